@@ -1,0 +1,55 @@
+#include "compiler/document.h"
+
+#include "compiler/studio_state.h"
+#include "compiler/view_hooks.h"
+
+namespace compiler {
+
+ProgramDocument::ProgramDocument() { Setup.IoDir.fill(1); }
+
+void ProgramDocument::ClearProgram(Clipboard* clipboard) {
+  for (int col = 0; col <= kOutputCol; ++col) {
+    for (int row = 0; row < kProgramRows; ++row) {
+      CellType[col][row] = kEmpty;
+      CellText[col][row].clear();
+      VertLink[col][row] = 0;
+      MonDevNum[col][row] = 0;
+      MonDevKind[col][row] = 0;
+      if (clipboard) {
+        clipboard->ClipType[col][row] = 0;
+        clipboard->ClipText[col][row].clear();
+        clipboard->ClipLink[col][row] = 0;
+      }
+    }
+  }
+  for (int i = 0; i <= 255; ++i) Setup.IoDir[i] = 1;
+  for (int i = 0; i < kAliasPUsed; ++i) AliasP[i].clear();
+  for (int i = 0; i < kAliasMUsed; ++i) AliasM[i].clear();
+  for (int i = 0; i < kAliasKUsed; ++i) AliasK[i].clear();
+  for (int i = 0; i < kAliasCUsed; ++i) AliasC[i].clear();
+  for (int i = 0; i < kAliasTUsed; ++i) AliasT[i].clear();
+}
+
+bool ProgramDocument::FindEndLine(ViewHooks* view) {
+  for (int row = 0; row < kProgramRows; ++row) {
+    for (int col = 0; col <= kOutputCol; ++col) {
+      if (CellText[col][row] == "END") {
+        EndRow = static_cast<int16_t>(row);
+        if (view) view->SetScrollMax(EndRow);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+int16_t ProgramDocument::TypeAt(int col, int row) const { return InProgram(col, row) ? CellType[col][row] : int16_t{0}; }
+
+const platform::AnsiText& ProgramDocument::TextAt(int col, int row) const {
+  static const platform::AnsiText kNone;
+  return InProgram(col, row) ? CellText[col][row] : kNone;
+}
+
+int16_t ProgramDocument::LinkAt(int col, int row) const { return InProgram(col, row) ? VertLink[col][row] : int16_t{0}; }
+
+}  // namespace compiler

@@ -1,0 +1,69 @@
+#pragma once
+// The studio's state that the compiler half reads and writes beside the document. The
+// shell, the ladder editor and the live monitor own these pieces; they are plain data here.
+// A Studio is large (the grid holds 12 x 1201 texts): create it on the heap.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "compiler/document.h"
+#include "platform/ansi_text.h"
+#include "platform/message_box.h"
+
+namespace compiler {
+
+class ViewHooks;
+
+// The ladder editor's clipboard: element codes, texts and links, same shape as the grid.
+struct Clipboard {
+  Grid<int16_t> ClipType{};
+  Grid<platform::AnsiText> ClipText{};
+  Grid<int16_t> ClipLink{};
+};
+
+struct EditorState {
+  int16_t EditCellType = 0;  // element code last placed by a key or toolbar button
+  Clipboard clipboard;
+};
+
+struct ShellState {
+  bool KoreanMenu = false;
+  std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
+  std::string ImportFile;
+  bool SourceSaved = true;
+  std::string MemoText;  // the memo page's text (UTF-8)
+  // Ladder geometry in twips (the shell's defaults).
+  int CellW = 720;
+  int CellH = 560;
+  int Csai = 300;
+};
+
+constexpr int kWatchSlots = 31;
+
+struct WatchList {
+  std::array<platform::AnsiText, kWatchSlots> WatchName{};
+  std::array<int16_t, kWatchSlots> WatchAddr{};
+  std::array<int16_t, kWatchSlots> WatchMask{};
+  std::array<int16_t, kWatchSlots> WatchKind{};  // 0 byte, 1 bit, 2 counter, 3 timer, 4 word
+  int16_t WatchCount = 0;
+};
+
+struct BuildState {
+  bool CompileInfo = false;  // a built download image exists
+};
+
+struct Studio {
+  ProgramDocument doc;
+  ShellState shell;
+  EditorState editor;
+  WatchList watch;
+  BuildState build;
+  platform::MessageSink* messages = nullptr;  // never null once the studio runs
+  ViewHooks* view = nullptr;                  // null: no view
+
+  void ClearProgram() { doc.ClearProgram(&editor.clipboard); }
+  bool FindEndLine() { return doc.FindEndLine(view); }
+};
+
+}  // namespace compiler
