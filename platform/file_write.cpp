@@ -1,0 +1,95 @@
+#include "platform/file_write.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+bool Fail(std::string* error, const std::string& what) {
+  if (error) *error = what + ": " + std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) return Fail(error, "cannot create a file in " + folder.string());
+  auto abandon = [&](const std::string& what) {
+    int saved = errno;
+    close(fd);
+    unlink(name.data());
+    errno = saved;
+    return Fail(error, what);
+  };
+  // Keep the permissions an existing target had; a new file gets the usual ones.
+  struct stat st {};
+  mode_t mode = 0666;
+  if (stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode &= ~mask;
+  }
+  if (fchmod(fd, mode) != 0) return abandon("cannot set the mode of " + target.string());
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return abandon("cannot write " + target.string());
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (fsync(fd) != 0) return abandon("cannot flush " + target.string());
+  if (close(fd) != 0) {
+    int saved = errno;
+    unlink(name.data());
+    errno = saved;
+    return Fail(error, "cannot close " + target.string());
+  }
+  if (rename(name.data(), target.c_str()) != 0) {
+    int saved = errno;
+    unlink(name.data());
+    errno = saved;
+    return Fail(error, "cannot replace " + target.string());
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return Fail(error, "cannot open " + path.string());
+  bytes.clear();
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int saved = errno;
+      close(fd);
+      errno = saved;
+      return Fail(error, "cannot read " + path.string());
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return true;
+}
+
+}  // namespace platform

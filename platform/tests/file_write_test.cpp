@@ -1,0 +1,57 @@
+#include "platform/file_write.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+namespace {
+fs::path TempFolder(const char* name) {
+  fs::path dir = fs::temp_directory_path() / (std::string(name) + "." + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+}  // namespace
+
+TEST(FileWrite, ReplacesWholeFileAndLeavesNoTemporary) {
+  fs::path dir = TempFolder("fw1");
+  fs::path target = dir / "A.$$$";
+  ASSERT_TRUE(WriteFileAtomically(target, std::string("one\r\n\0two", 10)));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, std::string("one\r\n\0two", 10));
+  ASSERT_TRUE(WriteFileAtomically(target, "x"));
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "x");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
+
+TEST(FileWrite, FailureKeepsTheOldFile) {
+  fs::path dir = TempFolder("fw2");
+  fs::path target = dir / "keep.qsl";
+  ASSERT_TRUE(WriteFileAtomically(target, "old"));
+  std::string error;
+  // A folder in the way of the target: the rename fails, the temporary is removed.
+  fs::path blocked = dir / "sub";
+  fs::create_directories(blocked / "inner");
+  EXPECT_FALSE(WriteFileAtomically(blocked, "new", &error));
+  EXPECT_FALSE(error.empty());
+  // An unwritable folder (not for root, who may write anywhere).
+  if (geteuid() != 0) {
+    chmod(dir.c_str(), 0500);
+    EXPECT_FALSE(WriteFileAtomically(target, "new", &error));
+    chmod(dir.c_str(), 0700);
+  }
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "old");
+  EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "x", "y", &error));
+  EXPECT_FALSE(ReadWholeFile(dir / "missing" / "x", back, &error));
+  fs::remove_all(dir);
+}
