@@ -1,0 +1,85 @@
+#pragma once
+// The program file (".qsl", magic "QSKL2000"), its backup QSKLBK.$$$ in the studio's folder,
+// the memo file beside it, and the import of another program's rows at the cursor.
+//
+// Layout (little-endian): "QSKL2000"; one record per cell, rows 0 up, columns 0 to 10, up to
+// and including the END cell (type u8, link u8, monitor number i16, monitor bit u8, monitor
+// kind u8, text length u8 in bytes, the CP949 text); the model u8; three 0 bytes; the eight
+// option bytes; the alias layout marker 128; the 1920 alias texts (P 0..127, M 0..1023,
+// K 0..255, C 0..255, T 0..255), each length-prefixed; IoDir 0..255 one byte each; a 0 byte.
+//
+// Readers parse into a fresh document and hand it over only when the whole file was read;
+// writers build the whole file in memory and replace the target through a temporary file,
+// so a failure never leaves a half-written program behind.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "compiler/document.h"
+#include "compiler/studio_state.h"
+
+namespace compiler {
+
+// Why a document cannot be stored, in both interface languages (UTF-8).
+struct SaveRefusal {
+  std::string english;
+  std::string korean;
+};
+
+// Builds the program file's bytes. Returns false, with the reason in *refusal, when the
+// document has no END cell or holds a value that its one-byte field cannot carry (a text
+// over 255 bytes, an option, model, IoDir entry, cell code or link outside 0 to 255).
+// Monitor attributes that do not fit (number outside 0 to 32767, bit or kind outside
+// 0 to 255) are derived data: such a cell is stored with number, bit and kind 0.
+bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal = nullptr);
+
+enum class ProgramFileStatus {
+  kOk,
+  kBadMagic,         // not "QSKL" (or too short to tell)
+  kOldVersion,       // version digit "1"
+  kVersionMismatch,  // version digit other than "1" or "2"
+  kDamaged,          // ends early, has no END record, or its terminator is not 0
+};
+
+// Parses a program file into `fresh`, which must be a newly made document. Sets the cells
+// up to the END record, EndRow, the model, the options with UploadFlag/ClearKeepFlag, the
+// aliases and IoDir 0..255. Values are kept as read (a cell code above 12, a link other
+// than 0 or 1, any monitor attribute): code that indexes tables by them checks bounds.
+ProgramFileStatus DecodeProgramFile(std::string_view bytes, ProgramDocument& fresh);
+
+// The backup's path: QSKLBK.$$$ in the studio's folder.
+std::filesystem::path BackupPath(const std::filesystem::path& studioFolder);
+
+// Writes the document to CurFilePath. Returns true on failure, after a message: the
+// refusal, or "File Save Error :" with the path (the old file is then untouched).
+bool WriteProgramFile(Studio& studio);
+
+// Writes the same content to QSKLBK.$$$ in `studioFolder` (the caller passes
+// platform::StudioFolder()). Returns true on failure, after a message naming the backup.
+bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
+
+// The save command's core: checks for an END cell ("END Command Not Found !"), writes the
+// program file, then the backup, the memo and the watch file. SourceSaved becomes true
+// once the program file is complete. Returns true when the program file was not written.
+bool SaveProgram(Studio& studio, const std::filesystem::path& studioFolder);
+
+// Reads CurFilePath. Returns true when the whole file was read; the document (cells,
+// EndRow, model, options, aliases, IoDir) is then replaced, the clipboard emptied and
+// CompileInfo set to false. On failure a message has been shown and nothing changed.
+bool LoadProgramFile(Studio& studio);
+
+// Inserts the rows of the program file ImportFile before the cursor row: its rows above
+// the END row, then one empty row for the END row; the rows from the cursor on move down.
+// EndRow points at the inserted empty row. Model, options, aliases and IoDir stay.
+// The whole file is checked first; when the rows would not fit in 1200, nothing changes.
+// Returns true when the rows were inserted; on failure a message has been shown.
+bool ImportProgramFile(Studio& studio);
+
+// The memo file's content for the memo page's text (UTF-8): CP949 with CR LF line ends.
+// False when the text holds a character CP949 cannot represent.
+bool EncodeMemo(std::string_view utf8, std::string& bytes);
+// The memo page's text (UTF-8, LF line ends) for a memo file's bytes.
+std::string DecodeMemo(std::string_view bytes);
+
+}  // namespace compiler

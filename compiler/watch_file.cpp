@@ -1,0 +1,152 @@
+#include "compiler/watch_file.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "platform/ansi_text.h"
+#include "platform/file_write.h"
+#include "platform/message_box.h"
+
+namespace compiler {
+namespace {
+
+constexpr std::string_view kWatchMagic = "WATCH200";
+
+void ShowFileError(Studio& studio, const char* english, const char* korean, const std::string& path) {
+  if (!studio.messages) return;
+  platform::Message m;
+  m.caption = "Korvane Studio Error !";
+  m.text = std::string(studio.shell.KoreanMenu ? korean : english) + path;
+  m.icon = platform::MsgIcon::Information;
+  m.buttons = platform::MsgButtons::Ok;
+  studio.messages->Show(m);
+}
+
+void PutI16(std::string& out, int v) {
+  auto u = static_cast<uint16_t>(static_cast<int16_t>(v));
+  out.push_back(static_cast<char>(u & 0xFF));
+  out.push_back(static_cast<char>(u >> 8));
+}
+
+bool IsLead(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
+// Sequential reads over the file's bytes; every read reports a short file.
+struct Cursor {
+  std::string_view bytes;
+  std::size_t pos = 0;
+
+  bool I16(int16_t& v) {
+    if (bytes.size() - pos < 2) return false;
+    auto lo = static_cast<unsigned char>(bytes[pos]);
+    auto hi = static_cast<unsigned char>(bytes[pos + 1]);
+    v = static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
+    pos += 2;
+    return true;
+  }
+  // n characters: a lead byte takes the byte after it.
+  bool Chars(int n, platform::AnsiText& out) {
+    std::size_t start = pos;
+    for (int i = 0; i < n; ++i) {
+      if (pos >= bytes.size()) return false;
+      std::size_t step = IsLead(bytes[pos]) ? 2 : 1;
+      if (bytes.size() - pos < step) return false;
+      pos += step;
+    }
+    out.assign(bytes.substr(start, pos - start));
+    return true;
+  }
+};
+
+}  // namespace
+
+std::string CompanionPath(std::string_view programPath, std::string_view extension) {
+  std::string path(programPath);
+  std::size_t nameStart = path.find_last_of('/');
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  std::string_view name = std::string_view(path).substr(nameStart);
+  bool replace = false;
+  if (name.size() >= 4) {
+    std::string_view ext = name.substr(name.size() - 4);
+    std::string lower;
+    for (char c : ext) lower.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
+    replace = lower == ".qsl" || lower == ".$$$";
+  }
+  std::string result = replace ? path.substr(0, path.size() - 4) : path;
+  result += extension;
+  if (result == path) return {};
+  return result;
+}
+
+std::string WatchFilePath(std::string_view programPath) { return CompanionPath(programPath, ".wch"); }
+std::string MemoFilePath(std::string_view programPath) { return CompanionPath(programPath, ".txt"); }
+
+std::string EncodeWatchFile(const WatchList& list) {
+  int count = list.WatchCount < 0 ? 0 : (list.WatchCount > kWatchSlots ? kWatchSlots : list.WatchCount);
+  std::string out(kWatchMagic);
+  PutI16(out, count);
+  for (int i = 0; i < count; ++i) {
+    std::string_view label = list.WatchName[i];
+    // A lone lead byte at the end would make the reader take one byte too many.
+    std::size_t whole = 0;
+    std::size_t chars = 0;
+    while (whole < label.size()) {
+      std::size_t step = IsLead(label[whole]) ? 2 : 1;
+      if (label.size() - whole < step) break;
+      whole += step;
+      ++chars;
+    }
+    if (chars > 32767) {  // cannot be counted in the length field
+      whole = platform::AnsiBytesOfChars(label, 32767);
+      chars = 32767;
+    }
+    PutI16(out, static_cast<int>(chars));
+    out.append(label.substr(0, whole));
+    PutI16(out, list.WatchAddr[i]);
+    PutI16(out, list.WatchMask[i]);
+    PutI16(out, list.WatchKind[i]);
+  }
+  return out;
+}
+
+bool DecodeWatchFile(std::string_view bytes, WatchList& list) {
+  // Only the first byte of the magic is checked; the other seven must be there.
+  if (bytes.size() < kWatchMagic.size() || bytes[0] != 'W') return false;
+  Cursor in{bytes, kWatchMagic.size()};
+  int16_t count = 0;
+  if (!in.I16(count) || count < 0 || count > kWatchSlots) return false;
+  WatchList read = list;
+  for (int i = 0; i < count; ++i) {
+    int16_t n = 0;
+    if (!in.I16(n) || n < 0) return false;
+    if (!in.Chars(n, read.WatchName[i])) return false;
+    if (!in.I16(read.WatchAddr[i]) || !in.I16(read.WatchMask[i]) || !in.I16(read.WatchKind[i])) return false;
+  }
+  read.WatchCount = count;
+  list = std::move(read);
+  return true;
+}
+
+bool SaveWatchFile(Studio& studio) {
+  std::string path = WatchFilePath(studio.shell.CurFilePath);
+  if (path.empty() || !platform::WriteFileAtomically(path, EncodeWatchFile(studio.watch))) {
+    ShowFileError(studio, "File Save Error :", "파일 세이브도중 에러가 발생했습니다. ", path.empty() ? studio.shell.CurFilePath : path);
+    return true;
+  }
+  return false;
+}
+
+bool LoadWatchFile(Studio& studio) {
+  std::string path = WatchFilePath(studio.shell.CurFilePath);
+  std::string bytes;
+  if (path.empty() || !platform::ReadWholeFile(path, bytes)) {
+    ShowFileError(studio, "File Open Error :", "파일 오픈 에러 :", path.empty() ? studio.shell.CurFilePath : path);
+    return false;
+  }
+  if (!DecodeWatchFile(bytes, studio.watch)) {
+    ShowFileError(studio, "File Format Error :", "읽어들일 수 없는 형식의 파일입니다.", path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace compiler

@@ -1,0 +1,41 @@
+#pragma once
+// The watch-list file (".wch") beside a program file, and the naming of a program's
+// companion files (memo ".txt", watch list ".wch").
+//
+// Layout, all numbers signed 16-bit little-endian: "WATCH200", the count (0 to 31), then per
+// entry the label's length in characters, the label's CP949 bytes, the address, the mask and
+// the kind.
+
+#include <string>
+#include <string_view>
+
+#include "compiler/studio_state.h"
+
+namespace compiler {
+
+// The path of a program's companion file: a four-character extension of the file name
+// (".qsl" in any letter case, or ".$$$") is replaced by `extension`, any other name gets
+// `extension` appended. Returns an empty path if the result would name the program itself.
+std::string CompanionPath(std::string_view programPath, std::string_view extension);
+
+std::string WatchFilePath(std::string_view programPath);  // ".wch"
+std::string MemoFilePath(std::string_view programPath);   // ".txt"
+
+// The file's bytes for the slots 0 to WatchCount - 1 (a count outside 0 to 31 is clipped).
+std::string EncodeWatchFile(const WatchList& list);
+
+// Parses a watch file over `list`: on success the count and the slots it covers are
+// replaced and the other slots keep their contents. Returns false, leaving `list`
+// unchanged, when the first byte is not "W", the count lies outside 0 to 31, a label
+// length is negative or the file ends early.
+bool DecodeWatchFile(std::string_view bytes, WatchList& list);
+
+// Writes the watch list to the watch path of CurFilePath through a temporary file.
+// Returns true on failure, after "File Save Error :" with the watch path has been shown.
+bool SaveWatchFile(Studio& studio);
+
+// Reads the watch path of CurFilePath into the watch list. Returns true when the file was
+// read whole; on failure a message has been shown and the watch list is unchanged.
+bool LoadWatchFile(Studio& studio);
+
+}  // namespace compiler
