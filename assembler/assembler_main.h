@@ -1,0 +1,26 @@
+// Entry of aq71: builds the run settings from the command line and the environment, opens the
+// files, runs the assembly driver and ends with exit code 0, 1, 2 or 3.
+#pragma once
+
+#include <string>
+
+namespace aq71 {
+
+// The whole run; returns the exit code.
+int assembler_main(int argc, char** argv);
+
+// Runs body(argc, argv) with handlers for processor faults installed: a fault prints the
+// internal-error report, deletes the object file and ends the process with exit code 3.
+int run_guarded(int (*body)(int, char**), int argc, char** argv);
+
+// Fault class of a signal and its code (1 memory access, 2 misaligned data, 3 integer division
+// by zero, 4 integer overflow, 6 privileged or illegal instruction, 7 floating point), or 0 for
+// a signal that is not caught.
+int classify_exception(int signal_number, int signal_code);
+
+// " Assembler V1.30A/386" (with the fixed-date option " Assembler V2.11D/DOS").
+std::string signon_text_A01();
+// Maker, target designation and sign-on, as the listing header shows them.
+void print_banner();
+
+} // namespace aq71
