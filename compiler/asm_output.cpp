@@ -1,0 +1,111 @@
+#include "compiler/asm_output.h"
+
+#include <array>
+#include <cstdio>
+
+#include "compiler/operands.h"
+#include "platform/ansi_text.h"
+
+namespace compiler {
+
+std::string MakePosComment(int col, int row) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, " ; __Pos %04X %04X\r\n", static_cast<unsigned>(col) & 0xFFFFu,
+                static_cast<unsigned>(row) & 0xFFFFu);
+  return buf;
+}
+
+namespace {
+
+struct CompareName {
+  std::string_view op;
+  std::string_view name;
+};
+
+constexpr std::array<CompareName, 22> kCompareNames{{
+    {"=", "EQ"},     {"<>", "NE"},    {"><", "NE"},    {"!=", "NE"},    {"=!", "NE"},
+    {">", "GT"},     {"<", "LT"},     {">=", "GE"},    {"=>", "GE"},    {"<=", "LE"},
+    {"=<", "LE"},    {"D=", "DEQ"},   {"D<>", "DNE"},  {"D><", "DNE"},  {"D!=", "DNE"},
+    {"D=!", "DNE"},  {"D>", "DGT"},   {"D<", "DLT"},   {"D>=", "DGE"},  {"D=>", "DGE"},
+    {"D<=", "DLE"},  {"D=<", "DLE"},
+}};
+
+}  // namespace
+
+std::string ConvertContactOperand(std::string_view text) {
+  if (text.empty()) return {};
+  if (text[0] == 'T') return std::string(text) + ":7";
+  if (text[0] == 'C') return "C" + std::string(text) + ":7";
+  const std::string f = GetField(text, 1);
+  if (f.empty()) return std::string(text);
+  for (const auto& c : kCompareNames) {
+    if (c.op == f) return std::string(c.name) + std::string(text.substr(f.size()));
+  }
+  return std::string(text);
+}
+
+std::string ContactLine(ContactOp op, std::string_view cellText, int col, int row) {
+  static constexpr std::array<std::string_view, 6> kPlain{" LOAD   ", " LOADN  ", " AN     ",
+                                                          " ANN    ", " IOR    ", " IORN   "};
+  static constexpr std::array<std::string_view, 6> kStep{" SLOAD  ", " SLOADN ", " SAN    ",
+                                                         " SANN   ", " SIOR   ", " SIORN  "};
+  const bool step = !cellText.empty() && cellText[0] == 'S';
+  const auto index = static_cast<size_t>(op);
+  std::string line(step ? kStep[index] : kPlain[index]);
+  line += ConvertContactOperand(cellText);
+  line += MakePosComment(col, row);
+  return line;
+}
+
+std::string CoilLine(std::string_view text, int col, int row) {
+  return " OT      " + std::string(text) + MakePosComment(col, row);
+}
+
+std::string NotLine(int col, int row) { return " NT      " + MakePosComment(col, row); }
+
+std::string EdgeLine(bool rising, bool branchForm, std::string_view text, int col, int row) {
+  std::string_view head;
+  if (branchForm) {
+    head = rising ? " DF     " : " DFN    ";
+  } else {
+    head = rising ? " DF      " : " DFN     ";
+  }
+  return std::string(head) + std::string(text) + MakePosComment(col, row);
+}
+
+std::string BoxLine(std::string_view text, int col, int row) {
+  return " " + std::string(text) + MakePosComment(col, row);
+}
+
+std::string McsConditionLine(int level) { return " AN      MC0:" + std::to_string(level) + " \r\n"; }
+
+std::string MakeAssemblerCopy(std::string_view in) {
+  std::string out;
+  out.reserve(in.size() + 2);
+  for (size_t i = 0; i < in.size();) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    if (c > 127) {
+      const size_t len = (i + 1 < in.size()) ? 2 : 1;
+      auto johab = platform::AnsiToJohab(in.substr(i, len));
+      if (johab && !johab->empty() && johab->find('\0') == std::string::npos) {
+        out += *johab;
+      } else {
+        out.append(len, ' ');  // no Johab form: never let a NUL or a stray byte through
+      }
+      i += len;
+      continue;
+    }
+    if (c == ':') {
+      out += ',';
+    } else if (c == 0) {
+      out += ' ';
+    } else {
+      out += static_cast<char>(c);
+    }
+    ++i;
+  }
+  out += "\r\n";
+  return out;
+}
+
+}  // namespace compiler
