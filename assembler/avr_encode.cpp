@@ -1,6 +1,8 @@
 // Operand encoders of aq71.
 #include "assembler/avr_encode.h"
 
+#include <utility>
+
 namespace aq71 {
 namespace {
 
@@ -196,6 +198,231 @@ void resolve_fixup(const Fixup& fixup, uint32_t value1, uint32_t value2, EncodeR
   if (fixup.check_target && static_cast<int32_t>(value) < 0)
     code.add_error(405);
   place_field(fixup.field, value, extra, fixup.location, code.words, code);
+}
+
+namespace {
+
+// Evenness of the top: dup, dup, 2, divide, shift left 1, not-equal, check 0..0, drop.
+void add_even_check(LinkProgram& p, uint16_t error) {
+  p.add(LinkOp::kDup);
+  p.add(LinkOp::kDup);
+  p.add(LinkOp::kConst, 2);
+  p.add(LinkOp::kDiv);
+  p.add(LinkOp::kConst, 1);
+  p.add(LinkOp::kShl);
+  p.add(LinkOp::kNotEqual);
+  p.add(LinkOp::kCheck, 0, 0, error);
+  p.add(LinkOp::kDrop);
+}
+
+void add_const_op(LinkProgram& p, LinkOp op, int32_t constant) {
+  p.add(LinkOp::kConst, constant);
+  p.add(op);
+}
+
+}  // namespace
+
+LinkProgram link_program(const Fixup& f) {
+  LinkProgram p;
+  const int32_t base = f.base;
+  constexpr int32_t kMaxAddress = 0x7FFFFFFF;
+  if (f.check_target) p.add(LinkOp::kCheck, 0, kMaxAddress, 405);
+  auto finish = [&] {
+    add_const_op(p, LinkOp::kOr, base);
+    p.add(LinkOp::kField);
+  };
+  // Two 4-bit halves: (v << shift) & high_mask | v & 0x0F.
+  auto split = [&](int32_t shift, int32_t high_mask) {
+    p.add(LinkOp::kDup);
+    add_const_op(p, LinkOp::kShl, shift);
+    add_const_op(p, LinkOp::kAnd, high_mask);
+    p.add(LinkOp::kSwap);
+    add_const_op(p, LinkOp::kAnd, 0x0F);
+    p.add(LinkOp::kOr);
+    finish();
+  };
+  auto offset = [&] {
+    p.add(LinkOp::kLocationPlus, 2);
+    p.add(LinkOp::kSub);
+  };
+  switch (f.field) {
+    case kFieldTargetCheck:
+      if (!f.check_target) p.add(LinkOp::kCheck, 0, kMaxAddress, 405);
+      p.add(LinkOp::kDrop);
+      break;
+    case 908:
+    case 1908:
+      p.add(LinkOp::kCheck, -128, 255, 403);
+      if (f.field == 1908) p.add(LinkOp::kComplement);
+      split(4, 0xF00);
+      break;
+    case 2906:
+      p.add(LinkOp::kCheck, -32, 63, 417);
+      split(2, 0xC0);
+      break;
+    case 903:
+      p.add(LinkOp::kCheck, 0, 7, 404);
+      add_const_op(p, LinkOp::kAnd, 7);
+      finish();
+      break;
+    case 906:
+      p.add(LinkOp::kCheck, 0, 63, 408);
+      split(5, 0x600);
+      break;
+    case 1906:
+      p.add(LinkOp::kCheck, 0, 63, 409);
+      p.add(LinkOp::kDup);
+      p.add(LinkOp::kDup);
+      add_const_op(p, LinkOp::kShl, 8);
+      add_const_op(p, LinkOp::kAnd, 0x2000);
+      p.add(LinkOp::kSwap);
+      add_const_op(p, LinkOp::kShl, 7);
+      add_const_op(p, LinkOp::kAnd, 0xC00);
+      p.add(LinkOp::kOr);
+      p.add(LinkOp::kSwap);
+      add_const_op(p, LinkOp::kAnd, 7);
+      p.add(LinkOp::kOr);
+      finish();
+      break;
+    case 116:
+      p.add(LinkOp::kCheck, 0, 65535, 419);
+      add_const_op(p, LinkOp::kAnd, 0xFFFF);
+      p.add(LinkOp::kField);
+      break;
+    case 1903:
+      p.add(LinkOp::kCheck, 0, 7, 404);
+      add_const_op(p, LinkOp::kShl, 4);
+      add_const_op(p, LinkOp::kAnd, 0x70);
+      finish();
+      break;
+    case 922:
+      p.add(LinkOp::kCheck, 0, 8388606, 410);
+      add_even_check(p, 411);
+      p.add(LinkOp::kDup);
+      p.add(LinkOp::kDup);
+      add_const_op(p, LinkOp::kDiv, 16384);
+      add_const_op(p, LinkOp::kAnd, 0x1F0);
+      p.add(LinkOp::kSwap);
+      add_const_op(p, LinkOp::kDiv, 0x20000);
+      add_const_op(p, LinkOp::kAnd, 1);
+      p.add(LinkOp::kOr);
+      finish();
+      add_const_op(p, LinkOp::kDiv, 2);
+      add_const_op(p, LinkOp::kAnd, 0xFFFF);
+      p.add(LinkOp::kField);
+      break;
+    case 953:  // bit below port
+      p.add(LinkOp::kCheck, 0, 31, 416);
+      p.add(LinkOp::kSwap);
+      p.add(LinkOp::kCheck, 0, 7, 404);
+      add_const_op(p, LinkOp::kAnd, 7);
+      p.add(LinkOp::kSwap);
+      add_const_op(p, LinkOp::kShl, 3);
+      add_const_op(p, LinkOp::kAnd, 0xF8);
+      p.add(LinkOp::kOr);
+      finish();
+      break;
+    case 907:
+    case 937:  // status bit below target
+      offset();
+      p.add(LinkOp::kCheck, -128, 127, 412);
+      add_even_check(p, 413);
+      if (f.field == 937) {
+        p.add(LinkOp::kSwap);
+        p.add(LinkOp::kCheck, 0, 7, 404);
+        add_const_op(p, LinkOp::kAnd, 7);
+        p.add(LinkOp::kSwap);
+      }
+      add_const_op(p, LinkOp::kShl, 2);
+      add_const_op(p, LinkOp::kAnd, 0x3F8);
+      if (f.field == 937) p.add(LinkOp::kOr);
+      finish();
+      break;
+    case 912:
+      offset();
+      p.add(LinkOp::kCheck, -4096, 4095, 415);
+      add_even_check(p, 413);
+      add_const_op(p, LinkOp::kDiv, 2);
+      add_const_op(p, LinkOp::kAnd, 0xFFF);
+      finish();
+      break;
+    case 1912:
+      p.add(LinkOp::kCheck, 0, 8190, 414);
+      offset();
+      add_even_check(p, 413);
+      add_const_op(p, LinkOp::kDiv, 2);
+      add_const_op(p, LinkOp::kAnd, 0xFFF);
+      finish();
+      break;
+    default:
+      p.count = 0;
+      break;
+  }
+  return p;
+}
+
+void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1,
+                      uint32_t value2, uint32_t word_address, EncodeResult& code) {
+  std::array<uint32_t, 16> stack{};
+  std::size_t depth = 0;
+  auto push = [&](uint32_t v) {
+    if (depth < stack.size()) stack[depth++] = v;
+  };
+  auto pop = [&]() -> uint32_t { return depth ? stack[--depth] : 0; };
+  if (fixup.extra_operand) push(fixup.extra_operand == 2 ? value2 : value1);
+  push(fixup.value_operand == 2 ? value2 : value1);
+  std::size_t word = fixup.word;
+  for (uint8_t i = 0; i < program.count; ++i) {
+    const LinkStep& s = program.steps[i];
+    if (depth == 0 && s.op != LinkOp::kConst && s.op != LinkOp::kLocationPlus) {
+      code.fail("Stack underflow", "run_link_program");
+      return;
+    }
+    switch (s.op) {
+      case LinkOp::kConst: push(static_cast<uint32_t>(s.a)); break;
+      case LinkOp::kLocationPlus: push(word_address + static_cast<uint32_t>(s.a)); break;
+      case LinkOp::kDup: push(stack[depth - 1]); break;
+      case LinkOp::kSwap:
+        if (depth >= 2) std::swap(stack[depth - 1], stack[depth - 2]);
+        break;
+      case LinkOp::kDrop: pop(); break;
+      case LinkOp::kComplement: stack[depth - 1] = ~stack[depth - 1]; break;
+      case LinkOp::kCheck: {
+        const int32_t v = static_cast<int32_t>(stack[depth - 1]);
+        if (v < s.a || v > s.b) code.add_error(s.error);
+        break;
+      }
+      case LinkOp::kField:
+        if (word < code.words.size()) code.words[word++] = lo16(pop());
+        break;
+      default: {
+        const uint32_t r = pop();
+        const uint32_t l = pop();
+        uint32_t v = 0;
+        switch (s.op) {
+          case LinkOp::kAnd: v = l & r; break;
+          case LinkOp::kOr: v = l | r; break;
+          case LinkOp::kShl: v = r >= 32 ? 0 : l << r; break;
+          case LinkOp::kSub: v = l - r; break;
+          case LinkOp::kNotEqual: v = l != r ? 1 : 0; break;
+          case LinkOp::kDiv: {
+            const int32_t sl = static_cast<int32_t>(l);
+            const int32_t sr = static_cast<int32_t>(r);
+            if (sr == 0)
+              v = 0xFFFFFFFFu;
+            else if (sr == -1)
+              v = 0u - l;
+            else
+              v = static_cast<uint32_t>(sl / sr);
+            break;
+          }
+          default: break;
+        }
+        push(v);
+        break;
+      }
+    }
+  }
 }
 
 EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, const OperandRec& ops,

@@ -111,6 +111,40 @@ void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t locati
 // value2 = expr2); the words of `code` are completed in place and errors added to it.
 void resolve_fixup(const Fixup& fixup, uint32_t value1, uint32_t value2, EncodeResult& code);
 
+// The postfix program a linker runs for a Fixup: the object writer turns each step into its
+// expression tag. The value of `value_operand` is on top of the stack, the value of
+// `extra_operand` (if any) below it. Steps:
+//   kConst a          push a
+//   kLocationPlus a   push the address of the code word being written plus a
+//   kDup kSwap kDrop  stack handling
+//   kAnd kOr kShl kDiv kSub kNotEqual   pop two, push the result (kDiv signed, kNotEqual 1/0)
+//   kComplement       bitwise complement of the top
+//   kCheck a b error  the top (not popped) must lie in a..b (signed), else `error`
+//   kField            pop the top and write its low 16 bits as the next code word
+enum class LinkOp : uint8_t {
+  kConst, kLocationPlus, kDup, kSwap, kDrop, kAnd, kOr, kShl, kDiv, kSub, kNotEqual,
+  kComplement, kCheck, kField,
+};
+struct LinkStep {
+  LinkOp op = LinkOp::kConst;
+  int32_t a = 0;
+  int32_t b = 0;
+  uint16_t error = 0;
+};
+struct LinkProgram {
+  std::array<LinkStep, 40> steps{};
+  uint8_t count = 0;
+  void add(LinkOp op, int32_t a = 0, int32_t b = 0, uint16_t error = 0) {
+    if (count < steps.size()) steps[count++] = LinkStep{op, a, b, error};
+  }
+};
+LinkProgram link_program(const Fixup& fixup);
+
+// Runs a link program as a linker would, for tests and tools: `word_address` is the address of
+// the fixup's first code word; the fields written replace code.words from fixup.word on.
+void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1,
+                      uint32_t value2, uint32_t word_address, EncodeResult& code);
+
 // Error 420 for an instruction at an odd address, once per run of odd-addressed instructions.
 class OddAddressCheck {
  public:

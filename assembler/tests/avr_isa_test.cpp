@@ -304,6 +304,19 @@ TEST(AvrEncode, LinkerFixupsGiveTheSameCodeAsKnownValues) {
         EXPECT_EQ(f.value_operand, slot);
         EXPECT_EQ(f.base, l.code.words[f.word]);
         EXPECT_EQ(f.location, address + k.size);
+        // The linker's postfix program computes the same words and errors.
+        EncodeResult linked = l.code;
+        const LinkProgram prog = link_program(f);
+        ASSERT_GT(prog.count, 0);
+        run_link_program(prog, f, slot == 1 ? v : 3, slot == 2 ? v : 3, address, linked);
+        ASSERT_EQ(linked.internal_error, nullptr);
+        if (k.code.error_count == 0) {
+          EXPECT_EQ(linked.words, k.code.words);
+        }
+        EXPECT_EQ(linked.error_count, k.code.error_count);
+        for (uint8_t i = 0; i < k.code.error_count; ++i)
+          EXPECT_TRUE(linked.has_error(k.code.errors[i])) << k.code.errors[i];
+
         resolve_fixup(f, slot == 1 ? v : 3, slot == 2 ? v : 3, l.code);
         EXPECT_EQ(l.code.words, k.code.words);
         // Same checks, the target's sign (405) included.
@@ -324,6 +337,11 @@ TEST(AvrEncode, RelocatableTargets) {
   ASSERT_EQ(same.code.fixup_count, 1);
   EXPECT_EQ(same.code.fixups[0].field, kFieldTargetCheck);
   EXPECT_TRUE(same.code.fixups[0].check_target);
+  EncodeResult checked = same.code;
+  run_link_program(link_program(same.code.fixups[0]), same.code.fixups[0],
+                   static_cast<uint32_t>(-4), 0, 0, checked);
+  EXPECT_TRUE(checked.has_error(405));
+  EXPECT_EQ(checked.words, same.code.words);  // the check writes nothing
 
   // Target in another segment: the whole field goes to the linker.
   const auto other = assemble_instruction("BRNE", expr_only(OperandValue::relocatable(5, 10)),
