@@ -1,0 +1,616 @@
+#include "compiler/program_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "compiler/studio_state.h"
+#include "compiler/watch_file.h"
+#include "platform/file_write.h"
+#include "platform/message_box.h"
+
+using namespace compiler;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kKo2 = "\xB0\xA1\xC7\xD1";  // two Korean characters in CP949
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "zqv-progfile-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
+  return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) { ASSERT_TRUE(platform::WriteFileAtomically(path, bytes)); }
+
+std::unique_ptr<Studio> MakeStudio(platform::RecordingMessageSink& sink) {
+  auto studio = std::make_unique<Studio>();
+  studio->messages = &sink;
+  return studio;
+}
+
+// A program touching every stored field: Korean texts, links, monitor attributes, every
+// alias table, the options and the port flags, with END at (3, endRow).
+void FillProgram(ProgramDocument& doc, int endRow = 40) {
+  std::mt19937 rng(7);
+  for (int row = 0; row < endRow; ++row)
+    for (int col = 0; col <= kOutputCol; ++col) {
+      if (rng() % 3 == 0) continue;
+      doc.CellType[col][row] = static_cast<int16_t>(rng() % 13);
+      doc.VertLink[col][row] = static_cast<int16_t>(rng() % 2);
+      doc.MonDevNum[col][row] = static_cast<int16_t>(rng() % 32768);
+      doc.MonDevBit[col][row] = static_cast<int16_t>(rng() % 8);
+      doc.MonDevKind[col][row] = static_cast<int16_t>(rng() % 13);
+      doc.CellText[col][row] = (rng() % 4 == 0) ? "'" + kKo2 + " note" : "P" + std::to_string(rng() % 16) + ":1";
+    }
+  doc.CellType[2][endRow] = kContactNO;
+  doc.CellText[2][endRow] = "M0:0";
+  doc.CellType[3][endRow] = kBox;
+  doc.CellText[3][endRow] = "END";
+  doc.EndRow = static_cast<int16_t>(endRow);
+  doc.AliasP[0] = "START";
+  doc.AliasP[127] = kKo2;
+  doc.AliasM[1023] = "M_LAST";
+  doc.AliasK[5] = "KEEP" + kKo2;
+  doc.AliasC[255] = "CNT";
+  doc.AliasT[1] = std::string(255, 'T');
+  PlcSetup& s = doc.Setup;
+  s.PlcModel = 10;
+  s.CommMode = 3;
+  s.NodeNum = 255;
+  s.UploadOpt = 0;
+  s.Scan25Opt = 1;
+  s.ClearKeepOpt = 1;
+  s.CompOption6 = 0;
+  s.CompOption7 = 2;
+  s.CompOption8 = 9;
+  for (int i = 0; i < 256; ++i) s.IoDir[i] = static_cast<int16_t>(i % 3 == 0 ? 0 : 1);
+}
+
+std::string Encoded(const ProgramDocument& doc) {
+  std::string bytes;
+  SaveRefusal refusal;
+  EXPECT_TRUE(EncodeProgramFile(doc, bytes, &refusal)) << refusal.english;
+  return bytes;
+}
+
+std::string EndOnlyFile(int col, int row) {
+  auto doc = std::make_unique<ProgramDocument>();
+  doc->CellType[col][row] = kBox;
+  doc->CellText[col][row] = "END";
+  return Encoded(*doc);
+}
+
+void ExpectSameCells(const ProgramDocument& a, const ProgramDocument& b, int lastRow) {
+  for (int row = 0; row <= lastRow; ++row)
+    for (int col = 0; col <= kOutputCol; ++col) {
+      SCOPED_TRACE("col " + std::to_string(col) + " row " + std::to_string(row));
+      ASSERT_EQ(a.CellType[col][row], b.CellType[col][row]);
+      ASSERT_EQ(a.CellText[col][row], b.CellText[col][row]);
+      ASSERT_EQ(a.VertLink[col][row], b.VertLink[col][row]);
+      ASSERT_EQ(a.MonDevNum[col][row], b.MonDevNum[col][row]);
+      ASSERT_EQ(a.MonDevBit[col][row], b.MonDevBit[col][row]);
+      ASSERT_EQ(a.MonDevKind[col][row], b.MonDevKind[col][row]);
+    }
+}
+
+}  // namespace
+
+// ---- format ----
+
+TEST(ProgramFileFormat, EndOnlyDocumentHasTheDerivedLayout) {
+  std::string bytes = EndOnlyFile(4, 7);
+  ASSERT_EQ(bytes.size(), 2775u);
+  EXPECT_EQ(bytes.substr(0, 8), "QSKL2000");
+  // 81 records of 7 bytes, then the END record.
+  const std::size_t end = 8 + 81 * 7;
+  EXPECT_EQ(bytes.substr(end, 10), std::string("\x06\x00\x00\x00\x00\x00\x03" "END", 10));
+  const std::size_t setup = end + 10;
+  EXPECT_EQ(bytes[setup], 1);  // default model
+  EXPECT_EQ(bytes.substr(setup + 1, 3), std::string(3, '\0'));
+  EXPECT_EQ(bytes.substr(setup + 4, 8), std::string("\x01\x00\x01\x00\x00\x01\x01\x01", 8));
+  EXPECT_EQ(static_cast<unsigned char>(bytes[setup + 12]), 128);
+  EXPECT_EQ(bytes.substr(setup + 13, 1920), std::string(1920, '\0'));
+  EXPECT_EQ(bytes.substr(setup + 13 + 1920, 256), std::string(256, '\x01'));
+  EXPECT_EQ(bytes.back(), '\0');
+
+  auto doc = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(bytes, *doc), ProgramFileStatus::kOk);
+  EXPECT_EQ(doc->EndRow, 7);
+  EXPECT_EQ(doc->CellText[4][7], "END");
+  EXPECT_TRUE(doc->CellText[5][7].empty());
+}
+
+TEST(ProgramFileFormat, TextLengthsAreCountedInBytes) {
+  auto doc = std::make_unique<ProgramDocument>();
+  doc->CellText[0][0] = kKo2 + "1";
+  doc->CellText[2][0] = "END";
+  std::string bytes = Encoded(*doc);
+  EXPECT_EQ(bytes.substr(8 + 6, 6), std::string("\x05") + kKo2 + "1");
+  EXPECT_EQ(bytes[8 + 12 + 6], '\0');  // empty text of (1, 0): one 00 byte
+
+  // A length byte that ends on a lead byte takes exactly that many bytes.
+  std::string odd = bytes;
+  odd[8 + 6] = 1;
+  odd.erase(8 + 8, 4);
+  auto back = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(odd, *back), ProgramFileStatus::kOk);
+  EXPECT_EQ(back->CellText[0][0], "\xB0");
+  EXPECT_EQ(back->CellText[2][0], "END");
+}
+
+TEST(ProgramFileFormat, RoundTripKeepsCellsSetupAndAliasesByteForByte) {
+  auto doc = std::make_unique<ProgramDocument>();
+  FillProgram(*doc);
+  doc->MonDevNum[0][0] = 32767;
+  std::string bytes = Encoded(*doc);
+
+  auto back = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(bytes, *back), ProgramFileStatus::kOk);
+  ExpectSameCells(*doc, *back, 40);
+  EXPECT_EQ(back->EndRow, 40);
+  EXPECT_TRUE(back->CellText[4][40].empty());  // right of END: not stored
+  EXPECT_EQ(back->AliasP, doc->AliasP);
+  EXPECT_EQ(back->AliasM, doc->AliasM);
+  EXPECT_EQ(back->AliasK, doc->AliasK);
+  EXPECT_EQ(back->AliasC, doc->AliasC);
+  EXPECT_EQ(back->AliasT, doc->AliasT);
+  const PlcSetup &a = doc->Setup, &b = back->Setup;
+  EXPECT_EQ(b.PlcModel, 10);
+  EXPECT_EQ(b.CommMode, a.CommMode);
+  EXPECT_EQ(b.NodeNum, 255);
+  EXPECT_EQ(b.CompOption8, 9);
+  EXPECT_EQ(b.IoDir, a.IoDir);
+  EXPECT_FALSE(b.UploadFlag);
+  EXPECT_TRUE(b.ClearKeepFlag);
+  EXPECT_EQ(Encoded(*back), bytes);
+}
+
+TEST(ProgramFileFormat, ReaderKeepsUntrustedValuesAsData) {
+  auto doc = std::make_unique<ProgramDocument>();
+  doc->CellType[0][0] = 200;
+  doc->VertLink[0][0] = 7;
+  doc->MonDevKind[0][0] = 99;
+  doc->CellText[1][0] = "END";
+  std::string bytes = Encoded(*doc);
+  bytes[8 + 2] = '\xFF';  // monitor number 0xFFFF: a signed -1
+  bytes[8 + 3] = '\xFF';
+  auto back = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(bytes, *back), ProgramFileStatus::kOk);
+  EXPECT_EQ(back->CellType[0][0], 200);
+  EXPECT_EQ(back->VertLink[0][0], 7);
+  EXPECT_EQ(back->MonDevKind[0][0], 99);
+  EXPECT_EQ(back->MonDevNum[0][0], -1);
+  // Written back, the monitor attributes that do not fit become zeros; the rest stays.
+  std::string again = Encoded(*back);
+  EXPECT_EQ(again.substr(8, 6), std::string("\xC8\x07\x00\x00\x00\x00", 6));
+}
+
+TEST(ProgramFileFormat, AliasMarkersAndTrailingBytes) {
+  auto doc = std::make_unique<ProgramDocument>();
+  doc->CellText[0][0] = "END";
+  doc->AliasM[3] = "X";
+  std::string bytes = Encoded(*doc);
+  const std::size_t marker = 8 + 10 + 12;
+  ASSERT_EQ(static_cast<unsigned char>(bytes[marker]), 128);
+
+  // Marker 50: fifty P texts only.
+  std::string old = bytes.substr(0, marker) + "\x32";
+  for (int i = 0; i < 50; ++i) old += i == 49 ? std::string("\x02PZ") : std::string(1, '\0');
+  old += std::string(256, '\0') + std::string(1, '\0');
+  auto back = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(old, *back), ProgramFileStatus::kOk);
+  EXPECT_EQ(back->AliasP[49], "PZ");
+  EXPECT_TRUE(back->AliasM[3].empty());
+  EXPECT_EQ(back->Setup.IoDir[0], 0);
+
+  // Any other marker: the port flags follow directly; trailing bytes are never read.
+  std::string none = bytes.substr(0, marker) + "\x07" + std::string(256, '\0') + std::string(1, '\0') + "junk";
+  back = std::make_unique<ProgramDocument>();
+  ASSERT_EQ(DecodeProgramFile(none, *back), ProgramFileStatus::kOk);
+  EXPECT_TRUE(back->AliasM[3].empty());
+  EXPECT_EQ(back->Setup.IoDir[255], 0);
+}
+
+TEST(ProgramFileFormat, HeaderVersionAndDamageAreTold) {
+  std::string good = EndOnlyFile(0, 0);
+  auto scratch = std::make_unique<ProgramDocument>();  // reused: only the status matters here
+  auto decode = [&scratch](const std::string& bytes) { return DecodeProgramFile(bytes, *scratch); };
+  std::string v = good;
+  v[4] = '1';
+  EXPECT_EQ(decode(v), ProgramFileStatus::kOldVersion);
+  v[4] = '3';
+  EXPECT_EQ(decode(v), ProgramFileStatus::kVersionMismatch);
+  v = good;
+  v[5] = 'x';
+  v[7] = '\xFF';
+  EXPECT_EQ(decode(v), ProgramFileStatus::kOk);  // bytes 5 to 7 are not checked
+  v = good;
+  v[3] = 'X';
+  EXPECT_EQ(decode(v), ProgramFileStatus::kBadMagic);
+  EXPECT_EQ(decode(""), ProgramFileStatus::kBadMagic);
+  EXPECT_EQ(decode("QSK"), ProgramFileStatus::kBadMagic);
+  v = good;
+  v.back() = 1;
+  EXPECT_EQ(decode(v), ProgramFileStatus::kDamaged);
+
+  // No END record in 1200 rows.
+  std::string noEnd = "QSKL2000";
+  for (int i = 0; i < kProgramRows * 11; ++i) noEnd += std::string(7, '\0');
+  noEnd += good.substr(8 + 10);
+  EXPECT_EQ(decode(noEnd), ProgramFileStatus::kDamaged);
+
+  // Every truncation of a full file is refused.
+  auto doc = std::make_unique<ProgramDocument>();
+  FillProgram(*doc, 3);
+  std::string full = Encoded(*doc);
+  for (std::size_t n = 0; n < full.size(); ++n) {
+    ProgramFileStatus s = decode(full.substr(0, n));
+    ASSERT_TRUE(s == ProgramFileStatus::kDamaged || s == ProgramFileStatus::kBadMagic) << n;
+  }
+}
+
+TEST(ProgramFileFormat, WriterRefusesWhatItCannotStore) {
+  auto doc = std::make_unique<ProgramDocument>();
+  std::string bytes = "old";
+  SaveRefusal r;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_EQ(r.english, "END Command Not Found !");
+  EXPECT_EQ(bytes, "old");
+
+  doc->CellText[5][9] = "END";
+  std::string box = "OUT ";
+  for (int i = 0; i < 128; ++i) box += "\xB0\xA1";
+  doc->CellText[3][2] = box;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.english.find("column 3, row 2"), std::string::npos) << r.english;
+  EXPECT_NE(r.korean.find("3열 2행"), std::string::npos);
+  doc->CellText[3][2] = std::string(255, 'A');
+  EXPECT_TRUE(EncodeProgramFile(*doc, bytes, &r));
+  doc->CellText[6][9] = box;  // right of END: not stored, so no matter
+  EXPECT_TRUE(EncodeProgramFile(*doc, bytes, &r));
+
+  doc->AliasM[8 * 3 + 5] = std::string(256, 'm');
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.english.find("M3:5"), std::string::npos) << r.english;
+  doc->AliasM[8 * 3 + 5].clear();
+  doc->AliasT[17] = box;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.korean.find("T17"), std::string::npos);
+  doc->AliasT[17].clear();
+
+  doc->Setup.NodeNum = 300;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.english.find("node number 300"), std::string::npos) << r.english;
+  doc->Setup.NodeNum = 0;
+  doc->CellType[0][0] = 256;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.english.find("column 0, row 0"), std::string::npos);
+  doc->CellType[0][0] = 0;
+
+  doc->MonDevBit[1][1] = 300;
+  doc->MonDevKind[1][1] = 6;
+  doc->MonDevNum[1][1] = 4;
+  ASSERT_TRUE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_EQ(bytes.substr(8 + 12 * 7, 6), std::string(6, '\0'));  // cell (1, 1)
+}
+
+// ---- commands ----
+
+TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
+  TempDir dir;
+  fs::create_directory(dir.path / "studio");
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  FillProgram(studio->doc);
+  studio->shell.CurFilePath = dir / "prog.QSL";
+  studio->shell.SourceSaved = false;
+  studio->shell.MemoText = "first line\n" + std::string("\xEA\xB0\x80");  // UTF-8 Korean
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+
+  EXPECT_FALSE(SaveProgram(*studio, dir.path / "studio"));
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  std::string program = ReadFile(dir / "prog.QSL");
+  EXPECT_EQ(program, Encoded(studio->doc));
+  EXPECT_EQ(ReadFile((dir.path / "studio" / "QSKLBK.$$$").string()), program);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first line\r\n\xB0\xA1");
+  EXPECT_EQ(ReadFile(dir / "prog.wch"), EncodeWatchFile(studio->watch));
+  EXPECT_EQ(DecodeMemo(ReadFile(dir / "prog.txt")), studio->shell.MemoText);
+
+  // An emptied memo is written empty; with no memo file, an empty memo writes none.
+  studio->shell.MemoText.clear();
+  EXPECT_FALSE(SaveProgram(*studio, dir.path / "studio"));
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
+  studio->shell.CurFilePath = dir / "other.qsl";
+  EXPECT_FALSE(SaveProgram(*studio, dir.path / "studio"));
+  EXPECT_FALSE(fs::exists(dir.path / "other.txt"));
+  EXPECT_TRUE(fs::exists(dir.path / "other.wch"));
+}
+
+TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->shell.CurFilePath = dir / "prog.qsl";
+  studio->shell.SourceSaved = false;
+  WriteFile(dir / "prog.qsl", "old program");
+
+  // No END cell: nothing written.
+  EXPECT_TRUE(SaveProgram(*studio, dir.path));
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "END Command Not Found !");
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
+  EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
+  studio->shell.KoreanMenu = true;
+  EXPECT_TRUE(SaveProgram(*studio, dir.path));
+  EXPECT_EQ(sink.shown[1].text, "END명령을 찾을 수 없습니다.");
+
+  // A value that does not fit: refused, the old file stays.
+  studio->doc.CellText[0][3] = "END";
+  studio->doc.Setup.NodeNum = 256;
+  EXPECT_TRUE(SaveProgram(*studio, dir.path));
+  EXPECT_NE(sink.shown[2].text.find("256"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "prog.qsl"), "old program");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_FALSE(fs::exists(dir.path / "QSKLBK.$$$"));
+  studio->doc.Setup.NodeNum = 1;
+
+  // An unwritable target: a folder stands where the file should be.
+  studio->shell.KoreanMenu = false;
+  studio->shell.MemoText = "memo";
+  fs::create_directory(dir.path / "blocked.qsl");
+  studio->shell.CurFilePath = dir / "blocked.qsl";
+  EXPECT_TRUE(SaveProgram(*studio, dir.path));
+  EXPECT_EQ(sink.shown.back().text, "File Save Error :" + dir / "blocked.qsl");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_FALSE(fs::exists(dir.path / "blocked.txt"));
+  EXPECT_FALSE(fs::exists(dir.path / "blocked.wch"));
+  EXPECT_FALSE(fs::exists(dir.path / "QSKLBK.$$$"));
+
+  // A backup that cannot be written is named with its own path; the program is saved.
+  sink.shown.clear();
+  studio->shell.CurFilePath = dir / "prog.qsl";
+  studio->shell.KoreanMenu = true;
+  EXPECT_FALSE(SaveProgram(*studio, dir.path / "prog.qsl"));  // the folder is a regular file
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "파일 세이브도중 에러가 발생했습니다. " + (dir.path / "prog.qsl" / "QSKLBK.$$$").string());
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_EQ(ReadFile(dir / "prog.qsl"), Encoded(studio->doc));
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
+  EXPECT_TRUE(fs::exists(dir.path / "prog.wch"));
+
+  // A memo CP949 cannot hold is refused with the memo's path; the old memo stays.
+  sink.shown.clear();
+  studio->shell.KoreanMenu = false;
+  studio->shell.MemoText = "\xF0\x9F\x98\x80";
+  EXPECT_FALSE(SaveProgram(*studio, dir.path));
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
+}
+
+TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  auto source = std::make_unique<ProgramDocument>();
+  FillProgram(*source);
+  WriteFile(dir / "good.qsl", Encoded(*source));
+
+  ProgramDocument& doc = studio->doc;
+  doc.CellText[0][100] = "old";
+  doc.CellText[9][200] = "END";
+  doc.MonDevBit[7][300] = 5;
+  doc.CurCol = 4;
+  doc.CurRow = 99;
+  doc.TopRow = 90;
+  doc.Setup.IoDir[256] = 77;
+  studio->editor.clipboard.ClipText[1][1] = "clip";
+  studio->build.CompileInfo = true;
+
+  struct Case {
+    std::string name, bytes, english, korean;
+  };
+  std::string good = Encoded(*source);
+  std::string v1 = good, v3 = good, bad = good, term = good;
+  v1[4] = '1';
+  v3[4] = '9';
+  bad[0] = 'X';
+  term.back() = 5;
+  const Case cases[] = {
+      {"v1.qsl", v1, "This is old version File Format :", "이전포멧의 파일입니다. 읽어들 수 없습니다."},
+      {"v3.qsl", v3, "File Format Version Unmatch Error :", "파일의 버젼이 틀립니다. 읽어들 수 없습니다."},
+      {"bad.qsl", bad, "File Format Error :", "읽어들일 수 없는 형식의 파일입니다."},
+      {"term.qsl", term, "File Format Error :", "파일 포멧에 이상이 발견되었습니다."},
+      {"short.qsl", good.substr(0, good.size() / 2), "File Format Error :", "파일 포멧에 이상이 발견되었습니다."},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir / c.name, c.bytes);
+    for (bool korean : {false, true}) {
+      sink.shown.clear();
+      studio->shell.KoreanMenu = korean;
+      studio->shell.CurFilePath = dir / c.name;
+      EXPECT_FALSE(LoadProgramFile(*studio)) << c.name;
+      ASSERT_EQ(sink.shown.size(), 1u);
+      EXPECT_EQ(sink.shown[0].text, (korean ? c.korean : c.english) + dir / c.name);
+      EXPECT_EQ(doc.CellText[0][100], "old");
+    }
+  }
+  studio->shell.KoreanMenu = false;
+  sink.shown.clear();
+  studio->shell.CurFilePath = dir / "missing.qsl";  // names no file: read as empty
+  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "missing.qsl");
+  EXPECT_FALSE(fs::exists(dir.path / "missing.qsl"));
+  studio->shell.CurFilePath = dir.path.string();  // a folder cannot be read
+  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_EQ(sink.shown.back().text, "File Open Error :" + dir.path.string());
+  EXPECT_EQ(doc.CellText[9][200], "END");
+  EXPECT_TRUE(studio->build.CompileInfo);
+
+  sink.shown.clear();
+  studio->shell.CurFilePath = dir / "good.qsl";
+  ASSERT_TRUE(LoadProgramFile(*studio));
+  EXPECT_TRUE(sink.shown.empty());
+  ExpectSameCells(doc, *source, 40);
+  EXPECT_TRUE(doc.CellText[0][100].empty());
+  EXPECT_TRUE(doc.CellText[9][200].empty());
+  EXPECT_EQ(doc.EndRow, 40);
+  EXPECT_EQ(doc.AliasT[1], source->AliasT[1]);
+  EXPECT_EQ(doc.Setup.PlcModel, 10);
+  EXPECT_EQ(doc.Setup.IoDir[3], 0);
+  EXPECT_EQ(doc.Setup.IoDir[256], 77);
+  EXPECT_EQ(doc.CurRow, 99);
+  EXPECT_EQ(doc.TopRow, 90);
+  EXPECT_TRUE(studio->editor.clipboard.ClipText[1][1].empty());
+  EXPECT_FALSE(studio->build.CompileInfo);
+}
+
+TEST(ProgramFileCommands, ImportInsertsRowsAtTheCursor) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  auto file = std::make_unique<ProgramDocument>();
+  file->CellText[0][0] = "P1:0";
+  file->CellType[0][0] = kContactNO;
+  file->MonDevBit[0][0] = 3;
+  file->CellText[10][1] = "M2:2";
+  file->VertLink[4][1] = 1;
+  file->CellText[1][2] = "X";
+  file->CellText[2][2] = "END";
+  file->Setup.PlcModel = 3;
+  file->AliasP[0] = "FROMFILE";
+  WriteFile(dir / "part.qsl", Encoded(*file));
+
+  ProgramDocument& doc = studio->doc;
+  for (int row = 0; row < 20; ++row) doc.CellText[0][row] = "R" + std::to_string(row);
+  doc.CellText[5][20] = "END";
+  doc.MonDevKind[0][10] = 6;
+  doc.Setup.PlcModel = 5;
+  doc.AliasP[0] = "MINE";
+  doc.Setup.IoDir[0] = 0;
+  doc.CurRow = 10;
+  studio->shell.SourceSaved = true;
+  studio->build.CompileInfo = true;
+  studio->shell.ImportFile = dir / "part.qsl";
+
+  ASSERT_TRUE(ImportProgramFile(*studio));
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(doc.CellText[0][9], "R9");
+  EXPECT_EQ(doc.CellText[0][10], "P1:0");
+  EXPECT_EQ(doc.CellType[0][10], kContactNO);
+  EXPECT_EQ(doc.MonDevBit[0][10], 3);
+  EXPECT_EQ(doc.MonDevKind[0][10], 0);
+  EXPECT_TRUE(doc.CellText[0][11].empty());
+  EXPECT_EQ(doc.CellText[10][11], "M2:2");
+  EXPECT_EQ(doc.VertLink[4][11], 1);
+  for (int col = 0; col <= kOutputCol; ++col) EXPECT_TRUE(doc.CellText[col][12].empty()) << col;
+  EXPECT_EQ(doc.CellText[0][13], "R10");
+  EXPECT_EQ(doc.MonDevKind[0][13], 6);
+  EXPECT_EQ(doc.CellText[0][22], "R19");
+  EXPECT_EQ(doc.CellText[5][23], "END");
+  EXPECT_EQ(doc.EndRow, 12);
+  EXPECT_EQ(doc.Setup.PlcModel, 5);
+  EXPECT_EQ(doc.AliasP[0], "MINE");
+  EXPECT_EQ(doc.Setup.IoDir[0], 0);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_TRUE(studio->build.CompileInfo);
+}
+
+TEST(ProgramFileCommands, ImportRefusesBadFilesAndRowsThatDoNotFit) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  auto file = std::make_unique<ProgramDocument>();
+  file->CellText[0][2] = "END";  // three rows
+  std::string bytes = Encoded(*file);
+  WriteFile(dir / "part.qsl", bytes);
+  WriteFile(dir / "cut.qsl", bytes.substr(0, bytes.size() - 300));
+  ProgramDocument& doc = studio->doc;
+  doc.CellText[3][1197] = "LAST";
+  doc.CurRow = 0;
+
+  studio->shell.ImportFile = dir / "cut.qsl";
+  EXPECT_FALSE(ImportProgramFile(*studio));
+  EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "cut.qsl");
+  studio->shell.ImportFile = dir / "part.qsl";
+  studio->shell.KoreanMenu = true;
+  EXPECT_FALSE(ImportProgramFile(*studio));  // 1198 used rows + 3 > 1200
+  EXPECT_EQ(sink.shown.back().text, "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :" + dir / "part.qsl");
+  EXPECT_EQ(doc.CellText[3][1197], "LAST");
+  EXPECT_TRUE(doc.CellText[3][1200].empty());
+
+  doc.CellText[3][1197].clear();
+  doc.CellText[3][1196] = "LAST";
+  ASSERT_TRUE(ImportProgramFile(*studio));  // exactly fits
+  EXPECT_EQ(doc.CellText[3][1199], "LAST");
+
+  doc.ClearProgram();
+  doc.CurRow = 1198;  // below the used rows the cursor row counts
+  EXPECT_FALSE(ImportProgramFile(*studio));
+  doc.CurRow = 1197;
+  EXPECT_TRUE(ImportProgramFile(*studio));
+  EXPECT_EQ(doc.EndRow, 1199);
+}
+
+TEST(ProgramFileCommands, CompanionPathsNeverNameTheProgram) {
+  EXPECT_EQ(MemoFilePath("/a/prog.qsl"), "/a/prog.txt");
+  EXPECT_EQ(WatchFilePath("/a/PROG.QsL"), "/a/PROG.wch");
+  EXPECT_EQ(WatchFilePath("/s/QSKLBK.$$$"), "/s/QSKLBK.wch");
+  EXPECT_EQ(MemoFilePath("/a/notes.txt"), "/a/notes.txt.txt");
+  EXPECT_EQ(MemoFilePath("x"), "x.txt");
+  EXPECT_EQ(MemoFilePath("/d.qsl/prog"), "/d.qsl/prog.txt");
+  EXPECT_EQ(MemoFilePath("/a/" + std::string("\xEA\xB0\x80") + ".qsl"), "/a/\xEA\xB0\x80.txt");
+  EXPECT_EQ(BackupPath("/opt/zqv"), fs::path("/opt/zqv/QSKLBK.$$$"));
+}
+
+TEST(ProgramFileFuzz, DamagedFilesAreRefusedOrReadWithoutHarm) {
+  auto doc = std::make_unique<ProgramDocument>();
+  FillProgram(*doc, 6);
+  const std::string good = Encoded(*doc);
+  std::mt19937 rng(12345);
+  int accepted = 0;
+  auto fresh = std::make_unique<ProgramDocument>();  // reused to keep the run short
+  for (int i = 0; i < 3000; ++i) {
+    std::string bytes = good;
+    switch (i % 3) {
+      case 0:
+        bytes.resize(rng() % bytes.size());
+        break;
+      case 1:
+        for (int k = 1 + rng() % 4; k > 0; --k) bytes[rng() % bytes.size()] ^= static_cast<char>(1u << (rng() % 8));
+        break;
+      default:
+        for (int k = 1 + rng() % 8; k > 0; --k) bytes[8 + rng() % 600] = static_cast<char>(rng());
+        break;
+    }
+    ProgramFileStatus status = DecodeProgramFile(bytes, *fresh);
+    if (status != ProgramFileStatus::kOk) continue;
+    ++accepted;
+    ASSERT_GE(fresh->EndRow, 0);
+    ASSERT_LT(fresh->EndRow, kProgramRows);
+    std::string again;
+    EncodeProgramFile(*fresh, again);  // whatever was read can be offered to the writer
+  }
+  EXPECT_GT(accepted, 0);
+}
