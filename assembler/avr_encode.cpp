@@ -443,22 +443,22 @@ EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, cons
   };
 
   switch (entry.encoder) {
-    case Encoder::kNone:
+    case EncoderKind::kNone:
       out.fail("No B02 func to call!", "gen_instruction_B00");
       return out;
-    case Encoder::kInh:
-    case Encoder::kExtend:
+    case EncoderKind::kInh:
+    case EncoderKind::kExtend:
       if (parsed_count != 0) {
-        out.fail("Expected 0 operands", entry.encoder == Encoder::kInh ? "inh_B02" : "extend_B02");
+        out.fail("Expected 0 operands", entry.encoder == EncoderKind::kInh ? "inh_B02" : "extend_B02");
         return out;
       }
       one_word(opcode);
       break;
-    case Encoder::kRegReg:
+    case EncoderKind::kRegReg:
       if (!expect_one("reg_reg_B02")) return out;
       one_word(opcode | (rd << 4) | ((rr & 16u) << 5) | (rr & 15u));
       break;
-    case Encoder::kReg: {
+    case EncoderKind::kReg: {
       if (!expect_one("reg_B02")) return out;
       one_word(opcode | (rd << 4));
       if (ops.form == kFormReg) break;
@@ -471,28 +471,28 @@ EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, cons
         e.words[0] = static_cast<uint16_t>(e.words[0] | bits);
       break;
     }
-    case Encoder::kRegImm:
-    case Encoder::kRegImmCompl:
+    case EncoderKind::kRegImm:
+    case EncoderKind::kRegImmCompl:
       if (!expect_one("reg_imm_B02")) return out;
       one_word(opcode | ((rd & 15u) << 4));
-      e.expr(entry.encoder == Encoder::kRegImm ? 908 : 1908, 1, 0);
+      e.expr(entry.encoder == EncoderKind::kRegImm ? 908 : 1908, 1, 0);
       break;
-    case Encoder::kRegWordImm:
+    case EncoderKind::kRegWordImm:
       if (!expect_one("regword_imm_B02")) return out;
       one_word(opcode | ((rd & 6u) << 3));
       e.expr(2906, 1, 0);
       break;
-    case Encoder::kRegBit:
+    case EncoderKind::kRegBit:
       if (!expect_one("reg_bit_B02")) return out;
       one_word(opcode | (rd << 4));
       e.expr(903, 1, 0);
       break;
-    case Encoder::kRegPort:
+    case EncoderKind::kRegPort:
       if (!expect_one("reg_port_B02")) return out;
       one_word(opcode | (rd << 4));
       e.expr(906, 1, 0);
       break;
-    case Encoder::kRegDisp: {
+    case EncoderKind::kRegDisp: {
       if (!expect_one("reg_disp_B02")) return out;
       // X with a displacement was already refused (407) by the operand parser; its word keeps
       // the Z layout so the size and later addresses stay right.
@@ -505,45 +505,45 @@ EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, cons
       e.expr(1906, 1, 0);
       break;
     }
-    case Encoder::kRegAddr:
+    case EncoderKind::kRegAddr:
       if (!expect_one("reg_addr_B02")) return out;
       e.words[0] = lo16(opcode | (rd << 4));
       e.words[1] = 0;
       e.count = 2;
       e.expr(116, 1, 0);
       break;
-    case Encoder::kSbit:
+    case EncoderKind::kSbit:
       if (!expect_one("sbit_B02")) return out;
       one_word(opcode);
       e.expr(1903, 1, 0);
       break;
-    case Encoder::kAddr:
+    case EncoderKind::kAddr:
       if (!expect_one("addr_B02")) return out;
       e.words[0] = opcode;
       e.words[1] = 0;
       e.count = 2;
       e.expr(922, 1, 0);
       break;
-    case Encoder::kPortBit:
+    case EncoderKind::kPortBit:
       if (!expect_one("port_bit_B02")) return out;
       one_word(opcode);
       e.expr(953, 1, 2);
       break;
-    case Encoder::kPcOffs7:
+    case EncoderKind::kPcOffs7:
       if (!expect_one("pcoffs7_B02")) return out;
       one_word(opcode);
       e.pc_expr(907, 1, 0);
       break;
-    case Encoder::kSbitPcOffs:
+    case EncoderKind::kSbitPcOffs:
       if (!expect_one("sbit_pcoffs_B02")) return out;
       one_word(opcode);
       e.pc_expr(937, 2, 1);
       break;
-    case Encoder::kPcOffs12:
-    case Encoder::kPcOffs12Wrap:
+    case EncoderKind::kPcOffs12:
+    case EncoderKind::kPcOffs12Wrap:
       if (!expect_one("pcoffs12_B02")) return out;
       one_word(opcode);
-      e.pc_expr(entry.encoder == Encoder::kPcOffs12 ? 912 : 1912, 1, 0);
+      e.pc_expr(entry.encoder == EncoderKind::kPcOffs12 ? 912 : 1912, 1, 0);
       break;
   }
   e.finish();

@@ -25,7 +25,7 @@ constexpr Needs fill_needs(uint32_t value, int count) {
 }
 
 constexpr InstrEntry rec(uint16_t first, uint16_t count, Opcodes opcodes, uint16_t mask,
-                         uint16_t form, Encoder encoder, uint32_t size,
+                         uint16_t form, EncoderKind encoder, uint32_t size,
                          Expander expander = Expander::kNone, Needs needs = Needs{},
                          uint32_t sfr_size = kSfrSizeAny) {
   return InstrEntry{first,    count,    opcodes, mask,   static_cast<uint16_t>(form ? 1 : 0),
@@ -44,73 +44,73 @@ constexpr std::array<InstrEntry, 30> kInstrEntries = {{
     rec(0, 12,
         {0x0C00, 0x1C00, 0x1800, 0x0800, 0x2000, 0x2800, 0x2400, 0x9C00, 0x1000, 0x1400, 0x0400,
          0x2C00},
-        kAllProcs | kLast, kFormRegReg, Encoder::kRegReg, 2),
+        kAllProcs | kLast, kFormRegReg, EncoderKind::kRegReg, 2),
     // 12-17 SBCI SUBI ANDI ORI(SBR) LDI CPI; the second alternative is CBR's expansion
     rec(12, 6, {0x4000, 0x5000, 0x7000, 0x6000, 0xE000, 0x3000}, kAllProcs, kFormRegExpr,
-        Encoder::kRegImm, 2),
+        EncoderKind::kRegImm, 2),
     rec(12, 6, {0x4000, 0x5000, 0x7000, 0x6000, 0xE000, 0x3000}, kAllProcs | kLast,
-        kFormRegComplExpr, Encoder::kRegImmCompl, 2),
+        kFormRegComplExpr, EncoderKind::kRegImmCompl, 2),
     // 18-19 ADIW SBIW
-    rec(18, 2, {0x9600, 0x9700}, kAllProcs | kLast, kFormRegExpr, Encoder::kRegWordImm, 2),
+    rec(18, 2, {0x9600, 0x9700}, kAllProcs | kLast, kFormRegExpr, EncoderKind::kRegWordImm, 2),
     // 20-23 SBRC SBRS BST BLD
     rec(20, 4, {0xFC00, 0xFE00, 0xFA00, 0xF800}, kAllProcs | kLast, kFormRegExpr,
-        Encoder::kRegBit, 2),
+        EncoderKind::kRegBit, 2),
     // 24-27 CBI SBI SBIC SBIS
     rec(24, 4, {0x9800, 0x9A00, 0x9900, 0x9B00}, kAllProcs | kLast, kFormExprExpr,
-        Encoder::kPortBit, 2, Expander::kNone,
+        EncoderKind::kPortBit, 2, Expander::kNone,
         Needs{kSfrRead | kSfrWrite, kSfrRead | kSfrWrite, kSfrRead, kSfrRead}, kSfrSizeByte),
     // 28-37 COM NEG INC DEC POP LSR ROR ASR SWAP PUSH
     rec(28, 10,
         {0x9400, 0x9401, 0x9403, 0x940A, 0x900F, 0x9406, 0x9407, 0x9405, 0x9402, 0x920F},
-        kAllProcs | kLast, kFormReg, Encoder::kReg, 2),
+        kAllProcs | kLast, kFormReg, EncoderKind::kReg, 2),
     // 38 LD
-    rec(38, 1, {0x8000}, kAllProcs, kFormRegPtr, Encoder::kReg, 2),
-    rec(38, 1, {0x8000}, kAllProcs, kFormRegPtrInc, Encoder::kReg, 2),
-    rec(38, 1, {0x8000}, kAllProcs | kLast, kFormRegPtrDec, Encoder::kReg, 2),
+    rec(38, 1, {0x8000}, kAllProcs, kFormRegPtr, EncoderKind::kReg, 2),
+    rec(38, 1, {0x8000}, kAllProcs, kFormRegPtrInc, EncoderKind::kReg, 2),
+    rec(38, 1, {0x8000}, kAllProcs | kLast, kFormRegPtrDec, EncoderKind::kReg, 2),
     // 39 ST
-    rec(39, 1, {0x8200}, kAllProcs, kFormPtrReg, Encoder::kReg, 2),
-    rec(39, 1, {0x8200}, kAllProcs, kFormPtrIncReg, Encoder::kReg, 2),
-    rec(39, 1, {0x8200}, kAllProcs | kLast, kFormPtrDecReg, Encoder::kReg, 2),
+    rec(39, 1, {0x8200}, kAllProcs, kFormPtrReg, EncoderKind::kReg, 2),
+    rec(39, 1, {0x8200}, kAllProcs, kFormPtrIncReg, EncoderKind::kReg, 2),
+    rec(39, 1, {0x8200}, kAllProcs | kLast, kFormPtrDecReg, EncoderKind::kReg, 2),
     // 40 IN, 41 OUT
-    rec(40, 1, {0xB000}, kAllProcs | kLast, kFormRegExpr, Encoder::kRegPort, 2, Expander::kNone,
+    rec(40, 1, {0xB000}, kAllProcs | kLast, kFormRegExpr, EncoderKind::kRegPort, 2, Expander::kNone,
         Needs{kSfrRead}, kSfrSizeByte),
-    rec(41, 1, {0xB800}, kAllProcs | kLast, kFormExprReg, Encoder::kRegPort, 2, Expander::kNone,
+    rec(41, 1, {0xB800}, kAllProcs | kLast, kFormExprReg, EncoderKind::kRegPort, 2, Expander::kNone,
         Needs{kSfrWrite}, kSfrSizeByte),
     // 42 LDD, 43 STD
-    rec(42, 1, {0x8000}, kAllProcs | kLast, kFormRegPtrDisp, Encoder::kRegDisp, 2),
-    rec(43, 1, {0x8200}, kAllProcs | kLast, kFormPtrDispReg, Encoder::kRegDisp, 2),
+    rec(42, 1, {0x8000}, kAllProcs | kLast, kFormRegPtrDisp, EncoderKind::kRegDisp, 2),
+    rec(43, 1, {0x8200}, kAllProcs | kLast, kFormPtrDispReg, EncoderKind::kRegDisp, 2),
     // 44 LDS, 45 STS
-    rec(44, 1, {0x9000}, kWithLds | kLast, kFormRegExpr, Encoder::kRegAddr, 4),
-    rec(45, 1, {0x9200}, kWithLds | kLast, kFormExprReg, Encoder::kRegAddr, 4),
+    rec(44, 1, {0x9000}, kWithLds | kLast, kFormRegExpr, EncoderKind::kRegAddr, 4),
+    rec(45, 1, {0x9200}, kWithLds | kLast, kFormExprReg, EncoderKind::kRegAddr, 4),
     // 46-47 BSET BCLR
-    rec(46, 2, {0x9408, 0x9488}, kAllProcs | kLast, kFormExpr, Encoder::kSbit, 2),
+    rec(46, 2, {0x9408, 0x9488}, kAllProcs | kLast, kFormExpr, EncoderKind::kSbit, 2),
     // 48-49 JMP CALL
-    rec(48, 2, {0x940C, 0x940E}, kAllProcs | kLast, kFormExpr, Encoder::kAddr, 4),
+    rec(48, 2, {0x940C, 0x940E}, kAllProcs | kLast, kFormExpr, EncoderKind::kAddr, 4),
     // 50-51 BRBS BRBC
-    rec(50, 2, {0xF000, 0xF400}, kAllProcs | kLast, kFormExprExpr, Encoder::kSbitPcOffs, 2),
+    rec(50, 2, {0xF000, 0xF400}, kAllProcs | kLast, kFormExprExpr, EncoderKind::kSbitPcOffs, 2),
     // 52-67 BREQ BRNE BRCS BRCC BRMI BRPL BRLT BRGE BRHS BRHC BRTS BRTC BRVS BRVC BRIE BRID
     rec(52, 16,
         {0xF001, 0xF401, 0xF000, 0xF400, 0xF002, 0xF402, 0xF004, 0xF404, 0xF005, 0xF405, 0xF006,
          0xF406, 0xF003, 0xF403, 0xF007, 0xF407},
-        kAllProcs | kLast, kFormExpr, Encoder::kPcOffs7, 2),
+        kAllProcs | kLast, kFormExpr, EncoderKind::kPcOffs7, 2),
     // 68-69 RJMP RCALL: 8 KB program space that wraps around with -v0/-v1
-    rec(68, 2, {0xC000, 0xD000}, kV2Up, kFormExpr, Encoder::kPcOffs12, 2),
-    rec(68, 2, {0xC000, 0xD000}, kV0V1 | kLast, kFormExpr, Encoder::kPcOffs12Wrap, 2),
+    rec(68, 2, {0xC000, 0xD000}, kV2Up, kFormExpr, EncoderKind::kPcOffs12, 2),
+    rec(68, 2, {0xC000, 0xD000}, kV0V1 | kLast, kFormExpr, EncoderKind::kPcOffs12Wrap, 2),
     // 70-93 IJMP ICALL RET RETI LPM SEC CLC SEN CLN SEZ CLZ SEI CLI SES CLS SEV CLV SET CLT
     //       SEH CLH NOP SLEEP WDR
     rec(70, 24,
         {0x9409, 0x9509, 0x9508, 0x9518, 0x95C8, 0x9408, 0x9488, 0x9428, 0x94A8, 0x9418,
          0x9498, 0x9478, 0x94F8, 0x9448, 0x94C8, 0x9438, 0x94B8, 0x9468, 0x94E8, 0x9458,
          0x94D8, 0x0000, 0x9588, 0x95A8},
-        kAllProcs | kLast, kFormNone, Encoder::kInh, 2),
+        kAllProcs | kLast, kFormNone, EncoderKind::kInh, 2),
     // 94-96 EICALL EIJMP ELPM
-    rec(94, 3, {0x9519, 0x9419, 0x95D8}, kV4Up | kLast, kFormNone, Encoder::kExtend, 2),
+    rec(94, 3, {0x9519, 0x9419, 0x95D8}, kV4Up | kLast, kFormNone, EncoderKind::kExtend, 2),
     // 97-100 TST CLR LSL ROL, 101 SER, 102 CBR
-    rec(97, 4, {}, kAllProcs | kLast, kFormReg, Encoder::kNone, 0, Expander::kRegReg,
+    rec(97, 4, {}, kAllProcs | kLast, kFormReg, EncoderKind::kNone, 0, Expander::kRegReg,
         kEmulNeeds),
-    rec(101, 1, {}, kAllProcs | kLast, kFormReg, Encoder::kNone, 0, Expander::kRegImm,
+    rec(101, 1, {}, kAllProcs | kLast, kFormReg, EncoderKind::kNone, 0, Expander::kRegImm,
         kEmulNeeds),
-    rec(102, 1, {}, kAllProcs | kLast, kFormRegExpr, Encoder::kNone, 0, Expander::kRegImmCompl,
+    rec(102, 1, {}, kAllProcs | kLast, kFormRegExpr, EncoderKind::kNone, 0, Expander::kRegImmCompl,
         kEmulNeeds),
 }};
 

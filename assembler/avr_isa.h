@@ -90,7 +90,7 @@ struct OperandRec {
 // ---------------------------------------------------------------------------------------------
 // Class records
 
-enum class Encoder : uint8_t {
+enum class EncoderKind : uint8_t {
   kNone,
   kRegReg,       // reg_reg_B02
   kReg,          // reg_B02 (one register, LD, ST)
@@ -143,7 +143,7 @@ struct InstrEntry {
   uint32_t sfr_size;                             // kSfrSize*
   uint16_t form;                                 // the operand form when pattern_count is 1
   Expander expander;
-  Encoder encoder;
+  EncoderKind encoder;
   uint32_t size;                                 // bytes; 0 for emulated classes
   std::array<uint32_t, 2> cycles;                // always 0
   std::array<uint32_t, kClassSlots> sfr_needs;   // access needs per mnemonic

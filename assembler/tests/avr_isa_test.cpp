@@ -89,14 +89,14 @@ TEST(AvrIsaTable, NamesNumbersAndRegistration) {
 TEST(AvrIsaTable, ClassMatching) {
   EXPECT_EQ(class_max_patterns(mn::LD), 1);
   EXPECT_EQ(class_max_patterns(70), 1);  // no-operand class still allocates one record
-  EXPECT_EQ(find_instr(mn::LD, 1, kFormRegPtrDec, 0)->encoder, Encoder::kReg);
+  EXPECT_EQ(find_instr(mn::LD, 1, kFormRegPtrDec, 0)->encoder, EncoderKind::kReg);
   EXPECT_EQ(find_instr(mn::LD, 1, kFormRegPtrDisp, 0), nullptr);
   EXPECT_EQ(find_instr(mn::LDI, 0, kFormNone, 0), nullptr);
   EXPECT_EQ(find_instr(70, 1, kFormReg, 0), nullptr);
   EXPECT_EQ(find_instr(mn::LDI, 1, kFormNoMatch, 0), nullptr);
-  EXPECT_EQ(find_instr(mn::RJMP, 1, kFormExpr, 1)->encoder, Encoder::kPcOffs12Wrap);
-  EXPECT_EQ(find_instr(mn::RJMP, 1, kFormExpr, 2)->encoder, Encoder::kPcOffs12);
-  EXPECT_EQ(find_instr(mn::ANDI, 1, kFormRegComplExpr, 0)->encoder, Encoder::kRegImmCompl);
+  EXPECT_EQ(find_instr(mn::RJMP, 1, kFormExpr, 1)->encoder, EncoderKind::kPcOffs12Wrap);
+  EXPECT_EQ(find_instr(mn::RJMP, 1, kFormExpr, 2)->encoder, EncoderKind::kPcOffs12);
+  EXPECT_EQ(find_instr(mn::ANDI, 1, kFormRegComplExpr, 0)->encoder, EncoderKind::kRegImmCompl);
 
   // ELPM: a word with -v2/-v3 that matches nothing there (error 43); 0x95D8 with -v4.
   for (int v : {2, 3}) {
