@@ -15,6 +15,8 @@ std::string printable(const std::string& s) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
     } else if (c < 32 || c >= 127) {
       char b[8];
       std::snprintf(b, sizeof b, "\\x%02X", c);
