@@ -5,6 +5,14 @@
 // the last alternative of a run has bit 15 of its mask set), kMnemonicNames every name a source may
 // use. Mnemonic numbers 0..102 index the opcode slots of a class (number minus the class's first
 // number). Processor options are -v0..-v6; option n has the processor bit 1 << n.
+//
+// Road of one instruction statement:
+//   find_mnemonic            the word of the operation field (registration per option)
+//   operand grammar          fills an OperandRec, reports operand_register_error (406/407/418)
+//   find_instr               class record, or nullptr: error 43 and form kFormNoMatch
+//   expand_emulated          for a record with an expander, before code offsets are computed
+//   sfr_usage                401/402 for IN/OUT/CBI/SBI/SBIC/SBIS on an SFR symbol
+//   encode_instruction       (avr_encode.h) code words, errors 400-419 and linker fixups
 #pragma once
 
 #include <array>
