@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "link.h"
@@ -42,10 +43,10 @@ class Zqlink : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* bin = std::getenv("ZQV_BIN_DIR");
-    ASSERT_NE(bin, nullptr) << "ZQV_BIN_DIR not set";
-    exe_ = fs::path(bin) / "zqlink";
+    exe_ = bin ? fs::path(bin) / "zqlink" : fs::path(ZQLINK_EXE);
+    ASSERT_TRUE(fs::exists(exe_)) << exe_;
     dir_ = fs::temp_directory_path() /
-           ("zqlink_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ("zqlink_test_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
