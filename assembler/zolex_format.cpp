@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <set>
 
 namespace aq71::zolex {
@@ -478,8 +479,16 @@ class Reader {
   throw DecodeFailure{offset, std::move(message)};
 }
 
+// Lookup tables of the module being read, so that checks stay fast for large inputs.
+struct Declared {
+  std::set<uint16_t> segment_numbers;
+  std::set<std::string> segment_names;
+  std::map<std::string, size_t> publics;   // name -> index in Module::publics
+  std::map<uint16_t, size_t> externals;    // index -> index in Module::externals
+};
+
 // Reads the payload of one record after its tag byte.
-void read_payload(Reader& r, Item& it, Module& m) {
+void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
   const size_t at = it.offset;
   switch (it.tag) {
     case kCode1: it.bytes = r.bytes(1, "a code record"); break;
@@ -523,10 +532,10 @@ void read_payload(Reader& r, Item& it, Module& m) {
       s.kind = static_cast<SegmentKind>(kt >> 5);
       s.type = kt & 31;
       s.name = r.str("a segment name");
-      for (const auto& o : m.segments) {
-        if (o.number == s.number) fail(at, "segment " + std::to_string(s.number) + " declared twice");
-        if (o.name == s.name) fail(at, "segment \"" + s.name + "\" declared twice");
-      }
+      if (!decl.segment_numbers.insert(s.number).second)
+        fail(at, "segment " + std::to_string(s.number) + " declared twice");
+      if (!decl.segment_names.insert(s.name).second)
+        fail(at, "segment \"" + s.name + "\" declared twice");
       it.w = s.number;
       it.a = s.alignment;
       it.b = kt;
@@ -552,18 +561,24 @@ void read_payload(Reader& r, Item& it, Module& m) {
       it.text = s.name;
       // A declaration repeated word for word is kept once; a conflicting one is refused.
       auto& list = s.is_external() ? m.externals : m.publics;
-      bool repeated = false;
-      for (const auto& o : list) {
-        bool same_key = s.is_external() ? o.segment_or_index == s.segment_or_index : o.name == s.name;
-        if (!same_key) continue;
+      size_t found = list.size();
+      if (s.is_external()) {
+        auto [e, fresh] = decl.externals.emplace(s.segment_or_index, list.size());
+        if (!fresh) found = e->second;
+      } else {
+        auto [p, fresh] = decl.publics.emplace(s.name, list.size());
+        if (!fresh) found = p->second;
+      }
+      if (found == list.size()) {
+        list.push_back(std::move(s));
+      } else {
+        const Symbol& o = list[found];
         if (o.kind != s.kind || o.segment_or_index != s.segment_or_index || o.value != s.value ||
             o.name != s.name)
           fail(at, (s.is_external() ? "external index " + std::to_string(s.segment_or_index)
                                     : "public symbol \"" + s.name + "\"") +
                        " declared twice");
-        repeated = true;
       }
-      if (!repeated) list.push_back(std::move(s));
       break;
     }
     case kSourceTableStart: it.a = r.u8("a source table record"); break;
@@ -652,20 +667,21 @@ void read_payload(Reader& r, Item& it, Module& m) {
 }
 
 // Segment and external references must name declarations of the same module.
-void check_references(const Module& m) {
+void check_references(const Module& m, const Declared& decl) {
   for (const auto& it : m.items) {
     bool seg_ref = it.tag == kSegmentLocation || it.tag == kEndRelative || it.tag == kPushSegment ||
                    it.tag == kSegmentBegin || it.tag == kSegmentEnd ||
                    (it.tag == kSymbol && (it.b == 2 || it.b == 4));
-    if (seg_ref && !m.segment(it.w))
+    if (seg_ref && !decl.segment_numbers.count(it.w))
       fail(it.offset, "reference to undeclared segment " + std::to_string(it.w));
-    if (it.tag == kPushExternal && !m.external(it.w))
+    if (it.tag == kPushExternal && !decl.externals.count(it.w))
       fail(it.offset, "reference to undeclared external " + std::to_string(it.w));
   }
 }
 
 Module read_module(Reader& r, std::span<const uint8_t> data) {
   Module m;
+  Declared decl;
   m.offset = r.pos();
   uint8_t tag = r.u8("a module header");
   if (tag != kLibraryModule && tag != kProgramModule)
@@ -684,7 +700,7 @@ Module read_module(Reader& r, std::span<const uint8_t> data) {
     it.offset = r.pos();
     if (r.at_end()) fail(it.offset, "object file ends inside module \"" + m.header.name + "\"");
     it.tag = r.u8("a record");
-    read_payload(r, it, m);
+    read_payload(r, it, m, decl);
     const uint8_t t = it.tag;
     m.items.push_back(std::move(it));
     if (t == kEnd || t == kEndAbsolute || t == kEndRelative) break;
@@ -697,7 +713,7 @@ Module read_module(Reader& r, std::span<const uint8_t> data) {
     m.ended_by_end = true;
   }
   m.end_offset = r.pos();
-  check_references(m);
+  check_references(m, decl);
   return m;
 }
 

@@ -42,6 +42,7 @@ struct Mod {
   const z::Module* m = nullptr;
   const std::string* file = nullptr;
   bool loaded = false;
+  std::map<uint16_t, const z::Symbol*> externals;         // by external index
   std::map<uint16_t, uint64_t> seg_size;                  // pass 1: size of each part
   std::vector<std::pair<uint64_t, uint64_t>> abs_runs;   // pass 1: absolute bytes [begin, end)
   std::string where() const { return "module \"" + m->header.name + "\" (" + *file + ")"; }
@@ -232,14 +233,12 @@ void Linker::check_absolute_overlaps() {
     if (mods_[mi].loaded)
       for (const auto& r : mods_[mi].abs_runs) runs.push_back({r.first, r.second, mi});
   std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.begin < b.begin; });
+  size_t far = 0;  // the run that reaches furthest so far
   for (size_t i = 1; i < runs.size(); ++i) {
-    // Compare with the run that reaches furthest so far.
-    size_t far = i - 1;
-    for (size_t j = 0; j < i; ++j)
-      if (runs[j].end > runs[far].end) far = j;
     if (runs[i].begin < runs[far].end)
       diag_.error("absolute code at " + hex(runs[i].begin) + " of " + mods_[runs[i].mi].where() +
                   " overlaps absolute code of " + mods_[runs[far].mi].where());
+    if (runs[i].end > runs[far].end) far = i;
   }
 }
 
@@ -379,8 +378,7 @@ void Linker::pass2(Mod& md, size_t mi) {
           break;
         }
         case z::kPushExternal: {
-          const z::Symbol* e = md.m->external(it.w);
-          auto pub = publics_.find(e->name);
+          auto pub = publics_.find(md.externals.at(it.w)->name);
           uint32_t v = pub == publics_.end() ? 0 : symbol_value(pub->second.first, *pub->second.second);
           stack.push_back(v + it.a);
           break;
@@ -497,6 +495,7 @@ LinkResult Linker::run(std::span<const InputFile> inputs, std::span<const Placem
       Mod md;
       md.m = &m;
       md.file = &in.name;
+      for (const auto& e : m.externals) md.externals[e.segment_or_index] = &e;
       mods_.push_back(std::move(md));
     }
   }
