@@ -299,8 +299,12 @@ TEST(ProgramFileFormat, WriterRefusesWhatItCannotStore) {
 
   doc->Setup.NodeNum = 300;
   EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
-  EXPECT_NE(r.english.find("node number 300"), std::string::npos) << r.english;
+  EXPECT_NE(r.english.find("value 300 of the node number"), std::string::npos) << r.english;
   doc->Setup.NodeNum = 0;
+  doc->Setup.IoDir[13] = -1;
+  EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_NE(r.korean.find("P1:5 방향 플래그"), std::string::npos) << r.korean;
+  doc->Setup.IoDir[13] = 0;
   doc->CellType[0][0] = 256;
   EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
   EXPECT_NE(r.english.find("column 0, row 0"), std::string::npos);
