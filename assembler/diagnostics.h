@@ -70,7 +70,7 @@ struct ProblemSite {
 // Arguments a message text can show: [name] / [quoted name] use text, [number] / [hex number]
 // use number.
 struct MessageArgs {
-    std::string_view text;
+    std::string_view text{};
     long number = 0;
 };
 

@@ -213,7 +213,9 @@ TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
     for (int i = 1; i <= 10; ++i) {
         r.push_include_file("i" + std::to_string(i) + ".h", true);
         EXPECT_EQ(r.source_file_getch(), i == 1 ? '\n' : 'l');
-        if (i > 1) EXPECT_EQ(r.source_file_getch(), '\n');
+        if (i > 1) {
+            EXPECT_EQ(r.source_file_getch(), '\n');
+        }
         EXPECT_EQ(r.file_index(), i);
     }
     EXPECT_EQ(r.include_depth(), 10);

@@ -117,9 +117,12 @@ struct RunResult {
     std::string err;
 };
 
+// $ZQV_BIN_DIR/aq71, else the program folder beside the test binary's folder.
 inline fs::path aq71_binary() {
-    const char* bin = std::getenv("ZQV_BIN_DIR");
-    return fs::path(bin ? bin : ".") / "aq71";
+    if (const char* bin = std::getenv("ZQV_BIN_DIR"); bin && *bin) return fs::path(bin) / "aq71";
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return self.parent_path().parent_path() / "bin" / "aq71";
 }
 
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
