@@ -298,6 +298,13 @@ void Scanner::push_input_string_A05(std::string_view text, bool leading_blank,
     redirect_input_A05(r);
 }
 
+void Scanner::insert_text_now(std::string_view text) {
+    if (text.empty()) return;
+    if (ch_ != -1) unget_char_A05(ch_);
+    push_input_string_A05(text, false, false, listing_flags);
+    getch();
+}
+
 long Scanner::line_number() const { return source_->line_number(); }
 
 int Scanner::column() const {
@@ -1264,8 +1271,13 @@ void Scanner::evaluate_defined() {
     }
     bool result = false;
     bool ok = true;
+    // A line end met while the operand is looked for still ends the line.
+    auto keep_line_end = [&] {
+        if (token_.code == TOK_EOL || token_.code == TOK_EOF) held_.push_back(token_);
+    };
     if (c != TOK_IDENT) {
         report_error(in_pp_line_ ? 16 : 0);
+        keep_line_end();
         ok = false;
     } else {
         SymbolNode* n = token_.node;
@@ -1276,6 +1288,7 @@ void Scanner::evaluate_defined() {
             next_nonblank();
             if (token_.code != TOK_RPAREN) {
                 report_error(in_pp_line_ ? 17 : 0);
+                keep_line_end();
                 ok = false;
             }
         }

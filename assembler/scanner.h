@@ -144,6 +144,9 @@ public:
     // Makes a text the next input.
     void push_input_string_A05(std::string_view text, bool leading_blank, bool trailing_newline,
                                std::uint32_t list_flags);
+    // Makes a text the input from here on: the current character is pushed back behind it and
+    // the text's first character becomes current (expansions that replace the name just read).
+    void insert_text_now(std::string_view text);
     // Source position of the read head.
     long line_number() const;
     int column() const;
