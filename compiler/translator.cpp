@@ -94,12 +94,32 @@ bool LadderTranslator::Run() {
   while (PosRow <= endRow) {
     line_.clear();
     brLastRow_ = 0;
+    outputsDone_.clear();
+    const int firstRow = PosRow;
     if (TranslateRow()) return true;
     // Rows reached by a parallel branch belong to this rung; never go back over rows the
     // rung already consumed.
     if (brLastRow_ != 0) PosRow = std::max(PosRow, brLastRow_);
+    if (CheckConsumedOutputs(firstRow + 1, PosRow)) return true;
     output_ += line_;
     ++PosRow;
+  }
+  return false;
+}
+
+// Rows below the rung's first row that the rung took over must not hide outputs that were
+// never translated (a branch shape the translator does not follow).
+bool LadderTranslator::CheckConsumedOutputs(int firstRow, int lastRow) {
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int col = 0; col <= kOutputCol; ++col) {
+      const int code = Type(col, row);
+      if (code != kCoil && code != kBox && code != kCounterBox) continue;
+      if (std::find(outputsDone_.begin(), outputsDone_.end(), std::make_pair(col, row)) != outputsDone_.end())
+        continue;
+      PosCol = col;
+      PosRow = row;
+      return Fail(kInvalidSymbol, kKoSymbolBranch);
+    }
   }
   return false;
 }
@@ -212,6 +232,7 @@ bool LadderTranslator::InstructionBox(bool& hasOutput) {
   if (w1 != "END" && w1 != "MCS" && w1 != "MCSCLR" && w1 != "JMP" && w1 != "JME" && w1 != "CALLS" &&
       w1 != "RET")
     EmitMcsConditions();
+  outputsDone_.emplace_back(PosCol, PosRow);
   if (text == "END") {
     line_ += kEndLine;
   } else {
@@ -236,6 +257,7 @@ bool LadderTranslator::CounterBox(bool& hasOutput) {
   if (TranslateResetRow()) return true;
   PosCol = 9;
   PosRow = row;
+  outputsDone_.emplace_back(PosCol, PosRow);
   if (StartsWith(text, "CTD")) line_ += kCtdLine;
   line_ += BoxLine(text, PosCol, PosRow);
   PosRow = row + 1;
@@ -311,6 +333,7 @@ bool LadderTranslator::TranslateRow() {
       if (IsBadCellText(text)) return Fail(kInvalidOperand, kKoInvalidOperand);
       EmitMcsConditions();
       line_ += CoilLine(text, PosCol, PosRow);
+      outputsDone_.emplace_back(PosCol, PosRow);
     } else {
       return Fail(kInvalidSymbol, kKoSymbolOutput);
     }

@@ -6,6 +6,8 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/message_box.h"
 
@@ -52,6 +54,7 @@ class LadderTranslator {
   void EmitMcsConditions();
   bool PushBranch(int col, int row);
   bool Fail(const char* english, const char* korean);
+  bool CheckConsumedOutputs(int firstRow, int lastRow);
 
   int Type(int col, int row) const;
   const std::string& Text(int col, int row) const;
@@ -74,6 +77,7 @@ class LadderTranslator {
   int linkBelowRight_ = 0;
   int linkRight_ = 0;
   int brLastRow_ = 0;
+  std::vector<std::pair<int, int>> outputsDone_;  // coil and box cells translated in this rung
 };
 
 // IsBadCellText: true unless the text has 1 to 25 characters.

@@ -222,3 +222,44 @@ TEST(TranslatorLines, RowsConsumedByARungAreNotTranslatedAgain) {
   EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y1" + Pos(10, 0) + " RDS \r\n AN     G" +
                         Pos(1, 1) + " OT      Y2" + Pos(10, 1) + " LOAD   D" + Pos(0, 2) + " OT      Y3" + Pos(10, 2));
 }
+
+TEST(TranslatorLines, SeriesBlocksKeepTheDrawnLogic) {
+  struct Case {
+    const char* name;
+    void (*build)(ProgramDocument&);
+    std::string want;
+  };
+  const Case cases[] = {
+      {"block whose upper row begins with a wire",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "-", "B"}, "Y");
+         SetRow(d, 1, {"G", "E", "-"});
+         Link(d, 0, 0);
+         Link(d, 2, 0);
+       },
+       " LOAD   A" + Pos(0, 0) + " IOR    G" + Pos(0, 1) + " LOAD   F0:1 \r\n AN     B" + Pos(2, 0) +
+           " IOR    E" + Pos(2, 1) + " ANDS\r\n OT      Y" + Pos(10, 0)},
+      {"block whose lower contact follows a wire",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "B", "-"}, "Y");
+         SetRow(d, 1, {"G", "-", "/E"});
+         Link(d, 0, 0);
+         Link(d, 2, 0);
+       },
+       " LOAD   A" + Pos(0, 0) + " IOR    G" + Pos(0, 1) + " LOAD   B" + Pos(1, 0) + " IORN   E" + Pos(1, 1) +
+           " ANDS\r\n OT      Y" + Pos(10, 0)},
+  };
+  for (const auto& c : cases) {
+    auto studio = NewStudio();
+    c.build(studio->doc);
+    auto r = TranslateWithEnd(studio->doc, 5);
+    ASSERT_FALSE(r.failed) << c.name << ": " << r.en;
+    EXPECT_EQ(r.text, c.want) << c.name;
+    for (int bits = 0; bits < 8; ++bits) {
+      auto input = [&](const std::string& n) {
+        return n == "A" ? (bits & 1) != 0 : n == "B" ? (bits & 2) != 0 : n == "E" ? (bits & 4) != 0 : false;
+      };
+      EXPECT_EQ(Simulate(r.text, input), EvaluateDrawing(studio->doc, 0, 1, input)) << c.name << " " << bits;
+    }
+  }
+}
