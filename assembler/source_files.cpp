@@ -472,6 +472,19 @@ int SourceReader::source_file_getch() {
     return static_cast<unsigned char>(line_[pos_++]);
 }
 
+bool SourceReader::next_line(std::string& line) {
+    if (pos_ >= line_.size() && !read_line()) {
+        line_.clear();
+        pos_ = 0;
+        return false;
+    }
+    std::size_t end = line_.size();
+    if (end > pos_ && line_[end - 1] == '\n') --end;
+    line.assign(line_, pos_, end - pos_);
+    pos_ = line_.size();
+    return true;
+}
+
 void SourceReader::push_include_file(std::string_view name, bool search_source_dir) {
     if (include_depth() >= MAX_INCLUDE_DEPTH) {
         MessageArgs args;

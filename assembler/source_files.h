@@ -134,6 +134,9 @@ public:
     void start(std::FILE* handle, std::string name);
     // Next character, or -1 at the end of the source (and ever after).
     int source_file_getch();
+    // The rest of the current line, or else the next line, without its line feed; false at the
+    // end of the source. The line counts as delivered (location() then has its last column).
+    bool next_line(std::string& line);
     // Opens an include file through the prefix list (from the first prefix when
     // search_source_dir, else from the second) and reads on in it once the current line is done.
     // Errors 1 and 2 are fatal.

@@ -130,6 +130,27 @@ TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
     EXPECT_FALSE(e->is_open);
 }
 
+TEST_F(SourceFiles, WholeLinesThroughTheIncludeStack) {
+    write_file("t.s71", "one two\nthree\n");
+    write_file("i.h", "\tin\r\n");
+    std::string name = "t";
+    aq71::open_source_file(&name);
+    auto& r = aq71::source_reader();
+    EXPECT_EQ(r.source_file_getch(), 'o');
+    std::string line;
+    ASSERT_TRUE(r.next_line(line));
+    EXPECT_EQ(line, "ne two");
+    r.push_include_file("i.h", true);
+    ASSERT_TRUE(r.next_line(line));
+    EXPECT_EQ(line, "        in");
+    EXPECT_EQ(r.location().file, "i.h");
+    ASSERT_TRUE(r.next_line(line));
+    EXPECT_EQ(line, "three");
+    EXPECT_EQ(r.line_number(), 2);
+    EXPECT_FALSE(r.next_line(line));
+    EXPECT_EQ(r.source_file_getch(), -1);
+}
+
 TEST_F(SourceFiles, EmptyIncludeAndIncludeAtEndOfSource) {
     write_file("t.s71", "a\n");
     write_file("empty.h", "");
