@@ -221,3 +221,33 @@ TEST_F(CommandLine, FuzzSplittingAndWarningStrings) {
 }
 
 } // namespace
+
+namespace {
+
+// Random command lines made of option fragments: each either runs through or stops cleanly.
+TEST_F(CommandLine, FuzzWholeCommandLines) {
+    write_file("c.xcl", "-b \"-DQ=1\" -f c2");
+    write_file("c2.xcl", "-N");
+    const std::vector<std::string> pool = {
+        "t", "t.s71", "-", "-c", "-c#W", "-cZ", "-o", "out", "-O", "-Opre_", "-b", "-v", "-v6", "-v9",
+        "-w", "-w-,+3", "-ws", "-w7", "-d", "-E", "-E2", "-f", "c", "-r", "-re", "-B", "-M()",
+        "-l", "lst", "-L", "-t", "-t3", "-x", "-xD", "-T", "-i", "-p", "-p20", "-D", "-DA", "-DA=",
+        "-U", "-UA", "-I", "-Iinc", "-G", "-s", "-s-", "-S", "-ST", "-N", "-q", "--", "\"", "",
+    };
+    std::mt19937 rng(99);
+    int stopped = 0;
+    for (int round = 0; round < 1500; ++round) {
+        reset_run_state();
+        aq71::build_option_table();
+        console_.clear();
+        std::vector<std::string> words;
+        std::size_t n = rng() % 8;
+        for (std::size_t i = 0; i < n; ++i) words.push_back(pool[rng() % pool.size()]);
+        if (!parse(words)) ++stopped;
+        aq71::close_all_files();
+    }
+    EXPECT_GT(stopped, 0);
+    EXPECT_LT(stopped, 1500);
+}
+
+} // namespace
