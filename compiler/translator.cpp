@@ -1,7 +1,6 @@
 #include "compiler/translator.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <system_error>
 
 #include "compiler/asm_output.h"
