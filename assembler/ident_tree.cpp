@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "assembler/diagnostics.h"
+
 namespace aq71 {
 
 // ---- reporting seam ----------------------------------------------------------------------------
@@ -13,16 +15,26 @@ ProblemHooks& problem_hooks() {
     return hooks;
 }
 
+// Without hooks the problems go straight to the diagnostics.
 void report_error(int number, std::string_view name, long number_arg) {
-    if (problem_hooks().error) problem_hooks().error(number, name, number_arg);
+    if (problem_hooks().error)
+        problem_hooks().error(number, name, number_arg);
+    else
+        user_error_A01(number, MessageArgs{name, number_arg});
 }
 
 void report_warning(int number, std::string_view name, long number_arg) {
-    if (problem_hooks().warning) problem_hooks().warning(number, name, number_arg);
+    if (problem_hooks().warning)
+        problem_hooks().warning(number, name, number_arg);
+    else
+        user_warning_A01(number, MessageArgs{name, number_arg});
 }
 
 void report_internal(const char* function, const char* diagnostic) {
-    if (problem_hooks().internal) problem_hooks().internal(function, diagnostic);
+    if (problem_hooks().internal)
+        problem_hooks().internal(function, diagnostic);
+    else
+        internal_error_A01(function, diagnostic, 0, 0);
     throw InternalStop{function, diagnostic};
 }
 

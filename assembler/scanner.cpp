@@ -105,40 +105,52 @@ bool StringLineSource::next_line(std::string& line) {
 
 // ---- input readers -----------------------------------------------------------------------------
 
-// Reads the source line by line. A carriage return that ends a line is dropped (text-mode
-// reading); a NUL byte is dropped with error 15 so that it cannot cut the line short.
-class Scanner::SourceReader : public InputReader {
+int LineSource::next_char() {
+    if (!have_line_) {
+        if (!next_line(buffer_)) return -1;
+        if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+        have_line_ = true;
+        pos_ = 0;
+    }
+    if (pos_ < buffer_.size()) return static_cast<unsigned char>(buffer_[pos_++]);
+    have_line_ = false;
+    return '\n';
+}
+
+// Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15
+// so that it cannot cut the line short.
+class Scanner::SourceInput : public InputReader {
 public:
     LineSource* source = nullptr;
-    std::string line;
-    std::size_t pos = 0;
-    bool have_line = false;
+    std::string line;       // the current line as far as it was read
+    std::size_t pos = 0;    // characters read from it
+    bool line_done = false; // its line feed was read: the next character starts a new line
     bool at_end = false;
 
     int read() override {
         for (;;) {
             if (at_end || !source) return -1;
-            if (!have_line) {
-                if (!source->next_line(line)) {
-                    at_end = true;
-                    line.clear();
-                    pos = 0;
-                    return -1;
-                }
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                have_line = true;
+            int c = source->next_char();
+            if (line_done) {
+                line.clear();
                 pos = 0;
+                line_done = false;
             }
-            if (pos == line.size()) {
-                have_line = false;
+            if (c < 0) {
+                at_end = true;
+                return -1;
+            }
+            if (c == '\n') {
+                line_done = true;
                 ++pos;
-                return '\n';
+                return c;
             }
-            unsigned char c = static_cast<unsigned char>(line[pos++]);
             if (c == 0) {
                 report_error(15, printable_char(0));
                 continue;
             }
+            line += static_cast<char>(c);
+            ++pos;
             return c;
         }
     }
@@ -177,7 +189,7 @@ private:
 // ---- set-up ------------------------------------------------------------------------------------
 
 Scanner::Scanner()
-    : source_(std::make_unique<SourceReader>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
+    : source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
     reader_ = source_.get();
 }
 
@@ -186,7 +198,7 @@ Scanner::~Scanner() = default;
 IdentTree& Scanner::t() const { return tree ? *tree : ident_tree(); }
 
 void Scanner::start(LineSource* source) {
-    source_ = std::make_unique<SourceReader>();
+    source_ = std::make_unique<SourceInput>();
     source_->source = source;
     for (auto& r : string_readers_) r->in_use = false;
     reset_input();
@@ -307,9 +319,7 @@ void Scanner::insert_text_now(std::string_view text) {
 
 long Scanner::line_number() const { return source_->line_number(); }
 
-int Scanner::column() const {
-    return source_->have_line ? static_cast<int>(source_->pos) : static_cast<int>(source_->line.size()) + 1;
-}
+int Scanner::column() const { return static_cast<int>(source_->pos); }
 
 const std::string& Scanner::line_text() const { return source_->line; }
 

@@ -22,11 +22,12 @@
 #include <vector>
 
 #include "assembler/ident_tree.h"
+#include "assembler/source_files.h"
 #include "assembler/tokens.h"
 
 namespace aq71 {
 
-// Where source lines come from.
+// Where source characters come from.
 class LineSource {
 public:
     virtual ~LineSource() = default;
@@ -34,6 +35,27 @@ public:
     virtual bool next_line(std::string& line) = 0;
     // Number of the line last returned (in its file).
     virtual long line_number() const = 0;
+    // Next character, a line feed ending each line, or -1 at the end. By default read through
+    // next_line, dropping a carriage return that ends a line.
+    virtual int next_char();
+
+private:
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool have_line_ = false;
+};
+
+// The driver's source reader with its include stack as the scanner's source. Characters are
+// taken one at a time so that the reader's own position (report carets) stays exact.
+class IncludeStackSource : public LineSource {
+public:
+    explicit IncludeStackSource(SourceReader& reader) : reader_(reader) {}
+    bool next_line(std::string& line) override { return reader_.next_line(line); }
+    long line_number() const override { return reader_.line_number(); }
+    int next_char() override { return reader_.source_file_getch(); }
+
+private:
+    SourceReader& reader_;
 };
 
 // Lines of a text held in memory (tests, command-line sources).
@@ -190,7 +212,7 @@ public:
     void skip_to_preprocessor_line();
 
 private:
-    class SourceReader;
+    class SourceInput;
     class StringReader;
     class ConstReader;
 
@@ -222,7 +244,7 @@ private:
     SymbolNode* define_of(SymbolNode* node) const;
     IdentTree& t() const;
 
-    std::unique_ptr<SourceReader> source_;
+    std::unique_ptr<SourceInput> source_;
     std::unique_ptr<ConstReader> lf_reader_;
     std::vector<std::unique_ptr<StringReader>> string_readers_;
     std::vector<InputReader*> stack_;

@@ -130,10 +130,11 @@ struct Token {
 
 // ---- reporting seam ----------------------------------------------------------------------------
 
-// The driver connects these to the diagnostics. Errors and warnings are reported at the reader's
-// current position; name is the text argument ([name]), number the number argument ([number]).
-// A fatal error may stop the run from inside the hook; when the hook returns, the scanner carries
-// on as sensibly as it can (an empty literal, end of input, ...).
+// Problems of the scanner and the identifier tree. With no hook set they go to the diagnostics
+// (user_error_A01, user_warning_A01, internal_error_A01), which report them at the reader's
+// current position; tests set hooks to watch them. name is the text argument ([name]), number_arg
+// the number argument ([number]). When a hook returns after a fatal error, the scanner carries on
+// as sensibly as it can (an empty literal, end of input, ...).
 struct ProblemHooks {
     std::function<void(int number, std::string_view name, long number_arg)> error;
     std::function<void(int number, std::string_view name, long number_arg)> warning;

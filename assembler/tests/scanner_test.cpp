@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -555,6 +556,30 @@ TEST_F(ScannerTest, IncludeNameKeepsBackslashes) {
     ASSERT_TRUE(sc.read_include_name(name, form));
     EXPECT_EQ(name, "a\\b.inc");
     EXPECT_EQ(form, '<');
+}
+
+TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    std::fputs("  NOP\r\n\tADD R1\n", f);
+    std::rewind(f);
+    SourceReader reader;
+    reader.start(f, "t.s71");
+    IncludeStackSource input(reader);
+    sc.start(&input);
+    const Token& nop = pp();
+    EXPECT_EQ(nop.kind, KIND_MNEMONIC);
+    EXPECT_EQ(nop.where.column, 3);
+    EXPECT_EQ(nop.where.line, 1);
+    EXPECT_EQ(pp().code, TOK_EOL);
+    const Token& add = pp();
+    EXPECT_EQ(add.text, "ADD");
+    EXPECT_EQ(add.where.line, 2);
+    EXPECT_EQ(pp().kind, KIND_REGISTER);
+    EXPECT_EQ(pp().code, TOK_EOL);
+    EXPECT_EQ(pp().code, TOK_EOF);
+    reader.reset();
+    std::fclose(f);
 }
 
 // ---- false conditional branches ----------------------------------------------------------------
