@@ -284,7 +284,16 @@ int opt_f_handler(std::string_view a) {
         fatal_exit_A01();
     }
     opt_f(a);
-    split_words([] { int c = cmdfile_getc(); return c == 0 ? -1 : c; }, g_walk, false, depth + 1);
+    // A zero byte ends the command file like its end does.
+    split_words(
+        [] {
+            int c = cmdfile_getc();
+            if (c != 0) return c;
+            while (standard_files().command && cmdfile_getc() != 0) {
+            }
+            return -1;
+        },
+        g_walk, false, depth + 1);
     return 0;
 }
 

@@ -180,6 +180,14 @@ TEST_F(CommandLine, ArgumentListMarksAndCommandFiles) {
     EXPECT_EQ(aq71::standard_files().command, nullptr); // read to its end and closed
 }
 
+TEST_F(CommandLine, ZeroByteEndsACommandFile) {
+    write_file("z.xcl", std::string("-b\0-N", 5));
+    ASSERT_TRUE(parse({"t", "-f", "z"}));
+    EXPECT_TRUE(aq71::settings().first_module_library);
+    EXPECT_TRUE(aq71::settings().listing_header);
+    EXPECT_EQ(aq71::standard_files().command, nullptr);
+}
+
 TEST_F(CommandLine, QuotedWords) {
     auto& args = aq71::argument_list();
     args = {{"aq71", 0, 0}};
