@@ -157,9 +157,8 @@ void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_locatio
         sink.piece(caret_line(ctx.where.column));
         sink.line_end();
     }
-    char head[64];
-    std::snprintf(head, sizeof head, "\",%ld  %s[%d]: ", ctx.where.line, label, number);
-    sink.piece("\"" + ctx.where.file + head);
+    sink.piece("\"" + ctx.where.file + "\"," + std::to_string(ctx.where.line) + "  " + label + "[" +
+               std::to_string(number) + "]: ");
     write_message_text(sink, text, args);
     sink.line_end();
     if (ctx.macro_call) {
