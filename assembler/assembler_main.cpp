@@ -76,6 +76,7 @@ int run(int argc, char** argv) {
     set_warning_range(true, 0, WARNING_COUNT - 1);
     parse_warning_option("+");
     parse_command_line();
+    apply_fixed_file_times();
     prepare_source_pass();
     check_option_combinations();
 

@@ -43,17 +43,20 @@ bool is_output(FileKind kind) {
     return kind == FileKind::text_output || kind == FileKind::binary_output;
 }
 
+FileTime fixed_file_time() {
+    FileTime t;
+    t.year = 80;
+    t.month = 8;
+    t.day = 17;
+    t.hour = 7;
+    t.minute = 20;
+    t.second = 0;
+    return t;
+}
+
 FileTime file_time(const struct stat& st) {
     FileTime t;
-    if (settings().fixed_date) {
-        t.year = 80;
-        t.month = 8;
-        t.day = 17;
-        t.hour = 7;
-        t.minute = 20;
-        t.second = 0;
-        return t;
-    }
+    if (settings().fixed_date) return fixed_file_time();
     std::tm tm{};
     time_t mtime = st.st_mtime;
     if (!localtime_r(&mtime, &tm)) return t;
@@ -135,6 +138,11 @@ std::optional<std::string> case_insensitive_match(const std::string& path) {
 
 StandardFiles& standard_files() { return g_files; }
 const std::vector<OpenFileEntry>& open_file_table() { return g_table; }
+
+void apply_fixed_file_times() {
+    if (!settings().fixed_date) return;
+    for (auto& e : g_table) e.time = fixed_file_time();
+}
 const std::vector<std::string>& include_prefixes() { return g_prefixes; }
 SourceReader& source_reader() { return g_reader; }
 

@@ -85,6 +85,9 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
 
 // The open-file table (also the object's file table).
 const std::vector<OpenFileEntry>& open_file_table();
+// With the fixed-date option: gives every file opened so far the fixed time (files opened
+// before the option was parsed; later ones get it when they are opened).
+void apply_fixed_file_times();
 // Entry of a name (compared ignoring case), or nullptr.
 const OpenFileEntry* find_open_file(std::string_view name);
 

@@ -75,6 +75,20 @@ TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheT
     EXPECT_NE(aq71::find_open_file("DIR/MOD.PART.S71"), nullptr);
 }
 
+TEST_F(SourceFiles, FixedDateReachesFilesOpenedBeforeTheOption) {
+    write_file("t.s71", "x\n");
+    std::string name = "t";
+    aq71::open_source_file(&name);
+    EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
+    aq71::apply_fixed_file_times();
+    EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
+    aq71::settings().fixed_date = true;
+    aq71::apply_fixed_file_times();
+    const auto& t = aq71::open_file_table()[0].time;
+    EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              (std::vector<int>{80, 8, 17, 7, 20, 0}));
+}
+
 TEST_F(SourceFiles, LinesTabsCarriageReturnsAndContinuation) {
     write_file("t.s71", "a\tb\r\nx\\\ny\n\r\n\tz\\\r\nw\rq\nr\r\r\nlast\r");
     EXPECT_EQ(read_all("t"), (std::vector<std::string>{"a       b\n", "xy\n", "\n", "        zw\rq\n", "r\r\n", "last\n"}));
