@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.rfind("-Z", 0) == 0) {
-      std::string spec = a.size() > 2 ? a.substr(2) : (i + 1 < args.size() ? args[++i] : "");
+      std::string range = a.size() > 2 ? a.substr(2) : (i + 1 < args.size() ? args[++i] : "");
       zqlink::Placement p;
       std::string error;
-      if (!zqlink::parse_placement(spec, p, error)) return fail_usage("-Z: " + error);
+      if (!zqlink::parse_placement(range, p, error)) return fail_usage("-Z: " + error);
       placements.push_back(p);
     } else if (a == "-o") {
       if (i + 1 >= args.size() || !output.empty()) return fail_usage("-o takes one output file name");
