@@ -254,10 +254,8 @@ void Scanner::unget_char_A05(int c) {
 int Scanner::peek() {
     int cur = ch_;
     int prev = prev_ch_;
-    InputReader* before = reader_;
     int next = getch();
-    // A reader that ran dry may have been popped: push back on the one now current.
-    (void)before;
+    // A reader that ran dry has been popped: the character goes back on the one now current.
     unget_char_A05(next);
     ch_ = cur;
     prev_ch_ = prev;
@@ -366,10 +364,6 @@ bool Scanner::ident_part(int c) const {
     return false;
 }
 
-void Scanner::append_text(char c, std::size_t limit) {
-    if (token_.text.size() < limit) token_.text += c;
-}
-
 int Scanner::read_line_raw(std::string& out) {
     while (ch_ != '\n' && ch_ != -1) {
         out += static_cast<char>(ch_);
@@ -433,6 +427,10 @@ bool Scanner::registered_token(std::string_view text, int builtin_code) {
     default: token_.code = builtin_code; break;
     }
     token_.text.append(text);
+    if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
+        keyword_seen_ = true; // "=" as a directive
+        mode_ = MODE_EXPRESSION;
+    }
     return true;
 }
 
@@ -671,21 +669,20 @@ void Scanner::handle_include_line() {
 // ---- identifiers -------------------------------------------------------------------------------
 
 int Scanner::scan_identifier() {
-    std::string& text = token_.text;
+    // A '%' held for this token stays in its text but is no part of the name.
+    std::string prefix = token_.text;
+    std::string text;
     bool started_in_first_column = first_column_;
     for (;;) {
-        if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@'))) {
-            append_text(static_cast<char>(ch_), IDENT_LIMIT);
-            getch();
-            continue;
-        }
-        if (ch_ == ':' && colon_continues_ident) {
-            append_text(':', IDENT_LIMIT);
+        if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) ||
+            (ch_ == ':' && colon_continues_ident)) {
+            if (text.size() < IDENT_LIMIT) text += static_cast<char>(ch_);
             getch();
             continue;
         }
         break;
     }
+    token_.text = prefix + text;
 
     // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
     if (text.size() == 1 && ch_ == '\'') {
@@ -718,7 +715,7 @@ int Scanner::scan_identifier() {
         LookupResult r = t().check_ident(candidate, mode_);
         if (r.node && r.node->def) {
             getch();
-            token_.text = candidate;
+            token_.text = prefix + candidate;
             token_.node = r.node;
             token_.kind = r.node->def->kind;
             return TOK_IDENT;

@@ -237,7 +237,6 @@ private:
     bool is_comment_start(int c) const;
     bool ident_start(int c) const;
     bool ident_part(int c) const;
-    void append_text(char c, std::size_t limit);
     int read_line_raw(std::string& out); // to the line feed (left current); returns last char
     const Token& statement_token(bool expand);
     void evaluate_defined();

@@ -372,6 +372,24 @@ TEST_F(ScannerTest, LabelFieldAndOperationField) {
     EXPECT_EQ(pp().kind, KIND_MNEMONIC);
 }
 
+TEST_F(ScannerTest, EqualsDirectiveAndPercentAfterALabel) {
+    ident_tree().init_directive_A07("=", 21, BLOCK_NONE, true);
+    source("X = Y=1\nL %NAME\n");
+    EXPECT_EQ(pp().kind, KIND_LABEL);
+    const Token& eq = pp();
+    EXPECT_EQ(eq.kind, KIND_DIRECTIVE);
+    EXPECT_EQ(eq.code, TOK_ASSIGN);
+    EXPECT_EQ(sc.lookup_mode(), MODE_EXPRESSION);
+    pp();
+    EXPECT_EQ(pp().kind, KIND_OPERATOR); // in the operand the operator
+    pp();
+    pp();
+    pp();
+    const Token& p = pp();
+    EXPECT_EQ(p.text, "%NAME");
+    EXPECT_EQ(p.node->name, "NAME");
+}
+
 TEST_F(ScannerTest, BackquotedNamesAreLabels) {
     source(" `NOP` `a\\`b`\n");
     const Token& t = pp();
