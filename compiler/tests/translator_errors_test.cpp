@@ -190,6 +190,8 @@ TEST(TranslatorErrors, BranchRows) {
          Link(d, 2, 0);
        },
        2, 0, "Invalid Symbol ! ", kSymBranch},
+      // The split at (1, 1) comes while row 2 of the split at (0, 0) still waits for its
+      // RDS: one SAVES level would hand row 2 the state A.B instead of A.
       {"second branch point while the first one's rows wait",
        [](ProgramDocument& d) {
          Rung(d, 0, {"A"}, "Y0");

@@ -263,3 +263,34 @@ TEST(TranslatorLines, SeriesBlocksKeepTheDrawnLogic) {
     }
   }
 }
+
+// A branch point met on a row resumed after the first one's rows have all been taken back
+// (every RDS of the first SAVES written) needs one saved state only: it compiles, into the
+// drawn logic. Beside it, the same rows with the second branch point met while a row of the
+// first one still waits are refused (TranslatorErrors.BranchRows).
+TEST(TranslatorLines, BranchPointAfterTheFirstOnesRowsWereResumed) {
+  auto studio = NewStudio();
+  ProgramDocument& doc = studio->doc;
+  Rung(doc, 0, {"A"}, "Y0");
+  SetRow(doc, 1, {".", "B", "G", "-", "-", "-", "-", "-", "-", "-", "(Y1)"});
+  SetRow(doc, 2, {".", "-", "E", "-", "-", "-", "-", "-", "-", "-", "(Y2)"});
+  SetRow(doc, 3, {".", ".", "H", "-", "-", "-", "-", "-", "-", "-", "(Y3)"});
+  Link(doc, 0, 0);
+  Link(doc, 0, 1);
+  Link(doc, 1, 2);
+  auto r = TranslateWithEnd(doc, 4);
+  ASSERT_FALSE(r.failed) << r.en << " at " << r.col << "," << r.row;
+  EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y0" + Pos(10, 0) + " RDS \r\n AN     B" +
+                        Pos(1, 1) + " AN     G" + Pos(2, 1) + " OT      Y1" + Pos(10, 1) +
+                        " RDS \r\n SAVES \r\n AN     E" + Pos(2, 2) + " OT      Y2" + Pos(10, 2) +
+                        " RDS \r\n AN     H" + Pos(2, 3) + " OT      Y3" + Pos(10, 3));
+  const char* const names[] = {"A", "B", "G", "E", "H"};
+  for (int bits = 0; bits < 32; ++bits) {
+    auto input = [&](const std::string& n) {
+      for (int i = 0; i < 5; ++i)
+        if (n == names[i]) return ((bits >> i) & 1) != 0;
+      return false;
+    };
+    EXPECT_EQ(Simulate(r.text, input), EvaluateDrawing(doc, 0, 3, input)) << bits;
+  }
+}
