@@ -84,20 +84,6 @@ enum DefKind : int {
     KIND_SFR_ATTRIBUTE = 86,
 };
 
-// Statement kinds of a statement record, by what the sizing walk does with them.
-enum class StatementKind : int {
-    NoCode,           // labels, directives, comments and empty lines: size 0
-    AbsoluteLocation, // ASEG / absolute start
-    Instruction,
-    Failed,           // the operand grammar gave up on the line
-    Location,         // ORG
-    Storage,          // count x element size
-    Alignment,        // padding to 2^n
-    Comment,          // comment or empty line
-    RestartOffset,    // back to offset 0
-    ModuleStart,
-};
-
 // ---- string literals ---------------------------------------------------------------------------
 
 // A scanned string (also a BCD string). Lives until the end of the run.
