@@ -313,19 +313,29 @@ void user_error_A01(int number, MessageArgs args) {
     report(0, nullptr, 0, number, "Error", text, 2, args);
 }
 
-void user_warning_A01(int number, MessageArgs args) {
+namespace {
+
+// Counts a warning (as an error when warnings count as errors) and tells whether it is to be
+// printed. A disabled warning neither counts nor prints.
+bool count_warning(int number) {
     const RunSettings& s = settings();
     if (number >= 0 && number < WARNING_COUNT && !s.warning_enabled[static_cast<std::size_t>(number)]) {
-        return;
+        return false;
     }
-    const char* text = error_text_or_internal(number, true);
     if (s.warnings_as_errors) {
         count_error_A01();
     } else {
         ++g_state.counts.warnings;
         ++g_state.counts.run_warnings;
     }
-    if (!s.all_warnings_off) report(0, nullptr, 0, number, "Warning", text, 1, args);
+    return !s.all_warnings_off;
+}
+
+}  // namespace
+
+void user_warning_A01(int number, MessageArgs args) {
+    if (!count_warning(number)) return;
+    report(0, nullptr, 0, number, "Warning", error_text_or_internal(number, true), 1, args);
 }
 
 void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
@@ -339,18 +349,8 @@ void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number,
 void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number,
                             int column_choice, MessageArgs args) {
     int column = column_of(site, context_kind, column_choice, "user_warning_pass2_A01");
-    const RunSettings& s = settings();
-    if (number >= 0 && number < WARNING_COUNT && !s.warning_enabled[static_cast<std::size_t>(number)]) {
-        return;
-    }
-    const char* text = error_text_or_internal(number, true);
-    if (s.warnings_as_errors) {
-        count_error_A01();
-    } else {
-        ++g_state.counts.warnings;
-        ++g_state.counts.run_warnings;
-    }
-    if (!s.all_warnings_off) report(context_kind, site, column, number, "Warning", text, 1, args);
+    if (!count_warning(number)) return;
+    report(context_kind, site, column, number, "Warning", error_text_or_internal(number, true), 1, args);
 }
 
 void report_problem_A01(int context_kind, const ProblemSite* site, int number, const char* label,
