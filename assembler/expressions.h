@@ -214,12 +214,13 @@ void begin_module_expressions();
 // ---- parsing -----------------------------------------------------------------------------
 
 // Parses one expression (expression mode of the operand grammar). token_read: the scanner's
-// current token is the expression's first token; otherwise the next token is read first. With
-// comma_may_follow a "," ends the expression; without it the expression runs to the line end.
-// On return the current token is the one that ended it (",", ")", line end, ";" or end of input).
-// Problems are reported at once; a syntax error gives error 0 and a record with failed set
-// (absolute 0). The record is typed and evaluated once; when it is still unsolved it joins the
-// unsolved list.
+// current token is the expression's first token; otherwise the next token is read first. A ","
+// ends the expression (comma_may_follow only tells whether the caller expects more arguments).
+// On return the current token is the one that ended it (",", an unmatched ")", line end, ";" or
+// end of input). Problems are reported at once; a syntax error gives error 0, the rest of the
+// line is skipped and the record has failed set (absolute 0). The record is typed and evaluated
+// once; when it is still unsolved it joins the unsolved list. Its statement is the identifier
+// tree's current statement (env.statement).
 ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read = true);
 
 // For arguments that must be known at once (IF, ELSEIF, LIMIT, repeat counts, listing control):
@@ -231,6 +232,9 @@ std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_foll
 // ---- making expressions ------------------------------------------------------------------
 
 ValueRec* new_expression();                             // empty, unsolved, no terms
+// An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
+ValueRec* expression_from_terms(std::vector<ExprTerm> terms);
+ValueRec* failed_expression();                           // failed parse: absolute 0
 ValueRec* new_constant_expression_A08(std::int32_t value); // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(LabelRec& label);

@@ -1,0 +1,51 @@
+// Operand grammar of aq71: reads the operand field of an AVR instruction (operand mode) and
+// every expression of the directives (expression mode) from the scanner, building the operand
+// record of the instruction table and the postfix term lists of the expressions.
+//
+// Expression levels, loosest first, each binary level left-associative:
+//   comparison (class 64, "=", "<>")  <  OR XOR (32)  <  AND (16)  <  + - (8)  <  * / MOD SHR SHL (4)
+//   <  class-1 operator written between two operands  <  unary  <  primary
+// A unary operator (NOT ! BITNOT ~ LOW HIGH BYTE2 BYTE3 LWRD HWRD DATE, unary - and +) applies to
+// a primary only, so "- - 1" is a syntax error and "HIGH X * 2" is "(HIGH X) * 2". SFB/SFE and
+// SIZEOF take a segment name, with or without parentheses. Parentheses nest at most
+// kMaxParenDepth deep; deeper nesting is a syntax error rather than a deep recursion.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "assembler/avr_isa.h"
+#include "assembler/expressions.h"
+
+namespace aq71 {
+
+class Scanner;
+
+constexpr int kMaxParenDepth = 100;
+
+struct ExpressionParse {
+    bool ok = false;
+    std::vector<ExprTerm> terms; // postfix; a string comparison gives one constant term
+};
+
+// Expression mode. token_read: the current token is the first of the expression. Ends at ",",
+// an unmatched ")", ";", the line end or the end of input, which stays the current token. A
+// syntax error is reported as error 0 and the rest of the line is skipped; ok is then false.
+// A segment name used as a value is error 84 and makes the whole expression the constant 0.
+// comma_may_follow is accepted for the callers' sake; a "," always ends the expression.
+ExpressionParse parse_expression_B03(Scanner& scanner, bool comma_may_follow, bool token_read);
+
+// Operand mode.
+struct ParsedOperands {
+    OperandRec ops{};                   // form, registers; expr1/expr2 filled from exprs
+    std::array<ValueRec*, 2> exprs{};   // expressions in the order written
+    std::uint16_t count = 0;            // operand forms parsed: 0 (empty field) or 1
+    bool failed = false;                // syntax error (error 0 reported, line skipped)
+    std::uint16_t register_error = 0;   // 406, 407 or 418 (reported)
+};
+// Reads the operand field after the mnemonic (the current token) up to the end of the line,
+// which becomes the current token. Register misuse for `mnemonic` is reported (406/407/418).
+ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic);
+
+} // namespace aq71
