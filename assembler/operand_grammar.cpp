@@ -289,6 +289,7 @@ bool string_equal_token(int tok) { return tok == OP_ASSIGN_EQ; }
 ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/, bool token_read) {
     ExpressionParse out;
     Parser p(scanner, true);
+    scanner.set_lookup_mode(MODE_EXPRESSION);
     try {
         if (token_read)
             p.skip_blanks();
@@ -423,6 +424,7 @@ ValueRec* make_operand_expression(Operand& o) {
 ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
     ParsedOperands out;
     Parser p(scanner, false);
+    scanner.set_lookup_mode(MODE_EXPRESSION);
     Operand first, second;
     bool two = false;
     try {
