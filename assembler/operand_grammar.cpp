@@ -271,8 +271,18 @@ public:
     // After a syntax error: error 0 and the rest of the operand field is dropped.
     void recover() {
         report_error(0);
-        const int c = sc_.token().code;
-        if (c != TOK_EOL && c != TOK_EOF) sc_.skip_rest_of_line();
+        for (int c = sc_.token().code; c != TOK_EOL && c != TOK_EOF; c = sc_.token().code) {
+            if (c == TOK_SEMICOLON) {
+                sc_.skip_rest_of_line();
+                return;
+            }
+            sc_.next_token_A07();
+        }
+    }
+
+    // A ";" that ends the field starts a comment: the line end becomes the current token.
+    void finish_comment() {
+        if (sc_.token().code == TOK_SEMICOLON) sc_.skip_rest_of_line();
     }
 
     Scanner& sc_;
@@ -306,6 +316,7 @@ ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/
             const std::string right = scanner.token().string ? scanner.token().string->text : "";
             p.advance();
             if (!p.at_expression_end()) p.syntax();
+            p.finish_comment();
             const bool equal = left == right;
             out.terms.push_back(ExprTerm::constant(string_equal_token(tok) == equal ? 1u : 0u));
             out.ok = true;
@@ -313,6 +324,7 @@ ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/
         }
         p.expression();
         if (!p.at_expression_end()) p.syntax();
+        p.finish_comment();
     } catch (const SyntaxError&) {
         p.recover();
         return out;
@@ -429,7 +441,10 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
     bool two = false;
     try {
         p.advance();
-        if (p.classify() == Term::End) return out; // empty field: 0 forms
+        if (p.classify() == Term::End) { // empty field: 0 forms
+            p.finish_comment();
+            return out;
+        }
         first = read_operand(p);
         if (p.classify() == Term::Comma) {
             p.advance();
@@ -438,6 +453,7 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
         }
         if (p.classify() != Term::End) p.syntax();
         if (form_of(first, two ? &second : nullptr) == 0) p.syntax();
+        p.finish_comment();
     } catch (const SyntaxError&) {
         p.recover();
         out.failed = true;
