@@ -1,19 +1,729 @@
 #include "assembler/assembly_driver.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
+#include "assembler/directives.h"
+#include "assembler/expressions.h"
+#include "assembler/ident_tree.h"
+#include "assembler/instruction_statement.h"
+#include "assembler/operator_keywords.h"
+#include "assembler/preprocessor_defines.h"
+#include "assembler/run_settings.h"
+#include "assembler/scanner.h"
+#include "assembler/segments.h"
 #include "assembler/source_files.h"
 
 namespace aq71 {
 
+namespace {
+
+// ---- run and line state ----------------------------------------------------------------------
+
+struct DriverState {
+    std::unique_ptr<IncludeStackSource> source;
+    std::unique_ptr<Scanner> scanner;
+    Statement* line_statement = nullptr;   // statement of the line being read
+    Statement* backend = nullptr;          // statement the back end works on
+    std::vector<Statement*> module_statements; // in source order
+    std::deque<LabelRec> location_labels;  // "$" of statements
+    int define_expansions = 0;             // command-line defines expanded on this line
+    bool input_ended = false;
+    // resolve bookkeeping
+    std::vector<Statement*> pending;       // instructions whose size is not fixed
+    struct Range {
+        std::uint32_t start;
+        std::uint32_t end;
+    };
+    std::vector<Range> aseg_ranges;
+    bool range_reported = false;
+    std::set<std::pair<const void*, int>> reported; // pass-2 problems already shown
+};
+
+DriverState& state() {
+    static DriverState s;
+    return s;
+}
+
+ModuleState g_module;
+
+constexpr int kDefineExpansionLimit = 64;
+
+// A pass-2 problem at a statement, once per statement and number.
+void statement_error(Statement& st, int number, MessageArgs args = {}) {
+    if (!state().reported.insert({&st, number}).second) return;
+    user_error_pass2_A01(2, &st.site, number, 1, args);
+}
+
+void label_error(LabelRec& l, int number, MessageArgs args = {}) {
+    if (!state().reported.insert({&l, number}).second) return;
+    Statement* st = l.statement;
+    if (st)
+        user_error_pass2_A01(1, &st->site, number, 1, args);
+    else
+        user_error_A01(number, args);
+}
+
+// ---- keywords ---------------------------------------------------------------------------------
+
+// ---- command-line defines --------------------------------------------------------------------
+
+// Marker standing in for a #define record of a command-line symbol; the body is looked up by name.
+int g_command_line_define_marker;
+
+void enter_command_line_defines() {
+    IdentTree& tree = ident_tree();
+    for (const auto& [name, body] : command_line_defines()) {
+        (void)body;
+        SymbolNode* node = tree.enter(name, false, false).node;
+        if (node) node->define = reinterpret_cast<DefineRec*>(&g_command_line_define_marker);
+    }
+}
+
+bool expand_command_line_define(Scanner& sc, SymbolNode* node) {
+    if (!node || node->define != reinterpret_cast<DefineRec*>(&g_command_line_define_marker)) return false;
+    const auto& defines = command_line_defines();
+    auto it = defines.find(node->name);
+    if (it == defines.end()) return false;
+    // A body that names itself would expand without end.
+    if (++state().define_expansions > kDefineExpansionLimit) return false;
+    sc.insert_text_now(it->second);
+    return true;
+}
+
+// ---- statements ------------------------------------------------------------------------------
+
+bool is_comment_or_empty(const Statement& st) { return st.kind == StatementKind::Comment; }
+
+void record_line(StatementKind kind) {
+    if (state().line_statement) return;
+    open_statement(kind);
+}
+
+void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
+    if (st.location_label) set_label_location(*st.location_label, segment, absolute, offset, known);
+}
+
+} // namespace
+
+// The object writer is not built yet: a module with content writes nothing so far.
+void write_object_module(const ModuleView& module) { (void)module; }
+
+ModuleState& module_state() { return g_module; }
+
+std::uint16_t target_id() {
+    return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16);
+}
+
 void prepare_source_pass() {}
 
-// Until the scanner and the statement reader exist, the driver only reads the source lines
-// through the include stack (so line problems are reported) and writes no object module.
-void assemble_A03() {
-    begin_module_diagnostics();
+void init_keywords_B00() {
+    IdentTree& tree = ident_tree();
+    tree.directive_case = true;
+    tree.init_part_of_identifier_A07('.', TOK_DOT);
+    if (!settings().case_option_given) settings().case_sensitive = true;
+    tree.case_sensitive = settings().case_sensitive;
+    init_operators_B00(tree);
+    init_punctuation_B00(tree);
+    init_mnemonics_B00(tree, settings().processor_option);
+    init_registers_B00(tree);
+    tree.init_sfr_type_A07("READ", 0x800);
+    tree.init_sfr_type_A07("WRITE", 0x1000);
+    tree.init_sfr_type_A07("BYTE", 0x80000);
+    tree.init_sfr_type_A07("WORD", 0x100000);
+    init_directives();
+    tree.init_comment_char_A07(';', TOK_SEMICOLON);
+    tree.init_target_symbol_A07("TID", target_id(), KIND_LABEL);
+}
+
+Statement& open_statement(StatementKind kind) {
+    DriverState& s = state();
+    Statement& st = segments().add_statement(kind);
     SourceReader& reader = source_reader();
-    while (reader.source_file_getch() != -1) {
+    st.site.where.file = reader.file_name();
+    st.site.where.line = reader.line_number();
+    st.site.where.text = reader.line();
+    if (st.site.where.text.empty() || st.site.where.text.back() != '\n') st.site.where.text += '\n';
+    int column = s.scanner ? s.scanner->token().where.column : 0;
+    st.site.columns = {column, column, column};
+    st.list_flags = settings().list_flags;
+    st.module_line = static_cast<long>(s.module_statements.size());
+    take_pending_problems(st.problems);
+    s.line_statement = &st;
+    s.module_statements.push_back(&st);
+    ident_tree().env.statement = &st;
+    if (!g_module.first_statement && kind != StatementKind::Comment) g_module.first_statement = &st;
+    return st;
+}
+
+Statement* line_statement() { return state().line_statement; }
+
+LabelRec* label_record(SymbolNode* node) {
+    if (!node || !node->def || node->def->kind != KIND_LABEL) return nullptr;
+    return node->def->label;
+}
+
+void attach_label(Statement& st, SymbolNode* node) {
+    LabelRec* l = label_record(node);
+    if (!l) return;
+    st.label = node;
+    l->statement = &st;
+    l->flags |= LABEL_ON_LINE;
+    l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
+    if (!st.label_counted) return;
+    Segment& seg = segments()[st.segment];
+    l->segment_number = st.segment;
+    l->segment_kind = static_cast<std::uint16_t>(seg.kind);
+    set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
+}
+
+int skip_blanks(Scanner& sc) {
+    while (sc.token().code == TOK_BLANK) sc.next_token_A07();
+    return sc.token().code;
+}
+
+int next_nonblank(Scanner& sc) {
+    sc.next_token_A07();
+    return skip_blanks(sc);
+}
+
+bool end_of_statement(Scanner& sc) {
+    int code = skip_blanks(sc);
+    if (code == TOK_EOL || code == TOK_EOF) return true;
+    if (code == TOK_SEMICOLON) {
+        sc.skip_rest_of_line();
+        return true;
     }
+    user_error_A01(0);
+    sc.skip_rest_of_line();
+    return false;
+}
+
+Statement* get_backend_ptr_AI00() {
+    if (!state().backend) internal_error_A01("get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
+    return state().backend;
+}
+
+// ---- source pass -------------------------------------------------------------------------------
+
+namespace {
+
+// The statement field: the current token is its first token (blanks skipped).
+void statement_field(Scanner& sc, SymbolNode* label) {
+    DriverState& s = state();
+    const Token& t = sc.token();
+    int code = t.code;
+    if (code == TOK_MACRO_CALL) return; // the expansion follows as input
+    if (code == TOK_EOL || code == TOK_EOF) {
+        if (label) {
+            Statement& st = open_statement(StatementKind::Nothing);
+            attach_label(st, label);
+        } else {
+            record_line(sc.comment_seen() ? StatementKind::Comment : StatementKind::Comment);
+        }
+        return;
+    }
+    if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
+        Statement& st = open_statement(StatementKind::Instruction);
+        st.operation = t.node;
+        attach_label(st, label);
+        s.backend = &st;
+        parse_instruction_statement(sc, st);
+        s.backend = nullptr;
+        if (st.failed && st.size == 0) st.final = st.size_fixed = true;
+        segments().advance(st.size);
+        st.end_offset = st.start_offset + st.size;
+        if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
+        return;
+    }
+    if (t.kind == KIND_DIRECTIVE && t.node) {
+        SymbolNode* directive = t.node;
+        LabelRec* l = label_record(label);
+        if (l && (l->flags & LABEL_REDEFINABLE) && !directive_defines_label(directive)) {
+            user_error_A01(42, {.text = label->name});
+            label = nullptr;
+        }
+        if (!run_directive(sc, directive, label)) {
+            // A directive this assembler does not carry out.
+            user_error_A01(40);
+            sc.skip_rest_of_line();
+            Statement& st = open_statement(StatementKind::Failed);
+            st.failed = true;
+            st.operation = directive;
+            attach_label(st, label);
+            return;
+        }
+        if (!s.line_statement) {
+            Statement& st = open_statement(StatementKind::Nothing);
+            st.operation = directive;
+            attach_label(st, label);
+        } else if (!s.line_statement->operation) {
+            s.line_statement->operation = directive;
+        }
+        return;
+    }
+    if (code == TOK_SEMICOLON) {
+        sc.skip_rest_of_line();
+        Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
+        attach_label(st, label);
+        return;
+    }
+    Statement& st = open_statement(StatementKind::Failed);
+    st.failed = true;
+    attach_label(st, label);
+    user_error_A01(40);
+    sc.skip_rest_of_line();
+}
+
+void source_pass(Scanner& sc) {
+    DriverState& s = state();
+    while (!g_module.ended) {
+        s.line_statement = nullptr;
+        ident_tree().env.statement = nullptr;
+        const Token& t = sc.next_token_A07();
+        int code = t.code;
+        if (code == TOK_EOF) {
+            s.input_ended = true;
+            return;
+        }
+        SymbolNode* label = nullptr;
+        if (code == TOK_EOL) {
+            record_line(StatementKind::Comment);
+            continue;
+        }
+        if (code == TOK_MACRO_CALL) continue;
+        if (code == TOK_BLANK) {
+            next_nonblank(sc);
+        } else if (code == TOK_IDENT && t.kind == KIND_LABEL) {
+            label = t.node;
+            LabelRec* l = label_record(label);
+            if (l && (l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
+                // Defined before on a line of this module.
+                user_error_A01(42, {.text = label->name});
+                label = nullptr;
+            }
+            sc.next_token_A07();
+            if (sc.token().code == TOK_COLON) sc.next_token_A07();
+            skip_blanks(sc);
+        } else if (code == TOK_IDENT && t.kind == KIND_DIRECTIVE) {
+            // The operation field starts in the first column.
+        } else if (code == TOK_SEMICOLON) {
+            // A comment line (scanners that hand the comment start on).
+        } else {
+            user_error_A01(41);
+            next_nonblank(sc);
+        }
+        if (sc.token().code == TOK_EOF) {
+            if (label) {
+                Statement& st = open_statement(StatementKind::Nothing);
+                attach_label(st, label);
+            }
+            s.input_ended = true;
+            return;
+        }
+        statement_field(sc, label);
+        if (sc.token().code == TOK_EOF) {
+            s.input_ended = true;
+            return;
+        }
+    }
+}
+
+// ---- resolve -----------------------------------------------------------------------------------
+
+void set_label_value(SymbolNode* node, Statement& st, std::uint32_t offset, bool all_known, int unknown) {
+    (void)unknown;
+    LabelRec* l = label_record(node);
+    if (!l || (l->flags & LABEL_EXTERN)) return;
+    if (offset > SEGMENT_SIZE_LIMIT) {
+        label_error(*l, 66, {.number = static_cast<long>(SEGMENT_SIZE_LIMIT)});
+        fatal_exit_A01();
+    }
+    const Segment& seg = segments()[st.segment];
+    set_label_location(*l, st.segment, seg.absolute(), offset, all_known);
+}
+
+void check_aseg_range(Statement& st, int mode) {
+    DriverState& s = state();
+    if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
+    std::uint32_t start = st.end_offset - st.size;
+    std::uint32_t end = st.end_offset;
+    for (const auto& r : s.aseg_ranges) {
+        if (start < r.end && end > r.start && !s.range_reported) {
+            statement_error(st, 90);
+            s.range_reported = true;
+        }
+    }
+    if (s.aseg_ranges.empty()) s.aseg_ranges.push_back({start, start});
+    auto& cur = s.aseg_ranges.back();
+    if (cur.start == cur.end) cur.start = start;
+    if (end > cur.end) cur.end = end;
+}
+
+bool calc_code_offsets(int mode) {
+    DriverState& s = state();
+    SegmentTable& table = segments();
+    bool count_not_absolute = false;
+    s.pending.clear();
+    if (mode != 0) {
+        s.aseg_ranges.clear();
+        s.range_reported = false;
+    }
+    for (int si = 0; si < table.count(); ++si) {
+        Segment& seg = table[si];
+        std::uint64_t offset = 0;
+        if (seg.absolute() && seg.start && seg.start->solved()) offset = seg.start->value;
+        bool all_known = true;
+        int unknown = 0;
+        for (Statement* stp : seg.chain) {
+            Statement& st = *stp;
+            std::uint32_t start = static_cast<std::uint32_t>(offset);
+            switch (st.kind) {
+            case StatementKind::AbsoluteLocation:
+            case StatementKind::Location: {
+                if (!st.location) {
+                    st.size = 0;
+                    st.size_fixed = true;
+                    break;
+                }
+                ValueRec& loc = *st.location;
+                if (st.failed) {
+                    offset = 0;
+                } else {
+                    if (!loc.solved()) evaluate_expression_A08(loc, mode == 2);
+                    if (loc.solved()) {
+                        offset = loc.value;
+                        all_known = true;
+                    } else if (mode == 0) {
+                        offset = 257;
+                        all_known = false;
+                        ++unknown;
+                    } else {
+                        statement_error(st, 52);
+                    }
+                }
+                if (mode != 0 && st.segment == SEG_ASEG) {
+                    std::uint32_t o = static_cast<std::uint32_t>(offset);
+                    s.aseg_ranges.push_back({o, o});
+                    s.range_reported = false;
+                }
+                start = static_cast<std::uint32_t>(offset);
+                st.size = 0;
+                break;
+            }
+            case StatementKind::Instruction:
+                if (!st.size_fixed && !st.final) {
+                    all_known = false;
+                    ++unknown;
+                    s.pending.push_back(&st);
+                }
+                offset += st.size;
+                break;
+            case StatementKind::Storage:
+                if (st.failed) st.final = true;
+                if (!st.final && st.count) {
+                    ValueRec& c = *st.count;
+                    if (!c.solved()) evaluate_expression_A08(c, mode == 2);
+                    if (c.absolute()) {
+                        std::int64_t n = c.signed_value();
+                        if (n < 0) {
+                            statement_error(st, 48, {.text = std::to_string(n)});
+                            n = 0;
+                        }
+                        std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+                        st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+                        st.final = st.size_fixed = true;
+                    } else if (c.solved() || c.kind == VALUE_COMPLEX) {
+                        if (mode == 1) count_not_absolute = true;
+                        if (mode != 0) {
+                            statement_error(st, 53);
+                            st.size = 0;
+                            st.final = st.size_fixed = true;
+                        } else {
+                            all_known = false;
+                            ++unknown;
+                        }
+                    } else if (mode == 2) {
+                        if (!c.undefined.empty()) statement_error(st, 50, {.text = c.undefined.front()->def && c.undefined.front()->def->node ? c.undefined.front()->def->node->name : std::string()});
+                        st.size = 0;
+                        st.final = st.size_fixed = true;
+                    } else {
+                        all_known = false;
+                        ++unknown;
+                    }
+                }
+                offset += st.size;
+                break;
+            case StatementKind::Alignment:
+                if (!st.size_fixed) {
+                    bool have_exponent = !st.exponent || st.exponent->solved();
+                    if (st.exponent && !st.exponent->solved()) evaluate_expression_A08(*st.exponent, mode == 2);
+                    have_exponent = !st.exponent || st.exponent->solved();
+                    if (st.failed) {
+                        st.size = 0;
+                        st.size_fixed = st.final = true;
+                    } else if (all_known && have_exponent) {
+                        int n = st.exponent ? st.exponent->signed_value() : st.exponent_value;
+                        if (st.exponent && (n < 0 || n > 8)) n = 0; // reported when it was read
+                        st.exponent_value = n;
+                        std::uint64_t pad = alignment_padding(offset, n);
+                        st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
+                        st.size_fixed = st.final = true;
+                    } else {
+                        if (mode != 0 && st.exponent && st.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+                        all_known = false;
+                        ++unknown;
+                    }
+                }
+                offset += st.size;
+                break;
+            case StatementKind::RestartOffset:
+                offset = 0;
+                start = 0;
+                st.size = 0;
+                st.size_fixed = true;
+                break;
+            default:
+                if (!is_no_code_kind(st.kind)) {
+                    internal_error_A01("calc_code_offsets in A03", "Illegal type", static_cast<long>(st.kind), 0);
+                }
+                st.size = 0;
+                st.size_fixed = true;
+                break;
+            }
+            if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
+            st.end_offset = static_cast<std::uint32_t>(offset);
+            std::uint32_t label_offset = st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage ||
+                                                 st.kind == StatementKind::Alignment
+                                             ? st.end_offset - st.size
+                                             : start;
+            if (st.label && st.label_counted) set_label_value(st.label, st, label_offset, all_known, unknown);
+            set_location_labels(st, si, seg.absolute(), label_offset, all_known);
+            if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
+        }
+        seg.size = static_cast<std::uint32_t>(offset);
+    }
+    return count_not_absolute;
+}
+
+void resolve() {
+    DriverState& s = state();
+    calc_code_offsets(0);
+    resolve_unsolved_A08();
+    for (Statement* st : s.pending) {
+        if (!st->failed && st->entry && st->entry->expander != Expander::kNone) {
+            s.backend = st;
+            expand_instruction_statement(*st);
+            s.backend = nullptr;
+        }
+        st->final = true;
+        st->size_fixed = true;
+    }
+    bool again = calc_code_offsets(1);
+    if (again) calc_code_offsets(2);
+    final_evaluation_A08();
+    if (again) calc_code_offsets(2);
+    // Sizes can no longer change: make the labels final.
+    calc_code_offsets(2);
+    if (!s.pending.empty()) internal_error_A01("resolve in A03", "Bytecount not fixed", 0, 0);
+}
+
+// Encodes every instruction at its final place.
+void generate_code() {
+    DriverState& s = state();
+    SegmentTable& table = segments();
+    for (int si = 0; si < table.count(); ++si) {
+        Segment& seg = table[si];
+        OddAddressCheck odd;
+        for (Statement* st : seg.chain) {
+            if (st->kind != StatementKind::Instruction || st->failed || !st->entry) continue;
+            EncodeContext ctx;
+            ctx.location = st->end_offset;
+            ctx.segment = static_cast<std::uint16_t>(si);
+            ctx.absolute_segment = seg.absolute();
+            s.backend = st;
+            encode_instruction_statement(*st, ctx, odd);
+            s.backend = nullptr;
+        }
+    }
+}
+
+// Two statements other than empty and comment lines, with no module start between them.
+bool module_has_content() {
+    int count = 0;
+    for (const Statement* st : state().module_statements) {
+        if (st->kind == StatementKind::ModuleStart) {
+            count = 0;
+            continue;
+        }
+        if (is_comment_or_empty(*st)) continue;
+        if (++count >= 2) return true;
+    }
+    return false;
+}
+
+void write_object_module_A03() {
+    ModuleView view;
+    view.name = g_module.name;
+    view.library = g_module.kind == ModuleKind::Library;
+    view.option = g_module.option;
+    view.start_address = g_module.start_address;
+    view.statements = &state().module_statements;
+    view.program_end = g_module.end_seen;
+    if (module_has_content()) {
+        write_object_module(view);
+        return;
+    }
+    if (g_module.ended) {
+        Statement* first = g_module.first_statement;
+        if (!first && !state().module_statements.empty()) first = state().module_statements.front();
+        if (first)
+            user_warning_pass2_A01(2, &first->site, 17, 1, {.text = g_module.name});
+        else
+            user_warning_A01(17, {.text = g_module.name});
+    }
+}
+
+// Names of the module (labels, segment names) leave the tree.
+void end_module_symbols() {
+    IdentTree& tree = ident_tree();
+    while (SymbolNode* n = tree.next_marked()) tree.remove_node(n);
+    tree.clear_pending_labels();
+}
+
+void begin_module(Scanner& sc) {
+    DriverState& s = state();
+    begin_module_diagnostics();
+    g_module.ended = false;
+    g_module.opened_by_directive = false;
+    g_module.kind = g_module.module_count == 0 && settings().first_module_library ? ModuleKind::Library
+                                                                                   : ModuleKind::Program;
+    g_module.name = standard_files().base_name;
+    g_module.option = -1;
+    g_module.start_address = nullptr;
+    g_module.first_statement = nullptr;
+    s.module_statements.clear();
+    s.pending.clear();
+    s.aseg_ranges.clear();
+    s.reported.clear();
+    s.line_statement = nullptr;
+    segments().begin_module();
+    begin_module_expressions();
+    sc.begin_module();
+}
+
+void install_hooks(Scanner& sc) {
+    DiagnosticHooks& d = diagnostic_hooks();
+    d.current_location = [&sc] {
+        SourceLocation loc = source_reader().location();
+        if (sc.input_depth() <= 1) {
+            int column = sc.column();
+            if (InputReader* r = sc.current_reader()) column -= static_cast<int>(r->pushback.size());
+            // While a new line is being fetched the scanner still counts the previous one.
+            if (column > loc.column) column = loc.column;
+            loc.column = column < 0 ? 0 : column;
+        }
+        return loc;
+    };
+    d.current_statement = []() -> ProblemLines* {
+        Statement* st = state().backend ? state().backend : state().line_statement;
+        return st ? &st->problems : nullptr;
+    };
+    sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, true); };
+    sc.hooks.line_begin = [] { state().define_expansions = 0; };
+    sc.hooks.expand_define = [&sc](SymbolNode* n) { return expand_command_line_define(sc, n); };
+
+    ExpressionHooks& e = expression_hooks();
+    e.location_label = []() -> LabelRec* {
+        DriverState& s = state();
+        Statement* st = s.backend ? s.backend : s.line_statement;
+        if (st && st->location_label) return st->location_label;
+        LabelRec& l = s.location_labels.emplace_back();
+        Segment& seg = segments().current();
+        l.flags = LABEL_DEFINED;
+        l.segment_number = segments().current_index();
+        l.segment_kind = static_cast<std::uint16_t>(seg.kind);
+        l.statement = st;
+        label_value(l);
+        std::uint32_t where = st ? st->start_offset : seg.location;
+        set_label_location(l, segments().current_index(), seg.absolute(), where, seg.location_known);
+        if (st) st->location_label = &l;
+        return &l;
+    };
+    e.pass2_error = [](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
+        Statement* st = nullptr;
+        int kind = 2;
+        if (label && label->statement) {
+            st = label->statement;
+            kind = 1;
+        } else if (expr && expr->statement) {
+            st = expr->statement;
+        }
+        if (st && !state().reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
+        if (st)
+            user_error_pass2_A01(kind, &st->site, number, 1, args);
+        else
+            user_error_A01(number, args);
+    };
+    e.pass2_warning = [](const ValueRec* expr, int number, MessageArgs args) {
+        if (expr && expr->statement)
+            user_warning_pass2_A01(2, &expr->statement->site, number, 1, args);
+        else
+            user_warning_A01(number, args);
+    };
+}
+
+} // namespace
+
+void assemble_A03() {
+    DriverState& s = state();
+    std::time_t now = std::time(nullptr);
+    std::tm tm_now{};
+    localtime_r(&now, &tm_now);
+    set_assembly_time(tm_now);
+
+    IdentTree& tree = ident_tree();
+    segments().begin_module();
+    init_segment_types();
+    tree.init_defined_word("defined");
+    init_keywords_B00();
+    static const struct {
+        int block;
+        const char* diagnostic;
+    } kBlocks[] = {{BLOCK_MACRO, "MACRO name not set"}, {BLOCK_ENDM, "ENDM name not set"},
+                   {BLOCK_ENDR, "ENDR name not set"},   {BLOCK_REPT, "REPT name not set"},
+                   {BLOCK_REPTI, "REPTI name not set"}, {BLOCK_REPTC, "REPTC name not set"},
+                   {BLOCK_END, "END name not set"},     {BLOCK_ENDMOD, "ENDMOD name not set"}};
+    for (const auto& b : kBlocks)
+        if (tree.block_names(b.block).empty()) internal_error_A01("assemble_A03", b.diagnostic, 0, 0);
+    enter_command_line_defines();
+
+    g_module = ModuleState{};
+    s.input_ended = false;
+    s.source = std::make_unique<IncludeStackSource>(source_reader());
+    s.scanner = std::make_unique<Scanner>();
+    Scanner& sc = *s.scanner;
+    sc.start(s.source.get());
+    install_hooks(sc);
+
+    for (;;) {
+        begin_module(sc);
+        source_pass(sc);
+        resolve();
+        generate_code();
+        write_object_module_A03();
+        end_module_symbols();
+        if (g_module.end_seen || s.input_ended || !g_module.ended) break;
+    }
+    if (!g_module.end_seen) user_error_A01(4);
 }
 
 } // namespace aq71

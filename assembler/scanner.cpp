@@ -587,7 +587,7 @@ int Scanner::dispatch() {
         if (registered_token(":", TOK_COLON)) return token_.code;
         token_.text = ":";
         // The colon of a label in the first field never starts a BCD string ("L1:ADC ...").
-        if (!label_colon && is_hex(ch_)) return scan_bcd();
+        if (!label_colon && !list_reads_type && is_hex(ch_)) return scan_bcd();
         return TOK_COLON;
     }
     default: break;

@@ -17,6 +17,7 @@ namespace aq71 {
 
 struct SymbolNode;
 struct ValueRec;
+struct LabelRec;
 
 // What a statement is. The sizing walk treats the kinds as its comment says.
 enum class StatementKind : int {
@@ -67,6 +68,7 @@ struct Statement {
 
     SymbolNode* label = nullptr;     // the label of the line, or none
     SymbolNode* operation = nullptr; // mnemonic or directive node
+    LabelRec* location_label = nullptr; // "$" of this statement (its start offset)
 
     // Instruction: the mnemonic number, the matched class record, the parsed operand record
     // (its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of operand

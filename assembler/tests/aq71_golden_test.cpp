@@ -100,8 +100,8 @@ TEST_F(Golden, NoArgumentsPrintsBannerAndUsageAndDoesNotWaitAtEndOfInput) {
     EXPECT_EQ(r.out, kBanner + expected_usage());
 }
 
-TEST_F(Golden, PlainSourceIsReadAndLeavesAnEmptyObject) {
-    write_file(dir_ / "prog.s71", "\tNOP\r\n; comment\n");
+TEST_F(Golden, PlainSourceIsAssembledAndLeavesAnObject) {
+    write_file(dir_ / "prog.s71", "\tNOP\r\n; comment\n END\n");
     RunResult r = run({"prog", "-c#"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, kFixedBanner);
@@ -110,7 +110,7 @@ TEST_F(Golden, PlainSourceIsReadAndLeavesAnEmptyObject) {
 }
 
 TEST_F(Golden, SilentRunPrintsNothing) {
-    write_file(dir_ / "prog.s71", "x\n");
+    write_file(dir_ / "prog.s71", "x\n END\n");
     RunResult r = run({"-S", "prog"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "");
@@ -183,7 +183,7 @@ TEST_F(Golden, NoSourceAndSecondSource) {
 }
 
 TEST_F(Golden, OptionsWithOnlyAMessageGoOn) {
-    write_file(dir_ / "t.s71", "x\n");
+    write_file(dir_ / "t.s71", "x\n END\n");
     RunResult r = run({"t", "-w+600", "-E0", "-Mxy", "-c#"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "\nIllegal range in -w option: 600-499, ignored\n"
@@ -193,7 +193,7 @@ TEST_F(Golden, OptionsWithOnlyAMessageGoOn) {
 }
 
 TEST_F(Golden, EnvironmentOptions) {
-    write_file(dir_ / "t.s71", "x\n");
+    write_file(dir_ / "t.s71", "x\n END\n");
     RunResult r = run({"t"}, {{"ASMQ71", ""}});
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out, "\nCommand line extension variable ASMQ71 found but was empty\n");
@@ -211,7 +211,7 @@ TEST_F(Golden, EnvironmentOptions) {
 }
 
 TEST_F(Golden, CommandFiles) {
-    write_file(dir_ / "t.s71", "x\n");
+    write_file(dir_ / "t.s71", "x\n END\n");
     // A quoted word with two adjacent double quotes holds one double quote.
     write_file(dir_ / "q.xcl", "\"a\"\"b\"\n");
     RunResult r = run({"-f", "q"});
@@ -253,21 +253,21 @@ TEST_F(Golden, CommandFiles) {
 }
 
 TEST_F(Golden, SourceNamingAndObjectNames) {
-    write_file(dir_ / "prog.s71", "x\n");
+    write_file(dir_ / "prog.s71", "x\n END\n");
     RunResult r = run({"prog", "-S"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(fs::exists(dir_ / "prog.r71"));
     fs::remove(dir_ / "prog.r71");
 
     // prog.msa wins over prog.s71; the object takes the base name.
-    write_file(dir_ / "prog.msa", "x\n");
+    write_file(dir_ / "prog.msa", "x\n END\n");
     r = run({"prog", "-S", "-o", "out"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(fs::exists(dir_ / "out.r71"));
     EXPECT_FALSE(fs::exists(dir_ / "prog.r71"));
 
     // A name ending in "." has no extension.
-    write_file(dir_ / "plain", "x\n");
+    write_file(dir_ / "plain", "x\n END\n");
     r = run({"plain.", "-S", "-Oobj_", "-L"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(fs::exists(dir_ / "obj_plain.r71"));
@@ -275,7 +275,7 @@ TEST_F(Golden, SourceNamingAndObjectNames) {
 
     // The object goes to the current folder, named after the source's base name.
     fs::create_directory(dir_ / "src");
-    write_file(dir_ / "src" / "m.x.s71", "x\n");
+    write_file(dir_ / "src" / "m.x.s71", "x\n END\n");
     r = run({"src/m.x.s71", "-S"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(fs::exists(dir_ / "m.r71"));
@@ -302,22 +302,23 @@ TEST_F(Golden, OverwriteGuard) {
 TEST_F(Golden, LongLinesAndErrorReport) {
     std::string ok(511, 'a');
     std::string cut = "\x1b" + std::string(510, 'b');
-    write_file(dir_ / "t.s71", ok + "\n" + cut + "c\nz\n");
+    write_file(dir_ / "t.s71", ok + "\n" + cut + "c\nz\n END\n");
     RunResult r = run({"t", "-c#"});
     EXPECT_EQ(r.code, 2);
     // Control characters show as "$".
-    EXPECT_EQ(r.out, kFixedBanner + "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
+    EXPECT_EQ(r.out, kFixedBanner + "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n" +
+                         "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[15]: Invalid character encountered: '\\x1b'; ignored\n");
     // The run counted an error: no object is left.
     EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"});
 
     // Tabs count as the blanks they become.
-    write_file(dir_ / "t.s71", "\t" + std::string(503, 'x') + "\n");
+    write_file(dir_ / "t.s71", "\t;" + std::string(502, 'x') + "\n END\n");
     r = run({"t", "-S"});
     EXPECT_EQ(r.code, 0);
-    write_file(dir_ / "t.s71", "\t" + std::string(503, 'x') + "\n");
+    write_file(dir_ / "t.s71", "\t;" + std::string(502, 'x') + "\n END\n");
     r = run({"t", "-S", "-t2"});
     EXPECT_EQ(r.code, 0);
-    write_file(dir_ / "t.s71", "\t" + std::string(503, 'x') + "\n");
+    write_file(dir_ / "t.s71", "\t;" + std::string(502, 'x') + "\n END\n");
     r = run({"t", "-S", "-t9"});
     EXPECT_EQ(r.code, 2); // 9 + 503 characters
 }
@@ -343,18 +344,18 @@ TEST_F(Golden, ErrorLimitStopsTheRun) {
 }
 
 TEST_F(Golden, StandardInputAsSource) {
-    RunResult r = run({"-G", "-S"}, {}, std::string(600, 'q') + "\nabc");
+    RunResult r = run({"-G", "-S"}, {}, std::string(600, 'q') + "\nabc\n END\n");
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out.substr(0, 2), "\nq");
     EXPECT_NE(r.out.find("\"stdin.c\",1  Error[5]"), std::string::npos);
     // Without errors, the object is named after "stdin.c".
-    r = run({"-G", "-S"}, {}, "abc\n");
+    r = run({"-G", "-S"}, {}, "abc\n END\n");
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(fs::exists(dir_ / "stdin.r71"));
 }
 
 TEST_F(Golden, WarningsExitCodeWithoutWarnings) {
-    write_file(dir_ / "t.s71", "x\n");
+    write_file(dir_ / "t.s71", "x\n END\n");
     RunResult r = run({"t", "-ws", "-S"});
     EXPECT_EQ(r.code, 0);
 }
