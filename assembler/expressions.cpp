@@ -83,12 +83,8 @@ void note_used(LabelRec* l) {
     if (s.used_set.insert(l).second) s.used_labels.push_back(l);
 }
 
-void register_dependent(LabelRec* l, ValueRec* e) {
-    auto& v = state().dependents[l];
-    for (ValueRec* x : v)
-        if (x == e) return;
-    v.push_back(e);
-}
+// Called once per expression and label (first_evaluation), so the list has no duplicates.
+void register_dependent(LabelRec* l, ValueRec* e) { state().dependents[l].push_back(e); }
 
 // Type of an expression: number of symbol terms, the complex flag (an operator other than + and
 // - applied to an operand holding a symbol) and the difference of two symbols.
