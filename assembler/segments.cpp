@@ -39,9 +39,10 @@ bool limit_failed(const ValueRec* e) {
 }
 
 // Fill values of ALIGN / EVEN: one-byte expressions separated by commas.
-void read_fill_values(Scanner& sc, Statement& st, bool single) {
+void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) {
     for (;;) {
-        ValueRec* v = parse_expression_A08(sc, true, false);
+        ValueRec* v = parse_expression_A08(sc, true, token_read);
+        token_read = false;
         if (!v || v->failed) {
             st.failed = true;
             sc.skip_rest_of_line();
@@ -369,7 +370,7 @@ void directive_align(Scanner& sc, SymbolNode* label) {
     }
     skip_blanks(sc);
     if (sc.token().code == TOK_COMMA) {
-        read_fill_values(sc, st, false);
+        read_fill_values(sc, st, false, false);
         return;
     }
     if (sc.token().code != TOK_EOL) end_of_statement(sc);
@@ -384,7 +385,7 @@ void directive_even(Scanner& sc, SymbolNode* label) {
         end_of_statement(sc);
         return;
     }
-    read_fill_values(sc, st, true);
+    read_fill_values(sc, st, true, true);
 }
 
 void directive_ds(Scanner& sc, SymbolNode* label) {

@@ -1,0 +1,70 @@
+// In-process assembly of a small source for the driver, segment and directive tests: the whole
+// run state is reset, the source is assembled and the last module's segments and statement
+// records stay for inspection.
+#pragma once
+
+#include "assembler/assembly_driver.h"
+#include "assembler/expressions.h"
+#include "assembler/ident_tree.h"
+#include "assembler/segments.h"
+#include "assembler/statements.h"
+#include "assembler/tests/aq71_test_support.h"
+
+namespace aq71_test {
+
+class InProcessAssembly : public InFolder {
+protected:
+    void SetUp() override {
+        InFolder::SetUp();
+        reset_all();
+    }
+    void TearDown() override {
+        reset_all();
+        InFolder::TearDown();
+    }
+    static void reset_all() {
+        reset_run_state();
+        aq71::ident_tree().reset();
+        aq71::ident_tree().case_sensitive = false;
+        aq71::ident_tree().directive_case = false;
+        aq71::ident_tree().env = aq71::SymbolEnvironment{};
+        aq71::reset_expressions();
+        aq71::expression_hooks() = aq71::ExpressionHooks{};
+        aq71::statement_store().clear();
+        aq71::segments().clear();
+    }
+    // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
+    int assemble(const std::string& text, int processor_option = 0) {
+        reset_all();
+        console.clear();
+        write_file(dir_ / "t.s71", text);
+        aq71::settings().processor_option = processor_option;
+        aq71::settings().banner = false;
+        int code = 0;
+        try {
+            std::string name = "t";
+            aq71::open_source_file(&name);
+            aq71::assemble_A03();
+        } catch (const aq71::FatalStop& stop) {
+            code = stop.exit_code;
+        }
+        out = console.text();
+        if (code == 0) code = aq71::diagnostic_counts().run_errors > 0 ? 2 : 0;
+        return code;
+    }
+    // The statements of a segment of the last module.
+    const std::vector<aq71::Statement*>& chain(int segment) { return aq71::segments()[segment].chain; }
+    // The first statement whose source line starts with text (after blanks).
+    aq71::Statement* statement_of(int segment, const std::string& text) {
+        for (aq71::Statement* st : chain(segment)) {
+            std::string line = st->site.where.text;
+            std::size_t p = line.find_first_not_of(" \t");
+            if (p != std::string::npos && line.compare(p, text.size(), text) == 0) return st;
+        }
+        return nullptr;
+    }
+    CapturedConsole console;
+    std::string out;
+};
+
+} // namespace aq71_test
