@@ -587,6 +587,12 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
         user_error_pass2_A01(2, &st.site, code.errors[i], 2);
     st.code = code;
     st.encoded = true;
+    if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
+}
+
+std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook() {
+    static std::function<void(const Statement&, const EncodeContext&)> hook;
+    return hook;
 }
 
 } // namespace aq71

@@ -13,14 +13,17 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "assembler/avr_encode.h"
 #include "assembler/avr_isa.h"
 #include "assembler/expressions.h"
 
 namespace aq71 {
 
 class Scanner;
+struct Statement;
 
 constexpr int kMaxParenDepth = 100;
 
@@ -47,5 +50,9 @@ struct ParsedOperands {
 // Reads the operand field after the mnemonic (the current token) up to the end of the line,
 // which becomes the current token. Register misuse for `mnemonic` is reported (406/407/418).
 ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic);
+
+// Test hook: called for every instruction statement once encode_instruction_statement has put
+// its code into the statement (the tests read the bytes of a whole run through it).
+std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook();
 
 } // namespace aq71
