@@ -222,6 +222,12 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     const Token& t = sc.token();
     int code = t.code;
     if (code == TOK_MACRO_CALL) return; // the expansion follows as input
+    // A VAR symbol may only be defined again by VAR or EQU.
+    if (LabelRec* l = label_record(label);
+        l && (l->flags & LABEL_REDEFINABLE) && !(t.kind == KIND_DIRECTIVE && directive_defines_label(t.node))) {
+        user_error_A01(42, {.text = label->name});
+        label = nullptr;
+    }
     if (code == TOK_EOL || code == TOK_EOF) {
         if (label) {
             Statement& st = open_statement(StatementKind::Nothing);
@@ -246,11 +252,6 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     }
     if (t.kind == KIND_DIRECTIVE && t.node) {
         SymbolNode* directive = t.node;
-        LabelRec* l = label_record(label);
-        if (l && (l->flags & LABEL_REDEFINABLE) && !directive_defines_label(directive)) {
-            user_error_A01(42, {.text = label->name});
-            label = nullptr;
-        }
         if (!run_directive(sc, directive, label)) {
             // A directive this assembler does not carry out.
             user_error_A01(40);

@@ -93,23 +93,41 @@ void read_start_address(Scanner& sc) {
     if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
-// The value-defining part shared by EQU and VAR.
-void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable) {
-    LabelRec* l = label_record(label);
+// A fresh symbol node for a redefined VAR name: statements read so far keep the earlier one.
+SymbolNode* renew_symbol(SymbolNode* label) {
+    IdentTree& tree = ident_tree();
+    std::string name = label->name;
+    tree.remove_node(label);
+    SymbolNode* head = tree.enter(name, false, false).node;
+    SymbolNode* fresh = tree.add_meaning(head, KIND_LABEL);
+    if (!fresh) internal_error_A01("directive_var", "Label not renewed", 0, 0);
+    tree.make_label(fresh, true);
+    tree.mark_node(fresh);
+    return fresh;
+}
+
+// The value-defining part shared by EQU and VAR. renew: the name is entered again once its
+// expression has been read (the expression may use the earlier value).
+void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew = false) {
     Statement& st = open_statement(StatementKind::LabelDefinition);
     st.label_counted = false;
-    attach_label(st, label);
-    l->flags |= LABEL_ON_LINE;
-    l->flags &= ~LABEL_NOT_PLACED;
-    // The symbol lives in the absolute segment until its value says otherwise.
-    l->segment_number = SEG_ASEG;
-    l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
+    if (!renew) attach_label(st, label);
     next_nonblank(sc);
     ValueRec* e = parse_expression_A08(sc, false, true);
     if (!e || e->failed) {
         st.failed = true;
         e = new_constant_expression_A08(0);
     }
+    if (renew) {
+        label = renew_symbol(label);
+        attach_label(st, label);
+    }
+    LabelRec* l = label_record(label);
+    l->flags |= LABEL_ON_LINE;
+    l->flags &= ~LABEL_NOT_PLACED;
+    // The symbol lives in the absolute segment until its value says otherwise.
+    l->segment_number = SEG_ASEG;
+    l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
     assign_label_value(*l, *e, redefinable);
     // Marked only now: a label without value record and with the EQU bit reads as a predefined
     // absolute symbol.
@@ -252,19 +270,7 @@ void directive_var(Scanner& sc, SymbolNode* label) {
         failed_statement(sc, nullptr);
         return;
     }
-    if (l->flags & LABEL_REDEFINABLE) {
-        // A fresh symbol: statements read so far keep the earlier definition.
-        IdentTree& tree = ident_tree();
-        std::string name = label->name;
-        tree.remove_node(label);
-        SymbolNode* head = tree.enter(name, false, false).node;
-        SymbolNode* fresh = tree.add_meaning(head, KIND_LABEL);
-        if (!fresh) internal_error_A01("directive_var", "Label not renewed", 0, 0);
-        tree.make_label(fresh, true);
-        tree.mark_node(fresh);
-        label = fresh;
-    }
-    define_symbol(sc, label, true);
+    define_symbol(sc, label, true, (l->flags & LABEL_REDEFINABLE) != 0);
 }
 
 } // namespace aq71
