@@ -67,3 +67,32 @@ TEST_F(SymbolDirectives, TargetIdentifierIsPredefined) {
 
 } // namespace
 } // namespace aq71_test
+
+namespace aq71_test {
+namespace {
+
+// Random statements built from the driver's words end cleanly: an exit code, never a crash.
+class DriverFuzz : public InProcessAssembly {};
+
+TEST_F(DriverFuzz, RandomStatementsEndCleanly) {
+    const std::vector<std::string> words = {
+        "L1:", "L2", " NOP", " EQU", " VAR", " =", " RSEG", " ASEG", " ORG", " ALIGN", " EVEN", " DS",
+        " NAME", " MODULE", " ENDMOD", " END", " LDI", " R16", ",", "(", ")", "1", "-1", "0x7FFFFFFF",
+        "L1", "L2", "$", "+", "*", ":", "CODE", ";c", " RJMP", "'A'", "\"s\"", " 31", " 9", "X"};
+    std::mt19937 rng(71);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        int lines = 1 + static_cast<int>(rng() % 8);
+        for (int i = 0; i < lines; ++i) {
+            int n = static_cast<int>(rng() % 6);
+            for (int k = 0; k < n; ++k) text += words[rng() % words.size()];
+            text += "\n";
+        }
+        if (rng() % 2) text += " END\n";
+        int code = assemble(text);
+        EXPECT_TRUE(code >= 0 && code <= 3) << text;
+    }
+}
+
+} // namespace
+} // namespace aq71_test
