@@ -441,7 +441,9 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
     bool two = false;
     try {
         p.advance();
+        out.column = scanner.token().where.column;
         if (p.classify() == Term::End) { // empty field: 0 forms
+            out.column = 0;
             p.finish_comment();
             return out;
         }
@@ -527,6 +529,8 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
     st.operands = parsed.ops;
     st.operand_exprs = parsed.exprs;
     st.parsed_count = parsed.count;
+    // Problems found when the code is made point at the operand field.
+    if (parsed.column > 0) st.site.columns[1] = parsed.column;
     for (ValueRec* e : parsed.exprs)
         if (e) e->statement = &st;
     if (parsed.failed) {

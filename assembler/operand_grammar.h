@@ -46,6 +46,7 @@ struct ParsedOperands {
     std::uint16_t count = 0;            // operand forms parsed: 0 (empty field) or 1
     bool failed = false;                // syntax error (error 0 reported, line skipped)
     std::uint16_t register_error = 0;   // 406, 407 or 418 (reported)
+    int column = 0;                     // column of the field's first token (0: empty field)
 };
 // Reads the operand field after the mnemonic (the current token) up to the end of the line,
 // which becomes the current token. Register misuse for `mnemonic` is reported (406/407/418).

@@ -140,6 +140,9 @@ TEST_F(ExprTest, LevelsAreNotThoseOfC) {
     EXPECT_EQ(value("NOT (NOT 5)"), 1);
     EXPECT_EQ(value("~0"), -1);
     EXPECT_EQ(value("'A' + 1"), 66);
+    // A class-1 operator between two operands binds tighter than * and works on its right one.
+    EXPECT_EQ(value("1 + 2 LOW 0x105"), 6);
+    EXPECT_EQ(value("3 * 2 HIGH 0x400"), 12);
     EXPECT_TRUE(problems.empty());
 }
 
