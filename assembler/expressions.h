@@ -163,7 +163,12 @@ struct ValueRec {
     std::uint32_t flags = 0;       // label attributes of the defining symbol (high byte)
     std::uint32_t value = 0;       // absolute value, or offset in result_segment
     std::vector<ExprTerm> terms;   // postfix, as parsed (empty for a placed label)
-    std::vector<ExprTerm> reduced; // folded terms after the last evaluation (complex: linker)
+    // Folded terms after the last evaluation. For a complex expression these are what the object
+    // writer writes for the linker: Constant (segment 0: a number; else an offset in that
+    // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
+    // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
+    // waits for.
+    std::vector<ExprTerm> reduced;
     LabelRec* owner = nullptr;     // the label whose value this is
     ValueLimit limit;
     int type = 1;                  // 1 / 2 symbol terms, | 128 complex
