@@ -114,9 +114,6 @@ void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_
 
 } // namespace
 
-// The object writer is not built yet: a module with content writes nothing so far.
-void write_object_module(const ModuleView& module) { (void)module; }
-
 ModuleState& module_state() { return g_module; }
 
 std::uint16_t target_id() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "assembler/assembly_driver.h"
+#include "assembler/data_directives.h"
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
@@ -173,6 +174,12 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_ALIGN: directive_align(sc, label); return true;
     case DIR_EVEN: directive_even(sc, label); return true;
     case DIR_DS: directive_ds(sc, label); return true;
+    case DIR_DB: directive_data(sc, 1, label); return true;
+    case DIR_DW: directive_data(sc, 2, label); return true;
+    case DIR_DP: directive_data(sc, 3, label); return true;
+    case DIR_DD: directive_data(sc, 4, label); return true;
+    case DIR_PUBLIC: directive_scope(sc, false, label); return true;
+    case DIR_EXTERN: directive_scope(sc, true, label); return true;
     default: return false;
     }
 }
