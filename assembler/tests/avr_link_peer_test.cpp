@@ -1,0 +1,221 @@
+// End-to-end peer checks of the object road: sources assembled by aq71 into ZOLEX objects and
+// linked by zqlink into Intel HEX give the same bytes as the GNU tools (avr-as, avr-ld,
+// avr-objcopy), and avr-objcopy reads every HEX file zqlink writes.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "assembler/tests/aq71_test_support.h"
+#include "assembler/tests/avr_peer_support.h"
+
+namespace aq71 {
+namespace {
+
+using namespace aq71::peer_support;
+namespace fs = std::filesystem;
+
+fs::path zqlink_binary() { return aq71_test::aq71_binary().parent_path() / "zqlink"; }
+
+std::string upper_text(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::vector<uint8_t> read_bytes(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+// Runs a shell command in dir; the exit status and what it printed.
+struct Shell {
+  int code = -1;
+  std::string out;
+};
+Shell shell(const fs::path& dir, const std::string& command) {
+  const std::string cmd = "cd '" + dir.string() + "' && (" + command + ") >shell.log 2>&1";
+  Shell r;
+  const int status = std::system(cmd.c_str());
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream log(dir / "shell.log");
+  r.out.assign(std::istreambuf_iterator<char>(log), {});
+  return r;
+}
+
+// Image of an Intel HEX file of type-00 records (and its end record), checked line by line.
+bool parse_hex(const std::string& text, std::vector<uint8_t>& image, std::string& why) {
+  image.clear();
+  std::size_t pos = 0;
+  bool ended = false;
+  while (pos < text.size()) {
+    std::size_t eol = text.find("\r\n", pos);
+    if (eol == std::string::npos) {
+      why = "line without CR LF";
+      return false;
+    }
+    const std::string line = text.substr(pos, eol - pos);
+    pos = eol + 2;
+    if (line.size() < 11 || line[0] != ':' || ended) {
+      why = "bad line " + line;
+      return false;
+    }
+    std::vector<uint8_t> b;
+    for (std::size_t i = 1; i + 1 < line.size(); i += 2)
+      b.push_back(static_cast<uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+    uint8_t sum = 0;
+    for (uint8_t x : b) sum = static_cast<uint8_t>(sum + x);
+    if (sum != 0 || b.size() != b[0] + 5u) {
+      why = "checksum or length " + line;
+      return false;
+    }
+    const unsigned address = b[1] << 8 | b[2];
+    if (b[3] == 1) {
+      ended = true;
+      continue;
+    }
+    if (b[3] != 0 || address != image.size()) {
+      why = "record type or gap " + line;
+      return false;
+    }
+    image.insert(image.end(), b.begin() + 4, b.end() - 1);
+  }
+  if (!ended) why = "no end record";
+  return ended;
+}
+
+class LinkPeer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = aq71_test::make_temp_dir("link");
+    if (!fs::exists(zqlink_binary())) GTEST_SKIP() << "zqlink not built";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  // Assembles name.s71 with aq71 (processor option 6).
+  void assemble(const std::string& name, const std::string& source) {
+    aq71_test::write_file(dir_ / (name + ".s71"), source);
+    const auto r = aq71_test::run_aq71(dir_, {name, "-v6", "-S"});
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_TRUE(fs::exists(dir_ / (name + ".r71")));
+  }
+  // zqlink on the objects; the image of the HEX file, also read back through avr-objcopy.
+  std::vector<uint8_t> link(const std::string& args) {
+    const Shell r = shell(dir_, "'" + zqlink_binary().string() + "' " + args + " -o out.hex");
+    EXPECT_EQ(r.code, 0) << r.out;
+    std::vector<uint8_t> image;
+    std::string why;
+    EXPECT_TRUE(parse_hex(aq71_test::read_file(dir_ / "out.hex"), image, why)) << why;
+    const Shell back = shell(dir_, "avr-objcopy -I ihex -O binary out.hex back.bin");
+    EXPECT_EQ(back.code, 0) << back.out;
+    EXPECT_EQ(read_bytes(dir_ / "back.bin"), image);
+    return image;
+  }
+  // The GNU build of several sources, .text from 0 and data from 0x800200, as raw bytes.
+  std::vector<uint8_t> gnu(const std::vector<std::string>& sources) {
+    std::string objects;
+    std::string cmd;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      const std::string n = "g" + std::to_string(i);
+      aq71_test::write_file(dir_ / (n + ".s"), sources[i]);
+      cmd += "avr-as -mmcu=avr6 " + n + ".s -o " + n + ".o && ";
+      objects += " " + n + ".o";
+    }
+    cmd += "avr-ld -mavr6 -Ttext=0 -Tdata=0x800200" + objects +
+           " -o g.elf && avr-objcopy -j .text -O binary g.elf g.bin";
+    const Shell r = shell(dir_, cmd);
+    EXPECT_EQ(r.code, 0) << r.out;
+    return read_bytes(dir_ / "g.bin");
+  }
+  // The instruction sweep at address 256, in ASEG or in a relocatable segment that the linker
+  // places there (branch targets are then relative to a relocatable "$").
+  void sweep(bool relocatable);
+  fs::path dir_;
+};
+
+TEST_F(LinkPeer, InstructionSweepThroughObjectAndLinkerMatchesThePeer) {
+  REQUIRE_PEER();
+  sweep(false);
+}
+
+TEST_F(LinkPeer, InstructionSweepInARelocatableSegmentMatchesThePeer) {
+  REQUIRE_PEER();
+  sweep(true);
+}
+
+void LinkPeer::sweep(bool relocatable) {
+  const uint32_t origin = 256;
+  const Program p = lay_out(origin, sweep_items());
+  const PeerResult peer = run_peer(p.gnu, "avr6");
+  ASSERT_TRUE(peer.accepted) << peer.log.substr(0, 2000);
+  std::string src = relocatable ? " RSEG CODE:CODE\n" : " ASEG\n ORG " + std::to_string(origin) + "\n";
+  for (std::size_t i = 0; i < p.items.size(); ++i) {
+    const Item& it = p.items[i];
+    std::string line = upper_text(it.gnu);
+    if (it.target_slot) {
+      const auto a = assemble_instruction(it.name.c_str(), it.ops, 6, p.addresses[i]);
+      const int64_t distance = static_cast<int64_t>(a.size) + it.offset;
+      line.replace(line.find('@'), 1, "$ + (" + std::to_string(distance) + ")");
+    }
+    src += " " + line + "\n";
+  }
+  src += " END\n";
+  assemble("sweep", src);
+  const std::vector<uint8_t> image = link(relocatable ? "-Z CODE=100-1FFFF sweep.r71" : "sweep.r71");
+  ASSERT_EQ(image.size(), peer.bytes.size());
+  for (uint32_t a = 0; a < origin; ++a) ASSERT_EQ(image[a], 0xFF) << a;
+  int differences = 0;
+  for (std::size_t a = origin; a < image.size(); ++a)
+    if (image[a] != peer.bytes[a] && ++differences <= 10) ADD_FAILURE() << "byte " << a;
+  EXPECT_EQ(differences, 0);
+  EXPECT_GT(p.items.size(), 4000u);
+}
+
+
+TEST_F(LinkPeer, CrossModuleReferencesMatchTheGnuBuildWithGlobals) {
+  REQUIRE_PEER();
+  assemble("a",
+           " NAME a\n EXTERN ext,fext\n IMPORT dat\n RSEG CODE:CODE\n"
+           "main: RCALL ext\n RJMP ext\n JMP fext\n CALL fext\n"
+           " LDS R16,dat\n STS dat+1,R17\n LDI R16,LOW(ext)\n LDI R17,HIGH(ext)\n"
+           " LDI R18,LOW(loc)\n DW loc+2\nloc: NOP\n RJMP main\n END\n");
+  assemble("b",
+           " MODULE b\n PUBLIC ext\n EXPORT fext,dat\n RSEG CODE:CODE\n"
+           "ext: NOP\n RET\nfext: RET\n RSEG DATA:DATA\n DS 3\ndat: DS 4\n END\n");
+  const std::vector<uint8_t> image = link("-Z CODE=0-1FFFF -Z DATA=200-FFFF a.r71 b.r71");
+  const std::vector<uint8_t> expected = gnu(
+      {" .text\nmain: rcall ext\n rjmp ext\n jmp fext\n call fext\n"
+       " lds r16,dat\n sts dat+1,r17\n ldi r16,lo8(ext)\n ldi r17,hi8(ext)\n"
+       " ldi r18,lo8(loc)\n .word loc+2\nloc: nop\n rjmp main\n",
+       " .global ext, fext, dat\n .text\next: nop\n ret\nfext: ret\n"
+       " .section .bss\n .skip 3\ndat: .skip 4\n"});
+  EXPECT_EQ(image, expected);
+  EXPECT_EQ(image.size(), 38u);
+}
+
+TEST_F(LinkPeer, OutOfRangeCallToAnExternalFailsTheLinkWithTheStoredMessage) {
+  assemble("a", " NAME a\n EXTERN far\n RSEG CODE:CODE\n RCALL far\n END\n");
+  assemble("b", " NAME b\n PUBLIC far\n RSEG CODE:CODE\n DS 10000\nfar: RET\n END\n");
+  aq71_test::write_file(dir_ / "out.hex", "stale");
+  const Shell r = shell(dir_, "'" + zqlink_binary().string() + "' -Z CODE=0-1FFFF a.r71 b.r71 -o out.hex");
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.out.find("PC offset out of range. Valid range is -4096 (-0x1000) to 4094 (0x0FFE)."),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(fs::exists(dir_ / "out.hex"));
+  // In range, the same objects link.
+  assemble("b", " NAME b\n PUBLIC far\n RSEG CODE:CODE\n DS 4000\nfar: RET\n END\n");
+  const std::vector<uint8_t> image = link("-Z CODE=0-1FFFF a.r71 b.r71");
+  ASSERT_EQ(image.size(), 4004u);
+  // RCALL .+4000: offset (4002 - 2) / 2 = 2000 words.
+  EXPECT_EQ(image[0] | image[1] << 8, 0xD000 | 2000);
+}
+
+}  // namespace
+}  // namespace aq71
