@@ -64,8 +64,19 @@ struct Item {
     enum Kind { Absolute, Relocatable, Unsolved, Linker } kind = Absolute;
     std::uint32_t value = 0;
     int segment = 0;
+    bool location = false;       // a relocatable "$", or "$" plus or minus a number
     std::vector<ExprTerm> terms; // how the linker computes it (Unsolved: with the label terms)
 };
+
+Item relocatable_item(std::uint32_t offset, int segment, bool location) {
+    Item i;
+    i.kind = Item::Relocatable;
+    i.value = offset;
+    i.segment = segment;
+    i.location = location;
+    i.terms.push_back(ExprTerm::constant(offset, segment));
+    return i;
+}
 
 Item absolute_item(std::uint32_t v) {
     Item i;
@@ -216,6 +227,13 @@ Item combine(const ExprTerm& op, Item a, Item b, bool binary, FoldProblems& p) {
     if (binary && op.token == OP_SUB && !op.unary && a.kind == Item::Relocatable &&
         b.kind == Item::Relocatable && a.segment == b.segment)
         return absolute_item(a.value - b.value);
+    // The current location moved by a number stays an address in its segment.
+    if (binary && op.token == OP_ADD && a.location && b.kind == Item::Absolute)
+        return relocatable_item(a.value + b.value, a.segment, true);
+    if (binary && op.token == OP_ADD && b.location && a.kind == Item::Absolute)
+        return relocatable_item(a.value + b.value, b.segment, true);
+    if (binary && op.token == OP_SUB && a.location && b.kind == Item::Absolute)
+        return relocatable_item(a.value - b.value, a.segment, true);
     Item r;
     bool unsolved = b.kind == Item::Unsolved || (binary && a.kind == Item::Unsolved);
     r.kind = unsolved ? Item::Unsolved : Item::Linker;
@@ -500,6 +518,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
         case ExprTerm::Symbol:
             if (!t.label) report_internal("get_value", "Illegal desc");
             stack.push_back(label_item(t.label, final, undefined));
+            if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
             break;
         case ExprTerm::External:
         case ExprTerm::SegmentBegin:

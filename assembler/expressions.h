@@ -123,6 +123,7 @@ struct ExprTerm {
     int token = 0;
     bool unary = false;
     LabelRec* label = nullptr;
+    bool location = false; // Symbol: the label made for "$"
     std::string text;
 
     static ExprTerm constant(std::uint32_t v, int seg = 0) {

@@ -240,7 +240,9 @@ public:
             LabelRec* l = expression_hooks().location_label ? expression_hooks().location_label()
                                                              : nullptr;
             if (!l) syntax();
-            terms.push_back(ExprTerm::symbol(l));
+            ExprTerm t = ExprTerm::symbol(l);
+            t.location = true;
+            terms.push_back(t);
             advance();
             return;
         }

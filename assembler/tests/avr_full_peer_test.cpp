@@ -167,12 +167,18 @@ TEST_F(FullPeer, RelativeJumpsNearTheirLimitsFromSourceText) {
 
 TEST_F(FullPeer, BranchesToLabelsOfARelocatableSegment) {
   REQUIRE_PEER();
-  // Labels placed by code, used before and after their definition; the segment is linked at 0.
+  // Labels placed by code, used before and after their definition, and "$" moved by a number;
+  // the segment is linked at 0.
   std::string body = "B0: NOP\n BRNE B0\n RJMP F1\n RCALL B0\n BREQ F1\n BRBS 3, F1\n";
-  for (int i = 0; i < 56; ++i) body += " NOP\n";
+  body += " RJMP $ + 2\n BRNE $ - 8\n";
+  for (int i = 0; i < 54; ++i) body += " NOP\n";
   body += "F1: BRBC 7, B0\n RJMP B0\n BRLO F2\nF2: RCALL F2\n SBRC R3, 1\n BRGE F1 + 0\n";
   std::string gnu = " .text\n" + body;
   gnu.replace(gnu.find("F1 + 0"), 6, "F1");
+  // The peer reads ". + n" of a relative jump from the next instruction; "$" is the
+  // instruction's own address.
+  gnu.replace(gnu.find("$ + 2"), 5, ". + 0");
+  gnu.replace(gnu.find("$ - 8"), 5, ". - 10");
   const PeerResult peer = run_peer(gnu, "avr6");
   ASSERT_TRUE(peer.accepted) << peer.log;
   for (int proc : {0, 6}) {

@@ -386,6 +386,22 @@ TEST_F(ExprTest, CurrentLocationComesFromTheDriver) {
     ValueRec* e = parse("$ + 2");
     set_label_location(*loc, 1, true, 0x40, true);
     EXPECT_EQ(e->value, 0x42u);
+    // In a relocatable segment "$" moved by a number stays relocatable; other arithmetic on it
+    // is left to the linker.
+    LabelRec* rel = label("__lab1");
+    here = rel;
+    ValueRec* fwd = parse("$ + 6 - 2");
+    ValueRec* back = parse("-2 + $");
+    ValueRec* scaled = parse("$ * 2");
+    set_label_location(*rel, 2, false, 0x40, true);
+    EXPECT_EQ(fwd->kind, VALUE_RELOCATABLE);
+    EXPECT_EQ(fwd->result_segment, 2);
+    EXPECT_EQ(fwd->value, 0x44u);
+    EXPECT_EQ(back->kind, VALUE_RELOCATABLE);
+    EXPECT_EQ(back->value, 0x3Eu);
+    EXPECT_EQ(scaled->kind, VALUE_COMPLEX);
+    // A label other than "$" plus a number stays for the linker.
+    EXPECT_EQ(parse("__lab1 + 2")->kind, VALUE_COMPLEX);
     here = nullptr;
     EXPECT_TRUE(syntax_error("$"));
 }
