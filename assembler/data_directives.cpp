@@ -190,9 +190,12 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
         attach_label(st, label);
     }
     int saved_mode = sc.lookup_mode();
-    auto next = [&] {
-        sc.set_lookup_mode(MODE_SYMBOL_LIST);
+    // reads_type: after a name, where ":type" may follow (":CODE" is then no BCD string).
+    auto next = [&](int mode = MODE_SYMBOL_LIST, bool reads_type = false) {
+        sc.set_lookup_mode(mode);
+        sc.list_reads_type = reads_type;
         int code = next_nonblank(sc);
+        sc.list_reads_type = false;
         sc.set_lookup_mode(saved_mode);
         return code;
     };
@@ -221,7 +224,7 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
             return;
         }
         SymbolNode* name = t.node;
-        code = next();
+        code = next(MODE_SYMBOL_LIST, true);
         if (code == TOK_COLON) {
             if (!external) {
                 user_error_A01(44);
@@ -229,9 +232,7 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
                 return;
             }
             // EXTERN name:type reads the type and ignores it.
-            sc.list_reads_type = true;
-            code = next();
-            sc.list_reads_type = false;
+            code = next(MODE_SEGMENT_TYPE, true);
             const Token& type = sc.token();
             if (code == TOK_IDENT && type.kind == KIND_LABEL) {
                 user_error_A01(50, {.text = type.node ? type.node->name : type.text});
