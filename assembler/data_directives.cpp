@@ -162,7 +162,7 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
                 }
             }
             size += item.size * item.count;
-            st.items.push_back(std::move(item));
+            if (item.count) st.items.push_back(std::move(item)); // "" gives no bytes
             code = skip_blanks(sc);
             if (code == TOK_COMMA) {
                 code = next_nonblank(sc);

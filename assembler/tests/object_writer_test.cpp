@@ -220,3 +220,48 @@ TEST_F(ObjectWriter, MoreThan256SegmentsAreRefused) {
 
 } // namespace
 } // namespace aq71_test
+
+namespace aq71_test {
+namespace {
+
+// Random modules of data, scope and instruction lines (valid and broken ones): the assembler ends
+// with 0 or 2, and a module without errors always gives an object module the decoder reads back.
+TEST_F(ObjectWriterInProcess, RandomModulesGiveReadableObjects) {
+    const char* pieces[] = {
+        " DB 1,2,\"xy\"\n", " DW lab+2,ext\n", " DP 0x123456\n", " DD -1,lab\n", " DB \n", " DW ,\n",
+        " PUBLIC lab\n", " EXTERN ext\n", " EXTERN ext:CODE,e2\n", " PUBLIC lab,\n", " RSEG C:CODE\n",
+        " RSEG D:DATA\n", " ASEG\n", " ORG 0x20\n", " NOP\n", " RJMP lab\n", " RCALL ext\n",
+        " LDI R16,LOW(ext)\n", " LDS R16,lab\n", " DS 3\n", " EVEN 0xFF\n", " ALIGN 2,1,2\n",
+        " DB 300\n", " CALL e2\n", " BRNE lab\n", " DW lab-$\n", " DB \"\"\n", " DD 1.5\n",
+    };
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int written = 0;
+    for (int round = 0; round < 500; ++round) {
+        std::string src = next() % 4 ? " EXTERN ext,e2\n" : "";
+        int n = 1 + static_cast<int>(next() % 14);
+        for (int i = 0; i < n; ++i) src += pieces[next() % (sizeof pieces / sizeof pieces[0])];
+        src += next() % 4 ? "lab: NOP\n END\n" : " END\n";
+        int code = assemble(src, 6);
+        ASSERT_TRUE(code == 0 || code == 2) << src << out;
+        if (code != 0) continue;
+        aq71::ModuleView view;
+        view.name = aq71::module_state().name;
+        view.start_address = aq71::module_state().start_address;
+        view.program_end = true;
+        std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(view);
+        ASSERT_TRUE(bytes.has_value()) << src << console.text();
+        zx::DecodeResult d = zx::decode(*bytes);
+        ASSERT_TRUE(d.ok) << src << d.error;
+        ASSERT_EQ(d.object.modules.size(), 1u);
+        EXPECT_TRUE(d.object.modules[0].crc_ok());
+        ++written;
+    }
+    EXPECT_GT(written, 50);
+}
+
+} // namespace
+} // namespace aq71_test
