@@ -34,6 +34,8 @@ unsigned file_segment(int segment) {
     return static_cast<unsigned>(segment - 2);
 }
 
+ObjectModuleSummary g_last;
+
 bool errors_counted() { return diagnostic_counts().run_errors > 0; }
 
 // An expression that must have a value by now. Problems were reported when the resolve step
@@ -483,7 +485,10 @@ void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
     }
 }
 
+const ObjectModuleSummary& last_object_module() { return g_last; }
+
 std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& module) {
+    g_last = ObjectModuleSummary{};
     Encoder e;
     const ProblemSite* site = nullptr;
     if (module.statements && !module.statements->empty()) site = &module.statements->front()->site;
@@ -508,6 +513,13 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
             report(12, {.number = 255});
         return std::nullopt;
     }
+    g_last.written = true;
+    g_last.crc = e.last_crc();
+    for (int i = SEG_ASEG; i < segments().count(); ++i)
+        for (const Statement* st : segments()[i].chain)
+            if (st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
+                st->kind == StatementKind::Alignment)
+                g_last.bytes += st->size;
     return e.take();
 }
 

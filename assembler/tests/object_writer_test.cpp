@@ -204,6 +204,9 @@ TEST_F(ObjectWriterInProcess, StringsOverTheFormatLimitAreRefused) {
     ASSERT_TRUE(d.ok) << d.error;
     EXPECT_EQ(d.object.modules.at(0).header.name, view.name);
     EXPECT_TRUE(d.object.modules.at(0).crc_ok());
+    EXPECT_TRUE(aq71::last_object_module().written);
+    EXPECT_EQ(aq71::last_object_module().crc, d.object.modules.at(0).stored_crc);
+    EXPECT_EQ(aq71::last_object_module().bytes, 2u);
 }
 
 TEST_F(ObjectWriter, MoreThan256SegmentsAreRefused) {
