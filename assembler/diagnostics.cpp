@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "assembler/listing.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
 
@@ -411,6 +412,8 @@ void internal_error_A01(const char* function, const char* diagnostic, long p0, l
 void fatal_exit_A01() {
     ++g_state.counts.errors;
     ++g_state.counts.run_errors;
+    // The listing has not been written yet: the problems reported so far go there now.
+    flush_problems_on_fatal_stop();
     close_all_files();
     std::fflush(console_stream());
     throw FatalStop{3};

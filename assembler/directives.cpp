@@ -7,6 +7,7 @@
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/listing.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
@@ -180,6 +181,17 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_DD: directive_data(sc, 4, label); return true;
     case DIR_PUBLIC: directive_scope(sc, false, label); return true;
     case DIR_EXTERN: directive_scope(sc, true, label); return true;
+    case DIR_LSTCND:
+    case DIR_LSTCOD:
+    case DIR_LSTEXP:
+    case DIR_LSTMAC:
+    case DIR_LSTOUT:
+    case DIR_LSTPAG:
+    case DIR_LSTREP:
+    case DIR_LSTXRF:
+    case DIR_PAGSIZ:
+    case DIR_COL:
+    case DIR_PAGE: directive_listing(sc, directive_number(directive), label); return true;
     default: return false;
     }
 }

@@ -1,0 +1,94 @@
+// Listing of aq71: the header box of each module, the listing lines with line numbers, addresses
+// and code bytes, the problem reports under their lines, page headers, the cross reference, the
+// report box and the console summary; and the listing directives (LSTxxx, PAGSIZ, COL, PAGE).
+//
+// Nothing reaches the list file during the source pass: statements note themselves here as they
+// are opened, and the module is listed from those records once it has been resolved.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace aq71 {
+
+class Scanner;
+struct Statement;
+struct SymbolNode;
+
+// Date and time shown in the header box.
+struct ListingTime {
+    int second = 0;
+    int minute = 0;
+    int hour = 0;
+    int day = 1;
+    int month = 1; // 1 to 12
+    int year = 1970;
+};
+const ListingTime& listing_time();
+// "Jan" to "Dec", "???" for an invalid month.
+const char* month_name(int month);
+
+// Context bits of a listing line. Any bit makes it an expansion line (numbered "line.n"), listed
+// only with list flag 0x008; bit 0x1 also needs 0x400 and bit 0x4 also needs 0x100.
+inline constexpr unsigned LINE_CONTEXT_STRUCTURED = 0x1;
+inline constexpr unsigned LINE_CONTEXT_MACRO = 0x2;
+inline constexpr unsigned LINE_CONTEXT_REPEAT = 0x4;
+
+struct ListingHooks {
+    // Context bits of the line being read (0 for a plain source line).
+    std::function<unsigned()> line_context;
+    // Value text of an object-like #define (nothing for one with parameters).
+    std::function<std::optional<std::string>(const SymbolNode*)> define_value;
+};
+ListingHooks& listing_hooks();
+
+// Kinds of lines list_source_line_A01 writes.
+enum class ListLineKind { Source, Problem };
+
+// ---- run and module ------------------------------------------------------------------------
+
+// The run starts: date and time (fixed with -c#), page and width state, totals.
+void begin_listing_run();
+// A module's source pass begins: a new page when paging is on; its records are forgotten.
+void begin_module_listing();
+// A statement record was opened; new_line tells that it is the first record of its line.
+void note_statement(const Statement& st, bool new_line);
+
+// Header box of a closed module.
+void list_header_A01();
+// New page when paging is on and the page has lines on it.
+void page_header_A01();
+// Ends a listing line, counts it and starts a new page when the page is full.
+void new_list_line_A01();
+// One listing line: a source line (line number, context bits, its statement and the list
+// flags it was read with) or a problem line (no statement, line number -1).
+void list_source_line_A01(std::string_view text, long line_number, unsigned context,
+                          const Statement* st, std::uint32_t list_flags);
+// The module's listing, cross reference, report box and console summary.
+void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements);
+void print_cross_reference_A03();
+// A fatal stop: problem lines not yet in the list file are written there.
+void flush_problems_on_fatal_stop();
+
+// Listing width (COL) and the header-box width that follows from it.
+int listing_width();
+int header_width();
+
+// Code bytes of a statement as the listing shows them: -1 for a byte the linker fills. At most
+// `limit` bytes.
+std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit);
+
+// ---- directives ------------------------------------------------------------------------------
+
+// LSTCND, LSTCOD, LSTEXP, LSTMAC, LSTOUT, LSTPAG, LSTREP, LSTXRF, PAGSIZ, COL and PAGE; id is
+// the directive number of directives.h.
+void directive_listing(Scanner& sc, int id, SymbolNode* label);
+
+// Forget everything (tests).
+void reset_listing();
+
+} // namespace aq71
