@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "assembler/avr_isa.h"
+#include "assembler/conditional.h"
 #include "assembler/diagnostics.h"
 #include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/instruction_statement.h"
-#include "assembler/listing.h"
+#include "assembler/macros.h"
 #include "assembler/operator_keywords.h"
 #include "assembler/preprocessor_defines.h"
+#include "assembler/repeat_blocks.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
@@ -155,7 +157,6 @@ Statement& open_statement(StatementKind kind) {
     st.list_flags = settings().list_flags;
     st.module_line = static_cast<long>(s.module_statements.size());
     take_pending_problems(st.problems);
-    note_statement(st, s.line_statement == nullptr);
     s.line_statement = &st;
     s.module_statements.push_back(&st);
     ident_tree().env.statement = &st;
@@ -220,7 +221,10 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     DriverState& s = state();
     const Token& t = sc.token();
     int code = t.code;
-    if (code == TOK_MACRO_CALL) return; // the expansion follows as input
+    if (code == TOK_MACRO_CALL) { // the expansion follows as input
+        if (label) attach_label(open_statement(StatementKind::Nothing), label);
+        return;
+    }
     // A VAR symbol may only be defined again by VAR or EQU.
     if (LabelRec* l = label_record(label);
         l && (l->flags & LABEL_REDEFINABLE) && !(t.kind == KIND_DIRECTIVE && directive_defines_label(t.node))) {
@@ -570,8 +574,7 @@ bool module_has_content() {
     return false;
 }
 
-// Writes the module when it has content; true when code was produced.
-bool write_object_module_A03() {
+void write_object_module_A03() {
     ModuleView view;
     view.name = g_module.name;
     view.library = g_module.kind == ModuleKind::Library;
@@ -581,7 +584,7 @@ bool write_object_module_A03() {
     view.program_end = g_module.end_seen;
     if (module_has_content()) {
         write_object_module(view);
-        return true;
+        return;
     }
     if (g_module.ended) {
         Statement* first = g_module.first_statement;
@@ -591,7 +594,6 @@ bool write_object_module_A03() {
         else
             user_warning_A01(17, {.text = g_module.name});
     }
-    return false;
 }
 
 // Names of the module (labels, segment names) leave the tree.
@@ -619,11 +621,18 @@ void begin_module(Scanner& sc) {
     s.line_statement = nullptr;
     segments().begin_module();
     begin_module_expressions();
+    conditional_assembly().reset();
+    reset_macros();
+    reset_repeat_blocks();
     sc.begin_module();
 }
 
 void install_hooks(Scanner& sc) {
     DiagnosticHooks& d = diagnostic_hooks();
+    sc.conditional = &conditional_assembly();
+    sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
+    sc.hooks.repeat_recording = [] { return repeat_recording(); };
+    d.block_origin = [] { return block_stack().origin(); };
     d.current_location = [&sc] {
         SourceLocation loc = source_reader().location();
         if (sc.input_depth() <= 1) {
@@ -691,7 +700,6 @@ void assemble_A03() {
     std::tm tm_now{};
     localtime_r(&now, &tm_now);
     set_assembly_time(tm_now);
-    begin_listing_run();
 
     IdentTree& tree = ident_tree();
     segments().begin_module();
@@ -718,14 +726,12 @@ void assemble_A03() {
     install_hooks(sc);
 
     for (;;) {
-        begin_module_listing();
         begin_module(sc);
         source_pass(sc);
+        if (conditional_assembly().depth() != 0) user_error_A01(57);
         resolve();
         generate_code();
-        if (g_module.open_counter == 0) list_header_A01();
-        bool produced = write_object_module_A03();
-        print_final_report_A03(produced, s.module_statements);
+        write_object_module_A03();
         end_module_symbols();
         if (g_module.end_seen || s.input_ended || !g_module.ended) break;
     }

@@ -3,11 +3,13 @@
 #include <string>
 
 #include "assembler/assembly_driver.h"
+#include "assembler/conditional.h"
 #include "assembler/data_directives.h"
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
-#include "assembler/listing.h"
+#include "assembler/macros.h"
+#include "assembler/repeat_blocks.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
@@ -181,17 +183,18 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_DD: directive_data(sc, 4, label); return true;
     case DIR_PUBLIC: directive_scope(sc, false, label); return true;
     case DIR_EXTERN: directive_scope(sc, true, label); return true;
-    case DIR_LSTCND:
-    case DIR_LSTCOD:
-    case DIR_LSTEXP:
-    case DIR_LSTMAC:
-    case DIR_LSTOUT:
-    case DIR_LSTPAG:
-    case DIR_LSTREP:
-    case DIR_LSTXRF:
-    case DIR_PAGSIZ:
-    case DIR_COL:
-    case DIR_PAGE: directive_listing(sc, directive_number(directive), label); return true;
+    case DIR_MACRO: directive_macro(sc, label); return true;
+    case DIR_ENDM: directive_endm(sc, label); return true;
+    case DIR_EXITM: directive_exitm(sc, label); return true;
+    case DIR_LOCAL: directive_local(sc, label); return true;
+    case DIR_REPT: directive_rept(sc, label, 3); return true;
+    case DIR_REPTI: directive_rept(sc, label, 2); return true;
+    case DIR_REPTC: directive_rept(sc, label, 1); return true;
+    case DIR_ENDR: directive_endr(sc, label); return true;
+    case DIR_IF: directive_if(sc, label); return true;
+    case DIR_ELSEIF: directive_elseif(sc, label); return true;
+    case DIR_ELSE: directive_else(sc, label); return true;
+    case DIR_ENDIF: directive_endif(sc, label); return true;
     default: return false;
     }
 }
