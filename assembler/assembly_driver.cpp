@@ -17,6 +17,7 @@
 #include "assembler/ident_tree.h"
 #include "assembler/instruction_statement.h"
 #include "assembler/macros.h"
+#include "assembler/listing.h"
 #include "assembler/operator_keywords.h"
 #include "assembler/preprocessor_defines.h"
 #include "assembler/repeat_blocks.h"
@@ -157,6 +158,7 @@ Statement& open_statement(StatementKind kind) {
     st.list_flags = settings().list_flags;
     st.module_line = static_cast<long>(s.module_statements.size());
     take_pending_problems(st.problems);
+    note_statement(st, s.line_statement == nullptr);
     s.line_statement = &st;
     s.module_statements.push_back(&st);
     ident_tree().env.statement = &st;
@@ -574,7 +576,8 @@ bool module_has_content() {
     return false;
 }
 
-void write_object_module_A03() {
+// Writes the module when it has content; true when code was produced.
+bool write_object_module_A03() {
     ModuleView view;
     view.name = g_module.name;
     view.library = g_module.kind == ModuleKind::Library;
@@ -584,7 +587,7 @@ void write_object_module_A03() {
     view.program_end = g_module.end_seen;
     if (module_has_content()) {
         write_object_module(view);
-        return;
+        return true;
     }
     if (g_module.ended) {
         Statement* first = g_module.first_statement;
@@ -594,6 +597,7 @@ void write_object_module_A03() {
         else
             user_warning_A01(17, {.text = g_module.name});
     }
+    return false;
 }
 
 // Names of the module (labels, segment names) leave the tree.
@@ -700,6 +704,7 @@ void assemble_A03() {
     std::tm tm_now{};
     localtime_r(&now, &tm_now);
     set_assembly_time(tm_now);
+    begin_listing_run();
 
     IdentTree& tree = ident_tree();
     segments().begin_module();
@@ -726,12 +731,15 @@ void assemble_A03() {
     install_hooks(sc);
 
     for (;;) {
+        begin_module_listing();
         begin_module(sc);
         source_pass(sc);
         if (conditional_assembly().depth() != 0) user_error_A01(57);
         resolve();
         generate_code();
-        write_object_module_A03();
+        if (g_module.open_counter == 0) list_header_A01();
+        bool produced = write_object_module_A03();
+        print_final_report_A03(produced, s.module_statements);
         end_module_symbols();
         if (g_module.end_seen || s.input_ended || !g_module.ended) break;
     }

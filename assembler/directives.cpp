@@ -10,6 +10,7 @@
 #include "assembler/ident_tree.h"
 #include "assembler/macros.h"
 #include "assembler/repeat_blocks.h"
+#include "assembler/listing.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
@@ -195,6 +196,17 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_ELSEIF: directive_elseif(sc, label); return true;
     case DIR_ELSE: directive_else(sc, label); return true;
     case DIR_ENDIF: directive_endif(sc, label); return true;
+    case DIR_LSTCND:
+    case DIR_LSTCOD:
+    case DIR_LSTEXP:
+    case DIR_LSTMAC:
+    case DIR_LSTOUT:
+    case DIR_LSTPAG:
+    case DIR_LSTREP:
+    case DIR_LSTXRF:
+    case DIR_PAGSIZ:
+    case DIR_COL:
+    case DIR_PAGE: directive_listing(sc, directive_number(directive), label); return true;
     default: return false;
     }
 }
