@@ -14,6 +14,7 @@
 #include "assembler/diagnostics.h"
 #include "assembler/directives.h"
 #include "assembler/expressions.h"
+#include "assembler/floats.h"
 #include "assembler/ident_tree.h"
 #include "assembler/instruction_statement.h"
 #include "assembler/macros.h"
@@ -628,6 +629,8 @@ void begin_module(Scanner& sc) {
     conditional_assembly().reset();
     reset_macros();
     reset_repeat_blocks();
+    if (!install_assembler_float_callbacks())
+        internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
     sc.begin_module();
 }
 

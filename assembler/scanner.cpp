@@ -1,6 +1,7 @@
 // Scanner and statement reader of aq71 (see scanner.h).
 #include "assembler/scanner.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 
@@ -397,6 +398,7 @@ int Scanner::get_pp_token_A05() {
         token_.string = nullptr;
         token_.number = 0;
         token_.real = 0.0;
+        token_.fvalue = unpacked_float{};
         token_.text = pending_percent_ ? "%" : "";
         token_.where = {line_number(), column()};
         int code = dispatch();
@@ -900,25 +902,35 @@ int Scanner::scan_number() {
     return convert_number(digits.substr(0, digits.size() - 1), radix);
 }
 
-// Floating constants use host doubles until the software floating point replaces them.
+// Floating constants are built with the assembler's own floating point: integer digits,
+// fraction digits, then the decimal exponent.
 int Scanner::scan_float(const std::string& int_digits) {
     std::string text = int_digits;
+    std::string frac;
     text += '.';
     getch(); // past '.'
     while (is_digit(ch_)) {
-        if (text.size() < DIGIT_LIMIT) text += static_cast<char>(ch_);
+        if (text.size() < DIGIT_LIMIT) {
+            text += static_cast<char>(ch_);
+            frac += static_cast<char>(ch_);
+        }
         getch();
     }
+    long exponent = 0;
     if (ch_ == 'e' || ch_ == 'E') {
         std::string exp = "e";
+        bool negative = false;
         getch();
         if (ch_ == '+' || ch_ == '-') {
+            negative = ch_ == '-';
             exp += static_cast<char>(ch_);
             getch();
         }
         bool any = false;
         while (is_digit(ch_)) {
             if (exp.size() < 12) exp += static_cast<char>(ch_);
+            // Far beyond any representable power: the value saturates either way.
+            if (exponent < 100000) exponent = exponent * 10 + (ch_ - '0');
             any = true;
             getch();
         }
@@ -927,11 +939,17 @@ int Scanner::scan_float(const std::string& int_digits) {
         } else {
             text += exp;
         }
+        if (negative) exponent = -exponent;
     }
     if (ch_ == 'f' || ch_ == 'F') getch();
     if (ch_ == 'l' || ch_ == 'L') getch();
     token_.text = text;
-    token_.real = std::strtod(text.c_str(), nullptr);
+    // Macro actuals are only copied: their values are computed (and warned about) when used.
+    const bool warn = float_warnings_enabled();
+    if (raw_mode) set_float_warnings_enabled(false);
+    token_.fvalue = decimal_to_float_G03(int_digits, frac, exponent);
+    set_float_warnings_enabled(warn);
+    token_.real = std::bit_cast<double>(float_to_ieee_double(token_.fvalue));
     return TOK_FLOAT;
 }
 

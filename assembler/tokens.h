@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "assembler/floats.h"
+
 namespace aq71 {
 
 struct SymbolNode;
@@ -106,7 +108,8 @@ struct Token {
     int kind = KIND_NONE;      // definition kind of the meaning found, 0 when none
     SymbolNode* node = nullptr; // the name (identifiers, registered operators and delimiters)
     std::int32_t number = 0;   // integers, characters
-    double real = 0.0;         // floating constants (host double until soft floats replace it)
+    unpacked_float fvalue;     // floating constants, as the assembler computes them
+    double real = 0.0;         // the same value as a host double (bit image of fvalue)
     const StringLiteral* string = nullptr; // strings and BCD strings
     std::string text;          // the characters as scanned
     TokenPosition where;
