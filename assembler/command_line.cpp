@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "assembler/diagnostics.h"
-#include "assembler/preprocessor_defines.h"
+#include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
 

@@ -142,6 +142,9 @@ public:
     bool lookup_only = false;        // names are looked up, never entered
     bool list_reads_type = false;    // PUBLIC/EXTERN list reads a segment type
     bool eof_allowed = true;         // end of input is not error 4 in the statement reader
+    // While set, every character read is appended to it and every character pushed back is
+    // taken off again (collection of #define arguments).
+    std::string* recorder = nullptr;
     std::uint32_t listing_flags = 0; // listing flags, saved and restored around pushed texts
     int lookup_mode() const { return mode_; }
     void set_lookup_mode(int mode) { mode_ = mode; }

@@ -138,11 +138,13 @@ TEST_F(CommandLine, SmallerOptionRules) {
 
 TEST_F(CommandLine, DefinesApplyAllDBeforeAllU) {
     ASSERT_TRUE(parse({"-UX", "t", "-DX", "-DY=a=b", "-DZ=", "-D$_q1"}));
-    const auto& d = aq71::command_line_defines();
-    EXPECT_EQ(d.count("X"), 0u);
-    EXPECT_EQ(d.at("Y"), "a=b");
-    EXPECT_EQ(d.at("Z"), "");
-    EXPECT_EQ(d.at("$_q1"), "1");
+    EXPECT_EQ(aq71::find_define("X"), nullptr);
+    ASSERT_NE(aq71::find_define("Y"), nullptr);
+    EXPECT_EQ(aq71::find_define("Y")->body, "a=b");
+    ASSERT_NE(aq71::find_define("Z"), nullptr);
+    EXPECT_EQ(aq71::find_define("Z")->body, "");
+    ASSERT_NE(aq71::find_define("$_q1"), nullptr);
+    EXPECT_EQ(aq71::find_define("$_q1")->body, "1");
     // Repeats of -D are kept in command-line order behind their entry.
     std::vector<std::string> args;
     for (const auto& o : aq71::option_table()) {

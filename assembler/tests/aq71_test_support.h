@@ -20,7 +20,7 @@
 
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
-#include "assembler/preprocessor_defines.h"
+#include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
 
@@ -86,7 +86,7 @@ inline void reset_run_state() {
     aq71::reset_diagnostics();
     aq71::diagnostic_hooks() = aq71::DiagnosticHooks{};
     aq71::reset_command_line();
-    aq71::reset_command_line_defines();
+    aq71::reset_preprocessor();
     aq71::install_reader_hooks();
 }
 

@@ -1,0 +1,61 @@
+// Preprocessor of aq71: the '#' lines (#define, #undef, #if, #elif, #ifdef, #ifndef, #else,
+// #endif, #line, #pragma, #message, #error, #include), the #if stack that decides which lines
+// are active, the #define records with their bodies, and the predefined symbols.
+//
+// A #define record hangs on the symbol node of its name (SymbolNode::define); a name has at most
+// one. Bodies are stored encoded: formal n (1-based) is the two bytes 1 and n, a stringized
+// formal is '"', 1, n, '"'. The expansion of defined names is in define_expansion.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace aq71 {
+
+class Scanner;
+struct SymbolNode;
+
+inline constexpr int DEFINE_OBJECT = -1;     // name without parameter list
+inline constexpr int DEFINE_PREDEFINED = -2; // value computed when used
+inline constexpr int MAX_FORMALS = 37;
+inline constexpr int MAX_IF_DEPTH = 50;
+inline constexpr char FORMAL_MARK = '\x01';
+
+struct DefineRec {
+    int param_count = DEFINE_OBJECT; // -1, -2, or 0 to 37
+    int active = 0;                  // expansions of this name under way
+    std::string body;                // encoded body text
+    std::function<std::string()> value; // predefined symbols
+    long origin_line = 0;
+    int origin_file = 0;
+};
+
+// Registers the directive words and the predefined symbols in the identifier tree. Does nothing
+// when the tree already has them (the tree is set up once per run; tests reset it).
+void init_preprocessor_A02();
+
+// -D: gives the name a #define without parameter list and with the body (replacing any earlier
+// one). 0 when the name had no #define before, 1 when one was replaced.
+int define_symbol_A02(std::string_view name, std::string_view body, long origin_line);
+// -U: removes the name's #define. 1 when it had none, else 0.
+int undefine_symbol_A02(std::string_view name);
+
+// The #define record of a name (as written, then upper-cased), or nullptr.
+DefineRec* find_define(std::string_view name);
+
+// A '#' line: the scanner's current character is the one after the '#'.
+void pp_dispatch_A02(Scanner& scanner);
+// 1 while lines are assembled, 0 inside a false #if branch.
+int preprocessor_active_state();
+int preprocessor_if_depth();
+
+// Connects the scanner's preprocessor hooks ('#' lines, #if state, #define expansion).
+void install_preprocessor(Scanner& scanner);
+
+// Everything back to the start of a run: #if stack empty, every #define record dropped from the
+// tree, expansion state cleared.
+void reset_preprocessor();
+
+} // namespace aq71
