@@ -1,0 +1,205 @@
+// Assembler macros seen through the code they produce and the problems they report.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "assembler/macros.h"
+#include "assembler/tests/driver_test_support.h"
+
+namespace aq71_test {
+namespace {
+
+using aq71::Statement;
+using aq71::StatementKind;
+using W = std::vector<std::uint16_t>;
+
+class Macros : public InProcessAssembly {
+protected:
+    W words(int segment = 1) {
+        W w;
+        for (Statement* st : chain(segment))
+            if (st->kind == StatementKind::Instruction && st->encoded)
+                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
+        return w;
+    }
+    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
+};
+
+TEST_F(Macros, ParametersLocalsAndArgs) {
+    // LOCAL labels are distinct in every expansion; missing actuals are empty; _args counts.
+    const char* src =
+        "GATE MACRO reg,val\n"
+        " LOCAL M_Q\n"
+        " SBRS reg,7\n"
+        " RJMP M_Q\n"
+        " LDI R16,val+_args\n"
+        "M_Q:\n"
+        " ENDM\n"
+        " GATE R20,1\n"
+        " GATE R21,2\n"
+        "M_Q: NOP\n"
+        " RJMP M_Q\n"
+        " END\n";
+    ASSERT_EQ(assemble(src), 0) << out;
+    EXPECT_EQ(words(), (W{0xFF47, 0xC001, 0xE003, 0xFF57, 0xC001, 0xE004, 0x0000, 0xCFFE}));
+    // A call with fewer actuals: _args is the number given.
+    ASSERT_EQ(assemble("M MACRO a,b,c\n LDI R16,_args\n ENDM\n M 1\n M 1,,3\n M\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE001, 0xE003, 0xE000}));
+}
+
+TEST_F(Macros, QuotedActualsTenthFormalAndLabels) {
+    ASSERT_EQ(assemble("M MACRO a\n LDI a\n ENDM\n M <R16,7>\n M <R17, 2> ; comment\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE007, 0xE012}));
+    ASSERT_EQ(assemble("M MACRO a,b,c,d,e,f,g,h,i,j\n LDI R16,j\n LDI R17,i\n ENDM\n"
+                       " M 1,2,3,4,5,6,7,8,9,10\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE00A, 0xE019}));
+    // An unclosed quoted actual.
+    EXPECT_EQ(assemble("M MACRO a\n NOP\n ENDM\n M <R16\n END\n"), 2);
+    EXPECT_TRUE(has("Error[38]")) << out;
+    // A label before a call stands at the first expanded statement.
+    ASSERT_EQ(assemble("M MACRO\n NOP\n ENDM\n NOP\nL: M\n RJMP L\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0x0000, 0x0000, 0xCFFE}));
+}
+
+TEST_F(Macros, StringComparisonsAndExitm) {
+    const char* src =
+        "CMPX MACRO c,v\n"
+        " IF \"\\1\" = \"EQ\"\n"
+        " LDI R16,1\n"
+        " ELSEIF \"\\1\" = \"NE\"\n"
+        " LDI R16,2\n"
+        " ELSE\n"
+        " LDI R16,v\n"
+        " ENDIF\n"
+        " ENDM\n"
+        "SHFT MACRO a,b\n"
+        " IF a >= b\n"
+        " EXITM\n"
+        " ENDIF\n"
+        " NOP\n"
+        " ENDM\n"
+        " CMPX EQ\n CMPX NE\n CMPX XX,9\n SHFT 2,1\n SHFT 1,2\n NOP\n END\n";
+    ASSERT_EQ(assemble(src), 0) << out;
+    EXPECT_EQ(words(), (W{0xE001, 0xE002, 0xE009, 0x0000, 0x0000}));
+}
+
+TEST_F(Macros, NestedCallsAndTheNestingLimit) {
+    const char* rec = "REC MACRO n\n IF n > 0\n NOP\n REC n-1\n ENDIF\n ENDM\n";
+    ASSERT_EQ(assemble(std::string(rec) + " REC 3\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0, 0, 0}));
+    // 98 levels below the outermost call are accepted.
+    ASSERT_EQ(assemble(std::string(rec) + " REC 98\n END\n"), 0) << out;
+    EXPECT_EQ(words().size(), 98u);
+    EXPECT_EQ(assemble(std::string(rec) + " REC 99\n END\n"), 3);
+    EXPECT_TRUE(has("Error[29]")) << out;
+    // A macro that calls itself without end stops with the nesting error.
+    EXPECT_EQ(assemble("INF MACRO\n INF\n ENDM\n INF\n END\n"), 3);
+    EXPECT_TRUE(has("Error[29]")) << out;
+}
+
+TEST_F(Macros, DefinitionAndPlacementErrors) {
+    EXPECT_EQ(assemble(" ENDM\n END\n"), 3);
+    EXPECT_TRUE(has("Error[37]")) << out;
+    EXPECT_EQ(assemble(" EXITM\n NOP\n END\n"), 2);
+    EXPECT_TRUE(has("Error[37]")) << out;
+    EXPECT_EQ(assemble(" LOCAL X\n END\n"), 2);
+    EXPECT_TRUE(has("Error[77]")) << out;
+    EXPECT_EQ(assemble(" MACRO\n NOP\n ENDM\n END\n"), 2);
+    EXPECT_TRUE(has("Error[35]")) << out;
+    EXPECT_EQ(assemble("M MACRO a,1b\n NOP\n ENDM\n END\n"), 2);
+    EXPECT_TRUE(has("Error[36]")) << out;
+    EXPECT_EQ(assemble("M MACRO\n NOP\n ENDM\nM MACRO\n NOP\n ENDM\n END\n"), 2);
+    EXPECT_TRUE(has("Error[34]")) << out;
+    std::string many = "M MACRO ";
+    for (int i = 0; i < 37; ++i) many += (i ? ",p" : "p") + std::to_string(i);
+    EXPECT_EQ(assemble(many + "\n NOP\n ENDM\n END\n"), 3);
+    EXPECT_TRUE(has("Error[21]")) << out;
+    // A body that opens IF without ENDIF stops the run at ENDM, whether the IF is true or false.
+    EXPECT_EQ(assemble("M MACRO\n IF 1\n NOP\n ENDM\n M\n END\n"), 3);
+    EXPECT_TRUE(has("Error[57]")) << out;
+    EXPECT_EQ(assemble("M MACRO\n IF 0\n NOP\n ENDM\n M\n NOP\n END\n"), 3);
+    EXPECT_TRUE(has("Error[57]")) << out;
+    // End of input inside a body.
+    EXPECT_EQ(assemble("M MACRO\n NOP\n"), 3);
+    EXPECT_TRUE(has("Error[4]")) << out;
+}
+
+TEST_F(Macros, OperatorModeExpressions) {
+    ASSERT_EQ(assemble(" MACRO OPS\n LDI R16,\\L3.\\L4.\\+\n LDI R17,\\L5.\\L3.\\-\n LDI R18,\\0\n ENDM\n"
+                       " OPS 9\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE007, 0xEF1E, 0xE029}));
+
+    aq71::MacroOperators& m = aq71::macro_operators();
+    std::vector<std::string> actuals{"HELLO", "AB"};
+    auto run = [&](const std::string& program) {
+        std::string result;
+        for (std::size_t i = 0; i < program.size(); ++i) {
+            if (program[i] != '\\') {
+                result += program[i];
+                continue;
+            }
+            std::size_t pos = i + 2;
+            m.interpret(program[i + 1], program, pos, actuals, true, result);
+            i = pos - 1;
+        }
+        return result;
+    };
+    m.reset();
+    EXPECT_EQ(run("\\L6.\\L7.\\*"), "0042");
+    EXPECT_EQ(run("\\L2.\\L9.\\/"), "0004");        // top / second
+    EXPECT_EQ(run("\\L0.\\L9.\\/"), "0000");        // zero divisor: no crash
+    EXPECT_EQ(run("\\?\\@\\@"), "000200000001");
+    EXPECT_EQ(run("\\L0.\\%"), "0005");
+    m.reset();
+    EXPECT_EQ(run("\\L4.\\L2.\\L0.\\\""), "ELL");    // characters 2..4 of actual 0
+    EXPECT_EQ(run("\\L1.\\L3.\\L0.\\\""), "LEH");    // reversed
+    // F switches interpretation off for the rest of the line in an assembling state; T does not.
+    EXPECT_EQ(run("\\F\\L1.\\."), "\\F\\L1.\\.");
+    m.reset();
+    EXPECT_EQ(run("\\T\\L1.\\."), "0001");
+    m.reset();
+    EXPECT_EQ(run("\\O"), "");
+    EXPECT_TRUE(aq71::diagnostic_counts().run_errors > 0);
+    m.reset();
+    for (int i = 0; i < 120; ++i) run("\\L1.");      // overflow is refused, not written
+    EXPECT_EQ(m.depth(), 100);
+    m.reset();
+}
+
+TEST_F(Macros, FormalReplacementAndActualSplitting) {
+    std::vector<std::string> f{"reg", "", "val"};
+    EXPECT_EQ(aq71::replace_formals(" LDI reg,val ; reg\n", f, true), " LDI \\1,\\3 ; reg\n");
+    EXPECT_EQ(aq71::replace_formals(" DB \"reg\",'v',regx,1reg\n", f, true), " DB \"reg\",'v',regx,1reg\n");
+    EXPECT_EQ(aq71::replace_formals(" DB REG\n", f, false), " DB \\1\n");
+    std::vector<std::string> a;
+    EXPECT_TRUE(aq71::split_actuals("  P0 , 1 ,\"a,b\";x\n", '<', '>', a));
+    EXPECT_EQ(a, (std::vector<std::string>{"P0", "1", "\"a,b\""}));
+    EXPECT_TRUE(aq71::split_actuals("<1,<2>>,'x,'", '<', '>', a));
+    EXPECT_EQ(a, (std::vector<std::string>{"1,<2>", "'x,'"}));
+    std::string many;
+    for (int i = 0; i < 36; ++i) many += "1,";
+    EXPECT_FALSE(aq71::split_actuals(many, '<', '>', a));
+    // Overlong actual text is cut at the limit.
+    EXPECT_TRUE(aq71::split_actuals(std::string(900, 'x'), '<', '>', a));
+    ASSERT_EQ(a.size(), 1u);
+    EXPECT_EQ(a[0].size(), aq71::kMacroTextFill);
+}
+
+TEST_F(Macros, RandomMacroSourcesEndWithAnExitCode) {
+    const char* pieces[] = {"M MACRO a,b\n", " ENDM\n", " EXITM\n", " LOCAL L\n", "L: NOP\n", " M 1,2\n",
+                            " M <R16,\n", " IF a\n", " ELSE\n", " ENDIF\n", " LDI R16,a+b\n", " REPT 2\n",
+                            " ENDR\n", " \\L1.\\+\n", " IF \"a\" = \"b\"\n", " ELSEIF 1\n", "N MACRO\n",
+                            " N\n", " REPTC C,\"ab\"\n", " DB 'C'\n", ", ,\n"};
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 300; ++round) {
+        std::string src;
+        int n = 1 + static_cast<int>(rng() % 14);
+        for (int i = 0; i < n; ++i) src += pieces[rng() % std::size(pieces)];
+        if (rng() % 2) src += " END\n";
+        int code = assemble(src);
+        EXPECT_TRUE(code == 0 || code == 2 || code == 3) << src;
+    }
+}
+
+} // namespace
+} // namespace aq71_test
