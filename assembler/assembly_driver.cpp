@@ -20,7 +20,8 @@
 #include "assembler/macros.h"
 #include "assembler/listing.h"
 #include "assembler/operator_keywords.h"
-#include "assembler/preprocessor_defines.h"
+#include "assembler/define_expansion.h"
+#include "assembler/preprocessor.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
@@ -40,7 +41,6 @@ struct DriverState {
     Statement* backend = nullptr;          // statement the back end works on
     std::vector<Statement*> module_statements; // in source order
     std::deque<LabelRec> location_labels;  // "$" of statements
-    int define_expansions = 0;             // command-line defines expanded on this line
     bool input_ended = false;
     // resolve bookkeeping
     std::vector<Statement*> pending;       // instructions whose size is not fixed
@@ -60,8 +60,6 @@ DriverState& state() {
 
 ModuleState g_module;
 
-constexpr int kDefineExpansionLimit = 64;
-
 // A pass-2 problem at a statement, once per statement and number.
 void statement_error(Statement& st, int number, MessageArgs args = {}) {
     if (!state().reported.insert({&st, number}).second) return;
@@ -78,31 +76,6 @@ void label_error(LabelRec& l, int number, MessageArgs args = {}) {
 }
 
 // ---- keywords ---------------------------------------------------------------------------------
-
-// ---- command-line defines --------------------------------------------------------------------
-
-// Marker standing in for a #define record of a command-line symbol; the body is looked up by name.
-int g_command_line_define_marker;
-
-void enter_command_line_defines() {
-    IdentTree& tree = ident_tree();
-    for (const auto& [name, body] : command_line_defines()) {
-        (void)body;
-        SymbolNode* node = tree.enter(name, false, false).node;
-        if (node) node->define = reinterpret_cast<DefineRec*>(&g_command_line_define_marker);
-    }
-}
-
-bool expand_command_line_define(Scanner& sc, SymbolNode* node) {
-    if (!node || node->define != reinterpret_cast<DefineRec*>(&g_command_line_define_marker)) return false;
-    const auto& defines = command_line_defines();
-    auto it = defines.find(node->name);
-    if (it == defines.end()) return false;
-    // A body that names itself would expand without end.
-    if (++state().define_expansions > kDefineExpansionLimit) return false;
-    sc.insert_text_now(it->second);
-    return true;
-}
 
 // ---- statements ------------------------------------------------------------------------------
 
@@ -125,7 +98,7 @@ std::uint16_t target_id() {
     return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16);
 }
 
-void prepare_source_pass() {}
+void prepare_source_pass() { init_preprocessor_A02(); }
 
 void init_keywords_B00() {
     IdentTree& tree = ident_tree();
@@ -632,6 +605,7 @@ void begin_module(Scanner& sc) {
     if (!install_assembler_float_callbacks())
         internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
     sc.begin_module();
+    reset_define_expansion();
 }
 
 void install_hooks(Scanner& sc) {
@@ -655,9 +629,8 @@ void install_hooks(Scanner& sc) {
         Statement* st = state().backend ? state().backend : state().line_statement;
         return st ? &st->problems : nullptr;
     };
-    sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, true); };
-    sc.hooks.line_begin = [] { state().define_expansions = 0; };
-    sc.hooks.expand_define = [&sc](SymbolNode* n) { return expand_command_line_define(sc, n); };
+    // A '$' line is searched like an #include name in angle brackets.
+    sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, false); };
 
     ExpressionHooks& e = expression_hooks();
     e.location_label = []() -> LabelRec* {
@@ -710,6 +683,7 @@ void assemble_A03() {
     begin_listing_run();
 
     IdentTree& tree = ident_tree();
+    init_preprocessor_A02();
     segments().begin_module();
     init_segment_types();
     tree.init_defined_word("defined");
@@ -723,7 +697,6 @@ void assemble_A03() {
                    {BLOCK_END, "END name not set"},     {BLOCK_ENDMOD, "ENDMOD name not set"}};
     for (const auto& b : kBlocks)
         if (tree.block_names(b.block).empty()) internal_error_A01("assemble_A03", b.diagnostic, 0, 0);
-    enter_command_line_defines();
 
     g_module = ModuleState{};
     s.input_ended = false;
@@ -732,6 +705,7 @@ void assemble_A03() {
     Scanner& sc = *s.scanner;
     sc.start(s.source.get());
     install_hooks(sc);
+    install_preprocessor(sc);
 
     for (;;) {
         begin_module_listing();

@@ -235,6 +235,7 @@ int Scanner::getch() {
         if (!reader_->pushback.empty()) {
             ch_ = reader_->pushback.back();
             reader_->pushback.pop_back();
+            if (recorder && ch_ >= 0) recorder->push_back(static_cast<char>(ch_));
             return ch_;
         }
         int c = reader_->read();
@@ -243,6 +244,7 @@ int Scanner::getch() {
             continue;
         }
         ch_ = c;
+        if (recorder && c >= 0) recorder->push_back(static_cast<char>(c));
         return c;
     }
 }
@@ -250,6 +252,7 @@ int Scanner::getch() {
 void Scanner::unget_char_A05(int c) {
     if (reader_->pushback.size() >= PUSHBACK_LIMIT) report_internal("unget_char_A05", "buffer full");
     reader_->pushback.push_back(c);
+    if (recorder && c >= 0 && !recorder->empty()) recorder->pop_back();
 }
 
 int Scanner::peek() {
