@@ -13,7 +13,9 @@
 #include "assembler/listing.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
+#include "assembler/sfr_directives.h"
 #include "assembler/source_files.h"
+#include "assembler/symbol_directives_more.h"
 
 namespace aq71 {
 
@@ -159,7 +161,7 @@ void init_directives() {
 
 bool directive_defines_label(const SymbolNode* directive) {
     int n = directive_number(directive);
-    return n == DIR_EQU || n == DIR_VAR;
+    return n == DIR_EQU || n == DIR_VAR || n == DIR_DEFINE;
 }
 
 bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
@@ -184,6 +186,15 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_DD: directive_data(sc, 4, label); return true;
     case DIR_PUBLIC: directive_scope(sc, false, label); return true;
     case DIR_EXTERN: directive_scope(sc, true, label); return true;
+    case DIR_DEFINE: directive_define(sc, label); return true;
+    case DIR_LIMIT: directive_limit(sc, label); return true;
+    case DIR_SFRB: directive_sfr(sc, false, label); return true;
+    case DIR_SFRW: directive_sfr(sc, true, label); return true;
+    case DIR_SFRTYPE: directive_sfrtype(sc, label); return true;
+    case DIR_CONST: directive_const(sc, label); return true;
+    case DIR_CASEON: directive_case(sc, true, label); return true;
+    case DIR_CASEOFF: directive_case(sc, false, label); return true;
+    case DIR_RADIX: directive_radix(sc, label); return true;
     case DIR_MACRO: directive_macro(sc, label); return true;
     case DIR_ENDM: directive_endm(sc, label); return true;
     case DIR_EXITM: directive_exitm(sc, label); return true;

@@ -622,12 +622,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                 int severity = 0;
                 bool page_break = false;
                 const Statement* shown = head;
-                // Records kept only for the object (declarations of PUBLIC and EXTERN names)
-                // still stand for their line; generated records do not.
-                bool listed = false;
                 for (std::size_t k = i; k < end; ++k) {
                     const Statement* st = statements[k];
-                    if (st->listed || st->kind == StatementKind::Declaration) listed = true;
                     severity = std::max(severity, st->problems.severity);
                     if (st->kind == StatementKind::PageBreak) page_break = true;
                     if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
@@ -646,7 +642,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                     problems();
                     continue;
                 }
-                if (!listed) continue;
+                if (!head->listed) continue;
                 const unsigned ctx = info.context;
                 if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
                 if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
