@@ -233,6 +233,24 @@ TEST_F(FloatsTest, DecimalConstants) {
     EXPECT_TRUE(internal.empty());
 }
 
+// Up to 15 digits and a power of ten up to 10^22 are exact, so one rounding gives the
+// correctly rounded value.
+TEST_F(FloatsTest, RandomShortDecimalsAreCorrectlyRounded) {
+    std::mt19937 rng(99);
+    for (int i = 0; i < 5000; ++i) {
+        std::string int_digits, frac_digits;
+        int n_int = static_cast<int>(rng() % 8) + 1;
+        int n_frac = static_cast<int>(rng() % (16 - n_int));
+        for (int k = 0; k < n_int; ++k) int_digits += static_cast<char>('0' + rng() % 10);
+        for (int k = 0; k < n_frac; ++k) frac_digits += static_cast<char>('0' + rng() % 10);
+        long e = static_cast<long>(rng() % 30) - 15;
+        if (e - n_frac < -22) continue;
+        std::string text = int_digits + "." + frac_digits + "e" + std::to_string(e);
+        ASSERT_EQ(bits(parse(int_digits, frac_digits, e)), bits(std::strtod(text.c_str(), nullptr))) << text;
+    }
+    EXPECT_TRUE(warnings.empty());
+}
+
 TEST_F(FloatsTest, MulAndAddCharTakesDigitsUpToSixteen) {
     unpacked_float v{};
     for (int d : {1, 15, 16, 0}) mul_and_add_char_G03(v, 16, d);
