@@ -457,12 +457,18 @@ int pp_message(Scanner& sc) {
         report_error(0);
         return 0;
     }
-    int code = sc.get_pp_token_A05();
-    if (code != TOK_STRING || !sc.token().string) {
-        report_error(0);
-        return 0;
-    }
-    if (pp().active == 1) console_printf("#message: %s\n", sc.token().string->text.c_str());
+    // Adjacent literals are one string.
+    std::string text;
+    do {
+        int code = sc.get_pp_token_A05();
+        if (code != TOK_STRING || !sc.token().string) {
+            report_error(0);
+            return 0;
+        }
+        text += sc.token().string->text;
+        skip_line_blanks(sc);
+    } while (sc.current_char() == '"' || sc.current_char() == '\'');
+    if (pp().active == 1) console_printf("#message: %s\n", text.c_str());
     return 0;
 }
 
