@@ -251,6 +251,26 @@ TEST_F(FloatsTest, RandomShortDecimalsAreCorrectlyRounded) {
     EXPECT_TRUE(warnings.empty());
 }
 
+// Random digit strings and exponents of any size give a valid value (largest, zero or in
+// between) and no internal error.
+TEST_F(FloatsTest, RandomDecimalTextsGiveValidValues) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < 3000; ++i) {
+        std::string int_digits, frac_digits;
+        int n_int = static_cast<int>(rng() % 600);
+        int n_frac = static_cast<int>(rng() % 600);
+        for (int k = 0; k < n_int; ++k) int_digits += static_cast<char>('0' + rng() % 10);
+        for (int k = 0; k < n_frac; ++k) frac_digits += static_cast<char>('0' + rng() % 10);
+        long e = static_cast<long>(rng() % 200001) - 100000;
+        if (rng() % 2) e %= 400;
+        unpacked_float f = parse(int_digits, frac_digits, e);
+        ASSERT_TRUE(check_double_G03(f));
+        ASSERT_TRUE(internal.empty()) << internal.front();
+        ASSERT_LE(warnings.size(), 1u);
+        warnings.clear();
+    }
+}
+
 TEST_F(FloatsTest, MulAndAddCharTakesDigitsUpToSixteen) {
     unpacked_float v{};
     for (int d : {1, 15, 16, 0}) mul_and_add_char_G03(v, 16, d);
