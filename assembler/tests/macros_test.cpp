@@ -83,6 +83,40 @@ TEST_F(Macros, StringComparisonsAndExitm) {
     EXPECT_EQ(words(), (W{0xE001, 0xE002, 0xE009, 0x0000, 0x0000}));
 }
 
+TEST_F(Macros, LibraryStyleMacros) {
+    // The shapes the ladder macro library uses: a #define line in the body, the rung gate with a
+    // LOCAL label, the constant/device test on 7FFF0000H, parameters passed on to another macro
+    // as "\1,\2,\3".
+    const char* src =
+        "#define NOW R16\n"
+        "D10 EQU 7FFF0110H\n"
+        "CMPEQ MACRO\n"
+        " IF \\2 < 7FFF0000H\n"
+        " LDI R17,LOW(\\2)\n"
+        " ELSE\n"
+        " LDS R17,LWRD(\\2)\n"
+        " ENDIF\n"
+        " ENDM\n"
+        "CMPSET MACRO\n"
+        "#define usedp 1\n"
+        " LOCAL M_Q\n"
+        " SBRS NOW,7\n"
+        " RJMP M_Q\n"
+        " IF \"\\1\" = \"EQ\"\n"
+        " CMPEQ \\1,\\2,\\3\n"
+        " ENDIF\n"
+        "M_Q:\n"
+        " ENDM\n"
+        " CMPSET EQ,5,D10\n"
+        " CMPSET EQ,D10,1\n"
+        "#ifdef usedp\n"
+        " NOP\n"
+        "#endif\n"
+        " END\n";
+    ASSERT_EQ(assemble(src, 3), 0) << out;
+    EXPECT_EQ(words(), (W{0xFF07, 0xC001, 0xE015, 0xFF07, 0xC002, 0x9110, 0x0110, 0x0000}));
+}
+
 TEST_F(Macros, NestedCallsAndTheNestingLimit) {
     const char* rec = "REC MACRO n\n IF n > 0\n NOP\n REC n-1\n ENDIF\n ENDM\n";
     ASSERT_EQ(assemble(std::string(rec) + " REC 3\n END\n"), 0) << out;
