@@ -47,6 +47,7 @@ struct CallContext {
     int level = 0;
     int cond_depth = 0;
     bool ended = false;
+    InputReader* reader = nullptr; // the expansion reader of this call
 };
 
 // Builds one expanded line from a recorded one.
@@ -637,6 +638,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
     CallContext* c = ctx.get();
     ms().active.push_back(c);
     auto reader = std::make_unique<ExpansionReader>(std::move(ctx));
+    c->reader = reader.get();
     sc.redirect_input_A05(reader.get());
     ms().readers.push_back(std::move(reader));
     give_value(ident_tree().declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
@@ -689,6 +691,8 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
     // IF levels opened by this expansion end with it.
     conditional_assembly().close_to_depth(c->cond_depth);
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+    // Repeat blocks and pushed texts of this expansion end here as well.
+    while (sc.current_reader() != c->reader && sc.input_depth() > 1) sc.pop_input();
     if (!c->def->lines.empty()) c->next_line = c->def->lines.size() - 1;
 }
 

@@ -81,6 +81,10 @@ TEST_F(Macros, StringComparisonsAndExitm) {
         " CMPX EQ\n CMPX NE\n CMPX XX,9\n SHFT 2,1\n SHFT 1,2\n NOP\n END\n";
     ASSERT_EQ(assemble(src), 0) << out;
     EXPECT_EQ(words(), (W{0xE001, 0xE002, 0xE009, 0x0000, 0x0000}));
+    // EXITM inside a repeat block of the expansion ends the repeat too.
+    ASSERT_EQ(assemble("M MACRO a\n REPT 3\n NOP\n IF a\n EXITM\n ENDIF\n ENDR\n LDI R16,1\n ENDM\n"
+                       " M 1\n M 0\n LDI R17,2\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0x0000, 0x0000, 0x0000, 0x0000, 0xE001, 0xE012}));
 }
 
 TEST_F(Macros, LibraryStyleMacros) {
