@@ -12,7 +12,9 @@
 #include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/macros.h"
 #include "assembler/object_writer.h"
+#include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
@@ -354,6 +356,14 @@ void begin_listing_run() {
         localtime_r(&now, &t);
         g.time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
     }
+    if (!g_hooks.line_context)
+        g_hooks.line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
+    if (!g_hooks.define_value) {
+        g_hooks.define_value = [](const SymbolNode* n) -> std::optional<std::string> {
+            if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
+            return n->define->body;
+        };
+    }
     if (settings().list_flags & LIST_XREF) {
         ident_tree().env.record_label_references = true;
         ident_tree().env.record_define_references = true;
@@ -622,8 +632,12 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                 int severity = 0;
                 bool page_break = false;
                 const Statement* shown = head;
+                // Records kept only for the object (declarations of PUBLIC and EXTERN names)
+                // still stand for their line; generated records do not.
+                bool listed = false;
                 for (std::size_t k = i; k < end; ++k) {
                     const Statement* st = statements[k];
+                    if (st->listed || st->kind == StatementKind::Declaration) listed = true;
                     severity = std::max(severity, st->problems.severity);
                     if (st->kind == StatementKind::PageBreak) page_break = true;
                     if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
@@ -642,7 +656,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                     problems();
                     continue;
                 }
-                if (!head->listed) continue;
+                if (!listed) continue;
                 const unsigned ctx = info.context;
                 if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
                 if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
@@ -712,7 +726,8 @@ void print_cross_reference_A03() {
                 xref_references(def);
                 return;
             }
-            labels.push_back(n);
+            // A #define name read in its #define line is no label of the module.
+            if (!(n->define && (def->label->flags & LABEL_NOT_PLACED))) labels.push_back(n);
             if (def->first_reference) {
                 xref_write_name(n);
                 xref_references(def);

@@ -104,7 +104,7 @@ TEST_F(Golden, PlainSourceIsAssembledAndLeavesAnObject) {
     write_file(dir_ / "prog.s71", "\tNOP\r\n; comment\n END\n");
     RunResult r = run({"prog", "-c#"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, kFixedBanner);
+    EXPECT_EQ(r.out, kFixedBanner + "\nErrors:   0\nWarnings: 0\nBytes: 2\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(folder_files(dir_), (std::vector<std::string>{"prog.r71", "prog.s71"}));
 }
@@ -189,7 +189,7 @@ TEST_F(Golden, OptionsWithOnlyAMessageGoOn) {
     EXPECT_EQ(r.out, "\nIllegal range in -w option: 600-499, ignored\n"
                      "\nIllegal argument to -E option '0' ignored\n"
                      "\nIllegal argument to -M option 'xy' ignored\n" +
-                         kFixedBanner);
+                         kFixedBanner + "\nErrors:   0\nWarnings: 0\nBytes: 0\n");
 }
 
 TEST_F(Golden, EnvironmentOptions) {
@@ -307,7 +307,8 @@ TEST_F(Golden, LongLinesAndErrorReport) {
     EXPECT_EQ(r.code, 2);
     // Control characters show as "$".
     EXPECT_EQ(r.out, kFixedBanner + "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n" +
-                         "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[15]: Invalid character encountered: '\\x1b'; ignored\n");
+                         "\n$" + cut.substr(1) + "\n^\n\"t.s71\",2  Error[15]: Invalid character encountered: '\\x1b'; ignored\n" +
+                         "\nErrors:   2\nWarnings: 0\nBytes: 0\n");
     // The run counted an error: no object is left.
     EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"});
 
