@@ -1,5 +1,6 @@
 #include "assembler/macros.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <deque>
@@ -493,10 +494,13 @@ void MacroOperators::interpret(char op, const std::string& text, std::size_t& po
         }
         const std::string& a = actuals[static_cast<std::size_t>(n)];
         long len = static_cast<long>(a.size());
-        long step = last >= first ? 1 : -1;
-        for (long p = first;; p += step) {
-            if (p >= 1 && p <= len) out += a[static_cast<std::size_t>(p - 1)];
-            if (p == last) break;
+        // Only positions inside the actual give characters: far-off bounds cost nothing.
+        if (last >= first) {
+            for (long p = std::max<long>(first, 1); p <= std::min<long>(last, len); ++p)
+                out += a[static_cast<std::size_t>(p - 1)];
+        } else {
+            for (long p = std::min<long>(first, len); p >= std::max<long>(last, 1); --p)
+                out += a[static_cast<std::size_t>(p - 1)];
         }
         return;
     }

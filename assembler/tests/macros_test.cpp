@@ -191,6 +191,8 @@ TEST_F(Macros, OperatorModeExpressions) {
     m.reset();
     EXPECT_EQ(run("\\L4.\\L2.\\L0.\\\""), "ELL");    // characters 2..4 of actual 0
     EXPECT_EQ(run("\\L1.\\L3.\\L0.\\\""), "LEH");    // reversed
+    EXPECT_EQ(run("\\L2147483647.\\L4294967295.\\L0.\\\""), "HELLO"); // bounds far outside the actual
+    EXPECT_EQ(run("\\L3.\\L7.\\L1.\\\""), "");    // starts beyond the actual
     // F switches interpretation off for the rest of the line in an assembling state; T does not.
     EXPECT_EQ(run("\\F\\L1.\\."), "\\F\\L1.\\.");
     m.reset();
