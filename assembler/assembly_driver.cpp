@@ -597,6 +597,7 @@ void begin_module(Scanner& sc) {
     s.aseg_ranges.clear();
     s.reported.clear();
     s.line_statement = nullptr;
+    s.backend = nullptr; // a run that stopped inside a statement leaves no statement behind
     segments().begin_module();
     begin_module_expressions();
     conditional_assembly().reset();
