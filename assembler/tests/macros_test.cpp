@@ -241,5 +241,23 @@ TEST_F(Macros, RandomMacroSourcesEndWithAnExitCode) {
     }
 }
 
+TEST_F(Macros, MangledSourcesEndWithAnExitCode) {
+    // Truncated and bit-flipped copies of a source using macros, repeats and conditions.
+    const std::string base =
+        "M MACRO a,b\n LOCAL L\n IF \"\\1\" = \"EQ\"\n LDI R16,b\n ELSEIF a > 2\n EXITM\n ELSE\n"
+        " REPTC C,\"xy\"\n DB 'C'\n ENDR\n ENDIF\nL: RJMP L\n ENDM\n MACRO OPS\n DB \\L3.\\U\\+\\0\n ENDM\n"
+        " M EQ,1\n M 3,<4,5>\n REPTI X,1,2\n M X\n ENDR\n OPS 7\n REPT 2\n IF 1\n NOP\n ENDIF\n ENDR\n END\n";
+    std::mt19937 rng(777);
+    for (int round = 0; round < 1000; ++round) {
+        std::string src = base;
+        if (round % 3 == 0) src.resize(rng() % src.size());
+        int flips = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < flips && !src.empty(); ++i)
+            src[rng() % src.size()] ^= static_cast<char>(1 << (rng() % 7));
+        int code = assemble(src);
+        EXPECT_TRUE(code == 0 || code == 2 || code == 3) << src;
+    }
+}
+
 } // namespace
 } // namespace aq71_test
