@@ -106,22 +106,22 @@ void line_statement_for(Scanner& sc, SymbolNode* label) {
     attach_label(st, label);
 }
 
+// Tokens up to the line end (some may be held back by the reader already).
 void end_line(Scanner& sc) {
-    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
+    if (sc.token().code == TOK_SEMICOLON) sc.skip_rest_of_line();
+    while (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.next_token_A07();
 }
 
-int compare_strings(const std::string& a, int op, const std::string& op_text, const std::string& b) {
+// -1 for an operator that does not compare.
+int compare_strings(const std::string& a, const std::string& op, const std::string& b) {
     int c = a.compare(b);
-    switch (op) {
-    case TOK_ASSIGN: return c == 0;
-    case TOK_EQEQ: return op_text == "!=" ? c != 0 : c == 0;
-    case TOK_NE_ANGLE: return c != 0;
-    case TOK_LT: return c < 0;
-    case TOK_GT: return c > 0;
-    case TOK_LE: return c <= 0;
-    case TOK_GE: return c >= 0;
-    default: return -1;
-    }
+    if (op == "=" || op == "==") return c == 0;
+    if (op == "<>" || op == "!=") return c != 0;
+    if (op == "<") return c < 0;
+    if (op == ">") return c > 0;
+    if (op == "<=") return c <= 0;
+    if (op == ">=") return c >= 0;
+    return -1;
 }
 
 } // namespace
@@ -130,14 +130,13 @@ bool read_condition(Scanner& sc) {
     if (sc.token().code == TOK_STRING && sc.token().string) {
         std::string left = sc.token().string->text;
         next_nonblank(sc);
-        int op = sc.token().code;
-        std::string op_text = sc.token().text;
+        std::string op = sc.token().text;
         next_nonblank(sc);
         if (sc.token().code != TOK_STRING || !sc.token().string) {
             user_error_A01(0);
             return false;
         }
-        int r = compare_strings(left, op, op_text, sc.token().string->text);
+        int r = compare_strings(left, op, sc.token().string->text);
         if (r < 0) {
             user_error_A01(0);
             return false;
