@@ -270,6 +270,20 @@ void IdentTree::remove_node(SymbolNode* node) {
     node->next = nullptr;
     node->state = NODE_REMOVED;
     if (current_ == node) current_ = nullptr;
+    // A #define lives for the whole run: it stays with the name when a node of it goes (the
+    // labels of a module leave the tree at its end).
+    if (DefineRec* d = node->define) {
+        node->define = nullptr;
+        auto h = tree_.find(node->name);
+        SymbolNode* head = h != tree_.end() ? h->second : nullptr;
+        if (!head) {
+            head = new_node(node->name);
+            tree_.emplace(head->name, head);
+        }
+        bool has_define = false;
+        for (SymbolNode* n = head; n; n = n->next) has_define = has_define || n->define;
+        if (!has_define) head->define = d;
+    }
 }
 
 // ---- marked nodes and pending labels -------------------------------------------------------------

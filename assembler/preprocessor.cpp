@@ -12,6 +12,7 @@
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/macros.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/source_files.h"
@@ -511,7 +512,7 @@ bool include_name(Scanner& sc, std::string& name, char& form) {
 }
 
 int pp_include(Scanner& sc) {
-    if (diagnostic_hooks().macro_call_location && diagnostic_hooks().macro_call_location()) {
+    if (macro_level() > 0) {
         report_error(99);
         return 0;
     }

@@ -184,6 +184,17 @@ TEST_F(Preprocessor, ConditionalBranches) {
     // #ifdef of a name never seen leaves no trace of it.
     EXPECT_EQ(aq71::ident_tree().find_exact("NEVER"), nullptr);
 
+    // #define records outlive the module in which they were made and used.
+    ASSERT_EQ(assemble("#define V 3\n MODULE m1\nL: LDI R16,V\n ENDMOD\n MODULE m2\n LDI R17,V\n END\n"), 0) << out;
+    EXPECT_EQ(ldi(), std::vector<int>{3});
+
+    // Macro bodies see the #define state of each call.
+    ASSERT_EQ(assemble("#define V 3\nMAC MACRO\n LDI R16,V+\\1\n#if V == 3\n LDI R17,1\n#endif\n ENDM\n"
+                       " MAC 2\n#undef V\n#define V 4\n MAC 1\n END\n"),
+              0)
+        << out;
+    EXPECT_EQ(ldi(), (std::vector<int>{5, 1, 5}));
+
     // Lines of a false branch are not read: their errors and directives do not count.
     EXPECT_EQ(assemble("#if 0\n LDI R16,999 bad\n#define Q 1\n#error no\n#endif\n#ifdef Q\n LDI R16,1\n#endif\n END\n"), 0) << out;
     EXPECT_TRUE(ldi().empty());
@@ -247,6 +258,9 @@ TEST_F(Preprocessor, IncludeFiles) {
     EXPECT_EQ(assemble("#include \"\"\n END\n"), 3);
     EXPECT_EQ(assemble("#include\"a.inc\"\n END\n"), 2);
     EXPECT_TRUE(has("Error[10]")) << out;
+    // Not from inside a macro expansion.
+    EXPECT_EQ(assemble("MAC MACRO\n#include \"a.inc\"\n ENDM\n MAC\n END\n"), 3);
+    EXPECT_TRUE(has("Error[99]: #include within macro not supported")) << out;
     // An #if opened in an include file may be closed after it.
     write_file(dir_ / "open.inc", "#if 0\n");
     EXPECT_EQ(assemble("#include \"open.inc\"\n LDI R16,1\n#endif\n LDI R16,2\n END\n"), 0) << out;
