@@ -126,6 +126,19 @@ TEST_F(Preprocessor, RecursionAndRunawayExpansionStop) {
     EXPECT_EQ(assemble(many + "+O\n END\n"), 2);
     EXPECT_TRUE(has("Warning[12]")) << out;
 
+    // Arguments are collected in at most 50 nested calls.
+    std::string defs, call = "1";
+    for (int i = 0; i < 51; ++i) {
+        defs += "#define C" + std::to_string(i) + "(x) x\n";
+        call = "C" + std::to_string(i) + "(" + call + ")";
+    }
+    EXPECT_EQ(assemble(defs + " LDI R16," + call + "\n END\n"), 3);
+    EXPECT_TRUE(has("Error[28]: Too many nested parameterized macros (max is 50)")) << out;
+    std::string fifty = "1";
+    for (int i = 0; i < 50; ++i) fifty = "C" + std::to_string(i) + "(" + fifty + ")";
+    EXPECT_EQ(assemble(defs + " LDI R16," + fifty + "\n END\n"), 0) << out.substr(0, 300);
+    EXPECT_EQ(ldi(), std::vector<int>{1});
+
     // 101 nested bodies end the run.
     std::string chain;
     for (int i = 0; i < 101; ++i) chain += "#define N" + std::to_string(i) + " N" + std::to_string(i + 1) + "+1\n";
@@ -293,7 +306,10 @@ TEST_F(Preprocessor, PredefinedSymbols) {
     EXPECT_EQ(d[7], ' ');
     std::string t = aq71::find_define("__TIME__")->value();
     EXPECT_EQ(t.size(), 10u) << t;
-    EXPECT_EQ(aq71::find_define("__FILE__")->value().front(), '"');
+    std::string file = aq71::find_define("__FILE__")->value();
+    EXPECT_EQ(file.front(), '"');
+    EXPECT_EQ(file.back(), '"');
+    EXPECT_NE(file.find("t.s71"), std::string::npos) << file;
     // A predefined name may be defined again (with a warning).
     EXPECT_EQ(assemble("#define __VER__ 7\n LDI R16,__VER__\n END\n"), 0);
     EXPECT_TRUE(has("Warning[9]")) << out;
