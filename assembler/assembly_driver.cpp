@@ -198,7 +198,9 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     const Token& t = sc.token();
     int code = t.code;
     if (code == TOK_MACRO_CALL) { // the expansion follows as input
-        if (label) attach_label(open_statement(StatementKind::Nothing), label);
+        Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
+        attach_label(st, label);
+        note_call_line(st);
         return;
     }
     // A VAR symbol may only be defined again by VAR or EQU.
@@ -279,7 +281,10 @@ void source_pass(Scanner& sc) {
             record_line(StatementKind::Comment);
             continue;
         }
-        if (code == TOK_MACRO_CALL) continue;
+        if (code == TOK_MACRO_CALL) {
+            note_call_line(open_statement(StatementKind::Comment));
+            continue;
+        }
         if (code == TOK_BLANK) {
             next_nonblank(sc);
         } else if (code == TOK_IDENT && t.kind == KIND_LABEL) {

@@ -391,6 +391,11 @@ void note_statement(const Statement& st, bool new_line) {
     g.order.push_back(&st);
 }
 
+void note_call_line(const Statement& st) {
+    auto it = g.info.find(&st);
+    if (it != g.info.end()) it->second.context = 0;
+}
+
 // ---- pages and lines -------------------------------------------------------------------------
 
 void page_header_A01() {

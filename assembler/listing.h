@@ -57,6 +57,8 @@ void begin_listing_run();
 void begin_module_listing();
 // A statement record was opened; new_line tells that it is the first record of its line.
 void note_statement(const Statement& st, bool new_line);
+// The record stands for a macro call line: a source line, not part of the expansion it starts.
+void note_call_line(const Statement& st);
 
 // Header box of a closed module.
 void list_header_A01();

@@ -270,6 +270,24 @@ TEST_F(Listing, CrossReferenceTables) {
         << lst;
 }
 
+// A macro call line is a source line; the lines of its expansion carry its number and a running
+// count.
+TEST_F(Listing, MacroExpansionLinesAreNumberedAfterTheirCall) {
+    std::string lst = list("M2 MACRO\n NOP\n LDI R16,\\1\n ENDM\n NOP\n M2 5\n NOP\n END\n", {"-N", "-S"});
+    std::vector<std::string> lines = lines_of(lst);
+    ASSERT_GE(lines.size(), 7u) << lst;
+    EXPECT_EQ(lines[1], "      5    00000000 0000          NOP");
+    EXPECT_EQ(lines[2].substr(0, 33), "      6                          ");
+    EXPECT_EQ(lines[3].substr(0, 24), "      6.1  00000002 0000");
+    EXPECT_EQ(lines[4].substr(0, 24), "      6.2  00000004 05E0");
+    EXPECT_EQ(lines[6], "      7    00000006 0000          NOP");
+    // -cE leaves the expansion lines out.
+    last_ = run_aq71(dir_, {"t", "-c#E", "-l", "t.lst", "-N", "-S"});
+    lst = read_file(dir_ / "t.lst");
+    EXPECT_EQ(lst.find("6.1"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("      7    00000006 0000          NOP"), std::string::npos) << lst;
+}
+
 TEST_F(Listing, IncludedLinesOnlyWithOptionI) {
     write_file(dir_ / "inc.s71", " LDI R17,2\n");
     std::string lst = list(" NOP\n$inc.s71\n END\n", {"-N", "-S"});
