@@ -161,6 +161,8 @@ bool name_macro(SymbolNode* node, MacroDef* def) {
             return false;
         }
         node->def->kind = KIND_MACRO;
+        // The name was entered as a label of the line: it is no debug symbol.
+        tree.remove_pending_label(node);
     } else if (node->def) {
         target = tree.add_meaning(node, KIND_MACRO);
         if (!target) {
