@@ -637,6 +637,18 @@ void install_hooks(Scanner& sc) {
     };
     // A '$' line is searched like an #include name in angle brackets.
     sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, false); };
+    // Lines of a false conditional branch are listed unless only the assembled part is (LSTCND).
+    sc.hooks.line_begin = [previous = sc.hooks.line_begin, &sc] {
+        if (previous) previous();
+        sc.listing_flags = settings().list_flags;
+    };
+    sc.hooks.list_skipped_line = [](std::string_view) {
+        DriverState& s = state();
+        Statement* current = s.line_statement;
+        s.line_statement = nullptr;
+        note_skipped_line(open_statement(StatementKind::Comment));
+        s.line_statement = current;
+    };
 
     ExpressionHooks& e = expression_hooks();
     e.location_label = []() -> LabelRec* {

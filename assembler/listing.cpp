@@ -34,6 +34,7 @@ struct LineInfo {
     long serial = 0;          // source line it was read on (records of one line share it)
     unsigned context = 0;     // context bits of that line
     bool from_include = false;
+    bool skipped = false;     // a line of a false conditional branch
     std::size_t problems_written = 0; // problem lines already in the list file
 };
 
@@ -396,6 +397,11 @@ void note_call_line(const Statement& st) {
     if (it != g.info.end()) it->second.context = 0;
 }
 
+void note_skipped_line(const Statement& st) {
+    auto it = g.info.find(&st);
+    if (it != g.info.end()) it->second.skipped = true;
+}
+
 // ---- pages and lines -------------------------------------------------------------------------
 
 void page_header_A01() {
@@ -633,6 +639,17 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                 while (end < statements.size() && g.info.count(statements[end]) &&
                        g.info[statements[end]].serial == info.serial && info.serial != 0)
                     ++end;
+                // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
+                // the statement's line stands for them.
+                if (info.skipped && end < statements.size()) {
+                    const Statement* next = statements[end];
+                    if (next->site.where.line == head->site.where.line &&
+                        next->site.where.text == head->site.where.text &&
+                        next->site.where.file == head->site.where.file) {
+                        i = end;
+                        continue;
+                    }
+                }
                 const std::uint32_t flags = head->list_flags;
                 int severity = 0;
                 bool page_break = false;

@@ -59,6 +59,8 @@ void begin_module_listing();
 void note_statement(const Statement& st, bool new_line);
 // The record stands for a macro call line: a source line, not part of the expansion it starts.
 void note_call_line(const Statement& st);
+// The record stands for a line skipped in a false conditional branch.
+void note_skipped_line(const Statement& st);
 
 // Header box of a closed module.
 void list_header_A01();

@@ -288,6 +288,32 @@ TEST_F(Listing, MacroExpansionLinesAreNumberedAfterTheirCall) {
     EXPECT_NE(lst.find("      7    00000006 0000          NOP"), std::string::npos) << lst;
 }
 
+// Lines of a false branch are listed without address and code, each once; -cA (LSTCND+) lists
+// only the assembled part.
+TEST_F(Listing, FalseBranchLinesUnlessOnlyTheAssembledPart) {
+    const std::string source = " IF 0\n NOP\n ELSE\n LDI R17,2\n ENDIF\n IF 1\n NOP\n ELSE\n CALL 0\n ENDIF\n END\n";
+    std::string lst = list(source, {"-N", "-S"});
+    std::string body = lst.substr(0, lst.find("####"));
+    EXPECT_EQ(body, "      1    00000000               IF 0\n"
+                    "      2                           NOP\n"
+                    "      3    00000000               ELSE\n"
+                    "      4    00000000 12E0          LDI R17,2\n"
+                    "      5    00000002               ENDIF\n"
+                    "      6    00000002               IF 1\n"
+                    "      7    00000002 0000          NOP\n"
+                    "      8    00000004               ELSE\n"
+                    "      9                           CALL 0\n"
+                    "     10    00000004               ENDIF\n"
+                    "     11    00000004               END\n");
+    last_ = run_aq71(dir_, {"t", "-c#A", "-l", "t.lst", "-N", "-S"});
+    lst = read_file(dir_ / "t.lst");
+    EXPECT_EQ(lst.find("      2 "), std::string::npos) << lst;
+    EXPECT_EQ(lst.find("CALL 0"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("      4    00000000 12E0          LDI R17,2\n"), std::string::npos) << lst;
+    lst = list(" LSTCND+\n" + source, {"-N", "-S"});
+    EXPECT_EQ(lst.find("CALL 0"), std::string::npos) << lst;
+}
+
 TEST_F(Listing, IncludedLinesOnlyWithOptionI) {
     write_file(dir_ / "inc.s71", " LDI R17,2\n");
     std::string lst = list(" NOP\n$inc.s71\n END\n", {"-N", "-S"});
