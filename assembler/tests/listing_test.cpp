@@ -95,6 +95,24 @@ TEST_F(Listing, SmallProgramIsListedByteExact) {
     EXPECT_EQ(list(read_file(dir_ / "t.s71")), lst);
 }
 
+// The command line in the header box: ASMQ71 words in brackets, command-file words in
+// parentheses, continuation lines when the next word would pass the text area.
+TEST_F(Listing, HeaderCommandLineMarksAndContinuation) {
+    write_file(dir_ / "t.s71", " NOP\n END\n");
+    write_file(dir_ / "opts.xcl", "-S\n");
+    last_ = run_aq71(dir_,
+                     {"t", "-l", "t.lst", "-f", "opts.xcl", "-DLONGNAMESYMBOL=1234567890",
+                      "-DANOTHER_SYMBOL_VALUE=xyzxyzxyz", "-DTHIRD=3"},
+                     {{"ASMQ71", std::string("-c# -w+")}});
+    EXPECT_EQ(last_.code, 0) << last_.out;
+    std::vector<std::string> lines = lines_of(read_file(dir_ / "t.lst"));
+    ASSERT_GE(lines.size(), 14u);
+    EXPECT_EQ(lines[10], "#           Command line  =  [-c# -w+] t -l t.lst -f opts.xcl (-S)            #");
+    EXPECT_EQ(lines[11], "#                            -DLONGNAMESYMBOL=1234567890                      #");
+    EXPECT_EQ(lines[12], "#                            -DANOTHER_SYMBOL_VALUE=xyzxyzxyz -DTHIRD=3       #");
+    EXPECT_EQ(lines[13], "#                                                                             #");
+}
+
 TEST_F(Listing, ErrorLinesAreListedAsTheirProblemReports) {
     std::string lst = list(" NOP\n BAD 1\n NOP\n END\n", {"-N", "-S"});
     EXPECT_EQ(last_.code, 2);
