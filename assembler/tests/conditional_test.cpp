@@ -14,14 +14,6 @@ using W = std::vector<std::uint16_t>;
 
 class Conditional : public InProcessAssembly {
 protected:
-    W words(int segment = 1) {
-        W w;
-        for (Statement* st : chain(segment))
-            if (st->kind == StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
     // LDI R16,n per branch: the words tell which branches were assembled.
     W run(const std::string& body) {
         EXPECT_EQ(assemble(body + " END\n"), 0) << out;

@@ -9,16 +9,7 @@ namespace {
 using aq71::Statement;
 using aq71::StatementKind;
 
-class SymbolDirectives : public InProcessAssembly {
-protected:
-    std::vector<std::uint16_t> words(int segment) {
-        std::vector<std::uint16_t> w;
-        for (Statement* st : chain(segment))
-            if (st->kind == StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
-};
+class SymbolDirectives : public InProcessAssembly {};
 
 TEST_F(SymbolDirectives, VarValuesHoldUntilTheNextVar) {
     ASSERT_EQ(assemble("V VAR 1\n LDI R16,V\n LDI R17,V\nV VAR 2\n LDI R18,V\nV ASSIGN V+1\n LDI R19,V\n END\n"), 0) << out;

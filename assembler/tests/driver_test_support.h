@@ -3,6 +3,10 @@
 // records stay for inspection.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "assembler/assembly_driver.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
@@ -63,6 +67,16 @@ protected:
         }
         return nullptr;
     }
+    // The code words of the encoded instructions of a segment, in order.
+    std::vector<std::uint16_t> words(int segment = 1) {
+        std::vector<std::uint16_t> w;
+        for (aq71::Statement* st : chain(segment))
+            if (st->kind == aq71::StatementKind::Instruction && st->encoded)
+                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
+        return w;
+    }
+    // The console output of the last run holds text.
+    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
     CapturedConsole console;
     std::string out;
 };

@@ -13,17 +13,7 @@ using aq71::Statement;
 using aq71::StatementKind;
 using W = std::vector<std::uint16_t>;
 
-class Macros : public InProcessAssembly {
-protected:
-    W words(int segment = 1) {
-        W w;
-        for (Statement* st : chain(segment))
-            if (st->kind == StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
-};
+class Macros : public InProcessAssembly {};
 
 TEST_F(Macros, ParametersLocalsAndArgs) {
     // LOCAL labels are distinct in every expansion; missing actuals are empty; _args counts.

@@ -26,7 +26,6 @@ protected:
             }
         return v;
     }
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
 };
 
 TEST_F(Preprocessor, DefinesExpandWithAndWithoutParameters) {

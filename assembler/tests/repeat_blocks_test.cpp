@@ -11,17 +11,7 @@ using aq71::Statement;
 using aq71::StatementKind;
 using W = std::vector<std::uint16_t>;
 
-class RepeatBlocks : public InProcessAssembly {
-protected:
-    W words(int segment = 1) {
-        W w;
-        for (Statement* st : chain(segment))
-            if (st->kind == StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
-};
+class RepeatBlocks : public InProcessAssembly {};
 
 TEST_F(RepeatBlocks, CountsNestingAndZero) {
     ASSERT_EQ(assemble(" REPT 3\n NOP\n ENDR\n REPT 0\n LDI R16,1\n ENDR\n LDI R17,2\n END\n"), 0) << out;

@@ -14,13 +14,6 @@ using aq71::StatementKind;
 
 class SfrDirectives : public InProcessAssembly {
 protected:
-    std::vector<std::uint16_t> words(int segment) {
-        std::vector<std::uint16_t> w;
-        for (Statement* st : chain(segment))
-            if (st->kind == StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
     // The module's names have left the tree: the label is found through the statement that
     // defined it last.
     aq71::LabelRec* label(const std::string& name) {
@@ -33,7 +26,6 @@ protected:
         aq71::LabelRec* l = label(name);
         return l ? l->flags & aq71::SFR_ATTR_ALL : 0xFFFFFFFFu;
     }
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
 };
 
 TEST_F(SfrDirectives, DeclarationsGiveValuesAndAttributes) {
