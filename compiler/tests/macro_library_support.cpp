@@ -1,0 +1,112 @@
+#include "macro_library_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "compiler/macro_library.h"
+
+namespace fs = std::filesystem;
+
+namespace maclib_test {
+namespace {
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Hex(unsigned long v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0%lXH", v);
+  return buf;
+}
+
+}  // namespace
+
+std::string CoreStub(int plcModel) {
+  std::ostringstream s;
+  // Registers: NOW, A to G and FLAG1 must take immediate operands (r16 to r25).
+  s << "#define NOW R16\n#define A R17\n#define B R18\n#define C R19\n#define D R20\n"
+       "#define E R21\n#define F R22\n#define G R23\n#define FLAG1 R24\n"
+       "#define NOW_SAVE R14\n#define SAVEST R15\n";
+  s << "#define LCALL CALL\n#define LJMP JMP\n";
+  // Device areas in data memory, one symbol per word or byte.
+  unsigned long addr = 0x100;
+  auto area = [&](const char* letter, int count, int size) {
+    for (int i = 0; i < count; ++i) {
+      s << letter << i << " EQU " << Hex(0x7FFF0000UL + addr) << "\n";
+      addr += size;
+    }
+  };
+  area("P", 16, 1);
+  area("M", 128, 1);
+  area("K", 32, 1);
+  area("F", 16, 1);
+  area("S", 32, 1);
+  area("T", 256, 2);
+  area("C", 256, 2);
+  area("CC", 256, 1);
+  area("D", 512, 2);
+  area("A", 64, 2);
+  area("G", 64, 1);
+  area("CH", 16, 1);
+  // Data bytes and buffers of the core.
+  for (const char* name : {"MC0", "TIME_DIV", "TIME_DIV20", "DPSEQ", "DPMODE", "DPPORT", "DPBIT"}) {
+    s << name << " EQU " << Hex(addr) << "\n";
+    addr += 1;
+  }
+  for (const char* name : {"CONSTBF0", "CONSTBF1"}) {
+    s << name << " EQU " << Hex(addr) << "\n";
+    addr += 4;
+  }
+  // Routines reached with LCALL: stand-ins that return at once.
+  s << " RSEG CORE:CODE\n";
+  for (const char* name : {"ON_XMASKDEC", "OFF_XMASKDEC", "DF_SUB", "DFN_SUB", "CTU_SUB", "CTD_SUB",
+                           "LCDAREA_CLEAR", "TOASCII", "BIN2BCD", "THINSUB"})
+    s << name << ": RET\n";
+  (void)plcModel;
+  return s.str();
+}
+
+AssemblyRun AssembleWithLibrary(const std::string& program, int plcModel) {
+  AssemblyRun run;
+  static int serial = 0;
+  run.folder = fs::temp_directory_path() /
+               ("zqv-maclib-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+  fs::remove_all(run.folder);
+  fs::create_directories(run.folder);
+
+  WriteText(run.folder / compiler::kMacroLibraryName, compiler::MacroLibraryText());
+  std::ostringstream header;
+  header << "#define PLCMODEL " << plcModel << "\r\n";
+  for (int i = 1; i <= 8; ++i) header << "#define COMP_OPTION" << i << " 0\r\n";
+  for (int i = 0; i <= 4; ++i) header << "#define DIR" << i << " 0\r\n";
+  WriteText(run.folder / "QSKLREN.$$$", header.str());
+  WriteText(run.folder / "CORE.INC", CoreStub(plcModel));
+  std::string source = "#include \"QSKLREN.$$$\"\n#include \"CORE.INC\"\n#include \"ZQ3MAC.INC\"\n"
+                       " RSEG CODE:CODE\n" + program + "\n END\n";
+  WriteText(run.folder / "PROG.S71", source);
+
+  const char* bin = std::getenv("ZQV_BIN_DIR");
+  std::string aq71 = std::string(bin ? bin : ".") + "/aq71";
+  std::string command = "cd '" + run.folder.string() + "' && '" + aq71 +
+                        "' -v3 -c# PROG.S71 -l PROG.LST > console.txt 2>&1";
+  int status = std::system(command.c_str());
+  run.exit_code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+  run.console = ReadText(run.folder / "console.txt");
+  run.listing = ReadText(run.folder / "PROG.LST");
+  return run;
+}
+
+}  // namespace maclib_test
