@@ -40,6 +40,8 @@ std::string CoreStub(int plcModel) {
   s << "#define NOW R16\n#define A R17\n#define B R18\n#define C R19\n#define D R20\n"
        "#define E R21\n#define F R22\n#define G R23\n#define FLAG1 R24\n"
        "#define NOW_SAVE R14\n#define SAVEST R15\n";
+  // The time bases are registers: the timers test their bits (SBRS/SBRC) and TST them.
+  s << "#define TIME_DIV R12\n#define TIME_DIV20 R13\n";
   s << "#define LCALL CALL\n#define LJMP JMP\n";
   // Device areas in data memory, one symbol per word or byte.
   unsigned long addr = 0x100;
@@ -62,7 +64,7 @@ std::string CoreStub(int plcModel) {
   area("G", 64, 1);
   area("CH", 16, 1);
   // Data bytes and buffers of the core.
-  for (const char* name : {"MC0", "TIME_DIV", "TIME_DIV20", "DPSEQ", "DPMODE", "DPPORT", "DPBIT"}) {
+  for (const char* name : {"MC0", "DPSEQ", "DPMODE", "DPPORT", "DPBIT"}) {
     s << name << " EQU " << Hex(addr) << "\n";
     addr += 1;
   }
