@@ -42,6 +42,8 @@ std::string CoreStub(int plcModel) {
        "#define NOW_SAVE R14\n#define SAVEST R15\n";
   // The time bases are registers: the timers test their bits (SBRS/SBRC) and TST them.
   s << "#define TIME_DIV R12\n#define TIME_DIV20 R13\n";
+  // Pointer register halves of X, Y and Z.
+  s << "#define XL R26\n#define XH R27\n#define YL R28\n#define YH R29\n#define ZL R30\n#define ZH R31\n";
   s << "#define LCALL CALL\n#define LJMP JMP\n";
   // Device areas in data memory, one symbol per word or byte.
   unsigned long addr = 0x100;
