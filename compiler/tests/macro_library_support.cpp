@@ -45,6 +45,16 @@ std::string CoreStub(int plcModel) {
   // Pointer register halves of X, Y and Z.
   s << "#define XL R26\n#define XH R27\n#define YL R28\n#define YH R29\n#define ZL R30\n#define ZH R31\n";
   s << "#define LCALL CALL\n#define LJMP JMP\n";
+  // Display transmission registers (the display macros MOV, CLR, INC and TST them).
+  s << "#define DPSEQ R2\n#define DPMODE R3\n#define DPPORT R4\n#define DPBIT R5\n";
+  // FLAG1 bit of the all-outputs-off state; the processor's I/O registers (ATmega103 numbers).
+  s << "FL_OUTOFF EQU 0\n";
+  for (const char* io : {"PINF 00H", "PORTE 03H", "USR 0BH", "UDR 0CH", "PIND 10H", "PORTD 12H",
+                         "PINC 13H", "PORTC 15H", "PORTB 18H", "PINA 19H", "PORTA 1BH",
+                         "TCNT1L 2CH", "TCNT1H 2DH", "PORTF 01H"}) {
+    std::string def(io);
+    s << def.substr(0, def.find(' ')) << " EQU " << def.substr(def.find(' ') + 1) << "\n";
+  }
   // Device areas in data memory, one symbol per word or byte.
   unsigned long addr = 0x100;
   auto area = [&](const char* letter, int count, int size) {
@@ -66,7 +76,7 @@ std::string CoreStub(int plcModel) {
   area("G", 64, 1);
   area("CH", 16, 1);
   // Data bytes and buffers of the core.
-  for (const char* name : {"MC0", "DPSEQ", "DPMODE", "DPPORT", "DPBIT"}) {
+  for (const char* name : {"MC0"}) {
     s << name << " EQU " << Hex(addr) << "\n";
     addr += 1;
   }
