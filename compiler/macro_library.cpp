@@ -1,32 +1,66 @@
 #include "compiler/macro_library.h"
 
+#include <array>
+
 #include "platform/ansi_text.h"
 #include "platform/file_write.h"
+#include "platform/message_box.h"
 
 namespace compiler {
+namespace {
+
+// What the macros take for granted about the core's registers and the byte order.
+constexpr std::string_view kHeader =
+    "        ; NOW 는 현재 접점을 나타내는 중심 레지스터이다.\n"
+    "        ; NOW_SAVE 는 바로 전의 NOW 상태를 보관하는 곳이다.\n"
+    "        ; 모든 값은 상위 바이트가 먼저 저장된다. (상위 바이트, 하위 바이트 순)\n"
+    "        ; 매크로는 레지스터와 메모리를 가능한 한 적게 사용하도록 설계하였다.\n"
+    "        ; NOW 의 최상위 비트(현재 상태 비트)를 NOW 비트라 부른다.";
+
+constexpr int kClosingBlankLines = 8;
+
+constexpr const char* kCaption = "Korvane Studio Error !";
+
+// Appends text (UTF-8, '\n' between lines) as CP949 lines, each ended by CR LF.
+void AppendLines(std::string& out, std::string_view utf8) {
+  auto ansi = platform::Utf8ToAnsi(utf8);
+  std::string_view body = ansi ? std::string_view(*ansi) : utf8;
+  for (char c : body) {
+    if (c == '\n') out += "\r\n";
+    else out += c;
+  }
+  out += "\r\n";
+}
+
+}  // namespace
 
 std::string MacroLibraryText() {
-  std::string text;
-  for (std::string_view group :
-       {MacroLibCompare(), MacroLibRungLogic(), MacroLibMasterStepOutput(), MacroLibTimerEdgeCounter(),
-        MacroLibDisplayText(), MacroLibDataMove(), MacroLibArithmetic(), MacroLibLogicRotate(),
-        MacroLibProgramFlow(), MacroLibShift(), MacroLibConversionSpecial()}) {
+  const std::array<std::string_view, 11> groups = {
+      MacroLibCompare(),     MacroLibRungLogic(),   MacroLibMasterStepOutput(), MacroLibTimerEdgeCounter(),
+      MacroLibDisplayText(), MacroLibDataMove(),    MacroLibArithmetic(),       MacroLibLogicRotate(),
+      MacroLibProgramFlow(), MacroLibShift(),       MacroLibConversionSpecial()};
+  std::string text = "\r\n";
+  AppendLines(text, kHeader);
+  for (std::string_view group : groups) {
     if (group.empty()) continue;
-    std::string utf8(group);
-    auto ansi = platform::Utf8ToAnsi(utf8);
-    std::string body = ansi ? *ansi : utf8;
-    for (char c : body) {
-      if (c == '\n') text += "\r\n";
-      else text += c;
-    }
     text += "\r\n";
+    AppendLines(text, group);
   }
+  for (int i = 0; i < kClosingBlankLines; ++i) text += "\r\n";
   return text;
 }
 
 bool WriteMacroLib(Studio& studio, const std::filesystem::path& folder) {
-  (void)studio;
-  return !platform::WriteFileAtomically(folder / kMacroLibraryName, MacroLibraryText());
+  if (platform::WriteFileAtomically(folder / kMacroLibraryName, MacroLibraryText())) return false;
+  if (studio.messages) {
+    platform::Message m;
+    m.caption = kCaption;
+    m.text = "File Creation Error !";
+    m.icon = platform::MsgIcon::Information;
+    m.buttons = platform::MsgButtons::Ok;
+    studio.messages->Show(m);
+  }
+  return true;
 }
 
 }  // namespace compiler
