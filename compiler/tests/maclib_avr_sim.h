@@ -149,6 +149,8 @@ struct Cpu {
         int off = w & 0x0FFF;
         if (off & 0x800) off -= 0x1000;
         pc += off;
+      } else if ((w & 0xFE0E) == 0x940C) {                                        // JMP
+        pc = k2 | (size_t((w >> 4) & 0x1F) << 17) | (size_t(w & 1) << 16);
       } else if (w == 0x9408) c = true;                                           // SEC
       else if (w == 0x9488) c = false;                                            // CLC
       else if (w == 0x9508) return true;                                          // RET
