@@ -6,8 +6,7 @@ namespace compiler {
 // pin in the core's display registers and starts the sequence; the core's display routine does
 // the sending. The text macros write ASCII characters upwards from a destination byte.
 std::string_view MacroLibDisplayText() {
-  static constexpr std::string_view kText = R"(
-        ;
+  static constexpr std::string_view kText = R"(        ;
         ;       표시 명령 (DISPLAY INSTRUCTIONS)
         ;       LCDCLS : LCD 화면 지움,  LCDOUT : CH0 부터의 데이터를 LCD 로 전송
         ;       SGNOUT : G0 부터의 데이터를 ZID 모듈로 전송
