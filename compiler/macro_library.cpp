@@ -42,6 +42,8 @@ std::string MacroLibraryText() {
   std::string text = "\r\n";
   AppendLines(text, kHeader);
   for (std::string_view group : groups) {
+    // Exactly one blank line stands between two groups, whatever blank lines a group begins with.
+    while (!group.empty() && group.front() == '\n') group.remove_prefix(1);
     if (group.empty()) continue;
     text += "\r\n";
     AppendLines(text, group);
