@@ -1,24 +1,50 @@
 #include "maclib_avr_sim_support.h"
 
+#include <sim_avr.h>
+#include <sim_core.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <regex>
 #include <sstream>
 
 namespace maclib_test {
 
-bool AvrMachine::LoadListing(const std::string& listing) {
-  static const std::regex codeLine(R"(^\s+\d+(?:\.\d+)?\s+([0-9A-F]{8}) ([0-9A-F]{4,8})\s)");
+std::vector<uint8_t> CodeBytes(const std::string& listing) {
+  static const std::regex codeLine(R"(^\s+\d+(?:\.\d+)?\s+([0-9A-F]{8}) ([0-9A-F]{2,})\s)");
+  std::map<unsigned long, std::string> lines;  // later lines at the same address win
   std::istringstream in(listing);
-  std::string line;
-  code.clear();
-  while (std::getline(in, line)) {
+  std::string text;
+  while (std::getline(in, text)) {
     std::smatch m;
-    if (std::regex_search(line, m, codeLine)) {
-      size_t at = std::stoul(m[1].str(), nullptr, 16);
-      std::string hex = m[2].str();
-      if (code.size() < at + hex.size() / 2) code.resize(at + hex.size() / 2);
-      for (size_t i = 0; i < hex.size(); i += 2) code[at + i / 2] = uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16));
-    }
+    if (std::regex_search(text, m, codeLine)) lines[std::stoul(m[1].str(), nullptr, 16)] = m[2].str();
   }
+  std::vector<uint8_t> bytes;
+  for (const auto& [at, hex] : lines) {
+    if (bytes.size() < at) bytes.resize(at, 0xFF);
+    bytes.resize(at);
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::vector<uint16_t> CodeWords(const std::string& listing) {
+  std::vector<uint8_t> bytes = CodeBytes(listing);
+  std::vector<uint16_t> words;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) words.push_back(uint16_t(bytes[i] | (bytes[i + 1] << 8)));
+  return words;
+}
+
+uint16_t DeviceAddress(const std::string& stub, const std::string& name) {
+  std::smatch m;
+  std::regex re("(?:^|\n)" + name + R"( EQU 0([0-9A-F]+)H)");
+  if (!std::regex_search(stub, m, re)) return 0;
+  return uint16_t(std::stoul(m[1].str(), nullptr, 16) & 0xFFFF);
+}
+
+bool AvrMachine::LoadListing(const std::string& listing) {
+  code = CodeBytes(listing);
   return !code.empty();
 }
 
@@ -37,120 +63,105 @@ uint16_t AvrMachine::Addr(const std::string& symbol) const {
   return it == equ.end() ? 0 : uint16_t(it->second & 0xFFFF);
 }
 
-void AvrMachine::PutWord(const std::string& symbol, uint16_t v) {
-  uint16_t a = Addr(symbol);
-  ram[a] = uint8_t(v >> 8);
-  ram[uint16_t(a + 1)] = uint8_t(v);
+void AvrMachine::PutWord(const std::string& symbol, uint16_t v) { SetWord(Addr(symbol), v); }
+void AvrMachine::PutDword(const std::string& symbol, uint32_t v) { SetDword(Addr(symbol), v); }
+
+void AvrMachine::SetWord(uint16_t addr, uint16_t v) {
+  ram[addr] = uint8_t(v >> 8);
+  ram[uint16_t(addr + 1)] = uint8_t(v);
 }
 
-void AvrMachine::PutDword(const std::string& symbol, uint32_t v) {
-  uint16_t a = Addr(symbol);
-  for (int i = 0; i < 4; ++i) ram[uint16_t(a + i)] = uint8_t(v >> (24 - 8 * i));
+uint16_t AvrMachine::Word(uint16_t addr) const { return uint16_t((ram[addr] << 8) | ram[uint16_t(addr + 1)]); }
+
+void AvrMachine::SetDword(uint16_t addr, uint32_t v) {
+  SetWord(addr, uint16_t(v >> 16));
+  SetWord(uint16_t(addr + 2), uint16_t(v));
 }
+
+uint32_t AvrMachine::Dword(uint16_t addr) const { return (uint32_t(Word(addr)) << 16) | Word(uint16_t(addr + 2)); }
 
 namespace {
 
-bool TwoWords(uint16_t op) {
-  return (op & 0xFE0F) == 0x9000 || (op & 0xFE0F) == 0x9200 || (op & 0xFE0E) == 0x940C || (op & 0xFE0E) == 0x940E;
+// simavr reports through a global logger; only its errors are worth showing in test output.
+void QuietLogger(avr_t*, const int level, const char* format, va_list ap) {
+  if (level <= LOG_ERROR) std::vfprintf(stderr, format, ap);
+}
+
+// One core serves every run: simavr 1.6 does not free a core's IRQs when it is terminated, so
+// making a core per run would leak. Each run resets it and loads flash and memory afresh.
+avr_t* SharedCore() {
+  static avr_t* core = [] {
+    avr_global_logger_set(QuietLogger);
+    avr_t* avr = avr_make_mcu_by_name("atmega128");
+    if (avr && avr_init(avr) != 0) avr = nullptr;
+    return avr;
+  }();
+  return core;
 }
 
 }  // namespace
 
-bool AvrMachine::Run(int maxSteps) {
-  size_t pc = 0;  // byte address
-  auto word = [&](size_t at) -> uint16_t {
-    return at + 1 < code.size() ? uint16_t(code[at] | (code[at + 1] << 8)) : 0;
-  };
-  auto pointer = [&](int low) -> uint16_t { return uint16_t(r[low] | (r[low + 1] << 8)); };
-  auto setPointer = [&](int low, uint16_t v) {
-    r[low] = uint8_t(v);
-    r[low + 1] = uint8_t(v >> 8);
-  };
-  for (int step = 0; step < maxSteps; ++step) {
-    if (pc >= code.size()) return true;
-    uint16_t op = word(pc);
-    size_t next = pc + (TwoWords(op) ? 4 : 2);
-    int d = (op >> 4) & 0x1F;
-    int rr = (op & 0x0F) | ((op >> 5) & 0x10);
-    uint8_t k = uint8_t(((op >> 4) & 0xF0) | (op & 0x0F));
-    int dh = 16 + ((op >> 4) & 0x0F);
-    int bit = op & 7;
-    if ((op & 0xF000) == 0xE000) {  // LDI
-      r[dh] = k;
-    } else if ((op & 0xF000) == 0x6000) {  // ORI (SBR)
-      r[dh] |= k;
-    } else if ((op & 0xF000) == 0x7000) {  // ANDI (CBR)
-      r[dh] &= k;
-    } else if ((op & 0xFC00) == 0x1400) {  // CP
-      uint8_t res = uint8_t(r[d] - r[rr]);
-      c = r[rr] > r[d];
-      z = res == 0;
-    } else if ((op & 0xFC00) == 0x2C00) {  // MOV
-      r[d] = r[rr];
-    } else if ((op & 0xFC00) == 0x2800) {  // OR
-      r[d] |= r[rr];
-    } else if ((op & 0xFC00) == 0x2000) {  // AND
-      r[d] &= r[rr];
-    } else if ((op & 0xFE0F) == 0x9400) {  // COM
-      r[d] = uint8_t(~r[d]);
-    } else if ((op & 0xFE08) == 0xFA00) {  // BST
-      t = (r[d] >> bit) & 1;
-    } else if ((op & 0xFE08) == 0xF800) {  // BLD
-      r[d] = uint8_t(t ? r[d] | (1 << bit) : r[d] & ~(1 << bit));
-    } else if ((op & 0xFC08) == 0xFC00 || (op & 0xFC08) == 0xFE00) {  // SBRC / SBRS
-      bool set = (r[d] >> bit) & 1;
-      bool skip = (op & 0x0200) ? set : !set;
-      if (skip) next += TwoWords(word(next)) ? 4 : 2;
-    } else if ((op & 0xF800) == 0xF000) {  // BRBS / BRBC
-      bool flag = bit == 0 ? c : bit == 1 ? z : false;
-      if (bit > 1) {
-        error = "branch on an unmodelled flag";
-        return false;
-      }
-      bool taken = (op & 0x0400) ? !flag : flag;
-      int offset = (op >> 3) & 0x7F;
-      if (offset & 0x40) offset -= 0x80;
-      if (taken) next = size_t(long(pc) + 2 + 2L * offset);
-    } else if ((op & 0xFE0F) == 0x9000) {  // LDS
-      r[d] = ram[word(pc + 2)];
-    } else if ((op & 0xFE0F) == 0x9200) {  // STS
-      ram[word(pc + 2)] = r[d];
-    } else if ((op & 0xFC00) == 0x9000 || (op & 0xD000) == 0x8000) {  // LD / ST through X, Y, Z
-      bool store = op & 0x0200;
-      int low = 0, mode = 0;  // mode 0: plain, 1: post-increment, 2: pre-decrement
-      if ((op & 0xFC00) == 0x9000) {
-        switch (op & 0x0F) {
-          case 0xC: low = 26; mode = 0; break;
-          case 0xD: low = 26; mode = 1; break;
-          case 0xE: low = 26; mode = 2; break;
-          case 0x9: low = 28; mode = 1; break;
-          case 0xA: low = 28; mode = 2; break;
-          case 0x1: low = 30; mode = 1; break;
-          case 0x2: low = 30; mode = 2; break;
-          default: error = "unmodelled load or store"; return false;
-        }
-      } else {  // LDD/STD: displacement 0 only
-        if (op & 0x2C07) {
-          error = "unmodelled displacement";
-          return false;
-        }
-        low = (op & 0x0008) ? 28 : 30;
-      }
-      uint16_t p = pointer(low);
-      if (mode == 2) setPointer(low, --p);
-      if (store) ram[p] = r[d];
-      else r[d] = ram[p];
-      if (mode == 1) setPointer(low, uint16_t(p + 1));
-    } else {
-      std::ostringstream s;
-      s << "unmodelled instruction " << std::hex << op << " at " << pc;
-      error = s.str();
-      return false;
-    }
-    pc = next;
+bool AvrMachine::Run(const std::vector<uint16_t>& words, long maxSteps) {
+  code.clear();
+  for (uint16_t w : words) {
+    code.push_back(uint8_t(w));
+    code.push_back(uint8_t(w >> 8));
   }
-  error = "too many steps";
-  return false;
+  return Run(maxSteps);
+}
+
+bool AvrMachine::Run(long maxSteps) {
+  error.clear();
+  avr_t* avr = SharedCore();
+  if (!avr) {
+    error = "simavr could not make an atmega128 core";
+    return false;
+  }
+  avr_reset(avr);
+  // The run ends at the end of the code, where an endless "RJMP ." waits in case the end is
+  // reached some other way than the check below notices.
+  const uint32_t end = uint32_t(code.size() + 1) & ~1u;
+  if (end + 2 > avr->flashend + 1) {
+    error = "the code does not fit the flash";
+    return false;
+  }
+  std::memset(avr->flash, 0xFF, avr->flashend + 1);
+  std::memcpy(avr->flash, code.data(), code.size());
+  avr->flash[end] = 0xFF;  // RJMP . (C FFFH)
+  avr->flash[end + 1] = 0xCF;
+  avr->codeend = avr->flashend;
+
+  std::memcpy(avr->data, r.data(), r.size());
+  for (uint32_t a = kSramStart; a <= avr->ramend; ++a) avr->data[a] = ram[a];
+  avr->sreg[S_C] = c;
+  avr->sreg[S_Z] = z;
+  avr->sreg[S_T] = t;
+  // A RET from the top level returns to the end: its word address is the return address on
+  // the stack, low byte at the top of the stack.
+  uint16_t sp = avr->ramend;
+  uint32_t ret = end >> 1;
+  for (int i = 0; i < avr->address_size; ++i, ret >>= 8) avr->data[sp--] = uint8_t(ret);
+  _avr_sp_set(avr, sp);
+  avr->pc = 0;
+
+  long steps = 0;
+  for (; avr->pc < end && steps < maxSteps; ++steps) {
+    int state = avr_run(avr);
+    if (state == cpu_Done || state == cpu_Crashed) {
+      std::ostringstream s;
+      s << "the simulated core stopped (state " << state << ") at " << std::hex << avr->pc;
+      error = s.str();
+      break;
+    }
+  }
+  if (error.empty() && avr->pc < end) error = "too many steps";
+
+  std::memcpy(r.data(), avr->data, r.size());
+  for (uint32_t a = kSramStart; a <= avr->ramend; ++a) ram[a] = avr->data[a];
+  c = avr->sreg[S_C];
+  z = avr->sreg[S_Z];
+  t = avr->sreg[S_T];
+  return error.empty();
 }
 
 }  // namespace maclib_test

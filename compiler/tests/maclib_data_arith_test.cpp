@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/macro_library.h"
-#include "maclib_avr_sim.h"
+#include "maclib_avr_sim_support.h"
 #include "macro_library_support.h"
 
 namespace {
@@ -76,12 +76,12 @@ std::vector<uint16_t> Assemble(const std::string& program, bool rungOn = true) {
   EXPECT_EQ(run.exit_code, 0) << run.console << "\nin " << run.folder;
   EXPECT_EQ(run.console.find("Error["), std::string::npos) << run.console;
   EXPECT_EQ(run.console.find("Warning["), std::string::npos) << run.console;
-  return maclib_sim::CodeWords(run.listing);
+  return maclib_test::CodeWords(run.listing);
 }
 
 uint16_t Dev(const std::string& name) {
   static const std::string stub = maclib_test::CoreStub(1);
-  uint16_t a = maclib_sim::DeviceAddress(stub, name);
+  uint16_t a = maclib_test::DeviceAddress(stub, name);
   EXPECT_NE(a, 0) << name;
   return a;
 }
@@ -94,12 +94,12 @@ bool Contains(const std::vector<uint16_t>& words, const std::vector<uint16_t>& s
 
 // Runs the assembled program on a CPU prepared by `setup`.
 template <class Setup>
-maclib_sim::Cpu Execute(const std::string& program, Setup setup, bool rungOn = true) {
-  maclib_sim::Cpu cpu;
+maclib_test::AvrMachine Execute(const std::string& program, Setup setup, bool rungOn = true) {
+  maclib_test::AvrMachine cpu;
   setup(cpu);
   auto words = Assemble(program, rungOn);
   EXPECT_FALSE(words.empty());
-  EXPECT_TRUE(cpu.Run(words)) << cpu.fault;
+  EXPECT_TRUE(cpu.Run(words)) << cpu.error;
   return cpu;
 }
 
@@ -143,18 +143,18 @@ TEST(MaclibDataMove, MovesComplementsAndNegations) {
       " DWMOV  D4,D6\n WCMOV  D1,D8\n DWCMOV 0F0F0F0F0H,D10\n"
       " WNEG   D20,D21\n WNEG   8000H,D22\n WNEG   1,D23\n DWNEG  D24,D26\n DWNEG  80000000H,D28\n"
       " DWNEG  0,D30",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D1"), 0x5AA5);
         c.SetWord(Dev("D20"), 0);
         c.SetDword(Dev("D24"), 1);
         c.SetDword(Dev("D30"), 0x11111111);
       });
-  EXPECT_EQ(cpu.mem[Dev("M0")], 0x34);
-  EXPECT_EQ(cpu.mem[Dev("M1")], 0x5A);  // a word source moves its high byte
-  EXPECT_EQ(cpu.mem[Dev("M2")], 0xFF);
+  EXPECT_EQ(cpu.ram[Dev("M0")], 0x34);
+  EXPECT_EQ(cpu.ram[Dev("M1")], 0x5A);  // a word source moves its high byte
+  EXPECT_EQ(cpu.ram[Dev("M2")], 0xFF);
   EXPECT_EQ(cpu.Word(Dev("D2")), 0xABCD);
-  EXPECT_EQ(cpu.mem[Dev("D4")], 0x12);
-  EXPECT_EQ(cpu.mem[Dev("D4") + 3], 0x78);
+  EXPECT_EQ(cpu.ram[Dev("D4")], 0x12);
+  EXPECT_EQ(cpu.ram[Dev("D4") + 3], 0x78);
   EXPECT_EQ(cpu.Dword(Dev("D6")), 0x12345678u);
   EXPECT_EQ(cpu.Word(Dev("D8")), 0xA55A);
   EXPECT_EQ(cpu.Dword(Dev("D10")), 0x0F0F0F0Fu);
@@ -170,7 +170,7 @@ TEST(MaclibDataMove, ExchangesFillsAndGroupMoves) {
   auto cpu = Execute(
       " WXCHG  D0,D1\n DWXCHG D2,D4\n WXCHG  D6,D6\n FMOV   1234H,D10,1\n FMOV   D7,D20,D8\n"
       " GMOV   D20,D40,D9\n GMOV   D0,D50,2",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0x1111);
         c.SetWord(Dev("D1"), 0x2222);
         c.SetDword(Dev("D2"), 0x01020304);
@@ -200,7 +200,7 @@ TEST(MaclibDataMove, ExchangesFillsAndGroupMoves) {
 TEST(MaclibDataMove, NothingChangesWhileTheRungIsOff) {
   auto cpu = Execute(
       " MOVE   5,D0\n WMOV   1,D1\n DWNEG  1,D2\n WXCHG  D4,D5\n FMOV   1,D6,2\n GMOV   D4,D8,1",
-      [](maclib_sim::Cpu& c) { c.SetWord(Dev("D4"), 0x4444); }, false);
+      [](maclib_test::AvrMachine& c) { c.SetWord(Dev("D4"), 0x4444); }, false);
   for (const char* d : {"D0", "D1", "D2", "D3", "D5", "D6", "D7", "D8"}) EXPECT_EQ(cpu.Word(Dev(d)), 0) << d;
   EXPECT_EQ(cpu.Word(Dev("D4")), 0x4444);
 }
@@ -221,7 +221,7 @@ TEST(MaclibArithmetic, EveryFormAssemblesTwice) {
 TEST(MaclibArithmetic, IncrementAndDecrementWrapAround) {
   auto cpu = Execute(
       " WINC   D0\n DWINC  D2\n DWINC  D4\n WDEC   D6\n DWDEC  D8\n DWDEC  D10\n DWINC  D12",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0xFFFF);
         c.SetDword(Dev("D2"), 0x0000FFFF);
         c.SetDword(Dev("D4"), 0xFFFFFFFF);
@@ -243,7 +243,7 @@ TEST(MaclibArithmetic, AdditionAndSubtraction) {
   auto cpu = Execute(
       " WADD   D0,1,D2\n WSUB   0,1,D3\n DWSUB  0,1,D4\n WADD   D0,D1,D1\n WSUB   D10,D11,D10\n"
       " DWADD  D20,D22,D22\n DWADD  12345678H,11111111H,D24\n DWSUB  D26,D28,D28\n WSUB   D12,1,D12",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0xFFFF);
         c.SetWord(Dev("D1"), 0x0102);
         c.SetWord(Dev("D10"), 0x1000);
@@ -270,7 +270,7 @@ TEST(MaclibArithmetic, MultiplicationAndDivision) {
       " WMUL   D0,D0,D2\n WMUL   1234H,5678H,D4\n DWMUL  D6,D6,D10\n DWMUL  12345678H,9ABCH,D14\n"
       " WDIV   100,7,D20\n WDIV   5,10,D22\n WDIV   D24,0,D26\n DWDIV  D30,D32,D34\n"
       " DWDIV  D40,0,D42\n DWDIV  123456789,1000,D46",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0xFFFF);
         c.SetDword(Dev("D6"), 0xFFFFFFFF);
         c.SetWord(Dev("D24"), 0x4321);
@@ -301,7 +301,7 @@ TEST(MaclibArithmetic, MultiplicationAndDivision) {
 
 TEST(MaclibArithmetic, NothingChangesWhileTheRungIsOff) {
   auto cpu = Execute(" WINC   D0\n DWDEC  D2\n WADD   1,2,D4\n WMUL   2,3,D6\n DWDIV  9,2,D8",
-                     [](maclib_sim::Cpu&) {}, false);
+                     [](maclib_test::AvrMachine&) {}, false);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(cpu.Word(Dev("D" + std::to_string(i))), 0) << i;
 }
 

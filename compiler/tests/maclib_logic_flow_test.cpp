@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/macro_library.h"
-#include "maclib_avr_sim.h"
+#include "maclib_avr_sim_support.h"
 #include "macro_library_support.h"
 
 namespace {
@@ -86,23 +86,23 @@ std::string AssembleListing(const std::string& program, bool rungOn = true) {
 }
 
 std::vector<uint16_t> Assemble(const std::string& program, bool rungOn = true) {
-  return maclib_sim::CodeWords(AssembleListing(program, rungOn));
+  return maclib_test::CodeWords(AssembleListing(program, rungOn));
 }
 
 uint16_t Dev(const std::string& name) {
   static const std::string stub = maclib_test::CoreStub(1);
-  uint16_t a = maclib_sim::DeviceAddress(stub, name);
+  uint16_t a = maclib_test::DeviceAddress(stub, name);
   EXPECT_NE(a, 0) << name;
   return a;
 }
 
 template <class Setup>
-maclib_sim::Cpu Execute(const std::string& program, Setup setup, bool rungOn = true) {
-  maclib_sim::Cpu cpu;
+maclib_test::AvrMachine Execute(const std::string& program, Setup setup, bool rungOn = true) {
+  maclib_test::AvrMachine cpu;
   setup(cpu);
   auto words = Assemble(program, rungOn);
   EXPECT_FALSE(words.empty());
-  EXPECT_TRUE(cpu.Run(words)) << cpu.fault;
+  EXPECT_TRUE(cpu.Run(words)) << cpu.error;
   return cpu;
 }
 
@@ -164,30 +164,30 @@ TEST(MaclibLogicRotate, LogicInstructions) {
   auto cpu = Execute(
       " BAND   0F0H,3CH,M0\n WXOR   D0,D0,D1\n DWOR   D2,0,D4\n WAND   D6,0FF0H,D7\n BOR    M1,M2,M3\n"
       " DWXOR  D8,0FFFFFFFFH,D10\n DWAND  0F0F0F0FH,D8,D12\n BXOR   M1,0FFH,M4",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0x1234);
         c.SetWord(Dev("D1"), 0x5555);
         c.SetDword(Dev("D2"), 0xDEADBEEF);
         c.SetWord(Dev("D6"), 0xABCD);
-        c.mem[Dev("M1")] = 0x81;
-        c.mem[Dev("M2")] = 0x18;
+        c.ram[Dev("M1")] = 0x81;
+        c.ram[Dev("M2")] = 0x18;
         c.SetDword(Dev("D8"), 0x12345678);
       });
-  EXPECT_EQ(cpu.mem[Dev("M0")], 0x30);
+  EXPECT_EQ(cpu.ram[Dev("M0")], 0x30);
   EXPECT_EQ(cpu.Word(Dev("D1")), 0);
   EXPECT_EQ(cpu.Dword(Dev("D4")), 0xDEADBEEFu);
   EXPECT_EQ(cpu.Word(Dev("D7")), 0x0BC0);
-  EXPECT_EQ(cpu.mem[Dev("M3")], 0x99);
+  EXPECT_EQ(cpu.ram[Dev("M3")], 0x99);
   EXPECT_EQ(cpu.Dword(Dev("D10")), 0xEDCBA987u);
   EXPECT_EQ(cpu.Dword(Dev("D12")), 0x02040608u);
-  EXPECT_EQ(cpu.mem[Dev("M4")], 0x7E);
+  EXPECT_EQ(cpu.ram[Dev("M4")], 0x7E);
 }
 
 TEST(MaclibLogicRotate, RotationsAndTheCarry) {
   auto cpu = Execute(
       " WROL   D0\n WROR   D1\n DWROL  D2\n DWROR  D4\n CLC\n WRCL   D6\n WRCL   D6\n"
       " SEC\n WRCR   D7\n CLC\n DWRCL  D8\n SEC\n DWRCR  D10\n WROR   D12\n WRCL   D13",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0x8001);
         c.SetWord(Dev("D1"), 0x8001);
         c.SetDword(Dev("D2"), 0x80000001);
@@ -224,14 +224,14 @@ TEST(MaclibProgramFlow, LabelsJumpsCallsAndTheEndOfMain) {
   EXPECT_EQ(Assemble(" LABEL  LBL1\n SBRT   SUB1\n ENDMAIN", false), (std::vector<uint16_t>{0xE70F, 0x9508}));
   // GOTO and CALLS skip their two-word transfer when the rung is off.
   auto listing = AssembleListing(" GOTO   0\n CALLS  0");
-  EXPECT_EQ(maclib_sim::CodeWords(listing),
+  EXPECT_EQ(maclib_test::CodeWords(listing),
             (std::vector<uint16_t>{0xE800, 0xFF07, 0xC002, 0x940C, 0x0000, 0xFF07, 0xC002, 0x940E, 0x0000}));
 }
 
 TEST(MaclibProgramFlow, LoopCountsDownAndJumpsBack) {
   // JMP 0 returns to the start, which turns the rung on again and runs the body.
   auto run = [](uint16_t count, bool rungOn) {
-    return Execute(" WINC   D1\n LOOP   0,D0", [&](maclib_sim::Cpu& c) { c.SetWord(Dev("D0"), count); }, rungOn);
+    return Execute(" WINC   D1\n LOOP   0,D0", [&](maclib_test::AvrMachine& c) { c.SetWord(Dev("D0"), count); }, rungOn);
   };
   auto three = run(3, true);
   EXPECT_EQ(three.Word(Dev("D1")), 3);
@@ -260,7 +260,7 @@ TEST(MaclibShift, BitShifts) {
   auto cpu = Execute(
       " BSHR   D0,15\n BSHL   D1,4\n BSHR   D2,257\n BSHL   D3,16\n BSHR   D4,0\n DBSHR  D6,31\n"
       " DBSHL  D8,20\n DBSHL  D10,32\n DBSHR  D12,4",
-      [](maclib_sim::Cpu& c) {
+      [](maclib_test::AvrMachine& c) {
         c.SetWord(Dev("D0"), 0x8000);
         c.SetWord(Dev("D1"), 0x0001);
         c.SetWord(Dev("D2"), 0x8000);
@@ -283,7 +283,7 @@ TEST(MaclibShift, BitShifts) {
 }
 
 TEST(MaclibShift, WordShiftsOfARange) {
-  auto cpu = Execute(" WSHR   D0,D2\n WSHL   D10,D12\n WSHR   D20,D21", [](maclib_sim::Cpu& c) {
+  auto cpu = Execute(" WSHR   D0,D2\n WSHL   D10,D12\n WSHR   D20,D21", [](maclib_test::AvrMachine& c) {
     for (int i = 0; i < 3; ++i) {
       c.SetWord(Dev("D" + std::to_string(i)), i + 1);
       c.SetWord(Dev("D" + std::to_string(10 + i)), i + 1);
@@ -307,7 +307,7 @@ TEST(MaclibShift, WordShiftsOfARange) {
 
 TEST(MaclibLogicFlowShift, NothingChangesWhileTheRungIsOff) {
   auto cpu = Execute(" BAND   1,1,D0\n WROL   D1\n WRCR   D2\n BSHL   D3,1\n WSHL   D4,D6\n WSHR   D4,D6",
-                     [](maclib_sim::Cpu& c) {
+                     [](maclib_test::AvrMachine& c) {
                        for (int i = 1; i < 7; ++i) c.SetWord(Dev("D" + std::to_string(i)), 0x1001 * i);
                      },
                      false);
