@@ -16,26 +16,10 @@ using maclib_test::AvrMachine;
 
 constexpr int kNow = 16, kA = 17;
 
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> out;
-  std::istringstream in{std::string(text)};
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
+using maclib_test::Lines;
 
-// The body of one macro: the lines after its header up to and including its ENDM.
 std::vector<std::string> Body(const std::vector<std::string>& lines, const std::string& name) {
-  std::string header = name + std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') + "MACRO";
-  std::vector<std::string> out;
-  bool in = false;
-  for (const auto& l : lines) {
-    if (l == header) in = true;
-    else if (in) {
-      out.push_back(l);
-      if (l == "        ENDM") break;
-    }
-  }
-  return out;
+  return maclib_test::MacroBodyWithEndm(lines, name, true);
 }
 
 const std::vector<std::string> kMembers = {"EQ", "NE", "GT", "GE", "LT", "LE"};
@@ -44,22 +28,11 @@ std::string Call(const std::string& macro, const std::string& cond, const std::s
   return " " + macro + std::string(8 - macro.size(), ' ') + cond + "," + a + "," + b;
 }
 
-AvrMachine Assemble(const std::string& program) {
-  auto run = maclib_test::AssembleWithLibrary(program);
-  AvrMachine m;
-  EXPECT_EQ(run.exit_code, 0) << run.console;
-  EXPECT_TRUE(m.LoadListing(run.listing)) << run.listing;
-  m.LoadSymbols(maclib_test::CoreStub(1));
-  return m;
-}
+AvrMachine Assemble(const std::string& program) { return maclib_test::AssembleOnMachine(program); }
 
 uint16_t Ldi(int reg, int k) { return uint16_t(0xE000 | ((k & 0xF0) << 4) | ((reg - 16) << 4) | (k & 0x0F)); }
 
-std::vector<uint16_t> Words(const AvrMachine& m) {
-  std::vector<uint16_t> w;
-  for (size_t i = 0; i + 1 < m.code.size(); i += 2) w.push_back(uint16_t(m.code[i] | (m.code[i + 1] << 8)));
-  return w;
-}
+std::vector<uint16_t> Words(const AvrMachine& m) { return maclib_test::MachineWords(m); }
 
 TEST(MaclibCompare, FourteenMacrosInOrderWithTheLibraryLayout) {
   auto lines = Lines(compiler::MacroLibCompare());

@@ -13,62 +13,10 @@ namespace {
 
 using maclib_test::AssembleWithLibrary;
 
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (true) {
-    size_t end = text.find('\n', start);
-    lines.emplace_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
+using maclib_test::MacroNames;
 
-// The code words of the listing in address order, each as four hex digits in instruction order
-// (the listing shows each word low byte first).
-std::string CodeWords(const std::string& listing) {
-  static const std::regex row(R"(^\s+\d+(?:\.\d+)?\s+[0-9A-F]{8}\s+([0-9A-F]{4,})\s)");
-  std::string words;
-  size_t start = 0;
-  while (start < listing.size()) {
-    size_t end = listing.find('\n', start);
-    if (end == std::string::npos) end = listing.size();
-    std::string line = listing.substr(start, end - start);
-    std::smatch m;
-    if (std::regex_search(line, m, row)) {
-      std::string hex = m[1];
-      for (size_t i = 0; i + 4 <= hex.size(); i += 4)
-        words += hex.substr(i + 2, 2) + hex.substr(i, 2) + " ";
-    }
-    start = end + 1;
-  }
-  return words;
-}
-
-// The header line of each macro of the text, in order.
-std::vector<std::string> MacroNames(std::string_view text) {
-  std::vector<std::string> names;
-  for (const auto& line : Lines(text))
-    if (line.size() == 13 && line.substr(8) == "MACRO") names.push_back(line.substr(0, 8));
-  return names;
-}
-
-// The body lines of one macro, header and ENDM excluded.
 std::vector<std::string> Body(std::string_view text, const std::string& name) {
-  std::vector<std::string> body;
-  bool in = false;
-  std::string header = name + std::string(8 - name.size(), ' ') + "MACRO";
-  for (const auto& line : Lines(text)) {
-    if (!in) {
-      in = line == header;
-      continue;
-    }
-    if (line == "        ENDM") return body;
-    body.push_back(line);
-  }
-  ADD_FAILURE() << name << " not found or not closed";
-  return body;
+  return maclib_test::MacroBody(text, name);
 }
 
 TEST(MaclibConversionSpecial, MacrosInOrderWithTheirGates) {
@@ -162,28 +110,28 @@ TEST(MaclibConversionSpecial, FixedCodeWords) {
   std::string words;
   // OUTOFF: SBRC NOW,7 / RJMP M_1 / CBR FLAG1,1 / RJMP M_Q / CLR A / OUT PORTD, PORTA, PORTC,
   // PORTB, PORTE / SBR FLAG1,1.
-  words = CodeWords(AssembleWithLibrary(" OUTOFF\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" OUTOFF\n").listing);
   EXPECT_NE(words.find("FD07 C002 7F8E C007 2711 BB12 BB1B BB15 BB18 B913 6081 "),
             std::string::npos)
       << words;
   // HCNTCLR: CLR A / OUT TCNT1H,A / OUT TCNT1L,A.
-  words = CodeWords(AssembleWithLibrary(" HCNTCLR\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" HCNTCLR\n").listing);
   EXPECT_NE(words.find("FF07 C003 2711 BD1D BD1C "), std::string::npos) << words;
   // RSOUT: load before the gate, WDR, wait for UDRE (SBIS USR,5), OUT UDR,A.
-  words = CodeWords(AssembleWithLibrary(" RSOUT D0\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" RSOUT D0\n").listing);
   EXPECT_NE(words.find("FF07 C004 95A8 9B5D CFFE B91C "), std::string::npos) << words;
   // DWBCD: add 3 (SUBI A,-3) kept on bit 3, add 30H kept on bit 7, down to address 26.
-  words = CodeWords(AssembleWithLibrary(" DWBCD D0,D2\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" DWBCD D0,D2\n").listing);
   EXPECT_NE(words.find("E1EE 9112 5F1D FD13 8310 8110 5D10 FD17 8310 31EA "), std::string::npos)
       << words;
   // Constant operands become immediates: WBCD 1234 loads B = D2H, C = 04H.
-  words = CodeWords(AssembleWithLibrary(" WBCD 1234,D1\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" WBCD 1234,D1\n").listing);
   EXPECT_NE(words.find("ED22 E034 "), std::string::npos) << words;
   // THIN P4,2: PORTB (18H + 32) and the mask 10H << 2.
-  words = CodeWords(AssembleWithLibrary(" THIN P4,2,D0\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" THIN P4,2,D0\n").listing);
   EXPECT_NE(words.find("E3A8 27BB E420 "), std::string::npos) << words;
   // KEYSCAN P3,6,P0,4: PINF + 32 into XL, PORTD + 32 into YL, 0FEH scan pattern, 4 lines.
-  words = CodeWords(AssembleWithLibrary(" KEYSCAN P3,6,P0,4,D0\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" KEYSCAN P3,6,P0,4,D0\n").listing);
   EXPECT_NE(words.find("E2A0 27BB E3C2 27DD 2722 EF4E E054 "), std::string::npos) << words;
 }
 

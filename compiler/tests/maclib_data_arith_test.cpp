@@ -12,33 +12,8 @@
 
 namespace {
 
-struct MacroText {
-  std::string name;
-  std::string header;
-  std::vector<std::string> body;  // the lines between the header and ENDM
-};
-
-std::vector<MacroText> Macros(std::string_view group, std::vector<std::string>* outside = nullptr) {
-  std::vector<MacroText> out;
-  std::istringstream in{std::string(group)};
-  std::string line;
-  MacroText* open = nullptr;
-  while (std::getline(in, line)) {
-    auto pos = line.find(" MACRO");
-    if (!open && pos != std::string::npos && line[0] != ' ') {
-      out.push_back({line.substr(0, line.find(' ')), line, {}});
-      open = &out.back();
-    } else if (open && line == "        ENDM") {
-      open = nullptr;
-    } else if (open) {
-      open->body.push_back(line);
-    } else if (outside) {
-      outside->push_back(line);
-    }
-  }
-  EXPECT_EQ(open, nullptr) << "macro without ENDM";
-  return out;
-}
+using maclib_test::Macros;
+using maclib_test::MacroText;
 
 // Checks the header padding, the LOCAL line, the rung gate and the closing M_Q of a gated macro.
 void ExpectGated(const MacroText& m, const std::string& locals) {

@@ -12,62 +12,10 @@ namespace {
 
 using maclib_test::AssembleWithLibrary;
 
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (true) {
-    size_t end = text.find('\n', start);
-    lines.emplace_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
+using maclib_test::MacroNames;
 
-// The code words of the listing in address order, each as four hex digits in instruction order
-// (the listing shows each word low byte first).
-std::string CodeWords(const std::string& listing) {
-  static const std::regex row(R"(^\s+\d+(?:\.\d+)?\s+[0-9A-F]{8}\s+([0-9A-F]{4,})\s)");
-  std::string words;
-  size_t start = 0;
-  while (start < listing.size()) {
-    size_t end = listing.find('\n', start);
-    if (end == std::string::npos) end = listing.size();
-    std::string line = listing.substr(start, end - start);
-    std::smatch m;
-    if (std::regex_search(line, m, row)) {
-      std::string hex = m[1];
-      for (size_t i = 0; i + 4 <= hex.size(); i += 4)
-        words += hex.substr(i + 2, 2) + hex.substr(i, 2) + " ";
-    }
-    start = end + 1;
-  }
-  return words;
-}
-
-// The header line of each macro of the text, in order.
-std::vector<std::string> MacroNames(std::string_view text) {
-  std::vector<std::string> names;
-  for (const auto& line : Lines(text))
-    if (line.size() == 13 && line.substr(8) == "MACRO") names.push_back(line.substr(0, 8));
-  return names;
-}
-
-// The body lines of one macro, header and ENDM excluded.
 std::vector<std::string> Body(std::string_view text, const std::string& name) {
-  std::vector<std::string> body;
-  bool in = false;
-  std::string header = name + std::string(8 - name.size(), ' ') + "MACRO";
-  for (const auto& line : Lines(text)) {
-    if (!in) {
-      in = line == header;
-      continue;
-    }
-    if (line == "        ENDM") return body;
-    body.push_back(line);
-  }
-  ADD_FAILURE() << name << " not found or not closed";
-  return body;
+  return maclib_test::MacroBody(text, name);
 }
 
 TEST(MaclibDisplayText, MacrosInOrderWithGateAndLocalLabels) {
@@ -126,24 +74,24 @@ TEST(MaclibDisplayText, AssemblesTwiceForEveryModel) {
 // The port register (data address = I/O address + 32) and the pin mask that DPSET records.
 TEST(MaclibDisplayText, DpsetRecordsPortAndMaskOfTheModel) {
   // Gate, DPSEQ test and start, mode: SBRS NOW,7 / RJMP / TST DPSEQ / BRNE / CLR / INC / LDI A,0.
-  auto words = CodeWords(AssembleWithLibrary(" LCDOUT P4,2,0\n", 1).listing);
+  auto words = maclib_test::CodeWordsHex(AssembleWithLibrary(" LCDOUT P4,2,0\n", 1).listing);
   EXPECT_NE(words.find("FF07 C00F 2022 F469 2422 9423 E010 2E31 "), std::string::npos) << words;
   // ZQV-E: P4 bit 2 is PORTB (18H + 32) with the pin four places higher (40H).
   EXPECT_NE(words.find("E318 2E41 E410 2E51 "), std::string::npos) << words;
   // P4 bit 5 is PORTE (03H + 32), the pin itself (20H).
-  words = CodeWords(AssembleWithLibrary(" LCDOUT P4,5,0\n", 3).listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" LCDOUT P4,5,0\n", 3).listing);
   EXPECT_NE(words.find("E213 2E41 E210 2E51 "), std::string::npos) << words;
   // ZQV-A: P3 bit 1 is PORTD (12H + 32) with the pin two places higher (08H).
-  words = CodeWords(AssembleWithLibrary(" LCDOUT P3,1,0\n", 10).listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" LCDOUT P3,1,0\n", 10).listing);
   EXPECT_NE(words.find("E312 2E41 E018 2E51 "), std::string::npos) << words;
   // ZQV-A and ZQV-B/C: P0 bits 0-3 on PORTB, bits 4-7 on PORTD.
   for (int model : {10, 2, 4}) {
-    words = CodeWords(AssembleWithLibrary(" LCDOUT P0,3,0\n LCDOUT P0,6,0\n", model).listing);
+    words = maclib_test::CodeWordsHex(AssembleWithLibrary(" LCDOUT P0,3,0\n LCDOUT P0,6,0\n", model).listing);
     EXPECT_NE(words.find("E318 2E41 E018 2E51 "), std::string::npos) << model << words;
     EXPECT_NE(words.find("E312 2E41 E410 2E51 "), std::string::npos) << model << words;
   }
   // SGNOUT: mode 9 + number of modules.
-  words = CodeWords(AssembleWithLibrary(" SGNOUT P1,0,1\n SGNOUT P1,0,2\n", 2).listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" SGNOUT P1,0,1\n SGNOUT P1,0,2\n", 2).listing);
   EXPECT_NE(words.find("E01A 2E31 "), std::string::npos) << words;
   EXPECT_NE(words.find("E01B 2E31 "), std::string::npos) << words;
   EXPECT_NE(words.find("E315 2E41 E011 2E51 "), std::string::npos) << words;  // PORTC, pin 0
@@ -161,7 +109,7 @@ TEST(MaclibDisplayText, DpsetWithoutPortStartsNothing) {
                         Case{1, " LCDOUT M0,1,0\n"}}) {
     auto run = AssembleWithLibrary(c.call, c.model);
     EXPECT_EQ(run.exit_code, 0) << c.model << c.call << run.console;
-    std::string words = CodeWords(run.listing);
+    std::string words = maclib_test::CodeWordsHex(run.listing);
     // CLR DPSEQ, then an RJMP that jumps over every remaining word to the macro's end.
     size_t clr = words.find("2422 C");
     ASSERT_NE(clr, std::string::npos) << c.model << c.call << words;
@@ -172,18 +120,18 @@ TEST(MaclibDisplayText, DpsetWithoutPortStartsNothing) {
 
 TEST(MaclibDisplayText, TextMacrosGiveTheirCharactersAndDigits) {
   // STRING: LDI A,'A' / ST X+,A per character.
-  auto words = CodeWords(AssembleWithLibrary(" STRING CH0,\"AB\"\n").listing);
+  auto words = maclib_test::CodeWordsHex(AssembleWithLibrary(" STRING CH0,\"AB\"\n").listing);
   EXPECT_NE(words.find("E411 931D E412 931D "), std::string::npos) << words;
   // ASC with width 7: two blanks counted down in C, then the five digits.
-  words = CodeWords(AssembleWithLibrary(" ASC 12345,CH0,7\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" ASC 12345,CH0,7\n").listing);
   EXPECT_NE(words.find("E330 E329 "), std::string::npos) << words;  // C:B = 3039H
   EXPECT_NE(words.find("E032 E210 931D 953A F7E9 2722 "), std::string::npos) << words;
   // Width 3 writes no blanks and only the last three digits (no MOV A,F).
-  words = CodeWords(AssembleWithLibrary(" ASC 12345,CH0,3\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" ASC 12345,CH0,3\n").listing);
   EXPECT_EQ(words.find("E210 931D"), std::string::npos) << words;
   EXPECT_EQ(words.find("2F16"), std::string::npos) << words;
   // DASC with width 10: two blanks, then the highest digit of CONSTBF0.
-  words = CodeWords(AssembleWithLibrary(" DASC D0,CH0,10\n").listing);
+  words = maclib_test::CodeWordsHex(AssembleWithLibrary(" DASC D0,CH0,10\n").listing);
   EXPECT_NE(words.find("E032 E210 931D 953A F7E9 2722 9110 "), std::string::npos) << words;
 }
 

@@ -12,32 +12,8 @@
 
 namespace {
 
-struct MacroText {
-  std::string name;
-  std::string header;
-  std::vector<std::string> body;
-};
-
-std::vector<MacroText> Macros(std::string_view group, std::vector<std::string>* outside) {
-  std::vector<MacroText> out;
-  std::istringstream in{std::string(group)};
-  std::string line;
-  bool open = false;
-  while (std::getline(in, line)) {
-    if (!open && !line.empty() && line[0] != ' ' && line.find(" MACRO") != std::string::npos) {
-      out.push_back({line.substr(0, line.find(' ')), line, {}});
-      open = true;
-    } else if (open && line == "        ENDM") {
-      open = false;
-    } else if (open) {
-      out.back().body.push_back(line);
-    } else {
-      outside->push_back(line);
-    }
-  }
-  EXPECT_FALSE(open) << "macro without ENDM";
-  return out;
-}
+using maclib_test::Macros;
+using maclib_test::MacroText;
 
 std::string Header(const std::string& name) {
   std::string padded = name;

@@ -13,58 +13,14 @@
 
 namespace {
 
-constexpr int kAny = -1;  // an address or call word that the stub's layout decides
-
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::string line;
-  std::istringstream in{std::string(text)};
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-// The code words the listing shows for program line `line` (itself or its expansion lines
-// line.1 ...),
-// the bytes read in memory order as little-endian words; "........" (an unresolved call) gives
-// two kAny words.
-std::vector<int> CodeOfLine(const std::string& listing, int line) {
-  std::vector<int> words;
-  const std::string prefix = std::to_string(line) + ".";
-  for (const std::string& l : Lines(listing)) {
-    std::istringstream in(l);
-    std::string num, addr, code;
-    if (!(in >> num >> addr >> code) || (num != prefix.substr(0, prefix.size() - 1) &&
-                                         num.rfind(prefix, 0) != 0))
-      continue;
-    if (code == "........") {
-      words.insert(words.end(), {kAny, kAny});
-      continue;
-    }
-    if (addr.size() != 8 || code.size() % 4 != 0) continue;
-    bool hex = code.find_first_not_of("0123456789ABCDEF") == std::string::npos;
-    if (!hex) continue;
-    for (size_t i = 0; i < code.size(); i += 4) {
-      int lo = std::stoi(code.substr(i, 2), nullptr, 16);
-      int hi = std::stoi(code.substr(i + 2, 2), nullptr, 16);
-      words.push_back(hi << 8 | lo);
-    }
-  }
-  return words;
-}
-
-void ExpectWords(const std::vector<int>& got, const std::vector<int>& want, const char* what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (size_t i = 0; i < want.size(); ++i)
-    if (want[i] != kAny) EXPECT_EQ(got[i], want[i]) << what << " word " << i;
-}
+using maclib_test::Clean;
+using maclib_test::CodeOfLine;
+using maclib_test::ExpectWords;
+using maclib_test::kAny;
+using maclib_test::Lines;
 
 // Program lines begin at listing line 5 (after the three includes and the segment line).
 constexpr int kFirstLine = 5;
-
-bool Clean(const maclib_test::AssemblyRun& run) {
-  return run.exit_code == 0 && run.console.find("Errors:   0") != std::string::npos &&
-         run.console.find("Warnings: 0") != std::string::npos;
-}
 
 const std::vector<std::string> kNames = {"MCS",  "MCSCLR", "SLOAD",   "SLOADN",  "SAN",
                                          "SANN", "SIOR",   "SIORN",   "STEPOUT", "STEPSET",

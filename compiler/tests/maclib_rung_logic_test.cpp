@@ -19,41 +19,15 @@ const std::vector<std::string> kContacts = {"LOAD", "LOADN", "IOR", "IORN", "AN"
 const std::vector<std::string> kConditions = {"EQ",  "NE",  "GT",  "LT",  "GE",  "LE",
                                               "DEQ", "DNE", "DGT", "DLT", "DGE", "DLE"};
 
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> out;
-  std::istringstream in{std::string(text)};
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
+using maclib_test::Lines;
 
 std::vector<std::string> Body(const std::vector<std::string>& lines, const std::string& name) {
-  std::string header = name + std::string(8 - name.size(), ' ') + "MACRO";
-  std::vector<std::string> out;
-  bool in = false;
-  for (const auto& l : lines) {
-    if (l == header) in = true;
-    else if (in) {
-      out.push_back(l);
-      if (l == "        ENDM") break;
-    }
-  }
-  return out;
+  return maclib_test::MacroBodyWithEndm(lines, name, false);
 }
 
-AvrMachine Assemble(const std::string& program) {
-  auto run = maclib_test::AssembleWithLibrary(program);
-  AvrMachine m;
-  EXPECT_EQ(run.exit_code, 0) << run.console;
-  EXPECT_TRUE(m.LoadListing(run.listing)) << run.listing;
-  m.LoadSymbols(maclib_test::CoreStub(1));
-  return m;
-}
+AvrMachine Assemble(const std::string& program) { return maclib_test::AssembleOnMachine(program); }
 
-std::vector<uint16_t> Words(const AvrMachine& m) {
-  std::vector<uint16_t> w;
-  for (size_t i = 0; i + 1 < m.code.size(); i += 2) w.push_back(uint16_t(m.code[i] | (m.code[i + 1] << 8)));
-  return w;
-}
+std::vector<uint16_t> Words(const AvrMachine& m) { return maclib_test::MachineWords(m); }
 
 uint16_t TwoReg(uint16_t base, int d, int r) { return uint16_t(base | ((r & 0x10) << 5) | (d << 4) | (r & 0x0F)); }
 uint16_t Mov(int d, int r) { return TwoReg(0x2C00, d, r); }

@@ -1,13 +1,17 @@
 #include "macro_library_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "compiler/macro_library.h"
+#include "maclib_avr_sim_support.h"
 
 namespace fs = std::filesystem;
 
@@ -121,6 +125,156 @@ AssemblyRun AssembleWithLibrary(const std::string& program, int plcModel) {
   run.console = ReadText(run.folder / "console.txt");
   run.listing = ReadText(run.folder / "PROG.LST");
   return run;
+}
+
+std::vector<std::string> Lines(std::string_view text, bool keepEmptyLast) {
+  std::vector<std::string> lines;
+  if (keepEmptyLast) {
+    size_t start = 0;
+    while (true) {
+      size_t end = text.find('\n', start);
+      lines.emplace_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+      if (end == std::string_view::npos) break;
+      start = end + 1;
+    }
+    return lines;
+  }
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> MacroNames(std::string_view text) {
+  std::vector<std::string> names;
+  for (const auto& line : Lines(text, true))
+    if (line.size() == 13 && line.substr(8) == "MACRO") names.push_back(line.substr(0, 8));
+  return names;
+}
+
+std::vector<std::string> MacroBody(std::string_view text, const std::string& name) {
+  std::vector<std::string> body;
+  bool in = false;
+  std::string header = name + std::string(8 - name.size(), ' ') + "MACRO";
+  for (const auto& line : Lines(text, true)) {
+    if (!in) {
+      in = line == header;
+      continue;
+    }
+    if (line == "        ENDM") return body;
+    body.push_back(line);
+  }
+  ADD_FAILURE() << name << " not found or not closed";
+  return body;
+}
+
+std::vector<std::string> MacroBodyWithEndm(const std::vector<std::string>& lines, const std::string& name,
+                                           bool spaceAfterLongName) {
+  size_t pad = name.size() < 8 ? 8 - name.size() : (spaceAfterLongName ? 1 : 0);
+  std::string header = name + std::string(pad, ' ') + "MACRO";
+  std::vector<std::string> out;
+  bool in = false;
+  for (const auto& l : lines) {
+    if (l == header) in = true;
+    else if (in) {
+      out.push_back(l);
+      if (l == "        ENDM") break;
+    }
+  }
+  return out;
+}
+
+std::vector<MacroText> Macros(std::string_view group, std::vector<std::string>* outside) {
+  std::vector<MacroText> out;
+  std::istringstream in{std::string(group)};
+  std::string line;
+  MacroText* open = nullptr;
+  while (std::getline(in, line)) {
+    auto pos = line.find(" MACRO");
+    if (!open && pos != std::string::npos && line[0] != ' ') {
+      out.push_back({line.substr(0, line.find(' ')), line, {}});
+      open = &out.back();
+    } else if (open && line == "        ENDM") {
+      open = nullptr;
+    } else if (open) {
+      open->body.push_back(line);
+    } else if (outside) {
+      outside->push_back(line);
+    }
+  }
+  EXPECT_EQ(open, nullptr) << "macro without ENDM";
+  return out;
+}
+
+std::string CodeWordsHex(const std::string& listing) {
+  static const std::regex row(R"(^\s+\d+(?:\.\d+)?\s+[0-9A-F]{8}\s+([0-9A-F]{4,})\s)");
+  std::string words;
+  size_t start = 0;
+  while (start < listing.size()) {
+    size_t end = listing.find('\n', start);
+    if (end == std::string::npos) end = listing.size();
+    std::string line = listing.substr(start, end - start);
+    std::smatch m;
+    if (std::regex_search(line, m, row)) {
+      std::string hex = m[1];
+      for (size_t i = 0; i + 4 <= hex.size(); i += 4)
+        words += hex.substr(i + 2, 2) + hex.substr(i, 2) + " ";
+    }
+    start = end + 1;
+  }
+  return words;
+}
+
+std::vector<int> CodeOfLine(const std::string& listing, int line) {
+  std::vector<int> words;
+  const std::string prefix = std::to_string(line) + ".";
+  for (const std::string& l : Lines(listing)) {
+    std::istringstream in(l);
+    std::string num, addr, code;
+    if (!(in >> num >> addr >> code) || (num != prefix.substr(0, prefix.size() - 1) &&
+                                         num.rfind(prefix, 0) != 0))
+      continue;
+    if (code == "........") {
+      words.insert(words.end(), {kAny, kAny});
+      continue;
+    }
+    if (addr.size() != 8 || code.size() % 4 != 0) continue;
+    bool hex = code.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+    if (!hex) continue;
+    for (size_t i = 0; i < code.size(); i += 4) {
+      int lo = std::stoi(code.substr(i, 2), nullptr, 16);
+      int hi = std::stoi(code.substr(i + 2, 2), nullptr, 16);
+      words.push_back(hi << 8 | lo);
+    }
+  }
+  return words;
+}
+
+void ExpectWords(const std::vector<int>& got, const std::vector<int>& want, const char* what) {
+  ASSERT_EQ(got.size(), want.size()) << what;
+  for (size_t i = 0; i < want.size(); ++i)
+    if (want[i] != kAny) {
+      EXPECT_EQ(got[i], want[i]) << what << " word " << i;
+    }
+}
+
+bool Clean(const AssemblyRun& run) {
+  return run.exit_code == 0 && run.console.find("Errors:   0") != std::string::npos &&
+         run.console.find("Warnings: 0") != std::string::npos;
+}
+
+AvrMachine AssembleOnMachine(const std::string& program) {
+  auto run = AssembleWithLibrary(program);
+  AvrMachine m;
+  EXPECT_EQ(run.exit_code, 0) << run.console;
+  EXPECT_TRUE(m.LoadListing(run.listing)) << run.listing;
+  m.LoadSymbols(CoreStub(1));
+  return m;
+}
+
+std::vector<uint16_t> MachineWords(const AvrMachine& m) {
+  std::vector<uint16_t> w;
+  for (size_t i = 0; i + 1 < m.code.size(); i += 2) w.push_back(uint16_t(m.code[i] | (m.code[i + 1] << 8)));
+  return w;
 }
 
 }  // namespace maclib_test
