@@ -84,8 +84,12 @@ TEST(MacroLibrary, FrameHeaderAndClosingLines) {
   ASSERT_TRUE(text.ends_with("\r\n"));
   // Every line ends with CR LF: no lone LF or CR anywhere.
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "lone LF at " << i;
-    if (text[i] == '\r') EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "lone CR at " << i;
+    if (text[i] == '\n') {
+      EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "lone LF at " << i;
+    }
+    if (text[i] == '\r') {
+      EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "lone CR at " << i;
+    }
   }
   auto lines = CrLfLines(text);
   ASSERT_GT(lines.size(), 20u);
