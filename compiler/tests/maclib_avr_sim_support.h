@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "macro_library_support.h"
+
 namespace maclib_test {
 
 // The code bytes of the listing's lines, from address 0 in address order (relocatable code
@@ -53,5 +57,16 @@ struct AvrMachine {
   void SetDword(uint16_t addr, uint32_t v);
   uint32_t Dword(uint16_t addr) const;
 };
+
+// Runs the program, assembled as AssembleClean does, on a machine prepared by `setup`.
+template <class Setup>
+AvrMachine Execute(const std::string& program, Setup setup, bool rungOn = true) {
+  AvrMachine cpu;
+  setup(cpu);
+  auto words = AssembleClean(program, rungOn);
+  EXPECT_FALSE(words.empty());
+  EXPECT_TRUE(cpu.Run(words)) << cpu.error;
+  return cpu;
+}
 
 }  // namespace maclib_test

@@ -12,6 +12,10 @@
 
 namespace {
 
+using maclib_test::Execute;
+std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) { return maclib_test::AssembleClean(p, rungOn); }
+uint16_t Dev(const std::string& name) { return maclib_test::Device(name); }
+
 using maclib_test::Macros;
 using maclib_test::MacroText;
 
@@ -44,22 +48,7 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
   EXPECT_EQ(group.back(), 'M');             // no line end after the last ENDM
 }
 
-// Assembles `program` after an instruction that turns the rung on, fails on any diagnostic.
-std::vector<uint16_t> Assemble(const std::string& program, bool rungOn = true) {
-  auto run = maclib_test::AssembleWithLibrary(std::string(" LDI    NOW,") + (rungOn ? "80H" : "7FH") +
-                                              "\n" + program);
-  EXPECT_EQ(run.exit_code, 0) << run.console << "\nin " << run.folder;
-  EXPECT_EQ(run.console.find("Error["), std::string::npos) << run.console;
-  EXPECT_EQ(run.console.find("Warning["), std::string::npos) << run.console;
-  return maclib_test::CodeWords(run.listing);
-}
 
-uint16_t Dev(const std::string& name) {
-  static const std::string stub = maclib_test::CoreStub(1);
-  uint16_t a = maclib_test::DeviceAddress(stub, name);
-  EXPECT_NE(a, 0) << name;
-  return a;
-}
 
 bool Contains(const std::vector<uint16_t>& words, const std::vector<uint16_t>& seq) {
   for (size_t i = 0; i + seq.size() <= words.size(); ++i)
@@ -67,16 +56,6 @@ bool Contains(const std::vector<uint16_t>& words, const std::vector<uint16_t>& s
   return false;
 }
 
-// Runs the assembled program on a CPU prepared by `setup`.
-template <class Setup>
-maclib_test::AvrMachine Execute(const std::string& program, Setup setup, bool rungOn = true) {
-  maclib_test::AvrMachine cpu;
-  setup(cpu);
-  auto words = Assemble(program, rungOn);
-  EXPECT_FALSE(words.empty());
-  EXPECT_TRUE(cpu.Run(words)) << cpu.error;
-  return cpu;
-}
 
 TEST(MaclibDataMove, LayoutAndGates) {
   ExpectLayout(compiler::MacroLibDataMove(),

@@ -12,6 +12,11 @@
 
 namespace {
 
+using maclib_test::Execute;
+std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) { return maclib_test::AssembleClean(p, rungOn); }
+uint16_t Dev(const std::string& name) { return maclib_test::Device(name); }
+std::string AssembleListing(const std::string& p, bool rungOn = true) { return maclib_test::AssembleCleanListing(p, rungOn); }
+
 using maclib_test::Macros;
 using maclib_test::MacroText;
 
@@ -52,35 +57,9 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
   EXPECT_EQ(group.back(), 'M');
 }
 
-std::string AssembleListing(const std::string& program, bool rungOn = true) {
-  auto run = maclib_test::AssembleWithLibrary(std::string(" LDI    NOW,") + (rungOn ? "80H" : "7FH") +
-                                              "\n" + program);
-  EXPECT_EQ(run.exit_code, 0) << run.console << "\nin " << run.folder;
-  EXPECT_EQ(run.console.find("Error["), std::string::npos) << run.console;
-  EXPECT_EQ(run.console.find("Warning["), std::string::npos) << run.console;
-  return run.listing;
-}
 
-std::vector<uint16_t> Assemble(const std::string& program, bool rungOn = true) {
-  return maclib_test::CodeWords(AssembleListing(program, rungOn));
-}
 
-uint16_t Dev(const std::string& name) {
-  static const std::string stub = maclib_test::CoreStub(1);
-  uint16_t a = maclib_test::DeviceAddress(stub, name);
-  EXPECT_NE(a, 0) << name;
-  return a;
-}
 
-template <class Setup>
-maclib_test::AvrMachine Execute(const std::string& program, Setup setup, bool rungOn = true) {
-  maclib_test::AvrMachine cpu;
-  setup(cpu);
-  auto words = Assemble(program, rungOn);
-  EXPECT_FALSE(words.empty());
-  EXPECT_TRUE(cpu.Run(words)) << cpu.error;
-  return cpu;
-}
 
 TEST(MaclibLogicRotate, Layout) {
   ExpectLayout(compiler::MacroLibLogicRotate(),

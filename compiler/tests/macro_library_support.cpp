@@ -277,4 +277,23 @@ std::vector<uint16_t> MachineWords(const AvrMachine& m) {
   return w;
 }
 
+std::string AssembleCleanListing(const std::string& program, bool rungOn) {
+  auto run = AssembleWithLibrary(std::string(" LDI    NOW,") + (rungOn ? "80H" : "7FH") + "\n" + program);
+  EXPECT_EQ(run.exit_code, 0) << run.console << "\nin " << run.folder;
+  EXPECT_EQ(run.console.find("Error["), std::string::npos) << run.console;
+  EXPECT_EQ(run.console.find("Warning["), std::string::npos) << run.console;
+  return run.listing;
+}
+
+std::vector<uint16_t> AssembleClean(const std::string& program, bool rungOn) {
+  return CodeWords(AssembleCleanListing(program, rungOn));
+}
+
+uint16_t Device(const std::string& name) {
+  static const std::string stub = CoreStub(1);
+  uint16_t a = DeviceAddress(stub, name);
+  EXPECT_NE(a, 0) << name;
+  return a;
+}
+
 }  // namespace maclib_test

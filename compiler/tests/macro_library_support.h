@@ -74,4 +74,11 @@ AvrMachine AssembleOnMachine(const std::string& program);
 // The machine's code as little-endian words.
 std::vector<uint16_t> MachineWords(const AvrMachine& m);
 
+// Assembles `program` after an instruction that turns the rung on (or off), and expects a run
+// without any problem report. Returns the listing, or its code words.
+std::string AssembleCleanListing(const std::string& program, bool rungOn = true);
+std::vector<uint16_t> AssembleClean(const std::string& program, bool rungOn = true);
+// Data-memory address of a device of the core stand-in (expects it to exist).
+uint16_t Device(const std::string& name);
+
 }  // namespace maclib_test
