@@ -127,6 +127,11 @@ Statement& open_statement(StatementKind kind) {
     st.site.where.line = reader.line_number();
     st.site.where.text = reader.line();
     if (st.site.where.text.empty() || st.site.where.text.back() != '\n') st.site.where.text += '\n';
+    if (s.scanner)
+        if (const std::string* generated = s.scanner->generated_line()) {
+            st.generated_text = *generated;
+            if (st.generated_text.empty() || st.generated_text.back() != '\n') st.generated_text += '\n';
+        }
     int column = s.scanner ? s.scanner->token().where.column : 0;
     st.site.columns = {column, column, column};
     st.list_flags = settings().list_flags;
@@ -141,6 +146,11 @@ Statement& open_statement(StatementKind kind) {
 }
 
 Statement* line_statement() { return state().line_statement; }
+
+Statement& open_line_statement(StatementKind kind) {
+    state().line_statement = nullptr;
+    return open_statement(kind);
+}
 
 LabelRec* label_record(SymbolNode* node) {
     if (!node || !node->def || node->def->kind != KIND_LABEL) return nullptr;
@@ -192,6 +202,13 @@ Statement* get_backend_ptr_AI00() {
 
 namespace {
 
+// Listing context of a macro call line. The call is already active: a call read from an outer
+// expansion or a repeat body is itself an expansion line.
+unsigned call_line_context(const Scanner& sc) {
+    if (macro_level() > 1) return LINE_CONTEXT_MACRO;
+    return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
+}
+
 // The statement field: the current token is its first token (blanks skipped).
 void statement_field(Scanner& sc, SymbolNode* label) {
     DriverState& s = state();
@@ -200,7 +217,7 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     if (code == TOK_MACRO_CALL) { // the expansion follows as input
         Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
         attach_label(st, label);
-        note_call_line(st);
+        note_call_line(st, call_line_context(sc));
         return;
     }
     // A VAR symbol may only be defined again by VAR or EQU.
@@ -282,7 +299,7 @@ void source_pass(Scanner& sc) {
             continue;
         }
         if (code == TOK_MACRO_CALL) {
-            note_call_line(open_statement(StatementKind::Comment));
+            note_call_line(open_statement(StatementKind::Comment), call_line_context(sc));
             continue;
         }
         if (code == TOK_BLANK) {
@@ -606,11 +623,12 @@ void begin_module(Scanner& sc) {
     segments().begin_module();
     begin_module_expressions();
     conditional_assembly().reset();
+    // The scanner lets go of the expansion and repeat readers before they are freed.
+    sc.begin_module();
     reset_macros();
     reset_repeat_blocks();
     if (!install_assembler_float_callbacks())
         internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
-    sc.begin_module();
     reset_define_expansion();
 }
 
@@ -619,6 +637,10 @@ void install_hooks(Scanner& sc) {
     sc.conditional = &conditional_assembly();
     sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
     sc.hooks.repeat_recording = [] { return repeat_recording(); };
+    listing_hooks().line_context = [&sc]() -> unsigned {
+        if (macro_level() > 0) return LINE_CONTEXT_MACRO;
+        return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
+    };
     d.block_origin = [] { return block_stack().origin(); };
     d.current_location = [&sc] {
         SourceLocation loc = source_reader().location();

@@ -71,6 +71,8 @@ void write_object_module(const ModuleView& module);
 Statement& open_statement(StatementKind kind);
 // The statement of the line being read, nullptr before one was opened.
 Statement* line_statement();
+// Opens the record of a new line read outside the statement loop (macro body lines).
+Statement& open_line_statement(StatementKind kind);
 // Gives the statement the label: the label is defined by it (the sizing walk gives the label the
 // statement's start offset unless the statement is a symbol definition).
 void attach_label(Statement& st, SymbolNode* label);

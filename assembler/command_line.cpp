@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <unistd.h>
 
 #include "assembler/diagnostics.h"
 #include "assembler/preprocessor.h"
@@ -431,9 +432,11 @@ void print_usage() {
     console_printf("\nEnvironment:  %s", ENV_OPTIONS);
     console_write("\nOptions (specified order is of no importance):\n");
     long lines = 7;
+    // Pages only for a person at a terminal: piped or redirected usage text runs through.
+    const bool paging = ::isatty(STDIN_FILENO) && ::isatty(::fileno(console_stream()));
     auto line_end = [&] {
         console_write("\n");
-        if (lines % 20 == 0) {
+        if (paging && lines % 20 == 0) {
             console_write("Press <ENTER> for more");
             std::fflush(console_stream());
             int c;

@@ -255,7 +255,21 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
     if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
+// A module cannot end inside a macro expansion or a repeat body: the rest of the body would be
+// read into the next module after its readers were dropped. Reported and ignored.
+static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
+    int error = macro_level() > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
+    if (error < 0) return false;
+    user_error_A01(error);
+    Statement& st = open_statement(StatementKind::Failed);
+    st.failed = true;
+    attach_label(st, label);
+    if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+    return true;
+}
+
 void directive_endmod(Scanner& sc, SymbolNode* label) {
+    if (module_end_in_body(sc, label)) return;
     ModuleState& m = module_state();
     Statement& st = open_statement(StatementKind::ModuleEnd);
     attach_label(st, label);
@@ -267,6 +281,7 @@ void directive_endmod(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_end(Scanner& sc, SymbolNode* label) {
+    if (module_end_in_body(sc, label)) return;
     ModuleState& m = module_state();
     Statement& st = open_statement(StatementKind::ModuleEnd);
     attach_label(st, label);

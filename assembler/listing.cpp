@@ -223,6 +223,18 @@ void xref_references(const DefinitionRec* def) {
     xref_line_end();
 }
 
+// A #define's line, then the lines that expanded it.
+void xref_define_references(const DefineRec& d) {
+    if (d.origin_line <= 0) {
+        xref_line_end();
+        return;
+    }
+    DefinitionRec lines;
+    lines.first_reference = Reference{d.origin_file, d.origin_line};
+    for (const auto& [file, line] : d.references) lines.references.push_back(Reference{file, line});
+    xref_references(&lines);
+}
+
 const char* kind_text(int kind) {
     switch (kind) {
     case KIND_MNEMONIC: return " MNEMONIC ";
@@ -263,8 +275,10 @@ bool segment_has_code(const Segment& seg) {
 
 void segment_table() {
     const RunSettings& s = settings();
-    line(padded("Segment", 20) + "Type \tMode");
-    line(std::string(40, '-'));
+    write(padded("Segment", 20) + "Type \tMode");
+    xref_line_end();
+    write(std::string(40, '-'));
+    xref_line_end();
     SegmentTable& table = segments();
     for (int i = 0; i < table.count(); ++i) {
         const Segment& seg = table[i];
@@ -288,8 +302,10 @@ void segment_table() {
 
 void label_table(const std::vector<const SymbolNode*>& labels) {
     if (labels.empty()) return;
-    line(padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
-    line(std::string(78, '-'));
+    write(padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
+    xref_line_end();
+    write(std::string(78, '-'));
+    xref_line_end();
     for (const SymbolNode* n : labels) {
         LabelRec* l = n->def->label;
         std::string text = padded(xref_name(n), 20);
@@ -392,9 +408,9 @@ void note_statement(const Statement& st, bool new_line) {
     g.order.push_back(&st);
 }
 
-void note_call_line(const Statement& st) {
+void note_call_line(const Statement& st, unsigned context) {
     auto it = g.info.find(&st);
-    if (it != g.info.end()) it->second.context = 0;
+    if (it != g.info.end()) it->second.context = context;
 }
 
 void note_skipped_line(const Statement& st) {
@@ -684,7 +700,10 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                 if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
                 if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
                 if (info.from_include && !s.list_includes) continue;
-                list_source_line_A01(head->site.where.text, head->site.where.line, ctx, shown, flags);
+                if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
+                const std::string& text =
+                    head->generated_text.empty() ? head->site.where.text : head->generated_text;
+                list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
                 problems();
             }
         }
@@ -740,6 +759,17 @@ void print_cross_reference_A03() {
     ident_tree().for_each_node([&](SymbolNode* n) {
         if (n->state == NODE_REMOVED) return;
         const DefinitionRec* def = n->def;
+        if (n->define && s.xref_defines) {
+            xref_write_name(n);
+            std::optional<std::string> value;
+            if (g_hooks.define_value) value = g_hooks.define_value(n);
+            if (value)
+                write(format(" #define, value: %s, line: ", value->c_str()));
+            else
+                write(" #define,            line: ");
+            xref_define_references(*n->define);
+            return;
+        }
         if (def && def->kind == KIND_LABEL && def->label) {
             if ((def->label->flags & LABEL_PREDEFINED) && !def->label->value) {
                 if (!s.xref_internal) return;
@@ -761,17 +791,6 @@ void print_cross_reference_A03() {
                 xref_write_name(n);
                 xref_references(def);
             }
-            return;
-        }
-        if (n->define && s.xref_defines) {
-            xref_write_name(n);
-            std::optional<std::string> value;
-            if (g_hooks.define_value) value = g_hooks.define_value(n);
-            if (value)
-                write(format(" #define, value: %s, line: ", value->c_str()));
-            else
-                write(" #define,            line: ");
-            xref_references(def);
             return;
         }
         if (!def || !s.xref_internal) return;

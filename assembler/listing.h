@@ -58,7 +58,7 @@ void begin_module_listing();
 // A statement record was opened; new_line tells that it is the first record of its line.
 void note_statement(const Statement& st, bool new_line);
 // The record stands for a macro call line: a source line, not part of the expansion it starts.
-void note_call_line(const Statement& st);
+void note_call_line(const Statement& st, unsigned context = 0);
 // The record stands for a line skipped in a false conditional branch.
 void note_skipped_line(const Statement& st);
 

@@ -116,6 +116,7 @@ public:
         }
         return static_cast<unsigned char>(text_[pos_++]);
     }
+    const std::string* generated_line() const override { return text_.empty() ? nullptr : &text_; }
     std::unique_ptr<CallContext> ctx;
 
 private:
@@ -151,6 +152,16 @@ bool name_macro(SymbolNode* node, MacroDef* def) {
     for (SymbolNode* n = tree.find_exact(node->name); n; n = n->next)
         if (n->def && n->def->kind == KIND_MACRO) {
             user_error_A01(34, {.text = node->name});
+            // The label meaning entered for this line would hide the macro from later calls:
+            // the old macro stays the one that expands.
+            if (node != n && node->def && node->def->kind == KIND_LABEL) {
+                LabelRec* l = node->def->label;
+                const std::uint32_t used = LABEL_PUBLIC | LABEL_EXTERN | LABEL_ON_LINE;
+                if (l && !(l->flags & used) && node->def->references.empty()) {
+                    tree.remove_pending_label(node);
+                    tree.remove_node(node);
+                }
+            }
             return false;
         }
     SymbolNode* target = node;
@@ -573,7 +584,9 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
         def.operator_mode = true;
         bool saved = sc.lookup_only;
         sc.lookup_only = true;
-        next_nonblank(sc);
+        // The name is read raw: an existing macro of that name must not start a call here.
+        sc.next_raw_token();
+        while (sc.token().code == TOK_BLANK) sc.next_raw_token();
         sc.lookup_only = saved;
         if (sc.token().code == TOK_IDENT) {
             def.name = sc.token().text;
@@ -599,6 +612,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
             line.resize(kMacroTextFill);
         }
         auto words = statement_words(line);
+        open_line_statement(StatementKind::Comment).macro_definition_line = true;
         std::string text = def.operator_mode ? line : replace_formals(line, formals, tree.case_sensitive);
         def.lines.push_back({text + '\n', line_no, source_reader().file_name()});
         bool endm = false;
@@ -615,6 +629,24 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
 }
 
 // ---- calls -------------------------------------------------------------------------------------
+
+std::size_t unclosed_block_comment(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '"' || c == '\'') {
+            std::size_t end = text.find(c, i + 1);
+            if (end == std::string::npos) return std::string::npos;
+            i = end;
+        } else if (c == ';' || (c == '/' && i + 1 < text.size() && text[i + 1] == '/')) {
+            return std::string::npos;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            std::size_t end = text.find("*/", i + 2);
+            if (end == std::string::npos) return i;
+            i = end + 1;
+        }
+    }
+    return std::string::npos;
+}
 
 int macro_level() { return static_cast<int>(ms().active.size()); }
 
@@ -635,6 +667,21 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
     std::string text;
     for (int c = sc.current_char(); c != '\n' && c != -1; c = sc.getch()) text += static_cast<char>(c);
     if (sc.current_char() == '\n') sc.skip_rest_of_line_quiet();
+    // A block comment that runs past the line end: its lines belong to the comment and the
+    // actuals go on after its close.
+    for (std::size_t open = unclosed_block_comment(text); open != std::string::npos;
+         open = unclosed_block_comment(text)) {
+        std::string tail;
+        std::size_t close = std::string::npos;
+        while (close == std::string::npos && sc.current_char() != -1) {
+            tail = sc.read_rest_of_line(kMacroTextLimit);
+            close = tail.find("*/");
+        }
+        text.resize(open);
+        if (close == std::string::npos) break;
+        text += ' ';
+        text += tail.substr(close + 2);
+    }
     auto ctx = std::make_unique<CallContext>();
     ctx->def = def;
     if (!split_actuals(text, settings().macro_quote_open, settings().macro_quote_close, ctx->actuals))

@@ -41,6 +41,10 @@ void directive_local(Scanner& sc, SymbolNode* label);
 // makes the expansion the scanner's input.
 void macro_call_A10(Scanner& sc, SymbolNode* node);
 
+// Position of a "/*" in a call line's actuals that is not closed on the line (quotes and
+// line comments respected), or npos.
+std::size_t unclosed_block_comment(const std::string& text);
+
 // Number of active calls.
 int macro_level();
 

@@ -108,10 +108,22 @@ std::string quoted_file_name() {
     return out;
 }
 
+// Start of the run, or the fixed date of -c# (28 Nov 1990, 13:37:00).
+std::tm run_start() {
+    if (!settings().fixed_date) return pp().start;
+    std::tm t{};
+    t.tm_mday = 28;
+    t.tm_mon = 10;
+    t.tm_year = 90;
+    t.tm_hour = 13;
+    t.tm_min = 37;
+    return t;
+}
+
 std::string date_text() {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::tm& t = pp().start;
+    const std::tm t = run_start();
     const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : "???";
     char buf[40];
     std::snprintf(buf, sizeof buf, "\"%s %2d %4d\"", month, t.tm_mday, t.tm_year + 1900);
@@ -119,7 +131,7 @@ std::string date_text() {
 }
 
 std::string time_text() {
-    const std::tm& t = pp().start;
+    const std::tm t = run_start();
     char buf[40];
     std::snprintf(buf, sizeof buf, "\"%02d:%02d:%02d\"", t.tm_hour, t.tm_min, t.tm_sec);
     return buf;
@@ -686,7 +698,11 @@ void install_preprocessor(Scanner& sc) {
     sc.hooks.preprocessor_line = [&sc] { pp_dispatch_A02(sc); };
     sc.hooks.preprocessor_active = [] { return pp().active == 1; };
     sc.hooks.preprocessor_if_open = [] { return !pp().if_stack.empty(); };
-    sc.hooks.expand_define = [&sc](SymbolNode* n) { return expand_define_A06(sc, n); };
+    sc.hooks.expand_define = [&sc](SymbolNode* n) {
+        if (ident_tree().env.record_define_references && n->define)
+            n->define->references.emplace_back(ident_tree().env.file_index, sc.line_number());
+        return expand_define_A06(sc, n);
+    };
     auto previous = sc.hooks.line_begin;
     sc.hooks.line_begin = [previous] {
         define_expansion_line_begin();

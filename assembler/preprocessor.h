@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace aq71 {
 
@@ -30,6 +32,7 @@ struct DefineRec {
     std::function<std::string()> value; // predefined symbols
     long origin_line = 0;
     int origin_file = 0;
+    std::vector<std::pair<int, long>> references; // file index and line of each expansion
 };
 
 // Registers the directive words and the predefined symbols in the identifier tree. Does nothing

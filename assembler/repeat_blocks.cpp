@@ -180,6 +180,7 @@ public:
         }
         return static_cast<unsigned char>(text_[pos_++]);
     }
+    const std::string* generated_line() const override { return text_.empty() ? nullptr : &text_; }
 
 private:
     bool next_line() {
@@ -320,6 +321,12 @@ void directive_endr(Scanner& sc, SymbolNode* label) {
 }
 
 bool repeat_recording() { return rs().recording > 0; }
+
+bool repeat_playing(const Scanner& sc) {
+    for (const auto& r : rs().readers)
+        if (sc.reads_from(r.get())) return true;
+    return false;
+}
 
 void reset_repeat_blocks() {
     rs().recording = 0;

@@ -57,6 +57,9 @@ void directive_endr(Scanner& sc, SymbolNode* label);
 // True while a repeat body is being recorded (end of input there is error 76).
 bool repeat_recording();
 
+// True while the input comes from a repeat body being played back.
+bool repeat_playing(const Scanner& sc);
+
 // Start of a pass: no repeat open or playing, block stack empty.
 void reset_repeat_blocks();
 

@@ -156,6 +156,7 @@ public:
         }
     }
     long line_number() const { return source ? source->line_number() : 0; }
+    int file_index() const { return source ? source->file_index() : 0; }
 };
 
 // One pushed text. When it is used up the listing flags come back and the reader is popped.
@@ -216,6 +217,21 @@ void Scanner::start(LineSource* source) {
     saved_.clear();
     replay_ = false;
     line_tokens_ = 0;
+}
+
+bool Scanner::reads_from(const InputReader* r) const {
+    if (r == reader_) return true;
+    for (const InputReader* s : stack_)
+        if (s == r) return true;
+    return false;
+}
+
+const std::string* Scanner::generated_line() const {
+    if (reader_)
+        if (const std::string* t = reader_->generated_line()) return t;
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
+        if (const std::string* t = (*it)->generated_line()) return t;
+    return nullptr;
 }
 
 void Scanner::begin_module() {
@@ -758,6 +774,7 @@ int Scanner::scan_identifier() {
     ctx.after_label = label_on_line_;
     ctx.line_active = true;
     t().env.line = line_number();
+    t().env.file_index = source_->file_index();
     LookupResult r = t().classify(text, ctx);
     token_.node = r.node;
     token_.kind = r.kind();
@@ -791,6 +808,7 @@ int Scanner::scan_backquoted() {
     ctx.define_line = define_line;
     ctx.lookup_only = lookup_only;
     t().env.line = line_number();
+    t().env.file_index = source_->file_index();
     LookupResult r = t().classify(name, ctx);
     token_.node = r.node;
     token_.kind = r.kind();
@@ -1339,8 +1357,6 @@ const Token& Scanner::statement_token(bool expand) {
             SymbolNode* def_node = expand ? define_of(token_.node) : nullptr;
             if (def_node && hooks.expand_define) {
                 ++line_tokens_;
-                if (t().env.record_define_references && def_node->def)
-                    def_node->def->references.push_back({t().env.file_index, line_number()});
                 if (hooks.expand_define(def_node)) continue;
             }
             if (expand && token_.kind == KIND_MACRO && hooks.macro_call) {

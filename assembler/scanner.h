@@ -35,6 +35,8 @@ public:
     virtual bool next_line(std::string& line) = 0;
     // Number of the line last returned (in its file).
     virtual long line_number() const = 0;
+    // Include counter of the file being read (0 for the main source).
+    virtual int file_index() const { return 0; }
     // Next character, a line feed ending each line, or -1 at the end. By default read through
     // next_line, dropping a carriage return that ends a line.
     virtual int next_char();
@@ -52,6 +54,7 @@ public:
     explicit IncludeStackSource(SourceReader& reader) : reader_(reader) {}
     bool next_line(std::string& line) override { return reader_.next_line(line); }
     long line_number() const override { return reader_.line_number(); }
+    int file_index() const override { return reader_.file_index(); }
     int next_char() override { return reader_.source_file_getch(); }
 
 private:
@@ -80,6 +83,9 @@ public:
     static constexpr int EXHAUSTED = -2;
     // Next character 0..255, -1 at end of input, or EXHAUSTED.
     virtual int read() = 0;
+    // The line being read when the reader plays back generated lines (macro expansions and
+    // repeat bodies), for the listing; nullptr for other readers.
+    virtual const std::string* generated_line() const { return nullptr; }
     std::vector<int> pushback; // waiting characters; the last one comes next
 };
 
@@ -166,6 +172,10 @@ public:
     void reset_input();
     std::size_t input_depth() const { return stack_.size(); }
     InputReader* current_reader() const { return reader_; }
+    // True when the reader is the current input or waits below it on the input stack.
+    bool reads_from(const InputReader* r) const;
+    // The generated line of the innermost reader that plays one back, or nullptr.
+    const std::string* generated_line() const;
     // Makes a text the next input.
     void push_input_string_A05(std::string_view text, bool leading_blank, bool trailing_newline,
                                std::uint32_t list_flags);

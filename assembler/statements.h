@@ -99,6 +99,10 @@ struct Statement {
     ProblemLines problems{};
     std::uint32_t list_flags = 0;
     long module_line = 0;           // running statement number in the module
+    // Listing: the generated text of a macro-expansion or repeat line (empty for source lines),
+    // and body lines of a macro definition (listed only with LSTMAC).
+    std::string generated_text;
+    bool macro_definition_line = false;
 
     std::uint32_t start() const { return end_offset - size; } // after sizing
 };

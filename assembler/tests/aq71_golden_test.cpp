@@ -1,6 +1,8 @@
 // Runs the built aq71 in a temporary folder and compares console output, exit code and files.
 #include "aq71_test_support.h"
 
+#include <pty.h>
+
 using namespace aq71_test;
 
 namespace {
@@ -25,7 +27,7 @@ const std::string kFixedBanner = "QEX Systems Q71 Assembler V2.11D/DOS\n";
 const std::string kPause = "Press <ENTER> for more";
 const std::string kTab = "        ";
 
-std::string expected_usage() {
+std::string expected_usage(bool paging = false) {
     std::string u;
     u += "\nUsage:        aq71 {<options>} <sourcefile> {<options>}";
     u += "\nSourcefile:   source file with default extension: .msa or .s71\n";
@@ -84,20 +86,65 @@ std::string expected_usage() {
     };
     for (std::size_t i = 0; i < lines.size(); ++i) {
         u += lines[i] + "\n";
-        if (i == 13 || i == 33) u += kPause;
+        if (paging && (i == 13 || i == 33)) u += kPause;
     }
     return u;
 }
 
-TEST_F(Golden, NoArgumentsPrintsBannerAndUsageAndDoesNotWaitAtEndOfInput) {
+// Piped or redirected, the usage text runs through without prompts.
+TEST_F(Golden, NoArgumentsPrintsBannerAndUsageWithoutPagingWhenNotATerminal) {
     RunResult r = run({});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, kBanner + expected_usage());
     EXPECT_EQ(r.err, "");
-    // Two prompts: two line feeds of input are used, the rest is left.
     r = run({}, {}, "\n\n\n");
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, kBanner + expected_usage());
+}
+
+// On a terminal the usage text pauses twice and goes on at each line end typed; the end of
+// input also lets it go on.
+TEST_F(Golden, UsagePagesOnATerminal) {
+    int master = -1;
+    pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::chdir(dir_.c_str());
+        ::unsetenv("ASMQ71");
+        const std::string prog = aq71_binary().string();
+        ::execl(prog.c_str(), "aq71", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string out;
+    std::size_t answered = 0;
+    std::size_t searched = 0;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t at; (at = out.find(kPause, searched)) != std::string::npos;) {
+            searched = at + kPause.size();
+            ++answered;
+            ASSERT_EQ(::write(master, "\n", 1), 1);
+        }
+    }
+    EXPECT_EQ(answered, 2u);
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string text;
+    for (char c : out)
+        if (c != '\r') text += c;
+    // The terminal echoes the typed line ends after each prompt.
+    std::string expected = kBanner + expected_usage(true);
+    std::size_t at = 0;
+    for (int k = 0; k < 2; ++k) {
+        at = expected.find(kPause, at) + kPause.size();
+        expected.insert(at, "\n");
+    }
+    EXPECT_EQ(text, expected);
 }
 
 TEST_F(Golden, PlainSourceIsAssembledAndLeavesAnObject) {

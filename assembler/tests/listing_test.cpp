@@ -306,6 +306,112 @@ TEST_F(Listing, MacroExpansionLinesAreNumberedAfterTheirCall) {
     EXPECT_NE(lst.find("      7    00000006 0000          NOP"), std::string::npos) << lst;
 }
 
+// Expansion lines show the expanded text: the statements of a macro (nested calls too) and the
+// body of every repetition of a repeat block. LSTEXP and LSTREP leave them out.
+TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
+    const std::string source = "ZAP MACRO r\n CLR r\n ENDM\n"
+                               "SETZ MACRO a,b\n LDI a,b\n ZAP a\n ENDM\n"
+                               " SETZ R16,5\n"
+                               " REPT 2\n NOP\n ENDR\n"
+                               " REPTI r,R1,R2\n INC r\n ENDR\n"
+                               " REPTC c,\"AB\"\n DB 'c'\n ENDR\n"
+                               " REPT 2\n REPT 2\n SLEEP\n ENDR\n ENDR\n"
+                               " END\n";
+    std::string lst = list(source, {"-N", "-S"});
+    EXPECT_EQ(last_.code, 0) << last_.out;
+    EXPECT_EQ(lst.substr(0, lst.find("####")),
+              "      1    00000000              ZAP MACRO r\n"
+              "      4    00000000              SETZ MACRO a,b\n"
+              "      8                           SETZ R16,5\n"
+              "      8.1  00000000 05E0          LDI R16,5\n"
+              "      8.2                         ZAP R16\n"
+              "      8.3  00000002 0027          CLR R16\n"
+              "      8.4  00000004               ENDM\n"
+              "      8.5  00000004               ENDM\n"
+              "      9    00000004               REPT 2\n"
+              "      9.1  00000004 0000          NOP\n"
+              "      9.2  00000006 0000          NOP\n"
+              "     12    00000008               REPTI r,R1,R2\n"
+              "     12.1  00000008 1394          INC R1\n"
+              "     12.2  0000000A 2394          INC R2\n"
+              "     15    0000000C               REPTC c,\"AB\"\n"
+              "     15.1  0000000C 41            DB 'A'\n"
+              "     15.2  0000000D 42            DB 'B'\n"
+              "     18    0000000E               REPT 2\n"
+              "     18.1  0000000E               REPT 2\n"
+              "     18.2  0000000E 8895          SLEEP\n"
+              "     18.3  00000010 8895          SLEEP\n"
+              "     18.4  00000012               REPT 2\n"
+              "     18.5  00000012 8895          SLEEP\n"
+              "     18.6  00000014 8895          SLEEP\n"
+              "     23    00000016               END\n");
+    lst = list(" LSTREP-\n REPT 2\n NOP\n ENDR\n LSTREP+\n REPT 1\n SLEEP\n ENDR\n END\n", {"-N", "-S"});
+    EXPECT_EQ(lst.find("NOP"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("      6.1  00000004 8895          SLEEP\n"), std::string::npos) << lst;
+    lst = list("M MACRO\n NOP\n ENDM\n LSTEXP-\n M\n LSTEXP+\n M\n END\n", {"-N", "-S"});
+    EXPECT_EQ(lst.find("      5."), std::string::npos) << lst;
+    EXPECT_NE(lst.find("      7.1  00000002 0000          NOP\n"), std::string::npos) << lst;
+}
+
+// Macro definition lines are listed with LSTMAC+ or -cM.
+TEST_F(Listing, MacroDefinitionLinesWithLstmac) {
+    const std::string body = "M MACRO a\n LDI R16,a\n ENDM\n M 1\n END\n";
+    std::string lst = list(body, {"-N", "-S"});
+    EXPECT_EQ(lst.find("      2 "), std::string::npos) << lst;
+    const std::string defined = "      2                           LDI R16,a\n"
+                                "      3                           ENDM\n";
+    write_file(dir_ / "t.s71", body);
+    last_ = run_aq71(dir_, {"t", "-c#M", "-l", "t.lst", "-N", "-S"});
+    lst = read_file(dir_ / "t.lst");
+    EXPECT_NE(lst.find(defined), std::string::npos) << lst;
+    lst = list(" LSTMAC+\n" + body, {"-N", "-S"});
+    EXPECT_NE(lst.find("      3                           LDI R16,a\n"
+                       "      4                           ENDM\n"),
+              std::string::npos)
+        << lst;
+}
+
+// -xD lists every #define with its line and the lines that used it; -x2 doubles every line end
+// of the cross reference; included lines name their file.
+TEST_F(Listing, CrossReferenceDefinesIncludesAndDualSpacing) {
+    write_file(dir_ / "inc.s71", " RJMP lab\n LDI R16,AA\n");
+    const std::string source = "#define AA 5\n#define BB(x) x\n#define CC 7\nlab: NOP\n LDI R17,AA\n"
+                               "$inc.s71\n RJMP lab\n END\n";
+    std::string lst = list(source, {"-N", "-S", "-xD"});
+    EXPECT_NE(lst.find("AA                   #define, value: 5, line:         1          5      2:1\n"),
+              std::string::npos)
+        << lst;
+    EXPECT_NE(lst.find("BB                   #define,            line:         2  \n"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("CC                   #define, value: 7, line:         3  \n"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("__DATE__             #define,            line: \n"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("lab                         4        1:1        7\n"), std::string::npos) << lst;
+    lst = list(source, {"-N", "-S", "-xD2"});
+    EXPECT_NE(lst.find("CC                   #define, value: 7, line:         3  \n\n"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("Segment             Type \tMode\n\n" + std::string(40, '-') + "\n\n"), std::string::npos)
+        << lst;
+    EXPECT_NE(lst.find("Label               Mode   Type                   Segment    Value/Offset\n\n" +
+                       std::string(78, '-') + "\n\n"),
+              std::string::npos)
+        << lst;
+    // Without D no #define is listed.
+    lst = list(source, {"-N", "-S", "-x"});
+    EXPECT_EQ(lst.find("#define"), std::string::npos) << lst;
+}
+
+// __DATE__ and __TIME__ follow the fixed date of -c#.
+TEST_F(Listing, PredefinedDateAndTimeFollowTheFixedDate) {
+    write_file(dir_ / "t.s71", " DB __DATE__\n DB __TIME__\n END\n");
+    last_ = run_aq71(dir_, {"t", "-c#O", "-l", "t.lst", "-N", "-S"});
+    std::string lst = read_file(dir_ / "t.lst");
+    EXPECT_EQ(last_.code, 0) << last_.out;
+    // "Nov 28 1990" and "13:37:00".
+    EXPECT_NE(lst.find("00000000 4E6F76203238  DB __DATE__\n                    2031393930\n"),
+              std::string::npos)
+        << lst;
+    EXPECT_NE(lst.find("0000000B 31333A33373A  DB __TIME__\n                    3030\n"), std::string::npos)
+        << lst;
+}
+
 // Lines of a false branch are listed without address and code, each once; -cA (LSTCND+) lists
 // only the assembled part.
 TEST_F(Listing, FalseBranchLinesUnlessOnlyTheAssembledPart) {

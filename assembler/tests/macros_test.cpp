@@ -215,6 +215,60 @@ TEST_F(Macros, FormalReplacementAndActualSplitting) {
     EXPECT_EQ(a[0].size(), aq71::kMacroTextFill);
 }
 
+// ENDMOD or END read from a repeat body or a macro expansion cannot end the module there: it is
+// reported and the module goes on (the body's readers are gone once the next module starts).
+TEST_F(Macros, ModuleEndInsideABodyIsRefused) {
+    EXPECT_EQ(assemble(" NAME a\n REPT 2\n NOP\n ENDMOD\n ENDR\n NOP\n END\n"), 2);
+    EXPECT_TRUE(has("Error[79]: End of repeat expected")) << out;
+    EXPECT_EQ(words(), (W{0x0000, 0x0000, 0x0000})) << out;
+    EXPECT_EQ(assemble(" NAME a\n REPTI r,R1,R2\n CLR r\n ENDMOD\n ENDR\n NOP\n END\n"), 2);
+    EXPECT_TRUE(has("Error[79]")) << out;
+    EXPECT_EQ(assemble("M MACRO\n NOP\n ENDMOD\n ENDM\n NAME a\n M\n SLEEP\n END\n"), 2);
+    EXPECT_TRUE(has("Error[78]: End of macro expected")) << out;
+    EXPECT_EQ(words(), (W{0x0000, 0x9588})) << out;
+    EXPECT_EQ(assemble("M MACRO\n END\n ENDM\n M\n NOP\n END\n"), 2);
+    EXPECT_TRUE(has("Error[78]")) << out;
+    // Between modules, repeats and macros still work as before.
+    EXPECT_EQ(assemble(" NAME a\n REPT 1\n NOP\n ENDR\n ENDMOD\n"
+                       " NAME b\nM MACRO\n SLEEP\n ENDM\n M\n REPT 2\n NOP\n ENDR\n END\n"),
+              0)
+        << out;
+    EXPECT_EQ(words(), (W{0x9588, 0x0000, 0x0000})) << out;
+}
+
+// A failed redefinition leaves the old macro in place, in both definition forms.
+TEST_F(Macros, FailedRedefinitionKeepsTheOldMacro) {
+    EXPECT_EQ(assemble("mm MACRO\n NOP\n ENDM\nmm MACRO\n SLEEP\n ENDM\n mm\n END\n"), 2);
+    EXPECT_TRUE(has("Error[34]: may not be redefined")) << out;
+    EXPECT_FALSE(has("Error[40]")) << out;
+    EXPECT_EQ(words(), (W{0x0000})) << out;
+    EXPECT_EQ(assemble("mm MACRO\n NOP\n ENDM\n MACRO mm\n SLEEP\n ENDM\n mm\n END\n"), 2);
+    EXPECT_TRUE(has("Error[34]")) << out;
+    EXPECT_FALSE(has("Error[35]")) << out;
+    EXPECT_FALSE(has("Error[57]")) << out;
+    EXPECT_EQ(words(), (W{0x0000})) << out;
+    EXPECT_EQ(assemble(" MACRO mm\n NOP\n ENDM\nmm MACRO\n SLEEP\n ENDM\n mm\n mm\n END\n"), 2);
+    EXPECT_EQ(words(), (W{0x0000, 0x0000})) << out;
+}
+
+// A block comment that runs past the end of a call line goes on on the next lines; the actuals
+// continue after its close.
+TEST_F(Macros, BlockCommentAfterActualsRunsOverLines) {
+    ASSERT_EQ(assemble("M MACRO a,b\n LDI a,b\n ENDM\n M R16, /* first\n second\n */ 5\n NOP\n END\n"), 0)
+        << out;
+    EXPECT_EQ(words(), (W{0xE005, 0x0000}));
+    ASSERT_EQ(assemble("M MACRO a\n LDI R17,a\n ENDM\n M 3 /* to\n the end */\n SLEEP\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE013, 0x9588}));
+    // Inside a literal or after a line comment a "/*" opens nothing.
+    ASSERT_EQ(assemble("M MACRO a\n LDI R17,a\n ENDM\n M 4 ; /* no\n NOP\n END\n"), 0) << out;
+    EXPECT_EQ(words(), (W{0xE014, 0x0000}));
+    EXPECT_EQ(aq71::unclosed_block_comment("1, '/*' ,2"), std::string::npos);
+    EXPECT_EQ(aq71::unclosed_block_comment("1 /* a */ , 2 /* b"), 14u);
+    EXPECT_EQ(aq71::unclosed_block_comment("1 // /*"), std::string::npos);
+    // A comment that never closes ends at the end of the input.
+    EXPECT_NE(assemble("M MACRO a\n NOP\n ENDM\n M 1 /* open\n NOP\n"), 0);
+}
+
 TEST_F(Macros, RandomMacroSourcesEndWithAnExitCode) {
     const char* pieces[] = {"M MACRO a,b\n", " ENDM\n", " EXITM\n", " LOCAL L\n", "L: NOP\n", " M 1,2\n",
                             " M <R16,\n", " IF a\n", " ELSE\n", " ENDIF\n", " LDI R16,a+b\n", " REPT 2\n",

@@ -56,6 +56,7 @@ struct Merged {
   uint64_t size = 0;
   uint64_t start = 0;
   bool placed = false;
+  bool range_given = false;  // a -Z range named it (placed or reported as not fitting)
   bool code_space() const { return is_code_type(type); }
 };
 
@@ -73,6 +74,7 @@ class Linker {
  public:
   Linker(std::ostream& out) : diag_{out} {}
   LinkResult run(std::span<const InputFile> inputs, std::span<const Placement> placements);
+  unsigned error_count() const { return diag_.errors; }
 
  private:
   void load_modules();
@@ -256,6 +258,7 @@ void Linker::place(std::span<const Placement> placements) {
     }
     auto g = std::find_if(merged_.begin(), merged_.end(), [&](const Merged& m) { return m.name == pl.name; });
     if (g == merged_.end()) continue;  // a range for a segment no module uses
+    g->range_given = true;
     auto& used = g->code_space() ? used_code : used_data;
     uint64_t at = align_up(pl.start, g->align);
     for (bool moved = true; moved && g->size > 0;) {
@@ -276,7 +279,7 @@ void Linker::place(std::span<const Placement> placements) {
     if (g->size > 0) used.emplace_back(at, at + g->size);
   }
   for (const auto& g : merged_)
-    if (!g.placed && g.size > 0)
+    if (!g.placed && !g.range_given && g.size > 0)
       diag_.error("segment \"" + g.name + "\" has no address range (-Z " + g.name + "=START-END)");
 }
 
@@ -535,6 +538,7 @@ LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> pl
                 std::ostream& diag) {
   Linker l(diag);
   LinkResult r = l.run(inputs, placements);
+  r.errors = l.error_count();
   return r;
 }
 

@@ -461,6 +461,19 @@ TEST_F(Zqlink, ErrorsLeaveNoHexFile) {
   EXPECT_NE(r.err.find("has no address range (-Z CODE=START-END)"), std::string::npos) << r.err;
   r = link_fails("-Z CODE=0-0 s.r71");
   EXPECT_NE(r.err.find("does not fit"), std::string::npos) << r.err;
+  // A segment that does not fit is reported once, and the count is of the lines printed.
+  EXPECT_EQ(r.err.find("has no address range"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zqlink: 1 error(s), no output written"), std::string::npos) << r.err;
+  obj("u3.r71", module("U3", [](z::Encoder& e) {
+        e.external(0, "A1").external(1, "A2").external(2, "A3").absolute_location(0);
+        for (uint16_t i = 0; i < 3; ++i) e.push_external(i).field(2);
+      }));
+  r = link_fails("u3.r71");
+  size_t reported = 0;
+  for (size_t at = r.err.find("zqlink: error:"); at != std::string::npos; at = r.err.find("zqlink: error:", at + 1))
+    ++reported;
+  EXPECT_GE(reported, 2u) << r.err;
+  EXPECT_NE(r.err.find("zqlink: " + std::to_string(reported) + " error(s)"), std::string::npos) << r.err;
   r = link_fails("-Z CODE=0-FF -Z CODE=100-1FF s.r71");
 
   std::vector<uint8_t> bad = module("C", abs_code(0, 2));
