@@ -24,7 +24,6 @@ inline constexpr std::array<PanelCaption, 4> kCommModes{{
 inline constexpr PanelCaption kNode{"Node (0~255)", "노드 (0~255)"};
 inline constexpr const char* kModelFrame = "PLC";
 inline constexpr const char* kIoSetting = "I/O Setting";
-inline constexpr const char* kBitHeading = "7   6   5   4     3   2   1   0";
 }  // namespace plc_texts
 
 }  // namespace shell
