@@ -10,7 +10,9 @@ std::string_view MacroLibArithmetic() {
         ;       증가 (WINC D  /  DWINC D)
         ;
 WINC    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDS     ZH,LWRD(\1)
@@ -22,7 +24,9 @@ M_Q
         ENDM
 
 DWINC   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDS     ZH,LWRD(\1+2)
@@ -43,7 +47,9 @@ M_Q
         ;       감소 (WDEC D  /  DWDEC D)
         ;
 WDEC    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDS     ZH,LWRD(\1)
@@ -55,7 +61,9 @@ M_Q
         ENDM
 
 DWDEC   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDS     ZH,LWRD(\1+2)
@@ -76,7 +84,9 @@ M_Q
         ;       덧셈 (WADD S1,S2,D  /  DWADD S1,S2,D : D = S1 + S2)
         ;
 WADD    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -106,7 +116,9 @@ M_Q
         ENDM
 
 DWADD   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -156,7 +168,9 @@ M_Q
         ;       뺄셈 (WSUB S1,S2,D  /  DWSUB S1,S2,D : D = S1 - S2)
         ;
 WSUB    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -186,7 +200,9 @@ M_Q
         ENDM
 
 DWSUB   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -236,7 +252,9 @@ M_Q
         ;       1 워드 곱셈 (WMUL S1,S2,D : D,D+1 = S1 * S2, 부호 없음)
         ;
 WMUL    MACRO
-        LOCAL   M_Q,M_1,M_2
+        LOCAL   M_Q,M_1,M_2,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -280,7 +298,9 @@ M_Q
         ;       2 워드 곱셈 (DWMUL S1,S2,D : D 부터 4 워드 = S1 * S2, 부호 없음)
         ;
 DWMUL   MACRO
-        LOCAL   M_Q,M_1,M_2
+        LOCAL   M_Q,M_1,M_2,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -350,7 +370,9 @@ M_Q
         ;       1 워드 나눗셈 (WDIV S1,S2,D : D = 몫, D+1 = 나머지, 부호 없음)
         ;
 WDIV    MACRO
-        LOCAL   M_Q,M_1,M_2,M_3,M_4
+        LOCAL   M_Q,M_1,M_2,M_3,M_4,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -398,7 +420,9 @@ M_Q
         ;       2 워드 나눗셈 (DWDIV S1,S2,D : D = 몫, D+2 = 나머지, 부호 없음)
         ;
 DWDIV   MACRO
-        LOCAL   M_Q,M_1,M_2,M_3,M_4
+        LOCAL   M_Q,M_1,M_2,M_3,M_4,M_D
+M_D     EQU     \3
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 3 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H

@@ -11,7 +11,9 @@ std::string_view MacroLibDataMove() {
         ;       1 바이트 전송 (MOVE S,D  /  CMOVE S,D : 보수 전송)
         ;
 MOVE    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -24,7 +26,9 @@ M_Q
         ENDM
 
 CMOVE   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -41,7 +45,9 @@ M_Q
         ;       1 워드 전송 (WMOV S,D)
         ;
 WMOV    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     YL,LOW(\2)
@@ -66,7 +72,9 @@ M_Q
         ;       2 워드 전송 (DWMOV S,D)
         ;
 DWMOV   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     YL,LOW(\2)
@@ -99,7 +107,9 @@ M_Q
         ;       1 워드, 2 워드 보수 전송 (WCMOV S,D  /  DWCMOV S,D)
         ;
 WCMOV   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     YL,LOW(\2)
@@ -125,7 +135,9 @@ M_Q
         ENDM
 
 DWCMOV  MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     YL,LOW(\2)
@@ -166,7 +178,9 @@ M_Q
         ;       2 의 보수 (WNEG S,D  /  DWNEG S,D)
         ;
 WNEG    MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -190,7 +204,9 @@ M_Q
         ENDM
 
 DWNEG   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -227,7 +243,11 @@ M_Q
         ;       1 워드 교환 (WXCHG D1,D2  /  DWXCHG D1,D2)
         ;
 WXCHG   MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D,M_E
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
+M_E     EQU     \2
+        LIMIT   M_E,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     XL,LOW(\1)
@@ -246,7 +266,11 @@ M_Q
         ENDM
 
 DWXCHG  MACRO
-        LOCAL   M_Q
+        LOCAL   M_Q,M_D,M_E
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
+M_E     EQU     \2
+        LIMIT   M_E,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
         SBRS    NOW,7
         RJMP    M_Q
         LDI     XL,LOW(\1)
@@ -276,7 +300,12 @@ M_Q
         ;       채우기 전송 (FMOV S,D,N : D 부터 N 워드를 S 로 채움)
         ;
 FMOV    MACRO
-        LOCAL   M_Q,M_1
+        LOCAL   M_Q,M_1,M_D
+M_D     EQU     \2
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
+        IF      \3 = 0
+                EXITM
+        ENDIF
         SBRS    NOW,7
         RJMP    M_Q
         IF      \1 < 7FFF0000H
@@ -297,6 +326,9 @@ FMOV    MACRO
                 LD      ZH,X+
                 LD      ZL,X
         ENDIF
+        MOV     A,ZL
+        OR      A,ZH
+        BREQ    M_Q
         LDI     XL,LOW(\2)
         LDI     XH,HIGH(\2)
 M_1     ST      X+,B
@@ -310,7 +342,14 @@ M_Q
         ;       그룹 전송 (GMOV S,D,N : S 부터 N 워드를 D 로 복사)
         ;
 GMOV    MACRO
-        LOCAL   M_Q,M_1
+        LOCAL   M_Q,M_1,M_D,M_E
+M_D     EQU     \1
+        LIMIT   M_D,7FFF0000H,7FFFFFFFH,"operand 1 must be a device"
+M_E     EQU     \2
+        LIMIT   M_E,7FFF0000H,7FFFFFFFH,"operand 2 must be a device"
+        IF      \3 = 0
+                EXITM
+        ENDIF
         SBRS    NOW,7
         RJMP    M_Q
         IF      \3 < 7FFF0000H
@@ -322,6 +361,9 @@ GMOV    MACRO
                 LD      ZH,X+
                 LD      ZL,X
         ENDIF
+        MOV     A,ZL
+        OR      A,ZH
+        BREQ    M_Q
         LDI     XL,LOW(\1)
         LDI     XH,HIGH(\1)
         LDI     YL,LOW(\2)

@@ -47,7 +47,11 @@ LCDOUT  MACRO
         ;       SGNOUT  P0:4,1  (포트:비트,ZID 모듈 수, 생략하면 1)
         ;
 SGNOUT  MACRO
-        DPSET   \1,\2,\3 + 9
+        IF      "\3" = ""
+                DPSET   \1,\2,10
+        ELSE
+                DPSET   \1,\2,\3 + 9
+        ENDIF
         ENDM
 
         ;
@@ -156,12 +160,14 @@ STRING  MACRO
         LOCAL   M_Q
         SBRS    NOW,7
         RJMP    M_Q
-        LDI     XL,LOW(\1)
-        LDI     XH,HIGH(\1)
-        REPTC   CHR,\2
-        LDI     A,'CHR'
-        ST      X+,A
-        ENDR
+        IF      '\2' <> '""'
+                LDI     XL,LOW(\1)
+                LDI     XH,HIGH(\1)
+                REPTC   CHR,\2
+                LDI     A,'CHR'
+                ST      X+,A
+                ENDR
+        ENDIF
 M_Q:
         ENDM
 

@@ -32,9 +32,9 @@ TON     MACRO
         LCALL   ON_XMASKDEC
         RJMP    M_Q
 M_RST:  IF      \2 < 7FFF0000H
-                LDI     A,HIGH(\2-1) & 7FH
+                LDI     A,HIGH(\2-(\2>0)) & 7FH
                 ST      X+,A
-                LDI     A,LOW(\2-1)
+                LDI     A,LOW(\2-(\2>0))
                 ST      X,A
         ELSE
                 LDS     A,LWRD(\2)
@@ -62,9 +62,9 @@ TOFF    MACRO
         LCALL   OFF_XMASKDEC
         RJMP    M_Q
 M_RST:  IF      \2 < 7FFF0000H
-                LDI     A,HIGH(\2-1) | 80H
+                LDI     A,HIGH(\2-(\2>0)) | 80H
                 ST      X+,A
-                LDI     A,LOW(\2-1)
+                LDI     A,LOW(\2-(\2>0))
                 ST      X,A
         ELSE
                 LDS     A,LWRD(\2)
@@ -94,9 +94,9 @@ TAON    MACRO
         LCALL   ON_XMASKDEC
         RJMP    M_Q
 M_RST:  IF      \2 < 7FFF0000H
-                LDI     A,HIGH(\2-1) & 7FH
+                LDI     A,HIGH(\2-(\2>0)) & 7FH
                 ST      X+,A
-                LDI     A,LOW(\2-1)
+                LDI     A,LOW(\2-(\2>0))
                 ST      X,A
         ELSE
                 LDS     A,LWRD(\2)
@@ -122,9 +122,9 @@ TAOFF   MACRO
         LCALL   OFF_XMASKDEC
         RJMP    M_Q
 M_RST:  IF      \2 < 7FFF0000H
-                LDI     A,HIGH(\2-1) | 80H
+                LDI     A,HIGH(\2-(\2>0)) | 80H
                 ST      X+,A
-                LDI     A,LOW(\2-1)
+                LDI     A,LOW(\2-(\2>0))
                 ST      X,A
         ELSE
                 LDS     A,LWRD(\2)

@@ -32,7 +32,23 @@ void AppendLines(std::string& out, std::string_view utf8) {
   out += "\r\n";
 }
 
+bool IsNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '?' ||
+         c == '$' || c == kLocalLabelMark;
+}
+
 }  // namespace
+
+std::string MarkLocalLabels(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool starts = text.compare(i, 2, "M_") == 0 && (i == 0 || !IsNameChar(text[i - 1]));
+    if (starts) out += kLocalLabelMark;
+    out += text[i];
+  }
+  return out;
+}
 
 std::string MacroLibraryText() {
   const std::array<std::string_view, 11> groups = {
@@ -46,7 +62,7 @@ std::string MacroLibraryText() {
     while (!group.empty() && group.front() == '\n') group.remove_prefix(1);
     if (group.empty()) continue;
     text += "\r\n";
-    AppendLines(text, group);
+    AppendLines(text, MarkLocalLabels(group));
   }
   for (int i = 0; i < kClosingBlankLines; ++i) text += "\r\n";
   return text;

@@ -28,6 +28,12 @@ std::string_view MacroLibProgramFlow();          // GOTO ... LOOP
 std::string_view MacroLibShift();                // BSHR ... WSHL
 std::string_view MacroLibConversionSpecial();    // WBCD ... RSOUT
 
+// The labels the macros use inside themselves (M_Q, M_1, ...) begin with this character in the
+// written library: the assembler takes it as part of a name, and no ladder cell can hold it, so
+// a user's label of the same spelling (GOTO M_Q) never lands on a macro's own label.
+inline constexpr char kLocalLabelMark = '\x01';
+// The group text with kLocalLabelMark before every library label (names beginning "M_").
+std::string MarkLocalLabels(std::string_view text);
 // The whole file's bytes: header, the groups in order, the closing blank lines; CP949, CR LF.
 std::string MacroLibraryText();
 

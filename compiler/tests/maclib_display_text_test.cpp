@@ -26,7 +26,6 @@ TEST(MaclibDisplayText, MacrosInOrderWithGateAndLocalLabels) {
   EXPECT_EQ(Body(text, "LCDCLS"),
             (std::vector<std::string>{"        SBRC    NOW,7", "        LCALL   LCDAREA_CLEAR"}));
   EXPECT_EQ(Body(text, "LCDOUT"), (std::vector<std::string>{"        DPSET   \\1,\\2,\\3"}));
-  EXPECT_EQ(Body(text, "SGNOUT"), (std::vector<std::string>{"        DPSET   \\1,\\2,\\3 + 9"}));
   for (const char* name : {"DPSET", "STRING", "HEX", "DHEX", "ASC", "DASC"}) {
     auto body = Body(text, name);
     size_t local = 0;

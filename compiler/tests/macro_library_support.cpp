@@ -183,6 +183,18 @@ std::vector<std::string> MacroBodyWithEndm(const std::vector<std::string>& lines
   return out;
 }
 
+size_t GateLine(const MacroText& m) {
+  for (size_t i = 1; i < m.body.size(); ++i) {
+    const std::string& l = m.body[i];
+    if (l == "        SBRS    NOW,7") return i;
+    const bool check = (l.rfind("M_", 0) == 0 && l.find(" EQU ") != std::string::npos) ||
+                       l.rfind("        LIMIT   M_", 0) == 0 || l.rfind("        IF      ", 0) == 0 ||
+                       l == "                EXITM" || l == "        ENDIF";
+    if (!check) break;
+  }
+  return m.body.size();
+}
+
 std::vector<MacroText> Macros(std::string_view group, std::vector<std::string>* outside) {
   std::vector<MacroText> out;
   std::istringstream in{std::string(group)};

@@ -51,6 +51,10 @@ struct MacroText {
   std::string header;
   std::vector<std::string> body;  // the lines between the header and ENDM
 };
+// Index of the rung gate ("SBRS NOW,7") of a gated macro's body: after its LOCAL line come only
+// operand checks (a local EQU and its LIMIT) and constant cases that generate nothing (IF, EXITM,
+// ENDIF). The body's size when another line stands before the gate.
+size_t GateLine(const MacroText& m);
 // The macros of a group text in order; the lines outside them go to `outside` when given.
 std::vector<MacroText> Macros(std::string_view group, std::vector<std::string>* outside = nullptr);
 

@@ -60,7 +60,7 @@ const std::vector<std::pair<std::string, std::string>> kIndex = {
     {"BXOR", "M0,M1,M2"}, {"WXOR", "D0,D1,D2"}, {"DWXOR", "D0,D2,D4"}, {"WROL", "D0"}, {"DWROL", "D0"},
     {"WROR", "D0"}, {"DWROR", "D0"}, {"WRCL", "D0"}, {"DWRCL", "D0"}, {"WRCR", "D0"}, {"DWRCR", "D0"},
     {"GOTO", "LBL1"}, {"LABEL", "LBL1"}, {"CALLS", "SUB1"}, {"SBRT", "SUB1"}, {"ENDMAIN", ""}, {"LOOP", "LBL1,D9"},
-    {"BSHR", "M0,M3"}, {"BSHL", "M0,M3"}, {"DBSHR", "D0,D4"}, {"DBSHL", "D0,D4"}, {"WSHR", "D0,D4"},
+    {"BSHR", "M0,3"}, {"BSHL", "M0,3"}, {"DBSHR", "D0,4"}, {"DBSHL", "D0,4"}, {"WSHR", "D0,D4"},
     {"WSHL", "D0,D4"},
     {"WBCD", "D0,D1"}, {"DWBCD", "D0,D2"}, {"WBIN", "D0,D1"}, {"DWBIN", "D0,D2"}, {"SEG", "D0,G0"},
     {"KEYSCAN", "P0,4,P1,4,D0"}, {"OUTOFF", ""}, {"DIST", "D0,D1,4"}, {"UNIT", "D1,D0,4"}, {"DECO", "D0,D1"},
