@@ -16,9 +16,17 @@ constexpr double kTwipsPerScreenPixel = 15.0;  // 1440 twips per inch at 96 pixe
 }  // namespace
 
 PrinterSurface::PrinterSurface(QPrinter& printer) : printer_(printer) {
+  scale_ = printer_.resolution() / 1440.0;
+  SetFont(font_);
+}
+
+bool PrinterSurface::Ready() {
+  if (!failure_.empty() || ended_) return false;
+  if (painter_) return painter_->isActive();
+  // The document opens with the first thing drawn on it.
   if (!printer_.isValid()) {
     Fail("no printer");
-    return;
+    return false;
   }
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(&printer_)) {
@@ -28,11 +36,11 @@ PrinterSurface::PrinterSurface(QPrinter& printer) : printer_(printer) {
     } else {
       Fail("the printer refused the document");
     }
-    return;
+    return false;
   }
-  scale_ = printer_.resolution() / 1440.0;
   painter_->setRenderHint(QPainter::Antialiasing, false);
-  SetFont(font_);
+  painter_->setFont(qfont_);
+  return true;
 }
 
 PrinterSurface::~PrinterSurface() {
@@ -123,6 +131,7 @@ void PrinterSurface::NewPage() {
 
 void PrinterSurface::EndDocument() {
   if (ended_) return;
+  if (!painter_ && failure_.empty()) Ready();  // an empty document still makes its page
   ended_ = true;
   if (!painter_ || !painter_->isActive()) return;
   if (!painter_->end()) Fail("the document could not be finished");

@@ -16,7 +16,8 @@ namespace ladder {
 
 class PrinterSurface : public DrawingSurface, public PrintPages {
  public:
-  // Opens the printer for drawing. printer must outlive the surface.
+  // Draws on the printer (the document opens with the first drawing). printer must
+  // outlive the surface.
   explicit PrinterSurface(QPrinter& printer);
   ~PrinterSurface() override;
 
@@ -49,7 +50,7 @@ class PrinterSurface : public DrawingSurface, public PrintPages {
   std::string Failure() const override { return failure_; }
 
  private:
-  bool Ready() const { return failure_.empty() && painter_ && painter_->isActive(); }
+  bool Ready();
   double ToDevice(int twips) const { return twips * scale_; }
   int ToTwips(double device) const;
   void Fail(const std::string& why);
