@@ -6,7 +6,6 @@
 
 #include "compiler/operands.h"
 #include "compiler/view_hooks.h"
-#include "ladder/selection.h"
 #include "platform/ansi_text.h"
 #include "platform/message_box.h"
 
@@ -54,8 +53,7 @@ int ParseGotoNumber(std::string_view text) {
   }
   const double value = std::strtod(number.c_str(), nullptr);
   if (!std::isfinite(value) || value >= 32767.5 || value < -32768.5) return 0;
-  const int n = RoundHalfEven(value);
-  return n < -32768 || n > 32767 ? 0 : n;
+  return static_cast<int>(std::nearbyint(value));  // to nearest, a half to the even neighbour
 }
 
 GotoResult GotoLine(compiler::Studio& studio, std::string_view text, int scrollMax) {

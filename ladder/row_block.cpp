@@ -88,9 +88,6 @@ bool RowIsEmpty(const ProgramDocument& doc, int row) {
   return true;
 }
 
-RowBlockCommands::RowBlockCommands(compiler::Studio& studio, std::function<bool()> monitorOn)
-    : studio_(studio), monitorOn_(std::move(monitorOn)) {}
-
 void RowBlockCommands::DropPasteUndo(compiler::Studio& studio) {
   studio.editor.pasteUndo.valid = false;
   studio.editor.pasteUndo.cells.clear();

@@ -5,8 +5,6 @@
 // block clipboard, the cells an overlay covered to the paste-undo snapshot: three separate
 // stores in the studio's editor state.
 
-#include <functional>
-
 #include "compiler/studio_state.h"
 
 namespace ladder {
@@ -36,9 +34,8 @@ bool RowIsEmpty(const compiler::ProgramDocument& doc, int row);
 
 class RowBlockCommands {
  public:
-  // monitorOn tells whether monitor mode is on (every command then does nothing);
-  // without it monitor mode counts as off.
-  explicit RowBlockCommands(compiler::Studio& studio, std::function<bool()> monitorOn = {});
+  // While monitor mode is on (studio.monitor.MonitorOn) every command does nothing.
+  explicit RowBlockCommands(compiler::Studio& studio) : studio_(studio) {}
 
   EditResult DeleteLine();          // Ctrl+D
   EditResult InsertBlankLine();     // Ctrl+I
@@ -59,7 +56,7 @@ class RowBlockCommands {
   static void DropPasteUndo(compiler::Studio& studio);
 
  private:
-  bool Monitoring() const { return monitorOn_ && monitorOn_(); }
+  bool Monitoring() const { return studio_.monitor.MonitorOn == 1; }
   bool BlockToClipboard(bool cut);
   // Moves rows from..1198 down by count rows (count rows fall off the end) and clears rows
   // from..from+count-1; refused (false) when a non-empty row would fall off the grid.
@@ -68,7 +65,6 @@ class RowBlockCommands {
   void Repaint();
 
   compiler::Studio& studio_;
-  std::function<bool()> monitorOn_;
 };
 
 }  // namespace ladder

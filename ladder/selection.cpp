@@ -19,20 +19,19 @@ SelectionCorners Corners(const compiler::BlockSelection& s, int col2, int row2) 
   return {s.BlockCol1, s.BlockRow1, col2, row2};
 }
 
-}  // namespace
-
-int RoundHalfEven(double value) {
+// Twips of a pointer position: the nearest whole number, a half to the even neighbour.
+int WholeTwips(double value) {
   if (!std::isfinite(value)) return 0;
   const double r = std::nearbyint(value);  // the default rounding mode: to nearest, ties to even
-  if (r > 2147483647.0) return 2147483647;
-  if (r < -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(r);
+  return static_cast<int>(std::clamp(r, -1.0e9, 1.0e9));
 }
+
+}  // namespace
 
 PointerCell CellUnderPointer(double x, double y, const BoardGeometry& geo, int topRow) {
   PointerCell cell;
-  cell.c = std::clamp(Quotient(RoundHalfEven(x), geo.cellW), 1, 11);
-  cell.r = Quotient(RoundHalfEven(geo.csai + y), geo.cellH + geo.csai);
+  cell.c = std::clamp(Quotient(WholeTwips(x), geo.cellW), 1, 11);
+  cell.r = Quotient(WholeTwips(geo.csai + y), geo.cellH + geo.csai);
   cell.col = cell.c - 1;
   cell.row = cell.r - 1 + topRow;
   return cell;

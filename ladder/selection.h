@@ -16,9 +16,6 @@ struct BoardGeometry {
   int csai = 300;
 };
 
-// Rounds to the nearest whole number, a half to the even neighbour.
-int RoundHalfEven(double value);
-
 // The cell under a pointer at (x, y) twips: col 0..10 (the left margin counts as column 0,
 // anything right of column 10 as column 10) and the absolute row, not yet limited.
 // c and r are the 1-based column and view-row numbers the cursor position comes from.

@@ -245,7 +245,8 @@ TEST_F(RowBlockTest, OverlayUndoRestoresWhereThePasteWasOnce) {
 }
 
 TEST_F(RowBlockTest, EveryCommandIsANoOpWhileMonitoring) {
-  RowBlockCommands cmd(*studio, [] { return true; });
+  RowBlockCommands cmd(*studio);
+  studio->monitor.MonitorOn = 1;
   FillRow(3, "A");
   Cursor(0, 3);
   Select(0, 3, 2, 3);
