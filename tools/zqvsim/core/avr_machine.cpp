@@ -145,9 +145,10 @@ bool AvrMachine::RunScans(int scans, uint64_t maxCycles) {
       halted_ = true;
       return false;
     }
+    // A step of one is a scan; the core's power-up clearing of the counter is not.
     uint8_t now = ReadDevice(kScanCountAddr);
     if (now != last) {
-      done += uint8_t(now - last);
+      if (now == uint8_t(last + 1)) ++done;
       last = now;
     }
   }
