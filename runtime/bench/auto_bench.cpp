@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -131,6 +132,10 @@ int main(int argc, char** argv) {
   const double cycles = double(m.Cycles() - c0) / scans;
   std::printf("Scan of that program: %.0f cycles = %.3f ms at 16 MHz; simulated %d scans in %.2f s (%.1f x real time)\n",
               cycles, cycles / 16000.0, scans, wall, (cycles * scans / 16e6) / wall);
-  fs::remove_all(folder);
+  // ZQV_BENCH_KEEP keeps the folder for a look at the generated files.
+  if (std::getenv("ZQV_BENCH_KEEP"))
+    std::printf("files kept in %s\n", folder.c_str());
+  else
+    fs::remove_all(folder);
   return 0;
 }
