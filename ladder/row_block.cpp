@@ -33,7 +33,7 @@ void PutRow(ProgramDocument& doc, int row, const RowCopy& copy) {
 }
 
 void ClearRow(ProgramDocument& doc, int row) {
-  for (int col = 0; col <= kOutputCol; ++col) EmptyCell(doc, col, row);
+  for (int col = 0; col <= kOutputCol; ++col) ClearCell(doc, col, row);
 }
 
 void MoveCell(ProgramDocument& doc, int col, int fromRow, int toRow) {
@@ -79,7 +79,7 @@ void PutCell(ProgramDocument& doc, int col, int row, const CellCopy& cell) {
   doc.MonDevKind[col][row] = cell.devKind;
 }
 
-void EmptyCell(ProgramDocument& doc, int col, int row) { PutCell(doc, col, row, CellCopy{}); }
+void ClearCell(ProgramDocument& doc, int col, int row) { PutCell(doc, col, row, CellCopy{}); }
 
 bool RowIsEmpty(const ProgramDocument& doc, int row) {
   for (int col = 0; col <= kOutputCol; ++col) {
@@ -195,7 +195,7 @@ bool RowBlockCommands::BlockToClipboard(bool cut) {
       clip.ClipDevNum[j][k] = doc.MonDevNum[col][row];
       clip.ClipDevBit[j][k] = doc.MonDevBit[col][row];
       clip.ClipDevKind[j][k] = doc.MonDevKind[col][row];
-      if (cut) EmptyCell(doc, col, row);
+      if (cut) ClearCell(doc, col, row);
     }
   }
   clip.ClipW = static_cast<int16_t>(b.col2 - b.col1);

@@ -28,7 +28,7 @@ BlockRect NormalisedBlock(const compiler::BlockSelection& selection);
 // (element code, text, branch link and the monitor attributes).
 compiler::CellCopy TakeCell(const compiler::ProgramDocument& doc, int col, int row);
 void PutCell(compiler::ProgramDocument& doc, int col, int row, const compiler::CellCopy& cell);
-void EmptyCell(compiler::ProgramDocument& doc, int col, int row);
+void ClearCell(compiler::ProgramDocument& doc, int col, int row);
 // True when a row of the grid holds no element, text or branch link.
 bool RowIsEmpty(const compiler::ProgramDocument& doc, int row);
 

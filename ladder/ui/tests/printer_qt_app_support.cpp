@@ -1,4 +1,4 @@
-// A QApplication for the GUI tests of this program unless another part of it made one first
+// A QApplication for the GUI tests of this program unless another part of it made one
 // (offscreen, set by the test main). It is destroyed after the last test.
 #include <gtest/gtest.h>
 
