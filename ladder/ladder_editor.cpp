@@ -166,7 +166,7 @@ void LadderEditor::KeyDown(int keyCode, int shift) {
   auto& d = doc();
   view_.SyncCursor(d);
   const bool paging = keyCode == vk::kPageUp || keyCode == vk::kPageDown || (keyCode >= vk::kLeft && keyCode <= vk::kDown);
-  if (monitorOn && !paging) return;
+  if (Monitoring() && !paging) return;
   switch (keyCode) {
     case vk::kPageDown: PageDown(); return;
     case vk::kPageUp: PageUp(); return;

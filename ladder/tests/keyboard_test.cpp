@@ -313,7 +313,7 @@ TEST_F(Keyboard, ChangedFlagAndMonitoring) {
   EXPECT_FALSE(studio->shell.SourceSaved);
 
   studio->shell.SourceSaved = true;
-  editor.monitorOn = true;
+  studio->monitor.MonitorOn = 1;
   At(0, 0, 0);
   Key(vk::kF3);
   Key(vk::kEnd);

@@ -159,7 +159,7 @@ TEST_F(OperandEntry, ToolbarButtons) {
   EXPECT_EQ(host.ladderDraws, draws + 2);
   EXPECT_EQ(host.typed, "");  // the toolbar does not touch the box
 
-  editor.monitorOn = true;  // the toolbar acts while monitoring
+  studio->monitor.MonitorOn = 1;  // the toolbar acts while monitoring
   At(0, 6);
   editor.ToolbarClick(kToolContactNC);
   EXPECT_EQ(Type(0, 6), kContactNC);

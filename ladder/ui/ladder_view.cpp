@@ -120,10 +120,8 @@ void LadderView::setStudio(compiler::Studio* studio) {
   }
   studio_ = studio;
   studio_->view = this;
-  const bool monitoring = editor_ && editor_->monitorOn;
   EditorHost& host = *this;
   editor_ = std::make_unique<LadderEditor>(*studio_, view_, scroll_, host);
-  editor_->monitorOn = monitoring;
   applyGeometry(LadderGeometry::FromUnit(view_.geo.Cunit, view_.geo.Csai));
   showCursorCell();
 }
@@ -169,7 +167,6 @@ void LadderView::setSurfaceFont(const SurfaceFont& font) {
 }
 
 void LadderView::setMonitorOn(bool on) {
-  editor_->monitorOn = on;
   cboCMD_->setVisible(!on);
 }
 

@@ -77,9 +77,9 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   void setColorScheme(int color);  // 1 white, any other value black
   void setAliasFirst(int aliasFirst);
   void setSurfaceFont(const SurfaceFont& font);
-  // While monitoring only paging and the arrows act; the operand box is hidden.
+  // Monitor mode started or ended (the studio's MonitorOn is already set): the operand
+  // box is hidden while monitoring, and the keys other than paging and the arrows rest.
   void setMonitorOn(bool on);
-  bool monitorOn() const { return editor_->monitorOn; }
 
   // Painting.
   void drawLadder();

@@ -191,10 +191,12 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
   EXPECT_EQ(studio->shell.Csai, 550);
   EXPECT_EQ(view.viewState().geo.Cunit10, 4);
 
+  studio->monitor.MonitorOn = 1;
   view.setMonitorOn(true);
   EXPECT_TRUE(box->isHidden());
   Press(board, Qt::Key_F3);
   EXPECT_EQ(Type(0, 0), kEmpty);
+  studio->monitor.MonitorOn = 0;
   view.setMonitorOn(false);
   EXPECT_FALSE(box->isHidden());
 
