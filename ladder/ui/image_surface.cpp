@@ -34,6 +34,8 @@ void ImageSurface::End() {
     painter_->end();
     painter_.reset();
   }
+  penWidth_ = -1;
+  fontSet_ = false;
 }
 
 void ImageSurface::Resize(int widthPx, int heightPx) {
@@ -54,15 +56,23 @@ QPainter& ImageSurface::Painter(Color penColor, int penWidth) {
     painter_ = std::make_unique<QPainter>(&image_);
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    painter_->setBrush(Qt::NoBrush);
+    penWidth_ = -1;
+    fontSet_ = false;
   }
-  painter_->setCompositionMode(mode_ == DrawMode::Invert ? QPainter::RasterOp_SourceXorDestination
-                                                         : QPainter::CompositionMode_SourceOver);
-  QPen pen(ToQColor(penColor));
-  pen.setWidth(penWidth);
-  pen.setCapStyle(Qt::SquareCap);
-  pen.setJoinStyle(Qt::MiterJoin);
-  painter_->setPen(pen);
-  painter_->setBrush(Qt::NoBrush);
+  if (penWidth_ < 0 || penMode_ != mode_)
+    painter_->setCompositionMode(mode_ == DrawMode::Invert ? QPainter::RasterOp_SourceXorDestination
+                                                           : QPainter::CompositionMode_SourceOver);
+  if (penWidth_ != penWidth || penColor_ != penColor || penMode_ != mode_) {
+    QPen pen(ToQColor(penColor));
+    pen.setWidth(penWidth);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter_->setPen(pen);
+  }
+  penColor_ = penColor;
+  penWidth_ = penWidth;
+  penMode_ = mode_;
   return *painter_;
 }
 
@@ -101,20 +111,24 @@ void ImageSurface::SetFont(const SurfaceFont& font) {
   qfont_.setPointSizeF(font.size > 0 ? font.size : 9.0);
   qfont_.setBold(font.bold);
   qfont_.setItalic(font.italic);
-  if (painter_) painter_->setFont(qfont_);
+  metrics_ = std::make_unique<QFontMetricsF>(qfont_, &image_);
+  fontSet_ = false;
 }
 
 void ImageSurface::DrawTextLine(const QString& line) {
   QPainter& p = Painter(fore_, 1);
-  p.setFont(qfont_);
-  const QFontMetricsF fm(qfont_, &image_);
-  p.drawText(QPointF(textX_ / static_cast<double>(kTwipsPerPixel), textY_ / static_cast<double>(kTwipsPerPixel) + fm.ascent()),
+  if (!fontSet_) {
+    p.setFont(qfont_);
+    fontSet_ = true;
+  }
+  p.drawText(QPointF(textX_ / static_cast<double>(kTwipsPerPixel),
+                     textY_ / static_cast<double>(kTwipsPerPixel) + metrics_->ascent()),
              line);
 }
 
 void ImageSurface::Print(const std::string& utf8) {
   const QStringList lines = QString::fromStdString(utf8).split(QChar('\r'));
-  const QFontMetricsF fm(qfont_, &image_);
+  const QFontMetricsF& fm = *metrics_;
   const int lineTwips = static_cast<int>(std::lround(fm.height() * kTwipsPerPixel));
   for (const QString& line : lines) {
     if (!line.isEmpty()) DrawTextLine(line);
@@ -130,7 +144,7 @@ void ImageSurface::PrintInline(const std::string& utf8) {
 }
 
 int ImageSurface::TextWidth(const std::string& utf8) const {
-  const QFontMetricsF fm(qfont_, &image_);
+  const QFontMetricsF& fm = *metrics_;
   double widest = 0;
   for (const QString& line : QString::fromStdString(utf8).split(QChar('\r')))
     widest = std::max(widest, fm.horizontalAdvance(line));
@@ -138,7 +152,7 @@ int ImageSurface::TextWidth(const std::string& utf8) const {
 }
 
 int ImageSurface::TextHeight(const std::string& utf8) const {
-  const QFontMetricsF fm(qfont_, &image_);
+  const QFontMetricsF& fm = *metrics_;
   const auto lines = QString::fromStdString(utf8).split(QChar('\r')).size();
   return static_cast<int>(std::lround(fm.height() * kTwipsPerPixel * lines));
 }

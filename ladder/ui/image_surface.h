@@ -5,6 +5,7 @@
 // restores the picture bit for bit.
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <memory>
@@ -60,6 +61,12 @@ class ImageSurface : public DrawingSurface {
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   QFont qfont_;
+  std::unique_ptr<QFontMetricsF> metrics_;  // of qfont_ on this image
+  bool fontSet_ = false;                     // qfont_ is the painter's font
+  // The painter's pen and mode as last set, to skip setting them again.
+  Color penColor_ = 0;
+  int penWidth_ = -1;
+  DrawMode penMode_ = DrawMode::Copy;
   Color back_ = 0xFFFFFF, fore_ = 0;
   DrawMode mode_ = DrawMode::Copy;
   int pen_ = 1;

@@ -176,6 +176,16 @@ void LadderView::drawLadder() {
   board_->update();
 }
 
+void LadderView::drawLadderBackground() {
+  LadderPainter(surface_, studio_->doc, view_).DrawLadderBackground();
+  board_->update();
+}
+
+void LadderView::showCellText() {
+  const auto& d = studio_->doc;
+  SetOperandText(d.CellText[d.CurCol][d.CurRow]);
+}
+
 void LadderView::drawCursor() {
   view_.SyncCursor(studio_->doc);
   LadderPainter(surface_, studio_->doc, view_).DrawCursor();
@@ -195,7 +205,7 @@ void LadderView::showCursorCell() {
   scroll_.SetValueQuietly(d.TopRow);
   drawLadder();
   if (board_->hasFocus()) drawCursor();
-  SetOperandText(d.CellText[d.CurCol][d.CurRow]);
+  showCellText();
 }
 
 void LadderView::toolbarClick(int index) { editor_->ToolbarClick(index); }

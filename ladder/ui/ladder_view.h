@@ -83,11 +83,14 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
 
   // Painting.
   void drawLadder();
+  void drawLadderBackground();  // cleared board with rail and row numbers only (New)
   void drawCursor();
   void drawBlockSelection();  // the inverting rectangle of viewState().block
   // Puts the cursor on the screen after CurCol, CurRow or TopRow were set from outside,
   // moves the scroll bar to TopRow without moving the cursor, and repaints.
   void showCursorCell();
+  // The operand box shows the cursor cell's text.
+  void showCellText();
 
   // The element toolbar's buttons 1..11.
   void toolbarClick(int index);
