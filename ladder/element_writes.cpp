@@ -1,5 +1,7 @@
 #include "ladder/element_writes.h"
 
+#include "ladder/row_block.h"
+
 namespace ladder {
 
 using compiler::kOutputCol;
@@ -32,14 +34,6 @@ void FillWireTo(ProgramDocument& doc, int lastWireCol) {
 bool IsDeviceCode(int code) {
   return code == compiler::kContactNO || code == compiler::kContactNC || code == compiler::kCoil ||
          code == compiler::kFallingEdge || code == compiler::kRisingEdge;
-}
-
-void ClearCell(ProgramDocument& doc, int col, int row) {
-  EmptyCodeAndText(doc, col, row);
-  doc.VertLink[col][row] = 0;
-  doc.MonDevNum[col][row] = 0;
-  doc.MonDevBit[col][row] = 0;
-  doc.MonDevKind[col][row] = 0;
 }
 
 void CopyCell(ProgramDocument& doc, int fc, int fr, int tc, int tr) {

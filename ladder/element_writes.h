@@ -1,6 +1,6 @@
 #pragma once
-// The cell writes of the ladder editor on the program document: clearing and moving
-// cells, the cursor step to the right, the wire fills up to the box or coil column,
+// The cell writes of the ladder editor on the program document (a cell is emptied with
+// ClearCell of row_block.h): moving cells, the cursor step to the right, the wire fills up to the box or coil column,
 // inserting and deleting a cell in a row, and the END line.
 
 #include "compiler/document.h"
@@ -9,8 +9,6 @@ namespace ladder {
 
 using compiler::ProgramDocument;
 
-// Empties a cell: code, text, link and every monitor field.
-void ClearCell(ProgramDocument& doc, int col, int row);
 // Copies a cell (code, text, link and every monitor field) over another one.
 void CopyCell(ProgramDocument& doc, int fromCol, int fromRow, int toCol, int toRow);
 

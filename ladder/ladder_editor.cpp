@@ -203,7 +203,7 @@ void LadderEditor::EditKey(int keyCode, int shift) {
   switch (keyCode) {
     case vk::kInsert: InsertCellAtCursor(d); break;
     case vk::kDelete:
-      if (!view_.block.BlockActive) DeleteCellAtCursor(d);
+      if (!studio_.editor.selection.BlockActive) DeleteCellAtCursor(d);
       break;
     case vk::kSpace:
       ClearCursorCell(d);

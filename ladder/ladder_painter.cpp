@@ -58,7 +58,7 @@ void LadderPainter::DrawLadder() {
   }
   view_.CurX = savedX;
   view_.CurY = savedY;
-  if (view_.block.BlockActive) DrawBlockSelection();
+  if (selection_ && selection_->BlockActive) DrawBlockSelection();
 }
 
 void LadderPainter::DrawCell(int c, int r, bool firstRow) {
@@ -135,13 +135,17 @@ void LadderPainter::DrawCursor() {
 }
 
 void LadderPainter::DrawBlockSelection() {
+  if (!selection_) return;
+  DrawBlockSelection(selection_->BlockCol1, selection_->BlockRow1, selection_->BlockCol2, selection_->BlockRow2);
+}
+
+void LadderPainter::DrawBlockSelection(int col1, int row1, int col2, int row2) {
   const LadderGeometry& g = view_.geo;
-  const BlockSelection& b = view_.block;
   s_.SetDrawMode(DrawMode::Invert);
   // Corners in plain int: far rows lie outside the surface and are clipped there.
-  const int x1 = (b.BlockCol1 + 1) * g.CellW, x2 = (b.BlockCol2 + 1) * g.CellW;
-  const int y1 = (b.BlockRow1 + 1 - doc_.TopRow) * g.Pitch() - g.Csai;
-  const int y2 = (b.BlockRow2 + 1 - doc_.TopRow) * g.Pitch() - g.Csai;
+  const int x1 = (col1 + 1) * g.CellW, x2 = (col2 + 1) * g.CellW;
+  const int y1 = (row1 + 1 - doc_.TopRow) * g.Pitch() - g.Csai;
+  const int y2 = (row2 + 1 - doc_.TopRow) * g.Pitch() - g.Csai;
   const int left = std::min(x1, x2), right = std::max(x1, x2);
   const int top = std::min(y1, y2), bottom = std::max(y1, y2);
   s_.FilledBox(left, top, right + g.CellW, bottom + g.CellH + g.Csai, kSelectionColor);

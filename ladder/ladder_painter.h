@@ -7,6 +7,7 @@
 #include <string>
 
 #include "compiler/document.h"
+#include "compiler/studio_state.h"
 #include "ladder/drawing_surface.h"
 #include "ladder/view_state.h"
 #include "platform/ansi_text.h"
@@ -15,8 +16,10 @@ namespace ladder {
 
 class LadderPainter {
  public:
-  LadderPainter(DrawingSurface& surface, const compiler::ProgramDocument& doc, LadderViewState& view)
-      : s_(surface), doc_(doc), view_(view) {}
+  // The selection, when given, is drawn over every full repaint while it is active.
+  LadderPainter(DrawingSurface& surface, const compiler::ProgramDocument& doc, LadderViewState& view,
+                const compiler::BlockSelection* selection = nullptr)
+      : s_(surface), doc_(doc), view_(view), selection_(selection) {}
 
   // Full repaint from TopRow: background, visible cells, selection. No cursor.
   void DrawLadder();
@@ -29,8 +32,10 @@ class LadderPainter {
   void DrawAlias(const platform::AnsiText& device);
   // Red box around the cursor cell, in the surface's current drawing mode.
   void DrawCursor();
-  // Inverts the rectangle of the block selection; drawing it twice restores the picture.
+  // Inverts the rectangle of the selection's corners; drawing it twice restores the picture.
   void DrawBlockSelection();
+  // The same for given corners (columns, absolute rows, any order).
+  void DrawBlockSelection(int col1, int row1, int col2, int row2);
   // Prints "ERROR" in red over the cell whose left and top are (x, y).
   void MarkError(int x, int y);
 
@@ -39,6 +44,7 @@ class LadderPainter {
   DrawingSurface& s_;
   const compiler::ProgramDocument& doc_;
   LadderViewState& view_;
+  const compiler::BlockSelection* selection_;
   bool aliasDrawn_ = false;
 };
 

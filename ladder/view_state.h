@@ -1,6 +1,7 @@
 #pragma once
 // What the ladder view shows besides the program: geometry, colour scheme, alias display,
-// font, the cursor's position on the screen and the block selection's corners.
+// font and the cursor's position on the screen. The block selection is the studio's
+// (compiler::EditorState::selection).
 
 #include <algorithm>
 
@@ -27,13 +28,6 @@ struct ColorScheme {
   ladder::Color CommentColor() const { return ViewBackColor == 0xFFFFFF ? 0xFF0000 : 0x00FFFF; }
 };
 
-// Corners of the block selection (absolute rows, columns 0..10, any order).
-struct BlockSelection {
-  int BlockCol1 = 0, BlockRow1 = 0;
-  int BlockCol2 = 0, BlockRow2 = 0;
-  bool BlockActive = false;
-};
-
 struct LadderViewState {
   LadderGeometry geo;
   ColorScheme colors;
@@ -43,7 +37,6 @@ struct LadderViewState {
   // (see SyncCursor).
   int CurX = 9 * kDefaultCunit;
   int CurY = 7 * kDefaultCunit;
-  BlockSelection block;
 
   // Keeps the document's cursor within the grid (columns 0..10, rows 0..1199, TopRow
   // 0..1199) and recomputes CurX and CurY from it.

@@ -155,10 +155,10 @@ TEST_F(Keyboard, DeletePullsTheOutputIntoTheRowUnlessABlockIsSelected) {
   studio->doc.CellType[4][0] = kContactNO;
   studio->doc.CellType[10][0] = kCoil;
   studio->doc.CellText[10][0] = "P2:0";
-  view.block.BlockActive = true;
+  studio->editor.selection.BlockActive = true;
   Key(vk::kDelete);
   EXPECT_EQ(Type(4, 0), kContactNO);
-  view.block.BlockActive = false;
+  studio->editor.selection.BlockActive = false;
   Key(vk::kDelete);
   EXPECT_EQ(Type(4, 0), kEmpty);
   EXPECT_EQ(Type(9, 0), kCoil);

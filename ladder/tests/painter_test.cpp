@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "compiler/document.h"
+#include "compiler/studio_state.h"
 #include "ladder/cell_symbols.h"
 #include "ladder/ladder_painter.h"
 #include "ladder/recording_surface.h"
@@ -37,7 +38,7 @@ class Painter : public ::testing::Test {
   Painter() : doc(std::make_unique<ProgramDocument>()), surface(12000, 9000) {}
   void Paint() {
     surface.ops.clear();
-    LadderPainter(surface, *doc, view).DrawLadder();
+    LadderPainter(surface, *doc, view, &selection).DrawLadder();
   }
   // Lines drawn inside the band of cell (col, shown row i).
   std::vector<DrawOp> LinesIn(int x0, int x1, int y0, int y1) const {
@@ -50,6 +51,7 @@ class Painter : public ::testing::Test {
   }
   std::unique_ptr<ProgramDocument> doc;
   LadderViewState view;
+  compiler::BlockSelection selection;
   RecordingSurface surface;
 };
 
@@ -207,7 +209,7 @@ TEST_F(Painter, SchemesAndMargin) {
 }
 
 TEST_F(Painter, SelectionIsInvertedAndLeavesNoInvertModeForLaterPainters) {
-  view.block = {5, 2, 3, 2, true};
+  selection = {5, 2, 3, 2, 0, 0, true};
   Paint();
   const auto boxes = surface.OfKind(DrawOp::FilledBox);
   ASSERT_EQ(boxes.size(), 2u);

@@ -41,9 +41,10 @@ TEST(RandomInput, AnyDocumentPaints) {
     LadderViewState view;
     view.AliasFirst = round % 2;
     view.colors = ColorScheme::For(round % 3 == 0 ? 0 : 1);
-    view.block = {col(rng) % 11, row(rng), col(rng) % 11, row(rng), round % 2 == 0};
+    BlockSelection selection{static_cast<int16_t>(col(rng) % 11), static_cast<int16_t>(row(rng)),
+                             static_cast<int16_t>(col(rng) % 11), static_cast<int16_t>(row(rng)), 0, 0, round % 2 == 0};
     RecordingSurface surface(20000, 15000);
-    LadderPainter painter(surface, *doc, view);
+    LadderPainter painter(surface, *doc, view, &selection);
     painter.DrawLadder();
     painter.DrawCursor();
     EXPECT_FALSE(surface.ops.empty());

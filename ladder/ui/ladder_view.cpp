@@ -172,12 +172,12 @@ void LadderView::setMonitorOn(bool on) {
 
 void LadderView::drawLadder() {
   view_.SyncCursor(studio_->doc);
-  LadderPainter(surface_, studio_->doc, view_).DrawLadder();
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawLadder();
   board_->update();
 }
 
 void LadderView::drawLadderBackground() {
-  LadderPainter(surface_, studio_->doc, view_).DrawLadderBackground();
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawLadderBackground();
   board_->update();
 }
 
@@ -188,13 +188,18 @@ void LadderView::showCellText() {
 
 void LadderView::drawCursor() {
   view_.SyncCursor(studio_->doc);
-  LadderPainter(surface_, studio_->doc, view_).DrawCursor();
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawCursor();
   board_->update();
   emit statusText(QString::fromStdString(CursorStatusText(studio_->doc)));
 }
 
 void LadderView::drawBlockSelection() {
-  LadderPainter(surface_, studio_->doc, view_).DrawBlockSelection();
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawBlockSelection();
+  board_->update();
+}
+
+void LadderView::drawBlockSelection(int col1, int row1, int col2, int row2) {
+  LadderPainter(surface_, studio_->doc, view_).DrawBlockSelection(col1, row1, col2, row2);
   board_->update();
 }
 
@@ -224,7 +229,7 @@ void LadderView::SetScrollValue(int value) {
 }
 
 void LadderView::MarkError(int x, int y) {
-  LadderPainter(surface_, studio_->doc, view_).MarkError(x, y);
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).MarkError(x, y);
   board_->update();
   board_->setFocus(Qt::OtherFocusReason);
 }

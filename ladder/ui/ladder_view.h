@@ -85,7 +85,10 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   void drawLadder();
   void drawLadderBackground();  // cleared board with rail and row numbers only (New)
   void drawCursor();
-  void drawBlockSelection();  // the inverting rectangle of viewState().block
+  // The inverting rectangle of the studio's selection, or of given corners (columns,
+  // absolute rows); drawing the same rectangle again removes it.
+  void drawBlockSelection();
+  void drawBlockSelection(int col1, int row1, int col2, int row2);
   // Puts the cursor on the screen after CurCol, CurRow or TopRow were set from outside,
   // moves the scroll bar to TopRow without moving the cursor, and repaints.
   void showCursorCell();

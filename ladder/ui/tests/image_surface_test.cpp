@@ -97,16 +97,14 @@ TEST_F(DrawnProgram, SelectionDrawnTwiceLeavesThePictureIdentical) {
   LadderPainter painter(s, *doc, view);
   painter.DrawLadder();
   const QImage before = s.Image().copy();
-  view.block = {1, 0, 6, 3, true};
-  painter.DrawBlockSelection();
+  painter.DrawBlockSelection(1, 0, 6, 3);
   EXPECT_NE(s.Image(), before);
   EXPECT_EQ(At(s, view.geo.X(3) + 100, view.geo.Y(1, 0) + 100), 0x000000u);  // white inverted
-  painter.DrawBlockSelection();
+  painter.DrawBlockSelection(6, 3, 1, 0);  // the same rectangle from its other corner
   EXPECT_EQ(s.Image(), before);
   // A selection reaching far below the view is clipped, not wrapped around.
-  view.block = {0, 0, 10, 1199, true};
-  painter.DrawBlockSelection();
-  painter.DrawBlockSelection();
+  painter.DrawBlockSelection(0, 0, 10, 1199);
+  painter.DrawBlockSelection(0, 0, 10, 1199);
   EXPECT_EQ(s.Image(), before);
 }
 
