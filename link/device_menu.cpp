@@ -12,10 +12,6 @@ namespace plclink {
 
 namespace {
 
-constexpr Twin kNoBackup{"The source archive holds no program (QSKLBK.$$$) !",
-                         "소스 압축파일에 프로그램(QSKLBK.$$$)이 없습니다 !"};
-constexpr Twin kBackupWriteError{"File Save Error :", "파일 저장 에러 :"};
-
 Outcome Failed() { return {true, MonitorItem::Unchanged}; }
 
 // Writes the one-line program " RET " into a file; false when it cannot be written.
@@ -110,14 +106,14 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
       link.Show(text::kCaptionStudioERROR, text::kUnextract);
       return {};
     case ExtractResult::NoMember:
-      link.Show(text::kCaptionStudioERROR, kNoBackup);
+      link.Show(text::kCaptionStudioERROR, text::kNoBackup);
       return {};
     case ExtractResult::Ok:
       break;
   }
   const auto target = job.folder / kBackupFileName;
   if (!platform::WriteFileAtomically(target, backup)) {
-    link.Show(text::kCaptionStudioERROR, kBackupWriteError.Pick(link.Korean()) + kBackupFileName);
+    link.Show(text::kCaptionStudioERROR, text::kBackupWriteError.Pick(link.Korean()) + kBackupFileName);
     return {};
   }
   shell.CurFilePath = target.string();
