@@ -60,10 +60,6 @@ class Gauge {
 
 }  // namespace
 
-void ClearMacroInclude(const std::filesystem::path& folder) {
-  std::ofstream out(folder / "ZQ3MAC.INC", std::ios::binary | std::ios::trunc);
-}
-
 int BlockCountWord(std::int16_t plcModel, std::int32_t romSize) {
   if (plcModel == 1 || plcModel == 3 || plcModel == 5) return romSize / 256 + 1;
   if (plcModel == 2) return romSize / 2;

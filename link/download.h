@@ -4,6 +4,7 @@
 // panel ("Erasing...", "Downloading...") and the gauge.
 
 #include "link/device_job.h"
+#include "link/exec_cmd.h"
 #include "link/link.h"
 
 namespace plclink {
@@ -14,8 +15,5 @@ bool DownloadProgram(Link& link, const DeviceJob& job);
 
 // The block-count word sent after the erase command for a model and image length.
 int BlockCountWord(std::int16_t plcModel, std::int32_t romSize);
-
-// Empties the generated macro library ZQ3MAC.INC in the folder (errors are ignored).
-void ClearMacroInclude(const std::filesystem::path& folder);
 
 }  // namespace plclink
