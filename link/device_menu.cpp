@@ -101,7 +101,7 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
                platform::MsgIcon::None) != platform::MsgResult::Yes)
     return {};
   std::string backup;
-  switch (ExtractBackup(job.folder / kUploadArchiveName, &backup)) {
+  switch (ExtractBackup(job.folder / kReadBackArchiveName, &backup)) {
     case ExtractResult::CannotRun:
       link.Show(text::kCaptionStudioERROR, text::kUnextract);
       return {};

@@ -169,8 +169,8 @@ bool UploadSource(Link& link, const std::filesystem::path& folder) {
   }
   if (archive % 2 != 0) Fetch(link);  // the pad byte, dropped
   end();
-  if (!platform::WriteFileAtomically(folder / kUploadArchiveName, bytes)) {
-    link.Show(text::kCaptionStudioError, text::kOpenErrorUpload.Pick(link.Korean()) + kUploadArchiveName);
+  if (!platform::WriteFileAtomically(folder / kReadBackArchiveName, bytes)) {
+    link.Show(text::kCaptionStudioError, text::kOpenErrorUpload.Pick(link.Korean()) + kReadBackArchiveName);
     return true;
   }
   return false;

@@ -7,7 +7,7 @@
 
 namespace plclink {
 
-inline constexpr const char* kUploadArchiveName = "DNFILE.ZIP";
+inline constexpr const char* kReadBackArchiveName = "DNFILE.ZIP";
 
 // Compares the module's program with the first romSize bytes of the image. True on
 // failure or mismatch, after its message.
