@@ -49,6 +49,30 @@ struct WatchList {
   int16_t WatchCount = 0;
 };
 
+// Start address (byte address in the module's data memory) and size of each device area;
+// the live monitor fills it for the current model (monitor/device_map.h).
+struct DeviceMap {  // defaults: the map of the start-up model (1)
+  int16_t AddrP = 96, CountP = 128;       // bits
+  int16_t AddrM = 271, CountM = 1024;     // bits
+  int16_t AddrF = 255, CountF = 128;      // bits
+  int16_t AddrK = 559, CountK = 512;      // bits
+  int16_t AddrS = 527, CountS = 256;      // bits
+  int16_t AddrT = 623, CountT = 256;      // timers, one word each
+  int16_t AddrC = 1135, CountC = 256;     // counters, one word each
+  int16_t AddrCF = 1647;                  // one output-flag byte per counter, bit 7
+  int16_t AddrD = 1904, CountD = 1024;    // words
+  int16_t AddrAD = 232, CountAD = 8;      // words
+  int16_t AddrHCNT = 248, CountHCNT = 1;  // words
+  int16_t AddrCH = 112, CountCH = 80;     // bytes
+  int16_t AddrG = 192, CountG = 40;       // bytes
+};
+
+struct MonitorState {
+  int16_t MonitorOn = 0;  // 1 while monitor mode is on: file, port and device commands refuse
+  int16_t MonSpeed = 5;   // speed slider 0..10, settings Setup/MonSpeed
+  DeviceMap map;
+};
+
 struct BuildState {
   bool CompileInfo = false;  // a built download image exists
 };
@@ -58,6 +82,7 @@ struct Studio {
   ShellState shell;
   EditorState editor;
   WatchList watch;
+  MonitorState monitor;
   BuildState build;
   platform::MessageSink* messages = nullptr;  // never null once the studio runs
   ViewHooks* view = nullptr;                  // null: no view

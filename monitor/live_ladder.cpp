@@ -1,0 +1,108 @@
+#include "monitor/live_ladder.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "compiler/monitor_attrs.h"
+
+namespace monitor {
+namespace {
+
+struct Probe {
+  int address = 0;
+  bool ok = false;
+};
+
+// Address read for a cell of the given kind, or none for kinds without a live state.
+Probe AddressOf(const compiler::DeviceMap& m, int kind, int num) {
+  switch (kind) {
+    case compiler::kMonTimerValue:
+    case compiler::kMonTimerContact:
+      return {m.AddrT + 2 * num, true};
+    case compiler::kMonCounterValue:
+      return {m.AddrC + 2 * num, true};
+    case compiler::kMonPBit:
+      return {m.AddrP + num, true};
+    case compiler::kMonMBit:
+      return {m.AddrM + num, true};
+    case compiler::kMonFBit:
+      return {m.AddrF + num, true};
+    case compiler::kMonKBit:
+      return {m.AddrK + num, true};
+    case compiler::kMonCounterContact:
+      return {m.AddrCF + num, true};
+    case compiler::kMonStep:
+      return {m.AddrS + num, true};
+    default:
+      return {};
+  }
+}
+
+bool ContactOn(int kind, int bit, DeviceWord w) {
+  switch (kind) {
+    case compiler::kMonTimerContact:
+    case compiler::kMonCounterContact:
+      return OutputBit(w.b0);
+    case compiler::kMonStep:
+      return w.b0 == bit;
+    default:
+      return bit >= 0 && bit <= 7 && (w.b0 & (1 << bit)) != 0;
+  }
+}
+
+}  // namespace
+
+void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map, DeviceReader& reader,
+                   ladder::DrawingSurface& surface, const LadderLook& look) {
+  const ladder::DrawMode oldMode = surface.GetDrawMode();
+  const int oldPen = surface.PenWidth();
+  const ladder::Color oldFore = surface.ForeColor();
+  surface.SetDrawMode(ladder::DrawMode::Copy);
+  surface.SetPenWidth(1);
+
+  const int u = look.Cunit;
+  const int height = surface.Height();
+  int y = look.CellH;
+  bool stop = false;
+  for (int row = doc.TopRow < 0 ? 0 : doc.TopRow; row < compiler::kProgramRows && !stop; ++row) {
+    for (int col = 0; col <= compiler::kOutputCol; ++col) {
+      const int kind = doc.MonDevKind[col][row];
+      const int num = doc.MonDevNum[col][row];
+      const Probe probe = AddressOf(map, kind, num);
+      if (!probe.ok) continue;
+      const std::optional<DeviceWord> w = reader.ReadDeviceWord(probe.address);
+      if (!w) {
+        stop = true;
+        break;
+      }
+      const int x = (col + 1) * look.CellW;
+      if (kind == compiler::kMonTimerValue || kind == compiler::kMonCounterValue) {
+        const int value = kind == compiler::kMonTimerValue ? TimerValue(*w) : CounterValue(*w);
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%05d", value);
+        surface.FilledBox(x + 7 * u, y + 4 * u, x + 7 * u + surface.TextWidth("00000"),
+                          y + 4 * u + surface.TextHeight("0"), look.ViewOnColor);
+        surface.SetForeColor(look.ViewLineColor);
+        surface.SetTextPos(x + 7 * u, y + 4 * u);
+        surface.PrintInline(digits);
+        if (kind == compiler::kMonTimerValue) {
+          surface.FilledBox(x + 4 * u, y + 4 * u, x + 5 * u, y + 6 * u,
+                            OutputBit(w->b0) ? look.ViewOnColor : look.ViewBackColor);
+        }
+        continue;
+      }
+      const bool normallyClosed = doc.CellType[col][row] == compiler::kContactNC;
+      const bool on = ContactOn(kind, doc.MonDevBit[col][row], *w) != normallyClosed;
+      surface.FilledBox(x + 4 * u, y + 4 * u, x + 5 * u, y + 6 * u, on ? look.ViewOnColor : look.ViewBackColor);
+      if (normallyClosed) surface.Line(x + 5 * u, y + 4 * u, x + 4 * u, y + 6 * u, look.ViewLineColor);
+    }
+    y += look.CellH + look.Csai;
+    if (y > height) break;
+  }
+
+  surface.SetForeColor(oldFore);
+  surface.SetPenWidth(oldPen);
+  surface.SetDrawMode(oldMode);
+}
+
+}  // namespace monitor
