@@ -12,11 +12,7 @@ int16_t Clamp16(int16_t value, int16_t lo, int16_t hi) { return std::clamp(value
 
 }  // namespace
 
-std::string DefaultPortDevice(int index) {
-  std::string name = "ZQVSTUDIO_COM" + std::to_string(index + 1);
-  if (const char* dev = std::getenv(name.c_str()); dev && *dev) return dev;
-  return "/dev/ttyS" + std::to_string(index);
-}
+std::string DefaultPortDevice(int index) { return "/dev/ttyS" + std::to_string(index); }
 
 Settings ReadSettings(const ProfileFile& file) {
   Settings s;

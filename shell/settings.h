@@ -47,8 +47,8 @@ struct Settings {
   std::array<std::string, 4> PortDev{};
 };
 
-// The device file COM(n+1) stands for when Setup/PortDev<n> is not in the file:
-// $ZQVSTUDIO_COM<n+1> when set, else /dev/ttyS<n>.
+// The device file COM(n+1) stands for when Setup/PortDev<n> is not in the file: /dev/ttyS<n>.
+// (The serial link applies the environment's overrides on top.)
 std::string DefaultPortDevice(int index);
 
 // Reads every setting with its default; clamps out-of-range values in memory.

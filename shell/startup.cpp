@@ -32,6 +32,8 @@ void ApplyRunTimeDefaults(compiler::Studio& studio, const Settings& settings) {
   studio.doc.EndRow = 1;
   studio.shell.SourceSaved = true;
   studio.watch = compiler::WatchList{};
+  studio.monitor.MonitorOn = 0;
+  studio.monitor.MonSpeed = settings.MonSpeed;
   studio.shell.KoreanMenu = settings.KoreanMenu;
   LadderGeometry g = GeometryFor(settings.Cunit);
   studio.shell.CellW = g.CellW;

@@ -117,6 +117,10 @@ TEST_F(FileCommandsTest, MonitoringRefusesNewOpenAndImport) {
   studio->shell.KoreanMenu = true;
   files->New();
   EXPECT_EQ(sink.shown.back().text, msg::kMonitoringRefusal.korean);
+  host.monitor = false;  // the studio's own flag counts as well
+  studio->monitor.MonitorOn = 1;
+  files->Import();
+  EXPECT_EQ(sink.shown.size(), 5u);
 }
 
 TEST_F(FileCommandsTest, OpenReadsProgramMemoAndWatchList) {

@@ -15,7 +15,6 @@ using shell_test::WriteFile;
 TEST(Settings, EmptyFileGivesTheDefaults) {
   TempDir dir;
   ProfileFile ini(dir / "none.ini");
-  unsetenv("ZQVSTUDIO_COM1");
   Settings s = ReadSettings(ini);
   EXPECT_EQ(s.screen.Top, 105);
   EXPECT_EQ(s.screen.Left, 105);
@@ -63,13 +62,11 @@ TEST(Settings, OutOfRangeValuesAreClampedInMemoryOnly) {
   EXPECT_EQ(ReadFile(dir / "a.ini"), file);
 }
 
-TEST(Settings, PortDevicesFromFileOrEnvironment) {
+TEST(Settings, PortDevicesFromFile) {
   TempDir dir;
   WriteFile(dir / "a.ini", "[Setup]\nPortDev1=/dev/ttyUSB0\n");
-  setenv("ZQVSTUDIO_COM1", "/dev/pts/9", 1);
   Settings s = ReadSettings(ProfileFile(dir / "a.ini"));
-  unsetenv("ZQVSTUDIO_COM1");
-  EXPECT_EQ(s.PortDev[0], "/dev/pts/9");
+  EXPECT_EQ(s.PortDev[0], "/dev/ttyS0");
   EXPECT_EQ(s.PortDev[1], "/dev/ttyUSB0");
   EXPECT_EQ(s.PortDev[2], "/dev/ttyS2");
 }

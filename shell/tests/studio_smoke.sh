@@ -30,7 +30,7 @@ if [ -x "$bin/zqvsim" ]; then
   for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
   port=$(head -n 1 "$work/sim.out")
   [ -e "$port" ] || { echo "the simulator gave no port"; cat "$work/sim.err"; exit 1; }
-  export ZQVSTUDIO_COM1="$port"
+  export ZQV_PORT_DEV0="$port"
   echo "simulated module on $port"
 else
   echo "zqvsim is not built: the studio runs without a module"

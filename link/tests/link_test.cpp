@@ -1,0 +1,147 @@
+// The serial link: port opening, send primitives, reply waits and their lengths.
+#include <gtest/gtest.h>
+
+#include "link/link.h"
+#include "link/scripted_port.h"
+#include "link/termios_port.h"
+
+namespace plclink {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Rig {
+  platform::RecordingMessageSink messages;
+  platform::RecordingStatusPort status;
+  ScriptedPort* port = nullptr;
+  std::unique_ptr<Link> link;
+
+  Rig() {
+    link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {
+      auto p = std::make_unique<ScriptedPort>();
+      port = p.get();
+      return p;
+    });
+    link->OpenPort();
+  }
+};
+
+TEST(Link, WordsGoHighByteFirst) {
+  Rig r;
+  r.link->SendWord(300);
+  r.link->SendWord(0x0090);
+  EXPECT_EQ(r.port->written, (Bytes{0x01, 0x2C, 0x00, 0x90}));
+}
+
+TEST(Link, WaitTakesEverythingQueuedAndTimeOutKeepsThePreviousReply) {
+  Rig r;
+  r.port->Inject({1, 2, 3});
+  ASSERT_FALSE(r.link->WaitReply(2));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{1, 2, 3}));
+
+  // Two bytes of a three-byte reply: the wait times out, the reply stays, the bytes stay queued.
+  r.port->Inject({7, 8});
+  EXPECT_TRUE(r.link->WaitReply(3));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{1, 2, 3}));
+  r.port->Inject({9}, 10);
+  ASSERT_FALSE(r.link->WaitReply(3));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{7, 8, 9}));
+  EXPECT_TRUE(r.messages.shown.empty());
+}
+
+TEST(Link, FlushDropsLateBytes) {
+  Rig r;
+  r.port->Inject({0xAA});
+  r.link->Flush();
+  r.port->Inject({0xBB});
+  ASSERT_FALSE(r.link->WaitReply(1));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{0xBB}));
+}
+
+TEST(Link, WaitLengthsKeepThePollRatios) {
+  Rig r;
+  const Micros base = 1000 * 1000;
+  struct Case {
+    int k;
+    double ratio;
+  } cases[] = {{50, 1.009}, {150, 2.987}, {500, 9.911}, {1500, 29.69}, {10000, 197.8}};
+  Micros t0 = r.port->Now();
+  EXPECT_TRUE(r.link->WaitReply(1));
+  EXPECT_EQ(r.port->Now() - t0, base);
+  for (const auto& c : cases) {
+    t0 = r.port->Now();
+    EXPECT_TRUE(r.link->WaitReplyLong(1, c.k));
+    EXPECT_NEAR(static_cast<double>(r.port->Now() - t0) / base, c.ratio, c.ratio * 0.001) << "k = " << c.k;
+  }
+}
+
+TEST(Link, SecondOpenChangesNothing) {
+  Rig r;
+  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_EQ(r.port->openCount, 1);
+}
+
+TEST(Link, PortsStayOpenAcrossAChangeOfPortNumber) {
+  platform::RecordingMessageSink messages;
+  platform::NullStatusPort status;
+  std::vector<ScriptedPort*> made(4, nullptr);
+  Link link(LinkConfig{}, messages, status, [&](int n) {
+    auto p = std::make_unique<ScriptedPort>();
+    made[n] = p.get();
+    return p;
+  });
+  link.OpenPort();
+  link.PortNum = 2;
+  link.OpenPort();
+  link.PortNum = 0;
+  link.OpenPort();
+  ASSERT_NE(made[0], nullptr);
+  ASSERT_NE(made[2], nullptr);
+  EXPECT_EQ(made[0]->openCount, 1);
+  EXPECT_TRUE(made[2]->IsOpen());
+}
+
+TEST(Link, MissingDeviceShowsThePortMessageAndSendsNothing) {
+  platform::RecordingMessageSink messages;
+  platform::NullStatusPort status;
+  LinkConfig config;
+  config.portDevices[0] = "/nonexistent/zqv-serial";
+  config.baseWaitMs = 5;
+  Link link(config, messages, status);
+  EXPECT_TRUE(link.OpenPort());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Invalid RS232C Port !!! ");
+  EXPECT_EQ(messages.shown[0].caption, "Korvane Studio Message");
+  EXPECT_TRUE(link.WaitReply(1));
+
+  bool korean = true;
+  link.SetKoreanMenu(&korean);
+  link.SendByte(0xA5);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[1].text, "존재하지 않는 RS232C 포트입니다. ");
+}
+
+TEST(Link, TermiosPortRefusesAFileThatIsNoTerminal) {
+  TermiosPort port;
+  std::string error;
+  EXPECT_FALSE(port.Open("/dev/null", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(LinkConfig, EnvironmentOverridesDevicesAndWait) {
+  setenv("ZQV_PORT_DEV2", "/tmp/zqv-port", 1);
+  setenv("ZQV_BASE_WAIT_MS", "250", 1);
+  LinkConfig c = LinkConfig{}.WithEnvironment();
+  EXPECT_EQ(c.portDevices[0], "/dev/ttyS0");
+  EXPECT_EQ(c.portDevices[2], "/tmp/zqv-port");
+  EXPECT_EQ(c.baseWaitMs, 250);
+  setenv("ZQV_BASE_WAIT_MS", "soon", 1);
+  EXPECT_EQ(LinkConfig{}.WithEnvironment().baseWaitMs, 1000);
+  unsetenv("ZQV_PORT_DEV2");
+  unsetenv("ZQV_BASE_WAIT_MS");
+}
+
+}  // namespace
+}  // namespace plclink

@@ -1,0 +1,79 @@
+// The link over a real pseudo-terminal with the zqvsim program at the other end.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "link/module_commands.h"
+#include "tools/zqvsim/core/sim_process.h"
+
+namespace plclink {
+namespace {
+
+class PtyLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(sim.Start({}, &error)) << error;
+    config.portDevices[0] = sim.device();
+    config.baseWaitMs = 300;
+    link = std::make_unique<Link>(config, messages, status);
+  }
+  zqvsim::SimProcess sim;
+  LinkConfig config;
+  platform::RecordingMessageSink messages;
+  platform::NullStatusPort status;
+  std::unique_ptr<Link> link;
+};
+
+TEST_F(PtyLink, VersionRunStopAndADeviceWord) {
+  EXPECT_FALSE(CheckModuleModel(*link, 10));
+  EXPECT_EQ(sim.Control("state"), "ok stopped");
+  EXPECT_EQ(RunCommand(*link, 0xA5, false), MonitorItem::Enable);
+  EXPECT_EQ(sim.Control("state"), "ok running");
+  EXPECT_EQ(RunCommand(*link, 0xA7, false), MonitorItem::Disable);
+  EXPECT_EQ(sim.Control("state"), "ok stopped");
+
+  EXPECT_EQ(sim.Control("poke 611 11 13"), "ok");  // the flow-control bytes pass unharmed
+  ASSERT_FALSE(ReadDeviceWord(*link, 10, 611));
+  EXPECT_EQ(link->ReadByte0, 0x11);
+  EXPECT_EQ(link->ReadByte1, 0x13);
+  EXPECT_EQ(sim.Control("input P0:3 1"), "ok");
+  ASSERT_FALSE(ReadDeviceWord(*link, 10, 96));
+  EXPECT_EQ(link->ReadByte0, 0x08);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PtyLink, PortClosedAndOpenedAgain) {
+  EXPECT_EQ(GetModuleVersion(*link), 150);
+  link.reset();  // closes the port
+  link = std::make_unique<Link>(config, messages, status);
+  EXPECT_EQ(GetModuleVersion(*link), 150);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PtyLink, ALateReplyStaysQueuedAfterATimeOut) {
+  EXPECT_EQ(sim.Control("fault A3 late 500"), "ok");
+  ASSERT_FALSE(link->OpenPort());
+  link->Flush();
+  EXPECT_TRUE(link->SendByteWait(0xA3, 3));
+  EXPECT_FALSE(link->WaitReply(3));
+  EXPECT_EQ(link->ReplyBuffer, (std::vector<std::uint8_t>{0xA3, 0xA3, 150}));
+}
+
+TEST_F(PtyLink, LongWaitLastsItsShareOfTheBaseWait) {
+  ASSERT_FALSE(link->OpenPort());
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(link->WaitReplyLong(1, 150));
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_NEAR(ms, 2.987 * 300, 2.987 * 300 * 0.1);
+}
+
+TEST_F(PtyLink, ModuleKilledMidExchangeEndsInATimeOut) {
+  EXPECT_EQ(GetModuleVersion(*link), 150);
+  sim.Kill();
+  EXPECT_EQ(GetModuleVersion(*link), -1);
+  EXPECT_TRUE(SendCommand(*link, 0xA5));
+}
+
+}  // namespace
+}  // namespace plclink
