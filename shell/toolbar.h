@@ -1,0 +1,35 @@
+#pragma once
+// The main toolbar: eighteen buttons, six of them separators; each action button runs the
+// menu command of the same name.
+
+#include <array>
+
+namespace shell {
+
+enum class ToolbarCommand {
+  None,  // separator
+  New,
+  Open,
+  Save,
+  Print,
+  BlockCut,
+  BlockCopy,
+  BlockPasteInsert,
+  Search,
+  Auto,
+  Run,
+  Stop,
+  Monitor,
+};
+
+struct ToolbarButton {
+  int index;            // 1..18
+  const char* toolTip;  // the same in both languages; null for a separator
+  ToolbarCommand command;
+};
+extern const std::array<ToolbarButton, 18> kToolbarButtons;
+
+// The command of a button index; None for separators and any index outside 1..18.
+ToolbarCommand ToolbarCommandOf(int index);
+
+}  // namespace shell

@@ -1,0 +1,386 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "shell/ui/about_dialog.h"
+#include "shell/ui/mnemonic_view.h"
+#include "shell/ui/options_dialog.h"
+#include "shell/ui/side_panel_widget.h"
+#include "shell/ui/tip_dialog.h"
+#include "shell/ui/toolbar_widget.h"
+
+namespace shell {
+namespace {
+
+// One application object for the whole test program, made by the first test that needs it
+// and deleted after the last, so the font and display libraries shut down cleanly.
+class AppEnvironment : public ::testing::Environment {
+ public:
+  static QApplication* made;
+  void TearDown() override {
+    delete made;
+    made = nullptr;
+  }
+};
+QApplication* AppEnvironment::made = nullptr;
+[[maybe_unused]] ::testing::Environment* const appEnvironment =
+    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+void EnsureApp() {
+  static int argc = 1;
+  static char name[] = "panels_widgets_test";
+  static char* argv[] = {name, nullptr};
+  if (!QApplication::instance()) AppEnvironment::made = new QApplication(argc, argv);
+}
+
+std::filesystem::path ArtifactsDir() {
+  auto dir = std::filesystem::path(ZQV_BUILD_BIN_DIR).parent_path() / "artifacts";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+void Shot(QWidget& w, const std::string& name) {
+  w.adjustSize();
+  w.grab().save(QString::fromStdString((ArtifactsDir() / (name + ".png")).string()));
+}
+
+std::filesystem::path TempFolder(const std::string& tag) {
+  auto dir = std::filesystem::temp_directory_path() / (tag + "_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+using Write = std::tuple<std::string, std::string, std::string>;
+
+struct PanelFixture : ::testing::Test {
+  compiler::PlcSetup setup;
+  int docChanges = 0;
+  PlcPanelModel plc{setup, [this] { ++docChanges; }};
+  ViewSettings settings;
+  std::vector<Write> writes;
+  bool monitoring = false, korean = false;
+  platform::RecordingMessageSink sink;
+  int fixes = 0;
+  std::unique_ptr<SidePanelWidget> panel;
+
+  void SetUp() override {
+    EnsureApp();
+    setup.IoDir.fill(1);
+    ViewSettingsHooks vh;
+    vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
+      writes.emplace_back(s, k, v);
+    };
+    vh.monitorOn = [this] { return monitoring; };
+    vh.koreanMenu = [this] { return korean; };
+    vh.messages = &sink;
+    SidePanelHooks sh;
+    sh.monitorOn = [this] { return monitoring; };
+    sh.koreanMenu = [this] { return korean; };
+    panel = std::make_unique<SidePanelWidget>(plc, settings, vh, sh);
+    panel->resize(260, 560);
+  }
+};
+
+TEST_F(PanelFixture, PlcPageEditsReachTheDocumentWhenLeft) {
+  setup.PlcModel = 10;
+  panel->Choose(1);
+  PlcPanelWidget* page = panel->plcPage();
+  EXPECT_EQ(page->modelList()->currentText(), "ZQV-A");
+  EXPECT_FALSE(page->portBox(26)->isEnabled());
+  EXPECT_TRUE(page->portBox(25)->isEnabled());
+  page->portBox(3)->click();  // untick: P0:3 becomes an output
+  EXPECT_EQ(setup.IoDir[3], 1);
+  panel->Choose(2);
+  EXPECT_EQ(setup.IoDir[3], 0);
+  EXPECT_EQ(docChanges, 1);
+  EXPECT_EQ(panel->shown(), SidePage::Setup);
+  // Setup to Alias runs no fix: a box changed behind the page is not copied.
+  plc.checked[4] = false;
+  panel->Choose(3);
+  EXPECT_EQ(setup.IoDir[4], 1);
+}
+
+TEST_F(PanelFixture, BoardListAndNodeThroughTheControls) {
+  setup.PlcModel = 10;
+  panel->Choose(1);
+  PlcPanelWidget* page = panel->plcPage();
+  page->boardList()->setCurrentIndex(4);
+  emit page->boardList()->activated(4);
+  EXPECT_EQ(setup.PlcModel, 1);
+  EXPECT_EQ(page->modelList()->currentText(), "ZQV-E");
+  EXPECT_FALSE(page->portBox(8)->isEnabled());
+  EXPECT_FALSE(page->portBox(8)->isChecked());
+  EXPECT_TRUE(page->portBox(24)->isChecked());
+  EXPECT_FALSE(page->portBox(20)->isChecked());
+  EXPECT_TRUE(page->portBox(6)->isChecked());
+  page->portWideBox(1)->click();  // P1: the disabled boxes follow
+  EXPECT_TRUE(page->portBox(8)->isChecked());
+  page->commOption(2)->click();
+  page->nodeEdit()->setText("");
+  page->Fix();
+  EXPECT_EQ(page->nodeEdit()->text(), "0");
+  EXPECT_EQ(setup.CommMode, 2);
+  EXPECT_EQ(setup.IoDir[8], 1);
+  page->nodeEdit()->setText("300");
+  page->Fix();
+  EXPECT_EQ(setup.NodeNum, 300);
+  setup.CommMode = 7;
+  page->Load();
+  EXPECT_TRUE(page->commOption(3)->isChecked());
+  EXPECT_FALSE(page->commOption(2)->isChecked());
+  setup.PlcModel = 5;
+  page->Load();
+  EXPECT_EQ(page->modelList()->currentIndex(), -1);
+  page->Fix();
+  EXPECT_EQ(setup.PlcModel, 5);
+}
+
+TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
+  settings.Cunit = 80;
+  settings.Csai = 349;
+  settings.Color = 2;
+  settings.PortNum = 3;
+  settings.AliasFirst = 1;
+  settings.AskStart = 0;
+  korean = true;
+  int sizes = 0;
+  panel->Choose(2);
+  SetupPageWidget* page = panel->setupPage();
+  EXPECT_EQ(page->sizeSlider()->value(), 39);
+  EXPECT_EQ(page->spaceSlider()->value(), 5);
+  EXPECT_TRUE(page->colorOption(0)->isChecked());  // drawn black, shown black
+  EXPECT_TRUE(page->portOption(3)->isChecked());
+  EXPECT_TRUE(page->aliasFirstBox()->isChecked());
+  EXPECT_FALSE(page->askStartBox()->isChecked());
+  EXPECT_TRUE(page->languageOption(1)->isChecked());
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(settings.Csai, 349);
+  (void)sizes;
+  // A user's move writes its key.
+  page->sizeSlider()->setValue(0);
+  EXPECT_EQ(settings.Cunit, 41);
+  EXPECT_EQ(writes.back(), (Write{"Setup", "Cunit", "41"}));
+  writes.clear();
+  monitoring = true;
+  page->portOption(1)->click();
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(settings.PortNum, 3);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  panel->Choose(2);
+  EXPECT_TRUE(page->portOption(3)->isChecked());  // the refused choice is unmarked again
+}
+
+TEST_F(PanelFixture, FontDialogResultGoesToTheSampleUnrounded) {
+  ViewSettingsHooks vh;
+  vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
+    writes.emplace_back(s, k, v);
+  };
+  vh.chooseFont = [](const LadderFont&) { return std::optional<LadderFont>(LadderFont{"DejaVu Sans", 10.5, false, true}); };
+  SetupPageWidget page(settings, vh);
+  page.fontButton()->click();
+  EXPECT_DOUBLE_EQ(page.fontSample()->font().pointSizeF(), 10.5);
+  EXPECT_TRUE(page.fontSample()->font().italic());
+  EXPECT_EQ(settings.FontSize, 10);
+  EXPECT_EQ(writes[1], (Write{"Font", "FontSize", "10"}));
+}
+
+TEST_F(PanelFixture, DumpAndWatchNoticesOnTheStandInPages) {
+  panel->Choose(4);
+  auto* dump = qobject_cast<NoticePage*>(panel->Page(SidePage::Dump));
+  ASSERT_NE(dump, nullptr);
+  ASSERT_EQ(dump->notice().size(), 1u);
+  EXPECT_EQ(dump->notice()[0].text, "You can use at Monitering State !");
+  korean = true;
+  panel->Choose(5);
+  auto* watch = qobject_cast<NoticePage*>(panel->Page(SidePage::Watch));
+  ASSERT_EQ(watch->notice().size(), 1u);
+  EXPECT_EQ(watch->notice()[0].x, 300);
+  // An owner's page replaces the stand-in; its notice goes to the owner's hook.
+  QWidget* memo = new QWidget;
+  panel->SetPage(SidePage::Memo, memo);
+  panel->Choose(6);
+  EXPECT_EQ(panel->Page(SidePage::Memo), memo);
+  EXPECT_TRUE(memo->isVisibleTo(panel.get()));
+}
+
+TEST_F(PanelFixture, ScreenshotsOfEverySidePage) {
+  setup.PlcModel = 1;
+  panel->show();
+  for (bool k : {false, true}) {
+    korean = k;
+    panel->SetKoreanMenu(k);
+    for (int i = 1; i <= 6; ++i) {
+      panel->Choose(i);
+      std::string name = std::string("side_") + kSidePages[static_cast<size_t>(i - 1)].caption + (k ? "_ko" : "_en");
+      panel->grab().save(QString::fromStdString((ArtifactsDir() / (name + ".png")).string()));
+    }
+  }
+  panel->hide();
+}
+
+struct MnemonicFixture : ::testing::Test {
+  std::filesystem::path dir = TempFolder("mnemonic_view");
+  std::string path = "Untitled.qsl";
+  int model = 10;
+  void SetUp() override {
+    EnsureApp();
+    for (const char* name : {"QS2OUT.$$$", "ZQCORE2.LST", "ZQCORE3.LST", "ZQCORE2.S71"})
+      std::ofstream(dir / name, std::ios::binary) << name << "\r\n";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  MnemonicView::Sources Sources() {
+    return {[this] { return dir; }, [this] { return path; }, [this] { return model; }};
+  }
+  static void Press(QWidget& w, int key, const QString& text = {}) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&w, &e);
+  }
+};
+
+TEST_F(MnemonicFixture, KeysPickTheFilesOfTheModel) {
+  MnemonicView view(Sources());
+  view.TabChosen();
+  EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
+  Press(view, Qt::Key_F9);  // untitled: nothing
+  EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
+  path = "/tmp/a.qsl";
+  Press(view, Qt::Key_F9);
+  EXPECT_EQ(view.toPlainText(), "ZQCORE2.LST\n");
+  model = 4;
+  Press(view, Qt::Key_F9);
+  EXPECT_EQ(view.toPlainText(), "ZQCORE3.LST\n");
+  Press(view, Qt::Key_F10);  // ZQCORE3.S71 is missing
+  EXPECT_EQ(view.toPlainText(), "");
+  Press(view, Qt::Key_F8);
+  EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
+  Press(view, Qt::Key_A, "a");
+  Press(view, Qt::Key_Backspace);
+  Press(view, Qt::Key_Return, "\r");
+  EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
+}
+
+TEST(TipWindow, ButtonsAndTheShowBox) {
+  EnsureApp();
+  TipState state{ParseTipFile("A\nB\n----------\nC\n")};
+  state.TipIndex = 1;
+  std::vector<Write> writes;
+  TipDialog dialog(state, [&](const std::string& s, const std::string& k, const std::string& v) {
+    writes.emplace_back(s, k, v);
+  });
+  EXPECT_EQ(dialog.tipLabel()->text(), "C\n\n");
+  dialog.nextButton()->click();
+  EXPECT_EQ(state.TipIndex, 0);
+  EXPECT_EQ(dialog.tipLabel()->text(), "A\n\nB\n\n");
+  dialog.previousButton()->click();
+  EXPECT_EQ(state.TipIndex, 1);
+  EXPECT_TRUE(dialog.showBox()->isChecked());
+  dialog.showBox()->click();
+  EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "TipShow", "0"}}));
+  EXPECT_EQ(state.TipShow, 1);  // takes effect at the next start
+  dialog.closeButton()->click();
+  EXPECT_EQ(state.TipShow, 0);
+  EXPECT_EQ(writes.size(), 1u);
+}
+
+TEST(TipWindow, MissingFileShowsNoWindow) {
+  EnsureApp();
+  auto dir = TempFolder("no_tips");
+  TipState state;
+  platform::RecordingMessageSink sink;
+  ShowTipOfTheDay(nullptr, state, dir, sink, true, {});  // would block if it showed a window
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Dialogs, OptionsCloseCopiesAndTheCloseBoxKeeps) {
+  EnsureApp();
+  compiler::PlcSetup setup;
+  setup.UploadOpt = 0;
+  setup.UploadFlag = false;
+  int changed = 0;
+  {
+    OptionsDialog d(setup, false, [&] { ++changed; });
+    EXPECT_FALSE(d.uploadBox()->isChecked());
+    d.uploadBox()->setChecked(true);
+    d.reject();  // the close box
+  }
+  EXPECT_EQ(setup.UploadOpt, 0);
+  EXPECT_EQ(changed, 0);
+  {
+    OptionsDialog d(setup, true, [&] { ++changed; });
+    EXPECT_EQ(d.uploadBox()->text(), QString::fromUtf8("소스업로드 가능"));
+    d.uploadBox()->setChecked(true);
+    d.scan25Box()->setCheckState(Qt::PartiallyChecked);  // greyed counts as off
+    d.closeButton()->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  }
+  EXPECT_EQ(setup.UploadOpt, 1);
+  EXPECT_TRUE(setup.UploadFlag);
+  EXPECT_EQ(setup.Scan25Opt, 0);
+  EXPECT_EQ(changed, 1);
+}
+
+TEST(Dialogs, AboutClosesOnAClickOutsideTheLabel) {
+  EnsureApp();
+  AboutDialog about;
+  QPointF inside = QPointF(about.versionLabel()->geometry().center());
+  QMouseEvent onLabel(QEvent::MouseButtonPress, inside, about.mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(&about, &onLabel);
+  EXPECT_EQ(about.result(), 0);
+  about.setResult(0);
+  QMouseEvent outside(QEvent::MouseButtonPress, QPointF(10, 10), about.mapToGlobal(QPointF(10, 10)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&about, &outside);
+  EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(Dialogs, Screenshots) {
+  EnsureApp();
+  TipState state{ParseTipFile(platform::Utf8ToAnsi("래더 화면에서 방향키로 커서를 움직입니다.\n").value())};
+  TipDialog tip(state, {});
+  Shot(tip, "tip_en");
+  Shot(tip, "tip_ko");  // the tip window is Korean in both languages
+  compiler::PlcSetup setup;
+  for (bool k : {false, true}) {
+    OptionsDialog options(setup, k);
+    Shot(options, k ? "options_ko" : "options_en");
+  }
+  AboutDialog about;
+  about.grab().save(QString::fromStdString((ArtifactsDir() / "about_en.png").string()));
+  about.grab().save(QString::fromStdString((ArtifactsDir() / "about_ko.png").string()));
+  std::vector<ToolbarCommand> run;
+  MainToolbar bar([&](ToolbarCommand c) { run.push_back(c); });
+  Shot(bar, "toolbar");
+}
+
+TEST(Toolbar, ButtonsRunTheirCommands) {
+  EnsureApp();
+  std::vector<ToolbarCommand> run;
+  MainToolbar bar([&](ToolbarCommand c) { run.push_back(c); });
+  bar.buttonAt(10)->trigger();
+  bar.buttonAt(14)->trigger();
+  for (int sep : {1, 5, 7, 11, 13, 18}) bar.ButtonClicked(sep);
+  bar.ButtonClicked(40);
+  EXPECT_EQ(run, (std::vector<ToolbarCommand>{ToolbarCommand::BlockPasteInsert, ToolbarCommand::Auto}));
+  EXPECT_EQ(bar.buttonAt(10)->toolTip(), "Block Paste");
+  EXPECT_TRUE(bar.buttonAt(5)->isSeparator());
+}
+
+}  // namespace
+}  // namespace shell

@@ -1,0 +1,76 @@
+#pragma once
+// The Setup page of the side panel: ladder style (size, spacing, colours), font, serial
+// port, ask-before-run, alias display and the language choice. Filling the controls from
+// the settings blocks their signals, so opening the page neither moves the cursor nor
+// writes the settings file; user changes run the handlers of ViewSettingsHandlers.
+
+#include <QWidget>
+#include <array>
+
+#include "shell/view_settings.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QFont;
+
+namespace shell {
+
+QFont QFontOf(const LadderFont& font);
+LadderFont LadderFontOf(const QFont& font);
+
+class SetupPageWidget : public QWidget {
+  Q_OBJECT
+ public:
+  // hooks.chooseFont may be left unset: the page then asks with the platform's font dialog.
+  // hooks.applyFont is called after the page has set its sample label.
+  SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks, QWidget* parent = nullptr);
+
+  // Settings to controls.
+  void Fill(bool koreanMenu);
+  void SetKoreanMenu(bool korean);
+  ViewSettingsHandlers& handlers() { return handlers_; }
+
+  QSlider* sizeSlider() const { return sliderSize_; }
+  QSlider* spaceSlider() const { return sliderSpace_; }
+  QRadioButton* colorOption(int i) const { return optColor_[static_cast<size_t>(i)]; }
+  QRadioButton* portOption(int i) const { return optPort_[static_cast<size_t>(i)]; }
+  QRadioButton* languageOption(int i) const { return optLanguage_[static_cast<size_t>(i)]; }
+  QCheckBox* aliasFirstBox() const { return chkAliasFirst_; }
+  QCheckBox* askStartBox() const { return chkAskStart_; }
+  QPushButton* fontButton() const { return cmdFont_; }
+  QLabel* fontSample() const { return lblFontEx_; }
+
+ signals:
+  void portCheckRequested();
+  void languageChosen(bool korean);
+
+ private:
+  ViewSettingsHooks WithPageHooks(ViewSettingsHooks hooks);
+
+  ViewSettings& settings_;
+  ViewSettingsHandlers handlers_;
+  QSlider* sliderSize_ = nullptr;
+  QSlider* sliderSpace_ = nullptr;
+  std::array<QRadioButton*, 2> optColor_{};
+  std::array<QRadioButton*, 4> optPort_{};
+  std::array<QRadioButton*, 2> optLanguage_{};
+  QCheckBox* chkAliasFirst_ = nullptr;
+  QCheckBox* chkAskStart_ = nullptr;
+  QPushButton* cmdFont_ = nullptr;
+  QPushButton* cmdPortCheck_ = nullptr;
+  QLabel* lblFontEx_ = nullptr;
+  QLabel* lblSize_ = nullptr;
+  QLabel* lblSpace_ = nullptr;
+  QLabel* lblColor_ = nullptr;
+  QGroupBox* styleFrame_ = nullptr;
+  QGroupBox* fontFrame_ = nullptr;
+  QGroupBox* portFrame_ = nullptr;
+  QGroupBox* configFrame_ = nullptr;
+};
+
+}  // namespace shell
