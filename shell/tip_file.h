@@ -34,7 +34,6 @@ bool LoadTipFile(const std::filesystem::path& folder, TipTexts& tips, platform::
 struct TipState {
   TipTexts tips;
   int TipIndex = 0;
-  int TipShow = 1;  // 1: offer the tip window when the main window is activated
 
   void Next();
   void Previous();

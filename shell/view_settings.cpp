@@ -4,18 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "monitor/monitor_texts.h"
+
 namespace shell {
 
 ColorScheme ColorSchemeOf(int color) {
   if (color == 1) return {0xFFFFFF, 0x000000, 0x00FF00};
   return {0x000000, 0xFFFFFF, 0xFF0000};
-}
-
-void ViewSettings::ApplyColorScheme() {
-  ColorScheme s = ColorSchemeOf(Color);
-  ViewBackColor = s.back;
-  ViewLineColor = s.line;
-  ViewOnColor = s.on;
 }
 
 int SizeSliderOf(int cunit) { return std::clamp(cunit - 41, 0, kSizeSliderMax); }
@@ -32,9 +27,8 @@ int RoundHalfEven(double value) {
 
 void ShowMonitoringRefusal(platform::MessageSink& sink, bool koreanMenu) {
   platform::Message m;
-  m.caption = "Korvane Studio Message";
-  m.text = platform::Pick(koreanMenu, "You can't use Monitoring mode ! ",
-                          "모니터링 상태에서는 사용할 수 없습니다.");
+  m.caption = monitor::texts::kRefusalCaption;
+  m.text = platform::Pick(koreanMenu, monitor::texts::kRefusal, monitor::texts::kRefusalKo);
   m.icon = platform::MsgIcon::Information;
   m.buttons = platform::MsgButtons::Ok;
   sink.Show(m);
@@ -53,7 +47,6 @@ void ViewSettingsHandlers::Redraw() {
 
 void ViewSettingsHandlers::ColorChosen(int index) {
   settings_.Color = index == 1 ? 1 : 0;
-  settings_.ApplyColorScheme();
   if (hooks_.colorsChanged) hooks_.colorsChanged(ColorSchemeOf(settings_.Color));
   Redraw();
   Write("Setup", "Color", std::to_string(settings_.Color));

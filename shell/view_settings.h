@@ -31,11 +31,9 @@ struct LadderFont {
 };
 
 // The settings as the studio holds them for the run (defaults of a missing settings file).
+// The colours of the ladder follow Color by ColorSchemeOf.
 struct ViewSettings {
   int16_t Color = 1;
-  Rgb ViewBackColor = 0xFFFFFF;
-  Rgb ViewLineColor = 0x000000;
-  Rgb ViewOnColor = 0x00FF00;
   int16_t PortNum = 0;
   int16_t Cunit = 80;
   int16_t Csai = 300;
@@ -45,9 +43,6 @@ struct ViewSettings {
   int16_t FontSize = 9;
   bool FontBold = false;
   bool FontItalic = false;
-
-  // Sets the three colour globals from Color (start-up does this after reading the file).
-  void ApplyColorScheme();
 };
 
 // Slider ranges and the conversions between slider positions and settings.
@@ -73,7 +68,7 @@ struct ViewSettingsHooks {
   std::function<bool()> monitorOn;
   std::function<bool()> koreanMenu;
   platform::MessageSink* messages = nullptr;
-  // The ladder's colours changed (background and foreground of the ladder picture).
+  // The ladder's colours changed (background, symbols and text, energised elements).
   std::function<void(const ColorScheme&)> colorsChanged;
   // The cell size changed: the ladder geometry follows Cunit and the cursor goes to the
   // first cell at the top of the program.

@@ -12,69 +12,27 @@
 namespace shell {
 namespace {
 
-struct SideFixture : ::testing::Test {
-  std::vector<std::string> calls;
-  bool monitoring = false, korean = false;
-  std::vector<NoticeLine> dump, watch;
-  SidePanelLogic panel{Hooks()};
-
-  SidePanelHooks Hooks() {
-    SidePanelHooks h;
-    h.plcSetupFix = [this] { calls.push_back("fix"); };
-    h.plcSetupLoad = [this] { calls.push_back("load"); };
-    h.fillSetup = [this] { calls.push_back("setup"); };
-    h.showAlias = [this] { calls.push_back("alias"); };
-    h.showDump = [this] { calls.push_back("dump"); };
-    h.showWatch = [this] { calls.push_back("watch"); };
-    h.monitorOn = [this] { return monitoring; };
-    h.koreanMenu = [this] { return korean; };
-    h.dumpNotice = [this](const std::vector<NoticeLine>& l) { dump = l; };
-    h.watchNotice = [this](const std::vector<NoticeLine>& l) { watch = l; };
-    return h;
+TEST(SidePanel, NoticesWhileNotMonitoring) {
+  auto en = DumpNotice(false);
+  ASSERT_EQ(en.size(), 1u);
+  EXPECT_EQ(en[0].x, 100);
+  EXPECT_EQ(en[0].y, 600);
+  EXPECT_EQ(en[0].text, "You can use at Monitering State !");
+  auto ko = DumpNotice(true);
+  ASSERT_EQ(ko.size(), 2u);
+  EXPECT_EQ(ko[0].x, 800);
+  EXPECT_EQ(ko[0].y, 600);
+  EXPECT_EQ(ko[0].text, "모니터링 상태에서만");
+  EXPECT_EQ(ko[1].x, 800);
+  EXPECT_EQ(ko[1].y, 1000);
+  EXPECT_EQ(ko[1].text, "  사용 가능합니다.");
+  for (bool k : {false, true}) {
+    auto w = WatchNotice(k);
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0].x, 300);
+    EXPECT_EQ(w[0].y, 600);
+    EXPECT_EQ(w[0].text, k ? "모니터링 상태에서만 사용가능합니다." : "You can use at Monitering State !");
   }
-};
-
-TEST_F(SideFixture, LeavingThePlcPageFixesOnce) {
-  panel.Choose(1);
-  panel.Choose(2);
-  panel.Choose(3);
-  panel.Choose(1);
-  panel.Choose(1);
-  panel.Choose(6);
-  EXPECT_EQ(calls, (std::vector<std::string>{"load", "fix", "setup", "alias", "load", "load", "fix"}));
-  EXPECT_EQ(panel.shown(), SidePage::Memo);
-  calls.clear();
-  panel.Choose(0);
-  panel.Choose(7);
-  EXPECT_TRUE(calls.empty());
-  EXPECT_EQ(panel.shown(), SidePage::Memo);
-}
-
-TEST_F(SideFixture, NoticesWhileNotMonitoring) {
-  panel.Choose(4);
-  ASSERT_EQ(dump.size(), 1u);
-  EXPECT_EQ(dump[0].x, 100);
-  EXPECT_EQ(dump[0].y, 600);
-  EXPECT_EQ(dump[0].text, "You can use at Monitering State !");
-  korean = true;
-  panel.Choose(4);
-  ASSERT_EQ(dump.size(), 2u);
-  EXPECT_EQ(dump[0].text, "모니터링 상태에서만");
-  EXPECT_EQ(dump[1].x, 800);
-  EXPECT_EQ(dump[1].y, 1000);
-  EXPECT_EQ(dump[1].text, "  사용 가능합니다.");
-  panel.Choose(5);
-  ASSERT_EQ(watch.size(), 1u);
-  EXPECT_EQ(watch[0].x, 300);
-  EXPECT_EQ(watch[0].text, "모니터링 상태에서만 사용가능합니다.");
-  EXPECT_EQ(calls, (std::vector<std::string>{"dump", "dump", "watch"}));  // drawn before the notice
-  dump.clear();
-  watch.clear();
-  monitoring = true;
-  panel.Choose(4);
-  panel.Choose(5);
-  EXPECT_TRUE(dump.empty());
-  EXPECT_TRUE(watch.empty());
 }
 
 TEST(Mnemonic, FilesByKeyAndModel) {

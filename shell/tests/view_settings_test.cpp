@@ -19,6 +19,7 @@ struct SetupFixture : ::testing::Test {
   platform::RecordingMessageSink sink;
   std::optional<LadderFont> dialogAnswer;
   LadderFont applied;
+  ColorScheme scheme{};
 
   ViewSettingsHandlers Handlers() {
     ViewSettingsHooks h;
@@ -31,7 +32,7 @@ struct SetupFixture : ::testing::Test {
     h.redraw = [this] { events.push_back("redraw"); };
     h.cellSizeChanged = [this](int c) { events.push_back("size " + std::to_string(c)); };
     h.spacingChanged = [this](int c) { events.push_back("space " + std::to_string(c)); };
-    h.colorsChanged = [this](const ColorScheme& s) { events.push_back("colors " + std::to_string(s.on)); };
+    h.colorsChanged = [this](const ColorScheme& s) { scheme = s; };
     h.chooseFont = [this](const LadderFont& f) {
       events.push_back("dialog " + f.name);
       return dialogAnswer;
@@ -81,14 +82,14 @@ TEST_F(SetupFixture, ColourSchemes) {
   auto h = Handlers();
   h.ColorChosen(0);
   EXPECT_EQ(settings.Color, 0);
-  EXPECT_EQ(settings.ViewBackColor, 0x000000u);
-  EXPECT_EQ(settings.ViewLineColor, 0xFFFFFFu);
-  EXPECT_EQ(settings.ViewOnColor, 0xFF0000u);  // blue in 0xBBGGRR
+  EXPECT_EQ(scheme.back, 0x000000u);
+  EXPECT_EQ(scheme.line, 0xFFFFFFu);
+  EXPECT_EQ(scheme.on, 0xFF0000u);  // blue in 0xBBGGRR
   EXPECT_EQ(writes.back(), (Write{"Setup", "Color", "0"}));
   h.ColorChosen(1);
-  EXPECT_EQ(settings.ViewBackColor, 0xFFFFFFu);
-  EXPECT_EQ(settings.ViewLineColor, 0x000000u);
-  EXPECT_EQ(settings.ViewOnColor, 0x00FF00u);  // green
+  EXPECT_EQ(scheme.back, 0xFFFFFFu);
+  EXPECT_EQ(scheme.line, 0x000000u);
+  EXPECT_EQ(scheme.on, 0x00FF00u);  // green
   EXPECT_EQ(writes.back(), (Write{"Setup", "Color", "1"}));
   h.ColorChosen(5);
   EXPECT_EQ(settings.Color, 0);

@@ -2,33 +2,36 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 
 #include "platform/studio_folder.h"
 #include "shell/mnemonic.h"
 
 namespace shell {
 
-MnemonicView::MnemonicView(Sources sources, QWidget* parent) : QPlainTextEdit(parent), sources_(std::move(sources)) {
-  setObjectName("txtMnemonic");
-  setReadOnly(true);
-  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  setLineWrapMode(QPlainTextEdit::NoWrap);
-  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+MnemonicViewer::MnemonicViewer(QPlainTextEdit* view, Sources sources)
+    : QObject(view), view_(view), sources_(std::move(sources)) {
+  view_->setReadOnly(true);
+  view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!sources_.folder) sources_.folder = [] { return platform::StudioFolder(); };
+  view_->installEventFilter(this);
 }
 
-void MnemonicView::ShowFile(const std::string& name) {
-  setPlainText(QString::fromStdString(MnemonicText(sources_.folder(), name)));
+void MnemonicViewer::ShowFile(const std::string& name) {
+  view_->setPlainText(QString::fromStdString(MnemonicText(sources_.folder(), name)));
 }
 
-void MnemonicView::TabChosen() {
+void MnemonicViewer::TabChosen() {
   ShowFile(kTranslatorOutput);
-  setFocus();
+  view_->setFocus();
 }
 
-void MnemonicView::keyPressEvent(QKeyEvent* event) {
+bool MnemonicViewer::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != view_ || event->type() != QEvent::KeyPress) return false;
   MnemonicKey key;
-  switch (event->key()) {
+  switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_F8:
       key = MnemonicKey::F8;
       break;
@@ -39,12 +42,11 @@ void MnemonicView::keyPressEvent(QKeyEvent* event) {
       key = MnemonicKey::F10;
       break;
     default:
-      QPlainTextEdit::keyPressEvent(event);  // caret, selection and copy; typing is refused
-      return;
+      return false;  // caret, selection and copy; the read-only view refuses typing
   }
-  event->accept();
-  if (sources_.curFilePath && MnemonicKeysIgnored(sources_.curFilePath())) return;
+  if (sources_.curFilePath && MnemonicKeysIgnored(sources_.curFilePath())) return true;
   ShowFile(MnemonicFileOf(key, sources_.plcModel ? sources_.plcModel() : 0));
+  return true;
 }
 
 }  // namespace shell

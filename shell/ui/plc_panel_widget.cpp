@@ -24,10 +24,13 @@ void Place(QWidget* w, int left, int top, int width, int height) {
 }  // namespace
 
 PlcPanelWidget::PlcPanelWidget(PlcPanelModel& model, QWidget* parent) : QWidget(parent), model_(model) {
-  setObjectName("fraPlcSetup");
+  setObjectName("plcSetupPage");
   setMinimumSize(Px(3855), Px(6600));
 
+  // Controls carry the names the window's caption table knows them by; an element of a
+  // control array carries its index in the property "index".
   auto* modelFrame = new QGroupBox(plc_texts::kModelFrame, this);
+  modelFrame->setObjectName("Frame1");
   Place(modelFrame, 240, 120, 3375, 735);
   cboDevice_ = new QComboBox(modelFrame);
   cboDevice_->setObjectName("cboDevice");
@@ -36,16 +39,19 @@ PlcPanelWidget::PlcPanelWidget(PlcPanelModel& model, QWidget* parent) : QWidget(
   Place(cboDevice_, 240, 300, 2895, 330);
 
   commFrame_ = new QGroupBox(this);
+  commFrame_->setObjectName("Frame2");
   Place(commFrame_, 240, 960, 3375, 2295);
   for (int i = 0; i < kCommModes; ++i) {
     optCmode_[i] = new QRadioButton(commFrame_);
-    optCmode_[i]->setObjectName(QString("optCmode%1").arg(i));
+    optCmode_[i]->setObjectName("optCmode");
+    optCmode_[i]->setProperty("index", i);
     Place(optCmode_[i], 360, 360 + 360 * i, 2900, 300);
     connect(optCmode_[i], &QRadioButton::toggled, this, [this, i](bool on) {
       if (on) model_.commOption = i;
     });
   }
   lblNode_ = new QLabel(commFrame_);
+  lblNode_->setObjectName("lblNode");
   Place(lblNode_, 600, 1830, 1400, 285);
   txtNode_ = new QLineEdit(commFrame_);
   txtNode_->setObjectName("txtNode");
@@ -53,6 +59,7 @@ PlcPanelWidget::PlcPanelWidget(PlcPanelModel& model, QWidget* parent) : QWidget(
   connect(txtNode_, &QLineEdit::textEdited, this, [this](const QString& t) { model_.nodeText = t.toStdString(); });
 
   portFrame_ = new QGroupBox(this);
+  portFrame_->setObjectName("Frame4");
   Place(portFrame_, 240, 3480, 3375, 2775);
   // The heading line: bit numbers over their columns.
   for (int bit = 0; bit < 8; ++bit) {
@@ -76,7 +83,8 @@ PlcPanelWidget::PlcPanelWidget(PlcPanelModel& model, QWidget* parent) : QWidget(
       int box = 8 * port + bit;
       int left = bit >= 4 ? 1080 + 240 * (7 - bit) : 2280 + 240 * (3 - bit);
       auto* c = new QCheckBox(portFrame_);
-      c->setObjectName(QString("chkM%1").arg(box));
+      c->setObjectName("chkM");
+      c->setProperty("index", box);
       c->setToolTip(QString("P%1:%2").arg(port).arg(bit));
       Place(c, left, rowTops[port], 255, 255);
       chkM_[box] = c;

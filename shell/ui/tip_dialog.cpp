@@ -32,8 +32,8 @@ QPixmap BulbPixmap() {
 
 }  // namespace
 
-TipDialog::TipDialog(TipState& state, IniWriter writeIni, QWidget* parent)
-    : QDialog(parent), state_(state), writeIni_(std::move(writeIni)) {
+TipDialog::TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWidget* parent)
+    : QDialog(parent), state_(state), tipShow_(tipShow), writeIni_(std::move(writeIni)) {
   setObjectName("frmTIP");
   setWindowTitle("Tip of the Day");
   setModal(true);
@@ -85,7 +85,7 @@ TipDialog::TipDialog(TipState& state, IniWriter writeIni, QWidget* parent)
   }
   outer->addLayout(buttons);
 
-  chkShow_->setChecked(state_.TipShow == 1);
+  chkShow_->setChecked(tipShow_ == 1);
   ShowTip();
   connect(cmdNext_, &QPushButton::clicked, this, [this] {
     state_.Next();
@@ -96,7 +96,7 @@ TipDialog::TipDialog(TipState& state, IniWriter writeIni, QWidget* parent)
     ShowTip();
   });
   connect(cmdClose_, &QPushButton::clicked, this, [this] {
-    state_.TipShow = 0;  // no more offers in this run; the settings file is left alone
+    tipShow_ = 0;  // no more offers in this run; the settings file is left alone
     accept();
   });
   connect(chkShow_, &QCheckBox::clicked, this, [this](bool on) {
@@ -115,11 +115,11 @@ void TipDialog::showEvent(QShowEvent* event) {
   cmdClose_->setFocus();
 }
 
-void ShowTipOfTheDay(QWidget* parent, TipState& state, const std::filesystem::path& folder,
+void ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
                      platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni) {
   if (LoadTipFile(folder, state.tips, messages, koreanMenu)) return;
   state.TipIndex = FirstTipIndex(QTime::currentTime().second());
-  TipDialog dialog(state, std::move(writeIni), parent);
+  TipDialog dialog(state, tipShow, std::move(writeIni), parent);
   dialog.exec();
 }
 

@@ -2,6 +2,7 @@
 // The tip of the day window (Korean in both interface languages).
 
 #include <QDialog>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -20,7 +21,9 @@ using IniWriter = std::function<void(const std::string& section, const std::stri
 class TipDialog : public QDialog {
   Q_OBJECT
  public:
-  TipDialog(TipState& state, IniWriter writeIni, QWidget* parent = nullptr);
+  // tipShow: the setting read at start-up (1: offer the window when the main window is
+  // activated); the close button clears it for the rest of the run.
+  TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWidget* parent = nullptr);
 
   QPushButton* nextButton() const { return cmdNext_; }
   QPushButton* previousButton() const { return cmdPrevious_; }
@@ -35,6 +38,7 @@ class TipDialog : public QDialog {
   void ShowTip();
 
   TipState& state_;
+  int16_t& tipShow_;
   IniWriter writeIni_;
   QLabel* lblTip_ = nullptr;
   QPushButton* cmdNext_ = nullptr;
@@ -46,7 +50,7 @@ class TipDialog : public QDialog {
 // The Help menu's tip item (also what the main window's activation offers): reads the tip
 // file of the folder, starts at the tip of the current second's last digit and shows the
 // window modally. Nothing is shown when the file cannot be read (the error is).
-void ShowTipOfTheDay(QWidget* parent, TipState& state, const std::filesystem::path& folder,
+void ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
                      platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni);
 
 }  // namespace shell

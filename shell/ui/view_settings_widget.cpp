@@ -59,27 +59,34 @@ ViewSettingsHooks SetupPageWidget::WithPageHooks(ViewSettingsHooks hooks) {
 
 SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks, QWidget* parent)
     : QWidget(parent), settings_(settings), handlers_(settings, WithPageHooks(std::move(hooks))) {
-  setObjectName("fraSetup");
+  setObjectName("setupPage");
   auto* page = new QVBoxLayout(this);
 
+  // Controls carry the names the window's caption table knows them by; an element of a
+  // control array carries its index in the property "index".
   styleFrame_ = new QGroupBox(this);
+  styleFrame_->setObjectName("Frame6");
   auto* style = new QGridLayout(styleFrame_);
   lblSize_ = new QLabel(styleFrame_);
+  lblSize_->setObjectName("Label10");
   sliderSize_ = new QSlider(Qt::Horizontal, styleFrame_);
   sliderSize_->setObjectName("SliderSize");
   sliderSize_->setRange(0, kSizeSliderMax);
   sliderSize_->setTracking(false);
   lblSpace_ = new QLabel(styleFrame_);
+  lblSpace_->setObjectName("Label11");
   sliderSpace_ = new QSlider(Qt::Horizontal, styleFrame_);
   sliderSpace_->setObjectName("SliderSpace");
   sliderSpace_->setRange(0, kSpaceSliderMax);
   sliderSpace_->setTracking(false);
   sliderSpace_->setTickPosition(QSlider::TicksBelow);
   lblColor_ = new QLabel(styleFrame_);
+  lblColor_->setObjectName("Label12");
   auto* colors = new QHBoxLayout;
   for (int i = 0; i < 2; ++i) {
     optColor_[i] = new QRadioButton(styleFrame_);
-    optColor_[i]->setObjectName(QString("optColor%1").arg(i));
+    optColor_[i]->setObjectName("optColor");
+    optColor_[i]->setProperty("index", i);
     colors->addWidget(optColor_[i]);
     connect(optColor_[i], &QRadioButton::clicked, this, [this, i] { handlers_.ColorChosen(i); });
   }
@@ -94,6 +101,7 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   connect(sliderSpace_, &QSlider::valueChanged, this, [this](int v) { handlers_.SpaceSliderMoved(v); });
 
   fontFrame_ = new QGroupBox(this);
+  fontFrame_->setObjectName("Frame9");
   auto* font = new QHBoxLayout(fontFrame_);
   cmdFont_ = new QPushButton(fontFrame_);
   cmdFont_->setObjectName("Command1");
@@ -107,10 +115,12 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   connect(cmdFont_, &QPushButton::clicked, this, [this] { handlers_.ChangeFont(); });
 
   portFrame_ = new QGroupBox(this);
+  portFrame_->setObjectName("Frame10");
   auto* port = new QGridLayout(portFrame_);
   for (int i = 0; i < 4; ++i) {
     optPort_[i] = new QRadioButton(setup_texts::kPorts[i], portFrame_);
-    optPort_[i]->setObjectName(QString("optPort%1").arg(i));
+    optPort_[i]->setObjectName("optPort");
+    optPort_[i]->setProperty("index", i);
     port->addWidget(optPort_[i], i / 2, i % 2);
     connect(optPort_[i], &QRadioButton::clicked, this, [this, i] { handlers_.PortChosen(i); });
   }
@@ -121,6 +131,7 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   connect(cmdPortCheck_, &QPushButton::clicked, this, &SetupPageWidget::portCheckRequested);
 
   configFrame_ = new QGroupBox(this);
+  configFrame_->setObjectName("Frame11");
   auto* config = new QVBoxLayout(configFrame_);
   chkAskStart_ = new QCheckBox(configFrame_);
   chkAskStart_->setObjectName("chkAskStart");
@@ -133,7 +144,8 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   optLanguage_[1] = new QRadioButton(setup_texts::kKorean, configFrame_);
   optLanguage_[0]->setChecked(true);
   for (int i = 0; i < 2; ++i) {
-    optLanguage_[i]->setObjectName(QString("optLanguage%1").arg(i));
+    optLanguage_[i]->setObjectName("optLanguage");
+    optLanguage_[i]->setProperty("index", i);
     languages->addWidget(optLanguage_[i]);
     connect(optLanguage_[i], &QRadioButton::clicked, this,
             [this] { emit languageChosen(optLanguage_[1]->isChecked()); });

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -19,9 +20,10 @@
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/mnemonic_view.h"
 #include "shell/ui/options_dialog.h"
-#include "shell/ui/side_panel_widget.h"
+#include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/side_panel_notice.h"
+#include "shell/ui/view_settings_widget.h"
 #include "shell/ui/tip_dialog.h"
-#include "shell/ui/toolbar_widget.h"
 
 namespace shell {
 namespace {
@@ -74,12 +76,12 @@ struct PanelFixture : ::testing::Test {
   std::vector<Write> writes;
   bool monitoring = false, korean = false;
   platform::RecordingMessageSink sink;
-  int fixes = 0;
-  std::unique_ptr<SidePanelWidget> panel;
 
   void SetUp() override {
     EnsureApp();
     setup.IoDir.fill(1);
+  }
+  ViewSettingsHooks Hooks() {
     ViewSettingsHooks vh;
     vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
       writes.emplace_back(s, k, v);
@@ -87,65 +89,58 @@ struct PanelFixture : ::testing::Test {
     vh.monitorOn = [this] { return monitoring; };
     vh.koreanMenu = [this] { return korean; };
     vh.messages = &sink;
-    SidePanelHooks sh;
-    sh.monitorOn = [this] { return monitoring; };
-    sh.koreanMenu = [this] { return korean; };
-    panel = std::make_unique<SidePanelWidget>(plc, settings, vh, sh);
-    panel->resize(260, 560);
+    return vh;
   }
 };
 
-TEST_F(PanelFixture, PlcPageEditsReachTheDocumentWhenLeft) {
+TEST_F(PanelFixture, PlcPageEditsReachTheDocumentOnFix) {
   setup.PlcModel = 10;
-  panel->Choose(1);
-  PlcPanelWidget* page = panel->plcPage();
-  EXPECT_EQ(page->modelList()->currentText(), "ZQV-A");
-  EXPECT_FALSE(page->portBox(26)->isEnabled());
-  EXPECT_TRUE(page->portBox(25)->isEnabled());
-  page->portBox(3)->click();  // untick: P0:3 becomes an output
+  PlcPanelWidget page(plc);
+  page.Load();
+  EXPECT_EQ(page.modelList()->currentText(), "ZQV-A");
+  EXPECT_FALSE(page.portBox(26)->isEnabled());
+  EXPECT_TRUE(page.portBox(25)->isEnabled());
+  page.portBox(3)->click();  // untick: P0:3 becomes an output
   EXPECT_EQ(setup.IoDir[3], 1);
-  panel->Choose(2);
+  page.Fix();
   EXPECT_EQ(setup.IoDir[3], 0);
   EXPECT_EQ(docChanges, 1);
-  EXPECT_EQ(panel->shown(), SidePage::Setup);
-  // Setup to Alias runs no fix: a box changed behind the page is not copied.
-  plc.checked[4] = false;
-  panel->Choose(3);
-  EXPECT_EQ(setup.IoDir[4], 1);
+  page.Load();
+  EXPECT_FALSE(page.portBox(3)->isChecked());
 }
 
 TEST_F(PanelFixture, BoardListAndNodeThroughTheControls) {
   setup.PlcModel = 10;
-  panel->Choose(1);
-  PlcPanelWidget* page = panel->plcPage();
-  page->boardList()->setCurrentIndex(4);
-  emit page->boardList()->activated(4);
+  PlcPanelWidget page(plc);
+  page.Load();
+  page.boardList()->setCurrentIndex(4);
+  emit page.boardList()->activated(4);
   EXPECT_EQ(setup.PlcModel, 1);
-  EXPECT_EQ(page->modelList()->currentText(), "ZQV-E");
-  EXPECT_FALSE(page->portBox(8)->isEnabled());
-  EXPECT_FALSE(page->portBox(8)->isChecked());
-  EXPECT_TRUE(page->portBox(24)->isChecked());
-  EXPECT_FALSE(page->portBox(20)->isChecked());
-  EXPECT_TRUE(page->portBox(6)->isChecked());
-  page->portWideBox(1)->click();  // P1: the disabled boxes follow
-  EXPECT_TRUE(page->portBox(8)->isChecked());
-  page->commOption(2)->click();
-  page->nodeEdit()->setText("");
-  page->Fix();
-  EXPECT_EQ(page->nodeEdit()->text(), "0");
+  EXPECT_EQ(page.modelList()->currentText(), "ZQV-E");
+  EXPECT_FALSE(page.portBox(8)->isEnabled());
+  EXPECT_FALSE(page.portBox(8)->isChecked());
+  EXPECT_TRUE(page.portBox(24)->isChecked());
+  EXPECT_FALSE(page.portBox(20)->isChecked());
+  EXPECT_TRUE(page.portBox(6)->isChecked());
+  page.portWideBox(1)->click();  // P1: the disabled boxes follow
+  EXPECT_TRUE(page.portBox(8)->isChecked());
+  page.commOption(2)->click();
+  page.nodeEdit()->setText("");
+  page.Fix();
+  EXPECT_EQ(page.nodeEdit()->text(), "0");
   EXPECT_EQ(setup.CommMode, 2);
   EXPECT_EQ(setup.IoDir[8], 1);
-  page->nodeEdit()->setText("300");
-  page->Fix();
+  page.nodeEdit()->setText("300");
+  page.Fix();
   EXPECT_EQ(setup.NodeNum, 300);
   setup.CommMode = 7;
-  page->Load();
-  EXPECT_TRUE(page->commOption(3)->isChecked());
-  EXPECT_FALSE(page->commOption(2)->isChecked());
+  page.Load();
+  EXPECT_TRUE(page.commOption(3)->isChecked());
+  EXPECT_FALSE(page.commOption(2)->isChecked());
   setup.PlcModel = 5;
-  page->Load();
-  EXPECT_EQ(page->modelList()->currentIndex(), -1);
-  page->Fix();
+  page.Load();
+  EXPECT_EQ(page.modelList()->currentIndex(), -1);
+  page.Fix();
   EXPECT_EQ(setup.PlcModel, 5);
 }
 
@@ -157,38 +152,37 @@ TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
   settings.AliasFirst = 1;
   settings.AskStart = 0;
   korean = true;
-  int sizes = 0;
-  panel->Choose(2);
-  SetupPageWidget* page = panel->setupPage();
-  EXPECT_EQ(page->sizeSlider()->value(), 39);
-  EXPECT_EQ(page->spaceSlider()->value(), 5);
-  EXPECT_TRUE(page->colorOption(0)->isChecked());  // drawn black, shown black
-  EXPECT_TRUE(page->portOption(3)->isChecked());
-  EXPECT_TRUE(page->aliasFirstBox()->isChecked());
-  EXPECT_FALSE(page->askStartBox()->isChecked());
-  EXPECT_TRUE(page->languageOption(1)->isChecked());
+  SetupPageWidget page(settings, Hooks());
+  page.Fill(true);
+  EXPECT_EQ(page.sizeSlider()->value(), 39);
+  EXPECT_EQ(page.spaceSlider()->value(), 5);
+  EXPECT_TRUE(page.colorOption(0)->isChecked());  // drawn black, shown black
+  EXPECT_TRUE(page.portOption(3)->isChecked());
+  EXPECT_TRUE(page.aliasFirstBox()->isChecked());
+  EXPECT_FALSE(page.askStartBox()->isChecked());
+  EXPECT_TRUE(page.languageOption(1)->isChecked());
   EXPECT_TRUE(writes.empty());
   EXPECT_EQ(settings.Csai, 349);
-  (void)sizes;
   // A user's move writes its key.
-  page->sizeSlider()->setValue(0);
+  page.sizeSlider()->setValue(0);
   EXPECT_EQ(settings.Cunit, 41);
   EXPECT_EQ(writes.back(), (Write{"Setup", "Cunit", "41"}));
   writes.clear();
   monitoring = true;
-  page->portOption(1)->click();
+  page.portOption(1)->click();
   EXPECT_TRUE(writes.empty());
   EXPECT_EQ(settings.PortNum, 3);
   ASSERT_EQ(sink.shown.size(), 1u);
-  panel->Choose(2);
-  EXPECT_TRUE(page->portOption(3)->isChecked());  // the refused choice is unmarked again
+  page.Fill(true);
+  EXPECT_TRUE(page.portOption(3)->isChecked());  // the refused choice is unmarked again
+  bool chosen = false;
+  QObject::connect(&page, &SetupPageWidget::languageChosen, [&](bool k) { chosen = !k; });
+  page.languageOption(0)->click();
+  EXPECT_TRUE(chosen);
 }
 
 TEST_F(PanelFixture, FontDialogResultGoesToTheSampleUnrounded) {
-  ViewSettingsHooks vh;
-  vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
-    writes.emplace_back(s, k, v);
-  };
+  ViewSettingsHooks vh = Hooks();
   vh.chooseFont = [](const LadderFont&) { return std::optional<LadderFont>(LadderFont{"DejaVu Sans", 10.5, false, true}); };
   SetupPageWidget page(settings, vh);
   page.fontButton()->click();
@@ -198,38 +192,28 @@ TEST_F(PanelFixture, FontDialogResultGoesToTheSampleUnrounded) {
   EXPECT_EQ(writes[1], (Write{"Font", "FontSize", "10"}));
 }
 
-TEST_F(PanelFixture, DumpAndWatchNoticesOnTheStandInPages) {
-  panel->Choose(4);
-  auto* dump = qobject_cast<NoticePage*>(panel->Page(SidePage::Dump));
-  ASSERT_NE(dump, nullptr);
-  ASSERT_EQ(dump->notice().size(), 1u);
-  EXPECT_EQ(dump->notice()[0].text, "You can use at Monitering State !");
-  korean = true;
-  panel->Choose(5);
-  auto* watch = qobject_cast<NoticePage*>(panel->Page(SidePage::Watch));
-  ASSERT_EQ(watch->notice().size(), 1u);
-  EXPECT_EQ(watch->notice()[0].x, 300);
-  // An owner's page replaces the stand-in; its notice goes to the owner's hook.
-  QWidget* memo = new QWidget;
-  panel->SetPage(SidePage::Memo, memo);
-  panel->Choose(6);
-  EXPECT_EQ(panel->Page(SidePage::Memo), memo);
-  EXPECT_TRUE(memo->isVisibleTo(panel.get()));
-}
-
-TEST_F(PanelFixture, ScreenshotsOfEverySidePage) {
+TEST_F(PanelFixture, ScreenshotsOfThePages) {
   setup.PlcModel = 1;
-  panel->show();
   for (bool k : {false, true}) {
-    korean = k;
-    panel->SetKoreanMenu(k);
-    for (int i = 1; i <= 6; ++i) {
-      panel->Choose(i);
-      std::string name = std::string("side_") + kSidePages[static_cast<size_t>(i - 1)].caption + (k ? "_ko" : "_en");
-      panel->grab().save(QString::fromStdString((ArtifactsDir() / (name + ".png")).string()));
+    const char* lang = k ? "_ko" : "_en";
+    PlcPanelWidget plcPage(plc);
+    plcPage.SetKoreanMenu(k);
+    plcPage.Load();
+    plcPage.resize(plcPage.minimumSize());
+    plcPage.grab().save(QString::fromStdString((ArtifactsDir() / (std::string("side_PLC") + lang + ".png")).string()));
+    SetupPageWidget setupPage(settings, Hooks());
+    setupPage.SetKoreanMenu(k);
+    setupPage.Fill(k);
+    Shot(setupPage, std::string("side_Setup") + lang);
+    for (auto [name, lines] : {std::pair{"side_Dump", DumpNotice(k)}, {"side_Watch", WatchNotice(k)}}) {
+      QWidget picture;
+      picture.resize(241, 400);
+      auto* layer = new NoticeLayer(&picture);
+      layer->resize(picture.size());
+      layer->SetNotice(lines);
+      picture.grab().save(QString::fromStdString((ArtifactsDir() / (std::string(name) + lang + ".png")).string()));
     }
   }
-  panel->hide();
 }
 
 struct MnemonicFixture : ::testing::Test {
@@ -242,7 +226,7 @@ struct MnemonicFixture : ::testing::Test {
       std::ofstream(dir / name, std::ios::binary) << name << "\r\n";
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  MnemonicView::Sources Sources() {
+  MnemonicViewer::Sources Sources() {
     return {[this] { return dir; }, [this] { return path; }, [this] { return model; }};
   }
   static void Press(QWidget& w, int key, const QString& text = {}) {
@@ -252,8 +236,9 @@ struct MnemonicFixture : ::testing::Test {
 };
 
 TEST_F(MnemonicFixture, KeysPickTheFilesOfTheModel) {
-  MnemonicView view(Sources());
-  view.TabChosen();
+  QPlainTextEdit view;
+  auto* viewer = new MnemonicViewer(&view, Sources());
+  viewer->TabChosen();
   EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
   Press(view, Qt::Key_F9);  // untitled: nothing
   EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
@@ -278,7 +263,8 @@ TEST(TipWindow, ButtonsAndTheShowBox) {
   TipState state{ParseTipFile("A\nB\n----------\nC\n")};
   state.TipIndex = 1;
   std::vector<Write> writes;
-  TipDialog dialog(state, [&](const std::string& s, const std::string& k, const std::string& v) {
+  int16_t tipShow = 1;
+  TipDialog dialog(state, tipShow, [&](const std::string& s, const std::string& k, const std::string& v) {
     writes.emplace_back(s, k, v);
   });
   EXPECT_EQ(dialog.tipLabel()->text(), "C\n\n");
@@ -290,9 +276,9 @@ TEST(TipWindow, ButtonsAndTheShowBox) {
   EXPECT_TRUE(dialog.showBox()->isChecked());
   dialog.showBox()->click();
   EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "TipShow", "0"}}));
-  EXPECT_EQ(state.TipShow, 1);  // takes effect at the next start
+  EXPECT_EQ(tipShow, 1);  // takes effect at the next start
   dialog.closeButton()->click();
-  EXPECT_EQ(state.TipShow, 0);
+  EXPECT_EQ(tipShow, 0);
   EXPECT_EQ(writes.size(), 1u);
 }
 
@@ -300,8 +286,9 @@ TEST(TipWindow, MissingFileShowsNoWindow) {
   EnsureApp();
   auto dir = TempFolder("no_tips");
   TipState state;
+  int16_t tipShow = 1;
   platform::RecordingMessageSink sink;
-  ShowTipOfTheDay(nullptr, state, dir, sink, true, {});  // would block if it showed a window
+  ShowTipOfTheDay(nullptr, state, tipShow, dir, sink, true, {});  // would block if it showed a window
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
   std::filesystem::remove_all(dir);
@@ -353,7 +340,8 @@ TEST(Dialogs, AboutClosesOnAClickOutsideTheLabel) {
 TEST(Dialogs, Screenshots) {
   EnsureApp();
   TipState state{ParseTipFile(platform::Utf8ToAnsi("래더 화면에서 방향키로 커서를 움직입니다.\n").value())};
-  TipDialog tip(state, {});
+  int16_t tipShow = 1;
+  TipDialog tip(state, tipShow, {});
   Shot(tip, "tip_en");
   Shot(tip, "tip_ko");  // the tip window is Korean in both languages
   compiler::PlcSetup setup;
@@ -364,22 +352,6 @@ TEST(Dialogs, Screenshots) {
   AboutDialog about;
   about.grab().save(QString::fromStdString((ArtifactsDir() / "about_en.png").string()));
   about.grab().save(QString::fromStdString((ArtifactsDir() / "about_ko.png").string()));
-  std::vector<ToolbarCommand> run;
-  MainToolbar bar([&](ToolbarCommand c) { run.push_back(c); });
-  Shot(bar, "toolbar");
-}
-
-TEST(Toolbar, ButtonsRunTheirCommands) {
-  EnsureApp();
-  std::vector<ToolbarCommand> run;
-  MainToolbar bar([&](ToolbarCommand c) { run.push_back(c); });
-  bar.buttonAt(10)->trigger();
-  bar.buttonAt(14)->trigger();
-  for (int sep : {1, 5, 7, 11, 13, 18}) bar.ButtonClicked(sep);
-  bar.ButtonClicked(40);
-  EXPECT_EQ(run, (std::vector<ToolbarCommand>{ToolbarCommand::BlockPasteInsert, ToolbarCommand::Auto}));
-  EXPECT_EQ(bar.buttonAt(10)->toolTip(), "Block Paste");
-  EXPECT_TRUE(bar.buttonAt(5)->isSeparator());
 }
 
 }  // namespace
