@@ -67,8 +67,11 @@ void FileCommands::New() {
   host_.SetCaption(Caption(title::kNew, kUntitled));
   host_.ClearLadderView();
   studio_.ClearProgram();
+  // The panel shows the cleared setup as its model allows it, and the document takes that
+  // back, so that a new program counts as unchanged and the first save stores what is shown.
+  host_.PlcSetupLoad();
+  host_.PlcSetupFix();
   studio_.shell.SourceSaved = true;
-  host_.PlcSetupLoad();  // the panel shows the cleared setup, so the next save stores it
   host_.RedrawLadder();
 }
 

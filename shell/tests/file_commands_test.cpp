@@ -97,7 +97,8 @@ TEST_F(FileCommandsTest, NewStartsAnUntitledProgram) {
   EXPECT_EQ(host.caption, "Korvanestudio [ untitled.qsl ]");
   EXPECT_TRUE(studio->doc.CellText[0][0].empty());
   EXPECT_TRUE(studio->shell.SourceSaved);
-  EXPECT_EQ(host.panelLoads, 1);  // the panel shows the cleared setup
+  EXPECT_EQ(host.panelLoads, 1);  // the panel shows the cleared setup and hands it back
+  EXPECT_EQ(host.panelFixes, 1);
 }
 
 TEST_F(FileCommandsTest, MonitoringRefusesNewOpenAndImport) {

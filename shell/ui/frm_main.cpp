@@ -26,7 +26,14 @@
 
 #include "platform/studio_folder.h"
 #include "shell/shell_texts.h"
-#include "shell/ui/stand_in_pages.h"
+#include "shell/side_panel.h"
+#include "shell/ui/about_dialog.h"
+#include "shell/ui/mnemonic_view.h"
+#include "shell/ui/options_dialog.h"
+#include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/side_panel_notice.h"
+#include "shell/ui/tip_dialog.h"
+#include "shell/ui/view_settings_widget.h"
 
 namespace shell {
 namespace {
@@ -67,7 +74,7 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent
   BuildMenus();
   BuildClientArea();
   BuildToolbar();
-  BuildStandInPages();
+  BuildPages();
 
   SetHandler("mnuNew", [this] { files_->New(); });
   SetHandler("mnuOpen", [this] { files_->Open(); });
@@ -77,6 +84,21 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent
   SetHandler("mnuPrint", [this] { files_->Print(); });
   SetHandler("mnuPrinterSetup", [this] { files_->PrinterSetup(); });
   SetHandler("mnuExit", [this] { mnuExit_Click(); });
+  SetHandler("mnuTipoftheDay", [this] {
+    ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, studio_.shell.KoreanMenu,
+                    IniKeyWriter());
+    Form_Activate();
+  });
+  SetHandler("mnuOption", [this] {
+    OptionsDialog dialog(studio_.doc.Setup, studio_.shell.KoreanMenu, [this] { files_->MarkChanged(); }, this);
+    dialog.exec();
+    Form_Activate();
+  });
+  SetHandler("mnuAboutKorvaneStudio", [this] {
+    AboutDialog dialog(this);
+    dialog.exec();
+    Form_Activate();
+  });
   for (int k = 1; k <= RecentFiles::kItems; ++k)
     connect(lastOpen_[size_t(k)], &QAction::triggered, this, [this, k] { files_->OpenRecent(k); });
 }
@@ -309,13 +331,60 @@ void FrmMain::HostPage(const QString& frameName, QWidget* page) {
   page->show();
 }
 
-void FrmMain::BuildStandInPages() {
-  HostPage("fraPlcSetup", BuildStandInPlcPage());
-  HostPage("fraSetup", BuildStandInSetupPage());
-  for (auto* option : frames_["fraSetup"]->findChildren<QRadioButton*>("optLanguage")) {
-    bool korean = option->property("index").toInt() == 1;
-    connect(option, &QRadioButton::clicked, this, [this, korean] { optLanguage_Click(korean); });
-  }
+IniWriter FrmMain::IniKeyWriter() {
+  return [this](const std::string& section, const std::string& key, const std::string& value) {
+    profile_.WriteString(section, key, value);
+  };
+}
+
+void FrmMain::BuildPages() {
+  view_ = std::make_unique<ViewSettings>();
+  plcModel_ = std::make_unique<PlcPanelModel>(
+      studio_.doc.Setup, [this] { files_->MarkChanged(); }, [this](int16_t) { SetDeviceMap(); });
+  plcPage_ = new PlcPanelWidget(*plcModel_);
+  HostPage("fraPlcSetup", plcPage_);
+
+  ViewSettingsHooks settingsHooks;
+  settingsHooks.writeIni = IniKeyWriter();
+  settingsHooks.monitorOn = [this] { return MonitorOn(); };
+  settingsHooks.koreanMenu = [this] { return studio_.shell.KoreanMenu; };
+  settingsHooks.messages = studio_.messages;
+  settingsHooks.colorsChanged = [this](const ColorScheme& scheme) {
+    colors_ = {scheme.back, scheme.line, scheme.on};
+    settings_.Color = view_->Color;
+    ApplyFontAndColours();
+    RedrawLadder();
+  };
+  settingsHooks.cellSizeChanged = [this](int cunit) {
+    settings_.Cunit = int16_t(cunit);
+    LadderGeometry g = GeometryFor(cunit);
+    studio_.shell.CellW = g.CellW;
+    studio_.shell.CellH = g.CellH;
+    studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
+    ResetLadderView();
+  };
+  settingsHooks.spacingChanged = [this](int csai) {
+    settings_.Csai = int16_t(csai);
+    studio_.shell.Csai = csai;
+  };
+  settingsHooks.applyFont = [this](const LadderFont& font) {
+    board_->setFont(QFontOf(font));
+    if (hooks.fontChanged) hooks.fontChanged(QFontOf(font));
+  };
+  settingsHooks.redraw = [this] { RedrawLadder(); };
+  setupPage_ = new SetupPageWidget(*view_, std::move(settingsHooks));
+  HostPage("fraSetup", setupPage_);
+  connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
+  connect(setupPage_, &SetupPageWidget::portCheckRequested, this, [this] { RunHandler("Command2"); });
+
+  // The Dump and Watch pages show their notice until the monitor's pictures are hosted.
+  for (const char* frame : {"fraDump", "fraWatch"}) HostPage(frame, new NoticeLayer);
+
+  MnemonicViewer::Sources sources;
+  sources.folder = [] { return platform::StudioFolder(); };
+  sources.curFilePath = [this] { return studio_.shell.CurFilePath; };
+  sources.plcModel = [this] { return int(studio_.doc.Setup.PlcModel); };
+  mnemonic_ = new MnemonicViewer(txtMnemonic_, std::move(sources));
 }
 
 void FrmMain::SetHandler(const QString& name, std::function<void()> handler) { handlers_[name] = std::move(handler); }
@@ -358,14 +427,21 @@ void FrmMain::Form_Load() {
 
   studio_.shell.KoreanMenu = settings_.KoreanMenu;
   SetMenuLanguage();
-  for (auto* option : findChildren<QRadioButton*>("optLanguage")) {
-    QSignalBlocker block(option);
-    if (option->property("index").toInt() == (settings_.KoreanMenu ? 1 : 0)) option->setChecked(true);
-  }
+  view_->Color = settings_.Color;
+  view_->PortNum = settings_.PortNum;
+  view_->Cunit = settings_.Cunit;
+  view_->Csai = settings_.Csai;
+  view_->AliasFirst = settings_.AliasFirst;
+  view_->AskStart = settings_.AskStart;
+  view_->FontName = settings_.FontName;
+  view_->FontSize = settings_.FontSize;
+  view_->FontBold = settings_.FontBold;
+  view_->FontItalic = settings_.FontItalic;
+  tipShow_ = settings_.TipShow;
   ApplyRunTimeDefaults(studio_, settings_);
   colors_ = ColorsFor(settings_.Color);
   ApplyFontAndColours();
-  PlcSetupLoad();  // the panel shows the setup held before any program
+  PlcSetupLoad();  // after the defaults, so that leaving the page or saving keeps them
 
   recent_.Load(profile_);
   RecentFilesChanged();
@@ -377,7 +453,8 @@ void FrmMain::ApplyFontAndColours() {
   font.setBold(settings_.FontBold);
   font.setItalic(settings_.FontItalic);
   board_->setFont(font);
-  if (auto* sample = findChild<QLabel*>("lblFontEx")) sample->setFont(font);
+  setupPage_->fontSample()->setFont(font);
+  if (hooks.fontChanged) hooks.fontChanged(font);
   QPalette palette = board_->palette();
   palette.setColor(QPalette::Window, FromBgr(colors_.ViewBackColor));
   palette.setColor(QPalette::WindowText, FromBgr(colors_.ViewLineColor));
@@ -393,7 +470,10 @@ void FrmMain::showEvent(QShowEvent* event) {
 }
 
 void FrmMain::Form_Activate() {
-  if (settings_.TipShow == 1 && studio_.shell.KoreanMenu && hooks.tipOfTheDay) hooks.tipOfTheDay();
+  if (tipShow_ != 1 || !studio_.shell.KoreanMenu || inActivate_) return;
+  inActivate_ = true;
+  ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, true, IniKeyWriter());
+  inActivate_ = false;
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -427,6 +507,8 @@ void FrmMain::mnuExit_Click() {
 
 void FrmMain::SetMenuLanguage() {
   const bool korean = studio_.shell.KoreanMenu;
+  plcPage_->SetKoreanMenu(korean);
+  setupPage_->SetKoreanMenu(korean);
   for (const CaptionRow& row : CaptionTable()) {
     const CaptionRow& shown = (QString(row.control) == "mnuMonitor" && MonitorOn()) ? kMonitorOffCaption : row;
     QString text = QString::fromUtf8(korean ? shown.korean : shown.english);
@@ -440,6 +522,10 @@ void FrmMain::SetMenuLanguage() {
 
 void FrmMain::optLanguage_Click(bool korean) {
   studio_.shell.KoreanMenu = korean;
+  if (!setupPage_->languageOption(korean ? 1 : 0)->isChecked()) {
+    QSignalBlocker block(setupPage_->languageOption(korean ? 1 : 0));
+    setupPage_->languageOption(korean ? 1 : 0)->setChecked(true);
+  }
   settings_.KoreanMenu = korean;
   SetMenuLanguage();
   profile_.WriteString(ini::kSetup, "KoreanMenu", BoolText(korean));
@@ -472,10 +558,20 @@ void FrmMain::tabInfo_Click() {
   PlaceSidePage(page, sidePanelHeight_);
   for (int i = 0; i < 5; ++i) frames_[kFrameNames[i]]->setVisible(i == page - 1);
   txtMemo_->setVisible(page == 6);
+  const bool korean = studio_.shell.KoreanMenu;
   if (page == 1) {
     PlcSetupLoad();
-  } else if (hooks.sidePageShown) {
-    hooks.sidePageShown(page);
+  } else if (page == 2) {
+    setupPage_->Fill(korean);
+  } else if (page <= 5) {
+    if (hooks.sidePageShown) hooks.sidePageShown(page);
+    // Not monitoring: the page's notice.
+    if (page >= 4) {
+      if (auto* notice = frames_[kFrameNames[page - 1]]->findChild<NoticeLayer*>()) {
+        if (MonitorOn()) notice->SetNotice({});
+        else notice->SetNotice(page == 4 ? DumpNotice(korean) : WatchNotice(korean));
+      }
+    }
   }
 }
 
@@ -495,7 +591,7 @@ void FrmMain::tabMain_Click() {
     Form_Resize();
     txtMnemonic_->setVisible(true);
     txtMnemonic_->raise();
-    txtMnemonic_->setFocus();
+    mnemonic_->TabChosen();
   }
   if (hooks.mainTabChanged) hooks.mainTabChanged();
 }
@@ -589,12 +685,8 @@ void FrmMain::FocusBoard() { board_->setFocus(); }
 void FrmMain::SetDeviceMap() {
   if (hooks.setDeviceMap) hooks.setDeviceMap();
 }
-void FrmMain::PlcSetupFix() {
-  if (hooks.plcSetupFix) hooks.plcSetupFix();
-}
-void FrmMain::PlcSetupLoad() {
-  if (hooks.plcSetupLoad) hooks.plcSetupLoad();
-}
+void FrmMain::PlcSetupFix() { plcPage_->Fix(); }
+void FrmMain::PlcSetupLoad() { plcPage_->Load(); }
 void FrmMain::ShowPlcPage() { SelectSidePage(1); }
 void FrmMain::MemoReplaced() {
   QSignalBlocker block(txtMemo_);

@@ -22,7 +22,12 @@
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/window_layout.h"
+#include "shell/plc_panel.h"
+#include "shell/shell_texts.h"
+#include "shell/tip_file.h"
+#include "shell/view_settings.h"
 #include "shell/ui/file_dialogs.h"
+#include "shell/ui/tip_dialog.h"
 
 class QAction;
 class QLabel;
@@ -34,8 +39,13 @@ class QStatusBar;
 class QTabBar;
 class QTextEdit;
 class QToolBar;
+class QFont;
 
 namespace shell {
+
+class MnemonicViewer;
+class PlcPanelWidget;
+class SetupPageWidget;
 
 class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort {
   Q_OBJECT
@@ -77,6 +87,11 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // Puts a page widget into one of the five frames, filling it (in place of what it held).
   void HostPage(const QString& frameName, QWidget* page);
   QTextEdit* Memo() const { return txtMemo_; }
+  PlcPanelWidget* PlcPage() const { return plcPage_; }
+  SetupPageWidget* SetupPage() const { return setupPage_; }
+  // The Setup page's settings as they stand (the serial port choice PortNum among them).
+  ViewSettings& View() { return *view_; }
+  PlcPanelModel& PlcModel() { return *plcModel_; }
   QPlainTextEdit* Mnemonic() const { return txtMnemonic_; }
   QToolBar* LadderToolbar() const { return tbrLadder_; }
   QProgressBar* Gauge() const { return gagStatus_; }
@@ -93,10 +108,9 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
 
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
-    std::function<bool()> monitorOn;          // monitor mode is on
-    std::function<void()> plcSetupFix;        // PLC panel -> document
-    std::function<void()> plcSetupLoad;       // document -> PLC panel
-    std::function<void(int)> sidePageShown;   // a side page (2..6) was chosen
+    std::function<bool()> monitorOn;          // monitor mode is on (besides studio.monitor.MonitorOn)
+    std::function<void(int)> sidePageShown;   // side page 3, 4 or 5 was chosen: draw it
+    std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
     std::function<void()> setDeviceMap;       // the model of the document changed
     std::function<void()> resetLadderView;    // a program was read
     std::function<void()> redrawLadder;       // DrawLadder and DrawCursor
@@ -104,7 +118,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
     std::function<void()> watchReplaced;      // the watch list was replaced
     std::function<void()> printLadder;
     std::function<void()> printerSetup;
-    std::function<void()> tipOfTheDay;        // Form_Activate's tip (Korean, TipShow = 1)
     std::function<void()> mainTabChanged;     // the main tab changed (after the window's part)
   };
   Hooks hooks;
@@ -142,7 +155,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void BuildMenus();
   void BuildToolbar();
   void BuildClientArea();
-  void BuildStandInPages();
+  void BuildPages();
+  shell::IniWriter IniKeyWriter();
   QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
   void tabInfo_Click();
   void tabMain_Click();
@@ -162,6 +176,14 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   std::map<QString, std::function<void()>> handlers_;
   bool activatedOnce_ = false;
   int sidePanelHeight_ = 0;  // twips, the side panel's height after the last layout
+  bool inActivate_ = false;
+  std::unique_ptr<ViewSettings> view_;
+  std::unique_ptr<PlcPanelModel> plcModel_;
+  PlcPanelWidget* plcPage_ = nullptr;
+  SetupPageWidget* setupPage_ = nullptr;
+  MnemonicViewer* mnemonic_ = nullptr;
+  TipState tips_;
+  int16_t tipShow_ = 1;
 
   QWidget* client_ = nullptr;
   QToolBar* tbrMain_ = nullptr;

@@ -19,6 +19,8 @@
 #include "compiler/program_file.h"
 #include "compiler/watch_file.h"
 #include "shell/shell_texts.h"
+#include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/view_settings_widget.h"
 #include "platform/file_write.h"
 
 using namespace shell;
@@ -122,7 +124,7 @@ TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
   EXPECT_EQ(window->CurrentSettings().Cunit, 80);
   for (const char* name : {"tbrMain", "tabInfo", "tabMain", "picBoard", "vsbMain", "txtMnemonic", "tbrLadder",
                            "sbrMain", "gagStatus", "fraPlcSetup", "fraSetup", "fraAlias", "fraDump", "fraWatch",
-                           "txtMemo", "tbrEndLine", "tbrEndLine2"})
+                           "txtMemo", "tbrEndLine", "tbrEndLine2", "cboDevice", "SliderSize", "lblFontEx"})
     EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
   auto* tools = window->findChild<QToolBar*>("tbrMain");
   QStringList tips;
@@ -139,11 +141,7 @@ TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
   for (int i = 0; i < tabs->count(); ++i) tabTexts += tabs->tabText(i) + " ";
 
   window->SelectSidePage(2);
-  QRadioButton* korean = nullptr;
-  for (auto* o : window->findChildren<QRadioButton*>("optLanguage"))
-    if (o->property("index").toInt() == 1) korean = o;
-  ASSERT_NE(korean, nullptr);
-  korean->click();
+  window->SetupPage()->languageOption(1)->click();
   EXPECT_TRUE(studio->shell.KoreanMenu);
   EXPECT_EQ(ini->ReadString("Setup", "KoreanMenu", ""), "True");
   for (const CaptionRow& row : CaptionTable()) EXPECT_EQ(CaptionOf(row), QString::fromUtf8(row.korean)) << row.control;
@@ -270,18 +268,35 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   window->hide();
 }
 
-TEST_F(WindowTest, SidePageHandlerRunsEvenForTheSameTab) {
+TEST_F(WindowTest, SidePagesAndThePlcPanel) {
+  std::string a = MakeProgram("a.qsl", "M0:1");
   Start();
-  int fixes = 0, loads = 0;
-  window->hooks.plcSetupFix = [&] { ++fixes; };
-  window->hooks.plcSetupLoad = [&] { ++loads; };
-  window->SelectSidePage(1);
-  window->SelectSidePage(1);
-  EXPECT_EQ(loads, 2);
+  std::vector<int> shown;
+  window->hooks.sidePageShown = [&](int page) { shown.push_back(page); };
+  // A new program is unchanged: leaving the PLC page changes nothing in it.
+  compiler::PlcSetup before = studio->doc.Setup;
   window->SelectSidePage(3);
-  EXPECT_EQ(fixes, 1);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_EQ(before.PlcModel, studio->doc.Setup.PlcModel);
+  EXPECT_EQ(before.IoDir, studio->doc.Setup.IoDir);
+  window->SelectSidePage(3);  // the same tab again still runs the page's handler
+  EXPECT_EQ(shown, (std::vector<int>{3, 3}));
+  EXPECT_EQ(window->SidePage(), 3);
+
+  // Opening a program shows the PLC page with the program's setup.
+  dialogs.open = {a};
+  window->Action("mnuOpen")->trigger();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(window->SidePage(), 1);
+  EXPECT_FALSE(window->Frame("fraPlcSetup")->isHidden());
+  // A change on the PLC page reaches the document when the page is left, and marks it changed.
+  window->PlcModel().ChooseModelRow(0);  // ZQV-A
+  window->PlcPage()->Load();
+  EXPECT_TRUE(studio->shell.SourceSaved || studio->doc.Setup.PlcModel == 10);
   window->SelectSidePage(2);
-  EXPECT_EQ(fixes, 1);  // leaving another page does not copy the panel
+  EXPECT_EQ(studio->doc.Setup.PlcModel, 10);
+  EXPECT_FALSE(studio->shell.SourceSaved);
 }
 
 TEST_F(WindowTest, StatusBarAndGauge) {
