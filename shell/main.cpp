@@ -9,6 +9,10 @@
 #include <memory>
 
 #include "compiler/studio_state.h"
+#include "link/link.h"
+#include "link/link_config.h"
+#include "shell/settings.h"
+#include "shell/ui/device_commands.h"
 #include "shell/profile_ini.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/qt_message_sink.h"
@@ -52,6 +56,14 @@ int main(int argc, char** argv) {
   if (std::getenv("ZQVSTUDIO_FIRST_PAINT")) window.installEventFilter(&firstPaint);
   messages.SetParent(&window);
   window.Form_Load();
+
+  // The serial link: the ports of the settings file, overridden by the environment.
+  plclink::LinkConfig config;
+  for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.CurrentSettings().PortDev[size_t(i)];
+  plclink::Link link(config.WithEnvironment(), messages, window);
+  link.SetKoreanMenu(&studio->shell.KoreanMenu);
+  shell::WireDeviceCommands(window, link);
+
   window.show();
 
   // A list of actions to play on the window (the smoke test sets it).
