@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "compiler/document.h"
 #include "platform/ansi_text.h"
@@ -15,16 +16,73 @@ namespace compiler {
 
 class ViewHooks;
 
-// The ladder editor's clipboard: element codes, texts and links, same shape as the grid.
+// The ladder editor's block clipboard: element codes, texts and links, same shape as the grid,
+// with the monitor attributes of the copied cells and the block's last column and row.
 struct Clipboard {
   Grid<int16_t> ClipType{};
   Grid<platform::AnsiText> ClipText{};
   Grid<int16_t> ClipLink{};
+  Grid<int16_t> ClipDevNum{};
+  Grid<int16_t> ClipDevBit{};
+  Grid<int16_t> ClipDevKind{};
+  int16_t ClipW = 0;  // last column of the block (width - 1)
+  int16_t ClipH = 0;  // last row of the block (height - 1)
+};
+
+// One cell as the row and block commands move it.
+struct CellCopy {
+  int16_t type = 0;
+  platform::AnsiText text;
+  int16_t link = 0;
+  int16_t devNum = 0;
+  int16_t devBit = 0;
+  int16_t devKind = 0;
+};
+using RowCopy = std::array<CellCopy, kOutputCol + 1>;
+
+// Rows pushed by Copy Line and Delete Line, popped by Restore Deleted Line (at most 1200).
+struct RowStack {
+  std::vector<RowCopy> rows;
+};
+
+// The cells an overlay paste covered, with where they were, for one undo.
+struct PasteUndo {
+  bool valid = false;
+  int col = 0, row = 0, width = 0, height = 0;
+  std::vector<CellCopy> cells;  // row by row
+};
+
+// The mouse selection of the ladder view: anchor (1) and end (2) in any order.
+struct BlockSelection {
+  int16_t BlockCol1 = 0, BlockRow1 = 0;
+  int16_t BlockCol2 = 0, BlockRow2 = 0;
+  int16_t BlockPrevCol = 0, BlockPrevRow = 0;
+  bool BlockActive = false;
+  bool BoardMouseDown = false;
+};
+
+// The search of the find window: the last word as typed (UTF-8) and where the next scan resumes.
+struct FindState {
+  std::string FindWord;
+  int16_t FindCol = 0, FindRow = 0;
+};
+
+// The alias page of the side panel: the page shown ('P', 'M', 'K', 'C', 'T'; 0 none yet),
+// each page's first entry shown, and the entry being edited.
+struct AliasPageState {
+  char AliasType = 0;
+  int16_t AliasTopP = 0, AliasTopM = 0, AliasTopK = 0, AliasTopC = 0, AliasTopT = 0;
+  int16_t AliasSel = 0;
 };
 
 struct EditorState {
   int16_t EditCellType = 0;  // element code last placed by a key or toolbar button
   Clipboard clipboard;
+  RowStack rowStack;
+  PasteUndo pasteUndo;
+  BlockSelection selection;
+  FindState find;
+  AliasPageState aliasPage;
 };
 
 struct ShellState {
