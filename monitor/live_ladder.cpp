@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "compiler/monitor_attrs.h"
 
@@ -50,6 +51,42 @@ bool ContactOn(int kind, int bit, DeviceWord w) {
   }
 }
 
+// Bytes read during one pass. A word read brings two bytes, so cells on neighbouring bytes
+// (M0:1 and M1:3) share one exchange, and a device shown twice is read once: the pass
+// shows one picture of the module's memory.
+class PassReader {
+ public:
+  explicit PassReader(DeviceReader& reader) : reader_(reader) {}
+  // The word at the address (both bytes when `both`, else only the first is needed).
+  std::optional<DeviceWord> Read(int address, bool both) {
+    const Known* a = Find(address);
+    const Known* b = both ? Find(address + 1) : nullptr;
+    if (a && (!both || b)) return DeviceWord{a->value, b ? b->value : uint8_t{0}};
+    const std::optional<DeviceWord> w = reader_.ReadDeviceWord(address);
+    if (w) {
+      Remember(address, w->b0);
+      Remember(address + 1, w->b1);
+    }
+    return w;
+  }
+
+ private:
+  struct Known {
+    int address;
+    uint8_t value;
+  };
+  const Known* Find(int address) const {
+    for (const Known& k : known_)
+      if (k.address == address) return &k;
+    return nullptr;
+  }
+  void Remember(int address, uint8_t value) {
+    if (!Find(address)) known_.push_back({address, value});
+  }
+  DeviceReader& reader_;
+  std::vector<Known> known_;
+};
+
 }  // namespace
 
 void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map, DeviceReader& reader,
@@ -60,6 +97,7 @@ void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceM
   surface.SetDrawMode(ladder::DrawMode::Copy);
   surface.SetPenWidth(1);
 
+  PassReader pass(reader);
   const int u = look.Cunit;
   const int height = surface.Height();
   int y = look.CellH;
@@ -70,7 +108,8 @@ void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceM
       const int num = doc.MonDevNum[col][row];
       const Probe probe = AddressOf(map, kind, num);
       if (!probe.ok) continue;
-      const std::optional<DeviceWord> w = reader.ReadDeviceWord(probe.address);
+      const bool wholeWord = kind == compiler::kMonTimerValue || kind == compiler::kMonCounterValue;
+      const std::optional<DeviceWord> w = pass.Read(probe.address, wholeWord);
       if (!w) {
         stop = true;
         break;

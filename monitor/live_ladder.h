@@ -21,7 +21,8 @@ struct LadderLook {
 };
 
 // Paints the states of the rows from the document's TopRow down to the surface's bottom.
-// The first read that times out ends the pass. Draws in copy mode; the surface's mode, pen
+// Each byte is read at most once per pass (a word read brings two). The first read that
+// times out ends the pass. Draws in copy mode; the surface's mode, pen
 // width and text colour are as before afterwards.
 void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map, DeviceReader& reader,
                    ladder::DrawingSurface& surface, const LadderLook& look);
