@@ -133,6 +133,8 @@ struct MonitorState {
 
 struct BuildState {
   bool CompileInfo = false;  // a built download image exists
+  int32_t RomSize = 0;       // image bytes that download, sum and verify transfer (0: no image)
+  int32_t RomSum = 0;        // 16-bit byte sum of the first RomSize bytes of the image
 };
 
 struct Studio {

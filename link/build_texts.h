@@ -1,0 +1,42 @@
+#pragma once
+// Messages of the build road (Auto up to the download image): English with its Korean twin.
+
+#include <string>
+
+#include "platform/message_box.h"
+
+namespace plclink::build_text {
+
+struct BuildTwin {
+  const char* en;
+  const char* ko;
+  std::string Pick(bool korean) const { return korean ? ko : en; }
+};
+
+inline constexpr const char* kCaptionError = "Korvane Studio Error !";
+inline constexpr const char* kCaptionErrorUpper = "Korvane Studio ERROR !";
+inline constexpr const char* kCaptionPlainError = "ERROR !";
+inline constexpr const char* kCaptionMessage = "Korvane Studio Message";
+inline constexpr const char* kCaptionCompileError = "Korvane Studio COMPILE ERROR !";
+inline constexpr const char* kCaptionAsk = "Korvane Studio ";
+
+inline constexpr BuildTwin kMonitoring{"You can't use Monitoring mode ! ", "모니터링 상태에서는 사용할 수 없습니다."};
+inline constexpr BuildTwin kEndNotFound{"END Command Not Found !", "END 명령을 찾을 수 없습니다."};
+inline constexpr BuildTwin kAskRun{"Do you want execution now ?", "다운로드가 완료되었습니다. 지금 실행하시겠습니까?"};
+inline constexpr BuildTwin kBatchNotStarted{"Build batch could not be started : ",
+                                            "빌드 배치 파일을 실행할 수 없습니다. : "};
+
+// Listing scan.
+inline constexpr BuildTwin kFileNotFound{"File not found : ", "파일을 찾을 수 없습니다. : "};
+inline constexpr BuildTwin kOpenError{"Open Error:", "파일 오픈 에러 :"};
+inline constexpr BuildTwin kLadderCompileError{"Ladder compile Error ", "컴파일도중 에러가 발생했습니다.  "};
+
+// HEX reader and image.
+inline constexpr BuildTwin kImageOpenError{"File Open Error : ", "파일 오픈 에러 : "};
+inline constexpr BuildTwin kAssembleCodeError{"Assemble Code Error : ", "어셈블 코드 에러 : "};
+inline constexpr const char* kHexFormatError = "Hex File Format Error !";
+inline constexpr const char* kHexChecksumError = "Hex File Format Error ! Check Sum Error !";
+inline constexpr BuildTwin kArchiveTooLarge{"Source archive is larger than 32767 bytes : ",
+                                            "소스 압축 파일이 32767 바이트보다 큽니다. : "};
+
+}  // namespace plclink::build_text

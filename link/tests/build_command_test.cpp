@@ -1,0 +1,242 @@
+#include "link/build_command.h"
+
+#include <gtest/gtest.h>
+
+#include "build_test_support.h"
+#include "compiler/document.h"
+#include "link/exec_cmd.h"
+#include "link/hex_image.h"
+
+using namespace plclink;
+using build_test::ReadFile;
+using build_test::StudioFixture;
+using build_test::WriteFile;
+
+namespace {
+
+// Row 0: P0:0 --- (M0:0); row 1: the END box.
+void SmallProgram(compiler::ProgramDocument& doc) {
+  doc.CellType[0][0] = compiler::kContactNO;
+  doc.CellText[0][0] = "P0:0";
+  for (int c = 1; c <= 9; ++c) doc.CellType[c][0] = compiler::kWire;
+  doc.CellType[10][0] = compiler::kCoil;
+  doc.CellText[10][0] = "M0:0";
+  for (int c = 0; c <= 8; ++c) doc.CellType[c][1] = compiler::kWire;
+  doc.CellType[9][1] = compiler::kBox;
+  doc.CellText[9][1] = "END";
+}
+
+// Stands in for the batch: records the call and leaves the files it is told to.
+struct FakeRunner : ProcessRunner {
+  ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path& folder) override {
+    calls.push_back(argv);
+    seenBackup = ReadFile(folder / "QSKLBK.$$$");
+    sawStaleHex = std::filesystem::exists(folder / kHexFileName);
+    for (const auto& [name, bytes] : leave) WriteFile(folder / name, bytes);
+    return {started, 0};
+  }
+  std::vector<std::vector<std::string>> calls;
+  std::vector<std::pair<std::string, std::string>> leave;
+  bool started = true;
+  bool sawStaleHex = false;
+  std::string seenBackup;
+};
+
+struct FakeDevice : DeviceSteps {
+  bool DownloadProgram() override { return log("download", failDownload); }
+  bool VerifyChecksum() override { return log("checksum", failChecksum); }
+  bool ClearKeepArea() override { return log("clear", false); }
+  bool SendRun() override { return log("run", false); }
+  bool log(const std::string& step, bool fail) {
+    steps += step + " ";
+    return fail;
+  }
+  std::string steps;
+  bool failDownload = false, failChecksum = false;
+};
+
+struct AutoFixture : StudioFixture {
+  AutoFixture() {
+    SmallProgram(studio->doc);
+    studio->doc.Setup.UploadFlag = false;
+    for (const char* batch : {"ZQA.BAT", "ZQA2.BAT", "ZQA3.BAT"}) WriteFile(folder / batch, "");
+    runner.leave = {{kHexFileName, ":0400000012345678E8\r\n:00000001FF\r\n"}, {"ZQCORE3.LST", "clean\r\n"},
+                    {"ZQCORE2.LST", "clean\r\n"}};
+    seams.studio = studio.get();
+    seams.folder = folder;
+    seams.runner = &runner;
+    seams.device = &device;
+    seams.save = [this] { log += "save "; };
+    seams.focusBoard = [this] { log += "focus "; };
+    seams.enableMonitor = [this] { log += "monitor "; };
+  }
+  FakeRunner runner;
+  FakeDevice device;
+  AutoSeams seams;
+  std::string log;
+};
+
+TEST(Auto, BuildsDownloadsAndRuns) {
+  AutoFixture f;
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+  ASSERT_EQ(f.runner.calls.size(), 1u);
+  EXPECT_EQ(f.runner.calls[0], (std::vector<std::string>{"/bin/sh", "ZQA.BAT"}));
+  EXPECT_TRUE(f.studio->build.CompileInfo);
+  EXPECT_EQ(f.studio->build.RomSize, 4);
+  EXPECT_EQ(f.device.steps, "download checksum run ");
+  EXPECT_EQ(f.log, "save save monitor ");
+  EXPECT_TRUE(f.sink.shown.empty());
+  for (const char* name : {"QS2OUT.$$$", "QSKLINC.$$$", "ZQ3MAC.INC", "QSKLREN.$$$", "QSKLBK.$$$", "ZQVREM.$$$"})
+    EXPECT_TRUE(std::filesystem::exists(f.folder / name)) << name;
+}
+
+TEST(Auto, BatchByModel) {
+  for (auto [model, batch] : std::vector<std::pair<int, std::string>>{
+           {1, "ZQA.BAT"}, {2, "ZQA2.BAT"}, {3, "ZQA.BAT"}, {4, "ZQA.BAT"}, {5, "ZQA.BAT"}, {10, "ZQA3.BAT"}}) {
+    AutoFixture f;
+    f.studio->doc.Setup.PlcModel = int16_t(model);
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started) << model;
+    ASSERT_EQ(f.runner.calls.size(), 1u);
+    EXPECT_EQ(f.runner.calls[0][1], batch) << model;
+  }
+}
+
+TEST(Auto, RefusalsWriteNothing) {
+  {
+    AutoFixture f;
+    f.seams.monitorOn = true;
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::RefusedMonitoring);
+    EXPECT_EQ(f.sink.shown.at(0).text, "You can't use Monitoring mode ! ");
+    EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio Message");
+    EXPECT_EQ(f.log, "");
+  }
+  AutoFixture f;
+  f.studio->doc.CellText[9][1] = "NOP";
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::NoEnd);
+  EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio ERROR !");
+  EXPECT_EQ(f.sink.shown.at(0).text, "END Command Not Found !");
+  EXPECT_EQ(f.log, "");
+  EXPECT_TRUE(f.runner.calls.empty());
+  EXPECT_FALSE(std::filesystem::exists(f.folder / "QS2OUT.$$$"));
+}
+
+TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
+  AutoFixture f;
+  f.studio->doc.CellText[0][0] = "";  // a contact without operand
+  f.studio->build.CompileInfo = false;
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::TranslationError);
+  EXPECT_FALSE(f.studio->build.CompileInfo);
+  EXPECT_TRUE(f.runner.calls.empty());
+  EXPECT_EQ(f.log, "save ");
+}
+
+TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
+  AutoFixture f;
+  f.runner.leave.push_back({"ZQCORE3.LST", " AN P0:1 ; __Pos 0000 0000\r\n^\r\nerror\r\n"});
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ListingError);
+  EXPECT_TRUE(f.studio->build.CompileInfo);
+  EXPECT_EQ(f.device.steps, "");
+  EXPECT_EQ(f.log, "save save focus ");
+  EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio COMPILE ERROR !");
+}
+
+TEST(Auto, StaleOutputsAreNeverRead) {
+  AutoFixture f;
+  // Outputs of an earlier build lie in the folder; this batch leaves nothing.
+  WriteFile(f.folder / kHexFileName, ":0400000012345678E8\r\n");
+  WriteFile(f.folder / "ZQCORE3.LST", " X ; __Pos 0001 0001\r\n");
+  WriteFile(f.folder / kUploadArchiveName, "old");
+  f.runner.leave.clear();
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ImageError);
+  EXPECT_FALSE(f.runner.sawStaleHex);
+  EXPECT_FALSE(std::filesystem::exists(f.folder / kUploadArchiveName));
+  ASSERT_EQ(f.sink.shown.size(), 2u);
+  EXPECT_EQ(f.sink.shown[0].text, "File not found : ZQCORE3.LST");
+  EXPECT_EQ(f.sink.shown[1].text, "Assemble Code Error : ZQOUT.HEX");
+  EXPECT_EQ(f.studio->build.RomSize, 0);
+}
+
+TEST(Auto, ABatchThatCannotStartIsReported) {
+  for (bool missing : {true, false}) {
+    AutoFixture f;
+    if (missing)
+      std::filesystem::remove(f.folder / "ZQA.BAT");
+    else
+      f.runner.started = false;
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::BatchNotStarted);
+    EXPECT_FALSE(f.studio->build.CompileInfo);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].text, "Build batch could not be started : ZQA.BAT");
+  }
+}
+
+TEST(Auto, TheBackupHoldsTheProgramInMemory) {
+  AutoFixture f;
+  WriteFile(f.folder / "QSKLBK.$$$", "stale");
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+  EXPECT_NE(f.runner.seenBackup, "stale");
+  EXPECT_NE(f.runner.seenBackup.find("P0:0"), std::string::npos);
+}
+
+TEST(Auto, DeviceStepsAndTheRunQuestion) {
+  {
+    AutoFixture f;
+    f.device.failDownload = true;
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::DownloadError);
+    EXPECT_EQ(f.device.steps, "download ");
+  }
+  {
+    AutoFixture f;
+    f.device.failChecksum = true;
+    f.studio->doc.Setup.ClearKeepFlag = true;
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ChecksumError);
+    EXPECT_EQ(f.device.steps, "download checksum ");
+  }
+  {
+    AutoFixture f;
+    f.studio->doc.Setup.ClearKeepFlag = true;
+    f.seams.askStart = true;
+    f.sink.answers = {platform::MsgResult::No};
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::NotStarted);
+    EXPECT_EQ(f.device.steps, "download checksum clear ");
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio ");
+    EXPECT_EQ(f.sink.shown[0].text, "Do you want execution now ?");
+    EXPECT_EQ(f.sink.shown[0].buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(f.log.find("monitor"), std::string::npos);
+  }
+  {
+    AutoFixture f;
+    f.seams.askStart = true;
+    f.studio->shell.KoreanMenu = true;
+    f.sink.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+    EXPECT_EQ(f.sink.shown.at(0).text, "다운로드가 완료되었습니다. 지금 실행하시겠습니까?");
+  }
+  AutoFixture f;
+  f.seams.device = nullptr;
+  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ImageReady);
+}
+
+TEST(ExecCmd, RunsInTheFolderWithoutAShell) {
+  const auto folder = build_test::FreshFolder("exec");
+  WriteFile(folder / "T.BAT", "pwd > where.txt\nexit 3\n");
+  ExecResult r = ExecCmd({"/bin/sh", "T.BAT"}, folder);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitStatus, 3);
+  EXPECT_EQ(ReadFile(folder / "where.txt"), std::filesystem::canonical(folder).string() + "\n");
+  // Arguments go as they are: no shell word splitting or expansion.
+  r = ExecCmd({"/bin/sh", "-c", "printf '%s' \"$0\" > arg.txt", "a b;$HOME"}, folder);
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(ReadFile(folder / "arg.txt"), "a b;$HOME");
+  EXPECT_FALSE(ExecCmd({"/no/such/program"}, folder).started);
+  EXPECT_FALSE(ExecCmd({"/bin/sh", "-c", "true"}, folder / "missing").started);
+  EXPECT_FALSE(ExecCmd({}, folder).started);
+
+  WriteFile(folder / "ZQ3MAC.INC", "macros");
+  ClearMacroInclude(folder);
+  EXPECT_EQ(ReadFile(folder / "ZQ3MAC.INC"), "");
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace

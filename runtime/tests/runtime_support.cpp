@@ -1,0 +1,95 @@
+#include "runtime_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+#include "link/hex_image.h"
+
+namespace fs = std::filesystem;
+
+namespace runtime_test {
+
+BuiltStudio::BuiltStudio() : studio(std::make_unique<compiler::Studio>()) {
+  static int serial = 0;
+  folder = fs::temp_directory_path() / ("zqv-runtime-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const fs::path bin = std::getenv("ZQV_BIN_DIR");
+  for (const auto& entry : fs::directory_iterator(bin)) {
+    const std::string name = entry.path().filename().string();
+    const std::string ext = entry.path().extension().string();
+    if (name == "aq71" || name == "zqlink" || ext == ".BAT" || ext == ".S71" || ext == ".INC")
+      fs::create_symlink(entry.path(), folder / name);
+  }
+  studio->messages = &sink;
+  studio->doc.Setup.UploadFlag = false;
+}
+
+BuiltStudio::~BuiltStudio() {
+  std::error_code ec;
+  if (!::testing::Test::HasFailure()) fs::remove_all(folder, ec);
+}
+
+plclink::AutoOutcome BuiltStudio::Build() {
+  plclink::SpawnProcessRunner runner;
+  plclink::AutoSeams seams;
+  seams.studio = studio.get();
+  seams.folder = folder;
+  seams.runner = &runner;
+  return plclink::RunAuto(seams);
+}
+
+std::string BuiltStudio::ReadOutput(const std::string& name) const {
+  std::ifstream in(folder / name, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<uint8_t> BuiltStudio::Program() const {
+  const std::string image = ReadOutput(plclink::kImageFileName);
+  if (image.size() < 10) return {};
+  const size_t length = uint8_t(image[8]) | (uint8_t(image[9]) << 8);
+  if (length > image.size()) return {};
+  return std::vector<uint8_t>(image.begin(), image.begin() + long(length));
+}
+
+int MapStart(const std::string& area, int plcModel) {
+  static const std::map<std::string, std::array<int, 3>> starts = {
+      {"P", {96, 96, 96}},      {"F", {255, 235, 235}},   {"M", {271, 243, 243}},
+      {"S", {527, 307, 307}},   {"K", {559, 323, 323}},   {"T", {623, 339, 387}},
+      {"C", {1135, 403, 515}},  {"CF", {1647, 467, 579}}, {"D", {1904, 499, 611}},
+      {"CH", {112, 112, 112}},  {"G", {192, 192, 192}}};
+  const int group = (plcModel == 1 || plcModel == 3 || plcModel == 5) ? 0 : plcModel == 2 ? 1 : 2;
+  return starts.at(area)[size_t(group)];
+}
+
+bool BitOf(const zqvsim::AvrMachine& m, const std::string& operand, int plcModel) {
+  const size_t colon = operand.find(':');
+  const std::string area = operand.substr(0, 1);
+  const int word = std::stoi(operand.substr(1, colon - 1));
+  const int bit = std::stoi(operand.substr(colon + 1));
+  return (m.ReadDevice(uint32_t(MapStart(area, plcModel) + word)) >> bit) & 1;
+}
+
+uint16_t WordOf(const zqvsim::AvrMachine& m, const std::string& area, int n, int plcModel) {
+  const uint32_t at = uint32_t(MapStart(area, plcModel) + 2 * n);
+  return uint16_t((m.ReadDevice(at) << 8) | m.ReadDevice(at + 1));
+}
+
+void SetWordOf(zqvsim::AvrMachine& m, const std::string& area, int n, uint16_t value, int plcModel) {
+  const uint32_t at = uint32_t(MapStart(area, plcModel) + 2 * n);
+  m.WriteDevice(at, uint8_t(value >> 8));
+  m.WriteDevice(at + 1, uint8_t(value));
+}
+
+void InputsOnP0P1(compiler::Studio& studio) {
+  for (int i = 0; i < 40; ++i) studio.doc.Setup.IoDir[size_t(i)] = i < 16 ? 1 : 0;
+}
+
+}  // namespace runtime_test
