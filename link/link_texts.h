@@ -89,6 +89,9 @@ inline constexpr Twin kAskSave{"The Source has changed.\r\nDo you want to save t
                                "소스의 변경사항을 저장하시겠습니까?"};
 inline constexpr Twin kAskUpload{"Do you want Source upload ?", "소스 업로드를 계속 진행하시겠습니까?"};
 inline constexpr Twin kUnextract{"UnExtract Command Not Found !", "압축 해제 명령을 찾을 수 없습니다 !"};
+inline constexpr Twin kNoBackup{"The source archive holds no program (QSKLBK.$$$) !",
+                                "소스 압축파일에 프로그램(QSKLBK.$$$)이 없습니다 !"};
+inline constexpr Twin kBackupWriteError{"File Save Error :", "파일 저장 에러 :"};
 inline constexpr Twin kAskRun{"Do you want execution now ?", "다운로드가 완료되었습니다. 지금 실행하시겠습니까?"};
 
 // Status texts.

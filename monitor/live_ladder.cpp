@@ -90,7 +90,7 @@ class PassReader {
 }  // namespace
 
 void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map, DeviceReader& reader,
-                   ladder::DrawingSurface& surface, const LadderLook& look) {
+                   ladder::DrawingSurface& surface, const ladder::LadderViewState& view) {
   const ladder::DrawMode oldMode = surface.GetDrawMode();
   const int oldPen = surface.PenWidth();
   const ladder::Color oldFore = surface.ForeColor();
@@ -98,11 +98,14 @@ void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceM
   surface.SetPenWidth(1);
 
   PassReader pass(reader);
-  const int u = look.Cunit;
+  const ladder::LadderGeometry& geo = view.geo;
+  const ladder::ColorScheme& look = view.colors;
+  const int u = geo.Cunit;
   const int height = surface.Height();
-  int y = look.CellH;
+  const int topRow = doc.TopRow < 0 ? 0 : doc.TopRow;
   bool stop = false;
-  for (int row = doc.TopRow < 0 ? 0 : doc.TopRow; row < compiler::kProgramRows && !stop; ++row) {
+  for (int row = topRow; row < compiler::kProgramRows && !stop; ++row) {
+    const int y = geo.Y(row, topRow);
     for (int col = 0; col <= compiler::kOutputCol; ++col) {
       const int kind = doc.MonDevKind[col][row];
       const int num = doc.MonDevNum[col][row];
@@ -114,7 +117,7 @@ void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceM
         stop = true;
         break;
       }
-      const int x = (col + 1) * look.CellW;
+      const int x = geo.X(col);
       if (kind == compiler::kMonTimerValue || kind == compiler::kMonCounterValue) {
         const int value = kind == compiler::kMonTimerValue ? TimerValue(*w) : CounterValue(*w);
         char digits[8];
@@ -135,8 +138,7 @@ void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceM
       surface.FilledBox(x + 4 * u, y + 4 * u, x + 5 * u, y + 6 * u, on ? look.ViewOnColor : look.ViewBackColor);
       if (normallyClosed) surface.Line(x + 5 * u, y + 4 * u, x + 4 * u, y + 6 * u, look.ViewLineColor);
     }
-    y += look.CellH + look.Csai;
-    if (y > height) break;
+    if (geo.Y(row + 1, topRow) > height) break;
   }
 
   surface.SetForeColor(oldFore);

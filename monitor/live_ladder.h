@@ -5,27 +5,18 @@
 
 #include "compiler/studio_state.h"
 #include "ladder/drawing_surface.h"
+#include "ladder/view_state.h"
 #include "monitor/device_reader.h"
 
 namespace monitor {
 
-// The view's geometry and colours as the ladder painter last used them (twips, 0xBBGGRR).
-struct LadderLook {
-  int Cunit = 80;
-  int CellW = 720;
-  int CellH = 560;
-  int Csai = 300;
-  ladder::Color ViewOnColor = 0x00FF00;
-  ladder::Color ViewBackColor = 0xFFFFFF;
-  ladder::Color ViewLineColor = 0x000000;
-};
-
-// Paints the states of the rows from the document's TopRow down to the surface's bottom.
+// Paints the states of the rows from the document's TopRow down to the surface's bottom,
+// with the geometry and colours the ladder view was last painted with.
 // Each byte is read at most once per pass (a word read brings two). The first read that
 // times out ends the pass. Draws in copy mode; the surface's mode, pen
 // width and text colour are as before afterwards.
 void MonitorLadder(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map, DeviceReader& reader,
-                   ladder::DrawingSurface& surface, const LadderLook& look);
+                   ladder::DrawingSurface& surface, const ladder::LadderViewState& view);
 
 // The value a timer box shows for the word read (b0 high, bit 15 the timer's output), and
 // whether the timer or counter output bit is set.

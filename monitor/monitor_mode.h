@@ -61,7 +61,7 @@ class MonitorMode {
 // the watch picture. A null surface skips its part.
 struct TickTargets {
   ladder::DrawingSurface* ladder = nullptr;
-  LadderLook look;
+  ladder::LadderViewState view;  // geometry and colours of the last repaint
   DumpPages* dump = nullptr;
   ladder::DrawingSurface* dumpSurface = nullptr;
   bool dumpVisible = false;

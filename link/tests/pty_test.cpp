@@ -3,7 +3,12 @@
 
 #include <chrono>
 
+#include "link/archive_extract.h"
+#include "link/device_menu.h"
 #include "link/module_commands.h"
+#include "link/readback.h"
+#include "link/tests/sim_bench.h"
+#include "link/tests/stored_zip.h"
 #include "tools/zqvsim/core/sim_process.h"
 
 namespace plclink {
@@ -73,6 +78,49 @@ TEST_F(PtyLink, ModuleKilledMidExchangeEndsInATimeOut) {
   sim.Kill();
   EXPECT_EQ(GetModuleVersion(*link), -1);
   EXPECT_TRUE(SendCommand(*link, 0xA5));
+}
+
+TEST(PtyLinkPath, TheLinkedPathServesAsThePortAndGoesAway) {
+  plclink::testing::TempFolder folder;
+  const auto path = folder.path / "ttyZQV";
+  zqvsim::SimProcess other;
+  std::string error;
+  ASSERT_TRUE(other.Start({"--link", path.string(), "--model", "4", "--firmware", "60"}, &error)) << error;
+  platform::RecordingMessageSink messages;
+  platform::NullStatusPort status;
+  LinkConfig config;
+  config.portDevices[1] = path.string();
+  Link link(config, messages, status);
+  link.PortNum = 1;
+  EXPECT_FALSE(CheckModuleModel(link, 4));
+  EXPECT_TRUE(messages.shown.empty());
+  other.Stop();
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path)));
+}
+
+TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
+  using namespace plclink::testing;
+  TempFolder folder;
+  const std::string program(300, 'q');
+  const Bytes archive = StoredZip({{"QSKLBK.$$$", program}});
+  DeviceJob job;
+  job.folder = folder.path;
+  job.plcModel = 10;
+  job.compileInfo = true;
+  const Bytes image = MakeImage(600, &archive, &job.romSize);
+  WriteFile(job.Image(), image);
+
+  Outcome run = DownloadAndRun(*link, job, true, false);
+  EXPECT_FALSE(run.failed);
+  EXPECT_EQ(run.monitor, MonitorItem::Enable);
+  EXPECT_EQ(sim.Control("state"), "ok running");
+  EXPECT_FALSE(VerifyCommand(*link, job, false).failed);
+  EXPECT_FALSE(UploadSource(*link, folder.path));
+  EXPECT_EQ(ReadFile(folder.path / "DNFILE.ZIP"), archive);
+  std::string back;
+  ASSERT_EQ(ExtractBackup(folder.path / "DNFILE.ZIP", &back), ExtractResult::Ok);
+  EXPECT_EQ(back, program);
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ class LiveLadder : public ::testing::Test {
     doc().CellType[col][row] = type;
   }
   compiler::ProgramDocument& doc() { return studio->doc; }
-  void Run() { monitor::MonitorLadder(doc(), map, device, surface, look); }
+  void Run() { monitor::MonitorLadder(doc(), map, device, surface, view); }
   // The state box of cell (col, shown row i) with the default look.
   const Op* StateBox(int col, int shownRow) const {
     const int x = (col + 1) * 720 + 4 * 80, y = 560 + shownRow * 860 + 4 * 80;
@@ -36,7 +36,8 @@ class LiveLadder : public ::testing::Test {
   compiler::DeviceMap map = monitor::DeviceMapFor(10);
   monitor::MemoryDevice device;
   RecordingSurface surface{12000, 6000};
-  monitor::LadderLook look;
+  ladder::LadderViewState view;
+  const ladder::ColorScheme& look = view.colors;
 };
 
 TEST_F(LiveLadder, NormallyClosedContactShowsTheInverseAndRedrawsItsSlash) {

@@ -52,7 +52,7 @@ int FamilyLadder(compiler::ProgramDocument& doc) {
   for (const char* box : {"WMOV D0, D1", "DWMOV D0, D6", "FMOV 0, D10, 4", "WXCHG D1, D2", "WINC D8",
                           "WADD D0, 1, D2", "WSUB D0, D1, D3", "WMUL D0, 3, D12", "WDIV D12, 2, D14",
                           "DWADD D0, D2, D16", "WAND D0, D1, D18", "WOR D0, D1, D19", "BXOR M0, M1, M2",
-                          "WROL D20", "DWRCR D20", "WSHL D10, D12", "BSHR M2, M3", "WBCD D0, D21",
+                          "WROL D20", "DWRCR D20", "WSHL D10, D12", "BSHR M2, 3", "WBCD D0, D21",
                           "WBIN D21, D22", "SEG D0, G0", "DECO D0, D23", "ENCO D23, D24", "DIST D0, D25, 4",
                           "LCDCLS", "STRING CH0, ABC", "HEX D0, CH4", "ASC D0, CH8, 5", "DASC D0, CH16, 8",
                           "GOTO LBL1", "WINC D9", "LABEL LBL1", "CALLS SUB1"})

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -163,6 +165,9 @@ int main(int argc, char** argv) {
   std::printf("%s\n", slavePath.c_str());
   std::fflush(stdout);
 
+  // Paced answers are due to the microsecond: ask the kernel not to round our wake-ups.
+  if (profile.pace) ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+
   zqvsim::ModuleCore core(profile);
   std::vector<Client> clients;
   std::string stdinBuf;
@@ -180,12 +185,16 @@ int main(int argc, char** argv) {
     const std::size_t firstClient = fds.size();
     for (auto& c : clients) fds.push_back({c.fd, POLLIN, 0});
 
-    int timeout = -1;
+    // Answers are due to the microsecond (wire pacing): wait with that precision.
+    timespec timeout{};
+    timespec* wait = nullptr;
     if (auto next = core.NextOutputTime()) {
-      zqvsim::Micros left = *next - Now();
-      timeout = left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
+      zqvsim::Micros left = std::max<zqvsim::Micros>(*next - Now(), 0);
+      timeout.tv_sec = static_cast<time_t>(left / 1000000);
+      timeout.tv_nsec = static_cast<long>(left % 1000000) * 1000;
+      wait = &timeout;
     }
-    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) break;
+    if (::ppoll(fds.data(), fds.size(), wait, nullptr) < 0 && errno != EINTR) break;
 
     if (fds[0].revents & POLLIN) {
       std::uint8_t buf[4096];

@@ -168,16 +168,23 @@ bool ModuleCore::SetInput(const std::string& device, bool on, std::string* error
   return true;
 }
 
-bool ModuleCore::EchoActive() const {
+bool ModuleCore::Quiet() const {
+  return (profile_.model == 1 && profile_.firmware >= 13) || (profile_.model == 4 && profile_.firmware >= 53);
+}
+
+bool ModuleCore::EchoActive(Echoing what) const {
   switch (profile_.echo) {
     case EchoData::On: return true;
     case EchoData::Off: return false;
     case EchoData::Auto: break;
   }
-  // Firmware that never echoes stays quiet in either framing (the studio clears its echo
-  // flag for it after the model check).
-  const bool quiet = (profile_.model == 1 && profile_.firmware >= 13) || (profile_.model == 4 && profile_.firmware >= 53);
-  return !quiet && (profile_.extended || a1Seen_);
+  const bool ext = profile_.extended;
+  switch (what) {
+    case Echoing::Download: return ext || !Quiet();
+    case Echoing::ReadBack: return ext || (!Quiet() && a1Seen_);
+    case Echoing::DeviceWord: return !Quiet() && (ext || a1Seen_);
+  }
+  return false;
 }
 
 void ModuleCore::Emit(std::vector<std::uint8_t> bytes, Micros t, bool answer) {
@@ -275,7 +282,7 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       if (param_.size() < 2) return;
       const int addr = (param_[0] << 8) | param_[1];
       std::vector<std::uint8_t> reply;
-      if (profile_.model != 10 && EchoActive()) reply = {param_[0], param_[1]};
+      if (profile_.model != 10 && EchoActive(Echoing::DeviceWord)) reply = {param_[0], param_[1]};
       reply.push_back(data_[addr & 0xFFFF]);
       reply.push_back(data_[(addr + 1) & 0xFFFF]);
       Answer(reply, t);
@@ -346,7 +353,7 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       const bool silent = Has(FaultKind::StopAfter) && fetched_ >= fault_->arg;
       if (!silent) {
         std::vector<std::uint8_t> reply;
-        if (EchoActive() && !(Has(FaultKind::DropEcho) && fetched_ == 0)) reply.push_back(b);
+        if (EchoActive(Echoing::ReadBack) && !(Has(FaultKind::DropEcho) && fetched_ == 0)) reply.push_back(b);
         reply.push_back(ReadProgram(static_cast<std::uint32_t>(2 * startWord_ + fetched_)));
         Emit(reply, t);
       }
@@ -396,12 +403,12 @@ void ModuleCore::StartData(Micros t) {
       blockLen_ = 256;
       unit_ = 2;
       reverse_ = profile_.firmware < 12;
-      echoData_ = profile_.firmware < 12 || EchoActive();
+      echoData_ = profile_.firmware < 12 || EchoActive(Echoing::Download);
       break;
     case 4:
       blockLen_ = 128;
       unit_ = 2;
-      echoData_ = EchoActive();
+      echoData_ = EchoActive(Echoing::Download);
       break;
     case 10:
       blockLen_ = 128;

@@ -25,9 +25,12 @@ struct Profile {
   int model = 10;
   int firmware = 150;
   bool extended = false;
-  // Whether data bytes sent after a command are echoed: Auto never echoes on firmware
-  // that does not (model 1 from 13 on, model 4 from 53 on); else it echoes in the
-  // extended framing, and in the plain one once a download command has been seen.
+  // Whether data bytes sent after a command are echoed. Auto follows what the studio
+  // expects of each firmware: "quiet" firmware (model 1 from 13 on, model 4 from 53 on)
+  // echoes the download blocks only in the extended framing, the read-back bytes only in
+  // the extended framing, and never the device-word address; other firmware echoes the
+  // download blocks always, and the read-back bytes and the device-word address in the
+  // extended framing and, in the plain one, once a download command has been seen.
   EchoData echo = EchoData::Auto;
   bool thirdRunAck = false;   // extended framing: a third acknowledgement byte after 0xA5..0xA7
   Micros replyDelay = 0;      // added before every answer
@@ -91,7 +94,9 @@ class ModuleCore {
   void SetProfile(const Profile& profile) { profile_ = profile; }
 
   std::vector<std::uint8_t>& program() { return program_; }
+  const std::vector<std::uint8_t>& program() const { return program_; }
   std::vector<std::uint8_t>& data() { return data_; }
+  const std::vector<std::uint8_t>& data() const { return data_; }
   bool running() const { return running_; }
   bool dead() const { return dead_; }
   // Bytes written by the last download and their 16-bit sum.
@@ -114,7 +119,9 @@ class ModuleCore {
   void Command(std::uint8_t b, Micros t);
   void Emit(std::vector<std::uint8_t> bytes, Micros t, bool answer = true);
   void Answer(std::vector<std::uint8_t> bytes, Micros t);  // first answer of a command: faults apply
-  bool EchoActive() const;
+  enum class Echoing { Download, ReadBack, DeviceWord };
+  bool EchoActive(Echoing what) const;
+  bool Quiet() const;
   bool Has(FaultKind kind) const { return fault_ && fault_->kind == kind; }
   std::optional<Fault> TakeFault(std::uint8_t command);
   std::optional<int> Sticky(FaultKind kind) const;

@@ -1,0 +1,212 @@
+// The ladder view widget driven by real key events: a program typed on the board and in
+// the operand box is saved and translates cleanly; pictures of it in both schemes.
+
+#include "ladder/ui/ladder_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <filesystem>
+#include <memory>
+
+#include "compiler/program_file.h"
+#include "compiler/translator.h"
+#include "ladder/ui/key_codes.h"
+
+namespace ladder {
+namespace {
+
+using namespace compiler;
+
+void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+  QKeyEvent down(QEvent::KeyPress, key, mods, text);
+  QApplication::sendEvent(w, &down);
+  QKeyEvent up(QEvent::KeyRelease, key, mods, text);
+  QApplication::sendEvent(w, &up);
+}
+
+// Types a text into the operand box as key presses.
+void TypeText(QWidget* box, const QString& text) {
+  for (QChar ch : text) {
+    int key = ch.toUpper().unicode();
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    if (ch == ':') mods = Qt::ShiftModifier;
+    Press(box, key, mods, QString(ch));
+  }
+}
+
+std::filesystem::path ArtifactDir() {
+  auto dir = std::filesystem::path(ZQV_BUILD_BIN_DIR).parent_path() / "artifacts";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+class ViewTest : public ::testing::Test {
+ protected:
+  ViewTest() : studio(std::make_unique<Studio>()) {
+    studio->messages = &messages;
+    view.setStudio(studio.get());
+    view.resize(1100, 700);
+    view.show();
+    QApplication::processEvents();
+    board = view.board();
+    box = view.operandBox();
+  }
+  // A device typed on the board: its first letter goes through the board, the rest is
+  // typed into the box, Enter stores it.
+  void Operand(const QString& text) {
+    const QChar first = text[0];
+    Press(board, first.toUpper().unicode(), Qt::NoModifier, QString(first));
+    TypeText(box, text.mid(1));
+    Press(box, Qt::Key_Return, Qt::NoModifier, "\r");
+  }
+  int Type(int c, int r) const { return studio->doc.CellType[c][r]; }
+  const std::string& Text(int c, int r) const { return studio->doc.CellText[c][r]; }
+
+  std::unique_ptr<Studio> studio;
+  platform::RecordingMessageSink messages;
+  LadderView view;
+  QWidget* board = nullptr;
+  QWidget* box = nullptr;
+};
+
+TEST(KeyCodes, QtKeysInTheBoardsNumbering) {
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_A, false), 65);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_F9, false), 120);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_5, true), 101);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_5, false), 53);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Minus, true), 109);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Enter, true), 13);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_PageDown, true), 34);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Slash, false), 191);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Question, false), 191);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Apostrophe, false), 222);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Less, false), 188);
+  EXPECT_EQ(VirtualKeyOf(Qt::Key_Meta, false), 0);
+  EXPECT_EQ(ShiftMaskOf(Qt::ShiftModifier | Qt::AltModifier | Qt::KeypadModifier), 5);
+  EXPECT_EQ(ShiftMaskOf(Qt::ControlModifier), 2);
+}
+
+TEST_F(ViewTest, ProgramTypedWithKeysSavesAndTranslates) {
+  studio->shell.SourceSaved = true;
+  // Rung 1: P0:0 or P2:0 (branch) drives the coil P2:0.
+  Press(board, Qt::Key_F3);
+  Operand("p0:0");
+  EXPECT_EQ(Text(0, 0), "P0:0");
+  EXPECT_EQ(studio->doc.CurCol, 1);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  Press(board, Qt::Key_F7);
+  Operand("p2:0");
+  Press(board, Qt::Key_Home);
+  Press(board, Qt::Key_F6);
+  Press(board, Qt::Key_Down);
+  Press(board, Qt::Key_F3);
+  Operand("p2:0");
+  // Rung 2: P0:1 starts the timer T0.
+  Press(board, Qt::Key_Down);
+  Press(board, Qt::Key_Home);
+  Press(board, Qt::Key_F3);
+  Operand("p0:1");
+  Press(board, Qt::Key_F8, Qt::ShiftModifier);
+  Operand("ton t0, 100");
+  // Rung 3: the timer's contact drives P2:1.
+  Press(board, Qt::Key_Down);
+  Press(board, Qt::Key_Home);
+  Press(board, Qt::Key_F3);
+  Operand("t0");
+  Press(board, Qt::Key_F7);
+  Operand("p21");  // the colon goes in by itself
+  Press(board, Qt::Key_Down);
+  view.toolbarClick(kToolEndLine);
+
+  EXPECT_EQ(Type(0, 0), kContactNO);
+  EXPECT_EQ(studio->doc.VertLink[0][0], 1);
+  EXPECT_EQ(Type(10, 0), kCoil);
+  EXPECT_EQ(Text(10, 0), "P2:0");
+  EXPECT_EQ(Text(0, 1), "P2:0");
+  EXPECT_EQ(Type(9, 2), kBox);
+  EXPECT_EQ(Text(9, 2), "TON T0, 100");
+  EXPECT_EQ(Text(0, 3), "T0");
+  EXPECT_EQ(Text(10, 3), "P2:1");
+  EXPECT_EQ(Text(9, 4), "END");
+  EXPECT_TRUE(messages.shown.empty());
+
+  const auto dir = std::filesystem::temp_directory_path() / ("zqv_ladder_view_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  studio->shell.CurFilePath = (dir / "three.qsl").string();
+  ASSERT_FALSE(SaveProgram(*studio, dir));
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  auto reread = std::make_unique<Studio>();
+  reread->messages = &messages;
+  reread->shell.CurFilePath = studio->shell.CurFilePath;
+  ASSERT_TRUE(LoadProgramFile(*reread));
+  const CompileResult result = CompileLadder(*reread, dir);
+  EXPECT_EQ(result.outcome, CompileOutcome::Ok) << result.TransErrMsg;
+  EXPECT_TRUE(messages.shown.empty());
+
+  for (int scheme : {1, 0}) {
+    view.setColorScheme(scheme);
+    view.drawCursor();
+    const auto name = ArtifactDir() / (scheme == 1 ? "ladder_view_white.png" : "ladder_view_black.png");
+    EXPECT_TRUE(view.grab().save(QString::fromStdString(name.string())));
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ViewTest, RefusedTextKeepsTheBoxAndEscLeavesTheCell) {
+  Press(board, Qt::Key_F3);
+  Operand("p0:9");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text.rfind("Syntax Error : ", 0), 0u);
+  EXPECT_EQ(box->property("text").toString(), "P0:9");  // the board typed the first letter
+  EXPECT_EQ(Text(0, 0), "");
+  Press(box, Qt::Key_Escape);
+  EXPECT_EQ(box->property("text").toString(), "");
+  EXPECT_EQ(Text(0, 0), "");
+}
+
+TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
+  studio->doc.CurCol = 4;
+  studio->doc.CurRow = 40;
+  studio->doc.TopRow = 38;
+  view.SetScrollMax(30);
+  view.SetScrollValue(38);  // as the translator does after placing the cursor
+  EXPECT_EQ(view.scrollModel().Value(), 38);
+  EXPECT_EQ(view.scrollBar()->value(), 38);
+  EXPECT_EQ(studio->doc.CurRow, 40);
+  EXPECT_EQ(view.viewState().CurY, 560 + 2 * 860);
+  EXPECT_EQ(view.scrollModel().Max(), 39);  // raised to let the value stand
+  view.SetScrollMax(100);
+  view.scrollBar()->setValue(40);  // the user drags the bar
+  EXPECT_EQ(studio->doc.TopRow, 40);
+  EXPECT_EQ(studio->doc.CurRow, 42);
+
+  view.setCellSize(45);
+  EXPECT_EQ(studio->shell.CellW, 405);
+  EXPECT_EQ(studio->doc.CurRow, 0);
+  EXPECT_EQ(studio->doc.TopRow, 0);
+  view.setRowGap(550);
+  EXPECT_EQ(studio->shell.Csai, 550);
+  EXPECT_EQ(view.viewState().geo.Cunit10, 4);
+
+  studio->monitor.MonitorOn = 1;
+  view.setMonitorOn(true);
+  EXPECT_TRUE(box->isHidden());
+  Press(board, Qt::Key_F3);
+  EXPECT_EQ(Type(0, 0), kEmpty);
+  studio->monitor.MonitorOn = 0;
+  view.setMonitorOn(false);
+  EXPECT_FALSE(box->isHidden());
+
+  view.drawLadder();
+  const QImage clean = view.surface().Image().copy();
+  view.MarkError(view.viewState().geo.X(0), view.viewState().geo.Y(0, 0));
+  EXPECT_NE(view.surface().Image(), clean);
+  view.drawLadder();
+  EXPECT_EQ(view.surface().Image(), clean);
+}
+
+}  // namespace
+}  // namespace ladder

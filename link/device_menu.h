@@ -1,0 +1,64 @@
+#pragma once
+// The device commands of the menu and toolbar as the window calls them: Verify, Clear
+// Keep Area, Erase, Object Download, Upload, and the download steps of Auto. Each takes
+// the link (with its message sink and status port), what it needs of the studio, and
+// hooks for the services of other parts of the studio; it returns what the window does
+// afterwards.
+
+#include <functional>
+#include <string>
+
+#include "compiler/studio_state.h"
+#include "link/device_job.h"
+#include "link/link.h"
+#include "link/module_commands.h"
+
+namespace plclink {
+
+struct Outcome {
+  bool failed = false;             // the ladder view takes the keyboard focus again
+  MonitorItem monitor = MonitorItem::Unchanged;
+};
+
+// Services of the build road the commands call.
+struct BuildHooks {
+  // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize; true on failure
+  // (after its message).
+  std::function<bool(DeviceJob& job)> readHexFile;
+  // Runs a command line in the studio's folder and waits for it.
+  std::function<void(const std::string& commandLine)> execCmd;
+};
+
+// Verify: refused while monitoring or without an image; checks the model, then compares.
+Outcome VerifyCommand(Link& link, const DeviceJob& job, bool monitorOn);
+
+// Clear Keep Area.
+void ClearKeepCommand(Link& link, const DeviceJob& job, bool monitorOn);
+
+// Erase: models up to 9 download a four-byte image of 0xFF; model 10 builds and downloads
+// an empty program. Leaves job.compileInfo true and job.romSize the erase image's.
+Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+
+// Object Download: the last build's image again (no checksum, no run).
+Outcome ObjectDownloadCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+
+// The window's side of Upload.
+struct UploadHooks {
+  std::function<void()> saveProgram;  // SaveProgram of a titled program
+  std::function<void()> saveAs;       // the Save As command
+  // Loads the program file at the path as the document with its companion files, redraws
+  // the ladder and gives it the focus.
+  std::function<void(const std::filesystem::path& program)> openProgram;
+  std::function<void(const std::string& caption)> setCaption;
+};
+
+// Upload: reads the source archive out of the module into DNFILE.ZIP, takes the backup
+// QSKLBK.$$$ out of it and opens it as a new, untitled, changed program.
+Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
+                      bool monitorOn);
+
+// The steps of Auto after the image is ready: download, checksum, keep-area clear (when
+// clearKeep), the question "Do you want execution now ?" (when askStart), run.
+Outcome DownloadAndRun(Link& link, const DeviceJob& job, bool clearKeep, bool askStart);
+
+}  // namespace plclink

@@ -1,0 +1,157 @@
+#include "link/download.h"
+
+#include <fstream>
+#include <vector>
+
+#include "link/module_commands.h"
+
+namespace plclink {
+
+namespace {
+
+bool KnownModel(std::int16_t m) { return (m >= 1 && m <= 5) || m == 10; }
+
+// Checks that the image file is there and can be read; shows the message when not.
+bool ImageMissing(Link& link, const std::filesystem::path& image) {
+  std::error_code ec;
+  const std::string name = image.filename().string();
+  if (!std::filesystem::exists(image, ec)) {
+    link.Show(text::kCaptionStudioError, text::kFileNotFound.Pick(link.Korean()) + name);
+    return true;
+  }
+  std::ifstream in(image, std::ios::binary);
+  if (!in) {
+    link.Show(text::kCaptionStudioError, text::kOpenError.Pick(link.Korean()) + name);
+    return true;
+  }
+  return false;
+}
+
+// The image bytes the blocks are cut from. Behind the counted length lie the two bytes of
+// the archive length (or the 0xFF 0xFF marker) that the module needs; anything further
+// (an earlier, longer image) is replaced by erased bytes.
+std::vector<std::uint8_t> ReadImage(std::ifstream& in, std::int32_t romSize, std::size_t total) {
+  std::vector<std::uint8_t> bytes(total, 0xFF);
+  const std::size_t keep = std::min<std::size_t>(total, static_cast<std::size_t>(romSize) + 2);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(keep));
+  const std::size_t got = static_cast<std::size_t>(in.gcount());
+  std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), 0xFF);
+  return bytes;
+}
+
+class Gauge {
+ public:
+  Gauge(platform::StatusPort& status, int maximum) : status_(status), max_(maximum) { status_.SetGauge(0, max_); }
+  void Step() {
+    p_ += 0.25;
+    int v = std::min(static_cast<int>(p_), max_);
+    if (v != shown_) {
+      shown_ = v;
+      status_.SetGauge(v, max_);
+    }
+  }
+
+ private:
+  platform::StatusPort& status_;
+  int max_;
+  double p_ = 0;
+  int shown_ = 0;
+};
+
+}  // namespace
+
+int BlockCountWord(std::int16_t plcModel, std::int32_t romSize) {
+  if (plcModel == 1 || plcModel == 3 || plcModel == 5) return romSize / 256 + 1;
+  if (plcModel == 2) return romSize / 2;
+  return romSize / 128 + 1;
+}
+
+bool DownloadProgram(Link& link, const DeviceJob& job) {
+  auto& status = link.Status();
+  link.DataEchoMode = true;
+  if (!job.compileInfo || job.romSize == 0) {
+    link.Show(text::kCaptionStudioError, text::kNoCompileInfo);
+    return true;
+  }
+  if (!KnownModel(job.plcModel)) {
+    link.Show(text::kCaptionStudioError, text::kUnknownModel.Pick(link.Korean()) + std::to_string(job.plcModel));
+    return true;
+  }
+  ClearMacroInclude(job.folder);
+  if (link.OpenPort()) return true;
+  if (CheckModuleModel(link, job.plcModel)) return true;
+  const int v = GetModuleVersion(link);
+  if (v == -1) {
+    link.Show(text::kCaptionStudioError, text::kModuleNotFound);
+    return true;
+  }
+  // The module is erased below: make sure there is an image to write first.
+  if (ImageMissing(link, job.Image())) return true;
+
+  link.Flush();
+  status.SetStatusText(text::kStatusErasing);
+  auto fail = [&](const Twin& message) {
+    link.Show(text::kCaptionError, message);
+    status.SetGauge(0, 0);
+    status.SetStatusText("");
+    return true;
+  };
+  const bool extra = link.ExtraAckByte;
+  if (link.SendByteWait(cmd::kDownload, extra ? 3 : 2)) return fail(text::kTimeOut);
+  if (link.Reply(0) != cmd::kDownload || link.Reply(1) != cmd::kDownload) return fail(text::kIncorrectOut);
+  const int count = BlockCountWord(job.plcModel, job.romSize);
+  link.SendWord(count);
+  if (link.WaitReplyLong(extra ? 5 : 3, 500)) return fail(text::kTimeOut);
+  const int erase = link.Reply(extra ? 4 : 2);
+  if (erase == 0xBB) return fail(text::kWritingFail);
+  if (erase != 0xA2) return fail(text::kIncorrectOut);
+
+  std::ifstream in(job.Image(), std::ios::binary);
+  if (!in) {
+    link.Show(text::kCaptionStudioError, text::kOpenError.Pick(link.Korean()) + job.Image().filename().string());
+    status.SetStatusText("");
+    return true;
+  }
+  Gauge gauge(status, job.romSize / 4 + 100);
+  status.SetStatusText(text::kStatusDownloading);
+  link.Flush();
+
+  const int m = job.plcModel;
+  if (m == 2) {
+    auto image = ReadImage(in, job.romSize, static_cast<std::size_t>(job.romSize));
+    for (std::int32_t i = 0; i < job.romSize; ++i) {
+      link.SendByte(image[static_cast<std::size_t>(i)]);
+      gauge.Step();
+      if (link.WaitReply(2)) return fail(text::kTimeOut);
+    }
+  } else {
+    const bool pairs = m != 10;
+    const int blockLen = (m == 1 || m == 3 || m == 5) ? 256 : 128;
+    const bool reverse = (m == 1 || m == 3 || m == 5) && v < 12;
+    int ackCount = 1, k = 50;
+    if (m == 1 || m == 3 || m == 5) {
+      k = 150;
+      ackCount = (reverse || link.DataEchoMode) ? 513 : 1;
+    } else if (m == 4) {
+      ackCount = link.DataEchoMode ? 257 : 1;
+    }
+    auto image = ReadImage(in, job.romSize, static_cast<std::size_t>(count) * blockLen);
+    std::vector<std::uint8_t> block;
+    for (int b = 0; b < count; ++b) {
+      block.clear();
+      for (int i = 0; i < blockLen; ++i) {
+        const int off = reverse ? blockLen - 1 - i : i;
+        block.push_back(image[static_cast<std::size_t>(b) * blockLen + off]);
+        if (pairs) block.push_back(0xFF);
+        gauge.Step();
+      }
+      link.SendBytes(block);
+      if (link.WaitReplyLong(ackCount, k)) return fail(text::kTimeOut);
+    }
+  }
+  status.SetGauge(0, 0);
+  status.SetStatusText("");
+  return false;
+}
+
+}  // namespace plclink

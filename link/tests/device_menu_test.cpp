@@ -1,0 +1,309 @@
+// The device commands of the menu against the simulated module: Verify, Erase, Object
+// Download, Upload with the archive unpacking, the download steps of Auto, and a matrix
+// of injected faults.
+#include "link/archive_extract.h"
+#include "link/device_menu.h"
+#include "link/download.h"
+#include "link/tests/sim_bench.h"
+#include "link/tests/stored_zip.h"
+
+namespace plclink {
+namespace {
+
+using namespace plclink::testing;
+
+zqvsim::Profile ProfileOf(int model, int firmware = 0, bool extended = false) {
+  zqvsim::Profile p;
+  p.model = model;
+  p.firmware = firmware ? firmware : FirmwareFor(model);
+  p.extended = extended;
+  return p;
+}
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+TEST(VerifyCommand, RefusalsAndSuccess) {
+  SimBench b(ProfileOf(10));
+  EXPECT_EQ(VerifyCommand(*b.link, b.job, true).monitor, MonitorItem::Unchanged);
+  EXPECT_EQ(b.Texts().back(), "You can't use Monitoring mode ! ");
+  VerifyCommand(*b.link, b.job, false);
+  EXPECT_EQ(b.Texts().back(), "No compile information ! Compile First !");
+  EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio ERROR !");
+  b.Image(300);
+  Outcome o = DownloadAndRun(*b.link, b.job, false, false);
+  EXPECT_FALSE(o.failed);
+  o = VerifyCommand(*b.link, b.job, false);
+  EXPECT_FALSE(o.failed);
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_EQ(b.messages.shown.size(), 2u);
+}
+
+TEST(Erase, SmallModelsWriteFourErasedBytes) {
+  SimBench b(ProfileOf(1));
+  WriteFile(b.job.Image(), Bytes(40, 0x12));
+  bool ranBatch = false, readHex = false;
+  BuildHooks hooks{[&](DeviceJob&) { return readHex = true, false; }, [&](const std::string&) { ranBatch = true; }};
+  b.core.program()[0] = 0x00;
+  Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+  EXPECT_TRUE(o.failed);  // the focus goes back to the ladder whatever the result
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_FALSE(ranBatch);
+  EXPECT_FALSE(readHex);
+  Bytes file = ReadFile(b.job.Image());
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), Bytes(4, 0xFF));
+  EXPECT_EQ(file.size(), 40u);
+  EXPECT_EQ(b.job.romSize, 4);
+  EXPECT_TRUE(b.job.compileInfo);
+  EXPECT_EQ(b.core.program()[0], 0xFF);
+  EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
+  // The erase image verifies.
+  EXPECT_FALSE(VerifyCommand(*b.link, b.job, false).failed);
+}
+
+TEST(Erase, ModelTenBuildsAnEmptyProgram) {
+  SimBench b(ProfileOf(10));
+  WriteFile(b.folder.path / "ZQ3MAC.INC", {'x'});
+  std::vector<std::string> ran;
+  BuildHooks hooks{[&](DeviceJob& job) {
+                     job.romSize = 0;
+                     Bytes image = MakeImage(16, nullptr, &job.romSize);
+                     WriteFile(job.Image(), image);
+                     return false;
+                   },
+                   [&](const std::string& line) { ran.push_back(line); }};
+  Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_EQ(ran, std::vector<std::string>{"ZQA3.BAT"});
+  EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLINC.$$$")), " RET \r\n");
+  EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLBK.$$$")), " RET \r\n");
+  EXPECT_TRUE(ReadFile(b.folder.path / "ZQ3MAC.INC").empty());
+  EXPECT_EQ(b.job.romSize, 16);
+  EXPECT_TRUE(b.messages.shown.empty());
+
+  BuildHooks failing{[](DeviceJob&) { return true; }, [](const std::string&) {}};
+  EXPECT_TRUE(EraseCommand(*b.link, b.job, failing, false).failed);
+  EXPECT_EQ(EraseCommand(*b.link, b.job, hooks, true).monitor, MonitorItem::Unchanged);
+}
+
+TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
+  SimBench b(ProfileOf(4, 60));
+  Bytes image;
+  BuildHooks hooks{[&](DeviceJob& job) {
+                     image = MakeImage(400, nullptr, &job.romSize);
+                     WriteFile(job.Image(), image);
+                     return false;
+                   },
+                   {}};
+  b.job.compileInfo = true;
+  Outcome o = ObjectDownloadCommand(*b.link, b.job, hooks, false);
+  EXPECT_FALSE(o.failed);
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_TRUE(b.ProgramEquals(image, image.size()));
+  b.job.compileInfo = false;
+  EXPECT_TRUE(ObjectDownloadCommand(*b.link, b.job, hooks, false).failed);
+  EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
+}
+
+TEST(DownloadAndRun, AskClearKeepAndRun) {
+  SimBench b(ProfileOf(5));
+  b.Image(700);
+  b.core.data()[b.core.KeepArea().first + 3] = 0x44;
+  b.messages.answers = {platform::MsgResult::No};
+  Outcome o = DownloadAndRun(*b.link, b.job, true, true);
+  EXPECT_FALSE(o.failed);
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_FALSE(b.core.running());
+  EXPECT_EQ(b.core.data()[b.core.KeepArea().first + 3], 0x00);
+  ASSERT_EQ(b.messages.shown.size(), 1u);
+  EXPECT_EQ(b.messages.shown[0].text, "Do you want execution now ?");
+  EXPECT_EQ(b.messages.shown[0].caption, "Korvane Studio ");
+  EXPECT_EQ(b.messages.shown[0].buttons, platform::MsgButtons::YesNo);
+
+  b.messages.answers = {platform::MsgResult::Yes};
+  o = DownloadAndRun(*b.link, b.job, false, true);
+  EXPECT_EQ(o.monitor, MonitorItem::Enable);
+  EXPECT_TRUE(b.core.running());
+
+  b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
+  o = DownloadAndRun(*b.link, b.job, false, false);
+  EXPECT_TRUE(o.failed);
+  EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
+}
+
+struct UploadRig {
+  explicit UploadRig(const Bytes& archive, int model = 10, bool extended = false)
+      : b(ProfileOf(model, 0, extended)) {
+    b.Image(400, &archive);
+    EXPECT_FALSE(DownloadProgram(*b.link, b.job));
+    hooks.saveProgram = [this] { calls.push_back("save"); };
+    hooks.saveAs = [this] { calls.push_back("saveAs"); };
+    hooks.openProgram = [this](const std::filesystem::path& p) {
+      calls.push_back("open " + p.filename().string() + " as " + shell.CurFilePath);
+      opened = Text(ReadFile(p));
+    };
+    hooks.setCaption = [this](const std::string& c) { calls.push_back("caption " + c); };
+  }
+  Outcome Run() { return UploadCommand(*b.link, b.job, shell, hooks, false); }
+  SimBench b;
+  compiler::ShellState shell;
+  UploadHooks hooks;
+  std::vector<std::string> calls;
+  std::string opened;
+};
+
+TEST(UploadCommand, BringsTheStoredProgramBackAsAnUntitledDocument) {
+  const std::string program = "QSL program bytes \x01\x02";
+  UploadRig r(StoredZip({{"QSKLBK.$$$", program}}));
+  WriteFile(r.b.folder.path / "QSKLBK.$$$", {'l', 'o', 'c', 'a', 'l'});
+  r.shell.CurFilePath = "/home/u/prog.qsl";
+  r.shell.SourceSaved = false;
+  r.b.messages.answers = {platform::MsgResult::Yes, platform::MsgResult::Yes};
+  Outcome o = r.Run();
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_EQ(r.opened, program);
+  ASSERT_EQ(r.calls.size(), 3u);
+  EXPECT_EQ(r.calls[0], "save");
+  EXPECT_EQ(r.calls[1], "open QSKLBK.$$$ as " + (r.b.folder.path / "QSKLBK.$$$").string());
+  EXPECT_EQ(r.calls[2], "caption Korvane studio [ untitled.qsl ]");
+  EXPECT_EQ(r.shell.CurFilePath, "Untitled.qsl");
+  EXPECT_FALSE(r.shell.SourceSaved);
+  ASSERT_EQ(r.b.messages.shown.size(), 2u);
+  EXPECT_EQ(r.b.messages.shown[0].text, "The Source has changed.\r\nDo you want to save the change ?");
+  EXPECT_EQ(r.b.messages.shown[0].buttons, platform::MsgButtons::YesNoCancel);
+  EXPECT_EQ(r.b.messages.shown[1].text, "Do you want Source upload ?");
+}
+
+TEST(UploadCommand, CancelNoAndAnUntitledSave) {
+  const Bytes archive = StoredZip({{"QSKLBK.$$$", "p"}});
+  {
+    UploadRig r(archive);
+    r.shell.SourceSaved = false;
+    r.b.Sent();
+    r.b.messages.answers = {platform::MsgResult::Cancel};
+    r.Run();
+    EXPECT_TRUE(r.b.Sent().empty());
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "DNFILE.ZIP"));
+  }
+  {
+    UploadRig r(archive);
+    r.shell.SourceSaved = false;
+    r.b.messages.answers = {platform::MsgResult::Yes, platform::MsgResult::No};
+    Outcome o = r.Run();
+    EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+    EXPECT_EQ(r.calls, std::vector<std::string>{"saveAs"});
+    EXPECT_EQ(ReadFile(r.b.folder.path / "DNFILE.ZIP"), archive);
+    EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "QSKLBK.$$$"));
+  }
+}
+
+TEST(UploadCommand, UntrustedArchivesWriteOnlyTheBackup) {
+  UploadRig r(StoredZip({{"../escape.txt", "x"},
+                         {"other.txt", "y"},
+                         {"sub/dir/qsklbk.$$$", "the program"},
+                         {"/tmp/absolute.txt", "z"}}));
+  r.b.messages.answers = {platform::MsgResult::Yes};
+  Outcome o = r.Run();
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_EQ(r.opened, "the program");
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(r.b.folder.path)) files.push_back(e.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"DNFILE.ZIP", "QSKLBK.$$$", "ZQ3MAC.INC", "ZQVREM.$$$"}));
+  EXPECT_FALSE(std::filesystem::exists(r.b.folder.path.parent_path() / "escape.txt"));
+}
+
+TEST(UploadCommand, FailedExtractionOpensNothing) {
+  {
+    UploadRig r(StoredZip({{"readme.txt", "no program here"}}));
+    WriteFile(r.b.folder.path / "QSKLBK.$$$", {'l'});
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    r.Run();
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "The source archive holds no program (QSKLBK.$$$) !");
+    EXPECT_EQ(ReadFile(r.b.folder.path / "QSKLBK.$$$"), Bytes{'l'});
+    EXPECT_TRUE(r.shell.SourceSaved);
+  }
+  {
+    UploadRig r(Bytes{'n', 'o', 't', ' ', 'a', ' ', 'z', 'i', 'p'});
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    r.Run();
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+  }
+  {
+    UploadRig r(StoredZip({{"QSKLBK.$$$", "p"}}));
+    TempFolder empty;
+    std::string path = std::getenv("PATH");
+    setenv("PATH", empty.path.c_str(), 1);
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    r.Run();
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+  }
+}
+
+// Every fault the module can show, for each model, firmware and framing: the command ends
+// in a message (or succeeds where the fault is harmless), within the long waits, and the
+// files stay as they were.
+TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
+  const char* faults[] = {"A3 none",      "A3 late 1500",   "A3 partial 2",   "A3 badreply1",  "A3 version 3",
+                          "A3 delay4 200", "A1 none",       "A1 late 5000",   "A1 partial 1",  "A1 badack",
+                          "A1 status 0xBB", "A1 status 7",  "A1 blockack 0",  "A1 blockack 2", "A1 dropecho",
+                          "A8 none *3",   "A8 third",       "A8 wrongsum",    "A8 nosum",      "A8 partial 1",
+                          "A9 unsupported", "A9 none",      "A5 none",        "A5 badack",     "A2 none",
+                          "A2 badack",    "A2 corrupt 5",   "A2 stopafter 7", "A2 protected",  "A2 length 3",
+                          "A2 archive 0x9000", "A2 dropecho", "die 40"};
+  const Bytes archive = StoredZip({{"QSKLBK.$$$", "program"}});
+  struct Module {
+    int model, firmware;
+  } modules[] = {{1, 11}, {1, 30}, {2, 120}, {4, 51}, {10, 150}};
+  int runs = 0;
+  for (const auto& m : modules) {
+    for (bool extended : {false, true}) {
+      if (extended && m.firmware <= 20) continue;
+      for (const char* fault : faults) {
+        SCOPED_TRACE(std::to_string(m.model) + "/" + std::to_string(m.firmware) + (extended ? " ext " : " ") + fault);
+        UploadRig r(archive, m.model, extended);
+        r.b.core.ClearFaults();
+        r.b.core.SetProfile(ProfileOf(m.model, m.firmware, extended));
+        r.b.core.AddFault(*zqvsim::ParseFault(fault, nullptr));
+        r.b.messages.answers.assign(8, platform::MsgResult::Yes);
+        WriteFile(r.b.folder.path / "DNFILE.ZIP", {'o', 'l', 'd'});
+        const Bytes image = ReadFile(r.b.job.Image());
+        const plclink::Micros start = r.b.clock.now;
+
+        Outcome run = DownloadAndRun(*r.b.link, r.b.job, true, false);
+        r.b.clock.now += 2 * 1000 * 1000;
+        Outcome verify = VerifyCommand(*r.b.link, r.b.job, false);
+        r.b.clock.now += 2 * 1000 * 1000;
+        // The upload runs where the fault can reach it (it starts the unzip program).
+        const std::string f = fault;
+        const bool uploadToo = f.rfind("A2", 0) == 0 || f.rfind("A3", 0) == 0 || f.rfind("die", 0) == 0;
+        Outcome upload = uploadToo ? r.Run() : Outcome{false, MonitorItem::Disable};
+
+        const bool allWell = !run.failed && !verify.failed && upload.monitor == MonitorItem::Disable;
+        if (!allWell) {
+          // A failure is always explained to the user.
+          bool explained = false;
+          for (const auto& msg : r.b.messages.shown)
+            explained |= msg.buttons == platform::MsgButtons::Ok;
+          EXPECT_TRUE(explained);
+        }
+        if (upload.monitor != MonitorItem::Disable) {
+          EXPECT_EQ(ReadFile(r.b.folder.path / "DNFILE.ZIP"), (Bytes{'o', 'l', 'd'}));
+          EXPECT_TRUE(r.calls.empty());
+        }
+        EXPECT_EQ(ReadFile(r.b.job.Image()), image);
+        EXPECT_LT(r.b.clock.now - start, 1000LL * 1000 * 1000);  // well under the sum of the long waits
+        EXPECT_EQ(r.b.status.gaugeValue, 0);
+        ++runs;
+      }
+    }
+  }
+  EXPECT_GT(runs, 250);  // models x firmware x framing x faults
+}
+
+}  // namespace
+}  // namespace plclink

@@ -1,0 +1,220 @@
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+#include "monitor/ui/tests/qt_app_support.h"
+
+#include <memory>
+
+#include "monitor/device_map.h"
+#include "monitor/memory_device.h"
+#include "ladder/ui/image_surface.h"
+#include "monitor/ui/dump_panel.h"
+#include "monitor/ui/monitor_controller.h"
+#include "monitor/ui/monitor_ticker.h"
+#include "monitor/ui/picture_box.h"
+#include "monitor/ui/watch_panel.h"
+
+namespace {
+
+using monitor_test::App;
+
+void Pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(Ticker, NeverStartsInsideATickOrAHold) {
+  App();
+  int depth = 0, maxDepth = 0;
+  monitor::MonitorTicker* self = nullptr;
+  monitor::MonitorTicker ticker([&] {
+    maxDepth = std::max(maxDepth, ++depth);
+    EXPECT_FALSE(self->TickNow());  // as a nested event loop inside the tick would try
+    --depth;
+  });
+  self = &ticker;
+  EXPECT_TRUE(ticker.TickNow());
+  EXPECT_EQ(maxDepth, 1);
+  EXPECT_EQ(ticker.TicksRun(), 1);
+  EXPECT_EQ(ticker.TicksDropped(), 1);
+  {
+    monitor::MonitorTicker::Hold hold(&ticker);
+    EXPECT_TRUE(ticker.Busy());
+    EXPECT_FALSE(ticker.TickNow());
+  }
+  EXPECT_FALSE(ticker.Busy());
+  EXPECT_TRUE(ticker.TickNow());
+}
+
+TEST(Ticker, ModalMessageBoxesHoldIt) {
+  App();
+  int ticks = 0;
+  monitor::MonitorTicker ticker([&] { ++ticks; });
+  struct NestedLoopSink : platform::MessageSink {
+    monitor::MonitorTicker* ticker = nullptr;
+    bool ran = true;
+    platform::MsgResult Show(const platform::Message&) override {
+      ran = ticker->TickNow();  // a timer event inside the box's own event loop
+      return platform::MsgResult::Ok;
+    }
+  } inner;
+  inner.ticker = &ticker;
+  monitor::HoldingMessageSink sink(inner, ticker);
+  sink.Show({"c", "t"});
+  EXPECT_FALSE(inner.ran);
+  EXPECT_EQ(ticks, 0);
+}
+
+TEST(Ticker, TimerTicksAtItsIntervalUntilDisabled) {
+  App();
+  int ticks = 0;
+  monitor::MonitorTicker ticker([&] { ++ticks; });
+  EXPECT_EQ(ticker.Interval(), 500);
+  ticker.SetInterval(10);
+  ticker.SetEnabled(true);
+  Pump(150);
+  ticker.SetEnabled(false);
+  EXPECT_GE(ticks, 3);
+  const int seen = ticks;
+  Pump(50);
+  EXPECT_EQ(ticks, seen);
+}
+
+class Panels : public ::testing::Test {
+ protected:
+  Panels() {
+    App();
+    studio->doc.Setup.PlcModel = 10;
+    monitor::SetDeviceMap(*studio);
+    studio->monitor.MonitorOn = 1;
+    studio->messages = &sink;
+  }
+  std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
+  platform::RecordingMessageSink sink;
+  monitor::MemoryDevice device;
+};
+
+TEST_F(Panels, DumpTabChangeKeepsEachPagesPosition) {
+  monitor::DumpPanel panel(*studio);
+  panel.SetReader(&device);
+  panel.resize(300, 400);
+  panel.show();
+  panel.SelectTab(monitor::kTabM);
+  panel.ScrollBar()->setValue(40);
+  EXPECT_EQ(panel.Pages().DumpTop[monitor::kTabM], 40);
+  panel.SelectTab(monitor::kTabAD);  // a range of 0..7
+  EXPECT_EQ(panel.ScrollBar()->maximum(), 7);
+  EXPECT_EQ(panel.Pages().DumpTop[monitor::kTabM], 40);
+  EXPECT_EQ(panel.Pages().DumpTop[monitor::kTabAD], 0);
+  panel.SelectTab(monitor::kTabM);
+  EXPECT_EQ(panel.ScrollBar()->value(), 40);
+  EXPECT_EQ(panel.Tabs()->tabText(11), "CNT");
+}
+
+TEST_F(Panels, DumpReadsOnlyWhileVisibleAndNotWhileTheTickerIsBusy) {
+  monitor::DumpPanel panel(*studio);
+  panel.SetReader(&device);
+  panel.resize(300, 400);
+  panel.SelectTab(monitor::kTabD);
+  device.reads.clear();
+  panel.Refresh();  // never shown
+  EXPECT_TRUE(device.reads.empty());
+  panel.show();
+  panel.Refresh();
+  EXPECT_FALSE(device.reads.empty());
+
+  monitor::MonitorTicker ticker(nullptr);
+  panel.SetTicker(&ticker);
+  device.reads.clear();
+  {
+    monitor::MonitorTicker::Hold hold(&ticker);
+    panel.SelectTab(monitor::kTabT);
+    panel.ScrollBar()->setValue(3);
+  }
+  EXPECT_TRUE(device.reads.empty());
+  EXPECT_EQ(panel.Pages().DumpTop[monitor::kTabT], 3);
+}
+
+TEST_F(Panels, WatchEntryByEnterAndRemovalByRightClick) {
+  monitor::WatchPanel panel(*studio);
+  panel.SetReader(&device);
+  panel.resize(300, 400);
+  panel.show();
+  panel.Entry()->setText("m12");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(panel.Entry(), &enter);
+  ASSERT_EQ(studio->watch.WatchCount, 1);
+  EXPECT_EQ(studio->watch.WatchName[0], "M1:2  ");
+  EXPECT_TRUE(panel.Entry()->text().isEmpty());
+  EXPECT_EQ(device.reads.back(), studio->monitor.map.AddrM + 1);
+
+  panel.Entry()->setText("D5X");
+  QCoreApplication::sendEvent(panel.Entry(), &enter);
+  EXPECT_EQ(panel.Entry()->text(), "D5X");  // kept for correction
+  ASSERT_EQ(sink.shown.size(), 1u);
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(panel.Entry(), &escape);
+  EXPECT_TRUE(panel.Entry()->text().isEmpty());
+
+  panel.Picture()->onMousePress(Qt::LeftButton, 0, 10);
+  EXPECT_EQ(studio->watch.WatchCount, 1);
+  panel.Picture()->onMousePress(Qt::RightButton, 0, 10);
+  EXPECT_EQ(studio->watch.WatchCount, 0);
+
+  studio->watch.WatchCount = 3;
+  panel.ClearButton()->click();
+  EXPECT_EQ(studio->watch.WatchCount, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Panels, ControllerRunsTheModeTheTimerAndTheTick) {
+  studio->monitor.MonitorOn = 0;
+  studio->monitor.MonSpeed = 0;
+  int slider = 5;
+  monitor::MonitorController* self = nullptr;
+  monitor::MonitorHooks hooks;
+  hooks.checkModuleModel = [] { return false; };
+  hooks.setSpeedSlider = [&](int v) {
+    if (v == slider) return;
+    slider = v;
+    self->SliderMonSpeed_Change(v);
+  };
+  monitor::MonitorController controller(*studio, hooks);
+  self = &controller;
+  controller.SetReader(&device);
+  ladder::ImageSurface view(600, 300);
+  ladder::LadderViewState state;
+  int painted = 0;
+  controller.ladderSurface = [&] { return &view; };
+  controller.ladderView = [&] { return &state; };
+  controller.ladderPainted = [&] { ++painted; };
+  studio->doc.MonDevKind[0][0] = 7;
+
+  controller.mnuMonitor_Click();
+  ASSERT_EQ(studio->monitor.MonitorOn, 1);
+  EXPECT_TRUE(controller.Ticker().Enabled());
+  EXPECT_EQ(controller.Ticker().Interval(), 100);
+  controller.tmrMon_Timer();
+  EXPECT_EQ(painted, 1);
+  EXPECT_EQ(device.reads.front(), studio->monitor.map.AddrM);
+
+  controller.cmdMonOut_Click();
+  EXPECT_EQ(studio->monitor.MonitorOn, 0);
+  EXPECT_FALSE(controller.Ticker().Enabled());
+  device.reads.clear();
+  controller.tmrMon_Timer();  // a late timer event after the stop reads nothing
+  EXPECT_TRUE(device.reads.empty());
+}
+
+}  // namespace

@@ -1,0 +1,221 @@
+#include "shell/file_commands.h"
+
+#include <system_error>
+
+#include "compiler/program_file.h"
+#include "compiler/watch_file.h"
+#include "platform/file_write.h"
+#include "shell/settings.h"
+#include "shell/shell_texts.h"
+
+namespace shell {
+namespace {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return out;
+}
+
+std::string SaveAsName(std::string name) {
+  if (name.size() < 4 || LowerAscii(name.substr(name.size() - 4)) != ".qsl") name += ".QSL";
+  return name;
+}
+
+std::string FileCommands::Caption(const char* prefix, std::string_view path) {
+  return prefix + LowerAscii(path) + title::kEnd;
+}
+
+FileCommands::FileCommands(compiler::Studio& studio, ProfileFile& profile, RecentFiles& recent,
+                           FileCommandHost& host, std::filesystem::path studioFolder)
+    : studio_(studio), profile_(profile), recent_(recent), host_(host), studioFolder_(std::move(studioFolder)) {}
+
+void FileCommands::Message(const std::string& caption, const std::string& text, MsgIcon icon) {
+  studio_.messages->Show({caption, text, icon, MsgButtons::Ok});
+}
+
+bool FileCommands::RefuseWhileMonitoring() {
+  if (studio_.monitor.MonitorOn != 1 && !host_.MonitorOn()) return false;
+  Message(msg::kCaptionMessage, msg::kMonitoringRefusal.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
+  return true;
+}
+
+bool FileCommands::MayReplaceProgram() {
+  if (studio_.shell.SourceSaved) return true;
+  MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
+                                             MsgIcon::Question, MsgButtons::YesNoCancel});
+  if (answer == MsgResult::No) return true;
+  if (answer == MsgResult::Yes) return Save();
+  return false;
+}
+
+void FileCommands::New() {
+  if (RefuseWhileMonitoring() || !MayReplaceProgram()) return;
+  studio_.shell.CurFilePath = kUntitled;
+  host_.SetCaption(Caption(title::kNew, kUntitled));
+  host_.ClearLadderView();
+  studio_.ClearProgram();
+  // The panel shows the cleared setup as its model allows it, and the document takes that
+  // back, so that a new program counts as unchanged and the first save stores what is shown.
+  host_.PlcSetupLoad();
+  host_.PlcSetupFix();
+  studio_.shell.SourceSaved = true;
+  host_.RedrawLadder();
+}
+
+bool FileCommands::OpenProgram(const std::string& path) {
+  std::string previous = studio_.shell.CurFilePath;
+  studio_.shell.CurFilePath = path;
+  if (!compiler::LoadProgramFile(studio_)) {
+    studio_.shell.CurFilePath = previous;
+    return false;
+  }
+  studio_.shell.SourceSaved = true;
+  studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
+  host_.ResetLadderView();
+  host_.SetDeviceMap();
+
+  std::string memoPath = compiler::MemoFilePath(path);
+  std::string memo;
+  if (FileExists(memoPath) && platform::ReadWholeFile(memoPath, memo))
+    studio_.shell.MemoText = compiler::DecodeMemo(memo);
+  else
+    studio_.shell.MemoText.clear();
+  host_.MemoReplaced();
+
+  std::string watchPath = compiler::WatchFilePath(path);
+  if (FileExists(watchPath)) {
+    compiler::LoadWatchFile(studio_);
+  } else {
+    studio_.watch = compiler::WatchList{};  // another program's watch list does not belong here
+  }
+  host_.WatchReplaced();
+
+  host_.ShowPlcPage();
+  studio_.FindEndLine();
+  host_.RedrawLadder();
+  return true;
+}
+
+void FileCommands::Open() {
+  if (RefuseWhileMonitoring() || !MayReplaceProgram()) return;
+  std::string name = host_.AskOpenName(kOpenFilter);
+  if (name.empty() || !OpenProgram(name)) return;
+  host_.SetCaption(Caption(title::kOpened, name));
+  recent_.Update(profile_, studio_.shell.CurFilePath);
+  host_.RecentFilesChanged();
+}
+
+void FileCommands::Import() {
+  if (RefuseWhileMonitoring()) return;
+  std::string name = host_.AskOpenName(kOpenFilter);
+  if (name.empty()) return;
+  studio_.shell.ImportFile = name;
+  if (!compiler::ImportProgramFile(studio_)) return;
+  MarkChanged();
+  host_.RedrawLadder();
+  host_.FocusBoard();
+}
+
+void FileCommands::OpenRecent(int index) {
+  if (index < 1 || index > RecentFiles::kItems) return;
+  std::string path = recent_.Caption(index);
+  if (IsEmptyEntry(path)) return;
+  if (!FileExists(path)) {
+    Message(msg::kCaptionErrorUpper, msg::kOpenError.Pick(studio_.shell.KoreanMenu) + path, MsgIcon::Information);
+    return;
+  }
+  if (!MayReplaceProgram() || !OpenProgram(path)) return;
+  host_.SetCaption(Caption(title::kOpened, path));
+  host_.FocusBoard();
+  if (path != recent_.Caption(1)) {
+    recent_.Promote(profile_, index, path);
+    host_.RecentFilesChanged();
+  }
+}
+
+bool FileCommands::SaveToCurrentPath() { return !compiler::SaveProgram(studio_, studioFolder_); }
+
+bool FileCommands::Save() {
+  if (studio_.FindEndLine()) {
+    Message(msg::kCaptionError, msg::kEndNotFound.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
+    return false;
+  }
+  if (studio_.shell.CurFilePath == kUntitled) return SaveAs();
+  host_.PlcSetupFix();
+  return SaveToCurrentPath();
+}
+
+bool FileCommands::SaveAs() {
+  std::string name = host_.AskSaveName(kSaveFilter);
+  if (name.empty()) return false;
+  name = SaveAsName(name);
+  if (FileExists(name)) {
+    MsgResult answer = studio_.messages->Show({msg::kCaptionOverwrite, std::string(msg::kOverwrite) + name + "] ",
+                                               MsgIcon::Question, MsgButtons::YesNoCancel});
+    if (answer != MsgResult::Yes) {
+      host_.FocusBoard();
+      return false;
+    }
+  }
+  host_.PlcSetupFix();
+  std::string previous = studio_.shell.CurFilePath;
+  studio_.shell.CurFilePath = name;
+  if (!SaveToCurrentPath()) {
+    studio_.shell.CurFilePath = previous;  // nothing was written under the new name
+    return false;
+  }
+  host_.SetCaption(Caption(title::kOpened, name));
+  recent_.Update(profile_, name);
+  host_.RecentFilesChanged();
+  return true;
+}
+
+bool FileCommands::QueryClose() {
+  if (studio_.shell.SourceSaved) return true;
+  MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
+                                             MsgIcon::Question, MsgButtons::YesNoCancel});
+  if (answer == MsgResult::No) return true;
+  if (answer != MsgResult::Yes) return false;
+  if (studio_.shell.CurFilePath == kUntitled) {
+    SaveAs();
+    return false;  // the window stays open; the next close asks again unless it was saved
+  }
+  host_.PlcSetupFix();
+  return SaveToCurrentPath();
+}
+
+void FileCommands::ReopenLast() {
+  std::string path = profile_.ReadString(ini::kLastOpen, "File1", kNoEntry);
+  if (path.rfind("Untitled", 0) == 0 || path.rfind("none", 0) == 0) {
+    New();
+    return;
+  }
+  std::error_code ec;
+  bool exists = std::filesystem::is_regular_file(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory) {
+    New();  // a name that cannot even be probed
+    return;
+  }
+  if (!exists) {
+    Message(msg::kCaptionErrorUpper, msg::kFileNotFound.Pick(studio_.shell.KoreanMenu) + path, MsgIcon::Information);
+    New();
+    return;
+  }
+  host_.SetCaption(Caption(title::kStartup, path));
+  if (!OpenProgram(path)) New();
+}
+
+}  // namespace shell

@@ -1,0 +1,105 @@
+#pragma once
+// The File menu's commands (New, Open, Import, the recent files, Save, Save As), the shared
+// open routine, the close question and the reopening of the last program at start-up.
+// The window supplies what only it can do through FileCommandHost; the program document and
+// its files are read and written by the compiler library.
+//
+// Unsaved edits are never lost silently: New, Open and a recent file ask the close question
+// first when the program has changed. A program that cannot be read changes nothing, and a
+// name is taken (path, caption, recent list) only after its file was written.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "compiler/studio_state.h"
+#include "shell/profile_ini.h"
+#include "shell/recent_files.h"
+
+namespace shell {
+
+inline constexpr const char* kUntitled = "Untitled.qsl";
+
+// What the commands need from the window. Defaults do nothing.
+class FileCommandHost {
+ public:
+  virtual ~FileCommandHost() = default;
+  // File dialogs; an empty result means the user cancelled.
+  virtual std::string AskOpenName(const std::string& filter) = 0;
+  virtual std::string AskSaveName(const std::string& filter) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual bool MonitorOn() const { return false; }
+  // Clears the ladder view for a new program (background and cursor).
+  virtual void ClearLadderView() {}
+  // A program was read: scroll to the top, cursor to the first cell, no block selected.
+  virtual void ResetLadderView() {}
+  virtual void RedrawLadder() {}
+  virtual void FocusBoard() {}
+  // The device map follows the model of the document.
+  virtual void SetDeviceMap() {}
+  // The PLC setup panel: copy its state into the document / show the document's setup.
+  virtual void PlcSetupFix() {}
+  virtual void PlcSetupLoad() {}
+  // Shows the PLC page of the side panel (which loads the panel from the document).
+  virtual void ShowPlcPage() { PlcSetupLoad(); }
+  // The memo text or the watch list of the studio was replaced: show it.
+  virtual void MemoReplaced() {}
+  virtual void WatchReplaced() {}
+  // The recent-file items changed.
+  virtual void RecentFilesChanged() {}
+  virtual void PrintLadder() {}
+  virtual void PrinterSetup() {}
+};
+
+class FileCommands {
+ public:
+  FileCommands(compiler::Studio& studio, ProfileFile& profile, RecentFiles& recent, FileCommandHost& host,
+               std::filesystem::path studioFolder);
+
+  void New();
+  void Open();
+  void Import();
+  void OpenRecent(int index);
+  // Both return true when the program was written.
+  bool Save();
+  bool SaveAs();
+  void Print() { host_.PrintLadder(); }
+  void PrinterSetup() { host_.PrinterSetup(); }
+
+  // Reads `path` as the current program with its memo and watch list. On failure (the
+  // reader has shown why) nothing changes and false comes back.
+  bool OpenProgram(const std::string& path);
+
+  // The close question: true when the window may close (nothing to save, No, or Yes and
+  // the save succeeded); false keeps it open.
+  bool QueryClose();
+
+  // Start-up: reopens the program of File1, or starts a new program.
+  void ReopenLast();
+
+  // Marks the program as changed (every edit of the document calls it).
+  void MarkChanged() { studio_.shell.SourceSaved = false; }
+
+  static std::string Caption(const char* prefix, std::string_view path);
+
+ private:
+  bool RefuseWhileMonitoring();
+  // Before the program is replaced: asks to save a changed program. False: keep it.
+  bool MayReplaceProgram();
+  bool SaveToCurrentPath();
+  void Message(const std::string& caption, const std::string& text, platform::MsgIcon icon);
+
+  compiler::Studio& studio_;
+  ProfileFile& profile_;
+  RecentFiles& recent_;
+  FileCommandHost& host_;
+  std::filesystem::path studioFolder_;
+};
+
+// The name Save As uses: ".QSL" appended unless the name already ends in ".qsl" (any case).
+std::string SaveAsName(std::string name);
+
+// ASCII letters to lower case (the window captions show the path so).
+std::string LowerAscii(std::string_view text);
+
+}  // namespace shell

@@ -1,0 +1,77 @@
+// zqvstudio: the studio's main program.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "compiler/studio_state.h"
+#include "link/link.h"
+#include "link/link_config.h"
+#include "shell/settings.h"
+#include "shell/ui/device_commands.h"
+#include "shell/profile_ini.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/qt_message_sink.h"
+#include "shell/ui/script_runner.h"
+
+namespace {
+
+// For the start-up benchmark: reports the first paint of the window and ends the program.
+class FirstPaint : public QObject {
+ public:
+  explicit FirstPaint(const QElapsedTimer& clock) : clock_(clock) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !done_) {
+      done_ = true;
+      std::fprintf(stderr, "first paint after %lld ms\n", static_cast<long long>(clock_.elapsed()));
+      QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  const QElapsedTimer& clock_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QElapsedTimer clock;
+  clock.start();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("zqvstudio");
+
+  auto studio = std::make_unique<compiler::Studio>();
+  shell::QtMessageSink messages;
+  studio->messages = &messages;
+  shell::ProfileFile profile(shell::DefaultProfilePath());
+
+  shell::FrmMain window(*studio, profile);
+  FirstPaint firstPaint(clock);
+  if (std::getenv("ZQVSTUDIO_FIRST_PAINT")) window.installEventFilter(&firstPaint);
+  messages.SetParent(&window);
+  window.Form_Load();
+
+  // The serial link: the ports of the settings file, overridden by the environment.
+  plclink::LinkConfig config;
+  for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.CurrentSettings().PortDev[size_t(i)];
+  plclink::Link link(config.WithEnvironment(), messages, window);
+  link.SetKoreanMenu(&studio->shell.KoreanMenu);
+  shell::WireDeviceCommands(window, link);
+
+  window.show();
+
+  // A list of actions to play on the window (the smoke test sets it).
+  if (const char* script = std::getenv("ZQVSTUDIO_SCRIPT"); script && *script) {
+    QFile file(script);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return 3;
+    auto* runner = new shell::ScriptRunner(window, QTextStream(&file).readAll().split('\n'));
+    runner->Start();
+  }
+  return app.exec();
+}

@@ -1,0 +1,79 @@
+#include "shell/settings.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace shell {
+namespace {
+
+// A 16-bit setting: a value outside -32768..32767 is not taken (the previous value stays).
+
+int16_t Clamp16(int16_t value, int16_t lo, int16_t hi) { return std::clamp(value, lo, hi); }
+
+}  // namespace
+
+std::string DefaultPortDevice(int index) { return "/dev/ttyS" + std::to_string(index); }
+
+Settings ReadSettings(const ProfileFile& file) {
+  Settings s;
+  s.screen.Top = int(std::clamp<int64_t>(file.ReadInt(ini::kScreen, "Top", kDefaultTop), -1000000, 1000000));
+  s.screen.Left = int(std::clamp<int64_t>(file.ReadInt(ini::kScreen, "Left", kDefaultLeft), -1000000, 1000000));
+  s.screen.Width = int(std::clamp<int64_t>(file.ReadInt(ini::kScreen, "Width", kDefaultWidth), -1000000, 1000000));
+  s.screen.Height = int(std::clamp<int64_t>(file.ReadInt(ini::kScreen, "Height", kDefaultHeight), -1000000, 1000000));
+
+  // A 16-bit value that is not taken leaves 0, as a fresh setting would hold before its read.
+  auto read = [&](const char* section, const char* key, int16_t def, int16_t& target) {
+    int64_t value = file.ReadInt(section, key, def);
+    target = (value >= -32768 && value <= 32767) ? int16_t(value) : int16_t(0);
+  };
+  read(ini::kSetup, "PortNum", 0, s.PortNum);
+  read(ini::kSetup, "Cunit", 80, s.Cunit);
+  read(ini::kSetup, "Csai", 300, s.Csai);
+  read(ini::kSetup, "Color", 1, s.Color);
+  read(ini::kSetup, "AliasFirst", 0, s.AliasFirst);
+  read(ini::kSetup, "MonSpeed", 5, s.MonSpeed);
+  read(ini::kSetup, "AskStart", 1, s.AskStart);
+  read(ini::kSetup, "TipShow", 1, s.TipShow);
+  s.KoreanMenu = ProfileBool(file.ReadString(ini::kSetup, "KoreanMenu", "False"));
+  s.FontName = file.ReadString(ini::kFont, "FontName", "굴림");
+  if (s.FontName.empty()) s.FontName = "굴림";
+  read(ini::kFont, "FontSize", 9, s.FontSize);
+  s.FontBold = ProfileBool(file.ReadString(ini::kFont, "FontBold", "False"));
+  s.FontItalic = ProfileBool(file.ReadString(ini::kFont, "FontItalic", "False"));
+  for (int i = 0; i < 4; ++i) {
+    std::string key = "PortDev" + std::to_string(i);
+    s.PortDev[size_t(i)] = file.ReadString(ini::kSetup, key, DefaultPortDevice(i));
+    if (s.PortDev[size_t(i)].empty()) s.PortDev[size_t(i)] = DefaultPortDevice(i);
+  }
+
+  // Working ranges; the file itself is left as it is.
+  if (s.PortNum < 0 || s.PortNum > 3) s.PortNum = 0;
+  s.Cunit = Clamp16(s.Cunit, 41, 121);
+  s.Csai = Clamp16(s.Csai, 50, 550);
+  s.MonSpeed = Clamp16(s.MonSpeed, 0, 10);
+  s.AliasFirst = s.AliasFirst != 0 ? 1 : 0;
+  s.AskStart = s.AskStart != 0 ? 1 : 0;
+  s.TipShow = s.TipShow != 0 ? 1 : 0;
+  if (s.FontSize < 1) s.FontSize = 9;
+  s.FontSize = Clamp16(s.FontSize, 1, 127);
+  return s;
+}
+
+WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight) {
+  if (place.Width < kMinWidth) place.Width = kDefaultWidth;
+  if (place.Height < kMinHeight) place.Height = kDefaultHeight;
+  if (place.Left < 0) place.Left = kDefaultLeft;
+  if (place.Top < 0) place.Top = kDefaultTop;
+  if (place.Left > screenWidth - 500) place.Left = 0;
+  if (place.Top > screenHeight - 500) place.Top = 0;
+  return place;
+}
+
+void WriteWindowPlace(ProfileFile& file, const WindowPlace& place) {
+  file.WriteString(ini::kScreen, "Left", std::to_string(place.Left));
+  file.WriteString(ini::kScreen, "Top", std::to_string(place.Top));
+  file.WriteString(ini::kScreen, "Width", std::to_string(place.Width));
+  file.WriteString(ini::kScreen, "Height", std::to_string(place.Height));
+}
+
+}  // namespace shell

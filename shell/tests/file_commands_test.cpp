@@ -1,0 +1,407 @@
+#include "shell/file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <set>
+#include <memory>
+
+#include "compiler/program_file.h"
+#include "compiler/watch_file.h"
+#include "shell/shell_texts.h"
+#include "shell/tests/shell_test_support.h"
+
+using namespace shell;
+using platform::MsgResult;
+using shell_test::ReadFile;
+using shell_test::TempDir;
+using shell_test::WriteFile;
+
+namespace {
+
+// A window stand-in: scripted file dialogs, and a record of what the commands asked for.
+struct FakeHost : FileCommandHost {
+  std::deque<std::string> openNames, saveNames;
+  std::string caption;
+  bool monitor = false;
+  int panelLoads = 0, panelFixes = 0, redraws = 0, memoShows = 0, watchShows = 0, recentChanges = 0;
+  std::string AskOpenName(const std::string& filter) override {
+    EXPECT_EQ(filter, kOpenFilter);
+    if (openNames.empty()) return "";
+    std::string n = openNames.front();
+    openNames.pop_front();
+    return n;
+  }
+  std::string AskSaveName(const std::string& filter) override {
+    EXPECT_EQ(filter, kSaveFilter);
+    if (saveNames.empty()) return "";
+    std::string n = saveNames.front();
+    saveNames.pop_front();
+    return n;
+  }
+  void SetCaption(const std::string& c) override { caption = c; }
+  bool MonitorOn() const override { return monitor; }
+  void PlcSetupLoad() override { ++panelLoads; }
+  void PlcSetupFix() override { ++panelFixes; }
+  void RedrawLadder() override { ++redraws; }
+  void MemoReplaced() override { ++memoShows; }
+  void WatchReplaced() override { ++watchShows; }
+  void RecentFilesChanged() override { ++recentChanges; }
+};
+
+struct FileCommandsTest : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
+  platform::RecordingMessageSink sink;
+  ProfileFile ini{dir / "ZQVSTUDIO.INI"};
+  RecentFiles recent;
+  FakeHost host;
+  std::unique_ptr<FileCommands> files;
+
+  void SetUp() override {
+    studio->messages = &sink;
+    std::filesystem::create_directories(dir.path / "studio");
+    recent.Load(ini);
+    files = std::make_unique<FileCommands>(*studio, ini, recent, host, dir.path / "studio");
+  }
+
+  // A small program with an END box on the first row and `text` in its first cell.
+  void Draw(const std::string& text) {
+    studio->ClearProgram();
+    studio->doc.CellType[0][0] = compiler::kContactNO;
+    studio->doc.CellText[0][0] = text;
+    studio->doc.CellType[9][0] = compiler::kBox;
+    studio->doc.CellText[9][0] = "END";
+  }
+  // Writes a program file with the given first cell through the studio itself.
+  std::string MakeProgram(const std::string& name, const std::string& text) {
+    auto other = std::make_unique<compiler::Studio>();
+    other->messages = &sink;
+    other->doc.CellType[0][0] = compiler::kContactNO;
+    other->doc.CellText[0][0] = text;
+    other->doc.CellType[9][1] = compiler::kBox;
+    other->doc.CellText[9][1] = "END";
+    other->shell.CurFilePath = dir / name;
+    EXPECT_FALSE(compiler::WriteProgramFile(*other));
+    return dir / name;
+  }
+};
+
+}  // namespace
+
+TEST_F(FileCommandsTest, NewStartsAnUntitledProgram) {
+  Draw("P0:1");
+  studio->shell.CurFilePath = dir / "x.qsl";
+  files->New();
+  EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
+  EXPECT_EQ(host.caption, "Korvanestudio [ untitled.qsl ]");
+  EXPECT_TRUE(studio->doc.CellText[0][0].empty());
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_EQ(host.panelLoads, 1);  // the panel shows the cleared setup and hands it back
+  EXPECT_EQ(host.panelFixes, 1);
+}
+
+TEST_F(FileCommandsTest, MonitoringRefusesNewOpenAndImport) {
+  Draw("P0:1");
+  host.monitor = true;
+  host.openNames = {MakeProgram("a.qsl", "M1:1"), MakeProgram("b.qsl", "M1:2")};
+  files->New();
+  files->Open();
+  files->Import();
+  ASSERT_EQ(sink.shown.size(), 3u);
+  for (const auto& m : sink.shown) {
+    EXPECT_EQ(m.text, "You can't use Monitoring mode ! ");
+    EXPECT_EQ(m.caption, "Korvane Studio Message");
+  }
+  EXPECT_EQ(studio->doc.CellText[0][0], "P0:1");
+  EXPECT_EQ(host.openNames.size(), 2u);  // no dialog was shown
+  studio->shell.KoreanMenu = true;
+  files->New();
+  EXPECT_EQ(sink.shown.back().text, msg::kMonitoringRefusal.korean);
+  host.monitor = false;  // the studio's own flag counts as well
+  studio->monitor.MonitorOn = 1;
+  files->Import();
+  EXPECT_EQ(sink.shown.size(), 5u);
+}
+
+TEST_F(FileCommandsTest, OpenReadsProgramMemoAndWatchList) {
+  std::string path = MakeProgram("Pump.qsl", "P1:2");
+  WriteFile(compiler::MemoFilePath(path), "first\r\nsecond\r\n");
+  compiler::WatchList list;
+  list.WatchCount = 1;
+  list.WatchName[0] = "LV";
+  list.WatchAddr[0] = 12;
+  WriteFile(compiler::WatchFilePath(path), compiler::EncodeWatchFile(list));
+  studio->doc.CurRow = 40;
+  host.openNames = {path};
+  files->Open();
+  EXPECT_EQ(studio->shell.CurFilePath, path);
+  EXPECT_EQ(studio->doc.CellText[0][0], "P1:2");
+  EXPECT_EQ(studio->doc.CurRow, 0);
+  EXPECT_EQ(studio->shell.MemoText, "first\nsecond\n");
+  EXPECT_EQ(studio->watch.WatchCount, 1);
+  EXPECT_EQ(studio->watch.WatchAddr[0], 12);
+  EXPECT_EQ(host.caption, "Korvane studio [ " + LowerAscii(path) + " ]");
+  EXPECT_EQ(recent.Caption(1), path);
+  EXPECT_EQ(host.panelLoads, 1);
+  EXPECT_TRUE(sink.shown.empty());
+
+  // The next program has no memo and no watch file: both are emptied.
+  std::string other = MakeProgram("other.qsl", "M0:0");
+  host.openNames = {other};
+  files->Open();
+  EXPECT_EQ(studio->shell.MemoText, "");
+  EXPECT_EQ(studio->watch.WatchCount, 0);
+  EXPECT_EQ(studio->watch.WatchName[0], "");
+  EXPECT_EQ(recent.Caption(2), path);
+}
+
+TEST_F(FileCommandsTest, FailedOpenChangesNothing) {
+  std::string good = MakeProgram("good.qsl", "P0:1");
+  host.openNames = {good};
+  files->Open();
+  studio->shell.MemoText = "keep";
+  WriteFile(dir / "bad.qsl", "not a program");
+  host.openNames = {dir / "bad.qsl"};
+  std::string caption = host.caption;
+  files->Open();
+  ASSERT_EQ(sink.shown.size(), 1u);  // the reader's own message
+  EXPECT_EQ(studio->shell.CurFilePath, good);
+  EXPECT_EQ(studio->doc.CellText[0][0], "P0:1");
+  EXPECT_EQ(studio->shell.MemoText, "keep");
+  EXPECT_EQ(host.caption, caption);
+  EXPECT_EQ(recent.Caption(1), good);
+  EXPECT_TRUE(IsEmptyEntry(recent.Caption(2)));
+
+  // A later Save writes the good file, not the broken one.
+  ASSERT_TRUE(files->Save());
+  EXPECT_EQ(ReadFile(dir / "bad.qsl"), "not a program");
+}
+
+TEST_F(FileCommandsTest, CancelledDialogsDoNothing) {
+  Draw("P0:1");
+  studio->shell.CurFilePath = dir / "x.qsl";
+  files->Open();
+  files->Import();
+  EXPECT_FALSE(files->SaveAs());
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
+  EXPECT_TRUE(IsEmptyEntry(recent.Caption(1)));
+  EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(FileCommandsTest, ChangedProgramIsNotReplacedWithoutAsking) {
+  Draw("P0:1");
+  studio->shell.SourceSaved = false;
+  std::string other = MakeProgram("other.qsl", "M5:5");
+  host.openNames = {other, other};
+  sink.answers = {MsgResult::Cancel};
+  files->Open();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "The Source has changed.\r\nDo you want to save the change ?");
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio ");
+  EXPECT_EQ(studio->doc.CellText[0][0], "P0:1");
+  sink.answers = {MsgResult::Cancel};
+  files->New();
+  EXPECT_EQ(studio->doc.CellText[0][0], "P0:1");
+  // No: the edits are dropped.
+  sink.answers = {MsgResult::No};
+  files->Open();
+  EXPECT_EQ(studio->doc.CellText[0][0], "M5:5");
+}
+
+TEST_F(FileCommandsTest, YesSavesBeforeReplacing) {
+  std::string mine = MakeProgram("mine.qsl", "P0:1");
+  host.openNames = {mine};
+  files->Open();
+  studio->doc.CellText[0][0] = "P0:7";
+  files->MarkChanged();
+  sink.answers = {MsgResult::Yes};
+  files->New();
+  EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
+  auto check = std::make_unique<compiler::Studio>();
+  check->messages = &sink;
+  check->shell.CurFilePath = mine;
+  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  EXPECT_EQ(check->doc.CellText[0][0], "P0:7");
+}
+
+TEST_F(FileCommandsTest, SaveNeedsAnEndCellAndUntitledGoesToSaveAs) {
+  Draw("P0:1");
+  studio->doc.CellText[9][0] = "";
+  studio->shell.CurFilePath = dir / "t.qsl";
+  EXPECT_FALSE(files->Save());
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "END Command Not Found !");
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
+  EXPECT_FALSE(std::filesystem::exists(dir / "t.qsl"));
+
+  Draw("P0:1");
+  studio->shell.CurFilePath = kUntitled;
+  host.saveNames = {dir / "pump"};
+  EXPECT_TRUE(files->Save());
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "pump.QSL");
+  EXPECT_TRUE(std::filesystem::exists(dir / "pump.QSL"));
+  EXPECT_EQ(host.caption, "Korvane studio [ " + LowerAscii(dir / "pump.QSL") + " ]");
+  EXPECT_EQ(recent.Caption(1), dir / "pump.QSL");
+  EXPECT_EQ(host.panelFixes, 1);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+}
+
+TEST_F(FileCommandsTest, SaveAsNames) {
+  EXPECT_EQ(SaveAsName("pump"), "pump.QSL");
+  EXPECT_EQ(SaveAsName("pump.qsl"), "pump.qsl");
+  EXPECT_EQ(SaveAsName("PUMP.QsL"), "PUMP.QsL");
+  EXPECT_EQ(SaveAsName("pumpqsl"), "pumpqsl.QSL");
+  EXPECT_EQ(SaveAsName("a.txt"), "a.txt.QSL");
+}
+
+TEST_F(FileCommandsTest, SaveAsOverExistingFileAsks) {
+  std::string existing = MakeProgram("pump.QSL", "K0:0");
+  Draw("P0:1");
+  studio->shell.CurFilePath = dir / "x.qsl";
+  host.caption = "before";
+  for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
+    host.saveNames = {dir / "pump"};
+    sink.answers = {answer};
+    EXPECT_FALSE(files->SaveAs());
+    EXPECT_EQ(sink.shown.back().text, "Overwrite ? [" + existing + "] ");
+    EXPECT_EQ(sink.shown.back().caption, "Korvane Studio");
+    EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
+    EXPECT_EQ(host.caption, "before");
+  }
+  auto check = std::make_unique<compiler::Studio>();
+  check->messages = &sink;
+  check->shell.CurFilePath = existing;
+  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  EXPECT_EQ(check->doc.CellText[0][0], "K0:0");
+  host.saveNames = {dir / "pump"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->SaveAs());
+  EXPECT_EQ(studio->shell.CurFilePath, existing);
+}
+
+TEST_F(FileCommandsTest, SaveAsWithoutEndKeepsTheOldName) {
+  Draw("P0:1");
+  studio->doc.CellText[9][0] = "";
+  studio->shell.CurFilePath = dir / "x.qsl";
+  host.caption = "before";
+  host.saveNames = {dir / "new.qsl"};
+  EXPECT_FALSE(files->SaveAs());
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
+  EXPECT_EQ(host.caption, "before");
+  EXPECT_TRUE(IsEmptyEntry(recent.Caption(1)));
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.qsl"));
+}
+
+TEST_F(FileCommandsTest, ImportMarksTheProgramChanged) {
+  Draw("P0:1");
+  std::string other = MakeProgram("other.qsl", "M3:3");
+  host.openNames = {other};
+  files->Import();
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_EQ(studio->doc.CellText[0][0], "M3:3");
+  EXPECT_EQ(host.redraws, 1);
+}
+
+TEST_F(FileCommandsTest, RecentFiles) {
+  std::string a = MakeProgram("a.qsl", "P0:1"), b = MakeProgram("b.qsl", "P0:2"), c = MakeProgram("c.qsl", "P0:3");
+  host.openNames = {a, b, c};
+  files->Open();
+  files->Open();
+  files->Open();  // the list reads c, b, a
+  files->OpenRecent(3);
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(studio->doc.CellText[0][0], "P0:1");
+  EXPECT_EQ(host.caption, "Korvane studio [ " + LowerAscii(a) + " ]");
+  EXPECT_EQ(recent.Caption(1), a);
+  EXPECT_EQ(recent.Caption(3), c);
+  EXPECT_EQ(ini.ReadString("LastOpen", "File1", ""), a);
+
+  std::filesystem::remove(b);
+  files->OpenRecent(2);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Open Error:" + b);
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio ERROR !");
+  EXPECT_EQ(recent.Caption(2), b);
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+}
+
+TEST_F(FileCommandsTest, CloseQuestion) {
+  Draw("P0:1");
+  studio->shell.CurFilePath = dir / "c.qsl";
+  EXPECT_TRUE(files->QueryClose());  // nothing changed: no question
+  EXPECT_TRUE(sink.shown.empty());
+  files->MarkChanged();
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  sink.answers = {MsgResult::No};
+  EXPECT_TRUE(files->QueryClose());
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_TRUE(std::filesystem::exists(dir / "c.qsl"));
+  EXPECT_EQ(host.panelFixes, 1);
+
+  // A save that fails keeps the window open.
+  studio->doc.CellText[9][0] = "";
+  files->MarkChanged();
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+
+  // Untitled: Save As runs and the window stays open.
+  Draw("P0:1");
+  studio->shell.CurFilePath = kUntitled;
+  files->MarkChanged();
+  host.saveNames = {dir / "d"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  EXPECT_TRUE(std::filesystem::exists(dir / "d.QSL"));
+  EXPECT_TRUE(files->QueryClose());  // saved now: no question
+}
+
+TEST_F(FileCommandsTest, ReopenLastAtStartup) {
+  files->ReopenLast();  // no File1
+  EXPECT_EQ(host.caption, "Korvanestudio [ untitled.qsl ]");
+  EXPECT_TRUE(sink.shown.empty());
+
+  ini.WriteString("LastOpen", "File1", "Untitled.qsl");
+  files->ReopenLast();
+  EXPECT_TRUE(sink.shown.empty());
+
+  std::string gone = dir / "Gone.qsl";
+  ini.WriteString("LastOpen", "File1", gone);
+  files->ReopenLast();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File not found : " + gone);
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio ERROR !");
+  EXPECT_EQ(host.caption, "Korvanestudio [ untitled.qsl ]");
+
+  std::string pump = MakeProgram("Pump.qsl", "P2:2");
+  ini.WriteString("LastOpen", "File1", pump);
+  files->ReopenLast();
+  EXPECT_EQ(host.caption, "Korvane Studio [ " + LowerAscii(pump) + " ]");
+  EXPECT_EQ(studio->shell.CurFilePath, pump);
+  EXPECT_EQ(studio->doc.CellText[0][0], "P2:2");
+
+  WriteFile(dir / "broken.qsl", "QSKL2000");
+  ini.WriteString("LastOpen", "File1", dir / "broken.qsl");
+  sink.shown.clear();
+  files->ReopenLast();
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
+  EXPECT_EQ(host.caption, "Korvanestudio [ untitled.qsl ]");
+}
+
+TEST(CaptionTable, FiftyNineRowsWithTheirTexts) {
+  const auto& table = CaptionTable();
+  std::set<std::string> english, korean;
+  for (const auto& row : table) {
+    english.insert(row.english);
+    korean.insert(row.korean);
+    EXPECT_STRNE(row.english, row.korean) << row.control;
+  }
+  EXPECT_EQ(english.size(), 58u);
+  EXPECT_EQ(korean.size(), 58u);
+  EXPECT_STREQ(table[0].korean, "파일(&F)");
+  EXPECT_STREQ(table[21].english, "Block Paste (Overay)");
+  EXPECT_STREQ(table[39].english, "Comunication");
+}

@@ -1,0 +1,728 @@
+#include "shell/ui/frm_main.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "platform/studio_folder.h"
+#include "shell/shell_texts.h"
+#include "shell/side_panel.h"
+#include "shell/ui/about_dialog.h"
+#include "shell/ui/mnemonic_view.h"
+#include "shell/ui/options_dialog.h"
+#include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/side_panel_notice.h"
+#include "shell/ui/tip_dialog.h"
+#include "shell/ui/view_settings_widget.h"
+
+namespace shell {
+namespace {
+
+const char* const kFrameNames[] = {"fraPlcSetup", "fraSetup", "fraAlias", "fraDump", "fraWatch"};
+
+QColor FromBgr(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
+
+void Place(QWidget* w, const TwipRect& r) {
+  if (w && r.Usable()) w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+}
+
+// Sets the caption of whatever kind of control carries it.
+void SetControlCaption(QObject* object, const QString& text) {
+  if (auto* menu = qobject_cast<QMenu*>(object)) {
+    menu->setTitle(text);
+  } else if (auto* action = qobject_cast<QAction*>(object)) {
+    action->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+    group->setTitle(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+    button->setText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(object)) {
+    label->setText(text);
+  } else {
+    object->setProperty("text", text);
+  }
+}
+
+}  // namespace
+
+FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent)
+    : QMainWindow(parent), studio_(studio), profile_(profile) {
+  setObjectName("frmMain");
+  files_ = std::make_unique<FileCommands>(studio_, profile_, recent_, *this, platform::StudioFolder());
+  qtDialogs_ = std::make_unique<QtFileDialogs>(this);
+  dialogs_ = qtDialogs_.get();
+  BuildMenus();
+  BuildClientArea();
+  BuildToolbar();
+  BuildPages();
+
+  SetHandler("mnuNew", [this] { files_->New(); });
+  SetHandler("mnuOpen", [this] { files_->Open(); });
+  SetHandler("mnuImport", [this] { files_->Import(); });
+  SetHandler("mnuSave", [this] { files_->Save(); });
+  SetHandler("mnuSaveAs", [this] { files_->SaveAs(); });
+  SetHandler("mnuPrint", [this] { files_->Print(); });
+  SetHandler("mnuPrinterSetup", [this] { files_->PrinterSetup(); });
+  SetHandler("mnuExit", [this] { mnuExit_Click(); });
+  SetHandler("mnuTipoftheDay", [this] {
+    ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, studio_.shell.KoreanMenu,
+                    IniKeyWriter());
+    Form_Activate();
+  });
+  SetHandler("mnuOption", [this] {
+    OptionsDialog dialog(studio_.doc.Setup, studio_.shell.KoreanMenu, [this] { files_->MarkChanged(); }, this);
+    dialog.exec();
+    Form_Activate();
+  });
+  SetHandler("mnuAboutKorvaneStudio", [this] {
+    AboutDialog dialog(this);
+    dialog.exec();
+    Form_Activate();
+  });
+  for (int k = 1; k <= RecentFiles::kItems; ++k)
+    connect(lastOpen_[size_t(k)], &QAction::triggered, this, [this, k] { files_->OpenRecent(k); });
+}
+
+FrmMain::~FrmMain() = default;
+
+QAction* FrmMain::AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key) {
+  QAction* action = menu->addAction(QString::fromUtf8(caption));
+  action->setObjectName(name);
+  if (!key.isEmpty()) action->setShortcut(key);
+  QString handler = name;
+  connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
+  return action;
+}
+
+void FrmMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  auto topMenu = [&](const char* name, const char* caption) {
+    QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName(name);
+    return menu;
+  };
+  QMenu* file = topMenu("mnuFile", "&File");
+  AddAction(file, "mnuNew", "&New", QKeySequence("Ctrl+N"));
+  AddAction(file, "mnuOpen", "&Open...", QKeySequence("Ctrl+O"));
+  file->addSeparator();
+  AddAction(file, "mnuImport", "&Import...");
+  AddAction(file, "mnuUpload", "&Upload from Korvane");
+  file->addSeparator();
+  AddAction(file, "mnuSave", "&Save", QKeySequence("Ctrl+S"));
+  AddAction(file, "mnuSaveAs", "Save &As...");
+  file->addSeparator();
+  AddAction(file, "mnuPrint", "&Print...");
+  AddAction(file, "mnuPrinterSetup", "P&rinter Setup...");
+  file->addSeparator();
+  for (int k = 0; k <= RecentFiles::kItems; ++k) {
+    QAction* item = file->addAction(QString());
+    item->setObjectName("mnuLastOpen");
+    item->setProperty("index", k);
+    item->setVisible(false);
+    lastOpen_[size_t(k)] = item;
+  }
+  file->addSeparator();
+  AddAction(file, "mnuExit", "E&xit");
+
+  QMenu* edit = topMenu("mnuEdit", "&Edit");
+  AddAction(edit, "mnuGotoLine", "&Goto Line...", QKeySequence("Ctrl+G"));
+  AddAction(edit, "mnuSearch", "&Search...", QKeySequence(Qt::Key_F2));
+  edit->addSeparator();
+  AddAction(edit, "mnuDeleteLine", "&Delete Line", QKeySequence("Ctrl+D"));
+  AddAction(edit, "mnuInsertBlankLine", "&Insert Line", QKeySequence("Ctrl+I"));
+  AddAction(edit, "mnuRestoreDeletedLine", "&Restore Deleted Line", QKeySequence("Ctrl+U"));
+  AddAction(edit, "mnuCopyLine", "Copy &Line", QKeySequence("Ctrl+B"));
+  AddAction(edit, "mnuDuplicateLine", "&Duplicate Line", QKeySequence("Ctrl+A"));
+  edit->addSeparator();
+  AddAction(edit, "mnuBlockCopy", "Block &Copy", QKeySequence("Ctrl+C"));
+  AddAction(edit, "mnuBlockCut", "Block C&ut", QKeySequence("Ctrl+X"));
+  AddAction(edit, "mnuBlockPasteInsert", "Block Paste (Insert)", QKeySequence("Ctrl+V"));
+  AddAction(edit, "mnuBlockPasteOverlay", "Block Paste (Overay)", QKeySequence("Ctrl+T"));
+  AddAction(edit, "mnuBlockPasteUndo", "Block Paste Undo", QKeySequence("Ctrl+Z"));
+
+  QMenu* download = topMenu("mnuPlcDownload", "&Download");
+  AddAction(download, "mnuAuto", "&Auto");
+  AddAction(download, "mnuObjectDownload", "&Object Download");
+  AddAction(download, "mnuVerify", "&Verify");
+  AddAction(download, "mnuErase", "Korvane Flash Memory &Erase");
+  AddAction(download, "mnuClearKeepArea", "Clear &Keep Area");
+  download->addSeparator();
+  AddAction(download, "mnuOption", "&Options...");
+
+  QMenu* run = topMenu("mnuRunTop", "&Run");
+  AddAction(run, "mnuRun", "&Run");
+  AddAction(run, "mnuReset", "Re&set");
+  AddAction(run, "mnuStop", "S&top");
+  run->addSeparator();
+  AddAction(run, "mnuMonitor", "&Monitor on");
+
+  QMenu* help = topMenu("mnuHelpTop", "&Help");
+  AddAction(help, "mnuHelp", "&Help...");
+  AddAction(help, "mnuTipoftheDay", "&Tip of the Day...");
+  help->addSeparator();
+  AddAction(help, "mnuAboutKorvaneStudio", "&About Korvane Studio...");
+
+  // The page menu is a hidden pop-up; its items have no commands.
+  QMenu* page = topMenu("mnuPage", "Page");
+  for (const char* item : {"Append Page", "Insert Page", "Rename Page", "Delete Page"}) page->addAction(item);
+  page->menuAction()->setVisible(false);
+}
+
+void FrmMain::BuildToolbar() {
+  tbrMain_ = new QToolBar(client_);
+  tbrMain_->setObjectName("tbrMain");
+  tbrMain_->setMovable(false);
+  tbrMain_->setIconSize(QSize(16, 16));
+  struct Button {
+    const char* tip;
+    const char* handler;
+    QStyle::StandardPixmap icon;
+  };
+  const QStyle::StandardPixmap none = QStyle::SP_CustomBase;
+  const Button buttons[18] = {
+      {nullptr, nullptr, none},
+      {"New", "mnuNew", QStyle::SP_FileIcon},
+      {"Open", "mnuOpen", QStyle::SP_DialogOpenButton},
+      {"Save", "mnuSave", QStyle::SP_DialogSaveButton},
+      {nullptr, nullptr, none},
+      {"Print", "mnuPrint", QStyle::SP_FileDialogDetailedView},
+      {nullptr, nullptr, none},
+      {"Block Cut", "mnuBlockCut", none},
+      {"Block Copy", "mnuBlockCopy", none},
+      {"Block Paste", "mnuBlockPasteInsert", none},
+      {nullptr, nullptr, none},
+      {"Search", "mnuSearch", QStyle::SP_FileDialogContentsView},
+      {nullptr, nullptr, none},
+      {"Auto", "mnuAuto", QStyle::SP_MediaSeekForward},
+      {"Run", "mnuRun", QStyle::SP_MediaPlay},
+      {"Stop", "mnuStop", QStyle::SP_MediaStop},
+      {"Monitor", "mnuMonitor", QStyle::SP_ComputerIcon},
+      {nullptr, nullptr, none},
+  };
+  for (int i = 0; i < 18; ++i) {
+    const Button& b = buttons[i];
+    if (!b.tip) {
+      tbrMain_->addSeparator()->setProperty("index", i + 1);
+      continue;
+    }
+    QAction* action = b.icon != none ? tbrMain_->addAction(style()->standardIcon(b.icon), b.tip)
+                                     : tbrMain_->addAction(b.tip);
+    action->setToolTip(b.tip);
+    action->setProperty("index", i + 1);
+    QString handler = b.handler;
+    connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
+  }
+}
+
+void FrmMain::BuildClientArea() {
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
+  setCentralWidget(client_);
+  client_->installEventFilter(this);
+
+  // A tab strip is its row of tabs over a panel; the pages lie on the panel.
+  for (QWidget** body : {&tabInfoBody_, &tabMainBody_}) {
+    auto* panel = new QFrame(client_);
+    panel->setFrameShape(QFrame::StyledPanel);
+    *body = panel;
+  }
+  tabInfoBody_->setObjectName("tabInfoBody");
+  tabMainBody_->setObjectName("tabMainBody");
+  tabInfo_ = new QTabBar(client_);
+  tabInfo_->setObjectName("tabInfo");
+  tabInfo_->setUsesScrollButtons(false);
+  tabInfo_->setStyleSheet("QTabBar::tab { padding: 3px 7px; }");
+  for (const char* caption : {"PLC", "Setup", "Alias", "Dump", "Watch", "Memo"}) tabInfo_->addTab(caption);
+  tabInfo_->setExpanding(false);
+  connect(tabInfo_, &QTabBar::currentChanged, this, [this] { tabInfo_Click(); });
+
+  for (const char* name : kFrameNames) {
+    auto* frame = new QFrame(client_);
+    frame->setObjectName(name);
+    frame->setVisible(false);
+    auto* pageLayout = new QVBoxLayout(frame);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    frames_[name] = frame;
+  }
+  frames_["fraPlcSetup"]->setVisible(true);
+  txtMemo_ = new QTextEdit(client_);
+  txtMemo_->setObjectName("txtMemo");
+  txtMemo_->setAcceptRichText(false);
+  txtMemo_->setVisible(false);
+  connect(txtMemo_, &QTextEdit::textChanged, this, [this] {
+    studio_.shell.MemoText = txtMemo_->toPlainText().toStdString();
+    files_->MarkChanged();  // the memo is saved with the program
+  });
+
+  tabMain_ = new QTabBar(client_);
+  tabMain_->setObjectName("tabMain");
+  tabMain_->addTab("Ladder");
+  tabMain_->addTab("Mnemonic");
+  tabMain_->setExpanding(false);
+  connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
+
+  board_ = new QWidget(client_);
+  board_->setObjectName("picBoard");
+  board_->setAutoFillBackground(true);
+  board_->setFocusPolicy(Qt::StrongFocus);
+  vsbMain_ = new QScrollBar(Qt::Vertical, board_);
+  vsbMain_->setObjectName("vsbMain");
+  for (QWidget** line : {&endLine_, &endLine2_}) {
+    auto* l = new QFrame(board_);
+    l->setFrameShape(QFrame::HLine);
+    l->setFrameShadow(QFrame::Plain);
+    *line = l;
+  }
+  endLine_->setObjectName("tbrEndLine");
+  endLine2_->setObjectName("tbrEndLine2");
+
+  txtMnemonic_ = new QPlainTextEdit(client_);
+  txtMnemonic_->setObjectName("txtMnemonic");
+  txtMnemonic_->setReadOnly(true);
+  txtMnemonic_->setVisible(false);
+
+  tbrLadder_ = new QToolBar(client_);
+  tbrLadder_->setObjectName("tbrLadder");
+  tbrLadder_->setMovable(false);
+
+  sbrMain_ = new QStatusBar(client_);
+  sbrMain_->setObjectName("sbrMain");
+  sbrMain_->setSizeGripEnabled(false);
+  statusPanel1_ = new QLabel(sbrMain_);
+  statusPanel1_->setFixedWidth(Px(3000));
+  statusPanel2_ = new QLabel(sbrMain_);
+  sbrMain_->addWidget(statusPanel1_);
+  sbrMain_->addWidget(statusPanel2_, 1);
+  gagStatus_ = new QProgressBar(client_);
+  gagStatus_->setObjectName("gagStatus");
+  gagStatus_->setTextVisible(false);
+  gagStatus_->setRange(0, 100);
+  gagStatus_->setValue(0);
+  gagStatus_->setVisible(false);
+}
+
+void FrmMain::HostPage(const QString& frameName, QWidget* page) {
+  QWidget* frame = Frame(frameName);
+  if (!frame) return;
+  // The page takes the place of whatever the frame held.
+  for (QWidget* old : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) delete old;
+  page->setParent(frame);
+  frame->layout()->addWidget(page);
+  page->show();
+}
+
+IniWriter FrmMain::IniKeyWriter() {
+  return [this](const std::string& section, const std::string& key, const std::string& value) {
+    profile_.WriteString(section, key, value);
+  };
+}
+
+void FrmMain::BuildPages() {
+  view_ = std::make_unique<ViewSettings>();
+  plcModel_ = std::make_unique<PlcPanelModel>(
+      studio_.doc.Setup, [this] { files_->MarkChanged(); }, [this](int16_t) { SetDeviceMap(); });
+  plcPage_ = new PlcPanelWidget(*plcModel_);
+  HostPage("fraPlcSetup", plcPage_);
+
+  ViewSettingsHooks settingsHooks;
+  settingsHooks.writeIni = IniKeyWriter();
+  settingsHooks.monitorOn = [this] { return MonitorOn(); };
+  settingsHooks.koreanMenu = [this] { return studio_.shell.KoreanMenu; };
+  settingsHooks.messages = studio_.messages;
+  settingsHooks.colorsChanged = [this](const ColorScheme& scheme) {
+    colors_ = {scheme.back, scheme.line, scheme.on};
+    settings_.Color = view_->Color;
+    ApplyFontAndColours();
+    RedrawLadder();
+  };
+  settingsHooks.cellSizeChanged = [this](int cunit) {
+    settings_.Cunit = int16_t(cunit);
+    LadderGeometry g = GeometryFor(cunit);
+    studio_.shell.CellW = g.CellW;
+    studio_.shell.CellH = g.CellH;
+    studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
+    ResetLadderView();
+  };
+  settingsHooks.spacingChanged = [this](int csai) {
+    settings_.Csai = int16_t(csai);
+    studio_.shell.Csai = csai;
+  };
+  settingsHooks.applyFont = [this](const LadderFont& font) {
+    board_->setFont(QFontOf(font));
+    if (hooks.fontChanged) hooks.fontChanged(QFontOf(font));
+  };
+  settingsHooks.redraw = [this] { RedrawLadder(); };
+  setupPage_ = new SetupPageWidget(*view_, std::move(settingsHooks));
+  HostPage("fraSetup", setupPage_);
+  connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
+  connect(setupPage_, &SetupPageWidget::portCheckRequested, this, [this] { RunHandler("Command2"); });
+
+  // The Dump and Watch pages show their notice until the monitor's pictures are hosted.
+  for (const char* frame : {"fraDump", "fraWatch"}) HostPage(frame, new NoticeLayer);
+
+  MnemonicViewer::Sources sources;
+  sources.folder = [] { return platform::StudioFolder(); };
+  sources.curFilePath = [this] { return studio_.shell.CurFilePath; };
+  sources.plcModel = [this] { return int(studio_.doc.Setup.PlcModel); };
+  mnemonic_ = new MnemonicViewer(txtMnemonic_, std::move(sources));
+}
+
+void FrmMain::SetHandler(const QString& name, std::function<void()> handler) { handlers_[name] = std::move(handler); }
+
+bool FrmMain::RunHandler(const QString& name) {
+  auto it = handlers_.find(name);
+  if (it == handlers_.end() || !it->second) return false;
+  it->second();
+  return true;
+}
+
+QAction* FrmMain::Action(const QString& name) const { return findChild<QAction*>(name); }
+
+QWidget* FrmMain::Frame(const QString& name) const {
+  auto it = frames_.find(name);
+  return it == frames_.end() ? nullptr : it->second;
+}
+
+void FrmMain::SetBoard(QWidget* board) {
+  board->setParent(client_);
+  board->setObjectName("picBoard");
+  vsbMain_->setParent(board);
+  endLine_->setParent(board);
+  endLine2_->setParent(board);
+  delete board_;
+  board_ = board;
+  board_->show();
+  txtMnemonic_->raise();
+  Form_Resize();
+}
+
+// ---- Start-up and shutdown -------------------------------------------------------------
+
+void FrmMain::Form_Load() {
+  settings_ = ReadSettings(profile_);
+  QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  WindowPlace place = PlaceOnScreen(settings_.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+  move(Px(place.Left), Px(place.Top));
+  resize(Px(place.Width), Px(place.Height));
+
+  studio_.shell.KoreanMenu = settings_.KoreanMenu;
+  SetMenuLanguage();
+  view_->Color = settings_.Color;
+  view_->PortNum = settings_.PortNum;
+  view_->Cunit = settings_.Cunit;
+  view_->Csai = settings_.Csai;
+  view_->AliasFirst = settings_.AliasFirst;
+  view_->AskStart = settings_.AskStart;
+  view_->FontName = settings_.FontName;
+  view_->FontSize = settings_.FontSize;
+  view_->FontBold = settings_.FontBold;
+  view_->FontItalic = settings_.FontItalic;
+  tipShow_ = settings_.TipShow;
+  ApplyRunTimeDefaults(studio_, settings_);
+  colors_ = ColorsFor(settings_.Color);
+  ApplyFontAndColours();
+  PlcSetupLoad();  // after the defaults, so that leaving the page or saving keeps them
+
+  recent_.Load(profile_);
+  RecentFilesChanged();
+  files_->ReopenLast();
+}
+
+void FrmMain::ApplyFontAndColours() {
+  QFont font(QString::fromStdString(settings_.FontName), settings_.FontSize);
+  font.setBold(settings_.FontBold);
+  font.setItalic(settings_.FontItalic);
+  board_->setFont(font);
+  setupPage_->fontSample()->setFont(font);
+  if (hooks.fontChanged) hooks.fontChanged(font);
+  QPalette palette = board_->palette();
+  palette.setColor(QPalette::Window, FromBgr(colors_.ViewBackColor));
+  palette.setColor(QPalette::WindowText, FromBgr(colors_.ViewLineColor));
+  board_->setPalette(palette);
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!activatedOnce_) {
+    activatedOnce_ = true;
+    QTimer::singleShot(0, this, [this] { Form_Activate(); });
+  }
+}
+
+void FrmMain::Form_Activate() {
+  if (tipShow_ != 1 || !studio_.shell.KoreanMenu || inActivate_) return;
+  inActivate_ = true;
+  ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, true, IniKeyWriter());
+  inActivate_ = false;
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+  if (!files_->QueryClose()) {
+    event->ignore();
+    return;
+  }
+  Form_Unload();
+  event->accept();
+}
+
+void FrmMain::Form_Unload() {
+  if (!isMaximized()) WriteWindowPlace();
+}
+
+void FrmMain::WriteWindowPlace() {
+  // A minimised or maximised window reports its normal place.
+  QRect normal = (isMinimized() || isMaximized()) ? normalGeometry() : geometry();
+  QPoint corner = (isMinimized() || isMaximized()) ? normal.topLeft() : pos();
+  WindowPlace place{corner.y() * kTwipsPerPixel, corner.x() * kTwipsPerPixel, normal.width() * kTwipsPerPixel,
+                    normal.height() * kTwipsPerPixel};
+  shell::WriteWindowPlace(profile_, place);
+}
+
+void FrmMain::mnuExit_Click() {
+  if (!isMaximized()) WriteWindowPlace();
+  close();
+}
+
+// ---- Language ----------------------------------------------------------------------------
+
+void FrmMain::SetMenuLanguage() {
+  const bool korean = studio_.shell.KoreanMenu;
+  plcPage_->SetKoreanMenu(korean);
+  setupPage_->SetKoreanMenu(korean);
+  for (const CaptionRow& row : CaptionTable()) {
+    const CaptionRow& shown = (QString(row.control) == "mnuMonitor" && MonitorOn()) ? kMonitorOffCaption : row;
+    QString text = QString::fromUtf8(korean ? shown.korean : shown.english);
+    for (QObject* object : findChildren<QObject*>(row.control)) {
+      if (row.index >= 0 && object->property("index").toInt() != row.index) continue;
+      if (row.index < 0 && object->property("index").isValid()) continue;
+      SetControlCaption(object, text);
+    }
+  }
+}
+
+void FrmMain::optLanguage_Click(bool korean) {
+  studio_.shell.KoreanMenu = korean;
+  if (!setupPage_->languageOption(korean ? 1 : 0)->isChecked()) {
+    QSignalBlocker block(setupPage_->languageOption(korean ? 1 : 0));
+    setupPage_->languageOption(korean ? 1 : 0)->setChecked(true);
+  }
+  settings_.KoreanMenu = korean;
+  SetMenuLanguage();
+  profile_.WriteString(ini::kSetup, "KoreanMenu", BoolText(korean));
+}
+
+// ---- Side panel and main tabs -------------------------------------------------------------
+
+int FrmMain::SidePage() const { return tabInfo_->currentIndex() + 1; }
+
+void FrmMain::SelectSidePage(int page) {
+  if (page < 1 || page > 6) return;
+  if (tabInfo_->currentIndex() == page - 1)
+    tabInfo_Click();  // the same tab again emits nothing, but the page is chosen anew
+  else
+    tabInfo_->setCurrentIndex(page - 1);
+}
+
+void FrmMain::PlaceSidePage(int page, int panelHeight) {
+  if (page == 6) {
+    Place(txtMemo_, SideMemoBox(panelHeight));
+  } else {
+    Place(frames_[kFrameNames[page - 1]], SidePageFrame(panelHeight));
+  }
+}
+
+void FrmMain::tabInfo_Click() {
+  const int page = SidePage();
+  if (page < 1 || page > 6) return;
+  if (page >= 2 && !frames_["fraPlcSetup"]->isHidden()) PlcSetupFix();
+  PlaceSidePage(page, sidePanelHeight_);
+  for (int i = 0; i < 5; ++i) frames_[kFrameNames[i]]->setVisible(i == page - 1);
+  txtMemo_->setVisible(page == 6);
+  const bool korean = studio_.shell.KoreanMenu;
+  if (page == 1) {
+    PlcSetupLoad();
+  } else if (page == 2) {
+    setupPage_->Fill(korean);
+  } else if (page <= 5) {
+    if (hooks.sidePageShown) hooks.sidePageShown(page);
+    // Not monitoring: the page's notice.
+    if (page >= 4) {
+      if (auto* notice = frames_[kFrameNames[page - 1]]->findChild<NoticeLayer*>()) {
+        if (MonitorOn()) notice->SetNotice({});
+        else notice->SetNotice(page == 4 ? DumpNotice(korean) : WatchNotice(korean));
+      }
+    }
+  }
+}
+
+void FrmMain::SelectMainTab(int tab) {
+  if (tab < 1 || tab > 2) return;
+  if (tabMain_->currentIndex() == tab - 1)
+    tabMain_Click();
+  else
+    tabMain_->setCurrentIndex(tab - 1);
+}
+
+void FrmMain::tabMain_Click() {
+  const int tab = tabMain_->currentIndex() + 1;
+  if (tab == 1) {
+    txtMnemonic_->setVisible(false);
+  } else if (tab == 2) {
+    Form_Resize();
+    txtMnemonic_->setVisible(true);
+    txtMnemonic_->raise();
+    mnemonic_->TabChosen();
+  }
+  if (hooks.mainTabChanged) hooks.mainTabChanged();
+}
+
+// ---- Layout --------------------------------------------------------------------------------
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::Form_Resize() {
+  if (!client_) return;
+  const int W = frameGeometry().width() * kTwipsPerPixel;
+  const int H = frameGeometry().height() * kTwipsPerPixel;
+  const int S = client_->height() * kTwipsPerPixel;
+  const MainLayout l = ComputeLayout(W, H, S);
+
+  if (tbrMain_) tbrMain_->setGeometry(0, 0, client_->width(), tbrMain_->sizeHint().height());
+  const int statusHeight = sbrMain_->sizeHint().height();
+  sbrMain_->setGeometry(0, client_->height() - statusHeight, client_->width(), statusHeight);
+
+  auto placeStrip = [](QTabBar* bar, QWidget* body, const TwipRect& r) {
+    if (!r.Usable()) return;
+    const int tabs = bar->sizeHint().height();
+    bar->setGeometry(Px(r.left), Px(r.top), Px(r.width), tabs);
+    body->setGeometry(Px(r.left), Px(r.top) + tabs - 2, Px(r.width), std::max(0, Px(r.height) - tabs + 2));
+  };
+  placeStrip(tabInfo_, tabInfoBody_, l.tabInfo);
+  sidePanelHeight_ = l.tabInfo.height;
+  placeStrip(tabMain_, tabMainBody_, l.tabMain);
+  Place(board_, l.picBoard);
+  Place(txtMnemonic_, l.txtMnemonic);
+  if (l.gagStatus.Usable()) gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width),
+                                                     Px(l.gagStatus.height));
+  Place(vsbMain_, l.vsbMain);
+  TwipRect ladderBar = l.tbrLadder;
+  Place(tbrLadder_, {ladderBar.left, ladderBar.top, ladderBar.width, l.picBoard.top - ladderBar.top});
+  if (l.endLineLength >= 0) {
+    endLine_->setGeometry(0, Px(l.endLineY), Px(l.endLineLength), 1);
+    endLine2_->setGeometry(0, Px(l.endLine2Y), Px(l.endLineLength), 1);
+  }
+  // The side page that is visible; hidden pages are placed when they are chosen.
+  if (!frames_["fraPlcSetup"]->isHidden()) Place(frames_["fraPlcSetup"], l.sideFrame);
+  if (!frames_["fraSetup"]->isHidden()) Place(frames_["fraSetup"], l.sideFrame);
+  if (QWidget* dump = frames_["fraDump"]; !dump->isHidden()) {
+    Place(dump, l.sideFrame);
+    Place(dump->findChild<QWidget*>("tabDump"), l.tabDump);
+    Place(dump->findChild<QWidget*>("picDump"), l.picDump);
+    Place(dump->findChild<QWidget*>("vsbDump"), l.vsbDump);
+  }
+  if (QWidget* watch = frames_["fraWatch"]; !watch->isHidden()) {
+    Place(watch, l.sideFrame);
+    Place(watch->findChild<QWidget*>("picWatch"), l.picWatch);
+  }
+  if (QWidget* alias = frames_["fraAlias"]; !alias->isHidden()) {
+    Place(alias, l.sideFrame);
+    Place(alias->findChild<QWidget*>("tabAlias"), l.tabAlias);
+    Place(alias->findChild<QWidget*>("picAlias"), l.picAlias);
+    Place(alias->findChild<QWidget*>("vsbAlias"), l.vsbAlias);
+    // Back to the first entry of the alias page.
+    if (auto* bar = alias->findChild<QScrollBar*>("vsbAlias")) {
+      if (bar->value() == 0) bar->setValue(1);
+      bar->setValue(0);
+    }
+  }
+  if (!txtMemo_->isHidden()) Place(txtMemo_, l.txtMemo);
+  RedrawLadder();
+}
+
+// ---- FileCommandHost -----------------------------------------------------------------------
+
+std::string FrmMain::AskOpenName(const std::string& filter) { return dialogs_->OpenName(filter); }
+std::string FrmMain::AskSaveName(const std::string& filter) { return dialogs_->SaveName(filter); }
+void FrmMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+bool FrmMain::MonitorOn() const { return studio_.monitor.MonitorOn == 1 || (hooks.monitorOn && hooks.monitorOn()); }
+
+void FrmMain::ClearLadderView() {
+  if (hooks.clearLadderView) hooks.clearLadderView();
+  else board_->update();
+}
+void FrmMain::ResetLadderView() {
+  vsbMain_->setValue(0);
+  if (hooks.resetLadderView) hooks.resetLadderView();
+}
+void FrmMain::RedrawLadder() {
+  if (hooks.redrawLadder) hooks.redrawLadder();
+  else board_->update();
+}
+void FrmMain::FocusBoard() { board_->setFocus(); }
+void FrmMain::SetDeviceMap() {
+  if (hooks.setDeviceMap) hooks.setDeviceMap();
+}
+void FrmMain::PlcSetupFix() { plcPage_->Fix(); }
+void FrmMain::PlcSetupLoad() { plcPage_->Load(); }
+void FrmMain::ShowPlcPage() { SelectSidePage(1); }
+void FrmMain::MemoReplaced() {
+  QSignalBlocker block(txtMemo_);
+  txtMemo_->setPlainText(QString::fromStdString(studio_.shell.MemoText));
+}
+void FrmMain::WatchReplaced() {
+  if (hooks.watchReplaced) hooks.watchReplaced();
+}
+void FrmMain::RecentFilesChanged() {
+  for (int k = 1; k <= RecentFiles::kItems; ++k) {
+    QAction* item = lastOpen_[size_t(k)];
+    item->setText(QString::fromStdString(MenuItemText(recent_.Caption(k))));
+    item->setVisible(recent_.Visible(k));
+  }
+}
+void FrmMain::PrintLadder() {
+  if (hooks.printLadder) hooks.printLadder();
+}
+void FrmMain::PrinterSetup() {
+  if (hooks.printerSetup) hooks.printerSetup();
+}
+
+// ---- StatusPort ------------------------------------------------------------------------------
+
+void FrmMain::SetStatusText(const std::string& utf8) { statusPanel2_->setText(QString::fromStdString(utf8)); }
+QString FrmMain::StatusText() const { return statusPanel2_->text(); }
+
+void FrmMain::SetGauge(int value, int maximum) {
+  gagStatus_->setRange(0, maximum > 0 ? maximum : 100);
+  gagStatus_->setValue(maximum > 0 ? std::clamp(value, 0, maximum) : 0);
+  gagStatus_->setVisible(maximum > 0);
+}
+
+void FrmMain::Refresh() {
+  sbrMain_->repaint();
+  gagStatus_->repaint();
+}
+
+}  // namespace shell

@@ -1,0 +1,209 @@
+#pragma once
+// The studio's main window: menus, the two toolbars, the side panel with its six pages, the
+// main tabs with the ladder surface and the mnemonic view, the status bar with its gauge.
+// The window is thin: file commands, settings and layout are the shell library's; the
+// pages and views of the other parts of the studio are hosted in the frames named below.
+//
+// Every menu item, toolbar button, tab strip and frame carries the object name the rest of
+// the studio knows it by (mnuSave, tbrMain, tabInfo, fraPlcSetup, picBoard, ...); an element
+// of a control array carries its index in the property "index". Menu commands are found by
+// name: SetHandler("mnuAuto", ...) gives a command its code; a command without code does
+// nothing yet.
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "compiler/studio_state.h"
+#include "platform/status_port.h"
+#include "shell/file_commands.h"
+#include "shell/recent_files.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+#include "shell/window_layout.h"
+#include "shell/plc_panel.h"
+#include "shell/shell_texts.h"
+#include "shell/tip_file.h"
+#include "shell/view_settings.h"
+#include "shell/ui/file_dialogs.h"
+#include "shell/ui/tip_dialog.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QScrollBar;
+class QStatusBar;
+class QTabBar;
+class QTextEdit;
+class QToolBar;
+class QFont;
+
+namespace shell {
+
+class MnemonicViewer;
+class PlcPanelWidget;
+class SetupPageWidget;
+
+class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort {
+  Q_OBJECT
+
+ public:
+  // `studio.messages` must be set. The window keeps references to both.
+  FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // Start-up: settings, language, run-time defaults, recent files, the last program.
+  void Form_Load();
+  // Offers the tip of the day; runs after the first show and after the studio's own dialogs.
+  void Form_Activate();
+
+  // Menu commands by name.
+  void SetHandler(const QString& name, std::function<void()> handler);
+  bool RunHandler(const QString& name);
+  QAction* Action(const QString& name) const;
+
+  // Interface language: applies the caption table / the language option was chosen.
+  void SetMenuLanguage();
+  void optLanguage_Click(bool korean);
+
+  // The side panel's page 1..6 is chosen (by a click or from code: the handler always runs).
+  void SelectSidePage(int page);
+  int SidePage() const;
+  // The main tab 1 (Ladder) or 2 (Mnemonic).
+  void SelectMainTab(int tab);
+
+  // Lays out the window's panes for its present size.
+  void Form_Resize();
+  void mnuExit_Click();
+
+  // Places the ladder view widget in the window in place of the empty board.
+  void SetBoard(QWidget* board);
+  QWidget* Board() const { return board_; }
+  // The five page frames ("fraPlcSetup", ...), the memo box and the mnemonic view.
+  QWidget* Frame(const QString& name) const;
+  // Puts a page widget into one of the five frames, filling it (in place of what it held).
+  void HostPage(const QString& frameName, QWidget* page);
+  QTextEdit* Memo() const { return txtMemo_; }
+  PlcPanelWidget* PlcPage() const { return plcPage_; }
+  SetupPageWidget* SetupPage() const { return setupPage_; }
+  // The Setup page's settings as they stand (the serial port choice PortNum among them).
+  ViewSettings& View() { return *view_; }
+  PlcPanelModel& PlcModel() { return *plcModel_; }
+  QPlainTextEdit* Mnemonic() const { return txtMnemonic_; }
+  QToolBar* LadderToolbar() const { return tbrLadder_; }
+  QProgressBar* Gauge() const { return gagStatus_; }
+  QString StatusText() const;
+
+  FileCommands& Files() { return *files_; }
+  Settings& CurrentSettings() { return settings_; }
+  const LadderColors& Colors() const { return colors_; }
+  RecentFiles& Recent() { return recent_; }
+  ProfileFile& Profile() { return profile_; }
+  compiler::Studio& Studio() { return studio_; }
+  // Null puts the window's own dialogs back.
+  void SetFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
+
+  // What the other parts of the studio plug in. Each may stay empty.
+  struct Hooks {
+    std::function<bool()> monitorOn;          // monitor mode is on (besides studio.monitor.MonitorOn)
+    std::function<void(int)> sidePageShown;   // side page 3, 4 or 5 was chosen: draw it
+    std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
+    std::function<void()> setDeviceMap;       // the model of the document changed
+    std::function<void()> resetLadderView;    // a program was read
+    std::function<void()> redrawLadder;       // DrawLadder and DrawCursor
+    std::function<void()> clearLadderView;    // DrawLadderBackground and DrawCursor
+    std::function<void()> watchReplaced;      // the watch list was replaced
+    std::function<void()> printLadder;
+    std::function<void()> printerSetup;
+    std::function<void()> mainTabChanged;     // the main tab changed (after the window's part)
+  };
+  Hooks hooks;
+
+  // FileCommandHost
+  std::string AskOpenName(const std::string& filter) override;
+  std::string AskSaveName(const std::string& filter) override;
+  void SetCaption(const std::string& caption) override;
+  bool MonitorOn() const override;
+  void ClearLadderView() override;
+  void ResetLadderView() override;
+  void RedrawLadder() override;
+  void FocusBoard() override;
+  void SetDeviceMap() override;
+  void PlcSetupFix() override;
+  void PlcSetupLoad() override;
+  void ShowPlcPage() override;
+  void MemoReplaced() override;
+  void WatchReplaced() override;
+  void RecentFilesChanged() override;
+  void PrintLadder() override;
+  void PrinterSetup() override;
+
+  // StatusPort: the text goes to the second panel of the status bar.
+  void SetStatusText(const std::string& utf8) override;
+  void SetGauge(int value, int maximum) override;
+  void Refresh() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbar();
+  void BuildClientArea();
+  void BuildPages();
+  shell::IniWriter IniKeyWriter();
+  QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
+  void tabInfo_Click();
+  void tabMain_Click();
+  void Form_Unload();
+  void WriteWindowPlace();
+  void ApplyFontAndColours();
+  void PlaceSidePage(int page, int panelHeight);
+
+  compiler::Studio& studio_;
+  ProfileFile& profile_;
+  Settings settings_;
+  LadderColors colors_;
+  RecentFiles recent_;
+  std::unique_ptr<FileCommands> files_;
+  std::unique_ptr<QtFileDialogs> qtDialogs_;
+  FileDialogs* dialogs_ = nullptr;
+  std::map<QString, std::function<void()>> handlers_;
+  bool activatedOnce_ = false;
+  int sidePanelHeight_ = 0;  // twips, the side panel's height after the last layout
+  bool inActivate_ = false;
+  std::unique_ptr<ViewSettings> view_;
+  std::unique_ptr<PlcPanelModel> plcModel_;
+  PlcPanelWidget* plcPage_ = nullptr;
+  SetupPageWidget* setupPage_ = nullptr;
+  MnemonicViewer* mnemonic_ = nullptr;
+  TipState tips_;
+  int16_t tipShow_ = 1;
+
+  QWidget* client_ = nullptr;
+  QToolBar* tbrMain_ = nullptr;
+  QTabBar* tabInfo_ = nullptr;
+  QTabBar* tabMain_ = nullptr;
+  QWidget* tabInfoBody_ = nullptr;
+  QWidget* tabMainBody_ = nullptr;
+  QWidget* board_ = nullptr;
+  QScrollBar* vsbMain_ = nullptr;
+  QWidget* endLine_ = nullptr;
+  QWidget* endLine2_ = nullptr;
+  QPlainTextEdit* txtMnemonic_ = nullptr;
+  QToolBar* tbrLadder_ = nullptr;
+  QStatusBar* sbrMain_ = nullptr;
+  QLabel* statusPanel1_ = nullptr;
+  QLabel* statusPanel2_ = nullptr;
+  QProgressBar* gagStatus_ = nullptr;
+  QTextEdit* txtMemo_ = nullptr;
+  std::map<QString, QWidget*> frames_;
+  std::array<QAction*, 5> lastOpen_{};  // element 0 is the hidden template
+};
+
+}  // namespace shell

@@ -1,0 +1,93 @@
+#include "shell/ui/script_runner.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+
+#include "shell/ui/frm_main.h"
+
+namespace shell {
+namespace {
+
+// The open dialog answered with one name, for the Open command of a script.
+struct OneName : FileDialogs {
+  std::string name;
+  std::string OpenName(const std::string&) override { return name; }
+  std::string SaveName(const std::string&) override { return ""; }
+};
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(FrmMain& window, QStringList lines, int stepMs)
+    : QObject(&window), window_(window), lines_(std::move(lines)), stepMs_(stepMs) {}
+
+void ScriptRunner::Start() { QTimer::singleShot(stepMs_, this, [this] { Step(); }); }
+
+void ScriptRunner::Step() {
+  while (next_ < lines_.size()) {
+    QString line = lines_[next_++].trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    std::fprintf(stderr, "script: %s\n", qPrintable(line));
+    if (!Run(line)) {
+      std::fprintf(stderr, "script: cannot run \"%s\"\n", qPrintable(line));
+      QCoreApplication::exit(3);
+      return;
+    }
+    if (line.startsWith("exit")) return;
+    int delay = line.startsWith("wait ") ? line.mid(5).toInt() : stepMs_;
+    QTimer::singleShot(delay, this, [this] { Step(); });
+    return;
+  }
+}
+
+bool ScriptRunner::Run(const QString& line) {
+  const QString verb = line.section(' ', 0, 0);
+  const QString rest = line.section(' ', 1).trimmed();
+  if (verb == "wait") return true;
+  if (verb == "open") {
+    OneName dialog;
+    dialog.name = rest.toStdString();
+    window_.SetFileDialogs(&dialog);
+    window_.Action("mnuOpen")->trigger();
+    window_.SetFileDialogs(nullptr);
+    return window_.Studio().shell.CurFilePath == dialog.name;
+  }
+  if (verb == "page") {
+    window_.SelectSidePage(rest.toInt());
+    return true;
+  }
+  if (verb == "exit") {
+    window_.mnuExit_Click();
+    return true;
+  }
+  if (verb == "shot") {
+    QPixmap picture;
+    if (QGuiApplication::platformName() == "xcb") picture = window_.screen()->grabWindow(0);
+    if (picture.isNull()) picture = window_.grab();
+    return picture.save(rest);
+  }
+  if (verb == "click") {
+    const QString name = rest.section(' ', 0, 0);
+    const QString index = rest.section(' ', 1, 1);
+    for (QObject* object : window_.findChildren<QObject*>(name)) {
+      if (!index.isEmpty() && object->property("index").toString() != index) continue;
+      if (auto* action = qobject_cast<QAction*>(object)) {
+        action->trigger();
+        return true;
+      }
+      if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        button->click();
+        return true;
+      }
+    }
+    return false;
+  }
+  return false;
+}
+
+}  // namespace shell

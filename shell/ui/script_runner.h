@@ -1,0 +1,35 @@
+#pragma once
+// Plays a list of user actions on the main window, one after another, for the smoke test
+// that runs the real studio on a virtual display. One action per line:
+//   wait MS          pause
+//   open PATH        the Open command, its dialog answered with PATH
+//   click NAME [I]   trigger the menu item or click the button NAME (element I of an array)
+//   page N           choose side page N
+//   shot FILE        save a picture of the screen (of the window without a display server)
+//   exit             the File menu's Exit
+// Lines starting with "#" are comments. An unknown action or name ends the program with
+// status 3, so a broken script never passes for a good run.
+
+#include <QObject>
+#include <QStringList>
+
+namespace shell {
+
+class FrmMain;
+
+class ScriptRunner : public QObject {
+  Q_OBJECT
+ public:
+  ScriptRunner(FrmMain& window, QStringList lines, int stepMs = 400);
+  void Start();
+
+ private:
+  void Step();
+  bool Run(const QString& line);
+  FrmMain& window_;
+  QStringList lines_;
+  int next_ = 0;
+  int stepMs_;
+};
+
+}  // namespace shell

@@ -1,0 +1,78 @@
+#include "shell/ui/device_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <memory>
+
+#include "link/link.h"
+#include "link/scripted_port.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/view_settings_widget.h"
+
+using namespace shell;
+
+namespace {
+
+struct DeviceCommandsTest : ::testing::Test {
+  std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
+  platform::RecordingMessageSink sink;
+  std::string iniPath = (std::filesystem::temp_directory_path() / "zqv-device-commands.ini").string();
+  std::unique_ptr<ProfileFile> ini;
+  std::unique_ptr<FrmMain> window;
+  plclink::ScriptedPort* port = nullptr;
+  int portOpened = -1;
+  std::unique_ptr<plclink::Link> link;
+
+  void SetUp() override {
+    static int argc = 1;
+    static char arg0[] = "device_commands_test";
+    static char* argv[] = {arg0, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    std::filesystem::remove(iniPath);
+    ini = std::make_unique<ProfileFile>(iniPath);
+    studio->messages = &sink;
+    window = std::make_unique<FrmMain>(*studio, *ini);
+    window->Form_Load();
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window, [this](int portNum) {
+      portOpened = portNum;
+      auto scripted = std::make_unique<plclink::ScriptedPort>();
+      port = scripted.get();
+      return scripted;
+    });
+    WireDeviceCommands(*window, *link);
+  }
+  void TearDown() override {
+    link.reset();
+    window.reset();
+    std::filesystem::remove(iniPath);
+  }
+};
+
+}  // namespace
+
+TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
+  window->View().PortNum = 2;
+  window->Action("mnuMonitor")->setEnabled(false);
+  window->Action("mnuRun")->trigger();
+  EXPECT_EQ(portOpened, 2);
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->written, (std::vector<std::uint8_t>{0xA5}));
+  EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
+  window->Action("mnuStop")->trigger();
+  EXPECT_FALSE(window->Action("mnuMonitor")->isEnabled());
+  // No module answered: each command said so.
+  EXPECT_EQ(sink.shown.size(), 2u);
+
+  // While monitoring the commands refuse without sending anything.
+  studio->monitor.MonitorOn = 1;
+  sink.shown.clear();
+  port->written.clear();
+  window->Action("mnuReset")->trigger();
+  window->SetupPage()->findChild<QPushButton*>("Command2")->click();
+  EXPECT_TRUE(port->written.empty());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
+}

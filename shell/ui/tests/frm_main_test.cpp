@@ -1,0 +1,312 @@
+#include "shell/ui/frm_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QProgressBar>
+#include <QToolBar>
+#include <deque>
+#include <memory>
+
+#include "compiler/program_file.h"
+#include "compiler/watch_file.h"
+#include "shell/shell_texts.h"
+#include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/view_settings_widget.h"
+#include "platform/file_write.h"
+
+using namespace shell;
+
+namespace {
+
+struct TempDir {
+  std::filesystem::path path;
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zqv-window-XXXXXX").string();
+    path = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) { platform::WriteFileAtomically(path, bytes); }
+
+QApplication& App() {
+  static int argc = 1;
+  static char arg0[] = "frm_main_test";
+  static char* argv[] = {arg0, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+struct ScriptedDialogs : FileDialogs {
+  std::deque<std::string> open, save;
+  std::string OpenName(const std::string&) override {
+    if (open.empty()) return "";
+    std::string n = open.front();
+    open.pop_front();
+    return n;
+  }
+  std::string SaveName(const std::string&) override {
+    if (save.empty()) return "";
+    std::string n = save.front();
+    save.pop_front();
+    return n;
+  }
+};
+
+struct WindowTest : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
+  platform::RecordingMessageSink sink;
+  std::unique_ptr<ProfileFile> ini;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<FrmMain> window;
+
+  void SetUp() override {
+    App();
+    studio->messages = &sink;
+    setenv("ZQVSTUDIO_DIR", dir.path.c_str(), 1);
+    ini = std::make_unique<ProfileFile>(dir / "ZQVSTUDIO.INI");
+  }
+  void TearDown() override {
+    window.reset();
+    unsetenv("ZQVSTUDIO_DIR");
+  }
+  void Start() {
+    window = std::make_unique<FrmMain>(*studio, *ini);
+    window->SetFileDialogs(&dialogs);
+    window->Form_Load();
+  }
+  std::string MakeProgram(const std::string& name, const std::string& text) {
+    auto other = std::make_unique<compiler::Studio>();
+    other->messages = &sink;
+    other->doc.CellType[0][0] = compiler::kContactNO;
+    other->doc.CellText[0][0] = text;
+    other->doc.CellType[9][1] = compiler::kBox;
+    other->doc.CellText[9][1] = "END";
+    other->shell.CurFilePath = dir / name;
+    EXPECT_FALSE(compiler::WriteProgramFile(*other));
+    return dir / name;
+  }
+  QString CaptionOf(const CaptionRow& row) {
+    for (QObject* o : window->findChildren<QObject*>(row.control)) {
+      if (row.index >= 0 && o->property("index").toInt() != row.index) continue;
+      if (auto* m = qobject_cast<QMenu*>(o)) return m->title();
+      if (auto* a = qobject_cast<QAction*>(o)) return a->text();
+      if (auto* g = qobject_cast<QGroupBox*>(o)) return g->title();
+      if (auto* b = qobject_cast<QAbstractButton*>(o)) return b->text();
+      if (auto* l = qobject_cast<QLabel*>(o)) return l->text();
+    }
+    return "<missing>";
+  }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
+  Start();
+  EXPECT_EQ(window->windowTitle().toStdString(), "Korvanestudio [ untitled.qsl ]");
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->doc.Setup.PlcModel, 1);
+  EXPECT_EQ(studio->doc.EndRow, 1);
+  EXPECT_EQ(window->CurrentSettings().Cunit, 80);
+  for (const char* name : {"tbrMain", "tabInfo", "tabMain", "picBoard", "vsbMain", "txtMnemonic", "tbrLadder",
+                           "sbrMain", "gagStatus", "fraPlcSetup", "fraSetup", "fraAlias", "fraDump", "fraWatch",
+                           "txtMemo", "tbrEndLine", "tbrEndLine2", "cboDevice", "SliderSize", "lblFontEx"})
+    EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
+  auto* tools = window->findChild<QToolBar*>("tbrMain");
+  QStringList tips;
+  for (QAction* a : tools->actions()) tips << (a->isSeparator() ? "|" : a->toolTip());
+  EXPECT_EQ(tips.join(","), "|,New,Open,Save,|,Print,|,Block Cut,Block Copy,Block Paste,|,Search,|,Auto,Run,Stop,Monitor,|");
+  EXPECT_FALSE(ini->HasKey("Screen", "Top"));  // start-up writes nothing
+}
+
+TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
+  Start();
+  for (const CaptionRow& row : CaptionTable()) EXPECT_EQ(CaptionOf(row), QString::fromUtf8(row.english)) << row.control;
+  auto* tabs = window->findChild<QTabBar*>("tabInfo");
+  QString tabTexts;
+  for (int i = 0; i < tabs->count(); ++i) tabTexts += tabs->tabText(i) + " ";
+
+  window->SelectSidePage(2);
+  window->SetupPage()->languageOption(1)->click();
+  EXPECT_TRUE(studio->shell.KoreanMenu);
+  EXPECT_EQ(ini->ReadString("Setup", "KoreanMenu", ""), "True");
+  for (const CaptionRow& row : CaptionTable()) EXPECT_EQ(CaptionOf(row), QString::fromUtf8(row.korean)) << row.control;
+  EXPECT_EQ(CaptionOf(CaptionTable()[30]), CaptionOf(CaptionTable()[31]));  // the Run menu and its Run item
+  QString after;
+  for (int i = 0; i < tabs->count(); ++i) after += tabs->tabText(i) + " ";
+  EXPECT_EQ(after, tabTexts);
+  EXPECT_EQ(window->findChild<QToolBar*>("tbrMain")->actions()[1]->toolTip(), "New");
+
+  window->optLanguage_Click(false);
+  EXPECT_EQ(ini->ReadString("Setup", "KoreanMenu", ""), "False");
+  for (const CaptionRow& row : CaptionTable()) EXPECT_EQ(CaptionOf(row), QString::fromUtf8(row.english)) << row.control;
+
+  // The next start comes up in Korean; the monitor item follows monitor mode.
+  window.reset();
+  ini->WriteString("Setup", "KoreanMenu", "1");
+  Start();
+  EXPECT_EQ(CaptionOf(CaptionTable()[0]), "파일(&F)");
+  bool monitoring = true;
+  window->hooks.monitorOn = [&] { return monitoring; };
+  window->SetMenuLanguage();
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "모니터링 중지(&M)");
+}
+
+TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
+  std::string pump = MakeProgram("Pump.qsl", "P1:1");
+  std::string other = MakeProgram("R&D.qsl", "P1:2");
+  ini->WriteString("LastOpen", "File1", pump);
+  ini->WriteString("LastOpen", "File2", other);
+  WriteFile(compiler::MemoFilePath(pump), "note\r\n");
+  Start();
+  EXPECT_EQ(window->windowTitle().toStdString(), "Korvane Studio [ " + LowerAscii(pump) + " ]");
+  EXPECT_EQ(studio->doc.CellText[0][0], "P1:1");
+  EXPECT_EQ(window->Memo()->toPlainText(), "note\n");
+  EXPECT_TRUE(studio->shell.SourceSaved);  // showing the memo is no edit
+  QAction* second = nullptr;
+  for (QAction* a : window->findChildren<QAction*>("mnuLastOpen"))
+    if (a->property("index").toInt() == 2) second = a;
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(second->isVisible());
+  EXPECT_EQ(second->text().toStdString(), MenuItemText(other));
+  second->trigger();
+  EXPECT_EQ(studio->doc.CellText[0][0], "P1:2");
+  EXPECT_EQ(ini->ReadString("LastOpen", "File1", ""), other);
+
+  window->Memo()->setPlainText("edited");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_EQ(studio->shell.MemoText, "edited");
+}
+
+TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {
+  Start();
+  std::string a = MakeProgram("a.qsl", "M0:1");
+  dialogs.open = {a};
+  window->Action("mnuOpen")->trigger();
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(window->SidePage(), 1);
+  studio->doc.CellText[0][0] = "M0:2";
+  window->Files().MarkChanged();
+  dialogs.save = {dir / "b"};
+  window->Action("mnuSaveAs")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(dir / "b.QSL"));
+  EXPECT_EQ(window->windowTitle().toStdString(), "Korvane studio [ " + LowerAscii(dir / "b.QSL") + " ]");
+
+  studio->doc.CellText[0][0] = "M0:3";
+  window->Files().MarkChanged();
+  sink.answers = {platform::MsgResult::Cancel};
+  EXPECT_FALSE(window->close());
+  sink.answers = {platform::MsgResult::Yes};
+  window->show();
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(ini->HasKey("Screen", "Width"));
+  auto check = std::make_unique<compiler::Studio>();
+  check->messages = &sink;
+  check->shell.CurFilePath = dir / "b.QSL";
+  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  EXPECT_EQ(check->doc.CellText[0][0], "M0:3");
+}
+
+TEST_F(WindowTest, GeometryIsKeptButNotWhenMaximised) {
+  ini->WriteString("Screen", "Left", "1500");
+  ini->WriteString("Screen", "Top", "1500");
+  ini->WriteString("Screen", "Width", "12000");
+  ini->WriteString("Screen", "Height", "9000");
+  Start();
+  EXPECT_EQ(window->width(), 800);
+  EXPECT_EQ(window->height(), 600);
+  window->show();
+  window->resize(900, 700);
+  window->mnuExit_Click();
+  EXPECT_EQ(ini->ReadInt("Screen", "Width", 0), 900 * 15);
+  EXPECT_EQ(ini->ReadInt("Screen", "Height", 0), 700 * 15);
+
+  window.reset();
+  ini->WriteString("Screen", "Width", "1");
+  Start();
+  window->showMaximized();
+  ini->WriteString("Screen", "Width", "1");
+  window->mnuExit_Click();
+  EXPECT_EQ(ini->ReadInt("Screen", "Width", 0), 1);
+}
+
+TEST_F(WindowTest, LayoutPlacesThePanes) {
+  Start();
+  window->show();
+  window->resize(1000, 750);
+  QApplication::processEvents();
+  QWidget* board = window->findChild<QWidget*>("picBoard");
+  QWidget* tabMain = window->findChild<QWidget*>("tabMain");
+  EXPECT_EQ(board->x(), 4320 / 15);
+  EXPECT_EQ(board->y(), 720 / 15);
+  EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);
+  EXPECT_NEAR(tabMain->width(), (window->frameGeometry().width() * 15 - 4285) / 15, 1);
+  QWidget* memo = window->Memo();
+  window->SelectSidePage(6);
+  EXPECT_TRUE(memo->isVisible());
+  EXPECT_EQ(memo->y(), 800 / 15);
+  EXPECT_FALSE(window->Frame("fraPlcSetup")->isVisible());
+  window->resize(1010, 760);
+  QApplication::processEvents();
+  EXPECT_EQ(memo->y(), 720 / 15);
+  window->resize(100, 80);  // far too small: nothing breaks
+  QApplication::processEvents();
+  window->hide();
+}
+
+TEST_F(WindowTest, SidePagesAndThePlcPanel) {
+  std::string a = MakeProgram("a.qsl", "M0:1");
+  Start();
+  std::vector<int> shown;
+  window->hooks.sidePageShown = [&](int page) { shown.push_back(page); };
+  // A new program is unchanged: leaving the PLC page changes nothing in it.
+  compiler::PlcSetup before = studio->doc.Setup;
+  window->SelectSidePage(3);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_EQ(before.PlcModel, studio->doc.Setup.PlcModel);
+  EXPECT_EQ(before.IoDir, studio->doc.Setup.IoDir);
+  window->SelectSidePage(3);  // the same tab again still runs the page's handler
+  EXPECT_EQ(shown, (std::vector<int>{3, 3}));
+  EXPECT_EQ(window->SidePage(), 3);
+
+  // Opening a program shows the PLC page with the program's setup.
+  dialogs.open = {a};
+  window->Action("mnuOpen")->trigger();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(window->SidePage(), 1);
+  EXPECT_FALSE(window->Frame("fraPlcSetup")->isHidden());
+  // A change on the PLC page reaches the document when the page is left, and marks it changed.
+  window->PlcModel().ChooseModelRow(0);  // ZQV-A
+  window->PlcPage()->Load();
+  EXPECT_TRUE(studio->shell.SourceSaved || studio->doc.Setup.PlcModel == 10);
+  window->SelectSidePage(2);
+  EXPECT_EQ(studio->doc.Setup.PlcModel, 10);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+}
+
+TEST_F(WindowTest, StatusBarAndGauge) {
+  Start();
+  platform::StatusPort& status = *window;
+  status.SetStatusText("Downloading...");
+  EXPECT_EQ(window->StatusText(), "Downloading...");
+  status.SetGauge(30, 60);
+  EXPECT_EQ(window->Gauge()->maximum(), 60);
+  EXPECT_EQ(window->Gauge()->value(), 30);
+  status.SetGauge(0, 0);
+  EXPECT_FALSE(window->Gauge()->isVisible());
+}
