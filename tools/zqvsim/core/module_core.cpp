@@ -54,8 +54,8 @@ int Group(int model) {
 
 }  // namespace
 
-std::optional<Fault> ParseFault(const std::string& spec, std::string* error) {
-  std::istringstream in(spec);
+std::optional<Fault> ParseFault(const std::string& text, std::string* error) {
+  std::istringstream in(text);
   std::vector<std::string> words;
   for (std::string w; in >> w;) {
     for (auto& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -69,7 +69,7 @@ struct Fault {
 };
 
 // "CMD KIND [ARG] [*COUNT]" or "die N"; see docs/zqvsim.md.
-std::optional<Fault> ParseFault(const std::string& spec, std::string* error);
+std::optional<Fault> ParseFault(const std::string& text, std::string* error);
 
 // Start and size in bits of a bit area of the data memory.
 struct BitArea {
