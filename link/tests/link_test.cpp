@@ -3,28 +3,11 @@
 
 #include "link/link.h"
 #include "link/scripted_port.h"
+#include "link/tests/scripted_rig.h"
 #include "link/termios_port.h"
 
 namespace plclink {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-struct Rig {
-  platform::RecordingMessageSink messages;
-  platform::RecordingStatusPort status;
-  ScriptedPort* port = nullptr;
-  std::unique_ptr<Link> link;
-
-  Rig() {
-    link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {
-      auto p = std::make_unique<ScriptedPort>();
-      port = p.get();
-      return p;
-    });
-    link->OpenPort();
-  }
-};
 
 TEST(Link, WordsGoHighByteFirst) {
   Rig r;

@@ -4,31 +4,10 @@
 
 #include "link/module_commands.h"
 #include "link/scripted_port.h"
+#include "link/tests/scripted_rig.h"
 
 namespace plclink {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-struct Rig {
-  platform::RecordingMessageSink messages;
-  platform::RecordingStatusPort status;
-  ScriptedPort* port = nullptr;
-  std::unique_ptr<Link> link;
-  Rig() {
-    link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {
-      auto p = std::make_unique<ScriptedPort>();
-      port = p.get();
-      return p;
-    });
-    link->OpenPort();
-  }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> t;
-    for (const auto& m : messages.shown) t.push_back(m.text);
-    return t;
-  }
-};
 
 TEST(ModuleVersion, PlainAndExtendedFramings) {
   struct Case {
