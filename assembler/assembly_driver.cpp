@@ -1,4 +1,5 @@
 #include "assembler/assembly_driver.h"
+#include "assembler/assembly.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,12 +54,7 @@ struct DriverState {
     std::set<std::pair<const void*, int>> reported; // pass-2 problems already shown
 };
 
-DriverState& state() {
-    static DriverState s;
-    return s;
-}
-
-ModuleState g_module;
+DriverState& state() { return current_assembly().part<DriverState>(); }
 
 // A pass-2 problem at a statement, once per statement and number.
 void statement_error(Statement& st, int number, MessageArgs args = {}) {
@@ -92,7 +88,7 @@ void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_
 
 } // namespace
 
-ModuleState& module_state() { return g_module; }
+ModuleState& module_state() { return current_assembly().part<ModuleState>(); }
 
 std::uint16_t target_id() {
     return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16);
@@ -141,7 +137,7 @@ Statement& open_statement(StatementKind kind) {
     s.line_statement = &st;
     s.module_statements.push_back(&st);
     ident_tree().env.statement = &st;
-    if (!g_module.first_statement && kind != StatementKind::Comment) g_module.first_statement = &st;
+    if (!module_state().first_statement && kind != StatementKind::Comment) module_state().first_statement = &st;
     return st;
 }
 
@@ -169,28 +165,6 @@ void attach_label(Statement& st, SymbolNode* node) {
     l->segment_number = st.segment;
     l->segment_kind = static_cast<std::uint16_t>(seg.kind);
     set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
-}
-
-int skip_blanks(Scanner& sc) {
-    while (sc.token().code == TOK_BLANK) sc.next_token_A07();
-    return sc.token().code;
-}
-
-int next_nonblank(Scanner& sc) {
-    sc.next_token_A07();
-    return skip_blanks(sc);
-}
-
-bool end_of_statement(Scanner& sc) {
-    int code = skip_blanks(sc);
-    if (code == TOK_EOL || code == TOK_EOF) return true;
-    if (code == TOK_SEMICOLON) {
-        sc.skip_rest_of_line();
-        return true;
-    }
-    user_error_A01(0);
-    sc.skip_rest_of_line();
-    return false;
 }
 
 Statement* get_backend_ptr_AI00() {
@@ -284,7 +258,7 @@ void statement_field(Scanner& sc, SymbolNode* label) {
 
 void source_pass(Scanner& sc) {
     DriverState& s = state();
-    while (!g_module.ended) {
+    while (!module_state().ended) {
         s.line_statement = nullptr;
         ident_tree().env.statement = nullptr;
         const Token& t = sc.next_token_A07();
@@ -575,23 +549,23 @@ bool module_has_content() {
 // Writes the module when it has content; true when code was produced.
 bool write_object_module_A03() {
     ModuleView view;
-    view.name = g_module.name;
-    view.library = g_module.kind == ModuleKind::Library;
-    view.option = g_module.option;
-    view.start_address = g_module.start_address;
+    view.name = module_state().name;
+    view.library = module_state().kind == ModuleKind::Library;
+    view.option = module_state().option;
+    view.start_address = module_state().start_address;
     view.statements = &state().module_statements;
-    view.program_end = g_module.end_seen;
+    view.program_end = module_state().end_seen;
     if (module_has_content()) {
         write_object_module(view);
         return true;
     }
-    if (g_module.ended) {
-        Statement* first = g_module.first_statement;
+    if (module_state().ended) {
+        Statement* first = module_state().first_statement;
         if (!first && !state().module_statements.empty()) first = state().module_statements.front();
         if (first)
-            user_warning_pass2_A01(2, &first->site, 17, 1, {.text = g_module.name});
+            user_warning_pass2_A01(2, &first->site, 17, 1, {.text = module_state().name});
         else
-            user_warning_A01(17, {.text = g_module.name});
+            user_warning_A01(17, {.text = module_state().name});
     }
     return false;
 }
@@ -637,14 +611,14 @@ void end_module_symbols() {
 void begin_module(Scanner& sc) {
     DriverState& s = state();
     begin_module_diagnostics();
-    g_module.ended = false;
-    g_module.opened_by_directive = false;
-    g_module.kind = g_module.module_count == 0 && settings().first_module_library ? ModuleKind::Library
+    module_state().ended = false;
+    module_state().opened_by_directive = false;
+    module_state().kind = module_state().module_count == 0 && settings().first_module_library ? ModuleKind::Library
                                                                                    : ModuleKind::Program;
-    g_module.name = standard_files().base_name;
-    g_module.option = -1;
-    g_module.start_address = nullptr;
-    g_module.first_statement = nullptr;
+    module_state().name = standard_files().base_name;
+    module_state().option = -1;
+    module_state().start_address = nullptr;
+    module_state().first_statement = nullptr;
     s.module_statements.clear();
     s.pending.clear();
     s.aseg_ranges.clear();
@@ -773,7 +747,7 @@ void assemble_A03() {
     for (const auto& b : kBlocks)
         if (tree.block_names(b.block).empty()) internal_error_A01("assemble_A03", b.diagnostic, 0, 0);
 
-    g_module = ModuleState{};
+    module_state() = ModuleState{};
     s.input_ended = false;
     s.source = std::make_unique<IncludeStackSource>(source_reader());
     s.scanner = std::make_unique<Scanner>();
@@ -790,13 +764,13 @@ void assemble_A03() {
         emit_debug_symbols();
         resolve();
         generate_code();
-        if (g_module.open_counter == 0) list_header_A01();
+        if (module_state().open_counter == 0) list_header_A01();
         bool produced = write_object_module_A03();
         print_final_report_A03(produced, s.module_statements);
         end_module_symbols();
-        if (g_module.end_seen || s.input_ended || !g_module.ended) break;
+        if (module_state().end_seen || s.input_ended || !module_state().ended) break;
     }
-    if (!g_module.end_seen) user_error_A01(4);
+    if (!module_state().end_seen) user_error_A01(4);
 }
 
 } // namespace aq71

@@ -78,13 +78,6 @@ Statement& open_line_statement(StatementKind kind);
 void attach_label(Statement& st, SymbolNode* label);
 // The label record of a label node, nullptr for other nodes.
 LabelRec* label_record(SymbolNode* node);
-// True when the current token ends the statement: blanks are skipped, then a line end, a comment
-// or the end of input must follow, else error 0 "Invalid syntax". The rest of the line is skipped.
-bool end_of_statement(Scanner& sc);
-// Reads the next token that is not a blank.
-int next_nonblank(Scanner& sc);
-// Skips blanks from the current token on.
-int skip_blanks(Scanner& sc);
 
 // The statement record of the current back-end work (instruction being parsed or encoded);
 // internal error at any other time.

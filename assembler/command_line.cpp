@@ -1,4 +1,5 @@
 #include "assembler/command_line.h"
+#include "assembler/assembly.h"
 
 #include <cctype>
 #include <cstdio>
@@ -16,9 +17,12 @@ namespace aq71 {
 
 namespace {
 
-std::vector<ArgumentWord> g_args;
-std::vector<OptionRec> g_options;
-std::size_t g_walk = 0; // argument being parsed (the -f handler inserts behind it)
+struct CommandLine {
+    std::vector<ArgumentWord> args;
+    std::vector<OptionRec> options;
+    std::size_t walk = 0; // argument being parsed (the -f handler inserts behind it)
+};
+CommandLine& command_line() { return current_assembly().part<CommandLine>(); }
 
 constexpr const char* V_TEMPLATE = "-v?           Select processor option: ";
 constexpr const char* V_CHOICES =
@@ -275,11 +279,11 @@ void split_words(const std::function<int()>& next, std::size_t position, bool fr
     for (auto& w : words) inserted.push_back({std::move(w), 0, depth});
     inserted.front().marks |= from_env ? ARG_ENV_FIRST : ARG_CMD_FIRST;
     inserted.back().marks |= from_env ? ARG_ENV_LAST : ARG_CMD_LAST;
-    g_args.insert(g_args.begin() + static_cast<std::ptrdiff_t>(position + 1), inserted.begin(), inserted.end());
+    command_line().args.insert(command_line().args.begin() + static_cast<std::ptrdiff_t>(position + 1), inserted.begin(), inserted.end());
 }
 
 int opt_f_handler(std::string_view a) {
-    int depth = g_args[g_walk].command_depth;
+    int depth = command_line().args[command_line().walk].command_depth;
     if (depth >= MAX_COMMAND_FILE_NESTING) {
         console_printf("\nCommand files nested too deeply (max is %d)\n", MAX_COMMAND_FILE_NESTING);
         fatal_exit_A01();
@@ -294,7 +298,7 @@ int opt_f_handler(std::string_view a) {
             }
             return -1;
         },
-        g_walk, false, depth + 1);
+        command_line().walk, false, depth + 1);
     return 0;
 }
 
@@ -311,7 +315,7 @@ void add_option(const std::string& usage, OptionHandler handler, ArgForm form, A
     r.anchor = anchor;
     r.conflict = conflict;
     r.requirement = requirement;
-    g_options.push_back(std::move(r));
+    command_line().options.push_back(std::move(r));
 }
 
 void apply_option(const OptionRec& entry) {
@@ -325,33 +329,27 @@ void apply_option(const OptionRec& entry) {
 // Nearest anchor before index k (or -1).
 long anchor_before(long k) {
     for (long j = k - 1; j >= 0; --j) {
-        if (g_options[static_cast<std::size_t>(j)].anchor) return j;
+        if (command_line().options[static_cast<std::size_t>(j)].anchor) return j;
     }
     return -1;
 }
 
 } // namespace
 
-std::vector<ArgumentWord>& argument_list() { return g_args; }
-std::vector<OptionRec>& option_table() { return g_options; }
+std::vector<ArgumentWord>& argument_list() { return command_line().args; }
+std::vector<OptionRec>& option_table() { return command_line().options; }
 
 OptionRec* find_option(char letter) {
-    for (auto& o : g_options) {
+    for (auto& o : command_line().options) {
         if (o.letter == letter) return &o;
     }
     return nullptr;
 }
 
-void reset_command_line() {
-    g_args.clear();
-    g_options.clear();
-    g_walk = 0;
-}
-
 void build_option_table() {
     using A = ArgForm;
     using T = ApplyTime;
-    g_options.clear();
+    command_line().options.clear();
     add_option("-c{DEAOM}     Listing options\n"
                "\t\t D: Disable listing,             E: Disable macro expansion\n"
                "\t\t A: List only assembled part     O: List several lines of code\n"
@@ -412,7 +410,7 @@ void build_option_table() {
 int match_option_choice(std::string_view argument) {
     if (argument.size() != 1) return 1;
     int index = 0;
-    for (const auto& o : g_options) {
+    for (const auto& o : command_line().options) {
         if (o.letter != 'v') continue;
         if (o.usage.size() > 2 && o.usage[2] == argument[0]) {
             settings().processor_option = index;
@@ -446,7 +444,7 @@ void print_usage() {
         }
         ++lines;
     };
-    for (const auto& o : g_options) {
+    for (const auto& o : command_line().options) {
         for (char c : o.usage) {
             if (c == '\x01') console_write("r71");
             else if (c == '\x02') console_write("s71");
@@ -465,8 +463,8 @@ void split_environment_arguments(std::string_view text, std::size_t position) {
 }
 
 void parse_command_line() {
-    for (g_walk = 1; g_walk < g_args.size(); ++g_walk) {
-        const std::string word = g_args[g_walk].text;
+    for (command_line().walk = 1; command_line().walk < command_line().args.size(); ++command_line().walk) {
+        const std::string word = command_line().args[command_line().walk].text;
         if (word.empty() || word[0] != '-') {
             open_source_file(&word);
             continue;
@@ -477,13 +475,13 @@ void parse_command_line() {
         if (entry->seen) {
             if (!entry->repeatable) option_error(word, "Option multiply defined");
             std::size_t last = 0;
-            for (std::size_t k = 0; k < g_options.size(); ++k) {
-                if (g_options[k].letter == entry->letter) last = k;
+            for (std::size_t k = 0; k < command_line().options.size(); ++k) {
+                if (command_line().options[k].letter == entry->letter) last = k;
             }
             OptionRec copy = *entry;
             copy.argument.clear();
-            g_options.insert(g_options.begin() + static_cast<std::ptrdiff_t>(last + 1), copy);
-            entry = &g_options[last + 1];
+            command_line().options.insert(command_line().options.begin() + static_cast<std::ptrdiff_t>(last + 1), copy);
+            entry = &command_line().options[last + 1];
         }
         std::string rest = word.substr(2);
         std::string argument;
@@ -500,11 +498,11 @@ void parse_command_line() {
             break;
         case ArgForm::next_word:
             if (!rest.empty()) option_error(word, "Illegal characters specified");
-            if (g_walk + 1 >= g_args.size()) option_error(word, "Argument missing");
-            if (!g_args[g_walk + 1].text.empty() && g_args[g_walk + 1].text[0] == '-') {
+            if (command_line().walk + 1 >= command_line().args.size()) option_error(word, "Argument missing");
+            if (!command_line().args[command_line().walk + 1].text.empty() && command_line().args[command_line().walk + 1].text[0] == '-') {
                 option_error(word, "Argument started with '-'");
             }
-            argument = g_args[++g_walk].text;
+            argument = command_line().args[++command_line().walk].text;
             break;
         }
         entry->seen = true;
@@ -521,25 +519,25 @@ void parse_command_line() {
 }
 
 void check_option_combinations() {
-    for (std::size_t k = 0; k < g_options.size(); ++k) {
-        const OptionRec entry = g_options[k];
+    for (std::size_t k = 0; k < command_line().options.size(); ++k) {
+        const OptionRec entry = command_line().options[k];
         if (!entry.seen) continue;
         long near = anchor_before(static_cast<long>(k));
-        if (entry.conflict && near >= 0 && g_options[static_cast<std::size_t>(near)].seen) {
+        if (entry.conflict && near >= 0 && command_line().options[static_cast<std::size_t>(near)].seen) {
             console_write("\nError in command line: ");
             console_printf("Option '-%c' cannot be combined with the '-%c' option\n",
-                           g_options[static_cast<std::size_t>(near)].letter, entry.letter);
+                           command_line().options[static_cast<std::size_t>(near)].letter, entry.letter);
             fatal_exit_A01();
         }
         if (entry.requirement) {
             long far = near >= 0 ? anchor_before(near) : -1;
-            bool near_seen = near >= 0 && g_options[static_cast<std::size_t>(near)].seen;
-            bool far_seen = far >= 0 && g_options[static_cast<std::size_t>(far)].seen;
+            bool near_seen = near >= 0 && command_line().options[static_cast<std::size_t>(near)].seen;
+            bool far_seen = far >= 0 && command_line().options[static_cast<std::size_t>(far)].seen;
             if (!near_seen && !far_seen) {
                 console_write("\nError in command line: ");
                 console_printf("Option '-%c' also requires the '-%c' ", entry.letter,
-                               far >= 0 ? g_options[static_cast<std::size_t>(far)].letter : '?');
-                console_printf("or the '-%c' ", near >= 0 ? g_options[static_cast<std::size_t>(near)].letter : '?');
+                               far >= 0 ? command_line().options[static_cast<std::size_t>(far)].letter : '?');
+                console_printf("or the '-%c' ", near >= 0 ? command_line().options[static_cast<std::size_t>(near)].letter : '?');
                 console_write("option\n");
                 fatal_exit_A01();
             }

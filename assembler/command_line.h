@@ -75,6 +75,5 @@ int match_option_choice(std::string_view argument);
 void read_include_env();
 
 // Forget the argument list and the option table (used by tests).
-void reset_command_line();
 
 } // namespace aq71

@@ -1,4 +1,5 @@
 #include "assembler/conditional.h"
+#include "assembler/assembly.h"
 
 #include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
@@ -11,8 +12,7 @@
 namespace aq71 {
 
 ConditionalAssembly& conditional_assembly() {
-    static ConditionalAssembly c;
-    return c;
+    return current_assembly().part<ConditionalAssembly>();
 }
 
 int ConditionalAssembly::state() const { return levels_.empty() ? base_state_ : levels_.back().state; }

@@ -1,5 +1,6 @@
 // #define expansion of aq71 (see define_expansion.h).
 #include "assembler/define_expansion.h"
+#include "assembler/assembly.h"
 
 #include <memory>
 #include <string>
@@ -36,8 +37,7 @@ struct ExpansionState {
 };
 
 ExpansionState& state() {
-    static ExpansionState s;
-    return s;
+    return current_assembly().part<ExpansionState>();
 }
 
 void end_level(BodyReader* r) {

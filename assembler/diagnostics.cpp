@@ -1,4 +1,5 @@
 #include "assembler/diagnostics.h"
+#include "assembler/assembly.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -24,8 +25,8 @@ struct DiagnosticState {
     ProblemLines* last_problems = nullptr;  // statement of the last report
 };
 
-DiagnosticState g_state;
-DiagnosticHooks g_hooks;
+DiagnosticState& diag_state() { return current_assembly().part<DiagnosticState>(); }
+DiagnosticHooks& hooks() { return current_assembly().part<DiagnosticHooks>(); }
 
 // Message lines of one report: a line may be completed early so that it stays within 128
 // characters, but a single piece is never split (the studio reads markers from the echoed
@@ -65,7 +66,7 @@ public:
 class ListSink : public ReportSink {
 public:
     void piece(std::string_view t) override {
-        std::string& buf = g_state.list_line;
+        std::string& buf = diag_state().list_line;
         if (!buf.empty() && buf.size() + t.size() > MESSAGE_LINE_WIDTH) complete();
         buf.append(t);
     }
@@ -75,7 +76,7 @@ public:
 private:
     void complete() {
         std::string line;
-        line.swap(g_state.list_line);
+        line.swap(diag_state().list_line);
         error_to_AVM_A01(line);
     }
 };
@@ -129,8 +130,8 @@ void write_message_text(ReportSink& sink, const char* text, const MessageArgs& a
         }
         case MSG_ORIGIN:
             flush();
-            if (g_hooks.block_origin) {
-                if (auto origin = g_hooks.block_origin()) {
+            if (hooks().block_origin) {
+                if (auto origin = hooks().block_origin()) {
                     sink.text("\n" + std::string(origin->first) + std::to_string(origin->second) +
                               "\n");
                 }
@@ -176,11 +177,11 @@ void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_locatio
 }
 
 SourceLocation current_location() {
-    return g_hooks.current_location ? g_hooks.current_location() : SourceLocation{};
+    return hooks().current_location ? hooks().current_location() : SourceLocation{};
 }
 
 std::optional<SourceLocation> current_macro_call() {
-    return g_hooks.macro_call_location ? g_hooks.macro_call_location() : std::nullopt;
+    return hooks().macro_call_location ? hooks().macro_call_location() : std::nullopt;
 }
 
 void report(int context_kind, const ProblemSite* site, int column, int number, const char* label,
@@ -197,21 +198,21 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
         ctx.macro_call = site->macro_call ? site->macro_call : current_macro_call();
         statement = site->problems;
     } else {
-        if (text[0] == MSG_MARK && g_state.marked) {
-            ctx.where = *g_state.marked;
+        if (text[0] == MSG_MARK && diag_state().marked) {
+            ctx.where = *diag_state().marked;
         } else {
             ctx.where = current_location();
         }
         ctx.macro_call = current_macro_call();
         if (site) statement = site->problems;
-        else if (g_hooks.current_statement) statement = g_hooks.current_statement();
+        else if (hooks().current_statement) statement = hooks().current_statement();
     }
-    if (!statement) statement = &g_state.pending;
+    if (!statement) statement = &diag_state().pending;
     if (statement->severity < severity) statement->severity = severity;
-    g_state.last_problems = statement;
+    diag_state().last_problems = statement;
     ctx.fatal = std::strchr(text, MSG_FATAL) != nullptr;
 
-    bool new_location = !g_state.last_shown || !g_state.last_shown->same_place(ctx.where);
+    bool new_location = !diag_state().last_shown || !diag_state().last_shown->same_place(ctx.where);
     if (standard_files().list) {
         ListSink list;
         print_problem(list, ctx, new_location, number, label, text, args);
@@ -220,7 +221,7 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
         ConsoleSink console;
         print_problem(console, ctx, new_location, number, label, text, args);
     }
-    g_state.last_shown = ctx.where;
+    diag_state().last_shown = ctx.where;
     if (ctx.fatal) fatal_exit_A01();
 }
 
@@ -245,15 +246,15 @@ struct Pool {
     std::size_t offset = POOL_BLOCK_SIZE;
     long total = 0;
 };
-Pool g_pool;
+Pool& pool() { return current_assembly().part<Pool>(); }
 
 unsigned char* take_block(std::size_t size) {
     unsigned char* block = new (std::nothrow) unsigned char[size];
     if (!block) block = new (std::nothrow) unsigned char[size]; // retried once
     if (!block) return nullptr;
     std::memset(block, 0xFF, size);
-    g_pool.blocks.emplace_back(block);
-    g_pool.total += static_cast<long>(size);
+    pool().blocks.emplace_back(block);
+    pool().total += static_cast<long>(size);
     return block;
 }
 
@@ -277,31 +278,29 @@ void console_printf(const char* format, ...) {
 
 // ---- state ----------------------------------------------------------------------------------
 
-DiagnosticHooks& diagnostic_hooks() { return g_hooks; }
-const DiagnosticCounts& diagnostic_counts() { return g_state.counts; }
+DiagnosticHooks& diagnostic_hooks() { return hooks(); }
+const DiagnosticCounts& diagnostic_counts() { return diag_state().counts; }
 
 void begin_module_diagnostics() {
-    g_state.counts.errors = 0;
-    g_state.counts.warnings = 0;
+    diag_state().counts.errors = 0;
+    diag_state().counts.warnings = 0;
 }
 
-void reset_diagnostics() { g_state = DiagnosticState{}; }
-
-void mark_position_A01(SourceLocation where) { g_state.marked = std::move(where); }
+void mark_position_A01(SourceLocation where) { diag_state().marked = std::move(where); }
 
 void take_pending_problems(ProblemLines& into) {
-    if (into.severity < g_state.pending.severity) into.severity = g_state.pending.severity;
-    for (auto& line : g_state.pending.lines) into.lines.push_back(std::move(line));
-    if (g_state.last_problems == &g_state.pending) g_state.last_problems = &into;
-    g_state.pending = ProblemLines{};
+    if (into.severity < diag_state().pending.severity) into.severity = diag_state().pending.severity;
+    for (auto& line : diag_state().pending.lines) into.lines.push_back(std::move(line));
+    if (diag_state().last_problems == &diag_state().pending) diag_state().last_problems = &into;
+    diag_state().pending = ProblemLines{};
 }
 
 // ---- reporters ------------------------------------------------------------------------------
 
 void count_error_A01() {
-    ++g_state.counts.errors;
-    ++g_state.counts.run_errors;
-    if (g_state.counts.errors >= settings().max_errors) {
+    ++diag_state().counts.errors;
+    ++diag_state().counts.run_errors;
+    if (diag_state().counts.errors >= settings().max_errors) {
         MessageArgs args;
         args.number = settings().max_errors;
         report(0, nullptr, 0, 9, "Error", find_error_text(9), 2, args);
@@ -326,8 +325,8 @@ bool count_warning(int number) {
     if (s.warnings_as_errors) {
         count_error_A01();
     } else {
-        ++g_state.counts.warnings;
-        ++g_state.counts.run_warnings;
+        ++diag_state().counts.warnings;
+        ++diag_state().counts.run_warnings;
     }
     return !s.all_warnings_off;
 }
@@ -360,8 +359,8 @@ void report_problem_A01(int context_kind, const ProblemSite* site, int number, c
 }
 
 void error_to_AVM_A01(std::string_view line) {
-    if (!g_state.last_problems) internal_error_A01("error_to_AVM_A01", "last_avm == NULL", 0, 0);
-    g_state.last_problems->lines.emplace_back(line);
+    if (!diag_state().last_problems) internal_error_A01("error_to_AVM_A01", "last_avm == NULL", 0, 0);
+    diag_state().last_problems->lines.emplace_back(line);
 }
 
 // ---- fatal stops ----------------------------------------------------------------------------
@@ -375,7 +374,7 @@ void write_internal_error_report(const char* function, const char* diagnostic, l
         std::fputs("\n\n                        Please see list file \n", out);
         out = list;
     }
-    long line = g_hooks.current_line_number ? g_hooks.current_line_number() : 0;
+    long line = hooks().current_line_number ? hooks().current_line_number() : 0;
     std::fputs(banner, out);
     std::fprintf(out, "\nIn function: %s\nDiagnostic: %s\nLine: %ld   P0: %ld    P1: %ld\n\n",
                  function, diagnostic, line, p0, p1);
@@ -410,8 +409,8 @@ void internal_error_A01(const char* function, const char* diagnostic, long p0, l
 }
 
 void fatal_exit_A01() {
-    ++g_state.counts.errors;
-    ++g_state.counts.run_errors;
+    ++diag_state().counts.errors;
+    ++diag_state().counts.run_errors;
     // The listing has not been written yet: the problems reported so far go there now.
     flush_problems_on_fatal_stop();
     close_all_files();
@@ -421,7 +420,7 @@ void fatal_exit_A01() {
 
 void out_of_memory_A01() {
     console_write("\n            * * *   A S S E M B L E R   O U T   O F   M E M O R Y   * * *\n");
-    console_printf("\n                    Dynamic memory used: %ld bytes\n", g_pool.total);
+    console_printf("\n                    Dynamic memory used: %ld bytes\n", pool().total);
     fatal_exit_A01();
 }
 
@@ -435,16 +434,16 @@ void* get_memory_A01(std::size_t size) {
         if (!block) out_of_memory_A01();
         return block;
     }
-    if (g_pool.offset + size >= POOL_BLOCK_SIZE) {
-        g_pool.current = take_block(POOL_BLOCK_SIZE);
-        if (!g_pool.current) out_of_memory_A01();
-        g_pool.offset = 0;
+    if (pool().offset + size >= POOL_BLOCK_SIZE) {
+        pool().current = take_block(POOL_BLOCK_SIZE);
+        if (!pool().current) out_of_memory_A01();
+        pool().offset = 0;
     }
-    unsigned char* piece = g_pool.current + g_pool.offset;
-    g_pool.offset += size;
+    unsigned char* piece = pool().current + pool().offset;
+    pool().offset += size;
     return piece;
 }
 
-long pool_total() { return g_pool.total; }
+long pool_total() { return pool().total; }
 
 } // namespace aq71

@@ -110,7 +110,6 @@ const DiagnosticCounts& diagnostic_counts();
 void begin_module_diagnostics();
 
 // Forget everything (a new run; used by tests). Keeps the hooks.
-void reset_diagnostics();
 
 // The scanner marks a position; texts starting with [mark] are reported there.
 void mark_position_A01(SourceLocation where);

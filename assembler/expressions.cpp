@@ -1,5 +1,6 @@
 // Expressions of aq71 (see expressions.h).
 #include "assembler/expressions.h"
+#include "assembler/assembly.h"
 
 #include <cstdio>
 #include <deque>
@@ -18,6 +19,13 @@ namespace {
 // the resolve loops.
 constexpr int kMaxEvaluationDepth = 64;
 
+std::tm now_tm() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+}
+
 struct State {
     std::deque<ValueRec> pool; // value records live for the run
     std::vector<ValueRec*> unsolved;
@@ -27,21 +35,14 @@ struct State {
     std::unordered_set<const LabelRec*> used_set;
     std::unordered_set<const LabelRec*> reported_undefined;
     std::unordered_set<const ValueRec*> reported_arithmetic;
-    std::tm time{};
+    std::tm time = now_tm();
     int depth = 0;
 };
 
 State& state() {
-    static State s;
-    return s;
+    return current_assembly().part<State>();
 }
 
-std::tm now_tm() {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return tm;
-}
 
 // Problems of an expression that belongs to a statement (or of a label) go to the driver's
 // pass-2 reporter; while an expression is being made they are reported at the current line.
@@ -262,22 +263,7 @@ OperandValue ValueRec::operand_value() const {
 }
 
 ExpressionHooks& expression_hooks() {
-    static ExpressionHooks hooks;
-    return hooks;
-}
-
-void reset_expressions() {
-    State& s = state();
-    s.pool.clear();
-    s.unsolved.clear();
-    s.queue.clear();
-    s.dependents.clear();
-    s.used_labels.clear();
-    s.used_set.clear();
-    s.reported_undefined.clear();
-    s.reported_arithmetic.clear();
-    s.time = now_tm();
-    s.depth = 0;
+    return current_assembly().part<ExpressionHooks>();
 }
 
 void set_assembly_time(const std::tm& time) { state().time = time; }

@@ -210,8 +210,6 @@ ExpressionHooks& expression_hooks();
 
 // ---- run and module state -----------------------------------------------------------------
 
-// Everything back to the start of a run (tests): lists, label counter, start time now.
-void reset_expressions();
 // The assembler's start time (DATE). Set by the driver at the start of a run.
 void set_assembly_time(const std::tm& time);
 // Start of a module: the unsolved list, the queue and the dependency lists are cleared.

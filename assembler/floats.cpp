@@ -1,4 +1,5 @@
 #include "assembler/floats.h"
+#include "assembler/assembly.h"
 
 #include "assembler/diagnostics.h"
 
@@ -20,8 +21,7 @@ struct FloatState {
 };
 
 FloatState& state() {
-    static FloatState s;
-    return s;
+    return current_assembly().part<FloatState>();
 }
 
 void internal(const char* function, const char* diagnostic) {

@@ -1,5 +1,6 @@
 // Identifier tree of aq71 (see ident_tree.h).
 #include "assembler/ident_tree.h"
+#include "assembler/assembly.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +12,7 @@ namespace aq71 {
 // ---- reporting seam ----------------------------------------------------------------------------
 
 ProblemHooks& problem_hooks() {
-    static ProblemHooks hooks;
-    return hooks;
+    return current_assembly().part<ProblemHooks>();
 }
 
 // Without hooks the problems go straight to the diagnostics.
@@ -50,8 +50,7 @@ std::string upper_ascii(std::string_view text) {
 int LookupResult::kind() const { return node && node->def ? node->def->kind : KIND_NONE; }
 
 IdentTree& ident_tree() {
-    static IdentTree tree;
-    return tree;
+    return current_assembly().part<IdentTree>();
 }
 
 namespace {

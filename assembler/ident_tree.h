@@ -163,9 +163,6 @@ class IdentTree {
 public:
     IdentTree();
 
-    // Everything back to an empty tree (a new run; tests).
-    void reset();
-
     bool case_sensitive = false;   // case switch: 0 stores user symbols upper-cased
     bool directive_case = false;   // directives are found in any case and never become labels
     SymbolEnvironment env;
@@ -267,6 +264,7 @@ public:
     bool is_comment_char(unsigned char c) const;
 
 private:
+    void reset();
     SymbolNode* new_node(std::string_view name);
     DefinitionRec* new_def(SymbolNode* node, int kind);
     SymbolNode* choose(SymbolNode* written, SymbolNode* upper, int mode, int* which) const;

@@ -1,4 +1,5 @@
 #include "assembler/listing.h"
+#include "assembler/assembly.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -58,8 +59,8 @@ struct ListingState {
     int total_warnings = 0;
 };
 
-ListingState g;
-ListingHooks g_hooks;
+ListingState& ls() { return current_assembly().part<ListingState>(); }
+ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 
 std::FILE* list_file() { return standard_files().list; }
 
@@ -90,15 +91,15 @@ void line(std::string_view text) {
 }
 
 void start_new_page() {
-    ++g.page_number;
+    ++ls().page_number;
     const std::string& base = standard_files().base_name;
     std::string s = "\f";
     s += blanks(48 - static_cast<int>(base.size()) / 2);
     s += "- " + base + " -";
     while (s.size() < 93) s += ' '; // "Page" 92 characters after the form feed
-    s += format("Page %4d\n\n", g.page_number);
+    s += format("Page %4d\n\n", ls().page_number);
     write(s);
-    g.page_lines = 2;
+    ls().page_lines = 2;
 }
 
 // The processor option texts of the -v choices.
@@ -131,7 +132,7 @@ int comment_column(std::string_view text) {
 
 void add_cycles(const Statement* st) {
     if (!st || st->kind != StatementKind::Instruction || !st->entry) return;
-    g.cycles += st->entry->cycles[0];
+    ls().cycles += st->entry->cycles[0];
 }
 
 std::uint32_t listed_address(const Statement& st) {
@@ -155,7 +156,7 @@ void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, n
 
 void write_problems(const Statement& st) {
     for (const std::string& l : st.problems.lines) problem_line(l);
-    g.info[&st].problems_written = st.problems.lines.size();
+    ls().info[&st].problems_written = st.problems.lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
@@ -344,8 +345,8 @@ void label_table(const std::vector<const SymbolNode*>& labels) {
 
 // ---- state -------------------------------------------------------------------------------------
 
-const ListingTime& listing_time() { return g.time; }
-ListingHooks& listing_hooks() { return g_hooks; }
+const ListingTime& listing_time() { return ls().time; }
+ListingHooks& listing_hooks() { return hooks(); }
 
 const char* month_name(int month) {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -353,30 +354,23 @@ const char* month_name(int month) {
     return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
 }
 
-int listing_width() { return g.width; }
-int header_width() { return g.width < 132 ? 79 : 99; }
-
-void reset_listing() {
-    g = ListingState{};
-    g_hooks = ListingHooks{};
-}
+int listing_width() { return ls().width; }
+int header_width() { return ls().width < 132 ? 79 : 99; }
 
 void begin_listing_run() {
-    ListingHooks hooks = g_hooks;
-    g = ListingState{};
-    g_hooks = hooks;
+    ls() = ListingState{};
     if (settings().fixed_date) {
-        g.time = {0, 37, 13, 28, 11, 1990};
+        ls().time = {0, 37, 13, 28, 11, 1990};
     } else {
         std::time_t now = std::time(nullptr);
         std::tm t{};
         localtime_r(&now, &t);
-        g.time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
+        ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
     }
-    if (!g_hooks.line_context)
-        g_hooks.line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
-    if (!g_hooks.define_value) {
-        g_hooks.define_value = [](const SymbolNode* n) -> std::optional<std::string> {
+    if (!hooks().line_context)
+        hooks().line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
+    if (!hooks().define_value) {
+        hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
             if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
             return n->define->body;
         };
@@ -389,46 +383,46 @@ void begin_listing_run() {
 
 void begin_module_listing() {
     page_header_A01();
-    g.info.clear();
-    g.order.clear();
-    g.module_listed = false;
-    g.have_line = false;
-    g.expansion = 0;
-    g.cycles = 0;
-    g.cycle_carry = false;
+    ls().info.clear();
+    ls().order.clear();
+    ls().module_listed = false;
+    ls().have_line = false;
+    ls().expansion = 0;
+    ls().cycles = 0;
+    ls().cycle_carry = false;
 }
 
 void note_statement(const Statement& st, bool new_line) {
-    if (new_line || g.order.empty()) ++g.serial;
+    if (new_line || ls().order.empty()) ++ls().serial;
     LineInfo info;
-    info.serial = g.serial;
-    info.context = g_hooks.line_context ? g_hooks.line_context() : 0;
+    info.serial = ls().serial;
+    info.context = hooks().line_context ? hooks().line_context() : 0;
     info.from_include = source_reader().include_depth() > 0;
-    g.info[&st] = info;
-    g.order.push_back(&st);
+    ls().info[&st] = info;
+    ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
-    auto it = g.info.find(&st);
-    if (it != g.info.end()) it->second.context = context;
+    auto it = ls().info.find(&st);
+    if (it != ls().info.end()) it->second.context = context;
 }
 
 void note_skipped_line(const Statement& st) {
-    auto it = g.info.find(&st);
-    if (it != g.info.end()) it->second.skipped = true;
+    auto it = ls().info.find(&st);
+    if (it != ls().info.end()) it->second.skipped = true;
 }
 
 // ---- pages and lines -------------------------------------------------------------------------
 
 void page_header_A01() {
-    if (settings().page_length <= 0 || !list_file() || g.page_lines == 0) return;
+    if (settings().page_length <= 0 || !list_file() || ls().page_lines == 0) return;
     start_new_page();
 }
 
 void new_list_line_A01() {
     write("\n");
-    ++g.page_lines;
-    if (settings().page_length > 0 && g.page_lines == settings().page_length) page_header_A01();
+    ++ls().page_lines;
+    if (settings().page_length > 0 && ls().page_lines == settings().page_length) page_header_A01();
 }
 
 void list_header_A01() {
@@ -444,7 +438,7 @@ void list_header_A01() {
         line(padded(maker, w - 1) + "#");
         maker = "#" + blanks(45);
     }
-    const ListingTime& t = g.time;
+    const ListingTime& t = ls().time;
     maker += format(" %02d/%s/%04d  %02d:%02d:%02d", t.day, month_name(t.month), t.year, t.hour, t.minute,
                     t.second);
     line(padded(maker, w) + "#");
@@ -495,20 +489,20 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
     if (problem) {
         s = blanks(11);
     } else if (context) {
-        if (g.have_line)
-            s = format("%*ld.%-2d ", 7, g.last_line, ++g.expansion);
+        if (ls().have_line)
+            s = format("%*ld.%-2d ", 7, ls().last_line, ++ls().expansion);
         else
             s = blanks(11);
     } else {
         s = format("%*ld    ", 7, line_number);
-        g.last_line = line_number;
-        g.have_line = true;
-        g.expansion = 0;
+        ls().last_line = line_number;
+        ls().have_line = true;
+        ls().expansion = 0;
     }
     const bool cycles = !problem && (list_flags & LIST_CYCLES);
     if (cycles) {
         const DiagnosticCounts& c = diagnostic_counts();
-        s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, g.cycles) : blanks(9);
+        s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls().cycles) : blanks(9);
         add_cycles(st);
     }
     std::vector<int> code;
@@ -529,7 +523,7 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
         // Problem reports stay whole: the studio reads the echoed line and the two after it.
         s += text;
     } else {
-        const int width = g.width;
+        const int width = ls().width;
         int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) +
                      (cycles ? 8 : 0);
         if (indent >= width - 5) indent = 0;
@@ -638,7 +632,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
     const RunSettings& s = settings();
     const DiagnosticCounts& counts = diagnostic_counts();
     const bool listing = list_file() != nullptr;
-    g.module_listed = true;
+    ls().module_listed = true;
     if (listing) {
         if (counts.errors || counts.warnings) {
             for (const Statement* st : statements)
@@ -650,10 +644,10 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
             std::size_t i = 0;
             while (i < statements.size()) {
                 const Statement* head = statements[i];
-                const LineInfo info = g.info.count(head) ? g.info[head] : LineInfo{};
+                const LineInfo info = ls().info.count(head) ? ls().info[head] : LineInfo{};
                 std::size_t end = i + 1;
-                while (end < statements.size() && g.info.count(statements[end]) &&
-                       g.info[statements[end]].serial == info.serial && info.serial != 0)
+                while (end < statements.size() && ls().info.count(statements[end]) &&
+                       ls().info[statements[end]].serial == info.serial && info.serial != 0)
                     ++end;
                 // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
                 // the statement's line stands for them.
@@ -710,15 +704,15 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         }
     }
     // Whatever was reported at statements of the module is in the list file by now.
-    for (const Statement* st : statements) g.info[st].problems_written = st->problems.lines.size();
+    for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
 
-    ++g.modules;
-    g.total_errors += counts.errors;
-    g.total_warnings += counts.warnings;
+    ++ls().modules;
+    ls().total_errors += counts.errors;
+    ls().total_warnings += counts.warnings;
     const ObjectModuleSummary& object = last_object_module();
     const long bytes = code_produced && object.written ? static_cast<long>(object.bytes) : 0;
     const bool last = module_state().end_seen;
-    const bool several = last && g.modules >= 2;
+    const bool several = last && ls().modules >= 2;
 
     if (listing) {
         if (s.list_flags & LIST_XREF) print_cross_reference_A03();
@@ -728,25 +722,25 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         box_line(format("Warnings: %d", counts.warnings));
         box_line(format("Bytes: %ld", bytes));
         if (several) {
-            box_line(format("Modules:        %d", g.modules));
-            box_line(format("Total errors:   %d", g.total_errors));
-            box_line(format("Total warnings: %d", g.total_warnings));
+            box_line(format("Modules:        %d", ls().modules));
+            box_line(format("Total errors:   %d", ls().total_errors));
+            box_line(format("Total warnings: %d", ls().total_warnings));
         }
         line("##############################");
         new_list_line_A01();
         new_list_line_A01();
         new_list_line_A01();
         write("\f");
-        g.page_lines = 0;
+        ls().page_lines = 0;
     }
     if (s.banner) {
         console_printf("\nErrors:   %d\n", counts.errors);
         console_printf("Warnings: %d\n", counts.warnings);
         console_printf("Bytes: %ld\n", bytes);
         if (several) {
-            console_printf("\nModules:   %d\n", g.modules);
-            console_printf("Total errors:   %d\n", g.total_errors);
-            console_printf("Total warnings: %d\n", g.total_warnings);
+            console_printf("\nModules:   %d\n", ls().modules);
+            console_printf("Total errors:   %d\n", ls().total_errors);
+            console_printf("Total warnings: %d\n", ls().total_warnings);
         }
     }
 }
@@ -763,7 +757,7 @@ void print_cross_reference_A03() {
         if (n->define && s.xref_defines) {
             xref_write_name(n);
             std::optional<std::string> value;
-            if (g_hooks.define_value) value = g_hooks.define_value(n);
+            if (hooks().define_value) value = hooks().define_value(n);
             if (value)
                 write(format(" #define, value: %s, line: ", value->c_str()));
             else
@@ -809,11 +803,11 @@ void print_cross_reference_A03() {
 
 void flush_problems_on_fatal_stop() {
     if (!list_file()) return;
-    for (const Statement* st : g.order) {
-        auto it = g.info.find(st);
-        std::size_t done = it == g.info.end() ? 0 : it->second.problems_written;
+    for (const Statement* st : ls().order) {
+        auto it = ls().info.find(st);
+        std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
         for (std::size_t k = done; k < st->problems.lines.size(); ++k) problem_line(st->problems.lines[k]);
-        if (it != g.info.end()) it->second.problems_written = st->problems.lines.size();
+        if (it != ls().info.end()) it->second.problems_written = st->problems.lines.size();
     }
     ProblemLines pending;
     take_pending_problems(pending);
@@ -852,9 +846,9 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
             if (plus) s.list_flags |= bit;
             else s.list_flags &= ~bit;
         } else if (plus) {
-            s.page_length = g.saved_page_length;
+            s.page_length = ls().saved_page_length;
         } else {
-            g.saved_page_length = s.page_length;
+            ls().saved_page_length = s.page_length;
             s.page_length = 0;
         }
         sc.next_token_A07();
@@ -870,7 +864,7 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
             } else {
                 long n = e->signed_value();
                 if (id == DIR_PAGSIZ) s.page_length = static_cast<int>(std::clamp(n, 10L, 150L));
-                else g.width = static_cast<int>(std::clamp(n, 80L, 132L));
+                else ls().width = static_cast<int>(std::clamp(n, 80L, 132L));
             }
         } else {
             st.failed = true;

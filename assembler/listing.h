@@ -92,7 +92,4 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit);
 // the directive number of directives.h.
 void directive_listing(Scanner& sc, int id, SymbolNode* label);
 
-// Forget everything (tests).
-void reset_listing();
-
 } // namespace aq71

@@ -1,4 +1,5 @@
 #include "assembler/macros.h"
+#include "assembler/assembly.h"
 
 #include <algorithm>
 #include <cctype>
@@ -131,8 +132,7 @@ struct MacroState {
 };
 
 MacroState& ms() {
-    static MacroState s;
-    return s;
+    return current_assembly().part<MacroState>();
 }
 
 void give_value(SymbolNode* node, long value) {
@@ -318,8 +318,7 @@ std::string replace_formals(const std::string& line, const std::vector<std::stri
 // ---- operator language -------------------------------------------------------------------------
 
 MacroOperators& macro_operators() {
-    static MacroOperators m;
-    return m;
+    return current_assembly().part<MacroOperators>();
 }
 
 void MacroOperators::reset() {

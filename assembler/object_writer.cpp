@@ -1,4 +1,5 @@
 #include "assembler/object_writer.h"
+#include "assembler/assembly.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,7 +37,7 @@ unsigned file_segment(int segment) {
     return static_cast<unsigned>(segment - 2);
 }
 
-ObjectModuleSummary g_last;
+ObjectModuleSummary& last_summary() { return current_assembly().part<ObjectModuleSummary>(); }
 
 bool errors_counted() { return diagnostic_counts().run_errors > 0; }
 
@@ -308,7 +309,7 @@ struct DebugRecords {
     bool references = false;  // -rb
     std::string line_file;    // file of the previous line record
 };
-DebugRecords g_debug;
+DebugRecords& debug_records() { return current_assembly().part<DebugRecords>(); }
 
 // Line numbers are words in the object; a longer source gives its later lines the last number.
 std::uint16_t line_word(long line) {
@@ -318,14 +319,14 @@ std::uint16_t line_word(long line) {
 // The line record in front of an instruction, with the record of its file when that changed.
 void write_line_record(Encoder& e, const Statement& st) {
     const SourceLocation& where = st.site.where;
-    if (!g_debug.embedded && where.file != g_debug.line_file) {
+    if (!debug_records().embedded && where.file != debug_records().line_file) {
         const OpenFileEntry* file = find_open_file(where.file);
         if (!file) {
             std::string text = "File '" + where.file + "' has no index";
             internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
         }
         e.line_file(static_cast<unsigned>(file->file_index));
-        g_debug.line_file = where.file;
+        debug_records().line_file = where.file;
     }
     std::size_t length = where.text.size();
     if (length && where.text.back() == '\n') --length;
@@ -335,7 +336,7 @@ void write_line_record(Encoder& e, const Statement& st) {
 // After the header: the source-file table (or the embedded main source) and the #define table.
 void write_source_tables(Encoder& e) {
     e.source_table_start();
-    if (g_debug.embedded) {
+    if (debug_records().embedded) {
         const std::string* main_name = &standard_files().source_name;
         for (const OpenFileEntry& f : open_file_table())
             if (f.kind == FileKind::text_input && f.file_index == 0) {
@@ -387,7 +388,7 @@ void write_statement(Encoder& e, Statement& st) {
         if (st.location) write_location(e, st.segment, st.end_offset);
         break;
     case StatementKind::Instruction:
-        if (g_debug.on) write_line_record(e, st);
+        if (debug_records().on) write_line_record(e, st);
         if (!st.encoded || !st.entry) {
             e.no_code();
             if (st.size) write_location(e, st.segment, st.end_offset);
@@ -490,7 +491,7 @@ void build(Encoder& e, const ModuleView& module) {
     h.name = module.name;
     e.header(h);
     e.sign_on(target_id(), signon_text_A01());
-    if (g_debug.on) write_source_tables(e);
+    if (debug_records().on) write_source_tables(e);
 
     bool types_written = false;
     auto types = [&] {
@@ -506,7 +507,7 @@ void build(Encoder& e, const ModuleView& module) {
         // without a symbol record.
         if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
         types();
-        if (write_symbol(e, *st) && g_debug.references) write_symbol_debug(e, *st->label);
+        if (write_symbol(e, *st) && debug_records().references) write_symbol_debug(e, *st->label);
     }
     for (int i = 2; i < table.count(); ++i) {
         const Segment& seg = table[i];
@@ -566,15 +567,15 @@ void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
     }
 }
 
-const ObjectModuleSummary& last_object_module() { return g_last; }
+const ObjectModuleSummary& last_object_module() { return last_summary(); }
 
 std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& module) {
-    g_last = ObjectModuleSummary{};
+    last_summary() = ObjectModuleSummary{};
     const std::uint32_t debug = settings().debug_info;
-    g_debug = DebugRecords{};
-    g_debug.on = (debug & DEBUG_ON) != 0;
-    g_debug.embedded = g_debug.on && (debug & DEBUG_EMBED_SOURCE);
-    g_debug.references = g_debug.on && (debug & DEBUG_REFERENCES);
+    debug_records() = DebugRecords{};
+    debug_records().on = (debug & DEBUG_ON) != 0;
+    debug_records().embedded = debug_records().on && (debug & DEBUG_EMBED_SOURCE);
+    debug_records().references = debug_records().on && (debug & DEBUG_REFERENCES);
     Encoder e;
     const ProblemSite* site = nullptr;
     if (module.statements && !module.statements->empty()) site = &module.statements->front()->site;
@@ -599,13 +600,13 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
             report(12, {.number = 255});
         return std::nullopt;
     }
-    g_last.written = true;
-    g_last.crc = e.last_crc();
+    last_summary().written = true;
+    last_summary().crc = e.last_crc();
     for (int i = SEG_ASEG; i < segments().count(); ++i)
         for (const Statement* st : segments()[i].chain)
             if (st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
                 st->kind == StatementKind::Alignment)
-                g_last.bytes += st->size;
+                last_summary().bytes += st->size;
     return e.take();
 }
 

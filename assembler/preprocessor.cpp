@@ -1,5 +1,6 @@
 // Preprocessor of aq71 (see preprocessor.h).
 #include "assembler/preprocessor.h"
+#include "assembler/assembly.h"
 
 #include <cctype>
 #include <cstdio>
@@ -40,8 +41,7 @@ struct PpState {
 };
 
 PpState& pp() {
-    static PpState s;
-    return s;
+    return current_assembly().part<PpState>();
 }
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
@@ -710,15 +710,5 @@ void install_preprocessor(Scanner& sc) {
     };
 }
 
-void reset_preprocessor() {
-    PpState& s = pp();
-    s.active = 1;
-    s.if_stack.clear();
-    s.else_counts.clear();
-    s.scanner = nullptr;
-    s.line_error = false;
-    ident_tree().for_each_node([](SymbolNode* n) { n->define = nullptr; });
-    reset_define_expansion();
-}
 
 } // namespace aq71

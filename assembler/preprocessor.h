@@ -57,8 +57,4 @@ int preprocessor_if_depth();
 // Connects the scanner's preprocessor hooks ('#' lines, #if state, #define expansion).
 void install_preprocessor(Scanner& scanner);
 
-// Everything back to the start of a run: #if stack empty, every #define record dropped from the
-// tree, expansion state cleared.
-void reset_preprocessor();
-
 } // namespace aq71

@@ -1,4 +1,5 @@
 #include "assembler/repeat_blocks.h"
+#include "assembler/assembly.h"
 
 #include <cctype>
 #include <memory>
@@ -50,8 +51,7 @@ std::optional<std::pair<const char*, long>> BlockStack::origin() const {
 }
 
 BlockStack& block_stack() {
-    static BlockStack s;
-    return s;
+    return current_assembly().part<BlockStack>();
 }
 
 // ---- headers -----------------------------------------------------------------------------------
@@ -210,8 +210,7 @@ struct RepeatState {
 };
 
 RepeatState& rs() {
-    static RepeatState s;
-    return s;
+    return current_assembly().part<RepeatState>();
 }
 
 bool is_name(const std::string& word, int block) {

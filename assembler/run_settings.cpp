@@ -1,20 +1,19 @@
 #include "assembler/run_settings.h"
 
+#include "assembler/assembly.h"
+
 namespace aq71 {
 
 namespace {
-RunSettings g_settings = [] {
-    RunSettings s;
-    s.warning_enabled.fill(true);
-    return s;
-}();
+
+// Every warning starts enabled.
+struct Settings {
+    RunSettings values;
+    Settings() { values.warning_enabled.fill(true); }
+};
+
 } // namespace
 
-RunSettings& settings() { return g_settings; }
-
-void reset_settings() {
-    g_settings = RunSettings{};
-    g_settings.warning_enabled.fill(true);
-}
+RunSettings& settings() { return current_assembly().part<Settings>().values; }
 
 } // namespace aq71

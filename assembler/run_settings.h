@@ -59,7 +59,4 @@ struct RunSettings {
 // The one set of run settings.
 RunSettings& settings();
 
-// Back to the defaults (a new run; used by tests).
-void reset_settings();
-
 } // namespace aq71

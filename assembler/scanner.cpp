@@ -1472,4 +1472,26 @@ void Scanner::clear_saved_tokens() {
     replay_ = false;
 }
 
+int skip_blanks(Scanner& sc) {
+    while (sc.token().code == TOK_BLANK) sc.next_token_A07();
+    return sc.token().code;
+}
+
+int next_nonblank(Scanner& sc) {
+    sc.next_token_A07();
+    return skip_blanks(sc);
+}
+
+bool end_of_statement(Scanner& sc) {
+    int code = skip_blanks(sc);
+    if (code == TOK_EOL || code == TOK_EOF) return true;
+    if (code == TOK_SEMICOLON) {
+        sc.skip_rest_of_line();
+        return true;
+    }
+    user_error_A01(0);
+    sc.skip_rest_of_line();
+    return false;
+}
+
 } // namespace aq71

@@ -291,4 +291,14 @@ private:
     std::deque<StringLiteral> strings_;
 };
 
+// ---- statement helpers -----------------------------------------------------------------------
+
+// True when the current token ends the statement: blanks are skipped, then a line end, a comment
+// or the end of input must follow, else error 0 "Invalid syntax". The rest of the line is skipped.
+bool end_of_statement(Scanner& sc);
+// Reads the next token that is not a blank.
+int next_nonblank(Scanner& sc);
+// Skips blanks from the current token on.
+int skip_blanks(Scanner& sc);
+
 } // namespace aq71

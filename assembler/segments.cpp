@@ -1,4 +1,5 @@
 #include "assembler/segments.h"
+#include "assembler/assembly.h"
 
 #include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
@@ -150,8 +151,7 @@ void SegmentTable::advance(std::uint32_t bytes) {
 }
 
 SegmentTable& segments() {
-    static SegmentTable table;
-    return table;
+    return current_assembly().part<SegmentTable>();
 }
 
 void init_segment_types() {

@@ -66,7 +66,6 @@ class SegmentTable {
 public:
     // A module begins: only "__EXTERNS" and "ASEG" exist, ASEG is current.
     void begin_module();
-    void clear() { segments_.clear(); current_ = SEG_ASEG; }
 
     // Appends a segment, enters its name as a segment name (error 45 when the name has another
     // meaning that is not a label) and makes it current. Returns its index.

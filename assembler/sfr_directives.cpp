@@ -1,4 +1,5 @@
 #include "assembler/sfr_directives.h"
+#include "assembler/assembly.h"
 
 #include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
@@ -13,7 +14,10 @@ namespace aq71 {
 
 namespace {
 
-bool g_const_line = false;
+struct ConstLineFlag {
+    bool on = false; // a CONST line is being read
+};
+bool& const_line() { return current_assembly().part<ConstLineFlag>().on; }
 
 void fail_statement(Scanner& sc, SymbolNode* label) {
     if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
@@ -75,14 +79,14 @@ void define_sfr_address(Scanner& sc, SymbolNode* name, SymbolNode* label) {
 
 } // namespace
 
-bool const_flag() { return g_const_line; }
+bool const_flag() { return const_line(); }
 
 void directive_sfr(Scanner& sc, bool word, SymbolNode* label) {
     SymbolNode* name = read_sfr_name(sc, label);
     if (!name) return;
     LabelRec* l = label_record(name);
     std::uint32_t bits = SFR_ATTR_SFR | SFR_ATTR_READ | SFR_ATTR_WRITE | (word ? SFR_ATTR_WORD : SFR_ATTR_BYTE);
-    if (g_const_line) bits &= ~SFR_ATTR_WRITE;
+    if (const_line()) bits &= ~SFR_ATTR_WRITE;
     l->flags |= bits;
     next_nonblank(sc);
     if (!is_equal_sign(sc.token())) {
@@ -142,8 +146,8 @@ void directive_const(Scanner& sc, SymbolNode* label) {
     if (t.kind == KIND_DIRECTIVE && t.node) {
         // The flag lasts for the rest of this line only.
         struct ConstLine {
-            ConstLine() { g_const_line = true; }
-            ~ConstLine() { g_const_line = false; }
+            ConstLine() { const_line() = true; }
+            ~ConstLine() { const_line() = false; }
         } const_line;
         const bool ran = run_directive(sc, t.node, label);
         if (ran) return;

@@ -1,8 +1,10 @@
 #include "assembler/source_files.h"
+#include "assembler/assembly.h"
 
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -14,10 +16,23 @@ namespace aq71 {
 
 namespace {
 
-StandardFiles g_files;
-std::vector<OpenFileEntry> g_table;
-std::vector<std::string> g_prefixes;
-SourceReader g_reader;
+// The run's files. Ending the run closes what is still open, without deleting anything.
+struct Files {
+    StandardFiles files;
+    std::vector<OpenFileEntry> table;
+    std::vector<std::string> prefixes;
+    SourceReader reader;
+    ~Files();
+};
+Files& files() { return current_assembly().part<Files>(); }
+
+Files::~Files() {
+    std::set<std::FILE*> open{files.list, files.command, files.source, files.object};
+    for (const OpenFileEntry& e : table)
+        if (e.is_open) open.insert(e.handle);
+    for (std::FILE* handle : open)
+        if (handle && handle != stdin) std::fclose(handle);
+}
 
 bool is_separator(char c) { return c == ':' || c == '\\' || c == '/'; }
 
@@ -88,7 +103,7 @@ OpenedFile open_failed(const std::string& name, int quiet, bool leading_line_fee
 void close_handle(std::FILE*& handle) {
     if (!handle) return;
     if (handle != stdin) std::fclose(handle);
-    for (auto& e : g_table) {
+    for (auto& e : files().table) {
         if (e.handle == handle) {
             e.is_open = false;
             e.handle = nullptr;
@@ -100,10 +115,10 @@ void close_handle(std::FILE*& handle) {
 // Splits the source name and makes its directory the first include prefix.
 void name_source(const std::string& name) {
     std::size_t start = file_part_start(name);
-    g_files.source_directory = name.substr(0, start);
-    g_files.source_file_part = name.substr(start);
-    g_files.base_name = g_files.source_file_part.substr(0, g_files.source_file_part.find('.'));
-    add_include_prefix(g_files.source_directory);
+    files().files.source_directory = name.substr(0, start);
+    files().files.source_file_part = name.substr(start);
+    files().files.base_name = files().files.source_file_part.substr(0, files().files.source_file_part.find('.'));
+    add_include_prefix(files().files.source_directory);
 }
 
 // "\" counts as "/" in include names and prefixes.
@@ -136,15 +151,15 @@ std::optional<std::string> case_insensitive_match(const std::string& path) {
 
 } // namespace
 
-StandardFiles& standard_files() { return g_files; }
-const std::vector<OpenFileEntry>& open_file_table() { return g_table; }
+StandardFiles& standard_files() { return files().files; }
+const std::vector<OpenFileEntry>& open_file_table() { return files().table; }
 
 void apply_fixed_file_times() {
     if (!settings().fixed_date) return;
-    for (auto& e : g_table) e.time = fixed_file_time();
+    for (auto& e : files().table) e.time = fixed_file_time();
 }
-const std::vector<std::string>& include_prefixes() { return g_prefixes; }
-SourceReader& source_reader() { return g_reader; }
+const std::vector<std::string>& include_prefixes() { return files().prefixes; }
+SourceReader& source_reader() { return files().reader; }
 
 std::string lower_case(std::string_view text) {
     std::string out(text);
@@ -170,7 +185,7 @@ std::string build_file_name(std::string_view prefix, std::string_view name,
 
 const OpenFileEntry* find_open_file(std::string_view name) {
     std::string wanted = lower_case(name);
-    for (const auto& e : g_table) {
+    for (const auto& e : files().table) {
         if (e.name == wanted) return &e;
     }
     return nullptr;
@@ -185,12 +200,12 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
 
     // Never write over a file that is open, nor read one that is being written: by name, and
     // by identity, so that another spelling or a link of the same file is caught too.
-    for (const auto& e : g_table) {
+    for (const auto& e : files().table) {
         if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(full);
     }
     struct stat st{};
     if (output && ::stat(full.c_str(), &st) == 0) {
-        for (const auto& e : g_table) {
+        for (const auto& e : files().table) {
             if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(full);
         }
     }
@@ -206,7 +221,7 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
         return open_failed(full, quiet);
     }
     if (!output) {
-        for (const auto& e : g_table) {
+        for (const auto& e : files().table) {
             if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
                 std::fclose(handle);
                 overwrite_stop(full);
@@ -224,19 +239,19 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
     entry.inode = st.st_ino;
     entry.is_open = true;
     entry.handle = handle;
-    g_table.push_back(std::move(entry));
+    files().table.push_back(std::move(entry));
     return {handle, full};
 }
 
 void open_source_file(const std::string* name) {
-    if (g_files.source_opened) {
+    if (files().files.source_opened) {
         console_write("\nTry to open more than one source file\n");
         fatal_exit_A01();
     }
     if (!name) {
-        g_files.source = stdin;
-        g_files.source_name = "stdin.c";
-        g_files.source_is_stdin = true;
+        files().files.source = stdin;
+        files().files.source_name = "stdin.c";
+        files().files.source_is_stdin = true;
         OpenFileEntry entry;
         entry.name = "stdin.c";
         entry.real_name = "stdin.c";
@@ -250,59 +265,59 @@ void open_source_file(const std::string* name) {
         }
         entry.is_open = true;
         entry.handle = stdin;
-        g_table.push_back(std::move(entry));
+        files().table.push_back(std::move(entry));
     } else {
         OpenedFile f = open_output_or_input_file(FileKind::text_input, "", *name, "msa", OPEN_SILENT, 0);
         if (!f.handle) f = open_output_or_input_file(FileKind::text_input, "", *name, "s71", OPEN_FATAL, 0);
-        g_files.source = f.handle;
-        g_files.source_name = f.name;
+        files().files.source = f.handle;
+        files().files.source_name = f.name;
     }
-    g_files.source_opened = true;
-    name_source(g_files.source_name);
-    g_reader.start(g_files.source, g_files.source_name);
+    files().files.source_opened = true;
+    name_source(files().files.source_name);
+    files().reader.start(files().files.source, files().files.source_name);
 }
 
 void open_default_object(std::string_view prefix) {
-    OpenedFile f = open_output_or_input_file(FileKind::binary_output, prefix, g_files.base_name,
+    OpenedFile f = open_output_or_input_file(FileKind::binary_output, prefix, files().files.base_name,
                                              "r71", OPEN_FATAL, 0);
-    g_files.object = f.handle;
-    g_files.object_name = f.name;
+    files().files.object = f.handle;
+    files().files.object_name = f.name;
 }
 
 void open_default_list(std::string_view prefix) {
-    OpenedFile f = open_output_or_input_file(FileKind::text_output, prefix, g_files.base_name,
+    OpenedFile f = open_output_or_input_file(FileKind::text_output, prefix, files().files.base_name,
                                              "lst", OPEN_FATAL, 0);
-    g_files.list = f.handle;
-    g_files.list_name = f.name;
+    files().files.list = f.handle;
+    files().files.list_name = f.name;
 }
 
 int opt_o(std::string_view name) {
     OpenedFile f = open_output_or_input_file(FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
-    g_files.object = f.handle;
-    g_files.object_name = f.name;
+    files().files.object = f.handle;
+    files().files.object_name = f.name;
     return 0;
 }
 
 int opt_l(std::string_view name) {
     OpenedFile f = open_output_or_input_file(FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
-    g_files.list = f.handle;
-    g_files.list_name = f.name;
+    files().files.list = f.handle;
+    files().files.list_name = f.name;
     return 0;
 }
 
 int opt_f(std::string_view name) {
-    close_handle(g_files.command);
+    close_handle(files().files.command);
     OpenedFile f = open_output_or_input_file(FileKind::text_input, "", name, "xcl", OPEN_FATAL, 0);
-    g_files.command = f.handle;
-    g_files.command_name = f.name;
+    files().files.command = f.handle;
+    files().files.command_name = f.name;
     return 0;
 }
 
 int cmdfile_getc() {
-    if (!g_files.command) return 0;
-    int c = std::getc(g_files.command);
+    if (!files().files.command) return 0;
+    int c = std::getc(files().files.command);
     if (c == EOF) {
-        close_handle(g_files.command);
+        close_handle(files().files.command);
         return 0;
     }
     return c;
@@ -311,38 +326,26 @@ int cmdfile_getc() {
 void add_include_prefix(std::optional<std::string_view> prefix) {
     std::string p = prefix ? std::string(*prefix) : std::string();
     if (!p.empty() && p.back() != '\\' && p.back() != '/') p.push_back('/');
-    g_prefixes.push_back(std::move(p));
+    files().prefixes.push_back(std::move(p));
 }
 
 void close_all_files() {
-    if (g_files.closed) return;
-    g_files.closed = true;
-    close_handle(g_files.list);
-    close_handle(g_files.command);
-    g_reader.close_includes();
-    close_handle(g_files.source);
-    close_handle(g_files.object);
-    if (!g_files.object_name.empty() && diagnostic_counts().run_errors > 0) {
-        std::remove(g_files.object_name.c_str());
+    if (files().files.closed) return;
+    files().files.closed = true;
+    close_handle(files().files.list);
+    close_handle(files().files.command);
+    files().reader.close_includes();
+    close_handle(files().files.source);
+    close_handle(files().files.object);
+    if (!files().files.object_name.empty() && diagnostic_counts().run_errors > 0) {
+        std::remove(files().files.object_name.c_str());
     }
-}
-
-void reset_source_files() {
-    close_handle(g_files.list);
-    close_handle(g_files.command);
-    g_reader.close_includes();
-    close_handle(g_files.source);
-    close_handle(g_files.object);
-    g_files = StandardFiles{};
-    g_table.clear();
-    g_prefixes.clear();
-    g_reader.reset();
 }
 
 void install_reader_hooks() {
     DiagnosticHooks& hooks = diagnostic_hooks();
-    hooks.current_location = [] { return g_reader.location(); };
-    hooks.current_line_number = [] { return g_reader.line_number(); };
+    hooks.current_location = [] { return files().reader.location(); };
+    hooks.current_line_number = [] { return files().reader.line_number(); };
 }
 
 // ---- source reader --------------------------------------------------------------------------
@@ -511,8 +514,8 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     const int index = file_counter_ + 1;
     std::string wanted = slashes(name);
     OpenedFile found;
-    for (std::size_t i = search_source_dir ? 0 : 1; i < g_prefixes.size() && !found.handle; ++i) {
-        std::string prefix = slashes(g_prefixes[i]);
+    for (std::size_t i = search_source_dir ? 0 : 1; i < files().prefixes.size() && !found.handle; ++i) {
+        std::string prefix = slashes(files().prefixes[i]);
         found = open_output_or_input_file(FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
         if (!found.handle) {
             if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {

@@ -110,8 +110,6 @@ const std::vector<std::string>& include_prefixes();
 // file when the run counted any error.
 void close_all_files();
 
-// Forget every file (a new run; used by tests). Closes what is still open without deleting.
-void reset_source_files();
 
 // States of other modules that an include level saves and checks when it ends.
 struct IncludeState {

@@ -1,4 +1,5 @@
 #include "assembler/statements.h"
+#include "assembler/assembly.h"
 
 namespace aq71 {
 
@@ -49,8 +50,7 @@ Statement& StatementStore::make(StatementKind kind, int segment) {
 }
 
 StatementStore& statement_store() {
-    static StatementStore store;
-    return store;
+    return current_assembly().part<StatementStore>();
 }
 
 } // namespace aq71

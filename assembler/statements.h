@@ -113,7 +113,6 @@ class StatementStore {
 public:
     Statement& make(StatementKind kind, int segment);
     std::size_t count() const { return records_.size(); }
-    void clear() { records_.clear(); }
 
 private:
     std::deque<Statement> records_;

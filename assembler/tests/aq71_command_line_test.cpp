@@ -57,12 +57,12 @@ TEST_F(CommandLine, WarningStrings) {
     aq71::parse_warning_option("-,+10-12,+20");
     EXPECT_EQ(enabled_warnings(), (std::vector<int>{10, 11, 12, 20}));
 
-    aq71::reset_settings();
+    aq71::start_assembly();
     aq71::parse_warning_option("");
     EXPECT_TRUE(enabled_warnings().empty());
     EXPECT_TRUE(aq71::settings().all_warnings_off);
 
-    aq71::reset_settings();
+    aq71::start_assembly();
     aq71::parse_warning_option("0+5");
     EXPECT_EQ(enabled_warnings(), std::vector<int>{5});
     aq71::parse_warning_option("9-3-498");
@@ -74,7 +74,7 @@ TEST_F(CommandLine, WarningStrings) {
     aq71::parse_warning_option("0+490-100000x+1");
     EXPECT_EQ(enabled_warnings().size(), 10u);
 
-    aq71::reset_settings();
+    aq71::start_assembly();
     aq71::parse_warning_option("sjunk");
     EXPECT_TRUE(aq71::settings().warnings_exit_code);
     EXPECT_EQ(enabled_warnings().size(), 500u);

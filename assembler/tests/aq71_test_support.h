@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "assembler/assembly.h"
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
 #include "assembler/preprocessor.h"
@@ -81,12 +82,7 @@ private:
 
 // A fresh in-process run: default settings, no files, no diagnostics, the reader as location.
 inline void reset_run_state() {
-    aq71::reset_source_files();
-    aq71::reset_settings();
-    aq71::reset_diagnostics();
-    aq71::diagnostic_hooks() = aq71::DiagnosticHooks{};
-    aq71::reset_command_line();
-    aq71::reset_preprocessor();
+    aq71::start_assembly();
     aq71::install_reader_hooks();
 }
 

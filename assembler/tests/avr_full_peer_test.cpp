@@ -42,9 +42,7 @@ class FullPeer : public aq71_test::InFolder {
   // Assembles `source` with processor option `proc` in process; the code of every encoded
   // instruction statement of ASEG is collected through the statement hook.
   AsmRun assemble(const std::string& source, int proc) {
-    aq71_test::reset_run_state();
-    ident_tree().reset();  // one process, several runs: the keyword tables are set up anew
-    reset_expressions();
+    aq71_test::reset_run_state();  // one process, several runs: each starts from nothing
     aq71_test::write_file(dir_ / "p.s71", source);
     AsmRun run;
     encoded_statement_hook() = [&run](const Statement& st, const EncodeContext& ctx) {

@@ -28,14 +28,6 @@ protected:
     }
     static void reset_all() {
         reset_run_state();
-        aq71::ident_tree().reset();
-        aq71::ident_tree().case_sensitive = false;
-        aq71::ident_tree().directive_case = false;
-        aq71::ident_tree().env = aq71::SymbolEnvironment{};
-        aq71::reset_expressions();
-        aq71::expression_hooks() = aq71::ExpressionHooks{};
-        aq71::statement_store().clear();
-        aq71::segments().clear();
     }
     // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
     int assemble(const std::string& text, int processor_option = 0) {

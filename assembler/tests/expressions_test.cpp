@@ -1,5 +1,6 @@
 // Expressions: operator levels and semantics on 32-bit values, labels and relocation, the
 // unsolved list and the resolve steps, limits, strings, depth limits and a fuzz run.
+#include "assembler/assembly.h"
 #include "assembler/expressions.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,7 @@ struct Problem {
 class ExprTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        reset_diagnostics();
-        reset_settings();
-        ident_tree().reset();
-        reset_expressions();
+        start_assembly();
         problem_hooks().error = [this](int n, std::string_view s, long a) {
             problems.push_back({'E', n, std::string(s), a});
         };
@@ -59,10 +57,7 @@ protected:
         segment("ASEG", 1);
     }
     void TearDown() override {
-        problem_hooks() = ProblemHooks{};
-        expression_hooks() = ExpressionHooks{};
-        ident_tree().reset();
-        reset_expressions();
+        start_assembly();
     }
 
     void segment(const char* name, int number) {

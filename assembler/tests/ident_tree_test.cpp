@@ -1,4 +1,5 @@
 // Identifier tree: registration, lookup modes, case rules, user symbols, LOCAL shadowing.
+#include "assembler/assembly.h"
 #include "assembler/ident_tree.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ namespace {
 class IdentTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tree.reset();
+        start_assembly();
         problem_hooks().error = [this](int n, std::string_view, long) { errors.push_back(n); };
         problem_hooks().internal = [this](const char* f, const char* d) {
             internal_function = f;
@@ -36,8 +37,7 @@ protected:
         tree.init_preprocessor_word("if");
     }
     void TearDown() override {
-        problem_hooks() = ProblemHooks{};
-        tree.reset();
+        start_assembly();
     }
 
     LookupResult name(std::string_view text, bool first_field, int mode = MODE_FIELDS) {

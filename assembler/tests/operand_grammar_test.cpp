@@ -1,6 +1,7 @@
 // Operand grammar and instruction statements: the operand forms, syntax and register errors,
 // and whole instructions from source text through the class match, emulated mnemonics and the
 // encoders (words, range errors, fixups), per processor option.
+#include "assembler/assembly.h"
 #include "assembler/operand_grammar.h"
 
 #include <gtest/gtest.h>
@@ -24,22 +25,15 @@ class GrammarTest : public ::testing::Test {
 protected:
     void SetUp() override { setup(6); }
     void TearDown() override {
-        problem_hooks() = ProblemHooks{};
-        expression_hooks() = ExpressionHooks{};
-        ident_tree().reset();
-        reset_expressions();
-        reset_settings();
+        start_assembly();
     }
 
     // A fresh tree with the keywords of processor option `proc`.
     void setup(int proc) {
-        reset_diagnostics();
-        reset_settings();
+        start_assembly();
         settings().processor_option = proc;
         settings().console_diagnostics = false;
         settings().max_errors = 1 << 30;
-        ident_tree().reset();
-        reset_expressions();
         problem_hooks().error = [this](int n, std::string_view, long) { errors.push_back(n); };
         problem_hooks().warning = [](int, std::string_view, long) {};
         problem_hooks().internal = [this](const char* f, const char* d) {

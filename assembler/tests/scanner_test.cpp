@@ -1,5 +1,6 @@
 // Scanner and statement reader: numbers, literals, comments, identifiers, input stack, joins,
 // look-ahead, false-branch skipping, and a fuzz run over random input.
+#include "assembler/assembly.h"
 #include "assembler/scanner.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ struct Problem {
 class ScannerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ident_tree().reset();
+        start_assembly();
         problem_hooks().error = [this](int n, std::string_view s, long a) {
             problems.push_back({'E', n, std::string(s), a});
         };
@@ -62,8 +63,7 @@ protected:
         t.init_comment_char_A07(';', TOK_SEMICOLON);
     }
     void TearDown() override {
-        problem_hooks() = ProblemHooks{};
-        ident_tree().reset();
+        start_assembly();
     }
 
     void source(const std::string& text) {
@@ -338,7 +338,9 @@ TEST_F(ScannerTest, DotRuleForLabelsAndNames) {
 }
 
 TEST_F(ScannerTest, UnregisteredDotIsPunctuation) {
-    ident_tree().reset();
+    const ProblemHooks hooks = problem_hooks();
+    start_assembly(); // a tree without the dot as part of names
+    problem_hooks() = hooks;
     ident_tree().init_mnemonic_A07("NOP", nullptr, 91, 1, 0);
     source(" a.b\n");
     EXPECT_EQ(pp().text, "a");
