@@ -1,7 +1,6 @@
 #include "link/checksum.h"
 
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "link/module_commands.h"
@@ -17,24 +16,6 @@ std::string Hex(long v) {
 }
 
 }  // namespace
-
-bool SumRomImage(const std::filesystem::path& image, std::int32_t romSize, std::int32_t* romSum) {
-  std::error_code ec;
-  if (!std::filesystem::exists(image, ec)) return true;
-  std::ifstream in(image, std::ios::binary);
-  if (!in) return true;
-  std::vector<char> bytes(static_cast<std::size_t>(std::max<std::int32_t>(romSize, 0)));
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::size_t>(in.gcount()) != bytes.size()) return true;
-  std::uint32_t sum = 0;
-  for (char c : bytes) sum += static_cast<unsigned char>(c);
-  *romSum = static_cast<std::int32_t>(sum % 65536);
-  return false;
-}
-
-void ShowProgramSize(Link& link, std::int32_t romSize) {
-  link.Status().SetStatusText("Size : " + Hex(romSize) + " Byte");
-}
 
 bool VerifyChecksum(Link& link, const DeviceJob& job, std::int32_t* romSumOut) {
   auto& status = link.Status();
@@ -74,7 +55,7 @@ bool VerifyChecksum(Link& link, const DeviceJob& job, std::int32_t* romSumOut) {
     sum.insert(sum.end(), link.ReplyBuffer.begin(), link.ReplyBuffer.end());
   }
   status.SetStatusText("");
-  ShowProgramSize(link, job.romSize);
+  ShowProgramSize(status, job.romSize);
   const long module = sum[0] * 256L + sum[1];
   if (module == romSum) return false;
   std::string message = text::kSumMismatchPc.Pick(link.Korean()) + Hex(romSum) +
@@ -99,7 +80,7 @@ void ClearKeepArea(Link& link, std::int32_t romSize) {
   link.Status().SetStatusText(text::kStatusKeep);
   link.SendWord(0x0090);
   if (link.WaitReplyLong(extra ? 6 : 4, 1500)) link.Show(text::kCaptionError, text::kTimeOut);
-  ShowProgramSize(link, romSize);
+  ShowProgramSize(link.Status(), romSize);
 }
 
 }  // namespace plclink

@@ -127,15 +127,18 @@ bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder) 
   return false;
 }
 
-bool SumRomImage(compiler::Studio& studio, const std::filesystem::path& folder) {
+bool SumRomImage(const std::filesystem::path& imageFile, int32_t romSize, int32_t* romSum) {
   std::string image;
-  if (!platform::ReadWholeFile(folder / kImageFileName, image)) return true;
-  const int32_t size = studio.build.RomSize;
-  if (size < 0 || image.size() < size_t(size)) return true;
+  if (!platform::ReadWholeFile(imageFile, image)) return true;
+  if (romSize < 0 || image.size() < size_t(romSize)) return true;
   uint32_t sum = 0;
-  for (int32_t i = 0; i < size; ++i) sum += uint8_t(image[size_t(i)]);
-  studio.build.RomSum = int32_t(sum % 65536);
+  for (int32_t i = 0; i < romSize; ++i) sum += uint8_t(image[size_t(i)]);
+  *romSum = int32_t(sum % 65536);
   return false;
+}
+
+bool SumRomImage(compiler::Studio& studio, const std::filesystem::path& folder) {
+  return SumRomImage(folder / kImageFileName, studio.build.RomSize, &studio.build.RomSum);
 }
 
 std::string ProgramSizeText(int32_t romSize) {
@@ -144,8 +147,6 @@ std::string ProgramSizeText(int32_t romSize) {
   return std::string("Size : ") + buf + " Byte";
 }
 
-void ShowProgramSize(const compiler::Studio& studio, platform::StatusPort& status) {
-  status.SetStatusText(ProgramSizeText(studio.build.RomSize));
-}
+void ShowProgramSize(platform::StatusPort& status, int32_t romSize) { status.SetStatusText(ProgramSizeText(romSize)); }
 
 }  // namespace plclink

@@ -40,12 +40,14 @@ std::string MakeRomImage(const std::vector<uint8_t>& program, const std::string*
 // message; RomSize is then 0 so that no later command trusts the image.
 bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder);
 
-// RomSum := 16-bit sum of the first RomSize bytes of ZQVREM.$$$ in `folder`. True (no
-// message) when the file is missing, unreadable or shorter than RomSize.
+// *romSum := 16-bit sum of the first romSize bytes of the image file. True (no message, *romSum
+// untouched) when the file is missing, unreadable or shorter than romSize.
+bool SumRomImage(const std::filesystem::path& image, int32_t romSize, int32_t* romSum);
+// RomSum := the sum of the first RomSize bytes of ZQVREM.$$$ in `folder`, as above.
 bool SumRomImage(compiler::Studio& studio, const std::filesystem::path& folder);
 
-// "Size : " + RomSize in upper-case hexadecimal + " Byte".
+// "Size : " + RomSize in upper-case hexadecimal + " Byte", shown on the status panel.
 std::string ProgramSizeText(int32_t romSize);
-void ShowProgramSize(const compiler::Studio& studio, platform::StatusPort& status);
+void ShowProgramSize(platform::StatusPort& status, int32_t romSize);
 
 }  // namespace plclink

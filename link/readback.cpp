@@ -96,7 +96,7 @@ bool VerifyProgram(Link& link, const DeviceJob& job) {
     status.SetGauge(i + 1, job.romSize + 10);
   }
   end();
-  ShowProgramSize(link, job.romSize);
+  ShowProgramSize(link.Status(), job.romSize);
   return false;
 }
 

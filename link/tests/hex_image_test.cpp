@@ -177,7 +177,7 @@ TEST(ReadHexFile, KoreanTwinsAndTheSizeText) {
   EXPECT_EQ(ProgramSizeText(0xABCDE), "Size : ABCDE Byte");
   platform::RecordingStatusPort status;
   f.studio->build.RomSize = 255;
-  ShowProgramSize(*f.studio, status);
+  ShowProgramSize(status, f.studio->build.RomSize);
   EXPECT_EQ(status.texts.back(), "Size : FF Byte");
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "ladder_builder_support.h"
 #include "link/hex_image.h"
 
 namespace fs = std::filesystem;
@@ -90,6 +91,39 @@ void SetWordOf(zqvsim::AvrMachine& m, const std::string& area, int n, uint16_t v
 
 void InputsOnP0P1(compiler::Studio& studio) {
   for (int i = 0; i < 40; ++i) studio.doc.Setup.IoDir[size_t(i)] = i < 16 ? 1 : 0;
+}
+
+void DemoLadder(compiler::Studio& studio) {
+  using namespace ladder_test;
+  auto& doc = studio.doc;
+  InputsOnP0P1(studio);
+  auto box = [](const std::string& contact, const std::string& text) {
+    std::vector<std::string> row{contact};
+    for (int c = 1; c <= 8; ++c) row.push_back("-");
+    row.push_back(text);
+    return row;
+  };
+  int r = 0;
+  Rung(doc, r++, {"P0:0", "/P0:1"}, "P2:0");
+  Rung(doc, r, {"P0:2"}, "P2:1");
+  Link(doc, 0, r++);
+  SetCell(doc, 0, r++, "P0:3");
+  SetRow(doc, r++, box("P0:5", "[TON T0, " + std::to_string(kDemoPreset) + "]"));
+  Rung(doc, r++, {"T0"}, "P2:2");
+  SetRow(doc, r++, box("P0:6", "{CTU C0, 3}"));
+  SetRow(doc, r++, {"P0:7", "-", "-", "-", "-", "-", "-", "-", "-"});
+  Rung(doc, r++, {"C0"}, "P2:3");
+  EndRung(doc, r);
+}
+
+uint8_t DemoLogic(uint8_t p0, bool timerDone, bool counted) {
+  auto in = [&](int bit) { return (p0 >> bit) & 1; };
+  uint8_t out = 0;
+  if (in(0) && !in(1)) out |= 1;
+  if (in(2) || in(3)) out |= 2;
+  if (timerDone) out |= 4;
+  if (counted) out |= 8;
+  return out;
 }
 
 }  // namespace runtime_test

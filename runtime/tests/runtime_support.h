@@ -43,4 +43,15 @@ void SetWordOf(zqvsim::AvrMachine& m, const std::string& area, int n, uint16_t v
 // Sets every port bit of P0 and P1 to input and of P2 to P4 to output.
 void InputsOnP0P1(compiler::Studio& studio);
 
+// A small machine-control ladder on the port bits (inputs P0, outputs P2), END included:
+//   P2:0 = P0:0 and not P0:1        P2:1 = P0:2 or P0:3
+//   TON T0, kDemoPreset on P0:5     P2:2 = T0
+//   CTU C0, 3 counts P0:6, P0:7 resets it; P2:3 = C0
+// Sets the port directions too.
+inline constexpr int kDemoPreset = 30;  // 10 ms ticks
+void DemoLadder(compiler::Studio& studio);
+// The output bits P2:0..3 that ladder shows for the input byte P0 once the timer has run
+// out (timerDone) and the counter reached its preset (counted).
+uint8_t DemoLogic(uint8_t p0, bool timerDone, bool counted);
+
 }  // namespace runtime_test

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@
 #include "tools/zqvsim/core/module_core.h"
 
 namespace {
+
+constexpr zqvsim::Micros kSlice = 1000;
 
 volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
@@ -188,7 +191,10 @@ int main(int argc, char** argv) {
     // Answers are due to the microsecond (wire pacing): wait with that precision.
     timespec timeout{};
     timespec* wait = nullptr;
-    if (auto next = core.NextOutputTime()) {
+    std::optional<zqvsim::Micros> next = core.NextOutputTime();
+    // A running program is stepped in slices of at most a millisecond of real time.
+    if (core.Executing()) next = std::min(next.value_or(Now() + kSlice), Now() + kSlice);
+    if (next) {
       zqvsim::Micros left = std::max<zqvsim::Micros>(*next - Now(), 0);
       timeout.tv_sec = static_cast<time_t>(left / 1000000);
       timeout.tv_nsec = static_cast<long>(left % 1000000) * 1000;
@@ -201,6 +207,7 @@ int main(int argc, char** argv) {
       ssize_t n = ::read(master, buf, sizeof buf);
       if (n > 0) core.Feed(buf, static_cast<std::size_t>(n), Now());
     }
+    core.Advance(Now());
     if (core.dead()) {
       // A module that loses power in the middle of a transfer: gone without a word.
       Cleanup();

@@ -19,11 +19,12 @@ bool Number(const std::string& s, long max, long* out) {
   return true;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& mem, long addr, long count) {
+template <typename ByteAt>
+std::string Hex(ByteAt byteAt, long addr, long count) {
   std::string out = "ok";
   char buf[4];
   for (long i = 0; i < count; ++i) {
-    std::snprintf(buf, sizeof buf, "%02X", mem[static_cast<std::size_t>(addr + i)]);
+    std::snprintf(buf, sizeof buf, "%02X", byteAt(addr + i));
     out += ' ';
     out += buf;
   }
@@ -88,11 +89,13 @@ std::string RunControl(ModuleCore& core, const std::string& line, bool* quit) {
   const std::string& c = w[0];
   long addr = 0, count = 0;
   if (c == "peek" || c == "progpeek") {
-    auto& mem = c == "peek" ? core.data() : core.program();
-    if (w.size() != 3 || !Number(w[1], static_cast<long>(mem.size()) - 1, &addr) ||
-        !Number(w[2], 4096, &count) || addr + count > static_cast<long>(mem.size()))
+    const bool data = c == "peek";
+    const long size = static_cast<long>(data ? core.data().size() : core.program().size());
+    if (w.size() != 3 || !Number(w[1], size - 1, &addr) || !Number(w[2], 4096, &count) || addr + count > size)
       return "error usage: " + c + " ADDR COUNT";
-    return Hex(mem, addr, count);
+    // Data memory reads live from the running program.
+    if (data) return Hex([&](long a) { return core.ReadData(static_cast<std::uint32_t>(a)); }, addr, count);
+    return Hex([&](long a) { return core.program()[static_cast<std::size_t>(a)]; }, addr, count);
   }
   if (c == "poke") {
     if (w.size() < 3 || !Number(w[1], 0xFFFF, &addr) || addr + static_cast<long>(w.size()) - 2 > 0x10000)
@@ -105,7 +108,7 @@ std::string RunControl(ModuleCore& core, const std::string& line, bool* quit) {
       if (!Number(t, 255, &b)) return "error bad byte " + w[i];
       bytes.push_back(static_cast<std::uint8_t>(b));
     }
-    for (std::size_t i = 0; i < bytes.size(); ++i) core.data()[addr + i] = bytes[i];
+    for (std::size_t i = 0; i < bytes.size(); ++i) core.WriteData(static_cast<std::uint32_t>(addr + i), bytes[i]);
     return "ok";
   }
   if (c == "input") {
@@ -120,6 +123,11 @@ std::string RunControl(ModuleCore& core, const std::string& line, bool* quit) {
     return buf;
   }
   if (c == "state") return core.running() ? "ok running" : "ok stopped";
+  if (c == "outputs") {
+    if (w.size() != 1) return "error usage: outputs";
+    const auto out = core.Outputs();
+    return Hex([&](long p) { return out[static_cast<std::size_t>(p)]; }, 0, static_cast<long>(out.size()));
+  }
   if (c == "fault") {
     if (w.size() == 2 && w[1] == "clear") {
       core.ClearFaults();

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tools/zqvsim/core/avr_machine.h"
+
 namespace zqvsim {
 
 namespace {
@@ -110,6 +112,84 @@ std::optional<BitArea> BitAreaOf(int model, char letter) {
 ModuleCore::ModuleCore(Profile profile)
     : profile_(profile), program_(kProgramSize, 0xFF), data_(kDataSize, 0x00) {}
 
+ModuleCore::~ModuleCore() = default;
+
+bool ModuleCore::Executing() const {
+  return running_ && machine_ && machine_->HasProgram() && !machine_->Halted();
+}
+
+void ModuleCore::Advance(Micros now) {
+  if (!Executing()) {
+    lastRun_ = std::max(lastRun_, now);
+    return;
+  }
+  if (now <= lastRun_) return;
+  const Micros span = std::min(now - lastRun_, kMaxCatchUp);
+  lastRun_ = now;
+  machine_->Run(static_cast<std::uint64_t>(span) * (AvrMachine::kClockHz / 1000000));
+}
+
+std::uint8_t ModuleCore::ReadData(std::uint32_t addr) const {
+  addr &= kDataSize - 1;
+  if (machine_ && machine_->HasProgram() && addr < machine_->DeviceEnd()) return machine_->ReadDevice(addr);
+  return data_[addr];
+}
+
+void ModuleCore::WriteData(std::uint32_t addr, std::uint8_t value) {
+  addr &= kDataSize - 1;
+  if (machine_ && machine_->HasProgram() && addr < machine_->DeviceEnd())
+    machine_->WriteDevice(addr, value);
+  else
+    data_[addr] = value;
+}
+
+std::array<std::uint8_t, 5> ModuleCore::Outputs() const {
+  std::array<std::uint8_t, 5> out{};
+  if (machine_ && machine_->HasProgram())
+    for (int p = 0; p < 5; ++p) out[static_cast<std::size_t>(p)] = machine_->Outputs(p);
+  return out;
+}
+
+// The program is the first L bytes of program memory, L from bytes 8 and 9 (low byte first),
+// and all of it must have come with the last download.
+bool ModuleCore::ProgramReady() const {
+  if (downloads_ == 0 || stored_ < 10) return false;
+  const std::size_t length = program_[8] | (program_[9] << 8);
+  return length >= 10 && length <= stored_;
+}
+
+void ModuleCore::StartProgram(bool reset, Micros t) {
+  lastRun_ = t;
+  if (!ProgramReady()) return;  // never downloaded (or erased): nothing runs
+  if (!machine_) {
+    machine_ = std::make_unique<AvrMachine>();
+    for (int p = 0; p < 5; ++p)
+      for (int bit = 0; bit < 8; ++bit) machine_->SetInput(p, bit, (pins_[p] >> bit) & 1);
+  }
+  if (loadedDownload_ != downloads_ || !machine_->HasProgram()) {
+    const std::size_t length = program_[8] | (program_[9] << 8);
+    loadedDownload_ = -1;
+    if (!machine_->Load(std::vector<std::uint8_t>(program_.begin(), program_.begin() + static_cast<long>(length))))
+      return;
+    loadedDownload_ = downloads_;
+    // The keep area outlives the power-up; everything else starts cleared.
+    auto [start, size] = KeepArea();
+    for (int i = 0; i < size; ++i) machine_->WriteDevice(static_cast<std::uint32_t>(start + i), data_[start + i]);
+  } else if (reset || !running_ || machine_->Halted()) {
+    machine_->Reset();
+  }
+}
+
+// A new download replaces the program: the processor's memory goes back to the module's own.
+void ModuleCore::DropMachine() {
+  if (machine_ && machine_->HasProgram()) {
+    const std::uint32_t end = std::min<std::uint32_t>(machine_->DeviceEnd(), kDataSize);
+    for (std::uint32_t a = 0; a < end; ++a) data_[a] = machine_->ReadDevice(a);
+  }
+  machine_.reset();
+  loadedDownload_ = -1;
+}
+
 void ModuleCore::AddFault(const Fault& fault) {
   if (fault.kind == FaultKind::Die) {
     dieAfter_ = fault.arg;
@@ -163,8 +243,16 @@ bool ModuleCore::SetInput(const std::string& device, bool on, std::string* error
   if (!ParseNumber(device.substr(1, colon - 1), &word) || !ParseNumber(device.substr(colon + 1), &bit) || bit > 7)
     return fail("bad device " + device);
   if (word * 8 + bit >= area->bits) return fail("device outside its area " + device);
-  std::uint8_t& byte = data_[area->start + word];
-  byte = static_cast<std::uint8_t>(on ? (byte | (1u << bit)) : (byte & ~(1u << bit)));
+  const bool pin = std::toupper(static_cast<unsigned char>(device[0])) == 'P' && word < 5;
+  if (pin) {
+    // Port words are driven on the processor's pins; the program reads them into P.
+    pins_[word] = static_cast<std::uint8_t>(on ? (pins_[word] | (1u << bit)) : (pins_[word] & ~(1u << bit)));
+    if (machine_) machine_->SetInput(word, bit, on);
+    if (machine_ && machine_->HasProgram()) return true;
+  }
+  const std::uint32_t addr = static_cast<std::uint32_t>(area->start + word);
+  const std::uint8_t byte = ReadData(addr);
+  WriteData(addr, static_cast<std::uint8_t>(on ? (byte | (1u << bit)) : (byte & ~(1u << bit))));
   return true;
 }
 
@@ -270,6 +358,7 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
     }
     --dieAfter_;
   }
+  Advance(t);
   if (state_ != State::Idle && t - lastActivity_ > profile_.idleReset) state_ = State::Idle;
   lastActivity_ = std::max(lastActivity_, t);
 
@@ -283,8 +372,8 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       const int addr = (param_[0] << 8) | param_[1];
       std::vector<std::uint8_t> reply;
       if (profile_.model != 10 && EchoActive(Echoing::DeviceWord)) reply = {param_[0], param_[1]};
-      reply.push_back(data_[addr & 0xFFFF]);
-      reply.push_back(data_[(addr + 1) & 0xFFFF]);
+      reply.push_back(ReadData(static_cast<std::uint32_t>(addr)));
+      reply.push_back(ReadData(static_cast<std::uint32_t>(addr + 1)));
       Answer(reply, t);
       state_ = State::Idle;
       return;
@@ -293,6 +382,8 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       param_.push_back(b);
       if (param_.size() < 2) return;
       blocks_ = (param_[0] << 8) | param_[1];
+      DropMachine();
+      ++downloads_;
       std::fill(program_.begin(), program_.end(), 0xFF);
       stored_ = 0;
       std::uint8_t status = Has(FaultKind::Status) ? static_cast<std::uint8_t>(fault_->arg) : kA2;
@@ -379,7 +470,7 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       param_.push_back(b);
       if (param_.size() < 2) return;
       auto [start, size] = KeepArea();
-      std::fill(data_.begin() + start, data_.begin() + start + size, 0);
+      for (int i = 0; i < size; ++i) WriteData(static_cast<std::uint32_t>(start + i), 0);
       std::vector<std::uint8_t> reply = WordEcho((param_[0] << 8) | param_[1]);
       reply.push_back(kA9);
       reply.push_back(kA9);
@@ -461,6 +552,7 @@ void ModuleCore::Command(std::uint8_t b, Micros t) {
       if (b == kA7) {
         running_ = false;
       } else {
+        StartProgram(b == kA6, t);
         running_ = true;
         if (b == kA6) ++resets_;
       }

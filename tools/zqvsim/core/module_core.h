@@ -8,11 +8,14 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace zqvsim {
+
+class AvrMachine;
 
 using Micros = std::int64_t;
 
@@ -82,6 +85,9 @@ std::optional<BitArea> BitAreaOf(int model, char letter);
 class ModuleCore {
  public:
   explicit ModuleCore(Profile profile = {});
+  ~ModuleCore();
+  ModuleCore(const ModuleCore&) = delete;
+  ModuleCore& operator=(const ModuleCore&) = delete;
 
   void Feed(const std::uint8_t* bytes, std::size_t count, Micros now);
   // The answer bytes due by now, taken.
@@ -98,6 +104,22 @@ class ModuleCore {
   std::vector<std::uint8_t>& data() { return data_; }
   const std::vector<std::uint8_t>& data() const { return data_; }
   bool running() const { return running_; }
+  // Whether a downloaded program is executing: the module is running and its processor holds
+  // the program and has not stopped.
+  bool Executing() const;
+  // Lets the processor catch up with the clock: it runs the cycles from the last call to
+  // `now` (at most kMaxCatchUp of them at once; time the host could not keep up with is
+  // dropped, never queued). Nothing runs unless Executing().
+  void Advance(Micros now);
+  static constexpr Micros kMaxCatchUp = 100000;
+  // The processor, once a run command has found a downloaded program (else null).
+  const AvrMachine* machine() const { return machine_.get(); }
+  // Data memory by device map address as the studio reads it: the live bytes of the running
+  // program where the processor holds them, else the module's own memory.
+  std::uint8_t ReadData(std::uint32_t addr) const;
+  void WriteData(std::uint32_t addr, std::uint8_t value);
+  // The output registers of ports A to E (port words P0 to P4); zeros without a program.
+  std::array<std::uint8_t, 5> Outputs() const;
   bool dead() const { return dead_; }
   // Bytes written by the last download and their 16-bit sum.
   std::size_t storedLength() const { return stored_; }
@@ -127,6 +149,9 @@ class ModuleCore {
   std::optional<int> Sticky(FaultKind kind) const;
   std::uint8_t ReadProgram(std::uint32_t addr) const;
   void StartData(Micros t);
+  void StartProgram(bool reset, Micros t);
+  void DropMachine();
+  bool ProgramReady() const;
   std::vector<std::uint8_t> WordEcho(int word) const;
 
   Profile profile_;
@@ -137,6 +162,12 @@ class ModuleCore {
   bool a1Seen_ = false;
   int resets_ = 0;
   std::size_t stored_ = 0;
+
+  std::unique_ptr<AvrMachine> machine_;
+  int downloads_ = 0;             // download commands seen: a new one replaces the program
+  int loadedDownload_ = -1;       // the download whose program the machine holds
+  std::uint8_t pins_[5] = {};     // input pins of ports A to E, kept for the next machine
+  Micros lastRun_ = 0;
 
   State state_ = State::Idle;
   std::uint8_t command_ = 0;

@@ -17,6 +17,7 @@ void SimPort::Write(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void SimPort::Deliver() {
+  core_.Advance(clock_.now);
   auto got = core_.TakeOutput(clock_.now);
   received_.insert(received_.end(), got.begin(), got.end());
 }

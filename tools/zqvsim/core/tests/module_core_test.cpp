@@ -186,13 +186,14 @@ TEST(SimControl, MemoryInputsProfileAndErrors) {
   EXPECT_EQ(RunControl(core, "peek 96 1", &quit), "ok 00");
   EXPECT_EQ(RunControl(core, "program", &quit), "ok 0 0000");
   EXPECT_EQ(RunControl(core, "state", &quit), "ok stopped");
+  EXPECT_EQ(RunControl(core, "outputs", &quit), "ok 00 00 00 00 00");  // no program, nothing driven
   EXPECT_EQ(RunControl(core, "profile model 4 firmware 52 extended 1", &quit).rfind("ok model 4 firmware 52 extended 1", 0),
             0u);
   EXPECT_EQ(core.profile().model, 4);
   EXPECT_EQ(RunControl(core, "fault A9 unsupported *3", &quit), "ok");
   EXPECT_EQ(RunControl(core, "fault clear", &quit), "ok");
   for (const char* bad : {"peek", "peek 65535 2", "poke 10 zz", "input Q0:1 1", "input P16:0 1", "input P0:8 1",
-                          "profile model", "profile colour red", "fault A3", "jump"}) {
+                          "profile model", "profile colour red", "fault A3", "outputs 2", "jump"}) {
     EXPECT_EQ(RunControl(core, bad, &quit).rfind("error", 0), 0u) << bad;
   }
   EXPECT_FALSE(quit);

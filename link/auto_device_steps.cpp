@@ -1,0 +1,39 @@
+#include "link/auto_device_steps.h"
+
+#include <utility>
+
+#include "link/checksum.h"
+#include "link/download.h"
+#include "link/module_commands.h"
+
+namespace plclink {
+
+LinkDeviceSteps::LinkDeviceSteps(Link& link, compiler::Studio& studio, std::filesystem::path folder)
+    : link_(link), studio_(studio), folder_(std::move(folder)) {}
+
+DeviceJob LinkDeviceSteps::Job() const {
+  DeviceJob job;
+  job.folder = folder_;
+  job.plcModel = studio_.doc.Setup.PlcModel;
+  job.romSize = studio_.build.RomSize;
+  job.compileInfo = studio_.build.CompileInfo;
+  return job;
+}
+
+bool LinkDeviceSteps::DownloadProgram() { return plclink::DownloadProgram(link_, Job()); }
+
+bool LinkDeviceSteps::VerifyChecksum() {
+  std::int32_t sum = studio_.build.RomSum;
+  const bool failed = plclink::VerifyChecksum(link_, Job(), &sum);
+  studio_.build.RomSum = sum;
+  return failed;
+}
+
+bool LinkDeviceSteps::ClearKeepArea() {
+  plclink::ClearKeepArea(link_, studio_.build.RomSize);
+  return false;
+}
+
+bool LinkDeviceSteps::SendRun() { return SendCommand(link_, cmd::kRun); }
+
+}  // namespace plclink

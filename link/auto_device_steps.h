@@ -1,0 +1,40 @@
+#pragma once
+// The module steps of Auto over the serial link: download, checksum, keep-area clear and
+// the run command, for the image the build road has just read. What the steps need of the
+// build (model, image length, whether an image exists) is taken from the studio when each
+// step runs, so the object may be made before the HEX file is read.
+//
+//   plclink::LinkDeviceSteps steps(link, studio, folder);
+//   seams.device = &steps;
+//   plclink::RunAuto(seams);
+
+#include <filesystem>
+
+#include "compiler/studio_state.h"
+#include "link/build_command.h"
+#include "link/device_job.h"
+#include "link/link.h"
+
+namespace plclink {
+
+class LinkDeviceSteps : public DeviceSteps {
+ public:
+  // `folder` is the studio's folder, which holds the image ZQVREM.$$$.
+  LinkDeviceSteps(Link& link, compiler::Studio& studio, std::filesystem::path folder);
+
+  bool DownloadProgram() override;
+  // Also stores the image's sum in the studio's RomSum when it was computed.
+  bool VerifyChecksum() override;
+  bool ClearKeepArea() override;  // failures end in their message; always false
+  bool SendRun() override;
+
+  // The job as the steps see it now.
+  DeviceJob Job() const;
+
+ private:
+  Link& link_;
+  compiler::Studio& studio_;
+  std::filesystem::path folder_;
+};
+
+}  // namespace plclink

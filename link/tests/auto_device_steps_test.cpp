@@ -1,0 +1,67 @@
+// Auto's module steps over the link, against the simulated module in the same process: the
+// job is read from the studio when each step runs, the sum lands in the studio, and the
+// failures of the module end in their messages.
+#include "link/auto_device_steps.h"
+
+#include <gtest/gtest.h>
+
+#include "sim_bench.h"
+
+namespace plclink::testing {
+namespace {
+
+TEST(LinkDeviceSteps, RunTheImageTheStudioHoldsWhenEachStepRuns) {
+  SimBench b(zqvsim::Profile{4, FirmwareFor(4)});
+  compiler::Studio studio;
+  studio.doc.Setup.PlcModel = 4;
+  LinkDeviceSteps steps(*b.link, studio, b.folder.path);  // made before the image exists
+
+  const Bytes image = b.Image(600);
+  studio.build.RomSize = b.job.romSize;
+  studio.build.CompileInfo = true;
+  EXPECT_EQ(steps.Job().Image(), b.job.Image());
+  EXPECT_EQ(steps.Job().romSize, 600);
+
+  EXPECT_FALSE(steps.DownloadProgram());
+  EXPECT_TRUE(b.ProgramEquals(image, image.size()));
+  EXPECT_FALSE(steps.VerifyChecksum());
+  unsigned sum = 0;
+  for (int i = 0; i < 600; ++i) sum += image[static_cast<std::size_t>(i)];
+  EXPECT_EQ(studio.build.RomSum, static_cast<std::int32_t>(sum & 0xFFFF));
+  EXPECT_EQ(b.status.texts.back(), "Size : 258 Byte");
+
+  const int keep = b.core.KeepArea().first;
+  b.core.data()[static_cast<std::size_t>(keep)] = 0x77;
+  EXPECT_FALSE(steps.ClearKeepArea());
+  EXPECT_EQ(b.core.data()[static_cast<std::size_t>(keep)], 0x00);
+  EXPECT_FALSE(b.core.running());
+  EXPECT_FALSE(steps.SendRun());
+  EXPECT_TRUE(b.core.running());
+  EXPECT_TRUE(b.messages.shown.empty());
+}
+
+TEST(LinkDeviceSteps, FailuresEndInTheirMessages) {
+  SimBench b(zqvsim::Profile{10, FirmwareFor(10)});
+  compiler::Studio studio;
+  studio.doc.Setup.PlcModel = 10;
+  b.Image(200);
+  studio.build.RomSize = b.job.romSize;
+  studio.build.CompileInfo = true;
+  LinkDeviceSteps steps(*b.link, studio, b.folder.path);
+
+  b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
+  ASSERT_FALSE(steps.DownloadProgram());
+  EXPECT_TRUE(steps.VerifyChecksum());
+  EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
+
+  b.core.AddFault(*zqvsim::ParseFault("A5 none", nullptr));
+  EXPECT_TRUE(steps.SendRun());
+
+  studio.doc.Setup.PlcModel = 7;  // no such model: refused before the module is touched
+  b.Sent();
+  EXPECT_TRUE(steps.DownloadProgram());
+  EXPECT_TRUE(b.Sent().empty());
+}
+
+}  // namespace
+}  // namespace plclink::testing
