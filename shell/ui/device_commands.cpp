@@ -1,7 +1,10 @@
 #include "shell/ui/device_commands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
+#include "link/auto_device_steps.h"
+#include "link/build_command.h"
 #include "link/device_menu.h"
 #include "link/exec_cmd.h"
 #include "link/hex_image.h"
@@ -78,6 +81,25 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                       return plclink::Outcome{};
                     }));
 
+  window.SetHandler("mnuAuto", [w, l, ticker] {
+    monitor::MonitorTicker::Hold hold(ticker);
+    l->PortNum = w->View().PortNum;
+    const std::filesystem::path folder = platform::StudioFolder();
+    plclink::SpawnProcessRunner runner;
+    plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
+    plclink::AutoSeams seams;
+    seams.studio = &w->Studio();
+    seams.folder = folder;
+    seams.runner = &runner;
+    seams.device = &steps;
+    seams.save = [w] { w->Files().Save(); };
+    seams.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    seams.focusBoard = [w] { w->FocusBoard(); };
+    seams.enableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Enable); };
+    seams.monitorOn = w->MonitorOn();
+    seams.askStart = w->View().AskStart == 1;
+    plclink::RunAuto(seams);
+  });
   window.SetHandler("mnuVerify", command([w, l] {
                       return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn());
                     }));

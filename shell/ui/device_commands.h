@@ -1,6 +1,6 @@
 #pragma once
 // The window's device commands that talk to the module over the serial link: Run, Reset,
-// Stop, Verify, Clear Keep Area, Erase, Object Download, Upload (menu and toolbar) and the
+// Stop, Auto, Verify, Clear Keep Area, Erase, Object Download, Upload (menu and toolbar) and the
 // Setup page's Port Check.
 
 namespace plclink {

@@ -189,3 +189,30 @@ TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
   Trigger("mnuVerify");
   for (const auto& m : sink.shown) EXPECT_EQ(m.text.find("Error"), std::string::npos) << m.text;
 }
+
+TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
+  // The studio's folder holds the build scripts, the core sources and the build tools.
+  const std::filesystem::path bin = ZQV_BUILD_BIN_DIR;
+  for (const auto& entry : std::filesystem::directory_iterator(bin)) {
+    const std::string ext = entry.path().extension().string();
+    const std::string name = entry.path().filename().string();
+    if (ext == ".BAT" || ext == ".S71" || ext == ".INC" || name == "aq71" || name == "zqlink")
+      std::filesystem::copy_file(entry.path(), folder / name, std::filesystem::copy_options::overwrite_existing);
+  }
+  window->View().AskStart = 0;
+  studio->shell.CurFilePath = (folder / "auto.qsl").string();
+  Place(0, 0, Qt::Key_F3, "P0:0");
+  Place(1, 0, Qt::Key_F7, "P1:0");  // wires to the coil in the last column
+  ASSERT_EQ(doc().CellText[10][0], "P1:0");
+  doc().CurRow = 1;
+  ladder.view->showCursorCell();
+  ladder.view->toolbarClick(11);  // END
+  sink.shown.clear();
+  Trigger("mnuAuto");
+  for (const auto& m : sink.shown) ADD_FAILURE() << m.caption << ": " << m.text;
+  EXPECT_TRUE(studio->build.CompileInfo);
+  EXPECT_GT(studio->build.RomSize, 10);
+  EXPECT_TRUE(core.running());
+  EXPECT_EQ(core.storedLength() >= static_cast<size_t>(studio->build.RomSize), true);
+  EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
+}
