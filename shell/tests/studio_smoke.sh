@@ -32,7 +32,7 @@ printf '[Setup]\nAskStart=0\n' >"$ZQVSTUDIO_INI"
 
 if [ -x "$bin/zqvsim" ]; then
   mkfifo "$work/control"
-  "$bin/zqvsim" --model 1 --firmware 30 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
+  "$bin/zqvsim" --model 1 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
   sim_pid=$!
   exec 3>"$work/control"  # keeps the simulator's control channel open
   for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
