@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real studio on a virtual display, with the simulated module on its first port when
-# that program is built: opens a program, switches the interface to Korean, saves and exits.
-# Passes when the studio ends with status 0, the settings file holds what the run wrote and
-# the program was saved. Pictures of the screen are left in the artefact folder.
+# that program is built: opens a program, builds and runs it with Auto, turns an input of the
+# module on and watches the ladder in monitor mode, switches the interface to Korean, saves
+# and exits. Passes when the studio ends with status 0, the settings file holds what the run
+# wrote, the program was saved and the module runs the built program. Pictures of the screen
+# are left in the artefact folder.
 #   studio_smoke.sh ZQVSTUDIO ARTIFACT_DIR SAMPLE_PROGRAM
 set -euo pipefail
 studio=$1
@@ -18,9 +20,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cp "$sample" "$work/pump.qsl"
+cp "$sample" "$work/sample.qsl"
 export ZQVSTUDIO_INI="$work/ZQVSTUDIO.INI"
 export ZQVSTUDIO_DIR="$work"
+# The studio's folder: the build scripts, core sources and build tools lie beside the studio.
+for f in "$bin"/*.BAT "$bin"/*.S71 "$bin"/*.INC "$bin"/tip.txt "$bin"/aq71 "$bin"/zqlink; do
+  [ -e "$f" ] && cp "$f" "$work/"
+done
+# Auto starts the program without asking.
+printf '[Setup]\nAskStart=0\n' >"$ZQVSTUDIO_INI"
 
 if [ -x "$bin/zqvsim" ]; then
   mkfifo "$work/control"
@@ -31,18 +39,54 @@ if [ -x "$bin/zqvsim" ]; then
   port=$(head -n 1 "$work/sim.out")
   [ -e "$port" ] || { echo "the simulator gave no port"; cat "$work/sim.err"; exit 1; }
   export ZQV_PORT_DEV0="$port"
+  export ZQVSTUDIO_SIM_CONTROL="$work/control"
   echo "simulated module on $port"
 else
   echo "zqvsim is not built: the studio runs without a module"
 fi
 
+if [ -n "$sim_pid" ]; then
+  # Rung 1: P0:0 and not M0:1 drive P1:0; a timer T0 on P0:1; a counter C0 counts P0:2.
+  module_steps="click mnuAuto
+wait 1500
+shot $artifacts/studio-auto.png
+click mnuMonitor
+wait 500
+enter txtWatch T0
+enter txtWatch C0
+enter txtWatch P1:0
+control input P0:0 1
+control input P0:1 1
+control input P0:2 1
+wait 400
+control input P0:2 0
+wait 400
+control input P0:2 1
+wait 1500
+shot $artifacts/studio-monitor.png
+page 4
+wait 800
+shot $artifacts/studio-dump.png
+control peek 97 1
+click mnuMonitor
+control state
+wait 300"
+else
+  module_steps="wait 10"
+fi
+
 cat >"$work/script.txt" <<SCRIPT
 wait 800
 shot $artifacts/studio-start.png
-open $work/pump.qsl
+open $work/sample.qsl
 wait 500
 shot $artifacts/studio-opened.png
+$module_steps
 page 2
+click optColor 0
+wait 500
+shot $artifacts/studio-black.png
+click optColor 1
 click optLanguage 1
 wait 800
 shot $artifacts/studio-korean.png
@@ -59,13 +103,23 @@ echo "studio exit status $status"
 ini="$work/ZQVSTUDIO.INI"
 cat "$ini"
 grep -qx 'KoreanMenu=True' "$ini" || { echo "the language was not stored"; exit 1; }
-grep -qx "File1=$work/pump.qsl" "$ini" || { echo "the recent-file list was not written"; exit 1; }
+grep -qx "File1=$work/sample.qsl" "$ini" || { echo "the recent-file list was not written"; exit 1; }
 grep -q '^Width=' "$ini" || { echo "the window place was not written"; exit 1; }
 [ -s "$work/QSKLBK.\$\$\$" ] || { echo "the program was not saved (no backup)"; exit 1; }
 # The saved program is a program file, the same as its backup (the PLC page may have set the
 # port directions its model asks for, so it need not equal the sample byte for byte).
-[ "$(head -c 8 "$work/pump.qsl")" = "QSKL2000" ] || { echo "the saved program is not a program file"; exit 1; }
-cmp -s "$work/pump.qsl" "$work/QSKLBK.\$\$\$" || { echo "the program and its backup differ"; exit 1; }
+[ "$(head -c 8 "$work/sample.qsl")" = "QSKL2000" ] || { echo "the saved program is not a program file"; exit 1; }
+cmp -s "$work/sample.qsl" "$work/QSKLBK.\$\$\$" || { echo "the program and its backup differ"; exit 1; }
+if [ -n "$sim_pid" ]; then
+  # The build went through and the module runs it.
+  [ -s "$work/ZQOUT.HEX" ] || { echo "Auto built no image"; exit 1; }
+  grep -q '^ok running' "$work/sim.out" || { echo "the module does not run the program"; cat "$work/sim.out"; exit 1; }
+  # P1:0 (bit 0 of byte 97 for this model) follows P0:0 and not M0:1.
+  grep -Eq '^ok [0-9A-Fa-f]?[13579BDFbdf]$' "$work/sim.out" || { echo "the output does not follow the input"; cat "$work/sim.out"; exit 1; }
+  for shot in studio-auto studio-monitor studio-dump; do
+    [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
+  done
+fi
 for shot in studio-start studio-opened studio-korean; do
   [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
 done
