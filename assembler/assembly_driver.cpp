@@ -596,6 +596,37 @@ bool write_object_module_A03() {
     return false;
 }
 
+// With debugger output the user symbols the module met become public symbols of the object,
+// recorded in "__EXTERNS" like a PUBLIC list and never listed: first those with a #define
+// attached, then the others. A name that was never placed (only used, or only tested by the
+// preprocessor) has no value to give the debugger and is left out.
+void emit_debug_symbols() {
+    if (!(settings().debug_info & DEBUG_ON)) return;
+    IdentTree& tree = ident_tree();
+    SegmentTable& table = segments();
+    DriverState& s = state();
+    const int current = table.current_index();
+    Statement* const line = s.line_statement;
+    for (bool with_define : {true, false}) {
+        tree.rewind_pending_labels();
+        while (SymbolNode* n = tree.next_pending_label()) {
+            if ((n->define != nullptr) != with_define || n->state == NODE_REMOVED) continue;
+            LabelRec* l = label_record(n);
+            if (!l || (l->flags & (LABEL_NOT_PLACED | LABEL_LOCAL)) || !(l->flags & LABEL_DEFINED)) continue;
+            l->flags |= LABEL_DEFINED | LABEL_PUBLIC;
+            table.select(SEG_EXTERNS);
+            s.line_statement = nullptr;
+            Statement& st = open_statement(StatementKind::Declaration);
+            st.label = n;
+            st.label_counted = false;
+            st.listed = false;
+            st.debug_symbol = true;
+        }
+    }
+    table.select(current);
+    s.line_statement = line;
+}
+
 // Names of the module (labels, segment names) leave the tree.
 void end_module_symbols() {
     IdentTree& tree = ident_tree();
@@ -723,6 +754,10 @@ void assemble_A03() {
     begin_listing_run();
 
     IdentTree& tree = ident_tree();
+    const std::uint32_t debug = settings().debug_info;
+    if (debug & DEBUG_ON) tree.env.queue_debug_labels = true;
+    if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES))
+        tree.env.record_label_references = true;
     init_preprocessor_A02();
     segments().begin_module();
     init_segment_types();
@@ -752,6 +787,7 @@ void assemble_A03() {
         begin_module(sc);
         source_pass(sc);
         if (conditional_assembly().depth() != 0) user_error_A01(57);
+        emit_debug_symbols();
         resolve();
         generate_code();
         if (g_module.open_counter == 0) list_header_A01();

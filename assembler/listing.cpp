@@ -675,7 +675,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
                 bool listed = false;
                 for (std::size_t k = i; k < end; ++k) {
                     const Statement* st = statements[k];
-                    if (st->listed || st->kind == StatementKind::Declaration) listed = true;
+                    if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol))
+                        listed = true;
                     severity = std::max(severity, st->problems.severity);
                     if (st->kind == StatementKind::PageBreak) page_break = true;
                     if (shown->size == 0 && st->size > 0 && st->listed) shown = st;

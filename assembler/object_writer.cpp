@@ -1,5 +1,6 @@
 #include "assembler/object_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -10,6 +11,7 @@
 #include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
@@ -299,6 +301,79 @@ void write_alignment(Encoder& e, const Statement& st) {
     }
 }
 
+// Debugger records of the module being written.
+struct DebugRecords {
+    bool on = false;          // any -r
+    bool embedded = false;    // -re: line records refer to the embedded main source
+    bool references = false;  // -rb
+    std::string line_file;    // file of the previous line record
+};
+DebugRecords g_debug;
+
+// Line numbers are words in the object; a longer source gives its later lines the last number.
+std::uint16_t line_word(long line) {
+    return static_cast<std::uint16_t>(std::clamp<long>(line, 0, 0xFFFF));
+}
+
+// The line record in front of an instruction, with the record of its file when that changed.
+void write_line_record(Encoder& e, const Statement& st) {
+    const SourceLocation& where = st.site.where;
+    if (!g_debug.embedded && where.file != g_debug.line_file) {
+        const OpenFileEntry* file = find_open_file(where.file);
+        if (!file) {
+            std::string text = "File '" + where.file + "' has no index";
+            internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
+        }
+        e.line_file(static_cast<unsigned>(file->file_index));
+        g_debug.line_file = where.file;
+    }
+    std::size_t length = where.text.size();
+    if (length && where.text.back() == '\n') --length;
+    e.line(line_word(where.line), static_cast<unsigned>(std::min<std::size_t>(length, 0xFFFF)));
+}
+
+// After the header: the source-file table (or the embedded main source) and the #define table.
+void write_source_tables(Encoder& e) {
+    e.source_table_start();
+    if (g_debug.embedded) {
+        const std::string* main_name = &standard_files().source_name;
+        for (const OpenFileEntry& f : open_file_table())
+            if (f.kind == FileKind::text_input && f.file_index == 0) {
+                main_name = &f.name;
+                break;
+            }
+        e.embedded_source(*main_name, source_reader().main_lines());
+    } else {
+        for (const OpenFileEntry& f : open_file_table()) {
+            if (f.kind != FileKind::text_input) continue;
+            const FileTime& t = f.time;
+            const std::uint8_t stamp[6] = {
+                static_cast<std::uint8_t>(t.year == 255 ? 255 : t.second), static_cast<std::uint8_t>(t.minute),
+                static_cast<std::uint8_t>(t.hour), static_cast<std::uint8_t>(t.day),
+                static_cast<std::uint8_t>(t.month), static_cast<std::uint8_t>(t.year)};
+            e.source_file(static_cast<unsigned>(f.file_index), f.name, stamp);
+        }
+    }
+    ident_tree().for_each_node([&](SymbolNode* n) {
+        if (n->define && n->define->param_count == DEFINE_OBJECT) e.define(n->name, n->define->body);
+    });
+}
+
+// -rb: where a symbol is defined and where it is used.
+void write_symbol_debug(Encoder& e, const SymbolNode& node) {
+    std::uint16_t file = 0xFFFF, line = 0xFFFF;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> uses;
+    if (const DefinitionRec* def = node.def) {
+        if (def->first_reference) {
+            file = static_cast<std::uint16_t>(def->first_reference->file);
+            line = line_word(def->first_reference->line);
+        }
+        for (const Reference& r : def->references)
+            uses.emplace_back(static_cast<std::uint16_t>(r.file), line_word(r.line));
+    }
+    e.symbol_debug(file, line, uses);
+}
+
 void write_statement(Encoder& e, Statement& st) {
     if (st.failed) {
         e.no_code();
@@ -312,6 +387,7 @@ void write_statement(Encoder& e, Statement& st) {
         if (st.location) write_location(e, st.segment, st.end_offset);
         break;
     case StatementKind::Instruction:
+        if (g_debug.on) write_line_record(e, st);
         if (!st.encoded || !st.entry) {
             e.no_code();
             if (st.size) write_location(e, st.segment, st.end_offset);
@@ -338,14 +414,14 @@ bool has_code(const Segment& seg) {
     return false;
 }
 
-// Symbol record of a PUBLIC or EXTERN declaration.
-void write_symbol(Encoder& e, const Statement& st) {
+// Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
+bool write_symbol(Encoder& e, const Statement& st) {
     LabelRec* l = label_record(st.label);
     if (!l) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
     const std::string& name = st.label->name;
     if (l->flags & LABEL_EXTERN) {
         e.external(static_cast<unsigned>(l->extern_index), name, static_cast<std::uint16_t>(l->type));
-        return;
+        return true;
     }
     if (!(l->flags & LABEL_PUBLIC)) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
     ValueRec& v = label_value(*l);
@@ -355,11 +431,11 @@ void write_symbol(Encoder& e, const Statement& st) {
     if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
         e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
                  file_segment(v.result_segment), v.value, name, static_cast<std::uint16_t>(l->type));
-        return;
+        return true;
     }
     if (v.kind == VALUE_COMPLEX) {
         user_error_pass2_A01(2, &st.site, 64, 1);
-        return;
+        return false;
     }
     std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
     if (l->flags & LABEL_SFR) {
@@ -372,6 +448,7 @@ void write_symbol(Encoder& e, const Statement& st) {
     } else {
         e.symbol(zolex::SymbolKind::AbsoluteLabel, 0, value, name, static_cast<std::uint16_t>(l->type));
     }
+    return true;
 }
 
 zolex::SegmentKind file_segment_kind(SegmentKind k) {
@@ -413,6 +490,7 @@ void build(Encoder& e, const ModuleView& module) {
     h.name = module.name;
     e.header(h);
     e.sign_on(target_id(), signon_text_A01());
+    if (g_debug.on) write_source_tables(e);
 
     bool types_written = false;
     auto types = [&] {
@@ -424,8 +502,11 @@ void build(Encoder& e, const ModuleView& module) {
         if (st->kind != StatementKind::Declaration || st->failed || !st->label) continue;
         LabelRec* l = label_record(st->label);
         if (!l || (l->flags & LABEL_LOCAL)) continue;
+        // A public label that also names a #define and is not waiting for its statement goes
+        // without a symbol record.
+        if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
         types();
-        write_symbol(e, *st);
+        if (write_symbol(e, *st) && g_debug.references) write_symbol_debug(e, *st->label);
     }
     for (int i = 2; i < table.count(); ++i) {
         const Segment& seg = table[i];
@@ -489,6 +570,11 @@ const ObjectModuleSummary& last_object_module() { return g_last; }
 
 std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& module) {
     g_last = ObjectModuleSummary{};
+    const std::uint32_t debug = settings().debug_info;
+    g_debug = DebugRecords{};
+    g_debug.on = (debug & DEBUG_ON) != 0;
+    g_debug.embedded = g_debug.on && (debug & DEBUG_EMBED_SOURCE);
+    g_debug.references = g_debug.on && (debug & DEBUG_REFERENCES);
     Encoder e;
     const ProblemSite* site = nullptr;
     if (module.statements && !module.statements->empty()) site = &module.statements->front()->site;

@@ -18,6 +18,11 @@ inline constexpr std::uint32_t LIST_XREF = 0x200;          // -x
 inline constexpr std::uint32_t LIST_STRUCTURED = 0x400;    // -cS clears
 inline constexpr std::uint32_t LIST_FLAGS_DEFAULT = 0x509;
 
+// Object debug word bits (-r, -re, -rb).
+inline constexpr std::uint32_t DEBUG_ON = 0x1;            // debugger records in the object
+inline constexpr std::uint32_t DEBUG_EMBED_SOURCE = 0x2;  // -re: the main source inside the object
+inline constexpr std::uint32_t DEBUG_REFERENCES = 0x4;    // -rb: reference records of every symbol
+
 inline constexpr int WARNING_COUNT = 500;  // warning numbers 0 to 499 can be switched
 
 struct RunSettings {

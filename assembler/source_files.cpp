@@ -361,6 +361,7 @@ void SourceReader::reset() {
     line_number_ = 0;
     total_lines_ = 0;
     file_counter_ = 0;
+    main_lines_.clear();
     line_.clear();
     pos_ = 0;
     pending_pop_ = false;
@@ -465,6 +466,8 @@ bool SourceReader::read_line() {
             args.number = static_cast<long>(LINE_LIMIT);
             user_error_A01(5, args);
         }
+        if (levels_.empty() && (settings().debug_info & DEBUG_EMBED_SOURCE))
+            main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
         return true;
     }
 }
@@ -498,6 +501,11 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
         MessageArgs args;
         args.number = MAX_INCLUDE_DEPTH;
         user_error_A01(1, args);
+        return;
+    }
+    // An embedded source holds the main file only: its line records could not name another.
+    if (settings().debug_info & DEBUG_EMBED_SOURCE) {
+        user_error_A01(98);
         return;
     }
     const int index = file_counter_ + 1;

@@ -159,6 +159,9 @@ public:
     int file_index() const { return file_index_; }
     int include_depth() const { return static_cast<int>(levels_.size()); }
     bool at_end() const { return end_of_input_; }
+    // The main file's lines read so far, without their line feeds; kept only while the object
+    // embeds the source (-re).
+    const std::vector<std::string>& main_lines() const { return main_lines_; }
 
     IncludeStateHooks& state_hooks() { return hooks_; }
     // Closes every include file still open.
@@ -188,6 +191,7 @@ private:
     std::size_t pos_ = 0;
     bool pending_pop_ = false;
     bool end_of_input_ = false;
+    std::vector<std::string> main_lines_;
     IncludeStateHooks hooks_;
 };
 

@@ -64,6 +64,7 @@ struct Statement {
     bool final = false;             // size can no longer change
     bool failed = false;            // the line had an error: no code from it
     bool listed = true;             // false for generated symbol statements
+    bool debug_symbol = false;      // a symbol made public only for the debugger: never listed
     bool label_counted = true;      // the sizing walk gives the label its value
 
     SymbolNode* label = nullptr;     // the label of the line, or none

@@ -1,6 +1,7 @@
 // The object modules aq71 writes, read back with the ZOLEX decoder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,95 @@ TEST_F(ObjectWriter, PublicSymbolsAndEntryPoints) {
     EXPECT_EQ(end.tag, zx::kEndRelative);
     EXPECT_EQ(end.w, 0u);
     EXPECT_EQ(end.a, 2u);
+}
+
+// Debugger output: -r adds the source-file table, the #define table, line records and every
+// label as a public symbol; -rb a reference record after each symbol; -re the main source
+// itself. The listing stays as without it.
+TEST_F(ObjectWriter, DebuggerRecords) {
+    const std::string source = "#define SPEED 12\n"
+                               "#define TWICE(a) a+a\n"
+                               " NAME demo\n"
+                               " RSEG CODE\n"
+                               "entry: LDI R16,SPEED\n"
+                               "loop: DEC R16\n"
+                               " BRNE loop\n"
+                               "#include \"part.inc\"\n"
+                               " RJMP entry\n"
+                               " END\n";
+    write_file(dir_ / "part.inc", "inner: NOP\n");
+    ASSERT_EQ(assemble(source, {"-l", "plain.lst"}), 0) << result.out;
+    const std::string plain_listing = read_file(dir_ / "plain.lst");
+    ASSERT_TRUE(object().modules.at(0).publics.empty());
+
+    ASSERT_EQ(assemble(source, {"-r", "-l", "debug.lst"}), 0) << result.out;
+    std::string debug_listing = read_file(dir_ / "debug.lst");
+    auto body = [](const std::string& listing) { return listing.substr(listing.find("entry:")); };
+    EXPECT_EQ(body(debug_listing).substr(0, body(debug_listing).find("CRC:")),
+              body(plain_listing).substr(0, body(plain_listing).find("CRC:")));
+    zx::Module m = object().modules.at(0);
+    std::vector<std::string> names;
+    for (const zx::Symbol& s : m.publics) names.push_back(s.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"entry", "loop", "inner"}));
+    std::vector<std::string> files, defines;
+    std::vector<std::pair<int, int>> lines; // (file record or -1, line)
+    for (const zx::Item& it : m.items) {
+        if (it.tag == zx::kSourceFile) files.push_back(std::to_string(it.w) + " " + it.text);
+        if (it.tag == zx::kDefine) defines.push_back(it.text + "=" + it.lines.at(0));
+        if (it.tag == zx::kLineFile) lines.emplace_back(-1, it.w);
+        if (it.tag == zx::kLine) lines.emplace_back(it.w, static_cast<int>(it.a));
+        EXPECT_NE(it.tag, zx::kSymbolDebug);
+    }
+    EXPECT_EQ(files, (std::vector<std::string>{"0 t.s71", "1 part.inc"}));
+    EXPECT_NE(std::find(defines.begin(), defines.end(), "SPEED=12"), defines.end());
+    for (const std::string& d : defines) EXPECT_NE(d.substr(0, 5), "TWICE");
+    // (line, length): entry, loop, BRNE, the included NOP, RJMP; the file changes twice.
+    EXPECT_EQ(lines, (std::vector<std::pair<int, int>>{
+                         {-1, 0}, {5, 20}, {6, 13}, {7, 10}, {-1, 1}, {1, 10}, {-1, 0}, {9, 11}}));
+
+    ASSERT_EQ(assemble(source, {"-rb"}), 0) << result.out;
+    m = object().modules.at(0);
+    std::vector<std::string> refs;
+    for (std::size_t i = 0; i + 1 < m.items.size(); ++i)
+        if (m.items[i].tag == zx::kSymbol) {
+            const zx::Item& d = m.items[i + 1];
+            ASSERT_EQ(d.tag, zx::kSymbolDebug) << m.items[i].text;
+            std::string r = m.items[i].text + " at " + std::to_string(d.w) + ":" + std::to_string(d.a);
+            for (const auto& [file, line] : d.pairs) r += " " + std::to_string(file) + ":" + std::to_string(line);
+            refs.push_back(r);
+        }
+    EXPECT_EQ(refs, (std::vector<std::string>{"entry at 0:5 0:9", "loop at 0:6 0:7", "inner at 1:1"}));
+
+    // -re embeds the main file and refuses include files (a fatal error).
+    ASSERT_EQ(assemble(source, {"-re"}), 3);
+    EXPECT_NE(result.out.find("Option -re cannot handle include files"), std::string::npos) << result.out;
+    std::string single = source;
+    single.replace(single.find("#include"), std::string("#include \"part.inc\"\n").size(), "");
+    ASSERT_EQ(assemble(single, {"-re"}), 0) << result.out;
+    m = object().modules.at(0);
+    const zx::Item* embedded = nullptr;
+    for (const zx::Item& it : m.items) {
+        EXPECT_NE(it.tag, zx::kLineFile);
+        EXPECT_NE(it.tag, zx::kSourceFile);
+        if (it.tag == zx::kEmbeddedSource) embedded = &it;
+    }
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_EQ(embedded->text, "t.s71");
+    ASSERT_EQ(embedded->lines.size(), 9u);
+    EXPECT_EQ(embedded->lines[4], "entry: LDI R16,SPEED");
+}
+
+// A name only tested by the preprocessor gives the debugger nothing; a label that also names a
+// #define is passed over.
+TEST_F(ObjectWriter, DebugSymbolsLeaveOutWhatHasNoValue) {
+    ASSERT_EQ(assemble(" RSEG CODE\nfirst: NOP\n#ifdef NEVER\n#endif\nlate: NOP\n#define late 3\n RJMP first\n END\n",
+                       {"-r"}),
+              0)
+        << result.out;
+    const zx::ObjectFile obj = object();
+    std::vector<std::string> names;
+    for (const zx::Symbol& s : obj.modules.at(0).publics) names.push_back(s.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"first"}));
 }
 
 TEST_F(ObjectWriter, ModulesWithErrorsOrWithoutCode) {

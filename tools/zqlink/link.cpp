@@ -91,6 +91,9 @@ class Linker {
   std::vector<z::ObjectFile> objects_;
   std::vector<Mod> mods_;
   std::map<std::string, std::pair<size_t, const z::Symbol*>> publics_;
+  // Names public in several modules that all carry debugger records: the assembler makes every
+  // label of such a module public for the debugger, so only a name some module uses is a clash.
+  std::map<std::string, std::string> debug_duplicates_;
   std::vector<Merged> merged_;
   std::map<std::pair<size_t, uint16_t>, Part> parts_;
   std::vector<uint8_t> image_;
@@ -98,14 +101,24 @@ class Linker {
   std::tm now_{};
 };
 
+bool has_debug_records(const z::Module& m) {
+  for (const z::Item& it : m.items)
+    if (it.tag == z::kSourceTableStart) return true;
+  return false;
+}
+
 void Linker::load(size_t mi) {
   Mod& md = mods_[mi];
   md.loaded = true;
   for (const auto& s : md.m->publics) {
     auto [it, fresh] = publics_.emplace(s.name, std::make_pair(mi, &s));
-    if (!fresh)
-      diag_.error("duplicate public symbol \"" + s.name + "\" in " + md.where() + " and " +
-                  mods_[it->second.first].where());
+    if (fresh) continue;
+    std::string text = "duplicate public symbol \"" + s.name + "\" in " + md.where() + " and " +
+                       mods_[it->second.first].where();
+    if (has_debug_records(*md.m) && has_debug_records(*mods_[it->second.first].m))
+      debug_duplicates_.emplace(s.name, std::move(text));
+    else
+      diag_.error(text);
   }
 }
 
@@ -136,6 +149,13 @@ void Linker::load_modules() {
       for (const auto& e : md.m->externals)
         if (!publics_.count(e.name))
           diag_.error("unresolved external symbol \"" + e.name + "\" in " + md.where());
+  for (const auto& [name, text] : debug_duplicates_) {
+    bool used = false;
+    for (const auto& md : mods_)
+      if (md.loaded)
+        for (const auto& e : md.m->externals) used = used || e.name == name;
+    if (used) diag_.error(text);
+  }
 }
 
 // Sizes of the segment parts and the ranges of absolute bytes.

@@ -313,6 +313,33 @@ TEST_F(Zqlink, LoadsLibraryModulesOnDemand) {
   // L2 was not loaded: its unresolved external and its clash do not matter.
 }
 
+// With debugger records every label of a module is public: two such modules may share a label
+// name as long as no module refers to it; without the records a shared public is an error.
+TEST_F(Zqlink, DebugModulesShareLabelNames) {
+  auto module = [](const std::string& name, bool debug, bool use_loop) {
+    z::Encoder e;
+    e.header(head(name)).sign_on(0x4A, "aq71 test");
+    if (debug) e.source_table_start();
+    e.base_type_definitions().symbol(z::SymbolKind::Relocatable, 0, 0, "LOOP", 0);
+    if (use_loop) e.external(0, "LOOP");
+    e.segment_declaration(0, z::SegmentKind::Relocatable, 1, 1, "CODE");
+    e.segment_location(0, 0).code16(0x0000);
+    if (use_loop) e.push_external(0).field(2);
+    e.end_module(true);
+    return e.take();
+  };
+  obj("a.r71", module("A", true, false));
+  obj("b.r71", module("B", true, false));
+  link_ok("-Z CODE=0-FFFF a.r71 b.r71");
+  obj("b.r71", module("B", false, false));
+  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71").err.find("duplicate public symbol \"LOOP\""),
+            std::string::npos);
+  obj("b.r71", module("B", true, false));
+  obj("c.r71", module("C", true, true));
+  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71 c.r71").err.find("duplicate public symbol"),
+            std::string::npos);
+}
+
 // RSEG parts follow one another at their alignment, COMMON parts lie on top of each other,
 // SFB/SFE give segment bounds, data segments get addresses but no bytes.
 TEST_F(Zqlink, MergesAndPlacesSegments) {
