@@ -39,7 +39,15 @@ std::string ConvertContactOperand(std::string_view text) {
   const std::string f = GetField(text, 1);
   if (f.empty()) return std::string(text);
   for (const auto& c : kCompareNames) {
-    if (c.op == f) return std::string(c.name) + std::string(text.substr(f.size()));
+    if (c.op != f) continue;
+    // The macros take the condition and the two values as comma-separated parameters: a
+    // blank after the operator becomes the comma ("D>= D0, 10" -> "DGE,D0, 10").
+    std::string_view rest = text.substr(f.size());
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    std::string out(c.name);
+    if (rest.empty()) return out;
+    if (rest.front() != ',') out += ',';
+    return out + std::string(rest);
   }
   return std::string(text);
 }

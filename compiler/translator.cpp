@@ -7,6 +7,7 @@
 #include "compiler/document.h"
 #include "compiler/monitor_attrs.h"
 #include "compiler/operands.h"
+#include "compiler/rung_check.h"
 #include "compiler/studio_state.h"
 #include "compiler/view_hooks.h"
 #include "platform/ansi_text.h"
@@ -87,6 +88,7 @@ bool LadderTranslator::Fail(const char* english, const char* korean) {
 
 bool LadderTranslator::Run() {
   mcsLevel_ = -1;
+  endWritten_ = false;
   output_.clear();
   const int endRow = std::min<int>(doc_.EndRow, kProgramRows - 1);
   PosRow = 0;
@@ -100,10 +102,41 @@ bool LadderTranslator::Run() {
     // rung already consumed.
     if (brLastRow_ != 0) PosRow = std::max(PosRow, brLastRow_);
     if (CheckConsumedOutputs(firstRow + 1, PosRow)) return true;
+    // The END row is a rung of its own: a branch of an earlier rung that runs into it would
+    // leave the program without its return or put lines after it.
+    if (firstRow < endRow && PosRow >= endRow) return FailAtEnd(kKoSymbolBranch);
+    if (firstRow == endRow && !EndsWithReturn(line_)) return FailAtEnd(kKoSymbolColumn0);
+    // Also an empty or comment row: a link from the rung above may bring power into it.
+    int col = 0, row = 0;
+    if (RungLogicDiffers(doc_, firstRow, PosRow, line_, col, row)) {
+      PosCol = col;
+      PosRow = row;
+      return Fail(kInvalidSymbol, kKoSymbolBranch);
+    }
     output_ += line_;
     ++PosRow;
   }
+  if (!EndsWithReturn(output_)) return FailAtEnd(kKoSymbolColumn0);
   return false;
+}
+
+// The program must end with the return written by the END box of the END row, or it would
+// run past its end in the module.
+bool LadderTranslator::EndsWithReturn(const std::string& text) const {
+  return endWritten_ && text.size() >= kEndLine.size() &&
+         text.compare(text.size() - kEndLine.size(), kEndLine.size(), kEndLine) == 0;
+}
+
+bool LadderTranslator::FailAtEnd(const char* korean) {
+  PosRow = doc_.EndRow;
+  PosCol = 0;
+  for (int col = 0; col <= kOutputCol; ++col) {
+    if (Text(col, PosRow) == "END") {
+      PosCol = col;
+      break;
+    }
+  }
+  return Fail(kInvalidSymbol, korean);
 }
 
 // Rows below the rung's first row that the rung took over must not hide outputs that were
@@ -233,6 +266,7 @@ bool LadderTranslator::InstructionBox(bool& hasOutput) {
     EmitMcsConditions();
   outputsDone_.emplace_back(PosCol, PosRow);
   if (text == "END") {
+    if (PosRow == doc_.EndRow) endWritten_ = true;
     line_ += kEndLine;
   } else {
     line_ += BoxLine(text, PosCol, PosRow);

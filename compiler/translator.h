@@ -54,6 +54,9 @@ class LadderTranslator {
   void EmitMcsConditions();
   bool PushBranch(int col, int row);
   bool Fail(const char* english, const char* korean);
+  // "Invalid Symbol ! " at the END cell (the first cell of the END row whose text is END).
+  bool FailAtEnd(const char* korean);
+  bool EndsWithReturn(const std::string& text) const;
   bool CheckConsumedOutputs(int firstRow, int lastRow);
 
   int Type(int col, int row) const;
@@ -66,6 +69,7 @@ class LadderTranslator {
   std::string line_;  // the rung being translated
 
   int mcsLevel_ = -1;
+  bool endWritten_ = false;  // the END box of the END row wrote the return
   std::array<int, kRingSize> brCol_{};
   std::array<int, kRingSize> brRow_{};
   std::array<int, kRingSize> brRds_{};

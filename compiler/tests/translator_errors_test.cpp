@@ -289,3 +289,144 @@ TEST(TranslatorErrors, CounterInTheLastRowReportsTheLastRow) {
   EXPECT_EQ(t.PosRow, kProgramRows);  // the reset row lies beyond the program
   EXPECT_EQ(t.TransErrMsg, "Invalid Symbol ! ");
 }
+
+// Shapes the rung macros cannot express: each is refused at the output whose drawn logic the
+// lines would not give, never built into other logic.
+TEST(TranslatorErrors, ShapesThatWouldCompileIntoOtherLogic) {
+  ExpectErrors({
+      {"wire-only lower row joined to the rung",  // drawn: always on
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "B"}, "Y");
+         SetRow(d, 1, {"-", "-"});
+         Link(d, 1, 0);
+       },
+       10, 0, "Invalid Symbol ! ", kSymBranch},
+      {"bypass wires inside a series block",  // drawn: A.(B+1).E = A.E
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "B", "-", "E"}, "Y");
+         SetRow(d, 1, {".", "-", "-"});
+         Link(d, 0, 0);
+         Link(d, 2, 0);
+       },
+       10, 0, "Invalid Symbol ! ", kSymBranch},
+      {"third row merging into a branch row between its ends",  // drawn: A.B + G.E + H.J
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "B", "-"}, "Y");
+         SetRow(d, 1, {"G", "E", "-"});
+         SetRow(d, 2, {"H", "J"});
+         Link(d, 2, 0);
+         Link(d, 1, 1);
+       },
+       10, 0, "Invalid Symbol ! ", kSymBranch},
+      {"link from a rung into the row below it that the rung does not take",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y0");
+         SetRow(d, 1, {"B", "-", "-"});
+         Link(d, 0, 0);
+         Link(d, 2, 1);
+         Rung(d, 2, {"E", "G"}, "Y2");
+       },
+       10, 2, "Invalid Symbol ! ", kSymBranch},
+      {"coil after a gap in a lower branch row",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "B"}, "Y0");
+         SetRow(d, 1, {".", "E", ".", "-", "-", "-", "-", "-", "-", "-", "(Y1)"});
+         Link(d, 0, 0);
+       },
+       10, 1, "Invalid Symbol ! ", kSymBranch},
+      {"coil under a counter box",
+       [](ProgramDocument& d) {
+         SetRow(d, 0, {"A", "-", "-", "-", "-", "-", "-", "-", "-", "{CTU C0, 5}", "(Y0)"});
+         SetRow(d, 1, {"B", "-", "-", "-", "-", "-", "-", "-", "-", ".", "(Y1)"});
+       },
+       10, 1, "Invalid Symbol ! ", kSymBranch},
+  });
+}
+
+// Shapes that the rung macros express as drawn stay accepted.
+TEST(TranslatorErrors, FaithfulShapesStayAccepted) {
+  auto accepted = [](void (*build)(ProgramDocument&)) {
+    auto studio = NewStudio();
+    build(studio->doc);
+    return !TranslateWithEnd(studio->doc, 20).failed;
+  };
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // a box ends the walk; the coil after its gap follows it
+    SetRow(d, 0, {"A", "[TON T0, 5]", ".", ".", ".", ".", ".", ".", ".", ".", "(Y)"});
+  }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // a stray link into an empty row carries nothing
+    Rung(d, 0, {"A", "B"}, "Y");
+    Link(d, 4, 0);
+  }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // three rows merging into a series block
+    Rung(d, 0, {"A", "B", "E"}, "Y");
+    SetRow(d, 1, {".", "G", "-"});
+    SetRow(d, 2, {".", "H", "-"});
+    Link(d, 0, 0);
+    Link(d, 0, 1);
+    Link(d, 2, 0);
+    Link(d, 2, 1);
+  }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // a series block that begins with a wire
+    Rung(d, 0, {"A", "-", "B", "E"}, "Y");
+    SetRow(d, 1, {".", "G", "-", "."});
+    Link(d, 0, 0);
+    Link(d, 2, 0);
+  }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // NOT and edges on the main row
+    Rung(d, 0, {"A", "!", "^M1:0", "B", "%M1:1"}, "Y");
+  }));
+}
+
+TEST(TranslatorErrors, ProgramsWithoutTheirReturnAreRefusedAtTheEndCell) {
+  struct Case {
+    const char* name;
+    void (*build)(ProgramDocument&);
+    int col, row;
+    std::string ko;
+  };
+  const Case cases[] = {
+      {"END written on a coil",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y");
+         Rung(d, 1, {"-"}, "END");
+         d.EndRow = 1;
+       },
+       10, 1, kSymCol0},
+      {"END box behind a gap after an earlier box",
+       [](ProgramDocument& d) {
+         SetRow(d, 0, {"-", "[TON T0, 5]", ".", "-", "[END]"});
+         d.EndRow = 0;
+       },
+       4, 0, kSymCol0},
+      {"END box followed by more of the rung",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"-", "[END]", "A"}, "Y");
+         d.EndRow = 0;
+       },
+       1, 0, kSymCol0},
+      {"END row that a branch of the rung above passes over",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y");
+         EndRung(d, 1);
+         Link(d, 0, 0);
+       },
+       9, 1, kSymBranch},
+      {"END row reached by a link from the row below",
+       [](ProgramDocument& d) {
+         EndRung(d, 0);
+         Link(d, 3, 0);
+         Rung(d, 1, {"A"}, "Y");
+       },
+       9, 0, kSymCol0},
+  };
+  for (const Case& c : cases) {
+    auto studio = NewStudio();
+    c.build(studio->doc);
+    LadderTranslator t(studio->doc, nullptr);
+    ASSERT_TRUE(t.Run()) << c.name << "\n" << t.Output();
+    EXPECT_EQ(t.PosCol, c.col) << c.name;
+    EXPECT_EQ(t.PosRow, c.row) << c.name;
+    EXPECT_EQ(t.TransErrMsg, "Invalid Symbol ! ") << c.name;
+    EXPECT_EQ(t.TransErrMsgKor, c.ko) << c.name;
+  }
+}

@@ -11,6 +11,7 @@
 #include "compiler/options_header.h"
 #include "compiler/view_hooks.h"
 #include "platform/file_write.h"
+#include "macro_library_support.h"
 #include "translator_test_util.h"
 
 using namespace compiler;
@@ -283,4 +284,21 @@ TEST(OptionsHeader, WriteReplacesTheHeaderAndReportsFailure) {
   f.studio->shell.KoreanMenu = true;
   EXPECT_TRUE(WriteCompileOptions(*f.studio, blocked));
   EXPECT_EQ(f.sink.shown.back().text, "파일 생성 에러 !");
+}
+
+// Compare contacts written with blanks after the operator reach the macros as the condition
+// and the two values, and assemble into the code of the comma form.
+TEST(TranslatorFiles, CompareContactsWithBlanksAssemble) {
+  auto studio = NewStudio();
+  Rung(studio->doc, 0, {"D>= D0, 10", "<>  D2,5", "= D4 , D6"}, "M0:1");
+  auto r = TranslateWithEnd(studio->doc, 1);
+  ASSERT_FALSE(r.failed) << r.en;
+  std::string program;
+  for (const std::string& line : maclib_test::Lines(MakeAssemblerCopy(r.text)))
+    if (!line.empty()) program += line.substr(0, line.find(" ; __Pos")) + "\n";
+  const auto run = maclib_test::AssembleWithLibrary(program);
+  ASSERT_TRUE(maclib_test::Clean(run)) << program << run.console;
+  const auto plain = maclib_test::AssembleWithLibrary(" LOAD    DGE,D0,10\n AN      NE,D2,5\n AN      EQ,D4,D6\n OT      M0,1\n");
+  ASSERT_TRUE(maclib_test::Clean(plain)) << plain.console;
+  EXPECT_EQ(maclib_test::CodeWordsHex(run.listing), maclib_test::CodeWordsHex(plain.listing));
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <random>
 
+#include "drawn_logic_support.h"
 #include "translator_test_util.h"
 
 using namespace compiler;
@@ -20,8 +21,18 @@ std::string Describe(const ProgramDocument& doc, int rows) {
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c <= 10; ++c) {
       const int t = doc.TypeAt(c, r);
-      std::string cell = t == 0 ? "." : t == 3 ? "-" : t == 1 ? doc.TextAt(c, r) : t == 2 ? "/" + doc.TextAt(c, r)
-                                                      : t == 5 ? "(" + doc.TextAt(c, r) + ")" : "@" + std::to_string(t);
+      const std::string& x = doc.TextAt(c, r);
+      std::string cell = t == 0   ? "."
+                         : t == 3 ? "-"
+                         : t == 1 ? x
+                         : t == 2 ? "/" + x
+                         : t == 5 ? "(" + x + ")"
+                         : t == 6 ? "[" + x + "]"
+                         : t == 8 ? "{" + x + "}"
+                         : t == 10 ? "!"
+                         : t == 11 ? "%" + x
+                         : t == 12 ? "^" + x
+                                   : "@" + std::to_string(t);
       s += cell;
       s += doc.LinkAt(c, r) ? "|" : " ";
       s += "\t";
@@ -203,4 +214,118 @@ TEST(TranslatorFuzz, DrawnSeriesParallelRungsCompileIntoTheDrawnLogic) {
   EXPECT_EQ(refused, 0);
   for (const char* word : {" ORS", " ANDS", " SAVES", " IOR ", " IORN", " LOAD   F0:1 \r\n AN"})
     EXPECT_GT(seen[word], kRuns / 20) << word;
+}
+
+namespace {
+
+// A cell the editor can put anywhere in columns 0 to 9, weighted towards the elements of
+// ordinary rungs. Boxes, coils and edges get texts of their own so that each output and each
+// edge memory is one variable.
+std::string RandomCellToken(std::mt19937& rng, int& serial) {
+  const int p = static_cast<int>(rng() % 100);
+  if (p < 30) return "-";
+  if (p < 48) return kInputs[rng() % 4];
+  if (p < 58) return std::string("/") + kInputs[rng() % 4];
+  if (p < 70) return "";
+  if (p < 76) return "!";
+  if (p < 80) return "^E" + std::to_string(serial++);
+  if (p < 84) return "%E" + std::to_string(serial++);
+  if (p < 90) return "[SETOUT B" + std::to_string(serial++) + "]";
+  if (p < 93) return "(Y" + std::to_string(serial++) + ")";
+  if (p < 95) return "{CTU C" + std::to_string(serial++) + ", 3}";
+  return "S1:" + std::to_string(rng() % 8);
+}
+
+std::string RandomOutputToken(std::mt19937& rng, int& serial) {
+  const int p = static_cast<int>(rng() % 100);
+  if (p < 78) return "(Y" + std::to_string(serial++) + ")";
+  if (p < 90) return "";
+  if (p < 94) return "-";
+  if (p < 97) return "X0";
+  return "[SETOUT B" + std::to_string(serial++) + "]";
+}
+
+// Any grid the editor can draw: drawn series-parallel rungs with random cells and links
+// changed, or rows of random cells and links.
+int RandomEditorGrid(ProgramDocument& doc, std::mt19937& rng) {
+  int serial = 0;
+  int rows = 0;
+  if (rng() % 3 != 0) {
+    int coilNo = 100;
+    while (rows < 4) rows += RandomDrawnRung(doc, rng, rows, coilNo);
+    const int changes = static_cast<int>(rng() % 4);
+    for (int k = 0; k < changes; ++k) {
+      const int c = static_cast<int>(rng() % 11), r = static_cast<int>(rng() % static_cast<unsigned>(rows));
+      if (rng() % 2) {
+        doc.VertLink[c][r] = doc.VertLink[c][r] ? 0 : 1;
+      } else {
+        SetCell(doc, c, r, c == 10 ? RandomOutputToken(rng, serial) : RandomCellToken(rng, serial));
+      }
+    }
+  } else {
+    rows = 1 + static_cast<int>(rng() % 5);
+    const int linkChance = 5 + static_cast<int>(rng() % 30);
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c <= 9; ++c) {
+        SetCell(doc, c, r, RandomCellToken(rng, serial));
+        if (static_cast<int>(rng() % 100) < linkChance) Link(doc, c, r);
+      }
+      SetCell(doc, 10, r, RandomOutputToken(rng, serial));
+    }
+  }
+  // Counter boxes live in column 9; a box written elsewhere is refused as an element there.
+  return rows;
+}
+
+}  // namespace
+
+TEST(TranslatorFuzz, EveryDrawableGridCompilesIntoTheDrawnLogicOrIsRefused) {
+  std::mt19937 rng(190019);
+  auto studio = NewStudio();
+  ProgramDocument& doc = studio->doc;
+  int mismatches = 0, accepted = 0;
+  std::map<std::string, int> refusals;
+  const int kRuns = 20000;
+  for (int n = 0; n < kRuns; ++n) {
+    for (int r = 0; r < 14; ++r)
+      for (int c = 0; c <= 10; ++c) {
+        doc.CellType[c][r] = kEmpty;
+        doc.CellText[c][r].clear();
+        doc.VertLink[c][r] = 0;
+      }
+    const int rows = RandomEditorGrid(doc, rng);
+    auto r = TranslateWithEnd(doc, rows);
+    if (r.failed) {
+      ++refusals[r.en + "/" + r.ko];
+      EXPECT_TRUE(r.col >= 0 && r.col <= kOutputCol && r.row >= 0 && r.row <= rows) << Describe(doc, rows + 1);
+      continue;
+    }
+    ++accepted;
+    std::vector<std::string> names(kInputs, kInputs + 4);
+    for (int row = 0; row < rows; ++row)
+      for (int c = 0; c <= 9; ++c)
+        if (doc.TypeAt(c, row) == kRisingEdge || doc.TypeAt(c, row) == kFallingEdge)
+          names.push_back("prev:" + doc.TextAt(c, row));
+    if (names.size() > 6) names.resize(6);
+    const InputMasks in = InputMasks::Count(names);
+    const OutputMasks drawn = DrawnOutputs(doc, 0, rows - 1, in);
+    const OutputMasks compiled = TranslatedOutputs(r.text, in);
+    if (drawn != compiled) {
+      ++mismatches;
+      if (mismatches <= 8) {
+        std::string diff;
+        for (const auto& [k, v] : drawn) {
+          auto it = compiled.find(k);
+          if (it == compiled.end() || it->second != v) diff += " drawn " + k;
+        }
+        for (const auto& [k, v] : compiled)
+          if (!drawn.count(k)) diff += " extra " + k;
+        ADD_FAILURE() << "grid " << n << " compiles into other logic:" << diff << "\n" << Describe(doc, rows) << r.text;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(accepted, kRuns / 4);
+  for (const auto& [k, v] : refusals) std::printf("refused %6d  %s\n", v, k.c_str());
+  std::printf("accepted %d of %d\n", accepted, kRuns);
 }

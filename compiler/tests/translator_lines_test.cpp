@@ -20,10 +20,11 @@ TEST(TranslatorLines, ContactOperands) {
     const char* operand;
   } cases[] = {
       {"P0:1", "P0:1"},          {"T5", "T5:7"},           {"C5", "CC5:7"},
-      {"D>= D0, 10", "DGE D0, 10"}, {"= D0, 100", "EQ D0, 100"}, {"=D0,10", "=D0,10"},
-      {"<> D1, D2", "NE D1, D2"}, {"=! D1,5", "NE D1,5"},    {"=< D1 5", "LE D1 5"},
-      {"D=! D0, 1", "DNE D0, 1"}, {"D=< D0, 1", "DLE D0, 1"}, {"> D0,1", "GT D0,1"},
+      {"D>= D0, 10", "DGE,D0, 10"}, {"= D0, 100", "EQ,D0, 100"}, {"=D0,10", "=D0,10"},
+      {"<> D1, D2", "NE,D1, D2"}, {"=! D1,5", "NE,D1,5"},    {"=<  D1,5", "LE,D1,5"},
+      {"D=! D0, 1", "DNE,D0, 1"}, {"D=< D0, 1", "DLE,D0, 1"}, {"> D0,1", "GT,D0,1"},
       {"", ""},                  {"M3:2", "M3:2"},          {"<=, D0", "LE, D0"},
+      {">= ,D0,1", "GE,D0,1"},   {"=", "EQ"},
   };
   for (const auto& c : cases) EXPECT_EQ(ConvertContactOperand(c.text), c.operand) << c.text;
 }
@@ -72,7 +73,7 @@ TEST(TranslatorLines, RungFormsOnTheMainRow) {
   EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " OT      M0:0" + Pos(10, 0) +
                         " LOAD   F0:1 \r\n" + " ANN    P0:1" + Pos(1, 1) + " NT      " + Pos(2, 1) +
                         " DF      M5:0" + Pos(3, 1) + " DFN     M5:1" + Pos(4, 1) + " AN     T3:7" + Pos(5, 1) +
-                        " AN     CC4:7" + Pos(6, 1) + " AN     DGE D0, 10" + Pos(7, 1) + " OT      M0:1" +
+                        " AN     CC4:7" + Pos(6, 1) + " AN     DGE,D0, 10" + Pos(7, 1) + " OT      M0:1" +
                         Pos(10, 1) + " SLOAD  S1:2" + Pos(0, 2) + " SAN    S1:3" + Pos(1, 2) + " SANN   S2:0" +
                         Pos(2, 2) + " OT      M0:2" + Pos(10, 2) + " LOADN  P1:0" + Pos(0, 3) + " OT      M0:3" +
                         Pos(10, 3));
