@@ -1,5 +1,6 @@
 // Expressions of aq71 (see expressions.h).
 #include "assembler/expressions.h"
+#include "assembler/record_arena.h"
 #include "assembler/assembly.h"
 
 #include <cstdio>
@@ -27,7 +28,7 @@ std::tm now_tm() {
 }
 
 struct State {
-    std::deque<ValueRec> pool; // value records live for the run
+    RecordArena<ValueRec> pool; // value records live for the run
     std::vector<ValueRec*> unsolved;
     std::vector<ValueRec*> queue;
     std::unordered_map<const LabelRec*, std::vector<ValueRec*>> dependents;

@@ -393,6 +393,7 @@ void begin_module_listing() {
 }
 
 void note_statement(const Statement& st, bool new_line) {
+    if (!list_file()) return; // nothing to list: no bookkeeping either
     if (new_line || ls().order.empty()) ++ls().serial;
     LineInfo info;
     info.serial = ls().serial;
@@ -704,7 +705,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         }
     }
     // Whatever was reported at statements of the module is in the list file by now.
-    for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
+    if (listing)
+        for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
 
     ++ls().modules;
     ls().total_errors += counts.errors;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "assembler/record_arena.h"
 #include "assembler/avr_encode.h"
 #include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
@@ -115,7 +116,7 @@ public:
     std::size_t count() const { return records_.size(); }
 
 private:
-    std::deque<Statement> records_;
+    RecordArena<Statement> records_;
 };
 StatementStore& statement_store();
 
