@@ -11,10 +11,16 @@
 #include "compiler/studio_state.h"
 #include "link/link.h"
 #include "link/link_config.h"
+#include "ladder/ui/ladder_view.h"
+#include "monitor/link_reader.h"
+#include "monitor/ui/monitor_controller.h"
+#include "monitor/ui/monitor_ticker.h"
 #include "shell/settings.h"
 #include "shell/ui/device_commands.h"
 #include "shell/profile_ini.h"
 #include "shell/ui/frm_main.h"
+#include "shell/ui/ladder_wiring.h"
+#include "shell/ui/monitor_wiring.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/script_runner.h"
 
@@ -48,21 +54,33 @@ int main(int argc, char** argv) {
 
   auto studio = std::make_unique<compiler::Studio>();
   shell::QtMessageSink messages;
-  studio->messages = &messages;
+  // Message boxes run a nested event loop: no monitor tick may start under one.
+  monitor::HoldingMessageSink holding(messages);
+  studio->messages = &holding;
   shell::ProfileFile profile(shell::DefaultProfilePath());
 
   shell::FrmMain window(*studio, profile);
   FirstPaint firstPaint(clock);
   if (std::getenv("ZQVSTUDIO_FIRST_PAINT")) window.installEventFilter(&firstPaint);
   messages.SetParent(&window);
-  window.Form_Load();
 
-  // The serial link: the ports of the settings file, overridden by the environment.
+  // The serial link; its ports come from the settings once they are read.
+  plclink::Link link(plclink::LinkConfig{}, holding, window);
+  link.SetKoreanMenu(&studio->shell.KoreanMenu);
+  monitor::LinkDeviceReader reader(link, *studio);
+
+  monitor::MonitorController* monitor = nullptr;
+  shell::LadderWiring ladder = shell::WireLadder(window, [&monitor] {
+    return monitor ? monitor->WatchPage()->AddFromCell() : true;
+  });
+  monitor = shell::WireMonitor(window, *ladder.view, link, reader);
+  holding.SetTicker(&monitor->Ticker());
+  shell::WireDeviceCommands(window, link, &monitor->Ticker());
+
+  window.Form_Load();
   plclink::LinkConfig config;
   for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.CurrentSettings().PortDev[size_t(i)];
-  plclink::Link link(config.WithEnvironment(), messages, window);
-  link.SetKoreanMenu(&studio->shell.KoreanMenu);
-  shell::WireDeviceCommands(window, link);
+  link.SetConfig(config.WithEnvironment());
 
   window.show();
 

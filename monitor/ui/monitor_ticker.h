@@ -54,18 +54,21 @@ class MonitorTicker : public QObject {
   int ticksDropped_ = 0;
 };
 
-// A message sink that holds the ticker while a message box is shown.
+// A message sink that holds the ticker while a message box is shown. The ticker may be
+// given after the sink is made (the window's sink exists before the monitor's ticker).
 class HoldingMessageSink : public platform::MessageSink {
  public:
-  HoldingMessageSink(platform::MessageSink& inner, MonitorTicker& ticker) : inner_(inner), ticker_(ticker) {}
+  explicit HoldingMessageSink(platform::MessageSink& inner, MonitorTicker* ticker = nullptr)
+      : inner_(inner), ticker_(ticker) {}
+  void SetTicker(MonitorTicker* ticker) { ticker_ = ticker; }
   platform::MsgResult Show(const platform::Message& message) override {
-    MonitorTicker::Hold hold(&ticker_);
+    MonitorTicker::Hold hold(ticker_);
     return inner_.Show(message);
   }
 
  private:
   platform::MessageSink& inner_;
-  MonitorTicker& ticker_;
+  MonitorTicker* ticker_;
 };
 
 }  // namespace monitor

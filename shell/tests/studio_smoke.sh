@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real studio on a virtual display, with the simulated module on its first port when
-# that program is built: opens a program, switches the interface to Korean, saves and exits.
-# Passes when the studio ends with status 0, the settings file holds what the run wrote and
-# the program was saved. Pictures of the screen are left in the artefact folder.
+# that program is built: opens a program, builds and runs it with Auto, turns an input of the
+# module on and watches the ladder in monitor mode, switches the interface to Korean, saves
+# and exits. Passes when the studio ends with status 0, the settings file holds what the run
+# wrote, the program was saved and the module runs the built program. Pictures of the screen
+# are left in the artefact folder.
 #   studio_smoke.sh ZQVSTUDIO ARTIFACT_DIR SAMPLE_PROGRAM
 set -euo pipefail
 studio=$1
@@ -21,19 +23,46 @@ trap cleanup EXIT
 cp "$sample" "$work/pump.qsl"
 export ZQVSTUDIO_INI="$work/ZQVSTUDIO.INI"
 export ZQVSTUDIO_DIR="$work"
+# The studio's folder: the build scripts, core sources and build tools lie beside the studio.
+for f in "$bin"/*.BAT "$bin"/*.S71 "$bin"/*.INC "$bin"/tip.txt "$bin"/aq71 "$bin"/zqlink; do
+  [ -e "$f" ] && cp "$f" "$work/"
+done
+# Auto starts the program without asking.
+printf '[Setup]\nAskStart=0\n' >"$ZQVSTUDIO_INI"
 
 if [ -x "$bin/zqvsim" ]; then
   mkfifo "$work/control"
-  "$bin/zqvsim" --model 1 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
+  "$bin/zqvsim" --model 1 --firmware 30 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
   sim_pid=$!
   exec 3>"$work/control"  # keeps the simulator's control channel open
   for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
   port=$(head -n 1 "$work/sim.out")
   [ -e "$port" ] || { echo "the simulator gave no port"; cat "$work/sim.err"; exit 1; }
   export ZQV_PORT_DEV0="$port"
+  export ZQVSTUDIO_SIM_CONTROL="$work/control"
   echo "simulated module on $port"
 else
   echo "zqvsim is not built: the studio runs without a module"
+fi
+
+if [ -n "$sim_pid" ]; then
+  module_steps="click mnuAuto
+wait 1500
+shot $artifacts/studio-auto.png
+click mnuMonitor
+wait 1500
+shot $artifacts/studio-monitor.png
+control input P0:0 1
+wait 1500
+shot $artifacts/studio-monitor-input.png
+page 4
+wait 800
+shot $artifacts/studio-dump.png
+click mnuMonitor
+control state
+wait 300"
+else
+  module_steps="wait 10"
 fi
 
 cat >"$work/script.txt" <<SCRIPT
@@ -42,6 +71,7 @@ shot $artifacts/studio-start.png
 open $work/pump.qsl
 wait 500
 shot $artifacts/studio-opened.png
+$module_steps
 page 2
 click optLanguage 1
 wait 800
@@ -66,6 +96,14 @@ grep -q '^Width=' "$ini" || { echo "the window place was not written"; exit 1; }
 # port directions its model asks for, so it need not equal the sample byte for byte).
 [ "$(head -c 8 "$work/pump.qsl")" = "QSKL2000" ] || { echo "the saved program is not a program file"; exit 1; }
 cmp -s "$work/pump.qsl" "$work/QSKLBK.\$\$\$" || { echo "the program and its backup differ"; exit 1; }
+if [ -n "$sim_pid" ]; then
+  # The build went through and the module runs it.
+  [ -s "$work/ZQOUT.HEX" ] || { echo "Auto built no image"; exit 1; }
+  grep -q '^ok running' "$work/sim.out" || { echo "the module does not run the program"; cat "$work/sim.out"; exit 1; }
+  for shot in studio-auto studio-monitor studio-monitor-input studio-dump; do
+    [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
+  done
+fi
 for shot in studio-start studio-opened studio-korean; do
   [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
 done

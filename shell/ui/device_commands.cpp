@@ -1,31 +1,135 @@
 #include "shell/ui/device_commands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
+#include "link/auto_device_steps.h"
+#include "link/build_command.h"
+#include "link/device_menu.h"
+#include "link/exec_cmd.h"
+#include "link/hex_image.h"
 #include "link/link.h"
 #include "link/module_commands.h"
+#include "monitor/ui/monitor_ticker.h"
+#include "platform/studio_folder.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
+namespace {
 
-void WireDeviceCommands(FrmMain& window, plclink::Link& link) {
+void ApplyMonitorItem(FrmMain& window, plclink::MonitorItem item) {
+  QAction* monitor = window.Action("mnuMonitor");
+  if (!monitor) return;
+  if (item == plclink::MonitorItem::Enable) monitor->setEnabled(true);
+  if (item == plclink::MonitorItem::Disable) monitor->setEnabled(false);
+}
+
+// What the device commands need of the last build.
+plclink::DeviceJob JobOf(const compiler::Studio& studio) {
+  plclink::DeviceJob job;
+  job.folder = platform::StudioFolder();
+  job.plcModel = studio.doc.Setup.PlcModel;
+  job.romSize = studio.build.RomSize;
+  job.compileInfo = studio.build.CompileInfo;
+  return job;
+}
+
+void KeepJob(compiler::Studio& studio, const plclink::DeviceJob& job) {
+  studio.build.RomSize = job.romSize;
+  studio.build.CompileInfo = job.compileInfo;
+}
+
+plclink::BuildHooks BuildHooksOf(FrmMain& window) {
+  plclink::BuildHooks hooks;
+  compiler::Studio* studio = &window.Studio();
+  hooks.readHexFile = [studio](plclink::DeviceJob& job) {
+    const bool failed = plclink::ReadHexFile(*studio, job.folder);
+    job.romSize = studio->build.RomSize;
+    job.compileInfo = studio->build.CompileInfo;
+    return failed;
+  };
+  hooks.execCmd = [](const std::string& batch) {
+    plclink::SpawnProcessRunner().Run({"/bin/sh", batch}, platform::StudioFolder());
+  };
+  return hooks;
+}
+
+}  // namespace
+
+void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTicker* ticker) {
   FrmMain* w = &window;
   plclink::Link* l = &link;
-  auto run = [w, l](std::uint8_t command) {
-    l->PortNum = w->View().PortNum;
-    plclink::MonitorItem item = plclink::RunCommand(*l, command, w->MonitorOn());
-    if (QAction* monitor = w->Action("mnuMonitor")) {
-      if (item == plclink::MonitorItem::Enable) monitor->setEnabled(true);
-      if (item == plclink::MonitorItem::Disable) monitor->setEnabled(false);
-    }
+  // Every command runs with the ticker held and the link on the chosen port; afterwards the
+  // Monitor item follows the outcome and a failed command gives the ladder the focus.
+  auto command = [w, l, ticker](std::function<plclink::Outcome()> body) {
+    return [w, l, ticker, body] {
+      monitor::MonitorTicker::Hold hold(ticker);
+      l->PortNum = w->View().PortNum;
+      const plclink::Outcome outcome = body();
+      ApplyMonitorItem(*w, outcome.monitor);
+      if (outcome.failed) w->FocusBoard();
+    };
   };
-  window.SetHandler("mnuRun", [run] { run(plclink::cmd::kRun); });
-  window.SetHandler("mnuReset", [run] { run(plclink::cmd::kReset); });
-  window.SetHandler("mnuStop", [run] { run(plclink::cmd::kStop); });
-  window.SetHandler("Command2", [w, l] {
+  auto run = [w, l](std::uint8_t code) {
+    return [w, l, code] { return plclink::Outcome{false, plclink::RunCommand(*l, code, w->MonitorOn())}; };
+  };
+  window.SetHandler("mnuRun", command(run(plclink::cmd::kRun)));
+  window.SetHandler("mnuReset", command(run(plclink::cmd::kReset)));
+  window.SetHandler("mnuStop", command(run(plclink::cmd::kStop)));
+  window.SetHandler("Command2", command([w, l] {
+                      plclink::PortCheck(*l, w->MonitorOn());
+                      return plclink::Outcome{};
+                    }));
+
+  window.SetHandler("mnuAuto", [w, l, ticker] {
+    monitor::MonitorTicker::Hold hold(ticker);
     l->PortNum = w->View().PortNum;
-    plclink::PortCheck(*l, w->MonitorOn());
+    const std::filesystem::path folder = platform::StudioFolder();
+    plclink::SpawnProcessRunner runner;
+    plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
+    plclink::AutoSeams seams;
+    seams.studio = &w->Studio();
+    seams.folder = folder;
+    seams.runner = &runner;
+    seams.device = &steps;
+    seams.save = [w] { w->Files().Save(); };
+    seams.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    seams.focusBoard = [w] { w->FocusBoard(); };
+    seams.enableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Enable); };
+    seams.monitorOn = w->MonitorOn();
+    seams.askStart = w->View().AskStart == 1;
+    plclink::RunAuto(seams);
   });
+  window.SetHandler("mnuVerify", command([w, l] {
+                      return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn());
+                    }));
+  window.SetHandler("mnuClearKeepArea", command([w, l] {
+                      plclink::ClearKeepCommand(*l, JobOf(w->Studio()), w->MonitorOn());
+                      return plclink::Outcome{};
+                    }));
+  window.SetHandler("mnuErase", command([w, l] {
+                      plclink::DeviceJob job = JobOf(w->Studio());
+                      const plclink::Outcome outcome = plclink::EraseCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
+                      KeepJob(w->Studio(), job);
+                      return outcome;
+                    }));
+  window.SetHandler("mnuObjectDownload", command([w, l] {
+                      plclink::DeviceJob job = JobOf(w->Studio());
+                      const plclink::Outcome outcome =
+                          plclink::ObjectDownloadCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
+                      KeepJob(w->Studio(), job);
+                      return outcome;
+                    }));
+  window.SetHandler("mnuUpload", command([w, l] {
+                      plclink::UploadHooks hooks;
+                      hooks.saveProgram = [w] { w->Files().Save(); };
+                      hooks.saveAs = [w] { w->Files().SaveAs(); };
+                      hooks.openProgram = [w](const std::filesystem::path& program) {
+                        w->Files().OpenProgram(program.string());
+                      };
+                      hooks.setCaption = [w](const std::string& caption) { w->SetCaption(caption); };
+                      return plclink::UploadCommand(*l, JobOf(w->Studio()), w->Studio().shell, hooks, w->MonitorOn());
+                    }));
 }
 
 }  // namespace shell

@@ -1,17 +1,22 @@
 #pragma once
 // The window's device commands that talk to the module over the serial link: Run, Reset,
-// Stop (menu and toolbar) and the Setup page's Port Check.
+// Stop, Auto, Verify, Clear Keep Area, Erase, Object Download, Upload (menu and toolbar) and the
+// Setup page's Port Check.
 
 namespace plclink {
 class Link;
+}
+namespace monitor {
+class MonitorTicker;
 }
 
 namespace shell {
 
 class FrmMain;
 
-// Gives the window's Run, Reset, Stop and Port Check their code. The link follows the
-// Setup page's port choice at each command. `link` must outlive the window.
-void WireDeviceCommands(FrmMain& window, plclink::Link& link);
+// Gives the window's device commands their code. The link follows the Setup page's port
+// choice at each command. `link` must outlive the window. While a command talks to the
+// module, the monitor's ticker (when given) starts no tick.
+void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTicker* ticker = nullptr);
 
 }  // namespace shell

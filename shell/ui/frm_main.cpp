@@ -251,7 +251,7 @@ void FrmMain::BuildClientArea() {
   tabInfo_ = new QTabBar(client_);
   tabInfo_->setObjectName("tabInfo");
   tabInfo_->setUsesScrollButtons(false);
-  tabInfo_->setStyleSheet("QTabBar::tab { padding: 3px 7px; }");
+  tabInfo_->setStyleSheet("QTabBar::tab { padding: 3px 4px; }");
   for (const char* caption : {"PLC", "Setup", "Alias", "Dump", "Watch", "Memo"}) tabInfo_->addTab(caption);
   tabInfo_->setExpanding(false);
   connect(tabInfo_, &QTabBar::currentChanged, this, [this] { tabInfo_Click(); });
@@ -279,6 +279,7 @@ void FrmMain::BuildClientArea() {
   tabMain_->addTab("Ladder");
   tabMain_->addTab("Mnemonic");
   tabMain_->setExpanding(false);
+  tabMain_->setShape(QTabBar::RoundedSouth);  // below the picture: the ladder toolbar runs along the top
   connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
 
   board_ = new QWidget(client_);
@@ -405,10 +406,19 @@ QWidget* FrmMain::Frame(const QString& name) const {
 
 void FrmMain::SetBoard(QWidget* board) {
   board->setParent(client_);
-  board->setObjectName("picBoard");
-  vsbMain_->setParent(board);
+  // A board that brings its own scroll bar lays it out itself; the window's goes.
+  if (auto* own = board->findChild<QScrollBar*>("vsbMain")) {
+    delete vsbMain_;
+    vsbMain_ = own;
+    ownScrollBar_ = false;
+  } else {
+    board->setObjectName("picBoard");
+    vsbMain_->setParent(board);
+  }
   endLine_->setParent(board);
   endLine2_->setParent(board);
+  endLine_->setVisible(ownScrollBar_);
+  endLine2_->setVisible(ownScrollBar_);
   delete board_;
   board_ = board;
   board_->show();
@@ -622,15 +632,28 @@ void FrmMain::Form_Resize() {
   };
   placeStrip(tabInfo_, tabInfoBody_, l.tabInfo);
   sidePanelHeight_ = l.tabInfo.height;
-  placeStrip(tabMain_, tabMainBody_, l.tabMain);
-  Place(board_, l.picBoard);
+  if (l.tabMain.Usable()) {  // tabs along the bottom edge
+    const int tabs = tabMain_->sizeHint().height();
+    const QRect r(Px(l.tabMain.left), Px(l.tabMain.top), Px(l.tabMain.width), Px(l.tabMain.height));
+    tabMainBody_->setGeometry(r.left(), r.top(), r.width(), std::max(0, r.height() - tabs + 2));
+    tabMain_->setGeometry(r.left(), r.bottom() + 1 - tabs, r.width(), tabs);
+  }
+  // The ladder toolbar keeps the height its buttons need; the board starts below it.
+  TwipRect ladderBar = l.tbrLadder;
+  const int barHeight = std::max(Px(kLadderToolbarHeight), tbrLadder_->sizeHint().height());
+  if (ladderBar.Usable()) tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
+  TwipRect boardPlace = l.picBoard;
+  const int barBottom = (Px(ladderBar.top) + barHeight + 2) * kTwipsPerPixel;
+  if (boardPlace.top < barBottom) {
+    boardPlace.height -= barBottom - boardPlace.top;
+    boardPlace.top = barBottom;
+  }
+  Place(board_, boardPlace);
   Place(txtMnemonic_, l.txtMnemonic);
   if (l.gagStatus.Usable()) gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width),
                                                      Px(l.gagStatus.height));
-  Place(vsbMain_, l.vsbMain);
-  TwipRect ladderBar = l.tbrLadder;
-  Place(tbrLadder_, {ladderBar.left, ladderBar.top, ladderBar.width, l.picBoard.top - ladderBar.top});
-  if (l.endLineLength >= 0) {
+  if (ownScrollBar_) Place(vsbMain_, l.vsbMain);
+  if (l.endLineLength >= 0 && ownScrollBar_) {
     endLine_->setGeometry(0, Px(l.endLineY), Px(l.endLineLength), 1);
     endLine2_->setGeometry(0, Px(l.endLine2Y), Px(l.endLineLength), 1);
   }

@@ -79,7 +79,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void Form_Resize();
   void mnuExit_Click();
 
-  // Places the ladder view widget in the window in place of the empty board.
+  // Places the ladder view widget in the window in place of the empty board. A board with
+  // a scroll bar of its own named "vsbMain" keeps it; otherwise the window's goes into it.
   void SetBoard(QWidget* board);
   QWidget* Board() const { return board_; }
   // The five page frames ("fraPlcSetup", ...), the memo box and the mnemonic view.
@@ -193,6 +194,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QWidget* tabMainBody_ = nullptr;
   QWidget* board_ = nullptr;
   QScrollBar* vsbMain_ = nullptr;
+  bool ownScrollBar_ = true;  // vsbMain_ is the window's, placed by its layout
   QWidget* endLine_ = nullptr;
   QWidget* endLine2_ = nullptr;
   QPlainTextEdit* txtMnemonic_ = nullptr;

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -26,7 +28,19 @@ struct OneName : FileDialogs {
 ScriptRunner::ScriptRunner(FrmMain& window, QStringList lines, int stepMs)
     : QObject(&window), window_(window), lines_(std::move(lines)), stepMs_(stepMs) {}
 
-void ScriptRunner::Start() { QTimer::singleShot(stepMs_, this, [this] { Step(); }); }
+void ScriptRunner::Start() {
+  QTimer::singleShot(stepMs_, this, [this] { Step(); });
+  auto* watch = new QTimer(this);
+  connect(watch, &QTimer::timeout, this, [this] { CloseMessageBox(); });
+  watch->start(1000);
+}
+
+void ScriptRunner::CloseMessageBox() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (!box) return;
+  std::fprintf(stderr, "script: message box \"%s\": %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+  box->close();
+}
 
 void ScriptRunner::Step() {
   while (next_ < lines_.size()) {
@@ -70,6 +84,11 @@ bool ScriptRunner::Run(const QString& line) {
     if (QGuiApplication::platformName() == "xcb") picture = window_.screen()->grabWindow(0);
     if (picture.isNull()) picture = window_.grab();
     return picture.save(rest);
+  }
+  if (verb == "control") {  // a line to the simulated module's control channel
+    QFile channel(qEnvironmentVariable("ZQVSTUDIO_SIM_CONTROL"));
+    if (!channel.open(QIODevice::WriteOnly)) return false;
+    return channel.write((rest + '\n').toUtf8()) > 0;
   }
   if (verb == "click") {
     const QString name = rest.section(' ', 0, 0);

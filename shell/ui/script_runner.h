@@ -4,10 +4,13 @@
 //   wait MS          pause
 //   open PATH        the Open command, its dialog answered with PATH
 //   click NAME [I]   trigger the menu item or click the button NAME (element I of an array)
+//   control TEXT     append a line to the file ZQVSTUDIO_SIM_CONTROL names (the simulated
+//                    module's control channel)
 //   page N           choose side page N
 //   shot FILE        save a picture of the screen (of the window without a display server)
 //   exit             the File menu's Exit
-// Lines starting with "#" are comments. An unknown action or name ends the program with
+// A message box that opens during the run is written to standard error and closed (the safe
+// answer), so that no step waits for a person. Lines starting with "#" are comments. An unknown action or name ends the program with
 // status 3, so a broken script never passes for a good run.
 
 #include <QObject>
@@ -26,6 +29,7 @@ class ScriptRunner : public QObject {
  private:
   void Step();
   bool Run(const QString& line);
+  void CloseMessageBox();
   FrmMain& window_;
   QStringList lines_;
   int next_ = 0;

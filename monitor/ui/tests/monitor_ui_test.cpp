@@ -67,7 +67,7 @@ TEST(Ticker, ModalMessageBoxesHoldIt) {
     }
   } inner;
   inner.ticker = &ticker;
-  monitor::HoldingMessageSink sink(inner, ticker);
+  monitor::HoldingMessageSink sink(inner, &ticker);
   sink.Show({"c", "t"});
   EXPECT_FALSE(inner.ran);
   EXPECT_EQ(ticks, 0);

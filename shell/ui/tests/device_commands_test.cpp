@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/ui/tests/qt_app_support.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
@@ -27,10 +29,7 @@ struct DeviceCommandsTest : ::testing::Test {
   std::unique_ptr<plclink::Link> link;
 
   void SetUp() override {
-    static int argc = 1;
-    static char arg0[] = "device_commands_test";
-    static char* argv[] = {arg0, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
+    TestApp();
     std::filesystem::remove(iniPath);
     ini = std::make_unique<ProfileFile>(iniPath);
     studio->messages = &sink;

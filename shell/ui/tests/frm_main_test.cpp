@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/ui/tests/qt_app_support.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -42,13 +44,7 @@ struct TempDir {
 
 void WriteFile(const std::string& path, const std::string& bytes) { platform::WriteFileAtomically(path, bytes); }
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "frm_main_test";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+QApplication& App() { return TestApp(); }
 
 struct ScriptedDialogs : FileDialogs {
   std::deque<std::string> open, save;
@@ -251,8 +247,13 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   QApplication::processEvents();
   QWidget* board = window->findChild<QWidget*>("picBoard");
   QWidget* tabMain = window->findChild<QWidget*>("tabMain");
+  QWidget* ladderBar = window->findChild<QWidget*>("tbrLadder");
   EXPECT_EQ(board->x(), 4320 / 15);
-  EXPECT_EQ(board->y(), 720 / 15);
+  // The board starts at its place or below the ladder toolbar, and ends where the layout says.
+  EXPECT_GE(board->y(), 720 / 15);
+  EXPECT_GT(board->y(), ladderBar->geometry().bottom());
+  const int boardBottom = 720 + (window->frameGeometry().height() * 15 - 1600) - 800;
+  EXPECT_NEAR(board->geometry().bottom() + 1, boardBottom / 15, 1);
   EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);
   EXPECT_NEAR(tabMain->width(), (window->frameGeometry().width() * 15 - 4285) / 15, 1);
   QWidget* memo = window->Memo();

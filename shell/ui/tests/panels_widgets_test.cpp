@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "shell/ui/tests/qt_app_support.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -28,26 +30,7 @@
 namespace shell {
 namespace {
 
-// One application object for the whole test program, made by the first test that needs it
-// and deleted after the last, so the font and display libraries shut down cleanly.
-class AppEnvironment : public ::testing::Environment {
- public:
-  static QApplication* made;
-  void TearDown() override {
-    delete made;
-    made = nullptr;
-  }
-};
-QApplication* AppEnvironment::made = nullptr;
-[[maybe_unused]] ::testing::Environment* const appEnvironment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "panels_widgets_test";
-  static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) AppEnvironment::made = new QApplication(argc, argv);
-}
+void EnsureApp() { TestApp(); }
 
 std::filesystem::path ArtifactsDir() {
   auto dir = std::filesystem::path(ZQV_BUILD_BIN_DIR).parent_path() / "artifacts";

@@ -1,0 +1,191 @@
+#include "shell/ui/ladder_wiring.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <memory>
+
+#include "ladder/row_block.h"
+#include "ladder/ui/alias_page_widget.h"
+#include "ladder/ui/goto_find_dialogs.h"
+#include "ladder/ui/ladder_view.h"
+#include "ladder/ui/print_command.h"
+#include "ladder/ui/selection_mouse.h"
+#include "shell/ui/frm_main.h"
+
+namespace shell {
+
+const ElementButton kElementButtons[11] = {
+    {"-| |-", "Contact"},
+    {"-|/|-", "Contact (negated)"},
+    {"---", "Horizontal line"},
+    {"|", "Vertical line"},
+    {"-( )-", "Coil"},
+    {"[ ]", "Instruction"},
+    {"CTR", "Counter"},
+    {"-|P|-", "Rising edge"},
+    {"-|N|-", "Falling edge"},
+    {"-/-", "NOT"},
+    {"END", "END line"},
+};
+
+namespace {
+
+// What the window's view settings say, given to the ladder view where it differs from what
+// the view shows (each setter repaints, so unchanged settings are left alone).
+class ViewSync {
+ public:
+  ViewSync(FrmMain& window, ladder::LadderView& view) : window_(window), view_(view) {}
+
+  void Apply() {
+    const ViewSettings& s = window_.View();
+    const ladder::LadderViewState& shown = view_.viewState();
+    if (s.Cunit != shown.geo.Cunit) view_.setCellSize(s.Cunit);
+    if (s.Csai != shown.geo.Csai) view_.setRowGap(s.Csai);
+    if (s.Color != color_) {
+      color_ = s.Color;
+      view_.setColorScheme(s.Color);
+    }
+    if (s.AliasFirst != shown.AliasFirst) view_.setAliasFirst(s.AliasFirst);
+  }
+
+ private:
+  FrmMain& window_;
+  ladder::LadderView& view_;
+  int color_ = -1;
+};
+
+ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
+  ladder::SurfaceFont f;
+  f.name = font.family().toStdString();
+  f.size = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+  f.bold = font.bold();
+  f.italic = font.italic();
+  return f;
+}
+
+void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
+  auto commands = std::make_shared<ladder::RowBlockCommands>(window.Studio());
+  auto updateUndo = [&window, commands] {
+    if (QAction* undo = window.Action("mnuBlockPasteUndo")) undo->setEnabled(commands->CanUndoPaste());
+  };
+  using Command = ladder::EditResult (ladder::RowBlockCommands::*)();
+  auto add = [&window, view, commands, updateUndo](const char* name, Command command) {
+    window.SetHandler(name, [&window, view, commands, updateUndo, command] {
+      const ladder::EditResult result = ((*commands).*command)();
+      if (result == ladder::EditResult::Refused) QApplication::beep();
+      if (result == ladder::EditResult::Done) {
+        window.Files().MarkChanged();
+        view->showCellText();
+      }
+      updateUndo();
+      view->board()->setFocus();
+    });
+  };
+  add("mnuDeleteLine", &ladder::RowBlockCommands::DeleteLine);
+  add("mnuInsertBlankLine", &ladder::RowBlockCommands::InsertBlankLine);
+  add("mnuRestoreDeletedLine", &ladder::RowBlockCommands::RestoreDeletedLine);
+  add("mnuCopyLine", &ladder::RowBlockCommands::CopyLine);
+  add("mnuDuplicateLine", &ladder::RowBlockCommands::DuplicateLine);
+  add("mnuBlockCopy", &ladder::RowBlockCommands::BlockCopy);
+  add("mnuBlockCut", &ladder::RowBlockCommands::BlockCut);
+  add("mnuBlockPasteInsert", &ladder::RowBlockCommands::BlockPasteInsert);
+  add("mnuBlockPasteOverlay", &ladder::RowBlockCommands::BlockPasteOverlay);
+  add("mnuBlockPasteUndo", &ladder::RowBlockCommands::BlockPasteUndo);
+  updateUndo();
+
+  window.SetHandler("mnuGotoLine", [&window, view] {
+    ladder::GotoDialog dialog(window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
+    if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
+    view->board()->setFocus();
+  });
+  window.SetHandler("mnuSearch", [&window, view] {
+    ladder::FindDialog dialog(window.Studio(), &window);
+    dialog.exec();
+    view->showCursorCell();
+    view->board()->setFocus();
+  });
+}
+
+void WirePrinting(FrmMain& window, ladder::LadderView* view) {
+  auto printerName = std::make_shared<QString>();
+  window.hooks.printLadder = [&window, view, printerName] {
+    ladder::PrintProgram(window.Studio(), view->viewState().geo, *printerName);
+  };
+  window.hooks.printerSetup = [&window, printerName] {
+    QPrinter printer;
+    if (!printerName->isEmpty()) printer.setPrinterName(*printerName);
+    QPrintDialog dialog(&printer, &window);
+    if (dialog.exec() == QDialog::Accepted) *printerName = printer.printerName();
+  };
+}
+
+}  // namespace
+
+LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhileMonitoring) {
+  compiler::Studio& studio = window.Studio();
+  auto* view = new ladder::LadderView;
+  view->setStudio(&studio);
+  window.SetBoard(view);
+
+  auto sync = std::make_shared<ViewSync>(window, *view);
+  window.hooks.redrawLadder = [view, sync] {
+    sync->Apply();
+    view->drawLadder();
+    if (view->board()->hasFocus()) view->drawCursor();
+  };
+  window.hooks.clearLadderView = [view, sync] {
+    sync->Apply();
+    view->drawLadderBackground();
+    view->drawCursor();
+  };
+  window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
+
+  QObject::connect(view, &ladder::LadderView::statusText, &window,
+                   [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
+  QObject::connect(view, &ladder::LadderView::sourceChanged, &window, [&window] { window.Files().MarkChanged(); });
+  QObject::connect(view, &ladder::LadderView::beeped, &window, [] { QApplication::beep(); });
+  ladder::ConnectSelectionMouse(*view, std::move(onRightPressWhileMonitoring));
+
+  // The element toolbar.
+  QToolBar* bar = window.LadderToolbar();
+  for (int i = 0; i < 11; ++i) {
+    QAction* action = bar->addAction(QString::fromUtf8(kElementButtons[i].caption));
+    action->setObjectName("tbrLadderButton");
+    action->setProperty("index", i + 1);
+    action->setToolTip(QString::fromUtf8(kElementButtons[i].toolTip));
+    QObject::connect(action, &QAction::triggered, view, [view, i] {
+      view->toolbarClick(i + 1);
+      view->board()->setFocus();
+    });
+  }
+
+  LadderWiring wiring;
+  wiring.view = view;
+  wiring.aliasPage = new ladder::AliasPageWidget(studio);
+  ladder::AliasPageWidget* alias = wiring.aliasPage;
+  window.HostPage("fraAlias", alias);
+
+  window.hooks.resetLadderView = [view, sync, alias, &window] {
+    ladder::RowBlockCommands::DropPasteUndo(window.Studio());
+    if (QAction* undo = window.Action("mnuBlockPasteUndo")) undo->setEnabled(false);
+    sync->Apply();
+    view->showCursorCell();
+    alias->Redraw();
+  };
+  auto pageShown = window.hooks.sidePageShown;
+  window.hooks.sidePageShown = [alias, pageShown](int page) {
+    if (page == 3) alias->ChoosePage(alias->tabs()->currentIndex() + 1);
+    if (pageShown) pageShown(page);
+  };
+
+  WireEditMenu(window, view);
+  WirePrinting(window, view);
+  return wiring;
+}
+
+}  // namespace shell

@@ -1,0 +1,35 @@
+#pragma once
+// The ladder editor in the studio's window: the ladder view in place of the empty board, the
+// element toolbar, the Edit menu's row and block commands, Go to and Find, the alias page,
+// printing and the block selection with the mouse.
+
+#include <functional>
+
+namespace ladder {
+class LadderView;
+class AliasPageWidget;
+}  // namespace ladder
+
+namespace shell {
+
+class FrmMain;
+
+struct LadderWiring {
+  ladder::LadderView* view = nullptr;
+  ladder::AliasPageWidget* aliasPage = nullptr;
+};
+
+// Builds the ladder view and its companions into the window and gives the window's hooks
+// their code. Call before Form_Load, so that the program opened at start-up is drawn.
+// onRightPressWhileMonitoring: a right click on the ladder while monitoring (the watch
+// list takes the cell's device); false when the list was full.
+LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhileMonitoring = {});
+
+// The element toolbar's captions and tool tips, buttons 1 to 11.
+struct ElementButton {
+  const char* caption;
+  const char* toolTip;
+};
+extern const ElementButton kElementButtons[11];
+
+}  // namespace shell

@@ -1,0 +1,26 @@
+#pragma once
+// Monitor mode in the studio's window: the Monitor command, the speed slider and stop button
+// on the ladder toolbar, the Dump and Watch pages of the side panel, and the live ladder
+// painted over the ladder view at each tick.
+
+namespace ladder {
+class LadderView;
+}
+namespace plclink {
+class Link;
+}
+namespace monitor {
+class MonitorController;
+class DeviceReader;
+}
+
+namespace shell {
+
+class FrmMain;
+
+// The controller is a child of the window. reader: where device words come from (the link in
+// the studio); the caller keeps it alive as long as the window.
+monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Link& link,
+                                        monitor::DeviceReader& reader);
+
+}  // namespace shell
