@@ -65,15 +65,7 @@ inline Bytes MakeImage(int length, const Bytes* archive, std::int32_t* romSize, 
   return image;
 }
 
-inline int FirmwareFor(int model) {
-  switch (model) {
-    case 1: return 30;
-    case 2: return 120;
-    case 4: return 60;
-    case 10: return 150;
-    default: return 30;
-  }
-}
+inline int FirmwareFor(int model) { return zqvsim::DefaultFirmware(model); }
 
 struct SimBench {
   explicit SimBench(zqvsim::Profile profile, int baseWaitMs = 1000) : core(profile) {

@@ -25,6 +25,8 @@ WatchPanel::WatchPanel(compiler::Studio& studio, QWidget* parent)
   column->addWidget(clear_);
   column->addWidget(picture_, 1);
 
+  entry_->setObjectName("txtWatch");
+  clear_->setObjectName("Command3");
   entry_->installEventFilter(this);
   connect(clear_, &QPushButton::clicked, this, [this] {
     ClearWatch(studio_.watch);

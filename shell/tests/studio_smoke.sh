@@ -20,7 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cp "$sample" "$work/pump.qsl"
+cp "$sample" "$work/sample.qsl"
 export ZQVSTUDIO_INI="$work/ZQVSTUDIO.INI"
 export ZQVSTUDIO_DIR="$work"
 # The studio's folder: the build scripts, core sources and build tools lie beside the studio.
@@ -32,7 +32,7 @@ printf '[Setup]\nAskStart=0\n' >"$ZQVSTUDIO_INI"
 
 if [ -x "$bin/zqvsim" ]; then
   mkfifo "$work/control"
-  "$bin/zqvsim" --model 1 --firmware 30 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
+  "$bin/zqvsim" --model 1 <"$work/control" >"$work/sim.out" 2>"$work/sim.err" &
   sim_pid=$!
   exec 3>"$work/control"  # keeps the simulator's control channel open
   for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
@@ -46,18 +46,28 @@ else
 fi
 
 if [ -n "$sim_pid" ]; then
+  # Rung 1: P0:0 and not M0:1 drive P1:0; a timer T0 on P0:1; a counter C0 counts P0:2.
   module_steps="click mnuAuto
 wait 1500
 shot $artifacts/studio-auto.png
 click mnuMonitor
+wait 500
+enter txtWatch T0
+enter txtWatch C0
+enter txtWatch P1:0
+control input P0:0 1
+control input P0:1 1
+control input P0:2 1
+wait 400
+control input P0:2 0
+wait 400
+control input P0:2 1
 wait 1500
 shot $artifacts/studio-monitor.png
-control input P0:0 1
-wait 1500
-shot $artifacts/studio-monitor-input.png
 page 4
 wait 800
 shot $artifacts/studio-dump.png
+control peek 97 1
 click mnuMonitor
 control state
 wait 300"
@@ -68,11 +78,15 @@ fi
 cat >"$work/script.txt" <<SCRIPT
 wait 800
 shot $artifacts/studio-start.png
-open $work/pump.qsl
+open $work/sample.qsl
 wait 500
 shot $artifacts/studio-opened.png
 $module_steps
 page 2
+click optColor 0
+wait 500
+shot $artifacts/studio-black.png
+click optColor 1
 click optLanguage 1
 wait 800
 shot $artifacts/studio-korean.png
@@ -89,18 +103,20 @@ echo "studio exit status $status"
 ini="$work/ZQVSTUDIO.INI"
 cat "$ini"
 grep -qx 'KoreanMenu=True' "$ini" || { echo "the language was not stored"; exit 1; }
-grep -qx "File1=$work/pump.qsl" "$ini" || { echo "the recent-file list was not written"; exit 1; }
+grep -qx "File1=$work/sample.qsl" "$ini" || { echo "the recent-file list was not written"; exit 1; }
 grep -q '^Width=' "$ini" || { echo "the window place was not written"; exit 1; }
 [ -s "$work/QSKLBK.\$\$\$" ] || { echo "the program was not saved (no backup)"; exit 1; }
 # The saved program is a program file, the same as its backup (the PLC page may have set the
 # port directions its model asks for, so it need not equal the sample byte for byte).
-[ "$(head -c 8 "$work/pump.qsl")" = "QSKL2000" ] || { echo "the saved program is not a program file"; exit 1; }
-cmp -s "$work/pump.qsl" "$work/QSKLBK.\$\$\$" || { echo "the program and its backup differ"; exit 1; }
+[ "$(head -c 8 "$work/sample.qsl")" = "QSKL2000" ] || { echo "the saved program is not a program file"; exit 1; }
+cmp -s "$work/sample.qsl" "$work/QSKLBK.\$\$\$" || { echo "the program and its backup differ"; exit 1; }
 if [ -n "$sim_pid" ]; then
   # The build went through and the module runs it.
   [ -s "$work/ZQOUT.HEX" ] || { echo "Auto built no image"; exit 1; }
   grep -q '^ok running' "$work/sim.out" || { echo "the module does not run the program"; cat "$work/sim.out"; exit 1; }
-  for shot in studio-auto studio-monitor studio-monitor-input studio-dump; do
+  # P1:0 (bit 0 of byte 97 for this model) follows P0:0 and not M0:1.
+  grep -Eq '^ok [0-9A-Fa-f]?[13579BDFbdf]$' "$work/sim.out" || { echo "the output does not follow the input"; cat "$work/sim.out"; exit 1; }
+  for shot in studio-auto studio-monitor studio-dump; do
     [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
   done
 fi

@@ -465,6 +465,7 @@ void FrmMain::ApplyFontAndColours() {
   board_->setFont(font);
   setupPage_->fontSample()->setFont(font);
   if (hooks.fontChanged) hooks.fontChanged(font);
+  if (!ownScrollBar_) return;  // a hosted ladder view paints its own colours
   QPalette palette = board_->palette();
   palette.setColor(QPalette::Window, FromBgr(colors_.ViewBackColor));
   palette.setColor(QPalette::WindowText, FromBgr(colors_.ViewLineColor));

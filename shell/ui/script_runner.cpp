@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
@@ -89,6 +91,15 @@ bool ScriptRunner::Run(const QString& line) {
     QFile channel(qEnvironmentVariable("ZQVSTUDIO_SIM_CONTROL"));
     if (!channel.open(QIODevice::WriteOnly)) return false;
     return channel.write((rest + '\n').toUtf8()) > 0;
+  }
+  if (verb == "enter") {  // a text typed into a box, then Enter
+    auto* box = window_.findChild<QLineEdit*>(rest.section(' ', 0, 0));
+    if (!box) return false;
+    box->setFocus();
+    box->setText(rest.section(' ', 1));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(box, &enter);
+    return true;
   }
   if (verb == "click") {
     const QString name = rest.section(' ', 0, 0);

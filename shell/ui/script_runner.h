@@ -4,6 +4,7 @@
 //   wait MS          pause
 //   open PATH        the Open command, its dialog answered with PATH
 //   click NAME [I]   trigger the menu item or click the button NAME (element I of an array)
+//   enter NAME TEXT  type TEXT into the text box NAME and press Enter
 //   control TEXT     append a line to the file ZQVSTUDIO_SIM_CONTROL names (the simulated
 //                    module's control channel)
 //   page N           choose side page N

@@ -79,6 +79,7 @@ void WriteAll(int fd, const std::string& s) {
 
 int main(int argc, char** argv) {
   zqvsim::Profile profile;
+  bool firmwareGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -93,7 +94,14 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (!v) return Usage();
       (a == "--link" ? linkPath : controlPath) = v;
-    } else if (a == "--model" || a == "--firmware" || a == "--delay" || a == "--echo-data" || a == "--idle-reset") {
+    } else if (a == "--firmware") {
+      firmwareGiven = true;
+      const char* v = value();
+      if (!v || !zqvsim::ApplyProfileSetting(profile, "firmware", v, &error)) {
+        if (!error.empty()) std::fprintf(stderr, "zqvsim: %s\n", error.c_str());
+        return Usage();
+      }
+    } else if (a == "--model" || a == "--delay" || a == "--echo-data" || a == "--idle-reset") {
       const char* v = value();
       if (!v || !zqvsim::ApplyProfileSetting(profile, a.substr(2), v, &error)) {
         if (!error.empty()) std::fprintf(stderr, "zqvsim: %s\n", error.c_str());
@@ -103,6 +111,9 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+
+  // Without --firmware the module answers a version its model accepts.
+  if (!firmwareGiven) profile.firmware = zqvsim::DefaultFirmware(profile.model);
 
   int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {

@@ -41,6 +41,19 @@ struct Profile {
   Micros idleReset = 500000;  // a silence this long ends an unfinished exchange
 };
 
+// A firmware version the studio accepts for a model code (what a module of that model
+// answers when no version is asked for).
+constexpr int DefaultFirmware(int model) {
+  switch (model) {
+    case 2: return 120;
+    case 4: return 60;
+    case 1:
+    case 3:
+    case 5: return 30;
+    default: return 150;
+  }
+}
+
 enum class FaultKind {
   NoReply,      // the command is not answered
   Late,         // the first answer comes arg ms late
