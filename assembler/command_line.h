@@ -32,7 +32,8 @@ std::vector<ArgumentWord>& argument_list();
 enum class ArgForm { none, optional, required, next_word };
 enum class ApplyTime { parse, check };
 
-using OptionHandler = int (*)(std::string_view argument); // 0 = accepted
+// Option handlers keep the option table's polarity: 0 = accepted, non-zero = invalid argument.
+using OptionHandler = int (*)(std::string_view argument);
 
 struct OptionRec {
     char letter = 0;           // character after "-"

@@ -95,6 +95,7 @@ const OpenFileEntry* find_open_file(std::string_view name);
 void open_source_file(const std::string* name);
 void open_default_object(std::string_view prefix);
 void open_default_list(std::string_view prefix);
+// Option handlers (see OptionHandler): 0 = accepted, non-zero = invalid argument.
 int opt_o(std::string_view name);
 int opt_l(std::string_view name);
 // Opens a command file (".xcl") as the current command file.
