@@ -25,7 +25,9 @@ class LadderTranslator {
   LadderTranslator(const ProgramDocument& doc, platform::MessageSink* messages);
 
   // Translates rows 0..EndRow. Returns true on failure, with the texts and PosCol/PosRow
-  // naming the failing cell; Output() then holds the rungs translated before it.
+  // naming the failing cell; Output() then holds the rungs translated before it. A rung
+  // whose lines would give one of its outputs other logic than drawn is refused at that
+  // output; a program that would not end with the return of its END box, at the END cell.
   bool Run();
 
   // Translates the rung at PosRow (may leave PosRow on a later row it consumed).
