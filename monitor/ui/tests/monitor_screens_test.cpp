@@ -5,7 +5,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include "monitor/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 
 #include <cstdlib>
 #include <cmath>
@@ -24,7 +24,6 @@
 
 namespace {
 
-using monitor_test::App;
 
 QString ShotPath(const char* name) {
   const QString dir = QString::fromUtf8(std::getenv("ZQV_BIN_DIR")) + "/../artifacts";
@@ -48,7 +47,7 @@ int CountColour(const QImage& image, QRgb colour) {
 class Screens : public ::testing::Test {
  protected:
   Screens() {
-    App();
+    TestApp();
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
     studio->monitor.MonitorOn = 1;

@@ -8,7 +8,7 @@
 #include <QTabBar>
 #include <gtest/gtest.h>
 
-#include "monitor/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 
 #include <memory>
 
@@ -23,7 +23,6 @@
 
 namespace {
 
-using monitor_test::App;
 
 void Pump(int ms) {
   QElapsedTimer t;
@@ -32,7 +31,7 @@ void Pump(int ms) {
 }
 
 TEST(Ticker, NeverStartsInsideATickOrAHold) {
-  App();
+  TestApp();
   int depth = 0, maxDepth = 0;
   monitor::MonitorTicker* self = nullptr;
   monitor::MonitorTicker ticker([&] {
@@ -55,7 +54,7 @@ TEST(Ticker, NeverStartsInsideATickOrAHold) {
 }
 
 TEST(Ticker, ModalMessageBoxesHoldIt) {
-  App();
+  TestApp();
   int ticks = 0;
   monitor::MonitorTicker ticker([&] { ++ticks; });
   struct NestedLoopSink : platform::MessageSink {
@@ -74,7 +73,7 @@ TEST(Ticker, ModalMessageBoxesHoldIt) {
 }
 
 TEST(Ticker, TimerTicksAtItsIntervalUntilDisabled) {
-  App();
+  TestApp();
   int ticks = 0;
   monitor::MonitorTicker ticker([&] { ++ticks; });
   EXPECT_EQ(ticker.Interval(), 500);
@@ -91,7 +90,7 @@ TEST(Ticker, TimerTicksAtItsIntervalUntilDisabled) {
 class Panels : public ::testing::Test {
  protected:
   Panels() {
-    App();
+    TestApp();
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
     studio->monitor.MonitorOn = 1;

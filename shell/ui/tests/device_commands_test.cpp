@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 
 #include <QAction>
 #include <QApplication>

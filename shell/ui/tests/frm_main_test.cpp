@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,8 +44,6 @@ struct TempDir {
 
 void WriteFile(const std::string& path, const std::string& bytes) { platform::WriteFileAtomically(path, bytes); }
 
-QApplication& App() { return TestApp(); }
-
 struct ScriptedDialogs : FileDialogs {
   std::deque<std::string> open, save;
   std::string OpenName(const std::string&) override {
@@ -71,7 +69,7 @@ struct WindowTest : ::testing::Test {
   std::unique_ptr<FrmMain> window;
 
   void SetUp() override {
-    App();
+    TestApp();
     studio->messages = &sink;
     setenv("ZQVSTUDIO_DIR", dir.path.c_str(), 1);
     ini = std::make_unique<ProfileFile>(dir / "ZQVSTUDIO.INI");

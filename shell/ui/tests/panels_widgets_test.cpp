@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "shell/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 
 #include <filesystem>
 #include <fstream>

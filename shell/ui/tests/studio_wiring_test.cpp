@@ -22,7 +22,7 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
-#include "shell/ui/tests/qt_app_support.h"
+#include "platform/tests/qt_test_app.h"
 #include "tools/zqvsim/core/sim_port.h"
 
 using namespace shell;
