@@ -26,10 +26,19 @@ class RungLogic {
  public:
   explicit RungLogic(const ProgramDocument& doc) : doc_(doc) {}
 
-  Ref Var(const std::string& name) {
+  // A device by its operand text; the lines carry the text without its outer blanks.
+  Ref Var(std::string name) {
+    const size_t b = name.find_first_not_of(' ');
+    name = b == std::string::npos ? std::string() : name.substr(b, name.find_last_not_of(' ') - b + 1);
     auto it = vars_.find(name);
     if (it == vars_.end()) it = vars_.emplace(name, static_cast<int>(vars_.size())).first;
     return bdd_.Var(it->second);
+  }
+
+  // The state an edge element had on the scan before, by its operand text.
+  static std::string Edge(const std::string& text) {
+    const size_t b = text.find_first_not_of(' ');
+    return b == std::string::npos ? "prev:" : "prev:" + text.substr(b);
   }
 
   Power Join(Power a, Power b) {
@@ -75,8 +84,8 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
         case kContactNO: q = {true, bdd_.And(p.on, Var(ConvertContactOperand(text)))}; break;
         case kContactNC: q = {true, bdd_.And(p.on, bdd_.Not(Var(ConvertContactOperand(text))))}; break;
         case kNot: q = {true, bdd_.Not(p.on)}; break;
-        case kRisingEdge: q = {true, bdd_.And(p.on, bdd_.Not(Var("prev:" + text)))}; break;
-        case kFallingEdge: q = {true, bdd_.And(bdd_.Not(p.on), Var("prev:" + text))}; break;
+        case kRisingEdge: q = {true, bdd_.And(p.on, bdd_.Not(Var(Edge(text))))}; break;
+        case kFallingEdge: q = {true, bdd_.And(bdd_.Not(p.on), Var(Edge(text)))}; break;
         case kBox:
           out[{r, c, 0}] = p.on;
           afterBox[i] = true;
@@ -174,11 +183,11 @@ std::vector<std::pair<OutputKey, Ref>> RungLogic::Translated(const std::string& 
     } else if (mnemonic == "NT") {
       now = bdd_.Not(now);
     } else if (mnemonic == "DF") {
-      now = bdd_.And(now, bdd_.Not(Var("prev:" + operand)));
+      now = bdd_.And(now, bdd_.Not(Var(Edge(operand))));
     } else if (mnemonic == "DFN") {
-      now = bdd_.And(bdd_.Not(now), Var("prev:" + operand));
-    } else if (mnemonic == "RET" || !marked) {
-      continue;
+      now = bdd_.And(bdd_.Not(now), Var(Edge(operand)));
+    } else if (!marked) {
+      continue;  // the END box's return and the lines of no cell
     } else if (mnemonic == "OT") {
       out.push_back({{row, col, 0}, now});
     } else if (doc_.TypeAt(col, row) == kCounterBox) {

@@ -372,6 +372,17 @@ TEST(TranslatorErrors, FaithfulShapesStayAccepted) {
     Link(d, 0, 0);
     Link(d, 2, 0);
   }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // boxes whose text is a mnemonic of its own
+    SetRow(d, 0, {"A", "-", "-", "-", "-", "-", "-", "-", "-", "[CALLS 3]"});
+    SetRow(d, 1, {"-", "-", "-", "-", "-", "-", "-", "-", "-", "[RET]"});
+    SetRow(d, 2, {"B", "-", "-", "-", "-", "-", "-", "-", "-", "[JMP 1]"});
+    SetRow(d, 3, {"-", "-", "-", "-", "-", "-", "-", "-", "-", "[JME 1]"});
+  }));
+  EXPECT_TRUE(accepted([](ProgramDocument& d) {  // operand texts with outer blanks
+    Rung(d, 0, {" A", "B ", "^M1:0 ", "/ E"}, "Y");
+    SetRow(d, 1, {"G  "});
+    Link(d, 0, 0);
+  }));
   EXPECT_TRUE(accepted([](ProgramDocument& d) {  // NOT and edges on the main row
     Rung(d, 0, {"A", "!", "^M1:0", "B", "%M1:1"}, "Y");
   }));
