@@ -100,6 +100,9 @@ TEST(PtyLinkPath, TheLinkedPathServesAsThePortAndGoesAway) {
 
 TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   using namespace plclink::testing;
+  // Thousands of one-byte exchanges: a loaded machine may stall one of them past a short wait.
+  config.baseWaitMs = 1500;
+  link = std::make_unique<Link>(config, messages, status);
   TempFolder folder;
   const std::string program(300, 'q');
   const Bytes archive = StoredZip({{"QSKLBK.$$$", program}});

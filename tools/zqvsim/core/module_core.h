@@ -124,7 +124,7 @@ class ModuleCore {
   // `now` (at most kMaxCatchUp of them at once; time the host could not keep up with is
   // dropped, never queued). Nothing runs unless Executing().
   void Advance(Micros now);
-  static constexpr Micros kMaxCatchUp = 100000;
+  static constexpr Micros kMaxCatchUp = 20000;
   // The processor, once a run command has found a downloaded program (else null).
   const AvrMachine* machine() const { return machine_.get(); }
   // Data memory by device map address as the studio reads it: the live bytes of the running
