@@ -155,7 +155,8 @@ bool AvrMachine::RunScans(int scans, uint64_t maxCycles) {
   return true;
 }
 
-uint64_t AvrMachine::Cycles() const { return avr_ ? avr_->cycle : 0; }
+// A pooled core keeps the count of its last machine until a program is loaded.
+uint64_t AvrMachine::Cycles() const { return avr_ && loaded_ ? avr_->cycle : 0; }
 
 uint16_t AvrMachine::ScanCount() const {
   return uint16_t(ReadDevice(kScanCountAddr) | (ReadDevice(kScanCountAddr + 1) << 8));
