@@ -1,10 +1,10 @@
 #include "assembler/assembler_main.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <unistd.h>
 
 #include "assembler/assembly_driver.h"
 #include "assembler/command_line.h"
@@ -19,126 +19,130 @@ namespace {
 volatile std::sig_atomic_t g_in_fault = 0;
 
 extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
-    if (g_in_fault || classify_exception(signal_number, info ? info->si_code : 0) == 0) {
-        ::_exit(3);
-    }
-    g_in_fault = 1;
-    write_internal_error_report("Assembler", "non-initialized parameter", 0, 0);
-    std::fflush(console_stream());
-    StandardFiles& files = standard_files();
-    if (files.list) std::fflush(files.list);
-    if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
+  if (g_in_fault || classify_exception(signal_number, info ? info->si_code : 0) == 0) {
     ::_exit(3);
+  }
+  g_in_fault = 1;
+  write_internal_error_report("Assembler", "non-initialized parameter", 0, 0);
+  std::fflush(console_stream());
+  StandardFiles& files = standard_files();
+  if (files.list) std::fflush(files.list);
+  if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
+  ::_exit(3);
 }
 
 void install_fault_handlers() {
-    // An alternate stack lets the handler run after a stack overflow too.
-    static void* alt_stack = nullptr;
-    if (!alt_stack) {
-        const std::size_t size = 64 * 1024;
-        alt_stack = std::malloc(size);
-        if (alt_stack) {
-            stack_t ss{};
-            ss.ss_sp = alt_stack;
-            ss.ss_size = size;
-            ::sigaltstack(&ss, nullptr);
-        }
+  // An alternate stack lets the handler run after a stack overflow too.
+  static void* alt_stack = nullptr;
+  if (!alt_stack) {
+    const std::size_t size = 64 * 1024;
+    alt_stack = std::malloc(size);
+    if (alt_stack) {
+      stack_t ss{};
+      ss.ss_sp = alt_stack;
+      ss.ss_size = size;
+      ::sigaltstack(&ss, nullptr);
     }
-    struct sigaction sa{};
-    sa.sa_sigaction = fault_handler;
-    sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&sa.sa_mask);
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::sigaction(s, &sa, nullptr);
+  }
+  struct sigaction sa {};
+  sa.sa_sigaction = fault_handler;
+  sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&sa.sa_mask);
+  for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::sigaction(s, &sa, nullptr);
 }
 
 int exit_code() {
-    const DiagnosticCounts& c = diagnostic_counts();
-    if (c.run_errors > 0) return 2;
-    if (settings().warnings_exit_code && c.run_warnings > 0) return 1;
-    return 0;
+  const DiagnosticCounts& c = diagnostic_counts();
+  if (c.run_errors > 0) return 2;
+  if (settings().warnings_exit_code && c.run_warnings > 0) return 1;
+  return 0;
 }
 
 int run(int argc, char** argv) {
-    install_reader_hooks();
-    build_option_table();
+  install_reader_hooks();
+  build_option_table();
 
-    if (argc <= 1) {
-        print_banner();
-        print_usage();
-        return 0;
-    }
+  if (argc <= 1) {
+    print_banner();
+    print_usage();
+    return 0;
+  }
 
-    std::vector<ArgumentWord>& args = argument_list();
-    args.clear();
-    for (int i = 0; i < argc; ++i) args.push_back({argv[i] ? argv[i] : "", 0, 0});
-    if (const char* env = std::getenv(ENV_OPTIONS)) split_environment_arguments(env, 0);
+  std::vector<ArgumentWord>& args = argument_list();
+  args.clear();
+  for (int i = 0; i < argc; ++i) args.push_back({argv[i] ? argv[i] : "", 0, 0});
+  if (const char* env = std::getenv(ENV_OPTIONS)) split_environment_arguments(env, 0);
 
-    set_warning_range(true, 0, WARNING_COUNT - 1);
-    parse_warning_option("+");
-    parse_command_line();
-    apply_fixed_file_times();
-    prepare_source_pass();
-    check_option_combinations();
+  set_warning_range(true, 0, WARNING_COUNT - 1);
+  parse_warning_option("+");
+  parse_command_line();
+  apply_fixed_file_times();
+  prepare_source_pass();
+  check_option_combinations();
 
-    const OptionRec* o = find_option('o');
-    const OptionRec* O = find_option('O');
-    if (!(o && o->seen) && !(O && O->seen)) open_default_object("");
-    if (settings().banner) print_banner();
+  const OptionRec* o = find_option('o');
+  const OptionRec* O = find_option('O');
+  if (!(o && o->seen) && !(O && O->seen)) open_default_object("");
+  if (settings().banner) print_banner();
 
-    read_include_env();
-    add_include_prefix(std::nullopt);
+  read_include_env();
+  add_include_prefix(std::nullopt);
 
-    assemble_A03();
-    close_all_files();
-    return exit_code();
+  assemble_A03();
+  close_all_files();
+  return exit_code();
 }
 
-} // namespace
+}  // namespace
 
 std::string signon_text_A01() {
-    char buf[64];
-    if (settings().fixed_date) std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "2.11", 'D', "DOS");
-    else std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "1.30", 'A', "386");
-    return buf;
+  char buf[64];
+  if (settings().fixed_date)
+    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "2.11", 'D', "DOS");
+  else
+    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "1.30", 'A', "386");
+  return buf;
 }
 
-void print_banner() {
-    console_printf("QEX Systems %s%s\n", "Q71", signon_text_A01().c_str());
-}
+void print_banner() { console_printf("QEX Systems %s%s\n", "Q71", signon_text_A01().c_str()); }
 
 int classify_exception(int signal_number, int signal_code) {
-    switch (signal_number) {
-    case SIGSEGV: return 1;
-    case SIGBUS: return signal_code == BUS_ADRALN ? 2 : 1;
+  switch (signal_number) {
+    case SIGSEGV:
+      return 1;
+    case SIGBUS:
+      return signal_code == BUS_ADRALN ? 2 : 1;
     case SIGFPE:
-        if (signal_code == FPE_INTDIV) return 3;
-        if (signal_code == FPE_INTOVF) return 4;
-        return 7;
-    case SIGILL: return 6;
-    default: return 0;
-    }
+      if (signal_code == FPE_INTDIV) return 3;
+      if (signal_code == FPE_INTOVF) return 4;
+      return 7;
+    case SIGILL:
+      return 6;
+    default:
+      return 0;
+  }
 }
 
 int run_guarded(int (*body)(int, char**), int argc, char** argv) {
-    install_fault_handlers();
-    return body(argc, argv);
+  install_fault_handlers();
+  return body(argc, argv);
 }
 
 int assembler_main(int argc, char** argv) {
-    int code;
+  int code;
+  try {
+    code = run(argc, argv);
+  } catch (const FatalStop& stop) {
+    code = stop.exit_code;
+  } catch (const std::bad_alloc&) {
     try {
-        code = run(argc, argv);
+      out_of_memory_A01();
     } catch (const FatalStop& stop) {
-        code = stop.exit_code;
-    } catch (const std::bad_alloc&) {
-        try {
-            out_of_memory_A01();
-        } catch (const FatalStop& stop) {
-            code = stop.exit_code;
-        }
+      code = stop.exit_code;
     }
-    std::fflush(console_stream());
-    return code;
+  }
+  std::fflush(console_stream());
+  return code;
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -23,4 +23,4 @@ std::string signon_text_A01();
 // Maker, target designation and sign-on, as the listing header shows them.
 void print_banner();
 
-} // namespace aq71
+}  // namespace aq71

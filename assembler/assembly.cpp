@@ -5,44 +5,44 @@ namespace aq71 {
 namespace {
 
 std::unique_ptr<Assembly>& current() {
-    static std::unique_ptr<Assembly> run;
-    return run;
+  static std::unique_ptr<Assembly> run;
+  return run;
 }
 
-} // namespace
+}  // namespace
 
 Assembly::~Assembly() {
-    for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-        Part& p = parts_[*it];
-        p.destroy(p.object);
-        p.object = nullptr;
-    }
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    Part& p = parts_[*it];
+    p.destroy(p.object);
+    p.object = nullptr;
+  }
 }
 
 std::size_t Assembly::next_slot() {
-    static std::size_t count = 0;
-    return count++;
+  static std::size_t count = 0;
+  return count++;
 }
 
 void* Assembly::make(std::size_t slot, void* (*create)(), void (*destroy)(void*)) {
-    // The new part may itself ask for others while it is being made.
-    void* object = create();
-    if (slot >= parts_.size()) parts_.resize(slot + 1);
-    parts_[slot] = Part{object, destroy};
-    order_.push_back(slot);
-    return object;
+  // The new part may itself ask for others while it is being made.
+  void* object = create();
+  if (slot >= parts_.size()) parts_.resize(slot + 1);
+  parts_[slot] = Part{object, destroy};
+  order_.push_back(slot);
+  return object;
 }
 
 Assembly& current_assembly() {
-    std::unique_ptr<Assembly>& run = current();
-    if (!run) run = std::make_unique<Assembly>();
-    return *run;
+  std::unique_ptr<Assembly>& run = current();
+  if (!run) run = std::make_unique<Assembly>();
+  return *run;
 }
 
 void start_assembly() {
-    std::unique_ptr<Assembly>& run = current();
-    run.reset(); // the old run goes first: its parts may still refer to one another
-    run = std::make_unique<Assembly>();
+  std::unique_ptr<Assembly>& run = current();
+  run.reset();  // the old run goes first: its parts may still refer to one another
+  run = std::make_unique<Assembly>();
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -34,16 +34,16 @@ void init_keywords_B00();
 enum class ModuleKind { Library = 0, Program = 1 };
 
 struct ModuleState {
-    int open_counter = 1;         // 1 at start: a source without module directive is one module
-    bool opened_by_directive = false; // NAME, PROGRAM, MODULE or LIBRARY seen in this module
-    bool ended = false;           // ENDMOD or END
-    bool end_seen = false;        // END: no further module
-    int module_count = 0;
-    ModuleKind kind = ModuleKind::Program;
-    std::string name;
-    std::int32_t option = -1;     // NAME name(expr): processor/option field, -1 when none
-    struct ValueRec* start_address = nullptr; // ENDMOD / END expr
-    Statement* first_statement = nullptr;
+  int open_counter = 1;              // 1 at start: a source without module directive is one module
+  bool opened_by_directive = false;  // NAME, PROGRAM, MODULE or LIBRARY seen in this module
+  bool ended = false;                // ENDMOD or END
+  bool end_seen = false;             // END: no further module
+  int module_count = 0;
+  ModuleKind kind = ModuleKind::Program;
+  std::string name;
+  std::int32_t option = -1;                  // NAME name(expr): processor/option field, -1 when none
+  struct ValueRec* start_address = nullptr;  // ENDMOD / END expr
+  Statement* first_statement = nullptr;
 };
 ModuleState& module_state();
 
@@ -53,12 +53,12 @@ ModuleState& module_state();
 // those of segments() (index 0 "__EXTERNS", 1 "ASEG", then the named ones); each segment's
 // chain holds its statement records in source order with their final end offsets and sizes.
 struct ModuleView {
-    std::string name;
-    bool library = false;
-    std::int32_t option = -1;                 // NAME name(expr), -1 when none
-    struct ValueRec* start_address = nullptr; // ENDMOD / END expr
-    const std::vector<Statement*>* statements = nullptr; // every statement of the module in source order
-    bool program_end = false;                 // the module ended with END
+  std::string name;
+  bool library = false;
+  std::int32_t option = -1;                             // NAME name(expr), -1 when none
+  struct ValueRec* start_address = nullptr;             // ENDMOD / END expr
+  const std::vector<Statement*>* statements = nullptr;  // every statement of the module in source order
+  bool program_end = false;                             // the module ended with END
 };
 // Writes one module into the object file (called only for a module with content).
 void write_object_module(const ModuleView& module);
@@ -83,4 +83,4 @@ LabelRec* label_record(SymbolNode* node);
 // internal error at any other time.
 Statement* get_backend_ptr_AI00();
 
-} // namespace aq71
+}  // namespace aq71

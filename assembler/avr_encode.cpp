@@ -13,14 +13,10 @@ bool in_range(uint32_t value, int32_t min, int32_t max) {
   return v >= min && v <= max;
 }
 
-bool is_pc_field(uint16_t field) {
-  return field == 907 || field == 937 || field == 912 || field == 1912;
-}
+bool is_pc_field(uint16_t field) { return field == 907 || field == 937 || field == 912 || field == 1912; }
 
 // Value of operand slot 1 or 2.
-const OperandValue& operand(const OperandRec& ops, uint8_t slot) {
-  return slot == 2 ? ops.expr2 : ops.expr1;
-}
+const OperandValue& operand(const OperandRec& ops, uint8_t slot) { return slot == 2 ? ops.expr2 : ops.expr1; }
 
 // State of one encoding: the words written so far hold the known bits.
 struct Emit {
@@ -34,8 +30,7 @@ struct Emit {
     for (uint8_t i = 0; i < count; ++i) out.add_word(words[i]);
   }
 
-  Fixup fixup(uint16_t field, uint8_t value_slot, uint8_t extra_slot,
-              bool check_target = false) const {
+  Fixup fixup(uint16_t field, uint8_t value_slot, uint8_t extra_slot, bool check_target = false) const {
     Fixup f;
     f.check_target = check_target;
     f.field = field;
@@ -83,8 +78,7 @@ struct Emit {
       if (!ctx.absolute_segment) out.add_error(400);
       if (static_cast<int32_t>(t.value) < 0) out.add_error(405);
       offset_known = true;
-    } else if (t.kind == ValueKind::kRelocatable && !ctx.absolute_segment &&
-               t.segment == ctx.segment) {
+    } else if (t.kind == ValueKind::kRelocatable && !ctx.absolute_segment && t.segment == ctx.segment) {
       // The offset is known now; the linker only checks that the final target is not negative.
       out.add_fixup(fixup(kFieldTargetCheck, target_slot, 0, true));
       offset_known = true;
@@ -102,10 +96,20 @@ struct Emit {
 uint16_t pointer_bits(uint16_t form, uint16_t pointer) {
   int mode;  // 0 plain, 1 post-increment, 2 pre-decrement
   switch (form) {
-    case kFormRegPtr: case kFormPtrReg: mode = 0; break;
-    case kFormRegPtrInc: case kFormPtrIncReg: mode = 1; break;
-    case kFormRegPtrDec: case kFormPtrDecReg: mode = 2; break;
-    default: return 0xFFFF;
+    case kFormRegPtr:
+    case kFormPtrReg:
+      mode = 0;
+      break;
+    case kFormRegPtrInc:
+    case kFormPtrIncReg:
+      mode = 1;
+      break;
+    case kFormRegPtrDec:
+    case kFormPtrDecReg:
+      mode = 2;
+      break;
+    default:
+      return 0xFFFF;
   }
   static constexpr uint16_t kBits[3][3] = {
       {0x100C, 0x0008, 0x0000},  // X, Y, Z
@@ -118,8 +122,8 @@ uint16_t pointer_bits(uint16_t form, uint16_t pointer) {
 
 }  // namespace
 
-void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t location,
-                 std::array<uint16_t, 2>& words, EncodeResult& out) {
+void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t location, std::array<uint16_t, 2>& words,
+                 EncodeResult& out) {
   const uint32_t offset = value - location;
   const int32_t soffset = static_cast<int32_t>(offset);
   uint32_t bits = 0;
@@ -193,10 +197,8 @@ void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t locati
 
 void resolve_fixup(const Fixup& fixup, uint32_t value1, uint32_t value2, EncodeResult& code) {
   const uint32_t value = fixup.value_operand == 2 ? value2 : value1;
-  const uint32_t extra =
-      fixup.extra_operand == 0 ? 0 : (fixup.extra_operand == 2 ? value2 : value1);
-  if (fixup.check_target && static_cast<int32_t>(value) < 0)
-    code.add_error(405);
+  const uint32_t extra = fixup.extra_operand == 0 ? 0 : (fixup.extra_operand == 2 ? value2 : value1);
+  if (fixup.check_target && static_cast<int32_t>(value) < 0) code.add_error(405);
   place_field(fixup.field, value, extra, fixup.location, code.words, code);
 }
 
@@ -361,8 +363,8 @@ LinkProgram link_program(const Fixup& f) {
   return p;
 }
 
-void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1,
-                      uint32_t value2, uint32_t word_address, EncodeResult& code) {
+void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1, uint32_t value2,
+                      uint32_t word_address, EncodeResult& code) {
   std::array<uint32_t, 16> stack{};
   std::size_t depth = 0;
   auto push = [&](uint32_t v) {
@@ -379,14 +381,24 @@ void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t v
       return;
     }
     switch (s.op) {
-      case LinkOp::kConst: push(static_cast<uint32_t>(s.a)); break;
-      case LinkOp::kLocationPlus: push(word_address + static_cast<uint32_t>(s.a)); break;
-      case LinkOp::kDup: push(stack[depth - 1]); break;
+      case LinkOp::kConst:
+        push(static_cast<uint32_t>(s.a));
+        break;
+      case LinkOp::kLocationPlus:
+        push(word_address + static_cast<uint32_t>(s.a));
+        break;
+      case LinkOp::kDup:
+        push(stack[depth - 1]);
+        break;
       case LinkOp::kSwap:
         if (depth >= 2) std::swap(stack[depth - 1], stack[depth - 2]);
         break;
-      case LinkOp::kDrop: pop(); break;
-      case LinkOp::kComplement: stack[depth - 1] = ~stack[depth - 1]; break;
+      case LinkOp::kDrop:
+        pop();
+        break;
+      case LinkOp::kComplement:
+        stack[depth - 1] = ~stack[depth - 1];
+        break;
       case LinkOp::kCheck: {
         const int32_t v = static_cast<int32_t>(stack[depth - 1]);
         if (v < s.a || v > s.b) code.add_error(s.error);
@@ -400,11 +412,21 @@ void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t v
         const uint32_t l = pop();
         uint32_t v = 0;
         switch (s.op) {
-          case LinkOp::kAnd: v = l & r; break;
-          case LinkOp::kOr: v = l | r; break;
-          case LinkOp::kShl: v = r >= 32 ? 0 : l << r; break;
-          case LinkOp::kSub: v = l - r; break;
-          case LinkOp::kNotEqual: v = l != r ? 1 : 0; break;
+          case LinkOp::kAnd:
+            v = l & r;
+            break;
+          case LinkOp::kOr:
+            v = l | r;
+            break;
+          case LinkOp::kShl:
+            v = r >= 32 ? 0 : l << r;
+            break;
+          case LinkOp::kSub:
+            v = l - r;
+            break;
+          case LinkOp::kNotEqual:
+            v = l != r ? 1 : 0;
+            break;
           case LinkOp::kDiv: {
             const int32_t sl = static_cast<int32_t>(l);
             const int32_t sr = static_cast<int32_t>(r);
@@ -416,7 +438,8 @@ void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t v
               v = static_cast<uint32_t>(sl / sr);
             break;
           }
-          default: break;
+          default:
+            break;
         }
         push(v);
         break;
@@ -550,9 +573,8 @@ EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, cons
   return out;
 }
 
-AssembledInstruction assemble_instruction(const char* name, OperandRec ops, int proc_option,
-                                          uint32_t address, bool absolute_segment,
-                                          uint16_t segment) {
+AssembledInstruction assemble_instruction(const char* name, OperandRec ops, int proc_option, uint32_t address,
+                                          bool absolute_segment, uint16_t segment) {
   AssembledInstruction r;
   const MnemonicName* m = find_mnemonic(name ? name : "", proc_option);
   if (!m) return r;

@@ -26,8 +26,8 @@
 //   1912 target     target 0..8190 (414), off even (413), off not range-checked; (off / 2) & 0xFFF
 // off = target - location, location being the address just after the instruction. The PC fields
 // (907, 937, 912, 1912) of a target the linker resolves also check that the target is not
-// negative (405) before anything else (Fixup::check_target). Field code 0 (kFieldTargetCheck) places nothing: it only asks the linker to check that the
-// target is not negative (405), for a branch whose offset was already known here.
+// negative (405) before anything else (Fixup::check_target). Field code 0 (kFieldTargetCheck) places nothing: it only
+// asks the linker to check that the target is not negative (405), for a branch whose offset was already known here.
 #pragma once
 
 #include <array>
@@ -104,8 +104,8 @@ EncodeResult encode_instruction(uint16_t mnemonic, const InstrEntry& entry, cons
 // `words` (one or two words already holding the known bits). PC fields take the target as value
 // and compute the offset from `location`. The errors found are added to `out`. Both the encoder's
 // own solved path and a linker resolving a Fixup use this, so they agree bit for bit.
-void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t location,
-                 std::array<uint16_t, 2>& words, EncodeResult& out);
+void place_field(uint16_t field, uint32_t value, uint32_t extra, uint32_t location, std::array<uint16_t, 2>& words,
+                 EncodeResult& out);
 
 // Resolves a Fixup of `code` once the linker knows the operand values (value1 = expr1,
 // value2 = expr2); the words of `code` are completed in place and errors added to it.
@@ -122,8 +122,20 @@ void resolve_fixup(const Fixup& fixup, uint32_t value1, uint32_t value2, EncodeR
 //   kCheck a b error  the top (not popped) must lie in a..b (signed), else `error`
 //   kField            pop the top and write its low 16 bits as the next code word
 enum class LinkOp : uint8_t {
-  kConst, kLocationPlus, kDup, kSwap, kDrop, kAnd, kOr, kShl, kDiv, kSub, kNotEqual,
-  kComplement, kCheck, kField,
+  kConst,
+  kLocationPlus,
+  kDup,
+  kSwap,
+  kDrop,
+  kAnd,
+  kOr,
+  kShl,
+  kDiv,
+  kSub,
+  kNotEqual,
+  kComplement,
+  kCheck,
+  kField,
 };
 struct LinkStep {
   LinkOp op = LinkOp::kConst;
@@ -142,8 +154,8 @@ LinkProgram link_program(const Fixup& fixup);
 
 // Runs a link program as a linker would, for tests and tools: `word_address` is the address of
 // the fixup's first code word; the fields written replace code.words from fixup.word on.
-void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1,
-                      uint32_t value2, uint32_t word_address, EncodeResult& code);
+void run_link_program(const LinkProgram& program, const Fixup& fixup, uint32_t value1, uint32_t value2,
+                      uint32_t word_address, EncodeResult& code);
 
 // Error 420 for an instruction at an odd address, once per run of odd-addressed instructions.
 class OddAddressCheck {
@@ -167,16 +179,15 @@ class OddAddressCheck {
 // mnemonic lookup for the processor option, register checks, class match (error 43), expansion
 // of emulated mnemonics and encoding at `address` (the statement's first byte).
 struct AssembledInstruction {
-  bool known = false;            // the word is a mnemonic with this processor option
+  bool known = false;  // the word is a mnemonic with this processor option
   uint16_t mnemonic = 0;
   const InstrEntry* entry = nullptr;  // core record used for the code, nullptr on error 43
-  uint16_t register_error = 0;   // 406, 407 or 418, reported while the operands are parsed
-  bool no_match = false;         // error 43 "illegal effective address": no code at all
+  uint16_t register_error = 0;        // 406, 407 or 418, reported while the operands are parsed
+  bool no_match = false;              // error 43 "illegal effective address": no code at all
   uint32_t size = 0;
   EncodeResult code;
 };
-AssembledInstruction assemble_instruction(const char* name, OperandRec ops, int proc_option,
-                                          uint32_t address, bool absolute_segment = true,
-                                          uint16_t segment = 0);
+AssembledInstruction assemble_instruction(const char* name, OperandRec ops, int proc_option, uint32_t address,
+                                          bool absolute_segment = true, uint16_t segment = 0);
 
 }  // namespace aq71

@@ -43,22 +43,22 @@ constexpr uint16_t kRegZ = 259;
 
 enum OperandForm : uint16_t {
   kFormNone = 0,
-  kFormRegReg = 1,        // Rd, Rr
-  kFormRegExpr = 2,       // Rd, expr
-  kFormReg = 3,           // Rd
-  kFormExprReg = 4,       // expr, Rr
-  kFormExpr = 5,          // expr
-  kFormExprExpr = 6,      // expr, expr
-  kFormRegPtr = 7,        // Rd, X/Y/Z
-  kFormRegPtrInc = 8,     // Rd, X+/Y+/Z+
-  kFormRegPtrDec = 9,     // Rd, -X/-Y/-Z
-  kFormRegPtrDisp = 10,   // Rd, Y+q / Z+q
-  kFormPtrReg = 11,       // X/Y/Z, Rr
-  kFormPtrIncReg = 12,    // X+/Y+/Z+, Rr
-  kFormPtrDecReg = 13,    // -X/-Y/-Z, Rr
-  kFormPtrDispReg = 14,   // Y+q / Z+q, Rr
-  kFormRegComplExpr = 15, // Rd, expr to be complemented (made only by the CBR expander)
-  kFormNoMatch = 0x1FFF,  // set after a failed match so nothing matches the record again
+  kFormRegReg = 1,         // Rd, Rr
+  kFormRegExpr = 2,        // Rd, expr
+  kFormReg = 3,            // Rd
+  kFormExprReg = 4,        // expr, Rr
+  kFormExpr = 5,           // expr
+  kFormExprExpr = 6,       // expr, expr
+  kFormRegPtr = 7,         // Rd, X/Y/Z
+  kFormRegPtrInc = 8,      // Rd, X+/Y+/Z+
+  kFormRegPtrDec = 9,      // Rd, -X/-Y/-Z
+  kFormRegPtrDisp = 10,    // Rd, Y+q / Z+q
+  kFormPtrReg = 11,        // X/Y/Z, Rr
+  kFormPtrIncReg = 12,     // X+/Y+/Z+, Rr
+  kFormPtrDecReg = 13,     // -X/-Y/-Z, Rr
+  kFormPtrDispReg = 14,    // Y+q / Z+q, Rr
+  kFormRegComplExpr = 15,  // Rd, expr to be complemented (made only by the CBR expander)
+  kFormNoMatch = 0x1FFF,   // set after a failed match so nothing matches the record again
 };
 
 // How far an operand expression is known when code is generated (the kinds of an expression
@@ -100,24 +100,24 @@ struct OperandRec {
 
 enum class EncoderKind : uint8_t {
   kNone,
-  kRegReg,       // reg_reg_B02
-  kReg,          // reg_B02 (one register, LD, ST)
-  kRegImm,       // reg_imm_B02, field 908
-  kRegImmCompl,  // reg_immcompl_B02, field 1908
-  kRegWordImm,   // regword_imm_B02, field 2906
-  kRegBit,       // reg_bit_B02, field 903
-  kPortBit,      // port_bit_B02, field 953
-  kRegPort,      // reg_port_B02, field 906
-  kRegDisp,      // reg_disp_B02, field 1906
-  kRegAddr,      // reg_addr_B02, field 116
-  kSbit,         // sbit_B02, field 1903
-  kAddr,         // addr_B02, field 922
-  kSbitPcOffs,   // sbit_pcoffs_B02, field 937
-  kPcOffs7,      // pcoffs7_B02, field 907
-  kPcOffs12,     // pcoffs12_B02, field 912
-  kPcOffs12Wrap, // pcoffs12_wrap_B02, field 1912
-  kInh,          // inh_B02
-  kExtend,       // extend_B02
+  kRegReg,        // reg_reg_B02
+  kReg,           // reg_B02 (one register, LD, ST)
+  kRegImm,        // reg_imm_B02, field 908
+  kRegImmCompl,   // reg_immcompl_B02, field 1908
+  kRegWordImm,    // regword_imm_B02, field 2906
+  kRegBit,        // reg_bit_B02, field 903
+  kPortBit,       // port_bit_B02, field 953
+  kRegPort,       // reg_port_B02, field 906
+  kRegDisp,       // reg_disp_B02, field 1906
+  kRegAddr,       // reg_addr_B02, field 116
+  kSbit,          // sbit_B02, field 1903
+  kAddr,          // addr_B02, field 922
+  kSbitPcOffs,    // sbit_pcoffs_B02, field 937
+  kPcOffs7,       // pcoffs7_B02, field 907
+  kPcOffs12,      // pcoffs12_B02, field 912
+  kPcOffs12Wrap,  // pcoffs12_wrap_B02, field 1912
+  kInh,           // inh_B02
+  kExtend,        // extend_B02
 };
 
 enum class Expander : uint8_t {
@@ -143,18 +143,18 @@ constexpr uint32_t kSfrFlagWord = 0x100000;
 constexpr int kClassSlots = 24;
 
 struct InstrEntry {
-  uint16_t first_mnemonic;                       // number of the class's first mnemonic
-  uint16_t mnemonic_count;                       // numbers first_mnemonic.. of this class
-  std::array<uint16_t, kClassSlots> opcodes;     // base opcode per mnemonic of the class
-  uint16_t mask;                                 // processor bits | kLastAlternative
-  uint16_t pattern_count;                        // 0 or 1
-  uint32_t sfr_size;                             // kSfrSize*
-  uint16_t form;                                 // the operand form when pattern_count is 1
+  uint16_t first_mnemonic;                    // number of the class's first mnemonic
+  uint16_t mnemonic_count;                    // numbers first_mnemonic.. of this class
+  std::array<uint16_t, kClassSlots> opcodes;  // base opcode per mnemonic of the class
+  uint16_t mask;                              // processor bits | kLastAlternative
+  uint16_t pattern_count;                     // 0 or 1
+  uint32_t sfr_size;                          // kSfrSize*
+  uint16_t form;                              // the operand form when pattern_count is 1
   Expander expander;
   EncoderKind encoder;
-  uint32_t size;                                 // bytes; 0 for emulated classes
-  std::array<uint32_t, 2> cycles;                // always 0
-  std::array<uint32_t, kClassSlots> sfr_needs;   // access needs per mnemonic
+  uint32_t size;                                // bytes; 0 for emulated classes
+  std::array<uint32_t, 2> cycles;               // always 0
+  std::array<uint32_t, kClassSlots> sfr_needs;  // access needs per mnemonic
 
   constexpr uint16_t opcode(uint16_t mnemonic) const {
     return opcodes[static_cast<std::size_t>(mnemonic - first_mnemonic) % kClassSlots];
@@ -191,13 +191,20 @@ extern const std::array<MnemonicName, 106> kMnemonicNames;
 // Core mnemonic of an emulated one (97..102), kNoCoreMnemonic for every other number.
 constexpr uint16_t emulated_core(uint16_t mnemonic) {
   switch (mnemonic) {
-    case mn::TST: return mn::AND;
-    case mn::CLR: return mn::EOR;
-    case mn::LSL: return mn::ADD;
-    case mn::ROL: return mn::ADC;
-    case mn::SER: return mn::LDI;
-    case mn::CBR: return mn::ANDI;
-    default: return kNoCoreMnemonic;
+    case mn::TST:
+      return mn::AND;
+    case mn::CLR:
+      return mn::EOR;
+    case mn::LSL:
+      return mn::ADD;
+    case mn::ROL:
+      return mn::ADC;
+    case mn::SER:
+      return mn::LDI;
+    case mn::CBR:
+      return mn::ANDI;
+    default:
+      return kNoCoreMnemonic;
   }
 }
 // The mnemonic number an encoder or check uses: emulated numbers replaced by their core.
@@ -220,8 +227,7 @@ uint16_t class_max_patterns(uint16_t mnemonic);
 
 // find_instr_B00: the first record of the class run valid for the processor option whose pattern
 // count equals `parsed_count` and whose form equals `form`; nullptr when none matches (error 43).
-const InstrEntry* find_instr(uint16_t mnemonic, uint16_t parsed_count, uint16_t form,
-                             int proc_option);
+const InstrEntry* find_instr(uint16_t mnemonic, uint16_t parsed_count, uint16_t form, int proc_option);
 
 // Register checks made while the operands are parsed: 406 (R16-R31 needed), 418 (R24/R26/R28/R30
 // needed), 407 (Y or Z needed); 0 when the registers are fine.
@@ -239,7 +245,6 @@ struct SfrUsage {
   uint16_t access_error = 0;
   uint16_t size_error = 0;
 };
-SfrUsage sfr_usage(uint16_t mnemonic, const InstrEntry& entry, const OperandRec& ops,
-                   uint32_t first_symbol_flags);
+SfrUsage sfr_usage(uint16_t mnemonic, const InstrEntry& entry, const OperandRec& ops, uint32_t first_symbol_flags);
 
 }  // namespace aq71

@@ -8,9 +8,9 @@
 
 namespace aq71 {
 
-inline constexpr const char* ENV_OPTIONS = "ASMQ71";     // extra options
-inline constexpr const char* ENV_INCLUDE = "AQ71_INC";   // include prefixes
-inline constexpr std::size_t MAX_ARGUMENT_LENGTH = 1024; // characters of one word
+inline constexpr const char* ENV_OPTIONS = "ASMQ71";      // extra options
+inline constexpr const char* ENV_INCLUDE = "AQ71_INC";    // include prefixes
+inline constexpr std::size_t MAX_ARGUMENT_LENGTH = 1024;  // characters of one word
 inline constexpr int MAX_COMMAND_FILE_NESTING = 16;
 
 // Marks of argument words (the listing header brackets them).
@@ -20,9 +20,9 @@ inline constexpr unsigned ARG_CMD_FIRST = 4;
 inline constexpr unsigned ARG_CMD_LAST = 8;
 
 struct ArgumentWord {
-    std::string text;
-    unsigned marks = 0;
-    int command_depth = 0; // command files this word came through
+  std::string text;
+  unsigned marks = 0;
+  int command_depth = 0;  // command files this word came through
 };
 
 // The argument list: program name first, then the ASMQ71 words, then the command line with the
@@ -36,17 +36,17 @@ enum class ApplyTime { parse, check };
 using OptionHandler = int (*)(std::string_view argument);
 
 struct OptionRec {
-    char letter = 0;           // character after "-"
-    std::string usage;         // usage text (byte 1 = object extension, 2 = source extension)
-    OptionHandler handler = nullptr;
-    ArgForm form = ArgForm::none;
-    bool repeatable = false;
-    ApplyTime apply = ApplyTime::parse;
-    bool anchor = false;       // reference point for later conflict / requirement entries
-    bool conflict = false;     // may not be combined with the nearest earlier anchor
-    bool requirement = false;  // needs one of the two nearest earlier anchors
-    bool seen = false;
-    std::string argument;
+  char letter = 0;    // character after "-"
+  std::string usage;  // usage text (byte 1 = object extension, 2 = source extension)
+  OptionHandler handler = nullptr;
+  ArgForm form = ArgForm::none;
+  bool repeatable = false;
+  ApplyTime apply = ApplyTime::parse;
+  bool anchor = false;       // reference point for later conflict / requirement entries
+  bool conflict = false;     // may not be combined with the nearest earlier anchor
+  bool requirement = false;  // needs one of the two nearest earlier anchors
+  bool seen = false;
+  std::string argument;
 };
 
 // The option table in table order (repeats of repeatable options follow their entry).
@@ -77,4 +77,4 @@ void read_include_env();
 
 // Forget the argument list and the option table (used by tests).
 
-} // namespace aq71
+}  // namespace aq71

@@ -11,58 +11,59 @@ namespace aq71 {
 
 // States of the innermost level.
 enum CondState : int {
-    COND_OUTSIDE = 0,     // no IF open: assembled
-    COND_UNBALANCED = 1,  // after a level was closed that was never opened: skipped
-    COND_TRUE = 2,        // branch whose condition was true
-    COND_ELSE_TAKEN = 3,  // ELSE part of a level none of whose conditions was true
-    COND_FALSE = 4,       // false branch, no branch of the level taken yet
-    COND_DONE = 5,        // a branch of the level was taken: the rest is skipped
+  COND_OUTSIDE = 0,     // no IF open: assembled
+  COND_UNBALANCED = 1,  // after a level was closed that was never opened: skipped
+  COND_TRUE = 2,        // branch whose condition was true
+  COND_ELSE_TAKEN = 3,  // ELSE part of a level none of whose conditions was true
+  COND_FALSE = 4,       // false branch, no branch of the level taken yet
+  COND_DONE = 5,        // a branch of the level was taken: the rest is skipped
 };
 
 class ConditionalAssembly : public ConditionalControl {
-public:
-    int state() const override;
-    void set_state(int state) override;
-    int depth() const override { return depth_; }
-    void open_skipped_level() override;
-    void close_level() override;
-    bool in_macro_expansion() const override;
+ public:
+  int state() const override;
+  void set_state(int state) override;
+  int depth() const override { return depth_; }
+  void open_skipped_level() override;
+  void close_level() override;
+  bool in_macro_expansion() const override;
 
-    void reset();
-    bool branch_taken() const { return !levels_.empty() && levels_.back().taken; }
-    bool skipping() const;
-    // Opens a level (IF).
-    void open_level(bool condition, long line);
-    // ELSE; false after error 58.
-    bool do_else();
-    // ELSEIF: the condition is read only when needed (the callback returns its value).
-    template <class F> void do_elseif(F condition) {
-        if (branch_taken()) {
-            set_state(COND_DONE);
-            return;
-        }
-        do_else();
-        if ((state() & 127) != COND_ELSE_TAKEN) return;
-        if (condition()) {
-            set_state(COND_TRUE);
-            levels_.back().taken = true;
-        } else {
-            set_state(COND_FALSE);
-        }
+  void reset();
+  bool branch_taken() const { return !levels_.empty() && levels_.back().taken; }
+  bool skipping() const;
+  // Opens a level (IF).
+  void open_level(bool condition, long line);
+  // ELSE; false after error 58.
+  bool do_else();
+  // ELSEIF: the condition is read only when needed (the callback returns its value).
+  template <class F>
+  void do_elseif(F condition) {
+    if (branch_taken()) {
+      set_state(COND_DONE);
+      return;
     }
-    // ENDIF.
-    void do_endif();
-    // Closes levels until only `depth` are open (EXITM leaving IF blocks of its expansion).
-    void close_to_depth(int depth);
+    do_else();
+    if ((state() & 127) != COND_ELSE_TAKEN) return;
+    if (condition()) {
+      set_state(COND_TRUE);
+      levels_.back().taken = true;
+    } else {
+      set_state(COND_FALSE);
+    }
+  }
+  // ENDIF.
+  void do_endif();
+  // Closes levels until only `depth` are open (EXITM leaving IF blocks of its expansion).
+  void close_to_depth(int depth);
 
-private:
-    struct Level {
-        int state;
-        bool taken;
-    };
-    std::vector<Level> levels_;
-    int base_state_ = COND_OUTSIDE;
-    int depth_ = 0;
+ private:
+  struct Level {
+    int state;
+    bool taken;
+  };
+  std::vector<Level> levels_;
+  int base_state_ = COND_OUTSIDE;
+  int depth_ = 0;
 };
 
 ConditionalAssembly& conditional_assembly();
@@ -80,4 +81,4 @@ void directive_endif(Scanner& sc, SymbolNode* label);
 // <>, !=, <, >, <= or >=. The current token is the first one of the condition.
 bool read_condition(Scanner& sc);
 
-} // namespace aq71
+}  // namespace aq71

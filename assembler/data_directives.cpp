@@ -20,246 +20,244 @@ namespace {
 // True when the expression is one constant, optionally signed: the value then goes into the item
 // as written, with a warning when it does not fit.
 bool plain_constant(const ValueRec& e) {
-    const auto& t = e.terms;
-    if (t.size() == 1) return t[0].kind == ExprTerm::Constant && t[0].segment == 0;
-    if (t.size() == 2)
-        return t[0].kind == ExprTerm::Constant && t[0].segment == 0 && t[1].kind == ExprTerm::Operator &&
-               t[1].unary && (t[1].token == OP_SUB || t[1].token == OP_ADD);
-    return false;
+  const auto& t = e.terms;
+  if (t.size() == 1) return t[0].kind == ExprTerm::Constant && t[0].segment == 0;
+  if (t.size() == 2)
+    return t[0].kind == ExprTerm::Constant && t[0].segment == 0 && t[1].kind == ExprTerm::Operator && t[1].unary &&
+           (t[1].token == OP_SUB || t[1].token == OP_ADD);
+  return false;
 }
 
 std::vector<std::uint8_t> little_endian(std::uint32_t v, int size) {
-    std::vector<std::uint8_t> b;
-    for (int i = 0; i < size; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    return b;
+  std::vector<std::uint8_t> b;
+  for (int i = 0; i < size; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  return b;
 }
 
 bool ends_list(int code) { return code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON; }
 
 // A declaration statement in "__EXTERNS" for one name of a PUBLIC or EXTERN list.
 void declaration_statement(SymbolNode* name) {
-    SegmentTable& table = segments();
-    int current = table.current_index();
-    table.select(SEG_EXTERNS);
-    Statement& st = open_statement(StatementKind::Declaration);
-    st.label = name;
-    st.label_counted = false;
-    st.listed = false;
-    table.select(current);
+  SegmentTable& table = segments();
+  int current = table.current_index();
+  table.select(SEG_EXTERNS);
+  Statement& st = open_statement(StatementKind::Declaration);
+  st.label = name;
+  st.label_counted = false;
+  st.listed = false;
+  table.select(current);
 }
 
 // One name of a list, after its optional type: the checks and the flag.
 void declare(SymbolNode* name, bool external) {
-    LabelRec* l = label_record(name);
-    if (!l) return;
-    if (external) {
-        if (l->flags & LABEL_EXTERN) return;
-        if (l->flags & LABEL_PUBLIC) {
-            user_error_A01(51);
-            return;
-        }
-        if (l->flags & LABEL_REDEFINABLE) {
-            user_error_A01(63);
-            return;
-        }
-        l->extern_index = extern_count();
-        l->flags |= LABEL_EXTERN;
-        l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
-        l->segment_number = SEG_EXTERNS;
-        // The label's value is the external itself; expressions that used it before are
-        // evaluated again by the resolve step.
-        ValueRec& v = label_value(*l);
-        v.kind = VALUE_COMPLEX;
-        v.extern_index = l->extern_index;
-        v.owner = l;
-        ExprTerm t;
-        t.kind = ExprTerm::External;
-        t.extern_index = l->extern_index;
-        t.label = l;
-        v.reduced.assign(1, t);
-        declaration_statement(name);
-        return;
-    }
+  LabelRec* l = label_record(name);
+  if (!l) return;
+  if (external) {
+    if (l->flags & LABEL_EXTERN) return;
     if (l->flags & LABEL_PUBLIC) {
-        user_error_A01(72, {.text = name->name});
-        return;
-    }
-    if (l->flags & LABEL_EXTERN) {
-        user_error_A01(51);
-        return;
+      user_error_A01(51);
+      return;
     }
     if (l->flags & LABEL_REDEFINABLE) {
-        user_error_A01(63);
-        return;
+      user_error_A01(63);
+      return;
     }
-    if ((l->flags & LABEL_BY_EQU) && l->value && l->value->kind == VALUE_COMPLEX) {
-        user_error_A01(64);
-        return;
-    }
-    l->flags |= LABEL_PUBLIC;
+    l->extern_index = extern_count();
+    l->flags |= LABEL_EXTERN;
+    l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
+    l->segment_number = SEG_EXTERNS;
+    // The label's value is the external itself; expressions that used it before are
+    // evaluated again by the resolve step.
+    ValueRec& v = label_value(*l);
+    v.kind = VALUE_COMPLEX;
+    v.extern_index = l->extern_index;
+    v.owner = l;
+    ExprTerm t;
+    t.kind = ExprTerm::External;
+    t.extern_index = l->extern_index;
+    t.label = l;
+    v.reduced.assign(1, t);
     declaration_statement(name);
+    return;
+  }
+  if (l->flags & LABEL_PUBLIC) {
+    user_error_A01(72, {.text = name->name});
+    return;
+  }
+  if (l->flags & LABEL_EXTERN) {
+    user_error_A01(51);
+    return;
+  }
+  if (l->flags & LABEL_REDEFINABLE) {
+    user_error_A01(63);
+    return;
+  }
+  if ((l->flags & LABEL_BY_EQU) && l->value && l->value->kind == VALUE_COMPLEX) {
+    user_error_A01(64);
+    return;
+  }
+  l->flags |= LABEL_PUBLIC;
+  declaration_statement(name);
 }
 
-} // namespace
+}  // namespace
 
 int extern_count() {
-    int n = 0;
-    for (const Statement* st : segments()[SEG_EXTERNS].chain) {
-        LabelRec* l = label_record(st->label);
-        if (st->kind == StatementKind::Declaration && l && (l->flags & LABEL_EXTERN)) ++n;
-    }
-    return n;
+  int n = 0;
+  for (const Statement* st : segments()[SEG_EXTERNS].chain) {
+    LabelRec* l = label_record(st->label);
+    if (st->kind == StatementKind::Declaration && l && (l->flags & LABEL_EXTERN)) ++n;
+  }
+  return n;
 }
 
 void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
-    Statement& st = open_statement(StatementKind::Storage);
-    attach_label(st, label);
-    st.element_size = 1;
-    st.reserve_only = false;
-    std::uint32_t size = 0;
-    auto fail = [&] {
-        st.failed = true;
-        st.items.clear();
-        if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
-    };
-    int after = sc.current_char();
-    if (after != ' ' && after != '\t') {
+  Statement& st = open_statement(StatementKind::Storage);
+  attach_label(st, label);
+  st.element_size = 1;
+  st.reserve_only = false;
+  std::uint32_t size = 0;
+  auto fail = [&] {
+    st.failed = true;
+    st.items.clear();
+    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
+  };
+  int after = sc.current_char();
+  if (after != ' ' && after != '\t') {
+    user_error_A01(0);
+    fail();
+  } else {
+    int code = next_nonblank(sc);
+    for (;;) {
+      const Token& t = sc.token();
+      if (code == TOK_FLOAT || ends_list(code) || code == TOK_COMMA) {
         user_error_A01(0);
         fail();
-    } else {
-        int code = next_nonblank(sc);
-        for (;;) {
-            const Token& t = sc.token();
-            if (code == TOK_FLOAT || ends_list(code) || code == TOK_COMMA) {
-                user_error_A01(0);
-                fail();
-                break;
-            }
-            DataItem item;
-            if (code == TOK_STRING && t.string) {
-                // The characters, padded with zero bytes to a whole number of items; written one
-                // byte at a time.
-                item.bytes.assign(t.string->text.begin(), t.string->text.end());
-                while (item.bytes.size() % static_cast<std::size_t>(item_size)) item.bytes.push_back(0);
-                item.size = 1;
-                item.count = static_cast<std::uint32_t>(item.bytes.size());
-                sc.next_token_A07();
-            } else {
-                ValueRec* e = parse_expression_A08(sc, true, true);
-                if (!e || e->failed) {
-                    fail();
-                    break;
-                }
-                item.size = static_cast<std::uint32_t>(item_size);
-                if (e->absolute() && plain_constant(*e)) {
-                    std::int64_t v = e->signed_value();
-                    std::uint64_t magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
-                    if (item_size < 4 && magnitude > (std::uint64_t{1} << (8 * item_size)) - 1)
-                        user_warning_A01(15);
-                    item.bytes = little_endian(e->value, item_size);
-                } else {
-                    item.value = e;
-                }
-            }
-            size += item.size * item.count;
-            if (item.count) st.items.push_back(std::move(item)); // "" gives no bytes
-            code = skip_blanks(sc);
-            if (code == TOK_COMMA) {
-                code = next_nonblank(sc);
-                continue;
-            }
-            if (!end_of_statement(sc)) st.failed = true;
-            break;
+        break;
+      }
+      DataItem item;
+      if (code == TOK_STRING && t.string) {
+        // The characters, padded with zero bytes to a whole number of items; written one
+        // byte at a time.
+        item.bytes.assign(t.string->text.begin(), t.string->text.end());
+        while (item.bytes.size() % static_cast<std::size_t>(item_size)) item.bytes.push_back(0);
+        item.size = 1;
+        item.count = static_cast<std::uint32_t>(item.bytes.size());
+        sc.next_token_A07();
+      } else {
+        ValueRec* e = parse_expression_A08(sc, true, true);
+        if (!e || e->failed) {
+          fail();
+          break;
         }
+        item.size = static_cast<std::uint32_t>(item_size);
+        if (e->absolute() && plain_constant(*e)) {
+          std::int64_t v = e->signed_value();
+          std::uint64_t magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
+          if (item_size < 4 && magnitude > (std::uint64_t{1} << (8 * item_size)) - 1) user_warning_A01(15);
+          item.bytes = little_endian(e->value, item_size);
+        } else {
+          item.value = e;
+        }
+      }
+      size += item.size * item.count;
+      if (item.count) st.items.push_back(std::move(item));  // "" gives no bytes
+      code = skip_blanks(sc);
+      if (code == TOK_COMMA) {
+        code = next_nonblank(sc);
+        continue;
+      }
+      if (!end_of_statement(sc)) st.failed = true;
+      break;
     }
-    if (st.failed) {
-        st.items.clear();
-        size = 0;
-    }
-    st.size = size;
-    st.count_value = size;
-    st.final = st.size_fixed = true;
-    SegmentTable& table = segments();
-    table.advance(size);
-    st.end_offset = table.current().location;
+  }
+  if (st.failed) {
+    st.items.clear();
+    size = 0;
+  }
+  st.size = size;
+  st.count_value = size;
+  st.final = st.size_fixed = true;
+  SegmentTable& table = segments();
+  table.advance(size);
+  st.end_offset = table.current().location;
 }
 
 void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
-    if (label) {
-        Statement& st = open_statement(StatementKind::Nothing);
-        attach_label(st, label);
+  if (label) {
+    Statement& st = open_statement(StatementKind::Nothing);
+    attach_label(st, label);
+  }
+  int saved_mode = sc.lookup_mode();
+  // reads_type: after a name, where ":type" may follow (":CODE" is then no BCD string).
+  auto next = [&](int mode = MODE_SYMBOL_LIST, bool reads_type = false) {
+    sc.set_lookup_mode(mode);
+    sc.list_reads_type = reads_type;
+    int code = next_nonblank(sc);
+    sc.list_reads_type = false;
+    sc.set_lookup_mode(saved_mode);
+    return code;
+  };
+  auto stop = [&] {
+    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
+  };
+  int code = next();
+  bool after_comma = false;
+  for (;;) {
+    const Token& t = sc.token();
+    if (ends_list(code)) {
+      if (after_comma) user_error_A01(16);
+      stop();
+      return;
     }
-    int saved_mode = sc.lookup_mode();
-    // reads_type: after a name, where ":type" may follow (":CODE" is then no BCD string).
-    auto next = [&](int mode = MODE_SYMBOL_LIST, bool reads_type = false) {
-        sc.set_lookup_mode(mode);
-        sc.list_reads_type = reads_type;
-        int code = next_nonblank(sc);
-        sc.list_reads_type = false;
-        sc.set_lookup_mode(saved_mode);
-        return code;
-    };
-    auto stop = [&] {
-        if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
-    };
-    int code = next();
-    bool after_comma = false;
-    for (;;) {
-        const Token& t = sc.token();
-        if (ends_list(code)) {
-            if (after_comma) user_error_A01(16);
-            stop();
-            return;
-        }
-        if (code == TOK_COMMA || (code == TOK_IDENT && t.kind != KIND_LABEL &&
-                                  (t.kind == KIND_SEGMENT_TYPE || t.kind == KIND_DIRECTIVE ||
-                                   t.kind == KIND_SUFFIX))) {
-            user_error_A01(16);
-            stop();
-            return;
-        }
-        if (code != TOK_IDENT || t.kind != KIND_LABEL || !t.node) {
-            user_error_A01(0);
-            stop();
-            return;
-        }
-        SymbolNode* name = t.node;
-        code = next(MODE_SYMBOL_LIST, true);
-        if (code == TOK_COLON) {
-            if (!external) {
-                user_error_A01(44);
-                stop();
-                return;
-            }
-            // EXTERN name:type reads the type and ignores it.
-            code = next(MODE_SEGMENT_TYPE, true);
-            const Token& type = sc.token();
-            if (code == TOK_IDENT && type.kind == KIND_LABEL) {
-                user_error_A01(50, {.text = type.node ? type.node->name : type.text});
-                stop();
-                return;
-            }
-            if (code != TOK_IDENT) {
-                user_error_A01(16);
-                stop();
-                return;
-            }
-            code = next();
-        }
-        declare(name, external);
-        if (code == TOK_COMMA) {
-            after_comma = true;
-            code = next();
-            continue;
-        }
-        if (ends_list(code)) {
-            stop();
-            return;
-        }
-        user_error_A01(0);
+    if (code == TOK_COMMA || (code == TOK_IDENT && t.kind != KIND_LABEL &&
+                              (t.kind == KIND_SEGMENT_TYPE || t.kind == KIND_DIRECTIVE || t.kind == KIND_SUFFIX))) {
+      user_error_A01(16);
+      stop();
+      return;
+    }
+    if (code != TOK_IDENT || t.kind != KIND_LABEL || !t.node) {
+      user_error_A01(0);
+      stop();
+      return;
+    }
+    SymbolNode* name = t.node;
+    code = next(MODE_SYMBOL_LIST, true);
+    if (code == TOK_COLON) {
+      if (!external) {
+        user_error_A01(44);
         stop();
         return;
+      }
+      // EXTERN name:type reads the type and ignores it.
+      code = next(MODE_SEGMENT_TYPE, true);
+      const Token& type = sc.token();
+      if (code == TOK_IDENT && type.kind == KIND_LABEL) {
+        user_error_A01(50, {.text = type.node ? type.node->name : type.text});
+        stop();
+        return;
+      }
+      if (code != TOK_IDENT) {
+        user_error_A01(16);
+        stop();
+        return;
+      }
+      code = next();
     }
+    declare(name, external);
+    if (code == TOK_COMMA) {
+      after_comma = true;
+      code = next();
+      continue;
+    }
+    if (ends_list(code)) {
+      stop();
+      return;
+    }
+    user_error_A01(0);
+    stop();
+    return;
+  }
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -16,4 +16,4 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label);
 // Number of external symbols declared so far in the current module (the next external index).
 int extern_count();
 
-} // namespace aq71
+}  // namespace aq71

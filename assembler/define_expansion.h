@@ -10,10 +10,10 @@ namespace aq71 {
 class Scanner;
 struct SymbolNode;
 
-inline constexpr int MAX_EXPANSION_DEPTH = 100;   // nested bodies being read
-inline constexpr int MAX_COLLECTION_DEPTH = 50;   // nested argument collections
-inline constexpr int MAX_ACTIVE_PARAMETERS = 256; // arguments of the expansions under way
-inline constexpr int MAX_LINE_EXPANSIONS = 100;   // per source line, then names stay identifiers
+inline constexpr int MAX_EXPANSION_DEPTH = 100;    // nested bodies being read
+inline constexpr int MAX_COLLECTION_DEPTH = 50;    // nested argument collections
+inline constexpr int MAX_ACTIVE_PARAMETERS = 256;  // arguments of the expansions under way
+inline constexpr int MAX_LINE_EXPANSIONS = 100;    // per source line, then names stay identifiers
 inline constexpr unsigned MAX_ARGUMENT_LENGTH = 512;
 
 // Expands the name (which has a #define record). True when its body has become the input, false
@@ -29,4 +29,4 @@ void reset_define_expansion();
 // Number of bodies being read.
 int define_expansion_depth();
 
-} // namespace aq71
+}  // namespace aq71

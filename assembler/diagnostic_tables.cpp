@@ -173,13 +173,13 @@ const MessageRow k_backend_errors[] = {
 };
 
 const char* lookup(const MessageRow* table, int number) {
-    for (; table->number != -1; ++table) {
-        if (table->number == number) return table->text;
-    }
-    return nullptr;
+  for (; table->number != -1; ++table) {
+    if (table->number == number) return table->text;
+  }
+  return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 const MessageRow* error_table() { return k_errors; }
 const MessageRow* warning_table() { return k_warnings; }
@@ -187,13 +187,13 @@ const MessageRow* backend_error_table() { return k_backend_errors; }
 const MessageRow* backend_warning_table() { return k_backend_warnings; }
 
 const char* find_error_text(int number) {
-    const char* text = number < 400 ? lookup(k_errors, number) : nullptr;
-    return text ? text : lookup(k_backend_errors, number);
+  const char* text = number < 400 ? lookup(k_errors, number) : nullptr;
+  return text ? text : lookup(k_backend_errors, number);
 }
 
 const char* find_warning_text(int number) {
-    const char* text = number < 400 ? lookup(k_warnings, number) : nullptr;
-    return text ? text : lookup(k_backend_warnings, number);
+  const char* text = number < 400 ? lookup(k_warnings, number) : nullptr;
+  return text ? text : lookup(k_backend_warnings, number);
 }
 
-} // namespace aq71
+}  // namespace aq71

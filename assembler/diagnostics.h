@@ -16,18 +16,18 @@
 namespace aq71 {
 
 // Control bytes inside message texts.
-inline constexpr char MSG_MARK = '\x01';   // report at the position the scanner marked
-inline constexpr char MSG_FATAL = '\x02';  // the run stops after the report
-inline constexpr char MSG_NAME = '\x03';   // text argument in single quotes
-inline constexpr char MSG_QNAME = '\x04';  // text argument in double quotes
-inline constexpr char MSG_NUMBER = '\x05'; // number argument in decimal
-inline constexpr char MSG_HEX = '\x06';    // number argument in lower-case hexadecimal
-inline constexpr char MSG_ORIGIN = '\x07'; // origin of the innermost open block
+inline constexpr char MSG_MARK = '\x01';    // report at the position the scanner marked
+inline constexpr char MSG_FATAL = '\x02';   // the run stops after the report
+inline constexpr char MSG_NAME = '\x03';    // text argument in single quotes
+inline constexpr char MSG_QNAME = '\x04';   // text argument in double quotes
+inline constexpr char MSG_NUMBER = '\x05';  // number argument in decimal
+inline constexpr char MSG_HEX = '\x06';     // number argument in lower-case hexadecimal
+inline constexpr char MSG_ORIGIN = '\x07';  // origin of the innermost open block
 
 // Thrown by every fatal stop once the files are closed; assembler_main turns it into the exit
 // code. Nothing may swallow it.
 struct FatalStop {
-    int exit_code = 3;
+  int exit_code = 3;
 };
 
 // ---- console -------------------------------------------------------------------------------
@@ -35,43 +35,41 @@ struct FatalStop {
 // Everything aq71 prints goes through here (standard output unless redirected, as tests do).
 void console_write(std::string_view text);
 void console_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void set_console_stream(std::FILE* stream); // nullptr = standard output
+void set_console_stream(std::FILE* stream);  // nullptr = standard output
 std::FILE* console_stream();
 
 // ---- locations and statements --------------------------------------------------------------
 
 // A place in the source as a report shows it.
 struct SourceLocation {
-    std::string file;  // file name as shown
-    long line = 0;     // line number in that file
-    int column = 0;    // caret column, 1 = first character; 0 = none
-    std::string text;  // the source line (up to and including its line feed)
+  std::string file;  // file name as shown
+  long line = 0;     // line number in that file
+  int column = 0;    // caret column, 1 = first character; 0 = none
+  std::string text;  // the source line (up to and including its line feed)
 
-    bool same_place(const SourceLocation& o) const {
-        return file == o.file && line == o.line && column == o.column;
-    }
+  bool same_place(const SourceLocation& o) const { return file == o.file && line == o.line && column == o.column; }
 };
 
 // Problem lines and the highest severity reported for one statement; the listing prints them
 // under the statement.
 struct ProblemLines {
-    int severity = 0; // 0 none, 1 warning, 2 error
-    std::vector<std::string> lines;
+  int severity = 0;  // 0 none, 1 warning, 2 error
+  std::vector<std::string> lines;
 };
 
 // What a pass-2 report (context kinds 1 and 2) needs of a statement record.
 struct ProblemSite {
-    SourceLocation where;                      // file, line number and source line
-    std::array<int, 3> columns{};              // the three recorded caret columns
-    std::optional<SourceLocation> macro_call;  // call line when the statement came from a macro
-    ProblemLines* problems = nullptr;          // where the listing's problem lines go
+  SourceLocation where;                      // file, line number and source line
+  std::array<int, 3> columns{};              // the three recorded caret columns
+  std::optional<SourceLocation> macro_call;  // call line when the statement came from a macro
+  ProblemLines* problems = nullptr;          // where the listing's problem lines go
 };
 
 // Arguments a message text can show: [name] / [quoted name] use text, [number] / [hex number]
 // use number.
 struct MessageArgs {
-    std::string_view text{};
-    long number = 0;
+  std::string_view text{};
+  long number = 0;
 };
 
 // Origin texts of [origin].
@@ -82,27 +80,27 @@ inline constexpr const char* ORIGIN_STRUCTURED = "In structured assembly started
 
 // What other modules tell the reporters. Every hook may be left empty.
 struct DiagnosticHooks {
-    // The reader's current line, file, line number and column (installed by the source reader).
-    std::function<SourceLocation()> current_location;
-    // The macro call line while a macro expansion is being read, else nothing.
-    std::function<std::optional<SourceLocation>()> macro_call_location;
-    // The statement a context-kind-0 report belongs to; nullptr means "the next statement
-    // record", whose creator collects them with take_pending_problems().
-    std::function<ProblemLines*()> current_statement;
-    // Innermost open block: one of the ORIGIN_* texts and its first line.
-    std::function<std::optional<std::pair<const char*, long>>()> block_origin;
-    // Line number shown by the internal-error report (default: the reader's line number).
-    std::function<long()> current_line_number;
+  // The reader's current line, file, line number and column (installed by the source reader).
+  std::function<SourceLocation()> current_location;
+  // The macro call line while a macro expansion is being read, else nothing.
+  std::function<std::optional<SourceLocation>()> macro_call_location;
+  // The statement a context-kind-0 report belongs to; nullptr means "the next statement
+  // record", whose creator collects them with take_pending_problems().
+  std::function<ProblemLines*()> current_statement;
+  // Innermost open block: one of the ORIGIN_* texts and its first line.
+  std::function<std::optional<std::pair<const char*, long>>()> block_origin;
+  // Line number shown by the internal-error report (default: the reader's line number).
+  std::function<long()> current_line_number;
 };
 DiagnosticHooks& diagnostic_hooks();
 
 // ---- counters and state --------------------------------------------------------------------
 
 struct DiagnosticCounts {
-    int errors = 0;       // current module
-    int warnings = 0;     // current module
-    int run_errors = 0;   // whole run (exit code, object deletion)
-    int run_warnings = 0; // whole run
+  int errors = 0;        // current module
+  int warnings = 0;      // current module
+  int run_errors = 0;    // whole run (exit code, object deletion)
+  int run_warnings = 0;  // whole run
 };
 const DiagnosticCounts& diagnostic_counts();
 
@@ -125,8 +123,8 @@ const char* find_error_text(int number);
 const char* find_warning_text(int number);
 
 struct MessageRow {
-    int number;
-    const char* text;
+  int number;
+  const char* text;
 };
 // The raw tables, each ended by a row with number -1 (for the table checks).
 const MessageRow* error_table();
@@ -145,21 +143,20 @@ void user_warning_A01(int number, MessageArgs args = {});
 // 1 to 3 picks one of the recorded caret columns.
 void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
                           MessageArgs args = {});
-void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number,
-                            int column_choice, MessageArgs args = {});
+void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
+                            MessageArgs args = {});
 // Writes one problem to the list file's problem lines (when a list file is open) and to the
 // console (unless -ST). A severity-1 report becomes an "Error" with warnings counted as errors.
 // Stops the run after a [fatal] text.
-void report_problem_A01(int context_kind, const ProblemSite* site, int number, const char* label,
-                        const char* text, int severity, MessageArgs args = {});
+void report_problem_A01(int context_kind, const ProblemSite* site, int number, const char* label, const char* text,
+                        int severity, MessageArgs args = {});
 // One more error; at the maximum, error 9 is reported and the run stops.
 void count_error_A01();
 // Appends one completed message line to the last reported statement.
 void error_to_AVM_A01(std::string_view line);
 
 // Internal-error report, then fatal stop.
-[[noreturn]] void internal_error_A01(const char* function, const char* diagnostic, long p0,
-                                     long p1);
+[[noreturn]] void internal_error_A01(const char* function, const char* diagnostic, long p0, long p1);
 // Writes the internal-error report only (the fault handler uses it).
 void write_internal_error_report(const char* function, const char* diagnostic, long p0, long p1);
 // Counts one error, closes all files (deleting the object) and ends the run with exit code 3.
@@ -175,4 +172,4 @@ void* get_memory_A01(std::size_t size);
 // Bytes taken from the system for the pool so far.
 long pool_total();
 
-} // namespace aq71
+}  // namespace aq71

@@ -8,9 +8,9 @@
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/listing.h"
 #include "assembler/macros.h"
 #include "assembler/repeat_blocks.h"
-#include "assembler/listing.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/sfr_directives.h"
@@ -22,33 +22,68 @@ namespace aq71 {
 namespace {
 
 struct DirectiveName {
-    const char* name;
-    int id;
-    int block;
+  const char* name;
+  int id;
+  int block;
 };
 
 // The directive table: names on one row of the table share a number.
 constexpr DirectiveName kDirectives[] = {
-    {"NAME", DIR_NAME, 0},       {"PROGRAM", DIR_NAME, 0},     {"MODULE", DIR_MODULE, 0},
-    {"LIBRARY", DIR_MODULE, 0},  {"ENDMOD", DIR_ENDMOD, BLOCK_ENDMOD},
-    {"END", DIR_END, BLOCK_END}, {"PUBLIC", DIR_PUBLIC, 0},    {"EXPORT", DIR_PUBLIC, 0},
-    {"EXTERN", DIR_EXTERN, 0},   {"IMPORT", DIR_EXTERN, 0},    {"ASEG", DIR_ASEG, 0},
-    {"RSEG", DIR_RSEG, 0},       {"STACK", DIR_STACK, 0},      {"COMMON", DIR_COMMON, 0},
-    {"ORG", DIR_ORG, 0},         {"ALIGN", DIR_ALIGN, 0},      {"EVEN", DIR_EVEN, 0},
-    {"DS", DIR_DS, 0},           {"DB", DIR_DB, 0},            {"DW", DIR_DW, 0},
-    {"DP", DIR_DP, 0},           {"DD", DIR_DD, 0},            {"VAR", DIR_VAR, 0},
-    {"ASSIGN", DIR_VAR, 0},      {"EQU", DIR_EQU, 0},          {"=", DIR_EQU, 0},
-    {"ALIAS", DIR_EQU, 0},       {"DEFINE", DIR_DEFINE, 0},    {"SFRB", DIR_SFRB, 0},
-    {"SFRW", DIR_SFRW, 0},       {"SFRTYPE", DIR_SFRTYPE, 0},  {"LIMIT", DIR_LIMIT, 0},
-    {"CONST", DIR_CONST, 0},     {"MACRO", DIR_MACRO, BLOCK_MACRO},
-    {"ENDM", DIR_ENDM, BLOCK_ENDM}, {"EXITM", DIR_EXITM, 0},   {"LOCAL", DIR_LOCAL, 0},
-    {"REPT", DIR_REPT, BLOCK_REPT}, {"REPTC", DIR_REPTC, BLOCK_REPTC},
-    {"REPTI", DIR_REPTI, BLOCK_REPTI}, {"ENDR", DIR_ENDR, BLOCK_ENDR},
-    {"LSTCND", DIR_LSTCND, 0},   {"LSTCOD", DIR_LSTCOD, 0},    {"LSTEXP", DIR_LSTEXP, 0},
-    {"LSTMAC", DIR_LSTMAC, 0},   {"LSTOUT", DIR_LSTOUT, 0},    {"LSTPAG", DIR_LSTPAG, 0},
-    {"LSTREP", DIR_LSTREP, 0},   {"LSTXRF", DIR_LSTXRF, 0},    {"PAGSIZ", DIR_PAGSIZ, 0},
-    {"COL", DIR_COL, 0},         {"PAGE", DIR_PAGE, 0},        {"CASEON", DIR_CASEON, 0},
-    {"CASEOFF", DIR_CASEOFF, 0}, {"RADIX", DIR_RADIX, 0},
+    {"NAME", DIR_NAME, 0},
+    {"PROGRAM", DIR_NAME, 0},
+    {"MODULE", DIR_MODULE, 0},
+    {"LIBRARY", DIR_MODULE, 0},
+    {"ENDMOD", DIR_ENDMOD, BLOCK_ENDMOD},
+    {"END", DIR_END, BLOCK_END},
+    {"PUBLIC", DIR_PUBLIC, 0},
+    {"EXPORT", DIR_PUBLIC, 0},
+    {"EXTERN", DIR_EXTERN, 0},
+    {"IMPORT", DIR_EXTERN, 0},
+    {"ASEG", DIR_ASEG, 0},
+    {"RSEG", DIR_RSEG, 0},
+    {"STACK", DIR_STACK, 0},
+    {"COMMON", DIR_COMMON, 0},
+    {"ORG", DIR_ORG, 0},
+    {"ALIGN", DIR_ALIGN, 0},
+    {"EVEN", DIR_EVEN, 0},
+    {"DS", DIR_DS, 0},
+    {"DB", DIR_DB, 0},
+    {"DW", DIR_DW, 0},
+    {"DP", DIR_DP, 0},
+    {"DD", DIR_DD, 0},
+    {"VAR", DIR_VAR, 0},
+    {"ASSIGN", DIR_VAR, 0},
+    {"EQU", DIR_EQU, 0},
+    {"=", DIR_EQU, 0},
+    {"ALIAS", DIR_EQU, 0},
+    {"DEFINE", DIR_DEFINE, 0},
+    {"SFRB", DIR_SFRB, 0},
+    {"SFRW", DIR_SFRW, 0},
+    {"SFRTYPE", DIR_SFRTYPE, 0},
+    {"LIMIT", DIR_LIMIT, 0},
+    {"CONST", DIR_CONST, 0},
+    {"MACRO", DIR_MACRO, BLOCK_MACRO},
+    {"ENDM", DIR_ENDM, BLOCK_ENDM},
+    {"EXITM", DIR_EXITM, 0},
+    {"LOCAL", DIR_LOCAL, 0},
+    {"REPT", DIR_REPT, BLOCK_REPT},
+    {"REPTC", DIR_REPTC, BLOCK_REPTC},
+    {"REPTI", DIR_REPTI, BLOCK_REPTI},
+    {"ENDR", DIR_ENDR, BLOCK_ENDR},
+    {"LSTCND", DIR_LSTCND, 0},
+    {"LSTCOD", DIR_LSTCOD, 0},
+    {"LSTEXP", DIR_LSTEXP, 0},
+    {"LSTMAC", DIR_LSTMAC, 0},
+    {"LSTOUT", DIR_LSTOUT, 0},
+    {"LSTPAG", DIR_LSTPAG, 0},
+    {"LSTREP", DIR_LSTREP, 0},
+    {"LSTXRF", DIR_LSTXRF, 0},
+    {"PAGSIZ", DIR_PAGSIZ, 0},
+    {"COL", DIR_COL, 0},
+    {"PAGE", DIR_PAGE, 0},
+    {"CASEON", DIR_CASEON, 0},
+    {"CASEOFF", DIR_CASEOFF, 0},
+    {"RADIX", DIR_RADIX, 0},
 };
 
 constexpr DirectiveName kConditionals[] = {
@@ -59,20 +94,20 @@ constexpr DirectiveName kConditionals[] = {
 };
 
 int directive_number(const SymbolNode* node) {
-    return node && node->def && node->def->kind == KIND_DIRECTIVE ? static_cast<int>(node->def->b) : 0;
+  return node && node->def && node->def->kind == KIND_DIRECTIVE ? static_cast<int>(node->def->b) : 0;
 }
 
 Statement& failed_statement(Scanner& sc, SymbolNode* label) {
-    if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
-    Statement& st = open_statement(StatementKind::Failed);
-    st.failed = true;
-    attach_label(st, label);
-    return st;
+  if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+  Statement& st = open_statement(StatementKind::Failed);
+  st.failed = true;
+  attach_label(st, label);
+  return st;
 }
 
 // True when the current token can begin an expression.
 bool begins_expression(const Token& t) {
-    switch (t.code) {
+  switch (t.code) {
     case TOK_INTEGER:
     case TOK_CHAR:
     case TOK_LPAREN:
@@ -81,132 +116,214 @@ bool begins_expression(const Token& t) {
     case TOK_BANG:
     case TOK_TILDE:
     case TOK_DOLLAR:
-        return true;
+      return true;
     case TOK_IDENT:
-        return t.kind == KIND_LABEL || t.kind == KIND_NONE || t.kind == KIND_OPERATOR;
+      return t.kind == KIND_LABEL || t.kind == KIND_NONE || t.kind == KIND_OPERATOR;
     default:
-        return t.kind == KIND_OPERATOR;
-    }
+      return t.kind == KIND_OPERATOR;
+  }
 }
 
 // ENDMOD / END [expr].
 void read_start_address(Scanner& sc) {
-    int code = next_nonblank(sc);
-    if (code == TOK_EOL || code == TOK_EOF) return;
-    if (begins_expression(sc.token())) {
-        ValueRec* e = parse_expression_A08(sc, false, true);
-        if (e && !e->failed) module_state().start_address = e;
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  int code = next_nonblank(sc);
+  if (code == TOK_EOL || code == TOK_EOF) return;
+  if (begins_expression(sc.token())) {
+    ValueRec* e = parse_expression_A08(sc, false, true);
+    if (e && !e->failed) module_state().start_address = e;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 // A fresh symbol node for a redefined VAR name: statements read so far keep the earlier one.
 SymbolNode* renew_symbol(SymbolNode* label) {
-    IdentTree& tree = ident_tree();
-    std::string name = label->name;
-    tree.remove_node(label);
-    SymbolNode* head = tree.enter(name, false, false).node;
-    SymbolNode* fresh = tree.add_meaning(head, KIND_LABEL);
-    if (!fresh) internal_error_A01("directive_var", "Label not renewed", 0, 0);
-    tree.make_label(fresh, true);
-    tree.mark_node(fresh);
-    return fresh;
+  IdentTree& tree = ident_tree();
+  std::string name = label->name;
+  tree.remove_node(label);
+  SymbolNode* head = tree.enter(name, false, false).node;
+  SymbolNode* fresh = tree.add_meaning(head, KIND_LABEL);
+  if (!fresh) internal_error_A01("directive_var", "Label not renewed", 0, 0);
+  tree.make_label(fresh, true);
+  tree.mark_node(fresh);
+  return fresh;
 }
 
 // The value-defining part shared by EQU and VAR. renew: the name is entered again once its
 // expression has been read (the expression may use the earlier value).
 void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew = false) {
-    Statement& st = open_statement(StatementKind::LabelDefinition);
-    st.label_counted = false;
-    if (!renew) attach_label(st, label);
-    next_nonblank(sc);
-    ValueRec* e = parse_expression_A08(sc, false, true);
-    if (!e || e->failed) {
-        st.failed = true;
-        e = new_constant_expression_A08(0);
-    }
-    if (renew) {
-        label = renew_symbol(label);
-        attach_label(st, label);
-    }
-    LabelRec* l = label_record(label);
-    l->flags |= LABEL_ON_LINE;
-    l->flags &= ~LABEL_NOT_PLACED;
-    // The symbol lives in the absolute segment until its value says otherwise.
-    l->segment_number = SEG_ASEG;
-    l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
-    assign_label_value(*l, *e, redefinable);
-    // Marked only now: a label without value record and with the EQU bit reads as a predefined
-    // absolute symbol.
-    l->flags |= redefinable ? LABEL_REDEFINABLE : LABEL_BY_EQU;
-    ValueRec& v = label_value(*l);
-    if (v.kind == VALUE_RELOCATABLE) {
-        l->segment_number = v.result_segment;
-        l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Relocatable);
-    }
-    if ((l->flags & LABEL_PUBLIC) && v.kind == VALUE_COMPLEX) user_error_A01(64);
-    // A value still waiting for symbols must be known by the end of the module (a chain of
-    // symbols defined by each other never is).
-    if (v.kind == VALUE_UNSOLVED) queue_for_resolve(v);
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  Statement& st = open_statement(StatementKind::LabelDefinition);
+  st.label_counted = false;
+  if (!renew) attach_label(st, label);
+  next_nonblank(sc);
+  ValueRec* e = parse_expression_A08(sc, false, true);
+  if (!e || e->failed) {
+    st.failed = true;
+    e = new_constant_expression_A08(0);
+  }
+  if (renew) {
+    label = renew_symbol(label);
+    attach_label(st, label);
+  }
+  LabelRec* l = label_record(label);
+  l->flags |= LABEL_ON_LINE;
+  l->flags &= ~LABEL_NOT_PLACED;
+  // The symbol lives in the absolute segment until its value says otherwise.
+  l->segment_number = SEG_ASEG;
+  l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
+  assign_label_value(*l, *e, redefinable);
+  // Marked only now: a label without value record and with the EQU bit reads as a predefined
+  // absolute symbol.
+  l->flags |= redefinable ? LABEL_REDEFINABLE : LABEL_BY_EQU;
+  ValueRec& v = label_value(*l);
+  if (v.kind == VALUE_RELOCATABLE) {
+    l->segment_number = v.result_segment;
+    l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Relocatable);
+  }
+  if ((l->flags & LABEL_PUBLIC) && v.kind == VALUE_COMPLEX) user_error_A01(64);
+  // A value still waiting for symbols must be known by the end of the module (a chain of
+  // symbols defined by each other never is).
+  if (v.kind == VALUE_UNSOLVED) queue_for_resolve(v);
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
-} // namespace
+}  // namespace
 
 void init_directives() {
-    IdentTree& tree = ident_tree();
-    for (const DirectiveName& d : kDirectives) tree.init_directive_A07(d.name, d.id, d.block, true);
-    for (const DirectiveName& d : kConditionals) tree.init_directive_A07(d.name, d.id, d.block, true);
+  IdentTree& tree = ident_tree();
+  for (const DirectiveName& d : kDirectives) tree.init_directive_A07(d.name, d.id, d.block, true);
+  for (const DirectiveName& d : kConditionals) tree.init_directive_A07(d.name, d.id, d.block, true);
 }
 
 bool directive_defines_label(const SymbolNode* directive) {
-    int n = directive_number(directive);
-    return n == DIR_EQU || n == DIR_VAR || n == DIR_DEFINE;
+  int n = directive_number(directive);
+  return n == DIR_EQU || n == DIR_VAR || n == DIR_DEFINE;
 }
 
 bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
-    switch (directive_number(directive)) {
-    case DIR_NAME: directive_module_start(sc, false, label); return true;
-    case DIR_MODULE: directive_module_start(sc, true, label); return true;
-    case DIR_ENDMOD: directive_endmod(sc, label); return true;
-    case DIR_END: directive_end(sc, label); return true;
-    case DIR_EQU: directive_equ(sc, label); return true;
-    case DIR_VAR: directive_var(sc, label); return true;
-    case DIR_ASEG: directive_aseg(sc, label); return true;
-    case DIR_RSEG: directive_segment(sc, SegmentKind::Relocatable, label); return true;
-    case DIR_STACK: directive_segment(sc, SegmentKind::Stack, label); return true;
-    case DIR_COMMON: directive_segment(sc, SegmentKind::Common, label); return true;
-    case DIR_ORG: directive_org(sc, label); return true;
-    case DIR_ALIGN: directive_align(sc, label); return true;
-    case DIR_EVEN: directive_even(sc, label); return true;
-    case DIR_DS: directive_ds(sc, label); return true;
-    case DIR_DB: directive_data(sc, 1, label); return true;
-    case DIR_DW: directive_data(sc, 2, label); return true;
-    case DIR_DP: directive_data(sc, 3, label); return true;
-    case DIR_DD: directive_data(sc, 4, label); return true;
-    case DIR_PUBLIC: directive_scope(sc, false, label); return true;
-    case DIR_EXTERN: directive_scope(sc, true, label); return true;
-    case DIR_DEFINE: directive_define(sc, label); return true;
-    case DIR_LIMIT: directive_limit(sc, label); return true;
-    case DIR_SFRB: directive_sfr(sc, false, label); return true;
-    case DIR_SFRW: directive_sfr(sc, true, label); return true;
-    case DIR_SFRTYPE: directive_sfrtype(sc, label); return true;
-    case DIR_CONST: directive_const(sc, label); return true;
-    case DIR_CASEON: directive_case(sc, true, label); return true;
-    case DIR_CASEOFF: directive_case(sc, false, label); return true;
-    case DIR_RADIX: directive_radix(sc, label); return true;
-    case DIR_MACRO: directive_macro(sc, label); return true;
-    case DIR_ENDM: directive_endm(sc, label); return true;
-    case DIR_EXITM: directive_exitm(sc, label); return true;
-    case DIR_LOCAL: directive_local(sc, label); return true;
-    case DIR_REPT: directive_rept(sc, label, 3); return true;
-    case DIR_REPTI: directive_rept(sc, label, 2); return true;
-    case DIR_REPTC: directive_rept(sc, label, 1); return true;
-    case DIR_ENDR: directive_endr(sc, label); return true;
-    case DIR_IF: directive_if(sc, label); return true;
-    case DIR_ELSEIF: directive_elseif(sc, label); return true;
-    case DIR_ELSE: directive_else(sc, label); return true;
-    case DIR_ENDIF: directive_endif(sc, label); return true;
+  switch (directive_number(directive)) {
+    case DIR_NAME:
+      directive_module_start(sc, false, label);
+      return true;
+    case DIR_MODULE:
+      directive_module_start(sc, true, label);
+      return true;
+    case DIR_ENDMOD:
+      directive_endmod(sc, label);
+      return true;
+    case DIR_END:
+      directive_end(sc, label);
+      return true;
+    case DIR_EQU:
+      directive_equ(sc, label);
+      return true;
+    case DIR_VAR:
+      directive_var(sc, label);
+      return true;
+    case DIR_ASEG:
+      directive_aseg(sc, label);
+      return true;
+    case DIR_RSEG:
+      directive_segment(sc, SegmentKind::Relocatable, label);
+      return true;
+    case DIR_STACK:
+      directive_segment(sc, SegmentKind::Stack, label);
+      return true;
+    case DIR_COMMON:
+      directive_segment(sc, SegmentKind::Common, label);
+      return true;
+    case DIR_ORG:
+      directive_org(sc, label);
+      return true;
+    case DIR_ALIGN:
+      directive_align(sc, label);
+      return true;
+    case DIR_EVEN:
+      directive_even(sc, label);
+      return true;
+    case DIR_DS:
+      directive_ds(sc, label);
+      return true;
+    case DIR_DB:
+      directive_data(sc, 1, label);
+      return true;
+    case DIR_DW:
+      directive_data(sc, 2, label);
+      return true;
+    case DIR_DP:
+      directive_data(sc, 3, label);
+      return true;
+    case DIR_DD:
+      directive_data(sc, 4, label);
+      return true;
+    case DIR_PUBLIC:
+      directive_scope(sc, false, label);
+      return true;
+    case DIR_EXTERN:
+      directive_scope(sc, true, label);
+      return true;
+    case DIR_DEFINE:
+      directive_define(sc, label);
+      return true;
+    case DIR_LIMIT:
+      directive_limit(sc, label);
+      return true;
+    case DIR_SFRB:
+      directive_sfr(sc, false, label);
+      return true;
+    case DIR_SFRW:
+      directive_sfr(sc, true, label);
+      return true;
+    case DIR_SFRTYPE:
+      directive_sfrtype(sc, label);
+      return true;
+    case DIR_CONST:
+      directive_const(sc, label);
+      return true;
+    case DIR_CASEON:
+      directive_case(sc, true, label);
+      return true;
+    case DIR_CASEOFF:
+      directive_case(sc, false, label);
+      return true;
+    case DIR_RADIX:
+      directive_radix(sc, label);
+      return true;
+    case DIR_MACRO:
+      directive_macro(sc, label);
+      return true;
+    case DIR_ENDM:
+      directive_endm(sc, label);
+      return true;
+    case DIR_EXITM:
+      directive_exitm(sc, label);
+      return true;
+    case DIR_LOCAL:
+      directive_local(sc, label);
+      return true;
+    case DIR_REPT:
+      directive_rept(sc, label, 3);
+      return true;
+    case DIR_REPTI:
+      directive_rept(sc, label, 2);
+      return true;
+    case DIR_REPTC:
+      directive_rept(sc, label, 1);
+      return true;
+    case DIR_ENDR:
+      directive_endr(sc, label);
+      return true;
+    case DIR_IF:
+      directive_if(sc, label);
+      return true;
+    case DIR_ELSEIF:
+      directive_elseif(sc, label);
+      return true;
+    case DIR_ELSE:
+      directive_else(sc, label);
+      return true;
+    case DIR_ENDIF:
+      directive_endif(sc, label);
+      return true;
     case DIR_LSTCND:
     case DIR_LSTCOD:
     case DIR_LSTEXP:
@@ -217,120 +334,127 @@ bool run_directive(Scanner& sc, SymbolNode* directive, SymbolNode* label) {
     case DIR_LSTXRF:
     case DIR_PAGSIZ:
     case DIR_COL:
-    case DIR_PAGE: directive_listing(sc, directive_number(directive), label); return true;
-    default: return false;
-    }
+    case DIR_PAGE:
+      directive_listing(sc, directive_number(directive), label);
+      return true;
+    default:
+      return false;
+  }
 }
 
 void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
-    ModuleState& m = module_state();
-    if (m.opened_by_directive) user_error_A01(73);
-    m.opened_by_directive = true;
-    m.open_counter = 1;
-    m.kind = library ? ModuleKind::Library : ModuleKind::Program;
-    Statement& st = open_statement(StatementKind::ModuleStart);
-    attach_label(st, label);
+  ModuleState& m = module_state();
+  if (m.opened_by_directive) user_error_A01(73);
+  m.opened_by_directive = true;
+  m.open_counter = 1;
+  m.kind = library ? ModuleKind::Library : ModuleKind::Program;
+  Statement& st = open_statement(StatementKind::ModuleStart);
+  attach_label(st, label);
 
-    // The module name is only looked up, so that it does not become a label.
-    int code;
-    sc.lookup_only = true;
-    do code = sc.next_token_A07().code;
-    while (code == TOK_BLANK);
-    sc.lookup_only = false;
-    const Token& t = sc.token();
-    if (code == TOK_IDENT) {
-        bool segment_word = t.kind == KIND_SEGMENT || t.kind == KIND_SEGMENT_TYPE ||
-                            (t.node && (ident_tree().find_kind(t.node->name, KIND_SEGMENT) ||
-                                        ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE)));
-        if (segment_word) user_error_A01(0);
-        else m.name = t.node ? t.node->name : t.text;
-        sc.next_token_A07();
-    }
-    ++m.module_count;
-    if (sc.token().code == TOK_LPAREN) {
-        ValueRec* e = parse_expression_A08(sc, false, true);
-        if (e && e->absolute()) m.option = e->signed_value();
-        if (sc.token().code == TOK_RPAREN) sc.next_token_A07();
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  // The module name is only looked up, so that it does not become a label.
+  int code;
+  sc.lookup_only = true;
+  do code = sc.next_token_A07().code;
+  while (code == TOK_BLANK);
+  sc.lookup_only = false;
+  const Token& t = sc.token();
+  if (code == TOK_IDENT) {
+    bool segment_word = t.kind == KIND_SEGMENT || t.kind == KIND_SEGMENT_TYPE ||
+                        (t.node && (ident_tree().find_kind(t.node->name, KIND_SEGMENT) ||
+                                    ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE)));
+    if (segment_word)
+      user_error_A01(0);
+    else
+      m.name = t.node ? t.node->name : t.text;
+    sc.next_token_A07();
+  }
+  ++m.module_count;
+  if (sc.token().code == TOK_LPAREN) {
+    ValueRec* e = parse_expression_A08(sc, false, true);
+    if (e && e->absolute()) m.option = e->signed_value();
+    if (sc.token().code == TOK_RPAREN) sc.next_token_A07();
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 // A module cannot end inside a macro expansion or a repeat body: the rest of the body would be
 // read into the next module after its readers were dropped. Reported and ignored.
 static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
-    int error = macro_level() > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
-    if (error < 0) return false;
-    user_error_A01(error);
-    Statement& st = open_statement(StatementKind::Failed);
-    st.failed = true;
-    attach_label(st, label);
-    if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
-    return true;
+  int error = macro_level() > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
+  if (error < 0) return false;
+  user_error_A01(error);
+  Statement& st = open_statement(StatementKind::Failed);
+  st.failed = true;
+  attach_label(st, label);
+  if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+  return true;
 }
 
 void directive_endmod(Scanner& sc, SymbolNode* label) {
-    if (module_end_in_body(sc, label)) return;
-    ModuleState& m = module_state();
-    Statement& st = open_statement(StatementKind::ModuleEnd);
-    attach_label(st, label);
-    if (!m.opened_by_directive) user_error_A01(39);
-    if (m.open_counter > 0) --m.open_counter;
-    read_start_address(sc);
-    m.ended = true;
-    m.opened_by_directive = false;
+  if (module_end_in_body(sc, label)) return;
+  ModuleState& m = module_state();
+  Statement& st = open_statement(StatementKind::ModuleEnd);
+  attach_label(st, label);
+  if (!m.opened_by_directive) user_error_A01(39);
+  if (m.open_counter > 0) --m.open_counter;
+  read_start_address(sc);
+  m.ended = true;
+  m.opened_by_directive = false;
 }
 
 void directive_end(Scanner& sc, SymbolNode* label) {
-    if (module_end_in_body(sc, label)) return;
-    ModuleState& m = module_state();
-    Statement& st = open_statement(StatementKind::ModuleEnd);
-    attach_label(st, label);
-    if (m.open_counter <= 0) user_error_A01(39);
-    else --m.open_counter;
-    read_start_address(sc);
-    m.ended = true;
-    m.end_seen = true;
-    m.opened_by_directive = false;
-    source_reader().check_include_end();
+  if (module_end_in_body(sc, label)) return;
+  ModuleState& m = module_state();
+  Statement& st = open_statement(StatementKind::ModuleEnd);
+  attach_label(st, label);
+  if (m.open_counter <= 0)
+    user_error_A01(39);
+  else
+    --m.open_counter;
+  read_start_address(sc);
+  m.ended = true;
+  m.end_seen = true;
+  m.opened_by_directive = false;
+  source_reader().check_include_end();
 }
 
 void directive_equ(Scanner& sc, SymbolNode* label) {
-    LabelRec* l = label_record(label);
-    if (!l) {
-        user_error_A01(41);
-        failed_statement(sc, nullptr);
-        return;
-    }
-    if (l->flags & LABEL_REDEFINABLE) {
-        directive_var(sc, label);
-        return;
-    }
-    if (l->flags & LABEL_ON_LINE) {
-        user_error_A01(42, {.text = label->name});
-        failed_statement(sc, nullptr);
-        return;
-    }
-    define_symbol(sc, label, false);
+  LabelRec* l = label_record(label);
+  if (!l) {
+    user_error_A01(41);
+    failed_statement(sc, nullptr);
+    return;
+  }
+  if (l->flags & LABEL_REDEFINABLE) {
+    directive_var(sc, label);
+    return;
+  }
+  if (l->flags & LABEL_ON_LINE) {
+    user_error_A01(42, {.text = label->name});
+    failed_statement(sc, nullptr);
+    return;
+  }
+  define_symbol(sc, label, false);
 }
 
 void directive_var(Scanner& sc, SymbolNode* label) {
-    LabelRec* l = label_record(label);
-    if (!l) {
-        user_error_A01(41);
-        failed_statement(sc, nullptr);
-        return;
-    }
-    if (l->flags & (LABEL_PUBLIC | LABEL_EXTERN)) {
-        user_error_A01(62);
-        failed_statement(sc, nullptr);
-        return;
-    }
-    if ((l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
-        user_error_A01(42, {.text = label->name});
-        failed_statement(sc, nullptr);
-        return;
-    }
-    define_symbol(sc, label, true, (l->flags & LABEL_REDEFINABLE) != 0);
+  LabelRec* l = label_record(label);
+  if (!l) {
+    user_error_A01(41);
+    failed_statement(sc, nullptr);
+    return;
+  }
+  if (l->flags & (LABEL_PUBLIC | LABEL_EXTERN)) {
+    user_error_A01(62);
+    failed_statement(sc, nullptr);
+    return;
+  }
+  if ((l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
+    user_error_A01(42, {.text = label->name});
+    failed_statement(sc, nullptr);
+    return;
+  }
+  define_symbol(sc, label, true, (l->flags & LABEL_REDEFINABLE) != 0);
 }
 
-} // namespace aq71
+}  // namespace aq71

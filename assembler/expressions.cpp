@@ -1,7 +1,7 @@
 // Expressions of aq71 (see expressions.h).
 #include "assembler/expressions.h"
-#include "assembler/record_arena.h"
 #include "assembler/assembly.h"
+#include "assembler/record_arena.h"
 
 #include <cstdio>
 #include <deque>
@@ -21,79 +21,74 @@ namespace {
 constexpr int kMaxEvaluationDepth = 64;
 
 std::tm now_tm() {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return tm;
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
 }
 
 struct State {
-    RecordArena<ValueRec> pool; // value records live for the run
-    std::vector<ValueRec*> unsolved;
-    std::vector<ValueRec*> queue;
-    std::unordered_map<const LabelRec*, std::vector<ValueRec*>> dependents;
-    std::vector<LabelRec*> used_labels; // labels used by expressions, in order of first use
-    std::unordered_set<const LabelRec*> used_set;
-    std::unordered_set<const LabelRec*> reported_undefined;
-    std::unordered_set<const ValueRec*> reported_arithmetic;
-    std::tm time = now_tm();
-    int depth = 0;
+  RecordArena<ValueRec> pool;  // value records live for the run
+  std::vector<ValueRec*> unsolved;
+  std::vector<ValueRec*> queue;
+  std::unordered_map<const LabelRec*, std::vector<ValueRec*>> dependents;
+  std::vector<LabelRec*> used_labels;  // labels used by expressions, in order of first use
+  std::unordered_set<const LabelRec*> used_set;
+  std::unordered_set<const LabelRec*> reported_undefined;
+  std::unordered_set<const ValueRec*> reported_arithmetic;
+  std::tm time = now_tm();
+  int depth = 0;
 };
 
-State& state() {
-    return current_assembly().part<State>();
-}
-
+State& state() { return current_assembly().part<State>(); }
 
 // Problems of an expression that belongs to a statement (or of a label) go to the driver's
 // pass-2 reporter; while an expression is being made they are reported at the current line.
 void pass2_error(const ValueRec* expr, const LabelRec* label, int number, MessageArgs args = {}) {
-    if (expression_hooks().pass2_error && ((expr && expr->statement) || (!expr && label)))
-        expression_hooks().pass2_error(expr, label, number, args);
-    else
-        report_error(number, args.text, args.number);
+  if (expression_hooks().pass2_error && ((expr && expr->statement) || (!expr && label)))
+    expression_hooks().pass2_error(expr, label, number, args);
+  else
+    report_error(number, args.text, args.number);
 }
 
 void pass2_warning(const ValueRec* expr, int number, MessageArgs args = {}) {
-    if (expression_hooks().pass2_warning && expr && expr->statement)
-        expression_hooks().pass2_warning(expr, number, args);
-    else
-        report_warning(number, args.text, args.number);
+  if (expression_hooks().pass2_warning && expr && expr->statement)
+    expression_hooks().pass2_warning(expr, number, args);
+  else
+    report_warning(number, args.text, args.number);
 }
 
 // One operand on the evaluation stack.
 struct Item {
-    enum Kind { Absolute, Relocatable, Unsolved, Linker } kind = Absolute;
-    std::uint32_t value = 0;
-    int segment = 0;
-    bool location = false;       // a relocatable "$", or "$" plus or minus a number
-    std::vector<ExprTerm> terms; // how the linker computes it (Unsolved: with the label terms)
+  enum Kind { Absolute, Relocatable, Unsolved, Linker } kind = Absolute;
+  std::uint32_t value = 0;
+  int segment = 0;
+  bool location = false;        // a relocatable "$", or "$" plus or minus a number
+  std::vector<ExprTerm> terms;  // how the linker computes it (Unsolved: with the label terms)
 };
 
 Item relocatable_item(std::uint32_t offset, int segment, bool location) {
-    Item i;
-    i.kind = Item::Relocatable;
-    i.value = offset;
-    i.segment = segment;
-    i.location = location;
-    i.terms.push_back(ExprTerm::constant(offset, segment));
-    return i;
+  Item i;
+  i.kind = Item::Relocatable;
+  i.value = offset;
+  i.segment = segment;
+  i.location = location;
+  i.terms.push_back(ExprTerm::constant(offset, segment));
+  return i;
 }
 
 Item absolute_item(std::uint32_t v) {
-    Item i;
-    i.value = v;
-    i.terms.push_back(ExprTerm::constant(v));
-    return i;
+  Item i;
+  i.value = v;
+  i.terms.push_back(ExprTerm::constant(v));
+  return i;
 }
 
-const char* label_name(const LabelRec* l) {
-    return l && l->def && l->def->node ? l->def->node->name.c_str() : "?";
-}
+const char* label_name(const LabelRec* l) { return l && l->def && l->def->node ? l->def->node->name.c_str() : "?"; }
 
 void note_used(LabelRec* l) {
-    State& s = state();
-    if (s.used_set.insert(l).second) s.used_labels.push_back(l);
+  State& s = state();
+  if (s.used_set.insert(l).second) s.used_labels.push_back(l);
 }
 
 // Called once per expression and label (first_evaluation), so the list has no duplicates.
@@ -102,327 +97,396 @@ void register_dependent(LabelRec* l, ValueRec* e) { state().dependents[l].push_b
 // Type of an expression: number of symbol terms, the complex flag (an operator other than + and
 // - applied to an operand holding a symbol) and the difference of two symbols.
 void set_expression_type(ValueRec& e) {
-    std::vector<int> held; // symbol terms held by each stack operand
-    int symbols = 0;
-    bool complex = false;
-    bool difference = false;
-    e.first_label = nullptr;
-    for (const ExprTerm& t : e.terms) {
-        switch (t.kind) {
-        case ExprTerm::Symbol:
-        case ExprTerm::External:
-            ++symbols;
-            if (!e.first_label && t.label) e.first_label = t.label;
-            held.push_back(1);
-            break;
-        case ExprTerm::Constant:
-        case ExprTerm::SegmentBegin:
-        case ExprTerm::SegmentEnd:
-        case ExprTerm::String: held.push_back(0); break;
-        case ExprTerm::Operator: {
-            if (t.token == OP_ERROR_TEXT) {
-                if (!held.empty()) held.pop_back();
-                break;
-            }
-            if (t.token == OP_CHECK_RANGE) {
-                if (held.size() >= 2) held.resize(held.size() - 2);
-                break;
-            }
-            int right = 0, left = 0;
-            if (!held.empty()) {
-                right = held.back();
-                held.pop_back();
-            }
-            if (!t.unary && !held.empty()) {
-                left = held.back();
-                held.pop_back();
-            }
-            int sum = left + right;
-            if (sum > 0 && t.token != OP_ADD && t.token != OP_SUB) complex = true;
-            difference = !t.unary && t.token == OP_SUB && left == 1 && right == 1;
-            held.push_back(sum);
-            break;
+  std::vector<int> held;  // symbol terms held by each stack operand
+  int symbols = 0;
+  bool complex = false;
+  bool difference = false;
+  e.first_label = nullptr;
+  for (const ExprTerm& t : e.terms) {
+    switch (t.kind) {
+      case ExprTerm::Symbol:
+      case ExprTerm::External:
+        ++symbols;
+        if (!e.first_label && t.label) e.first_label = t.label;
+        held.push_back(1);
+        break;
+      case ExprTerm::Constant:
+      case ExprTerm::SegmentBegin:
+      case ExprTerm::SegmentEnd:
+      case ExprTerm::String:
+        held.push_back(0);
+        break;
+      case ExprTerm::Operator: {
+        if (t.token == OP_ERROR_TEXT) {
+          if (!held.empty()) held.pop_back();
+          break;
         }
-        default: report_internal("set_expression_type in A08", "Illegal tag");
+        if (t.token == OP_CHECK_RANGE) {
+          if (held.size() >= 2) held.resize(held.size() - 2);
+          break;
         }
+        int right = 0, left = 0;
+        if (!held.empty()) {
+          right = held.back();
+          held.pop_back();
+        }
+        if (!t.unary && !held.empty()) {
+          left = held.back();
+          held.pop_back();
+        }
+        int sum = left + right;
+        if (sum > 0 && t.token != OP_ADD && t.token != OP_SUB) complex = true;
+        difference = !t.unary && t.token == OP_SUB && left == 1 && right == 1;
+        held.push_back(sum);
+        break;
+      }
+      default:
+        report_internal("set_expression_type in A08", "Illegal tag");
     }
-    e.symbol_count = symbols;
-    int type = symbols == 0 ? 1 : 2;
-    if (symbols == 2 && difference && e.terms.back().kind == ExprTerm::Operator) type = 1;
-    e.type = type | (complex ? 128 : 0);
+  }
+  e.symbol_count = symbols;
+  int type = symbols == 0 ? 1 : 2;
+  if (symbols == 2 && difference && e.terms.back().kind == ExprTerm::Operator) type = 1;
+  e.type = type | (complex ? 128 : 0);
 }
 
 void first_evaluation(ValueRec& e) {
-    e.typed = true;
-    set_expression_type(e);
-    std::unordered_set<LabelRec*> seen;
-    for (const ExprTerm& t : e.terms)
-        if (t.kind == ExprTerm::Symbol && t.label && seen.insert(t.label).second) {
-            register_dependent(t.label, &e);
-            note_used(t.label);
-        }
+  e.typed = true;
+  set_expression_type(e);
+  std::unordered_set<LabelRec*> seen;
+  for (const ExprTerm& t : e.terms)
+    if (t.kind == ExprTerm::Symbol && t.label && seen.insert(t.label).second) {
+      register_dependent(t.label, &e);
+      note_used(t.label);
+    }
 }
 
 // The item a label term stands for.
 Item label_item(LabelRec* l, bool final, std::vector<LabelRec*>& undefined) {
-    Item i;
-    if (l->flags & LABEL_EXTERN) {
-        i.kind = Item::Linker;
-        ExprTerm t;
-        t.kind = ExprTerm::External;
-        t.extern_index = l->extern_index;
-        t.label = l;
-        i.terms.push_back(t);
-        return i;
-    }
-    ValueRec* v = l->value;
-    if (!v) {
-        if (l->flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) return absolute_item(static_cast<std::uint32_t>(l->absolute_value));
-        i.kind = Item::Unsolved;
-        i.terms.push_back(ExprTerm::symbol(l));
-        undefined.push_back(l);
-        return i;
-    }
-    if (v->kind == VALUE_UNSOLVED && !v->terms.empty() && !final && !v->evaluating &&
-        state().depth < kMaxEvaluationDepth)
-        evaluate_expression_A08(*v, false);
-    switch (v->kind) {
+  Item i;
+  if (l->flags & LABEL_EXTERN) {
+    i.kind = Item::Linker;
+    ExprTerm t;
+    t.kind = ExprTerm::External;
+    t.extern_index = l->extern_index;
+    t.label = l;
+    i.terms.push_back(t);
+    return i;
+  }
+  ValueRec* v = l->value;
+  if (!v) {
+    if (l->flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE))
+      return absolute_item(static_cast<std::uint32_t>(l->absolute_value));
+    i.kind = Item::Unsolved;
+    i.terms.push_back(ExprTerm::symbol(l));
+    undefined.push_back(l);
+    return i;
+  }
+  if (v->kind == VALUE_UNSOLVED && !v->terms.empty() && !final && !v->evaluating && state().depth < kMaxEvaluationDepth)
+    evaluate_expression_A08(*v, false);
+  switch (v->kind) {
     case VALUE_ABSOLUTE:
-    case VALUE_TEMPORARY: return absolute_item(v->value);
+    case VALUE_TEMPORARY:
+      return absolute_item(v->value);
     case VALUE_RELOCATABLE:
-        i.kind = Item::Relocatable;
-        i.value = v->value;
-        i.segment = v->result_segment;
-        i.terms.push_back(ExprTerm::constant(v->value, v->result_segment));
-        return i;
+      i.kind = Item::Relocatable;
+      i.value = v->value;
+      i.segment = v->result_segment;
+      i.terms.push_back(ExprTerm::constant(v->value, v->result_segment));
+      return i;
     case VALUE_COMPLEX:
-        i.kind = Item::Linker;
-        i.terms = v->reduced;
-        return i;
+      i.kind = Item::Linker;
+      i.terms = v->reduced;
+      return i;
     default:
-        i.kind = Item::Unsolved;
-        i.terms.push_back(ExprTerm::symbol(l));
-        undefined.push_back(l);
-        return i;
-    }
+      i.kind = Item::Unsolved;
+      i.terms.push_back(ExprTerm::symbol(l));
+      undefined.push_back(l);
+      return i;
+  }
 }
 
 void append(std::vector<ExprTerm>& to, const std::vector<ExprTerm>& from) {
-    to.insert(to.end(), from.begin(), from.end());
+  to.insert(to.end(), from.begin(), from.end());
 }
 
 struct FoldProblems {
-    bool division_by_zero = false;
-    bool date_error = false;
+  bool division_by_zero = false;
+  bool date_error = false;
 };
 
 Item combine(const ExprTerm& op, Item a, Item b, bool binary, FoldProblems& p) {
-    if (binary ? (a.kind == Item::Absolute && b.kind == Item::Absolute) : b.kind == Item::Absolute) {
-        std::uint32_t r = 0;
-        bool dz = false, de = false;
-        if (!apply_operator(op.token, op.unary, binary ? a.value : 0, b.value, r, &dz, &de))
-            report_internal("arithmethics in A08", "Not an Operator");
-        p.division_by_zero |= dz;
-        p.date_error |= de;
-        return absolute_item(r);
-    }
-    if (binary && op.token == OP_SUB && !op.unary && a.kind == Item::Relocatable &&
-        b.kind == Item::Relocatable && a.segment == b.segment)
-        return absolute_item(a.value - b.value);
-    // The current location moved by a number stays an address in its segment.
-    if (binary && op.token == OP_ADD && a.location && b.kind == Item::Absolute)
-        return relocatable_item(a.value + b.value, a.segment, true);
-    if (binary && op.token == OP_ADD && b.location && a.kind == Item::Absolute)
-        return relocatable_item(a.value + b.value, b.segment, true);
-    if (binary && op.token == OP_SUB && a.location && b.kind == Item::Absolute)
-        return relocatable_item(a.value - b.value, a.segment, true);
-    Item r;
-    bool unsolved = b.kind == Item::Unsolved || (binary && a.kind == Item::Unsolved);
-    r.kind = unsolved ? Item::Unsolved : Item::Linker;
-    if (binary) {
-        r.terms = std::move(a.terms);
-        append(r.terms, b.terms);
-    } else {
-        r.terms = std::move(b.terms);
-    }
-    r.terms.push_back(op);
-    return r;
+  if (binary ? (a.kind == Item::Absolute && b.kind == Item::Absolute) : b.kind == Item::Absolute) {
+    std::uint32_t r = 0;
+    bool dz = false, de = false;
+    if (!apply_operator(op.token, op.unary, binary ? a.value : 0, b.value, r, &dz, &de))
+      report_internal("arithmethics in A08", "Not an Operator");
+    p.division_by_zero |= dz;
+    p.date_error |= de;
+    return absolute_item(r);
+  }
+  if (binary && op.token == OP_SUB && !op.unary && a.kind == Item::Relocatable && b.kind == Item::Relocatable &&
+      a.segment == b.segment)
+    return absolute_item(a.value - b.value);
+  // The current location moved by a number stays an address in its segment.
+  if (binary && op.token == OP_ADD && a.location && b.kind == Item::Absolute)
+    return relocatable_item(a.value + b.value, a.segment, true);
+  if (binary && op.token == OP_ADD && b.location && a.kind == Item::Absolute)
+    return relocatable_item(a.value + b.value, b.segment, true);
+  if (binary && op.token == OP_SUB && a.location && b.kind == Item::Absolute)
+    return relocatable_item(a.value - b.value, a.segment, true);
+  Item r;
+  bool unsolved = b.kind == Item::Unsolved || (binary && a.kind == Item::Unsolved);
+  r.kind = unsolved ? Item::Unsolved : Item::Linker;
+  if (binary) {
+    r.terms = std::move(a.terms);
+    append(r.terms, b.terms);
+  } else {
+    r.terms = std::move(b.terms);
+  }
+  r.terms.push_back(op);
+  return r;
 }
 
-} // namespace
+}  // namespace
 
 // ---- value records ---------------------------------------------------------------------------
 
 OperandValue ValueRec::operand_value() const {
-    switch (kind) {
-    case VALUE_ABSOLUTE: return OperandValue::absolute(value);
+  switch (kind) {
+    case VALUE_ABSOLUTE:
+      return OperandValue::absolute(value);
     case VALUE_RELOCATABLE:
-        return OperandValue::relocatable(static_cast<std::uint16_t>(result_segment), value);
-    case VALUE_TEMPORARY: return {ValueKind::kTemporary, value, 0};
-    default: return OperandValue::linker();
-    }
+      return OperandValue::relocatable(static_cast<std::uint16_t>(result_segment), value);
+    case VALUE_TEMPORARY:
+      return {ValueKind::kTemporary, value, 0};
+    default:
+      return OperandValue::linker();
+  }
 }
 
-ExpressionHooks& expression_hooks() {
-    return current_assembly().part<ExpressionHooks>();
-}
+ExpressionHooks& expression_hooks() { return current_assembly().part<ExpressionHooks>(); }
 
 void set_assembly_time(const std::tm& time) { state().time = time; }
 
 void begin_module_expressions() {
-    State& s = state();
-    for (ValueRec* e : s.unsolved) e->in_unsolved_list = false;
-    for (ValueRec* e : s.queue) e->queued = false;
-    s.unsolved.clear();
-    s.queue.clear();
-    s.dependents.clear();
-    s.used_labels.clear();
-    s.used_set.clear();
-    s.reported_undefined.clear();
+  State& s = state();
+  for (ValueRec* e : s.unsolved) e->in_unsolved_list = false;
+  for (ValueRec* e : s.queue) e->queued = false;
+  s.unsolved.clear();
+  s.queue.clear();
+  s.dependents.clear();
+  s.used_labels.clear();
+  s.used_set.clear();
+  s.reported_undefined.clear();
 }
 
 ValueRec* new_expression() { return &state().pool.emplace_back(); }
 
 ValueRec* new_constant_expression_A08(std::int32_t value) {
-    ValueRec* e = new_expression();
-    e->kind = VALUE_ABSOLUTE;
-    e->value = static_cast<std::uint32_t>(value);
-    e->terms.push_back(ExprTerm::constant(e->value));
-    e->reduced = e->terms;
-    e->typed = true;
-    return e;
+  ValueRec* e = new_expression();
+  e->kind = VALUE_ABSOLUTE;
+  e->value = static_cast<std::uint32_t>(value);
+  e->terms.push_back(ExprTerm::constant(e->value));
+  e->reduced = e->terms;
+  e->typed = true;
+  return e;
 }
 
 ValueRec* new_label_value(LabelRec& label) {
-    ValueRec* e = new_expression();
-    e->owner = &label;
-    e->result_segment = label.segment_number;
-    if (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) {
-        e->kind = VALUE_ABSOLUTE;
-        e->value = static_cast<std::uint32_t>(label.absolute_value);
-        e->result_segment = 0;
-    }
-    return e;
+  ValueRec* e = new_expression();
+  e->owner = &label;
+  e->result_segment = label.segment_number;
+  if (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) {
+    e->kind = VALUE_ABSOLUTE;
+    e->value = static_cast<std::uint32_t>(label.absolute_value);
+    e->result_segment = 0;
+  }
+  return e;
 }
 
 ValueRec& label_value(LabelRec& label) {
-    if (!label.value) label.value = new_label_value(label);
-    return *label.value;
+  if (!label.value) label.value = new_label_value(label);
+  return *label.value;
 }
 
 bool label_solved(const LabelRec& label) {
-    if (label.flags & LABEL_EXTERN) return false;
-    if (!label.value) return (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) != 0;
-    return label.value->solved() || label.value->kind == VALUE_TEMPORARY;
+  if (label.flags & LABEL_EXTERN) return false;
+  if (!label.value) return (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) != 0;
+  return label.value->solved() || label.value->kind == VALUE_TEMPORARY;
 }
 
 ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& right) {
-    bool known = token == OP_ADD || token == OP_SUB || token == OP_ASSIGN_EQ ||
-                 token == OP_NE_ANGLE || ident_tree().operator_name(token).size() > 0;
-    if (token < 0 || token >= IdentTree::kOperatorTokens || !known)
-        report_internal("cat_expressions_A08", "Can't find Operator");
-    ValueRec* e = new_expression();
-    e->terms = left.terms;
-    append(e->terms, right.terms);
-    e->terms.push_back(ExprTerm::op(token, false));
-    e->statement = left.statement;
-    evaluate_expression_A08(*e, false);
-    return e;
+  bool known = token == OP_ADD || token == OP_SUB || token == OP_ASSIGN_EQ || token == OP_NE_ANGLE ||
+               ident_tree().operator_name(token).size() > 0;
+  if (token < 0 || token >= IdentTree::kOperatorTokens || !known)
+    report_internal("cat_expressions_A08", "Can't find Operator");
+  ValueRec* e = new_expression();
+  e->terms = left.terms;
+  append(e->terms, right.terms);
+  e->terms.push_back(ExprTerm::op(token, false));
+  e->statement = left.statement;
+  evaluate_expression_A08(*e, false);
+  return e;
 }
 
-void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum,
-                    std::string_view message) {
-    ExprTerm text;
-    text.kind = ExprTerm::String;
-    text.text = std::string(message);
-    std::vector<ExprTerm> tail;
-    tail.push_back(text);
-    tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
-    tail.push_back(ExprTerm::constant(static_cast<std::uint32_t>(maximum)));
-    tail.push_back(ExprTerm::constant(static_cast<std::uint32_t>(minimum)));
-    tail.push_back(ExprTerm::op(OP_CHECK_RANGE, false));
-    ExprTerm empty;
-    empty.kind = ExprTerm::String;
-    tail.push_back(empty);
-    tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
-    append(expr.terms, tail);
-    if (expr.kind == VALUE_COMPLEX) append(expr.reduced, tail);
+void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message) {
+  ExprTerm text;
+  text.kind = ExprTerm::String;
+  text.text = std::string(message);
+  std::vector<ExprTerm> tail;
+  tail.push_back(text);
+  tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
+  tail.push_back(ExprTerm::constant(static_cast<std::uint32_t>(maximum)));
+  tail.push_back(ExprTerm::constant(static_cast<std::uint32_t>(minimum)));
+  tail.push_back(ExprTerm::op(OP_CHECK_RANGE, false));
+  ExprTerm empty;
+  empty.kind = ExprTerm::String;
+  tail.push_back(empty);
+  tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
+  append(expr.terms, tail);
+  if (expr.kind == VALUE_COMPLEX) append(expr.reduced, tail);
 }
 
 // ---- arithmetic ------------------------------------------------------------------------------
 
-bool apply_operator(int token, bool unary, std::uint32_t a, std::uint32_t b, std::uint32_t& r,
-                    bool* division_by_zero, bool* date_error) {
-    const auto sa = static_cast<std::int32_t>(a);
-    const auto sb = static_cast<std::int32_t>(b);
-    switch (token) {
-    case OP_MUL: r = a * b; return true;
+bool apply_operator(int token, bool unary, std::uint32_t a, std::uint32_t b, std::uint32_t& r, bool* division_by_zero,
+                    bool* date_error) {
+  const auto sa = static_cast<std::int32_t>(a);
+  const auto sb = static_cast<std::int32_t>(b);
+  switch (token) {
+    case OP_MUL:
+      r = a * b;
+      return true;
     case OP_DIV:
-        if (b == 0) {
-            if (division_by_zero) *division_by_zero = true;
-            r = 0xFFFFFFFFu;
-        } else if (a == 0x80000000u && b == 0xFFFFFFFFu) {
-            r = 0x80000000u; // INT_MIN / -1 wraps
-        } else {
-            r = static_cast<std::uint32_t>(sa / sb);
-        }
-        return true;
+      if (b == 0) {
+        if (division_by_zero) *division_by_zero = true;
+        r = 0xFFFFFFFFu;
+      } else if (a == 0x80000000u && b == 0xFFFFFFFFu) {
+        r = 0x80000000u;  // INT_MIN / -1 wraps
+      } else {
+        r = static_cast<std::uint32_t>(sa / sb);
+      }
+      return true;
     case OP_MOD:
-        if (b == 0) {
-            if (division_by_zero) *division_by_zero = true;
-            r = 0;
-        } else if (b == 0xFFFFFFFFu) {
-            r = 0;
-        } else {
-            r = static_cast<std::uint32_t>(sa % sb);
-        }
-        return true;
-    case OP_ADD: r = unary ? b : a + b; return true;
-    case OP_SUB: r = unary ? 0u - b : a - b; return true;
-    case OP_SHL: r = a << (b & 31u); return true;
-    case OP_SHR: r = a >> (b & 31u); return true;
-    case OP_AND: r = (a != 0 && b != 0) ? 1 : 0; return true;
-    case OP_OR: r = (a != 0 || b != 0) ? 1 : 0; return true;
-    case OP_XOR: r = ((a != 0) != (b != 0)) ? 1 : 0; return true;
-    case OP_BITAND: r = a & b; return true;
-    case OP_BITOR: r = a | b; return true;
-    case OP_BITXOR: r = a ^ b; return true;
+      if (b == 0) {
+        if (division_by_zero) *division_by_zero = true;
+        r = 0;
+      } else if (b == 0xFFFFFFFFu) {
+        r = 0;
+      } else {
+        r = static_cast<std::uint32_t>(sa % sb);
+      }
+      return true;
+    case OP_ADD:
+      r = unary ? b : a + b;
+      return true;
+    case OP_SUB:
+      r = unary ? 0u - b : a - b;
+      return true;
+    case OP_SHL:
+      r = a << (b & 31u);
+      return true;
+    case OP_SHR:
+      r = a >> (b & 31u);
+      return true;
+    case OP_AND:
+      r = (a != 0 && b != 0) ? 1 : 0;
+      return true;
+    case OP_OR:
+      r = (a != 0 || b != 0) ? 1 : 0;
+      return true;
+    case OP_XOR:
+      r = ((a != 0) != (b != 0)) ? 1 : 0;
+      return true;
+    case OP_BITAND:
+      r = a & b;
+      return true;
+    case OP_BITOR:
+      r = a | b;
+      return true;
+    case OP_BITXOR:
+      r = a ^ b;
+      return true;
     case OP_EQ:
-    case OP_ASSIGN_EQ: r = a == b; return true;
+    case OP_ASSIGN_EQ:
+      r = a == b;
+      return true;
     case OP_NE:
-    case OP_NE_ANGLE: r = a != b; return true;
-    case OP_GT: r = sa > sb; return true;
-    case OP_LT: r = sa < sb; return true;
-    case OP_GE: r = sa >= sb; return true;
-    case OP_LE: r = sa <= sb; return true;
-    case OP_UGT: r = a > b; return true;
-    case OP_ULT: r = a < b; return true;
+    case OP_NE_ANGLE:
+      r = a != b;
+      return true;
+    case OP_GT:
+      r = sa > sb;
+      return true;
+    case OP_LT:
+      r = sa < sb;
+      return true;
+    case OP_GE:
+      r = sa >= sb;
+      return true;
+    case OP_LE:
+      r = sa <= sb;
+      return true;
+    case OP_UGT:
+      r = a > b;
+      return true;
+    case OP_ULT:
+      r = a < b;
+      return true;
     // The unary operators work on the right operand (also when written between two operands).
-    case OP_NOT: r = b == 0; return true;
-    case OP_BITNOT: r = ~b; return true;
-    case OP_LOW: r = b & 0xFFu; return true;
+    case OP_NOT:
+      r = b == 0;
+      return true;
+    case OP_BITNOT:
+      r = ~b;
+      return true;
+    case OP_LOW:
+      r = b & 0xFFu;
+      return true;
     case OP_HIGH:
-    case OP_BYTE2: r = (b >> 8) & 0xFFu; return true;
-    case OP_BYTE3: r = (b >> 16) & 0xFFu; return true;
-    case OP_LWRD: r = b & 0xFFFFu; return true;
-    case OP_HWRD: r = (b >> 16) & 0xFFFFu; return true;
+    case OP_BYTE2:
+      r = (b >> 8) & 0xFFu;
+      return true;
+    case OP_BYTE3:
+      r = (b >> 16) & 0xFFu;
+      return true;
+    case OP_LWRD:
+      r = b & 0xFFFFu;
+      return true;
+    case OP_HWRD:
+      r = (b >> 16) & 0xFFFFu;
+      return true;
     case OP_DATE: {
-        const std::tm& t = state().time;
-        switch (b) {
-        case 1: r = static_cast<std::uint32_t>(t.tm_sec); return true;
-        case 2: r = static_cast<std::uint32_t>(t.tm_min); return true;
-        case 3: r = static_cast<std::uint32_t>(t.tm_hour); return true;
-        case 4: r = static_cast<std::uint32_t>(t.tm_mday); return true;
-        case 5: r = static_cast<std::uint32_t>(t.tm_mon + 1); return true;
-        case 6: r = static_cast<std::uint32_t>(t.tm_year); return true;
+      const std::tm& t = state().time;
+      switch (b) {
+        case 1:
+          r = static_cast<std::uint32_t>(t.tm_sec);
+          return true;
+        case 2:
+          r = static_cast<std::uint32_t>(t.tm_min);
+          return true;
+        case 3:
+          r = static_cast<std::uint32_t>(t.tm_hour);
+          return true;
+        case 4:
+          r = static_cast<std::uint32_t>(t.tm_mday);
+          return true;
+        case 5:
+          r = static_cast<std::uint32_t>(t.tm_mon + 1);
+          return true;
+        case 6:
+          r = static_cast<std::uint32_t>(t.tm_year);
+          return true;
         default:
-            if (date_error) *date_error = true;
-            r = 0;
-            return true;
-        }
+          if (date_error) *date_error = true;
+          r = 0;
+          return true;
+      }
     }
-    default: return false;
-    }
+    default:
+      return false;
+  }
 }
 
 // ---- evaluation ------------------------------------------------------------------------------
@@ -431,424 +495,420 @@ namespace {
 
 // Passes a label's newly found value on to every expression that uses it, and so on.
 void propagate_from(LabelRec* first) {
-    std::deque<LabelRec*> work{first};
-    std::unordered_set<const LabelRec*> done;
-    while (!work.empty()) {
-        LabelRec* l = work.front();
-        work.pop_front();
-        if (!done.insert(l).second) continue;
-        auto it = state().dependents.find(l);
-        if (it == state().dependents.end()) continue;
-        std::vector<ValueRec*> deps = it->second; // evaluation may add to the map
-        for (ValueRec* e : deps) {
-            if (e->solved() || e->evaluating) continue;
-            int before = e->kind;
-            evaluate_expression_A08(*e, false);
-            if (e->owner && e->kind != before) work.push_back(e->owner);
-        }
+  std::deque<LabelRec*> work{first};
+  std::unordered_set<const LabelRec*> done;
+  while (!work.empty()) {
+    LabelRec* l = work.front();
+    work.pop_front();
+    if (!done.insert(l).second) continue;
+    auto it = state().dependents.find(l);
+    if (it == state().dependents.end()) continue;
+    std::vector<ValueRec*> deps = it->second;  // evaluation may add to the map
+    for (ValueRec* e : deps) {
+      if (e->solved() || e->evaluating) continue;
+      int before = e->kind;
+      evaluate_expression_A08(*e, false);
+      if (e->owner && e->kind != before) work.push_back(e->owner);
     }
+  }
 }
 
 void make_absolute(ValueRec& e, std::uint32_t value) {
-    e.kind = VALUE_ABSOLUTE;
-    e.value = value;
-    e.result_segment = 0;
-    e.reduced.assign(1, ExprTerm::constant(value));
-    e.undefined.clear();
+  e.kind = VALUE_ABSOLUTE;
+  e.value = value;
+  e.result_segment = 0;
+  e.reduced.assign(1, ExprTerm::constant(value));
+  e.undefined.clear();
 }
 
-} // namespace
+}  // namespace
 
 int evaluate_expression_A08(ValueRec& e, bool final) {
-    if (e.solved() || e.kind == VALUE_TEMPORARY) return e.kind;
-    if (e.terms.empty()) return e.kind; // a label without value, or a failed parse
-    if (e.evaluating) return e.kind;
-    if (!e.typed) first_evaluation(e);
+  if (e.solved() || e.kind == VALUE_TEMPORARY) return e.kind;
+  if (e.terms.empty()) return e.kind;  // a label without value, or a failed parse
+  if (e.evaluating) return e.kind;
+  if (!e.typed) first_evaluation(e);
 
-    State& s = state();
-    e.evaluating = true;
-    ++s.depth;
-    struct Leave {
-        ValueRec& e;
-        ~Leave() {
-            e.evaluating = false;
-            --state().depth;
-        }
-    } leave{e};
-
-    // A deferred check tail (a message string onwards) is never computed here.
-    std::size_t end = e.terms.size();
-    for (std::size_t i = 0; i < e.terms.size(); ++i)
-        if (e.terms[i].kind == ExprTerm::String) {
-            end = i;
-            break;
-        }
-
-    std::vector<Item> stack;
-    std::vector<LabelRec*> undefined;
-    FoldProblems problems;
-    for (std::size_t i = 0; i < end; ++i) {
-        const ExprTerm& t = e.terms[i];
-        switch (t.kind) {
-        case ExprTerm::Constant:
-            if (t.segment == 0) {
-                stack.push_back(absolute_item(t.value));
-            } else {
-                Item it;
-                it.kind = Item::Relocatable;
-                it.value = t.value;
-                it.segment = t.segment;
-                it.terms.push_back(t);
-                stack.push_back(std::move(it));
-            }
-            break;
-        case ExprTerm::Symbol:
-            if (!t.label) report_internal("get_value", "Illegal desc");
-            stack.push_back(label_item(t.label, final, undefined));
-            if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
-            break;
-        case ExprTerm::External:
-        case ExprTerm::SegmentBegin:
-        case ExprTerm::SegmentEnd: {
-            Item it;
-            it.kind = Item::Linker;
-            it.terms.push_back(t);
-            stack.push_back(std::move(it));
-            break;
-        }
-        case ExprTerm::Operator: {
-            bool binary = !t.unary;
-            if (stack.size() < (binary ? 2u : 1u)) report_internal("get_operands in A08", "Illegal tag2");
-            Item b = std::move(stack.back());
-            stack.pop_back();
-            Item a;
-            if (binary) {
-                a = std::move(stack.back());
-                stack.pop_back();
-            }
-            stack.push_back(combine(t, std::move(a), std::move(b), binary, problems));
-            break;
-        }
-        default: report_internal("get_value", "Illegal tag");
-        }
+  State& s = state();
+  e.evaluating = true;
+  ++s.depth;
+  struct Leave {
+    ValueRec& e;
+    ~Leave() {
+      e.evaluating = false;
+      --state().depth;
     }
-    if (stack.size() != 1) report_internal("solved in A08", "No such tag");
+  } leave{e};
 
-    if ((problems.division_by_zero || problems.date_error) &&
-        s.reported_arithmetic.insert(&e).second) {
-        if (problems.division_by_zero) pass2_warning(&e, 14);
-        if (problems.date_error) pass2_error(&e, nullptr, 48, {"1-6", 0});
+  // A deferred check tail (a message string onwards) is never computed here.
+  std::size_t end = e.terms.size();
+  for (std::size_t i = 0; i < e.terms.size(); ++i)
+    if (e.terms[i].kind == ExprTerm::String) {
+      end = i;
+      break;
     }
 
-    Item& r = stack.back();
-    e.undefined = std::move(undefined);
-    switch (r.kind) {
+  std::vector<Item> stack;
+  std::vector<LabelRec*> undefined;
+  FoldProblems problems;
+  for (std::size_t i = 0; i < end; ++i) {
+    const ExprTerm& t = e.terms[i];
+    switch (t.kind) {
+      case ExprTerm::Constant:
+        if (t.segment == 0) {
+          stack.push_back(absolute_item(t.value));
+        } else {
+          Item it;
+          it.kind = Item::Relocatable;
+          it.value = t.value;
+          it.segment = t.segment;
+          it.terms.push_back(t);
+          stack.push_back(std::move(it));
+        }
+        break;
+      case ExprTerm::Symbol:
+        if (!t.label) report_internal("get_value", "Illegal desc");
+        stack.push_back(label_item(t.label, final, undefined));
+        if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
+        break;
+      case ExprTerm::External:
+      case ExprTerm::SegmentBegin:
+      case ExprTerm::SegmentEnd: {
+        Item it;
+        it.kind = Item::Linker;
+        it.terms.push_back(t);
+        stack.push_back(std::move(it));
+        break;
+      }
+      case ExprTerm::Operator: {
+        bool binary = !t.unary;
+        if (stack.size() < (binary ? 2u : 1u)) report_internal("get_operands in A08", "Illegal tag2");
+        Item b = std::move(stack.back());
+        stack.pop_back();
+        Item a;
+        if (binary) {
+          a = std::move(stack.back());
+          stack.pop_back();
+        }
+        stack.push_back(combine(t, std::move(a), std::move(b), binary, problems));
+        break;
+      }
+      default:
+        report_internal("get_value", "Illegal tag");
+    }
+  }
+  if (stack.size() != 1) report_internal("solved in A08", "No such tag");
+
+  if ((problems.division_by_zero || problems.date_error) && s.reported_arithmetic.insert(&e).second) {
+    if (problems.division_by_zero) pass2_warning(&e, 14);
+    if (problems.date_error) pass2_error(&e, nullptr, 48, {"1-6", 0});
+  }
+
+  Item& r = stack.back();
+  e.undefined = std::move(undefined);
+  switch (r.kind) {
     case Item::Absolute:
-        e.kind = VALUE_ABSOLUTE;
-        e.value = r.value;
-        e.result_segment = 0;
-        break;
+      e.kind = VALUE_ABSOLUTE;
+      e.value = r.value;
+      e.result_segment = 0;
+      break;
     case Item::Relocatable:
-        e.kind = VALUE_RELOCATABLE;
-        e.value = r.value;
-        e.result_segment = r.segment;
-        break;
-    case Item::Linker: e.kind = VALUE_COMPLEX; break;
-    case Item::Unsolved: e.kind = VALUE_UNSOLVED; break;
-    }
-    e.reduced = std::move(r.terms);
-    if (e.kind == VALUE_COMPLEX)
-        e.reduced.insert(e.reduced.end(), e.terms.begin() + static_cast<long>(end), e.terms.end());
+      e.kind = VALUE_RELOCATABLE;
+      e.value = r.value;
+      e.result_segment = r.segment;
+      break;
+    case Item::Linker:
+      e.kind = VALUE_COMPLEX;
+      break;
+    case Item::Unsolved:
+      e.kind = VALUE_UNSOLVED;
+      break;
+  }
+  e.reduced = std::move(r.terms);
+  if (e.kind == VALUE_COMPLEX)
+    e.reduced.insert(e.reduced.end(), e.terms.begin() + static_cast<long>(end), e.terms.end());
 
-    if (e.kind == VALUE_UNSOLVED) {
-        add_unsolved(e);
-    } else {
-        e.in_unsolved_list = false;
-        if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind == 3)) limit_ok_A08(e);
-    }
-    return e.kind;
+  if (e.kind == VALUE_UNSOLVED) {
+    add_unsolved(e);
+  } else {
+    e.in_unsolved_list = false;
+    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind == 3)) limit_ok_A08(e);
+  }
+  return e.kind;
 }
 
 bool limit_ok_A08(ValueRec& e) {
-    if (e.limit.kind == 0 || e.limit.checked) return true;
-    if (e.limit.kind > 3) report_internal("limit_ok_A08", "Not a limit");
-    if (e.kind == VALUE_COMPLEX) {
-        if (e.limit.kind == 3) {
-            push_check_A08(e, e.limit.minimum, e.limit.maximum, e.limit.message);
-            e.limit.checked = true;
-        }
-        return true;
+  if (e.limit.kind == 0 || e.limit.checked) return true;
+  if (e.limit.kind > 3) report_internal("limit_ok_A08", "Not a limit");
+  if (e.kind == VALUE_COMPLEX) {
+    if (e.limit.kind == 3) {
+      push_check_A08(e, e.limit.minimum, e.limit.maximum, e.limit.message);
+      e.limit.checked = true;
     }
-    if (!e.solved()) return true;
-    const std::int32_t v = e.signed_value();
-    bool fail = false;
-    if ((e.limit.kind & 1) && v < e.limit.minimum) fail = true;
-    if ((e.limit.kind & 2) && v > e.limit.maximum) fail = true;
-    e.limit.checked = true;
-    if (fail) pass2_error(&e, e.owner, 70, {e.limit.message, v});
-    return !fail;
+    return true;
+  }
+  if (!e.solved()) return true;
+  const std::int32_t v = e.signed_value();
+  bool fail = false;
+  if ((e.limit.kind & 1) && v < e.limit.minimum) fail = true;
+  if ((e.limit.kind & 2) && v > e.limit.maximum) fail = true;
+  e.limit.checked = true;
+  if (fail) pass2_error(&e, e.owner, 70, {e.limit.message, v});
+  return !fail;
 }
 
 // ---- labels ------------------------------------------------------------------------------------
 
-void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset,
-                        bool known) {
-    ValueRec& v = label_value(label);
-    v.owner = &label;
-    const int before_kind = v.kind;
-    const std::uint32_t before_value = v.value;
-    const int before_segment = v.result_segment;
-    v.terms.clear();
-    v.value = offset;
-    if (!known) {
-        v.kind = VALUE_UNSOLVED;
-        v.result_segment = segment;
-    } else if (absolute_segment) {
-        v.kind = VALUE_ABSOLUTE;
-        v.result_segment = 0;
-    } else {
-        v.kind = VALUE_RELOCATABLE;
-        v.result_segment = segment;
-    }
-    v.reduced.assign(1, ExprTerm::constant(offset, v.kind == VALUE_RELOCATABLE ? segment : 0));
-    label.segment_number = segment;
-    if (!v.solved()) return;
-    if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment)
-        return;
-    // A solved value that changed: what was folded from the old one is folded again.
-    if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
-        auto it = state().dependents.find(&label);
-        if (it != state().dependents.end())
-            for (ValueRec* e : it->second)
-                if (e->solved() && !e->terms.empty()) e->kind = VALUE_UNSOLVED;
-    }
-    propagate_from(&label);
+void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset, bool known) {
+  ValueRec& v = label_value(label);
+  v.owner = &label;
+  const int before_kind = v.kind;
+  const std::uint32_t before_value = v.value;
+  const int before_segment = v.result_segment;
+  v.terms.clear();
+  v.value = offset;
+  if (!known) {
+    v.kind = VALUE_UNSOLVED;
+    v.result_segment = segment;
+  } else if (absolute_segment) {
+    v.kind = VALUE_ABSOLUTE;
+    v.result_segment = 0;
+  } else {
+    v.kind = VALUE_RELOCATABLE;
+    v.result_segment = segment;
+  }
+  v.reduced.assign(1, ExprTerm::constant(offset, v.kind == VALUE_RELOCATABLE ? segment : 0));
+  label.segment_number = segment;
+  if (!v.solved()) return;
+  if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
+  // A solved value that changed: what was folded from the old one is folded again.
+  if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
+    auto it = state().dependents.find(&label);
+    if (it != state().dependents.end())
+      for (ValueRec* e : it->second)
+        if (e->solved() && !e->terms.empty()) e->kind = VALUE_UNSOLVED;
+  }
+  propagate_from(&label);
 }
 
 void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary) {
-    ValueRec& v = label_value(label);
-    v.owner = &label;
-    v.terms = expr.terms;
-    v.statement = expr.statement;
-    v.typed = false;
-    v.failed = expr.failed;
-    if (expr.failed || (expr.terms.empty() && expr.solved())) {
-        v.kind = expr.kind;
-        v.value = expr.value;
-        v.result_segment = expr.result_segment;
-        v.reduced = expr.reduced;
-    } else {
-        v.kind = VALUE_UNSOLVED;
-        evaluate_expression_A08(v, false);
-    }
-    if (temporary && v.kind == VALUE_ABSOLUTE) v.kind = VALUE_TEMPORARY;
-    if (v.kind != VALUE_UNSOLVED) propagate_from(&label);
+  ValueRec& v = label_value(label);
+  v.owner = &label;
+  v.terms = expr.terms;
+  v.statement = expr.statement;
+  v.typed = false;
+  v.failed = expr.failed;
+  if (expr.failed || (expr.terms.empty() && expr.solved())) {
+    v.kind = expr.kind;
+    v.value = expr.value;
+    v.result_segment = expr.result_segment;
+    v.reduced = expr.reduced;
+  } else {
+    v.kind = VALUE_UNSOLVED;
+    evaluate_expression_A08(v, false);
+  }
+  if (temporary && v.kind == VALUE_ABSOLUTE) v.kind = VALUE_TEMPORARY;
+  if (v.kind != VALUE_UNSOLVED) propagate_from(&label);
 }
 
 // ---- unsolved list and resolve ------------------------------------------------------------------
 
 void add_unsolved(ValueRec& e) {
-    if (e.in_unsolved_list) return;
-    e.in_unsolved_list = true;
-    state().unsolved.push_back(&e);
+  if (e.in_unsolved_list) return;
+  e.in_unsolved_list = true;
+  state().unsolved.push_back(&e);
 }
 
 void remove_unsolved(ValueRec& e) {
-    State& s = state();
-    if (s.unsolved.empty()) report_internal("mark_or_get_unsolved_A08", "root==0");
-    for (std::size_t i = 0; i < s.unsolved.size(); ++i)
-        if (s.unsolved[i] == &e) {
-            s.unsolved.erase(s.unsolved.begin() + static_cast<long>(i));
-            e.in_unsolved_list = false;
-            return;
-        }
-    report_internal("mark_or_get_unsolved_A08", "Not in list");
+  State& s = state();
+  if (s.unsolved.empty()) report_internal("mark_or_get_unsolved_A08", "root==0");
+  for (std::size_t i = 0; i < s.unsolved.size(); ++i)
+    if (s.unsolved[i] == &e) {
+      s.unsolved.erase(s.unsolved.begin() + static_cast<long>(i));
+      e.in_unsolved_list = false;
+      return;
+    }
+  report_internal("mark_or_get_unsolved_A08", "Not in list");
 }
 
 std::size_t unsolved_count() {
-    std::size_t n = 0;
-    for (const ValueRec* e : state().unsolved)
-        if (e->kind == VALUE_UNSOLVED) ++n;
-    return n;
+  std::size_t n = 0;
+  for (const ValueRec* e : state().unsolved)
+    if (e->kind == VALUE_UNSOLVED) ++n;
+  return n;
 }
 
 const std::vector<ValueRec*>& unsolved_list() {
-    State& s = state();
-    std::vector<ValueRec*> keep;
-    keep.reserve(s.unsolved.size());
-    for (ValueRec* e : s.unsolved) {
-        if (e->kind == VALUE_UNSOLVED)
-            keep.push_back(e);
-        else
-            e->in_unsolved_list = false;
-    }
-    s.unsolved.swap(keep);
-    return s.unsolved;
+  State& s = state();
+  std::vector<ValueRec*> keep;
+  keep.reserve(s.unsolved.size());
+  for (ValueRec* e : s.unsolved) {
+    if (e->kind == VALUE_UNSOLVED)
+      keep.push_back(e);
+    else
+      e->in_unsolved_list = false;
+  }
+  s.unsolved.swap(keep);
+  return s.unsolved;
 }
 
 void queue_for_resolve(ValueRec& e) {
-    if (e.queued) return;
-    e.queued = true;
-    state().queue.push_back(&e);
+  if (e.queued) return;
+  e.queued = true;
+  state().queue.push_back(&e);
 }
 
 std::size_t evaluate_unsolved_list() {
-    std::vector<ValueRec*> list = unsolved_list(); // evaluation may append
-    for (ValueRec* e : list)
-        if (e->kind == VALUE_UNSOLVED) {
-            evaluate_expression_A08(*e, false);
-            if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
-        }
-    return unsolved_count();
+  std::vector<ValueRec*> list = unsolved_list();  // evaluation may append
+  for (ValueRec* e : list)
+    if (e->kind == VALUE_UNSOLVED) {
+      evaluate_expression_A08(*e, false);
+      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
+    }
+  return unsolved_count();
 }
 
 namespace {
 
 void evaluate_queue() {
-    std::vector<ValueRec*> q = state().queue;
-    for (ValueRec* e : q)
-        if (e->kind == VALUE_UNSOLVED) {
-            evaluate_expression_A08(*e, false);
-            if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
-        }
+  std::vector<ValueRec*> q = state().queue;
+  for (ValueRec* e : q)
+    if (e->kind == VALUE_UNSOLVED) {
+      evaluate_expression_A08(*e, false);
+      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
+    }
 }
 
 void evaluate_list_while_falling() {
-    std::size_t previous = unsolved_count();
-    for (;;) {
-        std::size_t now = evaluate_unsolved_list();
-        if (now >= previous) break;
-        previous = now;
-    }
-    evaluate_unsolved_list();
+  std::size_t previous = unsolved_count();
+  for (;;) {
+    std::size_t now = evaluate_unsolved_list();
+    if (now >= previous) break;
+    previous = now;
+  }
+  evaluate_unsolved_list();
 }
 
-} // namespace
+}  // namespace
 
 void resolve_unsolved_A08() {
-    evaluate_queue();
-    evaluate_list_while_falling();
+  evaluate_queue();
+  evaluate_list_while_falling();
 }
 
 void final_evaluation_A08() {
-    State& s = state();
-    std::vector<ValueRec*> q = s.queue;
-    for (ValueRec* e : q) {
-        if (e->kind == VALUE_UNSOLVED) evaluate_expression_A08(*e, false);
-        if (e->kind == VALUE_UNSOLVED) {
-            pass2_error(e, e->owner, 64);
-            make_absolute(*e, 0);
-            if (e->owner) propagate_from(e->owner);
-        }
+  State& s = state();
+  std::vector<ValueRec*> q = s.queue;
+  for (ValueRec* e : q) {
+    if (e->kind == VALUE_UNSOLVED) evaluate_expression_A08(*e, false);
+    if (e->kind == VALUE_UNSOLVED) {
+      pass2_error(e, e->owner, 64);
+      make_absolute(*e, 0);
+      if (e->owner) propagate_from(e->owner);
+    }
+  }
+  evaluate_list_while_falling();
+
+  // Undefined labels: first those that never got any value, then whatever is left (labels
+  // defined by each other in a circle). Each is reported once and counts as 1 from then on.
+  for (int round = 0; round < 2; ++round) {
+    std::vector<LabelRec*> used = s.used_labels;
+    for (LabelRec* l : used) {
+      if (label_solved(*l) || (l->flags & LABEL_EXTERN)) continue;
+      ValueRec& v = label_value(*l);
+      if (v.kind != VALUE_UNSOLVED) continue;
+      if (round == 0 && !v.terms.empty()) continue;
+      if (s.reported_undefined.insert(l).second) pass2_error(nullptr, l, 50, {label_name(l), 0});
+      v.terms.clear();
+      make_absolute(v, 1);
+      propagate_from(l);
     }
     evaluate_list_while_falling();
-
-    // Undefined labels: first those that never got any value, then whatever is left (labels
-    // defined by each other in a circle). Each is reported once and counts as 1 from then on.
-    for (int round = 0; round < 2; ++round) {
-        std::vector<LabelRec*> used = s.used_labels;
-        for (LabelRec* l : used) {
-            if (label_solved(*l) || (l->flags & LABEL_EXTERN)) continue;
-            ValueRec& v = label_value(*l);
-            if (v.kind != VALUE_UNSOLVED) continue;
-            if (round == 0 && !v.terms.empty()) continue;
-            if (s.reported_undefined.insert(l).second)
-                pass2_error(nullptr, l, 50, {label_name(l), 0});
-            v.terms.clear();
-            make_absolute(v, 1);
-            propagate_from(l);
-        }
-        evaluate_list_while_falling();
-    }
+  }
 }
 
 std::vector<LabelRec*> undefined_labels() {
-    std::vector<LabelRec*> out;
-    for (LabelRec* l : state().used_labels)
-        if (!label_solved(*l) && !(l->flags & LABEL_EXTERN) &&
-            (!l->value || l->value->kind == VALUE_UNSOLVED))
-            out.push_back(l);
-    return out;
+  std::vector<LabelRec*> out;
+  for (LabelRec* l : state().used_labels)
+    if (!label_solved(*l) && !(l->flags & LABEL_EXTERN) && (!l->value || l->value->kind == VALUE_UNSOLVED))
+      out.push_back(l);
+  return out;
 }
 
 // ---- parsing -----------------------------------------------------------------------------------
 
 ValueRec* expression_from_terms(std::vector<ExprTerm> terms) {
-    ValueRec* e = new_expression();
-    e->terms = std::move(terms);
-    if (e->terms.empty()) {
-        e->failed = true;
-        make_absolute(*e, 0);
-        return e;
-    }
-    evaluate_expression_A08(*e, false);
-    e->statement = ident_tree().env.statement;
+  ValueRec* e = new_expression();
+  e->terms = std::move(terms);
+  if (e->terms.empty()) {
+    e->failed = true;
+    make_absolute(*e, 0);
     return e;
+  }
+  evaluate_expression_A08(*e, false);
+  e->statement = ident_tree().env.statement;
+  return e;
 }
 
 ValueRec* failed_expression() {
-    ValueRec* e = new_expression();
-    e->failed = true;
-    make_absolute(*e, 0);
-    e->statement = ident_tree().env.statement;
-    return e;
+  ValueRec* e = new_expression();
+  e->failed = true;
+  make_absolute(*e, 0);
+  e->statement = ident_tree().env.statement;
+  return e;
 }
 
 ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read) {
-    ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
-    if (!p.ok) return failed_expression();
-    return expression_from_terms(std::move(p.terms));
+  ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
+  if (!p.ok) return failed_expression();
+  return expression_from_terms(std::move(p.terms));
 }
 
-std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow,
-                                           bool token_read, bool* ok) {
-    ValueRec* e = parse_expression_A08(scanner, comma_may_follow, token_read);
-    if (ok) *ok = false;
-    if (e->failed) return 0;
-    if (!e->absolute()) {
-        report_error(54);
-        return 0;
-    }
-    if (ok) *ok = true;
-    return e->signed_value();
+std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read, bool* ok) {
+  ValueRec* e = parse_expression_A08(scanner, comma_may_follow, token_read);
+  if (ok) *ok = false;
+  if (e->failed) return 0;
+  if (!e->absolute()) {
+    report_error(54);
+    return 0;
+  }
+  if (ok) *ok = true;
+  return e->signed_value();
 }
 
 // ---- debugging ---------------------------------------------------------------------------------
 
 std::string print_expression_A08(const ValueRec* e) {
-    if (!e) return "NULL";
-    std::string out;
-    char buf[96];
-    switch (e->kind) {
+  if (!e) return "NULL";
+  std::string out;
+  char buf[96];
+  switch (e->kind) {
     case VALUE_ABSOLUTE:
     case VALUE_TEMPORARY:
-        std::snprintf(buf, sizeof buf, "%s %ld(0x%X) ", "Type: Label", static_cast<long>(e->signed_value()),
-                      e->value);
-        out += buf;
-        break;
+      std::snprintf(buf, sizeof buf, "%s %ld(0x%X) ", "Type: Label", static_cast<long>(e->signed_value()), e->value);
+      out += buf;
+      break;
     case VALUE_RELOCATABLE:
-        std::snprintf(buf, sizeof buf, "(Seg:%u) ", static_cast<unsigned>(e->result_segment));
-        out += buf;
-        std::snprintf(buf, sizeof buf, "%s %ld(0x%X) ", "Type: Offset", static_cast<long>(e->signed_value()),
-                      e->value);
-        out += buf;
-        break;
+      std::snprintf(buf, sizeof buf, "(Seg:%u) ", static_cast<unsigned>(e->result_segment));
+      out += buf;
+      std::snprintf(buf, sizeof buf, "%s %ld(0x%X) ", "Type: Offset", static_cast<long>(e->signed_value()), e->value);
+      out += buf;
+      break;
     case VALUE_COMPLEX:
-        for (const ExprTerm& t : e->reduced)
-            if (t.kind == ExprTerm::External) {
-                std::snprintf(buf, sizeof buf, "%s extern[%u] ", label_name(t.label),
-                              static_cast<unsigned>(t.extern_index));
-                out += buf;
-            }
-        out += "Type: Undef Not solved ";
-        break;
+      for (const ExprTerm& t : e->reduced)
+        if (t.kind == ExprTerm::External) {
+          std::snprintf(buf, sizeof buf, "%s extern[%u] ", label_name(t.label), static_cast<unsigned>(t.extern_index));
+          out += buf;
+        }
+      out += "Type: Undef Not solved ";
+      break;
     default:
-        std::snprintf(buf, sizeof buf, "%s Not solved ", "Type: Undef");
-        out += buf;
-        break;
-    }
-    if (!e->owner) out += "No label";
-    return out;
+      std::snprintf(buf, sizeof buf, "%s Not solved ", "Type: Undef");
+      out += buf;
+      break;
+  }
+  if (!e->owner) out += "No label";
+  return out;
 }
 
-} // namespace aq71
+}  // namespace aq71

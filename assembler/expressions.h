@@ -42,169 +42,168 @@ struct Statement;
 
 // Kinds of a value record.
 enum ValueKindCode : int {
-    VALUE_UNSOLVED = 0,    // waits for a symbol
-    VALUE_ABSOLUTE = 1,    // value is the number
-    VALUE_RELOCATABLE = 2, // value is an offset in result_segment
-    VALUE_TEMPORARY = 3,   // taken over from an assignment label (VAR); refused for code
-    VALUE_COMPLEX = 4,     // needs the linker: externals, several relocatable terms, SFB/SFE, ...
+  VALUE_UNSOLVED = 0,     // waits for a symbol
+  VALUE_ABSOLUTE = 1,     // value is the number
+  VALUE_RELOCATABLE = 2,  // value is an offset in result_segment
+  VALUE_TEMPORARY = 3,    // taken over from an assignment label (VAR); refused for code
+  VALUE_COMPLEX = 4,      // needs the linker: externals, several relocatable terms, SFB/SFE, ...
 };
 
 // Operator tokens (the token of each operator entry; the table of operator names is registered
 // by operator_keywords.h).
 enum OperatorToken : int {
-    OP_MUL = 5,
-    OP_ADD = 7,
-    OP_SUB = 8,
-    OP_DIV = 11,
-    OP_NE_ANGLE = 19, // "<>": like NE
-    OP_ASSIGN_EQ = 21, // "=": like EQ
-    OP_LPAREN = 26,
-    OP_RPAREN = 27,
-    OP_NOT = 87,
-    OP_LOW = 88,
-    OP_HIGH = 89,
-    OP_LWRD = 90,
-    OP_HWRD = 91,
-    OP_DATE = 92,
-    OP_SFB = 93,
-    OP_SFE = 94,
-    OP_MOD = 95,
-    OP_SHR = 96,
-    OP_SHL = 97,
-    OP_AND = 98,
-    OP_OR = 99,
-    OP_XOR = 100,
-    OP_EQ = 101,
-    OP_NE = 102,
-    OP_GE = 103,
-    OP_LE = 104,
-    OP_GT = 105,
-    OP_LT = 106,
-    OP_UGT = 107,
-    OP_ULT = 108,
-    OP_CHECK_RANGE = 115, // deferred range check (_?CHECK_RANGE)
-    OP_ERROR_TEXT = 116,  // message of a deferred range check (_?ERROR_TEXT)
-    OP_BITAND = 118,
-    OP_BITOR = 119,
-    OP_BITXOR = 120,
-    OP_BITNOT = 121,
-    OP_BYTE2 = 122,
-    OP_BYTE3 = 123,
-    OP_SIZEOF = 134,
+  OP_MUL = 5,
+  OP_ADD = 7,
+  OP_SUB = 8,
+  OP_DIV = 11,
+  OP_NE_ANGLE = 19,   // "<>": like NE
+  OP_ASSIGN_EQ = 21,  // "=": like EQ
+  OP_LPAREN = 26,
+  OP_RPAREN = 27,
+  OP_NOT = 87,
+  OP_LOW = 88,
+  OP_HIGH = 89,
+  OP_LWRD = 90,
+  OP_HWRD = 91,
+  OP_DATE = 92,
+  OP_SFB = 93,
+  OP_SFE = 94,
+  OP_MOD = 95,
+  OP_SHR = 96,
+  OP_SHL = 97,
+  OP_AND = 98,
+  OP_OR = 99,
+  OP_XOR = 100,
+  OP_EQ = 101,
+  OP_NE = 102,
+  OP_GE = 103,
+  OP_LE = 104,
+  OP_GT = 105,
+  OP_LT = 106,
+  OP_UGT = 107,
+  OP_ULT = 108,
+  OP_CHECK_RANGE = 115,  // deferred range check (_?CHECK_RANGE)
+  OP_ERROR_TEXT = 116,   // message of a deferred range check (_?ERROR_TEXT)
+  OP_BITAND = 118,
+  OP_BITOR = 119,
+  OP_BITXOR = 120,
+  OP_BITNOT = 121,
+  OP_BYTE2 = 122,
+  OP_BYTE3 = 123,
+  OP_SIZEOF = 134,
 };
 
 // Precedence classes of the operator entries.
 enum OperatorClass : int {
-    OPCLASS_UNARY = 1,
-    OPCLASS_2 = 2, // no operator has it
-    OPCLASS_MUL = 4,
-    OPCLASS_ADD = 8,
-    OPCLASS_AND = 16,
-    OPCLASS_OR = 32,
-    OPCLASS_COMPARE = 64,
+  OPCLASS_UNARY = 1,
+  OPCLASS_2 = 2,  // no operator has it
+  OPCLASS_MUL = 4,
+  OPCLASS_ADD = 8,
+  OPCLASS_AND = 16,
+  OPCLASS_OR = 32,
+  OPCLASS_COMPARE = 64,
 };
 
 // One term of a postfix list.
 struct ExprTerm {
-    enum Kind : std::uint8_t {
-        Constant = 1,     // value; segment 0, or the segment an offset lies in
-        Operator = 2,     // token, unary flag
-        Symbol = 3,       // a label
-        SegmentBegin = 4, // SFB segment
-        SegmentEnd = 5,   // SFE segment
-        String = 6,       // message text of a deferred check
-        External = 7,     // external index
-        End = 8,
-    };
-    Kind kind = End;
-    std::uint32_t value = 0;
-    int segment = 0;
-    int extern_index = 0xFFFF;
-    int token = 0;
-    bool unary = false;
-    LabelRec* label = nullptr;
-    bool location = false; // Symbol: the label made for "$"
-    std::string text;
+  enum Kind : std::uint8_t {
+    Constant = 1,      // value; segment 0, or the segment an offset lies in
+    Operator = 2,      // token, unary flag
+    Symbol = 3,        // a label
+    SegmentBegin = 4,  // SFB segment
+    SegmentEnd = 5,    // SFE segment
+    String = 6,        // message text of a deferred check
+    External = 7,      // external index
+    End = 8,
+  };
+  Kind kind = End;
+  std::uint32_t value = 0;
+  int segment = 0;
+  int extern_index = 0xFFFF;
+  int token = 0;
+  bool unary = false;
+  LabelRec* label = nullptr;
+  bool location = false;  // Symbol: the label made for "$"
+  std::string text;
 
-    static ExprTerm constant(std::uint32_t v, int seg = 0) {
-        ExprTerm t;
-        t.kind = Constant;
-        t.value = v;
-        t.segment = seg;
-        return t;
-    }
-    static ExprTerm op(int token, bool unary = false) {
-        ExprTerm t;
-        t.kind = Operator;
-        t.token = token;
-        t.unary = unary;
-        return t;
-    }
-    static ExprTerm symbol(LabelRec* l) {
-        ExprTerm t;
-        t.kind = Symbol;
-        t.label = l;
-        return t;
-    }
+  static ExprTerm constant(std::uint32_t v, int seg = 0) {
+    ExprTerm t;
+    t.kind = Constant;
+    t.value = v;
+    t.segment = seg;
+    return t;
+  }
+  static ExprTerm op(int token, bool unary = false) {
+    ExprTerm t;
+    t.kind = Operator;
+    t.token = token;
+    t.unary = unary;
+    return t;
+  }
+  static ExprTerm symbol(LabelRec* l) {
+    ExprTerm t;
+    t.kind = Symbol;
+    t.label = l;
+    return t;
+  }
 };
 
 // Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both.
 struct ValueLimit {
-    int kind = 0;
-    bool checked = false;
-    std::int32_t minimum = 0;
-    std::int32_t maximum = 0;
-    std::string message;
+  int kind = 0;
+  bool checked = false;
+  std::int32_t minimum = 0;
+  std::int32_t maximum = 0;
+  std::string message;
 };
 
 struct ValueRec {
-    int kind = VALUE_UNSOLVED;     // ValueKindCode
-    int result_segment = 0;        // segment of a relocatable result (0 for absolute)
-    int extern_index = 0xFFFF;
-    std::uint32_t flags = 0;       // label attributes of the defining symbol (high byte)
-    std::uint32_t value = 0;       // absolute value, or offset in result_segment
-    std::vector<ExprTerm> terms;   // postfix, as parsed (empty for a placed label)
-    // Folded terms after the last evaluation. For a complex expression these are what the object
-    // writer writes for the linker: Constant (segment 0: a number; else an offset in that
-    // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
-    // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
-    // waits for.
-    std::vector<ExprTerm> reduced;
-    LabelRec* owner = nullptr;     // the label whose value this is
-    ValueLimit limit;
-    int type = 1;                  // 1 / 2 symbol terms, | 128 complex
-    int symbol_count = 0;
-    LabelRec* first_label = nullptr; // first symbol term (listing, SFR checks)
-    Statement* statement = nullptr;  // where problems found later are reported
-    bool failed = false;             // the parse failed (error already reported)
+  int kind = VALUE_UNSOLVED;  // ValueKindCode
+  int result_segment = 0;     // segment of a relocatable result (0 for absolute)
+  int extern_index = 0xFFFF;
+  std::uint32_t flags = 0;      // label attributes of the defining symbol (high byte)
+  std::uint32_t value = 0;      // absolute value, or offset in result_segment
+  std::vector<ExprTerm> terms;  // postfix, as parsed (empty for a placed label)
+  // Folded terms after the last evaluation. For a complex expression these are what the object
+  // writer writes for the linker: Constant (segment 0: a number; else an offset in that
+  // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
+  // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
+  // waits for.
+  std::vector<ExprTerm> reduced;
+  LabelRec* owner = nullptr;  // the label whose value this is
+  ValueLimit limit;
+  int type = 1;  // 1 / 2 symbol terms, | 128 complex
+  int symbol_count = 0;
+  LabelRec* first_label = nullptr;  // first symbol term (listing, SFR checks)
+  Statement* statement = nullptr;   // where problems found later are reported
+  bool failed = false;              // the parse failed (error already reported)
 
-    // bookkeeping of the evaluator
-    bool typed = false;
-    bool in_unsolved_list = false;
-    bool queued = false;
-    bool evaluating = false;
-    std::vector<LabelRec*> undefined; // unsolved labels it uses (last evaluation)
+  // bookkeeping of the evaluator
+  bool typed = false;
+  bool in_unsolved_list = false;
+  bool queued = false;
+  bool evaluating = false;
+  std::vector<LabelRec*> undefined;  // unsolved labels it uses (last evaluation)
 
-    bool solved() const { return kind == VALUE_ABSOLUTE || kind == VALUE_RELOCATABLE; }
-    bool absolute() const { return kind == VALUE_ABSOLUTE; }
-    std::int32_t signed_value() const { return static_cast<std::int32_t>(value); }
-    // The operand value the encoders take.
-    OperandValue operand_value() const;
+  bool solved() const { return kind == VALUE_ABSOLUTE || kind == VALUE_RELOCATABLE; }
+  bool absolute() const { return kind == VALUE_ABSOLUTE; }
+  std::int32_t signed_value() const { return static_cast<std::int32_t>(value); }
+  // The operand value the encoders take.
+  OperandValue operand_value() const;
 };
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
-    // "$": a label at the current location (the driver makes it, with its statement, and gives
-    // it its value in the sizing walks). Without it "$" is error 0.
-    std::function<LabelRec*()> location_label;
-    // Problems found after the source pass, at the statement of an expression (or at a label):
-    // numbered errors and warnings with their arguments. Without them they go to
-    // user_error_A01 / user_warning_A01.
-    std::function<void(const ValueRec* expr, const LabelRec* label, int number, MessageArgs args)>
-        pass2_error;
-    std::function<void(const ValueRec* expr, int number, MessageArgs args)> pass2_warning;
-    // Segment number -> relocatable (SIZEOF of a segment numbered below 2 is error 69).
-    // Without it every segment from 2 on counts as relocatable.
+  // "$": a label at the current location (the driver makes it, with its statement, and gives
+  // it its value in the sizing walks). Without it "$" is error 0.
+  std::function<LabelRec*()> location_label;
+  // Problems found after the source pass, at the statement of an expression (or at a label):
+  // numbered errors and warnings with their arguments. Without them they go to
+  // user_error_A01 / user_warning_A01.
+  std::function<void(const ValueRec* expr, const LabelRec* label, int number, MessageArgs args)> pass2_error;
+  std::function<void(const ValueRec* expr, int number, MessageArgs args)> pass2_warning;
+  // Segment number -> relocatable (SIZEOF of a segment numbered below 2 is error 69).
+  // Without it every segment from 2 on counts as relocatable.
 };
 ExpressionHooks& expression_hooks();
 
@@ -230,24 +229,23 @@ ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool tok
 // For arguments that must be known at once (IF, ELSEIF, LIMIT, repeat counts, listing control):
 // the value, or 0 after error 54 "expression can not be forward" (not when the parse failed).
 // ok (when given) tells whether a value was found.
-std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow,
-                                           bool token_read = true, bool* ok = nullptr);
+std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read = true,
+                                           bool* ok = nullptr);
 
 // ---- making expressions ------------------------------------------------------------------
 
-ValueRec* new_expression();                             // empty, unsolved, no terms
+ValueRec* new_expression();  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
 ValueRec* expression_from_terms(std::vector<ExprTerm> terms);
-ValueRec* failed_expression();                           // failed parse: absolute 0
-ValueRec* new_constant_expression_A08(std::int32_t value); // solved absolute
+ValueRec* failed_expression();                              // failed parse: absolute 0
+ValueRec* new_constant_expression_A08(std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(LabelRec& label);
 // left OP right as a new expression (terms copied); internal error when the token is not an
 // operator.
 ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& right);
 // Appends a deferred range check (message, maximum, minimum, check) to a complex expression.
-void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum,
-                    std::string_view message);
+void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message);
 
 // ---- evaluation --------------------------------------------------------------------------
 
@@ -262,17 +260,15 @@ bool limit_ok_A08(ValueRec& expr);
 // Operators on 32-bit values. Division by zero gives -1, modulo by zero 0 (warning 14 is
 // reported by the evaluator); shifts use the low five bits of the count. Returns false for a
 // token that is not a computable operator. date_error is set for DATE outside 1..6.
-bool apply_operator(int token, bool unary, std::uint32_t left, std::uint32_t right,
-                    std::uint32_t& result, bool* division_by_zero = nullptr,
-                    bool* date_error = nullptr);
+bool apply_operator(int token, bool unary, std::uint32_t left, std::uint32_t right, std::uint32_t& result,
+                    bool* division_by_zero = nullptr, bool* date_error = nullptr);
 
 // ---- labels ------------------------------------------------------------------------------
 
 // A label placed in a segment. known: the offset is final (all earlier sizes known); otherwise
 // the label keeps a provisional offset and stays unsolved. absolute_segment: the label lies in
 // ASEG (its value is absolute). Expressions that use the label are evaluated again.
-void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset,
-                        bool known);
+void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset, bool known);
 // A label defined by an expression (EQU, =, ALIAS, VAR, ASSIGN). temporary: the value may be
 // assigned again (VAR, ASSIGN); it is then of kind 3. The terms are copied into the label's own
 // value record, which is evaluated (and joins the unsolved list while unsolved).
@@ -287,7 +283,7 @@ bool label_solved(const LabelRec& label);
 // mark_or_get_unsolved_A08 as separate calls.
 void add_unsolved(ValueRec& expr);
 void remove_unsolved(ValueRec& expr);
-std::size_t unsolved_count();              // expressions in the list still without a value
+std::size_t unsolved_count();  // expressions in the list still without a value
 const std::vector<ValueRec*>& unsolved_list();
 // Queue: expressions that must have a value by the end of the resolve step (error 64 after it).
 void queue_for_resolve(ValueRec& expr);
@@ -303,4 +299,4 @@ std::vector<LabelRec*> undefined_labels();
 // Debugging print of a record.
 std::string print_expression_A08(const ValueRec* expr);
 
-} // namespace aq71
+}  // namespace aq71

@@ -18,14 +18,14 @@
 namespace aq71 {
 
 struct unpacked_float {
-    std::int32_t sign = 0;     // 0 positive, 1 negative
-    std::int32_t exponent = 0; // biased by 1023; 0 only for zero
-    // Most significant byte first: bit 7 of byte 0 overflow, bit 6 the leading one, then the 52
-    // fraction bits; bits 1 and 0 of byte 6 are the guard and round bits.
-    std::array<std::uint8_t, 7> mantissa{};
-    std::uint8_t sticky = 0;
+  std::int32_t sign = 0;      // 0 positive, 1 negative
+  std::int32_t exponent = 0;  // biased by 1023; 0 only for zero
+  // Most significant byte first: bit 7 of byte 0 overflow, bit 6 the leading one, then the 52
+  // fraction bits; bits 1 and 0 of byte 6 are the guard and round bits.
+  std::array<std::uint8_t, 7> mantissa{};
+  std::uint8_t sticky = 0;
 
-    bool operator==(const unpacked_float&) const = default;
+  bool operator==(const unpacked_float&) const = default;
 };
 
 // ---- mantissa helpers (the 7 bytes as one 56-bit number) --------------------------------------
@@ -40,11 +40,11 @@ void mantissa_set_M25(unpacked_float& f, std::uint64_t m);
 // ---- callbacks and warnings ----------------------------------------------------------------
 
 struct FloatCallbacks {
-    // Internal consistency failure (function, diagnostic). Expected not to return; if it does,
-    // the operation carries on with a zero result.
-    std::function<void(const char* function, const char* diagnostic)> internal_error;
-    // Warning code 1 (value out of range) or 2 (division by zero).
-    std::function<void(int code)> warning;
+  // Internal consistency failure (function, diagnostic). Expected not to return; if it does,
+  // the operation carries on with a zero result.
+  std::function<void(const char* function, const char* diagnostic)> internal_error;
+  // Warning code 1 (value out of range) or 2 (division by zero).
+  std::function<void(int code)> warning;
 };
 
 // Installs the callbacks and builds the constants. Without a warning callback: internal error
@@ -65,7 +65,7 @@ void fp_warning_G03(int code);
 // ---- constants and checks ------------------------------------------------------------------
 
 const unpacked_float& float_zero();
-const unpacked_float& float_largest(); // largest finite binary64, positive
+const unpacked_float& float_largest();  // largest finite binary64, positive
 const unpacked_float& float_one();
 const unpacked_float& float_minus_one();
 
@@ -86,8 +86,7 @@ void mul_and_add_char_G03(unpacked_float& value, int base, int digit);
 // Rounds a working value: m is a mantissa in the 56-bit layout (the overflow bit may be set),
 // sticky the OR of the bits below it. Returns 1 on overflow (largest value), -1 on underflow
 // (zero), 0 otherwise. Reports no warning itself.
-int round_G03(std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool sticky,
-              unpacked_float& result);
+int round_G03(std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool sticky, unpacked_float& result);
 
 // ---- conversions ---------------------------------------------------------------------------
 
@@ -109,7 +108,6 @@ unpacked_float ieee_double_to_float(std::uint64_t bits);
 // Builds a floating constant from its decimal text: integer digits, fraction digits, and the
 // exponent (already read, with its sign). Digits are taken with mul_and_add_char_G03, the power
 // of ten by repeated squaring.
-unpacked_float decimal_to_float_G03(const std::string& int_digits, const std::string& frac_digits,
-                                    long exponent);
+unpacked_float decimal_to_float_G03(const std::string& int_digits, const std::string& frac_digits, long exponent);
 
-} // namespace aq71
+}  // namespace aq71

@@ -37,4 +37,4 @@ void expand_instruction_statement(Statement& st);
 // statements of a segment in chain order.
 void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAddressCheck& odd);
 
-} // namespace aq71
+}  // namespace aq71

@@ -32,31 +32,31 @@ constexpr std::size_t kCodeBytesPerLine = 6;
 
 // What the listing keeps of a statement record besides the record itself.
 struct LineInfo {
-    long serial = 0;          // source line it was read on (records of one line share it)
-    unsigned context = 0;     // context bits of that line
-    bool from_include = false;
-    bool skipped = false;     // a line of a false conditional branch
-    std::size_t problems_written = 0; // problem lines already in the list file
+  long serial = 0;       // source line it was read on (records of one line share it)
+  unsigned context = 0;  // context bits of that line
+  bool from_include = false;
+  bool skipped = false;              // a line of a false conditional branch
+  std::size_t problems_written = 0;  // problem lines already in the list file
 };
 
 struct ListingState {
-    ListingTime time;
-    int width = kDefaultWidth;
-    int page_lines = 0;
-    int page_number = 1;
-    int saved_page_length = 0;
-    long last_line = 0;
-    bool have_line = false;
-    int expansion = 0;
-    unsigned long cycles = 0;
-    bool cycle_carry = false;
-    long serial = 0;
-    std::unordered_map<const Statement*, LineInfo> info;
-    std::vector<const Statement*> order; // records of the module in source order
-    bool module_listed = false;
-    int modules = 0;
-    int total_errors = 0;
-    int total_warnings = 0;
+  ListingTime time;
+  int width = kDefaultWidth;
+  int page_lines = 0;
+  int page_number = 1;
+  int saved_page_length = 0;
+  long last_line = 0;
+  bool have_line = false;
+  int expansion = 0;
+  unsigned long cycles = 0;
+  bool cycle_carry = false;
+  long serial = 0;
+  std::unordered_map<const Statement*, LineInfo> info;
+  std::vector<const Statement*> order;  // records of the module in source order
+  bool module_listed = false;
+  int modules = 0;
+  int total_errors = 0;
+  int total_warnings = 0;
 };
 
 ListingState& ls() { return current_assembly().part<ListingState>(); }
@@ -65,283 +65,305 @@ ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 std::FILE* list_file() { return standard_files().list; }
 
 void write(std::string_view text) {
-    if (std::FILE* f = list_file()) std::fwrite(text.data(), 1, text.size(), f);
+  if (std::FILE* f = list_file()) std::fwrite(text.data(), 1, text.size(), f);
 }
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
 
 std::string padded(std::string text, int width) {
-    if (static_cast<int>(text.size()) < width) text.append(static_cast<std::size_t>(width) - text.size(), ' ');
-    return text;
+  if (static_cast<int>(text.size()) < width) text.append(static_cast<std::size_t>(width) - text.size(), ' ');
+  return text;
 }
 
-template <class... A> std::string format(const char* fmt, A... args) {
-    int n = std::snprintf(nullptr, 0, fmt, args...);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), fmt, args...);
-    out.resize(static_cast<std::size_t>(n));
-    return out;
+template <class... A>
+std::string format(const char* fmt, A... args) {
+  int n = std::snprintf(nullptr, 0, fmt, args...);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n) + 1, '\0');
+  std::snprintf(out.data(), out.size(), fmt, args...);
+  out.resize(static_cast<std::size_t>(n));
+  return out;
 }
 
 // A line made of text (without line feed), ended and counted.
 void line(std::string_view text) {
-    write(text);
-    new_list_line_A01();
+  write(text);
+  new_list_line_A01();
 }
 
 void start_new_page() {
-    ++ls().page_number;
-    const std::string& base = standard_files().base_name;
-    std::string s = "\f";
-    s += blanks(48 - static_cast<int>(base.size()) / 2);
-    s += "- " + base + " -";
-    while (s.size() < 93) s += ' '; // "Page" 92 characters after the form feed
-    s += format("Page %4d\n\n", ls().page_number);
-    write(s);
-    ls().page_lines = 2;
+  ++ls().page_number;
+  const std::string& base = standard_files().base_name;
+  std::string s = "\f";
+  s += blanks(48 - static_cast<int>(base.size()) / 2);
+  s += "- " + base + " -";
+  while (s.size() < 93) s += ' ';  // "Page" 92 characters after the form feed
+  s += format("Page %4d\n\n", ls().page_number);
+  write(s);
+  ls().page_lines = 2;
 }
 
 // The processor option texts of the -v choices.
 const char* processor_option_text(int option) {
-    static const char* const kTexts[] = {
-        "Relative jumps reach entire addr space", "Relative jumps reach entire addr space",
-        "Relative jumps do not wrap",             "Relative jumps do not wrap",
-        "Relative jumps do not wrap",             "Relative jumps do not wrap",
-        "Relative jumps do not wrap",
-    };
-    if (option < 0 || option >= static_cast<int>(std::size(kTexts))) return "";
-    return kTexts[option];
+  static const char* const kTexts[] = {
+      "Relative jumps reach entire addr space",
+      "Relative jumps reach entire addr space",
+      "Relative jumps do not wrap",
+      "Relative jumps do not wrap",
+      "Relative jumps do not wrap",
+      "Relative jumps do not wrap",
+      "Relative jumps do not wrap",
+  };
+  if (option < 0 || option >= static_cast<int>(std::size(kTexts))) return "";
+  return kTexts[option];
 }
 
 // Column (0-based) of the comment part of a source line, 0 when it has none.
 int comment_column(std::string_view text) {
-    char quote = 0;
-    for (std::size_t i = 0; i < text.size() && text[i] != '\n'; ++i) {
-        char c = text[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == ';') {
-            return static_cast<int>(i);
-        }
+  char quote = 0;
+  for (std::size_t i = 0; i < text.size() && text[i] != '\n'; ++i) {
+    char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == ';') {
+      return static_cast<int>(i);
     }
-    return 0;
+  }
+  return 0;
 }
 
 void add_cycles(const Statement* st) {
-    if (!st || st->kind != StatementKind::Instruction || !st->entry) return;
-    ls().cycles += st->entry->cycles[0];
+  if (!st || st->kind != StatementKind::Instruction || !st->entry) return;
+  ls().cycles += st->entry->cycles[0];
 }
 
 std::uint32_t listed_address(const Statement& st) {
-    if (LabelRec* l = label_record(st.label)) {
-        // A label without value record and with bit 0x80 is a predefined absolute symbol.
-        if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
-        ValueRec& v = label_value(*l);
-        if (v.absolute()) return v.value;
-    }
-    return st.start();
+  if (LabelRec* l = label_record(st.label)) {
+    // A label without value record and with bit 0x80 is a predefined absolute symbol.
+    if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
+    ValueRec& v = label_value(*l);
+    if (v.absolute()) return v.value;
+  }
+  return st.start();
 }
 
 std::string code_text(const std::vector<int>& bytes, std::size_t from) {
-    std::string s;
-    for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i)
-        s += bytes[i] < 0 ? std::string("..") : format("%.2X", bytes[i]);
-    return padded(s, 12);
+  std::string s;
+  for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i)
+    s += bytes[i] < 0 ? std::string("..") : format("%.2X", bytes[i]);
+  return padded(s, 12);
 }
 
 void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, nullptr, 0); }
 
 void write_problems(const Statement& st) {
-    for (const std::string& l : st.problems.lines) problem_line(l);
-    ls().info[&st].problems_written = st.problems.lines.size();
+  for (const std::string& l : st.problems.lines) problem_line(l);
+  ls().info[&st].problems_written = st.problems.lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
 
 void box_line(const std::string& text) {
-    int slack = 28 - static_cast<int>(text.size());
-    if (slack < 0) slack = 0;
-    int left = slack / 2;
-    line("#" + blanks(left) + text + blanks(slack - left) + "#");
+  int slack = 28 - static_cast<int>(text.size());
+  if (slack < 0) slack = 0;
+  int left = slack / 2;
+  line("#" + blanks(left) + text + blanks(slack - left) + "#");
 }
 
 // ---- cross reference ---------------------------------------------------------------------------
 
 void xref_line_end() {
-    new_list_line_A01();
-    if (settings().dual_spacing) new_list_line_A01();
+  new_list_line_A01();
+  if (settings().dual_spacing) new_list_line_A01();
 }
 
 std::string xref_name(const SymbolNode* n) {
-    std::string out;
-    if (n->def && n->def->kind == KIND_DELIMITER && n->def->b == TOK_EOF) return "EOF";
-    for (char c : n->name) {
-        if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else out += c;
-        if (out.size() >= 100) break;
-    }
-    if (out.size() > 100) out.resize(100);
-    return out;
+  std::string out;
+  if (n->def && n->def->kind == KIND_DELIMITER && n->def->b == TOK_EOF) return "EOF";
+  for (char c : n->name) {
+    if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+    if (out.size() >= 100) break;
+  }
+  if (out.size() > 100) out.resize(100);
+  return out;
 }
 
 // The name padded to 20 columns; a long name gets a line of its own.
 void xref_write_name(const SymbolNode* n) {
-    std::string name = xref_name(n);
-    if (name.size() > 31) {
-        write(name);
-        xref_line_end();
-        write(blanks(20));
-    } else {
-        write(padded(name, 20));
-    }
+  std::string name = xref_name(n);
+  if (name.size() > 31) {
+    write(name);
+    xref_line_end();
+    write(blanks(20));
+  } else {
+    write(padded(name, 20));
+  }
 }
 
 std::string reference_text(const Reference& r) {
-    if (r.file == 0) return format("%9ld", r.line);
-    return (r.file < 10 ? std::string(" ") : std::string()) + format("%6ld:%1d", r.line, r.file);
+  if (r.file == 0) return format("%9ld", r.line);
+  return (r.file < 10 ? std::string(" ") : std::string()) + format("%6ld:%1d", r.line, r.file);
 }
 
 void xref_references(const DefinitionRec* def) {
-    if (def && def->first_reference) {
-        std::string s = reference_text(*def->first_reference) + "  ";
-        int on_line = 0;
-        for (const Reference& r : def->references) {
-            if (on_line == 4) {
-                write(s);
-                xref_line_end();
-                s = blanks(64);
-                on_line = 0;
-            }
-            s += reference_text(r);
-            ++on_line;
-        }
+  if (def && def->first_reference) {
+    std::string s = reference_text(*def->first_reference) + "  ";
+    int on_line = 0;
+    for (const Reference& r : def->references) {
+      if (on_line == 4) {
         write(s);
+        xref_line_end();
+        s = blanks(64);
+        on_line = 0;
+      }
+      s += reference_text(r);
+      ++on_line;
     }
-    xref_line_end();
+    write(s);
+  }
+  xref_line_end();
 }
 
 // A #define's line, then the lines that expanded it.
 void xref_define_references(const DefineRec& d) {
-    if (d.origin_line <= 0) {
-        xref_line_end();
-        return;
-    }
-    DefinitionRec lines;
-    lines.first_reference = Reference{d.origin_file, d.origin_line};
-    for (const auto& [file, line] : d.references) lines.references.push_back(Reference{file, line});
-    xref_references(&lines);
+  if (d.origin_line <= 0) {
+    xref_line_end();
+    return;
+  }
+  DefinitionRec lines;
+  lines.first_reference = Reference{d.origin_file, d.origin_line};
+  for (const auto& [file, line] : d.references) lines.references.push_back(Reference{file, line});
+  xref_references(&lines);
 }
 
 const char* kind_text(int kind) {
-    switch (kind) {
-    case KIND_MNEMONIC: return " MNEMONIC ";
-    case KIND_DIRECTIVE: return " DIRECTIVE ";
-    case KIND_REGISTER: return " REGISTER ";
-    case KIND_MACRO: return " MACRO ";
-    case KIND_PREFIX: return " PREFIX ";
-    case KIND_SUFFIX: return " SUFFIX ";
-    case KIND_SEGMENT_TYPE: return " SEGMENT TYPE ";
-    case KIND_OPERATOR: return " OPERATOR ";
-    case KIND_DELIMITER: return " DELIMITER ";
-    case KIND_PREPROCESSOR: return " PREPROCESSOR DIRECTIVE ";
-    default: return nullptr;
-    }
+  switch (kind) {
+    case KIND_MNEMONIC:
+      return " MNEMONIC ";
+    case KIND_DIRECTIVE:
+      return " DIRECTIVE ";
+    case KIND_REGISTER:
+      return " REGISTER ";
+    case KIND_MACRO:
+      return " MACRO ";
+    case KIND_PREFIX:
+      return " PREFIX ";
+    case KIND_SUFFIX:
+      return " SUFFIX ";
+    case KIND_SEGMENT_TYPE:
+      return " SEGMENT TYPE ";
+    case KIND_OPERATOR:
+      return " OPERATOR ";
+    case KIND_DELIMITER:
+      return " DELIMITER ";
+    case KIND_PREPROCESSOR:
+      return " PREPROCESSOR DIRECTIVE ";
+    default:
+      return nullptr;
+  }
 }
 
 const char* segment_type_word(int type) {
-    static const char* const kWords[] = {"UNTYPED ", "CODE ",     "DATA ",  "XDATA ",
-                                         "IDATA ",   "BIT ",      "REGISTER ", "CONST "};
-    return type >= 0 && type < 8 ? kWords[type] : "UNTYPED ";
+  static const char* const kWords[] = {"UNTYPED ", "CODE ", "DATA ", "XDATA ", "IDATA ", "BIT ", "REGISTER ", "CONST "};
+  return type >= 0 && type < 8 ? kWords[type] : "UNTYPED ";
 }
 
 const char* label_type_word(int type) {
-    static const char* const kWords[] = {"UNTYP. ", "U CHAR ", "CHAR ",   "U SHORT ", "SHORT ",
-                                         "U INT ",  "INT ",    "U LONG",  "LONG ",    "FLOAT ",
-                                         "DOUBLE ", "LONG ",   "VOID ",   "DOT ",     "ADDR "};
-    return type >= 0 && type < 15 ? kWords[type] : "UNTYP. ";
+  static const char* const kWords[] = {"UNTYP. ", "U CHAR ", "CHAR ",  "U SHORT ", "SHORT ",
+                                       "U INT ",  "INT ",    "U LONG", "LONG ",    "FLOAT ",
+                                       "DOUBLE ", "LONG ",   "VOID ",  "DOT ",     "ADDR "};
+  return type >= 0 && type < 15 ? kWords[type] : "UNTYP. ";
 }
 
 bool segment_has_code(const Segment& seg) {
-    for (const Statement* st : seg.chain)
-        if ((st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
-             st->kind == StatementKind::Alignment) &&
-            st->size > 0)
-            return true;
-    return false;
+  for (const Statement* st : seg.chain)
+    if ((st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
+         st->kind == StatementKind::Alignment) &&
+        st->size > 0)
+      return true;
+  return false;
 }
 
 void segment_table() {
-    const RunSettings& s = settings();
-    write(padded("Segment", 20) + "Type \tMode");
-    xref_line_end();
-    write(std::string(40, '-'));
-    xref_line_end();
-    SegmentTable& table = segments();
-    for (int i = 0; i < table.count(); ++i) {
-        const Segment& seg = table[i];
-        if (seg.name.rfind("__", 0) == 0 && !s.xref_internal) continue;
-        if (i == SEG_ASEG && !segment_has_code(seg)) continue;
-        std::string text = padded(seg.name, 20) + segment_type_word(seg.type);
-        switch (seg.kind) {
-        case SegmentKind::Absolute: {
-            unsigned long org = seg.start && seg.start->solved() ? seg.start->value : 0;
-            text += format(" \tABS Org:%lX ", org);
-            break;
-        }
-        case SegmentKind::Relocatable: text += " \tREL "; break;
-        case SegmentKind::Stack: text += " \tSTACK "; break;
-        case SegmentKind::Common: text += " \tCOMMON "; break;
-        }
-        write(text);
-        xref_line_end();
+  const RunSettings& s = settings();
+  write(padded("Segment", 20) + "Type \tMode");
+  xref_line_end();
+  write(std::string(40, '-'));
+  xref_line_end();
+  SegmentTable& table = segments();
+  for (int i = 0; i < table.count(); ++i) {
+    const Segment& seg = table[i];
+    if (seg.name.rfind("__", 0) == 0 && !s.xref_internal) continue;
+    if (i == SEG_ASEG && !segment_has_code(seg)) continue;
+    std::string text = padded(seg.name, 20) + segment_type_word(seg.type);
+    switch (seg.kind) {
+      case SegmentKind::Absolute: {
+        unsigned long org = seg.start && seg.start->solved() ? seg.start->value : 0;
+        text += format(" \tABS Org:%lX ", org);
+        break;
+      }
+      case SegmentKind::Relocatable:
+        text += " \tREL ";
+        break;
+      case SegmentKind::Stack:
+        text += " \tSTACK ";
+        break;
+      case SegmentKind::Common:
+        text += " \tCOMMON ";
+        break;
     }
+    write(text);
+    xref_line_end();
+  }
 }
 
 void label_table(const std::vector<const SymbolNode*>& labels) {
-    if (labels.empty()) return;
-    write(padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
-    xref_line_end();
-    write(std::string(78, '-'));
-    xref_line_end();
-    for (const SymbolNode* n : labels) {
-        LabelRec* l = n->def->label;
-        std::string text = padded(xref_name(n), 20);
-        static const char* const kModes[] = {"ABS    ", "REL    ", "STACK  ", "COMMON "};
-        text += l->segment_kind < 4 ? kModes[l->segment_kind] : "ABS    ";
-        text = padded(text, 27);
-        if (l->flags & LABEL_BY_EQU) text += "CONST ";
-        if (l->flags & LABEL_REDEFINABLE) text += "VAR ";
-        if (l->flags & LABEL_PUBLIC) text += "PUB ";
-        if (l->flags & LABEL_EXTERN) text += format("EXT [%.3d] ", l->extern_index);
-        if (l->flags & LABEL_LOCAL) text += "LOCAL ";
-        if (l->flags & LABEL_SFR) text += "SFR ";
-        text += label_type_word(l->type);
-        text = padded(text, 50);
-        std::string seg_name;
-        if (l->segment_number >= 0 && l->segment_number < segments().count())
-            seg_name = segments()[l->segment_number].name;
-        text += format("%-10s", seg_name.c_str());
-        if (l->flags & LABEL_EXTERN) {
-            text += " Solved Extern ";
-        } else {
-            ValueRec& v = label_value(*l);
-            if (v.solved() || v.kind == VALUE_TEMPORARY)
-                text += format(" %lX ", static_cast<unsigned long>(v.value));
-            else if (v.kind == VALUE_COMPLEX)
-                text += " Solved Complex ";
-            else
-                text += " Not solved ";
-        }
-        write(text);
-        xref_line_end();
+  if (labels.empty()) return;
+  write(padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
+  xref_line_end();
+  write(std::string(78, '-'));
+  xref_line_end();
+  for (const SymbolNode* n : labels) {
+    LabelRec* l = n->def->label;
+    std::string text = padded(xref_name(n), 20);
+    static const char* const kModes[] = {"ABS    ", "REL    ", "STACK  ", "COMMON "};
+    text += l->segment_kind < 4 ? kModes[l->segment_kind] : "ABS    ";
+    text = padded(text, 27);
+    if (l->flags & LABEL_BY_EQU) text += "CONST ";
+    if (l->flags & LABEL_REDEFINABLE) text += "VAR ";
+    if (l->flags & LABEL_PUBLIC) text += "PUB ";
+    if (l->flags & LABEL_EXTERN) text += format("EXT [%.3d] ", l->extern_index);
+    if (l->flags & LABEL_LOCAL) text += "LOCAL ";
+    if (l->flags & LABEL_SFR) text += "SFR ";
+    text += label_type_word(l->type);
+    text = padded(text, 50);
+    std::string seg_name;
+    if (l->segment_number >= 0 && l->segment_number < segments().count()) seg_name = segments()[l->segment_number].name;
+    text += format("%-10s", seg_name.c_str());
+    if (l->flags & LABEL_EXTERN) {
+      text += " Solved Extern ";
+    } else {
+      ValueRec& v = label_value(*l);
+      if (v.solved() || v.kind == VALUE_TEMPORARY)
+        text += format(" %lX ", static_cast<unsigned long>(v.value));
+      else if (v.kind == VALUE_COMPLEX)
+        text += " Solved Complex ";
+      else
+        text += " Not solved ";
     }
+    write(text);
+    xref_line_end();
+  }
 }
 
-} // namespace
+}  // namespace
 
 // ---- state -------------------------------------------------------------------------------------
 
@@ -349,534 +371,547 @@ const ListingTime& listing_time() { return ls().time; }
 ListingHooks& listing_hooks() { return hooks(); }
 
 const char* month_name(int month) {
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
 }
 
 int listing_width() { return ls().width; }
 int header_width() { return ls().width < 132 ? 79 : 99; }
 
 void begin_listing_run() {
-    ls() = ListingState{};
-    if (settings().fixed_date) {
-        ls().time = {0, 37, 13, 28, 11, 1990};
-    } else {
-        std::time_t now = std::time(nullptr);
-        std::tm t{};
-        localtime_r(&now, &t);
-        ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
-    }
-    if (!hooks().line_context)
-        hooks().line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
-    if (!hooks().define_value) {
-        hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
-            if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
-            return n->define->body;
-        };
-    }
-    if (settings().list_flags & LIST_XREF) {
-        ident_tree().env.record_label_references = true;
-        ident_tree().env.record_define_references = true;
-    }
+  ls() = ListingState{};
+  if (settings().fixed_date) {
+    ls().time = {0, 37, 13, 28, 11, 1990};
+  } else {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
+  }
+  if (!hooks().line_context) hooks().line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
+  if (!hooks().define_value) {
+    hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
+      if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
+      return n->define->body;
+    };
+  }
+  if (settings().list_flags & LIST_XREF) {
+    ident_tree().env.record_label_references = true;
+    ident_tree().env.record_define_references = true;
+  }
 }
 
 void begin_module_listing() {
-    page_header_A01();
-    ls().info.clear();
-    ls().order.clear();
-    ls().module_listed = false;
-    ls().have_line = false;
-    ls().expansion = 0;
-    ls().cycles = 0;
-    ls().cycle_carry = false;
+  page_header_A01();
+  ls().info.clear();
+  ls().order.clear();
+  ls().module_listed = false;
+  ls().have_line = false;
+  ls().expansion = 0;
+  ls().cycles = 0;
+  ls().cycle_carry = false;
 }
 
 void note_statement(const Statement& st, bool new_line) {
-    if (!list_file()) return; // nothing to list: no bookkeeping either
-    if (new_line || ls().order.empty()) ++ls().serial;
-    LineInfo info;
-    info.serial = ls().serial;
-    info.context = hooks().line_context ? hooks().line_context() : 0;
-    info.from_include = source_reader().include_depth() > 0;
-    ls().info[&st] = info;
-    ls().order.push_back(&st);
+  if (!list_file()) return;  // nothing to list: no bookkeeping either
+  if (new_line || ls().order.empty()) ++ls().serial;
+  LineInfo info;
+  info.serial = ls().serial;
+  info.context = hooks().line_context ? hooks().line_context() : 0;
+  info.from_include = source_reader().include_depth() > 0;
+  ls().info[&st] = info;
+  ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
-    auto it = ls().info.find(&st);
-    if (it != ls().info.end()) it->second.context = context;
+  auto it = ls().info.find(&st);
+  if (it != ls().info.end()) it->second.context = context;
 }
 
 void note_skipped_line(const Statement& st) {
-    auto it = ls().info.find(&st);
-    if (it != ls().info.end()) it->second.skipped = true;
+  auto it = ls().info.find(&st);
+  if (it != ls().info.end()) it->second.skipped = true;
 }
 
 // ---- pages and lines -------------------------------------------------------------------------
 
 void page_header_A01() {
-    if (settings().page_length <= 0 || !list_file() || ls().page_lines == 0) return;
-    start_new_page();
+  if (settings().page_length <= 0 || !list_file() || ls().page_lines == 0) return;
+  start_new_page();
 }
 
 void new_list_line_A01() {
-    write("\n");
-    ++ls().page_lines;
-    if (settings().page_length > 0 && ls().page_lines == settings().page_length) page_header_A01();
+  write("\n");
+  ++ls().page_lines;
+  if (settings().page_length > 0 && ls().page_lines == settings().page_length) page_header_A01();
 }
 
 void list_header_A01() {
-    if (!list_file() || !settings().listing_header) return;
-    const int w = header_width();
-    const bool wide = w == 99;
-    const std::string frame_empty = "#" + blanks(w - 2) + "#";
-    line(std::string(static_cast<std::size_t>(w), '#'));
-    line(frame_empty);
+  if (!list_file() || !settings().listing_header) return;
+  const int w = header_width();
+  const bool wide = w == 99;
+  const std::string frame_empty = "#" + blanks(w - 2) + "#";
+  line(std::string(static_cast<std::size_t>(w), '#'));
+  line(frame_empty);
 
-    std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01();
-    if (w - static_cast<int>(maker.size()) < 21) {
-        line(padded(maker, w - 1) + "#");
-        maker = "#" + blanks(45);
-    }
-    const ListingTime& t = ls().time;
-    maker += format(" %02d/%s/%04d  %02d:%02d:%02d", t.day, month_name(t.month), t.year, t.hour, t.minute,
-                    t.second);
-    line(padded(maker, w) + "#");
-    line(frame_empty);
-    std::string versions = format("FE%s%s BE%s%c", "1.25A", " CO1.10K", "1.30", 'A');
-    line(format("%-12sInternal versions %-*s#", "#", wide ? 68 : 48, versions.c_str()));
-    line(frame_empty);
-    const int field = wide ? 69 : 49;
-    line(format("%-12sTarget option =  %-*s#", "#", field,
-                processor_option_text(settings().processor_option)));
-    const StandardFiles& files = standard_files();
-    line(format("%-12sSource file   =  %-*s#", "#", field, lower_case(files.source_name).c_str()));
-    line(format("%-12sList file     =  %-*s#", "#", field, lower_case(files.list_name).c_str()));
-    line(format("%-12sObject file   =  %-*s#", "#", field, lower_case(files.object_name).c_str()));
+  std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01();
+  if (w - static_cast<int>(maker.size()) < 21) {
+    line(padded(maker, w - 1) + "#");
+    maker = "#" + blanks(45);
+  }
+  const ListingTime& t = ls().time;
+  maker += format(" %02d/%s/%04d  %02d:%02d:%02d", t.day, month_name(t.month), t.year, t.hour, t.minute, t.second);
+  line(padded(maker, w) + "#");
+  line(frame_empty);
+  std::string versions = format("FE%s%s BE%s%c", "1.25A", " CO1.10K", "1.30", 'A');
+  line(format("%-12sInternal versions %-*s#", "#", wide ? 68 : 48, versions.c_str()));
+  line(frame_empty);
+  const int field = wide ? 69 : 49;
+  line(format("%-12sTarget option =  %-*s#", "#", field, processor_option_text(settings().processor_option)));
+  const StandardFiles& files = standard_files();
+  line(format("%-12sSource file   =  %-*s#", "#", field, lower_case(files.source_name).c_str()));
+  line(format("%-12sList file     =  %-*s#", "#", field, lower_case(files.list_name).c_str()));
+  line(format("%-12sObject file   =  %-*s#", "#", field, lower_case(files.object_name).c_str()));
 
-    std::string text = format("%-12sCommand line  =  ", "#");
-    const std::size_t area_width = wide ? 68 : 48;
-    std::string area;
-    auto close = [&] { line(padded(text + area, w - 1) + "#"); };
-    const std::vector<ArgumentWord>& args = argument_list();
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const ArgumentWord& a = args[i];
-        std::string piece;
-        if (a.marks & ARG_ENV_FIRST) piece += "[";
-        if (a.marks & ARG_CMD_FIRST) piece += "(";
-        piece += a.text;
-        if (a.marks & ARG_CMD_LAST) piece += ")";
-        if (a.marks & ARG_ENV_LAST) piece += "]";
-        piece += " ";
-        if (!area.empty() && area.size() + piece.size() > area_width) {
-            close();
-            text = format("%-29s", "#");
-            area.clear();
-        }
-        area += piece;
+  std::string text = format("%-12sCommand line  =  ", "#");
+  const std::size_t area_width = wide ? 68 : 48;
+  std::string area;
+  auto close = [&] { line(padded(text + area, w - 1) + "#"); };
+  const std::vector<ArgumentWord>& args = argument_list();
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const ArgumentWord& a = args[i];
+    std::string piece;
+    if (a.marks & ARG_ENV_FIRST) piece += "[";
+    if (a.marks & ARG_CMD_FIRST) piece += "(";
+    piece += a.text;
+    if (a.marks & ARG_CMD_LAST) piece += ")";
+    if (a.marks & ARG_ENV_LAST) piece += "]";
+    piece += " ";
+    if (!area.empty() && area.size() + piece.size() > area_width) {
+      close();
+      text = format("%-29s", "#");
+      area.clear();
     }
-    close();
-    line(frame_empty);
-    line(std::string(static_cast<std::size_t>(w), '#'));
-    new_list_line_A01();
+    area += piece;
+  }
+  close();
+  line(frame_empty);
+  line(std::string(static_cast<std::size_t>(w), '#'));
+  new_list_line_A01();
 }
 
 void list_source_line_A01(std::string_view text, long line_number, unsigned context, const Statement* st,
                           std::uint32_t list_flags) {
-    if (!list_file()) return;
-    const bool problem = st == nullptr && line_number < 0;
-    std::string s;
-    if (problem) {
-        s = blanks(11);
-    } else if (context) {
-        if (ls().have_line)
-            s = format("%*ld.%-2d ", 7, ls().last_line, ++ls().expansion);
-        else
-            s = blanks(11);
-    } else {
-        s = format("%*ld    ", 7, line_number);
-        ls().last_line = line_number;
-        ls().have_line = true;
-        ls().expansion = 0;
-    }
-    const bool cycles = !problem && (list_flags & LIST_CYCLES);
-    if (cycles) {
-        const DiagnosticCounts& c = diagnostic_counts();
-        s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls().cycles) : blanks(9);
-        add_cycles(st);
-    }
-    std::vector<int> code;
-    const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
-    const bool with_code = st && !problem && st->kind != StatementKind::Comment;
-    if (with_code) {
-        s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(*st)));
-        code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
-        s += code_text(code, 0);
-    } else {
-        s += blanks(21);
-    }
-    s += code.size() > kCodeBytesPerLine && !multi ? '*' : ' ';
+  if (!list_file()) return;
+  const bool problem = st == nullptr && line_number < 0;
+  std::string s;
+  if (problem) {
+    s = blanks(11);
+  } else if (context) {
+    if (ls().have_line)
+      s = format("%*ld.%-2d ", 7, ls().last_line, ++ls().expansion);
+    else
+      s = blanks(11);
+  } else {
+    s = format("%*ld    ", 7, line_number);
+    ls().last_line = line_number;
+    ls().have_line = true;
+    ls().expansion = 0;
+  }
+  const bool cycles = !problem && (list_flags & LIST_CYCLES);
+  if (cycles) {
+    const DiagnosticCounts& c = diagnostic_counts();
+    s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls().cycles) : blanks(9);
+    add_cycles(st);
+  }
+  std::vector<int> code;
+  const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
+  const bool with_code = st && !problem && st->kind != StatementKind::Comment;
+  if (with_code) {
+    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(*st)));
+    code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
+    s += code_text(code, 0);
+  } else {
+    s += blanks(21);
+  }
+  s += code.size() > kCodeBytesPerLine && !multi ? '*' : ' ';
 
-    std::size_t end = text.find('\n');
-    if (end != std::string_view::npos) text = text.substr(0, end);
-    if (problem) {
-        // Problem reports stay whole: the studio reads the echoed line and the two after it.
-        s += text;
-    } else {
-        const int width = ls().width;
-        int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) +
-                     (cycles ? 8 : 0);
-        if (indent >= width - 5) indent = 0;
-        int col = static_cast<int>(s.size());
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            char c = text[i];
-            bool wrap = col >= width;
-            if (!wrap && (c == ' ' || c == '\t') && col >= width - 10) {
-                std::size_t j = i + 1;
-                while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
-                wrap = j > i + 1 && col + static_cast<int>(j - i) > width;
-            }
-            if (wrap) {
-                write(s);
-                new_list_line_A01();
-                s = blanks(indent);
-                col = indent;
-            }
-            s += c;
-            ++col;
-        }
+  std::size_t end = text.find('\n');
+  if (end != std::string_view::npos) text = text.substr(0, end);
+  if (problem) {
+    // Problem reports stay whole: the studio reads the echoed line and the two after it.
+    s += text;
+  } else {
+    const int width = ls().width;
+    int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) + (cycles ? 8 : 0);
+    if (indent >= width - 5) indent = 0;
+    int col = static_cast<int>(s.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      char c = text[i];
+      bool wrap = col >= width;
+      if (!wrap && (c == ' ' || c == '\t') && col >= width - 10) {
+        std::size_t j = i + 1;
+        while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
+        wrap = j > i + 1 && col + static_cast<int>(j - i) > width;
+      }
+      if (wrap) {
+        write(s);
+        new_list_line_A01();
+        s = blanks(indent);
+        col = indent;
+      }
+      s += c;
+      ++col;
     }
-    write(s);
-    new_list_line_A01();
-    if (multi) {
-        for (std::size_t from = kCodeBytesPerLine; from < code.size(); from += kCodeBytesPerLine) {
-            std::string more = blanks(cycles ? 29 : 20) + code_text(code, from);
-            while (!more.empty() && more.back() == ' ') more.pop_back();
-            line(more);
-        }
+  }
+  write(s);
+  new_list_line_A01();
+  if (multi) {
+    for (std::size_t from = kCodeBytesPerLine; from < code.size(); from += kCodeBytesPerLine) {
+      std::string more = blanks(cycles ? 29 : 20) + code_text(code, from);
+      while (!more.empty() && more.back() == ' ') more.pop_back();
+      line(more);
     }
-    if (settings().dual_spacing) new_list_line_A01();
+  }
+  if (settings().dual_spacing) new_list_line_A01();
 }
 
 std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
-    std::vector<int> out;
-    auto push = [&](int b) {
-        if (out.size() < limit) out.push_back(b);
-    };
-    auto push_value = [&](std::uint32_t v, std::uint32_t size) {
-        for (std::uint32_t i = 0; i < size; ++i) push(static_cast<int>((v >> (8 * (i & 3))) & 0xFF));
-    };
-    if (st.failed) return out;
-    switch (st.kind) {
+  std::vector<int> out;
+  auto push = [&](int b) {
+    if (out.size() < limit) out.push_back(b);
+  };
+  auto push_value = [&](std::uint32_t v, std::uint32_t size) {
+    for (std::uint32_t i = 0; i < size; ++i) push(static_cast<int>((v >> (8 * (i & 3))) & 0xFF));
+  };
+  if (st.failed) return out;
+  switch (st.kind) {
     case StatementKind::Instruction: {
-        if (!st.encoded || !st.entry) break;
-        const EncodeResult& c = st.code;
-        std::vector<int> bytes;
-        for (std::size_t k = 0; k < c.word_count; ++k) {
-            bytes.push_back(c.words[k] & 0xFF);
-            bytes.push_back(c.words[k] >> 8);
-        }
-        for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
-            const Fixup& f = c.fixups[i];
-            const LinkProgram p = link_program(f);
-            std::size_t fields = 0;
-            for (std::uint8_t k = 0; k < p.count; ++k)
-                if (p.steps[k].op == LinkOp::kField) ++fields;
-            for (std::size_t b = f.word * 2u; b < (f.word + fields) * 2u && b < bytes.size(); ++b) bytes[b] = -1;
-        }
-        for (int b : bytes) push(b);
-        break;
+      if (!st.encoded || !st.entry) break;
+      const EncodeResult& c = st.code;
+      std::vector<int> bytes;
+      for (std::size_t k = 0; k < c.word_count; ++k) {
+        bytes.push_back(c.words[k] & 0xFF);
+        bytes.push_back(c.words[k] >> 8);
+      }
+      for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
+        const Fixup& f = c.fixups[i];
+        const LinkProgram p = link_program(f);
+        std::size_t fields = 0;
+        for (std::uint8_t k = 0; k < p.count; ++k)
+          if (p.steps[k].op == LinkOp::kField) ++fields;
+        for (std::size_t b = f.word * 2u; b < (f.word + fields) * 2u && b < bytes.size(); ++b) bytes[b] = -1;
+      }
+      for (int b : bytes) push(b);
+      break;
     }
     case StatementKind::Storage:
-        if (st.reserve_only) break;
-        for (const DataItem& item : st.items) {
-            if (!item.value && item.size == 1) {
-                // A string: its characters once (count is their number).
-                for (std::uint8_t c : item.bytes) push(c);
-                continue;
-            }
-            for (std::uint32_t n = 0; n < item.count && out.size() < limit; ++n) {
-                if (item.value) {
-                    const ValueRec& v = *item.value;
-                    if (v.absolute() || v.kind == VALUE_TEMPORARY)
-                        push_value(v.value, item.size);
-                    else
-                        for (std::uint32_t i = 0; i < item.size; ++i) push(-1);
-                } else {
-                    std::uint32_t v = 0;
-                    for (std::size_t i = 0; i < item.bytes.size() && i < 4; ++i)
-                        v |= static_cast<std::uint32_t>(item.bytes[i]) << (8 * i);
-                    push_value(v, item.size);
-                }
-            }
+      if (st.reserve_only) break;
+      for (const DataItem& item : st.items) {
+        if (!item.value && item.size == 1) {
+          // A string: its characters once (count is their number).
+          for (std::uint8_t c : item.bytes) push(c);
+          continue;
         }
-        break;
-    case StatementKind::Alignment:
-        if (st.items.empty()) break;
-        for (std::uint32_t i = 0; i < st.size && out.size() < limit; ++i) {
-            const DataItem& item = st.items[i % st.items.size()];
-            if (item.value)
-                push(item.value->absolute() ? static_cast<int>(item.value->value & 0xFF) : -1);
+        for (std::uint32_t n = 0; n < item.count && out.size() < limit; ++n) {
+          if (item.value) {
+            const ValueRec& v = *item.value;
+            if (v.absolute() || v.kind == VALUE_TEMPORARY)
+              push_value(v.value, item.size);
             else
-                push(item.bytes.empty() ? 0 : item.bytes[0]);
+              for (std::uint32_t i = 0; i < item.size; ++i) push(-1);
+          } else {
+            std::uint32_t v = 0;
+            for (std::size_t i = 0; i < item.bytes.size() && i < 4; ++i)
+              v |= static_cast<std::uint32_t>(item.bytes[i]) << (8 * i);
+            push_value(v, item.size);
+          }
         }
-        break;
-    default: break;
-    }
-    return out;
+      }
+      break;
+    case StatementKind::Alignment:
+      if (st.items.empty()) break;
+      for (std::uint32_t i = 0; i < st.size && out.size() < limit; ++i) {
+        const DataItem& item = st.items[i % st.items.size()];
+        if (item.value)
+          push(item.value->absolute() ? static_cast<int>(item.value->value & 0xFF) : -1);
+        else
+          push(item.bytes.empty() ? 0 : item.bytes[0]);
+      }
+      break;
+    default:
+      break;
+  }
+  return out;
 }
 
 // ---- module listing and report -------------------------------------------------------------------
 
 void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements) {
-    const RunSettings& s = settings();
-    const DiagnosticCounts& counts = diagnostic_counts();
-    const bool listing = list_file() != nullptr;
-    ls().module_listed = true;
-    if (listing) {
-        if (counts.errors || counts.warnings) {
-            for (const Statement* st : statements)
-                for (const std::string& l : st->problems.lines) problem_line(l);
-            new_list_line_A01();
-            new_list_line_A01();
-        }
-        if (code_produced) {
-            std::size_t i = 0;
-            while (i < statements.size()) {
-                const Statement* head = statements[i];
-                const LineInfo info = ls().info.count(head) ? ls().info[head] : LineInfo{};
-                std::size_t end = i + 1;
-                while (end < statements.size() && ls().info.count(statements[end]) &&
-                       ls().info[statements[end]].serial == info.serial && info.serial != 0)
-                    ++end;
-                // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
-                // the statement's line stands for them.
-                if (info.skipped && end < statements.size()) {
-                    const Statement* next = statements[end];
-                    if (next->site.where.line == head->site.where.line &&
-                        next->site.where.text == head->site.where.text &&
-                        next->site.where.file == head->site.where.file) {
-                        i = end;
-                        continue;
-                    }
-                }
-                const std::uint32_t flags = head->list_flags;
-                int severity = 0;
-                bool page_break = false;
-                const Statement* shown = head;
-                // Records kept only for the object (declarations of PUBLIC and EXTERN names)
-                // still stand for their line; generated records do not.
-                bool listed = false;
-                for (std::size_t k = i; k < end; ++k) {
-                    const Statement* st = statements[k];
-                    if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol))
-                        listed = true;
-                    severity = std::max(severity, st->problems.severity);
-                    if (st->kind == StatementKind::PageBreak) page_break = true;
-                    if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
-                }
-                const std::size_t first = i;
-                auto problems = [&] {
-                    for (std::size_t k = first; k < end; ++k) write_problems(*statements[k]);
-                };
-                i = end;
-                if (!(flags & LIST_ON)) continue;
-                if (page_break) {
-                    page_header_A01();
-                    continue;
-                }
-                if (severity >= 2) {
-                    problems();
-                    continue;
-                }
-                if (!listed) continue;
-                const unsigned ctx = info.context;
-                if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
-                if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
-                if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
-                if (info.from_include && !s.list_includes) continue;
-                if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
-                const std::string& text =
-                    head->generated_text.empty() ? head->site.where.text : head->generated_text;
-                list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
-                problems();
-            }
-        }
+  const RunSettings& s = settings();
+  const DiagnosticCounts& counts = diagnostic_counts();
+  const bool listing = list_file() != nullptr;
+  ls().module_listed = true;
+  if (listing) {
+    if (counts.errors || counts.warnings) {
+      for (const Statement* st : statements)
+        for (const std::string& l : st->problems.lines) problem_line(l);
+      new_list_line_A01();
+      new_list_line_A01();
     }
-    // Whatever was reported at statements of the module is in the list file by now.
-    if (listing)
-        for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
+    if (code_produced) {
+      std::size_t i = 0;
+      while (i < statements.size()) {
+        const Statement* head = statements[i];
+        const LineInfo info = ls().info.count(head) ? ls().info[head] : LineInfo{};
+        std::size_t end = i + 1;
+        while (end < statements.size() && ls().info.count(statements[end]) &&
+               ls().info[statements[end]].serial == info.serial && info.serial != 0)
+          ++end;
+        // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
+        // the statement's line stands for them.
+        if (info.skipped && end < statements.size()) {
+          const Statement* next = statements[end];
+          if (next->site.where.line == head->site.where.line && next->site.where.text == head->site.where.text &&
+              next->site.where.file == head->site.where.file) {
+            i = end;
+            continue;
+          }
+        }
+        const std::uint32_t flags = head->list_flags;
+        int severity = 0;
+        bool page_break = false;
+        const Statement* shown = head;
+        // Records kept only for the object (declarations of PUBLIC and EXTERN names)
+        // still stand for their line; generated records do not.
+        bool listed = false;
+        for (std::size_t k = i; k < end; ++k) {
+          const Statement* st = statements[k];
+          if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol)) listed = true;
+          severity = std::max(severity, st->problems.severity);
+          if (st->kind == StatementKind::PageBreak) page_break = true;
+          if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
+        }
+        const std::size_t first = i;
+        auto problems = [&] {
+          for (std::size_t k = first; k < end; ++k) write_problems(*statements[k]);
+        };
+        i = end;
+        if (!(flags & LIST_ON)) continue;
+        if (page_break) {
+          page_header_A01();
+          continue;
+        }
+        if (severity >= 2) {
+          problems();
+          continue;
+        }
+        if (!listed) continue;
+        const unsigned ctx = info.context;
+        if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
+        if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
+        if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
+        if (info.from_include && !s.list_includes) continue;
+        if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
+        const std::string& text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
+        list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
+        problems();
+      }
+    }
+  }
+  // Whatever was reported at statements of the module is in the list file by now.
+  if (listing)
+    for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
 
-    ++ls().modules;
-    ls().total_errors += counts.errors;
-    ls().total_warnings += counts.warnings;
-    const ObjectModuleSummary& object = last_object_module();
-    const long bytes = code_produced && object.written ? static_cast<long>(object.bytes) : 0;
-    const bool last = module_state().end_seen;
-    const bool several = last && ls().modules >= 2;
+  ++ls().modules;
+  ls().total_errors += counts.errors;
+  ls().total_warnings += counts.warnings;
+  const ObjectModuleSummary& object = last_object_module();
+  const long bytes = code_produced && object.written ? static_cast<long>(object.bytes) : 0;
+  const bool last = module_state().end_seen;
+  const bool several = last && ls().modules >= 2;
 
-    if (listing) {
-        if (s.list_flags & LIST_XREF) print_cross_reference_A03();
-        line("##############################");
-        if (counts.errors == 0 && code_produced && object.written) box_line(format("CRC:%X", object.crc));
-        box_line(format("Errors:   %d", counts.errors));
-        box_line(format("Warnings: %d", counts.warnings));
-        box_line(format("Bytes: %ld", bytes));
-        if (several) {
-            box_line(format("Modules:        %d", ls().modules));
-            box_line(format("Total errors:   %d", ls().total_errors));
-            box_line(format("Total warnings: %d", ls().total_warnings));
-        }
-        line("##############################");
-        new_list_line_A01();
-        new_list_line_A01();
-        new_list_line_A01();
-        write("\f");
-        ls().page_lines = 0;
+  if (listing) {
+    if (s.list_flags & LIST_XREF) print_cross_reference_A03();
+    line("##############################");
+    if (counts.errors == 0 && code_produced && object.written) box_line(format("CRC:%X", object.crc));
+    box_line(format("Errors:   %d", counts.errors));
+    box_line(format("Warnings: %d", counts.warnings));
+    box_line(format("Bytes: %ld", bytes));
+    if (several) {
+      box_line(format("Modules:        %d", ls().modules));
+      box_line(format("Total errors:   %d", ls().total_errors));
+      box_line(format("Total warnings: %d", ls().total_warnings));
     }
-    if (s.banner) {
-        console_printf("\nErrors:   %d\n", counts.errors);
-        console_printf("Warnings: %d\n", counts.warnings);
-        console_printf("Bytes: %ld\n", bytes);
-        if (several) {
-            console_printf("\nModules:   %d\n", ls().modules);
-            console_printf("Total errors:   %d\n", ls().total_errors);
-            console_printf("Total warnings: %d\n", ls().total_warnings);
-        }
+    line("##############################");
+    new_list_line_A01();
+    new_list_line_A01();
+    new_list_line_A01();
+    write("\f");
+    ls().page_lines = 0;
+  }
+  if (s.banner) {
+    console_printf("\nErrors:   %d\n", counts.errors);
+    console_printf("Warnings: %d\n", counts.warnings);
+    console_printf("Bytes: %ld\n", bytes);
+    if (several) {
+      console_printf("\nModules:   %d\n", ls().modules);
+      console_printf("Total errors:   %d\n", ls().total_errors);
+      console_printf("Total warnings: %d\n", ls().total_warnings);
     }
+  }
 }
 
 void print_cross_reference_A03() {
-    if (!list_file()) return;
-    const RunSettings& s = settings();
-    xref_line_end();
-    xref_line_end();
-    std::vector<const SymbolNode*> labels;
-    ident_tree().for_each_node([&](SymbolNode* n) {
-        if (n->state == NODE_REMOVED) return;
-        const DefinitionRec* def = n->def;
-        if (n->define && s.xref_defines) {
-            xref_write_name(n);
-            std::optional<std::string> value;
-            if (hooks().define_value) value = hooks().define_value(n);
-            if (value)
-                write(format(" #define, value: %s, line: ", value->c_str()));
-            else
-                write(" #define,            line: ");
-            xref_define_references(*n->define);
-            return;
-        }
-        if (def && def->kind == KIND_LABEL && def->label) {
-            if ((def->label->flags & LABEL_PREDEFINED) && !def->label->value) {
-                if (!s.xref_internal) return;
-                xref_write_name(n);
-                write(format(" Target symbol: %ld ", static_cast<long>(def->label->absolute_value)));
-                xref_references(def);
-                return;
-            }
-            // A #define name read in its #define line is no label of the module.
-            if (!(n->define && (def->label->flags & LABEL_NOT_PLACED))) labels.push_back(n);
-            if (def->first_reference) {
-                xref_write_name(n);
-                xref_references(def);
-            }
-            return;
-        }
-        if (def && def->kind == KIND_SEGMENT) {
-            if (def->first_reference) {
-                xref_write_name(n);
-                xref_references(def);
-            }
-            return;
-        }
-        if (!def || !s.xref_internal) return;
-        const char* kind = kind_text(def->kind);
-        if (!kind) return;
+  if (!list_file()) return;
+  const RunSettings& s = settings();
+  xref_line_end();
+  xref_line_end();
+  std::vector<const SymbolNode*> labels;
+  ident_tree().for_each_node([&](SymbolNode* n) {
+    if (n->state == NODE_REMOVED) return;
+    const DefinitionRec* def = n->def;
+    if (n->define && s.xref_defines) {
+      xref_write_name(n);
+      std::optional<std::string> value;
+      if (hooks().define_value) value = hooks().define_value(n);
+      if (value)
+        write(format(" #define, value: %s, line: ", value->c_str()));
+      else
+        write(" #define,            line: ");
+      xref_define_references(*n->define);
+      return;
+    }
+    if (def && def->kind == KIND_LABEL && def->label) {
+      if ((def->label->flags & LABEL_PREDEFINED) && !def->label->value) {
+        if (!s.xref_internal) return;
         xref_write_name(n);
-        write(kind);
+        write(format(" Target symbol: %ld ", static_cast<long>(def->label->absolute_value)));
         xref_references(def);
-    });
-    segment_table();
-    label_table(labels);
-    xref_line_end();
-    xref_line_end();
+        return;
+      }
+      // A #define name read in its #define line is no label of the module.
+      if (!(n->define && (def->label->flags & LABEL_NOT_PLACED))) labels.push_back(n);
+      if (def->first_reference) {
+        xref_write_name(n);
+        xref_references(def);
+      }
+      return;
+    }
+    if (def && def->kind == KIND_SEGMENT) {
+      if (def->first_reference) {
+        xref_write_name(n);
+        xref_references(def);
+      }
+      return;
+    }
+    if (!def || !s.xref_internal) return;
+    const char* kind = kind_text(def->kind);
+    if (!kind) return;
+    xref_write_name(n);
+    write(kind);
+    xref_references(def);
+  });
+  segment_table();
+  label_table(labels);
+  xref_line_end();
+  xref_line_end();
 }
 
 void flush_problems_on_fatal_stop() {
-    if (!list_file()) return;
-    for (const Statement* st : ls().order) {
-        auto it = ls().info.find(st);
-        std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
-        for (std::size_t k = done; k < st->problems.lines.size(); ++k) problem_line(st->problems.lines[k]);
-        if (it != ls().info.end()) it->second.problems_written = st->problems.lines.size();
-    }
-    ProblemLines pending;
-    take_pending_problems(pending);
-    for (const std::string& l : pending.lines) problem_line(l);
-    std::fflush(list_file());
+  if (!list_file()) return;
+  for (const Statement* st : ls().order) {
+    auto it = ls().info.find(st);
+    std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
+    for (std::size_t k = done; k < st->problems.lines.size(); ++k) problem_line(st->problems.lines[k]);
+    if (it != ls().info.end()) it->second.problems_written = st->problems.lines.size();
+  }
+  ProblemLines pending;
+  take_pending_problems(pending);
+  for (const std::string& l : pending.lines) problem_line(l);
+  std::fflush(list_file());
 }
 
 // ---- directives ------------------------------------------------------------------------------------
 
 void directive_listing(Scanner& sc, int id, SymbolNode* label) {
-    Statement& st = open_statement(id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
-    attach_label(st, label);
-    RunSettings& s = settings();
-    std::uint32_t bit = 0;
-    switch (id) {
-    case DIR_LSTOUT: bit = LIST_ON; break;
-    case DIR_LSTCND: bit = LIST_ASSEMBLED_ONLY; break;
-    case DIR_LSTCOD: bit = LIST_MULTI_CODE; break;
-    case DIR_LSTEXP: bit = LIST_MACRO_EXPANSION; break;
-    case DIR_LSTMAC: bit = LIST_MACRO_DEFS; break;
-    case DIR_LSTREP: bit = LIST_BIT_100; break;
-    case DIR_LSTXRF: bit = LIST_XREF; break;
-    default: break;
+  Statement& st = open_statement(id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
+  attach_label(st, label);
+  RunSettings& s = settings();
+  std::uint32_t bit = 0;
+  switch (id) {
+    case DIR_LSTOUT:
+      bit = LIST_ON;
+      break;
+    case DIR_LSTCND:
+      bit = LIST_ASSEMBLED_ONLY;
+      break;
+    case DIR_LSTCOD:
+      bit = LIST_MULTI_CODE;
+      break;
+    case DIR_LSTEXP:
+      bit = LIST_MACRO_EXPANSION;
+      break;
+    case DIR_LSTMAC:
+      bit = LIST_MACRO_DEFS;
+      break;
+    case DIR_LSTREP:
+      bit = LIST_BIT_100;
+      break;
+    case DIR_LSTXRF:
+      bit = LIST_XREF;
+      break;
+    default:
+      break;
+  }
+  if (bit || id == DIR_LSTPAG) {
+    int code = next_nonblank(sc);
+    const std::string& text = sc.token().text;
+    bool plus = code == TOK_PLUS || text == "+";
+    bool minus = code == TOK_MINUS || text == "-";
+    if (!plus && !minus) {
+      user_error_A01(61);
+      if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
+      return;
     }
-    if (bit || id == DIR_LSTPAG) {
-        int code = next_nonblank(sc);
-        const std::string& text = sc.token().text;
-        bool plus = code == TOK_PLUS || text == "+";
-        bool minus = code == TOK_MINUS || text == "-";
-        if (!plus && !minus) {
-            user_error_A01(61);
-            if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
-            return;
-        }
-        if (bit) {
-            if (plus) s.list_flags |= bit;
-            else s.list_flags &= ~bit;
-        } else if (plus) {
-            s.page_length = ls().saved_page_length;
-        } else {
-            ls().saved_page_length = s.page_length;
-            s.page_length = 0;
-        }
-        sc.next_token_A07();
-        end_of_statement(sc);
-        return;
+    if (bit) {
+      if (plus)
+        s.list_flags |= bit;
+      else
+        s.list_flags &= ~bit;
+    } else if (plus) {
+      s.page_length = ls().saved_page_length;
+    } else {
+      ls().saved_page_length = s.page_length;
+      s.page_length = 0;
     }
-    if (id == DIR_PAGSIZ || id == DIR_COL) {
-        next_nonblank(sc);
-        ValueRec* e = parse_expression_A08(sc, false, true);
-        if (e && !e->failed) {
-            if (!e->absolute()) {
-                user_error_A01(53);
-            } else {
-                long n = e->signed_value();
-                if (id == DIR_PAGSIZ) s.page_length = static_cast<int>(std::clamp(n, 10L, 150L));
-                else ls().width = static_cast<int>(std::clamp(n, 80L, 132L));
-            }
-        } else {
-            st.failed = true;
-        }
-        if (sc.token().code != TOK_EOL) end_of_statement(sc);
-        return;
-    }
-    // PAGE
+    sc.next_token_A07();
+    end_of_statement(sc);
+    return;
+  }
+  if (id == DIR_PAGSIZ || id == DIR_COL) {
     next_nonblank(sc);
+    ValueRec* e = parse_expression_A08(sc, false, true);
+    if (e && !e->failed) {
+      if (!e->absolute()) {
+        user_error_A01(53);
+      } else {
+        long n = e->signed_value();
+        if (id == DIR_PAGSIZ)
+          s.page_length = static_cast<int>(std::clamp(n, 10L, 150L));
+        else
+          ls().width = static_cast<int>(std::clamp(n, 80L, 132L));
+      }
+    } else {
+      st.failed = true;
+    }
     if (sc.token().code != TOK_EOL) end_of_statement(sc);
+    return;
+  }
+  // PAGE
+  next_nonblank(sc);
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
-} // namespace aq71
+}  // namespace aq71

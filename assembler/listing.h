@@ -21,12 +21,12 @@ struct SymbolNode;
 
 // Date and time shown in the header box.
 struct ListingTime {
-    int second = 0;
-    int minute = 0;
-    int hour = 0;
-    int day = 1;
-    int month = 1; // 1 to 12
-    int year = 1970;
+  int second = 0;
+  int minute = 0;
+  int hour = 0;
+  int day = 1;
+  int month = 1;  // 1 to 12
+  int year = 1970;
 };
 const ListingTime& listing_time();
 // "Jan" to "Dec", "???" for an invalid month.
@@ -39,10 +39,10 @@ inline constexpr unsigned LINE_CONTEXT_MACRO = 0x2;
 inline constexpr unsigned LINE_CONTEXT_REPEAT = 0x4;
 
 struct ListingHooks {
-    // Context bits of the line being read (0 for a plain source line).
-    std::function<unsigned()> line_context;
-    // Value text of an object-like #define (nothing for one with parameters).
-    std::function<std::optional<std::string>(const SymbolNode*)> define_value;
+  // Context bits of the line being read (0 for a plain source line).
+  std::function<unsigned()> line_context;
+  // Value text of an object-like #define (nothing for one with parameters).
+  std::function<std::optional<std::string>(const SymbolNode*)> define_value;
 };
 ListingHooks& listing_hooks();
 
@@ -70,8 +70,8 @@ void page_header_A01();
 void new_list_line_A01();
 // One listing line: a source line (line number, context bits, its statement and the list
 // flags it was read with) or a problem line (no statement, line number -1).
-void list_source_line_A01(std::string_view text, long line_number, unsigned context,
-                          const Statement* st, std::uint32_t list_flags);
+void list_source_line_A01(std::string_view text, long line_number, unsigned context, const Statement* st,
+                          std::uint32_t list_flags);
 // The module's listing, cross reference, report box and console summary.
 void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements);
 void print_cross_reference_A03();
@@ -92,4 +92,4 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit);
 // the directive number of directives.h.
 void directive_listing(Scanner& sc, int id, SymbolNode* label);
 
-} // namespace aq71
+}  // namespace aq71

@@ -15,20 +15,20 @@ struct SymbolNode;
 inline constexpr int kMacroFormalLimit = 36;
 inline constexpr int kMacroActualLimit = 35;
 inline constexpr int kMacroNestingLimit = 100;
-inline constexpr std::size_t kMacroTextLimit = 512;       // recorded line, actual text
-inline constexpr std::size_t kMacroTextFill = 507;        // characters that fit
-inline constexpr std::size_t kExpandedLineLimit = 4096;   // one expanded line
+inline constexpr std::size_t kMacroTextLimit = 512;      // recorded line, actual text
+inline constexpr std::size_t kMacroTextFill = 507;       // characters that fit
+inline constexpr std::size_t kExpandedLineLimit = 4096;  // one expanded line
 
 struct MacroLine {
-    std::string text; // with its line feed; formals already turned into \1 ... \Z
-    long line = 0;
-    std::string file;
+  std::string text;  // with its line feed; formals already turned into \1 ... \Z
+  long line = 0;
+  std::string file;
 };
 
 struct MacroDef {
-    std::string name;
-    bool operator_mode = false; // defined as "MACRO name"
-    std::vector<MacroLine> lines; // the last one holds ENDM
+  std::string name;
+  bool operator_mode = false;    // defined as "MACRO name"
+  std::vector<MacroLine> lines;  // the last one holds ENDM
 };
 
 // Directive handlers: the scanner's current token is the directive word.
@@ -61,30 +61,29 @@ bool split_actuals(const std::string& text, char open, char close, std::vector<s
 
 // A body line with the formals replaced by their backslash forms (identifiers only; strings
 // and comments are left alone).
-std::string replace_formals(const std::string& line, const std::vector<std::string>& formals,
-                            bool case_sensitive);
+std::string replace_formals(const std::string& line, const std::vector<std::string>& formals, bool case_sensitive);
 
 // Operator stack language of operator-mode macros.
 class MacroOperators {
-public:
-    void reset();                  // stack emptied, counter 0, interpretation on
-    void enable() { enabled_ = true; }
-    // Interprets the character after a backslash. text/pos: the line being expanded (L reads
-    // its digits there); actuals of the current call. Appends the result text to out.
-    void interpret(char op, const std::string& text, std::size_t& pos,
-                   const std::vector<std::string>& actuals, bool assembling, std::string& out);
-    int depth() const { return sp_ + 1; }
-    std::int32_t top() const { return sp_ >= 0 ? stack_[sp_] : 0; }
+ public:
+  void reset();  // stack emptied, counter 0, interpretation on
+  void enable() { enabled_ = true; }
+  // Interprets the character after a backslash. text/pos: the line being expanded (L reads
+  // its digits there); actuals of the current call. Appends the result text to out.
+  void interpret(char op, const std::string& text, std::size_t& pos, const std::vector<std::string>& actuals,
+                 bool assembling, std::string& out);
+  int depth() const { return sp_ + 1; }
+  std::int32_t top() const { return sp_ >= 0 ? stack_[sp_] : 0; }
 
-private:
-    bool push(std::int32_t v);
-    bool need(int n);
-    std::int32_t stack_[100] = {};
-    int sp_ = -1;
-    std::int32_t counter_ = 0;
-    bool enabled_ = true;
+ private:
+  bool push(std::int32_t v);
+  bool need(int n);
+  std::int32_t stack_[100] = {};
+  int sp_ = -1;
+  std::int32_t counter_ = 0;
+  bool enabled_ = true;
 };
 
 MacroOperators& macro_operators();
 
-} // namespace aq71
+}  // namespace aq71

@@ -25,13 +25,13 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
 // What the final report shows of the last module written: its checksum ("CRC:%X") and its
 // byte count (code, data and reserved bytes of all its segments).
 struct ObjectModuleSummary {
-    bool written = false;
-    std::uint16_t crc = 0;
-    std::uint32_t bytes = 0;
+  bool written = false;
+  std::uint16_t crc = 0;
+  std::uint32_t bytes = 0;
 };
 const ObjectModuleSummary& last_object_module();
 
 // Writes an expression as a linker expression (postfix tags, no field tag).
 void write_linker_expression(zolex::Encoder& e, ValueRec& value);
 
-} // namespace aq71
+}  // namespace aq71

@@ -15,24 +15,24 @@ struct SyntaxError {};
 
 // What a token is to the grammar.
 enum class Term {
-    Integer,
-    String,
-    Symbol,
-    Segment,
-    Register, // R0-R31
-    Pointer,  // X Y Z
-    Plus,
-    Minus,
-    LParen,
-    RParen,
-    Unary,    // class-1 operator (also taken as binary between two operands)
-    Binary,   // class 4 .. 64 operator
-    SegmentOp, // SFB SFE
-    SizeOf,
-    Dollar,
-    Comma,
-    End,      // line end, end of input, ";"
-    Error,
+  Integer,
+  String,
+  Symbol,
+  Segment,
+  Register,  // R0-R31
+  Pointer,   // X Y Z
+  Plus,
+  Minus,
+  LParen,
+  RParen,
+  Unary,      // class-1 operator (also taken as binary between two operands)
+  Binary,     // class 4 .. 64 operator
+  SegmentOp,  // SFB SFE
+  SizeOf,
+  Dollar,
+  Comma,
+  End,  // line end, end of input, ";"
+  Error,
 };
 
 // Binary levels: 1 comparison, 2 OR/XOR, 3 AND, 4 additive, 5 multiplicative, 6 class 2,
@@ -40,460 +40,507 @@ enum class Term {
 constexpr int kUnaryLevel = 8;
 
 int level_of_class(int cls) {
-    switch (cls) {
-    case 64: return 1;
-    case 32: return 2;
-    case 16: return 3;
-    case 8: return 4;
-    case 4: return 5;
-    case 2: return 6;
-    case 1: return 7;
-    default: return 0;
-    }
+  switch (cls) {
+    case 64:
+      return 1;
+    case 32:
+      return 2;
+    case 16:
+      return 3;
+    case 8:
+      return 4;
+    case 4:
+      return 5;
+    case 2:
+      return 6;
+    case 1:
+      return 7;
+    default:
+      return 0;
+  }
 }
 
 class Parser {
-public:
-    Parser(Scanner& sc, bool expression_mode) : sc_(sc), expression_mode_(expression_mode) {}
+ public:
+  Parser(Scanner& sc, bool expression_mode) : sc_(sc), expression_mode_(expression_mode) {}
 
-    void advance() {
-        do {
-            sc_.next_token_A07();
-        } while (sc_.token().code == TOK_BLANK);
-    }
-    void skip_blanks() {
-        while (sc_.token().code == TOK_BLANK) advance();
-    }
+  void advance() {
+    do {
+      sc_.next_token_A07();
+    } while (sc_.token().code == TOK_BLANK);
+  }
+  void skip_blanks() {
+    while (sc_.token().code == TOK_BLANK) advance();
+  }
 
-    // Operator token of the current token (registered operators), else its code.
-    int op_token() const {
-        const Token& t = sc_.token();
-        if (t.kind == KIND_OPERATOR && t.node && t.node->def && t.node->def->op)
-            return t.node->def->op->token;
-        return t.code;
-    }
+  // Operator token of the current token (registered operators), else its code.
+  int op_token() const {
+    const Token& t = sc_.token();
+    if (t.kind == KIND_OPERATOR && t.node && t.node->def && t.node->def->op) return t.node->def->op->token;
+    return t.code;
+  }
 
-    Term classify() const {
-        const Token& t = sc_.token();
-        switch (t.code) {
-        case TOK_INTEGER:
-        case TOK_CHAR:
-        case TOK_EMPTY_CHAR: return Term::Integer;
-        case TOK_STRING: return Term::String;
-        case TOK_DOLLAR: return Term::Dollar;
-        case TOK_COMMA: return Term::Comma;
-        case TOK_EOL:
-        case TOK_EOF:
-        case TOK_SEMICOLON: return Term::End;
-        default: break;
+  Term classify() const {
+    const Token& t = sc_.token();
+    switch (t.code) {
+      case TOK_INTEGER:
+      case TOK_CHAR:
+      case TOK_EMPTY_CHAR:
+        return Term::Integer;
+      case TOK_STRING:
+        return Term::String;
+      case TOK_DOLLAR:
+        return Term::Dollar;
+      case TOK_COMMA:
+        return Term::Comma;
+      case TOK_EOL:
+      case TOK_EOF:
+      case TOK_SEMICOLON:
+        return Term::End;
+      default:
+        break;
+    }
+    if (t.code == TOK_IDENT || t.kind == KIND_OPERATOR) {
+      switch (t.kind) {
+        case KIND_LABEL:
+          return Term::Symbol;
+        case KIND_SEGMENT:
+          return Term::Segment;
+        case KIND_REGISTER: {
+          const std::int64_t r = t.node->def->b;
+          if (r >= 0 && r <= 31) return Term::Register;
+          if (r >= kRegX && r <= kRegZ) return Term::Pointer;
+          report_internal("yylex", "Illegal register");
         }
-        if (t.code == TOK_IDENT || t.kind == KIND_OPERATOR) {
-            switch (t.kind) {
-            case KIND_LABEL: return Term::Symbol;
-            case KIND_SEGMENT: return Term::Segment;
-            case KIND_REGISTER: {
-                const std::int64_t r = t.node->def->b;
-                if (r >= 0 && r <= 31) return Term::Register;
-                if (r >= kRegX && r <= kRegZ) return Term::Pointer;
-                report_internal("yylex", "Illegal register");
-            }
-            case KIND_OPERATOR: break;
-            default: return Term::Error;
-            }
-        }
+        case KIND_OPERATOR:
+          break;
+        default:
+          return Term::Error;
+      }
+    }
+    const int tok = op_token();
+    switch (tok) {
+      case OP_ADD:
+        return Term::Plus;
+      case OP_SUB:
+        return Term::Minus;
+      case OP_LPAREN:
+        return Term::LParen;
+      case OP_RPAREN:
+        return Term::RParen;
+      case OP_SFB:
+      case OP_SFE:
+        return Term::SegmentOp;
+      case OP_SIZEOF:
+        return Term::SizeOf;
+      case OP_ASSIGN_EQ:
+      case OP_NE_ANGLE:
+        return Term::Binary;
+      default:
+        break;
+    }
+    if (t.kind == KIND_OPERATOR) {
+      const int cls = operator_class(tok);
+      if (cls == 1) return Term::Unary;
+      if (cls > 1) return Term::Binary;
+      report_internal("yylex", "Illegal operator");
+    }
+    return Term::Error;
+  }
+
+  int binary_level() const {
+    switch (classify()) {
+      case Term::Plus:
+      case Term::Minus:
+        return 4;
+      case Term::Binary: {
         const int tok = op_token();
-        switch (tok) {
-        case OP_ADD: return Term::Plus;
-        case OP_SUB: return Term::Minus;
-        case OP_LPAREN: return Term::LParen;
-        case OP_RPAREN: return Term::RParen;
-        case OP_SFB:
-        case OP_SFE: return Term::SegmentOp;
-        case OP_SIZEOF: return Term::SizeOf;
-        case OP_ASSIGN_EQ:
-        case OP_NE_ANGLE: return Term::Binary;
-        default: break;
-        }
-        if (t.kind == KIND_OPERATOR) {
-            const int cls = operator_class(tok);
-            if (cls == 1) return Term::Unary;
-            if (cls > 1) return Term::Binary;
-            report_internal("yylex", "Illegal operator");
-        }
-        return Term::Error;
+        if (tok == OP_ASSIGN_EQ || tok == OP_NE_ANGLE) return 1;
+        return level_of_class(operator_class(tok));
+      }
+      case Term::Unary:
+        return 7;
+      default:
+        return 0;
     }
+  }
 
-    int binary_level() const {
-        switch (classify()) {
-        case Term::Plus:
-        case Term::Minus: return 4;
-        case Term::Binary: {
-            const int tok = op_token();
-            if (tok == OP_ASSIGN_EQ || tok == OP_NE_ANGLE) return 1;
-            return level_of_class(operator_class(tok));
-        }
-        case Term::Unary: return 7;
-        default: return 0;
-        }
+  [[noreturn]] void syntax() { throw SyntaxError{}; }
+
+  // One level of binary operators; `pending_minus` is a unary minus already read in front of
+  // the leftmost primary.
+  void level(int lvl, bool pending_minus) {
+    if (lvl == kUnaryLevel) {
+      unary(pending_minus);
+      return;
     }
-
-    [[noreturn]] void syntax() { throw SyntaxError{}; }
-
-    // One level of binary operators; `pending_minus` is a unary minus already read in front of
-    // the leftmost primary.
-    void level(int lvl, bool pending_minus) {
-        if (lvl == kUnaryLevel) {
-            unary(pending_minus);
-            return;
-        }
-        level(lvl + 1, pending_minus);
-        while (binary_level() == lvl) {
-            const int tok = op_token();
-            advance();
-            level(lvl + 1, false);
-            terms.push_back(ExprTerm::op(tok, false));
-        }
+    level(lvl + 1, pending_minus);
+    while (binary_level() == lvl) {
+      const int tok = op_token();
+      advance();
+      level(lvl + 1, false);
+      terms.push_back(ExprTerm::op(tok, false));
     }
+  }
 
-    void unary(bool pending_minus) {
-        if (pending_minus) {
-            primary();
-            terms.push_back(ExprTerm::op(OP_SUB, true));
-            return;
-        }
-        switch (classify()) {
-        case Term::Plus:
-        case Term::Minus:
-        case Term::Unary: {
-            const int tok = op_token();
-            advance();
-            primary();
-            terms.push_back(ExprTerm::op(tok, true));
-            return;
-        }
-        case Term::SegmentOp: {
-            const int tok = op_token();
-            advance();
-            ExprTerm t;
-            t.kind = tok == OP_SFB ? ExprTerm::SegmentBegin : ExprTerm::SegmentEnd;
-            t.segment = segment_operand();
-            terms.push_back(t);
-            return;
-        }
-        case Term::SizeOf: {
-            advance();
-            const int seg = segment_operand();
-            if (seg < 2) report_error(69);
-            ExprTerm end;
-            end.kind = ExprTerm::SegmentEnd;
-            end.segment = seg;
-            ExprTerm begin;
-            begin.kind = ExprTerm::SegmentBegin;
-            begin.segment = seg;
-            terms.push_back(end);
-            terms.push_back(begin);
-            terms.push_back(ExprTerm::op(OP_SUB, false));
-            return;
-        }
-        default: primary();
-        }
+  void unary(bool pending_minus) {
+    if (pending_minus) {
+      primary();
+      terms.push_back(ExprTerm::op(OP_SUB, true));
+      return;
     }
-
-    // Segment name after SFB, SFE or SIZEOF, with or without parentheses.
-    int segment_operand() {
-        const bool paren = classify() == Term::LParen;
-        if (paren) advance();
-        const Token& t = sc_.token();
-        SymbolNode* seg = nullptr;
-        if (t.node && (t.code == TOK_IDENT)) seg = ident_tree().find_kind(t.node->name, KIND_SEGMENT);
-        if (!seg || !seg->def) syntax();
-        const int number = static_cast<int>(seg->def->b);
+    switch (classify()) {
+      case Term::Plus:
+      case Term::Minus:
+      case Term::Unary: {
+        const int tok = op_token();
         advance();
-        if (paren) {
-            if (classify() != Term::RParen) syntax();
-            advance();
-        }
-        return number;
+        primary();
+        terms.push_back(ExprTerm::op(tok, true));
+        return;
+      }
+      case Term::SegmentOp: {
+        const int tok = op_token();
+        advance();
+        ExprTerm t;
+        t.kind = tok == OP_SFB ? ExprTerm::SegmentBegin : ExprTerm::SegmentEnd;
+        t.segment = segment_operand();
+        terms.push_back(t);
+        return;
+      }
+      case Term::SizeOf: {
+        advance();
+        const int seg = segment_operand();
+        if (seg < 2) report_error(69);
+        ExprTerm end;
+        end.kind = ExprTerm::SegmentEnd;
+        end.segment = seg;
+        ExprTerm begin;
+        begin.kind = ExprTerm::SegmentBegin;
+        begin.segment = seg;
+        terms.push_back(end);
+        terms.push_back(begin);
+        terms.push_back(ExprTerm::op(OP_SUB, false));
+        return;
+      }
+      default:
+        primary();
     }
+  }
 
-    void primary() {
-        const Token& t = sc_.token();
-        switch (classify()) {
-        case Term::Integer:
-            terms.push_back(ExprTerm::constant(static_cast<std::uint32_t>(t.number)));
-            advance();
-            return;
-        case Term::Symbol: {
-            LabelRec* l = t.node->def->label;
-            if (!l) l = ident_tree().make_label(t.node, false);
-            terms.push_back(ExprTerm::symbol(l));
-            advance();
-            return;
-        }
-        case Term::Segment:
-            report_error(84, t.node->name);
-            segment_error = true;
-            terms.push_back(ExprTerm::constant(0));
-            advance();
-            return;
-        case Term::Dollar: {
-            LabelRec* l = expression_hooks().location_label ? expression_hooks().location_label()
-                                                             : nullptr;
-            if (!l) syntax();
-            ExprTerm t = ExprTerm::symbol(l);
-            t.location = true;
-            terms.push_back(t);
-            advance();
-            return;
-        }
-        case Term::LParen:
-            if (++depth_ > kMaxParenDepth) syntax();
-            advance();
-            level(1, false);
-            if (classify() != Term::RParen) syntax();
-            --depth_;
-            advance();
-            return;
-        default: syntax();
-        }
+  // Segment name after SFB, SFE or SIZEOF, with or without parentheses.
+  int segment_operand() {
+    const bool paren = classify() == Term::LParen;
+    if (paren) advance();
+    const Token& t = sc_.token();
+    SymbolNode* seg = nullptr;
+    if (t.node && (t.code == TOK_IDENT)) seg = ident_tree().find_kind(t.node->name, KIND_SEGMENT);
+    if (!seg || !seg->def) syntax();
+    const int number = static_cast<int>(seg->def->b);
+    advance();
+    if (paren) {
+      if (classify() != Term::RParen) syntax();
+      advance();
     }
+    return number;
+  }
 
-    // A whole expression from the current token.
-    void expression(bool pending_minus = false) { level(1, pending_minus); }
-
-    bool at_expression_end() const {
-        switch (classify()) {
-        case Term::End:
-        case Term::Comma: return true;
-        case Term::RParen: return expression_mode_;
-        default: return false;
-        }
+  void primary() {
+    const Token& t = sc_.token();
+    switch (classify()) {
+      case Term::Integer:
+        terms.push_back(ExprTerm::constant(static_cast<std::uint32_t>(t.number)));
+        advance();
+        return;
+      case Term::Symbol: {
+        LabelRec* l = t.node->def->label;
+        if (!l) l = ident_tree().make_label(t.node, false);
+        terms.push_back(ExprTerm::symbol(l));
+        advance();
+        return;
+      }
+      case Term::Segment:
+        report_error(84, t.node->name);
+        segment_error = true;
+        terms.push_back(ExprTerm::constant(0));
+        advance();
+        return;
+      case Term::Dollar: {
+        LabelRec* l = expression_hooks().location_label ? expression_hooks().location_label() : nullptr;
+        if (!l) syntax();
+        ExprTerm t = ExprTerm::symbol(l);
+        t.location = true;
+        terms.push_back(t);
+        advance();
+        return;
+      }
+      case Term::LParen:
+        if (++depth_ > kMaxParenDepth) syntax();
+        advance();
+        level(1, false);
+        if (classify() != Term::RParen) syntax();
+        --depth_;
+        advance();
+        return;
+      default:
+        syntax();
     }
+  }
 
-    // After a syntax error: error 0 and the rest of the operand field is dropped.
-    void recover() {
-        report_error(0);
-        for (int c = sc_.token().code; c != TOK_EOL && c != TOK_EOF; c = sc_.token().code) {
-            if (c == TOK_SEMICOLON) {
-                sc_.skip_rest_of_line();
-                return;
-            }
-            sc_.next_token_A07();
-        }
+  // A whole expression from the current token.
+  void expression(bool pending_minus = false) { level(1, pending_minus); }
+
+  bool at_expression_end() const {
+    switch (classify()) {
+      case Term::End:
+      case Term::Comma:
+        return true;
+      case Term::RParen:
+        return expression_mode_;
+      default:
+        return false;
     }
+  }
 
-    // A ";" that ends the field starts a comment: the line end becomes the current token.
-    void finish_comment() {
-        if (sc_.token().code == TOK_SEMICOLON) sc_.skip_rest_of_line();
+  // After a syntax error: error 0 and the rest of the operand field is dropped.
+  void recover() {
+    report_error(0);
+    for (int c = sc_.token().code; c != TOK_EOL && c != TOK_EOF; c = sc_.token().code) {
+      if (c == TOK_SEMICOLON) {
+        sc_.skip_rest_of_line();
+        return;
+      }
+      sc_.next_token_A07();
     }
+  }
 
-    Scanner& sc_;
-    bool expression_mode_;
-    int depth_ = 0;
-    bool segment_error = false;
-    std::vector<ExprTerm> terms;
+  // A ";" that ends the field starts a comment: the line end becomes the current token.
+  void finish_comment() {
+    if (sc_.token().code == TOK_SEMICOLON) sc_.skip_rest_of_line();
+  }
+
+  Scanner& sc_;
+  bool expression_mode_;
+  int depth_ = 0;
+  bool segment_error = false;
+  std::vector<ExprTerm> terms;
 };
 
 bool string_equal_token(int tok) { return tok == OP_ASSIGN_EQ; }
 
-} // namespace
+}  // namespace
 
 ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/, bool token_read) {
-    ExpressionParse out;
-    Parser p(scanner, true);
-    scanner.set_lookup_mode(MODE_EXPRESSION);
-    try {
-        if (token_read)
-            p.skip_blanks();
-        else
-            p.advance();
-        if (p.classify() == Term::String) {
-            // string "=" string, string "<>" string
-            const std::string left = scanner.token().string ? scanner.token().string->text : "";
-            p.advance();
-            const int tok = p.op_token();
-            if (tok != OP_ASSIGN_EQ && tok != OP_NE_ANGLE) p.syntax();
-            p.advance();
-            if (p.classify() != Term::String) p.syntax();
-            const std::string right = scanner.token().string ? scanner.token().string->text : "";
-            p.advance();
-            if (!p.at_expression_end()) p.syntax();
-            p.finish_comment();
-            const bool equal = left == right;
-            out.terms.push_back(ExprTerm::constant(string_equal_token(tok) == equal ? 1u : 0u));
-            out.ok = true;
-            return out;
-        }
-        p.expression();
-        if (!p.at_expression_end()) p.syntax();
-        p.finish_comment();
-    } catch (const SyntaxError&) {
-        p.recover();
-        return out;
-    }
-    out.ok = true;
-    if (p.segment_error)
-        out.terms.assign(1, ExprTerm::constant(0));
+  ExpressionParse out;
+  Parser p(scanner, true);
+  scanner.set_lookup_mode(MODE_EXPRESSION);
+  try {
+    if (token_read)
+      p.skip_blanks();
     else
-        out.terms = std::move(p.terms);
+      p.advance();
+    if (p.classify() == Term::String) {
+      // string "=" string, string "<>" string
+      const std::string left = scanner.token().string ? scanner.token().string->text : "";
+      p.advance();
+      const int tok = p.op_token();
+      if (tok != OP_ASSIGN_EQ && tok != OP_NE_ANGLE) p.syntax();
+      p.advance();
+      if (p.classify() != Term::String) p.syntax();
+      const std::string right = scanner.token().string ? scanner.token().string->text : "";
+      p.advance();
+      if (!p.at_expression_end()) p.syntax();
+      p.finish_comment();
+      const bool equal = left == right;
+      out.terms.push_back(ExprTerm::constant(string_equal_token(tok) == equal ? 1u : 0u));
+      out.ok = true;
+      return out;
+    }
+    p.expression();
+    if (!p.at_expression_end()) p.syntax();
+    p.finish_comment();
+  } catch (const SyntaxError&) {
+    p.recover();
     return out;
+  }
+  out.ok = true;
+  if (p.segment_error)
+    out.terms.assign(1, ExprTerm::constant(0));
+  else
+    out.terms = std::move(p.terms);
+  return out;
 }
 
 namespace {
 
 // One operand of the field.
 struct Operand {
-    enum Kind { Register, Pointer, PointerInc, PointerDec, PointerDisp, Expression } kind = Expression;
-    std::uint16_t reg = 0;
-    std::vector<ExprTerm> terms;
-    bool segment_error = false;
+  enum Kind { Register, Pointer, PointerInc, PointerDec, PointerDisp, Expression } kind = Expression;
+  std::uint16_t reg = 0;
+  std::vector<ExprTerm> terms;
+  bool segment_error = false;
 };
 
 Operand read_operand(Parser& p) {
-    Operand o;
-    const Token& t = p.sc_.token();
-    switch (p.classify()) {
+  Operand o;
+  const Token& t = p.sc_.token();
+  switch (p.classify()) {
     case Term::Register:
-        o.kind = Operand::Register;
-        o.reg = static_cast<std::uint16_t>(t.node->def->b);
-        p.advance();
-        return o;
+      o.kind = Operand::Register;
+      o.reg = static_cast<std::uint16_t>(t.node->def->b);
+      p.advance();
+      return o;
     case Term::Pointer:
-        o.reg = static_cast<std::uint16_t>(t.node->def->b);
-        p.advance();
-        if (p.classify() != Term::Plus) {
-            o.kind = Operand::Pointer;
-            return o;
-        }
-        p.advance();
-        if (p.at_expression_end()) {
-            o.kind = Operand::PointerInc;
-            return o;
-        }
-        o.kind = Operand::PointerDisp;
-        break;
-    case Term::Minus:
-        p.advance();
-        if (p.classify() == Term::Pointer) {
-            o.kind = Operand::PointerDec;
-            o.reg = static_cast<std::uint16_t>(p.sc_.token().node->def->b);
-            p.advance();
-            return o;
-        }
-        p.terms.clear();
-        p.segment_error = false;
-        p.expression(true);
-        o.terms = std::move(p.terms);
-        o.segment_error = p.segment_error;
+      o.reg = static_cast<std::uint16_t>(t.node->def->b);
+      p.advance();
+      if (p.classify() != Term::Plus) {
+        o.kind = Operand::Pointer;
         return o;
-    default: break;
-    }
-    p.terms.clear();
-    p.segment_error = false;
-    p.expression();
-    o.terms = std::move(p.terms);
-    o.segment_error = p.segment_error;
-    return o;
+      }
+      p.advance();
+      if (p.at_expression_end()) {
+        o.kind = Operand::PointerInc;
+        return o;
+      }
+      o.kind = Operand::PointerDisp;
+      break;
+    case Term::Minus:
+      p.advance();
+      if (p.classify() == Term::Pointer) {
+        o.kind = Operand::PointerDec;
+        o.reg = static_cast<std::uint16_t>(p.sc_.token().node->def->b);
+        p.advance();
+        return o;
+      }
+      p.terms.clear();
+      p.segment_error = false;
+      p.expression(true);
+      o.terms = std::move(p.terms);
+      o.segment_error = p.segment_error;
+      return o;
+    default:
+      break;
+  }
+  p.terms.clear();
+  p.segment_error = false;
+  p.expression();
+  o.terms = std::move(p.terms);
+  o.segment_error = p.segment_error;
+  return o;
 }
 
 // Form number of one or two operands, 0 when the shape is no operand form.
 std::uint16_t form_of(const Operand& a, const Operand* b) {
-    using K = Operand;
-    if (!b) {
-        if (a.kind == K::Register) return kFormReg;
-        if (a.kind == K::Expression) return kFormExpr;
+  using K = Operand;
+  if (!b) {
+    if (a.kind == K::Register) return kFormReg;
+    if (a.kind == K::Expression) return kFormExpr;
+    return 0;
+  }
+  if (a.kind == K::Register) {
+    switch (b->kind) {
+      case K::Register:
+        return kFormRegReg;
+      case K::Expression:
+        return kFormRegExpr;
+      case K::Pointer:
+        return kFormRegPtr;
+      case K::PointerInc:
+        return kFormRegPtrInc;
+      case K::PointerDec:
+        return kFormRegPtrDec;
+      case K::PointerDisp:
+        return kFormRegPtrDisp;
+    }
+  }
+  if (b->kind == K::Register) {
+    switch (a.kind) {
+      case K::Expression:
+        return kFormExprReg;
+      case K::Pointer:
+        return kFormPtrReg;
+      case K::PointerInc:
+        return kFormPtrIncReg;
+      case K::PointerDec:
+        return kFormPtrDecReg;
+      case K::PointerDisp:
+        return kFormPtrDispReg;
+      default:
         return 0;
     }
-    if (a.kind == K::Register) {
-        switch (b->kind) {
-        case K::Register: return kFormRegReg;
-        case K::Expression: return kFormRegExpr;
-        case K::Pointer: return kFormRegPtr;
-        case K::PointerInc: return kFormRegPtrInc;
-        case K::PointerDec: return kFormRegPtrDec;
-        case K::PointerDisp: return kFormRegPtrDisp;
-        }
-    }
-    if (b->kind == K::Register) {
-        switch (a.kind) {
-        case K::Expression: return kFormExprReg;
-        case K::Pointer: return kFormPtrReg;
-        case K::PointerInc: return kFormPtrIncReg;
-        case K::PointerDec: return kFormPtrDecReg;
-        case K::PointerDisp: return kFormPtrDispReg;
-        default: return 0;
-        }
-    }
-    if (a.kind == K::Expression && b->kind == K::Expression) return kFormExprExpr;
-    return 0;
+  }
+  if (a.kind == K::Expression && b->kind == K::Expression) return kFormExprExpr;
+  return 0;
 }
 
 ValueRec* make_operand_expression(Operand& o) {
-    if (o.segment_error) o.terms.assign(1, ExprTerm::constant(0));
-    return expression_from_terms(std::move(o.terms));
+  if (o.segment_error) o.terms.assign(1, ExprTerm::constant(0));
+  return expression_from_terms(std::move(o.terms));
 }
 
-} // namespace
+}  // namespace
 
 ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
-    ParsedOperands out;
-    Parser p(scanner, false);
-    scanner.set_lookup_mode(MODE_EXPRESSION);
-    Operand first, second;
-    bool two = false;
-    try {
-        p.advance();
-        out.column = scanner.token().where.column;
-        if (p.classify() == Term::End) { // empty field: 0 forms
-            out.column = 0;
-            p.finish_comment();
-            return out;
-        }
-        first = read_operand(p);
-        if (p.classify() == Term::Comma) {
-            p.advance();
-            second = read_operand(p);
-            two = true;
-        }
-        if (p.classify() != Term::End) p.syntax();
-        if (form_of(first, two ? &second : nullptr) == 0) p.syntax();
-        p.finish_comment();
-    } catch (const SyntaxError&) {
-        p.recover();
-        out.failed = true;
-        return out;
+  ParsedOperands out;
+  Parser p(scanner, false);
+  scanner.set_lookup_mode(MODE_EXPRESSION);
+  Operand first, second;
+  bool two = false;
+  try {
+    p.advance();
+    out.column = scanner.token().where.column;
+    if (p.classify() == Term::End) {  // empty field: 0 forms
+      out.column = 0;
+      p.finish_comment();
+      return out;
     }
-
-    OperandRec& ops = out.ops;
-    ops.form = form_of(first, two ? &second : nullptr);
-    // Registers: reg1 is the first register written, reg2 the second of form 1; the pointer of
-    // forms 7-14; expressions in the order written.
-    auto take = [&](Operand& o) {
-        switch (o.kind) {
-        case Operand::Register:
-            if (ops.form == kFormRegReg && &o == &second)
-                ops.reg2 = static_cast<std::uint8_t>(o.reg);
-            else
-                ops.reg1 = static_cast<std::uint8_t>(o.reg);
-            break;
-        case Operand::Expression:
-            out.exprs[out.exprs[0] ? 1 : 0] = make_operand_expression(o);
-            break;
-        case Operand::PointerDisp:
-            ops.pointer = o.reg;
-            out.exprs[0] = make_operand_expression(o);
-            break;
-        default: ops.pointer = o.reg; break;
-        }
-    };
-    take(first);
-    if (two) take(second);
-    if (out.exprs[0]) ops.expr1 = out.exprs[0]->operand_value();
-    if (out.exprs[1]) ops.expr2 = out.exprs[1]->operand_value();
-    out.count = 1;
-    out.register_error = operand_register_error(mnemonic, ops);
-    if (out.register_error) report_error(out.register_error);
+    first = read_operand(p);
+    if (p.classify() == Term::Comma) {
+      p.advance();
+      second = read_operand(p);
+      two = true;
+    }
+    if (p.classify() != Term::End) p.syntax();
+    if (form_of(first, two ? &second : nullptr) == 0) p.syntax();
+    p.finish_comment();
+  } catch (const SyntaxError&) {
+    p.recover();
+    out.failed = true;
     return out;
+  }
+
+  OperandRec& ops = out.ops;
+  ops.form = form_of(first, two ? &second : nullptr);
+  // Registers: reg1 is the first register written, reg2 the second of form 1; the pointer of
+  // forms 7-14; expressions in the order written.
+  auto take = [&](Operand& o) {
+    switch (o.kind) {
+      case Operand::Register:
+        if (ops.form == kFormRegReg && &o == &second)
+          ops.reg2 = static_cast<std::uint8_t>(o.reg);
+        else
+          ops.reg1 = static_cast<std::uint8_t>(o.reg);
+        break;
+      case Operand::Expression:
+        out.exprs[out.exprs[0] ? 1 : 0] = make_operand_expression(o);
+        break;
+      case Operand::PointerDisp:
+        ops.pointer = o.reg;
+        out.exprs[0] = make_operand_expression(o);
+        break;
+      default:
+        ops.pointer = o.reg;
+        break;
+    }
+  };
+  take(first);
+  if (two) take(second);
+  if (out.exprs[0]) ops.expr1 = out.exprs[0]->operand_value();
+  if (out.exprs[1]) ops.expr2 = out.exprs[1]->operand_value();
+  out.count = 1;
+  out.register_error = operand_register_error(mnemonic, ops);
+  if (out.register_error) report_error(out.register_error);
+  return out;
 }
 
 // ---- instruction statements ----------------------------------------------------------------
@@ -501,104 +548,103 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
 namespace {
 
 std::uint32_t first_symbol_flags(const ValueRec* e) {
-    if (!e || e->terms.empty()) return 0;
-    const ExprTerm& t = e->terms.front();
-    return t.kind == ExprTerm::Symbol && t.label ? t.label->flags : 0;
+  if (!e || e->terms.empty()) return 0;
+  const ExprTerm& t = e->terms.front();
+  return t.kind == ExprTerm::Symbol && t.label ? t.label->flags : 0;
 }
 
 void fix_size(Statement& st, std::uint32_t size) {
-    st.size = size;
-    st.size_fixed = true;
-    st.final = true;
+  st.size = size;
+  st.size_fixed = true;
+  st.final = true;
 }
 
 // No code for this line.
 void fail_statement(Statement& st) {
-    st.failed = true;
-    st.entry = nullptr;
-    fix_size(st, 0);
+  st.failed = true;
+  st.entry = nullptr;
+  fix_size(st, 0);
 }
 
-} // namespace
+}  // namespace
 
 void parse_instruction_statement(Scanner& scanner, Statement& st) {
-    const SymbolNode* op = st.operation;
-    if (!op || !op->def || op->def->kind != KIND_MNEMONIC)
-        report_internal("parse_instruction_operands", "Not a mnemonic");
-    st.mnemonic = static_cast<std::uint16_t>(op->def->a);
+  const SymbolNode* op = st.operation;
+  if (!op || !op->def || op->def->kind != KIND_MNEMONIC)
+    report_internal("parse_instruction_operands", "Not a mnemonic");
+  st.mnemonic = static_cast<std::uint16_t>(op->def->a);
 
-    ParsedOperands parsed = parse_operands_B03(scanner, st.mnemonic);
-    st.operands = parsed.ops;
-    st.operand_exprs = parsed.exprs;
-    st.parsed_count = parsed.count;
-    // Problems found when the code is made point at the operand field.
-    if (parsed.column > 0) st.site.columns[1] = parsed.column;
-    for (ValueRec* e : parsed.exprs)
-        if (e) e->statement = &st;
-    if (parsed.failed) {
-        fail_statement(st);
-        return;
-    }
+  ParsedOperands parsed = parse_operands_B03(scanner, st.mnemonic);
+  st.operands = parsed.ops;
+  st.operand_exprs = parsed.exprs;
+  st.parsed_count = parsed.count;
+  // Problems found when the code is made point at the operand field.
+  if (parsed.column > 0) st.site.columns[1] = parsed.column;
+  for (ValueRec* e : parsed.exprs)
+    if (e) e->statement = &st;
+  if (parsed.failed) {
+    fail_statement(st);
+    return;
+  }
 
-    const int proc = settings().processor_option;
-    const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, st.operands.form, proc);
-    if (!entry) {
-        report_error(43);
-        st.operands.form = kFormNoMatch;
-        fail_statement(st);
-        return;
+  const int proc = settings().processor_option;
+  const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, st.operands.form, proc);
+  if (!entry) {
+    report_error(43);
+    st.operands.form = kFormNoMatch;
+    fail_statement(st);
+    return;
+  }
+  // Emulated mnemonics take their core form at once: their size is the core's.
+  if (entry->expander != Expander::kNone) {
+    if (emulated_core(st.mnemonic) == kNoCoreMnemonic)
+      report_internal("run_pending_callbacks_A03", "No core mnemonic for this emulated mnemonic");
+    entry = expand_emulated(st.mnemonic, st.operands, proc);
+    if (!entry) report_internal("find_instr_B00", "No matching EA in ientry for core mnemonic");
+    if (st.mnemonic == mn::SER) {
+      st.operand_exprs[0] = new_constant_expression_A08(255);
+      st.operand_exprs[0]->statement = &st;
     }
-    // Emulated mnemonics take their core form at once: their size is the core's.
-    if (entry->expander != Expander::kNone) {
-        if (emulated_core(st.mnemonic) == kNoCoreMnemonic)
-            report_internal("run_pending_callbacks_A03", "No core mnemonic for this emulated mnemonic");
-        entry = expand_emulated(st.mnemonic, st.operands, proc);
-        if (!entry) report_internal("find_instr_B00", "No matching EA in ientry for core mnemonic");
-        if (st.mnemonic == mn::SER) {
-            st.operand_exprs[0] = new_constant_expression_A08(255);
-            st.operand_exprs[0]->statement = &st;
-        }
-    }
-    st.entry = entry;
-    fix_size(st, entry->size);
+  }
+  st.entry = entry;
+  fix_size(st, entry->size);
 
-    const SfrUsage sfr = sfr_usage(st.mnemonic, *entry, st.operands, first_symbol_flags(st.operand_exprs[0]));
-    if (sfr.access_error) report_error(sfr.access_error);
-    if (sfr.size_error) report_error(sfr.size_error);
+  const SfrUsage sfr = sfr_usage(st.mnemonic, *entry, st.operands, first_symbol_flags(st.operand_exprs[0]));
+  if (sfr.access_error) report_error(sfr.access_error);
+  if (sfr.size_error) report_error(sfr.size_error);
 }
 
 void expand_instruction_statement(Statement& st) {
-    // Emulated mnemonics were expanded when their operands were read; nothing is left to do but
-    // to fix the size.
-    if (st.entry) fix_size(st, st.entry->size);
+  // Emulated mnemonics were expanded when their operands were read; nothing is left to do but
+  // to fix the size.
+  if (st.entry) fix_size(st, st.entry->size);
 }
 
 void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
-    if (st.failed || !st.entry) return;
-    const std::uint32_t start = ctx.location - st.size;
-    if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, &st.site, e, 1);
+  if (st.failed || !st.entry) return;
+  const std::uint32_t start = ctx.location - st.size;
+  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, &st.site, e, 1);
 
-    OperandRec ops = st.operands;
-    for (int i = 0; i < 2; ++i) {
-        ValueRec* e = st.operand_exprs[static_cast<std::size_t>(i)];
-        if (!e) continue;
-        evaluate_expression_A08(*e, true);
-        (i == 0 ? ops.expr1 : ops.expr2) = e->operand_value();
-    }
+  OperandRec ops = st.operands;
+  for (int i = 0; i < 2; ++i) {
+    ValueRec* e = st.operand_exprs[static_cast<std::size_t>(i)];
+    if (!e) continue;
+    evaluate_expression_A08(*e, true);
+    (i == 0 ? ops.expr1 : ops.expr2) = e->operand_value();
+  }
 
-    EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
-    if (code.internal_error) report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00",
-                                             code.internal_error);
-    for (std::uint8_t i = 0; i < code.error_count; ++i)
-        user_error_pass2_A01(2, &st.site, code.errors[i], 2);
-    st.code = code;
-    st.encoded = true;
-    if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
+  EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
+  if (code.internal_error)
+    report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
+  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, &st.site, code.errors[i], 2);
+  st.code = code;
+  st.encoded = true;
+  if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
 }
 
 std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook() {
-    static std::function<void(const Statement&, const EncodeContext&)> hook;
-    return hook;
+  static std::function<void(const Statement&, const EncodeContext&)> hook;
+  return hook;
 }
 
-} // namespace aq71
+}  // namespace aq71

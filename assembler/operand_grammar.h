@@ -28,8 +28,8 @@ struct Statement;
 constexpr int kMaxParenDepth = 100;
 
 struct ExpressionParse {
-    bool ok = false;
-    std::vector<ExprTerm> terms; // postfix; a string comparison gives one constant term
+  bool ok = false;
+  std::vector<ExprTerm> terms;  // postfix; a string comparison gives one constant term
 };
 
 // Expression mode. token_read: the current token is the first of the expression. Ends at ",",
@@ -41,12 +41,12 @@ ExpressionParse parse_expression_B03(Scanner& scanner, bool comma_may_follow, bo
 
 // Operand mode.
 struct ParsedOperands {
-    OperandRec ops{};                   // form, registers; expr1/expr2 filled from exprs
-    std::array<ValueRec*, 2> exprs{};   // expressions in the order written
-    std::uint16_t count = 0;            // operand forms parsed: 0 (empty field) or 1
-    bool failed = false;                // syntax error (error 0 reported, line skipped)
-    std::uint16_t register_error = 0;   // 406, 407 or 418 (reported)
-    int column = 0;                     // column of the field's first token (0: empty field)
+  OperandRec ops{};                  // form, registers; expr1/expr2 filled from exprs
+  std::array<ValueRec*, 2> exprs{};  // expressions in the order written
+  std::uint16_t count = 0;           // operand forms parsed: 0 (empty field) or 1
+  bool failed = false;               // syntax error (error 0 reported, line skipped)
+  std::uint16_t register_error = 0;  // 406, 407 or 418 (reported)
+  int column = 0;                    // column of the field's first token (0: empty field)
 };
 // Reads the operand field after the mnemonic (the current token) up to the end of the line,
 // which becomes the current token. Register misuse for `mnemonic` is reported (406/407/418).
@@ -56,4 +56,4 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic);
 // its code into the statement (the tests read the bytes of a whole run through it).
 std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook();
 
-} // namespace aq71
+}  // namespace aq71

@@ -24,4 +24,4 @@ void init_operand_keywords_B00(IdentTree& tree, int proc_option);
 // Precedence class of an operator token (0 for a token that is no operator).
 int operator_class(int token);
 
-} // namespace aq71
+}  // namespace aq71

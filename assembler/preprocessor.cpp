@@ -22,27 +22,25 @@ namespace aq71 {
 
 namespace {
 
-constexpr std::size_t BODY_LINE_LIMIT = 507; // characters of a #define line after "define"
-constexpr int INCLUDE_NAME_EXPANSIONS = 100; // #include NAME: defines looked through
+constexpr std::size_t BODY_LINE_LIMIT = 507;  // characters of a #define line after "define"
+constexpr int INCLUDE_NAME_EXPANSIONS = 100;  // #include NAME: defines looked through
 
 // Flags of a directive.
-constexpr unsigned NAME_CHECK = 1; // a blank and an identifier must follow the directive
-constexpr unsigned SETS_STATE = 4; // the handler's result becomes the active state
-constexpr unsigned LINE_END = 32;  // only blanks may follow
+constexpr unsigned NAME_CHECK = 1;  // a blank and an identifier must follow the directive
+constexpr unsigned SETS_STATE = 4;  // the handler's result becomes the active state
+constexpr unsigned LINE_END = 32;   // only blanks may follow
 
 struct PpState {
-    int active = 1;
-    std::vector<unsigned char> if_stack; // state of the enclosing level per open level
-    std::vector<int> else_counts;        // #else lines met per open level
-    std::deque<DefineRec> records;       // never freed: nodes of removed names keep pointers
-    Scanner* scanner = nullptr;
-    std::tm start{};
-    bool line_error = false;             // an error was reported on this '#' line
+  int active = 1;
+  std::vector<unsigned char> if_stack;  // state of the enclosing level per open level
+  std::vector<int> else_counts;         // #else lines met per open level
+  std::deque<DefineRec> records;        // never freed: nodes of removed names keep pointers
+  Scanner* scanner = nullptr;
+  std::tm start{};
+  bool line_error = false;  // an error was reported on this '#' line
 };
 
-PpState& pp() {
-    return current_assembly().part<PpState>();
-}
+PpState& pp() { return current_assembly().part<PpState>(); }
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
@@ -50,504 +48,505 @@ bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 bool at_line_end(int c) { return c == '\n' || c == -1; }
 bool ident_start(int c) { return is_letter(c) || c == '_' || c == '?'; }
 bool ident_part(int c) {
-    if (is_letter(c) || is_digit(c) || c == '_' || c == '?' || c == '$') return true;
-    return (c == '.' || c == '@') && ident_tree().is_ident_char(static_cast<unsigned char>(c));
+  if (is_letter(c) || is_digit(c) || c == '_' || c == '?' || c == '$') return true;
+  return (c == '.' || c == '@') && ident_tree().is_ident_char(static_cast<unsigned char>(c));
 }
 
 void skip_line_blanks(Scanner& sc) {
-    while (is_blank(sc.current_char())) sc.getch();
+  while (is_blank(sc.current_char())) sc.getch();
 }
 
 std::string read_ident(Scanner& sc) {
-    std::string name;
-    while (ident_part(sc.current_char())) {
-        if (name.size() < 255) name += static_cast<char>(sc.current_char());
-        sc.getch();
-    }
-    return name;
+  std::string name;
+  while (ident_part(sc.current_char())) {
+    if (name.size() < 255) name += static_cast<char>(sc.current_char());
+    sc.getch();
+  }
+  return name;
 }
 
 // A comment that ends the line: ';' after blanks, or "//".
 bool comment_follows(Scanner& sc, bool after_blank) {
-    int c = sc.current_char();
-    if (c == ';' && after_blank) return true;
-    return c == '/' && sc.peek() == '/';
+  int c = sc.current_char();
+  if (c == ';' && after_blank) return true;
+  return c == '/' && sc.peek() == '/';
 }
 
 // Only blanks (and a comment) up to the line end.
 bool rest_is_blank(Scanner& sc) {
-    bool blank = is_blank(sc.current_char());
-    skip_line_blanks(sc);
-    return at_line_end(sc.current_char()) || comment_follows(sc, blank);
+  bool blank = is_blank(sc.current_char());
+  skip_line_blanks(sc);
+  return at_line_end(sc.current_char()) || comment_follows(sc, blank);
 }
 
 DefineRec* new_record() { return &pp().records.emplace_back(); }
 
 // The node a #define of this name hangs on (entered when absent).
 SymbolNode* define_node(std::string_view name) {
-    IdentTree& tree = ident_tree();
-    std::string stored = tree.case_sensitive ? std::string(name) : upper_ascii(name);
-    return tree.enter(stored, false, false).node;
+  IdentTree& tree = ident_tree();
+  std::string stored = tree.case_sensitive ? std::string(name) : upper_ascii(name);
+  return tree.enter(stored, false, false).node;
 }
 
 // ---- predefined symbols ------------------------------------------------------------------------
 
 std::string quoted_file_name() {
-    const std::string& name = source_reader().file_name();
-    std::string out = "\"";
-    for (unsigned char c : name) {
-        if (out.size() >= 80) break;
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else {
-            out += printable_char(c);
-        }
+  const std::string& name = source_reader().file_name();
+  std::string out = "\"";
+  for (unsigned char c : name) {
+    if (out.size() >= 80) break;
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else {
+      out += printable_char(c);
     }
-    out += '"';
-    return out;
+  }
+  out += '"';
+  return out;
 }
 
 // Start of the run, or the fixed date of -c# (28 Nov 1990, 13:37:00).
 std::tm run_start() {
-    if (!settings().fixed_date) return pp().start;
-    std::tm t{};
-    t.tm_mday = 28;
-    t.tm_mon = 10;
-    t.tm_year = 90;
-    t.tm_hour = 13;
-    t.tm_min = 37;
-    return t;
+  if (!settings().fixed_date) return pp().start;
+  std::tm t{};
+  t.tm_mday = 28;
+  t.tm_mon = 10;
+  t.tm_year = 90;
+  t.tm_hour = 13;
+  t.tm_min = 37;
+  return t;
 }
 
 std::string date_text() {
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const std::tm t = run_start();
-    const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : "???";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "\"%s %2d %4d\"", month, t.tm_mday, t.tm_year + 1900);
-    return buf;
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const std::tm t = run_start();
+  const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : "???";
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "\"%s %2d %4d\"", month, t.tm_mday, t.tm_year + 1900);
+  return buf;
 }
 
 std::string time_text() {
-    const std::tm t = run_start();
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "\"%02d:%02d:%02d\"", t.tm_hour, t.tm_min, t.tm_sec);
-    return buf;
+  const std::tm t = run_start();
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "\"%02d:%02d:%02d\"", t.tm_hour, t.tm_min, t.tm_sec);
+  return buf;
 }
 
 std::string line_text() {
-    long line = pp().scanner ? pp().scanner->line_number() : source_reader().line_number();
-    return std::to_string(line);
+  long line = pp().scanner ? pp().scanner->line_number() : source_reader().line_number();
+  return std::to_string(line);
 }
 
 std::string tid_text() {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%1ld", static_cast<long>(target_id()));
-    return buf;
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%1ld", static_cast<long>(target_id()));
+  return buf;
 }
 
 void predefine(std::string_view name, std::function<std::string()> value) {
-    SymbolNode* node = ident_tree().enter(name, false, false).node;
-    if (node->define) return;
-    DefineRec* d = new_record();
-    d->param_count = DEFINE_PREDEFINED;
-    d->value = std::move(value);
-    node->define = d;
+  SymbolNode* node = ident_tree().enter(name, false, false).node;
+  if (node->define) return;
+  DefineRec* d = new_record();
+  d->param_count = DEFINE_PREDEFINED;
+  d->value = std::move(value);
+  node->define = d;
 }
 
 // ---- the #if stack -------------------------------------------------------------------------
 
 void push_condition(bool condition) {
-    PpState& s = pp();
-    if (static_cast<int>(s.if_stack.size()) >= MAX_IF_DEPTH) {
-        report_error(11, {}, MAX_IF_DEPTH);
-        return;
-    }
-    s.if_stack.push_back(static_cast<unsigned char>(s.active));
-    s.else_counts.push_back(0);
-    if (s.active == 1 && !condition) {
-        s.if_stack.back() = 3;
-        s.active = 0;
-    }
+  PpState& s = pp();
+  if (static_cast<int>(s.if_stack.size()) >= MAX_IF_DEPTH) {
+    report_error(11, {}, MAX_IF_DEPTH);
+    return;
+  }
+  s.if_stack.push_back(static_cast<unsigned char>(s.active));
+  s.else_counts.push_back(0);
+  if (s.active == 1 && !condition) {
+    s.if_stack.back() = 3;
+    s.active = 0;
+  }
 }
 
 void unmatched() {
-    if (settings().ifdef_matching) report_error(24);
+  if (settings().ifdef_matching) report_error(24);
 }
 
 // Reads an #if or #elif expression up to the line end.
 bool evaluate_condition(Scanner& sc) {
-    std::int32_t v = parse_absolute_expression_A08(sc, false, false);
-    return v != 0;
+  std::int32_t v = parse_absolute_expression_A08(sc, false, false);
+  return v != 0;
 }
 
 // ---- handlers ----------------------------------------------------------------------------------
 
 // Reads the #define line from the name on. Returns false after an error (nothing is stored).
 int pp_define(Scanner& sc) {
-    PpState& s = pp();
-    std::size_t read_count = 0;
-    bool too_long = false;
-    auto next = [&] {
-        if (++read_count > BODY_LINE_LIMIT && !too_long) {
-            too_long = true;
-            report_error(20, {}, 512);
-        }
-        sc.getch();
-    };
-    auto ident = [&] {
-        std::string name;
-        while (ident_part(sc.current_char())) {
-            if (name.size() < 255) name += static_cast<char>(sc.current_char());
-            next();
-        }
-        return name;
-    };
-    auto blanks = [&] {
-        bool any = false;
-        while (is_blank(sc.current_char())) {
-            any = true;
-            next();
-        }
-        return any;
-    };
-
-    std::string name = ident();
-    int params = DEFINE_OBJECT;
-    std::vector<std::string> formals;
-    if (sc.current_char() == '(') {
-        next();
-        blanks();
-        if (sc.current_char() == ')') {
-            next();
-        } else {
-            for (;;) {
-                blanks();
-                if (!ident_start(sc.current_char())) {
-                    report_error(16);
-                    return 0;
-                }
-                std::string f = ident();
-                if (static_cast<int>(formals.size()) >= MAX_FORMALS) {
-                    report_error(21, {}, MAX_FORMALS);
-                    return 0;
-                }
-                for (const std::string& g : formals)
-                    if (g == f) {
-                        report_error(22, f);
-                        return 0;
-                    }
-                formals.push_back(f);
-                blanks();
-                if (sc.current_char() == ',') {
-                    next();
-                    continue;
-                }
-                if (sc.current_char() == ')') {
-                    next();
-                    break;
-                }
-                report_error(23);
-                return 0;
-            }
-        }
-        params = static_cast<int>(formals.size());
-        if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
-            report_error(10);
-            return 0;
-        }
-    } else if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
-        report_error(10);
-        return 0;
+  PpState& s = pp();
+  std::size_t read_count = 0;
+  bool too_long = false;
+  auto next = [&] {
+    if (++read_count > BODY_LINE_LIMIT && !too_long) {
+      too_long = true;
+      report_error(20, {}, 512);
     }
+    sc.getch();
+  };
+  auto ident = [&] {
+    std::string name;
+    while (ident_part(sc.current_char())) {
+      if (name.size() < 255) name += static_cast<char>(sc.current_char());
+      next();
+    }
+    return name;
+  };
+  auto blanks = [&] {
+    bool any = false;
+    while (is_blank(sc.current_char())) {
+      any = true;
+      next();
+    }
+    return any;
+  };
 
-    // The body.
-    std::string body;
-    bool pending_blank = false;
-    auto append = [&](std::string_view text) {
-        if (pending_blank && !body.empty()) body += ' ';
-        pending_blank = false;
-        body += text;
-    };
-    auto formal_index = [&](const std::string& word) {
-        for (std::size_t i = 0; i < formals.size(); ++i)
-            if (formals[i] == word) return static_cast<int>(i + 1);
-        return 0;
-    };
+  std::string name = ident();
+  int params = DEFINE_OBJECT;
+  std::vector<std::string> formals;
+  if (sc.current_char() == '(') {
+    next();
     blanks();
-    while (!at_line_end(sc.current_char()) && !too_long) {
-        int c = sc.current_char();
-        if (is_blank(c)) {
-            blanks();
-            if (comment_follows(sc, true)) break;
-            pending_blank = true;
-            continue;
+    if (sc.current_char() == ')') {
+      next();
+    } else {
+      for (;;) {
+        blanks();
+        if (!ident_start(sc.current_char())) {
+          report_error(16);
+          return 0;
         }
-        if (c == '/' && sc.peek() == '/') break;
-        if (c == '/' && sc.peek() == '*') {
-            next();
-            next();
-            while (!at_line_end(sc.current_char())) {
-                if (sc.current_char() == '*' && sc.peek() == '/') {
-                    next();
-                    next();
-                    break;
-                }
-                next();
-            }
-            pending_blank = true;
-            continue;
+        std::string f = ident();
+        if (static_cast<int>(formals.size()) >= MAX_FORMALS) {
+          report_error(21, {}, MAX_FORMALS);
+          return 0;
         }
-        if (c == '#') {
-            next();
-            if (sc.current_char() == '#') {
-                next();
-                if (params < 0) {
-                    report_warning(7);
-                    continue;
-                }
-                pending_blank = false;
-                blanks();
-                continue;
-            }
-            if (params < 0) {
-                report_warning(7);
-                continue;
-            }
-            bool gap = blanks();
-            if (ident_start(sc.current_char())) {
-                std::string word = ident();
-                if (int n = formal_index(word)) {
-                    char mark[4] = {'"', FORMAL_MARK, static_cast<char>(n), '"'};
-                    append(std::string_view(mark, 4));
-                    continue;
-                }
-                report_warning(7);
-                if (gap) pending_blank = true;
-                append(word);
-                continue;
-            }
-            report_warning(7);
-            if (gap) pending_blank = true;
-            continue;
+        for (const std::string& g : formals)
+          if (g == f) {
+            report_error(22, f);
+            return 0;
+          }
+        formals.push_back(f);
+        blanks();
+        if (sc.current_char() == ',') {
+          next();
+          continue;
         }
-        if (c == '"' || c == '\'') {
-            std::string lit(1, static_cast<char>(c));
-            next();
-            while (!at_line_end(sc.current_char())) {
-                int d = sc.current_char();
-                lit += static_cast<char>(d);
-                next();
-                if (d == '\\' && !at_line_end(sc.current_char())) {
-                    lit += static_cast<char>(sc.current_char());
-                    next();
-                    continue;
-                }
-                if (d == c) break;
-            }
-            append(lit);
-            continue;
+        if (sc.current_char() == ')') {
+          next();
+          break;
         }
-        if (is_digit(c) || ((c == '$' || c == '%' || c == '@') && is_digit(sc.peek())) ||
-            (c == '$' && std::isxdigit(sc.peek()))) {
-            // Numbers are copied whole, so that a suffix or hex digit is never taken for a formal.
-            std::string num(1, static_cast<char>(c));
-            next();
-            while (is_letter(sc.current_char()) || is_digit(sc.current_char()) || sc.current_char() == '_') {
-                num += static_cast<char>(sc.current_char());
-                next();
-            }
-            append(num);
-            continue;
-        }
-        if (ident_start(c)) {
-            std::string word = ident();
-            if (int n = formal_index(word)) {
-                char mark[2] = {FORMAL_MARK, static_cast<char>(n)};
-                append(std::string_view(mark, 2));
-                continue;
-            }
-            append(word);
-            // A quoted radix number (H'1F): its digits are no formals.
-            if (word.size() == 1 && sc.current_char() == '\'' && std::string_view("BDHXOQbdhxoq").find(word[0]) != std::string_view::npos) {
-                std::string num(1, '\'');
-                next();
-                while (is_letter(sc.current_char()) || is_digit(sc.current_char())) {
-                    num += static_cast<char>(sc.current_char());
-                    next();
-                }
-                body += num;
-            }
-            continue;
-        }
-        append(std::string(1, static_cast<char>(c)));
-        next();
+        report_error(23);
+        return 0;
+      }
     }
-    if (too_long || s.line_error) return 0;
-    if (s.active != 1) return 0;
-
-    SymbolNode* node = define_node(name);
-    DefineRec* old = node->define;
-    if (old && (old->param_count != params || old->body != body)) report_warning(9, name);
-    DefineRec* d = new_record();
-    d->param_count = params;
-    d->body = std::move(body);
-    d->origin_line = sc.line_number();
-    d->origin_file = ident_tree().env.file_index;
-    node->define = d;
+    params = static_cast<int>(formals.size());
+    if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
+      report_error(10);
+      return 0;
+    }
+  } else if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
+    report_error(10);
     return 0;
+  }
+
+  // The body.
+  std::string body;
+  bool pending_blank = false;
+  auto append = [&](std::string_view text) {
+    if (pending_blank && !body.empty()) body += ' ';
+    pending_blank = false;
+    body += text;
+  };
+  auto formal_index = [&](const std::string& word) {
+    for (std::size_t i = 0; i < formals.size(); ++i)
+      if (formals[i] == word) return static_cast<int>(i + 1);
+    return 0;
+  };
+  blanks();
+  while (!at_line_end(sc.current_char()) && !too_long) {
+    int c = sc.current_char();
+    if (is_blank(c)) {
+      blanks();
+      if (comment_follows(sc, true)) break;
+      pending_blank = true;
+      continue;
+    }
+    if (c == '/' && sc.peek() == '/') break;
+    if (c == '/' && sc.peek() == '*') {
+      next();
+      next();
+      while (!at_line_end(sc.current_char())) {
+        if (sc.current_char() == '*' && sc.peek() == '/') {
+          next();
+          next();
+          break;
+        }
+        next();
+      }
+      pending_blank = true;
+      continue;
+    }
+    if (c == '#') {
+      next();
+      if (sc.current_char() == '#') {
+        next();
+        if (params < 0) {
+          report_warning(7);
+          continue;
+        }
+        pending_blank = false;
+        blanks();
+        continue;
+      }
+      if (params < 0) {
+        report_warning(7);
+        continue;
+      }
+      bool gap = blanks();
+      if (ident_start(sc.current_char())) {
+        std::string word = ident();
+        if (int n = formal_index(word)) {
+          char mark[4] = {'"', FORMAL_MARK, static_cast<char>(n), '"'};
+          append(std::string_view(mark, 4));
+          continue;
+        }
+        report_warning(7);
+        if (gap) pending_blank = true;
+        append(word);
+        continue;
+      }
+      report_warning(7);
+      if (gap) pending_blank = true;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      std::string lit(1, static_cast<char>(c));
+      next();
+      while (!at_line_end(sc.current_char())) {
+        int d = sc.current_char();
+        lit += static_cast<char>(d);
+        next();
+        if (d == '\\' && !at_line_end(sc.current_char())) {
+          lit += static_cast<char>(sc.current_char());
+          next();
+          continue;
+        }
+        if (d == c) break;
+      }
+      append(lit);
+      continue;
+    }
+    if (is_digit(c) || ((c == '$' || c == '%' || c == '@') && is_digit(sc.peek())) ||
+        (c == '$' && std::isxdigit(sc.peek()))) {
+      // Numbers are copied whole, so that a suffix or hex digit is never taken for a formal.
+      std::string num(1, static_cast<char>(c));
+      next();
+      while (is_letter(sc.current_char()) || is_digit(sc.current_char()) || sc.current_char() == '_') {
+        num += static_cast<char>(sc.current_char());
+        next();
+      }
+      append(num);
+      continue;
+    }
+    if (ident_start(c)) {
+      std::string word = ident();
+      if (int n = formal_index(word)) {
+        char mark[2] = {FORMAL_MARK, static_cast<char>(n)};
+        append(std::string_view(mark, 2));
+        continue;
+      }
+      append(word);
+      // A quoted radix number (H'1F): its digits are no formals.
+      if (word.size() == 1 && sc.current_char() == '\'' &&
+          std::string_view("BDHXOQbdhxoq").find(word[0]) != std::string_view::npos) {
+        std::string num(1, '\'');
+        next();
+        while (is_letter(sc.current_char()) || is_digit(sc.current_char())) {
+          num += static_cast<char>(sc.current_char());
+          next();
+        }
+        body += num;
+      }
+      continue;
+    }
+    append(std::string(1, static_cast<char>(c)));
+    next();
+  }
+  if (too_long || s.line_error) return 0;
+  if (s.active != 1) return 0;
+
+  SymbolNode* node = define_node(name);
+  DefineRec* old = node->define;
+  if (old && (old->param_count != params || old->body != body)) report_warning(9, name);
+  DefineRec* d = new_record();
+  d->param_count = params;
+  d->body = std::move(body);
+  d->origin_line = sc.line_number();
+  d->origin_file = ident_tree().env.file_index;
+  node->define = d;
+  return 0;
 }
 
 int pp_undef(Scanner& sc) {
-    std::string name = read_ident(sc);
-    if (pp().active == 1) undefine_symbol_A02(name);
-    return 0;
+  std::string name = read_ident(sc);
+  if (pp().active == 1) undefine_symbol_A02(name);
+  return 0;
 }
 
 int pp_if(Scanner& sc) {
-    if (!is_blank(sc.current_char())) {
-        report_error(10);
-        push_condition(false);
-        return pp().active;
-    }
-    bool condition = pp().active == 1 && evaluate_condition(sc);
-    push_condition(condition);
+  if (!is_blank(sc.current_char())) {
+    report_error(10);
+    push_condition(false);
     return pp().active;
+  }
+  bool condition = pp().active == 1 && evaluate_condition(sc);
+  push_condition(condition);
+  return pp().active;
 }
 
 int pp_ifdef(Scanner& sc, bool wanted) {
-    // The name is only looked up: a name never seen leaves no trace in the tree.
-    std::string name = read_ident(sc);
-    bool defined = find_define(name) != nullptr;
-    push_condition(defined == wanted);
-    return pp().active;
+  // The name is only looked up: a name never seen leaves no trace in the tree.
+  std::string name = read_ident(sc);
+  bool defined = find_define(name) != nullptr;
+  push_condition(defined == wanted);
+  return pp().active;
 }
 
 int pp_elif(Scanner& sc) {
-    PpState& s = pp();
-    if (s.if_stack.empty() || s.else_counts.back() != 0) {
-        unmatched();
-        return 0;
-    }
-    unsigned char& entry = s.if_stack.back();
-    if (!(entry & 2)) return 0;
-    if (evaluate_condition(sc)) {
-        entry = 1;
-        return 1;
-    }
+  PpState& s = pp();
+  if (s.if_stack.empty() || s.else_counts.back() != 0) {
+    unmatched();
     return 0;
+  }
+  unsigned char& entry = s.if_stack.back();
+  if (!(entry & 2)) return 0;
+  if (evaluate_condition(sc)) {
+    entry = 1;
+    return 1;
+  }
+  return 0;
 }
 
 int pp_else(Scanner&) {
-    PpState& s = pp();
-    if (s.if_stack.empty() || s.else_counts.back()++ != 0) {
-        unmatched();
-        return 0;
-    }
-    return (s.if_stack.back() & 2) ? 1 : 0;
+  PpState& s = pp();
+  if (s.if_stack.empty() || s.else_counts.back()++ != 0) {
+    unmatched();
+    return 0;
+  }
+  return (s.if_stack.back() & 2) ? 1 : 0;
 }
 
 int pp_endif(Scanner&) {
-    PpState& s = pp();
-    if (s.if_stack.empty()) {
-        unmatched();
-        return 1;
-    }
-    int state = s.if_stack.back() & 1;
-    s.if_stack.pop_back();
-    s.else_counts.pop_back();
-    return state;
+  PpState& s = pp();
+  if (s.if_stack.empty()) {
+    unmatched();
+    return 1;
+  }
+  int state = s.if_stack.back() & 1;
+  s.if_stack.pop_back();
+  s.else_counts.pop_back();
+  return state;
 }
 
 int pp_ignore(Scanner&) { return 0; }
 
 int pp_message(Scanner& sc) {
-    skip_line_blanks(sc);
-    int c = sc.current_char();
-    if (c != '"' && c != '\'') {
-        report_error(0);
-        return 0;
-    }
-    // Adjacent literals are one string.
-    std::string text;
-    do {
-        int code = sc.get_pp_token_A05();
-        if (code != TOK_STRING || !sc.token().string) {
-            report_error(0);
-            return 0;
-        }
-        text += sc.token().string->text;
-        skip_line_blanks(sc);
-    } while (sc.current_char() == '"' || sc.current_char() == '\'');
-    if (pp().active == 1) console_printf("#message: %s\n", text.c_str());
+  skip_line_blanks(sc);
+  int c = sc.current_char();
+  if (c != '"' && c != '\'') {
+    report_error(0);
     return 0;
+  }
+  // Adjacent literals are one string.
+  std::string text;
+  do {
+    int code = sc.get_pp_token_A05();
+    if (code != TOK_STRING || !sc.token().string) {
+      report_error(0);
+      return 0;
+    }
+    text += sc.token().string->text;
+    skip_line_blanks(sc);
+  } while (sc.current_char() == '"' || sc.current_char() == '\'');
+  if (pp().active == 1) console_printf("#message: %s\n", text.c_str());
+  return 0;
 }
 
 int pp_error(Scanner& sc) {
-    skip_line_blanks(sc);
-    std::string text;
-    while (!at_line_end(sc.current_char())) {
-        if (text.size() < BODY_LINE_LIMIT) text += static_cast<char>(sc.current_char());
-        sc.getch();
-    }
-    if (pp().active == 1) report_error(25, text);
-    return 0;
+  skip_line_blanks(sc);
+  std::string text;
+  while (!at_line_end(sc.current_char())) {
+    if (text.size() < BODY_LINE_LIMIT) text += static_cast<char>(sc.current_char());
+    sc.getch();
+  }
+  if (pp().active == 1) report_error(25, text);
+  return 0;
 }
 
 // The name of an #include: <name> or "name", possibly through names defined as such a form.
 bool include_name(Scanner& sc, std::string& name, char& form) {
-    int c = sc.current_char();
-    if (c == '<' || c == '"') return sc.read_include_name(name, form);
-    if (!ident_start(c)) return false;
-    std::string word = read_ident(sc);
-    for (int i = 0; i < INCLUDE_NAME_EXPANSIONS; ++i) {
-        DefineRec* d = find_define(word);
-        if (!d || d->param_count != DEFINE_OBJECT) return false;
-        const std::string& body = d->body;
-        if (body.empty()) return false;
-        if (body[0] == '<' || body[0] == '"') {
-            char close = body[0] == '<' ? '>' : '"';
-            std::size_t end = body.find(close, 1);
-            if (end == std::string::npos || end == 1) return false;
-            name = body.substr(1, end - 1);
-            form = body[0];
-            return true;
-        }
-        std::size_t n = 0;
-        while (n < body.size() && ident_part(static_cast<unsigned char>(body[n]))) ++n;
-        if (n == 0 || n != body.size()) return false;
-        word = body;
+  int c = sc.current_char();
+  if (c == '<' || c == '"') return sc.read_include_name(name, form);
+  if (!ident_start(c)) return false;
+  std::string word = read_ident(sc);
+  for (int i = 0; i < INCLUDE_NAME_EXPANSIONS; ++i) {
+    DefineRec* d = find_define(word);
+    if (!d || d->param_count != DEFINE_OBJECT) return false;
+    const std::string& body = d->body;
+    if (body.empty()) return false;
+    if (body[0] == '<' || body[0] == '"') {
+      char close = body[0] == '<' ? '>' : '"';
+      std::size_t end = body.find(close, 1);
+      if (end == std::string::npos || end == 1) return false;
+      name = body.substr(1, end - 1);
+      form = body[0];
+      return true;
     }
-    return false;
+    std::size_t n = 0;
+    while (n < body.size() && ident_part(static_cast<unsigned char>(body[n]))) ++n;
+    if (n == 0 || n != body.size()) return false;
+    word = body;
+  }
+  return false;
 }
 
 int pp_include(Scanner& sc) {
-    if (macro_level() > 0) {
-        report_error(99);
-        return 0;
-    }
-    if (!is_blank(sc.current_char())) {
-        report_error(10);
-        return 0;
-    }
-    if (pp().active != 1) return 0;
-    skip_line_blanks(sc);
-    std::string name;
-    char form = '"';
-    if (!include_name(sc, name, form) || name.empty()) {
-        report_error(3);
-        return 0;
-    }
-    source_reader().push_include_file(name, form == '"');
+  if (macro_level() > 0) {
+    report_error(99);
     return 0;
+  }
+  if (!is_blank(sc.current_char())) {
+    report_error(10);
+    return 0;
+  }
+  if (pp().active != 1) return 0;
+  skip_line_blanks(sc);
+  std::string name;
+  char form = '"';
+  if (!include_name(sc, name, form) || name.empty()) {
+    report_error(3);
+    return 0;
+  }
+  source_reader().push_include_file(name, form == '"');
+  return 0;
 }
 
 struct Directive {
-    const char* name;
-    unsigned flags;
-    int (*handler)(Scanner&);
+  const char* name;
+  unsigned flags;
+  int (*handler)(Scanner&);
 };
 
 const Directive kDirectives[] = {
@@ -568,147 +567,146 @@ const Directive kDirectives[] = {
 
 // Only the first error of a '#' line is reported (fatal ones always are).
 class LineErrorFilter {
-public:
-    LineErrorFilter() : saved_(problem_hooks()) {
-        pp().line_error = false;
-        problem_hooks().error = [this](int number, std::string_view name, long number_arg) {
-            const char* text = find_error_text(number);
-            bool fatal = text && std::string_view(text).find(MSG_FATAL) != std::string_view::npos;
-            if (pp().line_error && !fatal) return;
-            pp().line_error = true;
-            if (saved_.error)
-                saved_.error(number, name, number_arg);
-            else
-                user_error_A01(number, MessageArgs{name, number_arg});
-        };
-    }
-    ~LineErrorFilter() { problem_hooks() = saved_; }
-    LineErrorFilter(const LineErrorFilter&) = delete;
-    LineErrorFilter& operator=(const LineErrorFilter&) = delete;
+ public:
+  LineErrorFilter() : saved_(problem_hooks()) {
+    pp().line_error = false;
+    problem_hooks().error = [this](int number, std::string_view name, long number_arg) {
+      const char* text = find_error_text(number);
+      bool fatal = text && std::string_view(text).find(MSG_FATAL) != std::string_view::npos;
+      if (pp().line_error && !fatal) return;
+      pp().line_error = true;
+      if (saved_.error)
+        saved_.error(number, name, number_arg);
+      else
+        user_error_A01(number, MessageArgs{name, number_arg});
+    };
+  }
+  ~LineErrorFilter() { problem_hooks() = saved_; }
+  LineErrorFilter(const LineErrorFilter&) = delete;
+  LineErrorFilter& operator=(const LineErrorFilter&) = delete;
 
-private:
-    ProblemHooks saved_;
+ private:
+  ProblemHooks saved_;
 };
 
-} // namespace
+}  // namespace
 
 void init_preprocessor_A02() {
-    IdentTree& tree = ident_tree();
-    if (!tree.find_kind("define", KIND_PREPROCESSOR)) {
-        for (const Directive& d : kDirectives) tree.init_preprocessor_word(d.name);
-        std::time_t now = std::time(nullptr);
-        localtime_r(&now, &pp().start);
-    }
-    predefine("__LINE__", line_text);
-    predefine("__FILE__", quoted_file_name);
-    predefine("__DATE__", date_text);
-    predefine("__TIME__", time_text);
-    predefine("__TID__", tid_text);
-    predefine("__VER__", [] { return std::string("130"); });
-    predefine("__QEX_SYSTEMS_ASM", [] { return std::string("1"); });
-    predefine("__QEX_SYSTEMS_ASM__", [] { return std::string("1"); });
+  IdentTree& tree = ident_tree();
+  if (!tree.find_kind("define", KIND_PREPROCESSOR)) {
+    for (const Directive& d : kDirectives) tree.init_preprocessor_word(d.name);
+    std::time_t now = std::time(nullptr);
+    localtime_r(&now, &pp().start);
+  }
+  predefine("__LINE__", line_text);
+  predefine("__FILE__", quoted_file_name);
+  predefine("__DATE__", date_text);
+  predefine("__TIME__", time_text);
+  predefine("__TID__", tid_text);
+  predefine("__VER__", [] { return std::string("130"); });
+  predefine("__QEX_SYSTEMS_ASM", [] { return std::string("1"); });
+  predefine("__QEX_SYSTEMS_ASM__", [] { return std::string("1"); });
 }
 
 int define_symbol_A02(std::string_view name, std::string_view body, long origin_line) {
-    init_preprocessor_A02();
-    SymbolNode* node = ident_tree().enter(name, false, false).node;
-    int had = node->define ? 1 : 0;
-    DefineRec* d = new_record();
-    d->param_count = DEFINE_OBJECT;
-    d->body = std::string(body);
-    d->origin_line = origin_line;
-    node->define = d;
-    return had;
+  init_preprocessor_A02();
+  SymbolNode* node = ident_tree().enter(name, false, false).node;
+  int had = node->define ? 1 : 0;
+  DefineRec* d = new_record();
+  d->param_count = DEFINE_OBJECT;
+  d->body = std::string(body);
+  d->origin_line = origin_line;
+  node->define = d;
+  return had;
 }
 
 int undefine_symbol_A02(std::string_view name) {
-    init_preprocessor_A02();
-    IdentTree& tree = ident_tree();
-    for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
-        if (n->define) {
-            n->define = nullptr;
-            return 0;
-        }
-    if (!tree.case_sensitive) {
-        for (SymbolNode* n = tree.find_exact(upper_ascii(name)); n; n = n->next)
-            if (n->define) {
-                n->define = nullptr;
-                return 0;
-            }
+  init_preprocessor_A02();
+  IdentTree& tree = ident_tree();
+  for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
+    if (n->define) {
+      n->define = nullptr;
+      return 0;
     }
-    return 1;
+  if (!tree.case_sensitive) {
+    for (SymbolNode* n = tree.find_exact(upper_ascii(name)); n; n = n->next)
+      if (n->define) {
+        n->define = nullptr;
+        return 0;
+      }
+  }
+  return 1;
 }
 
 DefineRec* find_define(std::string_view name) {
-    IdentTree& tree = ident_tree();
-    for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
-        if (n->define) return n->define;
-    if (!tree.case_sensitive)
-        for (SymbolNode* n = tree.find_exact(upper_ascii(name)); n; n = n->next)
-            if (n->define) return n->define;
-    return nullptr;
+  IdentTree& tree = ident_tree();
+  for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
+    if (n->define) return n->define;
+  if (!tree.case_sensitive)
+    for (SymbolNode* n = tree.find_exact(upper_ascii(name)); n; n = n->next)
+      if (n->define) return n->define;
+  return nullptr;
 }
 
 void pp_dispatch_A02(Scanner& sc) {
-    PpState& s = pp();
-    IdentTree& tree = ident_tree();
-    SymbolNode* saved_current = tree.current();
-    struct RestoreCurrent {
-        IdentTree& tree;
-        SymbolNode* node;
-        ~RestoreCurrent() { tree.set_current(node); }
-    } restore{tree, saved_current};
-    LineErrorFilter filter;
+  PpState& s = pp();
+  IdentTree& tree = ident_tree();
+  SymbolNode* saved_current = tree.current();
+  struct RestoreCurrent {
+    IdentTree& tree;
+    SymbolNode* node;
+    ~RestoreCurrent() { tree.set_current(node); }
+  } restore{tree, saved_current};
+  LineErrorFilter filter;
 
+  skip_line_blanks(sc);
+  if (at_line_end(sc.current_char())) return;
+  if (!ident_start(sc.current_char())) {
+    report_error(16);
+    return;
+  }
+  std::string word = read_ident(sc);
+  const Directive* dir = nullptr;
+  for (const Directive& d : kDirectives)
+    if (word == d.name) dir = &d;
+  if (!dir) {
+    report_error(18, word);
+    return;
+  }
+  if (dir->flags & NAME_CHECK) {
+    if (!is_blank(sc.current_char())) {
+      report_error(10);
+      return;
+    }
     skip_line_blanks(sc);
-    if (at_line_end(sc.current_char())) return;
     if (!ident_start(sc.current_char())) {
-        report_error(16);
-        return;
+      report_error(16);
+      return;
     }
-    std::string word = read_ident(sc);
-    const Directive* dir = nullptr;
-    for (const Directive& d : kDirectives)
-        if (word == d.name) dir = &d;
-    if (!dir) {
-        report_error(18, word);
-        return;
-    }
-    if (dir->flags & NAME_CHECK) {
-        if (!is_blank(sc.current_char())) {
-            report_error(10);
-            return;
-        }
-        skip_line_blanks(sc);
-        if (!ident_start(sc.current_char())) {
-            report_error(16);
-            return;
-        }
-    }
-    int result = dir->handler(sc);
-    if ((dir->flags & LINE_END) && !s.line_error && !rest_is_blank(sc)) report_error(19);
-    if (dir->flags & SETS_STATE) s.active = result;
+  }
+  int result = dir->handler(sc);
+  if ((dir->flags & LINE_END) && !s.line_error && !rest_is_blank(sc)) report_error(19);
+  if (dir->flags & SETS_STATE) s.active = result;
 }
 
 int preprocessor_active_state() { return pp().active; }
 int preprocessor_if_depth() { return static_cast<int>(pp().if_stack.size()); }
 
 void install_preprocessor(Scanner& sc) {
-    pp().scanner = &sc;
-    sc.hooks.preprocessor_line = [&sc] { pp_dispatch_A02(sc); };
-    sc.hooks.preprocessor_active = [] { return pp().active == 1; };
-    sc.hooks.preprocessor_if_open = [] { return !pp().if_stack.empty(); };
-    sc.hooks.expand_define = [&sc](SymbolNode* n) {
-        if (ident_tree().env.record_define_references && n->define)
-            n->define->references.emplace_back(ident_tree().env.file_index, sc.line_number());
-        return expand_define_A06(sc, n);
-    };
-    auto previous = sc.hooks.line_begin;
-    sc.hooks.line_begin = [previous] {
-        define_expansion_line_begin();
-        if (previous) previous();
-    };
+  pp().scanner = &sc;
+  sc.hooks.preprocessor_line = [&sc] { pp_dispatch_A02(sc); };
+  sc.hooks.preprocessor_active = [] { return pp().active == 1; };
+  sc.hooks.preprocessor_if_open = [] { return !pp().if_stack.empty(); };
+  sc.hooks.expand_define = [&sc](SymbolNode* n) {
+    if (ident_tree().env.record_define_references && n->define)
+      n->define->references.emplace_back(ident_tree().env.file_index, sc.line_number());
+    return expand_define_A06(sc, n);
+  };
+  auto previous = sc.hooks.line_begin;
+  sc.hooks.line_begin = [previous] {
+    define_expansion_line_begin();
+    if (previous) previous();
+  };
 }
 
-
-} // namespace aq71
+}  // namespace aq71

@@ -19,20 +19,20 @@ namespace aq71 {
 class Scanner;
 struct SymbolNode;
 
-inline constexpr int DEFINE_OBJECT = -1;     // name without parameter list
-inline constexpr int DEFINE_PREDEFINED = -2; // value computed when used
+inline constexpr int DEFINE_OBJECT = -1;      // name without parameter list
+inline constexpr int DEFINE_PREDEFINED = -2;  // value computed when used
 inline constexpr int MAX_FORMALS = 37;
 inline constexpr int MAX_IF_DEPTH = 50;
 inline constexpr char FORMAL_MARK = '\x01';
 
 struct DefineRec {
-    int param_count = DEFINE_OBJECT; // -1, -2, or 0 to 37
-    int active = 0;                  // expansions of this name under way
-    std::string body;                // encoded body text
-    std::function<std::string()> value; // predefined symbols
-    long origin_line = 0;
-    int origin_file = 0;
-    std::vector<std::pair<int, long>> references; // file index and line of each expansion
+  int param_count = DEFINE_OBJECT;     // -1, -2, or 0 to 37
+  int active = 0;                      // expansions of this name under way
+  std::string body;                    // encoded body text
+  std::function<std::string()> value;  // predefined symbols
+  long origin_line = 0;
+  int origin_file = 0;
+  std::vector<std::pair<int, long>> references;  // file index and line of each expansion
 };
 
 // Registers the directive words and the predefined symbols in the identifier tree. Does nothing
@@ -57,4 +57,4 @@ int preprocessor_if_depth();
 // Connects the scanner's preprocessor hooks ('#' lines, #if state, #define expansion).
 void install_preprocessor(Scanner& scanner);
 
-} // namespace aq71
+}  // namespace aq71

@@ -11,11 +11,11 @@
 namespace aq71 {
 
 inline std::map<std::string, std::string, std::less<>> command_line_defines() {
-    std::map<std::string, std::string, std::less<>> out;
-    ident_tree().for_each_node([&](SymbolNode* n) {
-        if (n->define && n->define->param_count == DEFINE_OBJECT) out.emplace(n->name, n->define->body);
-    });
-    return out;
+  std::map<std::string, std::string, std::less<>> out;
+  ident_tree().for_each_node([&](SymbolNode* n) {
+    if (n->define && n->define->param_count == DEFINE_OBJECT) out.emplace(n->name, n->define->body);
+  });
+  return out;
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -14,35 +14,35 @@ struct SymbolNode;
 
 // Kinds of open blocks.
 enum OpenBlock : int {
-    OPEN_NONE = 0,
-    OPEN_MACRO = 1,
-    OPEN_REPEAT = 2,
-    OPEN_CONDITIONAL = 3,
-    OPEN_STRUCTURED = 4,
+  OPEN_NONE = 0,
+  OPEN_MACRO = 1,
+  OPEN_REPEAT = 2,
+  OPEN_CONDITIONAL = 3,
+  OPEN_STRUCTURED = 4,
 };
 
 class BlockStack {
-public:
-    struct Node {
-        int kind = OPEN_NONE;
-        long line = 0;
-    };
-    BlockStack() { reset(); }
-    // Back to the bottom node alone (no block open).
-    void reset();
-    // Pushes a block; with fresh == false the top node takes kind and line instead.
-    void push(int kind, long line, bool fresh = true);
-    // Closes a block of the expected kind. A different open block is reported (errors 37, 68,
-    // 59, 82 when none is open, else 78 to 81 by the open kind) and removed all the same; the
-    // bottom node stays. Returns the kind of the new top.
-    int pop(int expected);
-    const Node& top() const { return nodes_.back(); }
-    std::size_t size() const { return nodes_.size() - 1; }
-    // Origin note of the innermost open block for the diagnostics.
-    std::optional<std::pair<const char*, long>> origin() const;
+ public:
+  struct Node {
+    int kind = OPEN_NONE;
+    long line = 0;
+  };
+  BlockStack() { reset(); }
+  // Back to the bottom node alone (no block open).
+  void reset();
+  // Pushes a block; with fresh == false the top node takes kind and line instead.
+  void push(int kind, long line, bool fresh = true);
+  // Closes a block of the expected kind. A different open block is reported (errors 37, 68,
+  // 59, 82 when none is open, else 78 to 81 by the open kind) and removed all the same; the
+  // bottom node stays. Returns the kind of the new top.
+  int pop(int expected);
+  const Node& top() const { return nodes_.back(); }
+  std::size_t size() const { return nodes_.size() - 1; }
+  // Origin note of the innermost open block for the diagnostics.
+  std::optional<std::pair<const char*, long>> origin() const;
 
-private:
-    std::vector<Node> nodes_;
+ private:
+  std::vector<Node> nodes_;
 };
 
 BlockStack& block_stack();
@@ -51,7 +51,7 @@ BlockStack& block_stack();
 inline constexpr std::size_t kRepeatLineLimit = 2046;
 
 // Directive handlers. The scanner's current token is the directive word.
-void directive_rept(Scanner& sc, SymbolNode* label, int mode); // mode 3 REPT, 2 REPTI, 1 REPTC
+void directive_rept(Scanner& sc, SymbolNode* label, int mode);  // mode 3 REPT, 2 REPTI, 1 REPTC
 void directive_endr(Scanner& sc, SymbolNode* label);
 
 // True while a repeat body is being recorded (end of input there is error 76).
@@ -74,4 +74,4 @@ std::pair<std::string, std::string> statement_words(const std::string& line);
 // Every occurrence of formal in line replaced by value (plain, case-sensitive).
 std::string replace_formal(const std::string& line, const std::string& formal, const std::string& value);
 
-} // namespace aq71
+}  // namespace aq71

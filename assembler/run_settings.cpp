@@ -8,12 +8,12 @@ namespace {
 
 // Every warning starts enabled.
 struct Settings {
-    RunSettings values;
-    Settings() { values.warning_enabled.fill(true); }
+  RunSettings values;
+  Settings() { values.warning_enabled.fill(true); }
 };
 
-} // namespace
+}  // namespace
 
 RunSettings& settings() { return current_assembly().part<Settings>().values; }
 
-} // namespace aq71
+}  // namespace aq71

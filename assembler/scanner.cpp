@@ -9,11 +9,11 @@ namespace aq71 {
 
 namespace {
 
-constexpr int NO_TOKEN = -1000;           // internal: nothing to return yet, scan on
-constexpr std::size_t IDENT_LIMIT = 255;  // identifiers, backquoted names, raw literals
-constexpr std::size_t DIGIT_LIMIT = 510;  // digit strings
-constexpr std::size_t LITERAL_LIMIT = 509; // quoted literals
-constexpr std::size_t JOIN_LIMIT = 509;   // joined strings (510 bytes with the terminator)
+constexpr int NO_TOKEN = -1000;             // internal: nothing to return yet, scan on
+constexpr std::size_t IDENT_LIMIT = 255;    // identifiers, backquoted names, raw literals
+constexpr std::size_t DIGIT_LIMIT = 510;    // digit strings
+constexpr std::size_t LITERAL_LIMIT = 509;  // quoted literals
+constexpr std::size_t JOIN_LIMIT = 509;     // joined strings (510 bytes with the terminator)
 constexpr std::size_t PUSHBACK_LIMIT = 100;
 constexpr std::size_t SAVED_LIMIT = 4;
 
@@ -25,174 +25,210 @@ int upper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 // Digit value, or 99 for a character that is no digit at all.
 int digit_value(int c) {
-    if (is_digit(c)) return c - '0';
-    c = upper(c);
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
+  if (is_digit(c)) return c - '0';
+  c = upper(c);
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  return 99;
 }
 
 bool is_radix_digit(int c, int radix) { return digit_value(c) < radix; }
 
 // Built-in codes of operator and punctuation characters.
 int single_code(int c) {
-    switch (c) {
-    case '*': return TOK_STAR;
-    case '&': return TOK_AMP;
-    case '+': return TOK_PLUS;
-    case '-': return TOK_MINUS;
-    case '!': return TOK_BANG;
-    case '~': return TOK_TILDE;
-    case '/': return TOK_SLASH;
-    case '%': return TOK_PERCENT;
-    case '>': return TOK_GT;
-    case '<': return TOK_LT;
-    case '=': return TOK_ASSIGN;
-    case ':': return TOK_COLON;
-    case ';': return TOK_SEMICOLON;
-    case '.': return TOK_DOT;
-    case ',': return TOK_COMMA;
-    case '(': return TOK_LPAREN;
-    case ')': return TOK_RPAREN;
-    case '[': return TOK_LBRACKET;
-    case ']': return TOK_RBRACKET;
-    case '{': return TOK_LBRACE;
-    case '}': return TOK_RBRACE;
-    case '#': return TOK_HASH;
-    case '$': return TOK_DOLLAR;
-    case '@': return TOK_AT;
-    case '^': return TOK_CARET;
-    case '\\': return TOK_BACKSLASH;
-    default: return -1;
-    }
+  switch (c) {
+    case '*':
+      return TOK_STAR;
+    case '&':
+      return TOK_AMP;
+    case '+':
+      return TOK_PLUS;
+    case '-':
+      return TOK_MINUS;
+    case '!':
+      return TOK_BANG;
+    case '~':
+      return TOK_TILDE;
+    case '/':
+      return TOK_SLASH;
+    case '%':
+      return TOK_PERCENT;
+    case '>':
+      return TOK_GT;
+    case '<':
+      return TOK_LT;
+    case '=':
+      return TOK_ASSIGN;
+    case ':':
+      return TOK_COLON;
+    case ';':
+      return TOK_SEMICOLON;
+    case '.':
+      return TOK_DOT;
+    case ',':
+      return TOK_COMMA;
+    case '(':
+      return TOK_LPAREN;
+    case ')':
+      return TOK_RPAREN;
+    case '[':
+      return TOK_LBRACKET;
+    case ']':
+      return TOK_RBRACKET;
+    case '{':
+      return TOK_LBRACE;
+    case '}':
+      return TOK_RBRACE;
+    case '#':
+      return TOK_HASH;
+    case '$':
+      return TOK_DOLLAR;
+    case '@':
+      return TOK_AT;
+    case '^':
+      return TOK_CARET;
+    case '\\':
+      return TOK_BACKSLASH;
+    default:
+      return -1;
+  }
 }
 
 int pair_code(int a, int b) {
-    if (a == '>' && b == '>') return TOK_SHR;
-    if (a == '>' && b == '=') return TOK_GE;
-    if (a == '<' && b == '<') return TOK_SHL;
-    if (a == '<' && b == '=') return TOK_LE;
-    if (a == '<' && b == '>') return TOK_NE_ANGLE;
-    if ((a == '=' || a == '!') && b == '=') return TOK_EQEQ;
-    return -1;
+  if (a == '>' && b == '>') return TOK_SHR;
+  if (a == '>' && b == '=') return TOK_GE;
+  if (a == '<' && b == '<') return TOK_SHL;
+  if (a == '<' && b == '=') return TOK_LE;
+  if (a == '<' && b == '>') return TOK_NE_ANGLE;
+  if ((a == '=' || a == '!') && b == '=') return TOK_EQEQ;
+  return -1;
 }
 
-} // namespace
+}  // namespace
 
 std::string printable_char(int c) {
-    char buf[8];
-    if (c >= 32 && c <= 126) return std::string(1, static_cast<char>(c));
-    switch (c) {
-    case 0: return "\\0";
-    case 7: return "\\a";
-    case 8: return "\\b";
-    case 9: return "\\t";
-    case 10: return "\\n";
-    case 11: return "\\v";
-    case 12: return "\\f";
-    case 13: return "\\r";
-    default: std::snprintf(buf, sizeof buf, "\\x%02x", c & 0xFF); return buf;
-    }
+  char buf[8];
+  if (c >= 32 && c <= 126) return std::string(1, static_cast<char>(c));
+  switch (c) {
+    case 0:
+      return "\\0";
+    case 7:
+      return "\\a";
+    case 8:
+      return "\\b";
+    case 9:
+      return "\\t";
+    case 10:
+      return "\\n";
+    case 11:
+      return "\\v";
+    case 12:
+      return "\\f";
+    case 13:
+      return "\\r";
+    default:
+      std::snprintf(buf, sizeof buf, "\\x%02x", c & 0xFF);
+      return buf;
+  }
 }
 
 bool StringLineSource::next_line(std::string& line) {
-    if (pos_ >= text_.size()) return false;
-    std::size_t end = text_.find('\n', pos_);
-    if (end == std::string::npos) end = text_.size();
-    line.assign(text_, pos_, end - pos_);
-    pos_ = end + 1;
-    ++line_;
-    return true;
+  if (pos_ >= text_.size()) return false;
+  std::size_t end = text_.find('\n', pos_);
+  if (end == std::string::npos) end = text_.size();
+  line.assign(text_, pos_, end - pos_);
+  pos_ = end + 1;
+  ++line_;
+  return true;
 }
 
 // ---- input readers -----------------------------------------------------------------------------
 
 int LineSource::next_char() {
-    if (!have_line_) {
-        if (!next_line(buffer_)) return -1;
-        if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
-        have_line_ = true;
-        pos_ = 0;
-    }
-    if (pos_ < buffer_.size()) return static_cast<unsigned char>(buffer_[pos_++]);
-    have_line_ = false;
-    return '\n';
+  if (!have_line_) {
+    if (!next_line(buffer_)) return -1;
+    if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+    have_line_ = true;
+    pos_ = 0;
+  }
+  if (pos_ < buffer_.size()) return static_cast<unsigned char>(buffer_[pos_++]);
+  have_line_ = false;
+  return '\n';
 }
 
 // Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15
 // so that it cannot cut the line short.
 class Scanner::SourceInput : public InputReader {
-public:
-    LineSource* source = nullptr;
-    std::string line;       // the current line as far as it was read
-    std::size_t pos = 0;    // characters read from it
-    bool line_done = false; // its line feed was read: the next character starts a new line
-    bool at_end = false;
+ public:
+  LineSource* source = nullptr;
+  std::string line;        // the current line as far as it was read
+  std::size_t pos = 0;     // characters read from it
+  bool line_done = false;  // its line feed was read: the next character starts a new line
+  bool at_end = false;
 
-    int read() override {
-        for (;;) {
-            if (at_end || !source) return -1;
-            int c = source->next_char();
-            if (line_done) {
-                line.clear();
-                pos = 0;
-                line_done = false;
-            }
-            if (c < 0) {
-                at_end = true;
-                return -1;
-            }
-            if (c == '\n') {
-                line_done = true;
-                ++pos;
-                return c;
-            }
-            if (c == 0) {
-                report_error(15, printable_char(0));
-                continue;
-            }
-            line += static_cast<char>(c);
-            ++pos;
-            return c;
-        }
+  int read() override {
+    for (;;) {
+      if (at_end || !source) return -1;
+      int c = source->next_char();
+      if (line_done) {
+        line.clear();
+        pos = 0;
+        line_done = false;
+      }
+      if (c < 0) {
+        at_end = true;
+        return -1;
+      }
+      if (c == '\n') {
+        line_done = true;
+        ++pos;
+        return c;
+      }
+      if (c == 0) {
+        report_error(15, printable_char(0));
+        continue;
+      }
+      line += static_cast<char>(c);
+      ++pos;
+      return c;
     }
-    long line_number() const { return source ? source->line_number() : 0; }
-    int file_index() const { return source ? source->file_index() : 0; }
+  }
+  long line_number() const { return source ? source->line_number() : 0; }
+  int file_index() const { return source ? source->file_index() : 0; }
 };
 
 // One pushed text. When it is used up the listing flags come back and the reader is popped.
 class Scanner::StringReader : public InputReader {
-public:
-    std::string text;
-    std::size_t pos = 0;
-    std::uint32_t saved_flags = 0;
-    std::uint32_t* flags = nullptr;
-    bool in_use = false;
+ public:
+  std::string text;
+  std::size_t pos = 0;
+  std::uint32_t saved_flags = 0;
+  std::uint32_t* flags = nullptr;
+  bool in_use = false;
 
-    int read() override {
-        if (pos < text.size()) return static_cast<unsigned char>(text[pos++]);
-        if (in_use) {
-            in_use = false;
-            if (flags) *flags = saved_flags;
-        }
-        return EXHAUSTED;
+  int read() override {
+    if (pos < text.size()) return static_cast<unsigned char>(text[pos++]);
+    if (in_use) {
+      in_use = false;
+      if (flags) *flags = saved_flags;
     }
+    return EXHAUSTED;
+  }
 };
 
 // Returns one fixed character for ever.
 class Scanner::ConstReader : public InputReader {
-public:
-    explicit ConstReader(int c) : c_(c) {}
-    int read() override { return c_; }
+ public:
+  explicit ConstReader(int c) : c_(c) {}
+  int read() override { return c_; }
 
-private:
-    int c_;
+ private:
+  int c_;
 };
 
 // ---- set-up ------------------------------------------------------------------------------------
 
-Scanner::Scanner()
-    : source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
-    reader_ = source_.get();
+Scanner::Scanner() : source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
+  reader_ = source_.get();
 }
 
 Scanner::~Scanner() = default;
@@ -200,139 +236,139 @@ Scanner::~Scanner() = default;
 IdentTree& Scanner::t() const { return tree ? *tree : ident_tree(); }
 
 void Scanner::start(LineSource* source) {
-    source_ = std::make_unique<SourceInput>();
-    source_->source = source;
-    for (auto& r : string_readers_) r->in_use = false;
-    reset_input();
-    ch_ = prev_ch_ = '\n';
-    mode_ = MODE_FIELDS;
-    line_start_pending_ = true;
-    at_line_start_ = first_column_ = true;
-    block_comment_ = comment_lf_given_ = keyword_seen_ = suffix_wanted_ = false;
-    in_pp_line_ = label_on_line_ = label_blank_ = comment_seen_ = pending_percent_ = false;
-    suppress_skip_ = false;
-    nonblank_on_line_ = 0;
-    token_ = prev_token_ = Token{};
-    held_.clear();
-    saved_.clear();
-    replay_ = false;
-    line_tokens_ = 0;
+  source_ = std::make_unique<SourceInput>();
+  source_->source = source;
+  for (auto& r : string_readers_) r->in_use = false;
+  reset_input();
+  ch_ = prev_ch_ = '\n';
+  mode_ = MODE_FIELDS;
+  line_start_pending_ = true;
+  at_line_start_ = first_column_ = true;
+  block_comment_ = comment_lf_given_ = keyword_seen_ = suffix_wanted_ = false;
+  in_pp_line_ = label_on_line_ = label_blank_ = comment_seen_ = pending_percent_ = false;
+  suppress_skip_ = false;
+  nonblank_on_line_ = 0;
+  token_ = prev_token_ = Token{};
+  held_.clear();
+  saved_.clear();
+  replay_ = false;
+  line_tokens_ = 0;
 }
 
 bool Scanner::reads_from(const InputReader* r) const {
-    if (r == reader_) return true;
-    for (const InputReader* s : stack_)
-        if (s == r) return true;
-    return false;
+  if (r == reader_) return true;
+  for (const InputReader* s : stack_)
+    if (s == r) return true;
+  return false;
 }
 
 const std::string* Scanner::generated_line() const {
-    if (reader_)
-        if (const std::string* t = reader_->generated_line()) return t;
-    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
-        if (const std::string* t = (*it)->generated_line()) return t;
-    return nullptr;
+  if (reader_)
+    if (const std::string* t = reader_->generated_line()) return t;
+  for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
+    if (const std::string* t = (*it)->generated_line()) return t;
+  return nullptr;
 }
 
 void Scanner::begin_module() {
-    for (InputReader* r : stack_) r->pushback.clear();
-    reader_->pushback.clear();
-    for (auto& r : string_readers_) r->in_use = false;
-    reset_input();
-    held_.clear();
-    saved_.clear();
+  for (InputReader* r : stack_) r->pushback.clear();
+  reader_->pushback.clear();
+  for (auto& r : string_readers_) r->in_use = false;
+  reset_input();
+  held_.clear();
+  saved_.clear();
 }
 
 // ---- character level ---------------------------------------------------------------------------
 
 int Scanner::getch() {
-    prev_ch_ = ch_;
-    for (;;) {
-        if (!reader_->pushback.empty()) {
-            ch_ = reader_->pushback.back();
-            reader_->pushback.pop_back();
-            if (recorder && ch_ >= 0) recorder->push_back(static_cast<char>(ch_));
-            return ch_;
-        }
-        int c = reader_->read();
-        if (c == InputReader::EXHAUSTED) {
-            pop_input();
-            continue;
-        }
-        ch_ = c;
-        if (recorder && c >= 0) recorder->push_back(static_cast<char>(c));
-        return c;
+  prev_ch_ = ch_;
+  for (;;) {
+    if (!reader_->pushback.empty()) {
+      ch_ = reader_->pushback.back();
+      reader_->pushback.pop_back();
+      if (recorder && ch_ >= 0) recorder->push_back(static_cast<char>(ch_));
+      return ch_;
     }
+    int c = reader_->read();
+    if (c == InputReader::EXHAUSTED) {
+      pop_input();
+      continue;
+    }
+    ch_ = c;
+    if (recorder && c >= 0) recorder->push_back(static_cast<char>(c));
+    return c;
+  }
 }
 
 void Scanner::unget_char_A05(int c) {
-    if (reader_->pushback.size() >= PUSHBACK_LIMIT) report_internal("unget_char_A05", "buffer full");
-    reader_->pushback.push_back(c);
-    if (recorder && c >= 0 && !recorder->empty()) recorder->pop_back();
+  if (reader_->pushback.size() >= PUSHBACK_LIMIT) report_internal("unget_char_A05", "buffer full");
+  reader_->pushback.push_back(c);
+  if (recorder && c >= 0 && !recorder->empty()) recorder->pop_back();
 }
 
 int Scanner::peek() {
-    int cur = ch_;
-    int prev = prev_ch_;
-    int next = getch();
-    // A reader that ran dry has been popped: the character goes back on the one now current.
-    unget_char_A05(next);
-    ch_ = cur;
-    prev_ch_ = prev;
-    return next;
+  int cur = ch_;
+  int prev = prev_ch_;
+  int next = getch();
+  // A reader that ran dry has been popped: the character goes back on the one now current.
+  unget_char_A05(next);
+  ch_ = cur;
+  prev_ch_ = prev;
+  return next;
 }
 
 void Scanner::redirect_input_A05(InputReader* reader) {
-    stack_.push_back(reader_);
-    reader_ = reader;
+  stack_.push_back(reader_);
+  reader_ = reader;
 }
 
 void Scanner::pop_input() {
-    if (stack_.empty()) report_internal("handle_save_getch_A05", "no stack");
-    reader_ = stack_.back();
-    stack_.pop_back();
+  if (stack_.empty()) report_internal("handle_save_getch_A05", "no stack");
+  reader_ = stack_.back();
+  stack_.pop_back();
 }
 
 void Scanner::reset_input() {
-    stack_.clear();
-    reader_ = source_.get();
-    reader_->pushback.clear();
+  stack_.clear();
+  reader_ = source_.get();
+  reader_->pushback.clear();
 }
 
-void Scanner::push_input_string_A05(std::string_view text, bool leading_blank,
-                                    bool trailing_newline, std::uint32_t list_flags) {
-    StringReader* r = nullptr;
-    for (auto& s : string_readers_)
-        if (!s->in_use && s.get() != reader_) {
-            bool on_stack = false;
-            for (InputReader* x : stack_) on_stack = on_stack || x == s.get();
-            if (!on_stack) {
-                r = s.get();
-                break;
-            }
-        }
-    if (!r) {
-        string_readers_.push_back(std::make_unique<StringReader>());
-        r = string_readers_.back().get();
+void Scanner::push_input_string_A05(std::string_view text, bool leading_blank, bool trailing_newline,
+                                    std::uint32_t list_flags) {
+  StringReader* r = nullptr;
+  for (auto& s : string_readers_)
+    if (!s->in_use && s.get() != reader_) {
+      bool on_stack = false;
+      for (InputReader* x : stack_) on_stack = on_stack || x == s.get();
+      if (!on_stack) {
+        r = s.get();
+        break;
+      }
     }
-    r->text.clear();
-    if (leading_blank) r->text += ' ';
-    r->text.append(text);
-    if (trailing_newline) r->text += '\n';
-    r->pos = 0;
-    r->pushback.clear();
-    r->in_use = true;
-    r->flags = &listing_flags;
-    r->saved_flags = listing_flags;
-    listing_flags = list_flags;
-    redirect_input_A05(r);
+  if (!r) {
+    string_readers_.push_back(std::make_unique<StringReader>());
+    r = string_readers_.back().get();
+  }
+  r->text.clear();
+  if (leading_blank) r->text += ' ';
+  r->text.append(text);
+  if (trailing_newline) r->text += '\n';
+  r->pos = 0;
+  r->pushback.clear();
+  r->in_use = true;
+  r->flags = &listing_flags;
+  r->saved_flags = listing_flags;
+  listing_flags = list_flags;
+  redirect_input_A05(r);
 }
 
 void Scanner::insert_text_now(std::string_view text) {
-    if (text.empty()) return;
-    if (ch_ != -1) unget_char_A05(ch_);
-    push_input_string_A05(text, false, false, listing_flags);
-    getch();
+  if (text.empty()) return;
+  if (ch_ != -1) unget_char_A05(ch_);
+  push_input_string_A05(text, false, false, listing_flags);
+  getch();
 }
 
 long Scanner::line_number() const { return source_->line_number(); }
@@ -344,1154 +380,1194 @@ const std::string& Scanner::line_text() const { return source_->line; }
 // ---- lines -------------------------------------------------------------------------------------
 
 void Scanner::begin_line() {
-    line_start_pending_ = false;
-    if (hooks.line_begin) hooks.line_begin();
-    at_line_start_ = true;
-    first_column_ = true;
-    getch();
-    if (hooks.line_listed) hooks.line_listed();
-    keyword_seen_ = false;
-    suffix_wanted_ = false;
-    label_on_line_ = false;
-    label_blank_ = false;
-    comment_seen_ = false;
-    nonblank_on_line_ = 0;
-    mode_ = MODE_FIELDS;
-    limit_reported_ = false;
-    if (!block_comment_ && ch_ == '*') {
-        comment_seen_ = true;
-        while (ch_ != '\n' && ch_ != -1) getch();
-        if (ch_ == -1) {
-            // The comment ran into the end of input: the line still ends.
-            ch_ = '\n';
-        }
+  line_start_pending_ = false;
+  if (hooks.line_begin) hooks.line_begin();
+  at_line_start_ = true;
+  first_column_ = true;
+  getch();
+  if (hooks.line_listed) hooks.line_listed();
+  keyword_seen_ = false;
+  suffix_wanted_ = false;
+  label_on_line_ = false;
+  label_blank_ = false;
+  comment_seen_ = false;
+  nonblank_on_line_ = 0;
+  mode_ = MODE_FIELDS;
+  limit_reported_ = false;
+  if (!block_comment_ && ch_ == '*') {
+    comment_seen_ = true;
+    while (ch_ != '\n' && ch_ != -1) getch();
+    if (ch_ == -1) {
+      // The comment ran into the end of input: the line still ends.
+      ch_ = '\n';
     }
+  }
 }
 
 bool Scanner::is_comment_start(int c) const {
-    if (c == '*' && at_line_start_) return true;
-    if (t().has_comment_chars()) return c >= 0 && t().is_comment_char(static_cast<unsigned char>(c));
-    return c == ';';
+  if (c == '*' && at_line_start_) return true;
+  if (t().has_comment_chars()) return c >= 0 && t().is_comment_char(static_cast<unsigned char>(c));
+  return c == ';';
 }
 
-bool Scanner::ident_start(int c) const {
-    return is_letter(c) || c == '_' || c == '?' || c == 1;
-}
+bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c == '?' || c == 1; }
 
 bool Scanner::ident_part(int c) const {
-    if (is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_' || c == 1) return true;
-    if (c == '@' || c == '.') return t().is_ident_char(static_cast<unsigned char>(c));
-    return false;
+  if (is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_' || c == 1) return true;
+  if (c == '@' || c == '.') return t().is_ident_char(static_cast<unsigned char>(c));
+  return false;
 }
 
 int Scanner::read_line_raw(std::string& out) {
-    while (ch_ != '\n' && ch_ != -1) {
-        out += static_cast<char>(ch_);
-        getch();
-    }
-    return ch_;
+  while (ch_ != '\n' && ch_ != -1) {
+    out += static_cast<char>(ch_);
+    getch();
+  }
+  return ch_;
 }
 
 // ---- token level -------------------------------------------------------------------------------
 
 int Scanner::get_pp_token_A05() {
-    for (;;) {
-        if (line_start_pending_ && conditional && !suppress_skip_) {
-            // Lines of a false conditional branch are skipped whole.
-            int s = conditional->state();
-            if (s == 1 || s == 4 || s == 5) {
-                skip_false_branch();
-                if (ch_ == -1) line_start_pending_ = false;
-                continue;
-            }
-        }
-        if (line_start_pending_) begin_line();
-        if (block_comment_) {
-            int t = continue_block_comment();
-            if (t == NO_TOKEN) continue;
-            first_column_ = false;
-            return t;
-        }
-        token_.kind = KIND_NONE;
-        token_.node = nullptr;
-        token_.string = nullptr;
-        token_.number = 0;
-        token_.real = 0.0;
-        token_.fvalue = unpacked_float{};
-        token_.text = pending_percent_ ? "%" : "";
-        token_.where = {line_number(), column()};
-        int code = dispatch();
-        if (code != TOK_IDENT) colon_after_label_ = false;
-        if (code == NO_TOKEN) continue;
-        token_.code = code;
-        pending_percent_ = false;
-        if (code != TOK_BLANK) {
-            at_line_start_ = false;
-            if (code != TOK_EOL) ++nonblank_on_line_;
-        }
-        first_column_ = false;
-        return code;
+  for (;;) {
+    if (line_start_pending_ && conditional && !suppress_skip_) {
+      // Lines of a false conditional branch are skipped whole.
+      int s = conditional->state();
+      if (s == 1 || s == 4 || s == 5) {
+        skip_false_branch();
+        if (ch_ == -1) line_start_pending_ = false;
+        continue;
+      }
     }
+    if (line_start_pending_) begin_line();
+    if (block_comment_) {
+      int t = continue_block_comment();
+      if (t == NO_TOKEN) continue;
+      first_column_ = false;
+      return t;
+    }
+    token_.kind = KIND_NONE;
+    token_.node = nullptr;
+    token_.string = nullptr;
+    token_.number = 0;
+    token_.real = 0.0;
+    token_.fvalue = unpacked_float{};
+    token_.text = pending_percent_ ? "%" : "";
+    token_.where = {line_number(), column()};
+    int code = dispatch();
+    if (code != TOK_IDENT) colon_after_label_ = false;
+    if (code == NO_TOKEN) continue;
+    token_.code = code;
+    pending_percent_ = false;
+    if (code != TOK_BLANK) {
+      at_line_start_ = false;
+      if (code != TOK_EOL) ++nonblank_on_line_;
+    }
+    first_column_ = false;
+    return code;
+  }
 }
 
 bool Scanner::registered_token(std::string_view text, int builtin_code) {
-    if (t().name_count() == 0) return false;
-    LookupResult r = t().check_ident(text, mode_);
-    if (!r.node || !r.node->def) return false;
-    token_.node = r.node;
-    token_.kind = r.node->def->kind;
-    switch (token_.kind) {
-    case KIND_OPERATOR: token_.code = r.node->def->op ? r.node->def->op->token : builtin_code; break;
+  if (t().name_count() == 0) return false;
+  LookupResult r = t().check_ident(text, mode_);
+  if (!r.node || !r.node->def) return false;
+  token_.node = r.node;
+  token_.kind = r.node->def->kind;
+  switch (token_.kind) {
+    case KIND_OPERATOR:
+      token_.code = r.node->def->op ? r.node->def->op->token : builtin_code;
+      break;
     case KIND_DELIMITER:
     case KIND_IDENT_CHAR:
-    case KIND_COMMENT_CHAR: token_.code = static_cast<int>(r.node->def->b); break;
-    default: token_.code = builtin_code; break;
-    }
-    token_.text.append(text);
-    if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
-        keyword_seen_ = true; // "=" as a directive
-        mode_ = MODE_EXPRESSION;
-    }
-    return true;
+    case KIND_COMMENT_CHAR:
+      token_.code = static_cast<int>(r.node->def->b);
+      break;
+    default:
+      token_.code = builtin_code;
+      break;
+  }
+  token_.text.append(text);
+  if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
+    keyword_seen_ = true;  // "=" as a directive
+    mode_ = MODE_EXPRESSION;
+  }
+  return true;
 }
 
 int Scanner::operator_token(int c) {
-    int next = peek();
-    char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
-    if (next >= 0 && next != '\n' && registered_token(std::string_view(pair, 2), pair_code(c, next))) {
-        getch();
-        getch();
-        return token_.code;
-    }
-    int pc = next >= 0 ? pair_code(c, next) : -1;
-    if (pc >= 0) {
-        token_.text.append(pair, 2);
-        getch();
-        getch();
-        return pc;
-    }
-    char one[2] = {static_cast<char>(c), 0};
-    if (registered_token(std::string_view(one, 1), single_code(c))) {
-        getch();
-        return token_.code;
-    }
-    int sc = single_code(c);
-    if (sc >= 0) {
-        token_.text += static_cast<char>(c);
-        getch();
-        return sc;
-    }
-    if (in_pp_line_) {
-        token_.text += static_cast<char>(c);
-        getch();
-        return TOK_COLON;
-    }
-    report_error(15, printable_char(c));
+  int next = peek();
+  char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
+  if (next >= 0 && next != '\n' && registered_token(std::string_view(pair, 2), pair_code(c, next))) {
     getch();
-    return NO_TOKEN;
+    getch();
+    return token_.code;
+  }
+  int pc = next >= 0 ? pair_code(c, next) : -1;
+  if (pc >= 0) {
+    token_.text.append(pair, 2);
+    getch();
+    getch();
+    return pc;
+  }
+  char one[2] = {static_cast<char>(c), 0};
+  if (registered_token(std::string_view(one, 1), single_code(c))) {
+    getch();
+    return token_.code;
+  }
+  int sc = single_code(c);
+  if (sc >= 0) {
+    token_.text += static_cast<char>(c);
+    getch();
+    return sc;
+  }
+  if (in_pp_line_) {
+    token_.text += static_cast<char>(c);
+    getch();
+    return TOK_COLON;
+  }
+  report_error(15, printable_char(c));
+  getch();
+  return NO_TOKEN;
 }
 
 int Scanner::dispatch() {
-    int c = ch_;
-    switch (c) {
+  int c = ch_;
+  switch (c) {
     case -1:
-        if (hooks.preprocessor_if_open && hooks.preprocessor_if_open()) report_error(14);
-        return TOK_EOF;
+      if (hooks.preprocessor_if_open && hooks.preprocessor_if_open()) report_error(14);
+      return TOK_EOF;
     case '\n':
-        line_start_pending_ = true;
-        return TOK_EOL;
+      line_start_pending_ = true;
+      return TOK_EOL;
     case ' ':
     case '\t':
-    case '\f': return finish_blank_run();
+    case '\f':
+      return finish_blank_run();
     case '#': {
-        int next = peek();
-        if (next == '#') {
-            getch();
-            getch();
-            token_.text = "##";
-            return TOK_PASTE;
-        }
-        if (!at_line_start_ || raw_mode || in_pp_line_) {
-            getch();
-            token_.text = "#";
-            return TOK_HASH;
-        }
-        handle_preprocessor_line();
-        return NO_TOKEN;
+      int next = peek();
+      if (next == '#') {
+        getch();
+        getch();
+        token_.text = "##";
+        return TOK_PASTE;
+      }
+      if (!at_line_start_ || raw_mode || in_pp_line_) {
+        getch();
+        token_.text = "#";
+        return TOK_HASH;
+      }
+      handle_preprocessor_line();
+      return NO_TOKEN;
     }
     case '$':
-        if (first_column_ && !in_pp_line_ && reader_ == source_.get()) {
-            handle_include_line();
-            return NO_TOKEN;
-        }
-        if (is_hex(peek())) {
-            getch();
-            return scan_prefixed_number(16);
-        }
-        return operator_token(c);
+      if (first_column_ && !in_pp_line_ && reader_ == source_.get()) {
+        handle_include_line();
+        return NO_TOKEN;
+      }
+      if (is_hex(peek())) {
+        getch();
+        return scan_prefixed_number(16);
+      }
+      return operator_token(c);
     case '%': {
-        int next = peek();
-        bool op_field = label_on_line_ && !keyword_seen_ && nonblank_on_line_ <= 2;
-        if (!raw_mode && (percent_prefix || (op_field && !is_digit(next)))) {
-            getch();
-            pending_percent_ = true;
-            return NO_TOKEN;
-        }
-        if (is_digit(next)) {
-            getch();
-            return scan_prefixed_number(2);
-        }
-        return operator_token(c);
+      int next = peek();
+      bool op_field = label_on_line_ && !keyword_seen_ && nonblank_on_line_ <= 2;
+      if (!raw_mode && (percent_prefix || (op_field && !is_digit(next)))) {
+        getch();
+        pending_percent_ = true;
+        return NO_TOKEN;
+      }
+      if (is_digit(next)) {
+        getch();
+        return scan_prefixed_number(2);
+      }
+      return operator_token(c);
     }
     case '@':
-        if (t().is_ident_char('@')) return scan_identifier();
-        if (is_digit(peek())) {
-            getch();
-            return scan_prefixed_number(8);
-        }
-        return operator_token(c);
+      if (t().is_ident_char('@')) return scan_identifier();
+      if (is_digit(peek())) {
+        getch();
+        return scan_prefixed_number(8);
+      }
+      return operator_token(c);
     case '\\': {
-        int next = peek();
-        if (next == '\'' || next == '\\') {
-            getch();
-            getch();
-            token_.number = next;
-            token_.text = std::string("\\") + static_cast<char>(next);
-            return TOK_CHAR;
-        }
-        return operator_token(c);
+      int next = peek();
+      if (next == '\'' || next == '\\') {
+        getch();
+        getch();
+        token_.number = next;
+        token_.text = std::string("\\") + static_cast<char>(next);
+        return TOK_CHAR;
+      }
+      return operator_token(c);
     }
     case '"':
-    case '\'': return scan_quoted(c, false);
-    case '`': return scan_backquoted();
+    case '\'':
+      return scan_quoted(c, false);
+    case '`':
+      return scan_backquoted();
     case '/': {
-        int next = peek();
-        if (next == '*') {
-            getch();
-            getch();
-            block_comment_ = true;
-            comment_lf_given_ = false;
-            comment_seen_ = true;
-            return NO_TOKEN;
-        }
-        if (next == '/') {
-            comment_seen_ = true;
-            while (ch_ != '\n' && ch_ != -1) getch();
-            if (ch_ == -1) return TOK_EOF;
-            line_start_pending_ = true;
-            return TOK_EOL;
-        }
-        return operator_token(c);
+      int next = peek();
+      if (next == '*') {
+        getch();
+        getch();
+        block_comment_ = true;
+        comment_lf_given_ = false;
+        comment_seen_ = true;
+        return NO_TOKEN;
+      }
+      if (next == '/') {
+        comment_seen_ = true;
+        while (ch_ != '\n' && ch_ != -1) getch();
+        if (ch_ == -1) return TOK_EOF;
+        line_start_pending_ = true;
+        return TOK_EOL;
+      }
+      return operator_token(c);
     }
     case '.': {
-        // See the dot rule in scanner.h.
-        if (t().is_ident_char('.') && ident_start(peek())) return scan_identifier();
-        getch();
+      // See the dot rule in scanner.h.
+      if (t().is_ident_char('.') && ident_start(peek())) return scan_identifier();
+      getch();
+      token_.text = ".";
+      if (keyword_seen_ && !in_pp_line_ && !first_column_) return TOK_DOT;
+      token_.text.clear();
+      if (!registered_token(".", TOK_DOT)) {
         token_.text = ".";
-        if (keyword_seen_ && !in_pp_line_ && !first_column_) return TOK_DOT;
-        token_.text.clear();
-        if (!registered_token(".", TOK_DOT)) {
-            token_.text = ".";
-            return TOK_DOT;
-        }
-        return token_.code;
+        return TOK_DOT;
+      }
+      return token_.code;
     }
     case ':': {
-        if (in_pp_line_) return operator_token(c);
-        bool label_colon = colon_after_label_;
-        getch();
-        if (ch_ >= 0 && ch_ != '\n' && t().name_count() > 0) {
-            char s[2] = {static_cast<char>(upper(ch_)), 0};
-            LookupResult r = t().check_ident(s, mode_ == MODE_EXPRESSION ? MODE_SUFFIX : mode_);
-            if (r.node && r.node->def && r.node->def->kind == KIND_SUFFIX) suffix_wanted_ = true;
-        }
-        if (registered_token(":", TOK_COLON)) return token_.code;
-        token_.text = ":";
-        // The colon of a label in the first field never starts a BCD string ("L1:ADC ...").
-        if (!label_colon && !list_reads_type && is_hex(ch_)) return scan_bcd();
-        return TOK_COLON;
+      if (in_pp_line_) return operator_token(c);
+      bool label_colon = colon_after_label_;
+      getch();
+      if (ch_ >= 0 && ch_ != '\n' && t().name_count() > 0) {
+        char s[2] = {static_cast<char>(upper(ch_)), 0};
+        LookupResult r = t().check_ident(s, mode_ == MODE_EXPRESSION ? MODE_SUFFIX : mode_);
+        if (r.node && r.node->def && r.node->def->kind == KIND_SUFFIX) suffix_wanted_ = true;
+      }
+      if (registered_token(":", TOK_COLON)) return token_.code;
+      token_.text = ":";
+      // The colon of a label in the first field never starts a BCD string ("L1:ADC ...").
+      if (!label_colon && !list_reads_type && is_hex(ch_)) return scan_bcd();
+      return TOK_COLON;
     }
-    default: break;
-    }
-    if (is_digit(c)) return scan_number();
-    if (ident_start(c)) return scan_identifier();
-    return operator_token(c);
+    default:
+      break;
+  }
+  if (is_digit(c)) return scan_number();
+  if (ident_start(c)) return scan_identifier();
+  return operator_token(c);
 }
 
 int Scanner::finish_blank_run() {
-    while (is_blank(ch_)) getch();
-    if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
-        handle_preprocessor_line();
-        return NO_TOKEN;
-    }
-    if (!in_pp_line_ && !raw_mode && is_comment_start(ch_)) {
-        comment_seen_ = true;
-        while (ch_ != '\n' && ch_ != -1) getch();
-    }
-    token_.text = " ";
-    return TOK_BLANK;
+  while (is_blank(ch_)) getch();
+  if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
+    handle_preprocessor_line();
+    return NO_TOKEN;
+  }
+  if (!in_pp_line_ && !raw_mode && is_comment_start(ch_)) {
+    comment_seen_ = true;
+    while (ch_ != '\n' && ch_ != -1) getch();
+  }
+  token_.text = " ";
+  return TOK_BLANK;
 }
 
 void Scanner::handle_preprocessor_line() {
-    int saved_mode = mode_;
-    in_pp_line_ = true;
-    mode_ = MODE_PREPROCESSOR;
-    getch(); // past '#'
-    first_column_ = false;
-    if (hooks.preprocessor_line) {
-        try {
-            hooks.preprocessor_line();
-        } catch (...) {
-            in_pp_line_ = false;
-            mode_ = saved_mode;
-            throw;
-        }
+  int saved_mode = mode_;
+  in_pp_line_ = true;
+  mode_ = MODE_PREPROCESSOR;
+  getch();  // past '#'
+  first_column_ = false;
+  if (hooks.preprocessor_line) {
+    try {
+      hooks.preprocessor_line();
+    } catch (...) {
+      in_pp_line_ = false;
+      mode_ = saved_mode;
+      throw;
     }
-    in_pp_line_ = false;
-    mode_ = saved_mode;
-    if (!line_start_pending_) {
-        while (ch_ != '\n' && ch_ != -1) getch();
-        if (ch_ == '\n') line_start_pending_ = true;
-    }
-    if (hooks.preprocessor_active && !hooks.preprocessor_active()) skip_to_preprocessor_line();
+  }
+  in_pp_line_ = false;
+  mode_ = saved_mode;
+  if (!line_start_pending_) {
+    while (ch_ != '\n' && ch_ != -1) getch();
+    if (ch_ == '\n') line_start_pending_ = true;
+  }
+  if (hooks.preprocessor_active && !hooks.preprocessor_active()) skip_to_preprocessor_line();
 }
 
 void Scanner::skip_to_preprocessor_line() {
-    for (;;) {
-        if (ch_ == -1) return;
-        if (line_start_pending_ || ch_ == '\n') {
-            line_start_pending_ = false;
-            getch();
-            if (hooks.line_listed) hooks.line_listed();
-        }
-        while (is_blank(ch_)) getch();
-        if (ch_ == '#') {
-            at_line_start_ = true;
-            first_column_ = false;
-            return;
-        }
-        while (ch_ != '\n' && ch_ != -1) getch();
+  for (;;) {
+    if (ch_ == -1) return;
+    if (line_start_pending_ || ch_ == '\n') {
+      line_start_pending_ = false;
+      getch();
+      if (hooks.line_listed) hooks.line_listed();
     }
+    while (is_blank(ch_)) getch();
+    if (ch_ == '#') {
+      at_line_start_ = true;
+      first_column_ = false;
+      return;
+    }
+    while (ch_ != '\n' && ch_ != -1) getch();
+  }
 }
 
 void Scanner::handle_include_line() {
-    getch(); // past '$'
-    while (ch_ == ' ' || ch_ == '\t') getch();
-    std::string name;
-    while (ch_ != ' ' && ch_ != '\t' && ch_ != '\n' && ch_ != -1) {
-        if (name.size() < 511) name += static_cast<char>(ch_);
-        getch();
-    }
-    while (ch_ != '\n' && ch_ != -1) getch();
-    if (ch_ == '\n') line_start_pending_ = true;
-    if (hooks.include_file) hooks.include_file(name);
+  getch();  // past '$'
+  while (ch_ == ' ' || ch_ == '\t') getch();
+  std::string name;
+  while (ch_ != ' ' && ch_ != '\t' && ch_ != '\n' && ch_ != -1) {
+    if (name.size() < 511) name += static_cast<char>(ch_);
+    getch();
+  }
+  while (ch_ != '\n' && ch_ != -1) getch();
+  if (ch_ == '\n') line_start_pending_ = true;
+  if (hooks.include_file) hooks.include_file(name);
 }
 
 // ---- identifiers -------------------------------------------------------------------------------
 
 int Scanner::scan_identifier() {
-    // A '%' held for this token stays in its text but is no part of the name.
-    std::string prefix = token_.text;
-    std::string text;
-    bool started_in_first_column = first_column_;
-    for (;;) {
-        if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) ||
-            (ch_ == ':' && colon_continues_ident)) {
-            if (text.size() < IDENT_LIMIT) text += static_cast<char>(ch_);
-            getch();
-            continue;
-        }
+  // A '%' held for this token stays in its text but is no part of the name.
+  std::string prefix = token_.text;
+  std::string text;
+  bool started_in_first_column = first_column_;
+  for (;;) {
+    if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
+      if (text.size() < IDENT_LIMIT) text += static_cast<char>(ch_);
+      getch();
+      continue;
+    }
+    break;
+  }
+  token_.text = prefix + text;
+
+  // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
+  if (text.size() == 1 && ch_ == '\'') {
+    int radix = 0;
+    switch (upper(text[0])) {
+      case 'B':
+        radix = 2;
+        break;
+      case 'D':
+        radix = 10;
+        break;
+      case 'H':
+      case 'X':
+        radix = 16;
+        break;
+      case 'O':
+      case 'Q':
+        radix = 8;
+        break;
+      default:
         break;
     }
-    token_.text = prefix + text;
-
-    // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
-    if (text.size() == 1 && ch_ == '\'') {
-        int radix = 0;
-        switch (upper(text[0])) {
-        case 'B': radix = 2; break;
-        case 'D': radix = 10; break;
-        case 'H':
-        case 'X': radix = 16; break;
-        case 'O':
-        case 'Q': radix = 8; break;
-        default: break;
-        }
-        if (radix && is_radix_digit(peek(), radix)) {
-            getch(); // the quote
-            std::string digits;
-            while (is_radix_digit(ch_, radix)) {
-                if (digits.size() < DIGIT_LIMIT) digits += static_cast<char>(ch_);
-                getch();
-            }
-            if (ch_ == '\'') getch(); // one closing quote
-            token_.text = digits;
-            return convert_number(digits, radix);
-        }
+    if (radix && is_radix_digit(peek(), radix)) {
+      getch();  // the quote
+      std::string digits;
+      while (is_radix_digit(ch_, radix)) {
+        if (digits.size() < DIGIT_LIMIT) digits += static_cast<char>(ch_);
+        getch();
+      }
+      if (ch_ == '\'') getch();  // one closing quote
+      token_.text = digits;
+      return convert_number(digits, radix);
     }
+  }
 
-    // A name with a quote appended may be registered ("AF'").
-    if (ch_ == '\'' && t().name_count() > 0) {
-        std::string candidate = text + "'";
-        LookupResult r = t().check_ident(candidate, mode_);
-        if (r.node && r.node->def) {
-            getch();
-            token_.text = prefix + candidate;
-            token_.node = r.node;
-            token_.kind = r.node->def->kind;
-            return TOK_IDENT;
-        }
+  // A name with a quote appended may be registered ("AF'").
+  if (ch_ == '\'' && t().name_count() > 0) {
+    std::string candidate = text + "'";
+    LookupResult r = t().check_ident(candidate, mode_);
+    if (r.node && r.node->def) {
+      getch();
+      token_.text = prefix + candidate;
+      token_.node = r.node;
+      token_.kind = r.node->def->kind;
+      return TOK_IDENT;
     }
+  }
 
-    label_blank_ = false;
-    if (ch_ == ':') {
-        int after = peek();
-        label_blank_ = is_blank(after) || after == '\n';
+  label_blank_ = false;
+  if (ch_ == ':') {
+    int after = peek();
+    label_blank_ = is_blank(after) || after == '\n';
+  }
+
+  if (raw_mode || t().name_count() == 0) return TOK_IDENT;
+
+  if ((keyword_seen_ || suffix_wanted_) && !in_pp_line_) {
+    std::string_view bare = text;
+    if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
+    if (SymbolNode* s = t().find_kind(bare, KIND_SUFFIX)) {
+      suffix_wanted_ = false;
+      token_.node = s;
+      token_.kind = KIND_SUFFIX;
+      t().set_current(s);
+      return KIND_SUFFIX;
     }
+  }
 
-    if (raw_mode || t().name_count() == 0) return TOK_IDENT;
-
-    if ((keyword_seen_ || suffix_wanted_) && !in_pp_line_) {
-        std::string_view bare = text;
-        if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
-        if (SymbolNode* s = t().find_kind(bare, KIND_SUFFIX)) {
-            suffix_wanted_ = false;
-            token_.node = s;
-            token_.kind = KIND_SUFFIX;
-            t().set_current(s);
-            return KIND_SUFFIX;
-        }
-    }
-
-    ClassifyContext ctx;
-    ctx.mode = mode_;
-    ctx.first_field = !in_pp_line_ && (started_in_first_column || (ch_ == ':' && label_blank_));
-    ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
-    ctx.list_reads_type = list_reads_type;
-    ctx.preprocessor_line = in_pp_line_;
-    ctx.define_line = define_line;
-    ctx.lookup_only = lookup_only;
-    ctx.after_label = label_on_line_;
-    ctx.line_active = true;
-    t().env.line = line_number();
-    t().env.file_index = source_->file_index();
-    LookupResult r = t().classify(text, ctx);
-    token_.node = r.node;
-    token_.kind = r.kind();
-    if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
-    colon_after_label_ = ctx.first_field && ch_ == ':';
-    if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
-        keyword_seen_ = true;
-        mode_ = MODE_EXPRESSION;
-    }
-    return TOK_IDENT;
+  ClassifyContext ctx;
+  ctx.mode = mode_;
+  ctx.first_field = !in_pp_line_ && (started_in_first_column || (ch_ == ':' && label_blank_));
+  ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
+  ctx.list_reads_type = list_reads_type;
+  ctx.preprocessor_line = in_pp_line_;
+  ctx.define_line = define_line;
+  ctx.lookup_only = lookup_only;
+  ctx.after_label = label_on_line_;
+  ctx.line_active = true;
+  t().env.line = line_number();
+  t().env.file_index = source_->file_index();
+  LookupResult r = t().classify(text, ctx);
+  token_.node = r.node;
+  token_.kind = r.kind();
+  if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
+  colon_after_label_ = ctx.first_field && ch_ == ':';
+  if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
+    keyword_seen_ = true;
+    mode_ = MODE_EXPRESSION;
+  }
+  return TOK_IDENT;
 }
 
 int Scanner::scan_backquoted() {
-    getch(); // past the opening backquote
-    std::string name;
-    while (ch_ != '`' && ch_ != '\n' && ch_ != -1) {
-        if (ch_ == '\\' && peek() == '`') getch();
-        if (name.size() < IDENT_LIMIT) name += static_cast<char>(ch_);
-        getch();
-    }
-    if (ch_ == '`')
-        getch();
-    else
-        report_error(13);
-    token_.text = name;
-    if (raw_mode || t().name_count() == 0) return TOK_IDENT;
-    ClassifyContext ctx;
-    ctx.mode = MODE_BACKQUOTED;
-    ctx.first_field = first_column_ && !in_pp_line_;
-    ctx.preprocessor_line = in_pp_line_;
-    ctx.define_line = define_line;
-    ctx.lookup_only = lookup_only;
-    t().env.line = line_number();
-    t().env.file_index = source_->file_index();
-    LookupResult r = t().classify(name, ctx);
-    token_.node = r.node;
-    token_.kind = r.kind();
-    if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
-    return TOK_IDENT;
+  getch();  // past the opening backquote
+  std::string name;
+  while (ch_ != '`' && ch_ != '\n' && ch_ != -1) {
+    if (ch_ == '\\' && peek() == '`') getch();
+    if (name.size() < IDENT_LIMIT) name += static_cast<char>(ch_);
+    getch();
+  }
+  if (ch_ == '`')
+    getch();
+  else
+    report_error(13);
+  token_.text = name;
+  if (raw_mode || t().name_count() == 0) return TOK_IDENT;
+  ClassifyContext ctx;
+  ctx.mode = MODE_BACKQUOTED;
+  ctx.first_field = first_column_ && !in_pp_line_;
+  ctx.preprocessor_line = in_pp_line_;
+  ctx.define_line = define_line;
+  ctx.lookup_only = lookup_only;
+  t().env.line = line_number();
+  t().env.file_index = source_->file_index();
+  LookupResult r = t().classify(name, ctx);
+  token_.node = r.node;
+  token_.kind = r.kind();
+  if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
+  return TOK_IDENT;
 }
 
 // ---- numbers -----------------------------------------------------------------------------------
 
 int Scanner::convert_number(const std::string& digits, int radix) {
-    std::uint32_t value = 0;
-    for (char d : digits) {
-        int v = digit_value(static_cast<unsigned char>(d));
-        if (v >= radix) {
-            if (!raw_mode) report_error(6);
-            break;
-        }
-        value = value * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(v);
+  std::uint32_t value = 0;
+  for (char d : digits) {
+    int v = digit_value(static_cast<unsigned char>(d));
+    if (v >= radix) {
+      if (!raw_mode) report_error(6);
+      break;
     }
-    token_.number = static_cast<std::int32_t>(value);
-    skip_integer_suffix();
-    return TOK_INTEGER;
+    value = value * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(v);
+  }
+  token_.number = static_cast<std::int32_t>(value);
+  skip_integer_suffix();
+  return TOK_INTEGER;
 }
 
 void Scanner::skip_integer_suffix() {
-    int c = upper(ch_);
-    if (c == 'L') {
-        getch();
-        if (upper(ch_) == 'U') getch();
-    } else if (c == 'U') {
-        getch();
-        if (upper(ch_) == 'L') getch();
-    }
+  int c = upper(ch_);
+  if (c == 'L') {
+    getch();
+    if (upper(ch_) == 'U') getch();
+  } else if (c == 'U') {
+    getch();
+    if (upper(ch_) == 'L') getch();
+  }
 }
 
 int Scanner::scan_prefixed_number(int radix) {
-    // The prefix is consumed; the current character is the first digit.
-    std::string digits;
-    while (is_hex(ch_)) {
-        if (digits.size() < DIGIT_LIMIT) digits += static_cast<char>(ch_);
-        getch();
-    }
-    token_.text += digits;
-    return convert_number(digits, radix);
+  // The prefix is consumed; the current character is the first digit.
+  std::string digits;
+  while (is_hex(ch_)) {
+    if (digits.size() < DIGIT_LIMIT) digits += static_cast<char>(ch_);
+    getch();
+  }
+  token_.text += digits;
+  return convert_number(digits, radix);
 }
 
 int Scanner::scan_number() {
-    std::string digits;
-    bool limit_hit = false;
-    auto add = [&](int c) {
-        if (digits.size() >= DIGIT_LIMIT) {
-            if (!limit_hit && !raw_mode) report_error(12, {}, static_cast<long>(DIGIT_LIMIT));
-            limit_hit = true;
-            digits.back() = static_cast<char>(c);
-        } else {
-            digits += static_cast<char>(c);
-        }
-    };
-
-    if (ch_ == '0') {
-        int next = peek();
-        if (next == 'x' || next == 'X') {
-            getch();
-            getch();
-            while (is_hex(ch_)) {
-                add(ch_);
-                getch();
-            }
-            token_.text = "0x" + digits;
-            if (digits.empty()) {
-                if (!raw_mode) report_error(7);
-                token_.number = 0;
-                skip_integer_suffix();
-                return TOK_INTEGER;
-            }
-            return convert_number(digits, 16);
-        }
+  std::string digits;
+  bool limit_hit = false;
+  auto add = [&](int c) {
+    if (digits.size() >= DIGIT_LIMIT) {
+      if (!limit_hit && !raw_mode) report_error(12, {}, static_cast<long>(DIGIT_LIMIT));
+      limit_hit = true;
+      digits.back() = static_cast<char>(c);
+    } else {
+      digits += static_cast<char>(c);
     }
+  };
 
-    bool suffix_seen = false;
-    bool all_decimal = true;
-    for (;;) {
-        int c = upper(ch_);
-        if (is_hex(ch_)) {
-            if (!is_digit(ch_)) all_decimal = false;
-        } else if (c == 'H' || c == 'O' || c == 'Q') {
-            suffix_seen = true;
-            all_decimal = false;
-        } else {
-            break;
-        }
+  if (ch_ == '0') {
+    int next = peek();
+    if (next == 'x' || next == 'X') {
+      getch();
+      getch();
+      while (is_hex(ch_)) {
         add(ch_);
         getch();
+      }
+      token_.text = "0x" + digits;
+      if (digits.empty()) {
+        if (!raw_mode) report_error(7);
+        token_.number = 0;
+        skip_integer_suffix();
+        return TOK_INTEGER;
+      }
+      return convert_number(digits, 16);
     }
-    token_.text = digits;
+  }
 
-    if (colon_ends_number && ch_ == ':') return convert_number(digits, 16);
+  bool suffix_seen = false;
+  bool all_decimal = true;
+  for (;;) {
+    int c = upper(ch_);
+    if (is_hex(ch_)) {
+      if (!is_digit(ch_)) all_decimal = false;
+    } else if (c == 'H' || c == 'O' || c == 'Q') {
+      suffix_seen = true;
+      all_decimal = false;
+    } else {
+      break;
+    }
+    add(ch_);
+    getch();
+  }
+  token_.text = digits;
 
-    if (!suffix_seen && all_decimal && floats_enabled && ch_ == '.' && is_digit(peek()))
-        return scan_float(digits);
+  if (colon_ends_number && ch_ == ':') return convert_number(digits, 16);
 
-    int radix = default_radix;
-    switch (upper(static_cast<unsigned char>(digits.back()))) {
-    case 'B': radix = 2; break;
-    case 'D': radix = 10; break;
-    case 'H': radix = 16; break;
+  if (!suffix_seen && all_decimal && floats_enabled && ch_ == '.' && is_digit(peek())) return scan_float(digits);
+
+  int radix = default_radix;
+  switch (upper(static_cast<unsigned char>(digits.back()))) {
+    case 'B':
+      radix = 2;
+      break;
+    case 'D':
+      radix = 10;
+      break;
+    case 'H':
+      radix = 16;
+      break;
     case 'O':
-    case 'Q': radix = 8; break;
-    default: return convert_number(digits, radix);
-    }
-    // The last letter is the radix suffix (B, D, H, O, Q), whatever the default radix.
-    return convert_number(digits.substr(0, digits.size() - 1), radix);
+    case 'Q':
+      radix = 8;
+      break;
+    default:
+      return convert_number(digits, radix);
+  }
+  // The last letter is the radix suffix (B, D, H, O, Q), whatever the default radix.
+  return convert_number(digits.substr(0, digits.size() - 1), radix);
 }
 
 // Floating constants are built with the assembler's own floating point: integer digits,
 // fraction digits, then the decimal exponent.
 int Scanner::scan_float(const std::string& int_digits) {
-    std::string text = int_digits;
-    std::string frac;
-    text += '.';
-    getch(); // past '.'
+  std::string text = int_digits;
+  std::string frac;
+  text += '.';
+  getch();  // past '.'
+  while (is_digit(ch_)) {
+    if (text.size() < DIGIT_LIMIT) {
+      text += static_cast<char>(ch_);
+      frac += static_cast<char>(ch_);
+    }
+    getch();
+  }
+  long exponent = 0;
+  if (ch_ == 'e' || ch_ == 'E') {
+    std::string exp = "e";
+    bool negative = false;
+    getch();
+    if (ch_ == '+' || ch_ == '-') {
+      negative = ch_ == '-';
+      exp += static_cast<char>(ch_);
+      getch();
+    }
+    bool any = false;
     while (is_digit(ch_)) {
-        if (text.size() < DIGIT_LIMIT) {
-            text += static_cast<char>(ch_);
-            frac += static_cast<char>(ch_);
-        }
-        getch();
+      if (exp.size() < 12) exp += static_cast<char>(ch_);
+      // Far beyond any representable power: the value saturates either way.
+      if (exponent < 100000) exponent = exponent * 10 + (ch_ - '0');
+      any = true;
+      getch();
     }
-    long exponent = 0;
-    if (ch_ == 'e' || ch_ == 'E') {
-        std::string exp = "e";
-        bool negative = false;
-        getch();
-        if (ch_ == '+' || ch_ == '-') {
-            negative = ch_ == '-';
-            exp += static_cast<char>(ch_);
-            getch();
-        }
-        bool any = false;
-        while (is_digit(ch_)) {
-            if (exp.size() < 12) exp += static_cast<char>(ch_);
-            // Far beyond any representable power: the value saturates either way.
-            if (exponent < 100000) exponent = exponent * 10 + (ch_ - '0');
-            any = true;
-            getch();
-        }
-        if (!any) {
-            if (!raw_mode) report_error(8);
-        } else {
-            text += exp;
-        }
-        if (negative) exponent = -exponent;
+    if (!any) {
+      if (!raw_mode) report_error(8);
+    } else {
+      text += exp;
     }
-    if (ch_ == 'f' || ch_ == 'F') getch();
-    if (ch_ == 'l' || ch_ == 'L') getch();
-    token_.text = text;
-    // Macro actuals are only copied: their values are computed (and warned about) when used.
-    const bool warn = float_warnings_enabled();
-    if (raw_mode) set_float_warnings_enabled(false);
-    token_.fvalue = decimal_to_float_G03(int_digits, frac, exponent);
-    set_float_warnings_enabled(warn);
-    token_.real = std::bit_cast<double>(float_to_ieee_double(token_.fvalue));
-    return TOK_FLOAT;
+    if (negative) exponent = -exponent;
+  }
+  if (ch_ == 'f' || ch_ == 'F') getch();
+  if (ch_ == 'l' || ch_ == 'L') getch();
+  token_.text = text;
+  // Macro actuals are only copied: their values are computed (and warned about) when used.
+  const bool warn = float_warnings_enabled();
+  if (raw_mode) set_float_warnings_enabled(false);
+  token_.fvalue = decimal_to_float_G03(int_digits, frac, exponent);
+  set_float_warnings_enabled(warn);
+  token_.real = std::bit_cast<double>(float_to_ieee_double(token_.fvalue));
+  return TOK_FLOAT;
 }
 
 int Scanner::scan_bcd() {
-    std::string digits;
-    while (is_hex(ch_)) {
-        digits += static_cast<char>(ch_);
-        getch();
-    }
-    if (digits.size() > 8) {
-        report_error(56);
-        digits.resize(8);
-    }
-    if (digits.size() % 2) digits += '0';
-    StringLiteral& s = strings_.emplace_back();
-    s.text.assign(4, '\0');
-    for (std::size_t i = 0; i < digits.size(); i += 2)
-        s.text[i / 2] = static_cast<char>(digit_value(digits[i]) * 16 + digit_value(digits[i + 1]));
-    s.quote_kind = 0;
-    token_.string = &s;
-    token_.text = ":" + digits;
-    return TOK_BCD;
+  std::string digits;
+  while (is_hex(ch_)) {
+    digits += static_cast<char>(ch_);
+    getch();
+  }
+  if (digits.size() > 8) {
+    report_error(56);
+    digits.resize(8);
+  }
+  if (digits.size() % 2) digits += '0';
+  StringLiteral& s = strings_.emplace_back();
+  s.text.assign(4, '\0');
+  for (std::size_t i = 0; i < digits.size(); i += 2)
+    s.text[i / 2] = static_cast<char>(digit_value(digits[i]) * 16 + digit_value(digits[i + 1]));
+  s.quote_kind = 0;
+  token_.string = &s;
+  token_.text = ":" + digits;
+  return TOK_BCD;
 }
 
 // ---- literals ----------------------------------------------------------------------------------
 
 int Scanner::scan_quoted(int quote, bool include_name) {
-    if (raw_mode && !include_name) {
-        token_.text = std::string(1, static_cast<char>(quote));
+  if (raw_mode && !include_name) {
+    token_.text = std::string(1, static_cast<char>(quote));
+    getch();
+    return TOK_COLON;
+  }
+  int close = include_name && quote == '<' ? '>' : quote;
+  std::string s;
+  bool failed = false;
+  bool reported = false;
+  auto add = [&](int c) {
+    if (s.size() >= LITERAL_LIMIT) {
+      if (!reported) report_error(12, {}, static_cast<long>(LITERAL_LIMIT));
+      reported = true;
+      s.clear();
+    }
+    s += static_cast<char>(c);
+  };
+  getch();  // past the opening quote
+  for (;;) {
+    if (ch_ == -1) {
+      report_error(4);
+      failed = true;
+      break;
+    }
+    if (ch_ == '\n') {
+      report_error(13);
+      failed = true;
+      break;
+    }
+    if (ch_ == close) {
+      getch();
+      if (quote == '\'' && !include_name && ch_ == '\'') {
+        add('\'');
         getch();
-        return TOK_COLON;
+        continue;
+      }
+      break;
     }
-    int close = include_name && quote == '<' ? '>' : quote;
-    std::string s;
-    bool failed = false;
-    bool reported = false;
-    auto add = [&](int c) {
-        if (s.size() >= LITERAL_LIMIT) {
-            if (!reported) report_error(12, {}, static_cast<long>(LITERAL_LIMIT));
-            reported = true;
-            s.clear();
-        }
-        s += static_cast<char>(c);
-    };
-    getch(); // past the opening quote
-    for (;;) {
-        if (ch_ == -1) {
-            report_error(4);
-            failed = true;
-            break;
-        }
-        if (ch_ == '\n') {
-            report_error(13);
-            failed = true;
-            break;
-        }
-        if (ch_ == close) {
-            getch();
-            if (quote == '\'' && !include_name && ch_ == '\'') {
-                add('\'');
-                getch();
-                continue;
-            }
-            break;
-        }
-        if (ch_ == '\\' && !include_name) {
-            getch();
-            int c = ch_;
-            int value = -1;
-            switch (c) {
-            case 'n': value = 10; break;
-            case 't': value = 9; break;
-            case 'v': value = 11; break;
-            case 'b': value = 8; break;
-            case 'r': value = 13; break;
-            case 'f': value = 12; break;
-            case 'a': value = 7; break;
-            case '\\':
-            case '\'':
-            case '"':
-            case '>': value = c; break;
-            default: break;
-            }
-            if (value >= 0) {
-                add(value);
-                getch();
-                continue;
-            }
-            if (c >= '0' && c <= '7') {
-                int v = 0;
-                for (int i = 0; i < 3 && ch_ >= '0' && ch_ <= '7'; ++i) {
-                    v = v * 8 + (ch_ - '0');
-                    getch();
-                }
-                add(v & 0xFF);
-                continue;
-            }
-            if ((c == 'x' || c == 'X') && is_hex(peek())) {
-                getch();
-                unsigned v = 0;
-                while (is_hex(ch_)) {
-                    v = (v * 16 + static_cast<unsigned>(digit_value(ch_))) & 0xFFFu;
-                    getch();
-                }
-                add(static_cast<int>(v & 0xFF));
-                continue;
-            }
-            if (c == '\n' || c == -1) continue; // reported as a missing delimiter
-            report_warning(2);
-            add(c);
-            getch();
-            continue;
-        }
-        add(ch_);
+    if (ch_ == '\\' && !include_name) {
+      getch();
+      int c = ch_;
+      int value = -1;
+      switch (c) {
+        case 'n':
+          value = 10;
+          break;
+        case 't':
+          value = 9;
+          break;
+        case 'v':
+          value = 11;
+          break;
+        case 'b':
+          value = 8;
+          break;
+        case 'r':
+          value = 13;
+          break;
+        case 'f':
+          value = 12;
+          break;
+        case 'a':
+          value = 7;
+          break;
+        case '\\':
+        case '\'':
+        case '"':
+        case '>':
+          value = c;
+          break;
+        default:
+          break;
+      }
+      if (value >= 0) {
+        add(value);
         getch();
+        continue;
+      }
+      if (c >= '0' && c <= '7') {
+        int v = 0;
+        for (int i = 0; i < 3 && ch_ >= '0' && ch_ <= '7'; ++i) {
+          v = v * 8 + (ch_ - '0');
+          getch();
+        }
+        add(v & 0xFF);
+        continue;
+      }
+      if ((c == 'x' || c == 'X') && is_hex(peek())) {
+        getch();
+        unsigned v = 0;
+        while (is_hex(ch_)) {
+          v = (v * 16 + static_cast<unsigned>(digit_value(ch_))) & 0xFFFu;
+          getch();
+        }
+        add(static_cast<int>(v & 0xFF));
+        continue;
+      }
+      if (c == '\n' || c == -1) continue;  // reported as a missing delimiter
+      report_warning(2);
+      add(c);
+      getch();
+      continue;
     }
-    if (failed) s.clear();
-    token_.text = s;
-    if (quote == '"' || include_name) {
-        StringLiteral& lit = strings_.emplace_back();
-        lit.text = s;
-        lit.quote_kind = 1;
-        token_.string = &lit;
-        return TOK_STRING;
-    }
-    if (failed || s.empty()) {
-        token_.number = 0;
-        return TOK_EMPTY_CHAR;
-    }
-    if (s.size() == 1) {
-        token_.number = static_cast<unsigned char>(s[0]);
-        return TOK_CHAR;
-    }
+    add(ch_);
+    getch();
+  }
+  if (failed) s.clear();
+  token_.text = s;
+  if (quote == '"' || include_name) {
     StringLiteral& lit = strings_.emplace_back();
     lit.text = s;
-    lit.quote_kind = 0;
+    lit.quote_kind = 1;
     token_.string = &lit;
     return TOK_STRING;
+  }
+  if (failed || s.empty()) {
+    token_.number = 0;
+    return TOK_EMPTY_CHAR;
+  }
+  if (s.size() == 1) {
+    token_.number = static_cast<unsigned char>(s[0]);
+    return TOK_CHAR;
+  }
+  StringLiteral& lit = strings_.emplace_back();
+  lit.text = s;
+  lit.quote_kind = 0;
+  token_.string = &lit;
+  return TOK_STRING;
 }
 
 bool Scanner::read_include_name(std::string& name, char& form) {
-    if (ch_ != '<' && ch_ != '"') return false;
-    form = static_cast<char>(ch_);
-    int code = scan_quoted(ch_, true);
-    name = token_.text;
-    return code == TOK_STRING && !name.empty();
+  if (ch_ != '<' && ch_ != '"') return false;
+  form = static_cast<char>(ch_);
+  int code = scan_quoted(ch_, true);
+  name = token_.text;
+  return code == TOK_STRING && !name.empty();
 }
 
 int Scanner::continue_block_comment() {
-    for (;;) {
-        if (ch_ == -1) {
-            report_error(4);
-            block_comment_ = false;
-            return TOK_EOF;
-        }
-        if (ch_ == '*') {
-            getch();
-            if (ch_ == '/') {
-                getch();
-                block_comment_ = false;
-                at_line_start_ = false;
-                token_.text = " ";
-                token_.code = TOK_BLANK;
-                return TOK_BLANK;
-            }
-            continue;
-        }
-        if (ch_ == '\n') {
-            line_start_pending_ = true;
-            if (!comment_lf_given_) {
-                comment_lf_given_ = true;
-                token_.text.clear();
-                token_.code = TOK_EOL;
-                return TOK_EOL;
-            }
-            return NO_TOKEN;
-        }
-        getch();
+  for (;;) {
+    if (ch_ == -1) {
+      report_error(4);
+      block_comment_ = false;
+      return TOK_EOF;
     }
+    if (ch_ == '*') {
+      getch();
+      if (ch_ == '/') {
+        getch();
+        block_comment_ = false;
+        at_line_start_ = false;
+        token_.text = " ";
+        token_.code = TOK_BLANK;
+        return TOK_BLANK;
+      }
+      continue;
+    }
+    if (ch_ == '\n') {
+      line_start_pending_ = true;
+      if (!comment_lf_given_) {
+        comment_lf_given_ = true;
+        token_.text.clear();
+        token_.code = TOK_EOL;
+        return TOK_EOL;
+      }
+      return NO_TOKEN;
+    }
+    getch();
+  }
 }
 
 // ---- false conditional branches ---------------------------------------------------------------
 
 void Scanner::skip_false_branch() {
-    IdentTree& tr = t();
-    int macro_count = 0;
-    for (;;) {
-        int s = conditional->state();
-        if (s != 1 && s != 4 && s != 5) return;
-        if (line_start_pending_) {
-            line_start_pending_ = false;
-            getch();
-        }
-        if (ch_ == -1) return;
-        std::string line;
-        read_line_raw(line); // the whole line, however long
-        line_start_pending_ = true;
-        if ((listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line)
-            hooks.list_skipped_line(line);
-
-        // The word after exactly one run of blanks (the label field may stand before it).
-        std::size_t i = 0;
-        while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
-        bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
-        std::size_t j = i;
-        while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
-        if (comment || j == i || j >= line.size()) continue;
-        std::size_t k = j;
-        while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
-        std::string word = upper_ascii(std::string_view(line).substr(j, k - j));
-        if (word.empty()) continue;
-
-        int cond_kind = 0;
-        for (const auto& c : tr.conditional_names())
-            if (c.node->name == word) cond_kind = c.kind;
-        if (!cond_kind) {
-            if (!conditional->in_macro_expansion()) continue;
-            bool is_macro = false, is_endm = false;
-            for (SymbolNode* n : tr.block_names(BLOCK_MACRO)) is_macro = is_macro || n->name == word;
-            for (SymbolNode* n : tr.block_names(BLOCK_ENDM)) is_endm = is_endm || n->name == word;
-            if (is_macro) ++macro_count;
-            if (is_endm) {
-                if (macro_count == 1) {
-                    macro_count = 0;
-                } else {
-                    report_error(57);
-                    return;
-                }
-            }
-            continue;
-        }
-        switch (cond_kind) {
-        case COND_IF: conditional->open_skipped_level(); break;
-        case COND_ELSEIF:
-            if (s == 5) break;
-            conditional->set_state(s | 128);
-            push_input_string_A05(line, true, true, listing_flags);
-            return;
-        case COND_ELSE:
-            if (s == 5) break;
-            conditional->set_state(s | 128);
-            push_input_string_A05(word, true, true, listing_flags);
-            return;
-        case COND_ENDIF:
-            if (conditional->depth() != 1) {
-                conditional->close_level();
-                break;
-            }
-            conditional->set_state(s | 128);
-            push_input_string_A05(word, true, true, listing_flags);
-            return;
-        default: break;
-        }
+  IdentTree& tr = t();
+  int macro_count = 0;
+  for (;;) {
+    int s = conditional->state();
+    if (s != 1 && s != 4 && s != 5) return;
+    if (line_start_pending_) {
+      line_start_pending_ = false;
+      getch();
     }
+    if (ch_ == -1) return;
+    std::string line;
+    read_line_raw(line);  // the whole line, however long
+    line_start_pending_ = true;
+    if ((listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line) hooks.list_skipped_line(line);
+
+    // The word after exactly one run of blanks (the label field may stand before it).
+    std::size_t i = 0;
+    while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
+    bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
+    std::size_t j = i;
+    while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
+    if (comment || j == i || j >= line.size()) continue;
+    std::size_t k = j;
+    while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
+    std::string word = upper_ascii(std::string_view(line).substr(j, k - j));
+    if (word.empty()) continue;
+
+    int cond_kind = 0;
+    for (const auto& c : tr.conditional_names())
+      if (c.node->name == word) cond_kind = c.kind;
+    if (!cond_kind) {
+      if (!conditional->in_macro_expansion()) continue;
+      bool is_macro = false, is_endm = false;
+      for (SymbolNode* n : tr.block_names(BLOCK_MACRO)) is_macro = is_macro || n->name == word;
+      for (SymbolNode* n : tr.block_names(BLOCK_ENDM)) is_endm = is_endm || n->name == word;
+      if (is_macro) ++macro_count;
+      if (is_endm) {
+        if (macro_count == 1) {
+          macro_count = 0;
+        } else {
+          report_error(57);
+          return;
+        }
+      }
+      continue;
+    }
+    switch (cond_kind) {
+      case COND_IF:
+        conditional->open_skipped_level();
+        break;
+      case COND_ELSEIF:
+        if (s == 5) break;
+        conditional->set_state(s | 128);
+        push_input_string_A05(line, true, true, listing_flags);
+        return;
+      case COND_ELSE:
+        if (s == 5) break;
+        conditional->set_state(s | 128);
+        push_input_string_A05(word, true, true, listing_flags);
+        return;
+      case COND_ENDIF:
+        if (conditional->depth() != 1) {
+          conditional->close_level();
+          break;
+        }
+        conditional->set_state(s | 128);
+        push_input_string_A05(word, true, true, listing_flags);
+        return;
+      default:
+        break;
+    }
+  }
 }
 
 // ---- line helpers ------------------------------------------------------------------------------
 
 void Scanner::skip_rest_of_line() {
-    if (token_.code == TOK_EOL && line_start_pending_) return;
-    bool saved = suppress_skip_;
-    suppress_skip_ = true;
-    while (ch_ != '\n' && ch_ != -1) getch();
-    block_comment_ = false;
-    held_.clear();
-    try {
-        next_token_A07();
-    } catch (...) {
-        suppress_skip_ = saved;
-        throw;
-    }
+  if (token_.code == TOK_EOL && line_start_pending_) return;
+  bool saved = suppress_skip_;
+  suppress_skip_ = true;
+  while (ch_ != '\n' && ch_ != -1) getch();
+  block_comment_ = false;
+  held_.clear();
+  try {
+    next_token_A07();
+  } catch (...) {
     suppress_skip_ = saved;
+    throw;
+  }
+  suppress_skip_ = saved;
 }
 
 void Scanner::skip_rest_of_line_quiet() {
-    if (line_start_pending_) return;
-    while (ch_ != '\n' && ch_ != -1) getch();
-    if (ch_ == '\n') line_start_pending_ = true;
+  if (line_start_pending_) return;
+  while (ch_ != '\n' && ch_ != -1) getch();
+  if (ch_ == '\n') line_start_pending_ = true;
 }
 
 std::string Scanner::read_rest_of_line(std::size_t max_length) {
-    if (line_start_pending_ || ch_ == '\n') {
-        line_start_pending_ = false;
-        getch();
-    }
-    std::string out;
-    while (ch_ != '\n' && ch_ != -1) {
-        if (out.size() < max_length) out += static_cast<char>(ch_);
-        getch();
-    }
-    if (ch_ == -1) {
-        if (conditional && conditional->depth() > 0)
-            report_error(57);
-        else if (hooks.repeat_recording && hooks.repeat_recording())
-            report_error(76);
-        else
-            report_error(4);
-    } else {
-        line_start_pending_ = true;
-    }
-    return out;
+  if (line_start_pending_ || ch_ == '\n') {
+    line_start_pending_ = false;
+    getch();
+  }
+  std::string out;
+  while (ch_ != '\n' && ch_ != -1) {
+    if (out.size() < max_length) out += static_cast<char>(ch_);
+    getch();
+  }
+  if (ch_ == -1) {
+    if (conditional && conditional->depth() > 0)
+      report_error(57);
+    else if (hooks.repeat_recording && hooks.repeat_recording())
+      report_error(76);
+    else
+      report_error(4);
+  } else {
+    line_start_pending_ = true;
+  }
+  return out;
 }
 
-int Scanner::read_delimited_word(std::string_view skip_set, std::string_view stop_set,
-                                 std::size_t max_length, std::string& out) {
-    out.clear();
-    while (ch_ != -1 && ch_ != '\n' && skip_set.find(static_cast<char>(ch_)) != std::string_view::npos)
-        getch();
-    while (ch_ != -1 && ch_ != '\n' && stop_set.find(static_cast<char>(ch_)) == std::string_view::npos) {
-        if (out.size() < max_length) out += static_cast<char>(ch_);
-        getch();
-    }
-    while (ch_ != -1 && ch_ != '\n') getch();
-    if (ch_ == -1) return -1;
-    line_start_pending_ = true;
-    return 0;
+int Scanner::read_delimited_word(std::string_view skip_set, std::string_view stop_set, std::size_t max_length,
+                                 std::string& out) {
+  out.clear();
+  while (ch_ != -1 && ch_ != '\n' && skip_set.find(static_cast<char>(ch_)) != std::string_view::npos) getch();
+  while (ch_ != -1 && ch_ != '\n' && stop_set.find(static_cast<char>(ch_)) == std::string_view::npos) {
+    if (out.size() < max_length) out += static_cast<char>(ch_);
+    getch();
+  }
+  while (ch_ != -1 && ch_ != '\n') getch();
+  if (ch_ == -1) return -1;
+  line_start_pending_ = true;
+  return 0;
 }
 
 // ---- statement reader --------------------------------------------------------------------------
 
 SymbolNode* Scanner::define_of(SymbolNode* node) const {
-    if (!node) return nullptr;
-    if (node->define) return node;
-    for (SymbolNode* n = t().find_exact(node->name); n; n = n->next)
-        if (n->define) return n;
-    return nullptr;
+  if (!node) return nullptr;
+  if (node->define) return node;
+  for (SymbolNode* n = t().find_exact(node->name); n; n = n->next)
+    if (n->define) return n;
+  return nullptr;
 }
 
 void Scanner::evaluate_defined() {
-    // defined NAME or defined(NAME): the name is only looked up.
-    bool saved_lookup = lookup_only;
-    lookup_only = true;
-    auto next_nonblank = [&]() {
-        int c;
-        do c = get_pp_token_A05();
-        while (c == TOK_BLANK);
-        return c;
-    };
-    int c = next_nonblank();
-    bool paren = false;
-    if (token_.code == TOK_LPAREN) {
-        paren = true;
-        c = next_nonblank();
-    }
-    bool result = false;
-    bool ok = true;
-    // A line end met while the operand is looked for still ends the line.
-    auto keep_line_end = [&] {
-        if (token_.code == TOK_EOL || token_.code == TOK_EOF) held_.push_back(token_);
-    };
-    if (c != TOK_IDENT) {
-        report_error(in_pp_line_ ? 16 : 0);
+  // defined NAME or defined(NAME): the name is only looked up.
+  bool saved_lookup = lookup_only;
+  lookup_only = true;
+  auto next_nonblank = [&]() {
+    int c;
+    do c = get_pp_token_A05();
+    while (c == TOK_BLANK);
+    return c;
+  };
+  int c = next_nonblank();
+  bool paren = false;
+  if (token_.code == TOK_LPAREN) {
+    paren = true;
+    c = next_nonblank();
+  }
+  bool result = false;
+  bool ok = true;
+  // A line end met while the operand is looked for still ends the line.
+  auto keep_line_end = [&] {
+    if (token_.code == TOK_EOL || token_.code == TOK_EOF) held_.push_back(token_);
+  };
+  if (c != TOK_IDENT) {
+    report_error(in_pp_line_ ? 16 : 0);
+    keep_line_end();
+    ok = false;
+  } else {
+    SymbolNode* n = token_.node;
+    if (!n) n = t().find_exact(token_.text);
+    if (!n) n = t().find_exact(upper_ascii(token_.text));
+    result = define_of(n) != nullptr;
+    if (paren) {
+      next_nonblank();
+      if (token_.code != TOK_RPAREN) {
+        report_error(in_pp_line_ ? 17 : 0);
         keep_line_end();
         ok = false;
-    } else {
-        SymbolNode* n = token_.node;
-        if (!n) n = t().find_exact(token_.text);
-        if (!n) n = t().find_exact(upper_ascii(token_.text));
-        result = define_of(n) != nullptr;
-        if (paren) {
-            next_nonblank();
-            if (token_.code != TOK_RPAREN) {
-                report_error(in_pp_line_ ? 17 : 0);
-                keep_line_end();
-                ok = false;
-            }
-        }
+      }
     }
-    lookup_only = saved_lookup;
-    Token r = token_;
-    r.code = TOK_INTEGER;
-    r.kind = KIND_NONE;
-    r.node = nullptr;
-    r.number = ok && result ? 1 : 0;
-    r.text = r.number ? "1" : "0";
-    token_ = r;
+  }
+  lookup_only = saved_lookup;
+  Token r = token_;
+  r.code = TOK_INTEGER;
+  r.kind = KIND_NONE;
+  r.node = nullptr;
+  r.number = ok && result ? 1 : 0;
+  r.text = r.number ? "1" : "0";
+  token_ = r;
 }
 
 const Token& Scanner::statement_token(bool expand) {
-    for (;;) {
-        int code = get_pp_token_A05();
-        (void)code;
-        if (token_.code == TOK_IDENT && token_.node) {
-            SymbolNode* def_node = expand ? define_of(token_.node) : nullptr;
-            if (def_node && hooks.expand_define) {
-                ++line_tokens_;
-                if (hooks.expand_define(def_node)) continue;
-            }
-            if (expand && token_.kind == KIND_MACRO && hooks.macro_call) {
-                hooks.macro_call(token_.node);
-                token_.code = TOK_MACRO_CALL;
-                return token_;
-            }
-            if (token_.kind == KIND_DEFINED) {
-                evaluate_defined();
-                return token_;
-            }
-            bool has_meaning = false;
-            for (SymbolNode* n = t().find_exact(token_.node->name); n; n = n->next)
-                has_meaning = has_meaning || n->def;
-            if (in_pp_line_ && !has_meaning && !token_.node->def) {
-                report_warning(4);
-                token_.code = TOK_INTEGER;
-                token_.number = 0;
-                token_.kind = KIND_NONE;
-                token_.node = nullptr;
-            }
-        }
-        if (token_.code == TOK_EOF && !eof_allowed) report_error(4);
-        if (token_.code == TOK_EOL) line_tokens_ = 0;
+  for (;;) {
+    int code = get_pp_token_A05();
+    (void)code;
+    if (token_.code == TOK_IDENT && token_.node) {
+      SymbolNode* def_node = expand ? define_of(token_.node) : nullptr;
+      if (def_node && hooks.expand_define) {
+        ++line_tokens_;
+        if (hooks.expand_define(def_node)) continue;
+      }
+      if (expand && token_.kind == KIND_MACRO && hooks.macro_call) {
+        hooks.macro_call(token_.node);
+        token_.code = TOK_MACRO_CALL;
         return token_;
+      }
+      if (token_.kind == KIND_DEFINED) {
+        evaluate_defined();
+        return token_;
+      }
+      bool has_meaning = false;
+      for (SymbolNode* n = t().find_exact(token_.node->name); n; n = n->next) has_meaning = has_meaning || n->def;
+      if (in_pp_line_ && !has_meaning && !token_.node->def) {
+        report_warning(4);
+        token_.code = TOK_INTEGER;
+        token_.number = 0;
+        token_.kind = KIND_NONE;
+        token_.node = nullptr;
+      }
     }
+    if (token_.code == TOK_EOF && !eof_allowed) report_error(4);
+    if (token_.code == TOK_EOL) line_tokens_ = 0;
+    return token_;
+  }
 }
 
 const Token& Scanner::next_token_A07() {
-    prev_token_ = token_;
-    if (replay_ && !saved_.empty()) {
-        token_ = saved_.front();
-        saved_.pop_front();
-        return token_;
-    }
-    if (!held_.empty()) {
-        token_ = held_.front();
-        held_.pop_front();
-        return token_;
-    }
-    statement_token(true);
-    if (token_.code != TOK_STRING) return token_;
-
-    // Adjacent strings are joined into one.
-    Token joined = token_;
-    std::string text = token_.string ? token_.string->text : token_.text;
-    bool reported = false;
-    for (;;) {
-        statement_token(true);
-        Token blank;
-        bool had_blank = false;
-        if (token_.code == TOK_BLANK) {
-            blank = token_;
-            had_blank = true;
-            while (token_.code == TOK_BLANK) statement_token(true);
-        }
-        if (token_.code != TOK_STRING) {
-            if (had_blank) held_.push_back(blank);
-            held_.push_back(token_);
-            break;
-        }
-        const std::string& more = token_.string ? token_.string->text : token_.text;
-        for (char ch : more) {
-            if (text.size() >= JOIN_LIMIT) {
-                if (!reported) report_error(12, {}, static_cast<long>(JOIN_LIMIT));
-                reported = true;
-                break;
-            }
-            text += ch;
-        }
-    }
-    if (text != (joined.string ? joined.string->text : joined.text)) {
-        StringLiteral& lit = strings_.emplace_back();
-        lit.text = text;
-        lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
-        joined.string = &lit;
-        joined.text = text;
-    }
-    token_ = joined;
+  prev_token_ = token_;
+  if (replay_ && !saved_.empty()) {
+    token_ = saved_.front();
+    saved_.pop_front();
     return token_;
+  }
+  if (!held_.empty()) {
+    token_ = held_.front();
+    held_.pop_front();
+    return token_;
+  }
+  statement_token(true);
+  if (token_.code != TOK_STRING) return token_;
+
+  // Adjacent strings are joined into one.
+  Token joined = token_;
+  std::string text = token_.string ? token_.string->text : token_.text;
+  bool reported = false;
+  for (;;) {
+    statement_token(true);
+    Token blank;
+    bool had_blank = false;
+    if (token_.code == TOK_BLANK) {
+      blank = token_;
+      had_blank = true;
+      while (token_.code == TOK_BLANK) statement_token(true);
+    }
+    if (token_.code != TOK_STRING) {
+      if (had_blank) held_.push_back(blank);
+      held_.push_back(token_);
+      break;
+    }
+    const std::string& more = token_.string ? token_.string->text : token_.text;
+    for (char ch : more) {
+      if (text.size() >= JOIN_LIMIT) {
+        if (!reported) report_error(12, {}, static_cast<long>(JOIN_LIMIT));
+        reported = true;
+        break;
+      }
+      text += ch;
+    }
+  }
+  if (text != (joined.string ? joined.string->text : joined.text)) {
+    StringLiteral& lit = strings_.emplace_back();
+    lit.text = text;
+    lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
+    joined.string = &lit;
+    joined.text = text;
+  }
+  token_ = joined;
+  return token_;
 }
 
 const Token& Scanner::next_raw_token() {
-    prev_token_ = token_;
-    if (!held_.empty()) {
-        token_ = held_.front();
-        held_.pop_front();
-        return token_;
-    }
-    return statement_token(false);
+  prev_token_ = token_;
+  if (!held_.empty()) {
+    token_ = held_.front();
+    held_.pop_front();
+    return token_;
+  }
+  return statement_token(false);
 }
 
 void Scanner::skip_tokens(int code) {
-    while (token_.code == code) next_token_A07();
+  while (token_.code == code) next_token_A07();
 }
 
 void Scanner::save_token(bool replay) {
-    if (saved_.size() >= SAVED_LIMIT)
-        report_internal("A07:save_or_get_token_A07", "Backup overflow");
-    saved_.push_back(token_);
-    replay_ = replay;
+  if (saved_.size() >= SAVED_LIMIT) report_internal("A07:save_or_get_token_A07", "Backup overflow");
+  saved_.push_back(token_);
+  replay_ = replay;
 }
 
 bool Scanner::get_saved_token() {
-    if (!replay_ || saved_.empty()) return false;
-    token_ = saved_.front();
-    saved_.pop_front();
-    return true;
+  if (!replay_ || saved_.empty()) return false;
+  token_ = saved_.front();
+  saved_.pop_front();
+  return true;
 }
 
 void Scanner::clear_saved_tokens() {
-    saved_.clear();
-    replay_ = false;
+  saved_.clear();
+  replay_ = false;
 }
 
 int skip_blanks(Scanner& sc) {
-    while (sc.token().code == TOK_BLANK) sc.next_token_A07();
-    return sc.token().code;
+  while (sc.token().code == TOK_BLANK) sc.next_token_A07();
+  return sc.token().code;
 }
 
 int next_nonblank(Scanner& sc) {
-    sc.next_token_A07();
-    return skip_blanks(sc);
+  sc.next_token_A07();
+  return skip_blanks(sc);
 }
 
 bool end_of_statement(Scanner& sc) {
-    int code = skip_blanks(sc);
-    if (code == TOK_EOL || code == TOK_EOF) return true;
-    if (code == TOK_SEMICOLON) {
-        sc.skip_rest_of_line();
-        return true;
-    }
-    user_error_A01(0);
+  int code = skip_blanks(sc);
+  if (code == TOK_EOL || code == TOK_EOF) return true;
+  if (code == TOK_SEMICOLON) {
     sc.skip_rest_of_line();
-    return false;
+    return true;
+  }
+  user_error_A01(0);
+  sc.skip_rest_of_line();
+  return false;
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -29,91 +29,91 @@ namespace aq71 {
 
 // Where source characters come from.
 class LineSource {
-public:
-    virtual ~LineSource() = default;
-    // Next line without its line feed; false at end of input.
-    virtual bool next_line(std::string& line) = 0;
-    // Number of the line last returned (in its file).
-    virtual long line_number() const = 0;
-    // Include counter of the file being read (0 for the main source).
-    virtual int file_index() const { return 0; }
-    // Next character, a line feed ending each line, or -1 at the end. By default read through
-    // next_line, dropping a carriage return that ends a line.
-    virtual int next_char();
+ public:
+  virtual ~LineSource() = default;
+  // Next line without its line feed; false at end of input.
+  virtual bool next_line(std::string& line) = 0;
+  // Number of the line last returned (in its file).
+  virtual long line_number() const = 0;
+  // Include counter of the file being read (0 for the main source).
+  virtual int file_index() const { return 0; }
+  // Next character, a line feed ending each line, or -1 at the end. By default read through
+  // next_line, dropping a carriage return that ends a line.
+  virtual int next_char();
 
-private:
-    std::string buffer_;
-    std::size_t pos_ = 0;
-    bool have_line_ = false;
+ private:
+  std::string buffer_;
+  std::size_t pos_ = 0;
+  bool have_line_ = false;
 };
 
 // The driver's source reader with its include stack as the scanner's source. Characters are
 // taken one at a time so that the reader's own position (report carets) stays exact.
 class IncludeStackSource : public LineSource {
-public:
-    explicit IncludeStackSource(SourceReader& reader) : reader_(reader) {}
-    bool next_line(std::string& line) override { return reader_.next_line(line); }
-    long line_number() const override { return reader_.line_number(); }
-    int file_index() const override { return reader_.file_index(); }
-    int next_char() override { return reader_.source_file_getch(); }
+ public:
+  explicit IncludeStackSource(SourceReader& reader) : reader_(reader) {}
+  bool next_line(std::string& line) override { return reader_.next_line(line); }
+  long line_number() const override { return reader_.line_number(); }
+  int file_index() const override { return reader_.file_index(); }
+  int next_char() override { return reader_.source_file_getch(); }
 
-private:
-    SourceReader& reader_;
+ private:
+  SourceReader& reader_;
 };
 
 // Lines of a text held in memory (tests, command-line sources).
 class StringLineSource : public LineSource {
-public:
-    explicit StringLineSource(std::string text) : text_(std::move(text)) {}
-    bool next_line(std::string& line) override;
-    long line_number() const override { return line_; }
+ public:
+  explicit StringLineSource(std::string text) : text_(std::move(text)) {}
+  bool next_line(std::string& line) override;
+  long line_number() const override { return line_; }
 
-private:
-    std::string text_;
-    std::size_t pos_ = 0;
-    long line_ = 0;
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+  long line_ = 0;
 };
 
 // One entry of the input stack.
 class InputReader {
-public:
-    virtual ~InputReader() = default;
-    // Returned by read() when the reader has nothing left: it is popped and reading goes on with
-    // the reader below it.
-    static constexpr int EXHAUSTED = -2;
-    // Next character 0..255, -1 at end of input, or EXHAUSTED.
-    virtual int read() = 0;
-    // The line being read when the reader plays back generated lines (macro expansions and
-    // repeat bodies), for the listing; nullptr for other readers.
-    virtual const std::string* generated_line() const { return nullptr; }
-    std::vector<int> pushback; // waiting characters; the last one comes next
+ public:
+  virtual ~InputReader() = default;
+  // Returned by read() when the reader has nothing left: it is popped and reading goes on with
+  // the reader below it.
+  static constexpr int EXHAUSTED = -2;
+  // Next character 0..255, -1 at end of input, or EXHAUSTED.
+  virtual int read() = 0;
+  // The line being read when the reader plays back generated lines (macro expansions and
+  // repeat bodies), for the listing; nullptr for other readers.
+  virtual const std::string* generated_line() const { return nullptr; }
+  std::vector<int> pushback;  // waiting characters; the last one comes next
 };
 
 // What the false-branch skip needs of conditional assembly.
 class ConditionalControl {
-public:
-    virtual ~ConditionalControl() = default;
-    virtual int state() const = 0; // 1, 4 or 5: a false branch is being skipped
-    virtual void set_state(int state) = 0;
-    virtual int depth() const = 0;
-    // IF inside a skipped block: a nested level in state 5 (with its block-stack entry).
-    virtual void open_skipped_level() = 0;
-    // ENDIF inside a skipped block below the outermost level: back to the enclosing level.
-    virtual void close_level() = 0;
-    virtual bool in_macro_expansion() const = 0;
+ public:
+  virtual ~ConditionalControl() = default;
+  virtual int state() const = 0;  // 1, 4 or 5: a false branch is being skipped
+  virtual void set_state(int state) = 0;
+  virtual int depth() const = 0;
+  // IF inside a skipped block: a nested level in state 5 (with its block-stack entry).
+  virtual void open_skipped_level() = 0;
+  // ENDIF inside a skipped block below the outermost level: back to the enclosing level.
+  virtual void close_level() = 0;
+  virtual bool in_macro_expansion() const = 0;
 };
 
 struct ScannerHooks {
-    std::function<void()> line_begin;          // a new line starts
-    std::function<void()> line_listed;         // the line under the read head goes to the listing
-    std::function<void(std::string_view)> list_skipped_line; // a skipped false-branch line
-    std::function<void()> preprocessor_line;   // '#' line: reads the rest with the scanner
-    std::function<bool()> preprocessor_active; // false while an #if branch is false
-    std::function<bool()> preprocessor_if_open; // an #if level is open (end of input: error 14)
-    std::function<void(const std::string&)> include_file; // '$' line
-    std::function<bool(SymbolNode*)> expand_define; // true when the body has become the input
-    std::function<void(SymbolNode*)> macro_call;    // a macro name was read as a statement word
-    std::function<bool()> repeat_recording;         // a repeat block is being recorded
+  std::function<void()> line_begin;                         // a new line starts
+  std::function<void()> line_listed;                        // the line under the read head goes to the listing
+  std::function<void(std::string_view)> list_skipped_line;  // a skipped false-branch line
+  std::function<void()> preprocessor_line;                  // '#' line: reads the rest with the scanner
+  std::function<bool()> preprocessor_active;                // false while an #if branch is false
+  std::function<bool()> preprocessor_if_open;               // an #if level is open (end of input: error 14)
+  std::function<void(const std::string&)> include_file;     // '$' line
+  std::function<bool(SymbolNode*)> expand_define;           // true when the body has become the input
+  std::function<void(SymbolNode*)> macro_call;              // a macro name was read as a statement word
+  std::function<bool()> repeat_recording;                   // a repeat block is being recorded
 };
 
 // Printable form of a character for messages: itself for 32..126, \0 \a \b \t \n \v \f \r, else
@@ -121,174 +121,174 @@ struct ScannerHooks {
 std::string printable_char(int c);
 
 class Scanner {
-public:
-    Scanner();
-    ~Scanner();
-    Scanner(const Scanner&) = delete;
-    Scanner& operator=(const Scanner&) = delete;
+ public:
+  Scanner();
+  ~Scanner();
+  Scanner(const Scanner&) = delete;
+  Scanner& operator=(const Scanner&) = delete;
 
-    // The whole scanner back to its start state, reading from the given source (which must stay
-    // alive while the scanner reads it). Also resets the input stack (init_token_buffers_A07).
-    void start(LineSource* source);
-    // A module begins: pushed-back characters are dropped and input comes from the source again.
-    void begin_module();
+  // The whole scanner back to its start state, reading from the given source (which must stay
+  // alive while the scanner reads it). Also resets the input stack (init_token_buffers_A07).
+  void start(LineSource* source);
+  // A module begins: pushed-back characters are dropped and input comes from the source again.
+  void begin_module();
 
-    ScannerHooks hooks;
-    ConditionalControl* conditional = nullptr;
-    IdentTree* tree = nullptr; // defaults to ident_tree()
+  ScannerHooks hooks;
+  ConditionalControl* conditional = nullptr;
+  IdentTree* tree = nullptr;  // defaults to ident_tree()
 
-    // ---- mode flags set by other parts ----------------------------------------------------
-    int default_radix = 10;          // RADIX
-    bool floats_enabled = true;      // back end feature bit 4 clear
-    bool raw_mode = false;           // macro actuals: literals unprocessed, no classification
-    bool colon_continues_ident = false; // macro call operands
-    bool percent_prefix = false;     // macro body recording
-    bool colon_ends_number = false;  // ORG operand
-    bool define_line = false;        // inside a #define line
-    bool lookup_only = false;        // names are looked up, never entered
-    bool list_reads_type = false;    // PUBLIC/EXTERN list reads a segment type
-    bool eof_allowed = true;         // end of input is not error 4 in the statement reader
-    // While set, every character read is appended to it and every character pushed back is
-    // taken off again (collection of #define arguments).
-    std::string* recorder = nullptr;
-    std::uint32_t listing_flags = 0; // listing flags, saved and restored around pushed texts
-    int lookup_mode() const { return mode_; }
-    void set_lookup_mode(int mode) { mode_ = mode; }
-    bool in_preprocessor_line() const { return in_pp_line_; }
-    bool keyword_seen() const { return keyword_seen_; }
-    bool label_followed_by_blank() const { return label_blank_; }
-    bool comment_seen() const { return comment_seen_; } // the current line held a comment
+  // ---- mode flags set by other parts ----------------------------------------------------
+  int default_radix = 10;              // RADIX
+  bool floats_enabled = true;          // back end feature bit 4 clear
+  bool raw_mode = false;               // macro actuals: literals unprocessed, no classification
+  bool colon_continues_ident = false;  // macro call operands
+  bool percent_prefix = false;         // macro body recording
+  bool colon_ends_number = false;      // ORG operand
+  bool define_line = false;            // inside a #define line
+  bool lookup_only = false;            // names are looked up, never entered
+  bool list_reads_type = false;        // PUBLIC/EXTERN list reads a segment type
+  bool eof_allowed = true;             // end of input is not error 4 in the statement reader
+  // While set, every character read is appended to it and every character pushed back is
+  // taken off again (collection of #define arguments).
+  std::string* recorder = nullptr;
+  std::uint32_t listing_flags = 0;  // listing flags, saved and restored around pushed texts
+  int lookup_mode() const { return mode_; }
+  void set_lookup_mode(int mode) { mode_ = mode; }
+  bool in_preprocessor_line() const { return in_pp_line_; }
+  bool keyword_seen() const { return keyword_seen_; }
+  bool label_followed_by_blank() const { return label_blank_; }
+  bool comment_seen() const { return comment_seen_; }  // the current line held a comment
 
-    // ---- character level ------------------------------------------------------------------
-    int current_char() const { return ch_; }
-    int previous_char() const { return prev_ch_; }
-    int getch();                  // reads the next character into the current one
-    void unget_char_A05(int c);   // pushes a character back on the current reader
-    void set_current_char(int c) { ch_ = c; }
-    int peek();                   // the character after the current one, left unread
-    // Input stack.
-    void redirect_input_A05(InputReader* reader);
-    void pop_input();
-    void reset_input();
-    std::size_t input_depth() const { return stack_.size(); }
-    InputReader* current_reader() const { return reader_; }
-    // True when the reader is the current input or waits below it on the input stack.
-    bool reads_from(const InputReader* r) const;
-    // The generated line of the innermost reader that plays one back, or nullptr.
-    const std::string* generated_line() const;
-    // Makes a text the next input.
-    void push_input_string_A05(std::string_view text, bool leading_blank, bool trailing_newline,
-                               std::uint32_t list_flags);
-    // Makes a text the input from here on: the current character is pushed back behind it and
-    // the text's first character becomes current (expansions that replace the name just read).
-    void insert_text_now(std::string_view text);
-    // Source position of the read head.
-    long line_number() const;
-    int column() const;
-    const std::string& line_text() const;
+  // ---- character level ------------------------------------------------------------------
+  int current_char() const { return ch_; }
+  int previous_char() const { return prev_ch_; }
+  int getch();                 // reads the next character into the current one
+  void unget_char_A05(int c);  // pushes a character back on the current reader
+  void set_current_char(int c) { ch_ = c; }
+  int peek();  // the character after the current one, left unread
+  // Input stack.
+  void redirect_input_A05(InputReader* reader);
+  void pop_input();
+  void reset_input();
+  std::size_t input_depth() const { return stack_.size(); }
+  InputReader* current_reader() const { return reader_; }
+  // True when the reader is the current input or waits below it on the input stack.
+  bool reads_from(const InputReader* r) const;
+  // The generated line of the innermost reader that plays one back, or nullptr.
+  const std::string* generated_line() const;
+  // Makes a text the next input.
+  void push_input_string_A05(std::string_view text, bool leading_blank, bool trailing_newline,
+                             std::uint32_t list_flags);
+  // Makes a text the input from here on: the current character is pushed back behind it and
+  // the text's first character becomes current (expansions that replace the name just read).
+  void insert_text_now(std::string_view text);
+  // Source position of the read head.
+  long line_number() const;
+  int column() const;
+  const std::string& line_text() const;
 
-    // ---- token level ----------------------------------------------------------------------
-    // Next token of the character level: code as in TokenCode; registered operators and
-    // delimiters give their definition kind in token().kind and their code in token().code.
-    int get_pp_token_A05();
-    // Next statement token: #define names expanded, macro calls started, `defined` evaluated,
-    // adjacent strings joined.
-    const Token& next_token_A07();
-    // Same without #define expansion and macro calls.
-    const Token& next_raw_token();
-    const Token& token() const { return token_; }
-    bool token_is(int code) const { return token_.code == code; }
-    // Reads tokens while they have the given code.
-    void skip_tokens(int code);
-    const Token& previous_token() const { return prev_token_; }
+  // ---- token level ----------------------------------------------------------------------
+  // Next token of the character level: code as in TokenCode; registered operators and
+  // delimiters give their definition kind in token().kind and their code in token().code.
+  int get_pp_token_A05();
+  // Next statement token: #define names expanded, macro calls started, `defined` evaluated,
+  // adjacent strings joined.
+  const Token& next_token_A07();
+  // Same without #define expansion and macro calls.
+  const Token& next_raw_token();
+  const Token& token() const { return token_; }
+  bool token_is(int code) const { return token_.code == code; }
+  // Reads tokens while they have the given code.
+  void skip_tokens(int code);
+  const Token& previous_token() const { return prev_token_; }
 
-    // Look-ahead store (at most 4 tokens).
-    void save_token(bool replay);
-    bool get_saved_token();
-    void clear_saved_tokens();
+  // Look-ahead store (at most 4 tokens).
+  void save_token(bool replay);
+  bool get_saved_token();
+  void clear_saved_tokens();
 
-    // Ends the statement: reads to the line feed and makes the line end the current token.
-    void skip_rest_of_line();
-    // Reads to the line feed and starts the next line; no token.
-    void skip_rest_of_line_quiet();
-    // The rest of the current line (at most max_length characters kept); at end of input errors
-    // 57, 76 or 4.
-    std::string read_rest_of_line(std::size_t max_length);
-    // Skips characters of skip_set, copies up to a stop_set character or the line end (at most
-    // max_length), then drops the rest of the line. Returns -1 at end of input, else 0.
-    int read_delimited_word(std::string_view skip_set, std::string_view stop_set,
-                            std::size_t max_length, std::string& out);
-    // File name of #include: the current character is '<' or '"'; backslashes are ordinary.
-    // Returns false for anything else or an unterminated name.
-    bool read_include_name(std::string& name, char& form);
-    // Skips lines up to the next one whose first non-blank character is '#'.
-    void skip_to_preprocessor_line();
+  // Ends the statement: reads to the line feed and makes the line end the current token.
+  void skip_rest_of_line();
+  // Reads to the line feed and starts the next line; no token.
+  void skip_rest_of_line_quiet();
+  // The rest of the current line (at most max_length characters kept); at end of input errors
+  // 57, 76 or 4.
+  std::string read_rest_of_line(std::size_t max_length);
+  // Skips characters of skip_set, copies up to a stop_set character or the line end (at most
+  // max_length), then drops the rest of the line. Returns -1 at end of input, else 0.
+  int read_delimited_word(std::string_view skip_set, std::string_view stop_set, std::size_t max_length,
+                          std::string& out);
+  // File name of #include: the current character is '<' or '"'; backslashes are ordinary.
+  // Returns false for anything else or an unterminated name.
+  bool read_include_name(std::string& name, char& form);
+  // Skips lines up to the next one whose first non-blank character is '#'.
+  void skip_to_preprocessor_line();
 
-private:
-    class SourceInput;
-    class StringReader;
-    class ConstReader;
+ private:
+  class SourceInput;
+  class StringReader;
+  class ConstReader;
 
-    void begin_line();
-    int dispatch();
-    int finish_blank_run();
-    int scan_identifier();
-    int scan_number();
-    int scan_prefixed_number(int radix);
-    int convert_number(const std::string& digits, int radix);
-    int scan_float(const std::string& int_digits);
-    void skip_integer_suffix();
-    int scan_quoted(int quote, bool include_name);
-    int scan_backquoted();
-    int scan_bcd();
-    int continue_block_comment();
-    int operator_token(int c);
-    bool registered_token(std::string_view text, int builtin_code);
-    void handle_preprocessor_line();
-    void handle_include_line();
-    void skip_false_branch();
-    bool is_comment_start(int c) const;
-    bool ident_start(int c) const;
-    bool ident_part(int c) const;
-    int read_line_raw(std::string& out); // to the line feed (left current); returns last char
-    const Token& statement_token(bool expand);
-    void evaluate_defined();
-    SymbolNode* define_of(SymbolNode* node) const;
-    IdentTree& t() const;
+  void begin_line();
+  int dispatch();
+  int finish_blank_run();
+  int scan_identifier();
+  int scan_number();
+  int scan_prefixed_number(int radix);
+  int convert_number(const std::string& digits, int radix);
+  int scan_float(const std::string& int_digits);
+  void skip_integer_suffix();
+  int scan_quoted(int quote, bool include_name);
+  int scan_backquoted();
+  int scan_bcd();
+  int continue_block_comment();
+  int operator_token(int c);
+  bool registered_token(std::string_view text, int builtin_code);
+  void handle_preprocessor_line();
+  void handle_include_line();
+  void skip_false_branch();
+  bool is_comment_start(int c) const;
+  bool ident_start(int c) const;
+  bool ident_part(int c) const;
+  int read_line_raw(std::string& out);  // to the line feed (left current); returns last char
+  const Token& statement_token(bool expand);
+  void evaluate_defined();
+  SymbolNode* define_of(SymbolNode* node) const;
+  IdentTree& t() const;
 
-    std::unique_ptr<SourceInput> source_;
-    std::unique_ptr<ConstReader> lf_reader_;
-    std::vector<std::unique_ptr<StringReader>> string_readers_;
-    std::vector<InputReader*> stack_;
-    InputReader* reader_ = nullptr;
+  std::unique_ptr<SourceInput> source_;
+  std::unique_ptr<ConstReader> lf_reader_;
+  std::vector<std::unique_ptr<StringReader>> string_readers_;
+  std::vector<InputReader*> stack_;
+  InputReader* reader_ = nullptr;
 
-    int ch_ = '\n';
-    int prev_ch_ = '\n';
-    int mode_ = MODE_FIELDS;
-    bool line_start_pending_ = true;
-    bool at_line_start_ = true;  // nothing but blanks before the read head on this line
-    bool first_column_ = true;   // the next token starts in the first column
-    bool block_comment_ = false;
-    bool comment_lf_given_ = false;
-    bool keyword_seen_ = false;
-    bool suffix_wanted_ = false;
-    bool in_pp_line_ = false;
-    bool label_on_line_ = false;
-    bool label_blank_ = false;
-    bool comment_seen_ = false;
-    bool pending_percent_ = false;
-    bool colon_after_label_ = false; // the last identifier was a first-field name before ':'
-    bool suppress_skip_ = false;
-    bool limit_reported_ = false;
-    int nonblank_on_line_ = 0;
+  int ch_ = '\n';
+  int prev_ch_ = '\n';
+  int mode_ = MODE_FIELDS;
+  bool line_start_pending_ = true;
+  bool at_line_start_ = true;  // nothing but blanks before the read head on this line
+  bool first_column_ = true;   // the next token starts in the first column
+  bool block_comment_ = false;
+  bool comment_lf_given_ = false;
+  bool keyword_seen_ = false;
+  bool suffix_wanted_ = false;
+  bool in_pp_line_ = false;
+  bool label_on_line_ = false;
+  bool label_blank_ = false;
+  bool comment_seen_ = false;
+  bool pending_percent_ = false;
+  bool colon_after_label_ = false;  // the last identifier was a first-field name before ':'
+  bool suppress_skip_ = false;
+  bool limit_reported_ = false;
+  int nonblank_on_line_ = 0;
 
-    Token token_;
-    Token prev_token_;
-    std::deque<Token> held_;   // tokens held back by the string join
-    std::deque<Token> saved_;  // look-ahead store
-    bool replay_ = false;
-    int line_tokens_ = 0;
-    std::deque<StringLiteral> strings_;
+  Token token_;
+  Token prev_token_;
+  std::deque<Token> held_;   // tokens held back by the string join
+  std::deque<Token> saved_;  // look-ahead store
+  bool replay_ = false;
+  int line_tokens_ = 0;
+  std::deque<StringLiteral> strings_;
 };
 
 // ---- statement helpers -----------------------------------------------------------------------
@@ -301,4 +301,4 @@ int next_nonblank(Scanner& sc);
 // Skips blanks from the current token on.
 int skip_blanks(Scanner& sc);
 
-} // namespace aq71
+}  // namespace aq71

@@ -15,421 +15,420 @@ constexpr const char* kAlignRange8 = "Error: Alignment expression out of range [
 constexpr const char* kAlignRange31 = "Error: Alignment expression out of range [0-31]";
 
 void update_environment() {
-    SegmentTable& t = segments();
-    IdentTree& tree = ident_tree();
-    tree.env.segment_number = t.current_index();
-    tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
+  SegmentTable& t = segments();
+  IdentTree& tree = ident_tree();
+  tree.env.segment_number = t.current_index();
+  tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
 }
 
 // An exponent expression with a range check; reports at once when it is known.
-ValueRec* parse_exponent(Scanner& sc, bool comma_may_follow, int maximum, const char* message,
-                         bool token_read = true) {
-    ValueRec* e = parse_expression_A08(sc, comma_may_follow, token_read);
-    if (!e) return e;
-    e->limit.kind = 3;
-    e->limit.minimum = 0;
-    e->limit.maximum = maximum;
-    e->limit.message = message;
-    e->limit.checked = false;
-    if (e->solved()) limit_ok_A08(*e);
-    return e;
+ValueRec* parse_exponent(Scanner& sc, bool comma_may_follow, int maximum, const char* message, bool token_read = true) {
+  ValueRec* e = parse_expression_A08(sc, comma_may_follow, token_read);
+  if (!e) return e;
+  e->limit.kind = 3;
+  e->limit.minimum = 0;
+  e->limit.maximum = maximum;
+  e->limit.message = message;
+  e->limit.checked = false;
+  if (e->solved()) limit_ok_A08(*e);
+  return e;
 }
 
 bool limit_failed(const ValueRec* e) {
-    return e && e->solved() && (e->signed_value() < e->limit.minimum || e->signed_value() > e->limit.maximum);
+  return e && e->solved() && (e->signed_value() < e->limit.minimum || e->signed_value() > e->limit.maximum);
 }
 
 // Fill values of ALIGN / EVEN: one-byte expressions separated by commas.
 void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) {
-    for (;;) {
-        ValueRec* v = parse_expression_A08(sc, true, token_read);
-        token_read = false;
-        if (!v || v->failed) {
-            st.failed = true;
-            sc.skip_rest_of_line();
-            return;
-        }
-        DataItem item;
-        item.value = v;
-        item.size = 1;
-        st.items.push_back(std::move(item));
-        skip_blanks(sc);
-        if (!single && sc.token().code == TOK_COMMA) continue;
-        break;
+  for (;;) {
+    ValueRec* v = parse_expression_A08(sc, true, token_read);
+    token_read = false;
+    if (!v || v->failed) {
+      st.failed = true;
+      sc.skip_rest_of_line();
+      return;
     }
-    end_of_statement(sc);
+    DataItem item;
+    item.value = v;
+    item.size = 1;
+    st.items.push_back(std::move(item));
+    skip_blanks(sc);
+    if (!single && sc.token().code == TOK_COMMA) continue;
+    break;
+  }
+  end_of_statement(sc);
 }
 
-} // namespace
+}  // namespace
 
 // ---- segment records ---------------------------------------------------------------------------
 
 int Segment::alignment_exponent() const {
-    if (alignment && alignment->absolute()) return alignment->signed_value();
-    return alignment_value;
+  if (alignment && alignment->absolute()) return alignment->signed_value();
+  return alignment_value;
 }
 
 void SegmentTable::begin_module() {
-    segments_.clear();
-    Segment ext;
-    ext.name = "__EXTERNS";
-    ext.kind = SegmentKind::Absolute;
-    ext.alignment_value = 0;
-    segments_.push_back(std::move(ext));
-    Segment aseg;
-    aseg.name = "ASEG";
-    aseg.kind = SegmentKind::Absolute;
-    aseg.alignment_value = 0;
-    segments_.push_back(std::move(aseg));
-    current_ = SEG_ASEG;
-    update_environment();
+  segments_.clear();
+  Segment ext;
+  ext.name = "__EXTERNS";
+  ext.kind = SegmentKind::Absolute;
+  ext.alignment_value = 0;
+  segments_.push_back(std::move(ext));
+  Segment aseg;
+  aseg.name = "ASEG";
+  aseg.kind = SegmentKind::Absolute;
+  aseg.alignment_value = 0;
+  segments_.push_back(std::move(aseg));
+  current_ = SEG_ASEG;
+  update_environment();
 }
 
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
-    IdentTree& tree = ident_tree();
-    int index = count();
-    SymbolNode* node = tree.find_kind(name, KIND_SEGMENT);
-    if (!node) {
-        SymbolNode* head = tree.find_exact(name);
-        bool other_meaning = false;
-        for (SymbolNode* n = head; n; n = n->next)
-            if (n->def && n->def->kind != KIND_LABEL && n->def->kind != KIND_SEGMENT_TYPE)
-                other_meaning = true;
-        if (other_meaning) {
-            user_error_A01(45, {.text = name});
-        } else {
-            if (!head) head = tree.enter(name, false, false).node;
-            node = tree.add_meaning(head, KIND_SEGMENT);
-            if (node) {
-                node->def->b = index;
-                tree.mark_node(node);
-            }
-        }
+  IdentTree& tree = ident_tree();
+  int index = count();
+  SymbolNode* node = tree.find_kind(name, KIND_SEGMENT);
+  if (!node) {
+    SymbolNode* head = tree.find_exact(name);
+    bool other_meaning = false;
+    for (SymbolNode* n = head; n; n = n->next)
+      if (n->def && n->def->kind != KIND_LABEL && n->def->kind != KIND_SEGMENT_TYPE) other_meaning = true;
+    if (other_meaning) {
+      user_error_A01(45, {.text = name});
+    } else {
+      if (!head) head = tree.enter(name, false, false).node;
+      node = tree.add_meaning(head, KIND_SEGMENT);
+      if (node) {
+        node->def->b = index;
+        tree.mark_node(node);
+      }
     }
-    Segment s;
-    s.name = std::string(name);
-    s.type = type;
-    s.kind = kind;
-    s.node = node;
-    segments_.push_back(std::move(s));
-    select(index);
-    return index;
+  }
+  Segment s;
+  s.name = std::string(name);
+  s.type = type;
+  s.kind = kind;
+  s.node = node;
+  segments_.push_back(std::move(s));
+  select(index);
+  return index;
 }
 
 void SegmentTable::select(int index) {
-    if (index < 0 || index >= count()) internal_error_A01("select_segment_A09", "No such segment", index, 0);
-    current_ = index;
-    update_environment();
+  if (index < 0 || index >= count()) internal_error_A01("select_segment_A09", "No such segment", index, 0);
+  current_ = index;
+  update_environment();
 }
 
 int SegmentTable::find(std::string_view name) const {
-    for (int i = 0; i < count(); ++i)
-        if (segments_[static_cast<std::size_t>(i)].name == name) return i;
-    internal_error_A01("find_segment_A09", "Segment-name not found", 0, 0);
+  for (int i = 0; i < count(); ++i)
+    if (segments_[static_cast<std::size_t>(i)].name == name) return i;
+  internal_error_A01("find_segment_A09", "Segment-name not found", 0, 0);
 }
 
 int SegmentTable::find_node(const SymbolNode* node) const {
-    if (!node) return -1;
-    for (int i = 0; i < count(); ++i)
-        if (segments_[static_cast<std::size_t>(i)].node == node) return i;
-    return -1;
+  if (!node) return -1;
+  for (int i = 0; i < count(); ++i)
+    if (segments_[static_cast<std::size_t>(i)].node == node) return i;
+  return -1;
 }
 
 Statement& SegmentTable::add_statement(StatementKind kind) {
-    Statement& st = statement_store().make(kind, current_);
-    Segment& seg = current();
-    st.start_offset = seg.location;
-    st.end_offset = seg.location;
-    seg.chain.push_back(&st);
-    return st;
+  Statement& st = statement_store().make(kind, current_);
+  Segment& seg = current();
+  st.start_offset = seg.location;
+  st.end_offset = seg.location;
+  seg.chain.push_back(&st);
+  return st;
 }
 
 void SegmentTable::advance(std::uint32_t bytes) {
-    Segment& seg = current();
-    std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
-    seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
+  Segment& seg = current();
+  std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
+  seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
 }
 
-SegmentTable& segments() {
-    return current_assembly().part<SegmentTable>();
-}
+SegmentTable& segments() { return current_assembly().part<SegmentTable>(); }
 
 void init_segment_types() {
-    static const struct {
-        const char* name;
-        int type;
-    } kTypes[] = {{"UNTYPED", SEGTYPE_UNTYPED}, {"CODE", SEGTYPE_CODE},   {"DATA", SEGTYPE_DATA},
-                  {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA},  {"NPAGE", SEGTYPE_XDATA},
-                  {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},     {"REGISTER", SEGTYPE_REGISTER},
-                  {"CONST", SEGTYPE_CONST}};
-    for (const auto& t : kTypes) ident_tree().insert_segment_type_in_tree_A07(t.name, t.type);
+  static const struct {
+    const char* name;
+    int type;
+  } kTypes[] = {{"UNTYPED", SEGTYPE_UNTYPED}, {"CODE", SEGTYPE_CODE},  {"DATA", SEGTYPE_DATA},
+                {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA}, {"NPAGE", SEGTYPE_XDATA},
+                {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},    {"REGISTER", SEGTYPE_REGISTER},
+                {"CONST", SEGTYPE_CONST}};
+  for (const auto& t : kTypes) ident_tree().insert_segment_type_in_tree_A07(t.name, t.type);
 }
 
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent) {
-    bool odd = exponent < 0;
-    int n = odd ? 0 : exponent;
-    if (n > 62) n = 62;
-    std::uint64_t unit = std::uint64_t{1} << n;
-    std::uint64_t pad = unit - ((offset + unit) % unit);
-    if (pad == unit) pad = 0;
-    if (odd && ((offset + pad) % 2 == 0)) pad += 1;
-    return pad;
+  bool odd = exponent < 0;
+  int n = odd ? 0 : exponent;
+  if (n > 62) n = 62;
+  std::uint64_t unit = std::uint64_t{1} << n;
+  std::uint64_t pad = unit - ((offset + unit) % unit);
+  if (pad == unit) pad = 0;
+  if (odd && ((offset + pad) % 2 == 0)) pad += 1;
+  return pad;
 }
 
 // ---- directives --------------------------------------------------------------------------------
 
 void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
-    SegmentTable& table = segments();
-    int code = next_nonblank(sc);
-    const Token& tok = sc.token();
-    if (code == TOK_IDENT && tok.node) {
-        int existing = -1;
-        if (SymbolNode* s = ident_tree().find_kind(tok.node->name, KIND_SEGMENT)) existing = table.find_node(s);
-        if (existing >= 0) {
-            // A later declaration of the same name continues the segment.
-            table.select(existing);
-            sc.skip_rest_of_line();
-            Statement& st = open_statement(StatementKind::Nothing);
-            attach_label(st, label);
-            return;
-        }
+  SegmentTable& table = segments();
+  int code = next_nonblank(sc);
+  const Token& tok = sc.token();
+  if (code == TOK_IDENT && tok.node) {
+    int existing = -1;
+    if (SymbolNode* s = ident_tree().find_kind(tok.node->name, KIND_SEGMENT)) existing = table.find_node(s);
+    if (existing >= 0) {
+      // A later declaration of the same name continues the segment.
+      table.select(existing);
+      sc.skip_rest_of_line();
+      Statement& st = open_statement(StatementKind::Nothing);
+      attach_label(st, label);
+      return;
     }
-    std::string name;
-    bool name_ok = false;
-    if (code == TOK_IDENT && tok.node) {
-        LabelRec* l = label_record(tok.node);
-        int k = tok.kind;
-        if (k == KIND_LABEL && l && (l->flags & (LABEL_PUBLIC | LABEL_EXTERN))) {
-            user_error_A01(41);
-        } else if (k == KIND_LABEL || k == KIND_SEGMENT_TYPE || k == KIND_NONE) {
-            name = tok.node->name;
-            name_ok = true;
-        } else {
-            user_error_A01(47);
-        }
-    } else if (code == TOK_IDENT) {
-        name = tok.text;
-        name_ok = !name.empty();
-        if (!name_ok) user_error_A01(47);
+  }
+  std::string name;
+  bool name_ok = false;
+  if (code == TOK_IDENT && tok.node) {
+    LabelRec* l = label_record(tok.node);
+    int k = tok.kind;
+    if (k == KIND_LABEL && l && (l->flags & (LABEL_PUBLIC | LABEL_EXTERN))) {
+      user_error_A01(41);
+    } else if (k == KIND_LABEL || k == KIND_SEGMENT_TYPE || k == KIND_NONE) {
+      name = tok.node->name;
+      name_ok = true;
     } else {
-        user_error_A01(47);
+      user_error_A01(47);
     }
-    if (!name_ok) {
-        sc.skip_rest_of_line();
-        Statement& st = open_statement(StatementKind::Failed);
-        st.failed = true;
-        attach_label(st, label);
-        return;
-    }
+  } else if (code == TOK_IDENT) {
+    name = tok.text;
+    name_ok = !name.empty();
+    if (!name_ok) user_error_A01(47);
+  } else {
+    user_error_A01(47);
+  }
+  if (!name_ok) {
+    sc.skip_rest_of_line();
+    Statement& st = open_statement(StatementKind::Failed);
+    st.failed = true;
+    attach_label(st, label);
+    return;
+  }
 
-    // ":type"
-    std::uint16_t type = SEGTYPE_UNTYPED;
-    sc.list_reads_type = true; // ":CODE" is a type, not a BCD string
+  // ":type"
+  std::uint16_t type = SEGTYPE_UNTYPED;
+  sc.list_reads_type = true;  // ":CODE" is a type, not a BCD string
+  sc.next_token_A07();
+  sc.list_reads_type = false;
+  if (sc.token().code == TOK_COLON) {
+    int saved = sc.lookup_mode();
+    sc.set_lookup_mode(MODE_SEGMENT_TYPE);
+    sc.list_reads_type = true;
     sc.next_token_A07();
     sc.list_reads_type = false;
-    if (sc.token().code == TOK_COLON) {
-        int saved = sc.lookup_mode();
-        sc.set_lookup_mode(MODE_SEGMENT_TYPE);
-        sc.list_reads_type = true;
-        sc.next_token_A07();
-        sc.list_reads_type = false;
-        sc.set_lookup_mode(saved);
-        const Token& t = sc.token();
-        SymbolNode* type_node = nullptr;
-        if (t.code == TOK_IDENT && t.node) type_node = ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE);
-        if (!type_node && t.code == TOK_IDENT) type_node = ident_tree().find_kind(upper_ascii(t.text), KIND_SEGMENT_TYPE);
-        if (type_node) {
-            type = static_cast<std::uint16_t>(type_node->def->b);
-            sc.next_token_A07();
-        } else {
-            user_error_A01(46);
-        }
+    sc.set_lookup_mode(saved);
+    const Token& t = sc.token();
+    SymbolNode* type_node = nullptr;
+    if (t.code == TOK_IDENT && t.node) type_node = ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE);
+    if (!type_node && t.code == TOK_IDENT) type_node = ident_tree().find_kind(upper_ascii(t.text), KIND_SEGMENT_TYPE);
+    if (type_node) {
+      type = static_cast<std::uint16_t>(type_node->def->b);
+      sc.next_token_A07();
+    } else {
+      user_error_A01(46);
     }
+  }
 
-    int index = table.create(name, type, kind);
-    Segment& seg = table[index];
-    Statement& st = open_statement(StatementKind::SegmentDeclaration);
-    seg.declaration = &st;
-    attach_label(st, label);
+  int index = table.create(name, type, kind);
+  Segment& seg = table[index];
+  Statement& st = open_statement(StatementKind::SegmentDeclaration);
+  seg.declaration = &st;
+  attach_label(st, label);
 
-    if (sc.token().code == TOK_LPAREN) {
-        ValueRec* e = parse_exponent(sc, false, 31, kAlignRange31, false);
-        seg.alignment = e;
-        ++seg.alignment_count;
-        if (e && e->absolute() && !limit_failed(e)) seg.alignment_value = e->signed_value();
-        if (sc.token().code == TOK_RPAREN) sc.next_token_A07();
-        else if (!(e && e->failed)) user_error_A01(0);
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  if (sc.token().code == TOK_LPAREN) {
+    ValueRec* e = parse_exponent(sc, false, 31, kAlignRange31, false);
+    seg.alignment = e;
+    ++seg.alignment_count;
+    if (e && e->absolute() && !limit_failed(e)) seg.alignment_value = e->signed_value();
+    if (sc.token().code == TOK_RPAREN)
+      sc.next_token_A07();
+    else if (!(e && e->failed))
+      user_error_A01(0);
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 void directive_aseg(Scanner& sc, SymbolNode* label) {
-    SegmentTable& table = segments();
-    table.select(SEG_ASEG);
-    Segment& seg = table.current();
-    Statement& st = open_statement(StatementKind::AbsoluteLocation);
-    attach_label(st, label);
-    int code = next_nonblank(sc);
-    bool has_address = code == TOK_INTEGER || code == TOK_CHAR || (code == TOK_IDENT && sc.token().node &&
-                       (sc.token().kind == KIND_LABEL || sc.token().kind == KIND_NONE ||
-                        sc.token().kind == KIND_OPERATOR)) ||
-                       code == TOK_LPAREN || code == TOK_MINUS || code == TOK_PLUS;
-    ValueRec* e = nullptr;
-    if (has_address) {
-        e = parse_expression_A08(sc, false, true);
-        if (e && e->failed) st.failed = true;
-    } else {
-        e = new_constant_expression_A08(0);
-    }
-    st.location = e;
-    if (seg.start_unknown) {
-        seg.start = e;
-        seg.start_unknown = false;
-    }
-    if (e && e->solved()) {
-        seg.location = e->value;
-        seg.location_known = true;
-    } else {
-        seg.location_known = false;
-    }
-    st.start_offset = st.end_offset = seg.location;
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  SegmentTable& table = segments();
+  table.select(SEG_ASEG);
+  Segment& seg = table.current();
+  Statement& st = open_statement(StatementKind::AbsoluteLocation);
+  attach_label(st, label);
+  int code = next_nonblank(sc);
+  bool has_address =
+      code == TOK_INTEGER || code == TOK_CHAR ||
+      (code == TOK_IDENT && sc.token().node &&
+       (sc.token().kind == KIND_LABEL || sc.token().kind == KIND_NONE || sc.token().kind == KIND_OPERATOR)) ||
+      code == TOK_LPAREN || code == TOK_MINUS || code == TOK_PLUS;
+  ValueRec* e = nullptr;
+  if (has_address) {
+    e = parse_expression_A08(sc, false, true);
+    if (e && e->failed) st.failed = true;
+  } else {
+    e = new_constant_expression_A08(0);
+  }
+  st.location = e;
+  if (seg.start_unknown) {
+    seg.start = e;
+    seg.start_unknown = false;
+  }
+  if (e && e->solved()) {
+    seg.location = e->value;
+    seg.location_known = true;
+  } else {
+    seg.location_known = false;
+  }
+  st.start_offset = st.end_offset = seg.location;
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 void directive_org(Scanner& sc, SymbolNode* label) {
-    SegmentTable& table = segments();
-    Segment& seg = table.current();
-    Statement& st = open_statement(seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
-    if (seg.absolute()) st.kind = StatementKind::AbsoluteLocation;
-    next_nonblank(sc);
-    sc.colon_ends_number = true;
-    ValueRec* e = parse_expression_A08(sc, false, true);
-    sc.colon_ends_number = false;
-    if (!e || e->failed) {
-        st.failed = true;
-        e = new_constant_expression_A08(0);
-    }
-    st.location = e;
-    if (seg.start_unknown) {
-        seg.start = e;
-        seg.start_unknown = false;
-    }
-    if (e->solved()) {
-        seg.location = e->value;
-        seg.location_known = true;
-    } else {
-        seg.location_known = false;
-        queue_for_resolve(*e);
-    }
-    st.start_offset = st.end_offset = seg.location;
-    if (label) {
-        // The label gets the location expression as its value.
-        attach_label(st, label);
-        st.label_counted = true;
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  SegmentTable& table = segments();
+  Segment& seg = table.current();
+  Statement& st = open_statement(seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
+  if (seg.absolute()) st.kind = StatementKind::AbsoluteLocation;
+  next_nonblank(sc);
+  sc.colon_ends_number = true;
+  ValueRec* e = parse_expression_A08(sc, false, true);
+  sc.colon_ends_number = false;
+  if (!e || e->failed) {
+    st.failed = true;
+    e = new_constant_expression_A08(0);
+  }
+  st.location = e;
+  if (seg.start_unknown) {
+    seg.start = e;
+    seg.start_unknown = false;
+  }
+  if (e->solved()) {
+    seg.location = e->value;
+    seg.location_known = true;
+  } else {
+    seg.location_known = false;
+    queue_for_resolve(*e);
+  }
+  st.start_offset = st.end_offset = seg.location;
+  if (label) {
+    // The label gets the location expression as its value.
+    attach_label(st, label);
+    st.label_counted = true;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 namespace {
 
 void place_alignment(Statement& st, int exponent) {
-    SegmentTable& table = segments();
-    Segment& seg = table.current();
-    st.exponent_value = exponent;
-    if (seg.location_known) {
-        std::uint64_t pad = alignment_padding(seg.location, exponent);
-        st.start_offset = seg.location;
-        table.advance(static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad));
-        st.end_offset = seg.location;
-    }
+  SegmentTable& table = segments();
+  Segment& seg = table.current();
+  st.exponent_value = exponent;
+  if (seg.location_known) {
+    std::uint64_t pad = alignment_padding(seg.location, exponent);
+    st.start_offset = seg.location;
+    table.advance(static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad));
+    st.end_offset = seg.location;
+  }
 }
 
-} // namespace
+}  // namespace
 
 void directive_align(Scanner& sc, SymbolNode* label) {
-    Statement& st = open_statement(StatementKind::Alignment);
-    attach_label(st, label);
-    next_nonblank(sc);
-    ValueRec* e = parse_exponent(sc, true, 8, kAlignRange8);
-    if (!e || e->failed) {
-        st.failed = true;
-        st.kind = StatementKind::Failed;
-        sc.skip_rest_of_line();
-        return;
-    }
-    st.exponent = e;
-    if (e->absolute()) {
-        if (limit_failed(e)) {
-            st.failed = true;
-            st.exponent_value = 0;
-        } else {
-            place_alignment(st, e->signed_value());
-        }
+  Statement& st = open_statement(StatementKind::Alignment);
+  attach_label(st, label);
+  next_nonblank(sc);
+  ValueRec* e = parse_exponent(sc, true, 8, kAlignRange8);
+  if (!e || e->failed) {
+    st.failed = true;
+    st.kind = StatementKind::Failed;
+    sc.skip_rest_of_line();
+    return;
+  }
+  st.exponent = e;
+  if (e->absolute()) {
+    if (limit_failed(e)) {
+      st.failed = true;
+      st.exponent_value = 0;
     } else {
-        segments().current().location_known = false;
+      place_alignment(st, e->signed_value());
     }
-    skip_blanks(sc);
-    if (sc.token().code == TOK_COMMA) {
-        read_fill_values(sc, st, false, false);
-        return;
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+  } else {
+    segments().current().location_known = false;
+  }
+  skip_blanks(sc);
+  if (sc.token().code == TOK_COMMA) {
+    read_fill_values(sc, st, false, false);
+    return;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 void directive_even(Scanner& sc, SymbolNode* label) {
-    Statement& st = open_statement(StatementKind::Alignment);
-    attach_label(st, label);
-    place_alignment(st, 1);
-    int code = next_nonblank(sc);
-    if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
-        end_of_statement(sc);
-        return;
-    }
-    read_fill_values(sc, st, true, true);
+  Statement& st = open_statement(StatementKind::Alignment);
+  attach_label(st, label);
+  place_alignment(st, 1);
+  int code = next_nonblank(sc);
+  if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
+    end_of_statement(sc);
+    return;
+  }
+  read_fill_values(sc, st, true, true);
 }
 
 void directive_ds(Scanner& sc, SymbolNode* label) {
-    Statement& st = open_statement(StatementKind::Storage);
-    attach_label(st, label);
-    st.reserve_only = true;
-    st.element_size = 1;
-    int after = sc.current_char();
-    if (after != ' ' && after != '\t') {
-        user_error_A01(0);
-        st.failed = true;
-        sc.skip_rest_of_line();
-        return;
+  Statement& st = open_statement(StatementKind::Storage);
+  attach_label(st, label);
+  st.reserve_only = true;
+  st.element_size = 1;
+  int after = sc.current_char();
+  if (after != ' ' && after != '\t') {
+    user_error_A01(0);
+    st.failed = true;
+    sc.skip_rest_of_line();
+    return;
+  }
+  next_nonblank(sc);
+  ValueRec* e = parse_expression_A08(sc, false, true);
+  if (!e || e->failed) {
+    st.failed = true;
+    st.final = true;
+    if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+    return;
+  }
+  st.count = e;
+  SegmentTable& table = segments();
+  if (e->absolute()) {
+    std::int64_t n = e->signed_value();
+    if (n < 0) {
+      user_error_A01(53);
+      st.failed = true;
+      n = 0;
     }
-    next_nonblank(sc);
-    ValueRec* e = parse_expression_A08(sc, false, true);
-    if (!e || e->failed) {
-        st.failed = true;
-        st.final = true;
-        if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
-        return;
-    }
-    st.count = e;
-    SegmentTable& table = segments();
-    if (e->absolute()) {
-        std::int64_t n = e->signed_value();
-        if (n < 0) {
-            user_error_A01(53);
-            st.failed = true;
-            n = 0;
-        }
-        std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
-        st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
-        st.final = st.size_fixed = true;
-        table.advance(st.size);
-        st.end_offset = table.current().location;
-    } else if (e->kind == VALUE_UNSOLVED) {
-        table.current().location_known = false;
-    } else {
-        user_error_A01(53);
-        st.failed = true;
-        st.final = st.size_fixed = true;
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
+    std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+    st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+    st.final = st.size_fixed = true;
+    table.advance(st.size);
+    st.end_offset = table.current().location;
+  } else if (e->kind == VALUE_UNSOLVED) {
+    table.current().location_known = false;
+  } else {
+    user_error_A01(53);
+    st.failed = true;
+    st.final = st.size_fixed = true;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
-} // namespace aq71
+}  // namespace aq71

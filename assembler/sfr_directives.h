@@ -35,4 +35,4 @@ void directive_const(Scanner& sc, SymbolNode* label);
 // True while the rest of a CONST line is read.
 bool const_flag();
 
-} // namespace aq71
+}  // namespace aq71

@@ -1,14 +1,14 @@
 #include "assembler/source_files.h"
 #include "assembler/assembly.h"
 
-#include <cctype>
-#include <cstring>
-#include <ctime>
-#include <set>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <set>
 
 #include "assembler/run_settings.h"
 
@@ -18,562 +18,564 @@ namespace {
 
 // The run's files. Ending the run closes what is still open, without deleting anything.
 struct Files {
-    StandardFiles files;
-    std::vector<OpenFileEntry> table;
-    std::vector<std::string> prefixes;
-    SourceReader reader;
-    ~Files();
+  StandardFiles files;
+  std::vector<OpenFileEntry> table;
+  std::vector<std::string> prefixes;
+  SourceReader reader;
+  ~Files();
 };
 Files& files() { return current_assembly().part<Files>(); }
 
 Files::~Files() {
-    std::set<std::FILE*> open{files.list, files.command, files.source, files.object};
-    for (const OpenFileEntry& e : table)
-        if (e.is_open) open.insert(e.handle);
-    for (std::FILE* handle : open)
-        if (handle && handle != stdin) std::fclose(handle);
+  std::set<std::FILE*> open{files.list, files.command, files.source, files.object};
+  for (const OpenFileEntry& e : table)
+    if (e.is_open) open.insert(e.handle);
+  for (std::FILE* handle : open)
+    if (handle && handle != stdin) std::fclose(handle);
 }
 
 bool is_separator(char c) { return c == ':' || c == '\\' || c == '/'; }
 
 // Index just after the directory part (after the last ':', '\' or '/').
 std::size_t file_part_start(std::string_view name) {
-    for (std::size_t i = name.size(); i > 0; --i) {
-        if (is_separator(name[i - 1])) return i;
-    }
-    return 0;
+  for (std::size_t i = name.size(); i > 0; --i) {
+    if (is_separator(name[i - 1])) return i;
+  }
+  return 0;
 }
 
 const char* mode_of(FileKind kind) {
-    switch (kind) {
-    case FileKind::text_input: return "r";
-    case FileKind::binary_input: return "rb";
-    case FileKind::text_output: return "w";
-    case FileKind::binary_output: return "wb";
-    }
-    return "r";
+  switch (kind) {
+    case FileKind::text_input:
+      return "r";
+    case FileKind::binary_input:
+      return "rb";
+    case FileKind::text_output:
+      return "w";
+    case FileKind::binary_output:
+      return "wb";
+  }
+  return "r";
 }
 
-bool is_output(FileKind kind) {
-    return kind == FileKind::text_output || kind == FileKind::binary_output;
-}
+bool is_output(FileKind kind) { return kind == FileKind::text_output || kind == FileKind::binary_output; }
 
 FileTime fixed_file_time() {
-    FileTime t;
-    t.year = 80;
-    t.month = 8;
-    t.day = 17;
-    t.hour = 7;
-    t.minute = 20;
-    t.second = 0;
-    return t;
+  FileTime t;
+  t.year = 80;
+  t.month = 8;
+  t.day = 17;
+  t.hour = 7;
+  t.minute = 20;
+  t.second = 0;
+  return t;
 }
 
 FileTime file_time(const struct stat& st) {
-    FileTime t;
-    if (settings().fixed_date) return fixed_file_time();
-    std::tm tm{};
-    time_t mtime = st.st_mtime;
-    if (!localtime_r(&mtime, &tm)) return t;
-    t.year = tm.tm_year;
-    t.month = tm.tm_mon + 1;
-    t.day = tm.tm_mday;
-    t.hour = tm.tm_hour;
-    t.minute = tm.tm_min;
-    t.second = tm.tm_sec;
-    return t;
+  FileTime t;
+  if (settings().fixed_date) return fixed_file_time();
+  std::tm tm{};
+  time_t mtime = st.st_mtime;
+  if (!localtime_r(&mtime, &tm)) return t;
+  t.year = tm.tm_year;
+  t.month = tm.tm_mon + 1;
+  t.day = tm.tm_mday;
+  t.hour = tm.tm_hour;
+  t.minute = tm.tm_min;
+  t.second = tm.tm_sec;
+  return t;
 }
 
 [[noreturn]] void overwrite_stop(const std::string& name) {
-    console_printf("\nTry to overwrite file: '%s'\n", name.c_str());
-    fatal_exit_A01();
+  console_printf("\nTry to overwrite file: '%s'\n", name.c_str());
+  fatal_exit_A01();
 }
 
 // Fails the open: prints per quiet mode, stops when fatal.
 OpenedFile open_failed(const std::string& name, int quiet, bool leading_line_feed = true) {
-    if (quiet != OPEN_SILENT) {
-        console_printf(leading_line_feed ? "\nCould not open file: '%s'\n"
-                                         : "Could not open file: '%s'\n",
-                       name.c_str());
-    }
-    if (quiet == OPEN_FATAL) fatal_exit_A01();
-    return {};
+  if (quiet != OPEN_SILENT) {
+    console_printf(leading_line_feed ? "\nCould not open file: '%s'\n" : "Could not open file: '%s'\n", name.c_str());
+  }
+  if (quiet == OPEN_FATAL) fatal_exit_A01();
+  return {};
 }
 
 void close_handle(std::FILE*& handle) {
-    if (!handle) return;
-    if (handle != stdin) std::fclose(handle);
-    for (auto& e : files().table) {
-        if (e.handle == handle) {
-            e.is_open = false;
-            e.handle = nullptr;
-        }
+  if (!handle) return;
+  if (handle != stdin) std::fclose(handle);
+  for (auto& e : files().table) {
+    if (e.handle == handle) {
+      e.is_open = false;
+      e.handle = nullptr;
     }
-    handle = nullptr;
+  }
+  handle = nullptr;
 }
 
 // Splits the source name and makes its directory the first include prefix.
 void name_source(const std::string& name) {
-    std::size_t start = file_part_start(name);
-    files().files.source_directory = name.substr(0, start);
-    files().files.source_file_part = name.substr(start);
-    files().files.base_name = files().files.source_file_part.substr(0, files().files.source_file_part.find('.'));
-    add_include_prefix(files().files.source_directory);
+  std::size_t start = file_part_start(name);
+  files().files.source_directory = name.substr(0, start);
+  files().files.source_file_part = name.substr(start);
+  files().files.base_name = files().files.source_file_part.substr(0, files().files.source_file_part.find('.'));
+  add_include_prefix(files().files.source_directory);
 }
 
 // "\" counts as "/" in include names and prefixes.
 std::string slashes(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c == '\\') c = '/';
-    }
-    return out;
+  std::string out(text);
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
 }
 
 // The name of an existing entry of the folder that equals the file part ignoring case.
 std::optional<std::string> case_insensitive_match(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (file.empty()) return std::nullopt;
-    DIR* d = opendir(dir.c_str());
-    if (!d) return std::nullopt;
-    std::optional<std::string> found;
-    while (struct dirent* ent = readdir(d)) {
-        if (strcasecmp(ent->d_name, file.c_str()) == 0) {
-            found = (slash == std::string::npos ? std::string() : dir) + ent->d_name;
-            break;
-        }
+  std::size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (file.empty()) return std::nullopt;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return std::nullopt;
+  std::optional<std::string> found;
+  while (struct dirent* ent = readdir(d)) {
+    if (strcasecmp(ent->d_name, file.c_str()) == 0) {
+      found = (slash == std::string::npos ? std::string() : dir) + ent->d_name;
+      break;
     }
-    closedir(d);
-    return found;
+  }
+  closedir(d);
+  return found;
 }
 
-} // namespace
+}  // namespace
 
 StandardFiles& standard_files() { return files().files; }
 const std::vector<OpenFileEntry>& open_file_table() { return files().table; }
 
 void apply_fixed_file_times() {
-    if (!settings().fixed_date) return;
-    for (auto& e : files().table) e.time = fixed_file_time();
+  if (!settings().fixed_date) return;
+  for (auto& e : files().table) e.time = fixed_file_time();
 }
 const std::vector<std::string>& include_prefixes() { return files().prefixes; }
 SourceReader& source_reader() { return files().reader; }
 
 std::string lower_case(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
 }
 
-std::string build_file_name(std::string_view prefix, std::string_view name,
-                            std::string_view default_extension) {
-    std::string result(prefix);
-    if (!name.empty() && name.back() == '.') {
-        result.append(name.substr(0, name.size() - 1));
-        return result;
-    }
-    result.append(name);
-    std::string_view file_part = name.substr(file_part_start(name));
-    if (file_part.find('.') == std::string_view::npos && !default_extension.empty()) {
-        result.push_back('.');
-        result.append(default_extension);
-    }
+std::string build_file_name(std::string_view prefix, std::string_view name, std::string_view default_extension) {
+  std::string result(prefix);
+  if (!name.empty() && name.back() == '.') {
+    result.append(name.substr(0, name.size() - 1));
     return result;
+  }
+  result.append(name);
+  std::string_view file_part = name.substr(file_part_start(name));
+  if (file_part.find('.') == std::string_view::npos && !default_extension.empty()) {
+    result.push_back('.');
+    result.append(default_extension);
+  }
+  return result;
 }
 
 const OpenFileEntry* find_open_file(std::string_view name) {
-    std::string wanted = lower_case(name);
-    for (const auto& e : files().table) {
-        if (e.name == wanted) return &e;
-    }
-    return nullptr;
+  std::string wanted = lower_case(name);
+  for (const auto& e : files().table) {
+    if (e.name == wanted) return &e;
+  }
+  return nullptr;
 }
 
 OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet,
-                                     int file_index) {
-    std::string full = build_file_name(prefix, name, default_extension);
-    std::string lower = lower_case(full);
-    bool output = is_output(kind);
+                                     std::string_view default_extension, int quiet, int file_index) {
+  std::string full = build_file_name(prefix, name, default_extension);
+  std::string lower = lower_case(full);
+  bool output = is_output(kind);
 
-    // Never write over a file that is open, nor read one that is being written: by name, and
-    // by identity, so that another spelling or a link of the same file is caught too.
+  // Never write over a file that is open, nor read one that is being written: by name, and
+  // by identity, so that another spelling or a link of the same file is caught too.
+  for (const auto& e : files().table) {
+    if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(full);
+  }
+  struct stat st {};
+  if (output && ::stat(full.c_str(), &st) == 0) {
     for (const auto& e : files().table) {
-        if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(full);
+      if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(full);
     }
-    struct stat st{};
-    if (output && ::stat(full.c_str(), &st) == 0) {
-        for (const auto& e : files().table) {
-            if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(full);
-        }
-    }
+  }
 
-    std::FILE* handle = std::fopen(full.c_str(), mode_of(kind));
-    if (!handle) return open_failed(full, quiet);
-    if (::fstat(fileno(handle), &st) != 0) {
+  std::FILE* handle = std::fopen(full.c_str(), mode_of(kind));
+  if (!handle) return open_failed(full, quiet);
+  if (::fstat(fileno(handle), &st) != 0) {
+    std::fclose(handle);
+    return open_failed(full, quiet, false);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    std::fclose(handle);
+    return open_failed(full, quiet);
+  }
+  if (!output) {
+    for (const auto& e : files().table) {
+      if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
         std::fclose(handle);
-        return open_failed(full, quiet, false);
+        overwrite_stop(full);
+      }
     }
-    if (S_ISDIR(st.st_mode)) {
-        std::fclose(handle);
-        return open_failed(full, quiet);
-    }
-    if (!output) {
-        for (const auto& e : files().table) {
-            if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
-                std::fclose(handle);
-                overwrite_stop(full);
-            }
-        }
-    }
+  }
 
-    OpenFileEntry entry;
-    entry.name = lower;
-    entry.real_name = full;
-    entry.kind = kind;
-    entry.file_index = file_index;
-    entry.time = file_time(st);
-    entry.device = st.st_dev;
-    entry.inode = st.st_ino;
-    entry.is_open = true;
-    entry.handle = handle;
-    files().table.push_back(std::move(entry));
-    return {handle, full};
+  OpenFileEntry entry;
+  entry.name = lower;
+  entry.real_name = full;
+  entry.kind = kind;
+  entry.file_index = file_index;
+  entry.time = file_time(st);
+  entry.device = st.st_dev;
+  entry.inode = st.st_ino;
+  entry.is_open = true;
+  entry.handle = handle;
+  files().table.push_back(std::move(entry));
+  return {handle, full};
 }
 
 void open_source_file(const std::string* name) {
-    if (files().files.source_opened) {
-        console_write("\nTry to open more than one source file\n");
-        fatal_exit_A01();
+  if (files().files.source_opened) {
+    console_write("\nTry to open more than one source file\n");
+    fatal_exit_A01();
+  }
+  if (!name) {
+    files().files.source = stdin;
+    files().files.source_name = "stdin.c";
+    files().files.source_is_stdin = true;
+    OpenFileEntry entry;
+    entry.name = "stdin.c";
+    entry.real_name = "stdin.c";
+    struct stat st {};
+    if (::fstat(fileno(stdin), &st) == 0) {
+      entry.time = file_time(st);
+      entry.device = st.st_dev;
+      entry.inode = st.st_ino;
+    } else if (settings().fixed_date) {
+      entry.time = file_time(st);
     }
-    if (!name) {
-        files().files.source = stdin;
-        files().files.source_name = "stdin.c";
-        files().files.source_is_stdin = true;
-        OpenFileEntry entry;
-        entry.name = "stdin.c";
-        entry.real_name = "stdin.c";
-        struct stat st{};
-        if (::fstat(fileno(stdin), &st) == 0) {
-            entry.time = file_time(st);
-            entry.device = st.st_dev;
-            entry.inode = st.st_ino;
-        } else if (settings().fixed_date) {
-            entry.time = file_time(st);
-        }
-        entry.is_open = true;
-        entry.handle = stdin;
-        files().table.push_back(std::move(entry));
-    } else {
-        OpenedFile f = open_output_or_input_file(FileKind::text_input, "", *name, "msa", OPEN_SILENT, 0);
-        if (!f.handle) f = open_output_or_input_file(FileKind::text_input, "", *name, "s71", OPEN_FATAL, 0);
-        files().files.source = f.handle;
-        files().files.source_name = f.name;
-    }
-    files().files.source_opened = true;
-    name_source(files().files.source_name);
-    files().reader.start(files().files.source, files().files.source_name);
+    entry.is_open = true;
+    entry.handle = stdin;
+    files().table.push_back(std::move(entry));
+  } else {
+    OpenedFile f = open_output_or_input_file(FileKind::text_input, "", *name, "msa", OPEN_SILENT, 0);
+    if (!f.handle) f = open_output_or_input_file(FileKind::text_input, "", *name, "s71", OPEN_FATAL, 0);
+    files().files.source = f.handle;
+    files().files.source_name = f.name;
+  }
+  files().files.source_opened = true;
+  name_source(files().files.source_name);
+  files().reader.start(files().files.source, files().files.source_name);
 }
 
 void open_default_object(std::string_view prefix) {
-    OpenedFile f = open_output_or_input_file(FileKind::binary_output, prefix, files().files.base_name,
-                                             "r71", OPEN_FATAL, 0);
-    files().files.object = f.handle;
-    files().files.object_name = f.name;
+  OpenedFile f =
+      open_output_or_input_file(FileKind::binary_output, prefix, files().files.base_name, "r71", OPEN_FATAL, 0);
+  files().files.object = f.handle;
+  files().files.object_name = f.name;
 }
 
 void open_default_list(std::string_view prefix) {
-    OpenedFile f = open_output_or_input_file(FileKind::text_output, prefix, files().files.base_name,
-                                             "lst", OPEN_FATAL, 0);
-    files().files.list = f.handle;
-    files().files.list_name = f.name;
+  OpenedFile f =
+      open_output_or_input_file(FileKind::text_output, prefix, files().files.base_name, "lst", OPEN_FATAL, 0);
+  files().files.list = f.handle;
+  files().files.list_name = f.name;
 }
 
 int opt_o(std::string_view name) {
-    OpenedFile f = open_output_or_input_file(FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
-    files().files.object = f.handle;
-    files().files.object_name = f.name;
-    return 0;
+  OpenedFile f = open_output_or_input_file(FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
+  files().files.object = f.handle;
+  files().files.object_name = f.name;
+  return 0;
 }
 
 int opt_l(std::string_view name) {
-    OpenedFile f = open_output_or_input_file(FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
-    files().files.list = f.handle;
-    files().files.list_name = f.name;
-    return 0;
+  OpenedFile f = open_output_or_input_file(FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
+  files().files.list = f.handle;
+  files().files.list_name = f.name;
+  return 0;
 }
 
 int opt_f(std::string_view name) {
-    close_handle(files().files.command);
-    OpenedFile f = open_output_or_input_file(FileKind::text_input, "", name, "xcl", OPEN_FATAL, 0);
-    files().files.command = f.handle;
-    files().files.command_name = f.name;
-    return 0;
+  close_handle(files().files.command);
+  OpenedFile f = open_output_or_input_file(FileKind::text_input, "", name, "xcl", OPEN_FATAL, 0);
+  files().files.command = f.handle;
+  files().files.command_name = f.name;
+  return 0;
 }
 
 int cmdfile_getc() {
-    if (!files().files.command) return 0;
-    int c = std::getc(files().files.command);
-    if (c == EOF) {
-        close_handle(files().files.command);
-        return 0;
-    }
-    return c;
+  if (!files().files.command) return 0;
+  int c = std::getc(files().files.command);
+  if (c == EOF) {
+    close_handle(files().files.command);
+    return 0;
+  }
+  return c;
 }
 
 void add_include_prefix(std::optional<std::string_view> prefix) {
-    std::string p = prefix ? std::string(*prefix) : std::string();
-    if (!p.empty() && p.back() != '\\' && p.back() != '/') p.push_back('/');
-    files().prefixes.push_back(std::move(p));
+  std::string p = prefix ? std::string(*prefix) : std::string();
+  if (!p.empty() && p.back() != '\\' && p.back() != '/') p.push_back('/');
+  files().prefixes.push_back(std::move(p));
 }
 
 void close_all_files() {
-    if (files().files.closed) return;
-    files().files.closed = true;
-    close_handle(files().files.list);
-    close_handle(files().files.command);
-    files().reader.close_includes();
-    close_handle(files().files.source);
-    close_handle(files().files.object);
-    if (!files().files.object_name.empty() && diagnostic_counts().run_errors > 0) {
-        std::remove(files().files.object_name.c_str());
-    }
+  if (files().files.closed) return;
+  files().files.closed = true;
+  close_handle(files().files.list);
+  close_handle(files().files.command);
+  files().reader.close_includes();
+  close_handle(files().files.source);
+  close_handle(files().files.object);
+  if (!files().files.object_name.empty() && diagnostic_counts().run_errors > 0) {
+    std::remove(files().files.object_name.c_str());
+  }
 }
 
 void install_reader_hooks() {
-    DiagnosticHooks& hooks = diagnostic_hooks();
-    hooks.current_location = [] { return files().reader.location(); };
-    hooks.current_line_number = [] { return files().reader.line_number(); };
+  DiagnosticHooks& hooks = diagnostic_hooks();
+  hooks.current_location = [] { return files().reader.location(); };
+  hooks.current_line_number = [] { return files().reader.line_number(); };
 }
 
 // ---- source reader --------------------------------------------------------------------------
 
 void SourceReader::start(std::FILE* handle, std::string name) {
-    reset();
-    handle_ = handle;
-    name_ = std::move(name);
+  reset();
+  handle_ = handle;
+  name_ = std::move(name);
 }
 
 void SourceReader::reset() {
-    close_includes();
-    handle_ = nullptr;
-    name_.clear();
-    file_index_ = 0;
-    line_number_ = 0;
-    total_lines_ = 0;
-    file_counter_ = 0;
-    main_lines_.clear();
-    line_.clear();
-    pos_ = 0;
-    pending_pop_ = false;
-    end_of_input_ = false;
+  close_includes();
+  handle_ = nullptr;
+  name_.clear();
+  file_index_ = 0;
+  line_number_ = 0;
+  total_lines_ = 0;
+  file_counter_ = 0;
+  main_lines_.clear();
+  line_.clear();
+  pos_ = 0;
+  pending_pop_ = false;
+  end_of_input_ = false;
 }
 
 void SourceReader::close_includes() {
-    while (!levels_.empty()) {
-        close_handle(handle_);
-        handle_ = levels_.back().handle;
-        name_ = levels_.back().name;
-        file_index_ = levels_.back().file_index;
-        line_number_ = levels_.back().line_number;
-        levels_.pop_back();
-    }
+  while (!levels_.empty()) {
+    close_handle(handle_);
+    handle_ = levels_.back().handle;
+    name_ = levels_.back().name;
+    file_index_ = levels_.back().file_index;
+    line_number_ = levels_.back().line_number;
+    levels_.pop_back();
+  }
 }
 
 SourceLocation SourceReader::location() const {
-    SourceLocation loc;
-    loc.file = name_;
-    loc.line = line_number_;
-    loc.column = static_cast<int>(pos_);
-    loc.text = line_;
-    return loc;
+  SourceLocation loc;
+  loc.file = name_;
+  loc.line = line_number_;
+  loc.column = static_cast<int>(pos_);
+  loc.text = line_;
+  return loc;
 }
 
 int SourceReader::next_raw_char() {
-    if (!handle_) return EOF;
-    int c = std::getc(handle_);
-    if (c == '\r') {
-        // CR directly before LF or at the end of the file is dropped.
-        int next = std::getc(handle_);
-        if (next == '\n' || next == EOF) return next;
-        std::ungetc(next, handle_);
-    }
-    return c;
+  if (!handle_) return EOF;
+  int c = std::getc(handle_);
+  if (c == '\r') {
+    // CR directly before LF or at the end of the file is dropped.
+    int next = std::getc(handle_);
+    if (next == '\n' || next == EOF) return next;
+    std::ungetc(next, handle_);
+  }
+  return c;
 }
 
 bool SourceReader::read_line() {
-    if (pending_pop_) {
-        pending_pop_ = false;
-        pop_include_file();
-    }
-    if (end_of_input_) return false;
-    const std::size_t keep = LINE_LIMIT - 1; // characters before the line feed
-    const std::size_t tab = static_cast<std::size_t>(settings().tab_width > 0 ? settings().tab_width : 8);
+  if (pending_pop_) {
+    pending_pop_ = false;
+    pop_include_file();
+  }
+  if (end_of_input_) return false;
+  const std::size_t keep = LINE_LIMIT - 1;  // characters before the line feed
+  const std::size_t tab = static_cast<std::size_t>(settings().tab_width > 0 ? settings().tab_width : 8);
+  for (;;) {
+    line_.clear();
+    pos_ = 0;
+    bool truncated = false;
+    bool started = false;  // some physical line of this logical line was begun
+    int last = -1;         // last physical character before the line feed
     for (;;) {
-        line_.clear();
-        pos_ = 0;
-        bool truncated = false;
-        bool started = false; // some physical line of this logical line was begun
-        int last = -1;        // last physical character before the line feed
-        for (;;) {
-            int c = next_raw_char();
-            if (c == EOF) {
-                if (started) {
-                    // A last line without a line feed gets one.
-                    ++line_number_;
-                    ++total_lines_;
-                    if (last == '\\' && !truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
-                    line_.push_back('\n');
-                    if (!levels_.empty()) pending_pop_ = true;
-                    else end_of_input_ = true;
-                    break;
-                }
-                if (!levels_.empty()) {
-                    pop_include_file(); // at a line boundary: go on in the including file
-                    break;
-                }
-                end_of_input_ = true;
-                return false;
-            }
-            started = true;
-            if (c == '\n') {
-                ++line_number_;
-                ++total_lines_;
-                if (last == '\\') {
-                    // Continued line: backslash and line feed are dropped.
-                    if (!truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
-                    last = -1;
-                    continue;
-                }
-                line_.push_back('\n');
-                break;
-            }
-            last = c;
-            if (c == '\t') {
-                std::size_t spaces = tab - line_.size() % tab;
-                for (std::size_t i = 0; i < spaces; ++i) {
-                    if (line_.size() < keep) line_.push_back(' ');
-                    else truncated = true;
-                }
-            } else if (line_.size() < keep) {
-                line_.push_back(static_cast<char>(c));
-            } else {
-                truncated = true;
-            }
+      int c = next_raw_char();
+      if (c == EOF) {
+        if (started) {
+          // A last line without a line feed gets one.
+          ++line_number_;
+          ++total_lines_;
+          if (last == '\\' && !truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
+          line_.push_back('\n');
+          if (!levels_.empty())
+            pending_pop_ = true;
+          else
+            end_of_input_ = true;
+          break;
         }
-        if (line_.empty()) continue; // popped an include at a line boundary
-        if (truncated) {
-            MessageArgs args;
-            args.number = static_cast<long>(LINE_LIMIT);
-            user_error_A01(5, args);
+        if (!levels_.empty()) {
+          pop_include_file();  // at a line boundary: go on in the including file
+          break;
         }
-        if (levels_.empty() && (settings().debug_info & DEBUG_EMBED_SOURCE))
-            main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
-        return true;
+        end_of_input_ = true;
+        return false;
+      }
+      started = true;
+      if (c == '\n') {
+        ++line_number_;
+        ++total_lines_;
+        if (last == '\\') {
+          // Continued line: backslash and line feed are dropped.
+          if (!truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
+          last = -1;
+          continue;
+        }
+        line_.push_back('\n');
+        break;
+      }
+      last = c;
+      if (c == '\t') {
+        std::size_t spaces = tab - line_.size() % tab;
+        for (std::size_t i = 0; i < spaces; ++i) {
+          if (line_.size() < keep)
+            line_.push_back(' ');
+          else
+            truncated = true;
+        }
+      } else if (line_.size() < keep) {
+        line_.push_back(static_cast<char>(c));
+      } else {
+        truncated = true;
+      }
     }
+    if (line_.empty()) continue;  // popped an include at a line boundary
+    if (truncated) {
+      MessageArgs args;
+      args.number = static_cast<long>(LINE_LIMIT);
+      user_error_A01(5, args);
+    }
+    if (levels_.empty() && (settings().debug_info & DEBUG_EMBED_SOURCE))
+      main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
+    return true;
+  }
 }
 
 int SourceReader::source_file_getch() {
-    if (pos_ >= line_.size()) {
-        if (!read_line()) {
-            line_.clear();
-            pos_ = 0;
-            return -1;
-        }
+  if (pos_ >= line_.size()) {
+    if (!read_line()) {
+      line_.clear();
+      pos_ = 0;
+      return -1;
     }
-    return static_cast<unsigned char>(line_[pos_++]);
+  }
+  return static_cast<unsigned char>(line_[pos_++]);
 }
 
 bool SourceReader::next_line(std::string& line) {
-    if (pos_ >= line_.size() && !read_line()) {
-        line_.clear();
-        pos_ = 0;
-        return false;
-    }
-    std::size_t end = line_.size();
-    if (end > pos_ && line_[end - 1] == '\n') --end;
-    line.assign(line_, pos_, end - pos_);
-    pos_ = line_.size();
-    return true;
+  if (pos_ >= line_.size() && !read_line()) {
+    line_.clear();
+    pos_ = 0;
+    return false;
+  }
+  std::size_t end = line_.size();
+  if (end > pos_ && line_[end - 1] == '\n') --end;
+  line.assign(line_, pos_, end - pos_);
+  pos_ = line_.size();
+  return true;
 }
 
 void SourceReader::push_include_file(std::string_view name, bool search_source_dir) {
-    if (include_depth() >= MAX_INCLUDE_DEPTH) {
-        MessageArgs args;
-        args.number = MAX_INCLUDE_DEPTH;
-        user_error_A01(1, args);
-        return;
-    }
-    // An embedded source holds the main file only: its line records could not name another.
-    if (settings().debug_info & DEBUG_EMBED_SOURCE) {
-        user_error_A01(98);
-        return;
-    }
-    const int index = file_counter_ + 1;
-    std::string wanted = slashes(name);
-    OpenedFile found;
-    for (std::size_t i = search_source_dir ? 0 : 1; i < files().prefixes.size() && !found.handle; ++i) {
-        std::string prefix = slashes(files().prefixes[i]);
-        found = open_output_or_input_file(FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
-        if (!found.handle) {
-            if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {
-                found = open_output_or_input_file(FileKind::text_input, "", *other, "", OPEN_SILENT, index);
-            }
-        }
-    }
+  if (include_depth() >= MAX_INCLUDE_DEPTH) {
+    MessageArgs args;
+    args.number = MAX_INCLUDE_DEPTH;
+    user_error_A01(1, args);
+    return;
+  }
+  // An embedded source holds the main file only: its line records could not name another.
+  if (settings().debug_info & DEBUG_EMBED_SOURCE) {
+    user_error_A01(98);
+    return;
+  }
+  const int index = file_counter_ + 1;
+  std::string wanted = slashes(name);
+  OpenedFile found;
+  for (std::size_t i = search_source_dir ? 0 : 1; i < files().prefixes.size() && !found.handle; ++i) {
+    std::string prefix = slashes(files().prefixes[i]);
+    found = open_output_or_input_file(FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
     if (!found.handle) {
-        MessageArgs args;
-        args.text = name;
-        user_error_A01(2, args);
-        return;
+      if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {
+        found = open_output_or_input_file(FileKind::text_input, "", *other, "", OPEN_SILENT, index);
+      }
     }
-    Level level{handle_, name_, file_index_, line_number_, {}};
-    if (hooks_.get) level.state = hooks_.get();
-    levels_.push_back(std::move(level));
-    handle_ = found.handle;
-    name_ = found.name;
-    line_number_ = 0;
-    file_counter_ = index;
-    file_index_ = index;
+  }
+  if (!found.handle) {
+    MessageArgs args;
+    args.text = name;
+    user_error_A01(2, args);
+    return;
+  }
+  Level level{handle_, name_, file_index_, line_number_, {}};
+  if (hooks_.get) level.state = hooks_.get();
+  levels_.push_back(std::move(level));
+  handle_ = found.handle;
+  name_ = found.name;
+  line_number_ = 0;
+  file_counter_ = index;
+  file_index_ = index;
 }
 
 void SourceReader::pop_include_file() {
-    if (levels_.empty()) return;
-    close_handle(handle_);
-    Level level = std::move(levels_.back());
-    levels_.pop_back();
-    handle_ = level.handle;
-    name_ = std::move(level.name);
-    file_index_ = level.file_index;
-    line_number_ = level.line_number;
+  if (levels_.empty()) return;
+  close_handle(handle_);
+  Level level = std::move(levels_.back());
+  levels_.pop_back();
+  handle_ = level.handle;
+  name_ = std::move(level.name);
+  file_index_ = level.file_index;
+  line_number_ = level.line_number;
 
-    if (!hooks_.get || !hooks_.set) return;
-    IncludeState now = hooks_.get();
-    IncludeState restored = now;
-    restored.comment = level.state.comment + now.comment;
-    if (restored.comment > 1) {
-        hooks_.set(restored);
-        user_warning_A01(1);
-        restored.comment = 1;
-    }
-    if (now.repeat != level.state.repeat) {
-        restored.repeat = level.state.repeat;
-        hooks_.set(restored);
-        user_error_A01(75);
-    }
-    if (now.conditional_depth != level.state.conditional_depth) {
-        restored.conditional_depth = level.state.conditional_depth;
-        hooks_.set(restored);
-        user_error_A01(57);
-    }
-    restored.list_flags = level.state.list_flags;
+  if (!hooks_.get || !hooks_.set) return;
+  IncludeState now = hooks_.get();
+  IncludeState restored = now;
+  restored.comment = level.state.comment + now.comment;
+  if (restored.comment > 1) {
     hooks_.set(restored);
+    user_warning_A01(1);
+    restored.comment = 1;
+  }
+  if (now.repeat != level.state.repeat) {
+    restored.repeat = level.state.repeat;
+    hooks_.set(restored);
+    user_error_A01(75);
+  }
+  if (now.conditional_depth != level.state.conditional_depth) {
+    restored.conditional_depth = level.state.conditional_depth;
+    hooks_.set(restored);
+    user_error_A01(57);
+  }
+  restored.list_flags = level.state.list_flags;
+  hooks_.set(restored);
 }
 
 void SourceReader::check_include_end() {
-    if (!levels_.empty()) user_warning_A01(18);
+  if (!levels_.empty()) user_warning_A01(18);
 }
 
-} // namespace aq71
+}  // namespace aq71

@@ -2,13 +2,13 @@
 // list, command file), the include-prefix list, and the source reader with its include stack.
 #pragma once
 
+#include <sys/types.h>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "assembler/diagnostics.h"
@@ -18,54 +18,54 @@ namespace aq71 {
 enum class FileKind { text_input = 0, binary_input = 1, text_output = 2, binary_output = 3 };
 
 // Quiet modes of open_output_or_input_file.
-inline constexpr int OPEN_FATAL = 0;  // a failure prints its message and stops the run
-inline constexpr int OPEN_SILENT = 1; // a failure returns quietly
-inline constexpr int OPEN_REPORT = 2; // a failure prints its message and returns
+inline constexpr int OPEN_FATAL = 0;   // a failure prints its message and stops the run
+inline constexpr int OPEN_SILENT = 1;  // a failure returns quietly
+inline constexpr int OPEN_REPORT = 2;  // a failure prints its message and returns
 
 // Modification time as the object's file table wants it.
 struct FileTime {
-    int year = 255; // year - 1900; 255 = unknown
-    int month = 0;  // 1 to 12
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
+  int year = 255;  // year - 1900; 255 = unknown
+  int month = 0;   // 1 to 12
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
 };
 
 // One opened file, in opening order.
 struct OpenFileEntry {
-    std::string name;       // as opened, lower-cased
-    std::string real_name;  // as opened
-    FileKind kind = FileKind::text_input;
-    int file_index = 0;     // include counter at opening; 0 for files that are not includes
-    FileTime time;
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool is_open = false;
-    std::FILE* handle = nullptr;
+  std::string name;       // as opened, lower-cased
+  std::string real_name;  // as opened
+  FileKind kind = FileKind::text_input;
+  int file_index = 0;  // include counter at opening; 0 for files that are not includes
+  FileTime time;
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool is_open = false;
+  std::FILE* handle = nullptr;
 };
 
 struct OpenedFile {
-    std::FILE* handle = nullptr; // nullptr when the open failed quietly
-    std::string name;            // the name as opened
+  std::FILE* handle = nullptr;  // nullptr when the open failed quietly
+  std::string name;             // the name as opened
 };
 
 // The standard files and the naming of the source.
 struct StandardFiles {
-    std::FILE* object = nullptr;
-    std::string object_name;  // as opened (for deleting); display names are in the file table
-    std::FILE* list = nullptr;
-    std::string list_name;
-    std::FILE* command = nullptr;
-    std::string command_name;
-    std::FILE* source = nullptr;
-    std::string source_name;
-    bool source_opened = false;
-    bool source_is_stdin = false;
-    std::string source_directory; // up to and including the last ':', '\' or '/'
-    std::string source_file_part;
-    std::string base_name;        // file part up to its first '.': default module name
-    bool closed = false;
+  std::FILE* object = nullptr;
+  std::string object_name;  // as opened (for deleting); display names are in the file table
+  std::FILE* list = nullptr;
+  std::string list_name;
+  std::FILE* command = nullptr;
+  std::string command_name;
+  std::FILE* source = nullptr;
+  std::string source_name;
+  bool source_opened = false;
+  bool source_is_stdin = false;
+  std::string source_directory;  // up to and including the last ':', '\' or '/'
+  std::string source_file_part;
+  std::string base_name;  // file part up to its first '.': default module name
+  bool closed = false;
 };
 StandardFiles& standard_files();
 
@@ -74,14 +74,12 @@ std::string lower_case(std::string_view text);
 
 // prefix + name, plus "." and the default extension unless the name has one; a name ending in
 // "." loses the dot and gets none.
-std::string build_file_name(std::string_view prefix, std::string_view name,
-                            std::string_view default_extension);
+std::string build_file_name(std::string_view prefix, std::string_view name, std::string_view default_extension);
 
 // Opens prefix + name (+ extension) for the kind and records it in the file table. Refuses (with
 // a fatal stop) to write over a file that is open, or to read a file open for output.
 OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet,
-                                     int file_index);
+                                     std::string_view default_extension, int quiet, int file_index);
 
 // The open-file table (also the object's file table).
 const std::vector<OpenFileEntry>& open_file_table();
@@ -111,87 +109,86 @@ const std::vector<std::string>& include_prefixes();
 // file when the run counted any error.
 void close_all_files();
 
-
 // States of other modules that an include level saves and checks when it ends.
 struct IncludeState {
-    int comment = 0;             // open block comments
-    int repeat = 0;              // repeat-block state
-    int conditional_depth = 0;   // conditional assembly depth
-    std::uint32_t list_flags = 0;
+  int comment = 0;            // open block comments
+  int repeat = 0;             // repeat-block state
+  int conditional_depth = 0;  // conditional assembly depth
+  std::uint32_t list_flags = 0;
 };
 struct IncludeStateHooks {
-    std::function<IncludeState()> get;
-    std::function<void(const IncludeState&)> set;
+  std::function<IncludeState()> get;
+  std::function<void(const IncludeState&)> set;
 };
 
 // Delivers the source text one character at a time, in lines of at most 511 characters and a
 // line feed, with tabs expanded, CR before LF dropped and "\" line continuation, through a
 // stack of at most 10 include files.
 class SourceReader {
-public:
-    static constexpr int MAX_INCLUDE_DEPTH = 10;
-    static constexpr std::size_t LINE_LIMIT = 512; // including the line feed
+ public:
+  static constexpr int MAX_INCLUDE_DEPTH = 10;
+  static constexpr std::size_t LINE_LIMIT = 512;  // including the line feed
 
-    // Makes an open file the main source (the reader does not close standard input).
-    void start(std::FILE* handle, std::string name);
-    // Next character, or -1 at the end of the source (and ever after).
-    int source_file_getch();
-    // The rest of the current line, or else the next line, without its line feed; false at the
-    // end of the source. The line counts as delivered (location() then has its last column).
-    bool next_line(std::string& line);
-    // Opens an include file through the prefix list (from the first prefix when
-    // search_source_dir, else from the second) and reads on in it once the current line is done.
-    // Errors 1 and 2 are fatal.
-    void push_include_file(std::string_view name, bool search_source_dir);
-    // END seen: warning 18 while an include file is still open.
-    void check_include_end();
+  // Makes an open file the main source (the reader does not close standard input).
+  void start(std::FILE* handle, std::string name);
+  // Next character, or -1 at the end of the source (and ever after).
+  int source_file_getch();
+  // The rest of the current line, or else the next line, without its line feed; false at the
+  // end of the source. The line counts as delivered (location() then has its last column).
+  bool next_line(std::string& line);
+  // Opens an include file through the prefix list (from the first prefix when
+  // search_source_dir, else from the second) and reads on in it once the current line is done.
+  // Errors 1 and 2 are fatal.
+  void push_include_file(std::string_view name, bool search_source_dir);
+  // END seen: warning 18 while an include file is still open.
+  void check_include_end();
 
-    // The current line, as the reports show it (column = characters delivered from it).
-    SourceLocation location() const;
-    const std::string& line() const { return line_; }
-    std::size_t read_position() const { return pos_; }
-    const std::string& file_name() const { return name_; }
-    long line_number() const { return line_number_; }
-    // The main file's line number, 0 while an include file is read.
-    long listing_line_number() const { return levels_.empty() ? line_number_ : 0; }
-    long total_lines() const { return total_lines_; }
-    int file_index() const { return file_index_; }
-    int include_depth() const { return static_cast<int>(levels_.size()); }
-    bool at_end() const { return end_of_input_; }
-    // The main file's lines read so far, without their line feeds; kept only while the object
-    // embeds the source (-re).
-    const std::vector<std::string>& main_lines() const { return main_lines_; }
+  // The current line, as the reports show it (column = characters delivered from it).
+  SourceLocation location() const;
+  const std::string& line() const { return line_; }
+  std::size_t read_position() const { return pos_; }
+  const std::string& file_name() const { return name_; }
+  long line_number() const { return line_number_; }
+  // The main file's line number, 0 while an include file is read.
+  long listing_line_number() const { return levels_.empty() ? line_number_ : 0; }
+  long total_lines() const { return total_lines_; }
+  int file_index() const { return file_index_; }
+  int include_depth() const { return static_cast<int>(levels_.size()); }
+  bool at_end() const { return end_of_input_; }
+  // The main file's lines read so far, without their line feeds; kept only while the object
+  // embeds the source (-re).
+  const std::vector<std::string>& main_lines() const { return main_lines_; }
 
-    IncludeStateHooks& state_hooks() { return hooks_; }
-    // Closes every include file still open.
-    void close_includes();
-    void reset();
+  IncludeStateHooks& state_hooks() { return hooks_; }
+  // Closes every include file still open.
+  void close_includes();
+  void reset();
 
-private:
-    struct Level {
-        std::FILE* handle;
-        std::string name;
-        int file_index;
-        long line_number;
-        IncludeState state;
-    };
-    bool read_line();
-    void pop_include_file();
-    int next_raw_char();
+ private:
+  struct Level {
+    std::FILE* handle;
+    std::string name;
+    int file_index;
+    long line_number;
+    IncludeState state;
+  };
+  bool read_line();
+  void pop_include_file();
+  int next_raw_char();
 
-    std::FILE* handle_ = nullptr;
-    std::string name_;
-    int file_index_ = 0;
-    long line_number_ = 0;
-    long total_lines_ = 0;
-    int file_counter_ = 0;
-    std::vector<Level> levels_;
-    std::string line_;
-    std::size_t pos_ = 0;
-    bool pending_pop_ = false;
-    bool end_of_input_ = false;
-    std::vector<std::string> main_lines_;
-    IncludeStateHooks hooks_;
+  std::FILE* handle_ = nullptr;
+  std::string name_;
+  int file_index_ = 0;
+  long line_number_ = 0;
+  long total_lines_ = 0;
+  int file_counter_ = 0;
+  std::vector<Level> levels_;
+  std::string line_;
+  std::size_t pos_ = 0;
+  bool pending_pop_ = false;
+  bool end_of_input_ = false;
+  std::vector<std::string> main_lines_;
+  IncludeStateHooks hooks_;
 };
 
 SourceReader& source_reader();
@@ -199,4 +196,4 @@ SourceReader& source_reader();
 // Makes the diagnostics' current location the reader's.
 void install_reader_hooks();
 
-} // namespace aq71
+}  // namespace aq71

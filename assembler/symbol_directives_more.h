@@ -16,4 +16,4 @@ void directive_case(Scanner& sc, bool on, SymbolNode* label);
 // RADIX expr: default radix of numbers without suffix (2 to 16).
 void directive_radix(Scanner& sc, SymbolNode* label);
 
-} // namespace aq71
+}  // namespace aq71

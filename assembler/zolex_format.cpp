@@ -16,33 +16,112 @@ struct TagInfo {
 };
 
 constexpr TagInfo kTagNames[] = {
-    {kLibraryModule, "library"}, {kProgramModule, "program"}, {kCode1, "code1"},
-    {kCode2, "code2"}, {kCode4, "code4"}, {kCode3, "code3"}, {kRepeat, "repeat"},
-    {kAbsoluteLocation, "abs-location"}, {kSegmentLocation, "seg-location"},
-    {kNoCode, "no-code"}, {kTypeDefinition, "type"}, {kSegmentDeclaration, "segment"},
-    {kSymbol, "symbol"}, {kSourceTableStart, "source-table"}, {kFormatVersion, "version"},
-    {kTarget, "target"}, {kSourceFile, "source-file"}, {kEmbeddedSource, "embedded-source"},
-    {kDefine, "define"}, {kLineFile, "line-file"}, {kLine, "line"},
-    {kSymbolDebug, "symbol-debug"}, {kEndAbsolute, "end-abs"}, {kEndRelative, "end-rel"},
-    {kEnd, "end"}, {kPushConstant, "const"}, {kPushSegment, "seg-addr"},
-    {kPushExternal, "extern"}, {kSegmentBegin, "sfb"}, {kSegmentEnd, "sfe"},
-    {kPushLocation, "location"}, {kMessage, "message"}, {kCheck, "check"},
-    {kCheckFromStack, "check-stack"}, {kAdd, "add"}, {kSub, "sub"}, {kMul, "mul"},
-    {kDiv, "div"}, {kMod, "mod"}, {kNeg, "neg"}, {kBitAnd, "and"}, {kBitOr, "or"},
-    {kBitXor, "xor"}, {kBitNot, "not"}, {kLogNot, "lnot"}, {kLogAnd, "land"},
-    {kLogOr, "lor"}, {kLogXor, "lxor"}, {kGt, "gt"}, {kUgt, "ugt"}, {kGe, "ge"},
-    {kLt, "lt"}, {kUlt, "ult"}, {kLe, "le"}, {kEq, "eq"}, {kNe, "ne"}, {kShrBy, "shr"},
-    {kShlBy, "shl"}, {kShlN, "shl-n"}, {kShrN, "shr-n"}, {kByteN, "byte"},
-    {kLowWord, "lwrd"}, {kHighWord, "hwrd"}, {kDate, "date"}, {kSwap, "swap"},
-    {kDup, "dup"}, {kDrop, "drop"}, {kField1, "field1"}, {kField2, "field2"},
-    {kField3, "field3"}, {kField4, "field4"},
+    {kLibraryModule, "library"},
+    {kProgramModule, "program"},
+    {kCode1, "code1"},
+    {kCode2, "code2"},
+    {kCode4, "code4"},
+    {kCode3, "code3"},
+    {kRepeat, "repeat"},
+    {kAbsoluteLocation, "abs-location"},
+    {kSegmentLocation, "seg-location"},
+    {kNoCode, "no-code"},
+    {kTypeDefinition, "type"},
+    {kSegmentDeclaration, "segment"},
+    {kSymbol, "symbol"},
+    {kSourceTableStart, "source-table"},
+    {kFormatVersion, "version"},
+    {kTarget, "target"},
+    {kSourceFile, "source-file"},
+    {kEmbeddedSource, "embedded-source"},
+    {kDefine, "define"},
+    {kLineFile, "line-file"},
+    {kLine, "line"},
+    {kSymbolDebug, "symbol-debug"},
+    {kEndAbsolute, "end-abs"},
+    {kEndRelative, "end-rel"},
+    {kEnd, "end"},
+    {kPushConstant, "const"},
+    {kPushSegment, "seg-addr"},
+    {kPushExternal, "extern"},
+    {kSegmentBegin, "sfb"},
+    {kSegmentEnd, "sfe"},
+    {kPushLocation, "location"},
+    {kMessage, "message"},
+    {kCheck, "check"},
+    {kCheckFromStack, "check-stack"},
+    {kAdd, "add"},
+    {kSub, "sub"},
+    {kMul, "mul"},
+    {kDiv, "div"},
+    {kMod, "mod"},
+    {kNeg, "neg"},
+    {kBitAnd, "and"},
+    {kBitOr, "or"},
+    {kBitXor, "xor"},
+    {kBitNot, "not"},
+    {kLogNot, "lnot"},
+    {kLogAnd, "land"},
+    {kLogOr, "lor"},
+    {kLogXor, "lxor"},
+    {kGt, "gt"},
+    {kUgt, "ugt"},
+    {kGe, "ge"},
+    {kLt, "lt"},
+    {kUlt, "ult"},
+    {kLe, "le"},
+    {kEq, "eq"},
+    {kNe, "ne"},
+    {kShrBy, "shr"},
+    {kShlBy, "shl"},
+    {kShlN, "shl-n"},
+    {kShrN, "shr-n"},
+    {kByteN, "byte"},
+    {kLowWord, "lwrd"},
+    {kHighWord, "hwrd"},
+    {kDate, "date"},
+    {kSwap, "swap"},
+    {kDup, "dup"},
+    {kDrop, "drop"},
+    {kField1, "field1"},
+    {kField2, "field2"},
+    {kField3, "field3"},
+    {kField4, "field4"},
 };
 
 // Operator tags without payload.
 constexpr uint8_t kPlainOperators[] = {
-    kAdd, kSub, kMul, kDiv, kMod, kNeg, kBitAnd, kBitOr, kBitXor, kBitNot, kLogNot, kLogAnd,
-    kLogOr, kLogXor, kGt, kUgt, kGe, kLt, kUlt, kLe, kEq, kNe, kShrBy, kShlBy, kLowWord,
-    kHighWord, kDate, kSwap, kDup, kDrop, kCheckFromStack,
+    kAdd,
+    kSub,
+    kMul,
+    kDiv,
+    kMod,
+    kNeg,
+    kBitAnd,
+    kBitOr,
+    kBitXor,
+    kBitNot,
+    kLogNot,
+    kLogAnd,
+    kLogOr,
+    kLogXor,
+    kGt,
+    kUgt,
+    kGe,
+    kLt,
+    kUlt,
+    kLe,
+    kEq,
+    kNe,
+    kShrBy,
+    kShlBy,
+    kLowWord,
+    kHighWord,
+    kDate,
+    kSwap,
+    kDup,
+    kDrop,
+    kCheckFromStack,
 };
 
 bool is_plain_operator(uint8_t tag) {
@@ -55,7 +134,8 @@ std::array<uint16_t, 256> make_crc_table() {
   std::array<uint16_t, 256> t{};
   for (unsigned i = 0; i < 256; ++i) {
     uint16_t r = static_cast<uint16_t>(i << 8);
-    for (int k = 0; k < 8; ++k) r = (r & 0x8000) ? static_cast<uint16_t>((r << 1) ^ 0x8005) : static_cast<uint16_t>(r << 1);
+    for (int k = 0; k < 8; ++k)
+      r = (r & 0x8000) ? static_cast<uint16_t>((r << 1) ^ 0x8005) : static_cast<uint16_t>(r << 1);
     t[i] = r;
   }
   return t;
@@ -78,8 +158,7 @@ const std::array<uint8_t, 256> kReverse = make_reverse_table();
 [[noreturn]] void refuse(const std::string& what) { throw EncodeError(what); }
 
 uint8_t segment_byte(unsigned segment) {
-  if (segment > 255)
-    refuse("segment number " + std::to_string(segment) + " does not fit the object format (0-255)");
+  if (segment > 255) refuse("segment number " + std::to_string(segment) + " does not fit the object format (0-255)");
   return static_cast<uint8_t>(segment);
 }
 
@@ -100,19 +179,32 @@ bool is_field_tag(uint8_t tag) { return field_size(tag) != 0; }
 
 unsigned field_size(uint8_t tag) {
   switch (tag) {
-    case kField1: return 1;
-    case kField2: return 2;
-    case kField3: return 3;
-    case kField4: return 4;
-    default: return 0;
+    case kField1:
+      return 1;
+    case kField2:
+      return 2;
+    case kField3:
+      return 3;
+    case kField4:
+      return 4;
+    default:
+      return 0;
   }
 }
 
 bool is_expression_tag(uint8_t tag) {
   switch (tag) {
-    case kPushConstant: case kPushSegment: case kPushExternal: case kSegmentBegin:
-    case kSegmentEnd: case kPushLocation: case kMessage: case kCheck: case kShlN:
-    case kShrN: case kByteN:
+    case kPushConstant:
+    case kPushSegment:
+    case kPushExternal:
+    case kSegmentBegin:
+    case kSegmentEnd:
+    case kPushLocation:
+    case kMessage:
+    case kCheck:
+    case kShlN:
+    case kShrN:
+    case kByteN:
       return true;
     default:
       return is_plain_operator(tag) || is_field_tag(tag);
@@ -222,8 +314,8 @@ uint16_t Encoder::end_module_relative(unsigned segment, uint32_t offset, bool by
   return finish(by_end);
 }
 
-Encoder& Encoder::segment_declaration(unsigned segment, SegmentKind kind, unsigned type,
-                                      unsigned alignment, std::string_view name) {
+Encoder& Encoder::segment_declaration(unsigned segment, SegmentKind kind, unsigned type, unsigned alignment,
+                                      std::string_view name) {
   uint8_t s = segment_byte(segment);
   if (type > 31) refuse("segment type " + std::to_string(type) + " out of range (0-31)");
   if (alignment > 255) refuse("segment alignment " + std::to_string(alignment) + " out of range");
@@ -233,8 +325,8 @@ Encoder& Encoder::segment_declaration(unsigned segment, SegmentKind kind, unsign
   return str(name);
 }
 
-Encoder& Encoder::symbol(SymbolKind kind, unsigned segment_or_index, uint32_t value,
-                         std::string_view name, uint16_t type) {
+Encoder& Encoder::symbol(SymbolKind kind, unsigned segment_or_index, uint32_t value, std::string_view name,
+                         uint16_t type) {
   check_string(name, "symbol name");
   uint16_t w;
   if (kind == SymbolKind::Relocatable || kind == SymbolKind::RelocatableFlagged)
@@ -251,9 +343,7 @@ Encoder& Encoder::external(unsigned index, std::string_view name, uint16_t type)
 
 Encoder& Encoder::code8(uint8_t v) { return u8(kCode1).u8(v); }
 
-Encoder& Encoder::code16(uint16_t v) {
-  return u8(kCode2).u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8));
-}
+Encoder& Encoder::code16(uint16_t v) { return u8(kCode2).u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
 
 Encoder& Encoder::code24(uint32_t v) {
   u8(kCode3);
@@ -272,10 +362,17 @@ Encoder& Encoder::code_bytes(std::span<const uint8_t> bytes) {
   auto at = [&](size_t k) { return static_cast<uint32_t>(bytes[i + k]) << (8 * k); };
   for (; bytes.size() - i >= 4; i += 4) code32(at(0) | at(1) | at(2) | at(3));
   switch (bytes.size() - i) {
-    case 3: code24(at(0) | at(1) | at(2)); break;
-    case 2: code16(static_cast<uint16_t>(at(0) | at(1))); break;
-    case 1: code8(bytes[i]); break;
-    default: break;
+    case 3:
+      code24(at(0) | at(1) | at(2));
+      break;
+    case 2:
+      code16(static_cast<uint16_t>(at(0) | at(1)));
+      break;
+    case 1:
+      code8(bytes[i]);
+      break;
+    default:
+      break;
   }
   return *this;
 }
@@ -285,9 +382,7 @@ Encoder& Encoder::repeat(unsigned size, uint32_t value, uint32_t count) {
   return u8(kRepeat).u8(static_cast<uint8_t>(size)).u32(value).u32(count);
 }
 
-Encoder& Encoder::absolute_location(uint32_t address) {
-  return u8(kAbsoluteLocation).u16(0).u32(address);
-}
+Encoder& Encoder::absolute_location(uint32_t address) { return u8(kAbsoluteLocation).u16(0).u32(address); }
 
 Encoder& Encoder::segment_location(unsigned segment, uint32_t offset) {
   uint8_t s = segment_byte(segment);
@@ -307,21 +402,15 @@ Encoder& Encoder::push_segment(unsigned segment, uint32_t offset) {
   return expr_ref(kPushSegment, segment, "segment", offset);
 }
 
-Encoder& Encoder::push_external(unsigned index) {
-  return expr_ref(kPushExternal, index, "external index", 0);
-}
+Encoder& Encoder::push_external(unsigned index) { return expr_ref(kPushExternal, index, "external index", 0); }
 
 Encoder& Encoder::push_segment_begin(unsigned segment) {
   return expr_ref(kSegmentBegin, segment, "segment", 0).u8(kAdd);
 }
 
-Encoder& Encoder::push_segment_end(unsigned segment) {
-  return expr_ref(kSegmentEnd, segment, "segment", 0).u8(kAdd);
-}
+Encoder& Encoder::push_segment_end(unsigned segment) { return expr_ref(kSegmentEnd, segment, "segment", 0).u8(kAdd); }
 
-Encoder& Encoder::push_location(int32_t addend) {
-  return u8(kPushLocation).u32(static_cast<uint32_t>(addend));
-}
+Encoder& Encoder::push_location(int32_t addend) { return u8(kPushLocation).u32(static_cast<uint32_t>(addend)); }
 
 Encoder& Encoder::message(std::string_view text) {
   check_string(text, "message text");
@@ -400,9 +489,7 @@ Encoder& Encoder::define(std::string_view name, std::string_view body) {
   return *this;
 }
 
-Encoder& Encoder::line_file(unsigned index) {
-  return u8(kLineFile).u16(word_value(index, "source file index"));
-}
+Encoder& Encoder::line_file(unsigned index) { return u8(kLineFile).u16(word_value(index, "source file index")); }
 
 Encoder& Encoder::line(unsigned line_number, unsigned length) {
   uint16_t l = word_value(line_number, "line number");
@@ -410,8 +497,7 @@ Encoder& Encoder::line(unsigned line_number, unsigned length) {
   return u8(kLine).u16(l).u16(1).u16(l).u16(n).u8(15);
 }
 
-Encoder& Encoder::symbol_debug(uint16_t a, uint16_t b,
-                               std::span<const std::pair<uint16_t, uint16_t>> references) {
+Encoder& Encoder::symbol_debug(uint16_t a, uint16_t b, std::span<const std::pair<uint16_t, uint16_t>> references) {
   u8(kSymbolDebug).u16(a).u16(b).u32(1).u16(0xFFFF).u16(3);
   u32(static_cast<uint32_t>(references.size()));
   for (const auto& r : references) u16(r.first).u16(r.second);
@@ -436,8 +522,7 @@ class Reader {
   uint8_t peek() const { return d_[pos_]; }
 
   void need(size_t n, const char* what) const {
-    if (remaining() < n)
-      throw DecodeFailure{pos_, std::string("object file ends inside ") + what};
+    if (remaining() < n) throw DecodeFailure{pos_, std::string("object file ends inside ") + what};
   }
   uint8_t u8(const char* what) {
     need(1, what);
@@ -475,25 +560,29 @@ class Reader {
   size_t pos_ = 0;
 };
 
-[[noreturn]] void fail(size_t offset, std::string message) {
-  throw DecodeFailure{offset, std::move(message)};
-}
+[[noreturn]] void fail(size_t offset, std::string message) { throw DecodeFailure{offset, std::move(message)}; }
 
 // Lookup tables of the module being read, so that checks stay fast for large inputs.
 struct Declared {
   std::set<uint16_t> segment_numbers;
   std::set<std::string> segment_names;
-  std::map<std::string, size_t> publics;   // name -> index in Module::publics
-  std::map<uint16_t, size_t> externals;    // index -> index in Module::externals
+  std::map<std::string, size_t> publics;  // name -> index in Module::publics
+  std::map<uint16_t, size_t> externals;   // index -> index in Module::externals
 };
 
 // Reads the payload of one record after its tag byte.
 void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
   const size_t at = it.offset;
   switch (it.tag) {
-    case kCode1: it.bytes = r.bytes(1, "a code record"); break;
-    case kCode2: it.bytes = r.bytes(2, "a code record"); break;
-    case kCode4: it.bytes = r.bytes(4, "a code record"); break;
+    case kCode1:
+      it.bytes = r.bytes(1, "a code record");
+      break;
+    case kCode2:
+      it.bytes = r.bytes(2, "a code record");
+      break;
+    case kCode4:
+      it.bytes = r.bytes(4, "a code record");
+      break;
     case kCode3:
       it.bytes = r.bytes(3, "a code record");
       it.a = r.u8("a code record");
@@ -534,8 +623,7 @@ void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
       s.name = r.str("a segment name");
       if (!decl.segment_numbers.insert(s.number).second)
         fail(at, "segment " + std::to_string(s.number) + " declared twice");
-      if (!decl.segment_names.insert(s.name).second)
-        fail(at, "segment \"" + s.name + "\" declared twice");
+      if (!decl.segment_names.insert(s.name).second) fail(at, "segment \"" + s.name + "\" declared twice");
       it.w = s.number;
       it.a = s.alignment;
       it.b = kt;
@@ -573,15 +661,16 @@ void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
         list.push_back(std::move(s));
       } else {
         const Symbol& o = list[found];
-        if (o.kind != s.kind || o.segment_or_index != s.segment_or_index || o.value != s.value ||
-            o.name != s.name)
+        if (o.kind != s.kind || o.segment_or_index != s.segment_or_index || o.value != s.value || o.name != s.name)
           fail(at, (s.is_external() ? "external index " + std::to_string(s.segment_or_index)
                                     : "public symbol \"" + s.name + "\"") +
                        " declared twice");
       }
       break;
     }
-    case kSourceTableStart: it.a = r.u8("a source table record"); break;
+    case kSourceTableStart:
+      it.a = r.u8("a source table record");
+      break;
     case kFormatVersion:
       it.w = r.u16("a version record");
       m.version = it.w;
@@ -614,7 +703,9 @@ void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
       it.lines.push_back(r.bytes_as_string(n, "a define body"));
       break;
     }
-    case kLineFile: it.w = r.u16("a line file record"); break;
+    case kLineFile:
+      it.w = r.u16("a line file record");
+      break;
     case kLine:
       it.w = r.u16("a line record");
       r.u16("a line record");
@@ -655,7 +746,9 @@ void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
       if ((it.tag == kSegmentBegin || it.tag == kSegmentEnd) && (r.at_end() || r.peek() != kAdd))
         fail(at, "segment begin/end not followed by its add");
       break;
-    case kMessage: it.text = r.str("a message text"); break;
+    case kMessage:
+      it.text = r.str("a message text");
+      break;
     case kCheck:
       it.a = r.u32("a range check");
       it.b = r.u32("a range check");
@@ -670,8 +763,7 @@ void read_payload(Reader& r, Item& it, Module& m, Declared& decl) {
 void check_references(const Module& m, const Declared& decl) {
   for (const auto& it : m.items) {
     bool seg_ref = it.tag == kSegmentLocation || it.tag == kEndRelative || it.tag == kPushSegment ||
-                   it.tag == kSegmentBegin || it.tag == kSegmentEnd ||
-                   (it.tag == kSymbol && (it.b == 2 || it.b == 4));
+                   it.tag == kSegmentBegin || it.tag == kSegmentEnd || (it.tag == kSymbol && (it.b == 2 || it.b == 4));
     if (seg_ref && !decl.segment_numbers.count(it.w))
       fail(it.offset, "reference to undeclared segment " + std::to_string(it.w));
     if (it.tag == kPushExternal && !decl.externals.count(it.w))

@@ -19,56 +19,81 @@ namespace aq71::zolex {
 
 // Record tags (the first byte of each record).
 enum Tag : uint8_t {
-  kLibraryModule = 0,      // module header, library module (MODULE, LIBRARY)
-  kProgramModule = 1,      // module header, program module (NAME, PROGRAM)
-  kCode1 = 54,             // 1 code byte
-  kCode2 = 55,             // 2 code bytes
-  kCode4 = 56,             // 4 code bytes
-  kCode3 = 163,            // 4 bytes, the first 3 are code
-  kRepeat = 116,           // byte size, long value, long count
-  kAbsoluteLocation = 58,  // word 0, long address
-  kSegmentLocation = 59,   // byte segment, long offset
-  kNoCode = 60,            // statement without code
-  kTypeDefinition = 74,    // word type id, byte 21, byte 80, word size code
+  kLibraryModule = 0,        // module header, library module (MODULE, LIBRARY)
+  kProgramModule = 1,        // module header, program module (NAME, PROGRAM)
+  kCode1 = 54,               // 1 code byte
+  kCode2 = 55,               // 2 code bytes
+  kCode4 = 56,               // 4 code bytes
+  kCode3 = 163,              // 4 bytes, the first 3 are code
+  kRepeat = 116,             // byte size, long value, long count
+  kAbsoluteLocation = 58,    // word 0, long address
+  kSegmentLocation = 59,     // byte segment, long offset
+  kNoCode = 60,              // statement without code
+  kTypeDefinition = 74,      // word type id, byte 21, byte 80, word size code
   kSegmentDeclaration = 75,  // byte alignment, word segment, byte kind*32+type, string name
-  kSymbol = 76,            // byte kind, word segment/index, long value, string name, word type, byte 0
-  kSourceTableStart = 82,  // byte 0
-  kFormatVersion = 83,     // word 1
-  kTarget = 84,            // word target identifier, string sign-on text
-  kSourceFile = 185,       // word index, word name length, name, 6 bytes time stamp
-  kEmbeddedSource = 70,    // word line count, string main file, per line: word length, text
-  kDefine = 78,            // string name, word body length, body
-  kLineFile = 186,         // word file index
-  kLine = 71,              // word line, word 1, word line, word length, byte 15
-  kSymbolDebug = 181,      // word, word, long 1, word 0xFFFF, word 3, long count, count*(word, word)
-  kEndAbsolute = 61,       // word 0, long entry address
-  kEndRelative = 62,       // byte segment, long entry offset
-  kEnd = 63,               // no entry address
+  kSymbol = 76,              // byte kind, word segment/index, long value, string name, word type, byte 0
+  kSourceTableStart = 82,    // byte 0
+  kFormatVersion = 83,       // word 1
+  kTarget = 84,              // word target identifier, string sign-on text
+  kSourceFile = 185,         // word index, word name length, name, 6 bytes time stamp
+  kEmbeddedSource = 70,      // word line count, string main file, per line: word length, text
+  kDefine = 78,              // string name, word body length, body
+  kLineFile = 186,           // word file index
+  kLine = 71,                // word line, word 1, word line, word length, byte 15
+  kSymbolDebug = 181,        // word, word, long 1, word 0xFFFF, word 3, long count, count*(word, word)
+  kEndAbsolute = 61,         // word 0, long entry address
+  kEndRelative = 62,         // byte segment, long entry offset
+  kEnd = 63,                 // no entry address
 
   // Linker expression tags.
-  kPushConstant = 97,      // long
-  kPushSegment = 94,       // word segment, long offset
-  kPushExternal = 93,      // word external index, long addend (0)
-  kSegmentBegin = 95,      // word segment, long addend (0); followed by kAdd
-  kSegmentEnd = 96,        // word segment, long addend (0); followed by kAdd
-  kPushLocation = 98,      // long addend
-  kMessage = 157,          // string
-  kCheck = 115,            // long minimum, long maximum
-  kCheckFromStack = 158,   // minimum on top, maximum below it, value below that
-  kAdd = 99, kSub = 100, kMul = 101, kDiv = 102, kMod = 103,
+  kPushConstant = 97,     // long
+  kPushSegment = 94,      // word segment, long offset
+  kPushExternal = 93,     // word external index, long addend (0)
+  kSegmentBegin = 95,     // word segment, long addend (0); followed by kAdd
+  kSegmentEnd = 96,       // word segment, long addend (0); followed by kAdd
+  kPushLocation = 98,     // long addend
+  kMessage = 157,         // string
+  kCheck = 115,           // long minimum, long maximum
+  kCheckFromStack = 158,  // minimum on top, maximum below it, value below that
+  kAdd = 99,
+  kSub = 100,
+  kMul = 101,
+  kDiv = 102,
+  kMod = 103,
   kNeg = 107,
-  kBitAnd = 104, kBitOr = 105, kBitXor = 106, kBitNot = 140,
-  kLogNot = 108, kLogAnd = 142, kLogOr = 143, kLogXor = 144,
-  kGt = 130, kUgt = 131, kGe = 132, kLt = 134, kUlt = 135, kLe = 136, kEq = 138, kNe = 139,
-  kShrBy = 170, kShlBy = 171,   // shift by the top value
-  kShlN = 109, kShrN = 110,     // long n
-  kByteN = 153,                 // long n (0-3)
-  kLowWord = 154, kHighWord = 155,
+  kBitAnd = 104,
+  kBitOr = 105,
+  kBitXor = 106,
+  kBitNot = 140,
+  kLogNot = 108,
+  kLogAnd = 142,
+  kLogOr = 143,
+  kLogXor = 144,
+  kGt = 130,
+  kUgt = 131,
+  kGe = 132,
+  kLt = 134,
+  kUlt = 135,
+  kLe = 136,
+  kEq = 138,
+  kNe = 139,
+  kShrBy = 170,
+  kShlBy = 171,  // shift by the top value
+  kShlN = 109,
+  kShrN = 110,   // long n
+  kByteN = 153,  // long n (0-3)
+  kLowWord = 154,
+  kHighWord = 155,
   kDate = 169,
-  kSwap = 111, kDup = 112, kDrop = 156,
+  kSwap = 111,
+  kDup = 112,
+  kDrop = 156,
 
   // Field tags: the top value fills the next 1, 2, 3 or 4 bytes.
-  kField1 = 90, kField2 = 91, kField3 = 164, kField4 = 92,
+  kField1 = 90,
+  kField2 = 91,
+  kField3 = 164,
+  kField4 = 92,
 };
 
 // Segment kinds (tag 75, the value above the low 5 bits).
@@ -76,8 +101,12 @@ enum class SegmentKind : uint8_t { Absolute = 0, Relocatable = 1, Stack = 2, Com
 
 // Symbol kinds (tag 76).
 enum class SymbolKind : uint8_t {
-  AbsoluteLabel = 1, Relocatable = 2, AbsoluteFlagged = 3, RelocatableFlagged = 4,
-  External = 5, AbsoluteTyped = 9,
+  AbsoluteLabel = 1,
+  Relocatable = 2,
+  AbsoluteFlagged = 3,
+  RelocatableFlagged = 4,
+  External = 5,
+  AbsoluteTyped = 9,
 };
 
 // Base type ids written once per module before the first segment or symbol record.
@@ -116,11 +145,11 @@ class EncodeError : public std::runtime_error {
 };
 
 struct ModuleHeader {
-  bool program = true;           // tag 1 (NAME, PROGRAM) or tag 0 (MODULE, LIBRARY)
+  bool program = true;  // tag 1 (NAME, PROGRAM) or tag 0 (MODULE, LIBRARY)
   uint8_t processor_option = 0;
-  uint8_t day = 1;               // 1-31
-  uint8_t month = 1;             // 1-12
-  uint8_t year = 0;              // year minus 1900
+  uint8_t day = 1;    // 1-31
+  uint8_t month = 1;  // 1-12
+  uint8_t year = 0;   // year minus 1900
   std::string name;
 };
 
@@ -155,18 +184,17 @@ class Encoder {
   uint16_t end_module_relative(unsigned segment, uint32_t offset, bool by_end);
 
   // Declarations. Segment numbers are those of the file (0 = first user segment), 0..255.
-  Encoder& segment_declaration(unsigned segment, SegmentKind kind, unsigned type,
-                               unsigned alignment, std::string_view name);
-  Encoder& symbol(SymbolKind kind, unsigned segment_or_index, uint32_t value,
-                  std::string_view name, uint16_t type);
+  Encoder& segment_declaration(unsigned segment, SegmentKind kind, unsigned type, unsigned alignment,
+                               std::string_view name);
+  Encoder& symbol(SymbolKind kind, unsigned segment_or_index, uint32_t value, std::string_view name, uint16_t type);
   Encoder& external(unsigned index, std::string_view name, uint16_t type = 0);
 
   // Contents.
   Encoder& code8(uint8_t v);
-  Encoder& code16(uint16_t v);   // low byte first
-  Encoder& code24(uint32_t v);   // tag 163: 4 bytes, the first 3 are code
+  Encoder& code16(uint16_t v);  // low byte first
+  Encoder& code24(uint32_t v);  // tag 163: 4 bytes, the first 3 are code
   Encoder& code32(uint32_t v);
-  Encoder& code_bytes(std::span<const uint8_t> bytes);  // tags 56, then 163/55/54 for the rest
+  Encoder& code_bytes(std::span<const uint8_t> bytes);             // tags 56, then 163/55/54 for the rest
   Encoder& repeat(unsigned size, uint32_t value, uint32_t count);  // size 0-4
   Encoder& absolute_location(uint32_t address);
   Encoder& segment_location(unsigned segment, uint32_t offset);
@@ -179,14 +207,14 @@ class Encoder {
   Encoder& push_segment_begin(unsigned segment);  // SFB: tag 95 and its add
   Encoder& push_segment_end(unsigned segment);    // SFE: tag 96 and its add
   Encoder& push_location(int32_t addend);
-  Encoder& message(std::string_view text);        // tag 157; empty clears
-  Encoder& check(int32_t min, int32_t max);       // tag 115
-  Encoder& check_from_stack();                    // tag 158
-  Encoder& op(Tag operator_tag);                  // any operator tag without payload
+  Encoder& message(std::string_view text);   // tag 157; empty clears
+  Encoder& check(int32_t min, int32_t max);  // tag 115
+  Encoder& check_from_stack();               // tag 158
+  Encoder& op(Tag operator_tag);             // any operator tag without payload
   Encoder& shift_left(uint32_t n);
   Encoder& shift_right(uint32_t n);
-  Encoder& byte_of(unsigned n);                   // 0-3
-  Encoder& field(unsigned size);                  // 1-4
+  Encoder& byte_of(unsigned n);   // 0-3
+  Encoder& field(unsigned size);  // 1-4
   Encoder& drop() { return op(kDrop); }
   // Settled sequences: a range check with its message (157 text, 115, 157 ""), the
   // not-negative check of a branch target, and a deferred LIMIT (157 text, 97 max, 97 min,
@@ -202,8 +230,7 @@ class Encoder {
   Encoder& define(std::string_view name, std::string_view body);
   Encoder& line_file(unsigned index);
   Encoder& line(unsigned line_number, unsigned length);
-  Encoder& symbol_debug(uint16_t a, uint16_t b,
-                        std::span<const std::pair<uint16_t, uint16_t>> references);
+  Encoder& symbol_debug(uint16_t a, uint16_t b, std::span<const std::pair<uint16_t, uint16_t>> references);
 
   const std::vector<uint8_t>& bytes() const { return buf_; }
   std::vector<uint8_t> take() { return std::move(buf_); }
@@ -236,9 +263,7 @@ struct Symbol {
   std::string name;
   uint16_t type = 0;
   bool is_external() const { return kind == SymbolKind::External; }
-  bool is_relocatable() const {
-    return kind == SymbolKind::Relocatable || kind == SymbolKind::RelocatableFlagged;
-  }
+  bool is_relocatable() const { return kind == SymbolKind::Relocatable || kind == SymbolKind::RelocatableFlagged; }
 };
 
 // One record after the module header, in file order. Which members are used depends on the
@@ -251,14 +276,14 @@ struct Item {
   uint32_t a = 0, b = 0;
   std::vector<uint8_t> bytes;
   std::string text;
-  std::vector<std::string> lines;                         // tag 70
-  std::vector<std::pair<uint16_t, uint16_t>> pairs;       // tag 181
+  std::vector<std::string> lines;                    // tag 70
+  std::vector<std::pair<uint16_t, uint16_t>> pairs;  // tag 181
 };
 
 struct Module {
   size_t offset = 0, end_offset = 0;  // file range, CRC and trailing 0xFF included
   ModuleHeader header;
-  uint8_t format[2] = {0, 0};   // the bytes 6, 5 after the tag
+  uint8_t format[2] = {0, 0};            // the bytes 6, 5 after the tag
   uint8_t trailer[5] = {0, 0, 0, 0, 0};  // the bytes 189, 6, 0, 0, 0 after the name
   uint16_t version = 0;
   uint16_t target = 0;

@@ -43,13 +43,17 @@ bool ProgramDocument::FindEndLine(ViewHooks* view) {
   return true;
 }
 
-int16_t ProgramDocument::TypeAt(int col, int row) const { return InProgram(col, row) ? CellType[col][row] : int16_t{0}; }
+int16_t ProgramDocument::TypeAt(int col, int row) const {
+  return InProgram(col, row) ? CellType[col][row] : int16_t{0};
+}
 
 const platform::AnsiText& ProgramDocument::TextAt(int col, int row) const {
   static const platform::AnsiText kNone;
   return InProgram(col, row) ? CellText[col][row] : kNone;
 }
 
-int16_t ProgramDocument::LinkAt(int col, int row) const { return InProgram(col, row) ? VertLink[col][row] : int16_t{0}; }
+int16_t ProgramDocument::LinkAt(int col, int row) const {
+  return InProgram(col, row) ? VertLink[col][row] : int16_t{0};
+}
 
 }  // namespace compiler

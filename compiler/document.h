@@ -13,9 +13,9 @@ namespace compiler {
 class ViewHooks;
 struct Clipboard;
 
-constexpr int kGridCols = 12;        // columns 0..11; 10 is the output column, 11 spare
-constexpr int kGridRows = 1201;      // rows 0..1200; 1200 spare
-constexpr int kProgramRows = 1200;   // rows a program may use
+constexpr int kGridCols = 12;       // columns 0..11; 10 is the output column, 11 spare
+constexpr int kGridRows = 1201;     // rows 0..1200; 1200 spare
+constexpr int kProgramRows = 1200;  // rows a program may use
 constexpr int kOutputCol = 10;
 
 // Element codes of CellType.
@@ -40,8 +40,8 @@ using Grid = std::array<std::array<T, kGridRows>, kGridCols>;  // indexed [col][
 constexpr int kAliasPUsed = 128, kAliasMUsed = 1024, kAliasKUsed = 256, kAliasCUsed = 256, kAliasTUsed = 256;
 
 struct PlcSetup {
-  int16_t PlcModel = 1;                  // 10 ZQV-A, 2 B, 4 C, 5 D, 1 E, 3 F
-  std::array<int16_t, 257> IoDir{};      // 8 x port + bit; 1 = input
+  int16_t PlcModel = 1;              // 10 ZQV-A, 2 B, 4 C, 5 D, 1 E, 3 F
+  std::array<int16_t, 257> IoDir{};  // 8 x port + bit; 1 = input
   int16_t CommMode = 1;
   int16_t NodeNum = 0;
   int16_t UploadOpt = 1;
@@ -50,7 +50,7 @@ struct PlcSetup {
   int16_t CompOption6 = 1;
   int16_t CompOption7 = 1;
   int16_t CompOption8 = 1;
-  bool UploadFlag = true;                // twins of UploadOpt and ClearKeepOpt kept by the shell
+  bool UploadFlag = true;  // twins of UploadOpt and ClearKeepOpt kept by the shell
   bool ClearKeepFlag = false;
 };
 

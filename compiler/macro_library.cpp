@@ -26,8 +26,10 @@ void AppendLines(std::string& out, std::string_view utf8) {
   auto ansi = platform::Utf8ToAnsi(utf8);
   std::string_view body = ansi ? std::string_view(*ansi) : utf8;
   for (char c : body) {
-    if (c == '\n') out += "\r\n";
-    else out += c;
+    if (c == '\n')
+      out += "\r\n";
+    else
+      out += c;
   }
   out += "\r\n";
 }
@@ -52,9 +54,9 @@ std::string MarkLocalLabels(std::string_view text) {
 
 std::string MacroLibraryText() {
   const std::array<std::string_view, 11> groups = {
-      MacroLibCompare(),     MacroLibRungLogic(),   MacroLibMasterStepOutput(), MacroLibTimerEdgeCounter(),
-      MacroLibDisplayText(), MacroLibDataMove(),    MacroLibArithmetic(),       MacroLibLogicRotate(),
-      MacroLibProgramFlow(), MacroLibShift(),       MacroLibConversionSpecial()};
+      MacroLibCompare(),     MacroLibRungLogic(), MacroLibMasterStepOutput(), MacroLibTimerEdgeCounter(),
+      MacroLibDisplayText(), MacroLibDataMove(),  MacroLibArithmetic(),       MacroLibLogicRotate(),
+      MacroLibProgramFlow(), MacroLibShift(),     MacroLibConversionSpecial()};
   std::string text = "\r\n";
   AppendLines(text, kHeader);
   for (std::string_view group : groups) {

@@ -16,17 +16,17 @@ inline constexpr const char* kMacroLibraryName = "ZQ3MAC.INC";
 
 // The groups, in file order. Each returns its lines (comment blocks, macros and the blank lines
 // between them) separated by '\n', without a line end after the last line.
-std::string_view MacroLibCompare();              // CMPSET, DCMPSET, CMPEQ ... DCMPLE
-std::string_view MacroLibRungLogic();            // LOAD ... NT
-std::string_view MacroLibMasterStepOutput();     // MCS ... OT
-std::string_view MacroLibTimerEdgeCounter();     // TON ... CTD
-std::string_view MacroLibDisplayText();          // LCDCLS ... DASC
-std::string_view MacroLibDataMove();             // MOVE ... GMOV
-std::string_view MacroLibArithmetic();           // WINC ... DWDIV
-std::string_view MacroLibLogicRotate();          // BLOGICAL ... DWRCR
-std::string_view MacroLibProgramFlow();          // GOTO ... LOOP
-std::string_view MacroLibShift();                // BSHR ... WSHL
-std::string_view MacroLibConversionSpecial();    // WBCD ... RSOUT
+std::string_view MacroLibCompare();            // CMPSET, DCMPSET, CMPEQ ... DCMPLE
+std::string_view MacroLibRungLogic();          // LOAD ... NT
+std::string_view MacroLibMasterStepOutput();   // MCS ... OT
+std::string_view MacroLibTimerEdgeCounter();   // TON ... CTD
+std::string_view MacroLibDisplayText();        // LCDCLS ... DASC
+std::string_view MacroLibDataMove();           // MOVE ... GMOV
+std::string_view MacroLibArithmetic();         // WINC ... DWDIV
+std::string_view MacroLibLogicRotate();        // BLOGICAL ... DWRCR
+std::string_view MacroLibProgramFlow();        // GOTO ... LOOP
+std::string_view MacroLibShift();              // BSHR ... WSHL
+std::string_view MacroLibConversionSpecial();  // WBCD ... RSOUT
 
 // The labels the macros use inside themselves (M_Q, M_1, ...) begin with this character in the
 // written library: the assembler takes it as part of a name, and no ladder cell can hold it, so

@@ -66,14 +66,29 @@ void SetMonitorDevice(ProgramDocument& doc, int col, int row, std::string_view t
   if (!w1.empty()) {
     const int16_t type = doc.CellType[col][row];
     switch (w1[0]) {
-      case 'P': k = kMonPBit; break;
-      case 'M': k = (type == kFallingEdge || type == kRisingEdge) ? kMonNone : kMonMBit; break;
-      case 'F': k = kMonFBit; break;
-      case 'T': k = kMonTimerContact; break;
-      case 'C': k = kMonCounterContact; break;
-      case 'S': k = kMonStep; break;
-      case 'K': k = kMonKBit; break;
-      default: break;
+      case 'P':
+        k = kMonPBit;
+        break;
+      case 'M':
+        k = (type == kFallingEdge || type == kRisingEdge) ? kMonNone : kMonMBit;
+        break;
+      case 'F':
+        k = kMonFBit;
+        break;
+      case 'T':
+        k = kMonTimerContact;
+        break;
+      case 'C':
+        k = kMonCounterContact;
+        break;
+      case 'S':
+        k = kMonStep;
+        break;
+      case 'K':
+        k = kMonKBit;
+        break;
+      default:
+        break;
     }
   }
   setDevice(w1, k);

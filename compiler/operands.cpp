@@ -167,8 +167,7 @@ platform::AnsiText AliasToDevice(const ProgramDocument& doc, std::string_view na
   return {};
 }
 
-bool CheckInstructionOperand(std::string_view text, int cursorCellType, int editCellType,
-                             std::string& syntaxErrMsg) {
+bool CheckInstructionOperand(std::string_view text, int cursorCellType, int editCellType, std::string& syntaxErrMsg) {
   auto refuse = [&](std::string msg) {
     syntaxErrMsg = std::move(msg);
     return true;

@@ -36,7 +36,6 @@ platform::AnsiText AnsiUpper(std::string_view text);
 // Checks a text before the cell or watch entry box accepts it. Returns true when it is
 // refused, with the reason (UTF-8) in syntaxErrMsg. The bit operand rules apply when the
 // cursor cell's code or the editor's last placed code is a contact, coil or edge.
-bool CheckInstructionOperand(std::string_view text, int cursorCellType, int editCellType,
-                             std::string& syntaxErrMsg);
+bool CheckInstructionOperand(std::string_view text, int cursorCellType, int editCellType, std::string& syntaxErrMsg);
 
 }  // namespace compiler

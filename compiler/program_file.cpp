@@ -68,7 +68,8 @@ bool CellRefusal(SaveRefusal* refusal, int col, int row, bool textTooLong) {
 }
 
 bool ValueRefusal(SaveRefusal* refusal, const std::string& name, const std::string& nameKo, int value) {
-  Refuse(refusal, "The value " + std::to_string(value) + " of the " + name + " is outside 0 to 255. The program was not saved.",
+  Refuse(refusal,
+         "The value " + std::to_string(value) + " of the " + name + " is outside 0 to 255. The program was not saved.",
          nameKo + "의 값 " + std::to_string(value) + "이(가) 0~255를 벗어나 저장할 수 없습니다.");
   return false;
 }
@@ -124,10 +125,14 @@ ProgramFileStatus CheckHeader(Cursor& in) {
 
 const Text& StatusText(ProgramFileStatus status) {
   switch (status) {
-    case ProgramFileStatus::kBadMagic: return kBadMagic;
-    case ProgramFileStatus::kOldVersion: return kOldVersion;
-    case ProgramFileStatus::kVersionMismatch: return kVersionMismatch;
-    default: return kDamaged;
+    case ProgramFileStatus::kBadMagic:
+      return kBadMagic;
+    case ProgramFileStatus::kOldVersion:
+      return kOldVersion;
+    case ProgramFileStatus::kVersionMismatch:
+      return kVersionMismatch;
+    default:
+      return kDamaged;
   }
 }
 
@@ -237,10 +242,11 @@ bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefus
   }
   const PlcSetup& s = doc.Setup;
   if (!FitsByte(s.PlcModel)) return ValueRefusal(refusal, "PLC model code", "PLC 모델 코드", s.PlcModel);
-  const int options[8] = {s.CommMode, s.NodeNum, s.UploadOpt, s.Scan25Opt, s.ClearKeepOpt, s.CompOption6, s.CompOption7, s.CompOption8};
-  static const char* const kOptionNames[8] = {"communication mode", "node number", "upload option", "scan time option",
-                                              "clear keep option", "COMP_OPTION6", "COMP_OPTION7", "COMP_OPTION8"};
-  static const char* const kOptionNamesKo[8] = {"통신 모드", "노드 번호", "업로드 옵션", "스캔 타임 옵션",
+  const int options[8] = {s.CommMode,     s.NodeNum,     s.UploadOpt,   s.Scan25Opt,
+                          s.ClearKeepOpt, s.CompOption6, s.CompOption7, s.CompOption8};
+  static const char* const kOptionNames[8] = {"communication mode", "node number",  "upload option", "scan time option",
+                                              "clear keep option",  "COMP_OPTION6", "COMP_OPTION7",  "COMP_OPTION8"};
+  static const char* const kOptionNamesKo[8] = {"통신 모드",           "노드 번호",    "업로드 옵션",  "스캔 타임 옵션",
                                                 "킵 영역 클리어 옵션", "COMP_OPTION6", "COMP_OPTION7", "COMP_OPTION8"};
   for (int i = 0; i < 8; ++i)
     if (!FitsByte(options[i])) return ValueRefusal(refusal, kOptionNames[i], kOptionNamesKo[i], options[i]);

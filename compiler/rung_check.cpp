@@ -64,7 +64,7 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
   std::map<OutputKey, Ref> out;
   const auto rows = static_cast<size_t>(last - first + 1);
   std::vector<Power> left(rows, Power{true, BoolDiagram::kTrue});  // the rail
-  std::vector<Power> bridge(rows);         // power taken to the output column over a gap
+  std::vector<Power> bridge(rows);                                 // power taken to the output column over a gap
   std::vector<bool> afterBox(rows, false);
   std::vector<bool> underCounter(rows, false);
   for (int c = 0; c <= 9; ++c) {
@@ -80,12 +80,24 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
           if (afterBox[i]) bridge[i] = Join(bridge[i], p);
           afterBox[i] = false;
           break;
-        case kWire: q = p; break;
-        case kContactNO: q = {true, bdd_.And(p.on, Var(ConvertContactOperand(text)))}; break;
-        case kContactNC: q = {true, bdd_.And(p.on, bdd_.Not(Var(ConvertContactOperand(text))))}; break;
-        case kNot: q = {true, bdd_.Not(p.on)}; break;
-        case kRisingEdge: q = {true, bdd_.And(p.on, bdd_.Not(Var(Edge(text))))}; break;
-        case kFallingEdge: q = {true, bdd_.And(bdd_.Not(p.on), Var(Edge(text)))}; break;
+        case kWire:
+          q = p;
+          break;
+        case kContactNO:
+          q = {true, bdd_.And(p.on, Var(ConvertContactOperand(text)))};
+          break;
+        case kContactNC:
+          q = {true, bdd_.And(p.on, bdd_.Not(Var(ConvertContactOperand(text))))};
+          break;
+        case kNot:
+          q = {true, bdd_.Not(p.on)};
+          break;
+        case kRisingEdge:
+          q = {true, bdd_.And(p.on, bdd_.Not(Var(Edge(text))))};
+          break;
+        case kFallingEdge:
+          q = {true, bdd_.And(bdd_.Not(p.on), Var(Edge(text)))};
+          break;
         case kBox:
           out[{r, c, 0}] = p.on;
           afterBox[i] = true;
@@ -98,7 +110,8 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
             underCounter[i] = underCounter[i + 1] = true;
           }
           break;
-        default: break;
+        default:
+          break;
       }
       if (c == 9 && underCounter[i]) q = Power{};
       right[i] = q;

@@ -109,7 +109,7 @@ struct WatchList {
 
 // Start address (byte address in the module's data memory) and size of each device area;
 // the live monitor fills it for the current model (monitor/device_map.h).
-struct DeviceMap {  // defaults: the map of the start-up model (1)
+struct DeviceMap {                        // defaults: the map of the start-up model (1)
   int16_t AddrP = 96, CountP = 128;       // bits
   int16_t AddrM = 271, CountM = 1024;     // bits
   int16_t AddrF = 255, CountF = 128;      // bits

@@ -146,8 +146,7 @@ bool LadderTranslator::CheckConsumedOutputs(int firstRow, int lastRow) {
     for (int col = 0; col <= kOutputCol; ++col) {
       const int code = Type(col, row);
       if (code != kCoil && code != kBox && code != kCounterBox) continue;
-      if (std::find(outputsDone_.begin(), outputsDone_.end(), std::make_pair(col, row)) != outputsDone_.end())
-        continue;
+      if (std::find(outputsDone_.begin(), outputsDone_.end(), std::make_pair(col, row)) != outputsDone_.end()) continue;
       PosCol = col;
       PosRow = row;
       return Fail(kInvalidSymbol, kKoSymbolBranch);
@@ -236,8 +235,7 @@ bool LadderTranslator::CheckMcsLevel(const std::string& text) {
   long n = 0;
   if (!ReadLevel(GetField(text, 2), n)) return Fail(kNotFoundNumber, kKoNotFoundNumber);
   if (n < 0 || n > 7) return Fail("Out of range ! Avaiable 0 ~ 7 !!! ", kKoOutOfRange);
-  if (n != mcsLevel_ + 1)
-    return Fail("Invalid MCS starting level ! Must be make order 0 ~ 7 !!! ", kKoMcsOrder);
+  if (n != mcsLevel_ + 1) return Fail("Invalid MCS starting level ! Must be make order 0 ~ 7 !!! ", kKoMcsOrder);
   mcsLevel_ = static_cast<int>(n);
   return false;
 }
@@ -261,8 +259,7 @@ bool LadderTranslator::InstructionBox(bool& hasOutput) {
   } else if (w1 == "MCSCLR") {
     if (ParseMcsClearLevel(text)) return true;
   }
-  if (w1 != "END" && w1 != "MCS" && w1 != "MCSCLR" && w1 != "JMP" && w1 != "JME" && w1 != "CALLS" &&
-      w1 != "RET")
+  if (w1 != "END" && w1 != "MCS" && w1 != "MCSCLR" && w1 != "JMP" && w1 != "JME" && w1 != "CALLS" && w1 != "RET")
     EmitMcsConditions();
   outputsDone_.emplace_back(PosCol, PosRow);
   if (text == "END") {
@@ -619,8 +616,9 @@ CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder)
   result.TransErrMsgKor = written.TransErrMsgKor;
 
   const std::string where = " " + std::to_string(col + 1) + ", " + std::to_string(row + 1);
-  const std::string text = korean ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
-                                  : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
+  const std::string text = korean
+                               ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
+                               : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
   ShowMessage(studio.messages, "Korvane Studio Ladder Compile ERROR !", text);
   return result;
 }

@@ -129,7 +129,8 @@ bool DecodeWatchFile(std::string_view bytes, WatchList& list) {
 bool SaveWatchFile(Studio& studio) {
   std::string path = WatchFilePath(studio.shell.CurFilePath);
   if (path.empty() || !platform::WriteFileAtomically(path, EncodeWatchFile(studio.watch))) {
-    ShowFileError(studio, "File Save Error :", "파일 세이브도중 에러가 발생했습니다. ", path.empty() ? studio.shell.CurFilePath : path);
+    ShowFileError(studio, "File Save Error :", "파일 세이브도중 에러가 발생했습니다. ",
+                  path.empty() ? studio.shell.CurFilePath : path);
     return true;
   }
   return false;

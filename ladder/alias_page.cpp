@@ -27,12 +27,18 @@ platform::AnsiText Trimmed(std::string_view text) {
 
 std::optional<AliasPageInfo> AliasPageOf(char letter) {
   switch (letter) {
-    case 'P': return AliasPageInfo{'P', compiler::kAliasPUsed, true};
-    case 'M': return AliasPageInfo{'M', compiler::kAliasMUsed, true};
-    case 'K': return AliasPageInfo{'K', compiler::kAliasKUsed, true};
-    case 'C': return AliasPageInfo{'C', compiler::kAliasCUsed, false};
-    case 'T': return AliasPageInfo{'T', compiler::kAliasTUsed, false};
-    default: return std::nullopt;
+    case 'P':
+      return AliasPageInfo{'P', compiler::kAliasPUsed, true};
+    case 'M':
+      return AliasPageInfo{'M', compiler::kAliasMUsed, true};
+    case 'K':
+      return AliasPageInfo{'K', compiler::kAliasKUsed, true};
+    case 'C':
+      return AliasPageInfo{'C', compiler::kAliasCUsed, false};
+    case 'T':
+      return AliasPageInfo{'T', compiler::kAliasTUsed, false};
+    default:
+      return std::nullopt;
   }
 }
 
@@ -40,23 +46,35 @@ char AliasPageOfTab(int tabIndex) { return tabIndex >= 1 && tabIndex <= 5 ? kPag
 
 std::string AliasLabel(char page, int entry) {
   switch (page) {
-    case 'P': return "   P" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
-    case 'M': return "  M" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
-    case 'K': return "   K" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
-    case 'C': return "    C" + std::to_string(entry);
-    case 'T': return "    T" + std::to_string(entry);
-    default: return {};
+    case 'P':
+      return "   P" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
+    case 'M':
+      return "  M" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
+    case 'K':
+      return "   K" + std::to_string(entry / 8) + ":" + std::to_string(entry % 8);
+    case 'C':
+      return "    C" + std::to_string(entry);
+    case 'T':
+      return "    T" + std::to_string(entry);
+    default:
+      return {};
   }
 }
 
 platform::AnsiText* AliasTable(compiler::ProgramDocument& doc, char page) {
   switch (page) {
-    case 'P': return doc.AliasP.data();
-    case 'M': return doc.AliasM.data();
-    case 'K': return doc.AliasK.data();
-    case 'C': return doc.AliasC.data();
-    case 'T': return doc.AliasT.data();
-    default: return nullptr;
+    case 'P':
+      return doc.AliasP.data();
+    case 'M':
+      return doc.AliasM.data();
+    case 'K':
+      return doc.AliasK.data();
+    case 'C':
+      return doc.AliasC.data();
+    case 'T':
+      return doc.AliasT.data();
+    default:
+      return nullptr;
   }
 }
 
@@ -66,11 +84,16 @@ const platform::AnsiText* AliasTable(const compiler::ProgramDocument& doc, char 
 
 int16_t& AliasTop(compiler::AliasPageState& state, char page) {
   switch (page) {
-    case 'M': return state.AliasTopM;
-    case 'K': return state.AliasTopK;
-    case 'C': return state.AliasTopC;
-    case 'T': return state.AliasTopT;
-    default: return state.AliasTopP;
+    case 'M':
+      return state.AliasTopM;
+    case 'K':
+      return state.AliasTopK;
+    case 'C':
+      return state.AliasTopC;
+    case 'T':
+      return state.AliasTopT;
+    default:
+      return state.AliasTopP;
   }
 }
 
@@ -119,8 +142,8 @@ std::string AliasEntryText(const compiler::Studio& studio, char page, int entry)
 
 static void ShowError(compiler::Studio& studio, const std::string& en, const std::string& ko) {
   if (studio.messages) {
-    studio.messages->Show({kCaptionError, platform::Pick(studio.shell.KoreanMenu, en, ko), platform::MsgIcon::Information,
-                           platform::MsgButtons::Ok});
+    studio.messages->Show({kCaptionError, platform::Pick(studio.shell.KoreanMenu, en, ko),
+                           platform::MsgIcon::Information, platform::MsgButtons::Ok});
   }
 }
 

@@ -22,8 +22,8 @@ constexpr int kAliasEditorLeft = 840;
 // Facts of one page.
 struct AliasPageInfo {
   char letter;
-  int entries;      // entries of the table (the scroll maximum is entries - 1)
-  bool bitDevice;   // P, M and K: labelled word:bit, black rule under bit 7
+  int entries;     // entries of the table (the scroll maximum is entries - 1)
+  bool bitDevice;  // P, M and K: labelled word:bit, black rule under bit 7
 };
 
 // The page of a letter ('P', 'M', 'K', 'C', 'T'); nullopt for anything else.
@@ -44,10 +44,10 @@ int16_t& AliasTop(compiler::AliasPageState& state, char page);
 // One row of a drawn page.
 struct AliasRow {
   int entry = 0;
-  int y = 0;                // top of the row (twips)
+  int y = 0;  // top of the row (twips)
   std::string label;
   std::string aliasUtf8;
-  bool rule = false;        // a rule under the row at y + lineHeight
+  bool rule = false;  // a rule under the row at y + lineHeight
   Color ruleColor = kAliasGrey;
 };
 
@@ -68,10 +68,10 @@ std::optional<AliasEditorPlace> AliasClick(const compiler::AliasPageState& state
                                            int innerWidth, int scrollBarWidth);
 
 enum class AliasCommit {
-  Cleared,    // empty text: the entry is now empty
-  Stored,     // the entry holds the text
-  Duplicate,  // another entry already has that alias: message shown, nothing changed
-  NoEntry,    // no page chosen or the entry lies outside its table
+  Cleared,      // empty text: the entry is now empty
+  Stored,       // the entry holds the text
+  Duplicate,    // another entry already has that alias: message shown, nothing changed
+  NoEntry,      // no page chosen or the entry lies outside its table
   Unencodable,  // characters the program file's code page cannot hold: message shown
 };
 

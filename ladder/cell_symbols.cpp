@@ -158,17 +158,38 @@ void DrawBranchFromAbove(const CellPen& p) {
 
 void DrawCellSymbol(const CellPen& p, int cellType) {
   switch (cellType) {
-    case compiler::kContactNO: DrawContactNO(p); break;
-    case compiler::kContactNC: DrawContactNC(p); break;
-    case compiler::kWire: DrawWire(p); break;
-    case compiler::kCoil: DrawCoil(p); break;
-    case compiler::kBox: DrawOutputBox(p); break;
-    case compiler::kCounterBox: DrawCounterBox(p); break;
-    case compiler::kInlineBox: DrawInlineBox(p); break;
-    case compiler::kNot: DrawNotSlash(p); break;
-    case compiler::kFallingEdge: DrawFallingEdge(p); break;
-    case compiler::kRisingEdge: DrawRisingEdge(p); break;
-    default: break;
+    case compiler::kContactNO:
+      DrawContactNO(p);
+      break;
+    case compiler::kContactNC:
+      DrawContactNC(p);
+      break;
+    case compiler::kWire:
+      DrawWire(p);
+      break;
+    case compiler::kCoil:
+      DrawCoil(p);
+      break;
+    case compiler::kBox:
+      DrawOutputBox(p);
+      break;
+    case compiler::kCounterBox:
+      DrawCounterBox(p);
+      break;
+    case compiler::kInlineBox:
+      DrawInlineBox(p);
+      break;
+    case compiler::kNot:
+      DrawNotSlash(p);
+      break;
+    case compiler::kFallingEdge:
+      DrawFallingEdge(p);
+      break;
+    case compiler::kRisingEdge:
+      DrawRisingEdge(p);
+      break;
+    default:
+      break;
   }
 }
 

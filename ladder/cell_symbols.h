@@ -27,7 +27,7 @@ void DrawInlineBox(const CellPen& p);   // two cells wide
 void DrawNotSlash(const CellPen& p);
 void DrawFallingEdge(const CellPen& p);
 void DrawRisingEdge(const CellPen& p);
-void DrawBranchDown(const CellPen& p);      // from this rung down to the next row's rung
+void DrawBranchDown(const CellPen& p);       // from this rung down to the next row's rung
 void DrawBranchFromAbove(const CellPen& p);  // the part of a branch from the row above
 
 // Draws the symbol of an element code; codes without a symbol draw nothing.

@@ -19,7 +19,7 @@ class EditorHost {
   virtual void ClearOperandBox() = 0;
   virtual void FocusBoard() = 0;
   virtual void Beep() = 0;
-  virtual void SourceChanged() {}  // an edit made the program differ from its file
+  virtual void SourceChanged() {}          // an edit made the program differ from its file
   virtual double BoardHeight() const = 0;  // twips
 };
 

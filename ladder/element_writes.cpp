@@ -72,7 +72,9 @@ bool DeleteCellAtCursor(ProgramDocument& doc) {
   return true;
 }
 
-void SetCursorCode(ProgramDocument& doc, int code) { doc.CellType[doc.CurCol][doc.CurRow] = static_cast<int16_t>(code); }
+void SetCursorCode(ProgramDocument& doc, int code) {
+  doc.CellType[doc.CurCol][doc.CurRow] = static_cast<int16_t>(code);
+}
 
 void ClearCursorCell(ProgramDocument& doc) {
   EmptyCodeAndText(doc, doc.CurCol, doc.CurRow);

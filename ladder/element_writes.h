@@ -28,13 +28,13 @@ bool InsertCellAtCursor(ProgramDocument& doc);
 bool DeleteCellAtCursor(ProgramDocument& doc);
 
 // Element writes of the keys and toolbar buttons, at the cursor cell.
-void SetCursorCode(ProgramDocument& doc, int code);  // contacts, edges, NOT: the code only
-void ClearCursorCell(ProgramDocument& doc);          // Space: code and text; then one right
-void ToggleWire(ProgramDocument& doc);               // wire <-> empty, text cleared; then one right
-void ToggleLink(ProgramDocument& doc);               // branch link on/off
-void PlaceCoil(ProgramDocument& doc);                // wires to column 9, coil in 10
+void SetCursorCode(ProgramDocument& doc, int code);   // contacts, edges, NOT: the code only
+void ClearCursorCell(ProgramDocument& doc);           // Space: code and text; then one right
+void ToggleWire(ProgramDocument& doc);                // wire <-> empty, text cleared; then one right
+void ToggleLink(ProgramDocument& doc);                // branch link on/off
+void PlaceCoil(ProgramDocument& doc);                 // wires to column 9, coil in 10
 void PlaceBox(ProgramDocument& doc, bool fillWires);  // instruction box (in 9 when at 10)
-void WriteEndLine(ProgramDocument& doc);             // wires 0..8, END box in 9..10
+void WriteEndLine(ProgramDocument& doc);              // wires 0..8, END box in 9..10
 
 // The counter box's cells from the cursor (after the wire fill): the box in its column and
 // the next one on the cursor row, both cells of the row below emptied. Needs a row below

@@ -106,7 +106,8 @@ FindResult FindNext(compiler::Studio& studio, std::string_view typedUtf8) {
   find.FindCol = 0;
   find.FindRow = 0;
   if (studio.messages) {
-    const std::string text = studio.shell.KoreanMenu ? find.FindWord + "을 찾을 수 없습니다. " : "Not Found [" + find.FindWord + "] ";
+    const std::string text =
+        studio.shell.KoreanMenu ? find.FindWord + "을 찾을 수 없습니다. " : "Not Found [" + find.FindWord + "] ";
     studio.messages->Show({kCaptionError, text, platform::MsgIcon::Information, platform::MsgButtons::Ok});
   }
   if (studio.view) studio.view->DrawLadder();

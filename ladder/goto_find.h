@@ -16,9 +16,9 @@ namespace ladder {
 int ParseGotoNumber(std::string_view text);
 
 enum class GotoResult {
-  Close,       // 0 or no number: the window just closes
-  Moved,       // the row is now the first shown, with the cursor in its first cell
-  StayOpen,    // a number out of reach: the window keeps its text
+  Close,     // 0 or no number: the window just closes
+  Moved,     // the row is now the first shown, with the cursor in its first cell
+  StayOpen,  // a number out of reach: the window keeps its text
 };
 
 // Enter in the go-to window. scrollMax is the ladder scroll bar's maximum (the END row,

@@ -165,15 +165,28 @@ bool LadderEditor::PlaceCounterBox() {
 void LadderEditor::KeyDown(int keyCode, int shift) {
   auto& d = doc();
   view_.SyncCursor(d);
-  const bool paging = keyCode == vk::kPageUp || keyCode == vk::kPageDown || (keyCode >= vk::kLeft && keyCode <= vk::kDown);
+  const bool paging =
+      keyCode == vk::kPageUp || keyCode == vk::kPageDown || (keyCode >= vk::kLeft && keyCode <= vk::kDown);
   if (Monitoring() && !paging) return;
   switch (keyCode) {
-    case vk::kPageDown: PageDown(); return;
-    case vk::kPageUp: PageUp(); return;
-    case vk::kDown: Down(); return;
-    case vk::kUp: Up(); return;
-    case vk::kRight: Right(); return;
-    case vk::kLeft: Left(); return;
+    case vk::kPageDown:
+      PageDown();
+      return;
+    case vk::kPageUp:
+      PageUp();
+      return;
+    case vk::kDown:
+      Down();
+      return;
+    case vk::kUp:
+      Up();
+      return;
+    case vk::kRight:
+      Right();
+      return;
+    case vk::kLeft:
+      Left();
+      return;
     case vk::kHome:
       d.CurCol = 0;
       Repaint();
@@ -184,7 +197,8 @@ void LadderEditor::KeyDown(int keyCode, int shift) {
       Repaint();
       ShowCellText();
       return;
-    default: break;
+    default:
+      break;
   }
   MarkChanged();
   if (keyCode == vk::kEnter) {
@@ -201,7 +215,9 @@ void LadderEditor::EditKey(int keyCode, int shift) {
   auto& d = doc();
   int16_t& edit = studio_.editor.EditCellType;
   switch (keyCode) {
-    case vk::kInsert: InsertCellAtCursor(d); break;
+    case vk::kInsert:
+      InsertCellAtCursor(d);
+      break;
     case vk::kDelete:
       if (!studio_.editor.selection.BlockActive) DeleteCellAtCursor(d);
       break;
@@ -249,7 +265,8 @@ void LadderEditor::EditKey(int keyCode, int shift) {
       SetCursorCode(d, compiler::kNot);
       edit = 0;
       break;
-    default: break;
+    default:
+      break;
   }
   view_.SyncCursor(d);
   ShowCellText();
@@ -262,11 +279,20 @@ void LadderEditor::EditKey(int keyCode, int shift) {
     // the other keypad keys (* + - . and the separator) type nothing
   }
   switch (keyCode) {
-    case vk::kEquals: host_.TypeIntoOperandBox('='); break;
-    case vk::kComma: host_.TypeIntoOperandBox('<'); break;
-    case vk::kPeriod: host_.TypeIntoOperandBox('>'); break;
-    case vk::kQuote: host_.TypeIntoOperandBox('\''); break;
-    case vk::kSlash: break;
+    case vk::kEquals:
+      host_.TypeIntoOperandBox('=');
+      break;
+    case vk::kComma:
+      host_.TypeIntoOperandBox('<');
+      break;
+    case vk::kPeriod:
+      host_.TypeIntoOperandBox('>');
+      break;
+    case vk::kQuote:
+      host_.TypeIntoOperandBox('\'');
+      break;
+    case vk::kSlash:
+      break;
     default:
       if (keyCode > 128) host_.Beep();
       break;
@@ -301,9 +327,14 @@ bool LadderEditor::CommitOperand(const platform::AnsiText& boxText) {
       case compiler::kContactNC:
       case compiler::kBox:
       case compiler::kFallingEdge:
-      case compiler::kRisingEdge: SetCursorCode(d, edit); break;
-      case compiler::kCoil: PlaceCoil(d); break;
-      default: break;
+      case compiler::kRisingEdge:
+        SetCursorCode(d, edit);
+        break;
+      case compiler::kCoil:
+        PlaceCoil(d);
+        break;
+      default:
+        break;
     }
   }
   d.CellText[d.CurCol][row] = compiler::AnsiUpper(text);
@@ -380,7 +411,9 @@ void LadderEditor::ToolbarClick(int index) {
       WriteEndLine(d);
       edit = compiler::kBox;
       break;
-    default: changed = false; break;
+    default:
+      changed = false;
+      break;
   }
   if (changed) MarkChanged();
   Repaint();

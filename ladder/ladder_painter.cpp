@@ -73,8 +73,11 @@ void LadderPainter::DrawCell(int c, int r, bool firstRow) {
     case compiler::kContactNC:
     case compiler::kCoil:
     case compiler::kFallingEdge:
-    case compiler::kRisingEdge: DrawAlias(text); break;
-    default: break;
+    case compiler::kRisingEdge:
+      DrawAlias(text);
+      break;
+    default:
+      break;
   }
   if (doc_.VertLink[c][r] == 1) DrawBranchDown(pen);
   if (!text.empty()) DrawCellText(text);

@@ -75,8 +75,8 @@ PrintResult PrintLadder(compiler::Studio& studio, const LadderGeometry& geo, Dra
   const bool korean = studio.shell.KoreanMenu;
   if (studio.FindEndLine()) {
     if (studio.messages) {
-      studio.messages->Show(
-          {kCaptionError, platform::Pick(korean, kNoEnd, kNoEndKo), platform::MsgIcon::Information, platform::MsgButtons::Ok});
+      studio.messages->Show({kCaptionError, platform::Pick(korean, kNoEnd, kNoEndKo), platform::MsgIcon::Information,
+                             platform::MsgButtons::Ok});
     }
     return PrintResult::NoEnd;
   }

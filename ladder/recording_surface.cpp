@@ -70,7 +70,8 @@ void RecordingSurface::Print(const std::string& utf8) {
   for (;;) {
     size_t cr = utf8.find('\r', start);
     std::string line = utf8.substr(start, cr == std::string::npos ? std::string::npos : cr - start);
-    if (!line.empty()) Record(Op(DrawOp::Text, textX_, textY_, textX_ + TextWidth(line), textY_ + LineHeight(), fore_, line));
+    if (!line.empty())
+      Record(Op(DrawOp::Text, textX_, textY_, textX_ + TextWidth(line), textY_ + LineHeight(), fore_, line));
     textX_ = 0;
     textY_ += LineHeight();
     if (cr == std::string::npos) break;

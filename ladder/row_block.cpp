@@ -178,7 +178,8 @@ bool RowBlockCommands::BlockToClipboard(bool cut) {
   const compiler::BlockSelection& sel = studio_.editor.selection;
   if (!sel.BlockActive) {
     if (studio_.messages) {
-      studio_.messages->Show({kCaptionError, platform::Pick(studio_.shell.KoreanMenu, kBlockSelectFirst, kBlockSelectFirstKo),
+      studio_.messages->Show({kCaptionError,
+                              platform::Pick(studio_.shell.KoreanMenu, kBlockSelectFirst, kBlockSelectFirstKo),
                               platform::MsgIcon::Information, platform::MsgButtons::Ok});
     }
     return false;

@@ -33,18 +33,18 @@ struct SelectionCorners {
 };
 
 struct PressOutcome {
-  bool eraseOld = false;      // draw `old` once more (inverting) to remove it
+  bool eraseOld = false;  // draw `old` once more (inverting) to remove it
   SelectionCorners old;
-  int curX = 0, curY = 0;     // the cursor cell's left and top on the view (twips)
-  bool rightButton = false;   // a right press: in monitor mode the window adds the cell to the watch list
+  int curX = 0, curY = 0;    // the cursor cell's left and top on the view (twips)
+  bool rightButton = false;  // a right press: in monitor mode the window adds the cell to the watch list
 };
 
 struct DragOutcome {
-  bool changed = false;       // nothing else is meaningful when false
-  bool eraseOld = false;      // draw `old` once more to remove it, then draw `now`
+  bool changed = false;   // nothing else is meaningful when false
+  bool eraseOld = false;  // draw `old` once more to remove it, then draw `now`
   SelectionCorners old;
   SelectionCorners now;
-  std::string status;         // for the status bar's selection panel
+  std::string status;  // for the status bar's selection panel
 };
 
 // A press puts the cursor on the cell under the pointer (rows kept within 0..1199), ends any

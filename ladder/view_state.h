@@ -11,11 +11,11 @@
 
 namespace ladder {
 
-constexpr Color kAliasColor = 0xFF0000;        // blue
-constexpr Color kCursorColor = 0x0000FF;       // red
-constexpr Color kErrorColor = 0x0000FF;        // red
-constexpr Color kMarginColor = 0xF8F8F8;       // grey right margin of the white scheme
-constexpr Color kSelectionColor = 0xFFFFFF;    // inverting pen of the selection
+constexpr Color kAliasColor = 0xFF0000;      // blue
+constexpr Color kCursorColor = 0x0000FF;     // red
+constexpr Color kErrorColor = 0x0000FF;      // red
+constexpr Color kMarginColor = 0xF8F8F8;     // grey right margin of the white scheme
+constexpr Color kSelectionColor = 0xFFFFFF;  // inverting pen of the selection
 
 struct ColorScheme {
   int Color = 1;  // 1 white background, 0 black

@@ -12,9 +12,9 @@ namespace plclink {
 inline constexpr const char* kBackupFileName = "QSKLBK.$$$";
 
 enum class ExtractResult {
-  Ok,           // *out holds the member's bytes
-  CannotRun,    // unzip could not be started or failed on the archive
-  NoMember,     // the archive holds no (non-empty) QSKLBK.$$$
+  Ok,         // *out holds the member's bytes
+  CannotRun,  // unzip could not be started or failed on the archive
+  NoMember,   // the archive holds no (non-empty) QSKLBK.$$$
 };
 
 ExtractResult ExtractBackup(const std::filesystem::path& archive, std::string* out);

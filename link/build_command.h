@@ -33,29 +33,29 @@ void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
 enum class AutoOutcome {
   RefusedMonitoring,
   NoEnd,
-  TranslationError,   // also a file error of the translator
+  TranslationError,  // also a file error of the translator
   LibraryError,
   BatchNotStarted,
   ListingError,
   ImageError,
-  ImageReady,         // no module steps given: the road ends with the image
+  ImageReady,  // no module steps given: the road ends with the image
   DownloadError,
   ChecksumError,
-  NotStarted,         // the user answered No to the run question
+  NotStarted,  // the user answered No to the run question
   Started,
 };
 
 struct AutoSeams {
   compiler::Studio* studio = nullptr;
-  std::filesystem::path folder;              // the studio's folder
+  std::filesystem::path folder;  // the studio's folder
   ProcessRunner* runner = nullptr;
-  DeviceSteps* device = nullptr;             // null: stop once the image is ready
-  std::function<void()> save;                // the user's Save command (may ask for a name)
-  std::function<void()> processEvents;       // one pass of pending window events
-  std::function<void()> focusBoard;          // give the ladder view the input focus
-  std::function<void()> enableMonitor;       // enable the Monitor menu item
+  DeviceSteps* device = nullptr;        // null: stop once the image is ready
+  std::function<void()> save;           // the user's Save command (may ask for a name)
+  std::function<void()> processEvents;  // one pass of pending window events
+  std::function<void()> focusBoard;     // give the ladder view the input focus
+  std::function<void()> enableMonitor;  // enable the Monitor menu item
   bool monitorOn = false;
-  bool askStart = false;                     // AskStart = 1: ask before the run command
+  bool askStart = false;  // AskStart = 1: ask before the run command
 };
 
 // Runs Auto. Every failure has been shown where it arose.

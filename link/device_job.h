@@ -11,8 +11,8 @@ namespace plclink {
 struct DeviceJob {
   std::filesystem::path folder;
   std::int16_t plcModel = 10;
-  std::int32_t romSize = 0;   // image bytes transferred, summed and compared
-  bool compileInfo = false;   // an image exists
+  std::int32_t romSize = 0;  // image bytes transferred, summed and compared
+  bool compileInfo = false;  // an image exists
   std::filesystem::path Image() const { return folder / "ZQVREM.$$$"; }
 };
 

@@ -16,7 +16,7 @@
 namespace plclink {
 
 struct Outcome {
-  bool failed = false;             // the ladder view takes the keyboard focus again
+  bool failed = false;  // the ladder view takes the keyboard focus again
   MonitorItem monitor = MonitorItem::Unchanged;
 };
 

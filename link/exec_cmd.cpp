@@ -1,9 +1,9 @@
 #include "link/exec_cmd.h"
 
-#include <cerrno>
-#include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <cerrno>
+#include <fstream>
 
 extern char** environ;
 

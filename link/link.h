@@ -69,9 +69,9 @@ class Link {
   platform::MessageSink& Messages() { return messages_; }
   platform::StatusPort& Status() { return status_; }
 
-  std::int16_t PortNum = 0;        // 0..3: COM1..COM4
-  bool ExtraAckByte = false;       // the module answers in the extended framing
-  bool DataEchoMode = false;       // bytes sent after a command come back first
+  std::int16_t PortNum = 0;   // 0..3: COM1..COM4
+  bool ExtraAckByte = false;  // the module answers in the extended framing
+  bool DataEchoMode = false;  // bytes sent after a command come back first
   std::uint8_t ReadByte0 = 0, ReadByte1 = 0;
   std::vector<std::uint8_t> ReplyBuffer;
 

@@ -23,8 +23,9 @@ inline constexpr const char* kCaptionFound = "Found !";
 inline constexpr const char* kCaptionQuestion = "Korvane Studio ";
 
 // The link.
-inline constexpr Twin kTimeOut{"RS232C Time Out Error !!! Check Cable or Power ",
-                               "RS232C 통신 에러입니다. 케이블 상태나 전원상태, PC의 통신설정 상태를 점검해 보십시요. "};
+inline constexpr Twin kTimeOut{
+    "RS232C Time Out Error !!! Check Cable or Power ",
+    "RS232C 통신 에러입니다. 케이블 상태나 전원상태, PC의 통신설정 상태를 점검해 보십시요. "};
 inline constexpr Twin kIncorrect{"RS232C incorrect Error !!! Check Cable or Power ",
                                  "RS232C 정확성 에러입니다. 케이블 상태나 전원상태를 점검해 보십시요. "};
 inline constexpr Twin kIncorrectChecksum{"RS232C Incorrect Error !!! Check Cable or Power ",
@@ -37,15 +38,20 @@ inline constexpr Twin kInvalidPort{"Invalid RS232C Port !!! ", "존재하지 않
 // Module identity.
 inline constexpr Twin kModuleNotFound{"Korvane module Not Found ! ", "Korvane 모듈을 찾을 수 없습니다. "};
 inline constexpr Twin kNotFound{"Korvane Not Found ! ", "Korvane 모듈을 찾을 수 없습니다. "};
-inline constexpr Twin kFoundPrefix{"Ok! Korvane Found !  F/W version is ",
-                                   "Korvane 모듈을 찾았습니다. 펌웨어 버전은 "};
+inline constexpr Twin kFoundPrefix{"Ok! Korvane Found !  F/W version is ", "Korvane 모듈을 찾았습니다. 펌웨어 버전은 "};
 inline constexpr const char* kFoundKoreanSuffix = " 입니다.";
-inline constexpr Twin kMismatchE{"Device Mismatch ! This is not ZQV-E module !", "ZQV-E이 아닙니다. PLC설정을 조정하시기 바랍니다."};
-inline constexpr Twin kMismatchB{"Device Mismatch ! This is not ZQV-B module !", "ZQV-B가 아닙니다. PLC설정을 조정하시기 바랍니다."};
-inline constexpr Twin kMismatchF{"Device Mismatch ! This is not ZQV-F module !", "ZQV-F이 아닙니다. PLC설정을 조정하시기 바랍니다."};
-inline constexpr Twin kMismatchC{"Device Mismatch ! This is not ZQV-C module !", "ZQV-C이 아닙니다. PLC설정을 조정하시기 바랍니다."};
-inline constexpr Twin kMismatchD{"Device Mismatch ! This is not ZQV-D module !", "ZQV-D이 아닙니다. PLC설정을 조정하시기 바랍니다."};
-inline constexpr Twin kMismatchA{"Device Mismatch ! This is not ZQV-A module !", "ZQV-A이 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchE{"Device Mismatch ! This is not ZQV-E module !",
+                                 "ZQV-E이 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchB{"Device Mismatch ! This is not ZQV-B module !",
+                                 "ZQV-B가 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchF{"Device Mismatch ! This is not ZQV-F module !",
+                                 "ZQV-F이 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchC{"Device Mismatch ! This is not ZQV-C module !",
+                                 "ZQV-C이 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchD{"Device Mismatch ! This is not ZQV-D module !",
+                                 "ZQV-D이 아닙니다. PLC설정을 조정하시기 바랍니다."};
+inline constexpr Twin kMismatchA{"Device Mismatch ! This is not ZQV-A module !",
+                                 "ZQV-A이 아닙니다. PLC설정을 조정하시기 바랍니다."};
 
 inline constexpr Twin kMonitoring{"You can't use Monitoring mode ! ", "모니터링 상태에서는 사용할 수 없습니다."};
 
@@ -54,7 +60,8 @@ inline constexpr Twin kNoCompileInfo{"No compile information ! Please (AUTO) Cli
                                      "컴파일 정보가 없습니다. AUTO를 클릭하신후 사용하세요!"};
 inline constexpr Twin kNoCompileInfoVerify{"No compile information ! Compile First !",
                                            "No compile information ! Compile First !"};
-inline constexpr Twin kWritingFail{"Writing Logic Fail !!! ", "라이팅 로직 에러입니다. 다른 모듈로 교체하시기 바랍니다. "};
+inline constexpr Twin kWritingFail{"Writing Logic Fail !!! ",
+                                   "라이팅 로직 에러입니다. 다른 모듈로 교체하시기 바랍니다. "};
 inline constexpr Twin kFileNotFound{"File not found : ", "파일을 찾을 수 없습니다. : "};
 inline constexpr Twin kOpenError{"Open Error:", "파일 오픈 에러 :"};
 inline constexpr Twin kOpenErrorVerify{"Open Error:", "Open Error:"};
@@ -71,13 +78,15 @@ inline constexpr const char* kSumMismatchKoreanTail =
     "\r\n\r\n모듈의 프로그램 용량을 초과하지 않았는지 확인해 보십시요.";
 inline constexpr Twin kKeepTimeOut{"RS232C Time Out Error or Not Support Clear Keep Function ! ",
                                    "RS232C 통신 에러이거나 Keep Clear 기능을 지원하지 않는 모듈입니다. "};
-inline constexpr Twin kKeepUnsupported{"This Korvane module not support Clear Keep Area Function ! ",
-                                       "이 모듈은 Keep Clear명령이 지원되지 않습니다. 펌웨어 업그레이드를 하셔야 합니다."};
+inline constexpr Twin kKeepUnsupported{
+    "This Korvane module not support Clear Keep Area Function ! ",
+    "이 모듈은 Keep Clear명령이 지원되지 않습니다. 펌웨어 업그레이드를 하셔야 합니다."};
 
 // Verify and upload.
 inline constexpr Twin kVerifyErrorPrefix{"Verify Error at ADDRESS : ", "비교 에러가 발생했습니다. 발생지점 : "};
-inline constexpr Twin kProtected{"This Module Not Contain Source File ! (Protected Mode)",
-                                 "코드프로텍션 되어 있는 모듈입니다. 이 모듈에서 [소스 업로드]기능은 사용할 수 없습니다."};
+inline constexpr Twin kProtected{
+    "This Module Not Contain Source File ! (Protected Mode)",
+    "코드프로텍션 되어 있는 모듈입니다. 이 모듈에서 [소스 업로드]기능은 사용할 수 없습니다."};
 inline constexpr Twin kBadArchiveLength{"The module's program carries no valid source archive ! ",
                                         "모듈의 프로그램에 올바른 소스 압축파일이 없습니다. "};
 

@@ -18,7 +18,10 @@ int HexValue(std::string_view line, size_t pos) {
   int value = 0;
   for (size_t i = pos; i < pos + 4 && i < line.size(); ++i) {
     const char c = line[i];
-    int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+    int d = (c >= '0' && c <= '9')   ? c - '0'
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                     : -1;
     if (d < 0) break;
     value = value * 16 + d;
   }

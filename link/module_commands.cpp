@@ -43,19 +43,25 @@ int GetModuleVersion(Link& link) {
 namespace {
 
 struct ModelRange {
-  int low, high;          // accepted versions
-  int quietLow;           // from this version on the module does not echo (0: never)
+  int low, high;  // accepted versions
+  int quietLow;   // from this version on the module does not echo (0: never)
   const Twin* mismatch;
 };
 
 std::optional<ModelRange> RangeOf(std::int16_t model) {
   switch (model) {
-    case 1: return ModelRange{10, 49, 13, &text::kMismatchE};
-    case 2: return ModelRange{100, 149, 0, &text::kMismatchB};
-    case 3: return ModelRange{10, 49, 0, &text::kMismatchF};
-    case 4: return ModelRange{50, 99, 53, &text::kMismatchC};
-    case 5: return ModelRange{10, 49, 0, &text::kMismatchD};
-    default: break;
+    case 1:
+      return ModelRange{10, 49, 13, &text::kMismatchE};
+    case 2:
+      return ModelRange{100, 149, 0, &text::kMismatchB};
+    case 3:
+      return ModelRange{10, 49, 0, &text::kMismatchF};
+    case 4:
+      return ModelRange{50, 99, 53, &text::kMismatchC};
+    case 5:
+      return ModelRange{10, 49, 0, &text::kMismatchD};
+    default:
+      break;
   }
   if (model >= 10) return ModelRange{150, 255, 0, &text::kMismatchA};
   return std::nullopt;

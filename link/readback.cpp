@@ -88,8 +88,8 @@ bool VerifyProgram(Link& link, const DeviceJob& job) {
     }
     const std::uint8_t b = static_cast<std::uint8_t>(image[static_cast<std::size_t>(i)]);
     if (*c != b) {
-      link.Show(text::kCaptionError, text::kVerifyErrorPrefix.Pick(link.Korean()) + Hex(i) + " Buffer : " + Hex(b) +
-                                         " Chip : " + Hex(*c));
+      link.Show(text::kCaptionError,
+                text::kVerifyErrorPrefix.Pick(link.Korean()) + Hex(i) + " Buffer : " + Hex(b) + " Chip : " + Hex(*c));
       end();
       return true;
     }
@@ -119,9 +119,7 @@ bool UploadSource(Link& link, const std::filesystem::path& folder) {
     return true;
   }
   // Starts a read of the words [start, end) after the first one.
-  auto range = [&](long end, long start) {
-    return SendAddress(link, end) || SendAddress(link, start);
-  };
+  auto range = [&](long end, long start) { return SendAddress(link, end) || SendAddress(link, start); };
   auto again = [&](long end, long start) {
     link.SendByte(cmd::kReadBack);
     return link.WaitReply(AckCount(link)) || range(end, start);

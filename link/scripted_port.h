@@ -34,10 +34,10 @@ class ScriptedPort : public SerialPort {
   Micros Now() override { return now_; }
   void WaitInput(Micros deadline) override;
 
-  bool failOpen = false;                 // Open fails (no such device)
+  bool failOpen = false;  // Open fails (no such device)
   int openCount = 0;
-  std::vector<std::uint8_t> written;     // everything the studio sent
-  std::vector<std::string> errors;       // bytes sent that the script did not expect
+  std::vector<std::uint8_t> written;  // everything the studio sent
+  std::vector<std::string> errors;    // bytes sent that the script did not expect
   bool Finished() const { return script_.empty(); }
 
  private:
@@ -50,7 +50,7 @@ class ScriptedPort : public SerialPort {
   bool open_ = false;
   Micros now_ = 0;
   std::deque<Exchange> script_;
-  std::vector<std::uint8_t> matched_;    // bytes sent towards the current exchange
+  std::vector<std::uint8_t> matched_;  // bytes sent towards the current exchange
   std::deque<Pending> pending_;
   std::vector<std::uint8_t> received_;
 };

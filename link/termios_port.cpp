@@ -108,8 +108,7 @@ void TermiosPort::DiscardOutput() {
 }
 
 Micros TermiosPort::Now() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 

@@ -27,14 +27,22 @@ char BitLetter(int tab) { return "?PMFSK"[IsBitTab(tab) ? tab : 0]; }
 
 const char* ItemName(int tab) {
   switch (tab) {
-    case kTabCH: return "CH";
-    case kTabG: return "G";
-    case kTabC: return "C";
-    case kTabT: return "T";
-    case kTabD: return "D";
-    case kTabAD: return "AD";
-    case kTabHCNT: return "HCNT";
-    default: return "";
+    case kTabCH:
+      return "CH";
+    case kTabG:
+      return "G";
+    case kTabC:
+      return "C";
+    case kTabT:
+      return "T";
+    case kTabD:
+      return "D";
+    case kTabAD:
+      return "AD";
+    case kTabHCNT:
+      return "HCNT";
+    default:
+      return "";
   }
 }
 
@@ -42,14 +50,20 @@ const char* ItemName(int tab) {
 platform::AnsiText BitAlias(const compiler::ProgramDocument& doc, int tab, int n) {
   const auto at = [n](const auto& table, int used) { return n >= 0 && n < used ? table[n] : platform::AnsiText{}; };
   switch (tab) {
-    case kTabP: return at(doc.AliasP, compiler::kAliasPUsed);
-    case kTabM: return at(doc.AliasM, compiler::kAliasMUsed);
-    case kTabK: return at(doc.AliasK, compiler::kAliasKUsed);
-    default: return {};
+    case kTabP:
+      return at(doc.AliasP, compiler::kAliasPUsed);
+    case kTabM:
+      return at(doc.AliasM, compiler::kAliasMUsed);
+    case kTabK:
+      return at(doc.AliasK, compiler::kAliasKUsed);
+    default:
+      return {};
   }
 }
 
-void Band(ladder::DrawingSurface& surface, int top, int h) { surface.FilledBox(0, top, surface.Width(), top + h, kWhite); }
+void Band(ladder::DrawingSurface& surface, int top, int h) {
+  surface.FilledBox(0, top, surface.Width(), top + h, kWhite);
+}
 
 void PrintHeaderBand(ladder::DrawingSurface& surface, int tab, int h) {
   Band(surface, 0, h);
@@ -77,19 +91,32 @@ std::string DumpTabCaption(int tab) {
 
 DumpArea DumpAreaOf(const compiler::DeviceMap& m, int tab) {
   switch (tab) {
-    case kTabP: return {m.AddrP, m.CountP};
-    case kTabM: return {m.AddrM, m.CountM};
-    case kTabF: return {m.AddrF, m.CountF};
-    case kTabS: return {m.AddrS, m.CountS};
-    case kTabK: return {m.AddrK, m.CountK};
-    case kTabCH: return {m.AddrCH, m.CountCH};
-    case kTabG: return {m.AddrG, m.CountG};
-    case kTabC: return {m.AddrC, m.CountC};
-    case kTabT: return {m.AddrT, m.CountT};
-    case kTabD: return {m.AddrD, m.CountD};
-    case kTabAD: return {m.AddrAD, m.CountAD};
-    case kTabHCNT: return {m.AddrHCNT, m.CountHCNT};
-    default: return {};
+    case kTabP:
+      return {m.AddrP, m.CountP};
+    case kTabM:
+      return {m.AddrM, m.CountM};
+    case kTabF:
+      return {m.AddrF, m.CountF};
+    case kTabS:
+      return {m.AddrS, m.CountS};
+    case kTabK:
+      return {m.AddrK, m.CountK};
+    case kTabCH:
+      return {m.AddrCH, m.CountCH};
+    case kTabG:
+      return {m.AddrG, m.CountG};
+    case kTabC:
+      return {m.AddrC, m.CountC};
+    case kTabT:
+      return {m.AddrT, m.CountT};
+    case kTabD:
+      return {m.AddrD, m.CountD};
+    case kTabAD:
+      return {m.AddrAD, m.CountAD};
+    case kTabHCNT:
+      return {m.AddrHCNT, m.CountHCNT};
+    default:
+      return {};
   }
 }
 
@@ -123,13 +150,19 @@ std::string WordLine(const char* name, int n, int value) {
 std::string DumpHeader(int tab) {
   switch (tab) {
     case kTabCH:
-    case kTabG: return "        HEX   DEC  ASCII ";
-    case kTabC: return "           HEX   DEC    On/Off ";
-    case kTabT: return "             HEX   DEC    On/Off ";
+    case kTabG:
+      return "        HEX   DEC  ASCII ";
+    case kTabC:
+      return "           HEX   DEC    On/Off ";
+    case kTabT:
+      return "             HEX   DEC    On/Off ";
     case kTabD:
-    case kTabAD: return "           HEX   DEC ";
-    case kTabHCNT: return "            HEX   DEC ";
-    default: return "";
+    case kTabAD:
+      return "           HEX   DEC ";
+    case kTabHCNT:
+      return "            HEX   DEC ";
+    default:
+      return "";
   }
 }
 

@@ -28,10 +28,10 @@ struct DumpArea {
 DumpArea DumpAreaOf(const compiler::DeviceMap& map, int tab);
 
 // Line texts of the pages.
-std::string BitLabel(char letter, int bit);                         // "       P1:5"
-std::string ByteLine(const char* name, int n, uint8_t value);       // "  CH3 = A   10   ."
-std::string WordLine(const char* name, int n, int value);           // "  D1 = 1234  4660"
-std::string DumpHeader(int tab);                                     // header line of tabs 6..12
+std::string BitLabel(char letter, int bit);                    // "       P1:5"
+std::string ByteLine(const char* name, int n, uint8_t value);  // "  CH3 = A   10   ."
+std::string WordLine(const char* name, int n, int value);      // "  D1 = 1234  4660"
+std::string DumpHeader(int tab);                               // header line of tabs 6..12
 // The character shown for a byte: control codes (0..31, 127..159) as ".", others as the
 // Latin-1 character, in UTF-8.
 std::string ByteChar(uint8_t value);
@@ -44,7 +44,7 @@ class DumpPages {
   std::array<int16_t, kDumpTabs + 1> DumpTop{};  // index = tab; 0 unused
 
   struct ScrollRange {
-    int maximum = 0;   // range 0..maximum
+    int maximum = 0;  // range 0..maximum
     int position = 0;
   };
 
@@ -52,8 +52,7 @@ class DumpPages {
   // and draws the page (bit pages their layout, the other pages read and print). Returns
   // the range and position the scroll bar is to get; the caller sets both with its change
   // notification blocked, so that the stored first item is not overwritten.
-  ScrollRange SelectTab(const compiler::Studio& studio, DeviceReader& reader, ladder::DrawingSurface& surface,
-                        int tab);
+  ScrollRange SelectTab(const compiler::Studio& studio, DeviceReader& reader, ladder::DrawingSurface& surface, int tab);
 
   // Scroll bar moved: stores the position as the selected page's first item and redraws it.
   void Scroll(const compiler::Studio& studio, DeviceReader& reader, ladder::DrawingSurface& surface, int position);

@@ -6,8 +6,6 @@
 
 namespace monitor {
 
-inline int ColumnX(const ladder::DrawingSurface& surface, int column) {
-  return (column - 1) * surface.TextWidth("0");
-}
+inline int ColumnX(const ladder::DrawingSurface& surface, int column) { return (column - 1) * surface.TextWidth("0"); }
 
 }  // namespace monitor

@@ -33,9 +33,9 @@ struct Prefix {
 
 // Longest prefixes first: "CNT" and "CH" are not counters, "AD" and "A" are the AD words.
 constexpr Prefix kPrefixes[] = {
-    {"CNT", Area::HCNT}, {"CH", Area::CH}, {"AD", Area::AD}, {"P", Area::P}, {"M", Area::M}, {"K", Area::K},
-    {"F", Area::F},      {"S", Area::S},   {"C", Area::C},   {"T", Area::T}, {"D", Area::D}, {"A", Area::AD},
-    {"G", Area::G},
+    {"CNT", Area::HCNT}, {"CH", Area::CH}, {"AD", Area::AD}, {"P", Area::P}, {"M", Area::M},
+    {"K", Area::K},      {"F", Area::F},   {"S", Area::S},   {"C", Area::C}, {"T", Area::T},
+    {"D", Area::D},      {"A", Area::AD},  {"G", Area::G},
 };
 
 bool IsBitArea(Area a) { return a == Area::P || a == Area::M || a == Area::K || a == Area::F || a == Area::S; }
@@ -55,7 +55,8 @@ platform::AnsiText WithAlias(std::string_view device, const platform::AnsiText& 
 void ShowSyntaxError(compiler::Studio& studio, const std::string& reason) {
   if (!studio.messages) return;
   const std::string& head = platform::Pick(studio.shell.KoreanMenu, texts::kSyntaxError, texts::kSyntaxErrorKo);
-  studio.messages->Show({texts::kErrorCaption, head + reason, platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  studio.messages->Show(
+      {texts::kErrorCaption, head + reason, platform::MsgIcon::Information, platform::MsgButtons::Ok});
 }
 
 void Append(compiler::WatchList& list, const WatchSlot& slot) {
@@ -213,8 +214,8 @@ bool AddWatchFromCell(compiler::Studio& studio, bool watchPageVisible) {
   if (studio.monitor.MonitorOn != 1 || !watchPageVisible || cell.empty()) return false;
   if (UsedCount(studio.watch) >= kWatchAddLimit) return false;
   const platform::AnsiText upper = compiler::AnsiUpper(cell);
-  static constexpr std::string_view kBoxes[] = {"TON",     "TOFF",    "TAON",   "TAOFF",  "CTU",
-                                                "CTD",     "STEPOUT", "STEPSET", "SETOUT", "RSTOUT"};
+  static constexpr std::string_view kBoxes[] = {"TON", "TOFF",    "TAON",    "TAOFF",  "CTU",
+                                                "CTD", "STEPOUT", "STEPSET", "SETOUT", "RSTOUT"};
   const platform::AnsiText first = compiler::GetField(upper, 1);
   platform::AnsiText operand = upper;
   if (std::find(std::begin(kBoxes), std::end(kBoxes), first) != std::end(kBoxes)) {

@@ -28,8 +28,8 @@ struct WatchSlot {
 // Result of reading a device text for the watch list.
 struct WatchParse {
   enum Status { kEntry, kNotDevice, kBad } status = kNotDevice;
-  WatchSlot slot;          // kEntry
-  std::string reason;      // kBad: why the device cannot be watched (UTF-8)
+  WatchSlot slot;      // kEntry
+  std::string reason;  // kBad: why the device cannot be watched (UTF-8)
 };
 
 // Classifies an upper-case device text (P1:2, M12:7, C3, CH3, CNT0, AD2, D100, T5, G7, ...)
@@ -62,10 +62,10 @@ void ClearWatch(compiler::WatchList& list);
 
 // The value part of an entry's line after its read(s); empty when the kind shows nothing.
 struct WatchValue {
-  std::string state;      // "On", "Off", "    On", "    Off" or empty
-  bool stateOn = false;   // "On" is red
-  std::string number;     // printed after the state
-  int column = 20;        // text column of the value
+  std::string state;     // "On", "Off", "    On", "    Off" or empty
+  bool stateOn = false;  // "On" is red
+  std::string number;    // printed after the state
+  int column = 20;       // text column of the value
 };
 WatchValue FormatWatchValue(int kind, int mask, DeviceWord w, std::optional<uint8_t> flagByte);
 

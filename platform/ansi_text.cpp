@@ -1,7 +1,7 @@
 #include "platform/ansi_text.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 namespace platform {
 namespace {

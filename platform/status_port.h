@@ -11,7 +11,7 @@ class StatusPort {
  public:
   virtual ~StatusPort() = default;
   virtual void SetStatusText(const std::string& utf8) = 0;  // first panel of the status bar
-  virtual void SetGauge(int value, int maximum) = 0;         // progress bar; maximum 0 hides it
+  virtual void SetGauge(int value, int maximum) = 0;        // progress bar; maximum 0 hides it
   // Lets the window repaint during a long exchange (the exchange itself stays blocking).
   virtual void Refresh() {}
 };

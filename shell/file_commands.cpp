@@ -38,8 +38,8 @@ std::string FileCommands::Caption(const char* prefix, std::string_view path) {
   return prefix + LowerAscii(path) + title::kEnd;
 }
 
-FileCommands::FileCommands(compiler::Studio& studio, ProfileFile& profile, RecentFiles& recent,
-                           FileCommandHost& host, std::filesystem::path studioFolder)
+FileCommands::FileCommands(compiler::Studio& studio, ProfileFile& profile, RecentFiles& recent, FileCommandHost& host,
+                           std::filesystem::path studioFolder)
     : studio_(studio), profile_(profile), recent_(recent), host_(host), studioFolder_(std::move(studioFolder)) {}
 
 void FileCommands::Message(const std::string& caption, const std::string& text, MsgIcon icon) {

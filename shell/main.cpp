@@ -9,15 +9,15 @@
 #include <memory>
 
 #include "compiler/studio_state.h"
+#include "ladder/ui/ladder_view.h"
 #include "link/link.h"
 #include "link/link_config.h"
-#include "ladder/ui/ladder_view.h"
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
 #include "monitor/ui/monitor_ticker.h"
+#include "shell/profile_ini.h"
 #include "shell/settings.h"
 #include "shell/ui/device_commands.h"
-#include "shell/profile_ini.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
@@ -34,7 +34,8 @@ class FirstPaint : public QObject {
     if (event->type() == QEvent::Paint && !done_) {
       done_ = true;
       std::fprintf(stderr, "first paint after %lld ms\n", static_cast<long long>(clock_.elapsed()));
-      QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     }
     return false;
   }
@@ -70,9 +71,8 @@ int main(int argc, char** argv) {
   monitor::LinkDeviceReader reader(link, *studio);
 
   monitor::MonitorController* monitor = nullptr;
-  shell::LadderWiring ladder = shell::WireLadder(window, [&monitor] {
-    return monitor ? monitor->WatchPage()->AddFromCell() : true;
-  });
+  shell::LadderWiring ladder =
+      shell::WireLadder(window, [&monitor] { return monitor ? monitor->WatchPage()->AddFromCell() : true; });
   monitor = shell::WireMonitor(window, *ladder.view, link, reader);
   holding.SetTicker(&monitor->Ticker());
   shell::WireDeviceCommands(window, link, &monitor->Ticker());

@@ -65,7 +65,7 @@ class PlcPanelModel {
                 std::function<void(int16_t model)> deviceMap = {});
 
   // The working copy the widget shows.
-  std::array<bool, kPortBits> checked{};   // true: input
+  std::array<bool, kPortBits> checked{};  // true: input
   std::array<bool, kPortBits> enabled{};
   std::array<bool, kPorts> portChecked{};  // the port-wide boxes; stored nowhere
   int modelRow = -1;                       // -1: no row selected

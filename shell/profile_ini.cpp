@@ -29,12 +29,12 @@ bool SameName(std::string_view a, std::string_view b) {
 
 // One line of the file split into what the profile format sees in it.
 struct Line {
-  std::string raw;          // the line without its line end
-  std::string ending;       // "\n", "\r\n" or "" for a last line without one
+  std::string raw;     // the line without its line end
+  std::string ending;  // "\n", "\r\n" or "" for a last line without one
   bool isSection = false;
-  std::string section;      // for a section header
+  std::string section;  // for a section header
   bool isKey = false;
-  std::string key, value;   // for a key line
+  std::string key, value;  // for a key line
 };
 
 std::vector<Line> SplitLines(const std::string& bytes) {

@@ -30,17 +30,17 @@ struct WindowPlace {
 
 struct Settings {
   WindowPlace screen;
-  int16_t PortNum = 0;     // 0..3 = COM1..COM4
-  int16_t Cunit = 80;      // 41..121
-  int16_t Csai = 300;      // 50..550
-  int16_t Color = 1;       // 1 white background, otherwise black
+  int16_t PortNum = 0;  // 0..3 = COM1..COM4
+  int16_t Cunit = 80;   // 41..121
+  int16_t Csai = 300;   // 50..550
+  int16_t Color = 1;    // 1 white background, otherwise black
   int16_t AliasFirst = 0;
-  int16_t MonSpeed = 5;    // 0..10
+  int16_t MonSpeed = 5;  // 0..10
   int16_t AskStart = 1;
   int16_t TipShow = 1;
   bool KoreanMenu = false;
   std::string FontName = "굴림";
-  int16_t FontSize = 9;    // 1..127 points
+  int16_t FontSize = 9;  // 1..127 points
   bool FontBold = false;
   bool FontItalic = false;
   // Device files of COM1..COM4 (Setup/PortDev0..3).

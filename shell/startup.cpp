@@ -8,9 +8,7 @@ int16_t RoundCunit10(int cunit) {
   return int16_t(whole);
 }
 
-LadderGeometry GeometryFor(int cunit) {
-  return {RoundCunit10(cunit), int16_t(9 * cunit), int16_t(7 * cunit)};
-}
+LadderGeometry GeometryFor(int cunit) { return {RoundCunit10(cunit), int16_t(9 * cunit), int16_t(7 * cunit)}; }
 
 LadderColors ColorsFor(int color) {
   if (color == 1) return {0xFFFFFF, 0x000000, 0x00FF00};

@@ -27,8 +27,7 @@ TipTexts ParseTipFile(std::string_view bytes);
 
 // Reads folder/tip.txt into tips. Returns true on failure, after showing the error; the
 // old tips stay then.
-bool LoadTipFile(const std::filesystem::path& folder, TipTexts& tips, platform::MessageSink& messages,
-                 bool koreanMenu);
+bool LoadTipFile(const std::filesystem::path& folder, TipTexts& tips, platform::MessageSink& messages, bool koreanMenu);
 
 // The tip window's state for the run.
 struct TipState {

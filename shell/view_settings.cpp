@@ -20,8 +20,10 @@ int SpaceSliderOf(int csai) { return std::clamp(csai / 50 - 1, 0, kSpaceSliderMa
 int RoundHalfEven(double value) {
   double whole = std::floor(value);
   double frac = value - whole;
-  if (frac > 0.5) whole += 1;
-  else if (frac == 0.5 && std::fmod(whole, 2.0) != 0) whole += 1;
+  if (frac > 0.5)
+    whole += 1;
+  else if (frac == 0.5 && std::fmod(whole, 2.0) != 0)
+    whole += 1;
   return static_cast<int>(whole);
 }
 

@@ -10,51 +10,50 @@ using namespace aq71_test;
 namespace {
 
 int segv_body(int, char**) {
-    aq71::set_console_stream(stderr);
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    aq71::open_default_object("");
-    std::raise(SIGSEGV);
-    return 0;
+  aq71::set_console_stream(stderr);
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  aq71::open_default_object("");
+  std::raise(SIGSEGV);
+  return 0;
 }
 
 int fpe_body(int, char**) {
-    aq71::set_console_stream(stderr);
-    std::raise(SIGFPE);
-    return 0;
+  aq71::set_console_stream(stderr);
+  std::raise(SIGFPE);
+  return 0;
 }
 
 class FaultGuard : public InFolder {};
 
 TEST_F(FaultGuard, SegmentationFaultGivesInternalErrorAndDeletesObject) {
-    write_file("t.s71", "x\n");
-    EXPECT_EXIT(aq71::run_guarded(segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
-                "I N T E R N A L   E R R O R.*In function: Assembler.Diagnostic: non-initialized parameter");
-    EXPECT_FALSE(fs::exists("t.r71"));
-    EXPECT_TRUE(fs::exists("t.s71"));
+  write_file("t.s71", "x\n");
+  EXPECT_EXIT(aq71::run_guarded(segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
+              "I N T E R N A L   E R R O R.*In function: Assembler.Diagnostic: non-initialized parameter");
+  EXPECT_FALSE(fs::exists("t.r71"));
+  EXPECT_TRUE(fs::exists("t.s71"));
 }
 
 TEST_F(FaultGuard, FloatingPointFaultIsCaughtToo) {
-    EXPECT_EXIT(aq71::run_guarded(fpe_body, 0, nullptr), ::testing::ExitedWithCode(3),
-                "T H A N K   Y O U !");
+  EXPECT_EXIT(aq71::run_guarded(fpe_body, 0, nullptr), ::testing::ExitedWithCode(3), "T H A N K   Y O U !");
 }
 
 TEST(FaultClasses, Classification) {
-    EXPECT_EQ(aq71::classify_exception(SIGSEGV, SEGV_MAPERR), 1);
-    EXPECT_EQ(aq71::classify_exception(SIGBUS, BUS_ADRALN), 2);
-    EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_INTDIV), 3);
-    EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_INTOVF), 4);
-    EXPECT_EQ(aq71::classify_exception(SIGILL, ILL_PRVOPC), 6);
-    EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_FLTDIV), 7);
-    EXPECT_EQ(aq71::classify_exception(SIGTRAP, 0), 0);
+  EXPECT_EQ(aq71::classify_exception(SIGSEGV, SEGV_MAPERR), 1);
+  EXPECT_EQ(aq71::classify_exception(SIGBUS, BUS_ADRALN), 2);
+  EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_INTDIV), 3);
+  EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_INTOVF), 4);
+  EXPECT_EQ(aq71::classify_exception(SIGILL, ILL_PRVOPC), 6);
+  EXPECT_EQ(aq71::classify_exception(SIGFPE, FPE_FLTDIV), 7);
+  EXPECT_EQ(aq71::classify_exception(SIGTRAP, 0), 0);
 }
 
 TEST(SignOn, TextAndFixedVariant) {
-    reset_run_state();
-    EXPECT_EQ(aq71::signon_text_A01(), " Assembler V1.30A/386");
-    aq71::settings().fixed_date = true;
-    EXPECT_EQ(aq71::signon_text_A01(), " Assembler V2.11D/DOS");
-    reset_run_state();
+  reset_run_state();
+  EXPECT_EQ(aq71::signon_text_A01(), " Assembler V1.30A/386");
+  aq71::settings().fixed_date = true;
+  EXPECT_EQ(aq71::signon_text_A01(), " Assembler V2.11D/DOS");
+  reset_run_state();
 }
 
-} // namespace
+}  // namespace

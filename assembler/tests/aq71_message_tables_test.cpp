@@ -7,16 +7,16 @@ namespace {
 
 // "[mark]" etc. stand for the control bytes of the stored text.
 std::string encode(std::string text) {
-    const std::pair<const char*, char> words[] = {
-        {"[mark]", 1}, {"[fatal]", 2}, {"[name]", 3}, {"[quoted name]", 4},
-        {"[number]", 5}, {"[hex number]", 6}, {"[origin]", 7},
-    };
-    for (const auto& [word, byte] : words) {
-        for (std::size_t at; (at = text.find(word)) != std::string::npos;) {
-            text.replace(at, std::strlen(word), std::string(1, byte));
-        }
+  const std::pair<const char*, char> words[] = {
+      {"[mark]", 1},   {"[fatal]", 2},      {"[name]", 3},   {"[quoted name]", 4},
+      {"[number]", 5}, {"[hex number]", 6}, {"[origin]", 7},
+  };
+  for (const auto& [word, byte] : words) {
+    for (std::size_t at; (at = text.find(word)) != std::string::npos;) {
+      text.replace(at, std::strlen(word), std::string(1, byte));
     }
-    return text;
+  }
+  return text;
 }
 
 using Rows = std::vector<std::pair<int, std::string>>;
@@ -177,30 +177,30 @@ const Rows kBackendErrors = {
 };
 
 void expect_table(const aq71::MessageRow* table, const Rows& expected, const char* what) {
-    std::size_t i = 0;
-    for (; table[i].number != -1; ++i) {
-        ASSERT_LT(i, expected.size()) << what << ": extra row " << table[i].number;
-        EXPECT_EQ(table[i].number, expected[i].first) << what;
-        EXPECT_EQ(std::string(table[i].text), encode(expected[i].second)) << what << " " << expected[i].first;
-    }
-    EXPECT_EQ(i, expected.size()) << what;
+  std::size_t i = 0;
+  for (; table[i].number != -1; ++i) {
+    ASSERT_LT(i, expected.size()) << what << ": extra row " << table[i].number;
+    EXPECT_EQ(table[i].number, expected[i].first) << what;
+    EXPECT_EQ(std::string(table[i].text), encode(expected[i].second)) << what << " " << expected[i].first;
+  }
+  EXPECT_EQ(i, expected.size()) << what;
 }
 
 TEST(MessageTables, EveryRowMatches) {
-    expect_table(aq71::error_table(), kErrors, "errors");
-    expect_table(aq71::warning_table(), kWarnings, "warnings");
-    expect_table(aq71::backend_error_table(), kBackendErrors, "back-end errors");
-    expect_table(aq71::backend_warning_table(), kBackendWarnings, "back-end warnings");
+  expect_table(aq71::error_table(), kErrors, "errors");
+  expect_table(aq71::warning_table(), kWarnings, "warnings");
+  expect_table(aq71::backend_error_table(), kBackendErrors, "back-end errors");
+  expect_table(aq71::backend_warning_table(), kBackendWarnings, "back-end warnings");
 }
 
 TEST(MessageTables, LookupFallsBackToTheBackEndTexts) {
-    EXPECT_STREQ(aq71::find_error_text(40), "bad instruction");
-    EXPECT_STREQ(aq71::find_error_text(410), encode(kBackendErrors[10].second).c_str());
-    EXPECT_STREQ(aq71::find_warning_text(401), encode(kBackendWarnings[1].second).c_str());
-    EXPECT_EQ(aq71::find_error_text(89), nullptr);
-    EXPECT_EQ(aq71::find_error_text(421), nullptr);
-    EXPECT_EQ(aq71::find_warning_text(22), nullptr);
-    EXPECT_EQ(aq71::find_warning_text(-1), nullptr);
+  EXPECT_STREQ(aq71::find_error_text(40), "bad instruction");
+  EXPECT_STREQ(aq71::find_error_text(410), encode(kBackendErrors[10].second).c_str());
+  EXPECT_STREQ(aq71::find_warning_text(401), encode(kBackendWarnings[1].second).c_str());
+  EXPECT_EQ(aq71::find_error_text(89), nullptr);
+  EXPECT_EQ(aq71::find_error_text(421), nullptr);
+  EXPECT_EQ(aq71::find_warning_text(22), nullptr);
+  EXPECT_EQ(aq71::find_warning_text(-1), nullptr);
 }
 
-} // namespace
+}  // namespace

@@ -6,363 +6,367 @@ using namespace aq71_test;
 namespace {
 
 class SourceFiles : public InFolder {
-protected:
-    // Opens the source and reads everything; returns the lines delivered.
-    std::vector<std::string> read_all(const std::string& name) {
-        aq71::open_source_file(&name);
-        return drain();
+ protected:
+  // Opens the source and reads everything; returns the lines delivered.
+  std::vector<std::string> read_all(const std::string& name) {
+    aq71::open_source_file(&name);
+    return drain();
+  }
+  std::vector<std::string> drain() {
+    std::vector<std::string> lines;
+    std::string cur;
+    for (int c; (c = aq71::source_reader().source_file_getch()) != -1;) {
+      cur.push_back(static_cast<char>(c));
+      if (c == '\n') {
+        lines.push_back(cur);
+        cur.clear();
+      }
     }
-    std::vector<std::string> drain() {
-        std::vector<std::string> lines;
-        std::string cur;
-        for (int c; (c = aq71::source_reader().source_file_getch()) != -1;) {
-            cur.push_back(static_cast<char>(c));
-            if (c == '\n') {
-                lines.push_back(cur);
-                cur.clear();
-            }
-        }
-        EXPECT_EQ(cur, "");
-        EXPECT_EQ(aq71::source_reader().source_file_getch(), -1);
-        return lines;
-    }
-    CapturedConsole console_;
+    EXPECT_EQ(cur, "");
+    EXPECT_EQ(aq71::source_reader().source_file_getch(), -1);
+    return lines;
+  }
+  CapturedConsole console_;
 };
 
 TEST(FileNames, ExtensionRules) {
-    EXPECT_EQ(aq71::build_file_name("", "prog", "s71"), "prog.s71");
-    EXPECT_EQ(aq71::build_file_name("", "prog.", "s71"), "prog");
-    EXPECT_EQ(aq71::build_file_name("", "prog.x", "s71"), "prog.x");
-    EXPECT_EQ(aq71::build_file_name("out/", "prog", "r71"), "out/prog.r71");
-    EXPECT_EQ(aq71::build_file_name("", "a.b/prog", "lst"), "a.b/prog.lst");
-    EXPECT_EQ(aq71::build_file_name("", "a.b\\prog", "lst"), "a.b\\prog.lst");
-    EXPECT_EQ(aq71::build_file_name("x.y/", "inc", ""), "x.y/inc");
-    // Long paths are fine (no fixed name length).
-    std::string deep(300, 'd');
-    EXPECT_EQ(aq71::build_file_name(deep + "/", "p", "s71"), deep + "/p.s71");
+  EXPECT_EQ(aq71::build_file_name("", "prog", "s71"), "prog.s71");
+  EXPECT_EQ(aq71::build_file_name("", "prog.", "s71"), "prog");
+  EXPECT_EQ(aq71::build_file_name("", "prog.x", "s71"), "prog.x");
+  EXPECT_EQ(aq71::build_file_name("out/", "prog", "r71"), "out/prog.r71");
+  EXPECT_EQ(aq71::build_file_name("", "a.b/prog", "lst"), "a.b/prog.lst");
+  EXPECT_EQ(aq71::build_file_name("", "a.b\\prog", "lst"), "a.b\\prog.lst");
+  EXPECT_EQ(aq71::build_file_name("x.y/", "inc", ""), "x.y/inc");
+  // Long paths are fine (no fixed name length).
+  std::string deep(300, 'd');
+  EXPECT_EQ(aq71::build_file_name(deep + "/", "p", "s71"), deep + "/p.s71");
 }
 
 TEST_F(SourceFiles, SourcePrefersMsaAndNamesTheModule) {
-    write_file("prog.s71", "s\n");
-    write_file("prog.msa", "m\n");
-    EXPECT_EQ(read_all("prog"), std::vector<std::string>{"m\n"});
-    const auto& f = aq71::standard_files();
-    EXPECT_EQ(f.source_name, "prog.msa");
-    EXPECT_EQ(f.base_name, "prog");
-    EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{""});
-    ASSERT_EQ(aq71::open_file_table().size(), 1u);
-    EXPECT_EQ(aq71::open_file_table()[0].kind, aq71::FileKind::text_input);
+  write_file("prog.s71", "s\n");
+  write_file("prog.msa", "m\n");
+  EXPECT_EQ(read_all("prog"), std::vector<std::string>{"m\n"});
+  const auto& f = aq71::standard_files();
+  EXPECT_EQ(f.source_name, "prog.msa");
+  EXPECT_EQ(f.base_name, "prog");
+  EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{""});
+  ASSERT_EQ(aq71::open_file_table().size(), 1u);
+  EXPECT_EQ(aq71::open_file_table()[0].kind, aq71::FileKind::text_input);
 }
 
 TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheTable) {
-    fs::create_directory("Dir");
-    write_file("Dir/Mod.Part.S71", "x\n");
-    aq71::settings().fixed_date = true;
-    read_all("Dir/Mod.Part.S71");
-    const auto& f = aq71::standard_files();
-    EXPECT_EQ(f.source_directory, "Dir/");
-    EXPECT_EQ(f.source_file_part, "Mod.Part.S71");
-    EXPECT_EQ(f.base_name, "Mod");
-    EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{"Dir/"});
-    const auto& e = aq71::open_file_table()[0];
-    EXPECT_EQ(e.name, "dir/mod.part.s71");
-    EXPECT_EQ(e.time.year, 80);
-    EXPECT_EQ(e.time.month, 8);
-    EXPECT_EQ(e.time.day, 17);
-    EXPECT_EQ(e.time.hour, 7);
-    EXPECT_EQ(e.time.minute, 20);
-    EXPECT_EQ(e.time.second, 0);
-    EXPECT_NE(aq71::find_open_file("DIR/MOD.PART.S71"), nullptr);
+  fs::create_directory("Dir");
+  write_file("Dir/Mod.Part.S71", "x\n");
+  aq71::settings().fixed_date = true;
+  read_all("Dir/Mod.Part.S71");
+  const auto& f = aq71::standard_files();
+  EXPECT_EQ(f.source_directory, "Dir/");
+  EXPECT_EQ(f.source_file_part, "Mod.Part.S71");
+  EXPECT_EQ(f.base_name, "Mod");
+  EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{"Dir/"});
+  const auto& e = aq71::open_file_table()[0];
+  EXPECT_EQ(e.name, "dir/mod.part.s71");
+  EXPECT_EQ(e.time.year, 80);
+  EXPECT_EQ(e.time.month, 8);
+  EXPECT_EQ(e.time.day, 17);
+  EXPECT_EQ(e.time.hour, 7);
+  EXPECT_EQ(e.time.minute, 20);
+  EXPECT_EQ(e.time.second, 0);
+  EXPECT_NE(aq71::find_open_file("DIR/MOD.PART.S71"), nullptr);
 }
 
 TEST_F(SourceFiles, FixedDateReachesFilesOpenedBeforeTheOption) {
-    write_file("t.s71", "x\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
-    aq71::apply_fixed_file_times();
-    EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
-    aq71::settings().fixed_date = true;
-    aq71::apply_fixed_file_times();
-    const auto& t = aq71::open_file_table()[0].time;
-    EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
-              (std::vector<int>{80, 8, 17, 7, 20, 0}));
+  write_file("t.s71", "x\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
+  aq71::apply_fixed_file_times();
+  EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
+  aq71::settings().fixed_date = true;
+  aq71::apply_fixed_file_times();
+  const auto& t = aq71::open_file_table()[0].time;
+  EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+            (std::vector<int>{80, 8, 17, 7, 20, 0}));
 }
 
 TEST_F(SourceFiles, LinesTabsCarriageReturnsAndContinuation) {
-    write_file("t.s71", "a\tb\r\nx\\\ny\n\r\n\tz\\\r\nw\rq\nr\r\r\nlast\r");
-    EXPECT_EQ(read_all("t"), (std::vector<std::string>{"a       b\n", "xy\n", "\n", "        zw\rq\n", "r\r\n", "last\n"}));
-    EXPECT_EQ(aq71::source_reader().line_number(), 8);
-    EXPECT_EQ(aq71::source_reader().total_lines(), 8);
-    EXPECT_EQ(console_.text(), "");
+  write_file("t.s71", "a\tb\r\nx\\\ny\n\r\n\tz\\\r\nw\rq\nr\r\r\nlast\r");
+  EXPECT_EQ(read_all("t"),
+            (std::vector<std::string>{"a       b\n", "xy\n", "\n", "        zw\rq\n", "r\r\n", "last\n"}));
+  EXPECT_EQ(aq71::source_reader().line_number(), 8);
+  EXPECT_EQ(aq71::source_reader().total_lines(), 8);
+  EXPECT_EQ(console_.text(), "");
 }
 
 TEST_F(SourceFiles, TabWidthFromTheSettings) {
-    aq71::settings().tab_width = 4;
-    write_file("t.s71", "ab\tc\t\td\n");
-    EXPECT_EQ(read_all("t"), std::vector<std::string>{"ab  c       d\n"});
+  aq71::settings().tab_width = 4;
+  write_file("t.s71", "ab\tc\t\td\n");
+  EXPECT_EQ(read_all("t"), std::vector<std::string>{"ab  c       d\n"});
 }
 
 TEST_F(SourceFiles, LongLinesAreCutWithErrorFive) {
-    std::string ok(511, 'a');
-    write_file("t.s71", ok + "\n" + std::string(511, 'b') + "cdef\nnext");
-    auto lines = read_all("t");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], ok + "\n");
-    EXPECT_EQ(lines[1], std::string(511, 'b') + "\n");
-    EXPECT_EQ(lines[2], "next\n");
-    EXPECT_EQ(console_.text(), "\n" + std::string(511, 'b') + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
-    EXPECT_EQ(aq71::diagnostic_counts().errors, 1);
+  std::string ok(511, 'a');
+  write_file("t.s71", ok + "\n" + std::string(511, 'b') + "cdef\nnext");
+  auto lines = read_all("t");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], ok + "\n");
+  EXPECT_EQ(lines[1], std::string(511, 'b') + "\n");
+  EXPECT_EQ(lines[2], "next\n");
+  EXPECT_EQ(console_.text(),
+            "\n" + std::string(511, 'b') +
+                "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
+  EXPECT_EQ(aq71::diagnostic_counts().errors, 1);
 }
 
 TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
-    write_file("t.s71", "one\ntwo\nthree\n");
-    write_file("inc.h", "i1\ni2");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    auto& r = aq71::source_reader();
-    std::string got;
-    int c;
-    while ((c = r.source_file_getch()) != '\n') got.push_back(static_cast<char>(c));
-    EXPECT_EQ(got, "one");
-    EXPECT_EQ(r.listing_line_number(), 1);
-    r.push_include_file("inc.h", true);
-    // The rest of the current line (its line feed) was delivered; the include follows.
-    EXPECT_EQ(r.source_file_getch(), 'i');
-    EXPECT_EQ(r.file_name(), "inc.h");
-    EXPECT_EQ(r.file_index(), 1);
-    EXPECT_EQ(r.listing_line_number(), 0);
-    EXPECT_EQ(r.include_depth(), 1);
-    auto rest = drain();
-    EXPECT_EQ(rest, (std::vector<std::string>{"1\n", "i2\n", "two\n", "three\n"}));
-    EXPECT_EQ(r.file_name(), "t.s71");
-    EXPECT_EQ(r.line_number(), 3);
-    EXPECT_EQ(r.total_lines(), 5);
-    const auto* e = aq71::find_open_file("inc.h");
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->file_index, 1);
-    EXPECT_FALSE(e->is_open);
+  write_file("t.s71", "one\ntwo\nthree\n");
+  write_file("inc.h", "i1\ni2");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  auto& r = aq71::source_reader();
+  std::string got;
+  int c;
+  while ((c = r.source_file_getch()) != '\n') got.push_back(static_cast<char>(c));
+  EXPECT_EQ(got, "one");
+  EXPECT_EQ(r.listing_line_number(), 1);
+  r.push_include_file("inc.h", true);
+  // The rest of the current line (its line feed) was delivered; the include follows.
+  EXPECT_EQ(r.source_file_getch(), 'i');
+  EXPECT_EQ(r.file_name(), "inc.h");
+  EXPECT_EQ(r.file_index(), 1);
+  EXPECT_EQ(r.listing_line_number(), 0);
+  EXPECT_EQ(r.include_depth(), 1);
+  auto rest = drain();
+  EXPECT_EQ(rest, (std::vector<std::string>{"1\n", "i2\n", "two\n", "three\n"}));
+  EXPECT_EQ(r.file_name(), "t.s71");
+  EXPECT_EQ(r.line_number(), 3);
+  EXPECT_EQ(r.total_lines(), 5);
+  const auto* e = aq71::find_open_file("inc.h");
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->file_index, 1);
+  EXPECT_FALSE(e->is_open);
 }
 
 TEST_F(SourceFiles, WholeLinesThroughTheIncludeStack) {
-    write_file("t.s71", "one two\nthree\n");
-    write_file("i.h", "\tin\r\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    auto& r = aq71::source_reader();
-    EXPECT_EQ(r.source_file_getch(), 'o');
-    std::string line;
-    ASSERT_TRUE(r.next_line(line));
-    EXPECT_EQ(line, "ne two");
-    r.push_include_file("i.h", true);
-    ASSERT_TRUE(r.next_line(line));
-    EXPECT_EQ(line, "        in");
-    EXPECT_EQ(r.location().file, "i.h");
-    ASSERT_TRUE(r.next_line(line));
-    EXPECT_EQ(line, "three");
-    EXPECT_EQ(r.line_number(), 2);
-    EXPECT_FALSE(r.next_line(line));
-    EXPECT_EQ(r.source_file_getch(), -1);
+  write_file("t.s71", "one two\nthree\n");
+  write_file("i.h", "\tin\r\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  auto& r = aq71::source_reader();
+  EXPECT_EQ(r.source_file_getch(), 'o');
+  std::string line;
+  ASSERT_TRUE(r.next_line(line));
+  EXPECT_EQ(line, "ne two");
+  r.push_include_file("i.h", true);
+  ASSERT_TRUE(r.next_line(line));
+  EXPECT_EQ(line, "        in");
+  EXPECT_EQ(r.location().file, "i.h");
+  ASSERT_TRUE(r.next_line(line));
+  EXPECT_EQ(line, "three");
+  EXPECT_EQ(r.line_number(), 2);
+  EXPECT_FALSE(r.next_line(line));
+  EXPECT_EQ(r.source_file_getch(), -1);
 }
 
 TEST_F(SourceFiles, EmptyIncludeAndIncludeAtEndOfSource) {
-    write_file("t.s71", "a\n");
-    write_file("empty.h", "");
-    write_file("end.h", "e\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    auto& r = aq71::source_reader();
-    EXPECT_EQ(r.source_file_getch(), 'a');
-    r.push_include_file("empty.h", true);
-    EXPECT_EQ(r.source_file_getch(), '\n');
-    r.push_include_file("end.h", true);
-    EXPECT_EQ(drain(), std::vector<std::string>{"e\n"});
-    EXPECT_TRUE(r.at_end());
+  write_file("t.s71", "a\n");
+  write_file("empty.h", "");
+  write_file("end.h", "e\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  auto& r = aq71::source_reader();
+  EXPECT_EQ(r.source_file_getch(), 'a');
+  r.push_include_file("empty.h", true);
+  EXPECT_EQ(r.source_file_getch(), '\n');
+  r.push_include_file("end.h", true);
+  EXPECT_EQ(drain(), std::vector<std::string>{"e\n"});
+  EXPECT_TRUE(r.at_end());
 }
 
 TEST_F(SourceFiles, QuotedNamesSearchTheSourceFolderFirstAngleNamesSkipIt) {
-    fs::create_directory("src");
-    fs::create_directory("inc");
-    write_file("src/t.s71", "x\n");
-    write_file("src/h.inc", "from src\n");
-    write_file("inc/h.inc", "from inc\n");
-    write_file("h.inc", "from here\n");
-    std::string name = "src/t";
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix("inc");
-    aq71::add_include_prefix(std::nullopt);
-    EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"src/", "inc/", ""}));
-    auto& r = aq71::source_reader();
-    r.push_include_file("h.inc", true);
-    EXPECT_EQ(drain(), (std::vector<std::string>{"from src\n", "x\n"}));
+  fs::create_directory("src");
+  fs::create_directory("inc");
+  write_file("src/t.s71", "x\n");
+  write_file("src/h.inc", "from src\n");
+  write_file("inc/h.inc", "from inc\n");
+  write_file("h.inc", "from here\n");
+  std::string name = "src/t";
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix("inc");
+  aq71::add_include_prefix(std::nullopt);
+  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"src/", "inc/", ""}));
+  auto& r = aq71::source_reader();
+  r.push_include_file("h.inc", true);
+  EXPECT_EQ(drain(), (std::vector<std::string>{"from src\n", "x\n"}));
 
-    reset_run_state();
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix(std::nullopt);
-    aq71::source_reader().push_include_file("h.inc", false);
-    EXPECT_EQ(drain(), (std::vector<std::string>{"from here\n", "x\n"}));
+  reset_run_state();
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix(std::nullopt);
+  aq71::source_reader().push_include_file("h.inc", false);
+  EXPECT_EQ(drain(), (std::vector<std::string>{"from here\n", "x\n"}));
 }
 
 TEST_F(SourceFiles, BackslashesAndCaseInsensitiveFallback) {
-    fs::create_directory("lib");
-    write_file("t.s71", "x\n");
-    write_file("lib/ZQ3MAC.INC", "mac\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix("lib\\");
-    auto& r = aq71::source_reader();
-    r.push_include_file("zq3mac.inc", false);
-    EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
+  fs::create_directory("lib");
+  write_file("t.s71", "x\n");
+  write_file("lib/ZQ3MAC.INC", "mac\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix("lib\\");
+  auto& r = aq71::source_reader();
+  r.push_include_file("zq3mac.inc", false);
+  EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 
-    reset_run_state();
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix(std::nullopt);
-    // Only the last part of a name is matched loosely.
-    EXPECT_THROW(aq71::source_reader().push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
+  reset_run_state();
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix(std::nullopt);
+  // Only the last part of a name is matched loosely.
+  EXPECT_THROW(aq71::source_reader().push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
 
-    reset_run_state();
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix(std::nullopt);
-    aq71::source_reader().push_include_file(".\\lib\\Zq3Mac.inc", false);
-    EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
+  reset_run_state();
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix(std::nullopt);
+  aq71::source_reader().push_include_file(".\\lib\\Zq3Mac.inc", false);
+  EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 }
 
 TEST_F(SourceFiles, MissingIncludeIsFatalErrorTwo) {
-    write_file("t.s71", "x\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    aq71::add_include_prefix(std::nullopt);
-    EXPECT_EQ(aq71::source_reader().source_file_getch(), 'x');
-    EXPECT_THROW(aq71::source_reader().push_include_file("nope.h", true), aq71::FatalStop);
-    EXPECT_EQ(console_.text(), "\nx\n^\n\"t.s71\",1  Error[2]: Failed to open #include file 'nope.h'\n"
-                               "\nFatal!\a Execution terminated...\n");
+  write_file("t.s71", "x\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  aq71::add_include_prefix(std::nullopt);
+  EXPECT_EQ(aq71::source_reader().source_file_getch(), 'x');
+  EXPECT_THROW(aq71::source_reader().push_include_file("nope.h", true), aq71::FatalStop);
+  EXPECT_EQ(console_.text(),
+            "\nx\n^\n\"t.s71\",1  Error[2]: Failed to open #include file 'nope.h'\n"
+            "\nFatal!\a Execution terminated...\n");
 }
 
 TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
-    write_file("t.s71", "x\n");
-    for (int i = 1; i <= 11; ++i) write_file("i" + std::to_string(i) + ".h", "l\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    auto& r = aq71::source_reader();
-    r.source_file_getch();
-    for (int i = 1; i <= 10; ++i) {
-        r.push_include_file("i" + std::to_string(i) + ".h", true);
-        EXPECT_EQ(r.source_file_getch(), i == 1 ? '\n' : 'l');
-        if (i > 1) {
-            EXPECT_EQ(r.source_file_getch(), '\n');
-        }
-        EXPECT_EQ(r.file_index(), i);
+  write_file("t.s71", "x\n");
+  for (int i = 1; i <= 11; ++i) write_file("i" + std::to_string(i) + ".h", "l\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  auto& r = aq71::source_reader();
+  r.source_file_getch();
+  for (int i = 1; i <= 10; ++i) {
+    r.push_include_file("i" + std::to_string(i) + ".h", true);
+    EXPECT_EQ(r.source_file_getch(), i == 1 ? '\n' : 'l');
+    if (i > 1) {
+      EXPECT_EQ(r.source_file_getch(), '\n');
     }
-    EXPECT_EQ(r.include_depth(), 10);
-    console_.clear();
-    EXPECT_THROW(r.push_include_file("i11.h", true), aq71::FatalStop);
-    EXPECT_NE(console_.text().find("Error[1]: Too deep #include nesting (max is 10)\n"), std::string::npos);
-    // The fatal stop closed every file.
-    for (const auto& e : aq71::open_file_table()) EXPECT_FALSE(e.is_open) << e.name;
+    EXPECT_EQ(r.file_index(), i);
+  }
+  EXPECT_EQ(r.include_depth(), 10);
+  console_.clear();
+  EXPECT_THROW(r.push_include_file("i11.h", true), aq71::FatalStop);
+  EXPECT_NE(console_.text().find("Error[1]: Too deep #include nesting (max is 10)\n"), std::string::npos);
+  // The fatal stop closed every file.
+  for (const auto& e : aq71::open_file_table()) EXPECT_FALSE(e.is_open) << e.name;
 }
 
 TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
-    write_file("t.s71", "x\n");
-    write_file("a.h", "a\n");
-    aq71::IncludeState state;
-    state.list_flags = 0x509;
-    auto& r = aq71::source_reader();
-    r.state_hooks().get = [&] { return state; };
-    r.state_hooks().set = [&](const aq71::IncludeState& s) { state = s; };
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    r.source_file_getch();
-    state.comment = 1;
-    r.push_include_file("a.h", true);
-    // Inside: a comment, a repeat and a conditional left open, the listing switched off.
-    state = {1, 2, 3, 0};
-    EXPECT_EQ(drain(), (std::vector<std::string>{"\n", "a\n"}));
-    EXPECT_EQ(state.comment, 1);
-    EXPECT_EQ(state.repeat, 0);
-    EXPECT_EQ(state.conditional_depth, 0);
-    EXPECT_EQ(state.list_flags, 0x509u);
-    std::string out = console_.text();
-    EXPECT_NE(out.find("Warning[1]: Nested comment"), std::string::npos);
-    EXPECT_NE(out.find("Error[75]: Repeat directive unbalanced"), std::string::npos);
-    EXPECT_NE(out.find("Error[57]: unbalanced conditional assembly directives"), std::string::npos);
+  write_file("t.s71", "x\n");
+  write_file("a.h", "a\n");
+  aq71::IncludeState state;
+  state.list_flags = 0x509;
+  auto& r = aq71::source_reader();
+  r.state_hooks().get = [&] { return state; };
+  r.state_hooks().set = [&](const aq71::IncludeState& s) { state = s; };
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  r.source_file_getch();
+  state.comment = 1;
+  r.push_include_file("a.h", true);
+  // Inside: a comment, a repeat and a conditional left open, the listing switched off.
+  state = {1, 2, 3, 0};
+  EXPECT_EQ(drain(), (std::vector<std::string>{"\n", "a\n"}));
+  EXPECT_EQ(state.comment, 1);
+  EXPECT_EQ(state.repeat, 0);
+  EXPECT_EQ(state.conditional_depth, 0);
+  EXPECT_EQ(state.list_flags, 0x509u);
+  std::string out = console_.text();
+  EXPECT_NE(out.find("Warning[1]: Nested comment"), std::string::npos);
+  EXPECT_NE(out.find("Error[75]: Repeat directive unbalanced"), std::string::npos);
+  EXPECT_NE(out.find("Error[57]: unbalanced conditional assembly directives"), std::string::npos);
 }
 
 TEST_F(SourceFiles, IncludePrefixesFromTheEnvironment) {
-    ::setenv("AQ71_INC", "a;;b;", 1);
-    aq71::read_include_env();
-    EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"a/", "", "b/"}));
-    reset_run_state();
-    ::setenv("AQ71_INC", "", 1);
-    aq71::read_include_env();
-    EXPECT_TRUE(aq71::include_prefixes().empty());
+  ::setenv("AQ71_INC", "a;;b;", 1);
+  aq71::read_include_env();
+  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"a/", "", "b/"}));
+  reset_run_state();
+  ::setenv("AQ71_INC", "", 1);
+  aq71::read_include_env();
+  EXPECT_TRUE(aq71::include_prefixes().empty());
 }
 
 TEST_F(SourceFiles, ObjectIsDeletedOnlyAfterErrors) {
-    write_file("t.s71", "x\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    aq71::open_default_object("");
-    aq71::close_all_files();
-    EXPECT_TRUE(fs::exists("t.r71"));
-    aq71::close_all_files(); // once only
+  write_file("t.s71", "x\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  aq71::open_default_object("");
+  aq71::close_all_files();
+  EXPECT_TRUE(fs::exists("t.r71"));
+  aq71::close_all_files();  // once only
 
-    reset_run_state();
-    aq71::open_source_file(&name);
-    aq71::opt_o("obj");
-    aq71::open_default_list("");
-    EXPECT_THROW(aq71::fatal_exit_A01(), aq71::FatalStop);
-    EXPECT_FALSE(fs::exists("obj.r71"));
-    EXPECT_TRUE(fs::exists("t.lst"));
-    EXPECT_TRUE(fs::exists("t.s71"));
+  reset_run_state();
+  aq71::open_source_file(&name);
+  aq71::opt_o("obj");
+  aq71::open_default_list("");
+  EXPECT_THROW(aq71::fatal_exit_A01(), aq71::FatalStop);
+  EXPECT_FALSE(fs::exists("obj.r71"));
+  EXPECT_TRUE(fs::exists("t.lst"));
+  EXPECT_TRUE(fs::exists("t.s71"));
 }
 
 TEST_F(SourceFiles, CheckIncludeEndWarnsInsideAnInclude) {
-    write_file("t.s71", "x\n");
-    write_file("a.h", "a\n");
-    std::string name = "t";
-    aq71::open_source_file(&name);
-    auto& r = aq71::source_reader();
-    r.check_include_end();
-    EXPECT_EQ(aq71::diagnostic_counts().warnings, 0);
-    r.source_file_getch();
-    r.push_include_file("a.h", true);
-    r.source_file_getch();
-    r.source_file_getch();
-    r.check_include_end();
-    EXPECT_EQ(aq71::diagnostic_counts().warnings, 1);
-    EXPECT_NE(console_.text().find("\"a.h\",1  Warning[18]: END of program while in include file\n"), std::string::npos);
+  write_file("t.s71", "x\n");
+  write_file("a.h", "a\n");
+  std::string name = "t";
+  aq71::open_source_file(&name);
+  auto& r = aq71::source_reader();
+  r.check_include_end();
+  EXPECT_EQ(aq71::diagnostic_counts().warnings, 0);
+  r.source_file_getch();
+  r.push_include_file("a.h", true);
+  r.source_file_getch();
+  r.source_file_getch();
+  r.check_include_end();
+  EXPECT_EQ(aq71::diagnostic_counts().warnings, 1);
+  EXPECT_NE(console_.text().find("\"a.h\",1  Warning[18]: END of program while in include file\n"), std::string::npos);
 }
 
 // Random bytes: every delivered line ends in a line feed and holds at most 511 characters
 // before it and no tab; nothing is read past.
 TEST_F(SourceFiles, FuzzLineReaderInvariants) {
-    std::mt19937 rng(71);
-    const char alphabet[] = {'a', 'b', '\t', '\r', '\n', '\\', ' ', '\0', '\x1b', '\xff'};
-    for (int round = 0; round < 300; ++round) {
-        reset_run_state();
-        aq71::settings().max_errors = 1000000;
-        console_.clear();
-        std::string text;
-        std::size_t len = rng() % 2000;
-        bool long_runs = rng() % 4 == 0;
-        for (std::size_t i = 0; i < len; ++i) {
-            text.push_back(long_runs && rng() % 50 ? 'x' : alphabet[rng() % sizeof alphabet]);
-        }
-        write_file("f.s71", text);
-        std::string name = "f";
-        aq71::open_source_file(&name);
-        std::vector<std::string> lines = drain();
-        for (const auto& l : lines) {
-            ASSERT_FALSE(l.empty());
-            ASSERT_EQ(l.back(), '\n');
-            ASSERT_LE(l.size(), 512u);
-            ASSERT_EQ(l.find('\t'), std::string::npos);
-            ASSERT_EQ(l.find('\n'), l.size() - 1);
-        }
-        std::size_t physical = 0;
-        for (char c : text) physical += c == '\n';
-        EXPECT_LE(aq71::source_reader().total_lines(), static_cast<long>(physical + 1));
+  std::mt19937 rng(71);
+  const char alphabet[] = {'a', 'b', '\t', '\r', '\n', '\\', ' ', '\0', '\x1b', '\xff'};
+  for (int round = 0; round < 300; ++round) {
+    reset_run_state();
+    aq71::settings().max_errors = 1000000;
+    console_.clear();
+    std::string text;
+    std::size_t len = rng() % 2000;
+    bool long_runs = rng() % 4 == 0;
+    for (std::size_t i = 0; i < len; ++i) {
+      text.push_back(long_runs && rng() % 50 ? 'x' : alphabet[rng() % sizeof alphabet]);
     }
+    write_file("f.s71", text);
+    std::string name = "f";
+    aq71::open_source_file(&name);
+    std::vector<std::string> lines = drain();
+    for (const auto& l : lines) {
+      ASSERT_FALSE(l.empty());
+      ASSERT_EQ(l.back(), '\n');
+      ASSERT_LE(l.size(), 512u);
+      ASSERT_EQ(l.find('\t'), std::string::npos);
+      ASSERT_EQ(l.find('\n'), l.size() - 1);
+    }
+    std::size_t physical = 0;
+    for (char c : text) physical += c == '\n';
+    EXPECT_LE(aq71::source_reader().total_lines(), static_cast<long>(physical + 1));
+  }
 }
 
-} // namespace
+}  // namespace

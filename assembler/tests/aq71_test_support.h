@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,8 +16,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "assembler/assembly.h"
@@ -30,95 +30,95 @@ namespace aq71_test {
 namespace fs = std::filesystem;
 
 inline fs::path make_temp_dir(const std::string& tag) {
-    std::string pattern = (fs::temp_directory_path() / ("aq71_" + tag + "_XXXXXX")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const char* made = ::mkdtemp(buf.data());
-    if (!made) throw std::runtime_error("mkdtemp failed");
-    return fs::path(made);
+  std::string pattern = (fs::temp_directory_path() / ("aq71_" + tag + "_XXXXXX")).string();
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const char* made = ::mkdtemp(buf.data());
+  if (!made) throw std::runtime_error("mkdtemp failed");
+  return fs::path(made);
 }
 
 inline void write_file(const fs::path& p, const std::string& content) {
-    std::ofstream f(p, std::ios::binary);
-    f << content;
+  std::ofstream f(p, std::ios::binary);
+  f << content;
 }
 
 inline std::string read_file(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
 }
 
 // Console output captured in memory.
 class CapturedConsole {
-public:
-    CapturedConsole() {
-        file_ = std::tmpfile();
-        aq71::set_console_stream(file_);
-    }
-    ~CapturedConsole() {
-        aq71::set_console_stream(nullptr);
-        if (file_) std::fclose(file_);
-    }
-    std::string text() {
-        std::fflush(file_);
-        long size = std::ftell(file_);
-        std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-        std::rewind(file_);
-        if (!out.empty() && std::fread(out.data(), 1, out.size(), file_) != out.size()) out.clear();
-        std::fseek(file_, 0, SEEK_END);
-        return out;
-    }
-    void clear() {
-        std::fflush(file_);
-        if (::ftruncate(fileno(file_), 0) != 0) return;
-        std::rewind(file_);
-    }
+ public:
+  CapturedConsole() {
+    file_ = std::tmpfile();
+    aq71::set_console_stream(file_);
+  }
+  ~CapturedConsole() {
+    aq71::set_console_stream(nullptr);
+    if (file_) std::fclose(file_);
+  }
+  std::string text() {
+    std::fflush(file_);
+    long size = std::ftell(file_);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    std::rewind(file_);
+    if (!out.empty() && std::fread(out.data(), 1, out.size(), file_) != out.size()) out.clear();
+    std::fseek(file_, 0, SEEK_END);
+    return out;
+  }
+  void clear() {
+    std::fflush(file_);
+    if (::ftruncate(fileno(file_), 0) != 0) return;
+    std::rewind(file_);
+  }
 
-private:
-    std::FILE* file_ = nullptr;
+ private:
+  std::FILE* file_ = nullptr;
 };
 
 // A fresh in-process run: default settings, no files, no diagnostics, the reader as location.
 inline void reset_run_state() {
-    aq71::start_assembly();
-    aq71::install_reader_hooks();
+  aq71::start_assembly();
+  aq71::install_reader_hooks();
 }
 
 // Fixture that works in its own temporary folder as the current directory.
 class InFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        old_ = fs::current_path();
-        dir_ = make_temp_dir("unit");
-        fs::current_path(dir_);
-        ::unsetenv("ASMQ71");
-        ::unsetenv("AQ71_INC");
-        reset_run_state();
-    }
-    void TearDown() override {
-        reset_run_state();
-        fs::current_path(old_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
-    fs::path old_;
+ protected:
+  void SetUp() override {
+    old_ = fs::current_path();
+    dir_ = make_temp_dir("unit");
+    fs::current_path(dir_);
+    ::unsetenv("ASMQ71");
+    ::unsetenv("AQ71_INC");
+    reset_run_state();
+  }
+  void TearDown() override {
+    reset_run_state();
+    fs::current_path(old_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  fs::path dir_;
+  fs::path old_;
 };
 
 struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
+  int code = -1;
+  std::string out;
+  std::string err;
 };
 
 // $ZQV_BIN_DIR/aq71, else the program folder beside the test binary's folder.
 inline fs::path aq71_binary() {
-    if (const char* bin = std::getenv("ZQV_BIN_DIR"); bin && *bin) return fs::path(bin) / "aq71";
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return self.parent_path().parent_path() / "bin" / "aq71";
+  if (const char* bin = std::getenv("ZQV_BIN_DIR"); bin && *bin) return fs::path(bin) / "aq71";
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return self.parent_path().parent_path() / "bin" / "aq71";
 }
 
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
@@ -126,48 +126,50 @@ inline fs::path aq71_binary() {
 inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& args,
                           const std::map<std::string, std::optional<std::string>>& env = {},
                           const std::string& stdin_text = "") {
-    fs::path cap = make_temp_dir("cap");
-    write_file(cap / "in", stdin_text);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0) ::_exit(120);
-        ::unsetenv("ASMQ71");
-        ::unsetenv("AQ71_INC");
-        for (const auto& [k, v] : env) {
-            if (v) ::setenv(k.c_str(), v->c_str(), 1);
-            else ::unsetenv(k.c_str());
-        }
-        int in = ::open((cap / "in").c_str(), O_RDONLY);
-        int out = ::open((cap / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = ::open((cap / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        std::string bin = aq71_binary().string();
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(bin.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(bin.c_str(), argv.data());
-        ::_exit(121);
+  fs::path cap = make_temp_dir("cap");
+  write_file(cap / "in", stdin_text);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(120);
+    ::unsetenv("ASMQ71");
+    ::unsetenv("AQ71_INC");
+    for (const auto& [k, v] : env) {
+      if (v)
+        ::setenv(k.c_str(), v->c_str(), 1);
+      else
+        ::unsetenv(k.c_str());
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    RunResult r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = read_file(cap / "out");
-    r.err = read_file(cap / "err");
-    std::error_code ec;
-    fs::remove_all(cap, ec);
-    return r;
+    int in = ::open((cap / "in").c_str(), O_RDONLY);
+    int out = ::open((cap / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = ::open((cap / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    std::string bin = aq71_binary().string();
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(bin.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(bin.c_str(), argv.data());
+    ::_exit(121);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  RunResult r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = read_file(cap / "out");
+  r.err = read_file(cap / "err");
+  std::error_code ec;
+  fs::remove_all(cap, ec);
+  return r;
 }
 
 // Names of the files in a folder, sorted.
 inline std::vector<std::string> folder_files(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
-} // namespace aq71_test
+}  // namespace aq71_test

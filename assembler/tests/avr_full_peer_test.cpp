@@ -32,7 +32,7 @@ std::string upper(std::string s) {
 struct AsmRun {
   int exit_code = -1;
   std::string console;
-  std::map<uint32_t, std::vector<uint16_t>> words;  // ASEG code by start address
+  std::map<uint32_t, std::vector<uint16_t>> words;        // ASEG code by start address
   std::map<uint32_t, std::vector<uint16_t>> relocatable;  // code of other segments by offset
   int encoded = 0;
 };
@@ -47,8 +47,7 @@ class FullPeer : public aq71_test::InFolder {
     AsmRun run;
     encoded_statement_hook() = [&run](const Statement& st, const EncodeContext& ctx) {
       ++run.encoded;
-      std::vector<uint16_t>& w =
-          (ctx.absolute_segment ? run.words : run.relocatable)[ctx.location - st.size];
+      std::vector<uint16_t>& w = (ctx.absolute_segment ? run.words : run.relocatable)[ctx.location - st.size];
       w.assign(st.code.words.begin(), st.code.words.begin() + st.code.word_count);
     };
     aq71_test::CapturedConsole console;
@@ -105,14 +104,12 @@ AsmSource aq71_source(const Program& p, int proc) {
 }
 
 // Compares the collected code with the peer's bytes; returns the number of items compared.
-int compare(const Program& p, const AsmSource& src, const AsmRun& run,
-            const std::vector<uint8_t>& bytes, int proc) {
+int compare(const Program& p, const AsmSource& src, const AsmRun& run, const std::vector<uint8_t>& bytes, int proc) {
   int compared = 0;
   for (std::size_t i = 0; i < p.items.size(); ++i) {
     if (!src.compared[i]) continue;
     const uint32_t address = p.addresses[i];
-    SCOPED_TRACE(p.items[i].gnu + " at " + std::to_string(address) + " with -v" +
-                 std::to_string(proc));
+    SCOPED_TRACE(p.items[i].gnu + " at " + std::to_string(address) + " with -v" + std::to_string(proc));
     auto found = run.words.find(address);
     if (found == run.words.end()) {
       ADD_FAILURE() << "no code from aq71";
@@ -208,8 +205,7 @@ TEST_F(FullPeer, OutOfRangeOperandsFromSourceTextAreRefusedByBoth) {
     EXPECT_FALSE(run_peer(p.gnu, "avr6").accepted);
     const AsmRun run = assemble(aq71_source(p, 6).text, 6);
     EXPECT_EQ(run.exit_code, 2);
-    EXPECT_NE(run.console.find("Error[" + std::to_string(b.error) + "]"), std::string::npos)
-        << run.console;
+    EXPECT_NE(run.console.find("Error[" + std::to_string(b.error) + "]"), std::string::npos) << run.console;
   }
   // A pointer with a minus displacement is no operand form: a syntax error, and no code.
   EXPECT_FALSE(run_peer(" .text\n ld r0, Y-1\n", "avr6").accepted);
@@ -223,20 +219,26 @@ TEST_F(FullPeer, OutOfRangeOperandsFromSourceTextAreRefusedByBoth) {
 // references, "$" and odd operands: every run ends with exit code 0 or 2, never with an internal
 // error or a fatal stop.
 TEST_F(FullPeer, RandomProgramsEndWithAnExitCode) {
-  const char* mnemonics[] = {"LDI R16,", "BRNE", "RJMP", "JMP", "LDD R0,Y+", "OUT", "CBI",
-                             "SBI", "ADIW R24,", "LDS R1,", "IN R2,", "CBR R17,", "CALL"};
-  const char* operands[] = {"L1", "L2", "E1", "E2", "$", "$+2", "1", "-1", "256", "0x7FFFFE",
-                            "HIGH(L1)", "L2-L1", "L1+2", "E1*3", "SFB(CODE)", "SIZEOF CODE",
-                            "UNDEF", "(L1", "5/0", "DATE 7", "EXT", "X", "R5", "", "\"s\""};
+  const char* mnemonics[] = {"LDI R16,", "BRNE",      "RJMP",    "JMP",    "LDD R0,Y+", "OUT", "CBI",
+                             "SBI",      "ADIW R24,", "LDS R1,", "IN R2,", "CBR R17,",  "CALL"};
+  const char* operands[] = {"L1",       "L2",       "E1",    "E2",   "$",    "$+2",       "1",           "-1",    "256",
+                            "0x7FFFFE", "HIGH(L1)", "L2-L1", "L1+2", "E1*3", "SFB(CODE)", "SIZEOF CODE", "UNDEF", "(L1",
+                            "5/0",      "DATE 7",   "EXT",   "X",    "R5",   "",          "\"s\""};
   std::mt19937 rng(5);
   auto pick = [&](auto& table) { return std::string(table[rng() % std::size(table)]); };
   for (int round = 0; round < 150; ++round) {
     std::string src = " EXTERN EXT\n RSEG CODE\n";
     for (int line = 0; line < 60; ++line) {
       switch (rng() % 8) {
-        case 0: src += "L" + std::to_string(1 + rng() % 2) + ":\n"; break;
-        case 1: src += "E" + std::to_string(1 + rng() % 2) + " EQU " + pick(operands) + "\n"; break;
-        case 2: src += rng() % 2 ? " ASEG\n ORG " + std::to_string(rng() % 64 * 2) + "\n" : " RSEG CODE\n"; break;
+        case 0:
+          src += "L" + std::to_string(1 + rng() % 2) + ":\n";
+          break;
+        case 1:
+          src += "E" + std::to_string(1 + rng() % 2) + " EQU " + pick(operands) + "\n";
+          break;
+        case 2:
+          src += rng() % 2 ? " ASEG\n ORG " + std::to_string(rng() % 64 * 2) + "\n" : " RSEG CODE\n";
+          break;
         default: {
           std::string m = pick(mnemonics);
           std::string op = pick(operands);
@@ -248,7 +250,8 @@ TEST_F(FullPeer, RandomProgramsEndWithAnExitCode) {
     }
     src += " END\n";
     const AsmRun run = assemble(src, static_cast<int>(rng() % kProcOptionCount));
-    EXPECT_TRUE(run.exit_code == 0 || run.exit_code == 2) << run.exit_code << "\n" << src << run.console.substr(0, 2000);
+    EXPECT_TRUE(run.exit_code == 0 || run.exit_code == 2) << run.exit_code << "\n"
+                                                          << src << run.console.substr(0, 2000);
     EXPECT_EQ(run.console.find("INTERNAL ERROR"), std::string::npos) << src;
   }
 }

@@ -40,8 +40,7 @@ OperandRec expr_only(OperandValue v) {
 OperandRec no_operands() { return OperandRec{}; }
 
 // Assembles in ASEG at `address` with processor option `proc`.
-AssembledInstruction as(const char* name, const OperandRec& ops, int proc = 6,
-                        uint32_t address = 0) {
+AssembledInstruction as(const char* name, const OperandRec& ops, int proc = 6, uint32_t address = 0) {
   return assemble_instruction(name, ops, proc, address);
 }
 
@@ -172,8 +171,7 @@ TEST(AvrEncode, ImmediatesAndRanges) {
   EXPECT_TRUE(as("LDI", reg_expr(16, static_cast<uint32_t>(-129))).code.has_error(403));
   EXPECT_EQ(as("LDI", reg_expr(16, static_cast<uint32_t>(-128))).code.error_count, 0);
   // ADIW takes -32..63; a negative value is the same bits as its 6-bit two's complement.
-  EXPECT_EQ(word0(as("ADIW", reg_expr(24, static_cast<uint32_t>(-1)))),
-            word0(as("ADIW", reg_expr(24, 63))));
+  EXPECT_EQ(word0(as("ADIW", reg_expr(24, static_cast<uint32_t>(-1)))), word0(as("ADIW", reg_expr(24, 63))));
   EXPECT_TRUE(as("ADIW", reg_expr(24, 64)).code.has_error(417));
   EXPECT_TRUE(as("SBIW", reg_expr(24, static_cast<uint32_t>(-33))).code.has_error(417));
   EXPECT_TRUE(as("SBRC", reg_expr(0, 8)).code.has_error(404));
@@ -228,8 +226,7 @@ TEST(AvrEncode, BranchesAndRelativeJumps) {
   EXPECT_EQ(word0(as("RCALL", expr_only(OperandValue::absolute(0)), 2, 4094)), 0xD800);
 
   // A negative absolute target, and an absolute target from a relocatable segment.
-  EXPECT_TRUE(as("RJMP", expr_only(OperandValue::absolute(static_cast<uint32_t>(-2))), 3, 0)
-                  .code.has_error(405));
+  EXPECT_TRUE(as("RJMP", expr_only(OperandValue::absolute(static_cast<uint32_t>(-2))), 3, 0).code.has_error(405));
   const auto reloc = assemble_instruction("BRNE", expr_only(OperandValue::absolute(2)), 6, 0,
                                           /*absolute_segment=*/false, 3);
   EXPECT_TRUE(reloc.code.has_error(400));
@@ -271,14 +268,23 @@ TEST(AvrEncode, LinkerFixupsGiveTheSameCodeAsKnownValues) {
   out.form = kFormExprReg;
   out.reg1 = 17;
   const Case cases[] = {
-      {"LDI", reg_expr(17, 0)},  {"CBR", reg_expr(31, 0)},  {"ADIW", reg_expr(28, 0)},
-      {"BLD", reg_expr(9, 0)},   {"IN", reg_expr(30, 0)},   {"OUT", out},
-      {"LDD", ldd},              {"LDS", reg_expr(24, 0)},  {"BCLR", expr_only({})},
-      {"CALL", expr_only({})},   {"SBIS", port_bit},        {"BRBC", brbc},
-      {"BRID", expr_only({})},   {"RCALL", expr_only({})},
+      {"LDI", reg_expr(17, 0)},
+      {"CBR", reg_expr(31, 0)},
+      {"ADIW", reg_expr(28, 0)},
+      {"BLD", reg_expr(9, 0)},
+      {"IN", reg_expr(30, 0)},
+      {"OUT", out},
+      {"LDD", ldd},
+      {"LDS", reg_expr(24, 0)},
+      {"BCLR", expr_only({})},
+      {"CALL", expr_only({})},
+      {"SBIS", port_bit},
+      {"BRBC", brbc},
+      {"BRID", expr_only({})},
+      {"RCALL", expr_only({})},
   };
-  const uint32_t values[] = {0, 1, 2, 7, 8, 0x1F, 0x3F, 0x40, 0x7E, 0x80, 0xFF, 0x100, 0xFFFE,
-                             0x10000, 0x7FFFFE, 0x800000, 0xFFFFFFFF, 0xFFFFFF80, 0x80000000};
+  const uint32_t values[] = {0,    1,     2,      7,       8,        0x1F,     0x3F,       0x40,       0x7E,      0x80,
+                             0xFF, 0x100, 0xFFFE, 0x10000, 0x7FFFFE, 0x800000, 0xFFFFFFFF, 0xFFFFFF80, 0x80000000};
   const uint32_t address = 0x100;
   for (const Case& c : cases) {
     // The value that varies: the target of BRBS/BRBC is its second operand, else the first.
@@ -330,22 +336,19 @@ TEST(AvrEncode, LinkerFixupsGiveTheSameCodeAsKnownValues) {
 
 TEST(AvrEncode, RelocatableTargets) {
   // Target in the statement's own segment: offset known now, the linker only checks the sign.
-  const auto same = assemble_instruction("RJMP", expr_only(OperandValue::relocatable(4, 10)), 6,
-                                         0, false, 4);
+  const auto same = assemble_instruction("RJMP", expr_only(OperandValue::relocatable(4, 10)), 6, 0, false, 4);
   EXPECT_EQ(same.code.error_count, 0);
   EXPECT_EQ(same.code.words[0], 0xC004);
   ASSERT_EQ(same.code.fixup_count, 1);
   EXPECT_EQ(same.code.fixups[0].field, kFieldTargetCheck);
   EXPECT_TRUE(same.code.fixups[0].check_target);
   EncodeResult checked = same.code;
-  run_link_program(link_program(same.code.fixups[0]), same.code.fixups[0],
-                   static_cast<uint32_t>(-4), 0, 0, checked);
+  run_link_program(link_program(same.code.fixups[0]), same.code.fixups[0], static_cast<uint32_t>(-4), 0, 0, checked);
   EXPECT_TRUE(checked.has_error(405));
   EXPECT_EQ(checked.words, same.code.words);  // the check writes nothing
 
   // Target in another segment: the whole field goes to the linker.
-  const auto other = assemble_instruction("BRNE", expr_only(OperandValue::relocatable(5, 10)),
-                                          6, 6, false, 4);
+  const auto other = assemble_instruction("BRNE", expr_only(OperandValue::relocatable(5, 10)), 6, 6, false, 4);
   ASSERT_EQ(other.code.fixup_count, 1);
   const Fixup f = other.code.fixups[0];
   EXPECT_EQ(f.field, 907);
@@ -361,13 +364,16 @@ TEST(AvrEncode, RelocatableTargets) {
   EXPECT_TRUE(linked.has_error(412));
 
   // Non-PC fields go to the linker for any value that is not absolute.
-  const auto lds = assemble_instruction("STS", [] {
-    OperandRec o;
-    o.form = kFormExprReg;
-    o.reg1 = 3;
-    o.expr1 = OperandValue::relocatable(2, 0x40);
-    return o;
-  }(), 6, 0);
+  const auto lds = assemble_instruction(
+      "STS",
+      [] {
+        OperandRec o;
+        o.form = kFormExprReg;
+        o.reg1 = 3;
+        o.expr1 = OperandValue::relocatable(2, 0x40);
+        return o;
+      }(),
+      6, 0);
   ASSERT_EQ(lds.code.fixup_count, 1);
   EXPECT_EQ(lds.code.fixups[0].field, 116);
   EXPECT_EQ(lds.code.fixups[0].word, 1);
@@ -388,14 +394,11 @@ TEST(AvrEncode, InternalFaultsAreReportedNotCrashed) {
 
   const InstrEntry* ldi = find_instr(mn::LDI, 1, kFormRegExpr, 0);
   EncodeContext ctx;
-  EXPECT_STREQ(encode_instruction(mn::LDI, *ldi, OperandRec{}, 0, ctx).internal_error,
-               "Expected 1 operand");
+  EXPECT_STREQ(encode_instruction(mn::LDI, *ldi, OperandRec{}, 0, ctx).internal_error, "Expected 1 operand");
   const InstrEntry* nop = find_instr(91, 0, kFormNone, 0);
-  EXPECT_STREQ(encode_instruction(91, *nop, reg_only(1), 1, ctx).internal_error,
-               "Expected 0 operands");
+  EXPECT_STREQ(encode_instruction(91, *nop, reg_only(1), 1, ctx).internal_error, "Expected 0 operands");
   const InstrEntry* emul = &kInstrEntries[static_cast<std::size_t>(class_first_record(mn::TST))];
-  EXPECT_STREQ(encode_instruction(mn::TST, *emul, reg_only(1), 1, ctx).internal_error,
-               "No B02 func to call!");
+  EXPECT_STREQ(encode_instruction(mn::TST, *emul, reg_only(1), 1, ctx).internal_error, "No B02 func to call!");
   EncodeResult r;
   std::array<uint16_t, 2> w{};
   place_field(999, 0, 0, 0, w, r);
@@ -425,8 +428,8 @@ TEST(AvrEncode, SfrUsage) {
 TEST(AvrEncode, RandomOperandsKeepSizes) {
   std::mt19937 rng(71);
   const uint16_t pointers[] = {0, kRegX, kRegY, kRegZ, 300};
-  const ValueKind kinds[] = {ValueKind::kAbsolute, ValueKind::kAbsolute, ValueKind::kRelocatable,
-                             ValueKind::kLinker, ValueKind::kAbsent};
+  const ValueKind kinds[] = {ValueKind::kAbsolute, ValueKind::kAbsolute, ValueKind::kRelocatable, ValueKind::kLinker,
+                             ValueKind::kAbsent};
   int encoded = 0;
   for (int i = 0; i < 50000; ++i) {
     const MnemonicName& m = kMnemonicNames[rng() % kMnemonicNames.size()];
@@ -435,14 +438,11 @@ TEST(AvrEncode, RandomOperandsKeepSizes) {
     o.reg1 = static_cast<uint8_t>(rng() % 32);
     o.reg2 = static_cast<uint8_t>(rng() % 32);
     o.pointer = pointers[rng() % 5];
-    o.expr1 = {kinds[rng() % 5], static_cast<uint32_t>(rng()) >> (rng() % 32),
-               static_cast<uint16_t>(rng() % 3)};
-    o.expr2 = {kinds[rng() % 5], static_cast<uint32_t>(rng()) >> (rng() % 32),
-               static_cast<uint16_t>(rng() % 3)};
+    o.expr1 = {kinds[rng() % 5], static_cast<uint32_t>(rng()) >> (rng() % 32), static_cast<uint16_t>(rng() % 3)};
+    o.expr2 = {kinds[rng() % 5], static_cast<uint32_t>(rng()) >> (rng() % 32), static_cast<uint16_t>(rng() % 3)};
     const int proc = static_cast<int>(rng() % 7);
-    const auto a = assemble_instruction(std::string(m.name).c_str(), o, proc,
-                                        static_cast<uint32_t>(rng()) & ~1u, rng() % 2 == 0,
-                                        static_cast<uint16_t>(rng() % 3));
+    const auto a = assemble_instruction(std::string(m.name).c_str(), o, proc, static_cast<uint32_t>(rng()) & ~1u,
+                                        rng() % 2 == 0, static_cast<uint16_t>(rng() % 3));
     if (!a.known || a.no_match || a.code.internal_error) continue;
     ++encoded;
     EXPECT_EQ(a.code.word_count * 2u, a.size) << m.name;

@@ -127,8 +127,8 @@ class LinkPeer : public ::testing::Test {
       cmd += "avr-as -mmcu=avr6 " + n + ".s -o " + n + ".o && ";
       objects += " " + n + ".o";
     }
-    cmd += "avr-ld -mavr6 -Ttext=0 -Tdata=0x800200" + objects +
-           " -o g.elf && avr-objcopy -j .text -O binary g.elf g.bin";
+    cmd +=
+        "avr-ld -mavr6 -Ttext=0 -Tdata=0x800200" + objects + " -o g.elf && avr-objcopy -j .text -O binary g.elf g.bin";
     const Shell r = shell(dir_, cmd);
     EXPECT_EQ(r.code, 0) << r.out;
     return read_bytes(dir_ / "g.bin");
@@ -177,7 +177,6 @@ void LinkPeer::sweep(bool relocatable) {
   EXPECT_GT(p.items.size(), 4000u);
 }
 
-
 TEST_F(LinkPeer, CrossModuleReferencesMatchTheGnuBuildWithGlobals) {
   REQUIRE_PEER();
   assemble("a",
@@ -189,12 +188,12 @@ TEST_F(LinkPeer, CrossModuleReferencesMatchTheGnuBuildWithGlobals) {
            " MODULE b\n PUBLIC ext\n EXPORT fext,dat\n RSEG CODE:CODE\n"
            "ext: NOP\n RET\nfext: RET\n RSEG DATA:DATA\n DS 3\ndat: DS 4\n END\n");
   const std::vector<uint8_t> image = link("-Z CODE=0-1FFFF -Z DATA=200-FFFF a.r71 b.r71");
-  const std::vector<uint8_t> expected = gnu(
-      {" .text\nmain: rcall ext\n rjmp ext\n jmp fext\n call fext\n"
-       " lds r16,dat\n sts dat+1,r17\n ldi r16,lo8(ext)\n ldi r17,hi8(ext)\n"
-       " ldi r18,lo8(loc)\n .word loc+2\nloc: nop\n rjmp main\n",
-       " .global ext, fext, dat\n .text\next: nop\n ret\nfext: ret\n"
-       " .section .bss\n .skip 3\ndat: .skip 4\n"});
+  const std::vector<uint8_t> expected =
+      gnu({" .text\nmain: rcall ext\n rjmp ext\n jmp fext\n call fext\n"
+           " lds r16,dat\n sts dat+1,r17\n ldi r16,lo8(ext)\n ldi r17,hi8(ext)\n"
+           " ldi r18,lo8(loc)\n .word loc+2\nloc: nop\n rjmp main\n",
+           " .global ext, fext, dat\n .text\next: nop\n ret\nfext: ret\n"
+           " .section .bss\n .skip 3\ndat: .skip 4\n"});
   EXPECT_EQ(image, expected);
   EXPECT_EQ(image.size(), 38u);
 }
@@ -205,8 +204,7 @@ TEST_F(LinkPeer, OutOfRangeCallToAnExternalFailsTheLinkWithTheStoredMessage) {
   aq71_test::write_file(dir_ / "out.hex", "stale");
   const Shell r = shell(dir_, "'" + zqlink_binary().string() + "' -Z CODE=0-1FFFF a.r71 b.r71 -o out.hex");
   EXPECT_NE(r.code, 0);
-  EXPECT_NE(r.out.find("PC offset out of range. Valid range is -4096 (-0x1000) to 4094 (0x0FFE)."),
-            std::string::npos)
+  EXPECT_NE(r.out.find("PC offset out of range. Valid range is -4096 (-0x1000) to 4094 (0x0FFE)."), std::string::npos)
       << r.out;
   EXPECT_FALSE(fs::exists(dir_ / "out.hex"));
   // In range, the same objects link.

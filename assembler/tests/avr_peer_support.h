@@ -31,8 +31,8 @@ inline bool peer_installed() {
   return installed;
 }
 
-#define REQUIRE_PEER()                                           \
-  do {                                                           \
+#define REQUIRE_PEER()                                             \
+  do {                                                             \
     if (!peer_installed()) GTEST_SKIP() << "avr-as not installed"; \
   } while (0)
 
@@ -54,9 +54,8 @@ inline PeerResult run_peer(const std::string& source, const std::string& mcu) {
   const fs::path d(dir);
   std::ofstream(d / "p.s") << source;
   const std::string q = "'" + d.string() + "'";
-  const std::string cmd = "cd " + q + " && avr-as -mmcu=" + mcu + " p.s -o p.o >log 2>&1" +
-                          " && avr-ld -m" + mcu + " -Ttext=0 p.o -o p.elf >>log 2>&1" +
-                          " && avr-objcopy -O binary p.elf p.bin >>log 2>&1";
+  const std::string cmd = "cd " + q + " && avr-as -mmcu=" + mcu + " p.s -o p.o >log 2>&1" + " && avr-ld -m" + mcu +
+                          " -Ttext=0 p.o -o p.elf >>log 2>&1" + " && avr-objcopy -O binary p.elf p.bin >>log 2>&1";
   const int rc = std::system(cmd.c_str());
   {
     std::ifstream log(d / "log");
@@ -191,8 +190,8 @@ inline std::vector<Item> sweep_items() {
         push(it);
       }
   // One register, emulated ones included.
-  for (const char* n : {"COM", "NEG", "INC", "DEC", "POP", "LSR", "ROR", "ASR", "SWAP", "PUSH",
-                        "TST", "CLR", "LSL", "ROL"})
+  for (const char* n :
+       {"COM", "NEG", "INC", "DEC", "POP", "LSR", "ROR", "ASR", "SWAP", "PUSH", "TST", "CLR", "LSL", "ROL"})
     for (int d : kRegs) {
       Item it = make(n, kFormReg, reg(d));
       it.ops.reg1 = static_cast<uint8_t>(d);
@@ -306,8 +305,7 @@ inline std::vector<Item> sweep_items() {
 
 inline std::vector<Item> relative_jump_items(bool forward) {
   std::vector<Item> items;
-  const std::vector<int> offsets =
-      forward ? std::vector<int>{0, 2, 126, 4094} : std::vector<int>{-4096, -4094, -2};
+  const std::vector<int> offsets = forward ? std::vector<int>{0, 2, 126, 4094} : std::vector<int>{-4096, -4094, -2};
   for (const char* n : {"RJMP", "RCALL"})
     for (int off : offsets) {
       Item it = make(n, kFormExpr, "@");

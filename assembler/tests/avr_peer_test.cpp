@@ -39,8 +39,7 @@ OperandRec operands_at(const Item& it, uint32_t address, uint32_t size) {
 // Compares aq71's code of every item with the peer's bytes for every processor option where the
 // mnemonic exists. Returns the number of instructions compared; `skipped` collects the names
 // that were not instructions for some option ("NAME/vN").
-int compare_with_peer(const Program& p, const std::vector<uint8_t>& bytes,
-                      std::set<std::string>* skipped) {
+int compare_with_peer(const Program& p, const std::vector<uint8_t>& bytes, std::set<std::string>* skipped) {
   int compared = 0;
   for (int v = 0; v < kProcOptionCount; ++v) {
     for (std::size_t i = 0; i < p.items.size(); ++i) {
@@ -51,8 +50,7 @@ int compare_with_peer(const Program& p, const std::vector<uint8_t>& bytes,
         if (skipped) skipped->insert(it.name + "/v" + std::to_string(v));
         continue;
       }
-      const auto a = assemble_instruction(it.name.c_str(), operands_at(it, address, probe.size),
-                                          v, address);
+      const auto a = assemble_instruction(it.name.c_str(), operands_at(it, address, probe.size), v, address);
       SCOPED_TRACE(it.gnu + " at " + std::to_string(address) + " with -v" + std::to_string(v));
       EXPECT_EQ(a.register_error, 0);
       EXPECT_EQ(a.code.internal_error, nullptr);
@@ -116,8 +114,7 @@ TEST(AvrPeer, OutOfRangeOperandsAreRefusedByBoth) {
     const Program p = lay_out(4096, {b.item});
     EXPECT_FALSE(run_peer(p.gnu, "avr6").accepted);
     const uint32_t address = p.addresses[0];
-    const auto a = assemble_instruction(b.item.name.c_str(), operands_at(b.item, address, 2), 6,
-                                        address);
+    const auto a = assemble_instruction(b.item.name.c_str(), operands_at(b.item, address, 2), 6, address);
     EXPECT_TRUE(a.register_error == b.error || a.code.has_error(b.error));
   }
   // A pointer with a minus displacement has no operand form at all (the operand parser refuses

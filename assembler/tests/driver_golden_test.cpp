@@ -7,136 +7,138 @@ namespace aq71_test {
 namespace {
 
 class DriverGolden : public ::testing::Test {
-protected:
-    void SetUp() override { dir_ = make_temp_dir("drv"); }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    RunResult run(const std::string& source, std::vector<std::string> extra = {}) {
-        write_file(dir_ / "t.s71", source);
-        std::vector<std::string> args = {"t", "-c#", "-S"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return run_aq71(dir_, args);
-    }
-    fs::path dir_;
+ protected:
+  void SetUp() override { dir_ = make_temp_dir("drv"); }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  RunResult run(const std::string& source, std::vector<std::string> extra = {}) {
+    write_file(dir_ / "t.s71", source);
+    std::vector<std::string> args = {"t", "-c#", "-S"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return run_aq71(dir_, args);
+  }
+  fs::path dir_;
 };
 
 TEST_F(DriverGolden, SourceWithoutEndIsOneModuleThenError4) {
-    RunResult r = run(" NOP\n NOP\n");
-    EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.out, "\n\n^\n\"t.s71\",2  Error[4]: Unexpected end of file encountered\n"
-                     "\nFatal!\a Execution terminated...\n");
-    EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"}); // object deleted
+  RunResult r = run(" NOP\n NOP\n");
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out,
+            "\n\n^\n\"t.s71\",2  Error[4]: Unexpected end of file encountered\n"
+            "\nFatal!\a Execution terminated...\n");
+  EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"});  // object deleted
 }
 
 TEST_F(DriverGolden, EmptyModuleIsSkippedWithWarning17) {
-    RunResult r = run("; nothing here\n\n END\n");
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "\n END\n-^\n\"t.s71\",3  Warning[17]: Empty module 't', module skipped\n");
-    EXPECT_EQ(run("; nothing\n END\n", {"-ws"}).code, 1);
-    // A named module: the warning names it.
-    r = run(" NAME prog\n END\n");
-    EXPECT_NE(r.out.find("Warning[17]: Empty module 'prog', module skipped"), std::string::npos) << r.out;
-    // Code makes content.
-    r = run(" NOP\n END\n");
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(fs::exists(dir_ / "t.r71"));
+  RunResult r = run("; nothing here\n\n END\n");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "\n END\n-^\n\"t.s71\",3  Warning[17]: Empty module 't', module skipped\n");
+  EXPECT_EQ(run("; nothing\n END\n", {"-ws"}).code, 1);
+  // A named module: the warning names it.
+  r = run(" NAME prog\n END\n");
+  EXPECT_NE(r.out.find("Warning[17]: Empty module 'prog', module skipped"), std::string::npos) << r.out;
+  // Code makes content.
+  r = run(" NOP\n END\n");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(fs::exists(dir_ / "t.r71"));
 }
 
 TEST_F(DriverGolden, LabelAndStatementFieldErrors) {
-    RunResult r = run("L1: NOP\nL1: NOP\n FOO 1\n NOP\n END\n");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out, "\nL1: NOP\n--^\n\"t.s71\",2  Error[42]: duplicate label:'L1'\n"
-                     "\n FOO 1\n----^\n\"t.s71\",3  Error[40]: bad instruction\n");
-    // A mnemonic name followed by a colon is a label.
-    r = run("ADD: NOP\n RJMP ADD\n END\n");
-    EXPECT_EQ(r.code, 0) << r.out;
-    // Anything else in the label field.
-    r = run("1 NOP\n END\n");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.out.find("Error[41]: bad label"), std::string::npos) << r.out;
+  RunResult r = run("L1: NOP\nL1: NOP\n FOO 1\n NOP\n END\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out,
+            "\nL1: NOP\n--^\n\"t.s71\",2  Error[42]: duplicate label:'L1'\n"
+            "\n FOO 1\n----^\n\"t.s71\",3  Error[40]: bad instruction\n");
+  // A mnemonic name followed by a colon is a label.
+  r = run("ADD: NOP\n RJMP ADD\n END\n");
+  EXPECT_EQ(r.code, 0) << r.out;
+  // Anything else in the label field.
+  r = run("1 NOP\n END\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("Error[41]: bad label"), std::string::npos) << r.out;
 }
 
 TEST_F(DriverGolden, EndIsAWholeWord) {
-    RunResult r = run(" SEND\n ENDX\n NOP\n");
-    EXPECT_EQ(r.code, 3);
-    EXPECT_NE(r.out.find("\"t.s71\",1  Error[40]"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"t.s71\",2  Error[40]"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Error[4]"), std::string::npos) << r.out;
-    // Any letter case ends the module.
-    EXPECT_EQ(run(" NOP\n end\n").code, 0);
+  RunResult r = run(" SEND\n ENDX\n NOP\n");
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.out.find("\"t.s71\",1  Error[40]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"t.s71\",2  Error[40]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Error[4]"), std::string::npos) << r.out;
+  // Any letter case ends the module.
+  EXPECT_EQ(run(" NOP\n end\n").code, 0);
 }
 
 TEST_F(DriverGolden, ModulesSplitByEndmod) {
-    RunResult r = run(" NAME one\n NOP\n NOP\n ENDMOD\n NAME two\n NOP\n END\n");
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "");
-    // Labels belong to their module: the same name may be defined again in the next one.
-    r = run(" MODULE a\nL: NOP\n ENDMOD\n MODULE b\nL: NOP\n END\n");
-    EXPECT_EQ(r.code, 0) << r.out;
-    // The second module is empty.
-    r = run(" NAME one\n NOP\n ENDMOD\n NAME two\n END\n");
-    EXPECT_NE(r.out.find("Empty module 'two'"), std::string::npos) << r.out;
-    // Text after END is never read.
-    EXPECT_EQ(run(" NOP\n END\n garbage here\n").code, 0);
+  RunResult r = run(" NAME one\n NOP\n NOP\n ENDMOD\n NAME two\n NOP\n END\n");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "");
+  // Labels belong to their module: the same name may be defined again in the next one.
+  r = run(" MODULE a\nL: NOP\n ENDMOD\n MODULE b\nL: NOP\n END\n");
+  EXPECT_EQ(r.code, 0) << r.out;
+  // The second module is empty.
+  r = run(" NAME one\n NOP\n ENDMOD\n NAME two\n END\n");
+  EXPECT_NE(r.out.find("Empty module 'two'"), std::string::npos) << r.out;
+  // Text after END is never read.
+  EXPECT_EQ(run(" NOP\n END\n garbage here\n").code, 0);
 }
 
 TEST_F(DriverGolden, ModuleDirectiveErrors) {
-    // ENDMOD without a module directive, and END once every module is closed.
-    RunResult r = run(" NOP\n ENDMOD\n NOP\n END\n");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.out.find("\"t.s71\",2  Error[39]: END before start of module"), std::string::npos) << r.out;
-    r = run(" NAME a\n NOP\n ENDMOD\n END\n");
-    EXPECT_NE(r.out.find("\"t.s71\",4  Error[39]: END before start of module"), std::string::npos) << r.out;
-    // A module directive inside an open module.
-    r = run(" NAME a\n NOP\n NAME b\n NOP\n END\n");
-    EXPECT_NE(r.out.find("\"t.s71\",3  Error[73]: End-of-module missing"), std::string::npos) << r.out;
+  // ENDMOD without a module directive, and END once every module is closed.
+  RunResult r = run(" NOP\n ENDMOD\n NOP\n END\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("\"t.s71\",2  Error[39]: END before start of module"), std::string::npos) << r.out;
+  r = run(" NAME a\n NOP\n ENDMOD\n END\n");
+  EXPECT_NE(r.out.find("\"t.s71\",4  Error[39]: END before start of module"), std::string::npos) << r.out;
+  // A module directive inside an open module.
+  r = run(" NAME a\n NOP\n NAME b\n NOP\n END\n");
+  EXPECT_NE(r.out.find("\"t.s71\",3  Error[73]: End-of-module missing"), std::string::npos) << r.out;
 }
 
 TEST_F(DriverGolden, SymbolsDefinedByEachOtherEndWithAnError) {
-    RunResult r = run("A EQU B\nB EQU A\n LDI R16,A\n END\n");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.out.find("Error[64]: Extern or unsolved expression"), std::string::npos) << r.out;
-    r = run("A EQU B+1\nB EQU C+1\nC EQU A+1\n END\n");
-    EXPECT_EQ(r.code, 2);
-    // An undefined symbol is reported once.
-    r = run(" LDI R16,U\n LDI R17,U\n END\n");
-    EXPECT_EQ(r.code, 2);
-    std::size_t first = r.out.find("Error[50]: undefined symbol:'U'");
-    ASSERT_NE(first, std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("Error[50]", first + 1), std::string::npos) << r.out;
+  RunResult r = run("A EQU B\nB EQU A\n LDI R16,A\n END\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("Error[64]: Extern or unsolved expression"), std::string::npos) << r.out;
+  r = run("A EQU B+1\nB EQU C+1\nC EQU A+1\n END\n");
+  EXPECT_EQ(r.code, 2);
+  // An undefined symbol is reported once.
+  r = run(" LDI R16,U\n LDI R17,U\n END\n");
+  EXPECT_EQ(r.code, 2);
+  std::size_t first = r.out.find("Error[50]: undefined symbol:'U'");
+  ASSERT_NE(first, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Error[50]", first + 1), std::string::npos) << r.out;
 }
 
 TEST_F(DriverGolden, EquNeedsALabelAndDefinesOnce) {
-    RunResult r = run(" EQU 5\n NOP\n END\n");
-    EXPECT_NE(r.out.find("Error[41]: bad label"), std::string::npos) << r.out;
-    r = run("A EQU 1\nA EQU 2\n NOP\n END\n");
-    EXPECT_NE(r.out.find("Error[42]: duplicate label:'A'"), std::string::npos) << r.out;
-    r = run("A = 1\nB ALIAS A+1\n LDI R16,B\n END\n");
-    EXPECT_EQ(r.code, 0) << r.out;
+  RunResult r = run(" EQU 5\n NOP\n END\n");
+  EXPECT_NE(r.out.find("Error[41]: bad label"), std::string::npos) << r.out;
+  r = run("A EQU 1\nA EQU 2\n NOP\n END\n");
+  EXPECT_NE(r.out.find("Error[42]: duplicate label:'A'"), std::string::npos) << r.out;
+  r = run("A = 1\nB ALIAS A+1\n LDI R16,B\n END\n");
+  EXPECT_EQ(r.code, 0) << r.out;
 }
 
 TEST_F(DriverGolden, CaseOfUserSymbols) {
-    // User symbols are case-sensitive unless -s- says otherwise; keywords match in any case.
-    EXPECT_EQ(run("loop: nop\nLOOP: NOP\n rjmp loop\n END\n").code, 0);
-    RunResult r = run("loop: nop\nLOOP: NOP\n END\n", {"-s-"});
-    EXPECT_NE(r.out.find("Error[42]: duplicate label:'LOOP'"), std::string::npos) << r.out;
+  // User symbols are case-sensitive unless -s- says otherwise; keywords match in any case.
+  EXPECT_EQ(run("loop: nop\nLOOP: NOP\n rjmp loop\n END\n").code, 0);
+  RunResult r = run("loop: nop\nLOOP: NOP\n END\n", {"-s-"});
+  EXPECT_NE(r.out.find("Error[42]: duplicate label:'LOOP'"), std::string::npos) << r.out;
 }
 
 TEST_F(DriverGolden, CommandLineSymbols) {
-    EXPECT_EQ(run(" LDI R16,VAL\n END\n", {"-DVAL=5"}).code, 0);
-    EXPECT_EQ(run(" LDI R16,VAL\n END\n", {"-DVAL=5", "-UVAL"}).code, 2);
-    // A body naming itself stops expanding.
-    EXPECT_EQ(run(" NOP\n LDI R16,S\n END\n", {"-DS=S"}).code, 2);
+  EXPECT_EQ(run(" LDI R16,VAL\n END\n", {"-DVAL=5"}).code, 0);
+  EXPECT_EQ(run(" LDI R16,VAL\n END\n", {"-DVAL=5", "-UVAL"}).code, 2);
+  // A body naming itself stops expanding.
+  EXPECT_EQ(run(" NOP\n LDI R16,S\n END\n", {"-DS=S"}).code, 2);
 }
 
 TEST_F(DriverGolden, IncludeFilesAreRead) {
-    write_file(dir_ / "inc.s71", "L2: NOP\n");
-    RunResult r = run("$inc.s71\n RJMP L2\n END\n");
-    EXPECT_EQ(r.code, 0) << r.out;
+  write_file(dir_ / "inc.s71", "L2: NOP\n");
+  RunResult r = run("$inc.s71\n RJMP L2\n END\n");
+  EXPECT_EQ(r.code, 0) << r.out;
 }
 
-} // namespace
-} // namespace aq71_test
+}  // namespace
+}  // namespace aq71_test

@@ -17,60 +17,58 @@
 namespace aq71_test {
 
 class InProcessAssembly : public InFolder {
-protected:
-    void SetUp() override {
-        InFolder::SetUp();
-        reset_all();
+ protected:
+  void SetUp() override {
+    InFolder::SetUp();
+    reset_all();
+  }
+  void TearDown() override {
+    reset_all();
+    InFolder::TearDown();
+  }
+  static void reset_all() { reset_run_state(); }
+  // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
+  int assemble(const std::string& text, int processor_option = 0) {
+    reset_all();
+    console.clear();
+    write_file(dir_ / "t.s71", text);
+    aq71::settings().processor_option = processor_option;
+    aq71::settings().banner = false;
+    int code = 0;
+    try {
+      std::string name = "t";
+      aq71::open_source_file(&name);
+      aq71::assemble_A03();
+    } catch (const aq71::FatalStop& stop) {
+      code = stop.exit_code;
     }
-    void TearDown() override {
-        reset_all();
-        InFolder::TearDown();
+    out = console.text();
+    if (code == 0) code = aq71::diagnostic_counts().run_errors > 0 ? 2 : 0;
+    return code;
+  }
+  // The statements of a segment of the last module.
+  const std::vector<aq71::Statement*>& chain(int segment) { return aq71::segments()[segment].chain; }
+  // The first statement whose source line starts with text (after blanks).
+  aq71::Statement* statement_of(int segment, const std::string& text) {
+    for (aq71::Statement* st : chain(segment)) {
+      std::string line = st->site.where.text;
+      std::size_t p = line.find_first_not_of(" \t");
+      if (p != std::string::npos && line.compare(p, text.size(), text) == 0) return st;
     }
-    static void reset_all() {
-        reset_run_state();
-    }
-    // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
-    int assemble(const std::string& text, int processor_option = 0) {
-        reset_all();
-        console.clear();
-        write_file(dir_ / "t.s71", text);
-        aq71::settings().processor_option = processor_option;
-        aq71::settings().banner = false;
-        int code = 0;
-        try {
-            std::string name = "t";
-            aq71::open_source_file(&name);
-            aq71::assemble_A03();
-        } catch (const aq71::FatalStop& stop) {
-            code = stop.exit_code;
-        }
-        out = console.text();
-        if (code == 0) code = aq71::diagnostic_counts().run_errors > 0 ? 2 : 0;
-        return code;
-    }
-    // The statements of a segment of the last module.
-    const std::vector<aq71::Statement*>& chain(int segment) { return aq71::segments()[segment].chain; }
-    // The first statement whose source line starts with text (after blanks).
-    aq71::Statement* statement_of(int segment, const std::string& text) {
-        for (aq71::Statement* st : chain(segment)) {
-            std::string line = st->site.where.text;
-            std::size_t p = line.find_first_not_of(" \t");
-            if (p != std::string::npos && line.compare(p, text.size(), text) == 0) return st;
-        }
-        return nullptr;
-    }
-    // The code words of the encoded instructions of a segment, in order.
-    std::vector<std::uint16_t> words(int segment = 1) {
-        std::vector<std::uint16_t> w;
-        for (aq71::Statement* st : chain(segment))
-            if (st->kind == aq71::StatementKind::Instruction && st->encoded)
-                for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
-        return w;
-    }
-    // The console output of the last run holds text.
-    bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
-    CapturedConsole console;
-    std::string out;
+    return nullptr;
+  }
+  // The code words of the encoded instructions of a segment, in order.
+  std::vector<std::uint16_t> words(int segment = 1) {
+    std::vector<std::uint16_t> w;
+    for (aq71::Statement* st : chain(segment))
+      if (st->kind == aq71::StatementKind::Instruction && st->encoded)
+        for (int i = 0; i < st->code.word_count; ++i) w.push_back(st->code.words[i]);
+    return w;
+  }
+  // The console output of the last run holds text.
+  bool has(const std::string& text) const { return out.find(text) != std::string::npos; }
+  CapturedConsole console;
+  std::string out;
 };
 
-} // namespace aq71_test
+}  // namespace aq71_test

@@ -178,8 +178,7 @@ TEST(ZolexEncoder, RecordsOfAnyLength) {
   z::DecodeResult d = z::decode(e.bytes());
   ASSERT_TRUE(d.ok) << d.error;
   std::vector<uint8_t> back;
-  for (const auto& it : d.object.modules.at(0).items)
-    back.insert(back.end(), it.bytes.begin(), it.bytes.end());
+  for (const auto& it : d.object.modules.at(0).items) back.insert(back.end(), it.bytes.begin(), it.bytes.end());
   EXPECT_EQ(back, code);
 }
 
@@ -271,9 +270,8 @@ TEST(ZolexDecoder, DetectsBadInput) {
   EXPECT_FALSE(decode_module([](z::Encoder& e) { e.u8(153).u32(4); }).ok);               // byte 4
   EXPECT_FALSE(decode_module([](z::Encoder& e) { e.u8(76).u8(7).u16(0).u32(0).str("X").u16(0).u8(0); }).ok);
   // A symbol declaration repeated word for word is kept once; a conflicting one is refused.
-  z::DecodeResult twice = decode_module([](z::Encoder& e) {
-    e.external(0, "E").external(0, "E").push_external(0).drop();
-  });
+  z::DecodeResult twice =
+      decode_module([](z::Encoder& e) { e.external(0, "E").external(0, "E").push_external(0).drop(); });
   ASSERT_TRUE(twice.ok) << twice.error;
   EXPECT_EQ(twice.object.modules[0].externals.size(), 1u);
   EXPECT_FALSE(decode_module([](z::Encoder& e) { e.external(0, "E").external(0, "F"); }).ok);
@@ -284,9 +282,8 @@ TEST(ZolexDecoder, DetectsBadInput) {
   EXPECT_FALSE(t.ok);
   EXPECT_EQ(t.error_offset, obj.size());
   // A symbol debug count beyond the file.
-  z::DecodeResult big = decode_module([](z::Encoder& e) {
-    e.u8(181).u16(0).u16(0).u32(1).u16(0xFFFF).u16(3).u32(0x40000000);
-  });
+  z::DecodeResult big =
+      decode_module([](z::Encoder& e) { e.u8(181).u16(0).u16(0).u32(1).u16(0xFFFF).u16(3).u32(0x40000000); });
   EXPECT_FALSE(big.ok);
 }
 

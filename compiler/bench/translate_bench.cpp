@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     bytes = fs::file_size(folder / "QS2OUT.$$$");
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("1200-row ladder, %d runs: QS2OUT.$$$ %zu bytes; min %.2f ms, median %.2f ms, max %.2f ms\n", runs,
-              bytes, ms.front(), ms[ms.size() / 2], ms.back());
+  std::printf("1200-row ladder, %d runs: QS2OUT.$$$ %zu bytes; min %.2f ms, median %.2f ms, max %.2f ms\n", runs, bytes,
+              ms.front(), ms[ms.size() / 2], ms.back());
   return 0;
 }

@@ -42,9 +42,15 @@ TEST(BoolDiagram, ReferencesMatchTruthTables) {
   for (int n = 0; n < 3000; ++n) {
     const F a = pool[rng() % pool.size()], b = pool[rng() % pool.size()];
     switch (rng() % 3) {
-      case 0: pool.push_back({d.And(a.ref, b.ref), static_cast<uint16_t>(a.table & b.table)}); break;
-      case 1: pool.push_back({d.Or(a.ref, b.ref), static_cast<uint16_t>(a.table | b.table)}); break;
-      default: pool.push_back({d.Not(a.ref), static_cast<uint16_t>(~a.table)}); break;
+      case 0:
+        pool.push_back({d.And(a.ref, b.ref), static_cast<uint16_t>(a.table & b.table)});
+        break;
+      case 1:
+        pool.push_back({d.Or(a.ref, b.ref), static_cast<uint16_t>(a.table | b.table)});
+        break;
+      default:
+        pool.push_back({d.Not(a.ref), static_cast<uint16_t>(~a.table)});
+        break;
     }
   }
   for (size_t i = 0; i < pool.size(); i += 7)

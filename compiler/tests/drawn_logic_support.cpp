@@ -56,12 +56,24 @@ OutputMasks DrawnOutputs(const ProgramDocument& doc, int firstRow, int lastRow, 
             boxMet[static_cast<size_t>(i)] = false;
           }
           break;
-        case compiler::kWire: q = p; break;
-        case compiler::kContactNO: q = {p.reached, p.on & in.Of(text)}; break;
-        case compiler::kContactNC: q = {p.reached, p.on & ~in.Of(text) & in.all}; break;
-        case compiler::kNot: q = {p.reached, ~p.on & in.all}; break;
-        case compiler::kRisingEdge: q = {p.reached, p.on & ~in.Of("prev:" + text) & in.all}; break;
-        case compiler::kFallingEdge: q = {p.reached, ~p.on & in.Of("prev:" + text) & in.all}; break;
+        case compiler::kWire:
+          q = p;
+          break;
+        case compiler::kContactNO:
+          q = {p.reached, p.on & in.Of(text)};
+          break;
+        case compiler::kContactNC:
+          q = {p.reached, p.on & ~in.Of(text) & in.all};
+          break;
+        case compiler::kNot:
+          q = {p.reached, ~p.on & in.all};
+          break;
+        case compiler::kRisingEdge:
+          q = {p.reached, p.on & ~in.Of("prev:" + text) & in.all};
+          break;
+        case compiler::kFallingEdge:
+          q = {p.reached, ~p.on & in.Of("prev:" + text) & in.all};
+          break;
         case compiler::kBox:
           if (p.reached) out["[" + text + "]"] = p.on;
           if (p.reached) boxMet[static_cast<size_t>(i)] = true;
@@ -75,7 +87,8 @@ OutputMasks DrawnOutputs(const ProgramDocument& doc, int firstRow, int lastRow, 
             underCounter[static_cast<size_t>(i)] = underCounter[static_cast<size_t>(i + 1)] = true;
           }
           break;
-        default: break;
+        default:
+          break;
       }
       if (underCounter[static_cast<size_t>(i)] && c == 9) q = Power{};
       right[static_cast<size_t>(i)] = q;

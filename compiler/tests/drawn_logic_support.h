@@ -30,8 +30,8 @@ using OutputMasks = std::map<std::string, uint64_t>;
 
 // What the drawing of rows firstRow..lastRow drives. Cells understood: contacts, wires, NOT,
 // edges (rising: power and not before; falling: no power and before), boxes (an output that
-// passes its power on; a gap after it takes the power to the output column), counter boxes in column 9 (count input on their row, reset input on
-// the row below), coils in column 10 and links. A cell that no path from the rail reaches
+// passes its power on; a gap after it takes the power to the output column), counter boxes in column 9 (count input on
+// their row, reset input on the row below), coils in column 10 and links. A cell that no path from the rail reaches
 // drives nothing.
 OutputMasks DrawnOutputs(const compiler::ProgramDocument& doc, int firstRow, int lastRow, const InputMasks& in);
 

@@ -69,8 +69,7 @@ std::string Pos(int col, int row) {
   return buf;
 }
 
-std::map<std::string, bool> Simulate(const std::string& lines,
-                                     const std::function<bool(const std::string&)>& input) {
+std::map<std::string, bool> Simulate(const std::string& lines, const std::function<bool(const std::string&)>& input) {
   std::map<std::string, bool> out;
   bool now = false, saved = false, savest = false;
   std::istringstream in(lines);

@@ -23,8 +23,7 @@ void SetCell(compiler::ProgramDocument& doc, int col, int row, std::string_view 
 void SetRow(compiler::ProgramDocument& doc, int row, const std::vector<std::string>& cells);
 
 // Contacts from column 0, wires up to column 9 and a coil in column 10.
-void Rung(compiler::ProgramDocument& doc, int row, const std::vector<std::string>& contacts,
-          const std::string& coil);
+void Rung(compiler::ProgramDocument& doc, int row, const std::vector<std::string>& contacts, const std::string& coil);
 
 // A wire in column 0, wires up to column 8 and the END box in column 9; sets EndRow.
 void EndRung(compiler::ProgramDocument& doc, int row);
@@ -37,8 +36,7 @@ std::string Pos(int col, int row);
 // Runs the translated lines on the rung macros' registers (NOW bit, NOW_SAVE, SAVEST) for
 // one input assignment; F0:1 is always on. Returns the coil values by operand. Lines other
 // than contacts, blocks, NT and OT are ignored.
-std::map<std::string, bool> Simulate(const std::string& lines,
-                                     const std::function<bool(const std::string&)>& input);
+std::map<std::string, bool> Simulate(const std::string& lines, const std::function<bool(const std::string&)>& input);
 
 // Coil values the drawing shows: power flows from the left rail through conducting cells
 // (wires, closed contacts) to the right, and a vertical link joins the right edges of its

@@ -29,12 +29,12 @@ struct AvrMachine {
   // Data memory below this address (registers, I/O) is not copied to or from the simulator.
   static constexpr uint16_t kSramStart = 0x100;
 
-  std::vector<uint8_t> code;            // program bytes from address 0
-  std::map<std::string, uint32_t> equ;  // symbols defined with EQU in the core stand-in
-  std::array<uint8_t, 32> r{};          // registers
+  std::vector<uint8_t> code;                                    // program bytes from address 0
+  std::map<std::string, uint32_t> equ;                          // symbols defined with EQU in the core stand-in
+  std::array<uint8_t, 32> r{};                                  // registers
   std::vector<uint8_t> ram = std::vector<uint8_t>(0x10000, 0);  // data memory
-  bool c = false, z = false, t = false; // status flags, in before the run and out after it
-  std::string error;                    // why the last run failed
+  bool c = false, z = false, t = false;                         // status flags, in before the run and out after it
+  std::string error;                                            // why the last run failed
 
   // Reads the code from a listing; false when the listing holds no code.
   bool LoadListing(const std::string& listing);

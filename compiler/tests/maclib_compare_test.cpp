@@ -45,8 +45,8 @@ TEST(MaclibCompare, FourteenMacrosInOrderWithTheLibraryLayout) {
                                              "DCMPGT", "CMPGE", "DCMPGE", "CMPLT", "DCMPLT", "CMPLE", "DCMPLE"}));
   for (const auto& l : lines) {
     // Every line is blank, a macro header, a label in column 1 or indented by eight spaces.
-    bool ok = l.empty() || l.ends_with("MACRO") || l.starts_with("        ") || l == "M_Q" ||
-              l == "M_1     SBR     NOW,40H";
+    bool ok =
+        l.empty() || l.ends_with("MACRO") || l.starts_with("        ") || l == "M_Q" || l == "M_1     SBR     NOW,40H";
     EXPECT_TRUE(ok) << l;
     EXPECT_EQ(l.find("SBRS    NOW,7"), std::string::npos) << "a compare has no rung gate";
   }
@@ -60,10 +60,10 @@ TEST(MaclibCompare, FourteenMacrosInOrderWithTheLibraryLayout) {
   EXPECT_NE(text.find("        ;\nDCMPSET MACRO"), std::string::npos);
 
   const std::map<std::string, std::string> condition = {{"NE", "IF A <> B THEN NOW = 1"},
-                                                       {"GT", "IF A > B THEN NOW = 1"},
-                                                       {"GE", "IF A >= B THEN NOW = 1"},
-                                                       {"LT", "IF A < B THEN NOW = 1"},
-                                                       {"LE", "IF A <= B THEN NOW = 1"}};
+                                                        {"GT", "IF A > B THEN NOW = 1"},
+                                                        {"GE", "IF A >= B THEN NOW = 1"},
+                                                        {"LT", "IF A < B THEN NOW = 1"},
+                                                        {"LE", "IF A <= B THEN NOW = 1"}};
   for (const auto& [member, comment] : condition)
     EXPECT_NE(text.find("\n        ; " + comment + "\nCMP" + member + "   MACRO\n"), std::string::npos) << member;
 
@@ -105,30 +105,29 @@ TEST(MaclibCompare, EveryMemberAssemblesWithDevicesAndConstants) {
 TEST(MaclibCompare, SetUpCodeForDevicesAndConstants) {
   AvrMachine m = Assemble(Call("CMPSET", "EQ", "D0", "D2"));
   uint16_t d0 = m.Addr("D0"), d2 = m.Addr("D2");
-  EXPECT_EQ(Words(m), (std::vector<uint16_t>{Ldi(26, d0 & 0xFF), Ldi(27, d0 >> 8), Ldi(28, d2 & 0xFF),
-                                             Ldi(29, d2 >> 8)}));
+  EXPECT_EQ(Words(m),
+            (std::vector<uint16_t>{Ldi(26, d0 & 0xFF), Ldi(27, d0 >> 8), Ldi(28, d2 & 0xFF), Ldi(29, d2 >> 8)}));
 
   // A constant goes through its buffer, high byte first; X steps back with one "LD A,-X".
   m = Assemble(Call("CMPSET", "EQ", "1234H", "D2"));
   uint16_t b0 = m.Addr("CONSTBF0");
-  EXPECT_EQ(Words(m), (std::vector<uint16_t>{Ldi(26, b0 & 0xFF), Ldi(27, b0 >> 8), Ldi(kA, 0x12), 0x931D,
-                                             Ldi(kA, 0x34), 0x931C, 0x911E, Ldi(28, d2 & 0xFF), Ldi(29, d2 >> 8)}));
+  EXPECT_EQ(Words(m), (std::vector<uint16_t>{Ldi(26, b0 & 0xFF), Ldi(27, b0 >> 8), Ldi(kA, 0x12), 0x931D, Ldi(kA, 0x34),
+                                             0x931C, 0x911E, Ldi(28, d2 & 0xFF), Ldi(29, d2 >> 8)}));
 
   // Four bytes of a double-word constant, three steps back.
   m = Assemble(Call("DCMPSET", "DEQ", "D0", "12345678H"));
   uint16_t b1 = m.Addr("CONSTBF1");
-  EXPECT_EQ(Words(m), (std::vector<uint16_t>{Ldi(26, d0 & 0xFF), Ldi(27, d0 >> 8), Ldi(28, b1 & 0xFF),
-                                             Ldi(29, b1 >> 8), Ldi(kA, 0x12), 0x9319, Ldi(kA, 0x34), 0x9319,
-                                             Ldi(kA, 0x56), 0x9319, Ldi(kA, 0x78), 0x8318, 0x911A, 0x911A,
-                                             0x911A}));
+  EXPECT_EQ(Words(m), (std::vector<uint16_t>{Ldi(26, d0 & 0xFF), Ldi(27, d0 >> 8), Ldi(28, b1 & 0xFF), Ldi(29, b1 >> 8),
+                                             Ldi(kA, 0x12), 0x9319, Ldi(kA, 0x34), 0x9319, Ldi(kA, 0x56), 0x9319,
+                                             Ldi(kA, 0x78), 0x8318, 0x911A, 0x911A, 0x911A}));
 
   // CMPGT after its set-up: CBR NOW,40H; per pair LD A,X+ / LD B,Y+ / CP B,A; BRCS M_1; BRNE M_Q.
   m = Assemble(Call("CMPGT", "GT", "D0", "D2"));
   auto w = Words(m);
   ASSERT_EQ(w.size(), 4u + 11u);
-  EXPECT_EQ(std::vector<uint16_t>(w.begin() + 4, w.end()),
-            (std::vector<uint16_t>{0x7B0F, 0x911D, 0x9129, 0x1721, 0xF028, 0xF429, 0x911D, 0x9129, 0x1721,
-                                   0xF408, 0x6400}));
+  EXPECT_EQ(
+      std::vector<uint16_t>(w.begin() + 4, w.end()),
+      (std::vector<uint16_t>{0x7B0F, 0x911D, 0x9129, 0x1721, 0xF028, 0xF429, 0x911D, 0x9129, 0x1721, 0xF408, 0x6400}));
 }
 
 uint32_t Mask(bool dword) { return dword ? 0xFFFFFFFFu : 0xFFFFu; }
@@ -149,11 +148,14 @@ TEST(MaclibCompare, UnsignedResultInBit6AndTheOtherBitsKept) {
       std::string d = dword ? "D" : "";
       const AvrMachine base = Assemble(Call(d + "CMP" + member, d + member, "D0", "D2"));
       std::vector<std::pair<uint32_t, uint32_t>> pairs = {
-          {1, 65535}, {65535, 1}, {0x8000, 0x7FFF}, {0x7FFF, 0x8000}, {5, 5}, {0, 0}, {0x1234, 0x1235},
-          {0x1235, 0x1234}, {0x0100, 0x00FF}, {0xFFFF, 0xFFFF}};
+          {1, 65535}, {65535, 1},       {0x8000, 0x7FFF}, {0x7FFF, 0x8000}, {5, 5},
+          {0, 0},     {0x1234, 0x1235}, {0x1235, 0x1234}, {0x0100, 0x00FF}, {0xFFFF, 0xFFFF}};
       if (dword) {
-        pairs.insert(pairs.end(), {{0x80000000u, 0x7FFFFFFFu}, {0x12345678, 0x12345679}, {0x12345679, 0x12345678},
-                                   {0x01000000, 0x00FFFFFF}, {0xFFFFFFFFu, 0xFFFFFFFFu}});
+        pairs.insert(pairs.end(), {{0x80000000u, 0x7FFFFFFFu},
+                                   {0x12345678, 0x12345679},
+                                   {0x12345679, 0x12345678},
+                                   {0x01000000, 0x00FFFFFF},
+                                   {0xFFFFFFFFu, 0xFFFFFFFFu}});
       }
       for (int i = 0; i < 60; ++i) {
         uint32_t a = rng() & Mask(dword);
@@ -187,10 +189,8 @@ TEST(MaclibCompare, ConstantsAreStoredAndCutToTheWidth) {
   } cases[] = {
       {Call("CMPEQ", "EQ", "65536", "0"), true},     // a 16-bit compare sees the low word only
       {Call("DCMPEQ", "DEQ", "65536", "0"), false},  // a 32-bit compare sees all of it
-      {Call("DCMPGT", "DGT", "65536", "65535"), true},
-      {Call("CMPLT", "LT", "1", "65535"), true},
-      {Call("CMPGT", "GT", "1", "65535"), false},
-      {Call("DCMPGE", "DGE", "2147418111", "2147418110"), true},
+      {Call("DCMPGT", "DGT", "65536", "65535"), true}, {Call("CMPLT", "LT", "1", "65535"), true},
+      {Call("CMPGT", "GT", "1", "65535"), false},      {Call("DCMPGE", "DGE", "2147418111", "2147418110"), true},
       {Call("CMPNE", "NE", "7", "D0"), true},  // D0 holds 0
       {Call("CMPLE", "LE", "D0", "0"), true},
   };

@@ -21,12 +21,11 @@ std::vector<std::string> Body(std::string_view text, const std::string& name) {
 
 TEST(MaclibConversionSpecial, MacrosInOrderWithTheirGates) {
   std::string_view text = compiler::MacroLibConversionSpecial();
-  EXPECT_EQ(MacroNames(text),
-            (std::vector<std::string>{"WBCD    ", "DWBCD   ", "WBIN    ", "DWBIN   ", "SEG     ",
-                                      "KEYSCAN ", "OUTOFF  ", "DIST    ", "UNIT    ", "DECO    ",
-                                      "ENCO    ", "THIN    ", "HCNTCLR ", "RSOUT   "}));
-  for (const char* name : {"WBCD", "DWBCD", "WBIN", "DWBIN", "SEG", "KEYSCAN", "DIST", "UNIT", "DECO",
-                           "ENCO", "THIN", "HCNTCLR"}) {
+  EXPECT_EQ(MacroNames(text), (std::vector<std::string>{"WBCD    ", "DWBCD   ", "WBIN    ", "DWBIN   ", "SEG     ",
+                                                        "KEYSCAN ", "OUTOFF  ", "DIST    ", "UNIT    ", "DECO    ",
+                                                        "ENCO    ", "THIN    ", "HCNTCLR ", "RSOUT   "}));
+  for (const char* name :
+       {"WBCD", "DWBCD", "WBIN", "DWBIN", "SEG", "KEYSCAN", "DIST", "UNIT", "DECO", "ENCO", "THIN", "HCNTCLR"}) {
     auto body = Body(text, name);
     ASSERT_GE(body.size(), 4u) << name;
     EXPECT_EQ(body[0].rfind("        LOCAL   ", 0), 0u) << name;
@@ -50,8 +49,7 @@ TEST(MaclibConversionSpecial, MacrosInOrderWithTheirGates) {
     size_t jump = 0, sub = 0;
     for (size_t i = 0; i < body.size(); ++i) {
       if (body[i] == "        RJMP    M_Q" && i > 2 && !jump) jump = i;
-      if (body[i].rfind("M_MULA:", 0) == 0 || body[i].rfind("M_SEGT:", 0) == 0 ||
-          body[i].rfind("M_KSUB:", 0) == 0)
+      if (body[i].rfind("M_MULA:", 0) == 0 || body[i].rfind("M_SEGT:", 0) == 0 || body[i].rfind("M_KSUB:", 0) == 0)
         sub = i;
     }
     EXPECT_GT(jump, 2u) << name;
@@ -103,17 +101,13 @@ TEST(MaclibConversionSpecial, FixedCodeWords) {
   EXPECT_NE(seg.listing.find(" 3F065B4F666D*"), std::string::npos) << seg.listing;
   EXPECT_NE(seg.listing.find(" 7F6F777C395E*"), std::string::npos) << seg.listing;
   auto body = Body(compiler::MacroLibConversionSpecial(), "SEG");
-  EXPECT_NE(std::find(body.begin(), body.end(), "M_1:    DB      3FH,06H,5BH,4FH,66H,6DH,7DH,27H"),
-            body.end());
-  EXPECT_NE(std::find(body.begin(), body.end(), "        DB      7FH,6FH,77H,7CH,39H,5EH,79H,71H"),
-            body.end());
+  EXPECT_NE(std::find(body.begin(), body.end(), "M_1:    DB      3FH,06H,5BH,4FH,66H,6DH,7DH,27H"), body.end());
+  EXPECT_NE(std::find(body.begin(), body.end(), "        DB      7FH,6FH,77H,7CH,39H,5EH,79H,71H"), body.end());
   std::string words;
   // OUTOFF: SBRC NOW,7 / RJMP M_1 / CBR FLAG1,1 / RJMP M_Q / CLR A / OUT PORTD, PORTA, PORTC,
   // PORTB, PORTE / SBR FLAG1,1.
   words = maclib_test::CodeWordsHex(AssembleWithLibrary(" OUTOFF\n").listing);
-  EXPECT_NE(words.find("FD07 C002 7F8E C007 2711 BB12 BB1B BB15 BB18 B913 6081 "),
-            std::string::npos)
-      << words;
+  EXPECT_NE(words.find("FD07 C002 7F8E C007 2711 BB12 BB1B BB15 BB18 B913 6081 "), std::string::npos) << words;
   // HCNTCLR: CLR A / OUT TCNT1H,A / OUT TCNT1L,A.
   words = maclib_test::CodeWordsHex(AssembleWithLibrary(" HCNTCLR\n").listing);
   EXPECT_NE(words.find("FF07 C003 2711 BD1D BD1C "), std::string::npos) << words;
@@ -122,8 +116,7 @@ TEST(MaclibConversionSpecial, FixedCodeWords) {
   EXPECT_NE(words.find("FF07 C004 95A8 9B5D CFFE B91C "), std::string::npos) << words;
   // DWBCD: add 3 (SUBI A,-3) kept on bit 3, add 30H kept on bit 7, down to address 26.
   words = maclib_test::CodeWordsHex(AssembleWithLibrary(" DWBCD D0,D2\n").listing);
-  EXPECT_NE(words.find("E1EE 9112 5F1D FD13 8310 8110 5D10 FD17 8310 31EA "), std::string::npos)
-      << words;
+  EXPECT_NE(words.find("E1EE 9112 5F1D FD13 8310 8110 5D10 FD17 8310 31EA "), std::string::npos) << words;
   // Constant operands become immediates: WBCD 1234 loads B = D2H, C = 04H.
   words = maclib_test::CodeWordsHex(AssembleWithLibrary(" WBCD 1234,D1\n").listing);
   EXPECT_NE(words.find("ED22 E034 "), std::string::npos) << words;

@@ -13,7 +13,9 @@
 namespace {
 
 using maclib_test::Execute;
-std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) { return maclib_test::AssembleClean(p, rungOn); }
+std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) {
+  return maclib_test::AssembleClean(p, rungOn);
+}
 uint16_t Dev(const std::string& name) { return maclib_test::Device(name); }
 
 using maclib_test::Macros;
@@ -22,8 +24,10 @@ using maclib_test::MacroText;
 // Checks the header padding, the LOCAL line, the rung gate and the closing M_Q of a gated macro.
 void ExpectGated(const MacroText& m, const std::string& locals) {
   std::string padded = m.name;
-  if (padded.size() < 8) padded.resize(8, ' ');
-  else padded += ' ';
+  if (padded.size() < 8)
+    padded.resize(8, ' ');
+  else
+    padded += ' ';
   EXPECT_EQ(m.header, padded + "MACRO");
   ASSERT_GE(m.body.size(), 4u) << m.name;
   EXPECT_EQ(m.body[0], "        LOCAL   " + locals) << m.name;
@@ -49,29 +53,40 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
   EXPECT_EQ(group.back(), 'M');             // no line end after the last ENDM
 }
 
-
-
 bool Contains(const std::vector<uint16_t>& words, const std::vector<uint16_t>& seq) {
   for (size_t i = 0; i + seq.size() <= words.size(); ++i)
     if (std::equal(seq.begin(), seq.end(), words.begin() + i)) return true;
   return false;
 }
 
-
 TEST(MaclibDataMove, LayoutAndGates) {
-  ExpectLayout(compiler::MacroLibDataMove(),
-               {{"MOVE", "M_Q,M_D"}, {"CMOVE", "M_Q,M_D"}, {"WMOV", "M_Q,M_D"}, {"DWMOV", "M_Q,M_D"},
-                {"WCMOV", "M_Q,M_D"}, {"DWCMOV", "M_Q,M_D"}, {"WNEG", "M_Q,M_D"}, {"DWNEG", "M_Q,M_D"},
-                {"WXCHG", "M_Q,M_D,M_E"}, {"DWXCHG", "M_Q,M_D,M_E"}, {"FMOV", "M_Q,M_1,M_D"},
-                {"GMOV", "M_Q,M_1,M_D,M_E"}});
+  ExpectLayout(compiler::MacroLibDataMove(), {{"MOVE", "M_Q,M_D"},
+                                              {"CMOVE", "M_Q,M_D"},
+                                              {"WMOV", "M_Q,M_D"},
+                                              {"DWMOV", "M_Q,M_D"},
+                                              {"WCMOV", "M_Q,M_D"},
+                                              {"DWCMOV", "M_Q,M_D"},
+                                              {"WNEG", "M_Q,M_D"},
+                                              {"DWNEG", "M_Q,M_D"},
+                                              {"WXCHG", "M_Q,M_D,M_E"},
+                                              {"DWXCHG", "M_Q,M_D,M_E"},
+                                              {"FMOV", "M_Q,M_1,M_D"},
+                                              {"GMOV", "M_Q,M_1,M_D,M_E"}});
 }
 
 TEST(MaclibArithmetic, LayoutAndGates) {
-  ExpectLayout(compiler::MacroLibArithmetic(),
-               {{"WINC", "M_Q,M_D"}, {"DWINC", "M_Q,M_D"}, {"WDEC", "M_Q,M_D"}, {"DWDEC", "M_Q,M_D"},
-                {"WADD", "M_Q,M_D"}, {"DWADD", "M_Q,M_D"}, {"WSUB", "M_Q,M_D"}, {"DWSUB", "M_Q,M_D"},
-                {"WMUL", "M_Q,M_1,M_2,M_D"}, {"DWMUL", "M_Q,M_1,M_2,M_D"}, {"WDIV", "M_Q,M_1,M_2,M_3,M_4,M_D"},
-                {"DWDIV", "M_Q,M_1,M_2,M_3,M_4,M_D"}});
+  ExpectLayout(compiler::MacroLibArithmetic(), {{"WINC", "M_Q,M_D"},
+                                                {"DWINC", "M_Q,M_D"},
+                                                {"WDEC", "M_Q,M_D"},
+                                                {"DWDEC", "M_Q,M_D"},
+                                                {"WADD", "M_Q,M_D"},
+                                                {"DWADD", "M_Q,M_D"},
+                                                {"WSUB", "M_Q,M_D"},
+                                                {"DWSUB", "M_Q,M_D"},
+                                                {"WMUL", "M_Q,M_1,M_2,M_D"},
+                                                {"DWMUL", "M_Q,M_1,M_2,M_D"},
+                                                {"WDIV", "M_Q,M_1,M_2,M_3,M_4,M_D"},
+                                                {"DWDIV", "M_Q,M_1,M_2,M_3,M_4,M_D"}});
 }
 
 TEST(MaclibDataMove, EveryFormAssemblesTwiceAndUsesImmediatesForConstants) {
@@ -90,8 +105,8 @@ TEST(MaclibDataMove, EveryFormAssemblesTwiceAndUsesImmediatesForConstants) {
   auto wmov = Assemble(" WMOV   1234H,D0");
   uint16_t d0 = Dev("D0");
   EXPECT_EQ(wmov, (std::vector<uint16_t>{0xE800, 0xFF07, 0xC006, uint16_t(0xE0C0 | ((d0 & 0xF0) << 4) | (d0 & 0x0F)),
-                                         uint16_t(0xE0D0 | ((d0 >> 4) & 0xF00) | ((d0 >> 8) & 0x0F)),
-                                         0xE112, 0x9319, 0xE314, 0x8318}));
+                                         uint16_t(0xE0D0 | ((d0 >> 4) & 0xF00) | ((d0 >> 8) & 0x0F)), 0xE112, 0x9319,
+                                         0xE314, 0x8318}));
 }
 
 TEST(MaclibDataMove, MovesComplementsAndNegations) {
@@ -176,17 +191,16 @@ TEST(MaclibArithmetic, EveryFormAssemblesTwice) {
 }
 
 TEST(MaclibArithmetic, IncrementAndDecrementWrapAround) {
-  auto cpu = Execute(
-      " WINC   D0\n DWINC  D2\n DWINC  D4\n WDEC   D6\n DWDEC  D8\n DWDEC  D10\n DWINC  D12",
-      [](maclib_test::AvrMachine& c) {
-        c.SetWord(Dev("D0"), 0xFFFF);
-        c.SetDword(Dev("D2"), 0x0000FFFF);
-        c.SetDword(Dev("D4"), 0xFFFFFFFF);
-        c.SetWord(Dev("D6"), 0);
-        c.SetDword(Dev("D8"), 0x00010000);
-        c.SetDword(Dev("D10"), 0);
-        c.SetDword(Dev("D12"), 0x12340005);
-      });
+  auto cpu = Execute(" WINC   D0\n DWINC  D2\n DWINC  D4\n WDEC   D6\n DWDEC  D8\n DWDEC  D10\n DWINC  D12",
+                     [](maclib_test::AvrMachine& c) {
+                       c.SetWord(Dev("D0"), 0xFFFF);
+                       c.SetDword(Dev("D2"), 0x0000FFFF);
+                       c.SetDword(Dev("D4"), 0xFFFFFFFF);
+                       c.SetWord(Dev("D6"), 0);
+                       c.SetDword(Dev("D8"), 0x00010000);
+                       c.SetDword(Dev("D10"), 0);
+                       c.SetDword(Dev("D12"), 0x12340005);
+                     });
   EXPECT_EQ(cpu.Word(Dev("D0")), 0);
   EXPECT_EQ(cpu.Dword(Dev("D2")), 0x00010000u);
   EXPECT_EQ(cpu.Dword(Dev("D4")), 0u);
@@ -257,8 +271,8 @@ TEST(MaclibArithmetic, MultiplicationAndDivision) {
 }
 
 TEST(MaclibArithmetic, NothingChangesWhileTheRungIsOff) {
-  auto cpu = Execute(" WINC   D0\n DWDEC  D2\n WADD   1,2,D4\n WMUL   2,3,D6\n DWDIV  9,2,D8",
-                     [](maclib_test::AvrMachine&) {}, false);
+  auto cpu = Execute(
+      " WINC   D0\n DWDEC  D2\n WADD   1,2,D4\n WMUL   2,3,D6\n DWDIV  9,2,D8", [](maclib_test::AvrMachine&) {}, false);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(cpu.Word(Dev("D" + std::to_string(i))), 0) << i;
 }
 

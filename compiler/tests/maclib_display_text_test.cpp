@@ -20,11 +20,9 @@ std::vector<std::string> Body(std::string_view text, const std::string& name) {
 
 TEST(MaclibDisplayText, MacrosInOrderWithGateAndLocalLabels) {
   std::string_view text = compiler::MacroLibDisplayText();
-  EXPECT_EQ(MacroNames(text), (std::vector<std::string>{"LCDCLS  ", "LCDOUT  ", "SGNOUT  ", "DPSET   ",
-                                                        "STRING  ", "HEX     ", "DHEX    ", "ASC     ",
-                                                        "DASC    "}));
-  EXPECT_EQ(Body(text, "LCDCLS"),
-            (std::vector<std::string>{"        SBRC    NOW,7", "        LCALL   LCDAREA_CLEAR"}));
+  EXPECT_EQ(MacroNames(text), (std::vector<std::string>{"LCDCLS  ", "LCDOUT  ", "SGNOUT  ", "DPSET   ", "STRING  ",
+                                                        "HEX     ", "DHEX    ", "ASC     ", "DASC    "}));
+  EXPECT_EQ(Body(text, "LCDCLS"), (std::vector<std::string>{"        SBRC    NOW,7", "        LCALL   LCDAREA_CLEAR"}));
   EXPECT_EQ(Body(text, "LCDOUT"), (std::vector<std::string>{"        DPSET   \\1,\\2,\\3"}));
   for (const char* name : {"DPSET", "STRING", "HEX", "DHEX", "ASC", "DASC"}) {
     auto body = Body(text, name);
@@ -103,9 +101,8 @@ TEST(MaclibDisplayText, DpsetWithoutPortStartsNothing) {
     int model;
     const char* call;
   };
-  for (const Case& c : {Case{5, " LCDOUT P0,1,0\n"}, Case{2, " LCDOUT P3,1,0\n"},
-                        Case{4, " LCDOUT P4,1,0\n"}, Case{10, " LCDOUT P4,1,0\n"},
-                        Case{1, " LCDOUT M0,1,0\n"}}) {
+  for (const Case& c : {Case{5, " LCDOUT P0,1,0\n"}, Case{2, " LCDOUT P3,1,0\n"}, Case{4, " LCDOUT P4,1,0\n"},
+                        Case{10, " LCDOUT P4,1,0\n"}, Case{1, " LCDOUT M0,1,0\n"}}) {
     auto run = AssembleWithLibrary(c.call, c.model);
     EXPECT_EQ(run.exit_code, 0) << c.model << c.call << run.console;
     std::string words = maclib_test::CodeWordsHex(run.listing);

@@ -13,17 +13,23 @@
 namespace {
 
 using maclib_test::Execute;
-std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) { return maclib_test::AssembleClean(p, rungOn); }
+std::vector<uint16_t> Assemble(const std::string& p, bool rungOn = true) {
+  return maclib_test::AssembleClean(p, rungOn);
+}
 uint16_t Dev(const std::string& name) { return maclib_test::Device(name); }
-std::string AssembleListing(const std::string& p, bool rungOn = true) { return maclib_test::AssembleCleanListing(p, rungOn); }
+std::string AssembleListing(const std::string& p, bool rungOn = true) {
+  return maclib_test::AssembleCleanListing(p, rungOn);
+}
 
 using maclib_test::Macros;
 using maclib_test::MacroText;
 
 std::string Header(const std::string& name) {
   std::string padded = name;
-  if (padded.size() < 8) padded.resize(8, ' ');
-  else padded += ' ';
+  if (padded.size() < 8)
+    padded.resize(8, ' ');
+  else
+    padded += ' ';
   return padded + "MACRO";
 }
 
@@ -42,8 +48,7 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
     EXPECT_EQ(m.body[0], "        LOCAL   " + expected[i].second) << m.name;
     const size_t gate = maclib_test::GateLine(m);
     ASSERT_LT(gate + 1, m.body.size()) << m.name;
-    if (m.name == "WSHR" || m.name == "WSHL")
-      EXPECT_EQ(m.body[gate - 3], "        IF      \\1 >= \\2");
+    if (m.name == "WSHR" || m.name == "WSHL") EXPECT_EQ(m.body[gate - 3], "        IF      \\1 >= \\2");
     EXPECT_EQ(m.body[gate + 1], "        RJMP    M_Q") << m.name;
     EXPECT_EQ(m.body.back(), "M_Q") << m.name;
   }
@@ -53,16 +58,12 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
   EXPECT_EQ(group.back(), 'M');
 }
 
-
-
-
-
 TEST(MaclibLogicRotate, Layout) {
   ExpectLayout(compiler::MacroLibLogicRotate(),
-               {{"BLOGICAL", "M_Q"}, {"WLOGICAL", "M_Q"}, {"DWLOGICAL", "M_Q"}, {"BAND", ""}, {"WAND", ""},
-                {"DWAND", ""}, {"BOR", ""}, {"WOR", ""}, {"DWOR", ""}, {"BXOR", ""}, {"WXOR", ""},
-                {"DWXOR", ""}, {"WROL", "M_Q"}, {"DWROL", "M_Q"}, {"WROR", "M_Q"}, {"DWROR", "M_Q"},
-                {"WRCL", "M_Q"}, {"DWRCL", "M_Q"}, {"WRCR", "M_Q"}, {"DWRCR", "M_Q"}});
+               {{"BLOGICAL", "M_Q"}, {"WLOGICAL", "M_Q"}, {"DWLOGICAL", "M_Q"}, {"BAND", ""},     {"WAND", ""},
+                {"DWAND", ""},       {"BOR", ""},         {"WOR", ""},          {"DWOR", ""},     {"BXOR", ""},
+                {"WXOR", ""},        {"DWXOR", ""},       {"WROL", "M_Q"},      {"DWROL", "M_Q"}, {"WROR", "M_Q"},
+                {"DWROR", "M_Q"},    {"WRCL", "M_Q"},     {"DWRCL", "M_Q"},     {"WRCR", "M_Q"},  {"DWRCR", "M_Q"}});
   std::vector<std::string> outside;
   auto macros = Macros(compiler::MacroLibLogicRotate(), &outside);
   // The nine instructions only pass their operands and the AVR instruction on.
@@ -82,8 +83,8 @@ TEST(MaclibLogicRotate, Layout) {
 }
 
 TEST(MaclibProgramFlow, Layout) {
-  ExpectLayout(compiler::MacroLibProgramFlow(), {{"GOTO", "M_Q"}, {"LABEL", ""}, {"CALLS", "M_Q"}, {"SBRT", ""},
-                                                 {"ENDMAIN", ""}, {"LOOP", "M_Q"}});
+  ExpectLayout(compiler::MacroLibProgramFlow(),
+               {{"GOTO", "M_Q"}, {"LABEL", ""}, {"CALLS", "M_Q"}, {"SBRT", ""}, {"ENDMAIN", ""}, {"LOOP", "M_Q"}});
   std::vector<std::string> outside;
   auto macros = Macros(compiler::MacroLibProgramFlow(), &outside);
   EXPECT_EQ(macros[0].body[3], "        LJMP    \\1");
@@ -95,8 +96,12 @@ TEST(MaclibProgramFlow, Layout) {
 
 TEST(MaclibShift, Layout) {
   ExpectLayout(compiler::MacroLibShift(),
-               {{"BSHR", "M_Q,M_1,M_N"}, {"BSHL", "M_Q,M_1,M_N"}, {"DBSHR", "M_Q,M_1,M_N"}, {"DBSHL", "M_Q,M_1,M_N"},
-                {"WSHR", "M_Q,M_1,M_N"}, {"WSHL", "M_Q,M_1,M_N"}},
+               {{"BSHR", "M_Q,M_1,M_N"},
+                {"BSHL", "M_Q,M_1,M_N"},
+                {"DBSHR", "M_Q,M_1,M_N"},
+                {"DBSHL", "M_Q,M_1,M_N"},
+                {"WSHR", "M_Q,M_1,M_N"},
+                {"WSHL", "M_Q,M_1,M_N"}},
                "  ;");
   EXPECT_NE(compiler::MacroLibShift().find("BSHR D0,4"), std::string_view::npos);
   EXPECT_NE(compiler::MacroLibShift().find("WSHR D0,D2"), std::string_view::npos);
@@ -182,7 +187,8 @@ TEST(MaclibProgramFlow, LabelsJumpsCallsAndTheEndOfMain) {
 TEST(MaclibProgramFlow, LoopCountsDownAndJumpsBack) {
   // JMP 0 returns to the start, which turns the rung on again and runs the body.
   auto run = [](uint16_t count, bool rungOn) {
-    return Execute(" WINC   D1\n LOOP   0,D0", [&](maclib_test::AvrMachine& c) { c.SetWord(Dev("D0"), count); }, rungOn);
+    return Execute(
+        " WINC   D1\n LOOP   0,D0", [&](maclib_test::AvrMachine& c) { c.SetWord(Dev("D0"), count); }, rungOn);
   };
   auto three = run(3, true);
   EXPECT_EQ(three.Word(Dev("D1")), 3);
@@ -224,7 +230,7 @@ TEST(MaclibShift, BitShifts) {
       });
   EXPECT_EQ(cpu.Word(Dev("D0")), 0x0001);
   EXPECT_EQ(cpu.Word(Dev("D1")), 0x0010);
-  EXPECT_EQ(cpu.Word(Dev("D2")), 0);       // a count past the width clears the word
+  EXPECT_EQ(cpu.Word(Dev("D2")), 0);  // a count past the width clears the word
   EXPECT_EQ(cpu.Word(Dev("D3")), 0);
   EXPECT_EQ(cpu.Word(Dev("D4")), 0xFFFF);  // a count of 0 leaves it
   EXPECT_EQ(cpu.Dword(Dev("D6")), 1u);
@@ -257,11 +263,12 @@ TEST(MaclibShift, WordShiftsOfARange) {
 }
 
 TEST(MaclibLogicFlowShift, NothingChangesWhileTheRungIsOff) {
-  auto cpu = Execute(" BAND   1,1,D0\n WROL   D1\n WRCR   D2\n BSHL   D3,1\n WSHL   D4,D6\n WSHR   D4,D6",
-                     [](maclib_test::AvrMachine& c) {
-                       for (int i = 1; i < 7; ++i) c.SetWord(Dev("D" + std::to_string(i)), 0x1001 * i);
-                     },
-                     false);
+  auto cpu = Execute(
+      " BAND   1,1,D0\n WROL   D1\n WRCR   D2\n BSHL   D3,1\n WSHL   D4,D6\n WSHR   D4,D6",
+      [](maclib_test::AvrMachine& c) {
+        for (int i = 1; i < 7; ++i) c.SetWord(Dev("D" + std::to_string(i)), 0x1001 * i);
+      },
+      false);
   EXPECT_EQ(cpu.Word(Dev("D0")), 0);
   for (int i = 1; i < 7; ++i) EXPECT_EQ(cpu.Word(Dev("D" + std::to_string(i))), 0x1001 * i) << i;
 }

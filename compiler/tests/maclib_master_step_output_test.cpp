@@ -22,9 +22,8 @@ using maclib_test::Lines;
 // Program lines begin at listing line 5 (after the three includes and the segment line).
 constexpr int kFirstLine = 5;
 
-const std::vector<std::string> kNames = {"MCS",  "MCSCLR", "SLOAD",   "SLOADN",  "SAN",
-                                         "SANN", "SIOR",   "SIORN",   "STEPOUT", "STEPSET",
-                                         "SETOUT", "RSTOUT", "OT"};
+const std::vector<std::string> kNames = {"MCS",   "MCSCLR",  "SLOAD",   "SLOADN", "SAN",    "SANN", "SIOR",
+                                         "SIORN", "STEPOUT", "STEPSET", "SETOUT", "RSTOUT", "OT"};
 
 }  // namespace
 
@@ -50,8 +49,7 @@ TEST(MaclibMasterStepOutput, TextLayout) {
 
   for (size_t m = 0; m < names.size(); ++m) {
     const auto& body = bodies[m];
-    bool gated = names[m] == "STEPOUT" || names[m] == "STEPSET" || names[m] == "SETOUT" ||
-                 names[m] == "RSTOUT";
+    bool gated = names[m] == "STEPOUT" || names[m] == "STEPSET" || names[m] == "SETOUT" || names[m] == "RSTOUT";
     if (names[m] == "MCSCLR") {
       EXPECT_TRUE(body.empty());
       continue;
@@ -86,23 +84,23 @@ TEST(MaclibMasterStepOutput, EveryMacroAssemblesTwice) {
 TEST(MaclibMasterStepOutput, ExpandsToTheExpectedWords) {
   // Reference lines give the addresses the stub assigns.
   const char* program =
-      " LDS    R0,LWRD(MC0)\n"   // 5
-      " LDS    R0,LWRD(S0)\n"    // 6
-      " LDS    R0,LWRD(P1)\n"    // 7
-      " MCS    3\n"              // 8
-      " MCSCLR 3\n"              // 9
-      " SLOAD  S0,5\n"           // 10
-      " SLOADN S0,5\n"           // 11
-      " SAN    S0,5\n"           // 12
-      " SANN   S0,5\n"           // 13
-      " SIOR   S0,5\n"           // 14
-      " SIORN  S0,5\n"           // 15
-      " STEPOUT S0,200\n"        // 16
-      " STEPSET S0,0\n"          // 17
-      " STEPSET S0,3\n"          // 18
-      " SETOUT P1,3\n"           // 19
-      " RSTOUT P1,3\n"           // 20
-      " OT     P1,6\n";          // 21
+      " LDS    R0,LWRD(MC0)\n"  // 5
+      " LDS    R0,LWRD(S0)\n"   // 6
+      " LDS    R0,LWRD(P1)\n"   // 7
+      " MCS    3\n"             // 8
+      " MCSCLR 3\n"             // 9
+      " SLOAD  S0,5\n"          // 10
+      " SLOADN S0,5\n"          // 11
+      " SAN    S0,5\n"          // 12
+      " SANN   S0,5\n"          // 13
+      " SIOR   S0,5\n"          // 14
+      " SIORN  S0,5\n"          // 15
+      " STEPOUT S0,200\n"       // 16
+      " STEPSET S0,0\n"         // 17
+      " STEPSET S0,3\n"         // 18
+      " SETOUT P1,3\n"          // 19
+      " RSTOUT P1,3\n"          // 20
+      " OT     P1,6\n";         // 21
   auto run = maclib_test::AssembleWithLibrary(program);
   ASSERT_TRUE(Clean(run)) << run.console;
   auto line = [&](int n) { return CodeOfLine(run.listing, n); };
@@ -129,8 +127,7 @@ TEST(MaclibMasterStepOutput, ExpandsToTheExpectedWords) {
   // Step 0: CLR A and store, no increment.
   ExpectWords(line(17), {0xFF07, 0xC003, 0x2711, 0x9310, s0}, "STEPSET 0");
   // LDS / INC A / CPI A,3 / BRNE M_Q / STS: stored only when the register held step - 1.
-  ExpectWords(line(18), {0xFF07, 0xC007, 0x9110, s0, 0x9513, 0x3013, 0xF411, 0x9310, s0},
-              "STEPSET 3");
+  ExpectWords(line(18), {0xFF07, 0xC007, 0x9110, s0, 0x9513, 0x3013, 0xF411, 0x9310, s0}, "STEPSET 3");
   ExpectWords(line(19), {0xFF07, 0xC005, 0x9110, p1, 0x6018, 0x9310, p1}, "SETOUT");
   ExpectWords(line(20), {0xFF07, 0xC005, 0x9110, p1, 0x7F17, 0x9310, p1}, "RSTOUT");
   ExpectWords(line(21), {0x9110, p1, 0xFB07, 0xF916, 0x9310, p1}, "OT");

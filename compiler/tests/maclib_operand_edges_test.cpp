@@ -27,30 +27,29 @@ std::string Words(const std::string& program, int model = 1) {
 void ExpectRefused(const std::string& call, const std::string& message) {
   auto run = maclib_test::AssembleWithLibrary(call);
   EXPECT_EQ(run.exit_code, 2) << call << run.console;
-  EXPECT_NE(run.console.find("Error[70]: Limit exceeded: '" + message + "'"), std::string::npos)
-      << call << run.console;
+  EXPECT_NE(run.console.find("Error[70]: Limit exceeded: '" + message + "'"), std::string::npos) << call << run.console;
 }
 
 }  // namespace
 
 TEST(MaclibOperandEdges, EmptyStringWritesNothing) {
-  auto cpu = Execute(" STRING CH0,\"\"\n STRING CH4,\"AB\"", [](maclib_test::AvrMachine& c) {
-    c.SetWord(Dev("CH0"), 0x5A5A);
-  });
+  auto cpu = Execute(" STRING CH0,\"\"\n STRING CH4,\"AB\"",
+                     [](maclib_test::AvrMachine& c) { c.SetWord(Dev("CH0"), 0x5A5A); });
   EXPECT_EQ(cpu.Word(Dev("CH0")), 0x5A5A);
   EXPECT_EQ(cpu.Word(Dev("CH4")), 0x4142);
 }
 
 // A count of 0, constant or read from a device, moves nothing; the words around stay.
 TEST(MaclibOperandEdges, FillAndGroupMovesOfNoWords) {
-  auto cpu = Execute(" FMOV   1234H,D10,0\n GMOV   D0,D20,0\n FMOV   D1,D30,D9\n GMOV   D0,D40,D9\n"
-                     " FMOV   D1,D50,D8",
-                     [](maclib_test::AvrMachine& c) {
-                       c.SetWord(Dev("D0"), 0x1111);
-                       c.SetWord(Dev("D1"), 0x2222);
-                       c.SetWord(Dev("D8"), 2);
-                       for (int d = 10; d < 60; ++d) c.SetWord(Dev("D" + std::to_string(d)), 0x7777);
-                     });
+  auto cpu = Execute(
+      " FMOV   1234H,D10,0\n GMOV   D0,D20,0\n FMOV   D1,D30,D9\n GMOV   D0,D40,D9\n"
+      " FMOV   D1,D50,D8",
+      [](maclib_test::AvrMachine& c) {
+        c.SetWord(Dev("D0"), 0x1111);
+        c.SetWord(Dev("D1"), 0x2222);
+        c.SetWord(Dev("D8"), 2);
+        for (int d = 10; d < 60; ++d) c.SetWord(Dev("D" + std::to_string(d)), 0x7777);
+      });
   for (int d = 10; d < 50; ++d) EXPECT_EQ(cpu.Word(Dev("D" + std::to_string(d))), 0x7777) << d;
   EXPECT_EQ(cpu.Word(Dev("D50")), 0x2222);
   EXPECT_EQ(cpu.Word(Dev("D51")), 0x2222);
@@ -61,12 +60,13 @@ TEST(MaclibOperandEdges, FillAndGroupMovesOfNoWords) {
 
 // A count of 0 keeps the value; a count at or past the width gives 0.
 TEST(MaclibOperandEdges, ShiftCounts) {
-  auto cpu = Execute(" BSHR   D0,0\n BSHL   D1,16\n BSHR   D2,257\n BSHL   D3,15\n DBSHR  D4,0\n"
-                     " DBSHL  D6,32\n DBSHR  D8,300\n DBSHL  D10,31",
-                     [](maclib_test::AvrMachine& c) {
-                       for (const char* d : {"D0", "D1", "D2", "D3"}) c.SetWord(Dev(d), 0xFFFF);
-                       for (const char* d : {"D4", "D6", "D8", "D10"}) c.SetDword(Dev(d), 0xFFFFFFFF);
-                     });
+  auto cpu = Execute(
+      " BSHR   D0,0\n BSHL   D1,16\n BSHR   D2,257\n BSHL   D3,15\n DBSHR  D4,0\n"
+      " DBSHL  D6,32\n DBSHR  D8,300\n DBSHL  D10,31",
+      [](maclib_test::AvrMachine& c) {
+        for (const char* d : {"D0", "D1", "D2", "D3"}) c.SetWord(Dev(d), 0xFFFF);
+        for (const char* d : {"D4", "D6", "D8", "D10"}) c.SetDword(Dev(d), 0xFFFFFFFF);
+      });
   EXPECT_EQ(cpu.Word(Dev("D0")), 0xFFFF);
   EXPECT_EQ(cpu.Word(Dev("D1")), 0);
   EXPECT_EQ(cpu.Word(Dev("D2")), 0);

@@ -45,8 +45,8 @@ TEST(MaclibRungLogic, ElevenMacrosInOrderWithoutGateOrLabels) {
     EXPECT_EQ(l.find("LOCAL"), std::string::npos) << l;
     EXPECT_EQ(l.find("SBRS    NOW,7"), std::string::npos) << l;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"LOAD", "LOADN", "IOR", "IORN", "AN", "ANN", "ORS", "ANDS", "SAVES",
-                                             "RDS", "NT"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"LOAD", "LOADN", "IOR", "IORN", "AN", "ANN", "ORS", "ANDS", "SAVES", "RDS",
+                                             "NT"}));
   EXPECT_TRUE(lines.at(0) == "        ;" && lines.at(2) == "        ;") << "heading block";
 
   for (const auto& name : kContacts) {
@@ -58,8 +58,8 @@ TEST(MaclibRungLogic, ElevenMacrosInOrderWithoutGateOrLabels) {
     for (size_t i = 0; i < kConditions.size(); ++i) {
       EXPECT_EQ(tests[i], "\"\\1\" = \"" + kConditions[i] + "\"") << name;
       std::string cmp = kConditions[i][0] == 'D' ? "DCMP" + kConditions[i].substr(1) : "CMP" + kConditions[i];
-      EXPECT_NE(std::find(body.begin(), body.end(), "                " + cmp +
-                                                         std::string(8 - cmp.size(), ' ') + "\\1,\\2,\\3"),
+      EXPECT_NE(std::find(body.begin(), body.end(),
+                          "                " + cmp + std::string(8 - cmp.size(), ' ') + "\\1,\\2,\\3"),
                 body.end())
           << name << " " << cmp;
     }
@@ -99,12 +99,17 @@ TEST(MaclibRungLogic, BitContactCode) {
   uint16_t p0 = probe.Addr("P0");
   const uint16_t lds = uint16_t(0x9000 | (kA << 4));
   EXPECT_EQ(Words(probe), (std::vector<uint16_t>{Mov(kNowSave, kNow), lds, p0, Bit(kBst, kA, 1), Bit(kBld, kNow, 7)}));
-  EXPECT_EQ(Words(Assemble(" LOADN   P0,3")), (std::vector<uint16_t>{Mov(kNowSave, kNow), lds, p0, uint16_t(0x9400 | (kA << 4)),
-                                                                     Bit(kBst, kA, 3), Bit(kBld, kNow, 7)}));
-  EXPECT_EQ(Words(Assemble(" IOR     P0,2")), (std::vector<uint16_t>{lds, p0, Bit(kSbrc, kA, 2), Imm(kOri, kNow, 0x80)}));
-  EXPECT_EQ(Words(Assemble(" IORN    P0,2")), (std::vector<uint16_t>{lds, p0, Bit(kSbrs, kA, 2), Imm(kOri, kNow, 0x80)}));
-  EXPECT_EQ(Words(Assemble(" AN      P0,4")), (std::vector<uint16_t>{lds, p0, Bit(kSbrs, kA, 4), Imm(kAndi, kNow, 0x7F)}));
-  EXPECT_EQ(Words(Assemble(" ANN     P0,4")), (std::vector<uint16_t>{lds, p0, Bit(kSbrc, kA, 4), Imm(kAndi, kNow, 0x7F)}));
+  EXPECT_EQ(Words(Assemble(" LOADN   P0,3")),
+            (std::vector<uint16_t>{Mov(kNowSave, kNow), lds, p0, uint16_t(0x9400 | (kA << 4)), Bit(kBst, kA, 3),
+                                   Bit(kBld, kNow, 7)}));
+  EXPECT_EQ(Words(Assemble(" IOR     P0,2")),
+            (std::vector<uint16_t>{lds, p0, Bit(kSbrc, kA, 2), Imm(kOri, kNow, 0x80)}));
+  EXPECT_EQ(Words(Assemble(" IORN    P0,2")),
+            (std::vector<uint16_t>{lds, p0, Bit(kSbrs, kA, 2), Imm(kOri, kNow, 0x80)}));
+  EXPECT_EQ(Words(Assemble(" AN      P0,4")),
+            (std::vector<uint16_t>{lds, p0, Bit(kSbrs, kA, 4), Imm(kAndi, kNow, 0x7F)}));
+  EXPECT_EQ(Words(Assemble(" ANN     P0,4")),
+            (std::vector<uint16_t>{lds, p0, Bit(kSbrc, kA, 4), Imm(kAndi, kNow, 0x7F)}));
   EXPECT_EQ(Words(Assemble(" ORS\n ANDS\n SAVES\n RDS\n NT")),
             (std::vector<uint16_t>{TwoReg(0x2800, kNow, kNowSave), TwoReg(0x2000, kNow, kNowSave), Mov(kSavest, kNow),
                                    Mov(kNow, kSavest), uint16_t(0x9400 | (kNow << 4))}));
@@ -159,8 +164,8 @@ TEST(MaclibRungLogic, ContactsSetTheNowBit) {
 }
 
 TEST(MaclibRungLogic, BlockMacrosWorkOnWholeRegisters) {
-  const AvrMachine ors = Assemble(" ORS"), ands = Assemble(" ANDS"), saves = Assemble(" SAVES"),
-                   rds = Assemble(" RDS"), nt2 = Assemble(" NT\n NT");
+  const AvrMachine ors = Assemble(" ORS"), ands = Assemble(" ANDS"), saves = Assemble(" SAVES"), rds = Assemble(" RDS"),
+                   nt2 = Assemble(" NT\n NT");
   for (auto [now, saved] : {std::pair{0x80, 0x00}, {0x00, 0x80}, {0x5A, 0xC3}, {0xFF, 0x00}}) {
     AvrMachine m = ors;
     m.r[kNow] = uint8_t(now), m.r[kNowSave] = uint8_t(saved);

@@ -86,15 +86,15 @@ TEST(MaclibTimerEdgeCounter, EveryMacroAssemblesTwice) {
 
 TEST(MaclibTimerEdgeCounter, TimersLoadTheirPresetAndTestTheirTimeBase) {
   const char* program =
-      " LDS    R0,LWRD(F0)\n"     // 5
-      " LDS    R0,LWRD(T5)\n"     // 6
-      " LDS    R0,LWRD(D3)\n"     // 7
-      " TON    T5,100\n"          // 8
-      " TON    T5,D3\n"           // 9
-      " TOFF   T5,100\n"          // 10
-      " TOFF   T5,D3\n"           // 11
-      " TAON   T5,40000\n"        // 12
-      " TAOFF  T5,40000\n";       // 13
+      " LDS    R0,LWRD(F0)\n"  // 5
+      " LDS    R0,LWRD(T5)\n"  // 6
+      " LDS    R0,LWRD(D3)\n"  // 7
+      " TON    T5,100\n"       // 8
+      " TON    T5,D3\n"        // 9
+      " TOFF   T5,100\n"       // 10
+      " TOFF   T5,D3\n"        // 11
+      " TAON   T5,40000\n"     // 12
+      " TAOFF  T5,40000\n";    // 13
   auto run = maclib_test::AssembleWithLibrary(program);
   ASSERT_TRUE(Clean(run)) << run.console;
   auto line = [&](int n) { return CodeOfLine(run.listing, n); };
@@ -114,9 +114,8 @@ TEST(MaclibTimerEdgeCounter, TimersLoadTheirPresetAndTestTheirTimeBase) {
   // X at the timer; F0 bit 4 or the NOW bit off: reset (word 15); TIME_DIV bits 1, 0 = 1, 0:
   // count; every other way leads to M_Q after the reset block.
   auto tonHead = [&](int mq) {
-    return std::vector<int>{xl,     xh,          0x9110, f0,     0xFD14, rjmp(5, 15), 0xFF07,
-                            rjmp(7, 15), 0xFEC1, rjmp(9, mq), 0xFCC0, rjmp(11, mq), kAny, kAny,
-                            rjmp(14, mq)};
+    return std::vector<int>{xl,     xh,          0x9110, f0,           0xFD14, rjmp(5, 15), 0xFF07,      rjmp(7, 15),
+                            0xFEC1, rjmp(9, mq), 0xFCC0, rjmp(11, mq), kAny,   kAny,        rjmp(14, mq)};
   };
   // Constant 100 is stored as 99 with the contact clear: LDI A,0 / ST X+,A / LDI A,63H / ST X,A.
   auto want = tonHead(19);
@@ -129,9 +128,8 @@ TEST(MaclibTimerEdgeCounter, TimersLoadTheirPresetAndTestTheirTimeBase) {
 
   // NOW bit on: reset; contact (bit 7 of the timer's high byte) off: leave; else count.
   auto toffHead = [&](int mq) {
-    return std::vector<int>{xl,     xh,          0xFD07, rjmp(3, 15), 0x9110, t5,     0xFF17,
-                            rjmp(7, mq), 0xFEC1, rjmp(9, mq), 0xFCC0, rjmp(11, mq), kAny, kAny,
-                            rjmp(14, mq)};
+    return std::vector<int>{xl,     xh,          0xFD07, rjmp(3, 15),  0x9110, t5,   0xFF17,      rjmp(7, mq),
+                            0xFEC1, rjmp(9, mq), 0xFCC0, rjmp(11, mq), kAny,   kAny, rjmp(14, mq)};
   };
   want = toffHead(19);
   want.insert(want.end(), {ldi(17, 0x80), 0x931D, ldi(17, 0x63), 0x931C});  // contact set
@@ -141,26 +139,26 @@ TEST(MaclibTimerEdgeCounter, TimersLoadTheirPresetAndTestTheirTimeBase) {
   ExpectWords(line(11), want, "TOFF variable");
 
   // 100 ms timers: TST TIME_DIV20 / BRNE M_Q before the call. 40000 - 1 = 9C3FH.
-  ExpectWords(line(12), {xl, xh, 0x9110, f0, 0xFD14, rjmp(5, 13), 0xFF07, rjmp(7, 13), 0x20DD,
-                         brne(9, 17), kAny, kAny, rjmp(12, 17), ldi(17, 0x1C), 0x931D,
-                         ldi(17, 0x3F), 0x931C},
+  ExpectWords(line(12),
+              {xl, xh, 0x9110, f0, 0xFD14, rjmp(5, 13), 0xFF07, rjmp(7, 13), 0x20DD, brne(9, 17), kAny, kAny,
+               rjmp(12, 17), ldi(17, 0x1C), 0x931D, ldi(17, 0x3F), 0x931C},
               "TAON 40000 keeps the low 15 bits");
-  ExpectWords(line(13), {xl, xh, 0xFD07, rjmp(3, 13), 0x9110, t5, 0xFF17, rjmp(7, 17), 0x20DD,
-                         brne(9, 17), kAny, kAny, rjmp(12, 17), ldi(17, 0x9C), 0x931D,
-                         ldi(17, 0x3F), 0x931C},
+  ExpectWords(line(13),
+              {xl, xh, 0xFD07, rjmp(3, 13), 0x9110, t5, 0xFF17, rjmp(7, 17), 0x20DD, brne(9, 17), kAny, kAny,
+               rjmp(12, 17), ldi(17, 0x9C), 0x931D, ldi(17, 0x3F), 0x931C},
               "TAOFF 40000 forces the contact");
 }
 
 TEST(MaclibTimerEdgeCounter, EdgesAndCountersPassPointersAndPresets) {
   const char* program =
-      " LDS    R0,LWRD(M2)\n"     // 5
-      " LDS    R0,LWRD(C3)\n"     // 6
-      " LDS    R0,LWRD(CC3)\n"    // 7
-      " LDS    R0,LWRD(D2)\n"     // 8
-      " DF     M2,3\n"            // 9
-      " DFN    M2,7\n"            // 10
-      " CTU    C3,1000\n"         // 11
-      " CTD    C3,D2\n";          // 12
+      " LDS    R0,LWRD(M2)\n"   // 5
+      " LDS    R0,LWRD(C3)\n"   // 6
+      " LDS    R0,LWRD(CC3)\n"  // 7
+      " LDS    R0,LWRD(D2)\n"   // 8
+      " DF     M2,3\n"          // 9
+      " DFN    M2,7\n"          // 10
+      " CTU    C3,1000\n"       // 11
+      " CTD    C3,D2\n";        // 12
   auto run = maclib_test::AssembleWithLibrary(program);
   ASSERT_TRUE(Clean(run)) << run.console;
   auto line = [&](int n) { return CodeOfLine(run.listing, n); };
@@ -176,8 +174,7 @@ TEST(MaclibTimerEdgeCounter, EdgesAndCountersPassPointersAndPresets) {
   ExpectWords(line(9), {ldi(26, m2 & 0xFF), ldi(27, m2 >> 8), ldi(18, 0x08), kAny, kAny}, "DF");
   ExpectWords(line(10), {ldi(26, m2 & 0xFF), ldi(27, m2 >> 8), ldi(18, 0x80), kAny, kAny}, "DFN");
   // X at the count word, Y at its control byte, preset low byte in B, high byte in C.
-  const std::vector<int> pointers = {ldi(26, c3 & 0xFF), ldi(27, c3 >> 8), ldi(28, cc3 & 0xFF),
-                                     ldi(29, cc3 >> 8)};
+  const std::vector<int> pointers = {ldi(26, c3 & 0xFF), ldi(27, c3 >> 8), ldi(28, cc3 & 0xFF), ldi(29, cc3 >> 8)};
   auto want = pointers;
   want.insert(want.end(), {ldi(18, 0xE8), ldi(19, 0x03), kAny, kAny});
   ExpectWords(line(11), want, "CTU constant");

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "compiler/macro_library.h"
 #include "maclib_avr_sim_support.h"
@@ -53,9 +53,8 @@ std::string CoreStub(int plcModel) {
   s << "#define DPSEQ R2\n#define DPMODE R3\n#define DPPORT R4\n#define DPBIT R5\n";
   // FLAG1 bit of the all-outputs-off state; the processor's I/O registers (ATmega103 numbers).
   s << "FL_OUTOFF EQU 0\n";
-  for (const char* io : {"PINF 00H", "PORTE 03H", "USR 0BH", "UDR 0CH", "PIND 10H", "PORTD 12H",
-                         "PINC 13H", "PORTC 15H", "PORTB 18H", "PINA 19H", "PORTA 1BH",
-                         "TCNT1L 2CH", "TCNT1H 2DH", "PORTF 01H"}) {
+  for (const char* io : {"PINF 00H", "PORTE 03H", "USR 0BH", "UDR 0CH", "PIND 10H", "PORTD 12H", "PINC 13H",
+                         "PORTC 15H", "PORTB 18H", "PINA 19H", "PORTA 1BH", "TCNT1L 2CH", "TCNT1H 2DH", "PORTF 01H"}) {
     std::string def(io);
     s << def.substr(0, def.find(' ')) << " EQU " << def.substr(def.find(' ') + 1) << "\n";
   }
@@ -90,8 +89,8 @@ std::string CoreStub(int plcModel) {
   }
   // Routines reached with LCALL: stand-ins that return at once.
   s << " RSEG CORE:CODE\n";
-  for (const char* name : {"ON_XMASKDEC", "OFF_XMASKDEC", "DF_SUB", "DFN_SUB", "CTU_SUB", "CTD_SUB",
-                           "LCDAREA_CLEAR", "TOASCII", "BIN2BCD", "THINSUB"})
+  for (const char* name : {"ON_XMASKDEC", "OFF_XMASKDEC", "DF_SUB", "DFN_SUB", "CTU_SUB", "CTD_SUB", "LCDAREA_CLEAR",
+                           "TOASCII", "BIN2BCD", "THINSUB"})
     s << name << ": RET\n";
   (void)plcModel;
   return s.str();
@@ -100,8 +99,7 @@ std::string CoreStub(int plcModel) {
 AssemblyRun AssembleWithLibrary(const std::string& program, int plcModel) {
   AssemblyRun run;
   static int serial = 0;
-  run.folder = fs::temp_directory_path() /
-               ("zqv-maclib-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+  run.folder = fs::temp_directory_path() / ("zqv-maclib-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
   fs::remove_all(run.folder);
   fs::create_directories(run.folder);
 
@@ -112,14 +110,16 @@ AssemblyRun AssembleWithLibrary(const std::string& program, int plcModel) {
   for (int i = 0; i <= 4; ++i) header << "#define DIR" << i << " 0\r\n";
   WriteText(run.folder / "QSKLREN.$$$", header.str());
   WriteText(run.folder / "CORE.INC", CoreStub(plcModel));
-  std::string source = "#include \"QSKLREN.$$$\"\n#include \"CORE.INC\"\n#include \"ZQ3MAC.INC\"\n"
-                       " RSEG CODE:CODE\n" + program + "\n END\n";
+  std::string source =
+      "#include \"QSKLREN.$$$\"\n#include \"CORE.INC\"\n#include \"ZQ3MAC.INC\"\n"
+      " RSEG CODE:CODE\n" +
+      program + "\n END\n";
   WriteText(run.folder / "PROG.S71", source);
 
   const char* bin = std::getenv("ZQV_BIN_DIR");
   std::string aq71 = std::string(bin ? bin : ".") + "/aq71";
-  std::string command = "cd '" + run.folder.string() + "' && '" + aq71 +
-                        "' -v3 -c# PROG.S71 -l PROG.LST > console.txt 2>&1";
+  std::string command =
+      "cd '" + run.folder.string() + "' && '" + aq71 + "' -v3 -c# PROG.S71 -l PROG.LST > console.txt 2>&1";
   int status = std::system(command.c_str());
   run.exit_code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
   run.console = ReadText(run.folder / "console.txt");
@@ -174,7 +174,8 @@ std::vector<std::string> MacroBodyWithEndm(const std::vector<std::string>& lines
   std::vector<std::string> out;
   bool in = false;
   for (const auto& l : lines) {
-    if (l == header) in = true;
+    if (l == header)
+      in = true;
     else if (in) {
       out.push_back(l);
       if (l == "        ENDM") break;
@@ -228,8 +229,7 @@ std::string CodeWordsHex(const std::string& listing) {
     std::smatch m;
     if (std::regex_search(line, m, row)) {
       std::string hex = m[1];
-      for (size_t i = 0; i + 4 <= hex.size(); i += 4)
-        words += hex.substr(i + 2, 2) + hex.substr(i, 2) + " ";
+      for (size_t i = 0; i + 4 <= hex.size(); i += 4) words += hex.substr(i + 2, 2) + hex.substr(i, 2) + " ";
     }
     start = end + 1;
   }
@@ -242,8 +242,7 @@ std::vector<int> CodeOfLine(const std::string& listing, int line) {
   for (const std::string& l : Lines(listing)) {
     std::istringstream in(l);
     std::string num, addr, code;
-    if (!(in >> num >> addr >> code) || (num != prefix.substr(0, prefix.size() - 1) &&
-                                         num.rfind(prefix, 0) != 0))
+    if (!(in >> num >> addr >> code) || (num != prefix.substr(0, prefix.size() - 1) && num.rfind(prefix, 0) != 0))
       continue;
     if (code == "........") {
       words.insert(words.end(), {kAny, kAny});

@@ -13,9 +13,9 @@ namespace maclib_test {
 
 struct AssemblyRun {
   int exit_code = -1;
-  std::string console;          // aq71's console output
-  std::string listing;          // the listing (-l)
-  std::filesystem::path folder; // where the files were written (kept for inspection)
+  std::string console;           // aq71's console output
+  std::string listing;           // the listing (-l)
+  std::filesystem::path folder;  // where the files were written (kept for inspection)
 };
 
 // The stand-in core's definitions (registers, data bytes, routines, device symbols).

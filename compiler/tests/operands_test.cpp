@@ -16,7 +16,7 @@ TEST(Operands, WordAndBitOfDeviceTexts) {
   EXPECT_EQ(GetOperandBit("T5"), 0);
   EXPECT_EQ(GetOperandWord("T5"), 5);
   EXPECT_EQ(GetOperandBit("P0:12"), 12);
-  EXPECT_EQ(GetOperandWord("P:1"), 0);  // no digits read as 0
+  EXPECT_EQ(GetOperandWord("P:1"), 0);    // no digits read as 0
   EXPECT_EQ(GetOperandWord("D1 2"), 12);  // blanks are skipped
   EXPECT_EQ(GetOperandWord("D12X"), 12);
   for (const char* no : {"X1", "P", "MOVE", "", "p0:1", " P0:1"}) {

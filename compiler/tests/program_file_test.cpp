@@ -39,7 +39,9 @@ std::string ReadFile(const std::string& path) {
   return bytes;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) { ASSERT_TRUE(platform::WriteFileAtomically(path, bytes)); }
+void WriteFile(const std::string& path, const std::string& bytes) {
+  ASSERT_TRUE(platform::WriteFileAtomically(path, bytes));
+}
 
 std::unique_ptr<Studio> MakeStudio(platform::RecordingMessageSink& sink) {
   auto studio = std::make_unique<Studio>();
@@ -122,7 +124,9 @@ TEST(ProgramFileFormat, EndOnlyDocumentHasTheDerivedLayout) {
   EXPECT_EQ(bytes.substr(0, 8), "QSKL2000");
   // 81 records of 7 bytes, then the END record.
   const std::size_t end = 8 + 81 * 7;
-  EXPECT_EQ(bytes.substr(end, 10), std::string("\x06\x00\x00\x00\x00\x00\x03" "END", 10));
+  EXPECT_EQ(bytes.substr(end, 10), std::string("\x06\x00\x00\x00\x00\x00\x03"
+                                               "END",
+                                               10));
   const std::size_t setup = end + 10;
   EXPECT_EQ(bytes[setup], 1);  // default model
   EXPECT_EQ(bytes.substr(setup + 1, 3), std::string(3, '\0'));
@@ -397,7 +401,8 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   studio->shell.KoreanMenu = true;
   EXPECT_FALSE(SaveProgram(*studio, dir.path / "prog.qsl"));  // the folder is a regular file
   ASSERT_EQ(sink.shown.size(), 1u);
-  EXPECT_EQ(sink.shown[0].text, "파일 세이브도중 에러가 발생했습니다. " + (dir.path / "prog.qsl" / "QSKLBK.$$$").string());
+  EXPECT_EQ(sink.shown[0].text,
+            "파일 세이브도중 에러가 발생했습니다. " + (dir.path / "prog.qsl" / "QSKLBK.$$$").string());
   EXPECT_TRUE(studio->shell.SourceSaved);
   EXPECT_EQ(ReadFile(dir / "prog.qsl"), Encoded(studio->doc));
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");

@@ -41,24 +41,58 @@ void ExpectErrors(const std::vector<ErrorCase>& cases) {
 TEST(TranslatorErrors, RungElements) {
   ExpectErrors({
       {"coil in column 0", [](ProgramDocument& d) { SetRow(d, 4, {"(M0:0)"}); }, 0, 4, "Invalid Symbol ! ", kSymCol0},
-      {"box in column 0", [](ProgramDocument& d) { SetRow(d, 0, {"[TON T0, 1]"}); }, 0, 0, "Invalid Symbol ! ", kSymCol0},
+      {"box in column 0", [](ProgramDocument& d) { SetRow(d, 0, {"[TON T0, 1]"}); }, 0, 0, "Invalid Symbol ! ",
+       kSymCol0},
       {"NOT in column 0", [](ProgramDocument& d) { Rung(d, 0, {"!"}, "Y"); }, 0, 0, "Invalid Symbol ! ", kSymCol0},
-      {"in-line box", [](ProgramDocument& d) { Rung(d, 0, {"A", "@9"}, "Y"); }, 1, 0, "Invalid Symbol ! ", kSymWalk},
-      {"unused code 4", [](ProgramDocument& d) { Rung(d, 0, {"A", "-", "@4"}, "Y"); }, 2, 0, "Invalid Symbol ! ", kSymWalk},
-      {"gap before any output", [](ProgramDocument& d) { SetRow(d, 0, {"A", "-", "."}); }, 2, 0,
-       "Output Symbol Not Found !", "출력 심볼을 찾을 수 없습니다."},
-      {"empty output column", [](ProgramDocument& d) { Rung(d, 0, {"A"}, "Y"); d.CellType[10][0] = kEmpty; }, 10, 0,
-       "Output Symbol Not Found !", "출력 심볼을 찾을 수 없습니다. "},
-      {"wire in the output column", [](ProgramDocument& d) { Rung(d, 0, {"A"}, "Y"); SetCell(d, 10, 0, "-"); }, 10, 0,
-       "Output Symbol Not Found ! ", "출력 심볼을 찾을 수 없습니다. "},
-      {"contact in the output column", [](ProgramDocument& d) { Rung(d, 0, {"A"}, "Y"); SetCell(d, 10, 0, "B"); }, 10,
-       0, "Invalid Symbol ! ", kSymOutput},
+      {"in-line box",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "@9"}, "Y");
+       },
+       1, 0, "Invalid Symbol ! ", kSymWalk},
+      {"unused code 4",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "-", "@4"}, "Y");
+       },
+       2, 0, "Invalid Symbol ! ", kSymWalk},
+      {"gap before any output",
+       [](ProgramDocument& d) {
+         SetRow(d, 0, {"A", "-", "."});
+       },
+       2, 0, "Output Symbol Not Found !", "출력 심볼을 찾을 수 없습니다."},
+      {"empty output column",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y");
+         d.CellType[10][0] = kEmpty;
+       },
+       10, 0, "Output Symbol Not Found !", "출력 심볼을 찾을 수 없습니다. "},
+      {"wire in the output column",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y");
+         SetCell(d, 10, 0, "-");
+       },
+       10, 0, "Output Symbol Not Found ! ", "출력 심볼을 찾을 수 없습니다. "},
+      {"contact in the output column",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A"}, "Y");
+         SetCell(d, 10, 0, "B");
+       },
+       10, 0, "Invalid Symbol ! ", kSymOutput},
       {"26-character coil", [](ProgramDocument& d) { Rung(d, 0, {"A"}, std::string(26, 'M')); }, 10, 0,
        "Invalid Operand !", kSymWalk},
-      {"empty contact text", [](ProgramDocument& d) { Rung(d, 0, {"A", "/"}, "Y"); }, 1, 0, "Invalid Operand !",
-       kSymWalk},
-      {"empty box text", [](ProgramDocument& d) { SetRow(d, 0, {"A", "[]"}); }, 1, 0, "Invalid Operand !", kSymWalk},
-      {"box text of 129 characters", [](ProgramDocument& d) { SetRow(d, 0, {"A", "[" + std::string(129, 'X') + "]"}); },
+      {"empty contact text",
+       [](ProgramDocument& d) {
+         Rung(d, 0, {"A", "/"}, "Y");
+       },
+       1, 0, "Invalid Operand !", kSymWalk},
+      {"empty box text",
+       [](ProgramDocument& d) {
+         SetRow(d, 0, {"A", "[]"});
+       },
+       1, 0, "Invalid Operand !", kSymWalk},
+      {"box text of 129 characters",
+       [](ProgramDocument& d) {
+         SetRow(d, 0, {"A", "[" + std::string(129, 'X') + "]"});
+       },
        1, 0, "Invalid Operand !", kSymWalk},
   });
 }

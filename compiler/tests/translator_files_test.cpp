@@ -10,8 +10,8 @@
 #include "compiler/monitor_attrs.h"
 #include "compiler/options_header.h"
 #include "compiler/view_hooks.h"
-#include "platform/file_write.h"
 #include "macro_library_support.h"
+#include "platform/file_write.h"
 #include "translator_test_util.h"
 
 using namespace compiler;
@@ -211,12 +211,27 @@ TEST(MonitorAttributes, KindsNumbersAndBits) {
     const char* token;
     int kind, num, bit;
   } cases[] = {
-      {"P1:3", 6, 1, 3},        {"(M10:7)", 7, 10, 7},   {"^M10:7", 0, 10, 7},    {"%M2:1", 0, 2, 1},
-      {"T5", 9, 5, 0},          {"C12", 10, 12, 0},      {"/F3:2", 8, 3, 2},      {"S1:200", 11, 1, 200},
-      {"K4:6", 12, 4, 6},       {"D100", 0, 100, 0},     {"[TON T3, 100]", 3, 3, -1},
-      {"{CTU C7, 5}", 5, 7, -1}, {"[SETOUT P0:2]", 6, 0, 2}, {"[RSTOUT S1:3]", 0, 1, 3},
-      {"[MOVE P0, M0]", 0, 0, -1}, {"= D0, 1", 0, 0, -1}, {"'comment P1:1", 0, 0, -1},
-      {"P1:9", 0, 1, -1},       {"M40000:1", 0, 0, -1},  {"S1:300", 0, 1, -1},   {"[END]", 0, 0, -1},
+      {"P1:3", 6, 1, 3},
+      {"(M10:7)", 7, 10, 7},
+      {"^M10:7", 0, 10, 7},
+      {"%M2:1", 0, 2, 1},
+      {"T5", 9, 5, 0},
+      {"C12", 10, 12, 0},
+      {"/F3:2", 8, 3, 2},
+      {"S1:200", 11, 1, 200},
+      {"K4:6", 12, 4, 6},
+      {"D100", 0, 100, 0},
+      {"[TON T3, 100]", 3, 3, -1},
+      {"{CTU C7, 5}", 5, 7, -1},
+      {"[SETOUT P0:2]", 6, 0, 2},
+      {"[RSTOUT S1:3]", 0, 1, 3},
+      {"[MOVE P0, M0]", 0, 0, -1},
+      {"= D0, 1", 0, 0, -1},
+      {"'comment P1:1", 0, 0, -1},
+      {"P1:9", 0, 1, -1},
+      {"M40000:1", 0, 0, -1},
+      {"S1:300", 0, 1, -1},
+      {"[END]", 0, 0, -1},
   };
   for (const auto& c : cases) {
     auto studio = NewStudio();
@@ -236,8 +251,8 @@ TEST(MonitorAttributes, KindsNumbersAndBits) {
 TEST(MonitorAttributes, OnlyRowsUpToEndAreTouchedAndOnlyAfterACleanBuild) {
   Fixture f;
   OneRungProgram(f.doc());
-  f.doc().MonDevKind[4][0] = 5;   // an element that is gone
-  f.doc().MonDevKind[0][2] = 6;   // below the END row
+  f.doc().MonDevKind[4][0] = 5;  // an element that is gone
+  f.doc().MonDevKind[0][2] = 6;  // below the END row
   f.doc().MonDevNum[0][2] = 3;
   ASSERT_EQ(CompileLadder(*f.studio, f.folder.path).CompileErr, 0);
   EXPECT_EQ(f.doc().MonDevKind[0][0], 6);
@@ -298,7 +313,8 @@ TEST(TranslatorFiles, CompareContactsWithBlanksAssemble) {
     if (!line.empty()) program += line.substr(0, line.find(" ; __Pos")) + "\n";
   const auto run = maclib_test::AssembleWithLibrary(program);
   ASSERT_TRUE(maclib_test::Clean(run)) << program << run.console;
-  const auto plain = maclib_test::AssembleWithLibrary(" LOAD    DGE,D0,10\n AN      NE,D2,5\n AN      EQ,D4,D6\n OT      M0,1\n");
+  const auto plain =
+      maclib_test::AssembleWithLibrary(" LOAD    DGE,D0,10\n AN      NE,D2,5\n AN      EQ,D4,D6\n OT      M0,1\n");
   ASSERT_TRUE(maclib_test::Clean(plain)) << plain.console;
   EXPECT_EQ(maclib_test::CodeWordsHex(run.listing), maclib_test::CodeWordsHex(plain.listing));
 }

@@ -22,13 +22,13 @@ std::string Describe(const ProgramDocument& doc, int rows) {
     for (int c = 0; c <= 10; ++c) {
       const int t = doc.TypeAt(c, r);
       const std::string& x = doc.TextAt(c, r);
-      std::string cell = t == 0   ? "."
-                         : t == 3 ? "-"
-                         : t == 1 ? x
-                         : t == 2 ? "/" + x
-                         : t == 5 ? "(" + x + ")"
-                         : t == 6 ? "[" + x + "]"
-                         : t == 8 ? "{" + x + "}"
+      std::string cell = t == 0    ? "."
+                         : t == 3  ? "-"
+                         : t == 1  ? x
+                         : t == 2  ? "/" + x
+                         : t == 5  ? "(" + x + ")"
+                         : t == 6  ? "[" + x + "]"
+                         : t == 8  ? "{" + x + "}"
                          : t == 10 ? "!"
                          : t == 11 ? "%" + x
                          : t == 12 ? "^" + x
@@ -112,10 +112,10 @@ int RandomDrawnRung(ProgramDocument& doc, std::mt19937& rng, int r, int& coilNo)
 
 // Anything, links included.
 void RandomAnyLadder(ProgramDocument& doc, std::mt19937& rng, int rows) {
-  static const char* const kTokens[] = {"",      "-",      "-",         "X0",         "/X1",      "!",
-                                        "^M1:0", "%M1:1",  "(Y0)",      "[TON T0, 5]", "{CTU C1, 3}", "@9",
-                                        "@4",    "[MCS 0]", "[MCSCLR 0]", "[SGNOUT P0:4]", "[END]",   "T5",
-                                        "S1:2",  "D>= D0, 1"};
+  static const char* const kTokens[] = {
+      "",      "-",           "-",           "X0",       "/X1", "!",       "^M1:0",      "%M1:1",
+      "(Y0)",  "[TON T0, 5]", "{CTU C1, 3}", "@9",       "@4",  "[MCS 0]", "[MCSCLR 0]", "[SGNOUT P0:4]",
+      "[END]", "T5",          "S1:2",        "D>= D0, 1"};
   std::uniform_int_distribution<int> pick(0, 99);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c <= 10; ++c) {
@@ -190,8 +190,8 @@ TEST(TranslatorFuzz, DrawnSeriesParallelRungsCompileIntoTheDrawnLogic) {
     auto r = TranslateWithEnd(doc, row);
     if (r.failed) {
       ++refused;
-      if (refused <= 5) ADD_FAILURE() << "refused: " << r.en << " at " << r.col << "," << r.row << "\n"
-                                      << Describe(doc, row);
+      if (refused <= 5)
+        ADD_FAILURE() << "refused: " << r.en << " at " << r.col << "," << r.row << "\n" << Describe(doc, row);
       continue;
     }
     for (const char* word : {" ORS", " ANDS", " SAVES", " IOR ", " IORN", " LOAD   F0:1 \r\n AN"})
@@ -204,8 +204,8 @@ TEST(TranslatorFuzz, DrawnSeriesParallelRungsCompileIntoTheDrawnLogic) {
       };
       if (EvaluateDrawing(doc, 0, row - 1, input) != Simulate(r.text, input)) {
         ++mismatches;
-        if (mismatches <= 5) ADD_FAILURE() << "drawn logic differs for inputs " << bits << "\n"
-                                           << Describe(doc, row) << r.text;
+        if (mismatches <= 5)
+          ADD_FAILURE() << "drawn logic differs for inputs " << bits << "\n" << Describe(doc, row) << r.text;
         break;
       }
     }

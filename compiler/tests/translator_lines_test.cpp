@@ -19,12 +19,23 @@ TEST(TranslatorLines, ContactOperands) {
     const char* text;
     const char* operand;
   } cases[] = {
-      {"P0:1", "P0:1"},          {"T5", "T5:7"},           {"C5", "CC5:7"},
-      {"D>= D0, 10", "DGE,D0, 10"}, {"= D0, 100", "EQ,D0, 100"}, {"=D0,10", "=D0,10"},
-      {"<> D1, D2", "NE,D1, D2"}, {"=! D1,5", "NE,D1,5"},    {"=<  D1,5", "LE,D1,5"},
-      {"D=! D0, 1", "DNE,D0, 1"}, {"D=< D0, 1", "DLE,D0, 1"}, {"> D0,1", "GT,D0,1"},
-      {"", ""},                  {"M3:2", "M3:2"},          {"<=, D0", "LE, D0"},
-      {">= ,D0,1", "GE,D0,1"},   {"=", "EQ"},
+      {"P0:1", "P0:1"},
+      {"T5", "T5:7"},
+      {"C5", "CC5:7"},
+      {"D>= D0, 10", "DGE,D0, 10"},
+      {"= D0, 100", "EQ,D0, 100"},
+      {"=D0,10", "=D0,10"},
+      {"<> D1, D2", "NE,D1, D2"},
+      {"=! D1,5", "NE,D1,5"},
+      {"=<  D1,5", "LE,D1,5"},
+      {"D=! D0, 1", "DNE,D0, 1"},
+      {"D=< D0, 1", "DLE,D0, 1"},
+      {"> D0,1", "GT,D0,1"},
+      {"", ""},
+      {"M3:2", "M3:2"},
+      {"<=, D0", "LE, D0"},
+      {">= ,D0,1", "GE,D0,1"},
+      {"=", "EQ"},
   };
   for (const auto& c : cases) EXPECT_EQ(ConvertContactOperand(c.text), c.operand) << c.text;
 }
@@ -70,13 +81,12 @@ TEST(TranslatorLines, RungFormsOnTheMainRow) {
   SetCell(doc, 3, 4, "P9:9");
   auto r = TranslateWithEnd(doc, 5);
   ASSERT_FALSE(r.failed) << r.en;
-  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " OT      M0:0" + Pos(10, 0) +
-                        " LOAD   F0:1 \r\n" + " ANN    P0:1" + Pos(1, 1) + " NT      " + Pos(2, 1) +
-                        " DF      M5:0" + Pos(3, 1) + " DFN     M5:1" + Pos(4, 1) + " AN     T3:7" + Pos(5, 1) +
-                        " AN     CC4:7" + Pos(6, 1) + " AN     DGE,D0, 10" + Pos(7, 1) + " OT      M0:1" +
-                        Pos(10, 1) + " SLOAD  S1:2" + Pos(0, 2) + " SAN    S1:3" + Pos(1, 2) + " SANN   S2:0" +
-                        Pos(2, 2) + " OT      M0:2" + Pos(10, 2) + " LOADN  P1:0" + Pos(0, 3) + " OT      M0:3" +
-                        Pos(10, 3));
+  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " OT      M0:0" + Pos(10, 0) + " LOAD   F0:1 \r\n" + " ANN    P0:1" +
+                        Pos(1, 1) + " NT      " + Pos(2, 1) + " DF      M5:0" + Pos(3, 1) + " DFN     M5:1" +
+                        Pos(4, 1) + " AN     T3:7" + Pos(5, 1) + " AN     CC4:7" + Pos(6, 1) + " AN     DGE,D0, 10" +
+                        Pos(7, 1) + " OT      M0:1" + Pos(10, 1) + " SLOAD  S1:2" + Pos(0, 2) + " SAN    S1:3" +
+                        Pos(1, 2) + " SANN   S2:0" + Pos(2, 2) + " OT      M0:2" + Pos(10, 2) + " LOADN  P1:0" +
+                        Pos(0, 3) + " OT      M0:3" + Pos(10, 3));
 }
 
 TEST(TranslatorLines, BoxesAndMasterControl) {
@@ -95,15 +105,15 @@ TEST(TranslatorLines, BoxesAndMasterControl) {
   auto r = TranslateWithEnd(doc, 10);
   ASSERT_FALSE(r.failed) << r.en;
   const std::string mc0 = " AN      MC0:0 \r\n", mc1 = " AN      MC0:1 \r\n";
-  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " MCS 0" + Pos(9, 0) +                           //
-                        " LOAD   P0:1" + Pos(0, 1) + " MCS 1" + Pos(9, 1) +                       //
+  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " MCS 0" + Pos(9, 0) +                          //
+                        " LOAD   P0:1" + Pos(0, 1) + " MCS 1" + Pos(9, 1) +                      //
                         " LOAD   P0:2" + Pos(0, 2) + mc0 + mc1 + " OT      M0:0" + Pos(10, 2) +  //
-                        " LOAD   P0:3" + Pos(0, 3) + mc0 + mc1 + " TON T1, 10" + Pos(8, 3) +    //
-                        " LOAD   P0:4" + Pos(0, 4) + " JMP 3" + Pos(1, 4) +                       //
-                        " LOAD   P0:5" + Pos(0, 5) + " MCSCLR 1" + Pos(9, 5) +                    //
-                        " LOAD   P0:6" + Pos(0, 6) + mc0 + " OT      M0:1" + Pos(10, 6) +         //
-                        " LOAD   P0:7" + Pos(0, 7) + " MCS 1" + Pos(9, 7) +                       //
-                        " LOAD   P1:0" + Pos(0, 8) + " MCSCLR 0" + Pos(9, 8) +                    //
+                        " LOAD   P0:3" + Pos(0, 3) + mc0 + mc1 + " TON T1, 10" + Pos(8, 3) +     //
+                        " LOAD   P0:4" + Pos(0, 4) + " JMP 3" + Pos(1, 4) +                      //
+                        " LOAD   P0:5" + Pos(0, 5) + " MCSCLR 1" + Pos(9, 5) +                   //
+                        " LOAD   P0:6" + Pos(0, 6) + mc0 + " OT      M0:1" + Pos(10, 6) +        //
+                        " LOAD   P0:7" + Pos(0, 7) + " MCS 1" + Pos(9, 7) +                      //
+                        " LOAD   P1:0" + Pos(0, 8) + " MCSCLR 0" + Pos(9, 8) +                   //
                         " LOAD   P1:1" + Pos(0, 9) + " OT      M0:2" + Pos(10, 9));
 }
 
@@ -119,11 +129,11 @@ TEST(TranslatorLines, CounterBoxes) {
   auto r = TranslateWithEnd(doc, 6);
   ASSERT_FALSE(r.failed) << r.en;
   const std::string mc0 = " AN      MC0:0 \r\n";
-  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " MCS 0" + Pos(9, 0) +                                   //
+  EXPECT_EQ(r.text, " LOAD   P0:0" + Pos(0, 0) + " MCS 0" + Pos(9, 0) +                                       //
                         " LOAD   P0:1" + Pos(0, 1) + mc0 + " LOAD   P0:2" + Pos(0, 2) + " IOR    F0,2\r\n" +  //
-                        " CTD C5, 10" + Pos(9, 1) +                                                        //
-                        " LOAD   P0:3" + Pos(0, 3) + " ANN    P0:4" + Pos(1, 3) + mc0 + " LOADN  P0:5" +     //
-                        Pos(0, 4) + " CTU C6, D1" + Pos(9, 3) +                                            //
+                        " CTD C5, 10" + Pos(9, 1) +                                                           //
+                        " LOAD   P0:3" + Pos(0, 3) + " ANN    P0:4" + Pos(1, 3) + mc0 + " LOADN  P0:5" +      //
+                        Pos(0, 4) + " CTU C6, D1" + Pos(9, 3) +                                               //
                         " LOAD   P0:6" + Pos(0, 5) + mc0 + " OT      M0:0" + Pos(10, 5));
 }
 
@@ -220,8 +230,8 @@ TEST(TranslatorLines, RowsConsumedByARungAreNotTranslatedAgain) {
   Rung(doc, 2, {"D"}, "Y3");
   auto r = TranslateWithEnd(doc, 3);
   ASSERT_FALSE(r.failed) << r.en;
-  EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y1" + Pos(10, 0) + " RDS \r\n AN     G" +
-                        Pos(1, 1) + " OT      Y2" + Pos(10, 1) + " LOAD   D" + Pos(0, 2) + " OT      Y3" + Pos(10, 2));
+  EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y1" + Pos(10, 0) + " RDS \r\n AN     G" + Pos(1, 1) +
+                        " OT      Y2" + Pos(10, 1) + " LOAD   D" + Pos(0, 2) + " OT      Y3" + Pos(10, 2));
 }
 
 TEST(TranslatorLines, SeriesBlocksKeepTheDrawnLogic) {
@@ -238,8 +248,8 @@ TEST(TranslatorLines, SeriesBlocksKeepTheDrawnLogic) {
          Link(d, 0, 0);
          Link(d, 2, 0);
        },
-       " LOAD   A" + Pos(0, 0) + " IOR    G" + Pos(0, 1) + " LOAD   F0:1 \r\n AN     B" + Pos(2, 0) +
-           " IOR    E" + Pos(2, 1) + " ANDS\r\n OT      Y" + Pos(10, 0)},
+       " LOAD   A" + Pos(0, 0) + " IOR    G" + Pos(0, 1) + " LOAD   F0:1 \r\n AN     B" + Pos(2, 0) + " IOR    E" +
+           Pos(2, 1) + " ANDS\r\n OT      Y" + Pos(10, 0)},
       {"block whose lower contact follows a wire",
        [](ProgramDocument& d) {
          Rung(d, 0, {"A", "B", "-"}, "Y");
@@ -281,10 +291,10 @@ TEST(TranslatorLines, BranchPointAfterTheFirstOnesRowsWereResumed) {
   Link(doc, 1, 2);
   auto r = TranslateWithEnd(doc, 4);
   ASSERT_FALSE(r.failed) << r.en << " at " << r.col << "," << r.row;
-  EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y0" + Pos(10, 0) + " RDS \r\n AN     B" +
-                        Pos(1, 1) + " AN     G" + Pos(2, 1) + " OT      Y1" + Pos(10, 1) +
-                        " RDS \r\n SAVES \r\n AN     E" + Pos(2, 2) + " OT      Y2" + Pos(10, 2) +
-                        " RDS \r\n AN     H" + Pos(2, 3) + " OT      Y3" + Pos(10, 3));
+  EXPECT_EQ(r.text, " LOAD   A" + Pos(0, 0) + " SAVES \r\n OT      Y0" + Pos(10, 0) + " RDS \r\n AN     B" + Pos(1, 1) +
+                        " AN     G" + Pos(2, 1) + " OT      Y1" + Pos(10, 1) + " RDS \r\n SAVES \r\n AN     E" +
+                        Pos(2, 2) + " OT      Y2" + Pos(10, 2) + " RDS \r\n AN     H" + Pos(2, 3) + " OT      Y3" +
+                        Pos(10, 3));
   const char* const names[] = {"A", "B", "G", "E", "H"};
   for (int bits = 0; bits < 32; ++bits) {
     auto input = [&](const std::string& n) {

@@ -22,8 +22,7 @@ struct Translated {
 inline constexpr const char* kEndLines = " LOAD   F0:1 \r\n RET ";
 
 // Translates doc after adding an END rung at endRow.
-inline Translated TranslateWithEnd(compiler::ProgramDocument& doc, int endRow,
-                                   platform::MessageSink* sink = nullptr) {
+inline Translated TranslateWithEnd(compiler::ProgramDocument& doc, int endRow, platform::MessageSink* sink = nullptr) {
   EndRung(doc, endRow);
   compiler::LadderTranslator t(doc, sink);
   Translated r;

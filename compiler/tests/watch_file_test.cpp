@@ -133,7 +133,9 @@ TEST(WatchFileFormat, WriterClipsWhatTheReaderCouldNotTakeBack) {
   list.WatchCount = 1;
   list.WatchName[0] = "AB\xB0";  // a lone lead byte at the end is dropped
   std::string bytes = EncodeWatchFile(list);
-  EXPECT_EQ(bytes.substr(10, 4), std::string("\x02\x00" "AB", 4));
+  EXPECT_EQ(bytes.substr(10, 4), std::string("\x02\x00"
+                                             "AB",
+                                             4));
   WatchList back;
   ASSERT_TRUE(DecodeWatchFile(bytes, back));
   EXPECT_EQ(back.WatchName[0], "AB");

@@ -33,7 +33,8 @@ struct Times {
 void FillBusyProgram(compiler::ProgramDocument& doc) {
   for (int r = 0; r < compiler::kProgramRows; ++r) {
     for (int c = 0; c < 9; ++c) {
-      doc.CellType[c][r] = (c % 3 == 0) ? compiler::kContactNO : (c % 3 == 1 ? compiler::kContactNC : compiler::kRisingEdge);
+      doc.CellType[c][r] =
+          (c % 3 == 0) ? compiler::kContactNO : (c % 3 == 1 ? compiler::kContactNC : compiler::kRisingEdge);
       doc.CellText[c][r] = "M" + std::to_string(r % 128) + ":" + std::to_string(c % 8);
       doc.VertLink[c][r] = (r + c) % 2;
     }
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
     const char* name;
     int w, h;
   };
-  for (const Size s : {Size{"default board (760x560 px)", 760, 560}, Size{"largest window board (3550x2040 px)", 3550, 2040}}) {
+  for (const Size s :
+       {Size{"default board (760x560 px)", 760, 560}, Size{"largest window board (3550x2040 px)", 3550, 2040}}) {
     const Times t = MedianMs(s.w, s.h, repeats, *doc);
     std::printf("%-40s median %.2f ms (processor %.2f ms) over %d repaints\n", s.name, t.wallMs, t.cpuMs, repeats);
   }

@@ -2,8 +2,7 @@
 
 namespace ladder::testing {
 
-EditorFixture::EditorFixture()
-    : studio(std::make_unique<compiler::Studio>()), editor(*studio, view, scroll, host) {
+EditorFixture::EditorFixture() : studio(std::make_unique<compiler::Studio>()), editor(*studio, view, scroll, host) {
   studio->messages = &messages;
   scroll.SetMax(1199);
 }

@@ -79,7 +79,7 @@ TEST_F(GotoFindTest, FindContinuesAfterTheHitAndWrapsAfterAMiss) {
   d.CellText[7][3] = "P0:2";
   d.CellText[0][5] = "SETOUT P0:3";
   d.CellText[0][6] = "END";
-  d.CellText[0][8] = "P0:4";  // after END: never found
+  d.CellText[0][8] = "P0:4";   // after END: never found
   d.CellText[11][4] = "P0:9";  // the spare column is not searched
   EXPECT_EQ(ladder::FindNext(*studio, "p0"), FindResult::Found);
   EXPECT_EQ(d.CurCol, 2);

@@ -87,7 +87,8 @@ TEST_F(Painter, CoilHasNoRightLeadAndBoxesTheirBracketsAndClearing) {
   for (const DrawOp& op : LinesIn(bx, bx + 18 * u, by, by + 7 * u)) EXPECT_LE(std::max(op.x1, op.x2), bx + 15 * u);
   bool cleared = false;
   for (const DrawOp& op : surface.OfKind(DrawOp::FilledBox))
-    if (op.x1 == bx + 8 && op.y1 == by && op.x2 == bx + 2 * 720 - 8 && op.y2 == by + 560) cleared = op.color == 0xFFFFFF;
+    if (op.x1 == bx + 8 && op.y1 == by && op.x2 == bx + 2 * 720 - 8 && op.y2 == by + 560)
+      cleared = op.color == 0xFFFFFF;
   EXPECT_TRUE(cleared);
   const DrawOp* text = surface.FindText("MOV K1 D0");
   ASSERT_NE(text, nullptr);

@@ -41,8 +41,13 @@ TEST(RandomInput, AnyDocumentPaints) {
     LadderViewState view;
     view.AliasFirst = round % 2;
     view.colors = ColorScheme::For(round % 3 == 0 ? 0 : 1);
-    BlockSelection selection{static_cast<int16_t>(col(rng) % 11), static_cast<int16_t>(row(rng)),
-                             static_cast<int16_t>(col(rng) % 11), static_cast<int16_t>(row(rng)), 0, 0, round % 2 == 0};
+    BlockSelection selection{static_cast<int16_t>(col(rng) % 11),
+                             static_cast<int16_t>(row(rng)),
+                             static_cast<int16_t>(col(rng) % 11),
+                             static_cast<int16_t>(row(rng)),
+                             0,
+                             0,
+                             round % 2 == 0};
     RecordingSurface surface(20000, 15000);
     LadderPainter painter(surface, *doc, view, &selection);
     painter.DrawLadder();
@@ -67,16 +72,26 @@ class RandomEditing : public ::testing::Test, public testing::EditorFixture {};
 
 TEST_F(RandomEditing, CursorAndWritesStayInsideTheProgram) {
   std::mt19937 rng(4321);
-  static const int kKeys[] = {13, 32, 33, 34, 35, 36, 37, 38, 39, 40, 45, 46, 65, 77, 80, 48, 96, 105, 106,
-                              114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 187, 188, 189, 190, 191, 222};
+  static const int kKeys[] = {13,  32,  33,  34,  35,  36,  37,  38,  39,  40,  45,  46,  65,  77,  80,  48,  96, 105,
+                              106, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 187, 188, 189, 190, 191, 222};
   std::uniform_int_distribution<int> key(0, std::size(kKeys) - 1), shift(0, 7), what(0, 9), top(0, 1199), tool(0, 12);
   for (int i = 0; i < 6000; ++i) {
     switch (what(rng)) {
-      case 0: editor.CommitOperand(RandomBytes(rng, 14)); break;
-      case 1: editor.ToolbarClick(tool(rng)); break;
-      case 2: scroll.SetValue(top(rng)); break;
-      case 3: studio->doc.CurRow = static_cast<int16_t>(top(rng)); break;
-      default: Key(kKeys[key(rng)], shift(rng) == 0 ? 0 : shift(rng)); break;
+      case 0:
+        editor.CommitOperand(RandomBytes(rng, 14));
+        break;
+      case 1:
+        editor.ToolbarClick(tool(rng));
+        break;
+      case 2:
+        scroll.SetValue(top(rng));
+        break;
+      case 3:
+        studio->doc.CurRow = static_cast<int16_t>(top(rng));
+        break;
+      default:
+        Key(kKeys[key(rng)], shift(rng) == 0 ? 0 : shift(rng));
+        break;
     }
     const auto& d = studio->doc;
     ASSERT_GE(d.CurCol, 0);

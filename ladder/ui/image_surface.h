@@ -62,7 +62,7 @@ class ImageSurface : public DrawingSurface {
   std::unique_ptr<QPainter> painter_;
   QFont qfont_;
   std::unique_ptr<QFontMetricsF> metrics_;  // of qfont_ on this image
-  bool fontSet_ = false;                     // qfont_ is the painter's font
+  bool fontSet_ = false;                    // qfont_ is the painter's font
   // The painter's pen and mode as last set, to skip setting them again.
   Color penColor_ = 0;
   int penWidth_ = -1;

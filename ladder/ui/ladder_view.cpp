@@ -75,9 +75,14 @@ void OperandBox::keyPressEvent(QKeyEvent* event) {
   if (!view_) return QLineEdit::keyPressEvent(event);
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: view_->operandEnter(); return;
-    case Qt::Key_Escape: view_->operandEscape(); return;
-    default: QLineEdit::keyPressEvent(event);
+    case Qt::Key_Enter:
+      view_->operandEnter();
+      return;
+    case Qt::Key_Escape:
+      view_->operandEscape();
+      return;
+    default:
+      QLineEdit::keyPressEvent(event);
   }
 }
 
@@ -166,9 +171,7 @@ void LadderView::setSurfaceFont(const SurfaceFont& font) {
   drawLadder();
 }
 
-void LadderView::setMonitorOn(bool on) {
-  cboCMD_->setVisible(!on);
-}
+void LadderView::setMonitorOn(bool on) { cboCMD_->setVisible(!on); }
 
 void LadderView::drawLadder() {
   view_.SyncCursor(studio_->doc);
@@ -215,9 +218,7 @@ void LadderView::showCursorCell() {
 
 void LadderView::toolbarClick(int index) { editor_->ToolbarClick(index); }
 
-void LadderView::SetScrollMax(int max) {
-  scroll_.SetMax(max);
-}
+void LadderView::SetScrollMax(int max) { scroll_.SetMax(max); }
 
 void LadderView::SetScrollValue(int value) {
   // The caller has placed the cursor and TopRow itself: the bar follows without moving them.

@@ -17,8 +17,8 @@
 #include "ladder/editor_host.h"
 #include "ladder/ladder_editor.h"
 #include "ladder/scroll_model.h"
-#include "ladder/view_state.h"
 #include "ladder/ui/image_surface.h"
+#include "ladder/view_state.h"
 
 namespace ladder {
 
@@ -114,7 +114,7 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
 
  signals:
   void statusText(const QString& text);  // second panel of the status bar
-  void sourceChanged();                   // an edit changed the program
+  void sourceChanged();                  // an edit changed the program
   void operandBoxFocused();
   void beeped();
   // Mouse on the board, in twips (button 1 left, 2 right, 4 middle; shift as the keys).

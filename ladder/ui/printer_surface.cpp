@@ -51,11 +51,17 @@ void PrinterSurface::Fail(const std::string& why) {
   if (failure_.empty()) failure_ = why;
 }
 
-int PrinterSurface::ToTwips(double device) const { return scale_ > 0 ? static_cast<int>(std::lround(device / scale_)) : 0; }
+int PrinterSurface::ToTwips(double device) const {
+  return scale_ > 0 ? static_cast<int>(std::lround(device / scale_)) : 0;
+}
 
-int PrinterSurface::Width() const { return ToTwips(printer_.pageLayout().paintRectPixels(printer_.resolution()).width()); }
+int PrinterSurface::Width() const {
+  return ToTwips(printer_.pageLayout().paintRectPixels(printer_.resolution()).width());
+}
 
-int PrinterSurface::Height() const { return ToTwips(printer_.pageLayout().paintRectPixels(printer_.resolution()).height()); }
+int PrinterSurface::Height() const {
+  return ToTwips(printer_.pageLayout().paintRectPixels(printer_.resolution()).height());
+}
 
 void PrinterSurface::Line(int x1, int y1, int x2, int y2, Color c) {
   if (!Ready()) return;

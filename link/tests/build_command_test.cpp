@@ -60,7 +60,8 @@ struct AutoFixture : StudioFixture {
     SmallProgram(studio->doc);
     studio->doc.Setup.UploadFlag = false;
     for (const char* batch : {"ZQA.BAT", "ZQA2.BAT", "ZQA3.BAT"}) WriteFile(folder / batch, "");
-    runner.leave = {{kHexFileName, ":0400000012345678E8\r\n:00000001FF\r\n"}, {"ZQCORE3.LST", "clean\r\n"},
+    runner.leave = {{kHexFileName, ":0400000012345678E8\r\n:00000001FF\r\n"},
+                    {"ZQCORE3.LST", "clean\r\n"},
                     {"ZQCORE2.LST", "clean\r\n"}};
     seams.studio = studio.get();
     seams.folder = folder;

@@ -1,8 +1,8 @@
 #include "build_test_support.h"
 
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace build_test {
 

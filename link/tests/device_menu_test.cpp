@@ -1,8 +1,8 @@
 // The device commands of the menu against the simulated module: Verify, Erase, Object
 // Download, Upload with the archive unpacking, the download steps of Auto, and a matrix
 // of injected faults.
-#include "link/archive_extract.h"
 #include "link/device_menu.h"
+#include "link/archive_extract.h"
 #include "link/download.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
@@ -131,8 +131,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
 }
 
 struct UploadRig {
-  explicit UploadRig(const Bytes& archive, int model = 10, bool extended = false)
-      : b(ProfileOf(model, 0, extended)) {
+  explicit UploadRig(const Bytes& archive, int model = 10, bool extended = false) : b(ProfileOf(model, 0, extended)) {
     b.Image(400, &archive);
     EXPECT_FALSE(DownloadProgram(*b.link, b.job));
     hooks.saveProgram = [this] { calls.push_back("save"); };
@@ -198,10 +197,8 @@ TEST(UploadCommand, CancelNoAndAnUntitledSave) {
 }
 
 TEST(UploadCommand, UntrustedArchivesWriteOnlyTheBackup) {
-  UploadRig r(StoredZip({{"../escape.txt", "x"},
-                         {"other.txt", "y"},
-                         {"sub/dir/qsklbk.$$$", "the program"},
-                         {"/tmp/absolute.txt", "z"}}));
+  UploadRig r(StoredZip(
+      {{"../escape.txt", "x"}, {"other.txt", "y"}, {"sub/dir/qsklbk.$$$", "the program"}, {"/tmp/absolute.txt", "z"}}));
   r.b.messages.answers = {platform::MsgResult::Yes};
   Outcome o = r.Run();
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
@@ -248,13 +245,13 @@ TEST(UploadCommand, FailedExtractionOpensNothing) {
 // in a message (or succeeds where the fault is harmless), within the long waits, and the
 // files stay as they were.
 TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
-  const char* faults[] = {"A3 none",      "A3 late 1500",   "A3 partial 2",   "A3 badreply1",  "A3 version 3",
-                          "A3 delay4 200", "A1 none",       "A1 late 5000",   "A1 partial 1",  "A1 badack",
-                          "A1 status 0xBB", "A1 status 7",  "A1 blockack 0",  "A1 blockack 2", "A1 dropecho",
-                          "A8 none *3",   "A8 third",       "A8 wrongsum",    "A8 nosum",      "A8 partial 1",
-                          "A9 unsupported", "A9 none",      "A5 none",        "A5 badack",     "A2 none",
-                          "A2 badack",    "A2 corrupt 5",   "A2 stopafter 7", "A2 protected",  "A2 length 3",
-                          "A2 archive 0x9000", "A2 dropecho", "die 40"};
+  const char* faults[] = {"A3 none",           "A3 late 1500", "A3 partial 2",   "A3 badreply1",  "A3 version 3",
+                          "A3 delay4 200",     "A1 none",      "A1 late 5000",   "A1 partial 1",  "A1 badack",
+                          "A1 status 0xBB",    "A1 status 7",  "A1 blockack 0",  "A1 blockack 2", "A1 dropecho",
+                          "A8 none *3",        "A8 third",     "A8 wrongsum",    "A8 nosum",      "A8 partial 1",
+                          "A9 unsupported",    "A9 none",      "A5 none",        "A5 badack",     "A2 none",
+                          "A2 badack",         "A2 corrupt 5", "A2 stopafter 7", "A2 protected",  "A2 length 3",
+                          "A2 archive 0x9000", "A2 dropecho",  "die 40"};
   const Bytes archive = StoredZip({{"QSKLBK.$$$", "program"}});
   struct Module {
     int model, firmware;
@@ -287,8 +284,7 @@ TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
         if (!allWell) {
           // A failure is always explained to the user.
           bool explained = false;
-          for (const auto& msg : r.b.messages.shown)
-            explained |= msg.buttons == platform::MsgButtons::Ok;
+          for (const auto& msg : r.b.messages.shown) explained |= msg.buttons == platform::MsgButtons::Ok;
           EXPECT_TRUE(explained);
         }
         if (upload.monitor != MonitorItem::Disable) {

@@ -1,7 +1,7 @@
 // Program download, checksum and keep-area clear against the simulated module and
 // scripted replies.
-#include "link/checksum.h"
 #include "link/download.h"
+#include "link/checksum.h"
 #include "link/module_commands.h"
 #include "link/scripted_port.h"
 #include "link/tests/sim_bench.h"
@@ -146,7 +146,7 @@ TEST(Download, RefusalsBeforeTheModuleIsErased) {
     b.Image(100);
     b.job.plcModel = 4;
     EXPECT_TRUE(DownloadProgram(*b.link, b.job));
-    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Device Mismatch ! This is not ZQV-C module !"}) ;
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Device Mismatch ! This is not ZQV-C module !"});
   }
 }
 

@@ -3,8 +3,8 @@
 
 #include "link/link.h"
 #include "link/scripted_port.h"
-#include "link/tests/scripted_rig.h"
 #include "link/termios_port.h"
+#include "link/tests/scripted_rig.h"
 
 namespace plclink {
 namespace {

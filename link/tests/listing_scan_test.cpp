@@ -59,8 +59,9 @@ TEST(ListingScan, FindsTheFirstMarkerAndCutsTheLine) {
 
 TEST(ListingScan, UnusableMarkersArePassedOver) {
   // Too close to the line start, column past the output, row past the grid.
-  const std::string text = "__Pos 0001 0001\r\n;__Pos 0001 0001\r\n A ; __Pos 000B 0001\r\n"
-                           " A ; __Pos 0001 04B0\r\n A ; __Pos FFFF FFFF\r\n B ; __Pos 000A 04AF\r\n";
+  const std::string text =
+      "__Pos 0001 0001\r\n;__Pos 0001 0001\r\n A ; __Pos 000B 0001\r\n"
+      " A ; __Pos 0001 04B0\r\n A ; __Pos FFFF FFFF\r\n B ; __Pos 000A 04AF\r\n";
   auto m = FindListingMarker(text);
   ASSERT_TRUE(m);
   EXPECT_EQ(m->col, 10);

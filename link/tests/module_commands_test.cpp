@@ -101,7 +101,11 @@ TEST(ModuleModel, RangesMessagesAndEchoRules) {
 
 TEST(ModuleModel, NoModuleAndKoreanTwin) {
   Rig r;
-  r.link->SetConfig([] { LinkConfig c; c.baseWaitMs = 10; return c; }());
+  r.link->SetConfig([] {
+    LinkConfig c;
+    c.baseWaitMs = 10;
+    return c;
+  }());
   EXPECT_TRUE(CheckModuleModel(*r.link, 10));
   EXPECT_EQ(r.Texts(), std::vector<std::string>{"Korvane module Not Found ! "});
 

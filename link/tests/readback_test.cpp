@@ -1,7 +1,7 @@
 // Verify and source read-back against scripted replies and the simulated module.
+#include "link/readback.h"
 #include "link/download.h"
 #include "link/module_commands.h"
-#include "link/readback.h"
 #include "link/scripted_port.h"
 #include "link/tests/sim_bench.h"
 
@@ -80,8 +80,7 @@ TEST(Verify, MismatchAndTimeOut) {
   b.core.AddFault(*zqvsim::ParseFault("A2 corrupt 0", nullptr));
   EXPECT_TRUE(VerifyProgram(*b.link, b.job));
   char expect[96];
-  std::snprintf(expect, sizeof expect, "Verify Error at ADDRESS : 0 Buffer : %X Chip : %X", image[0],
-                image[0] ^ 0xFF);
+  std::snprintf(expect, sizeof expect, "Verify Error at ADDRESS : 0 Buffer : %X Chip : %X", image[0], image[0] ^ 0xFF);
   EXPECT_EQ(b.Texts(), std::vector<std::string>{expect});
   EXPECT_EQ(b.status.texts.back(), "");
   EXPECT_EQ(b.status.gaugeValue, 0);

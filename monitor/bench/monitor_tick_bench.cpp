@@ -20,11 +20,11 @@
 
 #include "compiler/monitor_attrs.h"
 #include "ladder/ui/image_surface.h"
-#include "monitor/device_map.h"
-#include "monitor/live_ladder.h"
 #include "link/link.h"
 #include "link/module_commands.h"
+#include "monitor/device_map.h"
 #include "monitor/link_reader.h"
+#include "monitor/live_ladder.h"
 #include "monitor/memory_device.h"
 #include "tools/zqvsim/core/sim_process.h"
 
@@ -71,8 +71,8 @@ Result Run(bool ownBytes, int ticks, int bytesPerExchange, bool pty) {
       doc.MonDevKind[col][row] = static_cast<int16_t>(kind);
       doc.MonDevNum[col][row] = static_cast<int16_t>(num);
       doc.MonDevBit[col][row] = static_cast<int16_t>(random() % 8);
-      doc.CellType[col][row] = col == compiler::kOutputCol ? compiler::kCoil
-                                                            : (random() % 3 ? compiler::kContactNO : compiler::kContactNC);
+      doc.CellType[col][row] =
+          col == compiler::kOutputCol ? compiler::kCoil : (random() % 3 ? compiler::kContactNO : compiler::kContactNC);
     }
   }
   monitor::MemoryDevice memory;

@@ -33,31 +33,50 @@ TEST(DeviceMap, ThirdGroupAsModelsTenAndFourUseIt) {
 
 TEST(DeviceMap, EveryAreaOfTheFirstTwoGroups) {
   const DeviceMap g1 = monitor::DeviceMapFor(3);
-  EXPECT_EQ(g1.AddrP, 96); EXPECT_EQ(g1.CountP, 128);
-  EXPECT_EQ(g1.AddrCH, 112); EXPECT_EQ(g1.CountCH, 80);
-  EXPECT_EQ(g1.AddrG, 192); EXPECT_EQ(g1.CountG, 40);
-  EXPECT_EQ(g1.AddrAD, 232); EXPECT_EQ(g1.CountAD, 8);
-  EXPECT_EQ(g1.AddrHCNT, 248); EXPECT_EQ(g1.CountHCNT, 1);
-  EXPECT_EQ(g1.AddrF, 255); EXPECT_EQ(g1.CountF, 128);
-  EXPECT_EQ(g1.AddrM, 271); EXPECT_EQ(g1.CountM, 1024);
-  EXPECT_EQ(g1.AddrS, 527); EXPECT_EQ(g1.CountS, 256);
-  EXPECT_EQ(g1.AddrK, 559); EXPECT_EQ(g1.CountK, 512);
-  EXPECT_EQ(g1.AddrT, 623); EXPECT_EQ(g1.CountT, 256);
-  EXPECT_EQ(g1.AddrC, 1135); EXPECT_EQ(g1.CountC, 256);
+  EXPECT_EQ(g1.AddrP, 96);
+  EXPECT_EQ(g1.CountP, 128);
+  EXPECT_EQ(g1.AddrCH, 112);
+  EXPECT_EQ(g1.CountCH, 80);
+  EXPECT_EQ(g1.AddrG, 192);
+  EXPECT_EQ(g1.CountG, 40);
+  EXPECT_EQ(g1.AddrAD, 232);
+  EXPECT_EQ(g1.CountAD, 8);
+  EXPECT_EQ(g1.AddrHCNT, 248);
+  EXPECT_EQ(g1.CountHCNT, 1);
+  EXPECT_EQ(g1.AddrF, 255);
+  EXPECT_EQ(g1.CountF, 128);
+  EXPECT_EQ(g1.AddrM, 271);
+  EXPECT_EQ(g1.CountM, 1024);
+  EXPECT_EQ(g1.AddrS, 527);
+  EXPECT_EQ(g1.CountS, 256);
+  EXPECT_EQ(g1.AddrK, 559);
+  EXPECT_EQ(g1.CountK, 512);
+  EXPECT_EQ(g1.AddrT, 623);
+  EXPECT_EQ(g1.CountT, 256);
+  EXPECT_EQ(g1.AddrC, 1135);
+  EXPECT_EQ(g1.CountC, 256);
   EXPECT_EQ(g1.AddrCF, 1647);
-  EXPECT_EQ(g1.AddrD, 1904); EXPECT_EQ(g1.CountD, 1024);
+  EXPECT_EQ(g1.AddrD, 1904);
+  EXPECT_EQ(g1.CountD, 1024);
 
   const DeviceMap g2 = monitor::DeviceMapFor(2);
   EXPECT_EQ(g2.AddrAD, 571);
   EXPECT_EQ(g2.AddrHCNT, 232);
-  EXPECT_EQ(g2.AddrF, 235); EXPECT_EQ(g2.CountF, 64);
-  EXPECT_EQ(g2.AddrM, 243); EXPECT_EQ(g2.CountM, 256);
-  EXPECT_EQ(g2.AddrS, 307); EXPECT_EQ(g2.CountS, 128);
-  EXPECT_EQ(g2.AddrK, 323); EXPECT_EQ(g2.CountK, 128);
-  EXPECT_EQ(g2.AddrT, 339); EXPECT_EQ(g2.CountT, 32);
-  EXPECT_EQ(g2.AddrC, 403); EXPECT_EQ(g2.CountC, 32);
+  EXPECT_EQ(g2.AddrF, 235);
+  EXPECT_EQ(g2.CountF, 64);
+  EXPECT_EQ(g2.AddrM, 243);
+  EXPECT_EQ(g2.CountM, 256);
+  EXPECT_EQ(g2.AddrS, 307);
+  EXPECT_EQ(g2.CountS, 128);
+  EXPECT_EQ(g2.AddrK, 323);
+  EXPECT_EQ(g2.CountK, 128);
+  EXPECT_EQ(g2.AddrT, 339);
+  EXPECT_EQ(g2.CountT, 32);
+  EXPECT_EQ(g2.AddrC, 403);
+  EXPECT_EQ(g2.CountC, 32);
   EXPECT_EQ(g2.AddrCF, 467);
-  EXPECT_EQ(g2.AddrD, 499); EXPECT_EQ(g2.CountD, 32);
+  EXPECT_EQ(g2.AddrD, 499);
+  EXPECT_EQ(g2.CountD, 32);
 }
 
 TEST(DeviceMap, SetDeviceMapFollowsTheDocumentsModelAndStartsAsModelOne) {

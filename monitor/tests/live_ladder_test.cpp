@@ -77,8 +77,8 @@ TEST_F(LiveLadder, ContactKindsReadTheirAreas) {
   device.SetByte(map.AddrCF + 6, 0x7F);  // bit 7 clear
   device.SetByte(map.AddrS + 2, 5);
   Run();
-  EXPECT_EQ(device.reads, (std::vector<int>{map.AddrP + 1, map.AddrF + 2, map.AddrK + 4, map.AddrT + 10,
-                                            map.AddrCF + 6, map.AddrS + 2}));
+  EXPECT_EQ(device.reads, (std::vector<int>{map.AddrP + 1, map.AddrF + 2, map.AddrK + 4, map.AddrT + 10, map.AddrCF + 6,
+                                            map.AddrS + 2}));
   EXPECT_EQ(StateBox(0, 0)->color, look.ViewOnColor);
   EXPECT_EQ(StateBox(1, 0)->color, look.ViewBackColor);
   EXPECT_EQ(StateBox(2, 0)->color, look.ViewOnColor);

@@ -73,11 +73,16 @@ TEST_F(Watch, EveryAreaClassifies) {
   studio->doc.AliasT[5] = "Tmr";
   const compiler::DeviceMap& m = map();
   const Case cases[] = {
-      {"CNT0", 4, m.AddrHCNT, 0, "CNT0"}, {"CH3", 0, m.AddrCH + 3, 0, "CH3"},
-      {"C3", 2, m.AddrC + 6, m.AddrCF + 3, "C3  Cnt"}, {"T5", 3, m.AddrT + 10, 0, "T5  Tmr"},
-      {"D7", 4, m.AddrD + 14, 0, "D7"},   {"AD2", 4, m.AddrAD + 4, 0, "AD2"},
-      {"A2", 4, m.AddrAD + 4, 0, "A2"},    {"G39", 0, m.AddrG + 39, 0, "G39"},
-      {"F7:7", 1, m.AddrF + 7, 128, "F7:7"}, {"S15:0", 1, m.AddrS + 15, 1, "S15:0"},
+      {"CNT0", 4, m.AddrHCNT, 0, "CNT0"},
+      {"CH3", 0, m.AddrCH + 3, 0, "CH3"},
+      {"C3", 2, m.AddrC + 6, m.AddrCF + 3, "C3  Cnt"},
+      {"T5", 3, m.AddrT + 10, 0, "T5  Tmr"},
+      {"D7", 4, m.AddrD + 14, 0, "D7"},
+      {"AD2", 4, m.AddrAD + 4, 0, "AD2"},
+      {"A2", 4, m.AddrAD + 4, 0, "A2"},
+      {"G39", 0, m.AddrG + 39, 0, "G39"},
+      {"F7:7", 1, m.AddrF + 7, 128, "F7:7"},
+      {"S15:0", 1, m.AddrS + 15, 1, "S15:0"},
       {"K63:7", 1, m.AddrK + 63, 128, "K63:7  "},
   };
   for (const Case& c : cases) {
@@ -94,8 +99,8 @@ TEST_F(Watch, EveryAreaClassifies) {
 
 TEST_F(Watch, DevicesOutsideTheirAreaOrWithBadBitsGetTheSyntaxMessage) {
   // Model 10: 220 D words, 64 timers, 32 counters, 256 M bits, 8 AD, 1 HCNT, 80 CH.
-  for (const char* text : {"D220", "T64", "C32", "M32:0", "AD8", "CNT1", "CH80", "G40", "M1:8", "M1:", "D5X",
-                           "P99999"}) {
+  for (const char* text :
+       {"D220", "T64", "C32", "M32:0", "AD8", "CNT1", "CH80", "G40", "M1:8", "M1:", "D5X", "P99999"}) {
     const WatchParse p = monitor::ParseWatchDevice(studio->doc, map(), text);
     EXPECT_EQ(p.status, WatchParse::kBad) << text;
     EXPECT_FALSE(p.reason.empty()) << text;

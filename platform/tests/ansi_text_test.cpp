@@ -29,7 +29,9 @@ TEST(AnsiText, CountsDoubleByteCharactersAsOne) {
 }
 
 TEST(AnsiText, RefusesWhatTheTargetCannotHold) {
-  EXPECT_FALSE(AnsiToUtf8("\xB0"));          // truncated double-byte character
+  EXPECT_FALSE(AnsiToUtf8("\xB0"));              // truncated double-byte character
   EXPECT_FALSE(Utf8ToAnsi("\xF0\x9F\x98\x80"));  // emoji has no CP949 form
-  EXPECT_EQ(AnsiToUtf8Lossy("A\xFF\xFF" "B"), "A?B");
+  EXPECT_EQ(AnsiToUtf8Lossy("A\xFF\xFF"
+                            "B"),
+            "A?B");
 }

@@ -4,16 +4,16 @@
 //
 //   auto_bench [STUDIO_FOLDER]   (default: the folder of this program's build, ../bin)
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "compiler/document.h"
@@ -130,8 +130,9 @@ int main(int argc, char** argv) {
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   const double cycles = double(m.Cycles() - c0) / scans;
-  std::printf("Scan of that program: %.0f cycles = %.3f ms at 16 MHz; simulated %d scans in %.2f s (%.1f x real time)\n",
-              cycles, cycles / 16000.0, scans, wall, (cycles * scans / 16e6) / wall);
+  std::printf(
+      "Scan of that program: %.0f cycles = %.3f ms at 16 MHz; simulated %d scans in %.2f s (%.1f x real time)\n",
+      cycles, cycles / 16000.0, scans, wall, (cycles * scans / 16e6) / wall);
   // ZQV_BENCH_KEEP keeps the folder for a look at the generated files.
   if (std::getenv("ZQV_BENCH_KEEP"))
     std::printf("files kept in %s\n", folder.c_str());

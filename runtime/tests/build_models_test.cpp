@@ -49,16 +49,17 @@ int FamilyLadder(compiler::ProgramDocument& doc) {
   counter.back() = "{CTD C1, D5}";
   SetRow(doc, r++, counter);
   SetRow(doc, r++, {"P0:6", "-", "-", "-", "-", "-", "-", "-", "-"});
-  for (const char* box : {"WMOV D0, D1", "DWMOV D0, D6", "FMOV 0, D10, 4", "WXCHG D1, D2", "WINC D8",
-                          "WADD D0, 1, D2", "WSUB D0, D1, D3", "WMUL D0, 3, D12", "WDIV D12, 2, D14",
-                          "DWADD D0, D2, D16", "WAND D0, D1, D18", "WOR D0, D1, D19", "BXOR M0, M1, M2",
-                          "WROL D20", "DWRCR D20", "WSHL D10, D12", "BSHR M2, 3", "WBCD D0, D21",
-                          "WBIN D21, D22", "SEG D0, G0", "DECO D0, D23", "ENCO D23, D24", "DIST D0, D25, 4",
-                          "LCDCLS", "STRING CH0, ABC", "HEX D0, CH4", "ASC D0, CH8, 5", "DASC D0, CH16, 8",
-                          "GOTO LBL1", "WINC D9", "LABEL LBL1", "CALLS SUB1"})
+  for (const char* box :
+       {"WMOV D0, D1",      "DWMOV D0, D6",    "FMOV 0, D10, 4",   "WXCHG D1, D2",     "WINC D8",
+        "WADD D0, 1, D2",   "WSUB D0, D1, D3", "WMUL D0, 3, D12",  "WDIV D12, 2, D14", "DWADD D0, D2, D16",
+        "WAND D0, D1, D18", "WOR D0, D1, D19", "BXOR M0, M1, M2",  "WROL D20",         "DWRCR D20",
+        "WSHL D10, D12",    "BSHR M2, 3",      "WBCD D0, D21",     "WBIN D21, D22",    "SEG D0, G0",
+        "DECO D0, D23",     "ENCO D23, D24",   "DIST D0, D25, 4",  "LCDCLS",           "STRING CH0, ABC",
+        "HEX D0, CH4",      "ASC D0, CH8, 5",  "DASC D0, CH16, 8", "GOTO LBL1",        "WINC D9",
+        "LABEL LBL1",       "CALLS SUB1"})
     SetRow(doc, r++, BoxRow("F0:1", box));
-  for (const char* box : {"OUTOFF", "DPSET P2, 3, 0", "KEYSCAN P0, 4, P2, 4, D26", "THIN P2:3, D27",
-                          "HCNTCLR", "RSOUT D0"})
+  for (const char* box :
+       {"OUTOFF", "DPSET P2, 3, 0", "KEYSCAN P0, 4, P2, 4, D26", "THIN P2:3, D27", "HCNTCLR", "RSOUT D0"})
     SetRow(doc, r++, BoxRow("M9:7", box));
   SetRow(doc, r++, BoxRow("F0:1", "ENDMAIN"));
   SetRow(doc, r++, BoxRow("F0:1", "SBRT SUB1"));
@@ -146,7 +147,7 @@ TEST_P(EveryModel, BuildsEveryInstructionFamilyIntoAnImageThatRuns) {
     ASSERT_TRUE(m.RunScans(2)) << m.Error();
     EXPECT_TRUE(BitOf(m, "M0:0", model));
     EXPECT_EQ(WordOf(m, "D", 29, model), WordOf(m, "D", 8, model));  // the subroutine ran each scan
-    EXPECT_EQ(WordOf(m, "D", 9, model), 0);                            // jumped over
+    EXPECT_EQ(WordOf(m, "D", 9, model), 0);                          // jumped over
     EXPECT_EQ(m.ReadDevice(uint32_t(MapStart("CH", model))), 'A');
   }
 }

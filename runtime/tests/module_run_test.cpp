@@ -25,9 +25,8 @@ struct Module {
     p.model = model;
     p.firmware = model == 1 ? 30 : model == 2 ? 120 : model == 4 ? 60 : model == 10 ? 150 : 30;
     core.SetProfile(p);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, messages, status, [this](int) {
-      return std::make_unique<zqvsim::SimPort>(core, clock);
-    });
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, messages, status,
+                                           [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
     link->OpenPort();
   }
   std::string Control(const std::string& line) { return zqvsim::RunControl(core, line, nullptr); }

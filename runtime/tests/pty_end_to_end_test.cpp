@@ -25,10 +25,14 @@ namespace {
 
 int FirmwareOf(int model) {
   switch (model) {
-    case 2: return 120;
-    case 4: return 60;
-    case 10: return 150;
-    default: return 30;
+    case 2:
+      return 120;
+    case 4:
+      return 60;
+    case 10:
+      return 150;
+    default:
+      return 30;
   }
 }
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 
 #include "ladder_builder_support.h"
 #include "link/hex_image.h"
@@ -62,10 +62,9 @@ std::vector<uint8_t> BuiltStudio::Program() const {
 
 int MapStart(const std::string& area, int plcModel) {
   static const std::map<std::string, std::array<int, 3>> starts = {
-      {"P", {96, 96, 96}},      {"F", {255, 235, 235}},   {"M", {271, 243, 243}},
-      {"S", {527, 307, 307}},   {"K", {559, 323, 323}},   {"T", {623, 339, 387}},
-      {"C", {1135, 403, 515}},  {"CF", {1647, 467, 579}}, {"D", {1904, 499, 611}},
-      {"CH", {112, 112, 112}},  {"G", {192, 192, 192}}};
+      {"P", {96, 96, 96}},     {"F", {255, 235, 235}},  {"M", {271, 243, 243}},  {"S", {527, 307, 307}},
+      {"K", {559, 323, 323}},  {"T", {623, 339, 387}},  {"C", {1135, 403, 515}}, {"CF", {1647, 467, 579}},
+      {"D", {1904, 499, 611}}, {"CH", {112, 112, 112}}, {"G", {192, 192, 192}}};
   const int group = (plcModel == 1 || plcModel == 3 || plcModel == 5) ? 0 : plcModel == 2 ? 1 : 2;
   return starts.at(area)[size_t(group)];
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <set>
 #include <memory>
+#include <set>
 
 #include "compiler/program_file.h"
 #include "compiler/watch_file.h"

@@ -45,18 +45,21 @@ TEST(ProfileFile, NamesIgnoreCaseAndTextIsTrimmed) {
 TEST(ProfileFile, WritingOneKeyKeepsEveryOtherLine) {
   TempDir dir;
   const std::string before =
-      "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\n\r\n[Setup]\r\nCunit=80\r\nx = y = z\r\n\r\n[LastOpen]\r\nFile1=a\r\n";
+      "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\n\r\n[Setup]\r\nCunit=80\r\nx = y = "
+      "z\r\n\r\n[LastOpen]\r\nFile1=a\r\n";
   WriteFile(dir / "a.ini", before);
   ProfileFile ini(dir / "a.ini");
   ASSERT_TRUE(ini.WriteString("setup", "CUNIT", "100"));
   EXPECT_EQ(ReadFile(ini.Path()),
-            "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\n\r\n[Setup]\r\nCUNIT=100\r\nx = y = z\r\n\r\n[LastOpen]\r\nFile1=a\r\n");
+            "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\n\r\n[Setup]\r\nCUNIT=100\r\nx = y = "
+            "z\r\n\r\n[LastOpen]\r\nFile1=a\r\n");
   // A new key goes to the end of its section, before the blank line; a new section at the end.
   ASSERT_TRUE(ini.WriteString("Screen", "Width", "14540"));
   ASSERT_TRUE(ini.WriteString("Font", "FontBold", "False"));
-  EXPECT_EQ(ReadFile(ini.Path()),
-            "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\nWidth=14540\r\n\r\n[Setup]\r\nCUNIT=100\r\nx = y = z\r\n\r\n"
-            "[LastOpen]\r\nFile1=a\r\n[Font]\r\nFontBold=False\r\n");
+  EXPECT_EQ(
+      ReadFile(ini.Path()),
+      "; my settings\r\n[Screen]\r\nTop=1\r\nLeft=2\r\nWidth=14540\r\n\r\n[Setup]\r\nCUNIT=100\r\nx = y = z\r\n\r\n"
+      "[LastOpen]\r\nFile1=a\r\n[Font]\r\nFontBold=False\r\n");
   EXPECT_EQ(ini.ReadString("Setup", "x", ""), "y = z");
 }
 

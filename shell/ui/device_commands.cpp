@@ -100,9 +100,8 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     seams.askStart = w->View().AskStart == 1;
     plclink::RunAuto(seams);
   });
-  window.SetHandler("mnuVerify", command([w, l] {
-                      return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn());
-                    }));
+  window.SetHandler("mnuVerify",
+                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn()); }));
   window.SetHandler("mnuClearKeepArea", command([w, l] {
                       plclink::ClearKeepCommand(*l, JobOf(w->Studio()), w->MonitorOn());
                       return plclink::Outcome{};

@@ -19,10 +19,10 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTextEdit>
-#include <QVBoxLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "platform/studio_folder.h"
 #include "shell/shell_texts.h"
@@ -90,7 +90,8 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent
     Form_Activate();
   });
   SetHandler("mnuOption", [this] {
-    OptionsDialog dialog(studio_.doc.Setup, studio_.shell.KoreanMenu, [this] { files_->MarkChanged(); }, this);
+    OptionsDialog dialog(
+        studio_.doc.Setup, studio_.shell.KoreanMenu, [this] { files_->MarkChanged(); }, this);
     dialog.exec();
     Form_Activate();
   });
@@ -225,8 +226,8 @@ void FrmMain::BuildToolbar() {
       tbrMain_->addSeparator()->setProperty("index", i + 1);
       continue;
     }
-    QAction* action = b.icon != none ? tbrMain_->addAction(style()->standardIcon(b.icon), b.tip)
-                                     : tbrMain_->addAction(b.tip);
+    QAction* action =
+        b.icon != none ? tbrMain_->addAction(style()->standardIcon(b.icon), b.tip) : tbrMain_->addAction(b.tip);
     action->setToolTip(b.tip);
     action->setProperty("index", i + 1);
     QString handler = b.handler;
@@ -431,7 +432,8 @@ void FrmMain::SetBoard(QWidget* board) {
 void FrmMain::Form_Load() {
   settings_ = ReadSettings(profile_);
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  WindowPlace place = PlaceOnScreen(settings_.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+  WindowPlace place =
+      PlaceOnScreen(settings_.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
   move(Px(place.Left), Px(place.Top));
   resize(Px(place.Width), Px(place.Height));
 
@@ -579,8 +581,10 @@ void FrmMain::tabInfo_Click() {
     // Not monitoring: the page's notice.
     if (page >= 4) {
       if (auto* notice = frames_[kFrameNames[page - 1]]->findChild<NoticeLayer*>()) {
-        if (MonitorOn()) notice->SetNotice({});
-        else notice->SetNotice(page == 4 ? DumpNotice(korean) : WatchNotice(korean));
+        if (MonitorOn())
+          notice->SetNotice({});
+        else
+          notice->SetNotice(page == 4 ? DumpNotice(korean) : WatchNotice(korean));
       }
     }
   }
@@ -642,7 +646,8 @@ void FrmMain::Form_Resize() {
   // The ladder toolbar keeps the height its buttons need; the board starts below it.
   TwipRect ladderBar = l.tbrLadder;
   const int barHeight = std::max(Px(kLadderToolbarHeight), tbrLadder_->sizeHint().height());
-  if (ladderBar.Usable()) tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
+  if (ladderBar.Usable())
+    tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
   TwipRect boardPlace = l.picBoard;
   const int barBottom = (Px(ladderBar.top) + barHeight + 2) * kTwipsPerPixel;
   if (boardPlace.top < barBottom) {
@@ -651,8 +656,8 @@ void FrmMain::Form_Resize() {
   }
   Place(board_, boardPlace);
   Place(txtMnemonic_, l.txtMnemonic);
-  if (l.gagStatus.Usable()) gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width),
-                                                     Px(l.gagStatus.height));
+  if (l.gagStatus.Usable())
+    gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width), Px(l.gagStatus.height));
   if (ownScrollBar_) Place(vsbMain_, l.vsbMain);
   if (l.endLineLength >= 0 && ownScrollBar_) {
     endLine_->setGeometry(0, Px(l.endLineY), Px(l.endLineLength), 1);
@@ -694,16 +699,20 @@ void FrmMain::SetCaption(const std::string& caption) { setWindowTitle(QString::f
 bool FrmMain::MonitorOn() const { return studio_.monitor.MonitorOn == 1 || (hooks.monitorOn && hooks.monitorOn()); }
 
 void FrmMain::ClearLadderView() {
-  if (hooks.clearLadderView) hooks.clearLadderView();
-  else board_->update();
+  if (hooks.clearLadderView)
+    hooks.clearLadderView();
+  else
+    board_->update();
 }
 void FrmMain::ResetLadderView() {
   vsbMain_->setValue(0);
   if (hooks.resetLadderView) hooks.resetLadderView();
 }
 void FrmMain::RedrawLadder() {
-  if (hooks.redrawLadder) hooks.redrawLadder();
-  else board_->update();
+  if (hooks.redrawLadder)
+    hooks.redrawLadder();
+  else
+    board_->update();
 }
 void FrmMain::FocusBoard() { board_->setFocus(); }
 void FrmMain::SetDeviceMap() {

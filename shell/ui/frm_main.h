@@ -18,16 +18,16 @@
 #include "compiler/studio_state.h"
 #include "platform/status_port.h"
 #include "shell/file_commands.h"
+#include "shell/plc_panel.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
-#include "shell/startup.h"
-#include "shell/window_layout.h"
-#include "shell/plc_panel.h"
 #include "shell/shell_texts.h"
+#include "shell/startup.h"
 #include "shell/tip_file.h"
-#include "shell/view_settings.h"
 #include "shell/ui/file_dialogs.h"
 #include "shell/ui/tip_dialog.h"
+#include "shell/view_settings.h"
+#include "shell/window_layout.h"
 
 class QAction;
 class QLabel;
@@ -109,17 +109,17 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
 
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
-    std::function<bool()> monitorOn;          // monitor mode is on (besides studio.monitor.MonitorOn)
-    std::function<void(int)> sidePageShown;   // side page 3, 4 or 5 was chosen: draw it
+    std::function<bool()> monitorOn;                // monitor mode is on (besides studio.monitor.MonitorOn)
+    std::function<void(int)> sidePageShown;         // side page 3, 4 or 5 was chosen: draw it
     std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
-    std::function<void()> setDeviceMap;       // the model of the document changed
-    std::function<void()> resetLadderView;    // a program was read
-    std::function<void()> redrawLadder;       // DrawLadder and DrawCursor
-    std::function<void()> clearLadderView;    // DrawLadderBackground and DrawCursor
-    std::function<void()> watchReplaced;      // the watch list was replaced
+    std::function<void()> setDeviceMap;             // the model of the document changed
+    std::function<void()> resetLadderView;          // a program was read
+    std::function<void()> redrawLadder;             // DrawLadder and DrawCursor
+    std::function<void()> clearLadderView;          // DrawLadderBackground and DrawCursor
+    std::function<void()> watchReplaced;            // the watch list was replaced
     std::function<void()> printLadder;
     std::function<void()> printerSetup;
-    std::function<void()> mainTabChanged;     // the main tab changed (after the window's part)
+    std::function<void()> mainTabChanged;  // the main tab changed (after the window's part)
   };
   Hooks hooks;
 

@@ -20,16 +20,11 @@
 namespace shell {
 
 const ElementButton kElementButtons[11] = {
-    {"-| |-", "Contact"},
-    {"-|/|-", "Contact (negated)"},
-    {"---", "Horizontal line"},
-    {"|", "Vertical line"},
-    {"-( )-", "Coil"},
-    {"[ ]", "Instruction"},
-    {"CTR", "Counter"},
-    {"-|P|-", "Rising edge"},
-    {"-|N|-", "Falling edge"},
-    {"-/-", "NOT"},
+    {"-| |-", "Contact"},       {"-|/|-", "Contact (negated)"},
+    {"---", "Horizontal line"}, {"|", "Vertical line"},
+    {"-( )-", "Coil"},          {"[ ]", "Instruction"},
+    {"CTR", "Counter"},         {"-|P|-", "Rising edge"},
+    {"-|N|-", "Falling edge"},  {"-/-", "NOT"},
     {"END", "END line"},
 };
 
@@ -99,7 +94,8 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   updateUndo();
 
   window.SetHandler("mnuGotoLine", [&window, view] {
-    ladder::GotoDialog dialog(window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
+    ladder::GotoDialog dialog(
+        window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
     view->board()->setFocus();
   });

@@ -5,9 +5,9 @@
 #include <QSlider>
 #include <QToolBar>
 
+#include "ladder/ui/ladder_view.h"
 #include "link/link.h"
 #include "link/module_commands.h"
-#include "ladder/ui/ladder_view.h"
 #include "monitor/device_map.h"
 #include "monitor/ui/monitor_controller.h"
 #include "shell/ui/frm_main.h"

@@ -12,7 +12,7 @@ class Link;
 namespace monitor {
 class MonitorController;
 class DeviceReader;
-}
+}  // namespace monitor
 
 namespace shell {
 

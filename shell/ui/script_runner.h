@@ -11,8 +11,8 @@
 //   shot FILE        save a picture of the screen (of the window without a display server)
 //   exit             the File menu's Exit
 // A message box that opens during the run is written to standard error and closed (the safe
-// answer), so that no step waits for a person. Lines starting with "#" are comments. An unknown action or name ends the program with
-// status 3, so a broken script never passes for a good run.
+// answer), so that no step waits for a person. Lines starting with "#" are comments. An unknown action or name ends the
+// program with status 3, so a broken script never passes for a good run.
 
 #include <QObject>
 #include <QStringList>

@@ -107,8 +107,8 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   cmdFont_->setObjectName("Command1");
   lblFontEx_ = new QLabel(QString::fromUtf8("가나다 ABC 123"), fontFrame_);
   lblFontEx_->setObjectName("lblFontEx");
-  lblFontEx_->setFont(QFontOf({settings_.FontName, static_cast<double>(settings_.FontSize), settings_.FontBold,
-                               settings_.FontItalic}));
+  lblFontEx_->setFont(
+      QFontOf({settings_.FontName, static_cast<double>(settings_.FontSize), settings_.FontBold, settings_.FontItalic}));
   font->addWidget(cmdFont_);
   font->addWidget(lblFontEx_, 1);
   page->addWidget(fontFrame_);

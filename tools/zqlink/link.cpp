@@ -42,9 +42,9 @@ struct Mod {
   const z::Module* m = nullptr;
   const std::string* file = nullptr;
   bool loaded = false;
-  std::map<uint16_t, const z::Symbol*> externals;         // by external index
-  std::map<uint16_t, uint64_t> seg_size;                  // pass 1: size of each part
-  std::vector<std::pair<uint64_t, uint64_t>> abs_runs;   // pass 1: absolute bytes [begin, end)
+  std::map<uint16_t, const z::Symbol*> externals;       // by external index
+  std::map<uint16_t, uint64_t> seg_size;                // pass 1: size of each part
+  std::vector<std::pair<uint64_t, uint64_t>> abs_runs;  // pass 1: absolute bytes [begin, end)
   std::string where() const { return "module \"" + m->header.name + "\" (" + *file + ")"; }
 };
 
@@ -113,8 +113,8 @@ void Linker::load(size_t mi) {
   for (const auto& s : md.m->publics) {
     auto [it, fresh] = publics_.emplace(s.name, std::make_pair(mi, &s));
     if (fresh) continue;
-    std::string text = "duplicate public symbol \"" + s.name + "\" in " + md.where() + " and " +
-                       mods_[it->second.first].where();
+    std::string text =
+        "duplicate public symbol \"" + s.name + "\" in " + md.where() + " and " + mods_[it->second.first].where();
     if (has_debug_records(*md.m) && has_debug_records(*mods_[it->second.first].m))
       debug_duplicates_.emplace(s.name, std::move(text));
     else
@@ -147,8 +147,7 @@ void Linker::load_modules() {
   for (const auto& md : mods_)
     if (md.loaded)
       for (const auto& e : md.m->externals)
-        if (!publics_.count(e.name))
-          diag_.error("unresolved external symbol \"" + e.name + "\" in " + md.where());
+        if (!publics_.count(e.name)) diag_.error("unresolved external symbol \"" + e.name + "\" in " + md.where());
   for (const auto& [name, text] : debug_duplicates_) {
     bool used = false;
     for (const auto& md : mods_)
@@ -182,17 +181,25 @@ void Linker::pass1(Mod& md) {
   for (const auto& it : md.m->items) {
     bool ok = true;
     switch (it.tag) {
-      case z::kAbsoluteLocation: abs = true; loc = it.a; break;
+      case z::kAbsoluteLocation:
+        abs = true;
+        loc = it.a;
+        break;
       case z::kSegmentLocation:
         abs = false;
         seg = it.w;
         loc = it.a;
         md.seg_size[seg] = std::max(md.seg_size[seg], loc);
         break;
-      case z::kCode1: case z::kCode2: case z::kCode3: case z::kCode4:
+      case z::kCode1:
+      case z::kCode2:
+      case z::kCode3:
+      case z::kCode4:
         ok = advance(it.bytes.size());
         break;
-      case z::kRepeat: ok = advance(uint64_t{it.w} * it.b); break;
+      case z::kRepeat:
+        ok = advance(uint64_t{it.w} * it.b);
+        break;
       default:
         if (z::is_field_tag(it.tag)) ok = advance(z::field_size(it.tag));
     }
@@ -209,8 +216,8 @@ void Linker::merge_segments() {
     if (!md.loaded) continue;
     for (const auto& d : md.m->segments) {
       if (d.alignment > 31) {
-        diag_.error(md.where() + ": segment \"" + d.name + "\" has alignment " +
-                    std::to_string(d.alignment) + " (at most 31)");
+        diag_.error(md.where() + ": segment \"" + d.name + "\" has alignment " + std::to_string(d.alignment) +
+                    " (at most 31)");
         continue;
       }
       auto [it, fresh] = by_name.emplace(d.name, merged_.size());
@@ -224,13 +231,11 @@ void Linker::merge_segments() {
       Merged& g = merged_[it->second];
       const auto kind = d.kind == z::SegmentKind::Absolute ? z::SegmentKind::Relocatable : d.kind;
       if ((kind == z::SegmentKind::Common) != (g.kind == z::SegmentKind::Common)) {
-        diag_.error("segment \"" + d.name + "\" is COMMON in one module and not in another (" +
-                    md.where() + ")");
+        diag_.error("segment \"" + d.name + "\" is COMMON in one module and not in another (" + md.where() + ")");
         continue;
       }
       if (is_code_type(d.type) != g.code_space())
-        diag_.error("segment \"" + d.name + "\" is declared for program and for data memory (" +
-                    md.where() + ")");
+        diag_.error("segment \"" + d.name + "\" is declared for program and for data memory (" + md.where() + ")");
       g.align = std::max<unsigned>(g.align, d.alignment);
       const uint64_t size = md.seg_size.count(d.number) ? md.seg_size[d.number] : 0;
       Part p{it->second, 0};
@@ -334,8 +339,8 @@ void Linker::pass2(Mod& md, size_t mi) {
     if (!abs) {
       const Merged& g = merged_[part(mi, seg).merged];
       if (!g.code_space()) {
-        report_once("data:" + g.name, md.where() + ": segment \"" + g.name +
-                                          "\" lies in data memory and cannot hold code bytes");
+        report_once("data:" + g.name,
+                    md.where() + ": segment \"" + g.name + "\" lies in data memory and cannot hold code bytes");
         return false;
       }
     }
@@ -366,8 +371,8 @@ void Linker::pass2(Mod& md, size_t mi) {
   auto range_check = [&](int32_t min, int32_t max) {
     const int32_t v = static_cast<int32_t>(top());
     if (v >= min && v <= max) return;
-    std::string text = md.where() + ": value " + std::to_string(v) + " at " + hex(base() + loc) +
-                       " out of range [" + std::to_string(min) + ", " + std::to_string(max) + "]";
+    std::string text = md.where() + ": value " + std::to_string(v) + " at " + hex(base() + loc) + " out of range [" +
+                       std::to_string(min) + ", " + std::to_string(max) + "]";
     size_t first = message.find_first_not_of('\n');
     if (first != std::string::npos) text += "\n" + message.substr(first);
     diag_.error(text);
@@ -377,9 +382,19 @@ void Linker::pass2(Mod& md, size_t mi) {
     for (const auto& it : md.m->items) {
       uint64_t address = 0;
       switch (it.tag) {
-        case z::kAbsoluteLocation: abs = true; loc = it.a; break;
-        case z::kSegmentLocation: abs = false; seg = it.w; loc = it.a; break;
-        case z::kCode1: case z::kCode2: case z::kCode3: case z::kCode4:
+        case z::kAbsoluteLocation:
+          abs = true;
+          loc = it.a;
+          break;
+        case z::kSegmentLocation:
+          abs = false;
+          seg = it.w;
+          loc = it.a;
+          break;
+        case z::kCode1:
+        case z::kCode2:
+        case z::kCode3:
+        case z::kCode4:
           if (writable(it.bytes.size(), address))
             std::copy(it.bytes.begin(), it.bytes.end(), image_.begin() + static_cast<ptrdiff_t>(address));
           break;
@@ -388,13 +403,17 @@ void Linker::pass2(Mod& md, size_t mi) {
             for (uint64_t i = 0; i < uint64_t{it.w} * it.b; ++i)
               image_[address + i] = static_cast<uint8_t>(it.a >> (8 * (i % it.w)));
           break;
-        case z::kEnd: case z::kEndAbsolute: case z::kEndRelative:
+        case z::kEnd:
+        case z::kEndAbsolute:
+        case z::kEndRelative:
           if (!stack.empty())
             diag_.error(md.where() + ": " + std::to_string(stack.size()) +
                         " linker expression value(s) left over at the module end");
           return;
 
-        case z::kPushConstant: stack.push_back(it.a); break;
+        case z::kPushConstant:
+          stack.push_back(it.a);
+          break;
         case z::kPushSegment: {
           const Part& p = part(mi, it.w);
           stack.push_back(static_cast<uint32_t>(merged_[p.merged].start + p.offset + it.a));
@@ -406,31 +425,58 @@ void Linker::pass2(Mod& md, size_t mi) {
           stack.push_back(v + it.a);
           break;
         }
-        case z::kSegmentBegin: case z::kSegmentEnd: {
+        case z::kSegmentBegin:
+        case z::kSegmentEnd: {
           const Merged& g = merged_[part(mi, it.w).merged];
           stack.push_back(static_cast<uint32_t>(it.tag == z::kSegmentBegin ? g.start : g.start + g.size));
           stack.push_back(it.a);  // the add that follows joins the two
           break;
         }
-        case z::kPushLocation: stack.push_back(static_cast<uint32_t>(base() + loc + it.a)); break;
-        case z::kMessage: message = it.text; break;
-        case z::kCheck: range_check(static_cast<int32_t>(it.a), static_cast<int32_t>(it.b)); break;
+        case z::kPushLocation:
+          stack.push_back(static_cast<uint32_t>(base() + loc + it.a));
+          break;
+        case z::kMessage:
+          message = it.text;
+          break;
+        case z::kCheck:
+          range_check(static_cast<int32_t>(it.a), static_cast<int32_t>(it.b));
+          break;
         case z::kCheckFromStack: {
           int32_t min = static_cast<int32_t>(pop());
           int32_t max = static_cast<int32_t>(pop());
           range_check(min, max);
           break;
         }
-        case z::kNeg: top() = 0u - top(); break;
-        case z::kBitNot: top() = ~top(); break;
-        case z::kLogNot: top() = top() == 0; break;
-        case z::kLowWord: top() &= 0xFFFF; break;
-        case z::kHighWord: top() >>= 16; break;
-        case z::kShlN: top() <<= (it.a & 31); break;
-        case z::kShrN: top() >>= (it.a & 31); break;
-        case z::kByteN: top() = (top() >> (8 * it.a)) & 0xFF; break;
-        case z::kDup: stack.push_back(top()); break;
-        case z::kDrop: pop(); break;
+        case z::kNeg:
+          top() = 0u - top();
+          break;
+        case z::kBitNot:
+          top() = ~top();
+          break;
+        case z::kLogNot:
+          top() = top() == 0;
+          break;
+        case z::kLowWord:
+          top() &= 0xFFFF;
+          break;
+        case z::kHighWord:
+          top() >>= 16;
+          break;
+        case z::kShlN:
+          top() <<= (it.a & 31);
+          break;
+        case z::kShrN:
+          top() >>= (it.a & 31);
+          break;
+        case z::kByteN:
+          top() = (top() >> (8 * it.a)) & 0xFF;
+          break;
+        case z::kDup:
+          stack.push_back(top());
+          break;
+        case z::kDrop:
+          pop();
+          break;
         case z::kSwap: {
           uint32_t b = pop(), a = pop();
           stack.push_back(b);
@@ -458,10 +504,17 @@ void Linker::pass2(Mod& md, size_t mi) {
             const int32_t sa = static_cast<int32_t>(a), sb = static_cast<int32_t>(b);
             uint32_t r = 0;
             switch (it.tag) {
-              case z::kAdd: r = a + b; break;
-              case z::kSub: r = a - b; break;
-              case z::kMul: r = a * b; break;
-              case z::kDiv: case z::kMod:
+              case z::kAdd:
+                r = a + b;
+                break;
+              case z::kSub:
+                r = a - b;
+                break;
+              case z::kMul:
+                r = a * b;
+                break;
+              case z::kDiv:
+              case z::kMod:
                 if (b == 0) {
                   diag_.warning(md.where() + ": division by zero at " + hex(base() + loc));
                   r = it.tag == z::kDiv ? 0xFFFFFFFFu : 0;
@@ -471,23 +524,56 @@ void Linker::pass2(Mod& md, size_t mi) {
                   r = static_cast<uint32_t>(it.tag == z::kDiv ? sa / sb : sa % sb);
                 }
                 break;
-              case z::kBitAnd: r = a & b; break;
-              case z::kBitOr: r = a | b; break;
-              case z::kBitXor: r = a ^ b; break;
-              case z::kLogAnd: r = a && b; break;
-              case z::kLogOr: r = a || b; break;
-              case z::kLogXor: r = (a != 0) != (b != 0); break;
-              case z::kGt: r = sa > sb; break;
-              case z::kUgt: r = a > b; break;
-              case z::kGe: r = sa >= sb; break;
-              case z::kLt: r = sa < sb; break;
-              case z::kUlt: r = a < b; break;
-              case z::kLe: r = sa <= sb; break;
-              case z::kEq: r = a == b; break;
-              case z::kNe: r = a != b; break;
-              case z::kShrBy: r = a >> (b & 31); break;
-              case z::kShlBy: r = a << (b & 31); break;
-              default: break;
+              case z::kBitAnd:
+                r = a & b;
+                break;
+              case z::kBitOr:
+                r = a | b;
+                break;
+              case z::kBitXor:
+                r = a ^ b;
+                break;
+              case z::kLogAnd:
+                r = a && b;
+                break;
+              case z::kLogOr:
+                r = a || b;
+                break;
+              case z::kLogXor:
+                r = (a != 0) != (b != 0);
+                break;
+              case z::kGt:
+                r = sa > sb;
+                break;
+              case z::kUgt:
+                r = a > b;
+                break;
+              case z::kGe:
+                r = sa >= sb;
+                break;
+              case z::kLt:
+                r = sa < sb;
+                break;
+              case z::kUlt:
+                r = a < b;
+                break;
+              case z::kLe:
+                r = sa <= sb;
+                break;
+              case z::kEq:
+                r = a == b;
+                break;
+              case z::kNe:
+                r = a != b;
+                break;
+              case z::kShrBy:
+                r = a >> (b & 31);
+                break;
+              case z::kShlBy:
+                r = a << (b & 31);
+                break;
+              default:
+                break;
             }
             stack.push_back(r);
           }
@@ -513,8 +599,8 @@ LinkResult Linker::run(std::span<const InputFile> inputs, std::span<const Placem
     objects_.push_back(std::move(d.object));
     for (const auto& m : objects_.back().modules) {
       if (!m.crc_ok())
-        diag_.error(in.name + ": module \"" + m.header.name + "\": CRC error (stored " +
-                    hex(m.stored_crc) + ", computed " + hex(m.computed_crc) + ")");
+        diag_.error(in.name + ": module \"" + m.header.name + "\": CRC error (stored " + hex(m.stored_crc) +
+                    ", computed " + hex(m.computed_crc) + ")");
       Mod md;
       md.m = &m;
       md.file = &in.name;
@@ -541,8 +627,8 @@ LinkResult Linker::run(std::span<const InputFile> inputs, std::span<const Placem
     if (mods_[mi].loaded) pass2(mods_[mi], mi);
   res.errors = diag_.errors;
   for (const auto& g : merged_)
-    res.segments.push_back({g.name, g.kind, g.type, g.code_space(), static_cast<uint32_t>(g.start),
-                            static_cast<uint32_t>(g.size)});
+    res.segments.push_back(
+        {g.name, g.kind, g.type, g.code_space(), static_cast<uint32_t>(g.start), static_cast<uint32_t>(g.size)});
   for (const auto& md : mods_)
     if (md.loaded) res.loaded_modules.push_back(md.m->header.name);
   if (diag_.errors) return res;
@@ -554,8 +640,7 @@ LinkResult Linker::run(std::span<const InputFile> inputs, std::span<const Placem
 
 }  // namespace
 
-LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> placements,
-                std::ostream& diag) {
+LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> placements, std::ostream& diag) {
   Linker l(diag);
   LinkResult r = l.run(inputs, placements);
   r.errors = l.error_count();
@@ -590,8 +675,7 @@ bool parse_placement(const std::string& text, Placement& out, std::string& error
     return false;
   }
   auto number = [&](const std::string& s, uint32_t& v) {
-    if (s.empty() || s.size() > 8 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-      return false;
+    if (s.empty() || s.size() > 8 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
     v = static_cast<uint32_t>(std::stoul(s, nullptr, 16));
     return true;
   };

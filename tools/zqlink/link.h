@@ -46,8 +46,7 @@ inline constexpr uint32_t kImageLimit = 0x10000;
 
 // Links the given objects. Errors and warnings are written to `diag`, one per line, each
 // starting with "zqlink: error: " or "zqlink: warning: ".
-LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> placements,
-                std::ostream& diag);
+LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> placements, std::ostream& diag);
 
 // Intel HEX text of the image: type-00 records of 16 bytes from address 0 and the end
 // record ":00000001FF", lines ended by CR LF.

@@ -1,11 +1,11 @@
 // zqlink: links ZOLEX object modules into an Intel HEX file.
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "link.h"
@@ -43,8 +43,8 @@ int run_dump(const std::string& name) {
   }
   aq71::zolex::DecodeResult d = aq71::zolex::decode(data);
   if (!d.ok) {
-    std::cerr << "zqlink: error: " << name << ": offset 0x" << std::hex << d.error_offset << std::dec
-              << ": " << d.error << "\n";
+    std::cerr << "zqlink: error: " << name << ": offset 0x" << std::hex << d.error_offset << std::dec << ": " << d.error
+              << "\n";
     return 1;
   }
   zqlink::dump(d.object, std::cout);
@@ -75,9 +75,12 @@ bool write_output(const std::string& name, const std::string& text) {
 
 const char* kind_name(aq71::zolex::SegmentKind k) {
   switch (k) {
-    case aq71::zolex::SegmentKind::Stack: return "STACK";
-    case aq71::zolex::SegmentKind::Common: return "COMMON";
-    default: return "RSEG";
+    case aq71::zolex::SegmentKind::Stack:
+      return "STACK";
+    case aq71::zolex::SegmentKind::Common:
+      return "COMMON";
+    default:
+      return "RSEG";
   }
 }
 

@@ -6,16 +6,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -54,7 +54,7 @@ std::string linkPath, controlPath;
 
 void Cleanup() {
   if (!linkPath.empty()) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(linkPath.c_str());
   }
   if (!controlPath.empty()) ::unlink(controlPath.c_str());
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
 
   if (!linkPath.empty()) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(linkPath.c_str());
     if (::symlink(slavePath.c_str(), linkPath.c_str()) != 0) {
       std::fprintf(stderr, "zqvsim: cannot link %s: %s\n", linkPath.c_str(), std::strerror(errno));
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);

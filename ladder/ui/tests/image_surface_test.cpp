@@ -15,7 +15,9 @@
 namespace ladder {
 namespace {
 
-QRgb At(ImageSurface& s, int xTwips, int yTwips) { return s.Image().pixel(xTwips / kTwipsPerPixel, yTwips / kTwipsPerPixel) & 0xFFFFFF; }
+QRgb At(ImageSurface& s, int xTwips, int yTwips) {
+  return s.Image().pixel(xTwips / kTwipsPerPixel, yTwips / kTwipsPerPixel) & 0xFFFFFF;
+}
 
 TEST(ImageSurface, LinesBoxesAndColoursInTwips) {
   ImageSurface s(200, 100);
@@ -100,7 +102,7 @@ TEST_F(DrawnProgram, SelectionDrawnTwiceLeavesThePictureIdentical) {
   painter.DrawBlockSelection(1, 0, 6, 3);
   EXPECT_NE(s.Image(), before);
   EXPECT_EQ(At(s, view.geo.X(3) + 100, view.geo.Y(1, 0) + 100), 0x000000u);  // white inverted
-  painter.DrawBlockSelection(6, 3, 1, 0);  // the same rectangle from its other corner
+  painter.DrawBlockSelection(6, 3, 1, 0);                                    // the same rectangle from its other corner
   EXPECT_EQ(s.Image(), before);
   // A selection reaching far below the view is clipped, not wrapped around.
   painter.DrawBlockSelection(0, 0, 10, 1199);

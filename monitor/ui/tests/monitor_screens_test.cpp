@@ -1,14 +1,14 @@
 // Pictures of the live monitor as the window shows them, drawn offscreen and saved under
 // the build's screenshots folder: the live ladder, the watch list and a dump page.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <gtest/gtest.h>
 
 #include "platform/tests/qt_test_app.h"
 
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "compiler/monitor_attrs.h"
@@ -23,7 +23,6 @@
 #include "monitor/watch_list.h"
 
 namespace {
-
 
 QString ShotPath(const char* name) {
   const QString dir = QString::fromUtf8(std::getenv("ZQV_BIN_DIR")) + "/../artifacts";

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -6,15 +7,14 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
-#include <gtest/gtest.h>
 
 #include "platform/tests/qt_test_app.h"
 
 #include <memory>
 
+#include "ladder/ui/image_surface.h"
 #include "monitor/device_map.h"
 #include "monitor/memory_device.h"
-#include "ladder/ui/image_surface.h"
 #include "monitor/ui/dump_panel.h"
 #include "monitor/ui/monitor_controller.h"
 #include "monitor/ui/monitor_ticker.h"
@@ -22,7 +22,6 @@
 #include "monitor/ui/watch_panel.h"
 
 namespace {
-
 
 void Pump(int ms) {
   QElapsedTimer t;

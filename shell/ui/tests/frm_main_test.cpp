@@ -10,20 +10,20 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTextEdit>
-#include <QProgressBar>
 #include <QToolBar>
 #include <deque>
 #include <memory>
 
 #include "compiler/program_file.h"
 #include "compiler/watch_file.h"
+#include "platform/file_write.h"
 #include "shell/shell_texts.h"
 #include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/view_settings_widget.h"
-#include "platform/file_write.h"
 
 using namespace shell;
 
@@ -116,14 +116,16 @@ TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
   EXPECT_EQ(studio->doc.Setup.PlcModel, 1);
   EXPECT_EQ(studio->doc.EndRow, 1);
   EXPECT_EQ(window->CurrentSettings().Cunit, 80);
-  for (const char* name : {"tbrMain", "tabInfo", "tabMain", "picBoard", "vsbMain", "txtMnemonic", "tbrLadder",
-                           "sbrMain", "gagStatus", "fraPlcSetup", "fraSetup", "fraAlias", "fraDump", "fraWatch",
-                           "txtMemo", "tbrEndLine", "tbrEndLine2", "cboDevice", "SliderSize", "lblFontEx"})
+  for (const char* name :
+       {"tbrMain", "tabInfo",    "tabMain",     "picBoard",  "vsbMain",    "txtMnemonic", "tbrLadder",
+        "sbrMain", "gagStatus",  "fraPlcSetup", "fraSetup",  "fraAlias",   "fraDump",     "fraWatch",
+        "txtMemo", "tbrEndLine", "tbrEndLine2", "cboDevice", "SliderSize", "lblFontEx"})
     EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
   auto* tools = window->findChild<QToolBar*>("tbrMain");
   QStringList tips;
   for (QAction* a : tools->actions()) tips << (a->isSeparator() ? "|" : a->toolTip());
-  EXPECT_EQ(tips.join(","), "|,New,Open,Save,|,Print,|,Block Cut,Block Copy,Block Paste,|,Search,|,Auto,Run,Stop,Monitor,|");
+  EXPECT_EQ(tips.join(","),
+            "|,New,Open,Save,|,Print,|,Block Cut,Block Copy,Block Paste,|,Search,|,Auto,Run,Stop,Monitor,|");
   EXPECT_FALSE(ini->HasKey("Screen", "Top"));  // start-up writes nothing
 }
 

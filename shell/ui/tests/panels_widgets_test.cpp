@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +13,6 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "platform/tests/qt_test_app.h"
 
@@ -24,8 +24,8 @@
 #include "shell/ui/options_dialog.h"
 #include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/side_panel_notice.h"
-#include "shell/ui/view_settings_widget.h"
 #include "shell/ui/tip_dialog.h"
+#include "shell/ui/view_settings_widget.h"
 
 namespace shell {
 namespace {
@@ -166,7 +166,9 @@ TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
 
 TEST_F(PanelFixture, FontDialogResultGoesToTheSampleUnrounded) {
   ViewSettingsHooks vh = Hooks();
-  vh.chooseFont = [](const LadderFont&) { return std::optional<LadderFont>(LadderFont{"DejaVu Sans", 10.5, false, true}); };
+  vh.chooseFont = [](const LadderFont&) {
+    return std::optional<LadderFont>(LadderFont{"DejaVu Sans", 10.5, false, true});
+  };
   SetupPageWidget page(settings, vh);
   page.fontButton()->click();
   EXPECT_DOUBLE_EQ(page.fontSample()->font().pointSizeF(), 10.5);

@@ -18,11 +18,11 @@
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
 #include "platform/message_box.h"
+#include "platform/tests/qt_test_app.h"
 #include "shell/ui/device_commands.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
-#include "platform/tests/qt_test_app.h"
 #include "tools/zqvsim/core/sim_port.h"
 
 using namespace shell;
@@ -50,9 +50,8 @@ struct StudioWiringTest : ::testing::Test {
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window, [this](int) {
-      return std::make_unique<zqvsim::SimPort>(core, clock);
-    });
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window,
+                                           [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
     ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
     monitor = WireMonitor(*window, *ladder.view, *link, *reader);

@@ -2,13 +2,13 @@
 // compared byte for byte and run through avr-objcopy, and failed links leave no HEX file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "link.h"
@@ -45,9 +45,8 @@ class Zqlink : public ::testing::Test {
     const char* bin = std::getenv("ZQV_BIN_DIR");
     exe_ = bin ? fs::path(bin) / "zqlink" : fs::path(ZQLINK_EXE);
     ASSERT_TRUE(fs::exists(exe_)) << exe_;
-    dir_ = fs::temp_directory_path() /
-           ("zqlink_test_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() / ("zqlink_test_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -60,8 +59,7 @@ class Zqlink : public ::testing::Test {
   }
 
   Outcome zqlink(const std::string& args) {
-    const std::string cmd = "cd '" + dir_.string() + "' && '" + exe_.string() + "' " + args +
-                            " >out.txt 2>err.txt";
+    const std::string cmd = "cd '" + dir_.string() + "' && '" + exe_.string() + "' " + args + " >out.txt 2>err.txt";
     Outcome r;
     int status = std::system(cmd.c_str());
     r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -78,8 +76,8 @@ class Zqlink : public ::testing::Test {
     std::string hex = read_text(dir_ / "OUT.HEX");
     EXPECT_FALSE(hex.empty());
     if (have("avr-objcopy")) {
-      int st = std::system(("cd '" + dir_.string() +
-                            "' && avr-objcopy -I ihex -O binary OUT.HEX OUT.BIN 2>err.txt").c_str());
+      int st = std::system(
+          ("cd '" + dir_.string() + "' && avr-objcopy -I ihex -O binary OUT.HEX OUT.BIN 2>err.txt").c_str());
       EXPECT_EQ(st, 0) << read_text(dir_ / "err.txt");
       image_ = read_text(dir_ / "OUT.BIN");
     }
@@ -155,18 +153,27 @@ std::vector<uint8_t> main_module() {
   e.symbol(z::SymbolKind::Relocatable, 0, 0, "main", 0);
   e.segment_declaration(0, z::SegmentKind::Relocatable, 1, 1, "CODE");
   e.segment_location(0, 0);
-  e.push_external(0); rel12(e, 0xD000, "RCALL F");
-  e.push_external(0); rel12(e, 0xC000, "RJMP F");
-  e.push_external(0); abs22(e, 0x940E);  // CALL F
-  e.push_external(0); abs22(e, 0x940C);  // JMP F
-  e.code16(0x9100);                      // LDS R16,VAR
-  e.push_external(1); addr16(e);
-  e.code16(0x9310);                      // STS VAR,R17
-  e.push_external(1); addr16(e);
-  e.push_external(0).byte_of(0); imm8(e, 16, 0xE000);  // LDI R16,LOW(F)
-  e.push_external(0).byte_of(1); imm8(e, 17, 0xE000);  // LDI R17,HIGH(F)
+  e.push_external(0);
+  rel12(e, 0xD000, "RCALL F");
+  e.push_external(0);
+  rel12(e, 0xC000, "RJMP F");
+  e.push_external(0);
+  abs22(e, 0x940E);  // CALL F
+  e.push_external(0);
+  abs22(e, 0x940C);  // JMP F
+  e.code16(0x9100);  // LDS R16,VAR
+  e.push_external(1);
+  addr16(e);
+  e.code16(0x9310);  // STS VAR,R17
+  e.push_external(1);
+  addr16(e);
+  e.push_external(0).byte_of(0);
+  imm8(e, 16, 0xE000);  // LDI R16,LOW(F)
+  e.push_external(0).byte_of(1);
+  imm8(e, 17, 0xE000);                                       // LDI R17,HIGH(F)
   e.push_external(0).push_constant(2).op(z::kAdd).field(2);  // DW F+2
-  e.push_segment(0, 2); rel12(e, 0xC000, "RJMP main+2");     // a label of the own segment
+  e.push_segment(0, 2);
+  rel12(e, 0xC000, "RJMP main+2");  // a label of the own segment
   e.end_module_relative(0, 0, false);
   return e.take();
 }
@@ -254,16 +261,16 @@ TEST_F(Zqlink, ResolvesCrossModuleReferences) {
   obj("lib.r71", lib_module());
   std::string hex = link_ok("-Z CODE=0-1FFFF -Z DATA=100-8FF main.r71 lib.r71");
   const std::vector<uint8_t> expected = {
-      0x0E, 0xD0,              // 0x00 RCALL F: (0x1E - 0x02) / 2
-      0x0D, 0xC0,              // 0x02 RJMP F
-      0x0E, 0x94, 0x0F, 0x00,  // 0x04 CALL F (word address 0x0F)
-      0x0C, 0x94, 0x0F, 0x00,  // 0x08 JMP F
-      0x00, 0x91, 0x00, 0x01,  // 0x0C LDS R16,VAR
-      0x10, 0x93, 0x00, 0x01,  // 0x10 STS VAR,R17
-      0x0E, 0xE1,              // 0x14 LDI R16,LOW(F)
-      0x10, 0xE0,              // 0x16 LDI R17,HIGH(F)
-      0x20, 0x00,              // 0x18 DW F+2
-      0xF3, 0xCF,              // 0x1A RJMP main+2: (0x02 - 0x1C) / 2 = -13
+      0x0E, 0xD0,                          // 0x00 RCALL F: (0x1E - 0x02) / 2
+      0x0D, 0xC0,                          // 0x02 RJMP F
+      0x0E, 0x94, 0x0F, 0x00,              // 0x04 CALL F (word address 0x0F)
+      0x0C, 0x94, 0x0F, 0x00,              // 0x08 JMP F
+      0x00, 0x91, 0x00, 0x01,              // 0x0C LDS R16,VAR
+      0x10, 0x93, 0x00, 0x01,              // 0x10 STS VAR,R17
+      0x0E, 0xE1,                          // 0x14 LDI R16,LOW(F)
+      0x10, 0xE0,                          // 0x16 LDI R17,HIGH(F)
+      0x20, 0x00,                          // 0x18 DW F+2
+      0xF3, 0xCF,                          // 0x1A RJMP main+2: (0x02 - 0x1C) / 2 = -13
       0x00, 0x00, 0x00, 0x00, 0x08, 0x95,  // 0x1C LIB: NOP, F: NOP, RET
   };
   EXPECT_EQ(hex, zqlink::intel_hex(expected));
@@ -332,12 +339,10 @@ TEST_F(Zqlink, DebugModulesShareLabelNames) {
   obj("b.r71", module("B", true, false));
   link_ok("-Z CODE=0-FFFF a.r71 b.r71");
   obj("b.r71", module("B", false, false));
-  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71").err.find("duplicate public symbol \"LOOP\""),
-            std::string::npos);
+  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71").err.find("duplicate public symbol \"LOOP\""), std::string::npos);
   obj("b.r71", module("B", true, false));
   obj("c.r71", module("C", true, true));
-  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71 c.r71").err.find("duplicate public symbol"),
-            std::string::npos);
+  EXPECT_NE(link_fails("-Z CODE=0-FFFF a.r71 b.r71 c.r71").err.find("duplicate public symbol"), std::string::npos);
 }
 
 // RSEG parts follow one another at their alignment, COMMON parts lie on top of each other,
@@ -377,37 +382,38 @@ TEST_F(Zqlink, MergesAndPlacesSegments) {
   obj("b.r71", b2.take());
   std::string hex = link_ok("-Z CODE=0-FF -Z SH=F0-FF -Z RAM=60-FF a.r71 b.r71");
   std::vector<uint8_t> img(0x105, 0xFF);
-  img[0] = 1, img[1] = 2, img[2] = 3;          // A's part of CODE
-  img[4] = 0x44, img[5] = 0x44;                // B's part at the next multiple of 4
-  img[6] = 0x61, img[7] = 0x00;                // RAM + 1 (RAM placed at 0x60, data memory)
-  img[0xF0] = 0x11, img[0xF1] = 0x11;          // COMMON SH: both parts from 0xF0
+  img[0] = 1, img[1] = 2, img[2] = 3;  // A's part of CODE
+  img[4] = 0x44, img[5] = 0x44;        // B's part at the next multiple of 4
+  img[6] = 0x61, img[7] = 0x00;        // RAM + 1 (RAM placed at 0x60, data memory)
+  img[0xF0] = 0x11, img[0xF1] = 0x11;  // COMMON SH: both parts from 0xF0
   img[0xF2] = 0x22, img[0xF3] = 0x22;
-  img[0x100] = 0x00, img[0x101] = 0x00;        // SFB CODE
-  img[0x102] = 0x08, img[0x103] = 0x00;        // SFE CODE
-  img[0x104] = 4;                              // SIZEOF SH
+  img[0x100] = 0x00, img[0x101] = 0x00;  // SFB CODE
+  img[0x102] = 0x08, img[0x103] = 0x00;  // SFE CODE
+  img[0x104] = 4;                        // SIZEOF SH
   EXPECT_EQ(hex, zqlink::intel_hex(img));
   // Absolute code is kept free: CODE placed from 0xFE on must skip 0x100-0x104.
   hex = link_ok("-Z CODE=FE-1FF -Z SH=F0-FD -Z RAM=60-FF a.r71 b.r71");
   EXPECT_EQ(hex.substr(hex.find(":") + 1, 4), "1000");  // still a record at 0x00F0
   Outcome map = zqlink("-Z CODE=FE-1FF -Z SH=F0-FD -Z RAM=60-FF a.r71 b.r71");
-  EXPECT_NE(map.out.find("segment CODE                 RSEG   code 00000108-0000010F 8 bytes"), std::string::npos) << map.out;
+  EXPECT_NE(map.out.find("segment CODE                 RSEG   code 00000108-0000010F 8 bytes"), std::string::npos)
+      << map.out;
 }
 
 TEST_F(Zqlink, ArithmeticAsInTheAssembler) {
   z::Encoder e;
   begin(e, "M").absolute_location(0);
-  e.push_constant(7).push_constant(0).op(z::kDiv).field(1);         // -1
-  e.push_constant(7).push_constant(0).op(z::kMod).field(1);         // 0
-  e.push_constant(-1).push_constant(28).op(z::kShrBy).field(1);     // logical: 15
-  e.push_constant(-1).shift_right(28).field(1);                     // 15
-  e.push_constant(-1).push_constant(0).op(z::kGt).field(1);         // 0
-  e.push_constant(-1).push_constant(0).op(z::kUgt).field(1);        // 1
+  e.push_constant(7).push_constant(0).op(z::kDiv).field(1);                      // -1
+  e.push_constant(7).push_constant(0).op(z::kMod).field(1);                      // 0
+  e.push_constant(-1).push_constant(28).op(z::kShrBy).field(1);                  // logical: 15
+  e.push_constant(-1).shift_right(28).field(1);                                  // 15
+  e.push_constant(-1).push_constant(0).op(z::kGt).field(1);                      // 0
+  e.push_constant(-1).push_constant(0).op(z::kUgt).field(1);                     // 1
   e.push_constant(INT32_MIN).push_constant(-1).op(z::kDiv).byte_of(3).field(1);  // 0x80
-  e.push_constant(0x123456).byte_of(2).field(1);                    // 0x12
-  e.push_constant(0x12345678).op(z::kHighWord).field(2);            // 0x1234
-  e.push_constant(-7).push_constant(2).op(z::kDiv).field(1);        // -3
-  e.push_constant(1).push_constant(2).op(z::kSwap).op(z::kSub).field(1);  // 1
-  e.push_constant(3).op(z::kNeg).op(z::kBitNot).field(1);           // 2
+  e.push_constant(0x123456).byte_of(2).field(1);                                 // 0x12
+  e.push_constant(0x12345678).op(z::kHighWord).field(2);                         // 0x1234
+  e.push_constant(-7).push_constant(2).op(z::kDiv).field(1);                     // -3
+  e.push_constant(1).push_constant(2).op(z::kSwap).op(z::kSub).field(1);         // 1
+  e.push_constant(3).op(z::kNeg).op(z::kBitNot).field(1);                        // 2
   e.push_constant(5).op(z::kLogNot).push_constant(2).push_constant(0).op(z::kLogXor).op(z::kLogOr).field(1);
   e.end_module(false);
   obj("m.r71", e.take());
@@ -435,7 +441,8 @@ TEST_F(Zqlink, RangeFailurePrintsStoredMessage) {
   Outcome r = link_fails("-Z CODE=0-FFF -Z FAR=3000-FFFF a.r71 far.r71");
   EXPECT_NE(r.err.find("value 12286 at 0x0000 out of range [-4096, 4095]\n"
                        " Error[415]: Relative jump out of range\n File: a.s71, Line: 1 \n Source: RCALL F"),
-            std::string::npos) << r.err;
+            std::string::npos)
+      << r.err;
 
   // A deferred LIMIT: value 10 against 0..9.
   z::Encoder l;
@@ -465,7 +472,8 @@ TEST_F(Zqlink, ErrorsLeaveNoHexFile) {
   Outcome r = link_fails("x1.r71 x2.r71");
   EXPECT_NE(r.err.find("duplicate public symbol \"X\""), std::string::npos) << r.err;
 
-  obj("u.r71", module("U", [](z::Encoder& e) { e.external(0, "NOWHERE").absolute_location(0).push_external(0).field(2); }));
+  obj("u.r71",
+      module("U", [](z::Encoder& e) { e.external(0, "NOWHERE").absolute_location(0).push_external(0).field(2); }));
   r = link_fails("u.r71");
   EXPECT_NE(r.err.find("unresolved external symbol \"NOWHERE\""), std::string::npos) << r.err;
 

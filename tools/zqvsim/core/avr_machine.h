@@ -22,8 +22,8 @@ namespace zqvsim {
 class AvrMachine {
  public:
   static constexpr uint32_t kClockHz = 16000000;  // 10 ms = 160000 cycles
-  static constexpr uint16_t kDeviceBase = 0x100;   // data address of device map address 0
-  static constexpr int kPorts = 5;                  // P0..P4 on ports A..E
+  static constexpr uint16_t kDeviceBase = 0x100;  // data address of device map address 0
+  static constexpr int kPorts = 5;                // P0..P4 on ports A..E
   // The core's scan counter: a 16-bit word, low byte first, at this map address; it goes up by
   // one at the end of every scan, after the outputs are written.
   static constexpr uint16_t kScanCountAddr = 0x00;

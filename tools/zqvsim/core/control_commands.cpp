@@ -13,7 +13,7 @@ bool Number(const std::string& s, long max, long* out) {
   if (s.empty()) return false;
   char* end = nullptr;
   long v = (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) ? std::strtol(s.c_str() + 2, &end, 16)
-                                                                       : std::strtol(s.c_str(), &end, 10);
+                                                                         : std::strtol(s.c_str(), &end, 10);
   if (!end || *end != '\0' || v < 0 || v > max) return false;
   *out = v;
   return true;
@@ -49,10 +49,14 @@ bool ApplyProfileSetting(Profile& p, const std::string& key, const std::string& 
     if (value != "0" && value != "1") return bad();
     p.extended = value == "1";
   } else if (key == "echo-data") {
-    if (value == "auto") p.echo = EchoData::Auto;
-    else if (value == "on") p.echo = EchoData::On;
-    else if (value == "off") p.echo = EchoData::Off;
-    else return bad();
+    if (value == "auto")
+      p.echo = EchoData::Auto;
+    else if (value == "on")
+      p.echo = EchoData::On;
+    else if (value == "off")
+      p.echo = EchoData::Off;
+    else
+      return bad();
   } else if (key == "delay") {
     if (!Number(value, 600000, &v)) return bad();
     p.replyDelay = v * 1000;

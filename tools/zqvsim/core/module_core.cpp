@@ -11,14 +11,14 @@ namespace zqvsim {
 
 namespace {
 
-constexpr std::uint8_t kA1 = 0xA1, kA2 = 0xA2, kA3 = 0xA3, kA4 = 0xA4, kA5 = 0xA5, kA6 = 0xA6, kA7 = 0xA7,
-                       kA8 = 0xA8, kA9 = 0xA9;
+constexpr std::uint8_t kA1 = 0xA1, kA2 = 0xA2, kA3 = 0xA3, kA4 = 0xA4, kA5 = 0xA5, kA6 = 0xA6, kA7 = 0xA7, kA8 = 0xA8,
+                       kA9 = 0xA9;
 
 bool ParseNumber(const std::string& s, int* out) {
   if (s.empty()) return false;
   char* end = nullptr;
   long v = (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) ? std::strtol(s.c_str() + 2, &end, 16)
-                                                                       : std::strtol(s.c_str(), &end, 10);
+                                                                         : std::strtol(s.c_str(), &end, 10);
   if (!end || *end != '\0' || v < 0 || v > 0x7FFFFFFF) return false;
   *out = static_cast<int>(v);
   return true;
@@ -31,21 +31,30 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"none", FaultKind::NoReply, false},       {"late", FaultKind::Late, true},
-    {"partial", FaultKind::Partial, true},     {"badack", FaultKind::BadAck, false},
-    {"status", FaultKind::Status, true},       {"blockack", FaultKind::BlockAck, true},
-    {"dropecho", FaultKind::DropEcho, false},  {"third", FaultKind::Third, false},
-    {"wrongsum", FaultKind::WrongSum, false},  {"nosum", FaultKind::NoSum, false},
-    {"unsupported", FaultKind::Unsupported, false}, {"corrupt", FaultKind::Corrupt, true},
-    {"stopafter", FaultKind::StopAfter, true}, {"protected", FaultKind::Protected, false},
-    {"length", FaultKind::Length, true},       {"archive", FaultKind::Archive, true},
-    {"badreply1", FaultKind::BadReply1, false}, {"version", FaultKind::Version, true},
+    {"none", FaultKind::NoReply, false},
+    {"late", FaultKind::Late, true},
+    {"partial", FaultKind::Partial, true},
+    {"badack", FaultKind::BadAck, false},
+    {"status", FaultKind::Status, true},
+    {"blockack", FaultKind::BlockAck, true},
+    {"dropecho", FaultKind::DropEcho, false},
+    {"third", FaultKind::Third, false},
+    {"wrongsum", FaultKind::WrongSum, false},
+    {"nosum", FaultKind::NoSum, false},
+    {"unsupported", FaultKind::Unsupported, false},
+    {"corrupt", FaultKind::Corrupt, true},
+    {"stopafter", FaultKind::StopAfter, true},
+    {"protected", FaultKind::Protected, false},
+    {"length", FaultKind::Length, true},
+    {"archive", FaultKind::Archive, true},
+    {"badreply1", FaultKind::BadReply1, false},
+    {"version", FaultKind::Version, true},
     {"delay4", FaultKind::Delay4, true},
 };
 
 bool IsSticky(FaultKind k) {
-  return k == FaultKind::Corrupt || k == FaultKind::Protected || k == FaultKind::Length ||
-         k == FaultKind::Archive || k == FaultKind::Die;
+  return k == FaultKind::Corrupt || k == FaultKind::Protected || k == FaultKind::Length || k == FaultKind::Archive ||
+         k == FaultKind::Die;
 }
 
 int Group(int model) {
@@ -100,23 +109,26 @@ std::optional<Fault> ParseFault(const std::string& text, std::string* error) {
 std::optional<BitArea> BitAreaOf(int model, char letter) {
   const int g = Group(model);
   switch (std::toupper(static_cast<unsigned char>(letter))) {
-    case 'P': return BitArea{96, 128};
-    case 'M': return g == 1 ? BitArea{271, 1024} : BitArea{243, 256};
-    case 'F': return g == 1 ? BitArea{255, 128} : BitArea{235, 64};
-    case 'S': return g == 1 ? BitArea{527, 256} : BitArea{307, 128};
-    case 'K': return g == 1 ? BitArea{559, 512} : (g == 2 ? BitArea{323, 128} : BitArea{323, 512});
-    default: return std::nullopt;
+    case 'P':
+      return BitArea{96, 128};
+    case 'M':
+      return g == 1 ? BitArea{271, 1024} : BitArea{243, 256};
+    case 'F':
+      return g == 1 ? BitArea{255, 128} : BitArea{235, 64};
+    case 'S':
+      return g == 1 ? BitArea{527, 256} : BitArea{307, 128};
+    case 'K':
+      return g == 1 ? BitArea{559, 512} : (g == 2 ? BitArea{323, 128} : BitArea{323, 512});
+    default:
+      return std::nullopt;
   }
 }
 
-ModuleCore::ModuleCore(Profile profile)
-    : profile_(profile), program_(kProgramSize, 0xFF), data_(kDataSize, 0x00) {}
+ModuleCore::ModuleCore(Profile profile) : profile_(profile), program_(kProgramSize, 0xFF), data_(kDataSize, 0x00) {}
 
 ModuleCore::~ModuleCore() = default;
 
-bool ModuleCore::Executing() const {
-  return running_ && machine_ && machine_->HasProgram() && !machine_->Halted();
-}
+bool ModuleCore::Executing() const { return running_ && machine_ && machine_->HasProgram() && !machine_->Halted(); }
 
 void ModuleCore::Advance(Micros now) {
   if (!Executing()) {
@@ -262,15 +274,21 @@ bool ModuleCore::Quiet() const {
 
 bool ModuleCore::EchoActive(Echoing what) const {
   switch (profile_.echo) {
-    case EchoData::On: return true;
-    case EchoData::Off: return false;
-    case EchoData::Auto: break;
+    case EchoData::On:
+      return true;
+    case EchoData::Off:
+      return false;
+    case EchoData::Auto:
+      break;
   }
   const bool ext = profile_.extended;
   switch (what) {
-    case Echoing::Download: return ext || !Quiet();
-    case Echoing::ReadBack: return ext || (!Quiet() && a1Seen_);
-    case Echoing::DeviceWord: return !Quiet() && (ext || a1Seen_);
+    case Echoing::Download:
+      return ext || !Quiet();
+    case Echoing::ReadBack:
+      return ext || (!Quiet() && a1Seen_);
+    case Echoing::DeviceWord:
+      return !Quiet() && (ext || a1Seen_);
   }
   return false;
 }
@@ -290,12 +308,17 @@ void ModuleCore::Emit(std::vector<std::uint8_t> bytes, Micros t, bool answer) {
 void ModuleCore::Answer(std::vector<std::uint8_t> bytes, Micros t) {
   if (!answered_ && fault_) {
     switch (fault_->kind) {
-      case FaultKind::Late: t += static_cast<Micros>(fault_->arg) * 1000; break;
+      case FaultKind::Late:
+        t += static_cast<Micros>(fault_->arg) * 1000;
+        break;
       case FaultKind::Partial:
         if (bytes.size() > static_cast<std::size_t>(fault_->arg)) bytes.resize(fault_->arg);
         break;
-      case FaultKind::BadAck: std::fill(bytes.begin(), bytes.end(), 0x55); break;
-      default: break;
+      case FaultKind::BadAck:
+        std::fill(bytes.begin(), bytes.end(), 0x55);
+        break;
+      default:
+        break;
     }
   }
   answered_ = true;
@@ -532,7 +555,8 @@ void ModuleCore::Command(std::uint8_t b, Micros t) {
   switch (b) {
     case kA3: {
       const std::uint8_t v = static_cast<std::uint8_t>(Has(FaultKind::Version) ? fault_->arg : profile_.firmware);
-      std::vector<std::uint8_t> reply = ext ? std::vector<std::uint8_t>{kA3, kA3, kA3, v} : std::vector<std::uint8_t>{kA3, kA3, v};
+      std::vector<std::uint8_t> reply =
+          ext ? std::vector<std::uint8_t>{kA3, kA3, kA3, v} : std::vector<std::uint8_t>{kA3, kA3, v};
       if (Has(FaultKind::BadReply1)) reply[1] = 0x00;
       if (ext && Has(FaultKind::Delay4)) {
         reply.pop_back();

@@ -45,12 +45,16 @@ struct Profile {
 // answers when no version is asked for).
 constexpr int DefaultFirmware(int model) {
   switch (model) {
-    case 2: return 120;
-    case 4: return 60;
+    case 2:
+      return 120;
+    case 4:
+      return 60;
     case 1:
     case 3:
-    case 5: return 30;
-    default: return 150;
+    case 5:
+      return 30;
+    default:
+      return 150;
   }
 }
 
@@ -177,15 +181,15 @@ class ModuleCore {
   std::size_t stored_ = 0;
 
   std::unique_ptr<AvrMachine> machine_;
-  int downloads_ = 0;             // download commands seen: a new one replaces the program
-  int loadedDownload_ = -1;       // the download whose program the machine holds
-  std::uint8_t pins_[5] = {};     // input pins of ports A to E, kept for the next machine
+  int downloads_ = 0;          // download commands seen: a new one replaces the program
+  int loadedDownload_ = -1;    // the download whose program the machine holds
+  std::uint8_t pins_[5] = {};  // input pins of ports A to E, kept for the next machine
   Micros lastRun_ = 0;
 
   State state_ = State::Idle;
   std::uint8_t command_ = 0;
-  std::optional<Fault> fault_;      // the fault of the exchange under way
-  bool answered_ = false;           // the first answer of the exchange has gone
+  std::optional<Fault> fault_;  // the fault of the exchange under way
+  bool answered_ = false;       // the first answer of the exchange has gone
   std::vector<std::uint8_t> param_;
   int blocks_ = 0, block_ = 0, blockBytes_ = 0, unit_ = 1, blockLen_ = 0;
   int pos_ = 0;

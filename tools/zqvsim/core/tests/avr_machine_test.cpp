@@ -14,8 +14,8 @@ namespace {
 //   loop: IN R17,PINB / STS 0160H,R17 / LDS R18,0162H / OUT PORTA,R18
 //         LDS R19,0100H / INC R19 / STS 0100H,R19 / RJMP loop
 std::vector<uint8_t> ScanLoop() {
-  const uint16_t words[] = {0xEF0F, 0xBB0A, 0xB316, 0x9310, 0x0160, 0x9120, 0x0162, 0xBB2B,
-                            0x9130, 0x0100, 0x9533, 0x9330, 0x0100, 0xCFF4};
+  const uint16_t words[] = {0xEF0F, 0xBB0A, 0xB316, 0x9310, 0x0160, 0x9120, 0x0162,
+                            0xBB2B, 0x9130, 0x0100, 0x9533, 0x9330, 0x0100, 0xCFF4};
   std::vector<uint8_t> bytes;
   for (uint16_t w : words) {
     bytes.push_back(uint8_t(w));

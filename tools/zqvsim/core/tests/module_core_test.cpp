@@ -41,11 +41,16 @@ struct Bench {
 
 int FirmwareOf(int model, bool extended) {
   switch (model) {
-    case 1: return extended ? 30 : 12;  // the extended framing needs a version above 20
-    case 2: return 120;
-    case 4: return 60;
-    case 10: return 150;
-    default: return 30;
+    case 1:
+      return extended ? 30 : 12;  // the extended framing needs a version above 20
+    case 2:
+      return 120;
+    case 4:
+      return 60;
+    case 10:
+      return 150;
+    default:
+      return 30;
   }
 }
 
@@ -108,14 +113,9 @@ TEST(SimFaults, IdentityAndRunFaultsEndInTheirResults) {
     bool extended;
     int version;  // expected GetModuleVersion
   } cases[] = {
-      {"A3 none", false, -1},
-      {"A3 late 3000", false, -1},
-      {"A3 partial 2", false, -1},
-      {"A3 badreply1", false, -1},
-      {"A3 version 149", false, 149},
-      {"A3 delay4 400", true, 150},
-      {"A3 delay4 3000", true, 0xA3},
-      {"A3 version 20", true, 0xA3},
+      {"A3 none", false, -1},         {"A3 late 3000", false, -1},    {"A3 partial 2", false, -1},
+      {"A3 badreply1", false, -1},    {"A3 version 149", false, 149}, {"A3 delay4 400", true, 150},
+      {"A3 delay4 3000", true, 0xA3}, {"A3 version 20", true, 0xA3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -187,8 +187,9 @@ TEST(SimControl, MemoryInputsProfileAndErrors) {
   EXPECT_EQ(RunControl(core, "program", &quit), "ok 0 0000");
   EXPECT_EQ(RunControl(core, "state", &quit), "ok stopped");
   EXPECT_EQ(RunControl(core, "outputs", &quit), "ok 00 00 00 00 00");  // no program, nothing driven
-  EXPECT_EQ(RunControl(core, "profile model 4 firmware 52 extended 1", &quit).rfind("ok model 4 firmware 52 extended 1", 0),
-            0u);
+  EXPECT_EQ(
+      RunControl(core, "profile model 4 firmware 52 extended 1", &quit).rfind("ok model 4 firmware 52 extended 1", 0),
+      0u);
   EXPECT_EQ(core.profile().model, 4);
   EXPECT_EQ(RunControl(core, "fault A9 unsupported *3", &quit), "ok");
   EXPECT_EQ(RunControl(core, "fault clear", &quit), "ok");
@@ -205,8 +206,8 @@ TEST(SimControl, RandomLinesNeverCrashTheInterpreter) {
   ModuleCore core(Profile{});
   std::uint32_t seed = 12345;
   auto next = [&]() { return seed = seed * 1664525u + 1013904223u; };
-  const char* words[] = {"peek", "poke", "input", "fault", "profile", "program", "A1", "A2", "none", "0x",
-                         "65535", "-1", "P0:7", "999999999999", "*", "corrupt", "model", "1", ""};
+  const char* words[] = {"peek",  "poke", "input", "fault",        "profile", "program", "A1",    "A2", "none", "0x",
+                         "65535", "-1",   "P0:7",  "999999999999", "*",       "corrupt", "model", "1",  ""};
   for (int i = 0; i < 2000; ++i) {
     std::string line;
     int n = next() % 6;
