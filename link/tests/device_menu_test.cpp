@@ -12,14 +12,6 @@ namespace {
 
 using namespace plclink::testing;
 
-zqvsim::Profile ProfileOf(int model, int firmware = 0, bool extended = false) {
-  zqvsim::Profile p;
-  p.model = model;
-  p.firmware = firmware ? firmware : FirmwareFor(model);
-  p.extended = extended;
-  return p;
-}
-
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 TEST(VerifyCommand, RefusalsAndSuccess) {

@@ -11,14 +11,6 @@ namespace {
 
 using namespace plclink::testing;
 
-zqvsim::Profile ProfileOf(int model, int firmware, bool extended) {
-  zqvsim::Profile p;
-  p.model = model;
-  p.firmware = firmware;
-  p.extended = extended;
-  return p;
-}
-
 TEST(Download, EveryModelFirmwareAndFramingStoresTheImage) {
   struct Case {
     int model, firmware;

@@ -10,14 +10,6 @@ namespace {
 
 using namespace plclink::testing;
 
-zqvsim::Profile ProfileOf(int model, int firmware, bool extended) {
-  zqvsim::Profile p;
-  p.model = model;
-  p.firmware = firmware;
-  p.extended = extended;
-  return p;
-}
-
 struct ScriptRig {
   ScriptRig() {
     link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {

@@ -67,6 +67,15 @@ inline Bytes MakeImage(int length, const Bytes* archive, std::int32_t* romSize, 
 
 inline int FirmwareFor(int model) { return zqvsim::DefaultFirmware(model); }
 
+// A module profile; firmware 0 stands for one the model accepts.
+inline zqvsim::Profile ProfileOf(int model, int firmware = 0, bool extended = false) {
+  zqvsim::Profile p;
+  p.model = model;
+  p.firmware = firmware ? firmware : FirmwareFor(model);
+  p.extended = extended;
+  return p;
+}
+
 struct SimBench {
   explicit SimBench(zqvsim::Profile profile, int baseWaitMs = 1000) : core(profile) {
     LinkConfig config;

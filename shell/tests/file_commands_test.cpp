@@ -75,15 +75,7 @@ struct FileCommandsTest : ::testing::Test {
   }
   // Writes a program file with the given first cell through the studio itself.
   std::string MakeProgram(const std::string& name, const std::string& text) {
-    auto other = std::make_unique<compiler::Studio>();
-    other->messages = &sink;
-    other->doc.CellType[0][0] = compiler::kContactNO;
-    other->doc.CellText[0][0] = text;
-    other->doc.CellType[9][1] = compiler::kBox;
-    other->doc.CellText[9][1] = "END";
-    other->shell.CurFilePath = dir / name;
-    EXPECT_FALSE(compiler::WriteProgramFile(*other));
-    return dir / name;
+    return shell_test::MakeProgram(dir, name, text, sink);
   }
 };
 

@@ -1,8 +1,14 @@
 #include "shell/tests/shell_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
+
+#include "compiler/program_file.h"
+#include "compiler/studio_state.h"
 
 namespace shell_test {
 
@@ -26,6 +32,19 @@ std::string ReadFile(const std::filesystem::path& path) {
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+std::string MakeProgram(const TempDir& dir, const std::string& name, const std::string& text,
+                        platform::MessageSink& sink) {
+  auto other = std::make_unique<compiler::Studio>();
+  other->messages = &sink;
+  other->doc.CellType[0][0] = compiler::kContactNO;
+  other->doc.CellText[0][0] = text;
+  other->doc.CellType[9][1] = compiler::kBox;
+  other->doc.CellText[9][1] = "END";
+  other->shell.CurFilePath = dir / name;
+  EXPECT_FALSE(compiler::WriteProgramFile(*other));
+  return dir / name;
 }
 
 }  // namespace shell_test

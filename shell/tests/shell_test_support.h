@@ -1,8 +1,11 @@
 #pragma once
-// Helpers shared by the shell's tests: a temporary folder and whole-file reads and writes.
+// Helpers shared by the shell's tests and its window tests: a temporary folder, whole-file
+// reads and writes, and a small program file.
 
 #include <filesystem>
 #include <string>
+
+#include "platform/message_box.h"
 
 namespace shell_test {
 
@@ -15,5 +18,10 @@ struct TempDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Writes the program file dir/name, written by a studio of its own: a contact `text` in the
+// first cell and the END box on the second row. Returns its path.
+std::string MakeProgram(const TempDir& dir, const std::string& name, const std::string& text,
+                        platform::MessageSink& sink);
 
 }  // namespace shell_test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/tests/qt_test_app.h"
+#include "shell/tests/shell_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,20 +30,8 @@ using namespace shell;
 
 namespace {
 
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zqv-window-XXXXXX").string();
-    path = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
-
-void WriteFile(const std::string& path, const std::string& bytes) { platform::WriteFileAtomically(path, bytes); }
+using shell_test::TempDir;
+using shell_test::WriteFile;
 
 struct ScriptedDialogs : FileDialogs {
   std::deque<std::string> open, save;
@@ -84,15 +73,7 @@ struct WindowTest : ::testing::Test {
     window->Form_Load();
   }
   std::string MakeProgram(const std::string& name, const std::string& text) {
-    auto other = std::make_unique<compiler::Studio>();
-    other->messages = &sink;
-    other->doc.CellType[0][0] = compiler::kContactNO;
-    other->doc.CellText[0][0] = text;
-    other->doc.CellType[9][1] = compiler::kBox;
-    other->doc.CellText[9][1] = "END";
-    other->shell.CurFilePath = dir / name;
-    EXPECT_FALSE(compiler::WriteProgramFile(*other));
-    return dir / name;
+    return shell_test::MakeProgram(dir, name, text, sink);
   }
   QString CaptionOf(const CaptionRow& row) {
     for (QObject* o : window->findChildren<QObject*>(row.control)) {
