@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "assembler/assembly.h"
 #include "assembler/assembly_driver.h"
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
@@ -59,7 +60,7 @@ int exit_code() {
   return 0;
 }
 
-int run(int argc, char** argv) {
+int run(Assembly& assembly, int argc, char** argv) {
   install_reader_hooks();
   install_listing_hooks();
   build_option_table();
@@ -90,7 +91,7 @@ int run(int argc, char** argv) {
   read_include_env();
   add_include_prefix(std::nullopt);
 
-  assemble_A03();
+  assemble_A03(assembly);
   close_all_files();
   return exit_code();
 }
@@ -121,10 +122,13 @@ int run_guarded(int (*body)(int, char**), int argc, char** argv) {
   return body(argc, argv);
 }
 
-int assembler_main(int argc, char** argv) {
+int assembler_main(int argc, char** argv) { return assembler_main(current_assembly(), argc, argv); }
+
+int assembler_main(Assembly& assembly, int argc, char** argv) {
+  AssemblyScope current(assembly);
   int code;
   try {
-    code = run(argc, argv);
+    code = run(assembly, argc, argv);
   } catch (const FatalStop& stop) {
     code = stop.exit_code;
   } catch (const std::bad_alloc&) {

@@ -6,7 +6,11 @@
 
 namespace aq71 {
 
-// The whole run; returns the exit code.
+class Assembly;
+
+// The whole run, its state kept in `run` (current while it lasts); returns the exit code.
+int assembler_main(Assembly& run, int argc, char** argv);
+// The same in the current run.
 int assembler_main(int argc, char** argv);
 
 // Runs body(argc, argv) with handlers for processor faults installed: a fault prints the

@@ -9,6 +9,8 @@ std::unique_ptr<Assembly>& current() {
   return run;
 }
 
+Assembly* bound = nullptr;  // the run of the innermost AssemblyScope
+
 }  // namespace
 
 Assembly::~Assembly() {
@@ -34,6 +36,7 @@ void* Assembly::make(std::size_t slot, void* (*create)(), void (*destroy)(void*)
 }
 
 Assembly& current_assembly() {
+  if (bound) return *bound;
   std::unique_ptr<Assembly>& run = current();
   if (!run) run = std::make_unique<Assembly>();
   return *run;
@@ -44,5 +47,9 @@ void start_assembly() {
   run.reset();  // the old run goes first: its parts may still refer to one another
   run = std::make_unique<Assembly>();
 }
+
+AssemblyScope::AssemblyScope(Assembly& run) : previous_(bound) { bound = &run; }
+
+AssemblyScope::~AssemblyScope() { bound = previous_; }
 
 }  // namespace aq71

@@ -53,629 +53,622 @@ struct DriverState {
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
 
-DriverState& state() { return current_assembly().part<DriverState>(); }
+// One run of the driver over a run's source: the parts of the run it works with, reached once.
+class Driver {
+ public:
+  explicit Driver(Assembly& run)
+      : run_(run),
+        s_(run.part<DriverState>()),
+        settings_(settings(run)),
+        tree_(ident_tree(run)),
+        segments_(segments(run)),
+        module_(module_state(run)),
+        services_(statement_services(run)),
+        reader_(source_reader(run)),
+        files_(standard_files(run)),
+        conditional_(conditional_assembly(run)) {}
 
-// A pass-2 problem at a statement, once per statement and number.
-void statement_error(Statement& st, int number, MessageArgs args = {}) {
-  if (!state().reported.insert({&st, number}).second) return;
-  user_error_pass2_A01(2, &st.site, number, 1, args);
-}
+  void assemble();
 
-void label_error(LabelRec& l, int number, MessageArgs args = {}) {
-  if (!state().reported.insert({&l, number}).second) return;
-  Statement* st = l.statement;
-  if (st)
-    user_error_pass2_A01(1, &st->site, number, 1, args);
-  else
-    user_error_A01(number, args);
-}
-
-// ---- keywords ---------------------------------------------------------------------------------
-
-// ---- statements ------------------------------------------------------------------------------
-
-bool is_comment_or_empty(const Statement& st) { return st.kind == StatementKind::Comment; }
-
-void record_line(StatementKind kind) {
-  if (statement_services().line_statement) return;
-  open_statement(kind);
-}
-
-void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
-  if (st.location_label) set_label_location(*st.location_label, segment, absolute, offset, known);
-}
-
-}  // namespace
-
-void prepare_source_pass() { init_preprocessor_A02(); }
-
-void init_keywords_B00() {
-  IdentTree& tree = ident_tree();
-  tree.directive_case = true;
-  tree.init_part_of_identifier_A07('.', TOK_DOT);
-  if (!settings().case_option_given) settings().case_sensitive = true;
-  tree.case_sensitive = settings().case_sensitive;
-  init_operators_B00(tree);
-  init_punctuation_B00(tree);
-  init_mnemonics_B00(tree, settings().processor_option);
-  init_registers_B00(tree);
-  tree.init_sfr_type_A07("READ", 0x800);
-  tree.init_sfr_type_A07("WRITE", 0x1000);
-  tree.init_sfr_type_A07("BYTE", 0x80000);
-  tree.init_sfr_type_A07("WORD", 0x100000);
-  init_directives();
-  tree.init_comment_char_A07(';', TOK_SEMICOLON);
-  tree.init_target_symbol_A07("TID", target_id(), KIND_LABEL);
-}
-
-// ---- source pass -------------------------------------------------------------------------------
-
-namespace {
-
-// Listing context of a macro call line. The call is already active: a call read from an outer
-// expansion or a repeat body is itself an expansion line.
-unsigned call_line_context(const Scanner& sc) {
-  if (macro_level() > 1) return LINE_CONTEXT_MACRO;
-  return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
-}
-
-// The statement field: the current token is its first token (blanks skipped).
-void statement_field(Scanner& sc, SymbolNode* label) {
-  DriverState& s = state();
-  const Token& t = sc.token();
-  int code = t.code;
-  if (code == TOK_MACRO_CALL) {  // the expansion follows as input
-    Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
-    attach_label(st, label);
-    note_call_line(st, call_line_context(sc));
-    return;
+ private:
+  // A pass-2 problem at a statement, once per statement and number.
+  void statement_error(Statement& st, int number, MessageArgs args = {}) {
+    if (!s_.reported.insert({&st, number}).second) return;
+    user_error_pass2_A01(2, &st.site, number, 1, args);
   }
-  // A VAR symbol may only be defined again by VAR or EQU.
-  if (LabelRec* l = label_record(label);
-      l && (l->flags & LABEL_REDEFINABLE) && !(t.kind == KIND_DIRECTIVE && directive_defines_label(t.node))) {
-    user_error_A01(42, {.text = label->name});
-    label = nullptr;
-  }
-  if (code == TOK_EOL || code == TOK_EOF) {
-    if (label) {
-      Statement& st = open_statement(StatementKind::Nothing);
-      attach_label(st, label);
-    } else {
-      record_line(sc.comment_seen() ? StatementKind::Comment : StatementKind::Comment);
-    }
-    return;
-  }
-  if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
-    Statement& st = open_statement(StatementKind::Instruction);
-    st.operation = t.node;
-    attach_label(st, label);
-    statement_services().backend = &st;
-    parse_instruction_statement(sc, st);
-    statement_services().backend = nullptr;
-    if (st.failed && st.size == 0) st.final = st.size_fixed = true;
-    segments().advance(st.size);
-    st.end_offset = st.start_offset + st.size;
-    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
-    return;
-  }
-  if (t.kind == KIND_DIRECTIVE && t.node) {
-    SymbolNode* directive = t.node;
-    if (!run_directive(sc, directive, label)) {
-      // A directive this assembler does not carry out.
-      user_error_A01(40);
-      sc.skip_rest_of_line();
-      Statement& st = open_statement(StatementKind::Failed);
-      st.failed = true;
-      st.operation = directive;
-      attach_label(st, label);
-      return;
-    }
-    if (!statement_services().line_statement) {
-      Statement& st = open_statement(StatementKind::Nothing);
-      st.operation = directive;
-      attach_label(st, label);
-    } else if (!statement_services().line_statement->operation) {
-      statement_services().line_statement->operation = directive;
-    }
-    return;
-  }
-  if (code == TOK_SEMICOLON) {
-    sc.skip_rest_of_line();
-    Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
-    attach_label(st, label);
-    return;
-  }
-  Statement& st = open_statement(StatementKind::Failed);
-  st.failed = true;
-  attach_label(st, label);
-  user_error_A01(40);
-  sc.skip_rest_of_line();
-}
 
-void source_pass(Scanner& sc) {
-  DriverState& s = state();
-  while (!module_state().ended) {
-    statement_services().line_statement = nullptr;
-    ident_tree().env.statement = nullptr;
-    const Token& t = sc.next_token_A07();
+  void label_error(LabelRec& l, int number, MessageArgs args = {}) {
+    if (!s_.reported.insert({&l, number}).second) return;
+    Statement* st = l.statement;
+    if (st)
+      user_error_pass2_A01(1, &st->site, number, 1, args);
+    else
+      user_error_A01(number, args);
+  }
+
+  // ---- keywords ---------------------------------------------------------------------------------
+
+  // ---- statements ------------------------------------------------------------------------------
+
+  bool is_comment_or_empty(const Statement& st) { return st.kind == StatementKind::Comment; }
+
+  void record_line(StatementKind kind) {
+    if (services_.line_statement) return;
+    open_statement(kind);
+  }
+
+  void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
+    if (st.location_label) set_label_location(*st.location_label, segment, absolute, offset, known);
+  }
+
+  // Listing context of a macro call line. The call is already active: a call read from an outer
+  // expansion or a repeat body is itself an expansion line.
+  unsigned call_line_context(const Scanner& sc) {
+    if (macro_level() > 1) return LINE_CONTEXT_MACRO;
+    return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
+  }
+
+  // The statement field: the current token is its first token (blanks skipped).
+  void statement_field(Scanner& sc, SymbolNode* label) {
+    const Token& t = sc.token();
     int code = t.code;
-    if (code == TOK_EOF) {
-      s.input_ended = true;
+    if (code == TOK_MACRO_CALL) {  // the expansion follows as input
+      Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
+      attach_label(st, label);
+      note_call_line(st, call_line_context(sc));
       return;
     }
-    SymbolNode* label = nullptr;
-    if (code == TOK_EOL) {
-      record_line(StatementKind::Comment);
-      continue;
+    // A VAR symbol may only be defined again by VAR or EQU.
+    if (LabelRec* l = label_record(label);
+        l && (l->flags & LABEL_REDEFINABLE) && !(t.kind == KIND_DIRECTIVE && directive_defines_label(t.node))) {
+      user_error_A01(42, {.text = label->name});
+      label = nullptr;
     }
-    if (code == TOK_MACRO_CALL) {
-      note_call_line(open_statement(StatementKind::Comment), call_line_context(sc));
-      continue;
-    }
-    if (code == TOK_BLANK) {
-      next_nonblank(sc);
-    } else if (code == TOK_IDENT && t.kind == KIND_LABEL) {
-      label = t.node;
-      LabelRec* l = label_record(label);
-      if (l && (l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
-        // Defined before on a line of this module.
-        user_error_A01(42, {.text = label->name});
-        label = nullptr;
-      }
-      sc.next_token_A07();
-      if (sc.token().code == TOK_COLON) sc.next_token_A07();
-      skip_blanks(sc);
-    } else if (code == TOK_IDENT && t.kind == KIND_DIRECTIVE) {
-      // The operation field starts in the first column.
-    } else if (code == TOK_SEMICOLON) {
-      // A comment line (scanners that hand the comment start on).
-    } else {
-      user_error_A01(41);
-      next_nonblank(sc);
-    }
-    if (sc.token().code == TOK_EOF) {
+    if (code == TOK_EOL || code == TOK_EOF) {
       if (label) {
         Statement& st = open_statement(StatementKind::Nothing);
         attach_label(st, label);
+      } else {
+        record_line(sc.comment_seen() ? StatementKind::Comment : StatementKind::Comment);
       }
-      s.input_ended = true;
       return;
     }
-    statement_field(sc, label);
-    if (sc.token().code == TOK_EOF) {
-      s.input_ended = true;
+    if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
+      Statement& st = open_statement(StatementKind::Instruction);
+      st.operation = t.node;
+      attach_label(st, label);
+      services_.backend = &st;
+      parse_instruction_statement(sc, st);
+      services_.backend = nullptr;
+      if (st.failed && st.size == 0) st.final = st.size_fixed = true;
+      segments_.advance(st.size);
+      st.end_offset = st.start_offset + st.size;
+      if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
       return;
     }
+    if (t.kind == KIND_DIRECTIVE && t.node) {
+      SymbolNode* directive = t.node;
+      if (!run_directive(sc, directive, label)) {
+        // A directive this assembler does not carry out.
+        user_error_A01(40);
+        sc.skip_rest_of_line();
+        Statement& st = open_statement(StatementKind::Failed);
+        st.failed = true;
+        st.operation = directive;
+        attach_label(st, label);
+        return;
+      }
+      if (!services_.line_statement) {
+        Statement& st = open_statement(StatementKind::Nothing);
+        st.operation = directive;
+        attach_label(st, label);
+      } else if (!services_.line_statement->operation) {
+        services_.line_statement->operation = directive;
+      }
+      return;
+    }
+    if (code == TOK_SEMICOLON) {
+      sc.skip_rest_of_line();
+      Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
+      attach_label(st, label);
+      return;
+    }
+    Statement& st = open_statement(StatementKind::Failed);
+    st.failed = true;
+    attach_label(st, label);
+    user_error_A01(40);
+    sc.skip_rest_of_line();
   }
-}
 
-// ---- resolve -----------------------------------------------------------------------------------
-
-void set_label_value(SymbolNode* node, Statement& st, std::uint32_t offset, bool all_known, int unknown) {
-  (void)unknown;
-  LabelRec* l = label_record(node);
-  if (!l || (l->flags & LABEL_EXTERN)) return;
-  if (offset > SEGMENT_SIZE_LIMIT) {
-    label_error(*l, 66, {.number = static_cast<long>(SEGMENT_SIZE_LIMIT)});
-    fatal_exit_A01();
-  }
-  const Segment& seg = segments()[st.segment];
-  set_label_location(*l, st.segment, seg.absolute(), offset, all_known);
-}
-
-void check_aseg_range(Statement& st, int mode) {
-  DriverState& s = state();
-  if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
-  std::uint32_t start = st.end_offset - st.size;
-  std::uint32_t end = st.end_offset;
-  for (const auto& r : s.aseg_ranges) {
-    if (start < r.end && end > r.start && !s.range_reported) {
-      statement_error(st, 90);
-      s.range_reported = true;
+  void source_pass(Scanner& sc) {
+    DriverState& s = s_;
+    while (!module_.ended) {
+      services_.line_statement = nullptr;
+      tree_.env.statement = nullptr;
+      const Token& t = sc.next_token_A07();
+      int code = t.code;
+      if (code == TOK_EOF) {
+        s.input_ended = true;
+        return;
+      }
+      SymbolNode* label = nullptr;
+      if (code == TOK_EOL) {
+        record_line(StatementKind::Comment);
+        continue;
+      }
+      if (code == TOK_MACRO_CALL) {
+        note_call_line(open_statement(StatementKind::Comment), call_line_context(sc));
+        continue;
+      }
+      if (code == TOK_BLANK) {
+        next_nonblank(sc);
+      } else if (code == TOK_IDENT && t.kind == KIND_LABEL) {
+        label = t.node;
+        LabelRec* l = label_record(label);
+        if (l && (l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
+          // Defined before on a line of this module.
+          user_error_A01(42, {.text = label->name});
+          label = nullptr;
+        }
+        sc.next_token_A07();
+        if (sc.token().code == TOK_COLON) sc.next_token_A07();
+        skip_blanks(sc);
+      } else if (code == TOK_IDENT && t.kind == KIND_DIRECTIVE) {
+        // The operation field starts in the first column.
+      } else if (code == TOK_SEMICOLON) {
+        // A comment line (scanners that hand the comment start on).
+      } else {
+        user_error_A01(41);
+        next_nonblank(sc);
+      }
+      if (sc.token().code == TOK_EOF) {
+        if (label) {
+          Statement& st = open_statement(StatementKind::Nothing);
+          attach_label(st, label);
+        }
+        s.input_ended = true;
+        return;
+      }
+      statement_field(sc, label);
+      if (sc.token().code == TOK_EOF) {
+        s.input_ended = true;
+        return;
+      }
     }
   }
-  if (s.aseg_ranges.empty()) s.aseg_ranges.push_back({start, start});
-  auto& cur = s.aseg_ranges.back();
-  if (cur.start == cur.end) cur.start = start;
-  if (end > cur.end) cur.end = end;
-}
 
-bool calc_code_offsets(int mode) {
-  DriverState& s = state();
-  SegmentTable& table = segments();
-  bool count_not_absolute = false;
-  s.pending.clear();
-  if (mode != 0) {
-    s.aseg_ranges.clear();
-    s.range_reported = false;
+  // ---- resolve -----------------------------------------------------------------------------------
+
+  void set_label_value(SymbolNode* node, Statement& st, std::uint32_t offset, bool all_known, int unknown) {
+    (void)unknown;
+    LabelRec* l = label_record(node);
+    if (!l || (l->flags & LABEL_EXTERN)) return;
+    if (offset > SEGMENT_SIZE_LIMIT) {
+      label_error(*l, 66, {.number = static_cast<long>(SEGMENT_SIZE_LIMIT)});
+      fatal_exit_A01();
+    }
+    const Segment& seg = segments_[st.segment];
+    set_label_location(*l, st.segment, seg.absolute(), offset, all_known);
   }
-  for (int si = 0; si < table.count(); ++si) {
-    Segment& seg = table[si];
-    std::uint64_t offset = 0;
-    if (seg.absolute() && seg.start && seg.start->solved()) offset = seg.start->value;
-    bool all_known = true;
-    int unknown = 0;
-    for (Statement* stp : seg.chain) {
-      Statement& st = *stp;
-      std::uint32_t start = static_cast<std::uint32_t>(offset);
-      switch (st.kind) {
-        case StatementKind::AbsoluteLocation:
-        case StatementKind::Location: {
-          if (!st.location) {
+
+  void check_aseg_range(Statement& st, int mode) {
+    DriverState& s = s_;
+    if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
+    std::uint32_t start = st.end_offset - st.size;
+    std::uint32_t end = st.end_offset;
+    for (const auto& r : s.aseg_ranges) {
+      if (start < r.end && end > r.start && !s.range_reported) {
+        statement_error(st, 90);
+        s.range_reported = true;
+      }
+    }
+    if (s.aseg_ranges.empty()) s.aseg_ranges.push_back({start, start});
+    auto& cur = s.aseg_ranges.back();
+    if (cur.start == cur.end) cur.start = start;
+    if (end > cur.end) cur.end = end;
+  }
+
+  bool calc_code_offsets(int mode) {
+    DriverState& s = s_;
+    SegmentTable& table = segments_;
+    bool count_not_absolute = false;
+    s.pending.clear();
+    if (mode != 0) {
+      s.aseg_ranges.clear();
+      s.range_reported = false;
+    }
+    for (int si = 0; si < table.count(); ++si) {
+      Segment& seg = table[si];
+      std::uint64_t offset = 0;
+      if (seg.absolute() && seg.start && seg.start->solved()) offset = seg.start->value;
+      bool all_known = true;
+      int unknown = 0;
+      for (Statement* stp : seg.chain) {
+        Statement& st = *stp;
+        std::uint32_t start = static_cast<std::uint32_t>(offset);
+        switch (st.kind) {
+          case StatementKind::AbsoluteLocation:
+          case StatementKind::Location: {
+            if (!st.location) {
+              st.size = 0;
+              st.size_fixed = true;
+              break;
+            }
+            ValueRec& loc = *st.location;
+            if (st.failed) {
+              offset = 0;
+            } else {
+              if (!loc.solved()) evaluate_expression_A08(loc, mode == 2);
+              if (loc.solved()) {
+                offset = loc.value;
+                all_known = true;
+              } else if (mode == 0) {
+                offset = 257;
+                all_known = false;
+                ++unknown;
+              } else {
+                statement_error(st, 52);
+              }
+            }
+            if (mode != 0 && st.segment == SEG_ASEG) {
+              std::uint32_t o = static_cast<std::uint32_t>(offset);
+              s.aseg_ranges.push_back({o, o});
+              s.range_reported = false;
+            }
+            start = static_cast<std::uint32_t>(offset);
             st.size = 0;
-            st.size_fixed = true;
             break;
           }
-          ValueRec& loc = *st.location;
-          if (st.failed) {
-            offset = 0;
-          } else {
-            if (!loc.solved()) evaluate_expression_A08(loc, mode == 2);
-            if (loc.solved()) {
-              offset = loc.value;
-              all_known = true;
-            } else if (mode == 0) {
-              offset = 257;
+          case StatementKind::Instruction:
+            if (!st.size_fixed && !st.final) {
               all_known = false;
               ++unknown;
-            } else {
-              statement_error(st, 52);
+              s.pending.push_back(&st);
             }
-          }
-          if (mode != 0 && st.segment == SEG_ASEG) {
-            std::uint32_t o = static_cast<std::uint32_t>(offset);
-            s.aseg_ranges.push_back({o, o});
-            s.range_reported = false;
-          }
-          start = static_cast<std::uint32_t>(offset);
-          st.size = 0;
-          break;
-        }
-        case StatementKind::Instruction:
-          if (!st.size_fixed && !st.final) {
-            all_known = false;
-            ++unknown;
-            s.pending.push_back(&st);
-          }
-          offset += st.size;
-          break;
-        case StatementKind::Storage:
-          if (st.failed) st.final = true;
-          if (!st.final && st.count) {
-            ValueRec& c = *st.count;
-            if (!c.solved()) evaluate_expression_A08(c, mode == 2);
-            if (c.absolute()) {
-              std::int64_t n = c.signed_value();
-              if (n < 0) {
-                statement_error(st, 48, {.text = std::to_string(n)});
-                n = 0;
-              }
-              std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
-              st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
-              st.final = st.size_fixed = true;
-            } else if (c.solved() || c.kind == VALUE_COMPLEX) {
-              if (mode == 1) count_not_absolute = true;
-              if (mode != 0) {
-                statement_error(st, 53);
+            offset += st.size;
+            break;
+          case StatementKind::Storage:
+            if (st.failed) st.final = true;
+            if (!st.final && st.count) {
+              ValueRec& c = *st.count;
+              if (!c.solved()) evaluate_expression_A08(c, mode == 2);
+              if (c.absolute()) {
+                std::int64_t n = c.signed_value();
+                if (n < 0) {
+                  statement_error(st, 48, {.text = std::to_string(n)});
+                  n = 0;
+                }
+                std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+                st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+                st.final = st.size_fixed = true;
+              } else if (c.solved() || c.kind == VALUE_COMPLEX) {
+                if (mode == 1) count_not_absolute = true;
+                if (mode != 0) {
+                  statement_error(st, 53);
+                  st.size = 0;
+                  st.final = st.size_fixed = true;
+                } else {
+                  all_known = false;
+                  ++unknown;
+                }
+              } else if (mode == 2) {
+                if (!c.undefined.empty())
+                  statement_error(st, 50,
+                                  {.text = c.undefined.front()->def && c.undefined.front()->def->node
+                                               ? c.undefined.front()->def->node->name
+                                               : std::string()});
                 st.size = 0;
                 st.final = st.size_fixed = true;
               } else {
                 all_known = false;
                 ++unknown;
               }
-            } else if (mode == 2) {
-              if (!c.undefined.empty())
-                statement_error(st, 50,
-                                {.text = c.undefined.front()->def && c.undefined.front()->def->node
-                                             ? c.undefined.front()->def->node->name
-                                             : std::string()});
-              st.size = 0;
-              st.final = st.size_fixed = true;
-            } else {
-              all_known = false;
-              ++unknown;
             }
-          }
-          offset += st.size;
-          break;
-        case StatementKind::Alignment:
-          if (!st.size_fixed) {
-            bool have_exponent = !st.exponent || st.exponent->solved();
-            if (st.exponent && !st.exponent->solved()) evaluate_expression_A08(*st.exponent, mode == 2);
-            have_exponent = !st.exponent || st.exponent->solved();
-            if (st.failed) {
-              st.size = 0;
-              st.size_fixed = st.final = true;
-            } else if (all_known && have_exponent) {
-              int n = st.exponent ? st.exponent->signed_value() : st.exponent_value;
-              if (st.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
-              st.exponent_value = n;
-              std::uint64_t pad = alignment_padding(offset, n);
-              st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
-              st.size_fixed = st.final = true;
-            } else {
-              if (mode != 0 && st.exponent && st.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
-              all_known = false;
-              ++unknown;
+            offset += st.size;
+            break;
+          case StatementKind::Alignment:
+            if (!st.size_fixed) {
+              bool have_exponent = !st.exponent || st.exponent->solved();
+              if (st.exponent && !st.exponent->solved()) evaluate_expression_A08(*st.exponent, mode == 2);
+              have_exponent = !st.exponent || st.exponent->solved();
+              if (st.failed) {
+                st.size = 0;
+                st.size_fixed = st.final = true;
+              } else if (all_known && have_exponent) {
+                int n = st.exponent ? st.exponent->signed_value() : st.exponent_value;
+                if (st.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
+                st.exponent_value = n;
+                std::uint64_t pad = alignment_padding(offset, n);
+                st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
+                st.size_fixed = st.final = true;
+              } else {
+                if (mode != 0 && st.exponent && st.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+                all_known = false;
+                ++unknown;
+              }
             }
-          }
-          offset += st.size;
-          break;
-        case StatementKind::RestartOffset:
-          offset = 0;
-          start = 0;
-          st.size = 0;
-          st.size_fixed = true;
-          break;
-        default:
-          if (!is_no_code_kind(st.kind)) {
-            internal_error_A01("calc_code_offsets in A03", "Illegal type", static_cast<long>(st.kind), 0);
-          }
-          st.size = 0;
-          st.size_fixed = true;
-          break;
+            offset += st.size;
+            break;
+          case StatementKind::RestartOffset:
+            offset = 0;
+            start = 0;
+            st.size = 0;
+            st.size_fixed = true;
+            break;
+          default:
+            if (!is_no_code_kind(st.kind)) {
+              internal_error_A01("calc_code_offsets in A03", "Illegal type", static_cast<long>(st.kind), 0);
+            }
+            st.size = 0;
+            st.size_fixed = true;
+            break;
+        }
+        if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
+        st.end_offset = static_cast<std::uint32_t>(offset);
+        std::uint32_t label_offset = st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage ||
+                                             st.kind == StatementKind::Alignment
+                                         ? st.end_offset - st.size
+                                         : start;
+        if (st.label && st.label_counted) set_label_value(st.label, st, label_offset, all_known, unknown);
+        set_location_labels(st, si, seg.absolute(), label_offset, all_known);
+        if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
       }
-      if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
-      st.end_offset = static_cast<std::uint32_t>(offset);
-      std::uint32_t label_offset = st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage ||
-                                           st.kind == StatementKind::Alignment
-                                       ? st.end_offset - st.size
-                                       : start;
-      if (st.label && st.label_counted) set_label_value(st.label, st, label_offset, all_known, unknown);
-      set_location_labels(st, si, seg.absolute(), label_offset, all_known);
-      if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
+      seg.size = static_cast<std::uint32_t>(offset);
     }
-    seg.size = static_cast<std::uint32_t>(offset);
+    return count_not_absolute;
   }
-  return count_not_absolute;
-}
 
-void resolve() {
-  DriverState& s = state();
-  calc_code_offsets(0);
-  resolve_unsolved_A08();
-  for (Statement* st : s.pending) {
-    if (!st->failed && st->entry && st->entry->expander != Expander::kNone) {
-      statement_services().backend = st;
-      expand_instruction_statement(*st);
-      statement_services().backend = nullptr;
+  void resolve() {
+    DriverState& s = s_;
+    calc_code_offsets(0);
+    resolve_unsolved_A08();
+    for (Statement* st : s.pending) {
+      if (!st->failed && st->entry && st->entry->expander != Expander::kNone) {
+        services_.backend = st;
+        expand_instruction_statement(*st);
+        services_.backend = nullptr;
+      }
+      st->final = true;
+      st->size_fixed = true;
     }
-    st->final = true;
-    st->size_fixed = true;
+    bool again = calc_code_offsets(1);
+    if (again) calc_code_offsets(2);
+    final_evaluation_A08();
+    if (again) calc_code_offsets(2);
+    // Sizes can no longer change: make the labels final.
+    calc_code_offsets(2);
+    if (!s.pending.empty()) internal_error_A01("resolve in A03", "Bytecount not fixed", 0, 0);
   }
-  bool again = calc_code_offsets(1);
-  if (again) calc_code_offsets(2);
-  final_evaluation_A08();
-  if (again) calc_code_offsets(2);
-  // Sizes can no longer change: make the labels final.
-  calc_code_offsets(2);
-  if (!s.pending.empty()) internal_error_A01("resolve in A03", "Bytecount not fixed", 0, 0);
-}
 
-// Encodes every instruction at its final place.
-void generate_code() {
-  DriverState& s = state();
-  SegmentTable& table = segments();
-  for (int si = 0; si < table.count(); ++si) {
-    Segment& seg = table[si];
-    OddAddressCheck odd;
-    for (Statement* st : seg.chain) {
-      if (st->kind != StatementKind::Instruction || st->failed || !st->entry) continue;
-      EncodeContext ctx;
-      ctx.location = st->end_offset;
-      ctx.segment = static_cast<std::uint16_t>(si);
-      ctx.absolute_segment = seg.absolute();
-      statement_services().backend = st;
-      encode_instruction_statement(*st, ctx, odd);
-      statement_services().backend = nullptr;
+  // Encodes every instruction at its final place.
+  void generate_code() {
+    SegmentTable& table = segments_;
+    for (int si = 0; si < table.count(); ++si) {
+      Segment& seg = table[si];
+      OddAddressCheck odd;
+      for (Statement* st : seg.chain) {
+        if (st->kind != StatementKind::Instruction || st->failed || !st->entry) continue;
+        EncodeContext ctx;
+        ctx.location = st->end_offset;
+        ctx.segment = static_cast<std::uint16_t>(si);
+        ctx.absolute_segment = seg.absolute();
+        services_.backend = st;
+        encode_instruction_statement(*st, ctx, odd);
+        services_.backend = nullptr;
+      }
     }
   }
-}
 
-// Two statements other than empty and comment lines, with no module start between them.
-bool module_has_content() {
-  int count = 0;
-  for (const Statement* st : statement_services().module_statements) {
-    if (st->kind == StatementKind::ModuleStart) {
-      count = 0;
-      continue;
+  // Two statements other than empty and comment lines, with no module start between them.
+  bool module_has_content() {
+    int count = 0;
+    for (const Statement* st : services_.module_statements) {
+      if (st->kind == StatementKind::ModuleStart) {
+        count = 0;
+        continue;
+      }
+      if (is_comment_or_empty(*st)) continue;
+      if (++count >= 2) return true;
     }
-    if (is_comment_or_empty(*st)) continue;
-    if (++count >= 2) return true;
+    return false;
   }
-  return false;
-}
 
-// Writes the module when it has content; true when code was produced.
-bool write_object_module_A03() {
-  ModuleView view;
-  view.name = module_state().name;
-  view.library = module_state().kind == ModuleKind::Library;
-  view.option = module_state().option;
-  view.start_address = module_state().start_address;
-  view.statements = &statement_services().module_statements;
-  view.program_end = module_state().end_seen;
-  if (module_has_content()) {
-    write_object_module(view);
-    return true;
-  }
-  if (module_state().ended) {
-    Statement* first = module_state().first_statement;
-    if (!first && !statement_services().module_statements.empty())
-      first = statement_services().module_statements.front();
-    if (first)
-      user_warning_pass2_A01(2, &first->site, 17, 1, {.text = module_state().name});
-    else
-      user_warning_A01(17, {.text = module_state().name});
-  }
-  return false;
-}
-
-// With debugger output the user symbols the module met become public symbols of the object,
-// recorded in "__EXTERNS" like a PUBLIC list and never listed: first those with a #define
-// attached, then the others. A name that was never placed (only used, or only tested by the
-// preprocessor) has no value to give the debugger and is left out.
-void emit_debug_symbols() {
-  if (!(settings().debug_info & DEBUG_ON)) return;
-  IdentTree& tree = ident_tree();
-  SegmentTable& table = segments();
-  DriverState& s = state();
-  const int current = table.current_index();
-  Statement* const line = statement_services().line_statement;
-  for (bool with_define : {true, false}) {
-    tree.rewind_pending_labels();
-    while (SymbolNode* n = tree.next_pending_label()) {
-      if ((n->define != nullptr) != with_define || n->state == NODE_REMOVED) continue;
-      LabelRec* l = label_record(n);
-      if (!l || (l->flags & (LABEL_NOT_PLACED | LABEL_LOCAL)) || !(l->flags & LABEL_DEFINED)) continue;
-      l->flags |= LABEL_DEFINED | LABEL_PUBLIC;
-      table.select(SEG_EXTERNS);
-      statement_services().line_statement = nullptr;
-      Statement& st = open_statement(StatementKind::Declaration);
-      st.label = n;
-      st.label_counted = false;
-      st.listed = false;
-      st.debug_symbol = true;
+  // Writes the module when it has content; true when code was produced.
+  bool write_object_module_A03() {
+    ModuleView view;
+    view.name = module_.name;
+    view.library = module_.kind == ModuleKind::Library;
+    view.option = module_.option;
+    view.start_address = module_.start_address;
+    view.statements = &services_.module_statements;
+    view.program_end = module_.end_seen;
+    if (module_has_content()) {
+      write_object_module(view);
+      return true;
     }
+    if (module_.ended) {
+      Statement* first = module_.first_statement;
+      if (!first && !services_.module_statements.empty()) first = services_.module_statements.front();
+      if (first)
+        user_warning_pass2_A01(2, &first->site, 17, 1, {.text = module_.name});
+      else
+        user_warning_A01(17, {.text = module_.name});
+    }
+    return false;
   }
-  table.select(current);
-  statement_services().line_statement = line;
-}
 
-// Names of the module (labels, segment names) leave the tree.
-void end_module_symbols() {
-  IdentTree& tree = ident_tree();
-  while (SymbolNode* n = tree.next_marked()) tree.remove_node(n);
-  tree.clear_pending_labels();
-}
-
-void begin_module(Scanner& sc) {
-  DriverState& s = state();
-  begin_module_diagnostics();
-  module_state().ended = false;
-  module_state().opened_by_directive = false;
-  module_state().kind =
-      module_state().module_count == 0 && settings().first_module_library ? ModuleKind::Library : ModuleKind::Program;
-  module_state().name = standard_files().base_name;
-  module_state().option = -1;
-  module_state().start_address = nullptr;
-  module_state().first_statement = nullptr;
-  statement_services().module_statements.clear();
-  s.pending.clear();
-  s.aseg_ranges.clear();
-  s.reported.clear();
-  statement_services().line_statement = nullptr;
-  statement_services().backend = nullptr;  // a run that stopped inside a statement leaves no statement behind
-  segments().begin_module();
-  begin_module_expressions();
-  conditional_assembly().reset();
-  // The scanner lets go of the expansion and repeat readers before they are freed.
-  sc.begin_module();
-  reset_macros();
-  reset_repeat_blocks();
-  if (!install_assembler_float_callbacks()) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
-  reset_define_expansion();
-}
-
-void install_hooks(Scanner& sc) {
-  DiagnosticHooks& d = diagnostic_hooks();
-  sc.conditional = &conditional_assembly();
-  sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
-  sc.hooks.repeat_recording = [] { return repeat_recording(); };
-  listing_hooks().line_context = [&sc]() -> unsigned {
-    if (macro_level() > 0) return LINE_CONTEXT_MACRO;
-    return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
-  };
-  d.block_origin = [] { return block_stack().origin(); };
-  d.current_location = [&sc] {
-    SourceLocation loc = source_reader().location();
-    if (sc.input_depth() <= 1) {
-      int column = sc.column();
-      if (InputReader* r = sc.current_reader()) column -= static_cast<int>(r->pushback.size());
-      // While a new line is being fetched the scanner still counts the previous one.
-      if (column > loc.column) column = loc.column;
-      loc.column = column < 0 ? 0 : column;
+  // With debugger output the user symbols the module met become public symbols of the object,
+  // recorded in "__EXTERNS" like a PUBLIC list and never listed: first those with a #define
+  // attached, then the others. A name that was never placed (only used, or only tested by the
+  // preprocessor) has no value to give the debugger and is left out.
+  void emit_debug_symbols() {
+    if (!(settings_.debug_info & DEBUG_ON)) return;
+    IdentTree& tree = tree_;
+    SegmentTable& table = segments_;
+    const int current = table.current_index();
+    Statement* const line = services_.line_statement;
+    for (bool with_define : {true, false}) {
+      tree.rewind_pending_labels();
+      while (SymbolNode* n = tree.next_pending_label()) {
+        if ((n->define != nullptr) != with_define || n->state == NODE_REMOVED) continue;
+        LabelRec* l = label_record(n);
+        if (!l || (l->flags & (LABEL_NOT_PLACED | LABEL_LOCAL)) || !(l->flags & LABEL_DEFINED)) continue;
+        l->flags |= LABEL_DEFINED | LABEL_PUBLIC;
+        table.select(SEG_EXTERNS);
+        services_.line_statement = nullptr;
+        Statement& st = open_statement(StatementKind::Declaration);
+        st.label = n;
+        st.label_counted = false;
+        st.listed = false;
+        st.debug_symbol = true;
+      }
     }
-    return loc;
-  };
-  d.current_statement = []() -> ProblemLines* {
-    Statement* st = statement_services().backend ? statement_services().backend : statement_services().line_statement;
-    return st ? &st->problems : nullptr;
-  };
-  // A '$' line is searched like an #include name in angle brackets.
-  sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, false); };
-  // Lines of a false conditional branch are listed unless only the assembled part is (LSTCND).
-  sc.hooks.line_begin = [previous = sc.hooks.line_begin, &sc] {
-    if (previous) previous();
-    sc.listing_flags = settings().list_flags;
-  };
-  sc.hooks.list_skipped_line = [](std::string_view) {
-    DriverState& s = state();
-    Statement* current = statement_services().line_statement;
-    statement_services().line_statement = nullptr;
-    note_skipped_line(open_statement(StatementKind::Comment));
-    statement_services().line_statement = current;
-  };
+    table.select(current);
+    services_.line_statement = line;
+  }
 
-  ExpressionHooks& e = expression_hooks();
-  e.location_label = []() -> LabelRec* {
-    DriverState& s = state();
-    Statement* st = statement_services().backend ? statement_services().backend : statement_services().line_statement;
-    if (st && st->location_label) return st->location_label;
-    LabelRec& l = s.location_labels.emplace_back();
-    Segment& seg = segments().current();
-    l.flags = LABEL_DEFINED;
-    l.segment_number = segments().current_index();
-    l.segment_kind = static_cast<std::uint16_t>(seg.kind);
-    l.statement = st;
-    label_value(l);
-    std::uint32_t where = st ? st->start_offset : seg.location;
-    set_label_location(l, segments().current_index(), seg.absolute(), where, seg.location_known);
-    if (st) st->location_label = &l;
-    return &l;
-  };
-  e.pass2_error = [](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
-    Statement* st = nullptr;
-    int kind = 2;
-    if (label && label->statement) {
-      st = label->statement;
-      kind = 1;
-    } else if (expr && expr->statement) {
-      st = expr->statement;
-    }
-    if (st && !state().reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
-    if (st)
-      user_error_pass2_A01(kind, &st->site, number, 1, args);
-    else
-      user_error_A01(number, args);
-  };
-  e.pass2_warning = [](const ValueRec* expr, int number, MessageArgs args) {
-    if (expr && expr->statement)
-      user_warning_pass2_A01(2, &expr->statement->site, number, 1, args);
-    else
-      user_warning_A01(number, args);
-  };
-}
+  // Names of the module (labels, segment names) leave the tree.
+  void end_module_symbols() {
+    IdentTree& tree = tree_;
+    while (SymbolNode* n = tree.next_marked()) tree.remove_node(n);
+    tree.clear_pending_labels();
+  }
 
-}  // namespace
+  void begin_module(Scanner& sc) {
+    DriverState& s = s_;
+    begin_module_diagnostics();
+    module_.ended = false;
+    module_.opened_by_directive = false;
+    module_.kind =
+        module_.module_count == 0 && settings_.first_module_library ? ModuleKind::Library : ModuleKind::Program;
+    module_.name = files_.base_name;
+    module_.option = -1;
+    module_.start_address = nullptr;
+    module_.first_statement = nullptr;
+    services_.module_statements.clear();
+    s.pending.clear();
+    s.aseg_ranges.clear();
+    s.reported.clear();
+    services_.line_statement = nullptr;
+    services_.backend = nullptr;  // a run that stopped inside a statement leaves no statement behind
+    segments_.begin_module();
+    begin_module_expressions();
+    conditional_.reset();
+    // The scanner lets go of the expansion and repeat readers before they are freed.
+    sc.begin_module();
+    reset_macros();
+    reset_repeat_blocks();
+    if (!install_assembler_float_callbacks()) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
+    reset_define_expansion();
+  }
 
-void assemble_A03() {
-  DriverState& s = state();
+  void install_hooks(Scanner& sc) {
+    DiagnosticHooks& d = diagnostic_hooks();
+    sc.conditional = &conditional_;
+    sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
+    sc.hooks.repeat_recording = [] { return repeat_recording(); };
+    listing_hooks().line_context = [&sc]() -> unsigned {
+      if (macro_level() > 0) return LINE_CONTEXT_MACRO;
+      return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
+    };
+    d.block_origin = [] { return block_stack().origin(); };
+    d.current_location = [&reader = reader_, &sc] {
+      SourceLocation loc = reader.location();
+      if (sc.input_depth() <= 1) {
+        int column = sc.column();
+        if (InputReader* r = sc.current_reader()) column -= static_cast<int>(r->pushback.size());
+        // While a new line is being fetched the scanner still counts the previous one.
+        if (column > loc.column) column = loc.column;
+        loc.column = column < 0 ? 0 : column;
+      }
+      return loc;
+    };
+    d.current_statement = [&services = services_]() -> ProblemLines* {
+      Statement* st = services.backend ? services.backend : services.line_statement;
+      return st ? &st->problems : nullptr;
+    };
+    // A '$' line is searched like an #include name in angle brackets.
+    sc.hooks.include_file = [&reader = reader_](const std::string& name) { reader.push_include_file(name, false); };
+    // Lines of a false conditional branch are listed unless only the assembled part is (LSTCND).
+    sc.hooks.line_begin = [previous = sc.hooks.line_begin, &sc, &settings = settings_] {
+      if (previous) previous();
+      sc.listing_flags = settings.list_flags;
+    };
+    sc.hooks.list_skipped_line = [&services = services_](std::string_view) {
+      Statement* current = services.line_statement;
+      services.line_statement = nullptr;
+      note_skipped_line(open_statement(StatementKind::Comment));
+      services.line_statement = current;
+    };
+
+    ExpressionHooks& e = expression_hooks();
+    e.location_label = [&s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
+      Statement* st = services.backend ? services.backend : services.line_statement;
+      if (st && st->location_label) return st->location_label;
+      LabelRec& l = s.location_labels.emplace_back();
+      Segment& seg = segments.current();
+      l.flags = LABEL_DEFINED;
+      l.segment_number = segments.current_index();
+      l.segment_kind = static_cast<std::uint16_t>(seg.kind);
+      l.statement = st;
+      label_value(l);
+      std::uint32_t where = st ? st->start_offset : seg.location;
+      set_label_location(l, segments.current_index(), seg.absolute(), where, seg.location_known);
+      if (st) st->location_label = &l;
+      return &l;
+    };
+    e.pass2_error = [&s = s_](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
+      Statement* st = nullptr;
+      int kind = 2;
+      if (label && label->statement) {
+        st = label->statement;
+        kind = 1;
+      } else if (expr && expr->statement) {
+        st = expr->statement;
+      }
+      if (st && !s.reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
+      if (st)
+        user_error_pass2_A01(kind, &st->site, number, 1, args);
+      else
+        user_error_A01(number, args);
+    };
+    e.pass2_warning = [](const ValueRec* expr, int number, MessageArgs args) {
+      if (expr && expr->statement)
+        user_warning_pass2_A01(2, &expr->statement->site, number, 1, args);
+      else
+        user_warning_A01(number, args);
+    };
+  }
+
+  Assembly& run_;
+  DriverState& s_;
+  RunSettings& settings_;
+  IdentTree& tree_;
+  SegmentTable& segments_;
+  ModuleState& module_;
+  StatementServices& services_;
+  SourceReader& reader_;
+  StandardFiles& files_;
+  ConditionalAssembly& conditional_;
+};
+
+void Driver::assemble() {
+  DriverState& s = s_;
   std::time_t now = std::time(nullptr);
   std::tm tm_now{};
   localtime_r(&now, &tm_now);
   set_assembly_time(tm_now);
   begin_listing_run();
 
-  IdentTree& tree = ident_tree();
-  const std::uint32_t debug = settings().debug_info;
+  IdentTree& tree = tree_;
+  const std::uint32_t debug = settings_.debug_info;
   if (debug & DEBUG_ON) tree.env.queue_debug_labels = true;
   if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES)) tree.env.record_label_references = true;
   init_preprocessor_A02();
-  segments().begin_module();
+  segments_.begin_module();
   init_segment_types();
   tree.init_defined_word("defined");
-  init_keywords_B00();
+  init_keywords_B00(run_);
   static const struct {
     int block;
     const char* diagnostic;
@@ -686,12 +679,12 @@ void assemble_A03() {
   for (const auto& b : kBlocks)
     if (tree.block_names(b.block).empty()) internal_error_A01("assemble_A03", b.diagnostic, 0, 0);
 
-  module_state() = ModuleState{};
+  module_ = ModuleState{};
   s.input_ended = false;
-  s.source = std::make_unique<IncludeStackSource>(source_reader());
+  s.source = std::make_unique<IncludeStackSource>(reader_);
   s.scanner = std::make_unique<Scanner>();
   Scanner& sc = *s.scanner;
-  StatementServices& services = statement_services();
+  StatementServices& services = services_;
   services.scanner = &sc;
   services.statement_opened = note_statement;
   sc.start(s.source.get());
@@ -702,17 +695,47 @@ void assemble_A03() {
     begin_module_listing();
     begin_module(sc);
     source_pass(sc);
-    if (conditional_assembly().depth() != 0) user_error_A01(57);
+    if (conditional_.depth() != 0) user_error_A01(57);
     emit_debug_symbols();
     resolve();
     generate_code();
-    if (module_state().open_counter == 0) list_header_A01();
+    if (module_.open_counter == 0) list_header_A01();
     bool produced = write_object_module_A03();
-    print_final_report_A03(produced, statement_services().module_statements);
+    print_final_report_A03(produced, services_.module_statements);
     end_module_symbols();
-    if (module_state().end_seen || s.input_ended || !module_state().ended) break;
+    if (module_.end_seen || s.input_ended || !module_.ended) break;
   }
-  if (!module_state().end_seen) user_error_A01(4);
+  if (!module_.end_seen) user_error_A01(4);
 }
+
+}  // namespace
+
+void prepare_source_pass() { init_preprocessor_A02(); }
+
+void init_keywords_B00(Assembly& run) {
+  IdentTree& tree = ident_tree(run);
+  RunSettings& s = settings(run);
+  tree.directive_case = true;
+  tree.init_part_of_identifier_A07('.', TOK_DOT);
+  if (!s.case_option_given) s.case_sensitive = true;
+  tree.case_sensitive = s.case_sensitive;
+  init_operators_B00(tree);
+  init_punctuation_B00(tree);
+  init_mnemonics_B00(tree, s.processor_option);
+  init_registers_B00(tree);
+  tree.init_sfr_type_A07("READ", 0x800);
+  tree.init_sfr_type_A07("WRITE", 0x1000);
+  tree.init_sfr_type_A07("BYTE", 0x80000);
+  tree.init_sfr_type_A07("WORD", 0x100000);
+  init_directives();
+  tree.init_comment_char_A07(';', TOK_SEMICOLON);
+  tree.init_target_symbol_A07("TID", target_id(s), KIND_LABEL);
+}
+
+void init_keywords_B00() { init_keywords_B00(current_assembly()); }
+
+void assemble_A03(Assembly& run) { Driver(run).assemble(); }
+
+void assemble_A03() { assemble_A03(current_assembly()); }
 
 }  // namespace aq71

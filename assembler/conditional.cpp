@@ -11,7 +11,8 @@
 
 namespace aq71 {
 
-ConditionalAssembly& conditional_assembly() { return current_assembly().part<ConditionalAssembly>(); }
+ConditionalAssembly& conditional_assembly(Assembly& run) { return run.part<ConditionalAssembly>(); }
+ConditionalAssembly& conditional_assembly() { return conditional_assembly(current_assembly()); }
 
 int ConditionalAssembly::state() const { return levels_.empty() ? base_state_ : levels_.back().state; }
 

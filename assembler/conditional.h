@@ -10,6 +10,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 // States of the innermost level.
 enum CondState : int {
   COND_OUTSIDE = 0,     // no IF open: assembled
@@ -70,6 +72,8 @@ class ConditionalAssembly : public ConditionalControl {
   int depth_ = 0;
 };
 
+// The conditional levels of a run; without a run, of the current run.
+ConditionalAssembly& conditional_assembly(Assembly& run);
 ConditionalAssembly& conditional_assembly();
 
 class Scanner;

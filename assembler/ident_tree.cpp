@@ -47,7 +47,8 @@ std::string upper_ascii(std::string_view text) {
 
 int LookupResult::kind() const { return node && node->def ? node->def->kind : KIND_NONE; }
 
-IdentTree& ident_tree() { return current_assembly().part<IdentTree>(); }
+IdentTree& ident_tree(Assembly& run) { return run.part<IdentTree>(); }
+IdentTree& ident_tree() { return ident_tree(current_assembly()); }
 
 namespace {
 

@@ -21,6 +21,7 @@
 
 namespace aq71 {
 
+class Assembly;
 struct DefineRec;  // #define record of the preprocessor
 struct ValueRec;   // value record of the expression evaluator
 struct Statement;  // statement record of the driver
@@ -302,7 +303,8 @@ class IdentTree {
   std::vector<LocalEntry> locals_;  // newest last
 };
 
-// The one identifier tree of the run.
+// The identifier tree of a run; without a run, of the current run.
+IdentTree& ident_tree(Assembly& run);
 IdentTree& ident_tree();
 
 std::string upper_ascii(std::string_view text);

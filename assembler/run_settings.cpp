@@ -16,9 +16,11 @@ struct Settings {
 
 }  // namespace
 
-RunSettings& settings() { return current_assembly().part<Settings>().values; }
+RunSettings& settings(Assembly& run) { return run.part<Settings>().values; }
+RunSettings& settings() { return settings(current_assembly()); }
 
-std::uint16_t target_id() { return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16); }
+std::uint16_t target_id(const RunSettings& s) { return static_cast<std::uint16_t>((s.processor_option + 1440) * 16); }
+std::uint16_t target_id() { return target_id(settings()); }
 
 std::string signon_text_A01() {
   char buf[64];

@@ -57,10 +57,14 @@ struct RunSettings {
   bool all_warnings_off = false;                      // -w with an empty string
 };
 
-// The one set of run settings.
+class Assembly;
+
+// The settings of a run; without one, of the current run.
+RunSettings& settings(Assembly& run);
 RunSettings& settings();
 
 // Target identifier of the object header and of the predefined symbol TID.
+std::uint16_t target_id(const RunSettings& settings);
 std::uint16_t target_id();
 
 // " Assembler V1.30A/386" (with the fixed-date option " Assembler V2.11D/DOS").

@@ -105,7 +105,8 @@ void SegmentTable::advance(std::uint32_t bytes) {
   seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
 }
 
-SegmentTable& segments() { return current_assembly().part<SegmentTable>(); }
+SegmentTable& segments(Assembly& run) { return run.part<SegmentTable>(); }
+SegmentTable& segments() { return segments(current_assembly()); }
 
 void init_segment_types() {
   static const struct {

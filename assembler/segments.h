@@ -13,6 +13,7 @@
 
 namespace aq71 {
 
+class Assembly;
 struct SymbolNode;
 struct ValueRec;
 
@@ -92,6 +93,8 @@ class SegmentTable {
   std::vector<Segment> segments_;
   int current_ = SEG_ASEG;
 };
+// The segments of a run's module; without a run, of the current run.
+SegmentTable& segments(Assembly& run);
 SegmentTable& segments();
 
 // Registers the segment-type keywords.

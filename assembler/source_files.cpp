@@ -159,6 +159,7 @@ std::optional<std::string> case_insensitive_match(const std::string& path) {
 
 }  // namespace
 
+StandardFiles& standard_files(Assembly& run) { return run.part<Files>().files; }
 StandardFiles& standard_files() { return files().files; }
 const std::vector<OpenFileEntry>& open_file_table() { return files().table; }
 
@@ -167,6 +168,7 @@ void apply_fixed_file_times() {
   for (auto& e : files().table) e.time = fixed_file_time();
 }
 const std::vector<std::string>& include_prefixes() { return files().prefixes; }
+SourceReader& source_reader(Assembly& run) { return run.part<Files>().reader; }
 SourceReader& source_reader() { return files().reader; }
 
 std::string lower_case(std::string_view text) {

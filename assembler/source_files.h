@@ -15,6 +15,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 enum class FileKind { text_input = 0, binary_input = 1, text_output = 2, binary_output = 3 };
 
 // Quiet modes of open_output_or_input_file.
@@ -67,6 +69,8 @@ struct StandardFiles {
   std::string base_name;  // file part up to its first '.': default module name
   bool closed = false;
 };
+// The standard files of a run; without a run, of the current run.
+StandardFiles& standard_files(Assembly& run);
 StandardFiles& standard_files();
 
 // Lower-cased copy (names as the listing shows them).
@@ -191,6 +195,8 @@ class SourceReader {
   IncludeStateHooks hooks_;
 };
 
+// The source reader of a run; without a run, of the current run.
+SourceReader& source_reader(Assembly& run);
 SourceReader& source_reader();
 
 // Makes the diagnostics' current location the reader's.

@@ -11,9 +11,11 @@
 
 namespace aq71 {
 
-ModuleState& module_state() { return current_assembly().part<ModuleState>(); }
+ModuleState& module_state(Assembly& run) { return run.part<ModuleState>(); }
+ModuleState& module_state() { return module_state(current_assembly()); }
 
-StatementServices& statement_services() { return current_assembly().part<StatementServices>(); }
+StatementServices& statement_services(Assembly& run) { return run.part<StatementServices>(); }
+StatementServices& statement_services() { return statement_services(current_assembly()); }
 
 Statement& open_statement(StatementKind kind) {
   StatementServices& s = statement_services();

@@ -12,6 +12,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 struct LabelRec;
@@ -38,6 +39,8 @@ struct ModuleState {
   ValueRec* start_address = nullptr;  // ENDMOD / END expr
   Statement* first_statement = nullptr;
 };
+// The module being read in a run; without a run, in the current run.
+ModuleState& module_state(Assembly& run);
 ModuleState& module_state();
 
 // ---- statements of the source pass -----------------------------------------------------------
@@ -51,6 +54,7 @@ struct StatementServices {
   // notes it there).
   std::function<void(const Statement&, bool new_line)> statement_opened;
 };
+StatementServices& statement_services(Assembly& run);
 StatementServices& statement_services();
 
 // A new statement record at the end of the current segment's chain, at the current location,
