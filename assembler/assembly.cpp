@@ -26,9 +26,9 @@ std::size_t Assembly::next_slot() {
   return count++;
 }
 
-void* Assembly::make(std::size_t slot, void* (*create)(), void (*destroy)(void*)) {
+void* Assembly::make(std::size_t slot, void* (*create)(Assembly&), void (*destroy)(void*)) {
   // The new part may itself ask for others while it is being made.
-  void* object = create();
+  void* object = create(*this);
   if (slot >= parts_.size()) parts_.resize(slot + 1);
   parts_[slot] = Part{object, destroy};
   order_.push_back(slot);

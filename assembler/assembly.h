@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace aq71 {
@@ -21,13 +22,21 @@ class Assembly {
   Assembly(const Assembly&) = delete;
   Assembly& operator=(const Assembly&) = delete;
 
-  // This run's state of type T, made when first asked for.
+  // This run's state of type T, made when first asked for: a T that takes the run in its
+  // constructor gets this one (it keeps the other parts of the run it works with).
   template <class T>
   T& part() {
     static const std::size_t slot = next_slot();
     if (slot < parts_.size() && parts_[slot].object) return *static_cast<T*>(parts_[slot].object);
     return *static_cast<T*>(make(
-        slot, [] { return static_cast<void*>(new T()); }, [](void* p) { delete static_cast<T*>(p); }));
+        slot,
+        [](Assembly& run) -> void* {
+          if constexpr (std::is_constructible_v<T, Assembly&>)
+            return new T(run);
+          else
+            return new T();
+        },
+        [](void* p) { delete static_cast<T*>(p); }));
   }
 
  private:
@@ -36,7 +45,7 @@ class Assembly {
     void (*destroy)(void*) = nullptr;
   };
   static std::size_t next_slot();
-  void* make(std::size_t slot, void* (*create)(), void (*destroy)(void*));
+  void* make(std::size_t slot, void* (*create)(Assembly&), void (*destroy)(void*));
 
   std::vector<Part> parts_;
   std::vector<std::size_t> order_;  // creation order: parts are destroyed the other way round

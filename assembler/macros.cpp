@@ -126,8 +126,8 @@ class ExpansionReader : public InputReader {
 
 struct MacroState {
   // The conditional levels opened inside an expansion need to know that one is being read.
-  MacroState() {
-    conditional_assembly().macro_expansion_active = [] { return macro_level() > 0; };
+  explicit MacroState(Assembly& run) {
+    conditional_assembly(run).macro_expansion_active = [] { return macro_level() > 0; };
   }
   std::deque<MacroDef> definitions;
   std::vector<CallContext*> active;  // innermost last

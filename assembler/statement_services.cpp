@@ -14,13 +14,20 @@ namespace aq71 {
 ModuleState& module_state(Assembly& run) { return run.part<ModuleState>(); }
 ModuleState& module_state() { return module_state(current_assembly()); }
 
+StatementServices::StatementServices(Assembly& run)
+    : segments(aq71::segments(run)),
+      reader(source_reader(run)),
+      settings(aq71::settings(run)),
+      tree(ident_tree(run)),
+      module(module_state(run)) {}
+
 StatementServices& statement_services(Assembly& run) { return run.part<StatementServices>(); }
 StatementServices& statement_services() { return statement_services(current_assembly()); }
 
 Statement& open_statement(StatementKind kind) {
   StatementServices& s = statement_services();
-  Statement& st = segments().add_statement(kind);
-  SourceReader& reader = source_reader();
+  Statement& st = s.segments.add_statement(kind);
+  SourceReader& reader = s.reader;
   st.site.where.file = reader.file_name();
   st.site.where.line = reader.line_number();
   st.site.where.text = reader.line();
@@ -32,14 +39,14 @@ Statement& open_statement(StatementKind kind) {
     }
   int column = s.scanner ? s.scanner->token().where.column : 0;
   st.site.columns = {column, column, column};
-  st.list_flags = settings().list_flags;
+  st.list_flags = s.settings.list_flags;
   st.module_line = static_cast<long>(s.module_statements.size());
   take_pending_problems(st.problems);
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.module_statements.push_back(&st);
-  ident_tree().env.statement = &st;
-  if (!module_state().first_statement && kind != StatementKind::Comment) module_state().first_statement = &st;
+  s.tree.env.statement = &st;
+  if (!s.module.first_statement && kind != StatementKind::Comment) s.module.first_statement = &st;
   return st;
 }
 
@@ -63,7 +70,7 @@ void attach_label(Statement& st, SymbolNode* node) {
   l->flags |= LABEL_ON_LINE;
   l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
   if (!st.label_counted) return;
-  Segment& seg = segments()[st.segment];
+  Segment& seg = statement_services().segments[st.segment];
   l->segment_number = st.segment;
   l->segment_kind = static_cast<std::uint16_t>(seg.kind);
   set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);

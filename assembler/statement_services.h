@@ -45,7 +45,21 @@ ModuleState& module_state();
 
 // ---- statements of the source pass -----------------------------------------------------------
 
+class SegmentTable;
+class SourceReader;
+class IdentTree;
+struct RunSettings;
+
 struct StatementServices {
+  explicit StatementServices(Assembly& run);
+
+  // The parts of the run the records are made from.
+  SegmentTable& segments;
+  SourceReader& reader;
+  RunSettings& settings;
+  IdentTree& tree;
+  ModuleState& module;
+
   const Scanner* scanner = nullptr;           // reads the source: token columns, generated lines
   Statement* line_statement = nullptr;        // statement of the line being read
   Statement* backend = nullptr;               // statement the back end works on

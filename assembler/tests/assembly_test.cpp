@@ -1,0 +1,112 @@
+// The run object: parts made per run and handed the run, the current run while a scope binds one,
+// and whole runs that each keep to their own Assembly.
+#include "assembler/assembly.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "assembler/assembler_main.h"
+#include "assembler/run_settings.h"
+#include "assembler/segments.h"
+#include "assembler/source_files.h"
+#include "assembler/statement_services.h"
+#include "assembler/tests/aq71_test_support.h"
+
+namespace {
+
+std::vector<std::string>& destroyed() {
+  static std::vector<std::string> log;
+  return log;
+}
+
+struct First {
+  ~First() { destroyed().push_back("first"); }
+};
+
+// A part that uses another part of its run while it is made and when it goes.
+struct Second {
+  explicit Second(aq71::Assembly& run) : first(run.part<First>()) {}
+  ~Second() { destroyed().push_back("second"); }
+  First& first;
+};
+
+TEST(AssemblyParts, MadeOncePerRunWithTheirOwnRunAndFreedInReverseOrder) {
+  destroyed().clear();
+  {
+    aq71::Assembly a;
+    aq71::Assembly b;
+    Second& second = a.part<Second>();
+    EXPECT_EQ(&second, &a.part<Second>());
+    EXPECT_EQ(&second.first, &a.part<First>());
+    EXPECT_NE(&second.first, &b.part<First>());
+    // The services of the source pass keep the parts of their own run.
+    aq71::StatementServices& services = aq71::statement_services(b);
+    EXPECT_EQ(&services.segments, &aq71::segments(b));
+    EXPECT_EQ(&services.module, &aq71::module_state(b));
+    EXPECT_NE(&services.segments, &aq71::segments(a));
+  }
+  // b goes first (declared last); in a, Second was made after the First it made: it goes first.
+  EXPECT_EQ(destroyed(), (std::vector<std::string>{"first", "second", "first"}));
+}
+
+TEST(AssemblyParts, ScopeBindsTheCurrentRunAndGivesTheOldOneBack) {
+  aq71::Assembly& before = aq71::current_assembly();
+  aq71::Assembly outer;
+  aq71::Assembly inner;
+  {
+    aq71::AssemblyScope bind_outer(outer);
+    EXPECT_EQ(&aq71::current_assembly(), &outer);
+    aq71::settings().max_errors = 7;
+    {
+      aq71::AssemblyScope bind_inner(inner);
+      EXPECT_EQ(&aq71::current_assembly(), &inner);
+      EXPECT_EQ(aq71::settings().max_errors, 100);
+    }
+    EXPECT_EQ(&aq71::current_assembly(), &outer);
+  }
+  EXPECT_EQ(&aq71::current_assembly(), &before);
+  EXPECT_EQ(aq71::settings(outer).max_errors, 7);
+  EXPECT_EQ(aq71::settings().max_errors, 100);
+}
+
+class WholeRuns : public aq71_test::InFolder {
+ protected:
+  int assemble_in(aq71::Assembly& run, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    return aq71::assembler_main(run, static_cast<int>(argv.size()), argv.data());
+  }
+};
+
+// Each run keeps to the Assembly it is given: the current run is left as it was, and a run after
+// another one in the same process sees nothing of it (its labels, its files, its settings).
+TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
+  aq71_test::reset_run_state();
+  aq71_test::write_file(dir_ / "p.s71", "start: NOP\n RJMP start\n END\n");
+  aq71::settings().max_errors = 5;
+
+  std::string first_object;
+  std::string first_console;
+  {
+    aq71::Assembly run;
+    aq71_test::CapturedConsole console;
+    EXPECT_EQ(assemble_in(run, {"aq71", "p", "-E7", "-S", "-c#"}), 0);
+    first_console = console.text();
+    first_object = aq71_test::read_file(dir_ / "p.r71");
+    EXPECT_EQ(aq71::settings(run).max_errors, 7);
+    EXPECT_FALSE(aq71::standard_files(run).object_name.empty());
+  }
+  EXPECT_EQ(aq71::settings().max_errors, 5);
+  EXPECT_TRUE(aq71::standard_files().object_name.empty());
+  EXPECT_FALSE(first_object.empty());
+
+  aq71::Assembly second;
+  aq71_test::CapturedConsole console;
+  EXPECT_EQ(assemble_in(second, {"aq71", "p", "-S", "-c#"}), 0);
+  EXPECT_EQ(console.text(), first_console);
+  EXPECT_EQ(aq71_test::read_file(dir_ / "p.r71"), first_object);
+}
+
+}  // namespace
