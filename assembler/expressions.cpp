@@ -3,15 +3,20 @@
 #include "assembler/assembly.h"
 #include "assembler/record_arena.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "assembler/operand_grammar.h"
 #include "assembler/scanner.h"
 
 namespace aq71 {
+
+struct DependentLink {
+  ValueRec* expr = nullptr;
+  DependentLink* next = nullptr;
+};
 
 namespace {
 
@@ -37,7 +42,8 @@ struct Item {
 };
 
 struct State {
-  RecordArena<ValueRec> pool;     // value records live for the run
+  RecordArena<ValueRec> pool;  // value records live for the run
+  RecordArena<DependentLink, 1024> links;
   std::deque<std::string> texts;  // messages of deferred checks
   std::vector<ValueRec*> unsolved;
   std::vector<ValueRec*> queue;
@@ -93,16 +99,17 @@ LabelRec& this_module(LabelRec& l) {
   State& s = state();
   if (l.expression_module != s.module) {
     l.expression_module = s.module;
-    l.dependents.clear();
+    l.dependents = nullptr;
+    l.last_dependent = nullptr;
     l.used = false;
     l.reported_undefined = false;
   }
   return l;
 }
 
-const std::vector<ValueRec*>* dependents_of(const LabelRec& l) {
-  if (l.expression_module != state().module || l.dependents.empty()) return nullptr;
-  return &l.dependents;
+// First of the expressions that use the label in this module, nullptr when none.
+const DependentLink* dependents_of(const LabelRec& l) {
+  return l.expression_module == state().module ? l.dependents : nullptr;
 }
 
 void note_used(LabelRec* l) {
@@ -112,7 +119,15 @@ void note_used(LabelRec* l) {
 }
 
 // Called once per expression and label (first_evaluation), so the list has no duplicates.
-void register_dependent(LabelRec* l, ValueRec* e) { this_module(*l).dependents.push_back(e); }
+void register_dependent(LabelRec* l, ValueRec* e) {
+  DependentLink& link = state().links.emplace_back();
+  link.expr = e;
+  if (this_module(*l).last_dependent)
+    l->last_dependent->next = &link;
+  else
+    l->dependents = &link;
+  l->last_dependent = &link;
+}
 
 // Type of an expression: number of symbol terms, the complex flag (an operator other than + and
 // - applied to an operand holding a symbol) and the difference of two symbols.
@@ -522,20 +537,30 @@ namespace {
 
 // Passes a label's newly found value on to every expression that uses it, and so on.
 void propagate_from(LabelRec* first) {
-  std::deque<LabelRec*> work{first};
-  std::unordered_set<const LabelRec*> done;
-  while (!work.empty()) {
-    LabelRec* l = work.front();
-    work.pop_front();
-    if (!done.insert(l).second) continue;
-    const std::vector<ValueRec*>* known = dependents_of(*l);
-    if (!known) continue;
-    std::vector<ValueRec*> deps = *known;  // evaluation may add to the list
-    for (ValueRec* e : deps) {
-      if (e->solved() || e->evaluating) continue;
-      int before = e->kind;
-      evaluate_expression_A08(*e, false);
-      if (e->owner && e->kind != before) work.push_back(e->owner);
+  if (!dependents_of(*first)) return;
+  std::vector<LabelRec*> work{first};
+  std::unordered_set<const LabelRec*> done;  // long walks only; short ones look back
+  for (std::size_t i = 0; i < work.size(); ++i) {
+    LabelRec* l = work[i];
+    bool again;
+    if (i < 32) {
+      again = std::find(work.begin(), work.begin() + static_cast<long>(i), l) != work.begin() + static_cast<long>(i);
+    } else {
+      if (done.empty()) done.insert(work.begin(), work.begin() + static_cast<long>(i));
+      again = !done.insert(l).second;
+    }
+    if (again) continue;
+    const DependentLink* d = dependents_of(*l);
+    if (!d) continue;
+    const DependentLink* last = l->last_dependent;  // evaluation may add more: not these
+    for (;; d = d->next) {
+      ValueRec* e = d->expr;
+      if (!e->solved() && !e->evaluating) {
+        int before = e->kind;
+        evaluate_expression_A08(*e, false);
+        if (e->owner && e->kind != before) work.push_back(e->owner);
+      }
+      if (d == last) break;
     }
   }
 }
@@ -711,9 +736,8 @@ void set_label_location(LabelRec& label, int segment, bool absolute_segment, std
   if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
   // A solved value that changed: what was folded from the old one is folded again.
   if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
-    if (const std::vector<ValueRec*>* deps = dependents_of(label))
-      for (ValueRec* e : *deps)
-        if (e->solved() && !e->terms.empty()) e->kind = VALUE_UNSOLVED;
+    for (const DependentLink* d = dependents_of(label); d; d = d->next)
+      if (d->expr->solved() && !d->expr->terms.empty()) d->expr->kind = VALUE_UNSOLVED;
   }
   propagate_from(&label);
 }

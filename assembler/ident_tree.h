@@ -26,6 +26,7 @@ struct DefineRec;  // #define record of the preprocessor
 struct ValueRec;   // value record of the expression evaluator
 struct Statement;  // statement record of the driver
 struct DefinitionRec;
+struct DependentLink;  // expressions that use a label (evaluator's)
 
 // Flags of a label record.
 inline constexpr std::uint32_t LABEL_DEFINED = 0x1;
@@ -63,7 +64,8 @@ struct LabelRec {
   int word1 = -1;
   // Expression bookkeeping of the module numbered expression_module (the evaluator's): the
   // expressions that use the label, whether one uses it at all, whether error 50 was given.
-  std::vector<ValueRec*> dependents;
+  DependentLink* dependents = nullptr;  // in the order they came
+  DependentLink* last_dependent = nullptr;
   std::uint32_t expression_module = 0;
   bool used = false;
   bool reported_undefined = false;
