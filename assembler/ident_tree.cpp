@@ -60,30 +60,40 @@ struct ModeOrder {
   int count;
 };
 
-ModeOrder order_of(int mode) {
+const ModeOrder& order_of(int mode) {
+  static const ModeOrder kFields{{72, 71, 84, 81, 75, 73, 74}, 7};
+  static const ModeOrder kMode2{{71, 84, 81, 75, 73, 74}, 6};
+  static const ModeOrder kOperands{{81, 75, 73, 74}, 4};
+  static const ModeOrder kExpression{{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
+  static const ModeOrder kSegmentType{{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
+  static const ModeOrder kPreprocessor{{82, 72, 71, 84, 81, 75, 73, 74}, 8};
+  static const ModeOrder kMode7{{84, 81, 75, 73, 74}, 5};
+  static const ModeOrder kBackquoted{{75}, 1};
+  static const ModeOrder kSymbolList{{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
+  static const ModeOrder kSuffix{{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
   switch (mode) {
     case MODE_FIELDS:
-      return {{72, 71, 84, 81, 75, 73, 74}, 7};
+      return kFields;
     case MODE_2:
-      return {{71, 84, 81, 75, 73, 74}, 6};
+      return kMode2;
     case MODE_OPERANDS:
-      return {{81, 75, 73, 74}, 4};
+      return kOperands;
     case MODE_EXPRESSION:
-      return {{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
+      return kExpression;
     case MODE_SEGMENT_TYPE:
-      return {{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
+      return kSegmentType;
     case MODE_PREPROCESSOR:
-      return {{82, 72, 71, 84, 81, 75, 73, 74}, 8};
+      return kPreprocessor;
     case MODE_7:
-      return {{84, 81, 75, 73, 74}, 5};
+      return kMode7;
     case MODE_BACKQUOTED:
-      return {{75}, 1};
+      return kBackquoted;
     case MODE_SYMBOL_LIST:
-      return {{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
+      return kSymbolList;
     case MODE_SUFFIX:
-      return {{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
+      return kSuffix;
     default:
-      return {{72, 71, 84, 81, 75, 73, 74}, 7};
+      return kFields;
   }
 }
 
@@ -123,6 +133,8 @@ void IdentTree::reset() {
   sfr_bits_ = 0;
   ident_chars_ = 0;
   comment_chars_ = 0;
+  ident_char_set_.reset();
+  comment_char_set_.reset();
   marked_.clear();
   pending_.clear();
   pending_pos_ = 0;
@@ -164,7 +176,7 @@ DefinitionRec* IdentTree::new_def(SymbolNode* node, int kind) {
 }
 
 SymbolNode* IdentTree::choose(SymbolNode* written, SymbolNode* upper, int mode, int* which) const {
-  ModeOrder order = order_of(mode);
+  const ModeOrder& order = order_of(mode);
   for (int i = 0; i < order.count; ++i) {
     for (SymbolNode* n = written; n; n = n->next)
       if (kind_matches(n, order.kinds[i])) {
@@ -278,6 +290,7 @@ void IdentTree::remove_node(SymbolNode* node) {
   node->next = nullptr;
   node->state = NODE_REMOVED;
   if (current_ == node) current_ = nullptr;
+  if (node->name.size() <= 1) refresh_char_sets(node->name);
   // A #define lives for the whole run: it stays with the name when a node of it goes (the
   // labels of a module leave the tree at its end).
   if (DefineRec* d = node->define) {
@@ -409,7 +422,6 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
 
   SymbolNode* node = r.node;
   bool new_label = false;
-  SymbolNode* head = head_of(node->name);
   bool wants_label = ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED;
   if (r.created || !node->def) {
     // New name, or a name without any meaning (a #define name, an emptied node).
@@ -418,6 +430,7 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
       new_label = true;
     }
   } else if (node->def->kind != KIND_LABEL) {
+    SymbolNode* head = head_of(node->name);
     bool only_preprocessor = true;
     for (SymbolNode* n = head; n; n = n->next)
       if (!n->def || n->def->kind != KIND_PREPROCESSOR) only_preprocessor = false;
@@ -604,6 +617,7 @@ SymbolNode* IdentTree::init_part_of_identifier_A07(char c, int code) {
   SymbolNode* n = register_name(std::string(1, c), KIND_IDENT_CHAR, true, "init_part_of_identifier_A07");
   n->def->b = code;
   ++ident_chars_;
+  refresh_char_sets(n->name);
   return n;
 }
 
@@ -611,6 +625,7 @@ SymbolNode* IdentTree::init_comment_char_A07(char c, int code) {
   SymbolNode* n = register_name(std::string(1, c), KIND_COMMENT_CHAR, true, "init_comment_char_A07");
   n->def->b = code;
   ++comment_chars_;
+  refresh_char_sets(n->name);
   return n;
 }
 
@@ -629,20 +644,22 @@ SymbolNode* IdentTree::init_defined_word(std::string_view name) {
   return register_name(name, KIND_DEFINED, false, "assemble_A03");
 }
 
-bool IdentTree::is_ident_char(unsigned char c) const {
-  if (!ident_chars_) return false;
-  char s = static_cast<char>(c);
-  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
-    if (n->def && n->def->kind == KIND_IDENT_CHAR) return true;
-  return false;
+void IdentTree::refresh_char_sets(std::string_view name) {
+  // Lookups of character 0 ask for the empty name; a one-byte name 0 is never asked for.
+  if (name.size() > 1 || (name.size() == 1 && name[0] == 0)) return;
+  unsigned char c = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+  bool ident = false, comment = false;
+  for (SymbolNode* n = head_of(name); n; n = n->next)
+    if (n->def) {
+      ident = ident || n->def->kind == KIND_IDENT_CHAR;
+      comment = comment || n->def->kind == KIND_COMMENT_CHAR;
+    }
+  ident_char_set_[c] = ident;
+  comment_char_set_[c] = comment;
 }
 
-bool IdentTree::is_comment_char(unsigned char c) const {
-  if (!comment_chars_) return false;
-  char s = static_cast<char>(c);
-  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
-    if (n->def && n->def->kind == KIND_COMMENT_CHAR) return true;
-  return false;
-}
+bool IdentTree::is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
+
+bool IdentTree::is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
 
 }  // namespace aq71
