@@ -563,11 +563,11 @@ class Driver {
   }
 
   void install_hooks(Scanner& sc) {
-    DiagnosticHooks& d = diagnostic_hooks();
+    DiagnosticHooks& d = diagnostic_hooks(run_);
     sc.conditional = &conditional_;
     sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
     sc.hooks.repeat_recording = [] { return repeat_recording(); };
-    listing_hooks().line_context = [&sc]() -> unsigned {
+    listing_hooks(run_).line_context = [&sc]() -> unsigned {
       if (macro_level() > 0) return LINE_CONTEXT_MACRO;
       return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
     };
@@ -601,7 +601,7 @@ class Driver {
       services.line_statement = current;
     };
 
-    ExpressionHooks& e = expression_hooks();
+    ExpressionHooks& e = expression_hooks(run_);
     e.location_label = [&s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
       Statement* st = services.backend ? services.backend : services.line_statement;
       if (st && st->location_label) return st->location_label;

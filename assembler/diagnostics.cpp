@@ -275,6 +275,7 @@ void console_printf(const char* format, ...) {
 
 // ---- state ----------------------------------------------------------------------------------
 
+DiagnosticHooks& diagnostic_hooks(Assembly& run) { return run.part<DiagnosticHooks>(); }
 DiagnosticHooks& diagnostic_hooks() { return hooks(); }
 const DiagnosticCounts& diagnostic_counts() { return diag_state().counts; }
 

@@ -15,6 +15,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 // Control bytes inside message texts.
 inline constexpr char MSG_MARK = '\x01';    // report at the position the scanner marked
 inline constexpr char MSG_FATAL = '\x02';   // the run stops after the report
@@ -99,6 +101,7 @@ struct DiagnosticHooks {
   std::function<void()> flush_listing;
   std::function<void()> close_files;
 };
+DiagnosticHooks& diagnostic_hooks(Assembly& run);
 DiagnosticHooks& diagnostic_hooks();
 
 // ---- counters and state --------------------------------------------------------------------

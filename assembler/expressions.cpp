@@ -305,7 +305,8 @@ OperandValue ValueRec::operand_value() const {
   }
 }
 
-ExpressionHooks& expression_hooks() { return current_assembly().part<ExpressionHooks>(); }
+ExpressionHooks& expression_hooks(Assembly& run) { return run.part<ExpressionHooks>(); }
+ExpressionHooks& expression_hooks() { return expression_hooks(current_assembly()); }
 
 void set_assembly_time(const std::tm& time) { state().time = time; }
 

@@ -39,6 +39,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 class Scanner;
 struct Statement;
 
@@ -322,6 +324,7 @@ struct ExpressionHooks {
   // Segment number -> relocatable (SIZEOF of a segment numbered below 2 is error 69).
   // Without it every segment from 2 on counts as relocatable.
 };
+ExpressionHooks& expression_hooks(Assembly& run);
 ExpressionHooks& expression_hooks();
 
 // ---- run and module state -----------------------------------------------------------------

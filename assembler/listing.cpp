@@ -364,6 +364,7 @@ void label_table(const std::vector<const SymbolNode*>& labels) {
 // ---- state -------------------------------------------------------------------------------------
 
 const ListingTime& listing_time() { return ls().time; }
+ListingHooks& listing_hooks(Assembly& run) { return run.part<ListingHooks>(); }
 ListingHooks& listing_hooks() { return hooks(); }
 
 const char* month_name(int month) {

@@ -15,6 +15,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 class Scanner;
 struct Statement;
 struct SymbolNode;
@@ -44,6 +46,7 @@ struct ListingHooks {
   // Value text of an object-like #define (nothing for one with parameters).
   std::function<std::optional<std::string>(const SymbolNode*)> define_value;
 };
+ListingHooks& listing_hooks(Assembly& run);
 ListingHooks& listing_hooks();
 
 // Kinds of lines list_source_line_A01 writes.

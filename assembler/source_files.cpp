@@ -22,15 +22,15 @@ struct Files {
   std::vector<OpenFileEntry> table;
   std::vector<std::string> prefixes;
   SourceReader reader;
-  Files();
+  explicit Files(Assembly& run);
   ~Files();
 };
 Files& files() { return current_assembly().part<Files>(); }
 
 // The diagnostics write to the list file and close every file at a fatal stop.
-Files::Files() {
-  DiagnosticHooks& hooks = diagnostic_hooks();
-  hooks.list_file = [] { return standard_files().list; };
+Files::Files(Assembly& run) {
+  DiagnosticHooks& hooks = diagnostic_hooks(run);
+  hooks.list_file = [this] { return files.list; };
   hooks.close_files = [] { close_all_files(); };
 }
 
