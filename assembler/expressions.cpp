@@ -305,6 +305,10 @@ OperandValue ValueRec::operand_value() const {
   }
 }
 
+LimitText::LimitText(std::string_view text) {
+  if (!text.empty()) text_ = state().texts.emplace_back(text);
+}
+
 ExpressionHooks& expression_hooks(Assembly& run) { return run.part<ExpressionHooks>(); }
 ExpressionHooks& expression_hooks() { return expression_hooks(current_assembly()); }
 
