@@ -734,7 +734,10 @@ void init_keywords_B00(Assembly& run) {
 
 void init_keywords_B00() { init_keywords_B00(current_assembly()); }
 
-void assemble_A03(Assembly& run) { Driver(run).assemble(); }
+void assemble_A03(Assembly& run) {
+  AssemblyScope current(run);  // the modules below that are not handed the run reach it as the current one
+  Driver(run).assemble();
+}
 
 void assemble_A03() { assemble_A03(current_assembly()); }
 
