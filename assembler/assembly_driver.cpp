@@ -117,20 +117,18 @@ Statement& open_statement(StatementKind kind) {
   DriverState& s = state();
   Statement& st = segments().add_statement(kind);
   SourceReader& reader = source_reader();
-  st.site.where.file = reader.file_name();
+  StatementStore& store = statement_store();
+  st.site.where.file = store.keep_file_name(reader.file_name());
   st.site.where.line = reader.line_number();
-  st.site.where.text = reader.line();
-  if (st.site.where.text.empty() || st.site.where.text.back() != '\n') st.site.where.text += '\n';
+  st.site.where.text = store.keep_line(reader.line());
   if (s.scanner)
-    if (const std::string* generated = s.scanner->generated_line()) {
-      st.generated_text = *generated;
-      if (st.generated_text.empty() || st.generated_text.back() != '\n') st.generated_text += '\n';
-    }
+    if (const std::string* generated = s.scanner->generated_line())
+      st.generated_text = store.keep_generated_line(*generated);
   int column = s.scanner ? s.scanner->token().where.column : 0;
   st.site.columns = {column, column, column};
   st.list_flags = settings().list_flags;
-  st.module_line = static_cast<long>(s.module_statements.size());
-  take_pending_problems(st.problems);
+  st.module_line = static_cast<std::int32_t>(s.module_statements.size());
+  if (pending_problems()) take_pending_problems(site_problems(st.site));
   note_statement(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.module_statements.push_back(&st);
@@ -363,12 +361,12 @@ bool calc_code_offsets(int mode) {
       switch (st.kind) {
         case StatementKind::AbsoluteLocation:
         case StatementKind::Location: {
-          if (!st.location) {
+          if (!st.data().location) {
             st.size = 0;
             st.size_fixed = true;
             break;
           }
-          ValueRec& loc = *st.location;
+          ValueRec& loc = *st.data().location;
           if (st.failed) {
             offset = 0;
           } else {
@@ -403,8 +401,8 @@ bool calc_code_offsets(int mode) {
           break;
         case StatementKind::Storage:
           if (st.failed) st.final = true;
-          if (!st.final && st.count) {
-            ValueRec& c = *st.count;
+          if (!st.final && st.data().count) {
+            ValueRec& c = *st.data().count;
             if (!c.solved()) evaluate_expression_A08(c, mode == 2);
             if (c.absolute()) {
               std::int64_t n = c.signed_value();
@@ -412,7 +410,7 @@ bool calc_code_offsets(int mode) {
                 statement_error(st, 48, {.text = std::to_string(n)});
                 n = 0;
               }
-              std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+              std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
               st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
               st.final = st.size_fixed = true;
             } else if (c.solved() || c.kind == VALUE_COMPLEX) {
@@ -442,21 +440,22 @@ bool calc_code_offsets(int mode) {
           break;
         case StatementKind::Alignment:
           if (!st.size_fixed) {
-            bool have_exponent = !st.exponent || st.exponent->solved();
-            if (st.exponent && !st.exponent->solved()) evaluate_expression_A08(*st.exponent, mode == 2);
-            have_exponent = !st.exponent || st.exponent->solved();
+            StatementData& d = st.data();
+            bool have_exponent = !d.exponent || d.exponent->solved();
+            if (d.exponent && !d.exponent->solved()) evaluate_expression_A08(*d.exponent, mode == 2);
+            have_exponent = !d.exponent || d.exponent->solved();
             if (st.failed) {
               st.size = 0;
               st.size_fixed = st.final = true;
             } else if (all_known && have_exponent) {
-              int n = st.exponent ? st.exponent->signed_value() : st.exponent_value;
-              if (st.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
-              st.exponent_value = n;
+              int n = d.exponent ? d.exponent->signed_value() : d.exponent_value;
+              if (d.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
+              d.exponent_value = n;
               std::uint64_t pad = alignment_padding(offset, n);
               st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
               st.size_fixed = st.final = true;
             } else {
-              if (mode != 0 && st.exponent && st.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+              if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
               all_known = false;
               ++unknown;
             }
@@ -661,7 +660,7 @@ void install_hooks(Scanner& sc) {
   };
   d.current_statement = []() -> ProblemLines* {
     Statement* st = state().backend ? state().backend : state().line_statement;
-    return st ? &st->problems : nullptr;
+    return st ? &site_problems(st->site) : nullptr;
   };
   // A '$' line is searched like an #include name in angle brackets.
   sc.hooks.include_file = [](const std::string& name) { source_reader().push_include_file(name, false); };

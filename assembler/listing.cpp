@@ -159,8 +159,8 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
 void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, nullptr, 0); }
 
 void write_problems(const Statement& st) {
-  for (const std::string& l : st.problems.lines) problem_line(l);
-  ls().info[&st].problems_written = st.problems.lines.size();
+  for (const std::string& l : st.problems().lines) problem_line(l);
+  ls().info[&st].problems_written = st.problems().lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
@@ -589,7 +589,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
   switch (st.kind) {
     case StatementKind::Instruction: {
       if (!st.encoded || !st.entry) break;
-      const EncodeResult& c = st.code;
+      const StatementCode& c = st.code;
       std::vector<int> bytes;
       for (std::size_t k = 0; k < c.word_count; ++k) {
         bytes.push_back(c.words[k] & 0xFF);
@@ -607,8 +607,8 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
       break;
     }
     case StatementKind::Storage:
-      if (st.reserve_only) break;
-      for (const DataItem& item : st.items) {
+      if (st.data().reserve_only) break;
+      for (const DataItem& item : st.data().items) {
         if (!item.value && item.size == 1) {
           // A string: its characters once (count is their number).
           for (std::uint8_t c : item.bytes) push(c);
@@ -631,9 +631,9 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
       }
       break;
     case StatementKind::Alignment:
-      if (st.items.empty()) break;
+      if (st.data().items.empty()) break;
       for (std::uint32_t i = 0; i < st.size && out.size() < limit; ++i) {
-        const DataItem& item = st.items[i % st.items.size()];
+        const DataItem& item = st.data().items[i % st.data().items.size()];
         if (item.value)
           push(item.value->absolute() ? static_cast<int>(item.value->value & 0xFF) : -1);
         else
@@ -656,7 +656,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   if (listing) {
     if (counts.errors || counts.warnings) {
       for (const Statement* st : statements)
-        for (const std::string& l : st->problems.lines) problem_line(l);
+        for (const std::string& l : st->problems().lines) problem_line(l);
       new_list_line_A01();
       new_list_line_A01();
     }
@@ -674,7 +674,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if (info.skipped && end < statements.size()) {
           const Statement* next = statements[end];
           if (next->site.where.line == head->site.where.line && next->site.where.text == head->site.where.text &&
-              next->site.where.file == head->site.where.file) {
+              std::string_view(next->site.where.file) == head->site.where.file) {
             i = end;
             continue;
           }
@@ -689,7 +689,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         for (std::size_t k = i; k < end; ++k) {
           const Statement* st = statements[k];
           if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol)) listed = true;
-          severity = std::max(severity, st->problems.severity);
+          severity = std::max(severity, st->problems().severity);
           if (st->kind == StatementKind::PageBreak) page_break = true;
           if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
         }
@@ -714,7 +714,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
         if (info.from_include && !s.list_includes) continue;
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
-        const std::string& text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
+        const std::string_view text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
         list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
         problems();
       }
@@ -722,7 +722,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   }
   // Whatever was reported at statements of the module is in the list file by now.
   if (listing)
-    for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
+    for (const Statement* st : statements) ls().info[st].problems_written = st->problems().lines.size();
 
   ++ls().modules;
   ls().total_errors += counts.errors;
@@ -824,8 +824,9 @@ void flush_problems_on_fatal_stop() {
   for (const Statement* st : ls().order) {
     auto it = ls().info.find(st);
     std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
-    for (std::size_t k = done; k < st->problems.lines.size(); ++k) problem_line(st->problems.lines[k]);
-    if (it != ls().info.end()) it->second.problems_written = st->problems.lines.size();
+    const ProblemLines& lines = st->problems();
+    for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);
+    if (it != ls().info.end()) it->second.problems_written = lines.lines.size();
   }
   ProblemLines pending;
   take_pending_problems(pending);

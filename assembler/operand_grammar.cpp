@@ -637,7 +637,10 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
   if (code.internal_error)
     report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
   for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, &st.site, code.errors[i], 2);
-  st.code = code;
+  st.code.words = code.words;
+  st.code.word_count = code.word_count;
+  st.code.fixup_count = code.fixup_count;
+  st.code.fixups = statement_store().keep_fixups(code.fixups.data(), code.fixup_count);
   st.encoded = true;
   if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <vector>
 
 namespace aq71 {
@@ -36,6 +38,38 @@ class RecordArena {
 
   std::vector<std::unique_ptr<Slot[]>> chunks_;
   std::size_t count_ = 0;
+};
+
+// Text that lives for the whole run and never moves, kept in blocks of BLOCK bytes (a longer
+// text gets a block of its own).
+class TextArena {
+ public:
+  static constexpr std::size_t BLOCK = 64 * 1024;
+
+  // A copy of `text`, with `tail` appended when it is not 0.
+  std::string_view keep(std::string_view text, char tail = 0) {
+    const std::size_t size = text.size() + (tail ? 1 : 0);
+    if (!current_ || size > BLOCK - used_) {
+      if (size > BLOCK / 4) return store(blocks_.emplace_back(new char[size]).get(), text, tail);
+      blocks_.emplace_back(new char[BLOCK]);
+      current_ = blocks_.back().get();
+      used_ = 0;
+    }
+    std::string_view kept = store(current_ + used_, text, tail);
+    used_ += size;
+    return kept;
+  }
+
+ private:
+  static std::string_view store(char* at, std::string_view text, char tail) {
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    if (tail) at[text.size()] = tail;
+    return {at, text.size() + (tail ? 1 : 0)};
+  }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* current_ = nullptr;
+  std::size_t used_ = BLOCK;
 };
 
 }  // namespace aq71
