@@ -21,10 +21,10 @@ struct DiagnosticState {
   DiagnosticCounts counts;
   std::optional<SourceLocation> last_shown;
   std::optional<SourceLocation> marked;
-  std::string list_line;                     // message line being collected for the listing
-  ProblemLines pending;                      // reports made before their statement record
-  ProblemLines* last_problems = nullptr;     // statement of the last report
-  RecordArena<ProblemLines, 64> site_lines;  // problem lines of the sites that had a report
+  std::string list_line;                           // message line being collected for the listing
+  ProblemLines pending;                            // reports made before their statement record
+  ProblemLines* last_problems = nullptr;           // statement of the last report
+  RecordArena<ProblemLines, 16, 1024> site_lines;  // problem lines of the sites that had a report
 };
 
 DiagnosticState& diag_state() { return current_assembly().part<DiagnosticState>(); }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <unordered_map>
 
 #include "assembler/assembler_main.h"
 #include "assembler/assembly_driver.h"
@@ -51,8 +50,10 @@ struct ListingState {
   unsigned long cycles = 0;
   bool cycle_carry = false;
   long serial = 0;
-  std::unordered_map<const Statement*, LineInfo> info;
-  std::vector<const Statement*> order;  // records of the module in source order
+  // The records of the module in source order and what the listing keeps of each: a record's
+  // place is its running number in the module.
+  std::vector<const Statement*> order;
+  std::vector<LineInfo> info;
   bool module_listed = false;
   int modules = 0;
   int total_errors = 0;
@@ -61,6 +62,13 @@ struct ListingState {
 
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
+
+// What the listing keeps of a record, or nullptr for a record it did not see.
+LineInfo* line_info(const Statement* st) {
+  ListingState& l = ls();
+  const auto place = static_cast<std::size_t>(st->module_line);
+  return place < l.order.size() && l.order[place] == st ? &l.info[place] : nullptr;
+}
 
 std::FILE* list_file() { return standard_files().list; }
 
@@ -160,7 +168,7 @@ void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, n
 
 void write_problems(const Statement& st) {
   for (const std::string& l : st.problems().lines) problem_line(l);
-  ls().info[&st].problems_written = st.problems().lines.size();
+  if (LineInfo* info = line_info(&st)) info->problems_written = st.problems().lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
@@ -414,24 +422,23 @@ void begin_module_listing() {
 }
 
 void note_statement(const Statement& st, bool new_line) {
-  if (!list_file()) return;  // nothing to list: no bookkeeping either
+  if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
+  if (static_cast<std::size_t>(st.module_line) != ls().order.size()) return;  // not the module's next record
   if (new_line || ls().order.empty()) ++ls().serial;
   LineInfo info;
   info.serial = ls().serial;
   info.context = hooks().line_context ? hooks().line_context() : 0;
   info.from_include = source_reader().include_depth() > 0;
-  ls().info[&st] = info;
+  ls().info.push_back(info);
   ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
-  auto it = ls().info.find(&st);
-  if (it != ls().info.end()) it->second.context = context;
+  if (LineInfo* info = line_info(&st)) info->context = context;
 }
 
 void note_skipped_line(const Statement& st) {
-  auto it = ls().info.find(&st);
-  if (it != ls().info.end()) it->second.skipped = true;
+  if (LineInfo* info = line_info(&st)) info->skipped = true;
 }
 
 // ---- pages and lines -------------------------------------------------------------------------
@@ -664,11 +671,14 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
       std::size_t i = 0;
       while (i < statements.size()) {
         const Statement* head = statements[i];
-        const LineInfo info = ls().info.count(head) ? ls().info[head] : LineInfo{};
+        const LineInfo* head_info = line_info(head);
+        const LineInfo info = head_info ? *head_info : LineInfo{};
         std::size_t end = i + 1;
-        while (end < statements.size() && ls().info.count(statements[end]) &&
-               ls().info[statements[end]].serial == info.serial && info.serial != 0)
+        while (end < statements.size() && info.serial != 0) {
+          const LineInfo* next = line_info(statements[end]);
+          if (!next || next->serial != info.serial) break;
           ++end;
+        }
         // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
         // the statement's line stands for them.
         if (info.skipped && end < statements.size()) {
@@ -722,7 +732,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   }
   // Whatever was reported at statements of the module is in the list file by now.
   if (listing)
-    for (const Statement* st : statements) ls().info[st].problems_written = st->problems().lines.size();
+    for (const Statement* st : statements)
+      if (LineInfo* info = line_info(st)) info->problems_written = st->problems().lines.size();
 
   ++ls().modules;
   ls().total_errors += counts.errors;
@@ -821,12 +832,13 @@ void print_cross_reference_A03() {
 
 void flush_problems_on_fatal_stop() {
   if (!list_file()) return;
-  for (const Statement* st : ls().order) {
-    auto it = ls().info.find(st);
-    std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
+  for (std::size_t place = 0; place < ls().order.size(); ++place) {
+    const Statement* st = ls().order[place];
+    LineInfo& info = ls().info[place];
+    const std::size_t done = info.problems_written;
     const ProblemLines& lines = st->problems();
     for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);
-    if (it != ls().info.end()) it->second.problems_written = lines.lines.size();
+    info.problems_written = lines.lines.size();
   }
   ProblemLines pending;
   take_pending_problems(pending);

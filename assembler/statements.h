@@ -98,7 +98,7 @@ struct Statement {
   std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
   std::uint32_t size = 0;          // bytes
   std::uint32_t list_flags = 0;
-  std::int32_t module_line = 0;  // running statement number in the module
+  std::int32_t module_line = 0;  // running number in the module (the listing's index of the record)
 
   SymbolNode* label = nullptr;         // the label of the line, or none
   SymbolNode* operation = nullptr;     // mnemonic or directive node
@@ -152,9 +152,9 @@ class StatementStore {
   std::string_view keep_generated_line(std::string_view line);
 
  private:
-  RecordArena<Statement, 512> records_;
-  RecordArena<StatementData, 64> data_;
-  RecordArena<std::array<Fixup, 2>, 256> fixups_;
+  RecordArena<Statement> records_;
+  RecordArena<StatementData, 16, 1024> data_;
+  RecordArena<std::array<Fixup, 2>> fixups_;
   std::deque<std::string> file_names_;
   TextArena lines_;
   std::string_view last_line_;
