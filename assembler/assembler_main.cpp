@@ -9,6 +9,7 @@
 #include "assembler/assembly_driver.h"
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
+#include "assembler/listing.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
 
@@ -60,6 +61,7 @@ int exit_code() {
 
 int run(int argc, char** argv) {
   install_reader_hooks();
+  install_listing_hooks();
   build_option_table();
 
   if (argc <= 1) {
@@ -94,15 +96,6 @@ int run(int argc, char** argv) {
 }
 
 }  // namespace
-
-std::string signon_text_A01() {
-  char buf[64];
-  if (settings().fixed_date)
-    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "2.11", 'D', "DOS");
-  else
-    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "1.30", 'A', "386");
-  return buf;
-}
 
 void print_banner() { console_printf("QEX Systems %s%s\n", "Q71", signon_text_A01().c_str()); }
 

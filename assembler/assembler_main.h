@@ -18,8 +18,6 @@ int run_guarded(int (*body)(int, char**), int argc, char** argv);
 // a signal that is not caught.
 int classify_exception(int signal_number, int signal_code);
 
-// " Assembler V1.30A/386" (with the fixed-date option " Assembler V2.11D/DOS").
-std::string signon_text_A01();
 // Maker, target designation and sign-on, as the listing header shows them.
 void print_banner();
 

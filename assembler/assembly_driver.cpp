@@ -21,6 +21,7 @@
 #include "assembler/instruction_statement.h"
 #include "assembler/listing.h"
 #include "assembler/macros.h"
+#include "assembler/object_writer.h"
 #include "assembler/operator_keywords.h"
 #include "assembler/preprocessor.h"
 #include "assembler/repeat_blocks.h"
@@ -28,6 +29,7 @@
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 
 namespace aq71 {
 
@@ -38,10 +40,7 @@ namespace {
 struct DriverState {
   std::unique_ptr<IncludeStackSource> source;
   std::unique_ptr<Scanner> scanner;
-  Statement* line_statement = nullptr;        // statement of the line being read
-  Statement* backend = nullptr;               // statement the back end works on
-  std::vector<Statement*> module_statements;  // in source order
-  std::deque<LabelRec> location_labels;       // "$" of statements
+  std::deque<LabelRec> location_labels;  // "$" of statements
   bool input_ended = false;
   // resolve bookkeeping
   std::vector<Statement*> pending;  // instructions whose size is not fixed
@@ -78,7 +77,7 @@ void label_error(LabelRec& l, int number, MessageArgs args = {}) {
 bool is_comment_or_empty(const Statement& st) { return st.kind == StatementKind::Comment; }
 
 void record_line(StatementKind kind) {
-  if (state().line_statement) return;
+  if (statement_services().line_statement) return;
   open_statement(kind);
 }
 
@@ -87,10 +86,6 @@ void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_
 }
 
 }  // namespace
-
-ModuleState& module_state() { return current_assembly().part<ModuleState>(); }
-
-std::uint16_t target_id() { return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16); }
 
 void prepare_source_pass() { init_preprocessor_A02(); }
 
@@ -111,61 +106,6 @@ void init_keywords_B00() {
   init_directives();
   tree.init_comment_char_A07(';', TOK_SEMICOLON);
   tree.init_target_symbol_A07("TID", target_id(), KIND_LABEL);
-}
-
-Statement& open_statement(StatementKind kind) {
-  DriverState& s = state();
-  Statement& st = segments().add_statement(kind);
-  SourceReader& reader = source_reader();
-  StatementStore& store = statement_store();
-  st.site.where.file = store.keep_file_name(reader.file_name());
-  st.site.where.line = reader.line_number();
-  st.site.where.text = store.keep_line(reader.line());
-  if (s.scanner)
-    if (const std::string* generated = s.scanner->generated_line())
-      st.generated_text = store.keep_generated_line(*generated);
-  int column = s.scanner ? s.scanner->token().where.column : 0;
-  st.site.columns = {column, column, column};
-  st.list_flags = settings().list_flags;
-  st.module_line = static_cast<std::int32_t>(s.module_statements.size());
-  if (pending_problems()) take_pending_problems(site_problems(st.site));
-  note_statement(st, s.line_statement == nullptr);
-  s.line_statement = &st;
-  s.module_statements.push_back(&st);
-  ident_tree().env.statement = &st;
-  if (!module_state().first_statement && kind != StatementKind::Comment) module_state().first_statement = &st;
-  return st;
-}
-
-Statement* line_statement() { return state().line_statement; }
-
-Statement& open_line_statement(StatementKind kind) {
-  state().line_statement = nullptr;
-  return open_statement(kind);
-}
-
-LabelRec* label_record(SymbolNode* node) {
-  if (!node || !node->def || node->def->kind != KIND_LABEL) return nullptr;
-  return node->def->label;
-}
-
-void attach_label(Statement& st, SymbolNode* node) {
-  LabelRec* l = label_record(node);
-  if (!l) return;
-  st.label = node;
-  l->statement = &st;
-  l->flags |= LABEL_ON_LINE;
-  l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
-  if (!st.label_counted) return;
-  Segment& seg = segments()[st.segment];
-  l->segment_number = st.segment;
-  l->segment_kind = static_cast<std::uint16_t>(seg.kind);
-  set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
-}
-
-Statement* get_backend_ptr_AI00() {
-  if (!state().backend) internal_error_A01("get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
-  return state().backend;
 }
 
 // ---- source pass -------------------------------------------------------------------------------
@@ -209,9 +149,9 @@ void statement_field(Scanner& sc, SymbolNode* label) {
     Statement& st = open_statement(StatementKind::Instruction);
     st.operation = t.node;
     attach_label(st, label);
-    s.backend = &st;
+    statement_services().backend = &st;
     parse_instruction_statement(sc, st);
-    s.backend = nullptr;
+    statement_services().backend = nullptr;
     if (st.failed && st.size == 0) st.final = st.size_fixed = true;
     segments().advance(st.size);
     st.end_offset = st.start_offset + st.size;
@@ -230,12 +170,12 @@ void statement_field(Scanner& sc, SymbolNode* label) {
       attach_label(st, label);
       return;
     }
-    if (!s.line_statement) {
+    if (!statement_services().line_statement) {
       Statement& st = open_statement(StatementKind::Nothing);
       st.operation = directive;
       attach_label(st, label);
-    } else if (!s.line_statement->operation) {
-      s.line_statement->operation = directive;
+    } else if (!statement_services().line_statement->operation) {
+      statement_services().line_statement->operation = directive;
     }
     return;
   }
@@ -255,7 +195,7 @@ void statement_field(Scanner& sc, SymbolNode* label) {
 void source_pass(Scanner& sc) {
   DriverState& s = state();
   while (!module_state().ended) {
-    s.line_statement = nullptr;
+    statement_services().line_statement = nullptr;
     ident_tree().env.statement = nullptr;
     const Token& t = sc.next_token_A07();
     int code = t.code;
@@ -497,9 +437,9 @@ void resolve() {
   resolve_unsolved_A08();
   for (Statement* st : s.pending) {
     if (!st->failed && st->entry && st->entry->expander != Expander::kNone) {
-      s.backend = st;
+      statement_services().backend = st;
       expand_instruction_statement(*st);
-      s.backend = nullptr;
+      statement_services().backend = nullptr;
     }
     st->final = true;
     st->size_fixed = true;
@@ -526,9 +466,9 @@ void generate_code() {
       ctx.location = st->end_offset;
       ctx.segment = static_cast<std::uint16_t>(si);
       ctx.absolute_segment = seg.absolute();
-      s.backend = st;
+      statement_services().backend = st;
       encode_instruction_statement(*st, ctx, odd);
-      s.backend = nullptr;
+      statement_services().backend = nullptr;
     }
   }
 }
@@ -536,7 +476,7 @@ void generate_code() {
 // Two statements other than empty and comment lines, with no module start between them.
 bool module_has_content() {
   int count = 0;
-  for (const Statement* st : state().module_statements) {
+  for (const Statement* st : statement_services().module_statements) {
     if (st->kind == StatementKind::ModuleStart) {
       count = 0;
       continue;
@@ -554,7 +494,7 @@ bool write_object_module_A03() {
   view.library = module_state().kind == ModuleKind::Library;
   view.option = module_state().option;
   view.start_address = module_state().start_address;
-  view.statements = &state().module_statements;
+  view.statements = &statement_services().module_statements;
   view.program_end = module_state().end_seen;
   if (module_has_content()) {
     write_object_module(view);
@@ -562,7 +502,8 @@ bool write_object_module_A03() {
   }
   if (module_state().ended) {
     Statement* first = module_state().first_statement;
-    if (!first && !state().module_statements.empty()) first = state().module_statements.front();
+    if (!first && !statement_services().module_statements.empty())
+      first = statement_services().module_statements.front();
     if (first)
       user_warning_pass2_A01(2, &first->site, 17, 1, {.text = module_state().name});
     else
@@ -581,7 +522,7 @@ void emit_debug_symbols() {
   SegmentTable& table = segments();
   DriverState& s = state();
   const int current = table.current_index();
-  Statement* const line = s.line_statement;
+  Statement* const line = statement_services().line_statement;
   for (bool with_define : {true, false}) {
     tree.rewind_pending_labels();
     while (SymbolNode* n = tree.next_pending_label()) {
@@ -590,7 +531,7 @@ void emit_debug_symbols() {
       if (!l || (l->flags & (LABEL_NOT_PLACED | LABEL_LOCAL)) || !(l->flags & LABEL_DEFINED)) continue;
       l->flags |= LABEL_DEFINED | LABEL_PUBLIC;
       table.select(SEG_EXTERNS);
-      s.line_statement = nullptr;
+      statement_services().line_statement = nullptr;
       Statement& st = open_statement(StatementKind::Declaration);
       st.label = n;
       st.label_counted = false;
@@ -599,7 +540,7 @@ void emit_debug_symbols() {
     }
   }
   table.select(current);
-  s.line_statement = line;
+  statement_services().line_statement = line;
 }
 
 // Names of the module (labels, segment names) leave the tree.
@@ -620,12 +561,12 @@ void begin_module(Scanner& sc) {
   module_state().option = -1;
   module_state().start_address = nullptr;
   module_state().first_statement = nullptr;
-  s.module_statements.clear();
+  statement_services().module_statements.clear();
   s.pending.clear();
   s.aseg_ranges.clear();
   s.reported.clear();
-  s.line_statement = nullptr;
-  s.backend = nullptr;  // a run that stopped inside a statement leaves no statement behind
+  statement_services().line_statement = nullptr;
+  statement_services().backend = nullptr;  // a run that stopped inside a statement leaves no statement behind
   segments().begin_module();
   begin_module_expressions();
   conditional_assembly().reset();
@@ -659,7 +600,7 @@ void install_hooks(Scanner& sc) {
     return loc;
   };
   d.current_statement = []() -> ProblemLines* {
-    Statement* st = state().backend ? state().backend : state().line_statement;
+    Statement* st = statement_services().backend ? statement_services().backend : statement_services().line_statement;
     return st ? &site_problems(st->site) : nullptr;
   };
   // A '$' line is searched like an #include name in angle brackets.
@@ -671,16 +612,16 @@ void install_hooks(Scanner& sc) {
   };
   sc.hooks.list_skipped_line = [](std::string_view) {
     DriverState& s = state();
-    Statement* current = s.line_statement;
-    s.line_statement = nullptr;
+    Statement* current = statement_services().line_statement;
+    statement_services().line_statement = nullptr;
     note_skipped_line(open_statement(StatementKind::Comment));
-    s.line_statement = current;
+    statement_services().line_statement = current;
   };
 
   ExpressionHooks& e = expression_hooks();
   e.location_label = []() -> LabelRec* {
     DriverState& s = state();
-    Statement* st = s.backend ? s.backend : s.line_statement;
+    Statement* st = statement_services().backend ? statement_services().backend : statement_services().line_statement;
     if (st && st->location_label) return st->location_label;
     LabelRec& l = s.location_labels.emplace_back();
     Segment& seg = segments().current();
@@ -751,6 +692,9 @@ void assemble_A03() {
   s.source = std::make_unique<IncludeStackSource>(source_reader());
   s.scanner = std::make_unique<Scanner>();
   Scanner& sc = *s.scanner;
+  StatementServices& services = statement_services();
+  services.scanner = &sc;
+  services.statement_opened = note_statement;
   sc.start(s.source.get());
   install_hooks(sc);
   install_preprocessor(sc);
@@ -765,7 +709,7 @@ void assemble_A03() {
     generate_code();
     if (module_state().open_counter == 0) list_header_A01();
     bool produced = write_object_module_A03();
-    print_final_report_A03(produced, s.module_statements);
+    print_final_report_A03(produced, statement_services().module_statements);
     end_module_symbols();
     if (module_state().end_seen || s.input_ended || !module_state().ended) break;
   }

@@ -1,12 +1,12 @@
 #include "assembler/conditional.h"
 #include "assembler/assembly.h"
 
-#include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
-#include "assembler/macros.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 #include "assembler/statements.h"
 
 namespace aq71 {
@@ -56,7 +56,7 @@ void ConditionalAssembly::close_level() {
   levels_.pop_back();
 }
 
-bool ConditionalAssembly::in_macro_expansion() const { return macro_level() > 0; }
+bool ConditionalAssembly::in_macro_expansion() const { return macro_expansion_active && macro_expansion_active(); }
 
 bool ConditionalAssembly::do_else() {
   int s = state() & 127;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "assembler/scanner.h"
@@ -27,6 +28,9 @@ class ConditionalAssembly : public ConditionalControl {
   void open_skipped_level() override;
   void close_level() override;
   bool in_macro_expansion() const override;
+
+  // Tells whether a macro expansion is being read (installed by the macros; unset: never).
+  std::function<bool()> macro_expansion_active;
 
   void reset();
   bool branch_taken() const { return !levels_.empty() && levels_.back().taken; }

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
+#include "assembler/statement_services.h"
 
 namespace aq71 {
 

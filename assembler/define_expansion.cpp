@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "assembler/define_records.h"
 #include "assembler/ident_tree.h"
-#include "assembler/preprocessor.h"
 #include "assembler/scanner.h"
 
 namespace aq71 {

@@ -6,10 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "assembler/listing.h"
 #include "assembler/record_arena.h"
 #include "assembler/run_settings.h"
-#include "assembler/source_files.h"
 
 namespace aq71 {
 
@@ -177,6 +175,8 @@ void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_locatio
   if (ctx.fatal) sink.text("\nFatal!\a Execution terminated...\n");
 }
 
+std::FILE* list_file() { return hooks().list_file ? hooks().list_file() : nullptr; }
+
 SourceLocation current_location() { return hooks().current_location ? hooks().current_location() : SourceLocation{}; }
 
 std::optional<SourceLocation> current_macro_call() {
@@ -216,7 +216,7 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
   ctx.fatal = std::strchr(text, MSG_FATAL) != nullptr;
 
   bool new_location = !diag_state().last_shown || !diag_state().last_shown->same_place(ctx.where);
-  if (standard_files().list) {
+  if (list_file()) {
     ListSink list;
     print_problem(list, ctx, new_location, number, label, text, args);
   }
@@ -378,7 +378,7 @@ void error_to_AVM_A01(std::string_view line) {
 void write_internal_error_report(const char* function, const char* diagnostic, long p0, long p1) {
   static const char* const banner = "\n               * * *   I N T E R N A L   E R R O R   * * *\n";
   std::FILE* out = console_stream();
-  std::FILE* list = standard_files().list;
+  std::FILE* list = list_file();
   if (list) {
     std::fputs(banner, out);
     std::fputs("\n\n                        Please see list file \n", out);
@@ -422,8 +422,8 @@ void fatal_exit_A01() {
   ++diag_state().counts.errors;
   ++diag_state().counts.run_errors;
   // The listing has not been written yet: the problems reported so far go there now.
-  flush_problems_on_fatal_stop();
-  close_all_files();
+  if (hooks().flush_listing) hooks().flush_listing();
+  if (hooks().close_files) hooks().close_files();
   std::fflush(console_stream());
   throw FatalStop{3};
 }

@@ -101,6 +101,13 @@ struct DiagnosticHooks {
   std::function<std::optional<std::pair<const char*, long>>()> block_origin;
   // Line number shown by the internal-error report (default: the reader's line number).
   std::function<long()> current_line_number;
+  // The list file the problem lines and the internal-error report go to, nullptr while none is
+  // open (installed by the files).
+  std::function<std::FILE*()> list_file;
+  // A fatal stop, in this order: the listing writes the problem lines it still holds, then every
+  // file is closed (installed by the listing and by the files).
+  std::function<void()> flush_listing;
+  std::function<void()> close_files;
 };
 DiagnosticHooks& diagnostic_hooks();
 

@@ -8,9 +8,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "assembler/operand_grammar.h"
-#include "assembler/scanner.h"
-
 namespace aq71 {
 
 namespace {
@@ -856,24 +853,6 @@ ValueRec* failed_expression() {
   make_absolute(*e, 0);
   e->statement = ident_tree().env.statement;
   return e;
-}
-
-ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read) {
-  ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
-  if (!p.ok) return failed_expression();
-  return expression_from_terms(std::move(p.terms));
-}
-
-std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read, bool* ok) {
-  ValueRec* e = parse_expression_A08(scanner, comma_may_follow, token_read);
-  if (ok) *ok = false;
-  if (e->failed) return 0;
-  if (!e->absolute()) {
-    report_error(54);
-    return 0;
-  }
-  if (ok) *ok = true;
-  return e->signed_value();
 }
 
 // ---- debugging ---------------------------------------------------------------------------------

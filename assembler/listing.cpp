@@ -1,15 +1,13 @@
 #include "assembler/listing.h"
 #include "assembler/assembly.h"
+#include "assembler/listing_directives.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
-#include "assembler/assembler_main.h"
-#include "assembler/assembly_driver.h"
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/macros.h"
@@ -19,13 +17,13 @@
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 #include "assembler/statements.h"
 
 namespace aq71 {
 
 namespace {
 
-constexpr int kDefaultWidth = 79;
 constexpr int kAddressDigits = 8;
 constexpr std::size_t kCodeBytesPerLine = 6;
 
@@ -40,10 +38,8 @@ struct LineInfo {
 
 struct ListingState {
   ListingTime time;
-  int width = kDefaultWidth;
   int page_lines = 0;
   int page_number = 1;
-  int saved_page_length = 0;
   long last_line = 0;
   bool have_line = false;
   int expansion = 0;
@@ -384,11 +380,15 @@ const char* month_name(int month) {
   return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
 }
 
-int listing_width() { return ls().width; }
-int header_width() { return ls().width < 132 ? 79 : 99; }
+int listing_width() { return listing_layout().width; }
+int header_width() { return listing_layout().width < 132 ? 79 : 99; }
+
+void install_listing_hooks() { diagnostic_hooks().flush_listing = flush_problems_on_fatal_stop; }
 
 void begin_listing_run() {
+  install_listing_hooks();
   ls() = ListingState{};
+  listing_layout() = ListingLayout{};
   if (settings().fixed_date) {
     ls().time = {0, 37, 13, 28, 11, 1990};
   } else {
@@ -550,7 +550,7 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
     // Problem reports stay whole: the studio reads the echoed line and the two after it.
     s += text;
   } else {
-    const int width = ls().width;
+    const int width = listing_layout().width;
     int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) + (cycles ? 8 : 0);
     if (indent >= width - 5) indent = 0;
     int col = static_cast<int>(s.size());
@@ -844,87 +844,6 @@ void flush_problems_on_fatal_stop() {
   take_pending_problems(pending);
   for (const std::string& l : pending.lines) problem_line(l);
   std::fflush(list_file());
-}
-
-// ---- directives ------------------------------------------------------------------------------------
-
-void directive_listing(Scanner& sc, int id, SymbolNode* label) {
-  Statement& st = open_statement(id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
-  attach_label(st, label);
-  RunSettings& s = settings();
-  std::uint32_t bit = 0;
-  switch (id) {
-    case DIR_LSTOUT:
-      bit = LIST_ON;
-      break;
-    case DIR_LSTCND:
-      bit = LIST_ASSEMBLED_ONLY;
-      break;
-    case DIR_LSTCOD:
-      bit = LIST_MULTI_CODE;
-      break;
-    case DIR_LSTEXP:
-      bit = LIST_MACRO_EXPANSION;
-      break;
-    case DIR_LSTMAC:
-      bit = LIST_MACRO_DEFS;
-      break;
-    case DIR_LSTREP:
-      bit = LIST_BIT_100;
-      break;
-    case DIR_LSTXRF:
-      bit = LIST_XREF;
-      break;
-    default:
-      break;
-  }
-  if (bit || id == DIR_LSTPAG) {
-    int code = next_nonblank(sc);
-    const std::string& text = sc.token().text;
-    bool plus = code == TOK_PLUS || text == "+";
-    bool minus = code == TOK_MINUS || text == "-";
-    if (!plus && !minus) {
-      user_error_A01(61);
-      if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
-      return;
-    }
-    if (bit) {
-      if (plus)
-        s.list_flags |= bit;
-      else
-        s.list_flags &= ~bit;
-    } else if (plus) {
-      s.page_length = ls().saved_page_length;
-    } else {
-      ls().saved_page_length = s.page_length;
-      s.page_length = 0;
-    }
-    sc.next_token_A07();
-    end_of_statement(sc);
-    return;
-  }
-  if (id == DIR_PAGSIZ || id == DIR_COL) {
-    next_nonblank(sc);
-    ValueRec* e = parse_expression_A08(sc, false, true);
-    if (e && !e->failed) {
-      if (!e->absolute()) {
-        user_error_A01(53);
-      } else {
-        long n = e->signed_value();
-        if (id == DIR_PAGSIZ)
-          s.page_length = static_cast<int>(std::clamp(n, 10L, 150L));
-        else
-          ls().width = static_cast<int>(std::clamp(n, 80L, 132L));
-      }
-    } else {
-      st.failed = true;
-    }
-    if (sc.token().code != TOK_EOL) end_of_statement(sc);
-    return;
-  }
-  // PAGE
-  next_nonblank(sc);
-  if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 }  // namespace aq71

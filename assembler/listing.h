@@ -77,6 +77,9 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
 void print_cross_reference_A03();
 // A fatal stop: problem lines not yet in the list file are written there.
 void flush_problems_on_fatal_stop();
+// Makes a fatal stop of the diagnostics flush the listing's problem lines (the run's entry does
+// it before any file is opened; begin_listing_run does it too).
+void install_listing_hooks();
 
 // Listing width (COL) and the header-box width that follows from it.
 int listing_width();
@@ -85,11 +88,5 @@ int header_width();
 // Code bytes of a statement as the listing shows them: -1 for a byte the linker fills. At most
 // `limit` bytes.
 std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit);
-
-// ---- directives ------------------------------------------------------------------------------
-
-// LSTCND, LSTCOD, LSTEXP, LSTMAC, LSTOUT, LSTPAG, LSTREP, LSTXRF, PAGSIZ, COL and PAGE; id is
-// the directive number of directives.h.
-void directive_listing(Scanner& sc, int id, SymbolNode* label);
 
 }  // namespace aq71

@@ -7,10 +7,8 @@
 #include <deque>
 #include <memory>
 
-#include "assembler/assembly_driver.h"
 #include "assembler/conditional.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/repeat_blocks.h"
@@ -18,6 +16,7 @@
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 
 namespace aq71 {
 
@@ -126,6 +125,10 @@ class ExpansionReader : public InputReader {
 };
 
 struct MacroState {
+  // The conditional levels opened inside an expansion need to know that one is being read.
+  MacroState() {
+    conditional_assembly().macro_expansion_active = [] { return macro_level() > 0; };
+  }
   std::deque<MacroDef> definitions;
   std::vector<CallContext*> active;  // innermost last
   std::vector<std::unique_ptr<ExpansionReader>> readers;

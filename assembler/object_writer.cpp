@@ -6,16 +6,15 @@
 #include <ctime>
 #include <string>
 
-#include "assembler/assembler_main.h"
 #include "assembler/avr_encode.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 
 namespace aq71 {
 

@@ -1,21 +1,36 @@
 // Object writer of aq71: turns one resolved and encoded module (its segments and statement
 // records) into a ZOLEX object module and appends it to the object file.
 //
-// write_object_module (declared in assembly_driver.h) is the driver's entry point; the pieces
-// below are for tests and tools that want the bytes without a file.
+// write_object_module is the driver's entry point; the other pieces are for tests and tools that
+// want the bytes without a file.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "assembler/assembly_driver.h"
+#include "assembler/statements.h"
 #include "assembler/zolex_format.h"
 
 namespace aq71 {
 
 struct ValueRec;
 struct ExprTerm;
+
+// What the object writer gets of one module once it is resolved and encoded. Its segments are
+// those of segments() (index 0 "__EXTERNS", 1 "ASEG", then the named ones); each segment's
+// chain holds its statement records in source order with their final end offsets and sizes.
+struct ModuleView {
+  std::string name;
+  bool library = false;
+  std::int32_t option = -1;                             // NAME name(expr), -1 when none
+  ValueRec* start_address = nullptr;                    // ENDMOD / END expr
+  const std::vector<Statement*>* statements = nullptr;  // every statement of the module in source order
+  bool program_end = false;                             // the module ended with END
+};
+// Writes one module into the object file (called only for a module with content).
+void write_object_module(const ModuleView& module);
 
 // The bytes of one module, CRC and trailing 0xFF of END included. Problems (values that cannot
 // be written, strings over 255 bytes, more than 256 segments) are reported as errors; the result

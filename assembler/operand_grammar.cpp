@@ -650,4 +650,22 @@ std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_h
   return hook;
 }
 
+ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read) {
+  ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
+  if (!p.ok) return failed_expression();
+  return expression_from_terms(std::move(p.terms));
+}
+
+std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read, bool* ok) {
+  ValueRec* e = parse_expression_A08(scanner, comma_may_follow, token_read);
+  if (ok) *ok = false;
+  if (e->failed) return 0;
+  if (!e->absolute()) {
+    report_error(54);
+    return 0;
+  }
+  if (ok) *ok = true;
+  return e->signed_value();
+}
+
 }  // namespace aq71

@@ -39,6 +39,22 @@ struct ExpressionParse {
 // comma_may_follow is accepted for the callers' sake; a "," always ends the expression.
 ExpressionParse parse_expression_B03(Scanner& scanner, bool comma_may_follow, bool token_read);
 
+// Parses one expression (expression mode of the operand grammar). token_read: the scanner's
+// current token is the expression's first token; otherwise the next token is read first. A ","
+// ends the expression (comma_may_follow only tells whether the caller expects more arguments).
+// On return the current token is the one that ended it (",", an unmatched ")", line end, ";" or
+// end of input). Problems are reported at once; a syntax error gives error 0, the rest of the
+// line is skipped and the record has failed set (absolute 0). The record is typed and evaluated
+// once; when it is still unsolved it joins the unsolved list. Its statement is the identifier
+// tree's current statement (env.statement).
+ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read = true);
+
+// For arguments that must be known at once (IF, ELSEIF, LIMIT, repeat counts, listing control):
+// the value, or 0 after error 54 "expression can not be forward" (not when the parse failed).
+// ok (when given) tells whether a value was found.
+std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read = true,
+                                           bool* ok = nullptr);
+
 // Operand mode.
 struct ParsedOperands {
   OperandRec ops{};                  // form, registers; expr1/expr2 filled from exprs

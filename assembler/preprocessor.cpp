@@ -8,12 +8,12 @@
 #include <deque>
 #include <vector>
 
-#include "assembler/assembly_driver.h"
 #include "assembler/define_expansion.h"
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/macros.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/source_files.h"

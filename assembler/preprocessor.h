@@ -1,39 +1,20 @@
 // Preprocessor of aq71: the '#' lines (#define, #undef, #if, #elif, #ifdef, #ifndef, #else,
 // #endif, #line, #pragma, #message, #error, #include), the #if stack that decides which lines
-// are active, the #define records with their bodies, and the predefined symbols.
-//
-// A #define record hangs on the symbol node of its name (SymbolNode::define); a name has at most
-// one. Bodies are stored encoded: formal n (1-based) is the two bytes 1 and n, a stringized
-// formal is '"', 1, n, '"'. The expansion of defined names is in define_expansion.h.
+// are active, the #define records (define_records.h) with their bodies, and the predefined
+// symbols. The expansion of defined names is in define_expansion.h.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
+
+#include "assembler/define_records.h"
 
 namespace aq71 {
 
 class Scanner;
 struct SymbolNode;
 
-inline constexpr int DEFINE_OBJECT = -1;      // name without parameter list
-inline constexpr int DEFINE_PREDEFINED = -2;  // value computed when used
-inline constexpr int MAX_FORMALS = 37;
 inline constexpr int MAX_IF_DEPTH = 50;
-inline constexpr char FORMAL_MARK = '\x01';
-
-struct DefineRec {
-  int param_count = DEFINE_OBJECT;     // -1, -2, or 0 to 37
-  int active = 0;                      // expansions of this name under way
-  std::string body;                    // encoded body text
-  std::function<std::string()> value;  // predefined symbols
-  long origin_line = 0;
-  int origin_file = 0;
-  std::vector<std::pair<int, long>> references;  // file index and line of each expansion
-};
 
 // Registers the directive words and the predefined symbols in the identifier tree. Does nothing
 // when the tree already has them (the tree is set up once per run; tests reset it).

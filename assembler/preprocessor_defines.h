@@ -1,12 +1,12 @@
 // Bodies of the #define names without parameter list, by name, as the cross reference's
-// #define table shows them. The records themselves are in preprocessor.h.
+// #define table shows them. The records themselves are in define_records.h.
 #pragma once
 
 #include <map>
 #include <string>
 
+#include "assembler/define_records.h"
 #include "assembler/ident_tree.h"
-#include "assembler/preprocessor.h"
 
 namespace aq71 {
 

@@ -4,12 +4,13 @@
 #include <cctype>
 #include <memory>
 
-#include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/scanner.h"
 #include "assembler/source_files.h"
+#include "assembler/statement_services.h"
 
 namespace aq71 {
 

@@ -1,5 +1,7 @@
 #include "assembler/run_settings.h"
 
+#include <cstdio>
+
 #include "assembler/assembly.h"
 
 namespace aq71 {
@@ -15,5 +17,16 @@ struct Settings {
 }  // namespace
 
 RunSettings& settings() { return current_assembly().part<Settings>().values; }
+
+std::uint16_t target_id() { return static_cast<std::uint16_t>((settings().processor_option + 1440) * 16); }
+
+std::string signon_text_A01() {
+  char buf[64];
+  if (settings().fixed_date)
+    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "2.11", 'D', "DOS");
+  else
+    std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "1.30", 'A', "386");
+  return buf;
+}
 
 }  // namespace aq71

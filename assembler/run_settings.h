@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace aq71 {
 
@@ -58,5 +59,11 @@ struct RunSettings {
 
 // The one set of run settings.
 RunSettings& settings();
+
+// Target identifier of the object header and of the predefined symbol TID.
+std::uint16_t target_id();
+
+// " Assembler V1.30A/386" (with the fixed-date option " Assembler V2.11D/DOS").
+std::string signon_text_A01();
 
 }  // namespace aq71

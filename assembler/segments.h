@@ -1,6 +1,7 @@
 // Segments of aq71: the segment array of a module (the externals pseudo-segment, the absolute
 // segment ASEG and the named segments of RSEG, STACK and COMMON), the current segment, the
-// statement-record chain of each segment, and the segment and alignment directives.
+// statement-record chain of each segment. The segment and alignment directives are in
+// segment_directives.h.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,6 @@
 
 namespace aq71 {
 
-class Scanner;
 struct SymbolNode;
 struct ValueRec;
 
@@ -96,21 +96,6 @@ SegmentTable& segments();
 
 // Registers the segment-type keywords.
 void init_segment_types();
-
-// ---- directives (the scanner stands on the directive word; label is the line's label) --------
-
-// RSEG, STACK, COMMON: name[:type][(align)].
-void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label);
-// ASEG [address].
-void directive_aseg(Scanner& sc, SymbolNode* label);
-// ORG expr.
-void directive_org(Scanner& sc, SymbolNode* label);
-// ALIGN n[,fill...].
-void directive_align(Scanner& sc, SymbolNode* label);
-// EVEN [fill].
-void directive_even(Scanner& sc, SymbolNode* label);
-// DS count (storage of count bytes).
-void directive_ds(Scanner& sc, SymbolNode* label);
 
 // Padding from `offset` to the next multiple of 2^n (n < 0: to an odd address), in 64 bits.
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent);

@@ -1,13 +1,13 @@
 #include "assembler/sfr_directives.h"
 #include "assembler/assembly.h"
 
-#include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
+#include "assembler/statement_services.h"
 #include "assembler/statements.h"
 
 namespace aq71 {
@@ -136,7 +136,7 @@ void directive_sfrtype(Scanner& sc, SymbolNode* label) {
   }
 }
 
-void directive_const(Scanner& sc, SymbolNode* label) {
+void directive_const(Scanner& sc, SymbolNode* label, DirectiveRunner run) {
   int code = next_nonblank(sc);
   const Token& t = sc.token();
   if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
@@ -149,7 +149,7 @@ void directive_const(Scanner& sc, SymbolNode* label) {
       ConstLine() { const_line() = true; }
       ~ConstLine() { const_line() = false; }
     } const_line;
-    const bool ran = run_directive(sc, t.node, label);
+    const bool ran = run(sc, t.node, label);
     if (ran) return;
     user_error_A01(40);
     fail_statement(sc, label);

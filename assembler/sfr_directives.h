@@ -30,8 +30,11 @@ inline constexpr const char* SFR_RANGE_MESSAGE = "Special Function Register (SFR
 void directive_sfr(Scanner& sc, bool word, SymbolNode* label);
 // SFRTYPE name attr[,attr...] = address.
 void directive_sfrtype(Scanner& sc, SymbolNode* label);
-// CONST: the SFRB or SFRW that follows on the line is read-only.
-void directive_const(Scanner& sc, SymbolNode* label);
+// CONST: the SFRB or SFRW that follows on the line is read-only. run carries out the directive
+// that follows (the directive table's run_directive); it returns false for a directive it has no
+// handler for.
+using DirectiveRunner = bool (*)(Scanner& sc, SymbolNode* directive, SymbolNode* label);
+void directive_const(Scanner& sc, SymbolNode* label, DirectiveRunner run);
 // True while the rest of a CONST line is read.
 bool const_flag();
 

@@ -22,9 +22,17 @@ struct Files {
   std::vector<OpenFileEntry> table;
   std::vector<std::string> prefixes;
   SourceReader reader;
+  Files();
   ~Files();
 };
 Files& files() { return current_assembly().part<Files>(); }
+
+// The diagnostics write to the list file and close every file at a fatal stop.
+Files::Files() {
+  DiagnosticHooks& hooks = diagnostic_hooks();
+  hooks.list_file = [] { return standard_files().list; };
+  hooks.close_files = [] { close_all_files(); };
+}
 
 Files::~Files() {
   std::set<std::FILE*> open{files.list, files.command, files.source, files.object};

@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "assembler/assembly_driver.h"
 #include "assembler/diagnostics.h"
-#include "assembler/directives.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/module_directives.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/scanner.h"
+#include "assembler/statement_services.h"
 #include "assembler/statements.h"
 
 namespace aq71 {

@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "assembler/assembler_main.h"
+#include "assembler/run_settings.h"
 
 using namespace aq71_test;
 

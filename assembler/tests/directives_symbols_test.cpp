@@ -1,6 +1,7 @@
 // Symbol and module directives seen through the code and values they leave behind.
 #include <gtest/gtest.h>
 
+#include "assembler/run_settings.h"
 #include "assembler/tests/driver_test_support.h"
 
 namespace aq71_test {

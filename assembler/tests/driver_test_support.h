@@ -11,6 +11,7 @@
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
 #include "assembler/segments.h"
+#include "assembler/statement_services.h"
 #include "assembler/statements.h"
 #include "assembler/tests/aq71_test_support.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assembler/diagnostics.h"
+#include "assembler/operand_grammar.h"
 #include "assembler/operator_keywords.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"

@@ -1,0 +1,316 @@
+#include "assembler/segment_directives.h"
+
+#include "assembler/diagnostics.h"
+#include "assembler/expressions.h"
+#include "assembler/ident_tree.h"
+#include "assembler/operand_grammar.h"
+#include "assembler/scanner.h"
+#include "assembler/statement_services.h"
+
+namespace aq71 {
+
+namespace {
+
+constexpr const char* kAlignRange8 = "Error: Alignment expression out of range [0-8]";
+constexpr const char* kAlignRange31 = "Error: Alignment expression out of range [0-31]";
+
+// An exponent expression with a range check; reports at once when it is known.
+ValueRec* parse_exponent(Scanner& sc, bool comma_may_follow, int maximum, const char* message, bool token_read = true) {
+  ValueRec* e = parse_expression_A08(sc, comma_may_follow, token_read);
+  if (!e) return e;
+  e->limit.kind = 3;
+  e->limit.minimum = 0;
+  e->limit.maximum = maximum;
+  e->limit.message = message;
+  e->limit.checked = false;
+  if (e->solved()) limit_ok_A08(*e);
+  return e;
+}
+
+bool limit_failed(const ValueRec* e) {
+  return e && e->solved() && (e->signed_value() < e->limit.minimum || e->signed_value() > e->limit.maximum);
+}
+
+// Fill values of ALIGN / EVEN: one-byte expressions separated by commas.
+void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) {
+  for (;;) {
+    ValueRec* v = parse_expression_A08(sc, true, token_read);
+    token_read = false;
+    if (!v || v->failed) {
+      st.failed = true;
+      sc.skip_rest_of_line();
+      return;
+    }
+    DataItem item;
+    item.value = v;
+    item.size = 1;
+    st.data().items.push_back(std::move(item));
+    skip_blanks(sc);
+    if (!single && sc.token().code == TOK_COMMA) continue;
+    break;
+  }
+  end_of_statement(sc);
+}
+
+}  // namespace
+
+// ---- directives --------------------------------------------------------------------------------
+
+void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
+  SegmentTable& table = segments();
+  int code = next_nonblank(sc);
+  const Token& tok = sc.token();
+  if (code == TOK_IDENT && tok.node) {
+    int existing = -1;
+    if (SymbolNode* s = ident_tree().find_kind(tok.node->name, KIND_SEGMENT)) existing = table.find_node(s);
+    if (existing >= 0) {
+      // A later declaration of the same name continues the segment.
+      table.select(existing);
+      sc.skip_rest_of_line();
+      Statement& st = open_statement(StatementKind::Nothing);
+      attach_label(st, label);
+      return;
+    }
+  }
+  std::string name;
+  bool name_ok = false;
+  if (code == TOK_IDENT && tok.node) {
+    LabelRec* l = label_record(tok.node);
+    int k = tok.kind;
+    if (k == KIND_LABEL && l && (l->flags & (LABEL_PUBLIC | LABEL_EXTERN))) {
+      user_error_A01(41);
+    } else if (k == KIND_LABEL || k == KIND_SEGMENT_TYPE || k == KIND_NONE) {
+      name = tok.node->name;
+      name_ok = true;
+    } else {
+      user_error_A01(47);
+    }
+  } else if (code == TOK_IDENT) {
+    name = tok.text;
+    name_ok = !name.empty();
+    if (!name_ok) user_error_A01(47);
+  } else {
+    user_error_A01(47);
+  }
+  if (!name_ok) {
+    sc.skip_rest_of_line();
+    Statement& st = open_statement(StatementKind::Failed);
+    st.failed = true;
+    attach_label(st, label);
+    return;
+  }
+
+  // ":type"
+  std::uint16_t type = SEGTYPE_UNTYPED;
+  sc.list_reads_type = true;  // ":CODE" is a type, not a BCD string
+  sc.next_token_A07();
+  sc.list_reads_type = false;
+  if (sc.token().code == TOK_COLON) {
+    int saved = sc.lookup_mode();
+    sc.set_lookup_mode(MODE_SEGMENT_TYPE);
+    sc.list_reads_type = true;
+    sc.next_token_A07();
+    sc.list_reads_type = false;
+    sc.set_lookup_mode(saved);
+    const Token& t = sc.token();
+    SymbolNode* type_node = nullptr;
+    if (t.code == TOK_IDENT && t.node) type_node = ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE);
+    if (!type_node && t.code == TOK_IDENT) type_node = ident_tree().find_kind(upper_ascii(t.text), KIND_SEGMENT_TYPE);
+    if (type_node) {
+      type = static_cast<std::uint16_t>(type_node->def->b);
+      sc.next_token_A07();
+    } else {
+      user_error_A01(46);
+    }
+  }
+
+  int index = table.create(name, type, kind);
+  Segment& seg = table[index];
+  Statement& st = open_statement(StatementKind::SegmentDeclaration);
+  seg.declaration = &st;
+  attach_label(st, label);
+
+  if (sc.token().code == TOK_LPAREN) {
+    ValueRec* e = parse_exponent(sc, false, 31, kAlignRange31, false);
+    seg.alignment = e;
+    ++seg.alignment_count;
+    if (e && e->absolute() && !limit_failed(e)) seg.alignment_value = e->signed_value();
+    if (sc.token().code == TOK_RPAREN)
+      sc.next_token_A07();
+    else if (!(e && e->failed))
+      user_error_A01(0);
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
+}
+
+void directive_aseg(Scanner& sc, SymbolNode* label) {
+  SegmentTable& table = segments();
+  table.select(SEG_ASEG);
+  Segment& seg = table.current();
+  Statement& st = open_statement(StatementKind::AbsoluteLocation);
+  attach_label(st, label);
+  int code = next_nonblank(sc);
+  bool has_address =
+      code == TOK_INTEGER || code == TOK_CHAR ||
+      (code == TOK_IDENT && sc.token().node &&
+       (sc.token().kind == KIND_LABEL || sc.token().kind == KIND_NONE || sc.token().kind == KIND_OPERATOR)) ||
+      code == TOK_LPAREN || code == TOK_MINUS || code == TOK_PLUS;
+  ValueRec* e = nullptr;
+  if (has_address) {
+    e = parse_expression_A08(sc, false, true);
+    if (e && e->failed) st.failed = true;
+  } else {
+    e = new_constant_expression_A08(0);
+  }
+  st.data().location = e;
+  if (seg.start_unknown) {
+    seg.start = e;
+    seg.start_unknown = false;
+  }
+  if (e && e->solved()) {
+    seg.location = e->value;
+    seg.location_known = true;
+  } else {
+    seg.location_known = false;
+  }
+  st.start_offset = st.end_offset = seg.location;
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
+}
+
+void directive_org(Scanner& sc, SymbolNode* label) {
+  SegmentTable& table = segments();
+  Segment& seg = table.current();
+  Statement& st = open_statement(seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
+  if (seg.absolute()) st.kind = StatementKind::AbsoluteLocation;
+  next_nonblank(sc);
+  sc.colon_ends_number = true;
+  ValueRec* e = parse_expression_A08(sc, false, true);
+  sc.colon_ends_number = false;
+  if (!e || e->failed) {
+    st.failed = true;
+    e = new_constant_expression_A08(0);
+  }
+  st.data().location = e;
+  if (seg.start_unknown) {
+    seg.start = e;
+    seg.start_unknown = false;
+  }
+  if (e->solved()) {
+    seg.location = e->value;
+    seg.location_known = true;
+  } else {
+    seg.location_known = false;
+    queue_for_resolve(*e);
+  }
+  st.start_offset = st.end_offset = seg.location;
+  if (label) {
+    // The label gets the location expression as its value.
+    attach_label(st, label);
+    st.label_counted = true;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
+}
+
+namespace {
+
+void place_alignment(Statement& st, int exponent) {
+  SegmentTable& table = segments();
+  Segment& seg = table.current();
+  st.data().exponent_value = exponent;
+  if (seg.location_known) {
+    std::uint64_t pad = alignment_padding(seg.location, exponent);
+    st.start_offset = seg.location;
+    table.advance(static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad));
+    st.end_offset = seg.location;
+  }
+}
+
+}  // namespace
+
+void directive_align(Scanner& sc, SymbolNode* label) {
+  Statement& st = open_statement(StatementKind::Alignment);
+  attach_label(st, label);
+  next_nonblank(sc);
+  ValueRec* e = parse_exponent(sc, true, 8, kAlignRange8);
+  if (!e || e->failed) {
+    st.failed = true;
+    st.kind = StatementKind::Failed;
+    sc.skip_rest_of_line();
+    return;
+  }
+  st.data().exponent = e;
+  if (e->absolute()) {
+    if (limit_failed(e)) {
+      st.failed = true;
+      st.data().exponent_value = 0;
+    } else {
+      place_alignment(st, e->signed_value());
+    }
+  } else {
+    segments().current().location_known = false;
+  }
+  skip_blanks(sc);
+  if (sc.token().code == TOK_COMMA) {
+    read_fill_values(sc, st, false, false);
+    return;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
+}
+
+void directive_even(Scanner& sc, SymbolNode* label) {
+  Statement& st = open_statement(StatementKind::Alignment);
+  attach_label(st, label);
+  place_alignment(st, 1);
+  int code = next_nonblank(sc);
+  if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
+    end_of_statement(sc);
+    return;
+  }
+  read_fill_values(sc, st, true, true);
+}
+
+void directive_ds(Scanner& sc, SymbolNode* label) {
+  Statement& st = open_statement(StatementKind::Storage);
+  attach_label(st, label);
+  st.data().reserve_only = true;
+  st.data().element_size = 1;
+  int after = sc.current_char();
+  if (after != ' ' && after != '\t') {
+    user_error_A01(0);
+    st.failed = true;
+    sc.skip_rest_of_line();
+    return;
+  }
+  next_nonblank(sc);
+  ValueRec* e = parse_expression_A08(sc, false, true);
+  if (!e || e->failed) {
+    st.failed = true;
+    st.final = true;
+    if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
+    return;
+  }
+  st.data().count = e;
+  SegmentTable& table = segments();
+  if (e->absolute()) {
+    std::int64_t n = e->signed_value();
+    if (n < 0) {
+      user_error_A01(53);
+      st.failed = true;
+      n = 0;
+    }
+    std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
+    st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+    st.final = st.size_fixed = true;
+    table.advance(st.size);
+    st.end_offset = table.current().location;
+  } else if (e->kind == VALUE_UNSOLVED) {
+    table.current().location_known = false;
+  } else {
+    user_error_A01(53);
+    st.failed = true;
+    st.final = st.size_fixed = true;
+  }
+  if (sc.token().code != TOK_EOL) end_of_statement(sc);
+}
+
+}  // namespace aq71

@@ -1,0 +1,74 @@
+#include "assembler/statement_services.h"
+
+#include "assembler/assembly.h"
+#include "assembler/diagnostics.h"
+#include "assembler/expressions.h"
+#include "assembler/ident_tree.h"
+#include "assembler/run_settings.h"
+#include "assembler/scanner.h"
+#include "assembler/segments.h"
+#include "assembler/source_files.h"
+
+namespace aq71 {
+
+ModuleState& module_state() { return current_assembly().part<ModuleState>(); }
+
+StatementServices& statement_services() { return current_assembly().part<StatementServices>(); }
+
+Statement& open_statement(StatementKind kind) {
+  StatementServices& s = statement_services();
+  Statement& st = segments().add_statement(kind);
+  SourceReader& reader = source_reader();
+  StatementStore& store = statement_store();
+  st.site.where.file = store.keep_file_name(reader.file_name());
+  st.site.where.line = reader.line_number();
+  st.site.where.text = store.keep_line(reader.line());
+  if (s.scanner)
+    if (const std::string* generated = s.scanner->generated_line())
+      st.generated_text = store.keep_generated_line(*generated);
+  int column = s.scanner ? s.scanner->token().where.column : 0;
+  st.site.columns = {column, column, column};
+  st.list_flags = settings().list_flags;
+  st.module_line = static_cast<std::int32_t>(s.module_statements.size());
+  if (pending_problems()) take_pending_problems(site_problems(st.site));
+  if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
+  s.line_statement = &st;
+  s.module_statements.push_back(&st);
+  ident_tree().env.statement = &st;
+  if (!module_state().first_statement && kind != StatementKind::Comment) module_state().first_statement = &st;
+  return st;
+}
+
+Statement* line_statement() { return statement_services().line_statement; }
+
+Statement& open_line_statement(StatementKind kind) {
+  statement_services().line_statement = nullptr;
+  return open_statement(kind);
+}
+
+LabelRec* label_record(SymbolNode* node) {
+  if (!node || !node->def || node->def->kind != KIND_LABEL) return nullptr;
+  return node->def->label;
+}
+
+void attach_label(Statement& st, SymbolNode* node) {
+  LabelRec* l = label_record(node);
+  if (!l) return;
+  st.label = node;
+  l->statement = &st;
+  l->flags |= LABEL_ON_LINE;
+  l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
+  if (!st.label_counted) return;
+  Segment& seg = segments()[st.segment];
+  l->segment_number = st.segment;
+  l->segment_kind = static_cast<std::uint16_t>(seg.kind);
+  set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
+}
+
+Statement* get_backend_ptr_AI00() {
+  Statement* backend = statement_services().backend;
+  if (!backend) internal_error_A01("get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
+  return backend;
+}
+
+}  // namespace aq71
