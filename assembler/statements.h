@@ -83,17 +83,17 @@ struct StatementData {
 
 struct Statement {
   StatementKind kind = StatementKind::Nothing;
-  bool size_fixed = false;             // the sizing walk may stop looking at it
-  bool final = false;                  // size can no longer change
-  bool failed = false;                 // the line had an error: no code from it
-  bool listed = true;                  // false for generated symbol statements
-  bool debug_symbol = false;           // a symbol made public only for the debugger: never listed
-  bool label_counted = true;           // the sizing walk gives the label its value
-  bool encoded = false;                // `code` holds the statement's code
-  bool macro_definition_line = false;  // body line of a macro definition (listed only with LSTMAC)
+  bool size_fixed : 1 = false;             // the sizing walk may stop looking at it
+  bool final : 1 = false;                  // size can no longer change
+  bool failed : 1 = false;                 // the line had an error: no code from it
+  bool listed : 1 = true;                  // false for generated symbol statements
+  bool debug_symbol : 1 = false;           // a symbol made public only for the debugger: never listed
+  bool label_counted : 1 = true;           // the sizing walk gives the label its value
+  bool encoded : 1 = false;                // `code` holds the statement's code
+  bool macro_definition_line : 1 = false;  // body line of a macro definition (listed only with LSTMAC)
+  int segment = 1;                         // index in the module's segment array (1 = ASEG)
   std::uint16_t mnemonic = 0;
   std::uint16_t parsed_count = 0;
-  int segment = 1;                 // index in the module's segment array (1 = ASEG)
   std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
   std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
   std::uint32_t size = 0;          // bytes
