@@ -3,12 +3,17 @@
 #include "assembler/assembly.h"
 #include "assembler/record_arena.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace aq71 {
+
+struct DependentLink {
+  ValueRec* expr = nullptr;
+  DependentLink* next = nullptr;
+};
 
 namespace {
 
@@ -24,15 +29,27 @@ std::tm now_tm() {
   return tm;
 }
 
+// One operand on the evaluation stack.
+struct Item {
+  enum Kind { Absolute, Relocatable, Unsolved, Linker } kind = Absolute;
+  std::uint32_t value = 0;
+  int segment = 0;
+  bool location = false;  // a relocatable "$", or "$" plus or minus a number
+  TermList terms;         // how the linker computes it (Unsolved: with the label terms)
+};
+
 struct State {
   RecordArena<ValueRec> pool;  // value records live for the run
+  RecordArena<DependentLink, 1024> links;
+  std::deque<std::string> texts;  // messages of deferred checks
   std::vector<ValueRec*> unsolved;
   std::vector<ValueRec*> queue;
-  std::unordered_map<const LabelRec*, std::vector<ValueRec*>> dependents;
+  // A label's dependents, its place in used_labels and its undefined report count only for the
+  // module whose number the label carries (LabelRec::expression_module).
+  std::uint32_t module = 1;
   std::vector<LabelRec*> used_labels;  // labels used by expressions, in order of first use
-  std::unordered_set<const LabelRec*> used_set;
-  std::unordered_set<const LabelRec*> reported_undefined;
   std::unordered_set<const ValueRec*> reported_arithmetic;
+  std::deque<std::vector<Item>> stacks;  // evaluation stacks, one per nesting depth, kept for reuse
   std::tm time = now_tm();
   int depth = 0;
 };
@@ -55,15 +72,6 @@ void pass2_warning(const ValueRec* expr, int number, MessageArgs args = {}) {
     report_warning(number, args.text, args.number);
 }
 
-// One operand on the evaluation stack.
-struct Item {
-  enum Kind { Absolute, Relocatable, Unsolved, Linker } kind = Absolute;
-  std::uint32_t value = 0;
-  int segment = 0;
-  bool location = false;        // a relocatable "$", or "$" plus or minus a number
-  std::vector<ExprTerm> terms;  // how the linker computes it (Unsolved: with the label terms)
-};
-
 Item relocatable_item(std::uint32_t offset, int segment, bool location) {
   Item i;
   i.kind = Item::Relocatable;
@@ -83,13 +91,40 @@ Item absolute_item(std::uint32_t v) {
 
 const char* label_name(const LabelRec* l) { return l && l->def && l->def->node ? l->def->node->name.c_str() : "?"; }
 
-void note_used(LabelRec* l) {
+// The label's expression bookkeeping, emptied when it belongs to an earlier module.
+LabelRec& this_module(LabelRec& l) {
   State& s = state();
-  if (s.used_set.insert(l).second) s.used_labels.push_back(l);
+  if (l.expression_module != s.module) {
+    l.expression_module = s.module;
+    l.dependents = nullptr;
+    l.last_dependent = nullptr;
+    l.used = false;
+    l.reported_undefined = false;
+  }
+  return l;
+}
+
+// First of the expressions that use the label in this module, nullptr when none.
+const DependentLink* dependents_of(const LabelRec& l) {
+  return l.expression_module == state().module ? l.dependents : nullptr;
+}
+
+void note_used(LabelRec* l) {
+  if (this_module(*l).used) return;
+  l->used = true;
+  state().used_labels.push_back(l);
 }
 
 // Called once per expression and label (first_evaluation), so the list has no duplicates.
-void register_dependent(LabelRec* l, ValueRec* e) { state().dependents[l].push_back(e); }
+void register_dependent(LabelRec* l, ValueRec* e) {
+  DependentLink& link = state().links.emplace_back();
+  link.expr = e;
+  if (this_module(*l).last_dependent)
+    l->last_dependent->next = &link;
+  else
+    l->dependents = &link;
+  l->last_dependent = &link;
+}
 
 // Type of an expression: number of symbol terms, the complex flag (an operator other than + and
 // - applied to an operand holding a symbol) and the difference of two symbols.
@@ -150,12 +185,23 @@ void set_expression_type(ValueRec& e) {
 void first_evaluation(ValueRec& e) {
   e.typed = true;
   set_expression_type(e);
-  std::unordered_set<LabelRec*> seen;
-  for (const ExprTerm& t : e.terms)
-    if (t.kind == ExprTerm::Symbol && t.label && seen.insert(t.label).second) {
+  std::unordered_set<LabelRec*> seen;  // long lists only; short ones look back
+  const std::size_t n = e.terms.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const ExprTerm& t = e.terms[i];
+    if (t.kind != ExprTerm::Symbol || !t.label) continue;
+    bool first = true;
+    if (n <= 32) {
+      for (std::size_t j = 0; j < i && first; ++j)
+        first = !(e.terms[j].kind == ExprTerm::Symbol && e.terms[j].label == t.label);
+    } else {
+      first = seen.insert(t.label).second;
+    }
+    if (first) {
       register_dependent(t.label, &e);
       note_used(t.label);
     }
+  }
 }
 
 // The item a label term stands for.
@@ -203,9 +249,7 @@ Item label_item(LabelRec* l, bool final, std::vector<LabelRec*>& undefined) {
   }
 }
 
-void append(std::vector<ExprTerm>& to, const std::vector<ExprTerm>& from) {
-  to.insert(to.end(), from.begin(), from.end());
-}
+void append(TermList& to, const TermList& from) { to.append(from); }
 
 struct FoldProblems {
   bool division_by_zero = false;
@@ -272,10 +316,8 @@ void begin_module_expressions() {
   for (ValueRec* e : s.queue) e->queued = false;
   s.unsolved.clear();
   s.queue.clear();
-  s.dependents.clear();
+  ++s.module;
   s.used_labels.clear();
-  s.used_set.clear();
-  s.reported_undefined.clear();
 }
 
 ValueRec* new_expression() { return &state().pool.emplace_back(); }
@@ -330,8 +372,8 @@ ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& r
 void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message) {
   ExprTerm text;
   text.kind = ExprTerm::String;
-  text.text = std::string(message);
-  std::vector<ExprTerm> tail;
+  text.text = state().texts.emplace_back(message).c_str();
+  TermList tail;
   tail.push_back(text);
   tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
   tail.push_back(ExprTerm::constant(static_cast<std::uint32_t>(maximum)));
@@ -492,20 +534,30 @@ namespace {
 
 // Passes a label's newly found value on to every expression that uses it, and so on.
 void propagate_from(LabelRec* first) {
-  std::deque<LabelRec*> work{first};
-  std::unordered_set<const LabelRec*> done;
-  while (!work.empty()) {
-    LabelRec* l = work.front();
-    work.pop_front();
-    if (!done.insert(l).second) continue;
-    auto it = state().dependents.find(l);
-    if (it == state().dependents.end()) continue;
-    std::vector<ValueRec*> deps = it->second;  // evaluation may add to the map
-    for (ValueRec* e : deps) {
-      if (e->solved() || e->evaluating) continue;
-      int before = e->kind;
-      evaluate_expression_A08(*e, false);
-      if (e->owner && e->kind != before) work.push_back(e->owner);
+  if (!dependents_of(*first)) return;
+  std::vector<LabelRec*> work{first};
+  std::unordered_set<const LabelRec*> done;  // long walks only; short ones look back
+  for (std::size_t i = 0; i < work.size(); ++i) {
+    LabelRec* l = work[i];
+    bool again;
+    if (i < 32) {
+      again = std::find(work.begin(), work.begin() + static_cast<long>(i), l) != work.begin() + static_cast<long>(i);
+    } else {
+      if (done.empty()) done.insert(work.begin(), work.begin() + static_cast<long>(i));
+      again = !done.insert(l).second;
+    }
+    if (again) continue;
+    const DependentLink* d = dependents_of(*l);
+    if (!d) continue;
+    const DependentLink* last = l->last_dependent;  // evaluation may add more: not these
+    for (;; d = d->next) {
+      ValueRec* e = d->expr;
+      if (!e->solved() && !e->evaluating) {
+        int before = e->kind;
+        evaluate_expression_A08(*e, false);
+        if (e->owner && e->kind != before) work.push_back(e->owner);
+      }
+      if (d == last) break;
     }
   }
 }
@@ -545,7 +597,9 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
       break;
     }
 
-  std::vector<Item> stack;
+  if (s.stacks.size() < static_cast<std::size_t>(s.depth)) s.stacks.resize(static_cast<std::size_t>(s.depth));
+  std::vector<Item>& stack = s.stacks[static_cast<std::size_t>(s.depth) - 1];
+  stack.clear();
   std::vector<LabelRec*> undefined;
   FoldProblems problems;
   for (std::size_t i = 0; i < end; ++i) {
@@ -622,8 +676,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
       break;
   }
   e.reduced = std::move(r.terms);
-  if (e.kind == VALUE_COMPLEX)
-    e.reduced.insert(e.reduced.end(), e.terms.begin() + static_cast<long>(end), e.terms.end());
+  if (e.kind == VALUE_COMPLEX) e.reduced.append(e.terms.begin() + end, e.terms.end());
 
   if (e.kind == VALUE_UNSOLVED) {
     add_unsolved(e);
@@ -680,10 +733,8 @@ void set_label_location(LabelRec& label, int segment, bool absolute_segment, std
   if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
   // A solved value that changed: what was folded from the old one is folded again.
   if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
-    auto it = state().dependents.find(&label);
-    if (it != state().dependents.end())
-      for (ValueRec* e : it->second)
-        if (e->solved() && !e->terms.empty()) e->kind = VALUE_UNSOLVED;
+    for (const DependentLink* d = dependents_of(label); d; d = d->next)
+      if (d->expr->solved() && !d->expr->terms.empty()) d->expr->kind = VALUE_UNSOLVED;
   }
   propagate_from(&label);
 }
@@ -815,7 +866,10 @@ void final_evaluation_A08() {
       ValueRec& v = label_value(*l);
       if (v.kind != VALUE_UNSOLVED) continue;
       if (round == 0 && !v.terms.empty()) continue;
-      if (s.reported_undefined.insert(l).second) pass2_error(nullptr, l, 50, {label_name(l), 0});
+      if (!this_module(*l).reported_undefined) {
+        l->reported_undefined = true;
+        pass2_error(nullptr, l, 50, {label_name(l), 0});
+      }
       v.terms.clear();
       make_absolute(v, 1);
       propagate_from(l);
@@ -834,7 +888,7 @@ std::vector<LabelRec*> undefined_labels() {
 
 // ---- parsing -----------------------------------------------------------------------------------
 
-ValueRec* expression_from_terms(std::vector<ExprTerm> terms) {
+ValueRec* expression_from_terms(TermList terms) {
   ValueRec* e = new_expression();
   e->terms = std::move(terms);
   if (e->terms.empty()) {

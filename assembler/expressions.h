@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -104,7 +105,8 @@ enum OperatorClass : int {
   OPCLASS_COMPARE = 64,
 };
 
-// One term of a postfix list.
+// One term of a postfix list. Plain data (32 bytes): a check message lives with the expression
+// bookkeeping for the whole run and the term only points at it.
 struct ExprTerm {
   enum Kind : std::uint8_t {
     Constant = 1,      // value; segment 0, or the segment an offset lies in
@@ -117,26 +119,26 @@ struct ExprTerm {
     End = 8,
   };
   Kind kind = End;
-  std::uint32_t value = 0;
-  int segment = 0;
-  int extern_index = 0xFFFF;
-  int token = 0;
   bool unary = false;
-  LabelRec* label = nullptr;
   bool location = false;  // Symbol: the label made for "$"
-  std::string text;
+  std::uint16_t token = 0;
+  std::uint16_t segment = 0;
+  std::uint16_t extern_index = 0xFFFF;
+  std::uint32_t value = 0;
+  LabelRec* label = nullptr;
+  const char* text = "";  // String: zero-terminated, never null
 
   static ExprTerm constant(std::uint32_t v, int seg = 0) {
     ExprTerm t;
     t.kind = Constant;
     t.value = v;
-    t.segment = seg;
+    t.segment = static_cast<std::uint16_t>(seg);
     return t;
   }
   static ExprTerm op(int token, bool unary = false) {
     ExprTerm t;
     t.kind = Operator;
-    t.token = token;
+    t.token = static_cast<std::uint16_t>(token);
     t.unary = unary;
     return t;
   }
@@ -146,6 +148,117 @@ struct ExprTerm {
     t.label = l;
     return t;
   }
+};
+
+// A postfix term list. Its first term lives inside the list, so a constant or a single label
+// takes no heap block; longer lists move to the heap.
+class TermList {
+ public:
+  TermList() = default;
+  TermList(std::initializer_list<ExprTerm> terms) { append(terms.begin(), terms.end()); }
+  TermList(const TermList& other) { append(other.begin(), other.end()); }
+  TermList(TermList&& other) noexcept { take(other); }
+  TermList& operator=(const TermList& other) {
+    if (this != &other) {
+      clear();
+      append(other.begin(), other.end());
+    }
+    return *this;
+  }
+  TermList& operator=(TermList&& other) noexcept {
+    if (this != &other) {
+      release();
+      take(other);
+    }
+    return *this;
+  }
+  ~TermList() { release(); }
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  ExprTerm* data() { return heap_ ? heap_ : &local_; }
+  const ExprTerm* data() const { return heap_ ? heap_ : &local_; }
+  ExprTerm* begin() { return data(); }
+  ExprTerm* end() { return data() + size_; }
+  const ExprTerm* begin() const { return data(); }
+  const ExprTerm* end() const { return data() + size_; }
+  ExprTerm& operator[](std::size_t i) { return data()[i]; }
+  const ExprTerm& operator[](std::size_t i) const { return data()[i]; }
+  ExprTerm& front() { return data()[0]; }
+  const ExprTerm& front() const { return data()[0]; }
+  ExprTerm& back() { return data()[size_ - 1]; }
+  const ExprTerm& back() const { return data()[size_ - 1]; }
+
+  void clear() { size_ = 0; }
+  void push_back(const ExprTerm& t) {
+    if (size_ == capacity_) {
+      ExprTerm copy = t;  // t may lie in this list
+      grow(size_ + 1);
+      data()[size_++] = copy;
+      return;
+    }
+    data()[size_++] = t;
+  }
+  void append(const ExprTerm* first, const ExprTerm* last) {
+    std::size_t n = static_cast<std::size_t>(last - first);
+    if (size_ + n > capacity_) {
+      if (first >= begin() && first < end()) {  // a part of this list itself
+        TermList copy;
+        copy.append(first, last);
+        append(copy.begin(), copy.end());
+        return;
+      }
+      grow(size_ + n);
+    }
+    ExprTerm* to = data() + size_;
+    for (const ExprTerm* p = first; p != last; ++p) *to++ = *p;
+    size_ += static_cast<std::uint32_t>(n);
+  }
+  void append(const TermList& other) { append(other.begin(), other.end()); }
+  void assign(std::size_t n, const ExprTerm& t) {
+    clear();
+    for (std::size_t i = 0; i < n; ++i) push_back(t);
+  }
+
+ private:
+  void grow(std::size_t need) {
+    std::size_t cap = capacity_ * 2;
+    if (cap < need) cap = need;
+    if (cap < 4) cap = 4;
+    ExprTerm* block = new ExprTerm[cap];
+    const ExprTerm* from = data();
+    for (std::uint32_t i = 0; i < size_; ++i) block[i] = from[i];
+    delete[] heap_;
+    heap_ = block;
+    capacity_ = static_cast<std::uint32_t>(cap);
+  }
+  void release() {
+    delete[] heap_;
+    heap_ = nullptr;
+    size_ = 0;
+    capacity_ = 1;
+  }
+  void take(TermList& other) {
+    if (other.heap_) {
+      heap_ = other.heap_;
+      size_ = other.size_;
+      capacity_ = other.capacity_;
+      other.heap_ = nullptr;
+      other.size_ = 0;
+      other.capacity_ = 1;
+    } else {
+      heap_ = nullptr;
+      capacity_ = 1;
+      local_ = other.local_;
+      size_ = other.size_;
+      other.size_ = 0;
+    }
+  }
+
+  ExprTerm* heap_ = nullptr;
+  std::uint32_t size_ = 0;
+  std::uint32_t capacity_ = 1;
+  ExprTerm local_;
 };
 
 // Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both.
@@ -161,15 +274,15 @@ struct ValueRec {
   int kind = VALUE_UNSOLVED;  // ValueKindCode
   int result_segment = 0;     // segment of a relocatable result (0 for absolute)
   int extern_index = 0xFFFF;
-  std::uint32_t flags = 0;      // label attributes of the defining symbol (high byte)
-  std::uint32_t value = 0;      // absolute value, or offset in result_segment
-  std::vector<ExprTerm> terms;  // postfix, as parsed (empty for a placed label)
+  std::uint32_t flags = 0;  // label attributes of the defining symbol (high byte)
+  std::uint32_t value = 0;  // absolute value, or offset in result_segment
+  TermList terms;           // postfix, as parsed (empty for a placed label)
   // Folded terms after the last evaluation. For a complex expression these are what the object
   // writer writes for the linker: Constant (segment 0: a number; else an offset in that
   // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
   // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
   // waits for.
-  std::vector<ExprTerm> reduced;
+  TermList reduced;
   LabelRec* owner = nullptr;  // the label whose value this is
   ValueLimit limit;
   int type = 1;  // 1 / 2 symbol terms, | 128 complex
@@ -218,7 +331,7 @@ void begin_module_expressions();
 
 ValueRec* new_expression();  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
-ValueRec* expression_from_terms(std::vector<ExprTerm> terms);
+ValueRec* expression_from_terms(TermList terms);
 ValueRec* failed_expression();                              // failed parse: absolute 0
 ValueRec* new_constant_expression_A08(std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).

@@ -128,19 +128,21 @@ void IdentTree::reset() {
   locals_.clear();
 }
 
-SymbolNode* IdentTree::head_of(const std::string& name) const {
-  auto it = tree_.find(name);
-  return it == tree_.end() ? nullptr : it->second;
+std::vector<SymbolNode*> IdentTree::heads_in_order() const {
+  std::vector<SymbolNode*> heads;
+  heads.reserve(tree_.size());
+  tree_.for_each_head([&](SymbolNode* h) { heads.push_back(h); });
+  std::sort(heads.begin(), heads.end(), [](const SymbolNode* a, const SymbolNode* b) { return a->name < b->name; });
+  return heads;
 }
 
-SymbolNode* IdentTree::find_exact(std::string_view name) const { return head_of(std::string(name)); }
+SymbolNode* IdentTree::find_exact(std::string_view name) const { return head_of(name); }
 
 SymbolNode* IdentTree::find_kind(std::string_view name, int kind) const {
-  std::string n(name);
-  for (SymbolNode* x = head_of(n); x; x = x->next)
+  for (SymbolNode* x = head_of(name); x; x = x->next)
     if (x->def && x->def->kind == kind) return x;
-  std::string u = upper_ascii(n);
-  if (u != n)
+  std::string u = upper_ascii(name);
+  if (u != name)
     for (SymbolNode* x = head_of(u); x; x = x->next)
       if (x->def && x->def->kind == kind) return x;
   return nullptr;
@@ -180,10 +182,10 @@ SymbolNode* IdentTree::choose(SymbolNode* written, SymbolNode* upper, int mode, 
 
 LookupResult IdentTree::check_ident(std::string_view name, int mode) {
   if (tree_.empty()) report_internal("check_ident - A07", "No symb_tree_root_A07");
-  std::string w(name);
-  std::string u = upper_ascii(w);
-  SymbolNode* wn = head_of(w);
-  SymbolNode* un = u != w ? head_of(u) : nullptr;
+  SymbolNode* wn = head_of(name);
+  SymbolNode* un = nullptr;
+  if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+    un = head_of(upper_ascii(name));
   LookupResult r;
   if (!wn && !un) {
     current_ = nullptr;
@@ -198,7 +200,7 @@ LookupResult IdentTree::enter(std::string_view name, bool accept_folded, bool re
   LookupResult r;
   if (!tree_.empty()) {
     r = check_ident(name, mode);
-    if (r.result == 2 && !accept_folded && !head_of(std::string(name))) r = {};
+    if (r.result == 2 && !accept_folded && !head_of(name)) r = {};
     if (r.node && require_definition && !r.node->def) {
       // Look for a node of that name that has a meaning; else it counts as not found.
       SymbolNode* with_def = nullptr;
@@ -224,7 +226,7 @@ LookupResult IdentTree::enter(std::string_view name, bool accept_folded, bool re
     return r;
   }
   SymbolNode* n = new_node(stored);
-  tree_.emplace(stored, n);
+  tree_.insert(n);
   r.node = n;
   r.result = 0;
   r.created = true;
@@ -238,7 +240,7 @@ SymbolNode* IdentTree::add_meaning(SymbolNode* node, int kind) {
     head = node;
     node->next = nullptr;
     node->state = NODE_NORMAL;
-    tree_.emplace(node->name, node);
+    tree_.insert(node);
   }
   if (chain_has_kind(head, kind)) return nullptr;
   SymbolNode* target = nullptr;
@@ -259,15 +261,15 @@ SymbolNode* IdentTree::add_meaning(SymbolNode* node, int kind) {
 
 void IdentTree::remove_node(SymbolNode* node) {
   if (!node || node->state == NODE_REMOVED) return;
-  auto it = tree_.find(node->name);
-  if (it == tree_.end()) report_internal("delete_node_A05", "Not found");
-  if (it->second == node) {
+  SymbolNode* first = head_of(node->name);
+  if (!first) report_internal("delete_node_A05", "Not found");
+  if (first == node) {
     if (node->next)
-      it->second = node->next;
+      tree_.set_head(node->next);
     else
-      tree_.erase(it);
+      tree_.erase(node->name);
   } else {
-    SymbolNode* p = it->second;
+    SymbolNode* p = first;
     while (p->next && p->next != node) p = p->next;
     if (!p->next) report_internal("delete_node_A05", "Duplicate not found");
     p->next = node->next;
@@ -279,11 +281,10 @@ void IdentTree::remove_node(SymbolNode* node) {
   // labels of a module leave the tree at its end).
   if (DefineRec* d = node->define) {
     node->define = nullptr;
-    auto h = tree_.find(node->name);
-    SymbolNode* head = h != tree_.end() ? h->second : nullptr;
+    SymbolNode* head = head_of(node->name);
     if (!head) {
       head = new_node(node->name);
-      tree_.emplace(head->name, head);
+      tree_.insert(head);
     }
     bool has_define = false;
     for (SymbolNode* n = head; n; n = n->next) has_define = has_define || n->define;
@@ -397,7 +398,7 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
   }
 
   // Found only in upper case: keywords keep their meaning, user symbols follow the case switch.
-  if (!r.created && r.result == 2 && !head_of(std::string(name))) {
+  if (!r.created && r.result == 2 && !head_of(name)) {
     bool keep = r.kind() == KIND_DIRECTIVE && directive_case;
     if (!keep && case_sensitive && !ctx.preprocessor_line && !ctx.after_label &&
         !kind_acceptable_folded(r.kind(), ctx)) {
@@ -469,12 +470,8 @@ SymbolNode* IdentTree::declare_local(std::string_view name, int level) {
   std::string stored = case_sensitive ? std::string(name) : upper_ascii(name);
   SymbolNode* outer = head_of(stored);
   SymbolNode* local = new_node(stored);
-  if (outer) {
-    local->define = outer->define;
-    tree_[stored] = local;
-  } else {
-    tree_.emplace(stored, local);
-  }
+  if (outer) local->define = outer->define;
+  tree_.set_head(local);
   new_def(local, KIND_LABEL);
   LabelRec* l = make_label(local, false);
   l->flags |= LABEL_LOCAL;
@@ -489,17 +486,15 @@ void IdentTree::end_local_level(int level) {
     LocalEntry e = locals_[i];
     if (e.level != level) continue;
     locals_.erase(locals_.begin() + static_cast<long>(i));
-    auto it = tree_.find(e.local->name);
-    if (it == tree_.end() || it->second != e.local) {
+    if (head_of(e.local->name) != e.local) {
       char diag[160];
       std::snprintf(diag, sizeof diag, "symbol '%.100s' not in tree", e.local->name.c_str());
       report_internal("remove_local_symbols in A10", diag);
     }
-    if (e.outer) {
-      it->second = e.outer;
-    } else {
-      tree_.erase(it);
-    }
+    if (e.outer)
+      tree_.set_head(e.outer);
+    else
+      tree_.erase(e.local->name);
     if (e.local->state == NODE_MARKED) unmark_node(e.local, true);
     e.local->state = NODE_REMOVED;
     if (current_ == e.local) current_ = nullptr;
@@ -518,7 +513,7 @@ SymbolNode* IdentTree::register_name(std::string_view name, int kind, bool upper
   }
   if (!head) {
     head = new_node(stored);
-    tree_.emplace(stored, head);
+    tree_.insert(head);
   }
   return add_meaning(head, kind);
 }
@@ -635,16 +630,16 @@ SymbolNode* IdentTree::init_defined_word(std::string_view name) {
 
 bool IdentTree::is_ident_char(unsigned char c) const {
   if (!ident_chars_) return false;
-  char s[2] = {static_cast<char>(c), 0};
-  for (SymbolNode* n = head_of(s); n; n = n->next)
+  char s = static_cast<char>(c);
+  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
     if (n->def && n->def->kind == KIND_IDENT_CHAR) return true;
   return false;
 }
 
 bool IdentTree::is_comment_char(unsigned char c) const {
   if (!comment_chars_) return false;
-  char s[2] = {static_cast<char>(c), 0};
-  for (SymbolNode* n = head_of(s); n; n = n->next)
+  char s = static_cast<char>(c);
+  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
     if (n->def && n->def->kind == KIND_COMMENT_CHAR) return true;
   return false;
 }

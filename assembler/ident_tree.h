@@ -3,9 +3,9 @@
 // modes that choose among them, the registration entry points of the keyword tables, the
 // classification of scanned identifiers into user symbols, and LOCAL / _args shadowing.
 //
-// Names are kept in byte order (unsigned bytes, shorter first). A name with several meanings has
-// a chain of nodes, one meaning each. Nodes and records live for the whole run: a removed node is
-// only marked, so statements that point at it stay valid.
+// Names are kept in a hash table; listings get them in byte order (unsigned bytes, shorter
+// first). A name with several meanings has a chain of nodes, one meaning each. Nodes and records live for the whole
+// run: a removed node is only marked, so statements that point at it stay valid.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assembler/name_table.h"
 #include "assembler/tokens.h"
 
 namespace aq71 {
@@ -25,6 +26,7 @@ struct DefineRec;  // #define record of the preprocessor
 struct ValueRec;   // value record of the expression evaluator
 struct Statement;  // statement record of the driver
 struct DefinitionRec;
+struct DependentLink;  // expressions that use a label (evaluator's)
 
 // Flags of a label record.
 inline constexpr std::uint32_t LABEL_DEFINED = 0x1;
@@ -60,6 +62,13 @@ struct LabelRec {
   Statement* statement = nullptr;
   int word0 = 0;
   int word1 = -1;
+  // Expression bookkeeping of the module numbered expression_module (the evaluator's): the
+  // expressions that use the label, whether one uses it at all, whether error 50 was given.
+  DependentLink* dependents = nullptr;  // in the order they came
+  DependentLink* last_dependent = nullptr;
+  std::uint32_t expression_module = 0;
+  bool used = false;
+  bool reported_undefined = false;
 };
 
 struct OperatorRec {
@@ -185,12 +194,13 @@ class IdentTree {
   SymbolNode* find_exact(std::string_view name) const;
   // Node of the given kind in the chain of a name as written, then upper-cased.
   SymbolNode* find_kind(std::string_view name, int kind) const;
-  // Names in tree order (cross reference, #define table).
+  // Names in byte order (cross reference, #define table).
   template <class F>
   void for_each_node(F f) const {
-    for (const auto& [name, head] : tree_)
+    for (SymbolNode* head : heads_in_order())
       for (SymbolNode* n = head; n; n = n->next) f(n);
   }
+  std::vector<SymbolNode*> heads_in_order() const;
   std::size_t name_count() const { return tree_.size(); }
 
   // ---- marked nodes and pending labels -----------------------------------------------------
@@ -270,11 +280,11 @@ class IdentTree {
   DefinitionRec* new_def(SymbolNode* node, int kind);
   SymbolNode* choose(SymbolNode* written, SymbolNode* upper, int mode, int* which) const;
   SymbolNode* register_name(std::string_view name, int kind, bool upper_case, const char* entry_point);
-  SymbolNode* head_of(const std::string& name) const;
+  SymbolNode* head_of(std::string_view name) const { return tree_.find(name); }
   bool kind_acceptable_folded(int kind, const ClassifyContext& ctx) const;
   void record_reference(DefinitionRec* def, bool definition);
 
-  std::map<std::string, SymbolNode*> tree_;
+  NameTable<SymbolNode> tree_;
   std::deque<SymbolNode> nodes_;
   std::deque<DefinitionRec> defs_;
   std::deque<LabelRec> labels_;

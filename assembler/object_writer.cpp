@@ -176,7 +176,7 @@ void write_label(Encoder& e, LabelRec* l) {
     e.push_constant(static_cast<std::int32_t>(v.value));
 }
 
-void write_terms(Encoder& e, const std::vector<ExprTerm>& terms) {
+void write_terms(Encoder& e, const TermList& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     const ExprTerm& t = terms[i];
     switch (t.kind) {

@@ -323,7 +323,7 @@ class Parser {
   bool expression_mode_;
   int depth_ = 0;
   bool segment_error = false;
-  std::vector<ExprTerm> terms;
+  TermList terms;
 };
 
 bool string_equal_token(int tok) { return tok == OP_ASSIGN_EQ; }
@@ -377,7 +377,7 @@ namespace {
 struct Operand {
   enum Kind { Register, Pointer, PointerInc, PointerDec, PointerDisp, Expression } kind = Expression;
   std::uint16_t reg = 0;
-  std::vector<ExprTerm> terms;
+  TermList terms;
   bool segment_error = false;
 };
 

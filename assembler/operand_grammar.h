@@ -29,7 +29,7 @@ constexpr int kMaxParenDepth = 100;
 
 struct ExpressionParse {
   bool ok = false;
-  std::vector<ExprTerm> terms;  // postfix; a string comparison gives one constant term
+  TermList terms;  // postfix; a string comparison gives one constant term
 };
 
 // Expression mode. token_read: the current token is the first of the expression. Ends at ",",

@@ -418,7 +418,7 @@ TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
   EXPECT_TRUE(limit_ok_A08(*c));
   ASSERT_EQ(c->reduced.size(), 8u);
   EXPECT_EQ(c->reduced[1].kind, ExprTerm::String);
-  EXPECT_EQ(c->reduced[1].text, "msg");
+  EXPECT_STREQ(c->reduced[1].text, "msg");
   EXPECT_EQ(c->reduced[2].token, OP_ERROR_TEXT);
   EXPECT_EQ(c->reduced[3].value, 5u);
   EXPECT_EQ(static_cast<std::int32_t>(c->reduced[4].value), -5);

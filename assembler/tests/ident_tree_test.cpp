@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -283,6 +286,54 @@ TEST_F(IdentTreeTest, TargetSymbolIsAnAbsolutePlacedLabel) {
   EXPECT_EQ(n->def->label->flags & 0x2080u, 0x2080u);
   EXPECT_EQ(n->def->label->absolute_value, 0x5A00);
   EXPECT_FALSE(name("TID", true).created);
+}
+
+// The name table under random inserts, head changes and erasures (erasure shifts later entries
+// of a probe run back) always agrees with an ordered map of the same names.
+TEST(NameTable, AgreesWithAnOrderedMapUnderRandomChanges) {
+  struct Node {
+    std::string name;
+  };
+  std::deque<Node> nodes;
+  NameTable<Node> table;
+  std::map<std::string, Node*> model;
+  std::mt19937 rng(7);
+  auto random_name = [&] {
+    static const char kChars[] = "ABLR0123456789_\xC0";
+    std::string s(1 + rng() % 4, 'A');
+    for (char& c : s) c = kChars[rng() % (sizeof kChars - 1)];
+    return s;
+  };
+  for (int step = 0; step < 60000; ++step) {
+    std::string name = random_name();
+    Node* found = table.find(name);
+    auto it = model.find(name);
+    ASSERT_EQ(found, it == model.end() ? nullptr : it->second) << name;
+    switch (rng() % 3) {
+      case 0:
+        if (!found) {
+          table.insert(&nodes.emplace_back(Node{name}));
+          model[name] = &nodes.back();
+        }
+        break;
+      case 1:
+        table.set_head(&nodes.emplace_back(Node{name}));
+        model[name] = &nodes.back();
+        break;
+      default:
+        ASSERT_EQ(table.erase(name), found != nullptr);
+        model.erase(name);
+        break;
+    }
+    ASSERT_EQ(table.size(), model.size());
+  }
+  std::size_t seen = 0;
+  table.for_each_head([&](Node* n) {
+    ++seen;
+    EXPECT_EQ(model.at(n->name), n);
+  });
+  EXPECT_EQ(seen, model.size());
+  for (const auto& [name, node] : model) EXPECT_EQ(table.find(name), node);
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+// Name table of the identifier tree: an open-addressed hash table (linear probing) from a name
+// to the first node of that name's chain. The key is the head node's own name, so the table keeps
+// no copy of it; a head may be replaced by another node of the same name. Names come out in no
+// particular order: callers that list them sort first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace aq71 {
+
+// FNV-1a over the bytes of a name, 64 bits, mixed at the end.
+inline std::uint64_t name_hash(std::string_view name) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : name) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  // The table takes the low bits: spread the high ones down.
+  h ^= h >> 32;
+  h *= 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+// Node: any type with a `name` member that converts to std::string_view.
+template <class Node>
+class NameTable {
+ public:
+  NameTable() { clear(); }
+
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+
+  void clear() {
+    slots_.assign(kInitialSlots, Slot{});
+    count_ = 0;
+  }
+
+  Node* find(std::string_view name) const { return find(name, name_hash(name)); }
+  Node* find(std::string_view name, std::uint64_t hash) const {
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (!s.head) return nullptr;
+      if (s.hash == hash && std::string_view(s.head->name) == name) return s.head;
+    }
+  }
+
+  // Enters head under its own name, which must not be in the table yet.
+  void insert(Node* head) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    place(Slot{name_hash(head->name), head});
+    ++count_;
+  }
+
+  // Makes head the first node of its name (entered when the name is new).
+  void set_head(Node* head) {
+    std::string_view name(head->name);
+    std::uint64_t hash = name_hash(name);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (!s.head) break;
+      if (s.hash == hash && std::string_view(s.head->name) == name) {
+        s.head = head;
+        return;
+      }
+    }
+    insert(head);
+  }
+
+  // Takes a name out; false when it was not there.
+  bool erase(std::string_view name) {
+    std::uint64_t hash = name_hash(name);
+    std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (;; i = (i + 1) & mask) {
+      if (!slots_[i].head) return false;
+      if (slots_[i].hash == hash && std::string_view(slots_[i].head->name) == name) break;
+    }
+    // Backward shift: move later entries of the probe run into the hole where they may stand.
+    std::size_t hole = i;
+    for (std::size_t j = (i + 1) & mask; slots_[j].head; j = (j + 1) & mask) {
+      std::size_t home = slots_[j].hash & mask;
+      bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
+      if (movable) {
+        slots_[hole] = slots_[j];
+        hole = j;
+      }
+    }
+    slots_[hole] = Slot{};
+    --count_;
+    return true;
+  }
+
+  template <class F>
+  void for_each_head(F f) const {
+    for (const Slot& s : slots_)
+      if (s.head) f(s.head);
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    Node* head = nullptr;
+  };
+  static constexpr std::size_t kInitialSlots = 1024;
+
+  void place(Slot slot) {
+    std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].head) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old)
+      if (s.head) place(s);
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace aq71
