@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "assembler/avr_isa.h"
@@ -150,14 +151,16 @@ struct ExprTerm {
   }
 };
 
+static_assert(std::is_trivially_copyable_v<ExprTerm> && sizeof(ExprTerm) == 32);
+
 // A postfix term list. Its first term lives inside the list, so a constant or a single label
 // takes no heap block; longer lists move to the heap.
 class TermList {
  public:
-  TermList() = default;
-  TermList(std::initializer_list<ExprTerm> terms) { append(terms.begin(), terms.end()); }
-  TermList(const TermList& other) { append(other.begin(), other.end()); }
-  TermList(TermList&& other) noexcept { take(other); }
+  TermList() : local_() {}
+  TermList(std::initializer_list<ExprTerm> terms) : local_() { append(terms.begin(), terms.end()); }
+  TermList(const TermList& other) : local_() { append(other.begin(), other.end()); }
+  TermList(TermList&& other) noexcept : local_() { take(other); }
   TermList& operator=(const TermList& other) {
     if (this != &other) {
       clear();
@@ -176,8 +179,8 @@ class TermList {
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  ExprTerm* data() { return heap_ ? heap_ : &local_; }
-  const ExprTerm* data() const { return heap_ ? heap_ : &local_; }
+  ExprTerm* data() { return on_heap() ? heap_ : &local_; }
+  const ExprTerm* data() const { return on_heap() ? heap_ : &local_; }
   ExprTerm* begin() { return data(); }
   ExprTerm* end() { return data() + size_; }
   const ExprTerm* begin() const { return data(); }
@@ -221,6 +224,7 @@ class TermList {
   }
 
  private:
+  bool on_heap() const { return capacity_ > 1; }
   void grow(std::size_t need) {
     std::size_t cap = capacity_ * 2;
     if (cap < need) cap = need;
@@ -228,37 +232,38 @@ class TermList {
     ExprTerm* block = new ExprTerm[cap];
     const ExprTerm* from = data();
     for (std::uint32_t i = 0; i < size_; ++i) block[i] = from[i];
-    delete[] heap_;
+    if (on_heap()) delete[] heap_;
     heap_ = block;
     capacity_ = static_cast<std::uint32_t>(cap);
   }
   void release() {
-    delete[] heap_;
-    heap_ = nullptr;
+    if (on_heap()) {
+      delete[] heap_;
+      local_ = ExprTerm();
+    }
     size_ = 0;
     capacity_ = 1;
   }
   void take(TermList& other) {
-    if (other.heap_) {
+    if (other.on_heap()) {
       heap_ = other.heap_;
-      size_ = other.size_;
-      capacity_ = other.capacity_;
-      other.heap_ = nullptr;
-      other.size_ = 0;
-      other.capacity_ = 1;
+      other.local_ = ExprTerm();
     } else {
-      heap_ = nullptr;
-      capacity_ = 1;
       local_ = other.local_;
-      size_ = other.size_;
-      other.size_ = 0;
     }
+    size_ = other.size_;
+    capacity_ = other.capacity_;
+    other.size_ = 0;
+    other.capacity_ = 1;
   }
 
-  ExprTerm* heap_ = nullptr;
+  // ExprTerm is plain data: the union needs no care beyond knowing which member is in use.
+  union {
+    ExprTerm local_;  // capacity 1
+    ExprTerm* heap_;  // capacity above 1
+  };
   std::uint32_t size_ = 0;
   std::uint32_t capacity_ = 1;
-  ExprTerm local_;
 };
 
 // Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both.
@@ -271,31 +276,30 @@ struct ValueLimit {
 };
 
 struct ValueRec {
-  int kind = VALUE_UNSOLVED;  // ValueKindCode
-  int result_segment = 0;     // segment of a relocatable result (0 for absolute)
-  int extern_index = 0xFFFF;
+  std::uint8_t kind = VALUE_UNSOLVED;  // ValueKindCode
+  std::uint8_t type = 1;               // 1 / 2 symbol terms, | 128 complex
+  bool failed = false;                 // the parse failed (error already reported)
+  // bookkeeping of the evaluator
+  bool typed = false;
+  bool in_unsolved_list = false;
+  bool queued = false;
+  bool evaluating = false;
+  std::uint16_t result_segment = 0;  // segment of a relocatable result (0 for absolute)
+  std::uint16_t extern_index = 0xFFFF;
   std::uint32_t flags = 0;  // label attributes of the defining symbol (high byte)
   std::uint32_t value = 0;  // absolute value, or offset in result_segment
-  TermList terms;           // postfix, as parsed (empty for a placed label)
+  int symbol_count = 0;
+  TermList terms;  // postfix, as parsed (empty for a placed label)
   // Folded terms after the last evaluation. For a complex expression these are what the object
   // writer writes for the linker: Constant (segment 0: a number; else an offset in that
   // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
   // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
   // waits for.
   TermList reduced;
-  LabelRec* owner = nullptr;  // the label whose value this is
-  ValueLimit limit;
-  int type = 1;  // 1 / 2 symbol terms, | 128 complex
-  int symbol_count = 0;
+  LabelRec* owner = nullptr;        // the label whose value this is
   LabelRec* first_label = nullptr;  // first symbol term (listing, SFR checks)
   Statement* statement = nullptr;   // where problems found later are reported
-  bool failed = false;              // the parse failed (error already reported)
-
-  // bookkeeping of the evaluator
-  bool typed = false;
-  bool in_unsolved_list = false;
-  bool queued = false;
-  bool evaluating = false;
+  ValueLimit limit;
   std::vector<LabelRec*> undefined;  // unsolved labels it uses (last evaluation)
 
   bool solved() const { return kind == VALUE_ABSOLUTE || kind == VALUE_RELOCATABLE; }

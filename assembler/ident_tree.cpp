@@ -122,6 +122,8 @@ void IdentTree::reset() {
   sfr_bits_ = 0;
   ident_chars_ = 0;
   comment_chars_ = 0;
+  ident_char_set_.reset();
+  comment_char_set_.reset();
   marked_.clear();
   pending_.clear();
   pending_pos_ = 0;
@@ -277,6 +279,7 @@ void IdentTree::remove_node(SymbolNode* node) {
   node->next = nullptr;
   node->state = NODE_REMOVED;
   if (current_ == node) current_ = nullptr;
+  if (node->name.size() <= 1) refresh_char_sets(node->name);
   // A #define lives for the whole run: it stays with the name when a node of it goes (the
   // labels of a module leave the tree at its end).
   if (DefineRec* d = node->define) {
@@ -603,6 +606,7 @@ SymbolNode* IdentTree::init_part_of_identifier_A07(char c, int code) {
   SymbolNode* n = register_name(std::string(1, c), KIND_IDENT_CHAR, true, "init_part_of_identifier_A07");
   n->def->b = code;
   ++ident_chars_;
+  refresh_char_sets(n->name);
   return n;
 }
 
@@ -610,6 +614,7 @@ SymbolNode* IdentTree::init_comment_char_A07(char c, int code) {
   SymbolNode* n = register_name(std::string(1, c), KIND_COMMENT_CHAR, true, "init_comment_char_A07");
   n->def->b = code;
   ++comment_chars_;
+  refresh_char_sets(n->name);
   return n;
 }
 
@@ -628,20 +633,22 @@ SymbolNode* IdentTree::init_defined_word(std::string_view name) {
   return register_name(name, KIND_DEFINED, false, "assemble_A03");
 }
 
-bool IdentTree::is_ident_char(unsigned char c) const {
-  if (!ident_chars_) return false;
-  char s = static_cast<char>(c);
-  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
-    if (n->def && n->def->kind == KIND_IDENT_CHAR) return true;
-  return false;
+void IdentTree::refresh_char_sets(std::string_view name) {
+  // Lookups of character 0 ask for the empty name; a one-byte name 0 is never asked for.
+  if (name.size() > 1 || (name.size() == 1 && name[0] == 0)) return;
+  unsigned char c = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+  bool ident = false, comment = false;
+  for (SymbolNode* n = head_of(name); n; n = n->next)
+    if (n->def) {
+      ident = ident || n->def->kind == KIND_IDENT_CHAR;
+      comment = comment || n->def->kind == KIND_COMMENT_CHAR;
+    }
+  ident_char_set_[c] = ident;
+  comment_char_set_[c] = comment;
 }
 
-bool IdentTree::is_comment_char(unsigned char c) const {
-  if (!comment_chars_) return false;
-  char s = static_cast<char>(c);
-  for (SymbolNode* n = head_of(std::string_view(&s, c ? 1 : 0)); n; n = n->next)
-    if (n->def && n->def->kind == KIND_COMMENT_CHAR) return true;
-  return false;
-}
+bool IdentTree::is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
+
+bool IdentTree::is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
 
 }  // namespace aq71

@@ -8,6 +8,7 @@
 // run: a removed node is only marked, so statements that point at it stay valid.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -299,6 +300,11 @@ class IdentTree {
   std::uint32_t sfr_bits_ = 0;
   int ident_chars_ = 0;
   int comment_chars_ = 0;
+  // Characters whose one-character name has an identifier-character (84) or comment-character
+  // (85) meaning; kept up to date with the tree.
+  std::bitset<256> ident_char_set_;
+  std::bitset<256> comment_char_set_;
+  void refresh_char_sets(std::string_view name);
 
   std::deque<SymbolNode*> marked_;
   std::vector<SymbolNode*> pending_;

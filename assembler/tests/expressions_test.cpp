@@ -350,6 +350,70 @@ TEST_F(ExprTest, UndefinedSymbolIsReportedOnceAndCountsAsOne) {
   EXPECT_EQ(count('E', 50), 2);
 }
 
+// A label carries its users and its error-50 report for one module only: a new module neither
+// folds the last module's expressions again nor stays silent about the label.
+TEST_F(ExprTest, LabelBookkeepingStartsAfreshWithEachModule) {
+  LabelRec* l = label("MODLAB");
+  ValueRec* old_use = parse("MODLAB + 1");
+  begin_module_expressions();
+  ValueRec* use = parse("MODLAB * 3");
+  set_label_location(*l, 1, true, 40, true);
+  EXPECT_EQ(use->value, 120u);
+  EXPECT_EQ(old_use->kind, VALUE_UNSOLVED);  // the last module's users are not folded again
+  final_evaluation_A08();
+  EXPECT_EQ(count('E', 50), 0);
+
+  for (int module = 0; module < 2; ++module) {
+    begin_module_expressions();
+    l->value->kind = VALUE_UNSOLVED;
+    ValueRec* e = parse("MODLAB + 2");
+    final_evaluation_A08();
+    final_evaluation_A08();
+    EXPECT_EQ(count('E', 50), module + 1);  // once in each module
+    EXPECT_EQ(e->value, 3u);
+  }
+}
+
+// Term lists keep one term inline and move to the heap beyond that: copies, moves and appends
+// of a list to itself keep every term.
+TEST(TermList, CopiesMovesAndSelfAppendsKeepEveryTerm) {
+  auto values = [](const TermList& l) {
+    std::vector<std::uint32_t> v;
+    for (const ExprTerm& t : l) v.push_back(t.value);
+    return v;
+  };
+  for (std::uint32_t n : {0u, 1u, 2u, 5u, 17u}) {
+    TermList a;
+    std::vector<std::uint32_t> want;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      a.push_back(ExprTerm::constant(i + 1));
+      want.push_back(i + 1);
+    }
+    TermList copy = a;
+    EXPECT_EQ(values(copy), want);
+    TermList moved = std::move(copy);
+    EXPECT_EQ(values(moved), want);
+    EXPECT_TRUE(copy.empty());
+    copy = moved;  // a moved-from list takes new terms
+    copy.push_back(ExprTerm::constant(99));
+    moved = std::move(copy);
+    std::vector<std::uint32_t> more = want;
+    more.push_back(99);
+    EXPECT_EQ(values(moved), more);
+
+    a.append(a);  // itself, across the step from inline to heap
+    std::vector<std::uint32_t> twice = want;
+    twice.insert(twice.end(), want.begin(), want.end());
+    EXPECT_EQ(values(a), twice);
+    if (!a.empty()) {
+      a.push_back(a.front());  // its own first term while growing
+      EXPECT_EQ(a.back().value, 1u);
+    }
+    a.assign(1, ExprTerm::constant(7));
+    EXPECT_EQ(values(a), std::vector<std::uint32_t>{7});
+  }
+}
+
 TEST_F(ExprTest, QueuedExpressionsStillUnsolvedGiveError64) {
   ValueRec* e = parse("LATER + 2");
   queue_for_resolve(*e);
