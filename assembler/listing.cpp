@@ -29,11 +29,11 @@ constexpr std::size_t kCodeBytesPerLine = 6;
 
 // What the listing keeps of a statement record besides the record itself.
 struct LineInfo {
-  long serial = 0;       // source line it was read on (records of one line share it)
-  unsigned context = 0;  // context bits of that line
+  std::uint32_t serial = 0;  // source line it was read on (records of one line share it)
+  unsigned context = 0;      // context bits of that line
   bool from_include = false;
-  bool skipped = false;              // a line of a false conditional branch
-  std::size_t problems_written = 0;  // problem lines already in the list file
+  bool skipped = false;                // a line of a false conditional branch
+  std::uint32_t problems_written = 0;  // problem lines already in the list file
 };
 
 struct ListingState {
@@ -45,7 +45,7 @@ struct ListingState {
   int expansion = 0;
   unsigned long cycles = 0;
   bool cycle_carry = false;
-  long serial = 0;
+  std::uint32_t serial = 0;
   // The records of the module in source order and what the listing keeps of each: a record's
   // place is its running number in the module.
   std::vector<const Statement*> order;
