@@ -129,7 +129,12 @@ void register_dependent(LabelRec* l, ValueRec* e) {
 // Type of an expression: number of symbol terms, the complex flag (an operator other than + and
 // - applied to an operand holding a symbol) and the difference of two symbols.
 void set_expression_type(ValueRec& e) {
-  std::vector<int> held;  // symbol terms held by each stack operand
+  // Symbol terms held by each stack operand; the stack is never deeper than the list is long.
+  int local[32];
+  std::vector<int> big;
+  if (e.terms.size() > 32) big.resize(e.terms.size());
+  int* held = big.empty() ? local : big.data();
+  std::size_t depth = 0;
   int symbols = 0;
   bool complex = false;
   bool difference = false;
@@ -140,36 +145,30 @@ void set_expression_type(ValueRec& e) {
       case ExprTerm::External:
         ++symbols;
         if (!e.first_label && t.label) e.first_label = t.label;
-        held.push_back(1);
+        held[depth++] = 1;
         break;
       case ExprTerm::Constant:
       case ExprTerm::SegmentBegin:
       case ExprTerm::SegmentEnd:
       case ExprTerm::String:
-        held.push_back(0);
+        held[depth++] = 0;
         break;
       case ExprTerm::Operator: {
         if (t.token == OP_ERROR_TEXT) {
-          if (!held.empty()) held.pop_back();
+          if (depth > 0) --depth;
           break;
         }
         if (t.token == OP_CHECK_RANGE) {
-          if (held.size() >= 2) held.resize(held.size() - 2);
+          if (depth >= 2) depth -= 2;
           break;
         }
         int right = 0, left = 0;
-        if (!held.empty()) {
-          right = held.back();
-          held.pop_back();
-        }
-        if (!t.unary && !held.empty()) {
-          left = held.back();
-          held.pop_back();
-        }
+        if (depth > 0) right = held[--depth];
+        if (!t.unary && depth > 0) left = held[--depth];
         int sum = left + right;
         if (sum > 0 && t.token != OP_ADD && t.token != OP_SUB) complex = true;
         difference = !t.unary && t.token == OP_SUB && left == 1 && right == 1;
-        held.push_back(sum);
+        held[depth++] = sum;
         break;
       }
       default:

@@ -59,30 +59,40 @@ struct ModeOrder {
   int count;
 };
 
-ModeOrder order_of(int mode) {
+const ModeOrder& order_of(int mode) {
+  static const ModeOrder kFields{{72, 71, 84, 81, 75, 73, 74}, 7};
+  static const ModeOrder kMode2{{71, 84, 81, 75, 73, 74}, 6};
+  static const ModeOrder kOperands{{81, 75, 73, 74}, 4};
+  static const ModeOrder kExpression{{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
+  static const ModeOrder kSegmentType{{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
+  static const ModeOrder kPreprocessor{{82, 72, 71, 84, 81, 75, 73, 74}, 8};
+  static const ModeOrder kMode7{{84, 81, 75, 73, 74}, 5};
+  static const ModeOrder kBackquoted{{75}, 1};
+  static const ModeOrder kSymbolList{{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
+  static const ModeOrder kSuffix{{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
   switch (mode) {
     case MODE_FIELDS:
-      return {{72, 71, 84, 81, 75, 73, 74}, 7};
+      return kFields;
     case MODE_2:
-      return {{71, 84, 81, 75, 73, 74}, 6};
+      return kMode2;
     case MODE_OPERANDS:
-      return {{81, 75, 73, 74}, 4};
+      return kOperands;
     case MODE_EXPRESSION:
-      return {{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
+      return kExpression;
     case MODE_SEGMENT_TYPE:
-      return {{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
+      return kSegmentType;
     case MODE_PREPROCESSOR:
-      return {{82, 72, 71, 84, 81, 75, 73, 74}, 8};
+      return kPreprocessor;
     case MODE_7:
-      return {{84, 81, 75, 73, 74}, 5};
+      return kMode7;
     case MODE_BACKQUOTED:
-      return {{75}, 1};
+      return kBackquoted;
     case MODE_SYMBOL_LIST:
-      return {{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
+      return kSymbolList;
     case MODE_SUFFIX:
-      return {{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
+      return kSuffix;
     default:
-      return {{72, 71, 84, 81, 75, 73, 74}, 7};
+      return kFields;
   }
 }
 
@@ -165,7 +175,7 @@ DefinitionRec* IdentTree::new_def(SymbolNode* node, int kind) {
 }
 
 SymbolNode* IdentTree::choose(SymbolNode* written, SymbolNode* upper, int mode, int* which) const {
-  ModeOrder order = order_of(mode);
+  const ModeOrder& order = order_of(mode);
   for (int i = 0; i < order.count; ++i) {
     for (SymbolNode* n = written; n; n = n->next)
       if (kind_matches(n, order.kinds[i])) {
@@ -411,7 +421,6 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
 
   SymbolNode* node = r.node;
   bool new_label = false;
-  SymbolNode* head = head_of(node->name);
   bool wants_label = ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED;
   if (r.created || !node->def) {
     // New name, or a name without any meaning (a #define name, an emptied node).
@@ -420,6 +429,7 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
       new_label = true;
     }
   } else if (node->def->kind != KIND_LABEL) {
+    SymbolNode* head = head_of(node->name);
     bool only_preprocessor = true;
     for (SymbolNode* n = head; n; n = n->next)
       if (!n->def || n->def->kind != KIND_PREPROCESSOR) only_preprocessor = false;
