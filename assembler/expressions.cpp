@@ -305,6 +305,10 @@ OperandValue ValueRec::operand_value() const {
   }
 }
 
+LimitText::LimitText(std::string_view text) {
+  if (!text.empty()) text_ = state().texts.emplace_back(text);
+}
+
 ExpressionHooks& expression_hooks() { return current_assembly().part<ExpressionHooks>(); }
 
 void set_assembly_time(const std::tm& time) { state().time = time; }

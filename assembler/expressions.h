@@ -267,12 +267,27 @@ class TermList {
 };
 
 // Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both.
+// The message of a limit. The text is copied once into storage that lasts for the run, so a
+// limit takes two words however long its message.
+class LimitText {
+ public:
+  LimitText() = default;
+  LimitText(std::string_view text);  // NOLINT: converts like a string
+  LimitText(const char* text) : LimitText(std::string_view(text)) {}
+  LimitText(const std::string& text) : LimitText(std::string_view(text)) {}
+  operator std::string_view() const { return text_; }
+  bool operator==(std::string_view other) const { return text_ == other; }
+
+ private:
+  std::string_view text_;
+};
+
 struct ValueLimit {
   int kind = 0;
   bool checked = false;
   std::int32_t minimum = 0;
   std::int32_t maximum = 0;
-  std::string message;
+  LimitText message;
 };
 
 struct ValueRec {
