@@ -81,6 +81,28 @@ struct StatementData {
   int exponent_value = 0;
 };
 
+// The operand record of an instruction without its values: those come from the operand
+// expressions each time the statement is encoded.
+struct StatementOperands {
+  std::uint16_t form = kFormNone;
+  std::uint8_t reg1 = 0;
+  std::uint8_t reg2 = 0;
+  std::uint16_t pointer = 0;
+
+  StatementOperands() = default;
+  explicit StatementOperands(const OperandRec& ops)
+      : form(ops.form), reg1(ops.reg1), reg2(ops.reg2), pointer(ops.pointer) {}
+  // The full record, its values absent.
+  OperandRec record() const {
+    OperandRec ops;
+    ops.form = form;
+    ops.reg1 = reg1;
+    ops.reg2 = reg2;
+    ops.pointer = pointer;
+    return ops;
+  }
+};
+
 struct Statement {
   StatementKind kind = StatementKind::Nothing;
   bool size_fixed : 1 = false;             // the sizing walk may stop looking at it
@@ -91,6 +113,7 @@ struct Statement {
   bool label_counted : 1 = true;           // the sizing walk gives the label its value
   bool encoded : 1 = false;                // `code` holds the statement's code
   bool macro_definition_line : 1 = false;  // body line of a macro definition (listed only with LSTMAC)
+  StatementOperands operands;              // Instruction: see below
   int segment = 1;                         // index in the module's segment array (1 = ASEG)
   std::uint16_t mnemonic = 0;
   std::uint16_t parsed_count = 0;
@@ -105,11 +128,10 @@ struct Statement {
   LabelRec* location_label = nullptr;  // "$" of this statement (its start offset)
 
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
-  // (its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of operand
-  // forms parsed. `code` holds the words and linker fixups once the statement has been encoded
-  // at its final location (after resolve).
+  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of
+  // operand forms parsed. `code` holds the words and linker fixups once the statement has been
+  // encoded at its final location (after resolve).
   const InstrEntry* entry = nullptr;
-  OperandRec operands{};
   std::array<ValueRec*, 2> operand_exprs{};
   StatementCode code{};
 
