@@ -116,10 +116,6 @@ IdentTree::IdentTree() { reset(); }
 
 void IdentTree::reset() {
   tree_.clear();
-  nodes_.clear();
-  defs_.clear();
-  labels_.clear();
-  operators_.clear();
   current_ = nullptr;
   case_sensitive = false;
   directive_case = false;

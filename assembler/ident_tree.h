@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "assembler/name_table.h"
+#include "assembler/record_arena.h"
 #include "assembler/tokens.h"
 
 namespace aq71 {
@@ -286,10 +287,11 @@ class IdentTree {
   void record_reference(DefinitionRec* def, bool definition);
 
   NameTable<SymbolNode> tree_;
-  std::deque<SymbolNode> nodes_;
-  std::deque<DefinitionRec> defs_;
-  std::deque<LabelRec> labels_;
-  std::deque<OperatorRec> operators_;
+  // Records live for the run (statements point at them).
+  RecordArena<SymbolNode> nodes_;
+  RecordArena<DefinitionRec> defs_;
+  RecordArena<LabelRec> labels_;
+  RecordArena<OperatorRec> operators_;
   SymbolNode* current_ = nullptr;
 
   std::vector<MnemonicRow> mnemonics_;
