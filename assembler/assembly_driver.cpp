@@ -289,12 +289,12 @@ class Driver {
         switch (st.kind) {
           case StatementKind::AbsoluteLocation:
           case StatementKind::Location: {
-            if (!st.location) {
+            if (!st.data().location) {
               st.size = 0;
               st.size_fixed = true;
               break;
             }
-            ValueRec& loc = *st.location;
+            ValueRec& loc = *st.data().location;
             if (st.failed) {
               offset = 0;
             } else {
@@ -329,8 +329,8 @@ class Driver {
             break;
           case StatementKind::Storage:
             if (st.failed) st.final = true;
-            if (!st.final && st.count) {
-              ValueRec& c = *st.count;
+            if (!st.final && st.data().count) {
+              ValueRec& c = *st.data().count;
               if (!c.solved()) evaluate_expression_A08(c, mode == 2);
               if (c.absolute()) {
                 std::int64_t n = c.signed_value();
@@ -338,7 +338,7 @@ class Driver {
                   statement_error(st, 48, {.text = std::to_string(n)});
                   n = 0;
                 }
-                std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+                std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
                 st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
                 st.final = st.size_fixed = true;
               } else if (c.solved() || c.kind == VALUE_COMPLEX) {
@@ -368,21 +368,22 @@ class Driver {
             break;
           case StatementKind::Alignment:
             if (!st.size_fixed) {
-              bool have_exponent = !st.exponent || st.exponent->solved();
-              if (st.exponent && !st.exponent->solved()) evaluate_expression_A08(*st.exponent, mode == 2);
-              have_exponent = !st.exponent || st.exponent->solved();
+              StatementData& d = st.data();
+              bool have_exponent = !d.exponent || d.exponent->solved();
+              if (d.exponent && !d.exponent->solved()) evaluate_expression_A08(*d.exponent, mode == 2);
+              have_exponent = !d.exponent || d.exponent->solved();
               if (st.failed) {
                 st.size = 0;
                 st.size_fixed = st.final = true;
               } else if (all_known && have_exponent) {
-                int n = st.exponent ? st.exponent->signed_value() : st.exponent_value;
-                if (st.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
-                st.exponent_value = n;
+                int n = d.exponent ? d.exponent->signed_value() : d.exponent_value;
+                if (d.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
+                d.exponent_value = n;
                 std::uint64_t pad = alignment_padding(offset, n);
                 st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
                 st.size_fixed = st.final = true;
               } else {
-                if (mode != 0 && st.exponent && st.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+                if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
                 all_known = false;
                 ++unknown;
               }
@@ -585,7 +586,7 @@ class Driver {
     };
     d.current_statement = [&services = services_]() -> ProblemLines* {
       Statement* st = services.backend ? services.backend : services.line_statement;
-      return st ? &st->problems : nullptr;
+      return st ? &site_problems(st->site) : nullptr;
     };
     // A '$' line is searched like an #include name in angle brackets.
     sc.hooks.include_file = [&reader = reader_](const std::string& name) { reader.push_include_file(name, false); };

@@ -114,12 +114,12 @@ int extern_count() {
 void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Storage);
   attach_label(st, label);
-  st.element_size = 1;
-  st.reserve_only = false;
+  st.data().element_size = 1;
+  st.data().reserve_only = false;
   std::uint32_t size = 0;
   auto fail = [&] {
     st.failed = true;
-    st.items.clear();
+    st.data().items.clear();
     if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
   };
   int after = sc.current_char();
@@ -161,7 +161,7 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
         }
       }
       size += item.size * item.count;
-      if (item.count) st.items.push_back(std::move(item));  // "" gives no bytes
+      if (item.count) st.data().items.push_back(std::move(item));  // "" gives no bytes
       code = skip_blanks(sc);
       if (code == TOK_COMMA) {
         code = next_nonblank(sc);
@@ -172,11 +172,11 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
     }
   }
   if (st.failed) {
-    st.items.clear();
+    st.data().items.clear();
     size = 0;
   }
   st.size = size;
-  st.count_value = size;
+  st.data().count_value = size;
   st.final = st.size_fixed = true;
   SegmentTable& table = segments();
   table.advance(size);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "assembler/record_arena.h"
 #include "assembler/run_settings.h"
 
 namespace aq71 {
@@ -18,9 +19,10 @@ struct DiagnosticState {
   DiagnosticCounts counts;
   std::optional<SourceLocation> last_shown;
   std::optional<SourceLocation> marked;
-  std::string list_line;                  // message line being collected for the listing
-  ProblemLines pending;                   // reports made before their statement record
-  ProblemLines* last_problems = nullptr;  // statement of the last report
+  std::string list_line;                           // message line being collected for the listing
+  ProblemLines pending;                            // reports made before their statement record
+  ProblemLines* last_problems = nullptr;           // statement of the last report
+  RecordArena<ProblemLines, 16, 1024> site_lines;  // problem lines of the sites that had a report
 };
 
 DiagnosticState& diag_state() { return current_assembly().part<DiagnosticState>(); }
@@ -190,10 +192,12 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
   ProblemContext ctx;
   ProblemLines* statement = nullptr;
   if (site && (context_kind == 1 || context_kind == 2)) {
-    ctx.where = site->where;
+    ctx.where.file = site->where.file;
+    ctx.where.line = site->where.line;
+    ctx.where.text = site->where.text;
     ctx.where.column = column;
-    ctx.macro_call = site->macro_call ? site->macro_call : current_macro_call();
-    statement = site->problems;
+    ctx.macro_call = current_macro_call();
+    statement = &site_problems(*site);
   } else {
     if (text[0] == MSG_MARK && diag_state().marked) {
       ctx.where = *diag_state().marked;
@@ -202,7 +206,7 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
     }
     ctx.macro_call = current_macro_call();
     if (site)
-      statement = site->problems;
+      statement = &site_problems(*site);
     else if (hooks().current_statement)
       statement = hooks().current_statement();
   }
@@ -285,6 +289,16 @@ void begin_module_diagnostics() {
 }
 
 void mark_position_A01(SourceLocation where) { diag_state().marked = std::move(where); }
+
+bool pending_problems() {
+  const DiagnosticState& d = diag_state();
+  return d.pending.severity != 0 || !d.pending.lines.empty() || d.last_problems == &d.pending;
+}
+
+ProblemLines& site_problems(const ProblemSite& site) {
+  if (!site.problems) site.problems = &diag_state().site_lines.emplace_back();
+  return *site.problems;
+}
 
 void take_pending_problems(ProblemLines& into) {
   if (into.severity < diag_state().pending.severity) into.severity = diag_state().pending.severity;

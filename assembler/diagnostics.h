@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -59,12 +60,21 @@ struct ProblemLines {
   std::vector<std::string> lines;
 };
 
-// What a pass-2 report (context kinds 1 and 2) needs of a statement record.
+// A source line as a statement record keeps it: the file name and the line text are views of
+// text held once for the whole run (the statement store keeps them), not copies.
+struct SourceRef {
+  const char* file = "";  // file name as shown
+  std::int32_t line = 0;  // line number in that file
+  std::string_view text;  // the source line, up to and including its line feed
+};
+
+// What a pass-2 report (context kinds 1 and 2) needs of a statement record. A report at a
+// statement that came from a macro shows the call line of the expansion being read, if any.
 struct ProblemSite {
-  SourceLocation where;                      // file, line number and source line
+  SourceRef where;                           // file, line number and source line
   std::array<int, 3> columns{};              // the three recorded caret columns
-  std::optional<SourceLocation> macro_call;  // call line when the statement came from a macro
-  ProblemLines* problems = nullptr;          // where the listing's problem lines go
+  mutable ProblemLines* problems = nullptr;  // where the listing's problem lines go; made by
+                                             // the first report at the site when left empty
 };
 
 // Arguments a message text can show: [name] / [quoted name] use text, [number] / [hex number]
@@ -124,6 +134,10 @@ void mark_position_A01(SourceLocation where);
 
 // Reports made while no statement record existed yet: the next statement record takes them.
 void take_pending_problems(ProblemLines& into);
+// True when reports wait for the next statement record.
+bool pending_problems();
+// Problem lines of a site, made (for the rest of the run) when the site has none yet.
+ProblemLines& site_problems(const ProblemSite& site);
 
 // ---- tables ---------------------------------------------------------------------------------
 

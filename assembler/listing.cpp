@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <unordered_map>
 
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
@@ -30,11 +29,11 @@ constexpr std::size_t kCodeBytesPerLine = 6;
 
 // What the listing keeps of a statement record besides the record itself.
 struct LineInfo {
-  long serial = 0;       // source line it was read on (records of one line share it)
-  unsigned context = 0;  // context bits of that line
+  std::uint32_t serial = 0;  // source line it was read on (records of one line share it)
+  unsigned context = 0;      // context bits of that line
   bool from_include = false;
-  bool skipped = false;              // a line of a false conditional branch
-  std::size_t problems_written = 0;  // problem lines already in the list file
+  bool skipped = false;                // a line of a false conditional branch
+  std::uint32_t problems_written = 0;  // problem lines already in the list file
 };
 
 struct ListingState {
@@ -46,9 +45,11 @@ struct ListingState {
   int expansion = 0;
   unsigned long cycles = 0;
   bool cycle_carry = false;
-  long serial = 0;
-  std::unordered_map<const Statement*, LineInfo> info;
-  std::vector<const Statement*> order;  // records of the module in source order
+  std::uint32_t serial = 0;
+  // The records of the module in source order and what the listing keeps of each: a record's
+  // place is its running number in the module.
+  std::vector<const Statement*> order;
+  std::vector<LineInfo> info;
   bool module_listed = false;
   int modules = 0;
   int total_errors = 0;
@@ -57,6 +58,13 @@ struct ListingState {
 
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
+
+// What the listing keeps of a record, or nullptr for a record it did not see.
+LineInfo* line_info(const Statement* st) {
+  ListingState& l = ls();
+  const auto place = static_cast<std::size_t>(st->module_line);
+  return place < l.order.size() && l.order[place] == st ? &l.info[place] : nullptr;
+}
 
 std::FILE* list_file() { return standard_files().list; }
 
@@ -155,8 +163,8 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
 void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, nullptr, 0); }
 
 void write_problems(const Statement& st) {
-  for (const std::string& l : st.problems.lines) problem_line(l);
-  ls().info[&st].problems_written = st.problems.lines.size();
+  for (const std::string& l : st.problems().lines) problem_line(l);
+  if (LineInfo* info = line_info(&st)) info->problems_written = st.problems().lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
@@ -415,24 +423,23 @@ void begin_module_listing() {
 }
 
 void note_statement(const Statement& st, bool new_line) {
-  if (!list_file()) return;  // nothing to list: no bookkeeping either
+  if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
+  if (static_cast<std::size_t>(st.module_line) != ls().order.size()) return;  // not the module's next record
   if (new_line || ls().order.empty()) ++ls().serial;
   LineInfo info;
   info.serial = ls().serial;
   info.context = hooks().line_context ? hooks().line_context() : 0;
   info.from_include = source_reader().include_depth() > 0;
-  ls().info[&st] = info;
+  ls().info.push_back(info);
   ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
-  auto it = ls().info.find(&st);
-  if (it != ls().info.end()) it->second.context = context;
+  if (LineInfo* info = line_info(&st)) info->context = context;
 }
 
 void note_skipped_line(const Statement& st) {
-  auto it = ls().info.find(&st);
-  if (it != ls().info.end()) it->second.skipped = true;
+  if (LineInfo* info = line_info(&st)) info->skipped = true;
 }
 
 // ---- pages and lines -------------------------------------------------------------------------
@@ -590,7 +597,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
   switch (st.kind) {
     case StatementKind::Instruction: {
       if (!st.encoded || !st.entry) break;
-      const EncodeResult& c = st.code;
+      const StatementCode& c = st.code;
       std::vector<int> bytes;
       for (std::size_t k = 0; k < c.word_count; ++k) {
         bytes.push_back(c.words[k] & 0xFF);
@@ -608,8 +615,8 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
       break;
     }
     case StatementKind::Storage:
-      if (st.reserve_only) break;
-      for (const DataItem& item : st.items) {
+      if (st.data().reserve_only) break;
+      for (const DataItem& item : st.data().items) {
         if (!item.value && item.size == 1) {
           // A string: its characters once (count is their number).
           for (std::uint8_t c : item.bytes) push(c);
@@ -632,9 +639,9 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
       }
       break;
     case StatementKind::Alignment:
-      if (st.items.empty()) break;
+      if (st.data().items.empty()) break;
       for (std::uint32_t i = 0; i < st.size && out.size() < limit; ++i) {
-        const DataItem& item = st.items[i % st.items.size()];
+        const DataItem& item = st.data().items[i % st.data().items.size()];
         if (item.value)
           push(item.value->absolute() ? static_cast<int>(item.value->value & 0xFF) : -1);
         else
@@ -657,7 +664,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   if (listing) {
     if (counts.errors || counts.warnings) {
       for (const Statement* st : statements)
-        for (const std::string& l : st->problems.lines) problem_line(l);
+        for (const std::string& l : st->problems().lines) problem_line(l);
       new_list_line_A01();
       new_list_line_A01();
     }
@@ -665,17 +672,20 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
       std::size_t i = 0;
       while (i < statements.size()) {
         const Statement* head = statements[i];
-        const LineInfo info = ls().info.count(head) ? ls().info[head] : LineInfo{};
+        const LineInfo* head_info = line_info(head);
+        const LineInfo info = head_info ? *head_info : LineInfo{};
         std::size_t end = i + 1;
-        while (end < statements.size() && ls().info.count(statements[end]) &&
-               ls().info[statements[end]].serial == info.serial && info.serial != 0)
+        while (end < statements.size() && info.serial != 0) {
+          const LineInfo* next = line_info(statements[end]);
+          if (!next || next->serial != info.serial) break;
           ++end;
+        }
         // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
         // the statement's line stands for them.
         if (info.skipped && end < statements.size()) {
           const Statement* next = statements[end];
           if (next->site.where.line == head->site.where.line && next->site.where.text == head->site.where.text &&
-              next->site.where.file == head->site.where.file) {
+              std::string_view(next->site.where.file) == head->site.where.file) {
             i = end;
             continue;
           }
@@ -690,7 +700,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         for (std::size_t k = i; k < end; ++k) {
           const Statement* st = statements[k];
           if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol)) listed = true;
-          severity = std::max(severity, st->problems.severity);
+          severity = std::max(severity, st->problems().severity);
           if (st->kind == StatementKind::PageBreak) page_break = true;
           if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
         }
@@ -715,7 +725,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
         if (info.from_include && !s.list_includes) continue;
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
-        const std::string& text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
+        const std::string_view text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
         list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
         problems();
       }
@@ -723,7 +733,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   }
   // Whatever was reported at statements of the module is in the list file by now.
   if (listing)
-    for (const Statement* st : statements) ls().info[st].problems_written = st->problems.lines.size();
+    for (const Statement* st : statements)
+      if (LineInfo* info = line_info(st)) info->problems_written = st->problems().lines.size();
 
   ++ls().modules;
   ls().total_errors += counts.errors;
@@ -822,11 +833,13 @@ void print_cross_reference_A03() {
 
 void flush_problems_on_fatal_stop() {
   if (!list_file()) return;
-  for (const Statement* st : ls().order) {
-    auto it = ls().info.find(st);
-    std::size_t done = it == ls().info.end() ? 0 : it->second.problems_written;
-    for (std::size_t k = done; k < st->problems.lines.size(); ++k) problem_line(st->problems.lines[k]);
-    if (it != ls().info.end()) it->second.problems_written = st->problems.lines.size();
+  for (std::size_t place = 0; place < ls().order.size(); ++place) {
+    const Statement* st = ls().order[place];
+    LineInfo& info = ls().info[place];
+    const std::size_t done = info.problems_written;
+    const ProblemLines& lines = st->problems();
+    for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);
+    info.problems_written = lines.lines.size();
   }
   ProblemLines pending;
   take_pending_problems(pending);

@@ -291,7 +291,7 @@ int field_count(const Fixup& f) {
 }
 
 void write_instruction(Encoder& e, const Statement& st) {
-  const EncodeResult& c = st.code;
+  const StatementCode& c = st.code;
   if (c.word_count * 2u != st.size)
     internal_error_A01("gen_instruction_B00", "Wrong bytecount", c.word_count * 2, st.size);
   std::size_t k = 0;
@@ -360,7 +360,7 @@ void write_value_item(Encoder& e, ValueRec& v, std::uint32_t size) {
 }
 
 void write_items(Encoder& e, const Statement& st) {
-  for (const DataItem& item : st.items) {
+  for (const DataItem& item : st.data().items) {
     if (item.count == 0) internal_error_A01("gen_asm_code", "Count = NULL", 0, 0);
     if (item.value) {
       for (std::uint32_t n = 0; n < item.count; ++n) write_value_item(e, *item.value, item.size);
@@ -379,12 +379,12 @@ void write_items(Encoder& e, const Statement& st) {
 // Padding of an alignment: the fill values over and over, or a gap the linker leaves.
 void write_alignment(Encoder& e, const Statement& st) {
   if (st.size == 0) return;
-  if (st.items.empty()) {
+  if (st.data().items.empty()) {
     write_location(e, st.segment, st.end_offset);
     return;
   }
   for (std::uint32_t i = 0; i < st.size; ++i) {
-    const DataItem& item = st.items[i % st.items.size()];
+    const DataItem& item = st.data().items[i % st.data().items.size()];
     if (item.value)
       write_value_item(e, *item.value, 1);
     else
@@ -406,11 +406,11 @@ std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clam
 
 // The line record in front of an instruction, with the record of its file when that changed.
 void write_line_record(Encoder& e, const Statement& st) {
-  const SourceLocation& where = st.site.where;
+  const SourceRef& where = st.site.where;
   if (!debug_records().embedded && where.file != debug_records().line_file) {
     const OpenFileEntry* file = find_open_file(where.file);
     if (!file) {
-      std::string text = "File '" + where.file + "' has no index";
+      std::string text = std::string("File '") + where.file + "' has no index";
       internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
     }
     e.line_file(static_cast<unsigned>(file->file_index));
@@ -474,7 +474,7 @@ void write_statement(Encoder& e, Statement& st) {
   switch (st.kind) {
     case StatementKind::AbsoluteLocation:
     case StatementKind::Location:
-      if (st.location) write_location(e, st.segment, st.end_offset);
+      if (st.data().location) write_location(e, st.segment, st.end_offset);
       break;
     case StatementKind::Instruction:
       if (debug_records().on) write_line_record(e, st);
@@ -486,7 +486,7 @@ void write_statement(Encoder& e, Statement& st) {
       }
       break;
     case StatementKind::Storage:
-      if (st.reserve_only)
+      if (st.data().reserve_only)
         write_location(e, st.segment, st.end_offset);
       else
         write_items(e, st);

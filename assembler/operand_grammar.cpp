@@ -575,7 +575,8 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   st.mnemonic = static_cast<std::uint16_t>(op->def->a);
 
   ParsedOperands parsed = parse_operands_B03(scanner, st.mnemonic);
-  st.operands = parsed.ops;
+  OperandRec& ops = parsed.ops;
+  st.operands = StatementOperands(ops);
   st.operand_exprs = parsed.exprs;
   st.parsed_count = parsed.count;
   // Problems found when the code is made point at the operand field.
@@ -588,7 +589,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   }
 
   const int proc = settings().processor_option;
-  const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, st.operands.form, proc);
+  const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, ops.form, proc);
   if (!entry) {
     report_error(43);
     st.operands.form = kFormNoMatch;
@@ -599,7 +600,8 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   if (entry->expander != Expander::kNone) {
     if (emulated_core(st.mnemonic) == kNoCoreMnemonic)
       report_internal("run_pending_callbacks_A03", "No core mnemonic for this emulated mnemonic");
-    entry = expand_emulated(st.mnemonic, st.operands, proc);
+    entry = expand_emulated(st.mnemonic, ops, proc);
+    st.operands = StatementOperands(ops);
     if (!entry) report_internal("find_instr_B00", "No matching EA in ientry for core mnemonic");
     if (st.mnemonic == mn::SER) {
       st.operand_exprs[0] = new_constant_expression_A08(255);
@@ -609,7 +611,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   st.entry = entry;
   fix_size(st, entry->size);
 
-  const SfrUsage sfr = sfr_usage(st.mnemonic, *entry, st.operands, first_symbol_flags(st.operand_exprs[0]));
+  const SfrUsage sfr = sfr_usage(st.mnemonic, *entry, ops, first_symbol_flags(st.operand_exprs[0]));
   if (sfr.access_error) report_error(sfr.access_error);
   if (sfr.size_error) report_error(sfr.size_error);
 }
@@ -625,7 +627,8 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
   const std::uint32_t start = ctx.location - st.size;
   if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, &st.site, e, 1);
 
-  OperandRec ops = st.operands;
+  // The values come from the operand expressions (absent where there is none).
+  OperandRec ops = st.operands.record();
   for (int i = 0; i < 2; ++i) {
     ValueRec* e = st.operand_exprs[static_cast<std::size_t>(i)];
     if (!e) continue;
@@ -637,7 +640,10 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
   if (code.internal_error)
     report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
   for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, &st.site, code.errors[i], 2);
-  st.code = code;
+  st.code.words = code.words;
+  st.code.word_count = code.word_count;
+  st.code.fixup_count = code.fixup_count;
+  st.code.fixups = statement_store().keep_fixups(code.fixups.data(), code.fixup_count);
   st.encoded = true;
   if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
 }

@@ -1,28 +1,49 @@
-// Records that live for the whole run and never move (other records point at them), made in
-// chunks of N instead of one allocation each.
+// Arenas of aq71: records and texts that live for the whole run and never move.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace aq71 {
 
-template <class T, std::size_t N = 256>
+// Memory for arena blocks. A large block is mapped with its pages already present: a run that
+// makes many records would otherwise take one page fault per page on first touch, which costs
+// more than writing the records.
+void* take_arena_block(std::size_t bytes);
+void give_back_arena_block(void* block, std::size_t bytes);
+
+// Records that live for the whole run and never move (other records point at them), made in
+// blocks instead of one allocation each. The first block holds FIRST records; each next one twice
+// as many, up to LAST.
+template <class T, std::size_t FIRST = 64, std::size_t LAST = 4096>
 class RecordArena {
  public:
   RecordArena() = default;
   RecordArena(const RecordArena&) = delete;
   RecordArena& operator=(const RecordArena&) = delete;
   ~RecordArena() {
-    for (std::size_t i = count_; i > 0; --i) at(i - 1).~T();
+    for (Block& b : blocks_) {
+      if constexpr (!std::is_trivially_destructible_v<T>)
+        for (std::size_t i = 0; i < b.used; ++i) std::launder(reinterpret_cast<T*>(b.slots + i))->~T();
+      give_back_arena_block(b.slots, b.capacity * sizeof(Slot));
+    }
   }
 
   // A new value-initialised record.
   T& emplace_back() {
-    if (count_ % N == 0) chunks_.emplace_back(new Slot[N]);
-    T* record = ::new (static_cast<void*>(chunks_.back()[count_ % N].bytes)) T();
+    if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+      const std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
+      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity});
+    }
+    Block& b = blocks_.back();
+    T* record = ::new (static_cast<void*>(b.slots + b.used)) T();
+    ++b.used;
     ++count_;
     return *record;
   }
@@ -32,10 +53,47 @@ class RecordArena {
   struct Slot {
     alignas(T) unsigned char bytes[sizeof(T)];
   };
-  T& at(std::size_t i) { return *std::launder(reinterpret_cast<T*>(chunks_[i / N][i % N].bytes)); }
+  static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "records are placed in plain allocations");
+  struct Block {
+    Slot* slots;
+    std::size_t used;
+    std::size_t capacity;
+  };
 
-  std::vector<std::unique_ptr<Slot[]>> chunks_;
+  std::vector<Block> blocks_;
   std::size_t count_ = 0;
+};
+
+// Text that lives for the whole run and never moves, kept in blocks of BLOCK bytes (a longer
+// text gets a block of its own).
+class TextArena {
+ public:
+  static constexpr std::size_t BLOCK = 64 * 1024;
+
+  // A copy of `text`, with `tail` appended when it is not 0.
+  std::string_view keep(std::string_view text, char tail = 0) {
+    const std::size_t size = text.size() + (tail ? 1 : 0);
+    if (!current_ || size > BLOCK - used_) {
+      if (size > BLOCK / 4) return store(blocks_.emplace_back(new char[size]).get(), text, tail);
+      blocks_.emplace_back(new char[BLOCK]);
+      current_ = blocks_.back().get();
+      used_ = 0;
+    }
+    std::string_view kept = store(current_ + used_, text, tail);
+    used_ += size;
+    return kept;
+  }
+
+ private:
+  static std::string_view store(char* at, std::string_view text, char tail) {
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    if (tail) at[text.size()] = tail;
+    return {at, text.size() + (tail ? 1 : 0)};
+  }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* current_ = nullptr;
+  std::size_t used_ = BLOCK;
 };
 
 }  // namespace aq71

@@ -44,7 +44,7 @@ void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) 
     DataItem item;
     item.value = v;
     item.size = 1;
-    st.items.push_back(std::move(item));
+    st.data().items.push_back(std::move(item));
     skip_blanks(sc);
     if (!single && sc.token().code == TOK_COMMA) continue;
     break;
@@ -162,7 +162,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
   } else {
     e = new_constant_expression_A08(0);
   }
-  st.location = e;
+  st.data().location = e;
   if (seg.start_unknown) {
     seg.start = e;
     seg.start_unknown = false;
@@ -190,7 +190,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
     st.failed = true;
     e = new_constant_expression_A08(0);
   }
-  st.location = e;
+  st.data().location = e;
   if (seg.start_unknown) {
     seg.start = e;
     seg.start_unknown = false;
@@ -216,7 +216,7 @@ namespace {
 void place_alignment(Statement& st, int exponent) {
   SegmentTable& table = segments();
   Segment& seg = table.current();
-  st.exponent_value = exponent;
+  st.data().exponent_value = exponent;
   if (seg.location_known) {
     std::uint64_t pad = alignment_padding(seg.location, exponent);
     st.start_offset = seg.location;
@@ -238,11 +238,11 @@ void directive_align(Scanner& sc, SymbolNode* label) {
     sc.skip_rest_of_line();
     return;
   }
-  st.exponent = e;
+  st.data().exponent = e;
   if (e->absolute()) {
     if (limit_failed(e)) {
       st.failed = true;
-      st.exponent_value = 0;
+      st.data().exponent_value = 0;
     } else {
       place_alignment(st, e->signed_value());
     }
@@ -272,8 +272,8 @@ void directive_even(Scanner& sc, SymbolNode* label) {
 void directive_ds(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Storage);
   attach_label(st, label);
-  st.reserve_only = true;
-  st.element_size = 1;
+  st.data().reserve_only = true;
+  st.data().element_size = 1;
   int after = sc.current_char();
   if (after != ' ' && after != '\t') {
     user_error_A01(0);
@@ -289,7 +289,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
     return;
   }
-  st.count = e;
+  st.data().count = e;
   SegmentTable& table = segments();
   if (e->absolute()) {
     std::int64_t n = e->signed_value();
@@ -298,7 +298,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
       st.failed = true;
       n = 0;
     }
-    std::uint64_t size = static_cast<std::uint64_t>(n) * st.element_size;
+    std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
     st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
     st.final = st.size_fixed = true;
     table.advance(st.size);

@@ -28,20 +28,18 @@ Statement& open_statement(StatementKind kind) {
   StatementServices& s = statement_services();
   Statement& st = s.segments.add_statement(kind);
   SourceReader& reader = s.reader;
-  st.site.where.file = reader.file_name();
+  StatementStore& store = statement_store();
+  st.site.where.file = store.keep_file_name(reader.file_name());
   st.site.where.line = reader.line_number();
-  st.site.where.text = reader.line();
-  if (st.site.where.text.empty() || st.site.where.text.back() != '\n') st.site.where.text += '\n';
+  st.site.where.text = store.keep_line(reader.line());
   if (s.scanner)
-    if (const std::string* generated = s.scanner->generated_line()) {
-      st.generated_text = *generated;
-      if (st.generated_text.empty() || st.generated_text.back() != '\n') st.generated_text += '\n';
-    }
+    if (const std::string* generated = s.scanner->generated_line())
+      st.generated_text = store.keep_generated_line(*generated);
   int column = s.scanner ? s.scanner->token().where.column : 0;
   st.site.columns = {column, column, column};
   st.list_flags = s.settings.list_flags;
-  st.module_line = static_cast<long>(s.module_statements.size());
-  take_pending_problems(st.problems);
+  st.module_line = static_cast<std::int32_t>(s.module_statements.size());
+  if (pending_problems()) take_pending_problems(site_problems(st.site));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.module_statements.push_back(&st);

@@ -56,12 +56,45 @@ const char* statement_kind_name(StatementKind kind) {
   return "?";
 }
 
+const StatementData Statement::kNoData{};
+const ProblemLines Statement::kNoProblems{};
+
+StatementData& Statement::data() {
+  if (!data_) data_ = &statement_store().make_data();
+  return *data_;
+}
+
 Statement& StatementStore::make(StatementKind kind, int segment) {
   Statement& s = records_.emplace_back();
   s.kind = kind;
   s.segment = segment;
-  s.site.problems = &s.problems;
   return s;
+}
+
+const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count) {
+  if (count == 0) return nullptr;
+  std::array<Fixup, 2>& kept = fixups_.emplace_back();
+  for (std::size_t i = 0; i < count && i < kept.size(); ++i) kept[i] = fixups[i];
+  return kept.data();
+}
+
+const char* StatementStore::keep_file_name(const std::string& name) {
+  // Few names, and mostly the last one again.
+  for (auto it = file_names_.rbegin(); it != file_names_.rend(); ++it)
+    if (*it == name) return it->c_str();
+  return file_names_.emplace_back(name).c_str();
+}
+
+std::string_view StatementStore::keep_line(std::string_view line) { return keep_text(line, last_line_); }
+
+std::string_view StatementStore::keep_generated_line(std::string_view line) { return keep_text(line, last_generated_); }
+
+std::string_view StatementStore::keep_text(std::string_view line, std::string_view& last) {
+  const bool ended = !line.empty() && line.back() == '\n';
+  const std::size_t size = line.size() + (ended ? 0 : 1);
+  if (last.size() == size && last.back() == '\n' && last.compare(0, line.size(), line) == 0) return last;
+  last = lines_.keep(line, ended ? 0 : '\n');
+  return last;
 }
 
 StatementStore& statement_store() { return current_assembly().part<StatementStore>(); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "assembler/avr_encode.h"
@@ -21,7 +22,7 @@ struct ValueRec;
 struct LabelRec;
 
 // What a statement is. The sizing walk treats the kinds as its comment says.
-enum class StatementKind : int {
+enum class StatementKind : std::uint8_t {
   // no code, size 0
   Nothing,             // a line without statement (label only, directive without code)
   Failed,              // a line whose statement failed: no code
@@ -55,35 +56,18 @@ struct DataItem {
   std::vector<std::uint8_t> bytes;
 };
 
-struct Statement {
-  StatementKind kind = StatementKind::Nothing;
-  int segment = 1;                 // index in the module's segment array (1 = ASEG)
-  std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
-  std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
-  std::uint32_t size = 0;          // bytes
-  bool size_fixed = false;         // the sizing walk may stop looking at it
-  bool final = false;              // size can no longer change
-  bool failed = false;             // the line had an error: no code from it
-  bool listed = true;              // false for generated symbol statements
-  bool debug_symbol = false;       // a symbol made public only for the debugger: never listed
-  bool label_counted = true;       // the sizing walk gives the label its value
+// The code of an encoded instruction: its words and the fields the linker must still fill (kept
+// by the statement store; most instructions have none).
+struct StatementCode {
+  std::array<std::uint16_t, 2> words{};
+  std::uint8_t word_count = 0;
+  std::uint8_t fixup_count = 0;
+  const Fixup* fixups = nullptr;
+};
 
-  SymbolNode* label = nullptr;         // the label of the line, or none
-  SymbolNode* operation = nullptr;     // mnemonic or directive node
-  LabelRec* location_label = nullptr;  // "$" of this statement (its start offset)
-
-  // Instruction: the mnemonic number, the matched class record, the parsed operand record
-  // (its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of operand
-  // forms parsed. `code` holds the words, errors and linker fixups once the statement has
-  // been encoded at its final location (after resolve).
-  std::uint16_t mnemonic = 0;
-  const InstrEntry* entry = nullptr;
-  OperandRec operands{};
-  std::array<ValueRec*, 2> operand_exprs{};
-  std::uint16_t parsed_count = 0;
-  bool encoded = false;
-  EncodeResult code{};
-
+// What only location, storage and alignment statements carry; made for a statement when it
+// first needs it.
+struct StatementData {
   // AbsoluteLocation and Location: the location expression.
   ValueRec* location = nullptr;
   // Storage: count x element size. A count of nullptr means count_value.
@@ -95,28 +79,110 @@ struct Statement {
   // Alignment: exponent (n < 0: odd address); the expression when not a constant.
   ValueRec* exponent = nullptr;
   int exponent_value = 0;
-
-  // Source position and the problems reported at this statement.
-  ProblemSite site{};
-  ProblemLines problems{};
-  std::uint32_t list_flags = 0;
-  long module_line = 0;  // running statement number in the module
-  // Listing: the generated text of a macro-expansion or repeat line (empty for source lines),
-  // and body lines of a macro definition (listed only with LSTMAC).
-  std::string generated_text;
-  bool macro_definition_line = false;
-
-  std::uint32_t start() const { return end_offset - size; }  // after sizing
 };
 
-// Statement records live for the whole run (labels and expressions point at them).
+// The operand record of an instruction without its values: those come from the operand
+// expressions each time the statement is encoded.
+struct StatementOperands {
+  std::uint16_t form = kFormNone;
+  std::uint8_t reg1 = 0;
+  std::uint8_t reg2 = 0;
+  std::uint16_t pointer = 0;
+
+  StatementOperands() = default;
+  explicit StatementOperands(const OperandRec& ops)
+      : form(ops.form), reg1(ops.reg1), reg2(ops.reg2), pointer(ops.pointer) {}
+  // The full record, its values absent.
+  OperandRec record() const {
+    OperandRec ops;
+    ops.form = form;
+    ops.reg1 = reg1;
+    ops.reg2 = reg2;
+    ops.pointer = pointer;
+    return ops;
+  }
+};
+
+struct Statement {
+  StatementKind kind = StatementKind::Nothing;
+  bool size_fixed : 1 = false;             // the sizing walk may stop looking at it
+  bool final : 1 = false;                  // size can no longer change
+  bool failed : 1 = false;                 // the line had an error: no code from it
+  bool listed : 1 = true;                  // false for generated symbol statements
+  bool debug_symbol : 1 = false;           // a symbol made public only for the debugger: never listed
+  bool label_counted : 1 = true;           // the sizing walk gives the label its value
+  bool encoded : 1 = false;                // `code` holds the statement's code
+  bool macro_definition_line : 1 = false;  // body line of a macro definition (listed only with LSTMAC)
+  StatementOperands operands;              // Instruction: see below
+  int segment = 1;                         // index in the module's segment array (1 = ASEG)
+  std::uint16_t mnemonic = 0;
+  std::uint16_t parsed_count = 0;
+  std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
+  std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
+  std::uint32_t size = 0;          // bytes
+  std::uint32_t list_flags = 0;
+  std::int32_t module_line = 0;  // running number in the module (the listing's index of the record)
+
+  SymbolNode* label = nullptr;         // the label of the line, or none
+  SymbolNode* operation = nullptr;     // mnemonic or directive node
+  LabelRec* location_label = nullptr;  // "$" of this statement (its start offset)
+
+  // Instruction: the mnemonic number, the matched class record, the parsed operand record
+  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of
+  // operand forms parsed. `code` holds the words and linker fixups once the statement has been
+  // encoded at its final location (after resolve).
+  const InstrEntry* entry = nullptr;
+  std::array<ValueRec*, 2> operand_exprs{};
+  StatementCode code{};
+
+  // Source position and the problems reported at this statement (site.problems, made by the
+  // first report).
+  ProblemSite site{};
+  // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
+  std::string_view generated_text;
+
+  std::uint32_t start() const { return end_offset - size; }  // after sizing
+
+  // Location, storage and alignment details; made on first use.
+  StatementData& data();
+  const StatementData& data() const { return data_ ? *data_ : kNoData; }
+  // The problem lines reported at this statement (none when nothing was reported).
+  const ProblemLines& problems() const { return site.problems ? *site.problems : kNoProblems; }
+
+ private:
+  static const StatementData kNoData;
+  static const ProblemLines kNoProblems;
+  StatementData* data_ = nullptr;
+};
+
+// Statement records live for the whole run (labels and expressions point at them), and so do
+// the texts and side records they refer to.
 class StatementStore {
  public:
   Statement& make(StatementKind kind, int segment);
   std::size_t count() const { return records_.size(); }
 
+  StatementData& make_data() { return data_.emplace_back(); }
+  // Keeps a copy of `count` fixups (at most 2) for the rest of the run.
+  const Fixup* keep_fixups(const Fixup* fixups, std::size_t count);
+  // The file name, held once per name.
+  const char* keep_file_name(const std::string& name);
+  // The line with a line feed added when it has none, held once per line read: the records of
+  // one line share its text.
+  std::string_view keep_line(std::string_view line);
+  // The same for the generated text of an expansion line.
+  std::string_view keep_generated_line(std::string_view line);
+
  private:
   RecordArena<Statement> records_;
+  RecordArena<StatementData, 16, 1024> data_;
+  RecordArena<std::array<Fixup, 2>> fixups_;
+  std::deque<std::string> file_names_;
+  TextArena lines_;
+  std::string_view last_line_;
+  std::string_view last_generated_;
+
+  std::string_view keep_text(std::string_view line, std::string_view& last);
 };
 StatementStore& statement_store();
 

@@ -122,7 +122,7 @@ TEST_F(Diagnostics, FatalTextStopsAfterTheReportAlsoWhenConsoleIsQuiet) {
 TEST_F(Diagnostics, PassTwoReportsUseTheStatementAndItsColumns) {
   aq71::ProblemLines lines;
   aq71::ProblemSite site;
-  site.where = {"t.s71", 40, 0, "  RJMP FAR\n"};
+  site.where = {"t.s71", 40, "  RJMP FAR\n"};
   site.columns = {3, 8, 0};
   site.problems = &lines;
   aq71::user_error_pass2_A01(2, &site, 50, 2, MessageArgs{.text = "FAR"});

@@ -17,7 +17,7 @@ class DataDirectives : public InProcessAssembly {
   // Bytes of a data statement's constant and string items, in order.
   static std::vector<int> bytes(const Statement* st) {
     std::vector<int> b;
-    for (const aq71::DataItem& item : st->items)
+    for (const aq71::DataItem& item : st->data().items)
       for (std::uint8_t x : item.bytes) b.push_back(x);
     return b;
   }
@@ -69,10 +69,10 @@ TEST_F(DataDirectives, ExpressionItemsWaitForTheirValues) {
   ASSERT_EQ(assemble(" RSEG C\nd: DW fwd,d+2\nfwd: NOP\n END\n"), 0) << out;
   const Statement* d = statement_of(2, "d:");
   ASSERT_NE(d, nullptr);
-  ASSERT_EQ(d->items.size(), 2u);
-  ASSERT_NE(d->items[0].value, nullptr);
-  EXPECT_EQ(d->items[0].value->kind, aq71::VALUE_RELOCATABLE);
-  EXPECT_EQ(d->items[0].value->value, 4u);
+  ASSERT_EQ(d->data().items.size(), 2u);
+  ASSERT_NE(d->data().items[0].value, nullptr);
+  EXPECT_EQ(d->data().items[0].value->kind, aq71::VALUE_RELOCATABLE);
+  EXPECT_EQ(d->data().items[0].value->value, 4u);
   EXPECT_EQ(d->size, 4u);
 }
 
@@ -85,7 +85,7 @@ TEST_F(DataDirectives, MalformedItemListsFailTheStatement) {
   ASSERT_EQ(assemble("x: DB 1 2\ny: NOP\n END\n"), 2);
   const Statement* x = statement_of(1, "x:");
   EXPECT_TRUE(x->failed);
-  EXPECT_TRUE(x->items.empty());
+  EXPECT_TRUE(x->data().items.empty());
   EXPECT_EQ(aq71::label_value(*label("y")).value, 0u);  // no bytes from the failed line
 }
 

@@ -89,13 +89,13 @@ TEST_F(Segments, AlignRangeAndFillValues) {
   Statement* even = statement_of(1, "EVEN");
   ASSERT_NE(even, nullptr);
   EXPECT_EQ(even->size, 1u);
-  ASSERT_EQ(even->items.size(), 1u);
-  EXPECT_EQ(even->items[0].size, 1u);
-  EXPECT_EQ(even->items[0].value->value, 0xFFu);
+  ASSERT_EQ(even->data().items.size(), 1u);
+  EXPECT_EQ(even->data().items[0].size, 1u);
+  EXPECT_EQ(even->data().items[0].value->value, 0xFFu);
   EXPECT_EQ(label_offset(statement_of(1, "E:")), 2u);
   Statement* align = statement_of(1, "ALIGN");
   ASSERT_NE(align, nullptr);
-  EXPECT_EQ(align->items.size(), 2u);
+  EXPECT_EQ(align->data().items.size(), 2u);
   EXPECT_EQ(align->size, 0u);
   EXPECT_EQ(assemble(" ALIGN 1 2\n END\n"), 2);
   EXPECT_NE(out.find("Error[0]: Invalid syntax"), std::string::npos) << out;

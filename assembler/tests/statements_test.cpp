@@ -1,0 +1,146 @@
+// Statement records and their memory: arenas keep records and texts in place for the whole run,
+// the store holds each line and file name once, and a statement gets problem lines and side
+// records only when it needs them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "assembler/diagnostics.h"
+#include "assembler/record_arena.h"
+#include "assembler/statements.h"
+#include "assembler/tests/driver_test_support.h"
+
+namespace {
+
+struct Counted {
+  static inline int alive = 0;
+  int value = 7;
+  std::string text = "record";
+  Counted() { ++alive; }
+  ~Counted() { --alive; }
+};
+
+TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
+  std::vector<Counted*> made;
+  {
+    aq71::RecordArena<Counted, 4, 64> arena;
+    for (int i = 0; i < 1000; ++i) {
+      Counted& c = arena.emplace_back();
+      EXPECT_EQ(c.value, 7);
+      c.value = i;
+      made.push_back(&c);
+    }
+    EXPECT_EQ(arena.size(), 1000u);
+    EXPECT_EQ(Counted::alive, 1000);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(made[static_cast<std::size_t>(i)]->value, i);
+  }
+  EXPECT_EQ(Counted::alive, 0);
+
+  // Large blocks (mapped ones in an optimised build) hold records as well as small ones.
+  aq71::RecordArena<std::array<std::uint64_t, 64>, 1024, 1024> big;
+  std::vector<std::array<std::uint64_t, 64>*> rows;
+  for (std::uint64_t i = 0; i < 3000; ++i) {
+    auto& row = big.emplace_back();
+    EXPECT_EQ(row[63], 0u);
+    row.fill(i);
+    rows.push_back(&row);
+  }
+  for (std::uint64_t i = 0; i < 3000; ++i) ASSERT_EQ((*rows[i])[17], i);
+}
+
+TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
+  aq71::TextArena arena;
+  std::vector<std::pair<std::string_view, std::string>> kept;
+  for (int i = 0; i < 3000; ++i) {
+    // Mostly short lines, now and then one longer than a quarter block or than a block.
+    std::string text(static_cast<std::size_t>(i % 97 == 0 ? aq71::TextArena::BLOCK + i : i % 40), 'a' + i % 26);
+    const char tail = i % 2 ? '\n' : 0;
+    kept.emplace_back(arena.keep(text, tail), tail ? text + tail : text);
+  }
+  for (const auto& [view, expected] : kept) ASSERT_EQ(view, expected);
+}
+
+TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
+  aq71_test::reset_run_state();
+  aq71::StatementStore store;
+  std::string_view a = store.keep_line(" NOP");
+  EXPECT_EQ(a, " NOP\n");
+  EXPECT_EQ(store.keep_line(" NOP\n").data(), a.data());  // records of one line share it
+  EXPECT_EQ(store.keep_line(""), "\n");
+  std::string_view b = store.keep_line(" NOP");
+  EXPECT_NE(b.data(), a.data());
+  EXPECT_EQ(b, a);
+  // Generated text keeps its own last line: a call line and its expansion lines alternate.
+  std::string_view call = store.keep_line(" DELAY 3");
+  std::string_view gen = store.keep_generated_line(" LDI R16,3");
+  EXPECT_EQ(store.keep_line(" DELAY 3").data(), call.data());
+  EXPECT_EQ(store.keep_generated_line(" LDI R16,3\n").data(), gen.data());
+
+  const char* main = store.keep_file_name("t.s71");
+  const char* inc = store.keep_file_name("a.inc");
+  EXPECT_STREQ(main, "t.s71");
+  EXPECT_EQ(store.keep_file_name(std::string("t.s71")), main);
+  EXPECT_EQ(store.keep_file_name("a.inc"), inc);
+
+  aq71::Fixup f[2];
+  f[1].field = 922;
+  const aq71::Fixup* kept = store.keep_fixups(f, 2);
+  f[1].field = 0;
+  EXPECT_EQ(kept[1].field, 922);
+  EXPECT_EQ(store.keep_fixups(f, 0), nullptr);
+}
+
+TEST(StatementStore, ProblemLinesAreMadeByTheFirstReportAtASite) {
+  aq71_test::reset_run_state();
+  aq71_test::CapturedConsole console;
+  aq71::ProblemSite site;
+  site.where = {"t.s71", 4, " RJMP FAR\n"};
+  site.columns = {2, 7, 0};
+  EXPECT_EQ(site.problems, nullptr);
+  aq71::user_error_pass2_A01(2, &site, 50, 2, {.text = "FAR"});
+  ASSERT_NE(site.problems, nullptr);
+  EXPECT_EQ(site.problems->severity, 2);
+  aq71::ProblemLines* first = site.problems;
+  aq71::user_warning_pass2_A01(2, &site, 15, 1);
+  EXPECT_EQ(site.problems, first);
+  EXPECT_EQ(console.text(),
+            "\n RJMP FAR\n------^\n\"t.s71\",4  Error[50]: undefined symbol:'FAR'\n"
+            "\n RJMP FAR\n-^\n\"t.s71\",4  Warning[15]: Constant truncated\n");
+
+  // Nothing waits for the next record until something is reported before it exists.
+  EXPECT_FALSE(aq71::pending_problems());
+  aq71::user_error_A01(40);
+  EXPECT_TRUE(aq71::pending_problems());
+  aq71::ProblemLines into;
+  aq71::take_pending_problems(into);
+  EXPECT_EQ(into.severity, 2);
+  EXPECT_FALSE(aq71::pending_problems());
+}
+
+class StatementRecords : public aq71_test::InProcessAssembly {};
+
+TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed) {
+  aq71_test::write_file(dir_ / "a.inc", " NOP\n DB 1,2\n");
+  ASSERT_EQ(assemble(" ASEG\n LDI R16,1\n#include \"a.inc\"\n ALIGN 2\n RJMP L9\n END\n"), 2);
+  // The report after the source pass names the main file again after the include.
+  EXPECT_TRUE(has("\"t.s71\",5  Error[50]: undefined symbol:'L9'")) << out;
+  const aq71::Statement* ldi = statement_of(1, "LDI");
+  const aq71::Statement* nop = statement_of(1, "NOP");
+  const aq71::Statement* db = statement_of(1, "DB");
+  const aq71::Statement* rjmp = statement_of(1, "RJMP");
+  ASSERT_TRUE(ldi && nop && db && rjmp);
+  EXPECT_STREQ(ldi->site.where.file, "t.s71");
+  EXPECT_EQ(ldi->site.where.line, 2);
+  EXPECT_EQ(ldi->site.where.text, " LDI R16,1\n");
+  EXPECT_STREQ(nop->site.where.file, "a.inc");
+  EXPECT_EQ(nop->site.where.line, 1);
+  EXPECT_EQ(db->data().items.size(), 2u);
+  EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
+  EXPECT_EQ(ldi->problems().lines.size(), 0u);
+  EXPECT_EQ(ldi->site.problems, nullptr);
+  EXPECT_EQ(rjmp->problems().severity, 2);
+  EXPECT_EQ(ldi->code.word_count, 1);
+}
+
+}  // namespace
