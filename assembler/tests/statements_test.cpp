@@ -37,16 +37,17 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   }
   EXPECT_EQ(Counted::alive, 0);
 
-  // Large blocks (mapped ones in an optimised build) hold records as well as small ones.
+  // Large blocks (mapped ones in an optimised build, huge-page ones past 2 MiB) hold records as
+  // well as small ones.
   aq71::RecordArena<std::array<std::uint64_t, 64>, 1024, 1024> big;
   std::vector<std::array<std::uint64_t, 64>*> rows;
-  for (std::uint64_t i = 0; i < 3000; ++i) {
+  for (std::uint64_t i = 0; i < 12000; ++i) {
     auto& row = big.emplace_back();
     EXPECT_EQ(row[63], 0u);
     row.fill(i);
     rows.push_back(&row);
   }
-  for (std::uint64_t i = 0; i < 3000; ++i) ASSERT_EQ((*rows[i])[17], i);
+  for (std::uint64_t i = 0; i < 12000; ++i) ASSERT_EQ((*rows[i])[17], i);
 }
 
 TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
