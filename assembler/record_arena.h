@@ -84,24 +84,29 @@ class TextArena {
   }
 
   // A copy of `text`, with `tail` appended when it is not 0.
-  std::string_view keep(std::string_view text, char tail = 0) {
-    const std::size_t size = text.size() + (tail ? 1 : 0);
+  std::string_view keep(std::string_view text, char tail = 0) { return keep_after({}, text, tail); }
+
+  // The same with `head` in front, in one piece: the view holds `head` too.
+  std::string_view keep_after(std::string_view head, std::string_view text, char tail = 0) {
+    const std::size_t size = head.size() + text.size() + (tail ? 1 : 0);
     if (!current_ || size > current_size_ - used_) {
-      if (size > BLOCK / 4) return store(new_block(size), text, tail);
+      if (size > BLOCK / 4) return store(new_block(size), head, text, tail);
       current_size_ = held_ >= kHugeArenaBlock ? kHugeArenaBlock : BLOCK;
       current_ = new_block(current_size_);
       used_ = 0;
     }
-    std::string_view kept = store(current_ + used_, text, tail);
+    std::string_view kept = store(current_ + used_, head, text, tail);
     used_ += size;
     return kept;
   }
 
  private:
-  static std::string_view store(char* at, std::string_view text, char tail) {
-    if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    if (tail) at[text.size()] = tail;
-    return {at, text.size() + (tail ? 1 : 0)};
+  static std::string_view store(char* at, std::string_view head, std::string_view text, char tail) {
+    if (!head.empty()) std::memcpy(at, head.data(), head.size());
+    if (!text.empty()) std::memcpy(at + head.size(), text.data(), text.size());
+    const std::size_t size = head.size() + text.size();
+    if (tail) at[size] = tail;
+    return {at, size + (tail ? 1 : 0)};
   }
 
   char* new_block(std::size_t size) {
