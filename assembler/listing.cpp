@@ -725,7 +725,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
         if (info.from_include && !s.list_includes) continue;
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
-        const std::string_view text = head->generated_text.empty() ? head->site.where.text : head->generated_text;
+        const std::string_view generated = head->generated_text();
+        const std::string_view text = generated.empty() ? head->site.where.text : generated;
         list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
         problems();
       }

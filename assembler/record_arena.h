@@ -18,9 +18,14 @@ namespace aq71 {
 void* take_arena_block(std::size_t bytes);
 void give_back_arena_block(void* block, std::size_t bytes);
 
+// Once an arena holds this much, its next blocks are this size: such a block is aligned to its
+// size and asked to be backed by one huge page where the system offers them, so that filling it
+// costs one page fault instead of 512.
+inline constexpr std::size_t kHugeArenaBlock = 2 * 1024 * 1024;
+
 // Records that live for the whole run and never move (other records point at them), made in
 // blocks instead of one allocation each. The first block holds FIRST records; each next one twice
-// as many, up to LAST.
+// as many, up to LAST; once the arena holds kHugeArenaBlock bytes, blocks are that size.
 template <class T, std::size_t FIRST = 64, std::size_t LAST = 4096>
 class RecordArena {
  public:
@@ -38,7 +43,8 @@ class RecordArena {
   // A new value-initialised record.
   T& emplace_back() {
     if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
-      const std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
+      std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
+      if (count_ * sizeof(Slot) >= kHugeArenaBlock) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
       blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity});
     }
     Block& b = blocks_.back();
@@ -64,36 +70,62 @@ class RecordArena {
   std::size_t count_ = 0;
 };
 
-// Text that lives for the whole run and never moves, kept in blocks of BLOCK bytes (a longer
-// text gets a block of its own).
+// Text that lives for the whole run and never moves, kept in blocks of BLOCK bytes, or of
+// kHugeArenaBlock bytes once the arena holds that much (a longer text gets a block of its own).
 class TextArena {
  public:
   static constexpr std::size_t BLOCK = 64 * 1024;
 
+  TextArena() = default;
+  TextArena(const TextArena&) = delete;
+  TextArena& operator=(const TextArena&) = delete;
+  ~TextArena() {
+    for (const Block& b : blocks_) give_back_arena_block(b.bytes, b.size);
+  }
+
   // A copy of `text`, with `tail` appended when it is not 0.
-  std::string_view keep(std::string_view text, char tail = 0) {
-    const std::size_t size = text.size() + (tail ? 1 : 0);
-    if (!current_ || size > BLOCK - used_) {
-      if (size > BLOCK / 4) return store(blocks_.emplace_back(new char[size]).get(), text, tail);
-      blocks_.emplace_back(new char[BLOCK]);
-      current_ = blocks_.back().get();
+  std::string_view keep(std::string_view text, char tail = 0) { return keep_after({}, text, tail); }
+
+  // The same with `head` in front, in one piece: the view holds `head` too.
+  std::string_view keep_after(std::string_view head, std::string_view text, char tail = 0) {
+    const std::size_t size = head.size() + text.size() + (tail ? 1 : 0);
+    if (!current_ || size > current_size_ - used_) {
+      if (size > BLOCK / 4) return store(new_block(size), head, text, tail);
+      current_size_ = held_ >= kHugeArenaBlock ? kHugeArenaBlock : BLOCK;
+      current_ = new_block(current_size_);
       used_ = 0;
     }
-    std::string_view kept = store(current_ + used_, text, tail);
+    std::string_view kept = store(current_ + used_, head, text, tail);
     used_ += size;
     return kept;
   }
 
  private:
-  static std::string_view store(char* at, std::string_view text, char tail) {
-    if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    if (tail) at[text.size()] = tail;
-    return {at, text.size() + (tail ? 1 : 0)};
+  static std::string_view store(char* at, std::string_view head, std::string_view text, char tail) {
+    if (!head.empty()) std::memcpy(at, head.data(), head.size());
+    if (!text.empty()) std::memcpy(at + head.size(), text.data(), text.size());
+    const std::size_t size = head.size() + text.size();
+    if (tail) at[size] = tail;
+    return {at, size + (tail ? 1 : 0)};
   }
 
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* new_block(std::size_t size) {
+    blocks_.reserve(blocks_.size() + 1);
+    char* bytes = static_cast<char*>(take_arena_block(size));
+    blocks_.push_back({bytes, size});
+    held_ += size;
+    return bytes;
+  }
+
+  struct Block {
+    char* bytes;
+    std::size_t size;
+  };
+  std::vector<Block> blocks_;
   char* current_ = nullptr;
-  std::size_t used_ = BLOCK;
+  std::size_t current_size_ = 0;
+  std::size_t used_ = 0;
+  std::size_t held_ = 0;  // bytes in all blocks
 };
 
 }  // namespace aq71

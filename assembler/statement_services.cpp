@@ -34,7 +34,7 @@ Statement& open_statement(StatementKind kind) {
   st.site.where.text = store.keep_line(reader.line());
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
-      st.generated_text = store.keep_generated_line(*generated);
+      st.set_generated_text(store.keep_generated_line(*generated));
   int column = s.scanner ? s.scanner->token().where.column : 0;
   st.site.columns = {column, column, column};
   st.list_flags = s.settings.list_flags;

@@ -1,6 +1,8 @@
 #include "assembler/statements.h"
 #include "assembler/assembly.h"
 
+#include <cstring>
+
 namespace aq71 {
 
 bool is_no_code_kind(StatementKind kind) {
@@ -57,6 +59,19 @@ const char* statement_kind_name(StatementKind kind) {
 }
 
 const StatementData Statement::kNoData{};
+
+namespace {
+
+std::string_view generated_text_at(const char* kept) {
+  std::uint32_t size;
+  std::memcpy(&size, kept, sizeof size);
+  return {kept + sizeof size, size};
+}
+
+}  // namespace
+
+std::string_view Statement::generated_text() const { return generated_ ? generated_text_at(generated_) : std::string_view(); }
+
 const ProblemLines Statement::kNoProblems{};
 
 StatementData& Statement::data() {
@@ -87,7 +102,18 @@ const char* StatementStore::keep_file_name(const std::string& name) {
 
 std::string_view StatementStore::keep_line(std::string_view line) { return keep_text(line, last_line_); }
 
-std::string_view StatementStore::keep_generated_line(std::string_view line) { return keep_text(line, last_generated_); }
+// A generated line is kept behind its length (4 bytes), so that a statement holds one pointer.
+const char* StatementStore::keep_generated_line(std::string_view line) {
+  const bool ended = !line.empty() && line.back() == '\n';
+  const std::uint32_t size = static_cast<std::uint32_t>(line.size() + (ended ? 0 : 1));
+  if (last_generated_) {
+    const std::string_view last = generated_text_at(last_generated_);
+    if (last.size() == size && last.compare(0, line.size(), line) == 0) return last_generated_;
+  }
+  char head[sizeof size];
+  std::memcpy(head, &size, sizeof size);
+  return last_generated_ = lines_.keep_after(std::string_view(head, sizeof head), line, ended ? 0 : '\n').data();
+}
 
 std::string_view StatementStore::keep_text(std::string_view line, std::string_view& last) {
   const bool ended = !line.empty() && line.back() == '\n';

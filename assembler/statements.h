@@ -139,7 +139,8 @@ struct Statement {
   // first report).
   ProblemSite site{};
   // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
-  std::string_view generated_text;
+  std::string_view generated_text() const;
+  void set_generated_text(const char* kept) { generated_ = kept; }
 
   std::uint32_t start() const { return end_offset - size; }  // after sizing
 
@@ -153,6 +154,7 @@ struct Statement {
   static const StatementData kNoData;
   static const ProblemLines kNoProblems;
   StatementData* data_ = nullptr;
+  const char* generated_ = nullptr;  // kept by StatementStore::keep_generated_line
 };
 
 // Statement records live for the whole run (labels and expressions point at them), and so do
@@ -170,8 +172,9 @@ class StatementStore {
   // The line with a line feed added when it has none, held once per line read: the records of
   // one line share its text.
   std::string_view keep_line(std::string_view line);
-  // The same for the generated text of an expansion line.
-  std::string_view keep_generated_line(std::string_view line);
+  // The same for the generated text of an expansion line, in the form a statement holds (see
+  // Statement::set_generated_text).
+  const char* keep_generated_line(std::string_view line);
 
  private:
   RecordArena<Statement> records_;
@@ -180,7 +183,7 @@ class StatementStore {
   std::deque<std::string> file_names_;
   TextArena lines_;
   std::string_view last_line_;
-  std::string_view last_generated_;
+  const char* last_generated_ = nullptr;
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };

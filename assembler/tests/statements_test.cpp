@@ -37,16 +37,17 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   }
   EXPECT_EQ(Counted::alive, 0);
 
-  // Large blocks (mapped ones in an optimised build) hold records as well as small ones.
+  // Large blocks (mapped ones in an optimised build, huge-page ones past 2 MiB) hold records as
+  // well as small ones.
   aq71::RecordArena<std::array<std::uint64_t, 64>, 1024, 1024> big;
   std::vector<std::array<std::uint64_t, 64>*> rows;
-  for (std::uint64_t i = 0; i < 3000; ++i) {
+  for (std::uint64_t i = 0; i < 12000; ++i) {
     auto& row = big.emplace_back();
     EXPECT_EQ(row[63], 0u);
     row.fill(i);
     rows.push_back(&row);
   }
-  for (std::uint64_t i = 0; i < 3000; ++i) ASSERT_EQ((*rows[i])[17], i);
+  for (std::uint64_t i = 0; i < 12000; ++i) ASSERT_EQ((*rows[i])[17], i);
 }
 
 TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
@@ -73,9 +74,19 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   EXPECT_EQ(b, a);
   // Generated text keeps its own last line: a call line and its expansion lines alternate.
   std::string_view call = store.keep_line(" DELAY 3");
-  std::string_view gen = store.keep_generated_line(" LDI R16,3");
+  const char* gen = store.keep_generated_line(" LDI R16,3");
   EXPECT_EQ(store.keep_line(" DELAY 3").data(), call.data());
-  EXPECT_EQ(store.keep_generated_line(" LDI R16,3\n").data(), gen.data());
+  EXPECT_EQ(store.keep_generated_line(" LDI R16,3\n"), gen);
+  aq71::Statement& st = store.make(aq71::StatementKind::Instruction, 1);
+  EXPECT_EQ(st.generated_text(), "");
+  st.set_generated_text(gen);
+  EXPECT_EQ(st.generated_text(), " LDI R16,3\n");
+  // A generated line keeps every byte, line feeds inside included, across text blocks.
+  for (int i = 0; i < 200; ++i) {
+    const std::string line = std::string(static_cast<std::size_t>(i * 97 % 5000), 'x') + "\n;" + std::to_string(i);
+    st.set_generated_text(store.keep_generated_line(line));
+    ASSERT_EQ(st.generated_text(), line + "\n");
+  }
 
   const char* main = store.keep_file_name("t.s71");
   const char* inc = store.keep_file_name("a.inc");
