@@ -18,14 +18,16 @@ namespace aq71 {
 void* take_arena_block(std::size_t bytes);
 void give_back_arena_block(void* block, std::size_t bytes);
 
-// Once an arena holds this much, its next blocks are this size: such a block is aligned to its
-// size and asked to be backed by one huge page where the system offers them, so that filling it
-// costs one page fault instead of 512.
+// Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: such a
+// block is aligned to its size and asked to be backed by one huge page where the system offers
+// them, so that filling it costs one page fault instead of 512. Smaller arenas keep smaller
+// blocks: the unused part of a last huge block would cost more memory than it saves time.
 inline constexpr std::size_t kHugeArenaBlock = 2 * 1024 * 1024;
+inline constexpr std::size_t kHugeArenaFrom = 2 * kHugeArenaBlock;
 
 // Records that live for the whole run and never move (other records point at them), made in
 // blocks instead of one allocation each. The first block holds FIRST records; each next one twice
-// as many, up to LAST; once the arena holds kHugeArenaBlock bytes, blocks are that size.
+// as many, up to LAST; once the arena holds kHugeArenaFrom bytes, blocks are kHugeArenaBlock bytes.
 template <class T, std::size_t FIRST = 64, std::size_t LAST = 4096>
 class RecordArena {
  public:
@@ -44,7 +46,7 @@ class RecordArena {
   T& emplace_back() {
     if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
       std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
-      if (count_ * sizeof(Slot) >= kHugeArenaBlock) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
+      if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
       blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity});
     }
     Block& b = blocks_.back();
@@ -71,7 +73,7 @@ class RecordArena {
 };
 
 // Text that lives for the whole run and never moves, kept in blocks of BLOCK bytes, or of
-// kHugeArenaBlock bytes once the arena holds that much (a longer text gets a block of its own).
+// kHugeArenaBlock bytes once the arena holds kHugeArenaFrom (a longer text gets a block of its own).
 class TextArena {
  public:
   static constexpr std::size_t BLOCK = 64 * 1024;
@@ -91,7 +93,7 @@ class TextArena {
     const std::size_t size = head.size() + text.size() + (tail ? 1 : 0);
     if (!current_ || size > current_size_ - used_) {
       if (size > BLOCK / 4) return store(new_block(size), head, text, tail);
-      current_size_ = held_ >= kHugeArenaBlock ? kHugeArenaBlock : BLOCK;
+      current_size_ = held_ >= kHugeArenaFrom ? kHugeArenaBlock : BLOCK;
       current_ = new_block(current_size_);
       used_ = 0;
     }
