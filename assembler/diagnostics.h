@@ -68,11 +68,16 @@ struct SourceRef {
   std::string_view text;  // the source line, up to and including its line feed
 };
 
+// A column as a site records it: columns past 65535 (lines that long) are kept as 65535.
+inline std::uint16_t caret_column(int column) {
+  return static_cast<std::uint16_t>(column < 0 ? 0 : column > 0xFFFF ? 0xFFFF : column);
+}
+
 // What a pass-2 report (context kinds 1 and 2) needs of a statement record. A report at a
 // statement that came from a macro shows the call line of the expansion being read, if any.
 struct ProblemSite {
   SourceRef where;                           // file, line number and source line
-  std::array<int, 3> columns{};              // the three recorded caret columns
+  std::array<std::uint16_t, 3> columns{};    // the three recorded caret columns (see caret_column)
   mutable ProblemLines* problems = nullptr;  // where the listing's problem lines go; made by
                                              // the first report at the site when left empty
 };

@@ -580,7 +580,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   st.operand_exprs = parsed.exprs;
   st.parsed_count = parsed.count;
   // Problems found when the code is made point at the operand field.
-  if (parsed.column > 0) st.site.columns[1] = parsed.column;
+  if (parsed.column > 0) st.site.columns[1] = caret_column(parsed.column);
   for (ValueRec* e : parsed.exprs)
     if (e) e->statement = &st;
   if (parsed.failed) {

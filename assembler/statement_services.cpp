@@ -35,7 +35,7 @@ Statement& open_statement(StatementKind kind) {
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
       st.set_generated_text(store.keep_generated_line(*generated));
-  int column = s.scanner ? s.scanner->token().where.column : 0;
+  const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
   st.site.columns = {column, column, column};
   st.list_flags = s.settings.list_flags;
   st.module_line = static_cast<std::int32_t>(s.module_statements.size());
