@@ -240,6 +240,8 @@ class Scanner {
   void skip_integer_suffix();
   int scan_quoted(int quote, bool include_name);
   int scan_backquoted();
+  // Looks a name up for the token in hand and notes a label in the first field.
+  void classify_token(std::string_view name, const ClassifyContext& ctx);
   int scan_bcd();
   int continue_block_comment();
   int operator_token(int c);
