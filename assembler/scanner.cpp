@@ -227,13 +227,12 @@ class Scanner::ConstReader : public InputReader {
 
 // ---- set-up ------------------------------------------------------------------------------------
 
-Scanner::Scanner() : source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
+Scanner::Scanner(Assembly& run)
+    : tree(ident_tree(run)), run_(run), source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
   reader_ = source_.get();
 }
 
 Scanner::~Scanner() = default;
-
-IdentTree& Scanner::t() const { return tree ? *tree : ident_tree(); }
 
 void Scanner::start(LineSource* source) {
   source_ = std::make_unique<SourceInput>();
