@@ -6,8 +6,7 @@
 
 int main(int argc, char** argv) {
   aq71::Assembly run;  // everything the run keeps
-  aq71::AssemblyScope current(run);
-  int code = aq71::run_guarded(aq71::assembler_main, argc, argv);
+  int code = aq71::run_guarded(run, aq71::assembler_main, argc, argv);
   // The run's records all live until the process ends: handing the pages back at once is
   // quicker than destroying them one by one. Every stream is flushed first.
   std::fflush(nullptr);

@@ -19,6 +19,8 @@ namespace aq71 {
 namespace {
 
 volatile std::sig_atomic_t g_in_fault = 0;
+// The run the fault handler cleans up after: a signal handler has nothing else to go by.
+Assembly* volatile g_guarded_run = nullptr;
 
 extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
   if (g_in_fault || classify_exception(signal_number, info ? info->si_code : 0) == 0) {
@@ -27,9 +29,11 @@ extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
   g_in_fault = 1;
   write_internal_error_report("Assembler", "non-initialized parameter", 0, 0);
   std::fflush(console_stream());
-  StandardFiles& files = standard_files();
-  if (files.list) std::fflush(files.list);
-  if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
+  if (Assembly* run = g_guarded_run) {
+    StandardFiles& files = standard_files(*run);
+    if (files.list) std::fflush(files.list);
+    if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
+  }
   ::_exit(3);
 }
 
@@ -53,52 +57,54 @@ void install_fault_handlers() {
   for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::sigaction(s, &sa, nullptr);
 }
 
-int exit_code() {
+int exit_code(Assembly& run) {
   const DiagnosticCounts& c = diagnostic_counts();
   if (c.run_errors > 0) return 2;
-  if (settings().warnings_exit_code && c.run_warnings > 0) return 1;
+  if (settings(run).warnings_exit_code && c.run_warnings > 0) return 1;
   return 0;
 }
 
 int run(Assembly& assembly, int argc, char** argv) {
   install_reader_hooks();
   install_listing_hooks();
-  build_option_table();
+  build_option_table(assembly);
 
   if (argc <= 1) {
-    print_banner();
-    print_usage();
+    print_banner(settings(assembly));
+    print_usage(assembly);
     return 0;
   }
 
-  std::vector<ArgumentWord>& args = argument_list();
+  std::vector<ArgumentWord>& args = argument_list(assembly);
   args.clear();
   for (int i = 0; i < argc; ++i) args.push_back({argv[i] ? argv[i] : "", 0, 0});
-  if (const char* env = std::getenv(ENV_OPTIONS)) split_environment_arguments(env, 0);
+  if (const char* env = std::getenv(ENV_OPTIONS)) split_environment_arguments(assembly, env, 0);
 
-  set_warning_range(true, 0, WARNING_COUNT - 1);
-  parse_warning_option("+");
-  parse_command_line();
+  set_warning_range(assembly, true, 0, WARNING_COUNT - 1);
+  parse_warning_option(assembly, "+");
+  parse_command_line(assembly);
   apply_fixed_file_times();
-  prepare_source_pass();
-  check_option_combinations();
+  prepare_source_pass(assembly);
+  check_option_combinations(assembly);
 
-  const OptionRec* o = find_option('o');
-  const OptionRec* O = find_option('O');
+  const OptionRec* o = find_option(assembly, 'o');
+  const OptionRec* O = find_option(assembly, 'O');
   if (!(o && o->seen) && !(O && O->seen)) open_default_object("");
-  if (settings().banner) print_banner();
+  if (settings(assembly).banner) print_banner(settings(assembly));
 
   read_include_env();
   add_include_prefix(std::nullopt);
 
   assemble_A03(assembly);
   close_all_files();
-  return exit_code();
+  return exit_code(assembly);
 }
 
 }  // namespace
 
-void print_banner() { console_printf("QEX Systems %s%s\n", "Q71", signon_text_A01().c_str()); }
+void print_banner(const RunSettings& settings) {
+  console_printf("QEX Systems %s%s\n", "Q71", signon_text_A01(settings).c_str());
+}
 
 int classify_exception(int signal_number, int signal_code) {
   switch (signal_number) {
@@ -117,12 +123,13 @@ int classify_exception(int signal_number, int signal_code) {
   }
 }
 
-int run_guarded(int (*body)(int, char**), int argc, char** argv) {
+int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, char** argv) {
+  g_guarded_run = &run;
   install_fault_handlers();
-  return body(argc, argv);
+  int code = body(run, argc, argv);
+  g_guarded_run = nullptr;
+  return code;
 }
-
-int assembler_main(int argc, char** argv) { return assembler_main(current_assembly(), argc, argv); }
 
 int assembler_main(Assembly& assembly, int argc, char** argv) {
   AssemblyScope current(assembly);

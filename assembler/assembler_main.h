@@ -7,15 +7,13 @@
 namespace aq71 {
 
 class Assembly;
+struct RunSettings;
 
 // The whole run, its state kept in `run` (current while it lasts); returns the exit code.
 int assembler_main(Assembly& run, int argc, char** argv);
-// The same in the current run.
-int assembler_main(int argc, char** argv);
-
-// Runs body(argc, argv) with handlers for processor faults installed: a fault prints the
-// internal-error report, deletes the object file and ends the process with exit code 3.
-int run_guarded(int (*body)(int, char**), int argc, char** argv);
+// Runs body(run, argc, argv) with handlers for processor faults installed: a fault prints the
+// internal-error report, deletes the run's object file and ends the process with exit code 3.
+int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, char** argv);
 
 // Fault class of a signal and its code (1 memory access, 2 misaligned data, 3 integer division
 // by zero, 4 integer overflow, 6 privileged or illegal instruction, 7 floating point), or 0 for
@@ -23,6 +21,6 @@ int run_guarded(int (*body)(int, char**), int argc, char** argv);
 int classify_exception(int signal_number, int signal_code);
 
 // Maker, target designation and sign-on, as the listing header shows them.
-void print_banner();
+void print_banner(const RunSettings& settings);
 
 }  // namespace aq71

@@ -484,7 +484,7 @@ class Driver {
     view.statements = &services_.module_statements;
     view.program_end = module_.end_seen;
     if (module_has_content()) {
-      write_object_module(view);
+      write_object_module(run_, view);
       return true;
     }
     if (module_.ended) {
@@ -560,7 +560,7 @@ class Driver {
     reset_macros(run_);
     reset_repeat_blocks(run_);
     if (!install_assembler_float_callbacks()) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
-    reset_define_expansion();
+    reset_define_expansion(run_);
   }
 
   void install_hooks(Scanner& sc) {
@@ -665,7 +665,7 @@ void Driver::assemble() {
   const std::uint32_t debug = settings_.debug_info;
   if (debug & DEBUG_ON) tree.env.queue_debug_labels = true;
   if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES)) tree.env.record_label_references = true;
-  init_preprocessor_A02();
+  init_preprocessor_A02(run_);
   segments_.begin_module();
   init_segment_types();
   tree.init_defined_word("defined");
@@ -711,7 +711,7 @@ void Driver::assemble() {
 
 }  // namespace
 
-void prepare_source_pass() { init_preprocessor_A02(); }
+void prepare_source_pass(Assembly& run) { init_preprocessor_A02(run); }
 
 void init_keywords_B00(Assembly& run) {
   IdentTree& tree = ident_tree(run);
@@ -728,7 +728,7 @@ void init_keywords_B00(Assembly& run) {
   tree.init_sfr_type_A07("WRITE", 0x1000);
   tree.init_sfr_type_A07("BYTE", 0x80000);
   tree.init_sfr_type_A07("WORD", 0x100000);
-  init_directives();
+  init_directives(run);
   tree.init_comment_char_A07(';', TOK_SEMICOLON);
   tree.init_target_symbol_A07("TID", target_id(s), KIND_LABEL);
 }

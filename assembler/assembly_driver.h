@@ -5,11 +5,11 @@
 
 namespace aq71 {
 
-// Sets up the token buffers and the preprocessor before the check-time options (-D, -U, -I)
-// are applied.
-void prepare_source_pass();
-
 class Assembly;
+
+// Sets up the token buffers and the preprocessor of the run before the check-time options (-D,
+// -U, -I) are applied.
+void prepare_source_pass(Assembly& run);
 
 // Runs all modules of the run's source; returns when the last module is done.
 void assemble_A03(Assembly& run);

@@ -22,7 +22,7 @@ struct CommandLine {
   std::vector<OptionRec> options;
   std::size_t walk = 0;  // argument being parsed (the -f handler inserts behind it)
 };
-CommandLine& command_line() { return current_assembly().part<CommandLine>(); }
+CommandLine& command_line(Assembly& run) { return run.part<CommandLine>(); }
 
 constexpr const char* V_TEMPLATE = "-v?           Select processor option: ";
 constexpr const char* V_CHOICES =
@@ -57,8 +57,8 @@ long read_number(std::string_view s, std::size_t& i) {
 
 // ---- option handlers ------------------------------------------------------------------------
 
-int opt_c(std::string_view a) {
-  RunSettings& s = settings();
+int opt_c(Assembly& run, std::string_view a) {
+  RunSettings& s = settings(run);
   for (char c : a) {
     switch (c) {
       case 'D':
@@ -104,27 +104,27 @@ int opt_c(std::string_view a) {
   return 0;
 }
 
-int opt_o_handler(std::string_view a) { return opt_o(a); }
-int opt_O(std::string_view a) {
+int opt_o_handler(Assembly& run, std::string_view a) { return opt_o(a); }
+int opt_O(Assembly&, std::string_view a) {
   open_default_object(a);
   return 0;
 }
-int opt_l_handler(std::string_view a) { return opt_l(a); }
-int opt_L(std::string_view a) {
+int opt_l_handler(Assembly& run, std::string_view a) { return opt_l(a); }
+int opt_L(Assembly&, std::string_view a) {
   open_default_list(a);
   return 0;
 }
-int opt_b(std::string_view) {
-  settings().first_module_library = true;
+int opt_b(Assembly& run, std::string_view) {
+  settings(run).first_module_library = true;
   return 0;
 }
-int opt_w(std::string_view a) { return parse_warning_option(a); }
-int opt_d(std::string_view) {
-  settings().ifdef_matching = false;
+int opt_w(Assembly& run, std::string_view a) { return parse_warning_option(run, a); }
+int opt_d(Assembly& run, std::string_view) {
+  settings(run).ifdef_matching = false;
   return 0;
 }
 
-int opt_E(std::string_view a) {
+int opt_E(Assembly& run, std::string_view a) {
   std::size_t i = 0;
   bool negative = false;
   if (i < a.size() && (a[i] == '-' || a[i] == '+')) negative = a[i++] == '-';
@@ -133,13 +133,13 @@ int opt_E(std::string_view a) {
     console_printf("\nIllegal argument to -E option '%.*s' ignored\n", static_cast<int>(a.size()), a.data());
     return 0;
   }
-  settings().max_errors = static_cast<int>(value);
+  settings(run).max_errors = static_cast<int>(value);
   return 0;
 }
 
-int opt_f_handler(std::string_view a);
+int opt_f_handler(Assembly& run, std::string_view a);
 
-int opt_r(std::string_view a) {
+int opt_r(Assembly& run, std::string_view a) {
   std::uint32_t word = 1;
   for (char c : a) {
     if (c == 'e' || c == 'E')
@@ -150,35 +150,35 @@ int opt_r(std::string_view a) {
       return 1;
   }
   if ((word & 6) == 6) return 1;
-  settings().debug_info = word;
+  settings(run).debug_info = word;
   return 0;
 }
 
-int opt_B(std::string_view) {
-  settings().macro_debug = true;
+int opt_B(Assembly& run, std::string_view) {
+  settings(run).macro_debug = true;
   return 0;
 }
 
-int opt_M(std::string_view a) {
+int opt_M(Assembly& run, std::string_view a) {
   static constexpr std::string_view quotes = "()<>[]{}";
   if (a.size() == 2 && a[0] != a[1] && quotes.find(a[0]) != std::string_view::npos &&
       quotes.find(a[1]) != std::string_view::npos) {
-    settings().macro_quote_open = a[0];
-    settings().macro_quote_close = a[1];
+    settings(run).macro_quote_open = a[0];
+    settings(run).macro_quote_close = a[1];
   } else {
     console_printf("\nIllegal argument to -M option '%.*s' ignored\n", static_cast<int>(a.size()), a.data());
   }
   return 0;
 }
 
-int opt_t(std::string_view a) {
+int opt_t(Assembly& run, std::string_view a) {
   if (a.size() != 1 || a[0] < '2' || a[0] > '9') return 1;
-  settings().tab_width = a[0] - '0';
+  settings(run).tab_width = a[0] - '0';
   return 0;
 }
 
-int opt_x(std::string_view a) {
-  RunSettings& s = settings();
+int opt_x(Assembly& run, std::string_view a) {
+  RunSettings& s = settings(run);
   for (char c : a) {
     if (c == 'D')
       s.xref_defines = true;
@@ -194,20 +194,20 @@ int opt_x(std::string_view a) {
   return 0;
 }
 
-int opt_T(std::string_view) {
-  settings().active_lines_only = true;
+int opt_T(Assembly& run, std::string_view) {
+  settings(run).active_lines_only = true;
   return 0;
 }
-int opt_i(std::string_view) {
-  settings().list_includes = true;
+int opt_i(Assembly& run, std::string_view) {
+  settings(run).list_includes = true;
   return 0;
 }
 
-int opt_p(std::string_view a) {
+int opt_p(Assembly& run, std::string_view a) {
   std::size_t i = 0;
   long value = read_number(a, i);
   if (i != a.size() || value < 10 || value > 150) return 1;
-  settings().page_length = static_cast<int>(value);
+  settings(run).page_length = static_cast<int>(value);
   return 0;
 }
 
@@ -219,42 +219,42 @@ bool valid_symbol(std::string_view name) {
   return true;
 }
 
-int opt_D(std::string_view a) {
+int opt_D(Assembly& run, std::string_view a) {
   std::size_t eq = a.find('=');
   std::string_view name = a.substr(0, eq);
   if (!valid_symbol(name)) return 1;
   std::string_view body = eq == std::string_view::npos ? std::string_view("1") : a.substr(eq + 1);
-  return define_symbol_A02(name, body, 0) != 0;
+  return define_symbol_A02(run, name, body, 0) != 0;
 }
 
-int opt_U(std::string_view a) {
+int opt_U(Assembly& run, std::string_view a) {
   if (!valid_symbol(a)) return 1;  // also refuses "="
-  return undefine_symbol_A02(a) != 0;
+  return undefine_symbol_A02(run, a) != 0;
 }
 
-int opt_I(std::string_view a) {
+int opt_I(Assembly&, std::string_view a) {
   add_include_prefix(a);
   return 0;
 }
-int opt_G(std::string_view) {
+int opt_G(Assembly&, std::string_view) {
   open_source_file(nullptr);
   return 0;
 }
 
-int opt_s(std::string_view a) {
-  settings().case_sensitive = a != "-";
-  settings().case_option_given = true;
+int opt_s(Assembly& run, std::string_view a) {
+  settings(run).case_sensitive = a != "-";
+  settings(run).case_option_given = true;
   return 0;
 }
 
-int opt_S(std::string_view a) {
-  settings().banner = false;
-  if (a == "T") settings().console_diagnostics = false;
+int opt_S(Assembly& run, std::string_view a) {
+  settings(run).banner = false;
+  if (a == "T") settings(run).console_diagnostics = false;
   return 0;
 }
 
-int opt_N(std::string_view) {
-  settings().listing_header = false;
+int opt_N(Assembly& run, std::string_view) {
+  settings(run).listing_header = false;
   return 0;
 }
 
@@ -262,7 +262,7 @@ int opt_N(std::string_view) {
 
 // Splits characters into words inserted behind `position`; next() returns -1 at the end.
 // `source` names the origin in messages: empty for a command file.
-void split_words(const std::function<int()>& next, std::size_t position, bool from_env, int depth) {
+void split_words(Assembly& run, const std::function<int()>& next, std::size_t position, bool from_env, int depth) {
   auto where = [&] {
     if (from_env)
       console_printf("command line extension variable %s\n", ENV_OPTIONS);
@@ -353,12 +353,12 @@ void split_words(const std::function<int()>& next, std::size_t position, bool fr
   for (auto& w : words) inserted.push_back({std::move(w), 0, depth});
   inserted.front().marks |= from_env ? ARG_ENV_FIRST : ARG_CMD_FIRST;
   inserted.back().marks |= from_env ? ARG_ENV_LAST : ARG_CMD_LAST;
-  command_line().args.insert(command_line().args.begin() + static_cast<std::ptrdiff_t>(position + 1), inserted.begin(),
-                             inserted.end());
+  command_line(run).args.insert(command_line(run).args.begin() + static_cast<std::ptrdiff_t>(position + 1),
+                                inserted.begin(), inserted.end());
 }
 
-int opt_f_handler(std::string_view a) {
-  int depth = command_line().args[command_line().walk].command_depth;
+int opt_f_handler(Assembly& run, std::string_view a) {
+  int depth = command_line(run).args[command_line(run).walk].command_depth;
   if (depth >= MAX_COMMAND_FILE_NESTING) {
     console_printf("\nCommand files nested too deeply (max is %d)\n", MAX_COMMAND_FILE_NESTING);
     fatal_exit_A01();
@@ -366,19 +366,20 @@ int opt_f_handler(std::string_view a) {
   opt_f(a);
   // A zero byte ends the command file like its end does.
   split_words(
-      [] {
+      run,
+      [&files = standard_files(run)] {
         int c = cmdfile_getc();
         if (c != 0) return c;
-        while (standard_files().command && cmdfile_getc() != 0) {
+        while (files.command && cmdfile_getc() != 0) {
         }
         return -1;
       },
-      command_line().walk, false, depth + 1);
+      command_line(run).walk, false, depth + 1);
   return 0;
 }
 
-void add_option(const std::string& usage, OptionHandler handler, ArgForm form, ApplyTime apply, bool repeatable = false,
-                bool anchor = false, bool conflict = false, bool requirement = false) {
+void add_option(Assembly& run, const std::string& usage, OptionHandler handler, ArgForm form, ApplyTime apply,
+                bool repeatable = false, bool anchor = false, bool conflict = false, bool requirement = false) {
   OptionRec r;
   r.letter = usage.size() > 1 ? usage[1] : 0;
   r.usage = usage;
@@ -389,11 +390,11 @@ void add_option(const std::string& usage, OptionHandler handler, ArgForm form, A
   r.anchor = anchor;
   r.conflict = conflict;
   r.requirement = requirement;
-  command_line().options.push_back(std::move(r));
+  command_line(run).options.push_back(std::move(r));
 }
 
-void apply_option(const OptionRec& entry) {
-  if (entry.handler && entry.handler(entry.argument) != 0) {
+void apply_option(Assembly& run, const OptionRec& entry) {
+  if (entry.handler && entry.handler(run, entry.argument) != 0) {
     console_write("\nError in command line: ");
     console_printf("Invalid argument to option '-%c'\n", entry.letter);
     fatal_exit_A01();
@@ -401,38 +402,39 @@ void apply_option(const OptionRec& entry) {
 }
 
 // Nearest anchor before index k (or -1).
-long anchor_before(long k) {
+long anchor_before(Assembly& run, long k) {
   for (long j = k - 1; j >= 0; --j) {
-    if (command_line().options[static_cast<std::size_t>(j)].anchor) return j;
+    if (command_line(run).options[static_cast<std::size_t>(j)].anchor) return j;
   }
   return -1;
 }
 
 }  // namespace
 
-std::vector<ArgumentWord>& argument_list() { return command_line().args; }
-std::vector<OptionRec>& option_table() { return command_line().options; }
+std::vector<ArgumentWord>& argument_list(Assembly& run) { return command_line(run).args; }
+std::vector<OptionRec>& option_table(Assembly& run) { return command_line(run).options; }
 
-OptionRec* find_option(char letter) {
-  for (auto& o : command_line().options) {
+OptionRec* find_option(Assembly& run, char letter) {
+  for (auto& o : command_line(run).options) {
     if (o.letter == letter) return &o;
   }
   return nullptr;
 }
 
-void build_option_table() {
+void build_option_table(Assembly& run) {
   using A = ArgForm;
   using T = ApplyTime;
-  command_line().options.clear();
-  add_option(
-      "-c{DEAOM}     Listing options\n"
-      "\t\t D: Disable listing,             E: Disable macro expansion\n"
-      "\t\t A: List only assembled part     O: List several lines of code\n"
-      "\t\t M: List Macro definition",
-      opt_c, A::optional, T::parse);
-  add_option("-o file       Put object  on: <file> <.\x01>", opt_o_handler, A::next_word, T::check, false, true);
-  add_option("-Oprefix      Put object on: <prefix> <source> <.\x01>", opt_O, A::optional, T::check, false, true, true);
-  add_option("-b            Make object a library module", opt_b, A::none, T::parse);
+  command_line(run).options.clear();
+  add_option(run,
+             "-c{DEAOM}     Listing options\n"
+             "\t\t D: Disable listing,             E: Disable macro expansion\n"
+             "\t\t A: List only assembled part     O: List several lines of code\n"
+             "\t\t M: List Macro definition",
+             opt_c, A::optional, T::parse);
+  add_option(run, "-o file       Put object  on: <file> <.\x01>", opt_o_handler, A::next_word, T::check, false, true);
+  add_option(run, "-Oprefix      Put object on: <prefix> <source> <.\x01>", opt_O, A::optional, T::check, false, true,
+             true);
+  add_option(run, "-b            Make object a library module", opt_b, A::none, T::parse);
   // -v0 to -v6 from the template and the choice list.
   std::string_view choices = V_CHOICES;
   bool first = true;
@@ -444,58 +446,59 @@ void build_option_table() {
     usage.append(choice.substr(1));
     if (first) usage.append(" (default)");
     first = false;
-    add_option(usage, match_option_choice, A::required, T::parse);
+    add_option(run, usage, match_option_choice, A::required, T::parse);
     choices = comma == std::string_view::npos ? std::string_view() : choices.substr(comma + 1);
   }
-  add_option(W_USAGE, opt_w, A::optional, T::parse);
-  add_option("-d            Disable #ifdef,#endif matching", opt_d, A::optional, T::parse);
-  add_option("-Enumber      Allow <number> errors", opt_E, A::optional, T::parse);
-  add_option("-f file       Extend command line with <file> <.xcl>", opt_f_handler, A::next_word, T::parse, true);
-  add_option(
-      "-r{e}         Enable debugger output in object\n"
-      "\t\t e:   Source Files Embedded into the object file",
-      opt_r, A::optional, T::parse);
-  add_option("-B            Print debug info for assembler macros", opt_B, A::none, T::parse);
-  add_option(
-      "-Mab          Change asm.macro argument quote chars,\n"
-      " \t\t where a is start-of-quote and b is end-of-quote char.\n"
-      " \t\t default is a == < and b == >.",
-      opt_M, A::optional, T::parse);
-  add_option("-l file       Generate a list on: <file> <.lst>", opt_l_handler, A::next_word, T::check, false, true);
-  add_option("-Lprefix      Generate a list on: <prefix> <source> <.lst>", opt_L, A::optional, T::check, false, true,
+  add_option(run, W_USAGE, opt_w, A::optional, T::parse);
+  add_option(run, "-d            Disable #ifdef,#endif matching", opt_d, A::optional, T::parse);
+  add_option(run, "-Enumber      Allow <number> errors", opt_E, A::optional, T::parse);
+  add_option(run, "-f file       Extend command line with <file> <.xcl>", opt_f_handler, A::next_word, T::parse, true);
+  add_option(run,
+             "-r{e}         Enable debugger output in object\n"
+             "\t\t e:   Source Files Embedded into the object file",
+             opt_r, A::optional, T::parse);
+  add_option(run, "-B            Print debug info for assembler macros", opt_B, A::none, T::parse);
+  add_option(run,
+             "-Mab          Change asm.macro argument quote chars,\n"
+             " \t\t where a is start-of-quote and b is end-of-quote char.\n"
+             " \t\t default is a == < and b == >.",
+             opt_M, A::optional, T::parse);
+  add_option(run, "-l file       Generate a list on: <file> <.lst>", opt_l_handler, A::next_word, T::check, false,
              true);
-  add_option("-tn           Set tab spacing between 2 and 9 (default 8)", opt_t, A::required, T::parse);
-  add_option(
-      "-x{DI2}       Generate cross-reference list\n"
-      "\t\t D: Show all #defines, I: Show Internal table\n"
-      "\t\t 2: Dual line space listing",
-      opt_x, A::optional, T::parse, false, false, false, true);
-  add_option("-T            List 'active' lines only (#if etc. true)", opt_T, A::none, T::parse, false, false, false,
-             true);
-  add_option("-i            List #included files", opt_i, A::none, T::parse, false, false, false, true);
-  add_option("-pnn          Page listing with 'nn' lines/page (10-150)", opt_p, A::required, T::parse, false, false,
+  add_option(run, "-Lprefix      Generate a list on: <prefix> <source> <.lst>", opt_L, A::optional, T::check, false,
+             true, true);
+  add_option(run, "-tn           Set tab spacing between 2 and 9 (default 8)", opt_t, A::required, T::parse);
+  add_option(run,
+             "-x{DI2}       Generate cross-reference list\n"
+             "\t\t D: Show all #defines, I: Show Internal table\n"
+             "\t\t 2: Dual line space listing",
+             opt_x, A::optional, T::parse, false, false, false, true);
+  add_option(run, "-T            List 'active' lines only (#if etc. true)", opt_T, A::none, T::parse, false, false,
              false, true);
-  add_option("-DSYMB        Equivalent to: #define SYMB 1", opt_D, A::required, T::check, true);
+  add_option(run, "-i            List #included files", opt_i, A::none, T::parse, false, false, false, true);
+  add_option(run, "-pnn          Page listing with 'nn' lines/page (10-150)", opt_p, A::required, T::parse, false,
+             false, false, true);
+  add_option(run, "-DSYMB        Equivalent to: #define SYMB 1", opt_D, A::required, T::check, true);
   // Usage line only: every -D finds the entry above first.
-  add_option("-DSYMB=xx     Equivalent to: #define SYMB xx", nullptr, A::required, T::check, true);
-  add_option("-USYMB        Equivalent to: #undef SYMB", opt_U, A::required, T::check, true);
-  add_option("-Iprefix      Add #include search prefix", opt_I, A::required, T::check, true);
-  add_option("-G            Open standard input as source", opt_G, A::none, T::parse);
-  add_option(
-      "-s{+|-}       Set case sensitivity for user symbols\n"
-      "\t\t -s and -s+ enables sensitivity, -s- disables it.",
-      opt_s, A::optional, T::parse);
-  add_option("-S            Silent operation of assembler", opt_S, A::optional, T::parse);
-  add_option("-N            No header in listing", opt_N, A::none, T::parse);
+  add_option(run, "-DSYMB=xx     Equivalent to: #define SYMB xx", nullptr, A::required, T::check, true);
+  add_option(run, "-USYMB        Equivalent to: #undef SYMB", opt_U, A::required, T::check, true);
+  add_option(run, "-Iprefix      Add #include search prefix", opt_I, A::required, T::check, true);
+  add_option(run, "-G            Open standard input as source", opt_G, A::none, T::parse);
+  add_option(run,
+             "-s{+|-}       Set case sensitivity for user symbols\n"
+             "\t\t -s and -s+ enables sensitivity, -s- disables it.",
+             opt_s, A::optional, T::parse);
+  add_option(run, "-S            Silent operation of assembler", opt_S, A::optional, T::parse);
+  add_option(run, "-N            No header in listing", opt_N, A::none, T::parse);
 }
 
-int match_option_choice(std::string_view argument) {
+int match_option_choice(Assembly& run, std::string_view argument) {
   if (argument.size() != 1) return 1;
   int index = 0;
-  for (const auto& o : command_line().options) {
+  for (const auto& o : command_line(run).options) {
     if (o.letter != 'v') continue;
     if (o.usage.size() > 2 && o.usage[2] == argument[0]) {
-      settings().processor_option = index;
+      settings(run).processor_option = index;
       return 0;
     }
     ++index;
@@ -503,7 +506,7 @@ int match_option_choice(std::string_view argument) {
   return 1;
 }
 
-void print_usage() {
+void print_usage(Assembly& run) {
   std::string target = ENV_OPTIONS;
   target = lower_case(target.substr(target.size() - 3));
   console_printf("\nUsage:        a%s {<options>} <sourcefile> {<options>}", target.c_str());
@@ -526,7 +529,7 @@ void print_usage() {
     }
     ++lines;
   };
-  for (const auto& o : command_line().options) {
+  for (const auto& o : command_line(run).options) {
     for (char c : o.usage) {
       if (c == '\x01')
         console_write("r71");
@@ -543,31 +546,32 @@ void print_usage() {
   }
 }
 
-void split_environment_arguments(std::string_view text, std::size_t position) {
+void split_environment_arguments(Assembly& run, std::string_view text, std::size_t position) {
   std::size_t i = 0;
-  split_words([&] { return i < text.size() ? static_cast<unsigned char>(text[i++]) : -1; }, position, true, 0);
+  split_words(
+      run, [&] { return i < text.size() ? static_cast<unsigned char>(text[i++]) : -1; }, position, true, 0);
 }
 
-void parse_command_line() {
-  for (command_line().walk = 1; command_line().walk < command_line().args.size(); ++command_line().walk) {
-    const std::string word = command_line().args[command_line().walk].text;
+void parse_command_line(Assembly& run) {
+  for (command_line(run).walk = 1; command_line(run).walk < command_line(run).args.size(); ++command_line(run).walk) {
+    const std::string word = command_line(run).args[command_line(run).walk].text;
     if (word.empty() || word[0] != '-') {
       open_source_file(&word);
       continue;
     }
     if (word.size() == 1) option_error(word, "'-' not succeeded by character");
-    OptionRec* entry = find_option(word[1]);
+    OptionRec* entry = find_option(run, word[1]);
     if (!entry) option_error(word, "No such option");
     if (entry->seen) {
       if (!entry->repeatable) option_error(word, "Option multiply defined");
       std::size_t last = 0;
-      for (std::size_t k = 0; k < command_line().options.size(); ++k) {
-        if (command_line().options[k].letter == entry->letter) last = k;
+      for (std::size_t k = 0; k < command_line(run).options.size(); ++k) {
+        if (command_line(run).options[k].letter == entry->letter) last = k;
       }
       OptionRec copy = *entry;
       copy.argument.clear();
-      command_line().options.insert(command_line().options.begin() + static_cast<std::ptrdiff_t>(last + 1), copy);
-      entry = &command_line().options[last + 1];
+      command_line(run).options.insert(command_line(run).options.begin() + static_cast<std::ptrdiff_t>(last + 1), copy);
+      entry = &command_line(run).options[last + 1];
     }
     std::string rest = word.substr(2);
     std::string argument;
@@ -584,70 +588,70 @@ void parse_command_line() {
         break;
       case ArgForm::next_word:
         if (!rest.empty()) option_error(word, "Illegal characters specified");
-        if (command_line().walk + 1 >= command_line().args.size()) option_error(word, "Argument missing");
-        if (!command_line().args[command_line().walk + 1].text.empty() &&
-            command_line().args[command_line().walk + 1].text[0] == '-') {
+        if (command_line(run).walk + 1 >= command_line(run).args.size()) option_error(word, "Argument missing");
+        if (!command_line(run).args[command_line(run).walk + 1].text.empty() &&
+            command_line(run).args[command_line(run).walk + 1].text[0] == '-') {
           option_error(word, "Argument started with '-'");
         }
-        argument = command_line().args[++command_line().walk].text;
+        argument = command_line(run).args[++command_line(run).walk].text;
         break;
     }
     entry->seen = true;
     entry->argument = argument;
     if (entry->apply == ApplyTime::parse) {
       OptionRec applied = *entry;  // the handler may insert entries or words
-      apply_option(applied);
+      apply_option(run, applied);
     }
   }
-  if (!standard_files().source_opened) {
+  if (!standard_files(run).source_opened) {
     console_write("\nError in command line: No source file specified\n");
     fatal_exit_A01();
   }
 }
 
-void check_option_combinations() {
-  for (std::size_t k = 0; k < command_line().options.size(); ++k) {
-    const OptionRec entry = command_line().options[k];
+void check_option_combinations(Assembly& run) {
+  for (std::size_t k = 0; k < command_line(run).options.size(); ++k) {
+    const OptionRec entry = command_line(run).options[k];
     if (!entry.seen) continue;
-    long near = anchor_before(static_cast<long>(k));
-    if (entry.conflict && near >= 0 && command_line().options[static_cast<std::size_t>(near)].seen) {
+    long near = anchor_before(run, static_cast<long>(k));
+    if (entry.conflict && near >= 0 && command_line(run).options[static_cast<std::size_t>(near)].seen) {
       console_write("\nError in command line: ");
       console_printf("Option '-%c' cannot be combined with the '-%c' option\n",
-                     command_line().options[static_cast<std::size_t>(near)].letter, entry.letter);
+                     command_line(run).options[static_cast<std::size_t>(near)].letter, entry.letter);
       fatal_exit_A01();
     }
     if (entry.requirement) {
-      long far = near >= 0 ? anchor_before(near) : -1;
-      bool near_seen = near >= 0 && command_line().options[static_cast<std::size_t>(near)].seen;
-      bool far_seen = far >= 0 && command_line().options[static_cast<std::size_t>(far)].seen;
+      long far = near >= 0 ? anchor_before(run, near) : -1;
+      bool near_seen = near >= 0 && command_line(run).options[static_cast<std::size_t>(near)].seen;
+      bool far_seen = far >= 0 && command_line(run).options[static_cast<std::size_t>(far)].seen;
       if (!near_seen && !far_seen) {
         console_write("\nError in command line: ");
         console_printf("Option '-%c' also requires the '-%c' ", entry.letter,
-                       far >= 0 ? command_line().options[static_cast<std::size_t>(far)].letter : '?');
+                       far >= 0 ? command_line(run).options[static_cast<std::size_t>(far)].letter : '?');
         console_printf("or the '-%c' ",
-                       near >= 0 ? command_line().options[static_cast<std::size_t>(near)].letter : '?');
+                       near >= 0 ? command_line(run).options[static_cast<std::size_t>(near)].letter : '?');
         console_write("option\n");
         fatal_exit_A01();
       }
     }
-    if (entry.apply == ApplyTime::check) apply_option(entry);
+    if (entry.apply == ApplyTime::check) apply_option(run, entry);
   }
 }
 
-void set_warning_range(bool enable, long low, long high) {
+void set_warning_range(Assembly& run, bool enable, long low, long high) {
   if (high < low) {
     console_printf("\nIllegal range in -w option: %ld-%ld, ignored\n", low, high);
     return;
   }
   for (long n = low; n <= high && n < WARNING_COUNT; ++n) {
-    if (n >= 0) settings().warning_enabled[static_cast<std::size_t>(n)] = enable;
+    if (n >= 0) settings(run).warning_enabled[static_cast<std::size_t>(n)] = enable;
   }
 }
 
-int parse_warning_option(std::string_view s) {
-  RunSettings& st = settings();
+int parse_warning_option(Assembly& run, std::string_view s) {
+  RunSettings& st = settings(run);
   if (s.empty()) {
-    set_warning_range(false, 0, WARNING_COUNT - 1);
+    set_warning_range(run, false, 0, WARNING_COUNT - 1);
     st.all_warnings_off = true;
     return 0;
   }
@@ -658,9 +662,9 @@ int parse_warning_option(std::string_view s) {
   std::size_t i = 0;
   if (is_digit(s[0]) && (s.size() < 2 || !is_digit(s[1]))) {
     if (s[0] == '0')
-      set_warning_range(false, 0, WARNING_COUNT - 1);
+      set_warning_range(run, false, 0, WARNING_COUNT - 1);
     else if (s[0] == '9')
-      set_warning_range(true, 0, WARNING_COUNT - 1);
+      set_warning_range(run, true, 0, WARNING_COUNT - 1);
     else {
       console_printf("\nIllegal warning level '%c'\n", s[0]);
       fatal_exit_A01();
@@ -691,7 +695,7 @@ int parse_warning_option(std::string_view s) {
       console_write("\nlower warning limit is negative\n");
       fatal_exit_A01();
     }
-    set_warning_range(enable, low, high);
+    set_warning_range(run, enable, low, high);
   }
   return 0;
 }

@@ -8,6 +8,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 inline constexpr const char* ENV_OPTIONS = "ASMQ71";      // extra options
 inline constexpr const char* ENV_INCLUDE = "AQ71_INC";    // include prefixes
 inline constexpr std::size_t MAX_ARGUMENT_LENGTH = 1024;  // characters of one word
@@ -27,13 +29,13 @@ struct ArgumentWord {
 
 // The argument list: program name first, then the ASMQ71 words, then the command line with the
 // words of each command file behind the -f argument that names it.
-std::vector<ArgumentWord>& argument_list();
+std::vector<ArgumentWord>& argument_list(Assembly& run);
 
 enum class ArgForm { none, optional, required, next_word };
 enum class ApplyTime { parse, check };
 
 // Option handlers keep the option table's polarity: 0 = accepted, non-zero = invalid argument.
-using OptionHandler = int (*)(std::string_view argument);
+using OptionHandler = int (*)(Assembly& run, std::string_view argument);
 
 struct OptionRec {
   char letter = 0;    // character after "-"
@@ -50,27 +52,27 @@ struct OptionRec {
 };
 
 // The option table in table order (repeats of repeatable options follow their entry).
-std::vector<OptionRec>& option_table();
-void build_option_table();
+std::vector<OptionRec>& option_table(Assembly& run);
+void build_option_table(Assembly& run);
 // First entry of a letter, or nullptr.
-OptionRec* find_option(char letter);
+OptionRec* find_option(Assembly& run, char letter);
 
 // Prints the usage text; the paging prompt waits for a line feed (or the end) on standard input.
-void print_usage();
+void print_usage(Assembly& run);
 
 // Inserts the words of a text (ASMQ71) behind the argument at `position`.
-void split_environment_arguments(std::string_view text, std::size_t position);
+void split_environment_arguments(Assembly& run, std::string_view text, std::size_t position);
 // Walks the argument list: opens the source, applies the parse-time options.
-void parse_command_line();
+void parse_command_line(Assembly& run);
 // Conflict and requirement checks, and the check-time options, in table order.
-void check_option_combinations();
+void check_option_combinations(Assembly& run);
 
 // -w: 0 when accepted (a bad warning level stops the run).
-int parse_warning_option(std::string_view text);
-void set_warning_range(bool enable, long low, long high);
+int parse_warning_option(Assembly& run, std::string_view text);
+void set_warning_range(Assembly& run, bool enable, long low, long high);
 
 // -v: index of the processor option choice, stored in the run settings.
-int match_option_choice(std::string_view argument);
+int match_option_choice(Assembly& run, std::string_view argument);
 
 // AQ71_INC: its ";"-separated pieces become include prefixes.
 void read_include_env();

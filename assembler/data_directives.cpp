@@ -37,8 +37,7 @@ std::vector<std::uint8_t> little_endian(std::uint32_t v, int size) {
 bool ends_list(int code) { return code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON; }
 
 // A declaration statement in "__EXTERNS" for one name of a PUBLIC or EXTERN list.
-void declaration_statement(SymbolNode* name) {
-  SegmentTable& table = segments();
+void declaration_statement(SegmentTable& table, SymbolNode* name) {
   int current = table.current_index();
   table.select(SEG_EXTERNS);
   Statement& st = open_statement(StatementKind::Declaration);
@@ -49,7 +48,7 @@ void declaration_statement(SymbolNode* name) {
 }
 
 // One name of a list, after its optional type: the checks and the flag.
-void declare(SymbolNode* name, bool external) {
+void declare(Assembly& run, SymbolNode* name, bool external) {
   LabelRec* l = label_record(name);
   if (!l) return;
   if (external) {
@@ -62,7 +61,7 @@ void declare(SymbolNode* name, bool external) {
       user_error_A01(63);
       return;
     }
-    l->extern_index = extern_count();
+    l->extern_index = extern_count(run);
     l->flags |= LABEL_EXTERN;
     l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
     l->segment_number = SEG_EXTERNS;
@@ -77,7 +76,7 @@ void declare(SymbolNode* name, bool external) {
     t.extern_index = l->extern_index;
     t.label = l;
     v.reduced.assign(1, t);
-    declaration_statement(name);
+    declaration_statement(segments(run), name);
     return;
   }
   if (l->flags & LABEL_PUBLIC) {
@@ -97,14 +96,14 @@ void declare(SymbolNode* name, bool external) {
     return;
   }
   l->flags |= LABEL_PUBLIC;
-  declaration_statement(name);
+  declaration_statement(segments(run), name);
 }
 
 }  // namespace
 
-int extern_count() {
+int extern_count(Assembly& run) {
   int n = 0;
-  for (const Statement* st : segments()[SEG_EXTERNS].chain) {
+  for (const Statement* st : segments(run)[SEG_EXTERNS].chain) {
     LabelRec* l = label_record(st->label);
     if (st->kind == StatementKind::Declaration && l && (l->flags & LABEL_EXTERN)) ++n;
   }
@@ -178,7 +177,7 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
   st.size = size;
   st.data().count_value = size;
   st.final = st.size_fixed = true;
-  SegmentTable& table = segments();
+  SegmentTable& table = segments(sc.run());
   table.advance(size);
   st.end_offset = table.current().location;
 }
@@ -244,7 +243,7 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
       }
       code = next();
     }
-    declare(name, external);
+    declare(sc.run(), name, external);
     if (code == TOK_COMMA) {
       after_comma = true;
       code = next();

@@ -5,6 +5,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -14,6 +15,6 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label);
 void directive_scope(Scanner& sc, bool external, SymbolNode* label);
 
 // Number of external symbols declared so far in the current module (the next external index).
-int extern_count();
+int extern_count(Assembly& run);
 
 }  // namespace aq71

@@ -14,9 +14,13 @@ namespace aq71 {
 
 namespace {
 
+struct ExpansionState;
+
 // One body being read. When it runs dry its name may expand again.
 class BodyReader : public InputReader {
  public:
+  explicit BodyReader(ExpansionState& s) : state(s) {}
+  ExpansionState& state;  // of the run the body is read in
   std::string text;
   std::size_t pos = 0;
   DefineRec* rec = nullptr;
@@ -36,10 +40,10 @@ struct ExpansionState {
   int collecting = 0;     // nested argument collections
 };
 
-ExpansionState& state() { return current_assembly().part<ExpansionState>(); }
+ExpansionState& state(Assembly& run) { return run.part<ExpansionState>(); }
 
 void end_level(BodyReader* r) {
-  ExpansionState& s = state();
+  ExpansionState& s = r->state;
   r->open = false;
   if (r->rec) r->rec->active = 0;
   for (std::size_t i = s.levels.size(); i-- > 0;)
@@ -56,11 +60,10 @@ int BodyReader::read() {
   return EXHAUSTED;
 }
 
-BodyReader* free_reader() {
-  ExpansionState& s = state();
+BodyReader* free_reader(ExpansionState& s) {
   for (auto& r : s.readers)
     if (!r->open) return r.get();
-  s.readers.push_back(std::make_unique<BodyReader>());
+  s.readers.push_back(std::make_unique<BodyReader>(s));
   return s.readers.back().get();
 }
 
@@ -115,7 +118,7 @@ void drop_name_from_record(Scanner& sc, std::size_t name_length) {
 
 // Makes the text the input; the character after the name comes back after it.
 bool push_io_status_A06(Scanner& sc, DefineRec* rec, std::string text, int params, std::string_view name) {
-  ExpansionState& s = state();
+  ExpansionState& s = state(sc.run());
   if (static_cast<int>(s.levels.size()) >= MAX_EXPANSION_DEPTH) {
     s.active_params -= params;
     if (s.active_params < 0) s.active_params = 0;
@@ -123,7 +126,7 @@ bool push_io_status_A06(Scanner& sc, DefineRec* rec, std::string text, int param
     report_error(29, name, MAX_EXPANSION_DEPTH);
     return false;
   }
-  BodyReader* r = free_reader();
+  BodyReader* r = free_reader(s);
   r->text = std::move(text);
   r->pos = 0;
   r->rec = rec;
@@ -143,7 +146,7 @@ bool push_io_status_A06(Scanner& sc, DefineRec* rec, std::string text, int param
 // Reads "(a, b, ...)" after the name. The arguments are read through the statement reader, so
 // defined names in them are expanded before they are stored.
 std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::string_view name) {
-  ExpansionState& s = state();
+  ExpansionState& s = state(sc.run());
   const int want = d->param_count;
   std::vector<std::string> args;
   if (sc.current_char() != '(') {
@@ -158,11 +161,12 @@ std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::strin
   struct Restore {
     Scanner& sc;
     std::string* outer;
+    ExpansionState& s;
     ~Restore() {
       sc.recorder = outer;
-      --state().collecting;
+      --s.collecting;
     }
-  } restore{sc, outer};
+  } restore{sc, outer, s};
 
   record.push_back('(');
   sc.next_token_A07();  // the '('
@@ -249,7 +253,7 @@ std::string substitute(const std::string& body, const std::vector<std::string>& 
 
 bool expand_define_A06(Scanner& sc, SymbolNode* node) {
   if (!node || !node->define) return false;
-  ExpansionState& s = state();
+  ExpansionState& s = state(sc.run());
   DefineRec* d = node->define;
   const std::string name = node->name;
 
@@ -291,10 +295,10 @@ bool expand_define_A06(Scanner& sc, SymbolNode* node) {
   return push_io_status_A06(sc, d, substitute(d->body, args), d->param_count, name);
 }
 
-void define_expansion_line_begin() { ++state().line_counter; }
+void define_expansion_line_begin(Assembly& run) { ++state(run).line_counter; }
 
-void reset_define_expansion() {
-  ExpansionState& s = state();
+void reset_define_expansion(Assembly& run) {
+  ExpansionState& s = state(run);
   for (BodyReader* r : s.levels) {
     r->open = false;
     if (r->rec) r->rec->active = 0;
@@ -304,6 +308,6 @@ void reset_define_expansion() {
   s.collecting = 0;
 }
 
-int define_expansion_depth() { return static_cast<int>(state().levels.size()); }
+int define_expansion_depth(Assembly& run) { return static_cast<int>(state(run).levels.size()); }
 
 }  // namespace aq71

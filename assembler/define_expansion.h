@@ -7,6 +7,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -21,12 +22,12 @@ inline constexpr unsigned MAX_ARGUMENT_LENGTH = 512;
 bool expand_define_A06(Scanner& scanner, SymbolNode* node);
 
 // A new line begins (the per-line expansion count starts again).
-void define_expansion_line_begin();
+void define_expansion_line_begin(Assembly& run);
 
 // Bodies left unread (a new module, an input reset): their names may expand again.
-void reset_define_expansion();
+void reset_define_expansion(Assembly& run);
 
 // Number of bodies being read.
-int define_expansion_depth();
+int define_expansion_depth(Assembly& run);
 
 }  // namespace aq71

@@ -102,8 +102,8 @@ int directive_number(const SymbolNode* node) {
 
 }  // namespace
 
-void init_directives() {
-  IdentTree& tree = ident_tree();
+void init_directives(Assembly& run) {
+  IdentTree& tree = ident_tree(run);
   for (const DirectiveName& d : kDirectives) tree.init_directive_A07(d.name, d.id, d.block, true);
   for (const DirectiveName& d : kConditionals) tree.init_directive_A07(d.name, d.id, d.block, true);
 }

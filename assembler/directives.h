@@ -8,12 +8,13 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 struct LabelRec;
 
 // Registers every directive name with its number and block role.
-void init_directives();
+void init_directives(Assembly& run);
 
 // Runs the handler of a directive. The scanner's current token is the directive word; label is
 // the line's label node (nullptr when none). Returns false when the directive has no handler

@@ -381,15 +381,15 @@ const char* month_name(int month) {
   return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
 }
 
-int listing_width() { return listing_layout().width; }
-int header_width() { return listing_layout().width < 132 ? 79 : 99; }
+int listing_width() { return listing_layout(current_assembly()).width; }
+int header_width() { return listing_layout(current_assembly()).width < 132 ? 79 : 99; }
 
 void install_listing_hooks() { diagnostic_hooks().flush_listing = flush_problems_on_fatal_stop; }
 
 void begin_listing_run() {
   install_listing_hooks();
   ls() = ListingState{};
-  listing_layout() = ListingLayout{};
+  listing_layout(current_assembly()) = ListingLayout{};
   if (settings().fixed_date) {
     ls().time = {0, 37, 13, 28, 11, 1990};
   } else {
@@ -398,7 +398,8 @@ void begin_listing_run() {
     localtime_r(&now, &t);
     ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
   }
-  if (!hooks().line_context) hooks().line_context = [&run = current_assembly()] { return macro_level(run) > 0 ? LINE_CONTEXT_MACRO : 0u; };
+  if (!hooks().line_context)
+    hooks().line_context = [&run = current_assembly()] { return macro_level(run) > 0 ? LINE_CONTEXT_MACRO : 0u; };
   if (!hooks().define_value) {
     hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
       if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
@@ -463,7 +464,7 @@ void list_header_A01() {
   line(std::string(static_cast<std::size_t>(w), '#'));
   line(frame_empty);
 
-  std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01();
+  std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01(settings());
   if (w - static_cast<int>(maker.size()) < 21) {
     line(padded(maker, w - 1) + "#");
     maker = "#" + blanks(45);
@@ -486,7 +487,7 @@ void list_header_A01() {
   const std::size_t area_width = wide ? 68 : 48;
   std::string area;
   auto close = [&] { line(padded(text + area, w - 1) + "#"); };
-  const std::vector<ArgumentWord>& args = argument_list();
+  const std::vector<ArgumentWord>& args = argument_list(current_assembly());
   for (std::size_t i = 1; i < args.size(); ++i) {
     const ArgumentWord& a = args[i];
     std::string piece;
@@ -551,7 +552,7 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
     // Problem reports stay whole: the studio reads the echoed line and the two after it.
     s += text;
   } else {
-    const int width = listing_layout().width;
+    const int width = listing_layout(current_assembly()).width;
     int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) + (cycles ? 8 : 0);
     if (indent >= width - 5) indent = 0;
     int col = static_cast<int>(s.size());
@@ -740,7 +741,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
   ++ls().modules;
   ls().total_errors += counts.errors;
   ls().total_warnings += counts.warnings;
-  const ObjectModuleSummary& object = last_object_module();
+  const ObjectModuleSummary& object = last_object_module(current_assembly());
   const long bytes = code_produced && object.written ? static_cast<long>(object.bytes) : 0;
   const bool last = module_state().end_seen;
   const bool several = last && ls().modules >= 2;

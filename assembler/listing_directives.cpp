@@ -13,12 +13,13 @@
 
 namespace aq71 {
 
-ListingLayout& listing_layout() { return current_assembly().part<ListingLayout>(); }
+ListingLayout& listing_layout(Assembly& run) { return run.part<ListingLayout>(); }
 
 void directive_listing(Scanner& sc, int id, SymbolNode* label) {
   Statement& st = open_statement(id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
   attach_label(st, label);
-  RunSettings& s = settings();
+  RunSettings& s = settings(sc.run());
+  ListingLayout& layout = listing_layout(sc.run());
   std::uint32_t bit = 0;
   switch (id) {
     case DIR_LSTOUT:
@@ -61,9 +62,9 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
       else
         s.list_flags &= ~bit;
     } else if (plus) {
-      s.page_length = listing_layout().saved_page_length;
+      s.page_length = layout.saved_page_length;
     } else {
-      listing_layout().saved_page_length = s.page_length;
+      layout.saved_page_length = s.page_length;
       s.page_length = 0;
     }
     sc.next_token_A07();
@@ -81,7 +82,7 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
         if (id == DIR_PAGSIZ)
           s.page_length = static_cast<int>(std::clamp(n, 10L, 150L));
         else
-          listing_layout().width = static_cast<int>(std::clamp(n, 80L, 132L));
+          layout.width = static_cast<int>(std::clamp(n, 80L, 132L));
       }
     } else {
       st.failed = true;

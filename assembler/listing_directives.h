@@ -5,6 +5,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -13,7 +14,7 @@ struct ListingLayout {
   int width = 79;
   int saved_page_length = 0;
 };
-ListingLayout& listing_layout();
+ListingLayout& listing_layout(Assembly& run);
 
 // Runs one listing directive; id is its directive number (directive_ids.h).
 void directive_listing(Scanner& sc, int id, SymbolNode* label);

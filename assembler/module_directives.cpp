@@ -50,14 +50,13 @@ void read_start_address(Scanner& sc) {
   if (code == TOK_EOL || code == TOK_EOF) return;
   if (begins_expression(sc.token())) {
     ValueRec* e = parse_expression_A08(sc, false, true);
-    if (e && !e->failed) module_state().start_address = e;
+    if (e && !e->failed) module_state(sc.run()).start_address = e;
   }
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 // A fresh symbol node for a redefined VAR name: statements read so far keep the earlier one.
-SymbolNode* renew_symbol(SymbolNode* label) {
-  IdentTree& tree = ident_tree();
+SymbolNode* renew_symbol(IdentTree& tree, SymbolNode* label) {
   std::string name = label->name;
   tree.remove_node(label);
   SymbolNode* head = tree.enter(name, false, false).node;
@@ -81,7 +80,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
     e = new_constant_expression_A08(0);
   }
   if (renew) {
-    label = renew_symbol(label);
+    label = renew_symbol(ident_tree(sc.run()), label);
     attach_label(st, label);
   }
   LabelRec* l = label_record(label);
@@ -109,7 +108,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
 }  // namespace
 
 void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
-  ModuleState& m = module_state();
+  ModuleState& m = module_state(sc.run());
   if (m.opened_by_directive) user_error_A01(73);
   m.opened_by_directive = true;
   m.open_counter = 1;
@@ -126,8 +125,8 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
   const Token& t = sc.token();
   if (code == TOK_IDENT) {
     bool segment_word = t.kind == KIND_SEGMENT || t.kind == KIND_SEGMENT_TYPE ||
-                        (t.node && (ident_tree().find_kind(t.node->name, KIND_SEGMENT) ||
-                                    ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE)));
+                        (t.node && (ident_tree(sc.run()).find_kind(t.node->name, KIND_SEGMENT) ||
+                                    ident_tree(sc.run()).find_kind(t.node->name, KIND_SEGMENT_TYPE)));
     if (segment_word)
       user_error_A01(0);
     else
@@ -158,7 +157,7 @@ static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
 
 void directive_endmod(Scanner& sc, SymbolNode* label) {
   if (module_end_in_body(sc, label)) return;
-  ModuleState& m = module_state();
+  ModuleState& m = module_state(sc.run());
   Statement& st = open_statement(StatementKind::ModuleEnd);
   attach_label(st, label);
   if (!m.opened_by_directive) user_error_A01(39);
@@ -170,7 +169,7 @@ void directive_endmod(Scanner& sc, SymbolNode* label) {
 
 void directive_end(Scanner& sc, SymbolNode* label) {
   if (module_end_in_body(sc, label)) return;
-  ModuleState& m = module_state();
+  ModuleState& m = module_state(sc.run());
   Statement& st = open_statement(StatementKind::ModuleEnd);
   attach_label(st, label);
   if (m.open_counter <= 0)
@@ -181,7 +180,7 @@ void directive_end(Scanner& sc, SymbolNode* label) {
   m.ended = true;
   m.end_seen = true;
   m.opened_by_directive = false;
-  source_reader().check_include_end();
+  source_reader(sc.run()).check_include_end();
 }
 
 void directive_equ(Scanner& sc, SymbolNode* label) {

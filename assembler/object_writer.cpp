@@ -36,8 +36,6 @@ unsigned file_segment(int segment) {
   return static_cast<unsigned>(segment - 2);
 }
 
-ObjectModuleSummary& last_summary() { return current_assembly().part<ObjectModuleSummary>(); }
-
 bool errors_counted() { return diagnostic_counts().run_errors > 0; }
 
 // An expression that must have a value by now. Problems were reported when the resolve step
@@ -399,22 +397,38 @@ struct DebugRecords {
   bool references = false;  // -rb
   std::string line_file;    // file of the previous line record
 };
-DebugRecords& debug_records() { return current_assembly().part<DebugRecords>(); }
+
+// What writing a run's modules keeps and the parts of the run it reads.
+struct ObjectRun {
+  explicit ObjectRun(Assembly& run)
+      : settings(aq71::settings(run)),
+        segments(aq71::segments(run)),
+        files(standard_files(run)),
+        reader(source_reader(run)),
+        tree(ident_tree(run)) {}
+  DebugRecords debug;
+  ObjectModuleSummary summary;  // of the last module written
+  RunSettings& settings;
+  SegmentTable& segments;
+  StandardFiles& files;
+  SourceReader& reader;
+  IdentTree& tree;
+};
 
 // Line numbers are words in the object; a longer source gives its later lines the last number.
 std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clamp<long>(line, 0, 0xFFFF)); }
 
 // The line record in front of an instruction, with the record of its file when that changed.
-void write_line_record(Encoder& e, const Statement& st) {
+void write_line_record(Encoder& e, DebugRecords& debug, const Statement& st) {
   const SourceRef& where = st.site.where;
-  if (!debug_records().embedded && where.file != debug_records().line_file) {
+  if (!debug.embedded && where.file != debug.line_file) {
     const OpenFileEntry* file = find_open_file(where.file);
     if (!file) {
       std::string text = std::string("File '") + where.file + "' has no index";
       internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
     }
     e.line_file(static_cast<unsigned>(file->file_index));
-    debug_records().line_file = where.file;
+    debug.line_file = where.file;
   }
   std::size_t length = where.text.size();
   if (length && where.text.back() == '\n') --length;
@@ -422,16 +436,16 @@ void write_line_record(Encoder& e, const Statement& st) {
 }
 
 // After the header: the source-file table (or the embedded main source) and the #define table.
-void write_source_tables(Encoder& e) {
+void write_source_tables(Encoder& e, ObjectRun& w) {
   e.source_table_start();
-  if (debug_records().embedded) {
-    const std::string* main_name = &standard_files().source_name;
+  if (w.debug.embedded) {
+    const std::string* main_name = &w.files.source_name;
     for (const OpenFileEntry& f : open_file_table())
       if (f.kind == FileKind::text_input && f.file_index == 0) {
         main_name = &f.name;
         break;
       }
-    e.embedded_source(*main_name, source_reader().main_lines());
+    e.embedded_source(*main_name, w.reader.main_lines());
   } else {
     for (const OpenFileEntry& f : open_file_table()) {
       if (f.kind != FileKind::text_input) continue;
@@ -445,7 +459,7 @@ void write_source_tables(Encoder& e) {
       e.source_file(static_cast<unsigned>(f.file_index), f.name, stamp);
     }
   }
-  ident_tree().for_each_node([&](SymbolNode* n) {
+  w.tree.for_each_node([&](SymbolNode* n) {
     if (n->define && n->define->param_count == DEFINE_OBJECT) e.define(n->name, n->define->body);
   });
 }
@@ -464,7 +478,7 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   e.symbol_debug(file, line, uses);
 }
 
-void write_statement(Encoder& e, Statement& st) {
+void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
   if (st.failed) {
     e.no_code();
     // Whatever follows stays where the assembler placed it.
@@ -477,7 +491,7 @@ void write_statement(Encoder& e, Statement& st) {
       if (st.data().location) write_location(e, st.segment, st.end_offset);
       break;
     case StatementKind::Instruction:
-      if (debug_records().on) write_line_record(e, st);
+      if (debug.on) write_line_record(e, debug, st);
       if (!st.encoded || !st.entry) {
         e.no_code();
         if (st.size) write_location(e, st.segment, st.end_offset);
@@ -562,9 +576,9 @@ zolex::SegmentKind file_segment_kind(SegmentKind k) {
   internal_error_A01("gen_declaration_code_A23", "Illegal rel_mode", static_cast<long>(k), 0);
 }
 
-std::tm header_time() {
+std::tm header_time(const RunSettings& settings) {
   std::tm t{};
-  if (settings().fixed_date) {
+  if (settings.fixed_date) {
     t.tm_mday = 28;
     t.tm_mon = 10;
     t.tm_year = 90;
@@ -575,23 +589,23 @@ std::tm header_time() {
   return t;
 }
 
-void build(Encoder& e, const ModuleView& module) {
-  SegmentTable& table = segments();
+void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
+  SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {
     throw WriteProblem{48, table[2 + 256].name, 0};
   }
   zolex::ModuleHeader h;
   h.program = !module.library;
   h.processor_option =
-      static_cast<std::uint8_t>(module.option >= 0 ? module.option & 0xFF : settings().processor_option & 15);
-  const std::tm t = header_time();
+      static_cast<std::uint8_t>(module.option >= 0 ? module.option & 0xFF : w.settings.processor_option & 15);
+  const std::tm t = header_time(w.settings);
   h.day = static_cast<std::uint8_t>(t.tm_mday);
   h.month = static_cast<std::uint8_t>(t.tm_mon + 1);
   h.year = static_cast<std::uint8_t>(t.tm_year);
   h.name = module.name;
   e.header(h);
-  e.sign_on(target_id(), signon_text_A01());
-  if (debug_records().on) write_source_tables(e);
+  e.sign_on(target_id(w.settings), signon_text_A01(w.settings));
+  if (w.debug.on) write_source_tables(e, w);
 
   bool types_written = false;
   auto types = [&] {
@@ -607,7 +621,7 @@ void build(Encoder& e, const ModuleView& module) {
     // without a symbol record.
     if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(e, *st) && debug_records().references) write_symbol_debug(e, *st->label);
+    if (write_symbol(e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];
@@ -626,7 +640,7 @@ void build(Encoder& e, const ModuleView& module) {
     } else {
       e.segment_location(file_segment(i), 0);
     }
-    for (Statement* st : seg.chain) write_statement(e, *st);
+    for (Statement* st : seg.chain) write_statement(e, w.debug, *st);
   }
 
   ValueRec* entry = module.start_address;
@@ -671,15 +685,16 @@ void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
   }
 }
 
-const ObjectModuleSummary& last_object_module() { return last_summary(); }
+const ObjectModuleSummary& last_object_module(Assembly& run) { return run.part<ObjectRun>().summary; }
 
-std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& module) {
-  last_summary() = ObjectModuleSummary{};
-  const std::uint32_t debug = settings().debug_info;
-  debug_records() = DebugRecords{};
-  debug_records().on = (debug & DEBUG_ON) != 0;
-  debug_records().embedded = debug_records().on && (debug & DEBUG_EMBED_SOURCE);
-  debug_records().references = debug_records().on && (debug & DEBUG_REFERENCES);
+std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, const ModuleView& module) {
+  ObjectRun& w = run.part<ObjectRun>();
+  w.summary = ObjectModuleSummary{};
+  const std::uint32_t debug = w.settings.debug_info;
+  w.debug = DebugRecords{};
+  w.debug.on = (debug & DEBUG_ON) != 0;
+  w.debug.embedded = w.debug.on && (debug & DEBUG_EMBED_SOURCE);
+  w.debug.references = w.debug.on && (debug & DEBUG_REFERENCES);
   Encoder e;
   const ProblemSite* site = nullptr;
   if (module.statements && !module.statements->empty()) site = &module.statements->front()->site;
@@ -690,7 +705,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
       user_error_A01(number, args);
   };
   try {
-    build(e, module);
+    build(e, w, module);
   } catch (const WriteProblem& p) {
     report(p.number, {.text = p.text, .number = p.value});
     return std::nullopt;
@@ -704,20 +719,20 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
       report(12, {.number = 255});
     return std::nullopt;
   }
-  last_summary().written = true;
-  last_summary().crc = e.last_crc();
-  for (int i = SEG_ASEG; i < segments().count(); ++i)
-    for (const Statement* st : segments()[i].chain)
+  w.summary.written = true;
+  w.summary.crc = e.last_crc();
+  for (int i = SEG_ASEG; i < w.segments.count(); ++i)
+    for (const Statement* st : w.segments[i].chain)
       if (st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
           st->kind == StatementKind::Alignment)
-        last_summary().bytes += st->size;
+        w.summary.bytes += st->size;
   return e.take();
 }
 
-void write_object_module(const ModuleView& module) {
-  std::optional<std::vector<std::uint8_t>> bytes = build_object_module(module);
+void write_object_module(Assembly& run, const ModuleView& module) {
+  std::optional<std::vector<std::uint8_t>> bytes = build_object_module(run, module);
   if (!bytes) return;
-  std::FILE* f = standard_files().object;
+  std::FILE* f = standard_files(run).object;
   if (!f) return;
   if (std::fwrite(bytes->data(), 1, bytes->size(), f) != bytes->size()) fatal_exit_A01();
 }

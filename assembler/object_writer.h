@@ -15,6 +15,8 @@
 
 namespace aq71 {
 
+class Assembly;
+
 struct ValueRec;
 struct ExprTerm;
 
@@ -29,13 +31,13 @@ struct ModuleView {
   const std::vector<Statement*>* statements = nullptr;  // every statement of the module in source order
   bool program_end = false;                             // the module ended with END
 };
-// Writes one module into the object file (called only for a module with content).
-void write_object_module(const ModuleView& module);
+// Writes one module into the run's object file (called only for a module with content).
+void write_object_module(Assembly& run, const ModuleView& module);
 
 // The bytes of one module, CRC and trailing 0xFF of END included. Problems (values that cannot
 // be written, strings over 255 bytes, more than 256 segments) are reported as errors; the result
 // is then empty.
-std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& module);
+std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, const ModuleView& module);
 
 // What the final report shows of the last module written: its checksum ("CRC:%X") and its
 // byte count (code, data and reserved bytes of all its segments).
@@ -44,7 +46,7 @@ struct ObjectModuleSummary {
   std::uint16_t crc = 0;
   std::uint32_t bytes = 0;
 };
-const ObjectModuleSummary& last_object_module();
+const ObjectModuleSummary& last_object_module(Assembly& run);
 
 // Writes an expression as a linker expression (postfix tags, no field tag).
 void write_linker_expression(zolex::Encoder& e, ValueRec& value);

@@ -31,6 +31,11 @@ constexpr unsigned SETS_STATE = 4;  // the handler's result becomes the active s
 constexpr unsigned LINE_END = 32;   // only blanks may follow
 
 struct PpState {
+  explicit PpState(Assembly& run)
+      : tree(ident_tree(run)),
+        settings(aq71::settings(run)),
+        reader(source_reader(run)),
+        problems(run.part<ProblemHooks>()) {}
   int active = 1;
   std::vector<unsigned char> if_stack;  // state of the enclosing level per open level
   std::vector<int> else_counts;         // #else lines met per open level
@@ -38,18 +43,22 @@ struct PpState {
   Scanner* scanner = nullptr;
   std::tm start{};
   bool line_error = false;  // an error was reported on this '#' line
+  IdentTree& tree;
+  RunSettings& settings;
+  SourceReader& reader;
+  ProblemHooks& problems;
 };
 
-PpState& pp() { return current_assembly().part<PpState>(); }
+PpState& pp(Assembly& run) { return run.part<PpState>(); }
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool at_line_end(int c) { return c == '\n' || c == -1; }
 bool ident_start(int c) { return is_letter(c) || c == '_' || c == '?'; }
-bool ident_part(int c) {
+bool ident_part(const IdentTree& tree, int c) {
   if (is_letter(c) || is_digit(c) || c == '_' || c == '?' || c == '$') return true;
-  return (c == '.' || c == '@') && ident_tree().is_ident_char(static_cast<unsigned char>(c));
+  return (c == '.' || c == '@') && tree.is_ident_char(static_cast<unsigned char>(c));
 }
 
 void skip_line_blanks(Scanner& sc) {
@@ -57,8 +66,9 @@ void skip_line_blanks(Scanner& sc) {
 }
 
 std::string read_ident(Scanner& sc) {
+  const IdentTree& tree = pp(sc.run()).tree;
   std::string name;
-  while (ident_part(sc.current_char())) {
+  while (ident_part(tree, sc.current_char())) {
     if (name.size() < 255) name += static_cast<char>(sc.current_char());
     sc.getch();
   }
@@ -79,19 +89,18 @@ bool rest_is_blank(Scanner& sc) {
   return at_line_end(sc.current_char()) || comment_follows(sc, blank);
 }
 
-DefineRec* new_record() { return &pp().records.emplace_back(); }
+DefineRec* new_record(PpState& s) { return &s.records.emplace_back(); }
 
 // The node a #define of this name hangs on (entered when absent).
-SymbolNode* define_node(std::string_view name) {
-  IdentTree& tree = ident_tree();
+SymbolNode* define_node(IdentTree& tree, std::string_view name) {
   std::string stored = tree.case_sensitive ? std::string(name) : upper_ascii(name);
   return tree.enter(stored, false, false).node;
 }
 
 // ---- predefined symbols ------------------------------------------------------------------------
 
-std::string quoted_file_name() {
-  const std::string& name = source_reader().file_name();
+std::string quoted_file_name(const PpState& s) {
+  const std::string& name = s.reader.file_name();
   std::string out = "\"";
   for (unsigned char c : name) {
     if (out.size() >= 80) break;
@@ -107,8 +116,8 @@ std::string quoted_file_name() {
 }
 
 // Start of the run, or the fixed date of -c# (28 Nov 1990, 13:37:00).
-std::tm run_start() {
-  if (!settings().fixed_date) return pp().start;
+std::tm run_start(const PpState& s) {
+  if (!s.settings.fixed_date) return s.start;
   std::tm t{};
   t.tm_mday = 28;
   t.tm_mon = 10;
@@ -118,38 +127,38 @@ std::tm run_start() {
   return t;
 }
 
-std::string date_text() {
+std::string date_text(const PpState& s) {
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  const std::tm t = run_start();
+  const std::tm t = run_start(s);
   const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : "???";
   char buf[40];
   std::snprintf(buf, sizeof buf, "\"%s %2d %4d\"", month, t.tm_mday, t.tm_year + 1900);
   return buf;
 }
 
-std::string time_text() {
-  const std::tm t = run_start();
+std::string time_text(const PpState& s) {
+  const std::tm t = run_start(s);
   char buf[40];
   std::snprintf(buf, sizeof buf, "\"%02d:%02d:%02d\"", t.tm_hour, t.tm_min, t.tm_sec);
   return buf;
 }
 
-std::string line_text() {
-  long line = pp().scanner ? pp().scanner->line_number() : source_reader().line_number();
+std::string line_text(const PpState& s) {
+  long line = s.scanner ? s.scanner->line_number() : s.reader.line_number();
   return std::to_string(line);
 }
 
-std::string tid_text() {
+std::string tid_text(const PpState& s) {
   char buf[24];
-  std::snprintf(buf, sizeof buf, "%1ld", static_cast<long>(target_id()));
+  std::snprintf(buf, sizeof buf, "%1ld", static_cast<long>(target_id(s.settings)));
   return buf;
 }
 
-void predefine(std::string_view name, std::function<std::string()> value) {
-  SymbolNode* node = ident_tree().enter(name, false, false).node;
+void predefine(PpState& s, std::string_view name, std::function<std::string()> value) {
+  SymbolNode* node = s.tree.enter(name, false, false).node;
   if (node->define) return;
-  DefineRec* d = new_record();
+  DefineRec* d = new_record(s);
   d->param_count = DEFINE_PREDEFINED;
   d->value = std::move(value);
   node->define = d;
@@ -157,8 +166,7 @@ void predefine(std::string_view name, std::function<std::string()> value) {
 
 // ---- the #if stack -------------------------------------------------------------------------
 
-void push_condition(bool condition) {
-  PpState& s = pp();
+void push_condition(PpState& s, bool condition) {
   if (static_cast<int>(s.if_stack.size()) >= MAX_IF_DEPTH) {
     report_error(11, {}, MAX_IF_DEPTH);
     return;
@@ -171,8 +179,8 @@ void push_condition(bool condition) {
   }
 }
 
-void unmatched() {
-  if (settings().ifdef_matching) report_error(24);
+void unmatched(const PpState& s) {
+  if (s.settings.ifdef_matching) report_error(24);
 }
 
 // Reads an #if or #elif expression up to the line end.
@@ -185,7 +193,7 @@ bool evaluate_condition(Scanner& sc) {
 
 // Reads the #define line from the name on. Returns false after an error (nothing is stored).
 int pp_define(Scanner& sc) {
-  PpState& s = pp();
+  PpState& s = pp(sc.run());
   std::size_t read_count = 0;
   bool too_long = false;
   auto next = [&] {
@@ -197,7 +205,7 @@ int pp_define(Scanner& sc) {
   };
   auto ident = [&] {
     std::string name;
-    while (ident_part(sc.current_char())) {
+    while (ident_part(s.tree, sc.current_char())) {
       if (name.size() < 255) name += static_cast<char>(sc.current_char());
       next();
     }
@@ -387,47 +395,49 @@ int pp_define(Scanner& sc) {
   if (too_long || s.line_error) return 0;
   if (s.active != 1) return 0;
 
-  SymbolNode* node = define_node(name);
+  SymbolNode* node = define_node(s.tree, name);
   DefineRec* old = node->define;
   if (old && (old->param_count != params || old->body != body)) report_warning(9, name);
-  DefineRec* d = new_record();
+  DefineRec* d = new_record(s);
   d->param_count = params;
   d->body = std::move(body);
   d->origin_line = sc.line_number();
-  d->origin_file = ident_tree().env.file_index;
+  d->origin_file = s.tree.env.file_index;
   node->define = d;
   return 0;
 }
 
 int pp_undef(Scanner& sc) {
   std::string name = read_ident(sc);
-  if (pp().active == 1) undefine_symbol_A02(name);
+  if (pp(sc.run()).active == 1) undefine_symbol_A02(sc.run(), name);
   return 0;
 }
 
 int pp_if(Scanner& sc) {
+  PpState& s = pp(sc.run());
   if (!is_blank(sc.current_char())) {
     report_error(10);
-    push_condition(false);
-    return pp().active;
+    push_condition(s, false);
+    return s.active;
   }
-  bool condition = pp().active == 1 && evaluate_condition(sc);
-  push_condition(condition);
-  return pp().active;
+  bool condition = s.active == 1 && evaluate_condition(sc);
+  push_condition(s, condition);
+  return s.active;
 }
 
 int pp_ifdef(Scanner& sc, bool wanted) {
   // The name is only looked up: a name never seen leaves no trace in the tree.
   std::string name = read_ident(sc);
-  bool defined = find_define(name) != nullptr;
-  push_condition(defined == wanted);
-  return pp().active;
+  PpState& s = pp(sc.run());
+  bool defined = find_define(sc.run(), name) != nullptr;
+  push_condition(s, defined == wanted);
+  return s.active;
 }
 
 int pp_elif(Scanner& sc) {
-  PpState& s = pp();
+  PpState& s = pp(sc.run());
   if (s.if_stack.empty() || s.else_counts.back() != 0) {
-    unmatched();
+    unmatched(s);
     return 0;
   }
   unsigned char& entry = s.if_stack.back();
@@ -439,19 +449,19 @@ int pp_elif(Scanner& sc) {
   return 0;
 }
 
-int pp_else(Scanner&) {
-  PpState& s = pp();
+int pp_else(Scanner& sc) {
+  PpState& s = pp(sc.run());
   if (s.if_stack.empty() || s.else_counts.back()++ != 0) {
-    unmatched();
+    unmatched(s);
     return 0;
   }
   return (s.if_stack.back() & 2) ? 1 : 0;
 }
 
-int pp_endif(Scanner&) {
-  PpState& s = pp();
+int pp_endif(Scanner& sc) {
+  PpState& s = pp(sc.run());
   if (s.if_stack.empty()) {
-    unmatched();
+    unmatched(s);
     return 1;
   }
   int state = s.if_stack.back() & 1;
@@ -480,7 +490,7 @@ int pp_message(Scanner& sc) {
     text += sc.token().string->text;
     skip_line_blanks(sc);
   } while (sc.current_char() == '"' || sc.current_char() == '\'');
-  if (pp().active == 1) console_printf("#message: %s\n", text.c_str());
+  if (pp(sc.run()).active == 1) console_printf("#message: %s\n", text.c_str());
   return 0;
 }
 
@@ -491,7 +501,7 @@ int pp_error(Scanner& sc) {
     if (text.size() < BODY_LINE_LIMIT) text += static_cast<char>(sc.current_char());
     sc.getch();
   }
-  if (pp().active == 1) report_error(25, text);
+  if (pp(sc.run()).active == 1) report_error(25, text);
   return 0;
 }
 
@@ -501,8 +511,9 @@ bool include_name(Scanner& sc, std::string& name, char& form) {
   if (c == '<' || c == '"') return sc.read_include_name(name, form);
   if (!ident_start(c)) return false;
   std::string word = read_ident(sc);
+  const IdentTree& tree = pp(sc.run()).tree;
   for (int i = 0; i < INCLUDE_NAME_EXPANSIONS; ++i) {
-    DefineRec* d = find_define(word);
+    DefineRec* d = find_define(sc.run(), word);
     if (!d || d->param_count != DEFINE_OBJECT) return false;
     const std::string& body = d->body;
     if (body.empty()) return false;
@@ -515,7 +526,7 @@ bool include_name(Scanner& sc, std::string& name, char& form) {
       return true;
     }
     std::size_t n = 0;
-    while (n < body.size() && ident_part(static_cast<unsigned char>(body[n]))) ++n;
+    while (n < body.size() && ident_part(tree, static_cast<unsigned char>(body[n]))) ++n;
     if (n == 0 || n != body.size()) return false;
     word = body;
   }
@@ -531,7 +542,8 @@ int pp_include(Scanner& sc) {
     report_error(10);
     return 0;
   }
-  if (pp().active != 1) return 0;
+  PpState& s = pp(sc.run());
+  if (s.active != 1) return 0;
   skip_line_blanks(sc);
   std::string name;
   char form = '"';
@@ -539,7 +551,7 @@ int pp_include(Scanner& sc) {
     report_error(3);
     return 0;
   }
-  source_reader().push_include_file(name, form == '"');
+  s.reader.push_include_file(name, form == '"');
   return 0;
 }
 
@@ -568,51 +580,54 @@ const Directive kDirectives[] = {
 // Only the first error of a '#' line is reported (fatal ones always are).
 class LineErrorFilter {
  public:
-  LineErrorFilter() : saved_(problem_hooks()) {
-    pp().line_error = false;
-    problem_hooks().error = [this](int number, std::string_view name, long number_arg) {
+  explicit LineErrorFilter(PpState& s) : state_(s), saved_(s.problems) {
+    s.line_error = false;
+    s.problems.error = [this](int number, std::string_view name, long number_arg) {
       const char* text = find_error_text(number);
       bool fatal = text && std::string_view(text).find(MSG_FATAL) != std::string_view::npos;
-      if (pp().line_error && !fatal) return;
-      pp().line_error = true;
+      if (state_.line_error && !fatal) return;
+      state_.line_error = true;
       if (saved_.error)
         saved_.error(number, name, number_arg);
       else
         user_error_A01(number, MessageArgs{name, number_arg});
     };
   }
-  ~LineErrorFilter() { problem_hooks() = saved_; }
+  ~LineErrorFilter() { state_.problems = saved_; }
   LineErrorFilter(const LineErrorFilter&) = delete;
   LineErrorFilter& operator=(const LineErrorFilter&) = delete;
 
  private:
+  PpState& state_;
   ProblemHooks saved_;
 };
 
 }  // namespace
 
-void init_preprocessor_A02() {
-  IdentTree& tree = ident_tree();
+void init_preprocessor_A02(Assembly& run) {
+  PpState& s = pp(run);
+  IdentTree& tree = s.tree;
   if (!tree.find_kind("define", KIND_PREPROCESSOR)) {
     for (const Directive& d : kDirectives) tree.init_preprocessor_word(d.name);
     std::time_t now = std::time(nullptr);
-    localtime_r(&now, &pp().start);
+    localtime_r(&now, &s.start);
   }
-  predefine("__LINE__", line_text);
-  predefine("__FILE__", quoted_file_name);
-  predefine("__DATE__", date_text);
-  predefine("__TIME__", time_text);
-  predefine("__TID__", tid_text);
-  predefine("__VER__", [] { return std::string("130"); });
-  predefine("__QEX_SYSTEMS_ASM", [] { return std::string("1"); });
-  predefine("__QEX_SYSTEMS_ASM__", [] { return std::string("1"); });
+  predefine(s, "__LINE__", [&s] { return line_text(s); });
+  predefine(s, "__FILE__", [&s] { return quoted_file_name(s); });
+  predefine(s, "__DATE__", [&s] { return date_text(s); });
+  predefine(s, "__TIME__", [&s] { return time_text(s); });
+  predefine(s, "__TID__", [&s] { return tid_text(s); });
+  predefine(s, "__VER__", [] { return std::string("130"); });
+  predefine(s, "__QEX_SYSTEMS_ASM", [] { return std::string("1"); });
+  predefine(s, "__QEX_SYSTEMS_ASM__", [] { return std::string("1"); });
 }
 
-int define_symbol_A02(std::string_view name, std::string_view body, long origin_line) {
-  init_preprocessor_A02();
-  SymbolNode* node = ident_tree().enter(name, false, false).node;
+int define_symbol_A02(Assembly& run, std::string_view name, std::string_view body, long origin_line) {
+  init_preprocessor_A02(run);
+  PpState& s = pp(run);
+  SymbolNode* node = s.tree.enter(name, false, false).node;
   int had = node->define ? 1 : 0;
-  DefineRec* d = new_record();
+  DefineRec* d = new_record(s);
   d->param_count = DEFINE_OBJECT;
   d->body = std::string(body);
   d->origin_line = origin_line;
@@ -620,9 +635,9 @@ int define_symbol_A02(std::string_view name, std::string_view body, long origin_
   return had;
 }
 
-int undefine_symbol_A02(std::string_view name) {
-  init_preprocessor_A02();
-  IdentTree& tree = ident_tree();
+int undefine_symbol_A02(Assembly& run, std::string_view name) {
+  init_preprocessor_A02(run);
+  IdentTree& tree = pp(run).tree;
   for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
     if (n->define) {
       n->define = nullptr;
@@ -638,8 +653,8 @@ int undefine_symbol_A02(std::string_view name) {
   return 1;
 }
 
-DefineRec* find_define(std::string_view name) {
-  IdentTree& tree = ident_tree();
+DefineRec* find_define(Assembly& run, std::string_view name) {
+  IdentTree& tree = pp(run).tree;
   for (SymbolNode* n = tree.find_exact(name); n; n = n->next)
     if (n->define) return n->define;
   if (!tree.case_sensitive)
@@ -649,15 +664,15 @@ DefineRec* find_define(std::string_view name) {
 }
 
 void pp_dispatch_A02(Scanner& sc) {
-  PpState& s = pp();
-  IdentTree& tree = ident_tree();
+  PpState& s = pp(sc.run());
+  IdentTree& tree = s.tree;
   SymbolNode* saved_current = tree.current();
   struct RestoreCurrent {
     IdentTree& tree;
     SymbolNode* node;
     ~RestoreCurrent() { tree.set_current(node); }
   } restore{tree, saved_current};
-  LineErrorFilter filter;
+  LineErrorFilter filter(s);
 
   skip_line_blanks(sc);
   if (at_line_end(sc.current_char())) return;
@@ -689,22 +704,23 @@ void pp_dispatch_A02(Scanner& sc) {
   if (dir->flags & SETS_STATE) s.active = result;
 }
 
-int preprocessor_active_state() { return pp().active; }
-int preprocessor_if_depth() { return static_cast<int>(pp().if_stack.size()); }
+int preprocessor_active_state(Assembly& run) { return pp(run).active; }
+int preprocessor_if_depth(Assembly& run) { return static_cast<int>(pp(run).if_stack.size()); }
 
 void install_preprocessor(Scanner& sc) {
-  pp().scanner = &sc;
+  PpState& s = pp(sc.run());
+  s.scanner = &sc;
   sc.hooks.preprocessor_line = [&sc] { pp_dispatch_A02(sc); };
-  sc.hooks.preprocessor_active = [] { return pp().active == 1; };
-  sc.hooks.preprocessor_if_open = [] { return !pp().if_stack.empty(); };
-  sc.hooks.expand_define = [&sc](SymbolNode* n) {
-    if (ident_tree().env.record_define_references && n->define)
-      n->define->references.emplace_back(ident_tree().env.file_index, sc.line_number());
+  sc.hooks.preprocessor_active = [&s] { return s.active == 1; };
+  sc.hooks.preprocessor_if_open = [&s] { return !s.if_stack.empty(); };
+  sc.hooks.expand_define = [&sc, &tree = s.tree](SymbolNode* n) {
+    if (tree.env.record_define_references && n->define)
+      n->define->references.emplace_back(tree.env.file_index, sc.line_number());
     return expand_define_A06(sc, n);
   };
   auto previous = sc.hooks.line_begin;
-  sc.hooks.line_begin = [previous] {
-    define_expansion_line_begin();
+  sc.hooks.line_begin = [previous, &run = sc.run()] {
+    define_expansion_line_begin(run);
     if (previous) previous();
   };
 }

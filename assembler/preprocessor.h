@@ -11,29 +11,30 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
 inline constexpr int MAX_IF_DEPTH = 50;
 
 // Registers the directive words and the predefined symbols in the identifier tree. Does nothing
-// when the tree already has them (the tree is set up once per run; tests reset it).
-void init_preprocessor_A02();
+// when the run's tree already has them (the tree is set up once per run).
+void init_preprocessor_A02(Assembly& run);
 
 // -D: gives the name a #define without parameter list and with the body (replacing any earlier
 // one). 0 when the name had no #define before, 1 when one was replaced.
-int define_symbol_A02(std::string_view name, std::string_view body, long origin_line);
+int define_symbol_A02(Assembly& run, std::string_view name, std::string_view body, long origin_line);
 // -U: removes the name's #define. 1 when it had none, else 0.
-int undefine_symbol_A02(std::string_view name);
+int undefine_symbol_A02(Assembly& run, std::string_view name);
 
-// The #define record of a name (as written, then upper-cased), or nullptr.
-DefineRec* find_define(std::string_view name);
+// The #define record of a name in the run (as written, then upper-cased), or nullptr.
+DefineRec* find_define(Assembly& run, std::string_view name);
 
 // A '#' line: the scanner's current character is the one after the '#'.
 void pp_dispatch_A02(Scanner& scanner);
 // 1 while lines are assembled, 0 inside a false #if branch.
-int preprocessor_active_state();
-int preprocessor_if_depth();
+int preprocessor_active_state(Assembly& run);
+int preprocessor_if_depth(Assembly& run);
 
 // Connects the scanner's preprocessor hooks ('#' lines, #if state, #define expansion).
 void install_preprocessor(Scanner& scanner);

@@ -254,8 +254,7 @@ bool record_body(Scanner& sc, RepeatState& state, RepeatBody& body) {
       blocks.pop(OPEN_REPEAT);
       if (nested == 0) return true;
       --nested;
-    } else if (is_directive(w, BLOCK_REPT) || is_directive(w, BLOCK_REPTI) ||
-               is_directive(w, BLOCK_REPTC)) {
+    } else if (is_directive(w, BLOCK_REPT) || is_directive(w, BLOCK_REPTI) || is_directive(w, BLOCK_REPTC)) {
       ++nested;
       blocks.push(OPEN_REPEAT, sc.line_number());
     }

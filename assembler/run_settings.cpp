@@ -20,11 +20,9 @@ RunSettings& settings(Assembly& run) { return run.part<Settings>().values; }
 RunSettings& settings() { return settings(current_assembly()); }
 
 std::uint16_t target_id(const RunSettings& s) { return static_cast<std::uint16_t>((s.processor_option + 1440) * 16); }
-std::uint16_t target_id() { return target_id(settings()); }
-
-std::string signon_text_A01() {
+std::string signon_text_A01(const RunSettings& settings) {
   char buf[64];
-  if (settings().fixed_date)
+  if (settings.fixed_date)
     std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "2.11", 'D', "DOS");
   else
     std::snprintf(buf, sizeof buf, " Assembler V%s%c/%s", "1.30", 'A', "386");

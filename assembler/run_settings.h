@@ -65,9 +65,8 @@ RunSettings& settings();
 
 // Target identifier of the object header and of the predefined symbol TID.
 std::uint16_t target_id(const RunSettings& settings);
-std::uint16_t target_id();
 
 // " Assembler V1.30A/386" (with the fixed-date option " Assembler V2.11D/DOS").
-std::string signon_text_A01();
+std::string signon_text_A01(const RunSettings& settings);
 
 }  // namespace aq71

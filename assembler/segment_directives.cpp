@@ -57,12 +57,12 @@ void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) 
 // ---- directives --------------------------------------------------------------------------------
 
 void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
-  SegmentTable& table = segments();
+  SegmentTable& table = segments(sc.run());
   int code = next_nonblank(sc);
   const Token& tok = sc.token();
   if (code == TOK_IDENT && tok.node) {
     int existing = -1;
-    if (SymbolNode* s = ident_tree().find_kind(tok.node->name, KIND_SEGMENT)) existing = table.find_node(s);
+    if (SymbolNode* s = ident_tree(sc.run()).find_kind(tok.node->name, KIND_SEGMENT)) existing = table.find_node(s);
     if (existing >= 0) {
       // A later declaration of the same name continues the segment.
       table.select(existing);
@@ -114,8 +114,9 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
     sc.set_lookup_mode(saved);
     const Token& t = sc.token();
     SymbolNode* type_node = nullptr;
-    if (t.code == TOK_IDENT && t.node) type_node = ident_tree().find_kind(t.node->name, KIND_SEGMENT_TYPE);
-    if (!type_node && t.code == TOK_IDENT) type_node = ident_tree().find_kind(upper_ascii(t.text), KIND_SEGMENT_TYPE);
+    if (t.code == TOK_IDENT && t.node) type_node = ident_tree(sc.run()).find_kind(t.node->name, KIND_SEGMENT_TYPE);
+    if (!type_node && t.code == TOK_IDENT)
+      type_node = ident_tree(sc.run()).find_kind(upper_ascii(t.text), KIND_SEGMENT_TYPE);
     if (type_node) {
       type = static_cast<std::uint16_t>(type_node->def->b);
       sc.next_token_A07();
@@ -144,7 +145,7 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
 }
 
 void directive_aseg(Scanner& sc, SymbolNode* label) {
-  SegmentTable& table = segments();
+  SegmentTable& table = segments(sc.run());
   table.select(SEG_ASEG);
   Segment& seg = table.current();
   Statement& st = open_statement(StatementKind::AbsoluteLocation);
@@ -178,7 +179,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_org(Scanner& sc, SymbolNode* label) {
-  SegmentTable& table = segments();
+  SegmentTable& table = segments(sc.run());
   Segment& seg = table.current();
   Statement& st = open_statement(seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
   if (seg.absolute()) st.kind = StatementKind::AbsoluteLocation;
@@ -213,8 +214,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
 
 namespace {
 
-void place_alignment(Statement& st, int exponent) {
-  SegmentTable& table = segments();
+void place_alignment(SegmentTable& table, Statement& st, int exponent) {
   Segment& seg = table.current();
   st.data().exponent_value = exponent;
   if (seg.location_known) {
@@ -244,10 +244,10 @@ void directive_align(Scanner& sc, SymbolNode* label) {
       st.failed = true;
       st.data().exponent_value = 0;
     } else {
-      place_alignment(st, e->signed_value());
+      place_alignment(segments(sc.run()), st, e->signed_value());
     }
   } else {
-    segments().current().location_known = false;
+    segments(sc.run()).current().location_known = false;
   }
   skip_blanks(sc);
   if (sc.token().code == TOK_COMMA) {
@@ -260,7 +260,7 @@ void directive_align(Scanner& sc, SymbolNode* label) {
 void directive_even(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Alignment);
   attach_label(st, label);
-  place_alignment(st, 1);
+  place_alignment(segments(sc.run()), st, 1);
   int code = next_nonblank(sc);
   if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
     end_of_statement(sc);
@@ -290,7 +290,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
     return;
   }
   st.data().count = e;
-  SegmentTable& table = segments();
+  SegmentTable& table = segments(sc.run());
   if (e->absolute()) {
     std::int64_t n = e->signed_value();
     if (n < 0) {

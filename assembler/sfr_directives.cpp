@@ -17,7 +17,7 @@ namespace {
 struct ConstLineFlag {
   bool on = false;  // a CONST line is being read
 };
-bool& const_line() { return current_assembly().part<ConstLineFlag>().on; }
+bool& const_line(Assembly& run) { return run.part<ConstLineFlag>().on; }
 
 void fail_statement(Scanner& sc, SymbolNode* label) {
   if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
@@ -79,14 +79,14 @@ void define_sfr_address(Scanner& sc, SymbolNode* name, SymbolNode* label) {
 
 }  // namespace
 
-bool const_flag() { return const_line(); }
+bool const_flag(Assembly& run) { return const_line(run); }
 
 void directive_sfr(Scanner& sc, bool word, SymbolNode* label) {
   SymbolNode* name = read_sfr_name(sc, label);
   if (!name) return;
   LabelRec* l = label_record(name);
   std::uint32_t bits = SFR_ATTR_SFR | SFR_ATTR_READ | SFR_ATTR_WRITE | (word ? SFR_ATTR_WORD : SFR_ATTR_BYTE);
-  if (const_line()) bits &= ~SFR_ATTR_WRITE;
+  if (const_line(sc.run())) bits &= ~SFR_ATTR_WRITE;
   l->flags |= bits;
   next_nonblank(sc);
   if (!is_equal_sign(sc.token())) {
@@ -108,7 +108,7 @@ void directive_sfrtype(Scanner& sc, SymbolNode* label) {
     const Token& t = sc.token();
     SymbolNode* attr = nullptr;
     if (t.code == TOK_IDENT && t.node) {
-      attr = t.kind == KIND_SFR_ATTRIBUTE ? t.node : ident_tree().find_kind(t.node->name, KIND_SFR_ATTRIBUTE);
+      attr = t.kind == KIND_SFR_ATTRIBUTE ? t.node : ident_tree(sc.run()).find_kind(t.node->name, KIND_SFR_ATTRIBUTE);
     }
     if (!attr || !attr->def) {
       user_error_A01(83);
@@ -146,9 +146,10 @@ void directive_const(Scanner& sc, SymbolNode* label, DirectiveRunner run) {
   if (t.kind == KIND_DIRECTIVE && t.node) {
     // The flag lasts for the rest of this line only.
     struct ConstLine {
-      ConstLine() { const_line() = true; }
-      ~ConstLine() { const_line() = false; }
-    } const_line;
+      bool& on;
+      explicit ConstLine(bool& flag) : on(flag) { on = true; }
+      ~ConstLine() { on = false; }
+    } const_line_scope(const_line(sc.run()));
     const bool ran = run(sc, t.node, label);
     if (ran) return;
     user_error_A01(40);

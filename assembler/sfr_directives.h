@@ -8,6 +8,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -35,7 +36,7 @@ void directive_sfrtype(Scanner& sc, SymbolNode* label);
 // handler for.
 using DirectiveRunner = bool (*)(Scanner& sc, SymbolNode* directive, SymbolNode* label);
 void directive_const(Scanner& sc, SymbolNode* label, DirectiveRunner run);
-// True while the rest of a CONST line is read.
-bool const_flag();
+// True while the rest of a CONST line of the run is read.
+bool const_flag(Assembly& run);
 
 }  // namespace aq71

@@ -38,8 +38,8 @@ void directive_define(Scanner& sc, SymbolNode* label) {
   if (!label) return;
   // The symbol belongs to the module: it leaves the tree at the module's end. A VAR label is
   // entered again by the definition, so the name is looked up afresh.
-  SymbolNode* node = ident_tree().find_kind(name, KIND_LABEL);
-  if (node && node->state == NODE_NORMAL) ident_tree().mark_node(node);
+  SymbolNode* node = ident_tree(sc.run()).find_kind(name, KIND_LABEL);
+  if (node && node->state == NODE_NORMAL) ident_tree(sc.run()).mark_node(node);
 }
 
 void directive_limit(Scanner& sc, SymbolNode* label) {
@@ -86,7 +86,7 @@ void directive_limit(Scanner& sc, SymbolNode* label) {
 
 void directive_case(Scanner& sc, bool on, SymbolNode* label) {
   (void)label;
-  ident_tree().case_sensitive = on;
+  ident_tree(sc.run()).case_sensitive = on;
   next_nonblank(sc);
   end_of_statement(sc);
 }

@@ -10,18 +10,18 @@ class CommandLine : public InFolder {
   void SetUp() override {
     InFolder::SetUp();
     write_file("t.s71", "x\n");
-    aq71::build_option_table();
+    aq71::build_option_table(aq71::current_assembly());
   }
   // Parses and checks; returns false on a fatal stop.
   bool parse(const std::vector<std::string>& words, const char* env = nullptr) {
-    auto& args = aq71::argument_list();
+    auto& args = aq71::argument_list(aq71::current_assembly());
     args.clear();
     args.push_back({"aq71", 0, 0});
     for (const auto& w : words) args.push_back({w, 0, 0});
     try {
-      if (env) aq71::split_environment_arguments(env, 0);
-      aq71::parse_command_line();
-      aq71::check_option_combinations();
+      if (env) aq71::split_environment_arguments(aq71::current_assembly(), env, 0);
+      aq71::parse_command_line(aq71::current_assembly());
+      aq71::check_option_combinations(aq71::current_assembly());
     } catch (const aq71::FatalStop&) {
       return false;
     }
@@ -38,56 +38,56 @@ class CommandLine : public InFolder {
 };
 
 TEST_F(CommandLine, OptionTableOrderAndForms) {
-  const auto& t = aq71::option_table();
+  const auto& t = aq71::option_table(aq71::current_assembly());
   std::string letters;
   for (const auto& o : t) letters.push_back(o.letter);
   EXPECT_EQ(letters, "coObvvvvvvvwdEfrBMlLtxTipDDUIGsSN");
-  const aq71::OptionRec* o = aq71::find_option('o');
+  const aq71::OptionRec* o = aq71::find_option(aq71::current_assembly(), 'o');
   EXPECT_TRUE(o->anchor);
   EXPECT_EQ(o->form, aq71::ArgForm::next_word);
   EXPECT_EQ(o->apply, aq71::ApplyTime::check);
-  EXPECT_TRUE(aq71::find_option('O')->conflict);
-  EXPECT_TRUE(aq71::find_option('L')->conflict);
-  EXPECT_TRUE(aq71::find_option('x')->requirement);
-  EXPECT_TRUE(aq71::find_option('f')->repeatable);
-  EXPECT_EQ(aq71::find_option('v')->usage,
+  EXPECT_TRUE(aq71::find_option(aq71::current_assembly(), 'O')->conflict);
+  EXPECT_TRUE(aq71::find_option(aq71::current_assembly(), 'L')->conflict);
+  EXPECT_TRUE(aq71::find_option(aq71::current_assembly(), 'x')->requirement);
+  EXPECT_TRUE(aq71::find_option(aq71::current_assembly(), 'f')->repeatable);
+  EXPECT_EQ(aq71::find_option(aq71::current_assembly(), 'v')->usage,
             "-v0           Select processor option: Relative jumps reach entire addr space (default)");
 }
 
 TEST_F(CommandLine, WarningStrings) {
-  aq71::parse_warning_option("-,+10-12,+20");
+  aq71::parse_warning_option(aq71::current_assembly(), "-,+10-12,+20");
   EXPECT_EQ(enabled_warnings(), (std::vector<int>{10, 11, 12, 20}));
 
   aq71::start_assembly();
-  aq71::parse_warning_option("");
+  aq71::parse_warning_option(aq71::current_assembly(), "");
   EXPECT_TRUE(enabled_warnings().empty());
   EXPECT_TRUE(aq71::settings().all_warnings_off);
 
   aq71::start_assembly();
-  aq71::parse_warning_option("0+5");
+  aq71::parse_warning_option(aq71::current_assembly(), "0+5");
   EXPECT_EQ(enabled_warnings(), std::vector<int>{5});
-  aq71::parse_warning_option("9-3-498");
+  aq71::parse_warning_option(aq71::current_assembly(), "9-3-498");
   EXPECT_EQ(enabled_warnings(), (std::vector<int>{0, 1, 2, 499}));
   // A sign alone reuses the previous range.
-  aq71::parse_warning_option("+7-9,-,+8");
+  aq71::parse_warning_option(aq71::current_assembly(), "+7-9,-,+8");
   EXPECT_EQ(enabled_warnings(), (std::vector<int>{0, 1, 2, 8, 499}));
   // Upper ends above 499 are taken as 499; other characters end the string quietly.
-  aq71::parse_warning_option("0+490-100000x+1");
+  aq71::parse_warning_option(aq71::current_assembly(), "0+490-100000x+1");
   EXPECT_EQ(enabled_warnings().size(), 10u);
 
   aq71::start_assembly();
-  aq71::parse_warning_option("sjunk");
+  aq71::parse_warning_option(aq71::current_assembly(), "sjunk");
   EXPECT_TRUE(aq71::settings().warnings_exit_code);
   EXPECT_EQ(enabled_warnings().size(), 500u);
 
-  aq71::parse_warning_option("+600");
-  aq71::parse_warning_option("+12-3");
+  aq71::parse_warning_option(aq71::current_assembly(), "+600");
+  aq71::parse_warning_option(aq71::current_assembly(), "+12-3");
   EXPECT_EQ(console_.text(),
             "\nIllegal range in -w option: 600-499, ignored\n"
             "\nIllegal range in -w option: 12-3, ignored\n");
   EXPECT_EQ(enabled_warnings().size(), 500u);
-  EXPECT_THROW(aq71::parse_warning_option("3"), aq71::FatalStop);
-  EXPECT_THROW(aq71::parse_warning_option("-32768"), aq71::FatalStop);
+  EXPECT_THROW(aq71::parse_warning_option(aq71::current_assembly(), "3"), aq71::FatalStop);
+  EXPECT_THROW(aq71::parse_warning_option(aq71::current_assembly(), "-32768"), aq71::FatalStop);
 }
 
 TEST_F(CommandLine, SettingsFromOptions) {
@@ -129,11 +129,11 @@ TEST_F(CommandLine, SmallerOptionRules) {
             "\nIllegal argument to -E option '0' ignored\n"
             "\nIllegal argument to -M option 'ab' ignored\n");
   reset_run_state();
-  aq71::build_option_table();
+  aq71::build_option_table(aq71::current_assembly());
   ASSERT_TRUE(parse({"t", "-rE"}));
   EXPECT_EQ(aq71::settings().debug_info, 3u);
   reset_run_state();
-  aq71::build_option_table();
+  aq71::build_option_table(aq71::current_assembly());
   ASSERT_TRUE(parse({"t", "-rb", "-M<<"}));
   EXPECT_EQ(aq71::settings().debug_info, 5u);
   EXPECT_EQ(aq71::settings().macro_quote_close, '>');
@@ -141,23 +141,23 @@ TEST_F(CommandLine, SmallerOptionRules) {
 
 TEST_F(CommandLine, DefinesApplyAllDBeforeAllU) {
   ASSERT_TRUE(parse({"-UX", "t", "-DX", "-DY=a=b", "-DZ=", "-D$_q1"}));
-  EXPECT_EQ(aq71::find_define("X"), nullptr);
-  ASSERT_NE(aq71::find_define("Y"), nullptr);
-  EXPECT_EQ(aq71::find_define("Y")->body, "a=b");
-  ASSERT_NE(aq71::find_define("Z"), nullptr);
-  EXPECT_EQ(aq71::find_define("Z")->body, "");
-  ASSERT_NE(aq71::find_define("$_q1"), nullptr);
-  EXPECT_EQ(aq71::find_define("$_q1")->body, "1");
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "X"), nullptr);
+  ASSERT_NE(aq71::find_define(aq71::current_assembly(), "Y"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "Y")->body, "a=b");
+  ASSERT_NE(aq71::find_define(aq71::current_assembly(), "Z"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "Z")->body, "");
+  ASSERT_NE(aq71::find_define(aq71::current_assembly(), "$_q1"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "$_q1")->body, "1");
   // Repeats of -D are kept in command-line order behind their entry.
   std::vector<std::string> args;
-  for (const auto& o : aq71::option_table()) {
+  for (const auto& o : aq71::option_table(aq71::current_assembly())) {
     if (o.letter == 'D' && o.seen) args.push_back(o.argument);
   }
   EXPECT_EQ(args, (std::vector<std::string>{"X", "Y=a=b", "Z=", "$_q1"}));
 
   for (const char* bad : {"-D=1", "-DA-B", "-U=", "-UA=1"}) {
     reset_run_state();
-    aq71::build_option_table();
+    aq71::build_option_table(aq71::current_assembly());
     EXPECT_FALSE(parse({"t", "-DA", bad})) << bad;
   }
 }
@@ -174,7 +174,7 @@ TEST_F(CommandLine, ArgumentListMarksAndCommandFiles) {
   write_file("d.xcl", "\"-I a b\" -b");
   ASSERT_TRUE(parse({"t", "-f", "c", "-S"}, "-N   -ws"));
   std::vector<std::pair<std::string, unsigned>> got;
-  for (const auto& a : aq71::argument_list()) got.emplace_back(a.text, a.marks);
+  for (const auto& a : aq71::argument_list(aq71::current_assembly())) got.emplace_back(a.text, a.marks);
   std::vector<std::pair<std::string, unsigned>> want = {
       {"aq71", 0}, {"-N", 1}, {"-ws", 2}, {"t", 0},      {"-f", 0}, {"c", 0},
       {"-c#", 4},  {"-f", 0}, {"d", 8},   {"-I a b", 4}, {"-b", 8}, {"-S", 0},
@@ -194,9 +194,9 @@ TEST_F(CommandLine, ZeroByteEndsACommandFile) {
 }
 
 TEST_F(CommandLine, QuotedWords) {
-  auto& args = aq71::argument_list();
+  auto& args = aq71::argument_list(aq71::current_assembly());
   args = {{"aq71", 0, 0}};
-  aq71::split_environment_arguments("\"-D\"\"Q\"\"\" \"\" -b \"a b\"", 0);
+  aq71::split_environment_arguments(aq71::current_assembly(), "\"-D\"\"Q\"\"\" \"\" -b \"a b\"", 0);
   std::vector<std::string> words;
   for (const auto& a : args) words.push_back(a.text);
   EXPECT_EQ(words, (std::vector<std::string>{"aq71", "-D\"Q\"", "-b", "a b"}));
@@ -209,19 +209,19 @@ TEST_F(CommandLine, FuzzSplittingAndWarningStrings) {
   const char alphabet[] = {'a', '-', '"', ' ', '\t', '\n', '+', ',', '5', '0', '9', 's', 'w', 'f', 'S'};
   for (int round = 0; round < 3000; ++round) {
     reset_run_state();
-    aq71::build_option_table();
+    aq71::build_option_table(aq71::current_assembly());
     console_.clear();
     std::string text;
     std::size_t len = rng() % 40;
     for (std::size_t i = 0; i < len; ++i) text.push_back(alphabet[rng() % sizeof alphabet]);
     try {
-      aq71::parse_warning_option(text);
+      aq71::parse_warning_option(aq71::current_assembly(), text);
     } catch (const aq71::FatalStop&) {
     }
-    auto& args = aq71::argument_list();
+    auto& args = aq71::argument_list(aq71::current_assembly());
     args = {{"aq71", 0, 0}};
     try {
-      aq71::split_environment_arguments(text, 0);
+      aq71::split_environment_arguments(aq71::current_assembly(), text, 0);
       for (std::size_t i = 1; i < args.size(); ++i) {
         ASSERT_FALSE(args[i].text.empty());
         ASSERT_LE(args[i].text.size(), aq71::MAX_ARGUMENT_LENGTH);
@@ -251,7 +251,7 @@ TEST_F(CommandLine, FuzzWholeCommandLines) {
   int stopped = 0;
   for (int round = 0; round < 1500; ++round) {
     reset_run_state();
-    aq71::build_option_table();
+    aq71::build_option_table(aq71::current_assembly());
     console_.clear();
     std::vector<std::string> words;
     std::size_t n = rng() % 8;

@@ -84,7 +84,7 @@ TEST_F(Diagnostics, MacroCallLocationFollowsTheMessage) {
 }
 
 TEST_F(Diagnostics, DisabledWarningNeitherCountsNorPrints) {
-  aq71::parse_warning_option("-5");
+  aq71::parse_warning_option(aq71::current_assembly(), "-5");
   aq71::user_warning_A01(5);
   EXPECT_EQ(console_.text(), "");
   EXPECT_EQ(aq71::diagnostic_counts().warnings, 0);

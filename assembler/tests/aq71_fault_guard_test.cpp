@@ -10,7 +10,7 @@ using namespace aq71_test;
 
 namespace {
 
-int segv_body(int, char**) {
+int segv_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::string name = "t";
   aq71::open_source_file(&name);
@@ -19,7 +19,7 @@ int segv_body(int, char**) {
   return 0;
 }
 
-int fpe_body(int, char**) {
+int fpe_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::raise(SIGFPE);
   return 0;
@@ -29,14 +29,15 @@ class FaultGuard : public InFolder {};
 
 TEST_F(FaultGuard, SegmentationFaultGivesInternalErrorAndDeletesObject) {
   write_file("t.s71", "x\n");
-  EXPECT_EXIT(aq71::run_guarded(segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
+  EXPECT_EXIT(aq71::run_guarded(aq71::current_assembly(), segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
               "I N T E R N A L   E R R O R.*In function: Assembler.Diagnostic: non-initialized parameter");
   EXPECT_FALSE(fs::exists("t.r71"));
   EXPECT_TRUE(fs::exists("t.s71"));
 }
 
 TEST_F(FaultGuard, FloatingPointFaultIsCaughtToo) {
-  EXPECT_EXIT(aq71::run_guarded(fpe_body, 0, nullptr), ::testing::ExitedWithCode(3), "T H A N K   Y O U !");
+  EXPECT_EXIT(aq71::run_guarded(aq71::current_assembly(), fpe_body, 0, nullptr), ::testing::ExitedWithCode(3),
+              "T H A N K   Y O U !");
 }
 
 TEST(FaultClasses, Classification) {
@@ -50,11 +51,11 @@ TEST(FaultClasses, Classification) {
 }
 
 TEST(SignOn, TextAndFixedVariant) {
-  reset_run_state();
-  EXPECT_EQ(aq71::signon_text_A01(), " Assembler V1.30A/386");
-  aq71::settings().fixed_date = true;
-  EXPECT_EQ(aq71::signon_text_A01(), " Assembler V2.11D/DOS");
-  reset_run_state();
+  aq71::Assembly run;
+  aq71::RunSettings& settings = aq71::settings(run);
+  EXPECT_EQ(aq71::signon_text_A01(settings), " Assembler V1.30A/386");
+  settings.fixed_date = true;
+  EXPECT_EQ(aq71::signon_text_A01(settings), " Assembler V2.11D/DOS");
 }
 
 }  // namespace

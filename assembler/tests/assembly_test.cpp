@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembler/assembler_main.h"
+#include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/segments.h"
 #include "assembler/source_files.h"
@@ -109,11 +110,12 @@ TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
   EXPECT_EQ(aq71_test::read_file(dir_ / "p.r71"), first_object);
 }
 
-// What a run leaves open or defined stays in it: a macro of the first run is unknown to the
-// next, and a conditional level or a macro call left open does not skip the next run's lines.
+// What a run leaves open or defined stays in it: a macro or #define of the first run is unknown
+// to the next, and a conditional level, #if or macro call left open does not skip the next run's
+// lines.
 TEST_F(WholeRuns, MacrosAndOpenLevelsStayInTheirRun) {
   aq71_test::reset_run_state();
-  aq71_test::write_file(dir_ / "a.s71", "M MACRO\n NOP\n IF 0\n ENDM\n M\n REPT 2\n IF 0\n END\n");
+  aq71_test::write_file(dir_ / "a.s71", "#define QQ 1\nM MACRO\n NOP\n IF 0\n ENDM\n M\n REPT 2\n IF 0\n#if 0\n END\n");
   aq71_test::write_file(dir_ / "b.s71", " M\n END\n");
   aq71_test::write_file(dir_ / "c.s71", " NOP\n END\n");
   std::string fresh;
@@ -127,12 +129,14 @@ TEST_F(WholeRuns, MacrosAndOpenLevelsStayInTheirRun) {
   {
     aq71_test::CapturedConsole console;
     EXPECT_NE(assemble_in(first, {"aq71", "a", "-S", "-c#"}), 0);
+    EXPECT_NE(aq71::find_define(first, "QQ"), nullptr);
   }
   {
     aq71::Assembly second;
     aq71_test::CapturedConsole console;
     EXPECT_NE(assemble_in(second, {"aq71", "b", "-S", "-c#"}), 0);
     EXPECT_NE(console.text().find("Error["), std::string::npos) << console.text();
+    EXPECT_EQ(aq71::find_define(second, "QQ"), nullptr);
   }
   aq71::Assembly third;
   aq71_test::CapturedConsole console;

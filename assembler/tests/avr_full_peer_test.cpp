@@ -54,7 +54,7 @@ class FullPeer : public aq71_test::InFolder {
     std::vector<std::string> args = {"aq71", "p", "-S", "-v" + std::to_string(proc)};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    run.exit_code = assembler_main(static_cast<int>(argv.size()), argv.data());
+    run.exit_code = assembler_main(aq71::current_assembly(), static_cast<int>(argv.size()), argv.data());
     run.console = console.text();
     encoded_statement_hook() = nullptr;
     return run;

@@ -97,7 +97,7 @@ TEST_F(DataDirectives, ExternGivesIndexesInOrderAndIgnoresTheType) {
     EXPECT_TRUE(l->flags & aq71::LABEL_EXTERN) << name;
     EXPECT_EQ(l->extern_index, index) << name;
   }
-  EXPECT_EQ(aq71::extern_count(), 3);
+  EXPECT_EQ(aq71::extern_count(aq71::current_assembly()), 3);
   // The declarations lie in "__EXTERNS"; the instruction waits for the linker.
   int declarations = 0;
   for (const Statement* st : chain(aq71::SEG_EXTERNS)) declarations += st->kind == StatementKind::Declaration;

@@ -54,7 +54,7 @@ TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
 
 TEST_F(SymbolDirectives, TargetIdentifierIsPredefined) {
   ASSERT_EQ(assemble(" LDI R16,LOW TID\n LDI R17,HIGH TID\n END\n", 3), 0) << out;
-  EXPECT_EQ(aq71::target_id(), 0x5A30);
+  EXPECT_EQ(aq71::target_id(aq71::settings(aq71::current_assembly())), 0x5A30);
   EXPECT_EQ(words(1), (std::vector<std::uint16_t>{0xE300, 0xE51A}));
 }
 

@@ -56,14 +56,14 @@ TEST_F(Preprocessor, DefinesExpandWithAndWithoutParameters) {
 
   // Stored bodies: formals as markers, '#' stringizes, blank runs become one blank.
   ASSERT_EQ(assemble("#define S(x)  #x   and  # x\n#define Q(a,b) a##  b\n#define C(x) x ; comment\n END\n"), 0);
-  ASSERT_NE(aq71::find_define("S"), nullptr);
-  EXPECT_EQ(aq71::find_define("S")->body, std::string("\"\x01\x01\" and \"\x01\x01\"", 13));
-  EXPECT_EQ(aq71::find_define("S")->param_count, 1);
-  EXPECT_EQ(aq71::find_define("Q")->body, std::string("\x01\x01\x01\x02", 4));
-  EXPECT_EQ(aq71::find_define("C")->body, std::string("\x01\x01", 2));
+  ASSERT_NE(aq71::find_define(aq71::current_assembly(), "S"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "S")->body, std::string("\"\x01\x01\" and \"\x01\x01\"", 13));
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "S")->param_count, 1);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "Q")->body, std::string("\x01\x01\x01\x02", 4));
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "C")->body, std::string("\x01\x01", 2));
   // Formals are not found inside numbers or quoted text.
   ASSERT_EQ(assemble("#define N(h,b) 10h+b+'h'+H'1F\n END\n"), 0);
-  EXPECT_EQ(aq71::find_define("N")->body, std::string("10h+\x01\x02+'h'+H'1F"));
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "N")->body, std::string("10h+\x01\x02+'h'+H'1F"));
 }
 
 TEST_F(Preprocessor, StringizedArgumentIsAString) {
@@ -152,7 +152,7 @@ TEST_F(Preprocessor, RecursionAndRunawayExpansionStop) {
 TEST_F(Preprocessor, DefineLineErrorsAndRedefinition) {
   EXPECT_EQ(assemble("#define F(x)x\n END\n"), 2);
   EXPECT_TRUE(has("Error[10]: Space or tab expected")) << out;
-  EXPECT_EQ(aq71::find_define("F"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "F"), nullptr);
   EXPECT_EQ(assemble("#define F(x,x) x\n END\n"), 2);
   EXPECT_TRUE(has("Error[22]: Macro parameter 'x' redefined")) << out;
   EXPECT_EQ(assemble("#define F(x;y) x\n END\n"), 2);
@@ -172,7 +172,7 @@ TEST_F(Preprocessor, DefineLineErrorsAndRedefinition) {
   EXPECT_EQ(assemble("#define A 1\n#define A 2\n LDI R16,A\n#undef A\n#undef A\n END\n"), 0);
   EXPECT_TRUE(has("Warning[9]: Macro redefined")) << out;
   EXPECT_EQ(ldi(), std::vector<int>{2});
-  EXPECT_EQ(aq71::find_define("A"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "A"), nullptr);
   EXPECT_EQ(assemble("#undef\n END\n"), 2);
   EXPECT_TRUE(has("Error[10]")) << out;
   EXPECT_EQ(assemble("#undef A B\n END\n"), 2);
@@ -298,7 +298,7 @@ TEST_F(Preprocessor, PredefinedSymbols) {
             0)
       << out;
   EXPECT_EQ(ldi(), (std::vector<int>{1, 3, 130, 1, 1, 0x30, 0x5A}));
-  const aq71::DefineRec* date = aq71::find_define("__DATE__");
+  const aq71::DefineRec* date = aq71::find_define(aq71::current_assembly(), "__DATE__");
   ASSERT_NE(date, nullptr);
   ASSERT_TRUE(date->value);
   std::string d = date->value();
@@ -306,9 +306,9 @@ TEST_F(Preprocessor, PredefinedSymbols) {
   EXPECT_EQ(d.front(), '"');
   EXPECT_EQ(d[4], ' ');
   EXPECT_EQ(d[7], ' ');
-  std::string t = aq71::find_define("__TIME__")->value();
+  std::string t = aq71::find_define(aq71::current_assembly(), "__TIME__")->value();
   EXPECT_EQ(t.size(), 10u) << t;
-  std::string file = aq71::find_define("__FILE__")->value();
+  std::string file = aq71::find_define(aq71::current_assembly(), "__FILE__")->value();
   EXPECT_EQ(file.front(), '"');
   EXPECT_EQ(file.back(), '"');
   EXPECT_NE(file.find("t.s71"), std::string::npos) << file;
@@ -333,12 +333,12 @@ TEST_F(Preprocessor, CommandLineDefinesReachTheSource) {
 TEST_F(Preprocessor, CommandLineDefinesInProcess) {
   reset_all();
   console.clear();
-  aq71::define_symbol_A02("ON", "1", 0);
-  EXPECT_EQ(aq71::define_symbol_A02("V", "2", 0), 0);
-  EXPECT_EQ(aq71::define_symbol_A02("V", "0x21", 0), 1);
-  EXPECT_EQ(aq71::undefine_symbol_A02("NONE"), 1);
-  EXPECT_EQ(aq71::define_symbol_A02("GONE", "1", 0), 0);
-  EXPECT_EQ(aq71::undefine_symbol_A02("GONE"), 0);
+  aq71::define_symbol_A02(aq71::current_assembly(), "ON", "1", 0);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "V", "2", 0), 0);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "V", "0x21", 0), 1);
+  EXPECT_EQ(aq71::undefine_symbol_A02(aq71::current_assembly(), "NONE"), 1);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "GONE", "1", 0), 0);
+  EXPECT_EQ(aq71::undefine_symbol_A02(aq71::current_assembly(), "GONE"), 0);
   write_file(dir_ / "t.s71", "#if ON\n LDI R16,V\n#endif\n#ifdef GONE\n LDI R16,9\n#endif\n END\n");
   aq71::settings().banner = false;
   std::string name = "t";
