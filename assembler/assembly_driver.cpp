@@ -559,7 +559,7 @@ class Driver {
     sc.begin_module();
     reset_macros(run_);
     reset_repeat_blocks(run_);
-    if (!install_assembler_float_callbacks()) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
+    if (!install_assembler_float_callbacks(float_state(run_))) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
     reset_define_expansion(run_);
   }
 

@@ -5,6 +5,8 @@
 
 namespace aq71 {
 
+FloatState& float_state(Assembly& run) { return run.part<FloatState>(); }
+
 namespace {
 
 using u128 = unsigned __int128;
@@ -14,17 +16,9 @@ constexpr std::int64_t kMaxExponent = 2046;  // 2047 would be the infinity/NaN i
 constexpr std::uint64_t kMant56 = (std::uint64_t{1} << 56) - 1;
 constexpr std::uint64_t kLargestMantissa = (kMantOverflowBit - 1) & ~kMantGuardRound;
 
-struct FloatState {
-  FloatCallbacks callbacks;
-  unsigned budget = kFloatWarningsUnlimited;
-  bool enabled = true;
-};
-
-FloatState& state() { return current_assembly().part<FloatState>(); }
-
-void internal(const char* function, const char* diagnostic) {
-  if (state().callbacks.internal_error)
-    state().callbacks.internal_error(function, diagnostic);
+void internal(FloatState& fs, const char* function, const char* diagnostic) {
+  if (fs.callbacks.internal_error)
+    fs.callbacks.internal_error(function, diagnostic);
   else
     internal_error_A01(function, diagnostic, 0, 0);
 }
@@ -43,7 +37,8 @@ unpacked_float largest_with_sign(std::int32_t sign) {
 
 // Normalises a wide working mantissa whose leading one belongs at bit 54 + extra and rounds it.
 // exponent is the biased exponent that goes with that position.
-int finish(std::int32_t sign, u128 m, std::int64_t exponent, int extra, bool sticky, unpacked_float& result) {
+int finish(FloatState& fs, std::int32_t sign, u128 m, std::int64_t exponent, int extra, bool sticky,
+           unpacked_float& result) {
   if (m == 0) {
     result = unpacked_float{};
     return 0;
@@ -62,10 +57,10 @@ int finish(std::int32_t sign, u128 m, std::int64_t exponent, int extra, bool sti
     sticky |= (m & ((u128{1} << extra) - 1)) != 0;
     m >>= extra;
   }
-  return round_G03(sign, static_cast<std::uint64_t>(m), exponent, sticky, result);
+  return round_G03(fs, sign, static_cast<std::uint64_t>(m), exponent, sticky, result);
 }
 
-bool checked(const unpacked_float& a) { return check_double_G03(a); }
+bool checked(FloatState& fs, const unpacked_float& a) { return check_double_G03(fs, a); }
 
 }  // namespace
 
@@ -86,7 +81,7 @@ void mantissa_set_M25(unpacked_float& f, std::uint64_t m) {
 
 // ---- callbacks and warnings ----------------------------------------------------------------
 
-bool init_floats_G03(const FloatCallbacks& callbacks) {
+bool init_floats_G03(FloatState& fs, const FloatCallbacks& callbacks) {
   if (!callbacks.warning) {
     if (callbacks.internal_error)
       callbacks.internal_error("init_floats_G03", "no warning");
@@ -94,15 +89,15 @@ bool init_floats_G03(const FloatCallbacks& callbacks) {
       internal_error_A01("init_floats_G03", "no warning", 0, 0);
     return false;
   }
-  state().callbacks = callbacks;
-  state().budget = kFloatWarningsUnlimited;
-  state().enabled = true;
+  fs.callbacks = callbacks;
+  fs.budget = kFloatWarningsUnlimited;
+  fs.enabled = true;
   // The constants must pass their own checks.
-  return check_double_G03(float_zero()) && check_double_G03(float_largest()) && check_double_G03(float_one()) &&
-         check_double_G03(float_minus_one());
+  return check_double_G03(fs, float_zero()) && check_double_G03(fs, float_largest()) &&
+         check_double_G03(fs, float_one()) && check_double_G03(fs, float_minus_one());
 }
 
-bool install_assembler_float_callbacks() {
+bool install_assembler_float_callbacks(FloatState& fs) {
   FloatCallbacks cb;
   cb.internal_error = [](const char* function, const char* diagnostic) {
     internal_error_A01(function, diagnostic, 0, 0);
@@ -119,15 +114,14 @@ bool install_assembler_float_callbacks() {
         internal_error_A01("fp_warning_G03", "unknown warning", code, 0);
     }
   };
-  return init_floats_G03(cb);
+  return init_floats_G03(fs, cb);
 }
 
-void set_float_warning_budget(unsigned budget) { state().budget = budget; }
-void set_float_warnings_enabled(bool enabled) { state().enabled = enabled; }
-bool float_warnings_enabled() { return state().enabled; }
+void set_float_warning_budget(FloatState& fs, unsigned budget) { fs.budget = budget; }
+void set_float_warnings_enabled(FloatState& fs, bool enabled) { fs.enabled = enabled; }
+bool float_warnings_enabled(const FloatState& fs) { return fs.enabled; }
 
-void fp_warning_G03(int code) {
-  FloatState& s = state();
+void fp_warning_G03(FloatState& s, int code) {
   if (!s.enabled || s.budget == 0) return;
   if (s.budget != kFloatWarningsUnlimited) --s.budget;
   if (s.callbacks.warning) s.callbacks.warning(code);
@@ -152,18 +146,18 @@ const unpacked_float& float_minus_one() {
   return m1;
 }
 
-bool check_double_G03(const unpacked_float& f) {
+bool check_double_G03(FloatState& fs, const unpacked_float& f) {
   const char* fn = "check_double_G03";
   const std::uint64_t m = mantissa_get_M25(f);
-  if (m & kMantOverflowBit) return internal(fn, "illegal overflow bit in argument."), false;
-  if (m & kMantGuardRound) return internal(fn, "illegal g and/or r bit in argument."), false;
-  if (f.sticky != 0) return internal(fn, "illegal sticky."), false;
-  if (f.sign != 0 && f.sign != 1) return internal(fn, "illegal bit(s) in sign."), false;
-  if ((f.exponent == 0) != (m == 0)) return internal(fn, "inconsistent zero repressentation in argument."), false;
-  if (f.exponent == 0 && f.sign != 0) return internal(fn, "invalid sign and/or sticky in zero float."), false;
-  if (m != 0 && !(m & kMantLeadingBit)) return internal(fn, "argument is not normalized."), false;
-  if (f.exponent > 2047) return internal(fn, "double float exponent too large."), false;
-  if (f.exponent < 0) return internal(fn, "negative exponent not allowed."), false;
+  if (m & kMantOverflowBit) return internal(fs, fn, "illegal overflow bit in argument."), false;
+  if (m & kMantGuardRound) return internal(fs, fn, "illegal g and/or r bit in argument."), false;
+  if (f.sticky != 0) return internal(fs, fn, "illegal sticky."), false;
+  if (f.sign != 0 && f.sign != 1) return internal(fs, fn, "illegal bit(s) in sign."), false;
+  if ((f.exponent == 0) != (m == 0)) return internal(fs, fn, "inconsistent zero repressentation in argument."), false;
+  if (f.exponent == 0 && f.sign != 0) return internal(fs, fn, "invalid sign and/or sticky in zero float."), false;
+  if (m != 0 && !(m & kMantLeadingBit)) return internal(fs, fn, "argument is not normalized."), false;
+  if (f.exponent > 2047) return internal(fs, fn, "double float exponent too large."), false;
+  if (f.exponent < 0) return internal(fs, fn, "negative exponent not allowed."), false;
   return true;
 }
 
@@ -171,7 +165,8 @@ bool is_zero_float_G03(const unpacked_float& f) { return f.exponent == 0 && mant
 
 // ---- rounding ------------------------------------------------------------------------------
 
-int round_G03(std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool sticky, unpacked_float& result) {
+int round_G03(FloatState& fs, std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool sticky,
+              unpacked_float& result) {
   m &= kMant56;
   const bool guard = (m & 2) != 0;
   const bool round = (m & 1) != 0;
@@ -179,7 +174,7 @@ int round_G03(std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool st
   if (guard && (round || sticky || odd)) {
     m += 4;
     if (m > kMant56) {
-      internal("round_G03", "illegal carry after rounding.");
+      internal(fs, "round_G03", "illegal carry after rounding.");
       result = unpacked_float{};
       return 0;
     }
@@ -203,8 +198,8 @@ int round_G03(std::int32_t sign, std::uint64_t m, std::int64_t exponent, bool st
 
 // ---- arithmetic ----------------------------------------------------------------------------
 
-void add_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
-  if (!checked(a) || !checked(b)) {
+void add_floats_G03(FloatState& fs, const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
+  if (!checked(fs, a) || !checked(fs, b)) {
     result = unpacked_float{};
     return;
   }
@@ -243,21 +238,21 @@ void add_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_f
     sign = y.sign;
   }
   unpacked_float r;
-  int status = finish(sign, m, x.exponent, 64, false, r);
-  if (status > 0) fp_warning_G03(1);
+  int status = finish(fs, sign, m, x.exponent, 64, false, r);
+  if (status > 0) fp_warning_G03(fs, 1);
   if (is_zero_float_G03(r)) r = unpacked_float{};
   result = r;
-  checked(result);
+  checked(fs, result);
 }
 
-void sub_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
+void sub_floats_G03(FloatState& fs, const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
   unpacked_float nb;
   negate_float_G03(b, nb);
-  add_floats_G03(a, nb, result);
+  add_floats_G03(fs, a, nb, result);
 }
 
-void mul_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
-  if (!checked(a) || !checked(b)) {
+void mul_floats_G03(FloatState& fs, const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
+  if (!checked(fs, a) || !checked(fs, b)) {
     result = unpacked_float{};
     return;
   }
@@ -270,20 +265,20 @@ void mul_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_f
   const std::int64_t exponent = std::int64_t{a.exponent} + b.exponent - kBias;
   unpacked_float r;
   const std::int32_t sign = a.sign ^ b.sign;
-  int status = finish(sign, p, exponent, 50, false, r);
-  if (status != 0) fp_warning_G03(1);
+  int status = finish(fs, sign, p, exponent, 50, false, r);
+  if (status != 0) fp_warning_G03(fs, 1);
   result = r;
-  checked(result);
+  checked(fs, result);
 }
 
-void div_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
-  if (!checked(a) || !checked(b)) {
+void div_floats_G03(FloatState& fs, const unpacked_float& a, const unpacked_float& b, unpacked_float& result) {
+  if (!checked(fs, a) || !checked(fs, b)) {
     result = unpacked_float{};
     return;
   }
   const std::int32_t sign = a.sign ^ b.sign;
   if (is_zero_float_G03(b)) {
-    fp_warning_G03(2);
+    fp_warning_G03(fs, 2);
     result = largest_with_sign(a.sign);
     return;
   }
@@ -299,10 +294,10 @@ void div_floats_G03(const unpacked_float& a, const unpacked_float& b, unpacked_f
   const bool sticky = (num % den) != 0;
   const std::int64_t exponent = std::int64_t{a.exponent} - b.exponent + kBias;
   unpacked_float r;
-  int status = finish(sign, q, exponent, 8, sticky, r);
-  if (status != 0) fp_warning_G03(1);
+  int status = finish(fs, sign, q, exponent, 8, sticky, r);
+  if (status != 0) fp_warning_G03(fs, 1);
   result = r;
-  checked(result);
+  checked(fs, result);
 }
 
 void negate_float_G03(const unpacked_float& a, unpacked_float& result) {
@@ -310,14 +305,14 @@ void negate_float_G03(const unpacked_float& a, unpacked_float& result) {
   if (!is_zero_float_G03(a)) result.sign = a.sign ^ 1;
 }
 
-void mul_and_add_char_G03(unpacked_float& value, int base, int digit) {
+void mul_and_add_char_G03(FloatState& fs, unpacked_float& value, int base, int digit) {
   if (digit < 0 || digit > 16) {
-    internal("mul_and_add_char_G03", "second argument to large, must be within range [0, 16].");
+    internal(fs, "mul_and_add_char_G03", "second argument to large, must be within range [0, 16].");
     return;
   }
   unpacked_float r;
-  mul_floats_G03(value, long_to_float_G03(base), r);
-  add_floats_G03(r, long_to_float_G03(digit), value);
+  mul_floats_G03(fs, value, long_to_float_G03(fs, base), r);
+  add_floats_G03(fs, r, long_to_float_G03(fs, digit), value);
 }
 
 // ---- conversions ---------------------------------------------------------------------------
@@ -350,23 +345,24 @@ bool truncated_magnitude(const unpacked_float& f, int bits, std::uint64_t& out) 
 
 }  // namespace
 
-unpacked_float long_to_float_G03(std::int32_t v) {
+unpacked_float long_to_float_G03(FloatState& fs, std::int32_t v) {
   unpacked_float f = long_to_float_raw(v);
-  if (float_to_long_G03(f) != v) internal("long_to_float_G03", "error in conversion float_to_long or long_to_float");
+  if (float_to_long_G03(fs, f) != v)
+    internal(fs, "long_to_float_G03", "error in conversion float_to_long or long_to_float");
   return f;
 }
 
-std::int32_t float_to_long_G03(const unpacked_float& f) {
-  if (!checked(f)) return 0;
+std::int32_t float_to_long_G03(FloatState& fs, const unpacked_float& f) {
+  if (!checked(fs, f)) return 0;
   std::uint64_t mag;
   if (!truncated_magnitude(f, 31, mag)) return f.sign ? INT32_MIN : INT32_MAX;
   return f.sign ? static_cast<std::int32_t>(-static_cast<std::int64_t>(mag)) : static_cast<std::int32_t>(mag);
 }
 
-std::uint32_t float_to_ulong_G03(const unpacked_float& f) {
-  if (!checked(f)) return 0;
+std::uint32_t float_to_ulong_G03(FloatState& fs, const unpacked_float& f) {
+  if (!checked(fs, f)) return 0;
   if (f.sign) {
-    internal("float_to_ulong_G03", "float is negative");
+    internal(fs, "float_to_ulong_G03", "float is negative");
     return 0;
   }
   std::uint64_t mag;
@@ -374,8 +370,8 @@ std::uint32_t float_to_ulong_G03(const unpacked_float& f) {
   return static_cast<std::uint32_t>(mag);
 }
 
-std::uint32_t float_to_single_G03(unpacked_float& f) {
-  if (!checked(f) || is_zero_float_G03(f)) return 0;
+std::uint32_t float_to_single_G03(FloatState& fs, unpacked_float& f) {
+  if (!checked(fs, f) || is_zero_float_G03(f)) return 0;
   // Keep bits 54..31 (24 significant bits); the 31 bits below are dropped with rounding.
   std::uint64_t m = mantissa_get_M25(f);
   std::uint64_t kept = m >> 31;
@@ -392,24 +388,24 @@ std::uint32_t float_to_single_G03(unpacked_float& f) {
   const std::uint32_t sign = static_cast<std::uint32_t>(f.sign) << 31;
   if (exponent >= 255) {
     // 255 is the infinity/NaN image: the largest finite single stands for it.
-    fp_warning_G03(1);
+    fp_warning_G03(fs, 1);
     return sign | 0x7F7FFFFFu;
   }
   if (exponent <= 0) {
-    fp_warning_G03(1);
+    fp_warning_G03(fs, 1);
     f = unpacked_float{};
     return 0;
   }
   return sign | (static_cast<std::uint32_t>(exponent) << 23) | (static_cast<std::uint32_t>(kept) & 0x7FFFFFu);
 }
 
-std::uint64_t float_to_ieee_double(const unpacked_float& f) {
+std::uint64_t float_to_ieee_double(FloatState& fs, const unpacked_float& f) {
   if (f.exponent > 2047) {
-    internal("get_ieee_G03", "exponent to large, must be within range [0,2047].");
+    internal(fs, "get_ieee_G03", "exponent to large, must be within range [0,2047].");
     return 0;
   }
   if (f.exponent < 0) {
-    internal("get_ieee_G03", "exponent to small, must be within range [0,2047].");
+    internal(fs, "get_ieee_G03", "exponent to small, must be within range [0,2047].");
     return 0;
   }
   if (is_zero_float_G03(f)) return 0;
@@ -417,11 +413,13 @@ std::uint64_t float_to_ieee_double(const unpacked_float& f) {
   return (static_cast<std::uint64_t>(f.sign & 1) << 63) | (static_cast<std::uint64_t>(f.exponent) << 52) | fraction;
 }
 
-std::uint32_t get_ieee_high_G03(const unpacked_float& f) {
-  return static_cast<std::uint32_t>(float_to_ieee_double(f) >> 32);
+std::uint32_t get_ieee_high_G03(FloatState& fs, const unpacked_float& f) {
+  return static_cast<std::uint32_t>(float_to_ieee_double(fs, f) >> 32);
 }
 
-std::uint32_t get_ieee_low_G03(const unpacked_float& f) { return static_cast<std::uint32_t>(float_to_ieee_double(f)); }
+std::uint32_t get_ieee_low_G03(FloatState& fs, const unpacked_float& f) {
+  return static_cast<std::uint32_t>(float_to_ieee_double(fs, f));
+}
 
 unpacked_float ieee_double_to_float(std::uint64_t bits) {
   const std::int32_t exponent = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
@@ -430,11 +428,12 @@ unpacked_float ieee_double_to_float(std::uint64_t bits) {
   return make(static_cast<std::int32_t>(bits >> 63), exponent, kMantLeadingBit | (fraction << 2));
 }
 
-unpacked_float decimal_to_float_G03(const std::string& int_digits, const std::string& frac_digits, long exponent) {
+unpacked_float decimal_to_float_G03(FloatState& fs, const std::string& int_digits, const std::string& frac_digits,
+                                    long exponent) {
   unpacked_float value{};
   long scale = exponent - static_cast<long>(frac_digits.size());
   const std::string digits = int_digits + frac_digits;
-  const bool warn = float_warnings_enabled();
+  const bool warn = float_warnings_enabled(fs);
   bool saturated = false;
   for (char c : digits) {
     if (c < '0' || c > '9') continue;
@@ -445,9 +444,9 @@ unpacked_float decimal_to_float_G03(const std::string& int_digits, const std::st
       continue;
     }
     unpacked_float next = value;
-    set_float_warnings_enabled(false);
-    mul_and_add_char_G03(next, 10, c - '0');
-    set_float_warnings_enabled(warn);
+    set_float_warnings_enabled(fs, false);
+    mul_and_add_char_G03(fs, next, 10, c - '0');
+    set_float_warnings_enabled(fs, warn);
     if (next == float_largest()) {
       saturated = true;
       ++scale;
@@ -466,17 +465,17 @@ unpacked_float decimal_to_float_G03(const std::string& int_digits, const std::st
     n -= k;
     // 10^k by repeated squaring.
     unpacked_float power = float_one();
-    unpacked_float square = long_to_float_G03(10);
+    unpacked_float square = long_to_float_G03(fs, 10);
     for (;;) {
-      if (k & 1) mul_floats_G03(power, square, power);
+      if (k & 1) mul_floats_G03(fs, power, square, power);
       k >>= 1;
       if (k == 0) break;
-      mul_floats_G03(square, square, square);
+      mul_floats_G03(fs, square, square, square);
     }
     if (divide)
-      div_floats_G03(value, power, value);
+      div_floats_G03(fs, value, power, value);
     else
-      mul_floats_G03(value, power, value);
+      mul_floats_G03(fs, value, power, value);
   }
   return value;
 }

@@ -1038,11 +1038,12 @@ int Scanner::scan_float(const std::string& int_digits) {
   if (ch_ == 'l' || ch_ == 'L') getch();
   token_.text = text;
   // Macro actuals are only copied: their values are computed (and warned about) when used.
-  const bool warn = float_warnings_enabled();
-  if (raw_mode) set_float_warnings_enabled(false);
-  token_.fvalue = decimal_to_float_G03(int_digits, frac, exponent);
-  set_float_warnings_enabled(warn);
-  token_.real = std::bit_cast<double>(float_to_ieee_double(token_.fvalue));
+  FloatState& fs = float_state(run_);
+  const bool warn = float_warnings_enabled(fs);
+  if (raw_mode) set_float_warnings_enabled(fs, false);
+  token_.fvalue = decimal_to_float_G03(fs, int_digits, frac, exponent);
+  set_float_warnings_enabled(fs, warn);
+  token_.real = std::bit_cast<double>(float_to_ieee_double(fs, token_.fvalue));
   return TOK_FLOAT;
 }
 

@@ -23,17 +23,17 @@ class FloatsTest : public ::testing::Test {
     FloatCallbacks cb;
     cb.internal_error = [this](const char* fn, const char* d) { internal.push_back(std::string(fn) + ": " + d); };
     cb.warning = [this](int code) { warnings.push_back(code); };
-    ASSERT_TRUE(init_floats_G03(cb));
+    ASSERT_TRUE(init_floats_G03(fs, cb));
   }
-  void TearDown() override { install_assembler_float_callbacks(); }
 
   static unpacked_float F(double d) { return ieee_double_to_float(std::bit_cast<std::uint64_t>(d)); }
-  static std::uint64_t bits(const unpacked_float& f) { return float_to_ieee_double(f); }
+  std::uint64_t bits(const unpacked_float& f) { return float_to_ieee_double(fs, f); }
   static std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }
-  static unpacked_float parse(const std::string& i, const std::string& f, long e = 0) {
-    return decimal_to_float_G03(i, f, e);
+  unpacked_float parse(const std::string& i, const std::string& f, long e = 0) {
+    return decimal_to_float_G03(fs, i, f, e);
   }
 
+  FloatState fs;  // the routines report to this fixture, not to any run
   std::vector<std::string> internal;
   std::vector<int> warnings;
 };
@@ -45,20 +45,20 @@ TEST_F(FloatsTest, ConstantsAndValidLayouts) {
   EXPECT_EQ(bits(float_one()), bits(1.0));
   EXPECT_EQ(bits(float_minus_one()), bits(-1.0));
   EXPECT_EQ(bits(float_largest()), kLargestBits);
-  EXPECT_TRUE(check_double_G03(float_largest()));
+  EXPECT_TRUE(check_double_G03(fs, float_largest()));
   EXPECT_TRUE(internal.empty());
 }
 
 TEST_F(FloatsTest, ExamplesOfTheArithmetic) {
   unpacked_float r;
-  add_floats_G03(F(0.1), F(0.2), r);
+  add_floats_G03(fs, F(0.1), F(0.2), r);
   EXPECT_EQ(bits(r), 0x3FD3333333333334ull);
-  sub_floats_G03(F(1.0), F(1.0), r);
+  sub_floats_G03(fs, F(1.0), F(1.0), r);
   EXPECT_TRUE(is_zero_float_G03(r));
   EXPECT_EQ(r.sign, 0);  // no negative zero
-  mul_floats_G03(F(-3.0), F(0.5), r);
+  mul_floats_G03(fs, F(-3.0), F(0.5), r);
   EXPECT_EQ(bits(r), bits(-1.5));
-  div_floats_G03(F(1.0), F(3.0), r);
+  div_floats_G03(fs, F(1.0), F(3.0), r);
   EXPECT_EQ(bits(r), bits(1.0 / 3.0));
   negate_float_G03(float_zero(), r);
   EXPECT_EQ(r.sign, 0);
@@ -67,40 +67,40 @@ TEST_F(FloatsTest, ExamplesOfTheArithmetic) {
 
 TEST_F(FloatsTest, OverflowGivesTheLargestValueNeverInfinity) {
   unpacked_float r;
-  add_floats_G03(float_largest(), float_largest(), r);
+  add_floats_G03(fs, float_largest(), float_largest(), r);
   EXPECT_EQ(bits(r), kLargestBits);
   EXPECT_EQ(warnings, std::vector<int>{1});
   warnings.clear();
-  mul_floats_G03(F(-1e200), F(1e200), r);
+  mul_floats_G03(fs, F(-1e200), F(1e200), r);
   EXPECT_EQ(bits(r), kLargestBits | (1ull << 63));
   EXPECT_EQ(warnings, std::vector<int>{1});
   warnings.clear();
   // Rounding up out of the top binade saturates too.
-  add_floats_G03(float_largest(), F(std::ldexp(1.0, 970)), r);
+  add_floats_G03(fs, float_largest(), F(std::ldexp(1.0, 970)), r);
   EXPECT_EQ(bits(r), kLargestBits);
   EXPECT_EQ(warnings, std::vector<int>{1});
 }
 
 TEST_F(FloatsTest, UnderflowAndDivisionByZero) {
   unpacked_float r;
-  mul_floats_G03(F(1e-200), F(1e-200), r);
+  mul_floats_G03(fs, F(1e-200), F(1e-200), r);
   EXPECT_TRUE(is_zero_float_G03(r));
   EXPECT_EQ(warnings, std::vector<int>{1});
   warnings.clear();
-  div_floats_G03(F(1e-300), F(1e100), r);
+  div_floats_G03(fs, F(1e-300), F(1e100), r);
   EXPECT_TRUE(is_zero_float_G03(r));
   EXPECT_EQ(warnings, std::vector<int>{1});
   warnings.clear();
-  div_floats_G03(F(1.0), float_zero(), r);
+  div_floats_G03(fs, F(1.0), float_zero(), r);
   EXPECT_EQ(bits(r), kLargestBits);
-  div_floats_G03(F(-1.0), float_zero(), r);
+  div_floats_G03(fs, F(-1.0), float_zero(), r);
   EXPECT_EQ(bits(r), kLargestBits | (1ull << 63));
   EXPECT_EQ(warnings, (std::vector<int>{2, 2}));
   warnings.clear();
-  div_floats_G03(float_zero(), F(5.0), r);
+  div_floats_G03(fs, float_zero(), F(5.0), r);
   EXPECT_TRUE(is_zero_float_G03(r));
   // Addition only warns about overflow: cancellation to zero is exact.
-  add_floats_G03(F(DBL_MIN), F(-DBL_MIN), r);
+  add_floats_G03(fs, F(DBL_MIN), F(-DBL_MIN), r);
   EXPECT_TRUE(warnings.empty());
 }
 
@@ -137,15 +137,15 @@ TEST_F(FloatsTest, RandomArithmeticMatchesIeeeDoubles) {
     double expect = 0;
     switch (i % 3) {
       case 0:
-        add_floats_G03(F(a), F(b), r);
+        add_floats_G03(fs, F(a), F(b), r);
         expect = a + b;
         break;
       case 1:
-        mul_floats_G03(F(a), F(b), r);
+        mul_floats_G03(fs, F(a), F(b), r);
         expect = a * b;
         break;
       default:
-        div_floats_G03(F(a), F(b), r);
+        div_floats_G03(fs, F(a), F(b), r);
         expect = a / b;
         break;
     }
@@ -164,23 +164,23 @@ TEST_F(FloatsTest, RandomArithmeticMatchesIeeeDoubles) {
 
 TEST_F(FloatsTest, IntegerConversions) {
   for (std::int32_t v : {0, 1, -1, 7, 1000000, INT32_MAX, INT32_MIN, -123456789}) {
-    unpacked_float f = long_to_float_G03(v);
+    unpacked_float f = long_to_float_G03(fs, v);
     EXPECT_EQ(bits(f), bits(static_cast<double>(v))) << v;
-    EXPECT_EQ(float_to_long_G03(f), v);
+    EXPECT_EQ(float_to_long_G03(fs, f), v);
   }
-  EXPECT_EQ(float_to_long_G03(F(3.9)), 3);
-  EXPECT_EQ(float_to_long_G03(F(-3.9)), -3);
-  EXPECT_EQ(float_to_long_G03(F(0.999)), 0);
-  EXPECT_EQ(float_to_long_G03(F(-0.5)), 0);
-  EXPECT_EQ(float_to_long_G03(F(1e10)), 0x7FFFFFFF);
-  EXPECT_EQ(float_to_long_G03(F(2147483648.0)), 0x7FFFFFFF);
-  EXPECT_EQ(float_to_long_G03(F(-1e10)), INT32_MIN);
-  EXPECT_EQ(float_to_ulong_G03(F(4294967295.5)), 0xFFFFFFFFu);
-  EXPECT_EQ(float_to_ulong_G03(F(3e9)), 3000000000u);
-  EXPECT_EQ(float_to_ulong_G03(F(1e20)), 0xFFFFFFFFu);
-  EXPECT_EQ(float_to_ulong_G03(F(0.25)), 0u);
+  EXPECT_EQ(float_to_long_G03(fs, F(3.9)), 3);
+  EXPECT_EQ(float_to_long_G03(fs, F(-3.9)), -3);
+  EXPECT_EQ(float_to_long_G03(fs, F(0.999)), 0);
+  EXPECT_EQ(float_to_long_G03(fs, F(-0.5)), 0);
+  EXPECT_EQ(float_to_long_G03(fs, F(1e10)), 0x7FFFFFFF);
+  EXPECT_EQ(float_to_long_G03(fs, F(2147483648.0)), 0x7FFFFFFF);
+  EXPECT_EQ(float_to_long_G03(fs, F(-1e10)), INT32_MIN);
+  EXPECT_EQ(float_to_ulong_G03(fs, F(4294967295.5)), 0xFFFFFFFFu);
+  EXPECT_EQ(float_to_ulong_G03(fs, F(3e9)), 3000000000u);
+  EXPECT_EQ(float_to_ulong_G03(fs, F(1e20)), 0xFFFFFFFFu);
+  EXPECT_EQ(float_to_ulong_G03(fs, F(0.25)), 0u);
   EXPECT_TRUE(internal.empty());
-  float_to_ulong_G03(F(-2.0));
+  float_to_ulong_G03(fs, F(-2.0));
   ASSERT_EQ(internal.size(), 1u);
   EXPECT_NE(internal[0].find("float is negative"), std::string::npos);
 }
@@ -193,22 +193,22 @@ TEST_F(FloatsTest, SingleImages) {
     float s = static_cast<float>(d);
     if (!std::isnormal(s) || !std::isnormal(d)) continue;
     unpacked_float f = F(d);
-    ASSERT_EQ(float_to_single_G03(f), std::bit_cast<std::uint32_t>(s)) << std::hexfloat << d;
+    ASSERT_EQ(float_to_single_G03(fs, f), std::bit_cast<std::uint32_t>(s)) << std::hexfloat << d;
   }
   EXPECT_TRUE(warnings.empty());
   unpacked_float big = F(1e39);
-  EXPECT_EQ(float_to_single_G03(big), 0x7F7FFFFFu);  // largest single, not infinity
+  EXPECT_EQ(float_to_single_G03(fs, big), 0x7F7FFFFFu);  // largest single, not infinity
   unpacked_float neg = F(-1e39);
-  EXPECT_EQ(float_to_single_G03(neg), 0xFF7FFFFFu);
+  EXPECT_EQ(float_to_single_G03(fs, neg), 0xFF7FFFFFu);
   // Rounds up past the largest single.
   unpacked_float edge = F(static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103));
-  EXPECT_EQ(float_to_single_G03(edge), 0x7F7FFFFFu);
+  EXPECT_EQ(float_to_single_G03(fs, edge), 0x7F7FFFFFu);
   unpacked_float tiny = F(1e-39);
-  EXPECT_EQ(float_to_single_G03(tiny), 0u);
+  EXPECT_EQ(float_to_single_G03(fs, tiny), 0u);
   EXPECT_TRUE(is_zero_float_G03(tiny));
   EXPECT_EQ(warnings, (std::vector<int>{1, 1, 1, 1}));
-  EXPECT_EQ(get_ieee_high_G03(F(1.0)), 0x3FF00000u);
-  EXPECT_EQ(get_ieee_low_G03(F(0.1)), 0x9999999Au);
+  EXPECT_EQ(get_ieee_high_G03(fs, F(1.0)), 0x3FF00000u);
+  EXPECT_EQ(get_ieee_low_G03(fs, F(0.1)), 0x9999999Au);
 }
 
 TEST_F(FloatsTest, DecimalConstants) {
@@ -233,8 +233,8 @@ TEST_F(FloatsTest, DecimalConstants) {
   }
   // Powers beyond 10^22 are not exact (each squaring rounds): a few units in the last place
   // are allowed there.
-  auto near = [](const unpacked_float& f, double d) {
-    std::int64_t diff = static_cast<std::int64_t>(float_to_ieee_double(f) - std::bit_cast<std::uint64_t>(d));
+  auto near = [this](const unpacked_float& f, double d) {
+    std::int64_t diff = static_cast<std::int64_t>(float_to_ieee_double(fs, f) - std::bit_cast<std::uint64_t>(d));
     return diff >= -8 && diff <= 8;
   };
   // Digits beyond the range are made up for by a negative exponent.
@@ -285,7 +285,7 @@ TEST_F(FloatsTest, RandomDecimalTextsGiveValidValues) {
     long e = static_cast<long>(rng() % 200001) - 100000;
     if (rng() % 2) e %= 400;
     unpacked_float f = parse(int_digits, frac_digits, e);
-    ASSERT_TRUE(check_double_G03(f));
+    ASSERT_TRUE(check_double_G03(fs, f));
     ASSERT_TRUE(internal.empty()) << internal.front();
     ASSERT_LE(warnings.size(), 1u);
     warnings.clear();
@@ -294,10 +294,10 @@ TEST_F(FloatsTest, RandomDecimalTextsGiveValidValues) {
 
 TEST_F(FloatsTest, MulAndAddCharTakesDigitsUpToSixteen) {
   unpacked_float v{};
-  for (int d : {1, 15, 16, 0}) mul_and_add_char_G03(v, 16, d);
-  EXPECT_EQ(float_to_long_G03(v), ((1 * 16 + 15) * 16 + 16) * 16);
+  for (int d : {1, 15, 16, 0}) mul_and_add_char_G03(fs, v, 16, d);
+  EXPECT_EQ(float_to_long_G03(fs, v), ((1 * 16 + 15) * 16 + 16) * 16);
   EXPECT_TRUE(internal.empty());
-  mul_and_add_char_G03(v, 16, 17);
+  mul_and_add_char_G03(fs, v, 16, 17);
   ASSERT_EQ(internal.size(), 1u);
   EXPECT_NE(internal[0].find("[0, 16]"), std::string::npos);
 }
@@ -330,39 +330,40 @@ TEST_F(FloatsTest, MalformedValuesAreInternalErrors) {
   for (const Case& c : cases) {
     internal.clear();
     unpacked_float r;
-    add_floats_G03(c.f, float_one(), r);
+    add_floats_G03(fs, c.f, float_one(), r);
     ASSERT_FALSE(internal.empty()) << c.text;
     EXPECT_NE(internal[0].find(c.text), std::string::npos) << internal[0];
     EXPECT_TRUE(is_zero_float_G03(r));
   }
   internal.clear();
-  float_to_ieee_double(with([](unpacked_float& f) { f.exponent = 2048; }));
+  float_to_ieee_double(fs, with([](unpacked_float& f) { f.exponent = 2048; }));
   ASSERT_EQ(internal.size(), 1u);
   EXPECT_NE(internal[0].find("exponent to large"), std::string::npos);
 }
 
 TEST_F(FloatsTest, WarningBudgetAndSwitch) {
   unpacked_float r;
-  set_float_warning_budget(2);
-  for (int i = 0; i < 5; ++i) div_floats_G03(float_one(), float_zero(), r);
+  set_float_warning_budget(fs, 2);
+  for (int i = 0; i < 5; ++i) div_floats_G03(fs, float_one(), float_zero(), r);
   EXPECT_EQ(warnings.size(), 2u);
   warnings.clear();
-  set_float_warning_budget(kFloatWarningsUnlimited);
-  set_float_warnings_enabled(false);
-  div_floats_G03(float_one(), float_zero(), r);
+  set_float_warning_budget(fs, kFloatWarningsUnlimited);
+  set_float_warnings_enabled(fs, false);
+  div_floats_G03(fs, float_one(), float_zero(), r);
   EXPECT_TRUE(warnings.empty());
-  set_float_warnings_enabled(true);
-  for (int i = 0; i < 3; ++i) div_floats_G03(float_one(), float_zero(), r);
+  set_float_warnings_enabled(fs, true);
+  for (int i = 0; i < 3; ++i) div_floats_G03(fs, float_one(), float_zero(), r);
   EXPECT_EQ(warnings.size(), 3u);
 }
 
 TEST(FloatsInit, WarningCallbackIsRequired) {
+  FloatState fs;
   std::string seen;
   FloatCallbacks cb;
   cb.internal_error = [&](const char* fn, const char* d) { seen = std::string(fn) + ": " + d; };
-  EXPECT_FALSE(init_floats_G03(cb));
+  EXPECT_FALSE(init_floats_G03(fs, cb));
   EXPECT_EQ(seen, "init_floats_G03: no warning");
-  install_assembler_float_callbacks();
+  EXPECT_FALSE(fs.callbacks.internal_error);  // refused: nothing installed
 }
 
 }  // namespace
