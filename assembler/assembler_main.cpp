@@ -65,7 +65,7 @@ int exit_code(Assembly& run) {
 }
 
 int run(Assembly& assembly, int argc, char** argv) {
-  install_reader_hooks();
+  install_reader_hooks(assembly);
   install_listing_hooks();
   build_option_table(assembly);
 
@@ -83,20 +83,20 @@ int run(Assembly& assembly, int argc, char** argv) {
   set_warning_range(assembly, true, 0, WARNING_COUNT - 1);
   parse_warning_option(assembly, "+");
   parse_command_line(assembly);
-  apply_fixed_file_times();
+  apply_fixed_file_times(assembly);
   prepare_source_pass(assembly);
   check_option_combinations(assembly);
 
   const OptionRec* o = find_option(assembly, 'o');
   const OptionRec* O = find_option(assembly, 'O');
-  if (!(o && o->seen) && !(O && O->seen)) open_default_object("");
+  if (!(o && o->seen) && !(O && O->seen)) open_default_object(assembly, "");
   if (settings(assembly).banner) print_banner(settings(assembly));
 
-  read_include_env();
-  add_include_prefix(std::nullopt);
+  read_include_env(assembly);
+  add_include_prefix(assembly, std::nullopt);
 
   assemble_A03(assembly);
-  close_all_files();
+  close_all_files(assembly);
   return exit_code(assembly);
 }
 

@@ -104,14 +104,14 @@ int opt_c(Assembly& run, std::string_view a) {
   return 0;
 }
 
-int opt_o_handler(Assembly& run, std::string_view a) { return opt_o(a); }
-int opt_O(Assembly&, std::string_view a) {
-  open_default_object(a);
+int opt_o_handler(Assembly& run, std::string_view a) { return opt_o(run, a); }
+int opt_O(Assembly& run, std::string_view a) {
+  open_default_object(run, a);
   return 0;
 }
-int opt_l_handler(Assembly& run, std::string_view a) { return opt_l(a); }
-int opt_L(Assembly&, std::string_view a) {
-  open_default_list(a);
+int opt_l_handler(Assembly& run, std::string_view a) { return opt_l(run, a); }
+int opt_L(Assembly& run, std::string_view a) {
+  open_default_list(run, a);
   return 0;
 }
 int opt_b(Assembly& run, std::string_view) {
@@ -232,12 +232,12 @@ int opt_U(Assembly& run, std::string_view a) {
   return undefine_symbol_A02(run, a) != 0;
 }
 
-int opt_I(Assembly&, std::string_view a) {
-  add_include_prefix(a);
+int opt_I(Assembly& run, std::string_view a) {
+  add_include_prefix(run, a);
   return 0;
 }
-int opt_G(Assembly&, std::string_view) {
-  open_source_file(nullptr);
+int opt_G(Assembly& run, std::string_view) {
+  open_source_file(run, nullptr);
   return 0;
 }
 
@@ -363,14 +363,14 @@ int opt_f_handler(Assembly& run, std::string_view a) {
     console_printf("\nCommand files nested too deeply (max is %d)\n", MAX_COMMAND_FILE_NESTING);
     fatal_exit_A01();
   }
-  opt_f(a);
+  opt_f(run, a);
   // A zero byte ends the command file like its end does.
   split_words(
       run,
-      [&files = standard_files(run)] {
-        int c = cmdfile_getc();
+      [&run, &files = standard_files(run)] {
+        int c = cmdfile_getc(run);
         if (c != 0) return c;
-        while (files.command && cmdfile_getc() != 0) {
+        while (files.command && cmdfile_getc(run) != 0) {
         }
         return -1;
       },
@@ -556,7 +556,7 @@ void parse_command_line(Assembly& run) {
   for (command_line(run).walk = 1; command_line(run).walk < command_line(run).args.size(); ++command_line(run).walk) {
     const std::string word = command_line(run).args[command_line(run).walk].text;
     if (word.empty() || word[0] != '-') {
-      open_source_file(&word);
+      open_source_file(run, &word);
       continue;
     }
     if (word.size() == 1) option_error(word, "'-' not succeeded by character");
@@ -700,17 +700,17 @@ int parse_warning_option(Assembly& run, std::string_view s) {
   return 0;
 }
 
-void read_include_env() {
+void read_include_env(Assembly& run) {
   const char* value = std::getenv(ENV_INCLUDE);
   if (!value || !*value) return;
   std::string_view rest = value;
   for (;;) {
     std::size_t semi = rest.find(';');
     if (semi == std::string_view::npos) {
-      if (!rest.empty()) add_include_prefix(rest);
+      if (!rest.empty()) add_include_prefix(run, rest);
       return;
     }
-    add_include_prefix(rest.substr(0, semi));
+    add_include_prefix(run, rest.substr(0, semi));
     rest.remove_prefix(semi + 1);
   }
 }

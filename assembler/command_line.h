@@ -75,7 +75,7 @@ void set_warning_range(Assembly& run, bool enable, long low, long high);
 int match_option_choice(Assembly& run, std::string_view argument);
 
 // AQ71_INC: its ";"-separated pieces become include prefixes.
-void read_include_env();
+void read_include_env(Assembly& run);
 
 // Forget the argument list and the option table (used by tests).
 

@@ -293,11 +293,11 @@ TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
 
 TEST_F(SourceFiles, IncludePrefixesFromTheEnvironment) {
   ::setenv("AQ71_INC", "a;;b;", 1);
-  aq71::read_include_env();
+  aq71::read_include_env(aq71::current_assembly());
   EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"a/", "", "b/"}));
   reset_run_state();
   ::setenv("AQ71_INC", "", 1);
-  aq71::read_include_env();
+  aq71::read_include_env(aq71::current_assembly());
   EXPECT_TRUE(aq71::include_prefixes().empty());
 }
 
