@@ -905,6 +905,54 @@ ValueRec* expression_from_terms(TermList terms) {
   return e;
 }
 
+std::optional<std::uint32_t> fold_constant_terms(const TermList& terms) {
+  // Only a well-formed list of numbers and computable operators is folded here; anything else
+  // takes the evaluator's road (and its internal checks).
+  std::size_t depth = 0;
+  for (const ExprTerm& t : terms) {
+    if (t.kind == ExprTerm::Constant && t.segment == 0) {
+      ++depth;
+    } else if (t.kind == ExprTerm::Operator && t.token != OP_ERROR_TEXT && t.token != OP_CHECK_RANGE) {
+      const std::size_t need = t.unary ? 1 : 2;
+      if (depth < need) return std::nullopt;
+      depth -= need - 1;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (depth != 1) return std::nullopt;
+
+  std::uint32_t local[32];
+  std::vector<std::uint32_t> big;
+  if (terms.size() > 32) big.resize(terms.size());
+  std::uint32_t* stack = big.empty() ? local : big.data();
+  std::size_t top = 0;
+  FoldProblems problems;
+  for (const ExprTerm& t : terms) {
+    if (t.kind == ExprTerm::Constant) {
+      stack[top++] = t.value;
+      continue;
+    }
+    const std::uint32_t right = stack[--top];
+    const std::uint32_t left = t.unary ? 0 : stack[--top];
+    bool dz = false, de = false;
+    if (!apply_operator(t.token, t.unary, left, right, stack[top], &dz, &de)) return std::nullopt;
+    ++top;
+    problems.division_by_zero |= dz;
+    problems.date_error |= de;
+  }
+  // As evaluate_expression_A08 reports them for an expression not yet given to a statement.
+  if (problems.division_by_zero) report_warning(14);
+  if (problems.date_error) report_error(48, "1-6", 0);
+  return stack[0];
+}
+
+OperandValue operand_value(OperandSlot slot) {
+  if (slot.is_constant()) return OperandValue::absolute(slot.constant_value());
+  if (const ValueRec* e = slot.expression()) return e->operand_value();
+  return {};
+}
+
 ValueRec* failed_expression() {
   ValueRec* e = new_expression();
   e->failed = true;

@@ -36,6 +36,7 @@
 #include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
 #include "assembler/ident_tree.h"
+#include "assembler/operand_slot.h"
 
 namespace aq71 {
 
@@ -355,6 +356,12 @@ ValueRec* new_expression();  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
 ValueRec* expression_from_terms(TermList terms);
 ValueRec* failed_expression();                              // failed parse: absolute 0
+// The value of a term list of numbers and operators only (no label, segment or external term):
+// folded at once, with the problems evaluating it reports (warning 14, error 48) reported at the
+// current line as for a new expression. nullopt, with nothing reported, for any other list.
+std::optional<std::uint32_t> fold_constant_terms(const TermList& terms);
+// The operand value the encoders take from an operand slot (absent for an empty slot).
+OperandValue operand_value(OperandSlot slot);
 ValueRec* new_constant_expression_A08(std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(LabelRec& label);
