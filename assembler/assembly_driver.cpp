@@ -683,7 +683,7 @@ void Driver::assemble() {
   module_ = ModuleState{};
   s.input_ended = false;
   s.source = std::make_unique<IncludeStackSource>(reader_);
-  s.scanner = std::make_unique<Scanner>();
+  s.scanner = std::make_unique<Scanner>(run_);
   Scanner& sc = *s.scanner;
   StatementServices& services = services_;
   services.scanner = &sc;
