@@ -251,7 +251,7 @@ void Scanner::start(LineSource* source) {
   in_pp_line_ = label_on_line_ = label_blank_ = comment_seen_ = pending_percent_ = false;
   suppress_skip_ = false;
   nonblank_on_line_ = 0;
-  token_ = prev_token_ = Token{};
+  token_ = Token{};
   held_.clear();
   saved_.clear();
   replay_ = false;
@@ -683,7 +683,8 @@ int Scanner::finish_blank_run() {
     comment_seen_ = true;
     while (ch_ != '\n' && ch_ != -1) getch();
   }
-  token_.text = " ";
+  token_.text.clear();
+  token_.text.push_back(' ');
   return TOK_BLANK;
 }
 
@@ -747,18 +748,19 @@ void Scanner::handle_include_line() {
 int Scanner::scan_identifier() {
   // A '%' held for this token stays in its text but is no part of the name.
   const std::size_t prefix_length = token_.text.size();
-  std::string& text = ident_text_;
-  text.clear();
+  char name[IDENT_LIMIT];
+  std::size_t length = 0;
   bool started_in_first_column = first_column_;
   for (;;) {
-    if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
-      if (text.size() < IDENT_LIMIT) text += static_cast<char>(ch_);
+    if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
+      if (length < IDENT_LIMIT) name[length++] = static_cast<char>(ch_);
       getch();
       continue;
     }
     break;
   }
-  token_.text += text;
+  const std::string_view text(name, length);
+  token_.text.append(name, length);
 
   // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
   if (text.size() == 1 && ch_ == '\'') {
@@ -796,7 +798,8 @@ int Scanner::scan_identifier() {
 
   // A name with a quote appended may be registered ("AF'").
   if (ch_ == '\'' && t().name_count() > 0) {
-    std::string candidate = text + "'";
+    std::string candidate(text);
+    candidate += '\'';
     LookupResult r = t().check_ident(candidate, mode_);
     if (r.node && r.node->def) {
       getch();
@@ -1476,7 +1479,6 @@ const Token& Scanner::statement_token(bool expand) {
 }
 
 const Token& Scanner::next_token_A07() {
-  prev_token_ = token_;
   if (replay_ && !saved_.empty()) {
     token_ = saved_.front();
     saved_.pop_front();
@@ -1530,7 +1532,6 @@ const Token& Scanner::next_token_A07() {
 }
 
 const Token& Scanner::next_raw_token() {
-  prev_token_ = token_;
   if (!held_.empty()) {
     token_ = held_.front();
     held_.pop_front();
