@@ -306,6 +306,8 @@ class Scanner {
 // so that it cannot cut the line short.
 class Scanner::SourceInput final : public InputReader {
  public:
+  explicit SourceInput(Assembly& r) : run(r) {}
+  Assembly& run;
   LineSource* source = nullptr;
   SourceReader* direct = nullptr;  // the reader behind source, read directly
   std::size_t pos = 0;             // characters read from the current line
