@@ -13,6 +13,7 @@
 #include "assembler/avr_encode.h"
 #include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
+#include "assembler/operand_slot.h"
 #include "assembler/record_arena.h"
 
 namespace aq71 {
@@ -128,11 +129,11 @@ struct Statement {
   LabelRec* location_label = nullptr;  // "$" of this statement (its start offset)
 
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
-  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of
-  // operand forms parsed. `code` holds the words and linker fixups once the statement has been
-  // encoded at its final location (after resolve).
+  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2, each a number kept
+  // in place or a value record) and the number of operand forms parsed. `code` holds the words
+  // and linker fixups once the statement has been encoded at its final location (after resolve).
   const InstrEntry* entry = nullptr;
-  std::array<ValueRec*, 2> operand_exprs{};
+  std::array<OperandSlot, 2> operand_exprs{};
   StatementCode code{};
 
   // Source position and the problems reported at this statement (site.problems, made by the
