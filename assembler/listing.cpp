@@ -604,7 +604,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
         bytes.push_back(c.words[k] >> 8);
       }
       for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
-        const Fixup& f = c.fixups[i];
+        const Fixup& f = st.fixups()[i];
         const LinkProgram p = link_program(f);
         std::size_t fields = 0;
         for (std::uint8_t k = 0; k < p.count; ++k)
@@ -684,8 +684,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         // the statement's line stands for them.
         if (info.skipped && end < statements.size()) {
           const Statement* next = statements[end];
-          if (next->site.where.line == head->site.where.line && next->site.where.text == head->site.where.text &&
-              std::string_view(next->site.where.file) == head->site.where.file) {
+          if (next->line == head->line && next->text() == head->text() && next->file == head->file) {
             i = end;
             continue;
           }
@@ -726,8 +725,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if (info.from_include && !s.list_includes) continue;
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
         const std::string_view generated = head->generated_text();
-        const std::string_view text = generated.empty() ? head->site.where.text : generated;
-        list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
+        const std::string_view text = generated.empty() ? head->text() : generated;
+        list_source_line_A01(text, head->line, ctx, shown, flags);
         problems();
       }
     }

@@ -547,8 +547,7 @@ const MacroDef* macro_definition(const SymbolNode* node) {
 
 void directive_macro(Scanner& sc, SymbolNode* label) {
   IdentTree& tree = ident_tree();
-  Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
+  open_statement(StatementKind::Nothing);
   block_stack().push(OPEN_MACRO, source_reader().line_number());
   MacroDef& def = ms().definitions.emplace_back();
   std::vector<std::string> formals;
@@ -716,8 +715,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
 
 void directive_endm(Scanner& sc, SymbolNode* label) {
   (void)label;
-  Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
+  open_statement(StatementKind::Nothing);
   if (ms().active.empty()) {
     user_error_A01(37);
     fatal_exit_A01();
@@ -742,7 +740,6 @@ void directive_endm(Scanner& sc, SymbolNode* label) {
 
 void directive_exitm(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   if (ms().active.empty()) {
     user_error_A01(37);
@@ -760,7 +757,6 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
 
 void directive_local(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   bool saved = sc.lookup_only;
   int saved_mode = sc.lookup_mode();

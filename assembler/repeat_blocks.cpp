@@ -260,7 +260,6 @@ bool record_body(Scanner& sc, RepeatBody& body) {
 
 void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   block_stack().push(OPEN_REPEAT, sc.line_number());
   RepeatBody body;

@@ -88,11 +88,14 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
     ASSERT_EQ(st.generated_text(), line + "\n");
   }
 
-  const char* main = store.keep_file_name("t.s71");
-  const char* inc = store.keep_file_name("a.inc");
-  EXPECT_STREQ(main, "t.s71");
+  const std::uint16_t main = store.keep_file_name("t.s71");
+  const std::uint16_t inc = store.keep_file_name("a.inc");
+  EXPECT_STREQ(store.file_name(main), "t.s71");
+  EXPECT_STREQ(store.file_name(inc), "a.inc");
   EXPECT_EQ(store.keep_file_name(std::string("t.s71")), main);
   EXPECT_EQ(store.keep_file_name("a.inc"), inc);
+  EXPECT_EQ(store.keep_file_name(""), 0);
+  EXPECT_STREQ(store.file_name(0), "");
 
   aq71::Fixup f[2];
   f[1].field = 922;
@@ -141,16 +144,18 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   const aq71::Statement* db = statement_of(1, "DB");
   const aq71::Statement* rjmp = statement_of(1, "RJMP");
   ASSERT_TRUE(ldi && nop && db && rjmp);
-  EXPECT_STREQ(ldi->site.where.file, "t.s71");
-  EXPECT_EQ(ldi->site.where.line, 2);
-  EXPECT_EQ(ldi->site.where.text, " LDI R16,1\n");
-  EXPECT_STREQ(nop->site.where.file, "a.inc");
-  EXPECT_EQ(nop->site.where.line, 1);
+  EXPECT_STREQ(ldi->source().file, "t.s71");
+  EXPECT_EQ(ldi->source().line, 2);
+  EXPECT_EQ(ldi->text(), " LDI R16,1\n");
+  EXPECT_STREQ(nop->source().file, "a.inc");
+  EXPECT_EQ(nop->source().line, 1);
+  EXPECT_EQ(nop->text(), " NOP\n");
   EXPECT_EQ(db->data().items.size(), 2u);
   EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
   EXPECT_EQ(ldi->problems().lines.size(), 0u);
-  EXPECT_EQ(ldi->site.problems, nullptr);
+  EXPECT_EQ(ldi->site().problems, nullptr);
   EXPECT_EQ(rjmp->problems().severity, 2);
+  EXPECT_EQ(rjmp->site().problems, &rjmp->problems());
   EXPECT_EQ(ldi->code.word_count, 1);
 }
 
