@@ -104,7 +104,7 @@ class Driver {
   // Listing context of a macro call line. The call is already active: a call read from an outer
   // expansion or a repeat body is itself an expansion line.
   unsigned call_line_context(const Scanner& sc) {
-    if (macro_level() > 1) return LINE_CONTEXT_MACRO;
+    if (macro_level(run_) > 1) return LINE_CONTEXT_MACRO;
     return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
   }
 
@@ -552,8 +552,8 @@ class Driver {
     conditional_.reset();
     // The scanner lets go of the expansion and repeat readers before they are freed.
     sc.begin_module();
-    reset_macros();
-    reset_repeat_blocks();
+    reset_macros(run_);
+    reset_repeat_blocks(run_);
     if (!install_assembler_float_callbacks()) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
     reset_define_expansion();
   }
@@ -562,12 +562,12 @@ class Driver {
     DiagnosticHooks& d = diagnostic_hooks(run_);
     sc.conditional = &conditional_;
     sc.hooks.macro_call = [&sc](SymbolNode* n) { macro_call_A10(sc, n); };
-    sc.hooks.repeat_recording = [] { return repeat_recording(); };
+    sc.hooks.repeat_recording = [&run = run_] { return repeat_recording(run); };
     listing_hooks(run_).line_context = [&sc]() -> unsigned {
-      if (macro_level() > 0) return LINE_CONTEXT_MACRO;
+      if (macro_level(sc.run()) > 0) return LINE_CONTEXT_MACRO;
       return repeat_playing(sc) ? LINE_CONTEXT_REPEAT : 0u;
     };
-    d.block_origin = [] { return block_stack().origin(); };
+    d.block_origin = [&blocks = block_stack(run_)] { return blocks.origin(); };
     d.current_location = [&reader = reader_, &sc] {
       SourceLocation loc = reader.location();
       if (sc.input_depth() <= 1) {
@@ -678,7 +678,7 @@ void Driver::assemble() {
   module_ = ModuleState{};
   s.input_ended = false;
   s.source = std::make_unique<IncludeStackSource>(reader_);
-  s.scanner = std::make_unique<Scanner>();
+  s.scanner = std::make_unique<Scanner>(run_);
   Scanner& sc = *s.scanner;
   StatementServices& services = services_;
   services.scanner = &sc;

@@ -12,7 +12,8 @@
 namespace aq71 {
 
 ConditionalAssembly& conditional_assembly(Assembly& run) { return run.part<ConditionalAssembly>(); }
-ConditionalAssembly& conditional_assembly() { return conditional_assembly(current_assembly()); }
+
+ConditionalAssembly::ConditionalAssembly(Assembly& run) : blocks_(block_stack(run)), reader_(source_reader(run)) {}
 
 int ConditionalAssembly::state() const { return levels_.empty() ? base_state_ : levels_.back().state; }
 
@@ -35,20 +36,20 @@ void ConditionalAssembly::reset() {
 }
 
 void ConditionalAssembly::open_level(bool condition, long line) {
-  block_stack().push(OPEN_CONDITIONAL, line);
+  blocks_.push(OPEN_CONDITIONAL, line);
   ++depth_;
   levels_.push_back({condition ? COND_TRUE : COND_FALSE, false});
 }
 
 void ConditionalAssembly::open_skipped_level() {
-  block_stack().push(OPEN_CONDITIONAL, source_reader().line_number());
+  blocks_.push(OPEN_CONDITIONAL, reader_.line_number());
   ++depth_;
   levels_.push_back({COND_DONE, false});
 }
 
 void ConditionalAssembly::close_level() {
   if (depth_ > 0) --depth_;
-  block_stack().pop(OPEN_CONDITIONAL);
+  blocks_.pop(OPEN_CONDITIONAL);
   if (levels_.empty()) {
     user_error_A01(57);
     base_state_ = COND_UNBALANCED;
@@ -157,16 +158,16 @@ bool read_condition(Scanner& sc) {
 
 void directive_if(Scanner& sc, SymbolNode* label) {
   line_statement_for(sc, label);
-  long line = source_reader().line_number();
+  long line = source_reader(sc.run()).line_number();
   next_nonblank(sc);
   bool c = read_condition(sc);
-  conditional_assembly().open_level(c, line);
+  conditional_assembly(sc.run()).open_level(c, line);
   end_line(sc);
 }
 
 void directive_elseif(Scanner& sc, SymbolNode* label) {
   line_statement_for(sc, label);
-  conditional_assembly().do_elseif([&sc] {
+  conditional_assembly(sc.run()).do_elseif([&sc] {
     next_nonblank(sc);
     return read_condition(sc);
   });
@@ -175,13 +176,13 @@ void directive_elseif(Scanner& sc, SymbolNode* label) {
 
 void directive_else(Scanner& sc, SymbolNode* label) {
   line_statement_for(sc, label);
-  conditional_assembly().do_else();
+  conditional_assembly(sc.run()).do_else();
   end_line(sc);
 }
 
 void directive_endif(Scanner& sc, SymbolNode* label) {
   line_statement_for(sc, label);
-  conditional_assembly().do_endif();
+  conditional_assembly(sc.run()).do_endif();
   end_line(sc);
 }
 

@@ -22,8 +22,14 @@ enum CondState : int {
   COND_DONE = 5,        // a branch of the level was taken: the rest is skipped
 };
 
+class BlockStack;
+class SourceReader;
+
 class ConditionalAssembly : public ConditionalControl {
  public:
+  // The levels of one run: they pair with that run's block stack and its source lines.
+  explicit ConditionalAssembly(Assembly& run);
+
   int state() const override;
   void set_state(int state) override;
   int depth() const override { return depth_; }
@@ -70,11 +76,12 @@ class ConditionalAssembly : public ConditionalControl {
   std::vector<Level> levels_;
   int base_state_ = COND_OUTSIDE;
   int depth_ = 0;
+  BlockStack& blocks_;
+  SourceReader& reader_;
 };
 
-// The conditional levels of a run; without a run, of the current run.
+// The conditional levels of a run.
 ConditionalAssembly& conditional_assembly(Assembly& run);
-ConditionalAssembly& conditional_assembly();
 
 class Scanner;
 struct SymbolNode;

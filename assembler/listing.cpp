@@ -398,7 +398,7 @@ void begin_listing_run() {
     localtime_r(&now, &t);
     ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
   }
-  if (!hooks().line_context) hooks().line_context = [] { return macro_level() > 0 ? LINE_CONTEXT_MACRO : 0u; };
+  if (!hooks().line_context) hooks().line_context = [&run = current_assembly()] { return macro_level(run) > 0 ? LINE_CONTEXT_MACRO : 0u; };
   if (!hooks().define_value) {
     hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
       if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;

@@ -41,7 +41,10 @@ char formal_char(std::size_t index) {
   return index < 9 ? static_cast<char>('1' + index) : static_cast<char>('A' + (index - 9));
 }
 
+struct MacroState;
+
 struct CallContext {
+  MacroState* state = nullptr;  // of the run the call belongs to
   const MacroDef* def = nullptr;
   std::vector<std::string> actuals;
   std::size_t next_line = 0;
@@ -51,11 +54,38 @@ struct CallContext {
   InputReader* reader = nullptr;  // the expansion reader of this call
 };
 
+class ExpansionReader;
+
+// The macros of a run and the parts of the run they work with.
+struct MacroState {
+  explicit MacroState(Assembly& run)
+      : conditional(conditional_assembly(run)),
+        blocks(block_stack(run)),
+        operators(macro_operators(run)),
+        settings(aq71::settings(run)),
+        tree(ident_tree(run)),
+        reader(source_reader(run)) {
+    // The conditional levels opened inside an expansion need to know that one is being read.
+    conditional.macro_expansion_active = [this] { return !active.empty(); };
+  }
+  ~MacroState() { conditional.macro_expansion_active = nullptr; }
+  std::deque<MacroDef> definitions;
+  std::vector<CallContext*> active;  // innermost last
+  std::vector<std::unique_ptr<ExpansionReader>> readers;
+  ConditionalAssembly& conditional;
+  BlockStack& blocks;
+  MacroOperators& operators;
+  RunSettings& settings;
+  IdentTree& tree;
+  SourceReader& reader;
+};
+
 // Builds one expanded line from a recorded one.
 std::string expand_line(const CallContext& ctx, const std::string& text) {
   std::string out;
   bool operators = ctx.def->operator_mode;
-  if (operators) macro_operators().enable();
+  MacroState& state = *ctx.state;
+  if (operators) state.operators.enable();
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c != '\\') {
@@ -74,7 +104,7 @@ std::string expand_line(const CallContext& ctx, const std::string& text) {
     }
     if (operators) {
       std::size_t pos = i + 1;
-      macro_operators().interpret(d, text, pos, ctx.actuals, !conditional_assembly().skipping(), out);
+      state.operators.interpret(d, text, pos, ctx.actuals, !state.conditional.skipping(), out);
       i = pos - 1;
       continue;
     }
@@ -106,7 +136,7 @@ class ExpansionReader : public InputReader {
       if (ctx->next_line >= ctx->def->lines.size()) {
         if (!ctx->ended) {
           // The line holding ENDM was skipped as part of a false branch.
-          if (!conditional_assembly().skipping()) user_error_A01(57);
+          if (!ctx->state->conditional.skipping()) user_error_A01(57);
           fatal_exit_A01();
         }
         return EXHAUSTED;
@@ -124,17 +154,7 @@ class ExpansionReader : public InputReader {
   std::size_t pos_ = 0;
 };
 
-struct MacroState {
-  // The conditional levels opened inside an expansion need to know that one is being read.
-  explicit MacroState(Assembly& run) {
-    conditional_assembly(run).macro_expansion_active = [] { return macro_level() > 0; };
-  }
-  std::deque<MacroDef> definitions;
-  std::vector<CallContext*> active;  // innermost last
-  std::vector<std::unique_ptr<ExpansionReader>> readers;
-};
-
-MacroState& ms() { return current_assembly().part<MacroState>(); }
+MacroState& ms(Assembly& run) { return run.part<MacroState>(); }
 
 void give_value(SymbolNode* node, long value) {
   LabelRec* l = node && node->def ? node->def->label : nullptr;
@@ -147,8 +167,7 @@ void give_value(SymbolNode* node, long value) {
 }
 
 // Turns a node into the macro's name; false when it may not become one (error 34 reported).
-bool name_macro(SymbolNode* node, MacroDef* def) {
-  IdentTree& tree = ident_tree();
+bool name_macro(IdentTree& tree, SymbolNode* node, MacroDef* def) {
   if (!node) return false;
   for (SymbolNode* n = tree.find_exact(node->name); n; n = n->next)
     if (n->def && n->def->kind == KIND_MACRO) {
@@ -317,7 +336,7 @@ std::string replace_formals(const std::string& line, const std::vector<std::stri
 
 // ---- operator language -------------------------------------------------------------------------
 
-MacroOperators& macro_operators() { return current_assembly().part<MacroOperators>(); }
+MacroOperators& macro_operators(Assembly& run) { return run.part<MacroOperators>(); }
 
 void MacroOperators::reset() {
   sp_ = -1;
@@ -546,15 +565,16 @@ const MacroDef* macro_definition(const SymbolNode* node) {
 }
 
 void directive_macro(Scanner& sc, SymbolNode* label) {
-  IdentTree& tree = ident_tree();
+  MacroState& state = ms(sc.run());
+  IdentTree& tree = state.tree;
   open_statement(StatementKind::Nothing);
-  block_stack().push(OPEN_MACRO, source_reader().line_number());
-  MacroDef& def = ms().definitions.emplace_back();
+  state.blocks.push(OPEN_MACRO, state.reader.line_number());
+  MacroDef& def = state.definitions.emplace_back();
   std::vector<std::string> formals;
   bool named = false;
   if (label) {
     def.name = label->name;
-    named = name_macro(label, &def);
+    named = name_macro(tree, label, &def);
     std::string rest;
     if (sc.current_char() == '\n' || sc.current_char() == -1)
       sc.skip_rest_of_line_quiet();
@@ -600,7 +620,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
       def.name = sc.token().text;
       SymbolNode* node = sc.token().node;
       if (!node) node = tree.enter(def.name, false, false).node;
-      named = name_macro(node, &def);
+      named = name_macro(tree, node, &def);
     } else {
       user_error_A01(35);
     }
@@ -609,10 +629,10 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
   (void)named;
 
   for (;;) {
-    long line_no = source_reader().line_number() + 1;
+    long line_no = state.reader.line_number() + 1;
     std::string line = sc.read_rest_of_line(kMacroTextLimit);
     if (sc.current_char() == -1) {
-      block_stack().pop(OPEN_MACRO);
+      state.blocks.pop(OPEN_MACRO);
       return;
     }
     if (line.size() > kMacroTextFill) {
@@ -622,14 +642,14 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
     auto words = statement_words(line);
     open_line_statement(StatementKind::Comment).macro_definition_line = true;
     std::string text = def.operator_mode ? line : replace_formals(line, formals, tree.case_sensitive);
-    def.lines.push_back({text + '\n', line_no, source_reader().file_name()});
+    def.lines.push_back({text + '\n', line_no, state.reader.file_name()});
     bool endm = false;
     for (SymbolNode* n : tree.block_names(BLOCK_ENDM))
       endm = endm || upper_ascii(n->name) == words.first || upper_ascii(n->name) == words.second;
     if (endm) break;
   }
-  block_stack().pop(OPEN_MACRO);
-  if (settings().macro_debug) {
+  state.blocks.pop(OPEN_MACRO);
+  if (state.settings.macro_debug) {
     std::printf("%s\n%*s\n%s\nData stored during macro recording:\n", std::string(78, '-').c_str(),
                 static_cast<int>(38 + def.name.size() / 2), def.name.c_str(), std::string(78, '-').c_str());
     for (const auto& l : def.lines) std::fputs(l.text.c_str(), stdout);
@@ -656,18 +676,21 @@ std::size_t unclosed_block_comment(const std::string& text) {
   return std::string::npos;
 }
 
-int macro_level() { return static_cast<int>(ms().active.size()); }
+int macro_level(Assembly& run) { return static_cast<int>(ms(run).active.size()); }
 
-void reset_macros() {
-  ms().active.clear();
-  ms().readers.clear();
-  macro_operators().reset();
+void reset_macros(Assembly& run) {
+  MacroState& state = ms(run);
+  state.active.clear();
+  state.readers.clear();
+  state.operators.reset();
 }
 
 void macro_call_A10(Scanner& sc, SymbolNode* node) {
+  MacroState& state = ms(sc.run());
   const MacroDef* def = macro_definition(node);
   if (!def) internal_error_A01("macro_call_A10", "no macro", 0, 0);
-  if (macro_level() + 1 >= kMacroNestingLimit) {
+  const int level = static_cast<int>(state.active.size());
+  if (level + 1 >= kMacroNestingLimit) {
     user_error_A01(29, {.number = kMacroNestingLimit});
     fatal_exit_A01();
   }
@@ -691,19 +714,20 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
     text += tail.substr(close + 2);
   }
   auto ctx = std::make_unique<CallContext>();
+  ctx->state = &state;
   ctx->def = def;
-  if (!split_actuals(text, settings().macro_quote_open, settings().macro_quote_close, ctx->actuals))
+  if (!split_actuals(text, state.settings.macro_quote_open, state.settings.macro_quote_close, ctx->actuals))
     internal_error_A01("actuals_scan", "Too many actuals", 0, 0);
-  ctx->cond_depth = conditional_assembly().depth();
-  ctx->level = macro_level() + 1;
+  ctx->cond_depth = state.conditional.depth();
+  ctx->level = level + 1;
   CallContext* c = ctx.get();
-  ms().active.push_back(c);
+  state.active.push_back(c);
   auto reader = std::make_unique<ExpansionReader>(std::move(ctx));
   c->reader = reader.get();
   sc.redirect_input_A05(reader.get());
-  ms().readers.push_back(std::move(reader));
-  give_value(ident_tree().declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
-  if (settings().macro_debug) {
+  state.readers.push_back(std::move(reader));
+  give_value(state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
+  if (state.settings.macro_debug) {
     std::printf("%s\n%s\n%s\nArguments:\n", std::string(78, '+').c_str(), def->name.c_str(),
                 std::string(78, '+').c_str());
     for (const auto& a : c->actuals) std::printf("%s\n", a.c_str());
@@ -715,40 +739,42 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
 
 void directive_endm(Scanner& sc, SymbolNode* label) {
   (void)label;
+  MacroState& state = ms(sc.run());
   open_statement(StatementKind::Nothing);
-  if (ms().active.empty()) {
+  if (state.active.empty()) {
     user_error_A01(37);
     fatal_exit_A01();
   }
-  CallContext* c = ms().active.back();
-  if (conditional_assembly().depth() != c->cond_depth) {
+  CallContext* c = state.active.back();
+  if (state.conditional.depth() != c->cond_depth) {
     user_error_A01(57);
     fatal_exit_A01();
   }
   c->ended = true;
   sc.next_token_A07();
   end_of_statement(sc);
-  if (settings().macro_debug) {
+  if (state.settings.macro_debug) {
     std::string end = "End of '" + c->def->name + "'";
     std::printf("%s\n%*s\n%s\n", std::string(78, '+').c_str(), static_cast<int>(39 + end.size() / 2), end.c_str(),
                 std::string(78, '+').c_str());
   }
-  ident_tree().end_local_level(c->level);
+  state.tree.end_local_level(c->level);
   c->next_line = c->def->lines.size();
-  ms().active.pop_back();
+  state.active.pop_back();
 }
 
 void directive_exitm(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Nothing);
   attach_label(st, label);
-  if (ms().active.empty()) {
+  MacroState& state = ms(sc.run());
+  if (state.active.empty()) {
     user_error_A01(37);
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
     return;
   }
-  CallContext* c = ms().active.back();
+  CallContext* c = state.active.back();
   // IF levels opened by this expansion end with it.
-  conditional_assembly().close_to_depth(c->cond_depth);
+  state.conditional.close_to_depth(c->cond_depth);
   if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
   // Repeat blocks and pushed texts of this expansion end here as well.
   while (sc.current_reader() != c->reader && sc.input_depth() > 1) sc.pop_input();
@@ -756,6 +782,7 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_local(Scanner& sc, SymbolNode* label) {
+  MacroState& state = ms(sc.run());
   Statement& st = open_statement(StatementKind::Nothing);
   attach_label(st, label);
   bool saved = sc.lookup_only;
@@ -769,11 +796,11 @@ void directive_local(Scanner& sc, SymbolNode* label) {
       break;
     }
     std::string name = sc.token().text;
-    if (ms().active.empty()) {
+    if (state.active.empty()) {
       user_error_A01(77, {.text = name});
       break;
     }
-    ident_tree().declare_local(name, ms().active.back()->level);
+    state.tree.declare_local(name, state.active.back()->level);
     next_nonblank(sc);
     if (sc.token().code != TOK_COMMA) break;
   }
@@ -781,7 +808,7 @@ void directive_local(Scanner& sc, SymbolNode* label) {
   sc.set_lookup_mode(saved_mode);
   int code = sc.token().code;
   if (code != TOK_EOL && code != TOK_EOF && code != TOK_SEMICOLON) {
-    if (!ms().active.empty()) user_error_A01(0);
+    if (!state.active.empty()) user_error_A01(0);
   }
   if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
 }

@@ -9,6 +9,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -45,11 +46,11 @@ void macro_call_A10(Scanner& sc, SymbolNode* node);
 // line comments respected), or npos.
 std::size_t unclosed_block_comment(const std::string& text);
 
-// Number of active calls.
-int macro_level();
+// Number of active calls of the run.
+int macro_level(Assembly& run);
 
-// Start of a pass: no call active, operator stack and counter reset.
-void reset_macros();
+// Start of a pass of the run: no call active, operator stack and counter reset.
+void reset_macros(Assembly& run);
 
 // Definition of a macro node (nullptr for other nodes).
 const MacroDef* macro_definition(const SymbolNode* node);
@@ -84,6 +85,7 @@ class MacroOperators {
   bool enabled_ = true;
 };
 
-MacroOperators& macro_operators();
+// The operator stack of a run.
+MacroOperators& macro_operators(Assembly& run);
 
 }  // namespace aq71

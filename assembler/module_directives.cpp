@@ -146,7 +146,7 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
 // A module cannot end inside a macro expansion or a repeat body: the rest of the body would be
 // read into the next module after its readers were dropped. Reported and ignored.
 static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
-  int error = macro_level() > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
+  int error = macro_level(sc.run()) > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
   if (error < 0) return false;
   user_error_A01(error);
   Statement& st = open_statement(StatementKind::Failed);

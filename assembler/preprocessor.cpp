@@ -523,7 +523,7 @@ bool include_name(Scanner& sc, std::string& name, char& form) {
 }
 
 int pp_include(Scanner& sc) {
-  if (macro_level() > 0) {
+  if (macro_level(sc.run()) > 0) {
     report_error(99);
     return 0;
   }

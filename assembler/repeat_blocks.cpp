@@ -56,7 +56,7 @@ std::optional<std::pair<const char*, long>> BlockStack::origin() const {
   }
 }
 
-BlockStack& block_stack() { return current_assembly().part<BlockStack>(); }
+BlockStack& block_stack(Assembly& run) { return run.part<BlockStack>(); }
 
 // ---- headers -----------------------------------------------------------------------------------
 
@@ -209,48 +209,55 @@ class RepeatReader : public InputReader {
 };
 
 struct RepeatState {
+  explicit RepeatState(Assembly& run) : blocks(block_stack(run)), tree(ident_tree(run)) {}
   int recording = 0;
   std::vector<std::unique_ptr<RepeatReader>> readers;
+  BlockStack& blocks;
+  IdentTree& tree;
 };
 
-RepeatState& rs() { return current_assembly().part<RepeatState>(); }
+RepeatState& rs(Assembly& run) { return run.part<RepeatState>(); }
 
-bool is_name(const std::string& word, int block) {
-  for (SymbolNode* n : ident_tree().block_names(block))
+bool is_name(const IdentTree& tree, const std::string& word, int block) {
+  for (SymbolNode* n : tree.block_names(block))
     if (upper_ascii(n->name) == word) return true;
   return false;
 }
 
-bool is_directive_word(const std::pair<std::string, std::string>& w, int block) {
-  return (!w.first.empty() && is_name(w.first, block)) || (!w.second.empty() && is_name(w.second, block));
+bool is_directive_word(const IdentTree& tree, const std::pair<std::string, std::string>& w, int block) {
+  return (!w.first.empty() && is_name(tree, w.first, block)) || (!w.second.empty() && is_name(tree, w.second, block));
 }
 
 // Reads the body up to the matching ENDR. Returns false when the block ended otherwise.
-bool record_body(Scanner& sc, RepeatBody& body) {
+bool record_body(Scanner& sc, RepeatState& state, RepeatBody& body) {
+  BlockStack& blocks = state.blocks;
+  auto is_directive = [&state](const std::pair<std::string, std::string>& w, int block) {
+    return is_directive_word(state.tree, w, block);
+  };
   int nested = 0;
   for (;;) {
     std::string line = sc.read_rest_of_line(kRepeatLineLimit);
     if (sc.current_char() == -1) return false;
     auto w = statement_words(line);
-    if (is_directive_word(w, BLOCK_END)) {
+    if (is_directive(w, BLOCK_END)) {
       user_error_A01(75);
-      for (; nested >= 0; --nested) block_stack().pop(OPEN_REPEAT);
+      for (; nested >= 0; --nested) blocks.pop(OPEN_REPEAT);
       // The module ends at this line all the same.
       sc.push_input_string_A05(line, false, true, sc.listing_flags);
       return false;
     }
-    if (is_directive_word(w, BLOCK_ENDM)) {
+    if (is_directive(w, BLOCK_ENDM)) {
       user_error_A01(79);
       fatal_exit_A01();
     }
-    if (is_directive_word(w, BLOCK_ENDR)) {
-      block_stack().pop(OPEN_REPEAT);
+    if (is_directive(w, BLOCK_ENDR)) {
+      blocks.pop(OPEN_REPEAT);
       if (nested == 0) return true;
       --nested;
-    } else if (is_directive_word(w, BLOCK_REPT) || is_directive_word(w, BLOCK_REPTI) ||
-               is_directive_word(w, BLOCK_REPTC)) {
+    } else if (is_directive(w, BLOCK_REPT) || is_directive(w, BLOCK_REPTI) ||
+               is_directive(w, BLOCK_REPTC)) {
       ++nested;
-      block_stack().push(OPEN_REPEAT, sc.line_number());
+      blocks.push(OPEN_REPEAT, sc.line_number());
     }
     body.lines.push_back(std::move(line));
   }
@@ -261,7 +268,8 @@ bool record_body(Scanner& sc, RepeatBody& body) {
 void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
   Statement& st = open_statement(StatementKind::Nothing);
   attach_label(st, label);
-  block_stack().push(OPEN_REPEAT, sc.line_number());
+  RepeatState& state = rs(sc.run());
+  state.blocks.push(OPEN_REPEAT, sc.line_number());
   RepeatBody body;
   body.mode = mode;
   if (mode == 3) {
@@ -297,19 +305,19 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
     }
     body.count = static_cast<long>(body.values.size());
   }
-  ++rs().recording;
+  ++state.recording;
   bool complete = false;
   try {
-    complete = record_body(sc, body);
+    complete = record_body(sc, state, body);
   } catch (...) {
-    --rs().recording;
+    --state.recording;
     throw;
   }
-  --rs().recording;
+  --state.recording;
   if (!complete || body.count <= 0 || body.lines.empty()) return;
   auto reader = std::make_unique<RepeatReader>(std::move(body));
   sc.redirect_input_A05(reader.get());
-  rs().readers.push_back(std::move(reader));
+  state.readers.push_back(std::move(reader));
 }
 
 void directive_endr(Scanner& sc, SymbolNode* label) {
@@ -320,18 +328,19 @@ void directive_endr(Scanner& sc, SymbolNode* label) {
   if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
 }
 
-bool repeat_recording() { return rs().recording > 0; }
+bool repeat_recording(Assembly& run) { return rs(run).recording > 0; }
 
 bool repeat_playing(const Scanner& sc) {
-  for (const auto& r : rs().readers)
+  for (const auto& r : rs(sc.run()).readers)
     if (sc.reads_from(r.get())) return true;
   return false;
 }
 
-void reset_repeat_blocks() {
-  rs().recording = 0;
-  rs().readers.clear();
-  block_stack().reset();
+void reset_repeat_blocks(Assembly& run) {
+  RepeatState& state = rs(run);
+  state.recording = 0;
+  state.readers.clear();
+  state.blocks.reset();
 }
 
 }  // namespace aq71

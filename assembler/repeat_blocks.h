@@ -9,6 +9,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct SymbolNode;
 
@@ -45,7 +46,8 @@ class BlockStack {
   std::vector<Node> nodes_;
 };
 
-BlockStack& block_stack();
+// The block stack of a run.
+BlockStack& block_stack(Assembly& run);
 
 // Longest line of a repeat body.
 inline constexpr std::size_t kRepeatLineLimit = 2046;
@@ -54,14 +56,14 @@ inline constexpr std::size_t kRepeatLineLimit = 2046;
 void directive_rept(Scanner& sc, SymbolNode* label, int mode);  // mode 3 REPT, 2 REPTI, 1 REPTC
 void directive_endr(Scanner& sc, SymbolNode* label);
 
-// True while a repeat body is being recorded (end of input there is error 76).
-bool repeat_recording();
+// True while a repeat body of the run is being recorded (end of input there is error 76).
+bool repeat_recording(Assembly& run);
 
 // True while the input comes from a repeat body being played back.
 bool repeat_playing(const Scanner& sc);
 
-// Start of a pass: no repeat open or playing, block stack empty.
-void reset_repeat_blocks();
+// Start of a pass of the run: no repeat open or playing, block stack empty.
+void reset_repeat_blocks(Assembly& run);
 
 // Splits a REPTI header into the formal and its values (commas inside double quotes do not
 // split); REPTC: the formal and one value per character. Empty results are refused by the caller.

@@ -227,13 +227,12 @@ class Scanner::ConstReader : public InputReader {
 
 // ---- set-up ------------------------------------------------------------------------------------
 
-Scanner::Scanner() : source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
+Scanner::Scanner(Assembly& run)
+    : tree(ident_tree(run)), run_(run), source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
   reader_ = source_.get();
 }
 
 Scanner::~Scanner() = default;
-
-IdentTree& Scanner::t() const { return tree ? *tree : ident_tree(); }
 
 void Scanner::start(LineSource* source) {
   source_ = std::make_unique<SourceInput>();
@@ -825,12 +824,7 @@ int Scanner::scan_identifier() {
   ctx.lookup_only = lookup_only;
   ctx.after_label = label_on_line_;
   ctx.line_active = true;
-  t().env.line = line_number();
-  t().env.file_index = source_->file_index();
-  LookupResult r = t().classify(text, ctx);
-  token_.node = r.node;
-  token_.kind = r.kind();
-  if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
+  classify_token(text, ctx);
   colon_after_label_ = ctx.first_field && ch_ == ':';
   if (!in_pp_line_ && (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE)) {
     keyword_seen_ = true;
@@ -859,13 +853,17 @@ int Scanner::scan_backquoted() {
   ctx.preprocessor_line = in_pp_line_;
   ctx.define_line = define_line;
   ctx.lookup_only = lookup_only;
+  classify_token(name, ctx);
+  return TOK_IDENT;
+}
+
+void Scanner::classify_token(std::string_view name, const ClassifyContext& ctx) {
   t().env.line = line_number();
   t().env.file_index = source_->file_index();
   LookupResult r = t().classify(name, ctx);
   token_.node = r.node;
   token_.kind = r.kind();
   if (ctx.first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
-  return TOK_IDENT;
 }
 
 // ---- numbers -----------------------------------------------------------------------------------

@@ -28,6 +28,8 @@
 namespace aq71 {
 
 // Where source characters come from.
+class Assembly;
+
 class LineSource {
  public:
   virtual ~LineSource() = default;
@@ -122,7 +124,9 @@ std::string printable_char(int c);
 
 class Scanner {
  public:
-  Scanner();
+  // A scanner of one run: it reads names into that run's identifier tree, and the handlers it
+  // is passed to reach the run through it.
+  explicit Scanner(Assembly& run);
   ~Scanner();
   Scanner(const Scanner&) = delete;
   Scanner& operator=(const Scanner&) = delete;
@@ -135,7 +139,8 @@ class Scanner {
 
   ScannerHooks hooks;
   ConditionalControl* conditional = nullptr;
-  IdentTree* tree = nullptr;  // defaults to ident_tree()
+  Assembly& run() const { return run_; }
+  IdentTree& tree;  // the run's identifier tree
 
   // ---- mode flags set by other parts ----------------------------------------------------
   int default_radix = 10;              // RADIX
@@ -240,6 +245,8 @@ class Scanner {
   void skip_integer_suffix();
   int scan_quoted(int quote, bool include_name);
   int scan_backquoted();
+  // Looks a name up for the token in hand and notes a label in the first field.
+  void classify_token(std::string_view name, const ClassifyContext& ctx);
   int scan_bcd();
   int continue_block_comment();
   int operator_token(int c);
@@ -254,8 +261,9 @@ class Scanner {
   const Token& statement_token(bool expand);
   void evaluate_defined();
   SymbolNode* define_of(SymbolNode* node) const;
-  IdentTree& t() const;
+  IdentTree& t() const { return tree; }
 
+  Assembly& run_;
   std::unique_ptr<SourceInput> source_;
   std::unique_ptr<ConstReader> lf_reader_;
   std::vector<std::unique_ptr<StringReader>> string_readers_;

@@ -109,4 +109,35 @@ TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
   EXPECT_EQ(aq71_test::read_file(dir_ / "p.r71"), first_object);
 }
 
+// What a run leaves open or defined stays in it: a macro of the first run is unknown to the
+// next, and a conditional level or a macro call left open does not skip the next run's lines.
+TEST_F(WholeRuns, MacrosAndOpenLevelsStayInTheirRun) {
+  aq71_test::reset_run_state();
+  aq71_test::write_file(dir_ / "a.s71", "M MACRO\n NOP\n IF 0\n ENDM\n M\n REPT 2\n IF 0\n END\n");
+  aq71_test::write_file(dir_ / "b.s71", " M\n END\n");
+  aq71_test::write_file(dir_ / "c.s71", " NOP\n END\n");
+  std::string fresh;
+  {
+    aq71::Assembly run;
+    aq71_test::CapturedConsole console;
+    EXPECT_EQ(assemble_in(run, {"aq71", "c", "-S", "-c#"}), 0) << console.text();
+    fresh = aq71_test::read_file(dir_ / "c.r71");
+  }
+  aq71::Assembly first;
+  {
+    aq71_test::CapturedConsole console;
+    EXPECT_NE(assemble_in(first, {"aq71", "a", "-S", "-c#"}), 0);
+  }
+  {
+    aq71::Assembly second;
+    aq71_test::CapturedConsole console;
+    EXPECT_NE(assemble_in(second, {"aq71", "b", "-S", "-c#"}), 0);
+    EXPECT_NE(console.text().find("Error["), std::string::npos) << console.text();
+  }
+  aq71::Assembly third;
+  aq71_test::CapturedConsole console;
+  EXPECT_EQ(assemble_in(third, {"aq71", "c", "-S", "-c#"}), 0) << console.text();
+  EXPECT_EQ(aq71_test::read_file(dir_ / "c.r71"), fresh);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // Conditional assembly: which lines are assembled, and the problems of unbalanced levels.
 #include <gtest/gtest.h>
 
+#include "assembler/assembly.h"
 #include "assembler/conditional.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/tests/driver_test_support.h"
@@ -36,8 +37,8 @@ TEST_F(Conditional, BranchSelection) {
   EXPECT_EQ(run(" IF 0\n IF 1\n LDI R16,1\n ELSE\n LDI R16,2\n ENDIF\n ELSE\n LDI R16,3\n ENDIF\n"), (W{0xE003}));
   EXPECT_EQ(run(" IF 1 ; it's\n LDI R16,7\n ENDIF ; \"x\n IF \"A\" = \"A\" ; it's\n LDI R16,8\n ENDIF\n"),
             (W{0xE007, 0xE008}));
-  EXPECT_EQ(aq71::conditional_assembly().depth(), 0);
-  EXPECT_EQ(aq71::block_stack().size(), 0u);
+  EXPECT_EQ(aq71::conditional_assembly(aq71::current_assembly()).depth(), 0);
+  EXPECT_EQ(aq71::block_stack(aq71::current_assembly()).size(), 0u);
 }
 
 TEST_F(Conditional, StringAndNumericConditions) {
@@ -66,7 +67,8 @@ TEST_F(Conditional, Unbalanced) {
 }
 
 TEST_F(Conditional, StateMachine) {
-  aq71::ConditionalAssembly c;
+  aq71::Assembly run;
+  aq71::ConditionalAssembly c(run);
   c.open_level(false, 1);
   EXPECT_TRUE(c.skipping());
   c.do_elseif([] { return true; });
@@ -88,7 +90,6 @@ TEST_F(Conditional, StateMachine) {
   c.close_to_depth(0);
   EXPECT_EQ(c.depth(), 0);
   EXPECT_EQ(c.state(), aq71::COND_OUTSIDE);
-  aq71::block_stack().reset();
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ class ExprTest : public ::testing::Test {
   // Parses a whole-line expression.
   ValueRec* parse(const std::string& text) {
     src = std::make_unique<StringLineSource>(" " + text + "\n");  // not in the label field
-    sc = std::make_unique<Scanner>();
+    sc = std::make_unique<Scanner>(current_assembly());
     sc->start(src.get());
     sc->next_token_A07();  // the blank in front: the line has begun
     return parse_expression_A08(*sc, false, false);

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "assembler/assembly.h"
 #include "assembler/macros.h"
 #include "assembler/tests/driver_test_support.h"
 
@@ -163,7 +164,7 @@ TEST_F(Macros, OperatorModeExpressions) {
       << out;
   EXPECT_EQ(words(), (W{0xE007, 0xEF1E, 0xE029}));
 
-  aq71::MacroOperators& m = aq71::macro_operators();
+  aq71::MacroOperators& m = aq71::macro_operators(aq71::current_assembly());
   std::vector<std::string> actuals{"HELLO", "AB"};
   auto run = [&](const std::string& program) {
     std::string result;

@@ -47,7 +47,7 @@ class GrammarTest : public ::testing::Test {
   // Starts reading " text" and returns the first word's token (the mnemonic).
   const Token& start(const std::string& text) {
     src = std::make_unique<StringLineSource>(" " + text + "\n");
-    sc = std::make_unique<Scanner>();
+    sc = std::make_unique<Scanner>(current_assembly());
     sc->start(src.get());
     do sc->next_token_A07();
     while (sc->token().code == TOK_BLANK);

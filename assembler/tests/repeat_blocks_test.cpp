@@ -1,6 +1,7 @@
 // Repeat blocks and the block stack.
 #include <gtest/gtest.h>
 
+#include "assembler/assembly.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/tests/driver_test_support.h"
 
@@ -16,7 +17,7 @@ class RepeatBlocks : public InProcessAssembly {};
 TEST_F(RepeatBlocks, CountsNestingAndZero) {
   ASSERT_EQ(assemble(" REPT 3\n NOP\n ENDR\n REPT 0\n LDI R16,1\n ENDR\n LDI R17,2\n END\n"), 0) << out;
   EXPECT_EQ(words(), (W{0, 0, 0, 0xE012}));
-  EXPECT_EQ(aq71::block_stack().size(), 0u);
+  EXPECT_EQ(aq71::block_stack(aq71::current_assembly()).size(), 0u);
   ASSERT_EQ(assemble(" REPT 3\n LDI R16,1\n REPT 2\n NOP\n ENDR\n ENDR\n END\n"), 0) << out;
   EXPECT_EQ(words(), (W{0xE001, 0, 0, 0xE001, 0, 0, 0xE001, 0, 0}));
   EXPECT_EQ(assemble(" REPT -1\n NOP\n ENDR\n LDI R16,3\n END\n"), 2);

@@ -95,7 +95,9 @@ class ScannerTest : public ::testing::Test {
   }
 
   std::unique_ptr<StringLineSource> src;
-  Scanner sc;
+  Assembly run;
+  AssemblyScope scope{run};  // the fixture's own run for every part it sets up
+  Scanner sc{run};
   std::vector<Problem> problems;
   std::string internal;
 };
@@ -339,13 +341,21 @@ TEST_F(ScannerTest, DotRuleForLabelsAndNames) {
 
 TEST_F(ScannerTest, UnregisteredDotIsPunctuation) {
   const ProblemHooks hooks = problem_hooks();
-  start_assembly();  // a tree without the dot as part of names
+  Assembly bare;  // a run whose tree has no dot as part of names
+  AssemblyScope bound(bare);
   problem_hooks() = hooks;
-  ident_tree().init_mnemonic_A07("NOP", nullptr, 91, 1, 0);
-  source(" a.b\n");
-  EXPECT_EQ(pp().text, "a");
-  EXPECT_EQ(pp().code, TOK_DOT);
-  EXPECT_EQ(pp().text, "b");
+  ident_tree(bare).init_mnemonic_A07("NOP", nullptr, 91, 1, 0);
+  Scanner bare_sc(bare);
+  StringLineSource text(" a.b\n");
+  bare_sc.start(&text);
+  auto next = [&]() -> const Token& {
+    while (bare_sc.get_pp_token_A05() == TOK_BLANK) {
+    }
+    return bare_sc.token();
+  };
+  EXPECT_EQ(next().text, "a");
+  EXPECT_EQ(next().code, TOK_DOT);
+  EXPECT_EQ(next().text, "b");
 }
 
 TEST_F(ScannerTest, LabelFieldAndOperationField) {

@@ -16,6 +16,7 @@
 #include "monitor/link_reader.h"
 #include "platform/file_write.h"
 #include "runtime_support.h"
+#include "tools/zqvsim/core/module_core.h"
 #include "tools/zqvsim/core/sim_process.h"
 
 using namespace runtime_test;
@@ -23,25 +24,13 @@ using plclink::AutoOutcome;
 
 namespace {
 
-int FirmwareOf(int model) {
-  switch (model) {
-    case 2:
-      return 120;
-    case 4:
-      return 60;
-    case 10:
-      return 150;
-    default:
-      return 30;
-  }
-}
-
 struct PtyRoad {
   explicit PtyRoad(int model) : model(model) {
     b.studio->doc.Setup.PlcModel = static_cast<int16_t>(model);
     DemoLadder(*b.studio);
     std::string error;
-    started = sim.Start({"--model", std::to_string(model), "--firmware", std::to_string(FirmwareOf(model))}, &error);
+    started = sim.Start(
+        {"--model", std::to_string(model), "--firmware", std::to_string(zqvsim::DefaultFirmware(model))}, &error);
     EXPECT_TRUE(started) << error;
     config.portDevices[0] = sim.device();
     config.baseWaitMs = 500;
