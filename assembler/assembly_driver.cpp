@@ -458,7 +458,7 @@ class Driver {
   // Two statements other than empty and comment lines, with no module start between them.
   bool module_has_content() {
     int count = 0;
-    for (const Statement* st : services_.module_statements) {
+    for (const Statement* st : services_.module_statements()) {
       if (st->kind == StatementKind::ModuleStart) {
         count = 0;
         continue;
@@ -476,7 +476,7 @@ class Driver {
     view.library = module_.kind == ModuleKind::Library;
     view.option = module_.option;
     view.start_address = module_.start_address;
-    view.statements = &services_.module_statements;
+    view.statements = services_.module_statements();
     view.program_end = module_.end_seen;
     if (module_has_content()) {
       write_object_module(view);
@@ -484,7 +484,7 @@ class Driver {
     }
     if (module_.ended) {
       Statement* first = module_.first_statement;
-      if (!first && !services_.module_statements.empty()) first = services_.module_statements.front();
+      if (!first && !services_.module_statements().empty()) first = services_.module_statements().front();
       if (first)
         user_warning_pass2_A01(2, first->site(), 17, 1, {.text = module_.name});
       else
@@ -541,7 +541,7 @@ class Driver {
     module_.option = -1;
     module_.start_address = nullptr;
     module_.first_statement = nullptr;
-    services_.module_statements.clear();
+    services_.begin_module_statements();
     s.pending.clear();
     s.aseg_ranges.clear();
     s.reported.clear();
@@ -697,7 +697,7 @@ void Driver::assemble() {
     generate_code();
     if (module_.open_counter == 0) list_header_A01();
     bool produced = write_object_module_A03();
-    print_final_report_A03(produced, services_.module_statements);
+    print_final_report_A03(produced, services_.module_statements());
     end_module_symbols();
     if (module_.end_seen || s.input_ended || !module_.ended) break;
   }

@@ -656,7 +656,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
 
 // ---- module listing and report -------------------------------------------------------------------
 
-void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements) {
+void print_final_report_A03(bool code_produced, const StatementRange& statements) {
   const RunSettings& s = settings();
   const DiagnosticCounts& counts = diagnostic_counts();
   const bool listing = list_file() != nullptr;

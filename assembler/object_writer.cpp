@@ -681,7 +681,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(const ModuleView& m
   debug_records().embedded = debug_records().on && (debug & DEBUG_EMBED_SOURCE);
   debug_records().references = debug_records().on && (debug & DEBUG_REFERENCES);
   Encoder e;
-  const Statement* first = module.statements && !module.statements->empty() ? module.statements->front() : nullptr;
+  const Statement* first = module.statements.empty() ? nullptr : module.statements.front();
   auto report = [&](int number, MessageArgs args) {
     if (first)
       user_error_pass2_A01(2, first->site(), number, 1, args);

@@ -178,6 +178,57 @@ std::string_view StatementStore::keep_text(std::string_view line, std::string_vi
   return last;
 }
 
-StatementStore& statement_store() { return current_assembly().part<StatementStore>(); }
+StatementStore& statement_store(Assembly& run) { return run.part<StatementStore>(); }
+StatementStore& statement_store() { return statement_store(current_assembly()); }
+
+StatementRange::iterator StatementRange::begin() const {
+  return count_ ? iterator(store_->cursor(first_), count_) : iterator();
+}
+
+Statement* StatementRange::operator[](std::size_t i) const { return &store_->at(first_ + i); }
+
+void StatementChain::append(const StatementStore& store, std::size_t index) {
+  store_ = &store;
+  if (!runs_.empty() && runs_.back().first + runs_.back().count == index && runs_.back().count < UINT32_MAX) {
+    ++runs_.back().count;
+    return;
+  }
+  if (index > UINT32_MAX) internal_error_A01("StatementChain", "Too many statements", 0, 0);
+  runs_.push_back({static_cast<std::uint32_t>(index), 1});
+}
+
+std::size_t StatementChain::size() const {
+  std::size_t n = 0;
+  for (const Run& r : runs_) n += r.count;
+  return n;
+}
+
+StatementChain::iterator StatementChain::begin() const {
+  if (runs_.empty()) return end();
+  iterator it;
+  it.chain_ = this;
+  it.run_ = 0;
+  it.left_ = runs_[0].count;
+  it.cursor_ = store_->cursor(runs_[0].first);
+  return it;
+}
+
+StatementChain::iterator StatementChain::end() const {
+  iterator it;
+  it.chain_ = this;
+  it.run_ = runs_.size();
+  return it;
+}
+
+StatementChain::iterator& StatementChain::iterator::operator++() {
+  if (--left_ != 0) {
+    ++cursor_;
+  } else if (++run_ < chain_->runs_.size()) {
+    const Run& r = chain_->runs_[run_];
+    left_ = r.count;
+    cursor_ = chain_->store_->cursor(r.first);
+  }
+  return *this;
+}
 
 }  // namespace aq71

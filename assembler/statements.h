@@ -17,6 +17,7 @@
 
 namespace aq71 {
 
+class Assembly;
 struct SymbolNode;
 struct ValueRec;
 struct LabelRec;
@@ -201,12 +202,96 @@ struct Statement {
 // A statement record is made for every line read: keep it small.
 static_assert(sizeof(Statement) <= 88, "statement records stay small");
 
+class StatementStore;
+using StatementCursor = RecordArena<Statement>::Cursor;
+
+// Records of the statement store made one after the other: the statements of a module.
+class StatementRange {
+ public:
+  class iterator {
+   public:
+    using value_type = Statement*;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    Statement* operator*() const { return cursor_.record(); }
+    iterator& operator++() {
+      ++cursor_;
+      --left_;
+      return *this;
+    }
+    bool operator==(const iterator& o) const { return left_ == o.left_; }
+
+   private:
+    friend class StatementRange;
+    iterator(StatementCursor cursor, std::size_t left) : cursor_(cursor), left_(left) {}
+    StatementCursor cursor_;
+    std::size_t left_ = 0;
+  };
+
+  StatementRange() = default;
+  StatementRange(const StatementStore& store, std::size_t first, std::size_t count)
+      : store_(&store), first_(first), count_(count) {}
+  iterator begin() const;
+  iterator end() const { return {}; }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  Statement* operator[](std::size_t i) const;
+  Statement* front() const { return (*this)[0]; }
+
+ private:
+  const StatementStore* store_ = nullptr;
+  std::size_t first_ = 0;
+  std::size_t count_ = 0;
+};
+
+// The records of one segment in source order, kept as runs of records made one after the
+// other (a source mostly stays in one segment for many lines).
+class StatementChain {
+ public:
+  // Appends the record made `index`-th in `store` (made after those already in the chain).
+  void append(const StatementStore& store, std::size_t index);
+  bool empty() const { return runs_.empty(); }
+  std::size_t size() const;
+
+  class iterator {
+   public:
+    using value_type = Statement*;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    Statement* operator*() const { return cursor_.record(); }
+    iterator& operator++();
+    bool operator==(const iterator& o) const { return run_ == o.run_ && left_ == o.left_; }
+
+   private:
+    friend class StatementChain;
+    const StatementChain* chain_ = nullptr;
+    std::size_t run_ = 0;
+    std::uint32_t left_ = 0;
+    StatementCursor cursor_;
+  };
+  iterator begin() const;
+  iterator end() const;
+
+ private:
+  struct Run {
+    std::uint32_t first;  // place of the first record in the store
+    std::uint32_t count;
+  };
+  const StatementStore* store_ = nullptr;
+  std::vector<Run> runs_;
+};
+
 // Statement records live for the whole run (labels and expressions point at them), and so do
 // the texts and side records they refer to.
 class StatementStore {
  public:
   Statement& make(StatementKind kind, int segment);
   std::size_t count() const { return records_.size(); }
+  // The record made `index`-th (0: the first of the run) and a walk from it on.
+  Statement& at(std::size_t index) const { return records_[index]; }
+  StatementCursor cursor(std::size_t index) const { return records_.cursor(index); }
+  // The records made from place `first` on.
+  StatementRange since(std::size_t first) const { return {*this, first, count() - first}; }
 
   StatementData& make_data() { return data_.emplace_back(); }
   StatementExtra& make_extra() { return extras_.emplace_back(); }
@@ -235,6 +320,7 @@ class StatementStore {
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };
+StatementStore& statement_store(Assembly& run);
 StatementStore& statement_store();
 
 }  // namespace aq71

@@ -48,7 +48,7 @@ class InProcessAssembly : public InFolder {
     return code;
   }
   // The statements of a segment of the last module.
-  const std::vector<aq71::Statement*>& chain(int segment) { return aq71::segments()[segment].chain; }
+  const aq71::StatementChain& chain(int segment) { return aq71::segments()[segment].chain; }
   // The first statement whose source line starts with text (after blanks).
   aq71::Statement* statement_of(int segment, const std::string& text) {
     for (aq71::Statement* st : chain(segment)) {
