@@ -60,17 +60,18 @@ struct ModeOrder {
   int count;
 };
 
+constexpr ModeOrder kFields{{72, 71, 84, 81, 75, 73, 74}, 7};
+constexpr ModeOrder kMode2{{71, 84, 81, 75, 73, 74}, 6};
+constexpr ModeOrder kOperands{{81, 75, 73, 74}, 4};
+constexpr ModeOrder kExpression{{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
+constexpr ModeOrder kSegmentType{{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
+constexpr ModeOrder kPreprocessor{{82, 72, 71, 84, 81, 75, 73, 74}, 8};
+constexpr ModeOrder kMode7{{84, 81, 75, 73, 74}, 5};
+constexpr ModeOrder kBackquoted{{75}, 1};
+constexpr ModeOrder kSymbolList{{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
+constexpr ModeOrder kSuffix{{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
+
 const ModeOrder& order_of(int mode) {
-  static const ModeOrder kFields{{72, 71, 84, 81, 75, 73, 74}, 7};
-  static const ModeOrder kMode2{{71, 84, 81, 75, 73, 74}, 6};
-  static const ModeOrder kOperands{{81, 75, 73, 74}, 4};
-  static const ModeOrder kExpression{{80, 73, 75, 74, KIND_ANY_OTHER}, 5};
-  static const ModeOrder kSegmentType{{79, 82, 72, 71, 84, 81, 75, 73, 74}, 9};
-  static const ModeOrder kPreprocessor{{82, 72, 71, 84, 81, 75, 73, 74}, 8};
-  static const ModeOrder kMode7{{84, 81, 75, 73, 74}, 5};
-  static const ModeOrder kBackquoted{{75}, 1};
-  static const ModeOrder kSymbolList{{80, 75, 73, 74, KIND_ANY_OTHER}, 5};
-  static const ModeOrder kSuffix{{78, 80, 73, 75, 74, KIND_ANY_OTHER}, 6};
   switch (mode) {
     case MODE_FIELDS:
       return kFields;
@@ -95,6 +96,12 @@ const ModeOrder& order_of(int mode) {
     default:
       return kFields;
   }
+}
+
+bool has_lower(std::string_view name) {
+  for (char c : name)
+    if (c >= 'a' && c <= 'z') return true;
+  return false;
 }
 
 bool kind_matches(const SymbolNode* n, int kind) {
@@ -131,6 +138,7 @@ void IdentTree::reset() {
   comment_chars_ = 0;
   ident_char_set_.reset();
   comment_char_set_.reset();
+  kinds_made_.reset();
   marked_.clear();
   pending_.clear();
   pending_pos_ = 0;
@@ -148,11 +156,14 @@ std::vector<SymbolNode*> IdentTree::heads_in_order() const {
 SymbolNode* IdentTree::find_exact(std::string_view name) const { return head_of(name); }
 
 SymbolNode* IdentTree::find_kind(std::string_view name, int kind) const {
+  // No definition of the kind was ever made: nothing to look for. (The macro module turns
+  // labels into macros itself.)
+  if (kind >= 0 && kind < static_cast<int>(kinds_made_.size()) && kind != KIND_MACRO && !kinds_made_[kind])
+    return nullptr;
   for (SymbolNode* x = head_of(name); x; x = x->next)
     if (x->def && x->def->kind == kind) return x;
-  std::string u = upper_ascii(name);
-  if (u != name)
-    for (SymbolNode* x = head_of(u); x; x = x->next)
+  if (has_lower(name))
+    for (SymbolNode* x = head_of(upper_ascii(name)); x; x = x->next)
       if (x->def && x->def->kind == kind) return x;
   return nullptr;
 }
@@ -167,11 +178,17 @@ DefinitionRec* IdentTree::new_def(SymbolNode* node, int kind) {
   DefinitionRec& d = defs_.emplace_back();
   d.kind = kind;
   d.node = node;
+  if (kind >= 0 && kind < static_cast<int>(kinds_made_.size())) kinds_made_[kind] = true;
   node->def = &d;
   return &d;
 }
 
 SymbolNode* IdentTree::choose(SymbolNode* written, SymbolNode* upper, int mode, int* which) const {
+  // One node of the name alone: it is the choice whatever the mode prefers.
+  if (!upper && !written->next) {
+    *which = 1;
+    return written;
+  }
   const ModeOrder& order = order_of(mode);
   for (int i = 0; i < order.count; ++i) {
     for (SymbolNode* n = written; n; n = n->next)
@@ -193,8 +210,7 @@ LookupResult IdentTree::check_ident(std::string_view name, int mode) {
   if (tree_.empty()) report_internal("check_ident - A07", "No symb_tree_root_A07");
   SymbolNode* wn = head_of(name);
   SymbolNode* un = nullptr;
-  if (std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
-    un = head_of(upper_ascii(name));
+  if (has_lower(name)) un = head_of(upper_ascii(name));
   LookupResult r;
   if (!wn && !un) {
     current_ = nullptr;

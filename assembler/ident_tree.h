@@ -307,6 +307,7 @@ class IdentTree {
   // (85) meaning; kept up to date with the tree.
   std::bitset<256> ident_char_set_;
   std::bitset<256> comment_char_set_;
+  std::bitset<256> kinds_made_;  // kinds some definition was made with
   void refresh_char_sets(std::string_view name);
 
   std::deque<SymbolNode*> marked_;

@@ -1,7 +1,8 @@
 // Name table of the identifier tree: an open-addressed hash table (linear probing) from a name
 // to the first node of that name's chain. The key is the head node's own name, so the table keeps
 // no copy of it; a head may be replaced by another node of the same name. Names come out in no
-// particular order: callers that list them sort first.
+// particular order: callers that list them sort first. The head found last is remembered: a name
+// is mostly looked up several times in a row while its statement is read.
 #pragma once
 
 #include <cstddef>
@@ -36,15 +37,19 @@ class NameTable {
   void clear() {
     slots_.assign(kInitialSlots, Slot{});
     count_ = 0;
+    last_ = nullptr;
   }
 
-  Node* find(std::string_view name) const { return find(name, name_hash(name)); }
+  Node* find(std::string_view name) const {
+    if (last_ && std::string_view(last_->name) == name) return last_;
+    return find(name, name_hash(name));
+  }
   Node* find(std::string_view name, std::uint64_t hash) const {
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& s = slots_[i];
       if (!s.head) return nullptr;
-      if (s.hash == hash && std::string_view(s.head->name) == name) return s.head;
+      if (s.hash == hash && std::string_view(s.head->name) == name) return last_ = s.head;
     }
   }
 
@@ -65,6 +70,7 @@ class NameTable {
       if (!s.head) break;
       if (s.hash == hash && std::string_view(s.head->name) == name) {
         s.head = head;
+        last_ = head;
         return;
       }
     }
@@ -92,6 +98,7 @@ class NameTable {
     }
     slots_[hole] = Slot{};
     --count_;
+    last_ = nullptr;
     return true;
   }
 
@@ -124,6 +131,7 @@ class NameTable {
 
   std::vector<Slot> slots_;
   std::size_t count_ = 0;
+  mutable Node* last_ = nullptr;  // the head found or made head last
 };
 
 }  // namespace aq71

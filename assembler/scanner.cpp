@@ -1,6 +1,7 @@
 // Scanner and statement reader of aq71 (see scanner.h).
 #include "assembler/scanner.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -155,46 +156,49 @@ int LineSource::next_char() {
   return '\n';
 }
 
-// Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15
-// so that it cannot cut the line short.
-class Scanner::SourceInput : public InputReader {
- public:
-  LineSource* source = nullptr;
-  std::string line;        // the current line as far as it was read
-  std::size_t pos = 0;     // characters read from it
-  bool line_done = false;  // its line feed was read: the next character starts a new line
-  bool at_end = false;
+void Scanner::SourceInput::attach(LineSource* s) {
+  source = s;
+  direct = s ? s->direct_reader() : nullptr;
+}
 
-  int read() override {
-    for (;;) {
-      if (at_end || !source) return -1;
-      int c = source->next_char();
-      if (line_done) {
-        line.clear();
-        pos = 0;
-        line_done = false;
-      }
-      if (c < 0) {
-        at_end = true;
-        return -1;
-      }
-      if (c == '\n') {
-        line_done = true;
-        ++pos;
-        return c;
-      }
-      if (c == 0) {
-        report_error(15, printable_char(0));
-        continue;
-      }
-      line += static_cast<char>(c);
+int Scanner::SourceInput::read_char() {
+  for (;;) {
+    if (at_end || !source) return -1;
+    int c = direct ? direct->source_file_getch() : source->next_char();
+    if (line_done) {
+      line_.clear();
+      pos = 0;
+      line_done = false;
+    }
+    if (c < 0) {
+      at_end = true;
+      return -1;
+    }
+    if (c == '\n') {
+      line_done = true;
       ++pos;
       return c;
     }
+    if (c == 0) {
+      report_error(15, printable_char(0));
+      continue;
+    }
+    if (!direct) line_ += static_cast<char>(c);
+    ++pos;
+    return c;
   }
-  long line_number() const { return source ? source->line_number() : 0; }
-  int file_index() const { return source ? source->file_index() : 0; }
-};
+}
+
+const std::string& Scanner::SourceInput::text() {
+  if (direct) {
+    // The reader still holds the line: what was taken of it, without NULs and line feed.
+    line_.clear();
+    std::string_view whole(direct->line());
+    for (char c : whole.substr(0, std::min(direct->read_position(), whole.size())))
+      if (c != 0 && c != '\n') line_ += c;
+  }
+  return line_;
+}
 
 // One pushed text. When it is used up the listing flags come back and the reader is popped.
 class Scanner::StringReader : public InputReader {
@@ -236,7 +240,7 @@ Scanner::~Scanner() = default;
 
 void Scanner::start(LineSource* source) {
   source_ = std::make_unique<SourceInput>();
-  source_->source = source;
+  source_->attach(source);
   for (auto& r : string_readers_) r->in_use = false;
   reset_input();
   ch_ = prev_ch_ = '\n';
@@ -280,8 +284,15 @@ void Scanner::begin_module() {
 
 // ---- character level ---------------------------------------------------------------------------
 
-int Scanner::getch() {
+int Scanner::getch_slow() {
   prev_ch_ = ch_;
+  if (reader_ == source_.get() && reader_->pushback.empty()) {
+    // The common case: straight from the source.
+    int c = source_->read_char();
+    ch_ = c;
+    if (recorder && c >= 0) recorder->push_back(static_cast<char>(c));
+    return c;
+  }
   for (;;) {
     if (!reader_->pushback.empty()) {
       ch_ = reader_->pushback.back();
@@ -374,7 +385,7 @@ long Scanner::line_number() const { return source_->line_number(); }
 
 int Scanner::column() const { return static_cast<int>(source_->pos); }
 
-const std::string& Scanner::line_text() const { return source_->line; }
+const std::string& Scanner::line_text() const { return source_->text(); }
 
 // ---- lines -------------------------------------------------------------------------------------
 
@@ -451,7 +462,8 @@ int Scanner::get_pp_token_A05() {
     token_.number = 0;
     token_.real = 0.0;
     token_.fvalue = unpacked_float{};
-    token_.text = pending_percent_ ? "%" : "";
+    token_.text.clear();
+    if (pending_percent_) token_.text.push_back('%');
     token_.where = {line_number(), column()};
     int code = dispatch();
     if (code != TOK_IDENT) colon_after_label_ = false;
@@ -734,8 +746,9 @@ void Scanner::handle_include_line() {
 
 int Scanner::scan_identifier() {
   // A '%' held for this token stays in its text but is no part of the name.
-  std::string prefix = token_.text;
-  std::string text;
+  const std::size_t prefix_length = token_.text.size();
+  std::string& text = ident_text_;
+  text.clear();
   bool started_in_first_column = first_column_;
   for (;;) {
     if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
@@ -745,7 +758,7 @@ int Scanner::scan_identifier() {
     }
     break;
   }
-  token_.text = prefix + text;
+  token_.text += text;
 
   // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
   if (text.size() == 1 && ch_ == '\'') {
@@ -787,7 +800,8 @@ int Scanner::scan_identifier() {
     LookupResult r = t().check_ident(candidate, mode_);
     if (r.node && r.node->def) {
       getch();
-      token_.text = prefix + candidate;
+      token_.text.resize(prefix_length);
+      token_.text += candidate;
       token_.node = r.node;
       token_.kind = r.node->def->kind;
       return TOK_IDENT;
@@ -1445,7 +1459,8 @@ const Token& Scanner::statement_token(bool expand) {
         return token_;
       }
       bool has_meaning = false;
-      for (SymbolNode* n = t().find_exact(token_.node->name); n; n = n->next) has_meaning = has_meaning || n->def;
+      if (in_pp_line_ && !token_.node->def)
+        for (SymbolNode* n = t().find_exact(token_.node->name); n; n = n->next) has_meaning = has_meaning || n->def;
       if (in_pp_line_ && !has_meaning && !token_.node->def) {
         report_warning(4);
         token_.code = TOK_INTEGER;

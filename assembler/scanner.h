@@ -42,6 +42,9 @@ class LineSource {
   // Next character, a line feed ending each line, or -1 at the end. By default read through
   // next_line, dropping a carriage return that ends a line.
   virtual int next_char();
+  // The source reader whose characters next_char passes on unchanged, if any: the scanner then
+  // takes them from it directly.
+  virtual SourceReader* direct_reader() { return nullptr; }
 
  private:
   std::string buffer_;
@@ -58,6 +61,7 @@ class IncludeStackSource : public LineSource {
   long line_number() const override { return reader_.line_number(); }
   int file_index() const override { return reader_.file_index(); }
   int next_char() override { return reader_.source_file_getch(); }
+  SourceReader* direct_reader() override { return &reader_; }
 
  private:
   SourceReader& reader_;
@@ -167,7 +171,7 @@ class Scanner {
   // ---- character level ------------------------------------------------------------------
   int current_char() const { return ch_; }
   int previous_char() const { return prev_ch_; }
-  int getch();                 // reads the next character into the current one
+  inline int getch();          // reads the next character into the current one
   void unget_char_A05(int c);  // pushes a character back on the current reader
   void set_current_char(int c) { ch_ = c; }
   int peek();  // the character after the current one, left unread
@@ -234,6 +238,7 @@ class Scanner {
   class StringReader;
   class ConstReader;
 
+  int getch_slow();
   void begin_line();
   int dispatch();
   int finish_blank_run();
@@ -297,7 +302,50 @@ class Scanner {
   bool replay_ = false;
   int line_tokens_ = 0;
   std::deque<StringLiteral> strings_;
+  std::string ident_text_;  // the name scan_identifier reads
 };
+
+// Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15
+// so that it cannot cut the line short.
+class Scanner::SourceInput final : public InputReader {
+ public:
+  LineSource* source = nullptr;
+  SourceReader* direct = nullptr;  // the reader behind source, read directly
+  std::size_t pos = 0;             // characters read from the current line
+  bool line_done = false;          // its line feed was read: the next character starts a new line
+  bool at_end = false;
+
+  void attach(LineSource* s);
+  int read() override { return read_char(); }
+  int read_char();
+  // The next character when it is an ordinary one of the direct reader's current line: taken.
+  // Else -2, and nothing is taken.
+  int take_plain() {
+    if (!direct) return -2;
+    int c = direct->take_plain_char();
+    if (c >= 0) ++pos;
+    return c;
+  }
+  long line_number() const { return source ? source->line_number() : 0; }
+  int file_index() const { return source ? source->file_index() : 0; }
+  // The current line as far as it was read.
+  const std::string& text();
+
+ private:
+  std::string line_;  // kept as it is read unless the reader is read directly (then on demand)
+};
+
+inline int Scanner::getch() {
+  if (reader_ == source_.get() && reader_->pushback.empty() && !recorder) {
+    int c = source_->take_plain();
+    if (c >= 0) {
+      prev_ch_ = ch_;
+      ch_ = c;
+      return c;
+    }
+  }
+  return getch_slow();
+}
 
 // ---- statement helpers -----------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <set>
@@ -25,13 +26,13 @@ struct Files {
   explicit Files(Assembly& run);
   ~Files();
 };
-Files& files() { return current_assembly().part<Files>(); }
+Files& files(Assembly& run) { return run.part<Files>(); }
 
 // The diagnostics write to the list file and close every file at a fatal stop.
-Files::Files(Assembly& run) {
+Files::Files(Assembly& run) : reader(run) {
   DiagnosticHooks& hooks = diagnostic_hooks(run);
   hooks.list_file = [this] { return files.list; };
-  hooks.close_files = [] { close_all_files(); };
+  hooks.close_files = [&run] { close_all_files(run); };
 }
 
 Files::~Files() {
@@ -79,9 +80,9 @@ FileTime fixed_file_time() {
   return t;
 }
 
-FileTime file_time(const struct stat& st) {
+FileTime file_time(const RunSettings& settings, const struct stat& st) {
   FileTime t;
-  if (settings().fixed_date) return fixed_file_time();
+  if (settings.fixed_date) return fixed_file_time();
   std::tm tm{};
   time_t mtime = st.st_mtime;
   if (!localtime_r(&mtime, &tm)) return t;
@@ -108,10 +109,10 @@ OpenedFile open_failed(const std::string& name, int quiet, bool leading_line_fee
   return {};
 }
 
-void close_handle(std::FILE*& handle) {
+void close_handle(Files& f, std::FILE*& handle) {
   if (!handle) return;
   if (handle != stdin) std::fclose(handle);
-  for (auto& e : files().table) {
+  for (auto& e : f.table) {
     if (e.handle == handle) {
       e.is_open = false;
       e.handle = nullptr;
@@ -121,12 +122,13 @@ void close_handle(std::FILE*& handle) {
 }
 
 // Splits the source name and makes its directory the first include prefix.
-void name_source(const std::string& name) {
+void name_source(Assembly& run, const std::string& name) {
+  StandardFiles& sf = files(run).files;
   std::size_t start = file_part_start(name);
-  files().files.source_directory = name.substr(0, start);
-  files().files.source_file_part = name.substr(start);
-  files().files.base_name = files().files.source_file_part.substr(0, files().files.source_file_part.find('.'));
-  add_include_prefix(files().files.source_directory);
+  sf.source_directory = name.substr(0, start);
+  sf.source_file_part = name.substr(start);
+  sf.base_name = sf.source_file_part.substr(0, sf.source_file_part.find('.'));
+  add_include_prefix(run, sf.source_directory);
 }
 
 // "\" counts as "/" in include names and prefixes.
@@ -160,16 +162,14 @@ std::optional<std::string> case_insensitive_match(const std::string& path) {
 }  // namespace
 
 StandardFiles& standard_files(Assembly& run) { return run.part<Files>().files; }
-StandardFiles& standard_files() { return files().files; }
-const std::vector<OpenFileEntry>& open_file_table() { return files().table; }
+const std::vector<OpenFileEntry>& open_file_table(Assembly& run) { return files(run).table; }
 
-void apply_fixed_file_times() {
-  if (!settings().fixed_date) return;
-  for (auto& e : files().table) e.time = fixed_file_time();
+void apply_fixed_file_times(Assembly& run) {
+  if (!settings(run).fixed_date) return;
+  for (auto& e : files(run).table) e.time = fixed_file_time();
 }
-const std::vector<std::string>& include_prefixes() { return files().prefixes; }
+const std::vector<std::string>& include_prefixes(Assembly& run) { return files(run).prefixes; }
 SourceReader& source_reader(Assembly& run) { return run.part<Files>().reader; }
-SourceReader& source_reader() { return files().reader; }
 
 std::string lower_case(std::string_view text) {
   std::string out(text);
@@ -192,15 +192,15 @@ std::string build_file_name(std::string_view prefix, std::string_view name, std:
   return result;
 }
 
-const OpenFileEntry* find_open_file(std::string_view name) {
+const OpenFileEntry* find_open_file(Assembly& run, std::string_view name) {
   std::string wanted = lower_case(name);
-  for (const auto& e : files().table) {
+  for (const auto& e : files(run).table) {
     if (e.name == wanted) return &e;
   }
   return nullptr;
 }
 
-OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
+OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
                                      std::string_view default_extension, int quiet, int file_index) {
   std::string full = build_file_name(prefix, name, default_extension);
   std::string lower = lower_case(full);
@@ -208,12 +208,12 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
 
   // Never write over a file that is open, nor read one that is being written: by name, and
   // by identity, so that another spelling or a link of the same file is caught too.
-  for (const auto& e : files().table) {
+  for (const auto& e : files(run).table) {
     if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(full);
   }
   struct stat st {};
   if (output && ::stat(full.c_str(), &st) == 0) {
-    for (const auto& e : files().table) {
+    for (const auto& e : files(run).table) {
       if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(full);
     }
   }
@@ -229,7 +229,7 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
     return open_failed(full, quiet);
   }
   if (!output) {
-    for (const auto& e : files().table) {
+    for (const auto& e : files(run).table) {
       if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
         std::fclose(handle);
         overwrite_stop(full);
@@ -242,121 +242,126 @@ OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std
   entry.real_name = full;
   entry.kind = kind;
   entry.file_index = file_index;
-  entry.time = file_time(st);
+  entry.time = file_time(settings(run), st);
   entry.device = st.st_dev;
   entry.inode = st.st_ino;
   entry.is_open = true;
   entry.handle = handle;
-  files().table.push_back(std::move(entry));
+  files(run).table.push_back(std::move(entry));
   return {handle, full};
 }
 
-void open_source_file(const std::string* name) {
-  if (files().files.source_opened) {
+void open_source_file(Assembly& run, const std::string* name) {
+  if (files(run).files.source_opened) {
     console_write("\nTry to open more than one source file\n");
     fatal_exit_A01();
   }
   if (!name) {
-    files().files.source = stdin;
-    files().files.source_name = "stdin.c";
-    files().files.source_is_stdin = true;
+    files(run).files.source = stdin;
+    files(run).files.source_name = "stdin.c";
+    files(run).files.source_is_stdin = true;
     OpenFileEntry entry;
     entry.name = "stdin.c";
     entry.real_name = "stdin.c";
     struct stat st {};
     if (::fstat(fileno(stdin), &st) == 0) {
-      entry.time = file_time(st);
+      entry.time = file_time(settings(run), st);
       entry.device = st.st_dev;
       entry.inode = st.st_ino;
-    } else if (settings().fixed_date) {
-      entry.time = file_time(st);
+    } else if (settings(run).fixed_date) {
+      entry.time = file_time(settings(run), st);
     }
     entry.is_open = true;
     entry.handle = stdin;
-    files().table.push_back(std::move(entry));
+    files(run).table.push_back(std::move(entry));
   } else {
-    OpenedFile f = open_output_or_input_file(FileKind::text_input, "", *name, "msa", OPEN_SILENT, 0);
-    if (!f.handle) f = open_output_or_input_file(FileKind::text_input, "", *name, "s71", OPEN_FATAL, 0);
-    files().files.source = f.handle;
-    files().files.source_name = f.name;
+    OpenedFile f = open_output_or_input_file(run, FileKind::text_input, "", *name, "msa", OPEN_SILENT, 0);
+    if (!f.handle) f = open_output_or_input_file(run, FileKind::text_input, "", *name, "s71", OPEN_FATAL, 0);
+    files(run).files.source = f.handle;
+    files(run).files.source_name = f.name;
   }
-  files().files.source_opened = true;
-  name_source(files().files.source_name);
-  files().reader.start(files().files.source, files().files.source_name);
+  files(run).files.source_opened = true;
+  name_source(run, files(run).files.source_name);
+  files(run).reader.start(files(run).files.source, files(run).files.source_name);
 }
 
-void open_default_object(std::string_view prefix) {
+void open_default_object(Assembly& run, std::string_view prefix) {
   OpenedFile f =
-      open_output_or_input_file(FileKind::binary_output, prefix, files().files.base_name, "r71", OPEN_FATAL, 0);
-  files().files.object = f.handle;
-  files().files.object_name = f.name;
+      open_output_or_input_file(run, FileKind::binary_output, prefix, files(run).files.base_name, "r71", OPEN_FATAL, 0);
+  files(run).files.object = f.handle;
+  files(run).files.object_name = f.name;
 }
 
-void open_default_list(std::string_view prefix) {
+void open_default_list(Assembly& run, std::string_view prefix) {
   OpenedFile f =
-      open_output_or_input_file(FileKind::text_output, prefix, files().files.base_name, "lst", OPEN_FATAL, 0);
-  files().files.list = f.handle;
-  files().files.list_name = f.name;
+      open_output_or_input_file(run, FileKind::text_output, prefix, files(run).files.base_name, "lst", OPEN_FATAL, 0);
+  files(run).files.list = f.handle;
+  files(run).files.list_name = f.name;
 }
 
-int opt_o(std::string_view name) {
-  OpenedFile f = open_output_or_input_file(FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
-  files().files.object = f.handle;
-  files().files.object_name = f.name;
+int opt_o(Assembly& run, std::string_view name) {
+  OpenedFile f = open_output_or_input_file(run, FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
+  files(run).files.object = f.handle;
+  files(run).files.object_name = f.name;
   return 0;
 }
 
-int opt_l(std::string_view name) {
-  OpenedFile f = open_output_or_input_file(FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
-  files().files.list = f.handle;
-  files().files.list_name = f.name;
+int opt_l(Assembly& run, std::string_view name) {
+  OpenedFile f = open_output_or_input_file(run, FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
+  files(run).files.list = f.handle;
+  files(run).files.list_name = f.name;
   return 0;
 }
 
-int opt_f(std::string_view name) {
-  close_handle(files().files.command);
-  OpenedFile f = open_output_or_input_file(FileKind::text_input, "", name, "xcl", OPEN_FATAL, 0);
-  files().files.command = f.handle;
-  files().files.command_name = f.name;
+int opt_f(Assembly& run, std::string_view name) {
+  close_handle(files(run), files(run).files.command);
+  OpenedFile f = open_output_or_input_file(run, FileKind::text_input, "", name, "xcl", OPEN_FATAL, 0);
+  files(run).files.command = f.handle;
+  files(run).files.command_name = f.name;
   return 0;
 }
 
-int cmdfile_getc() {
-  if (!files().files.command) return 0;
-  int c = std::getc(files().files.command);
+int cmdfile_getc(Assembly& run) {
+  if (!files(run).files.command) return 0;
+  int c = std::getc(files(run).files.command);
   if (c == EOF) {
-    close_handle(files().files.command);
+    close_handle(files(run), files(run).files.command);
     return 0;
   }
   return c;
 }
 
-void add_include_prefix(std::optional<std::string_view> prefix) {
+void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix) {
   std::string p = prefix ? std::string(*prefix) : std::string();
   if (!p.empty() && p.back() != '\\' && p.back() != '/') p.push_back('/');
-  files().prefixes.push_back(std::move(p));
+  files(run).prefixes.push_back(std::move(p));
 }
 
-void close_all_files() {
-  if (files().files.closed) return;
-  files().files.closed = true;
-  close_handle(files().files.list);
-  close_handle(files().files.command);
-  files().reader.close_includes();
-  close_handle(files().files.source);
-  close_handle(files().files.object);
-  if (!files().files.object_name.empty() && diagnostic_counts().run_errors > 0) {
-    std::remove(files().files.object_name.c_str());
+void close_all_files(Assembly& run) {
+  if (files(run).files.closed) return;
+  files(run).files.closed = true;
+  close_handle(files(run), files(run).files.list);
+  close_handle(files(run), files(run).files.command);
+  files(run).reader.close_includes();
+  close_handle(files(run), files(run).files.source);
+  close_handle(files(run), files(run).files.object);
+  if (!files(run).files.object_name.empty() && diagnostic_counts().run_errors > 0) {
+    std::remove(files(run).files.object_name.c_str());
   }
 }
 
-void install_reader_hooks() {
-  DiagnosticHooks& hooks = diagnostic_hooks();
-  hooks.current_location = [] { return files().reader.location(); };
-  hooks.current_line_number = [] { return files().reader.line_number(); };
+void install_reader_hooks(Assembly& run) {
+  DiagnosticHooks& hooks = diagnostic_hooks(run);
+  SourceReader& reader = files(run).reader;
+  hooks.current_location = [&reader] { return reader.location(); };
+  hooks.current_line_number = [&reader] { return reader.line_number(); };
 }
 
 // ---- source reader --------------------------------------------------------------------------
+
+SourceReader::SourceReader(Assembly& run) : run_(run), settings_(settings(run)) {}
+
+SourceReader::~SourceReader() { std::free(raw_); }
 
 void SourceReader::start(std::FILE* handle, std::string name) {
   reset();
@@ -381,7 +386,7 @@ void SourceReader::reset() {
 
 void SourceReader::close_includes() {
   while (!levels_.empty()) {
-    close_handle(handle_);
+    close_handle(files(run_), handle_);
     handle_ = levels_.back().handle;
     name_ = levels_.back().name;
     file_index_ = levels_.back().file_index;
@@ -399,16 +404,23 @@ SourceLocation SourceReader::location() const {
   return loc;
 }
 
-int SourceReader::next_raw_char() {
-  if (!handle_) return EOF;
-  int c = std::getc(handle_);
-  if (c == '\r') {
-    // CR directly before LF or at the end of the file is dropped.
-    int next = std::getc(handle_);
-    if (next == '\n' || next == EOF) return next;
-    std::ungetc(next, handle_);
+bool SourceReader::read_physical_line(bool& had_line_feed) {
+  had_line_feed = false;
+  raw_length_ = 0;
+  if (!handle_) return false;
+  ssize_t n = ::getline(&raw_, &raw_capacity_, handle_);
+  if (n <= 0) return false;
+  std::size_t length = static_cast<std::size_t>(n);
+  if (raw_[length - 1] == '\n') {
+    had_line_feed = true;
+    --length;
   }
-  return c;
+  // CR directly before LF or at the end of the file is dropped; a CR alone at the end of the
+  // file is no line at all.
+  if (length > 0 && raw_[length - 1] == '\r') --length;
+  if (length == 0 && !had_line_feed) return false;
+  raw_length_ = length;
+  return true;
 }
 
 bool SourceReader::read_line() {
@@ -418,7 +430,7 @@ bool SourceReader::read_line() {
   }
   if (end_of_input_) return false;
   const std::size_t keep = LINE_LIMIT - 1;  // characters before the line feed
-  const std::size_t tab = static_cast<std::size_t>(settings().tab_width > 0 ? settings().tab_width : 8);
+  const std::size_t tab = static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
   for (;;) {
     line_.clear();
     pos_ = 0;
@@ -426,54 +438,68 @@ bool SourceReader::read_line() {
     bool started = false;  // some physical line of this logical line was begun
     int last = -1;         // last physical character before the line feed
     for (;;) {
-      int c = next_raw_char();
-      if (c == EOF) {
-        if (started) {
-          // A last line without a line feed gets one.
+      bool had_line_feed = false;
+      bool got = read_physical_line(had_line_feed);
+      if (got) {
+        started = true;
+        // Runs of characters between tabs are copied whole; a tab becomes blanks up to the
+        // next tab stop; what does not fit is dropped.
+        const char* p = raw_;
+        const char* const end = raw_ + raw_length_;
+        while (p < end) {
+          const char* stop = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
+          if (!stop) stop = end;
+          std::size_t run = static_cast<std::size_t>(stop - p);
+          std::size_t room = keep - line_.size();
+          if (run > room) {
+            run = room;
+            truncated = true;
+          }
+          line_.append(p, run);
+          p = stop;
+          if (p < end) {  // a tab
+            std::size_t spaces = tab - line_.size() % tab;
+            if (line_.size() + spaces > keep) {
+              spaces = keep - line_.size();
+              truncated = true;
+            }
+            line_.append(spaces, ' ');
+            ++p;
+          }
+        }
+        if (raw_length_ > 0) last = static_cast<unsigned char>(raw_[raw_length_ - 1]);
+        if (had_line_feed) {
           ++line_number_;
           ++total_lines_;
-          if (last == '\\' && !truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
+          if (last == '\\') {
+            // Continued line: backslash and line feed are dropped.
+            if (!truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
+            last = -1;
+            continue;
+          }
           line_.push_back('\n');
-          if (!levels_.empty())
-            pending_pop_ = true;
-          else
-            end_of_input_ = true;
           break;
         }
-        if (!levels_.empty()) {
-          pop_include_file();  // at a line boundary: go on in the including file
-          break;
-        }
-        end_of_input_ = true;
-        return false;
       }
-      started = true;
-      if (c == '\n') {
+      // End of the file.
+      if (started) {
+        // A last line without a line feed gets one.
         ++line_number_;
         ++total_lines_;
-        if (last == '\\') {
-          // Continued line: backslash and line feed are dropped.
-          if (!truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
-          last = -1;
-          continue;
-        }
+        if (last == '\\' && !truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
         line_.push_back('\n');
+        if (!levels_.empty())
+          pending_pop_ = true;
+        else
+          end_of_input_ = true;
         break;
       }
-      last = c;
-      if (c == '\t') {
-        std::size_t spaces = tab - line_.size() % tab;
-        for (std::size_t i = 0; i < spaces; ++i) {
-          if (line_.size() < keep)
-            line_.push_back(' ');
-          else
-            truncated = true;
-        }
-      } else if (line_.size() < keep) {
-        line_.push_back(static_cast<char>(c));
-      } else {
-        truncated = true;
+      if (!levels_.empty()) {
+        pop_include_file();  // at a line boundary: go on in the including file
+        break;
       }
+      end_of_input_ = true;
+      return false;
     }
     if (line_.empty()) continue;  // popped an include at a line boundary
     if (truncated) {
@@ -481,19 +507,17 @@ bool SourceReader::read_line() {
       args.number = static_cast<long>(LINE_LIMIT);
       user_error_A01(5, args);
     }
-    if (levels_.empty() && (settings().debug_info & DEBUG_EMBED_SOURCE))
+    if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE))
       main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
     return true;
   }
 }
 
-int SourceReader::source_file_getch() {
-  if (pos_ >= line_.size()) {
-    if (!read_line()) {
-      line_.clear();
-      pos_ = 0;
-      return -1;
-    }
+int SourceReader::getch_next_line() {
+  if (!read_line()) {
+    line_.clear();
+    pos_ = 0;
+    return -1;
   }
   return static_cast<unsigned char>(line_[pos_++]);
 }
@@ -519,19 +543,20 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     return;
   }
   // An embedded source holds the main file only: its line records could not name another.
-  if (settings().debug_info & DEBUG_EMBED_SOURCE) {
+  if (settings_.debug_info & DEBUG_EMBED_SOURCE) {
     user_error_A01(98);
     return;
   }
   const int index = file_counter_ + 1;
   std::string wanted = slashes(name);
   OpenedFile found;
-  for (std::size_t i = search_source_dir ? 0 : 1; i < files().prefixes.size() && !found.handle; ++i) {
-    std::string prefix = slashes(files().prefixes[i]);
-    found = open_output_or_input_file(FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
+  const std::vector<std::string>& prefixes = files(run_).prefixes;
+  for (std::size_t i = search_source_dir ? 0 : 1; i < prefixes.size() && !found.handle; ++i) {
+    std::string prefix = slashes(prefixes[i]);
+    found = open_output_or_input_file(run_, FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
     if (!found.handle) {
       if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {
-        found = open_output_or_input_file(FileKind::text_input, "", *other, "", OPEN_SILENT, index);
+        found = open_output_or_input_file(run_, FileKind::text_input, "", *other, "", OPEN_SILENT, index);
       }
     }
   }
@@ -553,7 +578,7 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
 
 void SourceReader::pop_include_file() {
   if (levels_.empty()) return;
-  close_handle(handle_);
+  close_handle(files(run_), handle_);
   Level level = std::move(levels_.back());
   levels_.pop_back();
   handle_ = level.handle;
@@ -587,5 +612,28 @@ void SourceReader::pop_include_file() {
 void SourceReader::check_include_end() {
   if (!levels_.empty()) user_warning_A01(18);
 }
+
+// ---- forms for callers that are not handed the run yet -----------------------------------------
+
+StandardFiles& standard_files() { return standard_files(current_assembly()); }
+SourceReader& source_reader() { return source_reader(current_assembly()); }
+const std::vector<OpenFileEntry>& open_file_table() { return open_file_table(current_assembly()); }
+void apply_fixed_file_times() { apply_fixed_file_times(current_assembly()); }
+const OpenFileEntry* find_open_file(std::string_view name) { return find_open_file(current_assembly(), name); }
+OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
+                                     std::string_view default_extension, int quiet, int file_index) {
+  return open_output_or_input_file(current_assembly(), kind, prefix, name, default_extension, quiet, file_index);
+}
+void open_source_file(const std::string* name) { open_source_file(current_assembly(), name); }
+void open_default_object(std::string_view prefix) { open_default_object(current_assembly(), prefix); }
+void open_default_list(std::string_view prefix) { open_default_list(current_assembly(), prefix); }
+int opt_o(std::string_view name) { return opt_o(current_assembly(), name); }
+int opt_l(std::string_view name) { return opt_l(current_assembly(), name); }
+int opt_f(std::string_view name) { return opt_f(current_assembly(), name); }
+int cmdfile_getc() { return cmdfile_getc(current_assembly()); }
+void add_include_prefix(std::optional<std::string_view> prefix) { add_include_prefix(current_assembly(), prefix); }
+const std::vector<std::string>& include_prefixes() { return include_prefixes(current_assembly()); }
+void close_all_files() { close_all_files(current_assembly()); }
+void install_reader_hooks() { install_reader_hooks(current_assembly()); }
 
 }  // namespace aq71

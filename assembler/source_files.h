@@ -69,7 +69,10 @@ struct StandardFiles {
   std::string base_name;  // file part up to its first '.': default module name
   bool closed = false;
 };
-// The standard files of a run; without a run, of the current run.
+// Every function below takes the run whose files it works on. The forms without a run work on
+// the current run, for callers that are not handed one yet.
+
+// The standard files of a run.
 StandardFiles& standard_files(Assembly& run);
 StandardFiles& standard_files();
 
@@ -82,35 +85,50 @@ std::string build_file_name(std::string_view prefix, std::string_view name, std:
 
 // Opens prefix + name (+ extension) for the kind and records it in the file table. Refuses (with
 // a fatal stop) to write over a file that is open, or to read a file open for output.
+OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
+                                     std::string_view default_extension, int quiet, int file_index);
 OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
                                      std::string_view default_extension, int quiet, int file_index);
 
 // The open-file table (also the object's file table).
+const std::vector<OpenFileEntry>& open_file_table(Assembly& run);
 const std::vector<OpenFileEntry>& open_file_table();
 // With the fixed-date option: gives every file opened so far the fixed time (files opened
 // before the option was parsed; later ones get it when they are opened).
+void apply_fixed_file_times(Assembly& run);
 void apply_fixed_file_times();
 // Entry of a name (compared ignoring case), or nullptr.
+const OpenFileEntry* find_open_file(Assembly& run, std::string_view name);
 const OpenFileEntry* find_open_file(std::string_view name);
 
 // Source: a name (tried with ".msa", then ".s71"), or nullptr for standard input ("stdin.c").
+void open_source_file(Assembly& run, const std::string* name);
 void open_source_file(const std::string* name);
+void open_default_object(Assembly& run, std::string_view prefix);
 void open_default_object(std::string_view prefix);
+void open_default_list(Assembly& run, std::string_view prefix);
 void open_default_list(std::string_view prefix);
 // Option handlers (see OptionHandler): 0 = accepted, non-zero = invalid argument.
+int opt_o(Assembly& run, std::string_view name);
 int opt_o(std::string_view name);
+int opt_l(Assembly& run, std::string_view name);
 int opt_l(std::string_view name);
 // Opens a command file (".xcl") as the current command file.
+int opt_f(Assembly& run, std::string_view name);
 int opt_f(std::string_view name);
 // Next character of the open command file; at its end the file is closed and 0 is returned.
+int cmdfile_getc(Assembly& run);
 int cmdfile_getc();
 
 // Include prefixes: the source's directory, -I, AQ71_INC, then the empty final prefix.
+void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix);
 void add_include_prefix(std::optional<std::string_view> prefix);
+const std::vector<std::string>& include_prefixes(Assembly& run);
 const std::vector<std::string>& include_prefixes();
 
 // Closes list, command file, source and object (and any open include), once; deletes the object
 // file when the run counted any error.
+void close_all_files(Assembly& run);
 void close_all_files();
 
 // States of other modules that an include level saves and checks when it ends.
@@ -125,18 +143,42 @@ struct IncludeStateHooks {
   std::function<void(const IncludeState&)> set;
 };
 
+struct RunSettings;
+
 // Delivers the source text one character at a time, in lines of at most 511 characters and a
 // line feed, with tabs expanded, CR before LF dropped and "\" line continuation, through a
-// stack of at most 10 include files.
+// stack of at most 10 include files. Files are read a whole line at a time.
 class SourceReader {
  public:
   static constexpr int MAX_INCLUDE_DEPTH = 10;
   static constexpr std::size_t LINE_LIMIT = 512;  // including the line feed
 
+  // A reader of the run's source: it opens includes through the run's file table and reads
+  // the tab width and the embedding switch from the run's settings.
+  explicit SourceReader(Assembly& run);
+  ~SourceReader();
+  SourceReader(const SourceReader&) = delete;
+  SourceReader& operator=(const SourceReader&) = delete;
+
   // Makes an open file the main source (the reader does not close standard input).
   void start(std::FILE* handle, std::string name);
   // Next character, or -1 at the end of the source (and ever after).
-  int source_file_getch();
+  int source_file_getch() {
+    if (pos_ < line_.size()) return static_cast<unsigned char>(line_[pos_++]);
+    return getch_next_line();
+  }
+  // The next character when the current line has one that is neither NUL nor the line feed:
+  // taken. Else -2, and nothing is taken.
+  int take_plain_char() {
+    if (pos_ < line_.size()) {
+      unsigned char c = static_cast<unsigned char>(line_[pos_]);
+      if (c != 0 && c != '\n') {
+        ++pos_;
+        return c;
+      }
+    }
+    return -2;
+  }
   // The rest of the current line, or else the next line, without its line feed; false at the
   // end of the source. The line counts as delivered (location() then has its last column).
   bool next_line(std::string& line);
@@ -178,8 +220,16 @@ class SourceReader {
   };
   bool read_line();
   void pop_include_file();
-  int next_raw_char();
+  // One physical line of the current file into raw_ (without its line feed, a CR before it
+  // dropped); false when the file has nothing left.
+  bool read_physical_line(bool& had_line_feed);
+  int getch_next_line();
 
+  Assembly& run_;
+  const RunSettings& settings_;
+  char* raw_ = nullptr;  // getline's buffer
+  std::size_t raw_capacity_ = 0;
+  std::size_t raw_length_ = 0;
   std::FILE* handle_ = nullptr;
   std::string name_;
   int file_index_ = 0;
@@ -195,11 +245,12 @@ class SourceReader {
   IncludeStateHooks hooks_;
 };
 
-// The source reader of a run; without a run, of the current run.
+// The source reader of a run.
 SourceReader& source_reader(Assembly& run);
 SourceReader& source_reader();
 
 // Makes the diagnostics' current location the reader's.
+void install_reader_hooks(Assembly& run);
 void install_reader_hooks();
 
 }  // namespace aq71

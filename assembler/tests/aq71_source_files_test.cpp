@@ -339,6 +339,73 @@ TEST_F(SourceFiles, CheckIncludeEndWarnsInsideAnInclude) {
 
 // Random bytes: every delivered line ends in a line feed and holds at most 511 characters
 // before it and no tab; nothing is read past.
+// The line rules taken one character at a time: a CR directly before LF or at the end of the
+// file is dropped, "\" before LF joins lines, tabs go to the next stop of 8, 511 characters are
+// kept, a last line without LF gets one.
+std::vector<std::string> model_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t i = 0;
+  auto next = [&]() -> int {
+    if (i >= text.size()) return -1;
+    int c = static_cast<unsigned char>(text[i++]);
+    if (c == '\r' && (i >= text.size() || text[i] == '\n')) {
+      if (i >= text.size()) return -1;
+      return static_cast<unsigned char>(text[i++]);
+    }
+    return c;
+  };
+  for (;;) {
+    std::string line;
+    bool started = false, truncated = false;
+    int last = -1;
+    for (;;) {
+      int c = next();
+      if (c == -1) {
+        if (!started) return lines;
+        if (last == '\\' && !truncated && !line.empty() && line.back() == '\\') line.pop_back();
+        lines.push_back(line + "\n");
+        return lines;
+      }
+      started = true;
+      if (c == '\n') {
+        if (last == '\\') {
+          if (!truncated && !line.empty() && line.back() == '\\') line.pop_back();
+          last = -1;
+          continue;
+        }
+        break;
+      }
+      last = c;
+      if (c == '\t') {
+        for (std::size_t n = 8 - line.size() % 8; n > 0; --n)
+          if (line.size() < 511)
+            line.push_back(' ');
+          else
+            truncated = true;
+      } else if (line.size() < 511) {
+        line.push_back(static_cast<char>(c));
+      } else {
+        truncated = true;
+      }
+    }
+    lines.push_back(line + "\n");
+  }
+}
+
+TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
+  const std::vector<std::string> cases = {
+      "a\n\r",  "\r",         "a\r\r\n", "a\\\r\nb", "x\\",  "x\\\n",  "\n\n",
+      "a\0b\n", "\r\rq\r", std::string(509, 'a') + "\tb\n", std::string(520, 'c') + "\\\nd"};
+  for (const std::string& text : cases) {
+    reset_run_state();
+    aq71::settings().max_errors = 1000000;
+    write_file("e.s71", text);
+    std::string name = "e";
+    aq71::open_source_file(&name);
+    EXPECT_EQ(drain(), model_lines(text)) << testing::PrintToString(text);
+  }
+}
+
 TEST_F(SourceFiles, FuzzLineReaderInvariants) {
   std::mt19937 rng(71);
   const char alphabet[] = {'a', 'b', '\t', '\r', '\n', '\\', ' ', '\0', '\x1b', '\xff'};
@@ -356,6 +423,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
     std::string name = "f";
     aq71::open_source_file(&name);
     std::vector<std::string> lines = drain();
+    ASSERT_EQ(lines, model_lines(text));
     for (const auto& l : lines) {
       ASSERT_FALSE(l.empty());
       ASSERT_EQ(l.back(), '\n');

@@ -591,23 +591,31 @@ TEST_F(ScannerTest, IncludeNameKeepsBackslashes) {
 TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
-  std::fputs("  NOP\r\n\tADD R1\n", f);
+  std::fwrite("  NOP\r\n\tADD R1\0\n", 1, 15, f);
   std::rewind(f);
-  SourceReader reader;
+  SourceReader reader(current_assembly());
   reader.start(f, "t.s71");
   IncludeStackSource input(reader);
   sc.start(&input);
+  EXPECT_EQ(sc.line_text(), "");
   const Token& nop = pp();
   EXPECT_EQ(nop.kind, KIND_MNEMONIC);
   EXPECT_EQ(nop.where.column, 3);
   EXPECT_EQ(nop.where.line, 1);
+  EXPECT_EQ(sc.line_text(), "  NOP");
+  EXPECT_EQ(sc.column(), 6);
   EXPECT_EQ(pp().code, TOK_EOL);
+  EXPECT_EQ(sc.line_text(), "  NOP");
   const Token& add = pp();
   EXPECT_EQ(add.text, "ADD");
   EXPECT_EQ(add.where.line, 2);
   EXPECT_EQ(pp().kind, KIND_REGISTER);
+  // The NUL is dropped with error 15 and counts in no position.
   EXPECT_EQ(pp().code, TOK_EOL);
+  EXPECT_EQ(sc.line_text(), "        ADD R1");
+  EXPECT_EQ(sc.column(), 15);
   EXPECT_EQ(pp().code, TOK_EOF);
+  EXPECT_EQ(sc.line_text(), "");
   reader.reset();
   std::fclose(f);
 }
