@@ -347,11 +347,8 @@ class Driver {
                   ++unknown;
                 }
               } else if (mode == 2) {
-                if (!c.undefined.empty())
-                  statement_error(st, 50,
-                                  {.text = c.undefined.front()->def && c.undefined.front()->def->node
-                                               ? c.undefined.front()->def->node->name
-                                               : std::string()});
+                if (const LabelRec* u = c.first_undefined)
+                  statement_error(st, 50, {.text = u->def && u->def->node ? u->def->node->name : std::string()});
                 st.size = 0;
                 st.final = st.size_fixed = true;
               } else {

@@ -70,7 +70,6 @@ void declare(SymbolNode* name, bool external) {
     // evaluated again by the resolve step.
     ValueRec& v = label_value(*l);
     v.kind = VALUE_COMPLEX;
-    v.extern_index = l->extern_index;
     v.owner = l;
     ExprTerm t;
     t.kind = ExprTerm::External;

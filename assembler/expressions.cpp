@@ -41,6 +41,7 @@ struct Item {
 struct State {
   RecordArena<ValueRec> pool;  // value records live for the run
   RecordArena<DependentLink, 1024> links;
+  RecordArena<ValueLimit, 64> limits;
   std::deque<std::string> texts;  // messages of deferred checks
   std::vector<ValueRec*> unsolved;
   std::vector<ValueRec*> queue;
@@ -132,19 +133,19 @@ void set_expression_type(ValueRec& e) {
   // Symbol terms held by each stack operand; the stack is never deeper than the list is long.
   int local[32];
   std::vector<int> big;
+  LabelRec* first_label = nullptr;
   if (e.terms.size() > 32) big.resize(e.terms.size());
   int* held = big.empty() ? local : big.data();
   std::size_t depth = 0;
   int symbols = 0;
   bool complex = false;
   bool difference = false;
-  e.first_label = nullptr;
   for (const ExprTerm& t : e.terms) {
     switch (t.kind) {
       case ExprTerm::Symbol:
       case ExprTerm::External:
         ++symbols;
-        if (!e.first_label && t.label) e.first_label = t.label;
+        if (!first_label && t.label) first_label = t.label;
         held[depth++] = 1;
         break;
       case ExprTerm::Constant:
@@ -175,7 +176,6 @@ void set_expression_type(ValueRec& e) {
         report_internal("set_expression_type in A08", "Illegal tag");
     }
   }
-  e.symbol_count = symbols;
   int type = symbols == 0 ? 1 : 2;
   if (symbols == 2 && difference && e.terms.back().kind == ExprTerm::Operator) type = 1;
   e.type = type | (complex ? 128 : 0);
@@ -204,7 +204,7 @@ void first_evaluation(ValueRec& e) {
 }
 
 // The item a label term stands for.
-Item label_item(LabelRec* l, bool final, std::vector<LabelRec*>& undefined) {
+Item label_item(LabelRec* l, bool final, LabelRec*& first_undefined) {
   Item i;
   if (l->flags & LABEL_EXTERN) {
     i.kind = Item::Linker;
@@ -221,7 +221,7 @@ Item label_item(LabelRec* l, bool final, std::vector<LabelRec*>& undefined) {
       return absolute_item(static_cast<std::uint32_t>(l->absolute_value));
     i.kind = Item::Unsolved;
     i.terms.push_back(ExprTerm::symbol(l));
-    undefined.push_back(l);
+    if (!first_undefined) first_undefined = l;
     return i;
   }
   if (v->kind == VALUE_UNSOLVED && !v->terms.empty() && !final && !v->evaluating && state().depth < kMaxEvaluationDepth)
@@ -243,7 +243,7 @@ Item label_item(LabelRec* l, bool final, std::vector<LabelRec*>& undefined) {
     default:
       i.kind = Item::Unsolved;
       i.terms.push_back(ExprTerm::symbol(l));
-      undefined.push_back(l);
+      if (!first_undefined) first_undefined = l;
       return i;
   }
 }
@@ -305,6 +305,12 @@ OperandValue ValueRec::operand_value() const {
   }
 }
 
+LimitSlot& LimitSlot::operator=(const ValueLimit& limit) {
+  if (!limit_) limit_ = &state().limits.emplace_back();
+  *limit_ = limit;
+  return *this;
+}
+
 LimitText::LimitText(std::string_view text) {
   if (!text.empty()) text_ = state().texts.emplace_back(text);
 }
@@ -331,7 +337,6 @@ ValueRec* new_constant_expression_A08(std::int32_t value) {
   e->kind = VALUE_ABSOLUTE;
   e->value = static_cast<std::uint32_t>(value);
   e->terms.push_back(ExprTerm::constant(e->value));
-  e->reduced = e->terms;
   e->typed = true;
   return e;
 }
@@ -388,7 +393,7 @@ void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, 
   tail.push_back(empty);
   tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
   append(expr.terms, tail);
-  if (expr.kind == VALUE_COMPLEX) append(expr.reduced, tail);
+  if (expr.kind == VALUE_COMPLEX) expr.reduced.append(tail);
 }
 
 // ---- arithmetic ------------------------------------------------------------------------------
@@ -570,8 +575,8 @@ void make_absolute(ValueRec& e, std::uint32_t value) {
   e.kind = VALUE_ABSOLUTE;
   e.value = value;
   e.result_segment = 0;
-  e.reduced.assign(1, ExprTerm::constant(value));
-  e.undefined.clear();
+  e.reduced.clear();
+  e.first_undefined = nullptr;
 }
 
 }  // namespace
@@ -604,7 +609,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
   if (s.stacks.size() < static_cast<std::size_t>(s.depth)) s.stacks.resize(static_cast<std::size_t>(s.depth));
   std::vector<Item>& stack = s.stacks[static_cast<std::size_t>(s.depth) - 1];
   stack.clear();
-  std::vector<LabelRec*> undefined;
+  LabelRec* first_undefined = nullptr;
   FoldProblems problems;
   for (std::size_t i = 0; i < end; ++i) {
     const ExprTerm& t = e.terms[i];
@@ -623,7 +628,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
         break;
       case ExprTerm::Symbol:
         if (!t.label) report_internal("get_value", "Illegal desc");
-        stack.push_back(label_item(t.label, final, undefined));
+        stack.push_back(label_item(t.label, final, first_undefined));
         if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
         break;
       case ExprTerm::External:
@@ -660,7 +665,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
   }
 
   Item& r = stack.back();
-  e.undefined = std::move(undefined);
+  e.first_undefined = first_undefined;
   switch (r.kind) {
     case Item::Absolute:
       e.kind = VALUE_ABSOLUTE;
@@ -679,35 +684,40 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
       e.kind = VALUE_UNSOLVED;
       break;
   }
-  e.reduced = std::move(r.terms);
-  if (e.kind == VALUE_COMPLEX) e.reduced.append(e.terms.begin() + end, e.terms.end());
+  if (e.kind == VALUE_COMPLEX) {
+    e.reduced = std::move(r.terms);
+    e.reduced.append(e.terms.begin() + end, e.terms.end());
+  } else {
+    e.reduced.clear();
+  }
 
   if (e.kind == VALUE_UNSOLVED) {
     add_unsolved(e);
   } else {
     e.in_unsolved_list = false;
-    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind == 3)) limit_ok_A08(e);
+    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3)) limit_ok_A08(e);
   }
   return e.kind;
 }
 
 bool limit_ok_A08(ValueRec& e) {
-  if (e.limit.kind == 0 || e.limit.checked) return true;
-  if (e.limit.kind > 3) report_internal("limit_ok_A08", "Not a limit");
+  if (e.limit.kind() == 0 || e.limit->checked) return true;
+  ValueLimit& limit = *e.limit.get();
+  if (limit.kind > 3) report_internal("limit_ok_A08", "Not a limit");
   if (e.kind == VALUE_COMPLEX) {
-    if (e.limit.kind == 3) {
-      push_check_A08(e, e.limit.minimum, e.limit.maximum, e.limit.message);
-      e.limit.checked = true;
+    if (limit.kind == 3) {
+      push_check_A08(e, limit.minimum, limit.maximum, limit.message);
+      limit.checked = true;
     }
     return true;
   }
   if (!e.solved()) return true;
   const std::int32_t v = e.signed_value();
   bool fail = false;
-  if ((e.limit.kind & 1) && v < e.limit.minimum) fail = true;
-  if ((e.limit.kind & 2) && v > e.limit.maximum) fail = true;
-  e.limit.checked = true;
-  if (fail) pass2_error(&e, e.owner, 70, {e.limit.message, v});
+  if ((limit.kind & 1) && v < limit.minimum) fail = true;
+  if ((limit.kind & 2) && v > limit.maximum) fail = true;
+  limit.checked = true;
+  if (fail) pass2_error(&e, e.owner, 70, {limit.message, v});
   return !fail;
 }
 
@@ -731,7 +741,7 @@ void set_label_location(LabelRec& label, int segment, bool absolute_segment, std
     v.kind = VALUE_RELOCATABLE;
     v.result_segment = segment;
   }
-  v.reduced.assign(1, ExprTerm::constant(offset, v.kind == VALUE_RELOCATABLE ? segment : 0));
+  v.reduced.clear();
   label.segment_number = segment;
   if (!v.solved()) return;
   if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
@@ -903,6 +913,54 @@ ValueRec* expression_from_terms(TermList terms) {
   evaluate_expression_A08(*e, false);
   e->statement = ident_tree().env.statement;
   return e;
+}
+
+std::optional<std::uint32_t> fold_constant_terms(const TermList& terms) {
+  // Only a well-formed list of numbers and computable operators is folded here; anything else
+  // takes the evaluator's road (and its internal checks).
+  std::size_t depth = 0;
+  for (const ExprTerm& t : terms) {
+    if (t.kind == ExprTerm::Constant && t.segment == 0) {
+      ++depth;
+    } else if (t.kind == ExprTerm::Operator && t.token != OP_ERROR_TEXT && t.token != OP_CHECK_RANGE) {
+      const std::size_t need = t.unary ? 1 : 2;
+      if (depth < need) return std::nullopt;
+      depth -= need - 1;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (depth != 1) return std::nullopt;
+
+  std::uint32_t local[32];
+  std::vector<std::uint32_t> big;
+  if (terms.size() > 32) big.resize(terms.size());
+  std::uint32_t* stack = big.empty() ? local : big.data();
+  std::size_t top = 0;
+  FoldProblems problems;
+  for (const ExprTerm& t : terms) {
+    if (t.kind == ExprTerm::Constant) {
+      stack[top++] = t.value;
+      continue;
+    }
+    const std::uint32_t right = stack[--top];
+    const std::uint32_t left = t.unary ? 0 : stack[--top];
+    bool dz = false, de = false;
+    if (!apply_operator(t.token, t.unary, left, right, stack[top], &dz, &de)) return std::nullopt;
+    ++top;
+    problems.division_by_zero |= dz;
+    problems.date_error |= de;
+  }
+  // As evaluate_expression_A08 reports them for an expression not yet given to a statement.
+  if (problems.division_by_zero) report_warning(14);
+  if (problems.date_error) report_error(48, "1-6", 0);
+  return stack[0];
+}
+
+OperandValue operand_value(OperandSlot slot) {
+  if (slot.is_constant()) return OperandValue::absolute(slot.constant_value());
+  if (const ValueRec* e = slot.expression()) return e->operand_value();
+  return {};
 }
 
 ValueRec* failed_expression() {

@@ -36,6 +36,7 @@
 #include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
 #include "assembler/ident_tree.h"
+#include "assembler/operand_slot.h"
 
 namespace aq71 {
 
@@ -292,32 +293,103 @@ struct ValueLimit {
   LimitText message;
 };
 
+// The limit of a value record. Few values have one, so it lives in a side record kept for the
+// run; a record without a limit holds only a null pointer.
+class LimitSlot {
+ public:
+  LimitSlot& operator=(const ValueLimit& limit);  // gives the record this limit
+  explicit operator bool() const { return limit_ != nullptr; }
+  int kind() const { return limit_ ? limit_->kind : 0; }
+  ValueLimit* operator->() const { return limit_; }
+  ValueLimit* get() const { return limit_; }
+
+ private:
+  ValueLimit* limit_ = nullptr;
+};
+
+// Folded terms of a value record. Only a value the linker computes needs them, so the list is
+// made on demand: every other record holds a null pointer.
+class FoldedTerms {
+ public:
+  FoldedTerms() = default;
+  FoldedTerms(const FoldedTerms& other) : list_(other.empty() ? nullptr : new TermList(*other.list_)) {}
+  FoldedTerms& operator=(const FoldedTerms& other) {
+    if (this != &other) *this = other.list();
+    return *this;
+  }
+  FoldedTerms& operator=(const TermList& terms) {
+    if (terms.empty()) {
+      clear();
+    } else if (list_) {
+      *list_ = terms;
+    } else {
+      list_ = new TermList(terms);
+    }
+    return *this;
+  }
+  FoldedTerms& operator=(TermList&& terms) {
+    if (terms.empty()) {
+      clear();
+    } else if (list_) {
+      *list_ = std::move(terms);
+    } else {
+      list_ = new TermList(std::move(terms));
+    }
+    return *this;
+  }
+  ~FoldedTerms() { delete list_; }
+
+  const TermList& list() const { return list_ ? *list_ : empty_list(); }
+  operator const TermList&() const { return list(); }  // NOLINT: read like the list itself
+  std::size_t size() const { return list_ ? list_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  const ExprTerm* begin() const { return list().begin(); }
+  const ExprTerm* end() const { return list().end(); }
+  const ExprTerm& operator[](std::size_t i) const { return (*list_)[i]; }
+  void clear() {
+    delete list_;
+    list_ = nullptr;
+  }
+  void append(const ExprTerm* first, const ExprTerm* last) {
+    if (first == last) return;
+    if (!list_) list_ = new TermList;
+    list_->append(first, last);
+  }
+  void append(const TermList& terms) { append(terms.begin(), terms.end()); }
+  void assign(std::size_t n, const ExprTerm& t) {
+    clear();
+    for (std::size_t i = 0; i < n; ++i) append(&t, &t + 1);
+  }
+
+ private:
+  static const TermList& empty_list() {
+    static const TermList empty;
+    return empty;
+  }
+  TermList* list_ = nullptr;
+};
+
 struct ValueRec {
   std::uint8_t kind = VALUE_UNSOLVED;  // ValueKindCode
   std::uint8_t type = 1;               // 1 / 2 symbol terms, | 128 complex
-  bool failed = false;                 // the parse failed (error already reported)
+  bool failed : 1 = false;             // the parse failed (error already reported)
   // bookkeeping of the evaluator
-  bool typed = false;
-  bool in_unsolved_list = false;
-  bool queued = false;
-  bool evaluating = false;
+  bool typed : 1 = false;
+  bool in_unsolved_list : 1 = false;
+  bool queued : 1 = false;
+  bool evaluating : 1 = false;
   std::uint16_t result_segment = 0;  // segment of a relocatable result (0 for absolute)
-  std::uint16_t extern_index = 0xFFFF;
-  std::uint32_t flags = 0;  // label attributes of the defining symbol (high byte)
-  std::uint32_t value = 0;  // absolute value, or offset in result_segment
-  int symbol_count = 0;
-  TermList terms;  // postfix, as parsed (empty for a placed label)
-  // Folded terms after the last evaluation. For a complex expression these are what the object
-  // writer writes for the linker: Constant (segment 0: a number; else an offset in that
-  // segment), External, SegmentBegin/End, Operator and the String of a deferred check; no
-  // Symbol terms are left. An unsolved expression keeps the Symbol terms of the labels it
-  // waits for.
-  TermList reduced;
-  LabelRec* owner = nullptr;        // the label whose value this is
-  LabelRec* first_label = nullptr;  // first symbol term (listing, SFR checks)
-  Statement* statement = nullptr;   // where problems found later are reported
-  ValueLimit limit;
-  std::vector<LabelRec*> undefined;  // unsolved labels it uses (last evaluation)
+  std::uint32_t value = 0;           // absolute value, or offset in result_segment
+  TermList terms;                    // postfix, as parsed (empty for a placed label)
+  // Folded terms of a complex expression after the last evaluation: what the object writer
+  // writes for the linker: Constant (segment 0: a number; else an offset in that segment),
+  // External, SegmentBegin/End, Operator and the String of a deferred check; no Symbol terms
+  // are left. Empty for any other kind.
+  FoldedTerms reduced;
+  LabelRec* owner = nullptr;       // the label whose value this is
+  Statement* statement = nullptr;  // where problems found later are reported
+  LimitSlot limit;
+  LabelRec* first_undefined = nullptr;  // first unsolved label it uses (last evaluation)
 
   bool solved() const { return kind == VALUE_ABSOLUTE || kind == VALUE_RELOCATABLE; }
   bool absolute() const { return kind == VALUE_ABSOLUTE; }
@@ -325,6 +397,9 @@ struct ValueRec {
   // The operand value the encoders take.
   OperandValue operand_value() const;
 };
+
+// Value records are made for every label and every operand that uses one: keep them small.
+static_assert(sizeof(ValueRec) <= 96);
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
@@ -355,6 +430,12 @@ ValueRec* new_expression();  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
 ValueRec* expression_from_terms(TermList terms);
 ValueRec* failed_expression();                              // failed parse: absolute 0
+// The value of a term list of numbers and operators only (no label, segment or external term):
+// folded at once, with the problems evaluating it reports (warning 14, error 48) reported at the
+// current line as for a new expression. nullopt, with nothing reported, for any other list.
+std::optional<std::uint32_t> fold_constant_terms(const TermList& terms);
+// The operand value the encoders take from an operand slot (absent for an empty slot).
+OperandValue operand_value(OperandSlot slot);
 ValueRec* new_constant_expression_A08(std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(LabelRec& label);

@@ -224,13 +224,17 @@ std::string error_message(int number) {
 
 // The postfix program of one fixup: its operand value(s) pushed, then its steps.
 void write_fixup(Encoder& e, const Statement& st, const Fixup& f) {
-  auto operand = [&](int n) -> ValueRec* {
+  auto operand = [&](int n) {
     if (n < 1 || n > 2 || !st.operand_exprs[static_cast<std::size_t>(n - 1)])
       internal_error_A01("gen_instruction_B00", "Fixup without operand", n, 0);
-    return st.operand_exprs[static_cast<std::size_t>(n - 1)];
+    const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(n - 1)];
+    if (ValueRec* v = slot.expression())
+      write_linker_expression(e, *v);
+    else
+      e.push_constant(static_cast<std::int32_t>(slot.constant_value()));
   };
-  if (f.extra_operand) write_linker_expression(e, *operand(f.extra_operand));
-  write_linker_expression(e, *operand(f.value_operand));
+  if (f.extra_operand) operand(f.extra_operand);
+  operand(f.value_operand);
   const LinkProgram p = link_program(f);
   if (p.count == 0) internal_error_A01("gen_instruction_B00", "Fixup field unknown", f.field, 0);
   for (std::uint8_t i = 0; i < p.count; ++i) {

@@ -473,8 +473,10 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
   return 0;
 }
 
-ValueRec* make_operand_expression(Operand& o) {
+// A number needs no value record: nothing can change it later.
+OperandSlot make_operand_expression(Operand& o) {
   if (o.segment_error) o.terms.assign(1, ExprTerm::constant(0));
+  if (const std::optional<std::uint32_t> v = fold_constant_terms(o.terms)) return OperandSlot::constant(*v);
   return expression_from_terms(std::move(o.terms));
 }
 
@@ -535,8 +537,8 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
   };
   take(first);
   if (two) take(second);
-  if (out.exprs[0]) ops.expr1 = out.exprs[0]->operand_value();
-  if (out.exprs[1]) ops.expr2 = out.exprs[1]->operand_value();
+  ops.expr1 = operand_value(out.exprs[0]);
+  ops.expr2 = operand_value(out.exprs[1]);
   out.count = 1;
   out.register_error = operand_register_error(mnemonic, ops);
   if (out.register_error) report_error(out.register_error);
@@ -547,7 +549,8 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
 
 namespace {
 
-std::uint32_t first_symbol_flags(const ValueRec* e) {
+std::uint32_t first_symbol_flags(OperandSlot slot) {
+  const ValueRec* e = slot.expression();
   if (!e || e->terms.empty()) return 0;
   const ExprTerm& t = e->terms.front();
   return t.kind == ExprTerm::Symbol && t.label ? t.label->flags : 0;
@@ -581,8 +584,8 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   st.parsed_count = parsed.count;
   // Problems found when the code is made point at the operand field.
   if (parsed.column > 0) st.columns[1] = caret_column(parsed.column);
-  for (ValueRec* e : parsed.exprs)
-    if (e) e->statement = &st;
+  for (OperandSlot slot : parsed.exprs)
+    if (ValueRec* e = slot.expression()) e->statement = &st;
   if (parsed.failed) {
     fail_statement(st);
     return;
@@ -604,8 +607,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
     st.operands = StatementOperands(ops);
     if (!entry) report_internal("find_instr_B00", "No matching EA in ientry for core mnemonic");
     if (st.mnemonic == mn::SER) {
-      st.operand_exprs[0] = new_constant_expression_A08(255);
-      st.operand_exprs[0]->statement = &st;
+      st.operand_exprs[0] = OperandSlot::constant(255);
     }
   }
   st.entry = entry;
@@ -630,10 +632,10 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
   // The values come from the operand expressions (absent where there is none).
   OperandRec ops = st.operands.record();
   for (int i = 0; i < 2; ++i) {
-    ValueRec* e = st.operand_exprs[static_cast<std::size_t>(i)];
-    if (!e) continue;
-    evaluate_expression_A08(*e, true);
-    (i == 0 ? ops.expr1 : ops.expr2) = e->operand_value();
+    const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(i)];
+    if (!slot) continue;
+    if (ValueRec* e = slot.expression()) evaluate_expression_A08(*e, true);
+    (i == 0 ? ops.expr1 : ops.expr2) = operand_value(slot);
   }
 
   EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);

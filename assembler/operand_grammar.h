@@ -57,8 +57,8 @@ std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_foll
 
 // Operand mode.
 struct ParsedOperands {
-  OperandRec ops{};                  // form, registers; expr1/expr2 filled from exprs
-  std::array<ValueRec*, 2> exprs{};  // expressions in the order written
+  OperandRec ops{};                    // form, registers; expr1/expr2 filled from exprs
+  std::array<OperandSlot, 2> exprs{};  // expressions in the order written (numbers kept in place)
   std::uint16_t count = 0;           // operand forms parsed: 0 (empty field) or 1
   bool failed = false;               // syntax error (error 0 reported, line skipped)
   std::uint16_t register_error = 0;  // 406, 407 or 418 (reported)

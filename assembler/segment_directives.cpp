@@ -18,17 +18,13 @@ constexpr const char* kAlignRange31 = "Error: Alignment expression out of range 
 ValueRec* parse_exponent(Scanner& sc, bool comma_may_follow, int maximum, const char* message, bool token_read = true) {
   ValueRec* e = parse_expression_A08(sc, comma_may_follow, token_read);
   if (!e) return e;
-  e->limit.kind = 3;
-  e->limit.minimum = 0;
-  e->limit.maximum = maximum;
-  e->limit.message = message;
-  e->limit.checked = false;
+  e->limit = ValueLimit{3, false, 0, maximum, message};
   if (e->solved()) limit_ok_A08(*e);
   return e;
 }
 
 bool limit_failed(const ValueRec* e) {
-  return e && e->solved() && (e->signed_value() < e->limit.minimum || e->signed_value() > e->limit.maximum);
+  return e && e->solved() && (e->signed_value() < e->limit->minimum || e->signed_value() > e->limit->maximum);
 }
 
 // Fill values of ALIGN / EVEN: one-byte expressions separated by commas.

@@ -13,6 +13,7 @@
 #include "assembler/avr_encode.h"
 #include "assembler/avr_isa.h"
 #include "assembler/diagnostics.h"
+#include "assembler/operand_slot.h"
 #include "assembler/record_arena.h"
 
 namespace aq71 {
@@ -158,10 +159,11 @@ struct Statement {
   SymbolNode* label = nullptr;  // the label of the line, or none
 
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
-  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2) and the number of
-  // operand forms parsed. `code` holds the words and the number of linker fixups once the
-  // statement has been encoded at its final location (after resolve); fixups() the fields.
-  std::array<ValueRec*, 2> operand_exprs{};
+  // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2, each a number kept
+  // in place or a value record) and the number of operand forms parsed. `code` holds the words
+  // and the number of linker fixups once the statement has been encoded at its final location
+  // (after resolve); fixups() the fields.
+  std::array<OperandSlot, 2> operand_exprs{};
 
   // The source line (kept by StatementStore::keep_line), up to and including its line feed.
   std::string_view text() const;

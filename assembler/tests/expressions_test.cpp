@@ -463,10 +463,7 @@ TEST_F(ExprTest, CurrentLocationComesFromTheDriver) {
 
 TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
   ValueRec* e = parse("LIM");
-  e->limit.kind = 3;
-  e->limit.minimum = 0;
-  e->limit.maximum = 10;
-  e->limit.message = "too big";
+  e->limit = ValueLimit{3, false, 0, 10, "too big"};
   set_label_location(*label("LIM"), 1, true, 11, true);
   ASSERT_EQ(count('E', 70), 1);
   EXPECT_EQ(problems.back().text, "too big");
@@ -475,10 +472,7 @@ TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
   LabelRec* ext = label("EXT2");
   ext->flags |= LABEL_EXTERN;
   ValueRec* c = parse("EXT2");
-  c->limit.kind = 3;
-  c->limit.minimum = -5;
-  c->limit.maximum = 5;
-  c->limit.message = "msg";
+  c->limit = ValueLimit{3, false, -5, 5, "msg"};
   EXPECT_TRUE(limit_ok_A08(*c));
   ASSERT_EQ(c->reduced.size(), 8u);
   EXPECT_EQ(c->reduced[1].kind, ExprTerm::String);

@@ -155,16 +155,17 @@ TEST_F(GrammarTest, EveryOperandForm) {
     EXPECT_EQ(p.ops.reg1, c.reg1);
     EXPECT_EQ(p.ops.reg2, c.reg2);
     EXPECT_EQ(p.ops.pointer, c.pointer);
+    // Numbers are kept in the slots themselves, without a value record.
     if (c.e1 == -999) {
-      EXPECT_EQ(p.exprs[0], nullptr);
+      EXPECT_TRUE(p.exprs[0].empty());
     } else {
-      ASSERT_NE(p.exprs[0], nullptr);
-      EXPECT_EQ(p.exprs[0]->signed_value(), c.e1);
+      ASSERT_TRUE(p.exprs[0].is_constant());
+      EXPECT_EQ(static_cast<std::int32_t>(p.exprs[0].constant_value()), c.e1);
       EXPECT_EQ(p.ops.expr1.kind, ValueKind::kAbsolute);
     }
     if (c.e2 != -999) {
-      ASSERT_NE(p.exprs[1], nullptr);
-      EXPECT_EQ(p.exprs[1]->signed_value(), c.e2);
+      ASSERT_TRUE(p.exprs[1].is_constant());
+      EXPECT_EQ(static_cast<std::int32_t>(p.exprs[1].constant_value()), c.e2);
     }
     EXPECT_EQ(sc->token().code, TOK_EOL);
   }
@@ -224,6 +225,32 @@ TEST_F(GrammarTest, ImmediatesAndTheirRange) {
   EXPECT_TRUE(encode_error(404, "SBI 31, 8"));
   EXPECT_TRUE(encode_error(409, "LDD R0, Y+64"));
   EXPECT_EQ(word("LDD R0, Y+63"), 0xAC0F);
+}
+
+TEST_F(GrammarTest, NumbersStayInTheStatementAndReportTheirProblemsOnce) {
+  std::vector<int> warnings;
+  problem_hooks().warning = [&](int n, std::string_view, long) { warnings.push_back(n); };
+  Statement* st = assemble("LDI R16, (1 + 2) * 3");
+  ASSERT_TRUE(st->operand_exprs[0].is_constant());
+  EXPECT_EQ(st->operand_exprs[0].constant_value(), 9u);
+  EXPECT_TRUE(st->operand_exprs[1].empty());
+  EXPECT_EQ(st->code.words[0], 0xE009);
+  st = assemble("SER R20");
+  ASSERT_TRUE(st->operand_exprs[0].is_constant());
+  EXPECT_EQ(st->operand_exprs[0].constant_value(), 255u);
+  // A label keeps its value record, which learns the label's value later.
+  st = statement("RJMP LATER");
+  ASSERT_NE(st->operand_exprs[0].expression(), nullptr);
+  EXPECT_FALSE(st->operand_exprs[0].is_constant());
+  EXPECT_EQ(st->operand_exprs[0].expression()->statement, st);
+  // Division by zero and a bad DATE argument are reported once, when the line is read.
+  st = assemble("LDI R16, 1 / 0");
+  EXPECT_EQ(warnings, std::vector<int>{14});
+  EXPECT_EQ(st->operand_exprs[0].constant_value(), 0xFFFFFFFFu);
+  st = assemble("LDI R16, DATE 9 + 10 MOD 0");
+  EXPECT_EQ(warnings, (std::vector<int>{14, 14}));
+  EXPECT_EQ(errors, std::vector<int>{48});
+  EXPECT_EQ(st->operand_exprs[0].constant_value(), 0u);
 }
 
 TEST_F(GrammarTest, EmulatedMnemonicsTakeTheirCoreForm) {
