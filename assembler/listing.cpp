@@ -46,9 +46,8 @@ struct ListingState {
   unsigned long cycles = 0;
   bool cycle_carry = false;
   std::uint32_t serial = 0;
-  // The records of the module in source order and what the listing keeps of each: a record's
-  // place is its running number in the module.
-  std::vector<const Statement*> order;
+  // What the listing keeps of the records of the module, in source order: a record's place is
+  // its running number in the module. Records made while nothing was listed have none.
   std::vector<LineInfo> info;
   bool module_listed = false;
   int modules = 0;
@@ -59,11 +58,11 @@ struct ListingState {
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 
-// What the listing keeps of a record, or nullptr for a record it did not see.
+// What the listing keeps of a record of the module, or nullptr for a record it did not see.
 LineInfo* line_info(const Statement* st) {
   ListingState& l = ls();
   const auto place = static_cast<std::size_t>(st->module_line);
-  return place < l.order.size() && l.order[place] == st ? &l.info[place] : nullptr;
+  return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
 std::FILE* list_file() { return standard_files().list; }
@@ -414,7 +413,6 @@ void begin_listing_run() {
 void begin_module_listing() {
   page_header_A01();
   ls().info.clear();
-  ls().order.clear();
   ls().module_listed = false;
   ls().have_line = false;
   ls().expansion = 0;
@@ -424,14 +422,13 @@ void begin_module_listing() {
 
 void note_statement(const Statement& st, bool new_line) {
   if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
-  if (static_cast<std::size_t>(st.module_line) != ls().order.size()) return;  // not the module's next record
-  if (new_line || ls().order.empty()) ++ls().serial;
+  if (static_cast<std::size_t>(st.module_line) != ls().info.size()) return;  // not the module's next record
+  if (new_line || ls().info.empty()) ++ls().serial;
   LineInfo info;
   info.serial = ls().serial;
   info.context = hooks().line_context ? hooks().line_context() : 0;
   info.from_include = source_reader().include_depth() > 0;
   ls().info.push_back(info);
-  ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
@@ -833,9 +830,10 @@ void print_cross_reference_A03() {
 
 void flush_problems_on_fatal_stop() {
   if (!list_file()) return;
-  for (std::size_t place = 0; place < ls().order.size(); ++place) {
-    const Statement* st = ls().order[place];
-    LineInfo& info = ls().info[place];
+  std::size_t place = 0;
+  for (const Statement* st : statement_services().module_statements()) {
+    if (place == ls().info.size()) break;
+    LineInfo& info = ls().info[place++];
     const std::size_t done = info.problems_written;
     const ProblemLines& lines = st->problems();
     for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);
