@@ -74,14 +74,14 @@ class Driver {
   // A pass-2 problem at a statement, once per statement and number.
   void statement_error(Statement& st, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&st, number}).second) return;
-    user_error_pass2_A01(2, &st.site, number, 1, args);
+    user_error_pass2_A01(2, st.site(), number, 1, args);
   }
 
   void label_error(LabelRec& l, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&l, number}).second) return;
     Statement* st = l.statement;
     if (st)
-      user_error_pass2_A01(1, &st->site, number, 1, args);
+      user_error_pass2_A01(1, st->site(), number, 1, args);
     else
       user_error_A01(number, args);
   }
@@ -98,7 +98,7 @@ class Driver {
   }
 
   void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
-    if (st.location_label) set_label_location(*st.location_label, segment, absolute, offset, known);
+    if (LabelRec* l = st.location_label()) set_label_location(*l, segment, absolute, offset, known);
   }
 
   // Listing context of a macro call line. The call is already active: a call read from an outer
@@ -135,7 +135,6 @@ class Driver {
     }
     if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
       Statement& st = open_statement(StatementKind::Instruction);
-      st.operation = t.node;
       attach_label(st, label);
       services_.backend = &st;
       parse_instruction_statement(sc, st);
@@ -154,16 +153,12 @@ class Driver {
         sc.skip_rest_of_line();
         Statement& st = open_statement(StatementKind::Failed);
         st.failed = true;
-        st.operation = directive;
         attach_label(st, label);
         return;
       }
       if (!services_.line_statement) {
         Statement& st = open_statement(StatementKind::Nothing);
-        st.operation = directive;
         attach_label(st, label);
-      } else if (!services_.line_statement->operation) {
-        services_.line_statement->operation = directive;
       }
       return;
     }
@@ -460,7 +455,7 @@ class Driver {
   // Two statements other than empty and comment lines, with no module start between them.
   bool module_has_content() {
     int count = 0;
-    for (const Statement* st : services_.module_statements) {
+    for (const Statement* st : services_.module_statements()) {
       if (st->kind == StatementKind::ModuleStart) {
         count = 0;
         continue;
@@ -478,7 +473,7 @@ class Driver {
     view.library = module_.kind == ModuleKind::Library;
     view.option = module_.option;
     view.start_address = module_.start_address;
-    view.statements = &services_.module_statements;
+    view.statements = services_.module_statements();
     view.program_end = module_.end_seen;
     if (module_has_content()) {
       write_object_module(run_, view);
@@ -486,9 +481,9 @@ class Driver {
     }
     if (module_.ended) {
       Statement* first = module_.first_statement;
-      if (!first && !services_.module_statements.empty()) first = services_.module_statements.front();
+      if (!first && !services_.module_statements().empty()) first = services_.module_statements().front();
       if (first)
-        user_warning_pass2_A01(2, &first->site, 17, 1, {.text = module_.name});
+        user_warning_pass2_A01(2, first->site(), 17, 1, {.text = module_.name});
       else
         user_warning_A01(17, {.text = module_.name});
     }
@@ -543,7 +538,7 @@ class Driver {
     module_.option = -1;
     module_.start_address = nullptr;
     module_.first_statement = nullptr;
-    services_.module_statements.clear();
+    services_.begin_module_statements();
     s.pending.clear();
     s.aseg_ranges.clear();
     s.reported.clear();
@@ -583,7 +578,7 @@ class Driver {
     };
     d.current_statement = [&services = services_]() -> ProblemLines* {
       Statement* st = services.backend ? services.backend : services.line_statement;
-      return st ? &site_problems(st->site) : nullptr;
+      return st ? &site_problems(st->site()) : nullptr;
     };
     // A '$' line is searched like an #include name in angle brackets.
     sc.hooks.include_file = [&reader = reader_](const std::string& name) { reader.push_include_file(name, false); };
@@ -602,7 +597,7 @@ class Driver {
     ExpressionHooks& e = expression_hooks(run_);
     e.location_label = [&s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
       Statement* st = services.backend ? services.backend : services.line_statement;
-      if (st && st->location_label) return st->location_label;
+      if (st && st->location_label()) return st->location_label();
       LabelRec& l = s.location_labels.emplace_back();
       Segment& seg = segments.current();
       l.flags = LABEL_DEFINED;
@@ -612,7 +607,7 @@ class Driver {
       label_value(l);
       std::uint32_t where = st ? st->start_offset : seg.location;
       set_label_location(l, segments.current_index(), seg.absolute(), where, seg.location_known);
-      if (st) st->location_label = &l;
+      if (st) st->set_location_label(&l);
       return &l;
     };
     e.pass2_error = [&s = s_](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
@@ -626,13 +621,13 @@ class Driver {
       }
       if (st && !s.reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
       if (st)
-        user_error_pass2_A01(kind, &st->site, number, 1, args);
+        user_error_pass2_A01(kind, st->site(), number, 1, args);
       else
         user_error_A01(number, args);
     };
     e.pass2_warning = [](const ValueRec* expr, int number, MessageArgs args) {
       if (expr && expr->statement)
-        user_warning_pass2_A01(2, &expr->statement->site, number, 1, args);
+        user_warning_pass2_A01(2, expr->statement->site(), number, 1, args);
       else
         user_warning_A01(number, args);
     };
@@ -699,7 +694,7 @@ void Driver::assemble() {
     generate_code();
     if (module_.open_counter == 0) list_header_A01();
     bool produced = write_object_module_A03();
-    print_final_report_A03(produced, services_.module_statements);
+    print_final_report_A03(produced, services_.module_statements());
     end_module_symbols();
     if (module_.end_seen || s.input_ended || !module_.ended) break;
   }

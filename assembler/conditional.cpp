@@ -109,7 +109,6 @@ namespace {
 
 void line_statement_for(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
 }
 

@@ -296,7 +296,10 @@ bool pending_problems() {
 }
 
 ProblemLines& site_problems(const ProblemSite& site) {
-  if (!site.problems) site.problems = &diag_state().site_lines.emplace_back();
+  if (!site.problems) {
+    site.problems = &diag_state().site_lines.emplace_back();
+    if (site.keep) *site.keep = site.problems;
+  }
   return *site.problems;
 }
 

@@ -60,7 +60,7 @@ struct ProblemLines {
   std::vector<std::string> lines;
 };
 
-// A source line as a statement record keeps it: the file name and the line text are views of
+// A source line as a statement record shows it: the file name and the line text are views of
 // text held once for the whole run (the statement store keeps them), not copies.
 struct SourceRef {
   const char* file = "";  // file name as shown
@@ -80,6 +80,7 @@ struct ProblemSite {
   std::array<std::uint16_t, 3> columns{};    // the three recorded caret columns (see caret_column)
   mutable ProblemLines* problems = nullptr;  // where the listing's problem lines go; made by
                                              // the first report at the site when left empty
+  ProblemLines** keep = nullptr;             // where the owner of the site notes lines made so
 };
 
 // Arguments a message text can show: [name] / [quoted name] use text, [number] / [hex number]
@@ -174,6 +175,15 @@ void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number,
                           MessageArgs args = {});
 void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
                             MessageArgs args = {});
+// The same at a site made for the report (a statement's site).
+inline void user_error_pass2_A01(int context_kind, const ProblemSite& site, int number, int column_choice,
+                                 MessageArgs args = {}) {
+  user_error_pass2_A01(context_kind, &site, number, column_choice, args);
+}
+inline void user_warning_pass2_A01(int context_kind, const ProblemSite& site, int number, int column_choice,
+                                   MessageArgs args = {}) {
+  user_warning_pass2_A01(context_kind, &site, number, column_choice, args);
+}
 // Writes one problem to the list file's problem lines (when a list file is open) and to the
 // console (unless -ST). A severity-1 report becomes an "Error" with warnings counted as errors.
 // Stops the run after a [fatal] text.

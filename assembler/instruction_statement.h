@@ -15,8 +15,8 @@ class Scanner;
 
 // Parses the operands of one instruction statement and matches its instruction class.
 // On entry: `st` has kind Instruction, its segment, start_offset (the location of its first
-// byte, also the value of "$"), label, operation (the mnemonic's node) and source position; the
-// scanner's current token is the mnemonic.
+// byte, also the value of "$"), label and source position; the scanner's current token is the
+// mnemonic.
 // On return: st.mnemonic, entry, operands, operand_exprs and parsed_count are set; st.size is the
 // statement's size in bytes (0 when no class matched); size_fixed/final are set when the size can
 // no longer change; st.failed is set when the line had an error (no code). The statement has been

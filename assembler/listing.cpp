@@ -46,9 +46,8 @@ struct ListingState {
   unsigned long cycles = 0;
   bool cycle_carry = false;
   std::uint32_t serial = 0;
-  // The records of the module in source order and what the listing keeps of each: a record's
-  // place is its running number in the module.
-  std::vector<const Statement*> order;
+  // What the listing keeps of the records of the module, in source order: a record's place is
+  // its running number in the module. Records made while nothing was listed have none.
   std::vector<LineInfo> info;
   bool module_listed = false;
   int modules = 0;
@@ -59,11 +58,11 @@ struct ListingState {
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 
-// What the listing keeps of a record, or nullptr for a record it did not see.
+// What the listing keeps of a record of the module, or nullptr for a record it did not see.
 LineInfo* line_info(const Statement* st) {
   ListingState& l = ls();
   const auto place = static_cast<std::size_t>(st->module_line);
-  return place < l.order.size() && l.order[place] == st ? &l.info[place] : nullptr;
+  return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
 std::FILE* list_file() { return standard_files().list; }
@@ -415,7 +414,6 @@ void begin_listing_run() {
 void begin_module_listing() {
   page_header_A01();
   ls().info.clear();
-  ls().order.clear();
   ls().module_listed = false;
   ls().have_line = false;
   ls().expansion = 0;
@@ -425,14 +423,13 @@ void begin_module_listing() {
 
 void note_statement(const Statement& st, bool new_line) {
   if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
-  if (static_cast<std::size_t>(st.module_line) != ls().order.size()) return;  // not the module's next record
-  if (new_line || ls().order.empty()) ++ls().serial;
+  if (static_cast<std::size_t>(st.module_line) != ls().info.size()) return;  // not the module's next record
+  if (new_line || ls().info.empty()) ++ls().serial;
   LineInfo info;
   info.serial = ls().serial;
   info.context = hooks().line_context ? hooks().line_context() : 0;
   info.from_include = source_reader().include_depth() > 0;
   ls().info.push_back(info);
-  ls().order.push_back(&st);
 }
 
 void note_call_line(const Statement& st, unsigned context) {
@@ -605,7 +602,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
         bytes.push_back(c.words[k] >> 8);
       }
       for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
-        const Fixup& f = c.fixups[i];
+        const Fixup& f = st.fixups()[i];
         const LinkProgram p = link_program(f);
         std::size_t fields = 0;
         for (std::uint8_t k = 0; k < p.count; ++k)
@@ -657,7 +654,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
 
 // ---- module listing and report -------------------------------------------------------------------
 
-void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements) {
+void print_final_report_A03(bool code_produced, const StatementRange& statements) {
   const RunSettings& s = settings();
   const DiagnosticCounts& counts = diagnostic_counts();
   const bool listing = list_file() != nullptr;
@@ -685,8 +682,7 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         // the statement's line stands for them.
         if (info.skipped && end < statements.size()) {
           const Statement* next = statements[end];
-          if (next->site.where.line == head->site.where.line && next->site.where.text == head->site.where.text &&
-              std::string_view(next->site.where.file) == head->site.where.file) {
+          if (next->line == head->line && next->text() == head->text() && next->file == head->file) {
             i = end;
             continue;
           }
@@ -727,8 +723,8 @@ void print_final_report_A03(bool code_produced, const std::vector<Statement*>& s
         if (info.from_include && !s.list_includes) continue;
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
         const std::string_view generated = head->generated_text();
-        const std::string_view text = generated.empty() ? head->site.where.text : generated;
-        list_source_line_A01(text, head->site.where.line, ctx, shown, flags);
+        const std::string_view text = generated.empty() ? head->text() : generated;
+        list_source_line_A01(text, head->line, ctx, shown, flags);
         problems();
       }
     }
@@ -835,9 +831,10 @@ void print_cross_reference_A03() {
 
 void flush_problems_on_fatal_stop() {
   if (!list_file()) return;
-  for (std::size_t place = 0; place < ls().order.size(); ++place) {
-    const Statement* st = ls().order[place];
-    LineInfo& info = ls().info[place];
+  std::size_t place = 0;
+  for (const Statement* st : statement_services().module_statements()) {
+    if (place == ls().info.size()) break;
+    LineInfo& info = ls().info[place++];
     const std::size_t done = info.problems_written;
     const ProblemLines& lines = st->problems();
     for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);

@@ -19,6 +19,7 @@ class Assembly;
 
 class Scanner;
 struct Statement;
+class StatementRange;
 struct SymbolNode;
 
 // Date and time shown in the header box.
@@ -76,7 +77,7 @@ void new_list_line_A01();
 void list_source_line_A01(std::string_view text, long line_number, unsigned context, const Statement* st,
                           std::uint32_t list_flags);
 // The module's listing, cross reference, report box and console summary.
-void print_final_report_A03(bool code_produced, const std::vector<Statement*>& statements);
+void print_final_report_A03(bool code_produced, const StatementRange& statements);
 void print_cross_reference_A03();
 // A fatal stop: problem lines not yet in the list file are written there.
 void flush_problems_on_fatal_stop();

@@ -567,8 +567,7 @@ const MacroDef* macro_definition(const SymbolNode* node) {
 void directive_macro(Scanner& sc, SymbolNode* label) {
   MacroState& state = ms(sc.run());
   IdentTree& tree = state.tree;
-  Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
+  open_statement(StatementKind::Nothing);
   state.blocks.push(OPEN_MACRO, state.reader.line_number());
   MacroDef& def = state.definitions.emplace_back();
   std::vector<std::string> formals;
@@ -741,8 +740,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
 void directive_endm(Scanner& sc, SymbolNode* label) {
   (void)label;
   MacroState& state = ms(sc.run());
-  Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
+  open_statement(StatementKind::Nothing);
   if (state.active.empty()) {
     user_error_A01(37);
     fatal_exit_A01();
@@ -767,7 +765,6 @@ void directive_endm(Scanner& sc, SymbolNode* label) {
 
 void directive_exitm(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   MacroState& state = ms(sc.run());
   if (state.active.empty()) {
@@ -787,7 +784,6 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
 void directive_local(Scanner& sc, SymbolNode* label) {
   MacroState& state = ms(sc.run());
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   bool saved = sc.lookup_only;
   int saved_mode = sc.lookup_mode();

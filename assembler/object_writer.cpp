@@ -300,7 +300,7 @@ void write_instruction(Encoder& e, const Statement& st) {
   while (k < c.word_count) {
     const Fixup* filling = nullptr;
     for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
-      const Fixup& f = c.fixups[i];
+      const Fixup& f = st.fixups()[i];
       if (f.word != k) continue;
       if (field_count(f) == 0)
         write_fixup(e, st, f);  // a check only: nothing is placed
@@ -424,7 +424,7 @@ std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clam
 
 // The line record in front of an instruction, with the record of its file when that changed.
 void write_line_record(Encoder& e, DebugRecords& debug, const Statement& st) {
-  const SourceRef& where = st.site.where;
+  const SourceRef where = st.source();
   if (!debug.embedded && where.file != debug.line_file) {
     const OpenFileEntry* file = find_open_file(where.file);
     if (!file) {
@@ -541,7 +541,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
   ValueRec& v = label_value(*l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
-    user_error_pass2_A01(2, &st.site, 67, 1, {.text = name});
+    user_error_pass2_A01(2, st.site(), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
     e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
@@ -549,7 +549,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(2, &st.site, 64, 1);
+    user_error_pass2_A01(2, st.site(), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
@@ -657,7 +657,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     e.end_module_relative(file_segment(entry->result_segment), entry->value, module.program_end);
   } else {
     if (entry->statement)
-      user_error_pass2_A01(2, &entry->statement->site, 64, 1);
+      user_error_pass2_A01(2, entry->statement->site(), 64, 1);
     else
       user_error_A01(64);
     e.end_module(module.program_end);
@@ -700,11 +700,10 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
   w.debug.embedded = w.debug.on && (debug & DEBUG_EMBED_SOURCE);
   w.debug.references = w.debug.on && (debug & DEBUG_REFERENCES);
   Encoder e;
-  const ProblemSite* site = nullptr;
-  if (module.statements && !module.statements->empty()) site = &module.statements->front()->site;
+  const Statement* first = module.statements.empty() ? nullptr : module.statements.front();
   auto report = [&](int number, MessageArgs args) {
-    if (site)
-      user_error_pass2_A01(2, site, number, 1, args);
+    if (first)
+      user_error_pass2_A01(2, first->site(), number, 1, args);
     else
       user_error_A01(number, args);
   };

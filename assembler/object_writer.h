@@ -28,7 +28,7 @@ struct ModuleView {
   bool library = false;
   std::int32_t option = -1;                             // NAME name(expr), -1 when none
   ValueRec* start_address = nullptr;                    // ENDMOD / END expr
-  const std::vector<Statement*>* statements = nullptr;  // every statement of the module in source order
+  StatementRange statements;                            // every statement of the module in source order
   bool program_end = false;                             // the module ended with END
 };
 // Writes one module into the run's object file (called only for a module with content).

@@ -572,7 +572,7 @@ void fail_statement(Statement& st) {
 }  // namespace
 
 void parse_instruction_statement(Scanner& scanner, Statement& st) {
-  const SymbolNode* op = st.operation;
+  const SymbolNode* op = scanner.token().node;
   if (!op || !op->def || op->def->kind != KIND_MNEMONIC)
     report_internal("parse_instruction_operands", "Not a mnemonic");
   st.mnemonic = static_cast<std::uint16_t>(op->def->a);
@@ -583,7 +583,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   st.operand_exprs = parsed.exprs;
   st.parsed_count = parsed.count;
   // Problems found when the code is made point at the operand field.
-  if (parsed.column > 0) st.site.columns[1] = caret_column(parsed.column);
+  if (parsed.column > 0) st.columns[1] = caret_column(parsed.column);
   for (OperandSlot slot : parsed.exprs)
     if (ValueRec* e = slot.expression()) e->statement = &st;
   if (parsed.failed) {
@@ -627,7 +627,7 @@ void expand_instruction_statement(Statement& st) {
 void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
   if (st.failed || !st.entry) return;
   const std::uint32_t start = ctx.location - st.size;
-  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, &st.site, e, 1);
+  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, st.site(), e, 1);
 
   // The values come from the operand expressions (absent where there is none).
   OperandRec ops = st.operands.record();
@@ -641,11 +641,10 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
   EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
   if (code.internal_error)
     report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
-  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, &st.site, code.errors[i], 2);
+  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, st.site(), code.errors[i], 2);
   st.code.words = code.words;
   st.code.word_count = code.word_count;
-  st.code.fixup_count = code.fixup_count;
-  st.code.fixups = statement_store().keep_fixups(code.fixups.data(), code.fixup_count);
+  st.set_fixups(statement_store().keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
   st.encoded = true;
   if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
 }

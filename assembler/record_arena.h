@@ -47,7 +47,7 @@ class RecordArena {
     if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
       std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
       if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
-      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity});
+      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity, count_});
     }
     Block& b = blocks_.back();
     T* record = ::new (static_cast<void*>(b.slots + b.used)) T();
@@ -56,6 +56,36 @@ class RecordArena {
     return *record;
   }
   std::size_t size() const { return count_; }
+
+  // Walks the records in the order they were made, from a given place on.
+  class Cursor {
+   public:
+    Cursor() = default;
+    T& operator*() const { return *record(); }
+    T* record() const { return std::launder(reinterpret_cast<T*>(arena_->blocks_[block_].slots + slot_)); }
+    Cursor& operator++() {
+      if (++slot_ == arena_->blocks_[block_].capacity) {
+        ++block_;
+        slot_ = 0;
+      }
+      return *this;
+    }
+
+   private:
+    friend class RecordArena;
+    Cursor(const RecordArena* arena, std::size_t block, std::size_t slot) : arena_(arena), block_(block), slot_(slot) {}
+    const RecordArena* arena_ = nullptr;
+    std::size_t block_ = 0;
+    std::size_t slot_ = 0;
+  };
+  // At the record made `index`-th (0: the first); index < size().
+  Cursor cursor(std::size_t index) const {
+    const auto after = std::upper_bound(blocks_.begin(), blocks_.end(), index,
+                                        [](std::size_t i, const Block& b) { return i < b.first; });
+    const std::size_t block = static_cast<std::size_t>(after - blocks_.begin()) - 1;
+    return Cursor(this, block, index - blocks_[block].first);
+  }
+  T& operator[](std::size_t index) const { return *cursor(index); }
 
  private:
   struct Slot {
@@ -66,6 +96,7 @@ class RecordArena {
     Slot* slots;
     std::size_t used;
     std::size_t capacity;
+    std::size_t first;  // place of its first record among all records
   };
 
   std::vector<Block> blocks_;

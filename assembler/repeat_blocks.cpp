@@ -266,7 +266,6 @@ bool record_body(Scanner& sc, RepeatState& state, RepeatBody& body) {
 
 void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
   Statement& st = open_statement(StatementKind::Nothing);
-  st.operation = sc.token().node;
   attach_label(st, label);
   RepeatState& state = rs(sc.run());
   state.blocks.push(OPEN_REPEAT, sc.line_number());

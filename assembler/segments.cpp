@@ -44,6 +44,8 @@ void SegmentTable::begin_module() {
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
   IdentTree& tree = ident_tree();
   int index = count();
+  // A statement keeps its segment's index in 16 bits.
+  if (index > 0xFFFF) internal_error_A01("create_segment", "Too many segments", index, 0);
   SymbolNode* node = tree.find_kind(name, KIND_SEGMENT);
   if (!node) {
     SymbolNode* head = tree.find_exact(name);
@@ -91,11 +93,12 @@ int SegmentTable::find_node(const SymbolNode* node) const {
 }
 
 Statement& SegmentTable::add_statement(StatementKind kind) {
-  Statement& st = statement_store().make(kind, current_);
+  StatementStore& store = statement_store();
+  Statement& st = store.make(kind, current_);
   Segment& seg = current();
   st.start_offset = seg.location;
   st.end_offset = seg.location;
-  seg.chain.push_back(&st);
+  seg.chain.append(store, store.count() - 1);
   return st;
 }
 

@@ -53,7 +53,7 @@ struct Segment {
   ValueRec* start = nullptr;  // first ORG / ASEG address
   bool start_unknown = true;
   Statement* declaration = nullptr;  // the segment-declaration statement
-  std::vector<Statement*> chain;     // statement records in source order
+  StatementChain chain;              // statement records in source order
   std::uint32_t size = 0;            // after the sizing walk
   std::uint32_t location = 0;        // location counter during the source pass
   bool location_known = true;        // false after an ORG whose value is not known yet

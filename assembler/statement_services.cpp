@@ -19,7 +19,13 @@ StatementServices::StatementServices(Assembly& run)
       reader(source_reader(run)),
       settings(aq71::settings(run)),
       tree(ident_tree(run)),
-      module(module_state(run)) {}
+      module(module_state(run)),
+      store(statement_store(run)) {}
+
+// A statement keeps the listing flags of its line in 16 bits.
+static_assert(((LIST_ON | LIST_ASSEMBLED_ONLY | LIST_MULTI_CODE | LIST_MACRO_EXPANSION | LIST_MACRO_DEFS | LIST_CYCLES |
+                LIST_BIT_100 | LIST_XREF | LIST_STRUCTURED) >>
+               16) == 0);
 
 StatementServices& statement_services(Assembly& run) { return run.part<StatementServices>(); }
 StatementServices& statement_services() { return statement_services(current_assembly()); }
@@ -28,21 +34,19 @@ Statement& open_statement(StatementKind kind) {
   StatementServices& s = statement_services();
   Statement& st = s.segments.add_statement(kind);
   SourceReader& reader = s.reader;
-  StatementStore& store = statement_store();
-  st.site.where.file = store.keep_file_name(reader.file_name());
-  st.site.where.line = reader.line_number();
-  st.site.where.text = store.keep_line(reader.line());
+  st.file = s.store.keep_file_name(reader.file_name());
+  st.line = static_cast<std::int32_t>(reader.line_number());
+  st.set_text(s.store.keep_line(reader.line()));
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
-      st.set_generated_text(store.keep_generated_line(*generated));
+      st.set_generated_text(s.store.keep_generated_line(*generated));
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
-  st.site.columns = {column, column, column};
-  st.list_flags = s.settings.list_flags;
-  st.module_line = static_cast<std::int32_t>(s.module_statements.size());
-  if (pending_problems()) take_pending_problems(site_problems(st.site));
+  st.columns = {column, column};
+  st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
+  st.module_line = static_cast<std::int32_t>(s.store.count() - 1 - s.module_first);
+  if (pending_problems()) take_pending_problems(site_problems(st.site()));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
-  s.module_statements.push_back(&st);
   s.tree.env.statement = &st;
   if (!s.module.first_statement && kind != StatementKind::Comment) s.module.first_statement = &st;
   return st;

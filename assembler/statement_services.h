@@ -59,11 +59,16 @@ struct StatementServices {
   RunSettings& settings;
   IdentTree& tree;
   ModuleState& module;
+  StatementStore& store;
 
   const Scanner* scanner = nullptr;           // reads the source: token columns, generated lines
   Statement* line_statement = nullptr;        // statement of the line being read
   Statement* backend = nullptr;               // statement the back end works on
-  std::vector<Statement*> module_statements;  // in source order
+  std::size_t module_first = 0;               // place in the store of the module's first record
+  // The records of the module in source order.
+  StatementRange module_statements() const { return store.since(module_first); }
+  // A new module: the records made from now on are its own.
+  void begin_module_statements() { module_first = store.count(); }
   // Told of every record opened; new_line: it is the first record of its line (the listing
   // notes it there).
   std::function<void(const Statement&, bool new_line)> statement_opened;

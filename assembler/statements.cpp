@@ -1,7 +1,9 @@
 #include "assembler/statements.h"
 #include "assembler/assembly.h"
+#include "assembler/diagnostics.h"
 
 #include <cstring>
+#include <string.h>  // rawmemchr
 
 namespace aq71 {
 
@@ -59,6 +61,18 @@ const char* statement_kind_name(StatementKind kind) {
 }
 
 const StatementData Statement::kNoData{};
+const ProblemLines Statement::kNoProblems{};
+
+InstrEntryRef& InstrEntryRef::operator=(const InstrEntry* entry) {
+  if (!entry) {
+    index_ = 0;
+    return *this;
+  }
+  const std::size_t place = static_cast<std::size_t>(entry - kInstrEntries.data());
+  if (place >= kInstrEntries.size()) internal_error_A01("InstrEntryRef", "Entry not in the instruction table", 0, 0);
+  index_ = static_cast<std::uint8_t>(place + 1);
+  return *this;
+}
 
 namespace {
 
@@ -70,19 +84,52 @@ std::string_view generated_text_at(const char* kept) {
 
 }  // namespace
 
-std::string_view Statement::generated_text() const { return generated_ ? generated_text_at(generated_) : std::string_view(); }
+StatementExtra& Statement::extra() const {
+  if (!extra_) extra_ = &statement_store().make_extra();
+  return *extra_;
+}
 
-const ProblemLines Statement::kNoProblems{};
+std::string_view Statement::text() const {
+  if (!text_) return {};
+  const char* end = static_cast<const char*>(rawmemchr(text_, '\n'));
+  return {text_, static_cast<std::size_t>(end - text_) + 1};
+}
+
+SourceRef Statement::source() const { return {statement_store().file_name(file), line, text()}; }
+
+ProblemSite Statement::site() const {
+  ProblemSite site;
+  site.where = source();
+  site.columns = {columns[0], columns[1], columns[0]};
+  StatementExtra& x = extra();
+  site.problems = x.problems;
+  site.keep = &x.problems;
+  return site;
+}
+
+std::string_view Statement::generated_text() const {
+  return extra_ && extra_->generated ? generated_text_at(extra_->generated) : std::string_view();
+}
+
+void Statement::set_generated_text(const char* kept) {
+  if (kept || extra_) extra().generated = kept;
+}
+
+void Statement::set_fixups(const Fixup* fixups, std::uint8_t count) {
+  code.fixup_count = count;
+  if (fixups || extra_) extra().fixups = fixups;
+}
 
 StatementData& Statement::data() {
-  if (!data_) data_ = &statement_store().make_data();
-  return *data_;
+  StatementExtra& x = extra();
+  if (!x.data) x.data = &statement_store().make_data();
+  return *x.data;
 }
 
 Statement& StatementStore::make(StatementKind kind, int segment) {
   Statement& s = records_.emplace_back();
   s.kind = kind;
-  s.segment = segment;
+  s.segment = static_cast<std::uint16_t>(segment);
   return s;
 }
 
@@ -93,11 +140,19 @@ const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count)
   return kept.data();
 }
 
-const char* StatementStore::keep_file_name(const std::string& name) {
+std::uint16_t StatementStore::keep_file_name(const std::string& name) {
+  if (name.empty()) return 0;
+  if (file_names_.empty()) file_names_.emplace_back();  // index 0: no name
   // Few names, and mostly the last one again.
-  for (auto it = file_names_.rbegin(); it != file_names_.rend(); ++it)
-    if (*it == name) return it->c_str();
-  return file_names_.emplace_back(name).c_str();
+  for (std::size_t i = file_names_.size(); i-- > 1;)
+    if (file_names_[i] == name) return static_cast<std::uint16_t>(i);
+  if (file_names_.size() > 0xFFFF) internal_error_A01("keep_file_name", "Too many source file names", 0, 0);
+  file_names_.emplace_back(name);
+  return static_cast<std::uint16_t>(file_names_.size() - 1);
+}
+
+const char* StatementStore::file_name(std::uint16_t index) const {
+  return index < file_names_.size() ? file_names_[index].c_str() : "";
 }
 
 std::string_view StatementStore::keep_line(std::string_view line) { return keep_text(line, last_line_); }
@@ -123,6 +178,57 @@ std::string_view StatementStore::keep_text(std::string_view line, std::string_vi
   return last;
 }
 
-StatementStore& statement_store() { return current_assembly().part<StatementStore>(); }
+StatementStore& statement_store(Assembly& run) { return run.part<StatementStore>(); }
+StatementStore& statement_store() { return statement_store(current_assembly()); }
+
+StatementRange::iterator StatementRange::begin() const {
+  return count_ ? iterator(store_->cursor(first_), count_) : iterator();
+}
+
+Statement* StatementRange::operator[](std::size_t i) const { return &store_->at(first_ + i); }
+
+void StatementChain::append(const StatementStore& store, std::size_t index) {
+  store_ = &store;
+  if (!runs_.empty() && runs_.back().first + runs_.back().count == index && runs_.back().count < UINT32_MAX) {
+    ++runs_.back().count;
+    return;
+  }
+  if (index > UINT32_MAX) internal_error_A01("StatementChain", "Too many statements", 0, 0);
+  runs_.push_back({static_cast<std::uint32_t>(index), 1});
+}
+
+std::size_t StatementChain::size() const {
+  std::size_t n = 0;
+  for (const Run& r : runs_) n += r.count;
+  return n;
+}
+
+StatementChain::iterator StatementChain::begin() const {
+  if (runs_.empty()) return end();
+  iterator it;
+  it.chain_ = this;
+  it.run_ = 0;
+  it.left_ = runs_[0].count;
+  it.cursor_ = store_->cursor(runs_[0].first);
+  return it;
+}
+
+StatementChain::iterator StatementChain::end() const {
+  iterator it;
+  it.chain_ = this;
+  it.run_ = runs_.size();
+  return it;
+}
+
+StatementChain::iterator& StatementChain::iterator::operator++() {
+  if (--left_ != 0) {
+    ++cursor_;
+  } else if (++run_ < chain_->runs_.size()) {
+    const Run& r = chain_->runs_[run_];
+    left_ = r.count;
+    cursor_ = chain_->store_->cursor(r.first);
+  }
+  return *this;
+}
 
 }  // namespace aq71

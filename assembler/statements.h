@@ -18,6 +18,7 @@
 
 namespace aq71 {
 
+class Assembly;
 struct SymbolNode;
 struct ValueRec;
 struct LabelRec;
@@ -57,14 +58,29 @@ struct DataItem {
   std::vector<std::uint8_t> bytes;
 };
 
-// The code of an encoded instruction: its words and the fields the linker must still fill (kept
-// by the statement store; most instructions have none).
+// The code of an encoded instruction: its words and the number of fields the linker must still
+// fill (the fields themselves are kept in the statement's side record; most instructions have
+// none).
 struct StatementCode {
   std::array<std::uint16_t, 2> words{};
   std::uint8_t word_count = 0;
   std::uint8_t fixup_count = 0;
-  const Fixup* fixups = nullptr;
 };
+
+// The matched entry of the instruction table, kept as its place in the table (0: none). Reads
+// and assigns like a pointer to the entry.
+class InstrEntryRef {
+ public:
+  InstrEntryRef& operator=(const InstrEntry* entry);
+  const InstrEntry* get() const { return index_ ? &kInstrEntries[index_ - 1u] : nullptr; }
+  const InstrEntry* operator->() const { return get(); }
+  const InstrEntry& operator*() const { return *get(); }
+  explicit operator bool() const { return index_ != 0; }
+
+ private:
+  std::uint8_t index_ = 0;
+};
+static_assert(kInstrEntries.size() < 0xFF, "an entry's place fits in one byte");
 
 // What only location, storage and alignment statements carry; made for a statement when it
 // first needs it.
@@ -104,6 +120,15 @@ struct StatementOperands {
   }
 };
 
+// What few statements carry, made for a statement when it first needs it.
+struct StatementExtra {
+  StatementData* data = nullptr;        // location, storage and alignment details
+  const char* generated = nullptr;      // generated line (see StatementStore::keep_generated_line)
+  LabelRec* location_label = nullptr;   // "$" of this statement (its start offset)
+  const Fixup* fixups = nullptr;        // code.fixup_count fields the linker fills
+  ProblemLines* problems = nullptr;     // problem lines reported at this statement
+};
+
 struct Statement {
   StatementKind kind = StatementKind::Nothing;
   bool size_fixed : 1 = false;             // the sizing walk may stop looking at it
@@ -115,47 +140,147 @@ struct Statement {
   bool encoded : 1 = false;                // `code` holds the statement's code
   bool macro_definition_line : 1 = false;  // body line of a macro definition (listed only with LSTMAC)
   StatementOperands operands;              // Instruction: see below
-  int segment = 1;                         // index in the module's segment array (1 = ASEG)
+  std::uint16_t segment = 1;               // index in the module's segment array (1 = ASEG)
   std::uint16_t mnemonic = 0;
-  std::uint16_t parsed_count = 0;
+  std::uint16_t file = 0;                  // index of the file name in the statement store
+  std::uint16_t list_flags = 0;            // the listing flags as they were on the line
+  // The caret columns a problem report at the statement may show: the statement's own and the
+  // operand field's (see ProblemSite).
+  std::array<std::uint16_t, 2> columns{};
+  StatementCode code{};
+  std::uint8_t parsed_count = 0;
+  InstrEntryRef entry;             // Instruction: see below
+  std::int32_t line = 0;           // line number in its file
   std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
   std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
   std::uint32_t size = 0;          // bytes
-  std::uint32_t list_flags = 0;
-  std::int32_t module_line = 0;  // running number in the module (the listing's index of the record)
+  std::int32_t module_line = 0;    // running number in the module (the listing's index of the record)
 
-  SymbolNode* label = nullptr;         // the label of the line, or none
-  SymbolNode* operation = nullptr;     // mnemonic or directive node
-  LabelRec* location_label = nullptr;  // "$" of this statement (its start offset)
+  SymbolNode* label = nullptr;  // the label of the line, or none
 
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
   // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2, each a number kept
   // in place or a value record) and the number of operand forms parsed. `code` holds the words
-  // and linker fixups once the statement has been encoded at its final location (after resolve).
-  const InstrEntry* entry = nullptr;
+  // and the number of linker fixups once the statement has been encoded at its final location
+  // (after resolve); fixups() the fields.
   std::array<OperandSlot, 2> operand_exprs{};
-  StatementCode code{};
 
-  // Source position and the problems reported at this statement (site.problems, made by the
-  // first report).
-  ProblemSite site{};
+  // The source line (kept by StatementStore::keep_line), up to and including its line feed.
+  std::string_view text() const;
+  void set_text(std::string_view kept) { text_ = kept.data(); }
+  // File name, line number and line text.
+  SourceRef source() const;
+  // What a problem report at this statement needs; problem lines it makes are kept here.
+  ProblemSite site() const;
+
   // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
   std::string_view generated_text() const;
-  void set_generated_text(const char* kept) { generated_ = kept; }
+  void set_generated_text(const char* kept);
+
+  // "$" of this statement, nullptr until an expression asked for it.
+  LabelRec* location_label() const { return extra_ ? extra_->location_label : nullptr; }
+  void set_location_label(LabelRec* label) { extra().location_label = label; }
+
+  // The fields the linker fills (code.fixup_count of them).
+  const Fixup* fixups() const { return extra_ ? extra_->fixups : nullptr; }
+  void set_fixups(const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }  // after sizing
 
   // Location, storage and alignment details; made on first use.
   StatementData& data();
-  const StatementData& data() const { return data_ ? *data_ : kNoData; }
+  const StatementData& data() const { return extra_ && extra_->data ? *extra_->data : kNoData; }
   // The problem lines reported at this statement (none when nothing was reported).
-  const ProblemLines& problems() const { return site.problems ? *site.problems : kNoProblems; }
+  const ProblemLines& problems() const { return extra_ && extra_->problems ? *extra_->problems : kNoProblems; }
 
  private:
   static const StatementData kNoData;
   static const ProblemLines kNoProblems;
-  StatementData* data_ = nullptr;
-  const char* generated_ = nullptr;  // kept by StatementStore::keep_generated_line
+  const char* text_ = nullptr;
+  mutable StatementExtra* extra_ = nullptr;  // made by the first statement detail that needs it
+
+  StatementExtra& extra() const;
+};
+// A statement record is made for every line read: keep it small.
+static_assert(sizeof(Statement) <= 88, "statement records stay small");
+
+class StatementStore;
+using StatementCursor = RecordArena<Statement>::Cursor;
+
+// Records of the statement store made one after the other: the statements of a module.
+class StatementRange {
+ public:
+  class iterator {
+   public:
+    using value_type = Statement*;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    Statement* operator*() const { return cursor_.record(); }
+    iterator& operator++() {
+      ++cursor_;
+      --left_;
+      return *this;
+    }
+    bool operator==(const iterator& o) const { return left_ == o.left_; }
+
+   private:
+    friend class StatementRange;
+    iterator(StatementCursor cursor, std::size_t left) : cursor_(cursor), left_(left) {}
+    StatementCursor cursor_;
+    std::size_t left_ = 0;
+  };
+
+  StatementRange() = default;
+  StatementRange(const StatementStore& store, std::size_t first, std::size_t count)
+      : store_(&store), first_(first), count_(count) {}
+  iterator begin() const;
+  iterator end() const { return {}; }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  Statement* operator[](std::size_t i) const;
+  Statement* front() const { return (*this)[0]; }
+
+ private:
+  const StatementStore* store_ = nullptr;
+  std::size_t first_ = 0;
+  std::size_t count_ = 0;
+};
+
+// The records of one segment in source order, kept as runs of records made one after the
+// other (a source mostly stays in one segment for many lines).
+class StatementChain {
+ public:
+  // Appends the record made `index`-th in `store` (made after those already in the chain).
+  void append(const StatementStore& store, std::size_t index);
+  bool empty() const { return runs_.empty(); }
+  std::size_t size() const;
+
+  class iterator {
+   public:
+    using value_type = Statement*;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    Statement* operator*() const { return cursor_.record(); }
+    iterator& operator++();
+    bool operator==(const iterator& o) const { return run_ == o.run_ && left_ == o.left_; }
+
+   private:
+    friend class StatementChain;
+    const StatementChain* chain_ = nullptr;
+    std::size_t run_ = 0;
+    std::uint32_t left_ = 0;
+    StatementCursor cursor_;
+  };
+  iterator begin() const;
+  iterator end() const;
+
+ private:
+  struct Run {
+    std::uint32_t first;  // place of the first record in the store
+    std::uint32_t count;
+  };
+  const StatementStore* store_ = nullptr;
+  std::vector<Run> runs_;
 };
 
 // Statement records live for the whole run (labels and expressions point at them), and so do
@@ -164,22 +289,31 @@ class StatementStore {
  public:
   Statement& make(StatementKind kind, int segment);
   std::size_t count() const { return records_.size(); }
+  // The record made `index`-th (0: the first of the run) and a walk from it on.
+  Statement& at(std::size_t index) const { return records_[index]; }
+  StatementCursor cursor(std::size_t index) const { return records_.cursor(index); }
+  // The records made from place `first` on.
+  StatementRange since(std::size_t first) const { return {*this, first, count() - first}; }
 
   StatementData& make_data() { return data_.emplace_back(); }
+  StatementExtra& make_extra() { return extras_.emplace_back(); }
   // Keeps a copy of `count` fixups (at most 2) for the rest of the run.
   const Fixup* keep_fixups(const Fixup* fixups, std::size_t count);
-  // The file name, held once per name.
-  const char* keep_file_name(const std::string& name);
+  // The index of a file name, held once per name; the name of an index.
+  std::uint16_t keep_file_name(const std::string& name);
+  const char* file_name(std::uint16_t index) const;
   // The line with a line feed added when it has none, held once per line read: the records of
-  // one line share its text.
+  // one line share its text. A line holds no line feed but its last (as the reader gives them):
+  // a statement finds the end of its line by it.
   std::string_view keep_line(std::string_view line);
   // The same for the generated text of an expansion line, in the form a statement holds (see
-  // Statement::set_generated_text).
+  // Statement::set_generated_text); a generated line may hold line feeds of its own.
   const char* keep_generated_line(std::string_view line);
 
  private:
   RecordArena<Statement> records_;
   RecordArena<StatementData, 16, 1024> data_;
+  RecordArena<StatementExtra, 16, 1024> extras_;
   RecordArena<std::array<Fixup, 2>> fixups_;
   std::deque<std::string> file_names_;
   TextArena lines_;
@@ -188,6 +322,7 @@ class StatementStore {
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };
+StatementStore& statement_store(Assembly& run);
 StatementStore& statement_store();
 
 }  // namespace aq71

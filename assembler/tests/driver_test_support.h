@@ -48,11 +48,11 @@ class InProcessAssembly : public InFolder {
     return code;
   }
   // The statements of a segment of the last module.
-  const std::vector<aq71::Statement*>& chain(int segment) { return aq71::segments()[segment].chain; }
+  const aq71::StatementChain& chain(int segment) { return aq71::segments()[segment].chain; }
   // The first statement whose source line starts with text (after blanks).
   aq71::Statement* statement_of(int segment, const std::string& text) {
     for (aq71::Statement* st : chain(segment)) {
-      std::string line(st->site.where.text);
+      std::string line(st->text());
       std::size_t p = line.find_first_not_of(" \t");
       if (p != std::string::npos && line.compare(p, text.size(), text) == 0) return st;
     }

@@ -66,7 +66,6 @@ class GrammarTest : public ::testing::Test {
     if (t.kind != KIND_MNEMONIC) return nullptr;
     Statement& st = store.emplace_back();
     st.kind = StatementKind::Instruction;
-    st.operation = t.node;
     parse_instruction_statement(*sc, st);
     EXPECT_EQ(sc->token().code, TOK_EOL) << line;
     return &st;
@@ -291,7 +290,7 @@ TEST_F(GrammarTest, BranchesJumpsAndTheirChecks) {
   set_label_location(*other, 3, false, 0x20, true);
   Statement* st = assemble("BRNE OTHER", 0, false);
   EXPECT_EQ(st->code.fixup_count, 1);
-  EXPECT_EQ(st->code.fixups[0].field, 907);
+  EXPECT_EQ(st->fixups()[0].field, 907);
   // JMP to a relocatable label: the linker fills both words.
   st = assemble("CALL OTHER", 0, false);
   EXPECT_EQ(st->code.fixup_count, 1);

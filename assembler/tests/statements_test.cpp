@@ -50,6 +50,16 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   for (std::uint64_t i = 0; i < 12000; ++i) ASSERT_EQ((*rows[i])[17], i);
 }
 
+TEST(RecordArena, RecordsAreFoundByTheirPlaceAndWalkedInOrder) {
+  aq71::RecordArena<int, 4, 64> arena;
+  for (int i = 0; i < 3000; ++i) arena.emplace_back() = i;
+  for (std::size_t i : {0u, 3u, 4u, 11u, 12u, 59u, 60u, 1999u, 2999u}) {
+    ASSERT_EQ(arena[i], static_cast<int>(i));
+    auto c = arena.cursor(i);
+    for (std::size_t k = i; k < std::min<std::size_t>(i + 200, 3000); ++k, ++c) ASSERT_EQ(*c, static_cast<int>(k));
+  }
+}
+
 TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
   aq71::TextArena arena;
   std::vector<std::pair<std::string_view, std::string>> kept;
@@ -88,11 +98,14 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
     ASSERT_EQ(st.generated_text(), line + "\n");
   }
 
-  const char* main = store.keep_file_name("t.s71");
-  const char* inc = store.keep_file_name("a.inc");
-  EXPECT_STREQ(main, "t.s71");
+  const std::uint16_t main = store.keep_file_name("t.s71");
+  const std::uint16_t inc = store.keep_file_name("a.inc");
+  EXPECT_STREQ(store.file_name(main), "t.s71");
+  EXPECT_STREQ(store.file_name(inc), "a.inc");
   EXPECT_EQ(store.keep_file_name(std::string("t.s71")), main);
   EXPECT_EQ(store.keep_file_name("a.inc"), inc);
+  EXPECT_EQ(store.keep_file_name(""), 0);
+  EXPECT_STREQ(store.file_name(0), "");
 
   aq71::Fixup f[2];
   f[1].field = 922;
@@ -100,6 +113,41 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   f[1].field = 0;
   EXPECT_EQ(kept[1].field, 922);
   EXPECT_EQ(store.keep_fixups(f, 0), nullptr);
+}
+
+TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
+  aq71_test::reset_run_state();
+  aq71::StatementStore store;
+  // Three segments taking turns in stretches of varying length, across many arena blocks.
+  std::array<aq71::StatementChain, 3> chains;
+  std::array<std::vector<const aq71::Statement*>, 3> expected;
+  std::uint32_t seed = 7;
+  int segment = 0;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    if (seed % 97 < 3) segment = static_cast<int>(seed >> 16) % 3;
+    aq71::Statement& st = store.make(aq71::StatementKind::Instruction, segment);
+    st.size = static_cast<std::uint32_t>(i);
+    chains[static_cast<std::size_t>(segment)].append(store, store.count() - 1);
+    expected[static_cast<std::size_t>(segment)].push_back(&st);
+  }
+  for (std::size_t k = 0; k < 3; ++k) {
+    std::vector<const aq71::Statement*> walked;
+    for (const aq71::Statement* st : chains[k]) walked.push_back(st);
+    ASSERT_EQ(walked, expected[k]) << k;
+    EXPECT_EQ(chains[k].size(), expected[k].size());
+  }
+  EXPECT_TRUE(aq71::StatementChain().empty());
+  EXPECT_EQ(aq71::StatementChain().begin(), aq71::StatementChain().end());
+
+  const aq71::StatementRange later = store.since(12345);
+  ASSERT_EQ(later.size(), 20000u - 12345u);
+  EXPECT_EQ(later.front()->size, 12345u);
+  EXPECT_EQ(later[later.size() - 1]->size, 19999u);
+  std::uint32_t next = 12345;
+  for (const aq71::Statement* st : later) ASSERT_EQ(st->size, next++);
+  EXPECT_EQ(next, 20000u);
+  EXPECT_TRUE(store.since(store.count()).empty());
 }
 
 TEST(StatementStore, ProblemLinesAreMadeByTheFirstReportAtASite) {
@@ -141,16 +189,18 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   const aq71::Statement* db = statement_of(1, "DB");
   const aq71::Statement* rjmp = statement_of(1, "RJMP");
   ASSERT_TRUE(ldi && nop && db && rjmp);
-  EXPECT_STREQ(ldi->site.where.file, "t.s71");
-  EXPECT_EQ(ldi->site.where.line, 2);
-  EXPECT_EQ(ldi->site.where.text, " LDI R16,1\n");
-  EXPECT_STREQ(nop->site.where.file, "a.inc");
-  EXPECT_EQ(nop->site.where.line, 1);
+  EXPECT_STREQ(ldi->source().file, "t.s71");
+  EXPECT_EQ(ldi->source().line, 2);
+  EXPECT_EQ(ldi->text(), " LDI R16,1\n");
+  EXPECT_STREQ(nop->source().file, "a.inc");
+  EXPECT_EQ(nop->source().line, 1);
+  EXPECT_EQ(nop->text(), " NOP\n");
   EXPECT_EQ(db->data().items.size(), 2u);
   EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
   EXPECT_EQ(ldi->problems().lines.size(), 0u);
-  EXPECT_EQ(ldi->site.problems, nullptr);
+  EXPECT_EQ(ldi->site().problems, nullptr);
   EXPECT_EQ(rjmp->problems().severity, 2);
+  EXPECT_EQ(rjmp->site().problems, &rjmp->problems());
   EXPECT_EQ(ldi->code.word_count, 1);
 }
 
