@@ -390,6 +390,7 @@ void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, 
   tail.push_back(ExprTerm::op(OP_CHECK_RANGE, false));
   ExprTerm empty;
   empty.kind = ExprTerm::String;
+  empty.text = "";
   tail.push_back(empty);
   tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
   append(expr.terms, tail);
@@ -771,6 +772,15 @@ void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary) {
   }
   if (temporary && v.kind == VALUE_ABSOLUTE) v.kind = VALUE_TEMPORARY;
   if (v.kind != VALUE_UNSOLVED) propagate_from(&label);
+}
+
+void assign_label_number(LabelRec& label, std::int32_t value, bool temporary) {
+  ValueRec number;  // read by assign_label_value only, which copies what it keeps
+  number.kind = VALUE_ABSOLUTE;
+  number.value = static_cast<std::uint32_t>(value);
+  number.terms.push_back(ExprTerm::constant(number.value));
+  number.typed = true;
+  assign_label_value(label, number, temporary);
 }
 
 // ---- unsolved list and resolve ------------------------------------------------------------------
