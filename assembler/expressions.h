@@ -376,10 +376,9 @@ class FoldedTerms {
 
 struct ValueRec {
   std::uint8_t kind = VALUE_UNSOLVED;  // ValueKindCode
-  std::uint8_t type = 1;               // 1 / 2 symbol terms, | 128 complex
   bool failed : 1 = false;             // the parse failed (error already reported)
   // bookkeeping of the evaluator
-  bool typed : 1 = false;
+  bool typed : 1 = false;  // first evaluation done: the labels it uses know it
   bool in_unsolved_list : 1 = false;
   bool queued : 1 = false;
   bool evaluating : 1 = false;
@@ -404,7 +403,7 @@ struct ValueRec {
 };
 
 // Value records are made for every label and every operand that uses one: keep them small.
-static_assert(sizeof(ValueRec) <= 80);
+static_assert(sizeof(ValueRec) <= 72);
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
