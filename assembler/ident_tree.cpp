@@ -11,26 +11,29 @@ namespace aq71 {
 
 // ---- reporting seam ----------------------------------------------------------------------------
 
-ProblemHooks& problem_hooks() { return current_assembly().part<ProblemHooks>(); }
+ProblemHooks& problem_hooks(Assembly& run) { return run.part<ProblemHooks>(); }
 
 // Without hooks the problems go straight to the diagnostics.
-void report_error(int number, std::string_view name, long number_arg) {
-  if (problem_hooks().error)
-    problem_hooks().error(number, name, number_arg);
+void report_error(Assembly& run, int number, std::string_view name, long number_arg) {
+  const ProblemHooks& hooks = problem_hooks(run);
+  if (hooks.error)
+    hooks.error(number, name, number_arg);
   else
     user_error_A01(number, MessageArgs{name, number_arg});
 }
 
-void report_warning(int number, std::string_view name, long number_arg) {
-  if (problem_hooks().warning)
-    problem_hooks().warning(number, name, number_arg);
+void report_warning(Assembly& run, int number, std::string_view name, long number_arg) {
+  const ProblemHooks& hooks = problem_hooks(run);
+  if (hooks.warning)
+    hooks.warning(number, name, number_arg);
   else
     user_warning_A01(number, MessageArgs{name, number_arg});
 }
 
-void report_internal(const char* function, const char* diagnostic) {
-  if (problem_hooks().internal)
-    problem_hooks().internal(function, diagnostic);
+void report_internal(Assembly& run, const char* function, const char* diagnostic) {
+  const ProblemHooks& hooks = problem_hooks(run);
+  if (hooks.internal)
+    hooks.internal(function, diagnostic);
   else
     internal_error_A01(function, diagnostic, 0, 0);
   throw InternalStop{function, diagnostic};
@@ -48,7 +51,6 @@ std::string upper_ascii(std::string_view text) {
 int LookupResult::kind() const { return node && node->def ? node->def->kind : KIND_NONE; }
 
 IdentTree& ident_tree(Assembly& run) { return run.part<IdentTree>(); }
-IdentTree& ident_tree() { return ident_tree(current_assembly()); }
 
 namespace {
 
@@ -120,7 +122,7 @@ bool chain_has_kind(const SymbolNode* head, int kind) {
 
 // ---- tree --------------------------------------------------------------------------------------
 
-IdentTree::IdentTree() { reset(); }
+IdentTree::IdentTree(Assembly& run) : run_(run) { reset(); }
 
 void IdentTree::reset() {
   tree_.clear();
@@ -207,7 +209,7 @@ SymbolNode* IdentTree::choose(SymbolNode* written, SymbolNode* upper, int mode, 
 }
 
 LookupResult IdentTree::check_ident(std::string_view name, int mode) {
-  if (tree_.empty()) report_internal("check_ident - A07", "No symb_tree_root_A07");
+  if (tree_.empty()) report_internal(run_, "check_ident - A07", "No symb_tree_root_A07");
   SymbolNode* wn = head_of(name);
   SymbolNode* un = nullptr;
   if (has_lower(name)) un = head_of(upper_ascii(name));
@@ -287,7 +289,7 @@ SymbolNode* IdentTree::add_meaning(SymbolNode* node, int kind) {
 void IdentTree::remove_node(SymbolNode* node) {
   if (!node || node->state == NODE_REMOVED) return;
   SymbolNode* first = head_of(node->name);
-  if (!first) report_internal("delete_node_A05", "Not found");
+  if (!first) report_internal(run_, "delete_node_A05", "Not found");
   if (first == node) {
     if (node->next)
       tree_.set_head(node->next);
@@ -296,7 +298,7 @@ void IdentTree::remove_node(SymbolNode* node) {
   } else {
     SymbolNode* p = first;
     while (p->next && p->next != node) p = p->next;
-    if (!p->next) report_internal("delete_node_A05", "Duplicate not found");
+    if (!p->next) report_internal(run_, "delete_node_A05", "Duplicate not found");
     p->next = node->next;
   }
   node->next = nullptr;
@@ -322,7 +324,7 @@ void IdentTree::remove_node(SymbolNode* node) {
 
 void IdentTree::mark_node(SymbolNode* node) {
   if (node->state == NODE_MARKED) return;
-  if (node->state != NODE_NORMAL) report_internal("mark_unmark_node_A05", "Illegal case");
+  if (node->state != NODE_NORMAL) report_internal(run_, "mark_unmark_node_A05", "Illegal case");
   node->state = NODE_MARKED;
   marked_.push_back(node);
 }
@@ -337,7 +339,7 @@ SymbolNode* IdentTree::next_marked() {
 void IdentTree::unmark_node(SymbolNode* node, bool quiet) {
   auto it = std::find(marked_.begin(), marked_.end(), node);
   if (it == marked_.end()) {
-    if (!quiet) report_internal("mark_unmark_node_A05", "node not found");
+    if (!quiet) report_internal(run_, "mark_unmark_node_A05", "node not found");
     return;
   }
   marked_.erase(it);
@@ -515,7 +517,7 @@ void IdentTree::end_local_level(int level) {
     if (head_of(e.local->name) != e.local) {
       char diag[160];
       std::snprintf(diag, sizeof diag, "symbol '%.100s' not in tree", e.local->name.c_str());
-      report_internal("remove_local_symbols in A10", diag);
+      report_internal(run_, "remove_local_symbols in A10", diag);
     }
     if (e.outer)
       tree_.set_head(e.outer);
@@ -535,7 +537,7 @@ SymbolNode* IdentTree::register_name(std::string_view name, int kind, bool upper
   if (head && chain_has_kind(head, kind)) {
     char diag[128];
     std::snprintf(diag, sizeof diag, "ID '%.80s' duplicated ", stored.c_str());
-    report_internal(entry_point, diag);
+    report_internal(run_, entry_point, diag);
   }
   if (!head) {
     head = new_node(stored);
@@ -546,7 +548,7 @@ SymbolNode* IdentTree::register_name(std::string_view name, int kind, bool upper
 
 SymbolNode* IdentTree::init_mnemonic_A07(std::string_view name, const void* instr_class, int index, int max_operands,
                                          std::uint16_t flags) {
-  if (index < 0 || index >= kMnemonicCount) report_internal("init_mnemonic_A07", "Instr.size too large");
+  if (index < 0 || index >= kMnemonicCount) report_internal(run_, "init_mnemonic_A07", "Instr.size too large");
   SymbolNode* n = register_name(name, KIND_MNEMONIC, true, "init_mnemonic_A07");
   n->def->a = index;
   n->def->object = instr_class;
@@ -564,10 +566,10 @@ SymbolNode* IdentTree::init_directive_A07(std::string_view name, int directive_n
   n->def->b = directive_number;
   if (block_kind >= BLOCK_MACRO && block_kind <= BLOCK_ENDMOD) {
     auto& names = block_names_[block_kind];
-    if (names.size() >= 8) report_internal("init_directive_A07", kStoreErrors[block_kind - 5]);
+    if (names.size() >= 8) report_internal(run_, "init_directive_A07", kStoreErrors[block_kind - 5]);
     names.push_back(n);
   } else if (block_kind >= COND_IF && block_kind <= COND_ELSEIF) {
-    if (conditionals_.size() >= 19) report_internal("init_directive_A07", "Table too small");
+    if (conditionals_.size() >= 19) report_internal(run_, "init_directive_A07", "Table too small");
     conditionals_.push_back({n, block_kind});
   }
   return n;
@@ -593,7 +595,7 @@ SymbolNode* IdentTree::insert_segment_type_in_tree_A07(std::string_view name, in
 }
 
 SymbolNode* IdentTree::init_operator_A07(std::string_view name, int precedence, int token, std::uint32_t flags) {
-  if (token < 0 || token >= kOperatorTokens) report_internal("init_operator_A07", "Index too large");
+  if (token < 0 || token >= kOperatorTokens) report_internal(run_, "init_operator_A07", "Index too large");
   SymbolNode* n = register_name(name, KIND_OPERATOR, true, "init_operator_A07");
   OperatorRec& op = operators_.emplace_back();
   op.token = static_cast<std::uint16_t>(token);
@@ -612,7 +614,7 @@ SymbolNode* IdentTree::init_delimiter_A07(std::string_view name, int code) {
 }
 
 SymbolNode* IdentTree::init_target_symbol_A07(std::string_view name, std::int32_t value, int kind) {
-  if (kind != KIND_LABEL && kind < 150) report_internal("init_target_symbol_A07", "Illegal value");
+  if (kind != KIND_LABEL && kind < 150) report_internal(run_, "init_target_symbol_A07", "Illegal value");
   SymbolNode* n = register_name(name, kind, true, "init_target_symbol_A07");
   n->def->b = value;
   if (kind == KIND_LABEL) {
@@ -673,5 +675,19 @@ void IdentTree::refresh_char_sets(std::string_view name) {
 bool IdentTree::is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
 
 bool IdentTree::is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
+
+// ---- forms for callers that are not handed the run yet -----------------------------------------
+
+ProblemHooks& problem_hooks() { return problem_hooks(current_assembly()); }
+void report_error(int number, std::string_view name, long number_arg) {
+  report_error(current_assembly(), number, name, number_arg);
+}
+void report_warning(int number, std::string_view name, long number_arg) {
+  report_warning(current_assembly(), number, name, number_arg);
+}
+void report_internal(const char* function, const char* diagnostic) {
+  report_internal(current_assembly(), function, diagnostic);
+}
+IdentTree& ident_tree() { return ident_tree(current_assembly()); }
 
 }  // namespace aq71

@@ -173,7 +173,11 @@ struct SymbolEnvironment {
 
 class IdentTree {
  public:
-  IdentTree();
+  // The tree of a run: it reports its problems through the run's problem hooks.
+  explicit IdentTree(Assembly& run);
+  IdentTree(const IdentTree&) = delete;
+  IdentTree& operator=(const IdentTree&) = delete;
+  Assembly& run() const { return run_; }
 
   bool case_sensitive = false;  // case switch: 0 stores user symbols upper-cased
   bool directive_case = false;  // directives are found in any case and never become labels
@@ -287,6 +291,7 @@ class IdentTree {
   bool kind_acceptable_folded(int kind, const ClassifyContext& ctx) const;
   void record_reference(DefinitionRec* def, bool definition);
 
+  Assembly& run_;
   NameTable<SymbolNode> tree_;
   // Records live for the run (statements point at them).
   RecordArena<SymbolNode> nodes_;
@@ -322,7 +327,8 @@ class IdentTree {
   std::vector<LocalEntry> locals_;  // newest last
 };
 
-// The identifier tree of a run; without a run, of the current run.
+// The identifier tree of a run; without a run, of the current run (for callers that are not
+// handed the run yet).
 IdentTree& ident_tree(Assembly& run);
 IdentTree& ident_tree();
 

@@ -1,10 +1,11 @@
 // Name table of the identifier tree: an open-addressed hash table (linear probing) from a name
 // to the first node of that name's chain. The key is the head node's own name, so the table keeps
 // no copy of it; a head may be replaced by another node of the same name. Names come out in no
-// particular order: callers that list them sort first. The head found last is remembered: a name
-// is mostly looked up several times in a row while its statement is read.
+// particular order: callers that list them sort first. The head found last is remembered: the
+// name of a node is often looked up again, through the node, right after the node was found.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,7 +26,7 @@ inline std::uint64_t name_hash(std::string_view name) {
   return h ^ (h >> 29);
 }
 
-// Node: any type with a `name` member that converts to std::string_view.
+// Node: any type with a std::string member `name`.
 template <class Node>
 class NameTable {
  public:
@@ -38,10 +39,13 @@ class NameTable {
     slots_.assign(kInitialSlots, Slot{});
     count_ = 0;
     last_ = nullptr;
+    singles_.fill(nullptr);
   }
 
   Node* find(std::string_view name) const {
-    if (last_ && std::string_view(last_->name) == name) return last_;
+    if (name.size() == 1) return singles_[static_cast<unsigned char>(name[0])];
+    // The name of the head found last (looked up again through a node of it): no hashing.
+    if (last_ && last_->name.data() == name.data() && last_->name.size() == name.size()) return last_;
     return find(name, name_hash(name));
   }
   Node* find(std::string_view name, std::uint64_t hash) const {
@@ -58,6 +62,7 @@ class NameTable {
     if ((count_ + 1) * 2 > slots_.size()) grow();
     place(Slot{name_hash(head->name), head});
     ++count_;
+    note_single(head->name, head);
   }
 
   // Makes head the first node of its name (entered when the name is new).
@@ -71,6 +76,7 @@ class NameTable {
       if (s.hash == hash && std::string_view(s.head->name) == name) {
         s.head = head;
         last_ = head;
+        note_single(name, head);
         return;
       }
     }
@@ -99,6 +105,7 @@ class NameTable {
     slots_[hole] = Slot{};
     --count_;
     last_ = nullptr;
+    note_single(name, nullptr);
     return true;
   }
 
@@ -114,6 +121,11 @@ class NameTable {
     Node* head = nullptr;
   };
   static constexpr std::size_t kInitialSlots = 1024;
+
+  // One-character names (punctuation, operators) are also kept by their character.
+  void note_single(std::string_view name, Node* head) {
+    if (name.size() == 1) singles_[static_cast<unsigned char>(name[0])] = head;
+  }
 
   void place(Slot slot) {
     std::size_t mask = slots_.size() - 1;
@@ -132,6 +144,7 @@ class NameTable {
   std::vector<Slot> slots_;
   std::size_t count_ = 0;
   mutable Node* last_ = nullptr;  // the head found or made head last
+  std::array<Node*, 256> singles_{};
 };
 
 }  // namespace aq71

@@ -78,11 +78,11 @@ void init_registers_B00(IdentTree& tree) {
 
 void init_mnemonics_B00(IdentTree& tree, int proc_option) {
   const uint16_t bit = processor_bit(proc_option);
-  if (bit == 0) report_internal("init_proc_options", "Illegal processor option");
+  if (bit == 0) report_internal(tree.run(), "init_proc_options", "Illegal processor option");
   for (const MnemonicName& m : kMnemonicNames) {
     if ((m.registered & bit) == 0) continue;
     const int first = class_first_record(m.number);
-    if (first < 0) report_internal("init_instruction_table", "Empty p_ea");
+    if (first < 0) report_internal(tree.run(), "init_instruction_table", "Empty p_ea");
     tree.init_mnemonic_A07(m.name, &kInstrEntries[static_cast<std::size_t>(first)], m.number,
                            class_max_patterns(m.number), 0);
   }

@@ -180,7 +180,7 @@ int Scanner::SourceInput::read_char() {
       return c;
     }
     if (c == 0) {
-      report_error(15, printable_char(0));
+      report_error(run, 15, printable_char(0));
       continue;
     }
     if (!direct) line_ += static_cast<char>(c);
@@ -232,14 +232,14 @@ class Scanner::ConstReader : public InputReader {
 // ---- set-up ------------------------------------------------------------------------------------
 
 Scanner::Scanner(Assembly& run)
-    : tree(ident_tree(run)), run_(run), source_(std::make_unique<SourceInput>()), lf_reader_(std::make_unique<ConstReader>('\n')) {
+    : tree(ident_tree(run)), run_(run), source_(std::make_unique<SourceInput>(run)), lf_reader_(std::make_unique<ConstReader>('\n')) {
   reader_ = source_.get();
 }
 
 Scanner::~Scanner() = default;
 
 void Scanner::start(LineSource* source) {
-  source_ = std::make_unique<SourceInput>();
+  source_ = std::make_unique<SourceInput>(run_);
   source_->attach(source);
   for (auto& r : string_readers_) r->in_use = false;
   reset_input();
@@ -251,7 +251,7 @@ void Scanner::start(LineSource* source) {
   in_pp_line_ = label_on_line_ = label_blank_ = comment_seen_ = pending_percent_ = false;
   suppress_skip_ = false;
   nonblank_on_line_ = 0;
-  token_ = prev_token_ = Token{};
+  token_ = Token{};
   held_.clear();
   saved_.clear();
   replay_ = false;
@@ -312,7 +312,7 @@ int Scanner::getch_slow() {
 }
 
 void Scanner::unget_char_A05(int c) {
-  if (reader_->pushback.size() >= PUSHBACK_LIMIT) report_internal("unget_char_A05", "buffer full");
+  if (reader_->pushback.size() >= PUSHBACK_LIMIT) report_internal(run_, "unget_char_A05", "buffer full");
   reader_->pushback.push_back(c);
   if (recorder && c >= 0 && !recorder->empty()) recorder->pop_back();
 }
@@ -334,7 +334,7 @@ void Scanner::redirect_input_A05(InputReader* reader) {
 }
 
 void Scanner::pop_input() {
-  if (stack_.empty()) report_internal("handle_save_getch_A05", "no stack");
+  if (stack_.empty()) report_internal(run_, "handle_save_getch_A05", "no stack");
   reader_ = stack_.back();
   stack_.pop_back();
 }
@@ -537,7 +537,7 @@ int Scanner::operator_token(int c) {
     getch();
     return TOK_COLON;
   }
-  report_error(15, printable_char(c));
+  report_error(run_, 15, printable_char(c));
   getch();
   return NO_TOKEN;
 }
@@ -546,7 +546,7 @@ int Scanner::dispatch() {
   int c = ch_;
   switch (c) {
     case -1:
-      if (hooks.preprocessor_if_open && hooks.preprocessor_if_open()) report_error(14);
+      if (hooks.preprocessor_if_open && hooks.preprocessor_if_open()) report_error(run_, 14);
       return TOK_EOF;
     case '\n':
       line_start_pending_ = true;
@@ -683,7 +683,8 @@ int Scanner::finish_blank_run() {
     comment_seen_ = true;
     while (ch_ != '\n' && ch_ != -1) getch();
   }
-  token_.text = " ";
+  token_.text.clear();
+  token_.text.push_back(' ');
   return TOK_BLANK;
 }
 
@@ -747,18 +748,19 @@ void Scanner::handle_include_line() {
 int Scanner::scan_identifier() {
   // A '%' held for this token stays in its text but is no part of the name.
   const std::size_t prefix_length = token_.text.size();
-  std::string& text = ident_text_;
-  text.clear();
+  char name[IDENT_LIMIT];
+  std::size_t length = 0;
   bool started_in_first_column = first_column_;
   for (;;) {
-    if (ident_part(ch_) || (text.empty() && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
-      if (text.size() < IDENT_LIMIT) text += static_cast<char>(ch_);
+    if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
+      if (length < IDENT_LIMIT) name[length++] = static_cast<char>(ch_);
       getch();
       continue;
     }
     break;
   }
-  token_.text += text;
+  const std::string_view text(name, length);
+  token_.text.append(name, length);
 
   // Quoted radix: B'101, D'99, H'1F, X'1F, O'17, Q'17.
   if (text.size() == 1 && ch_ == '\'') {
@@ -796,7 +798,8 @@ int Scanner::scan_identifier() {
 
   // A name with a quote appended may be registered ("AF'").
   if (ch_ == '\'' && t().name_count() > 0) {
-    std::string candidate = text + "'";
+    std::string candidate(text);
+    candidate += '\'';
     LookupResult r = t().check_ident(candidate, mode_);
     if (r.node && r.node->def) {
       getch();
@@ -858,7 +861,7 @@ int Scanner::scan_backquoted() {
   if (ch_ == '`')
     getch();
   else
-    report_error(13);
+    report_error(run_, 13);
   token_.text = name;
   if (raw_mode || t().name_count() == 0) return TOK_IDENT;
   ClassifyContext ctx;
@@ -887,7 +890,7 @@ int Scanner::convert_number(const std::string& digits, int radix) {
   for (char d : digits) {
     int v = digit_value(static_cast<unsigned char>(d));
     if (v >= radix) {
-      if (!raw_mode) report_error(6);
+      if (!raw_mode) report_error(run_, 6);
       break;
     }
     value = value * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(v);
@@ -924,7 +927,7 @@ int Scanner::scan_number() {
   bool limit_hit = false;
   auto add = [&](int c) {
     if (digits.size() >= DIGIT_LIMIT) {
-      if (!limit_hit && !raw_mode) report_error(12, {}, static_cast<long>(DIGIT_LIMIT));
+      if (!limit_hit && !raw_mode) report_error(run_, 12, {}, static_cast<long>(DIGIT_LIMIT));
       limit_hit = true;
       digits.back() = static_cast<char>(c);
     } else {
@@ -943,7 +946,7 @@ int Scanner::scan_number() {
       }
       token_.text = "0x" + digits;
       if (digits.empty()) {
-        if (!raw_mode) report_error(7);
+        if (!raw_mode) report_error(run_, 7);
         token_.number = 0;
         skip_integer_suffix();
         return TOK_INTEGER;
@@ -1028,7 +1031,7 @@ int Scanner::scan_float(const std::string& int_digits) {
       getch();
     }
     if (!any) {
-      if (!raw_mode) report_error(8);
+      if (!raw_mode) report_error(run_, 8);
     } else {
       text += exp;
     }
@@ -1053,7 +1056,7 @@ int Scanner::scan_bcd() {
     getch();
   }
   if (digits.size() > 8) {
-    report_error(56);
+    report_error(run_, 56);
     digits.resize(8);
   }
   if (digits.size() % 2) digits += '0';
@@ -1081,7 +1084,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
   bool reported = false;
   auto add = [&](int c) {
     if (s.size() >= LITERAL_LIMIT) {
-      if (!reported) report_error(12, {}, static_cast<long>(LITERAL_LIMIT));
+      if (!reported) report_error(run_, 12, {}, static_cast<long>(LITERAL_LIMIT));
       reported = true;
       s.clear();
     }
@@ -1090,12 +1093,12 @@ int Scanner::scan_quoted(int quote, bool include_name) {
   getch();  // past the opening quote
   for (;;) {
     if (ch_ == -1) {
-      report_error(4);
+      report_error(run_, 4);
       failed = true;
       break;
     }
     if (ch_ == '\n') {
-      report_error(13);
+      report_error(run_, 13);
       failed = true;
       break;
     }
@@ -1168,7 +1171,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
         continue;
       }
       if (c == '\n' || c == -1) continue;  // reported as a missing delimiter
-      report_warning(2);
+      report_warning(run_, 2);
       add(c);
       getch();
       continue;
@@ -1211,7 +1214,7 @@ bool Scanner::read_include_name(std::string& name, char& form) {
 int Scanner::continue_block_comment() {
   for (;;) {
     if (ch_ == -1) {
-      report_error(4);
+      report_error(run_, 4);
       block_comment_ = false;
       return TOK_EOF;
     }
@@ -1284,7 +1287,7 @@ void Scanner::skip_false_branch() {
         if (macro_count == 1) {
           macro_count = 0;
         } else {
-          report_error(57);
+          report_error(run_, 57);
           return;
         }
       }
@@ -1354,11 +1357,11 @@ std::string Scanner::read_rest_of_line(std::size_t max_length) {
   }
   if (ch_ == -1) {
     if (conditional && conditional->depth() > 0)
-      report_error(57);
+      report_error(run_, 57);
     else if (hooks.repeat_recording && hooks.repeat_recording())
-      report_error(76);
+      report_error(run_, 76);
     else
-      report_error(4);
+      report_error(run_, 4);
   } else {
     line_start_pending_ = true;
   }
@@ -1412,7 +1415,7 @@ void Scanner::evaluate_defined() {
     if (token_.code == TOK_EOL || token_.code == TOK_EOF) held_.push_back(token_);
   };
   if (c != TOK_IDENT) {
-    report_error(in_pp_line_ ? 16 : 0);
+    report_error(run_, in_pp_line_ ? 16 : 0);
     keep_line_end();
     ok = false;
   } else {
@@ -1423,7 +1426,7 @@ void Scanner::evaluate_defined() {
     if (paren) {
       next_nonblank();
       if (token_.code != TOK_RPAREN) {
-        report_error(in_pp_line_ ? 17 : 0);
+        report_error(run_, in_pp_line_ ? 17 : 0);
         keep_line_end();
         ok = false;
       }
@@ -1462,21 +1465,20 @@ const Token& Scanner::statement_token(bool expand) {
       if (in_pp_line_ && !token_.node->def)
         for (SymbolNode* n = t().find_exact(token_.node->name); n; n = n->next) has_meaning = has_meaning || n->def;
       if (in_pp_line_ && !has_meaning && !token_.node->def) {
-        report_warning(4);
+        report_warning(run_, 4);
         token_.code = TOK_INTEGER;
         token_.number = 0;
         token_.kind = KIND_NONE;
         token_.node = nullptr;
       }
     }
-    if (token_.code == TOK_EOF && !eof_allowed) report_error(4);
+    if (token_.code == TOK_EOF && !eof_allowed) report_error(run_, 4);
     if (token_.code == TOK_EOL) line_tokens_ = 0;
     return token_;
   }
 }
 
 const Token& Scanner::next_token_A07() {
-  prev_token_ = token_;
   if (replay_ && !saved_.empty()) {
     token_ = saved_.front();
     saved_.pop_front();
@@ -1511,7 +1513,7 @@ const Token& Scanner::next_token_A07() {
     const std::string& more = token_.string ? token_.string->text : token_.text;
     for (char ch : more) {
       if (text.size() >= JOIN_LIMIT) {
-        if (!reported) report_error(12, {}, static_cast<long>(JOIN_LIMIT));
+        if (!reported) report_error(run_, 12, {}, static_cast<long>(JOIN_LIMIT));
         reported = true;
         break;
       }
@@ -1530,7 +1532,6 @@ const Token& Scanner::next_token_A07() {
 }
 
 const Token& Scanner::next_raw_token() {
-  prev_token_ = token_;
   if (!held_.empty()) {
     token_ = held_.front();
     held_.pop_front();
@@ -1544,7 +1545,7 @@ void Scanner::skip_tokens(int code) {
 }
 
 void Scanner::save_token(bool replay) {
-  if (saved_.size() >= SAVED_LIMIT) report_internal("A07:save_or_get_token_A07", "Backup overflow");
+  if (saved_.size() >= SAVED_LIMIT) report_internal(run_, "A07:save_or_get_token_A07", "Backup overflow");
   saved_.push_back(token_);
   replay_ = replay;
 }

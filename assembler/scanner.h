@@ -209,7 +209,6 @@ class Scanner {
   bool token_is(int code) const { return token_.code == code; }
   // Reads tokens while they have the given code.
   void skip_tokens(int code);
-  const Token& previous_token() const { return prev_token_; }
 
   // Look-ahead store (at most 4 tokens).
   void save_token(bool replay);
@@ -296,19 +295,19 @@ class Scanner {
   int nonblank_on_line_ = 0;
 
   Token token_;
-  Token prev_token_;
   std::deque<Token> held_;   // tokens held back by the string join
   std::deque<Token> saved_;  // look-ahead store
   bool replay_ = false;
   int line_tokens_ = 0;
   std::deque<StringLiteral> strings_;
-  std::string ident_text_;  // the name scan_identifier reads
 };
 
 // Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15
 // so that it cannot cut the line short.
 class Scanner::SourceInput final : public InputReader {
  public:
+  explicit SourceInput(Assembly& r) : run(r) {}
+  Assembly& run;
   LineSource* source = nullptr;
   SourceReader* direct = nullptr;  // the reader behind source, read directly
   std::size_t pos = 0;             // characters read from the current line

@@ -131,13 +131,21 @@ struct ProblemHooks {
   // InternalStop is thrown.
   std::function<void(const char* function, const char* diagnostic)> internal;
 };
-ProblemHooks& problem_hooks();
+class Assembly;
+// The hooks of a run.
+ProblemHooks& problem_hooks(Assembly& run);
 
 struct InternalStop {
   std::string function;
   std::string diagnostic;
 };
 
+void report_error(Assembly& run, int number, std::string_view name = {}, long number_arg = 0);
+void report_warning(Assembly& run, int number, std::string_view name = {}, long number_arg = 0);
+[[noreturn]] void report_internal(Assembly& run, const char* function, const char* diagnostic);
+
+// The same for the current run, for callers that are not handed the run yet.
+ProblemHooks& problem_hooks();
 void report_error(int number, std::string_view name = {}, long number_arg = 0);
 void report_warning(int number, std::string_view name = {}, long number_arg = 0);
 [[noreturn]] void report_internal(const char* function, const char* diagnostic);

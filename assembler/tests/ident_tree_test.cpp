@@ -17,9 +17,8 @@ namespace {
 class IdentTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    start_assembly();
-    problem_hooks().error = [this](int n, std::string_view, long) { errors.push_back(n); };
-    problem_hooks().internal = [this](const char* f, const char* d) {
+    problem_hooks(run).error = [this](int n, std::string_view, long) { errors.push_back(n); };
+    problem_hooks(run).internal = [this](const char* f, const char* d) {
       internal_function = f;
       internal_diag = d;
     };
@@ -39,7 +38,6 @@ class IdentTreeTest : public ::testing::Test {
     tree.init_directive_A07("IF", 30, COND_IF, true);
     tree.init_preprocessor_word("if");
   }
-  void TearDown() override { start_assembly(); }
 
   LookupResult name(std::string_view text, bool first_field, int mode = MODE_FIELDS) {
     ClassifyContext ctx;
@@ -48,7 +46,8 @@ class IdentTreeTest : public ::testing::Test {
     return tree.classify(text, ctx);
   }
 
-  IdentTree tree;
+  Assembly run;  // the tree reports to this run's hooks
+  IdentTree tree{run};
   std::vector<int> errors;
   std::string internal_function, internal_diag;
 };
@@ -78,7 +77,7 @@ TEST_F(IdentTreeTest, BlockAndConditionalNameTablesAreBounded) {
 }
 
 TEST_F(IdentTreeTest, LookupOnAnEmptyTreeIsAnInternalError) {
-  IdentTree empty;
+  IdentTree empty(run);
   EXPECT_THROW(empty.check_ident("A", MODE_FIELDS), InternalStop);
   EXPECT_EQ(internal_diag, "No symb_tree_root_A07");
 }
