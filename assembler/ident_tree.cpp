@@ -48,7 +48,6 @@ std::string upper_ascii(std::string_view text) {
   return out;
 }
 
-int LookupResult::kind() const { return node && node->def ? node->def->kind : KIND_NONE; }
 
 IdentTree& ident_tree(Assembly& run) { return run.part<IdentTree>(); }
 
@@ -155,7 +154,6 @@ std::vector<SymbolNode*> IdentTree::heads_in_order() const {
   return heads;
 }
 
-SymbolNode* IdentTree::find_exact(std::string_view name) const { return head_of(name); }
 
 SymbolNode* IdentTree::find_kind(std::string_view name, int kind) const {
   // No definition of the kind was ever made: nothing to look for. (The macro module turns
@@ -672,9 +670,6 @@ void IdentTree::refresh_char_sets(std::string_view name) {
   comment_char_set_[c] = comment;
 }
 
-bool IdentTree::is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
-
-bool IdentTree::is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
 
 // ---- forms for callers that are not handed the run yet -----------------------------------------
 

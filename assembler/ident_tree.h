@@ -137,7 +137,7 @@ struct LookupResult {
   SymbolNode* node = nullptr;
   bool created = false;     // enter/classify: the node (or its label meaning) is new
   bool placed_now = false;  // classify: a label used earlier was defined here
-  int kind() const;         // definition kind of node, KIND_NONE when none
+  int kind() const { return node && node->def ? node->def->kind : KIND_NONE; }  // KIND_NONE: none
 };
 
 // What the classification of a scanned identifier needs to know about its surroundings.
@@ -198,7 +198,7 @@ class IdentTree {
   SymbolNode* current() const { return current_; }
   void set_current(SymbolNode* node) { current_ = node; }
   // First node of the chain of a name exactly as written (nullptr when absent).
-  SymbolNode* find_exact(std::string_view name) const;
+  SymbolNode* find_exact(std::string_view name) const { return head_of(name); }
   // Node of the given kind in the chain of a name as written, then upper-cased.
   SymbolNode* find_kind(std::string_view name, int kind) const;
   // Names in byte order (cross reference, #define table).
@@ -277,9 +277,11 @@ class IdentTree {
   };
   const std::vector<ConditionalName>& conditional_names() const { return conditionals_; }
   bool has_ident_chars() const { return ident_chars_ != 0; }
-  bool is_ident_char(unsigned char c) const;
+  bool is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
   bool has_comment_chars() const { return comment_chars_ != 0; }
-  bool is_comment_char(unsigned char c) const;
+  // False when no two-character name begins with the character (no need to look a pair up).
+  bool may_begin_pair(unsigned char c) const { return tree_.has_pair_starting(c); }
+  bool is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
 
  private:
   void reset();

@@ -509,7 +509,14 @@ bool Scanner::registered_token(std::string_view text, int builtin_code) {
 int Scanner::operator_token(int c) {
   int next = peek();
   char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
-  if (next >= 0 && next != '\n' && registered_token(std::string_view(pair, 2), pair_code(c, next))) {
+  bool pair_registered = false;
+  if (next >= 0 && next != '\n') {
+    if (t().may_begin_pair(static_cast<unsigned char>(c)))
+      pair_registered = registered_token(std::string_view(pair, 2), pair_code(c, next));
+    else if (t().name_count() > 0)
+      t().set_current(nullptr);  // as a lookup that found nothing
+  }
+  if (pair_registered) {
     getch();
     getch();
     return token_.code;

@@ -317,12 +317,15 @@ class Scanner::SourceInput final : public InputReader {
   void attach(LineSource* s);
   int read() override { return read_char(); }
   int read_char();
-  // The next character when it is an ordinary one of the direct reader's current line: taken.
+  // The next character when the direct reader's current line has one that is not NUL: taken.
   // Else -2, and nothing is taken.
   int take_plain() {
-    if (!direct) return -2;
+    if (!direct || line_done) return -2;
     int c = direct->take_plain_char();
-    if (c >= 0) ++pos;
+    if (c >= 0) {
+      ++pos;
+      if (c == '\n') line_done = true;
+    }
     return c;
   }
   long line_number() const { return source ? source->line_number() : 0; }

@@ -167,12 +167,12 @@ class SourceReader {
     if (pos_ < line_.size()) return static_cast<unsigned char>(line_[pos_++]);
     return getch_next_line();
   }
-  // The next character when the current line has one that is neither NUL nor the line feed:
-  // taken. Else -2, and nothing is taken.
+  // The next character when the current line has one that is not NUL: taken. Else -2, and
+  // nothing is taken.
   int take_plain_char() {
     if (pos_ < line_.size()) {
       unsigned char c = static_cast<unsigned char>(line_[pos_]);
-      if (c != 0 && c != '\n') {
+      if (c != 0) {
         ++pos_;
         return c;
       }

@@ -303,28 +303,41 @@ TEST(NameTable, AgreesWithAnOrderedMapUnderRandomChanges) {
     for (char& c : s) c = kChars[rng() % (sizeof kChars - 1)];
     return s;
   };
+  int pairs[256] = {};  // names of two characters in the model, by their first
+  auto count_pair = [&](const std::string& n, int d) {
+    if (n.size() == 2) pairs[static_cast<unsigned char>(n[0])] += d;
+  };
   for (int step = 0; step < 60000; ++step) {
     std::string name = random_name();
     Node* found = table.find(name);
     auto it = model.find(name);
     ASSERT_EQ(found, it == model.end() ? nullptr : it->second) << name;
+    // Looked up again through the node's own name.
+    if (found) ASSERT_EQ(table.find(found->name), found);
+    unsigned char first = static_cast<unsigned char>(name[0]);
+    ASSERT_EQ(table.has_pair_starting(first), pairs[first] > 0) << name;
     switch (rng() % 3) {
       case 0:
         if (!found) {
           table.insert(&nodes.emplace_back(Node{name}));
           model[name] = &nodes.back();
+          count_pair(name, 1);
         }
         break;
       case 1:
         table.set_head(&nodes.emplace_back(Node{name}));
+        if (!found) count_pair(name, 1);
         model[name] = &nodes.back();
         break;
       default:
         ASSERT_EQ(table.erase(name), found != nullptr);
+        if (found) count_pair(name, -1);
         model.erase(name);
         break;
     }
     ASSERT_EQ(table.size(), model.size());
+    // The head found last is still the head of its name.
+    if (found && model.count(found->name)) ASSERT_EQ(table.find(found->name), model[found->name]);
   }
   std::size_t seen = 0;
   table.for_each_head([&](Node* n) {
