@@ -2,6 +2,7 @@
 #include "assembler/scanner.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -18,10 +19,10 @@ constexpr std::size_t JOIN_LIMIT = 509;     // joined strings (510 bytes with th
 constexpr std::size_t PUSHBACK_LIMIT = 100;
 constexpr std::size_t SAVED_LIMIT = 4;
 
-bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_hex(int c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+constexpr bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
+constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool is_hex(int c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int upper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 // Digit value, or 99 for a character that is no digit at all.
@@ -422,8 +423,19 @@ bool Scanner::is_comment_start(int c) const {
 
 bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c == '?' || c == 1; }
 
+namespace {
+
+// Characters that are always part of a name: letters, digits, '$', '?', '_' and byte 1.
+constexpr std::array<bool, 256> kNamePart = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_' || c == 1;
+  return t;
+}();
+
+}  // namespace
+
 bool Scanner::ident_part(int c) const {
-  if (is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_' || c == 1) return true;
+  if (c >= 0 && c < 256 && kNamePart[static_cast<std::size_t>(c)]) return true;
   if (c == '@' || c == '.') return t().is_ident_char(static_cast<unsigned char>(c));
   return false;
 }
@@ -752,6 +764,21 @@ void Scanner::handle_include_line() {
 
 // ---- identifiers -------------------------------------------------------------------------------
 
+inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t limit) {
+  if (reader_ != source_.get() || !reader_->pushback.empty() || recorder) return;
+  std::string_view rest = source_->ahead();
+  std::size_t n = 0;
+  while (n < rest.size()) {
+    unsigned char c = static_cast<unsigned char>(rest[n]);
+    if (!kNamePart[c] && !ident_part(c) && !(c == ':' && colon_continues_ident)) break;
+    if (length < limit) name[length++] = static_cast<char>(c);
+    ++n;
+  }
+  if (n == 0) return;
+  source_->take(n);
+  ch_ = static_cast<unsigned char>(rest[n - 1]);
+}
+
 int Scanner::scan_identifier() {
   // A '%' held for this token stays in its text but is no part of the name.
   const std::size_t prefix_length = token_.text.size();
@@ -761,6 +788,7 @@ int Scanner::scan_identifier() {
   for (;;) {
     if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
       if (length < IDENT_LIMIT) name[length++] = static_cast<char>(ch_);
+      if (length > 0) take_name_run(name, length, IDENT_LIMIT);
       getch();
       continue;
     }

@@ -242,6 +242,9 @@ class Scanner {
   int dispatch();
   int finish_blank_run();
   int scan_identifier();
+  // Appends the name characters that follow the current one straight from the source line
+  // (at most up to limit in total) and makes the last of them current.
+  void take_name_run(char* name, std::size_t& length, std::size_t limit);
   int scan_number();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
@@ -332,6 +335,15 @@ class Scanner::SourceInput final : public InputReader {
   int file_index() const { return source ? source->file_index() : 0; }
   // The current line as far as it was read.
   const std::string& text();
+  // The characters of the direct reader's current line that follow (none when the reader is
+  // not read directly or its line is done); take() delivers the first count of them.
+  std::string_view ahead() const {
+    return direct && !line_done ? direct->rest_of_line() : std::string_view();
+  }
+  void take(std::size_t count) {
+    direct->advance(count);
+    pos += count;
+  }
 
  private:
   std::string line_;  // kept as it is read unless the reader is read directly (then on demand)

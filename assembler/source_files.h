@@ -189,6 +189,10 @@ class SourceReader {
   // END seen: warning 18 while an include file is still open.
   void check_include_end();
 
+  // What is left of the current line; advance() takes characters of it as delivered.
+  std::string_view rest_of_line() const { return std::string_view(line_).substr(pos_); }
+  void advance(std::size_t count) { pos_ += count; }
+
   // The current line, as the reports show it (column = characters delivered from it).
   SourceLocation location() const;
   const std::string& line() const { return line_; }

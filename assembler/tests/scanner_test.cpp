@@ -620,6 +620,56 @@ TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
   std::fclose(f);
 }
 
+// Names are taken from the reader's line in runs: the tokens, their positions and the problems
+// are those of the same text read a character at a time.
+TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
+  using namespace std::string_literals;
+  const std::vector<std::string> inputs = {
+      std::string(300, 'n') + " x\n",   " a.b @c .d ab:cd e:\n",  " nam\0e R1 na\0\n",
+      "L1: ADD R1,R1 ; c\n LAB$?_1 e\n", "x\ny",                  "ab.cd.ef\n\n  q"};
+  struct Seen {
+    int code;
+    std::string text;
+    long line;
+    int column;
+    bool operator==(const Seen&) const = default;
+  };
+  auto tokens = [&] {
+    std::vector<Seen> seen;
+    for (int i = 0; i < 1000; ++i) {
+      int c = sc.get_pp_token_A05();
+      seen.push_back({c, sc.token().text, sc.token().where.line, sc.token().where.column});
+      if (c == TOK_EOF) break;
+    }
+    return seen;
+  };
+  for (bool colon : {false, true}) {
+    for (const std::string& text : inputs) {
+      problems.clear();
+      source(text);
+      sc.colon_continues_ident = colon;
+      std::vector<Seen> expected = tokens();
+      std::size_t expected_problems = problems.size();
+
+      problems.clear();
+      std::FILE* f = std::tmpfile();
+      ASSERT_NE(f, nullptr);
+      std::fwrite(text.data(), 1, text.size(), f);
+      std::rewind(f);
+      SourceReader reader(run);
+      reader.start(f, "t.s71");
+      IncludeStackSource input(reader);
+      sc.start(&input);
+      sc.colon_continues_ident = colon;
+      EXPECT_TRUE(tokens() == expected) << testing::PrintToString(text);
+      EXPECT_EQ(problems.size(), expected_problems);
+      reader.reset();
+      std::fclose(f);
+    }
+  }
+  sc.colon_continues_ident = false;
+}
+
 // ---- false conditional branches ----------------------------------------------------------------
 
 class FakeConditional : public ConditionalControl {
