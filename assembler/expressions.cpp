@@ -127,63 +127,8 @@ void register_dependent(LabelRec* l, ValueRec* e) {
   l->last_dependent = &link;
 }
 
-// Type of an expression: number of symbol terms, the complex flag (an operator other than + and
-// - applied to an operand holding a symbol) and the difference of two symbols.
-void set_expression_type(ValueRec& e) {
-  // Symbol terms held by each stack operand; the stack is never deeper than the list is long.
-  int local[32];
-  std::vector<int> big;
-  LabelRec* first_label = nullptr;
-  if (e.terms.size() > 32) big.resize(e.terms.size());
-  int* held = big.empty() ? local : big.data();
-  std::size_t depth = 0;
-  int symbols = 0;
-  bool complex = false;
-  bool difference = false;
-  for (const ExprTerm& t : e.terms) {
-    switch (t.kind) {
-      case ExprTerm::Symbol:
-      case ExprTerm::External:
-        ++symbols;
-        if (!first_label && t.label) first_label = t.label;
-        held[depth++] = 1;
-        break;
-      case ExprTerm::Constant:
-      case ExprTerm::SegmentBegin:
-      case ExprTerm::SegmentEnd:
-      case ExprTerm::String:
-        held[depth++] = 0;
-        break;
-      case ExprTerm::Operator: {
-        if (t.token == OP_ERROR_TEXT) {
-          if (depth > 0) --depth;
-          break;
-        }
-        if (t.token == OP_CHECK_RANGE) {
-          if (depth >= 2) depth -= 2;
-          break;
-        }
-        int right = 0, left = 0;
-        if (depth > 0) right = held[--depth];
-        if (!t.unary && depth > 0) left = held[--depth];
-        int sum = left + right;
-        if (sum > 0 && t.token != OP_ADD && t.token != OP_SUB) complex = true;
-        difference = !t.unary && t.token == OP_SUB && left == 1 && right == 1;
-        held[depth++] = sum;
-        break;
-      }
-      default:
-        report_internal("set_expression_type in A08", "Illegal tag");
-    }
-  }
-  int type = symbols == 0 ? 1 : 2;
-  if (symbols == 2 && difference && e.terms.back().kind == ExprTerm::Operator) type = 1;
-  e.type = type | (complex ? 128 : 0);
-}
-
 void first_evaluation(ValueRec& e) {
   e.typed = true;
-  set_expression_type(e);
   std::unordered_set<LabelRec*> seen;  // long lists only; short ones look back
   const std::size_t n = e.terms.size();
   for (std::size_t i = 0; i < n; ++i) {
@@ -390,6 +335,7 @@ void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, 
   tail.push_back(ExprTerm::op(OP_CHECK_RANGE, false));
   ExprTerm empty;
   empty.kind = ExprTerm::String;
+  empty.text = "";
   tail.push_back(empty);
   tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
   append(expr.terms, tail);
@@ -771,6 +717,15 @@ void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary) {
   }
   if (temporary && v.kind == VALUE_ABSOLUTE) v.kind = VALUE_TEMPORARY;
   if (v.kind != VALUE_UNSOLVED) propagate_from(&label);
+}
+
+void assign_label_number(LabelRec& label, std::int32_t value, bool temporary) {
+  ValueRec number;  // read by assign_label_value only, which copies what it keeps
+  number.kind = VALUE_ABSOLUTE;
+  number.value = static_cast<std::uint32_t>(value);
+  number.terms.push_back(ExprTerm::constant(number.value));
+  number.typed = true;
+  assign_label_value(label, number, temporary);
 }
 
 // ---- unsolved list and resolve ------------------------------------------------------------------

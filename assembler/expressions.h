@@ -109,7 +109,8 @@ enum OperatorClass : int {
   OPCLASS_COMPARE = 64,
 };
 
-// One term of a postfix list. Plain data (32 bytes): a check message lives with the expression
+// One term of a postfix list. Plain data (16 bytes): each kind uses one of the 16-bit fields and
+// one of the pointers, which share their place; a check message lives with the expression
 // bookkeeping for the whole run and the term only points at it.
 struct ExprTerm {
   enum Kind : std::uint8_t {
@@ -123,14 +124,18 @@ struct ExprTerm {
     End = 8,
   };
   Kind kind = End;
-  bool unary = false;
-  bool location = false;  // Symbol: the label made for "$"
-  std::uint16_t token = 0;
-  std::uint16_t segment = 0;
-  std::uint16_t extern_index = 0xFFFF;
-  std::uint32_t value = 0;
-  LabelRec* label = nullptr;
-  const char* text = "";  // String: zero-terminated, never null
+  bool unary : 1 = false;     // Operator
+  bool location : 1 = false;  // Symbol: the label made for "$"
+  union {
+    std::uint16_t token = 0;     // Operator
+    std::uint16_t segment;       // Constant, SegmentBegin, SegmentEnd
+    std::uint16_t extern_index;  // External
+  };
+  std::uint32_t value = 0;  // Constant
+  union {
+    LabelRec* label = nullptr;  // Symbol, External
+    const char* text;           // String: zero-terminated, never null
+  };
 
   static ExprTerm constant(std::uint32_t v, int seg = 0) {
     ExprTerm t;
@@ -154,7 +159,7 @@ struct ExprTerm {
   }
 };
 
-static_assert(std::is_trivially_copyable_v<ExprTerm> && sizeof(ExprTerm) == 32);
+static_assert(std::is_trivially_copyable_v<ExprTerm> && sizeof(ExprTerm) == 16);
 
 // A postfix term list. Its first term lives inside the list, so a constant or a single label
 // takes no heap block; longer lists move to the heap.
@@ -371,10 +376,9 @@ class FoldedTerms {
 
 struct ValueRec {
   std::uint8_t kind = VALUE_UNSOLVED;  // ValueKindCode
-  std::uint8_t type = 1;               // 1 / 2 symbol terms, | 128 complex
   bool failed : 1 = false;             // the parse failed (error already reported)
   // bookkeeping of the evaluator
-  bool typed : 1 = false;
+  bool typed : 1 = false;  // first evaluation done: the labels it uses know it
   bool in_unsolved_list : 1 = false;
   bool queued : 1 = false;
   bool evaluating : 1 = false;
@@ -399,7 +403,7 @@ struct ValueRec {
 };
 
 // Value records are made for every label and every operand that uses one: keep them small.
-static_assert(sizeof(ValueRec) <= 96);
+static_assert(sizeof(ValueRec) <= 72);
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
@@ -471,6 +475,9 @@ void set_label_location(LabelRec& label, int segment, bool absolute_segment, std
 // assigned again (VAR, ASSIGN); it is then of kind 3. The terms are copied into the label's own
 // value record, which is evaluated (and joins the unsolved list while unsolved).
 void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary = false);
+// The same for a number (a macro call's argument count and the like), without a value record
+// for the number itself.
+void assign_label_number(LabelRec& label, std::int32_t value, bool temporary = false);
 // The label's value record (made on demand for labels that have none).
 ValueRec& label_value(LabelRec& label);
 // The label's value record is solved (absolute or relocatable), or it is a predefined absolute.

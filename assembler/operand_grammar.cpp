@@ -661,8 +661,15 @@ ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool tok
 }
 
 std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read, bool* ok) {
-  ValueRec* e = parse_expression_A08(scanner, comma_may_follow, token_read);
   if (ok) *ok = false;
+  ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
+  if (!p.ok) return 0;
+  // A number (the usual case) is taken as it is; only an expression of symbols needs a record.
+  if (const std::optional<std::uint32_t> v = fold_constant_terms(p.terms)) {
+    if (ok) *ok = true;
+    return static_cast<std::int32_t>(*v);
+  }
+  ValueRec* e = expression_from_terms(std::move(p.terms));
   if (e->failed) return 0;
   if (!e->absolute()) {
     report_error(54);

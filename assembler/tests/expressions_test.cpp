@@ -326,6 +326,20 @@ TEST_F(ExprTest, AssignedLabelsSolveThroughChains) {
   EXPECT_TRUE(problems.empty());
 }
 
+TEST_F(ExprTest, LabelsGivenANumberSolveTheirUsersAndMayBeGivenAnother) {
+  LabelRec* n = label("N");
+  ValueRec* use = parse("N * 2");
+  assign_label_number(*n, -3);
+  EXPECT_TRUE(use->absolute());
+  EXPECT_EQ(use->signed_value(), -6);
+  ValueRec* again = parse("N");
+  assign_label_number(*n, 4, true);
+  EXPECT_EQ(n->value->kind, VALUE_TEMPORARY);
+  EXPECT_EQ(n->value->value, 4u);
+  EXPECT_EQ(again->signed_value(), -3);  // what was folded stays
+  EXPECT_TRUE(problems.empty());
+}
+
 TEST_F(ExprTest, UndefinedSymbolIsReportedOnceAndCountsAsOne) {
   ValueRec* e1 = parse("NOWHERE + 1");
   ValueRec* e2 = parse("NOWHERE * 5");
