@@ -446,7 +446,7 @@ class Driver {
         ctx.segment = static_cast<std::uint16_t>(si);
         ctx.absolute_segment = seg.absolute();
         services_.backend = st;
-        encode_instruction_statement(*st, ctx, odd);
+        encode_instruction_statement(run_, *st, ctx, odd);
         services_.backend = nullptr;
       }
     }

@@ -123,7 +123,7 @@ bool push_io_status_A06(Scanner& sc, DefineRec* rec, std::string text, int param
     s.active_params -= params;
     if (s.active_params < 0) s.active_params = 0;
     rec->active = 0;
-    report_error(29, name, MAX_EXPANSION_DEPTH);
+    report_error(sc.run(), 29, name, MAX_EXPANSION_DEPTH);
     return false;
   }
   BodyReader* r = free_reader(s);
@@ -151,7 +151,7 @@ std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::strin
   std::vector<std::string> args;
   if (sc.current_char() != '(') {
     // Nothing is consumed: the formals read empty arguments.
-    report_error(26, name);
+    report_error(sc.run(), 26, name);
     return std::vector<std::string>(static_cast<std::size_t>(want));
   }
   std::string record;
@@ -173,7 +173,7 @@ std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::strin
   record.erase(0, 1);
   if (want == 0) {
     if (sc.current_char() != ')') {
-      report_error(17, name);
+      report_error(sc.run(), 17, name);
       return args;
     }
     sc.next_token_A07();
@@ -191,18 +191,18 @@ std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::strin
     if (text.size() > MAX_ARGUMENT_LENGTH) text.resize(MAX_ARGUMENT_LENGTH);
     start = record.size() - tail();
     if (static_cast<int>(args.size()) >= want) {
-      report_error(31, name);
+      report_error(sc.run(), 31, name);
       failed = true;
       return;
     }
     std::string stored = normalise_argument(text);
-    if (stored.empty()) report_warning(11, name);
+    if (stored.empty()) report_warning(sc.run(), 11, name);
     args.push_back(std::move(stored));
   };
   for (;;) {
     const Token& t = sc.next_token_A07();
     if (t.code == TOK_EOF) {
-      report_error(4);
+      report_error(sc.run(), 4);
       failed = true;
       break;
     }
@@ -217,18 +217,18 @@ std::vector<std::string> collect_arguments(Scanner& sc, DefineRec* d, std::strin
       finish_argument(1);
       if (failed) break;
     } else if (t.code == TOK_HASH || t.code == TOK_PASTE) {
-      report_warning(7);
+      report_warning(sc.run(), 7);
       std::size_t n = t.code == TOK_PASTE ? 2 : 1;
       std::size_t at = record.size() - tail();
       if (at >= start + n) record.erase(at - n, n);
     }
     if (!too_long_reported && record.size() - start > MAX_ARGUMENT_LENGTH + 1) {
-      report_error(30, {}, MAX_ARGUMENT_LENGTH);
+      report_error(sc.run(), 30, {}, MAX_ARGUMENT_LENGTH);
       too_long_reported = true;
     }
   }
   if (static_cast<int>(args.size()) < want) {
-    if (!failed) report_error(32, name);
+    if (!failed) report_error(sc.run(), 32, name);
     std::string last = args.empty() ? std::string() : args.back();
     args.resize(static_cast<std::size_t>(want), last);
   }
@@ -262,11 +262,11 @@ bool expand_define_A06(Scanner& sc, SymbolNode* node) {
     s.line = s.line_counter;
     s.line_expansions = 0;
   } else if (s.line_expansions++ > MAX_LINE_EXPANSIONS) {
-    report_warning(12, name);
+    report_warning(sc.run(), 12, name);
     return false;
   }
   if (d->active != 0) {
-    report_warning(12, name);
+    report_warning(sc.run(), 12, name);
     return false;
   }
   d->active = 1;
@@ -282,12 +282,12 @@ bool expand_define_A06(Scanner& sc, SymbolNode* node) {
   }
   if (s.collecting >= MAX_COLLECTION_DEPTH) {
     d->active = 0;
-    report_error(28, name, MAX_COLLECTION_DEPTH);
+    report_error(sc.run(), 28, name, MAX_COLLECTION_DEPTH);
     return false;
   }
   if (s.active_params + d->param_count >= MAX_ACTIVE_PARAMETERS) {
     d->active = 0;
-    report_error(27, name, MAX_ACTIVE_PARAMETERS);
+    report_error(sc.run(), 27, name, MAX_ACTIVE_PARAMETERS);
     return false;
   }
   std::vector<std::string> args = collect_arguments(sc, d, name);

@@ -63,14 +63,14 @@ void pass2_error(const ValueRec* expr, const LabelRec* label, int number, Messag
   if (expression_hooks().pass2_error && ((expr && expr->statement) || (!expr && label)))
     expression_hooks().pass2_error(expr, label, number, args);
   else
-    report_error(number, args.text, args.number);
+    report_error(current_assembly(), number, args.text, args.number);
 }
 
 void pass2_warning(const ValueRec* expr, int number, MessageArgs args = {}) {
   if (expression_hooks().pass2_warning && expr && expr->statement)
     expression_hooks().pass2_warning(expr, number, args);
   else
-    report_warning(number, args.text, args.number);
+    report_warning(current_assembly(), number, args.text, args.number);
 }
 
 Item relocatable_item(std::uint32_t offset, int segment, bool location) {
@@ -205,7 +205,7 @@ Item combine(const ExprTerm& op, Item a, Item b, bool binary, FoldProblems& p) {
     std::uint32_t r = 0;
     bool dz = false, de = false;
     if (!apply_operator(op.token, op.unary, binary ? a.value : 0, b.value, r, &dz, &de))
-      report_internal("arithmethics in A08", "Not an Operator");
+      report_internal(current_assembly(), "arithmethics in A08", "Not an Operator");
     p.division_by_zero |= dz;
     p.date_error |= de;
     return absolute_item(r);
@@ -311,9 +311,9 @@ bool label_solved(const LabelRec& label) {
 
 ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& right) {
   bool known = token == OP_ADD || token == OP_SUB || token == OP_ASSIGN_EQ || token == OP_NE_ANGLE ||
-               ident_tree().operator_name(token).size() > 0;
+               ident_tree(current_assembly()).operator_name(token).size() > 0;
   if (token < 0 || token >= IdentTree::kOperatorTokens || !known)
-    report_internal("cat_expressions_A08", "Can't find Operator");
+    report_internal(current_assembly(), "cat_expressions_A08", "Can't find Operator");
   ValueRec* e = new_expression();
   e->terms = left.terms;
   append(e->terms, right.terms);
@@ -573,7 +573,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
         }
         break;
       case ExprTerm::Symbol:
-        if (!t.label) report_internal("get_value", "Illegal desc");
+        if (!t.label) report_internal(current_assembly(), "get_value", "Illegal desc");
         stack.push_back(label_item(t.label, final, first_undefined));
         if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
         break;
@@ -588,7 +588,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
       }
       case ExprTerm::Operator: {
         bool binary = !t.unary;
-        if (stack.size() < (binary ? 2u : 1u)) report_internal("get_operands in A08", "Illegal tag2");
+        if (stack.size() < (binary ? 2u : 1u)) report_internal(current_assembly(), "get_operands in A08", "Illegal tag2");
         Item b = std::move(stack.back());
         stack.pop_back();
         Item a;
@@ -600,10 +600,10 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
         break;
       }
       default:
-        report_internal("get_value", "Illegal tag");
+        report_internal(current_assembly(), "get_value", "Illegal tag");
     }
   }
-  if (stack.size() != 1) report_internal("solved in A08", "No such tag");
+  if (stack.size() != 1) report_internal(current_assembly(), "solved in A08", "No such tag");
 
   if ((problems.division_by_zero || problems.date_error) && s.reported_arithmetic.insert(&e).second) {
     if (problems.division_by_zero) pass2_warning(&e, 14);
@@ -649,7 +649,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
 bool limit_ok_A08(ValueRec& e) {
   if (e.limit.kind() == 0 || e.limit->checked) return true;
   ValueLimit& limit = *e.limit.get();
-  if (limit.kind > 3) report_internal("limit_ok_A08", "Not a limit");
+  if (limit.kind > 3) report_internal(current_assembly(), "limit_ok_A08", "Not a limit");
   if (e.kind == VALUE_COMPLEX) {
     if (limit.kind == 3) {
       push_check_A08(e, limit.minimum, limit.maximum, limit.message);
@@ -738,14 +738,14 @@ void add_unsolved(ValueRec& e) {
 
 void remove_unsolved(ValueRec& e) {
   State& s = state();
-  if (s.unsolved.empty()) report_internal("mark_or_get_unsolved_A08", "root==0");
+  if (s.unsolved.empty()) report_internal(current_assembly(), "mark_or_get_unsolved_A08", "root==0");
   for (std::size_t i = 0; i < s.unsolved.size(); ++i)
     if (s.unsolved[i] == &e) {
       s.unsolved.erase(s.unsolved.begin() + static_cast<long>(i));
       e.in_unsolved_list = false;
       return;
     }
-  report_internal("mark_or_get_unsolved_A08", "Not in list");
+  report_internal(current_assembly(), "mark_or_get_unsolved_A08", "Not in list");
 }
 
 std::size_t unsolved_count() {
@@ -866,7 +866,7 @@ ValueRec* expression_from_terms(TermList terms) {
     return e;
   }
   evaluate_expression_A08(*e, false);
-  e->statement = ident_tree().env.statement;
+  e->statement = ident_tree(current_assembly()).env.statement;
   return e;
 }
 
@@ -907,8 +907,8 @@ std::optional<std::uint32_t> fold_constant_terms(const TermList& terms) {
     problems.date_error |= de;
   }
   // As evaluate_expression_A08 reports them for an expression not yet given to a statement.
-  if (problems.division_by_zero) report_warning(14);
-  if (problems.date_error) report_error(48, "1-6", 0);
+  if (problems.division_by_zero) report_warning(current_assembly(), 14);
+  if (problems.date_error) report_error(current_assembly(), 48, "1-6", 0);
   return stack[0];
 }
 
@@ -922,7 +922,7 @@ ValueRec* failed_expression() {
   ValueRec* e = new_expression();
   e->failed = true;
   make_absolute(*e, 0);
-  e->statement = ident_tree().env.statement;
+  e->statement = ident_tree(current_assembly()).env.statement;
   return e;
 }
 

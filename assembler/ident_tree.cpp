@@ -670,19 +670,4 @@ void IdentTree::refresh_char_sets(std::string_view name) {
   comment_char_set_[c] = comment;
 }
 
-
-// ---- forms for callers that are not handed the run yet -----------------------------------------
-
-ProblemHooks& problem_hooks() { return problem_hooks(current_assembly()); }
-void report_error(int number, std::string_view name, long number_arg) {
-  report_error(current_assembly(), number, name, number_arg);
-}
-void report_warning(int number, std::string_view name, long number_arg) {
-  report_warning(current_assembly(), number, name, number_arg);
-}
-void report_internal(const char* function, const char* diagnostic) {
-  report_internal(current_assembly(), function, diagnostic);
-}
-IdentTree& ident_tree() { return ident_tree(current_assembly()); }
-
 }  // namespace aq71

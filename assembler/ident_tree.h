@@ -329,10 +329,8 @@ class IdentTree {
   std::vector<LocalEntry> locals_;  // newest last
 };
 
-// The identifier tree of a run; without a run, of the current run (for callers that are not
-// handed the run yet).
+// The identifier tree of a run.
 IdentTree& ident_tree(Assembly& run);
-IdentTree& ident_tree();
 
 std::string upper_ascii(std::string_view text);
 

@@ -65,7 +65,7 @@ LineInfo* line_info(const Statement* st) {
   return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
-std::FILE* list_file() { return standard_files().list; }
+std::FILE* list_file() { return standard_files(current_assembly()).list; }
 
 void write(std::string_view text) {
   if (std::FILE* f = list_file()) std::fwrite(text.data(), 1, text.size(), f);
@@ -96,7 +96,7 @@ void line(std::string_view text) {
 
 void start_new_page() {
   ++ls().page_number;
-  const std::string& base = standard_files().base_name;
+  const std::string& base = standard_files(current_assembly()).base_name;
   std::string s = "\f";
   s += blanks(48 - static_cast<int>(base.size()) / 2);
   s += "- " + base + " -";
@@ -406,8 +406,8 @@ void begin_listing_run() {
     };
   }
   if (settings().list_flags & LIST_XREF) {
-    ident_tree().env.record_label_references = true;
-    ident_tree().env.record_define_references = true;
+    ident_tree(current_assembly()).env.record_label_references = true;
+    ident_tree(current_assembly()).env.record_define_references = true;
   }
 }
 
@@ -428,7 +428,7 @@ void note_statement(const Statement& st, bool new_line) {
   LineInfo info;
   info.serial = ls().serial;
   info.context = hooks().line_context ? hooks().line_context() : 0;
-  info.from_include = source_reader().include_depth() > 0;
+  info.from_include = source_reader(current_assembly()).include_depth() > 0;
   ls().info.push_back(info);
 }
 
@@ -475,7 +475,7 @@ void list_header_A01() {
   line(frame_empty);
   const int field = wide ? 69 : 49;
   line(format("%-12sTarget option =  %-*s#", "#", field, processor_option_text(settings().processor_option)));
-  const StandardFiles& files = standard_files();
+  const StandardFiles& files = standard_files(current_assembly());
   line(format("%-12sSource file   =  %-*s#", "#", field, lower_case(files.source_name).c_str()));
   line(format("%-12sList file     =  %-*s#", "#", field, lower_case(files.list_name).c_str()));
   line(format("%-12sObject file   =  %-*s#", "#", field, lower_case(files.object_name).c_str()));
@@ -779,7 +779,7 @@ void print_cross_reference_A03() {
   xref_line_end();
   xref_line_end();
   std::vector<const SymbolNode*> labels;
-  ident_tree().for_each_node([&](SymbolNode* n) {
+  ident_tree(current_assembly()).for_each_node([&](SymbolNode* n) {
     if (n->state == NODE_REMOVED) return;
     const DefinitionRec* def = n->def;
     if (n->define && s.xref_defines) {

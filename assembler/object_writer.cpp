@@ -405,13 +405,15 @@ struct DebugRecords {
 // What writing a run's modules keeps and the parts of the run it reads.
 struct ObjectRun {
   explicit ObjectRun(Assembly& run)
-      : settings(aq71::settings(run)),
+      : run(run),
+        settings(aq71::settings(run)),
         segments(aq71::segments(run)),
         files(standard_files(run)),
         reader(source_reader(run)),
         tree(ident_tree(run)) {}
   DebugRecords debug;
   ObjectModuleSummary summary;  // of the last module written
+  Assembly& run;
   RunSettings& settings;
   SegmentTable& segments;
   StandardFiles& files;
@@ -423,10 +425,11 @@ struct ObjectRun {
 std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clamp<long>(line, 0, 0xFFFF)); }
 
 // The line record in front of an instruction, with the record of its file when that changed.
-void write_line_record(Encoder& e, DebugRecords& debug, const Statement& st) {
+void write_line_record(Encoder& e, ObjectRun& w, const Statement& st) {
+  DebugRecords& debug = w.debug;
   const SourceRef where = st.source();
   if (!debug.embedded && where.file != debug.line_file) {
-    const OpenFileEntry* file = find_open_file(where.file);
+    const OpenFileEntry* file = find_open_file(w.run, where.file);
     if (!file) {
       std::string text = std::string("File '") + where.file + "' has no index";
       internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
@@ -444,14 +447,14 @@ void write_source_tables(Encoder& e, ObjectRun& w) {
   e.source_table_start();
   if (w.debug.embedded) {
     const std::string* main_name = &w.files.source_name;
-    for (const OpenFileEntry& f : open_file_table())
+    for (const OpenFileEntry& f : open_file_table(w.run))
       if (f.kind == FileKind::text_input && f.file_index == 0) {
         main_name = &f.name;
         break;
       }
     e.embedded_source(*main_name, w.reader.main_lines());
   } else {
-    for (const OpenFileEntry& f : open_file_table()) {
+    for (const OpenFileEntry& f : open_file_table(w.run)) {
       if (f.kind != FileKind::text_input) continue;
       const FileTime& t = f.time;
       const std::uint8_t stamp[6] = {static_cast<std::uint8_t>(t.year == 255 ? 255 : t.second),
@@ -482,7 +485,7 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   e.symbol_debug(file, line, uses);
 }
 
-void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
+void write_statement(Encoder& e, ObjectRun& w, Statement& st) {
   if (st.failed) {
     e.no_code();
     // Whatever follows stays where the assembler placed it.
@@ -495,7 +498,7 @@ void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
       if (st.data().location) write_location(e, st.segment, st.end_offset);
       break;
     case StatementKind::Instruction:
-      if (debug.on) write_line_record(e, debug, st);
+      if (w.debug.on) write_line_record(e, w, st);
       if (!st.encoded || !st.entry) {
         e.no_code();
         if (st.size) write_location(e, st.segment, st.end_offset);
@@ -644,7 +647,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     } else {
       e.segment_location(file_segment(i), 0);
     }
-    for (Statement* st : seg.chain) write_statement(e, w.debug, *st);
+    for (Statement* st : seg.chain) write_statement(e, w, *st);
   }
 
   ValueRec* entry = module.start_address;

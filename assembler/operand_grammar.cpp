@@ -110,7 +110,7 @@ class Parser {
           const std::int64_t r = t.node->def->b;
           if (r >= 0 && r <= 31) return Term::Register;
           if (r >= kRegX && r <= kRegZ) return Term::Pointer;
-          report_internal("yylex", "Illegal register");
+          report_internal(sc_.run(), "yylex", "Illegal register");
         }
         case KIND_OPERATOR:
           break;
@@ -143,7 +143,7 @@ class Parser {
       const int cls = operator_class(tok);
       if (cls == 1) return Term::Unary;
       if (cls > 1) return Term::Binary;
-      report_internal("yylex", "Illegal operator");
+      report_internal(sc_.run(), "yylex", "Illegal operator");
     }
     return Term::Error;
   }
@@ -211,7 +211,7 @@ class Parser {
       case Term::SizeOf: {
         advance();
         const int seg = segment_operand();
-        if (seg < 2) report_error(69);
+        if (seg < 2) report_error(sc_.run(), 69);
         ExprTerm end;
         end.kind = ExprTerm::SegmentEnd;
         end.segment = seg;
@@ -234,7 +234,7 @@ class Parser {
     if (paren) advance();
     const Token& t = sc_.token();
     SymbolNode* seg = nullptr;
-    if (t.node && (t.code == TOK_IDENT)) seg = ident_tree().find_kind(t.node->name, KIND_SEGMENT);
+    if (t.node && (t.code == TOK_IDENT)) seg = ident_tree(sc_.run()).find_kind(t.node->name, KIND_SEGMENT);
     if (!seg || !seg->def) syntax();
     const int number = static_cast<int>(seg->def->b);
     advance();
@@ -254,13 +254,13 @@ class Parser {
         return;
       case Term::Symbol: {
         LabelRec* l = t.node->def->label;
-        if (!l) l = ident_tree().make_label(t.node, false);
+        if (!l) l = ident_tree(sc_.run()).make_label(t.node, false);
         terms.push_back(ExprTerm::symbol(l));
         advance();
         return;
       }
       case Term::Segment:
-        report_error(84, t.node->name);
+        report_error(sc_.run(), 84, t.node->name);
         segment_error = true;
         terms.push_back(ExprTerm::constant(0));
         advance();
@@ -304,7 +304,7 @@ class Parser {
 
   // After a syntax error: error 0 and the rest of the operand field is dropped.
   void recover() {
-    report_error(0);
+    report_error(sc_.run(), 0);
     for (int c = sc_.token().code; c != TOK_EOL && c != TOK_EOF; c = sc_.token().code) {
       if (c == TOK_SEMICOLON) {
         sc_.skip_rest_of_line();
@@ -541,7 +541,7 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
   ops.expr2 = operand_value(out.exprs[1]);
   out.count = 1;
   out.register_error = operand_register_error(mnemonic, ops);
-  if (out.register_error) report_error(out.register_error);
+  if (out.register_error) report_error(scanner.run(), out.register_error);
   return out;
 }
 
@@ -574,7 +574,7 @@ void fail_statement(Statement& st) {
 void parse_instruction_statement(Scanner& scanner, Statement& st) {
   const SymbolNode* op = scanner.token().node;
   if (!op || !op->def || op->def->kind != KIND_MNEMONIC)
-    report_internal("parse_instruction_operands", "Not a mnemonic");
+    report_internal(scanner.run(), "parse_instruction_operands", "Not a mnemonic");
   st.mnemonic = static_cast<std::uint16_t>(op->def->a);
 
   ParsedOperands parsed = parse_operands_B03(scanner, st.mnemonic);
@@ -594,7 +594,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   const int proc = settings().processor_option;
   const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, ops.form, proc);
   if (!entry) {
-    report_error(43);
+    report_error(scanner.run(), 43);
     st.operands.form = kFormNoMatch;
     fail_statement(st);
     return;
@@ -602,10 +602,10 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   // Emulated mnemonics take their core form at once: their size is the core's.
   if (entry->expander != Expander::kNone) {
     if (emulated_core(st.mnemonic) == kNoCoreMnemonic)
-      report_internal("run_pending_callbacks_A03", "No core mnemonic for this emulated mnemonic");
+      report_internal(scanner.run(), "run_pending_callbacks_A03", "No core mnemonic for this emulated mnemonic");
     entry = expand_emulated(st.mnemonic, ops, proc);
     st.operands = StatementOperands(ops);
-    if (!entry) report_internal("find_instr_B00", "No matching EA in ientry for core mnemonic");
+    if (!entry) report_internal(scanner.run(), "find_instr_B00", "No matching EA in ientry for core mnemonic");
     if (st.mnemonic == mn::SER) {
       st.operand_exprs[0] = OperandSlot::constant(255);
     }
@@ -614,8 +614,8 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
   fix_size(st, entry->size);
 
   const SfrUsage sfr = sfr_usage(st.mnemonic, *entry, ops, first_symbol_flags(st.operand_exprs[0]));
-  if (sfr.access_error) report_error(sfr.access_error);
-  if (sfr.size_error) report_error(sfr.size_error);
+  if (sfr.access_error) report_error(scanner.run(), sfr.access_error);
+  if (sfr.size_error) report_error(scanner.run(), sfr.size_error);
 }
 
 void expand_instruction_statement(Statement& st) {
@@ -624,7 +624,7 @@ void expand_instruction_statement(Statement& st) {
   if (st.entry) fix_size(st, st.entry->size);
 }
 
-void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
+void encode_instruction_statement(Assembly& run, Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
   if (st.failed || !st.entry) return;
   const std::uint32_t start = ctx.location - st.size;
   if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(2, st.site(), e, 1);
@@ -640,7 +640,7 @@ void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAd
 
   EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
   if (code.internal_error)
-    report_internal(code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
+    report_internal(run, code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
   for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(2, st.site(), code.errors[i], 2);
   st.code.words = code.words;
   st.code.word_count = code.word_count;
@@ -672,7 +672,7 @@ std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_foll
   ValueRec* e = expression_from_terms(std::move(p.terms));
   if (e->failed) return 0;
   if (!e->absolute()) {
-    report_error(54);
+    report_error(scanner.run(), 54);
     return 0;
   }
   if (ok) *ok = true;

@@ -168,7 +168,7 @@ void predefine(PpState& s, std::string_view name, std::function<std::string()> v
 
 void push_condition(PpState& s, bool condition) {
   if (static_cast<int>(s.if_stack.size()) >= MAX_IF_DEPTH) {
-    report_error(11, {}, MAX_IF_DEPTH);
+    report_error(s.tree.run(), 11, {}, MAX_IF_DEPTH);
     return;
   }
   s.if_stack.push_back(static_cast<unsigned char>(s.active));
@@ -180,7 +180,7 @@ void push_condition(PpState& s, bool condition) {
 }
 
 void unmatched(const PpState& s) {
-  if (s.settings.ifdef_matching) report_error(24);
+  if (s.settings.ifdef_matching) report_error(s.tree.run(), 24);
 }
 
 // Reads an #if or #elif expression up to the line end.
@@ -199,7 +199,7 @@ int pp_define(Scanner& sc) {
   auto next = [&] {
     if (++read_count > BODY_LINE_LIMIT && !too_long) {
       too_long = true;
-      report_error(20, {}, 512);
+      report_error(sc.run(), 20, {}, 512);
     }
     sc.getch();
   };
@@ -232,17 +232,17 @@ int pp_define(Scanner& sc) {
       for (;;) {
         blanks();
         if (!ident_start(sc.current_char())) {
-          report_error(16);
+          report_error(sc.run(), 16);
           return 0;
         }
         std::string f = ident();
         if (static_cast<int>(formals.size()) >= MAX_FORMALS) {
-          report_error(21, {}, MAX_FORMALS);
+          report_error(sc.run(), 21, {}, MAX_FORMALS);
           return 0;
         }
         for (const std::string& g : formals)
           if (g == f) {
-            report_error(22, f);
+            report_error(sc.run(), 22, f);
             return 0;
           }
         formals.push_back(f);
@@ -255,17 +255,17 @@ int pp_define(Scanner& sc) {
           next();
           break;
         }
-        report_error(23);
+        report_error(sc.run(), 23);
         return 0;
       }
     }
     params = static_cast<int>(formals.size());
     if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
-      report_error(10);
+      report_error(sc.run(), 10);
       return 0;
     }
   } else if (!is_blank(sc.current_char()) && !at_line_end(sc.current_char())) {
-    report_error(10);
+    report_error(sc.run(), 10);
     return 0;
   }
 
@@ -311,7 +311,7 @@ int pp_define(Scanner& sc) {
       if (sc.current_char() == '#') {
         next();
         if (params < 0) {
-          report_warning(7);
+          report_warning(sc.run(), 7);
           continue;
         }
         pending_blank = false;
@@ -319,7 +319,7 @@ int pp_define(Scanner& sc) {
         continue;
       }
       if (params < 0) {
-        report_warning(7);
+        report_warning(sc.run(), 7);
         continue;
       }
       bool gap = blanks();
@@ -330,12 +330,12 @@ int pp_define(Scanner& sc) {
           append(std::string_view(mark, 4));
           continue;
         }
-        report_warning(7);
+        report_warning(sc.run(), 7);
         if (gap) pending_blank = true;
         append(word);
         continue;
       }
-      report_warning(7);
+      report_warning(sc.run(), 7);
       if (gap) pending_blank = true;
       continue;
     }
@@ -397,7 +397,7 @@ int pp_define(Scanner& sc) {
 
   SymbolNode* node = define_node(s.tree, name);
   DefineRec* old = node->define;
-  if (old && (old->param_count != params || old->body != body)) report_warning(9, name);
+  if (old && (old->param_count != params || old->body != body)) report_warning(sc.run(), 9, name);
   DefineRec* d = new_record(s);
   d->param_count = params;
   d->body = std::move(body);
@@ -416,7 +416,7 @@ int pp_undef(Scanner& sc) {
 int pp_if(Scanner& sc) {
   PpState& s = pp(sc.run());
   if (!is_blank(sc.current_char())) {
-    report_error(10);
+    report_error(sc.run(), 10);
     push_condition(s, false);
     return s.active;
   }
@@ -476,7 +476,7 @@ int pp_message(Scanner& sc) {
   skip_line_blanks(sc);
   int c = sc.current_char();
   if (c != '"' && c != '\'') {
-    report_error(0);
+    report_error(sc.run(), 0);
     return 0;
   }
   // Adjacent literals are one string.
@@ -484,7 +484,7 @@ int pp_message(Scanner& sc) {
   do {
     int code = sc.get_pp_token_A05();
     if (code != TOK_STRING || !sc.token().string) {
-      report_error(0);
+      report_error(sc.run(), 0);
       return 0;
     }
     text += sc.token().string->text;
@@ -501,7 +501,7 @@ int pp_error(Scanner& sc) {
     if (text.size() < BODY_LINE_LIMIT) text += static_cast<char>(sc.current_char());
     sc.getch();
   }
-  if (pp(sc.run()).active == 1) report_error(25, text);
+  if (pp(sc.run()).active == 1) report_error(sc.run(), 25, text);
   return 0;
 }
 
@@ -535,11 +535,11 @@ bool include_name(Scanner& sc, std::string& name, char& form) {
 
 int pp_include(Scanner& sc) {
   if (macro_level(sc.run()) > 0) {
-    report_error(99);
+    report_error(sc.run(), 99);
     return 0;
   }
   if (!is_blank(sc.current_char())) {
-    report_error(10);
+    report_error(sc.run(), 10);
     return 0;
   }
   PpState& s = pp(sc.run());
@@ -548,7 +548,7 @@ int pp_include(Scanner& sc) {
   std::string name;
   char form = '"';
   if (!include_name(sc, name, form) || name.empty()) {
-    report_error(3);
+    report_error(sc.run(), 3);
     return 0;
   }
   s.reader.push_include_file(name, form == '"');
@@ -677,7 +677,7 @@ void pp_dispatch_A02(Scanner& sc) {
   skip_line_blanks(sc);
   if (at_line_end(sc.current_char())) return;
   if (!ident_start(sc.current_char())) {
-    report_error(16);
+    report_error(sc.run(), 16);
     return;
   }
   std::string word = read_ident(sc);
@@ -685,22 +685,22 @@ void pp_dispatch_A02(Scanner& sc) {
   for (const Directive& d : kDirectives)
     if (word == d.name) dir = &d;
   if (!dir) {
-    report_error(18, word);
+    report_error(sc.run(), 18, word);
     return;
   }
   if (dir->flags & NAME_CHECK) {
     if (!is_blank(sc.current_char())) {
-      report_error(10);
+      report_error(sc.run(), 10);
       return;
     }
     skip_line_blanks(sc);
     if (!ident_start(sc.current_char())) {
-      report_error(16);
+      report_error(sc.run(), 16);
       return;
     }
   }
   int result = dir->handler(sc);
-  if ((dir->flags & LINE_END) && !s.line_error && !rest_is_blank(sc)) report_error(19);
+  if ((dir->flags & LINE_END) && !s.line_error && !rest_is_blank(sc)) report_error(sc.run(), 19);
   if (dir->flags & SETS_STATE) s.active = result;
 }
 

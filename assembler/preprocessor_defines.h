@@ -10,9 +10,9 @@
 
 namespace aq71 {
 
-inline std::map<std::string, std::string, std::less<>> command_line_defines() {
+inline std::map<std::string, std::string, std::less<>> command_line_defines(Assembly& run) {
   std::map<std::string, std::string, std::less<>> out;
-  ident_tree().for_each_node([&](SymbolNode* n) {
+  ident_tree(run).for_each_node([&](SymbolNode* n) {
     if (n->define && n->define->param_count == DEFINE_OBJECT) out.emplace(n->name, n->define->body);
   });
   return out;

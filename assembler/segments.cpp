@@ -11,7 +11,7 @@ namespace {
 
 void update_environment() {
   SegmentTable& t = segments();
-  IdentTree& tree = ident_tree();
+  IdentTree& tree = ident_tree(current_assembly());
   tree.env.segment_number = t.current_index();
   tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
 }
@@ -42,7 +42,7 @@ void SegmentTable::begin_module() {
 }
 
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
-  IdentTree& tree = ident_tree();
+  IdentTree& tree = ident_tree(current_assembly());
   int index = count();
   // A statement keeps its segment's index in 16 bits.
   if (index > 0xFFFF) internal_error_A01("create_segment", "Too many segments", index, 0);
@@ -119,7 +119,7 @@ void init_segment_types() {
                 {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA}, {"NPAGE", SEGTYPE_XDATA},
                 {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},    {"REGISTER", SEGTYPE_REGISTER},
                 {"CONST", SEGTYPE_CONST}};
-  for (const auto& t : kTypes) ident_tree().insert_segment_type_in_tree_A07(t.name, t.type);
+  for (const auto& t : kTypes) ident_tree(current_assembly()).insert_segment_type_in_tree_A07(t.name, t.type);
 }
 
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent) {

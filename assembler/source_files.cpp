@@ -613,27 +613,4 @@ void SourceReader::check_include_end() {
   if (!levels_.empty()) user_warning_A01(18);
 }
 
-// ---- forms for callers that are not handed the run yet -----------------------------------------
-
-StandardFiles& standard_files() { return standard_files(current_assembly()); }
-SourceReader& source_reader() { return source_reader(current_assembly()); }
-const std::vector<OpenFileEntry>& open_file_table() { return open_file_table(current_assembly()); }
-void apply_fixed_file_times() { apply_fixed_file_times(current_assembly()); }
-const OpenFileEntry* find_open_file(std::string_view name) { return find_open_file(current_assembly(), name); }
-OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet, int file_index) {
-  return open_output_or_input_file(current_assembly(), kind, prefix, name, default_extension, quiet, file_index);
-}
-void open_source_file(const std::string* name) { open_source_file(current_assembly(), name); }
-void open_default_object(std::string_view prefix) { open_default_object(current_assembly(), prefix); }
-void open_default_list(std::string_view prefix) { open_default_list(current_assembly(), prefix); }
-int opt_o(std::string_view name) { return opt_o(current_assembly(), name); }
-int opt_l(std::string_view name) { return opt_l(current_assembly(), name); }
-int opt_f(std::string_view name) { return opt_f(current_assembly(), name); }
-int cmdfile_getc() { return cmdfile_getc(current_assembly()); }
-void add_include_prefix(std::optional<std::string_view> prefix) { add_include_prefix(current_assembly(), prefix); }
-const std::vector<std::string>& include_prefixes() { return include_prefixes(current_assembly()); }
-void close_all_files() { close_all_files(current_assembly()); }
-void install_reader_hooks() { install_reader_hooks(current_assembly()); }
-
 }  // namespace aq71

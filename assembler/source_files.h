@@ -69,12 +69,10 @@ struct StandardFiles {
   std::string base_name;  // file part up to its first '.': default module name
   bool closed = false;
 };
-// Every function below takes the run whose files it works on. The forms without a run work on
-// the current run, for callers that are not handed one yet.
+// Every function below takes the run whose files it works on.
 
 // The standard files of a run.
 StandardFiles& standard_files(Assembly& run);
-StandardFiles& standard_files();
 
 // Lower-cased copy (names as the listing shows them).
 std::string lower_case(std::string_view text);
@@ -87,49 +85,34 @@ std::string build_file_name(std::string_view prefix, std::string_view name, std:
 // a fatal stop) to write over a file that is open, or to read a file open for output.
 OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
                                      std::string_view default_extension, int quiet, int file_index);
-OpenedFile open_output_or_input_file(FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet, int file_index);
 
 // The open-file table (also the object's file table).
 const std::vector<OpenFileEntry>& open_file_table(Assembly& run);
-const std::vector<OpenFileEntry>& open_file_table();
 // With the fixed-date option: gives every file opened so far the fixed time (files opened
 // before the option was parsed; later ones get it when they are opened).
 void apply_fixed_file_times(Assembly& run);
-void apply_fixed_file_times();
 // Entry of a name (compared ignoring case), or nullptr.
 const OpenFileEntry* find_open_file(Assembly& run, std::string_view name);
-const OpenFileEntry* find_open_file(std::string_view name);
 
 // Source: a name (tried with ".msa", then ".s71"), or nullptr for standard input ("stdin.c").
 void open_source_file(Assembly& run, const std::string* name);
-void open_source_file(const std::string* name);
 void open_default_object(Assembly& run, std::string_view prefix);
-void open_default_object(std::string_view prefix);
 void open_default_list(Assembly& run, std::string_view prefix);
-void open_default_list(std::string_view prefix);
 // Option handlers (see OptionHandler): 0 = accepted, non-zero = invalid argument.
 int opt_o(Assembly& run, std::string_view name);
-int opt_o(std::string_view name);
 int opt_l(Assembly& run, std::string_view name);
-int opt_l(std::string_view name);
 // Opens a command file (".xcl") as the current command file.
 int opt_f(Assembly& run, std::string_view name);
-int opt_f(std::string_view name);
 // Next character of the open command file; at its end the file is closed and 0 is returned.
 int cmdfile_getc(Assembly& run);
-int cmdfile_getc();
 
 // Include prefixes: the source's directory, -I, AQ71_INC, then the empty final prefix.
 void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix);
-void add_include_prefix(std::optional<std::string_view> prefix);
 const std::vector<std::string>& include_prefixes(Assembly& run);
-const std::vector<std::string>& include_prefixes();
 
 // Closes list, command file, source and object (and any open include), once; deletes the object
 // file when the run counted any error.
 void close_all_files(Assembly& run);
-void close_all_files();
 
 // States of other modules that an include level saves and checks when it ends.
 struct IncludeState {
@@ -251,10 +234,8 @@ class SourceReader {
 
 // The source reader of a run.
 SourceReader& source_reader(Assembly& run);
-SourceReader& source_reader();
 
 // Makes the diagnostics' current location the reader's.
 void install_reader_hooks(Assembly& run);
-void install_reader_hooks();
 
 }  // namespace aq71

@@ -144,10 +144,4 @@ void report_error(Assembly& run, int number, std::string_view name = {}, long nu
 void report_warning(Assembly& run, int number, std::string_view name = {}, long number_arg = 0);
 [[noreturn]] void report_internal(Assembly& run, const char* function, const char* diagnostic);
 
-// The same for the current run, for callers that are not handed the run yet.
-ProblemHooks& problem_hooks();
-void report_error(int number, std::string_view name = {}, long number_arg = 0);
-void report_warning(int number, std::string_view name = {}, long number_arg = 0);
-[[noreturn]] void report_internal(const char* function, const char* diagnostic);
-
 }  // namespace aq71

@@ -116,7 +116,7 @@ TEST_F(CommandLine, SettingsFromOptions) {
   EXPECT_FALSE(s.listing_header);
   EXPECT_FALSE(s.ifdef_matching);
   EXPECT_TRUE(fs::exists("l.lst"));
-  EXPECT_EQ(aq71::standard_files().list_name, "l.lst");
+  EXPECT_EQ(aq71::standard_files(aq71::current_assembly()).list_name, "l.lst");
 }
 
 TEST_F(CommandLine, SmallerOptionRules) {
@@ -166,7 +166,7 @@ TEST_F(CommandLine, IncludePrefixesInOrder) {
   fs::create_directory("s");
   write_file("s/m.s71", "x\n");
   ASSERT_TRUE(parse({"-Ione", "s/m", "-Itwo/"}));
-  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"s/", "one/", "two/"}));
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"s/", "one/", "two/"}));
 }
 
 TEST_F(CommandLine, ArgumentListMarksAndCommandFiles) {
@@ -180,9 +180,9 @@ TEST_F(CommandLine, ArgumentListMarksAndCommandFiles) {
       {"-c#", 4},  {"-f", 0}, {"d", 8},   {"-I a b", 4}, {"-b", 8}, {"-S", 0},
   };
   EXPECT_EQ(got, want);
-  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"", " a b/"}));
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"", " a b/"}));
   EXPECT_TRUE(aq71::settings().first_module_library);
-  EXPECT_EQ(aq71::standard_files().command, nullptr);  // read to its end and closed
+  EXPECT_EQ(aq71::standard_files(aq71::current_assembly()).command, nullptr);  // read to its end and closed
 }
 
 TEST_F(CommandLine, ZeroByteEndsACommandFile) {
@@ -190,7 +190,7 @@ TEST_F(CommandLine, ZeroByteEndsACommandFile) {
   ASSERT_TRUE(parse({"t", "-f", "z"}));
   EXPECT_TRUE(aq71::settings().first_module_library);
   EXPECT_TRUE(aq71::settings().listing_header);
-  EXPECT_EQ(aq71::standard_files().command, nullptr);
+  EXPECT_EQ(aq71::standard_files(aq71::current_assembly()).command, nullptr);
 }
 
 TEST_F(CommandLine, QuotedWords) {
@@ -257,7 +257,7 @@ TEST_F(CommandLine, FuzzWholeCommandLines) {
     std::size_t n = rng() % 8;
     for (std::size_t i = 0; i < n; ++i) words.push_back(pool[rng() % pool.size()]);
     if (!parse(words)) ++stopped;
-    aq71::close_all_files();
+    aq71::close_all_files(aq71::current_assembly());
   }
   EXPECT_GT(stopped, 0);
   EXPECT_LT(stopped, 1500);

@@ -16,8 +16,8 @@ class Diagnostics : public ::testing::Test {
   }
   void TearDown() override {
     // A fatal stop has closed the list file already.
-    if (list_ && aq71::standard_files().list == list_) {
-      aq71::standard_files().list = nullptr;
+    if (list_ && aq71::standard_files(aq71::current_assembly()).list == list_) {
+      aq71::standard_files(aq71::current_assembly()).list = nullptr;
       std::fclose(list_);
     }
     reset_run_state();
@@ -25,7 +25,7 @@ class Diagnostics : public ::testing::Test {
   // Makes the report collect listing lines as with an open list file.
   void open_list() {
     list_ = std::tmpfile();
-    aq71::standard_files().list = list_;
+    aq71::standard_files(aq71::current_assembly()).list = list_;
   }
   SourceLocation where_;
   CapturedConsole console_;

@@ -13,8 +13,8 @@ namespace {
 int segv_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::string name = "t";
-  aq71::open_source_file(&name);
-  aq71::open_default_object("");
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::open_default_object(aq71::current_assembly(), "");
   std::raise(SIGSEGV);
   return 0;
 }

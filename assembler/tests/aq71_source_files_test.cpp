@@ -9,13 +9,13 @@ class SourceFiles : public InFolder {
  protected:
   // Opens the source and reads everything; returns the lines delivered.
   std::vector<std::string> read_all(const std::string& name) {
-    aq71::open_source_file(&name);
+    aq71::open_source_file(aq71::current_assembly(), &name);
     return drain();
   }
   std::vector<std::string> drain() {
     std::vector<std::string> lines;
     std::string cur;
-    for (int c; (c = aq71::source_reader().source_file_getch()) != -1;) {
+    for (int c; (c = aq71::source_reader(aq71::current_assembly()).source_file_getch()) != -1;) {
       cur.push_back(static_cast<char>(c));
       if (c == '\n') {
         lines.push_back(cur);
@@ -23,7 +23,7 @@ class SourceFiles : public InFolder {
       }
     }
     EXPECT_EQ(cur, "");
-    EXPECT_EQ(aq71::source_reader().source_file_getch(), -1);
+    EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).source_file_getch(), -1);
     return lines;
   }
   CapturedConsole console_;
@@ -46,12 +46,12 @@ TEST_F(SourceFiles, SourcePrefersMsaAndNamesTheModule) {
   write_file("prog.s71", "s\n");
   write_file("prog.msa", "m\n");
   EXPECT_EQ(read_all("prog"), std::vector<std::string>{"m\n"});
-  const auto& f = aq71::standard_files();
+  const auto& f = aq71::standard_files(aq71::current_assembly());
   EXPECT_EQ(f.source_name, "prog.msa");
   EXPECT_EQ(f.base_name, "prog");
-  EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{""});
-  ASSERT_EQ(aq71::open_file_table().size(), 1u);
-  EXPECT_EQ(aq71::open_file_table()[0].kind, aq71::FileKind::text_input);
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), std::vector<std::string>{""});
+  ASSERT_EQ(aq71::open_file_table(aq71::current_assembly()).size(), 1u);
+  EXPECT_EQ(aq71::open_file_table(aq71::current_assembly())[0].kind, aq71::FileKind::text_input);
 }
 
 TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheTable) {
@@ -59,12 +59,12 @@ TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheT
   write_file("Dir/Mod.Part.S71", "x\n");
   aq71::settings().fixed_date = true;
   read_all("Dir/Mod.Part.S71");
-  const auto& f = aq71::standard_files();
+  const auto& f = aq71::standard_files(aq71::current_assembly());
   EXPECT_EQ(f.source_directory, "Dir/");
   EXPECT_EQ(f.source_file_part, "Mod.Part.S71");
   EXPECT_EQ(f.base_name, "Mod");
-  EXPECT_EQ(aq71::include_prefixes(), std::vector<std::string>{"Dir/"});
-  const auto& e = aq71::open_file_table()[0];
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), std::vector<std::string>{"Dir/"});
+  const auto& e = aq71::open_file_table(aq71::current_assembly())[0];
   EXPECT_EQ(e.name, "dir/mod.part.s71");
   EXPECT_EQ(e.time.year, 80);
   EXPECT_EQ(e.time.month, 8);
@@ -72,19 +72,19 @@ TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheT
   EXPECT_EQ(e.time.hour, 7);
   EXPECT_EQ(e.time.minute, 20);
   EXPECT_EQ(e.time.second, 0);
-  EXPECT_NE(aq71::find_open_file("DIR/MOD.PART.S71"), nullptr);
+  EXPECT_NE(aq71::find_open_file(aq71::current_assembly(), "DIR/MOD.PART.S71"), nullptr);
 }
 
 TEST_F(SourceFiles, FixedDateReachesFilesOpenedBeforeTheOption) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
-  aq71::apply_fixed_file_times();
-  EXPECT_NE(aq71::open_file_table()[0].time.year, 80);
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
+  aq71::apply_fixed_file_times(aq71::current_assembly());
+  EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
   aq71::settings().fixed_date = true;
-  aq71::apply_fixed_file_times();
-  const auto& t = aq71::open_file_table()[0].time;
+  aq71::apply_fixed_file_times(aq71::current_assembly());
+  const auto& t = aq71::open_file_table(aq71::current_assembly())[0].time;
   EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
             (std::vector<int>{80, 8, 17, 7, 20, 0}));
 }
@@ -93,8 +93,8 @@ TEST_F(SourceFiles, LinesTabsCarriageReturnsAndContinuation) {
   write_file("t.s71", "a\tb\r\nx\\\ny\n\r\n\tz\\\r\nw\rq\nr\r\r\nlast\r");
   EXPECT_EQ(read_all("t"),
             (std::vector<std::string>{"a       b\n", "xy\n", "\n", "        zw\rq\n", "r\r\n", "last\n"}));
-  EXPECT_EQ(aq71::source_reader().line_number(), 8);
-  EXPECT_EQ(aq71::source_reader().total_lines(), 8);
+  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).line_number(), 8);
+  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).total_lines(), 8);
   EXPECT_EQ(console_.text(), "");
 }
 
@@ -122,8 +122,8 @@ TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   write_file("t.s71", "one\ntwo\nthree\n");
   write_file("inc.h", "i1\ni2");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  auto& r = aq71::source_reader(aq71::current_assembly());
   std::string got;
   int c;
   while ((c = r.source_file_getch()) != '\n') got.push_back(static_cast<char>(c));
@@ -141,7 +141,7 @@ TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   EXPECT_EQ(r.file_name(), "t.s71");
   EXPECT_EQ(r.line_number(), 3);
   EXPECT_EQ(r.total_lines(), 5);
-  const auto* e = aq71::find_open_file("inc.h");
+  const auto* e = aq71::find_open_file(aq71::current_assembly(), "inc.h");
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->file_index, 1);
   EXPECT_FALSE(e->is_open);
@@ -151,8 +151,8 @@ TEST_F(SourceFiles, WholeLinesThroughTheIncludeStack) {
   write_file("t.s71", "one two\nthree\n");
   write_file("i.h", "\tin\r\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  auto& r = aq71::source_reader(aq71::current_assembly());
   EXPECT_EQ(r.source_file_getch(), 'o');
   std::string line;
   ASSERT_TRUE(r.next_line(line));
@@ -173,8 +173,8 @@ TEST_F(SourceFiles, EmptyIncludeAndIncludeAtEndOfSource) {
   write_file("empty.h", "");
   write_file("end.h", "e\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  auto& r = aq71::source_reader(aq71::current_assembly());
   EXPECT_EQ(r.source_file_getch(), 'a');
   r.push_include_file("empty.h", true);
   EXPECT_EQ(r.source_file_getch(), '\n');
@@ -191,18 +191,18 @@ TEST_F(SourceFiles, QuotedNamesSearchTheSourceFolderFirstAngleNamesSkipIt) {
   write_file("inc/h.inc", "from inc\n");
   write_file("h.inc", "from here\n");
   std::string name = "src/t";
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix("inc");
-  aq71::add_include_prefix(std::nullopt);
-  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"src/", "inc/", ""}));
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), "inc");
+  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"src/", "inc/", ""}));
+  auto& r = aq71::source_reader(aq71::current_assembly());
   r.push_include_file("h.inc", true);
   EXPECT_EQ(drain(), (std::vector<std::string>{"from src\n", "x\n"}));
 
   reset_run_state();
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix(std::nullopt);
-  aq71::source_reader().push_include_file("h.inc", false);
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
+  aq71::source_reader(aq71::current_assembly()).push_include_file("h.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"from here\n", "x\n"}));
 }
 
@@ -211,32 +211,32 @@ TEST_F(SourceFiles, BackslashesAndCaseInsensitiveFallback) {
   write_file("t.s71", "x\n");
   write_file("lib/ZQ3MAC.INC", "mac\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix("lib\\");
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), "lib\\");
+  auto& r = aq71::source_reader(aq71::current_assembly());
   r.push_include_file("zq3mac.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 
   reset_run_state();
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix(std::nullopt);
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
   // Only the last part of a name is matched loosely.
-  EXPECT_THROW(aq71::source_reader().push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
+  EXPECT_THROW(aq71::source_reader(aq71::current_assembly()).push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
 
   reset_run_state();
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix(std::nullopt);
-  aq71::source_reader().push_include_file(".\\lib\\Zq3Mac.inc", false);
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
+  aq71::source_reader(aq71::current_assembly()).push_include_file(".\\lib\\Zq3Mac.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 }
 
 TEST_F(SourceFiles, MissingIncludeIsFatalErrorTwo) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  aq71::add_include_prefix(std::nullopt);
-  EXPECT_EQ(aq71::source_reader().source_file_getch(), 'x');
-  EXPECT_THROW(aq71::source_reader().push_include_file("nope.h", true), aq71::FatalStop);
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
+  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).source_file_getch(), 'x');
+  EXPECT_THROW(aq71::source_reader(aq71::current_assembly()).push_include_file("nope.h", true), aq71::FatalStop);
   EXPECT_EQ(console_.text(),
             "\nx\n^\n\"t.s71\",1  Error[2]: Failed to open #include file 'nope.h'\n"
             "\nFatal!\a Execution terminated...\n");
@@ -246,8 +246,8 @@ TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
   write_file("t.s71", "x\n");
   for (int i = 1; i <= 11; ++i) write_file("i" + std::to_string(i) + ".h", "l\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  auto& r = aq71::source_reader(aq71::current_assembly());
   r.source_file_getch();
   for (int i = 1; i <= 10; ++i) {
     r.push_include_file("i" + std::to_string(i) + ".h", true);
@@ -262,7 +262,7 @@ TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
   EXPECT_THROW(r.push_include_file("i11.h", true), aq71::FatalStop);
   EXPECT_NE(console_.text().find("Error[1]: Too deep #include nesting (max is 10)\n"), std::string::npos);
   // The fatal stop closed every file.
-  for (const auto& e : aq71::open_file_table()) EXPECT_FALSE(e.is_open) << e.name;
+  for (const auto& e : aq71::open_file_table(aq71::current_assembly())) EXPECT_FALSE(e.is_open) << e.name;
 }
 
 TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
@@ -270,11 +270,11 @@ TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
   write_file("a.h", "a\n");
   aq71::IncludeState state;
   state.list_flags = 0x509;
-  auto& r = aq71::source_reader();
+  auto& r = aq71::source_reader(aq71::current_assembly());
   r.state_hooks().get = [&] { return state; };
   r.state_hooks().set = [&](const aq71::IncludeState& s) { state = s; };
   std::string name = "t";
-  aq71::open_source_file(&name);
+  aq71::open_source_file(aq71::current_assembly(), &name);
   r.source_file_getch();
   state.comment = 1;
   r.push_include_file("a.h", true);
@@ -294,26 +294,26 @@ TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
 TEST_F(SourceFiles, IncludePrefixesFromTheEnvironment) {
   ::setenv("AQ71_INC", "a;;b;", 1);
   aq71::read_include_env(aq71::current_assembly());
-  EXPECT_EQ(aq71::include_prefixes(), (std::vector<std::string>{"a/", "", "b/"}));
+  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"a/", "", "b/"}));
   reset_run_state();
   ::setenv("AQ71_INC", "", 1);
   aq71::read_include_env(aq71::current_assembly());
-  EXPECT_TRUE(aq71::include_prefixes().empty());
+  EXPECT_TRUE(aq71::include_prefixes(aq71::current_assembly()).empty());
 }
 
 TEST_F(SourceFiles, ObjectIsDeletedOnlyAfterErrors) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  aq71::open_default_object("");
-  aq71::close_all_files();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::open_default_object(aq71::current_assembly(), "");
+  aq71::close_all_files(aq71::current_assembly());
   EXPECT_TRUE(fs::exists("t.r71"));
-  aq71::close_all_files();  // once only
+  aq71::close_all_files(aq71::current_assembly());  // once only
 
   reset_run_state();
-  aq71::open_source_file(&name);
-  aq71::opt_o("obj");
-  aq71::open_default_list("");
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::opt_o(aq71::current_assembly(), "obj");
+  aq71::open_default_list(aq71::current_assembly(), "");
   EXPECT_THROW(aq71::fatal_exit_A01(), aq71::FatalStop);
   EXPECT_FALSE(fs::exists("obj.r71"));
   EXPECT_TRUE(fs::exists("t.lst"));
@@ -324,8 +324,8 @@ TEST_F(SourceFiles, CheckIncludeEndWarnsInsideAnInclude) {
   write_file("t.s71", "x\n");
   write_file("a.h", "a\n");
   std::string name = "t";
-  aq71::open_source_file(&name);
-  auto& r = aq71::source_reader();
+  aq71::open_source_file(aq71::current_assembly(), &name);
+  auto& r = aq71::source_reader(aq71::current_assembly());
   r.check_include_end();
   EXPECT_EQ(aq71::diagnostic_counts().warnings, 0);
   r.source_file_getch();
@@ -401,7 +401,7 @@ TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
     aq71::settings().max_errors = 1000000;
     write_file("e.s71", text);
     std::string name = "e";
-    aq71::open_source_file(&name);
+    aq71::open_source_file(aq71::current_assembly(), &name);
     EXPECT_EQ(drain(), model_lines(text)) << testing::PrintToString(text);
   }
 }
@@ -421,7 +421,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
     }
     write_file("f.s71", text);
     std::string name = "f";
-    aq71::open_source_file(&name);
+    aq71::open_source_file(aq71::current_assembly(), &name);
     std::vector<std::string> lines = drain();
     ASSERT_EQ(lines, model_lines(text));
     for (const auto& l : lines) {
@@ -433,7 +433,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
     }
     std::size_t physical = 0;
     for (char c : text) physical += c == '\n';
-    EXPECT_LE(aq71::source_reader().total_lines(), static_cast<long>(physical + 1));
+    EXPECT_LE(aq71::source_reader(aq71::current_assembly()).total_lines(), static_cast<long>(physical + 1));
   }
 }
 

@@ -83,7 +83,7 @@ class CapturedConsole {
 // A fresh in-process run: default settings, no files, no diagnostics, the reader as location.
 inline void reset_run_state() {
   aq71::start_assembly();
-  aq71::install_reader_hooks();
+  aq71::install_reader_hooks(aq71::current_assembly());
 }
 
 // Fixture that works in its own temporary folder as the current directory.

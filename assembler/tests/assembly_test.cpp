@@ -100,7 +100,7 @@ TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
     EXPECT_FALSE(aq71::standard_files(run).object_name.empty());
   }
   EXPECT_EQ(aq71::settings().max_errors, 5);
-  EXPECT_TRUE(aq71::standard_files().object_name.empty());
+  EXPECT_TRUE(aq71::standard_files(aq71::current_assembly()).object_name.empty());
   EXPECT_FALSE(first_object.empty());
 
   aq71::Assembly second;

@@ -44,7 +44,7 @@ TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
   EXPECT_TRUE(m.end_seen);
   ASSERT_NE(m.start_address, nullptr);
   // The module name does not become a label.
-  EXPECT_EQ(aq71::ident_tree().find_exact("prog"), nullptr);
+  EXPECT_EQ(aq71::ident_tree(aq71::current_assembly()).find_exact("prog"), nullptr);
   EXPECT_EQ(assemble(" NAME lib(5)\n NOP\n END\n"), 0);
   EXPECT_EQ(aq71::module_state().option, 5);
   // A segment name as module name is refused and the source name stays.

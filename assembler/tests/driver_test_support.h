@@ -38,7 +38,7 @@ class InProcessAssembly : public InFolder {
     int code = 0;
     try {
       std::string name = "t";
-      aq71::open_source_file(&name);
+      aq71::open_source_file(aq71::current_assembly(), &name);
       aq71::assemble_A03();
     } catch (const aq71::FatalStop& stop) {
       code = stop.exit_code;

@@ -31,13 +31,13 @@ class ExprTest : public ::testing::Test {
  protected:
   void SetUp() override {
     start_assembly();
-    problem_hooks().error = [this](int n, std::string_view s, long a) {
+    problem_hooks(current_assembly()).error = [this](int n, std::string_view s, long a) {
       problems.push_back({'E', n, std::string(s), a});
     };
-    problem_hooks().warning = [this](int n, std::string_view s, long a) {
+    problem_hooks(current_assembly()).warning = [this](int n, std::string_view s, long a) {
       problems.push_back({'W', n, std::string(s), a});
     };
-    problem_hooks().internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
+    problem_hooks(current_assembly()).internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
     expression_hooks().pass2_error = [this](const ValueRec*, const LabelRec*, int n, MessageArgs a) {
       problems.push_back({'E', n, std::string(a.text), a.number});
     };
@@ -45,7 +45,7 @@ class ExprTest : public ::testing::Test {
       problems.push_back({'W', n, std::string(a.text), a.number});
     };
     expression_hooks().location_label = [this]() -> LabelRec* { return here; };
-    IdentTree& t = ident_tree();
+    IdentTree& t = ident_tree(current_assembly());
     t.case_sensitive = true;
     init_operand_keywords_B00(t, 6);
     t.init_comment_char_A07(';', TOK_SEMICOLON);
@@ -58,7 +58,7 @@ class ExprTest : public ::testing::Test {
   void TearDown() override { start_assembly(); }
 
   void segment(const char* name, int number) {
-    IdentTree& t = ident_tree();
+    IdentTree& t = ident_tree(current_assembly());
     SymbolNode* head = t.find_exact(name);
     if (!head) head = t.enter(name, false, false).node;
     SymbolNode* n = t.add_meaning(head, KIND_SEGMENT);
@@ -95,11 +95,11 @@ class ExprTest : public ::testing::Test {
     return n;
   }
   LabelRec* label(const std::string& name) {
-    SymbolNode* n = ident_tree().find_kind(name, KIND_LABEL);
+    SymbolNode* n = ident_tree(current_assembly()).find_kind(name, KIND_LABEL);
     if (!n) {
       ClassifyContext ctx;
       ctx.mode = MODE_EXPRESSION;
-      n = ident_tree().classify(name, ctx).node;
+      n = ident_tree(current_assembly()).classify(name, ctx).node;
     }
     return n->def->label;
   }

@@ -33,10 +33,10 @@ class GrammarTest : public ::testing::Test {
     settings().processor_option = proc;
     settings().console_diagnostics = false;
     settings().max_errors = 1 << 30;
-    problem_hooks().error = [this](int n, std::string_view, long) { errors.push_back(n); };
-    problem_hooks().warning = [](int, std::string_view, long) {};
-    problem_hooks().internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
-    IdentTree& t = ident_tree();
+    problem_hooks(current_assembly()).error = [this](int n, std::string_view, long) { errors.push_back(n); };
+    problem_hooks(current_assembly()).warning = [](int, std::string_view, long) {};
+    problem_hooks(current_assembly()).internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
+    IdentTree& t = ident_tree(current_assembly());
     t.case_sensitive = true;
     init_operand_keywords_B00(t, proc);
     t.init_comment_char_A07(';', TOK_SEMICOLON);
@@ -79,7 +79,7 @@ class GrammarTest : public ::testing::Test {
     ctx.location = address + st->size;
     ctx.segment = absolute ? 1 : 2;
     ctx.absolute_segment = absolute;
-    encode_instruction_statement(*st, ctx, odd);
+    encode_instruction_statement(current_assembly(), *st, ctx, odd);
     return st;
   }
   std::uint16_t word(const std::string& line, std::uint32_t address = 0) {
@@ -101,7 +101,7 @@ class GrammarTest : public ::testing::Test {
   LabelRec* label(const std::string& name) {
     ClassifyContext ctx;
     ctx.mode = MODE_EXPRESSION;
-    return ident_tree().classify(name, ctx).node->def->label;
+    return ident_tree(current_assembly()).classify(name, ctx).node->def->label;
   }
   bool reported(int n) const {
     for (int e : errors)
@@ -229,7 +229,7 @@ TEST_F(GrammarTest, ImmediatesAndTheirRange) {
 
 TEST_F(GrammarTest, NumbersStayInTheStatementAndReportTheirProblemsOnce) {
   std::vector<int> warnings;
-  problem_hooks().warning = [&](int n, std::string_view, long) { warnings.push_back(n); };
+  problem_hooks(current_assembly()).warning = [&](int n, std::string_view, long) { warnings.push_back(n); };
   Statement* st = assemble("LDI R16, (1 + 2) * 3");
   ASSERT_TRUE(st->operand_exprs[0].is_constant());
   EXPECT_EQ(st->operand_exprs[0].constant_value(), 9u);

@@ -194,7 +194,7 @@ TEST_F(Preprocessor, ConditionalBranches) {
       << out;
   EXPECT_EQ(ldi(), (std::vector<int>{2, 6, 7, 10, 11, 12, 15, 16}));
   // #ifdef of a name never seen leaves no trace of it.
-  EXPECT_EQ(aq71::ident_tree().find_exact("NEVER"), nullptr);
+  EXPECT_EQ(aq71::ident_tree(aq71::current_assembly()).find_exact("NEVER"), nullptr);
 
   // #define records outlive the module in which they were made and used.
   ASSERT_EQ(assemble("#define V 3\n MODULE m1\nL: LDI R16,V\n ENDMOD\n MODULE m2\n LDI R17,V\n END\n"), 0) << out;
@@ -249,7 +249,7 @@ TEST_F(Preprocessor, ConditionalMisuse) {
   aq71::settings().banner = false;
   aq71::settings().ifdef_matching = false;
   std::string name = "t";
-  aq71::open_source_file(&name);
+  aq71::open_source_file(aq71::current_assembly(), &name);
   aq71::assemble_A03();
   EXPECT_EQ(aq71::diagnostic_counts().run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{3});
@@ -342,7 +342,7 @@ TEST_F(Preprocessor, CommandLineDefinesInProcess) {
   write_file(dir_ / "t.s71", "#if ON\n LDI R16,V\n#endif\n#ifdef GONE\n LDI R16,9\n#endif\n END\n");
   aq71::settings().banner = false;
   std::string name = "t";
-  aq71::open_source_file(&name);
+  aq71::open_source_file(aq71::current_assembly(), &name);
   aq71::assemble_A03();
   EXPECT_EQ(aq71::diagnostic_counts().run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{0x21});

@@ -26,14 +26,14 @@ class ScannerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     start_assembly();
-    problem_hooks().error = [this](int n, std::string_view s, long a) {
+    problem_hooks(current_assembly()).error = [this](int n, std::string_view s, long a) {
       problems.push_back({'E', n, std::string(s), a});
     };
-    problem_hooks().warning = [this](int n, std::string_view s, long a) {
+    problem_hooks(current_assembly()).warning = [this](int n, std::string_view s, long a) {
       problems.push_back({'W', n, std::string(s), a});
     };
-    problem_hooks().internal = [this](const char*, const char* d) { internal = d; };
-    IdentTree& t = ident_tree();
+    problem_hooks(current_assembly()).internal = [this](const char*, const char* d) { internal = d; };
+    IdentTree& t = ident_tree(current_assembly());
     t.directive_case = true;
     t.case_sensitive = true;
     t.init_part_of_identifier_A07('.', TOK_DOT);
@@ -340,10 +340,10 @@ TEST_F(ScannerTest, DotRuleForLabelsAndNames) {
 }
 
 TEST_F(ScannerTest, UnregisteredDotIsPunctuation) {
-  const ProblemHooks hooks = problem_hooks();
+  const ProblemHooks hooks = problem_hooks(current_assembly());
   Assembly bare;  // a run whose tree has no dot as part of names
   AssemblyScope bound(bare);
-  problem_hooks() = hooks;
+  problem_hooks(current_assembly()) = hooks;
   ident_tree(bare).init_mnemonic_A07("NOP", nullptr, 91, 1, 0);
   Scanner bare_sc(bare);
   StringLineSource text(" a.b\n");
@@ -385,7 +385,7 @@ TEST_F(ScannerTest, LabelFieldAndOperationField) {
 }
 
 TEST_F(ScannerTest, EqualsDirectiveAndPercentAfterALabel) {
-  ident_tree().init_directive_A07("=", 21, BLOCK_NONE, true);
+  ident_tree(current_assembly()).init_directive_A07("=", 21, BLOCK_NONE, true);
   source("X = Y=1\nL %NAME\n");
   EXPECT_EQ(pp().kind, KIND_LABEL);
   const Token& eq = pp();
@@ -471,7 +471,7 @@ TEST_F(ScannerTest, JoinedStringIsLimited) {
 
 TEST_F(ScannerTest, DefinedAndDefineExpansion) {
   source("#if defined(FOO) + defined BAR + defined(BAZ\n FOO\n");
-  SymbolNode* foo = ident_tree().enter("FOO", true, false).node;
+  SymbolNode* foo = ident_tree(current_assembly()).enter("FOO", true, false).node;
   static int dummy_define;
   foo->define = reinterpret_cast<DefineRec*>(&dummy_define);
   std::vector<int> values;
@@ -492,14 +492,14 @@ TEST_F(ScannerTest, DefinedAndDefineExpansion) {
   EXPECT_EQ(st().kind, KIND_MNEMONIC);  // FOO expands to NOP
   EXPECT_EQ(values, (std::vector<int>{1, 0, 0}));
   EXPECT_TRUE(has('E', 17));
-  EXPECT_EQ(ident_tree().find_exact("BAR"), nullptr);  // looked up only
+  EXPECT_EQ(ident_tree(current_assembly()).find_exact("BAR"), nullptr);  // looked up only
   ASSERT_EQ(expanded.size(), 1u);
   EXPECT_EQ(expanded[0], foo);
 }
 
 TEST_F(ScannerTest, MacroNameStartsACall) {
-  SymbolNode* m = ident_tree().enter("MAC", true, false).node;
-  m = ident_tree().add_meaning(m, KIND_MACRO);
+  SymbolNode* m = ident_tree(current_assembly()).enter("MAC", true, false).node;
+  m = ident_tree(current_assembly()).add_meaning(m, KIND_MACRO);
   SymbolNode* called = nullptr;
   sc.hooks.macro_call = [&](SymbolNode* n) { called = n; };
   source(" MAC 1\n");
