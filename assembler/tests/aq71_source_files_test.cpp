@@ -1,6 +1,8 @@
 // File naming, the open-file table, include search and the line reader.
 #include "aq71_test_support.h"
 
+#include "assembler/ident_tree.h"
+
 using namespace aq71_test;
 
 namespace {
@@ -390,6 +392,49 @@ std::vector<std::string> model_lines(const std::string& text) {
     }
     lines.push_back(line + "\n");
   }
+}
+
+// Two runs side by side, neither of them the current one: each opens, reads and closes its own
+// files, enters names in its own tree and hears only its own problem reports.
+TEST_F(SourceFiles, RunsSideBySideKeepTheirFilesNamesAndReports) {
+  write_file("a.s71", "a\n");
+  write_file("b.s71", "b\n");
+  aq71::Assembly a;
+  aq71::Assembly b;
+  std::vector<int> heard_a, heard_b;
+  aq71::problem_hooks(a).error = [&](int n, std::string_view, long) { heard_a.push_back(n); };
+  aq71::problem_hooks(a).warning = [&](int n, std::string_view, long) { heard_a.push_back(-n); };
+  aq71::problem_hooks(b).error = [&](int n, std::string_view, long) { heard_b.push_back(n); };
+  aq71::problem_hooks(b).warning = [&](int n, std::string_view, long) { heard_b.push_back(-n); };
+
+  std::string name_a = "a", name_b = "b";
+  aq71::open_source_file(a, &name_a);
+  aq71::open_source_file(b, &name_b);
+  EXPECT_EQ(aq71::source_reader(b).source_file_getch(), 'b');
+  EXPECT_EQ(aq71::source_reader(a).source_file_getch(), 'a');
+  ASSERT_EQ(aq71::open_file_table(a).size(), 1u);
+  ASSERT_EQ(aq71::open_file_table(b).size(), 1u);
+  EXPECT_EQ(aq71::open_file_table(a)[0].name, "a.s71");
+  EXPECT_EQ(aq71::open_file_table(b)[0].name, "b.s71");
+  EXPECT_NE(aq71::find_open_file(a, "A.S71"), nullptr);
+  EXPECT_EQ(aq71::find_open_file(b, "a.s71"), nullptr);
+  EXPECT_TRUE(aq71::open_file_table(aq71::current_assembly()).empty());
+
+  aq71::ident_tree(a).enter("ONLY_A", true, false);
+  EXPECT_NE(aq71::ident_tree(a).find_exact("ONLY_A"), nullptr);
+  EXPECT_EQ(aq71::ident_tree(b).find_exact("ONLY_A"), nullptr);
+
+  aq71::report_error(a, 5);
+  aq71::report_warning(b, 7);
+  EXPECT_EQ(heard_a, std::vector<int>{5});
+  EXPECT_EQ(heard_b, std::vector<int>{-7});
+
+  aq71::close_all_files(a);
+  EXPECT_TRUE(aq71::standard_files(a).closed);
+  EXPECT_FALSE(aq71::standard_files(b).closed);
+  EXPECT_EQ(aq71::source_reader(b).source_file_getch(), '\n');
+  aq71::close_all_files(b);
+  EXPECT_EQ(console_.text(), "");
 }
 
 TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
