@@ -79,7 +79,7 @@ class GrammarTest : public ::testing::Test {
     ctx.location = address + st->size;
     ctx.segment = absolute ? 1 : 2;
     ctx.absolute_segment = absolute;
-    encode_instruction_statement(*st, ctx, odd);
+    encode_instruction_statement(current_assembly(), *st, ctx, odd);
     return st;
   }
   std::uint16_t word(const std::string& line, std::uint32_t address = 0) {
@@ -348,13 +348,13 @@ TEST_F(GrammarTest, NoMatchingFormIsError43AndNoCode) {
 }
 
 TEST_F(GrammarTest, OddAddressIsReportedOncePerRun) {
-  const int before = diagnostic_counts().errors;
+  const int before = diagnostic_counts(current_assembly()).errors;
   assemble("NOP", 1);
   assemble("NOP", 3);
-  EXPECT_EQ(diagnostic_counts().errors - before, 1);
+  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 1);
   assemble("NOP", 4);
   assemble("NOP", 5);
-  EXPECT_EQ(diagnostic_counts().errors - before, 2);
+  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 2);
 }
 
 TEST_F(GrammarTest, SfrAttributesAreChecked) {
