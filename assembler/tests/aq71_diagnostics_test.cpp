@@ -1,6 +1,8 @@
 // Problem reports, counters, the error limit and the fatal reports.
 #include "aq71_test_support.h"
 
+#include "assembler/floats.h"
+
 using namespace aq71_test;
 using aq71::MessageArgs;
 using aq71::SourceLocation;
@@ -211,6 +213,42 @@ TEST_F(Diagnostics, OutOfMemoryReportIsExact) {
             "\n            * * *   A S S E M B L E R   O U T   O F   M E M O R Y   * * *\n"
             "\n                    Dynamic memory used: " +
                 std::to_string(total) + " bytes\n");
+}
+
+// Two runs in one process: each keeps its own counters, pending reports, last place shown and
+// hooks, and a run's floating-point warnings go to that run.
+TEST(DiagnosticRuns, EachRunReportsToItself) {
+  CapturedConsole console;
+  aq71::Assembly a;
+  aq71::Assembly b;
+  const SourceLocation place{"a.s71", 1, 2, " NOP\n"};
+  for (aq71::Assembly* run : {&a, &b}) {
+    aq71::diagnostic_hooks(*run).current_location = [place] { return place; };
+    aq71::settings(*run).warning_enabled.fill(true);
+  }
+  aq71::user_error_A01(a, 40);
+  EXPECT_EQ(aq71::diagnostic_counts(a).run_errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(b).run_errors, 0);
+  EXPECT_TRUE(aq71::pending_problems(a));
+  EXPECT_FALSE(aq71::pending_problems(b));
+  // b has shown nothing yet: the same place gets its source line again.
+  aq71::user_error_A01(b, 40);
+  const std::string shown = "\n NOP\n-^\n\"a.s71\",1  Error[40]: bad instruction\n";
+  EXPECT_EQ(console.text(), shown + shown);
+
+  aq71::fp_warning_G03(aq71::float_state(b), 1);
+  EXPECT_EQ(aq71::diagnostic_counts(b).run_warnings, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(a).run_warnings, 0);
+
+  bool a_flushed = false;
+  bool b_flushed = false;
+  aq71::diagnostic_hooks(a).flush_listing = [&] { a_flushed = true; };
+  aq71::diagnostic_hooks(b).flush_listing = [&] { b_flushed = true; };
+  EXPECT_THROW(aq71::fatal_exit_A01(b), aq71::FatalStop);
+  EXPECT_TRUE(b_flushed);
+  EXPECT_FALSE(a_flushed);
+  EXPECT_EQ(aq71::diagnostic_counts(a).run_errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(b).run_errors, 2);
 }
 
 TEST(MemoryPool, PiecesAreEvenFilledAndDistinct) {
