@@ -27,9 +27,9 @@ extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
     ::_exit(3);
   }
   g_in_fault = 1;
-  write_internal_error_report("Assembler", "non-initialized parameter", 0, 0);
-  std::fflush(console_stream());
   if (Assembly* run = g_guarded_run) {
+    write_internal_error_report(*run, "Assembler", "non-initialized parameter", 0, 0);
+    std::fflush(console_stream());
     StandardFiles& files = standard_files(*run);
     if (files.list) std::fflush(files.list);
     if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
@@ -58,7 +58,7 @@ void install_fault_handlers() {
 }
 
 int exit_code(Assembly& run) {
-  const DiagnosticCounts& c = diagnostic_counts();
+  const DiagnosticCounts& c = diagnostic_counts(run);
   if (c.run_errors > 0) return 2;
   if (settings(run).warnings_exit_code && c.run_warnings > 0) return 1;
   return 0;
@@ -140,7 +140,7 @@ int assembler_main(Assembly& assembly, int argc, char** argv) {
     code = stop.exit_code;
   } catch (const std::bad_alloc&) {
     try {
-      out_of_memory_A01();
+      out_of_memory_A01(assembly);
     } catch (const FatalStop& stop) {
       code = stop.exit_code;
     }

@@ -74,16 +74,16 @@ class Driver {
   // A pass-2 problem at a statement, once per statement and number.
   void statement_error(Statement& st, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&st, number}).second) return;
-    user_error_pass2_A01(2, st.site(), number, 1, args);
+    user_error_pass2_A01(run_, 2, st.site(), number, 1, args);
   }
 
   void label_error(LabelRec& l, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&l, number}).second) return;
     Statement* st = l.statement;
     if (st)
-      user_error_pass2_A01(1, st->site(), number, 1, args);
+      user_error_pass2_A01(run_, 1, st->site(), number, 1, args);
     else
-      user_error_A01(number, args);
+      user_error_A01(run_, number, args);
   }
 
   // ---- keywords ---------------------------------------------------------------------------------
@@ -121,7 +121,7 @@ class Driver {
     // A VAR symbol may only be defined again by VAR or EQU.
     if (LabelRec* l = label_record(label);
         l && (l->flags & LABEL_REDEFINABLE) && !(t.kind == KIND_DIRECTIVE && directive_defines_label(t.node))) {
-      user_error_A01(42, {.text = label->name});
+      user_error_A01(run_, 42, {.text = label->name});
       label = nullptr;
     }
     if (code == TOK_EOL || code == TOK_EOF) {
@@ -149,7 +149,7 @@ class Driver {
       SymbolNode* directive = t.node;
       if (!run_directive(sc, directive, label)) {
         // A directive this assembler does not carry out.
-        user_error_A01(40);
+        user_error_A01(run_, 40);
         sc.skip_rest_of_line();
         Statement& st = open_statement(StatementKind::Failed);
         st.failed = true;
@@ -171,7 +171,7 @@ class Driver {
     Statement& st = open_statement(StatementKind::Failed);
     st.failed = true;
     attach_label(st, label);
-    user_error_A01(40);
+    user_error_A01(run_, 40);
     sc.skip_rest_of_line();
   }
 
@@ -202,7 +202,7 @@ class Driver {
         LabelRec* l = label_record(label);
         if (l && (l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
           // Defined before on a line of this module.
-          user_error_A01(42, {.text = label->name});
+          user_error_A01(run_, 42, {.text = label->name});
           label = nullptr;
         }
         sc.next_token_A07();
@@ -213,7 +213,7 @@ class Driver {
       } else if (code == TOK_SEMICOLON) {
         // A comment line (scanners that hand the comment start on).
       } else {
-        user_error_A01(41);
+        user_error_A01(run_, 41);
         next_nonblank(sc);
       }
       if (sc.token().code == TOK_EOF) {
@@ -240,7 +240,7 @@ class Driver {
     if (!l || (l->flags & LABEL_EXTERN)) return;
     if (offset > SEGMENT_SIZE_LIMIT) {
       label_error(*l, 66, {.number = static_cast<long>(SEGMENT_SIZE_LIMIT)});
-      fatal_exit_A01();
+      fatal_exit_A01(run_);
     }
     const Segment& seg = segments_[st.segment];
     set_label_location(*l, st.segment, seg.absolute(), offset, all_known);
@@ -390,7 +390,7 @@ class Driver {
             break;
           default:
             if (!is_no_code_kind(st.kind)) {
-              internal_error_A01("calc_code_offsets in A03", "Illegal type", static_cast<long>(st.kind), 0);
+              internal_error_A01(run_, "calc_code_offsets in A03", "Illegal type", static_cast<long>(st.kind), 0);
             }
             st.size = 0;
             st.size_fixed = true;
@@ -430,7 +430,7 @@ class Driver {
     if (again) calc_code_offsets(2);
     // Sizes can no longer change: make the labels final.
     calc_code_offsets(2);
-    if (!s.pending.empty()) internal_error_A01("resolve in A03", "Bytecount not fixed", 0, 0);
+    if (!s.pending.empty()) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 0, 0);
   }
 
   // Encodes every instruction at its final place.
@@ -483,9 +483,9 @@ class Driver {
       Statement* first = module_.first_statement;
       if (!first && !services_.module_statements().empty()) first = services_.module_statements().front();
       if (first)
-        user_warning_pass2_A01(2, first->site(), 17, 1, {.text = module_.name});
+        user_warning_pass2_A01(run_, 2, first->site(), 17, 1, {.text = module_.name});
       else
-        user_warning_A01(17, {.text = module_.name});
+        user_warning_A01(run_, 17, {.text = module_.name});
     }
     return false;
   }
@@ -529,7 +529,7 @@ class Driver {
 
   void begin_module(Scanner& sc) {
     DriverState& s = s_;
-    begin_module_diagnostics();
+    begin_module_diagnostics(run_);
     module_.ended = false;
     module_.opened_by_directive = false;
     module_.kind =
@@ -551,7 +551,8 @@ class Driver {
     sc.begin_module();
     reset_macros(run_);
     reset_repeat_blocks(run_);
-    if (!install_assembler_float_callbacks(float_state(run_))) internal_error_A01("assemble_A03", "init_floats G03 failed", 0, 0);
+    if (!install_assembler_float_callbacks(run_, float_state(run_)))
+      internal_error_A01(run_, "assemble_A03", "init_floats G03 failed", 0, 0);
     reset_define_expansion(run_);
   }
 
@@ -576,9 +577,9 @@ class Driver {
       }
       return loc;
     };
-    d.current_statement = [&services = services_]() -> ProblemLines* {
+    d.current_statement = [&run = run_, &services = services_]() -> ProblemLines* {
       Statement* st = services.backend ? services.backend : services.line_statement;
-      return st ? &site_problems(st->site()) : nullptr;
+      return st ? &site_problems(run, st->site()) : nullptr;
     };
     // A '$' line is searched like an #include name in angle brackets.
     sc.hooks.include_file = [&reader = reader_](const std::string& name) { reader.push_include_file(name, false); };
@@ -610,7 +611,7 @@ class Driver {
       if (st) st->set_location_label(&l);
       return &l;
     };
-    e.pass2_error = [&s = s_](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
+    e.pass2_error = [&run = run_, &s = s_](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
       Statement* st = nullptr;
       int kind = 2;
       if (label && label->statement) {
@@ -621,15 +622,15 @@ class Driver {
       }
       if (st && !s.reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
       if (st)
-        user_error_pass2_A01(kind, st->site(), number, 1, args);
+        user_error_pass2_A01(run, kind, st->site(), number, 1, args);
       else
-        user_error_A01(number, args);
+        user_error_A01(run, number, args);
     };
-    e.pass2_warning = [](const ValueRec* expr, int number, MessageArgs args) {
+    e.pass2_warning = [&run = run_](const ValueRec* expr, int number, MessageArgs args) {
       if (expr && expr->statement)
-        user_warning_pass2_A01(2, expr->statement->site(), number, 1, args);
+        user_warning_pass2_A01(run, 2, expr->statement->site(), number, 1, args);
       else
-        user_warning_A01(number, args);
+        user_warning_A01(run, number, args);
     };
   }
 
@@ -670,7 +671,7 @@ void Driver::assemble() {
                  {BLOCK_REPTI, "REPTI name not set"}, {BLOCK_REPTC, "REPTC name not set"},
                  {BLOCK_END, "END name not set"},     {BLOCK_ENDMOD, "ENDMOD name not set"}};
   for (const auto& b : kBlocks)
-    if (tree.block_names(b.block).empty()) internal_error_A01("assemble_A03", b.diagnostic, 0, 0);
+    if (tree.block_names(b.block).empty()) internal_error_A01(run_, "assemble_A03", b.diagnostic, 0, 0);
 
   module_ = ModuleState{};
   s.input_ended = false;
@@ -688,7 +689,7 @@ void Driver::assemble() {
     begin_module_listing();
     begin_module(sc);
     source_pass(sc);
-    if (conditional_.depth() != 0) user_error_A01(57);
+    if (conditional_.depth() != 0) user_error_A01(run_, 57);
     emit_debug_symbols();
     resolve();
     generate_code();
@@ -698,7 +699,7 @@ void Driver::assemble() {
     end_module_symbols();
     if (module_.end_seen || s.input_ended || !module_.ended) break;
   }
-  if (!module_.end_seen) user_error_A01(4);
+  if (!module_.end_seen) user_error_A01(run_, 4);
 }
 
 }  // namespace

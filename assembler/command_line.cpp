@@ -50,9 +50,9 @@ long read_number(std::string_view s, std::size_t& i) {
   return value;
 }
 
-[[noreturn]] void option_error(const std::string& word, const char* text) {
+[[noreturn]] void option_error(Assembly& run, const std::string& word, const char* text) {
   console_printf("\nError in command line option '%s': %s\n", word.c_str(), text);
-  fatal_exit_A01();
+  fatal_exit_A01(run);
 }
 
 // ---- option handlers ------------------------------------------------------------------------
@@ -268,7 +268,7 @@ void split_words(Assembly& run, const std::function<int()>& next, std::size_t po
       console_printf("command line extension variable %s\n", ENV_OPTIONS);
     else
       console_write("command file\n");
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   };
   std::vector<std::string> words;
   std::string word;
@@ -276,7 +276,7 @@ void split_words(Assembly& run, const std::function<int()>& next, std::size_t po
   auto add_char = [&](char c) {
     if (word.size() >= MAX_ARGUMENT_LENGTH) {
       console_printf("\nParameter exceeded %d characters\n", static_cast<int>(MAX_ARGUMENT_LENGTH));
-      fatal_exit_A01();
+      fatal_exit_A01(run);
     }
     word.push_back(c);
   };
@@ -347,7 +347,7 @@ void split_words(Assembly& run, const std::function<int()>& next, std::size_t po
       console_printf("\nCommand line extension variable %s found but was empty\n", ENV_OPTIONS);
     else
       console_write("\nCommand file empty\n");
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   }
   std::vector<ArgumentWord> inserted;
   for (auto& w : words) inserted.push_back({std::move(w), 0, depth});
@@ -361,7 +361,7 @@ int opt_f_handler(Assembly& run, std::string_view a) {
   int depth = command_line(run).args[command_line(run).walk].command_depth;
   if (depth >= MAX_COMMAND_FILE_NESTING) {
     console_printf("\nCommand files nested too deeply (max is %d)\n", MAX_COMMAND_FILE_NESTING);
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   }
   opt_f(run, a);
   // A zero byte ends the command file like its end does.
@@ -397,7 +397,7 @@ void apply_option(Assembly& run, const OptionRec& entry) {
   if (entry.handler && entry.handler(run, entry.argument) != 0) {
     console_write("\nError in command line: ");
     console_printf("Invalid argument to option '-%c'\n", entry.letter);
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   }
 }
 
@@ -559,11 +559,11 @@ void parse_command_line(Assembly& run) {
       open_source_file(run, &word);
       continue;
     }
-    if (word.size() == 1) option_error(word, "'-' not succeeded by character");
+    if (word.size() == 1) option_error(run, word, "'-' not succeeded by character");
     OptionRec* entry = find_option(run, word[1]);
-    if (!entry) option_error(word, "No such option");
+    if (!entry) option_error(run, word, "No such option");
     if (entry->seen) {
-      if (!entry->repeatable) option_error(word, "Option multiply defined");
+      if (!entry->repeatable) option_error(run, word, "Option multiply defined");
       std::size_t last = 0;
       for (std::size_t k = 0; k < command_line(run).options.size(); ++k) {
         if (command_line(run).options[k].letter == entry->letter) last = k;
@@ -580,18 +580,18 @@ void parse_command_line(Assembly& run) {
         argument = rest;
         break;
       case ArgForm::required:
-        if (rest.empty()) option_error(word, "Argument missing");
+        if (rest.empty()) option_error(run, word, "Argument missing");
         argument = rest;
         break;
       case ArgForm::none:
-        if (!rest.empty()) option_error(word, "Illegal characters specified");
+        if (!rest.empty()) option_error(run, word, "Illegal characters specified");
         break;
       case ArgForm::next_word:
-        if (!rest.empty()) option_error(word, "Illegal characters specified");
-        if (command_line(run).walk + 1 >= command_line(run).args.size()) option_error(word, "Argument missing");
+        if (!rest.empty()) option_error(run, word, "Illegal characters specified");
+        if (command_line(run).walk + 1 >= command_line(run).args.size()) option_error(run, word, "Argument missing");
         if (!command_line(run).args[command_line(run).walk + 1].text.empty() &&
             command_line(run).args[command_line(run).walk + 1].text[0] == '-') {
-          option_error(word, "Argument started with '-'");
+          option_error(run, word, "Argument started with '-'");
         }
         argument = command_line(run).args[++command_line(run).walk].text;
         break;
@@ -605,7 +605,7 @@ void parse_command_line(Assembly& run) {
   }
   if (!standard_files(run).source_opened) {
     console_write("\nError in command line: No source file specified\n");
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   }
 }
 
@@ -618,7 +618,7 @@ void check_option_combinations(Assembly& run) {
       console_write("\nError in command line: ");
       console_printf("Option '-%c' cannot be combined with the '-%c' option\n",
                      command_line(run).options[static_cast<std::size_t>(near)].letter, entry.letter);
-      fatal_exit_A01();
+      fatal_exit_A01(run);
     }
     if (entry.requirement) {
       long far = near >= 0 ? anchor_before(run, near) : -1;
@@ -631,7 +631,7 @@ void check_option_combinations(Assembly& run) {
         console_printf("or the '-%c' ",
                        near >= 0 ? command_line(run).options[static_cast<std::size_t>(near)].letter : '?');
         console_write("option\n");
-        fatal_exit_A01();
+        fatal_exit_A01(run);
       }
     }
     if (entry.apply == ApplyTime::check) apply_option(run, entry);
@@ -667,7 +667,7 @@ int parse_warning_option(Assembly& run, std::string_view s) {
       set_warning_range(run, true, 0, WARNING_COUNT - 1);
     else {
       console_printf("\nIllegal warning level '%c'\n", s[0]);
-      fatal_exit_A01();
+      fatal_exit_A01(run);
     }
     i = 1;
   }
@@ -693,7 +693,7 @@ int parse_warning_option(Assembly& run, std::string_view s) {
     if (high > WARNING_COUNT - 1) high = WARNING_COUNT - 1;
     if (low > 32767) {
       console_write("\nlower warning limit is negative\n");
-      fatal_exit_A01();
+      fatal_exit_A01(run);
     }
     set_warning_range(run, enable, low, high);
   }

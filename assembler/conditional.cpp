@@ -13,7 +13,8 @@ namespace aq71 {
 
 ConditionalAssembly& conditional_assembly(Assembly& run) { return run.part<ConditionalAssembly>(); }
 
-ConditionalAssembly::ConditionalAssembly(Assembly& run) : blocks_(block_stack(run)), reader_(source_reader(run)) {}
+ConditionalAssembly::ConditionalAssembly(Assembly& run)
+    : run_(run), blocks_(block_stack(run)), reader_(source_reader(run)) {}
 
 int ConditionalAssembly::state() const { return levels_.empty() ? base_state_ : levels_.back().state; }
 
@@ -51,7 +52,7 @@ void ConditionalAssembly::close_level() {
   if (depth_ > 0) --depth_;
   blocks_.pop(OPEN_CONDITIONAL);
   if (levels_.empty()) {
-    user_error_A01(57);
+    user_error_A01(run_, 57);
     base_state_ = COND_UNBALANCED;
     return;
   }
@@ -76,19 +77,19 @@ bool ConditionalAssembly::do_else() {
     case COND_ELSE_TAKEN:
     case COND_DONE:
       set_state(s);
-      user_error_A01(58);
+      user_error_A01(run_, 58);
       return false;
     default:
-      internal_error_A01("cond_else_A12", "Illegal tag", s, 0);
+      internal_error_A01(run_, "cond_else_A12", "Illegal tag", s, 0);
   }
 }
 
 void ConditionalAssembly::do_endif() {
   int s = state() & 127;
-  if (s > COND_DONE) internal_error_A01("cond_endif_A12", "Illegal tag", s, 0);
+  if (s > COND_DONE) internal_error_A01(run_, "cond_endif_A12", "Illegal tag", s, 0);
   if (s == COND_OUTSIDE) {
     set_state(s);
-    user_error_A01(59);
+    user_error_A01(run_, 59);
     return;
   }
   if (s == COND_UNBALANCED && levels_.empty()) {
@@ -139,16 +140,17 @@ bool read_condition(Scanner& sc) {
     std::string op = sc.token().text;
     next_nonblank(sc);
     if (sc.token().code != TOK_STRING || !sc.token().string) {
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
       return false;
     }
     int r = compare_strings(left, op, sc.token().string->text);
     if (r < 0) {
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
       return false;
     }
     next_nonblank(sc);
-    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF && sc.token().code != TOK_SEMICOLON) user_error_A01(0);
+    if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF && sc.token().code != TOK_SEMICOLON)
+      user_error_A01(sc.run(), 0);
     return r != 0;
   }
   bool ok = false;

@@ -76,6 +76,7 @@ class ConditionalAssembly : public ConditionalControl {
   std::vector<Level> levels_;
   int base_state_ = COND_OUTSIDE;
   int depth_ = 0;
+  Assembly& run_;
   BlockStack& blocks_;
   SourceReader& reader_;
 };

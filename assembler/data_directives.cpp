@@ -54,11 +54,11 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
   if (external) {
     if (l->flags & LABEL_EXTERN) return;
     if (l->flags & LABEL_PUBLIC) {
-      user_error_A01(51);
+      user_error_A01(run, 51);
       return;
     }
     if (l->flags & LABEL_REDEFINABLE) {
-      user_error_A01(63);
+      user_error_A01(run, 63);
       return;
     }
     l->extern_index = extern_count(run);
@@ -79,19 +79,19 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
     return;
   }
   if (l->flags & LABEL_PUBLIC) {
-    user_error_A01(72, {.text = name->name});
+    user_error_A01(run, 72, {.text = name->name});
     return;
   }
   if (l->flags & LABEL_EXTERN) {
-    user_error_A01(51);
+    user_error_A01(run, 51);
     return;
   }
   if (l->flags & LABEL_REDEFINABLE) {
-    user_error_A01(63);
+    user_error_A01(run, 63);
     return;
   }
   if ((l->flags & LABEL_BY_EQU) && l->value && l->value->kind == VALUE_COMPLEX) {
-    user_error_A01(64);
+    user_error_A01(run, 64);
     return;
   }
   l->flags |= LABEL_PUBLIC;
@@ -122,14 +122,14 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
   };
   int after = sc.current_char();
   if (after != ' ' && after != '\t') {
-    user_error_A01(0);
+    user_error_A01(sc.run(), 0);
     fail();
   } else {
     int code = next_nonblank(sc);
     for (;;) {
       const Token& t = sc.token();
       if (code == TOK_FLOAT || ends_list(code) || code == TOK_COMMA) {
-        user_error_A01(0);
+        user_error_A01(sc.run(), 0);
         fail();
         break;
       }
@@ -152,7 +152,7 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
         if (e->absolute() && plain_constant(*e)) {
           std::int64_t v = e->signed_value();
           std::uint64_t magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
-          if (item_size < 4 && magnitude > (std::uint64_t{1} << (8 * item_size)) - 1) user_warning_A01(15);
+          if (item_size < 4 && magnitude > (std::uint64_t{1} << (8 * item_size)) - 1) user_warning_A01(sc.run(), 15);
           item.bytes = little_endian(e->value, item_size);
         } else {
           item.value = e;
@@ -204,18 +204,18 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
   for (;;) {
     const Token& t = sc.token();
     if (ends_list(code)) {
-      if (after_comma) user_error_A01(16);
+      if (after_comma) user_error_A01(sc.run(), 16);
       stop();
       return;
     }
     if (code == TOK_COMMA || (code == TOK_IDENT && t.kind != KIND_LABEL &&
                               (t.kind == KIND_SEGMENT_TYPE || t.kind == KIND_DIRECTIVE || t.kind == KIND_SUFFIX))) {
-      user_error_A01(16);
+      user_error_A01(sc.run(), 16);
       stop();
       return;
     }
     if (code != TOK_IDENT || t.kind != KIND_LABEL || !t.node) {
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
       stop();
       return;
     }
@@ -223,7 +223,7 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
     code = next(MODE_SYMBOL_LIST, true);
     if (code == TOK_COLON) {
       if (!external) {
-        user_error_A01(44);
+        user_error_A01(sc.run(), 44);
         stop();
         return;
       }
@@ -231,12 +231,12 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
       code = next(MODE_SEGMENT_TYPE, true);
       const Token& type = sc.token();
       if (code == TOK_IDENT && type.kind == KIND_LABEL) {
-        user_error_A01(50, {.text = type.node ? type.node->name : type.text});
+        user_error_A01(sc.run(), 50, {.text = type.node ? type.node->name : type.text});
         stop();
         return;
       }
       if (code != TOK_IDENT) {
-        user_error_A01(16);
+        user_error_A01(sc.run(), 16);
         stop();
         return;
       }
@@ -252,7 +252,7 @@ void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
       stop();
       return;
     }
-    user_error_A01(0);
+    user_error_A01(sc.run(), 0);
     stop();
     return;
   }

@@ -25,8 +25,8 @@ struct DiagnosticState {
   RecordArena<ProblemLines, 16, 1024> site_lines;  // problem lines of the sites that had a report
 };
 
-DiagnosticState& diag_state() { return current_assembly().part<DiagnosticState>(); }
-DiagnosticHooks& hooks() { return current_assembly().part<DiagnosticHooks>(); }
+DiagnosticState& diag_state(Assembly& run) { return run.part<DiagnosticState>(); }
+DiagnosticHooks& hooks(Assembly& run) { return run.part<DiagnosticHooks>(); }
 
 // Message lines of one report: a line may be completed early so that it stays within 128
 // characters, but a single piece is never split (the studio reads markers from the echoed
@@ -65,8 +65,9 @@ class ConsoleSink : public ReportSink {
 
 class ListSink : public ReportSink {
  public:
+  explicit ListSink(Assembly& run) : run_(run) {}
   void piece(std::string_view t) override {
-    std::string& buf = diag_state().list_line;
+    std::string& buf = diag_state(run_).list_line;
     if (!buf.empty() && buf.size() + t.size() > MESSAGE_LINE_WIDTH) complete();
     buf.append(t);
   }
@@ -76,9 +77,11 @@ class ListSink : public ReportSink {
  private:
   void complete() {
     std::string line;
-    line.swap(diag_state().list_line);
-    error_to_AVM_A01(line);
+    line.swap(diag_state(run_).list_line);
+    error_to_AVM_A01(run_, line);
   }
+
+  Assembly& run_;
 };
 
 std::string printable_line(const std::string& text) {
@@ -98,7 +101,7 @@ std::string caret_line(int column) {
 }
 
 // Expands the control bytes of a message text.
-void write_message_text(ReportSink& sink, const char* text, const MessageArgs& args) {
+void write_message_text(Assembly& run, ReportSink& sink, const char* text, const MessageArgs& args) {
   std::string literal;
   auto flush = [&] {
     if (!literal.empty()) sink.text(literal);
@@ -130,8 +133,8 @@ void write_message_text(ReportSink& sink, const char* text, const MessageArgs& a
       }
       case MSG_ORIGIN:
         flush();
-        if (hooks().block_origin) {
-          if (auto origin = hooks().block_origin()) {
+        if (hooks(run).block_origin) {
+          if (auto origin = hooks(run).block_origin()) {
             sink.text("\n" + std::string(origin->first) + std::to_string(origin->second) + "\n");
           }
         }
@@ -149,8 +152,8 @@ struct ProblemContext {
   bool fatal = false;
 };
 
-void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_location, int number, const char* label,
-                   const char* text, const MessageArgs& args) {
+void print_problem(Assembly& run, ReportSink& sink, const ProblemContext& ctx, bool new_location, int number,
+                   const char* label, const char* text, const MessageArgs& args) {
   if (new_location) {
     if (sink.is_console()) sink.line_end();
     sink.piece(printable_line(ctx.where.text));
@@ -160,7 +163,7 @@ void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_locatio
   }
   sink.piece("\"" + ctx.where.file + "\"," + std::to_string(ctx.where.line) + "  " + label + "[" +
              std::to_string(number) + "]: ");
-  write_message_text(sink, text, args);
+  write_message_text(run, sink, text, args);
   sink.line_end();
   if (ctx.macro_call) {
     const SourceLocation& call = *ctx.macro_call;
@@ -175,17 +178,21 @@ void print_problem(ReportSink& sink, const ProblemContext& ctx, bool new_locatio
   if (ctx.fatal) sink.text("\nFatal!\a Execution terminated...\n");
 }
 
-std::FILE* list_file() { return hooks().list_file ? hooks().list_file() : nullptr; }
+std::FILE* list_file(Assembly& run) { return hooks(run).list_file ? hooks(run).list_file() : nullptr; }
 
-SourceLocation current_location() { return hooks().current_location ? hooks().current_location() : SourceLocation{}; }
-
-std::optional<SourceLocation> current_macro_call() {
-  return hooks().macro_call_location ? hooks().macro_call_location() : std::nullopt;
+SourceLocation current_location(Assembly& run) {
+  return hooks(run).current_location ? hooks(run).current_location() : SourceLocation{};
 }
 
-void report(int context_kind, const ProblemSite* site, int column, int number, const char* label, const char* text,
-            int severity, const MessageArgs& args) {
-  if (severity == 1 && settings().warnings_as_errors) {
+std::optional<SourceLocation> current_macro_call(Assembly& run) {
+  return hooks(run).macro_call_location ? hooks(run).macro_call_location() : std::nullopt;
+}
+
+void report(Assembly& run, int context_kind, const ProblemSite* site, int column, int number, const char* label,
+            const char* text, int severity, const MessageArgs& args) {
+  const RunSettings& s = settings(run);
+  DiagnosticState& d = diag_state(run);
+  if (severity == 1 && s.warnings_as_errors) {
     severity = 2;
     label = "Error";
   }
@@ -196,46 +203,46 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
     ctx.where.line = site->where.line;
     ctx.where.text = site->where.text;
     ctx.where.column = column;
-    ctx.macro_call = current_macro_call();
-    statement = &site_problems(*site);
+    ctx.macro_call = current_macro_call(run);
+    statement = &site_problems(run, *site);
   } else {
-    if (text[0] == MSG_MARK && diag_state().marked) {
-      ctx.where = *diag_state().marked;
+    if (text[0] == MSG_MARK && d.marked) {
+      ctx.where = *d.marked;
     } else {
-      ctx.where = current_location();
+      ctx.where = current_location(run);
     }
-    ctx.macro_call = current_macro_call();
+    ctx.macro_call = current_macro_call(run);
     if (site)
-      statement = &site_problems(*site);
-    else if (hooks().current_statement)
-      statement = hooks().current_statement();
+      statement = &site_problems(run, *site);
+    else if (hooks(run).current_statement)
+      statement = hooks(run).current_statement();
   }
-  if (!statement) statement = &diag_state().pending;
+  if (!statement) statement = &d.pending;
   if (statement->severity < severity) statement->severity = severity;
-  diag_state().last_problems = statement;
+  d.last_problems = statement;
   ctx.fatal = std::strchr(text, MSG_FATAL) != nullptr;
 
-  bool new_location = !diag_state().last_shown || !diag_state().last_shown->same_place(ctx.where);
-  if (list_file()) {
-    ListSink list;
-    print_problem(list, ctx, new_location, number, label, text, args);
+  bool new_location = !d.last_shown || !d.last_shown->same_place(ctx.where);
+  if (list_file(run)) {
+    ListSink list(run);
+    print_problem(run, list, ctx, new_location, number, label, text, args);
   }
-  if (settings().console_diagnostics) {
+  if (s.console_diagnostics) {
     ConsoleSink console;
-    print_problem(console, ctx, new_location, number, label, text, args);
+    print_problem(run, console, ctx, new_location, number, label, text, args);
   }
-  diag_state().last_shown = ctx.where;
-  if (ctx.fatal) fatal_exit_A01();
+  d.last_shown = ctx.where;
+  if (ctx.fatal) fatal_exit_A01(run);
 }
 
-const char* error_text_or_internal(int number, bool warning) {
+const char* error_text_or_internal(Assembly& run, int number, bool warning) {
   const char* text = warning ? find_warning_text(number) : find_error_text(number);
-  if (!text) internal_error_A01("print_problem", "unknown error number", number, 0);
+  if (!text) internal_error_A01(run, "print_problem", "unknown error number", number, 0);
   return text;
 }
 
-int column_of(const ProblemSite* site, int context_kind, int column_choice, const char* function) {
-  if (column_choice < 1 || column_choice > 3) internal_error_A01(function, "Illegal error type", column_choice, 0);
+int column_of(Assembly& run, const ProblemSite* site, int context_kind, int column_choice, const char* function) {
+  if (column_choice < 1 || column_choice > 3) internal_error_A01(run, function, "Illegal error type", column_choice, 0);
   if (site && (context_kind == 1 || context_kind == 2)) {
     return site->columns[static_cast<std::size_t>(column_choice - 1)];
   }
@@ -249,15 +256,14 @@ struct Pool {
   std::size_t offset = POOL_BLOCK_SIZE;
   long total = 0;
 };
-Pool& pool() { return current_assembly().part<Pool>(); }
 
-unsigned char* take_block(std::size_t size) {
+unsigned char* take_block(Pool& pool, std::size_t size) {
   unsigned char* block = new (std::nothrow) unsigned char[size];
   if (!block) block = new (std::nothrow) unsigned char[size];  // retried once
   if (!block) return nullptr;
   std::memset(block, 0xFF, size);
-  pool().blocks.emplace_back(block);
-  pool().total += static_cast<long>(size);
+  pool.blocks.emplace_back(block);
+  pool.total += static_cast<long>(size);
   return block;
 }
 
@@ -279,116 +285,122 @@ void console_printf(const char* format, ...) {
 
 // ---- state ----------------------------------------------------------------------------------
 
-DiagnosticHooks& diagnostic_hooks(Assembly& run) { return run.part<DiagnosticHooks>(); }
-DiagnosticHooks& diagnostic_hooks() { return hooks(); }
-const DiagnosticCounts& diagnostic_counts() { return diag_state().counts; }
+DiagnosticHooks& diagnostic_hooks(Assembly& run) { return hooks(run); }
+const DiagnosticCounts& diagnostic_counts(Assembly& run) { return diag_state(run).counts; }
 
-void begin_module_diagnostics() {
-  diag_state().counts.errors = 0;
-  diag_state().counts.warnings = 0;
+void begin_module_diagnostics(Assembly& run) {
+  DiagnosticState& d = diag_state(run);
+  d.counts.errors = 0;
+  d.counts.warnings = 0;
 }
 
-void mark_position_A01(SourceLocation where) { diag_state().marked = std::move(where); }
+void mark_position_A01(Assembly& run, SourceLocation where) { diag_state(run).marked = std::move(where); }
 
-bool pending_problems() {
-  const DiagnosticState& d = diag_state();
+bool pending_problems(Assembly& run) {
+  const DiagnosticState& d = diag_state(run);
   return d.pending.severity != 0 || !d.pending.lines.empty() || d.last_problems == &d.pending;
 }
 
-ProblemLines& site_problems(const ProblemSite& site) {
+ProblemLines& site_problems(Assembly& run, const ProblemSite& site) {
   if (!site.problems) {
-    site.problems = &diag_state().site_lines.emplace_back();
+    site.problems = &diag_state(run).site_lines.emplace_back();
     if (site.keep) *site.keep = site.problems;
   }
   return *site.problems;
 }
 
-void take_pending_problems(ProblemLines& into) {
-  if (into.severity < diag_state().pending.severity) into.severity = diag_state().pending.severity;
-  for (auto& line : diag_state().pending.lines) into.lines.push_back(std::move(line));
-  if (diag_state().last_problems == &diag_state().pending) diag_state().last_problems = &into;
-  diag_state().pending = ProblemLines{};
+void take_pending_problems(Assembly& run, ProblemLines& into) {
+  DiagnosticState& d = diag_state(run);
+  if (into.severity < d.pending.severity) into.severity = d.pending.severity;
+  for (auto& line : d.pending.lines) into.lines.push_back(std::move(line));
+  if (d.last_problems == &d.pending) d.last_problems = &into;
+  d.pending = ProblemLines{};
 }
 
 // ---- reporters ------------------------------------------------------------------------------
 
-void count_error_A01() {
-  ++diag_state().counts.errors;
-  ++diag_state().counts.run_errors;
-  if (diag_state().counts.errors >= settings().max_errors) {
+void count_error_A01(Assembly& run) {
+  DiagnosticState& d = diag_state(run);
+  ++d.counts.errors;
+  ++d.counts.run_errors;
+  const int max_errors = settings(run).max_errors;
+  if (d.counts.errors >= max_errors) {
     MessageArgs args;
-    args.number = settings().max_errors;
-    report(0, nullptr, 0, 9, "Error", find_error_text(9), 2, args);
+    args.number = max_errors;
+    report(run, 0, nullptr, 0, 9, "Error", find_error_text(9), 2, args);
   }
 }
 
-void user_error_A01(int number, MessageArgs args) {
-  const char* text = error_text_or_internal(number, false);
-  count_error_A01();
-  report(0, nullptr, 0, number, "Error", text, 2, args);
+void user_error_A01(Assembly& run, int number, MessageArgs args) {
+  const char* text = error_text_or_internal(run, number, false);
+  count_error_A01(run);
+  report(run, 0, nullptr, 0, number, "Error", text, 2, args);
 }
 
 namespace {
 
 // Counts a warning (as an error when warnings count as errors) and tells whether it is to be
 // printed. A disabled warning neither counts nor prints.
-bool count_warning(int number) {
-  const RunSettings& s = settings();
+bool count_warning(Assembly& run, int number) {
+  const RunSettings& s = settings(run);
   if (number >= 0 && number < WARNING_COUNT && !s.warning_enabled[static_cast<std::size_t>(number)]) {
     return false;
   }
   if (s.warnings_as_errors) {
-    count_error_A01();
+    count_error_A01(run);
   } else {
-    ++diag_state().counts.warnings;
-    ++diag_state().counts.run_warnings;
+    DiagnosticState& d = diag_state(run);
+    ++d.counts.warnings;
+    ++d.counts.run_warnings;
   }
   return !s.all_warnings_off;
 }
 
 }  // namespace
 
-void user_warning_A01(int number, MessageArgs args) {
-  if (!count_warning(number)) return;
-  report(0, nullptr, 0, number, "Warning", error_text_or_internal(number, true), 1, args);
+void user_warning_A01(Assembly& run, int number, MessageArgs args) {
+  if (!count_warning(run, number)) return;
+  report(run, 0, nullptr, 0, number, "Warning", error_text_or_internal(run, number, true), 1, args);
 }
 
-void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice, MessageArgs args) {
-  int column = column_of(site, context_kind, column_choice, "user_error_pass2_A01");
-  const char* text = error_text_or_internal(number, false);
-  count_error_A01();
-  report(context_kind, site, column, number, "Error", text, 2, args);
+void user_error_pass2_A01(Assembly& run, int context_kind, const ProblemSite* site, int number, int column_choice,
+                          MessageArgs args) {
+  int column = column_of(run, site, context_kind, column_choice, "user_error_pass2_A01");
+  const char* text = error_text_or_internal(run, number, false);
+  count_error_A01(run);
+  report(run, context_kind, site, column, number, "Error", text, 2, args);
 }
 
-void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
+void user_warning_pass2_A01(Assembly& run, int context_kind, const ProblemSite* site, int number, int column_choice,
                             MessageArgs args) {
-  int column = column_of(site, context_kind, column_choice, "user_warning_pass2_A01");
-  if (!count_warning(number)) return;
-  report(context_kind, site, column, number, "Warning", error_text_or_internal(number, true), 1, args);
+  int column = column_of(run, site, context_kind, column_choice, "user_warning_pass2_A01");
+  if (!count_warning(run, number)) return;
+  report(run, context_kind, site, column, number, "Warning", error_text_or_internal(run, number, true), 1, args);
 }
 
-void report_problem_A01(int context_kind, const ProblemSite* site, int number, const char* label, const char* text,
-                        int severity, MessageArgs args) {
-  report(context_kind, site, 0, number, label, text, severity, args);
+void report_problem_A01(Assembly& run, int context_kind, const ProblemSite* site, int number, const char* label,
+                        const char* text, int severity, MessageArgs args) {
+  report(run, context_kind, site, 0, number, label, text, severity, args);
 }
 
-void error_to_AVM_A01(std::string_view line) {
-  if (!diag_state().last_problems) internal_error_A01("error_to_AVM_A01", "last_avm == NULL", 0, 0);
-  diag_state().last_problems->lines.emplace_back(line);
+void error_to_AVM_A01(Assembly& run, std::string_view line) {
+  DiagnosticState& d = diag_state(run);
+  if (!d.last_problems) internal_error_A01(run, "error_to_AVM_A01", "last_avm == NULL", 0, 0);
+  d.last_problems->lines.emplace_back(line);
 }
 
 // ---- fatal stops ----------------------------------------------------------------------------
 
-void write_internal_error_report(const char* function, const char* diagnostic, long p0, long p1) {
+void write_internal_error_report(Assembly& run, const char* function, const char* diagnostic, long p0, long p1) {
   static const char* const banner = "\n               * * *   I N T E R N A L   E R R O R   * * *\n";
   std::FILE* out = console_stream();
-  std::FILE* list = list_file();
+  std::FILE* list = list_file(run);
   if (list) {
     std::fputs(banner, out);
     std::fputs("\n\n                        Please see list file \n", out);
     out = list;
   }
-  long line = hooks().current_line_number ? hooks().current_line_number() : 0;
+  long line = hooks(run).current_line_number ? hooks(run).current_line_number() : 0;
   std::fputs(banner, out);
   std::fprintf(out, "\nIn function: %s\nDiagnostic: %s\nLine: %ld   P0: %ld    P1: %ld\n\n", function, diagnostic, line,
                p0, p1);
@@ -417,47 +429,50 @@ void write_internal_error_report(const char* function, const char* diagnostic, l
   std::fflush(out);
 }
 
-void internal_error_A01(const char* function, const char* diagnostic, long p0, long p1) {
-  write_internal_error_report(function, diagnostic, p0, p1);
-  fatal_exit_A01();
+void internal_error_A01(Assembly& run, const char* function, const char* diagnostic, long p0, long p1) {
+  write_internal_error_report(run, function, diagnostic, p0, p1);
+  fatal_exit_A01(run);
 }
 
-void fatal_exit_A01() {
-  ++diag_state().counts.errors;
-  ++diag_state().counts.run_errors;
+void fatal_exit_A01(Assembly& run) {
+  DiagnosticState& d = diag_state(run);
+  ++d.counts.errors;
+  ++d.counts.run_errors;
   // The listing has not been written yet: the problems reported so far go there now.
-  if (hooks().flush_listing) hooks().flush_listing();
-  if (hooks().close_files) hooks().close_files();
+  DiagnosticHooks& h = hooks(run);
+  if (h.flush_listing) h.flush_listing();
+  if (h.close_files) h.close_files();
   std::fflush(console_stream());
   throw FatalStop{3};
 }
 
-void out_of_memory_A01() {
+void out_of_memory_A01(Assembly& run) {
   console_write("\n            * * *   A S S E M B L E R   O U T   O F   M E M O R Y   * * *\n");
-  console_printf("\n                    Dynamic memory used: %ld bytes\n", pool().total);
-  fatal_exit_A01();
+  console_printf("\n                    Dynamic memory used: %ld bytes\n", run.part<Pool>().total);
+  fatal_exit_A01(run);
 }
 
 // ---- memory pool ----------------------------------------------------------------------------
 
-void* get_memory_A01(std::size_t size) {
+void* get_memory_A01(Assembly& run, std::size_t size) {
+  Pool& pool = run.part<Pool>();
   size = (size + 1) & ~static_cast<std::size_t>(1);
   if (size >= POOL_BLOCK_SIZE) {
     // Too big for a block: it gets a block of its own; the current block goes on.
-    unsigned char* block = take_block(size);
-    if (!block) out_of_memory_A01();
+    unsigned char* block = take_block(pool, size);
+    if (!block) out_of_memory_A01(run);
     return block;
   }
-  if (pool().offset + size >= POOL_BLOCK_SIZE) {
-    pool().current = take_block(POOL_BLOCK_SIZE);
-    if (!pool().current) out_of_memory_A01();
-    pool().offset = 0;
+  if (pool.offset + size >= POOL_BLOCK_SIZE) {
+    pool.current = take_block(pool, POOL_BLOCK_SIZE);
+    if (!pool.current) out_of_memory_A01(run);
+    pool.offset = 0;
   }
-  unsigned char* piece = pool().current + pool().offset;
-  pool().offset += size;
+  unsigned char* piece = pool.current + pool.offset;
+  pool.offset += size;
   return piece;
 }
 
-long pool_total() { return pool().total; }
+long pool_total(Assembly& run) { return run.part<Pool>().total; }
 
 }  // namespace aq71

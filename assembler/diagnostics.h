@@ -118,7 +118,6 @@ struct DiagnosticHooks {
   std::function<void()> close_files;
 };
 DiagnosticHooks& diagnostic_hooks(Assembly& run);
-DiagnosticHooks& diagnostic_hooks();
 
 // ---- counters and state --------------------------------------------------------------------
 
@@ -128,22 +127,20 @@ struct DiagnosticCounts {
   int run_errors = 0;    // whole run (exit code, object deletion)
   int run_warnings = 0;  // whole run
 };
-const DiagnosticCounts& diagnostic_counts();
+const DiagnosticCounts& diagnostic_counts(Assembly& run);
 
 // A new module begins: its error and warning counters start at 0.
-void begin_module_diagnostics();
-
-// Forget everything (a new run; used by tests). Keeps the hooks.
+void begin_module_diagnostics(Assembly& run);
 
 // The scanner marks a position; texts starting with [mark] are reported there.
-void mark_position_A01(SourceLocation where);
+void mark_position_A01(Assembly& run, SourceLocation where);
 
 // Reports made while no statement record existed yet: the next statement record takes them.
-void take_pending_problems(ProblemLines& into);
+void take_pending_problems(Assembly& run, ProblemLines& into);
 // True when reports wait for the next statement record.
-bool pending_problems();
+bool pending_problems(Assembly& run);
 // Problem lines of a site, made (for the rest of the run) when the site has none yet.
-ProblemLines& site_problems(const ProblemSite& site);
+ProblemLines& site_problems(Assembly& run, const ProblemSite& site);
 
 // ---- tables ---------------------------------------------------------------------------------
 
@@ -165,50 +162,50 @@ const MessageRow* backend_warning_table();
 // ---- reporters ------------------------------------------------------------------------------
 
 // Pass-1 error at the reader's current position (or the marked one).
-void user_error_A01(int number, MessageArgs args = {});
+void user_error_A01(Assembly& run, int number, MessageArgs args = {});
 // Pass-1 warning; nothing happens when the warning is disabled.
-void user_warning_A01(int number, MessageArgs args = {});
+void user_warning_A01(Assembly& run, int number, MessageArgs args = {});
 // Problems found after the source pass. Context kind 1: site is the statement that defined a
 // label; 2: site is a statement; 0: the current statement (site may be nullptr). column_choice
 // 1 to 3 picks one of the recorded caret columns.
-void user_error_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
+void user_error_pass2_A01(Assembly& run, int context_kind, const ProblemSite* site, int number, int column_choice,
                           MessageArgs args = {});
-void user_warning_pass2_A01(int context_kind, const ProblemSite* site, int number, int column_choice,
-                            MessageArgs args = {});
+void user_warning_pass2_A01(Assembly& run, int context_kind, const ProblemSite* site, int number,
+                            int column_choice, MessageArgs args = {});
 // The same at a site made for the report (a statement's site).
-inline void user_error_pass2_A01(int context_kind, const ProblemSite& site, int number, int column_choice,
-                                 MessageArgs args = {}) {
-  user_error_pass2_A01(context_kind, &site, number, column_choice, args);
+inline void user_error_pass2_A01(Assembly& run, int context_kind, const ProblemSite& site, int number,
+                                 int column_choice, MessageArgs args = {}) {
+  user_error_pass2_A01(run, context_kind, &site, number, column_choice, args);
 }
-inline void user_warning_pass2_A01(int context_kind, const ProblemSite& site, int number, int column_choice,
-                                   MessageArgs args = {}) {
-  user_warning_pass2_A01(context_kind, &site, number, column_choice, args);
+inline void user_warning_pass2_A01(Assembly& run, int context_kind, const ProblemSite& site, int number,
+                                   int column_choice, MessageArgs args = {}) {
+  user_warning_pass2_A01(run, context_kind, &site, number, column_choice, args);
 }
 // Writes one problem to the list file's problem lines (when a list file is open) and to the
 // console (unless -ST). A severity-1 report becomes an "Error" with warnings counted as errors.
 // Stops the run after a [fatal] text.
-void report_problem_A01(int context_kind, const ProblemSite* site, int number, const char* label, const char* text,
-                        int severity, MessageArgs args = {});
+void report_problem_A01(Assembly& run, int context_kind, const ProblemSite* site, int number, const char* label,
+                        const char* text, int severity, MessageArgs args = {});
 // One more error; at the maximum, error 9 is reported and the run stops.
-void count_error_A01();
+void count_error_A01(Assembly& run);
 // Appends one completed message line to the last reported statement.
-void error_to_AVM_A01(std::string_view line);
+void error_to_AVM_A01(Assembly& run, std::string_view line);
 
 // Internal-error report, then fatal stop.
-[[noreturn]] void internal_error_A01(const char* function, const char* diagnostic, long p0, long p1);
+[[noreturn]] void internal_error_A01(Assembly& run, const char* function, const char* diagnostic, long p0, long p1);
 // Writes the internal-error report only (the fault handler uses it).
-void write_internal_error_report(const char* function, const char* diagnostic, long p0, long p1);
+void write_internal_error_report(Assembly& run, const char* function, const char* diagnostic, long p0, long p1);
 // Counts one error, closes all files (deleting the object) and ends the run with exit code 3.
-[[noreturn]] void fatal_exit_A01();
+[[noreturn]] void fatal_exit_A01(Assembly& run);
 // Out-of-memory report, then fatal stop.
-[[noreturn]] void out_of_memory_A01();
+[[noreturn]] void out_of_memory_A01(Assembly& run);
 
 // ---- memory pool ----------------------------------------------------------------------------
 
 inline constexpr std::size_t POOL_BLOCK_SIZE = 20480;
 // A piece of never-freed memory, filled with 0xFF bytes.
-void* get_memory_A01(std::size_t size);
+void* get_memory_A01(Assembly& run, std::size_t size);
 // Bytes taken from the system for the pool so far.
-long pool_total();
+long pool_total(Assembly& run);
 
 }  // namespace aq71

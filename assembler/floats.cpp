@@ -5,7 +5,37 @@
 
 namespace aq71 {
 
-FloatState& float_state(Assembly& run) { return run.part<FloatState>(); }
+namespace {
+
+FloatCallbacks assembler_float_callbacks(Assembly& run) {
+  FloatCallbacks cb;
+  cb.internal_error = [&run](const char* function, const char* diagnostic) {
+    internal_error_A01(run, function, diagnostic, 0, 0);
+  };
+  cb.warning = [&run](int code) {
+    switch (code) {
+      case 1:
+        user_warning_A01(run, 5);
+        break;
+      case 2:
+        user_warning_A01(run, 6);
+        break;
+      default:
+        internal_error_A01(run, "fp_warning_G03", "unknown warning", code, 0);
+    }
+  };
+  return cb;
+}
+
+// A run's floating-point state reports to that run from the start.
+struct RunFloats {
+  explicit RunFloats(Assembly& run) { state.callbacks = assembler_float_callbacks(run); }
+  FloatState state;
+};
+
+}  // namespace
+
+FloatState& float_state(Assembly& run) { return run.part<RunFloats>().state; }
 
 namespace {
 
@@ -16,11 +46,9 @@ constexpr std::int64_t kMaxExponent = 2046;  // 2047 would be the infinity/NaN i
 constexpr std::uint64_t kMant56 = (std::uint64_t{1} << 56) - 1;
 constexpr std::uint64_t kLargestMantissa = (kMantOverflowBit - 1) & ~kMantGuardRound;
 
+// Without a callback the failure shows only in the result (false or zero).
 void internal(FloatState& fs, const char* function, const char* diagnostic) {
-  if (fs.callbacks.internal_error)
-    fs.callbacks.internal_error(function, diagnostic);
-  else
-    internal_error_A01(function, diagnostic, 0, 0);
+  if (fs.callbacks.internal_error) fs.callbacks.internal_error(function, diagnostic);
 }
 
 unpacked_float make(std::int32_t sign, std::int32_t exponent, std::uint64_t m) {
@@ -83,10 +111,7 @@ void mantissa_set_M25(unpacked_float& f, std::uint64_t m) {
 
 bool init_floats_G03(FloatState& fs, const FloatCallbacks& callbacks) {
   if (!callbacks.warning) {
-    if (callbacks.internal_error)
-      callbacks.internal_error("init_floats_G03", "no warning");
-    else
-      internal_error_A01("init_floats_G03", "no warning", 0, 0);
+    if (callbacks.internal_error) callbacks.internal_error("init_floats_G03", "no warning");
     return false;
   }
   fs.callbacks = callbacks;
@@ -97,24 +122,8 @@ bool init_floats_G03(FloatState& fs, const FloatCallbacks& callbacks) {
          check_double_G03(fs, float_one()) && check_double_G03(fs, float_minus_one());
 }
 
-bool install_assembler_float_callbacks(FloatState& fs) {
-  FloatCallbacks cb;
-  cb.internal_error = [](const char* function, const char* diagnostic) {
-    internal_error_A01(function, diagnostic, 0, 0);
-  };
-  cb.warning = [](int code) {
-    switch (code) {
-      case 1:
-        user_warning_A01(5);
-        break;
-      case 2:
-        user_warning_A01(6);
-        break;
-      default:
-        internal_error_A01("fp_warning_G03", "unknown warning", code, 0);
-    }
-  };
-  return init_floats_G03(fs, cb);
+bool install_assembler_float_callbacks(Assembly& run, FloatState& fs) {
+  return init_floats_G03(fs, assembler_float_callbacks(run));
 }
 
 void set_float_warning_budget(FloatState& fs, unsigned budget) { fs.budget = budget; }

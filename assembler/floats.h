@@ -63,11 +63,12 @@ class Assembly;
 FloatState& float_state(Assembly& run);
 
 // Installs the callbacks and builds the constants. Without a warning callback: internal error
-// "no warning" and false.
+// "no warning" (when an internal-error callback is given) and false.
 bool init_floats_G03(FloatState& fs, const FloatCallbacks& callbacks);
-// Callbacks of the assembler: code 1 warning 5, code 2 warning 6, any other the internal error
-// "unknown warning"; internal errors end the run. False when the package refused them.
-bool install_assembler_float_callbacks(FloatState& fs);
+// Callbacks of the assembler, reporting to run: code 1 warning 5, code 2 warning 6, any other
+// the internal error "unknown warning"; internal errors end the run. False when the package
+// refused them. A run's float_state has them from the start.
+bool install_assembler_float_callbacks(Assembly& run, FloatState& fs);
 
 void set_float_warning_budget(FloatState& fs, unsigned budget);
 void set_float_warnings_enabled(FloatState& fs, bool enabled);

@@ -19,7 +19,7 @@ void report_error(Assembly& run, int number, std::string_view name, long number_
   if (hooks.error)
     hooks.error(number, name, number_arg);
   else
-    user_error_A01(number, MessageArgs{name, number_arg});
+    user_error_A01(run, number, MessageArgs{name, number_arg});
 }
 
 void report_warning(Assembly& run, int number, std::string_view name, long number_arg) {
@@ -27,7 +27,7 @@ void report_warning(Assembly& run, int number, std::string_view name, long numbe
   if (hooks.warning)
     hooks.warning(number, name, number_arg);
   else
-    user_warning_A01(number, MessageArgs{name, number_arg});
+    user_warning_A01(run, number, MessageArgs{name, number_arg});
 }
 
 void report_internal(Assembly& run, const char* function, const char* diagnostic) {
@@ -35,7 +35,7 @@ void report_internal(Assembly& run, const char* function, const char* diagnostic
   if (hooks.internal)
     hooks.internal(function, diagnostic);
   else
-    internal_error_A01(function, diagnostic, 0, 0);
+    internal_error_A01(run, function, diagnostic, 0, 0);
   throw InternalStop{function, diagnostic};
 }
 

@@ -11,6 +11,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 
 // Parses the operands of one instruction statement and matches its instruction class.

@@ -383,7 +383,7 @@ const char* month_name(int month) {
 int listing_width() { return listing_layout(current_assembly()).width; }
 int header_width() { return listing_layout(current_assembly()).width < 132 ? 79 : 99; }
 
-void install_listing_hooks() { diagnostic_hooks().flush_listing = flush_problems_on_fatal_stop; }
+void install_listing_hooks() { diagnostic_hooks(current_assembly()).flush_listing = flush_problems_on_fatal_stop; }
 
 void begin_listing_run() {
   install_listing_hooks();
@@ -527,7 +527,7 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
   }
   const bool cycles = !problem && (list_flags & LIST_CYCLES);
   if (cycles) {
-    const DiagnosticCounts& c = diagnostic_counts();
+    const DiagnosticCounts& c = diagnostic_counts(current_assembly());
     s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls().cycles) : blanks(9);
     add_cycles(st);
   }
@@ -656,7 +656,7 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
 
 void print_final_report_A03(bool code_produced, const StatementRange& statements) {
   const RunSettings& s = settings();
-  const DiagnosticCounts& counts = diagnostic_counts();
+  const DiagnosticCounts& counts = diagnostic_counts(current_assembly());
   const bool listing = list_file() != nullptr;
   ls().module_listed = true;
   if (listing) {
@@ -841,7 +841,7 @@ void flush_problems_on_fatal_stop() {
     info.problems_written = lines.lines.size();
   }
   ProblemLines pending;
-  take_pending_problems(pending);
+  take_pending_problems(current_assembly(), pending);
   for (const std::string& l : pending.lines) problem_line(l);
   std::fflush(list_file());
 }

@@ -52,7 +52,7 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
     bool plus = code == TOK_PLUS || text == "+";
     bool minus = code == TOK_MINUS || text == "-";
     if (!plus && !minus) {
-      user_error_A01(61);
+      user_error_A01(sc.run(), 61);
       if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
       return;
     }
@@ -76,7 +76,7 @@ void directive_listing(Scanner& sc, int id, SymbolNode* label) {
     ValueRec* e = parse_expression_A08(sc, false, true);
     if (e && !e->failed) {
       if (!e->absolute()) {
-        user_error_A01(53);
+        user_error_A01(sc.run(), 53);
       } else {
         long n = e->signed_value();
         if (id == DIR_PAGSIZ)

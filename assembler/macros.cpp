@@ -59,7 +59,8 @@ class ExpansionReader;
 // The macros of a run and the parts of the run they work with.
 struct MacroState {
   explicit MacroState(Assembly& run)
-      : conditional(conditional_assembly(run)),
+      : run(run),
+        conditional(conditional_assembly(run)),
         blocks(block_stack(run)),
         operators(macro_operators(run)),
         settings(aq71::settings(run)),
@@ -72,6 +73,7 @@ struct MacroState {
   std::deque<MacroDef> definitions;
   std::vector<CallContext*> active;  // innermost last
   std::vector<std::unique_ptr<ExpansionReader>> readers;
+  Assembly& run;
   ConditionalAssembly& conditional;
   BlockStack& blocks;
   MacroOperators& operators;
@@ -94,7 +96,7 @@ std::string expand_line(const CallContext& ctx, const std::string& text) {
     }
     if (i + 1 >= text.size() || text[i + 1] == '\n') {
       std::string name = "\\";
-      user_error_A01(95, {.text = name});
+      user_error_A01(state.run, 95, {.text = name});
       continue;
     }
     char d = text[++i];
@@ -113,13 +115,13 @@ std::string expand_line(const CallContext& ctx, const std::string& text) {
     if (d >= 'A' && d <= 'Z') index = 9 + (d - 'A');
     if (index < 0) {
       std::string name{'\\', d};
-      user_error_A01(95, {.text = name});
+      user_error_A01(state.run, 95, {.text = name});
       continue;
     }
     if (static_cast<std::size_t>(index) < ctx.actuals.size()) out += ctx.actuals[static_cast<std::size_t>(index)];
   }
   if (out.size() > kExpandedLineLimit) {
-    user_error_A01(20, {.number = static_cast<long>(kExpandedLineLimit)});
+    user_error_A01(state.run, 20, {.number = static_cast<long>(kExpandedLineLimit)});
     bool lf = out.back() == '\n';
     out.resize(kExpandedLineLimit - 1);
     if (lf) out += '\n';
@@ -136,8 +138,8 @@ class ExpansionReader : public InputReader {
       if (ctx->next_line >= ctx->def->lines.size()) {
         if (!ctx->ended) {
           // The line holding ENDM was skipped as part of a false branch.
-          if (!ctx->state->conditional.skipping()) user_error_A01(57);
-          fatal_exit_A01();
+          if (!ctx->state->conditional.skipping()) user_error_A01(ctx->state->run, 57);
+          fatal_exit_A01(ctx->state->run);
         }
         return EXHAUSTED;
       }
@@ -156,9 +158,9 @@ class ExpansionReader : public InputReader {
 
 MacroState& ms(Assembly& run) { return run.part<MacroState>(); }
 
-void give_value(SymbolNode* node, long value) {
+void give_value(Assembly& run, SymbolNode* node, long value) {
   LabelRec* l = node && node->def ? node->def->label : nullptr;
-  if (!l) internal_error_A01("create_args_symbol", "no local label", 0, 0);
+  if (!l) internal_error_A01(run, "create_args_symbol", "no local label", 0, 0);
   l->flags &= ~LABEL_NOT_PLACED;
   l->flags |= LABEL_DEFINED;
   l->segment_number = SEG_ASEG;
@@ -167,11 +169,11 @@ void give_value(SymbolNode* node, long value) {
 }
 
 // Turns a node into the macro's name; false when it may not become one (error 34 reported).
-bool name_macro(IdentTree& tree, SymbolNode* node, MacroDef* def) {
+bool name_macro(Assembly& run, IdentTree& tree, SymbolNode* node, MacroDef* def) {
   if (!node) return false;
   for (SymbolNode* n = tree.find_exact(node->name); n; n = n->next)
     if (n->def && n->def->kind == KIND_MACRO) {
-      user_error_A01(34, {.text = node->name});
+      user_error_A01(run, 34, {.text = node->name});
       // The label meaning entered for this line would hide the macro from later calls:
       // the old macro stays the one that expands.
       if (node != n && node->def && node->def->kind == KIND_LABEL) {
@@ -188,7 +190,7 @@ bool name_macro(IdentTree& tree, SymbolNode* node, MacroDef* def) {
   if (node->def && node->def->kind == KIND_LABEL) {
     LabelRec* l = node->def->label;
     if (l && (l->flags & (LABEL_PUBLIC | LABEL_EXTERN | LABEL_ON_LINE))) {
-      user_error_A01(34, {.text = node->name});
+      user_error_A01(run, 34, {.text = node->name});
       return false;
     }
     node->def->kind = KIND_MACRO;
@@ -197,7 +199,7 @@ bool name_macro(IdentTree& tree, SymbolNode* node, MacroDef* def) {
   } else if (node->def) {
     target = tree.add_meaning(node, KIND_MACRO);
     if (!target) {
-      user_error_A01(34, {.text = node->name});
+      user_error_A01(run, 34, {.text = node->name});
       return false;
     }
   } else {
@@ -211,7 +213,7 @@ bool name_macro(IdentTree& tree, SymbolNode* node, MacroDef* def) {
 
 // ---- pure helpers ------------------------------------------------------------------------------
 
-bool split_actuals(const std::string& text, char open, char close, std::vector<std::string>& actuals) {
+bool split_actuals(Assembly& run, const std::string& text, char open, char close, std::vector<std::string>& actuals) {
   actuals.clear();
   std::string cur;
   std::size_t used = 0;
@@ -219,7 +221,7 @@ bool split_actuals(const std::string& text, char open, char close, std::vector<s
   std::size_t i = 0;
   auto add = [&](char c) {
     if (used >= kMacroTextFill) {
-      if (used == kMacroTextFill) user_error_A01(20, {.number = static_cast<long>(kMacroTextLimit)});
+      if (used == kMacroTextFill) user_error_A01(run, 20, {.number = static_cast<long>(kMacroTextLimit)});
       ++used;
       return;
     }
@@ -247,14 +249,14 @@ bool split_actuals(const std::string& text, char open, char close, std::vector<s
         add(text[i]);
       }
       if (i >= text.size() || text[i] == '\n') {
-        user_error_A01(38);
+        user_error_A01(run, 38);
         break;
       }
       ++i;
       while (i < text.size() && blank(text[i])) ++i;
       at_start = false;
       if (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != ';') {
-        user_error_A01(0);
+        user_error_A01(run, 0);
         while (i < text.size() && text[i] != ',') ++i;
       }
       if (i >= text.size() || text[i] != ',') break;
@@ -346,7 +348,7 @@ void MacroOperators::reset() {
 
 bool MacroOperators::push(std::int32_t v) {
   if (sp_ >= 99) {
-    user_error_A01(93);
+    user_error_A01(run_, 93);
     return false;
   }
   stack_[++sp_] = v;
@@ -355,7 +357,7 @@ bool MacroOperators::push(std::int32_t v) {
 
 bool MacroOperators::need(int n) {
   if (sp_ + 1 >= n) return true;
-  user_error_A01(sp_ < 0 ? 92 : 94);
+  user_error_A01(run_, sp_ < 0 ? 92 : 94);
   return false;
 }
 
@@ -380,11 +382,11 @@ void MacroOperators::interpret(char op, const std::string& text, std::size_t& po
   };
   auto index_ok = [&](std::int64_t index) {
     if (index < 0) {
-      user_error_A01(92);
+      user_error_A01(run_, 92);
       return false;
     }
     if (index >= 100) {
-      user_error_A01(93);
+      user_error_A01(run_, 93);
       return false;
     }
     return true;
@@ -433,7 +435,7 @@ void MacroOperators::interpret(char op, const std::string& text, std::size_t& po
       return;
     case 'A':
       if (sp_ < 1) {
-        user_error_A01(94);
+        user_error_A01(run_, 94);
         return;
       }
       std::swap(stack_[sp_], stack_[sp_ - 1]);
@@ -475,10 +477,10 @@ void MacroOperators::interpret(char op, const std::string& text, std::size_t& po
       if (!need(1)) return;
       std::int64_t n = stack_[sp_];
       if (n > 100) {
-        user_error_A01(93);
+        user_error_A01(run_, 93);
         n = 100;
       } else if (n < 1) {
-        user_error_A01(92);
+        user_error_A01(run_, 92);
         n = 1;
       }
       sp_ = static_cast<int>(n) - 1;
@@ -523,13 +525,13 @@ void MacroOperators::interpret(char op, const std::string& text, std::size_t& po
       return;
     case '"': {
       if (sp_ < 2) {
-        user_error_A01(94);
+        user_error_A01(run_, 94);
         return;
       }
       std::int32_t n = stack_[sp_], first = stack_[sp_ - 1], last = stack_[sp_ - 2];
       sp_ -= 3;
       if (n < 0 || static_cast<std::size_t>(n) >= actuals.size()) {
-        user_error_A01(94);
+        user_error_A01(run_, 94);
         return;
       }
       const std::string& a = actuals[static_cast<std::size_t>(n)];
@@ -574,7 +576,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
   bool named = false;
   if (label) {
     def.name = label->name;
-    named = name_macro(tree, label, &def);
+    named = name_macro(sc.run(), tree, label, &def);
     std::string rest;
     if (sc.current_char() == '\n' || sc.current_char() == -1)
       sc.skip_rest_of_line_quiet();
@@ -596,13 +598,13 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
       }
       while (i < rest.size() && blank(rest[i])) ++i;
       if (i < rest.size() && rest[i] != ',') {
-        user_error_A01(36);
+        user_error_A01(sc.run(), 36);
         break;
       }
       formals.push_back(name);
       if (formals.size() > static_cast<std::size_t>(kMacroFormalLimit)) {
-        user_error_A01(21, {.number = kMacroFormalLimit});
-        fatal_exit_A01();
+        user_error_A01(sc.run(), 21, {.number = kMacroFormalLimit});
+        fatal_exit_A01(sc.run());
       }
       trailing = i < rest.size();
       if (trailing) ++i;
@@ -620,9 +622,9 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
       def.name = sc.token().text;
       SymbolNode* node = sc.token().node;
       if (!node) node = tree.enter(def.name, false, false).node;
-      named = name_macro(tree, node, &def);
+      named = name_macro(sc.run(), tree, node, &def);
     } else {
-      user_error_A01(35);
+      user_error_A01(sc.run(), 35);
     }
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line_quiet();
   }
@@ -636,7 +638,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
       return;
     }
     if (line.size() > kMacroTextFill) {
-      user_error_A01(20, {.number = static_cast<long>(kMacroTextLimit)});
+      user_error_A01(sc.run(), 20, {.number = static_cast<long>(kMacroTextLimit)});
       line.resize(kMacroTextFill);
     }
     auto words = statement_words(line);
@@ -688,11 +690,11 @@ void reset_macros(Assembly& run) {
 void macro_call_A10(Scanner& sc, SymbolNode* node) {
   MacroState& state = ms(sc.run());
   const MacroDef* def = macro_definition(node);
-  if (!def) internal_error_A01("macro_call_A10", "no macro", 0, 0);
+  if (!def) internal_error_A01(sc.run(), "macro_call_A10", "no macro", 0, 0);
   const int level = static_cast<int>(state.active.size());
   if (level + 1 >= kMacroNestingLimit) {
-    user_error_A01(29, {.number = kMacroNestingLimit});
-    fatal_exit_A01();
+    user_error_A01(sc.run(), 29, {.number = kMacroNestingLimit});
+    fatal_exit_A01(sc.run());
   }
   // The rest of the call line holds the actuals.
   std::string text;
@@ -716,8 +718,8 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
   auto ctx = std::make_unique<CallContext>();
   ctx->state = &state;
   ctx->def = def;
-  if (!split_actuals(text, state.settings.macro_quote_open, state.settings.macro_quote_close, ctx->actuals))
-    internal_error_A01("actuals_scan", "Too many actuals", 0, 0);
+  if (!split_actuals(sc.run(), text, state.settings.macro_quote_open, state.settings.macro_quote_close, ctx->actuals))
+    internal_error_A01(sc.run(), "actuals_scan", "Too many actuals", 0, 0);
   ctx->cond_depth = state.conditional.depth();
   ctx->level = level + 1;
   CallContext* c = ctx.get();
@@ -726,7 +728,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
   c->reader = reader.get();
   sc.redirect_input_A05(reader.get());
   state.readers.push_back(std::move(reader));
-  give_value(state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
+  give_value(sc.run(), state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
   if (state.settings.macro_debug) {
     std::printf("%s\n%s\n%s\nArguments:\n", std::string(78, '+').c_str(), def->name.c_str(),
                 std::string(78, '+').c_str());
@@ -742,13 +744,13 @@ void directive_endm(Scanner& sc, SymbolNode* label) {
   MacroState& state = ms(sc.run());
   open_statement(StatementKind::Nothing);
   if (state.active.empty()) {
-    user_error_A01(37);
-    fatal_exit_A01();
+    user_error_A01(sc.run(), 37);
+    fatal_exit_A01(sc.run());
   }
   CallContext* c = state.active.back();
   if (state.conditional.depth() != c->cond_depth) {
-    user_error_A01(57);
-    fatal_exit_A01();
+    user_error_A01(sc.run(), 57);
+    fatal_exit_A01(sc.run());
   }
   c->ended = true;
   sc.next_token_A07();
@@ -768,7 +770,7 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
   attach_label(st, label);
   MacroState& state = ms(sc.run());
   if (state.active.empty()) {
-    user_error_A01(37);
+    user_error_A01(sc.run(), 37);
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
     return;
   }
@@ -792,12 +794,12 @@ void directive_local(Scanner& sc, SymbolNode* label) {
   for (;;) {
     next_nonblank(sc);
     if (sc.token().code != TOK_IDENT) {
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
       break;
     }
     std::string name = sc.token().text;
     if (state.active.empty()) {
-      user_error_A01(77, {.text = name});
+      user_error_A01(sc.run(), 77, {.text = name});
       break;
     }
     state.tree.declare_local(name, state.active.back()->level);
@@ -808,7 +810,7 @@ void directive_local(Scanner& sc, SymbolNode* label) {
   sc.set_lookup_mode(saved_mode);
   int code = sc.token().code;
   if (code != TOK_EOL && code != TOK_EOF && code != TOK_SEMICOLON) {
-    if (!state.active.empty()) user_error_A01(0);
+    if (!state.active.empty()) user_error_A01(sc.run(), 0);
   }
   if (code != TOK_EOL && code != TOK_EOF) sc.skip_rest_of_line();
 }

@@ -58,7 +58,7 @@ const MacroDef* macro_definition(const SymbolNode* node);
 // Splits the rest of a call line into actual texts (quoted actuals lose their brackets). Errors:
 // 20 (text too long), 38 (unclosed quoted actual), 0 (text after the closer). open/close: the
 // quote pair. Returns false with more than 35 actuals.
-bool split_actuals(const std::string& text, char open, char close, std::vector<std::string>& actuals);
+bool split_actuals(Assembly& run, const std::string& text, char open, char close, std::vector<std::string>& actuals);
 
 // A body line with the formals replaced by their backslash forms (identifiers only; strings
 // and comments are left alone).
@@ -67,6 +67,7 @@ std::string replace_formals(const std::string& line, const std::vector<std::stri
 // Operator stack language of operator-mode macros.
 class MacroOperators {
  public:
+  explicit MacroOperators(Assembly& run) : run_(run) {}
   void reset();  // stack emptied, counter 0, interpretation on
   void enable() { enabled_ = true; }
   // Interprets the character after a backslash. text/pos: the line being expanded (L reads
@@ -79,6 +80,7 @@ class MacroOperators {
  private:
   bool push(std::int32_t v);
   bool need(int n);
+  Assembly& run_;
   std::int32_t stack_[100] = {};
   int sp_ = -1;
   std::int32_t counter_ = 0;

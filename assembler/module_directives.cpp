@@ -56,12 +56,12 @@ void read_start_address(Scanner& sc) {
 }
 
 // A fresh symbol node for a redefined VAR name: statements read so far keep the earlier one.
-SymbolNode* renew_symbol(IdentTree& tree, SymbolNode* label) {
+SymbolNode* renew_symbol(Assembly& run, IdentTree& tree, SymbolNode* label) {
   std::string name = label->name;
   tree.remove_node(label);
   SymbolNode* head = tree.enter(name, false, false).node;
   SymbolNode* fresh = tree.add_meaning(head, KIND_LABEL);
-  if (!fresh) internal_error_A01("directive_var", "Label not renewed", 0, 0);
+  if (!fresh) internal_error_A01(run, "directive_var", "Label not renewed", 0, 0);
   tree.make_label(fresh, true);
   tree.mark_node(fresh);
   return fresh;
@@ -80,7 +80,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
     e = new_constant_expression_A08(0);
   }
   if (renew) {
-    label = renew_symbol(ident_tree(sc.run()), label);
+    label = renew_symbol(sc.run(), ident_tree(sc.run()), label);
     attach_label(st, label);
   }
   LabelRec* l = label_record(label);
@@ -98,7 +98,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
     l->segment_number = v.result_segment;
     l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Relocatable);
   }
-  if ((l->flags & LABEL_PUBLIC) && v.kind == VALUE_COMPLEX) user_error_A01(64);
+  if ((l->flags & LABEL_PUBLIC) && v.kind == VALUE_COMPLEX) user_error_A01(sc.run(), 64);
   // A value still waiting for symbols must be known by the end of the module (a chain of
   // symbols defined by each other never is).
   if (v.kind == VALUE_UNSOLVED) queue_for_resolve(v);
@@ -109,7 +109,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
 
 void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
   ModuleState& m = module_state(sc.run());
-  if (m.opened_by_directive) user_error_A01(73);
+  if (m.opened_by_directive) user_error_A01(sc.run(), 73);
   m.opened_by_directive = true;
   m.open_counter = 1;
   m.kind = library ? ModuleKind::Library : ModuleKind::Program;
@@ -128,7 +128,7 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
                         (t.node && (ident_tree(sc.run()).find_kind(t.node->name, KIND_SEGMENT) ||
                                     ident_tree(sc.run()).find_kind(t.node->name, KIND_SEGMENT_TYPE)));
     if (segment_word)
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
     else
       m.name = t.node ? t.node->name : t.text;
     sc.next_token_A07();
@@ -147,7 +147,7 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
 static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
   int error = macro_level(sc.run()) > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
   if (error < 0) return false;
-  user_error_A01(error);
+  user_error_A01(sc.run(), error);
   Statement& st = open_statement(StatementKind::Failed);
   st.failed = true;
   attach_label(st, label);
@@ -160,7 +160,7 @@ void directive_endmod(Scanner& sc, SymbolNode* label) {
   ModuleState& m = module_state(sc.run());
   Statement& st = open_statement(StatementKind::ModuleEnd);
   attach_label(st, label);
-  if (!m.opened_by_directive) user_error_A01(39);
+  if (!m.opened_by_directive) user_error_A01(sc.run(), 39);
   if (m.open_counter > 0) --m.open_counter;
   read_start_address(sc);
   m.ended = true;
@@ -173,7 +173,7 @@ void directive_end(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(StatementKind::ModuleEnd);
   attach_label(st, label);
   if (m.open_counter <= 0)
-    user_error_A01(39);
+    user_error_A01(sc.run(), 39);
   else
     --m.open_counter;
   read_start_address(sc);
@@ -186,7 +186,7 @@ void directive_end(Scanner& sc, SymbolNode* label) {
 void directive_equ(Scanner& sc, SymbolNode* label) {
   LabelRec* l = label_record(label);
   if (!l) {
-    user_error_A01(41);
+    user_error_A01(sc.run(), 41);
     failed_statement(sc, nullptr);
     return;
   }
@@ -195,7 +195,7 @@ void directive_equ(Scanner& sc, SymbolNode* label) {
     return;
   }
   if (l->flags & LABEL_ON_LINE) {
-    user_error_A01(42, {.text = label->name});
+    user_error_A01(sc.run(), 42, {.text = label->name});
     failed_statement(sc, nullptr);
     return;
   }
@@ -205,17 +205,17 @@ void directive_equ(Scanner& sc, SymbolNode* label) {
 void directive_var(Scanner& sc, SymbolNode* label) {
   LabelRec* l = label_record(label);
   if (!l) {
-    user_error_A01(41);
+    user_error_A01(sc.run(), 41);
     failed_statement(sc, nullptr);
     return;
   }
   if (l->flags & (LABEL_PUBLIC | LABEL_EXTERN)) {
-    user_error_A01(62);
+    user_error_A01(sc.run(), 62);
     failed_statement(sc, nullptr);
     return;
   }
   if ((l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_REDEFINABLE)) {
-    user_error_A01(42, {.text = label->name});
+    user_error_A01(sc.run(), 42, {.text = label->name});
     failed_statement(sc, nullptr);
     return;
   }

@@ -31,17 +31,17 @@ struct WriteProblem {
 };
 
 // Segment number of the file (the assembler's own two lists come first and are not numbered).
-unsigned file_segment(int segment) {
-  if (segment < 2) internal_error_A01("dump_expression_A23", "Segment not set", segment, 0);
+unsigned file_segment(Assembly& run, int segment) {
+  if (segment < 2) internal_error_A01(run, "dump_expression_A23", "Segment not set", segment, 0);
   return static_cast<unsigned>(segment - 2);
 }
 
-bool errors_counted() { return diagnostic_counts().run_errors > 0; }
+bool errors_counted(Assembly& run) { return diagnostic_counts(run).run_errors > 0; }
 
 // An expression that must have a value by now. Problems were reported when the resolve step
 // gave up on it; without any, this is an inconsistency.
-void not_solved() {
-  if (!errors_counted()) internal_error_A01("dump_expression_A23", "Expr not solved", 0, 0);
+void not_solved(Assembly& run) {
+  if (!errors_counted(run)) internal_error_A01(run, "dump_expression_A23", "Expr not solved", 0, 0);
 }
 
 // Object tag of an operator term that has one without payload.
@@ -124,7 +124,7 @@ bool takes_right_only(int token) {
   }
 }
 
-void write_operator(Encoder& e, const ExprTerm& t) {
+void write_operator(Assembly& run, Encoder& e, const ExprTerm& t) {
   if (!t.unary && takes_right_only(t.token)) e.op(zolex::kSwap).op(zolex::kDrop);
   switch (t.token) {
     case OP_LOW:
@@ -145,68 +145,68 @@ void write_operator(Encoder& e, const ExprTerm& t) {
   }
   int tag = operator_tag(t.token, t.unary);
   if (tag == -1) return;  // unary plus
-  if (tag < 0) internal_error_A01("dump_operator in A23", "Not an Operator", t.token, 0);
+  if (tag < 0) internal_error_A01(run, "dump_operator in A23", "Not an Operator", t.token, 0);
   e.op(static_cast<Tag>(tag));
 }
 
 // A label met in a folded term list: its value as far as the linker needs it.
-void write_label(Encoder& e, LabelRec* l) {
-  if (!l) internal_error_A01("A23:dump_complex_expression", "Not a label", 0, 0);
+void write_label(Assembly& run, Encoder& e, LabelRec* l) {
+  if (!l) internal_error_A01(run, "A23:dump_complex_expression", "Not a label", 0, 0);
   if (l->flags & LABEL_EXTERN) {
     e.push_external(static_cast<unsigned>(l->extern_index));
     return;
   }
   ValueRec& v = label_value(*l);
   if (v.kind == VALUE_COMPLEX) {
-    write_linker_expression(e, v);
+    write_linker_expression(run, e, v);
     return;
   }
   if (!v.solved() && !(l->flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE))) {
-    not_solved();
+    not_solved(run);
     e.push_constant(0);
     return;
   }
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2)
-    e.push_segment(file_segment(v.result_segment), v.value);
+    e.push_segment(file_segment(run, v.result_segment), v.value);
   else if (!v.solved())
     e.push_constant(l->absolute_value);
   else
     e.push_constant(static_cast<std::int32_t>(v.value));
 }
 
-void write_terms(Encoder& e, const TermList& terms) {
+void write_terms(Assembly& run, Encoder& e, const TermList& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     const ExprTerm& t = terms[i];
     switch (t.kind) {
       case ExprTerm::Constant:
         if (t.segment >= 2)
-          e.push_segment(file_segment(t.segment), t.value);
+          e.push_segment(file_segment(run, t.segment), t.value);
         else
           e.push_constant(static_cast<std::int32_t>(t.value));
         break;
       case ExprTerm::Symbol:
-        write_label(e, t.label);
+        write_label(run, e, t.label);
         break;
       case ExprTerm::External:
         e.push_external(static_cast<unsigned>(t.extern_index));
         break;
       case ExprTerm::SegmentBegin:
-        e.push_segment_begin(file_segment(t.segment));
+        e.push_segment_begin(file_segment(run, t.segment));
         break;
       case ExprTerm::SegmentEnd:
-        e.push_segment_end(file_segment(t.segment));
+        e.push_segment_end(file_segment(run, t.segment));
         break;
       case ExprTerm::String:
         if (i + 1 >= terms.size() || terms[i + 1].kind != ExprTerm::Operator || terms[i + 1].token != OP_ERROR_TEXT)
-          internal_error_A01("A23:dump_complex_expression", "Operator missing", 0, 0);
+          internal_error_A01(run, "A23:dump_complex_expression", "Operator missing", 0, 0);
         e.message(t.text);
         ++i;
         break;
       case ExprTerm::Operator:
-        write_operator(e, t);
+        write_operator(run, e, t);
         break;
       default:
-        internal_error_A01("A23:dump_complex_expression", "No tag", t.kind, 0);
+        internal_error_A01(run, "A23:dump_complex_expression", "No tag", t.kind, 0);
     }
   }
 }
@@ -221,20 +221,20 @@ std::string error_message(int number) {
 }
 
 // The postfix program of one fixup: its operand value(s) pushed, then its steps.
-void write_fixup(Encoder& e, const Statement& st, const Fixup& f) {
+void write_fixup(Assembly& run, Encoder& e, const Statement& st, const Fixup& f) {
   auto operand = [&](int n) {
     if (n < 1 || n > 2 || !st.operand_exprs[static_cast<std::size_t>(n - 1)])
-      internal_error_A01("gen_instruction_B00", "Fixup without operand", n, 0);
+      internal_error_A01(run, "gen_instruction_B00", "Fixup without operand", n, 0);
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(n - 1)];
     if (ValueRec* v = slot.expression())
-      write_linker_expression(e, *v);
+      write_linker_expression(run, e, *v);
     else
       e.push_constant(static_cast<std::int32_t>(slot.constant_value()));
   };
   if (f.extra_operand) operand(f.extra_operand);
   operand(f.value_operand);
   const LinkProgram p = link_program(f);
-  if (p.count == 0) internal_error_A01("gen_instruction_B00", "Fixup field unknown", f.field, 0);
+  if (p.count == 0) internal_error_A01(run, "gen_instruction_B00", "Fixup field unknown", f.field, 0);
   for (std::uint8_t i = 0; i < p.count; ++i) {
     const LinkStep& s = p.steps[i];
     switch (s.op) {
@@ -292,10 +292,10 @@ int field_count(const Fixup& f) {
   return n;
 }
 
-void write_instruction(Encoder& e, const Statement& st) {
+void write_instruction(Assembly& run, Encoder& e, const Statement& st) {
   const StatementCode& c = st.code;
   if (c.word_count * 2u != st.size)
-    internal_error_A01("gen_instruction_B00", "Wrong bytecount", c.word_count * 2, st.size);
+    internal_error_A01(run, "gen_instruction_B00", "Wrong bytecount", c.word_count * 2, st.size);
   std::size_t k = 0;
   while (k < c.word_count) {
     const Fixup* filling = nullptr;
@@ -303,12 +303,12 @@ void write_instruction(Encoder& e, const Statement& st) {
       const Fixup& f = st.fixups()[i];
       if (f.word != k) continue;
       if (field_count(f) == 0)
-        write_fixup(e, st, f);  // a check only: nothing is placed
+        write_fixup(run, e, st, f);  // a check only: nothing is placed
       else if (!filling)
         filling = &f;
     }
     if (filling) {
-      write_fixup(e, st, *filling);
+      write_fixup(run, e, st, *filling);
       k += static_cast<std::size_t>(field_count(*filling));
     } else {
       e.code16(c.words[k]);
@@ -317,15 +317,15 @@ void write_instruction(Encoder& e, const Statement& st) {
   }
 }
 
-void write_location(Encoder& e, int segment, std::uint32_t offset) {
+void write_location(Assembly& run, Encoder& e, int segment, std::uint32_t offset) {
   if (segment == SEG_ASEG)
     e.absolute_location(offset);
   else
-    e.segment_location(file_segment(segment), offset);
+    e.segment_location(file_segment(run, segment), offset);
 }
 
 // A constant of 1 to 4 bytes as one code record.
-void write_constant(Encoder& e, std::uint32_t v, std::uint32_t size) {
+void write_constant(Assembly& run, Encoder& e, std::uint32_t v, std::uint32_t size) {
   switch (size) {
     case 1:
       e.code8(static_cast<std::uint8_t>(v));
@@ -340,32 +340,32 @@ void write_constant(Encoder& e, std::uint32_t v, std::uint32_t size) {
       e.code32(v);
       break;
     default:
-      internal_error_A01("gen_asm_code", "Illegal data size", static_cast<long>(size), 0);
+      internal_error_A01(run, "gen_asm_code", "Illegal data size", static_cast<long>(size), 0);
   }
 }
 
 // One expression item of `size` bytes: a constant when the assembler knows it, else a linker
 // expression and its field.
-void write_value_item(Encoder& e, ValueRec& v, std::uint32_t size) {
+void write_value_item(Assembly& run, Encoder& e, ValueRec& v, std::uint32_t size) {
   if (!v.solved() && v.kind != VALUE_COMPLEX) evaluate_expression_A08(v, true);
   if (v.absolute() || v.kind == VALUE_TEMPORARY) {
-    write_constant(e, v.value, size);
+    write_constant(run, e, v.value, size);
     return;
   }
   if (v.kind == VALUE_RELOCATABLE || v.kind == VALUE_COMPLEX) {
-    write_linker_expression(e, v);
+    write_linker_expression(run, e, v);
     e.field(size);
     return;
   }
-  not_solved();
-  write_constant(e, 0, size);
+  not_solved(run);
+  write_constant(run, e, 0, size);
 }
 
-void write_items(Encoder& e, const Statement& st) {
+void write_items(Assembly& run, Encoder& e, const Statement& st) {
   for (const DataItem& item : st.data().items) {
-    if (item.count == 0) internal_error_A01("gen_asm_code", "Count = NULL", 0, 0);
+    if (item.count == 0) internal_error_A01(run, "gen_asm_code", "Count = NULL", 0, 0);
     if (item.value) {
-      for (std::uint32_t n = 0; n < item.count; ++n) write_value_item(e, *item.value, item.size);
+      for (std::uint32_t n = 0; n < item.count; ++n) write_value_item(run, e, *item.value, item.size);
     } else if (item.size == 1) {
       // Strings: one record per character.
       for (std::uint8_t b : item.bytes) e.code8(b);
@@ -373,22 +373,22 @@ void write_items(Encoder& e, const Statement& st) {
       std::uint32_t v = 0;
       for (std::size_t i = 0; i < item.bytes.size() && i < 4; ++i)
         v |= static_cast<std::uint32_t>(item.bytes[i]) << (8 * i);
-      for (std::uint32_t n = 0; n < item.count; ++n) write_constant(e, v, item.size);
+      for (std::uint32_t n = 0; n < item.count; ++n) write_constant(run, e, v, item.size);
     }
   }
 }
 
 // Padding of an alignment: the fill values over and over, or a gap the linker leaves.
-void write_alignment(Encoder& e, const Statement& st) {
+void write_alignment(Assembly& run, Encoder& e, const Statement& st) {
   if (st.size == 0) return;
   if (st.data().items.empty()) {
-    write_location(e, st.segment, st.end_offset);
+    write_location(run, e, st.segment, st.end_offset);
     return;
   }
   for (std::uint32_t i = 0; i < st.size; ++i) {
     const DataItem& item = st.data().items[i % st.data().items.size()];
     if (item.value)
-      write_value_item(e, *item.value, 1);
+      write_value_item(run, e, *item.value, 1);
     else
       e.code8(item.bytes.empty() ? 0 : item.bytes[0]);
   }
@@ -432,7 +432,7 @@ void write_line_record(Encoder& e, ObjectRun& w, const Statement& st) {
     const OpenFileEntry* file = find_open_file(w.run, where.file);
     if (!file) {
       std::string text = std::string("File '") + where.file + "' has no index";
-      internal_error_A01("gen_asm_code", text.c_str(), 0, 0);
+      internal_error_A01(w.run, "gen_asm_code", text.c_str(), 0, 0);
     }
     e.line_file(static_cast<unsigned>(file->file_index));
     debug.line_file = where.file;
@@ -489,34 +489,34 @@ void write_statement(Encoder& e, ObjectRun& w, Statement& st) {
   if (st.failed) {
     e.no_code();
     // Whatever follows stays where the assembler placed it.
-    if (st.size) write_location(e, st.segment, st.end_offset);
+    if (st.size) write_location(w.run, e, st.segment, st.end_offset);
     return;
   }
   switch (st.kind) {
     case StatementKind::AbsoluteLocation:
     case StatementKind::Location:
-      if (st.data().location) write_location(e, st.segment, st.end_offset);
+      if (st.data().location) write_location(w.run, e, st.segment, st.end_offset);
       break;
     case StatementKind::Instruction:
       if (w.debug.on) write_line_record(e, w, st);
       if (!st.encoded || !st.entry) {
         e.no_code();
-        if (st.size) write_location(e, st.segment, st.end_offset);
+        if (st.size) write_location(w.run, e, st.segment, st.end_offset);
       } else {
-        write_instruction(e, st);
+        write_instruction(w.run, e, st);
       }
       break;
     case StatementKind::Storage:
       if (st.data().reserve_only)
-        write_location(e, st.segment, st.end_offset);
+        write_location(w.run, e, st.segment, st.end_offset);
       else
-        write_items(e, st);
+        write_items(w.run, e, st);
       break;
     case StatementKind::Alignment:
-      write_alignment(e, st);
+      write_alignment(w.run, e, st);
       break;
     case StatementKind::RestartOffset:
-      write_location(e, st.segment, 0);
+      write_location(w.run, e, st.segment, 0);
       break;
     case StatementKind::Failed:
       e.no_code();
@@ -533,26 +533,26 @@ bool has_code(const Segment& seg) {
 }
 
 // Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
-bool write_symbol(Encoder& e, const Statement& st) {
+bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
   LabelRec* l = label_record(st.label);
-  if (!l) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
+  if (!l) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
   const std::string& name = st.label->name;
   if (l->flags & LABEL_EXTERN) {
     e.external(static_cast<unsigned>(l->extern_index), name, static_cast<std::uint16_t>(l->type));
     return true;
   }
-  if (!(l->flags & LABEL_PUBLIC)) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
+  if (!(l->flags & LABEL_PUBLIC)) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
   ValueRec& v = label_value(*l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
-    user_error_pass2_A01(2, st.site(), 67, 1, {.text = name});
+    user_error_pass2_A01(run, 2, st.site(), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
     e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
-             file_segment(v.result_segment), v.value, name, static_cast<std::uint16_t>(l->type));
+             file_segment(run, v.result_segment), v.value, name, static_cast<std::uint16_t>(l->type));
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(2, st.site(), 64, 1);
+    user_error_pass2_A01(run, 2, st.site(), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
@@ -569,7 +569,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
   return true;
 }
 
-zolex::SegmentKind file_segment_kind(SegmentKind k) {
+zolex::SegmentKind file_segment_kind(Assembly& run, SegmentKind k) {
   switch (k) {
     case SegmentKind::Absolute:
       return zolex::SegmentKind::Absolute;
@@ -580,7 +580,7 @@ zolex::SegmentKind file_segment_kind(SegmentKind k) {
     case SegmentKind::Common:
       return zolex::SegmentKind::Common;
   }
-  internal_error_A01("gen_declaration_code_A23", "Illegal rel_mode", static_cast<long>(k), 0);
+  internal_error_A01(run, "gen_declaration_code_A23", "Illegal rel_mode", static_cast<long>(k), 0);
 }
 
 std::tm header_time(const RunSettings& settings) {
@@ -596,7 +596,7 @@ std::tm header_time(const RunSettings& settings) {
   return t;
 }
 
-void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
+void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {
     throw WriteProblem{48, table[2 + 256].name, 0};
@@ -628,14 +628,14 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     // without a symbol record.
     if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
+    if (write_symbol(run, e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];
     if (seg.alignment && !seg.alignment->absolute())
-      internal_error_A01("gen_declaration_code_A23", "alignment unsolved", i, 0);
+      internal_error_A01(run, "gen_declaration_code_A23", "alignment unsolved", i, 0);
     types();
-    e.segment_declaration(file_segment(i), file_segment_kind(seg.kind), seg.type,
+    e.segment_declaration(file_segment(run, i), file_segment_kind(run, seg.kind), seg.type,
                           static_cast<std::uint8_t>(seg.alignment_exponent()), seg.name);
   }
   for (int i = SEG_ASEG; i < table.count(); ++i) {
@@ -645,7 +645,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
       std::uint32_t start = seg.start && seg.start->solved() ? seg.start->value : 0;
       e.absolute_location(start);
     } else {
-      e.segment_location(file_segment(i), 0);
+      e.segment_location(file_segment(run, i), 0);
     }
     for (Statement* st : seg.chain) write_statement(e, w, *st);
   }
@@ -657,19 +657,19 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
   } else if (entry->absolute()) {
     e.end_module_absolute(entry->value, module.program_end);
   } else if (entry->kind == VALUE_RELOCATABLE && entry->result_segment >= 2) {
-    e.end_module_relative(file_segment(entry->result_segment), entry->value, module.program_end);
+    e.end_module_relative(file_segment(run, entry->result_segment), entry->value, module.program_end);
   } else {
     if (entry->statement)
-      user_error_pass2_A01(2, entry->statement->site(), 64, 1);
+      user_error_pass2_A01(run, 2, entry->statement->site(), 64, 1);
     else
-      user_error_A01(64);
+      user_error_A01(run, 64);
     e.end_module(module.program_end);
   }
 }
 
 }  // namespace
 
-void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
+void write_linker_expression(Assembly& run, zolex::Encoder& e, ValueRec& v) {
   if (!v.solved() && v.kind != VALUE_COMPLEX && v.kind != VALUE_TEMPORARY) evaluate_expression_A08(v, true);
   switch (v.kind) {
     case VALUE_ABSOLUTE:
@@ -678,15 +678,15 @@ void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
       return;
     case VALUE_RELOCATABLE:
       if (v.result_segment >= 2)
-        e.push_segment(file_segment(v.result_segment), v.value);
+        e.push_segment(file_segment(run, v.result_segment), v.value);
       else
         e.push_constant(static_cast<std::int32_t>(v.value));
       return;
     case VALUE_COMPLEX:
-      write_terms(e, v.reduced);
+      write_terms(run, e, v.reduced);
       return;
     default:
-      not_solved();
+      not_solved(run);
       e.push_constant(0);
       return;
   }
@@ -706,12 +706,12 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
   const Statement* first = module.statements.empty() ? nullptr : module.statements.front();
   auto report = [&](int number, MessageArgs args) {
     if (first)
-      user_error_pass2_A01(2, first->site(), number, 1, args);
+      user_error_pass2_A01(run, 2, first->site(), number, 1, args);
     else
-      user_error_A01(number, args);
+      user_error_A01(run, number, args);
   };
   try {
-    build(e, w, module);
+    build(run, e, w, module);
   } catch (const WriteProblem& p) {
     report(p.number, {.text = p.text, .number = p.value});
     return std::nullopt;
@@ -740,7 +740,7 @@ void write_object_module(Assembly& run, const ModuleView& module) {
   if (!bytes) return;
   std::FILE* f = standard_files(run).object;
   if (!f) return;
-  if (std::fwrite(bytes->data(), 1, bytes->size(), f) != bytes->size()) fatal_exit_A01();
+  if (std::fwrite(bytes->data(), 1, bytes->size(), f) != bytes->size()) fatal_exit_A01(run);
 }
 
 }  // namespace aq71

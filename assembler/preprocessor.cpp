@@ -580,9 +580,9 @@ const Directive kDirectives[] = {
 // Only the first error of a '#' line is reported (fatal ones always are).
 class LineErrorFilter {
  public:
-  explicit LineErrorFilter(PpState& s) : state_(s), saved_(s.problems) {
+  LineErrorFilter(Assembly& run, PpState& s) : state_(s), saved_(s.problems) {
     s.line_error = false;
-    s.problems.error = [this](int number, std::string_view name, long number_arg) {
+    s.problems.error = [this, &run](int number, std::string_view name, long number_arg) {
       const char* text = find_error_text(number);
       bool fatal = text && std::string_view(text).find(MSG_FATAL) != std::string_view::npos;
       if (state_.line_error && !fatal) return;
@@ -590,7 +590,7 @@ class LineErrorFilter {
       if (saved_.error)
         saved_.error(number, name, number_arg);
       else
-        user_error_A01(number, MessageArgs{name, number_arg});
+        user_error_A01(run, number, MessageArgs{name, number_arg});
     };
   }
   ~LineErrorFilter() { state_.problems = saved_; }
@@ -672,7 +672,7 @@ void pp_dispatch_A02(Scanner& sc) {
     SymbolNode* node;
     ~RestoreCurrent() { tree.set_current(node); }
   } restore{tree, saved_current};
-  LineErrorFilter filter(s);
+  LineErrorFilter filter(sc.run(), s);
 
   skip_line_blanks(sc);
   if (at_line_end(sc.current_char())) return;

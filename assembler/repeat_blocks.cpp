@@ -34,7 +34,7 @@ int BlockStack::pop(int expected) {
     static const int kNoneOpen[] = {0, 37, 68, 59, 82};
     static const int kByOpen[] = {0, 78, 79, 80, 81};
     int e = expected >= 1 && expected <= 4 ? expected : 1;
-    user_error_A01(open == OPEN_NONE ? kNoneOpen[e] : kByOpen[open >= 1 && open <= 4 ? open : 1]);
+    user_error_A01(run_, open == OPEN_NONE ? kNoneOpen[e] : kByOpen[open >= 1 && open <= 4 ? open : 1]);
   }
   if (nodes_.size() > 1) nodes_.pop_back();
   return nodes_.back().kind;
@@ -240,15 +240,15 @@ bool record_body(Scanner& sc, RepeatState& state, RepeatBody& body) {
     if (sc.current_char() == -1) return false;
     auto w = statement_words(line);
     if (is_directive(w, BLOCK_END)) {
-      user_error_A01(75);
+      user_error_A01(sc.run(), 75);
       for (; nested >= 0; --nested) blocks.pop(OPEN_REPEAT);
       // The module ends at this line all the same.
       sc.push_input_string_A05(line, false, true, sc.listing_flags);
       return false;
     }
     if (is_directive(w, BLOCK_ENDM)) {
-      user_error_A01(79);
-      fatal_exit_A01();
+      user_error_A01(sc.run(), 79);
+      fatal_exit_A01(sc.run());
     }
     if (is_directive(w, BLOCK_ENDR)) {
       blocks.pop(OPEN_REPEAT);
@@ -276,7 +276,7 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
     next_nonblank(sc);
     std::int32_t n = parse_absolute_expression_A08(sc, false, true, &ok);
     if (n < 0) {
-      user_error_A01(74);
+      user_error_A01(sc.run(), 74);
       n = 0;
     }
     body.count = ok ? n : 0;
@@ -292,14 +292,14 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
       body.formal = items.front();
       body.values.assign(items.begin() + 1, items.end());
       if (body.values.empty() || body.formal.empty()) {
-        user_error_A01(0);
+        user_error_A01(sc.run(), 0);
         body.values.clear();
       }
     } else {
       bool missing_quote = false;
       bool ok = split_reptc_header(header, body.formal, body.values, missing_quote);
-      if (missing_quote) user_error_A01(13);
-      if (!ok && !missing_quote) user_error_A01(0);
+      if (missing_quote) user_error_A01(sc.run(), 13);
+      if (!ok && !missing_quote) user_error_A01(sc.run(), 0);
       if (!ok) body.values.clear();
     }
     body.count = static_cast<long>(body.values.size());
@@ -320,7 +320,7 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
 }
 
 void directive_endr(Scanner& sc, SymbolNode* label) {
-  user_error_A01(68);
+  user_error_A01(sc.run(), 68);
   Statement& st = open_statement(StatementKind::Failed);
   st.failed = true;
   attach_label(st, label);

@@ -28,7 +28,8 @@ class BlockStack {
     int kind = OPEN_NONE;
     long line = 0;
   };
-  BlockStack() { reset(); }
+  // The blocks of one run; pop reports to it.
+  explicit BlockStack(Assembly& run) : run_(run) { reset(); }
   // Back to the bottom node alone (no block open).
   void reset();
   // Pushes a block; with fresh == false the top node takes kind and line instead.
@@ -44,6 +45,7 @@ class BlockStack {
 
  private:
   std::vector<Node> nodes_;
+  Assembly& run_;
 };
 
 // The block stack of a run.

@@ -1615,7 +1615,7 @@ bool end_of_statement(Scanner& sc) {
     sc.skip_rest_of_line();
     return true;
   }
-  user_error_A01(0);
+  user_error_A01(sc.run(), 0);
   sc.skip_rest_of_line();
   return false;
 }

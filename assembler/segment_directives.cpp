@@ -74,19 +74,19 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
     LabelRec* l = label_record(tok.node);
     int k = tok.kind;
     if (k == KIND_LABEL && l && (l->flags & (LABEL_PUBLIC | LABEL_EXTERN))) {
-      user_error_A01(41);
+      user_error_A01(sc.run(), 41);
     } else if (k == KIND_LABEL || k == KIND_SEGMENT_TYPE || k == KIND_NONE) {
       name = tok.node->name;
       name_ok = true;
     } else {
-      user_error_A01(47);
+      user_error_A01(sc.run(), 47);
     }
   } else if (code == TOK_IDENT) {
     name = tok.text;
     name_ok = !name.empty();
-    if (!name_ok) user_error_A01(47);
+    if (!name_ok) user_error_A01(sc.run(), 47);
   } else {
-    user_error_A01(47);
+    user_error_A01(sc.run(), 47);
   }
   if (!name_ok) {
     sc.skip_rest_of_line();
@@ -117,7 +117,7 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
       type = static_cast<std::uint16_t>(type_node->def->b);
       sc.next_token_A07();
     } else {
-      user_error_A01(46);
+      user_error_A01(sc.run(), 46);
     }
   }
 
@@ -135,7 +135,7 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
     if (sc.token().code == TOK_RPAREN)
       sc.next_token_A07();
     else if (!(e && e->failed))
-      user_error_A01(0);
+      user_error_A01(sc.run(), 0);
   }
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
@@ -272,7 +272,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
   st.data().element_size = 1;
   int after = sc.current_char();
   if (after != ' ' && after != '\t') {
-    user_error_A01(0);
+    user_error_A01(sc.run(), 0);
     st.failed = true;
     sc.skip_rest_of_line();
     return;
@@ -290,7 +290,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
   if (e->absolute()) {
     std::int64_t n = e->signed_value();
     if (n < 0) {
-      user_error_A01(53);
+      user_error_A01(sc.run(), 53);
       st.failed = true;
       n = 0;
     }
@@ -302,7 +302,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
   } else if (e->kind == VALUE_UNSOLVED) {
     table.current().location_known = false;
   } else {
-    user_error_A01(53);
+    user_error_A01(sc.run(), 53);
     st.failed = true;
     st.final = st.size_fixed = true;
   }

@@ -45,7 +45,7 @@ int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind 
   IdentTree& tree = ident_tree(current_assembly());
   int index = count();
   // A statement keeps its segment's index in 16 bits.
-  if (index > 0xFFFF) internal_error_A01("create_segment", "Too many segments", index, 0);
+  if (index > 0xFFFF) internal_error_A01(run_, "create_segment", "Too many segments", index, 0);
   SymbolNode* node = tree.find_kind(name, KIND_SEGMENT);
   if (!node) {
     SymbolNode* head = tree.find_exact(name);
@@ -53,7 +53,7 @@ int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind 
     for (SymbolNode* n = head; n; n = n->next)
       if (n->def && n->def->kind != KIND_LABEL && n->def->kind != KIND_SEGMENT_TYPE) other_meaning = true;
     if (other_meaning) {
-      user_error_A01(45, {.text = name});
+      user_error_A01(run_, 45, {.text = name});
     } else {
       if (!head) head = tree.enter(name, false, false).node;
       node = tree.add_meaning(head, KIND_SEGMENT);
@@ -74,7 +74,7 @@ int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind 
 }
 
 void SegmentTable::select(int index) {
-  if (index < 0 || index >= count()) internal_error_A01("select_segment_A09", "No such segment", index, 0);
+  if (index < 0 || index >= count()) internal_error_A01(run_, "select_segment_A09", "No such segment", index, 0);
   current_ = index;
   update_environment();
 }
@@ -82,7 +82,7 @@ void SegmentTable::select(int index) {
 int SegmentTable::find(std::string_view name) const {
   for (int i = 0; i < count(); ++i)
     if (segments_[static_cast<std::size_t>(i)].name == name) return i;
-  internal_error_A01("find_segment_A09", "Segment-name not found", 0, 0);
+  internal_error_A01(run_, "find_segment_A09", "Segment-name not found", 0, 0);
 }
 
 int SegmentTable::find_node(const SymbolNode* node) const {

@@ -65,6 +65,9 @@ struct Segment {
 
 class SegmentTable {
  public:
+  // The segments of one run; their problems are reported to it.
+  explicit SegmentTable(Assembly& run) : run_(run) {}
+
   // A module begins: only "__EXTERNS" and "ASEG" exist, ASEG is current.
   void begin_module();
 
@@ -90,6 +93,7 @@ class SegmentTable {
   void advance(std::uint32_t bytes);
 
  private:
+  Assembly& run_;
   std::vector<Segment> segments_;
   int current_ = SEG_ASEG;
 };

@@ -35,14 +35,14 @@ SymbolNode* read_sfr_name(Scanner& sc, SymbolNode* label) {
   SymbolNode* name = t.code == TOK_IDENT ? t.node : nullptr;
   LabelRec* l = label_record(name);
   if (!l || (l->flags & LABEL_EXTERN)) {
-    user_error_A01(41);
+    user_error_A01(sc.run(), 41);
     fail_statement(sc, label);
     return nullptr;
   }
   if (l->flags & LABEL_SFR) {
-    user_warning_A01(13);
+    user_warning_A01(sc.run(), 13);
   } else if (l->flags & LABEL_ON_LINE) {
-    user_error_A01(42, {.text = name->name});
+    user_error_A01(sc.run(), 42, {.text = name->name});
     fail_statement(sc, label);
     return nullptr;
   }
@@ -90,7 +90,7 @@ void directive_sfr(Scanner& sc, bool word, SymbolNode* label) {
   l->flags |= bits;
   next_nonblank(sc);
   if (!is_equal_sign(sc.token())) {
-    user_error_A01(65);
+    user_error_A01(sc.run(), 65);
     fail_statement(sc, label);
     return;
   }
@@ -111,7 +111,7 @@ void directive_sfrtype(Scanner& sc, SymbolNode* label) {
       attr = t.kind == KIND_SFR_ATTRIBUTE ? t.node : ident_tree(sc.run()).find_kind(t.node->name, KIND_SFR_ATTRIBUTE);
     }
     if (!attr || !attr->def) {
-      user_error_A01(83);
+      user_error_A01(sc.run(), 83);
       fail_statement(sc, label);
       return;
     }
@@ -120,18 +120,18 @@ void directive_sfrtype(Scanner& sc, SymbolNode* label) {
     if (sc.token().code != TOK_COMMA) break;
   }
   if (!is_equal_sign(sc.token())) {
-    user_error_A01(0);
+    user_error_A01(sc.run(), 0);
     fail_statement(sc, label);
     return;
   }
   define_sfr_address(sc, name, label);
-  if (!(l->flags & (SFR_ATTR_READ | SFR_ATTR_WRITE))) user_warning_A01(400);
+  if (!(l->flags & (SFR_ATTR_READ | SFR_ATTR_WRITE))) user_warning_A01(sc.run(), 400);
   const std::uint32_t size = l->flags & (SFR_ATTR_BYTE | SFR_ATTR_WORD);
   if (size == 0) {
-    user_warning_A01(402);
+    user_warning_A01(sc.run(), 402);
     l->flags |= SFR_ATTR_BYTE;
   } else if (size == (SFR_ATTR_BYTE | SFR_ATTR_WORD)) {
-    user_warning_A01(401);
+    user_warning_A01(sc.run(), 401);
     l->flags &= ~SFR_ATTR_WORD;
   }
 }
@@ -152,11 +152,11 @@ void directive_const(Scanner& sc, SymbolNode* label, DirectiveRunner run) {
     } const_line_scope(const_line(sc.run()));
     const bool ran = run(sc, t.node, label);
     if (ran) return;
-    user_error_A01(40);
+    user_error_A01(sc.run(), 40);
     fail_statement(sc, label);
     return;
   }
-  user_error_A01(0);
+  user_error_A01(sc.run(), 0);
   fail_statement(sc, label);
 }
 

@@ -95,17 +95,17 @@ FileTime file_time(const RunSettings& settings, const struct stat& st) {
   return t;
 }
 
-[[noreturn]] void overwrite_stop(const std::string& name) {
+[[noreturn]] void overwrite_stop(Assembly& run, const std::string& name) {
   console_printf("\nTry to overwrite file: '%s'\n", name.c_str());
-  fatal_exit_A01();
+  fatal_exit_A01(run);
 }
 
 // Fails the open: prints per quiet mode, stops when fatal.
-OpenedFile open_failed(const std::string& name, int quiet, bool leading_line_feed = true) {
+OpenedFile open_failed(Assembly& run, const std::string& name, int quiet, bool leading_line_feed = true) {
   if (quiet != OPEN_SILENT) {
     console_printf(leading_line_feed ? "\nCould not open file: '%s'\n" : "Could not open file: '%s'\n", name.c_str());
   }
-  if (quiet == OPEN_FATAL) fatal_exit_A01();
+  if (quiet == OPEN_FATAL) fatal_exit_A01(run);
   return {};
 }
 
@@ -209,30 +209,30 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   // Never write over a file that is open, nor read one that is being written: by name, and
   // by identity, so that another spelling or a link of the same file is caught too.
   for (const auto& e : files(run).table) {
-    if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(full);
+    if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(run, full);
   }
   struct stat st {};
   if (output && ::stat(full.c_str(), &st) == 0) {
     for (const auto& e : files(run).table) {
-      if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(full);
+      if (e.is_open && e.device == st.st_dev && e.inode == st.st_ino) overwrite_stop(run, full);
     }
   }
 
   std::FILE* handle = std::fopen(full.c_str(), mode_of(kind));
-  if (!handle) return open_failed(full, quiet);
+  if (!handle) return open_failed(run, full, quiet);
   if (::fstat(fileno(handle), &st) != 0) {
     std::fclose(handle);
-    return open_failed(full, quiet, false);
+    return open_failed(run, full, quiet, false);
   }
   if (S_ISDIR(st.st_mode)) {
     std::fclose(handle);
-    return open_failed(full, quiet);
+    return open_failed(run, full, quiet);
   }
   if (!output) {
     for (const auto& e : files(run).table) {
       if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
         std::fclose(handle);
-        overwrite_stop(full);
+        overwrite_stop(run, full);
       }
     }
   }
@@ -254,7 +254,7 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
 void open_source_file(Assembly& run, const std::string* name) {
   if (files(run).files.source_opened) {
     console_write("\nTry to open more than one source file\n");
-    fatal_exit_A01();
+    fatal_exit_A01(run);
   }
   if (!name) {
     files(run).files.source = stdin;
@@ -345,7 +345,7 @@ void close_all_files(Assembly& run) {
   files(run).reader.close_includes();
   close_handle(files(run), files(run).files.source);
   close_handle(files(run), files(run).files.object);
-  if (!files(run).files.object_name.empty() && diagnostic_counts().run_errors > 0) {
+  if (!files(run).files.object_name.empty() && diagnostic_counts(run).run_errors > 0) {
     std::remove(files(run).files.object_name.c_str());
   }
 }
@@ -505,7 +505,7 @@ bool SourceReader::read_line() {
     if (truncated) {
       MessageArgs args;
       args.number = static_cast<long>(LINE_LIMIT);
-      user_error_A01(5, args);
+      user_error_A01(run_, 5, args);
     }
     if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE))
       main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
@@ -539,12 +539,12 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
   if (include_depth() >= MAX_INCLUDE_DEPTH) {
     MessageArgs args;
     args.number = MAX_INCLUDE_DEPTH;
-    user_error_A01(1, args);
+    user_error_A01(run_, 1, args);
     return;
   }
   // An embedded source holds the main file only: its line records could not name another.
   if (settings_.debug_info & DEBUG_EMBED_SOURCE) {
-    user_error_A01(98);
+    user_error_A01(run_, 98);
     return;
   }
   const int index = file_counter_ + 1;
@@ -563,7 +563,7 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
   if (!found.handle) {
     MessageArgs args;
     args.text = name;
-    user_error_A01(2, args);
+    user_error_A01(run_, 2, args);
     return;
   }
   Level level{handle_, name_, file_index_, line_number_, {}};
@@ -592,25 +592,25 @@ void SourceReader::pop_include_file() {
   restored.comment = level.state.comment + now.comment;
   if (restored.comment > 1) {
     hooks_.set(restored);
-    user_warning_A01(1);
+    user_warning_A01(run_, 1);
     restored.comment = 1;
   }
   if (now.repeat != level.state.repeat) {
     restored.repeat = level.state.repeat;
     hooks_.set(restored);
-    user_error_A01(75);
+    user_error_A01(run_, 75);
   }
   if (now.conditional_depth != level.state.conditional_depth) {
     restored.conditional_depth = level.state.conditional_depth;
     hooks_.set(restored);
-    user_error_A01(57);
+    user_error_A01(run_, 57);
   }
   restored.list_flags = level.state.list_flags;
   hooks_.set(restored);
 }
 
 void SourceReader::check_include_end() {
-  if (!levels_.empty()) user_warning_A01(18);
+  if (!levels_.empty()) user_warning_A01(run_, 18);
 }
 
 }  // namespace aq71

@@ -15,7 +15,8 @@ ModuleState& module_state(Assembly& run) { return run.part<ModuleState>(); }
 ModuleState& module_state() { return module_state(current_assembly()); }
 
 StatementServices::StatementServices(Assembly& run)
-    : segments(aq71::segments(run)),
+    : run(run),
+      segments(aq71::segments(run)),
       reader(source_reader(run)),
       settings(aq71::settings(run)),
       tree(ident_tree(run)),
@@ -44,7 +45,7 @@ Statement& open_statement(StatementKind kind) {
   st.columns = {column, column};
   st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
   st.module_line = static_cast<std::int32_t>(s.store.count() - 1 - s.module_first);
-  if (pending_problems()) take_pending_problems(site_problems(st.site()));
+  if (pending_problems(s.run)) take_pending_problems(s.run, site_problems(s.run, st.site()));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.tree.env.statement = &st;
@@ -79,8 +80,9 @@ void attach_label(Statement& st, SymbolNode* node) {
 }
 
 Statement* get_backend_ptr_AI00() {
-  Statement* backend = statement_services().backend;
-  if (!backend) internal_error_A01("get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
+  StatementServices& s = statement_services();
+  Statement* backend = s.backend;
+  if (!backend) internal_error_A01(s.run, "get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
   return backend;
 }
 

@@ -53,7 +53,8 @@ struct RunSettings;
 struct StatementServices {
   explicit StatementServices(Assembly& run);
 
-  // The parts of the run the records are made from.
+  // The run and the parts of it the records are made from.
+  Assembly& run;
   SegmentTable& segments;
   SourceReader& reader;
   RunSettings& settings;

@@ -64,13 +64,7 @@ const StatementData Statement::kNoData{};
 const ProblemLines Statement::kNoProblems{};
 
 InstrEntryRef& InstrEntryRef::operator=(const InstrEntry* entry) {
-  if (!entry) {
-    index_ = 0;
-    return *this;
-  }
-  const std::size_t place = static_cast<std::size_t>(entry - kInstrEntries.data());
-  if (place >= kInstrEntries.size()) internal_error_A01("InstrEntryRef", "Entry not in the instruction table", 0, 0);
-  index_ = static_cast<std::uint8_t>(place + 1);
+  index_ = holds(entry) ? static_cast<std::uint8_t>(entry - kInstrEntries.data() + 1) : 0;
   return *this;
 }
 
@@ -146,7 +140,7 @@ std::uint16_t StatementStore::keep_file_name(const std::string& name) {
   // Few names, and mostly the last one again.
   for (std::size_t i = file_names_.size(); i-- > 1;)
     if (file_names_[i] == name) return static_cast<std::uint16_t>(i);
-  if (file_names_.size() > 0xFFFF) internal_error_A01("keep_file_name", "Too many source file names", 0, 0);
+  if (file_names_.size() > 0xFFFF) internal_error_A01(run_, "keep_file_name", "Too many source file names", 0, 0);
   file_names_.emplace_back(name);
   return static_cast<std::uint16_t>(file_names_.size() - 1);
 }
@@ -193,7 +187,7 @@ void StatementChain::append(const StatementStore& store, std::size_t index) {
     ++runs_.back().count;
     return;
   }
-  if (index > UINT32_MAX) internal_error_A01("StatementChain", "Too many statements", 0, 0);
+  if (index > UINT32_MAX) internal_error_A01(store.run(), "StatementChain", "Too many statements", 0, 0);
   runs_.push_back({static_cast<std::uint32_t>(index), 1});
 }
 

@@ -71,7 +71,12 @@ struct StatementCode {
 // and assigns like a pointer to the entry.
 class InstrEntryRef {
  public:
+  // Takes nullptr or one of kInstrEntries (anything else is taken as nullptr: check with
+  // holds() first).
   InstrEntryRef& operator=(const InstrEntry* entry);
+  static bool holds(const InstrEntry* entry) {
+    return entry && static_cast<std::size_t>(entry - kInstrEntries.data()) < kInstrEntries.size();
+  }
   const InstrEntry* get() const { return index_ ? &kInstrEntries[index_ - 1u] : nullptr; }
   const InstrEntry* operator->() const { return get(); }
   const InstrEntry& operator*() const { return *get(); }
@@ -287,6 +292,10 @@ class StatementChain {
 // the texts and side records they refer to.
 class StatementStore {
  public:
+  // The records of one run; a store that runs out of room reports to it.
+  explicit StatementStore(Assembly& run) : run_(run) {}
+  Assembly& run() const { return run_; }
+
   Statement& make(StatementKind kind, int segment);
   std::size_t count() const { return records_.size(); }
   // The record made `index`-th (0: the first of the run) and a walk from it on.
@@ -311,6 +320,7 @@ class StatementStore {
   const char* keep_generated_line(std::string_view line);
 
  private:
+  Assembly& run_;
   RecordArena<Statement> records_;
   RecordArena<StatementData, 16, 1024> data_;
   RecordArena<StatementExtra, 16, 1024> extras_;

@@ -25,7 +25,7 @@ void fail_statement(Scanner& sc, SymbolNode* label) {
 // Expects a comma as the current token (after blanks); error 44 otherwise.
 bool expect_comma(Scanner& sc, SymbolNode* label) {
   if (skip_blanks(sc) == TOK_COMMA) return true;
-  user_error_A01(44);
+  user_error_A01(sc.run(), 44);
   fail_statement(sc, label);
   return false;
 }
@@ -48,7 +48,7 @@ void directive_limit(Scanner& sc, SymbolNode* label) {
   SymbolNode* target = t.code == TOK_IDENT ? t.node : nullptr;
   LabelRec* l = label_record(target);
   if (!l) {
-    user_error_A01(41);
+    user_error_A01(sc.run(), 41);
     fail_statement(sc, label);
     return;
   }
@@ -101,7 +101,7 @@ void directive_radix(Scanner& sc, SymbolNode* label) {
   }
   // Digits above 15 are never read: a radix outside 2..16 would make every later number wrong.
   if (radix < 2 || radix > 16) {
-    user_error_A01(0);
+    user_error_A01(sc.run(), 0);
     fail_statement(sc, label);
     return;
   }

@@ -117,7 +117,7 @@ TEST_F(SourceFiles, LongLinesAreCutWithErrorFive) {
   EXPECT_EQ(console_.text(),
             "\n" + std::string(511, 'b') +
                 "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
-  EXPECT_EQ(aq71::diagnostic_counts().errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).errors, 1);
 }
 
 TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
@@ -316,7 +316,7 @@ TEST_F(SourceFiles, ObjectIsDeletedOnlyAfterErrors) {
   aq71::open_source_file(aq71::current_assembly(), &name);
   aq71::opt_o(aq71::current_assembly(), "obj");
   aq71::open_default_list(aq71::current_assembly(), "");
-  EXPECT_THROW(aq71::fatal_exit_A01(), aq71::FatalStop);
+  EXPECT_THROW(aq71::fatal_exit_A01(aq71::current_assembly()), aq71::FatalStop);
   EXPECT_FALSE(fs::exists("obj.r71"));
   EXPECT_TRUE(fs::exists("t.lst"));
   EXPECT_TRUE(fs::exists("t.s71"));
@@ -329,13 +329,13 @@ TEST_F(SourceFiles, CheckIncludeEndWarnsInsideAnInclude) {
   aq71::open_source_file(aq71::current_assembly(), &name);
   auto& r = aq71::source_reader(aq71::current_assembly());
   r.check_include_end();
-  EXPECT_EQ(aq71::diagnostic_counts().warnings, 0);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).warnings, 0);
   r.source_file_getch();
   r.push_include_file("a.h", true);
   r.source_file_getch();
   r.source_file_getch();
   r.check_include_end();
-  EXPECT_EQ(aq71::diagnostic_counts().warnings, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).warnings, 1);
   EXPECT_NE(console_.text().find("\"a.h\",1  Warning[18]: END of program while in include file\n"), std::string::npos);
 }
 

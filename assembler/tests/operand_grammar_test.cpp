@@ -348,13 +348,13 @@ TEST_F(GrammarTest, NoMatchingFormIsError43AndNoCode) {
 }
 
 TEST_F(GrammarTest, OddAddressIsReportedOncePerRun) {
-  const int before = diagnostic_counts().errors;
+  const int before = diagnostic_counts(current_assembly()).errors;
   assemble("NOP", 1);
   assemble("NOP", 3);
-  EXPECT_EQ(diagnostic_counts().errors - before, 1);
+  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 1);
   assemble("NOP", 4);
   assemble("NOP", 5);
-  EXPECT_EQ(diagnostic_counts().errors - before, 2);
+  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 2);
 }
 
 TEST_F(GrammarTest, SfrAttributesAreChecked) {

@@ -251,7 +251,7 @@ TEST_F(Preprocessor, ConditionalMisuse) {
   std::string name = "t";
   aq71::open_source_file(aq71::current_assembly(), &name);
   aq71::assemble_A03();
-  EXPECT_EQ(aq71::diagnostic_counts().run_errors, 0) << console.text();
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{3});
 }
 
@@ -344,7 +344,7 @@ TEST_F(Preprocessor, CommandLineDefinesInProcess) {
   std::string name = "t";
   aq71::open_source_file(aq71::current_assembly(), &name);
   aq71::assemble_A03();
-  EXPECT_EQ(aq71::diagnostic_counts().run_errors, 0) << console.text();
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{0x21});
 }
 

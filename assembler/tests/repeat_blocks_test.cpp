@@ -65,16 +65,16 @@ TEST_F(RepeatBlocks, MisplacedEnds) {
 }
 
 TEST_F(RepeatBlocks, BlockStackReportsTheOpenKind) {
-  aq71::BlockStack b;
+  aq71::BlockStack b(aq71::current_assembly());
   EXPECT_EQ(b.pop(aq71::OPEN_MACRO), aq71::OPEN_NONE);
-  EXPECT_EQ(aq71::diagnostic_counts().run_errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 1);
   b.push(aq71::OPEN_REPEAT, 7);
   b.push(aq71::OPEN_CONDITIONAL, 9);
   ASSERT_TRUE(b.origin());
   EXPECT_EQ(b.origin()->second, 9);
   EXPECT_EQ(b.pop(aq71::OPEN_CONDITIONAL), aq71::OPEN_REPEAT);
   EXPECT_EQ(b.pop(aq71::OPEN_MACRO), aq71::OPEN_NONE);  // error 79, removed all the same
-  EXPECT_EQ(aq71::diagnostic_counts().run_errors, 2);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 2);
   EXPECT_FALSE(b.origin());
   b.push(aq71::OPEN_MACRO, 3, false);  // replaces nothing: the bottom node stays
   EXPECT_EQ(b.size(), 1u);

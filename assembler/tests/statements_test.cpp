@@ -74,7 +74,7 @@ TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
 
 TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store;
+  aq71::StatementStore store(aq71::current_assembly());
   std::string_view a = store.keep_line(" NOP");
   EXPECT_EQ(a, " NOP\n");
   EXPECT_EQ(store.keep_line(" NOP\n").data(), a.data());  // records of one line share it
@@ -117,7 +117,7 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
 
 TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store;
+  aq71::StatementStore store(aq71::current_assembly());
   // Three segments taking turns in stretches of varying length, across many arena blocks.
   std::array<aq71::StatementChain, 3> chains;
   std::array<std::vector<const aq71::Statement*>, 3> expected;
@@ -157,24 +157,24 @@ TEST(StatementStore, ProblemLinesAreMadeByTheFirstReportAtASite) {
   site.where = {"t.s71", 4, " RJMP FAR\n"};
   site.columns = {2, 7, 0};
   EXPECT_EQ(site.problems, nullptr);
-  aq71::user_error_pass2_A01(2, &site, 50, 2, {.text = "FAR"});
+  aq71::user_error_pass2_A01(aq71::current_assembly(), 2, &site, 50, 2, {.text = "FAR"});
   ASSERT_NE(site.problems, nullptr);
   EXPECT_EQ(site.problems->severity, 2);
   aq71::ProblemLines* first = site.problems;
-  aq71::user_warning_pass2_A01(2, &site, 15, 1);
+  aq71::user_warning_pass2_A01(aq71::current_assembly(), 2, &site, 15, 1);
   EXPECT_EQ(site.problems, first);
   EXPECT_EQ(console.text(),
             "\n RJMP FAR\n------^\n\"t.s71\",4  Error[50]: undefined symbol:'FAR'\n"
             "\n RJMP FAR\n-^\n\"t.s71\",4  Warning[15]: Constant truncated\n");
 
   // Nothing waits for the next record until something is reported before it exists.
-  EXPECT_FALSE(aq71::pending_problems());
-  aq71::user_error_A01(40);
-  EXPECT_TRUE(aq71::pending_problems());
+  EXPECT_FALSE(aq71::pending_problems(aq71::current_assembly()));
+  aq71::user_error_A01(aq71::current_assembly(), 40);
+  EXPECT_TRUE(aq71::pending_problems(aq71::current_assembly()));
   aq71::ProblemLines into;
-  aq71::take_pending_problems(into);
+  aq71::take_pending_problems(aq71::current_assembly(), into);
   EXPECT_EQ(into.severity, 2);
-  EXPECT_FALSE(aq71::pending_problems());
+  EXPECT_FALSE(aq71::pending_problems(aq71::current_assembly()));
 }
 
 class StatementRecords : public aq71_test::InProcessAssembly {};
