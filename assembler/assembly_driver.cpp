@@ -659,7 +659,7 @@ void Driver::assemble() {
   if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES)) tree.env.record_label_references = true;
   init_preprocessor_A02(run_);
   segments_.begin_module();
-  init_segment_types();
+  init_segment_types(run_);
   tree.init_defined_word("defined");
   init_keywords_B00(run_);
   static const struct {

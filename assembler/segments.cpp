@@ -7,22 +7,18 @@
 
 namespace aq71 {
 
-namespace {
-
-void update_environment() {
-  SegmentTable& t = segments();
-  IdentTree& tree = ident_tree();
-  tree.env.segment_number = t.current_index();
-  tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
-}
-
-}  // namespace
-
 // ---- segment records ---------------------------------------------------------------------------
 
 int Segment::alignment_exponent() const {
   if (alignment && alignment->absolute()) return alignment->signed_value();
   return alignment_value;
+}
+
+SegmentTable::SegmentTable(Assembly& run) : tree_(ident_tree(run)), store_(statement_store(run)) {}
+
+void SegmentTable::update_environment() {
+  tree_.env.segment_number = current_index();
+  tree_.env.segment_kind = static_cast<std::uint16_t>(current().kind);
 }
 
 void SegmentTable::begin_module() {
@@ -42,7 +38,7 @@ void SegmentTable::begin_module() {
 }
 
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
-  IdentTree& tree = ident_tree();
+  IdentTree& tree = tree_;
   int index = count();
   // A statement keeps its segment's index in 16 bits.
   if (index > 0xFFFF) internal_error_A01("create_segment", "Too many segments", index, 0);
@@ -93,7 +89,7 @@ int SegmentTable::find_node(const SymbolNode* node) const {
 }
 
 Statement& SegmentTable::add_statement(StatementKind kind) {
-  StatementStore& store = statement_store();
+  StatementStore& store = store_;
   Statement& st = store.make(kind, current_);
   Segment& seg = current();
   st.start_offset = seg.location;
@@ -109,9 +105,8 @@ void SegmentTable::advance(std::uint32_t bytes) {
 }
 
 SegmentTable& segments(Assembly& run) { return run.part<SegmentTable>(); }
-SegmentTable& segments() { return segments(current_assembly()); }
 
-void init_segment_types() {
+void init_segment_types(Assembly& run) {
   static const struct {
     const char* name;
     int type;
@@ -119,7 +114,8 @@ void init_segment_types() {
                 {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA}, {"NPAGE", SEGTYPE_XDATA},
                 {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},    {"REGISTER", SEGTYPE_REGISTER},
                 {"CONST", SEGTYPE_CONST}};
-  for (const auto& t : kTypes) ident_tree().insert_segment_type_in_tree_A07(t.name, t.type);
+  IdentTree& tree = ident_tree(run);
+  for (const auto& t : kTypes) tree.insert_segment_type_in_tree_A07(t.name, t.type);
 }
 
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent) {

@@ -63,8 +63,13 @@ struct Segment {
   int alignment_exponent() const;
 };
 
+class IdentTree;
+class StatementStore;
+
 class SegmentTable {
  public:
+  explicit SegmentTable(Assembly& run);
+
   // A module begins: only "__EXTERNS" and "ASEG" exist, ASEG is current.
   void begin_module();
 
@@ -90,15 +95,19 @@ class SegmentTable {
   void advance(std::uint32_t bytes);
 
  private:
+  // Tells the identifier tree which segment its new labels belong to.
+  void update_environment();
+
+  IdentTree& tree_;
+  StatementStore& store_;
   std::vector<Segment> segments_;
   int current_ = SEG_ASEG;
 };
-// The segments of a run's module; without a run, of the current run.
+// The segments of a run's module.
 SegmentTable& segments(Assembly& run);
-SegmentTable& segments();
 
 // Registers the segment-type keywords.
-void init_segment_types();
+void init_segment_types(Assembly& run);
 
 // Padding from `offset` to the next multiple of 2^n (n < 0: to an odd address), in 64 bits.
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent);
