@@ -7,18 +7,21 @@
 
 namespace aq71 {
 
+namespace {
+
+// Tells the identifier tree which segment its new labels belong to.
+void update_environment(SegmentTable& t, IdentTree& tree) {
+  tree.env.segment_number = t.current_index();
+  tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
+}
+
+}  // namespace
+
 // ---- segment records ---------------------------------------------------------------------------
 
 int Segment::alignment_exponent() const {
   if (alignment && alignment->absolute()) return alignment->signed_value();
   return alignment_value;
-}
-
-SegmentTable::SegmentTable(Assembly& run) : tree_(ident_tree(run)), store_(statement_store(run)) {}
-
-void SegmentTable::update_environment() {
-  tree_.env.segment_number = current_index();
-  tree_.env.segment_kind = static_cast<std::uint16_t>(current().kind);
 }
 
 void SegmentTable::begin_module() {
@@ -34,11 +37,11 @@ void SegmentTable::begin_module() {
   aseg.alignment_value = 0;
   segments_.push_back(std::move(aseg));
   current_ = SEG_ASEG;
-  update_environment();
+  update_environment(*this, ident_tree(run_));
 }
 
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
-  IdentTree& tree = tree_;
+  IdentTree& tree = ident_tree(run_);
   int index = count();
   // A statement keeps its segment's index in 16 bits.
   if (index > 0xFFFF) internal_error_A01("create_segment", "Too many segments", index, 0);
@@ -72,7 +75,7 @@ int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind 
 void SegmentTable::select(int index) {
   if (index < 0 || index >= count()) internal_error_A01("select_segment_A09", "No such segment", index, 0);
   current_ = index;
-  update_environment();
+  update_environment(*this, ident_tree(run_));
 }
 
 int SegmentTable::find(std::string_view name) const {
@@ -89,7 +92,7 @@ int SegmentTable::find_node(const SymbolNode* node) const {
 }
 
 Statement& SegmentTable::add_statement(StatementKind kind) {
-  StatementStore& store = store_;
+  StatementStore& store = statement_store();
   Statement& st = store.make(kind, current_);
   Segment& seg = current();
   st.start_offset = seg.location;
@@ -114,8 +117,7 @@ void init_segment_types(Assembly& run) {
                 {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA}, {"NPAGE", SEGTYPE_XDATA},
                 {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},    {"REGISTER", SEGTYPE_REGISTER},
                 {"CONST", SEGTYPE_CONST}};
-  IdentTree& tree = ident_tree(run);
-  for (const auto& t : kTypes) tree.insert_segment_type_in_tree_A07(t.name, t.type);
+  for (const auto& t : kTypes) ident_tree(run).insert_segment_type_in_tree_A07(t.name, t.type);
 }
 
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent) {

@@ -63,12 +63,10 @@ struct Segment {
   int alignment_exponent() const;
 };
 
-class IdentTree;
-class StatementStore;
-
 class SegmentTable {
  public:
-  explicit SegmentTable(Assembly& run);
+  // The segments of one run; their problems are reported to it.
+  explicit SegmentTable(Assembly& run) : run_(run) {}
 
   // A module begins: only "__EXTERNS" and "ASEG" exist, ASEG is current.
   void begin_module();
@@ -95,11 +93,7 @@ class SegmentTable {
   void advance(std::uint32_t bytes);
 
  private:
-  // Tells the identifier tree which segment its new labels belong to.
-  void update_environment();
-
-  IdentTree& tree_;
-  StatementStore& store_;
+  Assembly& run_;
   std::vector<Segment> segments_;
   int current_ = SEG_ASEG;
 };
