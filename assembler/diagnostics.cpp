@@ -185,7 +185,7 @@ std::optional<SourceLocation> current_macro_call() {
 
 void report(int context_kind, const ProblemSite* site, int column, int number, const char* label, const char* text,
             int severity, const MessageArgs& args) {
-  if (severity == 1 && settings().warnings_as_errors) {
+  if (severity == 1 && settings(current_assembly()).warnings_as_errors) {
     severity = 2;
     label = "Error";
   }
@@ -220,7 +220,7 @@ void report(int context_kind, const ProblemSite* site, int column, int number, c
     ListSink list;
     print_problem(list, ctx, new_location, number, label, text, args);
   }
-  if (settings().console_diagnostics) {
+  if (settings(current_assembly()).console_diagnostics) {
     ConsoleSink console;
     print_problem(console, ctx, new_location, number, label, text, args);
   }
@@ -315,9 +315,9 @@ void take_pending_problems(ProblemLines& into) {
 void count_error_A01() {
   ++diag_state().counts.errors;
   ++diag_state().counts.run_errors;
-  if (diag_state().counts.errors >= settings().max_errors) {
+  if (diag_state().counts.errors >= settings(current_assembly()).max_errors) {
     MessageArgs args;
-    args.number = settings().max_errors;
+    args.number = settings(current_assembly()).max_errors;
     report(0, nullptr, 0, 9, "Error", find_error_text(9), 2, args);
   }
 }
@@ -333,7 +333,7 @@ namespace {
 // Counts a warning (as an error when warnings count as errors) and tells whether it is to be
 // printed. A disabled warning neither counts nor prints.
 bool count_warning(int number) {
-  const RunSettings& s = settings();
+  const RunSettings& s = settings(current_assembly());
   if (number >= 0 && number < WARNING_COUNT && !s.warning_enabled[static_cast<std::size_t>(number)]) {
     return false;
   }
