@@ -66,7 +66,7 @@ int exit_code(Assembly& run) {
 
 int run(Assembly& assembly, int argc, char** argv) {
   install_reader_hooks(assembly);
-  install_listing_hooks();
+  install_listing_hooks(assembly);
   build_option_table(assembly);
 
   if (argc <= 1) {

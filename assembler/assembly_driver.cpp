@@ -94,7 +94,7 @@ class Driver {
 
   void record_line(StatementKind kind) {
     if (services_.line_statement) return;
-    open_statement(kind);
+    open_statement(run_, kind);
   }
 
   void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
@@ -113,9 +113,9 @@ class Driver {
     const Token& t = sc.token();
     int code = t.code;
     if (code == TOK_MACRO_CALL) {  // the expansion follows as input
-      Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
-      attach_label(st, label);
-      note_call_line(st, call_line_context(sc));
+      Statement& st = open_statement(run_, label ? StatementKind::Nothing : StatementKind::Comment);
+      attach_label(run_, st, label);
+      note_call_line(run_, st, call_line_context(sc));
       return;
     }
     // A VAR symbol may only be defined again by VAR or EQU.
@@ -126,16 +126,16 @@ class Driver {
     }
     if (code == TOK_EOL || code == TOK_EOF) {
       if (label) {
-        Statement& st = open_statement(StatementKind::Nothing);
-        attach_label(st, label);
+        Statement& st = open_statement(run_, StatementKind::Nothing);
+        attach_label(run_, st, label);
       } else {
         record_line(sc.comment_seen() ? StatementKind::Comment : StatementKind::Comment);
       }
       return;
     }
     if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
-      Statement& st = open_statement(StatementKind::Instruction);
-      attach_label(st, label);
+      Statement& st = open_statement(run_, StatementKind::Instruction);
+      attach_label(run_, st, label);
       services_.backend = &st;
       parse_instruction_statement(sc, st);
       services_.backend = nullptr;
@@ -151,26 +151,26 @@ class Driver {
         // A directive this assembler does not carry out.
         user_error_A01(run_, 40);
         sc.skip_rest_of_line();
-        Statement& st = open_statement(StatementKind::Failed);
+        Statement& st = open_statement(run_, StatementKind::Failed);
         st.failed = true;
-        attach_label(st, label);
+        attach_label(run_, st, label);
         return;
       }
       if (!services_.line_statement) {
-        Statement& st = open_statement(StatementKind::Nothing);
-        attach_label(st, label);
+        Statement& st = open_statement(run_, StatementKind::Nothing);
+        attach_label(run_, st, label);
       }
       return;
     }
     if (code == TOK_SEMICOLON) {
       sc.skip_rest_of_line();
-      Statement& st = open_statement(label ? StatementKind::Nothing : StatementKind::Comment);
-      attach_label(st, label);
+      Statement& st = open_statement(run_, label ? StatementKind::Nothing : StatementKind::Comment);
+      attach_label(run_, st, label);
       return;
     }
-    Statement& st = open_statement(StatementKind::Failed);
+    Statement& st = open_statement(run_, StatementKind::Failed);
     st.failed = true;
-    attach_label(st, label);
+    attach_label(run_, st, label);
     user_error_A01(run_, 40);
     sc.skip_rest_of_line();
   }
@@ -192,7 +192,7 @@ class Driver {
         continue;
       }
       if (code == TOK_MACRO_CALL) {
-        note_call_line(open_statement(StatementKind::Comment), call_line_context(sc));
+        note_call_line(run_, open_statement(run_, StatementKind::Comment), call_line_context(sc));
         continue;
       }
       if (code == TOK_BLANK) {
@@ -218,8 +218,8 @@ class Driver {
       }
       if (sc.token().code == TOK_EOF) {
         if (label) {
-          Statement& st = open_statement(StatementKind::Nothing);
-          attach_label(st, label);
+          Statement& st = open_statement(run_, StatementKind::Nothing);
+          attach_label(run_, st, label);
         }
         s.input_ended = true;
         return;
@@ -509,7 +509,7 @@ class Driver {
         l->flags |= LABEL_DEFINED | LABEL_PUBLIC;
         table.select(SEG_EXTERNS);
         services_.line_statement = nullptr;
-        Statement& st = open_statement(StatementKind::Declaration);
+        Statement& st = open_statement(run_, StatementKind::Declaration);
         st.label = n;
         st.label_counted = false;
         st.listed = false;
@@ -588,10 +588,10 @@ class Driver {
       if (previous) previous();
       sc.listing_flags = settings.list_flags;
     };
-    sc.hooks.list_skipped_line = [&services = services_](std::string_view) {
+    sc.hooks.list_skipped_line = [&run = run_, &services = services_](std::string_view) {
       Statement* current = services.line_statement;
       services.line_statement = nullptr;
-      note_skipped_line(open_statement(StatementKind::Comment));
+      note_skipped_line(run, open_statement(run, StatementKind::Comment));
       services.line_statement = current;
     };
 
@@ -652,7 +652,7 @@ void Driver::assemble() {
   std::tm tm_now{};
   localtime_r(&now, &tm_now);
   set_assembly_time(tm_now);
-  begin_listing_run();
+  begin_listing_run(run_);
 
   IdentTree& tree = tree_;
   const std::uint32_t debug = settings_.debug_info;
@@ -660,7 +660,7 @@ void Driver::assemble() {
   if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES)) tree.env.record_label_references = true;
   init_preprocessor_A02(run_);
   segments_.begin_module();
-  init_segment_types();
+  init_segment_types(run_);
   tree.init_defined_word("defined");
   init_keywords_B00(run_);
   static const struct {
@@ -680,22 +680,22 @@ void Driver::assemble() {
   Scanner& sc = *s.scanner;
   StatementServices& services = services_;
   services.scanner = &sc;
-  services.statement_opened = note_statement;
+  services.statement_opened = [&run = run_](const Statement& st, bool new_line) { note_statement(run, st, new_line); };
   sc.start(s.source.get());
   install_hooks(sc);
   install_preprocessor(sc);
 
   for (;;) {
-    begin_module_listing();
+    begin_module_listing(run_);
     begin_module(sc);
     source_pass(sc);
     if (conditional_.depth() != 0) user_error_A01(run_, 57);
     emit_debug_symbols();
     resolve();
     generate_code();
-    if (module_.open_counter == 0) list_header_A01();
+    if (module_.open_counter == 0) list_header_A01(run_);
     bool produced = write_object_module_A03();
-    print_final_report_A03(produced, services_.module_statements());
+    print_final_report_A03(run_, produced, services_.module_statements());
     end_module_symbols();
     if (module_.end_seen || s.input_ended || !module_.ended) break;
   }
@@ -726,13 +726,9 @@ void init_keywords_B00(Assembly& run) {
   tree.init_target_symbol_A07("TID", target_id(s), KIND_LABEL);
 }
 
-void init_keywords_B00() { init_keywords_B00(current_assembly()); }
-
 void assemble_A03(Assembly& run) {
   AssemblyScope current(run);  // the modules below that are not handed the run reach it as the current one
   Driver(run).assemble();
 }
-
-void assemble_A03() { assemble_A03(current_assembly()); }
 
 }  // namespace aq71

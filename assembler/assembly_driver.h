@@ -13,12 +13,9 @@ void prepare_source_pass(Assembly& run);
 
 // Runs all modules of the run's source; returns when the last module is done.
 void assemble_A03(Assembly& run);
-// The same in the current run.
-void assemble_A03();
 
 // Registers every keyword before the first module (directives, mnemonics, segment types, the
 // operators and registers, TID) and sets the case rules of the identifier tree.
 void init_keywords_B00(Assembly& run);
-void init_keywords_B00();
 
 }  // namespace aq71

@@ -109,8 +109,8 @@ void ConditionalAssembly::close_to_depth(int depth) {
 namespace {
 
 void line_statement_for(Scanner& sc, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Nothing);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+  attach_label(sc.run(), st, label);
 }
 
 // Tokens up to the line end (some may be held back by the reader already).

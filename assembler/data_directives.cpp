@@ -37,10 +37,11 @@ std::vector<std::uint8_t> little_endian(std::uint32_t v, int size) {
 bool ends_list(int code) { return code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON; }
 
 // A declaration statement in "__EXTERNS" for one name of a PUBLIC or EXTERN list.
-void declaration_statement(SegmentTable& table, SymbolNode* name) {
+void declaration_statement(Assembly& run, SymbolNode* name) {
+  SegmentTable& table = segments(run);
   int current = table.current_index();
   table.select(SEG_EXTERNS);
-  Statement& st = open_statement(StatementKind::Declaration);
+  Statement& st = open_statement(run, StatementKind::Declaration);
   st.label = name;
   st.label_counted = false;
   st.listed = false;
@@ -75,7 +76,7 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
     t.extern_index = l->extern_index;
     t.label = l;
     v.reduced.assign(1, t);
-    declaration_statement(segments(run), name);
+    declaration_statement(run, name);
     return;
   }
   if (l->flags & LABEL_PUBLIC) {
@@ -95,7 +96,7 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
     return;
   }
   l->flags |= LABEL_PUBLIC;
-  declaration_statement(segments(run), name);
+  declaration_statement(run, name);
 }
 
 }  // namespace
@@ -110,8 +111,8 @@ int extern_count(Assembly& run) {
 }
 
 void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Storage);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Storage);
+  attach_label(sc.run(), st, label);
   st.data().element_size = 1;
   st.data().reserve_only = false;
   std::uint32_t size = 0;
@@ -183,8 +184,8 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
 
 void directive_scope(Scanner& sc, bool external, SymbolNode* label) {
   if (label) {
-    Statement& st = open_statement(StatementKind::Nothing);
-    attach_label(st, label);
+    Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+    attach_label(sc.run(), st, label);
   }
   int saved_mode = sc.lookup_mode();
   // reads_type: after a name, where ":type" may follow (":CODE" is then no BCD string).

@@ -55,20 +55,20 @@ struct ListingState {
   int total_warnings = 0;
 };
 
-ListingState& ls() { return current_assembly().part<ListingState>(); }
-ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
+ListingState& ls(Assembly& run) { return run.part<ListingState>(); }
+ListingHooks& hooks(Assembly& run) { return run.part<ListingHooks>(); }
 
 // What the listing keeps of a record of the module, or nullptr for a record it did not see.
-LineInfo* line_info(const Statement* st) {
-  ListingState& l = ls();
+LineInfo* line_info(Assembly& run, const Statement* st) {
+  ListingState& l = ls(run);
   const auto place = static_cast<std::size_t>(st->module_line);
   return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
-std::FILE* list_file() { return standard_files(current_assembly()).list; }
+std::FILE* list_file(Assembly& run) { return standard_files(run).list; }
 
-void write(std::string_view text) {
-  if (std::FILE* f = list_file()) std::fwrite(text.data(), 1, text.size(), f);
+void write(Assembly& run, std::string_view text) {
+  if (std::FILE* f = list_file(run)) std::fwrite(text.data(), 1, text.size(), f);
 }
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
@@ -89,21 +89,21 @@ std::string format(const char* fmt, A... args) {
 }
 
 // A line made of text (without line feed), ended and counted.
-void line(std::string_view text) {
-  write(text);
-  new_list_line_A01();
+void line(Assembly& run, std::string_view text) {
+  write(run, text);
+  new_list_line_A01(run);
 }
 
-void start_new_page() {
-  ++ls().page_number;
-  const std::string& base = standard_files(current_assembly()).base_name;
+void start_new_page(Assembly& run) {
+  ++ls(run).page_number;
+  const std::string& base = standard_files(run).base_name;
   std::string s = "\f";
   s += blanks(48 - static_cast<int>(base.size()) / 2);
   s += "- " + base + " -";
   while (s.size() < 93) s += ' ';  // "Page" 92 characters after the form feed
-  s += format("Page %4d\n\n", ls().page_number);
-  write(s);
-  ls().page_lines = 2;
+  s += format("Page %4d\n\n", ls(run).page_number);
+  write(run, s);
+  ls(run).page_lines = 2;
 }
 
 // The processor option texts of the -v choices.
@@ -137,9 +137,9 @@ int comment_column(std::string_view text) {
   return 0;
 }
 
-void add_cycles(const Statement* st) {
+void add_cycles(Assembly& run, const Statement* st) {
   if (!st || st->kind != StatementKind::Instruction || !st->entry) return;
-  ls().cycles += st->entry->cycles[0];
+  ls(run).cycles += st->entry->cycles[0];
 }
 
 std::uint32_t listed_address(const Statement& st) {
@@ -159,27 +159,27 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
   return padded(s, 12);
 }
 
-void problem_line(const std::string& text) { list_source_line_A01(text, -1, 0, nullptr, 0); }
+void problem_line(Assembly& run, const std::string& text) { list_source_line_A01(run, text, -1, 0, nullptr, 0); }
 
-void write_problems(const Statement& st) {
-  for (const std::string& l : st.problems().lines) problem_line(l);
-  if (LineInfo* info = line_info(&st)) info->problems_written = st.problems().lines.size();
+void write_problems(Assembly& run, const Statement& st) {
+  for (const std::string& l : st.problems().lines) problem_line(run, l);
+  if (LineInfo* info = line_info(run, &st)) info->problems_written = st.problems().lines.size();
 }
 
 // ---- report box ------------------------------------------------------------------------------
 
-void box_line(const std::string& text) {
+void box_line(Assembly& run, const std::string& text) {
   int slack = 28 - static_cast<int>(text.size());
   if (slack < 0) slack = 0;
   int left = slack / 2;
-  line("#" + blanks(left) + text + blanks(slack - left) + "#");
+  line(run, "#" + blanks(left) + text + blanks(slack - left) + "#");
 }
 
 // ---- cross reference ---------------------------------------------------------------------------
 
-void xref_line_end() {
-  new_list_line_A01();
-  if (settings().dual_spacing) new_list_line_A01();
+void xref_line_end(Assembly& run) {
+  new_list_line_A01(run);
+  if (settings(run).dual_spacing) new_list_line_A01(run);
 }
 
 std::string xref_name(const SymbolNode* n) {
@@ -199,14 +199,14 @@ std::string xref_name(const SymbolNode* n) {
 }
 
 // The name padded to 20 columns; a long name gets a line of its own.
-void xref_write_name(const SymbolNode* n) {
+void xref_write_name(Assembly& run, const SymbolNode* n) {
   std::string name = xref_name(n);
   if (name.size() > 31) {
-    write(name);
-    xref_line_end();
-    write(blanks(20));
+    write(run, name);
+    xref_line_end(run);
+    write(run, blanks(20));
   } else {
-    write(padded(name, 20));
+    write(run, padded(name, 20));
   }
 }
 
@@ -215,35 +215,35 @@ std::string reference_text(const Reference& r) {
   return (r.file < 10 ? std::string(" ") : std::string()) + format("%6ld:%1d", r.line, r.file);
 }
 
-void xref_references(const DefinitionRec* def) {
+void xref_references(Assembly& run, const DefinitionRec* def) {
   if (def && def->first_reference) {
     std::string s = reference_text(*def->first_reference) + "  ";
     int on_line = 0;
     for (const Reference& r : def->references) {
       if (on_line == 4) {
-        write(s);
-        xref_line_end();
+        write(run, s);
+        xref_line_end(run);
         s = blanks(64);
         on_line = 0;
       }
       s += reference_text(r);
       ++on_line;
     }
-    write(s);
+    write(run, s);
   }
-  xref_line_end();
+  xref_line_end(run);
 }
 
 // A #define's line, then the lines that expanded it.
-void xref_define_references(const DefineRec& d) {
+void xref_define_references(Assembly& run, const DefineRec& d) {
   if (d.origin_line <= 0) {
-    xref_line_end();
+    xref_line_end(run);
     return;
   }
   DefinitionRec lines;
   lines.first_reference = Reference{d.origin_file, d.origin_line};
   for (const auto& [file, line] : d.references) lines.references.push_back(Reference{file, line});
-  xref_references(&lines);
+  xref_references(run, &lines);
 }
 
 const char* kind_text(int kind) {
@@ -294,13 +294,13 @@ bool segment_has_code(const Segment& seg) {
   return false;
 }
 
-void segment_table() {
-  const RunSettings& s = settings();
-  write(padded("Segment", 20) + "Type \tMode");
-  xref_line_end();
-  write(std::string(40, '-'));
-  xref_line_end();
-  SegmentTable& table = segments();
+void segment_table(Assembly& run) {
+  const RunSettings& s = settings(run);
+  write(run, padded("Segment", 20) + "Type \tMode");
+  xref_line_end(run);
+  write(run, std::string(40, '-'));
+  xref_line_end(run);
+  SegmentTable& table = segments(run);
   for (int i = 0; i < table.count(); ++i) {
     const Segment& seg = table[i];
     if (seg.name.rfind("__", 0) == 0 && !s.xref_internal) continue;
@@ -322,17 +322,17 @@ void segment_table() {
         text += " \tCOMMON ";
         break;
     }
-    write(text);
-    xref_line_end();
+    write(run, text);
+    xref_line_end(run);
   }
 }
 
-void label_table(const std::vector<const SymbolNode*>& labels) {
+void label_table(Assembly& run, const std::vector<const SymbolNode*>& labels) {
   if (labels.empty()) return;
-  write(padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
-  xref_line_end();
-  write(std::string(78, '-'));
-  xref_line_end();
+  write(run, padded("Label", 20) + "Mode   Type                   Segment    Value/Offset");
+  xref_line_end(run);
+  write(run, std::string(78, '-'));
+  xref_line_end(run);
   for (const SymbolNode* n : labels) {
     LabelRec* l = n->def->label;
     std::string text = padded(xref_name(n), 20);
@@ -348,7 +348,7 @@ void label_table(const std::vector<const SymbolNode*>& labels) {
     text += label_type_word(l->type);
     text = padded(text, 50);
     std::string seg_name;
-    if (l->segment_number >= 0 && l->segment_number < segments().count()) seg_name = segments()[l->segment_number].name;
+    if (l->segment_number >= 0 && l->segment_number < segments(run).count()) seg_name = segments(run)[l->segment_number].name;
     text += format("%-10s", seg_name.c_str());
     if (l->flags & LABEL_EXTERN) {
       text += " Solved Extern ";
@@ -361,8 +361,8 @@ void label_table(const std::vector<const SymbolNode*>& labels) {
       else
         text += " Not solved ";
     }
-    write(text);
-    xref_line_end();
+    write(run, text);
+    xref_line_end(run);
   }
 }
 
@@ -370,9 +370,8 @@ void label_table(const std::vector<const SymbolNode*>& labels) {
 
 // ---- state -------------------------------------------------------------------------------------
 
-const ListingTime& listing_time() { return ls().time; }
+const ListingTime& listing_time(Assembly& run) { return ls(run).time; }
 ListingHooks& listing_hooks(Assembly& run) { return run.part<ListingHooks>(); }
-ListingHooks& listing_hooks() { return hooks(); }
 
 const char* month_name(int month) {
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -380,111 +379,115 @@ const char* month_name(int month) {
   return month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
 }
 
-int listing_width() { return listing_layout(current_assembly()).width; }
-int header_width() { return listing_layout(current_assembly()).width < 132 ? 79 : 99; }
+int listing_width(Assembly& run) { return listing_layout(run).width; }
+int header_width(Assembly& run) { return listing_layout(run).width < 132 ? 79 : 99; }
 
-void install_listing_hooks() { diagnostic_hooks(current_assembly()).flush_listing = flush_problems_on_fatal_stop; }
+void install_listing_hooks(Assembly& run) {
+  diagnostic_hooks(run).flush_listing = [&run] { flush_problems_on_fatal_stop(run); };
+}
 
-void begin_listing_run() {
-  install_listing_hooks();
-  ls() = ListingState{};
-  listing_layout(current_assembly()) = ListingLayout{};
-  if (settings().fixed_date) {
-    ls().time = {0, 37, 13, 28, 11, 1990};
+void begin_listing_run(Assembly& run) {
+  install_listing_hooks(run);
+  ls(run) = ListingState{};
+  listing_layout(run) = ListingLayout{};
+  if (settings(run).fixed_date) {
+    ls(run).time = {0, 37, 13, 28, 11, 1990};
   } else {
     std::time_t now = std::time(nullptr);
     std::tm t{};
     localtime_r(&now, &t);
-    ls().time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
+    ls(run).time = {t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900};
   }
-  if (!hooks().line_context)
-    hooks().line_context = [&run = current_assembly()] { return macro_level(run) > 0 ? LINE_CONTEXT_MACRO : 0u; };
-  if (!hooks().define_value) {
-    hooks().define_value = [](const SymbolNode* n) -> std::optional<std::string> {
+  if (!hooks(run).line_context)
+    hooks(run).line_context = [&run] { return macro_level(run) > 0 ? LINE_CONTEXT_MACRO : 0u; };
+  if (!hooks(run).define_value) {
+    hooks(run).define_value = [](const SymbolNode* n) -> std::optional<std::string> {
       if (!n->define || n->define->param_count != DEFINE_OBJECT) return std::nullopt;
       return n->define->body;
     };
   }
-  if (settings().list_flags & LIST_XREF) {
-    ident_tree(current_assembly()).env.record_label_references = true;
-    ident_tree(current_assembly()).env.record_define_references = true;
+  if (settings(run).list_flags & LIST_XREF) {
+    ident_tree(run).env.record_label_references = true;
+    ident_tree(run).env.record_define_references = true;
   }
 }
 
-void begin_module_listing() {
-  page_header_A01();
-  ls().info.clear();
-  ls().module_listed = false;
-  ls().have_line = false;
-  ls().expansion = 0;
-  ls().cycles = 0;
-  ls().cycle_carry = false;
+void begin_module_listing(Assembly& run) {
+  page_header_A01(run);
+  ls(run).info.clear();
+  ls(run).module_listed = false;
+  ls(run).have_line = false;
+  ls(run).expansion = 0;
+  ls(run).cycles = 0;
+  ls(run).cycle_carry = false;
 }
 
-void note_statement(const Statement& st, bool new_line) {
-  if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
-  if (static_cast<std::size_t>(st.module_line) != ls().info.size()) return;  // not the module's next record
-  if (new_line || ls().info.empty()) ++ls().serial;
+void note_statement(Assembly& run, const Statement& st, bool new_line) {
+  if (!list_file(run)) return;  // nothing to list: no bookkeeping either
+  ListingState& l = ls(run);
+  if (static_cast<std::size_t>(st.module_line) != l.info.size()) return;  // not the module's next record
+  if (new_line || l.info.empty()) ++l.serial;
   LineInfo info;
-  info.serial = ls().serial;
-  info.context = hooks().line_context ? hooks().line_context() : 0;
-  info.from_include = source_reader(current_assembly()).include_depth() > 0;
-  ls().info.push_back(info);
+  info.serial = l.serial;
+  const ListingHooks& h = hooks(run);
+  info.context = h.line_context ? h.line_context() : 0;
+  info.from_include = source_reader(run).include_depth() > 0;
+  l.info.push_back(info);
 }
 
-void note_call_line(const Statement& st, unsigned context) {
-  if (LineInfo* info = line_info(&st)) info->context = context;
+void note_call_line(Assembly& run, const Statement& st, unsigned context) {
+  if (LineInfo* info = line_info(run, &st)) info->context = context;
 }
 
-void note_skipped_line(const Statement& st) {
-  if (LineInfo* info = line_info(&st)) info->skipped = true;
+void note_skipped_line(Assembly& run, const Statement& st) {
+  if (LineInfo* info = line_info(run, &st)) info->skipped = true;
 }
 
 // ---- pages and lines -------------------------------------------------------------------------
 
-void page_header_A01() {
-  if (settings().page_length <= 0 || !list_file() || ls().page_lines == 0) return;
-  start_new_page();
+void page_header_A01(Assembly& run) {
+  if (settings(run).page_length <= 0 || !list_file(run) || ls(run).page_lines == 0) return;
+  start_new_page(run);
 }
 
-void new_list_line_A01() {
-  write("\n");
-  ++ls().page_lines;
-  if (settings().page_length > 0 && ls().page_lines == settings().page_length) page_header_A01();
+void new_list_line_A01(Assembly& run) {
+  write(run, "\n");
+  ++ls(run).page_lines;
+  if (settings(run).page_length > 0 && ls(run).page_lines == settings(run).page_length) page_header_A01(run);
 }
 
-void list_header_A01() {
-  if (!list_file() || !settings().listing_header) return;
-  const int w = header_width();
+void list_header_A01(Assembly& run) {
+  if (!list_file(run) || !settings(run).listing_header) return;
+  const int w = header_width(run);
   const bool wide = w == 99;
   const std::string frame_empty = "#" + blanks(w - 2) + "#";
-  line(std::string(static_cast<std::size_t>(w), '#'));
-  line(frame_empty);
+  line(run, std::string(static_cast<std::size_t>(w), '#'));
+  line(run, frame_empty);
 
-  std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01(settings());
+  std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01(settings(run));
   if (w - static_cast<int>(maker.size()) < 21) {
-    line(padded(maker, w - 1) + "#");
+    line(run, padded(maker, w - 1) + "#");
     maker = "#" + blanks(45);
   }
-  const ListingTime& t = ls().time;
+  const ListingTime& t = ls(run).time;
   maker += format(" %02d/%s/%04d  %02d:%02d:%02d", t.day, month_name(t.month), t.year, t.hour, t.minute, t.second);
-  line(padded(maker, w) + "#");
-  line(frame_empty);
+  line(run, padded(maker, w) + "#");
+  line(run, frame_empty);
   std::string versions = format("FE%s%s BE%s%c", "1.25A", " CO1.10K", "1.30", 'A');
-  line(format("%-12sInternal versions %-*s#", "#", wide ? 68 : 48, versions.c_str()));
-  line(frame_empty);
+  line(run, format("%-12sInternal versions %-*s#", "#", wide ? 68 : 48, versions.c_str()));
+  line(run, frame_empty);
   const int field = wide ? 69 : 49;
-  line(format("%-12sTarget option =  %-*s#", "#", field, processor_option_text(settings().processor_option)));
-  const StandardFiles& files = standard_files(current_assembly());
-  line(format("%-12sSource file   =  %-*s#", "#", field, lower_case(files.source_name).c_str()));
-  line(format("%-12sList file     =  %-*s#", "#", field, lower_case(files.list_name).c_str()));
-  line(format("%-12sObject file   =  %-*s#", "#", field, lower_case(files.object_name).c_str()));
+  line(run, format("%-12sTarget option =  %-*s#", "#", field, processor_option_text(settings(run).processor_option)));
+  const StandardFiles& files = standard_files(run);
+  line(run, format("%-12sSource file   =  %-*s#", "#", field, lower_case(files.source_name).c_str()));
+  line(run, format("%-12sList file     =  %-*s#", "#", field, lower_case(files.list_name).c_str()));
+  line(run, format("%-12sObject file   =  %-*s#", "#", field, lower_case(files.object_name).c_str()));
 
   std::string text = format("%-12sCommand line  =  ", "#");
   const std::size_t area_width = wide ? 68 : 48;
   std::string area;
-  auto close = [&] { line(padded(text + area, w - 1) + "#"); };
-  const std::vector<ArgumentWord>& args = argument_list(current_assembly());
+  auto close = [&] { line(run, padded(text + area, w - 1) + "#"); };
+  const std::vector<ArgumentWord>& args = argument_list(run);
   for (std::size_t i = 1; i < args.size(); ++i) {
     const ArgumentWord& a = args[i];
     std::string piece;
@@ -502,34 +505,34 @@ void list_header_A01() {
     area += piece;
   }
   close();
-  line(frame_empty);
-  line(std::string(static_cast<std::size_t>(w), '#'));
-  new_list_line_A01();
+  line(run, frame_empty);
+  line(run, std::string(static_cast<std::size_t>(w), '#'));
+  new_list_line_A01(run);
 }
 
-void list_source_line_A01(std::string_view text, long line_number, unsigned context, const Statement* st,
-                          std::uint32_t list_flags) {
-  if (!list_file()) return;
+void list_source_line_A01(Assembly& run, std::string_view text, long line_number, unsigned context,
+                          const Statement* st, std::uint32_t list_flags) {
+  if (!list_file(run)) return;
   const bool problem = st == nullptr && line_number < 0;
   std::string s;
   if (problem) {
     s = blanks(11);
   } else if (context) {
-    if (ls().have_line)
-      s = format("%*ld.%-2d ", 7, ls().last_line, ++ls().expansion);
+    if (ls(run).have_line)
+      s = format("%*ld.%-2d ", 7, ls(run).last_line, ++ls(run).expansion);
     else
       s = blanks(11);
   } else {
     s = format("%*ld    ", 7, line_number);
-    ls().last_line = line_number;
-    ls().have_line = true;
-    ls().expansion = 0;
+    ls(run).last_line = line_number;
+    ls(run).have_line = true;
+    ls(run).expansion = 0;
   }
   const bool cycles = !problem && (list_flags & LIST_CYCLES);
   if (cycles) {
-    const DiagnosticCounts& c = diagnostic_counts(current_assembly());
-    s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls().cycles) : blanks(9);
-    add_cycles(st);
+    const DiagnosticCounts& c = diagnostic_counts(run);
+    s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls(run).cycles) : blanks(9);
+    add_cycles(run, st);
   }
   std::vector<int> code;
   const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
@@ -549,7 +552,7 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
     // Problem reports stay whole: the studio reads the echoed line and the two after it.
     s += text;
   } else {
-    const int width = listing_layout(current_assembly()).width;
+    const int width = listing_layout(run).width;
     int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) + (cycles ? 8 : 0);
     if (indent >= width - 5) indent = 0;
     int col = static_cast<int>(s.size());
@@ -562,8 +565,8 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
         wrap = j > i + 1 && col + static_cast<int>(j - i) > width;
       }
       if (wrap) {
-        write(s);
-        new_list_line_A01();
+        write(run, s);
+        new_list_line_A01(run);
         s = blanks(indent);
         col = indent;
       }
@@ -571,16 +574,16 @@ void list_source_line_A01(std::string_view text, long line_number, unsigned cont
       ++col;
     }
   }
-  write(s);
-  new_list_line_A01();
+  write(run, s);
+  new_list_line_A01(run);
   if (multi) {
     for (std::size_t from = kCodeBytesPerLine; from < code.size(); from += kCodeBytesPerLine) {
       std::string more = blanks(cycles ? 29 : 20) + code_text(code, from);
       while (!more.empty() && more.back() == ' ') more.pop_back();
-      line(more);
+      line(run, more);
     }
   }
-  if (settings().dual_spacing) new_list_line_A01();
+  if (settings(run).dual_spacing) new_list_line_A01(run);
 }
 
 std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
@@ -654,27 +657,27 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
 
 // ---- module listing and report -------------------------------------------------------------------
 
-void print_final_report_A03(bool code_produced, const StatementRange& statements) {
-  const RunSettings& s = settings();
-  const DiagnosticCounts& counts = diagnostic_counts(current_assembly());
-  const bool listing = list_file() != nullptr;
-  ls().module_listed = true;
+void print_final_report_A03(Assembly& run, bool code_produced, const StatementRange& statements) {
+  const RunSettings& s = settings(run);
+  const DiagnosticCounts& counts = diagnostic_counts(run);
+  const bool listing = list_file(run) != nullptr;
+  ls(run).module_listed = true;
   if (listing) {
     if (counts.errors || counts.warnings) {
       for (const Statement* st : statements)
-        for (const std::string& l : st->problems().lines) problem_line(l);
-      new_list_line_A01();
-      new_list_line_A01();
+        for (const std::string& l : st->problems().lines) problem_line(run, l);
+      new_list_line_A01(run);
+      new_list_line_A01(run);
     }
     if (code_produced) {
       std::size_t i = 0;
       while (i < statements.size()) {
         const Statement* head = statements[i];
-        const LineInfo* head_info = line_info(head);
+        const LineInfo* head_info = line_info(run, head);
         const LineInfo info = head_info ? *head_info : LineInfo{};
         std::size_t end = i + 1;
         while (end < statements.size() && info.serial != 0) {
-          const LineInfo* next = line_info(statements[end]);
+          const LineInfo* next = line_info(run, statements[end]);
           if (!next || next->serial != info.serial) break;
           ++end;
         }
@@ -703,12 +706,12 @@ void print_final_report_A03(bool code_produced, const StatementRange& statements
         }
         const std::size_t first = i;
         auto problems = [&] {
-          for (std::size_t k = first; k < end; ++k) write_problems(*statements[k]);
+          for (std::size_t k = first; k < end; ++k) write_problems(run, *statements[k]);
         };
         i = end;
         if (!(flags & LIST_ON)) continue;
         if (page_break) {
-          page_header_A01();
+          page_header_A01(run);
           continue;
         }
         if (severity >= 2) {
@@ -724,7 +727,7 @@ void print_final_report_A03(bool code_produced, const StatementRange& statements
         if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
         const std::string_view generated = head->generated_text();
         const std::string_view text = generated.empty() ? head->text() : generated;
-        list_source_line_A01(text, head->line, ctx, shown, flags);
+        list_source_line_A01(run, text, head->line, ctx, shown, flags);
         problems();
       }
     }
@@ -732,118 +735,118 @@ void print_final_report_A03(bool code_produced, const StatementRange& statements
   // Whatever was reported at statements of the module is in the list file by now.
   if (listing)
     for (const Statement* st : statements)
-      if (LineInfo* info = line_info(st)) info->problems_written = st->problems().lines.size();
+      if (LineInfo* info = line_info(run, st)) info->problems_written = st->problems().lines.size();
 
-  ++ls().modules;
-  ls().total_errors += counts.errors;
-  ls().total_warnings += counts.warnings;
-  const ObjectModuleSummary& object = last_object_module(current_assembly());
+  ++ls(run).modules;
+  ls(run).total_errors += counts.errors;
+  ls(run).total_warnings += counts.warnings;
+  const ObjectModuleSummary& object = last_object_module(run);
   const long bytes = code_produced && object.written ? static_cast<long>(object.bytes) : 0;
-  const bool last = module_state().end_seen;
-  const bool several = last && ls().modules >= 2;
+  const bool last = module_state(run).end_seen;
+  const bool several = last && ls(run).modules >= 2;
 
   if (listing) {
-    if (s.list_flags & LIST_XREF) print_cross_reference_A03();
-    line("##############################");
-    if (counts.errors == 0 && code_produced && object.written) box_line(format("CRC:%X", object.crc));
-    box_line(format("Errors:   %d", counts.errors));
-    box_line(format("Warnings: %d", counts.warnings));
-    box_line(format("Bytes: %ld", bytes));
+    if (s.list_flags & LIST_XREF) print_cross_reference_A03(run);
+    line(run, "##############################");
+    if (counts.errors == 0 && code_produced && object.written) box_line(run, format("CRC:%X", object.crc));
+    box_line(run, format("Errors:   %d", counts.errors));
+    box_line(run, format("Warnings: %d", counts.warnings));
+    box_line(run, format("Bytes: %ld", bytes));
     if (several) {
-      box_line(format("Modules:        %d", ls().modules));
-      box_line(format("Total errors:   %d", ls().total_errors));
-      box_line(format("Total warnings: %d", ls().total_warnings));
+      box_line(run, format("Modules:        %d", ls(run).modules));
+      box_line(run, format("Total errors:   %d", ls(run).total_errors));
+      box_line(run, format("Total warnings: %d", ls(run).total_warnings));
     }
-    line("##############################");
-    new_list_line_A01();
-    new_list_line_A01();
-    new_list_line_A01();
-    write("\f");
-    ls().page_lines = 0;
+    line(run, "##############################");
+    new_list_line_A01(run);
+    new_list_line_A01(run);
+    new_list_line_A01(run);
+    write(run, "\f");
+    ls(run).page_lines = 0;
   }
   if (s.banner) {
     console_printf("\nErrors:   %d\n", counts.errors);
     console_printf("Warnings: %d\n", counts.warnings);
     console_printf("Bytes: %ld\n", bytes);
     if (several) {
-      console_printf("\nModules:   %d\n", ls().modules);
-      console_printf("Total errors:   %d\n", ls().total_errors);
-      console_printf("Total warnings: %d\n", ls().total_warnings);
+      console_printf("\nModules:   %d\n", ls(run).modules);
+      console_printf("Total errors:   %d\n", ls(run).total_errors);
+      console_printf("Total warnings: %d\n", ls(run).total_warnings);
     }
   }
 }
 
-void print_cross_reference_A03() {
-  if (!list_file()) return;
-  const RunSettings& s = settings();
-  xref_line_end();
-  xref_line_end();
+void print_cross_reference_A03(Assembly& run) {
+  if (!list_file(run)) return;
+  const RunSettings& s = settings(run);
+  xref_line_end(run);
+  xref_line_end(run);
   std::vector<const SymbolNode*> labels;
-  ident_tree(current_assembly()).for_each_node([&](SymbolNode* n) {
+  ident_tree(run).for_each_node([&](SymbolNode* n) {
     if (n->state == NODE_REMOVED) return;
     const DefinitionRec* def = n->def;
     if (n->define && s.xref_defines) {
-      xref_write_name(n);
+      xref_write_name(run, n);
       std::optional<std::string> value;
-      if (hooks().define_value) value = hooks().define_value(n);
+      if (hooks(run).define_value) value = hooks(run).define_value(n);
       if (value)
-        write(format(" #define, value: %s, line: ", value->c_str()));
+        write(run, format(" #define, value: %s, line: ", value->c_str()));
       else
-        write(" #define,            line: ");
-      xref_define_references(*n->define);
+        write(run, " #define,            line: ");
+      xref_define_references(run, *n->define);
       return;
     }
     if (def && def->kind == KIND_LABEL && def->label) {
       if ((def->label->flags & LABEL_PREDEFINED) && !def->label->value) {
         if (!s.xref_internal) return;
-        xref_write_name(n);
-        write(format(" Target symbol: %ld ", static_cast<long>(def->label->absolute_value)));
-        xref_references(def);
+        xref_write_name(run, n);
+        write(run, format(" Target symbol: %ld ", static_cast<long>(def->label->absolute_value)));
+        xref_references(run, def);
         return;
       }
       // A #define name read in its #define line is no label of the module.
       if (!(n->define && (def->label->flags & LABEL_NOT_PLACED))) labels.push_back(n);
       if (def->first_reference) {
-        xref_write_name(n);
-        xref_references(def);
+        xref_write_name(run, n);
+        xref_references(run, def);
       }
       return;
     }
     if (def && def->kind == KIND_SEGMENT) {
       if (def->first_reference) {
-        xref_write_name(n);
-        xref_references(def);
+        xref_write_name(run, n);
+        xref_references(run, def);
       }
       return;
     }
     if (!def || !s.xref_internal) return;
     const char* kind = kind_text(def->kind);
     if (!kind) return;
-    xref_write_name(n);
-    write(kind);
-    xref_references(def);
+    xref_write_name(run, n);
+    write(run, kind);
+    xref_references(run, def);
   });
-  segment_table();
-  label_table(labels);
-  xref_line_end();
-  xref_line_end();
+  segment_table(run);
+  label_table(run, labels);
+  xref_line_end(run);
+  xref_line_end(run);
 }
 
-void flush_problems_on_fatal_stop() {
-  if (!list_file()) return;
+void flush_problems_on_fatal_stop(Assembly& run) {
+  if (!list_file(run)) return;
   std::size_t place = 0;
-  for (const Statement* st : statement_services().module_statements()) {
-    if (place == ls().info.size()) break;
-    LineInfo& info = ls().info[place++];
+  for (const Statement* st : statement_services(run).module_statements()) {
+    if (place == ls(run).info.size()) break;
+    LineInfo& info = ls(run).info[place++];
     const std::size_t done = info.problems_written;
     const ProblemLines& lines = st->problems();
-    for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(lines.lines[k]);
+    for (std::size_t k = done; k < lines.lines.size(); ++k) problem_line(run, lines.lines[k]);
     info.problems_written = lines.lines.size();
   }
   ProblemLines pending;
-  take_pending_problems(current_assembly(), pending);
-  for (const std::string& l : pending.lines) problem_line(l);
-  std::fflush(list_file());
+  take_pending_problems(run, pending);
+  for (const std::string& l : pending.lines) problem_line(run, l);
+  std::fflush(list_file(run));
 }
 
 }  // namespace aq71

@@ -31,7 +31,7 @@ struct ListingTime {
   int month = 1;  // 1 to 12
   int year = 1970;
 };
-const ListingTime& listing_time();
+const ListingTime& listing_time(Assembly& run);
 // "Jan" to "Dec", "???" for an invalid month.
 const char* month_name(int month);
 
@@ -48,7 +48,6 @@ struct ListingHooks {
   std::function<std::optional<std::string>(const SymbolNode*)> define_value;
 };
 ListingHooks& listing_hooks(Assembly& run);
-ListingHooks& listing_hooks();
 
 // Kinds of lines list_source_line_A01 writes.
 enum class ListLineKind { Source, Problem };
@@ -56,38 +55,38 @@ enum class ListLineKind { Source, Problem };
 // ---- run and module ------------------------------------------------------------------------
 
 // The run starts: date and time (fixed with -c#), page and width state, totals.
-void begin_listing_run();
+void begin_listing_run(Assembly& run);
 // A module's source pass begins: a new page when paging is on; its records are forgotten.
-void begin_module_listing();
+void begin_module_listing(Assembly& run);
 // A statement record was opened; new_line tells that it is the first record of its line.
-void note_statement(const Statement& st, bool new_line);
+void note_statement(Assembly& run, const Statement& st, bool new_line);
 // The record stands for a macro call line: a source line, not part of the expansion it starts.
-void note_call_line(const Statement& st, unsigned context = 0);
+void note_call_line(Assembly& run, const Statement& st, unsigned context = 0);
 // The record stands for a line skipped in a false conditional branch.
-void note_skipped_line(const Statement& st);
+void note_skipped_line(Assembly& run, const Statement& st);
 
 // Header box of a closed module.
-void list_header_A01();
+void list_header_A01(Assembly& run);
 // New page when paging is on and the page has lines on it.
-void page_header_A01();
+void page_header_A01(Assembly& run);
 // Ends a listing line, counts it and starts a new page when the page is full.
-void new_list_line_A01();
+void new_list_line_A01(Assembly& run);
 // One listing line: a source line (line number, context bits, its statement and the list
 // flags it was read with) or a problem line (no statement, line number -1).
-void list_source_line_A01(std::string_view text, long line_number, unsigned context, const Statement* st,
-                          std::uint32_t list_flags);
+void list_source_line_A01(Assembly& run, std::string_view text, long line_number, unsigned context,
+                          const Statement* st, std::uint32_t list_flags);
 // The module's listing, cross reference, report box and console summary.
-void print_final_report_A03(bool code_produced, const StatementRange& statements);
-void print_cross_reference_A03();
+void print_final_report_A03(Assembly& run, bool code_produced, const StatementRange& statements);
+void print_cross_reference_A03(Assembly& run);
 // A fatal stop: problem lines not yet in the list file are written there.
-void flush_problems_on_fatal_stop();
+void flush_problems_on_fatal_stop(Assembly& run);
 // Makes a fatal stop of the diagnostics flush the listing's problem lines (the run's entry does
 // it before any file is opened; begin_listing_run does it too).
-void install_listing_hooks();
+void install_listing_hooks(Assembly& run);
 
 // Listing width (COL) and the header-box width that follows from it.
-int listing_width();
-int header_width();
+int listing_width(Assembly& run);
+int header_width(Assembly& run);
 
 // Code bytes of a statement as the listing shows them: -1 for a byte the linker fills. At most
 // `limit` bytes.

@@ -16,8 +16,8 @@ namespace aq71 {
 ListingLayout& listing_layout(Assembly& run) { return run.part<ListingLayout>(); }
 
 void directive_listing(Scanner& sc, int id, SymbolNode* label) {
-  Statement& st = open_statement(id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), id == DIR_PAGE ? StatementKind::PageBreak : StatementKind::Nothing);
+  attach_label(sc.run(), st, label);
   RunSettings& s = settings(sc.run());
   ListingLayout& layout = listing_layout(sc.run());
   std::uint32_t bit = 0;

@@ -569,7 +569,7 @@ const MacroDef* macro_definition(const SymbolNode* node) {
 void directive_macro(Scanner& sc, SymbolNode* label) {
   MacroState& state = ms(sc.run());
   IdentTree& tree = state.tree;
-  open_statement(StatementKind::Nothing);
+  open_statement(sc.run(), StatementKind::Nothing);
   state.blocks.push(OPEN_MACRO, state.reader.line_number());
   MacroDef& def = state.definitions.emplace_back();
   std::vector<std::string> formals;
@@ -642,7 +642,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
       line.resize(kMacroTextFill);
     }
     auto words = statement_words(line);
-    open_line_statement(StatementKind::Comment).macro_definition_line = true;
+    open_line_statement(sc.run(), StatementKind::Comment).macro_definition_line = true;
     std::string text = def.operator_mode ? line : replace_formals(line, formals, tree.case_sensitive);
     def.lines.push_back({text + '\n', line_no, state.reader.file_name()});
     bool endm = false;
@@ -742,7 +742,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
 void directive_endm(Scanner& sc, SymbolNode* label) {
   (void)label;
   MacroState& state = ms(sc.run());
-  open_statement(StatementKind::Nothing);
+  open_statement(sc.run(), StatementKind::Nothing);
   if (state.active.empty()) {
     user_error_A01(sc.run(), 37);
     fatal_exit_A01(sc.run());
@@ -766,8 +766,8 @@ void directive_endm(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_exitm(Scanner& sc, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Nothing);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+  attach_label(sc.run(), st, label);
   MacroState& state = ms(sc.run());
   if (state.active.empty()) {
     user_error_A01(sc.run(), 37);
@@ -785,8 +785,8 @@ void directive_exitm(Scanner& sc, SymbolNode* label) {
 
 void directive_local(Scanner& sc, SymbolNode* label) {
   MacroState& state = ms(sc.run());
-  Statement& st = open_statement(StatementKind::Nothing);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+  attach_label(sc.run(), st, label);
   bool saved = sc.lookup_only;
   int saved_mode = sc.lookup_mode();
   sc.lookup_only = true;

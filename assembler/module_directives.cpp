@@ -19,9 +19,9 @@ namespace {
 
 Statement& failed_statement(Scanner& sc, SymbolNode* label) {
   if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
-  Statement& st = open_statement(StatementKind::Failed);
+  Statement& st = open_statement(sc.run(), StatementKind::Failed);
   st.failed = true;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
   return st;
 }
 
@@ -70,9 +70,9 @@ SymbolNode* renew_symbol(Assembly& run, IdentTree& tree, SymbolNode* label) {
 // The value-defining part shared by EQU and VAR. renew: the name is entered again once its
 // expression has been read (the expression may use the earlier value).
 void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew = false) {
-  Statement& st = open_statement(StatementKind::LabelDefinition);
+  Statement& st = open_statement(sc.run(), StatementKind::LabelDefinition);
   st.label_counted = false;
-  if (!renew) attach_label(st, label);
+  if (!renew) attach_label(sc.run(), st, label);
   next_nonblank(sc);
   ValueRec* e = parse_expression_A08(sc, false, true);
   if (!e || e->failed) {
@@ -81,7 +81,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
   }
   if (renew) {
     label = renew_symbol(sc.run(), ident_tree(sc.run()), label);
-    attach_label(st, label);
+    attach_label(sc.run(), st, label);
   }
   LabelRec* l = label_record(label);
   l->flags |= LABEL_ON_LINE;
@@ -113,8 +113,8 @@ void directive_module_start(Scanner& sc, bool library, SymbolNode* label) {
   m.opened_by_directive = true;
   m.open_counter = 1;
   m.kind = library ? ModuleKind::Library : ModuleKind::Program;
-  Statement& st = open_statement(StatementKind::ModuleStart);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::ModuleStart);
+  attach_label(sc.run(), st, label);
 
   // The module name is only looked up, so that it does not become a label.
   int code;
@@ -148,9 +148,9 @@ static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
   int error = macro_level(sc.run()) > 0 ? 78 : repeat_playing(sc) ? 79 : -1;
   if (error < 0) return false;
   user_error_A01(sc.run(), error);
-  Statement& st = open_statement(StatementKind::Failed);
+  Statement& st = open_statement(sc.run(), StatementKind::Failed);
   st.failed = true;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
   if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
   return true;
 }
@@ -158,8 +158,8 @@ static bool module_end_in_body(Scanner& sc, SymbolNode* label) {
 void directive_endmod(Scanner& sc, SymbolNode* label) {
   if (module_end_in_body(sc, label)) return;
   ModuleState& m = module_state(sc.run());
-  Statement& st = open_statement(StatementKind::ModuleEnd);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::ModuleEnd);
+  attach_label(sc.run(), st, label);
   if (!m.opened_by_directive) user_error_A01(sc.run(), 39);
   if (m.open_counter > 0) --m.open_counter;
   read_start_address(sc);
@@ -170,8 +170,8 @@ void directive_endmod(Scanner& sc, SymbolNode* label) {
 void directive_end(Scanner& sc, SymbolNode* label) {
   if (module_end_in_body(sc, label)) return;
   ModuleState& m = module_state(sc.run());
-  Statement& st = open_statement(StatementKind::ModuleEnd);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::ModuleEnd);
+  attach_label(sc.run(), st, label);
   if (m.open_counter <= 0)
     user_error_A01(sc.run(), 39);
   else

@@ -591,7 +591,7 @@ void parse_instruction_statement(Scanner& scanner, Statement& st) {
     return;
   }
 
-  const int proc = settings().processor_option;
+  const int proc = settings(scanner.run()).processor_option;
   const InstrEntry* entry = find_instr(st.mnemonic, st.parsed_count, ops.form, proc);
   if (!entry) {
     report_error(scanner.run(), 43);

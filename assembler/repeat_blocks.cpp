@@ -265,8 +265,8 @@ bool record_body(Scanner& sc, RepeatState& state, RepeatBody& body) {
 }  // namespace
 
 void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
-  Statement& st = open_statement(StatementKind::Nothing);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+  attach_label(sc.run(), st, label);
   RepeatState& state = rs(sc.run());
   state.blocks.push(OPEN_REPEAT, sc.line_number());
   RepeatBody body;
@@ -321,9 +321,9 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
 
 void directive_endr(Scanner& sc, SymbolNode* label) {
   user_error_A01(sc.run(), 68);
-  Statement& st = open_statement(StatementKind::Failed);
+  Statement& st = open_statement(sc.run(), StatementKind::Failed);
   st.failed = true;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
   if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
 }
 

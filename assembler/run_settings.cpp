@@ -17,7 +17,6 @@ struct Settings {
 }  // namespace
 
 RunSettings& settings(Assembly& run) { return run.part<Settings>().values; }
-RunSettings& settings() { return settings(current_assembly()); }
 
 std::uint16_t target_id(const RunSettings& s) { return static_cast<std::uint16_t>((s.processor_option + 1440) * 16); }
 std::string signon_text_A01(const RunSettings& settings) {

@@ -59,9 +59,8 @@ struct RunSettings {
 
 class Assembly;
 
-// The settings of a run; without one, of the current run.
+// The settings of a run.
 RunSettings& settings(Assembly& run);
-RunSettings& settings();
 
 // Target identifier of the object header and of the predefined symbol TID.
 std::uint16_t target_id(const RunSettings& settings);

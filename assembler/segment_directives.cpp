@@ -63,8 +63,8 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
       // A later declaration of the same name continues the segment.
       table.select(existing);
       sc.skip_rest_of_line();
-      Statement& st = open_statement(StatementKind::Nothing);
-      attach_label(st, label);
+      Statement& st = open_statement(sc.run(), StatementKind::Nothing);
+      attach_label(sc.run(), st, label);
       return;
     }
   }
@@ -90,9 +90,9 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
   }
   if (!name_ok) {
     sc.skip_rest_of_line();
-    Statement& st = open_statement(StatementKind::Failed);
+    Statement& st = open_statement(sc.run(), StatementKind::Failed);
     st.failed = true;
-    attach_label(st, label);
+    attach_label(sc.run(), st, label);
     return;
   }
 
@@ -123,9 +123,9 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
 
   int index = table.create(name, type, kind);
   Segment& seg = table[index];
-  Statement& st = open_statement(StatementKind::SegmentDeclaration);
+  Statement& st = open_statement(sc.run(), StatementKind::SegmentDeclaration);
   seg.declaration = &st;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
 
   if (sc.token().code == TOK_LPAREN) {
     ValueRec* e = parse_exponent(sc, false, 31, kAlignRange31, false);
@@ -144,8 +144,8 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
   SegmentTable& table = segments(sc.run());
   table.select(SEG_ASEG);
   Segment& seg = table.current();
-  Statement& st = open_statement(StatementKind::AbsoluteLocation);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::AbsoluteLocation);
+  attach_label(sc.run(), st, label);
   int code = next_nonblank(sc);
   bool has_address =
       code == TOK_INTEGER || code == TOK_CHAR ||
@@ -177,7 +177,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
 void directive_org(Scanner& sc, SymbolNode* label) {
   SegmentTable& table = segments(sc.run());
   Segment& seg = table.current();
-  Statement& st = open_statement(seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
+  Statement& st = open_statement(sc.run(), seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
   if (seg.absolute()) st.kind = StatementKind::AbsoluteLocation;
   next_nonblank(sc);
   sc.colon_ends_number = true;
@@ -202,7 +202,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
   st.start_offset = st.end_offset = seg.location;
   if (label) {
     // The label gets the location expression as its value.
-    attach_label(st, label);
+    attach_label(sc.run(), st, label);
     st.label_counted = true;
   }
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
@@ -224,8 +224,8 @@ void place_alignment(SegmentTable& table, Statement& st, int exponent) {
 }  // namespace
 
 void directive_align(Scanner& sc, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Alignment);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Alignment);
+  attach_label(sc.run(), st, label);
   next_nonblank(sc);
   ValueRec* e = parse_exponent(sc, true, 8, kAlignRange8);
   if (!e || e->failed) {
@@ -254,8 +254,8 @@ void directive_align(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_even(Scanner& sc, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Alignment);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Alignment);
+  attach_label(sc.run(), st, label);
   place_alignment(segments(sc.run()), st, 1);
   int code = next_nonblank(sc);
   if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
@@ -266,8 +266,8 @@ void directive_even(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_ds(Scanner& sc, SymbolNode* label) {
-  Statement& st = open_statement(StatementKind::Storage);
-  attach_label(st, label);
+  Statement& st = open_statement(sc.run(), StatementKind::Storage);
+  attach_label(sc.run(), st, label);
   st.data().reserve_only = true;
   st.data().element_size = 1;
   int after = sc.current_char();

@@ -9,9 +9,8 @@ namespace aq71 {
 
 namespace {
 
-void update_environment() {
-  SegmentTable& t = segments();
-  IdentTree& tree = ident_tree(current_assembly());
+// Tells the identifier tree which segment its new labels belong to.
+void update_environment(SegmentTable& t, IdentTree& tree) {
   tree.env.segment_number = t.current_index();
   tree.env.segment_kind = static_cast<std::uint16_t>(t.current().kind);
 }
@@ -38,11 +37,11 @@ void SegmentTable::begin_module() {
   aseg.alignment_value = 0;
   segments_.push_back(std::move(aseg));
   current_ = SEG_ASEG;
-  update_environment();
+  update_environment(*this, ident_tree(run_));
 }
 
 int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind kind) {
-  IdentTree& tree = ident_tree(current_assembly());
+  IdentTree& tree = ident_tree(run_);
   int index = count();
   // A statement keeps its segment's index in 16 bits.
   if (index > 0xFFFF) internal_error_A01(run_, "create_segment", "Too many segments", index, 0);
@@ -76,7 +75,7 @@ int SegmentTable::create(std::string_view name, std::uint16_t type, SegmentKind 
 void SegmentTable::select(int index) {
   if (index < 0 || index >= count()) internal_error_A01(run_, "select_segment_A09", "No such segment", index, 0);
   current_ = index;
-  update_environment();
+  update_environment(*this, ident_tree(run_));
 }
 
 int SegmentTable::find(std::string_view name) const {
@@ -109,9 +108,8 @@ void SegmentTable::advance(std::uint32_t bytes) {
 }
 
 SegmentTable& segments(Assembly& run) { return run.part<SegmentTable>(); }
-SegmentTable& segments() { return segments(current_assembly()); }
 
-void init_segment_types() {
+void init_segment_types(Assembly& run) {
   static const struct {
     const char* name;
     int type;
@@ -119,7 +117,7 @@ void init_segment_types() {
                 {"XDATA", SEGTYPE_XDATA},     {"ZPAGE", SEGTYPE_DATA}, {"NPAGE", SEGTYPE_XDATA},
                 {"IDATA", SEGTYPE_IDATA},     {"BIT", SEGTYPE_BIT},    {"REGISTER", SEGTYPE_REGISTER},
                 {"CONST", SEGTYPE_CONST}};
-  for (const auto& t : kTypes) ident_tree(current_assembly()).insert_segment_type_in_tree_A07(t.name, t.type);
+  for (const auto& t : kTypes) ident_tree(run).insert_segment_type_in_tree_A07(t.name, t.type);
 }
 
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent) {

@@ -97,12 +97,11 @@ class SegmentTable {
   std::vector<Segment> segments_;
   int current_ = SEG_ASEG;
 };
-// The segments of a run's module; without a run, of the current run.
+// The segments of a run's module.
 SegmentTable& segments(Assembly& run);
-SegmentTable& segments();
 
 // Registers the segment-type keywords.
-void init_segment_types();
+void init_segment_types(Assembly& run);
 
 // Padding from `offset` to the next multiple of 2^n (n < 0: to an odd address), in 64 bits.
 std::uint64_t alignment_padding(std::uint64_t offset, int exponent);

@@ -21,9 +21,9 @@ bool& const_line(Assembly& run) { return run.part<ConstLineFlag>().on; }
 
 void fail_statement(Scanner& sc, SymbolNode* label) {
   if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
-  Statement& st = open_statement(StatementKind::Failed);
+  Statement& st = open_statement(sc.run(), StatementKind::Failed);
   st.failed = true;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
 }
 
 bool is_equal_sign(const Token& t) { return t.code == TOK_ASSIGN || (t.node && t.node->name == "="); }
@@ -52,10 +52,10 @@ SymbolNode* read_sfr_name(Scanner& sc, SymbolNode* label) {
 // "= address": the current token is the first after "=". The address becomes the SFR's value,
 // checked against the I/O address range once it is known.
 void define_sfr_address(Scanner& sc, SymbolNode* name, SymbolNode* label) {
-  if (label) attach_label(open_statement(StatementKind::Nothing), label);
-  Statement& st = open_statement(StatementKind::LabelDefinition);
+  if (label) attach_label(sc.run(), open_statement(sc.run(), StatementKind::Nothing), label);
+  Statement& st = open_statement(sc.run(), StatementKind::LabelDefinition);
   st.label_counted = false;
-  attach_label(st, name);
+  attach_label(sc.run(), st, name);
   next_nonblank(sc);
   ValueRec* e = parse_expression_A08(sc, false, true);
   if (!e || e->failed) {

@@ -12,7 +12,6 @@
 namespace aq71 {
 
 ModuleState& module_state(Assembly& run) { return run.part<ModuleState>(); }
-ModuleState& module_state() { return module_state(current_assembly()); }
 
 StatementServices::StatementServices(Assembly& run)
     : run(run),
@@ -29,10 +28,9 @@ static_assert(((LIST_ON | LIST_ASSEMBLED_ONLY | LIST_MULTI_CODE | LIST_MACRO_EXP
                16) == 0);
 
 StatementServices& statement_services(Assembly& run) { return run.part<StatementServices>(); }
-StatementServices& statement_services() { return statement_services(current_assembly()); }
 
-Statement& open_statement(StatementKind kind) {
-  StatementServices& s = statement_services();
+Statement& open_statement(Assembly& run, StatementKind kind) {
+  StatementServices& s = statement_services(run);
   Statement& st = s.segments.add_statement(kind);
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
@@ -53,11 +51,11 @@ Statement& open_statement(StatementKind kind) {
   return st;
 }
 
-Statement* line_statement() { return statement_services().line_statement; }
+Statement* line_statement(Assembly& run) { return statement_services(run).line_statement; }
 
-Statement& open_line_statement(StatementKind kind) {
-  statement_services().line_statement = nullptr;
-  return open_statement(kind);
+Statement& open_line_statement(Assembly& run, StatementKind kind) {
+  statement_services(run).line_statement = nullptr;
+  return open_statement(run, kind);
 }
 
 LabelRec* label_record(SymbolNode* node) {
@@ -65,7 +63,7 @@ LabelRec* label_record(SymbolNode* node) {
   return node->def->label;
 }
 
-void attach_label(Statement& st, SymbolNode* node) {
+void attach_label(Assembly& run, Statement& st, SymbolNode* node) {
   LabelRec* l = label_record(node);
   if (!l) return;
   st.label = node;
@@ -73,16 +71,15 @@ void attach_label(Statement& st, SymbolNode* node) {
   l->flags |= LABEL_ON_LINE;
   l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);
   if (!st.label_counted) return;
-  Segment& seg = statement_services().segments[st.segment];
+  Segment& seg = segments(run)[st.segment];
   l->segment_number = st.segment;
   l->segment_kind = static_cast<std::uint16_t>(seg.kind);
   set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
 }
 
-Statement* get_backend_ptr_AI00() {
-  StatementServices& s = statement_services();
-  Statement* backend = s.backend;
-  if (!backend) internal_error_A01(s.run, "get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
+Statement* get_backend_ptr_AI00(Assembly& run) {
+  Statement* backend = statement_services(run).backend;
+  if (!backend) internal_error_A01(run, "get_backend_ptr_AI00", "get_backend_ptr_AI00() not valid", 0, 0);
   return backend;
 }
 

@@ -39,9 +39,8 @@ struct ModuleState {
   ValueRec* start_address = nullptr;  // ENDMOD / END expr
   Statement* first_statement = nullptr;
 };
-// The module being read in a run; without a run, in the current run.
+// The module being read in a run.
 ModuleState& module_state(Assembly& run);
-ModuleState& module_state();
 
 // ---- statements of the source pass -----------------------------------------------------------
 
@@ -75,24 +74,23 @@ struct StatementServices {
   std::function<void(const Statement&, bool new_line)> statement_opened;
 };
 StatementServices& statement_services(Assembly& run);
-StatementServices& statement_services();
 
 // A new statement record at the end of the current segment's chain, at the current location,
 // with the line's source position; it becomes the current statement (problems reported from
 // now on are attached to it).
-Statement& open_statement(StatementKind kind);
+Statement& open_statement(Assembly& run, StatementKind kind);
 // The statement of the line being read, nullptr before one was opened.
-Statement* line_statement();
+Statement* line_statement(Assembly& run);
 // Opens the record of a new line read outside the statement loop (macro body lines).
-Statement& open_line_statement(StatementKind kind);
+Statement& open_line_statement(Assembly& run, StatementKind kind);
 // Gives the statement the label: the label is defined by it (the sizing walk gives the label the
 // statement's start offset unless the statement is a symbol definition).
-void attach_label(Statement& st, SymbolNode* label);
+void attach_label(Assembly& run, Statement& st, SymbolNode* label);
 // The label record of a label node, nullptr for other nodes.
 LabelRec* label_record(SymbolNode* node);
 
 // The statement record of the current back-end work (instruction being parsed or encoded);
 // internal error at any other time.
-Statement* get_backend_ptr_AI00();
+Statement* get_backend_ptr_AI00(Assembly& run);
 
 }  // namespace aq71

@@ -17,9 +17,9 @@ namespace {
 
 void fail_statement(Scanner& sc, SymbolNode* label) {
   if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
-  Statement& st = open_statement(StatementKind::Failed);
+  Statement& st = open_statement(sc.run(), StatementKind::Failed);
   st.failed = true;
-  attach_label(st, label);
+  attach_label(sc.run(), st, label);
 }
 
 // Expects a comma as the current token (after blanks); error 44 otherwise.
@@ -74,7 +74,7 @@ void directive_limit(Scanner& sc, SymbolNode* label) {
     sc.next_token_A07();
   }
   if (!end_of_statement(sc) || !ok_min || !ok_max) {
-    if (Statement* st = line_statement()) st->failed = true;
+    if (Statement* st = line_statement(sc.run())) st->failed = true;
     return;
   }
   ValueRec& v = label_value(*l);

@@ -30,7 +30,7 @@ class CommandLine : public InFolder {
   std::vector<int> enabled_warnings() {
     std::vector<int> on;
     for (int i = 0; i < aq71::WARNING_COUNT; ++i) {
-      if (aq71::settings().warning_enabled[static_cast<std::size_t>(i)]) on.push_back(i);
+      if (aq71::settings(aq71::current_assembly()).warning_enabled[static_cast<std::size_t>(i)]) on.push_back(i);
     }
     return on;
   }
@@ -61,7 +61,7 @@ TEST_F(CommandLine, WarningStrings) {
   aq71::start_assembly();
   aq71::parse_warning_option(aq71::current_assembly(), "");
   EXPECT_TRUE(enabled_warnings().empty());
-  EXPECT_TRUE(aq71::settings().all_warnings_off);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).all_warnings_off);
 
   aq71::start_assembly();
   aq71::parse_warning_option(aq71::current_assembly(), "0+5");
@@ -77,7 +77,7 @@ TEST_F(CommandLine, WarningStrings) {
 
   aq71::start_assembly();
   aq71::parse_warning_option(aq71::current_assembly(), "sjunk");
-  EXPECT_TRUE(aq71::settings().warnings_exit_code);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).warnings_exit_code);
   EXPECT_EQ(enabled_warnings().size(), 500u);
 
   aq71::parse_warning_option(aq71::current_assembly(), "+600");
@@ -93,7 +93,7 @@ TEST_F(CommandLine, WarningStrings) {
 TEST_F(CommandLine, SettingsFromOptions) {
   ASSERT_TRUE(parse({"t", "-c#WdeaomscS$", "-b", "-v3", "-E5", "-r", "-B", "-M[]", "-l", "l", "-t4", "-xDI2", "-T",
                      "-i", "-p60", "-s-", "-ST", "-N", "-d"}));
-  const auto& s = aq71::settings();
+  const auto& s = aq71::settings(aq71::current_assembly());
   EXPECT_TRUE(s.fixed_date);
   EXPECT_TRUE(s.warnings_as_errors);
   EXPECT_EQ(s.list_flags, (0x509u & ~0x001u & ~0x008u & ~0x400u) | 0x002u | 0x004u | 0x010u | 0x080u | 0x200u);
@@ -121,22 +121,22 @@ TEST_F(CommandLine, SettingsFromOptions) {
 
 TEST_F(CommandLine, SmallerOptionRules) {
   ASSERT_TRUE(parse({"t", "-E0", "-Mab", "-s", "-S"}));
-  EXPECT_EQ(aq71::settings().max_errors, 100);
-  EXPECT_EQ(aq71::settings().macro_quote_open, '<');
-  EXPECT_TRUE(aq71::settings().case_sensitive);
-  EXPECT_TRUE(aq71::settings().console_diagnostics);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 100);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).macro_quote_open, '<');
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).case_sensitive);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).console_diagnostics);
   EXPECT_EQ(console_.text(),
             "\nIllegal argument to -E option '0' ignored\n"
             "\nIllegal argument to -M option 'ab' ignored\n");
   reset_run_state();
   aq71::build_option_table(aq71::current_assembly());
   ASSERT_TRUE(parse({"t", "-rE"}));
-  EXPECT_EQ(aq71::settings().debug_info, 3u);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).debug_info, 3u);
   reset_run_state();
   aq71::build_option_table(aq71::current_assembly());
   ASSERT_TRUE(parse({"t", "-rb", "-M<<"}));
-  EXPECT_EQ(aq71::settings().debug_info, 5u);
-  EXPECT_EQ(aq71::settings().macro_quote_close, '>');
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).debug_info, 5u);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).macro_quote_close, '>');
 }
 
 TEST_F(CommandLine, DefinesApplyAllDBeforeAllU) {
@@ -181,15 +181,15 @@ TEST_F(CommandLine, ArgumentListMarksAndCommandFiles) {
   };
   EXPECT_EQ(got, want);
   EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"", " a b/"}));
-  EXPECT_TRUE(aq71::settings().first_module_library);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).first_module_library);
   EXPECT_EQ(aq71::standard_files(aq71::current_assembly()).command, nullptr);  // read to its end and closed
 }
 
 TEST_F(CommandLine, ZeroByteEndsACommandFile) {
   write_file("z.xcl", std::string("-b\0-N", 5));
   ASSERT_TRUE(parse({"t", "-f", "z"}));
-  EXPECT_TRUE(aq71::settings().first_module_library);
-  EXPECT_TRUE(aq71::settings().listing_header);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).first_module_library);
+  EXPECT_TRUE(aq71::settings(aq71::current_assembly()).listing_header);
   EXPECT_EQ(aq71::standard_files(aq71::current_assembly()).command, nullptr);
 }
 

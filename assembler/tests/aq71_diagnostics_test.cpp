@@ -97,7 +97,7 @@ TEST_F(Diagnostics, DisabledWarningNeitherCountsNorPrints) {
 }
 
 TEST_F(Diagnostics, WarningsAsErrorsPrintErrorWithWarningText) {
-  aq71::settings().warnings_as_errors = true;
+  aq71::settings(aq71::current_assembly()).warnings_as_errors = true;
   aq71::user_warning_A01(run(), 14);
   EXPECT_EQ(console_.text(), "\n$LDI  R1,2\n----^\n\"t.s71\",12  Error[14]: Division by zero\n");
   EXPECT_EQ(aq71::diagnostic_counts(run()).errors, 1);
@@ -105,7 +105,7 @@ TEST_F(Diagnostics, WarningsAsErrorsPrintErrorWithWarningText) {
 }
 
 TEST_F(Diagnostics, ErrorLimitReportsErrorNineInsteadAndStops) {
-  aq71::settings().max_errors = 3;
+  aq71::settings(aq71::current_assembly()).max_errors = 3;
   aq71::user_error_A01(run(), 40);
   where_.line = 13;
   aq71::user_error_A01(run(), 41);
@@ -118,7 +118,7 @@ TEST_F(Diagnostics, ErrorLimitReportsErrorNineInsteadAndStops) {
 }
 
 TEST_F(Diagnostics, FatalTextStopsAfterTheReportAlsoWhenConsoleIsQuiet) {
-  aq71::settings().console_diagnostics = false;
+  aq71::settings(aq71::current_assembly()).console_diagnostics = false;
   EXPECT_THROW(aq71::user_error_A01(run(), 2, MessageArgs{.text = "x.inc"}), aq71::FatalStop);
   EXPECT_EQ(console_.text(), "");
 }

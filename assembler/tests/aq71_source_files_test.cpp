@@ -59,7 +59,7 @@ TEST_F(SourceFiles, SourcePrefersMsaAndNamesTheModule) {
 TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheTable) {
   fs::create_directory("Dir");
   write_file("Dir/Mod.Part.S71", "x\n");
-  aq71::settings().fixed_date = true;
+  aq71::settings(aq71::current_assembly()).fixed_date = true;
   read_all("Dir/Mod.Part.S71");
   const auto& f = aq71::standard_files(aq71::current_assembly());
   EXPECT_EQ(f.source_directory, "Dir/");
@@ -84,7 +84,7 @@ TEST_F(SourceFiles, FixedDateReachesFilesOpenedBeforeTheOption) {
   EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
   aq71::apply_fixed_file_times(aq71::current_assembly());
   EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
-  aq71::settings().fixed_date = true;
+  aq71::settings(aq71::current_assembly()).fixed_date = true;
   aq71::apply_fixed_file_times(aq71::current_assembly());
   const auto& t = aq71::open_file_table(aq71::current_assembly())[0].time;
   EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
@@ -101,7 +101,7 @@ TEST_F(SourceFiles, LinesTabsCarriageReturnsAndContinuation) {
 }
 
 TEST_F(SourceFiles, TabWidthFromTheSettings) {
-  aq71::settings().tab_width = 4;
+  aq71::settings(aq71::current_assembly()).tab_width = 4;
   write_file("t.s71", "ab\tc\t\td\n");
   EXPECT_EQ(read_all("t"), std::vector<std::string>{"ab  c       d\n"});
 }
@@ -443,7 +443,7 @@ TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
       "a\0b\n", "\r\rq\r", std::string(509, 'a') + "\tb\n", std::string(520, 'c') + "\\\nd"};
   for (const std::string& text : cases) {
     reset_run_state();
-    aq71::settings().max_errors = 1000000;
+    aq71::settings(aq71::current_assembly()).max_errors = 1000000;
     write_file("e.s71", text);
     std::string name = "e";
     aq71::open_source_file(aq71::current_assembly(), &name);
@@ -456,7 +456,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
   const char alphabet[] = {'a', 'b', '\t', '\r', '\n', '\\', ' ', '\0', '\x1b', '\xff'};
   for (int round = 0; round < 300; ++round) {
     reset_run_state();
-    aq71::settings().max_errors = 1000000;
+    aq71::settings(aq71::current_assembly()).max_errors = 1000000;
     console_.clear();
     std::string text;
     std::size_t len = rng() % 2000;

@@ -59,17 +59,17 @@ TEST(AssemblyParts, ScopeBindsTheCurrentRunAndGivesTheOldOneBack) {
   {
     aq71::AssemblyScope bind_outer(outer);
     EXPECT_EQ(&aq71::current_assembly(), &outer);
-    aq71::settings().max_errors = 7;
+    aq71::settings(aq71::current_assembly()).max_errors = 7;
     {
       aq71::AssemblyScope bind_inner(inner);
       EXPECT_EQ(&aq71::current_assembly(), &inner);
-      EXPECT_EQ(aq71::settings().max_errors, 100);
+      EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 100);
     }
     EXPECT_EQ(&aq71::current_assembly(), &outer);
   }
   EXPECT_EQ(&aq71::current_assembly(), &before);
   EXPECT_EQ(aq71::settings(outer).max_errors, 7);
-  EXPECT_EQ(aq71::settings().max_errors, 100);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 100);
 }
 
 class WholeRuns : public aq71_test::InFolder {
@@ -86,7 +86,7 @@ class WholeRuns : public aq71_test::InFolder {
 TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
   aq71_test::reset_run_state();
   aq71_test::write_file(dir_ / "p.s71", "start: NOP\n RJMP start\n END\n");
-  aq71::settings().max_errors = 5;
+  aq71::settings(aq71::current_assembly()).max_errors = 5;
 
   std::string first_object;
   std::string first_console;
@@ -99,7 +99,7 @@ TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
     EXPECT_EQ(aq71::settings(run).max_errors, 7);
     EXPECT_FALSE(aq71::standard_files(run).object_name.empty());
   }
-  EXPECT_EQ(aq71::settings().max_errors, 5);
+  EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 5);
   EXPECT_TRUE(aq71::standard_files(aq71::current_assembly()).object_name.empty());
   EXPECT_FALSE(first_object.empty());
 

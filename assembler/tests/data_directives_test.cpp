@@ -24,7 +24,7 @@ class DataDirectives : public InProcessAssembly {
   // A label of the last module, found through the statements that name it (the module's names
   // have left the identifier tree by now).
   aq71::LabelRec* label(const std::string& name) {
-    for (int si = 0; si < aq71::segments().count(); ++si)
+    for (int si = 0; si < aq71::segments(run()).count(); ++si)
       for (Statement* st : chain(si))
         if (st->label && aq71::upper_ascii(st->label->name) == aq71::upper_ascii(name))
           return aq71::label_record(st->label);

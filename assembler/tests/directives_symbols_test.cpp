@@ -37,7 +37,7 @@ TEST_F(SymbolDirectives, EquValuesAndTheirSegments) {
 
 TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
   ASSERT_EQ(assemble(" LIBRARY lib(3)\n NOP\n ENDMOD\n NAME prog\n NOP\n END 0\n"), 0) << out;
-  const aq71::ModuleState& m = aq71::module_state();
+  const aq71::ModuleState& m = aq71::module_state(run());
   EXPECT_EQ(m.module_count, 2);
   EXPECT_EQ(m.name, "prog");
   EXPECT_EQ(m.kind, aq71::ModuleKind::Program);
@@ -46,10 +46,10 @@ TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
   // The module name does not become a label.
   EXPECT_EQ(aq71::ident_tree(aq71::current_assembly()).find_exact("prog"), nullptr);
   EXPECT_EQ(assemble(" NAME lib(5)\n NOP\n END\n"), 0);
-  EXPECT_EQ(aq71::module_state().option, 5);
+  EXPECT_EQ(aq71::module_state(run()).option, 5);
   // A segment name as module name is refused and the source name stays.
   EXPECT_EQ(assemble(" NAME CODE\n NOP\n END\n"), 2);
-  EXPECT_EQ(aq71::module_state().name, "t");
+  EXPECT_EQ(aq71::module_state(run()).name, "t");
 }
 
 TEST_F(SymbolDirectives, TargetIdentifierIsPredefined) {

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "assembler/assembly.h"
 #include "assembler/assembly_driver.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/run_settings.h"
 #include "assembler/segments.h"
+#include "assembler/source_files.h"
 #include "assembler/statement_services.h"
 #include "assembler/statements.h"
 #include "assembler/tests/aq71_test_support.h"
@@ -28,18 +31,21 @@ class InProcessAssembly : public InFolder {
     InFolder::TearDown();
   }
   static void reset_all() { reset_run_state(); }
+  // The run the fixture assembles in.
+  static aq71::Assembly& run() { return aq71::current_assembly(); }
   // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
   int assemble(const std::string& text, int processor_option = 0) {
     reset_all();
     console.clear();
     write_file(dir_ / "t.s71", text);
-    aq71::settings().processor_option = processor_option;
-    aq71::settings().banner = false;
+    aq71::RunSettings& settings = aq71::settings(run());
+    settings.processor_option = processor_option;
+    settings.banner = false;
     int code = 0;
     try {
       std::string name = "t";
-      aq71::open_source_file(aq71::current_assembly(), &name);
-      aq71::assemble_A03();
+      aq71::open_source_file(run(), &name);
+      aq71::assemble_A03(run());
     } catch (const aq71::FatalStop& stop) {
       code = stop.exit_code;
     }
@@ -48,7 +54,7 @@ class InProcessAssembly : public InFolder {
     return code;
   }
   // The statements of a segment of the last module.
-  const aq71::StatementChain& chain(int segment) { return aq71::segments()[segment].chain; }
+  const aq71::StatementChain& chain(int segment) { return aq71::segments(run())[segment].chain; }
   // The first statement whose source line starts with text (after blanks).
   aq71::Statement* statement_of(int segment, const std::string& text) {
     for (aq71::Statement* st : chain(segment)) {

@@ -343,8 +343,8 @@ TEST_F(ObjectWriterInProcess, RandomModulesGiveReadableObjects) {
     ASSERT_TRUE(code == 0 || code == 2) << src << out;
     if (code != 0) continue;
     aq71::ModuleView view;
-    view.name = aq71::module_state().name;
-    view.start_address = aq71::module_state().start_address;
+    view.name = aq71::module_state(run()).name;
+    view.start_address = aq71::module_state(run()).start_address;
     view.program_end = true;
     std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(aq71::current_assembly(), view);
     ASSERT_TRUE(bytes.has_value()) << src << console.text();

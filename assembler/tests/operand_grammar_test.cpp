@@ -30,9 +30,9 @@ class GrammarTest : public ::testing::Test {
   // A fresh tree with the keywords of processor option `proc`.
   void setup(int proc) {
     start_assembly();
-    settings().processor_option = proc;
-    settings().console_diagnostics = false;
-    settings().max_errors = 1 << 30;
+    settings(current_assembly()).processor_option = proc;
+    settings(current_assembly()).console_diagnostics = false;
+    settings(current_assembly()).max_errors = 1 << 30;
     problem_hooks(current_assembly()).error = [this](int n, std::string_view, long) { errors.push_back(n); };
     problem_hooks(current_assembly()).warning = [](int, std::string_view, long) {};
     problem_hooks(current_assembly()).internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
@@ -93,9 +93,9 @@ class GrammarTest : public ::testing::Test {
   // Encoding `line` reports error `number` at the statement.
   bool encode_error(int number, const std::string& line, std::uint32_t address = 0, bool absolute = true) {
     aq71_test::CapturedConsole console;
-    settings().console_diagnostics = true;
+    settings(current_assembly()).console_diagnostics = true;
     assemble(line, address, absolute);
-    settings().console_diagnostics = false;
+    settings(current_assembly()).console_diagnostics = false;
     return console.text().find("Error[" + std::to_string(number) + "]") != std::string::npos;
   }
   LabelRec* label(const std::string& name) {

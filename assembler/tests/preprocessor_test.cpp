@@ -246,12 +246,12 @@ TEST_F(Preprocessor, ConditionalMisuse) {
   reset_all();
   console.clear();
   write_file(dir_ / "t.s71", "#endif\n LDI R16,3\n END\n");
-  aq71::settings().banner = false;
-  aq71::settings().ifdef_matching = false;
+  aq71::settings(run()).banner = false;
+  aq71::settings(run()).ifdef_matching = false;
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::assemble_A03();
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 0) << console.text();
+  aq71::open_source_file(run(), &name);
+  aq71::assemble_A03(run());
+  EXPECT_EQ(aq71::diagnostic_counts(run()).run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{3});
 }
 
@@ -340,11 +340,11 @@ TEST_F(Preprocessor, CommandLineDefinesInProcess) {
   EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "GONE", "1", 0), 0);
   EXPECT_EQ(aq71::undefine_symbol_A02(aq71::current_assembly(), "GONE"), 0);
   write_file(dir_ / "t.s71", "#if ON\n LDI R16,V\n#endif\n#ifdef GONE\n LDI R16,9\n#endif\n END\n");
-  aq71::settings().banner = false;
+  aq71::settings(run()).banner = false;
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::assemble_A03();
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 0) << console.text();
+  aq71::open_source_file(run(), &name);
+  aq71::assemble_A03(run());
+  EXPECT_EQ(aq71::diagnostic_counts(run()).run_errors, 0) << console.text();
   EXPECT_EQ(ldi(), std::vector<int>{0x21});
 }
 

@@ -33,7 +33,7 @@ class Segments : public InProcessAssembly {};
 
 TEST_F(Segments, BuiltInSegmentsAndANamedOneContinuedLater) {
   ASSERT_EQ(assemble(" RSEG CODE:CODE(1)\n NOP\n RSEG DATA\n DS 3\n RSEG CODE\nL2: NOP\n END\n"), 0) << out;
-  aq71::SegmentTable& t = aq71::segments();
+  aq71::SegmentTable& t = aq71::segments(run());
   ASSERT_EQ(t.count(), 4);
   EXPECT_EQ(t[0].name, "__EXTERNS");
   EXPECT_EQ(t[1].name, "ASEG");
@@ -58,9 +58,9 @@ TEST_F(Segments, BuiltInSegmentsAndANamedOneContinuedLater) {
 
 TEST_F(Segments, AlignmentGivenPerSegmentAndOnlyOnce) {
   ASSERT_EQ(assemble(" RSEG SX(2)\n NOP\n RSEG SY(1)\n NOP\n RSEG STK:DATA\n END\n"), 0) << out;
-  EXPECT_EQ(aq71::segments()[2].alignment_exponent(), 2);
-  EXPECT_EQ(aq71::segments()[3].alignment_exponent(), 1);
-  EXPECT_EQ(aq71::segments()[4].type, aq71::SEGTYPE_DATA);
+  EXPECT_EQ(aq71::segments(run())[2].alignment_exponent(), 2);
+  EXPECT_EQ(aq71::segments(run())[3].alignment_exponent(), 1);
+  EXPECT_EQ(aq71::segments(run())[4].type, aq71::SEGTYPE_DATA);
   EXPECT_EQ(assemble(" RSEG A:BOGUS\n NOP\n END\n"), 2);
   EXPECT_NE(out.find("Error[46]: segment type expected"), std::string::npos) << out;
   EXPECT_EQ(assemble(" RSEG 12\n END\n"), 2);
@@ -105,7 +105,7 @@ TEST_F(Segments, StorageCountsAreSizedWhenKnown) {
   // A forward-referenced count is sized by the resolve step.
   ASSERT_EQ(assemble(" RSEG D\n DS N\nL: DS 2\nN EQU 4\n END\n"), 0) << out;
   EXPECT_EQ(label_offset(statement_of(2, "L:")), 4u);
-  EXPECT_EQ(aq71::segments()[2].size, 6u);
+  EXPECT_EQ(aq71::segments(run())[2].size, 6u);
   // A count from a relocatable label is refused.
   EXPECT_EQ(assemble(" RSEG C\nL: NOP\n DS L\n END\n"), 2);
   EXPECT_NE(out.find("Error[53]: expression must be absolute"), std::string::npos) << out;
