@@ -156,14 +156,14 @@ class ExpansionReader : public InputReader {
 
 MacroState& ms(Assembly& run) { return run.part<MacroState>(); }
 
-void give_value(SymbolNode* node, long value) {
+void give_value(Assembly& run, SymbolNode* node, long value) {
   LabelRec* l = node && node->def ? node->def->label : nullptr;
   if (!l) internal_error_A01("create_args_symbol", "no local label", 0, 0);
   l->flags &= ~LABEL_NOT_PLACED;
   l->flags |= LABEL_DEFINED;
   l->segment_number = SEG_ASEG;
   l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
-  assign_label_number(*l, static_cast<std::int32_t>(value));
+  assign_label_number(run, *l, static_cast<std::int32_t>(value));
 }
 
 // Turns a node into the macro's name; false when it may not become one (error 34 reported).
@@ -726,7 +726,7 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
   c->reader = reader.get();
   sc.redirect_input_A05(reader.get());
   state.readers.push_back(std::move(reader));
-  give_value(state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
+  give_value(sc.run(), state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
   if (state.settings.macro_debug) {
     std::printf("%s\n%s\n%s\nArguments:\n", std::string(78, '+').c_str(), def->name.c_str(),
                 std::string(78, '+').c_str());

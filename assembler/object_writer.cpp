@@ -150,15 +150,15 @@ void write_operator(Encoder& e, const ExprTerm& t) {
 }
 
 // A label met in a folded term list: its value as far as the linker needs it.
-void write_label(Encoder& e, LabelRec* l) {
+void write_label(Assembly& run, Encoder& e, LabelRec* l) {
   if (!l) internal_error_A01("A23:dump_complex_expression", "Not a label", 0, 0);
   if (l->flags & LABEL_EXTERN) {
     e.push_external(static_cast<unsigned>(l->extern_index));
     return;
   }
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(run, *l);
   if (v.kind == VALUE_COMPLEX) {
-    write_linker_expression(e, v);
+    write_linker_expression(run, e, v);
     return;
   }
   if (!v.solved() && !(l->flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE))) {
@@ -174,7 +174,7 @@ void write_label(Encoder& e, LabelRec* l) {
     e.push_constant(static_cast<std::int32_t>(v.value));
 }
 
-void write_terms(Encoder& e, const TermList& terms) {
+void write_terms(Assembly& run, Encoder& e, const TermList& terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     const ExprTerm& t = terms[i];
     switch (t.kind) {
@@ -185,7 +185,7 @@ void write_terms(Encoder& e, const TermList& terms) {
           e.push_constant(static_cast<std::int32_t>(t.value));
         break;
       case ExprTerm::Symbol:
-        write_label(e, t.label);
+        write_label(run, e, t.label);
         break;
       case ExprTerm::External:
         e.push_external(static_cast<unsigned>(t.extern_index));
@@ -221,13 +221,13 @@ std::string error_message(int number) {
 }
 
 // The postfix program of one fixup: its operand value(s) pushed, then its steps.
-void write_fixup(Encoder& e, const Statement& st, const Fixup& f) {
+void write_fixup(Assembly& run, Encoder& e, const Statement& st, const Fixup& f) {
   auto operand = [&](int n) {
     if (n < 1 || n > 2 || !st.operand_exprs[static_cast<std::size_t>(n - 1)])
       internal_error_A01("gen_instruction_B00", "Fixup without operand", n, 0);
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(n - 1)];
     if (ValueRec* v = slot.expression())
-      write_linker_expression(e, *v);
+      write_linker_expression(run, e, *v);
     else
       e.push_constant(static_cast<std::int32_t>(slot.constant_value()));
   };
@@ -292,7 +292,7 @@ int field_count(const Fixup& f) {
   return n;
 }
 
-void write_instruction(Encoder& e, const Statement& st) {
+void write_instruction(Assembly& run, Encoder& e, const Statement& st) {
   const StatementCode& c = st.code;
   if (c.word_count * 2u != st.size)
     internal_error_A01("gen_instruction_B00", "Wrong bytecount", c.word_count * 2, st.size);
@@ -303,12 +303,12 @@ void write_instruction(Encoder& e, const Statement& st) {
       const Fixup& f = st.fixups()[i];
       if (f.word != k) continue;
       if (field_count(f) == 0)
-        write_fixup(e, st, f);  // a check only: nothing is placed
+        write_fixup(run, e, st, f);  // a check only: nothing is placed
       else if (!filling)
         filling = &f;
     }
     if (filling) {
-      write_fixup(e, st, *filling);
+      write_fixup(run, e, st, *filling);
       k += static_cast<std::size_t>(field_count(*filling));
     } else {
       e.code16(c.words[k]);
@@ -346,14 +346,14 @@ void write_constant(Encoder& e, std::uint32_t v, std::uint32_t size) {
 
 // One expression item of `size` bytes: a constant when the assembler knows it, else a linker
 // expression and its field.
-void write_value_item(Encoder& e, ValueRec& v, std::uint32_t size) {
-  if (!v.solved() && v.kind != VALUE_COMPLEX) evaluate_expression_A08(v, true);
+void write_value_item(Assembly& run, Encoder& e, ValueRec& v, std::uint32_t size) {
+  if (!v.solved() && v.kind != VALUE_COMPLEX) evaluate_expression_A08(run, v, true);
   if (v.absolute() || v.kind == VALUE_TEMPORARY) {
     write_constant(e, v.value, size);
     return;
   }
   if (v.kind == VALUE_RELOCATABLE || v.kind == VALUE_COMPLEX) {
-    write_linker_expression(e, v);
+    write_linker_expression(run, e, v);
     e.field(size);
     return;
   }
@@ -361,11 +361,11 @@ void write_value_item(Encoder& e, ValueRec& v, std::uint32_t size) {
   write_constant(e, 0, size);
 }
 
-void write_items(Encoder& e, const Statement& st) {
+void write_items(Assembly& run, Encoder& e, const Statement& st) {
   for (const DataItem& item : st.data().items) {
     if (item.count == 0) internal_error_A01("gen_asm_code", "Count = NULL", 0, 0);
     if (item.value) {
-      for (std::uint32_t n = 0; n < item.count; ++n) write_value_item(e, *item.value, item.size);
+      for (std::uint32_t n = 0; n < item.count; ++n) write_value_item(run, e, *item.value, item.size);
     } else if (item.size == 1) {
       // Strings: one record per character.
       for (std::uint8_t b : item.bytes) e.code8(b);
@@ -379,7 +379,7 @@ void write_items(Encoder& e, const Statement& st) {
 }
 
 // Padding of an alignment: the fill values over and over, or a gap the linker leaves.
-void write_alignment(Encoder& e, const Statement& st) {
+void write_alignment(Assembly& run, Encoder& e, const Statement& st) {
   if (st.size == 0) return;
   if (st.data().items.empty()) {
     write_location(e, st.segment, st.end_offset);
@@ -388,7 +388,7 @@ void write_alignment(Encoder& e, const Statement& st) {
   for (std::uint32_t i = 0; i < st.size; ++i) {
     const DataItem& item = st.data().items[i % st.data().items.size()];
     if (item.value)
-      write_value_item(e, *item.value, 1);
+      write_value_item(run, e, *item.value, 1);
     else
       e.code8(item.bytes.empty() ? 0 : item.bytes[0]);
   }
@@ -482,7 +482,7 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   e.symbol_debug(file, line, uses);
 }
 
-void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
+void write_statement(Assembly& run, Encoder& e, DebugRecords& debug, Statement& st) {
   if (st.failed) {
     e.no_code();
     // Whatever follows stays where the assembler placed it.
@@ -500,17 +500,17 @@ void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
         e.no_code();
         if (st.size) write_location(e, st.segment, st.end_offset);
       } else {
-        write_instruction(e, st);
+        write_instruction(run, e, st);
       }
       break;
     case StatementKind::Storage:
       if (st.data().reserve_only)
         write_location(e, st.segment, st.end_offset);
       else
-        write_items(e, st);
+        write_items(run, e, st);
       break;
     case StatementKind::Alignment:
-      write_alignment(e, st);
+      write_alignment(run, e, st);
       break;
     case StatementKind::RestartOffset:
       write_location(e, st.segment, 0);
@@ -530,7 +530,7 @@ bool has_code(const Segment& seg) {
 }
 
 // Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
-bool write_symbol(Encoder& e, const Statement& st) {
+bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
   LabelRec* l = label_record(st.label);
   if (!l) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
   const std::string& name = st.label->name;
@@ -539,7 +539,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
     return true;
   }
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(run, *l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
     user_error_pass2_A01(2, st.site(), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
@@ -593,7 +593,7 @@ std::tm header_time(const RunSettings& settings) {
   return t;
 }
 
-void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
+void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {
     throw WriteProblem{48, table[2 + 256].name, 0};
@@ -625,7 +625,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     // without a symbol record.
     if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
+    if (write_symbol(run, e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];
@@ -644,11 +644,11 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     } else {
       e.segment_location(file_segment(i), 0);
     }
-    for (Statement* st : seg.chain) write_statement(e, w.debug, *st);
+    for (Statement* st : seg.chain) write_statement(run, e, w.debug, *st);
   }
 
   ValueRec* entry = module.start_address;
-  if (entry && !entry->solved() && entry->kind != VALUE_COMPLEX) evaluate_expression_A08(*entry, true);
+  if (entry && !entry->solved() && entry->kind != VALUE_COMPLEX) evaluate_expression_A08(run, *entry, true);
   if (!entry) {
     e.end_module(module.program_end);
   } else if (entry->absolute()) {
@@ -666,8 +666,8 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
 
 }  // namespace
 
-void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
-  if (!v.solved() && v.kind != VALUE_COMPLEX && v.kind != VALUE_TEMPORARY) evaluate_expression_A08(v, true);
+void write_linker_expression(Assembly& run, zolex::Encoder& e, ValueRec& v) {
+  if (!v.solved() && v.kind != VALUE_COMPLEX && v.kind != VALUE_TEMPORARY) evaluate_expression_A08(run, v, true);
   switch (v.kind) {
     case VALUE_ABSOLUTE:
     case VALUE_TEMPORARY:
@@ -680,7 +680,7 @@ void write_linker_expression(zolex::Encoder& e, ValueRec& v) {
         e.push_constant(static_cast<std::int32_t>(v.value));
       return;
     case VALUE_COMPLEX:
-      write_terms(e, v.reduced);
+      write_terms(run, e, v.reduced);
       return;
     default:
       not_solved();
@@ -708,7 +708,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
       user_error_A01(number, args);
   };
   try {
-    build(e, w, module);
+    build(run, e, w, module);
   } catch (const WriteProblem& p) {
     report(p.number, {.text = p.text, .number = p.value});
     return std::nullopt;

@@ -49,6 +49,6 @@ struct ObjectModuleSummary {
 const ObjectModuleSummary& last_object_module(Assembly& run);
 
 // Writes an expression as a linker expression (postfix tags, no field tag).
-void write_linker_expression(zolex::Encoder& e, ValueRec& value);
+void write_linker_expression(Assembly& run, zolex::Encoder& e, ValueRec& value);
 
 }  // namespace aq71
