@@ -531,4 +531,45 @@ TEST_F(ExprTest, RandomInputEndsCleanly) {
   EXPECT_TRUE(internal.empty()) << internal;
 }
 
+// Two runs side by side: labels, unsolved lists, queues and the DATE of one never show in the
+// other, and ending one leaves the other's records intact.
+TEST(ExpressionRuns, EachRunKeepsItsOwnExpressions) {
+  Assembly kept;
+  LabelRec in_kept;
+  ValueRec* waiting =
+      expression_from_terms(kept, {ExprTerm::symbol(&in_kept), ExprTerm::constant(1), ExprTerm::op(OP_ADD)});
+  queue_for_resolve(kept, *waiting);
+  std::tm kept_time{};
+  kept_time.tm_hour = 7;
+  set_assembly_time(kept, kept_time);
+  {
+    Assembly other;
+    LabelRec in_other;
+    ValueRec* e = expression_from_terms(other, {ExprTerm::symbol(&in_other)});
+    EXPECT_EQ(unsolved_count(other), 1u);
+    EXPECT_EQ(unsolved_count(kept), 1u);
+    std::tm other_time{};
+    other_time.tm_hour = 21;
+    set_assembly_time(other, other_time);
+    std::uint32_t hour = 0;
+    ASSERT_TRUE(apply_operator(other, OP_DATE, true, 0, 3, hour));
+    EXPECT_EQ(hour, 21u);
+    set_label_location(other, in_other, 1, true, 0x40, true);
+    EXPECT_TRUE(e->absolute());
+    EXPECT_EQ(e->value, 0x40u);
+    final_evaluation_A08(other);
+    EXPECT_TRUE(undefined_labels(other).empty());
+    EXPECT_EQ(undefined_labels(kept).size(), 1u);
+  }
+  std::uint32_t hour = 0;
+  ASSERT_TRUE(apply_operator(kept, OP_DATE, true, 0, 3, hour));
+  EXPECT_EQ(hour, 7u);
+  EXPECT_EQ(waiting->kind, VALUE_UNSOLVED);
+  set_label_location(kept, in_kept, 1, true, 0x10, true);
+  resolve_unsolved_A08(kept);
+  EXPECT_TRUE(waiting->absolute());
+  EXPECT_EQ(waiting->value, 0x11u);
+  EXPECT_EQ(unsolved_count(kept), 0u);
+}
+
 }  // namespace
