@@ -98,7 +98,7 @@ class Driver {
   }
 
   void set_location_labels(Statement& st, int segment, bool absolute, std::uint32_t offset, bool known) {
-    if (LabelRec* l = st.location_label()) set_label_location(*l, segment, absolute, offset, known);
+    if (LabelRec* l = st.location_label()) set_label_location(run_, *l, segment, absolute, offset, known);
   }
 
   // Listing context of a macro call line. The call is already active: a call read from an outer
@@ -243,7 +243,7 @@ class Driver {
       fatal_exit_A01(run_);
     }
     const Segment& seg = segments_[st.segment];
-    set_label_location(*l, st.segment, seg.absolute(), offset, all_known);
+    set_label_location(run_, *l, st.segment, seg.absolute(), offset, all_known);
   }
 
   void check_aseg_range(Statement& st, int mode) {
@@ -293,7 +293,7 @@ class Driver {
             if (st.failed) {
               offset = 0;
             } else {
-              if (!loc.solved()) evaluate_expression_A08(loc, mode == 2);
+              if (!loc.solved()) evaluate_expression_A08(run_, loc, mode == 2);
               if (loc.solved()) {
                 offset = loc.value;
                 all_known = true;
@@ -326,7 +326,7 @@ class Driver {
             if (st.failed) st.final = true;
             if (!st.final && st.data().count) {
               ValueRec& c = *st.data().count;
-              if (!c.solved()) evaluate_expression_A08(c, mode == 2);
+              if (!c.solved()) evaluate_expression_A08(run_, c, mode == 2);
               if (c.absolute()) {
                 std::int64_t n = c.signed_value();
                 if (n < 0) {
@@ -362,7 +362,7 @@ class Driver {
             if (!st.size_fixed) {
               StatementData& d = st.data();
               bool have_exponent = !d.exponent || d.exponent->solved();
-              if (d.exponent && !d.exponent->solved()) evaluate_expression_A08(*d.exponent, mode == 2);
+              if (d.exponent && !d.exponent->solved()) evaluate_expression_A08(run_, *d.exponent, mode == 2);
               have_exponent = !d.exponent || d.exponent->solved();
               if (st.failed) {
                 st.size = 0;
@@ -414,7 +414,7 @@ class Driver {
   void resolve() {
     DriverState& s = s_;
     calc_code_offsets(0);
-    resolve_unsolved_A08();
+    resolve_unsolved_A08(run_);
     for (Statement* st : s.pending) {
       if (!st->failed && st->entry && st->entry->expander != Expander::kNone) {
         services_.backend = st;
@@ -426,7 +426,7 @@ class Driver {
     }
     bool again = calc_code_offsets(1);
     if (again) calc_code_offsets(2);
-    final_evaluation_A08();
+    final_evaluation_A08(run_);
     if (again) calc_code_offsets(2);
     // Sizes can no longer change: make the labels final.
     calc_code_offsets(2);
@@ -545,7 +545,7 @@ class Driver {
     services_.line_statement = nullptr;
     services_.backend = nullptr;  // a run that stopped inside a statement leaves no statement behind
     segments_.begin_module();
-    begin_module_expressions();
+    begin_module_expressions(run_);
     conditional_.reset();
     // The scanner lets go of the expansion and repeat readers before they are freed.
     sc.begin_module();
@@ -596,7 +596,7 @@ class Driver {
     };
 
     ExpressionHooks& e = expression_hooks(run_);
-    e.location_label = [&s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
+    e.location_label = [&run = run_, &s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
       Statement* st = services.backend ? services.backend : services.line_statement;
       if (st && st->location_label()) return st->location_label();
       LabelRec& l = s.location_labels.emplace_back();
@@ -605,9 +605,9 @@ class Driver {
       l.segment_number = segments.current_index();
       l.segment_kind = static_cast<std::uint16_t>(seg.kind);
       l.statement = st;
-      label_value(l);
+      label_value(run, l);
       std::uint32_t where = st ? st->start_offset : seg.location;
-      set_label_location(l, segments.current_index(), seg.absolute(), where, seg.location_known);
+      set_label_location(run, l, segments.current_index(), seg.absolute(), where, seg.location_known);
       if (st) st->set_location_label(&l);
       return &l;
     };
@@ -651,7 +651,7 @@ void Driver::assemble() {
   std::time_t now = std::time(nullptr);
   std::tm tm_now{};
   localtime_r(&now, &tm_now);
-  set_assembly_time(tm_now);
+  set_assembly_time(run_, tm_now);
   begin_listing_run(run_);
 
   IdentTree& tree = tree_;

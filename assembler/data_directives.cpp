@@ -68,7 +68,7 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
     l->segment_number = SEG_EXTERNS;
     // The label's value is the external itself; expressions that used it before are
     // evaluated again by the resolve step.
-    ValueRec& v = label_value(*l);
+    ValueRec& v = label_value(run, *l);
     v.kind = VALUE_COMPLEX;
     v.owner = l;
     ExprTerm t;

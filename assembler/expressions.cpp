@@ -38,7 +38,12 @@ struct Item {
   TermList terms;         // how the linker computes it (Unsolved: with the label terms)
 };
 
+// A run's expressions. Kept with the run's reporting hooks at hand.
 struct State {
+  explicit State(Assembly& r) : run(r), hooks(expression_hooks(r)) {}
+
+  Assembly& run;
+  ExpressionHooks& hooks;
   RecordArena<ValueRec> pool;  // value records live for the run
   RecordArena<DependentLink, 1024> links;
   RecordArena<ValueLimit, 64> limits;
@@ -55,22 +60,22 @@ struct State {
   int depth = 0;
 };
 
-State& state() { return current_assembly().part<State>(); }
+State& state(Assembly& run) { return run.part<State>(); }
 
 // Problems of an expression that belongs to a statement (or of a label) go to the driver's
 // pass-2 reporter; while an expression is being made they are reported at the current line.
-void pass2_error(const ValueRec* expr, const LabelRec* label, int number, MessageArgs args = {}) {
-  if (expression_hooks().pass2_error && ((expr && expr->statement) || (!expr && label)))
-    expression_hooks().pass2_error(expr, label, number, args);
+void pass2_error(State& s, const ValueRec* expr, const LabelRec* label, int number, MessageArgs args = {}) {
+  if (s.hooks.pass2_error && ((expr && expr->statement) || (!expr && label)))
+    s.hooks.pass2_error(expr, label, number, args);
   else
-    report_error(current_assembly(), number, args.text, args.number);
+    report_error(s.run, number, args.text, args.number);
 }
 
-void pass2_warning(const ValueRec* expr, int number, MessageArgs args = {}) {
-  if (expression_hooks().pass2_warning && expr && expr->statement)
-    expression_hooks().pass2_warning(expr, number, args);
+void pass2_warning(State& s, const ValueRec* expr, int number, MessageArgs args = {}) {
+  if (s.hooks.pass2_warning && expr && expr->statement)
+    s.hooks.pass2_warning(expr, number, args);
   else
-    report_warning(current_assembly(), number, args.text, args.number);
+    report_warning(s.run, number, args.text, args.number);
 }
 
 Item relocatable_item(std::uint32_t offset, int segment, bool location) {
@@ -93,8 +98,7 @@ Item absolute_item(std::uint32_t v) {
 const char* label_name(const LabelRec* l) { return l && l->def && l->def->node ? l->def->node->name.c_str() : "?"; }
 
 // The label's expression bookkeeping, emptied when it belongs to an earlier module.
-LabelRec& this_module(LabelRec& l) {
-  State& s = state();
+LabelRec& this_module(State& s, LabelRec& l) {
   if (l.expression_module != s.module) {
     l.expression_module = s.module;
     l.dependents = nullptr;
@@ -106,28 +110,28 @@ LabelRec& this_module(LabelRec& l) {
 }
 
 // First of the expressions that use the label in this module, nullptr when none.
-const DependentLink* dependents_of(const LabelRec& l) {
-  return l.expression_module == state().module ? l.dependents : nullptr;
+const DependentLink* dependents_of(const State& s, const LabelRec& l) {
+  return l.expression_module == s.module ? l.dependents : nullptr;
 }
 
-void note_used(LabelRec* l) {
-  if (this_module(*l).used) return;
+void note_used(State& s, LabelRec* l) {
+  if (this_module(s, *l).used) return;
   l->used = true;
-  state().used_labels.push_back(l);
+  s.used_labels.push_back(l);
 }
 
 // Called once per expression and label (first_evaluation), so the list has no duplicates.
-void register_dependent(LabelRec* l, ValueRec* e) {
-  DependentLink& link = state().links.emplace_back();
+void register_dependent(State& s, LabelRec* l, ValueRec* e) {
+  DependentLink& link = s.links.emplace_back();
   link.expr = e;
-  if (this_module(*l).last_dependent)
+  if (this_module(s, *l).last_dependent)
     l->last_dependent->next = &link;
   else
     l->dependents = &link;
   l->last_dependent = &link;
 }
 
-void first_evaluation(ValueRec& e) {
+void first_evaluation(State& s, ValueRec& e) {
   e.typed = true;
   std::unordered_set<LabelRec*> seen;  // long lists only; short ones look back
   const std::size_t n = e.terms.size();
@@ -142,14 +146,16 @@ void first_evaluation(ValueRec& e) {
       first = seen.insert(t.label).second;
     }
     if (first) {
-      register_dependent(t.label, &e);
-      note_used(t.label);
+      register_dependent(s, t.label, &e);
+      note_used(s, t.label);
     }
   }
 }
 
 // The item a label term stands for.
-Item label_item(LabelRec* l, bool final, LabelRec*& first_undefined) {
+int evaluate(State& s, ValueRec& e, bool final);
+
+Item label_item(State& s, LabelRec* l, bool final, LabelRec*& first_undefined) {
   Item i;
   if (l->flags & LABEL_EXTERN) {
     i.kind = Item::Linker;
@@ -169,8 +175,8 @@ Item label_item(LabelRec* l, bool final, LabelRec*& first_undefined) {
     if (!first_undefined) first_undefined = l;
     return i;
   }
-  if (v->kind == VALUE_UNSOLVED && !v->terms.empty() && !final && !v->evaluating && state().depth < kMaxEvaluationDepth)
-    evaluate_expression_A08(*v, false);
+  if (v->kind == VALUE_UNSOLVED && !v->terms.empty() && !final && !v->evaluating && s.depth < kMaxEvaluationDepth)
+    evaluate(s, *v, false);
   switch (v->kind) {
     case VALUE_ABSOLUTE:
     case VALUE_TEMPORARY:
@@ -200,12 +206,12 @@ struct FoldProblems {
   bool date_error = false;
 };
 
-Item combine(const ExprTerm& op, Item a, Item b, bool binary, FoldProblems& p) {
+Item combine(State& s, const ExprTerm& op, Item a, Item b, bool binary, FoldProblems& p) {
   if (binary ? (a.kind == Item::Absolute && b.kind == Item::Absolute) : b.kind == Item::Absolute) {
     std::uint32_t r = 0;
     bool dz = false, de = false;
-    if (!apply_operator(op.token, op.unary, binary ? a.value : 0, b.value, r, &dz, &de))
-      report_internal(current_assembly(), "arithmethics in A08", "Not an Operator");
+    if (!apply_operator(s.run, op.token, op.unary, binary ? a.value : 0, b.value, r, &dz, &de))
+      report_internal(s.run, "arithmethics in A08", "Not an Operator");
     p.division_by_zero |= dz;
     p.date_error |= de;
     return absolute_item(r);
@@ -250,23 +256,20 @@ OperandValue ValueRec::operand_value() const {
   }
 }
 
-LimitSlot& LimitSlot::operator=(const ValueLimit& limit) {
-  if (!limit_) limit_ = &state().limits.emplace_back();
-  *limit_ = limit;
-  return *this;
-}
-
-LimitText::LimitText(std::string_view text) {
-  if (!text.empty()) text_ = state().texts.emplace_back(text);
+void set_value_limit(Assembly& run, ValueRec& value, const ValueLimit& limit) {
+  State& s = state(run);
+  if (!value.limit.limit_) value.limit.limit_ = &s.limits.emplace_back();
+  ValueLimit& kept = *value.limit.limit_;
+  kept = limit;
+  kept.message = limit.message.empty() ? std::string_view() : std::string_view(s.texts.emplace_back(limit.message));
 }
 
 ExpressionHooks& expression_hooks(Assembly& run) { return run.part<ExpressionHooks>(); }
-ExpressionHooks& expression_hooks() { return expression_hooks(current_assembly()); }
 
-void set_assembly_time(const std::tm& time) { state().time = time; }
+void set_assembly_time(Assembly& run, const std::tm& time) { state(run).time = time; }
 
-void begin_module_expressions() {
-  State& s = state();
+void begin_module_expressions(Assembly& run) {
+  State& s = state(run);
   for (ValueRec* e : s.unsolved) e->in_unsolved_list = false;
   for (ValueRec* e : s.queue) e->queued = false;
   s.unsolved.clear();
@@ -275,10 +278,10 @@ void begin_module_expressions() {
   s.used_labels.clear();
 }
 
-ValueRec* new_expression() { return &state().pool.emplace_back(); }
+ValueRec* new_expression(Assembly& run) { return &state(run).pool.emplace_back(); }
 
-ValueRec* new_constant_expression_A08(std::int32_t value) {
-  ValueRec* e = new_expression();
+ValueRec* new_constant_expression_A08(Assembly& run, std::int32_t value) {
+  ValueRec* e = new_expression(run);
   e->kind = VALUE_ABSOLUTE;
   e->value = static_cast<std::uint32_t>(value);
   e->terms.push_back(ExprTerm::constant(e->value));
@@ -286,8 +289,8 @@ ValueRec* new_constant_expression_A08(std::int32_t value) {
   return e;
 }
 
-ValueRec* new_label_value(LabelRec& label) {
-  ValueRec* e = new_expression();
+ValueRec* new_label_value(Assembly& run, LabelRec& label) {
+  ValueRec* e = new_expression(run);
   e->owner = &label;
   e->result_segment = label.segment_number;
   if (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) {
@@ -298,8 +301,8 @@ ValueRec* new_label_value(LabelRec& label) {
   return e;
 }
 
-ValueRec& label_value(LabelRec& label) {
-  if (!label.value) label.value = new_label_value(label);
+ValueRec& label_value(Assembly& run, LabelRec& label) {
+  if (!label.value) label.value = new_label_value(run, label);
   return *label.value;
 }
 
@@ -309,24 +312,26 @@ bool label_solved(const LabelRec& label) {
   return label.value->solved() || label.value->kind == VALUE_TEMPORARY;
 }
 
-ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& right) {
+ValueRec* cat_expressions_A08(Assembly& run, const ValueRec& left, int token, const ValueRec& right) {
   bool known = token == OP_ADD || token == OP_SUB || token == OP_ASSIGN_EQ || token == OP_NE_ANGLE ||
-               ident_tree(current_assembly()).operator_name(token).size() > 0;
+               ident_tree(run).operator_name(token).size() > 0;
   if (token < 0 || token >= IdentTree::kOperatorTokens || !known)
-    report_internal(current_assembly(), "cat_expressions_A08", "Can't find Operator");
-  ValueRec* e = new_expression();
+    report_internal(run, "cat_expressions_A08", "Can't find Operator");
+  ValueRec* e = new_expression(run);
   e->terms = left.terms;
   append(e->terms, right.terms);
   e->terms.push_back(ExprTerm::op(token, false));
   e->statement = left.statement;
-  evaluate_expression_A08(*e, false);
+  evaluate_expression_A08(run, *e, false);
   return e;
 }
 
-void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message) {
+namespace {
+
+void push_check(State& s, ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message) {
   ExprTerm text;
   text.kind = ExprTerm::String;
-  text.text = state().texts.emplace_back(message).c_str();
+  text.text = s.texts.emplace_back(message).c_str();
   TermList tail;
   tail.push_back(text);
   tail.push_back(ExprTerm::op(OP_ERROR_TEXT, true));
@@ -342,10 +347,17 @@ void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, 
   if (expr.kind == VALUE_COMPLEX) expr.reduced.append(tail);
 }
 
+}  // namespace
+
+void push_check_A08(Assembly& run, ValueRec& expr, std::int32_t minimum, std::int32_t maximum,
+                    std::string_view message) {
+  push_check(state(run), expr, minimum, maximum, message);
+}
+
 // ---- arithmetic ------------------------------------------------------------------------------
 
-bool apply_operator(int token, bool unary, std::uint32_t a, std::uint32_t b, std::uint32_t& r, bool* division_by_zero,
-                    bool* date_error) {
+bool apply_operator(Assembly& run, int token, bool unary, std::uint32_t a, std::uint32_t b, std::uint32_t& r,
+                    bool* division_by_zero, bool* date_error) {
   const auto sa = static_cast<std::int32_t>(a);
   const auto sb = static_cast<std::int32_t>(b);
   switch (token) {
@@ -452,7 +464,7 @@ bool apply_operator(int token, bool unary, std::uint32_t a, std::uint32_t b, std
       r = (b >> 16) & 0xFFFFu;
       return true;
     case OP_DATE: {
-      const std::tm& t = state().time;
+      const std::tm& t = state(run).time;
       switch (b) {
         case 1:
           r = static_cast<std::uint32_t>(t.tm_sec);
@@ -488,8 +500,8 @@ bool apply_operator(int token, bool unary, std::uint32_t a, std::uint32_t b, std
 namespace {
 
 // Passes a label's newly found value on to every expression that uses it, and so on.
-void propagate_from(LabelRec* first) {
-  if (!dependents_of(*first)) return;
+void propagate_from(State& s, LabelRec* first) {
+  if (!dependents_of(s, *first)) return;
   std::vector<LabelRec*> work{first};
   std::unordered_set<const LabelRec*> done;  // long walks only; short ones look back
   for (std::size_t i = 0; i < work.size(); ++i) {
@@ -502,14 +514,14 @@ void propagate_from(LabelRec* first) {
       again = !done.insert(l).second;
     }
     if (again) continue;
-    const DependentLink* d = dependents_of(*l);
+    const DependentLink* d = dependents_of(s, *l);
     if (!d) continue;
     const DependentLink* last = l->last_dependent;  // evaluation may add more: not these
     for (;; d = d->next) {
       ValueRec* e = d->expr;
       if (!e->solved() && !e->evaluating) {
         int before = e->kind;
-        evaluate_expression_A08(*e, false);
+        evaluate(s, *e, false);
         if (e->owner && e->kind != before) work.push_back(e->owner);
       }
       if (d == last) break;
@@ -525,24 +537,30 @@ void make_absolute(ValueRec& e, std::uint32_t value) {
   e.first_undefined = nullptr;
 }
 
-}  // namespace
+void add_unsolved(State& s, ValueRec& e) {
+  if (e.in_unsolved_list) return;
+  e.in_unsolved_list = true;
+  s.unsolved.push_back(&e);
+}
 
-int evaluate_expression_A08(ValueRec& e, bool final) {
+bool limit_ok(State& s, ValueRec& e);
+
+int evaluate(State& s, ValueRec& e, bool final) {
   if (e.solved() || e.kind == VALUE_TEMPORARY) return e.kind;
   if (e.terms.empty()) return e.kind;  // a label without value, or a failed parse
   if (e.evaluating) return e.kind;
-  if (!e.typed) first_evaluation(e);
+  if (!e.typed) first_evaluation(s, e);
 
-  State& s = state();
   e.evaluating = true;
   ++s.depth;
   struct Leave {
+    State& s;
     ValueRec& e;
     ~Leave() {
       e.evaluating = false;
-      --state().depth;
+      --s.depth;
     }
-  } leave{e};
+  } leave{s, e};
 
   // A deferred check tail (a message string onwards) is never computed here.
   std::size_t end = e.terms.size();
@@ -573,8 +591,8 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
         }
         break;
       case ExprTerm::Symbol:
-        if (!t.label) report_internal(current_assembly(), "get_value", "Illegal desc");
-        stack.push_back(label_item(t.label, final, first_undefined));
+        if (!t.label) report_internal(s.run, "get_value", "Illegal desc");
+        stack.push_back(label_item(s, t.label, final, first_undefined));
         if (t.location && stack.back().kind == Item::Relocatable) stack.back().location = true;
         break;
       case ExprTerm::External:
@@ -588,7 +606,7 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
       }
       case ExprTerm::Operator: {
         bool binary = !t.unary;
-        if (stack.size() < (binary ? 2u : 1u)) report_internal(current_assembly(), "get_operands in A08", "Illegal tag2");
+        if (stack.size() < (binary ? 2u : 1u)) report_internal(s.run, "get_operands in A08", "Illegal tag2");
         Item b = std::move(stack.back());
         stack.pop_back();
         Item a;
@@ -596,18 +614,18 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
           a = std::move(stack.back());
           stack.pop_back();
         }
-        stack.push_back(combine(t, std::move(a), std::move(b), binary, problems));
+        stack.push_back(combine(s, t, std::move(a), std::move(b), binary, problems));
         break;
       }
       default:
-        report_internal(current_assembly(), "get_value", "Illegal tag");
+        report_internal(s.run, "get_value", "Illegal tag");
     }
   }
-  if (stack.size() != 1) report_internal(current_assembly(), "solved in A08", "No such tag");
+  if (stack.size() != 1) report_internal(s.run, "solved in A08", "No such tag");
 
   if ((problems.division_by_zero || problems.date_error) && s.reported_arithmetic.insert(&e).second) {
-    if (problems.division_by_zero) pass2_warning(&e, 14);
-    if (problems.date_error) pass2_error(&e, nullptr, 48, {"1-6", 0});
+    if (problems.division_by_zero) pass2_warning(s, &e, 14);
+    if (problems.date_error) pass2_error(s, &e, nullptr, 48, {"1-6", 0});
   }
 
   Item& r = stack.back();
@@ -638,21 +656,21 @@ int evaluate_expression_A08(ValueRec& e, bool final) {
   }
 
   if (e.kind == VALUE_UNSOLVED) {
-    add_unsolved(e);
+    add_unsolved(s, e);
   } else {
     e.in_unsolved_list = false;
-    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3)) limit_ok_A08(e);
+    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3)) limit_ok(s, e);
   }
   return e.kind;
 }
 
-bool limit_ok_A08(ValueRec& e) {
+bool limit_ok(State& s, ValueRec& e) {
   if (e.limit.kind() == 0 || e.limit->checked) return true;
   ValueLimit& limit = *e.limit.get();
-  if (limit.kind > 3) report_internal(current_assembly(), "limit_ok_A08", "Not a limit");
+  if (limit.kind > 3) report_internal(s.run, "limit_ok_A08", "Not a limit");
   if (e.kind == VALUE_COMPLEX) {
     if (limit.kind == 3) {
-      push_check_A08(e, limit.minimum, limit.maximum, limit.message);
+      push_check(s, e, limit.minimum, limit.maximum, limit.message);
       limit.checked = true;
     }
     return true;
@@ -663,14 +681,22 @@ bool limit_ok_A08(ValueRec& e) {
   if ((limit.kind & 1) && v < limit.minimum) fail = true;
   if ((limit.kind & 2) && v > limit.maximum) fail = true;
   limit.checked = true;
-  if (fail) pass2_error(&e, e.owner, 70, {limit.message, v});
+  if (fail) pass2_error(s, &e, e.owner, 70, {limit.message, v});
   return !fail;
 }
 
+}  // namespace
+
+int evaluate_expression_A08(Assembly& run, ValueRec& e, bool final) { return evaluate(state(run), e, final); }
+
+bool limit_ok_A08(Assembly& run, ValueRec& e) { return limit_ok(state(run), e); }
+
 // ---- labels ------------------------------------------------------------------------------------
 
-void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset, bool known) {
-  ValueRec& v = label_value(label);
+void set_label_location(Assembly& run, LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset,
+                        bool known) {
+  State& s = state(run);
+  ValueRec& v = label_value(run, label);
   v.owner = &label;
   const int before_kind = v.kind;
   const std::uint32_t before_value = v.value;
@@ -693,14 +719,15 @@ void set_label_location(LabelRec& label, int segment, bool absolute_segment, std
   if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
   // A solved value that changed: what was folded from the old one is folded again.
   if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
-    for (const DependentLink* d = dependents_of(label); d; d = d->next)
+    for (const DependentLink* d = dependents_of(s, label); d; d = d->next)
       if (d->expr->solved() && !d->expr->terms.empty()) d->expr->kind = VALUE_UNSOLVED;
   }
-  propagate_from(&label);
+  propagate_from(s, &label);
 }
 
-void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary) {
-  ValueRec& v = label_value(label);
+void assign_label_value(Assembly& run, LabelRec& label, const ValueRec& expr, bool temporary) {
+  State& s = state(run);
+  ValueRec& v = label_value(run, label);
   v.owner = &label;
   v.terms = expr.terms;
   v.statement = expr.statement;
@@ -713,50 +740,47 @@ void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary) {
     v.reduced = expr.reduced;
   } else {
     v.kind = VALUE_UNSOLVED;
-    evaluate_expression_A08(v, false);
+    evaluate(s, v, false);
   }
   if (temporary && v.kind == VALUE_ABSOLUTE) v.kind = VALUE_TEMPORARY;
-  if (v.kind != VALUE_UNSOLVED) propagate_from(&label);
+  if (v.kind != VALUE_UNSOLVED) propagate_from(s, &label);
 }
 
-void assign_label_number(LabelRec& label, std::int32_t value, bool temporary) {
+void assign_label_number(Assembly& run, LabelRec& label, std::int32_t value, bool temporary) {
   ValueRec number;  // read by assign_label_value only, which copies what it keeps
   number.kind = VALUE_ABSOLUTE;
   number.value = static_cast<std::uint32_t>(value);
   number.terms.push_back(ExprTerm::constant(number.value));
   number.typed = true;
-  assign_label_value(label, number, temporary);
+  assign_label_value(run, label, number, temporary);
 }
 
 // ---- unsolved list and resolve ------------------------------------------------------------------
 
-void add_unsolved(ValueRec& e) {
-  if (e.in_unsolved_list) return;
-  e.in_unsolved_list = true;
-  state().unsolved.push_back(&e);
-}
+void add_unsolved(Assembly& run, ValueRec& e) { add_unsolved(state(run), e); }
 
-void remove_unsolved(ValueRec& e) {
-  State& s = state();
-  if (s.unsolved.empty()) report_internal(current_assembly(), "mark_or_get_unsolved_A08", "root==0");
+void remove_unsolved(Assembly& run, ValueRec& e) {
+  State& s = state(run);
+  if (s.unsolved.empty()) report_internal(run, "mark_or_get_unsolved_A08", "root==0");
   for (std::size_t i = 0; i < s.unsolved.size(); ++i)
     if (s.unsolved[i] == &e) {
       s.unsolved.erase(s.unsolved.begin() + static_cast<long>(i));
       e.in_unsolved_list = false;
       return;
     }
-  report_internal(current_assembly(), "mark_or_get_unsolved_A08", "Not in list");
+  report_internal(run, "mark_or_get_unsolved_A08", "Not in list");
 }
 
-std::size_t unsolved_count() {
+namespace {
+
+std::size_t count_unsolved(const State& s) {
   std::size_t n = 0;
-  for (const ValueRec* e : state().unsolved)
+  for (const ValueRec* e : s.unsolved)
     if (e->kind == VALUE_UNSOLVED) ++n;
   return n;
 }
 
-const std::vector<ValueRec*>& unsolved_list() {
-  State& s = state();
+const std::vector<ValueRec*>& prune_unsolved(State& s) {
   std::vector<ValueRec*> keep;
   keep.reserve(s.unsolved.size());
   for (ValueRec* e : s.unsolved) {
@@ -769,62 +793,67 @@ const std::vector<ValueRec*>& unsolved_list() {
   return s.unsolved;
 }
 
-void queue_for_resolve(ValueRec& e) {
-  if (e.queued) return;
-  e.queued = true;
-  state().queue.push_back(&e);
-}
-
-std::size_t evaluate_unsolved_list() {
-  std::vector<ValueRec*> list = unsolved_list();  // evaluation may append
+std::size_t evaluate_list_once(State& s) {
+  std::vector<ValueRec*> list = prune_unsolved(s);  // evaluation may append
   for (ValueRec* e : list)
     if (e->kind == VALUE_UNSOLVED) {
-      evaluate_expression_A08(*e, false);
-      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
+      evaluate(s, *e, false);
+      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(s, e->owner);
     }
-  return unsolved_count();
+  return count_unsolved(s);
 }
 
-namespace {
-
-void evaluate_queue() {
-  std::vector<ValueRec*> q = state().queue;
+void evaluate_queue(State& s) {
+  std::vector<ValueRec*> q = s.queue;
   for (ValueRec* e : q)
     if (e->kind == VALUE_UNSOLVED) {
-      evaluate_expression_A08(*e, false);
-      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(e->owner);
+      evaluate(s, *e, false);
+      if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(s, e->owner);
     }
 }
 
-void evaluate_list_while_falling() {
-  std::size_t previous = unsolved_count();
+void evaluate_list_while_falling(State& s) {
+  std::size_t previous = count_unsolved(s);
   for (;;) {
-    std::size_t now = evaluate_unsolved_list();
+    std::size_t now = evaluate_list_once(s);
     if (now >= previous) break;
     previous = now;
   }
-  evaluate_unsolved_list();
+  evaluate_list_once(s);
 }
 
 }  // namespace
 
-void resolve_unsolved_A08() {
-  evaluate_queue();
-  evaluate_list_while_falling();
+std::size_t unsolved_count(Assembly& run) { return count_unsolved(state(run)); }
+
+const std::vector<ValueRec*>& unsolved_list(Assembly& run) { return prune_unsolved(state(run)); }
+
+void queue_for_resolve(Assembly& run, ValueRec& e) {
+  if (e.queued) return;
+  e.queued = true;
+  state(run).queue.push_back(&e);
 }
 
-void final_evaluation_A08() {
-  State& s = state();
+std::size_t evaluate_unsolved_list(Assembly& run) { return evaluate_list_once(state(run)); }
+
+void resolve_unsolved_A08(Assembly& run) {
+  State& s = state(run);
+  evaluate_queue(s);
+  evaluate_list_while_falling(s);
+}
+
+void final_evaluation_A08(Assembly& run) {
+  State& s = state(run);
   std::vector<ValueRec*> q = s.queue;
   for (ValueRec* e : q) {
-    if (e->kind == VALUE_UNSOLVED) evaluate_expression_A08(*e, false);
+    if (e->kind == VALUE_UNSOLVED) evaluate(s, *e, false);
     if (e->kind == VALUE_UNSOLVED) {
-      pass2_error(e, e->owner, 64);
+      pass2_error(s, e, e->owner, 64);
       make_absolute(*e, 0);
-      if (e->owner) propagate_from(e->owner);
+      if (e->owner) propagate_from(s, e->owner);
     }
   }
-  evaluate_list_while_falling();
+  evaluate_list_while_falling(s);
 
   // Undefined labels: first those that never got any value, then whatever is left (labels
   // defined by each other in a circle). Each is reported once and counts as 1 from then on.
@@ -832,24 +861,24 @@ void final_evaluation_A08() {
     std::vector<LabelRec*> used = s.used_labels;
     for (LabelRec* l : used) {
       if (label_solved(*l) || (l->flags & LABEL_EXTERN)) continue;
-      ValueRec& v = label_value(*l);
+      ValueRec& v = label_value(run, *l);
       if (v.kind != VALUE_UNSOLVED) continue;
       if (round == 0 && !v.terms.empty()) continue;
-      if (!this_module(*l).reported_undefined) {
+      if (!this_module(s, *l).reported_undefined) {
         l->reported_undefined = true;
-        pass2_error(nullptr, l, 50, {label_name(l), 0});
+        pass2_error(s, nullptr, l, 50, {label_name(l), 0});
       }
       v.terms.clear();
       make_absolute(v, 1);
-      propagate_from(l);
+      propagate_from(s, l);
     }
-    evaluate_list_while_falling();
+    evaluate_list_while_falling(s);
   }
 }
 
-std::vector<LabelRec*> undefined_labels() {
+std::vector<LabelRec*> undefined_labels(Assembly& run) {
   std::vector<LabelRec*> out;
-  for (LabelRec* l : state().used_labels)
+  for (LabelRec* l : state(run).used_labels)
     if (!label_solved(*l) && !(l->flags & LABEL_EXTERN) && (!l->value || l->value->kind == VALUE_UNSOLVED))
       out.push_back(l);
   return out;
@@ -857,20 +886,20 @@ std::vector<LabelRec*> undefined_labels() {
 
 // ---- parsing -----------------------------------------------------------------------------------
 
-ValueRec* expression_from_terms(TermList terms) {
-  ValueRec* e = new_expression();
+ValueRec* expression_from_terms(Assembly& run, TermList terms) {
+  ValueRec* e = new_expression(run);
   e->terms = std::move(terms);
   if (e->terms.empty()) {
     e->failed = true;
     make_absolute(*e, 0);
     return e;
   }
-  evaluate_expression_A08(*e, false);
-  e->statement = ident_tree(current_assembly()).env.statement;
+  evaluate_expression_A08(run, *e, false);
+  e->statement = ident_tree(run).env.statement;
   return e;
 }
 
-std::optional<std::uint32_t> fold_constant_terms(const TermList& terms) {
+std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& terms) {
   // Only a well-formed list of numbers and computable operators is folded here; anything else
   // takes the evaluator's road (and its internal checks).
   std::size_t depth = 0;
@@ -901,14 +930,14 @@ std::optional<std::uint32_t> fold_constant_terms(const TermList& terms) {
     const std::uint32_t right = stack[--top];
     const std::uint32_t left = t.unary ? 0 : stack[--top];
     bool dz = false, de = false;
-    if (!apply_operator(t.token, t.unary, left, right, stack[top], &dz, &de)) return std::nullopt;
+    if (!apply_operator(run, t.token, t.unary, left, right, stack[top], &dz, &de)) return std::nullopt;
     ++top;
     problems.division_by_zero |= dz;
     problems.date_error |= de;
   }
   // As evaluate_expression_A08 reports them for an expression not yet given to a statement.
-  if (problems.division_by_zero) report_warning(current_assembly(), 14);
-  if (problems.date_error) report_error(current_assembly(), 48, "1-6", 0);
+  if (problems.division_by_zero) report_warning(run, 14);
+  if (problems.date_error) report_error(run, 48, "1-6", 0);
   return stack[0];
 }
 
@@ -918,11 +947,11 @@ OperandValue operand_value(OperandSlot slot) {
   return {};
 }
 
-ValueRec* failed_expression() {
-  ValueRec* e = new_expression();
+ValueRec* failed_expression(Assembly& run) {
+  ValueRec* e = new_expression(run);
   e->failed = true;
   make_absolute(*e, 0);
-  e->statement = ident_tree(current_assembly()).env.statement;
+  e->statement = ident_tree(run).env.statement;
   return e;
 }
 

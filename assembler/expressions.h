@@ -44,6 +44,7 @@ class Assembly;
 
 class Scanner;
 struct Statement;
+struct ValueRec;
 
 // Kinds of a value record.
 enum ValueKindCode : int {
@@ -274,41 +275,28 @@ class TermList {
   std::uint32_t capacity_ = 1;
 };
 
-// Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both.
-// The message of a limit. The text is copied once into storage that lasts for the run, so a
-// limit takes two words however long its message.
-class LimitText {
- public:
-  LimitText() = default;
-  LimitText(std::string_view text);  // NOLINT: converts like a string
-  LimitText(const char* text) : LimitText(std::string_view(text)) {}
-  LimitText(const std::string& text) : LimitText(std::string_view(text)) {}
-  operator std::string_view() const { return text_; }
-  bool operator==(std::string_view other) const { return text_ == other; }
-
- private:
-  std::string_view text_;
-};
-
+// Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both. A limit kept
+// by a value record (set_value_limit) has its message copied into storage that lasts for the
+// run, so it takes two words however long its message.
 struct ValueLimit {
   int kind = 0;
   bool checked = false;
   std::int32_t minimum = 0;
   std::int32_t maximum = 0;
-  LimitText message;
+  std::string_view message;
 };
 
 // The limit of a value record. Few values have one, so it lives in a side record kept for the
 // run; a record without a limit holds only a null pointer.
 class LimitSlot {
  public:
-  LimitSlot& operator=(const ValueLimit& limit);  // gives the record this limit
   explicit operator bool() const { return limit_ != nullptr; }
   int kind() const { return limit_ ? limit_->kind : 0; }
   ValueLimit* operator->() const { return limit_; }
   ValueLimit* get() const { return limit_; }
 
  private:
+  friend void set_value_limit(Assembly& run, ValueRec& value, const ValueLimit& limit);
   ValueLimit* limit_ = nullptr;
 };
 
@@ -419,87 +407,94 @@ struct ExpressionHooks {
   // Without it every segment from 2 on counts as relocatable.
 };
 ExpressionHooks& expression_hooks(Assembly& run);
-ExpressionHooks& expression_hooks();
+
+// Every function below works on the expressions of the run it is given: value records, the
+// unsolved list and the resolve queue are the run's and end with it.
 
 // ---- run and module state -----------------------------------------------------------------
 
 // The assembler's start time (DATE). Set by the driver at the start of a run.
-void set_assembly_time(const std::tm& time);
+void set_assembly_time(Assembly& run, const std::tm& time);
 // Start of a module: the unsolved list, the queue and the dependency lists are cleared.
-void begin_module_expressions();
+void begin_module_expressions(Assembly& run);
 
 // ---- making expressions ------------------------------------------------------------------
 
-ValueRec* new_expression();  // empty, unsolved, no terms
+ValueRec* new_expression(Assembly& run);  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
-ValueRec* expression_from_terms(TermList terms);
-ValueRec* failed_expression();                              // failed parse: absolute 0
+ValueRec* expression_from_terms(Assembly& run, TermList terms);
+ValueRec* failed_expression(Assembly& run);  // failed parse: absolute 0
 // The value of a term list of numbers and operators only (no label, segment or external term):
 // folded at once, with the problems evaluating it reports (warning 14, error 48) reported at the
 // current line as for a new expression. nullopt, with nothing reported, for any other list.
-std::optional<std::uint32_t> fold_constant_terms(const TermList& terms);
+std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& terms);
 // The operand value the encoders take from an operand slot (absent for an empty slot).
 OperandValue operand_value(OperandSlot slot);
-ValueRec* new_constant_expression_A08(std::int32_t value);  // solved absolute
+ValueRec* new_constant_expression_A08(Assembly& run, std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
-ValueRec* new_label_value(LabelRec& label);
+ValueRec* new_label_value(Assembly& run, LabelRec& label);
 // left OP right as a new expression (terms copied); internal error when the token is not an
 // operator.
-ValueRec* cat_expressions_A08(const ValueRec& left, int token, const ValueRec& right);
+ValueRec* cat_expressions_A08(Assembly& run, const ValueRec& left, int token, const ValueRec& right);
 // Appends a deferred range check (message, maximum, minimum, check) to a complex expression.
-void push_check_A08(ValueRec& expr, std::int32_t minimum, std::int32_t maximum, std::string_view message);
+void push_check_A08(Assembly& run, ValueRec& expr, std::int32_t minimum, std::int32_t maximum,
+                    std::string_view message);
+// Gives the record this limit (replacing any it had); the message is copied for the run.
+void set_value_limit(Assembly& run, ValueRec& value, const ValueLimit& limit);
 
 // ---- evaluation --------------------------------------------------------------------------
 
 // Evaluates an expression with the current label values. final: no further deferral (the labels
 // it uses are not evaluated first). Returns the kind. A label's own value record passes its
 // value on to the label (and to labels defined as that label). Applies the limit.
-int evaluate_expression_A08(ValueRec& expr, bool final = false);
+int evaluate_expression_A08(Assembly& run, ValueRec& expr, bool final = false);
 // Limit check of a solved expression: error 70 with the message and value on failure; a complex
 // expression with a two-sided limit gets a deferred check. Returns false on failure.
-bool limit_ok_A08(ValueRec& expr);
+bool limit_ok_A08(Assembly& run, ValueRec& expr);
 
 // Operators on 32-bit values. Division by zero gives -1, modulo by zero 0 (warning 14 is
-// reported by the evaluator); shifts use the low five bits of the count. Returns false for a
-// token that is not a computable operator. date_error is set for DATE outside 1..6.
-bool apply_operator(int token, bool unary, std::uint32_t left, std::uint32_t right, std::uint32_t& result,
-                    bool* division_by_zero = nullptr, bool* date_error = nullptr);
+// reported by the evaluator); shifts use the low five bits of the count; DATE reads the run's
+// start time. Returns false for a token that is not a computable operator. date_error is set for
+// DATE outside 1..6.
+bool apply_operator(Assembly& run, int token, bool unary, std::uint32_t left, std::uint32_t right,
+                    std::uint32_t& result, bool* division_by_zero = nullptr, bool* date_error = nullptr);
 
 // ---- labels ------------------------------------------------------------------------------
 
 // A label placed in a segment. known: the offset is final (all earlier sizes known); otherwise
 // the label keeps a provisional offset and stays unsolved. absolute_segment: the label lies in
 // ASEG (its value is absolute). Expressions that use the label are evaluated again.
-void set_label_location(LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset, bool known);
+void set_label_location(Assembly& run, LabelRec& label, int segment, bool absolute_segment, std::uint32_t offset,
+                        bool known);
 // A label defined by an expression (EQU, =, ALIAS, VAR, ASSIGN). temporary: the value may be
 // assigned again (VAR, ASSIGN); it is then of kind 3. The terms are copied into the label's own
 // value record, which is evaluated (and joins the unsolved list while unsolved).
-void assign_label_value(LabelRec& label, const ValueRec& expr, bool temporary = false);
+void assign_label_value(Assembly& run, LabelRec& label, const ValueRec& expr, bool temporary = false);
 // The same for a number (a macro call's argument count and the like), without a value record
 // for the number itself.
-void assign_label_number(LabelRec& label, std::int32_t value, bool temporary = false);
+void assign_label_number(Assembly& run, LabelRec& label, std::int32_t value, bool temporary = false);
 // The label's value record (made on demand for labels that have none).
-ValueRec& label_value(LabelRec& label);
+ValueRec& label_value(Assembly& run, LabelRec& label);
 // The label's value record is solved (absolute or relocatable), or it is a predefined absolute.
 bool label_solved(const LabelRec& label);
 
 // ---- unsolved list and resolve queue -----------------------------------------------------
 
 // mark_or_get_unsolved_A08 as separate calls.
-void add_unsolved(ValueRec& expr);
-void remove_unsolved(ValueRec& expr);
-std::size_t unsolved_count();  // expressions in the list still without a value
-const std::vector<ValueRec*>& unsolved_list();
+void add_unsolved(Assembly& run, ValueRec& expr);
+void remove_unsolved(Assembly& run, ValueRec& expr);
+std::size_t unsolved_count(Assembly& run);  // expressions in the list still without a value
+const std::vector<ValueRec*>& unsolved_list(Assembly& run);
 // Queue: expressions that must have a value by the end of the resolve step (error 64 after it).
-void queue_for_resolve(ValueRec& expr);
+void queue_for_resolve(Assembly& run, ValueRec& expr);
 // Evaluates every expression of the unsolved list once; returns the number still unsolved.
-std::size_t evaluate_unsolved_list();
+std::size_t evaluate_unsolved_list(Assembly& run);
 // Resolve step after the first sizing walk (see the top of this file).
-void resolve_unsolved_A08();
+void resolve_unsolved_A08(Assembly& run);
 // Final evaluation (see the top of this file).
-void final_evaluation_A08();
+void final_evaluation_A08(Assembly& run);
 // Labels used by some expression and still unsolved (after final_evaluation_A08: none).
-std::vector<LabelRec*> undefined_labels();
+std::vector<LabelRec*> undefined_labels(Assembly& run);
 
 // Debugging print of a record.
 std::string print_expression_A08(const ValueRec* expr);

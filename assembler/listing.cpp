@@ -146,7 +146,7 @@ std::uint32_t listed_address(const Statement& st) {
   if (LabelRec* l = label_record(st.label)) {
     // A label without value record and with bit 0x80 is a predefined absolute symbol.
     if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
-    ValueRec& v = label_value(*l);
+    ValueRec& v = label_value(current_assembly(), *l);
     if (v.absolute()) return v.value;
   }
   return st.start();
@@ -353,7 +353,7 @@ void label_table(Assembly& run, const std::vector<const SymbolNode*>& labels) {
     if (l->flags & LABEL_EXTERN) {
       text += " Solved Extern ";
     } else {
-      ValueRec& v = label_value(*l);
+      ValueRec& v = label_value(current_assembly(), *l);
       if (v.solved() || v.kind == VALUE_TEMPORARY)
         text += format(" %lX ", static_cast<unsigned long>(v.value));
       else if (v.kind == VALUE_COMPLEX)

@@ -165,7 +165,7 @@ void give_value(Assembly& run, SymbolNode* node, long value) {
   l->flags |= LABEL_DEFINED;
   l->segment_number = SEG_ASEG;
   l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
-  assign_label_number(*l, static_cast<std::int32_t>(value));
+  assign_label_number(run, *l, static_cast<std::int32_t>(value));
 }
 
 // Turns a node into the macro's name; false when it may not become one (error 34 reported).

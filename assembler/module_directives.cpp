@@ -77,7 +77,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
   ValueRec* e = parse_expression_A08(sc, false, true);
   if (!e || e->failed) {
     st.failed = true;
-    e = new_constant_expression_A08(0);
+    e = new_constant_expression_A08(sc.run(), 0);
   }
   if (renew) {
     label = renew_symbol(sc.run(), ident_tree(sc.run()), label);
@@ -89,11 +89,11 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
   // The symbol lives in the absolute segment until its value says otherwise.
   l->segment_number = SEG_ASEG;
   l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
-  assign_label_value(*l, *e, redefinable);
+  assign_label_value(sc.run(), *l, *e, redefinable);
   // Marked only now: a label without value record and with the EQU bit reads as a predefined
   // absolute symbol.
   l->flags |= redefinable ? LABEL_REDEFINABLE : LABEL_BY_EQU;
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(sc.run(), *l);
   if (v.kind == VALUE_RELOCATABLE) {
     l->segment_number = v.result_segment;
     l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Relocatable);
@@ -101,7 +101,7 @@ void define_symbol(Scanner& sc, SymbolNode* label, bool redefinable, bool renew 
   if ((l->flags & LABEL_PUBLIC) && v.kind == VALUE_COMPLEX) user_error_A01(sc.run(), 64);
   // A value still waiting for symbols must be known by the end of the module (a chain of
   // symbols defined by each other never is).
-  if (v.kind == VALUE_UNSOLVED) queue_for_resolve(v);
+  if (v.kind == VALUE_UNSOLVED) queue_for_resolve(sc.run(), v);
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 

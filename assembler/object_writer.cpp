@@ -156,7 +156,7 @@ void write_label(Assembly& run, Encoder& e, LabelRec* l) {
     e.push_external(static_cast<unsigned>(l->extern_index));
     return;
   }
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(run, *l);
   if (v.kind == VALUE_COMPLEX) {
     write_linker_expression(run, e, v);
     return;
@@ -347,7 +347,7 @@ void write_constant(Assembly& run, Encoder& e, std::uint32_t v, std::uint32_t si
 // One expression item of `size` bytes: a constant when the assembler knows it, else a linker
 // expression and its field.
 void write_value_item(Assembly& run, Encoder& e, ValueRec& v, std::uint32_t size) {
-  if (!v.solved() && v.kind != VALUE_COMPLEX) evaluate_expression_A08(v, true);
+  if (!v.solved() && v.kind != VALUE_COMPLEX) evaluate_expression_A08(run, v, true);
   if (v.absolute() || v.kind == VALUE_TEMPORARY) {
     write_constant(run, e, v.value, size);
     return;
@@ -542,7 +542,7 @@ bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
     return true;
   }
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(run, *l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
     user_error_pass2_A01(run, 2, st.site(), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
@@ -651,7 +651,7 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   }
 
   ValueRec* entry = module.start_address;
-  if (entry && !entry->solved() && entry->kind != VALUE_COMPLEX) evaluate_expression_A08(*entry, true);
+  if (entry && !entry->solved() && entry->kind != VALUE_COMPLEX) evaluate_expression_A08(run, *entry, true);
   if (!entry) {
     e.end_module(module.program_end);
   } else if (entry->absolute()) {
@@ -670,7 +670,7 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
 }  // namespace
 
 void write_linker_expression(Assembly& run, zolex::Encoder& e, ValueRec& v) {
-  if (!v.solved() && v.kind != VALUE_COMPLEX && v.kind != VALUE_TEMPORARY) evaluate_expression_A08(v, true);
+  if (!v.solved() && v.kind != VALUE_COMPLEX && v.kind != VALUE_TEMPORARY) evaluate_expression_A08(run, v, true);
   switch (v.kind) {
     case VALUE_ABSOLUTE:
     case VALUE_TEMPORARY:

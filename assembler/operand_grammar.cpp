@@ -2,6 +2,7 @@
 // per operator level. Only parentheses make it recurse deeper, and their depth is limited.
 #include "assembler/operand_grammar.h"
 
+#include "assembler/assembly.h"
 #include "assembler/instruction_statement.h"
 #include "assembler/operator_keywords.h"
 #include "assembler/run_settings.h"
@@ -266,7 +267,8 @@ class Parser {
         advance();
         return;
       case Term::Dollar: {
-        LabelRec* l = expression_hooks().location_label ? expression_hooks().location_label() : nullptr;
+        const ExpressionHooks& hooks = expression_hooks(sc_.run());
+        LabelRec* l = hooks.location_label ? hooks.location_label() : nullptr;
         if (!l) syntax();
         ExprTerm t = ExprTerm::symbol(l);
         t.location = true;
@@ -474,10 +476,10 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
 }
 
 // A number needs no value record: nothing can change it later.
-OperandSlot make_operand_expression(Operand& o) {
+OperandSlot make_operand_expression(Assembly& run, Operand& o) {
   if (o.segment_error) o.terms.assign(1, ExprTerm::constant(0));
-  if (const std::optional<std::uint32_t> v = fold_constant_terms(o.terms)) return OperandSlot::constant(*v);
-  return expression_from_terms(std::move(o.terms));
+  if (const std::optional<std::uint32_t> v = fold_constant_terms(run, o.terms)) return OperandSlot::constant(*v);
+  return expression_from_terms(run, std::move(o.terms));
 }
 
 }  // namespace
@@ -524,11 +526,11 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
           ops.reg1 = static_cast<std::uint8_t>(o.reg);
         break;
       case Operand::Expression:
-        out.exprs[out.exprs[0] ? 1 : 0] = make_operand_expression(o);
+        out.exprs[out.exprs[0] ? 1 : 0] = make_operand_expression(scanner.run(), o);
         break;
       case Operand::PointerDisp:
         ops.pointer = o.reg;
-        out.exprs[0] = make_operand_expression(o);
+        out.exprs[0] = make_operand_expression(scanner.run(), o);
         break;
       default:
         ops.pointer = o.reg;
@@ -636,7 +638,7 @@ void encode_instruction_statement(Assembly& run, Statement& st, const EncodeCont
   for (int i = 0; i < 2; ++i) {
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(i)];
     if (!slot) continue;
-    if (ValueRec* e = slot.expression()) evaluate_expression_A08(*e, true);
+    if (ValueRec* e = slot.expression()) evaluate_expression_A08(run, *e, true);
     (i == 0 ? ops.expr1 : ops.expr2) = operand_value(slot);
   }
 
@@ -648,18 +650,24 @@ void encode_instruction_statement(Assembly& run, Statement& st, const EncodeCont
   st.code.word_count = code.word_count;
   st.set_fixups(statement_store().keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
   st.encoded = true;
-  if (encoded_statement_hook()) encoded_statement_hook()(st, ctx);
+  if (const EncodedStatementHook& hook = encoded_statement_hook(run)) hook(st, ctx);
 }
 
-std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook() {
-  static std::function<void(const Statement&, const EncodeContext&)> hook;
-  return hook;
-}
+namespace {
+
+// The run's part that holds its encoded-statement hook.
+struct EncodedStatementHookSlot {
+  EncodedStatementHook hook;
+};
+
+}  // namespace
+
+EncodedStatementHook& encoded_statement_hook(Assembly& run) { return run.part<EncodedStatementHookSlot>().hook; }
 
 ValueRec* parse_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read) {
   ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
-  if (!p.ok) return failed_expression();
-  return expression_from_terms(std::move(p.terms));
+  if (!p.ok) return failed_expression(scanner.run());
+  return expression_from_terms(scanner.run(), std::move(p.terms));
 }
 
 std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_follow, bool token_read, bool* ok) {
@@ -667,11 +675,11 @@ std::int32_t parse_absolute_expression_A08(Scanner& scanner, bool comma_may_foll
   ExpressionParse p = parse_expression_B03(scanner, comma_may_follow, token_read);
   if (!p.ok) return 0;
   // A number (the usual case) is taken as it is; only an expression of symbols needs a record.
-  if (const std::optional<std::uint32_t> v = fold_constant_terms(p.terms)) {
+  if (const std::optional<std::uint32_t> v = fold_constant_terms(scanner.run(), p.terms)) {
     if (ok) *ok = true;
     return static_cast<std::int32_t>(*v);
   }
-  ValueRec* e = expression_from_terms(std::move(p.terms));
+  ValueRec* e = expression_from_terms(scanner.run(), std::move(p.terms));
   if (e->failed) return 0;
   if (!e->absolute()) {
     report_error(scanner.run(), 54);

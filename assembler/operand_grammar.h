@@ -22,6 +22,7 @@
 
 namespace aq71 {
 
+class Assembly;
 class Scanner;
 struct Statement;
 
@@ -68,8 +69,9 @@ struct ParsedOperands {
 // which becomes the current token. Register misuse for `mnemonic` is reported (406/407/418).
 ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic);
 
-// Test hook: called for every instruction statement once encode_instruction_statement has put
-// its code into the statement (the tests read the bytes of a whole run through it).
-std::function<void(const Statement&, const EncodeContext&)>& encoded_statement_hook();
+// Test hook of a run: called for every instruction statement once encode_instruction_statement
+// has put its code into the statement (the tests read the bytes of a whole run through it).
+using EncodedStatementHook = std::function<void(const Statement&, const EncodeContext&)>;
+EncodedStatementHook& encoded_statement_hook(Assembly& run);
 
 }  // namespace aq71

@@ -18,8 +18,8 @@ constexpr const char* kAlignRange31 = "Error: Alignment expression out of range 
 ValueRec* parse_exponent(Scanner& sc, bool comma_may_follow, int maximum, const char* message, bool token_read = true) {
   ValueRec* e = parse_expression_A08(sc, comma_may_follow, token_read);
   if (!e) return e;
-  e->limit = ValueLimit{3, false, 0, maximum, message};
-  if (e->solved()) limit_ok_A08(*e);
+  set_value_limit(sc.run(), *e, ValueLimit{3, false, 0, maximum, message});
+  if (e->solved()) limit_ok_A08(sc.run(), *e);
   return e;
 }
 
@@ -157,7 +157,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
     e = parse_expression_A08(sc, false, true);
     if (e && e->failed) st.failed = true;
   } else {
-    e = new_constant_expression_A08(0);
+    e = new_constant_expression_A08(sc.run(), 0);
   }
   st.data().location = e;
   if (seg.start_unknown) {
@@ -185,7 +185,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
   sc.colon_ends_number = false;
   if (!e || e->failed) {
     st.failed = true;
-    e = new_constant_expression_A08(0);
+    e = new_constant_expression_A08(sc.run(), 0);
   }
   st.data().location = e;
   if (seg.start_unknown) {
@@ -197,7 +197,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
     seg.location_known = true;
   } else {
     seg.location_known = false;
-    queue_for_resolve(*e);
+    queue_for_resolve(sc.run(), *e);
   }
   st.start_offset = st.end_offset = seg.location;
   if (label) {

@@ -60,20 +60,20 @@ void define_sfr_address(Scanner& sc, SymbolNode* name, SymbolNode* label) {
   ValueRec* e = parse_expression_A08(sc, false, true);
   if (!e || e->failed) {
     st.failed = true;
-    e = new_constant_expression_A08(0);
+    e = new_constant_expression_A08(sc.run(), 0);
   }
   LabelRec* l = label_record(name);
   l->flags &= ~LABEL_NOT_PLACED;
   l->segment_number = SEG_ASEG;
   l->segment_kind = static_cast<std::uint16_t>(SegmentKind::Absolute);
-  ValueRec& v = label_value(*l);
-  v.limit = ValueLimit{3, false, SFR_ADDRESS_MIN, SFR_ADDRESS_MAX, SFR_RANGE_MESSAGE};
-  assign_label_value(*l, *e, false);
+  ValueRec& v = label_value(sc.run(), *l);
+  set_value_limit(sc.run(), v, ValueLimit{3, false, SFR_ADDRESS_MIN, SFR_ADDRESS_MAX, SFR_RANGE_MESSAGE});
+  assign_label_value(sc.run(), *l, *e, false);
   l->flags |= LABEL_BY_EQU;
   if (v.solved())
-    limit_ok_A08(v);
+    limit_ok_A08(sc.run(), v);
   else if (v.kind == VALUE_UNSOLVED)
-    queue_for_resolve(v);
+    queue_for_resolve(sc.run(), v);
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 

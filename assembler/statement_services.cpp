@@ -74,7 +74,8 @@ void attach_label(Assembly& run, Statement& st, SymbolNode* node) {
   Segment& seg = segments(run)[st.segment];
   l->segment_number = st.segment;
   l->segment_kind = static_cast<std::uint16_t>(seg.kind);
-  set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
+  set_label_location(statement_services().tree.run(), *l, st.segment, seg.absolute(), st.start_offset,
+                     seg.location_known);
 }
 
 Statement* get_backend_ptr_AI00(Assembly& run) {

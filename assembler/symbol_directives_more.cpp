@@ -77,11 +77,11 @@ void directive_limit(Scanner& sc, SymbolNode* label) {
     if (Statement* st = line_statement(sc.run())) st->failed = true;
     return;
   }
-  ValueRec& v = label_value(*l);
+  ValueRec& v = label_value(sc.run(), *l);
   v.owner = l;
-  v.limit = ValueLimit{3, false, minimum, maximum, message};
+  set_value_limit(sc.run(), v, ValueLimit{3, false, minimum, maximum, message});
   // A known value is tested now, any other when it is solved.
-  if (v.solved() || v.kind == VALUE_COMPLEX) limit_ok_A08(v);
+  if (v.solved() || v.kind == VALUE_COMPLEX) limit_ok_A08(sc.run(), v);
 }
 
 void directive_case(Scanner& sc, bool on, SymbolNode* label) {

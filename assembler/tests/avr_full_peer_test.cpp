@@ -45,7 +45,7 @@ class FullPeer : public aq71_test::InFolder {
     aq71_test::reset_run_state();  // one process, several runs: each starts from nothing
     aq71_test::write_file(dir_ / "p.s71", source);
     AsmRun run;
-    encoded_statement_hook() = [&run](const Statement& st, const EncodeContext& ctx) {
+    encoded_statement_hook(current_assembly()) = [&run](const Statement& st, const EncodeContext& ctx) {
       ++run.encoded;
       std::vector<uint16_t>& w = (ctx.absolute_segment ? run.words : run.relocatable)[ctx.location - st.size];
       w.assign(st.code.words.begin(), st.code.words.begin() + st.code.word_count);
@@ -56,7 +56,7 @@ class FullPeer : public aq71_test::InFolder {
     for (std::string& a : args) argv.push_back(a.data());
     run.exit_code = assembler_main(aq71::current_assembly(), static_cast<int>(argv.size()), argv.data());
     run.console = console.text();
-    encoded_statement_hook() = nullptr;
+    encoded_statement_hook(current_assembly()) = nullptr;
     return run;
   }
 };

@@ -47,7 +47,7 @@ TEST_F(DataDirectives, StringsAndConstantsFillTheirItems) {
   EXPECT_EQ(bytes(c), (std::vector<int>{0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(statement_of(1, "d:")->size, 4u);
   EXPECT_EQ(bytes(statement_of(1, "e:")), (std::vector<int>{'x'}));
-  EXPECT_EQ(aq71::label_value(*label("e")).value, 17u);
+  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("e")).value, 17u);
 }
 
 TEST_F(DataDirectives, ConstantsThatDoNotFitAreTruncatedWithAWarning) {
@@ -86,7 +86,7 @@ TEST_F(DataDirectives, MalformedItemListsFailTheStatement) {
   const Statement* x = statement_of(1, "x:");
   EXPECT_TRUE(x->failed);
   EXPECT_TRUE(x->data().items.empty());
-  EXPECT_EQ(aq71::label_value(*label("y")).value, 0u);  // no bytes from the failed line
+  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("y")).value, 0u);  // no bytes from the failed line
 }
 
 TEST_F(DataDirectives, ExternGivesIndexesInOrderAndIgnoresTheType) {

@@ -40,7 +40,7 @@ class GrammarTest : public ::testing::Test {
     t.case_sensitive = true;
     init_operand_keywords_B00(t, proc);
     t.init_comment_char_A07(';', TOK_SEMICOLON);
-    t.env.make_value = [](LabelRec& l) { return new_label_value(l); };
+    t.env.make_value = [](LabelRec& l) { return new_label_value(current_assembly(), l); };
     errors.clear();
   }
 
@@ -273,8 +273,8 @@ TEST_F(GrammarTest, EmulatedMnemonicsTakeTheirCoreForm) {
 TEST_F(GrammarTest, BranchesJumpsAndTheirChecks) {
   LabelRec* next = label("NEXT");
   LabelRec* self = label("SELF");
-  set_label_location(*next, 1, true, 0x12, true);
-  set_label_location(*self, 1, true, 0x10, true);
+  set_label_location(current_assembly(), *next, 1, true, 0x12, true);
+  set_label_location(current_assembly(), *self, 1, true, 0x10, true);
   EXPECT_EQ(word("BRNE NEXT", 0x10), 0xF401);
   EXPECT_EQ(word("BRNE SELF", 0x10), 0xF7F9);
   EXPECT_TRUE(encode_error(413, "BRNE 0x13", 0x10));
@@ -287,7 +287,7 @@ TEST_F(GrammarTest, BranchesJumpsAndTheirChecks) {
   EXPECT_TRUE(encode_error(400, "RJMP 0x10", 0, false));
   // A branch to a label of another segment goes to the linker.
   LabelRec* other = label("OTHER");
-  set_label_location(*other, 3, false, 0x20, true);
+  set_label_location(current_assembly(), *other, 3, false, 0x20, true);
   Statement* st = assemble("BRNE OTHER", 0, false);
   EXPECT_EQ(st->code.fixup_count, 1);
   EXPECT_EQ(st->fixups()[0].field, 907);
@@ -360,10 +360,10 @@ TEST_F(GrammarTest, OddAddressIsReportedOncePerRun) {
 TEST_F(GrammarTest, SfrAttributesAreChecked) {
   LabelRec* wr = label("PORTW");
   wr->flags |= LABEL_SFR | 0x1000 | 0x80000;  // WRITE, BYTE
-  set_label_location(*wr, 1, true, 0x18, true);
+  set_label_location(current_assembly(), *wr, 1, true, 0x18, true);
   LabelRec* wd = label("PORTD");
   wd->flags |= LABEL_SFR | 0x800 | 0x1000 | 0x100000;  // READ WRITE, WORD
-  set_label_location(*wd, 1, true, 0x12, true);
+  set_label_location(current_assembly(), *wd, 1, true, 0x12, true);
   errors.clear();
   assemble("IN R16, PORTW");
   EXPECT_TRUE(reported(401));

@@ -41,7 +41,7 @@ TEST_F(SfrDirectives, DeclarationsGiveValuesAndAttributes) {
   EXPECT_EQ(sfr_bits("RO"), 0x100A00u);
   EXPECT_EQ(sfr_bits("P"), 0x80A00u);
   ASSERT_NE(label("SP"), nullptr);
-  EXPECT_EQ(aq71::label_value(*label("SP")).value, 0x3Du);
+  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("SP")).value, 0x3Du);
   EXPECT_FALSE(has("Warning")) << out;
   // CONST lasts for its line only.
   ASSERT_EQ(assemble(" CONST SFRB A1 = 1\n SFRB A2 = 2\n END\n"), 0) << out;
@@ -75,7 +75,7 @@ TEST_F(SfrDirectives, SfrTypeCompletesTheAttributes) {
   EXPECT_TRUE(has("Warning[13]")) << out;
   EXPECT_EQ(sfr_bits("P"), 0x80A00u);
   ASSERT_NE(label("P"), nullptr);
-  EXPECT_EQ(aq71::label_value(*label("P")).value, 2u);
+  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("P")).value, 2u);
 }
 
 TEST_F(SfrDirectives, MalformedDeclarations) {
