@@ -12,16 +12,18 @@
 
 namespace aq71 {
 
-// Memory for arena blocks. A large block is mapped with its pages already present: a run that
-// makes many records would otherwise take one page fault per page on first touch, which costs
-// more than writing the records.
+// Memory for arena blocks. A large block is mapped without its pages; the arena makes them present
+// a step at a time (prepare_arena_block) just before it writes there: a run that makes many
+// records would otherwise take one page fault per page on first touch, which costs more than
+// writing the records, and pages it never reaches cost no memory.
 void* take_arena_block(std::size_t bytes);
 void give_back_arena_block(void* block, std::size_t bytes);
+// Makes more of a block of `bytes` present, beginning at `prepared` (the bytes already present);
+// returns how many are present now (more than `prepared` while the block has more).
+std::size_t prepare_arena_block(void* block, std::size_t bytes, std::size_t prepared);
 
-// Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: such a
-// block is aligned to its size and asked to be backed by one huge page where the system offers
-// them, so that filling it costs one page fault instead of 512. Smaller arenas keep smaller
-// blocks: the unused part of a last huge block would cost more memory than it saves time.
+// Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: few
+// blocks, and their pages are only made present as the arena fills them.
 inline constexpr std::size_t kHugeArenaBlock = 2 * 1024 * 1024;
 inline constexpr std::size_t kHugeArenaFrom = 2 * kHugeArenaBlock;
 
@@ -44,11 +46,7 @@ class RecordArena {
 
   // A new value-initialised record.
   T& emplace_back() {
-    if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
-      std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
-      if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
-      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity, count_});
-    }
+    if (blocks_.empty() || blocks_.back().used == blocks_.back().ready) grow();
     Block& b = blocks_.back();
     T* record = ::new (static_cast<void*>(b.slots + b.used)) T();
     ++b.used;
@@ -96,8 +94,26 @@ class RecordArena {
     Slot* slots;
     std::size_t used;
     std::size_t capacity;
-    std::size_t first;  // place of its first record among all records
+    std::size_t first;     // place of its first record among all records
+    std::size_t prepared;  // bytes present
+    std::size_t ready;     // slots in the bytes present
   };
+
+  // Makes room for the next record: more of the last block, or a new block.
+  void grow() {
+    if (blocks_.empty() || blocks_.back().capacity == blocks_.back().used) {
+      std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
+      if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
+      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity, count_, 0, 0});
+    }
+    Block& b = blocks_.back();
+    b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);
+    b.ready = std::min(b.capacity, b.prepared / sizeof(Slot));
+    while (b.ready == b.used) {  // a record that spans the step's end
+      b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);
+      b.ready = std::min(b.capacity, b.prepared / sizeof(Slot));
+    }
+  }
 
   std::vector<Block> blocks_;
   std::size_t count_ = 0;
@@ -123,11 +139,13 @@ class TextArena {
   std::string_view keep_after(std::string_view head, std::string_view text, char tail = 0) {
     const std::size_t size = head.size() + text.size() + (tail ? 1 : 0);
     if (!current_ || size > current_size_ - used_) {
-      if (size > BLOCK / 4) return store(new_block(size), head, text, tail);
+      if (size > BLOCK / 4) return store(new_block(size), size, head, text, tail);
       current_size_ = held_ >= kHugeArenaFrom ? kHugeArenaBlock : BLOCK;
       current_ = new_block(current_size_);
       used_ = 0;
+      prepared_ = 0;
     }
+    while (size > prepared_ - used_) prepared_ = prepare_arena_block(current_, current_size_, prepared_);
     std::string_view kept = store(current_ + used_, head, text, tail);
     used_ += size;
     return kept;
@@ -140,6 +158,12 @@ class TextArena {
     const std::size_t size = head.size() + text.size();
     if (tail) at[size] = tail;
     return {at, size + (tail ? 1 : 0)};
+  }
+
+  // A block of its own for one text has all its pages present.
+  static std::string_view store(char* block, std::size_t size, std::string_view head, std::string_view text, char tail) {
+    for (std::size_t prepared = 0; prepared < size;) prepared = prepare_arena_block(block, size, prepared);
+    return store(block, head, text, tail);
   }
 
   char* new_block(std::size_t size) {
@@ -158,6 +182,7 @@ class TextArena {
   char* current_ = nullptr;
   std::size_t current_size_ = 0;
   std::size_t used_ = 0;
+  std::size_t prepared_ = 0;  // bytes of the current block present
   std::size_t held_ = 0;  // bytes in all blocks
 };
 

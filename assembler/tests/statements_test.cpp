@@ -3,6 +3,7 @@
 // records only when it needs them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,8 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   }
   EXPECT_EQ(Counted::alive, 0);
 
-  // Large blocks (mapped ones in an optimised build, huge-page ones past 2 MiB) hold records as
-  // well as small ones.
+  // Large blocks (mapped ones in an optimised build, their pages made present step by step) hold
+  // records as well as small ones.
   aq71::RecordArena<std::array<std::uint64_t, 64>, 1024, 1024> big;
   std::vector<std::array<std::uint64_t, 64>*> rows;
   for (std::uint64_t i = 0; i < 12000; ++i) {
@@ -48,6 +49,22 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
     rows.push_back(&row);
   }
   for (std::uint64_t i = 0; i < 12000; ++i) ASSERT_EQ((*rows[i])[17], i);
+}
+
+TEST(RecordArena, BlockPagesArePreparedStepByStepToTheEnd) {
+  for (std::size_t bytes : {std::size_t{4096}, std::size_t{200 * 1024 + 8}, aq71::kHugeArenaBlock}) {
+    char* block = static_cast<char*>(aq71::take_arena_block(bytes));
+    std::size_t prepared = 0;
+    while (prepared < bytes) {
+      const std::size_t now = aq71::prepare_arena_block(block, bytes, prepared);
+      ASSERT_GT(now, prepared);
+      ASSERT_LE(now, bytes);
+      std::memset(block + prepared, 0x5A, now - prepared);
+      prepared = now;
+    }
+    EXPECT_EQ(block[bytes - 1], 0x5A);
+    aq71::give_back_arena_block(block, bytes);
+  }
 }
 
 TEST(RecordArena, RecordsAreFoundByTheirPlaceAndWalkedInOrder) {
