@@ -141,7 +141,7 @@ class Driver {
       services_.backend = nullptr;
       if (st.failed && st.size == 0) st.final = st.size_fixed = true;
       segments_.advance(st.size);
-      st.end_offset = st.start_offset + st.size;
+      st.end_offset += st.size;
       if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
       return;
     }
@@ -605,7 +605,7 @@ class Driver {
       l.segment_kind = static_cast<std::uint16_t>(seg.kind);
       l.statement = st;
       label_value(l);
-      std::uint32_t where = st ? st->start_offset : seg.location;
+      std::uint32_t where = st ? st->start() : seg.location;
       set_label_location(l, segments.current_index(), seg.absolute(), where, seg.location_known);
       if (st) st->set_location_label(&l);
       return &l;

@@ -58,10 +58,16 @@ struct ListingState {
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 
+// A record's running number in the module: its place among the records made since the module began.
+std::size_t module_place(const Statement& st) {
+  const StatementServices& s = statement_services(current_assembly());
+  return s.store.place(st) - s.module_first;
+}
+
 // What the listing keeps of a record of the module, or nullptr for a record it did not see.
 LineInfo* line_info(const Statement* st) {
   ListingState& l = ls();
-  const auto place = static_cast<std::size_t>(st->module_line);
+  const std::size_t place = module_place(*st);
   return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
@@ -423,7 +429,7 @@ void begin_module_listing() {
 
 void note_statement(const Statement& st, bool new_line) {
   if (!list_file()) return;                                                   // nothing to list: no bookkeeping either
-  if (static_cast<std::size_t>(st.module_line) != ls().info.size()) return;  // not the module's next record
+  if (module_place(st) != ls().info.size()) return;                           // not the module's next record
   if (new_line || ls().info.empty()) ++ls().serial;
   LineInfo info;
   info.serial = ls().serial;

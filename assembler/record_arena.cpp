@@ -21,7 +21,7 @@ constexpr bool kMapBlocks = true;
 #endif
 
 // Pages of a mapped block are made present this many bytes at a time.
-constexpr std::size_t kPrepareStep = 64 * 1024;
+constexpr std::size_t kPrepareStep = 16 * 1024;
 
 bool mapped(std::size_t bytes) { return kMapBlocks && bytes >= kMappedBlock; }
 

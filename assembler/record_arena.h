@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -84,6 +85,18 @@ class RecordArena {
     return Cursor(this, block, index - blocks_[block].first);
   }
   T& operator[](std::size_t index) const { return *cursor(index); }
+
+  // The place of a record made here (the latest blocks are looked at first); size() for one
+  // that is not.
+  std::size_t index_of(const T* record) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(record);
+    for (std::size_t i = blocks_.size(); i-- > 0;) {
+      const Block& b = blocks_[i];
+      const auto from = reinterpret_cast<std::uintptr_t>(b.slots);
+      if (at >= from && at < from + b.used * sizeof(Slot)) return b.first + (at - from) / sizeof(Slot);
+    }
+    return count_;
+  }
 
  private:
   struct Slot {

@@ -170,7 +170,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
   } else {
     seg.location_known = false;
   }
-  st.start_offset = st.end_offset = seg.location;
+  st.end_offset = seg.location;
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
@@ -199,7 +199,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
     seg.location_known = false;
     queue_for_resolve(*e);
   }
-  st.start_offset = st.end_offset = seg.location;
+  st.end_offset = seg.location;
   if (label) {
     // The label gets the location expression as its value.
     attach_label(st, label);
@@ -214,10 +214,9 @@ void place_alignment(SegmentTable& table, Statement& st, int exponent) {
   Segment& seg = table.current();
   st.data().exponent_value = exponent;
   if (seg.location_known) {
+    // The statement's own location stays where it began: the sizing walk gives it its size.
     std::uint64_t pad = alignment_padding(seg.location, exponent);
-    st.start_offset = seg.location;
     table.advance(static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad));
-    st.end_offset = seg.location;
   }
 }
 

@@ -96,7 +96,6 @@ Statement& SegmentTable::add_statement(StatementKind kind) {
   StatementStore& store = statement_store();
   Statement& st = store.make(kind, current_);
   Segment& seg = current();
-  st.start_offset = seg.location;
   st.end_offset = seg.location;
   seg.chain.append(store, store.count() - 1);
   return st;

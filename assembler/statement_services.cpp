@@ -43,7 +43,6 @@ Statement& open_statement(StatementKind kind) {
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
   st.columns = {column, column};
   st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
-  st.module_line = static_cast<std::int32_t>(s.store.count() - 1 - s.module_first);
   if (pending_problems()) take_pending_problems(site_problems(st.site()));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
@@ -75,7 +74,7 @@ void attach_label(Statement& st, SymbolNode* node) {
   Segment& seg = statement_services().segments[st.segment];
   l->segment_number = st.segment;
   l->segment_kind = static_cast<std::uint16_t>(seg.kind);
-  set_label_location(*l, st.segment, seg.absolute(), st.start_offset, seg.location_known);
+  set_label_location(*l, st.segment, seg.absolute(), st.start(), seg.location_known);
 }
 
 Statement* get_backend_ptr_AI00() {

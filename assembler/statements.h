@@ -150,11 +150,12 @@ struct Statement {
   StatementCode code{};
   std::uint8_t parsed_count = 0;
   InstrEntryRef entry;             // Instruction: see below
-  std::int32_t line = 0;           // line number in its file
-  std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
-  std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
-  std::uint32_t size = 0;          // bytes
-  std::int32_t module_line = 0;    // running number in the module (the listing's index of the record)
+  std::int32_t line = 0;  // line number in its file
+  // Location after the statement, set by the sizing walk. While the source pass reads the
+  // statement it is the location where the statement began, and grows by `size` once that is
+  // known: start() is the location it was read at (the estimate of the source pass).
+  std::uint32_t end_offset = 0;
+  std::uint32_t size = 0;  // bytes
 
   SymbolNode* label = nullptr;  // the label of the line, or none
 
@@ -185,7 +186,7 @@ struct Statement {
   const Fixup* fixups() const { return extra_ ? extra_->fixups : nullptr; }
   void set_fixups(const Fixup* fixups, std::uint8_t count);
 
-  std::uint32_t start() const { return end_offset - size; }  // after sizing
+  std::uint32_t start() const { return end_offset - size; }
 
   // Location, storage and alignment details; made on first use.
   StatementData& data();
@@ -202,7 +203,7 @@ struct Statement {
   StatementExtra& extra() const;
 };
 // A statement record is made for every line read: keep it small.
-static_assert(sizeof(Statement) <= 88, "statement records stay small");
+static_assert(sizeof(Statement) <= 80, "statement records stay small");
 
 class StatementStore;
 using StatementCursor = RecordArena<Statement>::Cursor;
@@ -291,6 +292,8 @@ class StatementStore {
   std::size_t count() const { return records_.size(); }
   // The record made `index`-th (0: the first of the run) and a walk from it on.
   Statement& at(std::size_t index) const { return records_[index]; }
+  // The place of a record made here (0: the first of the run).
+  std::size_t place(const Statement& st) const { return records_.index_of(&st); }
   StatementCursor cursor(std::size_t index) const { return records_.cursor(index); }
   // The records made from place `first` on.
   StatementRange since(std::size_t first) const { return {*this, first, count() - first}; }

@@ -74,7 +74,10 @@ TEST(RecordArena, RecordsAreFoundByTheirPlaceAndWalkedInOrder) {
     ASSERT_EQ(arena[i], static_cast<int>(i));
     auto c = arena.cursor(i);
     for (std::size_t k = i; k < std::min<std::size_t>(i + 200, 3000); ++k, ++c) ASSERT_EQ(*c, static_cast<int>(k));
+    EXPECT_EQ(arena.index_of(&arena[i]), i);  // and a record's place is found from the record
   }
+  const int elsewhere = 0;
+  EXPECT_EQ(arena.index_of(&elsewhere), arena.size());
 }
 
 TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
