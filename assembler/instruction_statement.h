@@ -35,6 +35,6 @@ void expand_instruction_statement(Statement& st);
 // st.encoded is set, and errors 400..420 are reported at the statement (pass-2 reports). `odd`
 // carries the once-per-run state of error 420; the driver gives one per segment and encodes the
 // statements of a segment in chain order.
-void encode_instruction_statement(Statement& st, const EncodeContext& ctx, OddAddressCheck& odd);
+void encode_instruction_statement(Assembly& run, Statement& st, const EncodeContext& ctx, OddAddressCheck& odd);
 
 }  // namespace aq71

@@ -409,7 +409,8 @@ struct ObjectRun {
         segments(aq71::segments(run)),
         files(standard_files(run)),
         reader(source_reader(run)),
-        tree(ident_tree(run)) {}
+        tree(ident_tree(run)),
+        store(statement_store(run)) {}
   DebugRecords debug;
   ObjectModuleSummary summary;  // of the last module written
   RunSettings& settings;
@@ -417,14 +418,15 @@ struct ObjectRun {
   StandardFiles& files;
   SourceReader& reader;
   IdentTree& tree;
+  StatementStore& store;
 };
 
 // Line numbers are words in the object; a longer source gives its later lines the last number.
 std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clamp<long>(line, 0, 0xFFFF)); }
 
 // The line record in front of an instruction, with the record of its file when that changed.
-void write_line_record(Encoder& e, DebugRecords& debug, const Statement& st) {
-  const SourceRef where = st.source();
+void write_line_record(Encoder& e, DebugRecords& debug, const Statement& st, const StatementStore& store) {
+  const SourceRef where = st.source(store);
   if (!debug.embedded && where.file != debug.line_file) {
     const OpenFileEntry* file = find_open_file(where.file);
     if (!file) {
@@ -482,7 +484,7 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   e.symbol_debug(file, line, uses);
 }
 
-void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
+void write_statement(Encoder& e, DebugRecords& debug, Statement& st, const StatementStore& store) {
   if (st.failed) {
     e.no_code();
     // Whatever follows stays where the assembler placed it.
@@ -495,7 +497,7 @@ void write_statement(Encoder& e, DebugRecords& debug, Statement& st) {
       if (st.data().location) write_location(e, st.segment, st.end_offset);
       break;
     case StatementKind::Instruction:
-      if (debug.on) write_line_record(e, debug, st);
+      if (debug.on) write_line_record(e, debug, st, store);
       if (!st.encoded || !st.entry) {
         e.no_code();
         if (st.size) write_location(e, st.segment, st.end_offset);
@@ -530,7 +532,7 @@ bool has_code(const Segment& seg) {
 }
 
 // Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
-bool write_symbol(Encoder& e, const Statement& st) {
+bool write_symbol(Encoder& e, const Statement& st, StatementStore& store) {
   LabelRec* l = label_record(st.label);
   if (!l) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
   const std::string& name = st.label->name;
@@ -541,7 +543,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01("gen_asm_code", "Illegal usage", 0, 0);
   ValueRec& v = label_value(*l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
-    user_error_pass2_A01(2, st.site(), 67, 1, {.text = name});
+    user_error_pass2_A01(2, st.site(store), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
     e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
@@ -549,7 +551,7 @@ bool write_symbol(Encoder& e, const Statement& st) {
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(2, st.site(), 64, 1);
+    user_error_pass2_A01(2, st.site(store), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
@@ -625,7 +627,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     // without a symbol record.
     if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
+    if (write_symbol(e, *st, w.store) && w.debug.references) write_symbol_debug(e, *st->label);
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];
@@ -644,7 +646,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     } else {
       e.segment_location(file_segment(i), 0);
     }
-    for (Statement* st : seg.chain) write_statement(e, w.debug, *st);
+    for (Statement* st : seg.chain) write_statement(e, w.debug, *st, w.store);
   }
 
   ValueRec* entry = module.start_address;
@@ -657,7 +659,7 @@ void build(Encoder& e, ObjectRun& w, const ModuleView& module) {
     e.end_module_relative(file_segment(entry->result_segment), entry->value, module.program_end);
   } else {
     if (entry->statement)
-      user_error_pass2_A01(2, entry->statement->site(), 64, 1);
+      user_error_pass2_A01(2, entry->statement->site(w.store), 64, 1);
     else
       user_error_A01(64);
     e.end_module(module.program_end);
@@ -703,7 +705,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
   const Statement* first = module.statements.empty() ? nullptr : module.statements.front();
   auto report = [&](int number, MessageArgs args) {
     if (first)
-      user_error_pass2_A01(2, first->site(), number, 1, args);
+      user_error_pass2_A01(2, first->site(w.store), number, 1, args);
     else
       user_error_A01(number, args);
   };

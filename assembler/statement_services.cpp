@@ -32,18 +32,18 @@ StatementServices& statement_services() { return statement_services(current_asse
 
 Statement& open_statement(StatementKind kind) {
   StatementServices& s = statement_services();
-  Statement& st = s.segments.add_statement(kind);
+  Statement& st = s.segments.add_statement(s.store, kind);
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
   st.set_text(s.store.keep_line(reader.line()));
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
-      st.set_generated_text(s.store.keep_generated_line(*generated));
+      st.set_generated_text(s.store, s.store.keep_generated_line(*generated));
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
   st.columns = {column, column};
   st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
-  if (pending_problems()) take_pending_problems(site_problems(st.site()));
+  if (pending_problems()) take_pending_problems(site_problems(st.site(s.store)));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.tree.env.statement = &st;

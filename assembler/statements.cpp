@@ -84,8 +84,8 @@ std::string_view generated_text_at(const char* kept) {
 
 }  // namespace
 
-StatementExtra& Statement::extra() const {
-  if (!extra_) extra_ = &statement_store().make_extra();
+StatementExtra& Statement::extra(StatementStore& store) const {
+  if (!extra_) extra_ = &store.make_extra();
   return *extra_;
 }
 
@@ -95,13 +95,13 @@ std::string_view Statement::text() const {
   return {text_, static_cast<std::size_t>(end - text_) + 1};
 }
 
-SourceRef Statement::source() const { return {statement_store().file_name(file), line, text()}; }
+SourceRef Statement::source(const StatementStore& store) const { return {store.file_name(file), line, text()}; }
 
-ProblemSite Statement::site() const {
+ProblemSite Statement::site(StatementStore& store) const {
   ProblemSite site;
-  site.where = source();
+  site.where = source(store);
   site.columns = {columns[0], columns[1], columns[0]};
-  StatementExtra& x = extra();
+  StatementExtra& x = extra(store);
   site.problems = x.problems;
   site.keep = &x.problems;
   return site;
@@ -111,18 +111,18 @@ std::string_view Statement::generated_text() const {
   return extra_ && extra_->generated ? generated_text_at(extra_->generated) : std::string_view();
 }
 
-void Statement::set_generated_text(const char* kept) {
-  if (kept || extra_) extra().generated = kept;
+void Statement::set_generated_text(StatementStore& store, const char* kept) {
+  if (kept || extra_) extra(store).generated = kept;
 }
 
-void Statement::set_fixups(const Fixup* fixups, std::uint8_t count) {
+void Statement::set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count) {
   code.fixup_count = count;
-  if (fixups || extra_) extra().fixups = fixups;
+  if (fixups || extra_) extra(store).fixups = fixups;
 }
 
-StatementData& Statement::data() {
-  StatementExtra& x = extra();
-  if (!x.data) x.data = &statement_store().make_data();
+StatementData& Statement::data(StatementStore& store) {
+  StatementExtra& x = extra(store);
+  if (!x.data) x.data = &store.make_data();
   return *x.data;
 }
 
@@ -179,7 +179,6 @@ std::string_view StatementStore::keep_text(std::string_view line, std::string_vi
 }
 
 StatementStore& statement_store(Assembly& run) { return run.part<StatementStore>(); }
-StatementStore& statement_store() { return statement_store(current_assembly()); }
 
 StatementRange::iterator StatementRange::begin() const {
   return count_ ? iterator(store_->cursor(first_), count_) : iterator();

@@ -19,6 +19,7 @@
 namespace aq71 {
 
 class Assembly;
+class StatementStore;
 struct SymbolNode;
 struct ValueRec;
 struct LabelRec;
@@ -169,27 +170,27 @@ struct Statement {
   // The source line (kept by StatementStore::keep_line), up to and including its line feed.
   std::string_view text() const;
   void set_text(std::string_view kept) { text_ = kept.data(); }
-  // File name, line number and line text.
-  SourceRef source() const;
+  // File name, line number and line text; `store` holds the statement.
+  SourceRef source(const StatementStore& store) const;
   // What a problem report at this statement needs; problem lines it makes are kept here.
-  ProblemSite site() const;
+  ProblemSite site(StatementStore& store) const;
 
   // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
   std::string_view generated_text() const;
-  void set_generated_text(const char* kept);
+  void set_generated_text(StatementStore& store, const char* kept);
 
   // "$" of this statement, nullptr until an expression asked for it.
   LabelRec* location_label() const { return extra_ ? extra_->location_label : nullptr; }
-  void set_location_label(LabelRec* label) { extra().location_label = label; }
+  void set_location_label(StatementStore& store, LabelRec* label) { extra(store).location_label = label; }
 
   // The fields the linker fills (code.fixup_count of them).
   const Fixup* fixups() const { return extra_ ? extra_->fixups : nullptr; }
-  void set_fixups(const Fixup* fixups, std::uint8_t count);
+  void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }
 
-  // Location, storage and alignment details; made on first use.
-  StatementData& data();
+  // Location, storage and alignment details; made in `store` on first use.
+  StatementData& data(StatementStore& store);
   const StatementData& data() const { return extra_ && extra_->data ? *extra_->data : kNoData; }
   // The problem lines reported at this statement (none when nothing was reported).
   const ProblemLines& problems() const { return extra_ && extra_->problems ? *extra_->problems : kNoProblems; }
@@ -200,12 +201,11 @@ struct Statement {
   const char* text_ = nullptr;
   mutable StatementExtra* extra_ = nullptr;  // made by the first statement detail that needs it
 
-  StatementExtra& extra() const;
+  StatementExtra& extra(StatementStore& store) const;
 };
 // A statement record is made for every line read: keep it small.
 static_assert(sizeof(Statement) <= 80, "statement records stay small");
 
-class StatementStore;
 using StatementCursor = RecordArena<Statement>::Cursor;
 
 // Records of the statement store made one after the other: the statements of a module.
@@ -326,6 +326,5 @@ class StatementStore {
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };
 StatementStore& statement_store(Assembly& run);
-StatementStore& statement_store();
 
 }  // namespace aq71

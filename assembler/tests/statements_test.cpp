@@ -109,12 +109,12 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   EXPECT_EQ(store.keep_generated_line(" LDI R16,3\n"), gen);
   aq71::Statement& st = store.make(aq71::StatementKind::Instruction, 1);
   EXPECT_EQ(st.generated_text(), "");
-  st.set_generated_text(gen);
+  st.set_generated_text(store, gen);
   EXPECT_EQ(st.generated_text(), " LDI R16,3\n");
   // A generated line keeps every byte, line feeds inside included, across text blocks.
   for (int i = 0; i < 200; ++i) {
     const std::string line = std::string(static_cast<std::size_t>(i * 97 % 5000), 'x') + "\n;" + std::to_string(i);
-    st.set_generated_text(store.keep_generated_line(line));
+    st.set_generated_text(store, store.keep_generated_line(line));
     ASSERT_EQ(st.generated_text(), line + "\n");
   }
 
@@ -209,18 +209,19 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   const aq71::Statement* db = statement_of(1, "DB");
   const aq71::Statement* rjmp = statement_of(1, "RJMP");
   ASSERT_TRUE(ldi && nop && db && rjmp);
-  EXPECT_STREQ(ldi->source().file, "t.s71");
-  EXPECT_EQ(ldi->source().line, 2);
+  aq71::StatementStore& store = aq71::statement_store(aq71::current_assembly());
+  EXPECT_STREQ(ldi->source(store).file, "t.s71");
+  EXPECT_EQ(ldi->source(store).line, 2);
   EXPECT_EQ(ldi->text(), " LDI R16,1\n");
-  EXPECT_STREQ(nop->source().file, "a.inc");
-  EXPECT_EQ(nop->source().line, 1);
+  EXPECT_STREQ(nop->source(store).file, "a.inc");
+  EXPECT_EQ(nop->source(store).line, 1);
   EXPECT_EQ(nop->text(), " NOP\n");
   EXPECT_EQ(db->data().items.size(), 2u);
   EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
   EXPECT_EQ(ldi->problems().lines.size(), 0u);
-  EXPECT_EQ(ldi->site().problems, nullptr);
+  EXPECT_EQ(ldi->site(store).problems, nullptr);
   EXPECT_EQ(rjmp->problems().severity, 2);
-  EXPECT_EQ(rjmp->site().problems, &rjmp->problems());
+  EXPECT_EQ(rjmp->site(store).problems, &rjmp->problems());
   EXPECT_EQ(ldi->code.word_count, 1);
 }
 
