@@ -147,6 +147,11 @@ class TextArena {
 
   // A copy of `text`, with `tail` appended when it is not 0.
   std::string_view keep(std::string_view text, char tail = 0) { return keep_after({}, text, tail); }
+  // The same, the copy beginning at an even address.
+  std::string_view keep_even(std::string_view text, char tail = 0) {
+    used_ += used_ & 1;  // a block's end is even: the next copy fits or gets a new block
+    return keep_after({}, text, tail);
+  }
 
   // The same with `head` in front, in one piece: the view holds `head` too.
   std::string_view keep_after(std::string_view head, std::string_view text, char tail = 0) {

@@ -36,7 +36,7 @@ Statement& open_statement(StatementKind kind) {
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
-  st.set_text(s.store.keep_line(reader.line()));
+  st.set_text(s.store, s.store.keep_line(reader.line()));
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
       st.set_generated_text(s.store, s.store.keep_generated_line(*generated));

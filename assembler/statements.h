@@ -123,6 +123,7 @@ struct StatementOperands {
 
 // What few statements carry, made for a statement when it first needs it.
 struct StatementExtra {
+  const char* text = nullptr;           // the statement's source line (see Statement::text)
   StatementData* data = nullptr;        // location, storage and alignment details
   const char* generated = nullptr;      // generated line (see StatementStore::keep_generated_line)
   LabelRec* location_label = nullptr;   // "$" of this statement (its start offset)
@@ -169,7 +170,7 @@ struct Statement {
 
   // The source line (kept by StatementStore::keep_line), up to and including its line feed.
   std::string_view text() const;
-  void set_text(std::string_view kept) { text_ = kept.data(); }
+  void set_text(StatementStore& store, std::string_view kept);
   // File name, line number and line text; `store` holds the statement.
   SourceRef source(const StatementStore& store) const;
   // What a problem report at this statement needs; problem lines it makes are kept here.
@@ -180,31 +181,44 @@ struct Statement {
   void set_generated_text(StatementStore& store, const char* kept);
 
   // "$" of this statement, nullptr until an expression asked for it.
-  LabelRec* location_label() const { return extra_ ? extra_->location_label : nullptr; }
+  LabelRec* location_label() const { return extra_record() ? extra_record()->location_label : nullptr; }
   void set_location_label(StatementStore& store, LabelRec* label) { extra(store).location_label = label; }
 
   // The fields the linker fills (code.fixup_count of them).
-  const Fixup* fixups() const { return extra_ ? extra_->fixups : nullptr; }
+  const Fixup* fixups() const { return extra_record() ? extra_record()->fixups : nullptr; }
   void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }
 
   // Location, storage and alignment details; made in `store` on first use.
   StatementData& data(StatementStore& store);
-  const StatementData& data() const { return extra_ && extra_->data ? *extra_->data : kNoData; }
+  const StatementData& data() const {
+    const StatementExtra* x = extra_record();
+    return x && x->data ? *x->data : kNoData;
+  }
   // The problem lines reported at this statement (none when nothing was reported).
-  const ProblemLines& problems() const { return extra_ && extra_->problems ? *extra_->problems : kNoProblems; }
+  const ProblemLines& problems() const {
+    const StatementExtra* x = extra_record();
+    return x && x->problems ? *x->problems : kNoProblems;
+  }
 
  private:
   static const StatementData kNoData;
   static const ProblemLines kNoProblems;
-  const char* text_ = nullptr;
-  mutable StatementExtra* extra_ = nullptr;  // made by the first statement detail that needs it
+  // The source line, or, with its lowest bit set, the side record (made by the first statement
+  // detail that needs it), which then holds the line: kept lines begin at even addresses and
+  // side records are aligned.
+  mutable std::uintptr_t ref_ = 0;
+
+  StatementExtra* extra_record() const {
+    return ref_ & 1u ? reinterpret_cast<StatementExtra*>(ref_ & ~std::uintptr_t{1}) : nullptr;
+  }
 
   StatementExtra& extra(StatementStore& store) const;
 };
 // A statement record is made for every line read: keep it small.
-static_assert(sizeof(Statement) <= 80, "statement records stay small");
+static_assert(sizeof(Statement) <= 72, "statement records stay small");
+static_assert(alignof(StatementExtra) > 1, "a side record's address leaves the lowest bit free");
 
 using StatementCursor = RecordArena<Statement>::Cursor;
 
@@ -307,7 +321,7 @@ class StatementStore {
   const char* file_name(std::uint16_t index) const;
   // The line with a line feed added when it has none, held once per line read: the records of
   // one line share its text. A line holds no line feed but its last (as the reader gives them):
-  // a statement finds the end of its line by it.
+  // a statement finds the end of its line by it. The text begins at an even address.
   std::string_view keep_line(std::string_view line);
   // The same for the generated text of an expansion line, in the form a statement holds (see
   // Statement::set_generated_text); a generated line may hold line feeds of its own.

@@ -135,6 +135,37 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   EXPECT_EQ(store.keep_fixups(f, 0), nullptr);
 }
 
+TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
+  aq71_test::reset_run_state();
+  aq71::StatementStore store;
+  // Lines of odd lengths one after the other: every kept line still begins at an even address.
+  for (int i = 0; i < 50; ++i) {
+    const std::string line(static_cast<std::size_t>(i), 'a' + i % 26);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(store.keep_line(line).data()) % 2, 0u) << i;
+  }
+  aq71::Statement& plain = store.make(aq71::StatementKind::Instruction, 1);
+  plain.set_text(store, store.keep_line(" LDI R16,1"));
+  EXPECT_EQ(plain.location_label(), nullptr);
+  plain.set_fixups(store, nullptr, 0);  // nothing to keep: no side record either
+  EXPECT_EQ(plain.text(), " LDI R16,1\n");
+  // Side records made after the line was set and a line set after the side record.
+  aq71::Statement& rich = store.make(aq71::StatementKind::Storage, 1);
+  rich.set_text(store, store.keep_line(" DB 1"));
+  rich.set_generated_text(store, store.keep_generated_line(" DB 1"));
+  rich.data(store).count_value = 4;
+  EXPECT_EQ(rich.text(), " DB 1\n");
+  rich.set_text(store, store.keep_line(" DB 2"));
+  EXPECT_EQ(rich.text(), " DB 2\n");
+  EXPECT_EQ(rich.data().count_value, 4u);
+  EXPECT_EQ(rich.generated_text(), " DB 1\n");
+  // A text from elsewhere at an odd address is kept as well.
+  static const char odd_line[] = "x NOP\n";
+  aq71::Statement& other = store.make(aq71::StatementKind::Instruction, 1);
+  other.set_text(store, std::string_view(odd_line + 1));
+  EXPECT_EQ(other.text(), " NOP\n");
+  EXPECT_EQ(plain.text(), " LDI R16,1\n");
+}
+
 TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
   aq71_test::reset_run_state();
   aq71::StatementStore store;
