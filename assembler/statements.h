@@ -168,7 +168,8 @@ struct Statement {
   // (after resolve); fixups() the fields.
   std::array<OperandSlot, 2> operand_exprs{};
 
-  // The source line (kept by StatementStore::keep_line), up to and including its line feed.
+  // The source line (kept by StatementStore::keep_line), up to and including its line feed. A
+  // text that does not begin at an even address is held in the side record.
   std::string_view text() const;
   void set_text(StatementStore& store, std::string_view kept);
   // File name, line number and line text; `store` holds the statement.
