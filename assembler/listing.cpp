@@ -58,10 +58,12 @@ struct ListingState {
 ListingState& ls() { return current_assembly().part<ListingState>(); }
 ListingHooks& hooks() { return current_assembly().part<ListingHooks>(); }
 
-// A record's running number in the module: its place among the records made since the module began.
+// A record's running number in the module: its place among the records made since the module
+// began (SIZE_MAX for a record of no module of the run).
 std::size_t module_place(const Statement& st) {
   const StatementServices& s = statement_services(current_assembly());
-  return s.store.place(st) - s.module_first;
+  const std::size_t place = s.store.place(st);
+  return place < s.store.count() && place >= s.module_first ? place - s.module_first : SIZE_MAX;
 }
 
 // What the listing keeps of a record of the module, or nullptr for a record it did not see.
