@@ -16,17 +16,23 @@ namespace aq71 {
 // Memory for arena blocks. A large block is mapped without its pages; the arena makes them present
 // a step at a time (prepare_arena_block) just before it writes there: a run that makes many
 // records would otherwise take one page fault per page on first touch, which costs more than
-// writing the records, and pages it never reaches cost no memory.
-void* take_arena_block(std::size_t bytes);
+// writing the records, and pages it never reaches cost no memory. A block of more than half of
+// kHugeArenaBlock bytes taken with `huge_page` is aligned to kHugeArenaBlock and asked to be
+// backed by one huge page where the system offers them: one page to bring in instead of 512,
+// but all of it is memory from the first write on.
+void* take_arena_block(std::size_t bytes, bool huge_page = false);
 void give_back_arena_block(void* block, std::size_t bytes);
 // Makes more of a block of `bytes` present, beginning at `prepared` (the bytes already present);
 // returns how many are present now (more than `prepared` while the block has more).
 std::size_t prepare_arena_block(void* block, std::size_t bytes, std::size_t prepared);
 
 // Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: few
-// blocks, and their pages are only made present as the arena fills them.
+// blocks, and their pages are only made present as the arena fills them. Once it holds
+// kHugePagesFrom bytes, they are huge-page blocks: the unused end of the last one is then a
+// small part of the arena.
 inline constexpr std::size_t kHugeArenaBlock = 2 * 1024 * 1024;
 inline constexpr std::size_t kHugeArenaFrom = 2 * kHugeArenaBlock;
+inline constexpr std::size_t kHugePagesFrom = 8 * kHugeArenaBlock;
 
 // Records that live for the whole run and never move (other records point at them), made in
 // blocks instead of one allocation each. The first block holds FIRST records; each next one twice
@@ -116,8 +122,10 @@ class RecordArena {
   void grow() {
     if (blocks_.empty() || blocks_.back().capacity == blocks_.back().used) {
       std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
-      if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
-      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity, count_, 0, 0});
+      const std::size_t held = count_ * sizeof(Slot);
+      if (held >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
+      const bool huge_page = held >= kHugePagesFrom;
+      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot), huge_page)), 0, capacity, count_, 0, 0});
     }
     Block& b = blocks_.back();
     b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);

@@ -52,8 +52,10 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
 }
 
 TEST(RecordArena, BlockPagesArePreparedStepByStepToTheEnd) {
-  for (std::size_t bytes : {std::size_t{4096}, std::size_t{200 * 1024 + 8}, aq71::kHugeArenaBlock}) {
-    char* block = static_cast<char*>(aq71::take_arena_block(bytes));
+  const std::pair<std::size_t, bool> blocks[] = {
+      {4096, false}, {200 * 1024 + 8, false}, {aq71::kHugeArenaBlock, false}, {aq71::kHugeArenaBlock - 72, true}};
+  for (const auto& [bytes, huge_page] : blocks) {
+    char* block = static_cast<char*>(aq71::take_arena_block(bytes, huge_page));
     std::size_t prepared = 0;
     while (prepared < bytes) {
       const std::size_t now = aq71::prepare_arena_block(block, bytes, prepared);
