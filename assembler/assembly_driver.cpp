@@ -610,7 +610,8 @@ class Driver {
       if (st) st->set_location_label(services.store, &l);
       return &l;
     };
-    e.pass2_error = [&s = s_, &store = services_.store](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
+    e.pass2_error = [&s = s_, &store = services_.store](const ValueRec* expr, const LabelRec* label, int number,
+                                                        MessageArgs args) {
       Statement* st = nullptr;
       int kind = 2;
       if (label && label->statement) {

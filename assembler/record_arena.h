@@ -125,7 +125,8 @@ class RecordArena {
       const std::size_t held = count_ * sizeof(Slot);
       if (held >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
       const bool huge_page = held >= kHugePagesFrom;
-      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot), huge_page)), 0, capacity, count_, 0, 0});
+      Slot* slots = static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot), huge_page));
+      blocks_.push_back({slots, 0, capacity, count_, 0, 0});
     }
     Block& b = blocks_.back();
     b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);
@@ -187,7 +188,8 @@ class TextArena {
   }
 
   // A block of its own for one text has all its pages present.
-  static std::string_view store(char* block, std::size_t size, std::string_view head, std::string_view text, char tail) {
+  static std::string_view store(char* block, std::size_t size, std::string_view head, std::string_view text,
+                                char tail) {
     for (std::size_t prepared = 0; prepared < size;) prepared = prepare_arena_block(block, size, prepared);
     return store(block, head, text, tail);
   }
