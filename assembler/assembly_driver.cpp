@@ -74,14 +74,14 @@ class Driver {
   // A pass-2 problem at a statement, once per statement and number.
   void statement_error(Statement& st, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&st, number}).second) return;
-    user_error_pass2_A01(run_, 2, st.site(), number, 1, args);
+    user_error_pass2_A01(run_, 2, st.site(services_.store), number, 1, args);
   }
 
   void label_error(LabelRec& l, int number, MessageArgs args = {}) {
     if (!s_.reported.insert({&l, number}).second) return;
     Statement* st = l.statement;
     if (st)
-      user_error_pass2_A01(run_, 1, st->site(), number, 1, args);
+      user_error_pass2_A01(run_, 1, st->site(services_.store), number, 1, args);
     else
       user_error_A01(run_, number, args);
   }
@@ -141,7 +141,7 @@ class Driver {
       services_.backend = nullptr;
       if (st.failed && st.size == 0) st.final = st.size_fixed = true;
       segments_.advance(st.size);
-      st.end_offset = st.start_offset + st.size;
+      st.end_offset += st.size;
       if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
       return;
     }
@@ -360,7 +360,7 @@ class Driver {
             break;
           case StatementKind::Alignment:
             if (!st.size_fixed) {
-              StatementData& d = st.data();
+              StatementData& d = st.data(services_.store);
               bool have_exponent = !d.exponent || d.exponent->solved();
               if (d.exponent && !d.exponent->solved()) evaluate_expression_A08(run_, *d.exponent, mode == 2);
               have_exponent = !d.exponent || d.exponent->solved();
@@ -483,7 +483,7 @@ class Driver {
       Statement* first = module_.first_statement;
       if (!first && !services_.module_statements().empty()) first = services_.module_statements().front();
       if (first)
-        user_warning_pass2_A01(run_, 2, first->site(), 17, 1, {.text = module_.name});
+        user_warning_pass2_A01(run_, 2, first->site(services_.store), 17, 1, {.text = module_.name});
       else
         user_warning_A01(run_, 17, {.text = module_.name});
     }
@@ -579,7 +579,7 @@ class Driver {
     };
     d.current_statement = [&run = run_, &services = services_]() -> ProblemLines* {
       Statement* st = services.backend ? services.backend : services.line_statement;
-      return st ? &site_problems(run, st->site()) : nullptr;
+      return st ? &site_problems(run, st->site(services.store)) : nullptr;
     };
     // A '$' line is searched like an #include name in angle brackets.
     sc.hooks.include_file = [&reader = reader_](const std::string& name) { reader.push_include_file(name, false); };
@@ -606,12 +606,13 @@ class Driver {
       l.segment_kind = static_cast<std::uint16_t>(seg.kind);
       l.statement = st;
       label_value(run, l);
-      std::uint32_t where = st ? st->start_offset : seg.location;
+      std::uint32_t where = st ? st->start() : seg.location;
       set_label_location(run, l, segments.current_index(), seg.absolute(), where, seg.location_known);
-      if (st) st->set_location_label(&l);
+      if (st) st->set_location_label(services.store, &l);
       return &l;
     };
-    e.pass2_error = [&run = run_, &s = s_](const ValueRec* expr, const LabelRec* label, int number, MessageArgs args) {
+    e.pass2_error = [&run = run_, &s = s_, &store = services_.store](const ValueRec* expr, const LabelRec* label,
+                                                                    int number, MessageArgs args) {
       Statement* st = nullptr;
       int kind = 2;
       if (label && label->statement) {
@@ -622,13 +623,13 @@ class Driver {
       }
       if (st && !s.reported.insert({label ? static_cast<const void*>(label) : expr, number}).second) return;
       if (st)
-        user_error_pass2_A01(run, kind, st->site(), number, 1, args);
+        user_error_pass2_A01(run, kind, st->site(store), number, 1, args);
       else
         user_error_A01(run, number, args);
     };
-    e.pass2_warning = [&run = run_](const ValueRec* expr, int number, MessageArgs args) {
+    e.pass2_warning = [&run = run_, &store = services_.store](const ValueRec* expr, int number, MessageArgs args) {
       if (expr && expr->statement)
-        user_warning_pass2_A01(run, 2, expr->statement->site(), number, 1, args);
+        user_warning_pass2_A01(run, 2, expr->statement->site(store), number, 1, args);
       else
         user_warning_A01(run, number, args);
     };

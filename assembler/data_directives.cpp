@@ -111,14 +111,15 @@ int extern_count(Assembly& run) {
 }
 
 void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
+  StatementStore& store = statement_store(sc.run());
   Statement& st = open_statement(sc.run(), StatementKind::Storage);
   attach_label(sc.run(), st, label);
-  st.data().element_size = 1;
-  st.data().reserve_only = false;
+  st.data(store).element_size = 1;
+  st.data(store).reserve_only = false;
   std::uint32_t size = 0;
   auto fail = [&] {
     st.failed = true;
-    st.data().items.clear();
+    st.data(store).items.clear();
     if (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.skip_rest_of_line();
   };
   int after = sc.current_char();
@@ -160,7 +161,7 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
         }
       }
       size += item.size * item.count;
-      if (item.count) st.data().items.push_back(std::move(item));  // "" gives no bytes
+      if (item.count) st.data(store).items.push_back(std::move(item));  // "" gives no bytes
       code = skip_blanks(sc);
       if (code == TOK_COMMA) {
         code = next_nonblank(sc);
@@ -171,11 +172,11 @@ void directive_data(Scanner& sc, int item_size, SymbolNode* label) {
     }
   }
   if (st.failed) {
-    st.data().items.clear();
+    st.data(store).items.clear();
     size = 0;
   }
   st.size = size;
-  st.data().count_value = size;
+  st.data(store).count_value = size;
   st.final = st.size_fixed = true;
   SegmentTable& table = segments(sc.run());
   table.advance(size);

@@ -15,7 +15,7 @@ class Assembly;
 class Scanner;
 
 // Parses the operands of one instruction statement and matches its instruction class.
-// On entry: `st` has kind Instruction, its segment, start_offset (the location of its first
+// On entry: `st` has kind Instruction, its segment, end_offset (as yet the location of its first
 // byte, also the value of "$"), label and source position; the scanner's current token is the
 // mnemonic.
 // On return: st.mnemonic, entry, operands, operand_exprs and parsed_count are set; st.size is the

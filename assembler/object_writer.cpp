@@ -410,7 +410,8 @@ struct ObjectRun {
         segments(aq71::segments(run)),
         files(standard_files(run)),
         reader(source_reader(run)),
-        tree(ident_tree(run)) {}
+        tree(ident_tree(run)),
+        store(statement_store(run)) {}
   DebugRecords debug;
   ObjectModuleSummary summary;  // of the last module written
   Assembly& run;
@@ -419,6 +420,7 @@ struct ObjectRun {
   StandardFiles& files;
   SourceReader& reader;
   IdentTree& tree;
+  StatementStore& store;
 };
 
 // Line numbers are words in the object; a longer source gives its later lines the last number.
@@ -427,7 +429,7 @@ std::uint16_t line_word(long line) { return static_cast<std::uint16_t>(std::clam
 // The line record in front of an instruction, with the record of its file when that changed.
 void write_line_record(Encoder& e, ObjectRun& w, const Statement& st) {
   DebugRecords& debug = w.debug;
-  const SourceRef where = st.source();
+  const SourceRef where = st.source(w.store);
   if (!debug.embedded && where.file != debug.line_file) {
     const OpenFileEntry* file = find_open_file(w.run, where.file);
     if (!file) {
@@ -544,7 +546,7 @@ bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
   ValueRec& v = label_value(run, *l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
-    user_error_pass2_A01(run, 2, st.site(), 67, 1, {.text = name});
+    user_error_pass2_A01(run, 2, st.site(statement_store(run)), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
     e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
@@ -552,7 +554,7 @@ bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(run, 2, st.site(), 64, 1);
+    user_error_pass2_A01(run, 2, st.site(statement_store(run)), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
@@ -660,7 +662,7 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
     e.end_module_relative(file_segment(run, entry->result_segment), entry->value, module.program_end);
   } else {
     if (entry->statement)
-      user_error_pass2_A01(run, 2, entry->statement->site(), 64, 1);
+      user_error_pass2_A01(run, 2, entry->statement->site(w.store), 64, 1);
     else
       user_error_A01(run, 64);
     e.end_module(module.program_end);
@@ -706,7 +708,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
   const Statement* first = module.statements.empty() ? nullptr : module.statements.front();
   auto report = [&](int number, MessageArgs args) {
     if (first)
-      user_error_pass2_A01(run, 2, first->site(), number, 1, args);
+      user_error_pass2_A01(run, 2, first->site(w.store), number, 1, args);
     else
       user_error_A01(run, number, args);
   };

@@ -630,8 +630,9 @@ void expand_instruction_statement(Statement& st) {
 
 void encode_instruction_statement(Assembly& run, Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
   if (st.failed || !st.entry) return;
+  StatementStore& store = statement_store(run);
   const std::uint32_t start = ctx.location - st.size;
-  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(run, 2, st.site(), e, 1);
+  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(run, 2, st.site(store), e, 1);
 
   // The values come from the operand expressions (absent where there is none).
   OperandRec ops = st.operands.record();
@@ -645,10 +646,10 @@ void encode_instruction_statement(Assembly& run, Statement& st, const EncodeCont
   EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
   if (code.internal_error)
     report_internal(run, code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
-  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(run, 2, st.site(), code.errors[i], 2);
+  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(run, 2, st.site(store), code.errors[i], 2);
   st.code.words = code.words;
   st.code.word_count = code.word_count;
-  st.set_fixups(statement_store().keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
+  st.set_fixups(store, store.keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
   st.encoded = true;
   if (const EncodedStatementHook& hook = encoded_statement_hook(run)) hook(st, ctx);
 }

@@ -2,9 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <new>
 
 namespace aq71 {
 
@@ -21,21 +21,19 @@ constexpr bool kMapBlocks = false;
 constexpr bool kMapBlocks = true;
 #endif
 
-// Whether the system backs memory with huge pages when asked (madvise) or always; read once.
-bool huge_pages_offered() {
-  static const bool offered = [] {
-    std::FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
-    if (!f) return false;
-    char line[128] = {};
-    const bool read = std::fgets(line, sizeof line, f) != nullptr;
-    std::fclose(f);
-    return read && (std::strstr(line, "[always]") || std::strstr(line, "[madvise]"));
-  }();
-  return offered;
+// Pages of a mapped block are made present this many bytes at a time.
+constexpr std::size_t kPrepareStep = 16 * 1024;
+
+bool mapped(std::size_t bytes) { return kMapBlocks && bytes >= kMappedBlock; }
+
+// The mapped length of a block of `bytes`: a block that nearly fills a huge page gets all of it.
+std::size_t mapped_length(std::size_t bytes) {
+  return bytes > kHugeArenaBlock / 2 && bytes <= kHugeArenaBlock ? kHugeArenaBlock : bytes;
 }
 
-// A block of kHugeArenaBlock bytes aligned to its size and backed by a huge page where the
-// system grants one, its pages present; nullptr when that cannot be had.
+// A block of kHugeArenaBlock bytes aligned to its size and asked to be backed by a huge page
+// (the first step that makes a page of it present brings in all of it); nullptr when no such
+// mapping can be had.
 void* take_huge_block() {
   const std::size_t size = kHugeArenaBlock;
   void* wide = ::mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -47,32 +45,41 @@ void* take_huge_block() {
   void* block = reinterpret_cast<void*>(aligned);
   ::madvise(block, size, MADV_HUGEPAGE);
 #ifdef MADV_POPULATE_WRITE
-  if (::madvise(block, size, MADV_POPULATE_WRITE) == 0) return block;
+  ::madvise(block, size, MADV_POPULATE_WRITE);
 #endif
-  // Older systems: one write per small page brings the whole block in.
-  for (std::size_t at = 0; at < size; at += 4096) static_cast<volatile char*>(block)[at] = 0;
   return block;
-}
-
-// The mapped length of a block of `bytes`: a block that nearly fills a huge page gets all of it.
-std::size_t mapped_length(std::size_t bytes) {
-  return bytes > kHugeArenaBlock / 2 && bytes <= kHugeArenaBlock ? kHugeArenaBlock : bytes;
 }
 
 }  // namespace
 
-void* take_arena_block(std::size_t bytes) {
-  if (!kMapBlocks || bytes < kMappedBlock) return ::operator new(bytes);
+void* take_arena_block(std::size_t bytes, bool huge_page) {
+  if (!mapped(bytes)) return ::operator new(bytes);
   const std::size_t length = mapped_length(bytes);
-  if (length == kHugeArenaBlock && huge_pages_offered())
+  if (huge_page && length == kHugeArenaBlock)
     if (void* block = take_huge_block()) return block;
-  void* block = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  void* block = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) throw std::bad_alloc();
+  // Pages come one step at a time: a huge page would bring in the whole of a block the run
+  // may never fill.
+  ::madvise(block, length, MADV_NOHUGEPAGE);
   return block;
 }
 
+std::size_t prepare_arena_block(void* block, std::size_t bytes, std::size_t prepared) {
+  if (!mapped(bytes)) return bytes;  // the allocator's memory: faults as it comes
+  const std::size_t to = std::min(bytes, prepared + kPrepareStep);
+  // The step begins at a page boundary (a whole step before it, or the block's start).
+  char* from = static_cast<char*>(block) + prepared;
+#ifdef MADV_POPULATE_WRITE
+  if (::madvise(from, to - prepared, MADV_POPULATE_WRITE) == 0) return to;
+#endif
+  // Older systems: one write per page brings the step in.
+  for (std::size_t at = prepared; at < to; at += 4096) static_cast<volatile char*>(block)[at] = 0;
+  return to;
+}
+
 void give_back_arena_block(void* block, std::size_t bytes) {
-  if (!kMapBlocks || bytes < kMappedBlock)
+  if (!mapped(bytes))
     ::operator delete(block);
   else
     ::munmap(block, mapped_length(bytes));

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -12,18 +13,26 @@
 
 namespace aq71 {
 
-// Memory for arena blocks. A large block is mapped with its pages already present: a run that
-// makes many records would otherwise take one page fault per page on first touch, which costs
-// more than writing the records.
-void* take_arena_block(std::size_t bytes);
+// Memory for arena blocks. A large block is mapped without its pages; the arena makes them present
+// a step at a time (prepare_arena_block) just before it writes there: a run that makes many
+// records would otherwise take one page fault per page on first touch, which costs more than
+// writing the records, and pages it never reaches cost no memory. A block of more than half of
+// kHugeArenaBlock bytes taken with `huge_page` is aligned to kHugeArenaBlock and asked to be
+// backed by one huge page where the system offers them: one page to bring in instead of 512,
+// but all of it is memory from the first write on.
+void* take_arena_block(std::size_t bytes, bool huge_page = false);
 void give_back_arena_block(void* block, std::size_t bytes);
+// Makes more of a block of `bytes` present, beginning at `prepared` (the bytes already present);
+// returns how many are present now (more than `prepared` while the block has more).
+std::size_t prepare_arena_block(void* block, std::size_t bytes, std::size_t prepared);
 
-// Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: such a
-// block is aligned to its size and asked to be backed by one huge page where the system offers
-// them, so that filling it costs one page fault instead of 512. Smaller arenas keep smaller
-// blocks: the unused part of a last huge block would cost more memory than it saves time.
+// Once an arena holds kHugeArenaFrom bytes, its next blocks are kHugeArenaBlock bytes: few
+// blocks, and their pages are only made present as the arena fills them. Once it holds
+// kHugePagesFrom bytes, they are huge-page blocks: the unused end of the last one is then a
+// small part of the arena.
 inline constexpr std::size_t kHugeArenaBlock = 2 * 1024 * 1024;
 inline constexpr std::size_t kHugeArenaFrom = 2 * kHugeArenaBlock;
+inline constexpr std::size_t kHugePagesFrom = 8 * kHugeArenaBlock;
 
 // Records that live for the whole run and never move (other records point at them), made in
 // blocks instead of one allocation each. The first block holds FIRST records; each next one twice
@@ -44,11 +53,7 @@ class RecordArena {
 
   // A new value-initialised record.
   T& emplace_back() {
-    if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
-      std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
-      if (count_ * sizeof(Slot) >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
-      blocks_.push_back({static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot))), 0, capacity, count_});
-    }
+    if (blocks_.empty() || blocks_.back().used == blocks_.back().ready) grow();
     Block& b = blocks_.back();
     T* record = ::new (static_cast<void*>(b.slots + b.used)) T();
     ++b.used;
@@ -87,6 +92,18 @@ class RecordArena {
   }
   T& operator[](std::size_t index) const { return *cursor(index); }
 
+  // The place of a record made here (the latest blocks are looked at first); size() for one
+  // that is not.
+  std::size_t index_of(const T* record) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(record);
+    for (std::size_t i = blocks_.size(); i-- > 0;) {
+      const Block& b = blocks_[i];
+      const auto from = reinterpret_cast<std::uintptr_t>(b.slots);
+      if (at >= from && at < from + b.used * sizeof(Slot)) return b.first + (at - from) / sizeof(Slot);
+    }
+    return count_;
+  }
+
  private:
   struct Slot {
     alignas(T) unsigned char bytes[sizeof(T)];
@@ -96,8 +113,29 @@ class RecordArena {
     Slot* slots;
     std::size_t used;
     std::size_t capacity;
-    std::size_t first;  // place of its first record among all records
+    std::size_t first;     // place of its first record among all records
+    std::size_t prepared;  // bytes present
+    std::size_t ready;     // slots in the bytes present
   };
+
+  // Makes room for the next record: more of the last block, or a new block.
+  void grow() {
+    if (blocks_.empty() || blocks_.back().capacity == blocks_.back().used) {
+      std::size_t capacity = blocks_.empty() ? FIRST : std::min(blocks_.back().capacity * 2, LAST);
+      const std::size_t held = count_ * sizeof(Slot);
+      if (held >= kHugeArenaFrom) capacity = std::max(capacity, kHugeArenaBlock / sizeof(Slot));
+      const bool huge_page = held >= kHugePagesFrom;
+      Slot* slots = static_cast<Slot*>(take_arena_block(capacity * sizeof(Slot), huge_page));
+      blocks_.push_back({slots, 0, capacity, count_, 0, 0});
+    }
+    Block& b = blocks_.back();
+    b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);
+    b.ready = std::min(b.capacity, b.prepared / sizeof(Slot));
+    while (b.ready == b.used) {  // a record that spans the step's end
+      b.prepared = prepare_arena_block(b.slots, b.capacity * sizeof(Slot), b.prepared);
+      b.ready = std::min(b.capacity, b.prepared / sizeof(Slot));
+    }
+  }
 
   std::vector<Block> blocks_;
   std::size_t count_ = 0;
@@ -118,16 +156,23 @@ class TextArena {
 
   // A copy of `text`, with `tail` appended when it is not 0.
   std::string_view keep(std::string_view text, char tail = 0) { return keep_after({}, text, tail); }
+  // The same, the copy beginning at an even address.
+  std::string_view keep_even(std::string_view text, char tail = 0) {
+    used_ += used_ & 1;  // a block's end is even: the next copy fits or gets a new block
+    return keep_after({}, text, tail);
+  }
 
   // The same with `head` in front, in one piece: the view holds `head` too.
   std::string_view keep_after(std::string_view head, std::string_view text, char tail = 0) {
     const std::size_t size = head.size() + text.size() + (tail ? 1 : 0);
     if (!current_ || size > current_size_ - used_) {
-      if (size > BLOCK / 4) return store(new_block(size), head, text, tail);
+      if (size > BLOCK / 4) return store(new_block(size), size, head, text, tail);
       current_size_ = held_ >= kHugeArenaFrom ? kHugeArenaBlock : BLOCK;
       current_ = new_block(current_size_);
       used_ = 0;
+      prepared_ = 0;
     }
+    while (size > prepared_ - used_) prepared_ = prepare_arena_block(current_, current_size_, prepared_);
     std::string_view kept = store(current_ + used_, head, text, tail);
     used_ += size;
     return kept;
@@ -140,6 +185,13 @@ class TextArena {
     const std::size_t size = head.size() + text.size();
     if (tail) at[size] = tail;
     return {at, size + (tail ? 1 : 0)};
+  }
+
+  // A block of its own for one text has all its pages present.
+  static std::string_view store(char* block, std::size_t size, std::string_view head, std::string_view text,
+                                char tail) {
+    for (std::size_t prepared = 0; prepared < size;) prepared = prepare_arena_block(block, size, prepared);
+    return store(block, head, text, tail);
   }
 
   char* new_block(std::size_t size) {
@@ -158,6 +210,7 @@ class TextArena {
   char* current_ = nullptr;
   std::size_t current_size_ = 0;
   std::size_t used_ = 0;
+  std::size_t prepared_ = 0;  // bytes of the current block present
   std::size_t held_ = 0;  // bytes in all blocks
 };
 

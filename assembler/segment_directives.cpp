@@ -29,6 +29,7 @@ bool limit_failed(const ValueRec* e) {
 
 // Fill values of ALIGN / EVEN: one-byte expressions separated by commas.
 void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) {
+  StatementStore& store = statement_store(sc.run());
   for (;;) {
     ValueRec* v = parse_expression_A08(sc, true, token_read);
     token_read = false;
@@ -40,7 +41,7 @@ void read_fill_values(Scanner& sc, Statement& st, bool single, bool token_read) 
     DataItem item;
     item.value = v;
     item.size = 1;
-    st.data().items.push_back(std::move(item));
+    st.data(store).items.push_back(std::move(item));
     skip_blanks(sc);
     if (!single && sc.token().code == TOK_COMMA) continue;
     break;
@@ -141,6 +142,7 @@ void directive_segment(Scanner& sc, SegmentKind kind, SymbolNode* label) {
 }
 
 void directive_aseg(Scanner& sc, SymbolNode* label) {
+  StatementStore& store = statement_store(sc.run());
   SegmentTable& table = segments(sc.run());
   table.select(SEG_ASEG);
   Segment& seg = table.current();
@@ -159,7 +161,7 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
   } else {
     e = new_constant_expression_A08(sc.run(), 0);
   }
-  st.data().location = e;
+  st.data(store).location = e;
   if (seg.start_unknown) {
     seg.start = e;
     seg.start_unknown = false;
@@ -170,11 +172,12 @@ void directive_aseg(Scanner& sc, SymbolNode* label) {
   } else {
     seg.location_known = false;
   }
-  st.start_offset = st.end_offset = seg.location;
+  st.end_offset = seg.location;
   if (sc.token().code != TOK_EOL) end_of_statement(sc);
 }
 
 void directive_org(Scanner& sc, SymbolNode* label) {
+  StatementStore& store = statement_store(sc.run());
   SegmentTable& table = segments(sc.run());
   Segment& seg = table.current();
   Statement& st = open_statement(sc.run(), seg.absolute() ? StatementKind::AbsoluteLocation : StatementKind::Location);
@@ -187,7 +190,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
     st.failed = true;
     e = new_constant_expression_A08(sc.run(), 0);
   }
-  st.data().location = e;
+  st.data(store).location = e;
   if (seg.start_unknown) {
     seg.start = e;
     seg.start_unknown = false;
@@ -199,7 +202,7 @@ void directive_org(Scanner& sc, SymbolNode* label) {
     seg.location_known = false;
     queue_for_resolve(sc.run(), *e);
   }
-  st.start_offset = st.end_offset = seg.location;
+  st.end_offset = seg.location;
   if (label) {
     // The label gets the location expression as its value.
     attach_label(sc.run(), st, label);
@@ -210,20 +213,21 @@ void directive_org(Scanner& sc, SymbolNode* label) {
 
 namespace {
 
-void place_alignment(SegmentTable& table, Statement& st, int exponent) {
+void place_alignment(Assembly& run, Statement& st, int exponent) {
+  SegmentTable& table = segments(run);
   Segment& seg = table.current();
-  st.data().exponent_value = exponent;
+  st.data(statement_store(run)).exponent_value = exponent;
   if (seg.location_known) {
+    // The statement's own location stays where it began: the sizing walk gives it its size.
     std::uint64_t pad = alignment_padding(seg.location, exponent);
-    st.start_offset = seg.location;
     table.advance(static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad));
-    st.end_offset = seg.location;
   }
 }
 
 }  // namespace
 
 void directive_align(Scanner& sc, SymbolNode* label) {
+  StatementStore& store = statement_store(sc.run());
   Statement& st = open_statement(sc.run(), StatementKind::Alignment);
   attach_label(sc.run(), st, label);
   next_nonblank(sc);
@@ -234,13 +238,13 @@ void directive_align(Scanner& sc, SymbolNode* label) {
     sc.skip_rest_of_line();
     return;
   }
-  st.data().exponent = e;
+  st.data(store).exponent = e;
   if (e->absolute()) {
     if (limit_failed(e)) {
       st.failed = true;
-      st.data().exponent_value = 0;
+      st.data(store).exponent_value = 0;
     } else {
-      place_alignment(segments(sc.run()), st, e->signed_value());
+      place_alignment(sc.run(), st, e->signed_value());
     }
   } else {
     segments(sc.run()).current().location_known = false;
@@ -256,7 +260,7 @@ void directive_align(Scanner& sc, SymbolNode* label) {
 void directive_even(Scanner& sc, SymbolNode* label) {
   Statement& st = open_statement(sc.run(), StatementKind::Alignment);
   attach_label(sc.run(), st, label);
-  place_alignment(segments(sc.run()), st, 1);
+  place_alignment(sc.run(), st, 1);
   int code = next_nonblank(sc);
   if (code == TOK_EOL || code == TOK_EOF || code == TOK_SEMICOLON) {
     end_of_statement(sc);
@@ -266,10 +270,11 @@ void directive_even(Scanner& sc, SymbolNode* label) {
 }
 
 void directive_ds(Scanner& sc, SymbolNode* label) {
+  StatementStore& store = statement_store(sc.run());
   Statement& st = open_statement(sc.run(), StatementKind::Storage);
   attach_label(sc.run(), st, label);
-  st.data().reserve_only = true;
-  st.data().element_size = 1;
+  st.data(store).reserve_only = true;
+  st.data(store).element_size = 1;
   int after = sc.current_char();
   if (after != ' ' && after != '\t') {
     user_error_A01(sc.run(), 0);
@@ -285,7 +290,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
     if (sc.token().code != TOK_EOL) sc.skip_rest_of_line();
     return;
   }
-  st.data().count = e;
+  st.data(store).count = e;
   SegmentTable& table = segments(sc.run());
   if (e->absolute()) {
     std::int64_t n = e->signed_value();
@@ -294,7 +299,7 @@ void directive_ds(Scanner& sc, SymbolNode* label) {
       st.failed = true;
       n = 0;
     }
-    std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
+    std::uint64_t size = static_cast<std::uint64_t>(n) * st.data(store).element_size;
     st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
     st.final = st.size_fixed = true;
     table.advance(st.size);

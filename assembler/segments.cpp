@@ -91,11 +91,9 @@ int SegmentTable::find_node(const SymbolNode* node) const {
   return -1;
 }
 
-Statement& SegmentTable::add_statement(StatementKind kind) {
-  StatementStore& store = statement_store();
+Statement& SegmentTable::add_statement(StatementStore& store, StatementKind kind) {
   Statement& st = store.make(kind, current_);
   Segment& seg = current();
-  st.start_offset = seg.location;
   st.end_offset = seg.location;
   seg.chain.append(store, store.count() - 1);
   return st;

@@ -88,7 +88,7 @@ class SegmentTable {
   int count() const { return static_cast<int>(segments_.size()); }
 
   // A new statement record at the end of the current segment's chain, at its location.
-  Statement& add_statement(StatementKind kind);
+  Statement& add_statement(StatementStore& store, StatementKind kind);
   // Advances the current segment's source-pass location.
   void advance(std::uint32_t bytes);
 

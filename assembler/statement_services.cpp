@@ -31,19 +31,18 @@ StatementServices& statement_services(Assembly& run) { return run.part<Statement
 
 Statement& open_statement(Assembly& run, StatementKind kind) {
   StatementServices& s = statement_services(run);
-  Statement& st = s.segments.add_statement(kind);
+  Statement& st = s.segments.add_statement(s.store, kind);
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
-  st.set_text(s.store.keep_line(reader.line()));
+  st.set_text(s.store, s.store.keep_line(reader.line()));
   if (s.scanner)
     if (const std::string* generated = s.scanner->generated_line())
-      st.set_generated_text(s.store.keep_generated_line(*generated));
+      st.set_generated_text(s.store, s.store.keep_generated_line(*generated));
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
   st.columns = {column, column};
   st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
-  st.module_line = static_cast<std::int32_t>(s.store.count() - 1 - s.module_first);
-  if (pending_problems(s.run)) take_pending_problems(s.run, site_problems(s.run, st.site()));
+  if (pending_problems(s.run)) take_pending_problems(s.run, site_problems(s.run, st.site(s.store)));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.tree.env.statement = &st;
@@ -74,8 +73,7 @@ void attach_label(Assembly& run, Statement& st, SymbolNode* node) {
   Segment& seg = segments(run)[st.segment];
   l->segment_number = st.segment;
   l->segment_kind = static_cast<std::uint16_t>(seg.kind);
-  set_label_location(statement_services().tree.run(), *l, st.segment, seg.absolute(), st.start_offset,
-                     seg.location_known);
+  set_label_location(run, *l, st.segment, seg.absolute(), st.start(), seg.location_known);
 }
 
 Statement* get_backend_ptr_AI00(Assembly& run) {

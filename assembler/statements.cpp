@@ -78,45 +78,59 @@ std::string_view generated_text_at(const char* kept) {
 
 }  // namespace
 
-StatementExtra& Statement::extra() const {
-  if (!extra_) extra_ = &statement_store().make_extra();
-  return *extra_;
+StatementExtra& Statement::extra(StatementStore& store) const {
+  if (StatementExtra* x = extra_record()) return *x;
+  StatementExtra& x = store.make_extra();
+  x.text = reinterpret_cast<const char*>(ref_);
+  ref_ = reinterpret_cast<std::uintptr_t>(&x) | 1u;
+  return x;
 }
 
 std::string_view Statement::text() const {
-  if (!text_) return {};
-  const char* end = static_cast<const char*>(rawmemchr(text_, '\n'));
-  return {text_, static_cast<std::size_t>(end - text_) + 1};
+  const StatementExtra* x = extra_record();
+  const char* text = x ? x->text : reinterpret_cast<const char*>(ref_);
+  if (!text) return {};
+  const char* end = static_cast<const char*>(rawmemchr(text, '\n'));
+  return {text, static_cast<std::size_t>(end - text) + 1};
 }
 
-SourceRef Statement::source() const { return {statement_store().file_name(file), line, text()}; }
+void Statement::set_text(StatementStore& store, std::string_view kept) {
+  const auto at = reinterpret_cast<std::uintptr_t>(kept.data());
+  if (extra_record() || (at & 1u))  // an odd address: not from keep_line, kept in the side record
+    extra(store).text = kept.data();
+  else
+    ref_ = at;
+}
 
-ProblemSite Statement::site() const {
+SourceRef Statement::source(const StatementStore& store) const { return {store.file_name(file), line, text()}; }
+
+ProblemSite Statement::site(StatementStore& store) const {
   ProblemSite site;
-  site.where = source();
+  site.where = source(store);
   site.columns = {columns[0], columns[1], columns[0]};
-  StatementExtra& x = extra();
+  StatementExtra& x = extra(store);
   site.problems = x.problems;
   site.keep = &x.problems;
   return site;
 }
 
 std::string_view Statement::generated_text() const {
-  return extra_ && extra_->generated ? generated_text_at(extra_->generated) : std::string_view();
+  const StatementExtra* x = extra_record();
+  return x && x->generated ? generated_text_at(x->generated) : std::string_view();
 }
 
-void Statement::set_generated_text(const char* kept) {
-  if (kept || extra_) extra().generated = kept;
+void Statement::set_generated_text(StatementStore& store, const char* kept) {
+  if (kept || extra_record()) extra(store).generated = kept;
 }
 
-void Statement::set_fixups(const Fixup* fixups, std::uint8_t count) {
+void Statement::set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count) {
   code.fixup_count = count;
-  if (fixups || extra_) extra().fixups = fixups;
+  if (fixups || extra_record()) extra(store).fixups = fixups;
 }
 
-StatementData& Statement::data() {
-  StatementExtra& x = extra();
-  if (!x.data) x.data = &statement_store().make_data();
+StatementData& Statement::data(StatementStore& store) {
+  StatementExtra& x = extra(store);
+  if (!x.data) x.data = &store.make_data();
   return *x.data;
 }
 
@@ -168,12 +182,11 @@ std::string_view StatementStore::keep_text(std::string_view line, std::string_vi
   const bool ended = !line.empty() && line.back() == '\n';
   const std::size_t size = line.size() + (ended ? 0 : 1);
   if (last.size() == size && last.back() == '\n' && last.compare(0, line.size(), line) == 0) return last;
-  last = lines_.keep(line, ended ? 0 : '\n');
+  last = lines_.keep_even(line, ended ? 0 : '\n');
   return last;
 }
 
 StatementStore& statement_store(Assembly& run) { return run.part<StatementStore>(); }
-StatementStore& statement_store() { return statement_store(current_assembly()); }
 
 StatementRange::iterator StatementRange::begin() const {
   return count_ ? iterator(store_->cursor(first_), count_) : iterator();

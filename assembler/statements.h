@@ -19,6 +19,7 @@
 namespace aq71 {
 
 class Assembly;
+class StatementStore;
 struct SymbolNode;
 struct ValueRec;
 struct LabelRec;
@@ -127,6 +128,7 @@ struct StatementOperands {
 
 // What few statements carry, made for a statement when it first needs it.
 struct StatementExtra {
+  const char* text = nullptr;           // the statement's source line (see Statement::text)
   StatementData* data = nullptr;        // location, storage and alignment details
   const char* generated = nullptr;      // generated line (see StatementStore::keep_generated_line)
   LabelRec* location_label = nullptr;   // "$" of this statement (its start offset)
@@ -155,11 +157,12 @@ struct Statement {
   StatementCode code{};
   std::uint8_t parsed_count = 0;
   InstrEntryRef entry;             // Instruction: see below
-  std::int32_t line = 0;           // line number in its file
-  std::uint32_t start_offset = 0;  // location when the statement was read (pass-1 estimate)
-  std::uint32_t end_offset = 0;    // location after the statement, set by the sizing walk
-  std::uint32_t size = 0;          // bytes
-  std::int32_t module_line = 0;    // running number in the module (the listing's index of the record)
+  std::int32_t line = 0;  // line number in its file
+  // Location after the statement, set by the sizing walk. While the source pass reads the
+  // statement it is the location where the statement began, and grows by `size` once that is
+  // known: start() is the location it was read at (the estimate of the source pass).
+  std::uint32_t end_offset = 0;
+  std::uint32_t size = 0;  // bytes
 
   SymbolNode* label = nullptr;  // the label of the line, or none
 
@@ -170,46 +173,59 @@ struct Statement {
   // (after resolve); fixups() the fields.
   std::array<OperandSlot, 2> operand_exprs{};
 
-  // The source line (kept by StatementStore::keep_line), up to and including its line feed.
+  // The source line (kept by StatementStore::keep_line), up to and including its line feed. A
+  // text that does not begin at an even address is held in the side record.
   std::string_view text() const;
-  void set_text(std::string_view kept) { text_ = kept.data(); }
-  // File name, line number and line text.
-  SourceRef source() const;
+  void set_text(StatementStore& store, std::string_view kept);
+  // File name, line number and line text; `store` holds the statement.
+  SourceRef source(const StatementStore& store) const;
   // What a problem report at this statement needs; problem lines it makes are kept here.
-  ProblemSite site() const;
+  ProblemSite site(StatementStore& store) const;
 
   // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
   std::string_view generated_text() const;
-  void set_generated_text(const char* kept);
+  void set_generated_text(StatementStore& store, const char* kept);
 
   // "$" of this statement, nullptr until an expression asked for it.
-  LabelRec* location_label() const { return extra_ ? extra_->location_label : nullptr; }
-  void set_location_label(LabelRec* label) { extra().location_label = label; }
+  LabelRec* location_label() const { return extra_record() ? extra_record()->location_label : nullptr; }
+  void set_location_label(StatementStore& store, LabelRec* label) { extra(store).location_label = label; }
 
   // The fields the linker fills (code.fixup_count of them).
-  const Fixup* fixups() const { return extra_ ? extra_->fixups : nullptr; }
-  void set_fixups(const Fixup* fixups, std::uint8_t count);
+  const Fixup* fixups() const { return extra_record() ? extra_record()->fixups : nullptr; }
+  void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
-  std::uint32_t start() const { return end_offset - size; }  // after sizing
+  std::uint32_t start() const { return end_offset - size; }
 
-  // Location, storage and alignment details; made on first use.
-  StatementData& data();
-  const StatementData& data() const { return extra_ && extra_->data ? *extra_->data : kNoData; }
+  // Location, storage and alignment details; made in `store` on first use.
+  StatementData& data(StatementStore& store);
+  const StatementData& data() const {
+    const StatementExtra* x = extra_record();
+    return x && x->data ? *x->data : kNoData;
+  }
   // The problem lines reported at this statement (none when nothing was reported).
-  const ProblemLines& problems() const { return extra_ && extra_->problems ? *extra_->problems : kNoProblems; }
+  const ProblemLines& problems() const {
+    const StatementExtra* x = extra_record();
+    return x && x->problems ? *x->problems : kNoProblems;
+  }
 
  private:
   static const StatementData kNoData;
   static const ProblemLines kNoProblems;
-  const char* text_ = nullptr;
-  mutable StatementExtra* extra_ = nullptr;  // made by the first statement detail that needs it
+  // The source line, or, with its lowest bit set, the side record (made by the first statement
+  // detail that needs it), which then holds the line: kept lines begin at even addresses and
+  // side records are aligned.
+  mutable std::uintptr_t ref_ = 0;
 
-  StatementExtra& extra() const;
+  StatementExtra* extra_record() const {
+    return ref_ & 1u ? reinterpret_cast<StatementExtra*>(ref_ & ~std::uintptr_t{1}) : nullptr;
+  }
+
+  StatementExtra& extra(StatementStore& store) const;
 };
 // A statement record is made for every line read: keep it small.
-static_assert(sizeof(Statement) <= 88, "statement records stay small");
+static_assert(sizeof(Statement) <= 72, "statement records stay small");
+static_assert(alignof(StatementExtra) > 1, "a side record's address leaves the lowest bit free");
 
-class StatementStore;
 using StatementCursor = RecordArena<Statement>::Cursor;
 
 // Records of the statement store made one after the other: the statements of a module.
@@ -300,6 +316,8 @@ class StatementStore {
   std::size_t count() const { return records_.size(); }
   // The record made `index`-th (0: the first of the run) and a walk from it on.
   Statement& at(std::size_t index) const { return records_[index]; }
+  // The place of a record made here (0: the first of the run).
+  std::size_t place(const Statement& st) const { return records_.index_of(&st); }
   StatementCursor cursor(std::size_t index) const { return records_.cursor(index); }
   // The records made from place `first` on.
   StatementRange since(std::size_t first) const { return {*this, first, count() - first}; }
@@ -313,7 +331,7 @@ class StatementStore {
   const char* file_name(std::uint16_t index) const;
   // The line with a line feed added when it has none, held once per line read: the records of
   // one line share its text. A line holds no line feed but its last (as the reader gives them):
-  // a statement finds the end of its line by it.
+  // a statement finds the end of its line by it. The text begins at an even address.
   std::string_view keep_line(std::string_view line);
   // The same for the generated text of an expansion line, in the form a statement holds (see
   // Statement::set_generated_text); a generated line may hold line feeds of its own.
@@ -333,6 +351,5 @@ class StatementStore {
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };
 StatementStore& statement_store(Assembly& run);
-StatementStore& statement_store();
 
 }  // namespace aq71

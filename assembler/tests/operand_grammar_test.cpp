@@ -79,7 +79,7 @@ class GrammarTest : public ::testing::Test {
     ctx.location = address + st->size;
     ctx.segment = absolute ? 1 : 2;
     ctx.absolute_segment = absolute;
-    encode_instruction_statement(current_assembly(), *st, ctx, odd);
+    encode_instruction_statement(aq71::current_assembly(), *st, ctx, odd);
     return st;
   }
   std::uint16_t word(const std::string& line, std::uint32_t address = 0) {

@@ -3,6 +3,7 @@
 // records only when it needs them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,8 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   }
   EXPECT_EQ(Counted::alive, 0);
 
-  // Large blocks (mapped ones in an optimised build, huge-page ones past 2 MiB) hold records as
-  // well as small ones.
+  // Large blocks (mapped ones in an optimised build, their pages made present step by step) hold
+  // records as well as small ones.
   aq71::RecordArena<std::array<std::uint64_t, 64>, 1024, 1024> big;
   std::vector<std::array<std::uint64_t, 64>*> rows;
   for (std::uint64_t i = 0; i < 12000; ++i) {
@@ -50,6 +51,24 @@ TEST(RecordArena, RecordsStayInPlaceAcrossBlocksAndAreDestroyedOnce) {
   for (std::uint64_t i = 0; i < 12000; ++i) ASSERT_EQ((*rows[i])[17], i);
 }
 
+TEST(RecordArena, BlockPagesArePreparedStepByStepToTheEnd) {
+  const std::pair<std::size_t, bool> blocks[] = {
+      {4096, false}, {200 * 1024 + 8, false}, {aq71::kHugeArenaBlock, false}, {aq71::kHugeArenaBlock - 72, true}};
+  for (const auto& [bytes, huge_page] : blocks) {
+    char* block = static_cast<char*>(aq71::take_arena_block(bytes, huge_page));
+    std::size_t prepared = 0;
+    while (prepared < bytes) {
+      const std::size_t now = aq71::prepare_arena_block(block, bytes, prepared);
+      ASSERT_GT(now, prepared);
+      ASSERT_LE(now, bytes);
+      std::memset(block + prepared, 0x5A, now - prepared);
+      prepared = now;
+    }
+    EXPECT_EQ(block[bytes - 1], 0x5A);
+    aq71::give_back_arena_block(block, bytes);
+  }
+}
+
 TEST(RecordArena, RecordsAreFoundByTheirPlaceAndWalkedInOrder) {
   aq71::RecordArena<int, 4, 64> arena;
   for (int i = 0; i < 3000; ++i) arena.emplace_back() = i;
@@ -57,7 +76,10 @@ TEST(RecordArena, RecordsAreFoundByTheirPlaceAndWalkedInOrder) {
     ASSERT_EQ(arena[i], static_cast<int>(i));
     auto c = arena.cursor(i);
     for (std::size_t k = i; k < std::min<std::size_t>(i + 200, 3000); ++k, ++c) ASSERT_EQ(*c, static_cast<int>(k));
+    EXPECT_EQ(arena.index_of(&arena[i]), i);  // and a record's place is found from the record
   }
+  const int elsewhere = 0;
+  EXPECT_EQ(arena.index_of(&elsewhere), arena.size());
 }
 
 TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
@@ -89,12 +111,12 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   EXPECT_EQ(store.keep_generated_line(" LDI R16,3\n"), gen);
   aq71::Statement& st = store.make(aq71::StatementKind::Instruction, 1);
   EXPECT_EQ(st.generated_text(), "");
-  st.set_generated_text(gen);
+  st.set_generated_text(store, gen);
   EXPECT_EQ(st.generated_text(), " LDI R16,3\n");
   // A generated line keeps every byte, line feeds inside included, across text blocks.
   for (int i = 0; i < 200; ++i) {
     const std::string line = std::string(static_cast<std::size_t>(i * 97 % 5000), 'x') + "\n;" + std::to_string(i);
-    st.set_generated_text(store.keep_generated_line(line));
+    st.set_generated_text(store, store.keep_generated_line(line));
     ASSERT_EQ(st.generated_text(), line + "\n");
   }
 
@@ -113,6 +135,37 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   f[1].field = 0;
   EXPECT_EQ(kept[1].field, 922);
   EXPECT_EQ(store.keep_fixups(f, 0), nullptr);
+}
+
+TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
+  aq71_test::reset_run_state();
+  aq71::StatementStore store;
+  // Lines of odd lengths one after the other: every kept line still begins at an even address.
+  for (int i = 0; i < 50; ++i) {
+    const std::string line(static_cast<std::size_t>(i), 'a' + i % 26);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(store.keep_line(line).data()) % 2, 0u) << i;
+  }
+  aq71::Statement& plain = store.make(aq71::StatementKind::Instruction, 1);
+  plain.set_text(store, store.keep_line(" LDI R16,1"));
+  EXPECT_EQ(plain.location_label(), nullptr);
+  plain.set_fixups(store, nullptr, 0);  // nothing to keep: no side record either
+  EXPECT_EQ(plain.text(), " LDI R16,1\n");
+  // Side records made after the line was set and a line set after the side record.
+  aq71::Statement& rich = store.make(aq71::StatementKind::Storage, 1);
+  rich.set_text(store, store.keep_line(" DB 1"));
+  rich.set_generated_text(store, store.keep_generated_line(" DB 1"));
+  rich.data(store).count_value = 4;
+  EXPECT_EQ(rich.text(), " DB 1\n");
+  rich.set_text(store, store.keep_line(" DB 2"));
+  EXPECT_EQ(rich.text(), " DB 2\n");
+  EXPECT_EQ(rich.data().count_value, 4u);
+  EXPECT_EQ(rich.generated_text(), " DB 1\n");
+  // A text from elsewhere at an odd address is kept as well.
+  static const char odd_line[] = "x NOP\n";
+  aq71::Statement& other = store.make(aq71::StatementKind::Instruction, 1);
+  other.set_text(store, std::string_view(odd_line + 1));
+  EXPECT_EQ(other.text(), " NOP\n");
+  EXPECT_EQ(plain.text(), " LDI R16,1\n");
 }
 
 TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
@@ -189,18 +242,19 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   const aq71::Statement* db = statement_of(1, "DB");
   const aq71::Statement* rjmp = statement_of(1, "RJMP");
   ASSERT_TRUE(ldi && nop && db && rjmp);
-  EXPECT_STREQ(ldi->source().file, "t.s71");
-  EXPECT_EQ(ldi->source().line, 2);
+  aq71::StatementStore& store = aq71::statement_store(aq71::current_assembly());
+  EXPECT_STREQ(ldi->source(store).file, "t.s71");
+  EXPECT_EQ(ldi->source(store).line, 2);
   EXPECT_EQ(ldi->text(), " LDI R16,1\n");
-  EXPECT_STREQ(nop->source().file, "a.inc");
-  EXPECT_EQ(nop->source().line, 1);
+  EXPECT_STREQ(nop->source(store).file, "a.inc");
+  EXPECT_EQ(nop->source(store).line, 1);
   EXPECT_EQ(nop->text(), " NOP\n");
   EXPECT_EQ(db->data().items.size(), 2u);
   EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
   EXPECT_EQ(ldi->problems().lines.size(), 0u);
-  EXPECT_EQ(ldi->site().problems, nullptr);
+  EXPECT_EQ(ldi->site(store).problems, nullptr);
   EXPECT_EQ(rjmp->problems().severity, 2);
-  EXPECT_EQ(rjmp->site().problems, &rjmp->problems());
+  EXPECT_EQ(rjmp->site(store).problems, &rjmp->problems());
   EXPECT_EQ(ldi->code.word_count, 1);
 }
 
