@@ -139,7 +139,7 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
 
 TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store;
+  aq71::StatementStore store(aq71::current_assembly());
   // Lines of odd lengths one after the other: every kept line still begins at an even address.
   for (int i = 0; i < 50; ++i) {
     const std::string line(static_cast<std::size_t>(i), 'a' + i % 26);
