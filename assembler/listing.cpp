@@ -150,11 +150,11 @@ void add_cycles(Assembly& run, const Statement* st) {
   ls(run).cycles += st->entry->cycles[0];
 }
 
-std::uint32_t listed_address(const Statement& st) {
+std::uint32_t listed_address(Assembly& run, const Statement& st) {
   if (LabelRec* l = label_record(st.label)) {
     // A label without value record and with bit 0x80 is a predefined absolute symbol.
     if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
-    ValueRec& v = label_value(current_assembly(), *l);
+    ValueRec& v = label_value(run, *l);
     if (v.absolute()) return v.value;
   }
   return st.start();
@@ -361,7 +361,7 @@ void label_table(Assembly& run, const std::vector<const SymbolNode*>& labels) {
     if (l->flags & LABEL_EXTERN) {
       text += " Solved Extern ";
     } else {
-      ValueRec& v = label_value(current_assembly(), *l);
+      ValueRec& v = label_value(run, *l);
       if (v.solved() || v.kind == VALUE_TEMPORARY)
         text += format(" %lX ", static_cast<unsigned long>(v.value));
       else if (v.kind == VALUE_COMPLEX)
@@ -546,7 +546,7 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
   const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
   const bool with_code = st && !problem && st->kind != StatementKind::Comment;
   if (with_code) {
-    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(*st)));
+    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(run, *st)));
     code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
     s += code_text(code, 0);
   } else {
