@@ -60,8 +60,8 @@ ListingHooks& hooks(Assembly& run) { return run.part<ListingHooks>(); }
 
 // A record's running number in the module: its place among the records made since the module
 // began (SIZE_MAX for a record of no module of the run).
-std::size_t module_place(const Statement& st) {
-  const StatementServices& s = statement_services(current_assembly());
+std::size_t module_place(Assembly& run, const Statement& st) {
+  const StatementServices& s = statement_services(run);
   const std::size_t place = s.store.place(st);
   return place < s.store.count() && place >= s.module_first ? place - s.module_first : SIZE_MAX;
 }
@@ -69,7 +69,7 @@ std::size_t module_place(const Statement& st) {
 // What the listing keeps of a record of the module, or nullptr for a record it did not see.
 LineInfo* line_info(Assembly& run, const Statement* st) {
   ListingState& l = ls(run);
-  const std::size_t place = module_place(*st);
+  const std::size_t place = module_place(run, *st);
   return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
@@ -150,11 +150,11 @@ void add_cycles(Assembly& run, const Statement* st) {
   ls(run).cycles += st->entry->cycles[0];
 }
 
-std::uint32_t listed_address(const Statement& st) {
+std::uint32_t listed_address(Assembly& run, const Statement& st) {
   if (LabelRec* l = label_record(st.label)) {
     // A label without value record and with bit 0x80 is a predefined absolute symbol.
     if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
-    ValueRec& v = label_value(current_assembly(), *l);
+    ValueRec& v = label_value(run, *l);
     if (v.absolute()) return v.value;
   }
   return st.start();
@@ -361,7 +361,7 @@ void label_table(Assembly& run, const std::vector<const SymbolNode*>& labels) {
     if (l->flags & LABEL_EXTERN) {
       text += " Solved Extern ";
     } else {
-      ValueRec& v = label_value(current_assembly(), *l);
+      ValueRec& v = label_value(run, *l);
       if (v.solved() || v.kind == VALUE_TEMPORARY)
         text += format(" %lX ", static_cast<unsigned long>(v.value));
       else if (v.kind == VALUE_COMPLEX)
@@ -433,7 +433,7 @@ void begin_module_listing(Assembly& run) {
 void note_statement(Assembly& run, const Statement& st, bool new_line) {
   if (!list_file(run)) return;  // nothing to list: no bookkeeping either
   ListingState& l = ls(run);
-  if (module_place(st) != l.info.size()) return;  // not the module's next record
+  if (module_place(run, st) != l.info.size()) return;  // not the module's next record
   if (new_line || l.info.empty()) ++l.serial;
   LineInfo info;
   info.serial = l.serial;
@@ -546,7 +546,7 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
   const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
   const bool with_code = st && !problem && st->kind != StatementKind::Comment;
   if (with_code) {
-    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(*st)));
+    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(run, *st)));
     code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
     s += code_text(code, 0);
   } else {
