@@ -727,9 +727,6 @@ void init_keywords_B00(Assembly& run) {
   tree.init_target_symbol_A07("TID", target_id(s), KIND_LABEL);
 }
 
-void assemble_A03(Assembly& run) {
-  AssemblyScope current(run);  // the modules below that are not handed the run reach it as the current one
-  Driver(run).assemble();
-}
+void assemble_A03(Assembly& run) { Driver(run).assemble(); }
 
 }  // namespace aq71

@@ -60,8 +60,8 @@ ListingHooks& hooks(Assembly& run) { return run.part<ListingHooks>(); }
 
 // A record's running number in the module: its place among the records made since the module
 // began (SIZE_MAX for a record of no module of the run).
-std::size_t module_place(const Statement& st) {
-  const StatementServices& s = statement_services(current_assembly());
+std::size_t module_place(Assembly& run, const Statement& st) {
+  const StatementServices& s = statement_services(run);
   const std::size_t place = s.store.place(st);
   return place < s.store.count() && place >= s.module_first ? place - s.module_first : SIZE_MAX;
 }
@@ -69,7 +69,7 @@ std::size_t module_place(const Statement& st) {
 // What the listing keeps of a record of the module, or nullptr for a record it did not see.
 LineInfo* line_info(Assembly& run, const Statement* st) {
   ListingState& l = ls(run);
-  const std::size_t place = module_place(*st);
+  const std::size_t place = module_place(run, *st);
   return place < l.info.size() ? &l.info[place] : nullptr;
 }
 
@@ -433,7 +433,7 @@ void begin_module_listing(Assembly& run) {
 void note_statement(Assembly& run, const Statement& st, bool new_line) {
   if (!list_file(run)) return;  // nothing to list: no bookkeeping either
   ListingState& l = ls(run);
-  if (module_place(st) != l.info.size()) return;  // not the module's next record
+  if (module_place(run, st) != l.info.size()) return;  // not the module's next record
   if (new_line || l.info.empty()) ++l.serial;
   LineInfo info;
   info.serial = l.serial;

@@ -50,7 +50,7 @@ class InProcessAssembly : public InFolder {
       code = stop.exit_code;
     }
     out = console.text();
-    if (code == 0) code = aq71::diagnostic_counts(aq71::current_assembly()).run_errors > 0 ? 2 : 0;
+    if (code == 0) code = aq71::diagnostic_counts(run()).run_errors > 0 ? 2 : 0;
     return code;
   }
   // The statements of a segment of the last module.
