@@ -132,7 +132,6 @@ int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, ch
 }
 
 int assembler_main(Assembly& assembly, int argc, char** argv) {
-  AssemblyScope current(assembly);
   int code;
   try {
     code = run(assembly, argc, argv);

@@ -3,13 +3,11 @@
 // Assembly: a fresh Assembly starts from nothing, and ending it frees the whole run, so a second
 // run in the same process cannot see anything of the first.
 //
-// The program's entry owns its Assembly and hands it down (assembler_main, assemble_A03; each
-// module's accessor has a form that takes the run). Modules that are not handed the run reach
-// it as current_assembly(): the run bound by an AssemblyScope, else one made on first use.
+// The program's entry owns its Assembly and hands it down (assembler_main, assemble_A03): every
+// module reaches the run through what it is given, never through a process-wide one.
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -49,23 +47,6 @@ class Assembly {
 
   std::vector<Part> parts_;
   std::vector<std::size_t> order_;  // creation order: parts are destroyed the other way round
-};
-
-// The run in progress: the one an AssemblyScope binds, else one made on first use.
-Assembly& current_assembly();
-// Ends the run made on first use, if any, and starts a fresh one (tests; a bound run stays).
-void start_assembly();
-
-// Makes a run the current one while the scope lasts; the one current before comes back after.
-class AssemblyScope {
- public:
-  explicit AssemblyScope(Assembly& run);
-  ~AssemblyScope();
-  AssemblyScope(const AssemblyScope&) = delete;
-  AssemblyScope& operator=(const AssemblyScope&) = delete;
-
- private:
-  Assembly* previous_;
 };
 
 }  // namespace aq71

@@ -2,6 +2,7 @@
 #include "aq71_test_support.h"
 
 #include "assembler/floats.h"
+#include "assembler/tests/test_run.h"
 
 using namespace aq71_test;
 using aq71::MessageArgs;
@@ -12,7 +13,7 @@ namespace {
 class Diagnostics : public ::testing::Test {
  protected:
   // The run the reports go to: the one the test support starts afresh for each test.
-  static aq71::Assembly& run() { return aq71::current_assembly(); }
+  static aq71::Assembly& run() { return aq71_test::test_run(); }
   void SetUp() override {
     reset_run_state();
     aq71::diagnostic_hooks(run()).current_location = [this] { return where_; };
@@ -20,8 +21,8 @@ class Diagnostics : public ::testing::Test {
   }
   void TearDown() override {
     // A fatal stop has closed the list file already.
-    if (list_ && aq71::standard_files(aq71::current_assembly()).list == list_) {
-      aq71::standard_files(aq71::current_assembly()).list = nullptr;
+    if (list_ && aq71::standard_files(aq71_test::test_run()).list == list_) {
+      aq71::standard_files(aq71_test::test_run()).list = nullptr;
       std::fclose(list_);
     }
     reset_run_state();
@@ -29,7 +30,7 @@ class Diagnostics : public ::testing::Test {
   // Makes the report collect listing lines as with an open list file.
   void open_list() {
     list_ = std::tmpfile();
-    aq71::standard_files(aq71::current_assembly()).list = list_;
+    aq71::standard_files(aq71_test::test_run()).list = list_;
   }
   SourceLocation where_;
   CapturedConsole console_;
@@ -97,7 +98,7 @@ TEST_F(Diagnostics, DisabledWarningNeitherCountsNorPrints) {
 }
 
 TEST_F(Diagnostics, WarningsAsErrorsPrintErrorWithWarningText) {
-  aq71::settings(aq71::current_assembly()).warnings_as_errors = true;
+  aq71::settings(aq71_test::test_run()).warnings_as_errors = true;
   aq71::user_warning_A01(run(), 14);
   EXPECT_EQ(console_.text(), "\n$LDI  R1,2\n----^\n\"t.s71\",12  Error[14]: Division by zero\n");
   EXPECT_EQ(aq71::diagnostic_counts(run()).errors, 1);
@@ -105,7 +106,7 @@ TEST_F(Diagnostics, WarningsAsErrorsPrintErrorWithWarningText) {
 }
 
 TEST_F(Diagnostics, ErrorLimitReportsErrorNineInsteadAndStops) {
-  aq71::settings(aq71::current_assembly()).max_errors = 3;
+  aq71::settings(aq71_test::test_run()).max_errors = 3;
   aq71::user_error_A01(run(), 40);
   where_.line = 13;
   aq71::user_error_A01(run(), 41);
@@ -118,7 +119,7 @@ TEST_F(Diagnostics, ErrorLimitReportsErrorNineInsteadAndStops) {
 }
 
 TEST_F(Diagnostics, FatalTextStopsAfterTheReportAlsoWhenConsoleIsQuiet) {
-  aq71::settings(aq71::current_assembly()).console_diagnostics = false;
+  aq71::settings(aq71_test::test_run()).console_diagnostics = false;
   EXPECT_THROW(aq71::user_error_A01(run(), 2, MessageArgs{.text = "x.inc"}), aq71::FatalStop);
   EXPECT_EQ(console_.text(), "");
 }

@@ -5,6 +5,7 @@
 
 #include "assembler/assembler_main.h"
 #include "assembler/run_settings.h"
+#include "assembler/tests/test_run.h"
 
 using namespace aq71_test;
 
@@ -13,8 +14,8 @@ namespace {
 int segv_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::open_default_object(aq71::current_assembly(), "");
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::open_default_object(aq71_test::test_run(), "");
   std::raise(SIGSEGV);
   return 0;
 }
@@ -29,14 +30,14 @@ class FaultGuard : public InFolder {};
 
 TEST_F(FaultGuard, SegmentationFaultGivesInternalErrorAndDeletesObject) {
   write_file("t.s71", "x\n");
-  EXPECT_EXIT(aq71::run_guarded(aq71::current_assembly(), segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
+  EXPECT_EXIT(aq71::run_guarded(aq71_test::test_run(), segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
               "I N T E R N A L   E R R O R.*In function: Assembler.Diagnostic: non-initialized parameter");
   EXPECT_FALSE(fs::exists("t.r71"));
   EXPECT_TRUE(fs::exists("t.s71"));
 }
 
 TEST_F(FaultGuard, FloatingPointFaultIsCaughtToo) {
-  EXPECT_EXIT(aq71::run_guarded(aq71::current_assembly(), fpe_body, 0, nullptr), ::testing::ExitedWithCode(3),
+  EXPECT_EXIT(aq71::run_guarded(aq71_test::test_run(), fpe_body, 0, nullptr), ::testing::ExitedWithCode(3),
               "T H A N K   Y O U !");
 }
 

@@ -2,6 +2,7 @@
 #include "aq71_test_support.h"
 
 #include "assembler/ident_tree.h"
+#include "assembler/tests/test_run.h"
 
 using namespace aq71_test;
 
@@ -11,13 +12,13 @@ class SourceFiles : public InFolder {
  protected:
   // Opens the source and reads everything; returns the lines delivered.
   std::vector<std::string> read_all(const std::string& name) {
-    aq71::open_source_file(aq71::current_assembly(), &name);
+    aq71::open_source_file(aq71_test::test_run(), &name);
     return drain();
   }
   std::vector<std::string> drain() {
     std::vector<std::string> lines;
     std::string cur;
-    for (int c; (c = aq71::source_reader(aq71::current_assembly()).source_file_getch()) != -1;) {
+    for (int c; (c = aq71::source_reader(aq71_test::test_run()).source_file_getch()) != -1;) {
       cur.push_back(static_cast<char>(c));
       if (c == '\n') {
         lines.push_back(cur);
@@ -25,7 +26,7 @@ class SourceFiles : public InFolder {
       }
     }
     EXPECT_EQ(cur, "");
-    EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).source_file_getch(), -1);
+    EXPECT_EQ(aq71::source_reader(aq71_test::test_run()).source_file_getch(), -1);
     return lines;
   }
   CapturedConsole console_;
@@ -48,25 +49,25 @@ TEST_F(SourceFiles, SourcePrefersMsaAndNamesTheModule) {
   write_file("prog.s71", "s\n");
   write_file("prog.msa", "m\n");
   EXPECT_EQ(read_all("prog"), std::vector<std::string>{"m\n"});
-  const auto& f = aq71::standard_files(aq71::current_assembly());
+  const auto& f = aq71::standard_files(aq71_test::test_run());
   EXPECT_EQ(f.source_name, "prog.msa");
   EXPECT_EQ(f.base_name, "prog");
-  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), std::vector<std::string>{""});
-  ASSERT_EQ(aq71::open_file_table(aq71::current_assembly()).size(), 1u);
-  EXPECT_EQ(aq71::open_file_table(aq71::current_assembly())[0].kind, aq71::FileKind::text_input);
+  EXPECT_EQ(aq71::include_prefixes(aq71_test::test_run()), std::vector<std::string>{""});
+  ASSERT_EQ(aq71::open_file_table(aq71_test::test_run()).size(), 1u);
+  EXPECT_EQ(aq71::open_file_table(aq71_test::test_run())[0].kind, aq71::FileKind::text_input);
 }
 
 TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheTable) {
   fs::create_directory("Dir");
   write_file("Dir/Mod.Part.S71", "x\n");
-  aq71::settings(aq71::current_assembly()).fixed_date = true;
+  aq71::settings(aq71_test::test_run()).fixed_date = true;
   read_all("Dir/Mod.Part.S71");
-  const auto& f = aq71::standard_files(aq71::current_assembly());
+  const auto& f = aq71::standard_files(aq71_test::test_run());
   EXPECT_EQ(f.source_directory, "Dir/");
   EXPECT_EQ(f.source_file_part, "Mod.Part.S71");
   EXPECT_EQ(f.base_name, "Mod");
-  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), std::vector<std::string>{"Dir/"});
-  const auto& e = aq71::open_file_table(aq71::current_assembly())[0];
+  EXPECT_EQ(aq71::include_prefixes(aq71_test::test_run()), std::vector<std::string>{"Dir/"});
+  const auto& e = aq71::open_file_table(aq71_test::test_run())[0];
   EXPECT_EQ(e.name, "dir/mod.part.s71");
   EXPECT_EQ(e.time.year, 80);
   EXPECT_EQ(e.time.month, 8);
@@ -74,19 +75,19 @@ TEST_F(SourceFiles, SourceDirectoryBecomesFirstPrefixAndNamesAreLowerCasedInTheT
   EXPECT_EQ(e.time.hour, 7);
   EXPECT_EQ(e.time.minute, 20);
   EXPECT_EQ(e.time.second, 0);
-  EXPECT_NE(aq71::find_open_file(aq71::current_assembly(), "DIR/MOD.PART.S71"), nullptr);
+  EXPECT_NE(aq71::find_open_file(aq71_test::test_run(), "DIR/MOD.PART.S71"), nullptr);
 }
 
 TEST_F(SourceFiles, FixedDateReachesFilesOpenedBeforeTheOption) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
-  aq71::apply_fixed_file_times(aq71::current_assembly());
-  EXPECT_NE(aq71::open_file_table(aq71::current_assembly())[0].time.year, 80);
-  aq71::settings(aq71::current_assembly()).fixed_date = true;
-  aq71::apply_fixed_file_times(aq71::current_assembly());
-  const auto& t = aq71::open_file_table(aq71::current_assembly())[0].time;
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  EXPECT_NE(aq71::open_file_table(aq71_test::test_run())[0].time.year, 80);
+  aq71::apply_fixed_file_times(aq71_test::test_run());
+  EXPECT_NE(aq71::open_file_table(aq71_test::test_run())[0].time.year, 80);
+  aq71::settings(aq71_test::test_run()).fixed_date = true;
+  aq71::apply_fixed_file_times(aq71_test::test_run());
+  const auto& t = aq71::open_file_table(aq71_test::test_run())[0].time;
   EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
             (std::vector<int>{80, 8, 17, 7, 20, 0}));
 }
@@ -95,13 +96,13 @@ TEST_F(SourceFiles, LinesTabsCarriageReturnsAndContinuation) {
   write_file("t.s71", "a\tb\r\nx\\\ny\n\r\n\tz\\\r\nw\rq\nr\r\r\nlast\r");
   EXPECT_EQ(read_all("t"),
             (std::vector<std::string>{"a       b\n", "xy\n", "\n", "        zw\rq\n", "r\r\n", "last\n"}));
-  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).line_number(), 8);
-  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).total_lines(), 8);
+  EXPECT_EQ(aq71::source_reader(aq71_test::test_run()).line_number(), 8);
+  EXPECT_EQ(aq71::source_reader(aq71_test::test_run()).total_lines(), 8);
   EXPECT_EQ(console_.text(), "");
 }
 
 TEST_F(SourceFiles, TabWidthFromTheSettings) {
-  aq71::settings(aq71::current_assembly()).tab_width = 4;
+  aq71::settings(aq71_test::test_run()).tab_width = 4;
   write_file("t.s71", "ab\tc\t\td\n");
   EXPECT_EQ(read_all("t"), std::vector<std::string>{"ab  c       d\n"});
 }
@@ -117,15 +118,15 @@ TEST_F(SourceFiles, LongLinesAreCutWithErrorFive) {
   EXPECT_EQ(console_.text(),
             "\n" + std::string(511, 'b') +
                 "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).errors, 1);
 }
 
 TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   write_file("t.s71", "one\ntwo\nthree\n");
   write_file("inc.h", "i1\ni2");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  auto& r = aq71::source_reader(aq71_test::test_run());
   std::string got;
   int c;
   while ((c = r.source_file_getch()) != '\n') got.push_back(static_cast<char>(c));
@@ -143,7 +144,7 @@ TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   EXPECT_EQ(r.file_name(), "t.s71");
   EXPECT_EQ(r.line_number(), 3);
   EXPECT_EQ(r.total_lines(), 5);
-  const auto* e = aq71::find_open_file(aq71::current_assembly(), "inc.h");
+  const auto* e = aq71::find_open_file(aq71_test::test_run(), "inc.h");
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->file_index, 1);
   EXPECT_FALSE(e->is_open);
@@ -153,8 +154,8 @@ TEST_F(SourceFiles, WholeLinesThroughTheIncludeStack) {
   write_file("t.s71", "one two\nthree\n");
   write_file("i.h", "\tin\r\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  auto& r = aq71::source_reader(aq71_test::test_run());
   EXPECT_EQ(r.source_file_getch(), 'o');
   std::string line;
   ASSERT_TRUE(r.next_line(line));
@@ -175,8 +176,8 @@ TEST_F(SourceFiles, EmptyIncludeAndIncludeAtEndOfSource) {
   write_file("empty.h", "");
   write_file("end.h", "e\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  auto& r = aq71::source_reader(aq71_test::test_run());
   EXPECT_EQ(r.source_file_getch(), 'a');
   r.push_include_file("empty.h", true);
   EXPECT_EQ(r.source_file_getch(), '\n');
@@ -193,18 +194,18 @@ TEST_F(SourceFiles, QuotedNamesSearchTheSourceFolderFirstAngleNamesSkipIt) {
   write_file("inc/h.inc", "from inc\n");
   write_file("h.inc", "from here\n");
   std::string name = "src/t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), "inc");
-  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
-  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"src/", "inc/", ""}));
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), "inc");
+  aq71::add_include_prefix(aq71_test::test_run(), std::nullopt);
+  EXPECT_EQ(aq71::include_prefixes(aq71_test::test_run()), (std::vector<std::string>{"src/", "inc/", ""}));
+  auto& r = aq71::source_reader(aq71_test::test_run());
   r.push_include_file("h.inc", true);
   EXPECT_EQ(drain(), (std::vector<std::string>{"from src\n", "x\n"}));
 
   reset_run_state();
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
-  aq71::source_reader(aq71::current_assembly()).push_include_file("h.inc", false);
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), std::nullopt);
+  aq71::source_reader(aq71_test::test_run()).push_include_file("h.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"from here\n", "x\n"}));
 }
 
@@ -213,32 +214,32 @@ TEST_F(SourceFiles, BackslashesAndCaseInsensitiveFallback) {
   write_file("t.s71", "x\n");
   write_file("lib/ZQ3MAC.INC", "mac\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), "lib\\");
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), "lib\\");
+  auto& r = aq71::source_reader(aq71_test::test_run());
   r.push_include_file("zq3mac.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 
   reset_run_state();
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), std::nullopt);
   // Only the last part of a name is matched loosely.
-  EXPECT_THROW(aq71::source_reader(aq71::current_assembly()).push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
+  EXPECT_THROW(aq71::source_reader(aq71_test::test_run()).push_include_file("LIB\\zq3mac.inc", false), aq71::FatalStop);
 
   reset_run_state();
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
-  aq71::source_reader(aq71::current_assembly()).push_include_file(".\\lib\\Zq3Mac.inc", false);
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), std::nullopt);
+  aq71::source_reader(aq71_test::test_run()).push_include_file(".\\lib\\Zq3Mac.inc", false);
   EXPECT_EQ(drain(), (std::vector<std::string>{"mac\n", "x\n"}));
 }
 
 TEST_F(SourceFiles, MissingIncludeIsFatalErrorTwo) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::add_include_prefix(aq71::current_assembly(), std::nullopt);
-  EXPECT_EQ(aq71::source_reader(aq71::current_assembly()).source_file_getch(), 'x');
-  EXPECT_THROW(aq71::source_reader(aq71::current_assembly()).push_include_file("nope.h", true), aq71::FatalStop);
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::add_include_prefix(aq71_test::test_run(), std::nullopt);
+  EXPECT_EQ(aq71::source_reader(aq71_test::test_run()).source_file_getch(), 'x');
+  EXPECT_THROW(aq71::source_reader(aq71_test::test_run()).push_include_file("nope.h", true), aq71::FatalStop);
   EXPECT_EQ(console_.text(),
             "\nx\n^\n\"t.s71\",1  Error[2]: Failed to open #include file 'nope.h'\n"
             "\nFatal!\a Execution terminated...\n");
@@ -248,8 +249,8 @@ TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
   write_file("t.s71", "x\n");
   for (int i = 1; i <= 11; ++i) write_file("i" + std::to_string(i) + ".h", "l\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  auto& r = aq71::source_reader(aq71_test::test_run());
   r.source_file_getch();
   for (int i = 1; i <= 10; ++i) {
     r.push_include_file("i" + std::to_string(i) + ".h", true);
@@ -264,7 +265,7 @@ TEST_F(SourceFiles, EleventhNestedIncludeIsFatalErrorOne) {
   EXPECT_THROW(r.push_include_file("i11.h", true), aq71::FatalStop);
   EXPECT_NE(console_.text().find("Error[1]: Too deep #include nesting (max is 10)\n"), std::string::npos);
   // The fatal stop closed every file.
-  for (const auto& e : aq71::open_file_table(aq71::current_assembly())) EXPECT_FALSE(e.is_open) << e.name;
+  for (const auto& e : aq71::open_file_table(aq71_test::test_run())) EXPECT_FALSE(e.is_open) << e.name;
 }
 
 TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
@@ -272,11 +273,11 @@ TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
   write_file("a.h", "a\n");
   aq71::IncludeState state;
   state.list_flags = 0x509;
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  auto& r = aq71::source_reader(aq71_test::test_run());
   r.state_hooks().get = [&] { return state; };
   r.state_hooks().set = [&](const aq71::IncludeState& s) { state = s; };
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
+  aq71::open_source_file(aq71_test::test_run(), &name);
   r.source_file_getch();
   state.comment = 1;
   r.push_include_file("a.h", true);
@@ -295,28 +296,28 @@ TEST_F(SourceFiles, LeavingAnIncludeChecksTheSavedStates) {
 
 TEST_F(SourceFiles, IncludePrefixesFromTheEnvironment) {
   ::setenv("AQ71_INC", "a;;b;", 1);
-  aq71::read_include_env(aq71::current_assembly());
-  EXPECT_EQ(aq71::include_prefixes(aq71::current_assembly()), (std::vector<std::string>{"a/", "", "b/"}));
+  aq71::read_include_env(aq71_test::test_run());
+  EXPECT_EQ(aq71::include_prefixes(aq71_test::test_run()), (std::vector<std::string>{"a/", "", "b/"}));
   reset_run_state();
   ::setenv("AQ71_INC", "", 1);
-  aq71::read_include_env(aq71::current_assembly());
-  EXPECT_TRUE(aq71::include_prefixes(aq71::current_assembly()).empty());
+  aq71::read_include_env(aq71_test::test_run());
+  EXPECT_TRUE(aq71::include_prefixes(aq71_test::test_run()).empty());
 }
 
 TEST_F(SourceFiles, ObjectIsDeletedOnlyAfterErrors) {
   write_file("t.s71", "x\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::open_default_object(aq71::current_assembly(), "");
-  aq71::close_all_files(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::open_default_object(aq71_test::test_run(), "");
+  aq71::close_all_files(aq71_test::test_run());
   EXPECT_TRUE(fs::exists("t.r71"));
-  aq71::close_all_files(aq71::current_assembly());  // once only
+  aq71::close_all_files(aq71_test::test_run());  // once only
 
   reset_run_state();
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  aq71::opt_o(aq71::current_assembly(), "obj");
-  aq71::open_default_list(aq71::current_assembly(), "");
-  EXPECT_THROW(aq71::fatal_exit_A01(aq71::current_assembly()), aq71::FatalStop);
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::opt_o(aq71_test::test_run(), "obj");
+  aq71::open_default_list(aq71_test::test_run(), "");
+  EXPECT_THROW(aq71::fatal_exit_A01(aq71_test::test_run()), aq71::FatalStop);
   EXPECT_FALSE(fs::exists("obj.r71"));
   EXPECT_TRUE(fs::exists("t.lst"));
   EXPECT_TRUE(fs::exists("t.s71"));
@@ -326,16 +327,16 @@ TEST_F(SourceFiles, CheckIncludeEndWarnsInsideAnInclude) {
   write_file("t.s71", "x\n");
   write_file("a.h", "a\n");
   std::string name = "t";
-  aq71::open_source_file(aq71::current_assembly(), &name);
-  auto& r = aq71::source_reader(aq71::current_assembly());
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  auto& r = aq71::source_reader(aq71_test::test_run());
   r.check_include_end();
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).warnings, 0);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).warnings, 0);
   r.source_file_getch();
   r.push_include_file("a.h", true);
   r.source_file_getch();
   r.source_file_getch();
   r.check_include_end();
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).warnings, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).warnings, 1);
   EXPECT_NE(console_.text().find("\"a.h\",1  Warning[18]: END of program while in include file\n"), std::string::npos);
 }
 
@@ -418,7 +419,7 @@ TEST_F(SourceFiles, RunsSideBySideKeepTheirFilesNamesAndReports) {
   EXPECT_EQ(aq71::open_file_table(b)[0].name, "b.s71");
   EXPECT_NE(aq71::find_open_file(a, "A.S71"), nullptr);
   EXPECT_EQ(aq71::find_open_file(b, "a.s71"), nullptr);
-  EXPECT_TRUE(aq71::open_file_table(aq71::current_assembly()).empty());
+  EXPECT_TRUE(aq71::open_file_table(aq71_test::test_run()).empty());
 
   aq71::ident_tree(a).enter("ONLY_A", true, false);
   EXPECT_NE(aq71::ident_tree(a).find_exact("ONLY_A"), nullptr);
@@ -443,10 +444,10 @@ TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
       "a\0b\n", "\r\rq\r", std::string(509, 'a') + "\tb\n", std::string(520, 'c') + "\\\nd"};
   for (const std::string& text : cases) {
     reset_run_state();
-    aq71::settings(aq71::current_assembly()).max_errors = 1000000;
+    aq71::settings(aq71_test::test_run()).max_errors = 1000000;
     write_file("e.s71", text);
     std::string name = "e";
-    aq71::open_source_file(aq71::current_assembly(), &name);
+    aq71::open_source_file(aq71_test::test_run(), &name);
     EXPECT_EQ(drain(), model_lines(text)) << testing::PrintToString(text);
   }
 }
@@ -456,7 +457,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
   const char alphabet[] = {'a', 'b', '\t', '\r', '\n', '\\', ' ', '\0', '\x1b', '\xff'};
   for (int round = 0; round < 300; ++round) {
     reset_run_state();
-    aq71::settings(aq71::current_assembly()).max_errors = 1000000;
+    aq71::settings(aq71_test::test_run()).max_errors = 1000000;
     console_.clear();
     std::string text;
     std::size_t len = rng() % 2000;
@@ -466,7 +467,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
     }
     write_file("f.s71", text);
     std::string name = "f";
-    aq71::open_source_file(aq71::current_assembly(), &name);
+    aq71::open_source_file(aq71_test::test_run(), &name);
     std::vector<std::string> lines = drain();
     ASSERT_EQ(lines, model_lines(text));
     for (const auto& l : lines) {
@@ -478,7 +479,7 @@ TEST_F(SourceFiles, FuzzLineReaderInvariants) {
     }
     std::size_t physical = 0;
     for (char c : text) physical += c == '\n';
-    EXPECT_LE(aq71::source_reader(aq71::current_assembly()).total_lines(), static_cast<long>(physical + 1));
+    EXPECT_LE(aq71::source_reader(aq71_test::test_run()).total_lines(), static_cast<long>(physical + 1));
   }
 }
 

@@ -24,6 +24,7 @@
 #include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 
@@ -82,8 +83,8 @@ class CapturedConsole {
 
 // A fresh in-process run: default settings, no files, no diagnostics, the reader as location.
 inline void reset_run_state() {
-  aq71::start_assembly();
-  aq71::install_reader_hooks(aq71::current_assembly());
+  aq71_test::start_test_run();
+  aq71::install_reader_hooks(aq71_test::test_run());
 }
 
 // Fixture that works in its own temporary folder as the current directory.

@@ -14,6 +14,7 @@
 #include "assembler/source_files.h"
 #include "assembler/statement_services.h"
 #include "assembler/tests/aq71_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace {
 
@@ -52,26 +53,6 @@ TEST(AssemblyParts, MadeOncePerRunWithTheirOwnRunAndFreedInReverseOrder) {
   EXPECT_EQ(destroyed(), (std::vector<std::string>{"first", "second", "first"}));
 }
 
-TEST(AssemblyParts, ScopeBindsTheCurrentRunAndGivesTheOldOneBack) {
-  aq71::Assembly& before = aq71::current_assembly();
-  aq71::Assembly outer;
-  aq71::Assembly inner;
-  {
-    aq71::AssemblyScope bind_outer(outer);
-    EXPECT_EQ(&aq71::current_assembly(), &outer);
-    aq71::settings(aq71::current_assembly()).max_errors = 7;
-    {
-      aq71::AssemblyScope bind_inner(inner);
-      EXPECT_EQ(&aq71::current_assembly(), &inner);
-      EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 100);
-    }
-    EXPECT_EQ(&aq71::current_assembly(), &outer);
-  }
-  EXPECT_EQ(&aq71::current_assembly(), &before);
-  EXPECT_EQ(aq71::settings(outer).max_errors, 7);
-  EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 100);
-}
-
 class WholeRuns : public aq71_test::InFolder {
  protected:
   int assemble_in(aq71::Assembly& run, std::vector<std::string> args) {
@@ -86,7 +67,7 @@ class WholeRuns : public aq71_test::InFolder {
 TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
   aq71_test::reset_run_state();
   aq71_test::write_file(dir_ / "p.s71", "start: NOP\n RJMP start\n END\n");
-  aq71::settings(aq71::current_assembly()).max_errors = 5;
+  aq71::settings(aq71_test::test_run()).max_errors = 5;
 
   std::string first_object;
   std::string first_console;
@@ -99,8 +80,8 @@ TEST_F(WholeRuns, EachRunKeepsToItsOwnAssembly) {
     EXPECT_EQ(aq71::settings(run).max_errors, 7);
     EXPECT_FALSE(aq71::standard_files(run).object_name.empty());
   }
-  EXPECT_EQ(aq71::settings(aq71::current_assembly()).max_errors, 5);
-  EXPECT_TRUE(aq71::standard_files(aq71::current_assembly()).object_name.empty());
+  EXPECT_EQ(aq71::settings(aq71_test::test_run()).max_errors, 5);
+  EXPECT_TRUE(aq71::standard_files(aq71_test::test_run()).object_name.empty());
   EXPECT_FALSE(first_object.empty());
 
   aq71::Assembly second;

@@ -18,6 +18,7 @@
 #include "assembler/statements.h"
 #include "assembler/tests/aq71_test_support.h"
 #include "assembler/tests/avr_peer_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71 {
 namespace {
@@ -45,7 +46,7 @@ class FullPeer : public aq71_test::InFolder {
     aq71_test::reset_run_state();  // one process, several runs: each starts from nothing
     aq71_test::write_file(dir_ / "p.s71", source);
     AsmRun run;
-    encoded_statement_hook(current_assembly()) = [&run](const Statement& st, const EncodeContext& ctx) {
+    encoded_statement_hook(aq71_test::test_run()) = [&run](const Statement& st, const EncodeContext& ctx) {
       ++run.encoded;
       std::vector<uint16_t>& w = (ctx.absolute_segment ? run.words : run.relocatable)[ctx.location - st.size];
       w.assign(st.code.words.begin(), st.code.words.begin() + st.code.word_count);
@@ -54,9 +55,9 @@ class FullPeer : public aq71_test::InFolder {
     std::vector<std::string> args = {"aq71", "p", "-S", "-v" + std::to_string(proc)};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    run.exit_code = assembler_main(aq71::current_assembly(), static_cast<int>(argv.size()), argv.data());
+    run.exit_code = assembler_main(aq71_test::test_run(), static_cast<int>(argv.size()), argv.data());
     run.console = console.text();
-    encoded_statement_hook(current_assembly()) = nullptr;
+    encoded_statement_hook(aq71_test::test_run()) = nullptr;
     return run;
   }
 };

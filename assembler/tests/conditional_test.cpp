@@ -5,6 +5,7 @@
 #include "assembler/conditional.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -37,8 +38,8 @@ TEST_F(Conditional, BranchSelection) {
   EXPECT_EQ(run(" IF 0\n IF 1\n LDI R16,1\n ELSE\n LDI R16,2\n ENDIF\n ELSE\n LDI R16,3\n ENDIF\n"), (W{0xE003}));
   EXPECT_EQ(run(" IF 1 ; it's\n LDI R16,7\n ENDIF ; \"x\n IF \"A\" = \"A\" ; it's\n LDI R16,8\n ENDIF\n"),
             (W{0xE007, 0xE008}));
-  EXPECT_EQ(aq71::conditional_assembly(aq71::current_assembly()).depth(), 0);
-  EXPECT_EQ(aq71::block_stack(aq71::current_assembly()).size(), 0u);
+  EXPECT_EQ(aq71::conditional_assembly(aq71_test::test_run()).depth(), 0);
+  EXPECT_EQ(aq71::block_stack(aq71_test::test_run()).size(), 0u);
 }
 
 TEST_F(Conditional, StringAndNumericConditions) {

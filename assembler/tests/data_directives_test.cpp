@@ -5,6 +5,7 @@
 #include "assembler/data_directives.h"
 #include "assembler/directives.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -47,7 +48,7 @@ TEST_F(DataDirectives, StringsAndConstantsFillTheirItems) {
   EXPECT_EQ(bytes(c), (std::vector<int>{0x56, 0x34, 0x12, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(statement_of(1, "d:")->size, 4u);
   EXPECT_EQ(bytes(statement_of(1, "e:")), (std::vector<int>{'x'}));
-  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("e")).value, 17u);
+  EXPECT_EQ(aq71::label_value(aq71_test::test_run(), *label("e")).value, 17u);
 }
 
 TEST_F(DataDirectives, ConstantsThatDoNotFitAreTruncatedWithAWarning) {
@@ -86,7 +87,7 @@ TEST_F(DataDirectives, MalformedItemListsFailTheStatement) {
   const Statement* x = statement_of(1, "x:");
   EXPECT_TRUE(x->failed);
   EXPECT_TRUE(x->data().items.empty());
-  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("y")).value, 0u);  // no bytes from the failed line
+  EXPECT_EQ(aq71::label_value(aq71_test::test_run(), *label("y")).value, 0u);  // no bytes from the failed line
 }
 
 TEST_F(DataDirectives, ExternGivesIndexesInOrderAndIgnoresTheType) {
@@ -97,7 +98,7 @@ TEST_F(DataDirectives, ExternGivesIndexesInOrderAndIgnoresTheType) {
     EXPECT_TRUE(l->flags & aq71::LABEL_EXTERN) << name;
     EXPECT_EQ(l->extern_index, index) << name;
   }
-  EXPECT_EQ(aq71::extern_count(aq71::current_assembly()), 3);
+  EXPECT_EQ(aq71::extern_count(aq71_test::test_run()), 3);
   // The declarations lie in "__EXTERNS"; the instruction waits for the linker.
   int declarations = 0;
   for (const Statement* st : chain(aq71::SEG_EXTERNS)) declarations += st->kind == StatementKind::Declaration;

@@ -3,6 +3,7 @@
 
 #include "assembler/run_settings.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -27,7 +28,7 @@ TEST_F(SymbolDirectives, EquValuesAndTheirSegments) {
   Statement* r = statement_of(2, "R EQU");
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->kind, StatementKind::LabelDefinition);
-  aq71::ValueRec& v = aq71::label_value(aq71::current_assembly(), *aq71::label_record(r->label));
+  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(r->label));
   EXPECT_EQ(v.kind, aq71::VALUE_RELOCATABLE);
   EXPECT_EQ(v.result_segment, 2);
   // "$" is the location of the statement.
@@ -44,7 +45,7 @@ TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
   EXPECT_TRUE(m.end_seen);
   ASSERT_NE(m.start_address, nullptr);
   // The module name does not become a label.
-  EXPECT_EQ(aq71::ident_tree(aq71::current_assembly()).find_exact("prog"), nullptr);
+  EXPECT_EQ(aq71::ident_tree(aq71_test::test_run()).find_exact("prog"), nullptr);
   EXPECT_EQ(assemble(" NAME lib(5)\n NOP\n END\n"), 0);
   EXPECT_EQ(aq71::module_state(run()).option, 5);
   // A segment name as module name is refused and the source name stays.
@@ -54,7 +55,7 @@ TEST_F(SymbolDirectives, ModuleDirectivesRecordNameKindAndOption) {
 
 TEST_F(SymbolDirectives, TargetIdentifierIsPredefined) {
   ASSERT_EQ(assemble(" LDI R16,LOW TID\n LDI R17,HIGH TID\n END\n", 3), 0) << out;
-  EXPECT_EQ(aq71::target_id(aq71::settings(aq71::current_assembly())), 0x5A30);
+  EXPECT_EQ(aq71::target_id(aq71::settings(aq71_test::test_run())), 0x5A30);
   EXPECT_EQ(words(1), (std::vector<std::uint16_t>{0xE300, 0xE51A}));
 }
 

@@ -17,6 +17,7 @@
 #include "assembler/statement_services.h"
 #include "assembler/statements.h"
 #include "assembler/tests/aq71_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 
@@ -32,7 +33,7 @@ class InProcessAssembly : public InFolder {
   }
   static void reset_all() { reset_run_state(); }
   // The run the fixture assembles in.
-  static aq71::Assembly& run() { return aq71::current_assembly(); }
+  static aq71::Assembly& run() { return aq71_test::test_run(); }
   // Assembles the text; returns the exit code a run would have (3 after a fatal stop).
   int assemble(const std::string& text, int processor_option = 0) {
     reset_all();

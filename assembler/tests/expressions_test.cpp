@@ -15,6 +15,7 @@
 #include "assembler/operator_keywords.h"
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
+#include "assembler/tests/test_run.h"
 
 using namespace aq71;
 
@@ -30,35 +31,38 @@ struct Problem {
 class ExprTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    start_assembly();
-    problem_hooks(current_assembly()).error = [this](int n, std::string_view s, long a) {
+    aq71_test::start_test_run();
+    problem_hooks(aq71_test::test_run()).error = [this](int n, std::string_view s, long a) {
       problems.push_back({'E', n, std::string(s), a});
     };
-    problem_hooks(current_assembly()).warning = [this](int n, std::string_view s, long a) {
+    problem_hooks(aq71_test::test_run()).warning = [this](int n, std::string_view s, long a) {
       problems.push_back({'W', n, std::string(s), a});
     };
-    problem_hooks(current_assembly()).internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
-    expression_hooks(current_assembly()).pass2_error = [this](const ValueRec*, const LabelRec*, int n, MessageArgs a) {
+    problem_hooks(aq71_test::test_run()).internal = [this](const char* f, const char* d) {
+      internal = std::string(f) + ": " + d;
+    };
+    expression_hooks(aq71_test::test_run()).pass2_error = [this](const ValueRec*, const LabelRec*, int n,
+                                                                 MessageArgs a) {
       problems.push_back({'E', n, std::string(a.text), a.number});
     };
-    expression_hooks(current_assembly()).pass2_warning = [this](const ValueRec*, int n, MessageArgs a) {
+    expression_hooks(aq71_test::test_run()).pass2_warning = [this](const ValueRec*, int n, MessageArgs a) {
       problems.push_back({'W', n, std::string(a.text), a.number});
     };
-    expression_hooks(current_assembly()).location_label = [this]() -> LabelRec* { return here; };
-    IdentTree& t = ident_tree(current_assembly());
+    expression_hooks(aq71_test::test_run()).location_label = [this]() -> LabelRec* { return here; };
+    IdentTree& t = ident_tree(aq71_test::test_run());
     t.case_sensitive = true;
     init_operand_keywords_B00(t, 6);
     t.init_comment_char_A07(';', TOK_SEMICOLON);
-    t.env.make_value = [](LabelRec& l) { return new_label_value(current_assembly(), l); };
+    t.env.make_value = [](LabelRec& l) { return new_label_value(aq71_test::test_run(), l); };
     // Two relocatable segments and ASEG's number for SFB/SIZEOF.
     segment("CODE", 2);
     segment("DATA", 3);
     segment("ASEG", 1);
   }
-  void TearDown() override { start_assembly(); }
+  void TearDown() override { aq71_test::start_test_run(); }
 
   void segment(const char* name, int number) {
-    IdentTree& t = ident_tree(current_assembly());
+    IdentTree& t = ident_tree(aq71_test::test_run());
     SymbolNode* head = t.find_exact(name);
     if (!head) head = t.enter(name, false, false).node;
     SymbolNode* n = t.add_meaning(head, KIND_SEGMENT);
@@ -68,7 +72,7 @@ class ExprTest : public ::testing::Test {
   // Parses a whole-line expression.
   ValueRec* parse(const std::string& text) {
     src = std::make_unique<StringLineSource>(" " + text + "\n");  // not in the label field
-    sc = std::make_unique<Scanner>(current_assembly());
+    sc = std::make_unique<Scanner>(aq71_test::test_run());
     sc->start(src.get());
     sc->next_token_A07();  // the blank in front: the line has begun
     return parse_expression_A08(*sc, false, false);
@@ -95,11 +99,11 @@ class ExprTest : public ::testing::Test {
     return n;
   }
   LabelRec* label(const std::string& name) {
-    SymbolNode* n = ident_tree(current_assembly()).find_kind(name, KIND_LABEL);
+    SymbolNode* n = ident_tree(aq71_test::test_run()).find_kind(name, KIND_LABEL);
     if (!n) {
       ClassifyContext ctx;
       ctx.mode = MODE_EXPRESSION;
-      n = ident_tree(current_assembly()).classify(name, ctx).node;
+      n = ident_tree(aq71_test::test_run()).classify(name, ctx).node;
     }
     return n->def->label;
   }
@@ -209,7 +213,7 @@ TEST_F(ExprTest, DateFieldsAndError48) {
   tm.tm_mday = 8;
   tm.tm_mon = 8;  // September
   tm.tm_year = 126;
-  set_assembly_time(current_assembly(), tm);
+  set_assembly_time(aq71_test::test_run(), tm);
   EXPECT_EQ(value("DATE 1"), 5);
   EXPECT_EQ(value("DATE 2"), 6);
   EXPECT_EQ(value("DATE 3"), 7);
@@ -272,12 +276,12 @@ TEST_F(ExprTest, LabelsAndRelocation) {
   ValueRec* other = parse("FAR - L1");
   ValueRec* absplus = parse("ABS + 2 * 3");
   for (ValueRec* e : {diff, plus, single, other, absplus}) EXPECT_EQ(e->kind, VALUE_UNSOLVED);
-  EXPECT_EQ(unsolved_count(current_assembly()), 5u);
+  EXPECT_EQ(unsolved_count(aq71_test::test_run()), 5u);
 
-  set_label_location(current_assembly(), *l1, 2, false, 0x10, true);
-  set_label_location(current_assembly(), *l2, 2, false, 0x30, true);
-  set_label_location(current_assembly(), *far, 3, false, 0x4, true);
-  set_label_location(current_assembly(), *abs, 1, true, 0x100, true);
+  set_label_location(aq71_test::test_run(), *l1, 2, false, 0x10, true);
+  set_label_location(aq71_test::test_run(), *l2, 2, false, 0x30, true);
+  set_label_location(aq71_test::test_run(), *far, 3, false, 0x4, true);
+  set_label_location(aq71_test::test_run(), *abs, 1, true, 0x100, true);
   EXPECT_EQ(diff->kind, VALUE_ABSOLUTE);
   EXPECT_EQ(diff->value, 0x20u);
   EXPECT_EQ(plus->kind, VALUE_COMPLEX);
@@ -292,8 +296,8 @@ TEST_F(ExprTest, LabelsAndRelocation) {
   EXPECT_EQ(other->kind, VALUE_COMPLEX);
   EXPECT_EQ(absplus->kind, VALUE_ABSOLUTE);
   EXPECT_EQ(absplus->value, 0x106u);
-  EXPECT_EQ(unsolved_count(current_assembly()), 0u);
-  EXPECT_TRUE(undefined_labels(current_assembly()).empty());
+  EXPECT_EQ(unsolved_count(aq71_test::test_run()), 0u);
+  EXPECT_TRUE(undefined_labels(aq71_test::test_run()).empty());
 }
 
 TEST_F(ExprTest, ExternalsStayForTheLinker) {
@@ -314,26 +318,26 @@ TEST_F(ExprTest, AssignedLabelsSolveThroughChains) {
   LabelRec* b = label("B");
   LabelRec* c = label("C");
   ValueRec* use = parse("A + 100");
-  assign_label_value(current_assembly(), *a, *parse("B + 1"));
-  assign_label_value(current_assembly(), *b, *parse("C * 2"));
+  assign_label_value(aq71_test::test_run(), *a, *parse("B + 1"));
+  assign_label_value(aq71_test::test_run(), *b, *parse("C * 2"));
   EXPECT_FALSE(label_solved(*a));
-  set_label_location(current_assembly(), *c, 1, true, 21, true);
+  set_label_location(aq71_test::test_run(), *c, 1, true, 21, true);
   EXPECT_TRUE(label_solved(*a));
   EXPECT_EQ(a->value->value, 43u);
   EXPECT_EQ(use->value, 143u);
-  resolve_unsolved_A08(current_assembly());
-  final_evaluation_A08(current_assembly());
+  resolve_unsolved_A08(aq71_test::test_run());
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_TRUE(problems.empty());
 }
 
 TEST_F(ExprTest, LabelsGivenANumberSolveTheirUsersAndMayBeGivenAnother) {
   LabelRec* n = label("N");
   ValueRec* use = parse("N * 2");
-  assign_label_number(current_assembly(), *n, -3);
+  assign_label_number(aq71_test::test_run(), *n, -3);
   EXPECT_TRUE(use->absolute());
   EXPECT_EQ(use->signed_value(), -6);
   ValueRec* again = parse("N");
-  assign_label_number(current_assembly(), *n, 4, true);
+  assign_label_number(aq71_test::test_run(), *n, 4, true);
   EXPECT_EQ(n->value->kind, VALUE_TEMPORARY);
   EXPECT_EQ(n->value->value, 4u);
   EXPECT_EQ(again->signed_value(), -3);  // what was folded stays
@@ -345,22 +349,22 @@ TEST_F(ExprTest, UndefinedSymbolIsReportedOnceAndCountsAsOne) {
   ValueRec* e2 = parse("NOWHERE * 5");
   LabelRec* a = label("CA");
   LabelRec* b = label("CB");
-  assign_label_value(current_assembly(), *a, *parse("CB"));
-  assign_label_value(current_assembly(), *b, *parse("CA + 1"));
+  assign_label_value(aq71_test::test_run(), *a, *parse("CB"));
+  assign_label_value(aq71_test::test_run(), *b, *parse("CA + 1"));
   ValueRec* e3 = parse("CA");
-  resolve_unsolved_A08(current_assembly());
+  resolve_unsolved_A08(aq71_test::test_run());
   EXPECT_EQ(e1->kind, VALUE_UNSOLVED);
-  final_evaluation_A08(current_assembly());
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_EQ(count('E', 50), 2);  // NOWHERE and one of the circle
   EXPECT_EQ(e1->value, 2u);
   EXPECT_EQ(e2->value, 5u);
   EXPECT_TRUE(e3->absolute());
   EXPECT_TRUE(label_solved(*a));
   EXPECT_TRUE(label_solved(*b));
-  EXPECT_TRUE(undefined_labels(current_assembly()).empty());
-  EXPECT_EQ(unsolved_count(current_assembly()), 0u);
+  EXPECT_TRUE(undefined_labels(aq71_test::test_run()).empty());
+  EXPECT_EQ(unsolved_count(aq71_test::test_run()), 0u);
   // Nothing is reported twice on a second final evaluation.
-  final_evaluation_A08(current_assembly());
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_EQ(count('E', 50), 2);
 }
 
@@ -369,20 +373,20 @@ TEST_F(ExprTest, UndefinedSymbolIsReportedOnceAndCountsAsOne) {
 TEST_F(ExprTest, LabelBookkeepingStartsAfreshWithEachModule) {
   LabelRec* l = label("MODLAB");
   ValueRec* old_use = parse("MODLAB + 1");
-  begin_module_expressions(current_assembly());
+  begin_module_expressions(aq71_test::test_run());
   ValueRec* use = parse("MODLAB * 3");
-  set_label_location(current_assembly(), *l, 1, true, 40, true);
+  set_label_location(aq71_test::test_run(), *l, 1, true, 40, true);
   EXPECT_EQ(use->value, 120u);
   EXPECT_EQ(old_use->kind, VALUE_UNSOLVED);  // the last module's users are not folded again
-  final_evaluation_A08(current_assembly());
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_EQ(count('E', 50), 0);
 
   for (int module = 0; module < 2; ++module) {
-    begin_module_expressions(current_assembly());
+    begin_module_expressions(aq71_test::test_run());
     l->value->kind = VALUE_UNSOLVED;
     ValueRec* e = parse("MODLAB + 2");
-    final_evaluation_A08(current_assembly());
-    final_evaluation_A08(current_assembly());
+    final_evaluation_A08(aq71_test::test_run());
+    final_evaluation_A08(aq71_test::test_run());
     EXPECT_EQ(count('E', 50), module + 1);  // once in each module
     EXPECT_EQ(e->value, 3u);
   }
@@ -430,8 +434,8 @@ TEST(TermList, CopiesMovesAndSelfAppendsKeepEveryTerm) {
 
 TEST_F(ExprTest, QueuedExpressionsStillUnsolvedGiveError64) {
   ValueRec* e = parse("LATER + 2");
-  queue_for_resolve(current_assembly(), *e);
-  final_evaluation_A08(current_assembly());
+  queue_for_resolve(aq71_test::test_run(), *e);
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_EQ(count('E', 64), 1);
   EXPECT_TRUE(e->absolute());
   EXPECT_EQ(e->value, 0u);
@@ -440,12 +444,12 @@ TEST_F(ExprTest, QueuedExpressionsStillUnsolvedGiveError64) {
 TEST_F(ExprTest, ProvisionalLabelsStayUnsolved) {
   LabelRec* l = label("P");
   ValueRec* e = parse("P + 1");
-  set_label_location(current_assembly(), *l, 1, true, 8, false);
+  set_label_location(aq71_test::test_run(), *l, 1, true, 8, false);
   EXPECT_EQ(e->kind, VALUE_UNSOLVED);
-  set_label_location(current_assembly(), *l, 1, true, 10, true);
+  set_label_location(aq71_test::test_run(), *l, 1, true, 10, true);
   EXPECT_EQ(e->value, 11u);
   // A later walk that moves the label folds its users again.
-  set_label_location(current_assembly(), *l, 1, true, 12, true);
+  set_label_location(aq71_test::test_run(), *l, 1, true, 12, true);
   EXPECT_EQ(e->value, 13u);
 }
 
@@ -453,7 +457,7 @@ TEST_F(ExprTest, CurrentLocationComesFromTheDriver) {
   LabelRec* loc = label("__lab0");
   here = loc;
   ValueRec* e = parse("$ + 2");
-  set_label_location(current_assembly(), *loc, 1, true, 0x40, true);
+  set_label_location(aq71_test::test_run(), *loc, 1, true, 0x40, true);
   EXPECT_EQ(e->value, 0x42u);
   // In a relocatable segment "$" moved by a number stays relocatable; other arithmetic on it
   // is left to the linker.
@@ -462,7 +466,7 @@ TEST_F(ExprTest, CurrentLocationComesFromTheDriver) {
   ValueRec* fwd = parse("$ + 6 - 2");
   ValueRec* back = parse("-2 + $");
   ValueRec* scaled = parse("$ * 2");
-  set_label_location(current_assembly(), *rel, 2, false, 0x40, true);
+  set_label_location(aq71_test::test_run(), *rel, 2, false, 0x40, true);
   EXPECT_EQ(fwd->kind, VALUE_RELOCATABLE);
   EXPECT_EQ(fwd->result_segment, 2);
   EXPECT_EQ(fwd->value, 0x44u);
@@ -477,8 +481,8 @@ TEST_F(ExprTest, CurrentLocationComesFromTheDriver) {
 
 TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
   ValueRec* e = parse("LIM");
-  set_value_limit(current_assembly(), *e, ValueLimit{3, false, 0, 10, "too big"});
-  set_label_location(current_assembly(), *label("LIM"), 1, true, 11, true);
+  set_value_limit(aq71_test::test_run(), *e, ValueLimit{3, false, 0, 10, "too big"});
+  set_label_location(aq71_test::test_run(), *label("LIM"), 1, true, 11, true);
   ASSERT_EQ(count('E', 70), 1);
   EXPECT_EQ(problems.back().text, "too big");
   EXPECT_EQ(problems.back().arg, 11);
@@ -486,8 +490,8 @@ TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
   LabelRec* ext = label("EXT2");
   ext->flags |= LABEL_EXTERN;
   ValueRec* c = parse("EXT2");
-  set_value_limit(current_assembly(), *c, ValueLimit{3, false, -5, 5, "msg"});
-  EXPECT_TRUE(limit_ok_A08(current_assembly(), *c));
+  set_value_limit(aq71_test::test_run(), *c, ValueLimit{3, false, -5, 5, "msg"});
+  EXPECT_TRUE(limit_ok_A08(aq71_test::test_run(), *c));
   ASSERT_EQ(c->reduced.size(), 8u);
   EXPECT_EQ(c->reduced[1].kind, ExprTerm::String);
   EXPECT_STREQ(c->reduced[1].text, "msg");
@@ -498,9 +502,9 @@ TEST_F(ExprTest, LimitsAreCheckedNowOrDeferred) {
 }
 
 TEST_F(ExprTest, JoinedExpressionsAndConstants) {
-  ValueRec* l = new_constant_expression_A08(current_assembly(), 6);
-  ValueRec* r = new_constant_expression_A08(current_assembly(), 7);
-  ValueRec* j = cat_expressions_A08(current_assembly(), *l, OP_MUL, *r);
+  ValueRec* l = new_constant_expression_A08(aq71_test::test_run(), 6);
+  ValueRec* r = new_constant_expression_A08(aq71_test::test_run(), 7);
+  ValueRec* j = cat_expressions_A08(aq71_test::test_run(), *l, OP_MUL, *r);
   EXPECT_EQ(j->value, 42u);
   EXPECT_TRUE(j->absolute());
 }
@@ -526,8 +530,8 @@ TEST_F(ExprTest, RandomInputEndsCleanly) {
     EXPECT_TRUE(c == TOK_EOL || c == TOK_COMMA || c == TOK_RPAREN || c == TOK_EOF || c == TOK_SEMICOLON)
         << text << " ended at " << c;
   }
-  resolve_unsolved_A08(current_assembly());
-  final_evaluation_A08(current_assembly());
+  resolve_unsolved_A08(aq71_test::test_run());
+  final_evaluation_A08(aq71_test::test_run());
   EXPECT_TRUE(internal.empty()) << internal;
 }
 

@@ -6,6 +6,7 @@
 #include "assembler/assembly.h"
 #include "assembler/macros.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -164,7 +165,7 @@ TEST_F(Macros, OperatorModeExpressions) {
       << out;
   EXPECT_EQ(words(), (W{0xE007, 0xEF1E, 0xE029}));
 
-  aq71::MacroOperators& m = aq71::macro_operators(aq71::current_assembly());
+  aq71::MacroOperators& m = aq71::macro_operators(aq71_test::test_run());
   std::vector<std::string> actuals{"HELLO", "AB"};
   auto run = [&](const std::string& program) {
     std::string result;
@@ -196,7 +197,7 @@ TEST_F(Macros, OperatorModeExpressions) {
   EXPECT_EQ(run("\\T\\L1.\\."), "0001");
   m.reset();
   EXPECT_EQ(run("\\O"), "");
-  EXPECT_TRUE(aq71::diagnostic_counts(aq71::current_assembly()).run_errors > 0);
+  EXPECT_TRUE(aq71::diagnostic_counts(aq71_test::test_run()).run_errors > 0);
   m.reset();
   for (int i = 0; i < 120; ++i) run("\\L1.");  // overflow is refused, not written
   EXPECT_EQ(m.depth(), 100);
@@ -209,15 +210,15 @@ TEST_F(Macros, FormalReplacementAndActualSplitting) {
   EXPECT_EQ(aq71::replace_formals(" DB \"reg\",'v',regx,1reg\n", f, true), " DB \"reg\",'v',regx,1reg\n");
   EXPECT_EQ(aq71::replace_formals(" DB REG\n", f, false), " DB \\1\n");
   std::vector<std::string> a;
-  EXPECT_TRUE(aq71::split_actuals(aq71::current_assembly(), "  P0 , 1 ,\"a,b\";x\n", '<', '>', a));
+  EXPECT_TRUE(aq71::split_actuals(aq71_test::test_run(), "  P0 , 1 ,\"a,b\";x\n", '<', '>', a));
   EXPECT_EQ(a, (std::vector<std::string>{"P0", "1", "\"a,b\""}));
-  EXPECT_TRUE(aq71::split_actuals(aq71::current_assembly(), "<1,<2>>,'x,'", '<', '>', a));
+  EXPECT_TRUE(aq71::split_actuals(aq71_test::test_run(), "<1,<2>>,'x,'", '<', '>', a));
   EXPECT_EQ(a, (std::vector<std::string>{"1,<2>", "'x,'"}));
   std::string many;
   for (int i = 0; i < 36; ++i) many += "1,";
-  EXPECT_FALSE(aq71::split_actuals(aq71::current_assembly(), many, '<', '>', a));
+  EXPECT_FALSE(aq71::split_actuals(aq71_test::test_run(), many, '<', '>', a));
   // Overlong actual text is cut at the limit.
-  EXPECT_TRUE(aq71::split_actuals(aq71::current_assembly(), std::string(900, 'x'), '<', '>', a));
+  EXPECT_TRUE(aq71::split_actuals(aq71_test::test_run(), std::string(900, 'x'), '<', '>', a));
   ASSERT_EQ(a.size(), 1u);
   EXPECT_EQ(a[0].size(), aq71::kMacroTextFill);
 }

@@ -7,6 +7,7 @@
 
 #include "assembler/object_writer.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 #include "assembler/zolex_format.h"
 
 namespace aq71_test {
@@ -281,18 +282,18 @@ TEST_F(ObjectWriterInProcess, StringsOverTheFormatLimitAreRefused) {
   aq71::ModuleView view;
   view.name = std::string(256, 'm');
   console.clear();
-  EXPECT_FALSE(aq71::build_object_module(aq71::current_assembly(), view).has_value());
+  EXPECT_FALSE(aq71::build_object_module(aq71_test::test_run(), view).has_value());
   EXPECT_NE(console.text().find("Error[12]"), std::string::npos) << console.text();
   view.name = std::string(255, 'm');
-  std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(aq71::current_assembly(), view);
+  std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(aq71_test::test_run(), view);
   ASSERT_TRUE(bytes.has_value());
   zx::DecodeResult d = zx::decode(*bytes);
   ASSERT_TRUE(d.ok) << d.error;
   EXPECT_EQ(d.object.modules.at(0).header.name, view.name);
   EXPECT_TRUE(d.object.modules.at(0).crc_ok());
-  EXPECT_TRUE(aq71::last_object_module(aq71::current_assembly()).written);
-  EXPECT_EQ(aq71::last_object_module(aq71::current_assembly()).crc, d.object.modules.at(0).stored_crc);
-  EXPECT_EQ(aq71::last_object_module(aq71::current_assembly()).bytes, 2u);
+  EXPECT_TRUE(aq71::last_object_module(aq71_test::test_run()).written);
+  EXPECT_EQ(aq71::last_object_module(aq71_test::test_run()).crc, d.object.modules.at(0).stored_crc);
+  EXPECT_EQ(aq71::last_object_module(aq71_test::test_run()).bytes, 2u);
 }
 
 TEST_F(ObjectWriter, MoreThan256SegmentsAreRefused) {
@@ -346,7 +347,7 @@ TEST_F(ObjectWriterInProcess, RandomModulesGiveReadableObjects) {
     view.name = aq71::module_state(run()).name;
     view.start_address = aq71::module_state(run()).start_address;
     view.program_end = true;
-    std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(aq71::current_assembly(), view);
+    std::optional<std::vector<std::uint8_t>> bytes = aq71::build_object_module(aq71_test::test_run(), view);
     ASSERT_TRUE(bytes.has_value()) << src << console.text();
     zx::DecodeResult d = zx::decode(*bytes);
     ASSERT_TRUE(d.ok) << src << d.error;

@@ -17,6 +17,7 @@
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/tests/aq71_test_support.h"
+#include "assembler/tests/test_run.h"
 
 using namespace aq71;
 
@@ -25,29 +26,31 @@ namespace {
 class GrammarTest : public ::testing::Test {
  protected:
   void SetUp() override { setup(6); }
-  void TearDown() override { start_assembly(); }
+  void TearDown() override { aq71_test::start_test_run(); }
 
   // A fresh tree with the keywords of processor option `proc`.
   void setup(int proc) {
-    start_assembly();
-    settings(current_assembly()).processor_option = proc;
-    settings(current_assembly()).console_diagnostics = false;
-    settings(current_assembly()).max_errors = 1 << 30;
-    problem_hooks(current_assembly()).error = [this](int n, std::string_view, long) { errors.push_back(n); };
-    problem_hooks(current_assembly()).warning = [](int, std::string_view, long) {};
-    problem_hooks(current_assembly()).internal = [this](const char* f, const char* d) { internal = std::string(f) + ": " + d; };
-    IdentTree& t = ident_tree(current_assembly());
+    aq71_test::start_test_run();
+    settings(aq71_test::test_run()).processor_option = proc;
+    settings(aq71_test::test_run()).console_diagnostics = false;
+    settings(aq71_test::test_run()).max_errors = 1 << 30;
+    problem_hooks(aq71_test::test_run()).error = [this](int n, std::string_view, long) { errors.push_back(n); };
+    problem_hooks(aq71_test::test_run()).warning = [](int, std::string_view, long) {};
+    problem_hooks(aq71_test::test_run()).internal = [this](const char* f, const char* d) {
+      internal = std::string(f) + ": " + d;
+    };
+    IdentTree& t = ident_tree(aq71_test::test_run());
     t.case_sensitive = true;
     init_operand_keywords_B00(t, proc);
     t.init_comment_char_A07(';', TOK_SEMICOLON);
-    t.env.make_value = [](LabelRec& l) { return new_label_value(current_assembly(), l); };
+    t.env.make_value = [](LabelRec& l) { return new_label_value(aq71_test::test_run(), l); };
     errors.clear();
   }
 
   // Starts reading " text" and returns the first word's token (the mnemonic).
   const Token& start(const std::string& text) {
     src = std::make_unique<StringLineSource>(" " + text + "\n");
-    sc = std::make_unique<Scanner>(current_assembly());
+    sc = std::make_unique<Scanner>(aq71_test::test_run());
     sc->start(src.get());
     do sc->next_token_A07();
     while (sc->token().code == TOK_BLANK);
@@ -79,7 +82,7 @@ class GrammarTest : public ::testing::Test {
     ctx.location = address + st->size;
     ctx.segment = absolute ? 1 : 2;
     ctx.absolute_segment = absolute;
-    encode_instruction_statement(aq71::current_assembly(), *st, ctx, odd);
+    encode_instruction_statement(aq71_test::test_run(), *st, ctx, odd);
     return st;
   }
   std::uint16_t word(const std::string& line, std::uint32_t address = 0) {
@@ -93,15 +96,15 @@ class GrammarTest : public ::testing::Test {
   // Encoding `line` reports error `number` at the statement.
   bool encode_error(int number, const std::string& line, std::uint32_t address = 0, bool absolute = true) {
     aq71_test::CapturedConsole console;
-    settings(current_assembly()).console_diagnostics = true;
+    settings(aq71_test::test_run()).console_diagnostics = true;
     assemble(line, address, absolute);
-    settings(current_assembly()).console_diagnostics = false;
+    settings(aq71_test::test_run()).console_diagnostics = false;
     return console.text().find("Error[" + std::to_string(number) + "]") != std::string::npos;
   }
   LabelRec* label(const std::string& name) {
     ClassifyContext ctx;
     ctx.mode = MODE_EXPRESSION;
-    return ident_tree(current_assembly()).classify(name, ctx).node->def->label;
+    return ident_tree(aq71_test::test_run()).classify(name, ctx).node->def->label;
   }
   bool reported(int n) const {
     for (int e : errors)
@@ -229,7 +232,7 @@ TEST_F(GrammarTest, ImmediatesAndTheirRange) {
 
 TEST_F(GrammarTest, NumbersStayInTheStatementAndReportTheirProblemsOnce) {
   std::vector<int> warnings;
-  problem_hooks(current_assembly()).warning = [&](int n, std::string_view, long) { warnings.push_back(n); };
+  problem_hooks(aq71_test::test_run()).warning = [&](int n, std::string_view, long) { warnings.push_back(n); };
   Statement* st = assemble("LDI R16, (1 + 2) * 3");
   ASSERT_TRUE(st->operand_exprs[0].is_constant());
   EXPECT_EQ(st->operand_exprs[0].constant_value(), 9u);
@@ -273,8 +276,8 @@ TEST_F(GrammarTest, EmulatedMnemonicsTakeTheirCoreForm) {
 TEST_F(GrammarTest, BranchesJumpsAndTheirChecks) {
   LabelRec* next = label("NEXT");
   LabelRec* self = label("SELF");
-  set_label_location(current_assembly(), *next, 1, true, 0x12, true);
-  set_label_location(current_assembly(), *self, 1, true, 0x10, true);
+  set_label_location(aq71_test::test_run(), *next, 1, true, 0x12, true);
+  set_label_location(aq71_test::test_run(), *self, 1, true, 0x10, true);
   EXPECT_EQ(word("BRNE NEXT", 0x10), 0xF401);
   EXPECT_EQ(word("BRNE SELF", 0x10), 0xF7F9);
   EXPECT_TRUE(encode_error(413, "BRNE 0x13", 0x10));
@@ -287,7 +290,7 @@ TEST_F(GrammarTest, BranchesJumpsAndTheirChecks) {
   EXPECT_TRUE(encode_error(400, "RJMP 0x10", 0, false));
   // A branch to a label of another segment goes to the linker.
   LabelRec* other = label("OTHER");
-  set_label_location(current_assembly(), *other, 3, false, 0x20, true);
+  set_label_location(aq71_test::test_run(), *other, 3, false, 0x20, true);
   Statement* st = assemble("BRNE OTHER", 0, false);
   EXPECT_EQ(st->code.fixup_count, 1);
   EXPECT_EQ(st->fixups()[0].field, 907);
@@ -348,22 +351,22 @@ TEST_F(GrammarTest, NoMatchingFormIsError43AndNoCode) {
 }
 
 TEST_F(GrammarTest, OddAddressIsReportedOncePerRun) {
-  const int before = diagnostic_counts(current_assembly()).errors;
+  const int before = diagnostic_counts(aq71_test::test_run()).errors;
   assemble("NOP", 1);
   assemble("NOP", 3);
-  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 1);
+  EXPECT_EQ(diagnostic_counts(aq71_test::test_run()).errors - before, 1);
   assemble("NOP", 4);
   assemble("NOP", 5);
-  EXPECT_EQ(diagnostic_counts(current_assembly()).errors - before, 2);
+  EXPECT_EQ(diagnostic_counts(aq71_test::test_run()).errors - before, 2);
 }
 
 TEST_F(GrammarTest, SfrAttributesAreChecked) {
   LabelRec* wr = label("PORTW");
   wr->flags |= LABEL_SFR | 0x1000 | 0x80000;  // WRITE, BYTE
-  set_label_location(current_assembly(), *wr, 1, true, 0x18, true);
+  set_label_location(aq71_test::test_run(), *wr, 1, true, 0x18, true);
   LabelRec* wd = label("PORTD");
   wd->flags |= LABEL_SFR | 0x800 | 0x1000 | 0x100000;  // READ WRITE, WORD
-  set_label_location(current_assembly(), *wd, 1, true, 0x12, true);
+  set_label_location(aq71_test::test_run(), *wd, 1, true, 0x12, true);
   errors.clear();
   assemble("IN R16, PORTW");
   EXPECT_TRUE(reported(401));

@@ -7,6 +7,7 @@
 
 #include "assembler/preprocessor.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -56,14 +57,14 @@ TEST_F(Preprocessor, DefinesExpandWithAndWithoutParameters) {
 
   // Stored bodies: formals as markers, '#' stringizes, blank runs become one blank.
   ASSERT_EQ(assemble("#define S(x)  #x   and  # x\n#define Q(a,b) a##  b\n#define C(x) x ; comment\n END\n"), 0);
-  ASSERT_NE(aq71::find_define(aq71::current_assembly(), "S"), nullptr);
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "S")->body, std::string("\"\x01\x01\" and \"\x01\x01\"", 13));
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "S")->param_count, 1);
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "Q")->body, std::string("\x01\x01\x01\x02", 4));
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "C")->body, std::string("\x01\x01", 2));
+  ASSERT_NE(aq71::find_define(aq71_test::test_run(), "S"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "S")->body, std::string("\"\x01\x01\" and \"\x01\x01\"", 13));
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "S")->param_count, 1);
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "Q")->body, std::string("\x01\x01\x01\x02", 4));
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "C")->body, std::string("\x01\x01", 2));
   // Formals are not found inside numbers or quoted text.
   ASSERT_EQ(assemble("#define N(h,b) 10h+b+'h'+H'1F\n END\n"), 0);
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "N")->body, std::string("10h+\x01\x02+'h'+H'1F"));
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "N")->body, std::string("10h+\x01\x02+'h'+H'1F"));
 }
 
 TEST_F(Preprocessor, StringizedArgumentIsAString) {
@@ -152,7 +153,7 @@ TEST_F(Preprocessor, RecursionAndRunawayExpansionStop) {
 TEST_F(Preprocessor, DefineLineErrorsAndRedefinition) {
   EXPECT_EQ(assemble("#define F(x)x\n END\n"), 2);
   EXPECT_TRUE(has("Error[10]: Space or tab expected")) << out;
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "F"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "F"), nullptr);
   EXPECT_EQ(assemble("#define F(x,x) x\n END\n"), 2);
   EXPECT_TRUE(has("Error[22]: Macro parameter 'x' redefined")) << out;
   EXPECT_EQ(assemble("#define F(x;y) x\n END\n"), 2);
@@ -172,7 +173,7 @@ TEST_F(Preprocessor, DefineLineErrorsAndRedefinition) {
   EXPECT_EQ(assemble("#define A 1\n#define A 2\n LDI R16,A\n#undef A\n#undef A\n END\n"), 0);
   EXPECT_TRUE(has("Warning[9]: Macro redefined")) << out;
   EXPECT_EQ(ldi(), std::vector<int>{2});
-  EXPECT_EQ(aq71::find_define(aq71::current_assembly(), "A"), nullptr);
+  EXPECT_EQ(aq71::find_define(aq71_test::test_run(), "A"), nullptr);
   EXPECT_EQ(assemble("#undef\n END\n"), 2);
   EXPECT_TRUE(has("Error[10]")) << out;
   EXPECT_EQ(assemble("#undef A B\n END\n"), 2);
@@ -194,7 +195,7 @@ TEST_F(Preprocessor, ConditionalBranches) {
       << out;
   EXPECT_EQ(ldi(), (std::vector<int>{2, 6, 7, 10, 11, 12, 15, 16}));
   // #ifdef of a name never seen leaves no trace of it.
-  EXPECT_EQ(aq71::ident_tree(aq71::current_assembly()).find_exact("NEVER"), nullptr);
+  EXPECT_EQ(aq71::ident_tree(aq71_test::test_run()).find_exact("NEVER"), nullptr);
 
   // #define records outlive the module in which they were made and used.
   ASSERT_EQ(assemble("#define V 3\n MODULE m1\nL: LDI R16,V\n ENDMOD\n MODULE m2\n LDI R17,V\n END\n"), 0) << out;
@@ -298,7 +299,7 @@ TEST_F(Preprocessor, PredefinedSymbols) {
             0)
       << out;
   EXPECT_EQ(ldi(), (std::vector<int>{1, 3, 130, 1, 1, 0x30, 0x5A}));
-  const aq71::DefineRec* date = aq71::find_define(aq71::current_assembly(), "__DATE__");
+  const aq71::DefineRec* date = aq71::find_define(aq71_test::test_run(), "__DATE__");
   ASSERT_NE(date, nullptr);
   ASSERT_TRUE(date->value);
   std::string d = date->value();
@@ -306,9 +307,9 @@ TEST_F(Preprocessor, PredefinedSymbols) {
   EXPECT_EQ(d.front(), '"');
   EXPECT_EQ(d[4], ' ');
   EXPECT_EQ(d[7], ' ');
-  std::string t = aq71::find_define(aq71::current_assembly(), "__TIME__")->value();
+  std::string t = aq71::find_define(aq71_test::test_run(), "__TIME__")->value();
   EXPECT_EQ(t.size(), 10u) << t;
-  std::string file = aq71::find_define(aq71::current_assembly(), "__FILE__")->value();
+  std::string file = aq71::find_define(aq71_test::test_run(), "__FILE__")->value();
   EXPECT_EQ(file.front(), '"');
   EXPECT_EQ(file.back(), '"');
   EXPECT_NE(file.find("t.s71"), std::string::npos) << file;
@@ -333,12 +334,12 @@ TEST_F(Preprocessor, CommandLineDefinesReachTheSource) {
 TEST_F(Preprocessor, CommandLineDefinesInProcess) {
   reset_all();
   console.clear();
-  aq71::define_symbol_A02(aq71::current_assembly(), "ON", "1", 0);
-  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "V", "2", 0), 0);
-  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "V", "0x21", 0), 1);
-  EXPECT_EQ(aq71::undefine_symbol_A02(aq71::current_assembly(), "NONE"), 1);
-  EXPECT_EQ(aq71::define_symbol_A02(aq71::current_assembly(), "GONE", "1", 0), 0);
-  EXPECT_EQ(aq71::undefine_symbol_A02(aq71::current_assembly(), "GONE"), 0);
+  aq71::define_symbol_A02(aq71_test::test_run(), "ON", "1", 0);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71_test::test_run(), "V", "2", 0), 0);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71_test::test_run(), "V", "0x21", 0), 1);
+  EXPECT_EQ(aq71::undefine_symbol_A02(aq71_test::test_run(), "NONE"), 1);
+  EXPECT_EQ(aq71::define_symbol_A02(aq71_test::test_run(), "GONE", "1", 0), 0);
+  EXPECT_EQ(aq71::undefine_symbol_A02(aq71_test::test_run(), "GONE"), 0);
   write_file(dir_ / "t.s71", "#if ON\n LDI R16,V\n#endif\n#ifdef GONE\n LDI R16,9\n#endif\n END\n");
   aq71::settings(run()).banner = false;
   std::string name = "t";

@@ -4,6 +4,7 @@
 #include "assembler/assembly.h"
 #include "assembler/repeat_blocks.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -17,7 +18,7 @@ class RepeatBlocks : public InProcessAssembly {};
 TEST_F(RepeatBlocks, CountsNestingAndZero) {
   ASSERT_EQ(assemble(" REPT 3\n NOP\n ENDR\n REPT 0\n LDI R16,1\n ENDR\n LDI R17,2\n END\n"), 0) << out;
   EXPECT_EQ(words(), (W{0, 0, 0, 0xE012}));
-  EXPECT_EQ(aq71::block_stack(aq71::current_assembly()).size(), 0u);
+  EXPECT_EQ(aq71::block_stack(aq71_test::test_run()).size(), 0u);
   ASSERT_EQ(assemble(" REPT 3\n LDI R16,1\n REPT 2\n NOP\n ENDR\n ENDR\n END\n"), 0) << out;
   EXPECT_EQ(words(), (W{0xE001, 0, 0, 0xE001, 0, 0, 0xE001, 0, 0}));
   EXPECT_EQ(assemble(" REPT -1\n NOP\n ENDR\n LDI R16,3\n END\n"), 2);
@@ -65,16 +66,16 @@ TEST_F(RepeatBlocks, MisplacedEnds) {
 }
 
 TEST_F(RepeatBlocks, BlockStackReportsTheOpenKind) {
-  aq71::BlockStack b(aq71::current_assembly());
+  aq71::BlockStack b(aq71_test::test_run());
   EXPECT_EQ(b.pop(aq71::OPEN_MACRO), aq71::OPEN_NONE);
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 1);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).run_errors, 1);
   b.push(aq71::OPEN_REPEAT, 7);
   b.push(aq71::OPEN_CONDITIONAL, 9);
   ASSERT_TRUE(b.origin());
   EXPECT_EQ(b.origin()->second, 9);
   EXPECT_EQ(b.pop(aq71::OPEN_CONDITIONAL), aq71::OPEN_REPEAT);
   EXPECT_EQ(b.pop(aq71::OPEN_MACRO), aq71::OPEN_NONE);  // error 79, removed all the same
-  EXPECT_EQ(aq71::diagnostic_counts(aq71::current_assembly()).run_errors, 2);
+  EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).run_errors, 2);
   EXPECT_FALSE(b.origin());
   b.push(aq71::OPEN_MACRO, 3, false);  // replaces nothing: the bottom node stays
   EXPECT_EQ(b.size(), 1u);

@@ -25,15 +25,14 @@ struct Problem {
 class ScannerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    start_assembly();
-    problem_hooks(current_assembly()).error = [this](int n, std::string_view s, long a) {
+    problem_hooks(run).error = [this](int n, std::string_view s, long a) {
       problems.push_back({'E', n, std::string(s), a});
     };
-    problem_hooks(current_assembly()).warning = [this](int n, std::string_view s, long a) {
+    problem_hooks(run).warning = [this](int n, std::string_view s, long a) {
       problems.push_back({'W', n, std::string(s), a});
     };
-    problem_hooks(current_assembly()).internal = [this](const char*, const char* d) { internal = d; };
-    IdentTree& t = ident_tree(current_assembly());
+    problem_hooks(run).internal = [this](const char*, const char* d) { internal = d; };
+    IdentTree& t = ident_tree(run);
     t.directive_case = true;
     t.case_sensitive = true;
     t.init_part_of_identifier_A07('.', TOK_DOT);
@@ -62,7 +61,6 @@ class ScannerTest : public ::testing::Test {
     t.init_defined_word("defined");
     t.init_comment_char_A07(';', TOK_SEMICOLON);
   }
-  void TearDown() override { start_assembly(); }
 
   void source(const std::string& text) {
     src = std::make_unique<StringLineSource>(text);
@@ -96,7 +94,6 @@ class ScannerTest : public ::testing::Test {
 
   std::unique_ptr<StringLineSource> src;
   Assembly run;
-  AssemblyScope scope{run};  // the fixture's own run for every part it sets up
   Scanner sc{run};
   std::vector<Problem> problems;
   std::string internal;
@@ -340,10 +337,9 @@ TEST_F(ScannerTest, DotRuleForLabelsAndNames) {
 }
 
 TEST_F(ScannerTest, UnregisteredDotIsPunctuation) {
-  const ProblemHooks hooks = problem_hooks(current_assembly());
+  const ProblemHooks hooks = problem_hooks(run);
   Assembly bare;  // a run whose tree has no dot as part of names
-  AssemblyScope bound(bare);
-  problem_hooks(current_assembly()) = hooks;
+  problem_hooks(bare) = hooks;
   ident_tree(bare).init_mnemonic_A07("NOP", nullptr, 91, 1, 0);
   Scanner bare_sc(bare);
   StringLineSource text(" a.b\n");
@@ -385,7 +381,7 @@ TEST_F(ScannerTest, LabelFieldAndOperationField) {
 }
 
 TEST_F(ScannerTest, EqualsDirectiveAndPercentAfterALabel) {
-  ident_tree(current_assembly()).init_directive_A07("=", 21, BLOCK_NONE, true);
+  ident_tree(run).init_directive_A07("=", 21, BLOCK_NONE, true);
   source("X = Y=1\nL %NAME\n");
   EXPECT_EQ(pp().kind, KIND_LABEL);
   const Token& eq = pp();
@@ -471,7 +467,7 @@ TEST_F(ScannerTest, JoinedStringIsLimited) {
 
 TEST_F(ScannerTest, DefinedAndDefineExpansion) {
   source("#if defined(FOO) + defined BAR + defined(BAZ\n FOO\n");
-  SymbolNode* foo = ident_tree(current_assembly()).enter("FOO", true, false).node;
+  SymbolNode* foo = ident_tree(run).enter("FOO", true, false).node;
   static int dummy_define;
   foo->define = reinterpret_cast<DefineRec*>(&dummy_define);
   std::vector<int> values;
@@ -492,14 +488,14 @@ TEST_F(ScannerTest, DefinedAndDefineExpansion) {
   EXPECT_EQ(st().kind, KIND_MNEMONIC);  // FOO expands to NOP
   EXPECT_EQ(values, (std::vector<int>{1, 0, 0}));
   EXPECT_TRUE(has('E', 17));
-  EXPECT_EQ(ident_tree(current_assembly()).find_exact("BAR"), nullptr);  // looked up only
+  EXPECT_EQ(ident_tree(run).find_exact("BAR"), nullptr);  // looked up only
   ASSERT_EQ(expanded.size(), 1u);
   EXPECT_EQ(expanded[0], foo);
 }
 
 TEST_F(ScannerTest, MacroNameStartsACall) {
-  SymbolNode* m = ident_tree(current_assembly()).enter("MAC", true, false).node;
-  m = ident_tree(current_assembly()).add_meaning(m, KIND_MACRO);
+  SymbolNode* m = ident_tree(run).enter("MAC", true, false).node;
+  m = ident_tree(run).add_meaning(m, KIND_MACRO);
   SymbolNode* called = nullptr;
   sc.hooks.macro_call = [&](SymbolNode* n) { called = n; };
   source(" MAC 1\n");
@@ -593,7 +589,7 @@ TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
   ASSERT_NE(f, nullptr);
   std::fwrite("  NOP\r\n\tADD R1\0\n", 1, 15, f);
   std::rewind(f);
-  SourceReader reader(current_assembly());
+  SourceReader reader(run);
   reader.start(f, "t.s71");
   IncludeStackSource input(reader);
   sc.start(&input);

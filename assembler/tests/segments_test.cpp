@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -12,7 +13,7 @@ using aq71::StatementKind;
 std::uint32_t label_offset(const Statement* st) {
   aq71::LabelRec* l = aq71::label_record(st->label);
   if (!l) return 0xDEADBEEF;
-  return aq71::label_value(aq71::current_assembly(), *l).value;
+  return aq71::label_value(aq71_test::test_run(), *l).value;
 }
 
 TEST(AlignmentPadding, PowersOfTwoAndOddAddressesInSixtyFourBits) {
@@ -51,7 +52,7 @@ TEST_F(Segments, BuiltInSegmentsAndANamedOneContinuedLater) {
   Statement* l2 = statement_of(2, "L2:");
   ASSERT_NE(l2, nullptr);
   EXPECT_EQ(label_offset(l2), 2u);
-  aq71::ValueRec& v = aq71::label_value(aq71::current_assembly(), *aq71::label_record(l2->label));
+  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(l2->label));
   EXPECT_EQ(v.kind, aq71::VALUE_RELOCATABLE);
   EXPECT_EQ(v.result_segment, 2);
 }

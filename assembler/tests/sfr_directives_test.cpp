@@ -5,6 +5,7 @@
 
 #include "assembler/sfr_directives.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace aq71_test {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(SfrDirectives, DeclarationsGiveValuesAndAttributes) {
   EXPECT_EQ(sfr_bits("RO"), 0x100A00u);
   EXPECT_EQ(sfr_bits("P"), 0x80A00u);
   ASSERT_NE(label("SP"), nullptr);
-  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("SP")).value, 0x3Du);
+  EXPECT_EQ(aq71::label_value(aq71_test::test_run(), *label("SP")).value, 0x3Du);
   EXPECT_FALSE(has("Warning")) << out;
   // CONST lasts for its line only.
   ASSERT_EQ(assemble(" CONST SFRB A1 = 1\n SFRB A2 = 2\n END\n"), 0) << out;
@@ -75,7 +76,7 @@ TEST_F(SfrDirectives, SfrTypeCompletesTheAttributes) {
   EXPECT_TRUE(has("Warning[13]")) << out;
   EXPECT_EQ(sfr_bits("P"), 0x80A00u);
   ASSERT_NE(label("P"), nullptr);
-  EXPECT_EQ(aq71::label_value(aq71::current_assembly(), *label("P")).value, 2u);
+  EXPECT_EQ(aq71::label_value(aq71_test::test_run(), *label("P")).value, 2u);
 }
 
 TEST_F(SfrDirectives, MalformedDeclarations) {

@@ -11,6 +11,7 @@
 #include "assembler/record_arena.h"
 #include "assembler/statements.h"
 #include "assembler/tests/driver_test_support.h"
+#include "assembler/tests/test_run.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST(RecordArena, TextsKeepTheirBytesWithAnyLength) {
 
 TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store(aq71::current_assembly());
+  aq71::StatementStore store(aq71_test::test_run());
   std::string_view a = store.keep_line(" NOP");
   EXPECT_EQ(a, " NOP\n");
   EXPECT_EQ(store.keep_line(" NOP\n").data(), a.data());  // records of one line share it
@@ -139,7 +140,7 @@ TEST(StatementStore, LinesAndFileNamesAreHeldOnce) {
 
 TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store(aq71::current_assembly());
+  aq71::StatementStore store(aq71_test::test_run());
   // Lines of odd lengths one after the other: every kept line still begins at an even address.
   for (int i = 0; i < 50; ++i) {
     const std::string line(static_cast<std::size_t>(i), 'a' + i % 26);
@@ -170,7 +171,7 @@ TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
 
 TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
   aq71_test::reset_run_state();
-  aq71::StatementStore store(aq71::current_assembly());
+  aq71::StatementStore store(aq71_test::test_run());
   // Three segments taking turns in stretches of varying length, across many arena blocks.
   std::array<aq71::StatementChain, 3> chains;
   std::array<std::vector<const aq71::Statement*>, 3> expected;
@@ -210,24 +211,24 @@ TEST(StatementStore, ProblemLinesAreMadeByTheFirstReportAtASite) {
   site.where = {"t.s71", 4, " RJMP FAR\n"};
   site.columns = {2, 7, 0};
   EXPECT_EQ(site.problems, nullptr);
-  aq71::user_error_pass2_A01(aq71::current_assembly(), 2, &site, 50, 2, {.text = "FAR"});
+  aq71::user_error_pass2_A01(aq71_test::test_run(), 2, &site, 50, 2, {.text = "FAR"});
   ASSERT_NE(site.problems, nullptr);
   EXPECT_EQ(site.problems->severity, 2);
   aq71::ProblemLines* first = site.problems;
-  aq71::user_warning_pass2_A01(aq71::current_assembly(), 2, &site, 15, 1);
+  aq71::user_warning_pass2_A01(aq71_test::test_run(), 2, &site, 15, 1);
   EXPECT_EQ(site.problems, first);
   EXPECT_EQ(console.text(),
             "\n RJMP FAR\n------^\n\"t.s71\",4  Error[50]: undefined symbol:'FAR'\n"
             "\n RJMP FAR\n-^\n\"t.s71\",4  Warning[15]: Constant truncated\n");
 
   // Nothing waits for the next record until something is reported before it exists.
-  EXPECT_FALSE(aq71::pending_problems(aq71::current_assembly()));
-  aq71::user_error_A01(aq71::current_assembly(), 40);
-  EXPECT_TRUE(aq71::pending_problems(aq71::current_assembly()));
+  EXPECT_FALSE(aq71::pending_problems(aq71_test::test_run()));
+  aq71::user_error_A01(aq71_test::test_run(), 40);
+  EXPECT_TRUE(aq71::pending_problems(aq71_test::test_run()));
   aq71::ProblemLines into;
-  aq71::take_pending_problems(aq71::current_assembly(), into);
+  aq71::take_pending_problems(aq71_test::test_run(), into);
   EXPECT_EQ(into.severity, 2);
-  EXPECT_FALSE(aq71::pending_problems(aq71::current_assembly()));
+  EXPECT_FALSE(aq71::pending_problems(aq71_test::test_run()));
 }
 
 class StatementRecords : public aq71_test::InProcessAssembly {};
@@ -242,7 +243,7 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   const aq71::Statement* db = statement_of(1, "DB");
   const aq71::Statement* rjmp = statement_of(1, "RJMP");
   ASSERT_TRUE(ldi && nop && db && rjmp);
-  aq71::StatementStore& store = aq71::statement_store(aq71::current_assembly());
+  aq71::StatementStore& store = aq71::statement_store(aq71_test::test_run());
   EXPECT_STREQ(ldi->source(store).file, "t.s71");
   EXPECT_EQ(ldi->source(store).line, 2);
   EXPECT_EQ(ldi->text(), " LDI R16,1\n");
