@@ -535,7 +535,8 @@ bool has_code(const Segment& seg) {
 }
 
 // Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
-bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
+bool write_symbol(Encoder& e, ObjectRun& w, const Statement& st) {
+  Assembly& run = w.run;
   LabelRec* l = label_record(st.label);
   if (!l) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
   const std::string& name = st.label->name;
@@ -546,7 +547,7 @@ bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
   if (!(l->flags & LABEL_PUBLIC)) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
   ValueRec& v = label_value(run, *l);
   if (!(l->flags & LABEL_ON_LINE) && !(l->flags & LABEL_PREDEFINED))
-    user_error_pass2_A01(run, 2, st.site(statement_store(run)), 67, 1, {.text = name});
+    user_error_pass2_A01(run, 2, st.site(w.store), 67, 1, {.text = name});
   const bool assigned = (l->flags & LABEL_BY_EQU) != 0;
   if (v.kind == VALUE_RELOCATABLE && v.result_segment >= 2) {
     e.symbol(assigned ? zolex::SymbolKind::RelocatableFlagged : zolex::SymbolKind::Relocatable,
@@ -554,7 +555,7 @@ bool write_symbol(Assembly& run, Encoder& e, const Statement& st) {
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(run, 2, st.site(statement_store(run)), 64, 1);
+    user_error_pass2_A01(run, 2, st.site(w.store), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);
@@ -630,7 +631,7 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
     // without a symbol record.
     if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(run, e, *st) && w.debug.references) write_symbol_debug(e, *st->label);
+    if (write_symbol(e, w, *st) && w.debug.references) write_symbol_debug(e, *st->label);
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];
