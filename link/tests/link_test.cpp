@@ -113,17 +113,18 @@ TEST(Link, TermiosPortRefusesAFileThatIsNoTerminal) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST(LinkConfig, EnvironmentOverridesDevicesAndWait) {
-  setenv("ZQV_PORT_DEV2", "/tmp/zqv-port", 1);
-  setenv("ZQV_BASE_WAIT_MS", "250", 1);
-  LinkConfig c = LinkConfig{}.WithEnvironment();
-  EXPECT_EQ(c.portDevices[0], "/dev/ttyS0");
+TEST(LinkConfig, StartupOptionsOverrideDevicesAndWait) {
+  platform::StartupOptions options;
+  options.portDevices[2] = "/tmp/zqv-port";
+  options.baseWaitMs = 250;
+  LinkConfig settings;
+  settings.portDevices[0] = "/dev/ttyUSB0";
+  LinkConfig c = settings.WithOverrides(options);
+  EXPECT_EQ(c.portDevices[0], "/dev/ttyUSB0");
+  EXPECT_EQ(c.portDevices[1], "/dev/ttyS1");
   EXPECT_EQ(c.portDevices[2], "/tmp/zqv-port");
   EXPECT_EQ(c.baseWaitMs, 250);
-  setenv("ZQV_BASE_WAIT_MS", "soon", 1);
-  EXPECT_EQ(LinkConfig{}.WithEnvironment().baseWaitMs, 1000);
-  unsetenv("ZQV_PORT_DEV2");
-  unsetenv("ZQV_BASE_WAIT_MS");
+  EXPECT_EQ(LinkConfig{}.WithOverrides(platform::StartupOptions{}).baseWaitMs, 1000);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "link/link.h"
 #include "link/module_commands.h"
 #include "monitor/ui/monitor_ticker.h"
-#include "platform/studio_folder.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -25,9 +24,10 @@ void ApplyMonitorItem(FrmMain& window, plclink::MonitorItem item) {
 }
 
 // What the device commands need of the last build.
-plclink::DeviceJob JobOf(const compiler::Studio& studio) {
+plclink::DeviceJob JobOf(FrmMain& window) {
+  const compiler::Studio& studio = window.Studio();
   plclink::DeviceJob job;
-  job.folder = platform::StudioFolder();
+  job.folder = window.StudioFolder();
   job.plcModel = studio.doc.Setup.PlcModel;
   job.romSize = studio.build.RomSize;
   job.compileInfo = studio.build.CompileInfo;
@@ -48,8 +48,8 @@ plclink::BuildHooks BuildHooksOf(FrmMain& window) {
     job.compileInfo = studio->build.CompileInfo;
     return failed;
   };
-  hooks.execCmd = [](const std::string& batch) {
-    plclink::SpawnProcessRunner().Run({"/bin/sh", batch}, platform::StudioFolder());
+  hooks.execCmd = [folder = window.StudioFolder()](const std::string& batch) {
+    plclink::SpawnProcessRunner().Run({"/bin/sh", batch}, folder);
   };
   return hooks;
 }
@@ -84,7 +84,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
   window.SetHandler("mnuAuto", [w, l, ticker] {
     monitor::MonitorTicker::Hold hold(ticker);
     l->PortNum = w->View().PortNum;
-    const std::filesystem::path folder = platform::StudioFolder();
+    const std::filesystem::path folder = w->StudioFolder();
     plclink::SpawnProcessRunner runner;
     plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
     plclink::AutoSeams seams;
@@ -101,19 +101,19 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     plclink::RunAuto(seams);
   });
   window.SetHandler("mnuVerify",
-                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn()); }));
+                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
   window.SetHandler("mnuClearKeepArea", command([w, l] {
-                      plclink::ClearKeepCommand(*l, JobOf(w->Studio()), w->MonitorOn());
+                      plclink::ClearKeepCommand(*l, JobOf(*w), w->MonitorOn());
                       return plclink::Outcome{};
                     }));
   window.SetHandler("mnuErase", command([w, l] {
-                      plclink::DeviceJob job = JobOf(w->Studio());
+                      plclink::DeviceJob job = JobOf(*w);
                       const plclink::Outcome outcome = plclink::EraseCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));
   window.SetHandler("mnuObjectDownload", command([w, l] {
-                      plclink::DeviceJob job = JobOf(w->Studio());
+                      plclink::DeviceJob job = JobOf(*w);
                       const plclink::Outcome outcome =
                           plclink::ObjectDownloadCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
                       KeepJob(w->Studio(), job);
@@ -127,7 +127,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                         w->Files().OpenProgram(program.string());
                       };
                       hooks.setCaption = [w](const std::string& caption) { w->SetCaption(caption); };
-                      return plclink::UploadCommand(*l, JobOf(w->Studio()), w->Studio().shell, hooks, w->MonitorOn());
+                      return plclink::UploadCommand(*l, JobOf(*w), w->Studio().shell, hooks, w->MonitorOn());
                     }));
 }
 
