@@ -65,6 +65,31 @@ TEST(Link, SecondOpenChangesNothing) {
   EXPECT_EQ(r.port->openCount, 1);
 }
 
+TEST(Link, AHungUpDeviceIsOpenedAgainOnceUntilTheNextWait) {
+  Rig r;
+  r.port->hangUp = true;
+  r.port->failOpen = true;  // unplugged, not back yet
+  // The command stands on the port as before: no port message, sends go nowhere, the wait
+  // times out. One attempt to open the device again until that wait.
+  EXPECT_FALSE(r.link->OpenPort());
+  r.link->SendByte(0xA3);
+  EXPECT_EQ(r.port->openCount, 2);
+  EXPECT_TRUE(r.port->written.empty());
+  EXPECT_TRUE(r.link->WaitReply(3));
+  EXPECT_TRUE(r.messages.shown.empty());
+
+  // Back again: the next command opens it and is answered; a sound device is not reopened.
+  r.port->failOpen = false;
+  r.port->Then({0xA3}, {0xA3, 0xA3, 150});
+  EXPECT_FALSE(r.link->OpenPort());
+  r.link->SendByte(0xA3);
+  ASSERT_FALSE(r.link->WaitReply(3));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{0xA3, 0xA3, 150}));
+  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_EQ(r.port->openCount, 3);
+  EXPECT_TRUE(r.messages.shown.empty());
+}
+
 TEST(Link, PortsStayOpenAcrossAChangeOfPortNumber) {
   platform::RecordingMessageSink messages;
   platform::NullStatusPort status;
