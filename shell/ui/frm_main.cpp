@@ -483,9 +483,15 @@ void FrmMain::showEvent(QShowEvent* event) {
 }
 
 void FrmMain::Form_Activate() {
-  if (tipShow_ != 1 || !studio_.shell.KoreanMenu || inActivate_) return;
+  if (inActivate_) return;
   inActivate_ = true;
-  ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, true, IniKeyWriter());
+  // The tip window is one of the studio's own dialogs: closing it hands the activation back
+  // to the main window, which offers the tip again until the window's own close button
+  // ends the offers. A tip file that cannot be read stops here (its message was shown).
+  while (tipShow_ == 1 && studio_.shell.KoreanMenu) {
+    if (!ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, true, IniKeyWriter()))
+      break;
+  }
   inActivate_ = false;
 }
 
@@ -520,6 +526,7 @@ void FrmMain::mnuExit_Click() {
 
 void FrmMain::SetMenuLanguage() {
   const bool korean = studio_.shell.KoreanMenu;
+  qtLanguage_.Apply(korean);
   plcPage_->SetKoreanMenu(korean);
   setupPage_->SetKoreanMenu(korean);
   for (const CaptionRow& row : CaptionTable()) {

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
@@ -108,6 +110,30 @@ TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
   EXPECT_EQ(tips.join(","),
             "|,New,Open,Save,|,Print,|,Block Cut,Block Copy,Block Paste,|,Search,|,Auto,Run,Stop,Monitor,|");
   EXPECT_FALSE(ini->HasKey("Screen", "Top"));  // start-up writes nothing
+}
+
+// Qt's own dialogs (message-box buttons, file dialogs) speak the interface language too.
+TEST_F(WindowTest, StandardDialogsFollowTheLanguage) {
+  auto yesText = [] {
+    QMessageBox box(QMessageBox::Question, "t", "x", QMessageBox::Yes | QMessageBox::Cancel);
+    return box.button(QMessageBox::Yes)->text() + "|" + box.button(QMessageBox::Cancel)->text();
+  };
+  Start();
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
+  window->optLanguage_Click(true);
+  EXPECT_EQ(yesText(), QString::fromUtf8("예(&Y)|취소"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+  window->optLanguage_Click(false);
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+
+  // A start in Korean has them Korean from the first dialog; closing the window drops them.
+  window.reset();
+  ini->WriteString("Setup", "KoreanMenu", "1");
+  Start();
+  EXPECT_EQ(yesText(), QString::fromUtf8("예(&Y)|취소"));
+  window.reset();
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
 }
 
 TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {

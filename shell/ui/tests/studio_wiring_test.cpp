@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTimer>
+#include <QDialog>
 #include <QToolBar>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "ladder/ui/alias_page_widget.h"
@@ -214,4 +217,34 @@ TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
   EXPECT_TRUE(core.running());
   EXPECT_EQ(core.storedLength() >= static_cast<size_t>(studio->build.RomSize), true);
   EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
+}
+
+// Closing Go to or Find activates the main window again, which offers the tip of the day
+// (Korean interface, tips on); a tip closed otherwise than by its own close button comes back
+// at once, and that button ends the offers for the run.
+TEST_F(StudioWiringTest, ClosingGotoOrFindOffersTheTipAgain) {
+  std::ofstream((folder / "tip.txt").string()) << "A\n----------\nB\n";
+  window->optLanguage_Click(true);
+  QStringList seen;
+  int tips = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    const QString name = dialog->metaObject()->className();
+    seen << name.mid(name.indexOf(':') + 2);
+    if (name != "shell::TipDialog") {
+      dialog->reject();
+    } else if (++tips % 2 == 1) {
+      dialog->reject();  // Escape or the title bar's close box
+    } else {
+      dialog->findChild<QPushButton*>("Command3")->click();
+    }
+  });
+  closer.start(5);
+  Trigger("mnuGotoLine");
+  EXPECT_EQ(seen.join(","), "GotoDialog,TipDialog,TipDialog");
+  seen.clear();
+  Trigger("mnuSearch");
+  EXPECT_EQ(seen.join(","), "FindDialog");  // the close button ended the offers
 }
