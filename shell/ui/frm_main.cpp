@@ -418,8 +418,6 @@ void FrmMain::SetBoard(QWidget* board) {
   }
   endLine_->setParent(board);
   endLine2_->setParent(board);
-  endLine_->setVisible(ownScrollBar_);
-  endLine2_->setVisible(ownScrollBar_);
   delete board_;
   board_ = board;
   board_->show();
@@ -650,25 +648,24 @@ void FrmMain::Form_Resize() {
     tabMainBody_->setGeometry(r.left(), r.top(), r.width(), std::max(0, r.height() - tabs + 2));
     tabMain_->setGeometry(r.left(), r.bottom() + 1 - tabs, r.width(), tabs);
   }
-  // The ladder toolbar keeps the height its buttons need; the board starts below it.
+  // The ladder toolbar lies over the top band of the board, down to the two rule lines; a
+  // hosted ladder view starts its operand box and scroll bar below them.
   TwipRect ladderBar = l.tbrLadder;
   const int barHeight = std::max(Px(kLadderToolbarHeight), tbrLadder_->sizeHint().height());
   if (ladderBar.Usable())
     tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
-  TwipRect boardPlace = l.picBoard;
-  const int barBottom = (Px(ladderBar.top) + barHeight + 2) * kTwipsPerPixel;
-  if (boardPlace.top < barBottom) {
-    boardPlace.height -= barBottom - boardPlace.top;
-    boardPlace.top = barBottom;
-  }
-  Place(board_, boardPlace);
+  Place(board_, l.picBoard);
+  if (!ownScrollBar_ && board_->layout()) board_->layout()->setContentsMargins(0, Px(l.vsbMain.top), 0, 0);
+  tbrLadder_->raise();
   Place(txtMnemonic_, l.txtMnemonic);
   if (l.gagStatus.Usable())
     gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width), Px(l.gagStatus.height));
   if (ownScrollBar_) Place(vsbMain_, l.vsbMain);
-  if (l.endLineLength >= 0 && ownScrollBar_) {
+  if (l.endLineLength >= 0) {
     endLine_->setGeometry(0, Px(l.endLineY), Px(l.endLineLength), 1);
     endLine2_->setGeometry(0, Px(l.endLine2Y), Px(l.endLineLength), 1);
+    endLine_->raise();
+    endLine2_->raise();
   }
   // The side page that is visible; hidden pages are placed when they are chosen.
   if (!frames_["fraPlcSetup"]->isHidden()) Place(frames_["fraPlcSetup"], l.sideFrame);

@@ -256,9 +256,18 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   QWidget* tabMain = window->findChild<QWidget*>("tabMain");
   QWidget* ladderBar = window->findChild<QWidget*>("tbrLadder");
   EXPECT_EQ(board->x(), 4320 / 15);
-  // The board starts at its place or below the ladder toolbar, and ends where the layout says.
-  EXPECT_GE(board->y(), 720 / 15);
-  EXPECT_GT(board->y(), ladderBar->geometry().bottom());
+  // The board starts at its place under the ladder toolbar, which ends above the two rule
+  // lines across the board, and ends where the layout says.
+  EXPECT_EQ(board->y(), 720 / 15);
+  for (const char* name : {"tbrEndLine", "tbrEndLine2"}) {
+    QWidget* line = window->findChild<QWidget*>(name);
+    ASSERT_TRUE(line && line->isVisible()) << name;
+    EXPECT_EQ(line->parentWidget(), board);
+    EXPECT_EQ(line->width(), board->width());
+    EXPECT_GT(board->y() + line->y(), ladderBar->geometry().bottom()) << name;
+  }
+  EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine")->y(), 22);
+  EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine2")->y(), 22);
   const int boardBottom = 720 + (window->frameGeometry().height() * 15 - 1600) - 800;
   EXPECT_NEAR(board->geometry().bottom() + 1, boardBottom / 15, 1);
   EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);

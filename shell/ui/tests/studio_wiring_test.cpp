@@ -248,3 +248,16 @@ TEST_F(StudioWiringTest, ClosingGotoOrFindOffersTheTipAgain) {
   Trigger("mnuSearch");
   EXPECT_EQ(seen.join(","), "FindDialog");  // the close button ended the offers
 }
+
+// The ladder view lies at its place under the ladder toolbar; its operand box and scroll bar
+// start below the two rule lines, which the toolbar leaves in sight.
+TEST_F(StudioWiringTest, TheLadderViewStartsUnderTheToolbarAndItsRuleLines) {
+  QWidget* view = ladder.view;
+  EXPECT_EQ(view->y(), 720 / 15);
+  QWidget* rule = window->findChild<QWidget*>("tbrEndLine");
+  ASSERT_TRUE(rule && rule->isVisible());
+  EXPECT_EQ(rule->parentWidget(), view);
+  EXPECT_GT(view->y() + rule->y(), window->LadderToolbar()->geometry().bottom());
+  EXPECT_GT(ladder.view->operandBox()->y(), rule->y());
+  EXPECT_GT(ladder.view->scrollBar()->y(), rule->y());
+}
