@@ -32,6 +32,7 @@
 #include "shell/ui/options_dialog.h"
 #include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/side_panel_notice.h"
+#include "shell/ui/help_window.h"
 #include "shell/ui/tip_dialog.h"
 #include "shell/ui/view_settings_widget.h"
 
@@ -88,6 +89,9 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent
     ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, studio_.shell.KoreanMenu,
                     IniKeyWriter());
     Form_Activate();
+  });
+  SetHandler("mnuHelp", [this] {
+    ShowUserGuide(this, platform::StudioFolder(), *studio_.messages, studio_.shell.KoreanMenu);
   });
   SetHandler("mnuOption", [this] {
     OptionsDialog dialog(

@@ -25,7 +25,9 @@
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
 #include "shell/shell_texts.h"
+#include "shell/ui/help_window.h"
 #include "shell/ui/plc_panel_widget.h"
+#include <QTextBrowser>
 #include "shell/ui/view_settings_widget.h"
 
 using namespace shell;
@@ -134,6 +136,31 @@ TEST_F(WindowTest, StandardDialogsFollowTheLanguage) {
   EXPECT_EQ(yesText(), QString::fromUtf8("예(&Y)|취소"));
   window.reset();
   EXPECT_EQ(yesText(), "&Yes|Cancel");
+}
+
+// Help > Help... shows the user guide of the studio's folder in a window of the studio; the
+// build puts the guide there.
+TEST_F(WindowTest, HelpShowsTheUserGuide) {
+  Start();
+  window->Action("mnuHelp")->trigger();  // no guide in this folder
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Help File Open Error : " + (std::filesystem::path(dir.path) / "user-guide.md").string());
+  EXPECT_EQ(window->findChild<HelpWindow*>(), nullptr);
+
+  WriteFile(std::filesystem::path(dir.path) / "user-guide.md", "# The guide\n\nPress **F3** for a contact.\n");
+  window->Action("mnuHelp")->trigger();
+  auto* help = window->findChild<HelpWindow*>();
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_FALSE(help->isModal());
+  EXPECT_TRUE(help->browser()->toPlainText().startsWith("The guide\n"));
+  EXPECT_TRUE(help->browser()->toPlainText().contains("Press F3 for a contact."));
+  window->Action("mnuHelp")->trigger();  // the same window again
+  EXPECT_EQ(window->findChildren<HelpWindow*>().size(), 1);
+  help->close();
+
+  const std::filesystem::path built = std::filesystem::path(ZQV_BUILD_BIN_DIR) / "user-guide.md";
+  EXPECT_TRUE(std::filesystem::exists(built)) << built;
 }
 
 TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
