@@ -29,26 +29,37 @@ constexpr std::array<CompareName, 22> kCompareNames{{
     {"D>=", "DGE"}, {"D=>", "DGE"}, {"D<=", "DLE"}, {"D=<", "DLE"},
 }};
 
+// The compare operator the text begins with, the longest that fits (">=C0" is ">=", not
+// ">"); empty when the text begins with none.
+std::string_view LeadingCompare(std::string_view text, std::string_view& name) {
+  std::string_view best;
+  for (const auto& c : kCompareNames) {
+    if (c.op.size() > best.size() && text.substr(0, c.op.size()) == c.op) {
+      best = c.op;
+      name = c.name;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 std::string ConvertContactOperand(std::string_view text) {
   if (text.empty()) return {};
   if (text[0] == 'T') return std::string(text) + ":7";
   if (text[0] == 'C') return "C" + std::string(text) + ":7";
-  const std::string f = GetField(text, 1);
-  if (f.empty()) return std::string(text);
-  for (const auto& c : kCompareNames) {
-    if (c.op != f) continue;
-    // The macros take the condition and the two values as comma-separated parameters: a
-    // blank after the operator becomes the comma ("D>= D0, 10" -> "DGE,D0, 10").
-    std::string_view rest = text.substr(f.size());
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    std::string out(c.name);
-    if (rest.empty()) return out;
-    if (rest.front() != ',') out += ',';
-    return out + std::string(rest);
-  }
-  return std::string(text);
+  std::string_view name;
+  const std::string_view op = LeadingCompare(text, name);
+  if (op.empty()) return std::string(text);
+  // The macros take the condition and the two values as comma-separated parameters: a
+  // blank after the operator, or none, becomes the comma ("D>= D0, 10" and "D>=D0, 10"
+  // -> "DGE,D0, 10").
+  std::string_view rest = text.substr(op.size());
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  std::string out(name);
+  if (rest.empty()) return out;
+  if (rest.front() != ',') out += ',';
+  return out + std::string(rest);
 }
 
 std::string ContactLine(ContactOp op, std::string_view cellText, int col, int row) {

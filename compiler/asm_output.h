@@ -15,7 +15,8 @@ enum class ContactOp { Load, LoadN, And, AndN, Or, OrN };
 
 // Operand of a contact line: timers read their done bit (T5 -> T5:7), counters the bit 7 of
 // their control byte (C5 -> CC5:7), compare operators become condition names
-// followed by a comma (">= D0, 10" -> "GE,D0, 10"); anything else is unchanged.
+// followed by a comma, with or without a blank after the operator (">= D0, 10" and
+// ">=D0, 10" -> "GE,D0, 10"); anything else is unchanged.
 std::string ConvertContactOperand(std::string_view text);
 
 // A contact line for the cell text (converted here), with the marker of (col, row).

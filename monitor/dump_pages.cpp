@@ -127,7 +127,7 @@ std::string BitLabel(char letter, int bit) {
 }
 
 std::string ByteChar(uint8_t value) {
-  if (value < 32 || (value >= 127 && value < 160)) return ".";
+  if (value < 32 || (value >= 128 && value < 160)) return ".";
   if (value < 128) return std::string(1, static_cast<char>(value));
   std::string utf8;
   utf8 += static_cast<char>(0xC0 | (value >> 6));

@@ -32,8 +32,8 @@ std::string BitLabel(char letter, int bit);                    // "       P1:5"
 std::string ByteLine(const char* name, int n, uint8_t value);  // "  CH3 = A   10   ."
 std::string WordLine(const char* name, int n, int value);      // "  D1 = 1234  4660"
 std::string DumpHeader(int tab);                               // header line of tabs 6..12
-// The character shown for a byte: control codes (0..31, 127..159) as ".", others as the
-// Latin-1 character, in UTF-8.
+// The character shown for a byte: control codes (0..31, 128..159) as ".", others (127 included)
+// as the Latin-1 character of that code, in UTF-8.
 std::string ByteChar(uint8_t value);
 
 // The pages' state: the selected tab and the first shown item of each tab, kept for the

@@ -95,13 +95,11 @@ bool FileCommands::OpenProgram(const std::string& path) {
     studio_.shell.MemoText.clear();
   host_.MemoReplaced();
 
-  std::string watchPath = compiler::WatchFilePath(path);
-  if (FileExists(watchPath)) {
+  // A program without a watch file keeps the watch list as it is.
+  if (FileExists(compiler::WatchFilePath(path))) {
     compiler::LoadWatchFile(studio_);
-  } else {
-    studio_.watch = compiler::WatchList{};  // another program's watch list does not belong here
+    host_.WatchReplaced();
   }
-  host_.WatchReplaced();
 
   host_.ShowPlcPage();
   studio_.FindEndLine();

@@ -15,6 +15,8 @@ namespace {
 const std::string kCaptionMessage = "Korvane Studio Message";
 const std::string kToPdf = "No printer is set up. The program was printed to the file : ";
 const std::string kToPdfKo = "설치된 프린터가 없어 다음 파일로 인쇄했습니다 : ";
+const std::string kToChosenPdf = "The program was printed to the file : ";
+const std::string kToChosenPdfKo = "다음 파일로 인쇄했습니다 : ";
 
 PrintResult Run(compiler::Studio& studio, const LadderGeometry& geo, QPrinter& printer) {
   printer.setFullPage(false);
@@ -24,12 +26,12 @@ PrintResult Run(compiler::Studio& studio, const LadderGeometry& geo, QPrinter& p
 
 }  // namespace
 
-std::string PdfPathFor(const std::string& programPath) {
+std::string PdfPathFor(const std::string& programPath, const std::string& untitledFolder) {
   QString path = QString::fromStdString(programPath);
   if (path.endsWith(QStringLiteral(".qsl"), Qt::CaseInsensitive)) path.chop(4);
   path += QStringLiteral(".pdf");
   QFileInfo info(path);
-  if (!path.contains(QChar('/'))) info = QFileInfo(QDir::home(), path);
+  if (!path.contains(QChar('/'))) info = QFileInfo(QDir(QString::fromStdString(untitledFolder)), path);
   return info.absoluteFilePath().toStdString();
 }
 
@@ -46,17 +48,20 @@ PrintOutcome PrintProgramToPdf(compiler::Studio& studio, const LadderGeometry& g
   return out;
 }
 
-PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, const QString& printerName) {
-  const QPrinterInfo info =
-      printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
-  if (info.isNull()) {
-    PrintOutcome out = PrintProgramToPdf(studio, geo, PdfPathFor(studio.shell.CurFilePath));
+PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, const PrintTarget& target,
+                          const std::string& untitledFolder) {
+  auto toPdf = [&](const std::string& path, const std::string& english, const std::string& korean) {
+    PrintOutcome out = PrintProgramToPdf(studio, geo, path);
     if (out.result == PrintResult::Printed && studio.messages) {
-      studio.messages->Show({kCaptionMessage, platform::Pick(studio.shell.KoreanMenu, kToPdf, kToPdfKo) + out.pdfPath,
+      studio.messages->Show({kCaptionMessage, platform::Pick(studio.shell.KoreanMenu, english, korean) + out.pdfPath,
                              platform::MsgIcon::Information, platform::MsgButtons::Ok});
     }
     return out;
-  }
+  };
+  if (!target.pdfFile.empty()) return toPdf(target.pdfFile, kToChosenPdf, kToChosenPdfKo);
+  const QPrinterInfo info = target.printerName.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                                         : QPrinterInfo::printerInfo(target.printerName);
+  if (info.isNull()) return toPdf(PdfPathFor(studio.shell.CurFilePath, untitledFolder), kToPdf, kToPdfKo);
   QPrinter printer(info, QPrinter::HighResolution);
   PrintOutcome out;
   out.result = Run(studio, geo, printer);

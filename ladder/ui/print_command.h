@@ -1,6 +1,7 @@
 #pragma once
-// The Print command: the whole program at once on the default printer, without a dialog;
-// with no printer set up, into a PDF file beside the program, and the user is told where.
+// The Print command: the whole program at once, without a dialog, on the printer or into the
+// PDF file chosen in Printer Setup, else on the default printer; with no printer, into a PDF
+// file beside the program, and the user is told where.
 
 #include <QString>
 #include <string>
@@ -17,13 +18,22 @@ struct PrintOutcome {
   std::string pdfPath;  // UTF-8, when printed into a file
 };
 
-// The PDF file for a program: its path with ".pdf" in place of ".qsl"; a program that has
-// no folder yet (untitled) goes into the home folder.
-std::string PdfPathFor(const std::string& programPath);
+// Where Print goes, as Printer Setup chose it for the rest of the run: a printer by name,
+// or a PDF file; neither means the default printer.
+struct PrintTarget {
+  QString printerName;
+  std::string pdfFile;  // UTF-8
+};
 
-// Prints on the named printer, or the default one when the name is empty; into the PDF file
-// beside the program when there is none.
-PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, const QString& printerName = {});
+// The PDF file for a program: its path with ".pdf" in place of ".qsl"; a program that has
+// no folder yet (untitled) goes into the given folder.
+std::string PdfPathFor(const std::string& programPath, const std::string& untitledFolder);
+
+// Prints where the target says: into its PDF file, on its printer, or on the default
+// printer; with no such printer, into the PDF file beside the program (an untitled one
+// into untitledFolder). A PDF file written is named to the user in a message.
+PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, const PrintTarget& target,
+                          const std::string& untitledFolder);
 
 // Prints into the given PDF file (tests, and the road without a printer).
 PrintOutcome PrintProgramToPdf(compiler::Studio& studio, const LadderGeometry& geo, const std::string& pdfPath);

@@ -44,7 +44,7 @@ TEST(DumpLines, Formats) {
   EXPECT_EQ(monitor::ByteLine("CH", 3, 10), "  CH3 = A   10   .");
   EXPECT_EQ(monitor::ByteLine("G", 0, 'A'), "  G0 = 41   65   A");
   EXPECT_EQ(monitor::ByteChar(0), ".");
-  EXPECT_EQ(monitor::ByteChar(127), ".");
+  EXPECT_EQ(monitor::ByteChar(127), "\x7F");  // only 0..31 and 128..255 may look otherwise
   EXPECT_EQ(monitor::ByteChar(150), ".");
   EXPECT_EQ(monitor::ByteChar(0xE9), "\xC3\xA9");
   EXPECT_EQ(monitor::DumpHeader(monitor::kTabCH), "        HEX   DEC  ASCII ");

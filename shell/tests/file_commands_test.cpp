@@ -138,13 +138,13 @@ TEST_F(FileCommandsTest, OpenReadsProgramMemoAndWatchList) {
   EXPECT_EQ(host.panelLoads, 1);
   EXPECT_TRUE(sink.shown.empty());
 
-  // The next program has no memo and no watch file: both are emptied.
+  // The next program has no memo and no watch file: the memo is emptied, the watch list kept.
   std::string other = MakeProgram("other.qsl", "M0:0");
   host.openNames = {other};
   files->Open();
   EXPECT_EQ(studio->shell.MemoText, "");
-  EXPECT_EQ(studio->watch.WatchCount, 0);
-  EXPECT_EQ(studio->watch.WatchName[0], "");
+  EXPECT_EQ(studio->watch.WatchCount, 1);  // a program without a watch file keeps the list shown
+  EXPECT_EQ(studio->watch.WatchName[0], "LV");
   EXPECT_EQ(recent.Caption(2), path);
 }
 

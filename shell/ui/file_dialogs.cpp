@@ -1,6 +1,8 @@
 #include "shell/ui/file_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace shell {
@@ -20,15 +22,24 @@ QString QtFilter(const std::string& filter) {
   return out.join(";;");
 }
 
+std::string QtFileDialogs::StartFolder() const {
+  return lastFolder_.isEmpty() ? QDir::currentPath().toStdString() : lastFolder_.toStdString();
+}
+
+std::string QtFileDialogs::Chosen(const QString& name) {
+  if (!name.isEmpty()) lastFolder_ = QFileInfo(name).absolutePath();
+  return name.toStdString();
+}
+
 std::string QtFileDialogs::OpenName(const std::string& filter) {
-  return QFileDialog::getOpenFileName(parent_, QString(), QString(), QtFilter(filter)).toStdString();
+  return Chosen(QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(StartFolder()),
+                                             QtFilter(filter)));
 }
 
 std::string QtFileDialogs::SaveName(const std::string& filter) {
   // The overwrite question is the studio's own.
-  return QFileDialog::getSaveFileName(parent_, QString(), QString(), QtFilter(filter), nullptr,
-                                      QFileDialog::DontConfirmOverwrite)
-      .toStdString();
+  return Chosen(QFileDialog::getSaveFileName(parent_, QString(), QString::fromStdString(StartFolder()),
+                                             QtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 }  // namespace shell

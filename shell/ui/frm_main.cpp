@@ -31,6 +31,7 @@
 #include "shell/ui/options_dialog.h"
 #include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/side_panel_notice.h"
+#include "shell/ui/help_window.h"
 #include "shell/ui/tip_dialog.h"
 #include "shell/ui/view_settings_widget.h"
 
@@ -87,6 +88,9 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem
     ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu,
                     IniKeyWriter());
     Form_Activate();
+  });
+  SetHandler("mnuHelp", [this] {
+    ShowUserGuide(this, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu);
   });
   SetHandler("mnuOption", [this] {
     OptionsDialog dialog(
@@ -417,8 +421,6 @@ void FrmMain::SetBoard(QWidget* board) {
   }
   endLine_->setParent(board);
   endLine2_->setParent(board);
-  endLine_->setVisible(ownScrollBar_);
-  endLine2_->setVisible(ownScrollBar_);
   delete board_;
   board_ = board;
   board_->show();
@@ -482,9 +484,15 @@ void FrmMain::showEvent(QShowEvent* event) {
 }
 
 void FrmMain::Form_Activate() {
-  if (tipShow_ != 1 || !studio_.shell.KoreanMenu || inActivate_) return;
+  if (inActivate_) return;
   inActivate_ = true;
-  ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, true, IniKeyWriter());
+  // The tip window is one of the studio's own dialogs: closing it hands the activation back
+  // to the main window, which offers the tip again until the window's own close button
+  // ends the offers. A tip file that cannot be read stops here (its message was shown).
+  while (tipShow_ == 1 && studio_.shell.KoreanMenu) {
+    if (!ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, true, IniKeyWriter()))
+      break;
+  }
   inActivate_ = false;
 }
 
@@ -519,6 +527,7 @@ void FrmMain::mnuExit_Click() {
 
 void FrmMain::SetMenuLanguage() {
   const bool korean = studio_.shell.KoreanMenu;
+  qtLanguage_.Apply(korean);
   plcPage_->SetKoreanMenu(korean);
   setupPage_->SetKoreanMenu(korean);
   for (const CaptionRow& row : CaptionTable()) {
@@ -642,25 +651,24 @@ void FrmMain::Form_Resize() {
     tabMainBody_->setGeometry(r.left(), r.top(), r.width(), std::max(0, r.height() - tabs + 2));
     tabMain_->setGeometry(r.left(), r.bottom() + 1 - tabs, r.width(), tabs);
   }
-  // The ladder toolbar keeps the height its buttons need; the board starts below it.
+  // The ladder toolbar lies over the top band of the board, down to the two rule lines; a
+  // hosted ladder view starts its operand box and scroll bar below them.
   TwipRect ladderBar = l.tbrLadder;
   const int barHeight = std::max(Px(kLadderToolbarHeight), tbrLadder_->sizeHint().height());
   if (ladderBar.Usable())
     tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
-  TwipRect boardPlace = l.picBoard;
-  const int barBottom = (Px(ladderBar.top) + barHeight + 2) * kTwipsPerPixel;
-  if (boardPlace.top < barBottom) {
-    boardPlace.height -= barBottom - boardPlace.top;
-    boardPlace.top = barBottom;
-  }
-  Place(board_, boardPlace);
+  Place(board_, l.picBoard);
+  if (!ownScrollBar_ && board_->layout()) board_->layout()->setContentsMargins(0, Px(l.vsbMain.top), 0, 0);
+  tbrLadder_->raise();
   Place(txtMnemonic_, l.txtMnemonic);
   if (l.gagStatus.Usable())
     gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width), Px(l.gagStatus.height));
   if (ownScrollBar_) Place(vsbMain_, l.vsbMain);
-  if (l.endLineLength >= 0 && ownScrollBar_) {
+  if (l.endLineLength >= 0) {
     endLine_->setGeometry(0, Px(l.endLineY), Px(l.endLineLength), 1);
     endLine2_->setGeometry(0, Px(l.endLine2Y), Px(l.endLineLength), 1);
+    endLine_->raise();
+    endLine2_->raise();
   }
   // The side page that is visible; hidden pages are placed when they are chosen.
   if (!frames_["fraPlcSetup"]->isHidden()) Place(frames_["fraPlcSetup"], l.sideFrame);

@@ -26,6 +26,7 @@
 #include "shell/startup.h"
 #include "shell/tip_file.h"
 #include "shell/ui/file_dialogs.h"
+#include "shell/ui/qt_dialog_language.h"
 #include "shell/ui/tip_dialog.h"
 #include "shell/view_settings.h"
 #include "shell/window_layout.h"
@@ -110,6 +111,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   const std::filesystem::path& StudioFolder() const { return studioFolder_; }
   // Null puts the window's own dialogs back.
   void SetFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
+  FileDialogs& Dialogs() { return *dialogs_; }
 
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
@@ -189,6 +191,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   SetupPageWidget* setupPage_ = nullptr;
   MnemonicViewer* mnemonic_ = nullptr;
   TipState tips_;
+  QtDialogLanguage qtLanguage_;  // Qt's standard dialogs in the interface language
   int16_t tipShow_ = 1;
 
   QWidget* client_ = nullptr;

@@ -97,26 +97,37 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
     ladder::GotoDialog dialog(
         window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
+    window.Form_Activate();  // the main window is active again
     view->board()->setFocus();
   });
   window.SetHandler("mnuSearch", [&window, view] {
     ladder::FindDialog dialog(window.Studio(), &window);
     dialog.exec();
     view->showCursorCell();
+    window.Form_Activate();
     view->board()->setFocus();
   });
 }
 
 void WirePrinting(FrmMain& window, ladder::LadderView* view) {
-  auto printerName = std::make_shared<QString>();
-  window.hooks.printLadder = [&window, view, printerName] {
-    ladder::PrintProgram(window.Studio(), view->viewState().geo, *printerName);
+  auto target = std::make_shared<ladder::PrintTarget>();  // Printer Setup's choice, for the run
+  window.hooks.printLadder = [&window, view, target] {
+    ladder::PrintProgram(window.Studio(), view->viewState().geo, *target, window.Dialogs().StartFolder());
   };
-  window.hooks.printerSetup = [&window, printerName] {
+  window.hooks.printerSetup = [&window, target] {
     QPrinter printer;
-    if (!printerName->isEmpty()) printer.setPrinterName(*printerName);
+    if (!target->pdfFile.empty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(target->pdfFile));
+    } else if (!target->printerName.isEmpty()) {
+      printer.setPrinterName(target->printerName);
+    }
     QPrintDialog dialog(&printer, &window);
-    if (dialog.exec() == QDialog::Accepted) *printerName = printer.printerName();
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty())
+      *target = {QString(), printer.outputFileName().toStdString()};
+    else
+      *target = {printer.printerName(), std::string()};
   };
 }
 

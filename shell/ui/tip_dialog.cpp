@@ -115,12 +115,13 @@ void TipDialog::showEvent(QShowEvent* event) {
   cmdClose_->setFocus();
 }
 
-void ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
+bool ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
                      platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni) {
-  if (LoadTipFile(folder, state.tips, messages, koreanMenu)) return;
+  if (LoadTipFile(folder, state.tips, messages, koreanMenu)) return false;
   state.TipIndex = FirstTipIndex(QTime::currentTime().second());
   TipDialog dialog(state, tipShow, std::move(writeIni), parent);
   dialog.exec();
+  return true;
 }
 
 }  // namespace shell

@@ -49,8 +49,9 @@ class TipDialog : public QDialog {
 
 // The Help menu's tip item (also what the main window's activation offers): reads the tip
 // file of the folder, starts at the tip of the current second's last digit and shows the
-// window modally. Nothing is shown when the file cannot be read (the error is).
-void ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
+// window modally. Nothing is shown when the file cannot be read (the error is); the result
+// tells whether the window was shown.
+bool ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
                      platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni);
 
 }  // namespace shell

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QPrinterInfo>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,10 +76,42 @@ class PrintCommandTest : public testing::Test {
   ladder::LadderGeometry geo;
 };
 
-TEST(PdfPathFor, BesideTheProgramOrInTheHomeFolder) {
-  EXPECT_EQ(ladder::PdfPathFor("/data/plc/pump.qsl"), "/data/plc/pump.pdf");
-  EXPECT_EQ(ladder::PdfPathFor("/data/plc/PUMP.QSL"), "/data/plc/PUMP.pdf");
-  EXPECT_EQ(ladder::PdfPathFor("Untitled.qsl"), (QDir::homePath() + "/Untitled.pdf").toStdString());
+TEST(PdfPathFor, BesideTheProgramOrInTheDialogsFolder) {
+  EXPECT_EQ(ladder::PdfPathFor("/data/plc/pump.qsl", "/work"), "/data/plc/pump.pdf");
+  EXPECT_EQ(ladder::PdfPathFor("/data/plc/PUMP.QSL", "/work"), "/data/plc/PUMP.pdf");
+  EXPECT_EQ(ladder::PdfPathFor("Untitled.qsl", "/work/plc"), "/work/plc/Untitled.pdf");
+}
+
+// Print goes where Printer Setup chose for the rest of the run (here a PDF file); with no
+// choice and no printer, an untitled program goes into the dialogs' folder, never the home
+// folder, and the message names the file written.
+TEST_F(PrintCommandTest, PrintGoesWherePrinterSetupChose) {
+  SampleProgram(studio->doc);
+  studio->shell.CurFilePath = "/data/plc/pump.qsl";
+  const fs::path chosen = ArtifactDir() / "chosen_in_setup.pdf";
+  fs::remove(chosen);
+  ladder::PrintTarget target;
+  target.pdfFile = chosen.string();
+  for (int run = 0; run < 2; ++run) {
+    const auto out = ladder::PrintProgram(*studio, geo, target, "/nowhere");
+    ASSERT_EQ(out.result, ladder::PrintResult::Printed);
+    EXPECT_EQ(out.pdfPath, chosen.string());
+    EXPECT_EQ(ReadAll(chosen).substr(0, 5), "%PDF-");
+    ASSERT_EQ(sink.shown.size(), size_t(run + 1));
+    EXPECT_EQ(sink.shown.back().text, "The program was printed to the file : " + chosen.string());
+    fs::remove(chosen);
+  }
+
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is set up here";
+  const fs::path folder = ArtifactDir() / "dialogs_folder";
+  fs::create_directories(folder);
+  fs::remove(folder / "Untitled.pdf");
+  studio->shell.CurFilePath = "Untitled.qsl";
+  studio->shell.KoreanMenu = true;
+  const auto out = ladder::PrintProgram(*studio, geo, {}, folder.string());
+  ASSERT_EQ(out.result, ladder::PrintResult::Printed);
+  EXPECT_TRUE(fs::exists(folder / "Untitled.pdf"));
+  EXPECT_EQ(sink.shown.back().text, "설치된 프린터가 없어 다음 파일로 인쇄했습니다 : " + (folder / "Untitled.pdf").string());
 }
 
 TEST_F(PrintCommandTest, PrintsAReadablePdf) {

@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
@@ -24,7 +26,9 @@
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
 #include "shell/shell_texts.h"
+#include "shell/ui/help_window.h"
 #include "shell/ui/plc_panel_widget.h"
+#include <QTextBrowser>
 #include "shell/ui/view_settings_widget.h"
 
 using namespace shell;
@@ -105,6 +109,55 @@ TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
   EXPECT_EQ(tips.join(","),
             "|,New,Open,Save,|,Print,|,Block Cut,Block Copy,Block Paste,|,Search,|,Auto,Run,Stop,Monitor,|");
   EXPECT_FALSE(ini->HasKey("Screen", "Top"));  // start-up writes nothing
+}
+
+// Qt's own dialogs (message-box buttons, file dialogs) speak the interface language too.
+TEST_F(WindowTest, StandardDialogsFollowTheLanguage) {
+  auto yesText = [] {
+    QMessageBox box(QMessageBox::Question, "t", "x", QMessageBox::Yes | QMessageBox::Cancel);
+    return box.button(QMessageBox::Yes)->text() + "|" + box.button(QMessageBox::Cancel)->text();
+  };
+  Start();
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
+  window->optLanguage_Click(true);
+  EXPECT_EQ(yesText(), QString::fromUtf8("예(&Y)|취소"));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+  window->optLanguage_Click(false);
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+
+  // A start in Korean has them Korean from the first dialog; closing the window drops them.
+  window.reset();
+  ini->WriteString("Setup", "KoreanMenu", "1");
+  Start();
+  EXPECT_EQ(yesText(), QString::fromUtf8("예(&Y)|취소"));
+  window.reset();
+  EXPECT_EQ(yesText(), "&Yes|Cancel");
+}
+
+// Help > Help... shows the user guide of the studio's folder in a window of the studio; the
+// build puts the guide there.
+TEST_F(WindowTest, HelpShowsTheUserGuide) {
+  Start();
+  window->Action("mnuHelp")->trigger();  // no guide in this folder
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Help File Open Error : " + (std::filesystem::path(dir.path) / "user-guide.md").string());
+  EXPECT_EQ(window->findChild<HelpWindow*>(), nullptr);
+
+  WriteFile(std::filesystem::path(dir.path) / "user-guide.md", "# The guide\n\nPress **F3** for a contact.\n");
+  window->Action("mnuHelp")->trigger();
+  auto* help = window->findChild<HelpWindow*>();
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_FALSE(help->isModal());
+  EXPECT_TRUE(help->browser()->toPlainText().startsWith("The guide\n"));
+  EXPECT_TRUE(help->browser()->toPlainText().contains("Press F3 for a contact."));
+  window->Action("mnuHelp")->trigger();  // the same window again
+  EXPECT_EQ(window->findChildren<HelpWindow*>().size(), 1);
+  help->close();
+
+  const std::filesystem::path built = std::filesystem::path(ZQV_BUILD_BIN_DIR) / "user-guide.md";
+  EXPECT_TRUE(std::filesystem::exists(built)) << built;
 }
 
 TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
@@ -235,9 +288,18 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   QWidget* tabMain = window->findChild<QWidget*>("tabMain");
   QWidget* ladderBar = window->findChild<QWidget*>("tbrLadder");
   EXPECT_EQ(board->x(), 4320 / 15);
-  // The board starts at its place or below the ladder toolbar, and ends where the layout says.
-  EXPECT_GE(board->y(), 720 / 15);
-  EXPECT_GT(board->y(), ladderBar->geometry().bottom());
+  // The board starts at its place under the ladder toolbar, which ends above the two rule
+  // lines across the board, and ends where the layout says.
+  EXPECT_EQ(board->y(), 720 / 15);
+  for (const char* name : {"tbrEndLine", "tbrEndLine2"}) {
+    QWidget* line = window->findChild<QWidget*>(name);
+    ASSERT_TRUE(line && line->isVisible()) << name;
+    EXPECT_EQ(line->parentWidget(), board);
+    EXPECT_EQ(line->width(), board->width());
+    EXPECT_GT(board->y() + line->y(), ladderBar->geometry().bottom()) << name;
+  }
+  EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine")->y(), 22);
+  EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine2")->y(), 22);
   const int boardBottom = 720 + (window->frameGeometry().height() * 15 - 1600) - 800;
   EXPECT_NEAR(board->geometry().bottom() + 1, boardBottom / 15, 1);
   EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);

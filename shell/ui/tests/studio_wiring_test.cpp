@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTimer>
+#include <QDialog>
 #include <QToolBar>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "ladder/ui/alias_page_widget.h"
@@ -212,4 +215,47 @@ TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
   EXPECT_TRUE(core.running());
   EXPECT_EQ(core.storedLength() >= static_cast<size_t>(studio->build.RomSize), true);
   EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
+}
+
+// Closing Go to or Find activates the main window again, which offers the tip of the day
+// (Korean interface, tips on); a tip closed otherwise than by its own close button comes back
+// at once, and that button ends the offers for the run.
+TEST_F(StudioWiringTest, ClosingGotoOrFindOffersTheTipAgain) {
+  std::ofstream((folder / "tip.txt").string()) << "A\n----------\nB\n";
+  window->optLanguage_Click(true);
+  QStringList seen;
+  int tips = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    const QString name = dialog->metaObject()->className();
+    seen << name.mid(name.indexOf(':') + 2);
+    if (name != "shell::TipDialog") {
+      dialog->reject();
+    } else if (++tips % 2 == 1) {
+      dialog->reject();  // Escape or the title bar's close box
+    } else {
+      dialog->findChild<QPushButton*>("Command3")->click();
+    }
+  });
+  closer.start(5);
+  Trigger("mnuGotoLine");
+  EXPECT_EQ(seen.join(","), "GotoDialog,TipDialog,TipDialog");
+  seen.clear();
+  Trigger("mnuSearch");
+  EXPECT_EQ(seen.join(","), "FindDialog");  // the close button ended the offers
+}
+
+// The ladder view lies at its place under the ladder toolbar; its operand box and scroll bar
+// start below the two rule lines, which the toolbar leaves in sight.
+TEST_F(StudioWiringTest, TheLadderViewStartsUnderTheToolbarAndItsRuleLines) {
+  QWidget* view = ladder.view;
+  EXPECT_EQ(view->y(), 720 / 15);
+  QWidget* rule = window->findChild<QWidget*>("tbrEndLine");
+  ASSERT_TRUE(rule && rule->isVisible());
+  EXPECT_EQ(rule->parentWidget(), view);
+  EXPECT_GT(view->y() + rule->y(), window->LadderToolbar()->geometry().bottom());
+  EXPECT_GT(ladder.view->operandBox()->y(), rule->y());
+  EXPECT_GT(ladder.view->scrollBar()->y(), rule->y());
 }
