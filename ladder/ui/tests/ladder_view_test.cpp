@@ -202,7 +202,7 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
 
   view.drawLadder();
   const QImage clean = view.surface().Image().copy();
-  view.MarkError(view.viewState().geo.X(0), view.viewState().geo.Y(0, 0));
+  view.markError();
   EXPECT_NE(view.surface().Image(), clean);
   view.drawLadder();
   EXPECT_EQ(view.surface().Image(), clean);
