@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "compiler/program_file.h"
 #include "ladder/ui/alias_page_widget.h"
 #include "ladder/ui/ladder_view.h"
 #include "link/link.h"
@@ -329,8 +330,10 @@ TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
 
   const std::string message = AutoWithMessageBoxes();
   EXPECT_EQ(message.rfind("Ladder compile Error", 0), 0u) << message;
-  // The ladder holds the keyboard, its cursor and the mark on the failing cell.
-  EXPECT_EQ(window->focusWidget(), ladder.view->board());
+  // The window is active again; the ladder holds the keyboard, its cursor and the mark on
+  // the failing cell.
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  EXPECT_EQ(QApplication::focusWidget(), ladder.view->board());
   EXPECT_EQ(doc().CurCol, 9);
   EXPECT_EQ(doc().CurRow, 1);
   EXPECT_EQ(doc().TopRow, 0);
@@ -346,6 +349,14 @@ TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
   KeyToWindow(window.get(), Qt::Key_Return);
   EXPECT_EQ(doc().CellType[9][1], compiler::kContactNO);
   EXPECT_EQ(doc().CellText[9][1], "P0:7");
+  // Ctrl+S saves it.
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  compiler::Studio saved;
+  saved.messages = &sink;
+  saved.shell.CurFilePath = studio->shell.CurFilePath;
+  ASSERT_TRUE(compiler::LoadProgramFile(saved));
+  EXPECT_EQ(saved.doc.CellType[9][1], compiler::kContactNO);
+  EXPECT_EQ(saved.doc.CellText[9][1], "P0:7");
 }
 
 TEST_F(StudioWiringTest, AFailedTranslationLeavesTheKeyboardOnTheMarkedCell) {
