@@ -1,5 +1,7 @@
 #include "compiler/document.h"
 
+#include <algorithm>
+
 #include "compiler/studio_state.h"
 #include "compiler/view_hooks.h"
 
@@ -28,6 +30,14 @@ void ProgramDocument::ClearProgram(Clipboard* clipboard) {
   for (int i = 0; i < kAliasKUsed; ++i) AliasK[i].clear();
   for (int i = 0; i < kAliasCUsed; ++i) AliasC[i].clear();
   for (int i = 0; i < kAliasTUsed; ++i) AliasT[i].clear();
+}
+
+void ProgramDocument::SelectErrorCell(int col, int row) {
+  col = std::clamp(col, 0, kOutputCol);
+  row = std::clamp(row, 0, kProgramRows - 1);
+  CurCol = static_cast<int16_t>(col);
+  CurRow = static_cast<int16_t>(row);
+  TopRow = static_cast<int16_t>(ErrorTopRow(row));
 }
 
 bool ProgramDocument::FindEndLine(ViewHooks* view) {

@@ -89,6 +89,11 @@ class ProgramDocument {
   // Not found: returns true and EndRow keeps its value.
   bool FindEndLine(ViewHooks* view = nullptr);
 
+  // Puts the cursor on a cell that a build failed at (clamped into the program), with the
+  // two rows above it shown: TopRow = row - 2, or 0 for rows 0 to 2.
+  void SelectErrorCell(int col, int row);
+  static int ErrorTopRow(int row) { return row > 2 ? row - 2 : 0; }
+
   // Bounds-checked reads: anything outside columns 0..10 and rows 0..1199 (the spare
   // column 11 and row 1200 included) reads as empty.
   int16_t TypeAt(int col, int row) const;

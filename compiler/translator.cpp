@@ -9,7 +9,6 @@
 #include "compiler/operands.h"
 #include "compiler/rung_check.h"
 #include "compiler/studio_state.h"
-#include "compiler/view_hooks.h"
 #include "platform/ansi_text.h"
 #include "platform/file_write.h"
 
@@ -575,7 +574,7 @@ AsmSourceResult WriteAsmSource(Studio& studio, const std::filesystem::path& fold
   return result;
 }
 
-CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder) {
+CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder, const ErrorCellShown& showErrorCell) {
   CompileResult result;
   const bool korean = studio.shell.KoreanMenu;
   if (studio.FindEndLine()) {
@@ -594,20 +593,11 @@ CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder)
   }
   if (written.outcome == AsmSourceOutcome::Ok) return result;
 
-  // Translation error: lead the user to the cell.
-  ProgramDocument& doc = studio.doc;
-  const int col = std::clamp(written.PosCol, 0, kOutputCol);
-  const int row = std::clamp(written.PosRow, 0, kProgramRows - 1);
-  doc.CurCol = static_cast<int16_t>(col);
-  doc.CurRow = static_cast<int16_t>(row);
-  doc.TopRow = static_cast<int16_t>(row >= 3 ? row - 2 : 0);
-  const int x = (col + 1) * studio.shell.CellW;
-  const int y = studio.shell.CellH + (row - doc.TopRow) * (studio.shell.CellH + studio.shell.Csai);
-  if (studio.view) {
-    studio.view->SetScrollValue(doc.TopRow);
-    studio.view->DrawLadder();
-    studio.view->MarkError(x, y);
-  }
+  // Translation error: the cursor goes to the cell, and the caller shows it before the message.
+  studio.doc.SelectErrorCell(written.PosCol, written.PosRow);
+  const int col = studio.doc.CurCol;
+  const int row = studio.doc.CurRow;
+  if (showErrorCell) showErrorCell();
   result.outcome = CompileOutcome::TranslationError;
   result.CompileErr = 1;
   result.ErrCol = col;

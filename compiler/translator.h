@@ -5,6 +5,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,9 +116,15 @@ struct CompileResult {
   std::string TransErrMsgKor;  // its Korean twin
 };
 
+// Shows the user the cell the document's cursor was put on after a failed build step (the
+// view scrolls to TopRow, marks the cell and takes the keyboard). Given by the command that
+// runs the build; the translator itself never draws.
+using ErrorCellShown = std::function<void()>;
+
 // The build's translation step: checks for END, writes the translator's files into folder,
-// and on a translation error moves the cursor to the failing cell, marks it and shows the
-// error.
-CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder);
+// and on a translation error puts the cursor on the failing cell (TopRow two rows above
+// it), has it shown, then shows the error.
+CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder,
+                            const ErrorCellShown& showErrorCell = {});
 
 }  // namespace compiler

@@ -1,5 +1,5 @@
 #pragma once
-// What the document and the translator do to the ladder view. The studio's ladder view
+// What the document and the editing commands of the ladder library do to the ladder view. The studio's ladder view
 // implements it; without a view the defaults do nothing.
 
 namespace compiler {
@@ -12,9 +12,6 @@ class ViewHooks {
   // The vertical scroll bar's maximum and value.
   virtual void SetScrollMax(int /*max*/) {}
   virtual void SetScrollValue(int /*value*/) {}
-  // Prints "ERROR" over the cell whose left and top edges are (x, y) in twips, in the
-  // error colour, then restores the line colour and gives the board the input focus.
-  virtual void MarkError(int /*x*/, int /*y*/) {}
 };
 
 }  // namespace compiler

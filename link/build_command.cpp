@@ -52,8 +52,11 @@ AutoOutcome RunAuto(AutoSeams& seams) {
   // The build uses the program in memory whatever becomes of the save.
   Call(seams.save);
 
-  const compiler::CompileResult compiled = compiler::CompileLadder(studio, seams.folder);
-  if (compiled.CompileErr != 0) return AutoOutcome::TranslationError;
+  const compiler::CompileResult compiled = compiler::CompileLadder(studio, seams.folder, seams.showErrorCell);
+  if (compiled.CompileErr != 0) {
+    if (compiled.outcome == compiler::CompileOutcome::TranslationError) Call(seams.focusBoard);
+    return AutoOutcome::TranslationError;
+  }
   if (compiler::WriteMacroLib(studio, seams.folder)) return AutoOutcome::LibraryError;
   compiler::WriteCompileOptions(studio, seams.folder);
   // The archive the batch makes must hold this program, also when the save was cancelled.
@@ -77,7 +80,7 @@ AutoOutcome RunAuto(AutoSeams& seams) {
   Call(seams.save);
   Call(seams.processEvents);
 
-  if (CheckCompileListing(studio, seams.folder) == 1) {
+  if (CheckCompileListing(studio, seams.folder, seams.showErrorCell) == 1) {
     Call(seams.focusBoard);
     return AutoOutcome::ListingError;
   }
@@ -90,6 +93,8 @@ AutoOutcome RunAuto(AutoSeams& seams) {
     Call(seams.focusBoard);
     return AutoOutcome::DownloadError;
   }
+  // A freshly downloaded program is stopped: nothing to monitor until it runs.
+  Call(seams.disableMonitor);
   if (seams.device->VerifyChecksum()) {
     Call(seams.focusBoard);
     return AutoOutcome::ChecksumError;

@@ -53,7 +53,11 @@ struct AutoSeams {
   std::function<void()> save;           // the user's Save command (may ask for a name)
   std::function<void()> processEvents;  // one pass of pending window events
   std::function<void()> focusBoard;     // give the ladder view the input focus
-  std::function<void()> enableMonitor;  // enable the Monitor menu item
+  // The cursor is on the cell a translation or assembly failed at: show it marked "ERROR",
+  // scrolled to TopRow, with the keyboard (before the error's message).
+  std::function<void()> showErrorCell;
+  std::function<void()> enableMonitor;   // enable the Monitor menu item
+  std::function<void()> disableMonitor;  // disable it (a program was downloaded)
   bool monitorOn = false;
   bool askStart = false;  // AskStart = 1: ask before the run command
 };

@@ -126,7 +126,8 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
 
 Outcome DownloadAndRun(Link& link, const DeviceJob& job, bool clearKeep, bool askStart) {
   if (DownloadProgram(link, job)) return Failed();
-  if (VerifyChecksum(link, job)) return Failed();
+  // From here the module holds the new program, stopped.
+  if (VerifyChecksum(link, job)) return {true, MonitorItem::Disable};
   if (clearKeep) ClearKeepArea(link, job.romSize);
   if (askStart && link.Ask(text::kCaptionQuestion, text::kAskRun.Pick(link.Korean()), platform::MsgButtons::YesNo,
                            platform::MsgIcon::None) != platform::MsgResult::Yes)

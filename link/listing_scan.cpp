@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "compiler/document.h"
-#include "compiler/view_hooks.h"
 #include "link/build_texts.h"
 #include "platform/ansi_text.h"
 #include "platform/file_write.h"
@@ -57,7 +56,7 @@ std::optional<ListingMarker> FindListingMarker(std::string_view text) {
     m.col = HexValue(line, at + 6);
     m.row = HexValue(line, at + 11);
     if (m.col > compiler::kOutputCol || m.row >= compiler::kProgramRows) continue;
-    m.topRow = m.row > 2 ? m.row - 2 : 0;
+    m.topRow = compiler::ProgramDocument::ErrorTopRow(m.row);
     m.lines[0] = std::string(line.substr(0, at - 2));
     for (int i = 1; i < 3; ++i) {
       std::string_view next;
@@ -68,7 +67,8 @@ std::optional<ListingMarker> FindListingMarker(std::string_view text) {
   return std::nullopt;
 }
 
-int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder) {
+int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder,
+                        const compiler::ErrorCellShown& showErrorCell) {
   namespace t = build_text;
   const bool korean = studio.shell.KoreanMenu;
   const std::string name = ListingName(studio.doc.Setup.PlcModel);
@@ -89,17 +89,8 @@ int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& f
   const std::optional<ListingMarker> m = FindListingMarker(text);
   if (!m) return 0;
 
-  compiler::ProgramDocument& doc = studio.doc;
-  doc.TopRow = int16_t(m->topRow);
-  doc.CurCol = int16_t(m->col);
-  doc.CurRow = int16_t(m->row);
-  const int x = (m->col + 1) * studio.shell.CellW;
-  const int y = (studio.shell.CellH + studio.shell.Csai) * (m->row - m->topRow) + studio.shell.CellH;
-  if (studio.view) {
-    studio.view->SetScrollValue(m->topRow);
-    studio.view->DrawLadder();
-    studio.view->MarkError(x, y);
-  }
+  studio.doc.SelectErrorCell(m->col, m->row);
+  if (showErrorCell) showErrorCell();
   // The listing echoes source bytes as read: the code page of the generated files.
   std::string body = t::kLadderCompileError.Pick(korean) + "\r\n\r\n";
   for (int i = 0; i < 3; ++i) {

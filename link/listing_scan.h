@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "compiler/studio_state.h"
+#include "compiler/translator.h"
 
 namespace plclink {
 
@@ -27,9 +28,11 @@ struct ListingMarker {
 // grid, is passed over. Missing lines after the marker are empty.
 std::optional<ListingMarker> FindListingMarker(std::string_view text);
 
-// Scans the listing of the model in `folder`. Returns 1 when an error was found (cursor,
-// TopRow and the view set, "ERROR" marked, the lines shown) or the listing cannot be read;
-// 0 when it holds no marker, or does not exist ("File not found : " shown).
-int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder);
+// Scans the listing of the model in `folder`. Returns 1 when an error was found (the cursor
+// and TopRow put on the cell, the cell shown through `showErrorCell`, then the lines shown)
+// or the listing cannot be read; 0 when it holds no marker, or does not exist
+// ("File not found : " shown).
+int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder,
+                        const compiler::ErrorCellShown& showErrorCell = {});
 
 }  // namespace plclink

@@ -9,9 +9,10 @@ inline const std::string kRefusal = "You can't use Monitoring mode ! ";
 inline const std::string kRefusalKo = "모니터링 상태에서는 사용할 수 없습니다.";
 inline const std::string kRefusalCaption = "Korvane Studio Message";
 
-inline const std::string kMonitorOnCaption = "Monitor on";  // menu item while monitoring is off
+// The Monitor item's captions keep their access key (Alt+R, M) in both states and languages.
+inline const std::string kMonitorOnCaption = "&Monitor on";  // menu item while monitoring is off
 inline const std::string kMonitorOnCaptionKo = "모니터링 시작(&M)";
-inline const std::string kMonitorOffCaption = "Monitor off";  // menu item while monitoring
+inline const std::string kMonitorOffCaption = "&Monitor off";  // menu item while monitoring
 inline const std::string kMonitorOffCaptionKo = "모니터링 중지(&M)";
 inline const std::string kStopButton = "Monitoring Stop";
 

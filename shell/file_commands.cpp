@@ -67,12 +67,19 @@ void FileCommands::New() {
   host_.SetCaption(Caption(title::kNew, kUntitled));
   host_.ClearLadderView();
   studio_.ClearProgram();
+  ShowFromTop();
   // The panel shows the cleared setup as its model allows it, and the document takes that
   // back, so that a new program counts as unchanged and the first save stores what is shown.
   host_.PlcSetupLoad();
   host_.PlcSetupFix();
   studio_.shell.SourceSaved = true;
   host_.RedrawLadder();
+}
+
+void FileCommands::ShowFromTop() {
+  studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
+  studio_.editor.selection.BlockActive = false;
+  host_.ResetLadderView();
 }
 
 bool FileCommands::OpenProgram(const std::string& path) {
@@ -83,8 +90,7 @@ bool FileCommands::OpenProgram(const std::string& path) {
     return false;
   }
   studio_.shell.SourceSaved = true;
-  studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
-  host_.ResetLadderView();
+  ShowFromTop();
   host_.SetDeviceMap();
 
   std::string memoPath = compiler::MemoFilePath(path);
@@ -123,6 +129,7 @@ void FileCommands::Import() {
   studio_.shell.ImportFile = name;
   if (!compiler::ImportProgramFile(studio_)) return;
   MarkChanged();
+  ShowFromTop();
   host_.RedrawLadder();
   host_.FocusBoard();
 }

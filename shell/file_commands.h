@@ -31,7 +31,8 @@ class FileCommandHost {
   virtual bool MonitorOn() const { return false; }
   // Clears the ladder view for a new program (background and cursor).
   virtual void ClearLadderView() {}
-  // A program was read: scroll to the top, cursor to the first cell, no block selected.
+  // The document's cursor and TopRow were set anew (a program was read, made or imported):
+  // the view shows them without moving them; no block selected.
   virtual void ResetLadderView() {}
   virtual void RedrawLadder() {}
   virtual void FocusBoard() {}
@@ -87,6 +88,8 @@ class FileCommands {
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   bool SaveToCurrentPath();
+  // The cursor on the first cell, the view from the first row, no block selected.
+  void ShowFromTop();
   void Message(const std::string& caption, const std::string& text, platform::MsgIcon icon);
 
   compiler::Studio& studio_;

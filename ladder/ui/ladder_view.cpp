@@ -48,6 +48,7 @@ void LadderBoard::focusInEvent(QFocusEvent* event) {
 
 void LadderBoard::focusOutEvent(QFocusEvent* event) {
   QWidget::focusOutEvent(event);
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
   if (view_) view_->drawLadder();
 }
 
@@ -92,6 +93,7 @@ LadderView::LadderView(QWidget* parent)
       vsbMain_(new QScrollBar(Qt::Vertical, this)),
       cboCMD_(new OperandBox(this)) {
   board_->setObjectName("picBoard");
+  setFocusProxy(board_);  // the view given the focus (by the window's commands) gives it the board
   vsbMain_->setObjectName("vsbMain");
   vsbMain_->setPageStep(8);
   auto* rows = new QVBoxLayout(this);
@@ -229,10 +231,17 @@ void LadderView::SetScrollValue(int value) {
   view_.SyncCursor(d);
 }
 
-void LadderView::MarkError(int x, int y) {
-  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).MarkError(x, y);
+void LadderView::markError() {
+  view_.SyncCursor(studio_->doc);
+  LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).MarkError(view_.CurX, view_.CurY);
   board_->update();
+}
+
+void LadderView::showErrorCell() {
+  showCursorCell();
+  markError();
   board_->setFocus(Qt::OtherFocusReason);
+  drawCursor();  // also when the board had the focus already, and for the status bar
 }
 
 void LadderView::SetOperandText(const platform::AnsiText& text) {

@@ -24,7 +24,9 @@ namespace ladder {
 
 class LadderView;
 
-// The board: shows the image, hands keys, focus, size and mouse to the view.
+// The board: shows the image, hands keys, focus, size and mouse to the view. Focus that
+// leaves the window with it (a message box, a menu, another window) takes no repaint, so
+// that what the board shows, an error mark included, is there again when it comes back.
 class LadderBoard : public QWidget {
   Q_OBJECT
  public:
@@ -94,6 +96,12 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   void showCursorCell();
   // The operand box shows the cursor cell's text.
   void showCellText();
+  // After a failed build step put the cursor on a cell: shows it from TopRow with "ERROR"
+  // printed over it, the cursor drawn and the board holding the keyboard. The mark stays
+  // until the next repaint.
+  void showErrorCell();
+  // Prints "ERROR" over the cursor cell.
+  void markError();
 
   // The element toolbar's buttons 1..11.
   void toolbarClick(int index);
@@ -110,7 +118,6 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   void DrawLadder() override { drawLadder(); }
   void SetScrollMax(int max) override;
   void SetScrollValue(int value) override;
-  void MarkError(int x, int y) override;
 
  signals:
   void statusText(const QString& text);  // second panel of the status bar

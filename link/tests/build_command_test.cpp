@@ -69,7 +69,9 @@ struct AutoFixture : StudioFixture {
     seams.device = &device;
     seams.save = [this] { log += "save "; };
     seams.focusBoard = [this] { log += "focus "; };
+    seams.showErrorCell = [this] { log += "cell "; };
     seams.enableMonitor = [this] { log += "monitor "; };
+    seams.disableMonitor = [this] { log += "monitor-off "; };
   }
   FakeRunner runner;
   FakeDevice device;
@@ -85,7 +87,7 @@ TEST(Auto, BuildsDownloadsAndRuns) {
   EXPECT_TRUE(f.studio->build.CompileInfo);
   EXPECT_EQ(f.studio->build.RomSize, 4);
   EXPECT_EQ(f.device.steps, "download checksum run ");
-  EXPECT_EQ(f.log, "save save monitor ");
+  EXPECT_EQ(f.log, "save save monitor-off monitor ");
   EXPECT_TRUE(f.sink.shown.empty());
   for (const char* name : {"QS2OUT.$$$", "QSKLINC.$$$", "ZQ3MAC.INC", "QSKLREN.$$$", "QSKLBK.$$$", "ZQVREM.$$$"})
     EXPECT_TRUE(std::filesystem::exists(f.folder / name)) << name;
@@ -128,7 +130,12 @@ TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
   EXPECT_EQ(RunAuto(f.seams), AutoOutcome::TranslationError);
   EXPECT_FALSE(f.studio->build.CompileInfo);
   EXPECT_TRUE(f.runner.calls.empty());
-  EXPECT_EQ(f.log, "save ");
+  // The failing cell is shown before the message, and the ladder keeps the keyboard.
+  EXPECT_EQ(f.log, "save cell focus ");
+  EXPECT_EQ(f.studio->doc.CurCol, 0);
+  EXPECT_EQ(f.studio->doc.CurRow, 0);
+  ASSERT_EQ(f.sink.shown.size(), 1u);
+  EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio Ladder Compile ERROR !");
 }
 
 TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
@@ -137,7 +144,7 @@ TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
   EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ListingError);
   EXPECT_TRUE(f.studio->build.CompileInfo);
   EXPECT_EQ(f.device.steps, "");
-  EXPECT_EQ(f.log, "save save focus ");
+  EXPECT_EQ(f.log, "save save cell focus ");
   EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio COMPILE ERROR !");
 }
 
@@ -185,6 +192,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     f.device.failDownload = true;
     EXPECT_EQ(RunAuto(f.seams), AutoOutcome::DownloadError);
     EXPECT_EQ(f.device.steps, "download ");
+    EXPECT_EQ(f.log, "save save focus ");
   }
   {
     AutoFixture f;
@@ -192,6 +200,8 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     f.studio->doc.Setup.ClearKeepFlag = true;
     EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ChecksumError);
     EXPECT_EQ(f.device.steps, "download checksum ");
+    // The module holds the new program, stopped: the Monitor item goes off.
+    EXPECT_EQ(f.log, "save save monitor-off focus ");
   }
   {
     AutoFixture f;
@@ -204,7 +214,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio ");
     EXPECT_EQ(f.sink.shown[0].text, "Do you want execution now ?");
     EXPECT_EQ(f.sink.shown[0].buttons, platform::MsgButtons::YesNo);
-    EXPECT_EQ(f.log.find("monitor"), std::string::npos);
+    EXPECT_EQ(f.log, "save save monitor-off ");  // disabled by the download, not enabled again
   }
   {
     AutoFixture f;

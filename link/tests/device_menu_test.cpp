@@ -119,6 +119,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
   o = DownloadAndRun(*b.link, b.job, false, false);
   EXPECT_TRUE(o.failed);
+  EXPECT_EQ(o.monitor, MonitorItem::Disable);  // downloaded, so stopped
   EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
 }
 

@@ -5,23 +5,12 @@
 #include <random>
 
 #include "build_test_support.h"
-#include "compiler/view_hooks.h"
 
 using namespace plclink;
 using build_test::StudioFixture;
 using build_test::WriteFile;
 
 namespace {
-
-struct RecordingView : compiler::ViewHooks {
-  void DrawLadder() override { ++draws; }
-  void SetScrollValue(int value) override { scroll = value; }
-  void MarkError(int x, int y) override {
-    markX = x;
-    markY = y;
-  }
-  int draws = 0, scroll = -1, markX = -1, markY = -1;
-};
 
 // The assembler's echo of a failing generated line, as it stands in a listing.
 const std::string kEcho =
@@ -86,19 +75,18 @@ TEST(ListingScan, RandomTextIsSafe) {
 
 TEST(CheckCompileListing, LandsOnTheCellAndShowsTheLines) {
   StudioFixture f;
-  RecordingView view;
-  f.studio->view = &view;
   f.studio->doc.Setup.PlcModel = 10;
   WriteFile(f.folder / "ZQCORE2.LST", kEcho);
   WriteFile(f.folder / "ZQCORE3.LST", "nothing");
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder), 1);
-  EXPECT_EQ(f.studio->doc.CurCol, 3);
-  EXPECT_EQ(f.studio->doc.CurRow, 17);
-  EXPECT_EQ(f.studio->doc.TopRow, 15);
-  EXPECT_EQ(view.scroll, 15);
-  EXPECT_EQ(view.draws, 1);
-  EXPECT_EQ(view.markX, 4 * 720);
-  EXPECT_EQ(view.markY, (560 + 300) * 2 + 560);
+  // The cell is shown with the cursor already on it, before the message.
+  std::string shown;
+  auto showCell = [&] {
+    const auto& d = f.studio->doc;
+    shown = std::to_string(d.CurCol) + "," + std::to_string(d.CurRow) + " top " + std::to_string(d.TopRow) +
+            " after " + std::to_string(f.sink.shown.size()) + " messages";
+  };
+  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder, showCell), 1);
+  EXPECT_EQ(shown, "3,17 top 15 after 0 messages");
   ASSERT_EQ(f.sink.shown.size(), 1u);
   EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
   EXPECT_EQ(f.sink.shown[0].text,

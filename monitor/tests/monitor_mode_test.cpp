@@ -13,7 +13,7 @@ namespace {
 
 // The window as the hooks see it.
 struct FakeWindow {
-  std::string caption = "Monitor on";
+  std::string caption = "&Monitor on";
   bool timerEnabled = false;
   int interval = 500;
   bool editorShown = true;
@@ -63,7 +63,7 @@ TEST_F(Mode, StartAndStop) {
   mode.Toggle();
   EXPECT_TRUE(mode.On());
   EXPECT_EQ(studio->monitor.MonitorOn, 1);
-  EXPECT_EQ(window.caption, "Monitor off");
+  EXPECT_EQ(window.caption, "&Monitor off");
   EXPECT_TRUE(window.timerEnabled);
   EXPECT_FALSE(window.editorShown);
   EXPECT_TRUE(window.speedShown);
@@ -76,7 +76,7 @@ TEST_F(Mode, StartAndStop) {
   window.dumpVisible = true;
   mode.Toggle();
   EXPECT_FALSE(mode.On());
-  EXPECT_EQ(window.caption, "Monitor on");
+  EXPECT_EQ(window.caption, "&Monitor on");
   EXPECT_FALSE(window.timerEnabled);
   EXPECT_TRUE(window.editorShown);
   EXPECT_FALSE(window.speedShown);
@@ -90,7 +90,7 @@ TEST_F(Mode, FailedModuleCheckChangesNothing) {
   window.moduleFails = true;
   mode.Toggle();
   EXPECT_FALSE(mode.On());
-  EXPECT_EQ(window.caption, "Monitor on");
+  EXPECT_EQ(window.caption, "&Monitor on");
   EXPECT_TRUE(window.editorShown);
   EXPECT_FALSE(window.timerEnabled);
   EXPECT_EQ(window.portOpened, 0);

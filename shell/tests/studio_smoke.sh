@@ -21,6 +21,8 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$sample" "$work/sample.qsl"
+# Row 2 ends in the box "WMOV D0, 10", which the assembler refuses.
+cp "$(dirname "$sample")/assembly_error.qsl" "$work/error.qsl"
 export ZQVSTUDIO_INI="$work/ZQVSTUDIO.INI"
 export ZQVSTUDIO_DIR="$work"
 # The studio's folder: the build scripts, core sources and build tools lie beside the studio.
@@ -81,6 +83,12 @@ shot $artifacts/studio-start.png
 open $work/sample.qsl
 wait 500
 shot $artifacts/studio-opened.png
+open $work/error.qsl
+# Auto ends once its error message is closed; the picture shows the cell it leads to.
+click mnuAuto
+wait 600
+shot $artifacts/studio-error-cell.png
+open $work/sample.qsl
 $module_steps
 page 2
 click optColor 0
@@ -96,7 +104,7 @@ exit
 SCRIPT
 
 status=0
-ZQVSTUDIO_SCRIPT="$work/script.txt" timeout 90 xvfb-run -a -s "-screen 0 1280x1024x24" "$studio" || status=$?
+ZQVSTUDIO_SCRIPT="$work/script.txt" timeout 150 xvfb-run -a -s "-screen 0 1280x1024x24" "$studio" || status=$?
 echo "studio exit status $status"
 [ "$status" -eq 0 ] || exit 1
 
@@ -120,7 +128,7 @@ if [ -n "$sim_pid" ]; then
     [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
   done
 fi
-for shot in studio-start studio-opened studio-korean; do
+for shot in studio-start studio-opened studio-error-cell studio-korean; do
   [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
 done
 echo "smoke run passed; pictures in $artifacts"

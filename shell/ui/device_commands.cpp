@@ -95,7 +95,11 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     seams.save = [w] { w->Files().Save(); };
     seams.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     seams.focusBoard = [w] { w->FocusBoard(); };
+    seams.showErrorCell = [w] {
+      if (w->hooks.showErrorCell) w->hooks.showErrorCell();
+    };
     seams.enableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Enable); };
+    seams.disableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Disable); };
     seams.monitorOn = w->MonitorOn();
     seams.askStart = w->View().AskStart == 1;
     plclink::RunAuto(seams);

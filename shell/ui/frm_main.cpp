@@ -712,8 +712,12 @@ void FrmMain::ClearLadderView() {
     board_->update();
 }
 void FrmMain::ResetLadderView() {
-  vsbMain_->setValue(0);
-  if (hooks.resetLadderView) hooks.resetLadderView();
+  // The ladder view's own bar follows TopRow quietly: setting it here would move the cursor
+  // as a user's scrolling does.
+  if (hooks.resetLadderView)
+    hooks.resetLadderView();
+  else
+    vsbMain_->setValue(0);
 }
 void FrmMain::RedrawLadder() {
   if (hooks.redrawLadder)

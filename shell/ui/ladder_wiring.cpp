@@ -151,6 +151,10 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
     view->drawCursor();
   };
   window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
+  window.hooks.showErrorCell = [view, sync] {
+    sync->Apply();
+    view->showErrorCell();
+  };
 
   QObject::connect(view, &ladder::LadderView::statusText, &window,
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });

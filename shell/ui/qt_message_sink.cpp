@@ -1,5 +1,6 @@
 #include "shell/ui/qt_message_sink.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace shell {
@@ -42,7 +43,12 @@ platform::MsgResult QtMessageSink::Show(const platform::Message& message) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
-  switch (box.exec()) {
+  // The window the box came over gets the keyboard back (and with it its shortcuts) when the
+  // box closes, also where no window manager hands activation back.
+  QPointer<QWidget> owner = QApplication::activeWindow();
+  const int result = box.exec();
+  if (owner && owner->isVisible() && QApplication::activeWindow() != owner) owner->activateWindow();
+  switch (result) {
     case QMessageBox::Yes:
       return MsgResult::Yes;
     case QMessageBox::No:

@@ -1,5 +1,6 @@
 #pragma once
-// Message boxes of the logic libraries shown as Qt message boxes, modal to the window.
+// Message boxes of the logic libraries shown as Qt message boxes, modal to the window. When a
+// box closes, the window that was active before it is active again.
 
 #include <QPointer>
 #include <QWidget>

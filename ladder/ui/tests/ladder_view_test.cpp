@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <filesystem>
 #include <memory>
 
@@ -202,10 +203,41 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
 
   view.drawLadder();
   const QImage clean = view.surface().Image().copy();
-  view.MarkError(view.viewState().geo.X(0), view.viewState().geo.Y(0, 0));
+  view.markError();
   EXPECT_NE(view.surface().Image(), clean);
   view.drawLadder();
   EXPECT_EQ(view.surface().Image(), clean);
+}
+
+TEST_F(ViewTest, TheErrorCellIsShownMarkedAndKeepsItsMarkWhileAMessageBoxIsUp) {
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  view.SetScrollMax(100);
+  studio->doc.CurCol = 9;
+  studio->doc.CurRow = 30;
+  studio->doc.TopRow = 28;
+  QString status;
+  QObject::connect(&view, &LadderView::statusText, [&](const QString& text) { status = text; });
+  board->clearFocus();
+  view.showErrorCell();
+  EXPECT_EQ(view.scrollBar()->value(), 28);
+  EXPECT_TRUE(board->hasFocus());
+  EXPECT_EQ(status, "X:10  Y:31");
+  const QImage marked = view.surface().Image().copy();
+
+  // The focus leaves with the window (a message box comes up) and comes back: the mark stays.
+  QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(board, &out);
+  EXPECT_EQ(view.surface().Image(), marked);
+  // Focus moving to another control of the window repaints without the cursor and the mark.
+  QFocusEvent away(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(board, &away);
+  EXPECT_NE(view.surface().Image(), marked);
+
+  // Whoever gives the view the focus gives it to the board.
+  box->setFocus();
+  view.setFocus();
+  EXPECT_TRUE(board->hasFocus());
 }
 
 }  // namespace

@@ -1,20 +1,29 @@
 // The studio's window as zqvstudio builds it, with the simulated module in the same process:
-// the ladder editor, the Edit menu, monitor mode and the device commands through the menus.
+// the ladder editor, the Edit menu, monitor mode and the device commands through the menus,
+// and what a user at the keyboard meets after them (real message boxes, keys sent to
+// whatever holds the focus).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
-#include <QTimer>
 #include <QDialog>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "compiler/program_file.h"
 #include "ladder/ui/alias_page_widget.h"
 #include "ladder/ui/ladder_view.h"
 #include "link/link.h"
@@ -26,11 +35,48 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
+#include "shell/ui/qt_message_sink.h"
 #include "tools/zqvsim/core/sim_port.h"
 
 using namespace shell;
 
 namespace {
+
+// The window's real message boxes, each answered with a key as a user would answer it
+// (Enter: the default button), their texts kept.
+class KeyedMessageBoxes {
+ public:
+  explicit KeyedMessageBoxes(QWidget* parent) : sink_(parent) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      texts.push_back(box->text().toStdString());
+      QTest::keyClick(box, keys.empty() ? Qt::Key_Return : keys.front());
+      if (!keys.empty()) keys.pop_front();
+    });
+    timer_.start(20);
+  }
+  platform::MessageSink& Sink() { return sink_; }
+  std::vector<std::string> texts;
+  std::deque<Qt::Key> keys;  // answers in turn; Enter when none is left
+
+ private:
+  QtMessageSink sink_;
+  QTimer timer_;
+};
+
+// Keys to the window as the display server brings them: the window hands each to the widget
+// that holds its focus when the key comes, whether or not the window is active again.
+void KeysToWindow(QWidget* window, const QString& keys) {
+  for (QChar ch : keys) QTest::keyClick(window->windowHandle(), ch.toLatin1());
+}
+void KeyToWindow(QWidget* window, Qt::Key key) { QTest::keyClick(window->windowHandle(), key); }
+
+struct OneName : FileDialogs {
+  std::string name;
+  std::string OpenName(const std::string&) override { return name; }
+  std::string SaveName(const std::string&) override { return ""; }
+};
 
 struct StudioWiringTest : ::testing::Test {
   std::filesystem::path folder;
@@ -85,6 +131,61 @@ struct StudioWiringTest : ::testing::Test {
     Key(ladder.view->operandBox(), Qt::Key_Return);
   }
   compiler::ProgramDocument& doc() { return studio->doc; }
+  // The studio's folder gets the build scripts, the core sources and the build tools.
+  void CopyBuildTools() {
+    const std::filesystem::path bin = ZQV_BUILD_BIN_DIR;
+    for (const auto& entry : std::filesystem::directory_iterator(bin)) {
+      const std::string ext = entry.path().extension().string();
+      const std::string name = entry.path().filename().string();
+      if (ext == ".BAT" || ext == ".S71" || ext == ".INC" || name == "aq71" || name == "zqlink")
+        std::filesystem::copy_file(entry.path(), folder / name, std::filesystem::copy_options::overwrite_existing);
+    }
+  }
+  // Row 0: P0:0 --- (P1:0); row `boxRow`: P0:1 --- [box] in column 9; END box below it.
+  void BoxProgram(int boxRow, const char* box) {
+    auto& d = doc();
+    for (int r : {0, boxRow, boxRow + 1}) {
+      for (int c = 0; c <= 8; ++c) d.CellType[c][r] = compiler::kWire;
+      if (r != boxRow + 1) d.CellType[0][r] = compiler::kContactNO;
+    }
+    d.CellText[0][0] = "P0:0";
+    d.CellType[9][0] = compiler::kWire;
+    d.CellType[10][0] = compiler::kCoil;
+    d.CellText[10][0] = "P1:0";
+    d.CellText[0][boxRow] = "P0:1";
+    d.CellType[9][boxRow] = compiler::kBox;
+    d.CellText[9][boxRow] = box;
+    d.CellType[9][boxRow + 1] = compiler::kBox;
+    d.CellText[9][boxRow + 1] = "END";
+    studio->shell.CurFilePath = (folder / "built.qsl").string();
+    window->View().AskStart = 0;
+    ladder.view->showCursorCell();
+  }
+  // Red pixels inside the cursor cell, away from the cursor's own red frame: the ERROR mark.
+  int MarkPixels() {
+    const ladder::LadderViewState& s = ladder.view->viewState();
+    const QImage& image = ladder.view->surface().Image();
+    const int px = 1440 / 96;  // twips per pixel
+    int red = 0;
+    for (int y = s.CurY / px + 4; y < (s.CurY + s.geo.CellH) / px - 3; ++y)
+      for (int x = s.CurX / px + 4; x < (s.CurX + s.geo.CellW) / px - 3; ++x)
+        if (image.pixelColor(x, y) == QColor(255, 0, 0)) ++red;
+    return red;
+  }
+  // Auto through its menu item with real message boxes answered by Enter; afterwards the
+  // window is active again and the first message's text is returned.
+  std::string AutoWithMessageBoxes() {
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ladder.view->board()->setFocus();
+    KeyedMessageBoxes boxes(window.get());
+    studio->messages = &boxes.Sink();
+    Trigger("mnuAuto");
+    QApplication::processEvents();
+    studio->messages = &sink;
+    return boxes.texts.empty() ? std::string() : boxes.texts[0];
+  }
+  QString Status() { return window->StatusText(); }
 };
 
 }  // namespace
@@ -154,7 +255,7 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   ASSERT_EQ(studio->monitor.MonitorOn, 1) << (sink.shown.empty() ? "" : sink.shown[0].text);
   EXPECT_FALSE(ladder.view->operandBox()->isVisible());
   EXPECT_EQ(window->SidePage(), 5);
-  EXPECT_TRUE(window->Action("mnuMonitor")->text().contains("off", Qt::CaseInsensitive));
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor off");  // the access key stays
 
   // A speed change reaches the timer and the settings file.
   slider->setValue(0);
@@ -174,6 +275,16 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   window->findChild<QPushButton*>("cmdMonOut")->click();
   EXPECT_EQ(studio->monitor.MonitorOn, 0);
   EXPECT_TRUE(ladder.view->operandBox()->isVisible());
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor on");
+
+  // In Korean, and back to English while monitoring: the item keeps its access key.
+  window->optLanguage_Click(true);
+  Trigger("mnuMonitor");
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "모니터링 중지(&M)");
+  window->optLanguage_Click(false);
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor off");
+  Trigger("mnuMonitor");
+  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor on");
 }
 
 TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
@@ -191,14 +302,7 @@ TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
 }
 
 TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
-  // The studio's folder holds the build scripts, the core sources and the build tools.
-  const std::filesystem::path bin = ZQV_BUILD_BIN_DIR;
-  for (const auto& entry : std::filesystem::directory_iterator(bin)) {
-    const std::string ext = entry.path().extension().string();
-    const std::string name = entry.path().filename().string();
-    if (ext == ".BAT" || ext == ".S71" || ext == ".INC" || name == "aq71" || name == "zqlink")
-      std::filesystem::copy_file(entry.path(), folder / name, std::filesystem::copy_options::overwrite_existing);
-  }
+  CopyBuildTools();
   window->View().AskStart = 0;
   studio->shell.CurFilePath = (folder / "auto.qsl").string();
   Place(0, 0, Qt::Key_F3, "P0:0");
@@ -258,4 +362,178 @@ TEST_F(StudioWiringTest, TheLadderViewStartsUnderTheToolbarAndItsRuleLines) {
   EXPECT_GT(view->y() + rule->y(), window->LadderToolbar()->geometry().bottom());
   EXPECT_GT(ladder.view->operandBox()->y(), rule->y());
   EXPECT_GT(ladder.view->scrollBar()->y(), rule->y());
+}
+
+TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
+  CopyBuildTools();
+  BoxProgram(1, "WMOV D0, 10");  // the assembler refuses a number as its second operand
+  doc().CurCol = 2;
+  doc().CurRow = 0;
+  ladder.view->showCursorCell();
+
+  const std::string message = AutoWithMessageBoxes();
+  EXPECT_EQ(message.rfind("Ladder compile Error", 0), 0u) << message;
+  // The window is active again; the ladder holds the keyboard, its cursor and the mark on
+  // the failing cell.
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  EXPECT_EQ(QApplication::focusWidget(), ladder.view->board());
+  EXPECT_EQ(doc().CurCol, 9);
+  EXPECT_EQ(doc().CurRow, 1);
+  EXPECT_EQ(doc().TopRow, 0);
+  EXPECT_EQ(Status(), "X:10  Y:2");
+  EXPECT_GT(MarkPixels(), 0);
+  ladder.view->grab().save(QString::fromStdString((std::filesystem::path(ZQV_BUILD_BIN_DIR).parent_path() /
+                                                   "artifacts" / "studio_error_cell.png")
+                                                      .string()));
+
+  // The next keys edit that cell: a contact P0:7 in place of the box.
+  KeyToWindow(window.get(), Qt::Key_F3);
+  KeysToWindow(window.get(), "p0:7");
+  KeyToWindow(window.get(), Qt::Key_Return);
+  EXPECT_EQ(doc().CellType[9][1], compiler::kContactNO);
+  EXPECT_EQ(doc().CellText[9][1], "P0:7");
+  // Ctrl+S saves it.
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  compiler::Studio saved;
+  saved.messages = &sink;
+  saved.shell.CurFilePath = studio->shell.CurFilePath;
+  ASSERT_TRUE(compiler::LoadProgramFile(saved));
+  EXPECT_EQ(saved.doc.CellType[9][1], compiler::kContactNO);
+  EXPECT_EQ(saved.doc.CellText[9][1], "P0:7");
+}
+
+TEST_F(StudioWiringTest, AFailedTranslationLeavesTheKeyboardOnTheMarkedCell) {
+  CopyBuildTools();
+  BoxProgram(7, "END");  // END on row 7 stands in for the box
+  doc().CellType[9][8] = compiler::kEmpty;
+  doc().CellText[9][8].clear();
+  // A coil in the first column of row 6: "Invalid Symbol ! ".
+  doc().CellType[0][6] = compiler::kCoil;
+  doc().CellText[0][6] = "M0:0";
+  ladder.view->showCursorCell();
+
+  const std::string message = AutoWithMessageBoxes();
+  EXPECT_EQ(message.rfind("Ladder Compile Error : Invalid Symbol ! ", 0), 0u) << message;
+  EXPECT_EQ(window->focusWidget(), ladder.view->board());
+  EXPECT_EQ(doc().CurCol, 0);
+  EXPECT_EQ(doc().CurRow, 6);
+  EXPECT_EQ(doc().TopRow, 4);
+  EXPECT_EQ(ladder.view->scrollBar()->value(), 4);
+  EXPECT_EQ(Status(), "X:1  Y:7");
+  EXPECT_GT(MarkPixels(), 0);
+
+  KeyToWindow(window.get(), Qt::Key_F3);
+  KeysToWindow(window.get(), "p0:7");
+  KeyToWindow(window.get(), Qt::Key_Return);
+  EXPECT_EQ(doc().CellType[0][6], compiler::kContactNO);
+  EXPECT_EQ(doc().CellText[0][6], "P0:7");
+}
+
+TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QWidget* other = window->findChild<QWidget*>("cboDevice");
+  other->setFocus();
+  ASSERT_EQ(window->focusWidget(), other);
+  studio->build.CompileInfo = false;
+  Trigger("mnuObjectDownload");  // no HEX file: a failure
+  EXPECT_EQ(sink.shown.back().text, "Assemble Code Error : ZQOUT.HEX");
+  EXPECT_EQ(window->focusWidget(), ladder.view->board());
+  KeyToWindow(window.get(), Qt::Key_F3);
+  EXPECT_EQ(doc().CellType[doc().CurCol][doc().CurRow], compiler::kContactNO);
+}
+
+TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
+  BoxProgram(1, "END");
+  doc().CellType[9][2] = compiler::kEmpty;
+  doc().CellText[9][2].clear();
+  studio->shell.CurFilePath = (folder / "first.qsl").string();
+  ASSERT_TRUE(window->Files().Save());
+  const std::string first = studio->shell.CurFilePath;
+  studio->shell.CurFilePath = (folder / "second.qsl").string();
+  ASSERT_TRUE(window->Files().Save());
+  OneName dialog;
+  window->SetFileDialogs(&dialog);
+
+  // Scrolled down with the cursor on row 31, a block selected, then the command.
+  auto scrolled = [this] {
+    window->activateWindow();
+    ladder.view->scrollModel().SetMax(100);
+    ladder.view->scrollBar()->setValue(25);
+    doc().CurCol = 3;
+    doc().CurRow = 30;
+    ladder.view->showCursorCell();
+    studio->editor.selection.BlockActive = true;
+    ladder.view->board()->setFocus();
+  };
+  auto atTheTop = [this](const char* what) {
+    EXPECT_EQ(doc().CurCol, 0) << what;
+    EXPECT_EQ(doc().CurRow, 0) << what;
+    EXPECT_EQ(doc().TopRow, 0) << what;
+    EXPECT_EQ(ladder.view->scrollBar()->value(), 0) << what;
+    EXPECT_EQ(ladder.view->viewState().CurY, ladder.view->viewState().geo.Y(0, 0)) << what;
+    EXPECT_FALSE(studio->editor.selection.BlockActive) << what;
+  };
+  scrolled();
+  dialog.name = first;
+  Trigger("mnuOpen");
+  ASSERT_EQ(studio->shell.CurFilePath, first);
+  atTheTop("Open");
+  // What is typed next lands in the first cell.
+  ladder.view->board()->setFocus();
+  KeyToWindow(window.get(), Qt::Key_F4);
+  EXPECT_EQ(doc().CellType[0][0], compiler::kContactNC);
+
+  studio->shell.SourceSaved = true;
+  dialog.name = (folder / "second.qsl").string();
+  Trigger("mnuOpen");
+  scrolled();
+  window->Files().OpenRecent(2);  // first.qsl
+  ASSERT_EQ(studio->shell.CurFilePath, first);
+  atTheTop("recent file");
+
+  scrolled();
+  dialog.name = first;
+  Trigger("mnuImport");
+  EXPECT_EQ(doc().CellText[0][30], "P0:0");  // inserted at the cursor row
+  atTheTop("Import");
+
+  scrolled();
+  studio->shell.SourceSaved = true;
+  Trigger("mnuNew");
+  atTheTop("New");
+  window->SetFileDialogs(nullptr);
+}
+
+TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
+  CopyBuildTools();
+  BoxProgram(1, "END");
+  doc().CellType[9][2] = compiler::kEmpty;
+  doc().CellText[9][2].clear();
+  QAction* item = window->Action("mnuMonitor");
+
+  // The run question answered No: downloaded, stopped, nothing to monitor.
+  window->View().AskStart = 1;
+  item->setEnabled(true);
+  sink.answers = {platform::MsgResult::No};
+  Trigger("mnuAuto");
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().text, "Do you want execution now ?");
+  EXPECT_FALSE(core.running());
+  EXPECT_FALSE(item->isEnabled());
+
+  // Yes: the program runs and may be monitored.
+  sink.answers = {platform::MsgResult::Yes};
+  Trigger("mnuAuto");
+  EXPECT_TRUE(core.running());
+  EXPECT_TRUE(item->isEnabled());
+
+  // A checksum the module gets wrong: downloaded, not started.
+  window->View().AskStart = 0;
+  core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
+  sink.shown.clear();
+  Trigger("mnuAuto");
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().text.rfind("Check Sum UnMatch Error", 0), 0u) << sink.shown.back().text;
+  EXPECT_FALSE(item->isEnabled());
 }
