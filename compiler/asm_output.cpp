@@ -1,18 +1,43 @@
 #include "compiler/asm_output.h"
 
 #include <array>
-#include <cstdio>
+#include <functional>
+#include <map>
 
 #include "compiler/operands.h"
 #include "platform/ansi_text.h"
 
 namespace compiler {
 
+namespace {
+
+void AppendPosComment(std::string& out, int col, int row) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  char buf[] = " ; __Pos 0000 0000\r\n";
+  const auto c = static_cast<unsigned>(col), r = static_cast<unsigned>(row);
+  for (int i = 0; i < 4; ++i) {
+    buf[12 - i] = kHex[(c >> (4 * i)) & 0xF];
+    buf[17 - i] = kHex[(r >> (4 * i)) & 0xF];
+  }
+  out.append(buf, sizeof buf - 1);
+}
+
+// head + text + the marker of (col, row), built in one buffer.
+std::string MarkedLine(std::string_view head, std::string_view text, int col, int row) {
+  std::string line;
+  line.reserve(head.size() + text.size() + 20);
+  line += head;
+  line += text;
+  AppendPosComment(line, col, row);
+  return line;
+}
+
+}  // namespace
+
 std::string MakePosComment(int col, int row) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, " ; __Pos %04X %04X\r\n", static_cast<unsigned>(col) & 0xFFFFu,
-                static_cast<unsigned>(row) & 0xFFFFu);
-  return buf;
+  std::string out;
+  AppendPosComment(out, col, row);
+  return out;
 }
 
 namespace {
@@ -69,17 +94,12 @@ std::string ContactLine(ContactOp op, std::string_view cellText, int col, int ro
                                                          " SANN   ", " SIOR   ", " SIORN  "};
   const bool step = !cellText.empty() && cellText[0] == 'S';
   const auto index = static_cast<size_t>(op);
-  std::string line(step ? kStep[index] : kPlain[index]);
-  line += ConvertContactOperand(cellText);
-  line += MakePosComment(col, row);
-  return line;
+  return MarkedLine(step ? kStep[index] : kPlain[index], ConvertContactOperand(cellText), col, row);
 }
 
-std::string CoilLine(std::string_view text, int col, int row) {
-  return " OT      " + std::string(text) + MakePosComment(col, row);
-}
+std::string CoilLine(std::string_view text, int col, int row) { return MarkedLine(" OT      ", text, col, row); }
 
-std::string NotLine(int col, int row) { return " NT      " + MakePosComment(col, row); }
+std::string NotLine(int col, int row) { return MarkedLine(" NT      ", {}, col, row); }
 
 std::string EdgeLine(bool rising, bool branchForm, std::string_view text, int col, int row) {
   std::string_view head;
@@ -88,28 +108,30 @@ std::string EdgeLine(bool rising, bool branchForm, std::string_view text, int co
   } else {
     head = rising ? " DF      " : " DFN     ";
   }
-  return std::string(head) + std::string(text) + MakePosComment(col, row);
+  return MarkedLine(head, text, col, row);
 }
 
-std::string BoxLine(std::string_view text, int col, int row) {
-  return " " + std::string(text) + MakePosComment(col, row);
-}
+std::string BoxLine(std::string_view text, int col, int row) { return MarkedLine(" ", text, col, row); }
 
 std::string McsConditionLine(int level) { return " AN      MC0:" + std::to_string(level) + " \r\n"; }
 
 std::string MakeAssemblerCopy(std::string_view in) {
   std::string out;
   out.reserve(in.size() + 2);
+  std::map<std::string, std::string, std::less<>> johabOf;  // each character converted once
   for (size_t i = 0; i < in.size();) {
     const auto c = static_cast<unsigned char>(in[i]);
     if (c > 127) {
       const size_t len = (i + 1 < in.size()) ? 2 : 1;
-      auto johab = platform::AnsiToJohab(in.substr(i, len));
-      if (johab && !johab->empty() && johab->find('\0') == std::string::npos) {
-        out += *johab;
-      } else {
-        out.append(len, ' ');  // no Johab form: never let a NUL or a stray byte through
+      const std::string_view ansi = in.substr(i, len);
+      auto known = johabOf.find(ansi);
+      if (known == johabOf.end()) {
+        auto johab = platform::AnsiToJohab(ansi);
+        if (!johab || johab->empty() || johab->find('\0') != std::string::npos)
+          johab = std::string(len, ' ');  // no Johab form: never let a NUL or a stray byte through
+        known = johabOf.emplace(std::string(ansi), std::move(*johab)).first;
       }
+      out += known->second;
       i += len;
       continue;
     }

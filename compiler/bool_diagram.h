@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace compiler {
@@ -14,6 +13,7 @@ class BoolDiagram {
   using Ref = int32_t;
   static constexpr Ref kFalse = 0;
   static constexpr Ref kTrue = 1;
+  static constexpr size_t kTerminals = 2;  // the nodes of kFalse and kTrue
 
   // At most maxNodes nodes; beyond that every operation gives kFalse and Overflowed() is true.
   explicit BoolDiagram(size_t maxNodes = 500000);
@@ -24,6 +24,9 @@ class BoolDiagram {
   Ref Or(Ref a, Ref b);
 
   bool Overflowed() const { return overflowed_; }
+  size_t Size() const { return nodes_.size(); }
+  // Forgets every function made so far (their references become invalid) and the overflow.
+  void Clear();
 
  private:
   struct Node {
@@ -39,8 +42,26 @@ class BoolDiagram {
   size_t maxNodes_;
   bool overflowed_ = false;
   std::vector<Node> nodes_;
-  std::unordered_map<uint64_t, Ref> unique_;  // (var, low, high) packed
-  std::unordered_map<uint64_t, Ref> cache_;   // (op, a, b) packed
+  // Open addressing over 64-bit keys; kNoKey marks a free slot.
+  class Table {
+   public:
+    static constexpr uint64_t kNoKey = ~uint64_t{0};
+    Table();
+    // The reference stored under key, or -1.
+    Ref Find(uint64_t key) const;
+    // Stores a key that is not in the table.
+    void Add(uint64_t key, Ref value);
+    void Clear();
+
+   private:
+    size_t Slot(uint64_t key) const;
+    std::vector<uint64_t> keys_;
+    std::vector<Ref> values_;
+    size_t used_ = 0;
+  };
+
+  Table unique_;  // (var, low, high) packed
+  Table cache_;   // (op, a, b) packed
 };
 
 }  // namespace compiler

@@ -30,7 +30,7 @@ std::string MakeCompileOptions(const PlcSetup& setup) {
 
 bool WriteCompileOptions(Studio& studio, const std::filesystem::path& folder) {
   std::string error;
-  if (platform::WriteFileAtomically(folder / kOptionsHeaderName, MakeCompileOptions(studio.doc.Setup), &error))
+  if (platform::WriteBuildFile(folder / kOptionsHeaderName, MakeCompileOptions(studio.doc.Setup), &error))
     return false;
   if (studio.messages) {
     platform::Message m;

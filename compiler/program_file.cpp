@@ -185,8 +185,10 @@ void ClearCell(ProgramDocument& doc, int col, int row) {
   doc.MonDevKind[col][row] = 0;
 }
 
-bool WriteBytes(Studio& studio, const std::filesystem::path& target, const std::string& bytes) {
-  if (platform::WriteFileAtomically(target, bytes)) return false;
+// A build file (made afresh by every build) is not flushed to disk before it replaces the old.
+bool WriteBytes(Studio& studio, const std::filesystem::path& target, const std::string& bytes,
+                bool buildFile = false) {
+  if (buildFile ? platform::WriteBuildFile(target, bytes) : platform::WriteFileAtomically(target, bytes)) return false;
   Show(studio, kSaveError, target.string());
   return true;
 }
@@ -369,7 +371,7 @@ bool WriteProgramFile(Studio& studio) {
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder) {
   std::string bytes;
   if (!Encode(studio, bytes)) return true;
-  return WriteBytes(studio, BackupPath(studioFolder), bytes);
+  return WriteBytes(studio, BackupPath(studioFolder), bytes, true);
 }
 
 bool SaveProgram(Studio& studio, const std::filesystem::path& studioFolder) {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <string_view>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "compiler/asm_output.h"
@@ -17,28 +20,45 @@ using Ref = BoolDiagram::Ref;
 // An output: row, column, and which input of a counter box (0 count, 1 reset).
 using OutputKey = std::tuple<int, int, int>;
 
+std::string_view Trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+using Output = std::pair<OutputKey, Ref>;
+
+bool KeyBefore(const Output& a, const Output& b) { return a.first < b.first; }
+
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
 struct Power {
   bool reached = false;
   Ref on = BoolDiagram::kFalse;
 };
 
-class RungLogic {
+}  // namespace
+
+class RungChecker::Logic {
  public:
-  explicit RungLogic(const ProgramDocument& doc) : doc_(doc) {}
+  explicit Logic(const ProgramDocument& doc) : doc_(doc) {}
 
   // A device by its operand text; the lines carry the text without its outer blanks.
-  Ref Var(std::string name) {
-    const size_t b = name.find_first_not_of(' ');
-    name = b == std::string::npos ? std::string() : name.substr(b, name.find_last_not_of(' ') - b + 1);
+  Ref Var(std::string_view name) {
+    name = Trim(name);
     auto it = vars_.find(name);
-    if (it == vars_.end()) it = vars_.emplace(name, static_cast<int>(vars_.size())).first;
+    if (it == vars_.end()) it = vars_.emplace(std::string(name), static_cast<int>(vars_.size())).first;
     return bdd_.Var(it->second);
   }
 
   // The state an edge element had on the scan before, by its operand text.
-  static std::string Edge(const std::string& text) {
-    const size_t b = text.find_first_not_of(' ');
-    return b == std::string::npos ? "prev:" : "prev:" + text.substr(b);
+  Ref Edge(std::string_view text) {
+    std::string name = "prev:";
+    name += Trim(text);
+    return Var(name);
   }
 
   Power Join(Power a, Power b) {
@@ -47,28 +67,54 @@ class RungLogic {
     return {true, bdd_.Or(a.on, b.on)};
   }
 
-  // Outputs of the drawing of rows first..last.
-  std::map<OutputKey, Ref> Drawn(int first, int last);
-  // Outputs written by the lines, in order (an output written twice appears twice).
-  std::vector<std::pair<OutputKey, Ref>> Translated(const std::string& lines);
+  // Outputs of the drawing of rows first..last into drawn_, each once.
+  void Drawn(int first, int last);
+  // Outputs written by the lines into written_ (an output written twice appears twice).
+  void Translated(const std::string& lines);
+
+  enum class Verdict { Same, Differs, TooLarge };
+  // The rung of rows firstRow..lastRow against its lines; col and row name the first output
+  // that differs.
+  Verdict Compare(int firstRow, int lastRow, const std::string& lines, int& col, int& row);
 
   bool Overflowed() const { return bdd_.Overflowed(); }
+  // Nothing kept from an earlier rung.
+  bool Fresh() const { return bdd_.Size() == BoolDiagram::kTerminals && vars_.empty(); }
+  // Kept logic beyond what a rung may reuse cheaply.
+  bool Large() const { return bdd_.Size() > kKeptNodes; }
+  void Reset() {
+    bdd_.Clear();
+    vars_.clear();
+  }
 
  private:
+  static constexpr size_t kKeptNodes = 100000;
+
   const ProgramDocument& doc_;
   BoolDiagram bdd_;
-  std::map<std::string, int> vars_;
+  std::unordered_map<std::string, int, NameHash, std::equal_to<>> vars_;
+  // Kept from rung to rung for their memory.
+  std::vector<Output> drawn_, written_;
+  std::vector<OutputKey> keys_;
+  std::vector<Power> left_, right_, bridge_;
+  std::vector<char> afterBox_, underCounter_;
 };
 
-std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
-  std::map<OutputKey, Ref> out;
+void RungChecker::Logic::Drawn(int first, int last) {
+  std::vector<Output>& out = drawn_;
+  out.clear();
   const auto rows = static_cast<size_t>(last - first + 1);
-  std::vector<Power> left(rows, Power{true, BoolDiagram::kTrue});  // the rail
-  std::vector<Power> bridge(rows);                                 // power taken to the output column over a gap
-  std::vector<bool> afterBox(rows, false);
-  std::vector<bool> underCounter(rows, false);
+  std::vector<Power>& left = left_;
+  std::vector<Power>& right = right_;
+  std::vector<Power>& bridge = bridge_;  // power taken to the output column over a gap
+  std::vector<char>& afterBox = afterBox_;
+  std::vector<char>& underCounter = underCounter_;
+  left.assign(rows, Power{true, BoolDiagram::kTrue});  // the rail
+  bridge.assign(rows, Power{});
+  afterBox.assign(rows, 0);
+  underCounter.assign(rows, 0);
   for (int c = 0; c <= 9; ++c) {
-    std::vector<Power> right(rows);
+    right.assign(rows, Power{});
     for (size_t i = 0; i < rows; ++i) {
       const int r = first + static_cast<int>(i);
       const Power p = left[i];
@@ -78,7 +124,7 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
       switch (doc_.TypeAt(c, r)) {
         case kEmpty:
           if (afterBox[i]) bridge[i] = Join(bridge[i], p);
-          afterBox[i] = false;
+          afterBox[i] = 0;
           break;
         case kWire:
           q = p;
@@ -93,21 +139,21 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
           q = {true, bdd_.Not(p.on)};
           break;
         case kRisingEdge:
-          q = {true, bdd_.And(p.on, bdd_.Not(Var(Edge(text))))};
+          q = {true, bdd_.And(p.on, bdd_.Not(Edge(text)))};
           break;
         case kFallingEdge:
-          q = {true, bdd_.And(bdd_.Not(p.on), Var(Edge(text)))};
+          q = {true, bdd_.And(bdd_.Not(p.on), Edge(text))};
           break;
         case kBox:
-          out[{r, c, 0}] = p.on;
-          afterBox[i] = true;
+          out.push_back({{r, c, 0}, p.on});
+          afterBox[i] = 1;
           q = p;
           break;
         case kCounterBox:
           if (c == 9 && i + 1 < rows && !underCounter[i]) {
-            if (p.reached) out[{r, c, 0}] = p.on;
-            if (left[i + 1].reached) out[{r, c, 1}] = left[i + 1].on;
-            underCounter[i] = underCounter[i + 1] = true;
+            if (p.reached) out.push_back({{r, c, 0}, p.on});
+            if (left[i + 1].reached) out.push_back({{r, c, 1}, left[i + 1].on});
+            underCounter[i] = underCounter[i + 1] = 1;
           }
           break;
         default:
@@ -125,48 +171,55 @@ std::map<OutputKey, Ref> RungLogic::Drawn(int first, int last) {
       for (size_t k = i; k <= j; ++k) right[k] = joined;
       i = j + 1;
     }
-    left = std::move(right);
+    std::swap(left, right);
   }
   for (size_t i = 0; i < rows; ++i) {
     const int r = first + static_cast<int>(i);
     const Power p = Join(left[i], bridge[i]);
-    if (doc_.TypeAt(kOutputCol, r) == kCoil && p.reached) out[{r, kOutputCol, 0}] = p.on;
+    if (doc_.TypeAt(kOutputCol, r) == kCoil && p.reached) out.push_back({{r, kOutputCol, 0}, p.on});
   }
-  return out;
 }
 
-bool ReadMarker(const std::string& line, size_t at, int& col, int& row) {
-  // " ; __Pos cccc rrrr"
-  const std::string digits = line.substr(at + 9);
+namespace {
+
+// " ; __Pos cccc rrrr": the marker's column and row.
+bool ReadMarker(std::string_view line, size_t at, int& col, int& row) {
+  const std::string_view digits = line.substr(at + 9);
   if (digits.size() < 9) return false;
-  char* end = nullptr;
-  col = static_cast<int>(std::strtol(digits.substr(0, 4).c_str(), &end, 16));
-  row = static_cast<int>(std::strtol(digits.substr(5, 4).c_str(), &end, 16));
+  char field[5] = {};
+  digits.substr(0, 4).copy(field, 4);
+  col = static_cast<int>(std::strtol(field, nullptr, 16));
+  digits.substr(5, 4).copy(field, 4);
+  row = static_cast<int>(std::strtol(field, nullptr, 16));
   return true;
 }
 
-std::vector<std::pair<OutputKey, Ref>> RungLogic::Translated(const std::string& lines) {
-  std::vector<std::pair<OutputKey, Ref>> out;
+}  // namespace
+
+void RungChecker::Logic::Translated(const std::string& lines) {
+  std::vector<Output>& out = written_;
+  out.clear();
   // Whatever an earlier rung left in the registers is unknown here.
   Ref now = Var("#now"), saved = Var("#saved"), kept = Var("#kept");
+  const std::string_view all = lines;
   size_t at = 0;
-  while (at < lines.size()) {
-    size_t end = lines.find("\r\n", at);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(at, end - at);
+  while (at < all.size()) {
+    size_t end = all.find("\r\n", at);
+    if (end == std::string_view::npos) end = all.size();
+    std::string_view line = all.substr(at, end - at);
     at = end + 2;
     int col = -1, row = -1;
     const size_t marker = line.find(" ; __Pos ");
-    const bool marked = marker != std::string::npos && ReadMarker(line, marker, col, row);
-    if (marker != std::string::npos) line.resize(marker);
-    const size_t b = line.find_first_not_of(' ');
-    if (b == std::string::npos) continue;
-    const std::string body = line.substr(b, line.find_last_not_of(' ') - b + 1);
+    const bool marked = marker != std::string_view::npos && ReadMarker(line, marker, col, row);
+    if (marker != std::string_view::npos) line = line.substr(0, marker);
+    const std::string_view body = Trim(line);
+    if (body.empty()) continue;
     const size_t gap = body.find(' ');
-    const std::string mnemonic = body.substr(0, gap);
-    const std::string operand = gap == std::string::npos ? "" : body.substr(body.find_first_not_of(' ', gap));
-    std::string contact = mnemonic;
-    if (contact.size() > 2 && contact[0] == 'S') contact.erase(0, 1);  // step contact forms
+    const std::string_view mnemonic = body.substr(0, gap);
+    const std::string_view operand =
+        gap == std::string_view::npos ? std::string_view() : body.substr(body.find_first_not_of(' ', gap));
+    std::string_view contact = mnemonic;
+    if (contact.size() > 2 && contact[0] == 'S') contact.remove_prefix(1);  // step contact forms
     const bool isContact = contact == "LOAD" || contact == "LOADN" || contact == "AN" || contact == "ANN" ||
                            contact == "IOR" || contact == "IORN";
     if (isContact) {
@@ -196,9 +249,9 @@ std::vector<std::pair<OutputKey, Ref>> RungLogic::Translated(const std::string& 
     } else if (mnemonic == "NT") {
       now = bdd_.Not(now);
     } else if (mnemonic == "DF") {
-      now = bdd_.And(now, bdd_.Not(Var(Edge(operand))));
+      now = bdd_.And(now, bdd_.Not(Edge(operand)));
     } else if (mnemonic == "DFN") {
-      now = bdd_.And(bdd_.Not(now), Var(Edge(operand)));
+      now = bdd_.And(bdd_.Not(now), Edge(operand));
     } else if (!marked) {
       continue;  // the END box's return and the lines of no cell
     } else if (mnemonic == "OT") {
@@ -210,8 +263,9 @@ std::vector<std::pair<OutputKey, Ref>> RungLogic::Translated(const std::string& 
       out.push_back({{row, col, 0}, now});
     }
   }
-  return out;
 }
+
+namespace {
 
 bool Linked(const ProgramDocument& doc, int upperRow) {
   for (int c = 0; c <= 9; ++c)
@@ -221,39 +275,56 @@ bool Linked(const ProgramDocument& doc, int upperRow) {
 
 }  // namespace
 
-bool RungLogicDiffers(const ProgramDocument& doc, int firstRow, int lastRow, const std::string& lines, int& col,
-                      int& row) {
+RungChecker::Logic::Verdict RungChecker::Logic::Compare(int firstRow, int lastRow, const std::string& lines, int& col,
+                                                        int& row) {
   int first = firstRow, last = lastRow;
-  while (first > 0 && Linked(doc, first - 1)) --first;
-  while (last < kProgramRows - 1 && Linked(doc, last)) ++last;
+  while (first > 0 && Linked(doc_, first - 1)) --first;
+  while (last < kProgramRows - 1 && Linked(doc_, last)) ++last;
 
-  RungLogic logic(doc);
-  const std::map<OutputKey, Ref> drawn = logic.Drawn(first, last);
-  const std::vector<std::pair<OutputKey, Ref>> written = logic.Translated(lines);
-  if (logic.Overflowed()) return false;
+  Drawn(first, last);
+  Translated(lines);
+  if (Overflowed()) return Verdict::TooLarge;
 
-  std::map<OutputKey, std::vector<Ref>> got;
-  for (const auto& [key, value] : written) got[key].push_back(value);
-  std::vector<OutputKey> keys;
-  for (const auto& [key, value] : got) keys.push_back(key);
-  for (const auto& [key, value] : drawn)
-    if (std::get<0>(key) >= firstRow && std::get<0>(key) <= lastRow) keys.push_back(key);
-  std::sort(keys.begin(), keys.end());
-  for (const OutputKey& key : keys) {
+  std::sort(drawn_.begin(), drawn_.end(), KeyBefore);
+  std::sort(written_.begin(), written_.end(), KeyBefore);
+  keys_.clear();
+  for (const auto& [key, value] : written_) keys_.push_back(key);
+  for (const auto& [key, value] : drawn_)
+    if (std::get<0>(key) >= firstRow && std::get<0>(key) <= lastRow) keys_.push_back(key);
+  std::sort(keys_.begin(), keys_.end());
+  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+  for (const OutputKey& key : keys_) {
     const auto [r, c, part] = key;
-    if (doc.TypeAt(c, r) == kBox && doc.TextAt(c, r) == "END") continue;
-    auto d = drawn.find(key);
-    auto g = got.find(key);
-    bool same = d != drawn.end() && g != got.end();
-    if (same)
-      for (Ref v : g->second) same = same && v == d->second;
+    if (doc_.TypeAt(c, r) == kBox && doc_.TextAt(c, r) == "END") continue;
+    const Output probe{key, BoolDiagram::kFalse};
+    const auto d = std::lower_bound(drawn_.begin(), drawn_.end(), probe, KeyBefore);
+    const auto [from, to] = std::equal_range(written_.begin(), written_.end(), probe, KeyBefore);
+    bool same = d != drawn_.end() && d->first == key && from != to;
+    for (auto g = from; same && g != to; ++g) same = g->second == d->second;
     if (!same) {
       col = c;
       row = r;
-      return true;
+      return Verdict::Differs;
     }
   }
-  return false;
+  return Verdict::Same;
+}
+
+RungChecker::RungChecker(const ProgramDocument& doc) : logic_(std::make_unique<Logic>(doc)) {}
+
+RungChecker::~RungChecker() = default;
+
+bool RungChecker::Differs(int firstRow, int lastRow, const std::string& lines, int& col, int& row) {
+  if (logic_->Large()) logic_->Reset();
+  const bool fresh = logic_->Fresh();
+  Logic::Verdict verdict = logic_->Compare(firstRow, lastRow, lines, col, row);
+  if (verdict == Logic::Verdict::TooLarge && !fresh) {
+    // Perhaps only too large beside what the earlier rungs left: compare it on its own.
+    logic_->Reset();
+    verdict = logic_->Compare(firstRow, lastRow, lines, col, row);
+  }
+  if (verdict == Logic::Verdict::TooLarge) logic_->Reset();
+  return verdict == Logic::Verdict::Differs;
 }
 
 }  // namespace compiler

@@ -12,17 +12,32 @@
 //
 // The lines: NOW, NOW_SAVE and SAVEST as the rung macros keep them.
 
+#include <memory>
 #include <string>
 
 #include "compiler/document.h"
 
 namespace compiler {
 
-// Returns true when an output of rows firstRow..lastRow gets other logic from `lines` (the
-// rung's translation) than from the drawing, with col/row naming the first such output cell.
-// Rows linked to the rung above or below it belong to its drawing. The END box is left to
-// the caller. A rung too large to compare is taken as it is.
-bool RungLogicDiffers(const ProgramDocument& doc, int firstRow, int lastRow, const std::string& lines, int& col,
-                      int& row);
+// Checks the rungs of one translation in turn. The devices and the decision diagram are kept
+// from rung to rung, so that a rung pays only for the logic that is new to it; a rung that
+// does not fit beside its predecessors is compared again on its own.
+class RungChecker {
+ public:
+  explicit RungChecker(const ProgramDocument& doc);
+  ~RungChecker();
+  RungChecker(const RungChecker&) = delete;
+  RungChecker& operator=(const RungChecker&) = delete;
+
+  // Returns true when an output of rows firstRow..lastRow gets other logic from `lines` (the
+  // rung's translation) than from the drawing, with col/row naming the first such output
+  // cell. Rows linked to the rung above or below it belong to its drawing. The END box is
+  // left to the caller. A rung too large to compare is taken as it is.
+  bool Differs(int firstRow, int lastRow, const std::string& lines, int& col, int& row);
+
+ private:
+  class Logic;
+  std::unique_ptr<Logic> logic_;
+};
 
 }  // namespace compiler

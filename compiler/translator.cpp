@@ -90,7 +90,9 @@ bool LadderTranslator::Run() {
   endWritten_ = false;
   output_.clear();
   const int endRow = std::min<int>(doc_.EndRow, kProgramRows - 1);
+  output_.reserve(static_cast<size_t>(endRow + 1) * 128);  // room for a typical rung per row
   PosRow = 0;
+  RungChecker checker(doc_);
   while (PosRow <= endRow) {
     line_.clear();
     brLastRow_ = 0;
@@ -107,7 +109,7 @@ bool LadderTranslator::Run() {
     if (firstRow == endRow && !EndsWithReturn(line_)) return FailAtEnd(kKoSymbolColumn0);
     // Also an empty or comment row: a link from the rung above may bring power into it.
     int col = 0, row = 0;
-    if (RungLogicDiffers(doc_, firstRow, PosRow, line_, col, row)) {
+    if (checker.Differs(firstRow, PosRow, line_, col, row)) {
       PosCol = col;
       PosRow = row;
       return Fail(kInvalidSymbol, kKoSymbolBranch);
@@ -544,7 +546,7 @@ AsmSourceResult WriteAsmSource(Studio& studio, const std::filesystem::path& fold
   const bool korean = studio.shell.KoreanMenu;
 
   std::string error;
-  if (!platform::WriteFileAtomically(folder / kTranslationName, translator.Output(), &error)) {
+  if (!platform::WriteBuildFile(folder / kTranslationName, translator.Output(), &error)) {
     ShowMessage(studio.messages, kErrorCaption,
                 platform::Pick(korean, "File Open Error (qs2out.$$$) !!!", "파일 오픈 에러 (qs2out.$$$) !!!"));
     if (!failed) {
@@ -564,7 +566,7 @@ AsmSourceResult WriteAsmSource(Studio& studio, const std::filesystem::path& fold
   SetMonitorAttributes(studio.doc);
 
   const std::filesystem::path copy = folder / kAssemblerCopyName;
-  if (!platform::WriteFileAtomically(copy, MakeAssemblerCopy(translator.Output()), &error)) {
+  if (!platform::WriteBuildFile(copy, MakeAssemblerCopy(translator.Output()), &error)) {
     // No include of an earlier build may stay behind for the assembler.
     std::error_code ec;
     if (std::filesystem::is_regular_file(copy, ec)) std::filesystem::remove(copy, ec);

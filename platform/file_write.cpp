@@ -16,9 +16,7 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
-}  // namespace
-
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, bool flush, std::string* error) {
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -55,7 +53,7 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (fsync(fd) != 0) return abandon("cannot flush " + target.string());
+  if (flush && fsync(fd) != 0) return abandon("cannot flush " + target.string());
   if (close(fd) != 0) {
     int saved = errno;
     unlink(name.data());
@@ -69,6 +67,16 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     return Fail(error, "cannot replace " + target.string());
   }
   return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+  return WriteAndRename(target, bytes, true, error);
+}
+
+bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+  return WriteAndRename(target, bytes, false, error);
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {

@@ -26,6 +26,7 @@ struct ToolbarButton {
   int index;            // 1..18
   const char* toolTip;  // the same in both languages; null for a separator
   ToolbarCommand command;
+  const char* menuItem;  // the menu item whose handler the button runs; null for a separator
 };
 extern const std::array<ToolbarButton, 18> kToolbarButtons;
 

@@ -64,3 +64,19 @@ TEST(BoolDiagram, NodeLimitIsReported) {
   for (int v = 0; v < 20; v += 2) f = d.Or(f, d.And(d.Var(v), d.Var(v + 1)));
   EXPECT_TRUE(d.Overflowed());
 }
+
+// The rung check clears one diagram for reuse: the overflow ends and equal functions again
+// share one reference.
+TEST(BoolDiagram, ClearStartsAfresh) {
+  BoolDiagram d(40);
+  BoolDiagram::Ref f = BoolDiagram::kFalse;
+  for (int v = 0; v < 20; v += 2) f = d.Or(f, d.And(d.Var(v), d.Var(v + 1)));
+  ASSERT_TRUE(d.Overflowed());
+  d.Clear();
+  EXPECT_FALSE(d.Overflowed());
+  EXPECT_EQ(d.Size(), BoolDiagram::kTerminals);
+  const auto x = d.Var(3), y = d.Var(1);
+  EXPECT_EQ(d.Not(d.Or(x, y)), d.And(d.Not(y), d.Not(x)));
+  EXPECT_NE(d.And(x, y), BoolDiagram::kFalse);
+  EXPECT_FALSE(d.Overflowed());
+}

@@ -55,3 +55,25 @@ TEST(FileWrite, FailureKeepsTheOldFile) {
   EXPECT_FALSE(ReadWholeFile(dir / "missing" / "x", back, &error));
   fs::remove_all(dir);
 }
+
+// Build files skip the flush to disk, nothing else: whole or not at all, and the old file
+// stays when the new one cannot be put in its place.
+TEST(FileWrite, BuildFilesAreReplacedWhole) {
+  fs::path dir = TempFolder("fw3");
+  fs::path target = dir / "QS2OUT.$$$";
+  ASSERT_TRUE(WriteBuildFile(target, std::string("one\r\n\0two", 10)));
+  ASSERT_TRUE(WriteBuildFile(target, "x"));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "x");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  std::string error;
+  fs::create_directories(dir / "sub" / "inner");
+  EXPECT_FALSE(WriteBuildFile(dir / "sub", "new", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(WriteBuildFile(dir / "missing" / "x", "y", &error));
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "x");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  fs::remove_all(dir);
+}

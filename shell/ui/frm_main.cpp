@@ -26,6 +26,7 @@
 
 #include "shell/shell_texts.h"
 #include "shell/side_panel.h"
+#include "shell/toolbar.h"
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/mnemonic_view.h"
 #include "shell/ui/options_dialog.h"
@@ -61,6 +62,49 @@ void SetControlCaption(QObject* object, const QString& text) {
   } else {
     object->setProperty("text", text);
   }
+}
+
+// The main toolbar's images: the 16 and 32 pixel pictures the widget style carries, read
+// from its resources. Asking the style for them would first search the desktop's icon theme,
+// a noticeable part of the start-up. Null for a text-only button.
+QIcon ToolbarIcon(ToolbarCommand command) {
+  const char* picture = nullptr;
+  switch (command) {
+    case ToolbarCommand::New:
+      picture = "file";
+      break;
+    case ToolbarCommand::Open:
+      picture = "standardbutton-open";
+      break;
+    case ToolbarCommand::Save:
+      picture = "standardbutton-save";
+      break;
+    case ToolbarCommand::Print:
+      picture = "viewdetailed";
+      break;
+    case ToolbarCommand::Search:
+      picture = "filecontents";
+      break;
+    case ToolbarCommand::Auto:
+      picture = "media-seek-forward";
+      break;
+    case ToolbarCommand::Run:
+      picture = "media-play";
+      break;
+    case ToolbarCommand::Stop:
+      picture = "media-stop";
+      break;
+    case ToolbarCommand::Monitor:
+      picture = "computer";
+      break;
+    default:
+      return {};
+  }
+  const QString base = QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + picture;
+  QIcon icon;
+  icon.addFile(base + "-16.png", QSize(16, 16));
+  icon.addFile(base + "-32.png", QSize(32, 32));
+  return icon;
 }
 
 }  // namespace
@@ -197,43 +241,16 @@ void FrmMain::BuildToolbar() {
   tbrMain_->setObjectName("tbrMain");
   tbrMain_->setMovable(false);
   tbrMain_->setIconSize(QSize(16, 16));
-  struct Button {
-    const char* tip;
-    const char* handler;
-    QStyle::StandardPixmap icon;
-  };
-  const QStyle::StandardPixmap none = QStyle::SP_CustomBase;
-  const Button buttons[18] = {
-      {nullptr, nullptr, none},
-      {"New", "mnuNew", QStyle::SP_FileIcon},
-      {"Open", "mnuOpen", QStyle::SP_DialogOpenButton},
-      {"Save", "mnuSave", QStyle::SP_DialogSaveButton},
-      {nullptr, nullptr, none},
-      {"Print", "mnuPrint", QStyle::SP_FileDialogDetailedView},
-      {nullptr, nullptr, none},
-      {"Block Cut", "mnuBlockCut", none},
-      {"Block Copy", "mnuBlockCopy", none},
-      {"Block Paste", "mnuBlockPasteInsert", none},
-      {nullptr, nullptr, none},
-      {"Search", "mnuSearch", QStyle::SP_FileDialogContentsView},
-      {nullptr, nullptr, none},
-      {"Auto", "mnuAuto", QStyle::SP_MediaSeekForward},
-      {"Run", "mnuRun", QStyle::SP_MediaPlay},
-      {"Stop", "mnuStop", QStyle::SP_MediaStop},
-      {"Monitor", "mnuMonitor", QStyle::SP_ComputerIcon},
-      {nullptr, nullptr, none},
-  };
-  for (int i = 0; i < 18; ++i) {
-    const Button& b = buttons[i];
-    if (!b.tip) {
-      tbrMain_->addSeparator()->setProperty("index", i + 1);
+  for (const ToolbarButton& b : kToolbarButtons) {
+    if (!b.toolTip) {
+      tbrMain_->addSeparator()->setProperty("index", b.index);
       continue;
     }
-    QAction* action =
-        b.icon != none ? tbrMain_->addAction(style()->standardIcon(b.icon), b.tip) : tbrMain_->addAction(b.tip);
-    action->setToolTip(b.tip);
-    action->setProperty("index", i + 1);
-    QString handler = b.handler;
+    const QIcon icon = ToolbarIcon(b.command);
+    QAction* action = icon.isNull() ? tbrMain_->addAction(b.toolTip) : tbrMain_->addAction(icon, b.toolTip);
+    action->setToolTip(b.toolTip);
+    action->setProperty("index", b.index);
+    QString handler = b.menuItem;
     connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
   }
 }

@@ -26,6 +26,7 @@
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
 #include "shell/shell_texts.h"
+#include "shell/toolbar.h"
 #include "shell/ui/help_window.h"
 #include "shell/ui/plc_panel_widget.h"
 #include <QTextBrowser>
@@ -158,6 +159,31 @@ TEST_F(WindowTest, HelpShowsTheUserGuide) {
 
   const std::filesystem::path built = std::filesystem::path(ZQV_BUILD_BIN_DIR) / "user-guide.md";
   EXPECT_TRUE(std::filesystem::exists(built)) << built;
+}
+
+// The window builds its toolbar from the toolbar table: each button runs the handler of the
+// table's menu item, and every button but the three block commands carries a picture.
+TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
+  Start();
+  QStringList ran;
+  for (const ToolbarButton& b : kToolbarButtons)
+    if (b.menuItem) window->SetHandler(b.menuItem, [&ran, &b] { ran << b.menuItem; });
+  const QList<QAction*> actions = window->findChild<QToolBar*>("tbrMain")->actions();
+  ASSERT_EQ(actions.size(), static_cast<qsizetype>(kToolbarButtons.size()));
+  for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
+    const ToolbarButton& b = kToolbarButtons[i];
+    QAction* a = actions[qsizetype(i)];
+    EXPECT_EQ(a->property("index").toInt(), b.index);
+    EXPECT_EQ(a->isSeparator(), b.command == ToolbarCommand::None) << b.index;
+    if (a->isSeparator()) continue;
+    ran.clear();
+    a->trigger();
+    EXPECT_EQ(ran, QStringList{b.menuItem}) << b.index;
+    const bool block = b.command == ToolbarCommand::BlockCut || b.command == ToolbarCommand::BlockCopy ||
+                       b.command == ToolbarCommand::BlockPasteInsert;
+    EXPECT_EQ(a->icon().isNull(), block) << b.index;
+    if (!block) EXPECT_FALSE(a->icon().pixmap(16, 16).isNull()) << b.index;
+  }
 }
 
 TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
