@@ -40,6 +40,12 @@ class Listing : public ::testing::Test {
     last_ = run_aq71(dir_, args);
     return read_file(dir_ / "t.lst");
   }
+  // The listed lines of a clean source without header box (-N), up to the report box.
+  std::string listed_lines(const std::string& source) {
+    const std::string lst = list(source, {"-N", "-S"});
+    EXPECT_EQ(last_.code, 0) << last_.out;
+    return lst.substr(0, lst.find("####"));
+  }
   // The report box's CRC line of a listing (its value cannot be written down here).
   static std::string crc_line(const std::string& lst) {
     std::size_t at = lst.find("CRC:");
@@ -321,9 +327,7 @@ TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
       " REPTC c,\"AB\"\n DB 'c'\n ENDR\n"
       " REPT 2\n REPT 2\n SLEEP\n ENDR\n ENDR\n"
       " END\n";
-  std::string lst = list(source, {"-N", "-S"});
-  EXPECT_EQ(last_.code, 0) << last_.out;
-  EXPECT_EQ(lst.substr(0, lst.find("####")),
+  EXPECT_EQ(listed_lines(source),
             "      1    00000000              ZAP MACRO r\n"
             "      4    00000000              SETZ MACRO a,b\n"
             "      8                           SETZ R16,5\n"
@@ -349,7 +353,7 @@ TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
             "     18.5  00000012 8895          SLEEP\n"
             "     18.6  00000014 8895          SLEEP\n"
             "     23    00000016               END\n");
-  lst = list(" LSTREP-\n REPT 2\n NOP\n ENDR\n LSTREP+\n REPT 1\n SLEEP\n ENDR\n END\n", {"-N", "-S"});
+  std::string lst = list(" LSTREP-\n REPT 2\n NOP\n ENDR\n LSTREP+\n REPT 1\n SLEEP\n ENDR\n END\n", {"-N", "-S"});
   EXPECT_EQ(lst.find("NOP"), std::string::npos) << lst;
   EXPECT_NE(lst.find("      6.1  00000004 8895          SLEEP\n"), std::string::npos) << lst;
   lst = list("M MACRO\n NOP\n ENDM\n LSTEXP-\n M\n LSTEXP+\n M\n END\n", {"-N", "-S"});
@@ -361,10 +365,7 @@ TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
 // plain source lines again, numbered by the source.
 TEST_F(Listing, LinesAfterNestedRepeatBlocks) {
   const std::string nest = " REPT 2\n REPT 2\n NOP\n ENDR\n ENDR\n SLEEP\n";
-  std::string lst = list(nest + nest + "Q MACRO\n REPT 3\n INC R1\n EXITM\n ENDR\n ENDM\n Q\n REPT 2\n WDR\n ENDR\n CLR R2\n END\n",
-                         {"-N", "-S"});
-  EXPECT_EQ(last_.code, 0) << last_.out;
-  EXPECT_EQ(lst.substr(0, lst.find("####")),
+  EXPECT_EQ(listed_lines(nest + nest + "Q MACRO\n REPT 3\n INC R1\n EXITM\n ENDR\n ENDM\n Q\n REPT 2\n WDR\n ENDR\n CLR R2\n END\n"),
             "      1    00000000               REPT 2\n"
             "      1.1  00000000               REPT 2\n"
             "      1.2  00000000 0000          NOP\n"
