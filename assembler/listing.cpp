@@ -169,10 +169,6 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
 
 void problem_line(Assembly& run, const std::string& text) { list_source_line_A01(run, text, -1, 0, nullptr, 0); }
 
-void write_problems(Assembly& run, const Statement& st) {
-  for (const std::string& l : st.problems().lines) problem_line(run, l);
-  if (LineInfo* info = line_info(run, &st)) info->problems_written = st.problems().lines.size();
-}
 
 // ---- report box ------------------------------------------------------------------------------
 
@@ -665,6 +661,97 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
 
 // ---- module listing and report -------------------------------------------------------------------
 
+namespace {
+
+// What the listing kept of the records of a run of the module's records, found by place: the
+// records of a range follow one another, so the first one's place gives all the others'.
+struct ModuleLines {
+  ModuleLines(Assembly& run, const StatementRange& statements)
+      : kept(ls(run).info), first(statements.empty() ? SIZE_MAX : module_place(run, *statements.front())) {}
+  // What is kept of the record `i` places after the first, or nullptr for one the listing did
+  // not see.
+  LineInfo* info(std::size_t i) const { return first != SIZE_MAX && first + i < kept.size() ? &kept[first + i] : nullptr; }
+  std::vector<LineInfo>& kept;
+  std::size_t first;
+  std::size_t place = 0;  // a walk's current record
+};
+
+void write_problems(Assembly& run, const Statement& st, LineInfo* info) {
+  for (const std::string& l : st.problems().lines) problem_line(run, l);
+  if (info) info->problems_written = st.problems().lines.size();
+}
+
+// The module's lines in source order: the records of one source line make one listed line.
+// A walk in step with the records: no record is looked up by its address.
+void list_module_lines(Assembly& run, const StatementRange& statements) {
+  const RunSettings& s = settings(run);
+  ModuleLines lines(run, statements);
+  std::vector<const Statement*> group;  // the records of the line at hand
+  auto it = statements.begin();
+  const auto stop = statements.end();
+  while (it != stop) {
+    const std::size_t first = lines.place;
+    const Statement* head = *it;
+    const LineInfo* head_info = lines.info(first);
+    const LineInfo info = head_info ? *head_info : LineInfo{};
+    group.assign(1, head);
+    ++it;
+    ++lines.place;
+    while (it != stop && info.serial != 0) {
+      const LineInfo* next = lines.info(lines.place);
+      if (!next || next->serial != info.serial) break;
+      group.push_back(*it);
+      ++it;
+      ++lines.place;
+    }
+    // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
+    // the statement's line stands for them.
+    if (info.skipped && it != stop) {
+      const Statement* next = *it;
+      if (next->line == head->line && next->text() == head->text() && next->file == head->file) continue;
+    }
+    const std::uint32_t flags = head->list_flags;
+    if (!(flags & LIST_ON)) continue;
+    int severity = 0;
+    bool page_break = false;
+    const Statement* shown = head;
+    // Records kept only for the object (declarations of PUBLIC and EXTERN names)
+    // still stand for their line; generated records do not.
+    bool listed = false;
+    for (const Statement* st : group) {
+      if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol)) listed = true;
+      severity = std::max(severity, st->problems().severity);
+      if (st->kind == StatementKind::PageBreak) page_break = true;
+      if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
+    }
+    auto problems = [&] {
+      for (std::size_t k = 0; k < group.size(); ++k) write_problems(run, *group[k], lines.info(first + k));
+    };
+    if (page_break) {
+      page_header_A01(run);
+      continue;
+    }
+    if (severity >= 2) {
+      problems();
+      continue;
+    }
+    if (!listed) continue;
+    const unsigned ctx = info.context;
+    if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
+    if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
+    if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
+    if (info.from_include && !s.list_includes) continue;
+    if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
+    const std::string_view generated = head->generated_text();
+    const std::string_view text = generated.empty() ? head->text() : generated;
+    list_source_line_A01(run, text, head->line, ctx, shown, flags);
+    problems();
+  }
+}
+
+}  // namespace
+
+
 void print_final_report_A03(Assembly& run, bool code_produced, const StatementRange& statements) {
   const RunSettings& s = settings(run);
   const DiagnosticCounts& counts = diagnostic_counts(run);
@@ -677,73 +764,16 @@ void print_final_report_A03(Assembly& run, bool code_produced, const StatementRa
       new_list_line_A01(run);
       new_list_line_A01(run);
     }
-    if (code_produced) {
-      std::size_t i = 0;
-      while (i < statements.size()) {
-        const Statement* head = statements[i];
-        const LineInfo* head_info = line_info(run, head);
-        const LineInfo info = head_info ? *head_info : LineInfo{};
-        std::size_t end = i + 1;
-        while (end < statements.size() && info.serial != 0) {
-          const LineInfo* next = line_info(run, statements[end]);
-          if (!next || next->serial != info.serial) break;
-          ++end;
-        }
-        // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
-        // the statement's line stands for them.
-        if (info.skipped && end < statements.size()) {
-          const Statement* next = statements[end];
-          if (next->line == head->line && next->text() == head->text() && next->file == head->file) {
-            i = end;
-            continue;
-          }
-        }
-        const std::uint32_t flags = head->list_flags;
-        int severity = 0;
-        bool page_break = false;
-        const Statement* shown = head;
-        // Records kept only for the object (declarations of PUBLIC and EXTERN names)
-        // still stand for their line; generated records do not.
-        bool listed = false;
-        for (std::size_t k = i; k < end; ++k) {
-          const Statement* st = statements[k];
-          if (st->listed || (st->kind == StatementKind::Declaration && !st->debug_symbol)) listed = true;
-          severity = std::max(severity, st->problems().severity);
-          if (st->kind == StatementKind::PageBreak) page_break = true;
-          if (shown->size == 0 && st->size > 0 && st->listed) shown = st;
-        }
-        const std::size_t first = i;
-        auto problems = [&] {
-          for (std::size_t k = first; k < end; ++k) write_problems(run, *statements[k]);
-        };
-        i = end;
-        if (!(flags & LIST_ON)) continue;
-        if (page_break) {
-          page_header_A01(run);
-          continue;
-        }
-        if (severity >= 2) {
-          problems();
-          continue;
-        }
-        if (!listed) continue;
-        const unsigned ctx = info.context;
-        if (ctx && !(flags & LIST_MACRO_EXPANSION)) continue;
-        if ((ctx & LINE_CONTEXT_STRUCTURED) && !(flags & LIST_STRUCTURED)) continue;
-        if ((ctx & LINE_CONTEXT_REPEAT) && !(flags & LIST_BIT_100)) continue;
-        if (info.from_include && !s.list_includes) continue;
-        if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
-        const std::string_view generated = head->generated_text();
-        const std::string_view text = generated.empty() ? head->text() : generated;
-        list_source_line_A01(run, text, head->line, ctx, shown, flags);
-        problems();
-      }
-    }
+    if (code_produced) list_module_lines(run, statements);
   }
   // Whatever was reported at statements of the module is in the list file by now.
-  if (listing)
-    for (const Statement* st : statements)
-      if (LineInfo* info = line_info(run, st)) info->problems_written = st->problems().lines.size();
+  if (listing) {
+    ModuleLines lines(run, statements);
+    for (const Statement* st : statements) {
+      if (LineInfo* info = lines.info(lines.place)) info->problems_written = st->problems().lines.size();
+      ++lines.place;
+    }
+  }
 
   ++ls(run).modules;
   ls(run).total_errors += counts.errors;

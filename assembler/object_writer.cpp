@@ -454,6 +454,9 @@ void write_source_tables(Encoder& e, ObjectRun& w) {
         main_name = &f.name;
         break;
       }
+    const std::size_t lines = w.reader.main_lines().size();
+    if (lines > 0xFFFF)
+      throw WriteProblem{48, "-re: " + std::to_string(lines) + " source lines (max is 65535)", 0};
     e.embedded_source(*main_name, w.reader.main_lines());
   } else {
     for (const OpenFileEntry& f : open_file_table(w.run)) {
@@ -555,7 +558,9 @@ bool write_symbol(Encoder& e, ObjectRun& w, const Statement& st) {
     return true;
   }
   if (v.kind == VALUE_COMPLEX) {
-    user_error_pass2_A01(run, 2, st.site(w.store), 64, 1);
+    // A value left to the linker (a label plus an offset, an external) is no symbol value: a
+    // PUBLIC of it is refused, the debugger goes without the name.
+    if (!st.debug_symbol) user_error_pass2_A01(run, 2, st.site(w.store), 64, 1);
     return false;
   }
   std::uint32_t value = v.solved() ? v.value : static_cast<std::uint32_t>(l->absolute_value);

@@ -314,6 +314,9 @@ void directive_rept(Scanner& sc, SymbolNode* label, int mode) {
   }
   --state.recording;
   if (!complete || body.count <= 0 || body.lines.empty()) return;
+  // Readers the scanner has let go of (played to the end, or left by EXITM) are freed here, so
+  // that the list holds no more than the blocks still playing.
+  std::erase_if(state.readers, [&sc](const std::unique_ptr<RepeatReader>& r) { return !sc.reads_from(r.get()); });
   auto reader = std::make_unique<RepeatReader>(std::move(body));
   sc.redirect_input_A05(reader.get());
   state.readers.push_back(std::move(reader));
@@ -330,10 +333,14 @@ void directive_endr(Scanner& sc, SymbolNode* label) {
 bool repeat_recording(Assembly& run) { return rs(run).recording > 0; }
 
 bool repeat_playing(const Scanner& sc) {
-  for (const auto& r : rs(sc.run()).readers)
-    if (sc.reads_from(r.get())) return true;
+  // The newest block is the likeliest to be the one reading.
+  const auto& readers = rs(sc.run()).readers;
+  for (auto it = readers.rbegin(); it != readers.rend(); ++it)
+    if (sc.reads_from(it->get())) return true;
   return false;
 }
+
+std::size_t repeat_bodies_held(Assembly& run) { return rs(run).readers.size(); }
 
 void reset_repeat_blocks(Assembly& run) {
   RepeatState& state = rs(run);

@@ -67,6 +67,9 @@ bool repeat_playing(const Scanner& sc);
 // Start of a pass of the run: no repeat open or playing, block stack empty.
 void reset_repeat_blocks(Assembly& run);
 
+// Repeat bodies the run holds: those playing, and those that ended since the last block began.
+std::size_t repeat_bodies_held(Assembly& run);
+
 // Splits a REPTI header into the formal and its values (commas inside double quotes do not
 // split); REPTC: the formal and one value per character. Empty results are refused by the caller.
 std::vector<std::string> split_repti_header(const std::string& text);

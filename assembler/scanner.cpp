@@ -425,10 +425,11 @@ bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c ==
 
 namespace {
 
-// Characters that are always part of a name: letters, digits, '$', '?', '_' and byte 1.
+// Characters that are always part of a name: letters, digits, '$', '?' and '_' (byte 1 may
+// only begin one).
 constexpr std::array<bool, 256> kNamePart = [] {
   std::array<bool, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_' || c == 1;
+  for (int c = 0; c < 256; ++c) t[c] = is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_';
   return t;
 }();
 
@@ -786,7 +787,8 @@ int Scanner::scan_identifier() {
   std::size_t length = 0;
   bool started_in_first_column = first_column_;
   for (;;) {
-    if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@')) || (ch_ == ':' && colon_continues_ident)) {
+    if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@' || ch_ == 1)) ||
+        (ch_ == ':' && colon_continues_ident)) {
       if (length < IDENT_LIMIT) name[length++] = static_cast<char>(ch_);
       if (length > 0) take_name_run(name, length, IDENT_LIMIT);
       getch();

@@ -36,18 +36,27 @@ void AppendLines(std::string& out, std::string_view utf8) {
 
 bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '?' ||
-         c == '$' || c == kLocalLabelMark;
+         c == '$';
 }
 
 }  // namespace
 
 std::string MarkLocalLabels(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size();) {
     const bool starts = text.compare(i, 2, "M_") == 0 && (i == 0 || !IsNameChar(text[i - 1]));
-    if (starts) out += kLocalLabelMark;
-    out += text[i];
+    if (!starts) {
+      out += text[i++];
+      continue;
+    }
+    std::size_t end = i + 2;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+    out += kLocalLabelQuote;
+    out += "M:";
+    out.append(text, i + 2, end - i - 2);
+    out += kLocalLabelQuote;
+    i = end;
   }
   return out;
 }

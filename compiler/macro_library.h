@@ -28,11 +28,12 @@ std::string_view MacroLibProgramFlow();        // GOTO ... LOOP
 std::string_view MacroLibShift();              // BSHR ... WSHL
 std::string_view MacroLibConversionSpecial();  // WBCD ... RSOUT
 
-// The labels the macros use inside themselves (M_Q, M_1, ...) begin with this character in the
-// written library: the assembler takes it as part of a name, and no ladder cell can hold it, so
-// a user's label of the same spelling (GOTO M_Q) never lands on a macro's own label.
-inline constexpr char kLocalLabelMark = '\x01';
-// The group text with kLocalLabelMark before every library label (names beginning "M_").
+// The labels the macros use inside themselves (M_Q, M_1, ...) are written as backquoted names
+// with a colon in the written library (`M:Q`, `M:1`): the assembler takes a backquoted name as a
+// label, and no ladder cell can give one, since every ':' of a cell reaches the assembler as ','.
+// So a user's label of the same letters (GOTO M_Q) never lands on a macro's own label.
+inline constexpr char kLocalLabelQuote = '`';
+// The group text with every library label (names beginning "M_") in its written spelling.
 std::string MarkLocalLabels(std::string_view text);
 // The whole file's bytes: header, the groups in order, the closing blank lines; CP949, CR LF.
 std::string MacroLibraryText();

@@ -40,6 +40,12 @@ class Listing : public ::testing::Test {
     last_ = run_aq71(dir_, args);
     return read_file(dir_ / "t.lst");
   }
+  // The listed lines of a clean source without header box (-N), up to the report box.
+  std::string listed_lines(const std::string& source) {
+    const std::string lst = list(source, {"-N", "-S"});
+    EXPECT_EQ(last_.code, 0) << last_.out;
+    return lst.substr(0, lst.find("####"));
+  }
   // The report box's CRC line of a listing (its value cannot be written down here).
   static std::string crc_line(const std::string& lst) {
     std::size_t at = lst.find("CRC:");
@@ -321,9 +327,7 @@ TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
       " REPTC c,\"AB\"\n DB 'c'\n ENDR\n"
       " REPT 2\n REPT 2\n SLEEP\n ENDR\n ENDR\n"
       " END\n";
-  std::string lst = list(source, {"-N", "-S"});
-  EXPECT_EQ(last_.code, 0) << last_.out;
-  EXPECT_EQ(lst.substr(0, lst.find("####")),
+  EXPECT_EQ(listed_lines(source),
             "      1    00000000              ZAP MACRO r\n"
             "      4    00000000              SETZ MACRO a,b\n"
             "      8                           SETZ R16,5\n"
@@ -349,12 +353,46 @@ TEST_F(Listing, ExpansionLinesShowTheirOwnText) {
             "     18.5  00000012 8895          SLEEP\n"
             "     18.6  00000014 8895          SLEEP\n"
             "     23    00000016               END\n");
-  lst = list(" LSTREP-\n REPT 2\n NOP\n ENDR\n LSTREP+\n REPT 1\n SLEEP\n ENDR\n END\n", {"-N", "-S"});
+  std::string lst = list(" LSTREP-\n REPT 2\n NOP\n ENDR\n LSTREP+\n REPT 1\n SLEEP\n ENDR\n END\n", {"-N", "-S"});
   EXPECT_EQ(lst.find("NOP"), std::string::npos) << lst;
   EXPECT_NE(lst.find("      6.1  00000004 8895          SLEEP\n"), std::string::npos) << lst;
   lst = list("M MACRO\n NOP\n ENDM\n LSTEXP-\n M\n LSTEXP+\n M\n END\n", {"-N", "-S"});
   EXPECT_EQ(lst.find("      5."), std::string::npos) << lst;
   EXPECT_NE(lst.find("      7.1  00000002 0000          NOP\n"), std::string::npos) << lst;
+}
+
+// Lines after a nest of repeat blocks, after a block left by EXITM and after a later block are
+// plain source lines again, numbered by the source.
+TEST_F(Listing, LinesAfterNestedRepeatBlocks) {
+  const std::string nest = " REPT 2\n REPT 2\n NOP\n ENDR\n ENDR\n SLEEP\n";
+  EXPECT_EQ(listed_lines(nest + nest + "Q MACRO\n REPT 3\n INC R1\n EXITM\n ENDR\n ENDM\n Q\n REPT 2\n WDR\n ENDR\n CLR R2\n END\n"),
+            "      1    00000000               REPT 2\n"
+            "      1.1  00000000               REPT 2\n"
+            "      1.2  00000000 0000          NOP\n"
+            "      1.3  00000002 0000          NOP\n"
+            "      1.4  00000004               REPT 2\n"
+            "      1.5  00000004 0000          NOP\n"
+            "      1.6  00000006 0000          NOP\n"
+            "      6    00000008 8895          SLEEP\n"
+            "      7    0000000A               REPT 2\n"
+            "      7.1  0000000A               REPT 2\n"
+            "      7.2  0000000A 0000          NOP\n"
+            "      7.3  0000000C 0000          NOP\n"
+            "      7.4  0000000E               REPT 2\n"
+            "      7.5  0000000E 0000          NOP\n"
+            "      7.6  00000010 0000          NOP\n"
+            "     12    00000012 8895          SLEEP\n"
+            "     13    00000014              Q MACRO\n"
+            "     19                           Q\n"
+            "     19.1  00000014               REPT 3\n"
+            "     19.2  00000014 1394          INC R1\n"
+            "     19.3  00000016               EXITM\n"
+            "     19.4  00000016               ENDM\n"
+            "     20    00000016               REPT 2\n"
+            "     20.1  00000016 A895          WDR\n"
+            "     20.2  00000018 A895          WDR\n"
+            "     23    0000001A 2224          CLR R2\n"
+            "     24    0000001C               END\n");
 }
 
 // Macro definition lines are listed with LSTMAC+ or -cM.

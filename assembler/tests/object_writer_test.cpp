@@ -249,6 +249,47 @@ TEST_F(ObjectWriter, DebugSymbolsLeaveOutWhatHasNoValue) {
   EXPECT_EQ(names, (std::vector<std::string>{"first"}));
 }
 
+// A name whose value is left to the linker (a label plus an offset, an external plus one) has
+// no value a symbol record can carry: debugger output goes without it and the source still
+// assembles; the EQU of a plain label or of a number is carried. A PUBLIC of such a name is
+// still refused.
+TEST_F(ObjectWriter, DebugSymbolsOfAssignedNames) {
+  const std::string source =
+      " EXTERN EE\n RSEG CODE\nL1: NOP\nKL EQU L1\nKR EQU L1+2\nKN EQU 5\nKE EQU EE+1\n RJMP KR\n RJMP KE\n END\n";
+  ASSERT_EQ(assemble(source), 0) << result.out;
+  for (const char* option : {"-r", "-rb", "-re"}) {
+    ASSERT_EQ(assemble(source, {option}), 0) << option << result.out;
+    const zx::Module m = object().modules.at(0);
+    std::vector<std::string> names;
+    for (const zx::Symbol& sym : m.publics) names.push_back(sym.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"L1", "KL", "KN"})) << option;
+    ASSERT_EQ(m.publics.size(), 3u);
+    EXPECT_EQ(m.publics[1].kind, zx::SymbolKind::RelocatableFlagged);
+    EXPECT_EQ(m.publics[1].value, 0u);
+    EXPECT_EQ(m.publics[2].kind, zx::SymbolKind::AbsoluteTyped);
+    EXPECT_EQ(m.publics[2].value, 5u);
+    int debug_records = 0;
+    for (const zx::Item& it : m.items) debug_records += it.tag == zx::kSymbolDebug;
+    // One after each symbol record, the external's too.
+    EXPECT_EQ(debug_records, std::string(option) == "-rb" ? 4 : 0) << option;
+  }
+  EXPECT_EQ(assemble(" PUBLIC KR\n RSEG CODE\nL1: NOP\nKR EQU L1+2\n END\n", {"-r"}), 2);
+  EXPECT_NE(result.out.find("Error[64]"), std::string::npos) << result.out;
+}
+
+// An embedded source carries at most 65535 lines: a longer one is refused with the limit named.
+TEST_F(ObjectWriter, EmbeddedSourceLineLimit) {
+  std::string source = " RSEG CODE\n";
+  for (int i = 0; i < 65533; ++i) source += " NOP\n";
+  ASSERT_EQ(assemble(source + " END\n", {"-re"}), 0) << result.out;
+  ASSERT_EQ(object().modules.at(0).publics.size(), 0u);
+  ASSERT_EQ(assemble(source + " NOP\n END\n", {"-re"}), 2);
+  EXPECT_NE(result.out.find("Error[48]: value out of range '-re: 65536 source lines (max is 65535)'"), std::string::npos)
+      << result.out.substr(0, 400);
+  EXPECT_EQ(result.out.find("String too long"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "t.r71"));
+}
+
 TEST_F(ObjectWriter, ModulesWithErrorsOrWithoutCode) {
   // An error anywhere: no object file stays.
   EXPECT_EQ(assemble(" NOP\n LDI R1,5\n END\n"), 2);

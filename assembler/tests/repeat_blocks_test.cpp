@@ -26,6 +26,21 @@ TEST_F(RepeatBlocks, CountsNestingAndZero) {
   EXPECT_EQ(words(), (W{0xE003}));
 }
 
+// A body that has played to its end is let go of when the next block begins: a source of many
+// nested blocks holds no more bodies than one nest (each listed line asks whether one plays).
+TEST_F(RepeatBlocks, PlayedBodiesAreLetGo) {
+  std::string nest;
+  for (int copy = 0; copy < 8; ++copy) nest += " REPT 2\n REPT 2\n REPT 2\n REPT 2\n NOP\n ENDR\n ENDR\n ENDR\n ENDR\n";
+  ASSERT_EQ(assemble(nest + " END\n"), 0) << out;
+  EXPECT_EQ(words().size(), 8u * 16u);
+  EXPECT_LE(aq71::repeat_bodies_held(aq71_test::test_run()), 5u);
+  // A block left by EXITM is let go of as well.
+  ASSERT_EQ(assemble("Q MACRO\n REPT 3\n INC R1\n EXITM\n ENDR\n ENDM\n Q\n Q\n Q\n REPT 2\n NOP\n ENDR\n END\n"), 0)
+      << out;
+  EXPECT_EQ(words(), (W{0x9413, 0x9413, 0x9413, 0, 0}));
+  EXPECT_EQ(aq71::repeat_bodies_held(aq71_test::test_run()), 1u);
+}
+
 TEST_F(RepeatBlocks, FormalsOfReptiAndReptc) {
   ASSERT_EQ(assemble(" REPTI X,R16,R17\n CLR X\n ENDR\n END\n"), 0) << out;
   EXPECT_EQ(words(), (W{0x2700, 0x2711}));

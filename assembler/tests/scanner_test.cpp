@@ -398,6 +398,18 @@ TEST_F(ScannerTest, EqualsDirectiveAndPercentAfterALabel) {
   EXPECT_EQ(p.node->name, "NAME");
 }
 
+// Byte 1 may begin a name but is no part of one: after a letter it begins the next name.
+TEST_F(ScannerTest, ByteOneOnlyBeginsAName) {
+  source(" \x01Q A\x01" "B\n");
+  std::vector<std::string> names;
+  for (int i = 0; i < 8; ++i) {
+    const Token& t = pp();
+    if (t.code == TOK_IDENT) names.push_back(t.text);
+    if (t.code == TOK_EOL) break;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"\x01Q", "A", "\x01" "B"}));
+}
+
 TEST_F(ScannerTest, BackquotedNamesAreLabels) {
   source(" `NOP` `a\\`b`\n");
   const Token& t = pp();

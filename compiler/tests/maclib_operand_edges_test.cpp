@@ -129,9 +129,10 @@ TEST(MaclibOperandEdges, UserLabelsNeverMeetLibraryLabels) {
   EXPECT_EQ(Words("M_Q EQU 100H\n GOTO M_Q\n"), Words(" GOTO 100H\n"));
   EXPECT_EQ(Words("M_Q EQU 200H\n CALLS M_Q\n"), Words(" CALLS 200H\n"));
   EXPECT_EQ(Words("M_Q EQU 300H\n LOOP M_Q,D0\n"), Words(" LOOP 300H,D0\n"));
-  // The written library marks every label of its own; the group texts keep the plain names.
+  // The written library spells every label of its own apart; the group texts keep the plain names.
   const std::string text = compiler::MacroLibraryText();
   EXPECT_EQ(text.find("RJMP    M_Q"), std::string::npos);
-  EXPECT_NE(text.find(std::string("RJMP    ") + compiler::kLocalLabelMark + "M_Q"), std::string::npos);
-  EXPECT_EQ(compiler::MarkLocalLabels("M_Q XM_Q M_1,M_Q"), "\x01M_Q XM_Q \x01M_1,\x01M_Q");
+  EXPECT_NE(text.find("RJMP    `M:Q`"), std::string::npos);
+  EXPECT_EQ(compiler::MarkLocalLabels("M_Q XM_Q M_1,M_Q\nM_MULA: LDI ZL,LOW(M_1)"),
+            "`M:Q` XM_Q `M:1`,`M:Q`\n`M:MULA`: LDI ZL,LOW(`M:1`)");
 }

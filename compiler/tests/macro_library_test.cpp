@@ -226,6 +226,28 @@ TEST(MacroLibrary, EveryGroupIsValidInTheAnsiCodePage) {
   }
 }
 
+// ZQ3MAC.INC is read by people: text lines with no control byte but the CR LF line ends. The
+// library's own labels are backquoted names with a colon, which no ladder cell can give.
+TEST(MacroLibrary, WrittenLibraryIsPrintableText) {
+  const std::string text = compiler::MacroLibraryText();
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r') {
+      EXPECT_EQ(text.substr(i, 2), "\r\n") << "at " << i;
+      continue;
+    }
+    if (c == '\n') {
+      EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "at " << i;
+      continue;
+    }
+    ASSERT_TRUE(c >= 0x20 && c != 0x7F) << "byte " << int(c) << " at " << i << ": "
+                                        << text.substr(i > 40 ? i - 40 : 0, 80);
+  }
+  EXPECT_NE(text.find("        LOCAL   `M:Q`"), std::string::npos);
+  EXPECT_NE(text.find("\r\n`M:Q`"), std::string::npos);
+  EXPECT_EQ(std::regex_search(text, std::regex("[^`:A-Z0-9_?$]M_[A-Z0-9]")), false);
+}
+
 TEST(MacroLibrary, MacrosStandInIndexOrderOnce) {
   auto names = DefinedMacros();
   std::set<std::string> defined(names.begin(), names.end());

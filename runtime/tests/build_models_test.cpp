@@ -154,6 +154,33 @@ TEST_P(EveryModel, BuildsEveryInstructionFamilyIntoAnImageThatRuns) {
 
 INSTANTIATE_TEST_SUITE_P(Models, EveryModel, ::testing::Values(1, 2, 3, 4, 5, 10));
 
+// The user's labels M_Q and M_1 are spelled like labels the library's macros use inside
+// themselves: the user's jump and call still reach the user's labels. The written library is
+// printable text.
+TEST(BuildModels, UserLabelsSpelledLikeTheLibrarysOwn) {
+  BuiltStudio b;
+  compiler::ProgramDocument& doc = b.studio->doc;
+  doc.Setup.PlcModel = 1;
+  InputsOnP0P1(*b.studio);
+  int r = 0;
+  for (const char* box : {"GOTO M_Q", "WINC D9", "LABEL M_Q", "WINC D8", "CALLS M_1", "ENDMAIN", "SBRT M_1", "WINC D10"})
+    SetRow(doc, r++, BoxRow("F0:1", box));
+  EndRung(doc, r);
+  ASSERT_EQ(b.Build(), AutoOutcome::ImageReady) << (b.sink.shown.empty() ? "" : b.sink.shown[0].text);
+  const std::string library = b.ReadOutput("ZQ3MAC.INC");
+  ASSERT_FALSE(library.empty());
+  for (size_t i = 0; i < library.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(library[i]);
+    ASSERT_TRUE(c >= 0x20 || c == '\r' || c == '\n') << "byte " << int(c) << " at " << i;
+  }
+  zqvsim::AvrMachine m;
+  ASSERT_TRUE(m.Load(b.Program())) << m.Error();
+  ASSERT_TRUE(m.RunScans(3)) << m.Error();
+  EXPECT_EQ(WordOf(m, "D", 9, 1), 0);  // jumped over
+  EXPECT_GE(WordOf(m, "D", 8, 1), 3);
+  EXPECT_EQ(WordOf(m, "D", 10, 1), WordOf(m, "D", 8, 1));  // the subroutine ran each scan
+}
+
 TEST(BuildModels, AnAssemblerErrorLandsOnItsCell) {
   BuiltStudio b;
   b.studio->doc.Setup.PlcModel = 2;  // D words 0 to 31 only
