@@ -105,8 +105,15 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
     case ExtractResult::CannotRun:
       link.Show(text::kCaptionStudioERROR, text::kUnextract);
       return {};
+    case ExtractResult::Unreadable:
+      link.Show(text::kCaptionStudioERROR, text::kArchiveUnreadable.Pick(link.Korean()) + kReadBackArchiveName);
+      return {};
     case ExtractResult::NoMember:
       link.Show(text::kCaptionStudioERROR, text::kNoBackup);
+      return {};
+    case ExtractResult::TooLarge:
+      link.Show(text::kCaptionStudioERROR, text::kBackupTooLarge.Pick(link.Korean()) +
+                                               std::to_string(kMaxBackupBytes) + text::kBytesSuffix.Pick(link.Korean()));
       return {};
     case ExtractResult::Ok:
       break;

@@ -4,6 +4,7 @@
 #include "link/device_menu.h"
 #include "link/archive_extract.h"
 #include "link/download.h"
+#include "link/exec_cmd.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
 
@@ -218,7 +219,7 @@ TEST(UploadCommand, FailedExtractionOpensNothing) {
     r.b.messages.answers = {platform::MsgResult::Yes};
     r.Run();
     EXPECT_TRUE(r.calls.empty());
-    EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+    EXPECT_EQ(r.b.Texts().back(), "The source archive cannot be read : DNFILE.ZIP");
   }
   {
     UploadRig r(StoredZip({{"QSKLBK.$$$", "p"}}));
@@ -230,6 +231,39 @@ TEST(UploadCommand, FailedExtractionOpensNothing) {
     setenv("PATH", path.c_str(), 1);
     EXPECT_TRUE(r.calls.empty());
     EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+  }
+}
+
+TEST(UploadCommand, AnEncryptedOrHugeBackupIsRefusedWithItsMessage) {
+  TempFolder work;
+  auto archiveOf = [&](const std::string& program, std::vector<std::string> zipOptions) {
+    WriteFile(work.path / "QSKLBK.$$$", Bytes(program.begin(), program.end()));
+    std::filesystem::remove(work.path / "A.ZIP");
+    zipOptions.insert(zipOptions.begin(), "zip");
+    zipOptions.insert(zipOptions.end(), {"A.ZIP", "QSKLBK.$$$"});
+    EXPECT_EQ(ExecCmd(zipOptions, work.path).exitStatus, 0);
+    return ReadFile(work.path / "A.ZIP");
+  };
+  {
+    UploadRig r(archiveOf("program", {"-q", "-P", "secret"}));
+    WriteFile(r.b.folder.path / "QSKLBK.$$$", {'l'});
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(r.Run().monitor, MonitorItem::Unchanged);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "The source archive cannot be read : DNFILE.ZIP");
+    EXPECT_EQ(r.b.messages.shown.back().caption, "Korvane Studio ERROR !");
+    EXPECT_EQ(ReadFile(r.b.folder.path / "QSKLBK.$$$"), Bytes{'l'});
+  }
+  {
+    // Nine megabytes of zeros pack into a few kilobytes.
+    const Bytes archive = archiveOf(std::string(9 * 1024 * 1024, '\0'), {"-q", "-9"});
+    ASSERT_LT(archive.size(), 32767u);
+    UploadRig r(archive);
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(r.Run().monitor, MonitorItem::Unchanged);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "The program in the source archive is larger than 8388608 Byte !");
+    EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "QSKLBK.$$$"));
   }
 }
 
