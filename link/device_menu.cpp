@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "link/archive_extract.h"
+#include "link/build_command.h"
+#include "link/build_texts.h"
 #include "link/checksum.h"
 #include "link/download.h"
 #include "link/readback.h"
@@ -65,7 +67,11 @@ Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool m
       link.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (hooks.execCmd) hooks.execCmd("ZQA3.BAT");
+    if (!RunBuildBatch(hooks.runner, job.folder, job.plcModel)) {
+      job.compileInfo = false;
+      link.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, link.Korean()));
+      return Failed();
+    }
     job.compileInfo = true;
     if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
   }
