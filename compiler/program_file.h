@@ -55,8 +55,8 @@ std::filesystem::path BackupPath(const std::filesystem::path& studioFolder);
 // refusal, or "File Save Error :" with the path (the old file is then untouched).
 bool WriteProgramFile(Studio& studio);
 
-// Writes the same content to QSKLBK.$$$ in `studioFolder` (the caller passes
-// platform::StudioFolder()). Returns true on failure, after a message naming the backup.
+// Writes the same content to QSKLBK.$$$ in `studioFolder` (the caller passes the
+// studio's folder). Returns true on failure, after a message naming the backup.
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the

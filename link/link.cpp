@@ -24,7 +24,13 @@ SerialPort* Link::OpenedPort() {
 }
 
 bool Link::OpenPort() {
-  if (OpenedPort()) return false;
+  if (PortNum >= 0 && PortNum <= 3 && ports_[PortNum]) {
+    SerialPort& p = *ports_[PortNum];
+    if (p.IsOpen() || lost_[PortNum]) {
+      if (!reconnectTried_ && (lost_[PortNum] || p.HungUp())) Reconnect(PortNum);
+      return false;
+    }
+  }
   bool ok = false;
   if (PortNum >= 0 && PortNum <= 3) {
     if (!ports_[PortNum] && factory_) ports_[PortNum] = factory_(PortNum);
@@ -38,21 +44,27 @@ bool Link::OpenPort() {
   return false;
 }
 
-void Link::SendByte(std::uint8_t b) {
-  if (OpenPort()) return;
-  Port()->Write(&b, 1);
+void Link::Reconnect(int portNum) {
+  SerialPort& p = *ports_[portNum];
+  p.Close();
+  std::string error;
+  lost_[portNum] = !p.Open(config_.portDevices[portNum], &error);
+  reconnectTried_ = true;
 }
+
+void Link::SendBytes(const std::uint8_t* bytes, std::size_t count) {
+  if (OpenPort()) return;
+  if (SerialPort* p = OpenedPort()) p->Write(bytes, count);  // a device that stays away takes nothing
+}
+
+void Link::SendByte(std::uint8_t b) { SendBytes(&b, 1); }
 
 void Link::SendWord(int w) {
-  if (OpenPort()) return;
-  std::uint8_t buf[2] = {static_cast<std::uint8_t>((w >> 8) & 0xFF), static_cast<std::uint8_t>(w & 0xFF)};
-  Port()->Write(buf, 2);
+  const std::uint8_t buf[2] = {static_cast<std::uint8_t>((w >> 8) & 0xFF), static_cast<std::uint8_t>(w & 0xFF)};
+  SendBytes(buf, 2);
 }
 
-void Link::SendBytes(const std::vector<std::uint8_t>& bytes) {
-  if (OpenPort()) return;
-  Port()->Write(bytes.data(), bytes.size());
-}
+void Link::SendBytes(const std::vector<std::uint8_t>& bytes) { SendBytes(bytes.data(), bytes.size()); }
 
 bool Link::SendByteWait(std::uint8_t b, int n) {
   if (SerialPort* p = OpenedPort()) {
@@ -67,17 +79,19 @@ void Link::Flush() {
 }
 
 bool Link::Wait(int n, Micros span) {
+  reconnectTried_ = false;
   SerialPort* p = OpenedPort();
   if (!p) return true;  // nothing can arrive on a port that is not open
   if (n < 0) n = 0;
   const Micros deadline = p->Now() + span;
   for (;;) {
-    if (p->Available() >= static_cast<std::size_t>(n)) {
+    const std::size_t have = p->Available();
+    if (have >= static_cast<std::size_t>(n)) {
       ReplyBuffer = p->TakeAll();
       return false;
     }
     if (p->Now() >= deadline) return true;
-    p->WaitInput(deadline);
+    p->WaitInput(deadline, static_cast<std::size_t>(n) - have);
   }
 }
 

@@ -39,7 +39,10 @@ class Link {
   void SetKoreanMenu(const bool* koreanMenu) { korean_ = koreanMenu; }
   bool Korean() const { return korean_ && *korean_; }
 
-  // Makes sure that the port PortNum is open; shows "Invalid RS232C Port !!! " on failure.
+  // Makes sure that the port PortNum is open; shows "Invalid RS232C Port !!! " when the
+  // first opening fails. A device that hung up since (unplugged, the module's end of the
+  // line gone) is closed and opened again, once until the next wait: a command whose module
+  // stays away tries once and then times out on the port as before, with no port message.
   bool OpenPort();
   void SendByte(std::uint8_t b);
   // High byte first; callers pass 0..65535.
@@ -55,6 +58,7 @@ class Link {
   void Flush();
   // Sends bytes as one output (opens the port; nothing is sent when that fails).
   void SendBytes(const std::vector<std::uint8_t>& bytes);
+  void SendBytes(const std::uint8_t* bytes, std::size_t count);
 
   // Shows a message with the information icon and an OK button.
   void Show(const char* caption, const std::string& text, platform::MsgIcon icon = platform::MsgIcon::Information);
@@ -81,11 +85,14 @@ class Link {
  private:
   bool Wait(int n, Micros span);
   SerialPort* OpenedPort();
+  void Reconnect(int portNum);
   LinkConfig config_;
   platform::MessageSink& messages_;
   platform::StatusPort& status_;
   PortFactory factory_;
   std::array<std::unique_ptr<SerialPort>, 4> ports_;
+  std::array<bool, 4> lost_{};   // hung up and not opened again: sends go nowhere, waits time out
+  bool reconnectTried_ = false;  // since the last wait
   const bool* korean_ = nullptr;
 };
 

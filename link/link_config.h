@@ -1,10 +1,12 @@
 #pragma once
-// Where the four serial ports lie and how long the link waits. The shell fills it from
-// the settings file (Setup/PortDev0..PortDev3, Setup/BaseWaitMs); the environment
-// (ZQV_PORT_DEV0..ZQV_PORT_DEV3, ZQV_BASE_WAIT_MS) overrides the settings.
+// Where the four serial ports lie and how long the link waits. The shell takes the devices
+// from the settings file (Setup/PortDev0..PortDev3); the start-up options (ZQV_PORT_DEV0..
+// ZQV_PORT_DEV3, ZQV_BASE_WAIT_MS) override them.
 
 #include <array>
 #include <string>
+
+#include "platform/startup_options.h"
 
 namespace plclink {
 
@@ -14,8 +16,8 @@ struct LinkConfig {
   // Length of one plain reply wait; the long waits are fixed multiples of it.
   int baseWaitMs = 1000;
 
-  // Returns a copy with the environment's overrides applied.
-  LinkConfig WithEnvironment() const;
+  // Returns a copy with the start-up options' overrides applied.
+  LinkConfig WithOverrides(const platform::StartupOptions& options) const;
 };
 
 }  // namespace plclink

@@ -30,6 +30,12 @@ bool ScriptedPort::Open(const std::string& device, std::string* error) {
   return true;
 }
 
+void ScriptedPort::Close() {
+  open_ = false;
+  hangUp = false;
+  received_.clear();
+}
+
 void ScriptedPort::Write(const std::uint8_t* bytes, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     std::uint8_t b = bytes[i];
@@ -83,7 +89,7 @@ void ScriptedPort::DiscardInput() {
   received_.clear();
 }
 
-void ScriptedPort::WaitInput(Micros deadline) {
+void ScriptedPort::WaitInput(Micros deadline, std::size_t) {
   Micros next = deadline;
   if (!pending_.empty() && pending_.front().at < next) next = pending_.front().at;
   if (next > now_) now_ = next;

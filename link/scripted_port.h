@@ -26,15 +26,18 @@ class ScriptedPort : public SerialPort {
 
   bool Open(const std::string& device, std::string* error) override;
   bool IsOpen() const override { return open_; }
+  void Close() override;
+  bool HungUp() override { return open_ && hangUp; }
   void Write(const std::uint8_t* bytes, std::size_t count) override;
   std::size_t Available() override;
   std::vector<std::uint8_t> TakeAll() override;
   void DiscardInput() override;
   void DiscardOutput() override {}
   Micros Now() override { return now_; }
-  void WaitInput(Micros deadline) override;
+  void WaitInput(Micros deadline, std::size_t count) override;
 
   bool failOpen = false;  // Open fails (no such device)
+  bool hangUp = false;    // the open device has hung up (until it is closed)
   int openCount = 0;
   std::vector<std::uint8_t> written;  // everything the studio sent
   std::vector<std::string> errors;    // bytes sent that the script did not expect

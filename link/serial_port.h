@@ -20,6 +20,11 @@ class SerialPort {
   // on failure the reason is in *error.
   virtual bool Open(const std::string& device, std::string* error) = 0;
   virtual bool IsOpen() const = 0;
+  // Closes the device; Open opens it again.
+  virtual void Close() = 0;
+  // Whether the open device has hung up or failed (unplugged, the other end gone): nothing
+  // passes this descriptor any more.
+  virtual bool HungUp() = 0;
   virtual void Write(const std::uint8_t* bytes, std::size_t count) = 0;
   // Number of received bytes not taken yet.
   virtual std::size_t Available() = 0;
@@ -28,8 +33,9 @@ class SerialPort {
   virtual void DiscardInput() = 0;
   virtual void DiscardOutput() = 0;
   virtual Micros Now() = 0;
-  // Returns when input may have arrived or at the deadline, whichever is first.
-  virtual void WaitInput(Micros deadline) = 0;
+  // Returns when `count` more bytes may have arrived or at the deadline, whichever is
+  // first (a device may return earlier).
+  virtual void WaitInput(Micros deadline, std::size_t count) = 0;
 };
 
 }  // namespace plclink

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -41,6 +42,8 @@ bool TermiosPort::Open(const std::string& device, std::string* error) {
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return fail("cannot apply settings to");
   ::tcflush(fd_, TCIOFLUSH);
   received_.clear();
+  hungUp_ = false;
+  minimum_ = 0;
   return true;
 }
 
@@ -52,6 +55,19 @@ void TermiosPort::Close() {
   ::close(fd_);
   fd_ = -1;
   received_.clear();
+  hungUp_ = false;
+}
+
+void TermiosPort::Failed(int error) {
+  // EIO: the other end of the line went away; ENXIO, ENODEV: the device itself did.
+  if (error == EIO || error == ENXIO || error == ENODEV) hungUp_ = true;
+}
+
+bool TermiosPort::HungUp() {
+  if (fd_ < 0 || hungUp_) return hungUp_;
+  pollfd p{fd_, 0, 0};
+  if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) hungUp_ = true;
+  return hungUp_;
 }
 
 void TermiosPort::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -65,6 +81,7 @@ void TermiosPort::Write(const std::uint8_t* bytes, std::size_t count) {
       pollfd p{fd_, POLLOUT, 0};
       ::poll(&p, 1, 1000);
     } else {
+      if (n < 0) Failed(errno);
       return;  // the device went away: the caller's wait times out
     }
   }
@@ -80,6 +97,7 @@ void TermiosPort::Drain() {
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
+      if (n < 0) Failed(errno);
       return;
     }
   }
@@ -112,18 +130,32 @@ Micros TermiosPort::Now() {
       .count();
 }
 
-void TermiosPort::WaitInput(Micros deadline) {
+void TermiosPort::SetMinimum(std::size_t count) {
+  const cc_t minimum = static_cast<cc_t>(std::clamp<std::size_t>(count, 1, 255));
+  if (minimum == minimum_) return;
+  termios tio{};
+  if (::tcgetattr(fd_, &tio) != 0) return;
+  tio.c_cc[VMIN] = minimum;
+  tio.c_cc[VTIME] = 0;
+  if (::tcsetattr(fd_, TCSANOW, &tio) == 0) minimum_ = minimum;
+}
+
+void TermiosPort::WaitInput(Micros deadline, std::size_t count) {
   Micros left = deadline - Now();
   if (left <= 0) return;
   int ms = static_cast<int>((left + 999) / 1000);
-  if (fd_ < 0) {
-    ::poll(nullptr, 0, ms);
+  if (fd_ < 0 || hungUp_) {
+    ::poll(nullptr, 0, ms);  // nothing more will come before the deadline
     return;
   }
+  // With VTIME 0 the terminal reports input to poll() only once VMIN bytes are there; reads
+  // stay non-blocking.
+  SetMinimum(count);
   pollfd p{fd_, POLLIN, 0};
-  if (::poll(&p, 1, ms) > 0 && !(p.revents & POLLIN)) {
-    // The other end hung up: nothing will come before the deadline.
-    ::poll(nullptr, 0, ms);
+  if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+    hungUp_ = true;
+    // Bytes that came before the hang-up are still taken; then the wait runs out.
+    if (!(p.revents & POLLIN)) ::poll(nullptr, 0, ms);
   }
 }
 

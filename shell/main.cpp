@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "compiler/studio_state.h"
@@ -15,6 +14,7 @@
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
 #include "monitor/ui/monitor_ticker.h"
+#include "platform/startup_options.h"
 #include "shell/profile_ini.h"
 #include "shell/settings.h"
 #include "shell/ui/device_commands.h"
@@ -52,17 +52,19 @@ int main(int argc, char** argv) {
   clock.start();
   QApplication app(argc, argv);
   QApplication::setApplicationName("zqvstudio");
+  // The environment is read here once; what follows takes its options from this value.
+  const platform::StartupOptions options = platform::ReadProcessStartupOptions();
 
   auto studio = std::make_unique<compiler::Studio>();
   shell::QtMessageSink messages;
   // Message boxes run a nested event loop: no monitor tick may start under one.
   monitor::HoldingMessageSink holding(messages);
   studio->messages = &holding;
-  shell::ProfileFile profile(shell::DefaultProfilePath());
+  shell::ProfileFile profile(options.profilePath);
 
-  shell::FrmMain window(*studio, profile);
+  shell::FrmMain window(*studio, profile, options.studioFolder);
   FirstPaint firstPaint(clock);
-  if (std::getenv("ZQVSTUDIO_FIRST_PAINT")) window.installEventFilter(&firstPaint);
+  if (options.firstPaint) window.installEventFilter(&firstPaint);
   messages.SetParent(&window);
 
   // The serial link; its ports come from the settings once they are read.
@@ -80,13 +82,13 @@ int main(int argc, char** argv) {
   window.Form_Load();
   plclink::LinkConfig config;
   for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.CurrentSettings().PortDev[size_t(i)];
-  link.SetConfig(config.WithEnvironment());
+  link.SetConfig(config.WithOverrides(options));
 
   window.show();
 
   // A list of actions to play on the window (the smoke test sets it).
-  if (const char* script = std::getenv("ZQVSTUDIO_SCRIPT"); script && *script) {
-    QFile file(script);
+  if (!options.scriptFile.empty()) {
+    QFile file(QString::fromStdString(options.scriptFile.string()));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return 3;
     auto* runner = new shell::ScriptRunner(window, QTextStream(&file).readAll().split('\n'));
     runner->Start();

@@ -1,6 +1,5 @@
 #include "shell/profile_ini.h"
 
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -96,19 +95,6 @@ std::optional<std::string> Lookup(const std::vector<Line>& lines, std::string_vi
 bool Unsafe(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 }  // namespace
-
-std::filesystem::path DefaultProfilePath() {
-  if (const char* over = std::getenv("ZQVSTUDIO_INI"); over && *over) return over;
-  std::filesystem::path dir;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    dir = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    dir = std::filesystem::path(home) / ".config";
-  } else {
-    dir = ".";
-  }
-  return dir / "ZQVSTUDIO.INI";
-}
 
 int64_t ProfileLeadingInt(std::string_view text) {
   text = Trim(text);

@@ -16,10 +16,6 @@
 
 namespace shell {
 
-// Where the studio keeps ZQVSTUDIO.INI: $ZQVSTUDIO_INI when set (a full file path),
-// else $XDG_CONFIG_HOME/ZQVSTUDIO.INI, else ~/.config/ZQVSTUDIO.INI.
-std::filesystem::path DefaultProfilePath();
-
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}

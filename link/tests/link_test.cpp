@@ -65,6 +65,31 @@ TEST(Link, SecondOpenChangesNothing) {
   EXPECT_EQ(r.port->openCount, 1);
 }
 
+TEST(Link, AHungUpDeviceIsOpenedAgainOnceUntilTheNextWait) {
+  Rig r;
+  r.port->hangUp = true;
+  r.port->failOpen = true;  // unplugged, not back yet
+  // The command stands on the port as before: no port message, sends go nowhere, the wait
+  // times out. One attempt to open the device again until that wait.
+  EXPECT_FALSE(r.link->OpenPort());
+  r.link->SendByte(0xA3);
+  EXPECT_EQ(r.port->openCount, 2);
+  EXPECT_TRUE(r.port->written.empty());
+  EXPECT_TRUE(r.link->WaitReply(3));
+  EXPECT_TRUE(r.messages.shown.empty());
+
+  // Back again: the next command opens it and is answered; a sound device is not reopened.
+  r.port->failOpen = false;
+  r.port->Then({0xA3}, {0xA3, 0xA3, 150});
+  EXPECT_FALSE(r.link->OpenPort());
+  r.link->SendByte(0xA3);
+  ASSERT_FALSE(r.link->WaitReply(3));
+  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{0xA3, 0xA3, 150}));
+  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_EQ(r.port->openCount, 3);
+  EXPECT_TRUE(r.messages.shown.empty());
+}
+
 TEST(Link, PortsStayOpenAcrossAChangeOfPortNumber) {
   platform::RecordingMessageSink messages;
   platform::NullStatusPort status;
@@ -113,17 +138,18 @@ TEST(Link, TermiosPortRefusesAFileThatIsNoTerminal) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST(LinkConfig, EnvironmentOverridesDevicesAndWait) {
-  setenv("ZQV_PORT_DEV2", "/tmp/zqv-port", 1);
-  setenv("ZQV_BASE_WAIT_MS", "250", 1);
-  LinkConfig c = LinkConfig{}.WithEnvironment();
-  EXPECT_EQ(c.portDevices[0], "/dev/ttyS0");
+TEST(LinkConfig, StartupOptionsOverrideDevicesAndWait) {
+  platform::StartupOptions options;
+  options.portDevices[2] = "/tmp/zqv-port";
+  options.baseWaitMs = 250;
+  LinkConfig settings;
+  settings.portDevices[0] = "/dev/ttyUSB0";
+  LinkConfig c = settings.WithOverrides(options);
+  EXPECT_EQ(c.portDevices[0], "/dev/ttyUSB0");
+  EXPECT_EQ(c.portDevices[1], "/dev/ttyS1");
   EXPECT_EQ(c.portDevices[2], "/tmp/zqv-port");
   EXPECT_EQ(c.baseWaitMs, 250);
-  setenv("ZQV_BASE_WAIT_MS", "soon", 1);
-  EXPECT_EQ(LinkConfig{}.WithEnvironment().baseWaitMs, 1000);
-  unsetenv("ZQV_PORT_DEV2");
-  unsetenv("ZQV_BASE_WAIT_MS");
+  EXPECT_EQ(LinkConfig{}.WithOverrides(platform::StartupOptions{}).baseWaitMs, 1000);
 }
 
 }  // namespace

@@ -204,7 +204,7 @@ TEST(DeviceWord, TimeOutKeepsTheBytesAndLateBytesAreNotTakenNextTime) {
   EXPECT_EQ(r.link->ReadByte0, 0x11);
   EXPECT_EQ(r.link->ReadByte1, 0x22);
   EXPECT_TRUE(r.messages.shown.empty());
-  r.port->WaitInput(r.port->Now() + 10 * 1000 * 1000);  // the late reply arrives
+  r.port->WaitInput(r.port->Now() + 10 * 1000 * 1000, 1);  // the late reply arrives
   r.port->Then({0xA4, 0x00, 0x62}, {0x01, 0x02});
   EXPECT_FALSE(ReadDeviceWord(*r.link, 10, 0x62));
   EXPECT_EQ(r.link->ReadByte0, 0x01);

@@ -98,6 +98,42 @@ TEST(PtyLinkPath, TheLinkedPathServesAsThePortAndGoesAway) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path)));
 }
 
+TEST(PtyLinkPath, AModuleThatGoesAwayAndComesBackOnItsPathIsReachedAgain) {
+  plclink::testing::TempFolder folder;
+  const std::string path = (folder.path / "ttyZQV").string();
+  platform::RecordingMessageSink messages;
+  platform::NullStatusPort status;
+  LinkConfig config;
+  config.portDevices[0] = path;
+  config.baseWaitMs = 300;
+  Link link(config, messages, status);
+  std::string error;
+  zqvsim::SimProcess first;
+  ASSERT_TRUE(first.Start({"--link", path}, &error)) << error;
+  EXPECT_FALSE(CheckModuleModel(link, 10));
+  first.Kill();  // its link stays behind, pointing nowhere
+
+  // Restarted on the same path: the next command reaches it.
+  zqvsim::SimProcess second;
+  ASSERT_TRUE(second.Start({"--link", path}, &error)) << error;
+  EXPECT_FALSE(CheckModuleModel(link, 10));
+  EXPECT_FALSE(SendCommand(link, 0xA5));
+  EXPECT_EQ(second.Control("state"), "ok running");
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
+
+  // Gone with its link: each command says so once, with no port message.
+  second.Stop();
+  EXPECT_TRUE(CheckModuleModel(link, 10));
+  EXPECT_TRUE(CheckModuleModel(link, 10));
+  ASSERT_EQ(messages.shown.size(), 2u);
+  for (const auto& m : messages.shown) EXPECT_EQ(m.text, "Korvane module Not Found ! ");
+
+  zqvsim::SimProcess third;
+  ASSERT_TRUE(third.Start({"--link", path}, &error)) << error;
+  EXPECT_FALSE(CheckModuleModel(link, 10));
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
 TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   using namespace plclink::testing;
   // Thousands of one-byte exchanges: a loaded machine may stall one of them past a short wait.

@@ -11,7 +11,6 @@
 #include "link/link.h"
 #include "link/module_commands.h"
 #include "monitor/ui/monitor_ticker.h"
-#include "platform/studio_folder.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -25,9 +24,10 @@ void ApplyMonitorItem(FrmMain& window, plclink::MonitorItem item) {
 }
 
 // What the device commands need of the last build.
-plclink::DeviceJob JobOf(const compiler::Studio& studio) {
+plclink::DeviceJob JobOf(FrmMain& window) {
+  const compiler::Studio& studio = window.Studio();
   plclink::DeviceJob job;
-  job.folder = platform::StudioFolder();
+  job.folder = window.StudioFolder();
   job.plcModel = studio.doc.Setup.PlcModel;
   job.romSize = studio.build.RomSize;
   job.compileInfo = studio.build.CompileInfo;
@@ -83,7 +83,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
   window.SetHandler("mnuAuto", [w, l, ticker] {
     monitor::MonitorTicker::Hold hold(ticker);
     l->PortNum = w->View().PortNum;
-    const std::filesystem::path folder = platform::StudioFolder();
+    const std::filesystem::path folder = w->StudioFolder();
     plclink::SpawnProcessRunner runner;
     plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
     plclink::AutoSeams seams;
@@ -100,13 +100,13 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     plclink::RunAuto(seams);
   });
   window.SetHandler("mnuVerify",
-                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(w->Studio()), w->MonitorOn()); }));
+                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
   window.SetHandler("mnuClearKeepArea", command([w, l] {
-                      plclink::ClearKeepCommand(*l, JobOf(w->Studio()), w->MonitorOn());
+                      plclink::ClearKeepCommand(*l, JobOf(*w), w->MonitorOn());
                       return plclink::Outcome{};
                     }));
   window.SetHandler("mnuErase", command([w, l] {
-                      plclink::DeviceJob job = JobOf(w->Studio());
+                      plclink::DeviceJob job = JobOf(*w);
                       plclink::SpawnProcessRunner runner;
                       const plclink::Outcome outcome =
                           plclink::EraseCommand(*l, job, BuildHooksOf(*w, &runner), w->MonitorOn());
@@ -114,7 +114,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                       return outcome;
                     }));
   window.SetHandler("mnuObjectDownload", command([w, l] {
-                      plclink::DeviceJob job = JobOf(w->Studio());
+                      plclink::DeviceJob job = JobOf(*w);
                       const plclink::Outcome outcome =
                           plclink::ObjectDownloadCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
                       KeepJob(w->Studio(), job);
@@ -128,7 +128,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                         w->Files().OpenProgram(program.string());
                       };
                       hooks.setCaption = [w](const std::string& caption) { w->SetCaption(caption); };
-                      return plclink::UploadCommand(*l, JobOf(w->Studio()), w->Studio().shell, hooks, w->MonitorOn());
+                      return plclink::UploadCommand(*l, JobOf(*w), w->Studio().shell, hooks, w->MonitorOn());
                     }));
 }
 

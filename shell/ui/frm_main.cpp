@@ -24,7 +24,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "platform/studio_folder.h"
 #include "shell/shell_texts.h"
 #include "shell/side_panel.h"
 #include "shell/ui/about_dialog.h"
@@ -65,10 +64,10 @@ void SetControlCaption(QObject* object, const QString& text) {
 
 }  // namespace
 
-FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent)
-    : QMainWindow(parent), studio_(studio), profile_(profile) {
+FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem::path studioFolder, QWidget* parent)
+    : QMainWindow(parent), studio_(studio), profile_(profile), studioFolder_(std::move(studioFolder)) {
   setObjectName("frmMain");
-  files_ = std::make_unique<FileCommands>(studio_, profile_, recent_, *this, platform::StudioFolder());
+  files_ = std::make_unique<FileCommands>(studio_, profile_, recent_, *this, studioFolder_);
   qtDialogs_ = std::make_unique<QtFileDialogs>(this);
   dialogs_ = qtDialogs_.get();
   BuildMenus();
@@ -85,7 +84,7 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent
   SetHandler("mnuPrinterSetup", [this] { files_->PrinterSetup(); });
   SetHandler("mnuExit", [this] { mnuExit_Click(); });
   SetHandler("mnuTipoftheDay", [this] {
-    ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, studio_.shell.KoreanMenu,
+    ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu,
                     IniKeyWriter());
     Form_Activate();
   });
@@ -383,7 +382,7 @@ void FrmMain::BuildPages() {
   for (const char* frame : {"fraDump", "fraWatch"}) HostPage(frame, new NoticeLayer);
 
   MnemonicViewer::Sources sources;
-  sources.folder = [] { return platform::StudioFolder(); };
+  sources.folder = [this] { return studioFolder_; };
   sources.curFilePath = [this] { return studio_.shell.CurFilePath; };
   sources.plcModel = [this] { return int(studio_.doc.Setup.PlcModel); };
   mnemonic_ = new MnemonicViewer(txtMnemonic_, std::move(sources));
@@ -485,7 +484,7 @@ void FrmMain::showEvent(QShowEvent* event) {
 void FrmMain::Form_Activate() {
   if (tipShow_ != 1 || !studio_.shell.KoreanMenu || inActivate_) return;
   inActivate_ = true;
-  ShowTipOfTheDay(this, tips_, tipShow_, platform::StudioFolder(), *studio_.messages, true, IniKeyWriter());
+  ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, true, IniKeyWriter());
   inActivate_ = false;
 }
 

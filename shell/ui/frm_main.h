@@ -11,6 +11,7 @@
 // nothing yet.
 
 #include <QMainWindow>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -51,8 +52,10 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   Q_OBJECT
 
  public:
-  // `studio.messages` must be set. The window keeps references to both.
-  FrmMain(compiler::Studio& studio, ProfileFile& profile, QWidget* parent = nullptr);
+  // `studio.messages` must be set. The window keeps references to both. `studioFolder` holds
+  // the runtime files and receives the generated ones.
+  FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem::path studioFolder,
+          QWidget* parent = nullptr);
   ~FrmMain() override;
 
   // Start-up: settings, language, run-time defaults, recent files, the last program.
@@ -104,6 +107,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   RecentFiles& Recent() { return recent_; }
   ProfileFile& Profile() { return profile_; }
   compiler::Studio& Studio() { return studio_; }
+  const std::filesystem::path& StudioFolder() const { return studioFolder_; }
   // Null puts the window's own dialogs back.
   void SetFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
 
@@ -168,6 +172,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
 
   compiler::Studio& studio_;
   ProfileFile& profile_;
+  const std::filesystem::path studioFolder_;
   Settings settings_;
   LadderColors colors_;
   RecentFiles recent_;

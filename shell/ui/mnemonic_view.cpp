@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
-#include "platform/studio_folder.h"
 #include "shell/mnemonic.h"
 
 namespace shell {
@@ -15,7 +14,6 @@ MnemonicViewer::MnemonicViewer(QPlainTextEdit* view, Sources sources)
   view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view_->setLineWrapMode(QPlainTextEdit::NoWrap);
   view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  if (!sources_.folder) sources_.folder = [] { return platform::StudioFolder(); };
   view_->installEventFilter(this);
 }
 

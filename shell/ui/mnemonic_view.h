@@ -17,7 +17,7 @@ class MnemonicViewer : public QObject {
   Q_OBJECT
  public:
   struct Sources {
-    std::function<std::filesystem::path()> folder;  // where the build's files lie; unset: the studio's folder
+    std::function<std::filesystem::path()> folder;  // where the build's files lie (the studio's folder)
     std::function<std::string()> curFilePath;       // the current program's path
     std::function<int()> plcModel;                  // the document's model code
   };

@@ -33,7 +33,7 @@ struct DeviceCommandsTest : ::testing::Test {
     std::filesystem::remove(iniPath);
     ini = std::make_unique<ProfileFile>(iniPath);
     studio->messages = &sink;
-    window = std::make_unique<FrmMain>(*studio, *ini);
+    window = std::make_unique<FrmMain>(*studio, *ini, std::filesystem::temp_directory_path());
     window->Form_Load();
     link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window, [this](int portNum) {
       portOpened = portNum;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
@@ -60,15 +61,11 @@ struct WindowTest : ::testing::Test {
   void SetUp() override {
     TestApp();
     studio->messages = &sink;
-    setenv("ZQVSTUDIO_DIR", dir.path.c_str(), 1);
     ini = std::make_unique<ProfileFile>(dir / "ZQVSTUDIO.INI");
   }
-  void TearDown() override {
-    window.reset();
-    unsetenv("ZQVSTUDIO_DIR");
-  }
+  void TearDown() override { window.reset(); }
   void Start() {
-    window = std::make_unique<FrmMain>(*studio, *ini);
+    window = std::make_unique<FrmMain>(*studio, *ini, dir.path);
     window->SetFileDialogs(&dialogs);
     window->Form_Load();
   }
@@ -196,6 +193,14 @@ TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {
   check->shell.CurFilePath = dir / "b.QSL";
   ASSERT_TRUE(compiler::LoadProgramFile(*check));
   EXPECT_EQ(check->doc.CellText[0][0], "M0:3");
+}
+
+TEST_F(WindowTest, TheStudioFolderIsTheOneTheWindowIsGiven) {
+  WriteFile(dir.path / "QS2OUT.$$$", "LD P0:1\r\n");
+  Start();
+  EXPECT_EQ(window->StudioFolder(), dir.path);
+  window->SelectMainTab(2);
+  EXPECT_EQ(window->Mnemonic()->toPlainText(), "LD P0:1\n");
 }
 
 TEST_F(WindowTest, GeometryIsKeptButNotWhenMaximised) {

@@ -46,10 +46,9 @@ struct StudioWiringTest : ::testing::Test {
     TestApp();
     char tmpl[] = "/tmp/zqv-wiring-XXXXXX";
     folder = ::mkdtemp(tmpl);
-    setenv("ZQVSTUDIO_DIR", folder.c_str(), 1);
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
-    window = std::make_unique<FrmMain>(*studio, *ini);
+    window = std::make_unique<FrmMain>(*studio, *ini, folder);
     link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window,
                                            [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
@@ -64,7 +63,6 @@ struct StudioWiringTest : ::testing::Test {
   void TearDown() override {
     window.reset();
     link.reset();
-    unsetenv("ZQVSTUDIO_DIR");
     std::filesystem::remove_all(folder);
   }
 

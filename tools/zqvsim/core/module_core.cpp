@@ -405,7 +405,10 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       param_.push_back(b);
       if (param_.size() < 2) return;
       blocks_ = (param_[0] << 8) | param_[1];
+      // The erase takes the program off the processor: the module stands still until the
+      // next run command starts what was written.
       DropMachine();
+      running_ = false;
       ++downloads_;
       std::fill(program_.begin(), program_.end(), 0xFF);
       stored_ = 0;

@@ -39,7 +39,7 @@ void SimPort::DiscardInput() {
   received_.clear();
 }
 
-void SimPort::WaitInput(plclink::Micros deadline) {
+void SimPort::WaitInput(plclink::Micros deadline, std::size_t) {
   plclink::Micros next = deadline;
   if (auto at = core_.NextOutputTime(); at && *at < next) next = *at;
   if (next > clock_.now) clock_.now = next;

@@ -21,13 +21,15 @@ class SimPort : public plclink::SerialPort {
 
   bool Open(const std::string& device, std::string* error) override;
   bool IsOpen() const override { return open_; }
+  void Close() override { open_ = false; }
+  bool HungUp() override { return false; }
   void Write(const std::uint8_t* bytes, std::size_t count) override;
   std::size_t Available() override;
   std::vector<std::uint8_t> TakeAll() override;
   void DiscardInput() override;
   void DiscardOutput() override {}
   plclink::Micros Now() override { return clock_.now; }
-  void WaitInput(plclink::Micros deadline) override;
+  void WaitInput(plclink::Micros deadline, std::size_t count) override;
 
   bool failOpen = false;
   std::vector<std::uint8_t> written;  // every byte the studio sent

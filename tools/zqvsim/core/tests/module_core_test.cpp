@@ -107,6 +107,26 @@ TEST(SimTranscript, EchoOfDeviceWordFollowsTheDownloadHistory) {
   EXPECT_EQ(b.link->ReadByte0, 0x5A);
 }
 
+TEST(SimControl, StateIsStoppedFromADownloadUntilTheNextRun) {
+  // A download takes the program off the processor, the erase that fails included: the
+  // module stands still until the run command starts the new program.
+  for (int status : {0xA2, 0xBB}) {
+    SCOPED_TRACE(status);
+    ModuleCore core(Profile{});
+    bool quit = false;
+    const std::uint8_t run[] = {0xA5}, erase[] = {0xA1, 0x00, 0x01};
+    core.Feed(run, 1, 0);
+    EXPECT_EQ(RunControl(core, "state", &quit), "ok running");
+    if (status != 0xA2) {
+      EXPECT_EQ(RunControl(core, "fault A1 status 0xBB", &quit), "ok");
+    }
+    core.Feed(erase, 3, 1000);
+    EXPECT_EQ(RunControl(core, "state", &quit), "ok stopped");
+    core.Feed(run, 1, 900000);
+    EXPECT_EQ(RunControl(core, "state", &quit), "ok running");
+  }
+}
+
 TEST(SimFaults, IdentityAndRunFaultsEndInTheirResults) {
   struct Case {
     const char* fault;
