@@ -1,45 +1,14 @@
 #include "link/archive_extract.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdlib>
 #include <sstream>
 #include <vector>
 
-#include "platform/file_write.h"
-
-extern char** environ;
+#include "link/exec_cmd.h"
 
 namespace plclink {
 
 namespace {
-
-// Runs a program with arguments, its standard output into *out; false when it cannot
-// start or ends with a failure.
-bool RunCapture(const std::vector<std::string>& args, const std::filesystem::path& outFile) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  std::vector<char*> argv;
-  std::vector<std::string> copy = args;
-  for (auto& a : copy) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::string Upper(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -61,42 +30,63 @@ std::string Literal(const std::string& name) {
   return out;
 }
 
-}  // namespace
-
-ExtractResult ExtractBackup(const std::filesystem::path& archive, std::string* out) {
-  char tmpl[] = "/tmp/zqv-upload-XXXXXX";
-  if (!mkdtemp(tmpl)) return ExtractResult::CannotRun;
-  const std::filesystem::path temp = tmpl;
-  struct Cleanup {
-    std::filesystem::path p;
-    ~Cleanup() {
-      std::error_code ec;
-      std::filesystem::remove_all(p, ec);
-    }
-  } cleanup{temp};
-
-  const auto listing = temp / "names";
-  if (!RunCapture({"unzip", "-Z1", archive.string()}, listing)) return ExtractResult::CannotRun;
-  std::string names;
-  if (!platform::ReadWholeFile(listing, names)) return ExtractResult::CannotRun;
-  std::string member;
+// The backup's entry among the archive's member names, one a line; empty when none.
+std::string FindMember(const std::string& names) {
   std::istringstream in(names);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line.back() == '/' || line.find('\\') != std::string::npos) continue;
     const auto slash = line.rfind('/');
     const std::string base = slash == std::string::npos ? line : line.substr(slash + 1);
-    if (Upper(base) == kBackupFileName) {
-      member = line;
-      break;
-    }
+    if (Upper(base) == kBackupFileName) return line;
   }
+  return {};
+}
+
+// The size a member's entry states, from unzip's short listing of it
+// ("-rw-r--r--  3.0 unx     1234 tx stor 24-Jan-01 12:00 NAME": the fourth field).
+bool StatedSize(const std::string& listing, std::uint64_t* size) {
+  std::istringstream in(listing);
+  std::string field;
+  for (int i = 0; i < 4; ++i)
+    if (!(in >> field)) return false;
+  if (field.empty() || field.size() > 19) return false;
+  for (char c : field)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  *size = std::stoull(field);
+  return true;
+}
+
+}  // namespace
+
+ExtractResult ExtractBackup(const std::filesystem::path& archive, std::string* out, std::uint64_t maxBytes, std::chrono::milliseconds timeLimit) {
+  auto unzip = [&](std::vector<std::string> args, std::uint64_t limit) {
+    args.insert(args.begin(), "unzip");
+    return RunCaptured(args, static_cast<std::size_t>(limit), timeLimit);
+  };
+  auto failure = [](const CaptureResult& r) {
+    return r.end == CaptureEnd::NotStarted ? ExtractResult::CannotRun : ExtractResult::Unreadable;
+  };
+  constexpr std::uint64_t kListingBytes = 1024 * 1024;
+
+  const CaptureResult names = unzip({"-Z1", archive.string()}, kListingBytes);
+  if (names.end != CaptureEnd::Exited || names.exitStatus != 0) return failure(names);
+  const std::string member = FindMember(names.output);
   if (member.empty()) return ExtractResult::NoMember;
-  const auto extracted = temp / kBackupFileName;
-  if (!RunCapture({"unzip", "-p", archive.string(), Literal(member)}, extracted)) return ExtractResult::CannotRun;
-  std::string bytes;
-  if (!platform::ReadWholeFile(extracted, bytes) || bytes.empty()) return ExtractResult::NoMember;
-  *out = std::move(bytes);
+
+  // The size the archive states, before anything is expanded.
+  const CaptureResult entry = unzip({"-Z", "-s", archive.string(), Literal(member)}, kListingBytes);
+  std::uint64_t stated = 0;
+  if (entry.end != CaptureEnd::Exited || entry.exitStatus != 0) return failure(entry);
+  if (!StatedSize(entry.output, &stated)) return ExtractResult::Unreadable;
+  if (stated > maxBytes) return ExtractResult::TooLarge;
+
+  // The stated size may lie: the expansion stops one byte past the limit all the same.
+  const CaptureResult data = unzip({"-p", "-P", "", archive.string(), Literal(member)}, maxBytes + 1);
+  if (data.end == CaptureEnd::TooMuch) return ExtractResult::TooLarge;
+  if (data.end != CaptureEnd::Exited || data.exitStatus != 0) return failure(data);
+  if (data.output.empty()) return ExtractResult::NoMember;
+  *out = data.output;
   return ExtractResult::Ok;
 }
 

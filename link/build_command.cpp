@@ -1,5 +1,7 @@
 #include "link/build_command.h"
 
+#include <unistd.h>
+
 #include <system_error>
 
 #include "compiler/macro_library.h"
@@ -36,6 +38,20 @@ void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
     std::filesystem::remove(folder / name, ec);
 }
 
+bool RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel) {
+  const std::string batch = BuildBatchName(plcModel);
+  RemoveBuildOutputs(folder, plcModel);
+  // The shell starts even without a batch it can read: that counts as not started.
+  std::error_code ec;
+  const std::filesystem::path file = folder / batch;
+  if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0) return false;
+  return runner->Run({"/bin/sh", batch}, folder).started;
+}
+
+std::string BatchNotStartedText(int plcModel, bool korean) {
+  return build_text::kBatchNotStarted.Pick(korean) + BuildBatchName(plcModel);
+}
+
 AutoOutcome RunAuto(AutoSeams& seams) {
   namespace t = build_text;
   compiler::Studio& studio = *seams.studio;
@@ -63,15 +79,10 @@ AutoOutcome RunAuto(AutoSeams& seams) {
   compiler::SaveBackup(studio, seams.folder);
 
   const int model = studio.doc.Setup.PlcModel;
-  const std::string batch = BuildBatchName(model);
-  RemoveBuildOutputs(seams.folder, model);
-  // The shell starts even without the batch: a missing batch counts as not started.
-  std::error_code ec;
-  ExecResult ran;
-  if (seams.runner && std::filesystem::is_regular_file(seams.folder / batch, ec))
-    ran = seams.runner->Run({"/bin/sh", batch}, seams.folder);
-  if (!ran.started) {
-    Show(studio, t::kCaptionError, t::kBatchNotStarted.Pick(korean) + batch);
+  if (!RunBuildBatch(seams.runner, seams.folder, model)) {
+    // The outputs of the last build are gone: nothing is left for Object Download.
+    studio.build.CompileInfo = false;
+    Show(studio, t::kCaptionError, BatchNotStartedText(model, korean));
     Call(seams.focusBoard);
     return AutoOutcome::BatchNotStarted;
   }

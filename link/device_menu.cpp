@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "link/archive_extract.h"
+#include "link/build_command.h"
+#include "link/build_texts.h"
 #include "link/checksum.h"
 #include "link/download.h"
 #include "link/readback.h"
@@ -65,7 +67,11 @@ Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool m
       link.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (hooks.execCmd) hooks.execCmd("ZQA3.BAT");
+    if (!RunBuildBatch(hooks.runner, job.folder, job.plcModel)) {
+      job.compileInfo = false;
+      link.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, link.Korean()));
+      return Failed();
+    }
     job.compileInfo = true;
     if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
   }
@@ -105,8 +111,15 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
     case ExtractResult::CannotRun:
       link.Show(text::kCaptionStudioERROR, text::kUnextract);
       return {};
+    case ExtractResult::Unreadable:
+      link.Show(text::kCaptionStudioERROR, text::kArchiveUnreadable.Pick(link.Korean()) + kReadBackArchiveName);
+      return {};
     case ExtractResult::NoMember:
       link.Show(text::kCaptionStudioERROR, text::kNoBackup);
+      return {};
+    case ExtractResult::TooLarge:
+      link.Show(text::kCaptionStudioERROR, text::kBackupTooLarge.Pick(link.Korean()) +
+                                               std::to_string(kMaxBackupBytes) + text::kBytesSuffix.Pick(link.Korean()));
       return {};
     case ExtractResult::Ok:
       break;

@@ -10,6 +10,7 @@
 
 #include "compiler/studio_state.h"
 #include "link/device_job.h"
+#include "link/exec_cmd.h"
 #include "link/link.h"
 #include "link/module_commands.h"
 
@@ -25,8 +26,8 @@ struct BuildHooks {
   // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize; true on failure
   // (after its message).
   std::function<bool(DeviceJob& job)> readHexFile;
-  // Runs a command line in the studio's folder and waits for it.
-  std::function<void(const std::string& commandLine)> execCmd;
+  // Starts the build batch (Erase of a model-10 module); none: the batch cannot start.
+  ProcessRunner* runner = nullptr;
 };
 
 // Verify: refused while monitoring or without an image; checks the model, then compares.
@@ -36,7 +37,9 @@ Outcome VerifyCommand(Link& link, const DeviceJob& job, bool monitorOn);
 void ClearKeepCommand(Link& link, const DeviceJob& job, bool monitorOn);
 
 // Erase: models up to 9 download a four-byte image of 0xFF; model 10 builds and downloads
-// an empty program. Leaves job.compileInfo true and job.romSize the erase image's.
+// an empty program, after removing the outputs of an earlier build; a batch that cannot
+// start is reported and nothing is downloaded (job.compileInfo false). Otherwise leaves
+// job.compileInfo true and job.romSize the erase image's.
 Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
 
 // Object Download: the last build's image again (no checksum, no run).

@@ -60,6 +60,8 @@ class Gauge {
 
 }  // namespace
 
+std::int32_t ProgramMemoryBytes(std::int16_t) { return 128 * 1024; }
+
 int BlockCountWord(std::int16_t plcModel, std::int32_t romSize) {
   if (plcModel == 1 || plcModel == 3 || plcModel == 5) return romSize / 256 + 1;
   if (plcModel == 2) return romSize / 2;
@@ -75,6 +77,14 @@ bool DownloadProgram(Link& link, const DeviceJob& job) {
   }
   if (!KnownModel(job.plcModel)) {
     link.Show(text::kCaptionStudioError, text::kUnknownModel.Pick(link.Korean()) + std::to_string(job.plcModel));
+    return true;
+  }
+  const std::int32_t memory = ProgramMemoryBytes(job.plcModel);
+  if (StoredImageBytes(job.romSize) > memory) {
+    const bool ko = link.Korean();
+    link.Show(text::kCaptionStudioError, text::kImageTooLarge.Pick(ko) + std::to_string(StoredImageBytes(job.romSize)) +
+                                             text::kImageTooLargeMemory.Pick(ko) + std::to_string(memory) +
+                                             text::kBytesSuffix.Pick(ko));
     return true;
   }
   ClearMacroInclude(job.folder);

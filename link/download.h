@@ -9,9 +9,17 @@
 
 namespace plclink {
 
-// True on failure, after its message. Refuses without an image, and for a model code
-// other than 1, 2, 3, 4, 5 and 10, before the module is touched.
+// True on failure, after its message. Refuses without an image, for a model code other
+// than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's program memory,
+// before the module is touched.
 bool DownloadProgram(Link& link, const DeviceJob& job);
+
+// The module's program memory in bytes: every model's processor is an ATmega128.
+std::int32_t ProgramMemoryBytes(std::int16_t plcModel);
+
+// The bytes the module stores of an image: the counted bytes and the two behind them (the
+// archive length or the FF FF marker that the read-back looks for).
+inline std::int32_t StoredImageBytes(std::int32_t romSize) { return romSize + 2; }
 
 // The block-count word sent after the erase command for a model and image length.
 int BlockCountWord(std::int16_t plcModel, std::int32_t romSize);

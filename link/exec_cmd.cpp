@@ -1,7 +1,11 @@
 #include "link/exec_cmd.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <fstream>
 
@@ -9,12 +13,34 @@ extern char** environ;
 
 namespace plclink {
 
-ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
-  ExecResult result;
-  if (argv.empty()) return result;
+namespace {
+
+std::vector<char*> ArgPointers(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  return args;
+}
+
+// Waits for the child and returns its exit code, or 128 + the signal that ended it.
+int Reap(pid_t pid) {
+  int status = 0;
+  pid_t waited;
+  do {
+    waited = waitpid(pid, &status, 0);
+  } while (waited < 0 && errno == EINTR);
+  if (waited < 0) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace
+
+ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
+  ExecResult result;
+  if (argv.empty()) return result;
+  std::vector<char*> args = ArgPointers(argv);
 
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return result;
@@ -28,17 +54,75 @@ ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return result;
   result.started = true;
+  result.exitStatus = Reap(pid);
+  return result;
+}
 
-  int status = 0;
-  pid_t waited;
-  do {
-    waited = waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
-  if (waited < 0) return result;
-  if (WIFEXITED(status))
-    result.exitStatus = WEXITSTATUS(status);
-  else if (WIFSIGNALED(status))
-    result.exitStatus = 128 + WTERMSIG(status);
+CaptureResult RunCaptured(const std::vector<std::string>& argv, std::size_t maxBytes, std::chrono::milliseconds limit) {
+  CaptureResult result;
+  if (argv.empty()) return result;
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attr;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attr);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  // A new session has no controlling terminal: nothing can prompt on the user's terminal.
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+  std::vector<char*> args = ArgPointers(argv);
+  pid_t pid = 0;
+  const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  close(out[1]);
+  if (rc != 0) {
+    close(out[0]);
+    return result;
+  }
+
+  result.end = CaptureEnd::Exited;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  char buf[65536];
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) {
+      result.end = CaptureEnd::TimedOut;
+      break;
+    }
+    pollfd p{out[0], POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) continue;  // the deadline is checked above
+    const ssize_t n = read(out[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the output is closed: the program has ended (or closed it)
+    if (result.output.size() + static_cast<std::size_t>(n) > maxBytes) {
+      result.output.append(buf, maxBytes - result.output.size());
+      result.end = CaptureEnd::TooMuch;
+      break;
+    }
+    result.output.append(buf, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  // A program that closed its output may still run: it too has until the deadline.
+  while (result.end == CaptureEnd::Exited) {
+    int status = 0;
+    const pid_t waited = waitpid(pid, &status, WNOHANG);
+    if (waited == pid) {
+      result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return result;
+    }
+    if (waited < 0 && errno != EINTR) return result;
+    if (std::chrono::steady_clock::now() >= deadline) result.end = CaptureEnd::TimedOut;
+    else usleep(2000);
+  }
+  // The program leads its own process group: end it with whatever it started.
+  kill(-pid, SIGKILL);
+  result.exitStatus = Reap(pid);
   return result;
 }
 

@@ -2,6 +2,8 @@
 // Running an outside program and waiting for it (the build batch, the unzip command), and
 // emptying the generated macro library.
 
+#include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +18,26 @@ struct ExecResult {
 // Runs argv[0] (searched in PATH when it has no "/") with the arguments, in `folder`, with
 // the caller's environment, and waits for it to end. No shell is involved.
 ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder);
+
+// How a captured run ended.
+enum class CaptureEnd {
+  Exited,      // exitStatus holds its exit code (or 128 + the signal that ended it)
+  NotStarted,  // the program could not be started
+  TimedOut,    // it ran longer than allowed and was killed
+  TooMuch,     // it wrote more than allowed and was killed
+};
+
+struct CaptureResult {
+  CaptureEnd end = CaptureEnd::NotStarted;
+  int exitStatus = -1;
+  std::string output;  // what it wrote to its standard output (at most the limit)
+};
+
+// Runs argv[0] (searched in PATH) with the arguments and takes its standard output. The
+// program runs in a session of its own with no controlling terminal, its input from
+// /dev/null and its errors discarded, so it can never ask the user anything. It and its
+// children are killed when it runs longer than `limit` or writes more than `maxBytes`.
+CaptureResult RunCaptured(const std::vector<std::string>& argv, std::size_t maxBytes, std::chrono::milliseconds limit);
 
 // The seam through which commands start programs; tests put a fake in its place.
 class ProcessRunner {

@@ -67,6 +67,10 @@ inline constexpr Twin kOpenError{"Open Error:", "파일 오픈 에러 :"};
 inline constexpr Twin kOpenErrorVerify{"Open Error:", "Open Error:"};
 inline constexpr Twin kFileNotFoundVerify{"File not found : ", "File not found : "};
 inline constexpr Twin kOpenErrorUpload{"Open Error:", "파일 오픈 에러 : "};
+inline constexpr Twin kImageTooLarge{"The program does not fit the module ! Image : ",
+                                     "프로그램이 모듈에 들어가지 않습니다 ! 이미지 : "};
+inline constexpr Twin kImageTooLargeMemory{" Byte, Program memory : ", " 바이트, 프로그램 메모리 : "};
+inline constexpr Twin kBytesSuffix{" Byte !", " 바이트 !"};
 inline constexpr Twin kUnknownModel{"Unknown PLC model code : ", "알 수 없는 PLC 모델 코드입니다 : "};
 
 // Checksum and keep-area clear.
@@ -100,6 +104,9 @@ inline constexpr Twin kAskUpload{"Do you want Source upload ?", "소스 업로�
 inline constexpr Twin kUnextract{"UnExtract Command Not Found !", "압축 해제 명령을 찾을 수 없습니다 !"};
 inline constexpr Twin kNoBackup{"The source archive holds no program (QSKLBK.$$$) !",
                                 "소스 압축파일에 프로그램(QSKLBK.$$$)이 없습니다 !"};
+inline constexpr Twin kArchiveUnreadable{"The source archive cannot be read : ", "소스 압축파일을 읽을 수 없습니다 : "};
+inline constexpr Twin kBackupTooLarge{"The program in the source archive is larger than ",
+                                      "소스 압축파일의 프로그램이 다음 크기보다 큽니다 : "};
 inline constexpr Twin kBackupWriteError{"File Save Error :", "파일 저장 에러 :"};
 inline constexpr Twin kAskRun{"Do you want execution now ?", "다운로드가 완료되었습니다. 지금 실행하시겠습니까?"};
 

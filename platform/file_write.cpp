@@ -1,8 +1,11 @@
 #include "platform/file_write.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -16,14 +19,42 @@ bool Fail(std::string* error, const std::string& what) {
   return false;
 }
 
+// The name mkstemp gives a temporary of `target`: "." + name + "." + six letters or digits.
+bool IsTemporaryOf(const std::string& entry, const std::string& prefix) {
+  if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) return false;
+  for (size_t i = prefix.size(); i < entry.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return false;
+  return true;
+}
+
+// Removes temporaries of `prefix` that an interrupted write left in `folder`. A write in
+// progress holds a lock on its temporary and is left alone.
+void RemoveLeftovers(const std::filesystem::path& folder, const std::string& prefix) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const int dirFd = dirfd(dir);
+  while (const dirent* e = readdir(dir)) {
+    if (!IsTemporaryOf(e->d_name, prefix)) continue;
+    const int fd = openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) unlinkat(dirFd, e->d_name, 0);
+    close(fd);
+  }
+  closedir(dir);
+}
+
 bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, bool flush, std::string* error) {
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const std::string prefix = "." + target.filename().string() + ".";
+  std::string pattern = (folder / (prefix + "XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = mkstemp(name.data());
   if (fd < 0) return Fail(error, "cannot create a file in " + folder.string());
+  // Marks the temporary as in use until it is closed (see RemoveLeftovers).
+  flock(fd, LOCK_EX | LOCK_NB);
   auto abandon = [&](const std::string& what) {
     int saved = errno;
     close(fd);
@@ -66,6 +97,7 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
     errno = saved;
     return Fail(error, "cannot replace " + target.string());
   }
+  RemoveLeftovers(folder, prefix);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Writes a whole file so that a failure never leaves it half written: the bytes go to a
 // temporary file in the target's folder, every write is checked, the file is flushed to
-// disk and then renamed over the target. On failure the old file is untouched.
+// disk and then renamed over the target. On failure the old file is untouched. After a
+// successful write, temporaries of the same target that an interrupted write left behind
+// (".NAME.XXXXXX") are removed.
 
 #include <filesystem>
 #include <string>

@@ -1,14 +1,4 @@
-# ZQA3.BAT: builds the PLC program for the model codes 10 (ZQV-A).
-# Started by the studio with /bin/sh in its folder, where it has just written the translated
-# program, the macro library, the options header and the program backup. Leaves the listing
-# ZQCORE2.LST, the image ZQOUT.HEX and, with source upload on, the archive UPFILE.ZIP.
-here=$(dirname "$0")
-tool() { if [ -x "$here/$1" ]; then echo "$here/$1"; else echo "$1"; fi; }
-
-rm -f ZQCORE2.r71 ZQOUT.HEX
-"$(tool aq71)" -S -v3 ZQCORE2.S71 -l ZQCORE2.LST
-"$(tool zqlink)" -Z CODE=0-1FFFF -o ZQOUT.HEX ZQCORE2.r71
-if grep -q '^#define COMP_OPTION3 1' 'QSKLREN.$$$'; then
-  rm -f UPFILE.ZIP
-  zip -q -X UPFILE.ZIP 'QSKLBK.$$$'
-fi
+# ZQA3.BAT: builds the PLC program for the model code 10 (ZQV-A) from the core ZQCORE2.S71.
+# Started by the studio with /bin/sh in its folder; the steps are in ZQBUILD.BAT.
+core=ZQCORE2
+. "$(dirname "$0")/ZQBUILD.BAT"

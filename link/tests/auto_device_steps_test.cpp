@@ -57,6 +57,14 @@ TEST(LinkDeviceSteps, FailuresEndInTheirMessages) {
   b.core.AddFault(*zqvsim::ParseFault("A5 none", nullptr));
   EXPECT_TRUE(steps.SendRun());
 
+  // An image larger than the module's program memory: refused before the module is touched.
+  b.Image(132 * 1024);
+  studio.build.RomSize = b.job.romSize;
+  b.Sent();
+  EXPECT_TRUE(steps.DownloadProgram());
+  EXPECT_TRUE(b.Sent().empty());
+  EXPECT_EQ(b.Texts().back(), "The program does not fit the module ! Image : 135170 Byte, Program memory : 131072 Byte !");
+
   studio.doc.Setup.PlcModel = 7;  // no such model: refused before the module is touched
   b.Sent();
   EXPECT_TRUE(steps.DownloadProgram());

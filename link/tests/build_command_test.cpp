@@ -32,7 +32,8 @@ struct FakeRunner : ProcessRunner {
     calls.push_back(argv);
     seenBackup = ReadFile(folder / "QSKLBK.$$$");
     sawStaleHex = std::filesystem::exists(folder / kHexFileName);
-    for (const auto& [name, bytes] : leave) WriteFile(folder / name, bytes);
+    if (started)
+      for (const auto& [name, bytes] : leave) WriteFile(folder / name, bytes);
     return {started, 0};
   }
   std::vector<std::vector<std::string>> calls;
@@ -171,8 +172,12 @@ TEST(Auto, ABatchThatCannotStartIsReported) {
       std::filesystem::remove(f.folder / "ZQA.BAT");
     else
       f.runner.started = false;
+    // An earlier build left an image: with its outputs removed it is no longer current.
+    f.studio->build.CompileInfo = true;
+    WriteFile(f.folder / kHexFileName, ":0400000012345678E8\r\n");
     EXPECT_EQ(RunAuto(f.seams), AutoOutcome::BatchNotStarted);
     EXPECT_FALSE(f.studio->build.CompileInfo);
+    EXPECT_FALSE(std::filesystem::exists(f.folder / kHexFileName));
     ASSERT_EQ(f.sink.shown.size(), 1u);
     EXPECT_EQ(f.sink.shown[0].text, "Build batch could not be started : ZQA.BAT");
   }

@@ -4,6 +4,8 @@
 #include "link/device_menu.h"
 #include "link/archive_extract.h"
 #include "link/download.h"
+#include "link/exec_cmd.h"
+#include "link/hex_image.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
 
@@ -13,6 +15,16 @@ namespace {
 using namespace plclink::testing;
 
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// Stands in for the build batch: records its command lines and reports it started.
+struct BatchRunner : ProcessRunner {
+  ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path&) override {
+    ran.push_back(argv.back());
+    return {started, 0};
+  }
+  std::vector<std::string> ran;
+  bool started = true;
+};
 
 TEST(VerifyCommand, RefusalsAndSuccess) {
   SimBench b(ProfileOf(10));
@@ -33,13 +45,14 @@ TEST(VerifyCommand, RefusalsAndSuccess) {
 TEST(Erase, SmallModelsWriteFourErasedBytes) {
   SimBench b(ProfileOf(1));
   WriteFile(b.job.Image(), Bytes(40, 0x12));
-  bool ranBatch = false, readHex = false;
-  BuildHooks hooks{[&](DeviceJob&) { return readHex = true, false; }, [&](const std::string&) { ranBatch = true; }};
+  bool readHex = false;
+  BatchRunner runner;
+  BuildHooks hooks{[&](DeviceJob&) { return readHex = true, false; }, &runner};
   b.core.program()[0] = 0x00;
   Outcome o = EraseCommand(*b.link, b.job, hooks, false);
   EXPECT_TRUE(o.failed);  // the focus goes back to the ladder whatever the result
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
-  EXPECT_FALSE(ranBatch);
+  EXPECT_TRUE(runner.ran.empty());
   EXPECT_FALSE(readHex);
   Bytes file = ReadFile(b.job.Image());
   EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), Bytes(4, 0xFF));
@@ -55,26 +68,78 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
 TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   SimBench b(ProfileOf(10));
   WriteFile(b.folder.path / "ZQ3MAC.INC", {'x'});
-  std::vector<std::string> ran;
+  WriteFile(b.folder.path / "ZQA3.BAT", {});
+  BatchRunner runner;
   BuildHooks hooks{[&](DeviceJob& job) {
                      job.romSize = 0;
                      Bytes image = MakeImage(16, nullptr, &job.romSize);
                      WriteFile(job.Image(), image);
                      return false;
                    },
-                   [&](const std::string& line) { ran.push_back(line); }};
+                   &runner};
   Outcome o = EraseCommand(*b.link, b.job, hooks, false);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
-  EXPECT_EQ(ran, std::vector<std::string>{"ZQA3.BAT"});
+  EXPECT_EQ(runner.ran, std::vector<std::string>{"ZQA3.BAT"});
   EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLINC.$$$")), " RET \r\n");
   EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLBK.$$$")), " RET \r\n");
   EXPECT_TRUE(ReadFile(b.folder.path / "ZQ3MAC.INC").empty());
   EXPECT_EQ(b.job.romSize, 16);
   EXPECT_TRUE(b.messages.shown.empty());
 
-  BuildHooks failing{[](DeviceJob&) { return true; }, [](const std::string&) {}};
+  BuildHooks failing{[](DeviceJob&) { return true; }, &runner};
   EXPECT_TRUE(EraseCommand(*b.link, b.job, failing, false).failed);
   EXPECT_EQ(EraseCommand(*b.link, b.job, hooks, true).monitor, MonitorItem::Unchanged);
+}
+
+// After an Auto, the batch can no longer run while the outputs of that build lie in the
+// folder: Erase reports it as Auto does and downloads nothing, and Object Download then has
+// no image to send.
+TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
+  enum Case { Missing, Unreadable, NotStarted };
+  for (Case c : {Missing, Unreadable, NotStarted}) {
+    if (c == Unreadable && geteuid() == 0) continue;  // root reads every file
+    SCOPED_TRACE(c);
+    SimBench b(ProfileOf(10));
+    compiler::Studio studio;
+    studio.messages = &b.messages;
+    studio.doc.Setup.UploadFlag = false;
+    BatchRunner runner;
+    BuildHooks hooks{[&](DeviceJob& job) {
+                       const bool failed = ReadHexFile(studio, job.folder);
+                       job.romSize = studio.build.RomSize;
+                       return failed;
+                     },
+                     &runner};
+    // The earlier build's outputs, its image already in the module.
+    const std::string earlierHex = ":0C00000000010203040506070C000A0BB7\r\n:00000001FF\r\n";
+    WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
+    WriteFile(b.folder.path / "ZQCORE2.LST", {'l'});
+    WriteFile(b.folder.path / "UPFILE.ZIP", {'z'});
+    b.Image(40);
+    b.core.program()[0] = 0x5A;
+    WriteFile(b.folder.path / "ZQA3.BAT", {'e', 'x', 'i', 't'});
+    if (c == Missing) std::filesystem::remove(b.folder.path / "ZQA3.BAT");
+    if (c == Unreadable) std::filesystem::permissions(b.folder.path / "ZQA3.BAT", std::filesystem::perms::none);
+    if (c == NotStarted) runner.started = false;
+    b.Sent();
+
+    const Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+    EXPECT_TRUE(o.failed);
+    EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Build batch could not be started : ZQA3.BAT"});
+    EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio Error !");
+    EXPECT_TRUE(b.Sent().empty());
+    EXPECT_EQ(b.core.program()[0], 0x5A);
+    EXPECT_FALSE(b.job.compileInfo);
+    for (const char* name : {"ZQOUT.HEX", "ZQCORE2.LST", "UPFILE.ZIP"})
+      EXPECT_FALSE(std::filesystem::exists(b.folder.path / name)) << name;
+
+    // A HEX file of an earlier build put back in the folder is not downloaded either.
+    WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
+    EXPECT_TRUE(ObjectDownloadCommand(*b.link, b.job, hooks, false).failed);
+    EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
+    EXPECT_EQ(b.core.program()[0], 0x5A);
+  }
 }
 
 TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
@@ -219,7 +284,7 @@ TEST(UploadCommand, FailedExtractionOpensNothing) {
     r.b.messages.answers = {platform::MsgResult::Yes};
     r.Run();
     EXPECT_TRUE(r.calls.empty());
-    EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+    EXPECT_EQ(r.b.Texts().back(), "The source archive cannot be read : DNFILE.ZIP");
   }
   {
     UploadRig r(StoredZip({{"QSKLBK.$$$", "p"}}));
@@ -231,6 +296,39 @@ TEST(UploadCommand, FailedExtractionOpensNothing) {
     setenv("PATH", path.c_str(), 1);
     EXPECT_TRUE(r.calls.empty());
     EXPECT_EQ(r.b.Texts().back(), "UnExtract Command Not Found !");
+  }
+}
+
+TEST(UploadCommand, AnEncryptedOrHugeBackupIsRefusedWithItsMessage) {
+  TempFolder work;
+  auto archiveOf = [&](const std::string& program, std::vector<std::string> zipOptions) {
+    WriteFile(work.path / "QSKLBK.$$$", Bytes(program.begin(), program.end()));
+    std::filesystem::remove(work.path / "A.ZIP");
+    zipOptions.insert(zipOptions.begin(), "zip");
+    zipOptions.insert(zipOptions.end(), {"A.ZIP", "QSKLBK.$$$"});
+    EXPECT_EQ(ExecCmd(zipOptions, work.path).exitStatus, 0);
+    return ReadFile(work.path / "A.ZIP");
+  };
+  {
+    UploadRig r(archiveOf("program", {"-q", "-P", "secret"}));
+    WriteFile(r.b.folder.path / "QSKLBK.$$$", {'l'});
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(r.Run().monitor, MonitorItem::Unchanged);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "The source archive cannot be read : DNFILE.ZIP");
+    EXPECT_EQ(r.b.messages.shown.back().caption, "Korvane Studio ERROR !");
+    EXPECT_EQ(ReadFile(r.b.folder.path / "QSKLBK.$$$"), Bytes{'l'});
+  }
+  {
+    // Nine megabytes of zeros pack into a few kilobytes.
+    const Bytes archive = archiveOf(std::string(9 * 1024 * 1024, '\0'), {"-q", "-9"});
+    ASSERT_LT(archive.size(), 32767u);
+    UploadRig r(archive);
+    r.b.messages.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(r.Run().monitor, MonitorItem::Unchanged);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.b.Texts().back(), "The program in the source archive is larger than 8388608 Byte !");
+    EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "QSKLBK.$$$"));
   }
 }
 

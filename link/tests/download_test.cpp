@@ -142,6 +142,35 @@ TEST(Download, RefusalsBeforeTheModuleIsErased) {
   }
 }
 
+TEST(Download, AnImageLargerThanTheProgramMemoryIsRefusedBeforeAnythingIsSent) {
+  for (int model : {1, 2, 3, 4, 5, 10}) {
+    for (int length : {132 * 1024, 300 * 1024, 128 * 1024 - 1}) {
+      SCOPED_TRACE("model " + std::to_string(model) + ", " + std::to_string(length) + " bytes");
+      SimBench b(ProfileOf(model));
+      b.Image(length);
+      b.core.program()[0] = 0x12;
+      EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+      EXPECT_EQ(b.Texts(), std::vector<std::string>{"The program does not fit the module ! Image : " +
+                                                    std::to_string(length + 2) +
+                                                    " Byte, Program memory : 131072 Byte !"});
+      EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio Error !");
+      EXPECT_TRUE(b.Sent().empty());
+      EXPECT_EQ(b.core.program()[0], 0x12);
+    }
+  }
+  SimBench b(ProfileOf(10));
+  bool korean = true;
+  b.link->SetKoreanMenu(&korean);
+  b.Image(140000);
+  EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+  EXPECT_EQ(b.Texts().back(), "프로그램이 모듈에 들어가지 않습니다 ! 이미지 : 140002 바이트, 프로그램 메모리 : 131072 바이트 !");
+  // The largest image that fits is stored whole, with the marker behind it.
+  korean = false;
+  const Bytes image = b.Image(128 * 1024 - 2);
+  ASSERT_FALSE(DownloadProgram(*b.link, b.job)) << b.Texts().back();
+  EXPECT_TRUE(b.ProgramEquals(image, image.size()));
+}
+
 TEST(Download, LinkFailuresEndInTheirMessagesAndClearTheStatus) {
   struct Case {
     const char* fault;

@@ -1,10 +1,15 @@
 #include "platform/file_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -75,5 +80,29 @@ TEST(FileWrite, BuildFilesAreReplacedWhole) {
   ASSERT_TRUE(ReadWholeFile(target, back));
   EXPECT_EQ(back, "x");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  fs::remove_all(dir);
+}
+
+TEST(FileWrite, ASaveRemovesWhatInterruptedSavesOfTheSameFileLeft) {
+  fs::path dir = TempFolder("fw4");
+  auto put = [&](const std::string& name) { std::ofstream(dir / name) << "part"; };
+  // Left by saves killed mid-write: of the target, and of another file.
+  put(".prog.qsl.a1B2c3");
+  put(".prog.qsl.ZZZZZZ");
+  put(".other.qsl.a1B2c3");
+  put(".prog.qsl.a1B2c");       // not a temporary name
+  put(".prog.qsl.a1B2c3.bak");  // nor this
+  // A save of the target in progress elsewhere holds its temporary locked.
+  put(".prog.qsl.busy01");
+  const int busy = open((dir / ".prog.qsl.busy01").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(busy, LOCK_EX), 0);
+
+  ASSERT_TRUE(WriteFileAtomically(dir / "prog.qsl", "program"));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".other.qsl.a1B2c3", ".prog.qsl.a1B2c", ".prog.qsl.a1B2c3.bak",
+                                             ".prog.qsl.busy01", "prog.qsl"}));
+  close(busy);
   fs::remove_all(dir);
 }

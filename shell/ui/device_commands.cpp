@@ -39,7 +39,8 @@ void KeepJob(compiler::Studio& studio, const plclink::DeviceJob& job) {
   studio.build.CompileInfo = job.compileInfo;
 }
 
-plclink::BuildHooks BuildHooksOf(FrmMain& window) {
+// `runner` starts the build batch (Erase only).
+plclink::BuildHooks BuildHooksOf(FrmMain& window, plclink::ProcessRunner* runner = nullptr) {
   plclink::BuildHooks hooks;
   compiler::Studio* studio = &window.Studio();
   hooks.readHexFile = [studio](plclink::DeviceJob& job) {
@@ -48,9 +49,7 @@ plclink::BuildHooks BuildHooksOf(FrmMain& window) {
     job.compileInfo = studio->build.CompileInfo;
     return failed;
   };
-  hooks.execCmd = [folder = window.StudioFolder()](const std::string& batch) {
-    plclink::SpawnProcessRunner().Run({"/bin/sh", batch}, folder);
-  };
+  hooks.runner = runner;
   return hooks;
 }
 
@@ -112,7 +111,9 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                     }));
   window.SetHandler("mnuErase", command([w, l] {
                       plclink::DeviceJob job = JobOf(*w);
-                      const plclink::Outcome outcome = plclink::EraseCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
+                      plclink::SpawnProcessRunner runner;
+                      const plclink::Outcome outcome =
+                          plclink::EraseCommand(*l, job, BuildHooksOf(*w, &runner), w->MonitorOn());
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));

@@ -301,17 +301,22 @@ TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
   for (const auto& m : sink.shown) EXPECT_EQ(m.text.find("Error"), std::string::npos) << m.text;
 }
 
+// The studio's folder gets the build tools, and the ladder a small program that Auto can build.
+void PrepareAuto(StudioWiringTest& t) {
+  t.CopyBuildTools();
+  t.window->View().AskStart = 0;
+  t.studio->shell.CurFilePath = (t.folder / "auto.qsl").string();
+  t.Place(0, 0, Qt::Key_F3, "P0:0");
+  t.Place(1, 0, Qt::Key_F7, "P1:0");  // wires to the coil in the last column
+  ASSERT_EQ(t.doc().CellText[10][0], "P1:0");
+  t.doc().CurRow = 1;
+  t.ladder.view->showCursorCell();
+  t.ladder.view->toolbarClick(11);  // END
+  t.sink.shown.clear();
+}
+
 TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
-  CopyBuildTools();
-  window->View().AskStart = 0;
-  studio->shell.CurFilePath = (folder / "auto.qsl").string();
-  Place(0, 0, Qt::Key_F3, "P0:0");
-  Place(1, 0, Qt::Key_F7, "P1:0");  // wires to the coil in the last column
-  ASSERT_EQ(doc().CellText[10][0], "P1:0");
-  doc().CurRow = 1;
-  ladder.view->showCursorCell();
-  ladder.view->toolbarClick(11);  // END
-  sink.shown.clear();
+  PrepareAuto(*this);
   Trigger("mnuAuto");
   for (const auto& m : sink.shown) ADD_FAILURE() << m.caption << ": " << m.text;
   EXPECT_TRUE(studio->build.CompileInfo);
@@ -536,4 +541,36 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   ASSERT_FALSE(sink.shown.empty());
   EXPECT_EQ(sink.shown.back().text.rfind("Check Sum UnMatch Error", 0), 0u) << sink.shown.back().text;
   EXPECT_FALSE(item->isEnabled());
+}
+
+TEST_F(StudioWiringTest, EraseWhoseBatchCannotStartDownloadsNothing) {
+  window->PlcModel().ChooseModelRow(0);  // ZQV-A, model code 10
+  window->PlcSetupFix();
+  ASSERT_EQ(studio->doc.Setup.PlcModel, 10);
+  core.SetProfile(zqvsim::Profile{10, 150});
+  PrepareAuto(*this);
+  Trigger("mnuAuto");
+  for (const auto& m : sink.shown) ADD_FAILURE() << m.caption << ": " << m.text;
+  ASSERT_TRUE(std::filesystem::exists(folder / "ZQOUT.HEX"));
+  const std::vector<std::uint8_t> stored(core.program().begin(), core.program().begin() + 64);
+
+  // The batch is gone; the HEX file of that build still lies in the folder.
+  std::filesystem::remove(folder / "ZQA3.BAT");
+  for (const char* name : {"ZQOUT.HEX", "UPFILE.ZIP"})
+    std::filesystem::copy_file(folder / name, folder / (std::string("EARLIER.") + name));
+  Trigger("mnuErase");
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
+  EXPECT_EQ(sink.shown[0].text, "Build batch could not be started : ZQA3.BAT");
+  EXPECT_EQ(std::vector<std::uint8_t>(core.program().begin(), core.program().begin() + 64), stored);
+  EXPECT_FALSE(std::filesystem::exists(folder / "ZQOUT.HEX"));
+
+  // Put back, they are not downloaded by Object Download either.
+  for (const char* name : {"ZQOUT.HEX", "UPFILE.ZIP"})
+    std::filesystem::copy_file(folder / (std::string("EARLIER.") + name), folder / name);
+  sink.shown.clear();
+  Trigger("mnuObjectDownload");
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back().text, "No compile information ! Please (AUTO) Click !");
+  EXPECT_EQ(std::vector<std::uint8_t>(core.program().begin(), core.program().begin() + 64), stored);
 }
