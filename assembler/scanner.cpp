@@ -440,6 +440,14 @@ bool Scanner::ident_part(int c) const {
   return false;
 }
 
+StringLiteral& Scanner::new_string_literal() {
+  StringLiteral& lit = strings_[next_string_];
+  next_string_ = (next_string_ + 1) % kStringRecords;
+  lit.text.clear();
+  lit.quote_kind = 1;
+  return lit;
+}
+
 int Scanner::read_line_raw(std::string& out) {
   while (ch_ != '\n' && ch_ != -1) {
     out += static_cast<char>(ch_);
@@ -1096,7 +1104,7 @@ int Scanner::scan_bcd() {
     digits.resize(8);
   }
   if (digits.size() % 2) digits += '0';
-  StringLiteral& s = strings_.emplace_back();
+  StringLiteral& s = new_string_literal();
   s.text.assign(4, '\0');
   for (std::size_t i = 0; i < digits.size(); i += 2)
     s.text[i / 2] = static_cast<char>(digit_value(digits[i]) * 16 + digit_value(digits[i + 1]));
@@ -1218,7 +1226,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
   if (failed) s.clear();
   token_.text = s;
   if (quote == '"' || include_name) {
-    StringLiteral& lit = strings_.emplace_back();
+    StringLiteral& lit = new_string_literal();
     lit.text = s;
     lit.quote_kind = 1;
     token_.string = &lit;
@@ -1232,7 +1240,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
     token_.number = static_cast<unsigned char>(s[0]);
     return TOK_CHAR;
   }
-  StringLiteral& lit = strings_.emplace_back();
+  StringLiteral& lit = new_string_literal();
   lit.text = s;
   lit.quote_kind = 0;
   token_.string = &lit;
@@ -1282,12 +1290,72 @@ int Scanner::continue_block_comment() {
 
 // ---- false conditional branches ---------------------------------------------------------------
 
+// The directive word of a line: the word after exactly one run of blanks (the label field may
+// stand before it); empty for a comment line, a line without such a word, or a word at the first
+// column. `end` is the place after the word (the line's size when there is none).
+std::string_view Scanner::skip_directive_word(std::string_view line, std::size_t& end) const {
+  end = line.size();
+  std::size_t i = 0;
+  while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
+  bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
+  std::size_t j = i;
+  while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
+  if (comment || j == i || j >= line.size()) return {};
+  std::size_t k = j;
+  while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
+  end = k;
+  return line.substr(j, k - j);
+}
+
 void Scanner::skip_false_branch() {
   IdentTree& tr = t();
   int macro_count = 0;
+  auto conditional_kind = [&tr](std::string_view word) {
+    int kind = 0;
+    for (const auto& c : tr.conditional_names())
+      if (equals_upper_ascii(word, c.node->name)) kind = c.kind;
+    return kind;
+  };
+  auto names_block = [&tr](std::string_view word, int block_kind) {
+    for (SymbolNode* n : tr.block_names(block_kind))
+      if (equals_upper_ascii(word, n->name)) return true;
+    return false;
+  };
   for (;;) {
     int s = conditional->state();
     if (s != 1 && s != 4 && s != 5) return;
+    const bool listed = (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line;
+    std::string_view recorded;
+    if (line_start_pending_ && !listed && !recorder && reader_->pushback.empty() &&
+        reader_->peek_recorded_line(recorded)) {
+      // A recorded line is looked at unexpanded when nothing its expansion could put in the
+      // place of a parameter reaches its directive word; lines that end the skip, and MACRO and
+      // ENDM, are read the usual way below.
+      std::size_t end = 0;
+      std::string_view word = skip_directive_word(recorded, end);
+      if (recorded.substr(0, end + 1).find('\\') == std::string_view::npos) {
+        int kind = word.empty() ? 0 : conditional_kind(word);
+        bool passed = false;
+        if (kind == 0) {
+          passed = word.empty() || !conditional->in_macro_expansion() ||
+                   (!names_block(word, BLOCK_MACRO) && !names_block(word, BLOCK_ENDM));
+        } else if (kind == COND_IF) {
+          conditional->open_skipped_level();
+          passed = true;
+        } else if (kind == COND_ELSE || kind == COND_ELSEIF) {
+          passed = s == 5;
+        } else if (kind == COND_ENDIF && conditional->depth() != 1) {
+          conditional->close_level();
+          passed = true;
+        }
+        if (passed) {
+          reader_->pass_recorded_line();
+          prev_ch_ = recorded.empty() ? '\n' : static_cast<unsigned char>(recorded.back());
+          ch_ = '\n';
+          continue;
+        }
+      }
+    }
     if (line_start_pending_) {
       line_start_pending_ = false;
       getch();
@@ -1296,30 +1364,18 @@ void Scanner::skip_false_branch() {
     std::string line;
     read_line_raw(line);  // the whole line, however long
     line_start_pending_ = true;
+    // (the listing flags of a pushed text end with it)
     if ((listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line) hooks.list_skipped_line(line);
 
-    // The word after exactly one run of blanks (the label field may stand before it).
-    std::size_t i = 0;
-    while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
-    bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
-    std::size_t j = i;
-    while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
-    if (comment || j == i || j >= line.size()) continue;
-    std::size_t k = j;
-    while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
-    std::string word = upper_ascii(std::string_view(line).substr(j, k - j));
+    std::size_t end = 0;
+    std::string_view word = skip_directive_word(line, end);
     if (word.empty()) continue;
 
-    int cond_kind = 0;
-    for (const auto& c : tr.conditional_names())
-      if (c.node->name == word) cond_kind = c.kind;
+    int cond_kind = conditional_kind(word);
     if (!cond_kind) {
       if (!conditional->in_macro_expansion()) continue;
-      bool is_macro = false, is_endm = false;
-      for (SymbolNode* n : tr.block_names(BLOCK_MACRO)) is_macro = is_macro || n->name == word;
-      for (SymbolNode* n : tr.block_names(BLOCK_ENDM)) is_endm = is_endm || n->name == word;
-      if (is_macro) ++macro_count;
-      if (is_endm) {
+      if (names_block(word, BLOCK_MACRO)) ++macro_count;
+      if (names_block(word, BLOCK_ENDM)) {
         if (macro_count == 1) {
           macro_count = 0;
         } else {
@@ -1341,7 +1397,7 @@ void Scanner::skip_false_branch() {
       case COND_ELSE:
         if (s == 5) break;
         conditional->set_state(s | 128);
-        push_input_string_A05(word, true, true, listing_flags);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
         return;
       case COND_ENDIF:
         if (conditional->depth() != 1) {
@@ -1349,7 +1405,7 @@ void Scanner::skip_false_branch() {
           break;
         }
         conditional->set_state(s | 128);
-        push_input_string_A05(word, true, true, listing_flags);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
         return;
       default:
         break;
@@ -1557,7 +1613,7 @@ const Token& Scanner::next_token_A07() {
     }
   }
   if (text != (joined.string ? joined.string->text : joined.text)) {
-    StringLiteral& lit = strings_.emplace_back();
+    StringLiteral& lit = new_string_literal();
     lit.text = text;
     lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
     joined.string = &lit;

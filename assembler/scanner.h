@@ -12,6 +12,7 @@
 // the label ".L1"). A dot anywhere else, or an unregistered dot, is the token "." (24).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -92,6 +93,14 @@ class InputReader {
   // The line being read when the reader plays back generated lines (macro expansions and
   // repeat bodies), for the listing; nullptr for other readers.
   virtual const std::string* generated_line() const { return nullptr; }
+  // For the false-branch skip, at a line start: the next line as recorded (without its line
+  // feed) when reading it expanded would have no effect beyond its text, so that the skip can
+  // look at it as it stands; false otherwise. pass_recorded_line() then moves past it unread.
+  virtual bool peek_recorded_line(std::string_view& line) {
+    (void)line;
+    return false;
+  }
+  virtual void pass_recorded_line() {}
   std::vector<int> pushback;  // waiting characters; the last one comes next
 };
 
@@ -261,6 +270,7 @@ class Scanner {
   void handle_preprocessor_line();
   void handle_include_line();
   void skip_false_branch();
+  std::string_view skip_directive_word(std::string_view line, std::size_t& end) const;
   bool is_comment_start(int c) const;
   bool ident_start(int c) const;
   bool ident_part(int c) const;
@@ -302,7 +312,13 @@ class Scanner {
   std::deque<Token> saved_;  // look-ahead store
   bool replay_ = false;
   int line_tokens_ = 0;
-  std::deque<StringLiteral> strings_;
+  // The records of the latest string tokens, taken in turn: a string token's record stays
+  // untouched while the next kStringRecords - 1 strings are read, longer than any statement
+  // looks back (its users copy what they keep).
+  static constexpr std::size_t kStringRecords = 64;
+  std::array<StringLiteral, kStringRecords> strings_{};
+  std::size_t next_string_ = 0;
+  StringLiteral& new_string_literal();
 };
 
 // Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15

@@ -64,6 +64,7 @@ struct StatementServices {
   const Scanner* scanner = nullptr;           // reads the source: token columns, generated lines
   Statement* line_statement = nullptr;        // statement of the line being read
   Statement* backend = nullptr;               // statement the back end works on
+  bool listing = true;                        // a list file is written: keep what it may show
   std::size_t module_first = 0;               // place in the store of the module's first record
   // The records of the module in source order.
   StatementRange module_statements() const { return store.since(module_first); }
