@@ -177,18 +177,26 @@ class ExpansionReader : public InputReader {
     return static_cast<unsigned char>(text_[pos_++]);
   }
   const std::string* generated_line() const override { return text_.empty() ? nullptr : &text_; }
-  bool peek_recorded_line(std::string_view& line) override {
+  bool peek_recorded_line(RecordedLine& line) override {
     if (pos_ < text_.size() || ctx->next_line >= ctx->def->lines.size()) return false;
     const MacroLine& l = ctx->def->lines[ctx->next_line];
     if (!l.plain) return false;
-    line = l.text;
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    line.text = l.text;
+    if (!line.text.empty() && line.text.back() == '\n') line.text.remove_suffix(1);
+    line.skip_class = &l.skip_class;
     return true;
   }
   void pass_recorded_line() override {
     ++ctx->next_line;
     text_.clear();
     pos_ = 0;
+  }
+  std::string expand_recorded_line() override {
+    text_ = expand_line(*ctx, ctx->def->lines[ctx->next_line++].text);
+    pos_ = text_.size();
+    std::string line = text_;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
   }
   std::unique_ptr<CallContext> ctx;
 

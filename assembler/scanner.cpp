@@ -1307,53 +1307,95 @@ std::string_view Scanner::skip_directive_word(std::string_view line, std::size_t
   return line.substr(j, k - j);
 }
 
+bool Scanner::skipped_line_listed() const {
+  return (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line &&
+         (!hooks.lines_listed || hooks.lines_listed());
+}
+
 void Scanner::skip_false_branch() {
   IdentTree& tr = t();
   int macro_count = 0;
-  auto conditional_kind = [&tr](std::string_view word) {
+  const bool in_expansion = conditional->in_macro_expansion();
+  const std::vector<SymbolNode*>& macro_names = tr.block_names(BLOCK_MACRO);
+  const std::vector<SymbolNode*>& endm_names = tr.block_names(BLOCK_ENDM);
+  auto names = [](std::string_view word, const std::vector<SymbolNode*>& list) {
+    for (SymbolNode* n : list)
+      if (equals_upper_ascii(word, n->name)) return true;
+    return false;
+  };
+  // What a line is to the skip, by its directive word: a conditional kind (COND_IF ...),
+  // kSkipMacro, kSkipEndm or 0.
+  auto classify = [&](std::string_view word) {
+    if (word.empty()) return 0;
     int kind = 0;
     for (const auto& c : tr.conditional_names())
       if (equals_upper_ascii(word, c.node->name)) kind = c.kind;
-    return kind;
+    if (kind) return kind;
+    if (names(word, macro_names)) return static_cast<int>(kSkipMacro);
+    if (names(word, endm_names)) return static_cast<int>(kSkipEndm);
+    return 0;
   };
-  auto names_block = [&tr](std::string_view word, int block_kind) {
-    for (SymbolNode* n : tr.block_names(block_kind))
-      if (equals_upper_ascii(word, n->name)) return true;
-    return false;
+  // Handles the line of a conditional kind; true when skipping goes on.
+  auto conditional_line = [&](int kind, int s, const std::string& line, std::string_view word) {
+    switch (kind) {
+      case COND_IF:
+        conditional->open_skipped_level();
+        return true;
+      case COND_ELSEIF:
+        if (s == 5) return true;
+        conditional->set_state(s | 128);
+        push_input_string_A05(line, true, true, listing_flags);
+        return false;
+      case COND_ELSE:
+        if (s == 5) return true;
+        conditional->set_state(s | 128);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
+        return false;
+      case COND_ENDIF:
+        if (conditional->depth() != 1) {
+          conditional->close_level();
+          return true;
+        }
+        conditional->set_state(s | 128);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
+        return false;
+      default:
+        return true;
+    }
   };
   for (;;) {
     int s = conditional->state();
     if (s != 1 && s != 4 && s != 5) return;
-    const bool listed = (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line;
-    std::string_view recorded;
+    const bool listed = skipped_line_listed();
+    RecordedLine recorded;
     if (line_start_pending_ && !listed && !recorder && reader_->pushback.empty() &&
         reader_->peek_recorded_line(recorded)) {
       // A recorded line is looked at unexpanded when nothing its expansion could put in the
-      // place of a parameter reaches its directive word; lines that end the skip, and MACRO and
-      // ENDM, are read the usual way below.
-      std::size_t end = 0;
-      std::string_view word = skip_directive_word(recorded, end);
-      if (recorded.substr(0, end + 1).find('\\') == std::string_view::npos) {
-        int kind = word.empty() ? 0 : conditional_kind(word);
-        bool passed = false;
-        if (kind == 0) {
-          passed = word.empty() || !conditional->in_macro_expansion() ||
-                   (!names_block(word, BLOCK_MACRO) && !names_block(word, BLOCK_ENDM));
-        } else if (kind == COND_IF) {
-          conditional->open_skipped_level();
-          passed = true;
-        } else if (kind == COND_ELSE || kind == COND_ELSEIF) {
-          passed = s == 5;
-        } else if (kind == COND_ENDIF && conditional->depth() != 1) {
-          conditional->close_level();
-          passed = true;
-        }
-        if (passed) {
-          reader_->pass_recorded_line();
-          prev_ch_ = recorded.empty() ? '\n' : static_cast<unsigned char>(recorded.back());
-          ch_ = '\n';
-          continue;
-        }
+      // place of a parameter reaches its directive word (its class is kept with the line).
+      if (*recorded.skip_class == kSkipUnknown) {
+        std::size_t end = 0;
+        std::string_view word = skip_directive_word(recorded.text, end);
+        bool plain = recorded.text.substr(0, end + 1).find('\\') == std::string_view::npos;
+        *recorded.skip_class = static_cast<std::int8_t>(plain ? classify(word) : kSkipExpanded);
+      }
+      const int kind = *recorded.skip_class;
+      if (kind == 0 || (!in_expansion && (kind == kSkipMacro || kind == kSkipEndm)) ||
+          (kind == COND_IF || ((kind == COND_ELSE || kind == COND_ELSEIF) && s == 5) ||
+           (kind == COND_ENDIF && conditional->depth() != 1))) {
+        reader_->pass_recorded_line();
+        prev_ch_ = recorded.text.empty() ? '\n' : static_cast<unsigned char>(recorded.text.back());
+        ch_ = '\n';
+        if (kind != 0 && kind != kSkipMacro && kind != kSkipEndm) conditional_line(kind, s, std::string(), {});
+        continue;
+      }
+      if (kind == COND_ELSE || kind == COND_ELSEIF || kind == COND_ENDIF) {
+        // It ends the skip: read it expanded, as the lines of the expansion are read.
+        std::string line = reader_->expand_recorded_line();
+        prev_ch_ = line.empty() ? '\n' : static_cast<unsigned char>(line.back());
+        ch_ = '\n';
+        std::size_t end = 0;
+        conditional_line(kind, s, line, skip_directive_word(line, end));
+        return;
       }
     }
     if (line_start_pending_) {
@@ -1365,17 +1407,15 @@ void Scanner::skip_false_branch() {
     read_line_raw(line);  // the whole line, however long
     line_start_pending_ = true;
     // (the listing flags of a pushed text end with it)
-    if ((listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line) hooks.list_skipped_line(line);
+    if (skipped_line_listed()) hooks.list_skipped_line(line);
 
     std::size_t end = 0;
     std::string_view word = skip_directive_word(line, end);
-    if (word.empty()) continue;
-
-    int cond_kind = conditional_kind(word);
-    if (!cond_kind) {
-      if (!conditional->in_macro_expansion()) continue;
-      if (names_block(word, BLOCK_MACRO)) ++macro_count;
-      if (names_block(word, BLOCK_ENDM)) {
+    const int kind = classify(word);
+    if (kind == kSkipMacro || kind == kSkipEndm) {
+      if (!in_expansion) continue;
+      if (kind == kSkipMacro) ++macro_count;
+      if (kind == kSkipEndm) {
         if (macro_count == 1) {
           macro_count = 0;
         } else {
@@ -1385,31 +1425,7 @@ void Scanner::skip_false_branch() {
       }
       continue;
     }
-    switch (cond_kind) {
-      case COND_IF:
-        conditional->open_skipped_level();
-        break;
-      case COND_ELSEIF:
-        if (s == 5) break;
-        conditional->set_state(s | 128);
-        push_input_string_A05(line, true, true, listing_flags);
-        return;
-      case COND_ELSE:
-        if (s == 5) break;
-        conditional->set_state(s | 128);
-        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
-        return;
-      case COND_ENDIF:
-        if (conditional->depth() != 1) {
-          conditional->close_level();
-          break;
-        }
-        conditional->set_state(s | 128);
-        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
-        return;
-      default:
-        break;
-    }
+    if (!conditional_line(kind, s, line, word)) return;
   }
 }
 
