@@ -588,12 +588,17 @@ class Driver {
       if (previous) previous();
       sc.listing_flags = settings.list_flags;
     };
-    sc.hooks.list_skipped_line = [&run = run_, &services = services_](std::string_view) {
-      Statement* current = services.line_statement;
-      services.line_statement = nullptr;
-      note_skipped_line(run, open_statement(run, StatementKind::Comment));
-      services.line_statement = current;
-    };
+    // Without a list file a skipped line leaves nothing behind (and the scanner need not read
+    // it), and a statement keeps no text for the listing.
+    services_.listing = files_.list != nullptr;
+    sc.hooks.lines_listed = [&services = services_] { return lines_listed(services); };
+    if (files_.list)
+      sc.hooks.list_skipped_line = [&run = run_, &services = services_](std::string_view) {
+        Statement* current = services.line_statement;
+        services.line_statement = nullptr;
+        note_skipped_line(run, open_statement(run, StatementKind::Comment));
+        services.line_statement = current;
+      };
 
     ExpressionHooks& e = expression_hooks(run_);
     e.location_label = [&run = run_, &s = s_, &services = services_, &segments = segments_]() -> LabelRec* {
@@ -658,6 +663,7 @@ void Driver::assemble() {
   IdentTree& tree = tree_;
   const std::uint32_t debug = settings_.debug_info;
   if (debug & DEBUG_ON) tree.env.queue_debug_labels = true;
+  tree.env.renew_value = renew_label_value;
   if ((debug & (DEBUG_ON | DEBUG_REFERENCES)) == (DEBUG_ON | DEBUG_REFERENCES)) tree.env.record_label_references = true;
   init_preprocessor_A02(run_);
   segments_.begin_module();

@@ -289,16 +289,30 @@ ValueRec* new_constant_expression_A08(Assembly& run, std::int32_t value) {
   return e;
 }
 
+namespace {
+
+void init_label_value(ValueRec& e, LabelRec& label) {
+  e.owner = &label;
+  e.result_segment = static_cast<std::uint16_t>(label.segment_number);
+  if (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) {
+    e.kind = VALUE_ABSOLUTE;
+    e.value = static_cast<std::uint32_t>(label.absolute_value);
+    e.result_segment = 0;
+  }
+}
+
+}  // namespace
+
 ValueRec* new_label_value(Assembly& run, LabelRec& label) {
   ValueRec* e = new_expression(run);
-  e->owner = &label;
-  e->result_segment = label.segment_number;
-  if (label.flags & (LABEL_PREDEFINED | LABEL_ABSOLUTE)) {
-    e->kind = VALUE_ABSOLUTE;
-    e->value = static_cast<std::uint32_t>(label.absolute_value);
-    e->result_segment = 0;
-  }
+  init_label_value(*e, label);
   return e;
+}
+
+void renew_label_value(LabelRec& label) {
+  if (!label.value) return;
+  *label.value = ValueRec{};
+  init_label_value(*label.value, label);
 }
 
 ValueRec& label_value(Assembly& run, LabelRec& label) {
@@ -895,7 +909,7 @@ ValueRec* expression_from_terms(Assembly& run, TermList terms) {
     return e;
   }
   evaluate_expression_A08(run, *e, false);
-  e->statement = ident_tree(run).env.statement;
+  e->statement = ident_tree(run).env.take_statement();
   return e;
 }
 
@@ -951,7 +965,7 @@ ValueRec* failed_expression(Assembly& run) {
   ValueRec* e = new_expression(run);
   e->failed = true;
   make_absolute(*e, 0);
-  e->statement = ident_tree(run).env.statement;
+  e->statement = ident_tree(run).env.take_statement();
   return e;
 }
 

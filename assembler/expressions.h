@@ -433,6 +433,8 @@ OperandValue operand_value(OperandSlot slot);
 ValueRec* new_constant_expression_A08(Assembly& run, std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(Assembly& run, LabelRec& label);
+// The value record of a label made anew on an old record starts over as a new one.
+void renew_label_value(LabelRec& label);
 // left OP right as a new expression (terms copied); internal error when the token is not an
 // operator.
 ValueRec* cat_expressions_A08(Assembly& run, const ValueRec& left, int token, const ValueRec& right);

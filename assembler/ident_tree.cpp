@@ -48,6 +48,15 @@ std::string upper_ascii(std::string_view text) {
   return out;
 }
 
+bool equals_upper_ascii(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
 
 IdentTree& ident_tree(Assembly& run) { return run.part<IdentTree>(); }
 
@@ -160,10 +169,10 @@ SymbolNode* IdentTree::find_kind(std::string_view name, int kind) const {
   // labels into macros itself.)
   if (kind >= 0 && kind < static_cast<int>(kinds_made_.size()) && kind != KIND_MACRO && !kinds_made_[kind])
     return nullptr;
-  for (SymbolNode* x = head_of(name); x; x = x->next)
+  for (SymbolNode* x = find_exact(name); x; x = x->next)
     if (x->def && x->def->kind == kind) return x;
   if (has_lower(name))
-    for (SymbolNode* x = head_of(upper_ascii(name)); x; x = x->next)
+    for (SymbolNode* x = find_exact(upper_ascii(name)); x; x = x->next)
       if (x->def && x->def->kind == kind) return x;
   return nullptr;
 }
@@ -216,6 +225,8 @@ LookupResult IdentTree::check_ident(std::string_view name, int mode) {
     current_ = nullptr;
     return r;
   }
+  if (wn) wn->looked_up = true;
+  if (un) un->looked_up = true;
   r.node = choose(wn, un, mode, &r.result);
   current_ = r.node;
   return r;
@@ -378,15 +389,19 @@ LabelRec* IdentTree::make_label(SymbolNode* node, bool placed) {
   DefinitionRec* def = node->def;
   if (!def) def = new_def(node, KIND_LABEL);
   LabelRec& l = labels_.emplace_back();
+  init_label(l, def, placed, true);
+  def->label = &l;
+  if (env.make_value) l.value = env.make_value(l);
+  return &l;
+}
+
+void IdentTree::init_label(LabelRec& l, DefinitionRec* def, bool placed, bool take_statement) {
   l.segment_kind = env.segment_kind;
   l.segment_number = env.segment_number;
   l.flags = env.symbol_flags | LABEL_DEFINED;
   if (!placed) l.flags |= LABEL_NOT_PLACED;
   l.def = def;
-  l.statement = env.statement;
-  def->label = &l;
-  if (env.make_value) l.value = env.make_value(l);
-  return &l;
+  l.statement = take_statement ? env.take_statement() : nullptr;
 }
 
 bool IdentTree::kind_acceptable_folded(int kind, const ClassifyContext& ctx) const {
@@ -485,21 +500,51 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
       record_reference(node->def, false);
     }
     if ((l->flags & LABEL_WAITING) && ctx.line_active) {
-      l->statement = env.statement;
+      l->statement = env.take_statement();
       l->flags &= ~LABEL_WAITING;
     }
   }
   return r;
 }
 
-SymbolNode* IdentTree::declare_local(std::string_view name, int level) {
+SymbolNode* IdentTree::declare_local(std::string_view name, int level, bool take_statement) {
   std::string stored = case_sensitive ? std::string(name) : upper_ascii(name);
   SymbolNode* outer = head_of(stored);
-  SymbolNode* local = new_node(stored);
-  if (outer) local->define = outer->define;
-  tree_.set_head(local);
-  new_def(local, KIND_LABEL);
-  LabelRec* l = make_label(local, false);
+  SymbolNode* local = nullptr;
+  for (std::size_t i = spare_locals_.size(); i-- > 0;)
+    if (spare_locals_[i]->name == stored) {
+      local = spare_locals_[i];
+      spare_locals_.erase(spare_locals_.begin() + static_cast<long>(i));
+      break;
+    }
+  LabelRec* l = nullptr;
+  if (local) {
+    // Its records start over; the label's value record is kept for the new value.
+    DefinitionRec* def = local->def;
+    LabelRec* old = def->label;
+    ValueRec* value = old->value;
+    *def = DefinitionRec{};
+    def->kind = KIND_LABEL;
+    def->node = local;
+    local->state = NODE_NORMAL;
+    local->looked_up = false;
+    local->next = nullptr;
+    local->define = outer ? outer->define : nullptr;
+    tree_.set_head(local);
+    *old = LabelRec{};
+    l = def->label = old;
+    init_label(*l, def, false, take_statement);
+    l->value = env.renew_value ? value : nullptr;
+    if (l->value) env.renew_value(*l);
+  } else {
+    local = new_node(stored);
+    if (outer) local->define = outer->define;
+    tree_.set_head(local);
+    new_def(local, KIND_LABEL);
+    l = &labels_.emplace_back();
+    init_label(*l, local->def, false, take_statement);
+    local->def->label = l;
+  }
   l->flags |= LABEL_LOCAL;
   mark_node(local);
   locals_.push_back({local, outer, level});
@@ -524,6 +569,9 @@ void IdentTree::end_local_level(int level) {
     if (e.local->state == NODE_MARKED) unmark_node(e.local, true);
     e.local->state = NODE_REMOVED;
     if (current_ == e.local) current_ = nullptr;
+    if (!e.local->looked_up && e.local->def && e.local->def->kind == KIND_LABEL && e.local->def->label &&
+        !e.local->def->label->dependents)
+      spare_locals_.push_back(e.local);
   }
 }
 

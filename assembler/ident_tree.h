@@ -95,6 +95,7 @@ struct DefinitionRec {
 
 struct SymbolNode {
   std::uint16_t state = NODE_NORMAL;
+  bool looked_up = false;  // found by a lookup since it was made (LOCAL names: unused while false)
   DefinitionRec* def = nullptr;
   std::string name;
   DefineRec* define = nullptr;
@@ -160,6 +161,13 @@ struct SymbolEnvironment {
   int segment_number = 1;
   std::uint32_t symbol_flags = 0;  // added to every new label
   Statement* statement = nullptr;  // the current statement
+  // The statement a record kept for later (a label, an expression) last took as the current
+  // statement: it has to stay where it is.
+  Statement* taken_statement = nullptr;
+  Statement* take_statement() {
+    if (statement) taken_statement = statement;
+    return statement;
+  }
   int file_index = 0;
   long line = 0;
   bool record_label_references = false;   // object debug word bits 1 and 4 (-r with b)
@@ -167,6 +175,8 @@ struct SymbolEnvironment {
   bool record_define_references = false;  // -x
   // A fresh value record for a new label in its segment (expressions, later).
   std::function<ValueRec*(LabelRec&)> make_value;
+  // A label record made anew keeps its value record: it is to start over.
+  std::function<void(LabelRec&)> renew_value;
   // A label that was used before its definition has just been placed.
   std::function<void(LabelRec&)> label_placed;
 };
@@ -198,7 +208,11 @@ class IdentTree {
   SymbolNode* current() const { return current_; }
   void set_current(SymbolNode* node) { current_ = node; }
   // First node of the chain of a name exactly as written (nullptr when absent).
-  SymbolNode* find_exact(std::string_view name) const { return head_of(name); }
+  SymbolNode* find_exact(std::string_view name) const {
+    SymbolNode* n = head_of(name);
+    if (n) n->looked_up = true;
+    return n;
+  }
   // Node of the given kind in the chain of a name as written, then upper-cased.
   SymbolNode* find_kind(std::string_view name, int kind) const;
   // Names in byte order (cross reference, #define table).
@@ -236,10 +250,14 @@ class IdentTree {
   LookupResult classify(std::string_view name, const ClassifyContext& ctx);
   // Gives a node a label record in the current segment (kind 75).
   LabelRec* make_label(SymbolNode* node, bool placed);
+  // The fields make_label sets (the statement only with take_statement).
+  void init_label(LabelRec& l, DefinitionRec* def, bool placed, bool take_statement);
 
   // LOCAL and _args: a fresh label node for the name takes its place in the tree for the
-  // current expansion level; end_local_level puts the outer nodes back.
-  SymbolNode* declare_local(std::string_view name, int level);
+  // current expansion level; end_local_level puts the outer nodes back. take_statement: the
+  // label keeps the current statement as its place until a line places it (a LOCAL name);
+  // without it the label keeps no statement (_args, which no line places).
+  SymbolNode* declare_local(std::string_view name, int level, bool take_statement = true);
   void end_local_level(int level);
 
   // ---- registration ------------------------------------------------------------------------
@@ -327,11 +345,16 @@ class IdentTree {
     int level;
   };
   std::vector<LocalEntry> locals_;  // newest last
+  // Local nodes that ended without ever being looked up (nothing refers to them or to their
+  // label): the next declaration of the same name takes one instead of new records.
+  std::vector<SymbolNode*> spare_locals_;
 };
 
 // The identifier tree of a run.
 IdentTree& ident_tree(Assembly& run);
 
 std::string upper_ascii(std::string_view text);
+// True when `text` upper-cased (ASCII letters only) is `upper`; no copy is made.
+bool equals_upper_ascii(std::string_view text, std::string_view upper);
 
 }  // namespace aq71

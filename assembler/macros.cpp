@@ -73,6 +73,7 @@ struct MacroState {
   std::deque<MacroDef> definitions;
   std::vector<CallContext*> active;  // innermost last
   std::vector<std::unique_ptr<ExpansionReader>> readers;
+  std::vector<ExpansionReader*> idle;  // readers whose call has ended, for the next calls
   Assembly& run;
   ConditionalAssembly& conditional;
   BlockStack& blocks;
@@ -129,10 +130,35 @@ std::string expand_line(const CallContext& ctx, const std::string& text) {
   return out;
 }
 
+// True when expanding a recorded line (see expand_line) has no effect but its text.
+bool plain_line(const std::string& text, bool operator_mode) {
+  std::size_t parameters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') continue;
+    if (operator_mode || i + 1 >= text.size()) return false;
+    char d = text[++i];
+    if (d == '\\') continue;
+    if (!((d >= '1' && d <= '9') || (d >= 'A' && d <= 'Z'))) return false;
+    ++parameters;
+  }
+  // The actuals of a call hold at most kMacroTextFill characters together.
+  return text.size() + 1 + parameters * kMacroTextFill <= kExpandedLineLimit;
+}
+
 // The input of one call: its expanded lines one after the other.
 class ExpansionReader : public InputReader {
  public:
   explicit ExpansionReader(std::unique_ptr<CallContext> c) : ctx(std::move(c)) {}
+  // The reader of a new call, its context cleared.
+  void restart() {
+    std::vector<std::string> actuals = std::move(ctx->actuals);
+    *ctx = CallContext{};
+    ctx->actuals = std::move(actuals);
+    ctx->reader = this;
+    text_.clear();
+    pos_ = 0;
+    pushback.clear();
+  }
   int read() override {
     while (pos_ >= text_.size()) {
       if (ctx->next_line >= ctx->def->lines.size()) {
@@ -141,6 +167,8 @@ class ExpansionReader : public InputReader {
           if (!ctx->state->conditional.skipping()) user_error_A01(ctx->state->run, 57);
           fatal_exit_A01(ctx->state->run);
         }
+        // Read to its end and taken off the input: the next call may use it.
+        ctx->state->idle.push_back(this);
         return EXHAUSTED;
       }
       text_ = expand_line(*ctx, ctx->def->lines[ctx->next_line++].text);
@@ -149,6 +177,27 @@ class ExpansionReader : public InputReader {
     return static_cast<unsigned char>(text_[pos_++]);
   }
   const std::string* generated_line() const override { return text_.empty() ? nullptr : &text_; }
+  bool peek_recorded_line(RecordedLine& line) override {
+    if (pos_ < text_.size() || ctx->next_line >= ctx->def->lines.size()) return false;
+    const MacroLine& l = ctx->def->lines[ctx->next_line];
+    if (!l.plain) return false;
+    line.text = l.text;
+    if (!line.text.empty() && line.text.back() == '\n') line.text.remove_suffix(1);
+    line.skip_class = &l.skip_class;
+    return true;
+  }
+  void pass_recorded_line() override {
+    ++ctx->next_line;
+    text_.clear();
+    pos_ = 0;
+  }
+  std::string expand_recorded_line() override {
+    text_ = expand_line(*ctx, ctx->def->lines[ctx->next_line++].text);
+    pos_ = text_.size();
+    std::string line = text_;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
+  }
   std::unique_ptr<CallContext> ctx;
 
  private:
@@ -644,7 +693,7 @@ void directive_macro(Scanner& sc, SymbolNode* label) {
     auto words = statement_words(line);
     open_line_statement(sc.run(), StatementKind::Comment).macro_definition_line = true;
     std::string text = def.operator_mode ? line : replace_formals(line, formals, tree.case_sensitive);
-    def.lines.push_back({text + '\n', line_no, state.reader.file_name()});
+    def.lines.push_back({text + '\n', line_no, state.reader.file_name(), plain_line(text, def.operator_mode)});
     bool endm = false;
     for (SymbolNode* n : tree.block_names(BLOCK_ENDM))
       endm = endm || upper_ascii(n->name) == words.first || upper_ascii(n->name) == words.second;
@@ -683,6 +732,7 @@ int macro_level(Assembly& run) { return static_cast<int>(ms(run).active.size());
 void reset_macros(Assembly& run) {
   MacroState& state = ms(run);
   state.active.clear();
+  state.idle.clear();
   state.readers.clear();
   state.operators.reset();
 }
@@ -715,20 +765,26 @@ void macro_call_A10(Scanner& sc, SymbolNode* node) {
     text += ' ';
     text += tail.substr(close + 2);
   }
-  auto ctx = std::make_unique<CallContext>();
-  ctx->state = &state;
-  ctx->def = def;
-  if (!split_actuals(sc.run(), text, state.settings.macro_quote_open, state.settings.macro_quote_close, ctx->actuals))
+  ExpansionReader* reader = nullptr;
+  if (!state.idle.empty()) {
+    reader = state.idle.back();
+    state.idle.pop_back();
+    reader->restart();
+  } else {
+    state.readers.push_back(std::make_unique<ExpansionReader>(std::make_unique<CallContext>()));
+    reader = state.readers.back().get();
+    reader->ctx->reader = reader;
+  }
+  CallContext* c = reader->ctx.get();
+  c->state = &state;
+  c->def = def;
+  if (!split_actuals(sc.run(), text, state.settings.macro_quote_open, state.settings.macro_quote_close, c->actuals))
     internal_error_A01(sc.run(), "actuals_scan", "Too many actuals", 0, 0);
-  ctx->cond_depth = state.conditional.depth();
-  ctx->level = level + 1;
-  CallContext* c = ctx.get();
+  c->cond_depth = state.conditional.depth();
+  c->level = level + 1;
   state.active.push_back(c);
-  auto reader = std::make_unique<ExpansionReader>(std::move(ctx));
-  c->reader = reader.get();
-  sc.redirect_input_A05(reader.get());
-  state.readers.push_back(std::move(reader));
-  give_value(sc.run(), state.tree.declare_local("_args", c->level), static_cast<long>(c->actuals.size()));
+  sc.redirect_input_A05(reader);
+  give_value(sc.run(), state.tree.declare_local("_args", c->level, false), static_cast<long>(c->actuals.size()));
   if (state.settings.macro_debug) {
     std::printf("%s\n%s\n%s\nArguments:\n", std::string(78, '+').c_str(), def->name.c_str(),
                 std::string(78, '+').c_str());

@@ -24,6 +24,10 @@ struct MacroLine {
   std::string text;  // with its line feed; formals already turned into \1 ... \Z
   long line = 0;
   std::string file;
+  // Expanding the line does nothing but make its text: it holds no operator and no invalid
+  // sequence, and cannot grow beyond the limit of an expanded line.
+  bool plain = false;
+  mutable std::int8_t skip_class = -1;  // what the false-branch skip found the line to be
 };
 
 struct MacroDef {

@@ -441,6 +441,14 @@ bool Scanner::ident_part(int c) const {
   return false;
 }
 
+StringLiteral& Scanner::new_string_literal() {
+  StringLiteral& lit = strings_[next_string_];
+  next_string_ = (next_string_ + 1) % kStringRecords;
+  lit.text.clear();
+  lit.quote_kind = 1;
+  return lit;
+}
+
 int Scanner::read_line_raw(std::string& out) {
   while (ch_ != '\n' && ch_ != -1) {
     out += static_cast<char>(ch_);
@@ -1098,7 +1106,7 @@ int Scanner::scan_bcd() {
     digits.resize(8);
   }
   if (digits.size() % 2) digits += '0';
-  StringLiteral& s = strings_.emplace_back();
+  StringLiteral& s = new_string_literal();
   s.text.assign(4, '\0');
   for (std::size_t i = 0; i < digits.size(); i += 2)
     s.text[i / 2] = static_cast<char>(digit_value(digits[i]) * 16 + digit_value(digits[i + 1]));
@@ -1220,7 +1228,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
   if (failed) s.clear();
   token_.text = s;
   if (quote == '"' || include_name) {
-    StringLiteral& lit = strings_.emplace_back();
+    StringLiteral& lit = new_string_literal();
     lit.text = s;
     lit.quote_kind = 1;
     token_.string = &lit;
@@ -1234,7 +1242,7 @@ int Scanner::scan_quoted(int quote, bool include_name) {
     token_.number = static_cast<unsigned char>(s[0]);
     return TOK_CHAR;
   }
-  StringLiteral& lit = strings_.emplace_back();
+  StringLiteral& lit = new_string_literal();
   lit.text = s;
   lit.quote_kind = 0;
   token_.string = &lit;
@@ -1284,12 +1292,114 @@ int Scanner::continue_block_comment() {
 
 // ---- false conditional branches ---------------------------------------------------------------
 
+// The directive word of a line: the word after exactly one run of blanks (the label field may
+// stand before it); empty for a comment line, a line without such a word, or a word at the first
+// column. `end` is the place after the word (the line's size when there is none).
+std::string_view Scanner::skip_directive_word(std::string_view line, std::size_t& end) const {
+  end = line.size();
+  std::size_t i = 0;
+  while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
+  bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
+  std::size_t j = i;
+  while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
+  if (comment || j == i || j >= line.size()) return {};
+  std::size_t k = j;
+  while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
+  end = k;
+  return line.substr(j, k - j);
+}
+
+bool Scanner::skipped_line_listed() const {
+  return (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line &&
+         (!hooks.lines_listed || hooks.lines_listed());
+}
+
 void Scanner::skip_false_branch() {
   IdentTree& tr = t();
   int macro_count = 0;
+  const bool in_expansion = conditional->in_macro_expansion();
+  const std::vector<SymbolNode*>& macro_names = tr.block_names(BLOCK_MACRO);
+  const std::vector<SymbolNode*>& endm_names = tr.block_names(BLOCK_ENDM);
+  auto names = [](std::string_view word, const std::vector<SymbolNode*>& list) {
+    for (SymbolNode* n : list)
+      if (equals_upper_ascii(word, n->name)) return true;
+    return false;
+  };
+  // What a line is to the skip, by its directive word: a conditional kind (COND_IF ...),
+  // kSkipMacro, kSkipEndm or 0.
+  auto classify = [&](std::string_view word) {
+    if (word.empty()) return 0;
+    int kind = 0;
+    for (const auto& c : tr.conditional_names())
+      if (equals_upper_ascii(word, c.node->name)) kind = c.kind;
+    if (kind) return kind;
+    if (names(word, macro_names)) return static_cast<int>(kSkipMacro);
+    if (names(word, endm_names)) return static_cast<int>(kSkipEndm);
+    return 0;
+  };
+  // Handles the line of a conditional kind; true when skipping goes on.
+  auto conditional_line = [&](int kind, int s, const std::string& line, std::string_view word) {
+    switch (kind) {
+      case COND_IF:
+        conditional->open_skipped_level();
+        return true;
+      case COND_ELSEIF:
+        if (s == 5) return true;
+        conditional->set_state(s | 128);
+        push_input_string_A05(line, true, true, listing_flags);
+        return false;
+      case COND_ELSE:
+        if (s == 5) return true;
+        conditional->set_state(s | 128);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
+        return false;
+      case COND_ENDIF:
+        if (conditional->depth() != 1) {
+          conditional->close_level();
+          return true;
+        }
+        conditional->set_state(s | 128);
+        push_input_string_A05(upper_ascii(word), true, true, listing_flags);
+        return false;
+      default:
+        return true;
+    }
+  };
   for (;;) {
     int s = conditional->state();
     if (s != 1 && s != 4 && s != 5) return;
+    const bool listed = skipped_line_listed();
+    RecordedLine recorded;
+    if (line_start_pending_ && !listed && !recorder && reader_->pushback.empty() &&
+        reader_->peek_recorded_line(recorded)) {
+      // A recorded line is looked at unexpanded when nothing its expansion could put in the
+      // place of a parameter reaches its directive word (its class is kept with the line).
+      if (*recorded.skip_class == kSkipUnknown) {
+        std::size_t end = 0;
+        std::string_view word = skip_directive_word(recorded.text, end);
+        bool plain = recorded.text.substr(0, end + 1).find('\\') == std::string_view::npos;
+        *recorded.skip_class = static_cast<std::int8_t>(plain ? classify(word) : kSkipExpanded);
+      }
+      const int kind = *recorded.skip_class;
+      if (kind == 0 || (!in_expansion && (kind == kSkipMacro || kind == kSkipEndm)) ||
+          (kind == COND_IF || ((kind == COND_ELSE || kind == COND_ELSEIF) && s == 5) ||
+           (kind == COND_ENDIF && conditional->depth() != 1))) {
+        reader_->pass_recorded_line();
+        prev_ch_ = recorded.text.empty() ? '\n' : static_cast<unsigned char>(recorded.text.back());
+        ch_ = '\n';
+        if (kind != 0 && kind != kSkipMacro && kind != kSkipEndm) conditional_line(kind, s, std::string(), {});
+        continue;
+      }
+      if (kind == COND_ELSE || kind == COND_ELSEIF || kind == COND_ENDIF) {
+        // It ends the skip: read it expanded, as the lines of the expansion are read.
+        std::string line = reader_->expand_recorded_line();
+        prev_ch_ = line.empty() ? '\n' : static_cast<unsigned char>(line.back());
+        ch_ = '\n';
+        std::size_t end = 0;
+        conditional_line(kind, s, line, skip_directive_word(line, end));
+        return;
+      }
+    }
     if (line_start_pending_) {
       line_start_pending_ = false;
       getch();
@@ -1298,30 +1408,16 @@ void Scanner::skip_false_branch() {
     std::string line;
     read_line_raw(line);  // the whole line, however long
     line_start_pending_ = true;
-    if ((listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line) hooks.list_skipped_line(line);
+    // (the listing flags of a pushed text end with it)
+    if (skipped_line_listed()) hooks.list_skipped_line(line);
 
-    // The word after exactly one run of blanks (the label field may stand before it).
-    std::size_t i = 0;
-    while (i < line.size() && !is_blank(static_cast<unsigned char>(line[i]))) ++i;
-    bool comment = !line.empty() && (line[0] == ';' || line[0] == '*');
-    std::size_t j = i;
-    while (j < line.size() && is_blank(static_cast<unsigned char>(line[j]))) ++j;
-    if (comment || j == i || j >= line.size()) continue;
-    std::size_t k = j;
-    while (k < line.size() && ident_part(static_cast<unsigned char>(line[k]))) ++k;
-    std::string word = upper_ascii(std::string_view(line).substr(j, k - j));
-    if (word.empty()) continue;
-
-    int cond_kind = 0;
-    for (const auto& c : tr.conditional_names())
-      if (c.node->name == word) cond_kind = c.kind;
-    if (!cond_kind) {
-      if (!conditional->in_macro_expansion()) continue;
-      bool is_macro = false, is_endm = false;
-      for (SymbolNode* n : tr.block_names(BLOCK_MACRO)) is_macro = is_macro || n->name == word;
-      for (SymbolNode* n : tr.block_names(BLOCK_ENDM)) is_endm = is_endm || n->name == word;
-      if (is_macro) ++macro_count;
-      if (is_endm) {
+    std::size_t end = 0;
+    std::string_view word = skip_directive_word(line, end);
+    const int kind = classify(word);
+    if (kind == kSkipMacro || kind == kSkipEndm) {
+      if (!in_expansion) continue;
+      if (kind == kSkipMacro) ++macro_count;
+      if (kind == kSkipEndm) {
         if (macro_count == 1) {
           macro_count = 0;
         } else {
@@ -1331,31 +1427,7 @@ void Scanner::skip_false_branch() {
       }
       continue;
     }
-    switch (cond_kind) {
-      case COND_IF:
-        conditional->open_skipped_level();
-        break;
-      case COND_ELSEIF:
-        if (s == 5) break;
-        conditional->set_state(s | 128);
-        push_input_string_A05(line, true, true, listing_flags);
-        return;
-      case COND_ELSE:
-        if (s == 5) break;
-        conditional->set_state(s | 128);
-        push_input_string_A05(word, true, true, listing_flags);
-        return;
-      case COND_ENDIF:
-        if (conditional->depth() != 1) {
-          conditional->close_level();
-          break;
-        }
-        conditional->set_state(s | 128);
-        push_input_string_A05(word, true, true, listing_flags);
-        return;
-      default:
-        break;
-    }
+    if (!conditional_line(kind, s, line, word)) return;
   }
 }
 
@@ -1559,7 +1631,7 @@ const Token& Scanner::next_token_A07() {
     }
   }
   if (text != (joined.string ? joined.string->text : joined.text)) {
-    StringLiteral& lit = strings_.emplace_back();
+    StringLiteral& lit = new_string_literal();
     lit.text = text;
     lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
     joined.string = &lit;

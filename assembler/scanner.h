@@ -12,6 +12,7 @@
 // the label ".L1"). A dot anywhere else, or an unregistered dot, is the token "." (24).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -80,6 +81,19 @@ class StringLineSource : public LineSource {
   long line_ = 0;
 };
 
+// Classes of a recorded line to the false-branch skip, kept with the line: a conditional kind
+// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only.
+inline constexpr std::int8_t kSkipUnknown = -1;
+inline constexpr std::int8_t kSkipExpanded = -2;
+inline constexpr std::int8_t kSkipMacro = 100;
+inline constexpr std::int8_t kSkipEndm = 101;
+
+// A line as a reader recorded it (without its line feed) and its skip class.
+struct RecordedLine {
+  std::string_view text;
+  std::int8_t* skip_class = nullptr;
+};
+
 // One entry of the input stack.
 class InputReader {
  public:
@@ -92,6 +106,16 @@ class InputReader {
   // The line being read when the reader plays back generated lines (macro expansions and
   // repeat bodies), for the listing; nullptr for other readers.
   virtual const std::string* generated_line() const { return nullptr; }
+  // For the false-branch skip, at a line start: the next line as recorded when reading it
+  // expanded would have no effect beyond its text, so that the skip can look at it as it
+  // stands; false otherwise. pass_recorded_line() then moves past it unread, and
+  // expand_recorded_line() reads it whole (the reader's generated line), without its line feed.
+  virtual bool peek_recorded_line(RecordedLine& line) {
+    (void)line;
+    return false;
+  }
+  virtual void pass_recorded_line() {}
+  virtual std::string expand_recorded_line() { return {}; }
   std::vector<int> pushback;  // waiting characters; the last one comes next
 };
 
@@ -113,6 +137,7 @@ struct ScannerHooks {
   std::function<void()> line_begin;                         // a new line starts
   std::function<void()> line_listed;                        // the line under the read head goes to the listing
   std::function<void(std::string_view)> list_skipped_line;  // a skipped false-branch line
+  std::function<bool()> lines_listed;                       // the listing may show the lines read now
   std::function<void()> preprocessor_line;                  // '#' line: reads the rest with the scanner
   std::function<bool()> preprocessor_active;                // false while an #if branch is false
   std::function<bool()> preprocessor_if_open;               // an #if level is open (end of input: error 14)
@@ -261,6 +286,8 @@ class Scanner {
   void handle_preprocessor_line();
   void handle_include_line();
   void skip_false_branch();
+  bool skipped_line_listed() const;
+  std::string_view skip_directive_word(std::string_view line, std::size_t& end) const;
   bool is_comment_start(int c) const;
   bool ident_start(int c) const;
   bool ident_part(int c) const;
@@ -302,7 +329,13 @@ class Scanner {
   std::deque<Token> saved_;  // look-ahead store
   bool replay_ = false;
   int line_tokens_ = 0;
-  std::deque<StringLiteral> strings_;
+  // The records of the latest string tokens, taken in turn: a string token's record stays
+  // untouched while the next kStringRecords - 1 strings are read, longer than any statement
+  // looks back (its users copy what they keep).
+  static constexpr std::size_t kStringRecords = 64;
+  std::array<StringLiteral, kStringRecords> strings_{};
+  std::size_t next_string_ = 0;
+  StringLiteral& new_string_literal();
 };
 
 // Reads the source and keeps the current line for positions. A NUL byte is dropped with error 15

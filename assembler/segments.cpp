@@ -99,6 +99,14 @@ Statement& SegmentTable::add_statement(StatementStore& store, StatementKind kind
   return st;
 }
 
+Statement& SegmentTable::renew_statement(Statement& last, StatementKind kind) {
+  last = Statement{};
+  last.kind = kind;
+  last.segment = static_cast<std::uint16_t>(current_);
+  last.end_offset = current().location;
+  return last;
+}
+
 void SegmentTable::advance(std::uint32_t bytes) {
   Segment& seg = current();
   std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;

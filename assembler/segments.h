@@ -89,6 +89,9 @@ class SegmentTable {
 
   // A new statement record at the end of the current segment's chain, at its location.
   Statement& add_statement(StatementStore& store, StatementKind kind);
+  // The store's last record, which is the last of the current segment, made anew as a statement
+  // of that kind (it keeps its place in the chain).
+  Statement& renew_statement(Statement& last, StatementKind kind);
   // Advances the current segment's source-pass location.
   void advance(std::uint32_t bytes);
 

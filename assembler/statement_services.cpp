@@ -29,14 +29,41 @@ static_assert(((LIST_ON | LIST_ASSEMBLED_ONLY | LIST_MULTI_CODE | LIST_MACRO_EXP
 
 StatementServices& statement_services(Assembly& run) { return run.part<StatementServices>(); }
 
+bool lines_listed(const StatementServices& s) {
+  return s.listing && (s.settings.list_includes || s.reader.include_depth() == 0);
+}
+
+namespace {
+
+// The record made last when the next statement may take its place: a line that made no code
+// and holds no label, problem or other detail is of no use once the next statement is read,
+// unless a label or expression took it, or a listing may show it or the next one.
+Statement* disposable_record(StatementServices& s, bool listed) {
+  Statement* last = s.store.last();
+  if (listed || !last || (s.listing && !s.last_unlisted) || s.store.place(*last) <= s.module_first) return nullptr;
+  if (last->kind != StatementKind::Nothing && last->kind != StatementKind::Comment) return nullptr;
+  if (last->label || last->failed || last->size || last->has_side_record()) return nullptr;
+  if (last->segment != s.segments.current_index()) return nullptr;
+  if (last == s.module.first_statement || last == s.backend) return nullptr;
+  if (last == s.tree.env.taken_statement) return nullptr;
+  return last;
+}
+
+}  // namespace
+
 Statement& open_statement(Assembly& run, StatementKind kind) {
   StatementServices& s = statement_services(run);
-  Statement& st = s.segments.add_statement(s.store, kind);
+  const bool listed = lines_listed(s);
+  Statement* disposable = disposable_record(s, listed);
+  Statement& st = disposable ? s.segments.renew_statement(*disposable, kind) : s.segments.add_statement(s.store, kind);
+  s.last_unlisted = !listed;
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
   st.set_text(s.store, s.store.keep_line(reader.line()));
-  if (s.scanner)
+  // The generated text of an expansion line is kept only for a listing that may show it.
+  constexpr std::uint32_t kShowsExpansions = LIST_ON | LIST_MACRO_EXPANSION;
+  if (s.scanner && listed && (s.settings.list_flags & kShowsExpansions) == kShowsExpansions)
     if (const std::string* generated = s.scanner->generated_line())
       st.set_generated_text(s.store, s.store.keep_generated_line(*generated));
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);

@@ -64,6 +64,8 @@ struct StatementServices {
   const Scanner* scanner = nullptr;           // reads the source: token columns, generated lines
   Statement* line_statement = nullptr;        // statement of the line being read
   Statement* backend = nullptr;               // statement the back end works on
+  bool listing = true;                        // a list file is written: keep what it may show
+  bool last_unlisted = false;                 // the record made last is of a line no listing shows
   std::size_t module_first = 0;               // place in the store of the module's first record
   // The records of the module in source order.
   StatementRange module_statements() const { return store.since(module_first); }
@@ -74,6 +76,10 @@ struct StatementServices {
   std::function<void(const Statement&, bool new_line)> statement_opened;
 };
 StatementServices& statement_services(Assembly& run);
+
+// True when the listing may show the line being read: a list file is written, and the line is
+// not from an include file (unless those are listed).
+bool lines_listed(const StatementServices& s);
 
 // A new statement record at the end of the current segment's chain, at the current location,
 // with the line's source position; it becomes the current statement (problems reported from

@@ -136,6 +136,7 @@ StatementData& Statement::data(StatementStore& store) {
 
 Statement& StatementStore::make(StatementKind kind, int segment) {
   Statement& s = records_.emplace_back();
+  last_ = &s;
   s.kind = kind;
   s.segment = static_cast<std::uint16_t>(segment);
   return s;

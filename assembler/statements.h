@@ -195,6 +195,8 @@ struct Statement {
   void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }
+  // True once the statement has its side record (problems, "$", data, fixups, generated text).
+  bool has_side_record() const { return extra_record() != nullptr; }
 
   // Location, storage and alignment details; made in `store` on first use.
   StatementData& data(StatementStore& store);
@@ -313,6 +315,8 @@ class StatementStore {
   Assembly& run() const { return run_; }
 
   Statement& make(StatementKind kind, int segment);
+  // The record made last, or nullptr.
+  Statement* last() const { return last_; }
   std::size_t count() const { return records_.size(); }
   // The record made `index`-th (0: the first of the run) and a walk from it on.
   Statement& at(std::size_t index) const { return records_[index]; }
@@ -347,6 +351,7 @@ class StatementStore {
   TextArena lines_;
   std::string_view last_line_;
   const char* last_generated_ = nullptr;
+  Statement* last_ = nullptr;
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };

@@ -88,7 +88,8 @@ enum DefKind : int {
 
 // ---- string literals ---------------------------------------------------------------------------
 
-// A scanned string (also a BCD string). Lives until the end of the run.
+// A scanned string (also a BCD string). The scanner reuses the record after many more strings:
+// a user keeps a copy of what it needs.
 struct StringLiteral {
   std::string text;    // without the terminating zero byte
   int quote_kind = 1;  // 1 double quotes, 0 single quotes

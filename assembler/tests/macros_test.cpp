@@ -204,6 +204,56 @@ TEST_F(Macros, OperatorModeExpressions) {
   m.reset();
 }
 
+TEST_F(Macros, FalseBranchesInsideExpansions) {
+  // A parameter in the directive field of a skipped line counts as the word it expands to.
+  const std::string by_parameter = "M MACRO w\n IF 0\n LDI R16,1\n w\n LDI R16,2\n ENDIF\n ENDM\n";
+  ASSERT_EQ(assemble(by_parameter + " M ELSE\n M NOP\n M else\n END\n"), 0) << out;
+  EXPECT_EQ(words(), (W{0xE002, 0xE002}));
+  // A parameter in the label field: the word after the first run of blanks decides.
+  EXPECT_EQ(assemble("M MACRO l\n IF 0\nl ELSE\n LDI R16,1\n ENDIF\n ENDM\n M X\n M <X ENDIF>\n END\n"), 2);
+  EXPECT_EQ(words(), (W{0xE001, 0xE001}));
+  EXPECT_TRUE(has("Error[59]")) << out;  // the ENDIF after the one the second call's actual gave
+  // A word at the first column or behind the directive field does not count; labels may stand
+  // before the word; directive words in any case; nested levels; ELSEIF after a taken branch.
+  const char* words_and_levels =
+      "M MACRO\n"
+      " IF 0\n"
+      "ELSE\n"
+      " LDI R16,9 ; ELSE\n"
+      " NOP ELSE\n"
+      " ENDIF\n"
+      " IF \"\\1\" = \"X\"\n"
+      " LDI R16,1\n"
+      "skip: IF 1\n"
+      " LDI R16,2\n"
+      " ElSe\n"
+      " LDI R16,3\n"
+      " EndIf\n"
+      " elseif \"\\1\" = \"Y\"\n"
+      " LDI R16,4\n"
+      " ELSEIF \"\\1\" = \"Y\"\n"
+      " LDI R16,5\n"
+      "lab:\tElse\n"
+      " LDI R16,6\n"
+      " ENDIF\n"
+      " ENDM\n"
+      " M X\n M Y\n M Z\n END\n";
+  ASSERT_EQ(assemble(words_and_levels), 0) << out;
+  EXPECT_EQ(words(), (W{0xE001, 0xE002, 0xE004, 0xE006}));
+  // A repeat block in a skipped branch.
+  ASSERT_EQ(assemble("M MACRO\n IF 0\n REPT 2\n NOP\n ENDR\n ELSE\n LDI R16,7\n ENDIF\n ENDM\n M\n END\n"), 0) << out;
+  EXPECT_EQ(words(), (W{0xE007}));
+  // An operator-mode line of a skipped branch is still expanded: its operators run.
+  ASSERT_EQ(assemble(" MACRO OPS\n IF 0\n LDI R16,\\@\n ENDIF\n LDI R17,\\@\n ENDM\n OPS\n END\n"), 0) << out;
+  EXPECT_EQ(words(), (W{0xE011}));
+  // With a listing (skipped lines listed) the object is the same.
+  write_file(dir_ / "t.s71", words_and_levels);
+  ASSERT_EQ(run_aq71(dir_, {"t", "-v6", "-S", "-c#"}).code, 0);
+  const std::string plain = read_file(dir_ / "t.r71");
+  ASSERT_EQ(run_aq71(dir_, {"t", "-v6", "-S", "-c#", "-l", "t.lst"}).code, 0);
+  EXPECT_EQ(read_file(dir_ / "t.r71"), plain);
+}
+
 TEST_F(Macros, FormalReplacementAndActualSplitting) {
   std::vector<std::string> f{"reg", "", "val"};
   EXPECT_EQ(aq71::replace_formals(" LDI reg,val ; reg\n", f, true), " LDI \\1,\\3 ; reg\n");
