@@ -655,7 +655,7 @@ void FrmMain::tabMain_Click() {
   if (tab == 1) {
     txtMnemonic_->setVisible(false);
   } else if (tab == 2) {
-    Form_Resize();
+    Place(txtMnemonic_, CurrentLayout().txtMnemonic);
     txtMnemonic_->setVisible(true);
     txtMnemonic_->raise();
     mnemonic_->TabChosen();
@@ -670,12 +670,16 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FrmMain::Form_Resize() {
-  if (!client_) return;
+MainLayout FrmMain::CurrentLayout() const {
   const int W = frameGeometry().width() * kTwipsPerPixel;
   const int H = frameGeometry().height() * kTwipsPerPixel;
   const int S = client_->height() * kTwipsPerPixel;
-  const MainLayout l = ComputeLayout(W, H, S);
+  return ComputeLayout(W, H, S);
+}
+
+void FrmMain::Form_Resize() {
+  if (!client_) return;
+  const MainLayout l = CurrentLayout();
 
   if (tbrMain_) tbrMain_->setGeometry(0, 0, client_->width(), tbrMain_->sizeHint().height());
   const int statusHeight = sbrMain_->sizeHint().height();
@@ -714,31 +718,12 @@ void FrmMain::Form_Resize() {
     endLine_->raise();
     endLine2_->raise();
   }
-  // The side page that is visible; hidden pages are placed when they are chosen.
-  if (!frames_["fraPlcSetup"]->isHidden()) Place(frames_["fraPlcSetup"], l.sideFrame);
-  if (!frames_["fraSetup"]->isHidden()) Place(frames_["fraSetup"], l.sideFrame);
-  if (QWidget* dump = frames_["fraDump"]; !dump->isHidden()) {
-    Place(dump, l.sideFrame);
-    Place(dump->findChild<QWidget*>("tabDump"), l.tabDump);
-    Place(dump->findChild<QWidget*>("picDump"), l.picDump);
-    Place(dump->findChild<QWidget*>("vsbDump"), l.vsbDump);
-  }
-  if (QWidget* watch = frames_["fraWatch"]; !watch->isHidden()) {
-    Place(watch, l.sideFrame);
-    Place(watch->findChild<QWidget*>("picWatch"), l.picWatch);
-  }
-  if (QWidget* alias = frames_["fraAlias"]; !alias->isHidden()) {
-    Place(alias, l.sideFrame);
-    Place(alias->findChild<QWidget*>("tabAlias"), l.tabAlias);
-    Place(alias->findChild<QWidget*>("picAlias"), l.picAlias);
-    Place(alias->findChild<QWidget*>("vsbAlias"), l.vsbAlias);
-    // Back to the first entry of the alias page.
-    if (auto* bar = alias->findChild<QScrollBar*>("vsbAlias")) {
-      if (bar->value() == 0) bar->setValue(1);
-      bar->setValue(0);
-    }
-  }
+  // The frame of the side page that is visible (hidden pages are placed when they are
+  // chosen); the page in it lays out its own parts.
+  for (const char* name : kFrameNames)
+    if (!frames_[name]->isHidden()) Place(frames_[name], l.sideFrame);
   if (!txtMemo_->isHidden()) Place(txtMemo_, l.txtMemo);
+  emit sidePageLaidOut(SidePage());
   RedrawLadder();
 }
 

@@ -100,7 +100,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // The main tab 1 (Ladder) or 2 (Mnemonic).
   void SelectMainTab(int tab);
 
-  // Lays out the window's panes for its present size.
+  // Lays out the window's panes for its present size: the frame of the visible side page;
+  // the page inside it lays out its own parts.
   void Form_Resize();
   void mnuExit_Click();
 
@@ -175,6 +176,10 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void SetGauge(int value, int maximum) override;
   void Refresh() override;
 
+ signals:
+  // The layout placed the frame of the visible side page (1..6) for the window's new size.
+  void sidePageLaidOut(int page);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -194,6 +199,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void WriteWindowPlace();
   void ApplyFontAndColours();
   void PlaceSidePage(int page, int panelHeight);
+  MainLayout CurrentLayout() const;
 
   compiler::Studio& studio_;
   ProfileFile& profile_;

@@ -187,6 +187,10 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
     view->showCursorCell();
     alias->Redraw();
   };
+  // A new size of the window shows the alias page from its first entry again.
+  QObject::connect(&window, &FrmMain::sidePageLaidOut, alias, [alias](int page) {
+    if (page == 3) alias->ShowFirstEntry();
+  });
   auto pageShown = window.hooks.sidePageShown;
   window.hooks.sidePageShown = [alias, pageShown](int page) {
     if (page == 3) alias->ChoosePage(alias->tabs()->currentIndex() + 1);

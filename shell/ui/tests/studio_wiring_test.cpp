@@ -239,6 +239,22 @@ TEST_F(StudioWiringTest, TheLadderEditorDrawsAndTheEditMenuActsOnIt) {
   EXPECT_EQ(ladder.aliasPage->parentWidget(), window->Frame("fraAlias"));
   window->SelectSidePage(3);
   EXPECT_TRUE(ladder.aliasPage->isVisible());
+
+  // A new size of the window places the frame, the page follows it, and the page shows its
+  // table from the first entry again; a page on the Mnemonic tab keeps its place.
+  ladder.aliasPage->ChoosePage(2);  // M
+  ladder.aliasPage->scrollBar()->setValue(500);
+  window->SelectMainTab(2);
+  EXPECT_EQ(studio->editor.aliasPage.AliasTopM, 500);
+  window->SelectMainTab(1);
+  const int frameHeight = window->Frame("fraAlias")->height();
+  window->resize(1000, 850);
+  QApplication::processEvents();
+  EXPECT_GT(window->Frame("fraAlias")->height(), frameHeight);
+  EXPECT_EQ(ladder.aliasPage->height(), window->Frame("fraAlias")->height());
+  EXPECT_EQ(studio->editor.aliasPage.AliasType, 'M');
+  EXPECT_EQ(studio->editor.aliasPage.AliasTopM, 0);
+  EXPECT_EQ(ladder.aliasPage->scrollBar()->value(), 0);
 }
 
 TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
