@@ -1,6 +1,6 @@
 #pragma once
-// The main toolbar: eighteen buttons, six of them separators; each action button runs the
-// menu command of the same name.
+// The main toolbar: eighteen buttons, six of them separators; each action button is the
+// menu command of the same name (the window puts the menu item's own action on the toolbar).
 
 #include <array>
 
@@ -26,7 +26,7 @@ struct ToolbarButton {
   int index;            // 1..18
   const char* toolTip;  // the same in both languages; null for a separator
   ToolbarCommand command;
-  const char* menuItem;  // the menu item whose handler the button runs; null for a separator
+  const char* menuItem;  // the menu item the button shares its command with; null for a separator
 };
 extern const std::array<ToolbarButton, 18> kToolbarButtons;
 

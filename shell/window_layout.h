@@ -27,7 +27,8 @@ struct MainLayout {
   int endLineY = 325, endLine2Y = 327, endLineLength = 0;
   // The side page container (each of the five frames) and the memo box when resized.
   TwipRect sideFrame, txtMemo;
-  // Inside the frames.
+  // Inside the frames: the designed places of the pages' parts. The window places only the
+  // frames; each page lays out its own parts when its frame resizes it.
   TwipRect tabAlias, picAlias, vsbAlias;  // fraAlias, picAlias, picAlias
   TwipRect tabDump, picDump, vsbDump;     // fraDump, fraDump, picDump
   TwipRect picWatch;                      // fraWatch

@@ -65,7 +65,7 @@ void AliasPageWidget::ChoosePage(int tabIndex) {
 
 void AliasPageWidget::Redraw() { list_->update(); }
 
-void AliasPageWidget::ResetCurrentPageTop() {
+void AliasPageWidget::ShowFirstEntry() {
   compiler::AliasPageState& state = studio_.editor.aliasPage;
   if (!AliasPageOf(state.AliasType)) return;
   AliasTop(state, state.AliasType) = 0;
@@ -123,12 +123,15 @@ AliasListView::AliasListView(compiler::Studio& studio, AliasPageWidget* page)
 int AliasListView::InnerWidthTwips() const { return ToTwips(width()); }
 int AliasListView::InnerHeightTwips() const { return ToTwips(height()); }
 
-void AliasListView::paintEvent(QPaintEvent*) {
-  // Keep the scroll bar along the right edge.
+void AliasListView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The scroll bar runs along the right edge.
   QScrollBar* bar = page_->scrollBar();
   const int barWidth = bar->sizeHint().width();
   bar->setGeometry(width() - barWidth, 0, barWidth, height());
+}
 
+void AliasListView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
   painter.fillRect(QRect(0, 0, ToPixels(kAliasLabelWidth), height()), ToQColor(kAliasGrey));

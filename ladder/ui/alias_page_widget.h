@@ -25,8 +25,8 @@ class AliasPageWidget : public QWidget {
   void ChoosePage(int tabIndex);
   // Redraws the current page from its first entry (after a program was loaded or cleared).
   void Redraw();
-  // The window's size changed: the current page starts again at its first entry.
-  void ResetCurrentPageTop();
+  // Shows the current page from its first entry (the window does so when its size changed).
+  void ShowFirstEntry();
 
   // Opens the editor on the row under (x, y) in twips of the list; for the mouse and tests.
   void ClickAt(int xTwips, int yTwips);
@@ -62,6 +62,7 @@ class AliasListView : public QWidget {
   int InnerHeightTwips() const;
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 

@@ -12,13 +12,13 @@
 #include "link/module_commands.h"
 #include "monitor/ui/monitor_ticker.h"
 #include "shell/ui/frm_main.h"
+#include "shell/ui/view_settings_widget.h"
 
 namespace shell {
 namespace {
 
 void ApplyMonitorItem(FrmMain& window, plclink::MonitorItem item) {
-  QAction* monitor = window.Action("mnuMonitor");
-  if (!monitor) return;
+  QAction* monitor = window.Commands().mnuMonitor;
   if (item == plclink::MonitorItem::Enable) monitor->setEnabled(true);
   if (item == plclink::MonitorItem::Disable) monitor->setEnabled(false);
 }
@@ -69,18 +69,19 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
       if (outcome.failed) w->FocusBoard();
     };
   };
+  const MenuCommands& c = window.Commands();
   auto run = [w, l](std::uint8_t code) {
     return [w, l, code] { return plclink::Outcome{false, plclink::RunCommand(*l, code, w->MonitorOn())}; };
   };
-  window.SetHandler("mnuRun", command(run(plclink::cmd::kRun)));
-  window.SetHandler("mnuReset", command(run(plclink::cmd::kReset)));
-  window.SetHandler("mnuStop", command(run(plclink::cmd::kStop)));
-  window.SetHandler("Command2", command([w, l] {
+  QObject::connect(c.mnuRun, &QAction::triggered, w, command(run(plclink::cmd::kRun)));
+  QObject::connect(c.mnuReset, &QAction::triggered, w, command(run(plclink::cmd::kReset)));
+  QObject::connect(c.mnuStop, &QAction::triggered, w, command(run(plclink::cmd::kStop)));
+  QObject::connect(window.SetupPage(), &SetupPageWidget::portCheckRequested, w, command([w, l] {
                       plclink::PortCheck(*l, w->MonitorOn());
                       return plclink::Outcome{};
                     }));
 
-  window.SetHandler("mnuAuto", [w, l, ticker] {
+  QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker] {
     monitor::MonitorTicker::Hold hold(ticker);
     l->PortNum = w->View().PortNum;
     const std::filesystem::path folder = w->StudioFolder();
@@ -103,13 +104,13 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     seams.askStart = w->View().AskStart == 1;
     plclink::RunAuto(seams);
   });
-  window.SetHandler("mnuVerify",
-                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
-  window.SetHandler("mnuClearKeepArea", command([w, l] {
+  QObject::connect(c.mnuVerify, &QAction::triggered, w,
+                   command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
+  QObject::connect(c.mnuClearKeepArea, &QAction::triggered, w, command([w, l] {
                       plclink::ClearKeepCommand(*l, JobOf(*w), w->MonitorOn());
                       return plclink::Outcome{};
                     }));
-  window.SetHandler("mnuErase", command([w, l] {
+  QObject::connect(c.mnuErase, &QAction::triggered, w, command([w, l] {
                       plclink::DeviceJob job = JobOf(*w);
                       plclink::SpawnProcessRunner runner;
                       const plclink::Outcome outcome =
@@ -117,14 +118,14 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));
-  window.SetHandler("mnuObjectDownload", command([w, l] {
+  QObject::connect(c.mnuObjectDownload, &QAction::triggered, w, command([w, l] {
                       plclink::DeviceJob job = JobOf(*w);
                       const plclink::Outcome outcome =
                           plclink::ObjectDownloadCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));
-  window.SetHandler("mnuUpload", command([w, l] {
+  QObject::connect(c.mnuUpload, &QAction::triggered, w, command([w, l] {
                       plclink::UploadHooks hooks;
                       hooks.saveProgram = [w] { w->Files().Save(); };
                       hooks.saveAs = [w] { w->Files().SaveAs(); };

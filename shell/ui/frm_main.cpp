@@ -120,29 +120,29 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem
   BuildToolbar();
   BuildPages();
 
-  SetHandler("mnuNew", [this] { files_->New(); });
-  SetHandler("mnuOpen", [this] { files_->Open(); });
-  SetHandler("mnuImport", [this] { files_->Import(); });
-  SetHandler("mnuSave", [this] { files_->Save(); });
-  SetHandler("mnuSaveAs", [this] { files_->SaveAs(); });
-  SetHandler("mnuPrint", [this] { files_->Print(); });
-  SetHandler("mnuPrinterSetup", [this] { files_->PrinterSetup(); });
-  SetHandler("mnuExit", [this] { mnuExit_Click(); });
-  SetHandler("mnuTipoftheDay", [this] {
+  const MenuCommands& c = commands_;
+  connect(c.mnuNew, &QAction::triggered, this, [this] { files_->New(); });
+  connect(c.mnuOpen, &QAction::triggered, this, [this] { files_->Open(); });
+  connect(c.mnuImport, &QAction::triggered, this, [this] { files_->Import(); });
+  connect(c.mnuSave, &QAction::triggered, this, [this] { files_->Save(); });
+  connect(c.mnuSaveAs, &QAction::triggered, this, [this] { files_->SaveAs(); });
+  connect(c.mnuPrint, &QAction::triggered, this, [this] { files_->Print(); });
+  connect(c.mnuPrinterSetup, &QAction::triggered, this, [this] { files_->PrinterSetup(); });
+  connect(c.mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
+  connect(c.mnuTipoftheDay, &QAction::triggered, this, [this] {
     ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu,
                     IniKeyWriter());
     Form_Activate();
   });
-  SetHandler("mnuHelp", [this] {
-    ShowUserGuide(this, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu);
-  });
-  SetHandler("mnuOption", [this] {
+  connect(c.mnuHelp, &QAction::triggered, this,
+          [this] { ShowUserGuide(this, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu); });
+  connect(c.mnuOption, &QAction::triggered, this, [this] {
     OptionsDialog dialog(
         studio_.doc.Setup, studio_.shell.KoreanMenu, [this] { files_->MarkChanged(); }, this);
     dialog.exec();
     Form_Activate();
   });
-  SetHandler("mnuAboutKorvaneStudio", [this] {
+  connect(c.mnuAboutKorvaneStudio, &QAction::triggered, this, [this] {
     AboutDialog dialog(this);
     dialog.exec();
     Form_Activate();
@@ -157,12 +157,12 @@ QAction* FrmMain::AddAction(QMenu* menu, const char* name, const char* caption, 
   QAction* action = menu->addAction(QString::fromUtf8(caption));
   action->setObjectName(name);
   if (!key.isEmpty()) action->setShortcut(key);
-  QString handler = name;
-  connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
   return action;
 }
 
 void FrmMain::BuildMenus() {
+  // Each command's member and object name are spelt once.
+#define ZQV_COMMAND(menu, name, ...) commands_.name = AddAction(menu, #name, __VA_ARGS__)
   QMenuBar* bar = menuBar();
   auto topMenu = [&](const char* name, const char* caption) {
     QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
@@ -170,17 +170,17 @@ void FrmMain::BuildMenus() {
     return menu;
   };
   QMenu* file = topMenu("mnuFile", "&File");
-  AddAction(file, "mnuNew", "&New", QKeySequence("Ctrl+N"));
-  AddAction(file, "mnuOpen", "&Open...", QKeySequence("Ctrl+O"));
+  ZQV_COMMAND(file, mnuNew, "&New", QKeySequence("Ctrl+N"));
+  ZQV_COMMAND(file, mnuOpen, "&Open...", QKeySequence("Ctrl+O"));
   file->addSeparator();
-  AddAction(file, "mnuImport", "&Import...");
-  AddAction(file, "mnuUpload", "&Upload from Korvane");
+  ZQV_COMMAND(file, mnuImport, "&Import...");
+  ZQV_COMMAND(file, mnuUpload, "&Upload from Korvane");
   file->addSeparator();
-  AddAction(file, "mnuSave", "&Save", QKeySequence("Ctrl+S"));
-  AddAction(file, "mnuSaveAs", "Save &As...");
+  ZQV_COMMAND(file, mnuSave, "&Save", QKeySequence("Ctrl+S"));
+  ZQV_COMMAND(file, mnuSaveAs, "Save &As...");
   file->addSeparator();
-  AddAction(file, "mnuPrint", "&Print...");
-  AddAction(file, "mnuPrinterSetup", "P&rinter Setup...");
+  ZQV_COMMAND(file, mnuPrint, "&Print...");
+  ZQV_COMMAND(file, mnuPrinterSetup, "P&rinter Setup...");
   file->addSeparator();
   for (int k = 0; k <= RecentFiles::kItems; ++k) {
     QAction* item = file->addAction(QString());
@@ -190,50 +190,51 @@ void FrmMain::BuildMenus() {
     lastOpen_[size_t(k)] = item;
   }
   file->addSeparator();
-  AddAction(file, "mnuExit", "E&xit");
+  ZQV_COMMAND(file, mnuExit, "E&xit");
 
   QMenu* edit = topMenu("mnuEdit", "&Edit");
-  AddAction(edit, "mnuGotoLine", "&Goto Line...", QKeySequence("Ctrl+G"));
-  AddAction(edit, "mnuSearch", "&Search...", QKeySequence(Qt::Key_F2));
+  ZQV_COMMAND(edit, mnuGotoLine, "&Goto Line...", QKeySequence("Ctrl+G"));
+  ZQV_COMMAND(edit, mnuSearch, "&Search...", QKeySequence(Qt::Key_F2));
   edit->addSeparator();
-  AddAction(edit, "mnuDeleteLine", "&Delete Line", QKeySequence("Ctrl+D"));
-  AddAction(edit, "mnuInsertBlankLine", "&Insert Line", QKeySequence("Ctrl+I"));
-  AddAction(edit, "mnuRestoreDeletedLine", "&Restore Deleted Line", QKeySequence("Ctrl+U"));
-  AddAction(edit, "mnuCopyLine", "Copy &Line", QKeySequence("Ctrl+B"));
-  AddAction(edit, "mnuDuplicateLine", "&Duplicate Line", QKeySequence("Ctrl+A"));
+  ZQV_COMMAND(edit, mnuDeleteLine, "&Delete Line", QKeySequence("Ctrl+D"));
+  ZQV_COMMAND(edit, mnuInsertBlankLine, "&Insert Line", QKeySequence("Ctrl+I"));
+  ZQV_COMMAND(edit, mnuRestoreDeletedLine, "&Restore Deleted Line", QKeySequence("Ctrl+U"));
+  ZQV_COMMAND(edit, mnuCopyLine, "Copy &Line", QKeySequence("Ctrl+B"));
+  ZQV_COMMAND(edit, mnuDuplicateLine, "&Duplicate Line", QKeySequence("Ctrl+A"));
   edit->addSeparator();
-  AddAction(edit, "mnuBlockCopy", "Block &Copy", QKeySequence("Ctrl+C"));
-  AddAction(edit, "mnuBlockCut", "Block C&ut", QKeySequence("Ctrl+X"));
-  AddAction(edit, "mnuBlockPasteInsert", "Block Paste (Insert)", QKeySequence("Ctrl+V"));
-  AddAction(edit, "mnuBlockPasteOverlay", "Block Paste (Overay)", QKeySequence("Ctrl+T"));
-  AddAction(edit, "mnuBlockPasteUndo", "Block Paste Undo", QKeySequence("Ctrl+Z"));
+  ZQV_COMMAND(edit, mnuBlockCopy, "Block &Copy", QKeySequence("Ctrl+C"));
+  ZQV_COMMAND(edit, mnuBlockCut, "Block C&ut", QKeySequence("Ctrl+X"));
+  ZQV_COMMAND(edit, mnuBlockPasteInsert, "Block Paste (Insert)", QKeySequence("Ctrl+V"));
+  ZQV_COMMAND(edit, mnuBlockPasteOverlay, "Block Paste (Overay)", QKeySequence("Ctrl+T"));
+  ZQV_COMMAND(edit, mnuBlockPasteUndo, "Block Paste Undo", QKeySequence("Ctrl+Z"));
 
   QMenu* download = topMenu("mnuPlcDownload", "&Download");
-  AddAction(download, "mnuAuto", "&Auto");
-  AddAction(download, "mnuObjectDownload", "&Object Download");
-  AddAction(download, "mnuVerify", "&Verify");
-  AddAction(download, "mnuErase", "Korvane Flash Memory &Erase");
-  AddAction(download, "mnuClearKeepArea", "Clear &Keep Area");
+  ZQV_COMMAND(download, mnuAuto, "&Auto");
+  ZQV_COMMAND(download, mnuObjectDownload, "&Object Download");
+  ZQV_COMMAND(download, mnuVerify, "&Verify");
+  ZQV_COMMAND(download, mnuErase, "Korvane Flash Memory &Erase");
+  ZQV_COMMAND(download, mnuClearKeepArea, "Clear &Keep Area");
   download->addSeparator();
-  AddAction(download, "mnuOption", "&Options...");
+  ZQV_COMMAND(download, mnuOption, "&Options...");
 
   QMenu* run = topMenu("mnuRunTop", "&Run");
-  AddAction(run, "mnuRun", "&Run");
-  AddAction(run, "mnuReset", "Re&set");
-  AddAction(run, "mnuStop", "S&top");
+  ZQV_COMMAND(run, mnuRun, "&Run");
+  ZQV_COMMAND(run, mnuReset, "Re&set");
+  ZQV_COMMAND(run, mnuStop, "S&top");
   run->addSeparator();
-  AddAction(run, "mnuMonitor", "&Monitor on");
+  ZQV_COMMAND(run, mnuMonitor, "&Monitor on");
 
   QMenu* help = topMenu("mnuHelpTop", "&Help");
-  AddAction(help, "mnuHelp", "&Help...");
-  AddAction(help, "mnuTipoftheDay", "&Tip of the Day...");
+  ZQV_COMMAND(help, mnuHelp, "&Help...");
+  ZQV_COMMAND(help, mnuTipoftheDay, "&Tip of the Day...");
   help->addSeparator();
-  AddAction(help, "mnuAboutKorvaneStudio", "&About Korvane Studio...");
+  ZQV_COMMAND(help, mnuAboutKorvaneStudio, "&About Korvane Studio...");
 
   // The page menu is a hidden pop-up; its items have no commands.
   QMenu* page = topMenu("mnuPage", "Page");
   for (const char* item : {"Append Page", "Insert Page", "Rename Page", "Delete Page"}) page->addAction(item);
   page->menuAction()->setVisible(false);
+#undef ZQV_COMMAND
 }
 
 void FrmMain::BuildToolbar() {
@@ -243,16 +244,54 @@ void FrmMain::BuildToolbar() {
   tbrMain_->setIconSize(QSize(16, 16));
   for (const ToolbarButton& b : kToolbarButtons) {
     if (!b.toolTip) {
-      tbrMain_->addSeparator()->setProperty("index", b.index);
+      QAction* separator = tbrMain_->addSeparator();
+      separator->setProperty("index", b.index);
+      tbrMain_->widgetForAction(separator)->setProperty("index", b.index);
       continue;
     }
+    // The menu's own action: one command, one enabled state. The button shows the picture (or
+    // the fixed caption) and the fixed tool tip; the menu item keeps its caption without picture.
+    QAction* action = ToolbarAction(b.command);
     const QIcon icon = ToolbarIcon(b.command);
-    QAction* action = icon.isNull() ? tbrMain_->addAction(b.toolTip) : tbrMain_->addAction(icon, b.toolTip);
+    action->setIcon(icon);
+    action->setIconVisibleInMenu(false);
+    action->setIconText(b.toolTip);
     action->setToolTip(b.toolTip);
-    action->setProperty("index", b.index);
-    QString handler = b.menuItem;
-    connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
+    tbrMain_->addAction(action);
+    tbrMain_->widgetForAction(action)->setProperty("index", b.index);
   }
+}
+
+QAction* FrmMain::ToolbarAction(ToolbarCommand command) const {
+  switch (command) {
+    case ToolbarCommand::New:
+      return commands_.mnuNew;
+    case ToolbarCommand::Open:
+      return commands_.mnuOpen;
+    case ToolbarCommand::Save:
+      return commands_.mnuSave;
+    case ToolbarCommand::Print:
+      return commands_.mnuPrint;
+    case ToolbarCommand::BlockCut:
+      return commands_.mnuBlockCut;
+    case ToolbarCommand::BlockCopy:
+      return commands_.mnuBlockCopy;
+    case ToolbarCommand::BlockPasteInsert:
+      return commands_.mnuBlockPasteInsert;
+    case ToolbarCommand::Search:
+      return commands_.mnuSearch;
+    case ToolbarCommand::Auto:
+      return commands_.mnuAuto;
+    case ToolbarCommand::Run:
+      return commands_.mnuRun;
+    case ToolbarCommand::Stop:
+      return commands_.mnuStop;
+    case ToolbarCommand::Monitor:
+      return commands_.mnuMonitor;
+    case ToolbarCommand::None:
+      break;
+  }
+  return nullptr;
 }
 
 void FrmMain::BuildClientArea() {
@@ -397,7 +436,6 @@ void FrmMain::BuildPages() {
   setupPage_ = new SetupPageWidget(*view_, std::move(settingsHooks));
   HostPage("fraSetup", setupPage_);
   connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
-  connect(setupPage_, &SetupPageWidget::portCheckRequested, this, [this] { RunHandler("Command2"); });
 
   // The Dump and Watch pages show their notice until the monitor's pictures are hosted.
   for (const char* frame : {"fraDump", "fraWatch"}) HostPage(frame, new NoticeLayer);
@@ -408,17 +446,6 @@ void FrmMain::BuildPages() {
   sources.plcModel = [this] { return int(studio_.doc.Setup.PlcModel); };
   mnemonic_ = new MnemonicViewer(txtMnemonic_, std::move(sources));
 }
-
-void FrmMain::SetHandler(const QString& name, std::function<void()> handler) { handlers_[name] = std::move(handler); }
-
-bool FrmMain::RunHandler(const QString& name) {
-  auto it = handlers_.find(name);
-  if (it == handlers_.end() || !it->second) return false;
-  it->second();
-  return true;
-}
-
-QAction* FrmMain::Action(const QString& name) const { return findChild<QAction*>(name); }
 
 QWidget* FrmMain::Frame(const QString& name) const {
   auto it = frames_.find(name);
@@ -628,7 +655,7 @@ void FrmMain::tabMain_Click() {
   if (tab == 1) {
     txtMnemonic_->setVisible(false);
   } else if (tab == 2) {
-    Form_Resize();
+    Place(txtMnemonic_, CurrentLayout().txtMnemonic);
     txtMnemonic_->setVisible(true);
     txtMnemonic_->raise();
     mnemonic_->TabChosen();
@@ -643,12 +670,16 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FrmMain::Form_Resize() {
-  if (!client_) return;
+MainLayout FrmMain::CurrentLayout() const {
   const int W = frameGeometry().width() * kTwipsPerPixel;
   const int H = frameGeometry().height() * kTwipsPerPixel;
   const int S = client_->height() * kTwipsPerPixel;
-  const MainLayout l = ComputeLayout(W, H, S);
+  return ComputeLayout(W, H, S);
+}
+
+void FrmMain::Form_Resize() {
+  if (!client_) return;
+  const MainLayout l = CurrentLayout();
 
   if (tbrMain_) tbrMain_->setGeometry(0, 0, client_->width(), tbrMain_->sizeHint().height());
   const int statusHeight = sbrMain_->sizeHint().height();
@@ -687,31 +718,12 @@ void FrmMain::Form_Resize() {
     endLine_->raise();
     endLine2_->raise();
   }
-  // The side page that is visible; hidden pages are placed when they are chosen.
-  if (!frames_["fraPlcSetup"]->isHidden()) Place(frames_["fraPlcSetup"], l.sideFrame);
-  if (!frames_["fraSetup"]->isHidden()) Place(frames_["fraSetup"], l.sideFrame);
-  if (QWidget* dump = frames_["fraDump"]; !dump->isHidden()) {
-    Place(dump, l.sideFrame);
-    Place(dump->findChild<QWidget*>("tabDump"), l.tabDump);
-    Place(dump->findChild<QWidget*>("picDump"), l.picDump);
-    Place(dump->findChild<QWidget*>("vsbDump"), l.vsbDump);
-  }
-  if (QWidget* watch = frames_["fraWatch"]; !watch->isHidden()) {
-    Place(watch, l.sideFrame);
-    Place(watch->findChild<QWidget*>("picWatch"), l.picWatch);
-  }
-  if (QWidget* alias = frames_["fraAlias"]; !alias->isHidden()) {
-    Place(alias, l.sideFrame);
-    Place(alias->findChild<QWidget*>("tabAlias"), l.tabAlias);
-    Place(alias->findChild<QWidget*>("picAlias"), l.picAlias);
-    Place(alias->findChild<QWidget*>("vsbAlias"), l.vsbAlias);
-    // Back to the first entry of the alias page.
-    if (auto* bar = alias->findChild<QScrollBar*>("vsbAlias")) {
-      if (bar->value() == 0) bar->setValue(1);
-      bar->setValue(0);
-    }
-  }
+  // The frame of the side page that is visible (hidden pages are placed when they are
+  // chosen); the page in it lays out its own parts.
+  for (const char* name : kFrameNames)
+    if (!frames_[name]->isHidden()) Place(frames_[name], l.sideFrame);
   if (!txtMemo_->isHidden()) Place(txtMemo_, l.txtMemo);
+  emit sidePageLaidOut(SidePage());
   RedrawLadder();
 }
 

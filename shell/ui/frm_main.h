@@ -6,9 +6,10 @@
 //
 // Every menu item, toolbar button, tab strip and frame carries the object name the rest of
 // the studio knows it by (mnuSave, tbrMain, tabInfo, fraPlcSetup, picBoard, ...); an element
-// of a control array carries its index in the property "index". Menu commands are found by
-// name: SetHandler("mnuAuto", ...) gives a command its code; a command without code does
-// nothing yet.
+// of a control array carries its index in the property "index". Each menu command is one
+// QAction, reached through Commands() and shared by its menu item and its toolbar button;
+// whoever gives a command its code connects to its triggered signal. A command without code
+// does nothing yet.
 
 #include <QMainWindow>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "shell/tip_file.h"
+#include "shell/toolbar.h"
 #include "shell/ui/file_dialogs.h"
 #include "shell/ui/qt_dialog_language.h"
 #include "shell/ui/tip_dialog.h"
@@ -45,6 +47,27 @@ class QFont;
 
 namespace shell {
 
+// The window's menu commands, created once by the window. A command on the main toolbar is
+// the same action there, so its button is enabled and disabled with the menu item. Each
+// action's object name is its member's name.
+struct MenuCommands {
+  // File
+  QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuImport = nullptr, *mnuUpload = nullptr, *mnuSave = nullptr,
+          *mnuSaveAs = nullptr, *mnuPrint = nullptr, *mnuPrinterSetup = nullptr, *mnuExit = nullptr;
+  // Edit
+  QAction *mnuGotoLine = nullptr, *mnuSearch = nullptr, *mnuDeleteLine = nullptr, *mnuInsertBlankLine = nullptr,
+          *mnuRestoreDeletedLine = nullptr, *mnuCopyLine = nullptr, *mnuDuplicateLine = nullptr,
+          *mnuBlockCopy = nullptr, *mnuBlockCut = nullptr, *mnuBlockPasteInsert = nullptr,
+          *mnuBlockPasteOverlay = nullptr, *mnuBlockPasteUndo = nullptr;
+  // Download
+  QAction *mnuAuto = nullptr, *mnuObjectDownload = nullptr, *mnuVerify = nullptr, *mnuErase = nullptr,
+          *mnuClearKeepArea = nullptr, *mnuOption = nullptr;
+  // Run
+  QAction *mnuRun = nullptr, *mnuReset = nullptr, *mnuStop = nullptr, *mnuMonitor = nullptr;
+  // Help
+  QAction *mnuHelp = nullptr, *mnuTipoftheDay = nullptr, *mnuAboutKorvaneStudio = nullptr;
+};
+
 class MnemonicViewer;
 class PlcPanelWidget;
 class SetupPageWidget;
@@ -64,10 +87,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // Offers the tip of the day; runs after the first show and after the studio's own dialogs.
   void Form_Activate();
 
-  // Menu commands by name.
-  void SetHandler(const QString& name, std::function<void()> handler);
-  bool RunHandler(const QString& name);
-  QAction* Action(const QString& name) const;
+  // The menu commands (and the main toolbar's buttons, which share them).
+  const MenuCommands& Commands() const { return commands_; }
 
   // Interface language: applies the caption table / the language option was chosen.
   void SetMenuLanguage();
@@ -79,7 +100,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // The main tab 1 (Ladder) or 2 (Mnemonic).
   void SelectMainTab(int tab);
 
-  // Lays out the window's panes for its present size.
+  // Lays out the window's panes for its present size: the frame of the visible side page;
+  // the page inside it lays out its own parts.
   void Form_Resize();
   void mnuExit_Click();
 
@@ -154,6 +176,10 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void SetGauge(int value, int maximum) override;
   void Refresh() override;
 
+ signals:
+  // The layout placed the frame of the visible side page (1..6) for the window's new size.
+  void sidePageLaidOut(int page);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -166,12 +192,14 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void BuildPages();
   shell::IniWriter IniKeyWriter();
   QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
+  QAction* ToolbarAction(ToolbarCommand command) const;
   void tabInfo_Click();
   void tabMain_Click();
   void Form_Unload();
   void WriteWindowPlace();
   void ApplyFontAndColours();
   void PlaceSidePage(int page, int panelHeight);
+  MainLayout CurrentLayout() const;
 
   compiler::Studio& studio_;
   ProfileFile& profile_;
@@ -182,7 +210,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<QtFileDialogs> qtDialogs_;
   FileDialogs* dialogs_ = nullptr;
-  std::map<QString, std::function<void()>> handlers_;
+  MenuCommands commands_;
   bool activatedOnce_ = false;
   int sidePanelHeight_ = 0;  // twips, the side panel's height after the last layout
   bool inActivate_ = false;

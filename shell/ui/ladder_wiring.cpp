@@ -65,12 +65,10 @@ ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
 
 void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto commands = std::make_shared<ladder::RowBlockCommands>(window.Studio());
-  auto updateUndo = [&window, commands] {
-    if (QAction* undo = window.Action("mnuBlockPasteUndo")) undo->setEnabled(commands->CanUndoPaste());
-  };
+  auto updateUndo = [&window, commands] { window.Commands().mnuBlockPasteUndo->setEnabled(commands->CanUndoPaste()); };
   using Command = ladder::EditResult (ladder::RowBlockCommands::*)();
-  auto add = [&window, view, commands, updateUndo](const char* name, Command command) {
-    window.SetHandler(name, [&window, view, commands, updateUndo, command] {
+  auto add = [&window, view, commands, updateUndo](QAction* item, Command command) {
+    QObject::connect(item, &QAction::triggered, view, [&window, view, commands, updateUndo, command] {
       const ladder::EditResult result = ((*commands).*command)();
       if (result == ladder::EditResult::Refused) QApplication::beep();
       if (result == ladder::EditResult::Done) {
@@ -81,26 +79,27 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
       view->board()->setFocus();
     });
   };
-  add("mnuDeleteLine", &ladder::RowBlockCommands::DeleteLine);
-  add("mnuInsertBlankLine", &ladder::RowBlockCommands::InsertBlankLine);
-  add("mnuRestoreDeletedLine", &ladder::RowBlockCommands::RestoreDeletedLine);
-  add("mnuCopyLine", &ladder::RowBlockCommands::CopyLine);
-  add("mnuDuplicateLine", &ladder::RowBlockCommands::DuplicateLine);
-  add("mnuBlockCopy", &ladder::RowBlockCommands::BlockCopy);
-  add("mnuBlockCut", &ladder::RowBlockCommands::BlockCut);
-  add("mnuBlockPasteInsert", &ladder::RowBlockCommands::BlockPasteInsert);
-  add("mnuBlockPasteOverlay", &ladder::RowBlockCommands::BlockPasteOverlay);
-  add("mnuBlockPasteUndo", &ladder::RowBlockCommands::BlockPasteUndo);
+  const MenuCommands& c = window.Commands();
+  add(c.mnuDeleteLine, &ladder::RowBlockCommands::DeleteLine);
+  add(c.mnuInsertBlankLine, &ladder::RowBlockCommands::InsertBlankLine);
+  add(c.mnuRestoreDeletedLine, &ladder::RowBlockCommands::RestoreDeletedLine);
+  add(c.mnuCopyLine, &ladder::RowBlockCommands::CopyLine);
+  add(c.mnuDuplicateLine, &ladder::RowBlockCommands::DuplicateLine);
+  add(c.mnuBlockCopy, &ladder::RowBlockCommands::BlockCopy);
+  add(c.mnuBlockCut, &ladder::RowBlockCommands::BlockCut);
+  add(c.mnuBlockPasteInsert, &ladder::RowBlockCommands::BlockPasteInsert);
+  add(c.mnuBlockPasteOverlay, &ladder::RowBlockCommands::BlockPasteOverlay);
+  add(c.mnuBlockPasteUndo, &ladder::RowBlockCommands::BlockPasteUndo);
   updateUndo();
 
-  window.SetHandler("mnuGotoLine", [&window, view] {
+  QObject::connect(c.mnuGotoLine, &QAction::triggered, view, [&window, view] {
     ladder::GotoDialog dialog(
         window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
     window.Form_Activate();  // the main window is active again
     view->board()->setFocus();
   });
-  window.SetHandler("mnuSearch", [&window, view] {
+  QObject::connect(c.mnuSearch, &QAction::triggered, view, [&window, view] {
     ladder::FindDialog dialog(window.Studio(), &window);
     dialog.exec();
     view->showCursorCell();
@@ -183,11 +182,15 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
 
   window.hooks.resetLadderView = [view, sync, alias, &window] {
     ladder::RowBlockCommands::DropPasteUndo(window.Studio());
-    if (QAction* undo = window.Action("mnuBlockPasteUndo")) undo->setEnabled(false);
+    window.Commands().mnuBlockPasteUndo->setEnabled(false);
     sync->Apply();
     view->showCursorCell();
     alias->Redraw();
   };
+  // A new size of the window shows the alias page from its first entry again.
+  QObject::connect(&window, &FrmMain::sidePageLaidOut, alias, [alias](int page) {
+    if (page == 3) alias->ShowFirstEntry();
+  });
   auto pageShown = window.hooks.sidePageShown;
   window.hooks.sidePageShown = [alias, pageShown](int page) {
     if (page == 3) alias->ChoosePage(alias->tabs()->currentIndex() + 1);

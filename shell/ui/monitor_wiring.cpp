@@ -47,7 +47,7 @@ monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& vie
     l->OpenPort();
   };
   hooks.setMenuCaption = [w](const std::string& caption) {
-    if (QAction* item = w->Action("mnuMonitor")) item->setText(QString::fromStdString(caption));
+    w->Commands().mnuMonitor->setText(QString::fromStdString(caption));
   };
   hooks.showCellEditor = [v](bool show) { v->setMonitorOn(!show); };
   hooks.showSpeedControls = [sliderItem, stopItem](bool show) {
@@ -75,7 +75,8 @@ monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& vie
   QObject::connect(slider, &QSlider::valueChanged, controller,
                    [controller](int value) { controller->SliderMonSpeed_Change(value); });
   QObject::connect(stop, &QPushButton::clicked, controller, [controller] { controller->cmdMonOut_Click(); });
-  window.SetHandler("mnuMonitor", [controller] { controller->mnuMonitor_Click(); });
+  QObject::connect(window.Commands().mnuMonitor, &QAction::triggered, controller,
+                   [controller] { controller->mnuMonitor_Click(); });
 
   auto pageShown = window.hooks.sidePageShown;
   window.hooks.sidePageShown = [controller, pageShown](int page) {

@@ -69,7 +69,7 @@ bool ScriptRunner::Run(const QString& line) {
     OneName dialog;
     dialog.name = rest.toStdString();
     window_.SetFileDialogs(&dialog);
-    window_.Action("mnuOpen")->trigger();
+    window_.Commands().mnuOpen->trigger();
     window_.SetFileDialogs(nullptr);
     return window_.Studio().shell.CurFilePath == dialog.name;
   }

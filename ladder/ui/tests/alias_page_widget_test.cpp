@@ -38,8 +38,19 @@ TEST_F(AliasWidgetTest, EachPageKeepsItsScrollPosition) {
   EXPECT_EQ(widget->scrollBar()->value(), 0);
   widget->ChoosePage(2);
   EXPECT_EQ(widget->scrollBar()->value(), 500);
-  widget->ResetCurrentPageTop();
+  widget->ShowFirstEntry();
   EXPECT_EQ(studio->editor.aliasPage.AliasTopM, 0);
+}
+
+// The page places its scroll bar itself when its frame resizes it, before any painting.
+TEST_F(AliasWidgetTest, ScrollBarFollowsTheRightEdgeOnResize) {
+  widget->resize(320, 500);
+  const QRect list = widget->list()->geometry();
+  const QRect bar = widget->scrollBar()->geometry();
+  EXPECT_GT(bar.width(), 0);
+  EXPECT_EQ(bar.right(), list.width() - 1);
+  EXPECT_EQ(bar.top(), 0);
+  EXPECT_EQ(bar.height(), list.height());
 }
 
 TEST_F(AliasWidgetTest, ClickEditsAndEnterCommits) {

@@ -54,14 +54,14 @@ struct DeviceCommandsTest : ::testing::Test {
 
 TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
   window->View().PortNum = 2;
-  window->Action("mnuMonitor")->setEnabled(false);
-  window->Action("mnuRun")->trigger();
+  window->Commands().mnuMonitor->setEnabled(false);
+  window->Commands().mnuRun->trigger();
   EXPECT_EQ(portOpened, 2);
   ASSERT_NE(port, nullptr);
   EXPECT_EQ(port->written, (std::vector<std::uint8_t>{0xA5}));
-  EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
-  window->Action("mnuStop")->trigger();
-  EXPECT_FALSE(window->Action("mnuMonitor")->isEnabled());
+  EXPECT_TRUE(window->Commands().mnuMonitor->isEnabled());
+  window->Commands().mnuStop->trigger();
+  EXPECT_FALSE(window->Commands().mnuMonitor->isEnabled());
   // No module answered: each command said so.
   EXPECT_EQ(sink.shown.size(), 2u);
 
@@ -69,7 +69,7 @@ TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
   studio->monitor.MonitorOn = 1;
   sink.shown.clear();
   port->written.clear();
-  window->Action("mnuReset")->trigger();
+  window->Commands().mnuReset->trigger();
   window->SetupPage()->findChild<QPushButton*>("Command2")->click();
   EXPECT_TRUE(port->written.empty());
   ASSERT_EQ(sink.shown.size(), 2u);

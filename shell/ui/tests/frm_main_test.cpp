@@ -19,6 +19,7 @@
 #include <QTabBar>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QToolButton>
 #include <deque>
 #include <memory>
 
@@ -140,20 +141,20 @@ TEST_F(WindowTest, StandardDialogsFollowTheLanguage) {
 // build puts the guide there.
 TEST_F(WindowTest, HelpShowsTheUserGuide) {
   Start();
-  window->Action("mnuHelp")->trigger();  // no guide in this folder
+  window->Commands().mnuHelp->trigger();  // no guide in this folder
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "Help File Open Error : " + (std::filesystem::path(dir.path) / "user-guide.md").string());
   EXPECT_EQ(window->findChild<HelpWindow*>(), nullptr);
 
   WriteFile(std::filesystem::path(dir.path) / "user-guide.md", "# The guide\n\nPress **F3** for a contact.\n");
-  window->Action("mnuHelp")->trigger();
+  window->Commands().mnuHelp->trigger();
   auto* help = window->findChild<HelpWindow*>();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_FALSE(help->isModal());
   EXPECT_TRUE(help->browser()->toPlainText().startsWith("The guide\n"));
   EXPECT_TRUE(help->browser()->toPlainText().contains("Press F3 for a contact."));
-  window->Action("mnuHelp")->trigger();  // the same window again
+  window->Commands().mnuHelp->trigger();  // the same window again
   EXPECT_EQ(window->findChildren<HelpWindow*>().size(), 1);
   help->close();
 
@@ -161,29 +162,49 @@ TEST_F(WindowTest, HelpShowsTheUserGuide) {
   EXPECT_TRUE(std::filesystem::exists(built)) << built;
 }
 
-// The window builds its toolbar from the toolbar table: each button runs the handler of the
-// table's menu item, and every button but the three block commands carries a picture.
+// The window builds its toolbar from the toolbar table: each button is the table's menu
+// command itself (the same action, so the same code and the same enabled state), and every
+// button but the three block commands carries a picture, which the menu item does not show.
 TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
   Start();
-  QStringList ran;
-  for (const ToolbarButton& b : kToolbarButtons)
-    if (b.menuItem) window->SetHandler(b.menuItem, [&ran, &b] { ran << b.menuItem; });
-  const QList<QAction*> actions = window->findChild<QToolBar*>("tbrMain")->actions();
+  auto* toolbar = window->findChild<QToolBar*>("tbrMain");
+  const QList<QAction*> actions = toolbar->actions();
   ASSERT_EQ(actions.size(), static_cast<qsizetype>(kToolbarButtons.size()));
   for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
     const ToolbarButton& b = kToolbarButtons[i];
     QAction* a = actions[qsizetype(i)];
-    EXPECT_EQ(a->property("index").toInt(), b.index);
+    EXPECT_EQ(toolbar->widgetForAction(a)->property("index").toInt(), b.index);
     EXPECT_EQ(a->isSeparator(), b.command == ToolbarCommand::None) << b.index;
     if (a->isSeparator()) continue;
-    ran.clear();
-    a->trigger();
-    EXPECT_EQ(ran, QStringList{b.menuItem}) << b.index;
+    EXPECT_EQ(a, window->findChild<QAction*>(b.menuItem)) << b.index;
+    EXPECT_EQ(a->toolTip(), b.toolTip);
     const bool block = b.command == ToolbarCommand::BlockCut || b.command == ToolbarCommand::BlockCopy ||
                        b.command == ToolbarCommand::BlockPasteInsert;
     EXPECT_EQ(a->icon().isNull(), block) << b.index;
-    if (!block) EXPECT_FALSE(a->icon().pixmap(16, 16).isNull()) << b.index;
+    EXPECT_FALSE(a->isIconVisibleInMenu()) << b.index;
+    if (!block) {
+      EXPECT_FALSE(a->icon().pixmap(16, 16).isNull()) << b.index;
+    }
   }
+  // A text button shows the fixed caption in both languages.
+  window->optLanguage_Click(true);
+  auto* cut = qobject_cast<QToolButton*>(toolbar->widgetForAction(window->Commands().mnuBlockCut));
+  ASSERT_NE(cut, nullptr);
+  EXPECT_EQ(cut->text(), "Block Cut");
+  EXPECT_EQ(window->Commands().mnuBlockCut->toolTip(), "Block Cut");
+}
+
+// A command disabled on its menu is disabled on the toolbar too (Stop turns Monitor off).
+TEST_F(WindowTest, ToolbarButtonFollowsItsMenuItemsEnabledState) {
+  Start();
+  auto* toolbar = window->findChild<QToolBar*>("tbrMain");
+  QWidget* monitorButton = toolbar->widgetForAction(window->Commands().mnuMonitor);
+  ASSERT_NE(monitorButton, nullptr);
+  EXPECT_TRUE(monitorButton->isEnabled());
+  window->Commands().mnuMonitor->setEnabled(false);
+  EXPECT_FALSE(monitorButton->isEnabled());
+  window->Commands().mnuMonitor->setEnabled(true);
+  EXPECT_TRUE(monitorButton->isEnabled());
 }
 
 TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
@@ -216,7 +237,7 @@ TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
   bool monitoring = true;
   window->hooks.monitorOn = [&] { return monitoring; };
   window->SetMenuLanguage();
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "모니터링 중지(&M)");
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "모니터링 중지(&M)");
 }
 
 TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
@@ -249,13 +270,13 @@ TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {
   Start();
   std::string a = MakeProgram("a.qsl", "M0:1");
   dialogs.open = {a};
-  window->Action("mnuOpen")->trigger();
+  window->Commands().mnuOpen->trigger();
   EXPECT_EQ(studio->shell.CurFilePath, a);
   EXPECT_EQ(window->SidePage(), 1);
   studio->doc.CellText[0][0] = "M0:2";
   window->Files().MarkChanged();
   dialogs.save = {dir / "b"};
-  window->Action("mnuSaveAs")->trigger();
+  window->Commands().mnuSaveAs->trigger();
   EXPECT_TRUE(std::filesystem::exists(dir / "b.QSL"));
   EXPECT_EQ(window->windowTitle().toStdString(), "Korvane studio [ " + LowerAscii(dir / "b.QSL") + " ]");
 
@@ -360,7 +381,7 @@ TEST_F(WindowTest, SidePagesAndThePlcPanel) {
 
   // Opening a program shows the PLC page with the program's setup.
   dialogs.open = {a};
-  window->Action("mnuOpen")->trigger();
+  window->Commands().mnuOpen->trigger();
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_EQ(studio->shell.CurFilePath, a);
   EXPECT_EQ(window->SidePage(), 1);

@@ -119,7 +119,7 @@ struct StudioWiringTest : ::testing::Test {
     QKeyEvent press(QEvent::KeyPress, key, mods, text);
     QApplication::sendEvent(target, &press);
   }
-  void Trigger(const char* name) { window->Action(name)->trigger(); }
+  void Trigger(QAction* MenuCommands::*command) { (window->Commands().*command)->trigger(); }
   // An element key on a cell, then its operand through the operand box.
   void Place(int col, int row, int key, const char* operand) {
     doc().CurCol = static_cast<int16_t>(col);
@@ -180,7 +180,7 @@ struct StudioWiringTest : ::testing::Test {
     ladder.view->board()->setFocus();
     KeyedMessageBoxes boxes(window.get());
     studio->messages = &boxes.Sink();
-    Trigger("mnuAuto");
+    Trigger(&MenuCommands::mnuAuto);
     QApplication::processEvents();
     studio->messages = &sink;
     return boxes.texts.empty() ? std::string() : boxes.texts[0];
@@ -221,24 +221,40 @@ TEST_F(StudioWiringTest, TheLadderEditorDrawsAndTheEditMenuActsOnIt) {
 
   // Copy Line on row 0, then Insert Line and Restore Deleted Line put it back in row 0.
   doc().CurRow = 0;
-  Trigger("mnuCopyLine");
-  Trigger("mnuInsertBlankLine");
+  Trigger(&MenuCommands::mnuCopyLine);
+  Trigger(&MenuCommands::mnuInsertBlankLine);
   EXPECT_TRUE(doc().CellText[0][0].empty());
   EXPECT_EQ(doc().CellText[0][1], "P0:1");
-  Trigger("mnuRestoreDeletedLine");
+  Trigger(&MenuCommands::mnuRestoreDeletedLine);
   EXPECT_EQ(doc().CellText[0][0], "P0:1");
 
   // Block commands without a selection say so; Undo stays disabled until an overlay.
   sink.shown.clear();
-  Trigger("mnuBlockCopy");
+  Trigger(&MenuCommands::mnuBlockCopy);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "Block Select First !!!");
-  EXPECT_FALSE(window->Action("mnuBlockPasteUndo")->isEnabled());
+  EXPECT_FALSE(window->Commands().mnuBlockPasteUndo->isEnabled());
 
   // The alias page lives in its frame and is drawn when its tab is chosen.
   EXPECT_EQ(ladder.aliasPage->parentWidget(), window->Frame("fraAlias"));
   window->SelectSidePage(3);
   EXPECT_TRUE(ladder.aliasPage->isVisible());
+
+  // A new size of the window places the frame, the page follows it, and the page shows its
+  // table from the first entry again; a page on the Mnemonic tab keeps its place.
+  ladder.aliasPage->ChoosePage(2);  // M
+  ladder.aliasPage->scrollBar()->setValue(500);
+  window->SelectMainTab(2);
+  EXPECT_EQ(studio->editor.aliasPage.AliasTopM, 500);
+  window->SelectMainTab(1);
+  const int frameHeight = window->Frame("fraAlias")->height();
+  window->resize(1000, 850);
+  QApplication::processEvents();
+  EXPECT_GT(window->Frame("fraAlias")->height(), frameHeight);
+  EXPECT_EQ(ladder.aliasPage->height(), window->Frame("fraAlias")->height());
+  EXPECT_EQ(studio->editor.aliasPage.AliasType, 'M');
+  EXPECT_EQ(studio->editor.aliasPage.AliasTopM, 0);
+  EXPECT_EQ(ladder.aliasPage->scrollBar()->value(), 0);
 }
 
 TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
@@ -251,11 +267,11 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   auto* slider = window->findChild<QSlider*>("SliderMonSpeed");
   ASSERT_NE(slider, nullptr);
   const QImage before = ladder.view->surface().Image().copy();
-  Trigger("mnuMonitor");
+  Trigger(&MenuCommands::mnuMonitor);
   ASSERT_EQ(studio->monitor.MonitorOn, 1) << (sink.shown.empty() ? "" : sink.shown[0].text);
   EXPECT_FALSE(ladder.view->operandBox()->isVisible());
   EXPECT_EQ(window->SidePage(), 5);
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor off");  // the access key stays
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor off");  // the access key stays
 
   // A speed change reaches the timer and the settings file.
   slider->setValue(0);
@@ -268,36 +284,36 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
 
   // While monitoring the device commands refuse.
   sink.shown.clear();
-  Trigger("mnuVerify");
+  Trigger(&MenuCommands::mnuVerify);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
 
   window->findChild<QPushButton*>("cmdMonOut")->click();
   EXPECT_EQ(studio->monitor.MonitorOn, 0);
   EXPECT_TRUE(ladder.view->operandBox()->isVisible());
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor on");
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor on");
 
   // In Korean, and back to English while monitoring: the item keeps its access key.
   window->optLanguage_Click(true);
-  Trigger("mnuMonitor");
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "모니터링 중지(&M)");
+  Trigger(&MenuCommands::mnuMonitor);
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "모니터링 중지(&M)");
   window->optLanguage_Click(false);
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor off");
-  Trigger("mnuMonitor");
-  EXPECT_EQ(window->Action("mnuMonitor")->text(), "&Monitor on");
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor off");
+  Trigger(&MenuCommands::mnuMonitor);
+  EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor on");
 }
 
 TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
   studio->doc.Setup.PlcModel = 1;
   core.SetProfile(zqvsim::Profile{1, 30});
   sink.shown.clear();
-  Trigger("mnuErase");
+  Trigger(&MenuCommands::mnuErase);
   EXPECT_TRUE(studio->build.CompileInfo);
   EXPECT_EQ(studio->build.RomSize, 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(core.program()[size_t(i)], 0xFF);
-  EXPECT_FALSE(window->Action("mnuMonitor")->isEnabled());
+  EXPECT_FALSE(window->Commands().mnuMonitor->isEnabled());
   sink.shown.clear();
-  Trigger("mnuVerify");
+  Trigger(&MenuCommands::mnuVerify);
   for (const auto& m : sink.shown) EXPECT_EQ(m.text.find("Error"), std::string::npos) << m.text;
 }
 
@@ -317,13 +333,13 @@ void PrepareAuto(StudioWiringTest& t) {
 
 TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
   PrepareAuto(*this);
-  Trigger("mnuAuto");
+  Trigger(&MenuCommands::mnuAuto);
   for (const auto& m : sink.shown) ADD_FAILURE() << m.caption << ": " << m.text;
   EXPECT_TRUE(studio->build.CompileInfo);
   EXPECT_GT(studio->build.RomSize, 10);
   EXPECT_TRUE(core.running());
   EXPECT_EQ(core.storedLength() >= static_cast<size_t>(studio->build.RomSize), true);
-  EXPECT_TRUE(window->Action("mnuMonitor")->isEnabled());
+  EXPECT_TRUE(window->Commands().mnuMonitor->isEnabled());
 }
 
 // Closing Go to or Find activates the main window again, which offers the tip of the day
@@ -349,10 +365,10 @@ TEST_F(StudioWiringTest, ClosingGotoOrFindOffersTheTipAgain) {
     }
   });
   closer.start(5);
-  Trigger("mnuGotoLine");
+  Trigger(&MenuCommands::mnuGotoLine);
   EXPECT_EQ(seen.join(","), "GotoDialog,TipDialog,TipDialog");
   seen.clear();
-  Trigger("mnuSearch");
+  Trigger(&MenuCommands::mnuSearch);
   EXPECT_EQ(seen.join(","), "FindDialog");  // the close button ended the offers
 }
 
@@ -441,7 +457,7 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
   other->setFocus();
   ASSERT_EQ(window->focusWidget(), other);
   studio->build.CompileInfo = false;
-  Trigger("mnuObjectDownload");  // no HEX file: a failure
+  Trigger(&MenuCommands::mnuObjectDownload);  // no HEX file: a failure
   EXPECT_EQ(sink.shown.back().text, "Assemble Code Error : ZQOUT.HEX");
   EXPECT_EQ(window->focusWidget(), ladder.view->board());
   KeyToWindow(window.get(), Qt::Key_F3);
@@ -481,7 +497,7 @@ TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   };
   scrolled();
   dialog.name = first;
-  Trigger("mnuOpen");
+  Trigger(&MenuCommands::mnuOpen);
   ASSERT_EQ(studio->shell.CurFilePath, first);
   atTheTop("Open");
   // What is typed next lands in the first cell.
@@ -491,7 +507,7 @@ TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
 
   studio->shell.SourceSaved = true;
   dialog.name = (folder / "second.qsl").string();
-  Trigger("mnuOpen");
+  Trigger(&MenuCommands::mnuOpen);
   scrolled();
   window->Files().OpenRecent(2);  // first.qsl
   ASSERT_EQ(studio->shell.CurFilePath, first);
@@ -499,13 +515,13 @@ TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
 
   scrolled();
   dialog.name = first;
-  Trigger("mnuImport");
+  Trigger(&MenuCommands::mnuImport);
   EXPECT_EQ(doc().CellText[0][30], "P0:0");  // inserted at the cursor row
   atTheTop("Import");
 
   scrolled();
   studio->shell.SourceSaved = true;
-  Trigger("mnuNew");
+  Trigger(&MenuCommands::mnuNew);
   atTheTop("New");
   window->SetFileDialogs(nullptr);
 }
@@ -515,13 +531,13 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   BoxProgram(1, "END");
   doc().CellType[9][2] = compiler::kEmpty;
   doc().CellText[9][2].clear();
-  QAction* item = window->Action("mnuMonitor");
+  QAction* item = window->Commands().mnuMonitor;
 
   // The run question answered No: downloaded, stopped, nothing to monitor.
   window->View().AskStart = 1;
   item->setEnabled(true);
   sink.answers = {platform::MsgResult::No};
-  Trigger("mnuAuto");
+  Trigger(&MenuCommands::mnuAuto);
   ASSERT_FALSE(sink.shown.empty());
   EXPECT_EQ(sink.shown.back().text, "Do you want execution now ?");
   EXPECT_FALSE(core.running());
@@ -529,7 +545,7 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
 
   // Yes: the program runs and may be monitored.
   sink.answers = {platform::MsgResult::Yes};
-  Trigger("mnuAuto");
+  Trigger(&MenuCommands::mnuAuto);
   EXPECT_TRUE(core.running());
   EXPECT_TRUE(item->isEnabled());
 
@@ -537,7 +553,7 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   window->View().AskStart = 0;
   core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
   sink.shown.clear();
-  Trigger("mnuAuto");
+  Trigger(&MenuCommands::mnuAuto);
   ASSERT_FALSE(sink.shown.empty());
   EXPECT_EQ(sink.shown.back().text.rfind("Check Sum UnMatch Error", 0), 0u) << sink.shown.back().text;
   EXPECT_FALSE(item->isEnabled());
@@ -549,7 +565,7 @@ TEST_F(StudioWiringTest, EraseWhoseBatchCannotStartDownloadsNothing) {
   ASSERT_EQ(studio->doc.Setup.PlcModel, 10);
   core.SetProfile(zqvsim::Profile{10, 150});
   PrepareAuto(*this);
-  Trigger("mnuAuto");
+  Trigger(&MenuCommands::mnuAuto);
   for (const auto& m : sink.shown) ADD_FAILURE() << m.caption << ": " << m.text;
   ASSERT_TRUE(std::filesystem::exists(folder / "ZQOUT.HEX"));
   const std::vector<std::uint8_t> stored(core.program().begin(), core.program().begin() + 64);
@@ -558,7 +574,7 @@ TEST_F(StudioWiringTest, EraseWhoseBatchCannotStartDownloadsNothing) {
   std::filesystem::remove(folder / "ZQA3.BAT");
   for (const char* name : {"ZQOUT.HEX", "UPFILE.ZIP"})
     std::filesystem::copy_file(folder / name, folder / (std::string("EARLIER.") + name));
-  Trigger("mnuErase");
+  Trigger(&MenuCommands::mnuErase);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
   EXPECT_EQ(sink.shown[0].text, "Build batch could not be started : ZQA3.BAT");
@@ -569,7 +585,7 @@ TEST_F(StudioWiringTest, EraseWhoseBatchCannotStartDownloadsNothing) {
   for (const char* name : {"ZQOUT.HEX", "UPFILE.ZIP"})
     std::filesystem::copy_file(folder / (std::string("EARLIER.") + name), folder / name);
   sink.shown.clear();
-  Trigger("mnuObjectDownload");
+  Trigger(&MenuCommands::mnuObjectDownload);
   ASSERT_FALSE(sink.shown.empty());
   EXPECT_EQ(sink.shown.back().text, "No compile information ! Please (AUTO) Click !");
   EXPECT_EQ(std::vector<std::uint8_t>(core.program().begin(), core.program().begin() + 64), stored);
