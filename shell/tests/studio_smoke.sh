@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real studio on a virtual display, with the simulated module on its first port when
 # that program is built: opens a program, builds and runs it with Auto, turns an input of the
-# module on and watches the ladder in monitor mode, switches the interface to Korean, saves
-# and exits. Passes when the studio ends with status 0, the settings file holds what the run
+# module on and watches the ladder in monitor mode, switches the interface to Korean, checks
+# the port, opens the user guide, saves and exits. Passes when the studio ends with status 0, the settings file holds what the run
 # wrote, the program was saved and the module runs the built program. Pictures of the screen
 # are left in the artefact folder.
 #   studio_smoke.sh ZQVSTUDIO ARTIFACT_DIR SAMPLE_PROGRAM
@@ -26,7 +26,7 @@ cp "$(dirname "$sample")/assembly_error.qsl" "$work/error.qsl"
 export ZQVSTUDIO_INI="$work/ZQVSTUDIO.INI"
 export ZQVSTUDIO_DIR="$work"
 # The studio's folder: the build scripts, core sources and build tools lie beside the studio.
-for f in "$bin"/*.BAT "$bin"/*.S71 "$bin"/*.INC "$bin"/tip.txt "$bin"/aq71 "$bin"/zqlink; do
+for f in "$bin"/*.BAT "$bin"/*.S71 "$bin"/*.INC "$bin"/tip.txt "$bin"/user-guide.md "$bin"/aq71 "$bin"/zqlink; do
   [ -e "$f" ] && cp "$f" "$work/"
 done
 # Auto starts the program without asking.
@@ -98,6 +98,13 @@ click optColor 1
 click optLanguage 1
 wait 800
 shot $artifacts/studio-korean.png
+# The port check answers in a Korean message box, buttons included; the guide opens in a window.
+boxshot $artifacts/studio-korean-message.png
+click Command2
+wait 1500
+click mnuHelp
+wait 800
+shot $artifacts/studio-help.png
 click mnuSave
 wait 300
 exit
@@ -128,7 +135,7 @@ if [ -n "$sim_pid" ]; then
     [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
   done
 fi
-for shot in studio-start studio-opened studio-error-cell studio-korean; do
+for shot in studio-start studio-opened studio-error-cell studio-korean studio-korean-message studio-help; do
   [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
 done
 echo "smoke run passed; pictures in $artifacts"

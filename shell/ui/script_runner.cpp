@@ -41,6 +41,10 @@ void ScriptRunner::CloseMessageBox() {
   auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   if (!box) return;
   std::fprintf(stderr, "script: message box \"%s\": %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+  if (!boxShot_.isEmpty()) {
+    if (!box->grab().save(boxShot_)) std::fprintf(stderr, "script: cannot save %s\n", qPrintable(boxShot_));
+    boxShot_.clear();
+  }
   box->close();
 }
 
@@ -86,6 +90,10 @@ bool ScriptRunner::Run(const QString& line) {
     if (QGuiApplication::platformName() == "xcb") picture = window_.screen()->grabWindow(0);
     if (picture.isNull()) picture = window_.grab();
     return picture.save(rest);
+  }
+  if (verb == "boxshot") {
+    boxShot_ = rest;
+    return !rest.isEmpty();
   }
   if (verb == "control") {  // a line to the simulated module's control channel
     QFile channel(qEnvironmentVariable("ZQVSTUDIO_SIM_CONTROL"));

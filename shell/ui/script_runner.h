@@ -9,12 +9,14 @@
 //                    module's control channel)
 //   page N           choose side page N
 //   shot FILE        save a picture of the screen (of the window without a display server)
+//   boxshot FILE     save a picture of the next message box before it is closed
 //   exit             the File menu's Exit
 // A message box that opens during the run is written to standard error and closed (the safe
 // answer), so that no step waits for a person. Lines starting with "#" are comments. An unknown action or name ends the
 // program with status 3, so a broken script never passes for a good run.
 
 #include <QObject>
+#include <QString>
 #include <QStringList>
 
 namespace shell {
@@ -35,6 +37,7 @@ class ScriptRunner : public QObject {
   QStringList lines_;
   int next_ = 0;
   int stepMs_;
+  QString boxShot_;  // where the next message box's picture goes (empty: none)
 };
 
 }  // namespace shell
