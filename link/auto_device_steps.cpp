@@ -20,20 +20,26 @@ DeviceJob LinkDeviceSteps::Job() const {
   return job;
 }
 
-bool LinkDeviceSteps::DownloadProgram() { return plclink::DownloadProgram(device_, Job()); }
+namespace {
 
-bool LinkDeviceSteps::VerifyChecksum() {
+StepResult Step(bool failed) { return failed ? StepResult::Failed : StepResult::Done; }
+
+}  // namespace
+
+StepResult LinkDeviceSteps::DownloadProgram() { return Step(plclink::DownloadProgram(device_, Job())); }
+
+StepResult LinkDeviceSteps::VerifyChecksum() {
   std::int32_t sum = studio_.build.RomSum;
   const bool failed = plclink::VerifyChecksum(device_, Job(), &sum);
   studio_.build.RomSum = sum;
-  return failed;
+  return Step(failed);
 }
 
-bool LinkDeviceSteps::ClearKeepArea() {
+StepResult LinkDeviceSteps::ClearKeepArea() {
   plclink::ClearKeepArea(device_, studio_.build.RomSize);
-  return false;
+  return StepResult::Done;
 }
 
-bool LinkDeviceSteps::SendRun() { return SendCommand(device_, cmd::kRun); }
+StepResult LinkDeviceSteps::SendRun() { return Step(SendCommand(device_, cmd::kRun)); }
 
 }  // namespace plclink

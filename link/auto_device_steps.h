@@ -22,11 +22,11 @@ class LinkDeviceSteps : public DeviceSteps {
   // `folder` is the studio's folder, which holds the image ZQVREM.$$$.
   LinkDeviceSteps(Device& device, compiler::Studio& studio, std::filesystem::path folder);
 
-  bool DownloadProgram() override;
+  StepResult DownloadProgram() override;
   // Also stores the image's sum in the studio's RomSum when it was computed.
-  bool VerifyChecksum() override;
-  bool ClearKeepArea() override;  // failures end in their message; always false
-  bool SendRun() override;
+  StepResult VerifyChecksum() override;
+  StepResult ClearKeepArea() override;  // failures end in their message; always Done
+  StepResult SendRun() override;
 
   // The job as the steps see it now.
   DeviceJob Job() const;
