@@ -9,7 +9,7 @@
 
 namespace plclink {
 
-// True on failure, after its message. Refuses without an image, for a model code other
+// True on failure, after its message (the studio's rule for device commands). Refuses without an image, for a model code other
 // than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's program memory,
 // before the module is touched.
 bool DownloadProgram(Device& device, const DeviceJob& job);

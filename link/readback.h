@@ -10,7 +10,7 @@ namespace plclink {
 inline constexpr const char* kReadBackArchiveName = "DNFILE.ZIP";
 
 // Compares the module's program with the first romSize bytes of the image. True on
-// failure or mismatch, after its message.
+// failure or mismatch, after its message (the studio's rule for device commands).
 bool VerifyProgram(Device& device, const DeviceJob& job);
 
 // Reads the source archive out of the module into DNFILE.ZIP in the folder (replaced only
