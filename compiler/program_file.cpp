@@ -374,21 +374,21 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder) {
   return WriteBytes(studio, BackupPath(studioFolder), bytes, true);
 }
 
-bool SaveProgram(Studio& studio, const std::filesystem::path& studioFolder) {
+SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder) {
   if (studio.FindEndLine()) {
     Show(studio, kNoEnd, "");
-    return true;
+    return SaveResult::NotSaved;
   }
   std::string bytes;
-  if (!Encode(studio, bytes)) return true;
-  if (WriteBytes(studio, studio.shell.CurFilePath, bytes)) return true;
+  if (!Encode(studio, bytes)) return SaveResult::NotSaved;
+  if (WriteBytes(studio, studio.shell.CurFilePath, bytes)) return SaveResult::NotSaved;
   studio.shell.SourceSaved = true;
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
   SaveMemo(studio);
   SaveWatchFile(studio);
-  return false;
+  return SaveResult::Saved;
 }
 
 bool LoadProgramFile(Studio& studio) {

@@ -61,10 +61,13 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
 // program file, then the backup, the memo and the watch file. SourceSaved becomes true
-// once the program file is complete. Returns true when the program file was not written.
-bool SaveProgram(Studio& studio, const std::filesystem::path& studioFolder);
+// once the program file is complete. NotSaved when the program file was not written (after
+// the message).
+enum class [[nodiscard]] SaveResult { Saved, NotSaved };
+SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder);
 
-// Reads CurFilePath. Returns true when the whole file was read; the document (cells,
+// Reads CurFilePath. Returns true when the whole file was read (the studio's reader keeps
+// that polarity: opening goes on only on true); the document (cells,
 // EndRow, model, options, aliases, IoDir) is then replaced, the clipboard emptied and
 // CompileInfo set to false. On failure a message has been shown and nothing changed.
 bool LoadProgramFile(Studio& studio);

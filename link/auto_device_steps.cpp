@@ -8,8 +8,8 @@
 
 namespace plclink {
 
-LinkDeviceSteps::LinkDeviceSteps(Link& link, compiler::Studio& studio, std::filesystem::path folder)
-    : link_(link), studio_(studio), folder_(std::move(folder)) {}
+LinkDeviceSteps::LinkDeviceSteps(Device& device, compiler::Studio& studio, std::filesystem::path folder)
+    : device_(device), studio_(studio), folder_(std::move(folder)) {}
 
 DeviceJob LinkDeviceSteps::Job() const {
   DeviceJob job;
@@ -20,20 +20,26 @@ DeviceJob LinkDeviceSteps::Job() const {
   return job;
 }
 
-bool LinkDeviceSteps::DownloadProgram() { return plclink::DownloadProgram(link_, Job()); }
+namespace {
 
-bool LinkDeviceSteps::VerifyChecksum() {
+StepResult Step(bool failed) { return failed ? StepResult::Failed : StepResult::Done; }
+
+}  // namespace
+
+StepResult LinkDeviceSteps::DownloadProgram() { return Step(plclink::DownloadProgram(device_, Job())); }
+
+StepResult LinkDeviceSteps::VerifyChecksum() {
   std::int32_t sum = studio_.build.RomSum;
-  const bool failed = plclink::VerifyChecksum(link_, Job(), &sum);
+  const bool failed = plclink::VerifyChecksum(device_, Job(), &sum);
   studio_.build.RomSum = sum;
-  return failed;
+  return Step(failed);
 }
 
-bool LinkDeviceSteps::ClearKeepArea() {
-  plclink::ClearKeepArea(link_, studio_.build.RomSize);
-  return false;
+StepResult LinkDeviceSteps::ClearKeepArea() {
+  plclink::ClearKeepArea(device_, studio_.build.RomSize);
+  return StepResult::Done;
 }
 
-bool LinkDeviceSteps::SendRun() { return SendCommand(link_, cmd::kRun); }
+StepResult LinkDeviceSteps::SendRun() { return Step(SendCommand(device_, cmd::kRun)); }
 
 }  // namespace plclink

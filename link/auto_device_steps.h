@@ -4,7 +4,7 @@
 // build (model, image length, whether an image exists) is taken from the studio when each
 // step runs, so the object may be made before the HEX file is read.
 //
-//   plclink::LinkDeviceSteps steps(link, studio, folder);
+//   plclink::LinkDeviceSteps steps(device, studio, folder);
 //   seams.device = &steps;
 //   plclink::RunAuto(seams);
 
@@ -13,26 +13,26 @@
 #include "compiler/studio_state.h"
 #include "link/build_command.h"
 #include "link/device_job.h"
-#include "link/link.h"
+#include "link/device.h"
 
 namespace plclink {
 
 class LinkDeviceSteps : public DeviceSteps {
  public:
   // `folder` is the studio's folder, which holds the image ZQVREM.$$$.
-  LinkDeviceSteps(Link& link, compiler::Studio& studio, std::filesystem::path folder);
+  LinkDeviceSteps(Device& device, compiler::Studio& studio, std::filesystem::path folder);
 
-  bool DownloadProgram() override;
+  StepResult DownloadProgram() override;
   // Also stores the image's sum in the studio's RomSum when it was computed.
-  bool VerifyChecksum() override;
-  bool ClearKeepArea() override;  // failures end in their message; always false
-  bool SendRun() override;
+  StepResult VerifyChecksum() override;
+  StepResult ClearKeepArea() override;  // failures end in their message; always Done
+  StepResult SendRun() override;
 
   // The job as the steps see it now.
   DeviceJob Job() const;
 
  private:
-  Link& link_;
+  Device& device_;
   compiler::Studio& studio_;
   std::filesystem::path folder_;
 };

@@ -100,23 +100,23 @@ AutoOutcome RunAuto(AutoSeams& seams) {
     return AutoOutcome::ImageError;
   }
   if (!seams.device) return AutoOutcome::ImageReady;
-  if (seams.device->DownloadProgram()) {
+  if (seams.device->DownloadProgram() == StepResult::Failed) {
     Call(seams.focusBoard);
     return AutoOutcome::DownloadError;
   }
   // A freshly downloaded program is stopped: nothing to monitor until it runs.
   Call(seams.disableMonitor);
-  if (seams.device->VerifyChecksum()) {
+  if (seams.device->VerifyChecksum() == StepResult::Failed) {
     Call(seams.focusBoard);
     return AutoOutcome::ChecksumError;
   }
-  if (studio.doc.Setup.ClearKeepFlag) seams.device->ClearKeepArea();
+  if (studio.doc.Setup.ClearKeepFlag) (void)seams.device->ClearKeepArea();
   if (seams.askStart && studio.messages) {
     const platform::MsgResult answer = studio.messages->Show(
         {t::kCaptionAsk, t::kAskRun.Pick(korean), platform::MsgIcon::None, platform::MsgButtons::YesNo});
     if (answer != platform::MsgResult::Yes) return AutoOutcome::NotStarted;
   }
-  seams.device->SendRun();
+  (void)seams.device->SendRun();
   Call(seams.enableMonitor);
   return AutoOutcome::Started;
 }

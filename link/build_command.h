@@ -13,14 +13,17 @@
 
 namespace plclink {
 
-// The module's part of Auto; each returns true on failure after its own message.
+// How a step of the module's part of Auto ended; a failed step has shown its message.
+enum class [[nodiscard]] StepResult { Done, Failed };
+
+// The module's part of Auto.
 class DeviceSteps {
  public:
   virtual ~DeviceSteps() = default;
-  virtual bool DownloadProgram() = 0;
-  virtual bool VerifyChecksum() = 0;
-  virtual bool ClearKeepArea() = 0;  // result not examined by Auto
-  virtual bool SendRun() = 0;        // the run command; result not examined by Auto
+  virtual StepResult DownloadProgram() = 0;
+  virtual StepResult VerifyChecksum() = 0;
+  virtual StepResult ClearKeepArea() = 0;  // result not examined by Auto
+  virtual StepResult SendRun() = 0;        // the run command; result not examined by Auto
 };
 
 // Batch file by model code: above 9 "ZQA3.BAT", 2 "ZQA2.BAT", else "ZQA.BAT".

@@ -4,15 +4,15 @@
 
 #include "link/device_job.h"
 #include "link/hex_image.h"
-#include "link/link.h"
+#include "link/device.h"
 
 namespace plclink {
 
 // Asks the module for the sum of its program and compares it with the image's. True on
-// failure, after its message. *romSum gets the image's sum when it was computed.
-bool VerifyChecksum(Link& link, const DeviceJob& job, std::int32_t* romSum = nullptr);
+// failure, after its message (the studio's rule for device commands). *romSum gets the image's sum when it was computed.
+bool VerifyChecksum(Device& device, const DeviceJob& job, std::int32_t* romSum = nullptr);
 
 // Tells the module to clear its keep area; failures end in a message.
-void ClearKeepArea(Link& link, std::int32_t romSize);
+void ClearKeepArea(Device& device, std::int32_t romSize);
 
 }  // namespace plclink

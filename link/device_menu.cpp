@@ -26,29 +26,29 @@ bool WriteReturnOnly(const std::filesystem::path& file) {
 
 }  // namespace
 
-Outcome VerifyCommand(Link& link, const DeviceJob& job, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return {};
+Outcome VerifyCommand(Device& device, const DeviceJob& job, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (!job.compileInfo || job.romSize == 0) {
-    link.Show(text::kCaptionStudioERROR, text::kNoCompileInfoVerify);
+    device.Show(text::kCaptionStudioERROR, text::kNoCompileInfoVerify);
     return {};
   }
-  if (CheckModuleModel(link, job.plcModel)) return {};
-  if (VerifyProgram(link, job)) return Failed();
+  if (CheckModuleModel(device, job.plcModel)) return {};
+  if (VerifyProgram(device, job)) return Failed();
   return {false, MonitorItem::Disable};
 }
 
-void ClearKeepCommand(Link& link, const DeviceJob& job, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return;
-  ClearKeepArea(link, job.romSize);
+void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return;
+  ClearKeepArea(device, job.romSize);
 }
 
-Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return {};
+Outcome EraseCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (job.plcModel <= 9) {
     std::fstream image(job.Image(), std::ios::in | std::ios::out | std::ios::binary);
     if (!image) image.open(job.Image(), std::ios::out | std::ios::binary);  // a first image
     if (!image) {
-      link.Show(text::kCaptionStudioERROR, text::kImageOpenError);
+      device.Show(text::kCaptionStudioERROR, text::kImageOpenError);
       return {};
     }
     const char erased[4] = {'\xFF', '\xFF', '\xFF', '\xFF'};
@@ -60,37 +60,37 @@ Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool m
   } else {
     ClearMacroInclude(job.folder);
     if (!WriteReturnOnly(job.folder / "QSKLINC.$$$")) {
-      link.Show(text::kCaptionStudioERROR, text::kQsklincOpenError);
+      device.Show(text::kCaptionStudioERROR, text::kQsklincOpenError);
       return {};
     }
     if (!WriteReturnOnly(job.folder / kBackupFileName)) {
-      link.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
+      device.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
     if (!RunBuildBatch(hooks.runner, job.folder, job.plcModel)) {
       job.compileInfo = false;
-      link.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, link.Korean()));
+      device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
       return Failed();
     }
     job.compileInfo = true;
     if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
   }
-  bool failed = DownloadProgram(link, job);
+  bool failed = DownloadProgram(device, job);
   return {true, failed ? MonitorItem::Unchanged : MonitorItem::Disable};
 }
 
-Outcome ObjectDownloadCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return {};
+Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
-  if (DownloadProgram(link, job)) return Failed();
+  if (DownloadProgram(device, job)) return Failed();
   return {false, MonitorItem::Disable};
 }
 
-Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
+Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
                       bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return {};
+  if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (!shell.SourceSaved) {
-    auto answer = link.Ask(text::kCaptionQuestion, text::kAskSave.Pick(link.Korean()),
+    auto answer = device.Ask(text::kCaptionQuestion, text::kAskSave.Pick(device.Korean()),
                            platform::MsgButtons::YesNoCancel, platform::MsgIcon::Warning);
     if (answer == platform::MsgResult::Cancel) return {};
     if (answer == platform::MsgResult::Yes) {
@@ -101,32 +101,32 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
       }
     }
   }
-  if (CheckModuleModel(link, job.plcModel)) return {};
-  if (UploadSource(link, job.folder)) return {};
-  if (link.Ask(text::kCaptionQuestion, text::kAskUpload.Pick(link.Korean()), platform::MsgButtons::YesNo,
+  if (CheckModuleModel(device, job.plcModel)) return {};
+  if (UploadSource(device, job.folder)) return {};
+  if (device.Ask(text::kCaptionQuestion, text::kAskUpload.Pick(device.Korean()), platform::MsgButtons::YesNo,
                platform::MsgIcon::None) != platform::MsgResult::Yes)
     return {};
   std::string backup;
   switch (ExtractBackup(job.folder / kReadBackArchiveName, &backup)) {
     case ExtractResult::CannotRun:
-      link.Show(text::kCaptionStudioERROR, text::kUnextract);
+      device.Show(text::kCaptionStudioERROR, text::kUnextract);
       return {};
     case ExtractResult::Unreadable:
-      link.Show(text::kCaptionStudioERROR, text::kArchiveUnreadable.Pick(link.Korean()) + kReadBackArchiveName);
+      device.Show(text::kCaptionStudioERROR, text::kArchiveUnreadable.Pick(device.Korean()) + kReadBackArchiveName);
       return {};
     case ExtractResult::NoMember:
-      link.Show(text::kCaptionStudioERROR, text::kNoBackup);
+      device.Show(text::kCaptionStudioERROR, text::kNoBackup);
       return {};
     case ExtractResult::TooLarge:
-      link.Show(text::kCaptionStudioERROR, text::kBackupTooLarge.Pick(link.Korean()) +
-                                               std::to_string(kMaxBackupBytes) + text::kBytesSuffix.Pick(link.Korean()));
+      device.Show(text::kCaptionStudioERROR, text::kBackupTooLarge.Pick(device.Korean()) +
+                                               std::to_string(kMaxBackupBytes) + text::kBytesSuffix.Pick(device.Korean()));
       return {};
     case ExtractResult::Ok:
       break;
   }
   const auto target = job.folder / kBackupFileName;
   if (!platform::WriteFileAtomically(target, backup)) {
-    link.Show(text::kCaptionStudioERROR, text::kBackupWriteError.Pick(link.Korean()) + kBackupFileName);
+    device.Show(text::kCaptionStudioERROR, text::kBackupWriteError.Pick(device.Korean()) + kBackupFileName);
     return {};
   }
   shell.CurFilePath = target.string();
@@ -137,15 +137,15 @@ Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& sh
   return {true, MonitorItem::Disable};
 }
 
-Outcome DownloadAndRun(Link& link, const DeviceJob& job, bool clearKeep, bool askStart) {
-  if (DownloadProgram(link, job)) return Failed();
+Outcome DownloadAndRun(Device& device, const DeviceJob& job, bool clearKeep, bool askStart) {
+  if (DownloadProgram(device, job)) return Failed();
   // From here the module holds the new program, stopped.
-  if (VerifyChecksum(link, job)) return {true, MonitorItem::Disable};
-  if (clearKeep) ClearKeepArea(link, job.romSize);
-  if (askStart && link.Ask(text::kCaptionQuestion, text::kAskRun.Pick(link.Korean()), platform::MsgButtons::YesNo,
+  if (VerifyChecksum(device, job)) return {true, MonitorItem::Disable};
+  if (clearKeep) ClearKeepArea(device, job.romSize);
+  if (askStart && device.Ask(text::kCaptionQuestion, text::kAskRun.Pick(device.Korean()), platform::MsgButtons::YesNo,
                            platform::MsgIcon::None) != platform::MsgResult::Yes)
     return {false, MonitorItem::Disable};
-  SendCommand(link, cmd::kRun);
+  SendCommand(device, cmd::kRun);
   return {false, MonitorItem::Enable};
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The device commands of the menu and toolbar as the window calls them: Verify, Clear
 // Keep Area, Erase, Object Download, Upload, and the download steps of Auto. Each takes
-// the link (with its message sink and status port), what it needs of the studio, and
-// hooks for the services of other parts of the studio; it returns what the window does
-// afterwards.
+// the device (the link with its message sink, status port and language), what it needs
+// of the studio, and hooks for the services of other parts of the studio; it returns what
+// the window does afterwards.
 
 #include <functional>
 #include <string>
@@ -11,7 +11,7 @@
 #include "compiler/studio_state.h"
 #include "link/device_job.h"
 #include "link/exec_cmd.h"
-#include "link/link.h"
+#include "link/device.h"
 #include "link/module_commands.h"
 
 namespace plclink {
@@ -31,19 +31,19 @@ struct BuildHooks {
 };
 
 // Verify: refused while monitoring or without an image; checks the model, then compares.
-Outcome VerifyCommand(Link& link, const DeviceJob& job, bool monitorOn);
+Outcome VerifyCommand(Device& device, const DeviceJob& job, bool monitorOn);
 
 // Clear Keep Area.
-void ClearKeepCommand(Link& link, const DeviceJob& job, bool monitorOn);
+void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn);
 
 // Erase: models up to 9 download a four-byte image of 0xFF; model 10 builds and downloads
 // an empty program, after removing the outputs of an earlier build; a batch that cannot
 // start is reported and nothing is downloaded (job.compileInfo false). Otherwise leaves
 // job.compileInfo true and job.romSize the erase image's.
-Outcome EraseCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+Outcome EraseCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
 
 // Object Download: the last build's image again (no checksum, no run).
-Outcome ObjectDownloadCommand(Link& link, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
 
 // The window's side of Upload.
 struct UploadHooks {
@@ -57,11 +57,11 @@ struct UploadHooks {
 
 // Upload: reads the source archive out of the module into DNFILE.ZIP, takes the backup
 // QSKLBK.$$$ out of it and opens it as a new, untitled, changed program.
-Outcome UploadCommand(Link& link, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
+Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
                       bool monitorOn);
 
 // The steps of Auto after the image is ready: download, checksum, keep-area clear (when
 // clearKeep), the question "Do you want execution now ?" (when askStart), run.
-Outcome DownloadAndRun(Link& link, const DeviceJob& job, bool clearKeep, bool askStart);
+Outcome DownloadAndRun(Device& device, const DeviceJob& job, bool clearKeep, bool askStart);
 
 }  // namespace plclink

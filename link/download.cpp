@@ -12,16 +12,16 @@ namespace {
 bool KnownModel(std::int16_t m) { return (m >= 1 && m <= 5) || m == 10; }
 
 // Checks that the image file is there and can be read; shows the message when not.
-bool ImageMissing(Link& link, const std::filesystem::path& image) {
+bool ImageMissing(Device& device, const std::filesystem::path& image) {
   std::error_code ec;
   const std::string name = image.filename().string();
   if (!std::filesystem::exists(image, ec)) {
-    link.Show(text::kCaptionStudioError, text::kFileNotFound.Pick(link.Korean()) + name);
+    device.Show(text::kCaptionStudioError, text::kFileNotFound.Pick(device.Korean()) + name);
     return true;
   }
   std::ifstream in(image, std::ios::binary);
   if (!in) {
-    link.Show(text::kCaptionStudioError, text::kOpenError.Pick(link.Korean()) + name);
+    device.Show(text::kCaptionStudioError, text::kOpenError.Pick(device.Korean()) + name);
     return true;
   }
   return false;
@@ -68,45 +68,46 @@ int BlockCountWord(std::int16_t plcModel, std::int32_t romSize) {
   return romSize / 128 + 1;
 }
 
-bool DownloadProgram(Link& link, const DeviceJob& job) {
-  auto& status = link.Status();
-  link.DataEchoMode = true;
+bool DownloadProgram(Device& device, const DeviceJob& job) {
+  Link& link = device.Wire();
+  auto& status = device.Status();
+  link.SetDataEchoMode(true);
   if (!job.compileInfo || job.romSize == 0) {
-    link.Show(text::kCaptionStudioError, text::kNoCompileInfo);
+    device.Show(text::kCaptionStudioError, text::kNoCompileInfo);
     return true;
   }
   if (!KnownModel(job.plcModel)) {
-    link.Show(text::kCaptionStudioError, text::kUnknownModel.Pick(link.Korean()) + std::to_string(job.plcModel));
+    device.Show(text::kCaptionStudioError, text::kUnknownModel.Pick(device.Korean()) + std::to_string(job.plcModel));
     return true;
   }
   const std::int32_t memory = ProgramMemoryBytes(job.plcModel);
   if (StoredImageBytes(job.romSize) > memory) {
-    const bool ko = link.Korean();
-    link.Show(text::kCaptionStudioError, text::kImageTooLarge.Pick(ko) + std::to_string(StoredImageBytes(job.romSize)) +
+    const bool ko = device.Korean();
+    device.Show(text::kCaptionStudioError, text::kImageTooLarge.Pick(ko) + std::to_string(StoredImageBytes(job.romSize)) +
                                              text::kImageTooLargeMemory.Pick(ko) + std::to_string(memory) +
                                              text::kBytesSuffix.Pick(ko));
     return true;
   }
   ClearMacroInclude(job.folder);
-  if (link.OpenPort()) return true;
-  if (CheckModuleModel(link, job.plcModel)) return true;
-  const int v = GetModuleVersion(link);
+  if (device.OpenPort()) return true;
+  if (CheckModuleModel(device, job.plcModel)) return true;
+  const int v = link.GetModuleVersion();
   if (v == -1) {
-    link.Show(text::kCaptionStudioError, text::kModuleNotFound);
+    device.Show(text::kCaptionStudioError, text::kModuleNotFound);
     return true;
   }
   // The module is erased below: make sure there is an image to write first.
-  if (ImageMissing(link, job.Image())) return true;
+  if (ImageMissing(device, job.Image())) return true;
 
   link.Flush();
   status.SetStatusText(text::kStatusErasing);
   auto fail = [&](const Twin& message) {
-    link.Show(text::kCaptionError, message);
+    device.Show(text::kCaptionError, message);
     status.SetGauge(0, 0);
     status.SetStatusText("");
     return true;
   };
-  const bool extra = link.ExtraAckByte;
+  const bool extra = link.ExtraAckByte();
   if (link.SendByteWait(cmd::kDownload, extra ? 3 : 2)) return fail(text::kTimeOut);
   if (link.Reply(0) != cmd::kDownload || link.Reply(1) != cmd::kDownload) return fail(text::kIncorrectOut);
   const int count = BlockCountWord(job.plcModel, job.romSize);
@@ -118,7 +119,7 @@ bool DownloadProgram(Link& link, const DeviceJob& job) {
 
   std::ifstream in(job.Image(), std::ios::binary);
   if (!in) {
-    link.Show(text::kCaptionStudioError, text::kOpenError.Pick(link.Korean()) + job.Image().filename().string());
+    device.Show(text::kCaptionStudioError, text::kOpenError.Pick(device.Korean()) + job.Image().filename().string());
     status.SetStatusText("");
     return true;
   }
@@ -141,9 +142,9 @@ bool DownloadProgram(Link& link, const DeviceJob& job) {
     int ackCount = 1, k = 50;
     if (m == 1 || m == 3 || m == 5) {
       k = 150;
-      ackCount = (reverse || link.DataEchoMode) ? 513 : 1;
+      ackCount = (reverse || link.DataEchoMode()) ? 513 : 1;
     } else if (m == 4) {
-      ackCount = link.DataEchoMode ? 257 : 1;
+      ackCount = link.DataEchoMode() ? 257 : 1;
     }
     auto image = ReadImage(in, job.romSize, static_cast<std::size_t>(count) * blockLen);
     std::vector<std::uint8_t> block;

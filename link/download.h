@@ -5,14 +5,14 @@
 
 #include "link/device_job.h"
 #include "link/exec_cmd.h"
-#include "link/link.h"
+#include "link/device.h"
 
 namespace plclink {
 
-// True on failure, after its message. Refuses without an image, for a model code other
+// True on failure, after its message (the studio's rule for device commands). Refuses without an image, for a model code other
 // than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's program memory,
 // before the module is touched.
-bool DownloadProgram(Link& link, const DeviceJob& job);
+bool DownloadProgram(Device& device, const DeviceJob& job);
 
 // The module's program memory in bytes: every model's processor is an ATmega128.
 std::int32_t ProgramMemoryBytes(std::int16_t plcModel);

@@ -8,14 +8,14 @@ PortFactory TermiosPorts() {
   return [](int) { return std::make_unique<TermiosPort>(); };
 }
 
-Link::Link(LinkConfig config, platform::MessageSink& messages, platform::StatusPort& status, PortFactory factory)
-    : config_(std::move(config)), messages_(messages), status_(status), factory_(std::move(factory)) {}
+Link::Link(LinkConfig config, const PortChoice& choice, PortFactory factory)
+    : config_(std::move(config)), choice_(choice), factory_(std::move(factory)) {}
 
 Link::~Link() = default;
 
 SerialPort* Link::Port() {
-  if (PortNum < 0 || PortNum > 3) return nullptr;
-  return ports_[PortNum].get();
+  if (portNum_ < 0 || portNum_ > 3) return nullptr;
+  return ports_[portNum_].get();
 }
 
 SerialPort* Link::OpenedPort() {
@@ -23,25 +23,23 @@ SerialPort* Link::OpenedPort() {
   return p && p->IsOpen() ? p : nullptr;
 }
 
-bool Link::OpenPort() {
-  if (PortNum >= 0 && PortNum <= 3 && ports_[PortNum]) {
-    SerialPort& p = *ports_[PortNum];
-    if (p.IsOpen() || lost_[PortNum]) {
-      if (!reconnectTried_ && (lost_[PortNum] || p.HungUp())) Reconnect(PortNum);
-      return false;
+PortOpening Link::OpenPort() {
+  portNum_ = static_cast<std::int16_t>(choice_.ChosenPort());
+  if (portNum_ >= 0 && portNum_ <= 3 && ports_[portNum_]) {
+    SerialPort& p = *ports_[portNum_];
+    if (p.IsOpen() || lost_[portNum_]) {
+      if (!reconnectTried_ && (lost_[portNum_] || p.HungUp())) Reconnect(portNum_);
+      return {};
     }
   }
-  bool ok = false;
-  if (PortNum >= 0 && PortNum <= 3) {
-    if (!ports_[PortNum] && factory_) ports_[PortNum] = factory_(PortNum);
-    std::string error;
-    ok = ports_[PortNum] && ports_[PortNum]->Open(config_.portDevices[PortNum], &error);
+  PortOpening result{PortState::Refused, {}};
+  if (portNum_ < 0 || portNum_ > 3) {
+    result.reason = "no port " + std::to_string(portNum_ + 1);
+  } else {
+    if (!ports_[portNum_] && factory_) ports_[portNum_] = factory_(portNum_);
+    if (ports_[portNum_] && ports_[portNum_]->Open(config_.portDevices[portNum_], &result.reason)) return {};
   }
-  if (!ok) {
-    Show(text::kCaptionMessage, text::kInvalidPort);
-    return true;
-  }
-  return false;
+  return result;
 }
 
 void Link::Reconnect(int portNum) {
@@ -53,7 +51,7 @@ void Link::Reconnect(int portNum) {
 }
 
 void Link::SendBytes(const std::uint8_t* bytes, std::size_t count) {
-  if (OpenPort()) return;
+  if (OpenPort().Failed()) return;
   if (SerialPort* p = OpenedPort()) p->Write(bytes, count);  // a device that stays away takes nothing
 }
 
@@ -87,7 +85,7 @@ bool Link::Wait(int n, Micros span) {
   for (;;) {
     const std::size_t have = p->Available();
     if (have >= static_cast<std::size_t>(n)) {
-      ReplyBuffer = p->TakeAll();
+      replyBuffer_ = p->TakeAll();
       return false;
     }
     if (p->Now() >= deadline) return true;
@@ -104,23 +102,50 @@ bool Link::WaitReplyLong(int n, int k) {
   return Wait(n, static_cast<Micros>(span));
 }
 
-void Link::Show(const char* caption, const std::string& text, platform::MsgIcon icon) {
-  platform::Message m;
-  m.caption = caption;
-  m.text = text;
-  m.icon = icon;
-  m.buttons = platform::MsgButtons::Ok;
-  messages_.Show(m);
+int Link::GetModuleVersion() {
+  if (OpenPort().Failed()) return -1;
+  Flush();
+  if (SendByteWait(cmd::kVersion, 3)) return -1;
+  if (Reply(1) != cmd::kVersion) return -1;
+  std::vector<std::uint8_t> reply = replyBuffer_;
+  if (reply[2] == cmd::kVersion && reply.size() < 4) {
+    // The extended framing puts the version in a fourth byte that may still be on its
+    // way; when none comes the reply was a plain one carrying version 0xA3.
+    if (!WaitReply(1)) reply.insert(reply.end(), replyBuffer_.begin(), replyBuffer_.end());
+    replyBuffer_ = reply;
+  }
+  extraAckByte_ = false;
+  int version = reply[2];
+  if (reply[2] == cmd::kVersion && reply.size() >= 4 && reply[3] > 20) {
+    extraAckByte_ = true;
+    dataEchoMode_ = true;
+    version = reply[3];
+  }
+  return version;
 }
 
-platform::MsgResult Link::Ask(const char* caption, const std::string& text, platform::MsgButtons buttons,
-                              platform::MsgIcon icon) {
-  platform::Message m;
-  m.caption = caption;
-  m.text = text;
-  m.icon = icon;
-  m.buttons = buttons;
-  return messages_.Show(m);
+bool Link::ReadDeviceWord(std::int16_t plcModel, int addr) {
+  // Late bytes of an earlier read that timed out must not be taken as this reply.
+  Flush();
+  std::size_t first = 0;
+  if (plcModel == 10) {
+    SendByte(cmd::kReadWord);
+    SendWord(addr);
+    if (WaitReply(2)) return true;
+  } else {
+    SendByte(cmd::kReadWord);
+    if (WaitReply(2)) return true;
+    SendWord(addr);
+    if (dataEchoMode_) {
+      if (WaitReply(4)) return true;
+      first = 2;
+    } else {
+      if (WaitReply(2)) return true;
+    }
+  }
+  readByte0_ = replyBuffer_[first];
+  readByte1_ = replyBuffer_[first + 1];
+  return false;
 }
 
 }  // namespace plclink

@@ -4,40 +4,19 @@
 
 namespace plclink {
 
-bool SendCommand(Link& link, int command) {
-  if (link.OpenPort()) return true;
+bool SendCommand(Device& device, int command) {
+  if (device.OpenPort()) return true;
+  Link& link = device.Wire();
   link.Flush();
   if (link.SendByteWait(static_cast<std::uint8_t>(command), 2)) {
-    link.Show(text::kCaptionError, text::kTimeOut);
+    device.Show(text::kCaptionError, text::kTimeOut);
     return true;
   }
   if (link.Reply(0) != command || link.Reply(1) != command) {
-    link.Show(text::kCaptionError, text::kIncorrect);
+    device.Show(text::kCaptionError, text::kIncorrect);
     return true;
   }
   return false;
-}
-
-int GetModuleVersion(Link& link) {
-  if (link.OpenPort()) return -1;
-  link.Flush();
-  if (link.SendByteWait(cmd::kVersion, 3)) return -1;
-  if (link.Reply(1) != cmd::kVersion) return -1;
-  std::vector<std::uint8_t> reply = link.ReplyBuffer;
-  if (reply[2] == cmd::kVersion && reply.size() < 4) {
-    // The extended framing puts the version in a fourth byte that may still be on its
-    // way; when none comes the reply was a plain one carrying version 0xA3.
-    if (!link.WaitReply(1)) reply.insert(reply.end(), link.ReplyBuffer.begin(), link.ReplyBuffer.end());
-    link.ReplyBuffer = reply;
-  }
-  link.ExtraAckByte = false;
-  int version = reply[2];
-  if (reply[2] == cmd::kVersion && reply.size() >= 4 && reply[3] > 20) {
-    link.ExtraAckByte = true;
-    link.DataEchoMode = true;
-    version = reply[3];
-  }
-  return version;
 }
 
 namespace {
@@ -69,73 +48,50 @@ std::optional<ModelRange> RangeOf(std::int16_t model) {
 
 }  // namespace
 
-bool CheckModuleModel(Link& link, std::int16_t plcModel) {
-  int v = GetModuleVersion(link);
+bool CheckModuleModel(Device& device, std::int16_t plcModel) {
+  // A port that will not open has shown its message; the module is then not found either.
+  const int v = device.OpenPort() ? -1 : device.Wire().GetModuleVersion();
   if (v == -1) {
-    link.Show(text::kCaptionStudioError, text::kModuleNotFound);
+    device.Show(text::kCaptionStudioError, text::kModuleNotFound);
     return true;
   }
   auto range = RangeOf(plcModel);
   if (!range) return false;
   if (v < range->low || v > range->high) {
-    link.Show(text::kCaptionStudioError, *range->mismatch);
+    device.Show(text::kCaptionStudioError, *range->mismatch);
     return true;
   }
-  if (range->quietLow && v >= range->quietLow) link.DataEchoMode = false;
-  return false;
-}
-
-bool ReadDeviceWord(Link& link, std::int16_t plcModel, int addr) {
-  // Late bytes of an earlier read that timed out must not be taken as this reply.
-  link.Flush();
-  std::size_t first = 0;
-  if (plcModel == 10) {
-    link.SendByte(cmd::kReadWord);
-    link.SendWord(addr);
-    if (link.WaitReply(2)) return true;
-  } else {
-    link.SendByte(cmd::kReadWord);
-    if (link.WaitReply(2)) return true;
-    link.SendWord(addr);
-    if (link.DataEchoMode) {
-      if (link.WaitReply(4)) return true;
-      first = 2;
-    } else {
-      if (link.WaitReply(2)) return true;
-    }
-  }
-  link.ReadByte0 = link.ReplyBuffer[first];
-  link.ReadByte1 = link.ReplyBuffer[first + 1];
+  if (range->quietLow && v >= range->quietLow) device.Wire().SetDataEchoMode(false);
   return false;
 }
 
 std::optional<std::array<std::uint8_t, 2>> ReadDeviceBytes(Link& link, std::int16_t plcModel, int addr) {
-  if (ReadDeviceWord(link, plcModel, addr)) return std::nullopt;
-  return std::array<std::uint8_t, 2>{link.ReadByte0, link.ReadByte1};
+  if (link.ReadDeviceWord(plcModel, addr)) return std::nullopt;
+  return link.ReadBytes();
 }
 
-bool RefuseWhileMonitoring(Link& link, bool monitorOn) {
+bool RefuseWhileMonitoring(Device& device, bool monitorOn) {
   if (!monitorOn) return false;
-  link.Show(text::kCaptionMessage, text::kMonitoring);
+  device.Show(text::kCaptionMessage, text::kMonitoring);
   return true;
 }
 
-MonitorItem RunCommand(Link& link, std::uint8_t command, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return MonitorItem::Unchanged;
-  SendCommand(link, command);
+MonitorItem RunCommand(Device& device, std::uint8_t command, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return MonitorItem::Unchanged;
+  SendCommand(device, command);
   return command == cmd::kStop ? MonitorItem::Disable : MonitorItem::Enable;
 }
 
-void PortCheck(Link& link, bool monitorOn) {
-  if (RefuseWhileMonitoring(link, monitorOn)) return;
-  if (link.OpenPort()) return;
-  int v = GetModuleVersion(link);
+void PortCheck(Device& device, bool monitorOn) {
+  if (RefuseWhileMonitoring(device, monitorOn)) return;
+  if (device.OpenPort()) return;
+  int v = device.Wire().GetModuleVersion();
   if (v != -1) {
-    std::string t = text::kFoundPrefix.Pick(link.Korean()) + std::to_string(v);
-    if (link.Korean()) t += text::kFoundKoreanSuffix;
-    link.Show(text::kCaptionFound, t);
+    std::string t = text::kFoundPrefix.Pick(device.Korean()) + std::to_string(v);
+    if (device.Korean()) t += text::kFoundKoreanSuffix;
+    device.Show(text::kCaptionFound, t);
   } else {
-    link.Show(text::kCaptionMessage, text::kNotFound);
+    device.Show(text::kCaptionMessage, text::kNotFound);
   }
 }
 

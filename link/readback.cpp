@@ -20,8 +20,8 @@ std::string Hex(long v) {
 
 // Both read-backs use the same framing: the acknowledgement of 0xA2 and the answer to
 // each address are longer by the extended framing's extra bytes.
-int AckCount(const Link& link) { return link.ExtraAckByte ? 3 : 2; }
-int AddressAnswer(const Link& link) { return link.ExtraAckByte ? 5 : 3; }
+int AckCount(const Link& link) { return link.ExtraAckByte() ? 3 : 2; }
+int AddressAnswer(const Link& link) { return link.ExtraAckByte() ? 5 : 3; }
 
 // Sends a word address and waits for its answer; true on time-out.
 bool SendAddress(Link& link, long word) {
@@ -32,45 +32,46 @@ bool SendAddress(Link& link, long word) {
 // Fetches one program byte: send 0x00, take the byte (after the echo of the 0x00).
 std::optional<std::uint8_t> Fetch(Link& link) {
   link.SendByte(0x00);
-  const int n = link.DataEchoMode ? 2 : 1;
+  const int n = link.DataEchoMode() ? 2 : 1;
   if (link.WaitReply(n)) return std::nullopt;
-  return link.ReplyBuffer[static_cast<std::size_t>(n - 1)];
+  return link.Replies()[static_cast<std::size_t>(n - 1)];
 }
 
 }  // namespace
 
-bool VerifyProgram(Link& link, const DeviceJob& job) {
-  auto& status = link.Status();
-  if (link.OpenPort()) return true;
-  if (GetModuleVersion(link) == -1) {
-    link.Show(text::kCaptionStudioError, text::kModuleNotFound);
+bool VerifyProgram(Device& device, const DeviceJob& job) {
+  Link& link = device.Wire();
+  auto& status = device.Status();
+  if (device.OpenPort()) return true;
+  if (link.GetModuleVersion() == -1) {
+    device.Show(text::kCaptionStudioError, text::kModuleNotFound);
     return true;
   }
   link.Flush();
   if (link.SendByteWait(cmd::kReadBack, AckCount(link))) {
-    link.Show(text::kCaptionError, text::kTimeOut);
+    device.Show(text::kCaptionError, text::kTimeOut);
     return true;
   }
   if (link.Reply(0) != cmd::kReadBack || link.Reply(1) != cmd::kReadBack) {
-    link.Show(text::kCaptionError, text::kIncorrect);
+    device.Show(text::kCaptionError, text::kIncorrect);
     return true;
   }
   // An odd image ends in half a word: announce the word that holds its last byte.
   if (SendAddress(link, (job.romSize + 1) / 2) || SendAddress(link, 0)) {
-    link.Show(text::kCaptionError, text::kTimeOut);
+    device.Show(text::kCaptionError, text::kTimeOut);
     return true;
   }
   const std::string name = job.Image().filename().string();
   std::error_code ec;
   if (!std::filesystem::exists(job.Image(), ec)) {
-    link.Show(text::kCaptionStudioError, text::kFileNotFoundVerify.Pick(false) + name);
+    device.Show(text::kCaptionStudioError, text::kFileNotFoundVerify.Pick(false) + name);
     return true;
   }
   std::ifstream in(job.Image(), std::ios::binary);
   std::vector<char> image(static_cast<std::size_t>(std::max<std::int32_t>(job.romSize, 0)));
   in.read(image.data(), static_cast<std::streamsize>(image.size()));
   if (!in || static_cast<std::size_t>(in.gcount()) != image.size()) {
-    link.Show(text::kCaptionStudioError, text::kOpenErrorVerify.Pick(false) + name);
+    device.Show(text::kCaptionStudioError, text::kOpenErrorVerify.Pick(false) + name);
     return true;
   }
   status.SetGauge(0, job.romSize + 10);
@@ -82,40 +83,41 @@ bool VerifyProgram(Link& link, const DeviceJob& job) {
   for (std::int32_t i = 0; i < job.romSize; ++i) {
     auto c = Fetch(link);
     if (!c) {
-      link.Show(text::kCaptionError, text::kTimeOut);
+      device.Show(text::kCaptionError, text::kTimeOut);
       end();
       return true;
     }
     const std::uint8_t b = static_cast<std::uint8_t>(image[static_cast<std::size_t>(i)]);
     if (*c != b) {
-      link.Show(text::kCaptionError,
-                text::kVerifyErrorPrefix.Pick(link.Korean()) + Hex(i) + " Buffer : " + Hex(b) + " Chip : " + Hex(*c));
+      device.Show(text::kCaptionError,
+                text::kVerifyErrorPrefix.Pick(device.Korean()) + Hex(i) + " Buffer : " + Hex(b) + " Chip : " + Hex(*c));
       end();
       return true;
     }
     status.SetGauge(i + 1, job.romSize + 10);
   }
   end();
-  ShowProgramSize(link.Status(), job.romSize);
+  ShowProgramSize(device.Status(), job.romSize);
   return false;
 }
 
-bool UploadSource(Link& link, const std::filesystem::path& folder) {
-  auto& status = link.Status();
-  if (link.OpenPort()) return true;
-  if (GetModuleVersion(link) == -1) {
-    link.Show(text::kCaptionStudioError, text::kModuleNotFound);
+bool UploadSource(Device& device, const std::filesystem::path& folder) {
+  Link& link = device.Wire();
+  auto& status = device.Status();
+  if (device.OpenPort()) return true;
+  if (link.GetModuleVersion() == -1) {
+    device.Show(text::kCaptionStudioError, text::kModuleNotFound);
     return true;
   }
   auto timeOut = [&]() {
-    link.Show(text::kCaptionError, text::kTimeOut);
+    device.Show(text::kCaptionError, text::kTimeOut);
     return true;
   };
   // Late bytes of the version exchange must not be read as data.
   link.Flush();
   if (link.SendByteWait(cmd::kReadBack, AckCount(link))) return timeOut();
   if (link.Reply(0) != cmd::kReadBack || link.Reply(1) != cmd::kReadBack) {
-    link.Show(text::kCaptionError, text::kIncorrectUpload);
+    device.Show(text::kCaptionError, text::kIncorrectUpload);
     return true;
   }
   // Starts a read of the words [start, end) after the first one.
@@ -130,7 +132,7 @@ bool UploadSource(Link& link, const std::filesystem::path& folder) {
   if (!b9) return timeOut();
   const long length = *b9 * 256L + *b8;
   if (length < 10 || length % 2 != 0) {
-    link.Show(text::kCaptionStudioError, text::kBadArchiveLength);
+    device.Show(text::kCaptionStudioError, text::kBadArchiveLength);
     return true;
   }
   if (again(length / 2 + 1, length / 2)) return timeOut();
@@ -138,13 +140,13 @@ bool UploadSource(Link& link, const std::filesystem::path& folder) {
   auto hi = lo ? Fetch(link) : std::nullopt;
   if (!hi) return timeOut();
   if (*lo == 0xFF && *hi == 0xFF) {
-    link.Show(link.Korean() ? text::kCaptionStudioERROR : text::kCaptionError, text::kProtected);
+    device.Show(device.Korean() ? text::kCaptionStudioERROR : text::kCaptionError, text::kProtected);
     return true;
   }
   const long archive = *hi * 256L + *lo;
   const long endWord = length / 2 + (archive + 1) / 2 + 1;
   if (archive > 32767 || endWord > 0xFFFF) {
-    link.Show(text::kCaptionStudioError, text::kBadArchiveLength);
+    device.Show(text::kCaptionStudioError, text::kBadArchiveLength);
     return true;
   }
   if (again(endWord, length / 2 + 1)) return timeOut();
@@ -168,7 +170,7 @@ bool UploadSource(Link& link, const std::filesystem::path& folder) {
   if (archive % 2 != 0) Fetch(link);  // the pad byte, dropped
   end();
   if (!platform::WriteFileAtomically(folder / kReadBackArchiveName, bytes)) {
-    link.Show(text::kCaptionStudioError, text::kOpenErrorUpload.Pick(link.Korean()) + kReadBackArchiveName);
+    device.Show(text::kCaptionStudioError, text::kOpenErrorUpload.Pick(device.Korean()) + kReadBackArchiveName);
     return true;
   }
   return false;

@@ -3,18 +3,18 @@
 // the download image and the read-back of the source archive stored behind the program.
 
 #include "link/device_job.h"
-#include "link/link.h"
+#include "link/device.h"
 
 namespace plclink {
 
 inline constexpr const char* kReadBackArchiveName = "DNFILE.ZIP";
 
 // Compares the module's program with the first romSize bytes of the image. True on
-// failure or mismatch, after its message.
-bool VerifyProgram(Link& link, const DeviceJob& job);
+// failure or mismatch, after its message (the studio's rule for device commands).
+bool VerifyProgram(Device& device, const DeviceJob& job);
 
 // Reads the source archive out of the module into DNFILE.ZIP in the folder (replaced only
 // when the whole archive has arrived). True on failure, after its message.
-bool UploadSource(Link& link, const std::filesystem::path& folder);
+bool UploadSource(Device& device, const std::filesystem::path& folder);
 
 }  // namespace plclink

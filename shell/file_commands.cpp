@@ -151,7 +151,9 @@ void FileCommands::OpenRecent(int index) {
   }
 }
 
-bool FileCommands::SaveToCurrentPath() { return !compiler::SaveProgram(studio_, studioFolder_); }
+bool FileCommands::SaveToCurrentPath() {
+  return compiler::SaveProgram(studio_, studioFolder_) == compiler::SaveResult::Saved;
+}
 
 bool FileCommands::Save() {
   if (studio_.FindEndLine()) {

@@ -9,6 +9,7 @@
 
 #include "compiler/studio_state.h"
 #include "ladder/ui/ladder_view.h"
+#include "link/device.h"
 #include "link/link.h"
 #include "link/link_config.h"
 #include "monitor/link_reader.h"
@@ -23,6 +24,8 @@
 #include "shell/ui/monitor_wiring.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/script_runner.h"
+#include "shell/ui/studio_language.h"
+#include "shell/ui/view_settings_widget.h"
 
 namespace {
 
@@ -67,17 +70,19 @@ int main(int argc, char** argv) {
   if (options.firstPaint) window.installEventFilter(&firstPaint);
   messages.SetParent(&window);
 
-  // The serial link; its ports come from the settings once they are read.
-  plclink::Link link(plclink::LinkConfig{}, holding, window);
-  link.SetKoreanMenu(&studio->shell.KoreanMenu);
+  // The serial link on the Setup page's port choice; its devices come from the settings
+  // once they are read. The device commands raise their messages in the studio's language.
+  plclink::Link link(plclink::LinkConfig{}, *window.SetupPage());
+  shell::StudioLanguage language(*studio);
+  plclink::Device device(link, holding, window, language);
   monitor::LinkDeviceReader reader(link, *studio);
 
   monitor::MonitorController* monitor = nullptr;
   shell::LadderWiring ladder =
       shell::WireLadder(window, [&monitor] { return monitor ? monitor->WatchPage()->AddFromCell() : true; });
-  monitor = shell::WireMonitor(window, *ladder.view, link, reader);
+  monitor = shell::WireMonitor(window, *ladder.view, device, reader);
   holding.SetTicker(&monitor->Ticker());
-  shell::WireDeviceCommands(window, link, &monitor->Ticker());
+  shell::WireDeviceCommands(window, device, &monitor->Ticker());
 
   window.Form_Load();
   plclink::LinkConfig config;

@@ -54,14 +54,17 @@ int main(int argc, char** argv) {
   plclink::LinkConfig config;
   config.portDevices[0] = argv[2];
   CountingPort* port = nullptr;
-  plclink::Link link(config, messages, status, [&](int) {
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
+  plclink::Link link(config, choice, [&](int) {
     auto p = std::make_unique<CountingPort>();
     port = p.get();
     return p;
   });
-  if (link.OpenPort()) return 1;
+  plclink::Device device(link, messages, status, language);
+  if (device.OpenPort()) return 1;
   const int model = 10;
-  if (plclink::CheckModuleModel(link, model)) return 1;
+  if (plclink::CheckModuleModel(device, model)) return 1;
   port->sent = port->received = 0;
   auto t0 = std::chrono::steady_clock::now();
   bool failed = false;
@@ -75,7 +78,7 @@ int main(int argc, char** argv) {
     failed = failed || link.WaitReply(3);
     for (long i = 0; i < bytes && !failed; ++i) {
       link.SendByte(0x00);
-      failed = link.WaitReply(link.DataEchoMode ? 2 : 1);
+      failed = link.WaitReply(link.DataEchoMode() ? 2 : 1);
     }
   } else if (mode == "download" && argc > 3) {
     plclink::DeviceJob job;
@@ -83,8 +86,8 @@ int main(int argc, char** argv) {
     job.plcModel = model;
     job.compileInfo = true;
     job.romSize = static_cast<std::int32_t>(std::filesystem::file_size(job.Image()) - 2);
-    failed = plclink::DownloadProgram(link, job) || plclink::VerifyChecksum(link, job) ||
-             plclink::CheckModuleModel(link, model) || plclink::VerifyProgram(link, job);
+    failed = plclink::DownloadProgram(device, job) || plclink::VerifyChecksum(device, job) ||
+             plclink::CheckModuleModel(device, model) || plclink::VerifyProgram(device, job);
   } else {
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;

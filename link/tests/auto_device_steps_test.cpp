@@ -14,7 +14,7 @@ TEST(LinkDeviceSteps, RunTheImageTheStudioHoldsWhenEachStepRuns) {
   SimBench b(zqvsim::Profile{4, FirmwareFor(4)});
   compiler::Studio studio;
   studio.doc.Setup.PlcModel = 4;
-  LinkDeviceSteps steps(*b.link, studio, b.folder.path);  // made before the image exists
+  LinkDeviceSteps steps(*b.device, studio, b.folder.path);  // made before the image exists
 
   const Bytes image = b.Image(600);
   studio.build.RomSize = b.job.romSize;
@@ -22,9 +22,9 @@ TEST(LinkDeviceSteps, RunTheImageTheStudioHoldsWhenEachStepRuns) {
   EXPECT_EQ(steps.Job().Image(), b.job.Image());
   EXPECT_EQ(steps.Job().romSize, 600);
 
-  EXPECT_FALSE(steps.DownloadProgram());
+  EXPECT_EQ(steps.DownloadProgram(), StepResult::Done);
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
-  EXPECT_FALSE(steps.VerifyChecksum());
+  EXPECT_EQ(steps.VerifyChecksum(), StepResult::Done);
   unsigned sum = 0;
   for (int i = 0; i < 600; ++i) sum += image[static_cast<std::size_t>(i)];
   EXPECT_EQ(studio.build.RomSum, static_cast<std::int32_t>(sum & 0xFFFF));
@@ -32,10 +32,10 @@ TEST(LinkDeviceSteps, RunTheImageTheStudioHoldsWhenEachStepRuns) {
 
   const int keep = b.core.KeepArea().first;
   b.core.data()[static_cast<std::size_t>(keep)] = 0x77;
-  EXPECT_FALSE(steps.ClearKeepArea());
+  EXPECT_EQ(steps.ClearKeepArea(), StepResult::Done);
   EXPECT_EQ(b.core.data()[static_cast<std::size_t>(keep)], 0x00);
   EXPECT_FALSE(b.core.running());
-  EXPECT_FALSE(steps.SendRun());
+  EXPECT_EQ(steps.SendRun(), StepResult::Done);
   EXPECT_TRUE(b.core.running());
   EXPECT_TRUE(b.messages.shown.empty());
 }
@@ -47,27 +47,27 @@ TEST(LinkDeviceSteps, FailuresEndInTheirMessages) {
   b.Image(200);
   studio.build.RomSize = b.job.romSize;
   studio.build.CompileInfo = true;
-  LinkDeviceSteps steps(*b.link, studio, b.folder.path);
+  LinkDeviceSteps steps(*b.device, studio, b.folder.path);
 
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
-  ASSERT_FALSE(steps.DownloadProgram());
-  EXPECT_TRUE(steps.VerifyChecksum());
+  ASSERT_EQ(steps.DownloadProgram(), StepResult::Done);
+  EXPECT_EQ(steps.VerifyChecksum(), StepResult::Failed);
   EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
 
   b.core.AddFault(*zqvsim::ParseFault("A5 none", nullptr));
-  EXPECT_TRUE(steps.SendRun());
+  EXPECT_EQ(steps.SendRun(), StepResult::Failed);
 
   // An image larger than the module's program memory: refused before the module is touched.
   b.Image(132 * 1024);
   studio.build.RomSize = b.job.romSize;
   b.Sent();
-  EXPECT_TRUE(steps.DownloadProgram());
+  EXPECT_EQ(steps.DownloadProgram(), StepResult::Failed);
   EXPECT_TRUE(b.Sent().empty());
   EXPECT_EQ(b.Texts().back(), "The program does not fit the module ! Image : 135170 Byte, Program memory : 131072 Byte !");
 
   studio.doc.Setup.PlcModel = 7;  // no such model: refused before the module is touched
   b.Sent();
-  EXPECT_TRUE(steps.DownloadProgram());
+  EXPECT_EQ(steps.DownloadProgram(), StepResult::Failed);
   EXPECT_TRUE(b.Sent().empty());
 }
 

@@ -44,13 +44,13 @@ struct FakeRunner : ProcessRunner {
 };
 
 struct FakeDevice : DeviceSteps {
-  bool DownloadProgram() override { return log("download", failDownload); }
-  bool VerifyChecksum() override { return log("checksum", failChecksum); }
-  bool ClearKeepArea() override { return log("clear", false); }
-  bool SendRun() override { return log("run", false); }
-  bool log(const std::string& step, bool fail) {
+  StepResult DownloadProgram() override { return log("download", failDownload); }
+  StepResult VerifyChecksum() override { return log("checksum", failChecksum); }
+  StepResult ClearKeepArea() override { return log("clear", false); }
+  StepResult SendRun() override { return log("run", false); }
+  StepResult log(const std::string& step, bool fail) {
     steps += step + " ";
-    return fail;
+    return fail ? StepResult::Failed : StepResult::Done;
   }
   std::string steps;
   bool failDownload = false, failChecksum = false;

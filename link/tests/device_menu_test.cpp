@@ -28,15 +28,15 @@ struct BatchRunner : ProcessRunner {
 
 TEST(VerifyCommand, RefusalsAndSuccess) {
   SimBench b(ProfileOf(10));
-  EXPECT_EQ(VerifyCommand(*b.link, b.job, true).monitor, MonitorItem::Unchanged);
+  EXPECT_EQ(VerifyCommand(*b.device, b.job, true).monitor, MonitorItem::Unchanged);
   EXPECT_EQ(b.Texts().back(), "You can't use Monitoring mode ! ");
-  VerifyCommand(*b.link, b.job, false);
+  VerifyCommand(*b.device, b.job, false);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Compile First !");
   EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio ERROR !");
   b.Image(300);
-  Outcome o = DownloadAndRun(*b.link, b.job, false, false);
+  Outcome o = DownloadAndRun(*b.device, b.job, false, false);
   EXPECT_FALSE(o.failed);
-  o = VerifyCommand(*b.link, b.job, false);
+  o = VerifyCommand(*b.device, b.job, false);
   EXPECT_FALSE(o.failed);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_EQ(b.messages.shown.size(), 2u);
@@ -49,7 +49,7 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   BatchRunner runner;
   BuildHooks hooks{[&](DeviceJob&) { return readHex = true, false; }, &runner};
   b.core.program()[0] = 0x00;
-  Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+  Outcome o = EraseCommand(*b.device, b.job, hooks, false);
   EXPECT_TRUE(o.failed);  // the focus goes back to the ladder whatever the result
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(runner.ran.empty());
@@ -62,7 +62,7 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   EXPECT_EQ(b.core.program()[0], 0xFF);
   EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
   // The erase image verifies.
-  EXPECT_FALSE(VerifyCommand(*b.link, b.job, false).failed);
+  EXPECT_FALSE(VerifyCommand(*b.device, b.job, false).failed);
 }
 
 TEST(Erase, ModelTenBuildsAnEmptyProgram) {
@@ -77,7 +77,7 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
                      return false;
                    },
                    &runner};
-  Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+  Outcome o = EraseCommand(*b.device, b.job, hooks, false);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_EQ(runner.ran, std::vector<std::string>{"ZQA3.BAT"});
   EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLINC.$$$")), " RET \r\n");
@@ -87,8 +87,8 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   EXPECT_TRUE(b.messages.shown.empty());
 
   BuildHooks failing{[](DeviceJob&) { return true; }, &runner};
-  EXPECT_TRUE(EraseCommand(*b.link, b.job, failing, false).failed);
-  EXPECT_EQ(EraseCommand(*b.link, b.job, hooks, true).monitor, MonitorItem::Unchanged);
+  EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, false).failed);
+  EXPECT_EQ(EraseCommand(*b.device, b.job, hooks, true).monitor, MonitorItem::Unchanged);
 }
 
 // After an Auto, the batch can no longer run while the outputs of that build lie in the
@@ -123,7 +123,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     if (c == NotStarted) runner.started = false;
     b.Sent();
 
-    const Outcome o = EraseCommand(*b.link, b.job, hooks, false);
+    const Outcome o = EraseCommand(*b.device, b.job, hooks, false);
     EXPECT_TRUE(o.failed);
     EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Build batch could not be started : ZQA3.BAT"});
@@ -136,7 +136,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
 
     // A HEX file of an earlier build put back in the folder is not downloaded either.
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
-    EXPECT_TRUE(ObjectDownloadCommand(*b.link, b.job, hooks, false).failed);
+    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, hooks, false).failed);
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
   }
@@ -152,12 +152,12 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
                    },
                    {}};
   b.job.compileInfo = true;
-  Outcome o = ObjectDownloadCommand(*b.link, b.job, hooks, false);
+  Outcome o = ObjectDownloadCommand(*b.device, b.job, hooks, false);
   EXPECT_FALSE(o.failed);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
   b.job.compileInfo = false;
-  EXPECT_TRUE(ObjectDownloadCommand(*b.link, b.job, hooks, false).failed);
+  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, hooks, false).failed);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
 }
 
@@ -166,7 +166,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
   b.Image(700);
   b.core.data()[b.core.KeepArea().first + 3] = 0x44;
   b.messages.answers = {platform::MsgResult::No};
-  Outcome o = DownloadAndRun(*b.link, b.job, true, true);
+  Outcome o = DownloadAndRun(*b.device, b.job, true, true);
   EXPECT_FALSE(o.failed);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_FALSE(b.core.running());
@@ -177,12 +177,12 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
   EXPECT_EQ(b.messages.shown[0].buttons, platform::MsgButtons::YesNo);
 
   b.messages.answers = {platform::MsgResult::Yes};
-  o = DownloadAndRun(*b.link, b.job, false, true);
+  o = DownloadAndRun(*b.device, b.job, false, true);
   EXPECT_EQ(o.monitor, MonitorItem::Enable);
   EXPECT_TRUE(b.core.running());
 
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
-  o = DownloadAndRun(*b.link, b.job, false, false);
+  o = DownloadAndRun(*b.device, b.job, false, false);
   EXPECT_TRUE(o.failed);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);  // downloaded, so stopped
   EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
@@ -191,7 +191,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
 struct UploadRig {
   explicit UploadRig(const Bytes& archive, int model = 10, bool extended = false) : b(ProfileOf(model, 0, extended)) {
     b.Image(400, &archive);
-    EXPECT_FALSE(DownloadProgram(*b.link, b.job));
+    EXPECT_FALSE(DownloadProgram(*b.device, b.job));
     hooks.saveProgram = [this] { calls.push_back("save"); };
     hooks.saveAs = [this] { calls.push_back("saveAs"); };
     hooks.openProgram = [this](const std::filesystem::path& p) {
@@ -200,7 +200,7 @@ struct UploadRig {
     };
     hooks.setCaption = [this](const std::string& c) { calls.push_back("caption " + c); };
   }
-  Outcome Run() { return UploadCommand(*b.link, b.job, shell, hooks, false); }
+  Outcome Run() { return UploadCommand(*b.device, b.job, shell, hooks, false); }
   SimBench b;
   compiler::ShellState shell;
   UploadHooks hooks;
@@ -362,9 +362,9 @@ TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
         const Bytes image = ReadFile(r.b.job.Image());
         const plclink::Micros start = r.b.clock.now;
 
-        Outcome run = DownloadAndRun(*r.b.link, r.b.job, true, false);
+        Outcome run = DownloadAndRun(*r.b.device, r.b.job, true, false);
         r.b.clock.now += 2 * 1000 * 1000;
-        Outcome verify = VerifyCommand(*r.b.link, r.b.job, false);
+        Outcome verify = VerifyCommand(*r.b.device, r.b.job, false);
         r.b.clock.now += 2 * 1000 * 1000;
         // The upload runs where the fault can reach it (it starts the unzip program).
         const std::string f = fault;

@@ -22,19 +22,19 @@ TEST(Download, EveryModelFirmwareAndFramingStoresTheImage) {
                    (extended ? " extended" : ""));
       SimBench b(ProfileOf(c.model, c.firmware, extended));
       Bytes image = b.Image(1000);
-      ASSERT_FALSE(DownloadProgram(*b.link, b.job)) << ::testing::PrintToString(b.Texts());
+      ASSERT_FALSE(DownloadProgram(*b.device, b.job)) << ::testing::PrintToString(b.Texts());
       EXPECT_TRUE(b.ProgramEquals(image, b.job.romSize + 2));
-      EXPECT_TRUE(b.link->DataEchoMode || c.model == 1 || c.model == 4);
+      EXPECT_TRUE(b.link->DataEchoMode() || c.model == 1 || c.model == 4);
       EXPECT_TRUE(b.messages.shown.empty());
       EXPECT_EQ(b.status.texts, (std::vector<std::string>{"Erasing...", "Downloading...", ""}));
       EXPECT_EQ(b.status.gaugeMax, 0);
 
       // The checksum and the keep-area clear follow.
       std::int32_t sum = -1;
-      EXPECT_FALSE(VerifyChecksum(*b.link, b.job, &sum));
+      EXPECT_FALSE(VerifyChecksum(*b.device, b.job, &sum));
       EXPECT_EQ(b.status.texts.back(), "Size : 3E8 Byte");
       b.core.data()[b.core.KeepArea().first] = 0x5A;
-      ClearKeepArea(*b.link, b.job.romSize);
+      ClearKeepArea(*b.device, b.job.romSize);
       EXPECT_EQ(b.core.data()[b.core.KeepArea().first], 0);
       EXPECT_TRUE(b.messages.shown.empty()) << ::testing::PrintToString(b.Texts());
     }
@@ -47,7 +47,7 @@ TEST(Download, CountWordsAndByteOrderOnTheWire) {
     b.Image(10);
     WriteFile(b.job.Image(), {0xFF, 0xFF, 0xFF, 0xFF});
     b.job.romSize = 4;
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     Bytes sent = b.Sent();
     // two version exchanges, the erase command, count word 1, one block of 256 pairs
     ASSERT_EQ(sent.size(), 2u + 1 + 2 + 512);
@@ -57,7 +57,7 @@ TEST(Download, CountWordsAndByteOrderOnTheWire) {
   {
     SimBench b(ProfileOf(1, 12, false));
     b.Image(512);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     Bytes sent = b.Sent();
     EXPECT_EQ(Bytes(sent.begin() + 3, sent.begin() + 5), (Bytes{0x00, 0x03}));
     EXPECT_EQ(sent.size(), 5u + 3 * 512);
@@ -65,7 +65,7 @@ TEST(Download, CountWordsAndByteOrderOnTheWire) {
   {
     SimBench b(ProfileOf(2, 120, false));
     Bytes image = b.Image(1000);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     Bytes sent = b.Sent();
     EXPECT_EQ(Bytes(sent.begin() + 3, sent.begin() + 5), (Bytes{0x01, 0xF4}));
     EXPECT_EQ(Bytes(sent.begin() + 5, sent.end()), Bytes(image.begin(), image.begin() + 1000));
@@ -73,7 +73,7 @@ TEST(Download, CountWordsAndByteOrderOnTheWire) {
   {
     SimBench b(ProfileOf(1, 11, false));
     Bytes image = b.Image(300);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     Bytes sent = b.Sent();
     EXPECT_EQ(sent[5], image[255]);  // offset 255 of block 0 goes first, then 0xFF
     EXPECT_EQ(sent[6], 0xFF);
@@ -83,7 +83,7 @@ TEST(Download, CountWordsAndByteOrderOnTheWire) {
   {
     SimBench b(ProfileOf(10, 150, false));
     b.Image(256);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     Bytes sent = b.Sent();
     EXPECT_EQ(Bytes(sent.begin() + 3, sent.begin() + 5), (Bytes{0x00, 0x03}));
     EXPECT_EQ(sent.size(), 5u + 3 * 128);
@@ -100,7 +100,7 @@ TEST(Download, StaleBytesOfALongerImageAreNotSent) {
     return shorter;
   }());
   b.job.romSize = 10;
-  ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+  ASSERT_FALSE(DownloadProgram(*b.device, b.job));
   EXPECT_EQ(b.core.program()[11], 0x00);  // the two bytes behind the image travel
   EXPECT_EQ(b.core.program()[12], 0xFF);  // the rest of the block is erased
   EXPECT_EQ(b.core.program()[127], 0xFF);
@@ -109,16 +109,16 @@ TEST(Download, StaleBytesOfALongerImageAreNotSent) {
 TEST(Download, RefusalsBeforeTheModuleIsErased) {
   {
     SimBench b(ProfileOf(10, 150, false));
-    EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+    EXPECT_TRUE(DownloadProgram(*b.device, b.job));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"No compile information ! Please (AUTO) Click !"});
-    EXPECT_TRUE(b.link->DataEchoMode);
+    EXPECT_TRUE(b.link->DataEchoMode());
     EXPECT_TRUE(b.Sent().empty());
   }
   {
     SimBench b(ProfileOf(10, 150, false));
     b.Image(100);
     b.job.plcModel = 7;
-    EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+    EXPECT_TRUE(DownloadProgram(*b.device, b.job));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Unknown PLC model code : 7"});
     EXPECT_TRUE(b.Sent().empty());
   }
@@ -127,7 +127,7 @@ TEST(Download, RefusalsBeforeTheModuleIsErased) {
     b.Image(100);
     b.core.program()[0] = 0x12;
     std::filesystem::remove(b.job.Image());
-    EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+    EXPECT_TRUE(DownloadProgram(*b.device, b.job));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"File not found : ZQVREM.$$$"});
     EXPECT_EQ(b.core.program()[0], 0x12);  // not erased
     Bytes sent = b.Sent();
@@ -137,7 +137,7 @@ TEST(Download, RefusalsBeforeTheModuleIsErased) {
     SimBench b(ProfileOf(10, 150, false));
     b.Image(100);
     b.job.plcModel = 4;
-    EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+    EXPECT_TRUE(DownloadProgram(*b.device, b.job));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Device Mismatch ! This is not ZQV-C module !"});
   }
 }
@@ -149,7 +149,7 @@ TEST(Download, AnImageLargerThanTheProgramMemoryIsRefusedBeforeAnythingIsSent) {
       SimBench b(ProfileOf(model));
       b.Image(length);
       b.core.program()[0] = 0x12;
-      EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+      EXPECT_TRUE(DownloadProgram(*b.device, b.job));
       EXPECT_EQ(b.Texts(), std::vector<std::string>{"The program does not fit the module ! Image : " +
                                                     std::to_string(length + 2) +
                                                     " Byte, Program memory : 131072 Byte !"});
@@ -159,15 +159,14 @@ TEST(Download, AnImageLargerThanTheProgramMemoryIsRefusedBeforeAnythingIsSent) {
     }
   }
   SimBench b(ProfileOf(10));
-  bool korean = true;
-  b.link->SetKoreanMenu(&korean);
+  b.language.korean = true;
   b.Image(140000);
-  EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+  EXPECT_TRUE(DownloadProgram(*b.device, b.job));
   EXPECT_EQ(b.Texts().back(), "프로그램이 모듈에 들어가지 않습니다 ! 이미지 : 140002 바이트, 프로그램 메모리 : 131072 바이트 !");
   // The largest image that fits is stored whole, with the marker behind it.
-  korean = false;
+  b.language.korean = false;
   const Bytes image = b.Image(128 * 1024 - 2);
-  ASSERT_FALSE(DownloadProgram(*b.link, b.job)) << b.Texts().back();
+  ASSERT_FALSE(DownloadProgram(*b.device, b.job)) << b.Texts().back();
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
 }
 
@@ -190,7 +189,7 @@ TEST(Download, LinkFailuresEndInTheirMessagesAndClearTheStatus) {
     SimBench b(ProfileOf(10, 150, c.extended));
     b.Image(1000);
     b.core.AddFault(*zqvsim::ParseFault(c.fault, nullptr));
-    EXPECT_TRUE(DownloadProgram(*b.link, b.job));
+    EXPECT_TRUE(DownloadProgram(*b.device, b.job));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{c.message});
     EXPECT_EQ(b.messages.shown[0].caption, "ERROR !");
     EXPECT_EQ(b.status.texts.back(), "");
@@ -212,8 +211,8 @@ TEST(Download, GaugeGrowsByAQuarterPerByteUpToItsMaximum) {
     int top = 0, max = 0;
   };
   Spy spy;
-  Link link(LinkConfig{}, b.messages, spy, [&](int) { return std::make_unique<zqvsim::SimPort>(b.core, b.clock); });
-  ASSERT_FALSE(DownloadProgram(link, b.job));
+  Device device(*b.link, b.messages, spy, b.language);
+  ASSERT_FALSE(DownloadProgram(device, b.job));
   EXPECT_EQ(spy.max, 1000 / 4 + 100);
   EXPECT_EQ(spy.top, 1000 / 4 + 6);  // four blocks of 256 bytes: 1024 / 4
 }
@@ -222,24 +221,24 @@ TEST(Checksum, RetriesCoalescedSumMismatchAndTimeOuts) {
   {
     SimBench b(ProfileOf(10, 150, false));
     b.Image(1000);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     b.core.AddFault(*zqvsim::ParseFault("A8 third", nullptr));
-    EXPECT_FALSE(VerifyChecksum(*b.link, b.job));
+    EXPECT_FALSE(VerifyChecksum(*b.device, b.job));
     b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
     std::int32_t sum = 0;
-    EXPECT_TRUE(VerifyChecksum(*b.link, b.job, &sum));
+    EXPECT_TRUE(VerifyChecksum(*b.device, b.job, &sum));
     char expect[128];
     std::snprintf(expect, sizeof expect, "Check Sum UnMatch Error !!!  PC : %X  Korvane : %X", sum, sum + 1);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{expect});
     b.core.AddFault(*zqvsim::ParseFault("A8 nosum", nullptr));
-    EXPECT_TRUE(VerifyChecksum(*b.link, b.job));
+    EXPECT_TRUE(VerifyChecksum(*b.device, b.job));
     EXPECT_EQ(b.Texts().back(), "CheckSum Value Error : RS232C Time Out Error !!! Check Cable or Power ");
     EXPECT_EQ(b.status.texts.back(), "Compute CheckSum...");
     b.core.AddFault(*zqvsim::ParseFault("A8 none *3", nullptr));
-    EXPECT_TRUE(VerifyChecksum(*b.link, b.job));
+    EXPECT_TRUE(VerifyChecksum(*b.device, b.job));
     EXPECT_EQ(b.Texts().back(), "RS232C Time Out Error !!! Check Cable or Power ");
     b.core.AddFault(*zqvsim::ParseFault("A8 badack", nullptr));
-    EXPECT_TRUE(VerifyChecksum(*b.link, b.job));
+    EXPECT_TRUE(VerifyChecksum(*b.device, b.job));
     EXPECT_EQ(b.Texts().back(), "RS232C Incorrect Error !!! Check Cable or Power ");
   }
   {
@@ -247,18 +246,21 @@ TEST(Checksum, RetriesCoalescedSumMismatchAndTimeOuts) {
     platform::RecordingMessageSink messages;
     platform::RecordingStatusPort status;
     ScriptedPort* port = nullptr;
-    Link link(LinkConfig{}, messages, status, [&](int) {
+    FixedPortChoice choice;
+    FixedLanguage language;
+    Link link(LinkConfig{}, choice, [&](int) {
       auto p = std::make_unique<ScriptedPort>();
       port = p.get();
       return p;
     });
-    link.OpenPort();
+    Device device(link, messages, status, language);
+    device.OpenPort();
     TempFolder folder;
     WriteFile(folder.path / "ZQVREM.$$$", {0x01, 0x02, 0xFF, 0x10, 0x20});
     port->Then({0xA8}, {0xA8, 0xA8}).Then({0x00, 0x02}, {0x00, 0x02, 0x01, 0x32});
     DeviceJob job{folder.path, 10, 5, true};
     std::int32_t sum = 0;
-    EXPECT_FALSE(VerifyChecksum(link, job, &sum));
+    EXPECT_FALSE(VerifyChecksum(device, job, &sum));
     EXPECT_EQ(sum, 0x0132);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(port->errors.empty());
@@ -269,15 +271,14 @@ TEST(Checksum, RetriesCoalescedSumMismatchAndTimeOuts) {
 TEST(KeepArea, UnsupportedAndTimeOut) {
   SimBench b(ProfileOf(10, 150, false));
   b.core.AddFault(*zqvsim::ParseFault("A9 unsupported", nullptr));
-  ClearKeepArea(*b.link, 4);
+  ClearKeepArea(*b.device, 4);
   EXPECT_EQ(b.Texts(), std::vector<std::string>{"This Korvane module not support Clear Keep Area Function ! "});
   EXPECT_EQ(b.Sent(), Bytes{0xA9});  // no parameter word
   b.core.AddFault(*zqvsim::ParseFault("A9 none", nullptr));
-  ClearKeepArea(*b.link, 4);
+  ClearKeepArea(*b.device, 4);
   EXPECT_EQ(b.Texts().back(), "RS232C Time Out Error or Not Support Clear Keep Function ! ");
   b.core.AddFault(*zqvsim::ParseFault("A9 partial 3", nullptr));  // the ack is fine, the answer is not
-  b.link->ExtraAckByte = false;
-  ClearKeepArea(*b.link, 4);
+  ClearKeepArea(*b.device, 4);
   EXPECT_EQ(b.messages.shown.size(), 2u);
 }
 

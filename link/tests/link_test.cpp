@@ -1,7 +1,9 @@
 // The serial link: port opening, send primitives, reply waits and their lengths.
 #include <gtest/gtest.h>
 
+#include "link/device.h"
 #include "link/link.h"
+#include "link/module_commands.h"
 #include "link/scripted_port.h"
 #include "link/termios_port.h"
 #include "link/tests/scripted_rig.h"
@@ -20,15 +22,15 @@ TEST(Link, WaitTakesEverythingQueuedAndTimeOutKeepsThePreviousReply) {
   Rig r;
   r.port->Inject({1, 2, 3});
   ASSERT_FALSE(r.link->WaitReply(2));
-  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{1, 2, 3}));
+  EXPECT_EQ(r.link->Replies(), (Bytes{1, 2, 3}));
 
   // Two bytes of a three-byte reply: the wait times out, the reply stays, the bytes stay queued.
   r.port->Inject({7, 8});
   EXPECT_TRUE(r.link->WaitReply(3));
-  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{1, 2, 3}));
+  EXPECT_EQ(r.link->Replies(), (Bytes{1, 2, 3}));
   r.port->Inject({9}, 10);
   ASSERT_FALSE(r.link->WaitReply(3));
-  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{7, 8, 9}));
+  EXPECT_EQ(r.link->Replies(), (Bytes{7, 8, 9}));
   EXPECT_TRUE(r.messages.shown.empty());
 }
 
@@ -38,7 +40,7 @@ TEST(Link, FlushDropsLateBytes) {
   r.link->Flush();
   r.port->Inject({0xBB});
   ASSERT_FALSE(r.link->WaitReply(1));
-  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{0xBB}));
+  EXPECT_EQ(r.link->Replies(), (Bytes{0xBB}));
 }
 
 TEST(Link, WaitLengthsKeepThePollRatios) {
@@ -60,8 +62,8 @@ TEST(Link, WaitLengthsKeepThePollRatios) {
 
 TEST(Link, SecondOpenChangesNothing) {
   Rig r;
-  EXPECT_FALSE(r.link->OpenPort());
-  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_FALSE(r.link->OpenPort().Failed());
+  EXPECT_FALSE(r.link->OpenPort().Failed());
   EXPECT_EQ(r.port->openCount, 1);
 }
 
@@ -71,7 +73,7 @@ TEST(Link, AHungUpDeviceIsOpenedAgainOnceUntilTheNextWait) {
   r.port->failOpen = true;  // unplugged, not back yet
   // The command stands on the port as before: no port message, sends go nowhere, the wait
   // times out. One attempt to open the device again until that wait.
-  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_FALSE(r.link->OpenPort().Failed());
   r.link->SendByte(0xA3);
   EXPECT_EQ(r.port->openCount, 2);
   EXPECT_TRUE(r.port->written.empty());
@@ -81,53 +83,77 @@ TEST(Link, AHungUpDeviceIsOpenedAgainOnceUntilTheNextWait) {
   // Back again: the next command opens it and is answered; a sound device is not reopened.
   r.port->failOpen = false;
   r.port->Then({0xA3}, {0xA3, 0xA3, 150});
-  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_FALSE(r.link->OpenPort().Failed());
   r.link->SendByte(0xA3);
   ASSERT_FALSE(r.link->WaitReply(3));
-  EXPECT_EQ(r.link->ReplyBuffer, (Bytes{0xA3, 0xA3, 150}));
-  EXPECT_FALSE(r.link->OpenPort());
+  EXPECT_EQ(r.link->Replies(), (Bytes{0xA3, 0xA3, 150}));
+  EXPECT_FALSE(r.link->OpenPort().Failed());
   EXPECT_EQ(r.port->openCount, 3);
   EXPECT_TRUE(r.messages.shown.empty());
 }
 
 TEST(Link, PortsStayOpenAcrossAChangeOfPortNumber) {
-  platform::RecordingMessageSink messages;
-  platform::NullStatusPort status;
+  FixedPortChoice choice;
   std::vector<ScriptedPort*> made(4, nullptr);
-  Link link(LinkConfig{}, messages, status, [&](int n) {
+  Link link(LinkConfig{}, choice, [&](int n) {
     auto p = std::make_unique<ScriptedPort>();
     made[n] = p.get();
     return p;
   });
-  link.OpenPort();
-  link.PortNum = 2;
-  link.OpenPort();
-  link.PortNum = 0;
-  link.OpenPort();
+  EXPECT_FALSE(link.OpenPort().Failed());
+  // The link takes the port the user chose when it makes sure of it.
+  choice.portNum = 2;
+  EXPECT_FALSE(link.OpenPort().Failed());
+  EXPECT_EQ(link.Port(), made[2]);
+  choice.portNum = 0;
+  EXPECT_FALSE(link.OpenPort().Failed());
+  EXPECT_EQ(link.Port(), made[0]);
   ASSERT_NE(made[0], nullptr);
   ASSERT_NE(made[2], nullptr);
   EXPECT_EQ(made[0]->openCount, 1);
   EXPECT_TRUE(made[2]->IsOpen());
 }
 
-TEST(Link, MissingDeviceShowsThePortMessageAndSendsNothing) {
+TEST(Link, MissingDeviceShowsThePortMessageWithItsReasonAndSendsNothing) {
   platform::RecordingMessageSink messages;
   platform::NullStatusPort status;
+  FixedPortChoice choice;
+  FixedLanguage language;
   LinkConfig config;
   config.portDevices[0] = "/nonexistent/zqv-serial";
   config.baseWaitMs = 5;
-  Link link(config, messages, status);
-  EXPECT_TRUE(link.OpenPort());
+  Link link(config, choice);
+  Device device(link, messages, status, language);
+
+  // The link itself shows nothing and hands back the system's reason.
+  const PortOpening opening = link.OpenPort();
+  EXPECT_TRUE(opening.Failed());
+  EXPECT_NE(opening.reason.find("/nonexistent/zqv-serial: No such file or directory"), std::string::npos)
+      << opening.reason;
+  EXPECT_TRUE(messages.shown.empty());
+
+  // The command layer shows the port message first, then that reason.
+  EXPECT_TRUE(device.OpenPort());
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text, "Invalid RS232C Port !!! ");
+  EXPECT_EQ(messages.shown[0].text, "Invalid RS232C Port !!! \r\n" + opening.reason);
   EXPECT_EQ(messages.shown[0].caption, "Korvane Studio Message");
   EXPECT_TRUE(link.WaitReply(1));
 
-  bool korean = true;
-  link.SetKoreanMenu(&korean);
+  // A send on that port sends nothing and says nothing; the next command says it again.
   link.SendByte(0xA5);
+  EXPECT_EQ(messages.shown.size(), 1u);
+  language.korean = true;
+  EXPECT_TRUE(SendCommand(device, cmd::kRun));
   ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_EQ(messages.shown[1].text, "존재하지 않는 RS232C 포트입니다. ");
+  EXPECT_EQ(messages.shown[1].text, "존재하지 않는 RS232C 포트입니다. \r\n" + opening.reason);
+}
+
+TEST(Link, APortOutsideTheFourIsRefusedWithItsNumber) {
+  Rig r;
+  r.choice.portNum = 5;
+  const PortOpening opening = r.link->OpenPort();
+  EXPECT_TRUE(opening.Failed());
+  EXPECT_EQ(opening.reason, "no port 6");
 }
 
 TEST(Link, TermiosPortRefusesAFileThatIsNoTerminal) {

@@ -21,52 +21,60 @@ class PtyLink : public ::testing::Test {
     ASSERT_TRUE(sim.Start({}, &error)) << error;
     config.portDevices[0] = sim.device();
     config.baseWaitMs = 300;
-    link = std::make_unique<Link>(config, messages, status);
+    Connect();
+  }
+  // A new link (and device) on the configured port.
+  void Connect() {
+    device.reset();
+    link = std::make_unique<Link>(config, choice);
+    device = std::make_unique<Device>(*link, messages, status, language);
   }
   zqvsim::SimProcess sim;
   LinkConfig config;
   platform::RecordingMessageSink messages;
   platform::NullStatusPort status;
+  FixedPortChoice choice;
+  FixedLanguage language;
   std::unique_ptr<Link> link;
+  std::unique_ptr<Device> device;
 };
 
 TEST_F(PtyLink, VersionRunStopAndADeviceWord) {
-  EXPECT_FALSE(CheckModuleModel(*link, 10));
+  EXPECT_FALSE(CheckModuleModel(*device, 10));
   EXPECT_EQ(sim.Control("state"), "ok stopped");
-  EXPECT_EQ(RunCommand(*link, 0xA5, false), MonitorItem::Enable);
+  EXPECT_EQ(RunCommand(*device, 0xA5, false), MonitorItem::Enable);
   EXPECT_EQ(sim.Control("state"), "ok running");
-  EXPECT_EQ(RunCommand(*link, 0xA7, false), MonitorItem::Disable);
+  EXPECT_EQ(RunCommand(*device, 0xA7, false), MonitorItem::Disable);
   EXPECT_EQ(sim.Control("state"), "ok stopped");
 
   EXPECT_EQ(sim.Control("poke 611 11 13"), "ok");  // the flow-control bytes pass unharmed
-  ASSERT_FALSE(ReadDeviceWord(*link, 10, 611));
-  EXPECT_EQ(link->ReadByte0, 0x11);
-  EXPECT_EQ(link->ReadByte1, 0x13);
+  ASSERT_FALSE(link->ReadDeviceWord(10, 611));
+  EXPECT_EQ(link->ReadBytes()[0], 0x11);
+  EXPECT_EQ(link->ReadBytes()[1], 0x13);
   EXPECT_EQ(sim.Control("input P0:3 1"), "ok");
-  ASSERT_FALSE(ReadDeviceWord(*link, 10, 96));
-  EXPECT_EQ(link->ReadByte0, 0x08);
+  ASSERT_FALSE(link->ReadDeviceWord(10, 96));
+  EXPECT_EQ(link->ReadBytes()[0], 0x08);
   EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PtyLink, PortClosedAndOpenedAgain) {
-  EXPECT_EQ(GetModuleVersion(*link), 150);
-  link.reset();  // closes the port
-  link = std::make_unique<Link>(config, messages, status);
-  EXPECT_EQ(GetModuleVersion(*link), 150);
+  EXPECT_EQ(link->GetModuleVersion(), 150);
+  Connect();  // closes the port and opens it again
+  EXPECT_EQ(link->GetModuleVersion(), 150);
   EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PtyLink, ALateReplyStaysQueuedAfterATimeOut) {
   EXPECT_EQ(sim.Control("fault A3 late 500"), "ok");
-  ASSERT_FALSE(link->OpenPort());
+  ASSERT_FALSE(link->OpenPort().Failed());
   link->Flush();
   EXPECT_TRUE(link->SendByteWait(0xA3, 3));
   EXPECT_FALSE(link->WaitReply(3));
-  EXPECT_EQ(link->ReplyBuffer, (std::vector<std::uint8_t>{0xA3, 0xA3, 150}));
+  EXPECT_EQ(link->Replies(), (std::vector<std::uint8_t>{0xA3, 0xA3, 150}));
 }
 
 TEST_F(PtyLink, LongWaitLastsItsShareOfTheBaseWait) {
-  ASSERT_FALSE(link->OpenPort());
+  ASSERT_FALSE(link->OpenPort().Failed());
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_TRUE(link->WaitReplyLong(1, 150));
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -74,10 +82,10 @@ TEST_F(PtyLink, LongWaitLastsItsShareOfTheBaseWait) {
 }
 
 TEST_F(PtyLink, ModuleKilledMidExchangeEndsInATimeOut) {
-  EXPECT_EQ(GetModuleVersion(*link), 150);
+  EXPECT_EQ(link->GetModuleVersion(), 150);
   sim.Kill();
-  EXPECT_EQ(GetModuleVersion(*link), -1);
-  EXPECT_TRUE(SendCommand(*link, 0xA5));
+  EXPECT_EQ(link->GetModuleVersion(), -1);
+  EXPECT_TRUE(SendCommand(*device, 0xA5));
 }
 
 TEST(PtyLinkPath, TheLinkedPathServesAsThePortAndGoesAway) {
@@ -90,9 +98,11 @@ TEST(PtyLinkPath, TheLinkedPathServesAsThePortAndGoesAway) {
   platform::NullStatusPort status;
   LinkConfig config;
   config.portDevices[1] = path.string();
-  Link link(config, messages, status);
-  link.PortNum = 1;
-  EXPECT_FALSE(CheckModuleModel(link, 4));
+  FixedPortChoice choice(1);
+  FixedLanguage language;
+  Link link(config, choice);
+  Device device(link, messages, status, language);
+  EXPECT_FALSE(CheckModuleModel(device, 4));
   EXPECT_TRUE(messages.shown.empty());
   other.Stop();
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path)));
@@ -106,31 +116,34 @@ TEST(PtyLinkPath, AModuleThatGoesAwayAndComesBackOnItsPathIsReachedAgain) {
   LinkConfig config;
   config.portDevices[0] = path;
   config.baseWaitMs = 300;
-  Link link(config, messages, status);
+  FixedPortChoice choice;
+  FixedLanguage language;
+  Link link(config, choice);
+  Device device(link, messages, status, language);
   std::string error;
   zqvsim::SimProcess first;
   ASSERT_TRUE(first.Start({"--link", path}, &error)) << error;
-  EXPECT_FALSE(CheckModuleModel(link, 10));
+  EXPECT_FALSE(CheckModuleModel(device, 10));
   first.Kill();  // its link stays behind, pointing nowhere
 
   // Restarted on the same path: the next command reaches it.
   zqvsim::SimProcess second;
   ASSERT_TRUE(second.Start({"--link", path}, &error)) << error;
-  EXPECT_FALSE(CheckModuleModel(link, 10));
-  EXPECT_FALSE(SendCommand(link, 0xA5));
+  EXPECT_FALSE(CheckModuleModel(device, 10));
+  EXPECT_FALSE(SendCommand(device, 0xA5));
   EXPECT_EQ(second.Control("state"), "ok running");
   EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
 
   // Gone with its link: each command says so once, with no port message.
   second.Stop();
-  EXPECT_TRUE(CheckModuleModel(link, 10));
-  EXPECT_TRUE(CheckModuleModel(link, 10));
+  EXPECT_TRUE(CheckModuleModel(device, 10));
+  EXPECT_TRUE(CheckModuleModel(device, 10));
   ASSERT_EQ(messages.shown.size(), 2u);
   for (const auto& m : messages.shown) EXPECT_EQ(m.text, "Korvane module Not Found ! ");
 
   zqvsim::SimProcess third;
   ASSERT_TRUE(third.Start({"--link", path}, &error)) << error;
-  EXPECT_FALSE(CheckModuleModel(link, 10));
+  EXPECT_FALSE(CheckModuleModel(device, 10));
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -138,7 +151,7 @@ TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   using namespace plclink::testing;
   // Thousands of one-byte exchanges: a loaded machine may stall one of them past a short wait.
   config.baseWaitMs = 1500;
-  link = std::make_unique<Link>(config, messages, status);
+  Connect();
   TempFolder folder;
   const std::string program(300, 'q');
   const Bytes archive = StoredZip({{"QSKLBK.$$$", program}});
@@ -149,12 +162,12 @@ TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   const Bytes image = MakeImage(600, &archive, &job.romSize);
   WriteFile(job.Image(), image);
 
-  Outcome run = DownloadAndRun(*link, job, true, false);
+  Outcome run = DownloadAndRun(*device, job, true, false);
   EXPECT_FALSE(run.failed);
   EXPECT_EQ(run.monitor, MonitorItem::Enable);
   EXPECT_EQ(sim.Control("state"), "ok running");
-  EXPECT_FALSE(VerifyCommand(*link, job, false).failed);
-  EXPECT_FALSE(UploadSource(*link, folder.path));
+  EXPECT_FALSE(VerifyCommand(*device, job, false).failed);
+  EXPECT_FALSE(UploadSource(*device, folder.path));
   EXPECT_EQ(ReadFile(folder.path / "DNFILE.ZIP"), archive);
   std::string back;
   ASSERT_EQ(ExtractBackup(folder.path / "DNFILE.ZIP", &back), ExtractResult::Ok);

@@ -12,17 +12,21 @@ using namespace plclink::testing;
 
 struct ScriptRig {
   ScriptRig() {
-    link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {
+    link = std::make_unique<Link>(LinkConfig{}, choice, [this](int) {
       auto p = std::make_unique<ScriptedPort>();
       port = p.get();
       return p;
     });
-    link->OpenPort();
+    device = std::make_unique<Device>(*link, messages, status, language);
+    device->OpenPort();
   }
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  FixedPortChoice choice;
+  FixedLanguage language;
   ScriptedPort* port = nullptr;
   std::unique_ptr<Link> link;
+  std::unique_ptr<Device> device;
   TempFolder folder;
 };
 
@@ -38,7 +42,7 @@ TEST(Verify, TranscriptOfAFourByteImage) {
       .Then({0x00}, {0x30})
       .Then({0x00}, {0x40});
   DeviceJob job{r.folder.path, 10, 4, true};
-  EXPECT_FALSE(VerifyProgram(*r.link, job));
+  EXPECT_FALSE(VerifyProgram(*r.device, job));
   EXPECT_TRUE(r.port->Finished());
   EXPECT_TRUE(r.port->errors.empty());
   EXPECT_TRUE(r.messages.shown.empty());
@@ -56,11 +60,11 @@ TEST(Verify, PassesAfterEveryDownloadInBothFramings) {
                    (extended ? " extended" : ""));
       SimBench b(ProfileOf(c.model, c.firmware, extended));
       b.Image(600);
-      ASSERT_FALSE(DownloadProgram(*b.link, b.job));
-      EXPECT_FALSE(CheckModuleModel(*b.link, b.job.plcModel));
-      EXPECT_FALSE(VerifyProgram(*b.link, b.job)) << ::testing::PrintToString(b.Texts());
+      ASSERT_FALSE(DownloadProgram(*b.device, b.job));
+      EXPECT_FALSE(CheckModuleModel(*b.device, b.job.plcModel));
+      EXPECT_FALSE(VerifyProgram(*b.device, b.job)) << ::testing::PrintToString(b.Texts());
       b.job.romSize = 599;  // odd: the last word is announced and one byte of it compared
-      EXPECT_FALSE(VerifyProgram(*b.link, b.job)) << ::testing::PrintToString(b.Texts());
+      EXPECT_FALSE(VerifyProgram(*b.device, b.job)) << ::testing::PrintToString(b.Texts());
     }
   }
 }
@@ -68,9 +72,9 @@ TEST(Verify, PassesAfterEveryDownloadInBothFramings) {
 TEST(Verify, MismatchAndTimeOut) {
   SimBench b(ProfileOf(10, 150, false));
   Bytes image = b.Image(600);
-  ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+  ASSERT_FALSE(DownloadProgram(*b.device, b.job));
   b.core.AddFault(*zqvsim::ParseFault("A2 corrupt 0", nullptr));
-  EXPECT_TRUE(VerifyProgram(*b.link, b.job));
+  EXPECT_TRUE(VerifyProgram(*b.device, b.job));
   char expect[96];
   std::snprintf(expect, sizeof expect, "Verify Error at ADDRESS : 0 Buffer : %X Chip : %X", image[0], image[0] ^ 0xFF);
   EXPECT_EQ(b.Texts(), std::vector<std::string>{expect});
@@ -79,11 +83,11 @@ TEST(Verify, MismatchAndTimeOut) {
   b.core.ClearFaults();
   b.clock.now += 2 * 1000 * 1000;  // the module gives up the read-back that was left unfinished
   b.core.AddFault(*zqvsim::ParseFault("A2 stopafter 100", nullptr));
-  EXPECT_TRUE(VerifyProgram(*b.link, b.job));
+  EXPECT_TRUE(VerifyProgram(*b.device, b.job));
   EXPECT_EQ(b.Texts().back(), "RS232C Time Out Error !!! Check Cable or Power ");
   std::filesystem::remove(b.job.Image());
   b.clock.now += 2 * 1000 * 1000;
-  EXPECT_TRUE(VerifyProgram(*b.link, b.job));
+  EXPECT_TRUE(VerifyProgram(*b.device, b.job));
   EXPECT_EQ(b.Texts().back(), "File not found : ZQVREM.$$$");
 }
 
@@ -107,7 +111,7 @@ TEST(Upload, AddressesFollowTheStoredLength) {
       .Then({0x00}, {'K'})
       .Then({0x00}, {'!'})
       .Then({0x00}, {0x00});  // the pad byte, dropped
-  EXPECT_FALSE(UploadSource(*r.link, r.folder.path));
+  EXPECT_FALSE(UploadSource(*r.device, r.folder.path));
   EXPECT_TRUE(r.port->errors.empty()) << r.port->errors.front();
   EXPECT_TRUE(r.port->Finished());
   EXPECT_EQ(ReadFile(r.folder.path / "DNFILE.ZIP"), (Bytes{'P', 'K', '!'}));
@@ -121,9 +125,9 @@ TEST(Upload, ArchiveReadBackInEveryFraming) {
       SCOPED_TRACE("model " + std::to_string(model) + (extended ? " extended" : ""));
       SimBench b(ProfileOf(model, FirmwareFor(model), extended));
       b.Image(600, &archive);
-      ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+      ASSERT_FALSE(DownloadProgram(*b.device, b.job));
       b.Sent();
-      EXPECT_FALSE(UploadSource(*b.link, b.folder.path)) << ::testing::PrintToString(b.Texts());
+      EXPECT_FALSE(UploadSource(*b.device, b.folder.path)) << ::testing::PrintToString(b.Texts());
       EXPECT_EQ(ReadFile(b.folder.path / "DNFILE.ZIP"), archive);
       Bytes sent = b.Sent();
       // the last range: 8 fetches for seven bytes and the pad
@@ -155,10 +159,10 @@ TEST(Upload, RefusalsLeaveTheOldArchiveAlone) {
     SCOPED_TRACE(c.fault ? c.fault : "no archive");
     SimBench b(ProfileOf(10, 150, false));
     b.Image(600, c.withArchive ? &archive : nullptr);
-    ASSERT_FALSE(DownloadProgram(*b.link, b.job));
+    ASSERT_FALSE(DownloadProgram(*b.device, b.job));
     WriteFile(b.folder.path / "DNFILE.ZIP", {'o', 'l', 'd'});
     if (c.fault) b.core.AddFault(*zqvsim::ParseFault(c.fault, nullptr));
-    EXPECT_TRUE(UploadSource(*b.link, b.folder.path));
+    EXPECT_TRUE(UploadSource(*b.device, b.folder.path));
     EXPECT_EQ(b.Texts(), std::vector<std::string>{c.message});
     EXPECT_EQ(ReadFile(b.folder.path / "DNFILE.ZIP"), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(b.status.gaugeValue, 0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "link/device.h"
 #include "link/link.h"
 #include "link/scripted_port.h"
 #include "platform/message_box.h"
@@ -17,16 +18,20 @@ using Bytes = std::vector<std::uint8_t>;
 struct Rig {
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  FixedPortChoice choice;
+  FixedLanguage language;
   ScriptedPort* port = nullptr;
   std::unique_ptr<Link> link;
+  std::unique_ptr<Device> device;
 
   Rig() {
-    link = std::make_unique<Link>(LinkConfig{}, messages, status, [this](int) {
+    link = std::make_unique<Link>(LinkConfig{}, choice, [this](int) {
       auto p = std::make_unique<ScriptedPort>();
       port = p.get();
       return p;
     });
-    link->OpenPort();
+    device = std::make_unique<Device>(*link, messages, status, language);
+    device->OpenPort();
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> t;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/device_job.h"
+#include "link/device.h"
 #include "link/link.h"
 #include "tools/zqvsim/core/sim_port.h"
 
@@ -80,12 +81,13 @@ struct SimBench {
   explicit SimBench(zqvsim::Profile profile, int baseWaitMs = 1000) : core(profile) {
     LinkConfig config;
     config.baseWaitMs = baseWaitMs;
-    link = std::make_unique<Link>(config, messages, status, [this](int) {
+    link = std::make_unique<Link>(config, choice, [this](int) {
       auto port = std::make_unique<zqvsim::SimPort>(core, clock);
       sim = port.get();
       return port;
     });
-    link->OpenPort();
+    device = std::make_unique<Device>(*link, messages, status, language);
+    device->OpenPort();
     job.folder = folder.path;
     job.plcModel = static_cast<std::int16_t>(profile.model);
   }
@@ -115,7 +117,10 @@ struct SimBench {
   zqvsim::SimPort* sim = nullptr;
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  FixedPortChoice choice;
+  FixedLanguage language;
   std::unique_ptr<Link> link;
+  std::unique_ptr<Device> device;
   TempFolder folder;
   DeviceJob job;
 };

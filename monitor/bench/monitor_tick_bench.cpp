@@ -20,6 +20,7 @@
 
 #include "compiler/monitor_attrs.h"
 #include "ladder/ui/image_surface.h"
+#include "link/device.h"
 #include "link/link.h"
 #include "link/module_commands.h"
 #include "monitor/device_map.h"
@@ -84,7 +85,10 @@ Result Run(bool ownBytes, int ticks, int bytesPerExchange, bool pty) {
   zqvsim::SimProcess sim;
   platform::SilentMessageSink messages;
   platform::NullStatusPort status;
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<plclink::Device> commands;
   std::unique_ptr<monitor::LinkDeviceReader> linkReader;
   if (pty) {
     std::string error;
@@ -94,8 +98,9 @@ Result Run(bool ownBytes, int ticks, int bytesPerExchange, bool pty) {
     }
     plclink::LinkConfig config;
     config.portDevices[0] = sim.device();
-    link = std::make_unique<plclink::Link>(config, messages, status);
-    if (plclink::CheckModuleModel(*link, 10)) {
+    link = std::make_unique<plclink::Link>(config, choice);
+    commands = std::make_unique<plclink::Device>(*link, messages, status, language);
+    if (plclink::CheckModuleModel(*commands, 10)) {
       std::fprintf(stderr, "the simulated module does not answer\n");
       std::exit(1);
     }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "compiler/monitor_attrs.h"
+#include "link/device.h"
 #include "link/module_commands.h"
 #include "monitor/device_map.h"
 #include "monitor/monitor_mode.h"
@@ -26,7 +27,8 @@ class OverPty : public ::testing::Test {
     ASSERT_TRUE(sim.Start({"--pace"}, &error)) << error;
     config.portDevices[0] = sim.device();
     config.baseWaitMs = 300;
-    link = std::make_unique<plclink::Link>(config, messages, status);
+    link = std::make_unique<plclink::Link>(config, choice);
+    device = std::make_unique<plclink::Device>(*link, messages, status, language);
     studio->messages = &messages;
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
@@ -48,7 +50,10 @@ class OverPty : public ::testing::Test {
   plclink::LinkConfig config;
   platform::RecordingMessageSink messages;
   platform::NullStatusPort status;
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<plclink::Device> device;
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
   std::unique_ptr<monitor::LinkDeviceReader> reader;
 };
@@ -64,7 +69,7 @@ TEST_F(OverPty, AnInputToggledOnTheModuleShowsInTheNextTick) {
 
   // Monitor mode starts after the module check, as the menu item does.
   monitor::MonitorHooks hooks;
-  hooks.checkModuleModel = [this] { return plclink::CheckModuleModel(*link, studio->doc.Setup.PlcModel); };
+  hooks.checkModuleModel = [this] { return plclink::CheckModuleModel(*device, studio->doc.Setup.PlcModel); };
   monitor::MonitorMode mode(*studio, hooks);
   mode.Toggle();
   ASSERT_TRUE(mode.On()) << (messages.shown.empty() ? "" : messages.shown[0].text);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "link/checksum.h"
+#include "link/device.h"
 #include "link/download.h"
 #include "link/link.h"
 #include "link/module_commands.h"
@@ -25,9 +26,10 @@ struct Module {
     p.model = model;
     p.firmware = model == 1 ? 30 : model == 2 ? 120 : model == 4 ? 60 : model == 10 ? 150 : 30;
     core.SetProfile(p);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, messages, status,
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, choice,
                                            [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
-    link->OpenPort();
+    device = std::make_unique<plclink::Device>(*link, messages, status, language);
+    device->OpenPort();
   }
   std::string Control(const std::string& line) { return zqvsim::RunControl(core, line, nullptr); }
   // Lets `ms` milliseconds of module time pass.
@@ -48,7 +50,10 @@ struct Module {
   zqvsim::SimClock clock;
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<plclink::Device> device;
 };
 
 plclink::DeviceJob JobOf(const BuiltStudio& b) {
@@ -62,7 +67,7 @@ plclink::DeviceJob JobOf(const BuiltStudio& b) {
 
 TEST(ModuleRun, NeverDownloadedModuleRunsNothing) {
   Module m(10);
-  EXPECT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kRun));
+  EXPECT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kRun));
   EXPECT_TRUE(m.core.running());
   EXPECT_FALSE(m.core.Executing());
   EXPECT_EQ(m.core.machine(), nullptr);
@@ -81,10 +86,10 @@ TEST(ModuleRun, DownloadedLadderFollowsInputsTimerAndCounter) {
 
   Module m(kModel);
   m.Control("input P0:0 1");  // set before the program exists: the pin keeps it
-  ASSERT_FALSE(plclink::DownloadProgram(*m.link, job));
-  ASSERT_FALSE(plclink::VerifyChecksum(*m.link, job));
+  ASSERT_FALSE(plclink::DownloadProgram(*m.device, job));
+  ASSERT_FALSE(plclink::VerifyChecksum(*m.device, job));
   EXPECT_FALSE(m.core.Executing());
-  ASSERT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kRun));
+  ASSERT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kRun));
   ASSERT_TRUE(m.core.Executing()) << m.core.machine()->Error();
   m.Wait(5);
   EXPECT_EQ(m.P2(), 0x01);
@@ -129,21 +134,21 @@ TEST(ModuleRun, DownloadedLadderFollowsInputsTimerAndCounter) {
   EXPECT_EQ(m.P2() & 8, 0);
 
   // Stopped, the program no longer follows its inputs; run starts it again.
-  ASSERT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kStop));
+  ASSERT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kStop));
   m.Control("input P0:2 1");
   m.Wait(5);
   EXPECT_EQ(m.P2() & 2, 0);
-  ASSERT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kRun));
+  ASSERT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kRun));
   m.Wait(5);
   EXPECT_EQ(m.P2() & 2, 2);
   // Reset restarts it and it keeps running.
-  ASSERT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kReset));
+  ASSERT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kReset));
   m.Wait(5);
   EXPECT_TRUE(m.core.Executing());
   EXPECT_EQ(m.P2() & 2, 2);
 
   // A new download (the erase of the next image) takes the program away until the next run.
-  ASSERT_FALSE(plclink::DownloadProgram(*m.link, job));
+  ASSERT_FALSE(plclink::DownloadProgram(*m.device, job));
   EXPECT_EQ(m.core.machine(), nullptr);
   EXPECT_EQ(m.core.Outputs()[2], 0);
   EXPECT_TRUE(m.messages.shown.empty()) << m.messages.shown[0].text;
@@ -158,12 +163,12 @@ TEST(ModuleRun, KeepAreaSurvivesALoadAndIsClearedLive) {
   const plclink::DeviceJob job = JobOf(b);
   Module m(kModel);
   const int keep = m.core.KeepArea().first;
-  ASSERT_FALSE(plclink::DownloadProgram(*m.link, job));
+  ASSERT_FALSE(plclink::DownloadProgram(*m.device, job));
   m.core.WriteData(uint32_t(keep + 1), 0x5A);
-  ASSERT_FALSE(plclink::SendCommand(*m.link, plclink::cmd::kRun));
+  ASSERT_FALSE(plclink::SendCommand(*m.device, plclink::cmd::kRun));
   m.Wait(3);
   EXPECT_EQ(m.core.ReadData(uint32_t(keep + 1)), 0x5A);
-  plclink::ClearKeepArea(*m.link, job.romSize);
+  plclink::ClearKeepArea(*m.device, job.romSize);
   EXPECT_EQ(m.core.ReadData(uint32_t(keep + 1)), 0x00);
   EXPECT_EQ(m.core.machine()->ReadDevice(uint32_t(keep + 1)), 0x00);
 }

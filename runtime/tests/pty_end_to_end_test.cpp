@@ -11,6 +11,7 @@
 
 #include "compiler/program_file.h"
 #include "link/auto_device_steps.h"
+#include "link/device.h"
 #include "link/device_menu.h"
 #include "link/exec_cmd.h"
 #include "monitor/link_reader.h"
@@ -34,12 +35,13 @@ struct PtyRoad {
     EXPECT_TRUE(started) << error;
     config.portDevices[0] = sim.device();
     config.baseWaitMs = 500;
-    link = std::make_unique<plclink::Link>(config, messages, status);
+    link = std::make_unique<plclink::Link>(config, choice);
+    device = std::make_unique<plclink::Device>(*link, messages, status, language);
   }
 
   AutoOutcome Auto() {
     plclink::SpawnProcessRunner runner;
-    plclink::LinkDeviceSteps steps(*link, *b.studio, b.folder);
+    plclink::LinkDeviceSteps steps(*device, *b.studio, b.folder);
     plclink::AutoSeams seams;
     seams.studio = b.studio.get();
     seams.folder = b.folder;
@@ -48,7 +50,7 @@ struct PtyRoad {
     return plclink::RunAuto(seams);
   }
 
-  plclink::DeviceJob Job() const { return plclink::LinkDeviceSteps(*link, *b.studio, b.folder).Job(); }
+  plclink::DeviceJob Job() const { return plclink::LinkDeviceSteps(*device, *b.studio, b.folder).Job(); }
 
   // Waits (real time) until the control channel's outputs show P2 == want; the last P2 seen.
   int AwaitP2(int want, int timeoutMs = 1000) {
@@ -79,7 +81,10 @@ struct PtyRoad {
   plclink::LinkConfig config;
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<plclink::Device> device;
 };
 
 std::string Encoded(const compiler::ProgramDocument& doc) {
@@ -165,7 +170,7 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
 
   // Verify compares the module's program with the image.
   const plclink::DeviceJob job = r.Job();
-  EXPECT_FALSE(plclink::VerifyCommand(*r.link, job, false).failed) << r.Texts();
+  EXPECT_FALSE(plclink::VerifyCommand(*r.device, job, false).failed) << r.Texts();
 
   // Upload brings the downloaded program back as the document.
   const std::string downloaded = Encoded(r.b.studio->doc);
@@ -181,7 +186,7 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
     uploaded = Encoded(fresh);
   };
   std::filesystem::remove(r.b.folder / "QSKLBK.$$$");
-  plclink::Outcome up = plclink::UploadCommand(*r.link, job, r.b.studio->shell, hooks, false);
+  plclink::Outcome up = plclink::UploadCommand(*r.device, job, r.b.studio->shell, hooks, false);
   EXPECT_TRUE(up.failed);  // the upload ends with the ladder view taking the focus
   EXPECT_EQ(uploaded, downloaded);
   ASSERT_EQ(r.messages.shown.size(), 1u) << r.Texts();  // only the question

@@ -8,7 +8,7 @@
 #include "link/device_menu.h"
 #include "link/exec_cmd.h"
 #include "link/hex_image.h"
-#include "link/link.h"
+#include "link/device.h"
 #include "link/module_commands.h"
 #include "monitor/ui/monitor_ticker.h"
 #include "shell/ui/frm_main.h"
@@ -55,15 +55,14 @@ plclink::BuildHooks BuildHooksOf(FrmMain& window, plclink::ProcessRunner* runner
 
 }  // namespace
 
-void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTicker* ticker) {
+void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::MonitorTicker* ticker) {
   FrmMain* w = &window;
-  plclink::Link* l = &link;
-  // Every command runs with the ticker held and the link on the chosen port; afterwards the
+  plclink::Device* l = &device;
+  // Every command runs with the ticker held; afterwards the
   // Monitor item follows the outcome and a failed command gives the ladder the focus.
   auto command = [w, l, ticker](std::function<plclink::Outcome()> body) {
     return [w, l, ticker, body] {
       monitor::MonitorTicker::Hold hold(ticker);
-      l->PortNum = w->View().PortNum;
       const plclink::Outcome outcome = body();
       ApplyMonitorItem(*w, outcome.monitor);
       if (outcome.failed) w->FocusBoard();
@@ -83,7 +82,6 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
 
   QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker] {
     monitor::MonitorTicker::Hold hold(ticker);
-    l->PortNum = w->View().PortNum;
     const std::filesystem::path folder = w->StudioFolder();
     plclink::SpawnProcessRunner runner;
     plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);

@@ -4,7 +4,7 @@
 // Setup page's Port Check.
 
 namespace plclink {
-class Link;
+class Device;
 }
 namespace monitor {
 class MonitorTicker;
@@ -15,8 +15,8 @@ namespace shell {
 class FrmMain;
 
 // Gives the window's device commands their code. The link follows the Setup page's port
-// choice at each command. `link` must outlive the window. While a command talks to the
+// choice when it opens. `device` must outlive the window. While a command talks to the
 // module, the monitor's ticker (when given) starts no tick.
-void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTicker* ticker = nullptr);
+void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::MonitorTicker* ticker = nullptr);
 
 }  // namespace shell

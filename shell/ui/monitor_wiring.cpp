@@ -6,7 +6,7 @@
 #include <QToolBar>
 
 #include "ladder/ui/ladder_view.h"
-#include "link/link.h"
+#include "link/device.h"
 #include "link/module_commands.h"
 #include "monitor/device_map.h"
 #include "monitor/ui/monitor_controller.h"
@@ -14,12 +14,12 @@
 
 namespace shell {
 
-monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Link& link,
+monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Device& device,
                                         monitor::DeviceReader& reader) {
   compiler::Studio& studio = window.Studio();
   FrmMain* w = &window;
   ladder::LadderView* v = &view;
-  plclink::Link* l = &link;
+  plclink::Device* l = &device;
 
   // Speed slider and stop button, shown only while monitoring.
   QToolBar* bar = window.LadderToolbar();
@@ -39,13 +39,9 @@ monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& vie
 
   monitor::MonitorHooks hooks;
   hooks.checkModuleModel = [w, l] {
-    l->PortNum = w->View().PortNum;
     return plclink::CheckModuleModel(*l, w->Studio().doc.Setup.PlcModel);
   };
-  hooks.openPort = [w, l] {
-    l->PortNum = w->View().PortNum;
-    l->OpenPort();
-  };
+  hooks.openPort = [l] { l->OpenPort(); };
   hooks.setMenuCaption = [w](const std::string& caption) {
     w->Commands().mnuMonitor->setText(QString::fromStdString(caption));
   };

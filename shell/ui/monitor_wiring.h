@@ -7,7 +7,7 @@ namespace ladder {
 class LadderView;
 }
 namespace plclink {
-class Link;
+class Device;
 }
 namespace monitor {
 class MonitorController;
@@ -20,7 +20,7 @@ class FrmMain;
 
 // The controller is a child of the window. reader: where device words come from (the link in
 // the studio); the caller keeps it alive as long as the window.
-monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Link& link,
+monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Device& device,
                                         monitor::DeviceReader& reader);
 
 }  // namespace shell

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 
+#include "link/link.h"
 #include "shell/view_settings.h"
 
 class QButtonGroup;
@@ -23,7 +24,8 @@ namespace shell {
 QFont QFontOf(const LadderFont& font);
 LadderFont LadderFontOf(const QFont& font);
 
-class SetupPageWidget : public QWidget {
+// The page is where the user chooses the serial port: the link asks it when it opens.
+class SetupPageWidget : public QWidget, public plclink::PortChoice {
   Q_OBJECT
  public:
   // hooks.chooseFont may be left unset: the page then asks with the platform's font dialog.
@@ -34,6 +36,7 @@ class SetupPageWidget : public QWidget {
   void Fill(bool koreanMenu);
   void SetKoreanMenu(bool korean);
   ViewSettingsHandlers& handlers() { return handlers_; }
+  int ChosenPort() const override { return settings_.PortNum; }
 
   QSlider* sizeSlider() const { return sliderSize_; }
   QSlider* spaceSlider() const { return sliderSpace_; }

@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <memory>
 
+#include "link/device.h"
 #include "link/link.h"
 #include "link/scripted_port.h"
 #include "shell/ui/frm_main.h"
+#include "shell/ui/studio_language.h"
 #include "shell/ui/view_settings_widget.h"
 
 using namespace shell;
@@ -26,7 +28,10 @@ struct DeviceCommandsTest : ::testing::Test {
   std::unique_ptr<FrmMain> window;
   plclink::ScriptedPort* port = nullptr;
   int portOpened = -1;
+  bool portFails = false;  // the ports made from now on will not open
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<StudioLanguage> language;
+  std::unique_ptr<plclink::Device> device;
 
   void SetUp() override {
     TestApp();
@@ -35,15 +40,19 @@ struct DeviceCommandsTest : ::testing::Test {
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini, std::filesystem::temp_directory_path());
     window->Form_Load();
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window, [this](int portNum) {
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(), [this](int portNum) {
       portOpened = portNum;
       auto scripted = std::make_unique<plclink::ScriptedPort>();
+      scripted->failOpen = portFails;
       port = scripted.get();
       return scripted;
     });
-    WireDeviceCommands(*window, *link);
+    language = std::make_unique<StudioLanguage>(*studio);
+    device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
+    WireDeviceCommands(*window, *device);
   }
   void TearDown() override {
+    device.reset();
     link.reset();
     window.reset();
     std::filesystem::remove(iniPath);
@@ -74,4 +83,21 @@ TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
   EXPECT_TRUE(port->written.empty());
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
+}
+
+TEST_F(DeviceCommandsTest, APortThatWillNotOpenIsReportedWithTheSystemsReason) {
+  window->View().PortNum = 1;
+  portFails = true;
+  window->SetupPage()->findChild<QPushButton*>("Command2")->click();
+  EXPECT_EQ(portOpened, 1);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
+  EXPECT_EQ(sink.shown[0].text, "Invalid RS232C Port !!! \r\nno such device /dev/ttyS1");
+
+  // In Korean the twin comes first and the reason stays.
+  studio->shell.KoreanMenu = true;
+  sink.shown.clear();
+  window->Action("mnuRun")->trigger();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "존재하지 않는 RS232C 포트입니다. \r\nno such device /dev/ttyS1");
 }

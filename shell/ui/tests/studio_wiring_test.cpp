@@ -26,6 +26,7 @@
 #include "compiler/program_file.h"
 #include "ladder/ui/alias_page_widget.h"
 #include "ladder/ui/ladder_view.h"
+#include "link/device.h"
 #include "link/link.h"
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
@@ -36,6 +37,8 @@
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
 #include "shell/ui/qt_message_sink.h"
+#include "shell/ui/studio_language.h"
+#include "shell/ui/view_settings_widget.h"
 #include "tools/zqvsim/core/sim_port.h"
 
 using namespace shell;
@@ -87,6 +90,8 @@ struct StudioWiringTest : ::testing::Test {
   zqvsim::ModuleCore core{zqvsim::Profile{1, 30}};  // the model of a new program
   zqvsim::SimClock clock;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<StudioLanguage> language;
+  std::unique_ptr<plclink::Device> device;
   std::unique_ptr<monitor::LinkDeviceReader> reader;
   LadderWiring ladder;
   monitor::MonitorController* monitor = nullptr;
@@ -98,12 +103,14 @@ struct StudioWiringTest : ::testing::Test {
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini, folder);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, sink, *window,
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(),
                                            [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
+    language = std::make_unique<StudioLanguage>(*studio);
+    device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
     ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
-    monitor = WireMonitor(*window, *ladder.view, *link, *reader);
-    WireDeviceCommands(*window, *link, &monitor->Ticker());
+    monitor = WireMonitor(*window, *ladder.view, *device, *reader);
+    WireDeviceCommands(*window, *device, &monitor->Ticker());
     window->Form_Load();
     window->resize(1000, 750);
     window->show();
@@ -111,6 +118,7 @@ struct StudioWiringTest : ::testing::Test {
   }
   void TearDown() override {
     window.reset();
+    device.reset();
     link.reset();
     std::filesystem::remove_all(folder);
   }

@@ -3,6 +3,7 @@
 // faults that can be injected into them, and the control channel.
 #include <gtest/gtest.h>
 
+#include "link/device.h"
 #include "link/module_commands.h"
 #include "tools/zqvsim/core/control_commands.h"
 #include "tools/zqvsim/core/sim_port.h"
@@ -14,12 +15,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct Bench {
   explicit Bench(Profile p) : core(p) {
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, messages, status, [this](int) {
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, choice, [this](int) {
       auto port = std::make_unique<SimPort>(core, clock);
       sim = port.get();
       return port;
     });
-    link->OpenPort();
+    device = std::make_unique<plclink::Device>(*link, messages, status, language);
+    device->OpenPort();
   }
   Bytes Sent() {
     Bytes out;
@@ -36,7 +38,10 @@ struct Bench {
   SimPort* sim = nullptr;
   platform::RecordingMessageSink messages;
   platform::RecordingStatusPort status;
+  plclink::FixedPortChoice choice;
+  plclink::FixedLanguage language;
   std::unique_ptr<plclink::Link> link;
+  std::unique_ptr<plclink::Device> device;
 };
 
 int FirmwareOf(int model, bool extended) {
@@ -65,24 +70,24 @@ TEST(SimTranscript, IdentityRunAndDeviceWordPerModelAndFraming) {
       Bench b(p);
       const auto m = static_cast<std::int16_t>(model);
 
-      EXPECT_FALSE(plclink::CheckModuleModel(*b.link, m));
+      EXPECT_FALSE(plclink::CheckModuleModel(*b.device, m));
       EXPECT_EQ(b.Sent(), Bytes{0xA3});
-      EXPECT_EQ(b.link->ExtraAckByte, extended);
-      EXPECT_EQ(b.link->DataEchoMode, extended && model != 1 && model != 4);
+      EXPECT_EQ(b.link->ExtraAckByte(), extended);
+      EXPECT_EQ(b.link->DataEchoMode(), extended && model != 1 && model != 4);
 
-      EXPECT_FALSE(plclink::SendCommand(*b.link, 0xA5));
+      EXPECT_FALSE(plclink::SendCommand(*b.device, 0xA5));
       EXPECT_TRUE(b.core.running());
-      EXPECT_FALSE(plclink::SendCommand(*b.link, 0xA7));
+      EXPECT_FALSE(plclink::SendCommand(*b.device, 0xA7));
       EXPECT_FALSE(b.core.running());
-      EXPECT_FALSE(plclink::SendCommand(*b.link, 0xA6));
+      EXPECT_FALSE(plclink::SendCommand(*b.device, 0xA6));
       EXPECT_EQ(b.core.resets(), 1);
       EXPECT_EQ(b.Sent(), (Bytes{0xA5, 0xA7, 0xA6}));
 
       b.core.data()[0x0263] = 0x34;
       b.core.data()[0x0264] = 0x12;
-      ASSERT_FALSE(plclink::ReadDeviceWord(*b.link, m, 0x0263));
-      EXPECT_EQ(b.link->ReadByte0, 0x34);
-      EXPECT_EQ(b.link->ReadByte1, 0x12);
+      ASSERT_FALSE(b.link->ReadDeviceWord(m, 0x0263));
+      EXPECT_EQ(b.link->ReadBytes()[0], 0x34);
+      EXPECT_EQ(b.link->ReadBytes()[1], 0x12);
       EXPECT_EQ(b.Sent(), (Bytes{0xA4, 0x02, 0x63}));
       EXPECT_TRUE(b.messages.shown.empty());
     }
@@ -97,14 +102,14 @@ TEST(SimTranscript, EchoOfDeviceWordFollowsTheDownloadHistory) {
   p.firmware = 30;
   Bench b(p);
   b.core.data()[100] = 0x5A;
-  ASSERT_FALSE(plclink::ReadDeviceWord(*b.link, 3, 100));
-  EXPECT_EQ(b.link->ReadByte0, 0x5A);
+  ASSERT_FALSE(b.link->ReadDeviceWord(3, 100));
+  EXPECT_EQ(b.link->ReadBytes()[0], 0x5A);
   const std::uint8_t start[] = {0xA1, 0x00, 0x00};
   b.core.Feed(start, 3, b.clock.now);  // the module sees a download of no blocks
   b.link->Flush();
-  b.link->DataEchoMode = true;
-  ASSERT_FALSE(plclink::ReadDeviceWord(*b.link, 3, 100));
-  EXPECT_EQ(b.link->ReadByte0, 0x5A);
+  b.link->SetDataEchoMode(true);
+  ASSERT_FALSE(b.link->ReadDeviceWord(3, 100));
+  EXPECT_EQ(b.link->ReadBytes()[0], 0x5A);
 }
 
 TEST(SimControl, StateIsStoppedFromADownloadUntilTheNextRun) {
@@ -143,20 +148,20 @@ TEST(SimFaults, IdentityAndRunFaultsEndInTheirResults) {
     p.extended = c.extended;
     Bench b(p);
     b.core.AddFault(*ParseFault(c.fault, nullptr));
-    EXPECT_EQ(plclink::GetModuleVersion(*b.link), c.version);
+    EXPECT_EQ(b.link->GetModuleVersion(), c.version);
     // The fault is used up: the next exchange is sound (late bytes are flushed first).
     b.clock.now += 5 * 1000 * 1000;
-    EXPECT_EQ(plclink::GetModuleVersion(*b.link), 150);
-    EXPECT_EQ(b.link->ExtraAckByte, c.extended);
+    EXPECT_EQ(b.link->GetModuleVersion(), 150);
+    EXPECT_EQ(b.link->ExtraAckByte(), c.extended);
   }
 
   Bench b(Profile{});
   b.core.AddFault(*ParseFault("A5 badack", nullptr));
   b.core.AddFault(*ParseFault("A7 none *2", nullptr));
-  EXPECT_TRUE(plclink::SendCommand(*b.link, 0xA5));
-  EXPECT_TRUE(plclink::SendCommand(*b.link, 0xA7));
-  EXPECT_TRUE(plclink::SendCommand(*b.link, 0xA7));
-  EXPECT_FALSE(plclink::SendCommand(*b.link, 0xA7));
+  EXPECT_TRUE(plclink::SendCommand(*b.device, 0xA5));
+  EXPECT_TRUE(plclink::SendCommand(*b.device, 0xA7));
+  EXPECT_TRUE(plclink::SendCommand(*b.device, 0xA7));
+  EXPECT_FALSE(plclink::SendCommand(*b.device, 0xA7));
   EXPECT_EQ(b.Texts(), (std::vector<std::string>{"RS232C incorrect Error !!! Check Cable or Power ",
                                                  "RS232C Time Out Error !!! Check Cable or Power ",
                                                  "RS232C Time Out Error !!! Check Cable or Power "}));
@@ -167,15 +172,15 @@ TEST(SimFaults, ExtendedThirdRunAcknowledgementIsHarmless) {
   p.extended = true;
   p.thirdRunAck = true;
   Bench b(p);
-  EXPECT_FALSE(plclink::SendCommand(*b.link, 0xA5));
-  EXPECT_EQ(plclink::GetModuleVersion(*b.link), 150);
+  EXPECT_FALSE(plclink::SendCommand(*b.device, 0xA5));
+  EXPECT_EQ(b.link->GetModuleVersion(), 150);
 }
 
 TEST(SimFaults, DeadModuleAnswersNothing) {
   Bench b(Profile{});
   b.core.AddFault(*ParseFault("die 1", nullptr));
-  EXPECT_EQ(plclink::GetModuleVersion(*b.link), 150);
-  EXPECT_EQ(plclink::GetModuleVersion(*b.link), -1);
+  EXPECT_EQ(b.link->GetModuleVersion(), 150);
+  EXPECT_EQ(b.link->GetModuleVersion(), -1);
   EXPECT_TRUE(b.core.dead());
 }
 
