@@ -97,7 +97,7 @@ TEST_F(DeviceCommandsTest, APortThatWillNotOpenIsReportedWithTheSystemsReason) {
   // In Korean the twin comes first and the reason stays.
   studio->shell.KoreanMenu = true;
   sink.shown.clear();
-  window->Action("mnuRun")->trigger();
+  window->Commands().mnuRun->trigger();
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "존재하지 않는 RS232C 포트입니다. \r\nno such device /dev/ttyS1");
 }
