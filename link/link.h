@@ -88,7 +88,7 @@ class Link {
   void Reconnect(int portNum);
   LinkConfig config_;
   platform::MessageSink& messages_;
-  platform::StatusPort& status_;
+  platform::PaintingStatusPort status_;  // the window repaints after each change
   PortFactory factory_;
   std::array<std::unique_ptr<SerialPort>, 4> ports_;
   std::array<bool, 4> lost_{};   // hung up and not opened again: sends go nowhere, waits time out
