@@ -3,13 +3,16 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <fstream>
 
 extern char** environ;
 
 namespace plclink {
 
-ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
+ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                   const std::function<void()>& whileWaiting) {
   ExecResult result;
   if (argv.empty()) return result;
   std::vector<char*> args;
@@ -31,9 +34,13 @@ ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::
 
   int status = 0;
   pid_t waited;
-  do {
-    waited = waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
+  for (;;) {
+    waited = waitpid(pid, &status, whileWaiting ? WNOHANG : 0);
+    if (waited < 0 && errno == EINTR) continue;
+    if (waited != 0) break;
+    whileWaiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   if (waited < 0) return result;
   if (WIFEXITED(status))
     result.exitStatus = WEXITSTATUS(status);

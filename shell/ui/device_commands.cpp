@@ -39,6 +39,10 @@ void KeepJob(compiler::Studio& studio, const plclink::DeviceJob& job) {
   studio.build.CompileInfo = job.compileInfo;
 }
 
+// While a build batch runs the window keeps painting; it takes no user input until the command
+// has returned.
+void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 plclink::BuildHooks BuildHooksOf(FrmMain& window) {
   plclink::BuildHooks hooks;
   compiler::Studio* studio = &window.Studio();
@@ -49,7 +53,7 @@ plclink::BuildHooks BuildHooksOf(FrmMain& window) {
     return failed;
   };
   hooks.execCmd = [folder = window.StudioFolder()](const std::string& batch) {
-    plclink::SpawnProcessRunner().Run({"/bin/sh", batch}, folder);
+    plclink::SpawnProcessRunner(PaintWhileWaiting).Run({"/bin/sh", batch}, folder);
   };
   return hooks;
 }
@@ -85,7 +89,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     monitor::MonitorTicker::Hold hold(ticker);
     l->PortNum = w->View().PortNum;
     const std::filesystem::path folder = w->StudioFolder();
-    plclink::SpawnProcessRunner runner;
+    plclink::SpawnProcessRunner runner(PaintWhileWaiting);
     plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
     plclink::AutoSeams seams;
     seams.studio = &w->Studio();
@@ -93,7 +97,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Link& link, monitor::MonitorTi
     seams.runner = &runner;
     seams.device = &steps;
     seams.save = [w] { w->Files().Save(); };
-    seams.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    seams.processEvents = PaintWhileWaiting;
     seams.focusBoard = [w] { w->FocusBoard(); };
     seams.showErrorCell = [w] {
       if (w->hooks.showErrorCell) w->hooks.showErrorCell();
