@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "compiler/studio_state.h"
-#include "compiler/view_hooks.h"
 
 namespace compiler {
 
@@ -40,12 +39,11 @@ void ProgramDocument::SelectErrorCell(int col, int row) {
   TopRow = static_cast<int16_t>(ErrorTopRow(row));
 }
 
-bool ProgramDocument::FindEndLine(ViewHooks* view) {
+bool ProgramDocument::FindEndLine() {
   for (int row = 0; row < kProgramRows; ++row) {
     for (int col = 0; col <= kOutputCol; ++col) {
       if (CellText[col][row] == "END") {
         EndRow = static_cast<int16_t>(row);
-        if (view) view->SetScrollMax(EndRow);
         return false;
       }
     }

@@ -10,7 +10,6 @@
 
 namespace compiler {
 
-class ViewHooks;
 struct Clipboard;
 
 constexpr int kGridCols = 12;       // columns 0..11; 10 is the output column, 11 spare
@@ -85,9 +84,8 @@ class ProgramDocument {
   void ClearProgram(Clipboard* clipboard = nullptr);
 
   // Finds the first cell of rows 0..1199, columns 0..10 whose text is exactly "END".
-  // Found: EndRow is set, the view's scroll maximum follows, returns false.
-  // Not found: returns true and EndRow keeps its value.
-  bool FindEndLine(ViewHooks* view = nullptr);
+  // Found: EndRow is set, returns false. Not found: returns true and EndRow keeps its value.
+  bool FindEndLine();
 
   // Puts the cursor on a cell that a build failed at (clamped into the program), with the
   // two rows above it shown: TopRow = row - 2, or 0 for rows 0 to 2.

@@ -14,8 +14,6 @@
 
 namespace compiler {
 
-class ViewHooks;
-
 // The ladder editor's block clipboard: element codes, texts and links, same shape as the grid,
 // with the monitor attributes of the copied cells and the block's last column and row.
 struct Clipboard {
@@ -145,10 +143,17 @@ struct Studio {
   MonitorState monitor;
   BuildState build;
   platform::MessageSink* messages = nullptr;  // never null once the studio runs
-  ViewHooks* view = nullptr;                  // null: no view
+  // Counts the scans that found the END row. A ladder view resets its scroll range to
+  // doc.EndRow when the count has moved since it last looked.
+  uint32_t EndLineScans = 0;
 
   void ClearProgram() { doc.ClearProgram(&editor.clipboard); }
-  bool FindEndLine() { return doc.FindEndLine(view); }
+  // ProgramDocument::FindEndLine, counted in EndLineScans when END is found.
+  bool FindEndLine() {
+    if (doc.FindEndLine()) return true;
+    ++EndLineScans;
+    return false;
+  }
 };
 
 }  // namespace compiler

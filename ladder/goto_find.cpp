@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "compiler/operands.h"
-#include "compiler/view_hooks.h"
 #include "platform/ansi_text.h"
 #include "platform/message_box.h"
 
@@ -64,7 +63,6 @@ GotoResult GotoLine(compiler::Studio& studio, std::string_view text, int scrollM
   doc.TopRow = static_cast<int16_t>(n - 1);
   doc.CurRow = static_cast<int16_t>(n - 1);
   doc.CurCol = 0;
-  if (studio.view) studio.view->SetScrollValue(doc.TopRow);
   return GotoResult::Moved;
 }
 
@@ -100,7 +98,6 @@ FindResult FindNext(compiler::Studio& studio, std::string_view typedUtf8) {
     doc.CurCol = static_cast<int16_t>(hitCol);
     find.FindCol = static_cast<int16_t>(hitCol + 1);
     find.FindRow = static_cast<int16_t>(hitRow);
-    if (studio.view) studio.view->SetScrollValue(doc.TopRow);
     return FindResult::Found;
   }
   find.FindCol = 0;
@@ -110,7 +107,6 @@ FindResult FindNext(compiler::Studio& studio, std::string_view typedUtf8) {
         studio.shell.KoreanMenu ? find.FindWord + "을 찾을 수 없습니다. " : "Not Found [" + find.FindWord + "] ";
     studio.messages->Show({kCaptionError, text, platform::MsgIcon::Information, platform::MsgButtons::Ok});
   }
-  if (studio.view) studio.view->DrawLadder();
   return FindResult::NotFound;
 }
 

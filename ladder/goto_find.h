@@ -1,6 +1,7 @@
 #pragma once
 // Go to a numbered row, and find the next cell whose text contains a word. Both move the
-// cursor and the first shown row; the window then sets the scroll bar to the new first row.
+// cursor and the first shown row; the window then sets the scroll bar to the new first row
+// and repaints.
 
 #include <optional>
 #include <string>

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
-#include "compiler/view_hooks.h"
 #include "platform/message_box.h"
 
 namespace ladder {
@@ -95,9 +95,7 @@ void RowBlockCommands::DropPasteUndo(compiler::Studio& studio) {
 
 void RowBlockCommands::Changed() { studio_.shell.SourceSaved = false; }
 
-void RowBlockCommands::Repaint() {
-  if (studio_.view) studio_.view->DrawLadder();
-}
+bool RowBlockCommands::TakeRowsChanged() { return std::exchange(rowsChanged_, false); }
 
 bool RowBlockCommands::InsertRows(int from, int count) {
   ProgramDocument& doc = studio_.doc;

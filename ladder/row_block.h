@@ -48,6 +48,9 @@ class RowBlockCommands {
   EditResult BlockPasteOverlay();   // Ctrl+T
   EditResult BlockPasteUndo();      // Ctrl+Z
 
+  // Whether the commands since the last call changed the rows on the screen: the caller then
+  // repaints the ladder from the document.
+  bool TakeRowsChanged();
   // Whether Block Paste Undo has something to restore (the menu item's enabled state).
   bool CanUndoPaste() const { return studio_.editor.pasteUndo.valid; }
   int RowStackCount() const { return static_cast<int>(studio_.editor.rowStack.rows.size()); }
@@ -62,9 +65,10 @@ class RowBlockCommands {
   // from..from+count-1; refused (false) when a non-empty row would fall off the grid.
   bool InsertRows(int from, int count);
   void Changed();
-  void Repaint();
+  void Repaint() { rowsChanged_ = true; }
 
   compiler::Studio& studio_;
+  bool rowsChanged_ = false;
 };
 
 }  // namespace ladder

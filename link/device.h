@@ -56,7 +56,7 @@ class Device {
  private:
   Link& link_;
   platform::MessageSink& messages_;
-  platform::StatusPort& status_;
+  platform::PaintingStatusPort status_;  // the window repaints after each change
   const Language& language_;
 };
 

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <fstream>
 
 extern char** environ;
@@ -22,13 +24,18 @@ std::vector<char*> ArgPointers(const std::vector<std::string>& argv) {
   return args;
 }
 
-// Waits for the child and returns its exit code, or 128 + the signal that ended it.
-int Reap(pid_t pid) {
+// Waits for the child and returns its exit code, or 128 + the signal that ended it. With
+// whileWaiting, the wait looks for the child's end every 20 ms and calls it in between.
+int Reap(pid_t pid, const std::function<void()>& whileWaiting = {}) {
   int status = 0;
   pid_t waited;
-  do {
-    waited = waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
+  for (;;) {
+    waited = waitpid(pid, &status, whileWaiting ? WNOHANG : 0);
+    if (waited < 0 && errno == EINTR) continue;
+    if (waited != 0) break;
+    whileWaiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   if (waited < 0) return -1;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -37,7 +44,8 @@ int Reap(pid_t pid) {
 
 }  // namespace
 
-ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
+ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                   const std::function<void()>& whileWaiting) {
   ExecResult result;
   if (argv.empty()) return result;
   std::vector<char*> args = ArgPointers(argv);
@@ -54,7 +62,7 @@ ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return result;
   result.started = true;
-  result.exitStatus = Reap(pid);
+  result.exitStatus = Reap(pid, whileWaiting);
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,11 @@ struct ExecResult {
 };
 
 // Runs argv[0] (searched in PATH when it has no "/") with the arguments, in `folder`, with
-// the caller's environment, and waits for it to end. No shell is involved.
-ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder);
+// the caller's environment, and waits for it to end. No shell is involved. whileWaiting, when
+// given, is called on the caller's thread about every 20 ms while the program runs (the window
+// repaints from it); the call still returns only once the program has ended.
+ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                   const std::function<void()>& whileWaiting = {});
 
 // How a captured run ended.
 enum class CaptureEnd {
@@ -48,9 +52,14 @@ class ProcessRunner {
 
 class SpawnProcessRunner : public ProcessRunner {
  public:
+  SpawnProcessRunner() = default;
+  explicit SpawnProcessRunner(std::function<void()> whileWaiting) : whileWaiting_(std::move(whileWaiting)) {}
   ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path& folder) override {
-    return ExecCmd(argv, folder);
+    return ExecCmd(argv, folder, whileWaiting_);
   }
+
+ private:
+  std::function<void()> whileWaiting_;
 };
 
 // Empties ZQ3MAC.INC in `folder` (creates it empty when missing); errors are ignored.

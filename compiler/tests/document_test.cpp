@@ -5,23 +5,11 @@
 #include <memory>
 
 #include "compiler/studio_state.h"
-#include "compiler/view_hooks.h"
 
 using namespace compiler;
 
-namespace {
-
-struct ScrollSpy : ViewHooks {
-  int max = -1;
-  void SetScrollMax(int m) override { max = m; }
-};
-
-}  // namespace
-
 TEST(ProgramDocument, FindEndLineFindsOnlyExactEndInsideTheProgram) {
   auto studio = std::make_unique<Studio>();
-  ScrollSpy view;
-  studio->view = &view;
   ProgramDocument& doc = studio->doc;
   doc.EndRow = 5;
 
@@ -33,16 +21,17 @@ TEST(ProgramDocument, FindEndLineFindsOnlyExactEndInsideTheProgram) {
   doc.CellText[2][7] = "end";
   doc.CellText[2][8] = "END ";
   EXPECT_TRUE(studio->FindEndLine());
-  EXPECT_EQ(view.max, -1);
+  EXPECT_EQ(studio->EndLineScans, 0u);  // a view keeps its scroll range
 
   doc.CellText[9][1199] = "END";
   EXPECT_FALSE(studio->FindEndLine());
   EXPECT_EQ(doc.EndRow, 1199);
-  EXPECT_EQ(view.max, 1199);
+  EXPECT_EQ(studio->EndLineScans, 1u);
 
   doc.CellText[10][40] = "END";  // first in row order wins, output column counts
   EXPECT_FALSE(studio->FindEndLine());
   EXPECT_EQ(doc.EndRow, 40);
+  EXPECT_EQ(studio->EndLineScans, 2u);
 }
 
 TEST(ProgramDocument, ClearProgramEmptiesGridAliasesAndClipboardButKeepsSetup) {

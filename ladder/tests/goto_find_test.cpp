@@ -5,18 +5,12 @@
 #include <memory>
 #include <random>
 
-#include "compiler/view_hooks.h"
 #include "platform/message_box.h"
 
 namespace {
 
 using ladder::FindResult;
 using ladder::GotoResult;
-
-struct ScrollView : compiler::ViewHooks {
-  void SetScrollValue(int value) override { scrollValue = value; }
-  int scrollValue = -1;
-};
 
 TEST(ParseGotoNumber, ReadsTheLeadingNumber) {
   EXPECT_EQ(ladder::ParseGotoNumber("12"), 12);
@@ -48,11 +42,9 @@ class GotoFindTest : public testing::Test {
   void SetUp() override {
     studio = std::make_unique<compiler::Studio>();
     studio->messages = &sink;
-    studio->view = &view;
   }
   std::unique_ptr<compiler::Studio> studio;
   platform::RecordingMessageSink sink;
-  ScrollView view;
 };
 
 TEST_F(GotoFindTest, GotoMovesOnlyToRowsAboveTheScrollMaximum) {
@@ -62,14 +54,12 @@ TEST_F(GotoFindTest, GotoMovesOnlyToRowsAboveTheScrollMaximum) {
   EXPECT_EQ(d.TopRow, 0);
   EXPECT_EQ(d.CurRow, 0);
   EXPECT_EQ(d.CurCol, 0);
-  EXPECT_EQ(view.scrollValue, 0);
   EXPECT_EQ(ladder::GotoLine(*studio, "0", 40), GotoResult::Close);
   EXPECT_EQ(ladder::GotoLine(*studio, "abc", 40), GotoResult::Close);
   EXPECT_EQ(ladder::GotoLine(*studio, "-5", 40), GotoResult::StayOpen);
   EXPECT_EQ(ladder::GotoLine(*studio, "40", 40), GotoResult::StayOpen);
   EXPECT_EQ(ladder::GotoLine(*studio, "39", 40), GotoResult::Moved);
   EXPECT_EQ(d.TopRow, 38);
-  EXPECT_EQ(view.scrollValue, 38);
   EXPECT_EQ(ladder::GotoLine(*studio, "1199", 5000), GotoResult::StayOpen);
 }
 
@@ -85,7 +75,6 @@ TEST_F(GotoFindTest, FindContinuesAfterTheHitAndWrapsAfterAMiss) {
   EXPECT_EQ(d.CurCol, 2);
   EXPECT_EQ(d.CurRow, 3);
   EXPECT_EQ(d.TopRow, 3);
-  EXPECT_EQ(view.scrollValue, 3);
   EXPECT_EQ(studio->editor.find.FindWord, "p0");  // kept as typed
   EXPECT_EQ(ladder::FindNext(*studio, "p0"), FindResult::Found);
   EXPECT_EQ(d.CurCol, 7);

@@ -116,17 +116,15 @@ LadderView::LadderView(QWidget* parent)
 LadderView::~LadderView() {
   board_->Detach();
   cboCMD_->Detach();
-  if (studio_ && studio_->view == this) studio_->view = nullptr;
 }
 
 void LadderView::setStudio(compiler::Studio* studio) {
-  if (studio_ && studio_->view == this) studio_->view = nullptr;
   if (!studio) {
     if (!ownStudio_) ownStudio_ = std::make_unique<compiler::Studio>();
     studio = ownStudio_.get();
   }
   studio_ = studio;
-  studio_->view = this;
+  endLineScansSeen_ = studio_->EndLineScans;
   EditorHost& host = *this;
   editor_ = std::make_unique<LadderEditor>(*studio_, view_, scroll_, host);
   applyGeometry(LadderGeometry::FromUnit(view_.geo.Cunit, view_.geo.Csai));
@@ -176,6 +174,7 @@ void LadderView::setSurfaceFont(const SurfaceFont& font) {
 void LadderView::setMonitorOn(bool on) { cboCMD_->setVisible(!on); }
 
 void LadderView::drawLadder() {
+  followEndLine();
   view_.SyncCursor(studio_->doc);
   LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawLadder();
   board_->update();
@@ -210,6 +209,7 @@ void LadderView::drawBlockSelection(int col1, int row1, int col2, int row2) {
 
 void LadderView::showCursorCell() {
   auto& d = studio_->doc;
+  followEndLine(false);
   view_.SyncCursor(d);
   if (scroll_.Max() < d.TopRow) scroll_.SetMax(d.TopRow + 1);
   scroll_.SetValueQuietly(d.TopRow);
@@ -220,15 +220,15 @@ void LadderView::showCursorCell() {
 
 void LadderView::toolbarClick(int index) { editor_->ToolbarClick(index); }
 
-void LadderView::SetScrollMax(int max) { scroll_.SetMax(max); }
+void LadderView::followEndLine() { followEndLine(true); }
 
-void LadderView::SetScrollValue(int value) {
-  // The caller has placed the cursor and TopRow itself: the bar follows without moving them.
-  auto& d = studio_->doc;
-  if (scroll_.Max() < value) scroll_.SetMax(value + 1);
-  scroll_.SetValueQuietly(value);
-  d.TopRow = static_cast<int16_t>(scroll_.Value());
-  view_.SyncCursor(d);
+void LadderView::followEndLine(bool moveTop) {
+  if (studio_->EndLineScans == endLineScansSeen_) return;
+  endLineScansSeen_ = studio_->EndLineScans;
+  const int endRow = studio_->doc.EndRow;
+  // showCursorCell places the bar at the document's TopRow itself: the rows stay put.
+  if (!moveTop && scroll_.Value() > endRow) scroll_.SetValueQuietly(endRow);
+  scroll_.SetMax(endRow);
 }
 
 void LadderView::markError() {

@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "compiler/studio_state.h"
-#include "compiler/view_hooks.h"
 #include "ladder/editor_host.h"
 #include "ladder/ladder_editor.h"
 #include "ladder/scroll_model.h"
@@ -62,13 +61,13 @@ class OperandBox : public QLineEdit {
   LadderView* view_;
 };
 
-class LadderView : public QWidget, public compiler::ViewHooks, private EditorHost {
+class LadderView : public QWidget, private EditorHost {
   Q_OBJECT
  public:
   explicit LadderView(QWidget* parent = nullptr);
   ~LadderView() override;
 
-  // The studio whose document is shown and edited; its `view` is pointed at this widget.
+  // The studio whose document is shown and edited.
   void setStudio(compiler::Studio* studio);
   compiler::Studio* studio() const { return studio_; }
 
@@ -114,10 +113,10 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   QScrollBar* scrollBar() const { return vsbMain_; }
   OperandBox* operandBox() const { return cboCMD_; }
 
-  // compiler::ViewHooks
-  void DrawLadder() override { drawLadder(); }
-  void SetScrollMax(int max) override;
-  void SetScrollValue(int value) override;
+  // A command may have scanned for the END row (Save, Print, a build): once after each scan
+  // that found it the scroll bar's maximum is reset to the END row, the first shown row
+  // following when it stood below. Every repaint and showCursorCell do this first.
+  void followEndLine();
 
  signals:
   void statusText(const QString& text);  // second panel of the status bar
@@ -132,6 +131,7 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   friend class LadderBoard;
   friend class OperandBox;
   // EditorHost
+  void DrawLadder() override { drawLadder(); }
   void DrawCursor() override { drawCursor(); }
   void SetOperandText(const platform::AnsiText& text) override;
   void FocusOperandBox() override;
@@ -147,10 +147,13 @@ class LadderView : public QWidget, public compiler::ViewHooks, private EditorHos
   void operandEscape();
   void boardResized();
   void mirrorScroll();
+  // moveTop false: the bar is not clamped through onChange (the caller places it at TopRow).
+  void followEndLine(bool moveTop);
   void applyGeometry(const LadderGeometry& geo);
 
   compiler::Studio* studio_ = nullptr;
   std::unique_ptr<compiler::Studio> ownStudio_;  // until the host gives one
+  uint32_t endLineScansSeen_ = 0;                // studio_->EndLineScans at the last followEndLine
   LadderViewState view_;
   ScrollModel scroll_;
   ImageSurface surface_;

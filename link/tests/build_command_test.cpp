@@ -234,6 +234,28 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
   EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ImageReady);
 }
 
+TEST(ExecCmd, TheWaitCallsItsCallbackWhileTheChildRunsAndReturnsWhenItEnds) {
+  const auto folder = build_test::FreshFolder("exec_wait");
+  // The child ends only once the callback has seen it running: a blocking wait never returns.
+  int calls = 0;
+  bool childRanDuringCall = false;
+  SpawnProcessRunner runner([&] {
+    ++calls;
+    if (std::filesystem::exists(folder / "running")) childRanDuringCall = true;
+    if (calls == 3) WriteFile(folder / "go", "");
+  });
+  const ExecResult r = runner.Run(
+      {"/bin/sh", "-c", "touch running; n=0; while [ ! -e go ] && [ $n -lt 500 ]; do sleep 0.01; n=$((n+1)); done; "
+                        "[ -e go ] || exit 9; rm running; exit 5"},
+      folder);
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitStatus, 5);  // it ended through "go", not after its 5 s limit
+  EXPECT_GE(calls, 3);
+  EXPECT_TRUE(childRanDuringCall);
+  EXPECT_FALSE(std::filesystem::exists(folder / "running"));  // returned after the child ended
+  std::filesystem::remove_all(folder);
+}
+
 TEST(ExecCmd, RunsInTheFolderWithoutAShell) {
   const auto folder = build_test::FreshFolder("exec");
   WriteFile(folder / "T.BAT", "pwd > where.txt\nexit 3\n");

@@ -1,5 +1,9 @@
 // Verify and source read-back against scripted replies and the simulated module.
 #include "link/readback.h"
+
+#include <algorithm>
+
+#include "link/checksum.h"
 #include "link/download.h"
 #include "link/module_commands.h"
 #include "link/scripted_port.h"
@@ -89,6 +93,35 @@ TEST(Verify, MismatchAndTimeOut) {
   b.clock.now += 2 * 1000 * 1000;
   EXPECT_TRUE(VerifyProgram(*b.device, b.job));
   EXPECT_EQ(b.Texts().back(), "File not found : ZQVREM.$$$");
+}
+
+// Consecutive repeats dropped: what the status panel went through.
+std::vector<std::string> Shown(std::vector<std::string> texts) {
+  texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+  return texts;
+}
+
+TEST(StatusPainting, EachTextAndVisibleGaugeStepIsPaintedWhileTheCommandWaits) {
+  SimBench b(ProfileOf(10, 150, false));
+  b.Image(600);
+  ASSERT_FALSE(DownloadProgram(*b.device, b.job));
+  b.status.texts.clear();
+  b.status.painted.clear();
+  b.status.paintedGauges.clear();
+  ASSERT_FALSE(VerifyChecksum(*b.device, b.job));
+  ASSERT_FALSE(VerifyProgram(*b.device, b.job));
+  // Every text was repainted as it was set, before the command returned.
+  ASSERT_FALSE(b.status.texts.empty());
+  EXPECT_EQ(Shown(b.status.painted), Shown(b.status.texts));
+  EXPECT_NE(std::find(b.status.painted.begin(), b.status.painted.end(), "Verify..."), b.status.painted.end());
+  // The gauge repaints once per shown percent, not once per byte.
+  const int verifyMax = 600 + 10;
+  const auto steps = std::count_if(b.status.paintedGauges.begin(), b.status.paintedGauges.end(),
+                                   [&](const std::pair<int, int>& g) { return g.second == verifyMax; });
+  EXPECT_GE(steps, 90);
+  EXPECT_LE(steps, 102);
+  ASSERT_FALSE(b.status.paintedGauges.empty());
+  EXPECT_EQ(b.status.paintedGauges.back(), std::make_pair(0, 0));  // hidden at the end
 }
 
 TEST(Upload, AddressesFollowTheStoredLength) {

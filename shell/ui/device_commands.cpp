@@ -39,6 +39,10 @@ void KeepJob(compiler::Studio& studio, const plclink::DeviceJob& job) {
   studio.build.CompileInfo = job.compileInfo;
 }
 
+// While a build batch runs the window keeps painting; it takes no user input until the command
+// has returned.
+void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 // `runner` starts the build batch (Erase only).
 plclink::BuildHooks BuildHooksOf(FrmMain& window, plclink::ProcessRunner* runner = nullptr) {
   plclink::BuildHooks hooks;
@@ -83,7 +87,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
   QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker] {
     monitor::MonitorTicker::Hold hold(ticker);
     const std::filesystem::path folder = w->StudioFolder();
-    plclink::SpawnProcessRunner runner;
+    plclink::SpawnProcessRunner runner(PaintWhileWaiting);
     plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
     plclink::AutoSeams seams;
     seams.studio = &w->Studio();
@@ -91,7 +95,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
     seams.runner = &runner;
     seams.device = &steps;
     seams.save = [w] { w->Files().Save(); };
-    seams.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    seams.processEvents = PaintWhileWaiting;
     seams.focusBoard = [w] { w->FocusBoard(); };
     seams.showErrorCell = [w] {
       if (w->hooks.showErrorCell) w->hooks.showErrorCell();
@@ -110,7 +114,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
                     }));
   QObject::connect(c.mnuErase, &QAction::triggered, w, command([w, l] {
                       plclink::DeviceJob job = JobOf(*w);
-                      plclink::SpawnProcessRunner runner;
+                      plclink::SpawnProcessRunner runner(PaintWhileWaiting);
                       const plclink::Outcome outcome =
                           plclink::EraseCommand(*l, job, BuildHooksOf(*w, &runner), w->MonitorOn());
                       KeepJob(w->Studio(), job);

@@ -70,6 +70,7 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto add = [&window, view, commands, updateUndo](QAction* item, Command command) {
     QObject::connect(item, &QAction::triggered, view, [&window, view, commands, updateUndo, command] {
       const ladder::EditResult result = ((*commands).*command)();
+      if (commands->TakeRowsChanged()) view->drawLadder();
       if (result == ladder::EditResult::Refused) QApplication::beep();
       if (result == ladder::EditResult::Done) {
         window.Files().MarkChanged();
@@ -94,7 +95,12 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
 
   QObject::connect(c.mnuGotoLine, &QAction::triggered, view, [&window, view] {
     ladder::GotoDialog dialog(
-        window.Studio(), [view] { return view->scrollBar()->maximum(); }, &window);
+        window.Studio(),
+        [view] {
+          view->followEndLine();  // a Save or a build since the last repaint may have found a new END row
+          return view->scrollBar()->maximum();
+        },
+        &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
     window.Form_Activate();  // the main window is active again
     view->board()->setFocus();
@@ -112,6 +118,7 @@ void WirePrinting(FrmMain& window, ladder::LadderView* view) {
   auto target = std::make_shared<ladder::PrintTarget>();  // Printer Setup's choice, for the run
   window.hooks.printLadder = [&window, view, target] {
     ladder::PrintProgram(window.Studio(), view->viewState().geo, *target, window.Dialogs().StartFolder());
+    view->followEndLine();
   };
   window.hooks.printerSetup = [&window, target] {
     QPrinter printer;

@@ -172,14 +172,14 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
   studio->doc.CurCol = 4;
   studio->doc.CurRow = 40;
   studio->doc.TopRow = 38;
-  view.SetScrollMax(30);
-  view.SetScrollValue(38);  // as the translator does after placing the cursor
+  view.scrollModel().SetMax(30);
+  view.showCursorCell();  // as the command layer does after a command placed the cursor
   EXPECT_EQ(view.scrollModel().Value(), 38);
   EXPECT_EQ(view.scrollBar()->value(), 38);
   EXPECT_EQ(studio->doc.CurRow, 40);
   EXPECT_EQ(view.viewState().CurY, 560 + 2 * 860);
   EXPECT_EQ(view.scrollModel().Max(), 39);  // raised to let the value stand
-  view.SetScrollMax(100);
+  view.scrollModel().SetMax(100);
   view.scrollBar()->setValue(40);  // the user drags the bar
   EXPECT_EQ(studio->doc.TopRow, 40);
   EXPECT_EQ(studio->doc.CurRow, 42);
@@ -209,10 +209,43 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
   EXPECT_EQ(view.surface().Image(), clean);
 }
 
+TEST_F(ViewTest, TheScrollRangeFollowsTheEndRowOnceAfterEachScanThatFoundIt) {
+  studio->doc.CellText[0][50] = "END";
+  view.scrollModel().SetMax(10);
+  ASSERT_FALSE(studio->FindEndLine());
+  EXPECT_EQ(view.scrollModel().Max(), 10);  // nothing repainted yet
+  view.drawLadder();
+  EXPECT_EQ(view.scrollModel().Max(), 50);
+  EXPECT_EQ(view.scrollBar()->maximum(), 50);
+
+  view.scrollModel().SetMax(70);  // grown by scrolling past END: kept until the next scan
+  view.drawLadder();
+  EXPECT_EQ(view.scrollModel().Max(), 70);
+
+  // A scan with the first shown row below END: a repaint brings the rows back to END.
+  view.scrollBar()->setValue(65);
+  EXPECT_EQ(studio->doc.TopRow, 65);
+  ASSERT_FALSE(studio->FindEndLine());
+  view.followEndLine();
+  EXPECT_EQ(view.scrollModel().Max(), 50);
+  EXPECT_EQ(studio->doc.TopRow, 50);
+
+  // A command that placed the cursor itself (a failed build) keeps its rows.
+  view.scrollModel().SetMax(70);
+  view.scrollBar()->setValue(65);
+  ASSERT_FALSE(studio->FindEndLine());
+  studio->doc.SelectErrorCell(3, 62);
+  view.showCursorCell();
+  EXPECT_EQ(studio->doc.TopRow, 60);
+  EXPECT_EQ(studio->doc.CurRow, 62);
+  EXPECT_EQ(view.scrollBar()->value(), 60);
+  EXPECT_EQ(view.scrollModel().Max(), 61);
+}
+
 TEST_F(ViewTest, TheErrorCellIsShownMarkedAndKeepsItsMarkWhileAMessageBoxIsUp) {
   view.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-  view.SetScrollMax(100);
+  view.scrollModel().SetMax(100);
   studio->doc.CurCol = 9;
   studio->doc.CurRow = 30;
   studio->doc.TopRow = 28;
