@@ -3,6 +3,7 @@
 #include "assembler/listing_directives.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -96,6 +97,27 @@ std::string format(const char* fmt, A... args) {
   return out;
 }
 
+// The number fields of every listed line, written without a format string: `v` in decimal
+// in a field of `width` columns, to the right or (left) to the left of it.
+template <class Number>
+void append_decimal(std::string& s, Number v, int width, bool left = false) {
+  char digits[24];
+  const std::size_t n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits);
+  const std::size_t fill = static_cast<std::size_t>(width) > n ? static_cast<std::size_t>(width) - n : 0;
+  if (!left) s.append(fill, ' ');
+  s.append(digits, n);
+  if (left) s.append(fill, ' ');
+}
+
+// `v` in upper-case hexadecimal, with leading zeros to at least `digits` digits.
+void append_hex(std::string& s, unsigned long v, int digits) {
+  char text[24];
+  char* end = std::to_chars(text, text + sizeof text, v, 16).ptr;
+  const std::size_t n = static_cast<std::size_t>(end - text);
+  if (static_cast<std::size_t>(digits) > n) s.append(static_cast<std::size_t>(digits) - n, '0');
+  for (char* c = text; c != end; ++c) s += *c >= 'a' ? static_cast<char>(*c - 'a' + 'A') : *c;
+}
+
 // A line made of text (without line feed), ended and counted.
 void line(Assembly& run, std::string_view text) {
   write(run, text);
@@ -163,7 +185,10 @@ std::uint32_t listed_address(Assembly& run, const Statement& st) {
 std::string code_text(const std::vector<int>& bytes, std::size_t from) {
   std::string s;
   for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i)
-    s += bytes[i] < 0 ? std::string("..") : format("%.2X", bytes[i]);
+    if (bytes[i] < 0)
+      s += "..";
+    else
+      append_hex(s, static_cast<unsigned>(bytes[i]), 2);
   return padded(s, 12);
 }
 
@@ -523,11 +548,17 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
     s = blanks(11);
   } else if (context) {
     if (ls(run).have_line)
-      s = format("%*ld.%-2d ", 7, ls(run).last_line, ++ls(run).expansion);
+    {
+      append_decimal(s, ls(run).last_line, 7);
+      s += '.';
+      append_decimal(s, ++ls(run).expansion, 2, true);
+      s += ' ';
+    }
     else
       s = blanks(11);
   } else {
-    s = format("%*ld    ", 7, line_number);
+    append_decimal(s, line_number, 7);
+    s += "    ";
     ls(run).last_line = line_number;
     ls(run).have_line = true;
     ls(run).expansion = 0;
@@ -535,14 +566,20 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
   const bool cycles = !problem && (list_flags & LIST_CYCLES);
   if (cycles) {
     const DiagnosticCounts& c = diagnostic_counts(run);
-    s += c.errors == 0 && c.warnings == 0 ? format("%*lu ", 8, ls(run).cycles) : blanks(9);
+    if (c.errors == 0 && c.warnings == 0) {
+      append_decimal(s, ls(run).cycles, 8);
+      s += ' ';
+    } else {
+      s += blanks(9);
+    }
     add_cycles(run, st);
   }
   std::vector<int> code;
   const bool multi = (list_flags & LIST_MULTI_CODE) != 0;
   const bool with_code = st && !problem && st->kind != StatementKind::Comment;
   if (with_code) {
-    s += format("%0*lX ", kAddressDigits, static_cast<unsigned long>(listed_address(run, *st)));
+    append_hex(s, static_cast<unsigned long>(listed_address(run, *st)), kAddressDigits);
+    s += ' ';
     code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
     s += code_text(code, 0);
   } else {

@@ -83,16 +83,19 @@ struct MacroState {
   SourceReader& reader;
 };
 
-// Builds one expanded line from a recorded one.
-std::string expand_line(const CallContext& ctx, const std::string& text) {
-  std::string out;
+// Builds one expanded line from a recorded one into `out` (cleared first; its room is reused).
+void expand_line(const CallContext& ctx, const std::string& text, std::string& out) {
+  out.clear();
   bool operators = ctx.def->operator_mode;
   MacroState& state = *ctx.state;
   if (operators) state.operators.enable();
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c != '\\') {
-      out += c;
+    if (text[i] != '\\') {
+      // The run up to the next backslash goes over as it stands.
+      std::size_t next = text.find('\\', i);
+      if (next == std::string::npos) next = text.size();
+      out.append(text, i, next - i);
+      i = next - 1;
       continue;
     }
     if (i + 1 >= text.size() || text[i + 1] == '\n') {
@@ -127,7 +130,6 @@ std::string expand_line(const CallContext& ctx, const std::string& text) {
     out.resize(kExpandedLineLimit - 1);
     if (lf) out += '\n';
   }
-  return out;
 }
 
 // True when expanding a recorded line (see expand_line) has no effect but its text.
@@ -148,7 +150,12 @@ bool plain_line(const std::string& text, bool operator_mode) {
 // The input of one call: its expanded lines one after the other.
 class ExpansionReader : public InputReader {
  public:
-  explicit ExpansionReader(std::unique_ptr<CallContext> c) : ctx(std::move(c)) {}
+  explicit ExpansionReader(std::unique_ptr<CallContext> c) : ctx(std::move(c)) {
+    buffered_text = &text_;
+    buffered_pos = &pos_;
+  }
+  ExpansionReader(const ExpansionReader&) = delete;
+  ExpansionReader& operator=(const ExpansionReader&) = delete;
   // The reader of a new call, its context cleared.
   void restart() {
     std::vector<std::string> actuals = std::move(ctx->actuals);
@@ -171,7 +178,7 @@ class ExpansionReader : public InputReader {
         ctx->state->idle.push_back(this);
         return EXHAUSTED;
       }
-      text_ = expand_line(*ctx, ctx->def->lines[ctx->next_line++].text);
+      next_expanded_line();
       pos_ = 0;
     }
     return static_cast<unsigned char>(text_[pos_++]);
@@ -192,7 +199,7 @@ class ExpansionReader : public InputReader {
     pos_ = 0;
   }
   std::string expand_recorded_line() override {
-    text_ = expand_line(*ctx, ctx->def->lines[ctx->next_line++].text);
+    next_expanded_line();
     pos_ = text_.size();
     std::string line = text_;
     if (!line.empty() && line.back() == '\n') line.pop_back();
@@ -201,7 +208,14 @@ class ExpansionReader : public InputReader {
   std::unique_ptr<CallContext> ctx;
 
  private:
+  // Expands the next recorded line into text_. The line read so far stays text_ while the
+  // expansion runs (its errors are reported against it); both buffers keep their room.
+  void next_expanded_line() {
+    expand_line(*ctx, ctx->def->lines[ctx->next_line++].text, scratch_);
+    text_.swap(scratch_);
+  }
   std::string text_;
+  std::string scratch_;
   std::size_t pos_ = 0;
 };
 

@@ -177,7 +177,12 @@ struct RepeatBody {
 class RepeatReader : public InputReader {
  public:
   RepeatBody body;
-  explicit RepeatReader(RepeatBody b) : body(std::move(b)) {}
+  explicit RepeatReader(RepeatBody b) : body(std::move(b)) {
+    buffered_text = &text_;
+    buffered_pos = &pos_;
+  }
+  RepeatReader(const RepeatReader&) = delete;
+  RepeatReader& operator=(const RepeatReader&) = delete;
   int read() override {
     while (pos_ >= text_.size()) {
       if (!next_line()) return EXHAUSTED;

@@ -204,6 +204,12 @@ const std::string& Scanner::SourceInput::text() {
 // One pushed text. When it is used up the listing flags come back and the reader is popped.
 class Scanner::StringReader : public InputReader {
  public:
+  StringReader() {
+    buffered_text = &text;
+    buffered_pos = &pos;
+  }
+  StringReader(const StringReader&) = delete;
+  StringReader& operator=(const StringReader&) = delete;
   std::string text;
   std::size_t pos = 0;
   std::uint32_t saved_flags = 0;

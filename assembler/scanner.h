@@ -117,6 +117,10 @@ class InputReader {
   virtual void pass_recorded_line() {}
   virtual std::string expand_recorded_line() { return {}; }
   std::vector<int> pushback;  // waiting characters; the last one comes next
+  // A reader that plays back a line held in memory names the line and its read position:
+  // while characters remain there, the scanner takes them without calling read().
+  const std::string* buffered_text = nullptr;
+  std::size_t* buffered_pos = nullptr;
 };
 
 // What the false-branch skip needs of conditional assembly.
@@ -383,12 +387,18 @@ class Scanner::SourceInput final : public InputReader {
 };
 
 inline int Scanner::getch() {
-  if (reader_ == source_.get() && reader_->pushback.empty() && !recorder) {
-    int c = source_->take_plain();
-    if (c >= 0) {
+  if (reader_->pushback.empty() && !recorder) {
+    if (reader_ == source_.get()) {
+      int c = source_->take_plain();
+      if (c >= 0) {
+        prev_ch_ = ch_;
+        ch_ = c;
+        return c;
+      }
+    } else if (const std::string* text = reader_->buffered_text; text && *reader_->buffered_pos < text->size()) {
       prev_ch_ = ch_;
-      ch_ = c;
-      return c;
+      ch_ = static_cast<unsigned char>((*text)[(*reader_->buffered_pos)++]);
+      return ch_;
     }
   }
   return getch_slow();

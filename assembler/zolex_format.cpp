@@ -548,9 +548,10 @@ class Reader {
     return s;
   }
   std::string str(const char* what) { return bytes_as_string(u8(what), what); }
-  std::vector<uint8_t> bytes(size_t n, const char* what) {
+  RecordBytes bytes(size_t n, const char* what) {
     need(n, what);
-    std::vector<uint8_t> v(d_.begin() + static_cast<ptrdiff_t>(pos_), d_.begin() + static_cast<ptrdiff_t>(pos_ + n));
+    RecordBytes v;
+    v.assign(d_.data() + pos_, n);
     pos_ += n;
     return v;
   }
@@ -787,6 +788,9 @@ Module read_module(Reader& r, std::span<const uint8_t> data) {
   m.header.year = r.u8("a module header");
   m.header.name = r.str("a module name");
   for (auto& b : m.trailer) b = r.u8("a module header");
+  // Records average about four bytes: room for the rest of the file saves the vector's
+  // repeated growth; what a module of a many-module file leaves unused is given back below.
+  m.items.reserve(r.remaining() / 4 + 1);
   for (;;) {
     Item it;
     it.offset = r.pos();
@@ -805,6 +809,7 @@ Module read_module(Reader& r, std::span<const uint8_t> data) {
     m.ended_by_end = true;
   }
   m.end_offset = r.pos();
+  if (m.items.capacity() / 2 > m.items.size()) m.items.shrink_to_fit();
   check_references(m, decl);
   return m;
 }

@@ -6,8 +6,10 @@
 // decoder that parses a whole object file into plain records, checking every length and index.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -266,6 +268,39 @@ struct Symbol {
   bool is_relocatable() const { return kind == SymbolKind::Relocatable || kind == SymbolKind::RelocatableFlagged; }
 };
 
+// The bytes a record carries: at most six (code records 1-4, a source file's time stamp 6),
+// kept in place so that reading a large object makes no allocation per code record.
+class RecordBytes {
+ public:
+  static constexpr size_t kCapacity = 6;
+  using value_type = uint8_t;
+  using iterator = const uint8_t*;
+  using const_iterator = const uint8_t*;
+  RecordBytes() = default;
+  RecordBytes(std::initializer_list<uint8_t> bytes) { assign(bytes.begin(), bytes.size()); }
+  void assign(const uint8_t* bytes, size_t n) {
+    if (n > kCapacity) throw std::length_error("record bytes");
+    std::copy(bytes, bytes + n, data_);
+    size_ = static_cast<uint8_t>(n);
+  }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const uint8_t* data() const { return data_; }
+  const uint8_t* begin() const { return data_; }
+  const uint8_t* end() const { return data_ + size_; }
+  uint8_t operator[](size_t i) const { return data_[i]; }
+  friend bool operator==(const RecordBytes& a, const RecordBytes& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+  friend bool operator==(const RecordBytes& a, const std::vector<uint8_t>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  uint8_t data_[kCapacity] = {};
+  uint8_t size_ = 0;
+};
+
 // One record after the module header, in file order. Which members are used depends on the
 // tag: `w` is the word field (segment, index, type id, line), `a` and `b` the long fields
 // (value/offset/minimum and count/maximum), `bytes` the code bytes, `text` the string.
@@ -274,7 +309,7 @@ struct Item {
   uint8_t tag = 0;
   uint16_t w = 0;
   uint32_t a = 0, b = 0;
-  std::vector<uint8_t> bytes;
+  RecordBytes bytes;
   std::string text;
   std::vector<std::string> lines;                    // tag 70
   std::vector<std::pair<uint16_t, uint16_t>> pairs;  // tag 181

@@ -648,20 +648,30 @@ LinkResult link(std::span<const InputFile> inputs, std::span<const Placement> pl
 }
 
 std::string intel_hex(std::span<const uint8_t> image) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;
-  char line[64];
+  // 11 characters of record head, two per byte, checksum and CR LF per 16 bytes.
+  out.reserve((image.size() + 15) / 16 * 13 + image.size() * 2 + 13);
+  auto byte = [&](unsigned v) {
+    out += kDigits[v >> 4 & 15];
+    out += kDigits[v & 15];
+  };
   for (size_t at = 0; at < image.size(); at += 16) {
     const size_t n = std::min<size_t>(16, image.size() - at);
     unsigned sum = static_cast<unsigned>(n + (at >> 8) + (at & 0xFF));
-    int len = std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n), static_cast<unsigned>(at));
-    out.append(line, static_cast<size_t>(len));
+    out += ':';
+    byte(static_cast<unsigned>(n));
+    // The address field has at least four digits, more for an address past 0xFFFF.
+    int digits = 4;
+    while (digits < 16 && (at >> (4 * digits)) != 0) ++digits;
+    for (int d = digits - 1; d >= 0; --d) out += kDigits[at >> (4 * d) & 15];
+    out += "00";
     for (size_t i = 0; i < n; ++i) {
-      std::snprintf(line, sizeof line, "%02X", image[at + i]);
-      out += line;
+      byte(image[at + i]);
       sum += image[at + i];
     }
-    std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-    out += line;
+    byte((0x100 - (sum & 0xFF)) & 0xFF);
+    out += "\r\n";
   }
   out += ":00000001FF\r\n";
   return out;

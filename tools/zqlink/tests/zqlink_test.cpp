@@ -223,6 +223,16 @@ TEST_F(Zqlink, UsageAndDump) {
   EXPECT_NE(r.rc, 0);
 }
 
+// The HEX records spelled out: a full record, a short last one with its checksum, the end.
+TEST(IntelHex, RecordsSpelledOut) {
+  std::vector<uint8_t> img;
+  for (int i = 0x10; i <= 0x20; ++i) img.push_back(static_cast<uint8_t>(i));
+  img.push_back(0xFF);
+  EXPECT_EQ(zqlink::intel_hex(img),
+            ":10000000101112131415161718191A1B1C1D1E1F78\r\n:0200100020FFCF\r\n:00000001FF\r\n");
+  EXPECT_EQ(zqlink::intel_hex({}), ":00000001FF\r\n");
+}
+
 // The HEX text for plain absolute code equals what avr-objcopy makes of the same bytes,
 // holes are 0xFF, and the file ends with the end record.
 TEST_F(Zqlink, WritesIntelHex) {
