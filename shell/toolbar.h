@@ -27,6 +27,7 @@ struct ToolbarButton {
   const char* toolTip;  // the same in both languages; null for a separator
   ToolbarCommand command;
   const char* menuItem;  // the menu item the button shares its command with; null for a separator
+  const char* picture;   // the style's built-in picture of the button; null: the button shows its text
 };
 extern const std::array<ToolbarButton, 18> kToolbarButtons;
 

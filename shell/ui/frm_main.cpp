@@ -67,39 +67,8 @@ void SetControlCaption(QObject* object, const QString& text) {
 // The main toolbar's images: the 16 and 32 pixel pictures the widget style carries, read
 // from its resources. Asking the style for them would first search the desktop's icon theme,
 // a noticeable part of the start-up. Null for a text-only button.
-QIcon ToolbarIcon(ToolbarCommand command) {
-  const char* picture = nullptr;
-  switch (command) {
-    case ToolbarCommand::New:
-      picture = "file";
-      break;
-    case ToolbarCommand::Open:
-      picture = "standardbutton-open";
-      break;
-    case ToolbarCommand::Save:
-      picture = "standardbutton-save";
-      break;
-    case ToolbarCommand::Print:
-      picture = "viewdetailed";
-      break;
-    case ToolbarCommand::Search:
-      picture = "filecontents";
-      break;
-    case ToolbarCommand::Auto:
-      picture = "media-seek-forward";
-      break;
-    case ToolbarCommand::Run:
-      picture = "media-play";
-      break;
-    case ToolbarCommand::Stop:
-      picture = "media-stop";
-      break;
-    case ToolbarCommand::Monitor:
-      picture = "computer";
-      break;
-    default:
-      return {};
-  }
+QIcon ToolbarIcon(const char* picture) {
+  if (!picture) return {};
   const QString base = QStringLiteral(":/qt-project.org/styles/commonstyle/images/") + picture;
   QIcon icon;
   icon.addFile(base + "-16.png", QSize(16, 16));
@@ -252,7 +221,7 @@ void FrmMain::BuildToolbar() {
     // The menu's own action: one command, one enabled state. The button shows the picture (or
     // the fixed caption) and the fixed tool tip; the menu item keeps its caption without picture.
     QAction* action = ToolbarAction(b.command);
-    const QIcon icon = ToolbarIcon(b.command);
+    const QIcon icon = ToolbarIcon(b.picture);
     action->setIcon(icon);
     action->setIconVisibleInMenu(false);
     action->setIconText(b.toolTip);
