@@ -12,7 +12,13 @@
 #include "platform/ansi_text.h"
 #include "platform/message_box.h"
 
+namespace monitor {
+class MonitorMode;
+}
+
 namespace compiler {
+
+struct MonitorFlagForTests;
 
 // The ladder editor's block clipboard: element codes, texts and links, same shape as the grid,
 // with the monitor attributes of the copied cells and the block's last column and row.
@@ -124,9 +130,16 @@ struct DeviceMap {                        // defaults: the map of the start-up m
 };
 
 struct MonitorState {
-  int16_t MonitorOn = 0;  // 1 while monitor mode is on: file, port and device commands refuse
-  int16_t MonSpeed = 5;   // speed slider 0..10, settings Setup/MonSpeed
+  // True while monitor mode is on: file, port and device commands refuse, the editor only
+  // pages. Everyone reads it here; monitor::MonitorMode alone switches it.
+  bool MonitorOn() const { return monitorOn_; }
+  int16_t MonSpeed = 5;  // speed slider 0..10, settings Setup/MonSpeed
   DeviceMap map;
+
+ private:
+  friend class monitor::MonitorMode;
+  friend struct MonitorFlagForTests;  // fixtures that begin in monitor mode
+  bool monitorOn_ = false;
 };
 
 struct BuildState {

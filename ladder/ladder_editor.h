@@ -59,8 +59,8 @@ class LadderEditor {
   // Cursor cell put on the screen (after a change of the cursor or TopRow from outside).
   void SyncCursor() { view_.SyncCursor(doc()); }
 
-  // While the studio monitors (Studio::monitor.MonitorOn) only paging and the arrows act.
-  bool Monitoring() const { return studio_.monitor.MonitorOn == 1; }
+  // While the studio monitors (Studio::monitor.MonitorOn()) only paging and the arrows act.
+  bool Monitoring() const { return studio_.monitor.MonitorOn(); }
 
  private:
   compiler::ProgramDocument& doc() { return studio_.doc; }

@@ -34,7 +34,7 @@ bool RowIsEmpty(const compiler::ProgramDocument& doc, int row);
 
 class RowBlockCommands {
  public:
-  // While monitor mode is on (studio.monitor.MonitorOn) every command does nothing.
+  // While monitor mode is on (studio.monitor.MonitorOn()) every command does nothing.
   explicit RowBlockCommands(compiler::Studio& studio) : studio_(studio) {}
 
   EditResult DeleteLine();          // Ctrl+D
@@ -59,7 +59,7 @@ class RowBlockCommands {
   static void DropPasteUndo(compiler::Studio& studio);
 
  private:
-  bool Monitoring() const { return studio_.monitor.MonitorOn == 1; }
+  bool Monitoring() const { return studio_.monitor.MonitorOn(); }
   bool BlockToClipboard(bool cut);
   // Moves rows from..1198 down by count rows (count rows fall off the end) and clears rows
   // from..from+count-1; refused (false) when a non-empty row would fall off the grid.

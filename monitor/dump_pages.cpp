@@ -19,7 +19,7 @@ constexpr ladder::Color kRuleGrey = 0xC0C0C0;
 constexpr int kStateX = 2000;  // x of "On"/"Off" on the C and T pages
 constexpr int kBandGap = 30;   // added to the text height for the band pitch
 
-bool Monitoring(const compiler::Studio& studio) { return studio.monitor.MonitorOn == 1; }
+bool Monitoring(const compiler::Studio& studio) { return studio.monitor.MonitorOn(); }
 
 bool IsBitTab(int tab) { return tab >= kTabP && tab <= kTabK; }
 

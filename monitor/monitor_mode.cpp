@@ -5,56 +5,48 @@
 #include "platform/message_box.h"
 
 namespace monitor {
-namespace {
-
-template <typename F, typename... A>
-void Call(const F& f, A&&... args) {
-  if (f) f(std::forward<A>(args)...);
-}
-
-}  // namespace
 
 void MonitorMode::Toggle() {
-  if (studio_.monitor.MonitorOn == 0) {
-    if (hooks_.checkModuleModel && hooks_.checkModuleModel()) return;
+  if (!state_.MonitorOn()) {
+    if (host_.CheckModuleModel()) return;
     Start();
   } else {
     Stop();
   }
-  Call(hooks_.openPort);
+  host_.OpenPort();
 }
 
 void MonitorMode::Start() {
-  const bool ko = studio_.shell.KoreanMenu;
-  Call(hooks_.setMenuCaption, platform::Pick(ko, texts::kMonitorOffCaption, texts::kMonitorOffCaptionKo));
-  studio_.monitor.MonitorOn = 1;
-  Call(hooks_.setTimerEnabled, true);
-  Call(hooks_.showCellEditor, false);
-  Call(hooks_.showSpeedControls, true);
-  Call(hooks_.setSpeedSlider, static_cast<int>(studio_.monitor.MonSpeed));
-  Call(hooks_.repaintLadder, false);
-  Call(hooks_.selectWatchPage);
+  const bool ko = shell_.KoreanMenu;
+  host_.SetMenuCaption(platform::Pick(ko, texts::kMonitorOffCaption, texts::kMonitorOffCaptionKo));
+  state_.monitorOn_ = true;
+  loop_.SetTimerEnabled(true);
+  host_.ShowCellEditor(false);
+  host_.ShowSpeedControls(true);
+  host_.SetSpeedSlider(static_cast<int>(state_.MonSpeed));
+  host_.RepaintLadder(false);
+  host_.SelectWatchPage();
 }
 
 void MonitorMode::Stop() {
-  const bool ko = studio_.shell.KoreanMenu;
-  Call(hooks_.setMenuCaption, platform::Pick(ko, texts::kMonitorOnCaption, texts::kMonitorOnCaptionKo));
-  studio_.monitor.MonitorOn = 0;
-  Call(hooks_.setTimerEnabled, false);
-  Call(hooks_.showCellEditor, true);
-  Call(hooks_.showSpeedControls, false);
-  Call(hooks_.repaintLadder, true);
-  Call(hooks_.focusLadder);
-  if (hooks_.dumpVisible && hooks_.dumpVisible()) Call(hooks_.clearDump);
+  const bool ko = shell_.KoreanMenu;
+  host_.SetMenuCaption(platform::Pick(ko, texts::kMonitorOnCaption, texts::kMonitorOnCaptionKo));
+  state_.monitorOn_ = false;
+  loop_.SetTimerEnabled(false);
+  host_.ShowCellEditor(true);
+  host_.ShowSpeedControls(false);
+  host_.RepaintLadder(true);
+  host_.FocusLadder();
+  if (loop_.DumpVisible()) loop_.ClearDump();
 }
 
 void MonitorMode::SpeedChanged(int sliderValue) {
   if (sliderValue < 0) sliderValue = 0;
   if (sliderValue > 10) sliderValue = 10;
   intervalMs_ = MonitorInterval(sliderValue);
-  Call(hooks_.setTimerInterval, intervalMs_);
-  studio_.monitor.MonSpeed = static_cast<int16_t>(sliderValue);
-  Call(hooks_.writeMonSpeed, sliderValue);
+  loop_.SetTimerInterval(intervalMs_);
+  state_.MonSpeed = static_cast<int16_t>(sliderValue);
+  host_.WriteMonSpeed(sliderValue);
 }
 
 void MonitorTick(const compiler::Studio& studio, DeviceReader& reader, const TickTargets& t) {

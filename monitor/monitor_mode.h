@@ -1,8 +1,8 @@
 #pragma once
-// Monitor mode: on and off, the speed of the monitor timer and what one tick does. The
-// window's controls are reached through MonitorHooks; a hook left empty is skipped.
+// Monitor mode: on and off, the speed of the monitor timer and what one tick does. The mode
+// owns the studio's monitor flag (compiler::MonitorState::MonitorOn); it switches the
+// window's controls through MonitorModeHost and its own timer and Dump page through MonitorLoop.
 
-#include <functional>
 #include <string>
 
 #include "compiler/studio_state.h"
@@ -13,22 +13,34 @@
 
 namespace monitor {
 
-struct MonitorHooks {
-  std::function<bool()> checkModuleModel;  // true when the module is missing or of another model (message shown)
-  std::function<void()> openPort;          // make sure the serial port is open; result not examined
-  std::function<void(const std::string&)> setMenuCaption;  // the Monitor menu item
-  std::function<void(bool)> setTimerEnabled;
-  std::function<void(int)> setTimerInterval;  // milliseconds
-  std::function<void(bool)> showCellEditor;
-  std::function<void(bool)> showSpeedControls;  // slider and "Monitoring Stop" button
+// The window's controls that follow monitor mode.
+class MonitorModeHost {
+ public:
+  virtual ~MonitorModeHost() = default;
+  // True when the module is missing or of another model (the message is shown).
+  virtual bool CheckModuleModel() = 0;
+  // Makes sure the serial port is open; the result is not examined.
+  virtual void OpenPort() = 0;
+  virtual void SetMenuCaption(const std::string& caption) = 0;  // the Monitor menu item
+  virtual void ShowCellEditor(bool show) = 0;
+  virtual void ShowSpeedControls(bool show) = 0;  // slider and "Monitoring Stop" button
   // Sets the slider; when that changes its value, the slider's handler calls SpeedChanged.
-  std::function<void(int)> setSpeedSlider;
-  std::function<void(bool withCursor)> repaintLadder;
-  std::function<void()> focusLadder;
-  std::function<void()> selectWatchPage;  // runs the side panel's tab handler
-  std::function<bool()> dumpVisible;
-  std::function<void()> clearDump;
-  std::function<void(int)> writeMonSpeed;  // settings Setup/MonSpeed, decimal
+  virtual void SetSpeedSlider(int value) = 0;
+  virtual void RepaintLadder(bool withCursor) = 0;
+  virtual void FocusLadder() = 0;
+  virtual void SelectWatchPage() = 0;         // runs the side panel's tab handler
+  virtual void WriteMonSpeed(int value) = 0;  // settings Setup/MonSpeed, decimal
+};
+
+// The monitor's own parts that follow the mode: the timer that runs the ticks and the Dump
+// page that they fill.
+class MonitorLoop {
+ public:
+  virtual ~MonitorLoop() = default;
+  virtual void SetTimerEnabled(bool on) = 0;
+  virtual void SetTimerInterval(int ms) = 0;
+  virtual bool DumpVisible() const = 0;
+  virtual void ClearDump() = 0;
 };
 
 // Interval of the monitor timer for a slider value 0..10.
@@ -37,7 +49,10 @@ constexpr int kFirstMonitorInterval = 500;  // until the speed is first changed 
 
 class MonitorMode {
  public:
-  MonitorMode(compiler::Studio& studio, MonitorHooks hooks) : studio_(studio), hooks_(std::move(hooks)) {}
+  // state: the flag this mode owns and the speed; shell: the menu language.
+  MonitorMode(compiler::MonitorState& state, const compiler::ShellState& shell, MonitorModeHost& host,
+              MonitorLoop& loop)
+      : state_(state), shell_(shell), host_(host), loop_(loop) {}
 
   // The Monitor menu item, the toolbar button and the stop button: start or stop.
   void Toggle();
@@ -46,14 +61,15 @@ class MonitorMode {
   // The speed slider's change and click handler.
   void SpeedChanged(int sliderValue);
 
-  bool On() const { return studio_.monitor.MonitorOn == 1; }
   int IntervalMs() const { return intervalMs_; }
 
  private:
   void Start();
 
-  compiler::Studio& studio_;
-  MonitorHooks hooks_;
+  compiler::MonitorState& state_;
+  const compiler::ShellState& shell_;
+  MonitorModeHost& host_;
+  MonitorLoop& loop_;
   int intervalMs_ = kFirstMonitorInterval;
 };
 

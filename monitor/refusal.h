@@ -10,7 +10,7 @@ namespace monitor {
 
 // True (after the message) when monitor mode is on: the caller must not run.
 inline bool RefuseWhileMonitoring(compiler::Studio& studio) {
-  if (studio.monitor.MonitorOn != 1) return false;
+  if (!studio.monitor.MonitorOn()) return false;
   if (studio.messages) {
     studio.messages->Show({texts::kRefusalCaption,
                            platform::Pick(studio.shell.KoreanMenu, texts::kRefusal, texts::kRefusalKo),

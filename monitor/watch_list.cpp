@@ -176,7 +176,7 @@ platform::AnsiText NormalizeWatchText(const compiler::ProgramDocument& doc, std:
 }
 
 bool AddWatchByText(compiler::Studio& studio, std::string& text) {
-  if (studio.monitor.MonitorOn == 0 || text.empty()) return false;
+  if (!studio.monitor.MonitorOn() || text.empty()) return false;
   const platform::AnsiText typed = platform::Utf8ToAnsi(text).value_or(text);
   const platform::AnsiText normal = NormalizeWatchText(studio.doc, typed);
   text = platform::AnsiToUtf8Lossy(normal);
@@ -211,7 +211,7 @@ bool AddWatchByText(compiler::Studio& studio, std::string& text) {
 bool AddWatchFromCell(compiler::Studio& studio, bool watchPageVisible) {
   const compiler::ProgramDocument& doc = studio.doc;
   const platform::AnsiText& cell = doc.TextAt(doc.CurCol, doc.CurRow);
-  if (studio.monitor.MonitorOn != 1 || !watchPageVisible || cell.empty()) return false;
+  if (!studio.monitor.MonitorOn() || !watchPageVisible || cell.empty()) return false;
   if (UsedCount(studio.watch) >= kWatchAddLimit) return false;
   const platform::AnsiText upper = compiler::AnsiUpper(cell);
   static constexpr std::string_view kBoxes[] = {"TON", "TOFF",    "TAON",    "TAOFF",  "CTU",
@@ -229,7 +229,7 @@ bool AddWatchFromCell(compiler::Studio& studio, bool watchPageVisible) {
 }
 
 bool RemoveWatchAt(compiler::Studio& studio, int y, int lineHeight) {
-  if (studio.monitor.MonitorOn == 0 || y < 0) return false;
+  if (!studio.monitor.MonitorOn() || y < 0) return false;
   compiler::WatchList& list = studio.watch;
   const int row = y / (std::max(lineHeight, 0) + kRowGap);
   const int count = UsedCount(list);
@@ -290,7 +290,7 @@ void RefreshWatch(const compiler::Studio& studio, DeviceReader& reader, ladder::
   surface.Clear();
   const compiler::WatchList& list = studio.watch;
   const int count = UsedCount(list);
-  if (studio.monitor.MonitorOn == 0 || count == 0) return;
+  if (!studio.monitor.MonitorOn() || count == 0) return;
   surface.SetDrawMode(ladder::DrawMode::Copy);
   surface.SetForeColor(kBlack);
   const int lineHeight = surface.TextHeight("A");

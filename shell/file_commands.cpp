@@ -47,7 +47,7 @@ void FileCommands::Message(const std::string& caption, const std::string& text, 
 }
 
 bool FileCommands::RefuseWhileMonitoring() {
-  if (studio_.monitor.MonitorOn != 1 && !host_.MonitorOn()) return false;
+  if (!studio_.monitor.MonitorOn()) return false;
   Message(msg::kCaptionMessage, msg::kMonitoringRefusal.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
   return true;
 }

@@ -28,7 +28,6 @@ class FileCommandHost {
   virtual std::string AskOpenName(const std::string& filter) = 0;
   virtual std::string AskSaveName(const std::string& filter) = 0;
   virtual void SetCaption(const std::string& caption) = 0;
-  virtual bool MonitorOn() const { return false; }
   // Clears the ladder view for a new program (background and cursor).
   virtual void ClearLadderView() {}
   // The document's cursor and TopRow were set anew (a program was read, made or imported):

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
   auto studio = std::make_unique<compiler::Studio>();
   shell::QtMessageSink messages;
   // Message boxes run a nested event loop: no monitor tick may start under one.
-  monitor::HoldingMessageSink holding(messages);
+  monitor::MonitorTicker ticker;
+  monitor::HoldingMessageSink holding(messages, ticker);
   studio->messages = &holding;
   shell::ProfileFile profile(options.profilePath);
 
@@ -80,9 +81,8 @@ int main(int argc, char** argv) {
   monitor::MonitorController* monitor = nullptr;
   shell::LadderWiring ladder =
       shell::WireLadder(window, [&monitor] { return monitor ? monitor->WatchPage()->AddFromCell() : true; });
-  monitor = shell::WireMonitor(window, *ladder.view, device, reader);
-  holding.SetTicker(&monitor->Ticker());
-  shell::WireDeviceCommands(window, device, &monitor->Ticker());
+  monitor = shell::WireMonitor(window, *ladder.view, device, reader, ticker);
+  shell::WireDeviceCommands(window, device, &ticker);
 
   window.Form_Load();
   plclink::LinkConfig config;

@@ -30,7 +30,6 @@ void ApplyRunTimeDefaults(compiler::Studio& studio, const Settings& settings) {
   studio.doc.EndRow = 1;
   studio.shell.SourceSaved = true;
   studio.watch = compiler::WatchList{};
-  studio.monitor.MonitorOn = 0;
   studio.monitor.MonSpeed = settings.MonSpeed;
   studio.shell.KoreanMenu = settings.KoreanMenu;
   LadderGeometry g = GeometryFor(settings.Cunit);

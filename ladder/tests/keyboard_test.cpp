@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "editor_fixture_support.h"
 #include "ladder/element_writes.h"
 
@@ -313,7 +314,7 @@ TEST_F(Keyboard, ChangedFlagAndMonitoring) {
   EXPECT_FALSE(studio->shell.SourceSaved);
 
   studio->shell.SourceSaved = true;
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   At(0, 0, 0);
   Key(vk::kF3);
   Key(vk::kEnd);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "editor_fixture_support.h"
 #include "ladder/operand_text.h"
 
@@ -159,7 +160,7 @@ TEST_F(OperandEntry, ToolbarButtons) {
   EXPECT_EQ(host.ladderDraws, draws + 2);
   EXPECT_EQ(host.typed, "");  // the toolbar does not touch the box
 
-  studio->monitor.MonitorOn = 1;  // the toolbar acts while monitoring
+  compiler::MonitorFlagForTests::Set(*studio, true);  // the toolbar acts while monitoring
   At(0, 6);
   editor.ToolbarClick(kToolContactNC);
   EXPECT_EQ(Type(0, 6), kContactNC);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -239,7 +240,7 @@ TEST_F(RowBlockTest, OverlayUndoRestoresWhereThePasteWasOnce) {
 
 TEST_F(RowBlockTest, EveryCommandIsANoOpWhileMonitoring) {
   RowBlockCommands cmd(*studio);
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   FillRow(3, "A");
   Cursor(0, 3);
   Select(0, 3, 2, 3);

@@ -29,7 +29,7 @@ void ConnectSelectionMouse(LadderView& view, std::function<bool()> onRightPressW
                      if (!studio) return;
                      const PressOutcome out = MousePress(*studio, button, x, y, GeometryOf(view));
                      if (out.eraseOld) InvertRectangle(view, out.old);
-                     if (out.rightButton && studio->monitor.MonitorOn == 1 && onRight && !onRight()) return;
+                     if (out.rightButton && studio->monitor.MonitorOn() && onRight && !onRight()) return;
                      const auto& doc = studio->doc;
                      view.operandBox()->setText(
                          QString::fromStdString(platform::AnsiToUtf8Lossy(doc.CellText[doc.CurCol][doc.CurRow])));

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "monitor/refusal.h"
 
 namespace {
@@ -103,7 +104,7 @@ TEST(Refusal, OnlyWhileMonitoringWithTheLanguagesText) {
   studio->messages = &sink;
   EXPECT_FALSE(monitor::RefuseWhileMonitoring(*studio));
   EXPECT_TRUE(sink.shown.empty());
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   EXPECT_TRUE(monitor::RefuseWhileMonitoring(*studio));
   studio->shell.KoreanMenu = true;
   EXPECT_TRUE(monitor::RefuseWhileMonitoring(*studio));

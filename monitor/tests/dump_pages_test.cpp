@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "monitor/device_map.h"
 #include "monitor/memory_device.h"
 #include "monitor/tests/recording_surface_support.h"
@@ -16,7 +17,7 @@ using monitor_test::RecordingSurface;
 class Dump : public ::testing::Test {
  protected:
   Dump() {
-    studio->monitor.MonitorOn = 1;
+    compiler::MonitorFlagForTests::Set(*studio, true);
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
   }
@@ -225,7 +226,7 @@ TEST_F(Dump, HiddenFrameOrMonitorOffReadsNothing) {
     pages.Refresh(*studio, device, surface, false);
   }
   EXPECT_TRUE(device.reads.empty());
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   for (int tab = 1; tab <= 12; ++tab) Select(tab, 0);
   EXPECT_TRUE(device.reads.empty());
   EXPECT_TRUE(surface.Texts().empty());

@@ -11,6 +11,7 @@
 #include "link/module_commands.h"
 #include "monitor/device_map.h"
 #include "monitor/monitor_mode.h"
+#include "monitor/tests/quiet_host_support.h"
 #include "monitor/tests/recording_surface_support.h"
 #include "monitor/watch_list.h"
 #include "tools/zqvsim/core/sim_process.h"
@@ -68,11 +69,16 @@ TEST_F(OverPty, AnInputToggledOnTheModuleShowsInTheNextTick) {
   compiler::SetMonitorAttributes(studio->doc);
 
   // Monitor mode starts after the module check, as the menu item does.
-  monitor::MonitorHooks hooks;
-  hooks.checkModuleModel = [this] { return plclink::CheckModuleModel(*device, studio->doc.Setup.PlcModel); };
-  monitor::MonitorMode mode(*studio, hooks);
+  struct ModuleCheck : monitor_test::QuietHost {
+    plclink::Device& device;
+    const compiler::Studio& studio;
+    ModuleCheck(plclink::Device& d, const compiler::Studio& s) : device(d), studio(s) {}
+    bool CheckModuleModel() override { return plclink::CheckModuleModel(device, studio.doc.Setup.PlcModel); }
+  } host(*device, *studio);
+  monitor_test::QuietLoop loop;
+  monitor::MonitorMode mode(studio->monitor, studio->shell, host, loop);
   mode.Toggle();
-  ASSERT_TRUE(mode.On()) << (messages.shown.empty() ? "" : messages.shown[0].text);
+  ASSERT_TRUE(studio->monitor.MonitorOn()) << (messages.shown.empty() ? "" : messages.shown[0].text);
   std::string box = "C1";
   ASSERT_TRUE(monitor::AddWatchByText(*studio, box));
 
@@ -104,7 +110,7 @@ TEST_F(OverPty, AnInputToggledOnTheModuleShowsInTheNextTick) {
   view.ops.clear();
   monitor::MonitorTick(*studio, *reader, targets);
   EXPECT_TRUE(view.Of(Op::kFill).empty());
-  EXPECT_TRUE(mode.On());
+  EXPECT_TRUE(studio->monitor.MonitorOn());
   EXPECT_TRUE(messages.shown.empty());
 }
 

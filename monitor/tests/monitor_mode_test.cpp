@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "monitor/device_map.h"
 #include "monitor/memory_device.h"
 #include "monitor/tests/recording_surface_support.h"
@@ -11,8 +12,8 @@
 
 namespace {
 
-// The window as the hooks see it.
-struct FakeWindow {
+// The window and the monitor's timer and Dump page as the mode sees them.
+struct FakeWindow : monitor::MonitorModeHost, monitor::MonitorLoop {
   std::string caption = "&Monitor on";
   bool timerEnabled = false;
   int interval = 500;
@@ -25,33 +26,30 @@ struct FakeWindow {
   std::vector<int> written;
   monitor::MonitorMode* mode = nullptr;
 
-  monitor::MonitorHooks Hooks() {
-    monitor::MonitorHooks h;
-    h.checkModuleModel = [this] { return moduleFails; };
-    h.openPort = [this] { ++portOpened; };
-    h.setMenuCaption = [this](const std::string& c) { caption = c; };
-    h.setTimerEnabled = [this](bool on) { timerEnabled = on; };
-    h.setTimerInterval = [this](int ms) { interval = ms; };
-    h.showCellEditor = [this](bool on) { editorShown = on; };
-    h.showSpeedControls = [this](bool on) { speedShown = on; };
-    h.setSpeedSlider = [this](int v) {  // a slider runs its handler only on a change
-      if (v == slider) return;
-      slider = v;
-      mode->SpeedChanged(v);
-    };
-    h.repaintLadder = [this](bool withCursor) { ++repaints, repaintsWithCursor += withCursor; };
-    h.focusLadder = [this] { ++focus; };
-    h.selectWatchPage = [this] { ++watchSelected; };
-    h.dumpVisible = [this] { return dumpVisible; };
-    h.clearDump = [this] { ++dumpCleared; };
-    h.writeMonSpeed = [this](int v) { written.push_back(v); };
-    return h;
+  bool CheckModuleModel() override { return moduleFails; }
+  void OpenPort() override { ++portOpened; }
+  void SetMenuCaption(const std::string& c) override { caption = c; }
+  void SetTimerEnabled(bool on) override { timerEnabled = on; }
+  void SetTimerInterval(int ms) override { interval = ms; }
+  void ShowCellEditor(bool on) override { editorShown = on; }
+  void ShowSpeedControls(bool on) override { speedShown = on; }
+  void SetSpeedSlider(int v) override {  // a slider runs its handler only on a change
+    if (v == slider) return;
+    slider = v;
+    mode->SpeedChanged(v);
   }
+  void RepaintLadder(bool withCursor) override { ++repaints, repaintsWithCursor += withCursor; }
+  void FocusLadder() override { ++focus; }
+  void SelectWatchPage() override { ++watchSelected; }
+  bool DumpVisible() const override { return dumpVisible; }
+  void ClearDump() override { ++dumpCleared; }
+  void WriteMonSpeed(int v) override { written.push_back(v); }
 };
 
 class Mode : public ::testing::Test {
  protected:
-  Mode() : mode(*studio, (window.mode = &mode, window.Hooks())) {}
+  Mode() : mode(studio->monitor, studio->shell, window, window) { window.mode = &mode; }
+  bool On() const { return studio->monitor.MonitorOn(); }
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
   FakeWindow window;
   monitor::MonitorMode mode;
@@ -61,8 +59,7 @@ TEST_F(Mode, StartAndStop) {
   studio->monitor.MonSpeed = 5;
   window.slider = 2;
   mode.Toggle();
-  EXPECT_TRUE(mode.On());
-  EXPECT_EQ(studio->monitor.MonitorOn, 1);
+  EXPECT_TRUE(On());
   EXPECT_EQ(window.caption, "&Monitor off");
   EXPECT_TRUE(window.timerEnabled);
   EXPECT_FALSE(window.editorShown);
@@ -75,7 +72,7 @@ TEST_F(Mode, StartAndStop) {
 
   window.dumpVisible = true;
   mode.Toggle();
-  EXPECT_FALSE(mode.On());
+  EXPECT_FALSE(On());
   EXPECT_EQ(window.caption, "&Monitor on");
   EXPECT_FALSE(window.timerEnabled);
   EXPECT_TRUE(window.editorShown);
@@ -89,7 +86,7 @@ TEST_F(Mode, StartAndStop) {
 TEST_F(Mode, FailedModuleCheckChangesNothing) {
   window.moduleFails = true;
   mode.Toggle();
-  EXPECT_FALSE(mode.On());
+  EXPECT_FALSE(On());
   EXPECT_EQ(window.caption, "&Monitor on");
   EXPECT_TRUE(window.editorShown);
   EXPECT_FALSE(window.timerEnabled);
@@ -121,7 +118,7 @@ TEST_F(Mode, SpeedSetsTheIntervalAndWritesTheSetting) {
 
 TEST(Tick, LadderThenDumpThenWatchEachEndingAtItsOwnTimeOut) {
   auto studio = std::make_unique<compiler::Studio>();
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   const compiler::DeviceMap& map = studio->monitor.map;
   studio->doc.MonDevKind[0][0] = 7;
   studio->doc.MonDevKind[1][0] = 7;

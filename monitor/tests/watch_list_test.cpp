@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "monitor/device_map.h"
 #include "monitor/memory_device.h"
 #include "monitor/tests/recording_surface_support.h"
@@ -18,7 +19,7 @@ class Watch : public ::testing::Test {
  protected:
   Watch() {
     studio->messages = &sink;
-    studio->monitor.MonitorOn = 1;
+    compiler::MonitorFlagForTests::Set(*studio, true);
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
   }
@@ -127,7 +128,7 @@ TEST_F(Watch, TextsThatAreNoDeviceAreIgnoredSilently) {
 
 TEST_F(Watch, EntryNeedsMonitoringAndText) {
   EXPECT_FALSE(Type(""));
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   EXPECT_FALSE(Type("M1:2"));
   EXPECT_EQ(list().WatchCount, 0);
 }
@@ -182,7 +183,7 @@ TEST_F(Watch, RemovalByRow) {
   ASSERT_EQ(list().WatchCount, 2);
   EXPECT_EQ(list().WatchName[0], "D0");
   EXPECT_EQ(list().WatchName[1], "D2");
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   EXPECT_FALSE(monitor::RemoveWatchAt(*studio, 0, h));
   monitor::ClearWatch(list());
   EXPECT_EQ(list().WatchCount, 0);
@@ -252,7 +253,7 @@ TEST_F(Watch, RefreshShowsNothingOffOrEmpty) {
   monitor_test::RecordingSurface surface;
   monitor::RefreshWatch(*studio, device, surface);
   ASSERT_TRUE(Type("D0"));
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   monitor::RefreshWatch(*studio, device, surface);
   EXPECT_TRUE(device.reads.empty());
   for (const Op& op : surface.ops) EXPECT_EQ(op.kind, Op::kClear);

@@ -82,7 +82,7 @@ void DumpPanel::SelectTab(int tab) {
 
 void DumpPanel::Open() {
   OnTabChanged(tabs_->currentIndex());
-  if (studio_.monitor.MonitorOn == 0) PrintOffNotice();
+  if (!studio_.monitor.MonitorOn()) PrintOffNotice();
 }
 
 void DumpPanel::PrintOffNotice() {

@@ -1,33 +1,21 @@
 #include "monitor/ui/monitor_controller.h"
 
-#include "monitor/ui/picture_box.h"
+#include "monitor/live_ladder.h"
 
 namespace monitor {
-namespace {
 
-MonitorHooks WithOwnParts(MonitorHooks hooks, MonitorTicker& ticker, QPointer<DumpPanel> dump) {
-  if (!hooks.setTimerEnabled) hooks.setTimerEnabled = [&ticker](bool on) { ticker.SetEnabled(on); };
-  if (!hooks.setTimerInterval) hooks.setTimerInterval = [&ticker](int ms) { ticker.SetInterval(ms); };
-  if (!hooks.dumpVisible) hooks.dumpVisible = [dump] { return dump && dump->isVisible(); };
-  if (!hooks.clearDump) {
-    hooks.clearDump = [dump] {
-      if (dump) dump->ClearPicture();
-    };
-  }
-  return hooks;
-}
-
-}  // namespace
-
-MonitorController::MonitorController(compiler::Studio& studio, MonitorHooks hooks, QObject* parent)
+MonitorController::MonitorController(compiler::Studio& studio, MonitorTicker& ticker, MonitorModeHost& host,
+                                     LiveLadderTarget& ladder, QObject* parent)
     : QObject(parent),
       studio_(studio),
-      ticker_([this] { Tick(); }),
+      ticker_(ticker),
+      ladder_(ladder),
       dump_(new DumpPanel(studio)),
       watch_(new WatchPanel(studio)),
-      mode_(studio, WithOwnParts(std::move(hooks), ticker_, dump_)) {
+      mode_(studio.monitor, studio.shell, host, *this) {
   dump_->SetTicker(&ticker_);
   watch_->SetTicker(&ticker_);
+  connect(&ticker_, &MonitorTicker::tick, this, &MonitorController::Tick);
 }
 
 MonitorController::~MonitorController() {
@@ -41,14 +29,14 @@ void MonitorController::SetReader(DeviceReader* reader) {
   watch_->SetReader(reader);
 }
 
+void MonitorController::ClearDump() {
+  if (dump_) dump_->ClearPicture();
+}
+
 void MonitorController::Tick() {
-  if (studio_.monitor.MonitorOn != 1 || !reader_) return;
-  ladder::DrawingSurface* view = ladderSurface ? ladderSurface() : nullptr;
-  const ladder::LadderViewState* state = ladderView ? ladderView() : nullptr;
-  if (view && state) {
-    MonitorLadder(studio_.doc, studio_.monitor.map, *reader_, *view, *state);
-    if (ladderPainted) ladderPainted();
-  }
+  if (!studio_.monitor.MonitorOn() || !reader_) return;
+  MonitorLadder(studio_.doc, studio_.monitor.map, *reader_, ladder_.Surface(), ladder_.ViewState());
+  ladder_.Painted();
   dump_->Refresh();
   watch_->Refresh();
 }

@@ -1,15 +1,16 @@
 #pragma once
-// Monitor mode in the window: the mode's logic, the monitor timer, the Dump and Watch
-// pages and what one tick paints. The window creates one, places DumpPage() and
-// WatchPage() in its side panel, fills the hooks it owns and calls the handlers below.
+// Monitor mode in the window: the mode's logic, the Dump and Watch pages and what one tick
+// paints. The window creates one over the monitor timer, places DumpPage() and WatchPage()
+// in its side panel, gives its own controls as a MonitorModeHost and its ladder view as a
+// LiveLadderTarget, and calls the handlers below.
 
 #include <QObject>
 #include <QPointer>
-#include <functional>
 
 #include "compiler/studio_state.h"
+#include "ladder/drawing_surface.h"
+#include "ladder/view_state.h"
 #include "monitor/device_reader.h"
-#include "monitor/live_ladder.h"
 #include "monitor/monitor_mode.h"
 #include "monitor/ui/dump_panel.h"
 #include "monitor/ui/monitor_ticker.h"
@@ -17,23 +18,30 @@
 
 namespace monitor {
 
-class MonitorController : public QObject {
+// The ladder view as a tick paints the live states over it.
+class LiveLadderTarget {
+ public:
+  virtual ~LiveLadderTarget() = default;
+  virtual ladder::DrawingSurface& Surface() = 0;
+  // The geometry and colours of the view's last repaint.
+  virtual const ladder::LadderViewState& ViewState() const = 0;
+  // A tick painted the surface: the view shows the new picture.
+  virtual void Painted() = 0;
+};
+
+class MonitorController : public QObject, private MonitorLoop {
   Q_OBJECT
  public:
-  // hooks: the window's own controls (menu caption, cell editor, slider and stop button,
-  // ladder repaint and focus, Watch page selection, module check, port, settings write).
-  // The timer and the Dump page's hooks are filled here unless the window gives them.
-  MonitorController(compiler::Studio& studio, MonitorHooks hooks, QObject* parent = nullptr);
+  // ticker: the monitor timer, whose ticks this controller runs; host: the window's own
+  // controls (menu caption, cell editor, slider and stop button, ladder repaint and focus,
+  // Watch page selection, module check, port, settings write); ladder: the ladder view.
+  MonitorController(compiler::Studio& studio, MonitorTicker& ticker, MonitorModeHost& host, LiveLadderTarget& ladder,
+                    QObject* parent = nullptr);
   // Deletes the pages that no window has taken.
   ~MonitorController() override;
 
   // Where device words are read (the link in the studio); null reads nothing.
   void SetReader(DeviceReader* reader);
-  // The ladder view's surface and the view state its painter used; called at each tick.
-  std::function<ladder::DrawingSurface*()> ladderSurface;
-  std::function<const ladder::LadderViewState*()> ladderView;
-  // After a tick painted the ladder view (the window shows the new picture).
-  std::function<void()> ladderPainted;
 
   // Handlers of the window's controls.
   void mnuMonitor_Click() { mode_.Toggle(); }
@@ -50,10 +58,16 @@ class MonitorController : public QObject {
 
  private:
   void Tick();
+  // MonitorLoop
+  void SetTimerEnabled(bool on) override { ticker_.SetEnabled(on); }
+  void SetTimerInterval(int ms) override { ticker_.SetInterval(ms); }
+  bool DumpVisible() const override { return dump_ && dump_->isVisible(); }
+  void ClearDump() override;
 
   compiler::Studio& studio_;
+  MonitorTicker& ticker_;
+  LiveLadderTarget& ladder_;
   DeviceReader* reader_ = nullptr;
-  MonitorTicker ticker_;
   QPointer<DumpPanel> dump_;
   QPointer<WatchPanel> watch_;
   MonitorMode mode_;

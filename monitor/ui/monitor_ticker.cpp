@@ -4,7 +4,7 @@
 
 namespace monitor {
 
-MonitorTicker::MonitorTicker(std::function<void()> tick, QObject* parent) : QObject(parent), tick_(std::move(tick)) {
+MonitorTicker::MonitorTicker(QObject* parent) : QObject(parent) {
   timer_.setInterval(kFirstMonitorInterval);
   connect(&timer_, &QTimer::timeout, this, [this] { TickNow(); });
 }
@@ -28,7 +28,7 @@ bool MonitorTicker::TickNow() {
     ~Running() { flag = false; }
   } running(inTick_);
   ++ticksRun_;
-  if (tick_) tick_();
+  emit tick();
   return true;
 }
 

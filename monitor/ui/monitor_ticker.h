@@ -2,10 +2,10 @@
 // The monitor timer. A tick never starts inside another tick, inside a device command's
 // exchange or under a modal message box (their nested event loops would otherwise run
 // the timer): those hold the ticker, and a timer event that finds it held is dropped.
+// The monitor's controller hears each tick through the tick signal.
 
 #include <QObject>
 #include <QTimer>
-#include <functional>
 
 #include "platform/message_box.h"
 
@@ -14,7 +14,7 @@ namespace monitor {
 class MonitorTicker : public QObject {
   Q_OBJECT
  public:
-  explicit MonitorTicker(std::function<void()> tick, QObject* parent = nullptr);
+  explicit MonitorTicker(QObject* parent = nullptr);
 
   void SetEnabled(bool on);
   bool Enabled() const { return timer_.isActive(); }
@@ -39,36 +39,35 @@ class MonitorTicker : public QObject {
 
   // True while a tick runs or a hold lives.
   bool Busy() const { return inTick_ || holds_ > 0; }
-  // Runs one tick now unless busy; returns whether it ran. The timer uses it.
+  // Runs one tick now (emits tick) unless busy; returns whether it ran. The timer uses it.
   bool TickNow();
 
   int TicksRun() const { return ticksRun_; }
   int TicksDropped() const { return ticksDropped_; }
 
+ signals:
+  void tick();
+
  private:
   QTimer timer_;
-  std::function<void()> tick_;
   int holds_ = 0;
   bool inTick_ = false;
   int ticksRun_ = 0;
   int ticksDropped_ = 0;
 };
 
-// A message sink that holds the ticker while a message box is shown. The ticker may be
-// given after the sink is made (the window's sink exists before the monitor's ticker).
+// A message sink that holds the ticker while a message box is shown.
 class HoldingMessageSink : public platform::MessageSink {
  public:
-  explicit HoldingMessageSink(platform::MessageSink& inner, MonitorTicker* ticker = nullptr)
-      : inner_(inner), ticker_(ticker) {}
-  void SetTicker(MonitorTicker* ticker) { ticker_ = ticker; }
+  HoldingMessageSink(platform::MessageSink& inner, MonitorTicker& ticker) : inner_(inner), ticker_(ticker) {}
   platform::MsgResult Show(const platform::Message& message) override {
-    MonitorTicker::Hold hold(ticker_);
+    MonitorTicker::Hold hold(&ticker_);
     return inner_.Show(message);
   }
 
  private:
   platform::MessageSink& inner_;
-  MonitorTicker* ticker_;
+  MonitorTicker& ticker_;
 };
 
 }  // namespace monitor

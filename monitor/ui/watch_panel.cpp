@@ -38,7 +38,7 @@ WatchPanel::WatchPanel(compiler::Studio& studio, QWidget* parent)
     if (RemoveWatchAt(studio_, y, picture_->Surface().TextHeight("A"))) RefreshFromEvent();
   };
   picture_->onResized = [this] {
-    if (studio_.monitor.MonitorOn == 0) PrintOffNotice();
+    if (!studio_.monitor.MonitorOn()) PrintOffNotice();
   };
 }
 
@@ -86,7 +86,7 @@ void WatchPanel::Refresh() {
 
 void WatchPanel::Open() {
   entry_->setFocus();
-  if (studio_.monitor.MonitorOn == 0) PrintOffNotice();
+  if (!studio_.monitor.MonitorOn()) PrintOffNotice();
 }
 
 void WatchPanel::PrintOffNotice() {

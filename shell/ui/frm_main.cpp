@@ -701,7 +701,6 @@ void FrmMain::Form_Resize() {
 std::string FrmMain::AskOpenName(const std::string& filter) { return dialogs_->OpenName(filter); }
 std::string FrmMain::AskSaveName(const std::string& filter) { return dialogs_->SaveName(filter); }
 void FrmMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
-bool FrmMain::MonitorOn() const { return studio_.monitor.MonitorOn == 1 || (hooks.monitorOn && hooks.monitorOn()); }
 
 void FrmMain::ClearLadderView() {
   if (hooks.clearLadderView)

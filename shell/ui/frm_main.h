@@ -130,6 +130,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   RecentFiles& Recent() { return recent_; }
   ProfileFile& Profile() { return profile_; }
   compiler::Studio& Studio() { return studio_; }
+  // Monitor mode is on: the monitor mode's own flag (the studio's monitor state).
+  bool MonitorOn() const { return studio_.monitor.MonitorOn(); }
   const std::filesystem::path& StudioFolder() const { return studioFolder_; }
   // Null puts the window's own dialogs back.
   void SetFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
@@ -137,7 +139,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
 
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
-    std::function<bool()> monitorOn;                // monitor mode is on (besides studio.monitor.MonitorOn)
     std::function<void(int)> sidePageShown;         // side page 3, 4 or 5 was chosen: draw it
     std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
     std::function<void()> setDeviceMap;             // the model of the document changed
@@ -156,7 +157,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   std::string AskOpenName(const std::string& filter) override;
   std::string AskSaveName(const std::string& filter) override;
   void SetCaption(const std::string& caption) override;
-  bool MonitorOn() const override;
   void ClearLadderView() override;
   void ResetLadderView() override;
   void RedrawLadder() override;

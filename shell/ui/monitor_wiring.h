@@ -11,6 +11,7 @@ class Device;
 }
 namespace monitor {
 class MonitorController;
+class MonitorTicker;
 class DeviceReader;
 }  // namespace monitor
 
@@ -18,9 +19,9 @@ namespace shell {
 
 class FrmMain;
 
-// The controller is a child of the window. reader: where device words come from (the link in
-// the studio); the caller keeps it alive as long as the window.
+// The controller belongs to the window. reader: where device words come from (the link in the
+// studio); ticker: the monitor timer. The caller keeps both alive as long as the window.
 monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& view, plclink::Device& device,
-                                        monitor::DeviceReader& reader);
+                                        monitor::DeviceReader& reader, monitor::MonitorTicker& ticker);
 
 }  // namespace shell

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "compiler/program_file.h"
+#include "compiler/tests/monitor_flag_support.h"
 #include "compiler/translator.h"
 #include "ladder/ui/key_codes.h"
 
@@ -192,12 +193,12 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
   EXPECT_EQ(studio->shell.Csai, 550);
   EXPECT_EQ(view.viewState().geo.Cunit10, 4);
 
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   view.setMonitorOn(true);
   EXPECT_TRUE(box->isHidden());
   Press(board, Qt::Key_F3);
   EXPECT_EQ(Type(0, 0), kEmpty);
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   view.setMonitorOn(false);
   EXPECT_FALSE(box->isHidden());
 

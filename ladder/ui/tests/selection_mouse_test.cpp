@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "ladder/ui/ladder_view.h"
 
 namespace {
@@ -38,7 +39,7 @@ TEST(SelectionMouse, PressAndDragOnTheBoardSelectAndMirrorIntoTheView) {
   EXPECT_EQ(status, " 2 :  1 To  4 :  3");
 
   // A right press in monitor mode goes to the watch list; a press ends the selection.
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   emit view.boardMousePressed(2, 0, X(0), Y(0));
   EXPECT_EQ(rightPresses, 1);
   EXPECT_FALSE(studio->editor.selection.BlockActive);

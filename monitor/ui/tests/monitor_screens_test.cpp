@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "compiler/monitor_attrs.h"
+#include "compiler/tests/monitor_flag_support.h"
 #include "ladder/ladder_painter.h"
 #include "ladder/ui/image_surface.h"
 #include "monitor/device_map.h"
@@ -49,7 +50,7 @@ class Screens : public ::testing::Test {
     TestApp();
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
-    studio->monitor.MonitorOn = 1;
+    compiler::MonitorFlagForTests::Set(*studio, true);
     studio->messages = &sink;
     compiler::ProgramDocument& d = studio->doc;
     const auto put = [&d](int col, int row, int16_t type, const char* text) {

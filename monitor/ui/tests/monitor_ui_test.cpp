@@ -12,9 +12,11 @@
 
 #include <memory>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "ladder/ui/image_surface.h"
 #include "monitor/device_map.h"
 #include "monitor/memory_device.h"
+#include "monitor/tests/quiet_host_support.h"
 #include "monitor/ui/dump_panel.h"
 #include "monitor/ui/monitor_controller.h"
 #include "monitor/ui/monitor_ticker.h"
@@ -32,13 +34,12 @@ void Pump(int ms) {
 TEST(Ticker, NeverStartsInsideATickOrAHold) {
   TestApp();
   int depth = 0, maxDepth = 0;
-  monitor::MonitorTicker* self = nullptr;
-  monitor::MonitorTicker ticker([&] {
+  monitor::MonitorTicker ticker;
+  QObject::connect(&ticker, &monitor::MonitorTicker::tick, [&] {
     maxDepth = std::max(maxDepth, ++depth);
-    EXPECT_FALSE(self->TickNow());  // as a nested event loop inside the tick would try
+    EXPECT_FALSE(ticker.TickNow());  // as a nested event loop inside the tick would try
     --depth;
   });
-  self = &ticker;
   EXPECT_TRUE(ticker.TickNow());
   EXPECT_EQ(maxDepth, 1);
   EXPECT_EQ(ticker.TicksRun(), 1);
@@ -55,7 +56,8 @@ TEST(Ticker, NeverStartsInsideATickOrAHold) {
 TEST(Ticker, ModalMessageBoxesHoldIt) {
   TestApp();
   int ticks = 0;
-  monitor::MonitorTicker ticker([&] { ++ticks; });
+  monitor::MonitorTicker ticker;
+  QObject::connect(&ticker, &monitor::MonitorTicker::tick, [&] { ++ticks; });
   struct NestedLoopSink : platform::MessageSink {
     monitor::MonitorTicker* ticker = nullptr;
     bool ran = true;
@@ -65,7 +67,7 @@ TEST(Ticker, ModalMessageBoxesHoldIt) {
     }
   } inner;
   inner.ticker = &ticker;
-  monitor::HoldingMessageSink sink(inner, &ticker);
+  monitor::HoldingMessageSink sink(inner, ticker);
   sink.Show({"c", "t"});
   EXPECT_FALSE(inner.ran);
   EXPECT_EQ(ticks, 0);
@@ -74,7 +76,8 @@ TEST(Ticker, ModalMessageBoxesHoldIt) {
 TEST(Ticker, TimerTicksAtItsIntervalUntilDisabled) {
   TestApp();
   int ticks = 0;
-  monitor::MonitorTicker ticker([&] { ++ticks; });
+  monitor::MonitorTicker ticker;
+  QObject::connect(&ticker, &monitor::MonitorTicker::tick, [&] { ++ticks; });
   EXPECT_EQ(ticker.Interval(), 500);
   ticker.SetInterval(10);
   ticker.SetEnabled(true);
@@ -92,7 +95,7 @@ class Panels : public ::testing::Test {
     TestApp();
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
-    studio->monitor.MonitorOn = 1;
+    compiler::MonitorFlagForTests::Set(*studio, true);
     studio->messages = &sink;
   }
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
@@ -129,7 +132,7 @@ TEST_F(Panels, DumpReadsOnlyWhileVisibleAndNotWhileTheTickerIsBusy) {
   panel.Refresh();
   EXPECT_FALSE(device.reads.empty());
 
-  monitor::MonitorTicker ticker(nullptr);
+  monitor::MonitorTicker ticker;
   panel.SetTicker(&ticker);
   device.reads.clear();
   {
@@ -177,38 +180,40 @@ TEST_F(Panels, WatchEntryByEnterAndRemovalByRightClick) {
 namespace {
 
 TEST_F(Panels, ControllerRunsTheModeTheTimerAndTheTick) {
-  studio->monitor.MonitorOn = 0;
+  compiler::MonitorFlagForTests::Set(*studio, false);
   studio->monitor.MonSpeed = 0;
-  int slider = 5;
-  monitor::MonitorController* self = nullptr;
-  monitor::MonitorHooks hooks;
-  hooks.checkModuleModel = [] { return false; };
-  hooks.setSpeedSlider = [&](int v) {
-    if (v == slider) return;
-    slider = v;
-    self->SliderMonSpeed_Change(v);
-  };
-  monitor::MonitorController controller(*studio, hooks);
-  self = &controller;
+  // The window's slider runs its handler on a change; the ladder view is an image.
+  struct Window : monitor_test::QuietHost, monitor::LiveLadderTarget {
+    monitor::MonitorController* controller = nullptr;
+    int slider = 5;
+    ladder::ImageSurface view{600, 300};
+    ladder::LadderViewState state;
+    int painted = 0;
+    void SetSpeedSlider(int v) override {
+      if (v == slider) return;
+      slider = v;
+      controller->SliderMonSpeed_Change(v);
+    }
+    ladder::DrawingSurface& Surface() override { return view; }
+    const ladder::LadderViewState& ViewState() const override { return state; }
+    void Painted() override { ++painted; }
+  } window;
+  monitor::MonitorTicker ticker;
+  monitor::MonitorController controller(*studio, ticker, window, window);
+  window.controller = &controller;
   controller.SetReader(&device);
-  ladder::ImageSurface view(600, 300);
-  ladder::LadderViewState state;
-  int painted = 0;
-  controller.ladderSurface = [&] { return &view; };
-  controller.ladderView = [&] { return &state; };
-  controller.ladderPainted = [&] { ++painted; };
   studio->doc.MonDevKind[0][0] = 7;
 
   controller.mnuMonitor_Click();
-  ASSERT_EQ(studio->monitor.MonitorOn, 1);
+  ASSERT_TRUE(studio->monitor.MonitorOn());
   EXPECT_TRUE(controller.Ticker().Enabled());
   EXPECT_EQ(controller.Ticker().Interval(), 100);
   controller.tmrMon_Timer();
-  EXPECT_EQ(painted, 1);
+  EXPECT_EQ(window.painted, 1);
   EXPECT_EQ(device.reads.front(), studio->monitor.map.AddrM);
 
   controller.cmdMonOut_Click();
-  EXPECT_EQ(studio->monitor.MonitorOn, 0);
+  EXPECT_FALSE(studio->monitor.MonitorOn());
   EXPECT_FALSE(controller.Ticker().Enabled());
   device.reads.clear();
   controller.tmrMon_Timer();  // a late timer event after the stop reads nothing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/tests/monitor_flag_support.h"
 #include "platform/tests/qt_test_app.h"
 
 #include <QAction>
@@ -75,7 +76,7 @@ TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
   EXPECT_EQ(sink.shown.size(), 2u);
 
   // While monitoring the commands refuse without sending anything.
-  studio->monitor.MonitorOn = 1;
+  compiler::MonitorFlagForTests::Set(*studio, true);
   sink.shown.clear();
   port->written.clear();
   window->Commands().mnuReset->trigger();

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "compiler/program_file.h"
+#include "compiler/tests/monitor_flag_support.h"
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
 #include "shell/shell_texts.h"
@@ -234,8 +235,7 @@ TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
   ini->WriteString("Setup", "KoreanMenu", "1");
   Start();
   EXPECT_EQ(CaptionOf(CaptionTable()[0]), "파일(&F)");
-  bool monitoring = true;
-  window->hooks.monitorOn = [&] { return monitoring; };
+  compiler::MonitorFlagForTests::Set(*studio, true);
   window->SetMenuLanguage();
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "모니터링 중지(&M)");
 }

@@ -86,6 +86,7 @@ struct StudioWiringTest : ::testing::Test {
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
   platform::RecordingMessageSink sink;
   std::unique_ptr<ProfileFile> ini;
+  std::unique_ptr<monitor::MonitorTicker> ticker;  // outlives the window
   std::unique_ptr<FrmMain> window;
   zqvsim::ModuleCore core{zqvsim::Profile{1, 30}};  // the model of a new program
   zqvsim::SimClock clock;
@@ -100,6 +101,7 @@ struct StudioWiringTest : ::testing::Test {
     TestApp();
     char tmpl[] = "/tmp/zqv-wiring-XXXXXX";
     folder = ::mkdtemp(tmpl);
+    ticker = std::make_unique<monitor::MonitorTicker>();
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini, folder);
@@ -109,8 +111,8 @@ struct StudioWiringTest : ::testing::Test {
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
     ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
-    monitor = WireMonitor(*window, *ladder.view, *device, *reader);
-    WireDeviceCommands(*window, *device, &monitor->Ticker());
+    monitor = WireMonitor(*window, *ladder.view, *device, *reader, *ticker);
+    WireDeviceCommands(*window, *device, ticker.get());
     window->Form_Load();
     window->resize(1000, 750);
     window->show();
@@ -276,7 +278,7 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   ASSERT_NE(slider, nullptr);
   const QImage before = ladder.view->surface().Image().copy();
   Trigger(&MenuCommands::mnuMonitor);
-  ASSERT_EQ(studio->monitor.MonitorOn, 1) << (sink.shown.empty() ? "" : sink.shown[0].text);
+  ASSERT_TRUE(studio->monitor.MonitorOn()) << (sink.shown.empty() ? "" : sink.shown[0].text);
   EXPECT_FALSE(ladder.view->operandBox()->isVisible());
   EXPECT_EQ(window->SidePage(), 5);
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor off");  // the access key stays
@@ -297,7 +299,7 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
 
   window->findChild<QPushButton*>("cmdMonOut")->click();
-  EXPECT_EQ(studio->monitor.MonitorOn, 0);
+  EXPECT_FALSE(studio->monitor.MonitorOn());
   EXPECT_TRUE(ladder.view->operandBox()->isVisible());
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor on");
 
