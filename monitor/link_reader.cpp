@@ -5,7 +5,7 @@
 namespace monitor {
 
 std::optional<DeviceWord> LinkDeviceReader::ReadDeviceWord(int address) {
-  const auto bytes = plclink::ReadDeviceBytes(link_, studio_.doc.Setup.PlcModel, address);
+  const auto bytes = plclink::ReadDeviceBytes(link_, setup_.PlcModel, address);
   if (!bytes) return std::nullopt;
   return DeviceWord{(*bytes)[0], (*bytes)[1]};
 }

@@ -7,14 +7,15 @@
 
 namespace monitor {
 
+// setup: the document's PLC setup, whose model the reads follow.
 class LinkDeviceReader : public DeviceReader {
  public:
-  LinkDeviceReader(plclink::Link& link, const compiler::Studio& studio) : link_(link), studio_(studio) {}
+  LinkDeviceReader(plclink::Link& link, const compiler::PlcSetup& setup) : link_(link), setup_(setup) {}
   std::optional<DeviceWord> ReadDeviceWord(int address) override;
 
  private:
   plclink::Link& link_;
-  const compiler::Studio& studio_;
+  const compiler::PlcSetup& setup_;
 };
 
 }  // namespace monitor

@@ -52,7 +52,7 @@ void MonitorMode::SpeedChanged(int sliderValue) {
 void MonitorTick(const compiler::Studio& studio, DeviceReader& reader, const TickTargets& t) {
   if (t.ladder) MonitorLadder(studio.doc, studio.monitor.map, reader, *t.ladder, t.view);
   if (t.dump && t.dumpSurface) t.dump->Refresh(studio, reader, *t.dumpSurface, t.dumpVisible);
-  if (t.watchSurface) RefreshWatch(studio, reader, *t.watchSurface);
+  if (t.watchSurface) RefreshWatch(studio.watch, studio.monitor, reader, *t.watchSurface);
 }
 
 }  // namespace monitor

@@ -286,11 +286,11 @@ WatchValue FormatWatchValue(int kind, int mask, DeviceWord w, std::optional<uint
   return v;
 }
 
-void RefreshWatch(const compiler::Studio& studio, DeviceReader& reader, ladder::DrawingSurface& surface) {
+void RefreshWatch(const compiler::WatchList& list, const compiler::MonitorState& monitor, DeviceReader& reader,
+                  ladder::DrawingSurface& surface) {
   surface.Clear();
-  const compiler::WatchList& list = studio.watch;
   const int count = UsedCount(list);
-  if (!studio.monitor.MonitorOn() || count == 0) return;
+  if (!monitor.MonitorOn() || count == 0) return;
   surface.SetDrawMode(ladder::DrawMode::Copy);
   surface.SetForeColor(kBlack);
   const int lineHeight = surface.TextHeight("A");

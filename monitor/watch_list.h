@@ -74,6 +74,7 @@ std::string DisplayNumber(long value);
 
 // Redraws the list with fresh values; clears the picture first. Stops at the first time-out
 // and below the picture's bottom. Draws nothing unless monitoring.
-void RefreshWatch(const compiler::Studio& studio, DeviceReader& reader, ladder::DrawingSurface& surface);
+void RefreshWatch(const compiler::WatchList& list, const compiler::MonitorState& monitor, DeviceReader& reader,
+                  ladder::DrawingSurface& surface);
 
 }  // namespace monitor

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   plclink::Link link(plclink::LinkConfig{}, *window.SetupPage());
   shell::StudioLanguage language(*studio);
   plclink::Device device(link, holding, window, language);
-  monitor::LinkDeviceReader reader(link, *studio);
+  monitor::LinkDeviceReader reader(link, studio->doc.Setup);
 
   monitor::MonitorController* monitor = nullptr;
   shell::LadderWiring ladder =

@@ -104,7 +104,7 @@ Result Run(bool ownBytes, int ticks, int bytesPerExchange, bool pty) {
       std::fprintf(stderr, "the simulated module does not answer\n");
       std::exit(1);
     }
-    linkReader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
+    linkReader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
   }
   int reads = 0;
   struct Counting : monitor::DeviceReader {

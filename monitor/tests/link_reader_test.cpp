@@ -33,7 +33,7 @@ class OverPty : public ::testing::Test {
     studio->messages = &messages;
     studio->doc.Setup.PlcModel = 10;
     monitor::SetDeviceMap(*studio);
-    reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
+    reader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
   }
   void Cell(int col, int row, int16_t type, const char* text) {
     studio->doc.CellType[col][row] = type;

@@ -149,7 +149,7 @@ TEST_F(Watch, AdditionsStopAtThirtyButAStoredThirtyFirstStays) {
   list().WatchCount = 31;  // as a stored file may hold
   monitor::MemoryDevice device;
   monitor_test::RecordingSurface surface(4000, 100000);
-  monitor::RefreshWatch(*studio, device, surface);
+  monitor::RefreshWatch(studio->watch, studio->monitor, device, surface);
   EXPECT_EQ(device.reads.size(), 31u);
 }
 
@@ -223,7 +223,7 @@ TEST_F(Watch, RefreshDrawsEachEntryAndStopsAtATimeOut) {
   device.SetWord(map().AddrC + 2, 0x00, 0x07);
   device.SetByte(map().AddrCF + 1, 0x80);
   monitor_test::RecordingSurface surface(4000, 6000);
-  monitor::RefreshWatch(*studio, device, surface);
+  monitor::RefreshWatch(studio->watch, studio->monitor, device, surface);
   EXPECT_EQ(device.reads, (std::vector<int>{map().AddrT, map().AddrC + 2, map().AddrCF + 1, map().AddrD + 4}));
   ASSERT_EQ(surface.ops.front().kind, Op::kClear);
   EXPECT_EQ(surface.TextAt(200, 0), "T0  ");
@@ -243,7 +243,7 @@ TEST_F(Watch, RefreshDrawsEachEntryAndStopsAtATimeOut) {
   device.reads.clear();
   device.goodReadsLeft = 2;  // the counter's flag read times out
   surface.ops.clear();
-  monitor::RefreshWatch(*studio, device, surface);
+  monitor::RefreshWatch(studio->watch, studio->monitor, device, surface);
   EXPECT_EQ(device.reads.size(), 3u);
   EXPECT_EQ(surface.Of(Op::kLine).size(), 1u);
 }
@@ -251,10 +251,10 @@ TEST_F(Watch, RefreshDrawsEachEntryAndStopsAtATimeOut) {
 TEST_F(Watch, RefreshShowsNothingOffOrEmpty) {
   monitor::MemoryDevice device;
   monitor_test::RecordingSurface surface;
-  monitor::RefreshWatch(*studio, device, surface);
+  monitor::RefreshWatch(studio->watch, studio->monitor, device, surface);
   ASSERT_TRUE(Type("D0"));
   compiler::MonitorFlagForTests::Set(*studio, false);
-  monitor::RefreshWatch(*studio, device, surface);
+  monitor::RefreshWatch(studio->watch, studio->monitor, device, surface);
   EXPECT_TRUE(device.reads.empty());
   for (const Op& op : surface.ops) EXPECT_EQ(op.kind, Op::kClear);
 }

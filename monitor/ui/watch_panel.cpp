@@ -80,7 +80,7 @@ void WatchPanel::Refresh() {
    public:
     std::optional<DeviceWord> ReadDeviceWord(int) override { return std::nullopt; }
   } none;
-  RefreshWatch(studio_, reader_ ? *reader_ : none, picture_->Surface());
+  RefreshWatch(studio_.watch, studio_.monitor, reader_ ? *reader_ : none, picture_->Surface());
   picture_->update();
 }
 

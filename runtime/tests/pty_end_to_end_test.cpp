@@ -125,7 +125,7 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
   for (int i = 0; i < 4; ++i) r.Input("P0:" + std::to_string(i), false);
 
   // The monitor sees the timer value rise while its input is on, then the timer's output.
-  monitor::LinkDeviceReader reader(*r.link, *r.b.studio);
+  monitor::LinkDeviceReader reader(*r.link, r.b.studio->doc.Setup);
   const int timer = MapStart("T", r.model);
   auto word = [&](int addr) {
     auto w = reader.ReadDeviceWord(addr);

@@ -109,7 +109,7 @@ struct StudioWiringTest : ::testing::Test {
                                            [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
     language = std::make_unique<StudioLanguage>(*studio);
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
-    reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
+    reader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
     ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
     monitor = WireMonitor(*window, *ladder.view, *device, *reader, *ticker);
     WireDeviceCommands(*window, *device, ticker.get());
