@@ -17,27 +17,27 @@ void MonitorMode::Toggle() {
 }
 
 void MonitorMode::Start() {
-  const bool ko = shell_.KoreanMenu;
-  host_.SetMenuCaption(platform::Pick(ko, texts::kMonitorOffCaption, texts::kMonitorOffCaptionKo));
-  state_.monitorOn_ = true;
-  loop_.SetTimerEnabled(true);
-  host_.ShowCellEditor(false);
-  host_.ShowSpeedControls(true);
+  Switch(true);
   host_.SetSpeedSlider(static_cast<int>(state_.MonSpeed));
   host_.RepaintLadder(false);
   host_.SelectWatchPage();
 }
 
 void MonitorMode::Stop() {
-  const bool ko = shell_.KoreanMenu;
-  host_.SetMenuCaption(platform::Pick(ko, texts::kMonitorOnCaption, texts::kMonitorOnCaptionKo));
-  state_.monitorOn_ = false;
-  loop_.SetTimerEnabled(false);
-  host_.ShowCellEditor(true);
-  host_.ShowSpeedControls(false);
+  Switch(false);
   host_.RepaintLadder(true);
   host_.FocusLadder();
   if (loop_.DumpVisible()) loop_.ClearDump();
+}
+
+void MonitorMode::Switch(bool on) {
+  const bool ko = shell_.KoreanMenu;
+  host_.SetMenuCaption(on ? platform::Pick(ko, texts::kMonitorOffCaption, texts::kMonitorOffCaptionKo)
+                          : platform::Pick(ko, texts::kMonitorOnCaption, texts::kMonitorOnCaptionKo));
+  state_.monitorOn_ = on;
+  loop_.SetTimerEnabled(on);
+  host_.ShowCellEditor(!on);
+  host_.ShowSpeedControls(on);
 }
 
 void MonitorMode::SpeedChanged(int sliderValue) {

@@ -65,6 +65,9 @@ class MonitorMode {
 
  private:
   void Start();
+  // What starting and stopping share: the menu caption, the flag, the timer, the cell editor
+  // and the speed controls.
+  void Switch(bool on);
 
   compiler::MonitorState& state_;
   const compiler::ShellState& shell_;
