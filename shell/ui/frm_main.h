@@ -130,7 +130,7 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   RecentFiles& Recent() { return recent_; }
   ProfileFile& Profile() { return profile_; }
   compiler::Studio& Studio() { return studio_; }
-  // Monitor mode is on: the monitor mode's own flag (the studio's monitor state).
+  // Whether monitor mode is on, as the studio's monitor state says (the monitor mode owns it).
   bool MonitorOn() const { return studio_.monitor.MonitorOn(); }
   const std::filesystem::path& StudioFolder() const { return studioFolder_; }
   // Null puts the window's own dialogs back.
