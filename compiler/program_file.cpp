@@ -391,8 +391,8 @@ SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder
   return SaveResult::Saved;
 }
 
-bool LoadProgramFile(Studio& studio) {
-  std::unique_ptr<ProgramDocument> fresh = ParseFile(studio, studio.shell.CurFilePath);
+bool LoadProgramFile(Studio& studio, const std::string& path) {
+  std::unique_ptr<ProgramDocument> fresh = ParseFile(studio, path);
   if (!fresh) return false;
   ProgramDocument& doc = studio.doc;
   // The cursor and the view stay where they were; everything the file holds is taken over.
@@ -422,8 +422,7 @@ bool LoadProgramFile(Studio& studio) {
   return true;
 }
 
-bool ImportProgramFile(Studio& studio) {
-  const std::string& path = studio.shell.ImportFile;
+bool ImportProgramFile(Studio& studio, const std::string& path) {
   std::unique_ptr<ProgramDocument> file = ParseFile(studio, path);
   if (!file) return false;
   ProgramDocument& doc = studio.doc;

@@ -458,8 +458,7 @@ TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
     for (bool korean : {false, true}) {
       sink.shown.clear();
       studio->shell.KoreanMenu = korean;
-      studio->shell.CurFilePath = dir / c.name;
-      EXPECT_FALSE(LoadProgramFile(*studio)) << c.name;
+      EXPECT_FALSE(LoadProgramFile(*studio, dir / c.name)) << c.name;
       ASSERT_EQ(sink.shown.size(), 1u);
       EXPECT_EQ(sink.shown[0].text, (korean ? c.korean : c.english) + dir / c.name);
       EXPECT_EQ(doc.CellText[0][100], "old");
@@ -467,19 +466,16 @@ TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
   }
   studio->shell.KoreanMenu = false;
   sink.shown.clear();
-  studio->shell.CurFilePath = dir / "missing.qsl";  // names no file: read as empty
-  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_FALSE(LoadProgramFile(*studio, dir / "missing.qsl"));  // names no file: read as empty
   EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "missing.qsl");
   EXPECT_FALSE(fs::exists(dir.path / "missing.qsl"));
-  studio->shell.CurFilePath = dir.path.string();  // a folder cannot be read
-  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_FALSE(LoadProgramFile(*studio, dir.path.string()));  // a folder cannot be read
   EXPECT_EQ(sink.shown.back().text, "File Open Error :" + dir.path.string());
   EXPECT_EQ(doc.CellText[9][200], "END");
   EXPECT_TRUE(studio->build.CompileInfo);
 
   sink.shown.clear();
-  studio->shell.CurFilePath = dir / "good.qsl";
-  ASSERT_TRUE(LoadProgramFile(*studio));
+  ASSERT_TRUE(LoadProgramFile(*studio, dir / "good.qsl"));
   EXPECT_TRUE(sink.shown.empty());
   ExpectSameCells(doc, *source, 40);
   EXPECT_TRUE(doc.CellText[0][100].empty());
@@ -521,9 +517,8 @@ TEST(ProgramFileCommands, ImportInsertsRowsAtTheCursor) {
   doc.CurRow = 10;
   studio->shell.SourceSaved = true;
   studio->build.CompileInfo = true;
-  studio->shell.ImportFile = dir / "part.qsl";
 
-  ASSERT_TRUE(ImportProgramFile(*studio));
+  ASSERT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_EQ(doc.CellText[0][9], "R9");
   EXPECT_EQ(doc.CellText[0][10], "P1:0");
@@ -559,26 +554,24 @@ TEST(ProgramFileCommands, ImportRefusesBadFilesAndRowsThatDoNotFit) {
   doc.CellText[3][1197] = "LAST";
   doc.CurRow = 0;
 
-  studio->shell.ImportFile = dir / "cut.qsl";
-  EXPECT_FALSE(ImportProgramFile(*studio));
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "cut.qsl"));
   EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "cut.qsl");
-  studio->shell.ImportFile = dir / "part.qsl";
   studio->shell.KoreanMenu = true;
-  EXPECT_FALSE(ImportProgramFile(*studio));  // 1198 used rows + 3 > 1200
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "part.qsl"));  // 1198 used rows + 3 > 1200
   EXPECT_EQ(sink.shown.back().text, "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :" + dir / "part.qsl");
   EXPECT_EQ(doc.CellText[3][1197], "LAST");
   EXPECT_TRUE(doc.CellText[3][1200].empty());
 
   doc.CellText[3][1197].clear();
   doc.CellText[3][1196] = "LAST";
-  ASSERT_TRUE(ImportProgramFile(*studio));  // exactly fits
+  ASSERT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));  // exactly fits
   EXPECT_EQ(doc.CellText[3][1199], "LAST");
 
   doc.ClearProgram();
   doc.CurRow = 1198;  // below the used rows the cursor row counts
-  EXPECT_FALSE(ImportProgramFile(*studio));
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "part.qsl"));
   doc.CurRow = 1197;
-  EXPECT_TRUE(ImportProgramFile(*studio));
+  EXPECT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));
   EXPECT_EQ(doc.EndRow, 1199);
 }
 

@@ -141,8 +141,7 @@ TEST_F(ViewTest, ProgramTypedWithKeysSavesAndTranslates) {
 
   auto reread = std::make_unique<Studio>();
   reread->messages = &messages;
-  reread->shell.CurFilePath = studio->shell.CurFilePath;
-  ASSERT_TRUE(LoadProgramFile(*reread));
+  ASSERT_TRUE(LoadProgramFile(*reread, studio->shell.CurFilePath));
   const CompileResult result = CompileLadder(*reread, dir);
   EXPECT_EQ(result.outcome, CompileOutcome::Ok) << result.TransErrMsg;
   EXPECT_TRUE(messages.shown.empty());
