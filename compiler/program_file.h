@@ -60,11 +60,11 @@ bool WriteProgramFile(Studio& studio);
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
-// program file, then the backup, the memo and the watch file. SourceSaved becomes true
+// program file `path` (UTF-8), then the backup, the memo and the watch file beside it. SourceSaved becomes true
 // once the program file is complete. NotSaved when the program file was not written (after
 // the message).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
-SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder);
+SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder);
 
 // Reads the program file `path` (UTF-8). Returns true when the whole file was read (the
 // studio's reader keeps that polarity: opening goes on only on true); the document (cells,

@@ -99,7 +99,7 @@ FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
 
   // A program without a watch file keeps the watch list as it is.
   if (FileExists(compiler::WatchFilePath(path))) {
-    compiler::LoadWatchFile(studio_);
+    compiler::LoadWatchFile(studio_, path);
     host_.WatchReplaced();
   }
 
@@ -146,7 +146,6 @@ void FileCommands::OpenRecent(int index) {
   }
 }
 
-compiler::SaveResult FileCommands::SaveToCurrentPath() { return compiler::SaveProgram(studio_, studioFolder_); }
 
 compiler::SaveResult FileCommands::Save() {
   if (studio_.FindEndLine()) {
@@ -155,7 +154,7 @@ compiler::SaveResult FileCommands::Save() {
   }
   if (studio_.shell.CurFilePath == kUntitled) return SaveAs();
   host_.PlcSetupFix();
-  return SaveToCurrentPath();
+  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_);
 }
 
 compiler::SaveResult FileCommands::SaveAs() {
@@ -171,12 +170,10 @@ compiler::SaveResult FileCommands::SaveAs() {
     }
   }
   host_.PlcSetupFix();
-  std::string previous = studio_.shell.CurFilePath;
-  studio_.shell.CurFilePath = name;
-  if (SaveToCurrentPath() != compiler::SaveResult::Saved) {
-    studio_.shell.CurFilePath = previous;  // nothing was written under the new name
+  // The name is taken only once the program was written under it.
+  if (compiler::SaveProgram(studio_, name, studioFolder_) != compiler::SaveResult::Saved)
     return compiler::SaveResult::NotSaved;
-  }
+  studio_.shell.CurFilePath = name;
   host_.SetCaption(Caption(title::kOpened, name));
   recent_.Update(profile_, name);
   host_.RecentFilesChanged();
@@ -194,7 +191,7 @@ bool FileCommands::QueryClose() {
     return false;  // the window stays open; the next close asks again unless it was saved
   }
   host_.PlcSetupFix();
-  return SaveToCurrentPath() == compiler::SaveResult::Saved;
+  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_) == compiler::SaveResult::Saved;
 }
 
 void FileCommands::ReopenLast() {

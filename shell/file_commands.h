@@ -86,7 +86,6 @@ class FileCommands {
   bool RefuseWhileMonitoring();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
-  compiler::SaveResult SaveToCurrentPath();
   // The cursor on the first cell, the view from the first row, no block selected.
   void ShowFromTop();
   void Message(const std::string& caption, const std::string& text, platform::MsgIcon icon);

@@ -335,7 +335,7 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   studio->watch.WatchCount = 1;
   studio->watch.WatchName[0] = "P0:1";
 
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_TRUE(studio->shell.SourceSaved);
   std::string program = ReadFile(dir / "prog.QSL");
@@ -347,10 +347,10 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
 
   // An emptied memo is written empty; with no memo file, an empty memo writes none.
   studio->shell.MemoText.clear();
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
   studio->shell.CurFilePath = dir / "other.qsl";
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_FALSE(fs::exists(dir.path / "other.txt"));
   EXPECT_TRUE(fs::exists(dir.path / "other.wch"));
 }
@@ -364,19 +364,19 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   WriteFile(dir / "prog.qsl", "old program");
 
   // No END cell: nothing written.
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "END Command Not Found !");
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
   EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
   studio->shell.KoreanMenu = true;
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_EQ(sink.shown[1].text, "END명령을 찾을 수 없습니다.");
 
   // A value that does not fit: refused, the old file stays.
   studio->doc.CellText[0][3] = "END";
   studio->doc.Setup.NodeNum = 256;
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_NE(sink.shown[2].text.find("256"), std::string::npos);
   EXPECT_EQ(ReadFile(dir / "prog.qsl"), "old program");
   EXPECT_FALSE(studio->shell.SourceSaved);
@@ -388,7 +388,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   studio->shell.MemoText = "memo";
   fs::create_directory(dir.path / "blocked.qsl");
   studio->shell.CurFilePath = dir / "blocked.qsl";
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_EQ(sink.shown.back().text, "File Save Error :" + dir / "blocked.qsl");
   EXPECT_FALSE(studio->shell.SourceSaved);
   EXPECT_FALSE(fs::exists(dir.path / "blocked.txt"));
@@ -399,7 +399,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   sink.shown.clear();
   studio->shell.CurFilePath = dir / "prog.qsl";
   studio->shell.KoreanMenu = true;
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "prog.qsl"), SaveResult::Saved);  // the folder is a regular file
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "prog.qsl"), SaveResult::Saved);  // the folder is a regular file
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text,
             "파일 세이브도중 에러가 발생했습니다. " + (dir.path / "prog.qsl" / "QSKLBK.$$$").string());
@@ -412,7 +412,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   sink.shown.clear();
   studio->shell.KoreanMenu = false;
   studio->shell.MemoText = "\xF0\x9F\x98\x80";
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");

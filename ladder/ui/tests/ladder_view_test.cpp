@@ -136,7 +136,7 @@ TEST_F(ViewTest, ProgramTypedWithKeysSavesAndTranslates) {
   const auto dir = std::filesystem::temp_directory_path() / ("zqv_ladder_view_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   studio->shell.CurFilePath = (dir / "three.qsl").string();
-  ASSERT_EQ(SaveProgram(*studio, dir), SaveResult::Saved);
+  ASSERT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir), SaveResult::Saved);
   EXPECT_TRUE(studio->shell.SourceSaved);
 
   auto reread = std::make_unique<Studio>();

@@ -423,8 +423,7 @@ TEST_F(WindowTest, TheHostedPaneAndTheWindowsSignalsFollowTheProgram) {
   {
     auto other = std::make_unique<compiler::Studio>();
     other->messages = &sink;
-    other->shell.CurFilePath = a;
-    ASSERT_FALSE(compiler::SaveWatchFile(*other));
+    ASSERT_FALSE(compiler::SaveWatchFile(*other, a));
   }
   Start();
   RecordingPane pane;
