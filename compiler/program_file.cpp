@@ -203,13 +203,13 @@ bool Encode(Studio& studio, std::string& bytes) {
 
 // Writes the memo page's text beside the program. An empty memo is written only over an
 // existing memo file, so that emptying the memo sticks.
-void SaveMemo(Studio& studio) {
-  std::string path = MemoFilePath(studio.shell.CurFilePath);
+void SaveMemo(Studio& studio, const std::string& programPath) {
+  std::string path = MemoFilePath(programPath);
   std::error_code ec;
   if (!path.empty() && studio.shell.MemoText.empty() && !std::filesystem::exists(path, ec)) return;
   std::string bytes;
   if (path.empty() || !EncodeMemo(studio.shell.MemoText, bytes)) {
-    Show(studio, kSaveError, path.empty() ? studio.shell.CurFilePath : path);
+    Show(studio, kSaveError, path.empty() ? programPath : path);
     return;
   }
   WriteBytes(studio, path, bytes);
@@ -374,25 +374,25 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder) {
   return WriteBytes(studio, BackupPath(studioFolder), bytes, true);
 }
 
-SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder) {
+SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder) {
   if (studio.FindEndLine()) {
     Show(studio, kNoEnd, "");
     return SaveResult::NotSaved;
   }
   std::string bytes;
   if (!Encode(studio, bytes)) return SaveResult::NotSaved;
-  if (WriteBytes(studio, studio.shell.CurFilePath, bytes)) return SaveResult::NotSaved;
+  if (WriteBytes(studio, path, bytes)) return SaveResult::NotSaved;
   studio.shell.SourceSaved = true;
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
-  SaveMemo(studio);
-  SaveWatchFile(studio);
+  SaveMemo(studio, path);
+  SaveWatchFile(studio, path);
   return SaveResult::Saved;
 }
 
-bool LoadProgramFile(Studio& studio) {
-  std::unique_ptr<ProgramDocument> fresh = ParseFile(studio, studio.shell.CurFilePath);
+bool LoadProgramFile(Studio& studio, const std::string& path) {
+  std::unique_ptr<ProgramDocument> fresh = ParseFile(studio, path);
   if (!fresh) return false;
   ProgramDocument& doc = studio.doc;
   // The cursor and the view stay where they were; everything the file holds is taken over.
@@ -422,8 +422,7 @@ bool LoadProgramFile(Studio& studio) {
   return true;
 }
 
-bool ImportProgramFile(Studio& studio) {
-  const std::string& path = studio.shell.ImportFile;
+bool ImportProgramFile(Studio& studio, const std::string& path) {
   std::unique_ptr<ProgramDocument> file = ParseFile(studio, path);
   if (!file) return false;
   ProgramDocument& doc = studio.doc;

@@ -60,24 +60,24 @@ bool WriteProgramFile(Studio& studio);
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
-// program file, then the backup, the memo and the watch file. SourceSaved becomes true
+// program file `path` (UTF-8), then the backup, the memo and the watch file beside it. SourceSaved becomes true
 // once the program file is complete. NotSaved when the program file was not written (after
 // the message).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
-SaveResult SaveProgram(Studio& studio, const std::filesystem::path& studioFolder);
+SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder);
 
-// Reads CurFilePath. Returns true when the whole file was read (the studio's reader keeps
-// that polarity: opening goes on only on true); the document (cells,
+// Reads the program file `path` (UTF-8). Returns true when the whole file was read (the
+// studio's reader keeps that polarity: opening goes on only on true); the document (cells,
 // EndRow, model, options, aliases, IoDir) is then replaced, the clipboard emptied and
 // CompileInfo set to false. On failure a message has been shown and nothing changed.
-bool LoadProgramFile(Studio& studio);
+bool LoadProgramFile(Studio& studio, const std::string& path);
 
-// Inserts the rows of the program file ImportFile before the cursor row: its rows above
+// Inserts the rows of the program file `path` (UTF-8) before the cursor row: its rows above
 // the END row, then one empty row for the END row; the rows from the cursor on move down.
 // EndRow points at the inserted empty row. Model, options, aliases and IoDir stay.
 // The whole file is checked first; when the rows would not fit in 1200, nothing changes.
 // Returns true when the rows were inserted; on failure a message has been shown.
-bool ImportProgramFile(Studio& studio);
+bool ImportProgramFile(Studio& studio, const std::string& path);
 
 // The memo file's content for the memo page's text (UTF-8): CP949 with CR LF line ends.
 // False when the text holds a character CP949 cannot represent.

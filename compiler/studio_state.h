@@ -92,7 +92,6 @@ struct EditorState {
 struct ShellState {
   bool KoreanMenu = false;
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
-  std::string ImportFile;
   bool SourceSaved = true;
   std::string MemoText;  // the memo page's text (UTF-8)
   // Ladder geometry in twips (the shell's defaults).

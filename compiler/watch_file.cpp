@@ -126,21 +126,21 @@ bool DecodeWatchFile(std::string_view bytes, WatchList& list) {
   return true;
 }
 
-bool SaveWatchFile(Studio& studio) {
-  std::string path = WatchFilePath(studio.shell.CurFilePath);
+bool SaveWatchFile(Studio& studio, const std::string& programPath) {
+  std::string path = WatchFilePath(programPath);
   if (path.empty() || !platform::WriteFileAtomically(path, EncodeWatchFile(studio.watch))) {
     ShowFileError(studio, "File Save Error :", "파일 세이브도중 에러가 발생했습니다. ",
-                  path.empty() ? studio.shell.CurFilePath : path);
+                  path.empty() ? programPath : path);
     return true;
   }
   return false;
 }
 
-bool LoadWatchFile(Studio& studio) {
-  std::string path = WatchFilePath(studio.shell.CurFilePath);
+bool LoadWatchFile(Studio& studio, const std::string& programPath) {
+  std::string path = WatchFilePath(programPath);
   std::string bytes;
   if (path.empty() || !platform::ReadWholeFile(path, bytes)) {
-    ShowFileError(studio, "File Open Error :", "파일 오픈 에러 :", path.empty() ? studio.shell.CurFilePath : path);
+    ShowFileError(studio, "File Open Error :", "파일 오픈 에러 :", path.empty() ? programPath : path);
     return false;
   }
   if (!DecodeWatchFile(bytes, studio.watch)) {

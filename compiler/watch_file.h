@@ -30,12 +30,12 @@ std::string EncodeWatchFile(const WatchList& list);
 // length is negative or the file ends early.
 bool DecodeWatchFile(std::string_view bytes, WatchList& list);
 
-// Writes the watch list to the watch path of CurFilePath through a temporary file.
+// Writes the watch list to the watch path of the program `programPath` through a temporary file.
 // Returns true on failure, after "File Save Error :" with the watch path has been shown.
-bool SaveWatchFile(Studio& studio);
+bool SaveWatchFile(Studio& studio, const std::string& programPath);
 
-// Reads the watch path of CurFilePath into the watch list. Returns true when the file was
+// Reads the watch path of the program `programPath` into the watch list. Returns true when the file was
 // read whole; on failure a message has been shown and the watch list is unchanged.
-bool LoadWatchFile(Studio& studio);
+bool LoadWatchFile(Studio& studio, const std::string& programPath);
 
 }  // namespace compiler

@@ -57,7 +57,7 @@ bool FileCommands::MayReplaceProgram() {
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
                                              MsgIcon::Question, MsgButtons::YesNoCancel});
   if (answer == MsgResult::No) return true;
-  if (answer == MsgResult::Yes) return Save();
+  if (answer == MsgResult::Yes) return Save() == compiler::SaveResult::Saved;
   return false;
 }
 
@@ -82,13 +82,9 @@ void FileCommands::ShowFromTop() {
   host_.ResetLadderView();
 }
 
-bool FileCommands::OpenProgram(const std::string& path) {
-  std::string previous = studio_.shell.CurFilePath;
+FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
+  if (!compiler::LoadProgramFile(studio_, path)) return OpenResult::NotOpened;
   studio_.shell.CurFilePath = path;
-  if (!compiler::LoadProgramFile(studio_)) {
-    studio_.shell.CurFilePath = previous;
-    return false;
-  }
   studio_.shell.SourceSaved = true;
   ShowFromTop();
   host_.SetDeviceMap();
@@ -103,20 +99,20 @@ bool FileCommands::OpenProgram(const std::string& path) {
 
   // A program without a watch file keeps the watch list as it is.
   if (FileExists(compiler::WatchFilePath(path))) {
-    compiler::LoadWatchFile(studio_);
+    compiler::LoadWatchFile(studio_, path);
     host_.WatchReplaced();
   }
 
   host_.ShowPlcPage();
   studio_.FindEndLine();
   host_.RedrawLadder();
-  return true;
+  return OpenResult::Opened;
 }
 
 void FileCommands::Open() {
   if (RefuseWhileMonitoring() || !MayReplaceProgram()) return;
   std::string name = host_.AskOpenName(kOpenFilter);
-  if (name.empty() || !OpenProgram(name)) return;
+  if (name.empty() || OpenProgram(name) != OpenResult::Opened) return;
   host_.SetCaption(Caption(title::kOpened, name));
   recent_.Update(profile_, studio_.shell.CurFilePath);
   host_.RecentFilesChanged();
@@ -126,8 +122,7 @@ void FileCommands::Import() {
   if (RefuseWhileMonitoring()) return;
   std::string name = host_.AskOpenName(kOpenFilter);
   if (name.empty()) return;
-  studio_.shell.ImportFile = name;
-  if (!compiler::ImportProgramFile(studio_)) return;
+  if (!compiler::ImportProgramFile(studio_, name)) return;
   MarkChanged();
   ShowFromTop();
   host_.RedrawLadder();
@@ -142,7 +137,7 @@ void FileCommands::OpenRecent(int index) {
     Message(msg::kCaptionErrorUpper, msg::kOpenError.Pick(studio_.shell.KoreanMenu) + path, MsgIcon::Information);
     return;
   }
-  if (!MayReplaceProgram() || !OpenProgram(path)) return;
+  if (!MayReplaceProgram() || OpenProgram(path) != OpenResult::Opened) return;
   host_.SetCaption(Caption(title::kOpened, path));
   host_.FocusBoard();
   if (path != recent_.Caption(1)) {
@@ -151,43 +146,38 @@ void FileCommands::OpenRecent(int index) {
   }
 }
 
-bool FileCommands::SaveToCurrentPath() {
-  return compiler::SaveProgram(studio_, studioFolder_) == compiler::SaveResult::Saved;
-}
 
-bool FileCommands::Save() {
+compiler::SaveResult FileCommands::Save() {
   if (studio_.FindEndLine()) {
     Message(msg::kCaptionError, msg::kEndNotFound.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
-    return false;
+    return compiler::SaveResult::NotSaved;
   }
   if (studio_.shell.CurFilePath == kUntitled) return SaveAs();
   host_.PlcSetupFix();
-  return SaveToCurrentPath();
+  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_);
 }
 
-bool FileCommands::SaveAs() {
+compiler::SaveResult FileCommands::SaveAs() {
   std::string name = host_.AskSaveName(kSaveFilter);
-  if (name.empty()) return false;
+  if (name.empty()) return compiler::SaveResult::NotSaved;
   name = SaveAsName(name);
   if (FileExists(name)) {
     MsgResult answer = studio_.messages->Show({msg::kCaptionOverwrite, std::string(msg::kOverwrite) + name + "] ",
                                                MsgIcon::Question, MsgButtons::YesNoCancel});
     if (answer != MsgResult::Yes) {
       host_.FocusBoard();
-      return false;
+      return compiler::SaveResult::NotSaved;
     }
   }
   host_.PlcSetupFix();
-  std::string previous = studio_.shell.CurFilePath;
+  // The name is taken only once the program was written under it.
+  if (compiler::SaveProgram(studio_, name, studioFolder_) != compiler::SaveResult::Saved)
+    return compiler::SaveResult::NotSaved;
   studio_.shell.CurFilePath = name;
-  if (!SaveToCurrentPath()) {
-    studio_.shell.CurFilePath = previous;  // nothing was written under the new name
-    return false;
-  }
   host_.SetCaption(Caption(title::kOpened, name));
   recent_.Update(profile_, name);
   host_.RecentFilesChanged();
-  return true;
+  return compiler::SaveResult::Saved;
 }
 
 bool FileCommands::QueryClose() {
@@ -197,11 +187,11 @@ bool FileCommands::QueryClose() {
   if (answer == MsgResult::No) return true;
   if (answer != MsgResult::Yes) return false;
   if (studio_.shell.CurFilePath == kUntitled) {
-    SaveAs();
+    static_cast<void>(SaveAs());
     return false;  // the window stays open; the next close asks again unless it was saved
   }
   host_.PlcSetupFix();
-  return SaveToCurrentPath();
+  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_) == compiler::SaveResult::Saved;
 }
 
 void FileCommands::ReopenLast() {
@@ -222,7 +212,7 @@ void FileCommands::ReopenLast() {
     return;
   }
   host_.SetCaption(Caption(title::kStartup, path));
-  if (!OpenProgram(path)) New();
+  if (OpenProgram(path) != OpenResult::Opened) New();
 }
 
 }  // namespace shell

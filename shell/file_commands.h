@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/program_file.h"
 #include "compiler/studio_state.h"
 #include "shell/profile_ini.h"
 #include "shell/recent_files.h"
@@ -47,8 +48,6 @@ class FileCommandHost {
   virtual void WatchReplaced() {}
   // The recent-file items changed.
   virtual void RecentFilesChanged() {}
-  virtual void PrintLadder() {}
-  virtual void PrinterSetup() {}
 };
 
 class FileCommands {
@@ -60,15 +59,15 @@ class FileCommands {
   void Open();
   void Import();
   void OpenRecent(int index);
-  // Both return true when the program was written.
-  bool Save();
-  bool SaveAs();
-  void Print() { host_.PrintLadder(); }
-  void PrinterSetup() { host_.PrinterSetup(); }
+  // Saved when the program file was written; NotSaved after a refusal, a failure (its
+  // message was shown) or a cancelled dialog.
+  compiler::SaveResult Save();
+  compiler::SaveResult SaveAs();
 
-  // Reads `path` as the current program with its memo and watch list. On failure (the
-  // reader has shown why) nothing changes and false comes back.
-  bool OpenProgram(const std::string& path);
+  // Reads `path` as the current program with its memo and watch list; the path becomes the
+  // current one. On failure (the reader has shown why) nothing changes.
+  enum class [[nodiscard]] OpenResult { Opened, NotOpened };
+  OpenResult OpenProgram(const std::string& path);
 
   // The close question: true when the window may close (nothing to save, No, or Yes and
   // the save succeeded); false keeps it open.
@@ -86,7 +85,6 @@ class FileCommands {
   bool RefuseWhileMonitoring();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
-  bool SaveToCurrentPath();
   // The cursor on the first cell, the view from the first row, no block selected.
   void ShowFromTop();
   void Message(const std::string& caption, const std::string& text, platform::MsgIcon icon);

@@ -9,6 +9,7 @@
 
 #include "compiler/studio_state.h"
 #include "ladder/ui/ladder_view.h"
+#include "ladder/ui/selection_mouse.h"
 #include "link/device.h"
 #include "link/link.h"
 #include "link/link_config.h"
@@ -78,10 +79,11 @@ int main(int argc, char** argv) {
   plclink::Device device(link, holding, window, language);
   monitor::LinkDeviceReader reader(link, studio->doc.Setup);
 
-  monitor::MonitorController* monitor = nullptr;
-  shell::LadderWiring ladder =
-      shell::WireLadder(window, [&monitor] { return monitor ? monitor->WatchPage()->AddFromCell() : true; });
-  monitor = shell::WireMonitor(window, *ladder.view, device, reader, ticker);
+  // The ladder view, then the monitor that paints over it; a right click on the ladder while
+  // monitoring hands the cell to the monitor's watch list.
+  shell::LadderWiring ladder = shell::WireLadder(window);
+  monitor::MonitorController* monitor = shell::WireMonitor(window, *ladder.view, device, reader, ticker);
+  ladder::ConnectSelectionMouse(*ladder.view, [monitor] { return monitor->WatchPage()->AddFromCell(); });
   shell::WireDeviceCommands(window, device, &ticker);
 
   window.Form_Load();

@@ -47,14 +47,9 @@ const std::array<IoBoardPreset, 10> kIoBoards = {{
     {"IOX-9", 4, PortRange(4, 5) | PortRange(8, 15)},
 }};
 
-PlcPanelModel::PlcPanelModel(compiler::PlcSetup& setup, std::function<void()> documentChanged,
-                             std::function<void(int16_t)> deviceMap)
-    : setup_(setup), documentChanged_(std::move(documentChanged)), deviceMap_(std::move(deviceMap)) {
+PlcPanelModel::PlcPanelModel(compiler::PlcSetup& setup, PlcPanelListener& listener)
+    : setup_(setup), listener_(listener) {
   enabled.fill(true);
-}
-
-void PlcPanelModel::Changed() {
-  if (documentChanged_) documentChanged_();
 }
 
 void PlcPanelModel::ApplyRule(int16_t code) {
@@ -72,9 +67,9 @@ void PlcPanelModel::ChooseModelRow(int row) {
   int16_t code = kPlcModelRows[static_cast<size_t>(row)].code;
   if (setup_.PlcModel != code) {
     setup_.PlcModel = code;
-    Changed();
+    listener_.SetupChanged();
   }
-  if (deviceMap_) deviceMap_(code);
+  listener_.ModelChosen(code);
   enabled.fill(true);
   ApplyRule(code);
 }
@@ -110,7 +105,7 @@ void PlcPanelModel::Load() {
     // A model the list does not offer (a program of another model): no row is shown, so
     // the next Fix keeps the code instead of replacing it by a stale row.
     modelRow = -1;
-    if (deviceMap_) deviceMap_(code);
+    listener_.ModelChosen(code);
     enabled.fill(true);
   }
   for (int i = 0; i < kPortBits; ++i) checked[i] = setup_.IoDir[i] != 0;
@@ -164,7 +159,7 @@ void PlcPanelModel::Fix() {
   } else {
     nodeText = std::to_string(setup_.NodeNum);
   }
-  if (changed) Changed();
+  if (changed) listener_.SetupChanged();
 }
 
 }  // namespace shell

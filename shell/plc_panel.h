@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "compiler/document.h"
@@ -56,13 +55,20 @@ extern const std::array<IoBoardPreset, 10> kIoBoards;
 
 constexpr int kCommModes = 4;  // "No Use", "Binary Mode", "ASCII Mode (RS232)", "ASCII Mode (RS485)"
 
+// Who hears what the panel does to the document's setup.
+class PlcPanelListener {
+ public:
+  virtual ~PlcPanelListener() = default;
+  // The panel changed a field of the setup: the program is no longer saved.
+  virtual void SetupChanged() = 0;
+  // A model was chosen (by the user, by Load or by a board): the device map follows it.
+  virtual void ModelChosen(int16_t model) = 0;
+};
+
 class PlcPanelModel {
  public:
-  // setup: the document's PLC setup. documentChanged runs whenever the panel changes a field
-  // of it (the caller marks the program as not saved). deviceMap runs when a model is chosen
-  // so the monitor's memory map follows it.
-  PlcPanelModel(compiler::PlcSetup& setup, std::function<void()> documentChanged = {},
-                std::function<void(int16_t model)> deviceMap = {});
+  // setup: the document's PLC setup. The model keeps references to both.
+  PlcPanelModel(compiler::PlcSetup& setup, PlcPanelListener& listener);
 
   // The working copy the widget shows.
   std::array<bool, kPortBits> checked{};  // true: input
@@ -92,11 +98,9 @@ class PlcPanelModel {
 
  private:
   void ApplyRule(int16_t code);
-  void Changed();
 
   compiler::PlcSetup& setup_;
-  std::function<void()> documentChanged_;
-  std::function<void(int16_t)> deviceMap_;
+  PlcPanelListener& listener_;
 };
 
 }  // namespace shell

@@ -91,7 +91,6 @@ int main(int argc, char** argv) {
   studio->messages = &sink;
   FillFullProgram(*studio);
   studio->shell.CurFilePath = (dir / "full.qsl").string();
-  studio->shell.ImportFile = studio->shell.CurFilePath;
 
   std::string bytes;
   if (!EncodeProgramFile(studio->doc, bytes)) {
@@ -108,9 +107,9 @@ int main(int argc, char** argv) {
          }));
   Report("WriteProgramFile (temp file, fsync, rename)", Time(rounds, [&] { failed |= WriteProgramFile(*studio); }));
   Report("SaveProgram (program, backup, memo, watch)",
-         Time(rounds, [&] { failed |= SaveProgram(*studio, dir) != SaveResult::Saved; }));
-  Report("LoadProgramFile", Time(rounds, [&] { failed |= !LoadProgramFile(*studio); }));
-  Report("LoadWatchFile", Time(rounds, [&] { failed |= !LoadWatchFile(*studio); }));
+         Time(rounds, [&] { failed |= SaveProgram(*studio, studio->shell.CurFilePath, dir) != SaveResult::Saved; }));
+  Report("LoadProgramFile", Time(rounds, [&] { failed |= !LoadProgramFile(*studio, studio->shell.CurFilePath); }));
+  Report("LoadWatchFile", Time(rounds, [&] { failed |= !LoadWatchFile(*studio, studio->shell.CurFilePath); }));
 
   std::error_code ec;
   fs::remove_all(dir, ec);

@@ -335,7 +335,7 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   studio->watch.WatchCount = 1;
   studio->watch.WatchName[0] = "P0:1";
 
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_TRUE(studio->shell.SourceSaved);
   std::string program = ReadFile(dir / "prog.QSL");
@@ -347,10 +347,10 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
 
   // An emptied memo is written empty; with no memo file, an empty memo writes none.
   studio->shell.MemoText.clear();
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
   studio->shell.CurFilePath = dir / "other.qsl";
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "studio"), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_FALSE(fs::exists(dir.path / "other.txt"));
   EXPECT_TRUE(fs::exists(dir.path / "other.wch"));
 }
@@ -364,19 +364,19 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   WriteFile(dir / "prog.qsl", "old program");
 
   // No END cell: nothing written.
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "END Command Not Found !");
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
   EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
   studio->shell.KoreanMenu = true;
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_EQ(sink.shown[1].text, "END명령을 찾을 수 없습니다.");
 
   // A value that does not fit: refused, the old file stays.
   studio->doc.CellText[0][3] = "END";
   studio->doc.Setup.NodeNum = 256;
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_NE(sink.shown[2].text.find("256"), std::string::npos);
   EXPECT_EQ(ReadFile(dir / "prog.qsl"), "old program");
   EXPECT_FALSE(studio->shell.SourceSaved);
@@ -388,7 +388,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   studio->shell.MemoText = "memo";
   fs::create_directory(dir.path / "blocked.qsl");
   studio->shell.CurFilePath = dir / "blocked.qsl";
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::NotSaved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
   EXPECT_EQ(sink.shown.back().text, "File Save Error :" + dir / "blocked.qsl");
   EXPECT_FALSE(studio->shell.SourceSaved);
   EXPECT_FALSE(fs::exists(dir.path / "blocked.txt"));
@@ -399,7 +399,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   sink.shown.clear();
   studio->shell.CurFilePath = dir / "prog.qsl";
   studio->shell.KoreanMenu = true;
-  EXPECT_EQ(SaveProgram(*studio, dir.path / "prog.qsl"), SaveResult::Saved);  // the folder is a regular file
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "prog.qsl"), SaveResult::Saved);  // the folder is a regular file
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text,
             "파일 세이브도중 에러가 발생했습니다. " + (dir.path / "prog.qsl" / "QSKLBK.$$$").string());
@@ -412,7 +412,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   sink.shown.clear();
   studio->shell.KoreanMenu = false;
   studio->shell.MemoText = "\xF0\x9F\x98\x80";
-  EXPECT_EQ(SaveProgram(*studio, dir.path), SaveResult::Saved);
+  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
@@ -458,8 +458,7 @@ TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
     for (bool korean : {false, true}) {
       sink.shown.clear();
       studio->shell.KoreanMenu = korean;
-      studio->shell.CurFilePath = dir / c.name;
-      EXPECT_FALSE(LoadProgramFile(*studio)) << c.name;
+      EXPECT_FALSE(LoadProgramFile(*studio, dir / c.name)) << c.name;
       ASSERT_EQ(sink.shown.size(), 1u);
       EXPECT_EQ(sink.shown[0].text, (korean ? c.korean : c.english) + dir / c.name);
       EXPECT_EQ(doc.CellText[0][100], "old");
@@ -467,19 +466,16 @@ TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
   }
   studio->shell.KoreanMenu = false;
   sink.shown.clear();
-  studio->shell.CurFilePath = dir / "missing.qsl";  // names no file: read as empty
-  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_FALSE(LoadProgramFile(*studio, dir / "missing.qsl"));  // names no file: read as empty
   EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "missing.qsl");
   EXPECT_FALSE(fs::exists(dir.path / "missing.qsl"));
-  studio->shell.CurFilePath = dir.path.string();  // a folder cannot be read
-  EXPECT_FALSE(LoadProgramFile(*studio));
+  EXPECT_FALSE(LoadProgramFile(*studio, dir.path.string()));  // a folder cannot be read
   EXPECT_EQ(sink.shown.back().text, "File Open Error :" + dir.path.string());
   EXPECT_EQ(doc.CellText[9][200], "END");
   EXPECT_TRUE(studio->build.CompileInfo);
 
   sink.shown.clear();
-  studio->shell.CurFilePath = dir / "good.qsl";
-  ASSERT_TRUE(LoadProgramFile(*studio));
+  ASSERT_TRUE(LoadProgramFile(*studio, dir / "good.qsl"));
   EXPECT_TRUE(sink.shown.empty());
   ExpectSameCells(doc, *source, 40);
   EXPECT_TRUE(doc.CellText[0][100].empty());
@@ -521,9 +517,8 @@ TEST(ProgramFileCommands, ImportInsertsRowsAtTheCursor) {
   doc.CurRow = 10;
   studio->shell.SourceSaved = true;
   studio->build.CompileInfo = true;
-  studio->shell.ImportFile = dir / "part.qsl";
 
-  ASSERT_TRUE(ImportProgramFile(*studio));
+  ASSERT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_EQ(doc.CellText[0][9], "R9");
   EXPECT_EQ(doc.CellText[0][10], "P1:0");
@@ -559,26 +554,24 @@ TEST(ProgramFileCommands, ImportRefusesBadFilesAndRowsThatDoNotFit) {
   doc.CellText[3][1197] = "LAST";
   doc.CurRow = 0;
 
-  studio->shell.ImportFile = dir / "cut.qsl";
-  EXPECT_FALSE(ImportProgramFile(*studio));
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "cut.qsl"));
   EXPECT_EQ(sink.shown.back().text, "File Format Error :" + dir / "cut.qsl");
-  studio->shell.ImportFile = dir / "part.qsl";
   studio->shell.KoreanMenu = true;
-  EXPECT_FALSE(ImportProgramFile(*studio));  // 1198 used rows + 3 > 1200
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "part.qsl"));  // 1198 used rows + 3 > 1200
   EXPECT_EQ(sink.shown.back().text, "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :" + dir / "part.qsl");
   EXPECT_EQ(doc.CellText[3][1197], "LAST");
   EXPECT_TRUE(doc.CellText[3][1200].empty());
 
   doc.CellText[3][1197].clear();
   doc.CellText[3][1196] = "LAST";
-  ASSERT_TRUE(ImportProgramFile(*studio));  // exactly fits
+  ASSERT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));  // exactly fits
   EXPECT_EQ(doc.CellText[3][1199], "LAST");
 
   doc.ClearProgram();
   doc.CurRow = 1198;  // below the used rows the cursor row counts
-  EXPECT_FALSE(ImportProgramFile(*studio));
+  EXPECT_FALSE(ImportProgramFile(*studio, dir / "part.qsl"));
   doc.CurRow = 1197;
-  EXPECT_TRUE(ImportProgramFile(*studio));
+  EXPECT_TRUE(ImportProgramFile(*studio, dir / "part.qsl"));
   EXPECT_EQ(doc.EndRow, 1199);
 }
 

@@ -150,13 +150,13 @@ TEST(WatchFileCommands, SaveAndLoadBesideTheProgram) {
   studio->shell.CurFilePath = (dir / "prog.qsl").string();
   studio->watch = SampleList();
 
-  EXPECT_FALSE(SaveWatchFile(*studio));
+  EXPECT_FALSE(SaveWatchFile(*studio, studio->shell.CurFilePath));
   std::string bytes;
   ASSERT_TRUE(platform::ReadWholeFile(dir / "prog.wch", bytes));
   EXPECT_EQ(bytes, EncodeWatchFile(SampleList()));
 
   studio->watch = WatchList{};
-  ASSERT_TRUE(LoadWatchFile(*studio));
+  ASSERT_TRUE(LoadWatchFile(*studio, studio->shell.CurFilePath));
   EXPECT_EQ(studio->watch.WatchCount, 3);
   EXPECT_EQ(studio->watch.WatchName[0], SampleList().WatchName[0]);
   EXPECT_TRUE(sink.shown.empty());
@@ -166,7 +166,7 @@ TEST(WatchFileCommands, SaveAndLoadBesideTheProgram) {
   studio->shell.CurFilePath = (dir / "bad.qsl").string();
   for (bool korean : {false, true}) {
     studio->shell.KoreanMenu = korean;
-    EXPECT_FALSE(LoadWatchFile(*studio));
+    EXPECT_FALSE(LoadWatchFile(*studio, studio->shell.CurFilePath));
     EXPECT_EQ(sink.shown.back().text, (korean ? "읽어들일 수 없는 형식의 파일입니다." : "File Format Error :") + wch);
     EXPECT_EQ(sink.shown.back().caption, "Korvane Studio Error !");
   }
@@ -174,13 +174,13 @@ TEST(WatchFileCommands, SaveAndLoadBesideTheProgram) {
 
   studio->shell.KoreanMenu = false;
   studio->shell.CurFilePath = (dir / "none.qsl").string();
-  EXPECT_FALSE(LoadWatchFile(*studio));
+  EXPECT_FALSE(LoadWatchFile(*studio, studio->shell.CurFilePath));
   EXPECT_EQ(sink.shown.back().text, "File Open Error :" + (dir / "none.wch").string());
 
   fs::create_directory(dir / "blocked.wch");
   studio->shell.CurFilePath = (dir / "blocked.qsl").string();
   studio->shell.KoreanMenu = true;
-  EXPECT_TRUE(SaveWatchFile(*studio));
+  EXPECT_TRUE(SaveWatchFile(*studio, studio->shell.CurFilePath));
   EXPECT_EQ(sink.shown.back().text, "파일 세이브도중 에러가 발생했습니다. " + (dir / "blocked.wch").string());
   fs::remove_all(dir);
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -66,6 +67,22 @@ PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, c
   PrintOutcome out;
   out.result = Run(studio, geo, printer);
   return out;
+}
+
+void ChoosePrintTarget(PrintTarget& target, QWidget* parent) {
+  QPrinter printer;
+  if (!target.pdfFile.empty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(target.pdfFile));
+  } else if (!target.printerName.isEmpty()) {
+    printer.setPrinterName(target.printerName);
+  }
+  QPrintDialog dialog(&printer, parent);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty())
+    target = {QString(), printer.outputFileName().toStdString()};
+  else
+    target = {printer.printerName(), std::string()};
 }
 
 }  // namespace ladder

@@ -10,6 +10,8 @@
 #include "ladder/ladder_geometry.h"
 #include "ladder/print_ladder.h"
 
+class QWidget;
+
 namespace ladder {
 
 struct PrintOutcome {
@@ -34,6 +36,10 @@ std::string PdfPathFor(const std::string& programPath, const std::string& untitl
 // into untitledFolder). A PDF file written is named to the user in a message.
 PrintOutcome PrintProgram(compiler::Studio& studio, const LadderGeometry& geo, const PrintTarget& target,
                           const std::string& untitledFolder);
+
+// Printer Setup (for the rest of the run): the print dialog, opened on the target's choice; an accepted choice becomes
+// the target. `parent` centres the dialog.
+void ChoosePrintTarget(PrintTarget& target, QWidget* parent);
 
 // Prints into the given PDF file (tests, and the road without a printer).
 PrintOutcome PrintProgramToPdf(compiler::Studio& studio, const LadderGeometry& geo, const std::string& pdfPath);

@@ -162,7 +162,7 @@ TEST_F(FileCommandsTest, FailedOpenChangesNothing) {
   EXPECT_TRUE(IsEmptyEntry(recent.Caption(2)));
 
   // A later Save writes the good file, not the broken one.
-  ASSERT_TRUE(files->Save());
+  ASSERT_EQ(files->Save(), compiler::SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "bad.qsl"), "not a program");
 }
 
@@ -171,7 +171,7 @@ TEST_F(FileCommandsTest, CancelledDialogsDoNothing) {
   studio->shell.CurFilePath = dir / "x.qsl";
   files->Open();
   files->Import();
-  EXPECT_FALSE(files->SaveAs());
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
   EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
   EXPECT_TRUE(IsEmptyEntry(recent.Caption(1)));
   EXPECT_TRUE(sink.shown.empty());
@@ -208,8 +208,7 @@ TEST_F(FileCommandsTest, YesSavesBeforeReplacing) {
   EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
   auto check = std::make_unique<compiler::Studio>();
   check->messages = &sink;
-  check->shell.CurFilePath = mine;
-  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, mine));
   EXPECT_EQ(check->doc.CellText[0][0], "P0:7");
 }
 
@@ -217,7 +216,7 @@ TEST_F(FileCommandsTest, SaveNeedsAnEndCellAndUntitledGoesToSaveAs) {
   Draw("P0:1");
   studio->doc.CellText[9][0] = "";
   studio->shell.CurFilePath = dir / "t.qsl";
-  EXPECT_FALSE(files->Save());
+  EXPECT_EQ(files->Save(), compiler::SaveResult::NotSaved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "END Command Not Found !");
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
@@ -226,7 +225,7 @@ TEST_F(FileCommandsTest, SaveNeedsAnEndCellAndUntitledGoesToSaveAs) {
   Draw("P0:1");
   studio->shell.CurFilePath = kUntitled;
   host.saveNames = {dir / "pump"};
-  EXPECT_TRUE(files->Save());
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   EXPECT_EQ(studio->shell.CurFilePath, dir / "pump.QSL");
   EXPECT_TRUE(std::filesystem::exists(dir / "pump.QSL"));
   EXPECT_EQ(host.caption, "Korvane studio [ " + LowerAscii(dir / "pump.QSL") + " ]");
@@ -251,7 +250,7 @@ TEST_F(FileCommandsTest, SaveAsOverExistingFileAsks) {
   for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
     host.saveNames = {dir / "pump"};
     sink.answers = {answer};
-    EXPECT_FALSE(files->SaveAs());
+    EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
     EXPECT_EQ(sink.shown.back().text, "Overwrite ? [" + existing + "] ");
     EXPECT_EQ(sink.shown.back().caption, "Korvane Studio");
     EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
@@ -259,12 +258,11 @@ TEST_F(FileCommandsTest, SaveAsOverExistingFileAsks) {
   }
   auto check = std::make_unique<compiler::Studio>();
   check->messages = &sink;
-  check->shell.CurFilePath = existing;
-  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, existing));
   EXPECT_EQ(check->doc.CellText[0][0], "K0:0");
   host.saveNames = {dir / "pump"};
   sink.answers = {MsgResult::Yes};
-  EXPECT_TRUE(files->SaveAs());
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
   EXPECT_EQ(studio->shell.CurFilePath, existing);
 }
 
@@ -274,7 +272,7 @@ TEST_F(FileCommandsTest, SaveAsWithoutEndKeepsTheOldName) {
   studio->shell.CurFilePath = dir / "x.qsl";
   host.caption = "before";
   host.saveNames = {dir / "new.qsl"};
-  EXPECT_FALSE(files->SaveAs());
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
   EXPECT_EQ(studio->shell.CurFilePath, dir / "x.qsl");
   EXPECT_EQ(host.caption, "before");
   EXPECT_TRUE(IsEmptyEntry(recent.Caption(1)));

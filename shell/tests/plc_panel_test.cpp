@@ -13,11 +13,14 @@ compiler::PlcSetup AllInputs() {
   return s;
 }
 
-struct PanelFixture : ::testing::Test {
+struct PanelFixture : ::testing::Test, PlcPanelListener {
   compiler::PlcSetup setup = AllInputs();
   int changes = 0;
   std::vector<int16_t> maps;
-  PlcPanelModel panel{setup, [this] { ++changes; }, [this](int16_t m) { maps.push_back(m); }};
+  PlcPanelModel panel{setup, *this};
+
+  void SetupChanged() override { ++changes; }
+  void ModelChosen(int16_t model) override { maps.push_back(model); }
 
   PortMask CheckedMask() const {
     PortMask m = 0;

@@ -94,7 +94,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
     seams.folder = folder;
     seams.runner = &runner;
     seams.device = &steps;
-    seams.save = [w] { w->Files().Save(); };
+    seams.save = [w] { static_cast<void>(w->Files().Save()); };
     seams.processEvents = PaintWhileWaiting;
     seams.focusBoard = [w] { w->FocusBoard(); };
     seams.showErrorCell = [w] {
@@ -129,10 +129,10 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
                     }));
   QObject::connect(c.mnuUpload, &QAction::triggered, w, command([w, l] {
                       plclink::UploadHooks hooks;
-                      hooks.saveProgram = [w] { w->Files().Save(); };
-                      hooks.saveAs = [w] { w->Files().SaveAs(); };
+                      hooks.saveProgram = [w] { static_cast<void>(w->Files().Save()); };
+                      hooks.saveAs = [w] { static_cast<void>(w->Files().SaveAs()); };
                       hooks.openProgram = [w](const std::filesystem::path& program) {
-                        w->Files().OpenProgram(program.string());
+                        static_cast<void>(w->Files().OpenProgram(program.string()));
                       };
                       hooks.setCaption = [w](const std::string& caption) { w->SetCaption(caption); };
                       return plclink::UploadCommand(*l, JobOf(*w), w->Studio().shell, hooks, w->MonitorOn());

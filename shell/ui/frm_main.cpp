@@ -78,8 +78,26 @@ QIcon ToolbarIcon(const char* picture) {
 
 }  // namespace
 
+// The empty board's pane: it repaints itself, and a new program puts its scroll bar back
+// to the top.
+class FrmMain::EmptyBoard : public LadderPane {
+ public:
+  explicit EmptyBoard(FrmMain& window) : window_(window) {}
+  void Redraw() override { window_.board_->update(); }
+  void Clear() override { window_.board_->update(); }
+  void Reset() override { window_.vsbMain_->setValue(0); }
+
+ private:
+  FrmMain& window_;
+};
+
 FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem::path studioFolder, QWidget* parent)
-    : QMainWindow(parent), studio_(studio), profile_(profile), studioFolder_(std::move(studioFolder)) {
+    : QMainWindow(parent),
+      studio_(studio),
+      profile_(profile),
+      studioFolder_(std::move(studioFolder)),
+      emptyBoard_(std::make_unique<EmptyBoard>(*this)),
+      pane_(emptyBoard_.get()) {
   setObjectName("frmMain");
   files_ = std::make_unique<FileCommands>(studio_, profile_, recent_, *this, studioFolder_);
   qtDialogs_ = std::make_unique<QtFileDialogs>(this);
@@ -93,10 +111,8 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem
   connect(c.mnuNew, &QAction::triggered, this, [this] { files_->New(); });
   connect(c.mnuOpen, &QAction::triggered, this, [this] { files_->Open(); });
   connect(c.mnuImport, &QAction::triggered, this, [this] { files_->Import(); });
-  connect(c.mnuSave, &QAction::triggered, this, [this] { files_->Save(); });
-  connect(c.mnuSaveAs, &QAction::triggered, this, [this] { files_->SaveAs(); });
-  connect(c.mnuPrint, &QAction::triggered, this, [this] { files_->Print(); });
-  connect(c.mnuPrinterSetup, &QAction::triggered, this, [this] { files_->PrinterSetup(); });
+  connect(c.mnuSave, &QAction::triggered, this, [this] { static_cast<void>(files_->Save()); });
+  connect(c.mnuSaveAs, &QAction::triggered, this, [this] { static_cast<void>(files_->SaveAs()); });
   connect(c.mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
   connect(c.mnuTipoftheDay, &QAction::triggered, this, [this] {
     ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu,
@@ -369,8 +385,7 @@ IniWriter FrmMain::IniKeyWriter() {
 
 void FrmMain::BuildPages() {
   view_ = std::make_unique<ViewSettings>();
-  plcModel_ = std::make_unique<PlcPanelModel>(
-      studio_.doc.Setup, [this] { files_->MarkChanged(); }, [this](int16_t) { SetDeviceMap(); });
+  plcModel_ = std::make_unique<PlcPanelModel>(studio_.doc.Setup, static_cast<PlcPanelListener&>(*this));
   plcPage_ = new PlcPanelWidget(*plcModel_);
   HostPage("fraPlcSetup", plcPage_);
 
@@ -409,11 +424,7 @@ void FrmMain::BuildPages() {
   // The Dump and Watch pages show their notice until the monitor's pictures are hosted.
   for (const char* frame : {"fraDump", "fraWatch"}) HostPage(frame, new NoticeLayer);
 
-  MnemonicViewer::Sources sources;
-  sources.folder = [this] { return studioFolder_; };
-  sources.curFilePath = [this] { return studio_.shell.CurFilePath; };
-  sources.plcModel = [this] { return int(studio_.doc.Setup.PlcModel); };
-  mnemonic_ = new MnemonicViewer(txtMnemonic_, std::move(sources));
+  mnemonic_ = new MnemonicViewer(txtMnemonic_, studioFolder_, studio_.shell, studio_.doc.Setup);
 }
 
 QWidget* FrmMain::Frame(const QString& name) const {
@@ -421,7 +432,9 @@ QWidget* FrmMain::Frame(const QString& name) const {
   return it == frames_.end() ? nullptr : it->second;
 }
 
-void FrmMain::SetBoard(QWidget* board) {
+void FrmMain::SetBoard(QWidget* board, LadderPane& pane) {
+  pane_ = &pane;
+  emptyBoard_.reset();
   board->setParent(client_);
   // A board that brings its own scroll bar lays it out itself; the window's goes.
   if (auto* own = board->findChild<QScrollBar*>("vsbMain")) {
@@ -598,7 +611,7 @@ void FrmMain::tabInfo_Click() {
   } else if (page == 2) {
     setupPage_->Fill(korean);
   } else if (page <= 5) {
-    if (hooks.sidePageShown) hooks.sidePageShown(page);
+    emit sidePageShown(page);
     // Not monitoring: the page's notice.
     if (page >= 4) {
       if (auto* notice = frames_[kFrameNames[page - 1]]->findChild<NoticeLayer*>()) {
@@ -629,7 +642,7 @@ void FrmMain::tabMain_Click() {
     txtMnemonic_->raise();
     mnemonic_->TabChosen();
   }
-  if (hooks.mainTabChanged) hooks.mainTabChanged();
+  emit mainTabChanged(tab);
 }
 
 // ---- Layout --------------------------------------------------------------------------------
@@ -702,30 +715,14 @@ std::string FrmMain::AskOpenName(const std::string& filter) { return dialogs_->O
 std::string FrmMain::AskSaveName(const std::string& filter) { return dialogs_->SaveName(filter); }
 void FrmMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
-void FrmMain::ClearLadderView() {
-  if (hooks.clearLadderView)
-    hooks.clearLadderView();
-  else
-    board_->update();
-}
+void FrmMain::ClearLadderView() { pane_->Clear(); }
 void FrmMain::ResetLadderView() {
-  // The ladder view's own bar follows TopRow quietly: setting it here would move the cursor
-  // as a user's scrolling does.
-  if (hooks.resetLadderView)
-    hooks.resetLadderView();
-  else
-    vsbMain_->setValue(0);
+  pane_->Reset();
+  emit ladderReset();
 }
-void FrmMain::RedrawLadder() {
-  if (hooks.redrawLadder)
-    hooks.redrawLadder();
-  else
-    board_->update();
-}
+void FrmMain::RedrawLadder() { pane_->Redraw(); }
 void FrmMain::FocusBoard() { board_->setFocus(); }
-void FrmMain::SetDeviceMap() {
-  if (hooks.setDeviceMap) hooks.setDeviceMap();
-}
+void FrmMain::SetDeviceMap() { emit deviceModelChanged(); }
 void FrmMain::PlcSetupFix() { plcPage_->Fix(); }
 void FrmMain::PlcSetupLoad() { plcPage_->Load(); }
 void FrmMain::ShowPlcPage() { SelectSidePage(1); }
@@ -733,9 +730,7 @@ void FrmMain::MemoReplaced() {
   QSignalBlocker block(txtMemo_);
   txtMemo_->setPlainText(QString::fromStdString(studio_.shell.MemoText));
 }
-void FrmMain::WatchReplaced() {
-  if (hooks.watchReplaced) hooks.watchReplaced();
-}
+void FrmMain::WatchReplaced() { emit watchListReplaced(); }
 void FrmMain::RecentFilesChanged() {
   for (int k = 1; k <= RecentFiles::kItems; ++k) {
     QAction* item = lastOpen_[size_t(k)];
@@ -743,12 +738,11 @@ void FrmMain::RecentFilesChanged() {
     item->setVisible(recent_.Visible(k));
   }
 }
-void FrmMain::PrintLadder() {
-  if (hooks.printLadder) hooks.printLadder();
-}
-void FrmMain::PrinterSetup() {
-  if (hooks.printerSetup) hooks.printerSetup();
-}
+
+// ---- PlcPanelListener -----------------------------------------------------------------------
+
+void FrmMain::SetupChanged() { files_->MarkChanged(); }
+void FrmMain::ModelChosen(int16_t) { SetDeviceMap(); }
 
 // ---- StatusPort ------------------------------------------------------------------------------
 

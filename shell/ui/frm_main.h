@@ -28,6 +28,7 @@
 #include "shell/tip_file.h"
 #include "shell/toolbar.h"
 #include "shell/ui/file_dialogs.h"
+#include "shell/ui/ladder_pane.h"
 #include "shell/ui/qt_dialog_language.h"
 #include "shell/ui/tip_dialog.h"
 #include "shell/view_settings.h"
@@ -72,7 +73,7 @@ class MnemonicViewer;
 class PlcPanelWidget;
 class SetupPageWidget;
 
-class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort {
+class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort, private PlcPanelListener {
   Q_OBJECT
 
  public:
@@ -105,9 +106,10 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void Form_Resize();
   void mnuExit_Click();
 
-  // Places the ladder view widget in the window in place of the empty board. A board with
-  // a scroll bar of its own named "vsbMain" keeps it; otherwise the window's goes into it.
-  void SetBoard(QWidget* board);
+  // Places the ladder view widget in the window in place of the empty board; `pane` answers
+  // for it from then on (the window keeps the reference). A board with a scroll bar of its
+  // own named "vsbMain" keeps it; otherwise the window's goes into it.
+  void SetBoard(QWidget* board, LadderPane& pane);
   QWidget* Board() const { return board_; }
   // The five page frames ("fraPlcSetup", ...), the memo box and the mnemonic view.
   QWidget* Frame(const QString& name) const;
@@ -139,17 +141,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
 
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
-    std::function<void(int)> sidePageShown;         // side page 3, 4 or 5 was chosen: draw it
     std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
-    std::function<void()> setDeviceMap;             // the model of the document changed
-    std::function<void()> resetLadderView;          // a program was read
-    std::function<void()> redrawLadder;             // DrawLadder and DrawCursor
     std::function<void()> showErrorCell;            // a build failed at the cursor cell: show it marked
-    std::function<void()> clearLadderView;          // DrawLadderBackground and DrawCursor
-    std::function<void()> watchReplaced;            // the watch list was replaced
-    std::function<void()> printLadder;
-    std::function<void()> printerSetup;
-    std::function<void()> mainTabChanged;  // the main tab changed (after the window's part)
   };
   Hooks hooks;
 
@@ -168,8 +161,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void MemoReplaced() override;
   void WatchReplaced() override;
   void RecentFilesChanged() override;
-  void PrintLadder() override;
-  void PrinterSetup() override;
 
   // StatusPort: the text goes to the second panel of the status bar.
   void SetStatusText(const std::string& utf8) override;
@@ -179,6 +170,18 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
  signals:
   // The layout placed the frame of the visible side page (1..6) for the window's new size.
   void sidePageLaidOut(int page);
+  // Side page 3, 4 or 5 was chosen (by a click or from code): its page draws itself.
+  void sidePageShown(int page);
+  // The main tab 1 or 2 was chosen, after the window showed it.
+  void mainTabChanged(int tab);
+  // The ladder pane was reset (see LadderPane::Reset): the pages that show the document
+  // draw it again.
+  void ladderReset();
+  // The model of the document changed (a program was read, a model was chosen on the PLC
+  // page): the device map follows it.
+  void deviceModelChanged();
+  // The studio's watch list was replaced (a program with a watch file was read).
+  void watchListReplaced();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -186,6 +189,12 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  class EmptyBoard;
+
+  // PlcPanelListener
+  void SetupChanged() override;
+  void ModelChosen(int16_t model) override;
+
   void BuildMenus();
   void BuildToolbar();
   void BuildClientArea();
@@ -230,6 +239,8 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QWidget* tabInfoBody_ = nullptr;
   QWidget* tabMainBody_ = nullptr;
   QWidget* board_ = nullptr;
+  std::unique_ptr<EmptyBoard> emptyBoard_;  // the pane until a ladder view is hosted
+  LadderPane* pane_ = nullptr;
   QScrollBar* vsbMain_ = nullptr;
   bool ownScrollBar_ = true;  // vsbMain_ is the window's, placed by its layout
   QWidget* endLine_ = nullptr;

@@ -2,8 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QToolBar>
@@ -14,7 +12,6 @@
 #include "ladder/ui/goto_find_dialogs.h"
 #include "ladder/ui/ladder_view.h"
 #include "ladder/ui/print_command.h"
-#include "ladder/ui/selection_mouse.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -116,46 +113,56 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
 
 void WirePrinting(FrmMain& window, ladder::LadderView* view) {
   auto target = std::make_shared<ladder::PrintTarget>();  // Printer Setup's choice, for the run
-  window.hooks.printLadder = [&window, view, target] {
+  QObject::connect(window.Commands().mnuPrint, &QAction::triggered, view, [&window, view, target] {
     ladder::PrintProgram(window.Studio(), view->viewState().geo, *target, window.Dialogs().StartFolder());
     view->followEndLine();
-  };
-  window.hooks.printerSetup = [&window, target] {
-    QPrinter printer;
-    if (!target->pdfFile.empty()) {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setOutputFileName(QString::fromStdString(target->pdfFile));
-    } else if (!target->printerName.isEmpty()) {
-      printer.setPrinterName(target->printerName);
-    }
-    QPrintDialog dialog(&printer, &window);
-    if (dialog.exec() != QDialog::Accepted) return;
-    if (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty())
-      *target = {QString(), printer.outputFileName().toStdString()};
-    else
-      *target = {printer.printerName(), std::string()};
-  };
+  });
+  QObject::connect(window.Commands().mnuPrinterSetup, &QAction::triggered, view,
+                   [&window, target] { ladder::ChoosePrintTarget(*target, &window); });
 }
+
+// The ladder view as the window's ladder pane. A child of the view.
+class ViewPane : public QObject, public LadderPane {
+ public:
+  ViewPane(FrmMain& window, ladder::LadderView& view)
+      : QObject(&view), window_(window), view_(view), sync_(std::make_shared<ViewSync>(window, view)) {}
+
+  void Redraw() override {
+    sync_->Apply();
+    view_.drawLadder();
+    if (view_.board()->hasFocus()) view_.drawCursor();
+  }
+  void Clear() override {
+    sync_->Apply();
+    view_.drawLadderBackground();
+    view_.drawCursor();
+  }
+  void Reset() override {
+    ladder::RowBlockCommands::DropPasteUndo(window_.Studio());
+    window_.Commands().mnuBlockPasteUndo->setEnabled(false);
+    sync_->Apply();
+    // The view's own scroll bar follows TopRow quietly: setting it here would move the
+    // cursor as a user's scrolling does.
+    view_.showCursorCell();
+  }
+  const std::shared_ptr<ViewSync>& sync() const { return sync_; }
+
+ private:
+  FrmMain& window_;
+  ladder::LadderView& view_;
+  std::shared_ptr<ViewSync> sync_;
+};
 
 }  // namespace
 
-LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhileMonitoring) {
+LadderWiring WireLadder(FrmMain& window) {
   compiler::Studio& studio = window.Studio();
   auto* view = new ladder::LadderView;
   view->setStudio(&studio);
-  window.SetBoard(view);
+  auto* pane = new ViewPane(window, *view);
+  window.SetBoard(view, *pane);
 
-  auto sync = std::make_shared<ViewSync>(window, *view);
-  window.hooks.redrawLadder = [view, sync] {
-    sync->Apply();
-    view->drawLadder();
-    if (view->board()->hasFocus()) view->drawCursor();
-  };
-  window.hooks.clearLadderView = [view, sync] {
-    sync->Apply();
-    view->drawLadderBackground();
-    view->drawCursor();
-  };
+  std::shared_ptr<ViewSync> sync = pane->sync();
   window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
   window.hooks.showErrorCell = [view, sync] {
     sync->Apply();
@@ -166,7 +173,6 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
   QObject::connect(view, &ladder::LadderView::sourceChanged, &window, [&window] { window.Files().MarkChanged(); });
   QObject::connect(view, &ladder::LadderView::beeped, &window, [] { QApplication::beep(); });
-  ladder::ConnectSelectionMouse(*view, std::move(onRightPressWhileMonitoring));
 
   // The element toolbar.
   QToolBar* bar = window.LadderToolbar();
@@ -187,22 +193,14 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);
 
-  window.hooks.resetLadderView = [view, sync, alias, &window] {
-    ladder::RowBlockCommands::DropPasteUndo(window.Studio());
-    window.Commands().mnuBlockPasteUndo->setEnabled(false);
-    sync->Apply();
-    view->showCursorCell();
-    alias->Redraw();
-  };
+  QObject::connect(&window, &FrmMain::ladderReset, alias, [alias] { alias->Redraw(); });
   // A new size of the window shows the alias page from its first entry again.
   QObject::connect(&window, &FrmMain::sidePageLaidOut, alias, [alias](int page) {
     if (page == 3) alias->ShowFirstEntry();
   });
-  auto pageShown = window.hooks.sidePageShown;
-  window.hooks.sidePageShown = [alias, pageShown](int page) {
+  QObject::connect(&window, &FrmMain::sidePageShown, alias, [alias](int page) {
     if (page == 3) alias->ChoosePage(alias->tabs()->currentIndex() + 1);
-    if (pageShown) pageShown(page);
-  };
+  });
 
   WireEditMenu(window, view);
   WirePrinting(window, view);

@@ -3,8 +3,6 @@
 // element toolbar, the Edit menu's row and block commands, Go to and Find, the alias page,
 // printing and the block selection with the mouse.
 
-#include <functional>
-
 namespace ladder {
 class LadderView;
 class AliasPageWidget;
@@ -19,11 +17,12 @@ struct LadderWiring {
   ladder::AliasPageWidget* aliasPage = nullptr;
 };
 
-// Builds the ladder view and its companions into the window and gives the window's hooks
-// their code. Call before Form_Load, so that the program opened at start-up is drawn.
-// onRightPressWhileMonitoring: a right click on the ladder while monitoring (the watch
-// list takes the cell's device); false when the list was full.
-LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhileMonitoring = {});
+// Builds the ladder view and its companions into the window: the view becomes the window's
+// ladder pane, the alias page follows the window's signals, and the Edit menu's and the
+// printing commands get their code. Call before Form_Load, so that the program opened at
+// start-up is drawn. The mouse on the board is connected by whoever builds the monitor
+// (a right click while monitoring hands the cell to the watch list).
+LadderWiring WireLadder(FrmMain& window);
 
 // The element toolbar's captions and tool tips, buttons 1 to 11.
 struct ElementButton {

@@ -8,8 +8,9 @@
 
 namespace shell {
 
-MnemonicViewer::MnemonicViewer(QPlainTextEdit* view, Sources sources)
-    : QObject(view), view_(view), sources_(std::move(sources)) {
+MnemonicViewer::MnemonicViewer(QPlainTextEdit* view, std::filesystem::path folder,
+                               const compiler::ShellState& shell, const compiler::PlcSetup& setup)
+    : QObject(view), view_(view), folder_(std::move(folder)), shell_(shell), setup_(setup) {
   view_->setReadOnly(true);
   view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -18,7 +19,7 @@ MnemonicViewer::MnemonicViewer(QPlainTextEdit* view, Sources sources)
 }
 
 void MnemonicViewer::ShowFile(const std::string& name) {
-  view_->setPlainText(QString::fromStdString(MnemonicText(sources_.folder(), name)));
+  view_->setPlainText(QString::fromStdString(MnemonicText(folder_, name)));
 }
 
 void MnemonicViewer::TabChosen() {
@@ -42,8 +43,8 @@ bool MnemonicViewer::eventFilter(QObject* watched, QEvent* event) {
     default:
       return false;  // caret, selection and copy; the read-only view refuses typing
   }
-  if (sources_.curFilePath && MnemonicKeysIgnored(sources_.curFilePath())) return true;
-  ShowFile(MnemonicFileOf(key, sources_.plcModel ? sources_.plcModel() : 0));
+  if (MnemonicKeysIgnored(shell_.CurFilePath)) return true;
+  ShowFile(MnemonicFileOf(key, setup_.PlcModel));
   return true;
 }
 

@@ -6,8 +6,9 @@
 
 #include <QObject>
 #include <filesystem>
-#include <functional>
 #include <string>
+
+#include "compiler/studio_state.h"
 
 class QPlainTextEdit;
 
@@ -16,13 +17,12 @@ namespace shell {
 class MnemonicViewer : public QObject {
   Q_OBJECT
  public:
-  struct Sources {
-    std::function<std::filesystem::path()> folder;  // where the build's files lie (the studio's folder)
-    std::function<std::string()> curFilePath;       // the current program's path
-    std::function<int()> plcModel;                  // the document's model code
-  };
   // Makes the view read-only and takes its function keys. The viewer is a child of the view.
-  MnemonicViewer(QPlainTextEdit* view, Sources sources);
+  // folder: where the build's files lie (the studio's folder). The keys read the current
+  // program's path from `shell` and the model from `setup` when pressed; the viewer keeps
+  // references to both.
+  MnemonicViewer(QPlainTextEdit* view, std::filesystem::path folder, const compiler::ShellState& shell,
+                 const compiler::PlcSetup& setup);
 
   // The "Mnemonic" tab was chosen: shows the translator's output (whatever the program's
   // path) and gives the view the focus.
@@ -35,7 +35,9 @@ class MnemonicViewer : public QObject {
 
  private:
   QPlainTextEdit* view_;
-  Sources sources_;
+  const std::filesystem::path folder_;
+  const compiler::ShellState& shell_;
+  const compiler::PlcSetup& setup_;
 };
 
 }  // namespace shell

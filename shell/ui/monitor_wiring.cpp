@@ -96,18 +96,13 @@ monitor::MonitorController* WireMonitor(FrmMain& window, ladder::LadderView& vie
   QObject::connect(window.Commands().mnuMonitor, &QAction::triggered, controller,
                    [controller] { controller->mnuMonitor_Click(); });
 
-  auto pageShown = window.hooks.sidePageShown;
-  window.hooks.sidePageShown = [controller, pageShown](int page) {
-    if (pageShown) pageShown(page);
+  QObject::connect(&window, &FrmMain::sidePageShown, controller, [controller](int page) {
     if (page == 4) controller->DumpPage()->Open();
     if (page == 5) controller->WatchPage()->Open();
-  };
-  auto watchReplaced = window.hooks.watchReplaced;
-  window.hooks.watchReplaced = [controller, watchReplaced] {
-    if (watchReplaced) watchReplaced();
-    controller->WatchPage()->Refresh();
-  };
-  window.hooks.setDeviceMap = [&window] { monitor::SetDeviceMap(window.Studio()); };
+  });
+  QObject::connect(&window, &FrmMain::watchListReplaced, controller,
+                   [controller] { controller->WatchPage()->Refresh(); });
+  QObject::connect(&window, &FrmMain::deviceModelChanged, controller, [&window] { monitor::SetDeviceMap(window.Studio()); });
   monitor::SetDeviceMap(studio);
   return controller;
 }

@@ -137,13 +137,12 @@ TEST_F(ViewTest, ProgramTypedWithKeysSavesAndTranslates) {
   const auto dir = std::filesystem::temp_directory_path() / ("zqv_ladder_view_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   studio->shell.CurFilePath = (dir / "three.qsl").string();
-  ASSERT_EQ(SaveProgram(*studio, dir), SaveResult::Saved);
+  ASSERT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir), SaveResult::Saved);
   EXPECT_TRUE(studio->shell.SourceSaved);
 
   auto reread = std::make_unique<Studio>();
   reread->messages = &messages;
-  reread->shell.CurFilePath = studio->shell.CurFilePath;
-  ASSERT_TRUE(LoadProgramFile(*reread));
+  ASSERT_TRUE(LoadProgramFile(*reread, studio->shell.CurFilePath));
   const CompileResult result = CompileLadder(*reread, dir);
   EXPECT_EQ(result.outcome, CompileOutcome::Ok) << result.TransErrMsg;
   EXPECT_TRUE(messages.shown.empty());

@@ -290,8 +290,7 @@ TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {
   EXPECT_TRUE(ini->HasKey("Screen", "Width"));
   auto check = std::make_unique<compiler::Studio>();
   check->messages = &sink;
-  check->shell.CurFilePath = dir / "b.QSL";
-  ASSERT_TRUE(compiler::LoadProgramFile(*check));
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, dir / "b.QSL"));
   EXPECT_EQ(check->doc.CellText[0][0], "M0:3");
 }
 
@@ -368,7 +367,7 @@ TEST_F(WindowTest, SidePagesAndThePlcPanel) {
   std::string a = MakeProgram("a.qsl", "M0:1");
   Start();
   std::vector<int> shown;
-  window->hooks.sidePageShown = [&](int page) { shown.push_back(page); };
+  QObject::connect(window.get(), &FrmMain::sidePageShown, [&](int page) { shown.push_back(page); });
   // A new program is unchanged: leaving the PLC page changes nothing in it.
   compiler::PlcSetup before = studio->doc.Setup;
   window->SelectSidePage(3);
@@ -405,4 +404,63 @@ TEST_F(WindowTest, StatusBarAndGauge) {
   EXPECT_EQ(window->Gauge()->value(), 30);
   status.SetGauge(0, 0);
   EXPECT_FALSE(window->Gauge()->isVisible());
+}
+
+namespace {
+
+// A ladder pane that records what the window asks of it.
+struct RecordingPane : LadderPane {
+  std::vector<std::string> calls;
+  void Redraw() override { calls.push_back("redraw"); }
+  void Clear() override { calls.push_back("clear"); }
+  void Reset() override { calls.push_back("reset"); }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, TheHostedPaneAndTheWindowsSignalsFollowTheProgram) {
+  std::string a = MakeProgram("a.qsl", "P0:1");
+  {
+    auto other = std::make_unique<compiler::Studio>();
+    other->messages = &sink;
+    ASSERT_FALSE(compiler::SaveWatchFile(*other, a));
+  }
+  Start();
+  RecordingPane pane;
+  window->SetBoard(new QWidget, pane);
+  std::vector<std::string> events;
+  QObject::connect(window.get(), &FrmMain::ladderReset, [&] { events.push_back("reset"); });
+  QObject::connect(window.get(), &FrmMain::deviceModelChanged, [&] { events.push_back("model"); });
+  QObject::connect(window.get(), &FrmMain::watchListReplaced, [&] { events.push_back("watch"); });
+  QObject::connect(window.get(), &FrmMain::mainTabChanged,
+                   [&](int tab) { events.push_back("tab " + std::to_string(tab)); });
+
+  // Opening: the pane starts from the top and paints; the pages hear of the new program,
+  // its model (read, then shown on the PLC page) and its watch list.
+  pane.calls.clear();
+  dialogs.open = {a};
+  window->Commands().mnuOpen->trigger();
+  ASSERT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(pane.calls, (std::vector<std::string>{"reset", "redraw"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"reset", "model", "watch", "model"}));
+
+  // A new program clears the pane first; there is no watch list to replace.
+  pane.calls.clear();
+  events.clear();
+  window->Commands().mnuNew->trigger();
+  EXPECT_EQ(pane.calls, (std::vector<std::string>{"clear", "reset", "redraw"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"reset", "model"}));
+
+  // A model chosen on the PLC page changes the program and the device map.
+  events.clear();
+  window->PlcModel().ChooseModelRow(0);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_EQ(events, (std::vector<std::string>{"model"}));
+
+  events.clear();
+  window->SelectMainTab(2);
+  window->SelectMainTab(2);  // the same tab again is chosen anew
+  window->SelectMainTab(1);
+  EXPECT_EQ(events, (std::vector<std::string>{"tab 2", "tab 2", "tab 1"}));
+  studio->shell.SourceSaved = true;
 }

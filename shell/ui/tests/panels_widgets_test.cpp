@@ -51,10 +51,10 @@ std::filesystem::path TempFolder(const std::string& tag) {
 
 using Write = std::tuple<std::string, std::string, std::string>;
 
-struct PanelFixture : ::testing::Test {
+struct PanelFixture : ::testing::Test, PlcPanelListener {
   compiler::PlcSetup setup;
   int docChanges = 0;
-  PlcPanelModel plc{setup, [this] { ++docChanges; }};
+  PlcPanelModel plc{setup, *this};
   ViewSettings settings;
   std::vector<Write> writes;
   bool monitoring = false, korean = false;
@@ -64,6 +64,8 @@ struct PanelFixture : ::testing::Test {
     EnsureApp();
     setup.IoDir.fill(1);
   }
+  void SetupChanged() override { ++docChanges; }
+  void ModelChosen(int16_t) override {}
   ViewSettingsHooks Hooks() {
     ViewSettingsHooks vh;
     vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
@@ -203,17 +205,15 @@ TEST_F(PanelFixture, ScreenshotsOfThePages) {
 
 struct MnemonicFixture : ::testing::Test {
   std::filesystem::path dir = TempFolder("mnemonic_view");
-  std::string path = "Untitled.qsl";
-  int model = 10;
+  compiler::ShellState shell;  // the program is untitled
+  compiler::PlcSetup setup;
   void SetUp() override {
     EnsureApp();
+    setup.PlcModel = 10;
     for (const char* name : {"QS2OUT.$$$", "ZQCORE2.LST", "ZQCORE3.LST", "ZQCORE2.S71"})
       std::ofstream(dir / name, std::ios::binary) << name << "\r\n";
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  MnemonicViewer::Sources Sources() {
-    return {[this] { return dir; }, [this] { return path; }, [this] { return model; }};
-  }
   static void Press(QWidget& w, int key, const QString& text = {}) {
     QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(&w, &e);
@@ -222,15 +222,15 @@ struct MnemonicFixture : ::testing::Test {
 
 TEST_F(MnemonicFixture, KeysPickTheFilesOfTheModel) {
   QPlainTextEdit view;
-  auto* viewer = new MnemonicViewer(&view, Sources());
+  auto* viewer = new MnemonicViewer(&view, dir, shell, setup);
   viewer->TabChosen();
   EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
   Press(view, Qt::Key_F9);  // untitled: nothing
   EXPECT_EQ(view.toPlainText(), "QS2OUT.$$$\n");
-  path = "/tmp/a.qsl";
+  shell.CurFilePath = "/tmp/a.qsl";
   Press(view, Qt::Key_F9);
   EXPECT_EQ(view.toPlainText(), "ZQCORE2.LST\n");
-  model = 4;
+  setup.PlcModel = 4;
   Press(view, Qt::Key_F9);
   EXPECT_EQ(view.toPlainText(), "ZQCORE3.LST\n");
   Press(view, Qt::Key_F10);  // ZQCORE3.S71 is missing

@@ -26,6 +26,7 @@
 #include "compiler/program_file.h"
 #include "ladder/ui/alias_page_widget.h"
 #include "ladder/ui/ladder_view.h"
+#include "ladder/ui/selection_mouse.h"
 #include "link/device.h"
 #include "link/link.h"
 #include "monitor/link_reader.h"
@@ -110,8 +111,9 @@ struct StudioWiringTest : ::testing::Test {
     language = std::make_unique<StudioLanguage>(*studio);
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
-    ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
+    ladder = WireLadder(*window);
     monitor = WireMonitor(*window, *ladder.view, *device, *reader, *ticker);
+    ladder::ConnectSelectionMouse(*ladder.view, [this] { return monitor->WatchPage()->AddFromCell(); });
     WireDeviceCommands(*window, *device, ticker.get());
     window->Form_Load();
     window->resize(1000, 750);
@@ -427,8 +429,7 @@ TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
   QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
   compiler::Studio saved;
   saved.messages = &sink;
-  saved.shell.CurFilePath = studio->shell.CurFilePath;
-  ASSERT_TRUE(compiler::LoadProgramFile(saved));
+  ASSERT_TRUE(compiler::LoadProgramFile(saved, studio->shell.CurFilePath));
   EXPECT_EQ(saved.doc.CellType[9][1], compiler::kContactNO);
   EXPECT_EQ(saved.doc.CellText[9][1], "P0:7");
 }
@@ -479,10 +480,10 @@ TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   doc().CellType[9][2] = compiler::kEmpty;
   doc().CellText[9][2].clear();
   studio->shell.CurFilePath = (folder / "first.qsl").string();
-  ASSERT_TRUE(window->Files().Save());
+  ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
   const std::string first = studio->shell.CurFilePath;
   studio->shell.CurFilePath = (folder / "second.qsl").string();
-  ASSERT_TRUE(window->Files().Save());
+  ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
   OneName dialog;
   window->SetFileDialogs(&dialog);
 
