@@ -5,8 +5,8 @@
 // step runs, so the object may be made before the HEX file is read.
 //
 //   plclink::LinkDeviceSteps steps(device, studio, folder);
-//   seams.device = &steps;
-//   plclink::RunAuto(seams);
+//   job.device = &steps;
+//   plclink::RunAuto(studio, host, job);
 
 #include <filesystem>
 

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
       shell::WireLadder(window, [&monitor] { return monitor ? monitor->WatchPage()->AddFromCell() : true; });
   monitor = shell::WireMonitor(window, *ladder.view, device, reader);
   holding.SetTicker(&monitor->Ticker());
-  shell::WireDeviceCommands(window, device, &monitor->Ticker());
+  shell::WireDeviceCommands(window, device, *ladder.errorCell, &monitor->Ticker());
 
   window.Form_Load();
   plclink::LinkConfig config;

@@ -143,7 +143,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
     std::function<void()> setDeviceMap;             // the model of the document changed
     std::function<void()> resetLadderView;          // a program was read
     std::function<void()> redrawLadder;             // DrawLadder and DrawCursor
-    std::function<void()> showErrorCell;            // a build failed at the cursor cell: show it marked
     std::function<void()> clearLadderView;          // DrawLadderBackground and DrawCursor
     std::function<void()> watchReplaced;            // the watch list was replaced
     std::function<void()> printLadder;

@@ -15,6 +15,7 @@
 #include "ladder/ui/ladder_view.h"
 #include "ladder/ui/print_command.h"
 #include "ladder/ui/selection_mouse.h"
+#include "link/error_cell.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -52,6 +53,22 @@ class ViewSync {
   FrmMain& window_;
   ladder::LadderView& view_;
   int color_ = -1;
+};
+
+// Shows a build's failing cell on the ladder view in the window's present settings. Owned
+// by the view.
+class ViewErrorCell : public QObject, public plclink::ErrorCellView {
+ public:
+  ViewErrorCell(ladder::LadderView& view, std::shared_ptr<ViewSync> sync)
+      : QObject(&view), view_(view), sync_(std::move(sync)) {}
+  void ShowErrorCell() override {
+    sync_->Apply();
+    view_.showErrorCell();
+  }
+
+ private:
+  ladder::LadderView& view_;
+  std::shared_ptr<ViewSync> sync_;
 };
 
 ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
@@ -157,10 +174,6 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
     view->drawCursor();
   };
   window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
-  window.hooks.showErrorCell = [view, sync] {
-    sync->Apply();
-    view->showErrorCell();
-  };
 
   QObject::connect(view, &ladder::LadderView::statusText, &window,
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
@@ -183,6 +196,7 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
 
   LadderWiring wiring;
   wiring.view = view;
+  wiring.errorCell = new ViewErrorCell(*view, sync);
   wiring.aliasPage = new ladder::AliasPageWidget(studio);
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);

@@ -10,6 +10,10 @@ class LadderView;
 class AliasPageWidget;
 }  // namespace ladder
 
+namespace plclink {
+class ErrorCellView;
+}
+
 namespace shell {
 
 class FrmMain;
@@ -17,6 +21,7 @@ class FrmMain;
 struct LadderWiring {
   ladder::LadderView* view = nullptr;
   ladder::AliasPageWidget* aliasPage = nullptr;
+  plclink::ErrorCellView* errorCell = nullptr;  // a build's failing cell on the view (owned by it)
 };
 
 // Builds the ladder view and its companions into the window and gives the window's hooks

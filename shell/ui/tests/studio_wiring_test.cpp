@@ -110,7 +110,7 @@ struct StudioWiringTest : ::testing::Test {
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, *studio);
     ladder = WireLadder(*window, [this] { return monitor->WatchPage()->AddFromCell(); });
     monitor = WireMonitor(*window, *ladder.view, *device, *reader);
-    WireDeviceCommands(*window, *device, &monitor->Ticker());
+    WireDeviceCommands(*window, *device, *ladder.errorCell, &monitor->Ticker());
     window->Form_Load();
     window->resize(1000, 750);
     window->show();
