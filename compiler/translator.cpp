@@ -607,8 +607,9 @@ CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder)
 
   const std::string where = " " + std::to_string(col + 1) + ", " + std::to_string(row + 1);
   result.errorMessage.caption = "Korvane Studio Ladder Compile ERROR !";
-  result.errorMessage.text = korean ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
-                                    : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
+  result.errorMessage.text =
+      korean ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
+             : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
   result.errorMessage.icon = platform::MsgIcon::Information;
   return result;
 }

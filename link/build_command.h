@@ -80,7 +80,7 @@ class HeadlessAutoHost : public AutoHost {
 
 // What one Auto run works with besides the studio and the host.
 struct AutoJob {
-  std::filesystem::path folder;    // the studio's folder
+  std::filesystem::path folder;     // the studio's folder
   ProcessRunner* runner = nullptr;  // starts the build batch; null: it cannot start
   DeviceSteps* device = nullptr;    // null: stop once the image is ready
   bool monitorOn = false;

@@ -89,8 +89,8 @@ TEST(CheckCompileListing, ReturnsTheCellAndTheLinesUnshown) {
   EXPECT_EQ(check.errorMessage.text,
             "Ladder compile Error \r\n\r\nAN P0:1 \r\n-----------^\r\n\"qsklinc.$$$\",4  Error[13]: Undefined symbol");
 
-  EXPECT_EQ(CheckCompileListing(f.folder, 10, true, &f.sink).errorMessage.text.rfind(
-                "컴파일도중 에러가 발생했습니다.  \r\n\r\nAN P0:1 ", 0),
+  EXPECT_EQ(CheckCompileListing(f.folder, 10, true, &f.sink)
+                .errorMessage.text.rfind("컴파일도중 에러가 발생했습니다.  \r\n\r\nAN P0:1 ", 0),
             0u);
 }
 

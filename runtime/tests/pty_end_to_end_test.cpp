@@ -41,7 +41,7 @@ struct PtyRoad {
 
   AutoOutcome Auto() {
     plclink::SpawnProcessRunner runner;
-    plclink::LinkDeviceSteps steps(*device, *b.studio, b.folder);
+    plclink::LinkDeviceSteps steps(*device, b.studio->doc.Setup, b.studio->build, b.folder);
     plclink::HeadlessAutoHost host;
     plclink::AutoJob job;
     job.folder = b.folder;
@@ -50,7 +50,9 @@ struct PtyRoad {
     return plclink::RunAuto(*b.studio, host, job);
   }
 
-  plclink::DeviceJob Job() const { return plclink::LinkDeviceSteps(*device, *b.studio, b.folder).Job(); }
+  plclink::DeviceJob Job() const {
+    return plclink::LinkDeviceSteps(*device, b.studio->doc.Setup, b.studio->build, b.folder).Job();
+  }
 
   // Waits (real time) until the control channel's outputs show P2 == want; the last P2 seen.
   int AwaitP2(int want, int timeoutMs = 1000) {

@@ -120,7 +120,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
     plclink::SpawnProcessRunner runner(PaintWhileWaiting);
     plclink::AutoJob job;
     job.folder = w->StudioFolder();
-    plclink::LinkDeviceSteps steps(*l, w->Studio(), job.folder);
+    plclink::LinkDeviceSteps steps(*l, w->Studio().doc.Setup, w->Studio().build, job.folder);
     job.runner = &runner;
     job.device = &steps;
     job.monitorOn = w->MonitorOn();
