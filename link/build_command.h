@@ -34,9 +34,9 @@ std::string BuildBatchName(int plcModel);
 void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
 
 // Removes the outputs of an earlier build, then runs the model's batch in `folder` with
-// /bin/sh and waits for it. False when the batch cannot be started: it is missing or
-// unreadable, there is no runner, or the shell does not start. Auto and Erase both build
-// through it; the caller shows BatchNotStartedText.
+// /bin/sh and waits for it. NotStarted when it is missing or unreadable, there is no
+// runner, or the shell does not start. Auto and Erase both build through it; the caller
+// shows BatchNotStartedText.
 enum class [[nodiscard]] BatchStart { Started, NotStarted };
 BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel);
 std::string BatchNotStartedText(int plcModel, bool korean);
