@@ -576,7 +576,7 @@ AsmSourceResult WriteAsmSource(Studio& studio, const std::filesystem::path& fold
   return result;
 }
 
-CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder, const ErrorCellShown& showErrorCell) {
+CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder) {
   CompileResult result;
   const bool korean = studio.shell.KoreanMenu;
   if (studio.FindEndLine()) {
@@ -595,11 +595,9 @@ CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder,
   }
   if (written.outcome == AsmSourceOutcome::Ok) return result;
 
-  // Translation error: the cursor goes to the cell, and the caller shows it before the message.
-  studio.doc.SelectErrorCell(written.PosCol, written.PosRow);
-  const int col = studio.doc.CurCol;
-  const int row = studio.doc.CurRow;
-  if (showErrorCell) showErrorCell();
+  // The cell as the cursor can stand on it.
+  const int col = std::clamp(written.PosCol, 0, kOutputCol);
+  const int row = std::clamp(written.PosRow, 0, kProgramRows - 1);
   result.outcome = CompileOutcome::TranslationError;
   result.CompileErr = 1;
   result.ErrCol = col;
@@ -608,10 +606,11 @@ CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder,
   result.TransErrMsgKor = written.TransErrMsgKor;
 
   const std::string where = " " + std::to_string(col + 1) + ", " + std::to_string(row + 1);
-  const std::string text = korean
-                               ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
-                               : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
-  ShowMessage(studio.messages, "Korvane Studio Ladder Compile ERROR !", text);
+  result.errorMessage.caption = "Korvane Studio Ladder Compile ERROR !";
+  result.errorMessage.text =
+      korean ? "레더 컴파일 에러 : " + written.TransErrMsgKor + "\r\n\r\n에러가 발생한 곳은 " + where
+             : "Ladder Compile Error : " + written.TransErrMsg + " At " + where;
+  result.errorMessage.icon = platform::MsgIcon::Information;
   return result;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 // The ladder translator: turns the ladder grid into one macro call per element (QS2OUT.$$$),
-// its assembler-ready copy (QSKLINC.$$$) and the cells' monitor attributes, and reports a
-// translation error at its cell.
+// its assembler-ready copy (QSKLINC.$$$) and the cells' monitor attributes, and returns a
+// translation error with its cell and message; the command that runs the build shows them.
 
 #include <array>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -110,21 +109,18 @@ enum class CompileOutcome { Ok, EndNotFound, TranslationError, FileError };
 struct CompileResult {
   CompileOutcome outcome = CompileOutcome::Ok;
   int CompileErr = 0;  // 1 after any failure; the build goes on only with 0
-  int ErrCol = -1;     // failing cell of a translation error, else -1
+  int ErrCol = -1;     // failing cell of a translation error (inside the grid), else -1
   int ErrRow = -1;
   std::string TransErrMsg;     // English text of a translation error
   std::string TransErrMsgKor;  // its Korean twin
+  // A translation error's message in the interface language, naming the cell; the caller
+  // shows it once the cell is shown.
+  platform::Message errorMessage;
 };
 
-// Shows the user the cell the document's cursor was put on after a failed build step (the
-// view scrolls to TopRow, marks the cell and takes the keyboard). Given by the command that
-// runs the build; the translator itself never draws.
-using ErrorCellShown = std::function<void()>;
-
-// The build's translation step: checks for END, writes the translator's files into folder,
-// and on a translation error puts the cursor on the failing cell (TopRow two rows above
-// it), has it shown, then shows the error.
-CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder,
-                            const ErrorCellShown& showErrorCell = {});
+// The build's translation step: checks for END and writes the translator's files into
+// folder. A missing END and file errors are shown here. A translation error is returned, not
+// shown: the caller puts the cursor on ErrCol/ErrRow, shows the cell, then errorMessage.
+CompileResult CompileLadder(Studio& studio, const std::filesystem::path& folder);
 
 }  // namespace compiler

@@ -8,15 +8,16 @@
 
 namespace plclink {
 
-LinkDeviceSteps::LinkDeviceSteps(Device& device, compiler::Studio& studio, std::filesystem::path folder)
-    : device_(device), studio_(studio), folder_(std::move(folder)) {}
+LinkDeviceSteps::LinkDeviceSteps(Device& device, const compiler::PlcSetup& setup, compiler::BuildState& build,
+                                 std::filesystem::path folder)
+    : device_(device), setup_(setup), build_(build), folder_(std::move(folder)) {}
 
 DeviceJob LinkDeviceSteps::Job() const {
   DeviceJob job;
   job.folder = folder_;
-  job.plcModel = studio_.doc.Setup.PlcModel;
-  job.romSize = studio_.build.RomSize;
-  job.compileInfo = studio_.build.CompileInfo;
+  job.plcModel = setup_.PlcModel;
+  job.romSize = build_.RomSize;
+  job.compileInfo = build_.CompileInfo;
   return job;
 }
 
@@ -29,14 +30,14 @@ StepResult Step(bool failed) { return failed ? StepResult::Failed : StepResult::
 StepResult LinkDeviceSteps::DownloadProgram() { return Step(plclink::DownloadProgram(device_, Job())); }
 
 StepResult LinkDeviceSteps::VerifyChecksum() {
-  std::int32_t sum = studio_.build.RomSum;
+  std::int32_t sum = build_.RomSum;
   const bool failed = plclink::VerifyChecksum(device_, Job(), &sum);
-  studio_.build.RomSum = sum;
+  build_.RomSum = sum;
   return Step(failed);
 }
 
 StepResult LinkDeviceSteps::ClearKeepArea() {
-  plclink::ClearKeepArea(device_, studio_.build.RomSize);
+  plclink::ClearKeepArea(device_, build_.RomSize);
   return StepResult::Done;
 }
 

@@ -20,10 +20,6 @@ void Show(compiler::Studio& studio, const char* caption, const std::string& text
   if (studio.messages) studio.messages->Show({caption, text, icon});
 }
 
-void Call(const std::function<void()>& f) {
-  if (f) f();
-}
-
 }  // namespace
 
 std::string BuildBatchName(int plcModel) {
@@ -38,26 +34,26 @@ void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
     std::filesystem::remove(folder / name, ec);
 }
 
-bool RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel) {
+BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel) {
   const std::string batch = BuildBatchName(plcModel);
   RemoveBuildOutputs(folder, plcModel);
   // The shell starts even without a batch it can read: that counts as not started.
   std::error_code ec;
   const std::filesystem::path file = folder / batch;
-  if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0) return false;
-  return runner->Run({"/bin/sh", batch}, folder).started;
+  if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0)
+    return BatchStart::NotStarted;
+  return runner->Run({"/bin/sh", batch}, folder).started ? BatchStart::Started : BatchStart::NotStarted;
 }
 
 std::string BatchNotStartedText(int plcModel, bool korean) {
   return build_text::kBatchNotStarted.Pick(korean) + BuildBatchName(plcModel);
 }
 
-AutoOutcome RunAuto(AutoSeams& seams) {
+AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job) {
   namespace t = build_text;
-  compiler::Studio& studio = *seams.studio;
   const bool korean = studio.shell.KoreanMenu;
 
-  if (seams.monitorOn) {
+  if (job.monitorOn) {
     Show(studio, t::kCaptionMessage, t::kMonitoring.Pick(korean));
     return AutoOutcome::RefusedMonitoring;
   }
@@ -66,58 +62,64 @@ AutoOutcome RunAuto(AutoSeams& seams) {
     return AutoOutcome::NoEnd;
   }
   // The build uses the program in memory whatever becomes of the save.
-  Call(seams.save);
+  host.Save();
 
-  const compiler::CompileResult compiled = compiler::CompileLadder(studio, seams.folder, seams.showErrorCell);
+  const compiler::CompileResult compiled = compiler::CompileLadder(studio, job.folder);
   if (compiled.CompileErr != 0) {
-    if (compiled.outcome == compiler::CompileOutcome::TranslationError) Call(seams.focusBoard);
+    if (compiled.outcome == compiler::CompileOutcome::TranslationError) {
+      ReportErrorCell(studio.doc, host, studio.messages, compiled.ErrCol, compiled.ErrRow, compiled.errorMessage);
+      host.FocusBoard();
+    }
     return AutoOutcome::TranslationError;
   }
-  if (compiler::WriteMacroLib(studio, seams.folder)) return AutoOutcome::LibraryError;
-  compiler::WriteCompileOptions(studio, seams.folder);
+  if (compiler::WriteMacroLib(studio, job.folder)) return AutoOutcome::LibraryError;
+  compiler::WriteCompileOptions(studio, job.folder);
   // The archive the batch makes must hold this program, also when the save was cancelled.
-  compiler::SaveBackup(studio, seams.folder);
+  compiler::SaveBackup(studio, job.folder);
 
   const int model = studio.doc.Setup.PlcModel;
-  if (!RunBuildBatch(seams.runner, seams.folder, model)) {
+  if (RunBuildBatch(job.runner, job.folder, model) == BatchStart::NotStarted) {
     // The outputs of the last build are gone: nothing is left for Object Download.
     studio.build.CompileInfo = false;
     Show(studio, t::kCaptionError, BatchNotStartedText(model, korean));
-    Call(seams.focusBoard);
+    host.FocusBoard();
     return AutoOutcome::BatchNotStarted;
   }
   studio.build.CompileInfo = true;
 
-  Call(seams.save);
-  Call(seams.processEvents);
+  host.Save();
+  host.PaintWhileWaiting();
 
-  if (CheckCompileListing(studio, seams.folder, seams.showErrorCell) == 1) {
-    Call(seams.focusBoard);
+  const ListingCheck listing = CheckCompileListing(job.folder, model, korean, studio.messages);
+  if (listing.Failed()) {
+    if (listing.outcome == ListingOutcome::ErrorAtCell)
+      ReportErrorCell(studio.doc, host, studio.messages, listing.col, listing.row, listing.errorMessage);
+    host.FocusBoard();
     return AutoOutcome::ListingError;
   }
-  if (ReadHexFile(studio, seams.folder)) {
-    Call(seams.focusBoard);
+  if (ReadHexFile(studio, job.folder)) {
+    host.FocusBoard();
     return AutoOutcome::ImageError;
   }
-  if (!seams.device) return AutoOutcome::ImageReady;
-  if (seams.device->DownloadProgram() == StepResult::Failed) {
-    Call(seams.focusBoard);
+  if (!job.device) return AutoOutcome::ImageReady;
+  if (job.device->DownloadProgram() == StepResult::Failed) {
+    host.FocusBoard();
     return AutoOutcome::DownloadError;
   }
   // A freshly downloaded program is stopped: nothing to monitor until it runs.
-  Call(seams.disableMonitor);
-  if (seams.device->VerifyChecksum() == StepResult::Failed) {
-    Call(seams.focusBoard);
+  host.DisableMonitor();
+  if (job.device->VerifyChecksum() == StepResult::Failed) {
+    host.FocusBoard();
     return AutoOutcome::ChecksumError;
   }
-  if (studio.doc.Setup.ClearKeepFlag) (void)seams.device->ClearKeepArea();
-  if (seams.askStart && studio.messages) {
+  if (studio.doc.Setup.ClearKeepFlag) (void)job.device->ClearKeepArea();
+  if (job.askStart && studio.messages) {
     const platform::MsgResult answer = studio.messages->Show(
         {t::kCaptionAsk, t::kAskRun.Pick(korean), platform::MsgIcon::None, platform::MsgButtons::YesNo});
     if (answer != platform::MsgResult::Yes) return AutoOutcome::NotStarted;
   }
-  (void)seams.device->SendRun();
-  Call(seams.enableMonitor);
+  (void)job.device->SendRun();
+  host.EnableMonitor();
   return AutoOutcome::Started;
 }
 

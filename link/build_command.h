@@ -4,10 +4,10 @@
 // image, then download, check and start the program through the module's steps.
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "compiler/studio_state.h"
+#include "link/error_cell.h"
 #include "link/exec_cmd.h"
 #include "platform/status_port.h"
 
@@ -34,10 +34,11 @@ std::string BuildBatchName(int plcModel);
 void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
 
 // Removes the outputs of an earlier build, then runs the model's batch in `folder` with
-// /bin/sh and waits for it. False when the batch cannot be started: it is missing or
-// unreadable, there is no runner, or the shell does not start. Auto and Erase both build
-// through it; the caller shows BatchNotStartedText.
-[[nodiscard]] bool RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel);
+// /bin/sh and waits for it. NotStarted when it is missing or unreadable, there is no
+// runner, or the shell does not start. Auto and Erase both build through it; the caller
+// shows BatchNotStartedText.
+enum class [[nodiscard]] BatchStart { Started, NotStarted };
+BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel);
 std::string BatchNotStartedText(int plcModel, bool korean);
 
 enum class AutoOutcome {
@@ -55,24 +56,38 @@ enum class AutoOutcome {
   Started,
 };
 
-struct AutoSeams {
-  compiler::Studio* studio = nullptr;
-  std::filesystem::path folder;  // the studio's folder
-  ProcessRunner* runner = nullptr;
-  DeviceSteps* device = nullptr;        // null: stop once the image is ready
-  std::function<void()> save;           // the user's Save command (may ask for a name)
-  std::function<void()> processEvents;  // one pass of pending window events
-  std::function<void()> focusBoard;     // give the ladder view the input focus
-  // The cursor is on the cell a translation or assembly failed at: show it marked "ERROR",
-  // scrolled to TopRow, with the keyboard (before the error's message).
-  std::function<void()> showErrorCell;
-  std::function<void()> enableMonitor;   // enable the Monitor menu item
-  std::function<void()> disableMonitor;  // disable it (a program was downloaded)
+// The window's side of Auto. Also the view that shows a failing cell.
+class AutoHost : public ErrorCellView {
+ public:
+  virtual void Save() = 0;               // the user's Save command (may ask for a name)
+  virtual void PaintWhileWaiting() = 0;  // one pass of pending window events, no user input
+  virtual void FocusBoard() = 0;         // give the ladder view the input focus
+  virtual void EnableMonitor() = 0;      // enable the Monitor menu item
+  virtual void DisableMonitor() = 0;     // disable it (a program was downloaded)
+};
+
+// Auto without a window (tools, tests of the build road): no Save command, nothing to
+// paint, focus, mark or enable.
+class HeadlessAutoHost : public AutoHost {
+ public:
+  void Save() override {}
+  void PaintWhileWaiting() override {}
+  void FocusBoard() override {}
+  void ShowErrorCell() override {}
+  void EnableMonitor() override {}
+  void DisableMonitor() override {}
+};
+
+// What one Auto run works with besides the studio and the host.
+struct AutoJob {
+  std::filesystem::path folder;     // the studio's folder
+  ProcessRunner* runner = nullptr;  // starts the build batch; null: it cannot start
+  DeviceSteps* device = nullptr;    // null: stop once the image is ready
   bool monitorOn = false;
   bool askStart = false;  // AskStart = 1: ask before the run command
 };
 
-// Runs Auto. Every failure has been shown where it arose.
-AutoOutcome RunAuto(AutoSeams& seams);
+// Runs Auto. Every failure has been shown: a failing cell through the host, then its message.
+AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job);
 
 }  // namespace plclink

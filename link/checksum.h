@@ -9,7 +9,8 @@
 namespace plclink {
 
 // Asks the module for the sum of its program and compares it with the image's. True on
-// failure, after its message (the studio's rule for device commands). *romSum gets the image's sum when it was computed.
+// failure, after its message (the studio's polarity for device commands, which Auto's
+// checksum step relies on). *romSum gets the image's sum when it was computed.
 bool VerifyChecksum(Device& device, const DeviceJob& job, std::int32_t* romSum = nullptr);
 
 // Tells the module to clear its keep area; failures end in a message.

@@ -42,7 +42,7 @@ void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn) {
   ClearKeepArea(device, job.romSize);
 }
 
-Outcome EraseCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
+Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRunner* runner, bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (job.plcModel <= 9) {
     std::fstream image(job.Image(), std::ios::in | std::ios::out | std::ios::binary);
@@ -67,26 +67,26 @@ Outcome EraseCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bo
       device.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (!RunBuildBatch(hooks.runner, job.folder, job.plcModel)) {
+    if (RunBuildBatch(runner, job.folder, job.plcModel) == BatchStart::NotStarted) {
       job.compileInfo = false;
       device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
       return Failed();
     }
     job.compileInfo = true;
-    if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
+    if (build.ReadHexFile(job) == StepResult::Failed) return Failed();
   }
   bool failed = DownloadProgram(device, job);
   return {true, failed ? MonitorItem::Unchanged : MonitorItem::Disable};
 }
 
-Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn) {
+Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, BuildHost& build, bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
-  if (!hooks.readHexFile || hooks.readHexFile(job)) return Failed();
+  if (build.ReadHexFile(job) == StepResult::Failed) return Failed();
   if (DownloadProgram(device, job)) return Failed();
   return {false, MonitorItem::Disable};
 }
 
-Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
+Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (!shell.SourceSaved) {
@@ -94,11 +94,10 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
                            platform::MsgButtons::YesNoCancel, platform::MsgIcon::Warning);
     if (answer == platform::MsgResult::Cancel) return {};
     if (answer == platform::MsgResult::Yes) {
-      if (shell.CurFilePath != "Untitled.qsl") {
-        if (hooks.saveProgram) hooks.saveProgram();
-      } else if (hooks.saveAs) {
-        hooks.saveAs();
-      }
+      if (shell.CurFilePath != "Untitled.qsl")
+        host.SaveProgram();
+      else
+        host.SaveAs();
     }
   }
   if (CheckModuleModel(device, job.plcModel)) return {};
@@ -130,9 +129,9 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
     return {};
   }
   shell.CurFilePath = target.string();
-  if (hooks.openProgram) hooks.openProgram(target);
+  host.OpenProgram(target);
   shell.CurFilePath = "Untitled.qsl";
-  if (hooks.setCaption) hooks.setCaption("Korvane studio [ untitled.qsl ]");
+  host.SetCaption("Korvane studio [ untitled.qsl ]");
   shell.SourceSaved = false;
   return {true, MonitorItem::Disable};
 }

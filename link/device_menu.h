@@ -2,13 +2,14 @@
 // The device commands of the menu and toolbar as the window calls them: Verify, Clear
 // Keep Area, Erase, Object Download, Upload, and the download steps of Auto. Each takes
 // the device (the link with its message sink, status port and language), what it needs
-// of the studio, and hooks for the services of other parts of the studio; it returns what
+// of the studio, and the host of the services of other parts of the studio; it returns what
 // the window does afterwards.
 
-#include <functional>
+#include <filesystem>
 #include <string>
 
 #include "compiler/studio_state.h"
+#include "link/build_command.h"
 #include "link/device_job.h"
 #include "link/exec_cmd.h"
 #include "link/device.h"
@@ -21,13 +22,13 @@ struct Outcome {
   MonitorItem monitor = MonitorItem::Unchanged;
 };
 
-// Services of the build road the commands call.
-struct BuildHooks {
-  // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize; true on failure
-  // (after its message).
-  std::function<bool(DeviceJob& job)> readHexFile;
-  // Starts the build batch (Erase of a model-10 module); none: the batch cannot start.
-  ProcessRunner* runner = nullptr;
+// The build road's image as the device commands read it.
+class BuildHost {
+ public:
+  virtual ~BuildHost() = default;
+  // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize and job.compileInfo;
+  // a failed read has shown its message.
+  virtual StepResult ReadHexFile(DeviceJob& job) = 0;
 };
 
 // Verify: refused while monitoring or without an image; checks the model, then compares.
@@ -39,25 +40,27 @@ void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn);
 // Erase: models up to 9 download a four-byte image of 0xFF; model 10 builds and downloads
 // an empty program, after removing the outputs of an earlier build; a batch that cannot
 // start is reported and nothing is downloaded (job.compileInfo false). Otherwise leaves
-// job.compileInfo true and job.romSize the erase image's.
-Outcome EraseCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+// job.compileInfo true and job.romSize the erase image's. `runner` starts the build batch.
+Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRunner* runner, bool monitorOn);
 
 // Object Download: the last build's image again (no checksum, no run).
-Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, const BuildHooks& hooks, bool monitorOn);
+Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, BuildHost& build, bool monitorOn);
 
 // The window's side of Upload.
-struct UploadHooks {
-  std::function<void()> saveProgram;  // SaveProgram of a titled program
-  std::function<void()> saveAs;       // the Save As command
+class UploadHost {
+ public:
+  virtual ~UploadHost() = default;
+  virtual void SaveProgram() = 0;  // SaveProgram of a titled program
+  virtual void SaveAs() = 0;       // the Save As command
   // Loads the program file at the path as the document with its companion files, redraws
   // the ladder and gives it the focus.
-  std::function<void(const std::filesystem::path& program)> openProgram;
-  std::function<void(const std::string& caption)> setCaption;
+  virtual void OpenProgram(const std::filesystem::path& program) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
 };
 
 // Upload: reads the source archive out of the module into DNFILE.ZIP, takes the backup
 // QSKLBK.$$$ out of it and opens it as a new, untitled, changed program.
-Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, const UploadHooks& hooks,
+Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn);
 
 // The steps of Auto after the image is ready: download, checksum, keep-area clear (when

@@ -9,9 +9,10 @@
 
 namespace plclink {
 
-// True on failure, after its message (the studio's rule for device commands). Refuses without an image, for a model code other
-// than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's program memory,
-// before the module is touched.
+// True on failure, after its message (the studio's polarity for device commands, which the
+// download steps of Auto, Erase and Object Download rely on). Refuses without an image, for
+// a model code other than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's
+// program memory, before the module is touched.
 bool DownloadProgram(Device& device, const DeviceJob& job);
 
 // The module's program memory in bytes: every model's processor is an ATmega128.

@@ -137,8 +137,8 @@ bool SumRomImage(const std::filesystem::path& imageFile, int32_t romSize, int32_
   return false;
 }
 
-bool SumRomImage(compiler::Studio& studio, const std::filesystem::path& folder) {
-  return SumRomImage(folder / kImageFileName, studio.build.RomSize, &studio.build.RomSum);
+bool SumRomImage(compiler::BuildState& build, const std::filesystem::path& folder) {
+  return SumRomImage(folder / kImageFileName, build.RomSize, &build.RomSum);
 }
 
 std::string ProgramSizeText(int32_t romSize) {

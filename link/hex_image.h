@@ -37,14 +37,16 @@ std::string MakeRomImage(const std::vector<uint8_t>& program, const std::string*
 
 // Reads ZQOUT.HEX in `folder` into ZQVREM.$$$ there, with UPFILE.ZIP when the document's
 // UploadFlag is on. The image file is replaced whole. Returns true on failure, after a
-// message; RomSize is then 0 so that no later command trusts the image.
+// message (the studio's polarity, which Auto relies on); RomSize is then 0 so that no later
+// command trusts the image.
 bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder);
 
 // *romSum := 16-bit sum of the first romSize bytes of the image file. True (no message, *romSum
-// untouched) when the file is missing, unreadable or shorter than romSize.
+// untouched) when the file is missing, unreadable or shorter than romSize: the studio's
+// polarity, which the checksum step relies on.
 bool SumRomImage(const std::filesystem::path& image, int32_t romSize, int32_t* romSum);
 // RomSum := the sum of the first RomSize bytes of ZQVREM.$$$ in `folder`, as above.
-bool SumRomImage(compiler::Studio& studio, const std::filesystem::path& folder);
+bool SumRomImage(compiler::BuildState& build, const std::filesystem::path& folder);
 
 // "Size : " + RomSize in upper-case hexadecimal + " Byte", shown on the status panel.
 std::string ProgramSizeText(int32_t romSize);

@@ -77,7 +77,8 @@ class Link {
   void SendByte(std::uint8_t b);
   // High byte first; callers pass 0..65535.
   void SendWord(int w);
-  // The waits keep the studio's rule, true on a time-out.
+  // The waits return true on a time-out: the studio's polarity, which the protocol steps of
+  // the device commands are written against.
   // Discards pending output, sends b and waits for n bytes. Neither opens the port nor
   // empties the receive buffer.
   bool SendByteWait(std::uint8_t b, int n);
@@ -94,8 +95,8 @@ class Link {
   // The module's firmware version 0..255, or -1 when no module answered. Renews the
   // extended framing (ExtraAckByte) and raises DataEchoMode in it.
   int GetModuleVersion();
-  // Reads the two bytes at addr and addr + 1 of the module's data memory; true on time-out
-  // (the bytes of the last good read stay). The receive buffer is emptied first.
+  // Reads the two bytes at addr and addr + 1 of the module's data memory; true on time-out,
+  // as the waits (the bytes of the last good read stay). The receive buffer is emptied first.
   bool ReadDeviceWord(std::int16_t plcModel, int addr);
   // The two bytes of the last good ReadDeviceWord.
   std::array<std::uint8_t, 2> ReadBytes() const { return {readByte0_, readByte1_}; }

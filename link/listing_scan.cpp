@@ -67,38 +67,41 @@ std::optional<ListingMarker> FindListingMarker(std::string_view text) {
   return std::nullopt;
 }
 
-int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder,
-                        const compiler::ErrorCellShown& showErrorCell) {
+ListingCheck CheckCompileListing(const std::filesystem::path& folder, int plcModel, bool korean,
+                                 platform::MessageSink* messages) {
   namespace t = build_text;
-  const bool korean = studio.shell.KoreanMenu;
-  const std::string name = ListingName(studio.doc.Setup.PlcModel);
+  const std::string name = ListingName(plcModel);
   const std::filesystem::path path = folder / name;
   auto show = [&](const std::string& caption, const std::string& text) {
-    if (studio.messages) studio.messages->Show({caption, text, platform::MsgIcon::Information});
+    if (messages) messages->Show({caption, text, platform::MsgIcon::Information});
   };
+  ListingCheck check;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
     show(t::kCaptionError, t::kFileNotFound.Pick(korean) + name);
-    return 0;
+    check.outcome = ListingOutcome::NotFound;
+    return check;
   }
   std::string text;
   if (!platform::ReadWholeFile(path, text)) {
     show(t::kCaptionError, t::kOpenError.Pick(korean) + name);
-    return 1;
+    check.outcome = ListingOutcome::Unreadable;
+    return check;
   }
   const std::optional<ListingMarker> m = FindListingMarker(text);
-  if (!m) return 0;
+  if (!m) return check;
 
-  studio.doc.SelectErrorCell(m->col, m->row);
-  if (showErrorCell) showErrorCell();
+  check.outcome = ListingOutcome::ErrorAtCell;
+  check.col = m->col;
+  check.row = m->row;
   // The listing echoes source bytes as read: the code page of the generated files.
   std::string body = t::kLadderCompileError.Pick(korean) + "\r\n\r\n";
   for (int i = 0; i < 3; ++i) {
     if (i > 0) body += "\r\n";
     body += platform::AnsiToUtf8Lossy(TrimLeft(m->lines[i]));
   }
-  show(t::kCaptionCompileError, body);
-  return 1;
+  check.errorMessage = {t::kCaptionCompileError, body, platform::MsgIcon::Information};
+  return check;
 }
 
 }  // namespace plclink

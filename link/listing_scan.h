@@ -1,15 +1,14 @@
 #pragma once
 // The listing scan after the build batch: finds the assembler's echo of the first failing
 // line generated from a ladder cell (the line carries the cell's " ; __Pos cccc rrrr"
-// marker), leads the ladder view to the cell and shows the assembler's lines.
+// marker) and returns its cell with the assembler's lines for the build command to show.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "compiler/studio_state.h"
-#include "compiler/translator.h"
+#include "platform/message_box.h"
 
 namespace plclink {
 
@@ -28,11 +27,24 @@ struct ListingMarker {
 // grid, is passed over. Missing lines after the marker are empty.
 std::optional<ListingMarker> FindListingMarker(std::string_view text);
 
-// Scans the listing of the model in `folder`. Returns 1 when an error was found (the cursor
-// and TopRow put on the cell, the cell shown through `showErrorCell`, then the lines shown)
-// or the listing cannot be read; 0 when it holds no marker, or does not exist
-// ("File not found : " shown).
-int CheckCompileListing(compiler::Studio& studio, const std::filesystem::path& folder,
-                        const compiler::ErrorCellShown& showErrorCell = {});
+enum class ListingOutcome {
+  Clean,        // the listing names no cell
+  NotFound,     // there is no listing ("File not found : " shown); the build goes on
+  Unreadable,   // it exists but cannot be read ("Open Error:" shown)
+  ErrorAtCell,  // an assembler error at a ladder cell, not shown yet
+};
+
+struct [[nodiscard]] ListingCheck {
+  ListingOutcome outcome = ListingOutcome::Clean;
+  int col = -1;  // the cell of ErrorAtCell
+  int row = -1;
+  platform::Message errorMessage;  // ErrorAtCell: the assembler's lines, shown after the cell
+  // The build stops here (an error was found, or the listing cannot be read).
+  bool Failed() const { return outcome == ListingOutcome::Unreadable || outcome == ListingOutcome::ErrorAtCell; }
+};
+
+// Scans the listing of the model in `folder`; messages in the interface language `korean`.
+ListingCheck CheckCompileListing(const std::filesystem::path& folder, int plcModel, bool korean,
+                                 platform::MessageSink* messages);
 
 }  // namespace plclink

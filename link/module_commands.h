@@ -2,7 +2,8 @@
 // The module's command protocol: one-byte commands with their acknowledgement, the
 // firmware version and its check against the configured model, the device-word read of
 // the live monitor, and the logic of the Run, Reset, Stop and Port Check commands.
-// The Boolean results are the studio's: true means failure.
+// The Boolean results keep the studio's polarity, which every device command is written
+// against: true means failure.
 
 #include <array>
 #include <cstdint>
@@ -26,8 +27,8 @@ bool CheckModuleModel(Device& device, std::int16_t plcModel);
 // nothing on time-out. Shows no message.
 std::optional<std::array<std::uint8_t, 2>> ReadDeviceBytes(Link& link, std::int16_t plcModel, int addr);
 
-// Shows the monitoring refusal and returns true when monitorOn is set.
-bool RefuseWhileMonitoring(Device& device, bool monitorOn);
+// Shows the monitoring refusal and returns true when monitorOn is set: the command ends.
+[[nodiscard]] bool RefuseWhileMonitoring(Device& device, bool monitorOn);
 
 // What a command does to the Monitor menu item.
 enum class MonitorItem { Unchanged, Enable, Disable };

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   shell::LadderWiring ladder = shell::WireLadder(window);
   monitor::MonitorController* monitor = shell::WireMonitor(window, *ladder.view, device, reader, ticker);
   ladder::ConnectSelectionMouse(*ladder.view, [monitor] { return monitor->WatchPage()->AddFromCell(); });
-  shell::WireDeviceCommands(window, device, &ticker);
+  shell::WireDeviceCommands(window, device, *ladder.errorCell, &ticker);
 
   window.Form_Load();
   plclink::LinkConfig config;

@@ -91,7 +91,7 @@ TEST(TranslatorFiles, KoreanDisplayStringReachesTheCopyAsJohab) {
   EXPECT_NE(f.folder.Read("QSKLINC.$$$").find(" SGNOUT P0,4, 1, \"\x88\x61\" ; __Pos 0001 0000"), std::string::npos);
 }
 
-TEST(TranslatorFiles, TranslationErrorMovesTheCursorAndReportsTheCell) {
+TEST(TranslatorFiles, TranslationErrorReportsTheCellAndLeavesTheCursor) {
   for (bool korean : {false, true}) {
     Fixture f;
     f.studio->shell.KoreanMenu = korean;
@@ -104,26 +104,22 @@ TEST(TranslatorFiles, TranslationErrorMovesTheCursorAndReportsTheCell) {
     f.doc().MonDevKind[0][0] = 77;  // attributes stay as they were after a failure
 
     const uint32_t scans = f.studio->EndLineScans;
-    std::string shown;
-    const CompileResult r = CompileLadder(*f.studio, f.folder.path, [&] {
-      shown = "cell " + std::to_string(f.doc().CurCol) + "," + std::to_string(f.doc().CurRow) + " top " +
-              std::to_string(f.doc().TopRow) + " after " + std::to_string(f.sink.shown.size()) + " messages";
-    });
+    f.doc().CurCol = 7;
+    f.doc().CurRow = 1;
+    const CompileResult r = CompileLadder(*f.studio, f.folder.path);
     EXPECT_EQ(r.CompileErr, 1);
     EXPECT_EQ(r.outcome, CompileOutcome::TranslationError);
     EXPECT_EQ(r.ErrCol, 0);
     EXPECT_EQ(r.ErrRow, 4);
-    EXPECT_EQ(f.doc().CurCol, 0);
-    EXPECT_EQ(f.doc().CurRow, 4);
-    EXPECT_EQ(f.doc().TopRow, 2);
+    // The caller moves the cursor and shows the cell, then the message.
+    EXPECT_EQ(f.doc().CurCol, 7);
+    EXPECT_EQ(f.doc().CurRow, 1);
+    EXPECT_TRUE(f.sink.shown.empty());
     EXPECT_EQ(f.doc().MonDevKind[0][0], 77);
-    // The caller shows the cell, with the cursor on it, before the message.
-    EXPECT_EQ(shown, "cell 0,4 top 2 after 0 messages");
     EXPECT_EQ(f.studio->EndLineScans, scans + 1);  // the END row was found; the view follows it later
-    ASSERT_EQ(f.sink.shown.size(), 1u);
-    EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio Ladder Compile ERROR !");
-    EXPECT_EQ(f.sink.shown[0].icon, platform::MsgIcon::Information);
-    EXPECT_EQ(f.sink.shown[0].text,
+    EXPECT_EQ(r.errorMessage.caption, "Korvane Studio Ladder Compile ERROR !");
+    EXPECT_EQ(r.errorMessage.icon, platform::MsgIcon::Information);
+    EXPECT_EQ(r.errorMessage.text,
               korean ? "레더 컴파일 에러 : 이곳에 위치할 수 없는 심볼입니다. 입력 심볼을 사용해야 합니다.\r\n\r\n"
                        "에러가 발생한 곳은  1, 5"
                      : "Ladder Compile Error : Invalid Symbol !  At  1, 5");
@@ -134,11 +130,15 @@ TEST(TranslatorFiles, TranslationErrorMovesTheCursorAndReportsTheCell) {
   }
 }
 
+// The cell a translation error returns, with the cursor as the build command then puts it.
 TEST(TranslatorFiles, CursorOfAnErrorNearTheTopAndAtTheLastRow) {
   Fixture f;
   Rung(f.doc(), 1, {"A", "@4"}, "Y");
   EndRung(f.doc(), 3);
   CompileResult r = CompileLadder(*f.studio, f.folder.path);
+  EXPECT_EQ(r.ErrCol, 1);
+  EXPECT_EQ(r.ErrRow, 1);
+  f.doc().SelectErrorCell(r.ErrCol, r.ErrRow);
   EXPECT_EQ(f.doc().TopRow, 0);
   EXPECT_EQ(f.doc().CurCol, 1);
   EXPECT_EQ(f.doc().CurRow, 1);
@@ -149,6 +149,7 @@ TEST(TranslatorFiles, CursorOfAnErrorNearTheTopAndAtTheLastRow) {
   r = CompileLadder(g.studio.operator*(), g.folder.path);
   EXPECT_EQ(r.CompileErr, 1);
   EXPECT_EQ(r.ErrRow, kProgramRows - 1);
+  g.doc().SelectErrorCell(r.ErrCol, r.ErrRow);
   EXPECT_EQ(g.doc().CurRow, kProgramRows - 1);
   EXPECT_EQ(g.doc().TopRow, kProgramRows - 3);
 }

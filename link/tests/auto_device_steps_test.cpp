@@ -14,7 +14,8 @@ TEST(LinkDeviceSteps, RunTheImageTheStudioHoldsWhenEachStepRuns) {
   SimBench b(zqvsim::Profile{4, FirmwareFor(4)});
   compiler::Studio studio;
   studio.doc.Setup.PlcModel = 4;
-  LinkDeviceSteps steps(*b.device, studio, b.folder.path);  // made before the image exists
+  // Made before the image exists.
+  LinkDeviceSteps steps(*b.device, studio.doc.Setup, studio.build, b.folder.path);
 
   const Bytes image = b.Image(600);
   studio.build.RomSize = b.job.romSize;
@@ -47,7 +48,7 @@ TEST(LinkDeviceSteps, FailuresEndInTheirMessages) {
   b.Image(200);
   studio.build.RomSize = b.job.romSize;
   studio.build.CompileInfo = true;
-  LinkDeviceSteps steps(*b.device, studio, b.folder.path);
+  LinkDeviceSteps steps(*b.device, studio.doc.Setup, studio.build, b.folder.path);
 
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
   ASSERT_EQ(steps.DownloadProgram(), StepResult::Done);

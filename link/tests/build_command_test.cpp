@@ -56,6 +56,25 @@ struct FakeDevice : DeviceSteps {
   bool failDownload = false, failChecksum = false;
 };
 
+// The window's side, logging each call; the failing cell is logged with the cursor on it and
+// the count of messages shown before it.
+struct FakeHost : AutoHost {
+  explicit FakeHost(compiler::Studio& studio, platform::RecordingMessageSink& sink) : studio(studio), sink(sink) {}
+  void Save() override { log += "save "; }
+  void PaintWhileWaiting() override {}
+  void FocusBoard() override { log += "focus "; }
+  void ShowErrorCell() override {
+    const auto& d = studio.doc;
+    log += "cell " + std::to_string(d.CurCol) + "," + std::to_string(d.CurRow) + " top " + std::to_string(d.TopRow) +
+           " after " + std::to_string(sink.shown.size()) + " ";
+  }
+  void EnableMonitor() override { log += "monitor "; }
+  void DisableMonitor() override { log += "monitor-off "; }
+  compiler::Studio& studio;
+  platform::RecordingMessageSink& sink;
+  std::string log;
+};
+
 struct AutoFixture : StudioFixture {
   AutoFixture() {
     SmallProgram(studio->doc);
@@ -64,25 +83,21 @@ struct AutoFixture : StudioFixture {
     runner.leave = {{kHexFileName, ":0400000012345678E8\r\n:00000001FF\r\n"},
                     {"ZQCORE3.LST", "clean\r\n"},
                     {"ZQCORE2.LST", "clean\r\n"}};
-    seams.studio = studio.get();
-    seams.folder = folder;
-    seams.runner = &runner;
-    seams.device = &device;
-    seams.save = [this] { log += "save "; };
-    seams.focusBoard = [this] { log += "focus "; };
-    seams.showErrorCell = [this] { log += "cell "; };
-    seams.enableMonitor = [this] { log += "monitor "; };
-    seams.disableMonitor = [this] { log += "monitor-off "; };
+    job.folder = folder;
+    job.runner = &runner;
+    job.device = &device;
   }
+  AutoOutcome Run() { return RunAuto(*studio, host, job); }
   FakeRunner runner;
   FakeDevice device;
-  AutoSeams seams;
-  std::string log;
+  FakeHost host{*studio, sink};
+  AutoJob job;
+  std::string& log = host.log;
 };
 
 TEST(Auto, BuildsDownloadsAndRuns) {
   AutoFixture f;
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+  EXPECT_EQ(f.Run(), AutoOutcome::Started);
   ASSERT_EQ(f.runner.calls.size(), 1u);
   EXPECT_EQ(f.runner.calls[0], (std::vector<std::string>{"/bin/sh", "ZQA.BAT"}));
   EXPECT_TRUE(f.studio->build.CompileInfo);
@@ -99,7 +114,7 @@ TEST(Auto, BatchByModel) {
            {1, "ZQA.BAT"}, {2, "ZQA2.BAT"}, {3, "ZQA.BAT"}, {4, "ZQA.BAT"}, {5, "ZQA.BAT"}, {10, "ZQA3.BAT"}}) {
     AutoFixture f;
     f.studio->doc.Setup.PlcModel = int16_t(model);
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started) << model;
+    EXPECT_EQ(f.Run(), AutoOutcome::Started) << model;
     ASSERT_EQ(f.runner.calls.size(), 1u);
     EXPECT_EQ(f.runner.calls[0][1], batch) << model;
   }
@@ -108,15 +123,15 @@ TEST(Auto, BatchByModel) {
 TEST(Auto, RefusalsWriteNothing) {
   {
     AutoFixture f;
-    f.seams.monitorOn = true;
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::RefusedMonitoring);
+    f.job.monitorOn = true;
+    EXPECT_EQ(f.Run(), AutoOutcome::RefusedMonitoring);
     EXPECT_EQ(f.sink.shown.at(0).text, "You can't use Monitoring mode ! ");
     EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio Message");
     EXPECT_EQ(f.log, "");
   }
   AutoFixture f;
   f.studio->doc.CellText[9][1] = "NOP";
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::NoEnd);
+  EXPECT_EQ(f.Run(), AutoOutcome::NoEnd);
   EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio ERROR !");
   EXPECT_EQ(f.sink.shown.at(0).text, "END Command Not Found !");
   EXPECT_EQ(f.log, "");
@@ -128,11 +143,12 @@ TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
   AutoFixture f;
   f.studio->doc.CellText[0][0] = "";  // a contact without operand
   f.studio->build.CompileInfo = false;
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::TranslationError);
+  EXPECT_EQ(f.Run(), AutoOutcome::TranslationError);
   EXPECT_FALSE(f.studio->build.CompileInfo);
   EXPECT_TRUE(f.runner.calls.empty());
-  // The failing cell is shown before the message, and the ladder keeps the keyboard.
-  EXPECT_EQ(f.log, "save cell focus ");
+  // The failing cell is shown with the cursor on it before the message, and the ladder
+  // keeps the keyboard.
+  EXPECT_EQ(f.log, "save cell 0,0 top 0 after 0 focus ");
   EXPECT_EQ(f.studio->doc.CurCol, 0);
   EXPECT_EQ(f.studio->doc.CurRow, 0);
   ASSERT_EQ(f.sink.shown.size(), 1u);
@@ -141,12 +157,14 @@ TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
 
 TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
   AutoFixture f;
-  f.runner.leave.push_back({"ZQCORE3.LST", " AN P0:1 ; __Pos 0000 0000\r\n^\r\nerror\r\n"});
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ListingError);
+  f.runner.leave.push_back({"ZQCORE3.LST", " AN P0:1 ; __Pos 0003 0011\r\n^\r\nerror\r\n"});
+  EXPECT_EQ(f.Run(), AutoOutcome::ListingError);
   EXPECT_TRUE(f.studio->build.CompileInfo);
   EXPECT_EQ(f.device.steps, "");
-  EXPECT_EQ(f.log, "save save cell focus ");
-  EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio COMPILE ERROR !");
+  EXPECT_EQ(f.log, "save save cell 3,17 top 15 after 0 focus ");
+  ASSERT_EQ(f.sink.shown.size(), 1u);
+  EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
+  EXPECT_EQ(f.sink.shown[0].text, "Ladder compile Error \r\n\r\nAN P0:1 \r\n^\r\nerror");
 }
 
 TEST(Auto, StaleOutputsAreNeverRead) {
@@ -156,7 +174,7 @@ TEST(Auto, StaleOutputsAreNeverRead) {
   WriteFile(f.folder / "ZQCORE3.LST", " X ; __Pos 0001 0001\r\n");
   WriteFile(f.folder / kUploadArchiveName, "old");
   f.runner.leave.clear();
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ImageError);
+  EXPECT_EQ(f.Run(), AutoOutcome::ImageError);
   EXPECT_FALSE(f.runner.sawStaleHex);
   EXPECT_FALSE(std::filesystem::exists(f.folder / kUploadArchiveName));
   ASSERT_EQ(f.sink.shown.size(), 2u);
@@ -175,7 +193,7 @@ TEST(Auto, ABatchThatCannotStartIsReported) {
     // An earlier build left an image: with its outputs removed it is no longer current.
     f.studio->build.CompileInfo = true;
     WriteFile(f.folder / kHexFileName, ":0400000012345678E8\r\n");
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::BatchNotStarted);
+    EXPECT_EQ(f.Run(), AutoOutcome::BatchNotStarted);
     EXPECT_FALSE(f.studio->build.CompileInfo);
     EXPECT_FALSE(std::filesystem::exists(f.folder / kHexFileName));
     ASSERT_EQ(f.sink.shown.size(), 1u);
@@ -186,7 +204,7 @@ TEST(Auto, ABatchThatCannotStartIsReported) {
 TEST(Auto, TheBackupHoldsTheProgramInMemory) {
   AutoFixture f;
   WriteFile(f.folder / "QSKLBK.$$$", "stale");
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+  EXPECT_EQ(f.Run(), AutoOutcome::Started);
   EXPECT_NE(f.runner.seenBackup, "stale");
   EXPECT_NE(f.runner.seenBackup.find("P0:0"), std::string::npos);
 }
@@ -195,7 +213,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
   {
     AutoFixture f;
     f.device.failDownload = true;
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::DownloadError);
+    EXPECT_EQ(f.Run(), AutoOutcome::DownloadError);
     EXPECT_EQ(f.device.steps, "download ");
     EXPECT_EQ(f.log, "save save focus ");
   }
@@ -203,7 +221,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     AutoFixture f;
     f.device.failChecksum = true;
     f.studio->doc.Setup.ClearKeepFlag = true;
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ChecksumError);
+    EXPECT_EQ(f.Run(), AutoOutcome::ChecksumError);
     EXPECT_EQ(f.device.steps, "download checksum ");
     // The module holds the new program, stopped: the Monitor item goes off.
     EXPECT_EQ(f.log, "save save monitor-off focus ");
@@ -211,9 +229,9 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
   {
     AutoFixture f;
     f.studio->doc.Setup.ClearKeepFlag = true;
-    f.seams.askStart = true;
+    f.job.askStart = true;
     f.sink.answers = {platform::MsgResult::No};
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::NotStarted);
+    EXPECT_EQ(f.Run(), AutoOutcome::NotStarted);
     EXPECT_EQ(f.device.steps, "download checksum clear ");
     ASSERT_EQ(f.sink.shown.size(), 1u);
     EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio ");
@@ -223,15 +241,22 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
   }
   {
     AutoFixture f;
-    f.seams.askStart = true;
+    f.job.askStart = true;
     f.studio->shell.KoreanMenu = true;
     f.sink.answers = {platform::MsgResult::Yes};
-    EXPECT_EQ(RunAuto(f.seams), AutoOutcome::Started);
+    EXPECT_EQ(f.Run(), AutoOutcome::Started);
     EXPECT_EQ(f.sink.shown.at(0).text, "다운로드가 완료되었습니다. 지금 실행하시겠습니까?");
   }
   AutoFixture f;
-  f.seams.device = nullptr;
-  EXPECT_EQ(RunAuto(f.seams), AutoOutcome::ImageReady);
+  f.job.device = nullptr;
+  EXPECT_EQ(f.Run(), AutoOutcome::ImageReady);
+  // An unreadable listing stops the build without a cell.
+  AutoFixture g;
+  g.runner.leave.clear();
+  std::filesystem::create_directory(g.folder / "ZQCORE3.LST");  // kept by the clean-up: not empty
+  WriteFile(g.folder / "ZQCORE3.LST" / "x", "");
+  EXPECT_EQ(g.Run(), AutoOutcome::ListingError);
+  EXPECT_EQ(g.log, "save save focus ");
 }
 
 TEST(ExecCmd, TheWaitCallsItsCallbackWhileTheChildRunsAndReturnsWhenItEnds) {

@@ -26,6 +26,13 @@ struct BatchRunner : ProcessRunner {
   bool started = true;
 };
 
+// The build road's image as each test makes it: the reader returns true on failure.
+struct FakeBuild : BuildHost {
+  explicit FakeBuild(std::function<bool(DeviceJob&)> read) : read(std::move(read)) {}
+  StepResult ReadHexFile(DeviceJob& job) override { return read(job) ? StepResult::Failed : StepResult::Done; }
+  std::function<bool(DeviceJob&)> read;
+};
+
 TEST(VerifyCommand, RefusalsAndSuccess) {
   SimBench b(ProfileOf(10));
   EXPECT_EQ(VerifyCommand(*b.device, b.job, true).monitor, MonitorItem::Unchanged);
@@ -47,9 +54,9 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   WriteFile(b.job.Image(), Bytes(40, 0x12));
   bool readHex = false;
   BatchRunner runner;
-  BuildHooks hooks{[&](DeviceJob&) { return readHex = true, false; }, &runner};
+  FakeBuild build{[&](DeviceJob&) { return readHex = true, false; }};
   b.core.program()[0] = 0x00;
-  Outcome o = EraseCommand(*b.device, b.job, hooks, false);
+  Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
   EXPECT_TRUE(o.failed);  // the focus goes back to the ladder whatever the result
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(runner.ran.empty());
@@ -70,14 +77,13 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   WriteFile(b.folder.path / "ZQ3MAC.INC", {'x'});
   WriteFile(b.folder.path / "ZQA3.BAT", {});
   BatchRunner runner;
-  BuildHooks hooks{[&](DeviceJob& job) {
+  FakeBuild build{[&](DeviceJob& job) {
                      job.romSize = 0;
                      Bytes image = MakeImage(16, nullptr, &job.romSize);
                      WriteFile(job.Image(), image);
                      return false;
-                   },
-                   &runner};
-  Outcome o = EraseCommand(*b.device, b.job, hooks, false);
+                   }};
+  Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_EQ(runner.ran, std::vector<std::string>{"ZQA3.BAT"});
   EXPECT_EQ(Text(ReadFile(b.folder.path / "QSKLINC.$$$")), " RET \r\n");
@@ -86,9 +92,9 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   EXPECT_EQ(b.job.romSize, 16);
   EXPECT_TRUE(b.messages.shown.empty());
 
-  BuildHooks failing{[](DeviceJob&) { return true; }, &runner};
-  EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, false).failed);
-  EXPECT_EQ(EraseCommand(*b.device, b.job, hooks, true).monitor, MonitorItem::Unchanged);
+  FakeBuild failing{[](DeviceJob&) { return true; }};
+  EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, &runner, false).failed);
+  EXPECT_EQ(EraseCommand(*b.device, b.job, build, &runner, true).monitor, MonitorItem::Unchanged);
 }
 
 // After an Auto, the batch can no longer run while the outputs of that build lie in the
@@ -104,12 +110,11 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     studio.messages = &b.messages;
     studio.doc.Setup.UploadFlag = false;
     BatchRunner runner;
-    BuildHooks hooks{[&](DeviceJob& job) {
+    FakeBuild build{[&](DeviceJob& job) {
                        const bool failed = ReadHexFile(studio, job.folder);
                        job.romSize = studio.build.RomSize;
                        return failed;
-                     },
-                     &runner};
+                     }};
     // The earlier build's outputs, its image already in the module.
     const std::string earlierHex = ":0C00000000010203040506070C000A0BB7\r\n:00000001FF\r\n";
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
@@ -123,7 +128,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     if (c == NotStarted) runner.started = false;
     b.Sent();
 
-    const Outcome o = EraseCommand(*b.device, b.job, hooks, false);
+    const Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
     EXPECT_TRUE(o.failed);
     EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Build batch could not be started : ZQA3.BAT"});
@@ -136,7 +141,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
 
     // A HEX file of an earlier build put back in the folder is not downloaded either.
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
-    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, hooks, false).failed);
+    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).failed);
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
   }
@@ -145,19 +150,18 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
 TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   SimBench b(ProfileOf(4, 60));
   Bytes image;
-  BuildHooks hooks{[&](DeviceJob& job) {
+  FakeBuild build{[&](DeviceJob& job) {
                      image = MakeImage(400, nullptr, &job.romSize);
                      WriteFile(job.Image(), image);
                      return false;
-                   },
-                   {}};
+                   }};
   b.job.compileInfo = true;
-  Outcome o = ObjectDownloadCommand(*b.device, b.job, hooks, false);
+  Outcome o = ObjectDownloadCommand(*b.device, b.job, build, false);
   EXPECT_FALSE(o.failed);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
   b.job.compileInfo = false;
-  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, hooks, false).failed);
+  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).failed);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
 }
 
@@ -192,18 +196,23 @@ struct UploadRig {
   explicit UploadRig(const Bytes& archive, int model = 10, bool extended = false) : b(ProfileOf(model, 0, extended)) {
     b.Image(400, &archive);
     EXPECT_FALSE(DownloadProgram(*b.device, b.job));
-    hooks.saveProgram = [this] { calls.push_back("save"); };
-    hooks.saveAs = [this] { calls.push_back("saveAs"); };
-    hooks.openProgram = [this](const std::filesystem::path& p) {
-      calls.push_back("open " + p.filename().string() + " as " + shell.CurFilePath);
-      opened = Text(ReadFile(p));
-    };
-    hooks.setCaption = [this](const std::string& c) { calls.push_back("caption " + c); };
   }
-  Outcome Run() { return UploadCommand(*b.device, b.job, shell, hooks, false); }
+  // The window's side, logging each call.
+  struct Host : UploadHost {
+    explicit Host(UploadRig& rig) : rig(rig) {}
+    void SaveProgram() override { rig.calls.push_back("save"); }
+    void SaveAs() override { rig.calls.push_back("saveAs"); }
+    void OpenProgram(const std::filesystem::path& p) override {
+      rig.calls.push_back("open " + p.filename().string() + " as " + rig.shell.CurFilePath);
+      rig.opened = Text(ReadFile(p));
+    }
+    void SetCaption(const std::string& c) override { rig.calls.push_back("caption " + c); }
+    UploadRig& rig;
+  };
+  Outcome Run() { return UploadCommand(*b.device, b.job, shell, host, false); }
   SimBench b;
   compiler::ShellState shell;
-  UploadHooks hooks;
+  Host host{*this};
   std::vector<std::string> calls;
   std::string opened;
 };

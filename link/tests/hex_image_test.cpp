@@ -120,7 +120,7 @@ TEST(ReadHexFile, WritesTheImageWholeAndSumsIt) {
   ASSERT_EQ(image.size(), 2050u);
   EXPECT_EQ(image.substr(0, 2048), std::string(program.begin(), program.end()));
 
-  ASSERT_FALSE(SumRomImage(*f.studio, f.folder));
+  ASSERT_FALSE(SumRomImage(f.studio->build, f.folder));
   uint32_t sum = 0;
   for (uint8_t b : program) sum += b;
   EXPECT_EQ(f.studio->build.RomSum, int32_t(sum & 0xFFFF));
@@ -183,19 +183,19 @@ TEST(ReadHexFile, KoreanTwinsAndTheSizeText) {
 
 TEST(SumRomImage, SumsTheCountedBytesOnly) {
   StudioFixture f;
-  EXPECT_TRUE(SumRomImage(*f.studio, f.folder));  // no image
+  EXPECT_TRUE(SumRomImage(f.studio->build, f.folder));  // no image
   WriteFile(f.folder / kImageFileName, std::string("\x01\x02\xFF\xFF\xFF", 5));
   f.studio->build.RomSize = 3;
-  ASSERT_FALSE(SumRomImage(*f.studio, f.folder));
+  ASSERT_FALSE(SumRomImage(f.studio->build, f.folder));
   EXPECT_EQ(f.studio->build.RomSum, 0x0102);
   // 300 bytes of FF wrap round 16 bits.
   WriteFile(f.folder / kImageFileName, std::string(300, '\xFF'));
   f.studio->build.RomSize = 300;
-  ASSERT_FALSE(SumRomImage(*f.studio, f.folder));
+  ASSERT_FALSE(SumRomImage(f.studio->build, f.folder));
   EXPECT_EQ(f.studio->build.RomSum, (300 * 255) & 0xFFFF);
   // An image shorter than RomSize is not the image.
   f.studio->build.RomSize = 301;
-  EXPECT_TRUE(SumRomImage(*f.studio, f.folder));
+  EXPECT_TRUE(SumRomImage(f.studio->build, f.folder));
 }
 
 }  // namespace

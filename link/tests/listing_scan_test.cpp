@@ -73,46 +73,48 @@ TEST(ListingScan, RandomTextIsSafe) {
   }
 }
 
-TEST(CheckCompileListing, LandsOnTheCellAndShowsTheLines) {
+TEST(CheckCompileListing, ReturnsTheCellAndTheLinesUnshown) {
   StudioFixture f;
-  f.studio->doc.Setup.PlcModel = 10;
   WriteFile(f.folder / "ZQCORE2.LST", kEcho);
   WriteFile(f.folder / "ZQCORE3.LST", "nothing");
-  // The cell is shown with the cursor already on it, before the message.
-  std::string shown;
-  auto showCell = [&] {
-    const auto& d = f.studio->doc;
-    shown = std::to_string(d.CurCol) + "," + std::to_string(d.CurRow) + " top " + std::to_string(d.TopRow) +
-            " after " + std::to_string(f.sink.shown.size()) + " messages";
-  };
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder, showCell), 1);
-  EXPECT_EQ(shown, "3,17 top 15 after 0 messages");
-  ASSERT_EQ(f.sink.shown.size(), 1u);
-  EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
-  EXPECT_EQ(f.sink.shown[0].text,
+  const ListingCheck check = CheckCompileListing(f.folder, 10, false, &f.sink);
+  EXPECT_EQ(check.outcome, ListingOutcome::ErrorAtCell);
+  EXPECT_TRUE(check.Failed());
+  EXPECT_EQ(check.col, 3);
+  EXPECT_EQ(check.row, 17);
+  // The build command shows the cell first, then this message.
+  EXPECT_TRUE(f.sink.shown.empty());
+  EXPECT_EQ(check.errorMessage.caption, "Korvane Studio COMPILE ERROR !");
+  EXPECT_EQ(check.errorMessage.icon, platform::MsgIcon::Information);
+  EXPECT_EQ(check.errorMessage.text,
             "Ladder compile Error \r\n\r\nAN P0:1 \r\n-----------^\r\n\"qsklinc.$$$\",4  Error[13]: Undefined symbol");
 
-  f.studio->shell.KoreanMenu = true;
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder), 1);
-  EXPECT_EQ(f.sink.shown.back().text.rfind("컴파일도중 에러가 발생했습니다.  \r\n\r\nAN P0:1 ", 0), 0u);
+  EXPECT_EQ(CheckCompileListing(f.folder, 10, true, &f.sink)
+                .errorMessage.text.rfind("컴파일도중 에러가 발생했습니다.  \r\n\r\nAN P0:1 ", 0),
+            0u);
 }
 
 TEST(CheckCompileListing, MissingCleanAndUnreadableListings) {
   StudioFixture f;
-  f.studio->doc.Setup.PlcModel = 2;
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder), 0);
+  ListingCheck check = CheckCompileListing(f.folder, 2, false, &f.sink);
+  EXPECT_EQ(check.outcome, ListingOutcome::NotFound);
+  EXPECT_FALSE(check.Failed());
   ASSERT_EQ(f.sink.shown.size(), 1u);
   EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio Error !");
   EXPECT_EQ(f.sink.shown[0].text, "File not found : ZQCORE3.LST");
 
   WriteFile(f.folder / "ZQCORE3.LST", "     1    00000000   NOP\r\n\"zqcore.inc\",3  Error[1]: core line\r\n");
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder), 0);
+  check = CheckCompileListing(f.folder, 2, false, &f.sink);
+  EXPECT_EQ(check.outcome, ListingOutcome::Clean);
+  EXPECT_FALSE(check.Failed());
   EXPECT_EQ(f.sink.shown.size(), 1u);
 
   // A listing that exists but cannot be read (a folder stands in its place).
   std::filesystem::remove(f.folder / "ZQCORE3.LST");
   std::filesystem::create_directory(f.folder / "ZQCORE3.LST");
-  EXPECT_EQ(CheckCompileListing(*f.studio, f.folder), 1);
+  check = CheckCompileListing(f.folder, 2, false, &f.sink);
+  EXPECT_EQ(check.outcome, ListingOutcome::Unreadable);
+  EXPECT_TRUE(check.Failed());
   EXPECT_EQ(f.sink.shown.back().text, "Open Error:ZQCORE3.LST");
   EXPECT_EQ(ListingName(9), "ZQCORE3.LST");
   EXPECT_EQ(ListingName(10), "ZQCORE2.LST");

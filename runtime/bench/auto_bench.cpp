@@ -90,14 +90,14 @@ int main(int argc, char** argv) {
   FullLadder(studio->doc);
 
   plclink::SpawnProcessRunner runner;
-  plclink::AutoSeams seams;
-  seams.studio = studio.get();
-  seams.folder = folder;
-  seams.runner = &runner;
+  plclink::HeadlessAutoHost host;
+  plclink::AutoJob job;
+  job.folder = folder;
+  job.runner = &runner;
   std::vector<double> ms;
   for (int i = 0; i < 5; ++i) {
     const auto t0 = std::chrono::steady_clock::now();
-    const plclink::AutoOutcome outcome = plclink::RunAuto(seams);
+    const plclink::AutoOutcome outcome = plclink::RunAuto(*studio, host, job);
     const auto t1 = std::chrono::steady_clock::now();
     if (outcome != plclink::AutoOutcome::ImageReady) {
       std::fprintf(stderr, "Auto did not reach the image (outcome %d); see %s\n", int(outcome), folder.c_str());

@@ -41,16 +41,18 @@ struct PtyRoad {
 
   AutoOutcome Auto() {
     plclink::SpawnProcessRunner runner;
-    plclink::LinkDeviceSteps steps(*device, *b.studio, b.folder);
-    plclink::AutoSeams seams;
-    seams.studio = b.studio.get();
-    seams.folder = b.folder;
-    seams.runner = &runner;
-    seams.device = &steps;
-    return plclink::RunAuto(seams);
+    plclink::LinkDeviceSteps steps(*device, b.studio->doc.Setup, b.studio->build, b.folder);
+    plclink::HeadlessAutoHost host;
+    plclink::AutoJob job;
+    job.folder = b.folder;
+    job.runner = &runner;
+    job.device = &steps;
+    return plclink::RunAuto(*b.studio, host, job);
   }
 
-  plclink::DeviceJob Job() const { return plclink::LinkDeviceSteps(*device, *b.studio, b.folder).Job(); }
+  plclink::DeviceJob Job() const {
+    return plclink::LinkDeviceSteps(*device, b.studio->doc.Setup, b.studio->build, b.folder).Job();
+  }
 
   // Waits (real time) until the control channel's outputs show P2 == want; the last P2 seen.
   int AwaitP2(int want, int timeoutMs = 1000) {
@@ -176,19 +178,24 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
   const std::string downloaded = Encoded(r.b.studio->doc);
   r.b.studio->shell.SourceSaved = true;
   r.messages.answers = {platform::MsgResult::Yes};
-  std::string uploaded;
-  plclink::UploadHooks hooks;
-  hooks.openProgram = [&](const std::filesystem::path& p) {
-    std::string bytes;
-    ASSERT_TRUE(platform::ReadWholeFile(p, bytes));
-    compiler::ProgramDocument fresh;
-    ASSERT_EQ(compiler::DecodeProgramFile(bytes, fresh), compiler::ProgramFileStatus::kOk);
-    uploaded = Encoded(fresh);
-  };
+  // The window's side: only the opening of the uploaded program is looked at.
+  struct Host : plclink::UploadHost {
+    void SaveProgram() override {}
+    void SaveAs() override {}
+    void OpenProgram(const std::filesystem::path& p) override {
+      std::string bytes;
+      ASSERT_TRUE(platform::ReadWholeFile(p, bytes));
+      compiler::ProgramDocument fresh;
+      ASSERT_EQ(compiler::DecodeProgramFile(bytes, fresh), compiler::ProgramFileStatus::kOk);
+      uploaded = Encoded(fresh);
+    }
+    void SetCaption(const std::string&) override {}
+    std::string uploaded;
+  } host;
   std::filesystem::remove(r.b.folder / "QSKLBK.$$$");
-  plclink::Outcome up = plclink::UploadCommand(*r.device, job, r.b.studio->shell, hooks, false);
+  plclink::Outcome up = plclink::UploadCommand(*r.device, job, r.b.studio->shell, host, false);
   EXPECT_TRUE(up.failed);  // the upload ends with the ladder view taking the focus
-  EXPECT_EQ(uploaded, downloaded);
+  EXPECT_EQ(host.uploaded, downloaded);
   ASSERT_EQ(r.messages.shown.size(), 1u) << r.Texts();  // only the question
   EXPECT_TRUE(r.b.sink.shown.empty()) << r.Texts();
 }

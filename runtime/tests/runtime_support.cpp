@@ -38,11 +38,11 @@ BuiltStudio::~BuiltStudio() {
 
 plclink::AutoOutcome BuiltStudio::Build() {
   plclink::SpawnProcessRunner runner;
-  plclink::AutoSeams seams;
-  seams.studio = studio.get();
-  seams.folder = folder;
-  seams.runner = &runner;
-  return plclink::RunAuto(seams);
+  plclink::HeadlessAutoHost host;
+  plclink::AutoJob job;
+  job.folder = folder;
+  job.runner = &runner;
+  return plclink::RunAuto(*studio, host, job);
 }
 
 std::string BuiltStudio::ReadOutput(const std::string& name) const {

@@ -23,14 +23,19 @@ void ApplyMonitorItem(FrmMain& window, plclink::MonitorItem item) {
   if (item == plclink::MonitorItem::Disable) monitor->setEnabled(false);
 }
 
+// The studio's image, as the build road left it, into the job.
+void TakeImage(const compiler::BuildState& build, plclink::DeviceJob& job) {
+  job.romSize = build.RomSize;
+  job.compileInfo = build.CompileInfo;
+}
+
 // What the device commands need of the last build.
 plclink::DeviceJob JobOf(FrmMain& window) {
   const compiler::Studio& studio = window.Studio();
   plclink::DeviceJob job;
   job.folder = window.StudioFolder();
   job.plcModel = studio.doc.Setup.PlcModel;
-  job.romSize = studio.build.RomSize;
-  job.compileInfo = studio.build.CompileInfo;
+  TakeImage(studio.build, job);
   return job;
 }
 
@@ -43,25 +48,51 @@ void KeepJob(compiler::Studio& studio, const plclink::DeviceJob& job) {
 // has returned.
 void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
-// `runner` starts the build batch (Erase only).
-plclink::BuildHooks BuildHooksOf(FrmMain& window, plclink::ProcessRunner* runner = nullptr) {
-  plclink::BuildHooks hooks;
-  compiler::Studio* studio = &window.Studio();
-  hooks.readHexFile = [studio](plclink::DeviceJob& job) {
-    const bool failed = plclink::ReadHexFile(*studio, job.folder);
-    job.romSize = studio->build.RomSize;
-    job.compileInfo = studio->build.CompileInfo;
-    return failed;
-  };
-  hooks.runner = runner;
-  return hooks;
-}
+// The window's side of Auto, Erase, Object Download and Upload. Owned by the window.
+class WindowDeviceHost : public QObject,
+                         public plclink::AutoHost,
+                         public plclink::BuildHost,
+                         public plclink::UploadHost {
+ public:
+  WindowDeviceHost(FrmMain& window, plclink::ErrorCellView& errorCell)
+      : QObject(&window), window_(window), errorCell_(errorCell) {}
+
+  // AutoHost
+  void Save() override { (void)window_.Files().Save(); }
+  void PaintWhileWaiting() override { shell::PaintWhileWaiting(); }
+  void FocusBoard() override { window_.FocusBoard(); }
+  void ShowErrorCell() override { errorCell_.ShowErrorCell(); }
+  void EnableMonitor() override { ApplyMonitorItem(window_, plclink::MonitorItem::Enable); }
+  void DisableMonitor() override { ApplyMonitorItem(window_, plclink::MonitorItem::Disable); }
+
+  // BuildHost
+  plclink::StepResult ReadHexFile(plclink::DeviceJob& job) override {
+    compiler::Studio& studio = window_.Studio();
+    const bool failed = plclink::ReadHexFile(studio, job.folder);
+    TakeImage(studio.build, job);
+    return failed ? plclink::StepResult::Failed : plclink::StepResult::Done;
+  }
+
+  // UploadHost
+  void SaveProgram() override { (void)window_.Files().Save(); }
+  void SaveAs() override { (void)window_.Files().SaveAs(); }
+  void OpenProgram(const std::filesystem::path& program) override {
+    (void)window_.Files().OpenProgram(program.string());
+  }
+  void SetCaption(const std::string& caption) override { window_.SetCaption(caption); }
+
+ private:
+  FrmMain& window_;
+  plclink::ErrorCellView& errorCell_;
+};
 
 }  // namespace
 
-void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::MonitorTicker* ticker) {
+void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::ErrorCellView& errorCell,
+                        monitor::MonitorTicker* ticker) {
   FrmMain* w = &window;
   plclink::Device* l = &device;
+  auto* host = new WindowDeviceHost(window, errorCell);
   // Every command runs with the ticker held; afterwards the
   // Monitor item follows the outcome and a failed command gives the ladder the focus.
   auto command = [w, l, ticker](std::function<plclink::Outcome()> body) {
@@ -84,27 +115,17 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
                       return plclink::Outcome{};
                     }));
 
-  QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker] {
+  QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker, host] {
     monitor::MonitorTicker::Hold hold(ticker);
-    const std::filesystem::path folder = w->StudioFolder();
     plclink::SpawnProcessRunner runner(PaintWhileWaiting);
-    plclink::LinkDeviceSteps steps(*l, w->Studio(), folder);
-    plclink::AutoSeams seams;
-    seams.studio = &w->Studio();
-    seams.folder = folder;
-    seams.runner = &runner;
-    seams.device = &steps;
-    seams.save = [w] { static_cast<void>(w->Files().Save()); };
-    seams.processEvents = PaintWhileWaiting;
-    seams.focusBoard = [w] { w->FocusBoard(); };
-    seams.showErrorCell = [w] {
-      if (w->hooks.showErrorCell) w->hooks.showErrorCell();
-    };
-    seams.enableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Enable); };
-    seams.disableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Disable); };
-    seams.monitorOn = w->MonitorOn();
-    seams.askStart = w->View().AskStart == 1;
-    plclink::RunAuto(seams);
+    plclink::AutoJob job;
+    job.folder = w->StudioFolder();
+    plclink::LinkDeviceSteps steps(*l, w->Studio().doc.Setup, w->Studio().build, job.folder);
+    job.runner = &runner;
+    job.device = &steps;
+    job.monitorOn = w->MonitorOn();
+    job.askStart = w->View().AskStart == 1;
+    plclink::RunAuto(w->Studio(), *host, job);
   });
   QObject::connect(c.mnuVerify, &QAction::triggered, w,
                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
@@ -112,30 +133,22 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
                       plclink::ClearKeepCommand(*l, JobOf(*w), w->MonitorOn());
                       return plclink::Outcome{};
                     }));
-  QObject::connect(c.mnuErase, &QAction::triggered, w, command([w, l] {
+  QObject::connect(c.mnuErase, &QAction::triggered, w, command([w, l, host] {
                       plclink::DeviceJob job = JobOf(*w);
                       plclink::SpawnProcessRunner runner(PaintWhileWaiting);
                       const plclink::Outcome outcome =
-                          plclink::EraseCommand(*l, job, BuildHooksOf(*w, &runner), w->MonitorOn());
+                          plclink::EraseCommand(*l, job, *host, &runner, w->MonitorOn());
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));
-  QObject::connect(c.mnuObjectDownload, &QAction::triggered, w, command([w, l] {
+  QObject::connect(c.mnuObjectDownload, &QAction::triggered, w, command([w, l, host] {
                       plclink::DeviceJob job = JobOf(*w);
-                      const plclink::Outcome outcome =
-                          plclink::ObjectDownloadCommand(*l, job, BuildHooksOf(*w), w->MonitorOn());
+                      const plclink::Outcome outcome = plclink::ObjectDownloadCommand(*l, job, *host, w->MonitorOn());
                       KeepJob(w->Studio(), job);
                       return outcome;
                     }));
-  QObject::connect(c.mnuUpload, &QAction::triggered, w, command([w, l] {
-                      plclink::UploadHooks hooks;
-                      hooks.saveProgram = [w] { static_cast<void>(w->Files().Save()); };
-                      hooks.saveAs = [w] { static_cast<void>(w->Files().SaveAs()); };
-                      hooks.openProgram = [w](const std::filesystem::path& program) {
-                        static_cast<void>(w->Files().OpenProgram(program.string()));
-                      };
-                      hooks.setCaption = [w](const std::string& caption) { w->SetCaption(caption); };
-                      return plclink::UploadCommand(*l, JobOf(*w), w->Studio().shell, hooks, w->MonitorOn());
+  QObject::connect(c.mnuUpload, &QAction::triggered, w, command([w, l, host] {
+                      return plclink::UploadCommand(*l, JobOf(*w), w->Studio().shell, *host, w->MonitorOn());
                     }));
 }
 

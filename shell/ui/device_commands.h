@@ -5,7 +5,8 @@
 
 namespace plclink {
 class Device;
-}
+class ErrorCellView;
+}  // namespace plclink
 namespace monitor {
 class MonitorTicker;
 }
@@ -15,8 +16,10 @@ namespace shell {
 class FrmMain;
 
 // Gives the window's device commands their code. The link follows the Setup page's port
-// choice when it opens. `device` must outlive the window. While a command talks to the
-// module, the monitor's ticker (when given) starts no tick.
-void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::MonitorTicker* ticker = nullptr);
+// choice when it opens. `device` and `errorCell` (which shows a build's failing cell, the
+// ladder view's) must outlive the window. While a command talks to the module, the
+// monitor's ticker (when given) starts no tick.
+void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::ErrorCellView& errorCell,
+                        monitor::MonitorTicker* ticker = nullptr);
 
 }  // namespace shell

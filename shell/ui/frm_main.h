@@ -142,7 +142,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // What the other parts of the studio plug in. Each may stay empty.
   struct Hooks {
     std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
-    std::function<void()> showErrorCell;            // a build failed at the cursor cell: show it marked
   };
   Hooks hooks;
 

@@ -12,6 +12,7 @@
 #include "ladder/ui/goto_find_dialogs.h"
 #include "ladder/ui/ladder_view.h"
 #include "ladder/ui/print_command.h"
+#include "link/error_cell.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -49,6 +50,22 @@ class ViewSync {
   FrmMain& window_;
   ladder::LadderView& view_;
   int color_ = -1;
+};
+
+// Shows a build's failing cell on the ladder view in the window's present settings. Owned
+// by the view.
+class ViewErrorCell : public QObject, public plclink::ErrorCellView {
+ public:
+  ViewErrorCell(ladder::LadderView& view, std::shared_ptr<ViewSync> sync)
+      : QObject(&view), view_(view), sync_(std::move(sync)) {}
+  void ShowErrorCell() override {
+    sync_->Apply();
+    view_.showErrorCell();
+  }
+
+ private:
+  ladder::LadderView& view_;
+  std::shared_ptr<ViewSync> sync_;
 };
 
 ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
@@ -164,10 +181,6 @@ LadderWiring WireLadder(FrmMain& window) {
 
   std::shared_ptr<ViewSync> sync = pane->sync();
   window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
-  window.hooks.showErrorCell = [view, sync] {
-    sync->Apply();
-    view->showErrorCell();
-  };
 
   QObject::connect(view, &ladder::LadderView::statusText, &window,
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
@@ -189,6 +202,7 @@ LadderWiring WireLadder(FrmMain& window) {
 
   LadderWiring wiring;
   wiring.view = view;
+  wiring.errorCell = new ViewErrorCell(*view, sync);
   wiring.aliasPage = new ladder::AliasPageWidget(studio);
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);

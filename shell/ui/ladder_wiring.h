@@ -8,6 +8,10 @@ class LadderView;
 class AliasPageWidget;
 }  // namespace ladder
 
+namespace plclink {
+class ErrorCellView;
+}
+
 namespace shell {
 
 class FrmMain;
@@ -15,6 +19,7 @@ class FrmMain;
 struct LadderWiring {
   ladder::LadderView* view = nullptr;
   ladder::AliasPageWidget* aliasPage = nullptr;
+  plclink::ErrorCellView* errorCell = nullptr;  // a build's failing cell on the view (owned by it)
 };
 
 // Builds the ladder view and its companions into the window: the view becomes the window's

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "link/device.h"
+#include "link/error_cell.h"
 #include "link/link.h"
 #include "link/scripted_port.h"
 #include "shell/ui/frm_main.h"
@@ -21,7 +22,13 @@ using namespace shell;
 
 namespace {
 
+// These commands never build: no failing cell to show.
+struct NoErrorCell : plclink::ErrorCellView {
+  void ShowErrorCell() override {}
+};
+
 struct DeviceCommandsTest : ::testing::Test {
+  NoErrorCell errorCell;
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
   platform::RecordingMessageSink sink;
   std::string iniPath = (std::filesystem::temp_directory_path() / "zqv-device-commands.ini").string();
@@ -50,7 +57,7 @@ struct DeviceCommandsTest : ::testing::Test {
     });
     language = std::make_unique<StudioLanguage>(*studio);
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
-    WireDeviceCommands(*window, *device);
+    WireDeviceCommands(*window, *device, errorCell);
   }
   void TearDown() override {
     device.reset();

@@ -114,7 +114,7 @@ struct StudioWiringTest : ::testing::Test {
     ladder = WireLadder(*window);
     monitor = WireMonitor(*window, *ladder.view, *device, *reader, *ticker);
     ladder::ConnectSelectionMouse(*ladder.view, [this] { return monitor->WatchPage()->AddFromCell(); });
-    WireDeviceCommands(*window, *device, ticker.get());
+    WireDeviceCommands(*window, *device, *ladder.errorCell, ticker.get());
     window->Form_Load();
     window->resize(1000, 750);
     window->show();
