@@ -103,7 +103,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, monitor::Monit
     seams.enableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Enable); };
     seams.disableMonitor = [w] { ApplyMonitorItem(*w, plclink::MonitorItem::Disable); };
     seams.monitorOn = w->MonitorOn();
-    seams.askStart = w->View().AskStart == 1;
+    seams.askStart = w->UserSettings().Values().AskStart == 1;
     plclink::RunAuto(seams);
   });
   QObject::connect(c.mnuVerify, &QAction::triggered, w,

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "compiler/studio_state.h"
 #include "platform/status_port.h"
@@ -72,7 +73,11 @@ class MnemonicViewer;
 class PlcPanelWidget;
 class SetupPageWidget;
 
-class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort {
+class FrmMain : public QMainWindow,
+                public FileCommandHost,
+                public platform::StatusPort,
+                public SetupPageHost,
+                private SettingsListener {
   Q_OBJECT
 
  public:
@@ -116,8 +121,9 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QTextEdit* Memo() const { return txtMemo_; }
   PlcPanelWidget* PlcPage() const { return plcPage_; }
   SetupPageWidget* SetupPage() const { return setupPage_; }
-  // The Setup page's settings as they stand (the serial port choice PortNum among them).
-  ViewSettings& View() { return *view_; }
+  // The user's settings for the run (the serial port choice PortNum among them); the
+  // window, the Setup page and the ladder view follow their changes.
+  StudioSettings& UserSettings() { return settings_; }
   PlcPanelModel& PlcModel() { return *plcModel_; }
   QPlainTextEdit* Mnemonic() const { return txtMnemonic_; }
   QToolBar* LadderToolbar() const { return tbrLadder_; }
@@ -125,8 +131,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QString StatusText() const;
 
   FileCommands& Files() { return *files_; }
-  Settings& CurrentSettings() { return settings_; }
-  const LadderColors& Colors() const { return colors_; }
   RecentFiles& Recent() { return recent_; }
   ProfileFile& Profile() { return profile_; }
   compiler::Studio& Studio() { return studio_; }
@@ -139,7 +143,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   struct Hooks {
     std::function<bool()> monitorOn;                // monitor mode is on (besides studio.monitor.MonitorOn)
     std::function<void(int)> sidePageShown;         // side page 3, 4 or 5 was chosen: draw it
-    std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
     std::function<void()> setDeviceMap;             // the model of the document changed
     std::function<void()> resetLadderView;          // a program was read
     std::function<void()> redrawLadder;             // DrawLadder and DrawCursor
@@ -176,6 +179,12 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void SetGauge(int value, int maximum) override;
   void Refresh() override;
 
+  // SetupPageHost (MonitorOn above)
+  void WriteSetting(const std::string& section, const std::string& key, const std::string& value) override;
+  std::optional<LadderFont> ChooseFont(const LadderFont& current) override;
+  platform::MessageSink& Messages() override;
+  bool KoreanMenu() const override;
+
  signals:
   // The layout placed the frame of the visible side page (1..6) for the window's new size.
   void sidePageLaidOut(int page);
@@ -197,15 +206,18 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void tabMain_Click();
   void Form_Unload();
   void WriteWindowPlace();
-  void ApplyFontAndColours();
+  // SettingsListener: the board's font and colours; a new cell size puts the cursor on the
+  // first cell; what is drawn is drawn again.
+  void SettingChanged(SettingChange what) override;
+  void ApplyBoardFont();
+  void ApplyBoardColours();
   void PlaceSidePage(int page, int panelHeight);
   MainLayout CurrentLayout() const;
 
   compiler::Studio& studio_;
   ProfileFile& profile_;
   const std::filesystem::path studioFolder_;
-  Settings settings_;
-  LadderColors colors_;
+  StudioSettings settings_;
   RecentFiles recent_;
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<QtFileDialogs> qtDialogs_;
@@ -214,7 +226,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   bool activatedOnce_ = false;
   int sidePanelHeight_ = 0;  // twips, the side panel's height after the last layout
   bool inActivate_ = false;
-  std::unique_ptr<ViewSettings> view_;
   std::unique_ptr<PlcPanelModel> plcModel_;
   PlcPanelWidget* plcPage_ = nullptr;
   SetupPageWidget* setupPage_ = nullptr;

@@ -30,38 +30,57 @@ const ElementButton kElementButtons[11] = {
 
 namespace {
 
-// What the window's view settings say, given to the ladder view where it differs from what
-// the view shows (each setter repaints, so unchanged settings are left alone).
-class ViewSync {
- public:
-  ViewSync(FrmMain& window, ladder::LadderView& view) : window_(window), view_(view) {}
+ladder::SurfaceFont SurfaceFontOf(const LadderFont& font) {
+  return {font.name, font.size > 0 ? font.size : 9.0, font.bold, font.italic};
+}
 
-  void Apply() {
-    const ViewSettings& s = window_.View();
-    const ladder::LadderViewState& shown = view_.viewState();
-    if (s.Cunit != shown.geo.Cunit) view_.setCellSize(s.Cunit);
-    if (s.Csai != shown.geo.Csai) view_.setRowGap(s.Csai);
-    if (s.Color != color_) {
-      color_ = s.Color;
-      view_.setColorScheme(s.Color);
-    }
-    if (s.AliasFirst != shown.AliasFirst) view_.setAliasFirst(s.AliasFirst);
+// The ladder view follows the user's settings: geometry, colours, alias display and font.
+// Each change repaints the ladder, with the cursor when the board holds the keyboard.
+class ViewFollower : public QObject, private SettingsListener {
+ public:
+  ViewFollower(StudioSettings& settings, ladder::LadderView& view) : QObject(&view), settings_(settings), view_(view) {
+    settings_.Listen(*this);
+    SettingChanged(SettingChange::Loaded);
   }
 
  private:
-  FrmMain& window_;
-  ladder::LadderView& view_;
-  int color_ = -1;
-};
+  void SettingChanged(SettingChange what) override {
+    const Settings& s = settings_.Values();
+    switch (what) {
+      case SettingChange::Loaded: {
+        // A new cell size moves the cursor: the geometry is set only where it differs.
+        const ladder::LadderGeometry& shown = view_.viewState().geo;
+        if (s.Cunit != shown.Cunit) view_.setCellSize(s.Cunit);
+        if (s.Csai != shown.Csai) view_.setRowGap(s.Csai);
+        view_.setColorScheme(s.Color);
+        view_.setAliasFirst(s.AliasFirst);
+        view_.setSurfaceFont(SurfaceFontOf(settings_.Font()));
+        return;
+      }
+      case SettingChange::Color:
+        view_.setColorScheme(s.Color);
+        break;
+      case SettingChange::CellSize:
+        view_.setCellSize(s.Cunit);
+        break;
+      case SettingChange::RowGap:
+        view_.setRowGap(s.Csai);
+        break;
+      case SettingChange::AliasFirst:
+        view_.setAliasFirst(s.AliasFirst);
+        break;
+      case SettingChange::Font:
+        view_.setSurfaceFont(SurfaceFontOf(settings_.Font()));
+        break;
+      default:
+        return;
+    }
+    if (view_.board()->hasFocus()) view_.drawCursor();
+  }
 
-ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
-  ladder::SurfaceFont f;
-  f.name = font.family().toStdString();
-  f.size = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
-  f.bold = font.bold();
-  f.italic = font.italic();
-  return f;
-}
+  StudioSettings& settings_;
+  ladder::LadderView& view_;
+};
 
 void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto commands = std::make_shared<ladder::RowBlockCommands>(window.Studio());
@@ -145,22 +164,16 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
   view->setStudio(&studio);
   window.SetBoard(view);
 
-  auto sync = std::make_shared<ViewSync>(window, *view);
-  window.hooks.redrawLadder = [view, sync] {
-    sync->Apply();
+  new ViewFollower(window.UserSettings(), *view);
+  window.hooks.redrawLadder = [view] {
     view->drawLadder();
     if (view->board()->hasFocus()) view->drawCursor();
   };
-  window.hooks.clearLadderView = [view, sync] {
-    sync->Apply();
+  window.hooks.clearLadderView = [view] {
     view->drawLadderBackground();
     view->drawCursor();
   };
-  window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
-  window.hooks.showErrorCell = [view, sync] {
-    sync->Apply();
-    view->showErrorCell();
-  };
+  window.hooks.showErrorCell = [view] { view->showErrorCell(); };
 
   QObject::connect(view, &ladder::LadderView::statusText, &window,
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
@@ -187,10 +200,9 @@ LadderWiring WireLadder(FrmMain& window, std::function<bool()> onRightPressWhile
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);
 
-  window.hooks.resetLadderView = [view, sync, alias, &window] {
+  window.hooks.resetLadderView = [view, alias, &window] {
     ladder::RowBlockCommands::DropPasteUndo(window.Studio());
     window.Commands().mnuBlockPasteUndo->setEnabled(false);
-    sync->Apply();
     view->showCursorCell();
     alias->Redraw();
   };
