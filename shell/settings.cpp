@@ -120,35 +120,19 @@ void StudioSettings::Load(const Settings& read) {
   Notify(SettingChange::Loaded);
 }
 
-void StudioSettings::SetColor(int16_t color) {
-  values_.Color = color;
-  Notify(SettingChange::Color);
+void StudioSettings::Set(int16_t Settings::*field, int16_t value, SettingChange what) {
+  values_.*field = value;
+  Notify(what);
 }
 
-void StudioSettings::SetCellSize(int16_t cunit) {
-  values_.Cunit = cunit;
-  Notify(SettingChange::CellSize);
-}
-
-void StudioSettings::SetRowGap(int16_t csai) {
-  values_.Csai = csai;
-  Notify(SettingChange::RowGap);
-}
-
+void StudioSettings::SetColor(int16_t color) { Set(&Settings::Color, color, SettingChange::Color); }
+void StudioSettings::SetCellSize(int16_t cunit) { Set(&Settings::Cunit, cunit, SettingChange::CellSize); }
+void StudioSettings::SetRowGap(int16_t csai) { Set(&Settings::Csai, csai, SettingChange::RowGap); }
 void StudioSettings::SetAliasFirst(int16_t aliasFirst) {
-  values_.AliasFirst = aliasFirst;
-  Notify(SettingChange::AliasFirst);
+  Set(&Settings::AliasFirst, aliasFirst, SettingChange::AliasFirst);
 }
-
-void StudioSettings::SetAskStart(int16_t askStart) {
-  values_.AskStart = askStart;
-  Notify(SettingChange::AskStart);
-}
-
-void StudioSettings::SetPort(int16_t portNum) {
-  values_.PortNum = portNum;
-  Notify(SettingChange::Port);
-}
+void StudioSettings::SetAskStart(int16_t askStart) { Set(&Settings::AskStart, askStart, SettingChange::AskStart); }
+void StudioSettings::SetPort(int16_t portNum) { Set(&Settings::PortNum, portNum, SettingChange::Port); }
 
 void StudioSettings::SetFont(const LadderFont& shown) {
   font_ = shown;

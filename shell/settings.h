@@ -127,6 +127,7 @@ class StudioSettings {
   void Unlisten(SettingsListener& listener);
 
  private:
+  void Set(int16_t Settings::*field, int16_t value, SettingChange what);
   void Notify(SettingChange what);
 
   Settings values_;

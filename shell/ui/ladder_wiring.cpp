@@ -48,12 +48,12 @@ class ViewFollower : public QObject, private SettingsListener {
     const Settings& s = settings_.Values();
     switch (what) {
       case SettingChange::Loaded: {
-        // A new cell size moves the cursor: the geometry is set only where it differs.
-        const ladder::LadderGeometry& shown = view_.viewState().geo;
-        if (s.Cunit != shown.Cunit) view_.setCellSize(s.Cunit);
-        if (s.Csai != shown.Csai) view_.setRowGap(s.Csai);
-        view_.setColorScheme(s.Color);
-        view_.setAliasFirst(s.AliasFirst);
+        // Only what differs is set: each setter repaints, and a new cell size moves the cursor.
+        const ladder::LadderViewState& shown = view_.viewState();
+        if (s.Cunit != shown.geo.Cunit) view_.setCellSize(s.Cunit);
+        if (s.Csai != shown.geo.Csai) view_.setRowGap(s.Csai);
+        if (ladder::ColorScheme::For(s.Color).Color != shown.colors.Color) view_.setColorScheme(s.Color);
+        if (s.AliasFirst != shown.AliasFirst) view_.setAliasFirst(s.AliasFirst);
         view_.setSurfaceFont(SurfaceFontOf(settings_.Font()));
         return;
       }
