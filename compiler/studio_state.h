@@ -94,10 +94,6 @@ struct ShellState {
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
   bool SourceSaved = true;
   std::string MemoText;  // the memo page's text (UTF-8)
-  // Ladder geometry in twips (the shell's defaults).
-  int CellW = 720;
-  int CellH = 560;
-  int Csai = 300;
 };
 
 constexpr int kWatchSlots = 31;

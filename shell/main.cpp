@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
 
   window.Form_Load();
   plclink::LinkConfig config;
-  for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.CurrentSettings().PortDev[size_t(i)];
+  for (int i = 0; i < 4; ++i) config.portDevices[size_t(i)] = window.UserSettings().Values().PortDev[size_t(i)];
   link.SetConfig(config.WithOverrides(options));
 
   window.show();

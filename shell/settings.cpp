@@ -1,6 +1,7 @@
 #include "shell/settings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace shell {
@@ -74,6 +75,77 @@ void WriteWindowPlace(ProfileFile& file, const WindowPlace& place) {
   file.WriteString(ini::kScreen, "Top", std::to_string(place.Top));
   file.WriteString(ini::kScreen, "Width", std::to_string(place.Width));
   file.WriteString(ini::kScreen, "Height", std::to_string(place.Height));
+}
+
+int RoundHalfEven(double value) {
+  double whole = std::floor(value);
+  double frac = value - whole;
+  if (frac > 0.5)
+    whole += 1;
+  else if (frac == 0.5 && std::fmod(whole, 2.0) != 0)
+    whole += 1;
+  return static_cast<int>(whole);
+}
+
+SettingsListener::~SettingsListener() {
+  if (source_) source_->Unlisten(*this);
+}
+
+StudioSettings::~StudioSettings() {
+  for (SettingsListener* listener : listeners_) listener->source_ = nullptr;
+}
+
+void StudioSettings::Listen(SettingsListener& listener) {
+  if (listener.source_) listener.source_->Unlisten(listener);
+  listener.source_ = this;
+  listeners_.push_back(&listener);
+}
+
+void StudioSettings::Unlisten(SettingsListener& listener) {
+  if (listener.source_ != this) return;
+  listener.source_ = nullptr;
+  listeners_.erase(std::find(listeners_.begin(), listeners_.end(), &listener));
+}
+
+void StudioSettings::Notify(SettingChange what) {
+  // A listener may stop listening (or start another) while it hears of the change.
+  const std::vector<SettingsListener*> now = listeners_;
+  for (SettingsListener* listener : now)
+    if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end()) listener->SettingChanged(what);
+}
+
+void StudioSettings::Load(const Settings& read) {
+  values_ = read;
+  font_ = {read.FontName, double(read.FontSize), read.FontBold, read.FontItalic};
+  Notify(SettingChange::Loaded);
+}
+
+void StudioSettings::Set(int16_t Settings::*field, int16_t value, SettingChange what) {
+  values_.*field = value;
+  Notify(what);
+}
+
+void StudioSettings::SetColor(int16_t color) { Set(&Settings::Color, color, SettingChange::Color); }
+void StudioSettings::SetCellSize(int16_t cunit) { Set(&Settings::Cunit, cunit, SettingChange::CellSize); }
+void StudioSettings::SetRowGap(int16_t csai) { Set(&Settings::Csai, csai, SettingChange::RowGap); }
+void StudioSettings::SetAliasFirst(int16_t aliasFirst) {
+  Set(&Settings::AliasFirst, aliasFirst, SettingChange::AliasFirst);
+}
+void StudioSettings::SetAskStart(int16_t askStart) { Set(&Settings::AskStart, askStart, SettingChange::AskStart); }
+void StudioSettings::SetPort(int16_t portNum) { Set(&Settings::PortNum, portNum, SettingChange::Port); }
+
+void StudioSettings::SetFont(const LadderFont& shown) {
+  font_ = shown;
+  values_.FontName = shown.name;
+  values_.FontSize = static_cast<int16_t>(std::clamp(RoundHalfEven(shown.size), 1, 32767));
+  values_.FontBold = shown.bold;
+  values_.FontItalic = shown.italic;
+  Notify(SettingChange::Font);
+}
+
+void StudioSettings::SetKoreanMenu(bool korean) {
+  values_.KoreanMenu = korean;
+  Notify(SettingChange::Language);
 }
 
 }  // namespace shell

@@ -1,8 +1,6 @@
 #include "shell/view_settings.h"
 
 #include <algorithm>
-#include <cmath>
-#include <utility>
 
 #include "monitor/monitor_texts.h"
 
@@ -17,16 +15,6 @@ int SizeSliderOf(int cunit) { return std::clamp(cunit - 41, 0, kSizeSliderMax); 
 
 int SpaceSliderOf(int csai) { return std::clamp(csai / 50 - 1, 0, kSpaceSliderMax); }
 
-int RoundHalfEven(double value) {
-  double whole = std::floor(value);
-  double frac = value - whole;
-  if (frac > 0.5)
-    whole += 1;
-  else if (frac == 0.5 && std::fmod(whole, 2.0) != 0)
-    whole += 1;
-  return static_cast<int>(whole);
-}
-
 void ShowMonitoringRefusal(platform::MessageSink& sink, bool koreanMenu) {
   platform::Message m;
   m.caption = monitor::texts::kRefusalCaption;
@@ -36,78 +24,56 @@ void ShowMonitoringRefusal(platform::MessageSink& sink, bool koreanMenu) {
   sink.Show(m);
 }
 
-ViewSettingsHandlers::ViewSettingsHandlers(ViewSettings& settings, ViewSettingsHooks hooks)
-    : settings_(settings), hooks_(std::move(hooks)) {}
-
-void ViewSettingsHandlers::Write(const char* section, const char* key, const std::string& value) {
-  if (hooks_.writeIni) hooks_.writeIni(section, key, value);
-}
-
-void ViewSettingsHandlers::Redraw() {
-  if (hooks_.redraw) hooks_.redraw();
-}
+ViewSettingsHandlers::ViewSettingsHandlers(StudioSettings& settings, SetupPageHost& host)
+    : settings_(settings), host_(host) {}
 
 void ViewSettingsHandlers::ColorChosen(int index) {
-  settings_.Color = index == 1 ? 1 : 0;
-  if (hooks_.colorsChanged) hooks_.colorsChanged(ColorSchemeOf(settings_.Color));
-  Redraw();
-  Write("Setup", "Color", std::to_string(settings_.Color));
+  settings_.SetColor(index == 1 ? 1 : 0);
+  host_.WriteSetting(ini::kSetup, "Color", std::to_string(settings_.Values().Color));
 }
 
 void ViewSettingsHandlers::PortChosen(int index) {
-  if (hooks_.monitorOn && hooks_.monitorOn()) {
-    if (hooks_.messages) ShowMonitoringRefusal(*hooks_.messages, hooks_.koreanMenu && hooks_.koreanMenu());
+  if (host_.MonitorOn()) {
+    ShowMonitoringRefusal(host_.Messages(), host_.KoreanMenu());
     return;
   }
   if (index < 0 || index > 3) return;
-  settings_.PortNum = static_cast<int16_t>(index);
-  Write("Setup", "PortNum", std::to_string(settings_.PortNum));
+  settings_.SetPort(static_cast<int16_t>(index));
+  host_.WriteSetting(ini::kSetup, "PortNum", std::to_string(index));
 }
 
 void ViewSettingsHandlers::SizeSliderMoved(int value) {
-  value = std::clamp(value, 0, kSizeSliderMax);
-  settings_.Cunit = static_cast<int16_t>(CunitOfSlider(value));
-  if (hooks_.cellSizeChanged) hooks_.cellSizeChanged(settings_.Cunit);
-  Redraw();
-  Write("Setup", "Cunit", std::to_string(settings_.Cunit));
+  const int cunit = CunitOfSlider(std::clamp(value, 0, kSizeSliderMax));
+  settings_.SetCellSize(static_cast<int16_t>(cunit));
+  host_.WriteSetting(ini::kSetup, "Cunit", std::to_string(cunit));
 }
 
 void ViewSettingsHandlers::SpaceSliderMoved(int value) {
-  value = std::clamp(value, 0, kSpaceSliderMax);
-  settings_.Csai = static_cast<int16_t>(CsaiOfSlider(value));
-  if (hooks_.spacingChanged) hooks_.spacingChanged(settings_.Csai);
-  Redraw();
-  Write("Setup", "Csai", std::to_string(settings_.Csai));
+  const int csai = CsaiOfSlider(std::clamp(value, 0, kSpaceSliderMax));
+  settings_.SetRowGap(static_cast<int16_t>(csai));
+  host_.WriteSetting(ini::kSetup, "Csai", std::to_string(csai));
 }
 
 void ViewSettingsHandlers::AliasFirstToggled(bool checked) {
-  settings_.AliasFirst = checked ? 1 : 0;
-  Redraw();
-  Write("Setup", "AliasFirst", std::to_string(settings_.AliasFirst));
+  settings_.SetAliasFirst(checked ? 1 : 0);
+  host_.WriteSetting(ini::kSetup, "AliasFirst", checked ? "1" : "0");
 }
 
 void ViewSettingsHandlers::AskStartToggled(bool checked) {
-  settings_.AskStart = checked ? 1 : 0;
-  Write("Setup", "AskStart", std::to_string(settings_.AskStart));
+  settings_.SetAskStart(checked ? 1 : 0);
+  host_.WriteSetting(ini::kSetup, "AskStart", checked ? "1" : "0");
 }
 
 void ViewSettingsHandlers::ChangeFont() {
-  LadderFont current{settings_.FontName, static_cast<double>(settings_.FontSize), settings_.FontBold,
-                     settings_.FontItalic};
-  std::optional<LadderFont> chosen;
-  if (hooks_.chooseFont) chosen = hooks_.chooseFont(current);
-  LadderFont font = chosen ? *chosen : current;
+  const Settings& s = settings_.Values();
+  const LadderFont current{s.FontName, static_cast<double>(s.FontSize), s.FontBold, s.FontItalic};
+  LadderFont font = host_.ChooseFont(current).value_or(current);
   if (font.size <= 0) font.size = current.size;
-  settings_.FontName = font.name;
-  settings_.FontSize = static_cast<int16_t>(std::clamp(RoundHalfEven(font.size), 1, 32767));
-  settings_.FontBold = font.bold;
-  settings_.FontItalic = font.italic;
-  if (hooks_.applyFont) hooks_.applyFont(font);
-  Write("Font", "FontName", settings_.FontName);
-  Write("Font", "FontSize", std::to_string(settings_.FontSize));
-  Write("Font", "FontBold", settings_.FontBold ? "True" : "False");
-  Write("Font", "FontItalic", settings_.FontItalic ? "True" : "False");
-  Redraw();
+  settings_.SetFont(font);
+  host_.WriteSetting(ini::kFont, "FontName", s.FontName);
+  host_.WriteSetting(ini::kFont, "FontSize", std::to_string(s.FontSize));
+  host_.WriteSetting(ini::kFont, "FontBold", BoolText(s.FontBold));
+  host_.WriteSetting(ini::kFont, "FontItalic", BoolText(s.FontItalic));
 }
 
 }  // namespace shell

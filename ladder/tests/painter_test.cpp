@@ -28,6 +28,9 @@ TEST(LadderGeometry, FollowsTheUnitAndRoundsTheTenthToEven) {
   EXPECT_EQ(LadderGeometry::FromUnit(55, 300).Cunit10, 6);
   EXPECT_EQ(LadderGeometry::FromUnit(65, 300).Cunit10, 6);
   EXPECT_EQ(LadderGeometry::FromUnit(75, 300).Cunit10, 8);
+  EXPECT_EQ(LadderGeometry::FromUnit(84, 300).Cunit10, 8);
+  EXPECT_EQ(LadderGeometry::FromUnit(86, 300).Cunit10, 9);
+  EXPECT_EQ(LadderGeometry::FromUnit(121, 300).Cunit10, 12);
   EXPECT_EQ(LadderGeometry::FromUnit(121, 550).CellW, 1089);
   EXPECT_EQ(LadderGeometry::FromUnit(41, 50).CellH, 287);
   EXPECT_EQ(LadderGeometry::FromUnit(500, 9999).Cunit, kMaxCunit);  // out of range is clamped

@@ -127,19 +127,11 @@ void LadderView::setStudio(compiler::Studio* studio) {
   endLineScansSeen_ = studio_->EndLineScans;
   EditorHost& host = *this;
   editor_ = std::make_unique<LadderEditor>(*studio_, view_, scroll_, host);
-  applyGeometry(LadderGeometry::FromUnit(view_.geo.Cunit, view_.geo.Csai));
   showCursorCell();
 }
 
-void LadderView::applyGeometry(const LadderGeometry& geo) {
-  view_.geo = geo;
-  studio_->shell.CellW = geo.CellW;
-  studio_->shell.CellH = geo.CellH;
-  studio_->shell.Csai = geo.Csai;
-}
-
 void LadderView::setCellSize(int cunit) {
-  applyGeometry(LadderGeometry::FromUnit(cunit, view_.geo.Csai));
+  view_.geo = LadderGeometry::FromUnit(cunit, view_.geo.Csai);
   auto& d = studio_->doc;
   d.CurCol = d.CurRow = d.TopRow = 0;
   scroll_.SetValueQuietly(0);
@@ -148,7 +140,7 @@ void LadderView::setCellSize(int cunit) {
 }
 
 void LadderView::setRowGap(int csai) {
-  applyGeometry(LadderGeometry::FromUnit(view_.geo.Cunit, csai));
+  view_.geo = LadderGeometry::FromUnit(view_.geo.Cunit, csai);
   view_.SyncCursor(studio_->doc);
   drawLadder();
 }

@@ -4,8 +4,9 @@
 // persistent image (paintEvent only copies it), feeds the board's keys and the operand
 // box's Enter and Esc to the ladder editor, and implements the document's view hooks.
 //
-// The host window sets the studio, the view settings and the monitor flag, places the
-// operand box (operandBox()) where it wants, and listens to the signals.
+// The host window sets the studio, the view settings (the view keeps its geometry, colours,
+// alias display and font) and the monitor flag, places the operand box (operandBox())
+// where it wants, and listens to the signals.
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -149,7 +150,6 @@ class LadderView : public QWidget, private EditorHost {
   void mirrorScroll();
   // moveTop false: the bar is not clamped through onChange (the caller places it at TopRow).
   void followEndLine(bool moveTop);
-  void applyGeometry(const LadderGeometry& geo);
 
   compiler::Studio* studio_ = nullptr;
   std::unique_ptr<compiler::Studio> ownStudio_;  // until the host gives one

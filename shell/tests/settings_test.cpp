@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/recent_files.h"
-#include "shell/startup.h"
 #include "shell/tests/shell_test_support.h"
 #include "shell/window_layout.h"
 
@@ -91,21 +90,60 @@ TEST(WindowPlace, WrittenInOrder) {
   EXPECT_EQ(ReadFile(ini.Path()), "[Screen]\nLeft=2\nTop=1\nWidth=9000\nHeight=8000\n");
 }
 
-TEST(Startup, LadderGeometryAndColours) {
-  EXPECT_EQ(RoundCunit10(45), 4);
-  EXPECT_EQ(RoundCunit10(55), 6);
-  EXPECT_EQ(RoundCunit10(80), 8);
-  EXPECT_EQ(RoundCunit10(84), 8);
-  EXPECT_EQ(RoundCunit10(86), 9);
-  EXPECT_EQ(RoundCunit10(121), 12);
-  LadderGeometry g = GeometryFor(80);
-  EXPECT_EQ(g.CellW, 720);
-  EXPECT_EQ(g.CellH, 560);
-  EXPECT_EQ(ColorsFor(1).ViewBackColor, 0xFFFFFFu);
-  EXPECT_EQ(ColorsFor(1).ViewOnColor, 0x00FF00u);
-  EXPECT_EQ(ColorsFor(2).ViewBackColor, 0u);
-  EXPECT_EQ(ColorsFor(0).ViewLineColor, 0xFFFFFFu);
-  EXPECT_EQ(ColorsFor(0).ViewOnColor, 0xFF0000u);
+struct Recorder : SettingsListener {
+  std::string name;
+  std::vector<std::string>& heard;
+  Recorder(std::string n, std::vector<std::string>& h) : name(std::move(n)), heard(h) {}
+  void SettingChanged(SettingChange what) override { heard.push_back(name + std::to_string(int(what))); }
+};
+
+TEST(StudioSettings, ListenersHearEachChangeInTheOrderTheyCame) {
+  std::vector<std::string> heard;
+  StudioSettings settings;
+  Recorder a("a", heard), b("b", heard);
+  settings.Listen(a);
+  settings.Listen(b);
+  Settings read;
+  read.Cunit = 100;
+  read.FontSize = 12;
+  settings.Load(read);
+  EXPECT_EQ(settings.Values().Cunit, 100);
+  EXPECT_DOUBLE_EQ(settings.Font().size, 12);
+  settings.SetRowGap(400);
+  EXPECT_EQ(heard, (std::vector<std::string>{"a0", "b0", "a3", "b3"}));  // Loaded, RowGap
+  heard.clear();
+  {
+    Recorder c("c", heard);
+    settings.Listen(c);
+    settings.Unlisten(a);
+    settings.SetColor(0);
+  }  // c goes first: it stops listening
+  settings.SetColor(1);
+  EXPECT_EQ(heard, (std::vector<std::string>{"b1", "c1", "b1"}));
+}
+
+TEST(StudioSettings, ListenersMayOutliveTheSettings) {
+  std::vector<std::string> heard;
+  Recorder late("late", heard);
+  {
+    StudioSettings settings;
+    settings.Listen(late);
+  }
+  StudioSettings other;
+  other.Listen(late);  // free to listen again
+  other.SetAskStart(0);
+  EXPECT_EQ(heard, (std::vector<std::string>{"late5"}));
+}
+
+TEST(StudioSettings, TheFontIsShownAsChosenAndStoredInWholePoints) {
+  StudioSettings settings;
+  for (auto [chosen, stored] : {std::pair{10.5, 10}, {11.5, 12}, {0.4, 1}, {9.0, 9}}) {
+    settings.SetFont({"Noto Sans", chosen, true, false});
+    EXPECT_DOUBLE_EQ(settings.Font().size, chosen);
+    EXPECT_EQ(settings.Values().FontSize, stored) << chosen;
+  }
+  EXPECT_EQ(settings.Values().FontName, "Noto Sans");
+  EXPECT_TRUE(settings.Values().FontBold);
 }
 
 TEST(Layout, PanesFollowTheWindowSize) {

@@ -10,36 +10,51 @@ namespace {
 
 using Write = std::tuple<std::string, std::string, std::string>;
 
-struct SetupFixture : ::testing::Test {
-  ViewSettings settings;
+const char* NameOf(SettingChange what) {
+  switch (what) {
+    case SettingChange::Color:
+      return "color";
+    case SettingChange::CellSize:
+      return "size";
+    case SettingChange::RowGap:
+      return "space";
+    case SettingChange::AliasFirst:
+      return "alias";
+    case SettingChange::AskStart:
+      return "ask";
+    case SettingChange::Port:
+      return "port";
+    case SettingChange::Font:
+      return "font";
+    default:
+      return "other";
+  }
+}
+
+struct SetupFixture : ::testing::Test, SetupPageHost, SettingsListener {
+  StudioSettings settings;
   std::vector<Write> writes;
   std::vector<std::string> events;
   bool monitoring = false;
   bool korean = false;
   platform::RecordingMessageSink sink;
   std::optional<LadderFont> dialogAnswer;
-  LadderFont applied;
-  ColorScheme scheme{};
 
-  ViewSettingsHandlers Handlers() {
-    ViewSettingsHooks h;
-    h.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
-      writes.emplace_back(s, k, v);
-    };
-    h.monitorOn = [this] { return monitoring; };
-    h.koreanMenu = [this] { return korean; };
-    h.messages = &sink;
-    h.redraw = [this] { events.push_back("redraw"); };
-    h.cellSizeChanged = [this](int c) { events.push_back("size " + std::to_string(c)); };
-    h.spacingChanged = [this](int c) { events.push_back("space " + std::to_string(c)); };
-    h.colorsChanged = [this](const ColorScheme& s) { scheme = s; };
-    h.chooseFont = [this](const LadderFont& f) {
-      events.push_back("dialog " + f.name);
-      return dialogAnswer;
-    };
-    h.applyFont = [this](const LadderFont& f) { applied = f; };
-    return ViewSettingsHandlers(settings, h);
+  SetupFixture() { settings.Listen(*this); }
+  ViewSettingsHandlers Handlers() { return ViewSettingsHandlers(settings, *this); }
+  const Settings& values() const { return settings.Values(); }
+
+  void WriteSetting(const std::string& s, const std::string& k, const std::string& v) override {
+    writes.emplace_back(s, k, v);
   }
+  bool MonitorOn() const override { return monitoring; }
+  std::optional<LadderFont> ChooseFont(const LadderFont& f) override {
+    events.push_back("dialog " + f.name);
+    return dialogAnswer;
+  }
+  platform::MessageSink& Messages() override { return sink; }
+  bool KoreanMenu() const override { return korean; }
+  void SettingChanged(SettingChange what) override { events.push_back(NameOf(what)); }
 };
 
 TEST_F(SetupFixture, SizeSliderSetsCunitAndWritesIt) {
@@ -48,8 +63,8 @@ TEST_F(SetupFixture, SizeSliderSetsCunitAndWritesIt) {
     writes.clear();
     events.clear();
     h.SizeSliderMoved(slider);
-    EXPECT_EQ(settings.Cunit, cunit);
-    EXPECT_EQ(events, (std::vector<std::string>{"size " + std::to_string(cunit), "redraw"}));
+    EXPECT_EQ(values().Cunit, cunit);
+    EXPECT_EQ(events, (std::vector<std::string>{"size"}));
     EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "Cunit", std::to_string(cunit)}}));
   }
 }
@@ -58,8 +73,10 @@ TEST_F(SetupFixture, SpaceSlider) {
   auto h = Handlers();
   for (auto [slider, csai] : {std::pair{0, 50}, {5, 300}, {10, 550}}) {
     writes.clear();
+    events.clear();
     h.SpaceSliderMoved(slider);
-    EXPECT_EQ(settings.Csai, csai);
+    EXPECT_EQ(values().Csai, csai);
+    EXPECT_EQ(events, (std::vector<std::string>{"space"}));
     EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "Csai", std::to_string(csai)}}));
   }
 }
@@ -81,18 +98,21 @@ TEST_F(SetupFixture, SlidersShowTheSettings) {
 TEST_F(SetupFixture, ColourSchemes) {
   auto h = Handlers();
   h.ColorChosen(0);
-  EXPECT_EQ(settings.Color, 0);
-  EXPECT_EQ(scheme.back, 0x000000u);
-  EXPECT_EQ(scheme.line, 0xFFFFFFu);
-  EXPECT_EQ(scheme.on, 0xFF0000u);  // blue in 0xBBGGRR
+  EXPECT_EQ(values().Color, 0);
   EXPECT_EQ(writes.back(), (Write{"Setup", "Color", "0"}));
   h.ColorChosen(1);
-  EXPECT_EQ(scheme.back, 0xFFFFFFu);
-  EXPECT_EQ(scheme.line, 0x000000u);
-  EXPECT_EQ(scheme.on, 0x00FF00u);  // green
+  EXPECT_EQ(values().Color, 1);
   EXPECT_EQ(writes.back(), (Write{"Setup", "Color", "1"}));
+  h.ColorChosen(1);  // chosen again: drawn again
+  EXPECT_EQ(events, (std::vector<std::string>{"color", "color", "color"}));
   h.ColorChosen(5);
-  EXPECT_EQ(settings.Color, 0);
+  EXPECT_EQ(values().Color, 0);
+  EXPECT_EQ(ColorSchemeOf(0).back, 0x000000u);
+  EXPECT_EQ(ColorSchemeOf(0).line, 0xFFFFFFu);
+  EXPECT_EQ(ColorSchemeOf(0).on, 0xFF0000u);  // blue in 0xBBGGRR
+  EXPECT_EQ(ColorSchemeOf(1).back, 0xFFFFFFu);
+  EXPECT_EQ(ColorSchemeOf(1).line, 0x000000u);
+  EXPECT_EQ(ColorSchemeOf(1).on, 0x00FF00u);  // green
   // A stored value other than 0 and 1 is drawn black, and the page shows black.
   EXPECT_EQ(ColorSchemeOf(2).back, 0x000000u);
   EXPECT_EQ(ColorOptionOf(2), 0);
@@ -104,15 +124,16 @@ TEST_F(SetupFixture, PortRefusedWhileMonitoring) {
   monitoring = true;
   korean = true;
   h.PortChosen(2);
-  EXPECT_EQ(settings.PortNum, 0);
+  EXPECT_EQ(values().PortNum, 0);
   EXPECT_TRUE(writes.empty());
+  EXPECT_TRUE(events.empty());
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
   EXPECT_EQ(sink.shown[0].text, "모니터링 상태에서는 사용할 수 없습니다.");
   EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
   monitoring = false;
   h.PortChosen(2);
-  EXPECT_EQ(settings.PortNum, 2);
+  EXPECT_EQ(values().PortNum, 2);
   EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "PortNum", "2"}}));
 }
 
@@ -120,40 +141,38 @@ TEST_F(SetupFixture, CheckBoxes) {
   auto h = Handlers();
   h.AliasFirstToggled(true);
   h.AskStartToggled(false);
-  EXPECT_EQ(settings.AliasFirst, 1);
-  EXPECT_EQ(settings.AskStart, 0);
+  EXPECT_EQ(values().AliasFirst, 1);
+  EXPECT_EQ(values().AskStart, 0);
   EXPECT_EQ(writes, (std::vector<Write>{{"Setup", "AliasFirst", "1"}, {"Setup", "AskStart", "0"}}));
-  EXPECT_EQ(events, (std::vector<std::string>{"redraw"}));  // ask-before-run draws nothing
+  EXPECT_EQ(events, (std::vector<std::string>{"alias", "ask"}));
 }
 
 TEST_F(SetupFixture, FontChosenIsRoundedForTheSettingOnly) {
   auto h = Handlers();
   dialogAnswer = LadderFont{"Noto Sans", 10.5, true, false};
   h.ChangeFont();
-  EXPECT_EQ(settings.FontName, "Noto Sans");
-  EXPECT_EQ(settings.FontSize, 10);
-  EXPECT_DOUBLE_EQ(applied.size, 10.5);
+  EXPECT_EQ(values().FontName, "Noto Sans");
+  EXPECT_EQ(values().FontSize, 10);
+  EXPECT_DOUBLE_EQ(settings.Font().size, 10.5);
   EXPECT_EQ(writes, (std::vector<Write>{{"Font", "FontName", "Noto Sans"},
                                         {"Font", "FontSize", "10"},
                                         {"Font", "FontBold", "True"},
                                         {"Font", "FontItalic", "False"}}));
-  EXPECT_EQ(events.back(), "redraw");
+  EXPECT_EQ(events.back(), "font");
 }
 
 TEST_F(SetupFixture, CancelledFontRewritesTheOldValues) {
   auto h = Handlers();
-  settings.FontName = "굴림";
-  settings.FontSize = 11;
-  settings.FontItalic = true;
+  settings.SetFont({"굴림", 11, false, true});
   dialogAnswer.reset();
   h.ChangeFont();
-  EXPECT_EQ(events.front(), "dialog 굴림");
+  EXPECT_EQ(events[1], "dialog 굴림");
   EXPECT_EQ(writes, (std::vector<Write>{{"Font", "FontName", "굴림"},
                                         {"Font", "FontSize", "11"},
                                         {"Font", "FontBold", "False"},
                                         {"Font", "FontItalic", "True"}}));
-  EXPECT_EQ(applied.name, "굴림");
-  EXPECT_DOUBLE_EQ(applied.size, 11);
+  EXPECT_EQ(settings.Font().name, "굴림");
+  EXPECT_DOUBLE_EQ(settings.Font().size, 11);
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {

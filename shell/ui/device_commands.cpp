@@ -124,7 +124,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
     job.runner = &runner;
     job.device = &steps;
     job.monitorOn = w->MonitorOn();
-    job.askStart = w->View().AskStart == 1;
+    job.askStart = w->UserSettings().Values().AskStart == 1;
     plclink::RunAuto(w->Studio(), *host, job);
   });
   QObject::connect(c.mnuVerify, &QAction::triggered, w,

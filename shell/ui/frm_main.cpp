@@ -379,45 +379,17 @@ void FrmMain::HostPage(const QString& frameName, QWidget* page) {
 
 IniWriter FrmMain::IniKeyWriter() {
   return [this](const std::string& section, const std::string& key, const std::string& value) {
-    profile_.WriteString(section, key, value);
+    WriteSetting(section, key, value);
   };
 }
 
 void FrmMain::BuildPages() {
-  view_ = std::make_unique<ViewSettings>();
   plcModel_ = std::make_unique<PlcPanelModel>(studio_.doc.Setup, static_cast<PlcPanelListener&>(*this));
   plcPage_ = new PlcPanelWidget(*plcModel_);
   HostPage("fraPlcSetup", plcPage_);
 
-  ViewSettingsHooks settingsHooks;
-  settingsHooks.writeIni = IniKeyWriter();
-  settingsHooks.monitorOn = [this] { return MonitorOn(); };
-  settingsHooks.koreanMenu = [this] { return studio_.shell.KoreanMenu; };
-  settingsHooks.messages = studio_.messages;
-  settingsHooks.colorsChanged = [this](const ColorScheme& scheme) {
-    colors_ = {scheme.back, scheme.line, scheme.on};
-    settings_.Color = view_->Color;
-    ApplyFontAndColours();
-    RedrawLadder();
-  };
-  settingsHooks.cellSizeChanged = [this](int cunit) {
-    settings_.Cunit = int16_t(cunit);
-    LadderGeometry g = GeometryFor(cunit);
-    studio_.shell.CellW = g.CellW;
-    studio_.shell.CellH = g.CellH;
-    studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
-    ResetLadderView();
-  };
-  settingsHooks.spacingChanged = [this](int csai) {
-    settings_.Csai = int16_t(csai);
-    studio_.shell.Csai = csai;
-  };
-  settingsHooks.applyFont = [this](const LadderFont& font) {
-    board_->setFont(QFontOf(font));
-    if (hooks.fontChanged) hooks.fontChanged(QFontOf(font));
-  };
-  settingsHooks.redraw = [this] { RedrawLadder(); };
-  setupPage_ = new SetupPageWidget(*view_, std::move(settingsHooks));
+  settings_.Listen(*this);
+  setupPage_ = new SetupPageWidget(settings_, *this);
   HostPage("fraSetup", setupPage_);
   connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
 
@@ -457,29 +429,17 @@ void FrmMain::SetBoard(QWidget* board, LadderPane& pane) {
 // ---- Start-up and shutdown -------------------------------------------------------------
 
 void FrmMain::Form_Load() {
-  settings_ = ReadSettings(profile_);
+  settings_.Load(ReadSettings(profile_));  // the board, the Setup page and the ladder view follow
+  const Settings& settings = settings_.Values();
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  WindowPlace place =
-      PlaceOnScreen(settings_.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+  WindowPlace place = PlaceOnScreen(settings.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
   move(Px(place.Left), Px(place.Top));
   resize(Px(place.Width), Px(place.Height));
 
-  studio_.shell.KoreanMenu = settings_.KoreanMenu;
+  studio_.shell.KoreanMenu = settings.KoreanMenu;
   SetMenuLanguage();
-  view_->Color = settings_.Color;
-  view_->PortNum = settings_.PortNum;
-  view_->Cunit = settings_.Cunit;
-  view_->Csai = settings_.Csai;
-  view_->AliasFirst = settings_.AliasFirst;
-  view_->AskStart = settings_.AskStart;
-  view_->FontName = settings_.FontName;
-  view_->FontSize = settings_.FontSize;
-  view_->FontBold = settings_.FontBold;
-  view_->FontItalic = settings_.FontItalic;
-  tipShow_ = settings_.TipShow;
-  ApplyRunTimeDefaults(studio_, settings_);
-  colors_ = ColorsFor(settings_.Color);
-  ApplyFontAndColours();
+  tipShow_ = settings.TipShow;
+  ApplyRunTimeDefaults(studio_, settings);
   PlcSetupLoad();  // after the defaults, so that leaving the page or saving keeps them
 
   recent_.Load(profile_);
@@ -487,17 +447,39 @@ void FrmMain::Form_Load() {
   files_->ReopenLast();
 }
 
-void FrmMain::ApplyFontAndColours() {
-  QFont font(QString::fromStdString(settings_.FontName), settings_.FontSize);
-  font.setBold(settings_.FontBold);
-  font.setItalic(settings_.FontItalic);
-  board_->setFont(font);
-  setupPage_->fontSample()->setFont(font);
-  if (hooks.fontChanged) hooks.fontChanged(font);
+void FrmMain::SettingChanged(SettingChange what) {
+  switch (what) {
+    case SettingChange::Loaded:
+      ApplyBoardFont();
+      ApplyBoardColours();
+      return;
+    case SettingChange::Color:
+      ApplyBoardColours();
+      break;
+    case SettingChange::Font:
+      ApplyBoardFont();
+      break;
+    case SettingChange::CellSize:
+      studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
+      ResetLadderView();
+      break;
+    case SettingChange::RowGap:
+    case SettingChange::AliasFirst:
+      break;
+    default:
+      return;  // nothing drawn follows the others
+  }
+  RedrawLadder();
+}
+
+void FrmMain::ApplyBoardFont() { board_->setFont(QFontOf(settings_.Font())); }
+
+void FrmMain::ApplyBoardColours() {
   if (!ownScrollBar_) return;  // a hosted ladder view paints its own colours
+  const ColorScheme colors = ColorSchemeOf(settings_.Values().Color);
   QPalette palette = board_->palette();
-  palette.setColor(QPalette::Window, FromBgr(colors_.ViewBackColor));
-  palette.setColor(QPalette::WindowText, FromBgr(colors_.ViewLineColor));
+  palette.setColor(QPalette::Window, FromBgr(colors.back));
+  palette.setColor(QPalette::WindowText, FromBgr(colors.line));
   board_->setPalette(palette);
 }
 
@@ -573,7 +555,7 @@ void FrmMain::optLanguage_Click(bool korean) {
     QSignalBlocker block(setupPage_->languageOption(korean ? 1 : 0));
     setupPage_->languageOption(korean ? 1 : 0)->setChecked(true);
   }
-  settings_.KoreanMenu = korean;
+  settings_.SetKoreanMenu(korean);
   SetMenuLanguage();
   profile_.WriteString(ini::kSetup, "KoreanMenu", BoolText(korean));
 }
@@ -759,5 +741,14 @@ void FrmMain::Refresh() {
   sbrMain_->repaint();
   gagStatus_->repaint();
 }
+
+// ---- SetupPageHost ---------------------------------------------------------------------------
+
+void FrmMain::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+  profile_.WriteString(section, key, value);
+}
+std::optional<LadderFont> FrmMain::ChooseFont(const LadderFont& current) { return AskFont(current, setupPage_); }
+platform::MessageSink& FrmMain::Messages() { return *studio_.messages; }
+bool FrmMain::KoreanMenu() const { return studio_.shell.KoreanMenu; }
 
 }  // namespace shell

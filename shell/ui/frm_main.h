@@ -13,9 +13,9 @@
 
 #include <QMainWindow>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "compiler/studio_state.h"
 #include "platform/status_port.h"
@@ -73,7 +73,12 @@ class MnemonicViewer;
 class PlcPanelWidget;
 class SetupPageWidget;
 
-class FrmMain : public QMainWindow, public FileCommandHost, public platform::StatusPort, private PlcPanelListener {
+class FrmMain : public QMainWindow,
+                public FileCommandHost,
+                public platform::StatusPort,
+                public SetupPageHost,
+                private SettingsListener,
+                private PlcPanelListener {
   Q_OBJECT
 
  public:
@@ -118,8 +123,9 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QTextEdit* Memo() const { return txtMemo_; }
   PlcPanelWidget* PlcPage() const { return plcPage_; }
   SetupPageWidget* SetupPage() const { return setupPage_; }
-  // The Setup page's settings as they stand (the serial port choice PortNum among them).
-  ViewSettings& View() { return *view_; }
+  // The user's settings for the run (the serial port choice PortNum among them); the
+  // window, the Setup page and the ladder view follow their changes.
+  StudioSettings& UserSettings() { return settings_; }
   PlcPanelModel& PlcModel() { return *plcModel_; }
   QPlainTextEdit* Mnemonic() const { return txtMnemonic_; }
   QToolBar* LadderToolbar() const { return tbrLadder_; }
@@ -127,8 +133,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   QString StatusText() const;
 
   FileCommands& Files() { return *files_; }
-  Settings& CurrentSettings() { return settings_; }
-  const LadderColors& Colors() const { return colors_; }
   RecentFiles& Recent() { return recent_; }
   ProfileFile& Profile() { return profile_; }
   compiler::Studio& Studio() { return studio_; }
@@ -138,12 +142,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   // Null puts the window's own dialogs back.
   void SetFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
   FileDialogs& Dialogs() { return *dialogs_; }
-
-  // What the other parts of the studio plug in. Each may stay empty.
-  struct Hooks {
-    std::function<void(const QFont&)> fontChanged;  // the ladder font (ladder and alias pictures)
-  };
-  Hooks hooks;
 
   // FileCommandHost
   std::string AskOpenName(const std::string& filter) override;
@@ -165,6 +163,12 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void SetStatusText(const std::string& utf8) override;
   void SetGauge(int value, int maximum) override;
   void Refresh() override;
+
+  // SetupPageHost (MonitorOn above)
+  void WriteSetting(const std::string& section, const std::string& key, const std::string& value) override;
+  std::optional<LadderFont> ChooseFont(const LadderFont& current) override;
+  platform::MessageSink& Messages() override;
+  bool KoreanMenu() const override;
 
  signals:
   // The layout placed the frame of the visible side page (1..6) for the window's new size.
@@ -205,15 +209,18 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   void tabMain_Click();
   void Form_Unload();
   void WriteWindowPlace();
-  void ApplyFontAndColours();
+  // SettingsListener: the board's font and colours; a new cell size puts the cursor on the
+  // first cell; what is drawn is drawn again.
+  void SettingChanged(SettingChange what) override;
+  void ApplyBoardFont();
+  void ApplyBoardColours();
   void PlaceSidePage(int page, int panelHeight);
   MainLayout CurrentLayout() const;
 
   compiler::Studio& studio_;
   ProfileFile& profile_;
   const std::filesystem::path studioFolder_;
-  Settings settings_;
-  LadderColors colors_;
+  StudioSettings settings_;
   RecentFiles recent_;
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<QtFileDialogs> qtDialogs_;
@@ -222,7 +229,6 @@ class FrmMain : public QMainWindow, public FileCommandHost, public platform::Sta
   bool activatedOnce_ = false;
   int sidePanelHeight_ = 0;  // twips, the side panel's height after the last layout
   bool inActivate_ = false;
-  std::unique_ptr<ViewSettings> view_;
   std::unique_ptr<PlcPanelModel> plcModel_;
   PlcPanelWidget* plcPage_ = nullptr;
   SetupPageWidget* setupPage_ = nullptr;

@@ -28,54 +28,67 @@ const ElementButton kElementButtons[11] = {
 
 namespace {
 
-// What the window's view settings say, given to the ladder view where it differs from what
-// the view shows (each setter repaints, so unchanged settings are left alone).
-class ViewSync {
- public:
-  ViewSync(FrmMain& window, ladder::LadderView& view) : window_(window), view_(view) {}
+ladder::SurfaceFont SurfaceFontOf(const LadderFont& font) {
+  return {font.name, font.size > 0 ? font.size : 9.0, font.bold, font.italic};
+}
 
-  void Apply() {
-    const ViewSettings& s = window_.View();
-    const ladder::LadderViewState& shown = view_.viewState();
-    if (s.Cunit != shown.geo.Cunit) view_.setCellSize(s.Cunit);
-    if (s.Csai != shown.geo.Csai) view_.setRowGap(s.Csai);
-    if (s.Color != color_) {
-      color_ = s.Color;
-      view_.setColorScheme(s.Color);
-    }
-    if (s.AliasFirst != shown.AliasFirst) view_.setAliasFirst(s.AliasFirst);
+// The ladder view follows the user's settings: geometry, colours, alias display and font.
+// Each change repaints the ladder, with the cursor when the board holds the keyboard.
+class ViewFollower : public QObject, private SettingsListener {
+ public:
+  ViewFollower(StudioSettings& settings, ladder::LadderView& view) : QObject(&view), settings_(settings), view_(view) {
+    settings_.Listen(*this);
+    SettingChanged(SettingChange::Loaded);
   }
 
  private:
-  FrmMain& window_;
+  void SettingChanged(SettingChange what) override {
+    const Settings& s = settings_.Values();
+    switch (what) {
+      case SettingChange::Loaded: {
+        // Only what differs is set: each setter repaints, and a new cell size moves the cursor.
+        const ladder::LadderViewState& shown = view_.viewState();
+        if (s.Cunit != shown.geo.Cunit) view_.setCellSize(s.Cunit);
+        if (s.Csai != shown.geo.Csai) view_.setRowGap(s.Csai);
+        if (ladder::ColorScheme::For(s.Color).Color != shown.colors.Color) view_.setColorScheme(s.Color);
+        if (s.AliasFirst != shown.AliasFirst) view_.setAliasFirst(s.AliasFirst);
+        view_.setSurfaceFont(SurfaceFontOf(settings_.Font()));
+        return;
+      }
+      case SettingChange::Color:
+        view_.setColorScheme(s.Color);
+        break;
+      case SettingChange::CellSize:
+        view_.setCellSize(s.Cunit);
+        break;
+      case SettingChange::RowGap:
+        view_.setRowGap(s.Csai);
+        break;
+      case SettingChange::AliasFirst:
+        view_.setAliasFirst(s.AliasFirst);
+        break;
+      case SettingChange::Font:
+        view_.setSurfaceFont(SurfaceFontOf(settings_.Font()));
+        break;
+      default:
+        return;
+    }
+    if (view_.board()->hasFocus()) view_.drawCursor();
+  }
+
+  StudioSettings& settings_;
   ladder::LadderView& view_;
-  int color_ = -1;
 };
 
-// Shows a build's failing cell on the ladder view in the window's present settings. Owned
-// by the view.
+// Shows a build's failing cell on the ladder view. Owned by the view.
 class ViewErrorCell : public QObject, public plclink::ErrorCellView {
  public:
-  ViewErrorCell(ladder::LadderView& view, std::shared_ptr<ViewSync> sync)
-      : QObject(&view), view_(view), sync_(std::move(sync)) {}
-  void ShowErrorCell() override {
-    sync_->Apply();
-    view_.showErrorCell();
-  }
+  explicit ViewErrorCell(ladder::LadderView& view) : QObject(&view), view_(view) {}
+  void ShowErrorCell() override { view_.showErrorCell(); }
 
  private:
   ladder::LadderView& view_;
-  std::shared_ptr<ViewSync> sync_;
 };
-
-ladder::SurfaceFont SurfaceFontOf(const QFont& font) {
-  ladder::SurfaceFont f;
-  f.name = font.family().toStdString();
-  f.size = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
-  f.bold = font.bold();
-  f.italic = font.italic();
-  return f;
-}
 
 void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto commands = std::make_shared<ladder::RowBlockCommands>(window.Studio());
@@ -142,32 +155,27 @@ void WirePrinting(FrmMain& window, ladder::LadderView* view) {
 class ViewPane : public QObject, public LadderPane {
  public:
   ViewPane(FrmMain& window, ladder::LadderView& view)
-      : QObject(&view), window_(window), view_(view), sync_(std::make_shared<ViewSync>(window, view)) {}
+      : QObject(&view), window_(window), view_(view) {}
 
   void Redraw() override {
-    sync_->Apply();
     view_.drawLadder();
     if (view_.board()->hasFocus()) view_.drawCursor();
   }
   void Clear() override {
-    sync_->Apply();
     view_.drawLadderBackground();
     view_.drawCursor();
   }
   void Reset() override {
     ladder::RowBlockCommands::DropPasteUndo(window_.Studio());
     window_.Commands().mnuBlockPasteUndo->setEnabled(false);
-    sync_->Apply();
     // The view's own scroll bar follows TopRow quietly: setting it here would move the
     // cursor as a user's scrolling does.
     view_.showCursorCell();
   }
-  const std::shared_ptr<ViewSync>& sync() const { return sync_; }
 
  private:
   FrmMain& window_;
   ladder::LadderView& view_;
-  std::shared_ptr<ViewSync> sync_;
 };
 
 }  // namespace
@@ -179,8 +187,7 @@ LadderWiring WireLadder(FrmMain& window) {
   auto* pane = new ViewPane(window, *view);
   window.SetBoard(view, *pane);
 
-  std::shared_ptr<ViewSync> sync = pane->sync();
-  window.hooks.fontChanged = [view](const QFont& font) { view->setSurfaceFont(SurfaceFontOf(font)); };
+  new ViewFollower(window.UserSettings(), *view);
 
   QObject::connect(view, &ladder::LadderView::statusText, &window,
                    [&window](const QString& text) { window.SetStatusText(text.toStdString()); });
@@ -202,7 +209,7 @@ LadderWiring WireLadder(FrmMain& window) {
 
   LadderWiring wiring;
   wiring.view = view;
-  wiring.errorCell = new ViewErrorCell(*view, sync);
+  wiring.errorCell = new ViewErrorCell(*view);
   wiring.aliasPage = new ladder::AliasPageWidget(studio);
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);

@@ -29,6 +29,13 @@ LadderFont LadderFontOf(const QFont& font) {
   return {font.family().toStdString(), font.pointSizeF(), font.bold(), font.italic()};
 }
 
+std::optional<LadderFont> AskFont(const LadderFont& current, QWidget* parent) {
+  bool ok = false;
+  QFont chosen = QFontDialog::getFont(&ok, QFontOf(current), parent);
+  if (!ok) return std::nullopt;
+  return LadderFontOf(chosen);
+}
+
 namespace {
 
 void SetCheckedQuietly(QRadioButton* b, bool on) {
@@ -40,25 +47,8 @@ void SetCheckedQuietly(QRadioButton* b, bool on) {
 
 }  // namespace
 
-ViewSettingsHooks SetupPageWidget::WithPageHooks(ViewSettingsHooks hooks) {
-  if (!hooks.chooseFont) {
-    hooks.chooseFont = [this](const LadderFont& current) -> std::optional<LadderFont> {
-      bool ok = false;
-      QFont chosen = QFontDialog::getFont(&ok, QFontOf(current), this);
-      if (!ok) return std::nullopt;
-      return LadderFontOf(chosen);
-    };
-  }
-  auto outer = hooks.applyFont;
-  hooks.applyFont = [this, outer](const LadderFont& font) {
-    lblFontEx_->setFont(QFontOf(font));
-    if (outer) outer(font);
-  };
-  return hooks;
-}
-
-SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks, QWidget* parent)
-    : QWidget(parent), settings_(settings), handlers_(settings, WithPageHooks(std::move(hooks))) {
+SetupPageWidget::SetupPageWidget(StudioSettings& settings, SetupPageHost& host, QWidget* parent)
+    : QWidget(parent), settings_(settings), handlers_(settings, host) {
   setObjectName("setupPage");
   auto* page = new QVBoxLayout(this);
 
@@ -107,8 +97,7 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   cmdFont_->setObjectName("Command1");
   lblFontEx_ = new QLabel(QString::fromUtf8("가나다 ABC 123"), fontFrame_);
   lblFontEx_->setObjectName("lblFontEx");
-  lblFontEx_->setFont(
-      QFontOf({settings_.FontName, static_cast<double>(settings_.FontSize), settings_.FontBold, settings_.FontItalic}));
+  lblFontEx_->setFont(QFontOf(settings_.Font()));
   font->addWidget(cmdFont_);
   font->addWidget(lblFontEx_, 1);
   page->addWidget(fontFrame_);
@@ -157,6 +146,11 @@ SetupPageWidget::SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks
   connect(chkAliasFirst_, &QCheckBox::clicked, this, [this](bool on) { handlers_.AliasFirstToggled(on); });
 
   SetKoreanMenu(false);
+  settings_.Listen(*this);
+}
+
+void SetupPageWidget::SettingChanged(SettingChange what) {
+  if (what == SettingChange::Loaded || what == SettingChange::Font) lblFontEx_->setFont(QFontOf(settings_.Font()));
 }
 
 void SetupPageWidget::SetKoreanMenu(bool k) {
@@ -177,24 +171,25 @@ void SetupPageWidget::SetKoreanMenu(bool k) {
 }
 
 void SetupPageWidget::Fill(bool koreanMenu) {
+  const Settings& settings = settings_.Values();
   {
     QSignalBlocker block(sliderSize_);
-    sliderSize_->setValue(SizeSliderOf(settings_.Cunit));
+    sliderSize_->setValue(SizeSliderOf(settings.Cunit));
   }
   {
     QSignalBlocker block(sliderSpace_);
-    sliderSpace_->setValue(SpaceSliderOf(settings_.Csai));
+    sliderSpace_->setValue(SpaceSliderOf(settings.Csai));
   }
-  int colorOption = ColorOptionOf(settings_.Color);
+  int colorOption = ColorOptionOf(settings.Color);
   for (int i = 0; i < 2; ++i) SetCheckedQuietly(optColor_[i], i == colorOption);
-  for (int i = 0; i < 4; ++i) SetCheckedQuietly(optPort_[i], i == settings_.PortNum);
+  for (int i = 0; i < 4; ++i) SetCheckedQuietly(optPort_[i], i == settings.PortNum);
   {
     QSignalBlocker block(chkAliasFirst_);
-    chkAliasFirst_->setChecked(settings_.AliasFirst == 1);
+    chkAliasFirst_->setChecked(settings.AliasFirst == 1);
   }
   {
     QSignalBlocker block(chkAskStart_);
-    chkAskStart_->setChecked(settings_.AskStart == 1);
+    chkAskStart_->setChecked(settings.AskStart == 1);
   }
   if (koreanMenu) {
     SetCheckedQuietly(optLanguage_[0], false);

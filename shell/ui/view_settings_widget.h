@@ -2,10 +2,12 @@
 // The Setup page of the side panel: ladder style (size, spacing, colours), font, serial
 // port, ask-before-run, alias display and the language choice. Filling the controls from
 // the settings blocks their signals, so opening the page neither moves the cursor nor
-// writes the settings file; user changes run the handlers of ViewSettingsHandlers.
+// writes the settings file; user changes run the handlers of ViewSettingsHandlers. The
+// sample label follows the settings' font.
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "link/link.h"
 #include "shell/view_settings.h"
@@ -23,20 +25,20 @@ namespace shell {
 
 QFont QFontOf(const LadderFont& font);
 LadderFont LadderFontOf(const QFont& font);
+// The platform's font dialog, starting from `current`; nullopt when it was cancelled.
+std::optional<LadderFont> AskFont(const LadderFont& current, QWidget* parent);
 
 // The page is where the user chooses the serial port: the link asks it when it opens.
-class SetupPageWidget : public QWidget, public plclink::PortChoice {
+class SetupPageWidget : public QWidget, public plclink::PortChoice, private SettingsListener {
   Q_OBJECT
  public:
-  // hooks.chooseFont may be left unset: the page then asks with the platform's font dialog.
-  // hooks.applyFont is called after the page has set its sample label.
-  SetupPageWidget(ViewSettings& settings, ViewSettingsHooks hooks, QWidget* parent = nullptr);
+  SetupPageWidget(StudioSettings& settings, SetupPageHost& host, QWidget* parent = nullptr);
 
   // Settings to controls.
   void Fill(bool koreanMenu);
   void SetKoreanMenu(bool korean);
   ViewSettingsHandlers& handlers() { return handlers_; }
-  int ChosenPort() const override { return settings_.PortNum; }
+  int ChosenPort() const override { return settings_.Values().PortNum; }
 
   QSlider* sizeSlider() const { return sliderSize_; }
   QSlider* spaceSlider() const { return sliderSpace_; }
@@ -53,9 +55,9 @@ class SetupPageWidget : public QWidget, public plclink::PortChoice {
   void languageChosen(bool korean);
 
  private:
-  ViewSettingsHooks WithPageHooks(ViewSettingsHooks hooks);
+  void SettingChanged(SettingChange what) override;
 
-  ViewSettings& settings_;
+  StudioSettings& settings_;
   ViewSettingsHandlers handlers_;
   QSlider* sliderSize_ = nullptr;
   QSlider* sliderSpace_ = nullptr;

@@ -185,11 +185,11 @@ TEST_F(ViewTest, HooksKeepCursorScrollAndPictureInStep) {
   EXPECT_EQ(studio->doc.CurRow, 42);
 
   view.setCellSize(45);
-  EXPECT_EQ(studio->shell.CellW, 405);
+  EXPECT_EQ(view.viewState().geo.CellW, 405);
   EXPECT_EQ(studio->doc.CurRow, 0);
   EXPECT_EQ(studio->doc.TopRow, 0);
   view.setRowGap(550);
-  EXPECT_EQ(studio->shell.Csai, 550);
+  EXPECT_EQ(view.viewState().geo.Csai, 550);
   EXPECT_EQ(view.viewState().geo.Cunit10, 4);
 
   compiler::MonitorFlagForTests::Set(*studio, true);

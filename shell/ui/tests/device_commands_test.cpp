@@ -70,7 +70,7 @@ struct DeviceCommandsTest : ::testing::Test {
 }  // namespace
 
 TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
-  window->View().PortNum = 2;
+  window->UserSettings().SetPort(2);
   window->Commands().mnuMonitor->setEnabled(false);
   window->Commands().mnuRun->trigger();
   EXPECT_EQ(portOpened, 2);
@@ -94,7 +94,7 @@ TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
 }
 
 TEST_F(DeviceCommandsTest, APortThatWillNotOpenIsReportedWithTheSystemsReason) {
-  window->View().PortNum = 1;
+  window->UserSettings().SetPort(1);
   portFails = true;
   window->SetupPage()->findChild<QPushButton*>("Command2")->click();
   EXPECT_EQ(portOpened, 1);

@@ -100,7 +100,7 @@ TEST_F(WindowTest, StartsWithDefaultsAndANewProgram) {
   EXPECT_TRUE(sink.shown.empty());
   EXPECT_EQ(studio->doc.Setup.PlcModel, 1);
   EXPECT_EQ(studio->doc.EndRow, 1);
-  EXPECT_EQ(window->CurrentSettings().Cunit, 80);
+  EXPECT_EQ(window->UserSettings().Values().Cunit, 80);
   for (const char* name :
        {"tbrMain", "tabInfo",    "tabMain",     "picBoard",  "vsbMain",    "txtMnemonic", "tbrLadder",
         "sbrMain", "gagStatus",  "fraPlcSetup", "fraSetup",  "fraAlias",   "fraDump",     "fraWatch",

@@ -51,14 +51,15 @@ std::filesystem::path TempFolder(const std::string& tag) {
 
 using Write = std::tuple<std::string, std::string, std::string>;
 
-struct PanelFixture : ::testing::Test, PlcPanelListener {
+struct PanelFixture : ::testing::Test, SetupPageHost, PlcPanelListener {
   compiler::PlcSetup setup;
   int docChanges = 0;
   PlcPanelModel plc{setup, *this};
-  ViewSettings settings;
+  StudioSettings settings;
   std::vector<Write> writes;
   bool monitoring = false, korean = false;
   platform::RecordingMessageSink sink;
+  std::optional<LadderFont> fontAnswer;
 
   void SetUp() override {
     EnsureApp();
@@ -66,16 +67,13 @@ struct PanelFixture : ::testing::Test, PlcPanelListener {
   }
   void SetupChanged() override { ++docChanges; }
   void ModelChosen(int16_t) override {}
-  ViewSettingsHooks Hooks() {
-    ViewSettingsHooks vh;
-    vh.writeIni = [this](const std::string& s, const std::string& k, const std::string& v) {
-      writes.emplace_back(s, k, v);
-    };
-    vh.monitorOn = [this] { return monitoring; };
-    vh.koreanMenu = [this] { return korean; };
-    vh.messages = &sink;
-    return vh;
+  void WriteSetting(const std::string& s, const std::string& k, const std::string& v) override {
+    writes.emplace_back(s, k, v);
   }
+  bool MonitorOn() const override { return monitoring; }
+  std::optional<LadderFont> ChooseFont(const LadderFont&) override { return fontAnswer; }
+  platform::MessageSink& Messages() override { return sink; }
+  bool KoreanMenu() const override { return korean; }
 };
 
 TEST_F(PanelFixture, PlcPageEditsReachTheDocumentOnFix) {
@@ -130,14 +128,16 @@ TEST_F(PanelFixture, BoardListAndNodeThroughTheControls) {
 }
 
 TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
-  settings.Cunit = 80;
-  settings.Csai = 349;
-  settings.Color = 2;
-  settings.PortNum = 3;
-  settings.AliasFirst = 1;
-  settings.AskStart = 0;
+  Settings read;
+  read.Cunit = 80;
+  read.Csai = 349;
+  read.Color = 2;
+  read.PortNum = 3;
+  read.AliasFirst = 1;
+  read.AskStart = 0;
+  settings.Load(read);
   korean = true;
-  SetupPageWidget page(settings, Hooks());
+  SetupPageWidget page(settings, *this);
   page.Fill(true);
   EXPECT_EQ(page.sizeSlider()->value(), 39);
   EXPECT_EQ(page.spaceSlider()->value(), 5);
@@ -147,16 +147,17 @@ TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
   EXPECT_FALSE(page.askStartBox()->isChecked());
   EXPECT_TRUE(page.languageOption(1)->isChecked());
   EXPECT_TRUE(writes.empty());
-  EXPECT_EQ(settings.Csai, 349);
+  EXPECT_EQ(settings.Values().Csai, 349);
   // A user's move writes its key.
   page.sizeSlider()->setValue(0);
-  EXPECT_EQ(settings.Cunit, 41);
+  EXPECT_EQ(settings.Values().Cunit, 41);
   EXPECT_EQ(writes.back(), (Write{"Setup", "Cunit", "41"}));
   writes.clear();
   monitoring = true;
   page.portOption(1)->click();
   EXPECT_TRUE(writes.empty());
-  EXPECT_EQ(settings.PortNum, 3);
+  EXPECT_EQ(settings.Values().PortNum, 3);
+  EXPECT_EQ(page.ChosenPort(), 3);
   ASSERT_EQ(sink.shown.size(), 1u);
   page.Fill(true);
   EXPECT_TRUE(page.portOption(3)->isChecked());  // the refused choice is unmarked again
@@ -167,15 +168,19 @@ TEST_F(PanelFixture, SetupPageShowsTheSettingsWithoutWriting) {
 }
 
 TEST_F(PanelFixture, FontDialogResultGoesToTheSampleUnrounded) {
-  ViewSettingsHooks vh = Hooks();
-  vh.chooseFont = [](const LadderFont&) {
-    return std::optional<LadderFont>(LadderFont{"DejaVu Sans", 10.5, false, true});
-  };
-  SetupPageWidget page(settings, vh);
+  fontAnswer = LadderFont{"DejaVu Sans", 10.5, false, true};
+  SetupPageWidget page(settings, *this);
   page.fontButton()->click();
   EXPECT_DOUBLE_EQ(page.fontSample()->font().pointSizeF(), 10.5);
   EXPECT_TRUE(page.fontSample()->font().italic());
-  EXPECT_EQ(settings.FontSize, 10);
+  EXPECT_EQ(settings.Values().FontSize, 10);
+  // Settings read at start-up show in the sample.
+  Settings read;
+  read.FontSize = 14;
+  read.FontBold = true;
+  settings.Load(read);
+  EXPECT_DOUBLE_EQ(page.fontSample()->font().pointSizeF(), 14);
+  EXPECT_TRUE(page.fontSample()->font().bold());
   EXPECT_EQ(writes[1], (Write{"Font", "FontSize", "10"}));
 }
 
@@ -188,7 +193,7 @@ TEST_F(PanelFixture, ScreenshotsOfThePages) {
     plcPage.Load();
     plcPage.resize(plcPage.minimumSize());
     plcPage.grab().save(QString::fromStdString((ArtifactsDir() / (std::string("side_PLC") + lang + ".png")).string()));
-    SetupPageWidget setupPage(settings, Hooks());
+    SetupPageWidget setupPage(settings, *this);
     setupPage.SetKoreanMenu(k);
     setupPage.Fill(k);
     Shot(setupPage, std::string("side_Setup") + lang);

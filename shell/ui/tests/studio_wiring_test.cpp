@@ -6,10 +6,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
@@ -170,7 +172,7 @@ struct StudioWiringTest : ::testing::Test {
     d.CellType[9][boxRow + 1] = compiler::kBox;
     d.CellText[9][boxRow + 1] = "END";
     studio->shell.CurFilePath = (folder / "built.qsl").string();
-    window->View().AskStart = 0;
+    window->UserSettings().SetAskStart(0);
     ladder.view->showCursorCell();
   }
   // Red pixels inside the cursor cell, away from the cursor's own red frame: the ERROR mark.
@@ -332,7 +334,7 @@ TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
 // The studio's folder gets the build tools, and the ladder a small program that Auto can build.
 void PrepareAuto(StudioWiringTest& t) {
   t.CopyBuildTools();
-  t.window->View().AskStart = 0;
+  t.window->UserSettings().SetAskStart(0);
   t.studio->shell.CurFilePath = (t.folder / "auto.qsl").string();
   t.Place(0, 0, Qt::Key_F3, "P0:0");
   t.Place(1, 0, Qt::Key_F7, "P1:0");  // wires to the coil in the last column
@@ -537,6 +539,55 @@ TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   window->SetFileDialogs(nullptr);
 }
 
+// The ladder view follows the user's settings, whether they were read at start-up or
+// changed on the Setup page, and the settings file gets each key as it changes.
+TEST_F(StudioWiringTest, TheLadderViewFollowsTheSettings) {
+  const ladder::LadderViewState& shown = ladder.view->viewState();
+  Settings read;
+  read.Cunit = 100;
+  read.Csai = 500;
+  read.Color = 0;
+  read.AliasFirst = 1;
+  read.FontName = "DejaVu Serif";
+  read.FontSize = 12;
+  window->UserSettings().Load(read);
+  EXPECT_EQ(shown.geo.Cunit, 100);
+  EXPECT_EQ(shown.geo.CellW, 900);
+  EXPECT_EQ(shown.geo.Csai, 500);
+  EXPECT_EQ(shown.colors.ViewBackColor, 0x000000u);
+  EXPECT_EQ(shown.AliasFirst, 1);
+  EXPECT_EQ(shown.font.name, "DejaVu Serif");
+  EXPECT_DOUBLE_EQ(shown.font.size, 12);
+
+  SetupPageWidget& page = *window->SetupPage();
+  window->SelectSidePage(2);
+  ladder.view->board()->setFocus();
+  doc().CurCol = 3;
+  doc().CurRow = 12;
+  ladder.view->showCursorCell();
+  page.spaceSlider()->setValue(0);  // the cursor stays
+  EXPECT_EQ(shown.geo.Csai, 50);
+  EXPECT_EQ(doc().CurRow, 12);
+  EXPECT_EQ(shown.CurY, shown.geo.Y(12, doc().TopRow));
+  page.sizeSlider()->setValue(0);  // the cursor goes to the first cell
+  EXPECT_EQ(shown.geo.Cunit, 41);
+  EXPECT_EQ(doc().CurCol, 0);
+  EXPECT_EQ(doc().CurRow, 0);
+  EXPECT_EQ(shown.CurX, shown.geo.X(0));
+  EXPECT_FALSE(window->Commands().mnuBlockPasteUndo->isEnabled());
+  page.colorOption(1)->click();
+  EXPECT_EQ(shown.colors.ViewBackColor, 0xFFFFFFu);
+  page.aliasFirstBox()->click();
+  EXPECT_EQ(shown.AliasFirst, 0);
+  window->UserSettings().SetFont({"DejaVu Sans", 10.5, true, false});
+  EXPECT_DOUBLE_EQ(shown.font.size, 10.5);
+  EXPECT_TRUE(shown.font.bold);
+  EXPECT_EQ(ini->ReadString("Setup", "Cunit", ""), "41");
+  EXPECT_EQ(ini->ReadString("Setup", "Csai", ""), "50");
+  EXPECT_EQ(ini->ReadString("Setup", "Color", ""), "1");
+  EXPECT_EQ(ini->ReadString("Setup", "AliasFirst", ""), "0");
+}
+
 TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   CopyBuildTools();
   BoxProgram(1, "END");
@@ -545,7 +596,7 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   QAction* item = window->Commands().mnuMonitor;
 
   // The run question answered No: downloaded, stopped, nothing to monitor.
-  window->View().AskStart = 1;
+  window->UserSettings().SetAskStart(1);
   item->setEnabled(true);
   sink.answers = {platform::MsgResult::No};
   Trigger(&MenuCommands::mnuAuto);
@@ -561,7 +612,7 @@ TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   EXPECT_TRUE(item->isEnabled());
 
   // A checksum the module gets wrong: downloaded, not started.
-  window->View().AskStart = 0;
+  window->UserSettings().SetAskStart(0);
   core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
   sink.shown.clear();
   Trigger(&MenuCommands::mnuAuto);
