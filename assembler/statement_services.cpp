@@ -60,7 +60,7 @@ Statement& open_statement(Assembly& run, StatementKind kind) {
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
-  st.set_text(s.store, s.store.keep_line(reader.line()));
+  st.set_line(s.store, reader.line(), reader.line_place());
   // The generated text of an expansion line is kept only for a listing that may show it.
   constexpr std::uint32_t kShowsExpansions = LIST_ON | LIST_MACRO_EXPANSION;
   if (s.scanner && listed && (s.settings.list_flags & kShowsExpansions) == kShowsExpansions)
