@@ -402,7 +402,7 @@ class Driver {
                                              st.kind == StatementKind::Alignment
                                          ? st.end_offset - st.size
                                          : start;
-        if (st.label && st.label_counted) set_label_value(st.label, st, label_offset, all_known, unknown);
+        if (st.label() && st.label_counted) set_label_value(st.label(), st, label_offset, all_known, unknown);
         set_location_labels(st, si, seg.absolute(), label_offset, all_known);
         if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
       }
@@ -510,7 +510,7 @@ class Driver {
         table.select(SEG_EXTERNS);
         services_.line_statement = nullptr;
         Statement& st = open_statement(run_, StatementKind::Declaration);
-        st.label = n;
+        st.set_label(services_.store, n);
         st.label_counted = false;
         st.listed = false;
         st.debug_symbol = true;

@@ -173,7 +173,7 @@ void add_cycles(Assembly& run, const Statement* st) {
 }
 
 std::uint32_t listed_address(Assembly& run, const Statement& st) {
-  if (LabelRec* l = label_record(st.label)) {
+  if (LabelRec* l = label_record(st.label())) {
     // A label without value record and with bit 0x80 is a predefined absolute symbol.
     if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
     ValueRec& v = label_value(run, *l);

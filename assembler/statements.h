@@ -136,6 +136,7 @@ struct StatementExtra {
   LabelRec* location_label = nullptr;   // "$" of this statement (its start offset)
   const Fixup* fixups = nullptr;        // code.fixup_count fields the linker fills
   ProblemLines* problems = nullptr;     // problem lines reported at this statement
+  SymbolNode* label = nullptr;          // the label of the line (see Statement::label)
 };
 
 struct Statement {
@@ -166,8 +167,6 @@ struct Statement {
   std::uint32_t end_offset = 0;
   std::uint32_t size = 0;  // bytes
 
-  SymbolNode* label = nullptr;  // the label of the line, or none
-
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
   // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2, each a number kept
   // in place or a value record) and the number of operand forms parsed. `code` holds the words
@@ -190,6 +189,12 @@ struct Statement {
   std::string_view generated_text() const;
   void set_generated_text(StatementStore& store, const char* kept);
 
+  // The label of the line, or none. Few lines have one: it is held in the side record.
+  SymbolNode* label() const { return extra_record() ? extra_record()->label : nullptr; }
+  void set_label(StatementStore& store, SymbolNode* node) {
+    if (node || extra_record()) extra(store).label = node;
+  }
+
   // "$" of this statement, nullptr until an expression asked for it.
   LabelRec* location_label() const { return extra_record() ? extra_record()->location_label : nullptr; }
   void set_location_label(StatementStore& store, LabelRec* label) { extra(store).location_label = label; }
@@ -199,7 +204,8 @@ struct Statement {
   void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }
-  // True once the statement has its side record (problems, "$", data, fixups, generated text).
+  // True once the statement has its side record (problems, "$", data, fixups, generated text,
+  // label).
   bool has_side_record() const { return extra_record() != nullptr; }
 
   // Location, storage and alignment details; made in `store` on first use.
@@ -230,7 +236,7 @@ struct Statement {
   StatementExtra& extra(StatementStore& store) const;
 };
 // A statement record is made for every line read: keep it small.
-static_assert(sizeof(Statement) <= 72, "statement records stay small");
+static_assert(sizeof(Statement) <= 64, "statement records stay small");
 static_assert(alignof(StatementExtra) > 1, "a side record's address leaves the lowest bit free");
 static_assert(sizeof(std::uintptr_t) == sizeof(std::uint64_t), "a record's word holds a line's place");
 

@@ -150,7 +150,9 @@ TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
   plain.set_line(store, " LDI R16,1", 7);
   EXPECT_EQ(plain.location_label(), nullptr);
   plain.set_fixups(store, nullptr, 0);  // nothing to keep: no side record either
+  plain.set_label(store, nullptr);
   EXPECT_FALSE(plain.has_side_record());
+  EXPECT_EQ(plain.label(), nullptr);
   EXPECT_EQ(plain.text(store), " LDI R16,1\n");
   // Side records made after the line was set and a line set after the side record.
   aq71::Statement& rich = store.make(aq71::StatementKind::Storage, 1);
@@ -162,6 +164,10 @@ TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
   EXPECT_EQ(rich.text(store), " DB 2\n");
   EXPECT_EQ(rich.data().count_value, 4u);
   EXPECT_EQ(rich.generated_text(), " DB 1\n");
+  // A label goes to the side record beside the line.
+  aq71::SymbolNode* node = reinterpret_cast<aq71::SymbolNode*>(&rich);  // only compared
+  plain.set_label(store, node);
+  EXPECT_EQ(plain.label(), node);
   EXPECT_EQ(plain.text(store), " LDI R16,1\n");
   EXPECT_EQ(store.make(aq71::StatementKind::Nothing, 1).text(store), "");
 }
