@@ -402,7 +402,7 @@ class Driver {
                                              st.kind == StatementKind::Alignment
                                          ? st.end_offset - st.size
                                          : start;
-        if (st.label && st.label_counted) set_label_value(st.label, st, label_offset, all_known, unknown);
+        if (st.label() && st.label_counted) set_label_value(st.label(), st, label_offset, all_known, unknown);
         set_location_labels(st, si, seg.absolute(), label_offset, all_known);
         if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
       }
@@ -510,7 +510,7 @@ class Driver {
         table.select(SEG_EXTERNS);
         services_.line_statement = nullptr;
         Statement& st = open_statement(run_, StatementKind::Declaration);
-        st.label = n;
+        st.set_label(services_.store, n);
         st.label_counted = false;
         st.listed = false;
         st.debug_symbol = true;
@@ -591,6 +591,10 @@ class Driver {
     // Without a list file a skipped line leaves nothing behind (and the scanner need not read
     // it), and a statement keeps no text for the listing.
     services_.listing = files_.list != nullptr;
+    // A statement holds its line where the listing shows it or the debugger's line records
+    // measure it, and where the source cannot be read again (standard input); else a report
+    // after the line was read reads the line again from its file.
+    services_.store.set_keeps_lines(services_.listing || (settings_.debug_info & DEBUG_ON) || files_.source_is_stdin);
     sc.hooks.lines_listed = [&services = services_] { return lines_listed(services); };
     if (files_.list)
       sc.hooks.list_skipped_line = [&run = run_, &services = services_](std::string_view) {

@@ -42,7 +42,7 @@ void declaration_statement(Assembly& run, SymbolNode* name) {
   int current = table.current_index();
   table.select(SEG_EXTERNS);
   Statement& st = open_statement(run, StatementKind::Declaration);
-  st.label = name;
+  st.set_label(statement_store(run), name);
   st.label_counted = false;
   st.listed = false;
   table.select(current);
@@ -104,7 +104,7 @@ void declare(Assembly& run, SymbolNode* name, bool external) {
 int extern_count(Assembly& run) {
   int n = 0;
   for (const Statement* st : segments(run)[SEG_EXTERNS].chain) {
-    LabelRec* l = label_record(st->label);
+    LabelRec* l = label_record(st->label());
     if (st->kind == StatementKind::Declaration && l && (l->flags & LABEL_EXTERN)) ++n;
   }
   return n;

@@ -173,7 +173,7 @@ void add_cycles(Assembly& run, const Statement* st) {
 }
 
 std::uint32_t listed_address(Assembly& run, const Statement& st) {
-  if (LabelRec* l = label_record(st.label)) {
+  if (LabelRec* l = label_record(st.label())) {
     // A label without value record and with bit 0x80 is a predefined absolute symbol.
     if ((l->flags & LABEL_PREDEFINED) && !l->value) return static_cast<std::uint32_t>(l->absolute_value);
     ValueRec& v = label_value(run, *l);
@@ -722,6 +722,7 @@ void write_problems(Assembly& run, const Statement& st, LineInfo* info) {
 // A walk in step with the records: no record is looked up by its address.
 void list_module_lines(Assembly& run, const StatementRange& statements) {
   const RunSettings& s = settings(run);
+  StatementStore& store = statement_store(run);
   ModuleLines lines(run, statements);
   std::vector<const Statement*> group;  // the records of the line at hand
   auto it = statements.begin();
@@ -745,7 +746,7 @@ void list_module_lines(Assembly& run, const StatementRange& statements) {
     // the statement's line stands for them.
     if (info.skipped && it != stop) {
       const Statement* next = *it;
-      if (next->line == head->line && next->text() == head->text() && next->file == head->file) continue;
+      if (next->line == head->line && next->text(store) == head->text(store) && next->file == head->file) continue;
     }
     const std::uint32_t flags = head->list_flags;
     if (!(flags & LIST_ON)) continue;
@@ -780,7 +781,7 @@ void list_module_lines(Assembly& run, const StatementRange& statements) {
     if (info.from_include && !s.list_includes) continue;
     if (head->macro_definition_line && !(flags & LIST_MACRO_DEFS)) continue;
     const std::string_view generated = head->generated_text();
-    const std::string_view text = generated.empty() ? head->text() : generated;
+    const std::string_view text = generated.empty() ? head->text(store) : generated;
     list_source_line_A01(run, text, head->line, ctx, shown, flags);
     problems();
   }

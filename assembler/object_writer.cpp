@@ -540,9 +540,9 @@ bool has_code(const Segment& seg) {
 // Symbol record of a PUBLIC or EXTERN declaration; false when none was written.
 bool write_symbol(Encoder& e, ObjectRun& w, const Statement& st) {
   Assembly& run = w.run;
-  LabelRec* l = label_record(st.label);
+  LabelRec* l = label_record(st.label());
   if (!l) internal_error_A01(run, "gen_asm_code", "Illegal usage", 0, 0);
-  const std::string& name = st.label->name;
+  const std::string& name = st.label()->name;
   if (l->flags & LABEL_EXTERN) {
     e.external(static_cast<unsigned>(l->extern_index), name, static_cast<std::uint16_t>(l->type));
     return true;
@@ -629,14 +629,14 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   };
   // Symbols: the declarations of the module, in the order they were made.
   for (Statement* st : table[SEG_EXTERNS].chain) {
-    if (st->kind != StatementKind::Declaration || st->failed || !st->label) continue;
-    LabelRec* l = label_record(st->label);
+    if (st->kind != StatementKind::Declaration || st->failed || !st->label()) continue;
+    LabelRec* l = label_record(st->label());
     if (!l || (l->flags & LABEL_LOCAL)) continue;
     // A public label that also names a #define and is not waiting for its statement goes
     // without a symbol record.
-    if (st->label->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
+    if (st->label()->define && (l->flags & LABEL_PUBLIC) && !(l->flags & LABEL_WAITING)) continue;
     types();
-    if (write_symbol(e, w, *st) && w.debug.references) write_symbol_debug(e, *st->label);
+    if (write_symbol(e, w, *st) && w.debug.references) write_symbol_debug(e, *st->label());
   }
   for (int i = 2; i < table.count(); ++i) {
     const Segment& seg = table[i];

@@ -359,9 +359,108 @@ void install_reader_hooks(Assembly& run) {
 
 // ---- source reader --------------------------------------------------------------------------
 
+namespace {
+
+// How the reading of a logical line ended.
+enum class LineEnd {
+  line_feed,  // at the line feed of its last physical line
+  file_end,   // at the end of the file (the line gets a line feed)
+  nothing,    // the file had no line left
+};
+
+// What reading a logical line took from its file.
+struct LineTaken {
+  long physical_lines = 0;  // line numbers it used
+  std::uint64_t bytes = 0;  // bytes of the file
+  bool truncated = false;   // characters past the limit were dropped
+};
+
+// One physical line of `file` into `raw` (without its line feed, a CR before it dropped); false
+// when the file has nothing left. `bytes` counts what was taken from the file.
+bool read_physical_line(std::FILE* file, RawLine& raw, bool& had_line_feed, std::uint64_t& bytes) {
+  had_line_feed = false;
+  raw.length = 0;
+  if (!file) return false;
+  ssize_t n = ::getline(&raw.bytes, &raw.capacity, file);
+  if (n <= 0) return false;
+  bytes += static_cast<std::uint64_t>(n);
+  std::size_t length = static_cast<std::size_t>(n);
+  if (raw.bytes[length - 1] == '\n') {
+    had_line_feed = true;
+    --length;
+  }
+  // CR directly before LF or at the end of the file is dropped; a CR alone at the end of the
+  // file is no line at all.
+  if (length > 0 && raw.bytes[length - 1] == '\r') --length;
+  if (length == 0 && !had_line_feed) return false;
+  raw.length = length;
+  return true;
+}
+
+// The next logical line of `file` into `line` (which comes empty): physical lines joined where
+// one ends in "\", tabs expanded to stops `tab` apart, at most LINE_LIMIT - 1 characters and a
+// line feed.
+LineEnd read_logical_line(std::FILE* file, RawLine& raw, std::size_t tab, std::string& line, LineTaken& taken) {
+  const std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
+  bool started = false;  // some physical line of this logical line was begun
+  int last = -1;         // last physical character before the line feed
+  for (;;) {
+    bool had_line_feed = false;
+    if (!read_physical_line(file, raw, had_line_feed, taken.bytes)) break;
+    started = true;
+    // Runs of characters between tabs are copied whole; a tab becomes blanks up to the next
+    // tab stop; what does not fit is dropped.
+    const char* p = raw.bytes;
+    const char* const end = raw.bytes + raw.length;
+    while (p < end) {
+      const char* stop = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
+      if (!stop) stop = end;
+      std::size_t run = static_cast<std::size_t>(stop - p);
+      std::size_t room = keep - line.size();
+      if (run > room) {
+        run = room;
+        taken.truncated = true;
+      }
+      line.append(p, run);
+      p = stop;
+      if (p < end) {  // a tab
+        std::size_t spaces = tab - line.size() % tab;
+        if (line.size() + spaces > keep) {
+          spaces = keep - line.size();
+          taken.truncated = true;
+        }
+        line.append(spaces, ' ');
+        ++p;
+      }
+    }
+    if (raw.length > 0) last = static_cast<unsigned char>(raw.bytes[raw.length - 1]);
+    if (!had_line_feed) break;
+    ++taken.physical_lines;
+    if (last != '\\') {
+      line.push_back('\n');
+      return LineEnd::line_feed;
+    }
+    // Continued line: backslash and line feed are dropped.
+    if (!taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
+    last = -1;
+  }
+  if (!started) return LineEnd::nothing;
+  // A last line without a line feed gets one.
+  ++taken.physical_lines;
+  if (last == '\\' && !taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
+  line.push_back('\n');
+  return LineEnd::file_end;
+}
+
+}  // namespace
+
+RawLine::~RawLine() { std::free(bytes); }
+
 SourceReader::SourceReader(Assembly& run) : run_(run), settings_(settings(run)) {}
 
-SourceReader::~SourceReader() { std::free(raw_); }
+SourceReader::~SourceReader() {
+  if (again_.handle) std::fclose(again_.handle);
+}
 
 void SourceReader::start(std::FILE* handle, std::string name) {
   reset();
@@ -377,6 +476,8 @@ void SourceReader::reset() {
   line_number_ = 0;
   total_lines_ = 0;
   file_counter_ = 0;
+  offset_ = 0;
+  line_position_ = 0;
   main_lines_.clear();
   line_.clear();
   pos_ = 0;
@@ -391,6 +492,7 @@ void SourceReader::close_includes() {
     name_ = levels_.back().name;
     file_index_ = levels_.back().file_index;
     line_number_ = levels_.back().line_number;
+    offset_ = levels_.back().offset;
     levels_.pop_back();
   }
 }
@@ -404,23 +506,8 @@ SourceLocation SourceReader::location() const {
   return loc;
 }
 
-bool SourceReader::read_physical_line(bool& had_line_feed) {
-  had_line_feed = false;
-  raw_length_ = 0;
-  if (!handle_) return false;
-  ssize_t n = ::getline(&raw_, &raw_capacity_, handle_);
-  if (n <= 0) return false;
-  std::size_t length = static_cast<std::size_t>(n);
-  if (raw_[length - 1] == '\n') {
-    had_line_feed = true;
-    --length;
-  }
-  // CR directly before LF or at the end of the file is dropped; a CR alone at the end of the
-  // file is no line at all.
-  if (length > 0 && raw_[length - 1] == '\r') --length;
-  if (length == 0 && !had_line_feed) return false;
-  raw_length_ = length;
-  return true;
+std::size_t SourceReader::tab_width() const {
+  return static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
 }
 
 bool SourceReader::read_line() {
@@ -429,80 +516,30 @@ bool SourceReader::read_line() {
     pop_include_file();
   }
   if (end_of_input_) return false;
-  const std::size_t keep = LINE_LIMIT - 1;  // characters before the line feed
-  const std::size_t tab = static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
   for (;;) {
     line_.clear();
     pos_ = 0;
-    bool truncated = false;
-    bool started = false;  // some physical line of this logical line was begun
-    int last = -1;         // last physical character before the line feed
-    for (;;) {
-      bool had_line_feed = false;
-      bool got = read_physical_line(had_line_feed);
-      if (got) {
-        started = true;
-        // Runs of characters between tabs are copied whole; a tab becomes blanks up to the
-        // next tab stop; what does not fit is dropped.
-        const char* p = raw_;
-        const char* const end = raw_ + raw_length_;
-        while (p < end) {
-          const char* stop = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
-          if (!stop) stop = end;
-          std::size_t run = static_cast<std::size_t>(stop - p);
-          std::size_t room = keep - line_.size();
-          if (run > room) {
-            run = room;
-            truncated = true;
-          }
-          line_.append(p, run);
-          p = stop;
-          if (p < end) {  // a tab
-            std::size_t spaces = tab - line_.size() % tab;
-            if (line_.size() + spaces > keep) {
-              spaces = keep - line_.size();
-              truncated = true;
-            }
-            line_.append(spaces, ' ');
-            ++p;
-          }
-        }
-        if (raw_length_ > 0) last = static_cast<unsigned char>(raw_[raw_length_ - 1]);
-        if (had_line_feed) {
-          ++line_number_;
-          ++total_lines_;
-          if (last == '\\') {
-            // Continued line: backslash and line feed are dropped.
-            if (!truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
-            last = -1;
-            continue;
-          }
-          line_.push_back('\n');
-          break;
-        }
-      }
-      // End of the file.
-      if (started) {
-        // A last line without a line feed gets one.
-        ++line_number_;
-        ++total_lines_;
-        if (last == '\\' && !truncated && !line_.empty() && line_.back() == '\\') line_.pop_back();
-        line_.push_back('\n');
-        if (!levels_.empty())
-          pending_pop_ = true;
-        else
-          end_of_input_ = true;
-        break;
-      }
+    line_position_ = offset_;
+    LineTaken taken;
+    const LineEnd end = read_logical_line(handle_, raw_, tab_width(), line_, taken);
+    offset_ += taken.bytes;
+    line_number_ += taken.physical_lines;
+    total_lines_ += taken.physical_lines;
+    if (end == LineEnd::nothing) {
       if (!levels_.empty()) {
         pop_include_file();  // at a line boundary: go on in the including file
-        break;
+        continue;
       }
       end_of_input_ = true;
       return false;
     }
-    if (line_.empty()) continue;  // popped an include at a line boundary
-    if (truncated) {
+    if (end == LineEnd::file_end) {
+      if (!levels_.empty())
+        pending_pop_ = true;
+      else
+        end_of_input_ = true;
+    }
+    if (taken.truncated) {
       MessageArgs args;
       args.number = static_cast<long>(LINE_LIMIT);
       user_error_A01(run_, 5, args);
@@ -511,6 +548,21 @@ bool SourceReader::read_line() {
       main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
     return true;
   }
+}
+
+std::string SourceReader::line_at(const std::string& file, std::uint64_t place) {
+  std::string line;
+  if (place == 0) return line;
+  if (!again_.handle || again_.name != file) {
+    if (again_.handle) std::fclose(again_.handle);
+    again_.handle = std::fopen(file.c_str(), "r");
+    again_.name = file;
+    if (!again_.handle) return line;
+  }
+  if (::fseeko(again_.handle, static_cast<off_t>(place - 1), SEEK_SET) != 0) return line;
+  LineTaken taken;
+  read_logical_line(again_.handle, again_.raw, tab_width(), line, taken);
+  return line;
 }
 
 int SourceReader::getch_next_line() {
@@ -566,7 +618,7 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     user_error_A01(run_, 2, args);
     return;
   }
-  Level level{handle_, name_, file_index_, line_number_, {}};
+  Level level{handle_, name_, file_index_, line_number_, offset_, {}};
   if (hooks_.get) level.state = hooks_.get();
   levels_.push_back(std::move(level));
   handle_ = found.handle;
@@ -574,6 +626,8 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
   line_number_ = 0;
   file_counter_ = index;
   file_index_ = index;
+  offset_ = 0;
+  line_position_ = kElsewhere;
 }
 
 void SourceReader::pop_include_file() {
@@ -585,6 +639,7 @@ void SourceReader::pop_include_file() {
   name_ = std::move(level.name);
   file_index_ = level.file_index;
   line_number_ = level.line_number;
+  offset_ = level.offset;
 
   if (!hooks_.get || !hooks_.set) return;
   IncludeState now = hooks_.get();

@@ -128,6 +128,17 @@ struct IncludeStateHooks {
 
 struct RunSettings;
 
+// getline's buffer and the physical line in it.
+struct RawLine {
+  char* bytes = nullptr;
+  std::size_t capacity = 0;
+  std::size_t length = 0;
+  RawLine() = default;
+  RawLine(const RawLine&) = delete;
+  RawLine& operator=(const RawLine&) = delete;
+  ~RawLine();
+};
+
 // Delivers the source text one character at a time, in lines of at most 511 characters and a
 // line feed, with tabs expanded, CR before LF dropped and "\" line continuation, through a
 // stack of at most 10 include files. Files are read a whole line at a time.
@@ -188,6 +199,14 @@ class SourceReader {
   int file_index() const { return file_index_; }
   int include_depth() const { return static_cast<int>(levels_.size()); }
   bool at_end() const { return end_of_input_; }
+  // Where the current line can be read again (see line_at): 0 while there is no line, or while
+  // the rest of a line is delivered after an include file it names was opened (file_name() is
+  // then the include's).
+  std::uint64_t line_place() const { return line_.empty() || line_position_ == kElsewhere ? 0 : line_position_ + 1; }
+  // The line at a place the reader gave, read again from the named file as the reader gave it
+  // (tabs expanded, continued lines joined, cut at the limit, with its line feed; nothing is
+  // reported); empty for place 0 or when the file no longer holds a line there.
+  std::string line_at(const std::string& file, std::uint64_t place);
   // The main file's lines read so far, without their line feeds; kept only while the object
   // embeds the source (-re).
   const std::vector<std::string>& main_lines() const { return main_lines_; }
@@ -203,21 +222,28 @@ class SourceReader {
     std::string name;
     int file_index;
     long line_number;
+    std::uint64_t offset;
     IncludeState state;
+  };
+  // The file a line is read again from, kept open for the next one.
+  struct AgainFile {
+    std::FILE* handle = nullptr;
+    std::string name;
+    RawLine raw;
   };
   bool read_line();
   void pop_include_file();
-  // One physical line of the current file into raw_ (without its line feed, a CR before it
-  // dropped); false when the file has nothing left.
-  bool read_physical_line(bool& had_line_feed);
   int getch_next_line();
+  std::size_t tab_width() const;
 
   Assembly& run_;
   const RunSettings& settings_;
-  char* raw_ = nullptr;  // getline's buffer
-  std::size_t raw_capacity_ = 0;
-  std::size_t raw_length_ = 0;
+  RawLine raw_;
   std::FILE* handle_ = nullptr;
+  std::uint64_t offset_ = 0;         // bytes read of the current file
+  static constexpr std::uint64_t kElsewhere = UINT64_MAX;
+  std::uint64_t line_position_ = 0;  // where in its file the current line began (or kElsewhere)
+  AgainFile again_;
   std::string name_;
   int file_index_ = 0;
   long line_number_ = 0;

@@ -42,7 +42,7 @@ Statement* disposable_record(StatementServices& s, bool listed) {
   Statement* last = s.store.last();
   if (listed || !last || (s.listing && !s.last_unlisted) || s.store.place(*last) <= s.module_first) return nullptr;
   if (last->kind != StatementKind::Nothing && last->kind != StatementKind::Comment) return nullptr;
-  if (last->label || last->failed || last->size || last->has_side_record()) return nullptr;
+  if (last->label() || last->failed || last->size || last->has_side_record()) return nullptr;
   if (last->segment != s.segments.current_index()) return nullptr;
   if (last == s.module.first_statement || last == s.backend) return nullptr;
   if (last == s.tree.env.taken_statement) return nullptr;
@@ -60,7 +60,7 @@ Statement& open_statement(Assembly& run, StatementKind kind) {
   SourceReader& reader = s.reader;
   st.file = s.store.keep_file_name(reader.file_name());
   st.line = static_cast<std::int32_t>(reader.line_number());
-  st.set_text(s.store, s.store.keep_line(reader.line()));
+  st.set_line(s.store, reader.line(), reader.line_place());
   // The generated text of an expansion line is kept only for a listing that may show it.
   constexpr std::uint32_t kShowsExpansions = LIST_ON | LIST_MACRO_EXPANSION;
   if (s.scanner && listed && (s.settings.list_flags & kShowsExpansions) == kShowsExpansions)
@@ -92,7 +92,7 @@ LabelRec* label_record(SymbolNode* node) {
 void attach_label(Assembly& run, Statement& st, SymbolNode* node) {
   LabelRec* l = label_record(node);
   if (!l) return;
-  st.label = node;
+  st.set_label(statement_store(run), node);
   l->statement = &st;
   l->flags |= LABEL_ON_LINE;
   l->flags &= ~(LABEL_NOT_PLACED | LABEL_WAITING);

@@ -1,6 +1,7 @@
 #include "assembler/statements.h"
 #include "assembler/assembly.h"
 #include "assembler/diagnostics.h"
+#include "assembler/source_files.h"
 
 #include <cstring>
 #include <string.h>  // rawmemchr
@@ -81,28 +82,36 @@ std::string_view generated_text_at(const char* kept) {
 StatementExtra& Statement::extra(StatementStore& store) const {
   if (StatementExtra* x = extra_record()) return *x;
   StatementExtra& x = store.make_extra();
-  x.text = reinterpret_cast<const char*>(ref_);
+  x.line = ref_ && !store.keeps_lines() ? ref_ | 1u : ref_;
   ref_ = reinterpret_cast<std::uintptr_t>(&x) | 1u;
   return x;
 }
 
-std::string_view Statement::text() const {
+std::string_view Statement::text(StatementStore& store) const {
   const StatementExtra* x = extra_record();
-  const char* text = x ? x->text : reinterpret_cast<const char*>(ref_);
-  if (!text) return {};
+  const std::uintptr_t word = x ? x->line : ref_;
+  const bool place = x ? (word & 1u) != 0 : !store.keeps_lines();
+  if (!word) return {};
+  if (place) {
+    const std::string_view kept = store.line_again(file, word >> 1);
+    extra(store).line = reinterpret_cast<std::uintptr_t>(kept.data());
+    return kept;
+  }
+  const char* text = reinterpret_cast<const char*>(word);
   const char* end = static_cast<const char*>(rawmemchr(text, '\n'));
   return {text, static_cast<std::size_t>(end - text) + 1};
 }
 
-void Statement::set_text(StatementStore& store, std::string_view kept) {
-  const auto at = reinterpret_cast<std::uintptr_t>(kept.data());
-  if (extra_record() || (at & 1u))  // an odd address: not from keep_line, kept in the side record
-    extra(store).text = kept.data();
+void Statement::set_line(StatementStore& store, std::string_view line, std::uint64_t place) {
+  const std::uintptr_t word = store.keeps_lines() ? reinterpret_cast<std::uintptr_t>(store.keep_line(line).data())
+                                                  : static_cast<std::uintptr_t>(place << 1);
+  if (StatementExtra* x = extra_record())
+    x->line = word && !store.keeps_lines() ? word | 1u : word;
   else
-    ref_ = at;
+    ref_ = word;
 }
 
-SourceRef Statement::source(const StatementStore& store) const { return {store.file_name(file), line, text()}; }
+SourceRef Statement::source(StatementStore& store) const { return {store.file_name(file), line, text(store)}; }
 
 ProblemSite Statement::site(StatementStore& store) const {
   ProblemSite site;
@@ -165,6 +174,11 @@ const char* StatementStore::file_name(std::uint16_t index) const {
 }
 
 std::string_view StatementStore::keep_line(std::string_view line) { return keep_text(line, last_line_); }
+
+std::string_view StatementStore::line_again(std::uint16_t file, std::uint64_t place) {
+  const std::string name = file_name(file);
+  return keep_line(source_reader(run_).line_at(name, place));
+}
 
 // A generated line is kept behind its length (4 bytes), so that a statement holds one pointer.
 const char* StatementStore::keep_generated_line(std::string_view line) {

@@ -128,12 +128,15 @@ struct StatementOperands {
 
 // What few statements carry, made for a statement when it first needs it.
 struct StatementExtra {
-  const char* text = nullptr;           // the statement's source line (see Statement::text)
+  // The statement's source line (see Statement::text): the kept line (an even address), or,
+  // with the lowest bit set, its place shifted left by one while it was not read again.
+  std::uintptr_t line = 0;
   StatementData* data = nullptr;        // location, storage and alignment details
   const char* generated = nullptr;      // generated line (see StatementStore::keep_generated_line)
   LabelRec* location_label = nullptr;   // "$" of this statement (its start offset)
   const Fixup* fixups = nullptr;        // code.fixup_count fields the linker fills
   ProblemLines* problems = nullptr;     // problem lines reported at this statement
+  SymbolNode* label = nullptr;          // the label of the line (see Statement::label)
 };
 
 struct Statement {
@@ -164,8 +167,6 @@ struct Statement {
   std::uint32_t end_offset = 0;
   std::uint32_t size = 0;  // bytes
 
-  SymbolNode* label = nullptr;  // the label of the line, or none
-
   // Instruction: the mnemonic number, the matched class record, the parsed operand record
   // (`operands`, its expressions in operand_exprs: [0] = expr1, [1] = expr2, each a number kept
   // in place or a value record) and the number of operand forms parsed. `code` holds the words
@@ -173,18 +174,26 @@ struct Statement {
   // (after resolve); fixups() the fields.
   std::array<OperandSlot, 2> operand_exprs{};
 
-  // The source line (kept by StatementStore::keep_line), up to and including its line feed. A
-  // text that does not begin at an even address is held in the side record.
-  std::string_view text() const;
-  void set_text(StatementStore& store, std::string_view kept);
+  // The source line, up to and including its line feed (empty for a record given none). A
+  // store that keeps no lines reads it again from its file the first time it is asked for.
+  std::string_view text(StatementStore& store) const;
+  // Gives the record its line: `line` as the reader gave it, `place` where the reader can read
+  // it again (SourceReader::line_place).
+  void set_line(StatementStore& store, std::string_view line, std::uint64_t place);
   // File name, line number and line text; `store` holds the statement.
-  SourceRef source(const StatementStore& store) const;
+  SourceRef source(StatementStore& store) const;
   // What a problem report at this statement needs; problem lines it makes are kept here.
   ProblemSite site(StatementStore& store) const;
 
   // Listing: the generated text of a macro-expansion or repeat line (empty for source lines).
   std::string_view generated_text() const;
   void set_generated_text(StatementStore& store, const char* kept);
+
+  // The label of the line, or none. Few lines have one: it is held in the side record.
+  SymbolNode* label() const { return extra_record() ? extra_record()->label : nullptr; }
+  void set_label(StatementStore& store, SymbolNode* node) {
+    if (node || extra_record()) extra(store).label = node;
+  }
 
   // "$" of this statement, nullptr until an expression asked for it.
   LabelRec* location_label() const { return extra_record() ? extra_record()->location_label : nullptr; }
@@ -195,7 +204,8 @@ struct Statement {
   void set_fixups(StatementStore& store, const Fixup* fixups, std::uint8_t count);
 
   std::uint32_t start() const { return end_offset - size; }
-  // True once the statement has its side record (problems, "$", data, fixups, generated text).
+  // True once the statement has its side record (problems, "$", data, fixups, generated text,
+  // label).
   bool has_side_record() const { return extra_record() != nullptr; }
 
   // Location, storage and alignment details; made in `store` on first use.
@@ -213,9 +223,10 @@ struct Statement {
  private:
   static const StatementData kNoData;
   static const ProblemLines kNoProblems;
-  // The source line, or, with its lowest bit set, the side record (made by the first statement
-  // detail that needs it), which then holds the line: kept lines begin at even addresses and
-  // side records are aligned.
+  // The line, or, with its lowest bit set, the side record (made by the first statement detail
+  // that needs it), which then holds the line: kept lines begin at even addresses and side
+  // records are aligned. The line is the kept text, or, in a store that keeps no lines, its
+  // place shifted left by one.
   mutable std::uintptr_t ref_ = 0;
 
   StatementExtra* extra_record() const {
@@ -225,8 +236,9 @@ struct Statement {
   StatementExtra& extra(StatementStore& store) const;
 };
 // A statement record is made for every line read: keep it small.
-static_assert(sizeof(Statement) <= 72, "statement records stay small");
+static_assert(sizeof(Statement) <= 64, "statement records stay small");
 static_assert(alignof(StatementExtra) > 1, "a side record's address leaves the lowest bit free");
+static_assert(sizeof(std::uintptr_t) == sizeof(std::uint64_t), "a record's word holds a line's place");
 
 using StatementCursor = RecordArena<Statement>::Cursor;
 
@@ -333,6 +345,13 @@ class StatementStore {
   // The index of a file name, held once per name; the name of an index.
   std::uint16_t keep_file_name(const std::string& name);
   const char* file_name(std::uint16_t index) const;
+  // Whether records hold their lines, as a listing needs them, or only where in their files
+  // they are, to be read again for the rare report after the line was read (the default:
+  // keeps them). Chosen before the first record is given a line.
+  void set_keeps_lines(bool keeps) { keeps_lines_ = keeps; }
+  bool keeps_lines() const { return keeps_lines_; }
+  // The line at `place` of the file of index `file`, read again and kept as keep_line keeps it.
+  std::string_view line_again(std::uint16_t file, std::uint64_t place);
   // The line with a line feed added when it has none, held once per line read: the records of
   // one line share its text. A line holds no line feed but its last (as the reader gives them):
   // a statement finds the end of its line by it. The text begins at an even address.
@@ -352,6 +371,7 @@ class StatementStore {
   std::string_view last_line_;
   const char* last_generated_ = nullptr;
   Statement* last_ = nullptr;
+  bool keeps_lines_ = true;
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
 };

@@ -27,8 +27,8 @@ class DataDirectives : public InProcessAssembly {
   aq71::LabelRec* label(const std::string& name) {
     for (int si = 0; si < aq71::segments(run()).count(); ++si)
       for (Statement* st : chain(si))
-        if (st->label && aq71::upper_ascii(st->label->name) == aq71::upper_ascii(name))
-          return aq71::label_record(st->label);
+        if (st->label() && aq71::upper_ascii(st->label()->name) == aq71::upper_ascii(name))
+          return aq71::label_record(st->label());
     return nullptr;
   }
   bool reported(const std::string& what) { return out.find(what) != std::string::npos; }

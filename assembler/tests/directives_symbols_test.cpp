@@ -28,7 +28,7 @@ TEST_F(SymbolDirectives, EquValuesAndTheirSegments) {
   Statement* r = statement_of(2, "R EQU");
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->kind, StatementKind::LabelDefinition);
-  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(r->label));
+  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(r->label()));
   EXPECT_EQ(v.kind, aq71::VALUE_RELOCATABLE);
   EXPECT_EQ(v.result_segment, 2);
   // "$" is the location of the statement.

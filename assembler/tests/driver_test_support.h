@@ -59,7 +59,7 @@ class InProcessAssembly : public InFolder {
   // The first statement whose source line starts with text (after blanks).
   aq71::Statement* statement_of(int segment, const std::string& text) {
     for (aq71::Statement* st : chain(segment)) {
-      std::string line(st->text());
+      std::string line(st->text(aq71::statement_store(run())));
       std::size_t p = line.find_first_not_of(" \t");
       if (p != std::string::npos && line.compare(p, text.size(), text) == 0) return st;
     }

@@ -11,7 +11,7 @@ using aq71::Statement;
 using aq71::StatementKind;
 
 std::uint32_t label_offset(const Statement* st) {
-  aq71::LabelRec* l = aq71::label_record(st->label);
+  aq71::LabelRec* l = aq71::label_record(st->label());
   if (!l) return 0xDEADBEEF;
   return aq71::label_value(aq71_test::test_run(), *l).value;
 }
@@ -52,7 +52,7 @@ TEST_F(Segments, BuiltInSegmentsAndANamedOneContinuedLater) {
   Statement* l2 = statement_of(2, "L2:");
   ASSERT_NE(l2, nullptr);
   EXPECT_EQ(label_offset(l2), 2u);
-  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(l2->label));
+  aq71::ValueRec& v = aq71::label_value(aq71_test::test_run(), *aq71::label_record(l2->label()));
   EXPECT_EQ(v.kind, aq71::VALUE_RELOCATABLE);
   EXPECT_EQ(v.result_segment, 2);
 }

@@ -20,7 +20,7 @@ class SfrDirectives : public InProcessAssembly {
   aq71::LabelRec* label(const std::string& name) {
     aq71::LabelRec* found = nullptr;
     for (Statement* st : chain(aq71::SEG_ASEG))
-      if (st->label && st->label->name == name) found = aq71::label_record(st->label);
+      if (st->label() && st->label()->name == name) found = aq71::label_record(st->label());
     return found;
   }
   std::uint32_t sfr_bits(const std::string& name) {

@@ -1,6 +1,6 @@
 // Statement records and their memory: arenas keep records and texts in place for the whole run,
-// the store holds each line and file name once, and a statement gets problem lines and side
-// records only when it needs them.
+// the store holds each line and file name once (or reads a line again when it keeps none), and a
+// statement gets problem lines and side records only when it needs them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -147,26 +147,64 @@ TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(store.keep_line(line).data()) % 2, 0u) << i;
   }
   aq71::Statement& plain = store.make(aq71::StatementKind::Instruction, 1);
-  plain.set_text(store, store.keep_line(" LDI R16,1"));
+  plain.set_line(store, " LDI R16,1", 7);
   EXPECT_EQ(plain.location_label(), nullptr);
   plain.set_fixups(store, nullptr, 0);  // nothing to keep: no side record either
-  EXPECT_EQ(plain.text(), " LDI R16,1\n");
+  plain.set_label(store, nullptr);
+  EXPECT_FALSE(plain.has_side_record());
+  EXPECT_EQ(plain.label(), nullptr);
+  EXPECT_EQ(plain.text(store), " LDI R16,1\n");
   // Side records made after the line was set and a line set after the side record.
   aq71::Statement& rich = store.make(aq71::StatementKind::Storage, 1);
-  rich.set_text(store, store.keep_line(" DB 1"));
+  rich.set_line(store, " DB 1", 9);
   rich.set_generated_text(store, store.keep_generated_line(" DB 1"));
   rich.data(store).count_value = 4;
-  EXPECT_EQ(rich.text(), " DB 1\n");
-  rich.set_text(store, store.keep_line(" DB 2"));
-  EXPECT_EQ(rich.text(), " DB 2\n");
+  EXPECT_EQ(rich.text(store), " DB 1\n");
+  rich.set_line(store, " DB 2", 15);
+  EXPECT_EQ(rich.text(store), " DB 2\n");
   EXPECT_EQ(rich.data().count_value, 4u);
   EXPECT_EQ(rich.generated_text(), " DB 1\n");
-  // A text from elsewhere at an odd address is kept as well.
-  static const char odd_line[] = "x NOP\n";
-  aq71::Statement& other = store.make(aq71::StatementKind::Instruction, 1);
-  other.set_text(store, std::string_view(odd_line + 1));
-  EXPECT_EQ(other.text(), " NOP\n");
-  EXPECT_EQ(plain.text(), " LDI R16,1\n");
+  // A label goes to the side record beside the line.
+  aq71::SymbolNode* node = reinterpret_cast<aq71::SymbolNode*>(&rich);  // only compared
+  plain.set_label(store, node);
+  EXPECT_EQ(plain.label(), node);
+  EXPECT_EQ(plain.text(store), " LDI R16,1\n");
+  EXPECT_EQ(store.make(aq71::StatementKind::Nothing, 1).text(store), "");
+}
+
+class StatementLines : public aq71_test::InFolder {};
+
+// A store that keeps no lines reads a record's line again from its place in its file, as the
+// reader gave it, whether the record has a side record or not, and keeps what it read.
+TEST_F(StatementLines, AStoreWithoutLinesReadsThemAgainFromTheirPlace) {
+  aq71_test::write_file(dir_ / "l.s71", " NOP\n\tLDI R16,1 \\\n ;more\n DB 1\n");
+  aq71::StatementStore store(aq71_test::test_run());
+  store.set_keeps_lines(false);
+  const std::uint16_t file = store.keep_file_name("l.s71");
+  const std::uint64_t places[] = {1, 6, 26};  // each line's first byte, counted from 1
+  std::vector<aq71::Statement*> made;
+  for (const std::uint64_t place : places) {
+    aq71::Statement& st = store.make(aq71::StatementKind::Instruction, 1);
+    st.file = file;
+    st.set_line(store, "not kept", place);
+    made.push_back(&st);
+  }
+  made[2]->data(store).count_value = 1;  // a side record made before the line is read
+  EXPECT_EQ(made[0]->text(store), " NOP\n");
+  EXPECT_EQ(made[1]->text(store), "        LDI R16,1  ;more\n");
+  EXPECT_EQ(made[2]->text(store), " DB 1\n");
+  EXPECT_EQ(made[1]->source(store).text.data(), made[1]->text(store).data());  // read once
+  EXPECT_TRUE(made[0]->has_side_record());
+  // A line set again is read again; a record without a line, or a place the file no longer
+  // has, has an empty one.
+  made[0]->set_line(store, "not kept", 26);
+  EXPECT_EQ(made[0]->text(store), " DB 1\n");
+  made[0]->set_line(store, "", 0);
+  EXPECT_EQ(made[0]->text(store), "");
+  aq71::Statement& past = store.make(aq71::StatementKind::Nothing, 1);
+  past.file = file;
+  past.set_line(store, "", 400);
+  EXPECT_EQ(past.text(store), "\n");
 }
 
 TEST(StatementStore, ChainsAndRangesGiveTheirRecordsInTheOrderMade) {
@@ -246,10 +284,10 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   aq71::StatementStore& store = aq71::statement_store(aq71_test::test_run());
   EXPECT_STREQ(ldi->source(store).file, "t.s71");
   EXPECT_EQ(ldi->source(store).line, 2);
-  EXPECT_EQ(ldi->text(), " LDI R16,1\n");
+  EXPECT_EQ(ldi->text(store), " LDI R16,1\n");
   EXPECT_STREQ(nop->source(store).file, "a.inc");
   EXPECT_EQ(nop->source(store).line, 1);
-  EXPECT_EQ(nop->text(), " NOP\n");
+  EXPECT_EQ(nop->text(store), " NOP\n");
   EXPECT_EQ(db->data().items.size(), 2u);
   EXPECT_EQ(ldi->data().items.size(), 0u);  // read without making a side record
   EXPECT_EQ(ldi->problems().lines.size(), 0u);
@@ -257,6 +295,16 @@ TEST_F(StatementRecords, RecordsNameTheirOwnFileAndLineAndCarryOnlyWhatTheyNeed)
   EXPECT_EQ(rjmp->problems().severity, 2);
   EXPECT_EQ(rjmp->site(store).problems, &rjmp->problems());
   EXPECT_EQ(ldi->code.word_count, 1);
+}
+
+// Without a listing records keep no lines: a report after the source pass shows its line read
+// again, tabs expanded and a continued line joined, in an include file and after it.
+TEST_F(StatementRecords, ReportsAfterTheSourcePassShowLinesReadAgain) {
+  aq71_test::write_file(dir_ / "a.inc", " NOP\n\tRJMP\tFAR \\\n ; joined\n");
+  ASSERT_EQ(assemble(" ASEG\n#include \"a.inc\"\n\tRCALL\tNEAR+9000\t; far\nNEAR: NOP\n END\n"), 2);
+  EXPECT_FALSE(aq71::statement_store(run()).keeps_lines());
+  EXPECT_TRUE(has("\n        RJMP    FAR  ; joined\n--------^\n\"a.inc\",3  Error[50]: undefined symbol:'FAR'\n")) << out;
+  EXPECT_TRUE(has("\n        RCALL   NEAR+9000       ; far\n----------------^\n\"t.s71\",3  Error[414]")) << out;
 }
 
 }  // namespace
