@@ -128,7 +128,6 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
     device.Show(text::kCaptionStudioERROR, text::kBackupWriteError.Pick(device.Korean()) + kBackupFileName);
     return {};
   }
-  shell.CurFilePath = target.string();
   host.OpenProgram(target);
   shell.CurFilePath = "Untitled.qsl";
   host.SetCaption("Korvane studio [ untitled.qsl ]");

@@ -203,7 +203,7 @@ struct UploadRig {
     void SaveProgram() override { rig.calls.push_back("save"); }
     void SaveAs() override { rig.calls.push_back("saveAs"); }
     void OpenProgram(const std::filesystem::path& p) override {
-      rig.calls.push_back("open " + p.filename().string() + " as " + rig.shell.CurFilePath);
+      rig.calls.push_back("open " + p.string());
       rig.opened = Text(ReadFile(p));
     }
     void SetCaption(const std::string& c) override { rig.calls.push_back("caption " + c); }
@@ -229,7 +229,7 @@ TEST(UploadCommand, BringsTheStoredProgramBackAsAnUntitledDocument) {
   EXPECT_EQ(r.opened, program);
   ASSERT_EQ(r.calls.size(), 3u);
   EXPECT_EQ(r.calls[0], "save");
-  EXPECT_EQ(r.calls[1], "open QSKLBK.$$$ as " + (r.b.folder.path / "QSKLBK.$$$").string());
+  EXPECT_EQ(r.calls[1], "open " + (r.b.folder.path / "QSKLBK.$$$").string());
   EXPECT_EQ(r.calls[2], "caption Korvane studio [ untitled.qsl ]");
   EXPECT_EQ(r.shell.CurFilePath, "Untitled.qsl");
   EXPECT_FALSE(r.shell.SourceSaved);
