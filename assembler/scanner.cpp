@@ -1315,6 +1315,20 @@ std::string_view Scanner::skip_directive_word(std::string_view line, std::size_t
   return line.substr(j, k - j);
 }
 
+// The skip hands on an ELSEIF line that ends it with a blank before it, and an ELSE or ENDIF
+// line as its directive word in capitals with a blank before it: a line that starts with a blank
+// and, for ELSE and ENDIF, holds nothing but the word in capitals reads as the same tokens.
+bool Scanner::reads_in_place(std::string_view line, std::string_view word, std::size_t end, int kind) {
+  if (kind != COND_ELSE && kind != COND_ELSEIF && kind != COND_ENDIF) return false;
+  if (line.empty() || !is_blank(static_cast<unsigned char>(line[0]))) return false;
+  if (kind == COND_ELSEIF) return true;
+  for (char c : word)
+    if (c >= 'a' && c <= 'z') return false;
+  for (std::size_t i = end; i < line.size(); ++i)
+    if (!is_blank(static_cast<unsigned char>(line[i]))) return false;
+  return true;
+}
+
 bool Scanner::skipped_line_listed() const {
   return (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line &&
          (!hooks.lines_listed || hooks.lines_listed());
@@ -1324,10 +1338,8 @@ void Scanner::skip_false_branch() {
   IdentTree& tr = t();
   int macro_count = 0;
   const bool in_expansion = conditional->in_macro_expansion();
-  const std::vector<SymbolNode*>& macro_names = tr.block_names(BLOCK_MACRO);
-  const std::vector<SymbolNode*>& endm_names = tr.block_names(BLOCK_ENDM);
-  auto names = [](std::string_view word, const std::vector<SymbolNode*>& list) {
-    for (SymbolNode* n : list)
+  auto names = [&tr](std::string_view word, int block) {
+    for (SymbolNode* n : tr.block_names(block))
       if (equals_upper_ascii(word, n->name)) return true;
     return false;
   };
@@ -1339,8 +1351,8 @@ void Scanner::skip_false_branch() {
     for (const auto& c : tr.conditional_names())
       if (equals_upper_ascii(word, c.node->name)) kind = c.kind;
     if (kind) return kind;
-    if (names(word, macro_names)) return static_cast<int>(kSkipMacro);
-    if (names(word, endm_names)) return static_cast<int>(kSkipEndm);
+    if (names(word, BLOCK_MACRO)) return static_cast<int>(kSkipMacro);
+    if (names(word, BLOCK_ENDM)) return static_cast<int>(kSkipEndm);
     return 0;
   };
   // Handles the line of a conditional kind; true when skipping goes on.
@@ -1384,9 +1396,12 @@ void Scanner::skip_false_branch() {
         std::size_t end = 0;
         std::string_view word = skip_directive_word(recorded.text, end);
         bool plain = recorded.text.substr(0, end + 1).find('\\') == std::string_view::npos;
-        *recorded.skip_class = static_cast<std::int8_t>(plain ? classify(word) : kSkipExpanded);
+        int kind = plain ? classify(word) : kSkipExpanded;
+        if (reads_in_place(recorded.text, word, end, kind)) kind += kSkipInPlace;
+        *recorded.skip_class = static_cast<std::int8_t>(kind);
       }
-      const int kind = *recorded.skip_class;
+      const bool in_place = *recorded.skip_class > kSkipInPlace && *recorded.skip_class < kSkipMacro;
+      const int kind = in_place ? *recorded.skip_class - kSkipInPlace : *recorded.skip_class;
       if (kind == 0 || (!in_expansion && (kind == kSkipMacro || kind == kSkipEndm)) ||
           (kind == COND_IF || ((kind == COND_ELSE || kind == COND_ELSEIF) && s == 5) ||
            (kind == COND_ENDIF && conditional->depth() != 1))) {
@@ -1395,6 +1410,11 @@ void Scanner::skip_false_branch() {
         ch_ = '\n';
         if (kind != 0 && kind != kSkipMacro && kind != kSkipEndm) conditional_line(kind, s, std::string(), {});
         continue;
+      }
+      if (in_place) {
+        // It ends the skip: its reader goes on with it.
+        conditional->set_state(s | 128);
+        return;
       }
       if (kind == COND_ELSE || kind == COND_ELSEIF || kind == COND_ENDIF) {
         // It ends the skip: read it expanded, as the lines of the expansion are read.
@@ -1601,30 +1621,35 @@ const Token& Scanner::next_token_A07() {
     return token_;
   }
   if (!held_.empty()) {
-    token_ = held_.front();
-    held_.pop_front();
+    held_.pop_front_into(token_);
     return token_;
   }
   statement_token(true);
   if (token_.code != TOK_STRING) return token_;
 
-  // Adjacent strings are joined into one.
-  Token joined = token_;
-  std::string text = token_.string ? token_.string->text : token_.text;
+  // Adjacent strings are joined into one (its text made only when a second string follows).
+  Token joined = std::move(token_);
+  std::string text;
+  bool joining = false;
   bool reported = false;
   for (;;) {
     statement_token(true);
     Token blank;
     bool had_blank = false;
     if (token_.code == TOK_BLANK) {
-      blank = token_;
+      blank = std::move(token_);
       had_blank = true;
-      while (token_.code == TOK_BLANK) statement_token(true);
+      do statement_token(true);
+      while (token_.code == TOK_BLANK);
     }
     if (token_.code != TOK_STRING) {
-      if (had_blank) held_.push_back(blank);
-      held_.push_back(token_);
+      if (had_blank) held_.push_back(std::move(blank));
+      held_.push_back(std::move(token_));
       break;
+    }
+    if (!joining) {
+      text = joined.string ? joined.string->text : joined.text;
+      joining = true;
     }
     const std::string& more = token_.string ? token_.string->text : token_.text;
     for (char ch : more) {
@@ -1636,21 +1661,20 @@ const Token& Scanner::next_token_A07() {
       text += ch;
     }
   }
-  if (text != (joined.string ? joined.string->text : joined.text)) {
+  if (joining && text != (joined.string ? joined.string->text : joined.text)) {
     StringLiteral& lit = new_string_literal();
     lit.text = text;
     lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
     joined.string = &lit;
-    joined.text = text;
+    joined.text = std::move(text);
   }
-  token_ = joined;
+  token_ = std::move(joined);
   return token_;
 }
 
 const Token& Scanner::next_raw_token() {
   if (!held_.empty()) {
-    token_ = held_.front();
-    held_.pop_front();
+    held_.pop_front_into(token_);
     return token_;
   }
   return statement_token(false);

@@ -82,9 +82,12 @@ class StringLineSource : public LineSource {
 };
 
 // Classes of a recorded line to the false-branch skip, kept with the line: a conditional kind
-// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only.
+// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only. A line of ELSE,
+// ELSEIF or ENDIF that reads as the same tokens as the text the skip would hand on in its place
+// carries kSkipInPlace beside its kind: when it ends the skip, its reader reads it as it stands.
 inline constexpr std::int8_t kSkipUnknown = -1;
 inline constexpr std::int8_t kSkipExpanded = -2;
+inline constexpr std::int8_t kSkipInPlace = 16;
 inline constexpr std::int8_t kSkipMacro = 100;
 inline constexpr std::int8_t kSkipEndm = 101;
 
@@ -291,6 +294,7 @@ class Scanner {
   void handle_include_line();
   void skip_false_branch();
   bool skipped_line_listed() const;
+  static bool reads_in_place(std::string_view line, std::string_view word, std::size_t end, int kind);
   std::string_view skip_directive_word(std::string_view line, std::size_t& end) const;
   bool is_comment_start(int c) const;
   bool ident_start(int c) const;
@@ -329,7 +333,27 @@ class Scanner {
   int nonblank_on_line_ = 0;
 
   Token token_;
-  std::deque<Token> held_;   // tokens held back by the string join
+  // Tokens waiting to be handed out in turn: their records keep their room for the next ones.
+  class TokenQueue {
+   public:
+    bool empty() const { return head_ == tokens_.size(); }
+    void push_back(Token&& t) {
+      if (empty()) clear();
+      tokens_.push_back(std::move(t));
+    }
+    void push_back(const Token& t) { push_back(Token(t)); }
+    // Moves the first token into `to`.
+    void pop_front_into(Token& to) { to = std::move(tokens_[head_++]); }
+    void clear() {
+      tokens_.clear();
+      head_ = 0;
+    }
+
+   private:
+    std::vector<Token> tokens_;
+    std::size_t head_ = 0;
+  };
+  TokenQueue held_;          // tokens held back by the string join
   std::deque<Token> saved_;  // look-ahead store
   bool replay_ = false;
   int line_tokens_ = 0;
