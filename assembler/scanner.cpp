@@ -325,6 +325,9 @@ void Scanner::unget_char_A05(int c) {
 }
 
 int Scanner::peek() {
+  if (reader_->pushback.empty() && !recorder)
+    if (const std::string* text = reader_->buffered_text; text && *reader_->buffered_pos < text->size())
+      return static_cast<unsigned char>((*text)[*reader_->buffered_pos]);
   int cur = ch_;
   int prev = prev_ch_;
   int next = getch();
@@ -429,23 +432,6 @@ bool Scanner::is_comment_start(int c) const {
 
 bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c == '?' || c == 1; }
 
-namespace {
-
-// Characters that are always part of a name: letters, digits, '$', '?' and '_' (byte 1 may
-// only begin one).
-constexpr std::array<bool, 256> kNamePart = [] {
-  std::array<bool, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_';
-  return t;
-}();
-
-}  // namespace
-
-bool Scanner::ident_part(int c) const {
-  if (c >= 0 && c < 256 && kNamePart[static_cast<std::size_t>(c)]) return true;
-  if (c == '@' || c == '.') return t().is_ident_char(static_cast<unsigned char>(c));
-  return false;
-}
 
 StringLiteral& Scanner::new_string_literal() {
   StringLiteral& lit = strings_[next_string_];
@@ -708,6 +694,10 @@ int Scanner::dispatch() {
 }
 
 int Scanner::finish_blank_run() {
+  std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+  take_ahead(rest, n);
   while (is_blank(ch_)) getch();
   if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
     handle_preprocessor_line();
@@ -779,9 +769,25 @@ void Scanner::handle_include_line() {
 
 // ---- identifiers -------------------------------------------------------------------------------
 
+inline std::string_view Scanner::ahead() const {
+  if (!reader_->pushback.empty() || recorder) return {};
+  if (reader_ == source_.get()) return source_->ahead();
+  const std::string* text = reader_->buffered_text;
+  if (!text || *reader_->buffered_pos >= text->size()) return {};
+  return std::string_view(*text).substr(*reader_->buffered_pos);
+}
+
+inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
+  if (count == 0) return;
+  if (reader_ == source_.get())
+    source_->take(count);
+  else
+    *reader_->buffered_pos += count;
+  ch_ = static_cast<unsigned char>(rest[count - 1]);
+}
+
 inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t limit) {
-  if (reader_ != source_.get() || !reader_->pushback.empty() || recorder) return;
-  std::string_view rest = source_->ahead();
+  std::string_view rest = ahead();
   std::size_t n = 0;
   while (n < rest.size()) {
     unsigned char c = static_cast<unsigned char>(rest[n]);
@@ -789,9 +795,7 @@ inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t 
     if (length < limit) name[length++] = static_cast<char>(c);
     ++n;
   }
-  if (n == 0) return;
-  source_->take(n);
-  ch_ = static_cast<unsigned char>(rest[n - 1]);
+  take_ahead(rest, n);
 }
 
 int Scanner::scan_identifier() {
@@ -1229,13 +1233,24 @@ int Scanner::scan_quoted(int quote, bool include_name) {
       continue;
     }
     add(ch_);
+    // The ordinary characters that follow, as far as the reader holds them at hand, go over
+    // in one piece.
+    std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && s.size() + n < LITERAL_LIMIT) {
+      const char c = rest[n];
+      if (c == close || c == '\\' || c == '\n' || c == '\0') break;
+      ++n;
+    }
+    s.append(rest.data(), n);
+    take_ahead(rest, n);
     getch();
   }
   if (failed) s.clear();
   token_.text = s;
   if (quote == '"' || include_name) {
     StringLiteral& lit = new_string_literal();
-    lit.text = s;
+    lit.text = std::move(s);
     lit.quote_kind = 1;
     token_.string = &lit;
     return TOK_STRING;
@@ -1626,7 +1641,18 @@ const Token& Scanner::next_token_A07() {
   }
   statement_token(true);
   if (token_.code != TOK_STRING) return token_;
+  return join_strings();
+}
 
+Token Scanner::blank_token(TokenPosition where) {
+  Token t;
+  t.code = TOK_BLANK;
+  t.text = " ";
+  t.where = where;
+  return t;
+}
+
+const Token& Scanner::join_strings() {
   // Adjacent strings are joined into one (its text made only when a second string follows).
   Token joined = std::move(token_);
   std::string text;
@@ -1634,16 +1660,15 @@ const Token& Scanner::next_token_A07() {
   bool reported = false;
   for (;;) {
     statement_token(true);
-    Token blank;
-    bool had_blank = false;
+    // A blank token is its position: it is made again when it is held back.
+    std::optional<TokenPosition> blank;
     if (token_.code == TOK_BLANK) {
-      blank = std::move(token_);
-      had_blank = true;
+      blank = token_.where;
       do statement_token(true);
       while (token_.code == TOK_BLANK);
     }
     if (token_.code != TOK_STRING) {
-      if (had_blank) held_.push_back(std::move(blank));
+      if (blank) held_.push_back(blank_token(*blank));
       held_.push_back(std::move(token_));
       break;
     }

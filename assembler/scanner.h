@@ -154,6 +154,16 @@ struct ScannerHooks {
   std::function<bool()> repeat_recording;                   // a repeat block is being recorded
 };
 
+// Characters that are always part of a name: letters, digits, '$', '?' and '_' (byte 1 may
+// only begin one).
+inline constexpr std::array<bool, 256> kNamePart = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                     c == '$' || c == '?' || c == '_';
+  return t;
+}();
+
 // Printable form of a character for messages: itself for 32..126, \0 \a \b \t \n \v \f \r, else
 // \xNN.
 std::string printable_char(int c);
@@ -277,6 +287,10 @@ class Scanner {
   // Appends the name characters that follow the current one straight from the source line
   // (at most up to limit in total) and makes the last of them current.
   void take_name_run(char* name, std::size_t& length, std::size_t limit);
+  // The characters after the current one that the current reader holds at hand (none while
+  // characters wait pushed back or are recorded); take_ahead makes the count-th of them current.
+  std::string_view ahead() const;
+  void take_ahead(std::string_view rest, std::size_t count);
   int scan_number();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
@@ -298,9 +312,17 @@ class Scanner {
   std::string_view skip_directive_word(std::string_view line, std::size_t& end) const;
   bool is_comment_start(int c) const;
   bool ident_start(int c) const;
-  bool ident_part(int c) const;
+  bool ident_part(int c) const {
+    if (c >= 0 && c < 256 && kNamePart[static_cast<std::size_t>(c)]) return true;
+    if (c == '@' || c == '.') return tree.is_ident_char(static_cast<unsigned char>(c));
+    return false;
+  }
   int read_line_raw(std::string& out);  // to the line feed (left current); returns last char
   const Token& statement_token(bool expand);
+  // The string token just read joined with the strings that follow it; the tokens read past
+  // them are held back.
+  [[gnu::noinline]] const Token& join_strings();
+  static Token blank_token(TokenPosition where);
   void evaluate_defined();
   SymbolNode* define_of(SymbolNode* node) const;
   IdentTree& t() const { return tree; }
