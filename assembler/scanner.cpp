@@ -694,11 +694,15 @@ int Scanner::dispatch() {
 }
 
 int Scanner::finish_blank_run() {
-  std::string_view rest = ahead();
-  std::size_t n = 0;
-  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
-  take_ahead(rest, n);
-  while (is_blank(ch_)) getch();
+  getch();
+  if (is_blank(ch_)) {
+    // A longer run: the blanks at hand are taken at once.
+    std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+    take_ahead(rest, n);
+    while (is_blank(ch_)) getch();
+  }
   if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
     handle_preprocessor_line();
     return NO_TOKEN;
