@@ -325,6 +325,9 @@ void Scanner::unget_char_A05(int c) {
 }
 
 int Scanner::peek() {
+  if (reader_->pushback.empty() && !recorder)
+    if (const std::string* text = reader_->buffered_text; text && *reader_->buffered_pos < text->size())
+      return static_cast<unsigned char>((*text)[*reader_->buffered_pos]);
   int cur = ch_;
   int prev = prev_ch_;
   int next = getch();
@@ -429,23 +432,6 @@ bool Scanner::is_comment_start(int c) const {
 
 bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c == '?' || c == 1; }
 
-namespace {
-
-// Characters that are always part of a name: letters, digits, '$', '?' and '_' (byte 1 may
-// only begin one).
-constexpr std::array<bool, 256> kNamePart = [] {
-  std::array<bool, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = is_letter(c) || is_digit(c) || c == '$' || c == '?' || c == '_';
-  return t;
-}();
-
-}  // namespace
-
-bool Scanner::ident_part(int c) const {
-  if (c >= 0 && c < 256 && kNamePart[static_cast<std::size_t>(c)]) return true;
-  if (c == '@' || c == '.') return t().is_ident_char(static_cast<unsigned char>(c));
-  return false;
-}
 
 StringLiteral& Scanner::new_string_literal() {
   StringLiteral& lit = strings_[next_string_];
@@ -708,7 +694,15 @@ int Scanner::dispatch() {
 }
 
 int Scanner::finish_blank_run() {
-  while (is_blank(ch_)) getch();
+  getch();
+  if (is_blank(ch_)) {
+    // A longer run: the blanks at hand are taken at once.
+    std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+    take_ahead(rest, n);
+    while (is_blank(ch_)) getch();
+  }
   if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
     handle_preprocessor_line();
     return NO_TOKEN;
@@ -779,9 +773,25 @@ void Scanner::handle_include_line() {
 
 // ---- identifiers -------------------------------------------------------------------------------
 
+inline std::string_view Scanner::ahead() const {
+  if (!reader_->pushback.empty() || recorder) return {};
+  if (reader_ == source_.get()) return source_->ahead();
+  const std::string* text = reader_->buffered_text;
+  if (!text || *reader_->buffered_pos >= text->size()) return {};
+  return std::string_view(*text).substr(*reader_->buffered_pos);
+}
+
+inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
+  if (count == 0) return;
+  if (reader_ == source_.get())
+    source_->take(count);
+  else
+    *reader_->buffered_pos += count;
+  ch_ = static_cast<unsigned char>(rest[count - 1]);
+}
+
 inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t limit) {
-  if (reader_ != source_.get() || !reader_->pushback.empty() || recorder) return;
-  std::string_view rest = source_->ahead();
+  std::string_view rest = ahead();
   std::size_t n = 0;
   while (n < rest.size()) {
     unsigned char c = static_cast<unsigned char>(rest[n]);
@@ -789,9 +799,7 @@ inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t 
     if (length < limit) name[length++] = static_cast<char>(c);
     ++n;
   }
-  if (n == 0) return;
-  source_->take(n);
-  ch_ = static_cast<unsigned char>(rest[n - 1]);
+  take_ahead(rest, n);
 }
 
 int Scanner::scan_identifier() {
@@ -1229,13 +1237,24 @@ int Scanner::scan_quoted(int quote, bool include_name) {
       continue;
     }
     add(ch_);
+    // The ordinary characters that follow, as far as the reader holds them at hand, go over
+    // in one piece.
+    std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && s.size() + n < LITERAL_LIMIT) {
+      const char c = rest[n];
+      if (c == close || c == '\\' || c == '\n' || c == '\0') break;
+      ++n;
+    }
+    s.append(rest.data(), n);
+    take_ahead(rest, n);
     getch();
   }
   if (failed) s.clear();
   token_.text = s;
   if (quote == '"' || include_name) {
     StringLiteral& lit = new_string_literal();
-    lit.text = s;
+    lit.text = std::move(s);
     lit.quote_kind = 1;
     token_.string = &lit;
     return TOK_STRING;
@@ -1315,6 +1334,20 @@ std::string_view Scanner::skip_directive_word(std::string_view line, std::size_t
   return line.substr(j, k - j);
 }
 
+// The skip hands on an ELSEIF line that ends it with a blank before it, and an ELSE or ENDIF
+// line as its directive word in capitals with a blank before it: a line that starts with a blank
+// and, for ELSE and ENDIF, holds nothing but the word in capitals reads as the same tokens.
+bool Scanner::reads_in_place(std::string_view line, std::string_view word, std::size_t end, int kind) {
+  if (kind != COND_ELSE && kind != COND_ELSEIF && kind != COND_ENDIF) return false;
+  if (line.empty() || !is_blank(static_cast<unsigned char>(line[0]))) return false;
+  if (kind == COND_ELSEIF) return true;
+  for (char c : word)
+    if (c >= 'a' && c <= 'z') return false;
+  for (std::size_t i = end; i < line.size(); ++i)
+    if (!is_blank(static_cast<unsigned char>(line[i]))) return false;
+  return true;
+}
+
 bool Scanner::skipped_line_listed() const {
   return (listing_flags & 1) && !(listing_flags & 2) && hooks.list_skipped_line &&
          (!hooks.lines_listed || hooks.lines_listed());
@@ -1324,10 +1357,8 @@ void Scanner::skip_false_branch() {
   IdentTree& tr = t();
   int macro_count = 0;
   const bool in_expansion = conditional->in_macro_expansion();
-  const std::vector<SymbolNode*>& macro_names = tr.block_names(BLOCK_MACRO);
-  const std::vector<SymbolNode*>& endm_names = tr.block_names(BLOCK_ENDM);
-  auto names = [](std::string_view word, const std::vector<SymbolNode*>& list) {
-    for (SymbolNode* n : list)
+  auto names = [&tr](std::string_view word, int block) {
+    for (SymbolNode* n : tr.block_names(block))
       if (equals_upper_ascii(word, n->name)) return true;
     return false;
   };
@@ -1339,8 +1370,8 @@ void Scanner::skip_false_branch() {
     for (const auto& c : tr.conditional_names())
       if (equals_upper_ascii(word, c.node->name)) kind = c.kind;
     if (kind) return kind;
-    if (names(word, macro_names)) return static_cast<int>(kSkipMacro);
-    if (names(word, endm_names)) return static_cast<int>(kSkipEndm);
+    if (names(word, BLOCK_MACRO)) return static_cast<int>(kSkipMacro);
+    if (names(word, BLOCK_ENDM)) return static_cast<int>(kSkipEndm);
     return 0;
   };
   // Handles the line of a conditional kind; true when skipping goes on.
@@ -1384,9 +1415,12 @@ void Scanner::skip_false_branch() {
         std::size_t end = 0;
         std::string_view word = skip_directive_word(recorded.text, end);
         bool plain = recorded.text.substr(0, end + 1).find('\\') == std::string_view::npos;
-        *recorded.skip_class = static_cast<std::int8_t>(plain ? classify(word) : kSkipExpanded);
+        int kind = plain ? classify(word) : kSkipExpanded;
+        if (reads_in_place(recorded.text, word, end, kind)) kind += kSkipInPlace;
+        *recorded.skip_class = static_cast<std::int8_t>(kind);
       }
-      const int kind = *recorded.skip_class;
+      const bool in_place = *recorded.skip_class > kSkipInPlace && *recorded.skip_class < kSkipMacro;
+      const int kind = in_place ? *recorded.skip_class - kSkipInPlace : *recorded.skip_class;
       if (kind == 0 || (!in_expansion && (kind == kSkipMacro || kind == kSkipEndm)) ||
           (kind == COND_IF || ((kind == COND_ELSE || kind == COND_ELSEIF) && s == 5) ||
            (kind == COND_ENDIF && conditional->depth() != 1))) {
@@ -1395,6 +1429,11 @@ void Scanner::skip_false_branch() {
         ch_ = '\n';
         if (kind != 0 && kind != kSkipMacro && kind != kSkipEndm) conditional_line(kind, s, std::string(), {});
         continue;
+      }
+      if (in_place) {
+        // It ends the skip: its reader goes on with it.
+        conditional->set_state(s | 128);
+        return;
       }
       if (kind == COND_ELSE || kind == COND_ELSEIF || kind == COND_ENDIF) {
         // It ends the skip: read it expanded, as the lines of the expansion are read.
@@ -1601,30 +1640,45 @@ const Token& Scanner::next_token_A07() {
     return token_;
   }
   if (!held_.empty()) {
-    token_ = held_.front();
-    held_.pop_front();
+    held_.pop_front_into(token_);
     return token_;
   }
   statement_token(true);
   if (token_.code != TOK_STRING) return token_;
+  return join_strings();
+}
 
-  // Adjacent strings are joined into one.
-  Token joined = token_;
-  std::string text = token_.string ? token_.string->text : token_.text;
+Token Scanner::blank_token(TokenPosition where) {
+  Token t;
+  t.code = TOK_BLANK;
+  t.text = " ";
+  t.where = where;
+  return t;
+}
+
+const Token& Scanner::join_strings() {
+  // Adjacent strings are joined into one (its text made only when a second string follows).
+  Token joined = std::move(token_);
+  std::string text;
+  bool joining = false;
   bool reported = false;
   for (;;) {
     statement_token(true);
-    Token blank;
-    bool had_blank = false;
+    // A blank token is its position: it is made again when it is held back.
+    std::optional<TokenPosition> blank;
     if (token_.code == TOK_BLANK) {
-      blank = token_;
-      had_blank = true;
-      while (token_.code == TOK_BLANK) statement_token(true);
+      blank = token_.where;
+      do statement_token(true);
+      while (token_.code == TOK_BLANK);
     }
     if (token_.code != TOK_STRING) {
-      if (had_blank) held_.push_back(blank);
-      held_.push_back(token_);
+      if (blank) held_.push_back(blank_token(*blank));
+      held_.push_back(std::move(token_));
       break;
+    }
+    if (!joining) {
+      text = joined.string ? joined.string->text : joined.text;
+      joining = true;
     }
     const std::string& more = token_.string ? token_.string->text : token_.text;
     for (char ch : more) {
@@ -1636,21 +1690,20 @@ const Token& Scanner::next_token_A07() {
       text += ch;
     }
   }
-  if (text != (joined.string ? joined.string->text : joined.text)) {
+  if (joining && text != (joined.string ? joined.string->text : joined.text)) {
     StringLiteral& lit = new_string_literal();
     lit.text = text;
     lit.quote_kind = joined.string ? joined.string->quote_kind : 1;
     joined.string = &lit;
-    joined.text = text;
+    joined.text = std::move(text);
   }
-  token_ = joined;
+  token_ = std::move(joined);
   return token_;
 }
 
 const Token& Scanner::next_raw_token() {
   if (!held_.empty()) {
-    token_ = held_.front();
-    held_.pop_front();
+    held_.pop_front_into(token_);
     return token_;
   }
   return statement_token(false);

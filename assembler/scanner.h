@@ -82,9 +82,12 @@ class StringLineSource : public LineSource {
 };
 
 // Classes of a recorded line to the false-branch skip, kept with the line: a conditional kind
-// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only.
+// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only. A line of ELSE,
+// ELSEIF or ENDIF that reads as the same tokens as the text the skip would hand on in its place
+// carries kSkipInPlace beside its kind: when it ends the skip, its reader reads it as it stands.
 inline constexpr std::int8_t kSkipUnknown = -1;
 inline constexpr std::int8_t kSkipExpanded = -2;
+inline constexpr std::int8_t kSkipInPlace = 16;
 inline constexpr std::int8_t kSkipMacro = 100;
 inline constexpr std::int8_t kSkipEndm = 101;
 
@@ -150,6 +153,16 @@ struct ScannerHooks {
   std::function<void(SymbolNode*)> macro_call;              // a macro name was read as a statement word
   std::function<bool()> repeat_recording;                   // a repeat block is being recorded
 };
+
+// Characters that are always part of a name: letters, digits, '$', '?' and '_' (byte 1 may
+// only begin one).
+inline constexpr std::array<bool, 256> kNamePart = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                     c == '$' || c == '?' || c == '_';
+  return t;
+}();
 
 // Printable form of a character for messages: itself for 32..126, \0 \a \b \t \n \v \f \r, else
 // \xNN.
@@ -274,6 +287,10 @@ class Scanner {
   // Appends the name characters that follow the current one straight from the source line
   // (at most up to limit in total) and makes the last of them current.
   void take_name_run(char* name, std::size_t& length, std::size_t limit);
+  // The characters after the current one that the current reader holds at hand (none while
+  // characters wait pushed back or are recorded); take_ahead makes the count-th of them current.
+  std::string_view ahead() const;
+  void take_ahead(std::string_view rest, std::size_t count);
   int scan_number();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
@@ -291,12 +308,21 @@ class Scanner {
   void handle_include_line();
   void skip_false_branch();
   bool skipped_line_listed() const;
+  static bool reads_in_place(std::string_view line, std::string_view word, std::size_t end, int kind);
   std::string_view skip_directive_word(std::string_view line, std::size_t& end) const;
   bool is_comment_start(int c) const;
   bool ident_start(int c) const;
-  bool ident_part(int c) const;
+  bool ident_part(int c) const {
+    if (c >= 0 && c < 256 && kNamePart[static_cast<std::size_t>(c)]) return true;
+    if (c == '@' || c == '.') return tree.is_ident_char(static_cast<unsigned char>(c));
+    return false;
+  }
   int read_line_raw(std::string& out);  // to the line feed (left current); returns last char
   const Token& statement_token(bool expand);
+  // The string token just read joined with the strings that follow it; the tokens read past
+  // them are held back.
+  [[gnu::noinline]] const Token& join_strings();
+  static Token blank_token(TokenPosition where);
   void evaluate_defined();
   SymbolNode* define_of(SymbolNode* node) const;
   IdentTree& t() const { return tree; }
@@ -329,7 +355,27 @@ class Scanner {
   int nonblank_on_line_ = 0;
 
   Token token_;
-  std::deque<Token> held_;   // tokens held back by the string join
+  // Tokens waiting to be handed out in turn: their records keep their room for the next ones.
+  class TokenQueue {
+   public:
+    bool empty() const { return head_ == tokens_.size(); }
+    void push_back(Token&& t) {
+      if (empty()) clear();
+      tokens_.push_back(std::move(t));
+    }
+    void push_back(const Token& t) { push_back(Token(t)); }
+    // Moves the first token into `to`.
+    void pop_front_into(Token& to) { to = std::move(tokens_[head_++]); }
+    void clear() {
+      tokens_.clear();
+      head_ = 0;
+    }
+
+   private:
+    std::vector<Token> tokens_;
+    std::size_t head_ = 0;
+  };
+  TokenQueue held_;          // tokens held back by the string join
   std::deque<Token> saved_;  // look-ahead store
   bool replay_ = false;
   int line_tokens_ = 0;

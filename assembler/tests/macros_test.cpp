@@ -254,6 +254,32 @@ TEST_F(Macros, FalseBranchesInsideExpansions) {
   EXPECT_EQ(read_file(dir_ / "t.r71"), plain);
 }
 
+TEST_F(Macros, LinesEndingASkipReadAsInTheSource) {
+  // The ELSE, ELSEIF and ENDIF lines that end a false branch of an expansion read as the same
+  // lines of the source: text after ELSE and ENDIF is dropped unread (an open quote is no
+  // error), blanks and tabs around the word, joined strings and comments in a condition, the
+  // word in any case.
+  const std::string block =
+      " IF 0\n NOP\n ELSE 'junk\n LDI R16,1\n ENDIF\n"
+      " IF 0\n NOP\n ENDIF 3\n"
+      " IF 0\n NOP\n\tELSE\t\n LDI R16,2\n ENDIF\t\n"
+      " IF 0\n NOP\n ELSEIF 0 ; c\n LDI R16,3\n ELSEIF \"A\"\"B\" = \"AB\"\n LDI R16,4\n ENDIF\n"
+      " IF 0\n NOP\n ELSEIF \"A\" = \"B\"\n LDI R16,5\n else ; c\n LDI R16,6\n endif\n";
+  ASSERT_EQ(assemble(block + " END\n"), 0) << out;
+  const W source = words();
+  EXPECT_EQ(source, (W{0xE001, 0xE002, 0xE004, 0xE006}));
+  ASSERT_EQ(assemble("M MACRO\n" + block + " ENDM\n M\n M\n END\n"), 0) << out;
+  W twice = source;
+  twice.insert(twice.end(), source.begin(), source.end());
+  EXPECT_EQ(words(), twice);
+  // A condition's error is reported once, in every call.
+  const std::string bad = " IF 0\n NOP\n ELSEIF \"A\" =\n NOP\n ENDIF\n";
+  EXPECT_EQ(assemble(bad + " END\n"), 2);
+  EXPECT_EQ(aq71::diagnostic_counts(run()).run_errors, 1);
+  EXPECT_EQ(assemble("M MACRO\n" + bad + " ENDM\n M\n M\n END\n"), 2);
+  EXPECT_EQ(aq71::diagnostic_counts(run()).run_errors, 2);
+}
+
 TEST_F(Macros, FormalReplacementAndActualSplitting) {
   std::vector<std::string> f{"reg", "", "val"};
   EXPECT_EQ(aq71::replace_formals(" LDI reg,val ; reg\n", f, true), " LDI \\1,\\3 ; reg\n");

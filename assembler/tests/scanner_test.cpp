@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -434,6 +435,42 @@ TEST_F(ScannerTest, PushedTextIsReadFirstAndRestoresListingFlags) {
   EXPECT_EQ(pp().text, "B");  // no line end was pushed: the next line follows at once
   EXPECT_EQ(sc.listing_flags, 5u);
   EXPECT_EQ(sc.input_depth(), 0u);
+}
+
+TEST_F(ScannerTest, PushedTextReadsAsTheSameSourceLine) {
+  // A held line is taken in runs (blanks, names, the plain characters of a literal): its
+  // tokens and problems are those of the same line read character by character.
+  const std::string line = "  NAME_1.x   \"" + std::string(600, 'q') + "\" 'it''s' \"a\\tb\\\"c\"\t'open";
+  struct Seen {
+    std::vector<int> codes;
+    std::vector<std::string> texts;
+    std::vector<int> problems;
+  };
+  auto read = [&](bool pushed) {
+    problems.clear();
+    Seen seen;
+    if (pushed) {
+      source("\n");
+      sc.push_input_string_A05(line, false, true, 0);
+    } else {
+      source(line + "\n");
+    }
+    for (int code = sc.get_pp_token_A05(); code != TOK_EOL; code = sc.get_pp_token_A05()) {
+      seen.codes.push_back(code);
+      seen.texts.push_back(sc.token().string ? sc.token().string->text : sc.token().text);
+    }
+    for (const Problem& p : problems) seen.problems.push_back(p.number);
+    return seen;
+  };
+  const Seen from_source = read(false);
+  const Seen from_text = read(true);
+  EXPECT_EQ(from_text.codes, from_source.codes);
+  EXPECT_EQ(from_text.texts, from_source.texts);
+  EXPECT_EQ(from_text.problems, from_source.problems);
+  ASSERT_GE(from_text.texts.size(), 4u);
+  EXPECT_EQ(from_text.texts[1], "NAME_1.x");
+  EXPECT_EQ(from_text.texts[3].size(), 600u - 509u);  // restarted at the limit, error 12 once
+  EXPECT_EQ(std::count(from_text.problems.begin(), from_text.problems.end(), 12), 1);
 }
 
 TEST_F(ScannerTest, PushbackLimitIsAnInternalError) {
