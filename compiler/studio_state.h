@@ -90,6 +90,7 @@ struct EditorState {
 };
 
 struct ShellState {
+  // The interface language as the libraries read it; the shell's settings owner sets it.
   bool KoreanMenu = false;
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
   bool SourceSaved = true;

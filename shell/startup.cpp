@@ -18,7 +18,6 @@ void ApplyRunTimeDefaults(compiler::Studio& studio, const Settings& settings) {
   studio.shell.SourceSaved = true;
   studio.watch = compiler::WatchList{};
   studio.monitor.MonSpeed = settings.MonSpeed;
-  studio.shell.KoreanMenu = settings.KoreanMenu;
 }
 
 }  // namespace shell

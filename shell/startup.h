@@ -8,7 +8,7 @@ namespace shell {
 
 // The studio's state before any program is opened: model ZQV-E, the default compile options
 // with their twins, cursor and first row 0, EndRow 1, nothing to save, empty watch list.
-// Also copies the settings the compiler half and the monitor read (language, speed).
+// Also gives the monitor its speed from the settings.
 void ApplyRunTimeDefaults(compiler::Studio& studio, const Settings& settings);
 
 }  // namespace shell

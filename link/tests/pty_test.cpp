@@ -78,7 +78,9 @@ TEST_F(PtyLink, LongWaitLastsItsShareOfTheBaseWait) {
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_TRUE(link->WaitReplyLong(1, 150));
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_NEAR(ms, 2.987 * 300, 2.987 * 300 * 0.1);
+  // Never shorter than its share; a busy machine may only make it end late.
+  EXPECT_GE(ms, 2.987 * 300 * 0.95);
+  EXPECT_LT(ms, 2.987 * 300 * 1.5);
 }
 
 TEST_F(PtyLink, ModuleKilledMidExchangeEndsInATimeOut) {

@@ -436,7 +436,6 @@ void FrmMain::Form_Load() {
   move(Px(place.Left), Px(place.Top));
   resize(Px(place.Width), Px(place.Height));
 
-  studio_.shell.KoreanMenu = settings.KoreanMenu;
   SetMenuLanguage();
   tipShow_ = settings.TipShow;
   ApplyRunTimeDefaults(studio_, settings);
@@ -450,6 +449,7 @@ void FrmMain::Form_Load() {
 void FrmMain::SettingChanged(SettingChange what) {
   switch (what) {
     case SettingChange::Loaded:
+      studio_.shell.KoreanMenu = settings_.Values().KoreanMenu;
       ApplyBoardFont();
       ApplyBoardColours();
       return;
@@ -466,6 +466,9 @@ void FrmMain::SettingChanged(SettingChange what) {
     case SettingChange::RowGap:
     case SettingChange::AliasFirst:
       break;
+    case SettingChange::Language:
+      studio_.shell.KoreanMenu = settings_.Values().KoreanMenu;
+      return;
     default:
       return;  // nothing drawn follows the others
   }
@@ -550,7 +553,6 @@ void FrmMain::SetMenuLanguage() {
 }
 
 void FrmMain::optLanguage_Click(bool korean) {
-  studio_.shell.KoreanMenu = korean;
   if (!setupPage_->languageOption(korean ? 1 : 0)->isChecked()) {
     QSignalBlocker block(setupPage_->languageOption(korean ? 1 : 0));
     setupPage_->languageOption(korean ? 1 : 0)->setChecked(true);
