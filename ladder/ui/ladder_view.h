@@ -2,11 +2,12 @@
 // The ladder view of the studio's window: the board `picBoard` that shows the painted
 // ladder, its scroll bar `vsbMain` and the operand box `cboCMD`. It paints into one
 // persistent image (paintEvent only copies it), feeds the board's keys and the operand
-// box's Enter and Esc to the ladder editor, and implements the document's view hooks.
+// box's Enter and Esc to the ladder editor, and is the editor's host (EditorHost).
 //
-// The host window sets the studio, the view settings (the view keeps its geometry, colours,
-// alias display and font) and the monitor flag, places the operand box (operandBox())
-// where it wants, and listens to the signals.
+// The host window sets the studio and follows the user's settings into the view (the view
+// keeps its own geometry, colours, alias display and font), tells it when monitor mode
+// starts or ends, places the operand box (operandBox()) where it wants, and listens to the
+// signals.
 
 #include <QLineEdit>
 #include <QScrollBar>
