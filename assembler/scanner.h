@@ -322,6 +322,10 @@ class Scanner {
   // The string token just read joined with the strings that follow it; the tokens read past
   // them are held back.
   [[gnu::noinline]] const Token& join_strings();
+  // The characters at hand show that the token after the string just read is a line end or
+  // "=", perhaps after blanks: there is nothing to join, and the next token need not be read
+  // ahead.
+  bool no_string_follows() const;
   static Token blank_token(TokenPosition where);
   void evaluate_defined();
   SymbolNode* define_of(SymbolNode* node) const;
