@@ -1148,9 +1148,10 @@ int Scanner::scan_quoted(int quote, bool include_name) {
       ++n;
     }
     if (n < rest.size() && rest[n] == '"') {
-      token_.text.assign(rest.data(), n);
+      token_.text.clear();
+      token_.text.append(rest.data(), n);
       StringLiteral& lit = new_string_literal();
-      lit.text.assign(rest.data(), n);
+      lit.text.append(rest.data(), n);  // (new_string_literal clears it)
       token_.string = &lit;
       take_ahead(rest, n + 1);  // through the closing quote
       getch();
