@@ -634,6 +634,11 @@ int Scanner::dispatch() {
       return operator_token(c);
     }
     case '"':
+      if (!raw_mode) {
+        int code = scan_plain_string();
+        if (code != NO_TOKEN) return code;
+      }
+      return scan_quoted(c, false);
     case '\'':
       return scan_quoted(c, false);
     case '`':
@@ -1132,31 +1137,30 @@ int Scanner::scan_bcd() {
 
 // ---- literals ----------------------------------------------------------------------------------
 
+int Scanner::scan_plain_string() {
+  std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && n < LITERAL_LIMIT) {
+    const char c = rest[n];
+    if (c == '"' || c == '\\' || c == '\n' || c == '\0') break;
+    ++n;
+  }
+  if (n == rest.size() || rest[n] != '"') return NO_TOKEN;
+  token_.text.clear();
+  token_.text.append(rest.data(), n);
+  StringLiteral& lit = new_string_literal();
+  lit.text.append(rest.data(), n);  // (new_string_literal clears it)
+  token_.string = &lit;
+  take_ahead(rest, n + 1);  // through the closing quote
+  getch();
+  return TOK_STRING;
+}
+
 int Scanner::scan_quoted(int quote, bool include_name) {
   if (raw_mode && !include_name) {
     token_.text = std::string(1, static_cast<char>(quote));
     getch();
     return TOK_COLON;
-  }
-  if (quote == '"' && !include_name) {
-    // A string whose characters are at hand, none of them special, goes over in one piece.
-    std::string_view rest = ahead();
-    std::size_t n = 0;
-    while (n < rest.size() && n < LITERAL_LIMIT) {
-      const char c = rest[n];
-      if (c == '"' || c == '\\' || c == '\n' || c == '\0') break;
-      ++n;
-    }
-    if (n < rest.size() && rest[n] == '"') {
-      token_.text.clear();
-      token_.text.append(rest.data(), n);
-      StringLiteral& lit = new_string_literal();
-      lit.text.append(rest.data(), n);  // (new_string_literal clears it)
-      token_.string = &lit;
-      take_ahead(rest, n + 1);  // through the closing quote
-      getch();
-      return TOK_STRING;
-    }
   }
   int close = include_name && quote == '<' ? '>' : quote;
   std::string s;

@@ -297,6 +297,9 @@ class Scanner {
   int scan_float(const std::string& int_digits);
   void skip_integer_suffix();
   int scan_quoted(int quote, bool include_name);
+  // A double-quoted string whose characters are at hand, none of them special, in one piece;
+  // NO_TOKEN (nothing taken) for any other.
+  int scan_plain_string();
   int scan_backquoted();
   // Looks a name up for the token in hand and notes a label in the first field.
   void classify_token(std::string_view name, const ClassifyContext& ctx);
