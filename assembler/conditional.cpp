@@ -9,6 +9,8 @@
 #include "assembler/statement_services.h"
 #include "assembler/statements.h"
 
+#include <string_view>
+
 namespace aq71 {
 
 ConditionalAssembly& conditional_assembly(Assembly& run) { return run.part<ConditionalAssembly>(); }
@@ -119,15 +121,37 @@ void end_line(Scanner& sc) {
   while (sc.token().code != TOK_EOL && sc.token().code != TOK_EOF) sc.next_token_A07();
 }
 
+enum class StringComparison { Equal, NotEqual, Less, Greater, LessOrEqual, GreaterOrEqual, None };
+
+StringComparison string_comparison(std::string_view op) {
+  if (op == "=" || op == "==") return StringComparison::Equal;
+  if (op == "<>" || op == "!=") return StringComparison::NotEqual;
+  if (op == "<") return StringComparison::Less;
+  if (op == ">") return StringComparison::Greater;
+  if (op == "<=") return StringComparison::LessOrEqual;
+  if (op == ">=") return StringComparison::GreaterOrEqual;
+  return StringComparison::None;
+}
+
 // -1 for an operator that does not compare.
-int compare_strings(const std::string& a, const std::string& op, const std::string& b) {
+int compare_strings(const std::string& a, StringComparison op, const std::string& b) {
   int c = a.compare(b);
-  if (op == "=" || op == "==") return c == 0;
-  if (op == "<>" || op == "!=") return c != 0;
-  if (op == "<") return c < 0;
-  if (op == ">") return c > 0;
-  if (op == "<=") return c <= 0;
-  if (op == ">=") return c >= 0;
+  switch (op) {
+    case StringComparison::Equal:
+      return c == 0;
+    case StringComparison::NotEqual:
+      return c != 0;
+    case StringComparison::Less:
+      return c < 0;
+    case StringComparison::Greater:
+      return c > 0;
+    case StringComparison::LessOrEqual:
+      return c <= 0;
+    case StringComparison::GreaterOrEqual:
+      return c >= 0;
+    case StringComparison::None:
+      break;
+  }
   return -1;
 }
 
@@ -137,7 +161,7 @@ bool read_condition(Scanner& sc) {
   if (sc.token().code == TOK_STRING && sc.token().string) {
     std::string left = sc.token().string->text;
     next_nonblank(sc);
-    std::string op = sc.token().text;
+    StringComparison op = string_comparison(sc.token().text);
     next_nonblank(sc);
     if (sc.token().code != TOK_STRING || !sc.token().string) {
       user_error_A01(sc.run(), 0);

@@ -297,8 +297,11 @@ class IdentTree {
   bool has_ident_chars() const { return ident_chars_ != 0; }
   bool is_ident_char(unsigned char c) const { return ident_chars_ && ident_char_set_[c]; }
   bool has_comment_chars() const { return comment_chars_ != 0; }
-  // False when no two-character name begins with the character (no need to look a pair up).
-  bool may_begin_pair(unsigned char c) const { return tree_.has_pair_starting(c); }
+  // False when no two-character name can be a followed by b (as written or with b upper-cased,
+  // as check_ident looks names up): no need to look the pair up.
+  bool may_hold_pair(unsigned char a, unsigned char b) const {
+    return tree_.may_hold_pair(a, b) || (b >= 'a' && b <= 'z' && tree_.may_hold_pair(a, b - 'a' + 'A'));
+  }
   bool is_comment_char(unsigned char c) const { return comment_chars_ && comment_char_set_[c]; }
 
  private:

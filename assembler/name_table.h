@@ -41,10 +41,11 @@ class NameTable {
     last_ = nullptr;
     singles_.fill(nullptr);
     pairs_.fill(0);
+    pair_ends_.fill(0);
   }
 
-  // Some name of two characters begins with c.
-  bool has_pair_starting(unsigned char c) const { return pairs_[c] != 0; }
+  // Some name of two characters begins with a, and some (maybe another) ends with b.
+  bool may_hold_pair(unsigned char a, unsigned char b) const { return pairs_[a] != 0 && pair_ends_[b] != 0; }
 
   Node* find(std::string_view name) const {
     if (name.size() == 1) return singles_[static_cast<unsigned char>(name[0])];
@@ -67,7 +68,10 @@ class NameTable {
     place(Slot{name_hash(head->name), head});
     ++count_;
     note_single(head->name, head);
-    if (head->name.size() == 2) ++pairs_[static_cast<unsigned char>(head->name[0])];
+    if (head->name.size() == 2) {
+      ++pairs_[static_cast<unsigned char>(head->name[0])];
+      ++pair_ends_[static_cast<unsigned char>(head->name[1])];
+    }
   }
 
   // Makes head the first node of its name (entered when the name is new).
@@ -111,7 +115,10 @@ class NameTable {
     --count_;
     last_ = nullptr;
     note_single(name, nullptr);
-    if (name.size() == 2) --pairs_[static_cast<unsigned char>(name[0])];
+    if (name.size() == 2) {
+      --pairs_[static_cast<unsigned char>(name[0])];
+      --pair_ends_[static_cast<unsigned char>(name[1])];
+    }
     return true;
   }
 
@@ -151,7 +158,8 @@ class NameTable {
   std::size_t count_ = 0;
   mutable Node* last_ = nullptr;  // the head found or made head last
   std::array<Node*, 256> singles_{};
-  std::array<std::uint32_t, 256> pairs_{};  // names of two characters by their first
+  std::array<std::uint32_t, 256> pairs_{};      // names of two characters by their first
+  std::array<std::uint32_t, 256> pair_ends_{};  // and by their second
 };
 
 }  // namespace aq71

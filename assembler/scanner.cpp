@@ -524,7 +524,7 @@ int Scanner::operator_token(int c) {
   char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
   bool pair_registered = false;
   if (next >= 0 && next != '\n') {
-    if (t().may_begin_pair(static_cast<unsigned char>(c)))
+    if (t().may_hold_pair(static_cast<unsigned char>(c), static_cast<unsigned char>(next)))
       pair_registered = registered_token(std::string_view(pair, 2), pair_code(c, next));
     else if (t().name_count() > 0)
       t().set_current(nullptr);  // as a lookup that found nothing
@@ -634,6 +634,11 @@ int Scanner::dispatch() {
       return operator_token(c);
     }
     case '"':
+      if (!raw_mode) {
+        int code = scan_plain_string();
+        if (code != NO_TOKEN) return code;
+      }
+      return scan_quoted(c, false);
     case '\'':
       return scan_quoted(c, false);
     case '`':
@@ -1131,6 +1136,25 @@ int Scanner::scan_bcd() {
 }
 
 // ---- literals ----------------------------------------------------------------------------------
+
+int Scanner::scan_plain_string() {
+  std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && n < LITERAL_LIMIT) {
+    const char c = rest[n];
+    if (c == '"' || c == '\\' || c == '\n' || c == '\0') break;
+    ++n;
+  }
+  if (n == rest.size() || rest[n] != '"') return NO_TOKEN;
+  token_.text.clear();
+  token_.text.append(rest.data(), n);
+  StringLiteral& lit = new_string_literal();
+  lit.text.append(rest.data(), n);  // (new_string_literal clears it)
+  token_.string = &lit;
+  take_ahead(rest, n + 1);  // through the closing quote
+  getch();
+  return TOK_STRING;
+}
 
 int Scanner::scan_quoted(int quote, bool include_name) {
   if (raw_mode && !include_name) {
@@ -1644,8 +1668,22 @@ const Token& Scanner::next_token_A07() {
     return token_;
   }
   statement_token(true);
-  if (token_.code != TOK_STRING) return token_;
+  if (token_.code != TOK_STRING || no_string_follows()) return token_;
   return join_strings();
+}
+
+bool Scanner::no_string_follows() const {
+  if (recorder || in_pp_line_ || raw_mode) return false;
+  int c = ch_;
+  if (is_blank(c)) {
+    std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+    if (n == rest.size()) return false;
+    c = static_cast<unsigned char>(rest[n]);
+  }
+  if (c == '\n') return true;
+  return c == '=' && !t().is_comment_char('=');
 }
 
 Token Scanner::blank_token(TokenPosition where) {

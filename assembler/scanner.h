@@ -297,6 +297,9 @@ class Scanner {
   int scan_float(const std::string& int_digits);
   void skip_integer_suffix();
   int scan_quoted(int quote, bool include_name);
+  // A double-quoted string whose characters are at hand, none of them special, in one piece;
+  // NO_TOKEN (nothing taken) for any other.
+  int scan_plain_string();
   int scan_backquoted();
   // Looks a name up for the token in hand and notes a label in the first field.
   void classify_token(std::string_view name, const ClassifyContext& ctx);
@@ -322,6 +325,10 @@ class Scanner {
   // The string token just read joined with the strings that follow it; the tokens read past
   // them are held back.
   [[gnu::noinline]] const Token& join_strings();
+  // The characters at hand show that the token after the string just read is a line end or
+  // "=", perhaps after blanks: there is nothing to join, and the next token need not be read
+  // ahead.
+  bool no_string_follows() const;
   static Token blank_token(TokenPosition where);
   void evaluate_defined();
   SymbolNode* define_of(SymbolNode* node) const;

@@ -309,6 +309,16 @@ TEST_F(ScannerTest, OperatorsPreferRegisteredPairs) {
     pp();
   }
   EXPECT_EQ(ops, (std::vector<int>{101, 99, TOK_GE, TOK_SHL, TOK_NE_ANGLE, TOK_BANG}));
+
+  // A pair is found through its upper-case spelling; "=" before a blank stays single.
+  ident_tree(run).init_operator_A07("!X", 64, 102, 1);
+  source(" a!xb a= b\n");
+  pp();
+  EXPECT_EQ(pp().code, 102);
+  EXPECT_EQ(pp().text, "b");
+  pp();
+  EXPECT_EQ(pp().code, TOK_ASSIGN);
+  EXPECT_EQ(sc.get_pp_token_A05(), TOK_BLANK);
 }
 
 // ---- identifiers -------------------------------------------------------------------------------
@@ -504,6 +514,30 @@ TEST_F(ScannerTest, AdjacentStringsAreJoined) {
   EXPECT_EQ(st().code, TOK_COMMA);
   EXPECT_EQ(st().string->text, "x");
   EXPECT_EQ(st().code, TOK_EOL);
+}
+
+// Strings before "=", a blank or the line end: joined as far as strings follow, and nothing
+// read past them is lost or changed.
+TEST_F(ScannerTest, StringsBeforeEqualsBlanksAndLineEnds) {
+  source(" IF \"a\" \"b\"= \"c\"\t\"d\" \n\"e\"\n \"f\"  =\"g\" \"\"\n");
+  EXPECT_EQ(st().text, "IF");
+  EXPECT_EQ(st().string->text, "ab");
+  EXPECT_EQ(sc.next_token_A07().code, TOK_ASSIGN);
+  EXPECT_EQ(st().string->text, "cd");
+  EXPECT_EQ(sc.next_token_A07().code, TOK_BLANK);
+  EXPECT_EQ(sc.next_token_A07().code, TOK_EOL);
+  EXPECT_EQ(sc.next_token_A07().string->text, "e");
+  EXPECT_EQ(sc.next_token_A07().code, TOK_EOL);
+  const Token& f = st();
+  EXPECT_EQ(f.string->text, "f");
+  EXPECT_EQ(f.where.column, 2);
+  const Token& blank = sc.next_token_A07();
+  EXPECT_EQ(blank.code, TOK_BLANK);
+  EXPECT_EQ(blank.where.column, 5);
+  EXPECT_EQ(sc.next_token_A07().code, TOK_ASSIGN);
+  EXPECT_EQ(sc.next_token_A07().string->text, "g");
+  EXPECT_EQ(st().code, TOK_EOL);
+  EXPECT_TRUE(problems.empty());
 }
 
 TEST_F(ScannerTest, JoinedStringIsLimited) {
