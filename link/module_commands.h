@@ -1,7 +1,9 @@
 #pragma once
-// The module's command protocol: one-byte commands with their acknowledgement, the
-// firmware version and its check against the configured model, the device-word read of
-// the live monitor, and the logic of the Run, Reset, Stop and Port Check commands.
+// The module's commands as the menu gives them: one-byte commands with their
+// acknowledgement, the check of the firmware version against the configured model, the
+// device-word read of the live monitor as a value, and the logic of the Run, Reset, Stop
+// and Port Check commands. The command bytes, the version read and the word read's framing
+// are the link's (link/link.h).
 // The Boolean results keep the studio's polarity, which every device command is written
 // against: true means failure.
 
@@ -13,7 +15,6 @@
 #include "link/link.h"
 
 namespace plclink {
-
 
 // Sends a one-byte command and checks its two-byte acknowledgement; shows the time-out
 // or incorrect message on failure.
