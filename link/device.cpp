@@ -12,12 +12,7 @@ bool Device::OpenPort() {
 }
 
 void Device::Show(const char* caption, const std::string& text, platform::MsgIcon icon) {
-  platform::Message m;
-  m.caption = caption;
-  m.text = text;
-  m.icon = icon;
-  m.buttons = platform::MsgButtons::Ok;
-  messages_.Show(m);
+  Ask(caption, text, platform::MsgButtons::Ok, icon);
 }
 
 platform::MsgResult Device::Ask(const char* caption, const std::string& text, platform::MsgButtons buttons,
