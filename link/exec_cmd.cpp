@@ -24,8 +24,15 @@ std::vector<char*> ArgPointers(const std::vector<std::string>& argv) {
   return args;
 }
 
-// Waits for the child and returns its exit code, or 128 + the signal that ended it. With
-// whileWaiting, the wait looks for the child's end every 20 ms and calls it in between.
+// A wait status as the child's exit code, or 128 + the signal that ended it.
+int ExitCode(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+// Waits for the child and returns its ExitCode. With whileWaiting, the wait looks for the
+// child's end every 20 ms and calls it in between.
 int Reap(pid_t pid, const std::function<void()>& whileWaiting = {}) {
   int status = 0;
   pid_t waited;
@@ -36,10 +43,7 @@ int Reap(pid_t pid, const std::function<void()>& whileWaiting = {}) {
     whileWaiting();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  if (waited < 0) return -1;
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
+  return waited < 0 ? -1 : ExitCode(status);
 }
 
 }  // namespace
@@ -121,7 +125,7 @@ CaptureResult RunCaptured(const std::vector<std::string>& argv, std::size_t maxB
     int status = 0;
     const pid_t waited = waitpid(pid, &status, WNOHANG);
     if (waited == pid) {
-      result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      result.exitStatus = ExitCode(status);
       return result;
     }
     if (waited < 0 && errno != EINTR) return result;
