@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "link/exec_cmd.h"
@@ -82,11 +83,11 @@ ExtractResult ExtractBackup(const std::filesystem::path& archive, std::string* o
   if (stated > maxBytes) return ExtractResult::TooLarge;
 
   // The stated size may lie: the expansion stops one byte past the limit all the same.
-  const CaptureResult data = unzip({"-p", "-P", "", archive.string(), Literal(member)}, maxBytes + 1);
+  CaptureResult data = unzip({"-p", "-P", "", archive.string(), Literal(member)}, maxBytes + 1);
   if (data.end == CaptureEnd::TooMuch) return ExtractResult::TooLarge;
   if (data.end != CaptureEnd::Exited || data.exitStatus != 0) return failure(data);
   if (data.output.empty()) return ExtractResult::NoMember;
-  *out = data.output;
+  *out = std::move(data.output);
   return ExtractResult::Ok;
 }
 
