@@ -236,7 +236,7 @@ void FrmMain::BuildToolbar() {
     }
     // The menu's own action: one command, one enabled state. The button shows the picture (or
     // the fixed caption) and the fixed tool tip; the menu item keeps its caption without picture.
-    QAction* action = ToolbarAction(b.command);
+    QAction* action = menuBar()->findChild<QAction*>(b.menuItem);
     const QIcon icon = ToolbarIcon(b.picture);
     action->setIcon(icon);
     action->setIconVisibleInMenu(false);
@@ -245,38 +245,6 @@ void FrmMain::BuildToolbar() {
     tbrMain_->addAction(action);
     tbrMain_->widgetForAction(action)->setProperty("index", b.index);
   }
-}
-
-QAction* FrmMain::ToolbarAction(ToolbarCommand command) const {
-  switch (command) {
-    case ToolbarCommand::New:
-      return commands_.mnuNew;
-    case ToolbarCommand::Open:
-      return commands_.mnuOpen;
-    case ToolbarCommand::Save:
-      return commands_.mnuSave;
-    case ToolbarCommand::Print:
-      return commands_.mnuPrint;
-    case ToolbarCommand::BlockCut:
-      return commands_.mnuBlockCut;
-    case ToolbarCommand::BlockCopy:
-      return commands_.mnuBlockCopy;
-    case ToolbarCommand::BlockPasteInsert:
-      return commands_.mnuBlockPasteInsert;
-    case ToolbarCommand::Search:
-      return commands_.mnuSearch;
-    case ToolbarCommand::Auto:
-      return commands_.mnuAuto;
-    case ToolbarCommand::Run:
-      return commands_.mnuRun;
-    case ToolbarCommand::Stop:
-      return commands_.mnuStop;
-    case ToolbarCommand::Monitor:
-      return commands_.mnuMonitor;
-    case ToolbarCommand::None:
-      break;
-  }
-  return nullptr;
 }
 
 void FrmMain::BuildClientArea() {

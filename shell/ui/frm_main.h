@@ -26,7 +26,6 @@
 #include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "shell/tip_file.h"
-#include "shell/toolbar.h"
 #include "shell/ui/file_dialogs.h"
 #include "shell/ui/ladder_pane.h"
 #include "shell/ui/qt_dialog_language.h"
@@ -204,7 +203,6 @@ class FrmMain : public QMainWindow,
   void BuildPages();
   shell::IniWriter IniKeyWriter();
   QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
-  QAction* ToolbarAction(ToolbarCommand command) const;
   void tabInfo_Click();
   void tabMain_Click();
   void Form_Unload();

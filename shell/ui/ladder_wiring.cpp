@@ -80,16 +80,6 @@ class ViewFollower : public QObject, private SettingsListener {
   ladder::LadderView& view_;
 };
 
-// Shows a build's failing cell on the ladder view. Owned by the view.
-class ViewErrorCell : public QObject, public plclink::ErrorCellView {
- public:
-  explicit ViewErrorCell(ladder::LadderView& view) : QObject(&view), view_(view) {}
-  void ShowErrorCell() override { view_.showErrorCell(); }
-
- private:
-  ladder::LadderView& view_;
-};
-
 void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto commands = std::make_shared<ladder::RowBlockCommands>(window.Studio());
   auto updateUndo = [&window, commands] { window.Commands().mnuBlockPasteUndo->setEnabled(commands->CanUndoPaste()); };
@@ -151,8 +141,9 @@ void WirePrinting(FrmMain& window, ladder::LadderView* view) {
                    [&window, target] { ladder::ChoosePrintTarget(*target, &window); });
 }
 
-// The ladder view as the window's ladder pane. A child of the view.
-class ViewPane : public QObject, public LadderPane {
+// The ladder view as the window's ladder pane and as the place that shows a build's failing
+// cell. A child of the view.
+class ViewPane : public QObject, public LadderPane, public plclink::ErrorCellView {
  public:
   ViewPane(FrmMain& window, ladder::LadderView& view)
       : QObject(&view), window_(window), view_(view) {}
@@ -172,6 +163,7 @@ class ViewPane : public QObject, public LadderPane {
     // cursor as a user's scrolling does.
     view_.showCursorCell();
   }
+  void ShowErrorCell() override { view_.showErrorCell(); }
 
  private:
   FrmMain& window_;
@@ -209,7 +201,7 @@ LadderWiring WireLadder(FrmMain& window) {
 
   LadderWiring wiring;
   wiring.view = view;
-  wiring.errorCell = new ViewErrorCell(*view);
+  wiring.errorCell = pane;
   wiring.aliasPage = new ladder::AliasPageWidget(studio);
   ladder::AliasPageWidget* alias = wiring.aliasPage;
   window.HostPage("fraAlias", alias);

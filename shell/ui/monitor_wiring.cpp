@@ -10,6 +10,7 @@
 #include "link/module_commands.h"
 #include "monitor/device_map.h"
 #include "monitor/ui/monitor_controller.h"
+#include "shell/settings.h"
 #include "shell/ui/frm_main.h"
 
 namespace shell {
@@ -60,7 +61,7 @@ class WindowMonitorHost : public QObject, public monitor::MonitorModeHost, publi
   }
   void FocusLadder() override { view_.board()->setFocus(); }
   void SelectWatchPage() override { window_.SelectSidePage(5); }
-  void WriteMonSpeed(int value) override { window_.Profile().WriteString("Setup", "MonSpeed", std::to_string(value)); }
+  void WriteMonSpeed(int value) override { window_.Profile().WriteString(ini::kSetup, "MonSpeed", std::to_string(value)); }
 
   // LiveLadderTarget
   ladder::DrawingSurface& Surface() override { return view_.surface(); }

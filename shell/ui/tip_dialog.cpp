@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ansi_text.h"
+#include "shell/settings.h"
 
 namespace shell {
 
@@ -100,7 +101,7 @@ TipDialog::TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWid
     accept();
   });
   connect(chkShow_, &QCheckBox::clicked, this, [this](bool on) {
-    if (writeIni_) writeIni_("Setup", "TipShow", on ? "1" : "0");
+    if (writeIni_) writeIni_(ini::kSetup, "TipShow", on ? "1" : "0");
   });
 }
 
