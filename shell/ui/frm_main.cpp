@@ -440,7 +440,9 @@ void FrmMain::SettingChanged(SettingChange what) {
     default:
       return;  // nothing drawn follows the others
   }
-  RedrawLadder();
+  // A hosted ladder view follows the settings itself and repaints once; only the window's
+  // empty board is redrawn here.
+  if (emptyBoard_) RedrawLadder();
 }
 
 void FrmMain::ApplyBoardFont() { board_->setFont(QFontOf(settings_.Font())); }
