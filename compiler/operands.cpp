@@ -116,6 +116,12 @@ platform::AnsiText GetDeviceAlias(const ProgramDocument& doc, std::string_view d
   return {};
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 platform::AnsiText AnsiUpper(std::string_view text) {
   platform::AnsiText out(text);
   for (size_t i = 0; i < out.size(); ++i) {

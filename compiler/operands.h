@@ -33,6 +33,9 @@ platform::AnsiText AliasToDevice(const ProgramDocument& doc, std::string_view na
 // Upper-cases ASCII letters and leaves double-byte characters whole.
 platform::AnsiText AnsiUpper(std::string_view text);
 
+// The text without its leading and trailing blanks (spaces only).
+std::string_view TrimBlanks(std::string_view text);
+
 // Checks a text before the cell or watch entry box accepts it. Returns true when it is
 // refused, with the reason (UTF-8) in syntaxErrMsg. The bit operand rules apply when the
 // cursor cell's code or the editor's last placed code is a contact, coil or edge.

@@ -11,6 +11,7 @@
 
 #include "compiler/asm_output.h"
 #include "compiler/bool_diagram.h"
+#include "compiler/operands.h"
 
 namespace compiler {
 namespace {
@@ -19,12 +20,6 @@ using Ref = BoolDiagram::Ref;
 
 // An output: row, column, and which input of a counter box (0 count, 1 reset).
 using OutputKey = std::tuple<int, int, int>;
-
-std::string_view Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 using Output = std::pair<OutputKey, Ref>;
 
@@ -48,7 +43,7 @@ class RungChecker::Logic {
 
   // A device by its operand text; the lines carry the text without its outer blanks.
   Ref Var(std::string_view name) {
-    name = Trim(name);
+    name = TrimBlanks(name);
     auto it = vars_.find(name);
     if (it == vars_.end()) it = vars_.emplace(std::string(name), static_cast<int>(vars_.size())).first;
     return bdd_.Var(it->second);
@@ -57,7 +52,7 @@ class RungChecker::Logic {
   // The state an edge element had on the scan before, by its operand text.
   Ref Edge(std::string_view text) {
     std::string name = "prev:";
-    name += Trim(text);
+    name += TrimBlanks(text);
     return Var(name);
   }
 
@@ -212,7 +207,7 @@ void RungChecker::Logic::Translated(const std::string& lines) {
     const size_t marker = line.find(" ; __Pos ");
     const bool marked = marker != std::string_view::npos && ReadMarker(line, marker, col, row);
     if (marker != std::string_view::npos) line = line.substr(0, marker);
-    const std::string_view body = Trim(line);
+    const std::string_view body = TrimBlanks(line);
     if (body.empty()) continue;
     const size_t gap = body.find(' ');
     const std::string_view mnemonic = body.substr(0, gap);

@@ -308,7 +308,7 @@ bool LadderEditor::CommitOperand(const platform::AnsiText& boxText) {
   int16_t& edit = studio_.editor.EditCellType;
   const bool device = IsDeviceCode(type) || IsDeviceCode(edit);
 
-  platform::AnsiText text = TrimBlanks(boxText);
+  platform::AnsiText text(TrimBlanks(boxText));
   const platform::AnsiText aliased = device ? DeviceOfAlias(d, text) : platform::AnsiText();
   if (!aliased.empty()) {
     text = aliased;

@@ -6,13 +6,6 @@
 
 namespace ladder {
 
-platform::AnsiText TrimBlanks(const platform::AnsiText& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 bool IsComment(const platform::AnsiText& text) { return !text.empty() && text[0] == '\''; }
 
 platform::AnsiText DeviceOfAlias(const compiler::ProgramDocument& doc, const platform::AnsiText& text) {

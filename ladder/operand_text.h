@@ -3,12 +3,12 @@
 // Texts are CP949 bytes.
 
 #include "compiler/document.h"
+#include "compiler/operands.h"
 #include "platform/ansi_text.h"
 
 namespace ladder {
 
-// Without leading and trailing blanks.
-platform::AnsiText TrimBlanks(const platform::AnsiText& text);
+using compiler::TrimBlanks;
 // A comment begins with an apostrophe.
 bool IsComment(const platform::AnsiText& text);
 // The device whose alias is this text (any letter case), or empty. An empty or blank

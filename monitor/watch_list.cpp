@@ -18,12 +18,6 @@ constexpr int kRowGap = 50;  // twips between a line's rule and the next line
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 enum class Area { P, M, K, F, S, C, T, D, AD, HCNT, CH, G };
 
 struct Prefix {
@@ -48,7 +42,7 @@ const platform::AnsiText& AliasAt(const platform::AnsiText* table, int used, lon
 platform::AnsiText WithAlias(std::string_view device, const platform::AnsiText& alias) {
   platform::AnsiText label(device);
   label += "  ";
-  label += Trim(alias);
+  label += compiler::TrimBlanks(alias);
   return label;
 }
 
@@ -75,7 +69,7 @@ int UsedCount(const compiler::WatchList& list) { return std::clamp<int>(list.Wat
 WatchParse ParseWatchDevice(const compiler::ProgramDocument& doc, const compiler::DeviceMap& map,
                             std::string_view deviceUpper) {
   WatchParse out;
-  const std::string_view text = Trim(deviceUpper);
+  const std::string_view text = compiler::TrimBlanks(deviceUpper);
   const Prefix* prefix = nullptr;
   for (const Prefix& p : kPrefixes) {
     if (text.substr(0, p.text.size()) == p.text) {
@@ -165,8 +159,8 @@ WatchParse ParseWatchDevice(const compiler::ProgramDocument& doc, const compiler
 }
 
 platform::AnsiText NormalizeWatchText(const compiler::ProgramDocument& doc, std::string_view typed) {
-  const platform::AnsiText device = compiler::AliasToDevice(doc, compiler::AnsiUpper(Trim(typed)));
-  if (!device.empty() && !Trim(typed).empty()) return device;
+  const platform::AnsiText device = compiler::AliasToDevice(doc, compiler::AnsiUpper(compiler::TrimBlanks(typed)));
+  if (!device.empty() && !compiler::TrimBlanks(typed).empty()) return device;
   platform::AnsiText text(typed);
   if (text.find(':') == std::string::npos && text.size() >= 3 && IsDigit(text[1])) {
     const char first = compiler::AnsiUpper(text.substr(0, 1))[0];
