@@ -194,7 +194,6 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
 
 void problem_line(Assembly& run, const std::string& text) { list_source_line_A01(run, text, -1, 0, nullptr, 0); }
 
-
 // ---- report box ------------------------------------------------------------------------------
 
 void box_line(Assembly& run, const std::string& text) {
@@ -547,15 +546,14 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
   if (problem) {
     s = blanks(11);
   } else if (context) {
-    if (ls(run).have_line)
-    {
+    if (ls(run).have_line) {
       append_decimal(s, ls(run).last_line, 7);
       s += '.';
       append_decimal(s, ++ls(run).expansion, 2, true);
       s += ' ';
-    }
-    else
+    } else {
       s = blanks(11);
+    }
   } else {
     append_decimal(s, line_number, 7);
     s += "    ";
@@ -707,10 +705,11 @@ struct ModuleLines {
       : kept(ls(run).info), first(statements.empty() ? SIZE_MAX : module_place(run, *statements.front())) {}
   // What is kept of the record `i` places after the first, or nullptr for one the listing did
   // not see.
-  LineInfo* info(std::size_t i) const { return first != SIZE_MAX && first + i < kept.size() ? &kept[first + i] : nullptr; }
+  LineInfo* info(std::size_t i) const {
+    return first != SIZE_MAX && first + i < kept.size() ? &kept[first + i] : nullptr;
+  }
   std::vector<LineInfo>& kept;
   std::size_t first;
-  std::size_t place = 0;  // a walk's current record
 };
 
 void write_problems(Assembly& run, const Statement& st, LineInfo* info) {
@@ -725,22 +724,24 @@ void list_module_lines(Assembly& run, const StatementRange& statements) {
   StatementStore& store = statement_store(run);
   ModuleLines lines(run, statements);
   std::vector<const Statement*> group;  // the records of the line at hand
+  // The walk's current record, counted from the range's first.
+  std::size_t place = 0;
   auto it = statements.begin();
   const auto stop = statements.end();
   while (it != stop) {
-    const std::size_t first = lines.place;
+    const std::size_t first = place;
     const Statement* head = *it;
     const LineInfo* head_info = lines.info(first);
     const LineInfo info = head_info ? *head_info : LineInfo{};
     group.assign(1, head);
     ++it;
-    ++lines.place;
+    ++place;
     while (it != stop && info.serial != 0) {
-      const LineInfo* next = lines.info(lines.place);
+      const LineInfo* next = lines.info(place);
       if (!next || next->serial != info.serial) break;
       group.push_back(*it);
       ++it;
-      ++lines.place;
+      ++place;
     }
     // ELSE, ELSEIF and ENDIF lines of a skipped branch are read again as statements:
     // the statement's line stands for them.
@@ -789,7 +790,6 @@ void list_module_lines(Assembly& run, const StatementRange& statements) {
 
 }  // namespace
 
-
 void print_final_report_A03(Assembly& run, bool code_produced, const StatementRange& statements) {
   const RunSettings& s = settings(run);
   const DiagnosticCounts& counts = diagnostic_counts(run);
@@ -807,10 +807,9 @@ void print_final_report_A03(Assembly& run, bool code_produced, const StatementRa
   // Whatever was reported at statements of the module is in the list file by now.
   if (listing) {
     ModuleLines lines(run, statements);
-    for (const Statement* st : statements) {
-      if (LineInfo* info = lines.info(lines.place)) info->problems_written = st->problems().lines.size();
-      ++lines.place;
-    }
+    std::size_t place = 0;
+    for (const Statement* st : statements)
+      if (LineInfo* info = lines.info(place++)) info->problems_written = st->problems().lines.size();
   }
 
   ++ls(run).modules;

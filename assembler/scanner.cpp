@@ -432,7 +432,6 @@ bool Scanner::is_comment_start(int c) const {
 
 bool Scanner::ident_start(int c) const { return is_letter(c) || c == '_' || c == '?' || c == 1; }
 
-
 StringLiteral& Scanner::new_string_literal() {
   StringLiteral& lit = strings_[next_string_];
   next_string_ = (next_string_ + 1) % kStringRecords;
