@@ -82,8 +82,8 @@ ExtractResult ExtractBackup(const std::filesystem::path& archive, std::string* o
   if (!StatedSize(entry.output, &stated)) return ExtractResult::Unreadable;
   if (stated > maxBytes) return ExtractResult::TooLarge;
 
-  // The stated size may lie: the expansion stops one byte past the limit all the same.
-  CaptureResult data = unzip({"-p", "-P", "", archive.string(), Literal(member)}, maxBytes + 1);
+  // The stated size may lie: the expansion is cut off as soon as it passes the limit.
+  CaptureResult data = unzip({"-p", "-P", "", archive.string(), Literal(member)}, maxBytes);
   if (data.end == CaptureEnd::TooMuch) return ExtractResult::TooLarge;
   if (data.end != CaptureEnd::Exited || data.exitStatus != 0) return failure(data);
   if (data.output.empty()) return ExtractResult::NoMember;

@@ -7,6 +7,7 @@
 #include "link/build_texts.h"
 #include "link/checksum.h"
 #include "link/download.h"
+#include "link/hex_image.h"
 #include "link/readback.h"
 #include "platform/file_write.h"
 
@@ -45,17 +46,15 @@ void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn) {
 Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRunner* runner, bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (job.plcModel <= 9) {
-    std::fstream image(job.Image(), std::ios::in | std::ios::out | std::ios::binary);
-    if (!image) image.open(job.Image(), std::ios::out | std::ios::binary);  // a first image
-    if (!image) {
+    // Four erased bytes and the no-source marker replace the whole file, so that nothing of
+    // an earlier, longer image is downloaded behind them.
+    std::int32_t romSize = 0;
+    const std::string erased = MakeRomImage(std::vector<std::uint8_t>(4, 0xFF), nullptr, romSize);
+    if (!platform::WriteFileAtomically(job.Image(), erased)) {
       device.Show(text::kCaptionStudioERROR, text::kImageOpenError);
       return {};
     }
-    const char erased[4] = {'\xFF', '\xFF', '\xFF', '\xFF'};
-    image.seekp(0);
-    image.write(erased, 4);
-    image.close();
-    job.romSize = 4;
+    job.romSize = romSize;
     job.compileInfo = true;
   } else {
     ClearMacroInclude(job.folder);

@@ -105,6 +105,31 @@ TEST(ExtractBackup, AMemberLargerThanTheLimitIsNotExpanded) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }
 
+// The limit holds exactly, both where the archive states the size and where a member
+// that states less expands to more.
+TEST(ExtractBackup, AMemberOfTheLimitIsTakenAndOneByteMoreIsRefused) {
+  constexpr std::uint64_t kLimit = 4096;
+  TempFolder folder;
+  WriteFile(folder.path / "A.ZIP", {'z'});
+  auto extract = [&](std::uint64_t stated, std::uint64_t expands, std::string* out) {
+    FakeUnzip fake("#!/bin/sh\ncase \"$1\" in -Z1) echo 'QSKLBK.$$$';; -Z) echo '-rw- 3.0 unx " +
+                   std::to_string(stated) + " tx stor d t x';; *) exec head -c " + std::to_string(expands) +
+                   " /dev/zero;; esac\n");
+    return ExtractBackup(folder.path / "A.ZIP", out, kLimit);
+  };
+  std::string out;
+  EXPECT_EQ(extract(kLimit, kLimit, &out), ExtractResult::Ok);
+  EXPECT_EQ(out.size(), kLimit);
+  out.clear();
+  EXPECT_EQ(extract(kLimit + 1, kLimit, &out), ExtractResult::TooLarge);
+  EXPECT_TRUE(out.empty());
+  // The entry states a small size: what it expands to decides.
+  EXPECT_EQ(extract(5, kLimit + 1, &out), ExtractResult::TooLarge);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(extract(5, kLimit, &out), ExtractResult::Ok);
+  EXPECT_EQ(out.size(), kLimit);
+}
+
 TEST(RunCaptured, OutputExitAndLimits) {
   CaptureResult r = RunCaptured({"/bin/sh", "-c", "printf 'a b'; exit 4"}, 100, std::chrono::seconds(5));
   EXPECT_EQ(r.end, CaptureEnd::Exited);
@@ -117,6 +142,13 @@ TEST(RunCaptured, OutputExitAndLimits) {
   r = RunCaptured({"/bin/sh", "-c", "exec 1>&-; sleep 30"}, 100, std::chrono::milliseconds(200));
   EXPECT_EQ(r.end, CaptureEnd::TimedOut);
   r = RunCaptured({"/bin/sh", "-c", "yes"}, 1000, std::chrono::seconds(5));
+  EXPECT_EQ(r.end, CaptureEnd::TooMuch);
+  EXPECT_EQ(r.output.size(), 1000u);
+  // Exactly the limit is taken whole; one byte more is too much.
+  r = RunCaptured({"head", "-c", "1000", "/dev/zero"}, 1000, std::chrono::seconds(5));
+  EXPECT_EQ(r.end, CaptureEnd::Exited);
+  EXPECT_EQ(r.output.size(), 1000u);
+  r = RunCaptured({"head", "-c", "1001", "/dev/zero"}, 1000, std::chrono::seconds(5));
   EXPECT_EQ(r.end, CaptureEnd::TooMuch);
   EXPECT_EQ(r.output.size(), 1000u);
   EXPECT_EQ(RunCaptured({"/no/such/program"}, 10, std::chrono::seconds(1)).end, CaptureEnd::NotStarted);

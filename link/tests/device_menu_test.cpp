@@ -61,15 +61,36 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(runner.ran.empty());
   EXPECT_FALSE(readHex);
-  Bytes file = ReadFile(b.job.Image());
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), Bytes(4, 0xFF));
-  EXPECT_EQ(file.size(), 40u);
+  // Four erased bytes and the no-source marker, nothing of what the file held before.
+  EXPECT_EQ(ReadFile(b.job.Image()), Bytes(6, 0xFF));
   EXPECT_EQ(b.job.romSize, 4);
   EXPECT_TRUE(b.job.compileInfo);
   EXPECT_EQ(b.core.program()[0], 0xFF);
   EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
   // The erase image verifies.
   EXPECT_FALSE(VerifyCommand(*b.device, b.job, false).failed);
+}
+
+// After an Auto the image file holds a longer program: the erased module keeps no byte of
+// it, the no-source marker included, and the erase image verifies.
+TEST(Erase, SmallModelsKeepNothingOfTheEarlierProgram) {
+  for (int firmware : {30, 11}) {
+    SCOPED_TRACE(firmware);
+    SimBench b(ProfileOf(1, firmware));
+    const Bytes earlier = b.Image(600);
+    ASSERT_FALSE(DownloadAndRun(*b.device, b.job, false, false).failed);
+    ASSERT_TRUE(b.ProgramEquals(earlier, earlier.size()));
+    BatchRunner runner;
+    FakeBuild build{[](DeviceJob&) { return false; }};
+    EraseCommand(*b.device, b.job, build, &runner, false);
+    EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
+    EXPECT_EQ(ReadFile(b.job.Image()), Bytes(6, 0xFF));
+    EXPECT_EQ(b.job.romSize, 4);
+    EXPECT_EQ(b.core.storedLength(), 256u);
+    EXPECT_EQ(Bytes(b.core.program().begin(), b.core.program().begin() + 256), Bytes(256, 0xFF));
+    EXPECT_FALSE(VerifyCommand(*b.device, b.job, false).failed);
+    EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
+  }
 }
 
 TEST(Erase, ModelTenBuildsAnEmptyProgram) {

@@ -405,13 +405,6 @@ void ModuleCore::Step(std::uint8_t b, Micros t) {
       param_.push_back(b);
       if (param_.size() < 2) return;
       blocks_ = (param_[0] << 8) | param_[1];
-      // The erase takes the program off the processor: the module stands still until the
-      // next run command starts what was written.
-      DropMachine();
-      running_ = false;
-      ++downloads_;
-      std::fill(program_.begin(), program_.end(), 0xFF);
-      stored_ = 0;
       std::uint8_t status = Has(FaultKind::Status) ? static_cast<std::uint8_t>(fault_->arg) : kA2;
       std::vector<std::uint8_t> reply = WordEcho(blocks_);
       reply.push_back(status);
@@ -591,6 +584,14 @@ void ModuleCore::Command(std::uint8_t b, Micros t) {
       return;
     case kA1:
       a1Seen_ = true;
+      // The download command erases the module at once: the program comes off the processor
+      // and the module stands still until a run command starts what is written next, also
+      // when the download goes no further.
+      DropMachine();
+      running_ = false;
+      ++downloads_;
+      std::fill(program_.begin(), program_.end(), 0xFF);
+      stored_ = 0;
       Answer(ext ? std::vector<std::uint8_t>{kA1, kA1, kA1} : std::vector<std::uint8_t>{kA1, kA1}, t);
       state_ = State::A1Count;
       return;

@@ -3,6 +3,8 @@
 // faults that can be injected into them, and the control channel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "link/device.h"
 #include "link/module_commands.h"
 #include "tools/zqvsim/core/control_commands.h"
@@ -130,6 +132,37 @@ TEST(SimControl, StateIsStoppedFromADownloadUntilTheNextRun) {
     core.Feed(run, 1, 900000);
     EXPECT_EQ(RunControl(core, "state", &quit), "ok running");
   }
+}
+
+TEST(SimControl, ADownloadAbandonedAfterItsCommandLeavesTheModuleErasedAndStopped) {
+  // A model-10 download of one block holding a program that loops for ever; bytes 8 and 9
+  // (jumped over) carry its length, 12.
+  const std::uint16_t words[] = {0xC004, 0x0000, 0x0000, 0x0000, 0x000C, 0xCFFF};
+  Bytes download = {0xA1, 0x00, 0x01};
+  for (std::uint16_t w : words) {
+    download.push_back(static_cast<std::uint8_t>(w));
+    download.push_back(static_cast<std::uint8_t>(w >> 8));
+  }
+  download.resize(3 + 128, 0xFF);
+  ModuleCore core(Profile{});
+  bool quit = false;
+  const std::uint8_t run[] = {0xA5}, erase[] = {0xA1};
+  core.Feed(download.data(), download.size(), 0);
+  core.Feed(run, 1, 1000);
+  core.Advance(5000);
+  ASSERT_TRUE(core.Executing());
+  EXPECT_EQ(RunControl(core, "program", &quit), "ok 80 762A");
+
+  // The studio gives up right after the download command: no block-count word follows.
+  core.Feed(erase, 1, 10000);
+  EXPECT_EQ(RunControl(core, "state", &quit), "ok stopped");
+  EXPECT_FALSE(core.Executing());
+  EXPECT_EQ(RunControl(core, "program", &quit), "ok 0 0000");
+  EXPECT_TRUE(std::all_of(core.program().begin(), core.program().end(), [](std::uint8_t b) { return b == 0xFF; }));
+  // Once the exchange has lapsed, a run command is acknowledged and finds nothing to run.
+  core.Feed(run, 1, 10000 + core.profile().idleReset + 1000);
+  EXPECT_EQ(RunControl(core, "state", &quit), "ok running");
+  EXPECT_FALSE(core.Executing());
 }
 
 TEST(SimFaults, IdentityAndRunFaultsEndInTheirResults) {
