@@ -65,8 +65,8 @@ class MonitorMode {
 
  private:
   void Start();
-  // What starting and stopping share: the menu caption, the flag, the timer, the cell editor
-  // and the speed controls.
+  // What starting and stopping share: the flag, then the menu caption, the timer, the cell
+  // editor and the speed controls.
   void Switch(bool on);
 
   compiler::MonitorState& state_;
