@@ -29,7 +29,7 @@ class MonitorModeHost {
   virtual void RepaintLadder(bool withCursor) = 0;
   virtual void FocusLadder() = 0;
   virtual void SelectWatchPage() = 0;         // runs the side panel's tab handler
-  virtual void WriteMonSpeed(int value) = 0;  // settings Setup/MonSpeed, decimal
+  virtual void WriteMonSpeed(int value) = 0;  // the speed setting, also Setup/MonSpeed in the file
 };
 
 // The monitor's own parts that follow the mode: the timer that runs the ticks and the Dump
