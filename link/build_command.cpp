@@ -106,8 +106,6 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
     host.FocusBoard();
     return AutoOutcome::DownloadError;
   }
-  // A freshly downloaded program is stopped: nothing to monitor until it runs.
-  host.DisableMonitor();
   if (job.device->VerifyChecksum() == StepResult::Failed) {
     host.FocusBoard();
     return AutoOutcome::ChecksumError;
@@ -119,8 +117,19 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
     if (answer != platform::MsgResult::Yes) return AutoOutcome::NotStarted;
   }
   (void)job.device->SendRun();
-  host.EnableMonitor();
   return AutoOutcome::Started;
+}
+
+MonitorItem MonitorItemAfter(AutoOutcome outcome) {
+  switch (outcome) {
+    case AutoOutcome::ChecksumError:
+    case AutoOutcome::NotStarted:
+      return MonitorItem::Disable;  // a freshly downloaded program is stopped
+    case AutoOutcome::Started:
+      return MonitorItem::Enable;
+    default:
+      return MonitorItem::Unchanged;
+  }
 }
 
 }  // namespace plclink

@@ -9,6 +9,7 @@
 #include "compiler/studio_state.h"
 #include "link/error_cell.h"
 #include "link/exec_cmd.h"
+#include "link/module_commands.h"
 #include "platform/status_port.h"
 
 namespace plclink {
@@ -56,26 +57,26 @@ enum class AutoOutcome {
   Started,
 };
 
+// What an Auto that ended so does to the Monitor menu item: a downloaded program is
+// stopped (off) until the run command starts it (on); before the download nothing changes.
+MonitorItem MonitorItemAfter(AutoOutcome outcome);
+
 // The window's side of Auto. Also the view that shows a failing cell.
 class AutoHost : public ErrorCellView {
  public:
   virtual void Save() = 0;               // the user's Save command (may ask for a name)
   virtual void PaintWhileWaiting() = 0;  // one pass of pending window events, no user input
   virtual void FocusBoard() = 0;         // give the ladder view the input focus
-  virtual void EnableMonitor() = 0;      // enable the Monitor menu item
-  virtual void DisableMonitor() = 0;     // disable it (a program was downloaded)
 };
 
 // Auto without a window (tools, tests of the build road): no Save command, nothing to
-// paint, focus, mark or enable.
+// paint, focus or mark.
 class HeadlessAutoHost : public AutoHost {
  public:
   void Save() override {}
   void PaintWhileWaiting() override {}
   void FocusBoard() override {}
   void ShowErrorCell() override {}
-  void EnableMonitor() override {}
-  void DisableMonitor() override {}
 };
 
 // What one Auto run works with besides the studio and the host.
@@ -88,6 +89,7 @@ struct AutoJob {
 };
 
 // Runs Auto. Every failure has been shown: a failing cell through the host, then its message.
+// The caller carries out what the outcome means for the Monitor item (MonitorItemAfter).
 AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job);
 
 }  // namespace plclink

@@ -31,10 +31,11 @@ void MonitorMode::Stop() {
 }
 
 void MonitorMode::Switch(bool on) {
+  // The flag first: whatever the window and the loop do next sees the new mode.
+  state_.monitorOn_ = on;
   const bool ko = shell_.KoreanMenu;
   host_.SetMenuCaption(on ? platform::Pick(ko, texts::kMonitorOffCaption, texts::kMonitorOffCaptionKo)
                           : platform::Pick(ko, texts::kMonitorOnCaption, texts::kMonitorOnCaptionKo));
-  state_.monitorOn_ = on;
   loop_.SetTimerEnabled(on);
   host_.ShowCellEditor(!on);
   host_.ShowSpeedControls(on);

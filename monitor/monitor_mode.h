@@ -29,7 +29,7 @@ class MonitorModeHost {
   virtual void RepaintLadder(bool withCursor) = 0;
   virtual void FocusLadder() = 0;
   virtual void SelectWatchPage() = 0;         // runs the side panel's tab handler
-  virtual void WriteMonSpeed(int value) = 0;  // settings Setup/MonSpeed, decimal
+  virtual void WriteMonSpeed(int value) = 0;  // the speed setting, also Setup/MonSpeed in the file
 };
 
 // The monitor's own parts that follow the mode: the timer that runs the ticks and the Dump
@@ -65,8 +65,8 @@ class MonitorMode {
 
  private:
   void Start();
-  // What starting and stopping share: the menu caption, the flag, the timer, the cell editor
-  // and the speed controls.
+  // What starting and stopping share: the flag, then the menu caption, the timer, the cell
+  // editor and the speed controls.
   void Switch(bool on);
 
   compiler::MonitorState& state_;

@@ -133,6 +133,8 @@ void StudioSettings::SetAliasFirst(int16_t aliasFirst) {
 }
 void StudioSettings::SetAskStart(int16_t askStart) { Set(&Settings::AskStart, askStart, SettingChange::AskStart); }
 void StudioSettings::SetPort(int16_t portNum) { Set(&Settings::PortNum, portNum, SettingChange::Port); }
+void StudioSettings::SetMonSpeed(int16_t monSpeed) { Set(&Settings::MonSpeed, monSpeed, SettingChange::MonSpeed); }
+void StudioSettings::SetTipShow(int16_t tipShow) { Set(&Settings::TipShow, tipShow, SettingChange::TipShow); }
 
 void StudioSettings::SetFont(const LadderFont& shown) {
   font_ = shown;

@@ -75,7 +75,19 @@ void WriteWindowPlace(ProfileFile& file, const WindowPlace& place);
 int RoundHalfEven(double value);
 
 // Which setting changed. Loaded: all of them at once (the settings file was read).
-enum class SettingChange { Loaded, Color, CellSize, RowGap, AliasFirst, AskStart, Port, Font, Language };
+enum class SettingChange {
+  Loaded,
+  Color,
+  CellSize,
+  RowGap,
+  AliasFirst,
+  AskStart,
+  Port,
+  Font,
+  Language,
+  MonSpeed,
+  TipShow
+};
 
 class StudioSettings;
 
@@ -121,6 +133,11 @@ class StudioSettings {
   // The font as chosen; the setting takes its size rounded half to even (at least 1).
   void SetFont(const LadderFont& shown);
   void SetKoreanMenu(bool korean);
+  // The monitor speed 0..10 (the monitor keeps its own copy for the run).
+  void SetMonSpeed(int16_t monSpeed);
+  // Whether the tip window is offered at the next start; the offers of this run are the
+  // window's.
+  void SetTipShow(int16_t tipShow);
 
   // A listener listens to one StudioSettings at a time.
   void Listen(SettingsListener& listener);

@@ -68,8 +68,6 @@ struct FakeHost : AutoHost {
     log += "cell " + std::to_string(d.CurCol) + "," + std::to_string(d.CurRow) + " top " + std::to_string(d.TopRow) +
            " after " + std::to_string(sink.shown.size()) + " ";
   }
-  void EnableMonitor() override { log += "monitor "; }
-  void DisableMonitor() override { log += "monitor-off "; }
   compiler::Studio& studio;
   platform::RecordingMessageSink& sink;
   std::string log;
@@ -87,7 +85,13 @@ struct AutoFixture : StudioFixture {
     job.runner = &runner;
     job.device = &device;
   }
-  AutoOutcome Run() { return RunAuto(*studio, host, job); }
+  // Runs Auto; `item` is what its outcome does to the Monitor menu item.
+  AutoOutcome Run() {
+    const AutoOutcome outcome = RunAuto(*studio, host, job);
+    item = MonitorItemAfter(outcome);
+    return outcome;
+  }
+  MonitorItem item = MonitorItem::Unchanged;
   FakeRunner runner;
   FakeDevice device;
   FakeHost host{*studio, sink};
@@ -103,7 +107,8 @@ TEST(Auto, BuildsDownloadsAndRuns) {
   EXPECT_TRUE(f.studio->build.CompileInfo);
   EXPECT_EQ(f.studio->build.RomSize, 4);
   EXPECT_EQ(f.device.steps, "download checksum run ");
-  EXPECT_EQ(f.log, "save save monitor-off monitor ");
+  EXPECT_EQ(f.log, "save save ");
+  EXPECT_EQ(f.item, MonitorItem::Enable);  // the program runs: it may be monitored
   EXPECT_TRUE(f.sink.shown.empty());
   for (const char* name : {"QS2OUT.$$$", "QSKLINC.$$$", "ZQ3MAC.INC", "QSKLREN.$$$", "QSKLBK.$$$", "ZQVREM.$$$"})
     EXPECT_TRUE(std::filesystem::exists(f.folder / name)) << name;
@@ -149,6 +154,7 @@ TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
   // The failing cell is shown with the cursor on it before the message, and the ladder
   // keeps the keyboard.
   EXPECT_EQ(f.log, "save cell 0,0 top 0 after 0 focus ");
+  EXPECT_EQ(f.item, MonitorItem::Unchanged);
   EXPECT_EQ(f.studio->doc.CurCol, 0);
   EXPECT_EQ(f.studio->doc.CurRow, 0);
   ASSERT_EQ(f.sink.shown.size(), 1u);
@@ -162,6 +168,7 @@ TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
   EXPECT_TRUE(f.studio->build.CompileInfo);
   EXPECT_EQ(f.device.steps, "");
   EXPECT_EQ(f.log, "save save cell 3,17 top 15 after 0 focus ");
+  EXPECT_EQ(f.item, MonitorItem::Unchanged);
   ASSERT_EQ(f.sink.shown.size(), 1u);
   EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
   EXPECT_EQ(f.sink.shown[0].text, "Ladder compile Error \r\n\r\nAN P0:1 \r\n^\r\nerror");
@@ -216,6 +223,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     EXPECT_EQ(f.Run(), AutoOutcome::DownloadError);
     EXPECT_EQ(f.device.steps, "download ");
     EXPECT_EQ(f.log, "save save focus ");
+    EXPECT_EQ(f.item, MonitorItem::Unchanged);  // the module's program is what it was
   }
   {
     AutoFixture f;
@@ -224,7 +232,8 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     EXPECT_EQ(f.Run(), AutoOutcome::ChecksumError);
     EXPECT_EQ(f.device.steps, "download checksum ");
     // The module holds the new program, stopped: the Monitor item goes off.
-    EXPECT_EQ(f.log, "save save monitor-off focus ");
+    EXPECT_EQ(f.log, "save save focus ");
+    EXPECT_EQ(f.item, MonitorItem::Disable);
   }
   {
     AutoFixture f;
@@ -237,7 +246,8 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
     EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio ");
     EXPECT_EQ(f.sink.shown[0].text, "Do you want execution now ?");
     EXPECT_EQ(f.sink.shown[0].buttons, platform::MsgButtons::YesNo);
-    EXPECT_EQ(f.log, "save save monitor-off ");  // disabled by the download, not enabled again
+    EXPECT_EQ(f.log, "save save ");
+    EXPECT_EQ(f.item, MonitorItem::Disable);  // disabled by the download, not enabled again
   }
   {
     AutoFixture f;
@@ -250,6 +260,7 @@ TEST(Auto, DeviceStepsAndTheRunQuestion) {
   AutoFixture f;
   f.job.device = nullptr;
   EXPECT_EQ(f.Run(), AutoOutcome::ImageReady);
+  EXPECT_EQ(f.item, MonitorItem::Unchanged);  // nothing was downloaded
   // An unreadable listing stops the build without a cell.
   AutoFixture g;
   g.runner.leave.clear();

@@ -25,13 +25,26 @@ struct FakeWindow : monitor::MonitorModeHost, monitor::MonitorLoop {
   bool moduleFails = false;
   std::vector<int> written;
   monitor::MonitorMode* mode = nullptr;
+  // The mode's flag as each control found it when the mode switched it ("on"/"off").
+  const compiler::MonitorState* state = nullptr;
+  std::string flagSeen;
+  void See(const char* control) { flagSeen += std::string(control) + (state->MonitorOn() ? "=on " : "=off "); }
 
   bool CheckModuleModel() override { return moduleFails; }
   void OpenPort() override { ++portOpened; }
-  void SetMenuCaption(const std::string& c) override { caption = c; }
-  void SetTimerEnabled(bool on) override { timerEnabled = on; }
+  void SetMenuCaption(const std::string& c) override {
+    caption = c;
+    See("caption");
+  }
+  void SetTimerEnabled(bool on) override {
+    timerEnabled = on;
+    See("timer");
+  }
   void SetTimerInterval(int ms) override { interval = ms; }
-  void ShowCellEditor(bool on) override { editorShown = on; }
+  void ShowCellEditor(bool on) override {
+    editorShown = on;
+    See("editor");
+  }
   void ShowSpeedControls(bool on) override { speedShown = on; }
   void SetSpeedSlider(int v) override {  // a slider runs its handler only on a change
     if (v == slider) return;
@@ -48,7 +61,10 @@ struct FakeWindow : monitor::MonitorModeHost, monitor::MonitorLoop {
 
 class Mode : public ::testing::Test {
  protected:
-  Mode() : mode(studio->monitor, studio->shell, window, window) { window.mode = &mode; }
+  Mode() : mode(studio->monitor, studio->shell, window, window) {
+    window.mode = &mode;
+    window.state = &studio->monitor;
+  }
   bool On() const { return studio->monitor.MonitorOn(); }
   std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
   FakeWindow window;
@@ -81,6 +97,16 @@ TEST_F(Mode, StartAndStop) {
   EXPECT_EQ(window.focus, 1);
   EXPECT_EQ(window.dumpCleared, 1);
   EXPECT_EQ(window.portOpened, 2);
+}
+
+TEST_F(Mode, TheWindowHearsOfTheSwitchAfterTheFlag) {
+  // The window may read the flag while it follows the mode (the menu language picks the
+  // Monitor item's caption by it): each control is switched after the flag.
+  mode.Toggle();
+  EXPECT_EQ(window.flagSeen, "caption=on timer=on editor=on ");
+  window.flagSeen.clear();
+  mode.Toggle();
+  EXPECT_EQ(window.flagSeen, "caption=off timer=off editor=off ");
 }
 
 TEST_F(Mode, FailedModuleCheckChangesNothing) {

@@ -122,6 +122,21 @@ TEST(StudioSettings, ListenersHearEachChangeInTheOrderTheyCame) {
   EXPECT_EQ(heard, (std::vector<std::string>{"b1", "c1", "b1"}));
 }
 
+// The monitor speed and the tip offer at start are held like every other setting: the values
+// of the run are the ones last set, and the listeners hear of them.
+TEST(StudioSettings, MonitorSpeedAndTipOfferAreKeptForTheRun) {
+  std::vector<std::string> heard;
+  StudioSettings settings;
+  Recorder a("a", heard);
+  settings.Listen(a);
+  settings.SetMonSpeed(0);
+  settings.SetTipShow(0);
+  EXPECT_EQ(settings.Values().MonSpeed, 0);
+  EXPECT_EQ(settings.Values().TipShow, 0);
+  EXPECT_EQ(heard, (std::vector<std::string>{"a" + std::to_string(int(SettingChange::MonSpeed)),
+                                             "a" + std::to_string(int(SettingChange::TipShow))}));
+}
+
 TEST(StudioSettings, ListenersMayOutliveTheSettings) {
   std::vector<std::string> heard;
   Recorder late("late", heard);

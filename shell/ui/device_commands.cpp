@@ -62,8 +62,6 @@ class WindowDeviceHost : public QObject,
   void PaintWhileWaiting() override { shell::PaintWhileWaiting(); }
   void FocusBoard() override { window_.FocusBoard(); }
   void ShowErrorCell() override { errorCell_.ShowErrorCell(); }
-  void EnableMonitor() override { ApplyMonitorItem(window_, plclink::MonitorItem::Enable); }
-  void DisableMonitor() override { ApplyMonitorItem(window_, plclink::MonitorItem::Disable); }
 
   // BuildHost
   plclink::StepResult ReadHexFile(plclink::DeviceJob& job) override {
@@ -93,8 +91,8 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
   FrmMain* w = &window;
   plclink::Device* l = &device;
   auto* host = new WindowDeviceHost(window, errorCell);
-  // Every command runs with the ticker held; afterwards the
-  // Monitor item follows the outcome and a failed command gives the ladder the focus.
+  // Every command runs with the ticker held; afterwards the Monitor item follows the
+  // outcome, here and nowhere else, and a failed command gives the ladder the focus.
   auto command = [w, l, ticker](std::function<plclink::Outcome()> body) {
     return [w, l, ticker, body] {
       monitor::MonitorTicker::Hold hold(ticker);
@@ -115,18 +113,19 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
                       return plclink::Outcome{};
                     }));
 
-  QObject::connect(c.mnuAuto, &QAction::triggered, w, [w, l, ticker, host] {
-    monitor::MonitorTicker::Hold hold(ticker);
-    plclink::SpawnProcessRunner runner(PaintWhileWaiting);
-    plclink::AutoJob job;
-    job.folder = w->StudioFolder();
-    plclink::LinkDeviceSteps steps(*l, w->Studio().doc.Setup, w->Studio().build, job.folder);
-    job.runner = &runner;
-    job.device = &steps;
-    job.monitorOn = w->MonitorOn();
-    job.askStart = w->UserSettings().Values().AskStart == 1;
-    plclink::RunAuto(w->Studio(), *host, job);
-  });
+  // Auto gives the ladder the focus itself, where its road failed.
+  QObject::connect(c.mnuAuto, &QAction::triggered, w, command([w, l, host] {
+                      plclink::SpawnProcessRunner runner(PaintWhileWaiting);
+                      plclink::AutoJob job;
+                      job.folder = w->StudioFolder();
+                      plclink::LinkDeviceSteps steps(*l, w->Studio().doc.Setup, w->Studio().build, job.folder);
+                      job.runner = &runner;
+                      job.device = &steps;
+                      job.monitorOn = w->MonitorOn();
+                      job.askStart = w->UserSettings().Values().AskStart == 1;
+                      const plclink::AutoOutcome outcome = plclink::RunAuto(w->Studio(), *host, job);
+                      return plclink::Outcome{false, plclink::MonitorItemAfter(outcome)};
+                    }));
   QObject::connect(c.mnuVerify, &QAction::triggered, w,
                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));
   QObject::connect(c.mnuClearKeepArea, &QAction::triggered, w, command([w, l] {

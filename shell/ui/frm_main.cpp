@@ -116,7 +116,7 @@ FrmMain::FrmMain(compiler::Studio& studio, ProfileFile& profile, std::filesystem
   connect(c.mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
   connect(c.mnuTipoftheDay, &QAction::triggered, this, [this] {
     ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, studio_.shell.KoreanMenu,
-                    IniKeyWriter());
+                    TipShowWriter());
     Form_Activate();
   });
   connect(c.mnuHelp, &QAction::triggered, this,
@@ -345,9 +345,10 @@ void FrmMain::HostPage(const QString& frameName, QWidget* page) {
   page->show();
 }
 
-IniWriter FrmMain::IniKeyWriter() {
-  return [this](const std::string& section, const std::string& key, const std::string& value) {
-    WriteSetting(section, key, value);
+TipShowChoice FrmMain::TipShowWriter() {
+  return [this](bool show) {
+    settings_.SetTipShow(show ? 1 : 0);
+    WriteSetting(ini::kSetup, "TipShow", show ? "1" : "0");
   };
 }
 
@@ -471,7 +472,7 @@ void FrmMain::Form_Activate() {
   // to the main window, which offers the tip again until the window's own close button
   // ends the offers. A tip file that cannot be read stops here (its message was shown).
   while (tipShow_ == 1 && studio_.shell.KoreanMenu) {
-    if (!ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, true, IniKeyWriter()))
+    if (!ShowTipOfTheDay(this, tips_, tipShow_, studioFolder_, *studio_.messages, true, TipShowWriter()))
       break;
   }
   inActivate_ = false;

@@ -201,7 +201,8 @@ class FrmMain : public QMainWindow,
   void BuildToolbar();
   void BuildClientArea();
   void BuildPages();
-  shell::IniWriter IniKeyWriter();
+  // The tip window's check box: the setting for the next start, kept and written.
+  TipShowChoice TipShowWriter();
   QAction* AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {});
   void tabInfo_Click();
   void tabMain_Click();
@@ -233,7 +234,7 @@ class FrmMain : public QMainWindow,
   MnemonicViewer* mnemonic_ = nullptr;
   TipState tips_;
   QtDialogLanguage qtLanguage_;  // Qt's standard dialogs in the interface language
-  int16_t tipShow_ = 1;
+  int16_t tipShow_ = 1;          // the tip window is offered in this run (the setting as read)
 
   QWidget* client_ = nullptr;
   QToolBar* tbrMain_ = nullptr;

@@ -61,7 +61,10 @@ class WindowMonitorHost : public QObject, public monitor::MonitorModeHost, publi
   }
   void FocusLadder() override { view_.board()->setFocus(); }
   void SelectWatchPage() override { window_.SelectSidePage(5); }
-  void WriteMonSpeed(int value) override { window_.Profile().WriteString(ini::kSetup, "MonSpeed", std::to_string(value)); }
+  void WriteMonSpeed(int value) override {
+    window_.UserSettings().SetMonSpeed(static_cast<int16_t>(value));
+    window_.WriteSetting(ini::kSetup, "MonSpeed", std::to_string(value));
+  }
 
   // LiveLadderTarget
   ladder::DrawingSurface& Surface() override { return view_.surface(); }

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 
 #include "platform/ansi_text.h"
-#include "shell/settings.h"
 
 namespace shell {
 
@@ -33,8 +32,8 @@ QPixmap BulbPixmap() {
 
 }  // namespace
 
-TipDialog::TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWidget* parent)
-    : QDialog(parent), state_(state), tipShow_(tipShow), writeIni_(std::move(writeIni)) {
+TipDialog::TipDialog(TipState& state, int16_t& tipShow, TipShowChoice chosen, QWidget* parent)
+    : QDialog(parent), state_(state), tipShow_(tipShow), chosen_(std::move(chosen)) {
   setObjectName("frmTIP");
   setWindowTitle("Tip of the Day");
   setModal(true);
@@ -101,7 +100,7 @@ TipDialog::TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWid
     accept();
   });
   connect(chkShow_, &QCheckBox::clicked, this, [this](bool on) {
-    if (writeIni_) writeIni_(ini::kSetup, "TipShow", on ? "1" : "0");
+    if (chosen_) chosen_(on);
   });
 }
 
@@ -117,10 +116,10 @@ void TipDialog::showEvent(QShowEvent* event) {
 }
 
 bool ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
-                     platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni) {
+                     platform::MessageSink& messages, bool koreanMenu, TipShowChoice chosen) {
   if (LoadTipFile(folder, state.tips, messages, koreanMenu)) return false;
   state.TipIndex = FirstTipIndex(QTime::currentTime().second());
-  TipDialog dialog(state, tipShow, std::move(writeIni), parent);
+  TipDialog dialog(state, tipShow, std::move(chosen), parent);
   dialog.exec();
   return true;
 }

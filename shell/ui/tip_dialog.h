@@ -16,14 +16,16 @@ class QPushButton;
 
 namespace shell {
 
-using IniWriter = std::function<void(const std::string& section, const std::string& key, const std::string& value)>;
+// The tip window's check box was clicked: whether to offer the window at the next start.
+using TipShowChoice = std::function<void(bool show)>;
 
 class TipDialog : public QDialog {
   Q_OBJECT
  public:
-  // tipShow: the setting read at start-up (1: offer the window when the main window is
-  // activated); the close button clears it for the rest of the run.
-  TipDialog(TipState& state, int16_t& tipShow, IniWriter writeIni, QWidget* parent = nullptr);
+  // tipShow: whether the window is offered when the main window is activated (1), as read
+  // at start-up; the close button clears it for the rest of the run. The check box starts
+  // from it and tells `chosen` of each click; it leaves tipShow alone.
+  TipDialog(TipState& state, int16_t& tipShow, TipShowChoice chosen, QWidget* parent = nullptr);
 
   QPushButton* nextButton() const { return cmdNext_; }
   QPushButton* previousButton() const { return cmdPrevious_; }
@@ -39,7 +41,7 @@ class TipDialog : public QDialog {
 
   TipState& state_;
   int16_t& tipShow_;
-  IniWriter writeIni_;
+  TipShowChoice chosen_;
   QLabel* lblTip_ = nullptr;
   QPushButton* cmdNext_ = nullptr;
   QPushButton* cmdPrevious_ = nullptr;
@@ -52,6 +54,6 @@ class TipDialog : public QDialog {
 // window modally. Nothing is shown when the file cannot be read (the error is); the result
 // tells whether the window was shown.
 bool ShowTipOfTheDay(QWidget* parent, TipState& state, int16_t& tipShow, const std::filesystem::path& folder,
-                     platform::MessageSink& messages, bool koreanMenu, IniWriter writeIni);
+                     platform::MessageSink& messages, bool koreanMenu, TipShowChoice chosen);
 
 }  // namespace shell

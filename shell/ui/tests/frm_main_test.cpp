@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include <QTabBar>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <deque>
 #include <memory>
@@ -31,6 +33,7 @@
 #include "shell/toolbar.h"
 #include "shell/ui/help_window.h"
 #include "shell/ui/plc_panel_widget.h"
+#include "shell/ui/tip_dialog.h"
 #include <QTextBrowser>
 #include "shell/ui/view_settings_widget.h"
 
@@ -238,6 +241,25 @@ TEST_F(WindowTest, LanguageSwitchesEveryCaptionAndIsStored) {
   compiler::MonitorFlagForTests::Set(*studio, true);
   window->SetMenuLanguage();
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "모니터링 중지(&M)");
+}
+
+// The tip window's show box is the setting for the next start: the settings of the run keep
+// it as the file does, while the offers of this run go on until the window's close button.
+TEST_F(WindowTest, TheTipWindowsShowBoxIsKeptAsTheFileKeepsIt) {
+  WriteFile(dir / "tip.txt", "A\n");
+  Start();
+  ASSERT_EQ(window->UserSettings().Values().TipShow, 1);
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* tip = qobject_cast<TipDialog*>(QApplication::activeModalWidget());
+    if (!tip || !tip->isVisible()) return;
+    tip->showBox()->click();
+    tip->closeButton()->click();
+  });
+  answer.start(5);
+  window->Commands().mnuTipoftheDay->trigger();
+  EXPECT_EQ(ini->ReadString("Setup", "TipShow", ""), "0");
+  EXPECT_EQ(window->UserSettings().Values().TipShow, 0);
 }
 
 TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {

@@ -287,9 +287,10 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   EXPECT_EQ(window->SidePage(), 5);
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor off");  // the access key stays
 
-  // A speed change reaches the timer and the settings file.
+  // A speed change reaches the timer, the settings of the run and the settings file.
   slider->setValue(0);
   EXPECT_EQ(monitor->Ticker().Interval(), 100);
+  EXPECT_EQ(window->UserSettings().Values().MonSpeed, 0);
   EXPECT_EQ(ini->ReadInt("Setup", "MonSpeed", -1), 0);
 
   // One tick paints the energised contact over the picture.
