@@ -24,8 +24,9 @@ class SourceFiles : public InFolder {
     for (int c; (c = reader.source_file_getch()) != -1;) {
       cur.push_back(static_cast<char>(c));
       if (c == '\n') {
-        if (reader.line_place() != 0 || cur == reader.line())
+        if (reader.line_place() != 0 || cur == reader.line()) {
           EXPECT_EQ(reader.line_at(reader.file_name(), reader.line_place()), reader.line()) << reader.file_name();
+        }
         lines.push_back(cur);
         cur.clear();
       }

@@ -316,7 +316,9 @@ TEST(NameTable, AgreesWithAnOrderedMapUnderRandomChanges) {
     auto it = model.find(name);
     ASSERT_EQ(found, it == model.end() ? nullptr : it->second) << name;
     // Looked up again through the node's own name.
-    if (found) ASSERT_EQ(table.find(found->name), found);
+    if (found) {
+      ASSERT_EQ(table.find(found->name), found);
+    }
     unsigned char first = static_cast<unsigned char>(name[0]);
     unsigned char last = static_cast<unsigned char>(name.back());
     ASSERT_EQ(table.may_hold_pair(first, last), pairs[first] > 0 && pair_ends[last] > 0) << name;
@@ -341,7 +343,9 @@ TEST(NameTable, AgreesWithAnOrderedMapUnderRandomChanges) {
     }
     ASSERT_EQ(table.size(), model.size());
     // The head found last is still the head of its name.
-    if (found && model.count(found->name)) ASSERT_EQ(table.find(found->name), model[found->name]);
+    if (found && model.count(found->name)) {
+      ASSERT_EQ(table.find(found->name), model[found->name]);
+    }
   }
   std::size_t seen = 0;
   table.for_each_head([&](Node* n) {

@@ -48,7 +48,9 @@ void ExpectLayout(std::string_view group, const std::vector<std::pair<std::strin
     EXPECT_EQ(m.body[0], "        LOCAL   " + expected[i].second) << m.name;
     const size_t gate = maclib_test::GateLine(m);
     ASSERT_LT(gate + 1, m.body.size()) << m.name;
-    if (m.name == "WSHR" || m.name == "WSHL") EXPECT_EQ(m.body[gate - 3], "        IF      \\1 >= \\2");
+    if (m.name == "WSHR" || m.name == "WSHL") {
+      EXPECT_EQ(m.body[gate - 3], "        IF      \\1 >= \\2");
+    }
     EXPECT_EQ(m.body[gate + 1], "        RJMP    M_Q") << m.name;
     EXPECT_EQ(m.body.back(), "M_Q") << m.name;
   }
