@@ -1,71 +1,202 @@
 #include "platform/file_write.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
-
-#include <vector>
+#include <ctime>
 
 namespace platform {
 namespace {
+
+// The one temporary name a write of NAME uses: ".NAME.zqvstudio-save". No user picks it, it
+// differs from every ".NAME.XXXXXX" that older studios made, and it is the same on every
+// write of NAME, so a write that was killed leaves at most this one file, which the next
+// write of NAME takes away.
+constexpr const char* kTemporarySuffix = ".zqvstudio-save";
+
+// The temporary's name for a target named `name`. A name too long to take the suffix is cut,
+// with a hash of the whole name (FNV-1a, the same in every build) so that long names that
+// begin alike keep apart.
+std::string TemporaryName(const std::string& name) {
+  std::string temp = "." + name + kTemporarySuffix;
+  if (temp.size() <= NAME_MAX) return temp;
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+  char mark[20];
+  std::snprintf(mark, sizeof mark, "~%016llx", static_cast<unsigned long long>(hash));
+  const size_t keep = NAME_MAX - 1 - std::strlen(mark) - std::strlen(kTemporarySuffix);
+  return "." + name.substr(0, keep) + mark + kTemporarySuffix;
+}
 
 bool Fail(std::string* error, const std::string& what) {
   if (error) *error = what + ": " + std::strerror(errno);
   return false;
 }
 
-// The name mkstemp gives a temporary of `target`: "." + name + "." + six letters or digits.
-bool IsTemporaryOf(const std::string& entry, const std::string& prefix) {
-  if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) return false;
-  for (size_t i = prefix.size(); i < entry.size(); ++i)
-    if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return false;
+// A write past the file-size limit (ulimit -f) raises SIGXFSZ, whose default action ends the
+// process. While a write runs, this holds the signal blocked in the writing thread, so the
+// write fails with EFBIG like a full disk; a SIGXFSZ it raised is taken off again before the
+// thread's signal mask is restored. Nothing process-wide changes: the signal's action (and so
+// what programs the studio starts inherit) stays as it was.
+class FileSizeSignalHold {
+ public:
+  FileSizeSignalHold() {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGXFSZ);
+    sigset_t old;
+    held_ = pthread_sigmask(SIG_BLOCK, &set_, &old) == 0 && sigismember(&old, SIGXFSZ) == 0;
+  }
+  ~FileSizeSignalHold() {
+    if (!held_) return;  // blocked by the caller already: its pending signals stay its own
+    const int saved = errno;
+    const timespec now{};
+    for (;;) {
+      sigset_t pending;
+      if (sigpending(&pending) != 0 || sigismember(&pending, SIGXFSZ) != 1) break;
+      if (sigtimedwait(&set_, nullptr, &now) < 0 && errno != EINTR) break;
+    }
+    pthread_sigmask(SIG_UNBLOCK, &set_, nullptr);
+    errno = saved;
+  }
+  FileSizeSignalHold(const FileSizeSignalHold&) = delete;
+  FileSizeSignalHold& operator=(const FileSizeSignalHold&) = delete;
+
+ private:
+  sigset_t set_;
+  bool held_ = false;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Removes the temporary `name` in `dir` when a killed write left it: a regular file that no
+// write in progress holds locked (a write holds its temporary locked from before it has the
+// name until it is renamed). Returns 0 when the name is free, else the reason: EBUSY while a
+// write holds it, EEXIST when it is not a regular file (then it is not the studio's and stays).
+int RemoveLeftover(int dir, const char* name) {
+  struct stat named {};
+  if (fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT ? 0 : errno;
+  if (!S_ISREG(named.st_mode)) return EEXIST;
+  // Open for writing where that is allowed: NFS locks only files open for writing.
+  int fd = openat(dir, name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? 0 : errno;
+  struct stat held {};
+  int result = 0;
+  if (fstat(fd, &held) != 0) {
+    result = errno;
+  } else if (!S_ISREG(held.st_mode)) {
+    result = EEXIST;
+  } else if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    result = EBUSY;  // (where there are no locks, no write can hold one either)
+  } else if (fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, held) &&
+             unlinkat(dir, name, 0) != 0 && errno != ENOENT) {
+    result = errno;  // the name still leads to the file locked here: that file goes
+  }
+  close(fd);
+  return result;
+}
+
+// Runs `make` (which returns 0 or sets errno); when the temporary's name is taken by a
+// leftover, removes it and runs `make` once more.
+template <typename Make>
+int WithNameFree(int dir, const char* name, Make make) {
+  if (make() == 0) return 0;
+  if (errno != EEXIST) return -1;
+  if (const int reason = RemoveLeftover(dir, name)) {
+    errno = reason;
+    return -1;
+  }
+  return make();
+}
+
+// Gives the unnamed file `fd` the name `name` in `dir`.
+int LinkUnnamed(int fd, int dir, const char* name) {
+  char proc[40];
+  std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+  if (linkat(AT_FDCWD, proc, dir, name, AT_SYMLINK_FOLLOW) == 0) return 0;
+  // Without /proc: AT_EMPTY_PATH, which needs the capability CAP_DAC_READ_SEARCH.
+  if (errno == ENOENT) return linkat(fd, "", dir, name, AT_EMPTY_PATH);
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
   return true;
 }
 
-// Removes temporaries of `prefix` that an interrupted write left in `folder`. A write in
-// progress holds a lock on its temporary and is left alone.
-void RemoveLeftovers(const std::filesystem::path& folder, const std::string& prefix) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return;
-  const int dirFd = dirfd(dir);
-  while (const dirent* e = readdir(dir)) {
-    if (!IsTemporaryOf(e->d_name, prefix)) continue;
-    const int fd = openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) unlinkat(dirFd, e->d_name, 0);
-    close(fd);
-  }
-  closedir(dir);
-}
-
-bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, bool flush, std::string* error) {
+// The bytes go to an unnamed file in the target's folder (O_TMPFILE): a write that is killed
+// leaves nothing behind. Only when it is complete (and flushed) does it get the temporary's
+// name, and at once it is renamed over the target. A filesystem without unnamed files (or
+// `named`) takes a named temporary created afresh, which a write that is killed leaves behind
+// until the next write of the target removes it.
+bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named,
+                    std::string* error) {
+  FileSizeSignalHold hold;
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  const std::string prefix = "." + target.filename().string() + ".";
-  std::string pattern = (folder / (prefix + "XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) return Fail(error, "cannot create a file in " + folder.string());
-  // Marks the temporary as in use until it is closed (see RemoveLeftovers).
-  flock(fd, LOCK_EX | LOCK_NB);
+  const std::string name = target.filename().string();
+  const std::string temp = TemporaryName(name);
+  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return Fail(error, "cannot create a file in " + folder.string());
+  int fd = -1;
+  if (!named) {
+    fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    named = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+  }
+  auto create = [&] {
+    fd = openat(dir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return fd < 0 ? -1 : 0;
+  };
+  if (named && WithNameFree(dir, temp.c_str(), create) != 0) fd = -1;
+  if (fd < 0) {
+    const int saved = errno;
+    close(dir);
+    errno = saved;
+    return Fail(error, "cannot create a file in " + folder.string());
+  }
+  // Held until the file has its final name: a write of the same target elsewhere then leaves
+  // the temporary alone (see RemoveLeftover). A remover can only have come between the
+  // creation of a named temporary and this lock; then the name no longer leads to this file.
+  flock(fd, LOCK_EX);
+  bool ownsName = named;
   auto abandon = [&](const std::string& what) {
-    int saved = errno;
+    const int saved = errno;
+    if (ownsName) unlinkat(dir, temp.c_str(), 0);
     close(fd);
-    unlink(name.data());
+    close(dir);
     errno = saved;
     return Fail(error, what);
   };
+  if (named) {
+    struct stat mine {};
+    struct stat now {};
+    if (fstat(fd, &mine) != 0 || fstatat(dir, temp.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(mine, now)) {
+      ownsName = false;
+      errno = EBUSY;
+      return abandon("cannot create " + (folder / temp).string());
+    }
+  }
   // Keep the permissions an existing target had; a new file gets the usual ones.
   struct stat st {};
   mode_t mode = 0666;
-  if (stat(target.c_str(), &st) == 0) {
+  if (fstatat(dir, name.c_str(), &st, 0) == 0) {
     mode = st.st_mode & 07777;
   } else {
     mode_t mask = umask(0);
@@ -73,42 +204,40 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
     mode &= ~mask;
   }
   if (fchmod(fd, mode) != 0) return abandon("cannot set the mode of " + target.string());
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return abandon("cannot write " + target.string());
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  if (!WriteAll(fd, bytes)) return abandon("cannot write " + target.string());
   if (flush && fsync(fd) != 0) return abandon("cannot flush " + target.string());
-  if (close(fd) != 0) {
-    int saved = errno;
-    unlink(name.data());
-    errno = saved;
-    return Fail(error, "cannot close " + target.string());
+  // Closing a duplicate reports what a filesystem that writes back on close (NFS) found
+  // wrong; the file itself stays open and locked until it is renamed.
+  const int check = dup(fd);
+  if (check < 0 || close(check) != 0) return abandon("cannot close " + target.string());
+  if (!named) {
+    if (WithNameFree(dir, temp.c_str(), [&] { return LinkUnnamed(fd, dir, temp.c_str()); }) != 0) {
+      if (errno != ENOENT && errno != EPERM) return abandon("cannot create " + (folder / temp).string());
+      // No /proc and no right to link by descriptor: the named way, from the start.
+      close(fd);
+      close(dir);
+      return WriteAndRename(target, bytes, flush, true, error);
+    }
+    ownsName = true;
   }
-  if (rename(name.data(), target.c_str()) != 0) {
-    int saved = errno;
-    unlink(name.data());
-    errno = saved;
-    return Fail(error, "cannot replace " + target.string());
-  }
-  RemoveLeftovers(folder, prefix);
+  if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) return abandon("cannot replace " + target.string());
+  close(fd);
+  close(dir);
   return true;
 }
 
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return WriteAndRename(target, bytes, true, error);
+  return WriteAndRename(target, bytes, true, false, error);
 }
 
 bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return WriteAndRename(target, bytes, false, error);
+  return WriteAndRename(target, bytes, false, false, error);
+}
+
+bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+  return WriteAndRename(target, bytes, true, true, error);
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {

@@ -1,9 +1,14 @@
 #pragma once
-// Writes a whole file so that a failure never leaves it half written: the bytes go to a
-// temporary file in the target's folder, every write is checked, the file is flushed to
-// disk and then renamed over the target. On failure the old file is untouched. After a
-// successful write, temporaries of the same target that an interrupted write left behind
-// (".NAME.XXXXXX") are removed.
+// Writes a whole file so that a failure never leaves it half written: the bytes go to an
+// unnamed file (O_TMPFILE) in the target's folder, every write is checked, the file is flushed
+// to disk, named ".NAME.zqvstudio-save" (cut, with a hash of NAME, where NAME is too long for
+// that) and at once renamed over the target. On failure the old
+// file is untouched and no temporary is left. A write that is killed leaves nothing (the
+// unnamed file goes with the process), except in the moment between naming and renaming, or on
+// a filesystem without unnamed files (there the temporary is named from the start): then it
+// leaves that one name, which the next write of the target removes. Nothing else in the folder
+// is ever removed. A write beyond the file-size limit (ulimit -f) fails like a full disk
+// (EFBIG) instead of ending the process by SIGXFSZ.
 
 #include <filesystem>
 #include <string>
@@ -19,6 +24,11 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 // half written, but not flushed to disk first; after a power failure the next build makes
 // it again.
 bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error = nullptr);
+
+// For tests: WriteFileAtomically the way a filesystem without unnamed files goes, through the
+// named temporary from the start.
+bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes,
+                                    std::string* error = nullptr);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr);

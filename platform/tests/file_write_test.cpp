@@ -2,13 +2,20 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -21,6 +28,60 @@ fs::path TempFolder(const char* name) {
   fs::create_directories(dir);
   return dir;
 }
+
+std::vector<std::string> Names(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The user's own files beside a program, each named "." + a file the studio writes + "." +
+// something; one is spelled exactly like the temporaries of older studios (mkstemp's
+// ".NAME.XXXXXX"), so no sweep by name can tell it from a leftover.
+const std::vector<std::pair<std::string, std::string>>& UserFiles() {
+  static const std::vector<std::pair<std::string, std::string>> files = {
+      {".prog.qsl.backup", "my own backup\r\n"},
+      {".prog.qsl.orig01", std::string("QSKL2\0\x01\xff", 8)},
+      {".prog.wch.SAVED1", "XATCH200 saved"},
+      {".prog.qsl.Ab12Z9", "spelled like an old temporary"},
+      {".prog.wch.a1B2c3", ""},
+  };
+  return files;
+}
+
+void PutUserFiles(const fs::path& dir) {
+  for (const auto& [name, bytes] : UserFiles()) std::ofstream(dir / name, std::ios::binary) << bytes;
+}
+
+// Every user file is there byte for byte, and beside them only `others`.
+void ExpectUserFilesAnd(const fs::path& dir, std::vector<std::string> others) {
+  for (const auto& [name, bytes] : UserFiles()) {
+    std::string back;
+    EXPECT_TRUE(ReadWholeFile(dir / name, back)) << name;
+    EXPECT_EQ(back, bytes) << name;
+    others.push_back(name);
+  }
+  std::sort(others.begin(), others.end());
+  EXPECT_EQ(Names(dir), others);
+}
+
+// Runs `body` in a child process and returns how the child ended (as waitpid tells it).
+int InChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+std::string Ending(int status) {
+  if (WIFSIGNALED(status)) return std::string("killed by ") + strsignal(WTERMSIG(status));
+  return "exit code " + std::to_string(WEXITSTATUS(status));
+}
+
+using Writer = bool (*)(const fs::path&, std::string_view, std::string*);
 }  // namespace
 
 TEST(FileWrite, ReplacesWholeFileAndLeavesNoTemporary) {
@@ -83,26 +144,170 @@ TEST(FileWrite, BuildFilesAreReplacedWhole) {
   fs::remove_all(dir);
 }
 
-TEST(FileWrite, ASaveRemovesWhatInterruptedSavesOfTheSameFileLeft) {
+// A save never removes a file the studio did not make, however it is named.
+TEST(FileWrite, SavesKeepTheUserFilesBesideTheProgram) {
   fs::path dir = TempFolder("fw4");
-  auto put = [&](const std::string& name) { std::ofstream(dir / name) << "part"; };
-  // Left by saves killed mid-write: of the target, and of another file.
-  put(".prog.qsl.a1B2c3");
-  put(".prog.qsl.ZZZZZZ");
-  put(".other.qsl.a1B2c3");
-  put(".prog.qsl.a1B2c");       // not a temporary name
-  put(".prog.qsl.a1B2c3.bak");  // nor this
-  // A save of the target in progress elsewhere holds its temporary locked.
-  put(".prog.qsl.busy01");
-  const int busy = open((dir / ".prog.qsl.busy01").c_str(), O_RDONLY);
-  ASSERT_EQ(flock(busy, LOCK_EX), 0);
+  PutUserFiles(dir);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(WriteFileAtomically(dir / "prog.qsl", "program " + std::to_string(i)));
+    ASSERT_TRUE(WriteFileAtomically(dir / "prog.wch", "watch " + std::to_string(i)));
+    ASSERT_TRUE(WriteBuildFile(dir / "prog.qsl", "build " + std::to_string(i)));
+  }
+  ExpectUserFilesAnd(dir, {"prog.qsl", "prog.wch"});
+  fs::remove_all(dir);
+}
 
-  ASSERT_TRUE(WriteFileAtomically(dir / "prog.qsl", "program"));
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".other.qsl.a1B2c3", ".prog.qsl.a1B2c", ".prog.qsl.a1B2c3.bak",
-                                             ".prog.qsl.busy01", "prog.qsl"}));
+// Where the filesystem has no unnamed files the temporary is named from the start: the next
+// write of the same target removes what a killed write left under that name, and nothing else.
+TEST(FileWrite, TheNamedTemporaryIsTheOnlyFileAWriteRemoves) {
+  fs::path dir = TempFolder("fw5");
+  PutUserFiles(dir);
+  const fs::path target = dir / "prog.qsl";
+  const fs::path temp = dir / ".prog.qsl.zqvstudio-save";
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(WriteFileThroughNamedTemporary(target, "named " + std::to_string(i)));
+  ExpectUserFilesAnd(dir, {"prog.qsl"});
+  // Left by killed writes: taken away by the next write of the target, either way.
+  for (Writer save : {&WriteFileThroughNamedTemporary, &WriteFileAtomically, &WriteBuildFile}) {
+    std::ofstream(temp) << "part";
+    ASSERT_TRUE(save(target, "after a killed write", nullptr));
+    ExpectUserFilesAnd(dir, {"prog.qsl"});
+  }
+  std::string back;
+  // A write of the target in progress elsewhere holds its temporary locked: it stays, and
+  // this write fails with the old file kept.
+  std::ofstream(temp) << "busy";
+  const int busy = open(temp.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(busy, LOCK_EX), 0);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(target, "new", &error));
+  EXPECT_NE(error.find(std::strerror(EBUSY)), std::string::npos) << error;
+  EXPECT_FALSE(WriteFileThroughNamedTemporary(target, "new", &error));
   close(busy);
+  ASSERT_TRUE(ReadWholeFile(temp, back));
+  EXPECT_EQ(back, "busy");
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "after a killed write");
+  // Something other than a regular file under that name is not the studio's.
+  fs::remove(temp);
+  fs::create_directory(temp);
+  EXPECT_FALSE(WriteFileThroughNamedTemporary(target, "new", &error));
+  EXPECT_FALSE(WriteFileAtomically(target, "new", &error));
+  EXPECT_TRUE(fs::is_directory(temp));
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "after a killed write");
+  fs::remove(temp);
+  ExpectUserFilesAnd(dir, {"prog.qsl"});
+  fs::remove_all(dir);
+}
+
+// A name too long to take the temporary's suffix still saves, both ways, and a leftover of
+// its (cut) temporary is taken away like any other.
+TEST(FileWrite, LongNamesSaveToo) {
+  fs::path dir = TempFolder("fw9");
+  const std::string name = std::string(250, 'n') + ".qsl";
+  ASSERT_TRUE(WriteFileThroughNamedTemporary(dir / name, "one"));
+  ASSERT_TRUE(WriteFileAtomically(dir / name, "two"));
+  ASSERT_TRUE(WriteFileAtomically(dir / (std::string(250, 'n') + ".wch"), "three"));
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{std::string(250, 'n') + ".qsl", std::string(250, 'n') + ".wch"}));
+  // The cut temporary's name, seen while a write through it runs; left behind as a killed
+  // write leaves it.
+  const std::vector<std::string> targets = Names(dir);
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (;;) WriteFileThroughNamedTemporary(dir / name, std::string(4 << 20, 'x'));
+  }
+  std::string temp;
+  for (int i = 0; i < 20000 && temp.empty(); ++i) {
+    for (const auto& n : Names(dir))
+      if (n != targets[0] && n != targets[1]) temp = n;
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.size(), 255u);
+  EXPECT_EQ(temp.substr(0, 100), "." + std::string(99, 'n'));
+  EXPECT_EQ(temp.substr(temp.size() - 15), ".zqvstudio-save");
+  std::ofstream(dir / temp) << "part";
+  ASSERT_TRUE(WriteFileAtomically(dir / name, "four"));
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{std::string(250, 'n') + ".qsl", std::string(250, 'n') + ".wch"}));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(dir / name, back));
+  EXPECT_EQ(back, "four");
+  fs::remove_all(dir);
+}
+
+// Saves killed while they write: the program file is always a whole one (the old or a new),
+// at most the one temporary of the program is left, and the next save takes it away.
+void KilledWritesLeaveWholeFiles(const char* folder, Writer save) {
+  fs::path dir = TempFolder(folder);
+  PutUserFiles(dir);
+  const fs::path target = dir / "prog.qsl";
+  ASSERT_TRUE(WriteFileAtomically(target, "old"));
+  const std::string a(4 << 20, 'a'), b(4 << 20, 'b');
+  for (int round = 0; round < 6; ++round) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0)
+      for (int i = 0;; ++i) save(target, i % 2 ? a : b, nullptr);
+    usleep(static_cast<useconds_t>(3000 + round * 5000));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::string back;
+    ASSERT_TRUE(ReadWholeFile(target, back));
+    EXPECT_TRUE(back == "old" || back == a || back == b) << "round " << round << ": " << back.size() << " bytes";
+    std::vector<std::string> names = Names(dir), left;
+    for (const auto& name : names)
+      if (name != "prog.qsl" &&
+          std::none_of(UserFiles().begin(), UserFiles().end(), [&](const auto& user) { return user.first == name; }))
+        left.push_back(name);
+    EXPECT_TRUE(left.empty() || left == std::vector<std::string>{".prog.qsl.zqvstudio-save"})
+        << "round " << round << ": " << left.size() << " left, first " << left.front();
+  }
+  ASSERT_TRUE(save(target, "new", nullptr));
+  ExpectUserFilesAnd(dir, {"prog.qsl"});
+  fs::remove_all(dir);
+}
+
+TEST(FileWrite, AKilledSaveLeavesAWholeFileAndNoPile) {
+  KilledWritesLeaveWholeFiles("fw6", &WriteFileAtomically);
+  KilledWritesLeaveWholeFiles("fw7", &WriteFileThroughNamedTemporary);
+}
+
+// Beyond the file-size limit (ulimit -f) a write fails like one on a full disk: the process
+// goes on (no SIGXFSZ ends it), the old file stays, no temporary is left, and the signal's
+// action and mask are as they were.
+TEST(FileWrite, AWriteBeyondTheFileSizeLimitFailsAndTheProcessGoesOn) {
+  fs::path dir = TempFolder("fw8");
+  const fs::path target = dir / "prog.qsl";
+  ASSERT_TRUE(WriteFileAtomically(target, "old"));
+  const int status = InChild([&] {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 4096;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    const std::string big(65536, 'n');
+    int code = 10;
+    for (Writer save : {&WriteFileAtomically, &WriteBuildFile, &WriteFileThroughNamedTemporary}) {
+      std::string error;
+      if (save(target, big, &error)) return code;
+      if (error.find(target.string()) == std::string::npos) return code + 1;
+      if (error.find(std::strerror(EFBIG)) == std::string::npos) return code + 2;
+      code += 10;
+    }
+    sigset_t set;
+    if (pthread_sigmask(SIG_SETMASK, nullptr, &set) != 0 || sigismember(&set, SIGXFSZ)) return 3;
+    if (sigpending(&set) != 0 || sigismember(&set, SIGXFSZ)) return 4;
+    struct sigaction action {};
+    if (sigaction(SIGXFSZ, nullptr, &action) != 0 || action.sa_handler != SIG_DFL) return 5;
+    if (!WriteFileAtomically(target.parent_path() / "small", "fits")) return 6;
+    return 0;
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Ending(status);
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(target, back));
+  EXPECT_EQ(back, "old");
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"prog.qsl", "small"}));
   fs::remove_all(dir);
 }
