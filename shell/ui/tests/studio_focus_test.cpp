@@ -4,12 +4,11 @@
 // every box; the status bar names the cursor's cell; nothing moves under a question.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
@@ -18,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-#include "compiler/program_file.h"
+#include "compiler/studio_state.h"
 #include "ladder/ui/ladder_view.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/tests/shell_test_support.h"
