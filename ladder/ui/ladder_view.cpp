@@ -1,5 +1,7 @@
 #include "ladder/ui/ladder_view.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -166,7 +168,7 @@ void LadderView::setSurfaceFont(const SurfaceFont& font) {
 void LadderView::setMonitorOn(bool on) { cboCMD_->setVisible(!on); }
 
 void LadderView::drawLadder() {
-  followEndLine();
+  followEndLine(EndFollow::KeepRows);
   view_.SyncCursor(studio_->doc);
   LadderPainter(surface_, studio_->doc, view_, &studio_->editor.selection).DrawLadder();
   board_->update();
@@ -201,7 +203,7 @@ void LadderView::drawBlockSelection(int col1, int row1, int col2, int row2) {
 
 void LadderView::showCursorCell() {
   auto& d = studio_->doc;
-  followEndLine(false);
+  followEndLine(EndFollow::CallerPlaces);
   view_.SyncCursor(d);
   if (scroll_.Max() < d.TopRow) scroll_.SetMax(d.TopRow + 1);
   scroll_.SetValueQuietly(d.TopRow);
@@ -212,15 +214,24 @@ void LadderView::showCursorCell() {
 
 void LadderView::toolbarClick(int index) { editor_->ToolbarClick(index); }
 
-void LadderView::followEndLine() { followEndLine(true); }
+void LadderView::followEndLine() { followEndLine(EndFollow::MoveRows); }
 
-void LadderView::followEndLine(bool moveTop) {
+void LadderView::followEndLine(EndFollow how) {
   if (studio_->EndLineScans == endLineScansSeen_) return;
   endLineScansSeen_ = studio_->EndLineScans;
   const int endRow = studio_->doc.EndRow;
-  // showCursorCell places the bar at the document's TopRow itself: the rows stay put.
-  if (!moveTop && scroll_.Value() > endRow) scroll_.SetValueQuietly(endRow);
-  scroll_.SetMax(endRow);
+  switch (how) {
+    case EndFollow::MoveRows:
+      scroll_.SetMax(endRow);  // a first shown row below END follows through onChange
+      return;
+    case EndFollow::KeepRows:
+      scroll_.SetMax(std::max(endRow, scroll_.Value()));
+      return;
+    case EndFollow::CallerPlaces:
+      if (scroll_.Value() > endRow) scroll_.SetValueQuietly(endRow);
+      scroll_.SetMax(endRow);
+      return;
+  }
 }
 
 void LadderView::markError() {

@@ -117,7 +117,9 @@ class LadderView : public QWidget, private EditorHost {
 
   // A command may have scanned for the END row (Save, Print, a build): once after each scan
   // that found it the scroll bar's maximum is reset to the END row, the first shown row
-  // following when it stood below. Every repaint and showCursorCell do this first.
+  // following when it stood below. A command that wants its rows brought back calls this;
+  // every repaint and showCursorCell take the new maximum first but leave the rows where
+  // they are, so that a repaint for any other reason (a focus change, a resize) moves nothing.
   void followEndLine();
 
  signals:
@@ -149,8 +151,11 @@ class LadderView : public QWidget, private EditorHost {
   void operandEscape();
   void boardResized();
   void mirrorScroll();
-  // moveTop false: the bar is not clamped through onChange (the caller places it at TopRow).
-  void followEndLine(bool moveTop);
+  // How a found END row reaches the scroll bar: the first shown row follows it up (as the
+  // user's scrolling does), or stays with the maximum kept at or above it, or stays while the
+  // caller places the bar at TopRow itself.
+  enum class EndFollow { MoveRows, KeepRows, CallerPlaces };
+  void followEndLine(EndFollow how);
 
   compiler::Studio* studio_ = nullptr;
   std::unique_ptr<compiler::Studio> ownStudio_;  // until the host gives one

@@ -461,8 +461,25 @@ void FrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!activatedOnce_) {
     activatedOnce_ = true;
+    // The ladder takes the keys from the start (else the first control of the tab chain
+    // would), and the window asks for the keyboard itself: without a window manager nobody
+    // else gives it.
+    FocusBoard();
+    activateWindow();
     QTimer::singleShot(0, this, [this] { Form_Activate(); });
   }
+}
+
+bool FrmMain::event(QEvent* event) {
+  // A modal box or dialog over the window has closed. A window manager hands the keyboard
+  // back to the window; without one nobody does, so the window takes it (and with it the
+  // control that held the keys before, the ladder as a rule).
+  if (event->type() == QEvent::WindowUnblocked) {
+    QTimer::singleShot(0, this, [this] {
+      if (isVisible() && !QApplication::activeWindow() && !QApplication::activeModalWidget()) activateWindow();
+    });
+  }
+  return QMainWindow::event(event);
 }
 
 void FrmMain::Form_Activate() {

@@ -59,8 +59,11 @@ class ViewFollower : public QObject, private SettingsListener {
         view_.setColorScheme(s.Color);
         break;
       case SettingChange::CellSize:
+        // The cursor went to the first cell: it is shown there and the status bar names it,
+        // whichever control holds the keys.
         view_.setCellSize(s.Cunit);
-        break;
+        view_.drawCursor();
+        return;
       case SettingChange::RowGap:
         view_.setRowGap(s.Csai);
         break;

@@ -222,9 +222,20 @@ TEST_F(ViewTest, TheScrollRangeFollowsTheEndRowOnceAfterEachScanThatFoundIt) {
   view.drawLadder();
   EXPECT_EQ(view.scrollModel().Max(), 70);
 
-  // A scan with the first shown row below END: a repaint brings the rows back to END.
+  // A scan with the first shown row below END, then a repaint for another reason (the
+  // focus moved, a question came up): the rows and the cursor stay.
   view.scrollBar()->setValue(65);
   EXPECT_EQ(studio->doc.TopRow, 65);
+  const int row = studio->doc.CurRow;
+  ASSERT_FALSE(studio->FindEndLine());
+  view.drawLadder();
+  EXPECT_EQ(studio->doc.TopRow, 65);
+  EXPECT_EQ(studio->doc.CurRow, row);
+  EXPECT_EQ(view.scrollBar()->value(), 65);
+  EXPECT_EQ(view.scrollModel().Max(), 65);
+
+  // The command that scanned asks for it: the rows come back to END.
+  view.scrollModel().SetMax(70);
   ASSERT_FALSE(studio->FindEndLine());
   view.followEndLine();
   EXPECT_EQ(view.scrollModel().Max(), 50);

@@ -1,0 +1,221 @@
+// The studio's first minute at the keyboard: the window with its ladder view started on the
+// last program, real message boxes and dialogs, keys sent to the window as the display server
+// brings them. The ladder board holds the keyboard from the first show and gets it back after
+// every box; the status bar names the cursor's cell; nothing moves under a question.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "compiler/studio_state.h"
+#include "ladder/ui/ladder_view.h"
+#include "platform/tests/qt_test_app.h"
+#include "shell/tests/shell_test_support.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/ladder_wiring.h"
+#include "shell/ui/qt_message_sink.h"
+#include "shell/ui/view_settings_widget.h"
+
+using namespace shell;
+
+namespace {
+
+using shell_test::TempDir;
+
+// Answers each message box or dialog that comes up with `answer`, after `look` has seen it.
+class ModalAnswerer {
+ public:
+  ModalAnswerer() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->isVisible()) return;
+      ++seen;
+      if (look) look(modal);
+      if (auto* box = qobject_cast<QMessageBox*>(modal))
+        (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
+      else if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    });
+    timer_.start(10);
+  }
+  QMessageBox::StandardButton answer = QMessageBox::Cancel;
+  std::function<void(QWidget*)> look;
+  int seen = 0;
+
+ private:
+  QTimer timer_;
+};
+
+struct StudioFocusTest : ::testing::Test {
+  TempDir dir;
+  std::unique_ptr<compiler::Studio> studio = std::make_unique<compiler::Studio>();
+  QtMessageSink boxes;
+  std::unique_ptr<ProfileFile> ini;
+  std::unique_ptr<FrmMain> window;
+  LadderWiring ladder;
+  std::string program;
+
+  void SetUp() override {
+    TestApp();
+    studio->messages = &boxes;
+    ini = std::make_unique<ProfileFile>(dir / "ZQVSTUDIO.INI");
+    platform::RecordingMessageSink quiet;
+    program = shell_test::MakeProgram(dir, "pump.qsl", "M0:5", quiet);
+    ini->WriteString("LastOpen", "File1", program);
+  }
+  void TearDown() override { window.reset(); }
+  // The window as zqvstudio starts it: built, the ladder hosted, loaded, shown; no click.
+  void Start() {
+    window = std::make_unique<FrmMain>(*studio, *ini, dir.path);
+    boxes.SetParent(window.get());
+    ladder = WireLadder(*window);
+    window->Form_Load();
+    window->resize(1000, 750);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QApplication::processEvents();
+  }
+  void Keys(const QString& keys) {
+    for (QChar ch : keys) QTest::keyClick(window->windowHandle(), ch.toLatin1());
+  }
+  void Key(Qt::Key key) { QTest::keyClick(window->windowHandle(), key); }
+  // F3, "p0:0", Enter, as typed: a contact P0:0 in the cursor's cell.
+  void TypeContact() {
+    Key(Qt::Key_F3);
+    Keys("p0:0");
+    Key(Qt::Key_Return);
+  }
+  compiler::ProgramDocument& doc() { return studio->doc; }
+  QWidget* board() { return ladder.view->board(); }
+  // Red pixels on the frame of the cursor cell: the cursor box is drawn.
+  bool CursorBoxDrawn() {
+    const ladder::LadderViewState& s = ladder.view->viewState();
+    const QImage& image = ladder.view->surface().Image();
+    const int px = 1440 / 96;
+    return image.pixelColor(s.CurX / px, (s.CurY + s.geo.CellH / 2) / px) == QColor(255, 0, 0);
+  }
+};
+
+}  // namespace
+
+TEST_F(StudioFocusTest, TheReopenedProgramTakesKeysFromTheFirstShow) {
+  Start();
+  ASSERT_EQ(doc().CellText[0][0], "M0:5");
+  EXPECT_EQ(QApplication::focusWidget(), board());
+  EXPECT_TRUE(CursorBoxDrawn());
+  EXPECT_EQ(window->StatusText(), "X:1  Y:1");
+
+  TypeContact();
+  EXPECT_EQ(doc().CellType[0][0], compiler::kContactNO);
+  EXPECT_EQ(doc().CellText[0][0], "P0:0");
+  EXPECT_EQ(QApplication::focusWidget(), board());  // Enter hands the keys back to the board
+}
+
+TEST_F(StudioFocusTest, TheBoardHasTheKeyboardAgainAfterEachBoxAndDialog) {
+  Start();
+  ModalAnswerer answerer;
+  auto keysAct = [this](const char* after) {
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get())) << after;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << after;
+    doc().CellType[0][0] = compiler::kEmpty;
+    Key(Qt::Key_F4);
+    EXPECT_EQ(doc().CellType[0][0], compiler::kContactNC) << after;
+  };
+
+  // A message box: Save refuses a program without END.
+  doc().CellText[9][1].clear();
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(answerer.seen, 1);
+  keysAct("a message box");
+
+  // The close question answered Cancel.
+  answerer.seen = 0;
+  studio->shell.SourceSaved = false;
+  window->close();
+  EXPECT_EQ(answerer.seen, 1);
+  EXPECT_TRUE(window->isVisible());
+  keysAct("the close question");
+
+  // The studio's own dialogs.
+  for (QAction* command : {window->Commands().mnuAboutKorvaneStudio, window->Commands().mnuOption,
+                           window->Commands().mnuGotoLine, window->Commands().mnuSearch}) {
+    answerer.seen = 0;
+    command->trigger();
+    EXPECT_EQ(answerer.seen, 1) << command->objectName().toStdString();
+    keysAct(command->objectName().toLatin1().constData());
+  }
+}
+
+TEST_F(StudioFocusTest, ASizeChangeShowsTheCursorOnTheFirstCellAndSaysSo) {
+  Start();
+  doc().CurCol = 1;
+  doc().CurRow = 31;
+  ladder.view->showCursorCell();
+  ladder.view->drawCursor();
+  ASSERT_EQ(window->StatusText(), "X:2  Y:32");
+
+  window->SelectSidePage(2);
+  QSlider* size = window->SetupPage()->sizeSlider();
+  size->setFocus();
+  size->setValue(size->value() == 0 ? 10 : 0);
+  EXPECT_EQ(doc().CurRow, 0);
+  EXPECT_EQ(doc().TopRow, 0);
+  EXPECT_TRUE(CursorBoxDrawn());
+  EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:1");
+  EXPECT_EQ(QApplication::focusWidget(), size);  // the slider keeps the keys for the next step
+}
+
+// A saved program shown past its END row, changed again (its memo): Open from the keyboard's
+// menu and New ask first, and while they ask and after Cancel the view, the cursor and the
+// scroll bar are where they were.
+TEST_F(StudioFocusTest, NothingMovesUnderTheSaveQuestion) {
+  Start();
+  for (int i = 0; i < 150; ++i) Key(Qt::Key_PageDown);
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);  // the END row was looked for
+  ASSERT_TRUE(studio->shell.SourceSaved);
+  window->Memo()->setPlainText("changed");
+  ASSERT_FALSE(studio->shell.SourceSaved);
+  const int top = doc().TopRow, row = doc().CurRow, col = doc().CurCol;
+  ASSERT_GT(top, 1100);
+  const int bar = ladder.view->scrollBar()->value();
+
+  ModalAnswerer answerer;
+  int asked = 0;
+  answerer.look = [&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box || !box->text().startsWith("The Source has changed.")) return;
+    ++asked;
+    EXPECT_EQ(doc().TopRow, top);
+    EXPECT_EQ(doc().CurRow, row);
+    EXPECT_EQ(ladder.view->scrollBar()->value(), bar);
+  };
+  auto unmoved = [&](const char* command) {
+    EXPECT_EQ(asked, 1) << command;
+    asked = 0;
+    EXPECT_EQ(doc().TopRow, top) << command;
+    EXPECT_EQ(doc().CurRow, row) << command;
+    EXPECT_EQ(doc().CurCol, col) << command;
+    EXPECT_EQ(ladder.view->scrollBar()->value(), bar) << command;
+    EXPECT_FALSE(studio->shell.SourceSaved) << command;
+    EXPECT_EQ(studio->shell.CurFilePath, program) << command;
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get())) << command;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << command;
+  };
+  // Alt+F takes the keys to the menu bar, then O.
+  QTest::keyClick(window->windowHandle(), Qt::Key_F, Qt::AltModifier);
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+  unmoved("Open");
+  window->Commands().mnuNew->trigger();
+  unmoved("New");
+}
