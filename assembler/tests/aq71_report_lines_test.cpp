@@ -51,13 +51,7 @@ BoundedRun run_bounded(const fs::path& dir, const std::vector<std::string>& args
       };
       if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(122);
     }
-    std::string bin = aq71_binary().string();
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(bin.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(bin.c_str(), argv.data());
-    ::_exit(121);
+    exec_aq71(args);
   }
   ::close(in[0]);
   if (!stdin_text.empty() && ::write(in[1], stdin_text.data(), stdin_text.size()) < 0) ADD_FAILURE() << "stdin";
