@@ -592,9 +592,10 @@ class Driver {
     // it), and a statement keeps no text for the listing.
     services_.listing = files_.list != nullptr;
     // A statement holds its line where the listing shows it or the debugger's line records
-    // measure it, and where the source cannot be read again (standard input); else a report
-    // after the line was read reads the line again from its file.
-    services_.store.set_keeps_lines(services_.listing || (settings_.debug_info & DEBUG_ON) || files_.source_is_stdin);
+    // measure it; else a report after the line was read has the reader give the line again.
+    const bool keeps_lines = services_.listing || (settings_.debug_info & DEBUG_ON);
+    services_.store.set_keeps_lines(keeps_lines);
+    reader_.set_gives_places(!keeps_lines);
     sc.hooks.lines_listed = [&services = services_] { return lines_listed(services); };
     if (files_.list)
       sc.hooks.list_skipped_line = [&run = run_, &services = services_](std::string_view) {

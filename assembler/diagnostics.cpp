@@ -113,13 +113,15 @@ void write_message_text(Assembly& run, ReportSink& sink, const char* text, const
       case MSG_FATAL:
         break;
       case MSG_NAME:
+      case MSG_QNAME: {  // the text argument in quotes, one piece
         flush();
-        sink.text("'" + std::string(args.text) + "'");
-        break;
-      case MSG_QNAME:
+        const char quote = *p == MSG_NAME ? '\'' : '"';
+        literal.push_back(quote);
+        literal.append(args.text);
+        literal.push_back(quote);
         flush();
-        sink.text("\"" + std::string(args.text) + "\"");
         break;
+      }
       case MSG_NUMBER:
         flush();
         sink.text(std::to_string(args.number));
@@ -135,7 +137,11 @@ void write_message_text(Assembly& run, ReportSink& sink, const char* text, const
         flush();
         if (hooks(run).block_origin) {
           if (auto origin = hooks(run).block_origin()) {
-            sink.text("\n" + std::string(origin->first) + std::to_string(origin->second) + "\n");
+            literal.push_back('\n');
+            literal.append(origin->first);
+            literal.append(std::to_string(origin->second));
+            literal.push_back('\n');
+            flush();
           }
         }
         break;

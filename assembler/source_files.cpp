@@ -3,9 +3,12 @@
 
 #include <dirent.h>
 #include <strings.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -375,13 +378,51 @@ struct LineTaken {
   bool truncated = false;   // characters past the limit were dropped
 };
 
-// One physical line of `file` into `raw` (without its line feed, a CR before it dropped); false
+// Physical lines of a stream, read on from where it stands (the source pass).
+struct StreamLines {
+  std::FILE* file;
+  // The next physical line into `raw` (with its line feed, if any): its length, or -1 when the
+  // file has nothing left.
+  ssize_t fetch(RawLine& raw) const { return file ? ::getline(&raw.bytes, &raw.capacity, file) : -1; }
+};
+
+// Physical lines read again from a place of a file through its descriptor: the position of the
+// stream that reads the file is left alone.
+struct DescriptorLines {
+  int fd;
+  off_t offset;
+  ssize_t fetch(RawLine& raw) {
+    constexpr std::size_t kStep = 1024;
+    std::size_t length = 0;
+    for (;;) {
+      if (length + kStep + 1 > raw.capacity) {
+        const std::size_t capacity = std::max(raw.capacity * 2, length + kStep + 1);
+        char* bytes = static_cast<char*>(std::realloc(raw.bytes, capacity));
+        if (!bytes) break;
+        raw.bytes = bytes;
+        raw.capacity = capacity;
+      }
+      const ssize_t got = ::pread(fd, raw.bytes + length, kStep, offset);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      const char* from = raw.bytes + length;
+      const char* lf = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(got)));
+      const std::size_t take = lf ? static_cast<std::size_t>(lf - from) + 1 : static_cast<std::size_t>(got);
+      length += take;
+      offset += static_cast<off_t>(take);
+      if (lf) break;
+    }
+    return length > 0 ? static_cast<ssize_t>(length) : -1;
+  }
+};
+
+// One physical line of `lines` into `raw` (without its line feed, a CR before it dropped); false
 // when the file has nothing left. `bytes` counts what was taken from the file.
-bool read_physical_line(std::FILE* file, RawLine& raw, bool& had_line_feed, std::uint64_t& bytes) {
+template <class Lines>
+bool read_physical_line(Lines& lines, RawLine& raw, bool& had_line_feed, std::uint64_t& bytes) {
   had_line_feed = false;
   raw.length = 0;
-  if (!file) return false;
-  ssize_t n = ::getline(&raw.bytes, &raw.capacity, file);
+  ssize_t n = lines.fetch(raw);
   if (n <= 0) return false;
   bytes += static_cast<std::uint64_t>(n);
   std::size_t length = static_cast<std::size_t>(n);
@@ -397,16 +438,17 @@ bool read_physical_line(std::FILE* file, RawLine& raw, bool& had_line_feed, std:
   return true;
 }
 
-// The next logical line of `file` into `line` (which comes empty): physical lines joined where
+// The next logical line of `lines` into `line` (which comes empty): physical lines joined where
 // one ends in "\", tabs expanded to stops `tab` apart, at most LINE_LIMIT - 1 characters and a
 // line feed.
-LineEnd read_logical_line(std::FILE* file, RawLine& raw, std::size_t tab, std::string& line, LineTaken& taken) {
+template <class Lines>
+LineEnd read_logical_line(Lines& lines, RawLine& raw, std::size_t tab, std::string& line, LineTaken& taken) {
   const std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
-  bool started = false;  // some physical line of this logical line was begun
-  int last = -1;         // last physical character before the line feed
+  bool started = false;                                   // some physical line of this logical line was begun
+  int last = -1;                                          // last physical character before the line feed
   for (;;) {
     bool had_line_feed = false;
-    if (!read_physical_line(file, raw, had_line_feed, taken.bytes)) break;
+    if (!read_physical_line(lines, raw, had_line_feed, taken.bytes)) break;
     started = true;
     // Runs of characters between tabs are copied whole; a tab becomes blanks up to the next
     // tab stop; what does not fit is dropped.
@@ -458,14 +500,105 @@ RawLine::~RawLine() { std::free(bytes); }
 
 SourceReader::SourceReader(Assembly& run) : run_(run), settings_(settings(run)) {}
 
-SourceReader::~SourceReader() {
-  if (again_.handle) std::fclose(again_.handle);
-}
+// Held descriptors are entries of the run's file table, closed with the other files.
+SourceReader::~SourceReader() = default;
 
 void SourceReader::start(std::FILE* handle, std::string name) {
   reset();
   handle_ = handle;
   name_ = std::move(name);
+  add_input(handle);
+}
+
+namespace {
+
+// A place: the input in the high bits, the position counted from 1 in the low ones. Shifted
+// left by one it still fits a word (see Statement).
+constexpr int kPlacePositionBits = 40;
+constexpr std::uint64_t kPlacePositionMask = (std::uint64_t{1} << kPlacePositionBits) - 1;
+constexpr std::uint64_t kPlaceInputs = std::uint64_t{1} << (63 - kPlacePositionBits);
+
+}  // namespace
+
+// Decides, when the file is opened, how its lines can be read again: a regular file whose
+// position can be asked for through its descriptor (held for the run, or the one held already for
+// the same file), anything else (pipe, FIFO, terminal, device) from its text kept as it is read.
+void SourceReader::add_input(std::FILE* handle) {
+  Input in;
+  in.handle = handle;
+  in.via = static_cast<std::uint32_t>(inputs_.size());
+  struct stat st {};
+  const int fd = handle ? fileno(handle) : -1;
+  if (!gives_places_ || fd < 0 || inputs_.size() >= kPlaceInputs) {
+    in.again = Again::never;
+  } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    in.again = Again::kept;
+  } else if (const off_t at = ::lseek(fd, 0, SEEK_CUR); at < 0) {
+    in.again = Again::kept;
+  } else {
+    in.again = Again::descriptor;
+    in.base = static_cast<std::uint64_t>(at);
+    in.device = st.st_dev;
+    in.inode = st.st_ino;
+    // The same file opened before and held: its descriptor reads the same bytes.
+    for (const Input& other : inputs_) {
+      if (other.again == Again::descriptor && other.via == static_cast<std::uint32_t>(&other - inputs_.data()) &&
+          other.handle && other.device == st.st_dev && other.inode == st.st_ino) {
+        in.via = other.via;
+        break;
+      }
+    }
+    if (in.via == inputs_.size() && !inputs_.empty()) {
+      if (held_includes_ < held_include_limit())
+        ++held_includes_;
+      else
+        in.again = Again::kept;
+    }
+  }
+  input_ = static_cast<std::uint32_t>(inputs_.size());
+  inputs_.push_back(in);
+}
+
+// Held include descriptors take at most a quarter of the descriptors a process may open.
+int SourceReader::held_include_limit() {
+  if (held_include_limit_ < 0) {
+    struct rlimit limit {};
+    held_include_limit_ = kHeldIncludes;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+      held_include_limit_ = static_cast<int>(std::min<rlim_t>(kHeldIncludes, limit.rlim_cur / 4));
+  }
+  return held_include_limit_;
+}
+
+// The include file read now is done with: closed unless its descriptor is held.
+void SourceReader::leave_input() {
+  if (input_ >= inputs_.size()) return;
+  Input& in = inputs_[input_];
+  if (in.again == Again::descriptor && in.via == input_) return;
+  close_handle(files(run_), handle_);
+  in.handle = nullptr;
+}
+
+// The place of the line just read (its text kept when the input cannot be read again).
+std::uint64_t SourceReader::place_of_line() {
+  if (!gives_places_ || input_ >= inputs_.size()) return 0;
+  const Input& in = inputs_[input_];
+  std::uint64_t position = 0;
+  std::uint32_t input = input_;
+  switch (in.again) {
+    case Again::never:
+      return 0;
+    case Again::descriptor:
+      position = in.base + line_position_;
+      input = in.via;
+      break;
+    case Again::kept:
+      position = kept_.size();
+      kept_.insert(kept_.end(), line_.begin(), line_.end());
+      break;
+  }
+  if (position >= kPlacePositionMask) return 0;
+  return (std::uint64_t{input} << kPlacePositionBits) | (position + 1);
 }
 
 void SourceReader::reset() {
@@ -478,6 +611,11 @@ void SourceReader::reset() {
   file_counter_ = 0;
   offset_ = 0;
   line_position_ = 0;
+  line_place_ = 0;
+  inputs_.clear();
+  input_ = 0;
+  held_includes_ = 0;
+  kept_.clear();
   main_lines_.clear();
   line_.clear();
   pos_ = 0;
@@ -487,14 +625,22 @@ void SourceReader::reset() {
 
 void SourceReader::close_includes() {
   while (!levels_.empty()) {
-    close_handle(files(run_), handle_);
-    handle_ = levels_.back().handle;
-    name_ = levels_.back().name;
-    file_index_ = levels_.back().file_index;
-    line_number_ = levels_.back().line_number;
-    offset_ = levels_.back().offset;
+    leave_input();
+    const Level& level = levels_.back();
+    input_ = level.input;
+    handle_ = level.handle;
+    name_ = level.name;
+    file_index_ = level.file_index;
+    line_number_ = level.line_number;
+    offset_ = level.offset;
     levels_.pop_back();
   }
+  // The descriptors held for reading lines again (the source is closed with the standard files).
+  for (std::size_t i = 1; i < inputs_.size(); ++i) {
+    Input& in = inputs_[i];
+    if (in.handle) close_handle(files(run_), in.handle);
+  }
+  held_includes_ = 0;
 }
 
 SourceLocation SourceReader::location() const {
@@ -521,7 +667,8 @@ bool SourceReader::read_line() {
     pos_ = 0;
     line_position_ = offset_;
     LineTaken taken;
-    const LineEnd end = read_logical_line(handle_, raw_, tab_width(), line_, taken);
+    StreamLines lines{handle_};
+    const LineEnd end = read_logical_line(lines, raw_, tab_width(), line_, taken);
     offset_ += taken.bytes;
     line_number_ += taken.physical_lines;
     total_lines_ += taken.physical_lines;
@@ -544,24 +691,30 @@ bool SourceReader::read_line() {
       args.number = static_cast<long>(LINE_LIMIT);
       user_error_A01(run_, 5, args);
     }
+    line_place_ = place_of_line();
     if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE))
       main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
     return true;
   }
 }
 
-std::string SourceReader::line_at(const std::string& file, std::uint64_t place) {
+std::string SourceReader::line_at(std::uint64_t place) {
   std::string line;
-  if (place == 0) return line;
-  if (!again_.handle || again_.name != file) {
-    if (again_.handle) std::fclose(again_.handle);
-    again_.handle = std::fopen(file.c_str(), "r");
-    again_.name = file;
-    if (!again_.handle) return line;
+  const std::uint64_t input = place >> kPlacePositionBits;
+  const std::uint64_t position = place & kPlacePositionMask;
+  if (position == 0 || input >= inputs_.size()) return line;
+  const Input& in = inputs_[input];
+  if (in.again == Again::kept) {
+    if (position > kept_.size()) return line;
+    const auto from = kept_.begin() + static_cast<std::ptrdiff_t>(position - 1);
+    const auto end = std::find(from, kept_.end(), '\n');
+    line.assign(from, end == kept_.end() ? end : end + 1);
+    return line;
   }
-  if (::fseeko(again_.handle, static_cast<off_t>(place - 1), SEEK_SET) != 0) return line;
+  if (in.again != Again::descriptor || !in.handle) return line;
+  DescriptorLines lines{fileno(in.handle), static_cast<off_t>(position - 1)};
   LineTaken taken;
-  read_logical_line(again_.handle, again_.raw, tab_width(), line, taken);
+  read_logical_line(lines, again_raw_, tab_width(), line, taken);
   return line;
 }
 
@@ -618,23 +771,25 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     user_error_A01(run_, 2, args);
     return;
   }
-  Level level{handle_, name_, file_index_, line_number_, offset_, {}};
+  if (inputs_.empty()) add_input(handle_);  // a reader given no main source by start()
+  Level level{handle_, input_, name_, file_index_, line_number_, offset_, {}};
   if (hooks_.get) level.state = hooks_.get();
   levels_.push_back(std::move(level));
   handle_ = found.handle;
+  add_input(handle_);
   name_ = found.name;
   line_number_ = 0;
   file_counter_ = index;
   file_index_ = index;
   offset_ = 0;
-  line_position_ = kElsewhere;
 }
 
 void SourceReader::pop_include_file() {
   if (levels_.empty()) return;
-  close_handle(files(run_), handle_);
+  leave_input();
   Level level = std::move(levels_.back());
   levels_.pop_back();
+  input_ = level.input;
   handle_ = level.handle;
   name_ = std::move(level.name);
   file_index_ = level.file_index;

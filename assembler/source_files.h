@@ -5,6 +5,7 @@
 #include <sys/types.h>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -199,14 +200,19 @@ class SourceReader {
   int file_index() const { return file_index_; }
   int include_depth() const { return static_cast<int>(levels_.size()); }
   bool at_end() const { return end_of_input_; }
-  // Where the current line can be read again (see line_at): 0 while there is no line, or while
-  // the rest of a line is delivered after an include file it names was opened (file_name() is
-  // then the include's).
-  std::uint64_t line_place() const { return line_.empty() || line_position_ == kElsewhere ? 0 : line_position_ + 1; }
-  // The line at a place the reader gave, read again from the named file as the reader gave it
-  // (tabs expanded, continued lines joined, cut at the limit, with its line feed; nothing is
-  // reported); empty for place 0 or when the file no longer holds a line there.
-  std::string line_at(const std::string& file, std::uint64_t place);
+  // Where the current line can be read again (see line_at): 0 while there is no line or the
+  // reader gives no places. The rest of a line delivered after an include file it names was
+  // opened keeps the place of that line (file_name() is then the include's).
+  std::uint64_t line_place() const { return line_.empty() ? 0 : line_place_; }
+  // The line at a place the reader gave, as the reader gave it (tabs expanded, continued lines
+  // joined, cut at the limit, with its line feed; nothing is reported): read again through the
+  // descriptor the run holds for its file, never by opening a name again, or the text kept for
+  // an input that cannot be read again. Empty for place 0, or when the file no longer holds a
+  // line there.
+  std::string line_at(std::uint64_t place);
+  // Whether the reader gives places (by default it does). A reader that gives none closes each
+  // include file when it is done and keeps no text of inputs that cannot be read again.
+  void set_gives_places(bool gives) { gives_places_ = gives; }
   // The main file's lines read so far, without their line feeds; kept only while the object
   // embeds the source (-re).
   const std::vector<std::string>& main_lines() const { return main_lines_; }
@@ -219,18 +225,36 @@ class SourceReader {
  private:
   struct Level {
     std::FILE* handle;
+    std::uint32_t input;
     std::string name;
     int file_index;
     long line_number;
     std::uint64_t offset;
     IncludeState state;
   };
-  // The file a line is read again from, kept open for the next one.
-  struct AgainFile {
-    std::FILE* handle = nullptr;
-    std::string name;
-    RawLine raw;
+  // How the lines of an input are read again.
+  enum class Again : std::uint8_t {
+    never,       // the reader gives no places
+    descriptor,  // through the descriptor of input `via`, which stays open for the run
+    kept,        // from the text kept as it was read (pipes, terminals, devices)
   };
+  // One file opened for reading, in opening order (0 is the main source).
+  struct Input {
+    std::FILE* handle = nullptr;  // open while it is read, or held for reading lines again
+    Again again = Again::never;
+    std::uint32_t via = 0;   // the input whose descriptor reads this one's lines again
+    std::uint64_t base = 0;  // the file position where reading began
+    dev_t device = 0;
+    ino_t inode = 0;
+  };
+  // Include files whose descriptors are held for reading lines again at most (fewer where the
+  // process may open few files); one opened past them has its text kept instead. An include of
+  // a file held already reads its lines again through that file's descriptor.
+  static constexpr int kHeldIncludes = 64;
+  int held_include_limit();
+  void add_input(std::FILE* handle);
+  void leave_input();
+  std::uint64_t place_of_line();
   bool read_line();
   void pop_include_file();
   int getch_next_line();
@@ -239,11 +263,17 @@ class SourceReader {
   Assembly& run_;
   const RunSettings& settings_;
   RawLine raw_;
+  RawLine again_raw_;  // a line read again
   std::FILE* handle_ = nullptr;
   std::uint64_t offset_ = 0;         // bytes read of the current file
-  static constexpr std::uint64_t kElsewhere = UINT64_MAX;
-  std::uint64_t line_position_ = 0;  // where in its file the current line began (or kElsewhere)
-  AgainFile again_;
+  std::uint64_t line_position_ = 0;  // where in its file the current line began
+  std::uint64_t line_place_ = 0;     // see line_place
+  std::vector<Input> inputs_;
+  std::uint32_t input_ = 0;  // the input read now
+  int held_includes_ = 0;
+  int held_include_limit_ = -1;  // see held_include_limit
+  bool gives_places_ = true;
+  std::deque<char> kept_;  // the lines of inputs kept as read, one after the other
   std::string name_;
   int file_index_ = 0;
   long line_number_ = 0;

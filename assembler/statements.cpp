@@ -93,7 +93,7 @@ std::string_view Statement::text(StatementStore& store) const {
   const bool place = x ? (word & 1u) != 0 : !store.keeps_lines();
   if (!word) return {};
   if (place) {
-    const std::string_view kept = store.line_again(file, word >> 1);
+    const std::string_view kept = store.line_again(word >> 1);
     extra(store).line = reinterpret_cast<std::uintptr_t>(kept.data());
     return kept;
   }
@@ -175,9 +175,8 @@ const char* StatementStore::file_name(std::uint16_t index) const {
 
 std::string_view StatementStore::keep_line(std::string_view line) { return keep_text(line, last_line_); }
 
-std::string_view StatementStore::line_again(std::uint16_t file, std::uint64_t place) {
-  const std::string name = file_name(file);
-  return keep_line(source_reader(run_).line_at(name, place));
+std::string_view StatementStore::line_again(std::uint64_t place) {
+  return keep_line(source_reader(run_).line_at(place));
 }
 
 // A generated line is kept behind its length (4 bytes), so that a statement holds one pointer.

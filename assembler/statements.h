@@ -350,8 +350,8 @@ class StatementStore {
   // keeps them). Chosen before the first record is given a line.
   void set_keeps_lines(bool keeps) { keeps_lines_ = keeps; }
   bool keeps_lines() const { return keeps_lines_; }
-  // The line at `place` of the file of index `file`, read again and kept as keep_line keeps it.
-  std::string_view line_again(std::uint16_t file, std::uint64_t place);
+  // The line at `place` (see SourceReader::line_place), read again and kept as keep_line keeps it.
+  std::string_view line_again(std::uint64_t place);
   // The line with a line feed added when it has none, held once per line read: the records of
   // one line share its text. A line holds no line feed but its last (as the reader gives them):
   // a statement finds the end of its line by it. The text begins at an even address.

@@ -15,8 +15,8 @@ class SourceFiles : public InFolder {
     aq71::open_source_file(aq71_test::test_run(), &name);
     return drain();
   }
-  // Every line read can be read again from the place the reader gives for it (but the rest of
-  // the line that opened an include, which has none).
+  // Every line read can be read again from the place the reader gives for it (the rest of the
+  // line that opened an include has that line's place).
   std::vector<std::string> drain() {
     aq71::SourceReader& reader = aq71::source_reader(aq71_test::test_run());
     std::vector<std::string> lines;
@@ -24,9 +24,7 @@ class SourceFiles : public InFolder {
     for (int c; (c = reader.source_file_getch()) != -1;) {
       cur.push_back(static_cast<char>(c));
       if (c == '\n') {
-        if (reader.line_place() != 0 || cur == reader.line()) {
-          EXPECT_EQ(reader.line_at(reader.file_name(), reader.line_place()), reader.line()) << reader.file_name();
-        }
+        EXPECT_EQ(reader.line_at(reader.line_place()), reader.line()) << reader.file_name();
         lines.push_back(cur);
         cur.clear();
       }
@@ -153,7 +151,49 @@ TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   const auto* e = aq71::find_open_file(aq71_test::test_run(), "inc.h");
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->file_index, 1);
+  // Held for reading its lines again until the files are closed.
+  EXPECT_TRUE(e->is_open);
+  aq71::close_all_files(aq71_test::test_run());
   EXPECT_FALSE(e->is_open);
+}
+
+// A file included again is read again through the descriptor held for its first include, which
+// stays open until the files are closed; the second one is closed when it ends. A reader that
+// gives no places (the run keeps every line's text) holds nothing and keeps no text.
+TEST_F(SourceFiles, IncludesAreHeldOnlyForReadingLinesAgain) {
+  write_file("t.s71", "one\ntwo\nthree\n");
+  write_file("a.h", "a1\n\ta2\n");
+  for (const bool places : {true, false}) {
+    reset_run_state();
+    std::string name = "t";
+    aq71::open_source_file(aq71_test::test_run(), &name);
+    auto& r = aq71::source_reader(aq71_test::test_run());
+    r.set_gives_places(places);
+    std::vector<std::uint64_t> seen;
+    std::string line;
+    ASSERT_TRUE(r.next_line(line));
+    for (int i = 0; i < 2; ++i) {  // each after a line of the source
+      r.push_include_file("a.h", true);
+      while (r.next_line(line) && r.file_name() == "a.h") seen.push_back(r.line_place());
+      seen.push_back(r.line_place());
+    }
+    ASSERT_EQ(seen.size(), 6u);
+    const auto& table = aq71::open_file_table(aq71_test::test_run());
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[1].is_open, places);
+    EXPECT_FALSE(table[2].is_open);
+    if (places) {
+      EXPECT_EQ(r.line_at(seen[1]), "        a2\n");
+      EXPECT_EQ(r.line_at(seen[4]), "        a2\n");
+      EXPECT_EQ(r.line_at(seen[2]), "two\n");
+      EXPECT_EQ(r.line_at(seen[5]), "three\n");
+    } else {
+      for (std::uint64_t place : seen) EXPECT_EQ(place, 0u);
+    }
+    aq71::close_all_files(aq71_test::test_run());
+    EXPECT_FALSE(table[1].is_open);
+    EXPECT_EQ(r.line_at(seen[1]), "");
+  }
 }
 
 TEST_F(SourceFiles, WholeLinesThroughTheIncludeStack) {
@@ -445,9 +485,17 @@ TEST_F(SourceFiles, RunsSideBySideKeepTheirFilesNamesAndReports) {
 }
 
 TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
-  const std::vector<std::string> cases = {
-      "a\n\r",  "\r",         "a\r\r\n", "a\\\r\nb", "x\\",  "x\\\n",  "\n\n",
-      "a\0b\n", "\r\rq\r", std::string(509, 'a') + "\tb\n", std::string(520, 'c') + "\\\nd"};
+  const std::vector<std::string> cases = {"a\n\r",
+                                          "\r",
+                                          "a\r\r\n",
+                                          "a\\\r\nb",
+                                          "x\\",
+                                          "x\\\n",
+                                          "\n\n",
+                                          "a\0b\n",
+                                          "\r\rq\r",
+                                          std::string(509, 'a') + "\tb\n",
+                                          std::string(520, 'c') + "\\\nd"};
   for (const std::string& text : cases) {
     reset_run_state();
     aq71::settings(aq71_test::test_run()).max_errors = 1000000;

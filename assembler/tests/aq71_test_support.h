@@ -122,6 +122,17 @@ inline fs::path aq71_binary() {
   return self.parent_path().parent_path() / "bin" / "aq71";
 }
 
+// In a child process: becomes aq71 with the arguments (exit code 121 when it cannot).
+[[noreturn]] inline void exec_aq71(const std::vector<std::string>& args) {
+  std::string bin = aq71_binary().string();
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(bin.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(bin.c_str(), argv.data());
+  ::_exit(121);
+}
+
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
 // ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text.
 inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& args,
@@ -146,13 +157,7 @@ inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& a
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    std::string bin = aq71_binary().string();
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(bin.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(bin.c_str(), argv.data());
-    ::_exit(121);
+    exec_aq71(args);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -174,14 +174,19 @@ TEST(StatementStore, AStatementKeepsItsLineWhenItGetsSideRecords) {
 
 class StatementLines : public aq71_test::InFolder {};
 
-// A store that keeps no lines reads a record's line again from its place in its file, as the
-// reader gave it, whether the record has a side record or not, and keeps what it read.
+// A store that keeps no lines reads a record's line again from the place the reader gave for it,
+// as the reader gave it, whether the record has a side record or not, and keeps what it read.
 TEST_F(StatementLines, AStoreWithoutLinesReadsThemAgainFromTheirPlace) {
   aq71_test::write_file(dir_ / "l.s71", " NOP\n\tLDI R16,1 \\\n ;more\n DB 1\n");
+  const std::string name = "l.s71";
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::SourceReader& reader = aq71::source_reader(aq71_test::test_run());
+  std::vector<std::uint64_t> places;
+  for (std::string line; reader.next_line(line);) places.push_back(reader.line_place());
+  ASSERT_EQ(places.size(), 3u);
   aq71::StatementStore store(aq71_test::test_run());
   store.set_keeps_lines(false);
   const std::uint16_t file = store.keep_file_name("l.s71");
-  const std::uint64_t places[] = {1, 6, 26};  // each line's first byte, counted from 1
   std::vector<aq71::Statement*> made;
   for (const std::uint64_t place : places) {
     aq71::Statement& st = store.make(aq71::StatementKind::Instruction, 1);
@@ -197,13 +202,13 @@ TEST_F(StatementLines, AStoreWithoutLinesReadsThemAgainFromTheirPlace) {
   EXPECT_TRUE(made[0]->has_side_record());
   // A line set again is read again; a record without a line, or a place the file no longer
   // has, has an empty one.
-  made[0]->set_line(store, "not kept", 26);
+  made[0]->set_line(store, "not kept", places[2]);
   EXPECT_EQ(made[0]->text(store), " DB 1\n");
   made[0]->set_line(store, "", 0);
   EXPECT_EQ(made[0]->text(store), "");
   aq71::Statement& past = store.make(aq71::StatementKind::Nothing, 1);
   past.file = file;
-  past.set_line(store, "", 400);
+  past.set_line(store, "", places[0] + 400);
   EXPECT_EQ(past.text(store), "\n");
 }
 
@@ -303,7 +308,8 @@ TEST_F(StatementRecords, ReportsAfterTheSourcePassShowLinesReadAgain) {
   aq71_test::write_file(dir_ / "a.inc", " NOP\n\tRJMP\tFAR \\\n ; joined\n");
   ASSERT_EQ(assemble(" ASEG\n#include \"a.inc\"\n\tRCALL\tNEAR+9000\t; far\nNEAR: NOP\n END\n"), 2);
   EXPECT_FALSE(aq71::statement_store(run()).keeps_lines());
-  EXPECT_TRUE(has("\n        RJMP    FAR  ; joined\n--------^\n\"a.inc\",3  Error[50]: undefined symbol:'FAR'\n")) << out;
+  EXPECT_TRUE(has("\n        RJMP    FAR  ; joined\n--------^\n\"a.inc\",3  Error[50]: undefined symbol:'FAR'\n"))
+      << out;
   EXPECT_TRUE(has("\n        RCALL   NEAR+9000       ; far\n----------------^\n\"t.s71\",3  Error[414]")) << out;
 }
 
