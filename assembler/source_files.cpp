@@ -262,7 +262,6 @@ void open_source_file(Assembly& run, const std::string* name) {
   if (!name) {
     files(run).files.source = stdin;
     files(run).files.source_name = "stdin.c";
-    files(run).files.source_is_stdin = true;
     OpenFileEntry entry;
     entry.name = "stdin.c";
     entry.real_name = "stdin.c";

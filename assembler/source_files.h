@@ -64,7 +64,6 @@ struct StandardFiles {
   std::FILE* source = nullptr;
   std::string source_name;
   bool source_opened = false;
-  bool source_is_stdin = false;
   std::string source_directory;  // up to and including the last ':', '\' or '/'
   std::string source_file_part;
   std::string base_name;  // file part up to its first '.': default module name
