@@ -26,7 +26,6 @@
 
 #include "shell/shell_texts.h"
 #include "shell/side_panel.h"
-#include "shell/toolbar.h"
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/mnemonic_view.h"
 #include "shell/ui/options_dialog.h"
@@ -222,29 +221,66 @@ void FrmMain::BuildMenus() {
 #undef ZQV_COMMAND
 }
 
-void FrmMain::BuildToolbar() {
-  tbrMain_ = new QToolBar(client_);
-  tbrMain_->setObjectName("tbrMain");
-  tbrMain_->setMovable(false);
-  tbrMain_->setIconSize(QSize(16, 16));
+QAction* MenuCommands::*MenuCommandOf(ToolbarCommand command) {
+  switch (command) {  // every command has its case: a new one without it is a compiler warning
+    case ToolbarCommand::None:
+      return nullptr;
+    case ToolbarCommand::New:
+      return &MenuCommands::mnuNew;
+    case ToolbarCommand::Open:
+      return &MenuCommands::mnuOpen;
+    case ToolbarCommand::Save:
+      return &MenuCommands::mnuSave;
+    case ToolbarCommand::Print:
+      return &MenuCommands::mnuPrint;
+    case ToolbarCommand::BlockCut:
+      return &MenuCommands::mnuBlockCut;
+    case ToolbarCommand::BlockCopy:
+      return &MenuCommands::mnuBlockCopy;
+    case ToolbarCommand::BlockPasteInsert:
+      return &MenuCommands::mnuBlockPasteInsert;
+    case ToolbarCommand::Search:
+      return &MenuCommands::mnuSearch;
+    case ToolbarCommand::Auto:
+      return &MenuCommands::mnuAuto;
+    case ToolbarCommand::Run:
+      return &MenuCommands::mnuRun;
+    case ToolbarCommand::Stop:
+      return &MenuCommands::mnuStop;
+    case ToolbarCommand::Monitor:
+      return &MenuCommands::mnuMonitor;
+  }
+  return nullptr;
+}
+
+void BuildMainToolbar(QToolBar& bar, const MenuCommands& commands) {
   for (const ToolbarButton& b : kToolbarButtons) {
-    if (!b.toolTip) {
-      QAction* separator = tbrMain_->addSeparator();
+    QAction* MenuCommands::*const command = MenuCommandOf(b.command);
+    if (!command) {
+      QAction* separator = bar.addSeparator();
       separator->setProperty("index", b.index);
-      tbrMain_->widgetForAction(separator)->setProperty("index", b.index);
+      bar.widgetForAction(separator)->setProperty("index", b.index);
       continue;
     }
     // The menu's own action: one command, one enabled state. The button shows the picture (or
     // the fixed caption) and the fixed tool tip; the menu item keeps its caption without picture.
-    QAction* action = menuBar()->findChild<QAction*>(b.menuItem);
+    QAction* action = commands.*command;
     const QIcon icon = ToolbarIcon(b.picture);
     action->setIcon(icon);
     action->setIconVisibleInMenu(false);
     action->setIconText(b.toolTip);
     action->setToolTip(b.toolTip);
-    tbrMain_->addAction(action);
-    tbrMain_->widgetForAction(action)->setProperty("index", b.index);
+    bar.addAction(action);
+    bar.widgetForAction(action)->setProperty("index", b.index);
   }
+}
+
+void FrmMain::BuildToolbar() {
+  tbrMain_ = new QToolBar(client_);
+  tbrMain_->setObjectName("tbrMain");
+  tbrMain_->setMovable(false);
+  tbrMain_->setIconSize(QSize(16, 16));
+  BuildMainToolbar(*tbrMain_, commands_);
 }
 
 void FrmMain::BuildClientArea() {

@@ -177,7 +177,8 @@ TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
     EXPECT_EQ(toolbar->widgetForAction(a)->property("index").toInt(), b.index);
     EXPECT_EQ(a->isSeparator(), b.command == ToolbarCommand::None) << b.index;
     if (a->isSeparator()) continue;
-    EXPECT_EQ(a, window->findChild<QAction*>(b.menuItem)) << b.index;
+    ASSERT_NE(MenuCommandOf(b.command), nullptr) << b.index;
+    EXPECT_EQ(a, window->Commands().*MenuCommandOf(b.command)) << b.index;
     EXPECT_EQ(a->toolTip(), b.toolTip);
     const bool block = b.command == ToolbarCommand::BlockCut || b.command == ToolbarCommand::BlockCopy ||
                        b.command == ToolbarCommand::BlockPasteInsert;
@@ -193,6 +194,43 @@ TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(cut->text(), "Block Cut");
   EXPECT_EQ(window->Commands().mnuBlockCut->toolTip(), "Block Cut");
+}
+
+// The toolbar takes its buttons from the window's commands, not from the actions' object
+// names: commands whose names differ from their members' still get their buttons, in the
+// table's order.
+TEST(MainToolbar, ButtonsAreTheCommandsWhateverTheirNames) {
+  TestApp();
+  QWidget holder;
+  MenuCommands commands;
+  QAction* MenuCommands::*const expected[] = {&MenuCommands::mnuNew,
+                                              &MenuCommands::mnuOpen,
+                                              &MenuCommands::mnuSave,
+                                              &MenuCommands::mnuPrint,
+                                              &MenuCommands::mnuBlockCut,
+                                              &MenuCommands::mnuBlockCopy,
+                                              &MenuCommands::mnuBlockPasteInsert,
+                                              &MenuCommands::mnuSearch,
+                                              &MenuCommands::mnuAuto,
+                                              &MenuCommands::mnuRun,
+                                              &MenuCommands::mnuStop,
+                                              &MenuCommands::mnuMonitor};
+  int n = 0;
+  for (auto member : expected) {
+    commands.*member = new QAction(QString("command %1").arg(n), &holder);
+    (commands.*member)->setObjectName(QString("renamed%1").arg(n++));
+  }
+  auto* bar = new QToolBar(&holder);
+  BuildMainToolbar(*bar, commands);
+  const QList<QAction*> actions = bar->actions();
+  ASSERT_EQ(actions.size(), static_cast<qsizetype>(kToolbarButtons.size()));
+  size_t k = 0;
+  for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
+    if (actions[qsizetype(i)]->isSeparator()) continue;
+    ASSERT_LT(k, std::size(expected));
+    EXPECT_EQ(actions[qsizetype(i)], commands.*expected[k++]) << kToolbarButtons[i].index;
+  }
+  EXPECT_EQ(k, std::size(expected));
 }
 
 // A command disabled on its menu is disabled on the toolbar too (Stop turns Monitor off).
