@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -73,6 +74,16 @@ QIcon ToolbarIcon(const char* picture) {
   icon.addFile(base + "-16.png", QSize(16, 16));
   icon.addFile(base + "-32.png", QSize(32, 32));
   return icon;
+}
+
+// A page of fixed controls in a frame of the side panel: where the panel is too short for the
+// page (a small window) the page keeps its size and scrolls.
+QScrollArea* ScrollingPage(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setWidget(page);
+  return area;
 }
 
 }  // namespace
@@ -390,11 +401,11 @@ IniWriter FrmMain::IniKeyWriter() {
 void FrmMain::BuildPages() {
   plcModel_ = std::make_unique<PlcPanelModel>(studio_.doc.Setup, static_cast<PlcPanelListener&>(*this));
   plcPage_ = new PlcPanelWidget(*plcModel_);
-  HostPage("fraPlcSetup", plcPage_);
+  HostPage("fraPlcSetup", ScrollingPage(plcPage_));
 
   settings_.Listen(*this);
   setupPage_ = new SetupPageWidget(settings_, *this);
-  HostPage("fraSetup", setupPage_);
+  HostPage("fraSetup", ScrollingPage(setupPage_));
   connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
 
   // The Dump and Watch pages show their notice until the monitor's pictures are hosted.
