@@ -11,9 +11,9 @@
 
 namespace ladder {
 
-// Right edge of the row-number column for a rail at railX: labels keep a quarter unit clear
-// of the rail.
-inline int RowNumberRight(const LadderGeometry& g, int railX) { return railX - g.Cunit / 4; }
+// Right edge of the row-number column for a rail at railX: labels keep half a unit clear of
+// the rail.
+inline int RowNumberRight(const LadderGeometry& g, int railX) { return railX - g.Cunit / 2; }
 
 // Sets `font` on the surface, or the largest smaller size of it at which each of the labels
 // is no wider than `right`.
