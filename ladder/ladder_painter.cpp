@@ -1,9 +1,11 @@
 #include "ladder/ladder_painter.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "compiler/operands.h"
 #include "ladder/cell_symbols.h"
+#include "ladder/row_numbers.h"
 
 namespace ladder {
 
@@ -22,7 +24,8 @@ void LadderPainter::DrawLadderBackground(int marginRight) {
   s_.SetDrawMode(DrawMode::Copy);
   s_.SetPenWidth(1);
   s_.Clear();
-  s_.Line(g.CellW - g.Cunit10, 10, g.CellW - g.Cunit10, s_.Height(), view_.colors.ViewLineColor);
+  const int rail = g.CellW - g.Cunit10;
+  s_.Line(rail, 10, rail, s_.Height(), view_.colors.ViewLineColor);
   if (view_.colors.Color == 1)
     s_.FilledBox(13 * g.CellW + g.Cunit10, 10, marginRight < 0 ? s_.Width() : marginRight, s_.Height(), kMarginColor);
 
@@ -31,14 +34,19 @@ void LadderPainter::DrawLadderBackground(int marginRight) {
   SurfaceFont numbers = font;
   numbers.size = whole * 1.2;
   numbers.bold = true;
-  s_.SetFont(numbers);
-  for (int i = 0; i < kNumberedRows; ++i) {
-    const int row = doc_.TopRow + i;
-    if (row > compiler::kProgramRows - 1) break;
-    const int n = row + 1;
+  // Labels that would reach the rail move left, and the font shrinks where even that is not
+  // enough; the last row's label takes part, so the size stays the same while scrolling.
+  std::vector<std::string> labels;
+  for (int i = 0; i < kNumberedRows && doc_.TopRow + i <= compiler::kProgramRows - 1; ++i)
+    labels.push_back(" " + std::to_string(doc_.TopRow + i + 1));
+  labels.push_back(" " + std::to_string(compiler::kProgramRows));
+  const int right = RowNumberRight(g, rail);
+  FitRowNumberFont(s_, numbers, right, labels);
+  for (int i = 0; i + 1 < static_cast<int>(labels.size()); ++i) {
+    const int n = doc_.TopRow + i + 1;
     const int x = RoundHalfEven((n < 10 ? 0.3 : 0.1) * g.CellW);
-    s_.SetTextPos(x, g.RowNumberY(i));
-    s_.Print(" " + std::to_string(n));
+    s_.SetTextPos(RowNumberX(s_, labels[static_cast<size_t>(i)], x, right), g.RowNumberY(i));
+    s_.Print(labels[static_cast<size_t>(i)]);
   }
   font.size = whole;
   font.bold = false;

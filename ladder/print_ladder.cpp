@@ -1,7 +1,10 @@
 #include "ladder/print_ladder.h"
 
+#include <vector>
+
 #include "compiler/operands.h"
 #include "ladder/cell_symbols.h"
+#include "ladder/row_numbers.h"
 #include "platform/ansi_text.h"
 #include "platform/message_box.h"
 
@@ -85,6 +88,13 @@ PrintResult PrintLadder(compiler::Studio& studio, const LadderGeometry& geo, Dra
   const std::string& path = studio.shell.CurFilePath;
   SurfaceFont font = surface.Font();
   font.size = kPrintFontSize;
+  // The row numbers stand left of the rail at CellW: one font for all of them, the printer's
+  // size unless the widest number needs a smaller one.
+  const int numbersRight = RowNumberRight(geo, geo.CellW);
+  std::vector<std::string> labels;
+  for (int r = 0; r <= doc.EndRow && r < compiler::kProgramRows; ++r) labels.push_back(std::to_string(r + 1));
+  FitRowNumberFont(surface, font, numbersRight, labels);
+  const SurfaceFont numbersFont = surface.Font();
   surface.SetFont(font);
   surface.SetForeColor(kPaperLine);
   NoClearSurface paper(surface);
@@ -92,8 +102,11 @@ PrintResult PrintLadder(compiler::Studio& studio, const LadderGeometry& geo, Dra
   int page = 1;
   int y = 0;  // top of the row on this page, without the margin
   for (int r = 0; r <= doc.EndRow && r < compiler::kProgramRows; ++r) {
-    surface.SetTextPos(geo.CellW / 2, y + 4 * u + kPrintTop);
-    surface.Print(std::to_string(r + 1));
+    const std::string& label = labels[static_cast<size_t>(r)];
+    surface.SetFont(numbersFont);
+    surface.SetTextPos(RowNumberX(surface, label, geo.CellW / 2, numbersRight), y + 4 * u + kPrintTop);
+    surface.Print(label);
+    surface.SetFont(font);
     surface.Line(geo.CellW, y + kPrintTop, geo.CellW, y + geo.CellH + geo.Csai + kPrintTop, kPaperLine);
     for (int c = 0; c <= compiler::kOutputCol; ++c) {
       const int x = (c + 1) * geo.CellW;

@@ -1,6 +1,7 @@
 #pragma once
 // The main toolbar: eighteen buttons, six of them separators; each action button is the
-// menu command of the same name (the window puts the menu item's own action on the toolbar).
+// menu command of the same name (the window puts the menu item's own action, which it finds
+// by the button's command, on the toolbar).
 
 #include <array>
 
@@ -23,11 +24,10 @@ enum class ToolbarCommand {
 };
 
 struct ToolbarButton {
-  int index;            // 1..18
-  const char* toolTip;  // the same in both languages; null for a separator
-  ToolbarCommand command;
-  const char* menuItem;  // the menu item the button shares its command with; null for a separator
-  const char* picture;   // the style's built-in picture of the button; null: the button shows its text
+  int index;               // 1..18
+  const char* toolTip;     // the same in both languages; null for a separator
+  ToolbarCommand command;  // the menu command the button shares; None for a separator
+  const char* picture;     // the style's built-in picture of the button; null: the button shows its text
 };
 extern const std::array<ToolbarButton, 18> kToolbarButtons;
 

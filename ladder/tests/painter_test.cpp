@@ -120,7 +120,10 @@ TEST_F(Painter, RowNumbersStopAtTheLastRowAndStartWithABlank) {
   EXPECT_NE(surface.FindText(" 1196"), nullptr);
   EXPECT_NE(surface.FindText(" 1200"), nullptr);
   EXPECT_EQ(surface.FindText(" 1201"), nullptr);
-  EXPECT_EQ(surface.FindText(" 1200")->x1, 72);  // 0.1 x CellW
+  // At 0.1 x CellW (72) " 1200" (5 x 130 twips here) would run into the rail at 712: it
+  // moves left to end half a unit before the rail.
+  EXPECT_EQ(surface.FindText(" 1200")->x1, 712 - 40 - 650);
+  EXPECT_DOUBLE_EQ(surface.FindText(" 1200")->font.size, 9 * 1.2);
   EXPECT_TRUE(surface.FindText(" 1200")->font.bold);
   EXPECT_FALSE(surface.Font().bold);  // bold is off again for the cell texts
   // Nothing is painted below row 1199: the last rung of a wire row.

@@ -68,10 +68,10 @@ TEST(Toolbar, DispatchTable) {
   int actions = 0;
   for (const auto& b : kToolbarButtons) actions += b.command != ToolbarCommand::None;
   EXPECT_EQ(actions, 12);
-  // Each action button names the menu item whose handler it runs; separators name none.
-  EXPECT_STREQ(kToolbarButtons[9].menuItem, "mnuBlockPasteInsert");
-  EXPECT_STREQ(kToolbarButtons[13].menuItem, "mnuAuto");
-  for (const auto& b : kToolbarButtons) EXPECT_EQ(b.menuItem == nullptr, b.command == ToolbarCommand::None) << b.index;
+  // Each action button carries its tool tip; separators carry none.
+  EXPECT_EQ(kToolbarButtons[9].command, ToolbarCommand::BlockPasteInsert);
+  EXPECT_EQ(kToolbarButtons[13].command, ToolbarCommand::Auto);
+  for (const auto& b : kToolbarButtons) EXPECT_EQ(b.toolTip == nullptr, b.command == ToolbarCommand::None) << b.index;
 }
 
 TEST(Options, CloseCopiesTheBoxesAndTellsAChange) {

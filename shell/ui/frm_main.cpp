@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -26,7 +27,6 @@
 
 #include "shell/shell_texts.h"
 #include "shell/side_panel.h"
-#include "shell/toolbar.h"
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/mnemonic_view.h"
 #include "shell/ui/options_dialog.h"
@@ -74,6 +74,16 @@ QIcon ToolbarIcon(const char* picture) {
   icon.addFile(base + "-16.png", QSize(16, 16));
   icon.addFile(base + "-32.png", QSize(32, 32));
   return icon;
+}
+
+// A page of fixed controls in a frame of the side panel: where the panel is too short for the
+// page (a small window) the page keeps its size and scrolls.
+QScrollArea* ScrollingPage(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setWidget(page);
+  return area;
 }
 
 }  // namespace
@@ -222,29 +232,66 @@ void FrmMain::BuildMenus() {
 #undef ZQV_COMMAND
 }
 
-void FrmMain::BuildToolbar() {
-  tbrMain_ = new QToolBar(client_);
-  tbrMain_->setObjectName("tbrMain");
-  tbrMain_->setMovable(false);
-  tbrMain_->setIconSize(QSize(16, 16));
+QAction* MenuCommands::*MenuCommandOf(ToolbarCommand command) {
+  switch (command) {  // every command has its case: a new one without it is a compiler warning
+    case ToolbarCommand::None:
+      return nullptr;
+    case ToolbarCommand::New:
+      return &MenuCommands::mnuNew;
+    case ToolbarCommand::Open:
+      return &MenuCommands::mnuOpen;
+    case ToolbarCommand::Save:
+      return &MenuCommands::mnuSave;
+    case ToolbarCommand::Print:
+      return &MenuCommands::mnuPrint;
+    case ToolbarCommand::BlockCut:
+      return &MenuCommands::mnuBlockCut;
+    case ToolbarCommand::BlockCopy:
+      return &MenuCommands::mnuBlockCopy;
+    case ToolbarCommand::BlockPasteInsert:
+      return &MenuCommands::mnuBlockPasteInsert;
+    case ToolbarCommand::Search:
+      return &MenuCommands::mnuSearch;
+    case ToolbarCommand::Auto:
+      return &MenuCommands::mnuAuto;
+    case ToolbarCommand::Run:
+      return &MenuCommands::mnuRun;
+    case ToolbarCommand::Stop:
+      return &MenuCommands::mnuStop;
+    case ToolbarCommand::Monitor:
+      return &MenuCommands::mnuMonitor;
+  }
+  return nullptr;
+}
+
+void BuildMainToolbar(QToolBar& bar, const MenuCommands& commands) {
   for (const ToolbarButton& b : kToolbarButtons) {
-    if (!b.toolTip) {
-      QAction* separator = tbrMain_->addSeparator();
+    QAction* MenuCommands::*const command = MenuCommandOf(b.command);
+    if (!command) {
+      QAction* separator = bar.addSeparator();
       separator->setProperty("index", b.index);
-      tbrMain_->widgetForAction(separator)->setProperty("index", b.index);
+      bar.widgetForAction(separator)->setProperty("index", b.index);
       continue;
     }
     // The menu's own action: one command, one enabled state. The button shows the picture (or
     // the fixed caption) and the fixed tool tip; the menu item keeps its caption without picture.
-    QAction* action = menuBar()->findChild<QAction*>(b.menuItem);
+    QAction* action = commands.*command;
     const QIcon icon = ToolbarIcon(b.picture);
     action->setIcon(icon);
     action->setIconVisibleInMenu(false);
     action->setIconText(b.toolTip);
     action->setToolTip(b.toolTip);
-    tbrMain_->addAction(action);
-    tbrMain_->widgetForAction(action)->setProperty("index", b.index);
+    bar.addAction(action);
+    bar.widgetForAction(action)->setProperty("index", b.index);
   }
+}
+
+void FrmMain::BuildToolbar() {
+  tbrMain_ = new QToolBar(client_);
+  tbrMain_->setObjectName("tbrMain");
+  tbrMain_->setMovable(false);
+  tbrMain_->setIconSize(QSize(16, 16));
+  BuildMainToolbar(*tbrMain_, commands_);
 }
 
 void FrmMain::BuildClientArea() {
@@ -355,11 +402,11 @@ TipShowChoice FrmMain::TipShowWriter() {
 void FrmMain::BuildPages() {
   plcModel_ = std::make_unique<PlcPanelModel>(studio_.doc.Setup, static_cast<PlcPanelListener&>(*this));
   plcPage_ = new PlcPanelWidget(*plcModel_);
-  HostPage("fraPlcSetup", plcPage_);
+  HostPage("fraPlcSetup", ScrollingPage(plcPage_));
 
   settings_.Listen(*this);
   setupPage_ = new SetupPageWidget(settings_, *this);
-  HostPage("fraSetup", setupPage_);
+  HostPage("fraSetup", ScrollingPage(setupPage_));
   connect(setupPage_, &SetupPageWidget::languageChosen, this, [this](bool korean) { optLanguage_Click(korean); });
 
   // The Dump and Watch pages show their notice until the monitor's pictures are hosted.

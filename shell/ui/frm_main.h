@@ -26,6 +26,7 @@
 #include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "shell/tip_file.h"
+#include "shell/toolbar.h"
 #include "shell/ui/file_dialogs.h"
 #include "shell/ui/ladder_pane.h"
 #include "shell/ui/qt_dialog_language.h"
@@ -67,6 +68,13 @@ struct MenuCommands {
   // Help
   QAction *mnuHelp = nullptr, *mnuTipoftheDay = nullptr, *mnuAboutKorvaneStudio = nullptr;
 };
+
+// The window's command that a toolbar command stands for: null for None.
+QAction* MenuCommands::*MenuCommandOf(ToolbarCommand command);
+
+// Fills the main toolbar from the toolbar table: each action button is the table's menu
+// command in `commands`, with the button's picture or fixed caption and its fixed tool tip.
+void BuildMainToolbar(QToolBar& bar, const MenuCommands& commands);
 
 class MnemonicViewer;
 class PlcPanelWidget;

@@ -25,7 +25,9 @@ void Place(QWidget* w, int left, int top, int width, int height) {
 
 PlcPanelWidget::PlcPanelWidget(PlcPanelModel& model, QWidget* parent) : QWidget(parent), model_(model) {
   setObjectName("plcSetupPage");
-  setMinimumSize(Px(3855), Px(6600));
+  // As wide as the group boxes reach (left 240, width 3375), so that the side panel's scroll
+  // bar, where the page scrolls, does not cover them.
+  setMinimumSize(Px(240 + 3375), Px(6600));
 
   // Controls carry the names the window's caption table knows them by; an element of a
   // control array carries its index in the property "index".

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QToolBar>
@@ -180,7 +182,8 @@ TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
     EXPECT_EQ(toolbar->widgetForAction(a)->property("index").toInt(), b.index);
     EXPECT_EQ(a->isSeparator(), b.command == ToolbarCommand::None) << b.index;
     if (a->isSeparator()) continue;
-    EXPECT_EQ(a, window->findChild<QAction*>(b.menuItem)) << b.index;
+    ASSERT_NE(MenuCommandOf(b.command), nullptr) << b.index;
+    EXPECT_EQ(a, window->Commands().*MenuCommandOf(b.command)) << b.index;
     EXPECT_EQ(a->toolTip(), b.toolTip);
     const bool block = b.command == ToolbarCommand::BlockCut || b.command == ToolbarCommand::BlockCopy ||
                        b.command == ToolbarCommand::BlockPasteInsert;
@@ -196,6 +199,43 @@ TEST_F(WindowTest, ToolbarFollowsTheToolbarTable) {
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(cut->text(), "Block Cut");
   EXPECT_EQ(window->Commands().mnuBlockCut->toolTip(), "Block Cut");
+}
+
+// The toolbar takes its buttons from the window's commands, not from the actions' object
+// names: commands whose names differ from their members' still get their buttons, in the
+// table's order.
+TEST(MainToolbar, ButtonsAreTheCommandsWhateverTheirNames) {
+  TestApp();
+  QWidget holder;
+  MenuCommands commands;
+  QAction* MenuCommands::*const expected[] = {&MenuCommands::mnuNew,
+                                              &MenuCommands::mnuOpen,
+                                              &MenuCommands::mnuSave,
+                                              &MenuCommands::mnuPrint,
+                                              &MenuCommands::mnuBlockCut,
+                                              &MenuCommands::mnuBlockCopy,
+                                              &MenuCommands::mnuBlockPasteInsert,
+                                              &MenuCommands::mnuSearch,
+                                              &MenuCommands::mnuAuto,
+                                              &MenuCommands::mnuRun,
+                                              &MenuCommands::mnuStop,
+                                              &MenuCommands::mnuMonitor};
+  int n = 0;
+  for (auto member : expected) {
+    commands.*member = new QAction(QString("command %1").arg(n), &holder);
+    (commands.*member)->setObjectName(QString("renamed%1").arg(n++));
+  }
+  auto* bar = new QToolBar(&holder);
+  BuildMainToolbar(*bar, commands);
+  const QList<QAction*> actions = bar->actions();
+  ASSERT_EQ(actions.size(), static_cast<qsizetype>(kToolbarButtons.size()));
+  size_t k = 0;
+  for (size_t i = 0; i < kToolbarButtons.size(); ++i) {
+    if (actions[qsizetype(i)]->isSeparator()) continue;
+    ASSERT_LT(k, std::size(expected));
+    EXPECT_EQ(actions[qsizetype(i)], commands.*expected[k++]) << kToolbarButtons[i].index;
+  }
+  EXPECT_EQ(k, std::size(expected));
 }
 
 // A command disabled on its menu is disabled on the toolbar too (Stop turns Monitor off).
@@ -345,6 +385,62 @@ TEST_F(WindowTest, GeometryIsKeptButNotWhenMaximised) {
   ini->WriteString("Screen", "Width", "1");
   window->mnuExit_Click();
   EXPECT_EQ(ini->ReadInt("Screen", "Width", 0), 1);
+}
+
+// Controls lying over each other by more than a pixel's rounding: texts drawn over texts.
+static bool Overlap(const QRect& a, const QRect& b) {
+  const QRect both = a.intersected(b);
+  return both.width() > 2 && both.height() > 2;
+}
+
+// A small window keeps every side page readable in both languages: each group box of the page
+// gets at least the size it needs, no two controls of a box or of the page lie over each
+// other, and every box can be seen in the panel or reached by scrolling the page.
+TEST_F(WindowTest, SidePagesStayReadableInASmallWindow) {
+  const char* const frames[] = {"fraPlcSetup", "fraSetup", "fraAlias", "fraDump", "fraWatch"};
+  for (const char* korean : {"0", "1"}) {
+    ini->WriteString("Setup", "KoreanMenu", korean);
+    ini->WriteString("Setup", "TipShow", "0");
+    Start();
+    window->show();
+    window->resize(600, 400);
+    QApplication::processEvents();
+    for (int page = 1; page <= 5; ++page) {
+      window->SelectSidePage(page);
+      QApplication::processEvents();
+      QWidget* frame = window->Frame(frames[page - 1]);
+      const std::string where = std::string(frames[page - 1]) + " korean " + korean;
+      auto checkOverlaps = [&](QWidget* parent) {
+        QList<QWidget*> shown;
+        for (QWidget* w : parent->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+          if (w->isVisibleTo(parent) && !w->isWindow()) shown << w;
+        for (qsizetype i = 0; i < shown.size(); ++i)
+          for (qsizetype j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(Overlap(shown[i]->geometry(), shown[j]->geometry()))
+                << where << ": " << shown[i]->objectName().toStdString() << " over "
+                << shown[j]->objectName().toStdString() << " in " << parent->objectName().toStdString();
+      };
+      for (QGroupBox* box : frame->findChildren<QGroupBox*>()) {
+        if (!box->isVisibleTo(frame)) continue;
+        const std::string name = where + " " + box->objectName().toStdString();
+        EXPECT_GE(box->height(), box->minimumSizeHint().height()) << name;
+        EXPECT_GE(box->width(), box->minimumSizeHint().width()) << name;
+        checkOverlaps(box);
+        checkOverlaps(box->parentWidget());
+        // In sight, or in a page that scrolls far enough to bring it into sight.
+        auto* area = frame->findChild<QScrollArea*>();
+        if (area && area->widget()->isAncestorOf(box)) {
+          const QRect inPage(box->mapTo(area->widget(), QPoint(0, 0)), box->size());
+          EXPECT_LE(inPage.bottom() + 1, area->viewport()->height() + area->verticalScrollBar()->maximum()) << name;
+          EXPECT_LE(inPage.right() + 1, area->viewport()->width() + area->horizontalScrollBar()->maximum()) << name;
+        } else {
+          const QRect inFrame(box->mapTo(frame, QPoint(0, 0)), box->size());
+          EXPECT_TRUE(frame->rect().contains(inFrame)) << name;
+        }
+      }
+    }
+    window.reset();
+  }
 }
 
 TEST_F(WindowTest, LayoutPlacesThePanes) {
