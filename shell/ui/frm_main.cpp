@@ -476,6 +476,7 @@ void FrmMain::SettingChanged(SettingChange what) {
       ApplyBoardFont();
       break;
     case SettingChange::CellSize:
+      studio_.doc.CurCol = studio_.doc.CurRow = studio_.doc.TopRow = 0;
       ResetLadderView();
       break;
     case SettingChange::RowGap:
