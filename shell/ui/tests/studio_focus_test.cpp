@@ -163,6 +163,7 @@ TEST_F(StudioFocusTest, ASizeChangeShowsTheCursorOnTheFirstCellAndSaysSo) {
   ladder.view->showCursorCell();
   ladder.view->drawCursor();
   ASSERT_EQ(window->StatusText(), "X:2  Y:32");
+  ASSERT_NE(doc().CellText[1][31], doc().CellText[0][0]);
 
   window->SelectSidePage(2);
   QSlider* size = window->SetupPage()->sizeSlider();
@@ -172,6 +173,7 @@ TEST_F(StudioFocusTest, ASizeChangeShowsTheCursorOnTheFirstCellAndSaysSo) {
   EXPECT_EQ(doc().TopRow, 0);
   EXPECT_TRUE(CursorBoxDrawn());
   EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:1");
+  EXPECT_EQ(ladder.view->operandBox()->text().toStdString(), doc().CellText[0][0]);  // the first cell's text
   EXPECT_EQ(QApplication::focusWidget(), size);  // the slider keeps the keys for the next step
 }
 
