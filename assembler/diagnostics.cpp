@@ -113,15 +113,13 @@ void write_message_text(Assembly& run, ReportSink& sink, const char* text, const
       case MSG_FATAL:
         break;
       case MSG_NAME:
-      case MSG_QNAME: {  // the text argument in quotes, one piece
         flush();
-        const char quote = *p == MSG_NAME ? '\'' : '"';
-        literal.push_back(quote);
-        literal.append(args.text);
-        literal.push_back(quote);
-        flush();
+        sink.text("'" + std::string(args.text) + "'");
         break;
-      }
+      case MSG_QNAME:
+        flush();
+        sink.text("\"" + std::string(args.text) + "\"");
+        break;
       case MSG_NUMBER:
         flush();
         sink.text(std::to_string(args.number));
@@ -137,11 +135,7 @@ void write_message_text(Assembly& run, ReportSink& sink, const char* text, const
         flush();
         if (hooks(run).block_origin) {
           if (auto origin = hooks(run).block_origin()) {
-            literal.push_back('\n');
-            literal.append(origin->first);
-            literal.append(std::to_string(origin->second));
-            literal.push_back('\n');
-            flush();
+            sink.text("\n" + std::string(origin->first) + std::to_string(origin->second) + "\n");
           }
         }
         break;

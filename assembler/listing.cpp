@@ -82,16 +82,6 @@ void write(Assembly& run, std::string_view text) {
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
 
-// `inner` between two frame characters "#".
-std::string framed(std::string_view inner) {
-  std::string out;
-  out.reserve(inner.size() + 2);
-  out.push_back('#');
-  out.append(inner);
-  out.push_back('#');
-  return out;
-}
-
 std::string padded(std::string text, int width) {
   if (static_cast<int>(text.size()) < width) text.append(static_cast<std::size_t>(width) - text.size(), ' ');
   return text;
@@ -210,7 +200,7 @@ void box_line(Assembly& run, const std::string& text) {
   int slack = 28 - static_cast<int>(text.size());
   if (slack < 0) slack = 0;
   int left = slack / 2;
-  line(run, framed(blanks(left) + text + blanks(slack - left)));
+  line(run, "#" + blanks(left) + text + blanks(slack - left) + "#");
 }
 
 // ---- cross reference ---------------------------------------------------------------------------
@@ -250,7 +240,7 @@ void xref_write_name(Assembly& run, const SymbolNode* n) {
 
 std::string reference_text(const Reference& r) {
   if (r.file == 0) return format("%9ld", r.line);
-  return format(r.file < 10 ? " %6ld:%1d" : "%6ld:%1d", r.line, r.file);
+  return (r.file < 10 ? std::string(" ") : std::string()) + format("%6ld:%1d", r.line, r.file);
 }
 
 void xref_references(Assembly& run, const DefinitionRec* def) {
@@ -498,14 +488,14 @@ void list_header_A01(Assembly& run) {
   if (!list_file(run) || !settings(run).listing_header) return;
   const int w = header_width(run);
   const bool wide = w == 99;
-  const std::string frame_empty = framed(blanks(w - 2));
+  const std::string frame_empty = "#" + blanks(w - 2) + "#";
   line(run, std::string(static_cast<std::size_t>(w), '#'));
   line(run, frame_empty);
 
   std::string maker = std::string("#     QEX Systems ") + "Q71" + signon_text_A01(settings(run));
   if (w - static_cast<int>(maker.size()) < 21) {
     line(run, padded(maker, w - 1) + "#");
-    maker = padded("#", 46);
+    maker = "#" + blanks(45);
   }
   const ListingTime& t = ls(run).time;
   maker += format(" %02d/%s/%04d  %02d:%02d:%02d", t.day, month_name(t.month), t.year, t.hour, t.minute, t.second);

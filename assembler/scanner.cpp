@@ -1688,7 +1688,7 @@ bool Scanner::no_string_follows() const {
 Token Scanner::blank_token(TokenPosition where) {
   Token t;
   t.code = TOK_BLANK;
-  t.text.push_back(' ');
+  t.text = " ";
   t.where = where;
   return t;
 }
