@@ -593,7 +593,7 @@ std::uint64_t SourceReader::place_of_line() {
       break;
     case Again::kept:
       position = kept_.size();
-      kept_.insert(kept_.end(), line_.begin(), line_.end());
+      kept_.append(line_);
       break;
   }
   if (position >= kPlacePositionMask) return 0;
@@ -705,9 +705,9 @@ std::string SourceReader::line_at(std::uint64_t place) {
   const Input& in = inputs_[input];
   if (in.again == Again::kept) {
     if (position > kept_.size()) return line;
-    const auto from = kept_.begin() + static_cast<std::ptrdiff_t>(position - 1);
-    const auto end = std::find(from, kept_.end(), '\n');
-    line.assign(from, end == kept_.end() ? end : end + 1);
+    const std::size_t from = position - 1;
+    const std::size_t end = kept_.find('\n', from);
+    line.assign(kept_, from, end == std::string::npos ? std::string::npos : end + 1 - from);
     return line;
   }
   if (in.again != Again::descriptor || !in.handle) return line;

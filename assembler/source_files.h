@@ -5,7 +5,6 @@
 #include <sys/types.h>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -272,7 +271,7 @@ class SourceReader {
   int held_includes_ = 0;
   int held_include_limit_ = -1;  // see held_include_limit
   bool gives_places_ = true;
-  std::deque<char> kept_;  // the lines of inputs kept as read, one after the other
+  std::string kept_;  // the lines of inputs kept as read, one after the other
   std::string name_;
   int file_index_ = 0;
   long line_number_ = 0;
