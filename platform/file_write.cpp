@@ -143,12 +143,12 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // The bytes go to an unnamed file in the target's folder (O_TMPFILE): a write that is killed
 // leaves nothing behind. Only when it is complete (and flushed) does it get the temporary's
-// name, and at once it is renamed over the target. A filesystem without unnamed files (or
-// `named`) takes a named temporary created afresh, which a write that is killed leaves behind
-// until the next write of the target removes it.
+// name, and at once it is renamed over the target; with `flush` the folder is flushed after
+// that, so that the rename too is on disk. A filesystem without unnamed files (or `named`)
+// takes a named temporary created afresh, which a write that is killed leaves behind until the
+// next write of the target removes it. `target` is no symbolic link (see FinalTarget).
 bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named,
                     std::string* error) {
-  FileSizeSignalHold hold;
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   const std::string name = target.filename().string();
@@ -222,22 +222,66 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
   }
   if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) return abandon("cannot replace " + target.string());
   close(fd);
+  // A filesystem that cannot flush a folder says EINVAL: there the rename is as safe as that
+  // filesystem makes it, and the write has not failed.
+  const bool flushed = !flush || fsync(dir) == 0 || errno == EINVAL;
+  const int saved = errno;
   close(dir);
-  return true;
+  errno = saved;
+  return flushed || Fail(error, "cannot flush the folder " + folder.string());
+}
+
+// The most symbolic links a write follows from the name it is given: as many as the system
+// follows in one path.
+constexpr int kMaxLinks = 40;
+
+// The name a write of `target` replaces: where `target` is a symbolic link, the file it leads
+// to (through a chain of links, each read relative to its own folder), so that the link stays
+// as it is and the linked file gets the bytes. A link to a name that does not exist leads to
+// that name, which the write creates. False (errno set) when a link cannot be read, or the
+// chain is longer than kMaxLinks, which every loop of links is (ELOOP).
+bool FinalTarget(const std::filesystem::path& target, std::filesystem::path& final) {
+  std::filesystem::path path = target;
+  char text[PATH_MAX];
+  for (int links = 0;; ++links) {
+    const ssize_t n = readlink(path.c_str(), text, sizeof text);
+    if (n < 0) {
+      if (errno != EINVAL && errno != ENOENT) return false;
+      final = path;  // no link (EINVAL), or no such file yet (ENOENT)
+      return true;
+    }
+    if (links == kMaxLinks) {
+      errno = ELOOP;
+      return false;
+    }
+    if (static_cast<size_t>(n) == sizeof text) {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const std::filesystem::path next(std::string(text, static_cast<size_t>(n)));
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+}
+
+bool Write(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named, std::string* error) {
+  FileSizeSignalHold hold;
+  std::filesystem::path final;
+  if (!FinalTarget(target, final)) return Fail(error, "cannot follow the link " + target.string());
+  return WriteAndRename(final, bytes, flush, named, error);
 }
 
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return WriteAndRename(target, bytes, true, false, error);
+  return Write(target, bytes, true, false, error);
 }
 
 bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return WriteAndRename(target, bytes, false, false, error);
+  return Write(target, bytes, false, false, error);
 }
 
 bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return WriteAndRename(target, bytes, true, true, error);
+  return Write(target, bytes, true, true, error);
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {

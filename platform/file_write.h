@@ -2,13 +2,17 @@
 // Writes a whole file so that a failure never leaves it half written: the bytes go to an
 // unnamed file (O_TMPFILE) in the target's folder, every write is checked, the file is flushed
 // to disk, named ".NAME.zqvstudio-save" (cut, with a hash of NAME, where NAME is too long for
-// that) and at once renamed over the target. On failure the old
-// file is untouched and no temporary is left. A write that is killed leaves nothing (the
-// unnamed file goes with the process), except in the moment between naming and renaming, or on
-// a filesystem without unnamed files (there the temporary is named from the start): then it
-// leaves that one name, which the next write of the target removes. Nothing else in the folder
-// is ever removed. A write beyond the file-size limit (ulimit -f) fails like a full disk
-// (EFBIG) instead of ending the process by SIGXFSZ.
+// that) and at once renamed over the target; then the folder is flushed, so that the rename
+// too survives a power failure. On failure the old file is untouched and no temporary is left.
+// A write that is killed leaves nothing (the unnamed file goes with the process), except in
+// the moment between naming and renaming, or on a filesystem without unnamed files (there the
+// temporary is named from the start): then it leaves that one name, which the next write of
+// the target removes. Nothing else in the folder is ever removed. A write beyond the file-size
+// limit (ulimit -f) fails like a full disk (EFBIG) instead of ending the process by SIGXFSZ.
+//
+// A target that is a symbolic link (or a chain of them) is written where the link leads, and
+// the link stays as it is: "target", "its folder" and NAME above then mean the linked file, its
+// folder and its name. A loop of links fails with ELOOP before anything is written.
 
 #include <filesystem>
 #include <string>
@@ -21,8 +25,8 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 
 // The same for a file that every build makes afresh from the program (a translation, an
 // include, an image): written whole and renamed over the target, so a reader never sees it
-// half written, but not flushed to disk first; after a power failure the next build makes
-// it again.
+// half written, but neither the file nor its folder is flushed to disk; after a power failure
+// the next build makes it again.
 bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error = nullptr);
 
 // For tests: WriteFileAtomically the way a filesystem without unnamed files goes, through the

@@ -1,11 +1,13 @@
 #include "compiler/program_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 
 #include "compiler/studio_state.h"
@@ -416,6 +418,60 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
+}
+
+// A program kept in two folders by a link is saved into the linked file; the links stay, the
+// memo and watch files keep the names made from the path that was opened, and nothing else
+// appears in either folder.
+TEST(ProgramFileCommands, SaveThroughALinkReachesTheLinkedProgram) {
+  TempDir dir;
+  const fs::path work = dir.path / "work", real = dir.path / "real", studioFolder = dir.path / "studio";
+  for (const fs::path& folder : {work, real, studioFolder}) fs::create_directory(folder);
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  WriteFile((real / "prog.qsl").string(), Encoded(studio->doc));
+  WriteFile((real / "prog.txt").string(), "old memo");
+  WriteFile((real / "prog.wch").string(), "WATCH200 of the real folder");
+  fs::create_symlink("../real/prog.qsl", work / "prog.qsl");
+  fs::create_symlink("../real/prog.txt", work / "prog.txt");
+  struct stat programLink {}, memoLink {};
+  ASSERT_EQ(lstat((work / "prog.qsl").c_str(), &programLink), 0);
+  ASSERT_EQ(lstat((work / "prog.txt").c_str(), &memoLink), 0);
+
+  const std::string opened = (work / "prog.qsl").string();
+  ASSERT_TRUE(LoadProgramFile(*studio, opened));
+  studio->doc.CellType[0][0] = 1;
+  studio->doc.CellText[0][0] = "P0:1";
+  studio->shell.MemoText = "new memo";
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  EXPECT_EQ(SaveProgram(*studio, opened, studioFolder), SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty());
+
+  struct stat now {};
+  ASSERT_EQ(lstat((work / "prog.qsl").c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, programLink.st_ino);
+  EXPECT_EQ(fs::read_symlink(work / "prog.qsl"), "../real/prog.qsl");
+  ASSERT_EQ(lstat((work / "prog.txt").c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, memoLink.st_ino);
+  EXPECT_EQ(fs::read_symlink(work / "prog.txt"), "../real/prog.txt");
+  EXPECT_EQ(ReadFile((real / "prog.qsl").string()), Encoded(studio->doc));
+  EXPECT_EQ(ReadFile((real / "prog.txt").string()), "new memo");
+  EXPECT_EQ(ReadFile((real / "prog.wch").string()), "WATCH200 of the real folder");
+  EXPECT_EQ(ReadFile((work / "prog.wch").string()), EncodeWatchFile(studio->watch));
+  auto names = [](const fs::path& folder) {
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) found.insert(entry.path().filename().string());
+    return found;
+  };
+  EXPECT_EQ(names(work), (std::set<std::string>{"prog.qsl", "prog.txt", "prog.wch"}));
+  EXPECT_EQ(names(real), (std::set<std::string>{"prog.qsl", "prog.txt", "prog.wch"}));
+
+  // Opened again from the linked file itself, the edit is there.
+  auto again = MakeStudio(sink);
+  ASSERT_TRUE(LoadProgramFile(*again, (real / "prog.qsl").string()));
+  EXPECT_EQ(again->doc.CellText[0][0], "P0:1");
 }
 
 TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {

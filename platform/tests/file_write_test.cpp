@@ -6,10 +6,12 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -82,7 +84,47 @@ std::string Ending(int status) {
 }
 
 using Writer = bool (*)(const fs::path&, std::string_view, std::string*);
+constexpr Writer kWriters[] = {&WriteFileAtomically, &WriteBuildFile, &WriteFileThroughNamedTemporary};
+
+// What a symbolic link is: its text and its own inode.
+std::pair<std::string, ino_t> LinkOf(const fs::path& link) {
+  struct stat st {};
+  EXPECT_EQ(lstat(link.c_str(), &st), 0) << link;
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  std::error_code ec;
+  return {fs::read_symlink(link, ec).string(), st.st_ino};
+}
+
+std::string Contents(const fs::path& path) {
+  std::string bytes;
+  EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
+  return bytes;
+}
+
+// Every folder flush of this test program is seen here: which folder, and what the watched
+// file held at that moment. A test may make folder flushes fail with an error of its choice.
+struct FolderFlushes {
+  std::vector<ino_t> folders;
+  std::vector<std::string> watchedHeld;
+  fs::path watched;
+  int error = 0;
+} folderFlushes;
 }  // namespace
+
+extern "C" int fsync(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    folderFlushes.folders.push_back(st.st_ino);
+    std::string held;
+    if (!folderFlushes.watched.empty()) ReadWholeFile(folderFlushes.watched, held);
+    folderFlushes.watchedHeld.push_back(held);
+    if (folderFlushes.error != 0) {
+      errno = folderFlushes.error;
+      return -1;
+    }
+  }
+  return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
 TEST(FileWrite, ReplacesWholeFileAndLeavesNoTemporary) {
   fs::path dir = TempFolder("fw1");
@@ -310,4 +352,119 @@ TEST(FileWrite, AWriteBeyondTheFileSizeLimitFailsAndTheProcessGoesOn) {
   EXPECT_EQ(back, "old");
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"prog.qsl", "small"}));
   fs::remove_all(dir);
+}
+
+// A program kept in two places by a link (relative, absolute, a chain of two, one that names
+// a file not made yet): every write reaches the linked file, in its folder, and leaves the
+// links as they were and nothing else behind in any folder on the way.
+TEST(FileWrite, WritesThroughLinksReachTheLinkedFileAndKeepTheLinks) {
+  const fs::path top = TempFolder("fw10");
+  const fs::path work = top / "work", hop = top / "hop", real = top / "real";
+  for (const fs::path& dir : {work, hop, real}) {
+    fs::create_directory(dir);
+    PutUserFiles(dir);
+  }
+  const fs::path program = real / "prog.qsl";
+  ASSERT_TRUE(WriteFileAtomically(program, "old"));
+  ASSERT_EQ(chmod(program.c_str(), 0640), 0);
+  fs::create_symlink("../real/prog.qsl", work / "rel.qsl");
+  fs::create_symlink(program, work / "abs.qsl");
+  fs::create_symlink("../hop/mid.qsl", work / "chain.qsl");
+  fs::create_symlink("../real/prog.qsl", hop / "mid.qsl");
+  fs::create_symlink("../real/fresh.qsl", work / "dangling.qsl");
+  const fs::path links[] = {work / "rel.qsl", work / "abs.qsl", work / "chain.qsl", hop / "mid.qsl",
+                            work / "dangling.qsl"};
+  std::vector<std::pair<std::string, ino_t>> before;
+  for (const fs::path& link : links) before.push_back(LinkOf(link));
+
+  int round = 0;
+  for (Writer save : kWriters) {
+    for (const char* name : {"rel.qsl", "abs.qsl", "chain.qsl"}) {
+      const std::string bytes = "saved " + std::to_string(++round);
+      std::string error;
+      ASSERT_TRUE(save(work / name, bytes, &error)) << name << ": " << error;
+      EXPECT_EQ(Contents(program), bytes) << name;
+    }
+    fs::remove(real / "fresh.qsl");
+    ASSERT_TRUE(save(work / "dangling.qsl", "fresh " + std::to_string(round), nullptr));
+    EXPECT_EQ(Contents(real / "fresh.qsl"), "fresh " + std::to_string(round));
+  }
+  // A name without a folder: the link's text is taken from the current folder.
+  const fs::path here = fs::current_path();
+  fs::current_path(work);
+  const bool saved = WriteFileAtomically("rel.qsl", "from the folder");
+  fs::current_path(here);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(Contents(program), "from the folder");
+  // What a killed write left goes with the next write, beside the linked file.
+  std::ofstream(real / ".prog.qsl.zqvstudio-save") << "part";
+  ASSERT_TRUE(WriteFileAtomically(work / "chain.qsl", "last"));
+  EXPECT_EQ(Contents(program), "last");
+
+  for (std::size_t i = 0; i < std::size(links); ++i) EXPECT_EQ(LinkOf(links[i]), before[i]) << links[i];
+  struct stat st {};
+  ASSERT_EQ(stat(program.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ExpectUserFilesAnd(work, {"abs.qsl", "chain.qsl", "dangling.qsl", "rel.qsl"});
+  ExpectUserFilesAnd(hop, {"mid.qsl"});
+  ExpectUserFilesAnd(real, {"fresh.qsl", "prog.qsl"});
+  fs::remove_all(top);
+}
+
+// Links that lead round in a circle, or further than the system follows in one path, fail
+// with ELOOP before anything is written.
+TEST(FileWrite, ALinkLoopFailsAndWritesNothing) {
+  const fs::path dir = TempFolder("fw11");
+  fs::create_symlink("b.qsl", dir / "a.qsl");
+  fs::create_symlink("a.qsl", dir / "b.qsl");
+  fs::create_symlink("self.qsl", dir / "self.qsl");
+  // long0 -> long1 -> ... -> long40 -> end: 41 links.
+  for (int i = 0; i <= 40; ++i)
+    fs::create_symlink(i < 40 ? "long" + std::to_string(i + 1) : "end", dir / ("long" + std::to_string(i)));
+  const std::vector<std::string> names = Names(dir);
+  for (Writer save : kWriters) {
+    for (const char* name : {"a.qsl", "self.qsl", "long0"}) {
+      std::string error;
+      EXPECT_FALSE(save(dir / name, "new", &error)) << name;
+      EXPECT_NE(error.find(std::strerror(ELOOP)), std::string::npos) << name << ": " << error;
+    }
+  }
+  EXPECT_EQ(Names(dir), names);
+  // 40 links are as many as the system follows: that chain is written.
+  ASSERT_TRUE(WriteFileAtomically(dir / "long1", "end of the chain"));
+  EXPECT_EQ(Contents(dir / "end"), "end of the chain");
+  fs::remove_all(dir);
+}
+
+// A save is on disk once it is reported: the folder of the file it replaced (through a link,
+// the linked file's folder) is flushed after the rename. A filesystem that cannot flush a
+// folder (EINVAL) does not fail the save; any other failure of the flush is reported.
+TEST(FileWrite, ASaveFlushesTheFolderOfTheReplacedFile) {
+  const fs::path top = TempFolder("fw12");
+  const fs::path work = top / "work", real = top / "real";
+  fs::create_directory(work);
+  fs::create_directory(real);
+  fs::create_symlink("../real/prog.qsl", work / "prog.qsl");
+  struct stat folder {};
+  ASSERT_EQ(stat(real.c_str(), &folder), 0);
+  folderFlushes = {};
+  folderFlushes.watched = real / "prog.qsl";
+  ASSERT_TRUE(WriteFileAtomically(work / "prog.qsl", "one"));
+  ASSERT_TRUE(WriteFileThroughNamedTemporary(work / "prog.qsl", "two"));
+  EXPECT_EQ(folderFlushes.folders, (std::vector<ino_t>{folder.st_ino, folder.st_ino}));
+  EXPECT_EQ(folderFlushes.watchedHeld, (std::vector<std::string>{"one", "two"}));
+  // Build files are made again by the next build: no flush.
+  ASSERT_TRUE(WriteBuildFile(work / "prog.qsl", "build"));
+  EXPECT_EQ(folderFlushes.folders.size(), 2u);
+
+  folderFlushes.error = EINVAL;
+  std::string error;
+  EXPECT_TRUE(WriteFileAtomically(work / "prog.qsl", "three", &error)) << error;
+  folderFlushes.error = EIO;
+  EXPECT_FALSE(WriteFileAtomically(work / "prog.qsl", "four", &error));
+  EXPECT_NE(error.find(std::strerror(EIO)), std::string::npos) << error;
+  EXPECT_NE(error.find("cannot flush the folder " + (work / "../real").string()), std::string::npos) << error;
+  folderFlushes = {};
+  EXPECT_EQ(Names(real), std::vector<std::string>{"prog.qsl"});
+  fs::remove_all(top);
 }
