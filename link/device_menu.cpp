@@ -1,7 +1,5 @@
 #include "link/device_menu.h"
 
-#include <fstream>
-
 #include "link/archive_extract.h"
 #include "link/build_command.h"
 #include "link/build_texts.h"
@@ -17,13 +15,9 @@ namespace {
 
 Outcome Failed() { return {true, MonitorItem::Unchanged}; }
 
-// Writes the one-line program " RET " into a file; false when it cannot be written.
-bool WriteReturnOnly(const std::filesystem::path& file) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out << " RET \r\n";
-  return static_cast<bool>(out.flush());
-}
+// Writes the one-line program " RET " into a file (made again by the next erase or build);
+// false when it cannot be written, and then the file keeps what it held.
+bool WriteReturnOnly(const std::filesystem::path& file) { return platform::WriteBuildFile(file, " RET \r\n"); }
 
 }  // namespace
 

@@ -9,7 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
-#include <fstream>
+
+#include "platform/file_write.h"
 
 extern char** environ;
 
@@ -138,8 +139,6 @@ CaptureResult RunCaptured(const std::vector<std::string>& argv, std::size_t maxB
   return result;
 }
 
-void ClearMacroInclude(const std::filesystem::path& folder) {
-  std::ofstream out(folder / "ZQ3MAC.INC", std::ios::binary | std::ios::trunc);
-}
+void ClearMacroInclude(const std::filesystem::path& folder) { platform::WriteBuildFile(folder / "ZQ3MAC.INC", ""); }
 
 }  // namespace plclink

@@ -2,6 +2,12 @@
 // Download, Upload with the archive unpacking, the download steps of Auto, and a matrix
 // of injected faults.
 #include "link/device_menu.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "link/archive_extract.h"
 #include "link/download.h"
 #include "link/exec_cmd.h"
@@ -166,6 +172,60 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
   }
+}
+
+// An image kept elsewhere through a link (as the studio's folder may hold it) is erased where
+// the link leads, and the link stays.
+TEST(Erase, ALinkedImageKeepsItsLink) {
+  SimBench b(ProfileOf(1));
+  TempFolder elsewhere;
+  WriteFile(elsewhere.path / "image.bin", Bytes(40, 0x12));
+  std::filesystem::create_symlink(elsewhere.path / "image.bin", b.job.Image());
+  struct stat link {};
+  ASSERT_EQ(lstat(b.job.Image().c_str(), &link), 0);
+  BatchRunner runner;
+  FakeBuild build{[](DeviceJob&) { return false; }};
+  EraseCommand(*b.device, b.job, build, &runner, false);
+  EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
+  struct stat now {};
+  ASSERT_EQ(lstat(b.job.Image().c_str(), &now), 0);
+  EXPECT_TRUE(S_ISLNK(now.st_mode));
+  EXPECT_EQ(now.st_ino, link.st_ino);
+  EXPECT_EQ(ReadFile(elsewhere.path / "image.bin"), Bytes(6, 0xFF));
+  EXPECT_EQ(b.core.program()[0], 0xFF);
+}
+
+// The one-line program of a model-10 erase that the file-size limit (ulimit -f) does not let
+// through is reported with its message; the studio goes on, nothing is built or downloaded,
+// and the files keep what they held.
+TEST(Erase, ModelTenReportsAFileItCannotWrite) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    int code = 0;
+    {
+      SimBench b(ProfileOf(10));
+      WriteFile(b.folder.path / "QSKLINC.$$$", Bytes{'o', 'l', 'd'});
+      WriteFile(b.folder.path / "QSKLBK.$$$", Bytes{'o', 'l', 'd'});
+      BatchRunner runner;
+      FakeBuild build{[](DeviceJob&) { return false; }};
+      rlimit limit{};
+      getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = 4;
+      setrlimit(RLIMIT_FSIZE, &limit);
+      const Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
+      if (b.Texts() != std::vector<std::string>{"File Open Error (qsklinc.$$$) !!!"}) code = 1;
+      else if (b.messages.shown[0].caption != "Korvane Studio ERROR !") code = 2;
+      else if (!runner.ran.empty() || o.monitor != MonitorItem::Unchanged) code = 3;
+      else if (ReadFile(b.folder.path / "QSKLINC.$$$") != Bytes{'o', 'l', 'd'}) code = 4;
+      else if (ReadFile(b.folder.path / "QSKLBK.$$$") != Bytes{'o', 'l', 'd'}) code = 5;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
