@@ -238,16 +238,16 @@ constexpr int kMaxLinks = 40;
 // The name a write of `target` replaces: where `target` is a symbolic link, the file it leads
 // to (through a chain of links, each read relative to its own folder), so that the link stays
 // as it is and the linked file gets the bytes. A link to a name that does not exist leads to
-// that name, which the write creates. False (errno set) when a link cannot be read, or the
-// chain is longer than kMaxLinks, which every loop of links is (ELOOP).
+// that name, which the write creates. A name that is no link, or that cannot be looked at,
+// is the one written (the write then meets whatever stands in its way). False (errno set) when
+// the chain is longer than kMaxLinks, which every loop of links is (ELOOP).
 bool FinalTarget(const std::filesystem::path& target, std::filesystem::path& final) {
   std::filesystem::path path = target;
   char text[PATH_MAX];
   for (int links = 0;; ++links) {
     const ssize_t n = readlink(path.c_str(), text, sizeof text);
     if (n < 0) {
-      if (errno != EINVAL && errno != ENOENT) return false;
-      final = path;  // no link (EINVAL), or no such file yet (ENOENT)
+      final = path;
       return true;
     }
     if (links == kMaxLinks) {
@@ -263,25 +263,26 @@ bool FinalTarget(const std::filesystem::path& target, std::filesystem::path& fin
   }
 }
 
-bool Write(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named, std::string* error) {
+bool WriteFollowingLinks(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named,
+                         std::string* error) {
   FileSizeSignalHold hold;
   std::filesystem::path final;
-  if (!FinalTarget(target, final)) return Fail(error, "cannot follow the link " + target.string());
+  if (!FinalTarget(target, final)) return Fail(error, "cannot follow the links of " + target.string());
   return WriteAndRename(final, bytes, flush, named, error);
 }
 
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return Write(target, bytes, true, false, error);
+  return WriteFollowingLinks(target, bytes, true, false, error);
 }
 
 bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return Write(target, bytes, false, false, error);
+  return WriteFollowingLinks(target, bytes, false, false, error);
 }
 
 bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
-  return Write(target, bytes, true, true, error);
+  return WriteFollowingLinks(target, bytes, true, true, error);
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {
