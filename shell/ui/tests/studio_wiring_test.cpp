@@ -155,10 +155,12 @@ struct StudioWiringTest : ::testing::Test {
         std::filesystem::copy_file(entry.path(), folder / name, std::filesystem::copy_options::overwrite_existing);
     }
   }
-  // Row 0: P0:0 --- (P1:0); row `boxRow`: P0:1 --- [box] in column 9; END box below it.
+  // Row 0: P0:0 --- (P1:0); row `boxRow`: P0:1 --- [box] in column 9; END box below it,
+  // unless the box is END itself.
   void BoxProgram(int boxRow, const char* box) {
     auto& d = doc();
-    for (int r : {0, boxRow, boxRow + 1}) {
+    const int endRow = std::string(box) == "END" ? boxRow : boxRow + 1;
+    for (int r : {0, boxRow, endRow}) {
       for (int c = 0; c <= 8; ++c) d.CellType[c][r] = compiler::kWire;
       if (r != boxRow + 1) d.CellType[0][r] = compiler::kContactNO;
     }
@@ -169,8 +171,8 @@ struct StudioWiringTest : ::testing::Test {
     d.CellText[0][boxRow] = "P0:1";
     d.CellType[9][boxRow] = compiler::kBox;
     d.CellText[9][boxRow] = box;
-    d.CellType[9][boxRow + 1] = compiler::kBox;
-    d.CellText[9][boxRow + 1] = "END";
+    d.CellType[9][endRow] = compiler::kBox;
+    d.CellText[9][endRow] = "END";
     studio->shell.CurFilePath = (folder / "built.qsl").string();
     window->UserSettings().SetAskStart(0);
     ladder.view->showCursorCell();
@@ -357,6 +359,28 @@ TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
   EXPECT_TRUE(window->Commands().mnuMonitor->isEnabled());
 }
 
+// Auto saves before and after the build: a contact drawn below END is told about once, and
+// the program is saved, built and started all the same.
+TEST_F(StudioWiringTest, AutoTellsOnceOfCellsAfterEnd) {
+  PrepareAuto(*this);
+  Place(2, 3, Qt::Key_F3, "M0:0");
+  sink.shown.clear();
+  Trigger(&MenuCommands::mnuAuto);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Cells after END are not saved (first at row 4). Move END below them to keep them.");
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
+  EXPECT_TRUE(core.running());
+  auto check = std::make_unique<compiler::Studio>();
+  check->messages = &sink;
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, (folder / "auto.qsl").string()));
+  EXPECT_EQ(check->doc.CellText[10][0], "P1:0");
+  EXPECT_EQ(check->doc.EndRow, 1);
+
+  // The next Auto is a command of its own: it tells again.
+  Trigger(&MenuCommands::mnuAuto);
+  EXPECT_EQ(sink.shown.size(), 2u);
+}
+
 // Closing Go to or Find activates the main window again, which offers the tip of the day
 // (Korean interface, tips on); a tip closed otherwise than by its own close button comes back
 // at once, and that button ends the offers for the run.
@@ -440,8 +464,6 @@ TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
 TEST_F(StudioWiringTest, AFailedTranslationLeavesTheKeyboardOnTheMarkedCell) {
   CopyBuildTools();
   BoxProgram(7, "END");  // END on row 7 stands in for the box
-  doc().CellType[9][8] = compiler::kEmpty;
-  doc().CellText[9][8].clear();
   // A coil in the first column of row 6: "Invalid Symbol ! ".
   doc().CellType[0][6] = compiler::kCoil;
   doc().CellText[0][6] = "M0:0";
@@ -480,8 +502,6 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
 
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   BoxProgram(1, "END");
-  doc().CellType[9][2] = compiler::kEmpty;
-  doc().CellText[9][2].clear();
   studio->shell.CurFilePath = (folder / "first.qsl").string();
   ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
   const std::string first = studio->shell.CurFilePath;
@@ -592,8 +612,6 @@ TEST_F(StudioWiringTest, TheLadderViewFollowsTheSettings) {
 TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   CopyBuildTools();
   BoxProgram(1, "END");
-  doc().CellType[9][2] = compiler::kEmpty;
-  doc().CellText[9][2].clear();
   QAction* item = window->Commands().mnuMonitor;
 
   // The run question answered No: downloaded, stopped, nothing to monitor.
