@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,8 @@
 #include "link/link.h"
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
+#include "monitor/ui/picture_box.h"
+#include "monitor/ui/watch_panel.h"
 #include "platform/message_box.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/ui/device_commands.h"
@@ -379,6 +382,72 @@ TEST_F(StudioWiringTest, AutoTellsOnceOfCellsAfterEnd) {
   // The next Auto is a command of its own: it tells again.
   Trigger(&MenuCommands::mnuAuto);
   EXPECT_EQ(sink.shown.size(), 2u);
+}
+
+// The watch list is saved with the program: adding (typed or by right-click), removing and
+// All Clear are changes that the close question asks about; opening a program is not.
+TEST_F(StudioWiringTest, WatchListEditsAreChangesOfTheProgram) {
+  const std::string path = (folder / "watched.qsl").string();
+  Place(0, 0, Qt::Key_F3, "P0:0");
+  Place(1, 0, Qt::Key_F7, "P1:0");
+  doc().CurRow = 1;
+  ladder.view->showCursorCell();
+  ladder.view->toolbarClick(11);  // END
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "D0";
+  studio->shell.CurFilePath = path;
+  ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(window->Files().OpenProgram(path), FileCommands::OpenResult::Opened);
+  ASSERT_EQ(studio->watch.WatchCount, 1);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  EXPECT_TRUE(window->Files().QueryClose());  // nothing to ask about
+  EXPECT_TRUE(sink.shown.empty());
+
+  Trigger(&MenuCommands::mnuMonitor);
+  ASSERT_TRUE(studio->monitor.MonitorOn());
+  monitor::WatchPanel* watch = monitor->WatchPage();
+  ASSERT_TRUE(watch->isVisible());
+  // Each edit, then the close question (answered Cancel), then a save.
+  auto expectCloseQuestion = [&](const char* edit) {
+    SCOPED_TRACE(edit);
+    EXPECT_FALSE(studio->shell.SourceSaved);
+    sink.shown.clear();
+    sink.answers = {platform::MsgResult::Cancel};
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, "The Source has changed.\r\nDo you want to save the change ?");
+    ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
+  };
+
+  watch->Entry()->setText("m12");
+  Key(watch->Entry(), Qt::Key_Return);
+  ASSERT_EQ(studio->watch.WatchCount, 2);
+  expectCloseQuestion("typed");
+
+  // A right click on the contact P0:0.
+  const ladder::LadderViewState& s = ladder.view->viewState();
+  const int px = 1440 / 96;  // twips per pixel
+  const QPoint cell((s.geo.CellW + s.geo.CellW / 2) / px, (s.geo.CellH + s.geo.CellH / 2) / px);
+  QTest::mouseClick(ladder.view->board(), Qt::RightButton, Qt::NoModifier, cell);
+  ASSERT_EQ(studio->watch.WatchCount, 3);
+  EXPECT_EQ(studio->watch.WatchName[2].rfind("P0:0", 0), 0u);
+  expectCloseQuestion("right click");
+
+  watch->Picture()->onMousePress(Qt::RightButton, 0, 10);
+  ASSERT_EQ(studio->watch.WatchCount, 2);
+  expectCloseQuestion("removed");
+
+  watch->ClearButton()->click();
+  ASSERT_EQ(studio->watch.WatchCount, 0);
+  expectCloseQuestion("All Clear");
+  watch->ClearButton()->click();  // an empty list stays as saved
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // What was saved comes back with the program.
+  window->findChild<QPushButton*>("cmdMonOut")->click();
+  ASSERT_EQ(window->Files().OpenProgram(path), FileCommands::OpenResult::Opened);
+  EXPECT_EQ(studio->watch.WatchCount, 0);
 }
 
 // Closing Go to or Find activates the main window again, which offers the tip of the day
