@@ -387,12 +387,8 @@ TEST_F(StudioWiringTest, AutoTellsOnceOfCellsAfterEnd) {
 // The watch list is saved with the program: adding (typed or by right-click), removing and
 // All Clear are changes that the close question asks about; opening a program is not.
 TEST_F(StudioWiringTest, WatchListEditsAreChangesOfTheProgram) {
-  const std::string path = (folder / "watched.qsl").string();
-  Place(0, 0, Qt::Key_F3, "P0:0");
-  Place(1, 0, Qt::Key_F7, "P1:0");
-  doc().CurRow = 1;
-  ladder.view->showCursorCell();
-  ladder.view->toolbarClick(11);  // END
+  PrepareAuto(*this);  // a program whose first cell holds P0:0
+  const std::string path = studio->shell.CurFilePath;
   studio->watch.WatchCount = 1;
   studio->watch.WatchName[0] = "D0";
   studio->shell.CurFilePath = path;
