@@ -162,9 +162,26 @@ std::unique_ptr<ProgramDocument> ParseFile(Studio& studio, const std::string& pa
   return fresh;
 }
 
+// The file ends with the first cell whose text is "END", rows 0 up, columns 0 to 10.
+bool FindEndCell(const ProgramDocument& doc, int& endCol, int& endRow) {
+  for (int row = 0; row < kProgramRows; ++row)
+    for (int col = 0; col <= kOutputCol; ++col)
+      if (doc.CellText[col][row] == "END") {
+        endCol = col;
+        endRow = row;
+        return true;
+      }
+  return false;
+}
+
+// A cell holds something a save would store: an element, a text or a vertical link.
+bool CellUsed(const ProgramDocument& doc, int col, int row) {
+  return doc.CellType[col][row] != 0 || !doc.CellText[col][row].empty() || doc.VertLink[col][row] != 0;
+}
+
 bool RowUsed(const ProgramDocument& doc, int row) {
   for (int col = 0; col <= kOutputCol; ++col)
-    if (doc.CellType[col][row] != 0 || !doc.CellText[col][row].empty() || doc.VertLink[col][row] != 0) return true;
+    if (CellUsed(doc, col, row)) return true;
   return false;
 }
 
@@ -219,14 +236,7 @@ void SaveMemo(Studio& studio, const std::string& programPath) {
 
 bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal) {
   int endRow = -1, endCol = -1;
-  for (int row = 0; row < kProgramRows && endRow < 0; ++row)
-    for (int col = 0; col <= kOutputCol; ++col)
-      if (doc.CellText[col][row] == "END") {
-        endRow = row;
-        endCol = col;
-        break;
-      }
-  if (endRow < 0) {
+  if (!FindEndCell(doc, endCol, endRow)) {
     Refuse(refusal, kNoEnd.english, kNoEnd.korean);
     return false;
   }
@@ -300,6 +310,16 @@ bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefus
   out.push_back('\0');
   bytes = std::move(out);
   return true;
+}
+
+std::optional<int> FirstRowLeftOut(const ProgramDocument& doc) {
+  int endCol = 0, endRow = 0;
+  if (!FindEndCell(doc, endCol, endRow)) return std::nullopt;
+  for (int col = endCol + 1; col <= kOutputCol; ++col)
+    if (CellUsed(doc, col, endRow)) return endRow;
+  for (int row = endRow + 1; row < kProgramRows; ++row)
+    if (RowUsed(doc, row)) return row;
+  return std::nullopt;
 }
 
 ProgramFileStatus DecodeProgramFile(std::string_view bytes, ProgramDocument& doc) {

@@ -13,6 +13,7 @@
 // so a failure never leaves a half-written program behind.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,11 @@ struct SaveRefusal {
 // Monitor attributes that do not fit (number outside 0 to 32767, bit or kind outside
 // 0 to 255) are derived data: such a cell is stored with number, bit and kind 0.
 bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal = nullptr);
+
+// The first row (0 up) holding a cell that the program file leaves out: a cell right of the
+// END cell in its row, or in any later row, with an element, a text or a vertical link.
+// None when nothing is left out or the document has no END cell.
+std::optional<int> FirstRowLeftOut(const ProgramDocument& doc);
 
 enum class ProgramFileStatus {
   kOk,

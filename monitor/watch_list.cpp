@@ -53,16 +53,21 @@ void ShowSyntaxError(compiler::Studio& studio, const std::string& reason) {
       {texts::kErrorCaption, head + reason, platform::MsgIcon::Information, platform::MsgButtons::Ok});
 }
 
-void Append(compiler::WatchList& list, const WatchSlot& slot) {
-  const int i = list.WatchCount;
+int UsedCount(const compiler::WatchList& list) { return std::clamp<int>(list.WatchCount, 0, compiler::kWatchSlots); }
+
+// The watch list is saved with the program: every change of it is a change of the program.
+void Edited(compiler::Studio& studio) { studio.shell.SourceSaved = false; }
+
+void Append(compiler::Studio& studio, const WatchSlot& slot) {
+  compiler::WatchList& list = studio.watch;
+  const int i = UsedCount(list);
   list.WatchName[i] = slot.name;
   list.WatchAddr[i] = slot.addr;
   list.WatchMask[i] = slot.mask;
   list.WatchKind[i] = slot.kind;
-  ++list.WatchCount;
+  list.WatchCount = static_cast<int16_t>(i + 1);
+  Edited(studio);
 }
-
-int UsedCount(const compiler::WatchList& list) { return std::clamp<int>(list.WatchCount, 0, compiler::kWatchSlots); }
 
 }  // namespace
 
@@ -197,8 +202,7 @@ bool AddWatchByText(compiler::Studio& studio, std::string& text) {
     return false;
   }
   if (parse.status != WatchParse::kEntry) return false;
-  studio.watch.WatchCount = static_cast<int16_t>(UsedCount(studio.watch));
-  Append(studio.watch, parse.slot);
+  Append(studio, parse.slot);
   return true;
 }
 
@@ -217,8 +221,7 @@ bool AddWatchFromCell(compiler::Studio& studio, bool watchPageVisible) {
   }
   const WatchParse parse = ParseWatchDevice(doc, studio.monitor.map, operand);
   if (parse.status != WatchParse::kEntry) return false;
-  studio.watch.WatchCount = static_cast<int16_t>(UsedCount(studio.watch));
-  Append(studio.watch, parse.slot);
+  Append(studio, parse.slot);
   return true;
 }
 
@@ -235,10 +238,14 @@ bool RemoveWatchAt(compiler::Studio& studio, int y, int lineHeight) {
     list.WatchKind[i] = list.WatchKind[i + 1];
   }
   list.WatchCount = static_cast<int16_t>(count - 1);
+  Edited(studio);
   return true;
 }
 
-void ClearWatch(compiler::WatchList& list) { list.WatchCount = 0; }
+void ClearWatch(compiler::Studio& studio) {
+  if (studio.watch.WatchCount != 0) Edited(studio);
+  studio.watch.WatchCount = 0;
+}
 
 std::string DisplayNumber(long value) {
   char buf[32];

@@ -1,7 +1,8 @@
 #pragma once
 // The watch list: devices the user chose, shown with their live values on the Watch page.
 // Entries are added by text or from a ladder cell, removed by a click on their row, and
-// redrawn on every monitor tick.
+// redrawn on every monitor tick. The list is saved with the program, so each addition,
+// removal and All Clear of entries marks the program changed.
 
 #include <optional>
 #include <string>
@@ -58,7 +59,7 @@ bool AddWatchFromCell(compiler::Studio& studio, bool watchPageVisible);
 bool RemoveWatchAt(compiler::Studio& studio, int y, int lineHeight);
 
 // "All Clear".
-void ClearWatch(compiler::WatchList& list);
+void ClearWatch(compiler::Studio& studio);
 
 // The value part of an entry's line after its read(s); empty when the kind shows nothing.
 struct WatchValue {

@@ -1,5 +1,6 @@
 #include "shell/file_commands.h"
 
+#include <optional>
 #include <system_error>
 
 #include "compiler/program_file.h"
@@ -147,14 +148,33 @@ void FileCommands::OpenRecent(int index) {
 }
 
 
+FileCommands::OneNotice::OneNotice(FileCommands& files) : files_(files) {
+  if (files_.oneNoticeScopes_++ == 0) files_.noticeTold_ = false;
+}
+
+FileCommands::OneNotice::~OneNotice() { --files_.oneNoticeScopes_; }
+
+void FileCommands::TellCellsLeftOut() {
+  const std::optional<int> row = compiler::FirstRowLeftOut(studio_.doc);
+  if (!row || (oneNoticeScopes_ > 0 && noticeTold_)) return;
+  noticeTold_ = true;
+  Message(msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, studio_.shell.KoreanMenu), MsgIcon::Information);
+}
+
+compiler::SaveResult FileCommands::StoreProgram(const std::string& path) {
+  host_.PlcSetupFix();
+  const compiler::SaveResult result = compiler::SaveProgram(studio_, path, studioFolder_);
+  if (result == compiler::SaveResult::Saved) TellCellsLeftOut();
+  return result;
+}
+
 compiler::SaveResult FileCommands::Save() {
   if (studio_.FindEndLine()) {
     Message(msg::kCaptionError, msg::kEndNotFound.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
     return compiler::SaveResult::NotSaved;
   }
   if (studio_.shell.CurFilePath == kUntitled) return SaveAs();
-  host_.PlcSetupFix();
-  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_);
+  return StoreProgram(studio_.shell.CurFilePath);
 }
 
 compiler::SaveResult FileCommands::SaveAs() {
@@ -169,10 +189,8 @@ compiler::SaveResult FileCommands::SaveAs() {
       return compiler::SaveResult::NotSaved;
     }
   }
-  host_.PlcSetupFix();
   // The name is taken only once the program was written under it.
-  if (compiler::SaveProgram(studio_, name, studioFolder_) != compiler::SaveResult::Saved)
-    return compiler::SaveResult::NotSaved;
+  if (StoreProgram(name) != compiler::SaveResult::Saved) return compiler::SaveResult::NotSaved;
   studio_.shell.CurFilePath = name;
   host_.SetCaption(Caption(title::kOpened, name));
   recent_.Update(profile_, name);
@@ -190,8 +208,7 @@ bool FileCommands::QueryClose() {
     static_cast<void>(SaveAs());
     return false;  // the window stays open; the next close asks again unless it was saved
   }
-  host_.PlcSetupFix();
-  return compiler::SaveProgram(studio_, studio_.shell.CurFilePath, studioFolder_) == compiler::SaveResult::Saved;
+  return StoreProgram(studio_.shell.CurFilePath) == compiler::SaveResult::Saved;
 }
 
 void FileCommands::ReopenLast() {

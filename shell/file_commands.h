@@ -60,9 +60,23 @@ class FileCommands {
   void Import();
   void OpenRecent(int index);
   // Saved when the program file was written; NotSaved after a refusal, a failure (its
-  // message was shown) or a cancelled dialog.
+  // message was shown) or a cancelled dialog. A save that leaves out cells after END still
+  // writes the file and then says so, naming the first row left out.
   compiler::SaveResult Save();
   compiler::SaveResult SaveAs();
+
+  // While one lives, the saves of one command say at most once that cells after END were
+  // left out (Auto saves twice).
+  class OneNotice {
+   public:
+    explicit OneNotice(FileCommands& files);
+    ~OneNotice();
+    OneNotice(const OneNotice&) = delete;
+    OneNotice& operator=(const OneNotice&) = delete;
+
+   private:
+    FileCommands& files_;
+  };
 
   // Reads `path` as the current program with its memo and watch list; the path becomes the
   // current one. On failure (the reader has shown why) nothing changes.
@@ -83,6 +97,10 @@ class FileCommands {
 
  private:
   bool RefuseWhileMonitoring();
+  // Every save of the program: the PLC panel into the document, SaveProgram, and the notice
+  // of cells left out.
+  compiler::SaveResult StoreProgram(const std::string& path);
+  void TellCellsLeftOut();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   // The cursor on the first cell, the view from the first row, no block selected.
@@ -94,6 +112,8 @@ class FileCommands {
   RecentFiles& recent_;
   FileCommandHost& host_;
   std::filesystem::path studioFolder_;
+  int oneNoticeScopes_ = 0;  // OneNotice guards alive
+  bool noticeTold_ = false;  // told once under them
 };
 
 // The name Save As uses: ".QSL" appended unless the name already ends in ".qsl" (any case).

@@ -67,4 +67,10 @@ const std::array<CaptionRow, kCaptionRows>& CaptionTable() {
   return table;
 }
 
+std::string msg::CellsAfterEnd(int shownRow, bool koreanMenu) {
+  const std::string row = std::to_string(shownRow);
+  if (koreanMenu) return "END 뒤의 셀은 저장되지 않습니다 (첫 셀: " + row + "행). 남기려면 END를 그 아래로 옮기십시오.";
+  return "Cells after END are not saved (first at row " + row + "). Move END below them to keep them.";
+}
+
 }  // namespace shell

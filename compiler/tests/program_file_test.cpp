@@ -145,6 +145,63 @@ TEST(ProgramFileFormat, EndOnlyDocumentHasTheDerivedLayout) {
   EXPECT_TRUE(doc->CellText[5][7].empty());
 }
 
+// The file ends at END; what was drawn after it is found by its first row, and storing it
+// stays exactly as before.
+TEST(ProgramFileFormat, CellsAfterEndAreFoundByTheirFirstRow) {
+  auto doc = std::make_unique<ProgramDocument>();
+  EXPECT_EQ(FirstRowLeftOut(*doc), std::nullopt);  // no END: nothing to leave out
+  doc->CellType[3][6] = kContactNO;
+  doc->CellText[3][6] = "P0:1";
+  EXPECT_EQ(FirstRowLeftOut(*doc), std::nullopt);
+
+  doc->CellType[4][2] = kBox;
+  doc->CellText[4][2] = "END";
+  doc->CellType[0][2] = kContactNO;  // before END in its row: stored
+  doc->CellText[0][2] = "P0:0";
+  const std::string stored = [&] {
+    auto endOnly = std::make_unique<ProgramDocument>();
+    endOnly->CellType[4][2] = kBox;
+    endOnly->CellText[4][2] = "END";
+    endOnly->CellType[0][2] = kContactNO;
+    endOnly->CellText[0][2] = "P0:0";
+    return Encoded(*endOnly);
+  }();
+  EXPECT_EQ(FirstRowLeftOut(*doc), 6);
+  EXPECT_EQ(Encoded(*doc), stored);
+
+  doc->CellType[10][2] = kCoil;  // right of END in its row
+  EXPECT_EQ(FirstRowLeftOut(*doc), 2);
+  doc->CellType[10][2] = kEmpty;
+  doc->CellText[6][2] = "'note";  // a text alone
+  EXPECT_EQ(FirstRowLeftOut(*doc), 2);
+  doc->CellText[6][2].clear();
+
+  // Only empty cells after END: monitor attributes are made by each build, not drawn.
+  doc->CellType[3][6] = kEmpty;
+  doc->CellText[3][6].clear();
+  doc->MonDevNum[5][2] = doc->MonDevKind[5][2] = 3;
+  doc->MonDevNum[1][9] = doc->MonDevKind[1][9] = 3;
+  doc->CellType[11][5] = kContactNO;  // the spare column and row are never stored or drawn
+  doc->CellType[0][kProgramRows] = kContactNO;
+  EXPECT_EQ(FirstRowLeftOut(*doc), std::nullopt);
+
+  // A vertical link alone counts, in END's row and in the last row.
+  doc->VertLink[7][2] = 1;
+  EXPECT_EQ(FirstRowLeftOut(*doc), 2);
+  doc->VertLink[7][2] = 0;
+  doc->VertLink[0][kProgramRows - 1] = 1;
+  EXPECT_EQ(FirstRowLeftOut(*doc), kProgramRows - 1);
+  EXPECT_EQ(Encoded(*doc), stored);
+
+  // Only the first END counts: a later one is itself left out. One in the very last cell
+  // leaves nothing out.
+  doc->CellText[9][1] = "END";
+  EXPECT_EQ(FirstRowLeftOut(*doc), 2);
+  auto last = std::make_unique<ProgramDocument>();
+  last->CellText[kOutputCol][kProgramRows - 1] = "END";
+  EXPECT_EQ(FirstRowLeftOut(*last), std::nullopt);
+}
+
 TEST(ProgramFileFormat, TextLengthsAreCountedInBytes) {
   auto doc = std::make_unique<ProgramDocument>();
   doc->CellText[0][0] = kKo2 + "1";

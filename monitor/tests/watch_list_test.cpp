@@ -185,8 +185,33 @@ TEST_F(Watch, RemovalByRow) {
   EXPECT_EQ(list().WatchName[1], "D2");
   compiler::MonitorFlagForTests::Set(*studio, false);
   EXPECT_FALSE(monitor::RemoveWatchAt(*studio, 0, h));
-  monitor::ClearWatch(list());
+  monitor::ClearWatch(*studio);
   EXPECT_EQ(list().WatchCount, 0);
+}
+
+// The list is saved with the program: what changes it marks the program changed, what is
+// refused or changes nothing does not.
+TEST_F(Watch, ChangesOfTheListAreChangesOfTheProgram) {
+  auto changedBy = [&](const char* what, auto edit) {
+    SCOPED_TRACE(what);
+    studio->shell.SourceSaved = true;
+    edit();
+    return !studio->shell.SourceSaved;
+  };
+  EXPECT_TRUE(changedBy("typed", [&] { ASSERT_TRUE(Type("D0")); }));
+  EXPECT_FALSE(changedBy("refused text", [&] { EXPECT_FALSE(Type("D5X")); }));
+  EXPECT_FALSE(changedBy("no device", [&] { EXPECT_FALSE(Type("'note")); }));
+  Cell("P1:2");
+  EXPECT_TRUE(changedBy("right click", [&] { ASSERT_TRUE(monitor::AddWatchFromCell(*studio, true)); }));
+  Cell("MOV D1, D2", compiler::kBox);
+  EXPECT_FALSE(changedBy("cell without a device", [&] { EXPECT_FALSE(monitor::AddWatchFromCell(*studio, true)); }));
+  EXPECT_FALSE(changedBy("below the last row", [&] { EXPECT_FALSE(monitor::RemoveWatchAt(*studio, 5000, 200)); }));
+  EXPECT_TRUE(changedBy("removed", [&] { ASSERT_TRUE(monitor::RemoveWatchAt(*studio, 0, 200)); }));
+  EXPECT_EQ(list().WatchCount, 1);
+  compiler::MonitorFlagForTests::Set(*studio, false);  // All Clear works out of monitor mode too
+  EXPECT_TRUE(changedBy("All Clear", [&] { monitor::ClearWatch(*studio); }));
+  EXPECT_EQ(list().WatchCount, 0);
+  EXPECT_FALSE(changedBy("All Clear of an empty list", [&] { monitor::ClearWatch(*studio); }));
 }
 
 TEST(WatchValue, LinesOfEachKind) {
@@ -285,7 +310,7 @@ TEST_F(Watch, RandomTextsGiveEntriesOnlyInsideTheirAreas) {
     }
     std::string box = text;
     monitor::AddWatchByText(*studio, box);
-    if (list().WatchCount >= monitor::kWatchAddLimit) monitor::ClearWatch(list());
+    if (list().WatchCount >= monitor::kWatchAddLimit) monitor::ClearWatch(*studio);
   }
   EXPECT_GT(entries, 100);
 }

@@ -29,7 +29,7 @@ WatchPanel::WatchPanel(compiler::Studio& studio, QWidget* parent)
   clear_->setObjectName("Command3");
   entry_->installEventFilter(this);
   connect(clear_, &QPushButton::clicked, this, [this] {
-    ClearWatch(studio_.watch);
+    ClearWatch(studio_);
     picture_->Surface().Clear();
     picture_->update();
   });

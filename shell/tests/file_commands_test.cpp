@@ -234,6 +234,90 @@ TEST_F(FileCommandsTest, SaveNeedsAnEndCellAndUntitledGoesToSaveAs) {
   EXPECT_TRUE(studio->shell.SourceSaved);
 }
 
+// Cells drawn after END are not stored: every save still writes the file and then says so
+// once, naming the first such row as the ladder numbers it.
+TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
+  const std::string english = "Cells after END are not saved (first at row 4). Move END below them to keep them.";
+  auto expectNotice = [&](const std::string& text) {
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, text);
+    EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
+    EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
+    EXPECT_EQ(sink.shown[0].buttons, platform::MsgButtons::Ok);
+    sink.shown.clear();
+  };
+  auto expectStored = [&](const std::string& path) {
+    auto check = std::make_unique<compiler::Studio>();
+    check->messages = &sink;
+    ASSERT_TRUE(compiler::LoadProgramFile(*check, path));
+    EXPECT_EQ(check->doc.CellText[0][0], "P0:1");
+    EXPECT_EQ(check->doc.EndRow, 0);
+    EXPECT_TRUE(check->doc.CellText[2][3].empty());
+  };
+  Draw("P0:1");
+  studio->doc.CellType[2][3] = compiler::kContactNO;
+  studio->doc.CellText[2][3] = "M0:0";
+
+  studio->shell.CurFilePath = dir / "t.qsl";
+  files->MarkChanged();
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  expectNotice(english);
+  expectStored(dir / "t.qsl");
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  host.saveNames = {dir / "as"};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  expectNotice(english);
+  expectStored(dir / "as.QSL");
+
+  studio->shell.CurFilePath = kUntitled;  // Save goes on to Save As: still one notice
+  host.saveNames = {dir / "untitled-then-named"};
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  expectNotice(english);
+
+  // The close question's Yes: the question, the notice, and the window may close.
+  files->MarkChanged();
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+  sink.shown.erase(sink.shown.begin());
+  expectNotice(english);
+
+  // In Korean; a vertical link alone in END's row counts, right of END.
+  studio->shell.KoreanMenu = true;
+  studio->doc.CellType[2][3] = compiler::kEmpty;
+  studio->doc.CellText[2][3].clear();
+  studio->doc.VertLink[10][0] = 1;
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  expectNotice("END 뒤의 셀은 저장되지 않습니다 (첫 셀: 1행). 남기려면 END를 그 아래로 옮기십시오.");
+  studio->shell.KoreanMenu = false;
+
+  // Nothing after END, or a save that wrote nothing: no notice.
+  studio->doc.VertLink[10][0] = 0;
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty());
+  studio->doc.CellType[0][5] = compiler::kWire;
+  host.saveNames = {};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
+  studio->shell.CurFilePath = (dir.path / "no-such-folder" / "x.qsl").string();
+  EXPECT_EQ(files->Save(), compiler::SaveResult::NotSaved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text.rfind("File Save Error :", 0), 0u) << sink.shown[0].text;
+  sink.shown.clear();
+
+  // A command that saves twice tells once; the next command tells again.
+  studio->shell.CurFilePath = dir / "t.qsl";
+  {
+    FileCommands::OneNotice once(*files);
+    EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+    EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  }
+  expectNotice("Cells after END are not saved (first at row 6). Move END below them to keep them.");
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  EXPECT_EQ(sink.shown.size(), 1u);
+}
+
 TEST_F(FileCommandsTest, SaveAsNames) {
   EXPECT_EQ(SaveAsName("pump"), "pump.QSL");
   EXPECT_EQ(SaveAsName("pump.qsl"), "pump.qsl");

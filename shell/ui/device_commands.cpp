@@ -123,6 +123,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
                       job.device = &steps;
                       job.monitorOn = w->MonitorOn();
                       job.askStart = w->UserSettings().Values().AskStart == 1;
+                      FileCommands::OneNotice once(w->Files());  // Auto saves twice
                       const plclink::AutoOutcome outcome = plclink::RunAuto(w->Studio(), *host, job);
                       return plclink::Outcome{false, plclink::MonitorItemAfter(outcome)};
                     }));

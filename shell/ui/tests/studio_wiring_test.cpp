@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,8 @@
 #include "link/link.h"
 #include "monitor/link_reader.h"
 #include "monitor/ui/monitor_controller.h"
+#include "monitor/ui/picture_box.h"
+#include "monitor/ui/watch_panel.h"
 #include "platform/message_box.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/ui/device_commands.h"
@@ -155,10 +158,12 @@ struct StudioWiringTest : ::testing::Test {
         std::filesystem::copy_file(entry.path(), folder / name, std::filesystem::copy_options::overwrite_existing);
     }
   }
-  // Row 0: P0:0 --- (P1:0); row `boxRow`: P0:1 --- [box] in column 9; END box below it.
+  // Row 0: P0:0 --- (P1:0); row `boxRow`: P0:1 --- [box] in column 9; END box below it,
+  // unless the box is END itself.
   void BoxProgram(int boxRow, const char* box) {
     auto& d = doc();
-    for (int r : {0, boxRow, boxRow + 1}) {
+    const int endRow = std::string(box) == "END" ? boxRow : boxRow + 1;
+    for (int r : {0, boxRow, endRow}) {
       for (int c = 0; c <= 8; ++c) d.CellType[c][r] = compiler::kWire;
       if (r != boxRow + 1) d.CellType[0][r] = compiler::kContactNO;
     }
@@ -169,8 +174,8 @@ struct StudioWiringTest : ::testing::Test {
     d.CellText[0][boxRow] = "P0:1";
     d.CellType[9][boxRow] = compiler::kBox;
     d.CellText[9][boxRow] = box;
-    d.CellType[9][boxRow + 1] = compiler::kBox;
-    d.CellText[9][boxRow + 1] = "END";
+    d.CellType[9][endRow] = compiler::kBox;
+    d.CellText[9][endRow] = "END";
     studio->shell.CurFilePath = (folder / "built.qsl").string();
     window->UserSettings().SetAskStart(0);
     ladder.view->showCursorCell();
@@ -357,6 +362,90 @@ TEST_F(StudioWiringTest, AutoBuildsDownloadsAndStartsTheProgram) {
   EXPECT_TRUE(window->Commands().mnuMonitor->isEnabled());
 }
 
+// Auto saves before and after the build: a contact drawn below END is told about once, and
+// the program is saved, built and started all the same.
+TEST_F(StudioWiringTest, AutoTellsOnceOfCellsAfterEnd) {
+  PrepareAuto(*this);
+  Place(2, 3, Qt::Key_F3, "M0:0");
+  sink.shown.clear();
+  Trigger(&MenuCommands::mnuAuto);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Cells after END are not saved (first at row 4). Move END below them to keep them.");
+  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
+  EXPECT_TRUE(core.running());
+  auto check = std::make_unique<compiler::Studio>();
+  check->messages = &sink;
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, (folder / "auto.qsl").string()));
+  EXPECT_EQ(check->doc.CellText[10][0], "P1:0");
+  EXPECT_EQ(check->doc.EndRow, 1);
+
+  // The next Auto is a command of its own: it tells again.
+  Trigger(&MenuCommands::mnuAuto);
+  EXPECT_EQ(sink.shown.size(), 2u);
+}
+
+// The watch list is saved with the program: adding (typed or by right-click), removing and
+// All Clear are changes that the close question asks about; opening a program is not.
+TEST_F(StudioWiringTest, WatchListEditsAreChangesOfTheProgram) {
+  PrepareAuto(*this);  // a program whose first cell holds P0:0
+  const std::string path = studio->shell.CurFilePath;
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "D0";
+  studio->shell.CurFilePath = path;
+  ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(window->Files().OpenProgram(path), FileCommands::OpenResult::Opened);
+  ASSERT_EQ(studio->watch.WatchCount, 1);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  EXPECT_TRUE(window->Files().QueryClose());  // nothing to ask about
+  EXPECT_TRUE(sink.shown.empty());
+
+  Trigger(&MenuCommands::mnuMonitor);
+  ASSERT_TRUE(studio->monitor.MonitorOn());
+  monitor::WatchPanel* watch = monitor->WatchPage();
+  ASSERT_TRUE(watch->isVisible());
+  // Each edit, then the close question (answered Cancel), then a save.
+  auto expectCloseQuestion = [&](const char* edit) {
+    SCOPED_TRACE(edit);
+    EXPECT_FALSE(studio->shell.SourceSaved);
+    sink.shown.clear();
+    sink.answers = {platform::MsgResult::Cancel};
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, "The Source has changed.\r\nDo you want to save the change ?");
+    ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
+  };
+
+  watch->Entry()->setText("m12");
+  Key(watch->Entry(), Qt::Key_Return);
+  ASSERT_EQ(studio->watch.WatchCount, 2);
+  expectCloseQuestion("typed");
+
+  // A right click on the contact P0:0.
+  const ladder::LadderViewState& s = ladder.view->viewState();
+  const int px = 1440 / 96;  // twips per pixel
+  const QPoint cell((s.geo.CellW + s.geo.CellW / 2) / px, (s.geo.CellH + s.geo.CellH / 2) / px);
+  QTest::mouseClick(ladder.view->board(), Qt::RightButton, Qt::NoModifier, cell);
+  ASSERT_EQ(studio->watch.WatchCount, 3);
+  EXPECT_EQ(studio->watch.WatchName[2].rfind("P0:0", 0), 0u);
+  expectCloseQuestion("right click");
+
+  watch->Picture()->onMousePress(Qt::RightButton, 0, 10);
+  ASSERT_EQ(studio->watch.WatchCount, 2);
+  expectCloseQuestion("removed");
+
+  watch->ClearButton()->click();
+  ASSERT_EQ(studio->watch.WatchCount, 0);
+  expectCloseQuestion("All Clear");
+  watch->ClearButton()->click();  // an empty list stays as saved
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // What was saved comes back with the program.
+  window->findChild<QPushButton*>("cmdMonOut")->click();
+  ASSERT_EQ(window->Files().OpenProgram(path), FileCommands::OpenResult::Opened);
+  EXPECT_EQ(studio->watch.WatchCount, 0);
+}
+
 // Closing Go to or Find activates the main window again, which offers the tip of the day
 // (Korean interface, tips on); a tip closed otherwise than by its own close button comes back
 // at once, and that button ends the offers for the run.
@@ -440,8 +529,6 @@ TEST_F(StudioWiringTest, AFailedAssemblyLeavesTheKeyboardOnTheMarkedCell) {
 TEST_F(StudioWiringTest, AFailedTranslationLeavesTheKeyboardOnTheMarkedCell) {
   CopyBuildTools();
   BoxProgram(7, "END");  // END on row 7 stands in for the box
-  doc().CellType[9][8] = compiler::kEmpty;
-  doc().CellText[9][8].clear();
   // A coil in the first column of row 6: "Invalid Symbol ! ".
   doc().CellType[0][6] = compiler::kCoil;
   doc().CellText[0][6] = "M0:0";
@@ -480,8 +567,6 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
 
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   BoxProgram(1, "END");
-  doc().CellType[9][2] = compiler::kEmpty;
-  doc().CellText[9][2].clear();
   studio->shell.CurFilePath = (folder / "first.qsl").string();
   ASSERT_EQ(window->Files().Save(), compiler::SaveResult::Saved);
   const std::string first = studio->shell.CurFilePath;
@@ -592,8 +677,6 @@ TEST_F(StudioWiringTest, TheLadderViewFollowsTheSettings) {
 TEST_F(StudioWiringTest, AutoLeavesTheMonitorItemOffUnlessItStartsTheProgram) {
   CopyBuildTools();
   BoxProgram(1, "END");
-  doc().CellType[9][2] = compiler::kEmpty;
-  doc().CellText[9][2].clear();
   QAction* item = window->Commands().mnuMonitor;
 
   // The run question answered No: downloaded, stopped, nothing to monitor.
