@@ -222,7 +222,12 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   }
 
   std::FILE* handle = std::fopen(full.c_str(), mode_of(kind));
-  if (!handle) return open_failed(run, full, quiet);
+  if (!handle) {
+    const int error = errno;
+    OpenedFile failed = open_failed(run, full, quiet);
+    failed.error = error;
+    return failed;
+  }
   if (::fstat(fileno(handle), &st) != 0) {
     std::fclose(handle);
     return open_failed(run, full, quiet, false);
@@ -415,6 +420,44 @@ struct DescriptorLines {
   }
 };
 
+// Physical lines read again from a place of a file's text held in memory.
+struct TextLines {
+  std::string_view text;
+  std::size_t offset;
+  ssize_t fetch(RawLine& raw) {
+    if (offset >= text.size()) return -1;
+    const std::size_t lf = text.find('\n', offset);
+    const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
+    if (length + 1 > raw.capacity) {
+      char* bytes = static_cast<char*>(std::realloc(raw.bytes, length + 1));
+      if (!bytes) return -1;
+      raw.bytes = bytes;
+      raw.capacity = length + 1;
+    }
+    std::memcpy(raw.bytes, text.data() + offset, length);
+    offset += length;
+    return static_cast<ssize_t>(length);
+  }
+};
+
+// The whole of a regular file through its descriptor, from its start (the stream's position is
+// left alone).
+bool read_whole_file(int fd, std::string& text) {
+  text.clear();
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  off_t offset = 0;
+  for (;;) {
+    const ssize_t got = ::pread(fd, buffer, sizeof buffer, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    text.append(buffer, static_cast<std::size_t>(got));
+    offset += got;
+  }
+}
+
 // One physical line of `lines` into `raw` (without its line feed, a CR before it dropped); false
 // when the file has nothing left. `bytes` counts what was taken from the file.
 template <class Lines>
@@ -539,17 +582,21 @@ void SourceReader::add_input(std::FILE* handle) {
     in.base = static_cast<std::uint64_t>(at);
     in.device = st.st_dev;
     in.inode = st.st_ino;
-    // The same file opened before and held: its descriptor reads the same bytes.
+    // The same file opened before, held or read in: its descriptor or text has the same bytes.
     for (const Input& other : inputs_) {
-      if (other.again == Again::descriptor && other.via == static_cast<std::uint32_t>(&other - inputs_.data()) &&
-          other.handle && other.device == st.st_dev && other.inode == st.st_ino) {
+      if (other.via == static_cast<std::uint32_t>(&other - inputs_.data()) && other.device == st.st_dev &&
+          other.inode == st.st_ino &&
+          ((other.again == Again::descriptor && other.handle) || other.again == Again::text)) {
         in.via = other.via;
+        in.again = other.again;
         break;
       }
     }
     if (in.via == inputs_.size() && !inputs_.empty()) {
       if (held_includes_ < held_include_limit())
         ++held_includes_;
+      else if (read_whole_file(fd, in.text))
+        in.again = Again::text;  // once for the file, however often it is included
       else
         in.again = Again::kept;
     }
@@ -567,6 +614,25 @@ int SourceReader::held_include_limit() {
       held_include_limit_ = static_cast<int>(std::min<rlim_t>(kHeldIncludes, limit.rlim_cur / 4));
   }
   return held_include_limit_;
+}
+
+bool SourceReader::give_up_held_descriptors() {
+  bool gave_up = false;
+  for (std::size_t i = 1; i < inputs_.size(); ++i) {
+    Input& in = inputs_[i];
+    if (in.again != Again::descriptor || in.via != i || !in.handle || in.handle == handle_) continue;
+    bool reading = false;
+    for (const Level& level : levels_) reading = reading || level.handle == in.handle;
+    if (reading || !read_whole_file(fileno(in.handle), in.text)) continue;
+    in.again = Again::text;
+    close_handle(files(run_), in.handle);
+    in.handle = nullptr;
+    --held_includes_;
+    gave_up = true;
+  }
+  // Few descriptors to spare: files opened from now on are read in instead of held.
+  held_include_limit_ = 0;
+  return gave_up;
 }
 
 // The include file read now is done with: closed unless its descriptor is held.
@@ -588,6 +654,7 @@ std::uint64_t SourceReader::place_of_line() {
     case Again::never:
       return 0;
     case Again::descriptor:
+    case Again::text:
       position = in.base + line_position_;
       input = in.via;
       break;
@@ -710,6 +777,12 @@ std::string SourceReader::line_at(std::uint64_t place) {
     line.assign(kept_, from, end == std::string::npos ? std::string::npos : end + 1 - from);
     return line;
   }
+  if (in.again == Again::text) {
+    TextLines lines{in.text, static_cast<std::size_t>(position - 1)};
+    LineTaken taken;
+    read_logical_line(lines, again_raw_, tab_width(), line, taken);
+    return line;
+  }
   if (in.again != Again::descriptor || !in.handle) return line;
   DescriptorLines lines{fileno(in.handle), static_cast<off_t>(position - 1)};
   LineTaken taken;
@@ -755,15 +828,23 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
   std::string wanted = slashes(name);
   OpenedFile found;
   const std::vector<std::string>& prefixes = files(run_).prefixes;
-  for (std::size_t i = search_source_dir ? 0 : 1; i < prefixes.size() && !found.handle; ++i) {
-    std::string prefix = slashes(prefixes[i]);
-    found = open_output_or_input_file(run_, FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
-    if (!found.handle) {
-      if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {
-        found = open_output_or_input_file(run_, FileKind::text_input, "", *other, "", OPEN_SILENT, index);
+  bool out_of_descriptors = false;
+  auto search = [&] {
+    for (std::size_t i = search_source_dir ? 0 : 1; i < prefixes.size() && !found.handle; ++i) {
+      std::string prefix = slashes(prefixes[i]);
+      found = open_output_or_input_file(run_, FileKind::text_input, prefix, wanted, "", OPEN_SILENT, index);
+      if (found.error == EMFILE || found.error == ENFILE) out_of_descriptors = true;
+      if (!found.handle) {
+        if (auto other = case_insensitive_match(build_file_name(prefix, wanted, ""))) {
+          found = open_output_or_input_file(run_, FileKind::text_input, "", *other, "", OPEN_SILENT, index);
+        }
       }
     }
-  }
+  };
+  search();
+  // Out of descriptors: the held ones are given up (their text read in) and the search is made
+  // again.
+  if (!found.handle && out_of_descriptors && give_up_held_descriptors()) search();
   if (!found.handle) {
     MessageArgs args;
     args.text = name;

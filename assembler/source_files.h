@@ -50,6 +50,7 @@ struct OpenFileEntry {
 struct OpenedFile {
   std::FILE* handle = nullptr;  // nullptr when the open failed quietly
   std::string name;             // the name as opened
+  int error = 0;                // errno of a failed open (0 when it failed for another reason)
 };
 
 // The standard files and the naming of the source.
@@ -235,6 +236,7 @@ class SourceReader {
     never,       // the reader gives no places
     descriptor,  // through the descriptor of input `via`, which stays open for the run
     kept,        // from the text kept as it was read (pipes, terminals, devices)
+    text,        // from the whole text of input `via`, read in once for every inclusion of it
   };
   // One file opened for reading, in opening order (0 is the main source).
   struct Input {
@@ -244,12 +246,16 @@ class SourceReader {
     std::uint64_t base = 0;  // the file position where reading began
     dev_t device = 0;
     ino_t inode = 0;
+    std::string text;  // the file's bytes (Again::text, on input `via` only)
   };
   // Include files whose descriptors are held for reading lines again at most (fewer where the
   // process may open few files); one opened past them has its text kept instead. An include of
   // a file held already reads its lines again through that file's descriptor.
   static constexpr int kHeldIncludes = 64;
   int held_include_limit();
+  // Gives up the held descriptors of files not being read, their text read in first; false when
+  // none could be given up.
+  bool give_up_held_descriptors();
   void add_input(std::FILE* handle);
   void leave_input();
   std::uint64_t place_of_line();
