@@ -82,7 +82,6 @@ class FileCommands {
   static std::string Caption(const char* prefix, std::string_view path);
 
  private:
-  bool RefuseWhileMonitoring();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   // The cursor on the first cell, the view from the first row, no block selected.
