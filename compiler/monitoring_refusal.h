@@ -1,7 +1,7 @@
 #pragma once
 // The one message with which the file, port and device commands refuse while monitoring.
-// It lives beside the monitor flag, in the layer that the shell, the link and the monitor all
-// build on, so that every refusing command shows the same text.
+// It lives beside the monitor flag, below the shell and the link that show it: the link may
+// not take it from the monitor, which is built on the link.
 
 #include "compiler/studio_state.h"
 #include "platform/message_box.h"

@@ -416,7 +416,7 @@ TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
         const bool uploadToo = f.rfind("A2", 0) == 0 || f.rfind("A3", 0) == 0 || f.rfind("die", 0) == 0;
         Outcome upload = uploadToo ? r.Run() : Outcome{.monitor = MonitorItem::Disable};
 
-        // Each command turns the Monitor item so only when it went through.
+        // Run enables the Monitor item, Verify and Upload disable it, each only when it went through.
         const bool allWell = run.monitor == MonitorItem::Enable && verify.monitor == MonitorItem::Disable &&
                              upload.monitor == MonitorItem::Disable;
         if (!allWell) {

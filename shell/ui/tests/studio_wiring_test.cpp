@@ -111,12 +111,11 @@ struct StudioWiringTest : ::testing::Test {
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini, folder);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(),
-                                           [this](int) {
-                                             auto port = std::make_unique<zqvsim::SimPort>(core, clock);
-                                             simPort = port.get();
-                                             return port;
-                                           });
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(), [this](int) {
+      auto port = std::make_unique<zqvsim::SimPort>(core, clock);
+      simPort = port.get();
+      return port;
+    });
     language = std::make_unique<StudioLanguage>(*studio);
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
