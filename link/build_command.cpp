@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "compiler/macro_library.h"
+#include "compiler/monitoring_refusal.h"
 #include "compiler/options_header.h"
 #include "compiler/program_file.h"
 #include "compiler/translator.h"
@@ -53,10 +54,7 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
   namespace t = build_text;
   const bool korean = studio.shell.KoreanMenu;
 
-  if (job.monitorOn) {
-    Show(studio, t::kCaptionMessage, t::kMonitoring.Pick(korean));
-    return AutoOutcome::RefusedMonitoring;
-  }
+  if (compiler::RefuseWhileMonitoring(job.monitorOn, studio.messages, korean)) return AutoOutcome::RefusedMonitoring;
   if (studio.FindEndLine()) {
     Show(studio, t::kCaptionErrorUpper, t::kEndNotFound.Pick(korean));
     return AutoOutcome::NoEnd;

@@ -16,11 +16,9 @@ struct BuildTwin {
 inline constexpr const char* kCaptionError = "Korvane Studio Error !";
 inline constexpr const char* kCaptionErrorUpper = "Korvane Studio ERROR !";
 inline constexpr const char* kCaptionPlainError = "ERROR !";
-inline constexpr const char* kCaptionMessage = "Korvane Studio Message";
 inline constexpr const char* kCaptionCompileError = "Korvane Studio COMPILE ERROR !";
 inline constexpr const char* kCaptionAsk = "Korvane Studio ";
 
-inline constexpr BuildTwin kMonitoring{"You can't use Monitoring mode ! ", "모니터링 상태에서는 사용할 수 없습니다."};
 inline constexpr BuildTwin kEndNotFound{"END Command Not Found !", "END 명령을 찾을 수 없습니다."};
 inline constexpr BuildTwin kAskRun{"Do you want execution now ?", "다운로드가 완료되었습니다. 지금 실행하시겠습니까?"};
 inline constexpr BuildTwin kBatchNotStarted{"Build batch could not be started : ",

@@ -13,7 +13,10 @@ namespace plclink {
 
 namespace {
 
-Outcome Failed() { return {true, MonitorItem::Unchanged}; }
+// The command ends with the keyboard back on the ladder view.
+Outcome BackToLadder(MonitorItem monitor = MonitorItem::Unchanged) {
+  return {.ladderTakesKeys = true, .monitor = monitor};
+}
 
 // Writes the one-line program " RET " into a file (made again by the next erase or build);
 // false when it cannot be written, and then the file keeps what it held.
@@ -28,8 +31,8 @@ Outcome VerifyCommand(Device& device, const DeviceJob& job, bool monitorOn) {
     return {};
   }
   if (CheckModuleModel(device, job.plcModel)) return {};
-  if (VerifyProgram(device, job)) return Failed();
-  return {false, MonitorItem::Disable};
+  if (VerifyProgram(device, job)) return BackToLadder();
+  return {.monitor = MonitorItem::Disable};
 }
 
 void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn) {
@@ -63,20 +66,21 @@ Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRu
     if (RunBuildBatch(runner, job.folder, job.plcModel) == BatchStart::NotStarted) {
       job.compileInfo = false;
       device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
-      return Failed();
+      return BackToLadder();
     }
     job.compileInfo = true;
-    if (build.ReadHexFile(job) == StepResult::Failed) return Failed();
+    if (build.ReadHexFile(job) == StepResult::Failed) return BackToLadder();
   }
-  bool failed = DownloadProgram(device, job);
-  return {true, failed ? MonitorItem::Unchanged : MonitorItem::Disable};
+  // Whatever the download's result, the user goes back to the ladder.
+  const bool failed = DownloadProgram(device, job);
+  return BackToLadder(failed ? MonitorItem::Unchanged : MonitorItem::Disable);
 }
 
 Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, BuildHost& build, bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
-  if (build.ReadHexFile(job) == StepResult::Failed) return Failed();
-  if (DownloadProgram(device, job)) return Failed();
-  return {false, MonitorItem::Disable};
+  if (build.ReadHexFile(job) == StepResult::Failed) return BackToLadder();
+  if (DownloadProgram(device, job)) return BackToLadder();
+  return {.monitor = MonitorItem::Disable};
 }
 
 Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
@@ -125,19 +129,19 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
   shell.CurFilePath = "Untitled.qsl";
   host.SetCaption("Korvane studio [ untitled.qsl ]");
   shell.SourceSaved = false;
-  return {true, MonitorItem::Disable};
+  return BackToLadder(MonitorItem::Disable);
 }
 
 Outcome DownloadAndRun(Device& device, const DeviceJob& job, bool clearKeep, bool askStart) {
-  if (DownloadProgram(device, job)) return Failed();
+  if (DownloadProgram(device, job)) return BackToLadder();
   // From here the module holds the new program, stopped.
-  if (VerifyChecksum(device, job)) return {true, MonitorItem::Disable};
+  if (VerifyChecksum(device, job)) return BackToLadder(MonitorItem::Disable);
   if (clearKeep) ClearKeepArea(device, job.romSize);
   if (askStart && device.Ask(text::kCaptionQuestion, text::kAskRun.Pick(device.Korean()), platform::MsgButtons::YesNo,
                            platform::MsgIcon::None) != platform::MsgResult::Yes)
-    return {false, MonitorItem::Disable};
+    return {.monitor = MonitorItem::Disable};
   SendCommand(device, cmd::kRun);
-  return {false, MonitorItem::Enable};
+  return {.monitor = MonitorItem::Enable};
 }
 
 }  // namespace plclink

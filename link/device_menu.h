@@ -18,7 +18,12 @@
 namespace plclink {
 
 struct Outcome {
-  bool failed = false;  // the ladder view takes the keyboard focus again
+  // The ladder view takes the keyboard focus when the command has ended: after Verify's
+  // comparison failed; after a failed HEX read, batch or download of Erase and Object
+  // Download, or a failed download or checksum of DownloadAndRun; after every Erase that
+  // reached its download, whatever its result; after an Upload that opened its program.
+  // Otherwise, refusals among them, the focus stays where it was.
+  bool ladderTakesKeys = false;
   MonitorItem monitor = MonitorItem::Unchanged;
 };
 

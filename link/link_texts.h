@@ -53,8 +53,6 @@ inline constexpr Twin kMismatchD{"Device Mismatch ! This is not ZQV-D module !",
 inline constexpr Twin kMismatchA{"Device Mismatch ! This is not ZQV-A module !",
                                  "ZQV-A이 아닙니다. PLC설정을 조정하시기 바랍니다."};
 
-inline constexpr Twin kMonitoring{"You can't use Monitoring mode ! ", "모니터링 상태에서는 사용할 수 없습니다."};
-
 // Download.
 inline constexpr Twin kNoCompileInfo{"No compile information ! Please (AUTO) Click !",
                                      "컴파일 정보가 없습니다. AUTO를 클릭하신후 사용하세요!"};

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "compiler/monitoring_refusal.h"
+
 namespace plclink {
 
 bool SendCommand(Device& device, int command) {
@@ -71,9 +73,7 @@ std::optional<std::array<std::uint8_t, 2>> ReadDeviceBytes(Link& link, std::int1
 }
 
 bool RefuseWhileMonitoring(Device& device, bool monitorOn) {
-  if (!monitorOn) return false;
-  device.Show(text::kCaptionMessage, text::kMonitoring);
-  return true;
+  return compiler::RefuseWhileMonitoring(monitorOn, &device.Messages(), device.Korean());
 }
 
 MonitorItem RunCommand(Device& device, std::uint8_t command, bool monitorOn) {

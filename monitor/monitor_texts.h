@@ -5,10 +5,6 @@
 
 namespace monitor::texts {
 
-inline const std::string kRefusal = "You can't use Monitoring mode ! ";
-inline const std::string kRefusalKo = "모니터링 상태에서는 사용할 수 없습니다.";
-inline const std::string kRefusalCaption = "Korvane Studio Message";
-
 // The Monitor item's captions keep their access key (Alt+R, M) in both states and languages.
 inline const std::string kMonitorOnCaption = "&Monitor on";  // menu item while monitoring is off
 inline const std::string kMonitorOnCaptionKo = "모니터링 시작(&M)";

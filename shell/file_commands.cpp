@@ -3,6 +3,7 @@
 #include <optional>
 #include <system_error>
 
+#include "compiler/monitoring_refusal.h"
 #include "compiler/program_file.h"
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
@@ -47,12 +48,6 @@ void FileCommands::Message(const std::string& caption, const std::string& text, 
   studio_.messages->Show({caption, text, icon, MsgButtons::Ok});
 }
 
-bool FileCommands::RefuseWhileMonitoring() {
-  if (!studio_.monitor.MonitorOn()) return false;
-  Message(msg::kCaptionMessage, msg::kMonitoringRefusal.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
-  return true;
-}
-
 bool FileCommands::MayReplaceProgram() {
   if (studio_.shell.SourceSaved) return true;
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
@@ -63,7 +58,7 @@ bool FileCommands::MayReplaceProgram() {
 }
 
 void FileCommands::New() {
-  if (RefuseWhileMonitoring() || !MayReplaceProgram()) return;
+  if (compiler::RefuseWhileMonitoring(studio_) || !MayReplaceProgram()) return;
   studio_.shell.CurFilePath = kUntitled;
   host_.SetCaption(Caption(title::kNew, kUntitled));
   host_.ClearLadderView();
@@ -111,7 +106,7 @@ FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
 }
 
 void FileCommands::Open() {
-  if (RefuseWhileMonitoring() || !MayReplaceProgram()) return;
+  if (compiler::RefuseWhileMonitoring(studio_) || !MayReplaceProgram()) return;
   std::string name = host_.AskOpenName(kOpenFilter);
   if (name.empty() || OpenProgram(name) != OpenResult::Opened) return;
   host_.SetCaption(Caption(title::kOpened, name));
@@ -120,7 +115,7 @@ void FileCommands::Open() {
 }
 
 void FileCommands::Import() {
-  if (RefuseWhileMonitoring()) return;
+  if (compiler::RefuseWhileMonitoring(studio_)) return;
   std::string name = host_.AskOpenName(kOpenFilter);
   if (name.empty()) return;
   if (!compiler::ImportProgramFile(studio_, name)) return;

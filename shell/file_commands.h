@@ -96,7 +96,6 @@ class FileCommands {
   static std::string Caption(const char* prefix, std::string_view path);
 
  private:
-  bool RefuseWhileMonitoring();
   // Every save of the program: the PLC panel into the document, SaveProgram, and the notice
   // of cells left out.
   compiler::SaveResult StoreProgram(const std::string& path);

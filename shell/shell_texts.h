@@ -28,7 +28,6 @@ struct Twin {
 };
 
 namespace msg {
-inline constexpr Twin kMonitoringRefusal{"You can't use Monitoring mode ! ", "모니터링 상태에서는 사용할 수 없습니다."};
 inline constexpr Twin kFileNotFound{"File not found : ", "파일을 찾을 수 없습니다 : "};
 inline constexpr Twin kOpenError{"Open Error:", "열기 오류:"};
 inline constexpr Twin kSourceChanged{"The Source has changed.\r\nDo you want to save the change ?",
@@ -40,7 +39,6 @@ std::string CellsAfterEnd(int shownRow, bool koreanMenu);
 
 inline constexpr const char* kCaptionErrorUpper = "Korvane Studio ERROR !";
 inline constexpr const char* kCaptionError = "Korvane Studio Error !";
-inline constexpr const char* kCaptionMessage = "Korvane Studio Message";
 inline constexpr const char* kCaptionQuestion = "Korvane Studio ";  // the trailing blank belongs to it
 inline constexpr const char* kCaptionOverwrite = "Korvane Studio";
 }  // namespace msg

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "monitor/monitor_texts.h"
+#include "compiler/monitoring_refusal.h"
 
 namespace shell {
 
@@ -15,15 +15,6 @@ int SizeSliderOf(int cunit) { return std::clamp(cunit - 41, 0, kSizeSliderMax); 
 
 int SpaceSliderOf(int csai) { return std::clamp(csai / 50 - 1, 0, kSpaceSliderMax); }
 
-void ShowMonitoringRefusal(platform::MessageSink& sink, bool koreanMenu) {
-  platform::Message m;
-  m.caption = monitor::texts::kRefusalCaption;
-  m.text = platform::Pick(koreanMenu, monitor::texts::kRefusal, monitor::texts::kRefusalKo);
-  m.icon = platform::MsgIcon::Information;
-  m.buttons = platform::MsgButtons::Ok;
-  sink.Show(m);
-}
-
 ViewSettingsHandlers::ViewSettingsHandlers(StudioSettings& settings, SetupPageHost& host)
     : settings_(settings), host_(host) {}
 
@@ -33,10 +24,7 @@ void ViewSettingsHandlers::ColorChosen(int index) {
 }
 
 void ViewSettingsHandlers::PortChosen(int index) {
-  if (host_.MonitorOn()) {
-    ShowMonitoringRefusal(host_.Messages(), host_.KoreanMenu());
-    return;
-  }
+  if (compiler::RefuseWhileMonitoring(host_.MonitorOn(), &host_.Messages(), host_.KoreanMenu())) return;
   if (index < 0 || index > 3) return;
   settings_.SetPort(static_cast<int16_t>(index));
   host_.WriteSetting(ini::kSetup, "PortNum", std::to_string(index));

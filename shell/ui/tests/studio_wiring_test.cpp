@@ -24,7 +24,9 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "compiler/program_file.h"
 #include "ladder/ui/alias_page_widget.h"
@@ -96,6 +98,7 @@ struct StudioWiringTest : ::testing::Test {
   std::unique_ptr<FrmMain> window;
   zqvsim::ModuleCore core{zqvsim::Profile{1, 30}};  // the model of a new program
   zqvsim::SimClock clock;
+  zqvsim::SimPort* simPort = nullptr;  // the port the link opened last
   std::unique_ptr<plclink::Link> link;
   std::unique_ptr<StudioLanguage> language;
   std::unique_ptr<plclink::Device> device;
@@ -111,8 +114,11 @@ struct StudioWiringTest : ::testing::Test {
     ini = std::make_unique<ProfileFile>((folder / "ZQVSTUDIO.INI").string());
     studio->messages = &sink;
     window = std::make_unique<FrmMain>(*studio, *ini, folder);
-    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(),
-                                           [this](int) { return std::make_unique<zqvsim::SimPort>(core, clock); });
+    link = std::make_unique<plclink::Link>(plclink::LinkConfig{}, *window->SetupPage(), [this](int) {
+      auto port = std::make_unique<zqvsim::SimPort>(core, clock);
+      simPort = port.get();
+      return port;
+    });
     language = std::make_unique<StudioLanguage>(*studio);
     device = std::make_unique<plclink::Device>(*link, sink, *window, *language);
     reader = std::make_unique<monitor::LinkDeviceReader>(*link, studio->doc.Setup);
@@ -302,12 +308,6 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   ASSERT_TRUE(monitor->Ticker().TickNow());
   EXPECT_NE(ladder.view->surface().Image(), before);
 
-  // While monitoring the device commands refuse.
-  sink.shown.clear();
-  Trigger(&MenuCommands::mnuVerify);
-  ASSERT_EQ(sink.shown.size(), 1u);
-  EXPECT_EQ(sink.shown[0].text, "You can't use Monitoring mode ! ");
-
   window->findChild<QPushButton*>("cmdMonOut")->click();
   EXPECT_FALSE(studio->monitor.MonitorOn());
   EXPECT_TRUE(ladder.view->operandBox()->isVisible());
@@ -321,6 +321,62 @@ TEST_F(StudioWiringTest, MonitorModeReadsTheModuleAndPaintsTheLadder) {
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor off");
   Trigger(&MenuCommands::mnuMonitor);
   EXPECT_EQ(window->Commands().mnuMonitor->text(), "&Monitor on");
+}
+
+// While monitoring, every file, port and device command refuses with one message in the
+// interface's language, and does nothing else: no byte to the module, no file dialog, the
+// program and the port as they were.
+TEST_F(StudioWiringTest, WhileMonitoringEveryRefusingCommandShowsTheOneRefusal) {
+  Place(0, 0, Qt::Key_F3, "P0:0");
+  Trigger(&MenuCommands::mnuMonitor);
+  ASSERT_TRUE(studio->monitor.MonitorOn()) << (sink.shown.empty() ? "" : sink.shown[0].text);
+  ASSERT_NE(simPort, nullptr);
+  struct NoDialogs : FileDialogs {
+    std::string OpenName(const std::string&) override { return ++asked, ""; }
+    std::string SaveName(const std::string&) override { return ++asked, ""; }
+    int asked = 0;
+  } dialogs;
+  window->SetFileDialogs(&dialogs);
+  const int portNum = window->UserSettings().Values().PortNum;
+  QRadioButton* otherPort = window->findChildren<QRadioButton*>("optPort").at(portNum == 1 ? 2 : 1);
+  auto menu = [this](QAction* MenuCommands::*command) { return [this, command] { Trigger(command); }; };
+  const std::vector<std::pair<std::string, std::function<void()>>> commands = {
+      {"New", menu(&MenuCommands::mnuNew)},
+      {"Open", menu(&MenuCommands::mnuOpen)},
+      {"Import", menu(&MenuCommands::mnuImport)},
+      {"port choice", [otherPort] { otherPort->click(); }},
+      {"Port Check", [this] { window->findChild<QPushButton*>("Command2")->click(); }},
+      {"Auto", menu(&MenuCommands::mnuAuto)},
+      {"Object Download", menu(&MenuCommands::mnuObjectDownload)},
+      {"Erase", menu(&MenuCommands::mnuErase)},
+      {"Verify", menu(&MenuCommands::mnuVerify)},
+      {"Upload", menu(&MenuCommands::mnuUpload)},
+      {"Clear Keep Area", menu(&MenuCommands::mnuClearKeepArea)},
+      {"Run", menu(&MenuCommands::mnuRun)},
+      {"Reset", menu(&MenuCommands::mnuReset)},
+      {"Stop", menu(&MenuCommands::mnuStop)},
+  };
+  for (bool korean : {false, true}) {
+    window->optLanguage_Click(korean);
+    for (const auto& [name, run] : commands) {
+      SCOPED_TRACE(name + (korean ? " (Korean)" : ""));
+      sink.shown.clear();
+      simPort->written.clear();
+      run();
+      ASSERT_EQ(sink.shown.size(), 1u);
+      const platform::Message& m = sink.shown[0];
+      EXPECT_EQ(m.caption, "Korvane Studio Message");
+      EXPECT_EQ(m.text, korean ? "모니터링 상태에서는 사용할 수 없습니다." : "You can't use Monitoring mode ! ");
+      EXPECT_EQ(m.icon, platform::MsgIcon::Information);
+      EXPECT_EQ(m.buttons, platform::MsgButtons::Ok);
+      EXPECT_TRUE(simPort->written.empty());
+    }
+  }
+  EXPECT_EQ(dialogs.asked, 0);
+  EXPECT_EQ(window->UserSettings().Values().PortNum, portNum);
+  EXPECT_EQ(doc().CellText[0][0], "P0:0");
+  EXPECT_TRUE(studio->monitor.MonitorOn());
+  window->SetFileDialogs(nullptr);
 }
 
 TEST_F(StudioWiringTest, EraseDownloadsAnErasedProgramAndVerifyComparesIt) {
