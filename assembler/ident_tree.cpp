@@ -430,6 +430,33 @@ bool IdentTree::kind_acceptable_folded(int kind, const ClassifyContext& ctx) con
 LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& ctx) {
   if (ctx.lookup_only) return check_ident(name, ctx.mode);
 
+  // Most names met are written in capitals and have one meaning: a keyword that stays what it
+  // is, or a label. They are settled here; all others take the general road below.
+  if (!tree_.empty() && !has_lower(name)) {
+    SymbolNode* n = head_of(name);
+    if (n && !n->next && n->def) {
+      const int kind = n->def->kind;
+      if (kind == KIND_LABEL) {
+        n->looked_up = true;
+        current_ = n;
+        LookupResult r;
+        r.result = 1;
+        r.node = n;
+        settle_label(r, ctx);
+        return r;
+      }
+      const bool wants_label = ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED;
+      if (kind != KIND_PREPROCESSOR && (!wants_label || (kind == KIND_DIRECTIVE && directive_case))) {
+        n->looked_up = true;
+        current_ = n;
+        LookupResult r;
+        r.result = 1;
+        r.node = n;
+        return r;
+      }
+    }
+  }
+
   LookupResult r = enter(name, true, false, ctx.mode);
 
   // A preprocessor word used as a statement word: look for its keyword meaning instead.
@@ -487,7 +514,15 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
     if (!ctx.preprocessor_line) mark_node(node);
     if (env.queue_debug_labels && ctx.line_active && !ctx.define_line) queue_pending_label(node);
     record_reference(node->def, in_first_field);
-  } else if (node->def && node->def->kind == KIND_LABEL && node->def->label) {
+  } else {
+    settle_label(r, ctx);
+  }
+  return r;
+}
+
+void IdentTree::settle_label(LookupResult& r, const ClassifyContext& ctx) {
+  SymbolNode* node = r.node;
+  if (node->def && node->def->kind == KIND_LABEL && node->def->label) {
     LabelRec* l = node->def->label;
     if (ctx.first_field && (l->flags & LABEL_NOT_PLACED)) {
       l->flags &= ~LABEL_NOT_PLACED;
@@ -504,7 +539,6 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
       l->flags &= ~LABEL_WAITING;
     }
   }
-  return r;
 }
 
 SymbolNode* IdentTree::declare_local(std::string_view name, int level, bool take_statement) {

@@ -197,6 +197,22 @@ class IdentTree {
 
   LookupResult check_ident(std::string_view name, int mode);
   LookupResult lookup(std::string_view name, int mode) { return check_ident(name, mode); }
+  // check_ident of the one-character name c; the table must not be empty.
+  LookupResult check_char(unsigned char c, int mode) {
+    SymbolNode* n = tree_.find_single(c);
+    if (!(c >= 'a' && c <= 'z') && (!n || !n->next)) {
+      LookupResult r;
+      if (n) {
+        n->looked_up = true;
+        r.result = 1;
+        r.node = n;
+      }
+      current_ = n;
+      return r;
+    }
+    const char text[1] = {static_cast<char>(c)};
+    return check_ident(std::string_view(text, 1), mode);
+  }
   // Enters the name (or finds it). accept_folded: a name found only upper-cased counts as found,
   // and a new name is stored upper-cased while the case switch is 0.
   LookupResult enter(std::string_view name, bool accept_folded, bool require_definition, int mode = MODE_FIELDS);
@@ -215,6 +231,8 @@ class IdentTree {
   }
   // Node of the given kind in the chain of a name as written, then upper-cased.
   SymbolNode* find_kind(std::string_view name, int kind) const;
+  // Whether some definition of the kind was ever made.
+  bool kind_made(int kind) const { return kind >= 0 && kind < static_cast<int>(kinds_made_.size()) && kinds_made_[kind]; }
   // Names in byte order (cross reference, #define table).
   template <class F>
   void for_each_node(F f) const {
@@ -312,6 +330,8 @@ class IdentTree {
   SymbolNode* register_name(std::string_view name, int kind, bool upper_case, const char* entry_point);
   SymbolNode* head_of(std::string_view name) const { return tree_.find(name); }
   bool kind_acceptable_folded(int kind, const ClassifyContext& ctx) const;
+  // A label met by classify: placed when it stands in the first field, its reference noted.
+  void settle_label(LookupResult& r, const ClassifyContext& ctx);
   void record_reference(DefinitionRec* def, bool definition);
 
   Assembly& run_;

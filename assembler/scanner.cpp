@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace aq71 {
 
@@ -391,9 +392,6 @@ void Scanner::insert_text_now(std::string_view text) {
   getch();
 }
 
-long Scanner::line_number() const { return source_->line_number(); }
-
-int Scanner::column() const { return static_cast<int>(source_->pos); }
 
 const std::string& Scanner::line_text() const { return source_->text(); }
 
@@ -493,7 +491,7 @@ int Scanner::get_pp_token_A05() {
 
 bool Scanner::registered_token(std::string_view text, int builtin_code) {
   if (t().name_count() == 0) return false;
-  LookupResult r = t().check_ident(text, mode_);
+  LookupResult r = text.size() == 1 ? t().check_char(static_cast<unsigned char>(text[0]), mode_) : t().check_ident(text, mode_);
   if (!r.node || !r.node->def) return false;
   token_.node = r.node;
   token_.kind = r.node->def->kind;
@@ -812,6 +810,19 @@ int Scanner::scan_identifier() {
   char name[IDENT_LIMIT];
   std::size_t length = 0;
   bool started_in_first_column = first_column_;
+  if (!colon_continues_ident) {
+    // A name that ends inside the line at hand is taken in one piece.
+    const std::string_view rest = ahead();
+    std::size_t n = 0;
+    while (n < rest.size() && ident_part(static_cast<unsigned char>(rest[n]))) ++n;
+    if (n < rest.size() && n < IDENT_LIMIT && rest[n] != 0) {
+      name[0] = static_cast<char>(ch_);
+      std::memcpy(name + 1, rest.data(), n);
+      length = n + 1;
+      if (n > 0) take_ahead(rest, n);
+      getch();
+    }
+  }
   for (;;) {
     if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@' || ch_ == 1)) ||
         (ch_ == ':' && colon_continues_ident)) {
@@ -885,7 +896,7 @@ int Scanner::scan_identifier() {
   if ((keyword_seen_ || suffix_wanted_) && !in_pp_line_) {
     std::string_view bare = text;
     if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
-    if (SymbolNode* s = t().find_kind(bare, KIND_SUFFIX)) {
+    if (SymbolNode* s = t().kind_made(KIND_SUFFIX) ? t().find_kind(bare, KIND_SUFFIX) : nullptr) {
       suffix_wanted_ = false;
       token_.node = s;
       token_.kind = KIND_SUFFIX;
@@ -985,7 +996,48 @@ int Scanner::scan_prefixed_number(int radix) {
   return convert_number(digits, radix);
 }
 
+int Scanner::scan_plain_number() {
+  // The characters after the current one, up to the line feed at least, are at hand.
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  std::uint32_t value = 0;
+  if (ch_ == '0' && !rest.empty() && (rest[0] == 'x' || rest[0] == 'X')) {
+    n = 1;
+    while (n < rest.size() && is_hex(static_cast<unsigned char>(rest[n]))) {
+      value = value * 16 + static_cast<std::uint32_t>(digit_value(static_cast<unsigned char>(rest[n])));
+      ++n;
+    }
+    if (n == 1 || n > DIGIT_LIMIT || n == rest.size()) return NO_TOKEN;
+    token_.text.assign("0x");
+    token_.text.append(rest.data() + 1, n - 1);
+  } else {
+    if (default_radix <= 9) return NO_TOKEN;
+    value = static_cast<std::uint32_t>(ch_ - '0');
+    while (n < rest.size() && is_digit(static_cast<unsigned char>(rest[n]))) {
+      value = value * static_cast<std::uint32_t>(default_radix) + static_cast<std::uint32_t>(rest[n] - '0');
+      ++n;
+    }
+    if (n + 1 > DIGIT_LIMIT || n == rest.size()) return NO_TOKEN;
+    // What follows must end the digits and make no radix suffix or fraction of them.
+    const int next = static_cast<unsigned char>(rest[n]);
+    const int up = upper(next);
+    if (is_hex(next) || up == 'H' || up == 'O' || up == 'Q' || next == '.' || (next == ':' && colon_ends_number))
+      return NO_TOKEN;
+    token_.text.assign(1, static_cast<char>(ch_));
+    token_.text.append(rest.data(), n);
+  }
+  if (n > 0) take_ahead(rest, n);
+  getch();
+  token_.number = static_cast<std::int32_t>(value);
+  skip_integer_suffix();
+  return TOK_INTEGER;
+}
+
 int Scanner::scan_number() {
+  if (!raw_mode) {
+    int code = scan_plain_number();
+    if (code != NO_TOKEN) return code;
+  }
   std::string digits;
   bool limit_hit = false;
   auto add = [&](int c) {

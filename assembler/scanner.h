@@ -292,6 +292,9 @@ class Scanner {
   std::string_view ahead() const;
   void take_ahead(std::string_view rest, std::size_t count);
   int scan_number();
+  // A number of plain digits (0x and hexadecimal ones, or decimal ones in the default radix)
+  // whose characters are at hand, in one piece; NO_TOKEN (nothing taken) for any other.
+  int scan_plain_number();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
   int scan_float(const std::string& int_digits);
@@ -421,8 +424,8 @@ class Scanner::SourceInput final : public InputReader {
     }
     return c;
   }
-  long line_number() const { return source ? source->line_number() : 0; }
-  int file_index() const { return source ? source->file_index() : 0; }
+  long line_number() const { return direct ? direct->line_number() : source ? source->line_number() : 0; }
+  int file_index() const { return direct ? direct->file_index() : source ? source->file_index() : 0; }
   // The current line as far as it was read.
   const std::string& text();
   // The characters of the direct reader's current line that follow (none when the reader is
@@ -438,6 +441,10 @@ class Scanner::SourceInput final : public InputReader {
  private:
   std::string line_;  // kept as it is read unless the reader is read directly (then on demand)
 };
+
+inline long Scanner::line_number() const { return source_->line_number(); }
+
+inline int Scanner::column() const { return static_cast<int>(source_->pos); }
 
 inline int Scanner::getch() {
   if (reader_->pushback.empty() && !recorder) {
