@@ -428,34 +428,16 @@ bool IdentTree::kind_acceptable_folded(int kind, const ClassifyContext& ctx) con
 }
 
 LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& ctx) {
-  if (ctx.lookup_only) return check_ident(name, ctx.mode);
-
   // Most names met are written in capitals and have one meaning: a keyword that stays what it
-  // is, or a label. They are settled here; all others take the general road below.
-  if (!tree_.empty() && !has_lower(name)) {
-    SymbolNode* n = head_of(name);
-    if (n && !n->next && n->def) {
-      const int kind = n->def->kind;
-      if (kind == KIND_LABEL) {
-        n->looked_up = true;
-        current_ = n;
-        LookupResult r;
-        r.result = 1;
-        r.node = n;
-        settle_label(r, ctx);
-        return r;
-      }
-      const bool wants_label = ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED;
-      if (kind != KIND_PREPROCESSOR && (!wants_label || (kind == KIND_DIRECTIVE && directive_case))) {
-        n->looked_up = true;
-        current_ = n;
-        LookupResult r;
-        r.result = 1;
-        r.node = n;
-        return r;
-      }
-    }
-  }
+  // is, or a label. They are settled here; all others take the general road.
+  if (!ctx.lookup_only && !has_lower(name))
+    if (SymbolNode* n = single_meaning(name, ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED))
+      return classify_single(n, ctx);
+  return classify_general(name, ctx);
+}
+
+LookupResult IdentTree::classify_general(std::string_view name, const ClassifyContext& ctx) {
+  if (ctx.lookup_only) return check_ident(name, ctx.mode);
 
   LookupResult r = enter(name, true, false, ctx.mode);
 

@@ -266,6 +266,32 @@ class IdentTree {
   // gets a label meaning; created tells a new label from one seen before (the driver's
   // duplicate-label check), placed_now a forward-referenced label that is defined here.
   LookupResult classify(std::string_view name, const ClassifyContext& ctx);
+  // The same without the shortcut for names of one meaning: every name takes the road of
+  // entering and choosing.
+  LookupResult classify_general(std::string_view name, const ClassifyContext& ctx);
+  // For a name without small letters: the node classify would choose when it has but one
+  // meaning and classifying it changes nothing but the current node (a keyword that stays a
+  // keyword where the name stands), or notes the use of a label (see use_label); else nullptr.
+  // wants_label: the name stands in the first field, a symbol list or backquotes.
+  SymbolNode* single_meaning(std::string_view name, bool wants_label) const {
+    if (tree_.empty()) return nullptr;
+    SymbolNode* n = head_of(name);
+    if (!n || n->next || !n->def) return nullptr;
+    const int kind = n->def->kind;
+    if (kind == KIND_LABEL) return n;
+    if (kind == KIND_PREPROCESSOR || (wants_label && !(kind == KIND_DIRECTIVE && directive_case))) return nullptr;
+    return n;
+  }
+  // classify of the name of a node single_meaning gave.
+  LookupResult classify_single(SymbolNode* node, const ClassifyContext& ctx) {
+    node->looked_up = true;
+    current_ = node;
+    LookupResult r;
+    r.result = 1;
+    r.node = node;
+    if (node->def->kind == KIND_LABEL) settle_label(r, ctx);
+    return r;
+  }
   // Gives a node a label record in the current segment (kind 75).
   LabelRec* make_label(SymbolNode* node, bool placed);
   // The fields make_label sets (the statement only with take_statement).

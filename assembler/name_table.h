@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -159,9 +158,9 @@ class NameTable {
   static constexpr std::size_t kShortName = 7;
   static constexpr int kRecentBits = 10;
   static std::uint64_t short_key(std::string_view name) {
-    std::uint64_t key = 0;
-    std::memcpy(&key, name.data(), name.size());
-    return key ^ (std::uint64_t{name.size()} << 56);
+    std::uint64_t key = std::uint64_t{name.size()} << 56;
+    for (std::size_t i = 0; i < name.size(); ++i) key |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    return key;
   }
   static std::size_t recent_slot(std::uint64_t key) { return (key * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits); }
   void forget(std::string_view name) {

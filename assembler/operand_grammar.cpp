@@ -65,11 +65,7 @@ class Parser {
  public:
   Parser(Scanner& sc, bool expression_mode) : sc_(sc), expression_mode_(expression_mode) {}
 
-  void advance() {
-    do {
-      sc_.next_token_A07();
-    } while (sc_.token().code == TOK_BLANK);
-  }
+  void advance() { sc_.next_nonblank_token(); }
   void skip_blanks() {
     while (sc_.token().code == TOK_BLANK) advance();
   }

@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace aq71 {
 
@@ -414,7 +413,7 @@ void Scanner::begin_line() {
   limit_reported_ = false;
   if (!block_comment_ && ch_ == '*') {
     comment_seen_ = true;
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
     if (ch_ == -1) {
       // The comment ran into the end of input: the line still ends.
       ch_ = '\n';
@@ -517,7 +516,10 @@ bool Scanner::registered_token(std::string_view text, int builtin_code) {
 }
 
 int Scanner::operator_token(int c) {
-  int next = peek();
+  // The current character is taken on every road below, before anything reads the position:
+  // the next one may be seen in the line at hand rather than read and put back.
+  const std::string_view rest = ahead();
+  int next = !rest.empty() && rest[0] != 0 ? static_cast<unsigned char>(rest[0]) : peek();
   char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
   bool pair_registered = false;
   if (next >= 0 && next != '\n') {
@@ -652,7 +654,7 @@ int Scanner::dispatch() {
       }
       if (next == '/') {
         comment_seen_ = true;
-        while (ch_ != '\n' && ch_ != -1) getch();
+        skip_to_line_end();
         if (ch_ == -1) return TOK_EOF;
         line_start_pending_ = true;
         return TOK_EOL;
@@ -695,6 +697,21 @@ int Scanner::dispatch() {
   return operator_token(c);
 }
 
+void Scanner::skip_to_line_end() {
+  if (ch_ == '\n' || ch_ == -1) return;
+  // The characters at hand before the line end are taken at once; a NUL among them, and the
+  // line end itself, are read as the reader gives them.
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && rest[n] != '\n' && rest[n] != 0) ++n;
+  if (n > 0) {
+    const int before = n > 1 ? static_cast<unsigned char>(rest[n - 2]) : ch_;
+    take_ahead(rest, n);
+    prev_ch_ = before;
+  }
+  while (ch_ != '\n' && ch_ != -1) getch();
+}
+
 int Scanner::finish_blank_run() {
   getch();
   if (is_blank(ch_)) {
@@ -711,7 +728,7 @@ int Scanner::finish_blank_run() {
   }
   if (!in_pp_line_ && !raw_mode && is_comment_start(ch_)) {
     comment_seen_ = true;
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
   }
   token_.text.clear();
   token_.text.push_back(' ');
@@ -736,7 +753,7 @@ void Scanner::handle_preprocessor_line() {
   in_pp_line_ = false;
   mode_ = saved_mode;
   if (!line_start_pending_) {
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
     if (ch_ == '\n') line_start_pending_ = true;
   }
   if (hooks.preprocessor_active && !hooks.preprocessor_active()) skip_to_preprocessor_line();
@@ -756,7 +773,7 @@ void Scanner::skip_to_preprocessor_line() {
       first_column_ = false;
       return;
     }
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
   }
 }
 
@@ -768,14 +785,14 @@ void Scanner::handle_include_line() {
     if (name.size() < 511) name += static_cast<char>(ch_);
     getch();
   }
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   if (ch_ == '\n') line_start_pending_ = true;
   if (hooks.include_file) hooks.include_file(name);
 }
 
 // ---- identifiers -------------------------------------------------------------------------------
 
-inline std::string_view Scanner::ahead() const {
+[[gnu::always_inline]] inline std::string_view Scanner::ahead() const {
   if (!reader_->pushback.empty() || recorder) return {};
   if (reader_ == source_.get()) return source_->ahead();
   const std::string* text = reader_->buffered_text;
@@ -783,7 +800,7 @@ inline std::string_view Scanner::ahead() const {
   return std::string_view(*text).substr(*reader_->buffered_pos);
 }
 
-inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
+[[gnu::always_inline]] inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
   if (count == 0) return;
   if (reader_ == source_.get())
     source_->take(count);
@@ -804,25 +821,65 @@ inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t 
   take_ahead(rest, n);
 }
 
+int Scanner::scan_plain_name() {
+  if (!token_.text.empty() || colon_continues_ident || raw_mode || in_pp_line_ || lookup_only) return NO_TOKEN;
+  if ((keyword_seen_ || suffix_wanted_) && t().kind_made(KIND_SUFFIX)) return NO_TOKEN;
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  bool lower = ch_ >= 'a' && ch_ <= 'z';
+  while (n < rest.size() && ident_part(static_cast<unsigned char>(rest[n]))) {
+    lower = lower || (rest[n] >= 'a' && rest[n] <= 'z');
+    ++n;
+  }
+  // The name must end inside the line, before a character that asks for nothing more.
+  if (lower || n >= rest.size() || n >= IDENT_LIMIT) return NO_TOKEN;
+  const char after = rest[n];
+  if (after == '\'' || after == ':' || after == 0) return NO_TOKEN;
+  char name[IDENT_LIMIT];
+  name[0] = static_cast<char>(ch_);
+  for (std::size_t i = 0; i < n; ++i) name[i + 1] = rest[i];
+  const std::string_view text(name, n + 1);
+  const bool first_field = first_column_;
+  SymbolNode* node = t().single_meaning(text, first_field || mode_ == MODE_SYMBOL_LIST || mode_ == MODE_BACKQUOTED);
+  if (!node) return NO_TOKEN;
+
+  if (after == '\n') {
+    if (n > 0) take_ahead(rest, n);
+    getch();  // the line end is taken as the reader gives it
+  } else {
+    take_ahead(rest, n + 1);
+    prev_ch_ = static_cast<unsigned char>(text.back());
+  }
+  token_.text.append(text);
+  label_blank_ = false;
+  ClassifyContext ctx;
+  ctx.mode = mode_;
+  ctx.first_field = first_field;
+  ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
+  ctx.list_reads_type = list_reads_type;
+  ctx.define_line = define_line;
+  ctx.after_label = label_on_line_;
+  t().env.line = line_number();
+  t().env.file_index = source_->file_index();
+  t().classify_single(node, ctx);
+  token_.node = node;
+  token_.kind = node->def->kind;
+  if (first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
+  colon_after_label_ = false;
+  if (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE) {
+    keyword_seen_ = true;
+    mode_ = MODE_EXPRESSION;
+  }
+  return TOK_IDENT;
+}
+
 int Scanner::scan_identifier() {
+  if (int code = scan_plain_name(); code != NO_TOKEN) return code;
   // A '%' held for this token stays in its text but is no part of the name.
   const std::size_t prefix_length = token_.text.size();
   char name[IDENT_LIMIT];
   std::size_t length = 0;
   bool started_in_first_column = first_column_;
-  if (!colon_continues_ident) {
-    // A name that ends inside the line at hand is taken in one piece.
-    const std::string_view rest = ahead();
-    std::size_t n = 0;
-    while (n < rest.size() && ident_part(static_cast<unsigned char>(rest[n]))) ++n;
-    if (n < rest.size() && n < IDENT_LIMIT && rest[n] != 0) {
-      name[0] = static_cast<char>(ch_);
-      std::memcpy(name + 1, rest.data(), n);
-      length = n + 1;
-      if (n > 0) take_ahead(rest, n);
-      getch();
-    }
-  }
   for (;;) {
     if (ident_part(ch_) || (length == 0 && (ch_ == '.' || ch_ == '@' || ch_ == 1)) ||
         (ch_ == ':' && colon_continues_ident)) {
@@ -1557,7 +1614,7 @@ void Scanner::skip_rest_of_line() {
   if (token_.code == TOK_EOL && line_start_pending_) return;
   bool saved = suppress_skip_;
   suppress_skip_ = true;
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   block_comment_ = false;
   held_.clear();
   try {
@@ -1571,7 +1628,7 @@ void Scanner::skip_rest_of_line() {
 
 void Scanner::skip_rest_of_line_quiet() {
   if (line_start_pending_) return;
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   if (ch_ == '\n') line_start_pending_ = true;
 }
 
@@ -1798,6 +1855,32 @@ const Token& Scanner::next_raw_token() {
   return statement_token(false);
 }
 
+void Scanner::pass_plain_blanks() {
+  if (!is_blank(ch_) || line_start_pending_ || block_comment_ || raw_mode || in_pp_line_ || pending_percent_ ||
+      (replay_ && !saved_.empty()) || !held_.empty())
+    return;
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+  if (n >= rest.size()) return;
+  // What follows the blanks must start an ordinary token: a '#' or a comment asks for more.
+  const int after = static_cast<unsigned char>(rest[n]);
+  if (after == 0 || after == '\n' || after == '#' || is_comment_start(after)) return;
+  const int last_blank = n > 0 ? static_cast<unsigned char>(rest[n - 1]) : ch_;
+  take_ahead(rest, n + 1);
+  prev_ch_ = last_blank;
+  // What the blank token would have left behind.
+  colon_after_label_ = false;
+  first_column_ = false;
+}
+
+const Token& Scanner::next_nonblank_token() {
+  pass_plain_blanks();
+  next_token_A07();
+  while (token_.code == TOK_BLANK) next_token_A07();
+  return token_;
+}
+
 void Scanner::skip_tokens(int code) {
   while (token_.code == code) next_token_A07();
 }
@@ -1825,10 +1908,7 @@ int skip_blanks(Scanner& sc) {
   return sc.token().code;
 }
 
-int next_nonblank(Scanner& sc) {
-  sc.next_token_A07();
-  return skip_blanks(sc);
-}
+int next_nonblank(Scanner& sc) { return sc.next_nonblank_token().code; }
 
 bool end_of_statement(Scanner& sc) {
   int code = skip_blanks(sc);

@@ -245,6 +245,9 @@ class Scanner {
   // Next statement token: #define names expanded, macro calls started, `defined` evaluated,
   // adjacent strings joined.
   const Token& next_token_A07();
+  // The next statement token that is not a blank. A run of blanks that only separates two
+  // tokens on the line at hand is passed without making a token of it.
+  const Token& next_nonblank_token();
   // Same without #define expansion and macro calls.
   const Token& next_raw_token();
   const Token& token() const { return token_; }
@@ -283,7 +286,13 @@ class Scanner {
   void begin_line();
   int dispatch();
   int finish_blank_run();
+  // Reads to the line feed, which becomes the current character (or to the end of input).
+  void skip_to_line_end();
   int scan_identifier();
+  // A name in capitals that lies whole in the line at hand and has one meaning that needs no
+  // more than a look (IdentTree::single_meaning), in one piece; NO_TOKEN (nothing taken) for
+  // any other.
+  int scan_plain_name();
   // Appends the name characters that follow the current one straight from the source line
   // (at most up to limit in total) and makes the last of them current.
   void take_name_run(char* name, std::size_t& length, std::size_t limit);
@@ -295,6 +304,9 @@ class Scanner {
   // A number of plain digits (0x and hexadecimal ones, or decimal ones in the default radix)
   // whose characters are at hand, in one piece; NO_TOKEN (nothing taken) for any other.
   int scan_plain_number();
+  // Passes the blanks from the current character on when they lie in the line at hand and
+  // what follows them starts an ordinary token, leaving what a blank token would; else nothing.
+  void pass_plain_blanks();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
   int scan_float(const std::string& int_digits);

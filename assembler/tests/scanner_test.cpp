@@ -699,13 +699,75 @@ TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
   std::fclose(f);
 }
 
+// Blanks between two tokens of a line are passed without a token: what follows reads as it does
+// after a blank token (codes, texts, positions, classification, problems), whatever follows.
+TEST_F(ScannerTest, PassedBlanksLeaveWhatABlankTokenWould) {
+  const std::vector<std::string> inputs = {
+      " ADD  R1 ,\tR1\n",  "L1: NOP ; c\n",     "  #  \n NOP\t\t;x\n", "ADD: \tNOP  *\n  * c\n",
+      " NOP \n  \n NOP",  " NOP \0 R1\n",       "L2 \t EQU 1\n",       " NOP  ## NOP # x\n",
+      "  \t  "};
+  struct Seen {
+    int code;
+    int kind;
+    std::string text;
+    long line;
+    int column;
+    bool keyword_seen;
+    bool label_blank;
+    bool operator==(const Seen&) const = default;
+  };
+  auto tokens = [&](bool passing) {
+    std::vector<Seen> seen;
+    for (int i = 0; i < 200; ++i) {
+      const Token& t = passing ? sc.next_nonblank_token() : st();
+      seen.push_back({t.code, t.kind, t.text, t.where.line, t.where.column, sc.keyword_seen(), sc.label_followed_by_blank()});
+      if (t.code == TOK_EOF) break;
+    }
+    return seen;
+  };
+  for (const std::string& text : inputs) {
+    for (bool first : {true, false}) {
+      // The tokens as read with blank tokens, then as read passing blanks; from the reader's
+      // line both times (blanks are passed only there).
+      problems.clear();
+      std::FILE* f = std::tmpfile();
+      ASSERT_NE(f, nullptr);
+      std::fwrite(text.data(), 1, text.size(), f);
+      std::rewind(f);
+      SourceReader reader(run);
+      reader.start(f, "t.s71");
+      IncludeStackSource input(reader);
+      sc.start(&input);
+      if (!first) sc.next_token_A07();  // the first token read as it stands
+      std::vector<Seen> expected = tokens(false);
+      std::vector<Problem> expected_problems = problems;
+      reader.reset();
+      std::rewind(f);
+      problems.clear();
+      reader.start(f, "t.s71");
+      sc.start(&input);
+      if (!first) sc.next_token_A07();
+      EXPECT_TRUE(tokens(true) == expected) << testing::PrintToString(text);
+      EXPECT_EQ(problems.size(), expected_problems.size()) << testing::PrintToString(text);
+      reader.reset();
+      std::fclose(f);
+    }
+  }
+}
+
 // Names are taken from the reader's line in runs: the tokens, their positions and the problems
 // are those of the same text read a character at a time.
 TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
   using namespace std::string_literals;
   const std::vector<std::string> inputs = {
       std::string(300, 'n') + " x\n",   " a.b @c .d ab:cd e:\n",  " nam\0e R1 na\0\n",
-      "L1: ADD R1,R1 ; c\n LAB$?_1 e\n", "x\ny",                  "ab.cd.ef\n\n  q"};
+      "L1: ADD R1,R1 ; c\n LAB$?_1 e\n", "x\ny",                  "ab.cd.ef\n\n  q",
+      // Names in capitals (keywords, labels, new ones) at the end of a line or of the input,
+      // beside the same names in other cases; numbers in the line at hand.
+      " ADD R1,R1\nADD: NOP\n NOP", " add Add ADD aDD R1 r1 NOP'X NOP\0\n R1",
+      std::string(" ") + std::string(255, 'N') + "\n" + std::string(256, 'M') + "\n",
+      " 0x12,0x 019 12h 0x1F,7 10 1.5 1. 0X1fL 0a 12\n" + std::string(511, '3') + "\n 7",
+      "NEWNAME\n NEWNAME,NEWNAME:\n"};
   struct Seen {
     int code;
     std::string text;
