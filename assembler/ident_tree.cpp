@@ -379,10 +379,11 @@ void IdentTree::remove_pending_label(SymbolNode* node) {
 void IdentTree::record_reference(DefinitionRec* def, bool definition) {
   if (!env.record_label_references) return;
   Reference ref{env.file_index, env.line};
+  if (!def->refs) def->refs = &references_.emplace_back();
   if (definition)
-    def->first_reference = ref;
+    def->refs->first = ref;
   else
-    def->references.push_back(ref);
+    def->refs->uses.push_back(ref);
 }
 
 LabelRec* IdentTree::make_label(SymbolNode* node, bool placed) {

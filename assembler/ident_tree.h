@@ -81,6 +81,12 @@ struct OperatorRec {
   std::uint32_t spare = 65535;
 };
 
+// Where a name is defined and where it is used.
+struct References {
+  std::optional<Reference> first;
+  std::vector<Reference> uses;
+};
+
 struct DefinitionRec {
   int kind = KIND_NONE;
   std::int32_t a = 0;            // mnemonic index, block/conditional kind of a directive
@@ -88,9 +94,18 @@ struct DefinitionRec {
   const void* object = nullptr;  // instruction-class record (71) or macro (76)
   LabelRec* label = nullptr;     // user symbols (75)
   OperatorRec* op = nullptr;     // operators (80)
-  std::optional<Reference> first_reference;
-  std::vector<Reference> references;
+  // Recorded only when asked for (most runs record none, and every name has a definition).
+  References* refs = nullptr;
   struct SymbolNode* node = nullptr;
+
+  const std::optional<Reference>& first_reference() const {
+    static const std::optional<Reference> none;
+    return refs ? refs->first : none;
+  }
+  const std::vector<Reference>& references() const {
+    static const std::vector<Reference> none;
+    return refs ? refs->uses : none;
+  }
 };
 
 struct SymbolNode {
@@ -367,6 +382,7 @@ class IdentTree {
   RecordArena<DefinitionRec> defs_;
   RecordArena<LabelRec> labels_;
   RecordArena<OperatorRec> operators_;
+  RecordArena<References> references_;
   SymbolNode* current_ = nullptr;
 
   std::vector<MnemonicRow> mnemonics_;

@@ -481,11 +481,11 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   std::uint16_t file = 0xFFFF, line = 0xFFFF;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> uses;
   if (const DefinitionRec* def = node.def) {
-    if (def->first_reference) {
-      file = static_cast<std::uint16_t>(def->first_reference->file);
-      line = line_word(def->first_reference->line);
+    if (def->first_reference()) {
+      file = static_cast<std::uint16_t>(def->first_reference()->file);
+      line = line_word(def->first_reference()->line);
     }
-    for (const Reference& r : def->references) uses.emplace_back(static_cast<std::uint16_t>(r.file), line_word(r.line));
+    for (const Reference& r : def->references()) uses.emplace_back(static_cast<std::uint16_t>(r.file), line_word(r.line));
   }
   e.symbol_debug(file, line, uses);
 }

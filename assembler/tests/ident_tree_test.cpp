@@ -164,10 +164,10 @@ TEST_F(IdentTreeTest, LabelReferencesAreRecordedWhenAsked) {
   LookupResult d = name("L1", true);
   tree.env.line = 9;
   name("L1", false, MODE_EXPRESSION);
-  ASSERT_TRUE(d.node->def->first_reference.has_value());
-  EXPECT_EQ(d.node->def->first_reference->line, 7);
-  ASSERT_EQ(d.node->def->references.size(), 1u);
-  EXPECT_EQ(d.node->def->references[0].line, 9);
+  ASSERT_TRUE(d.node->def->first_reference().has_value());
+  EXPECT_EQ(d.node->def->first_reference()->line, 7);
+  ASSERT_EQ(d.node->def->references().size(), 1u);
+  EXPECT_EQ(d.node->def->references()[0].line, 9);
 }
 
 TEST_F(IdentTreeTest, LookupOnlyEntersNothing) {
