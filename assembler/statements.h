@@ -367,6 +367,7 @@ class StatementStore {
   RecordArena<StatementExtra, 16, 1024> extras_;
   RecordArena<std::array<Fixup, 2>> fixups_;
   std::deque<std::string> file_names_;
+  std::uint16_t last_file_name_ = 0;  // index of the name kept last (0: none yet)
   TextArena lines_;
   std::string_view last_line_;
   const char* last_generated_ = nullptr;
