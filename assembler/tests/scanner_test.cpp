@@ -67,6 +67,26 @@ class ScannerTest : public ::testing::Test {
     src = std::make_unique<StringLineSource>(text);
     sc.start(src.get());
   }
+  // The text, written to a temporary file, as the scanner's source through the driver's source
+  // reader: names, blanks and numbers are then taken from the reader's line.
+  void file_source(const std::string& text) {
+    close_file();
+    file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::rewind(file);
+    file_reader = std::make_unique<SourceReader>(run);
+    file_reader->start(file, "t.s71");
+    file_input = std::make_unique<IncludeStackSource>(*file_reader);
+    sc.start(file_input.get());
+  }
+  void close_file() {
+    if (!file) return;
+    file_reader->reset();
+    std::fclose(file);
+    file = nullptr;
+  }
+  void TearDown() override { close_file(); }
   // The next non-blank token of the character level.
   const Token& pp() {
     while (sc.get_pp_token_A05() == TOK_BLANK) {
@@ -94,7 +114,10 @@ class ScannerTest : public ::testing::Test {
   }
 
   std::unique_ptr<StringLineSource> src;
+  std::FILE* file = nullptr;
   Assembly run;
+  std::unique_ptr<SourceReader> file_reader;
+  std::unique_ptr<IncludeStackSource> file_input;
   Scanner sc{run};
   std::vector<Problem> problems;
   std::string internal;
@@ -730,27 +753,15 @@ TEST_F(ScannerTest, PassedBlanksLeaveWhatABlankTokenWould) {
       // The tokens as read with blank tokens, then as read passing blanks; from the reader's
       // line both times (blanks are passed only there).
       problems.clear();
-      std::FILE* f = std::tmpfile();
-      ASSERT_NE(f, nullptr);
-      std::fwrite(text.data(), 1, text.size(), f);
-      std::rewind(f);
-      SourceReader reader(run);
-      reader.start(f, "t.s71");
-      IncludeStackSource input(reader);
-      sc.start(&input);
+      file_source(text);
       if (!first) sc.next_token_A07();  // the first token read as it stands
       std::vector<Seen> expected = tokens(false);
-      std::vector<Problem> expected_problems = problems;
-      reader.reset();
-      std::rewind(f);
+      std::size_t expected_problems = problems.size();
       problems.clear();
-      reader.start(f, "t.s71");
-      sc.start(&input);
+      file_source(text);
       if (!first) sc.next_token_A07();
       EXPECT_TRUE(tokens(true) == expected) << testing::PrintToString(text);
-      EXPECT_EQ(problems.size(), expected_problems.size()) << testing::PrintToString(text);
-      reader.reset();
-      std::fclose(f);
+      EXPECT_EQ(problems.size(), expected_problems) << testing::PrintToString(text);
     }
   }
 }
@@ -793,19 +804,10 @@ TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
       std::size_t expected_problems = problems.size();
 
       problems.clear();
-      std::FILE* f = std::tmpfile();
-      ASSERT_NE(f, nullptr);
-      std::fwrite(text.data(), 1, text.size(), f);
-      std::rewind(f);
-      SourceReader reader(run);
-      reader.start(f, "t.s71");
-      IncludeStackSource input(reader);
-      sc.start(&input);
+      file_source(text);
       sc.colon_continues_ident = colon;
       EXPECT_TRUE(tokens() == expected) << testing::PrintToString(text);
       EXPECT_EQ(problems.size(), expected_problems);
-      reader.reset();
-      std::fclose(f);
     }
   }
   sc.colon_continues_ident = false;
