@@ -830,19 +830,26 @@ int Scanner::scan_plain_name() {
   }
   token_.text.append(text);
   label_blank_ = false;
-  ClassifyContext ctx;
-  ctx.mode = mode_;
-  ctx.first_field = first_field;
-  ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
-  ctx.list_reads_type = list_reads_type;
-  ctx.define_line = define_line;
-  ctx.after_label = label_on_line_;
-  t().env.line = line_number();
-  t().env.file_index = source_->file_index();
-  t().classify_single(node, ctx);
   token_.node = node;
   token_.kind = node->def->kind;
-  if (first_field && token_.kind == KIND_LABEL) label_on_line_ = true;
+  // Where the name was read (references of labels and #define names).
+  t().env.line = line_number();
+  t().env.file_index = source_->file_index();
+  if (token_.kind == KIND_LABEL) {
+    // A label's use or definition is noted where it stands.
+    ClassifyContext ctx;
+    ctx.mode = mode_;
+    ctx.first_field = first_field;
+    ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
+    ctx.list_reads_type = list_reads_type;
+    ctx.define_line = define_line;
+    ctx.after_label = label_on_line_;
+    t().classify_single(node, ctx);
+    if (first_field) label_on_line_ = true;
+  } else {
+    node->looked_up = true;
+    t().set_current(node);
+  }
   colon_after_label_ = false;
   if (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE) {
     keyword_seen_ = true;
