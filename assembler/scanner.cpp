@@ -369,7 +369,6 @@ void Scanner::insert_text_now(std::string_view text) {
   getch();
 }
 
-
 const std::string& Scanner::line_text() const { return source_->text(); }
 
 // ---- lines -------------------------------------------------------------------------------------
