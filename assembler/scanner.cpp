@@ -444,6 +444,7 @@ int Scanner::get_pp_token_A05() {
     }
     token_.kind = KIND_NONE;
     token_.node = nullptr;
+    single_name_ = false;
     token_.string = nullptr;
     token_.number = 0;
     token_.real = 0.0;
@@ -830,6 +831,7 @@ int Scanner::scan_plain_name() {
   token_.text.append(text);
   label_blank_ = false;
   token_.node = node;
+  single_name_ = true;
   token_.kind = node->def->kind;
   // Where the name was read (references of labels and #define names).
   t().env.line = line_number();
@@ -1658,6 +1660,7 @@ int Scanner::read_delimited_word(std::string_view skip_set, std::string_view sto
 SymbolNode* Scanner::define_of(SymbolNode* node) const {
   if (!node) return nullptr;
   if (node->define) return node;
+  if (node == token_.node && single_name_) return nullptr;  // the one node of its name
   for (SymbolNode* n = t().find_exact(node->name); n; n = n->next)
     if (n->define) return n;
   return nullptr;

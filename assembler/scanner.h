@@ -275,6 +275,7 @@ class Scanner {
   bool comment_seen_ = false;
   bool pending_percent_ = false;
   bool colon_after_label_ = false;  // the last identifier was a first-field name before ':'
+  bool single_name_ = false;        // the token is a name whose node is the only one of that name
   bool suppress_skip_ = false;
   bool limit_reported_ = false;
   int nonblank_on_line_ = 0;
