@@ -242,10 +242,8 @@ StatementChain::iterator StatementChain::end() const {
   return it;
 }
 
-StatementChain::iterator& StatementChain::iterator::operator++() {
-  if (--left_ != 0) {
-    ++cursor_;
-  } else if (++run_ < chain_->runs_.size()) {
+StatementChain::iterator& StatementChain::iterator::next_run() {
+  if (++run_ < chain_->runs_.size()) {
     const Run& r = chain_->runs_[run_];
     left_ = r.count;
     cursor_ = chain_->store_->cursor(r.first);

@@ -296,11 +296,18 @@ class StatementChain {
     using difference_type = std::ptrdiff_t;
     iterator() = default;
     Statement* operator*() const { return cursor_.record(); }
-    iterator& operator++();
+    iterator& operator++() {
+      if (--left_ != 0) {
+        ++cursor_;
+        return *this;
+      }
+      return next_run();
+    }
     bool operator==(const iterator& o) const { return run_ == o.run_ && left_ == o.left_; }
 
    private:
     friend class StatementChain;
+    iterator& next_run();  // the first record of the next run, if any
     const StatementChain* chain_ = nullptr;
     std::size_t run_ = 0;
     std::uint32_t left_ = 0;
