@@ -692,7 +692,11 @@ void Driver::assemble() {
   Scanner& sc = *s.scanner;
   StatementServices& services = services_;
   services.scanner = &sc;
-  services.statement_opened = [&run = run_](const Statement& st, bool new_line) { note_statement(run, st, new_line); };
+  // The listing notes the statements it will show (the list file is opened by the command line).
+  if (files_.list)
+    services.statement_opened = [&run = run_](const Statement& st, bool new_line) { note_statement(run, st, new_line); };
+  else
+    services.statement_opened = nullptr;
   sc.start(s.source.get());
   install_hooks(sc);
   install_preprocessor(sc);

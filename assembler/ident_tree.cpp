@@ -379,10 +379,11 @@ void IdentTree::remove_pending_label(SymbolNode* node) {
 void IdentTree::record_reference(DefinitionRec* def, bool definition) {
   if (!env.record_label_references) return;
   Reference ref{env.file_index, env.line};
+  if (!def->refs) def->refs = &references_.emplace_back();
   if (definition)
-    def->first_reference = ref;
+    def->refs->first = ref;
   else
-    def->references.push_back(ref);
+    def->refs->uses.push_back(ref);
 }
 
 LabelRec* IdentTree::make_label(SymbolNode* node, bool placed) {
@@ -428,6 +429,15 @@ bool IdentTree::kind_acceptable_folded(int kind, const ClassifyContext& ctx) con
 }
 
 LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& ctx) {
+  // Most names met are written in capitals and have one meaning: a keyword that stays what it
+  // is, or a label. They are settled here; all others take the general road.
+  if (!ctx.lookup_only && !has_lower(name))
+    if (SymbolNode* n = single_meaning(name, ctx.first_field || ctx.symbol_list || ctx.mode == MODE_BACKQUOTED))
+      return classify_single(n, ctx);
+  return classify_general(name, ctx);
+}
+
+LookupResult IdentTree::classify_general(std::string_view name, const ClassifyContext& ctx) {
   if (ctx.lookup_only) return check_ident(name, ctx.mode);
 
   LookupResult r = enter(name, true, false, ctx.mode);
@@ -487,7 +497,15 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
     if (!ctx.preprocessor_line) mark_node(node);
     if (env.queue_debug_labels && ctx.line_active && !ctx.define_line) queue_pending_label(node);
     record_reference(node->def, in_first_field);
-  } else if (node->def && node->def->kind == KIND_LABEL && node->def->label) {
+  } else {
+    settle_label(r, ctx);
+  }
+  return r;
+}
+
+void IdentTree::settle_label(LookupResult& r, const ClassifyContext& ctx) {
+  SymbolNode* node = r.node;
+  if (node->def && node->def->kind == KIND_LABEL && node->def->label) {
     LabelRec* l = node->def->label;
     if (ctx.first_field && (l->flags & LABEL_NOT_PLACED)) {
       l->flags &= ~LABEL_NOT_PLACED;
@@ -504,7 +522,6 @@ LookupResult IdentTree::classify(std::string_view name, const ClassifyContext& c
       l->flags &= ~LABEL_WAITING;
     }
   }
-  return r;
 }
 
 SymbolNode* IdentTree::declare_local(std::string_view name, int level, bool take_statement) {

@@ -81,6 +81,12 @@ struct OperatorRec {
   std::uint32_t spare = 65535;
 };
 
+// Where a name is defined and where it is used.
+struct References {
+  std::optional<Reference> first;
+  std::vector<Reference> uses;
+};
+
 struct DefinitionRec {
   int kind = KIND_NONE;
   std::int32_t a = 0;            // mnemonic index, block/conditional kind of a directive
@@ -88,9 +94,18 @@ struct DefinitionRec {
   const void* object = nullptr;  // instruction-class record (71) or macro (76)
   LabelRec* label = nullptr;     // user symbols (75)
   OperatorRec* op = nullptr;     // operators (80)
-  std::optional<Reference> first_reference;
-  std::vector<Reference> references;
+  // Recorded only when asked for (most runs record none, and every name has a definition).
+  References* refs = nullptr;
   struct SymbolNode* node = nullptr;
+
+  const std::optional<Reference>& first_reference() const {
+    static const std::optional<Reference> none;
+    return refs ? refs->first : none;
+  }
+  const std::vector<Reference>& references() const {
+    static const std::vector<Reference> none;
+    return refs ? refs->uses : none;
+  }
 };
 
 struct SymbolNode {
@@ -197,6 +212,22 @@ class IdentTree {
 
   LookupResult check_ident(std::string_view name, int mode);
   LookupResult lookup(std::string_view name, int mode) { return check_ident(name, mode); }
+  // check_ident of the one-character name c; the table must not be empty.
+  LookupResult check_char(unsigned char c, int mode) {
+    SymbolNode* n = tree_.find_single(c);
+    if (!(c >= 'a' && c <= 'z') && (!n || !n->next)) {
+      LookupResult r;
+      if (n) {
+        n->looked_up = true;
+        r.result = 1;
+        r.node = n;
+      }
+      current_ = n;
+      return r;
+    }
+    const char text[1] = {static_cast<char>(c)};
+    return check_ident(std::string_view(text, 1), mode);
+  }
   // Enters the name (or finds it). accept_folded: a name found only upper-cased counts as found,
   // and a new name is stored upper-cased while the case switch is 0.
   LookupResult enter(std::string_view name, bool accept_folded, bool require_definition, int mode = MODE_FIELDS);
@@ -215,6 +246,8 @@ class IdentTree {
   }
   // Node of the given kind in the chain of a name as written, then upper-cased.
   SymbolNode* find_kind(std::string_view name, int kind) const;
+  // Whether some definition of the kind was ever made.
+  bool kind_made(int kind) const { return kind >= 0 && kind < static_cast<int>(kinds_made_.size()) && kinds_made_[kind]; }
   // Names in byte order (cross reference, #define table).
   template <class F>
   void for_each_node(F f) const {
@@ -248,6 +281,32 @@ class IdentTree {
   // gets a label meaning; created tells a new label from one seen before (the driver's
   // duplicate-label check), placed_now a forward-referenced label that is defined here.
   LookupResult classify(std::string_view name, const ClassifyContext& ctx);
+  // The same without the shortcut for names of one meaning: every name takes the road of
+  // entering and choosing.
+  LookupResult classify_general(std::string_view name, const ClassifyContext& ctx);
+  // For a name without small letters: the node classify would choose when it has but one
+  // meaning and classifying it changes nothing but the current node (a keyword that stays a
+  // keyword where the name stands), or notes the use of a label (see use_label); else nullptr.
+  // wants_label: the name stands in the first field, a symbol list or backquotes.
+  SymbolNode* single_meaning(std::string_view name, bool wants_label) const {
+    if (tree_.empty()) return nullptr;
+    SymbolNode* n = head_of(name);
+    if (!n || n->next || !n->def) return nullptr;
+    const int kind = n->def->kind;
+    if (kind == KIND_LABEL) return n;
+    if (kind == KIND_PREPROCESSOR || (wants_label && !(kind == KIND_DIRECTIVE && directive_case))) return nullptr;
+    return n;
+  }
+  // classify of the name of a node single_meaning gave.
+  LookupResult classify_single(SymbolNode* node, const ClassifyContext& ctx) {
+    node->looked_up = true;
+    current_ = node;
+    LookupResult r;
+    r.result = 1;
+    r.node = node;
+    if (node->def->kind == KIND_LABEL) settle_label(r, ctx);
+    return r;
+  }
   // Gives a node a label record in the current segment (kind 75).
   LabelRec* make_label(SymbolNode* node, bool placed);
   // The fields make_label sets (the statement only with take_statement).
@@ -312,6 +371,8 @@ class IdentTree {
   SymbolNode* register_name(std::string_view name, int kind, bool upper_case, const char* entry_point);
   SymbolNode* head_of(std::string_view name) const { return tree_.find(name); }
   bool kind_acceptable_folded(int kind, const ClassifyContext& ctx) const;
+  // A label met by classify: placed when it stands in the first field, its reference noted.
+  void settle_label(LookupResult& r, const ClassifyContext& ctx);
   void record_reference(DefinitionRec* def, bool definition);
 
   Assembly& run_;
@@ -321,6 +382,7 @@ class IdentTree {
   RecordArena<DefinitionRec> defs_;
   RecordArena<LabelRec> labels_;
   RecordArena<OperatorRec> operators_;
+  RecordArena<References> references_;
   SymbolNode* current_ = nullptr;
 
   std::vector<MnemonicRow> mnemonics_;

@@ -244,10 +244,10 @@ std::string reference_text(const Reference& r) {
 }
 
 void xref_references(Assembly& run, const DefinitionRec* def) {
-  if (def && def->first_reference) {
-    std::string s = reference_text(*def->first_reference) + "  ";
+  if (def && def->first_reference()) {
+    std::string s = reference_text(*def->first_reference()) + "  ";
     int on_line = 0;
-    for (const Reference& r : def->references) {
+    for (const Reference& r : def->references()) {
       if (on_line == 4) {
         write(run, s);
         xref_line_end(run);
@@ -268,9 +268,11 @@ void xref_define_references(Assembly& run, const DefineRec& d) {
     xref_line_end(run);
     return;
   }
+  References refs;
+  refs.first = Reference{d.origin_file, d.origin_line};
+  for (const auto& [file, line] : d.references) refs.uses.push_back(Reference{file, line});
   DefinitionRec lines;
-  lines.first_reference = Reference{d.origin_file, d.origin_line};
-  for (const auto& [file, line] : d.references) lines.references.push_back(Reference{file, line});
+  lines.refs = &refs;
   xref_references(run, &lines);
 }
 
@@ -881,14 +883,14 @@ void print_cross_reference_A03(Assembly& run) {
       }
       // A #define name read in its #define line is no label of the module.
       if (!(n->define && (def->label->flags & LABEL_NOT_PLACED))) labels.push_back(n);
-      if (def->first_reference) {
+      if (def->first_reference()) {
         xref_write_name(run, n);
         xref_references(run, def);
       }
       return;
     }
     if (def && def->kind == KIND_SEGMENT) {
-      if (def->first_reference) {
+      if (def->first_reference()) {
         xref_write_name(run, n);
         xref_references(run, def);
       }

@@ -242,7 +242,7 @@ bool name_macro(Assembly& run, IdentTree& tree, SymbolNode* node, MacroDef* def)
       if (node != n && node->def && node->def->kind == KIND_LABEL) {
         LabelRec* l = node->def->label;
         const std::uint32_t used = LABEL_PUBLIC | LABEL_EXTERN | LABEL_ON_LINE;
-        if (l && !(l->flags & used) && node->def->references.empty()) {
+        if (l && !(l->flags & used) && node->def->references().empty()) {
           tree.remove_pending_label(node);
           tree.remove_node(node);
         }

@@ -40,6 +40,7 @@ class NameTable {
     count_ = 0;
     last_ = nullptr;
     singles_.fill(nullptr);
+    recent_.fill(Recent{});
     pairs_.fill(0);
     pair_ends_.fill(0);
   }
@@ -47,10 +48,21 @@ class NameTable {
   // Some name of two characters begins with a, and some (maybe another) ends with b.
   bool may_hold_pair(unsigned char a, unsigned char b) const { return pairs_[a] != 0 && pair_ends_[b] != 0; }
 
+  // The head of the one-character name c, or nullptr.
+  Node* find_single(unsigned char c) const { return singles_[c]; }
+
   Node* find(std::string_view name) const {
     if (name.size() == 1) return singles_[static_cast<unsigned char>(name[0])];
     // The name of the head found last (looked up again through a node of it): no hashing.
     if (last_ && last_->name.data() == name.data() && last_->name.size() == name.size()) return last_;
+    if (name.size() <= kShortName) {
+      const std::uint64_t key = short_key(name);
+      Recent& r = recent_[recent_slot(key)];
+      if (r.key == key && r.head) return last_ = r.head;
+      Node* head = find(name, name_hash(name));
+      if (head) r = Recent{key, head};
+      return head;
+    }
     return find(name, name_hash(name));
   }
   Node* find(std::string_view name, std::uint64_t hash) const {
@@ -64,6 +76,7 @@ class NameTable {
 
   // Enters head under its own name, which must not be in the table yet.
   void insert(Node* head) {
+    forget(head->name);
     if ((count_ + 1) * 2 > slots_.size()) grow();
     place(Slot{name_hash(head->name), head});
     ++count_;
@@ -83,6 +96,7 @@ class NameTable {
       Slot& s = slots_[i];
       if (!s.head) break;
       if (s.hash == hash && std::string_view(s.head->name) == name) {
+        forget(name);
         s.head = head;
         last_ = head;
         note_single(name, head);
@@ -114,6 +128,7 @@ class NameTable {
     slots_[hole] = Slot{};
     --count_;
     last_ = nullptr;
+    forget(name);
     note_single(name, nullptr);
     if (name.size() == 2) {
       --pairs_[static_cast<unsigned char>(name[0])];
@@ -133,6 +148,27 @@ class NameTable {
     std::uint64_t hash = 0;
     Node* head = nullptr;
   };
+  // Heads of short names found lately, by the name's bytes and length: the few keywords and
+  // labels a program uses over and over are found again without hashing their names. An entry
+  // goes when its name gets another head or leaves the table.
+  struct Recent {
+    std::uint64_t key = 0;
+    Node* head = nullptr;
+  };
+  static constexpr std::size_t kShortName = 7;
+  static constexpr int kRecentBits = 10;
+  static std::uint64_t short_key(std::string_view name) {
+    std::uint64_t key = std::uint64_t{name.size()} << 56;
+    for (std::size_t i = 0; i < name.size(); ++i) key |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    return key;
+  }
+  static std::size_t recent_slot(std::uint64_t key) { return (key * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits); }
+  void forget(std::string_view name) {
+    if (name.size() < 2 || name.size() > kShortName) return;
+    const std::uint64_t key = short_key(name);
+    Recent& r = recent_[recent_slot(key)];
+    if (r.key == key) r = Recent{};
+  }
   static constexpr std::size_t kInitialSlots = 1024;
 
   // One-character names (punctuation, operators) are also kept by their character.
@@ -158,6 +194,7 @@ class NameTable {
   std::size_t count_ = 0;
   mutable Node* last_ = nullptr;  // the head found or made head last
   std::array<Node*, 256> singles_{};
+  mutable std::array<Recent, std::size_t{1} << kRecentBits> recent_{};
   std::array<std::uint32_t, 256> pairs_{};      // names of two characters by their first
   std::array<std::uint32_t, 256> pair_ends_{};  // and by their second
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <string>
 
 #include "assembler/avr_encode.h"
@@ -212,12 +213,17 @@ void write_terms(Assembly& run, Encoder& e, const TermList& terms) {
 }
 
 // Message of a numbered error as the linker prints it (without the report's control bytes).
-std::string error_message(int number) {
-  const char* text = find_error_text(number);
-  std::string out;
-  for (const char* p = text ? text : ""; *p; ++p)
-    if (static_cast<unsigned char>(*p) >= 32) out += *p;
-  return out;
+// The message of an error as the linker shows it (the table's text without control characters);
+// the texts are made once, as the few numbers of the fixups come.
+const std::string& error_message(int number) {
+  static std::map<int, std::string> made;
+  auto [it, is_new] = made.try_emplace(number);
+  if (is_new) {
+    const char* text = find_error_text(number);
+    for (const char* p = text ? text : ""; *p; ++p)
+      if (static_cast<unsigned char>(*p) >= 32) it->second += *p;
+  }
+  return it->second;
 }
 
 // The postfix program of one fixup: its operand value(s) pushed, then its steps.
@@ -481,11 +487,11 @@ void write_symbol_debug(Encoder& e, const SymbolNode& node) {
   std::uint16_t file = 0xFFFF, line = 0xFFFF;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> uses;
   if (const DefinitionRec* def = node.def) {
-    if (def->first_reference) {
-      file = static_cast<std::uint16_t>(def->first_reference->file);
-      line = line_word(def->first_reference->line);
+    if (def->first_reference()) {
+      file = static_cast<std::uint16_t>(def->first_reference()->file);
+      line = line_word(def->first_reference()->line);
     }
-    for (const Reference& r : def->references) uses.emplace_back(static_cast<std::uint16_t>(r.file), line_word(r.line));
+    for (const Reference& r : def->references()) uses.emplace_back(static_cast<std::uint16_t>(r.file), line_word(r.line));
   }
   e.symbol_debug(file, line, uses);
 }

@@ -65,11 +65,7 @@ class Parser {
  public:
   Parser(Scanner& sc, bool expression_mode) : sc_(sc), expression_mode_(expression_mode) {}
 
-  void advance() {
-    do {
-      sc_.next_token_A07();
-    } while (sc_.token().code == TOK_BLANK);
-  }
+  void advance() { sc_.next_nonblank_token(); }
   void skip_blanks() {
     while (sc_.token().code == TOK_BLANK) advance();
   }
@@ -168,18 +164,17 @@ class Parser {
 
   [[noreturn]] void syntax() { throw SyntaxError{}; }
 
-  // One level of binary operators; `pending_minus` is a unary minus already read in front of
-  // the leftmost primary.
+  // The binary operators of level lvl and above, all of them left-associative; `pending_minus`
+  // is a unary minus already read in front of the leftmost primary. Each operator's level is
+  // asked once: an operand followed by nothing asks once, not once per level.
   void level(int lvl, bool pending_minus) {
-    if (lvl == kUnaryLevel) {
-      unary(pending_minus);
-      return;
-    }
-    level(lvl + 1, pending_minus);
-    while (binary_level() == lvl) {
+    unary(pending_minus);
+    for (;;) {
+      const int op_level = binary_level();
+      if (op_level == 0 || op_level < lvl || op_level >= kUnaryLevel) return;
       const int tok = op_token();
       advance();
-      level(lvl + 1, false);
+      level(op_level + 1, false);
       terms.push_back(ExprTerm::op(tok, false));
     }
   }

@@ -133,29 +133,7 @@ std::string printable_char(int c) {
   }
 }
 
-bool StringLineSource::next_line(std::string& line) {
-  if (pos_ >= text_.size()) return false;
-  std::size_t end = text_.find('\n', pos_);
-  if (end == std::string::npos) end = text_.size();
-  line.assign(text_, pos_, end - pos_);
-  pos_ = end + 1;
-  ++line_;
-  return true;
-}
-
 // ---- input readers -----------------------------------------------------------------------------
-
-int LineSource::next_char() {
-  if (!have_line_) {
-    if (!next_line(buffer_)) return -1;
-    if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
-    have_line_ = true;
-    pos_ = 0;
-  }
-  if (pos_ < buffer_.size()) return static_cast<unsigned char>(buffer_[pos_++]);
-  have_line_ = false;
-  return '\n';
-}
 
 void Scanner::SourceInput::attach(LineSource* s) {
   source = s;
@@ -391,10 +369,6 @@ void Scanner::insert_text_now(std::string_view text) {
   getch();
 }
 
-long Scanner::line_number() const { return source_->line_number(); }
-
-int Scanner::column() const { return static_cast<int>(source_->pos); }
-
 const std::string& Scanner::line_text() const { return source_->text(); }
 
 // ---- lines -------------------------------------------------------------------------------------
@@ -416,7 +390,7 @@ void Scanner::begin_line() {
   limit_reported_ = false;
   if (!block_comment_ && ch_ == '*') {
     comment_seen_ = true;
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
     if (ch_ == -1) {
       // The comment ran into the end of input: the line still ends.
       ch_ = '\n';
@@ -470,6 +444,7 @@ int Scanner::get_pp_token_A05() {
     }
     token_.kind = KIND_NONE;
     token_.node = nullptr;
+    single_name_ = false;
     token_.string = nullptr;
     token_.number = 0;
     token_.real = 0.0;
@@ -493,7 +468,7 @@ int Scanner::get_pp_token_A05() {
 
 bool Scanner::registered_token(std::string_view text, int builtin_code) {
   if (t().name_count() == 0) return false;
-  LookupResult r = t().check_ident(text, mode_);
+  LookupResult r = text.size() == 1 ? t().check_char(static_cast<unsigned char>(text[0]), mode_) : t().check_ident(text, mode_);
   if (!r.node || !r.node->def) return false;
   token_.node = r.node;
   token_.kind = r.node->def->kind;
@@ -519,7 +494,10 @@ bool Scanner::registered_token(std::string_view text, int builtin_code) {
 }
 
 int Scanner::operator_token(int c) {
-  int next = peek();
+  // The current character is taken on every road below, before anything reads the position:
+  // the next one may be seen in the line at hand rather than read and put back.
+  const std::string_view rest = ahead();
+  int next = !rest.empty() && rest[0] != 0 ? static_cast<unsigned char>(rest[0]) : peek();
   char pair[3] = {static_cast<char>(c), static_cast<char>(next), 0};
   bool pair_registered = false;
   if (next >= 0 && next != '\n') {
@@ -654,7 +632,7 @@ int Scanner::dispatch() {
       }
       if (next == '/') {
         comment_seen_ = true;
-        while (ch_ != '\n' && ch_ != -1) getch();
+        skip_to_line_end();
         if (ch_ == -1) return TOK_EOF;
         line_start_pending_ = true;
         return TOK_EOL;
@@ -697,6 +675,21 @@ int Scanner::dispatch() {
   return operator_token(c);
 }
 
+void Scanner::skip_to_line_end() {
+  if (ch_ == '\n' || ch_ == -1) return;
+  // The characters at hand before the line end are taken at once; a NUL among them, and the
+  // line end itself, are read as the reader gives them.
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && rest[n] != '\n' && rest[n] != 0) ++n;
+  if (n > 0) {
+    const int before = n > 1 ? static_cast<unsigned char>(rest[n - 2]) : ch_;
+    take_ahead(rest, n);
+    prev_ch_ = before;
+  }
+  while (ch_ != '\n' && ch_ != -1) getch();
+}
+
 int Scanner::finish_blank_run() {
   getch();
   if (is_blank(ch_)) {
@@ -713,7 +706,7 @@ int Scanner::finish_blank_run() {
   }
   if (!in_pp_line_ && !raw_mode && is_comment_start(ch_)) {
     comment_seen_ = true;
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
   }
   token_.text.clear();
   token_.text.push_back(' ');
@@ -738,7 +731,7 @@ void Scanner::handle_preprocessor_line() {
   in_pp_line_ = false;
   mode_ = saved_mode;
   if (!line_start_pending_) {
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
     if (ch_ == '\n') line_start_pending_ = true;
   }
   if (hooks.preprocessor_active && !hooks.preprocessor_active()) skip_to_preprocessor_line();
@@ -758,7 +751,7 @@ void Scanner::skip_to_preprocessor_line() {
       first_column_ = false;
       return;
     }
-    while (ch_ != '\n' && ch_ != -1) getch();
+    skip_to_line_end();
   }
 }
 
@@ -770,14 +763,14 @@ void Scanner::handle_include_line() {
     if (name.size() < 511) name += static_cast<char>(ch_);
     getch();
   }
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   if (ch_ == '\n') line_start_pending_ = true;
   if (hooks.include_file) hooks.include_file(name);
 }
 
 // ---- identifiers -------------------------------------------------------------------------------
 
-inline std::string_view Scanner::ahead() const {
+[[gnu::always_inline]] inline std::string_view Scanner::ahead() const {
   if (!reader_->pushback.empty() || recorder) return {};
   if (reader_ == source_.get()) return source_->ahead();
   const std::string* text = reader_->buffered_text;
@@ -785,7 +778,7 @@ inline std::string_view Scanner::ahead() const {
   return std::string_view(*text).substr(*reader_->buffered_pos);
 }
 
-inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
+[[gnu::always_inline]] inline void Scanner::take_ahead(std::string_view rest, std::size_t count) {
   if (count == 0) return;
   if (reader_ == source_.get())
     source_->take(count);
@@ -806,7 +799,68 @@ inline void Scanner::take_name_run(char* name, std::size_t& length, std::size_t 
   take_ahead(rest, n);
 }
 
+int Scanner::scan_plain_name() {
+  if (!token_.text.empty() || colon_continues_ident || raw_mode || in_pp_line_ || lookup_only) return NO_TOKEN;
+  if ((keyword_seen_ || suffix_wanted_) && t().kind_made(KIND_SUFFIX)) return NO_TOKEN;
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  bool lower = ch_ >= 'a' && ch_ <= 'z';
+  while (n < rest.size() && ident_part(static_cast<unsigned char>(rest[n]))) {
+    lower = lower || (rest[n] >= 'a' && rest[n] <= 'z');
+    ++n;
+  }
+  // The name must end inside the line, before a character that asks for nothing more.
+  if (lower || n >= rest.size() || n >= IDENT_LIMIT) return NO_TOKEN;
+  const char after = rest[n];
+  if (after == '\'' || after == ':' || after == 0) return NO_TOKEN;
+  char name[IDENT_LIMIT];
+  name[0] = static_cast<char>(ch_);
+  for (std::size_t i = 0; i < n; ++i) name[i + 1] = rest[i];
+  const std::string_view text(name, n + 1);
+  const bool first_field = first_column_;
+  SymbolNode* node = t().single_meaning(text, first_field || mode_ == MODE_SYMBOL_LIST || mode_ == MODE_BACKQUOTED);
+  if (!node) return NO_TOKEN;
+
+  if (after == '\n') {
+    if (n > 0) take_ahead(rest, n);
+    getch();  // the line end is taken as the reader gives it
+  } else {
+    take_ahead(rest, n + 1);
+    prev_ch_ = static_cast<unsigned char>(text.back());
+  }
+  token_.text.append(text);
+  label_blank_ = false;
+  token_.node = node;
+  single_name_ = true;
+  token_.kind = node->def->kind;
+  // Where the name was read (references of labels and #define names).
+  t().env.line = line_number();
+  t().env.file_index = source_->file_index();
+  if (token_.kind == KIND_LABEL) {
+    // A label's use or definition is noted where it stands.
+    ClassifyContext ctx;
+    ctx.mode = mode_;
+    ctx.first_field = first_field;
+    ctx.symbol_list = mode_ == MODE_SYMBOL_LIST;
+    ctx.list_reads_type = list_reads_type;
+    ctx.define_line = define_line;
+    ctx.after_label = label_on_line_;
+    t().classify_single(node, ctx);
+    if (first_field) label_on_line_ = true;
+  } else {
+    node->looked_up = true;
+    t().set_current(node);
+  }
+  colon_after_label_ = false;
+  if (token_.kind == KIND_MNEMONIC || token_.kind == KIND_DIRECTIVE) {
+    keyword_seen_ = true;
+    mode_ = MODE_EXPRESSION;
+  }
+  return TOK_IDENT;
+}
+
 int Scanner::scan_identifier() {
+  if (int code = scan_plain_name(); code != NO_TOKEN) return code;
   // A '%' held for this token stays in its text but is no part of the name.
   const std::size_t prefix_length = token_.text.size();
   char name[IDENT_LIMIT];
@@ -885,7 +939,7 @@ int Scanner::scan_identifier() {
   if ((keyword_seen_ || suffix_wanted_) && !in_pp_line_) {
     std::string_view bare = text;
     if (!bare.empty() && bare[0] == '.') bare.remove_prefix(1);
-    if (SymbolNode* s = t().find_kind(bare, KIND_SUFFIX)) {
+    if (SymbolNode* s = t().kind_made(KIND_SUFFIX) ? t().find_kind(bare, KIND_SUFFIX) : nullptr) {
       suffix_wanted_ = false;
       token_.node = s;
       token_.kind = KIND_SUFFIX;
@@ -985,7 +1039,48 @@ int Scanner::scan_prefixed_number(int radix) {
   return convert_number(digits, radix);
 }
 
+int Scanner::scan_plain_number() {
+  // The characters after the current one, up to the line feed at least, are at hand.
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  std::uint32_t value = 0;
+  if (ch_ == '0' && !rest.empty() && (rest[0] == 'x' || rest[0] == 'X')) {
+    n = 1;
+    while (n < rest.size() && is_hex(static_cast<unsigned char>(rest[n]))) {
+      value = value * 16 + static_cast<std::uint32_t>(digit_value(static_cast<unsigned char>(rest[n])));
+      ++n;
+    }
+    if (n == 1 || n > DIGIT_LIMIT || n == rest.size()) return NO_TOKEN;
+    token_.text.assign("0x");
+    token_.text.append(rest.data() + 1, n - 1);
+  } else {
+    if (default_radix <= 9) return NO_TOKEN;
+    value = static_cast<std::uint32_t>(ch_ - '0');
+    while (n < rest.size() && is_digit(static_cast<unsigned char>(rest[n]))) {
+      value = value * static_cast<std::uint32_t>(default_radix) + static_cast<std::uint32_t>(rest[n] - '0');
+      ++n;
+    }
+    if (n + 1 > DIGIT_LIMIT || n == rest.size()) return NO_TOKEN;
+    // What follows must end the digits and make no radix suffix or fraction of them.
+    const int next = static_cast<unsigned char>(rest[n]);
+    const int up = upper(next);
+    if (is_hex(next) || up == 'H' || up == 'O' || up == 'Q' || next == '.' || (next == ':' && colon_ends_number))
+      return NO_TOKEN;
+    token_.text.assign(1, static_cast<char>(ch_));
+    token_.text.append(rest.data(), n);
+  }
+  if (n > 0) take_ahead(rest, n);
+  getch();
+  token_.number = static_cast<std::int32_t>(value);
+  skip_integer_suffix();
+  return TOK_INTEGER;
+}
+
 int Scanner::scan_number() {
+  if (!raw_mode) {
+    int code = scan_plain_number();
+    if (code != NO_TOKEN) return code;
+  }
   std::string digits;
   bool limit_hit = false;
   auto add = [&](int c) {
@@ -1505,7 +1600,7 @@ void Scanner::skip_rest_of_line() {
   if (token_.code == TOK_EOL && line_start_pending_) return;
   bool saved = suppress_skip_;
   suppress_skip_ = true;
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   block_comment_ = false;
   held_.clear();
   try {
@@ -1519,7 +1614,7 @@ void Scanner::skip_rest_of_line() {
 
 void Scanner::skip_rest_of_line_quiet() {
   if (line_start_pending_) return;
-  while (ch_ != '\n' && ch_ != -1) getch();
+  skip_to_line_end();
   if (ch_ == '\n') line_start_pending_ = true;
 }
 
@@ -1565,6 +1660,7 @@ int Scanner::read_delimited_word(std::string_view skip_set, std::string_view sto
 SymbolNode* Scanner::define_of(SymbolNode* node) const {
   if (!node) return nullptr;
   if (node->define) return node;
+  if (node == token_.node && single_name_) return nullptr;  // the one node of its name
   for (SymbolNode* n = t().find_exact(node->name); n; n = n->next)
     if (n->define) return n;
   return nullptr;
@@ -1746,6 +1842,32 @@ const Token& Scanner::next_raw_token() {
   return statement_token(false);
 }
 
+void Scanner::pass_plain_blanks() {
+  if (!is_blank(ch_) || line_start_pending_ || block_comment_ || raw_mode || in_pp_line_ || pending_percent_ ||
+      (replay_ && !saved_.empty()) || !held_.empty())
+    return;
+  const std::string_view rest = ahead();
+  std::size_t n = 0;
+  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+  if (n >= rest.size()) return;
+  // What follows the blanks must start an ordinary token: a '#' or a comment asks for more.
+  const int after = static_cast<unsigned char>(rest[n]);
+  if (after == 0 || after == '\n' || after == '#' || is_comment_start(after)) return;
+  const int last_blank = n > 0 ? static_cast<unsigned char>(rest[n - 1]) : ch_;
+  take_ahead(rest, n + 1);
+  prev_ch_ = last_blank;
+  // What the blank token would have left behind.
+  colon_after_label_ = false;
+  first_column_ = false;
+}
+
+const Token& Scanner::next_nonblank_token() {
+  pass_plain_blanks();
+  next_token_A07();
+  while (token_.code == TOK_BLANK) next_token_A07();
+  return token_;
+}
+
 void Scanner::skip_tokens(int code) {
   while (token_.code == code) next_token_A07();
 }
@@ -1773,10 +1895,7 @@ int skip_blanks(Scanner& sc) {
   return sc.token().code;
 }
 
-int next_nonblank(Scanner& sc) {
-  sc.next_token_A07();
-  return skip_blanks(sc);
-}
+int next_nonblank(Scanner& sc) { return sc.next_nonblank_token().code; }
 
 bool end_of_statement(Scanner& sc) {
   int code = skip_blanks(sc);

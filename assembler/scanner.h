@@ -2,10 +2,10 @@
 // texts into tokens, and the statement reader on top of it (#define expansion, macro calls,
 // `defined`, joining of adjacent strings, look-ahead store).
 //
-// Characters arrive through a stack of input readers. The bottom one reads the source through a
-// LineSource (the include-stack reader of the driver, or a string in tests); pushed texts, #define
-// bodies and macro lines are readers pushed on top. Each reader keeps its own pushed-back
-// characters.
+// Characters arrive through a stack of input readers (input_readers.h). The bottom one reads the
+// source through a LineSource (the include-stack reader of the driver, or a string in tests);
+// pushed texts, #define bodies and macro lines are readers pushed on top. Each reader keeps its
+// own pushed-back characters.
 //
 // Dot rule: when "." is registered as an identifier character it is an ordinary character inside
 // names ("a.b" is one name) and, followed by a letter, "_" or "?", it begins a name (".L1:" defines
@@ -23,108 +23,11 @@
 #include <vector>
 
 #include "assembler/ident_tree.h"
+#include "assembler/input_readers.h"
 #include "assembler/source_files.h"
 #include "assembler/tokens.h"
 
 namespace aq71 {
-
-// Where source characters come from.
-class Assembly;
-
-class LineSource {
- public:
-  virtual ~LineSource() = default;
-  // Next line without its line feed; false at end of input.
-  virtual bool next_line(std::string& line) = 0;
-  // Number of the line last returned (in its file).
-  virtual long line_number() const = 0;
-  // Include counter of the file being read (0 for the main source).
-  virtual int file_index() const { return 0; }
-  // Next character, a line feed ending each line, or -1 at the end. By default read through
-  // next_line, dropping a carriage return that ends a line.
-  virtual int next_char();
-  // The source reader whose characters next_char passes on unchanged, if any: the scanner then
-  // takes them from it directly.
-  virtual SourceReader* direct_reader() { return nullptr; }
-
- private:
-  std::string buffer_;
-  std::size_t pos_ = 0;
-  bool have_line_ = false;
-};
-
-// The driver's source reader with its include stack as the scanner's source. Characters are
-// taken one at a time so that the reader's own position (report carets) stays exact.
-class IncludeStackSource : public LineSource {
- public:
-  explicit IncludeStackSource(SourceReader& reader) : reader_(reader) {}
-  bool next_line(std::string& line) override { return reader_.next_line(line); }
-  long line_number() const override { return reader_.line_number(); }
-  int file_index() const override { return reader_.file_index(); }
-  int next_char() override { return reader_.source_file_getch(); }
-  SourceReader* direct_reader() override { return &reader_; }
-
- private:
-  SourceReader& reader_;
-};
-
-// Lines of a text held in memory (tests, command-line sources).
-class StringLineSource : public LineSource {
- public:
-  explicit StringLineSource(std::string text) : text_(std::move(text)) {}
-  bool next_line(std::string& line) override;
-  long line_number() const override { return line_; }
-
- private:
-  std::string text_;
-  std::size_t pos_ = 0;
-  long line_ = 0;
-};
-
-// Classes of a recorded line to the false-branch skip, kept with the line: a conditional kind
-// (COND_IF ...), MACRO, ENDM, none (0), not known yet, or read expanded only. A line of ELSE,
-// ELSEIF or ENDIF that reads as the same tokens as the text the skip would hand on in its place
-// carries kSkipInPlace beside its kind: when it ends the skip, its reader reads it as it stands.
-inline constexpr std::int8_t kSkipUnknown = -1;
-inline constexpr std::int8_t kSkipExpanded = -2;
-inline constexpr std::int8_t kSkipInPlace = 16;
-inline constexpr std::int8_t kSkipMacro = 100;
-inline constexpr std::int8_t kSkipEndm = 101;
-
-// A line as a reader recorded it (without its line feed) and its skip class.
-struct RecordedLine {
-  std::string_view text;
-  std::int8_t* skip_class = nullptr;
-};
-
-// One entry of the input stack.
-class InputReader {
- public:
-  virtual ~InputReader() = default;
-  // Returned by read() when the reader has nothing left: it is popped and reading goes on with
-  // the reader below it.
-  static constexpr int EXHAUSTED = -2;
-  // Next character 0..255, -1 at end of input, or EXHAUSTED.
-  virtual int read() = 0;
-  // The line being read when the reader plays back generated lines (macro expansions and
-  // repeat bodies), for the listing; nullptr for other readers.
-  virtual const std::string* generated_line() const { return nullptr; }
-  // For the false-branch skip, at a line start: the next line as recorded when reading it
-  // expanded would have no effect beyond its text, so that the skip can look at it as it
-  // stands; false otherwise. pass_recorded_line() then moves past it unread, and
-  // expand_recorded_line() reads it whole (the reader's generated line), without its line feed.
-  virtual bool peek_recorded_line(RecordedLine& line) {
-    (void)line;
-    return false;
-  }
-  virtual void pass_recorded_line() {}
-  virtual std::string expand_recorded_line() { return {}; }
-  std::vector<int> pushback;  // waiting characters; the last one comes next
-  // A reader that plays back a line held in memory names the line and its read position:
-  // while characters remain there, the scanner takes them without calling read().
-  const std::string* buffered_text = nullptr;
-  std::size_t* buffered_pos = nullptr;
-};
 
 // What the false-branch skip needs of conditional assembly.
 class ConditionalControl {
@@ -245,6 +148,9 @@ class Scanner {
   // Next statement token: #define names expanded, macro calls started, `defined` evaluated,
   // adjacent strings joined.
   const Token& next_token_A07();
+  // The next statement token that is not a blank. A run of blanks that only separates two
+  // tokens on the line at hand is passed without making a token of it.
+  const Token& next_nonblank_token();
   // Same without #define expansion and macro calls.
   const Token& next_raw_token();
   const Token& token() const { return token_; }
@@ -283,7 +189,13 @@ class Scanner {
   void begin_line();
   int dispatch();
   int finish_blank_run();
+  // Reads to the line feed, which becomes the current character (or to the end of input).
+  void skip_to_line_end();
   int scan_identifier();
+  // A name in capitals that lies whole in the line at hand and has one meaning that needs no
+  // more than a look (IdentTree::single_meaning), in one piece; NO_TOKEN (nothing taken) for
+  // any other.
+  int scan_plain_name();
   // Appends the name characters that follow the current one straight from the source line
   // (at most up to limit in total) and makes the last of them current.
   void take_name_run(char* name, std::size_t& length, std::size_t limit);
@@ -292,6 +204,12 @@ class Scanner {
   std::string_view ahead() const;
   void take_ahead(std::string_view rest, std::size_t count);
   int scan_number();
+  // A number of plain digits (0x and hexadecimal ones, or decimal ones in the default radix)
+  // whose characters are at hand, in one piece; NO_TOKEN (nothing taken) for any other.
+  int scan_plain_number();
+  // Passes the blanks from the current character on when they lie in the line at hand and
+  // what follows them starts an ordinary token, leaving what a blank token would; else nothing.
+  void pass_plain_blanks();
   int scan_prefixed_number(int radix);
   int convert_number(const std::string& digits, int radix);
   int scan_float(const std::string& int_digits);
@@ -357,6 +275,7 @@ class Scanner {
   bool comment_seen_ = false;
   bool pending_percent_ = false;
   bool colon_after_label_ = false;  // the last identifier was a first-field name before ':'
+  bool single_name_ = false;        // the token is a name whose node is the only one of that name
   bool suppress_skip_ = false;
   bool limit_reported_ = false;
   int nonblank_on_line_ = 0;
@@ -421,8 +340,8 @@ class Scanner::SourceInput final : public InputReader {
     }
     return c;
   }
-  long line_number() const { return source ? source->line_number() : 0; }
-  int file_index() const { return source ? source->file_index() : 0; }
+  long line_number() const { return direct ? direct->line_number() : source ? source->line_number() : 0; }
+  int file_index() const { return direct ? direct->file_index() : source ? source->file_index() : 0; }
   // The current line as far as it was read.
   const std::string& text();
   // The characters of the direct reader's current line that follow (none when the reader is
@@ -438,6 +357,10 @@ class Scanner::SourceInput final : public InputReader {
  private:
   std::string line_;  // kept as it is read unless the reader is read directly (then on demand)
 };
+
+inline long Scanner::line_number() const { return source_->line_number(); }
+
+inline int Scanner::column() const { return static_cast<int>(source_->pos); }
 
 inline int Scanner::getch() {
   if (reader_->pushback.empty() && !recorder) {

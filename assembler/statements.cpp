@@ -160,13 +160,14 @@ const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count)
 
 std::uint16_t StatementStore::keep_file_name(const std::string& name) {
   if (name.empty()) return 0;
+  // Mostly the name kept last again; else one of few.
+  if (last_file_name_ != 0 && std::string_view(file_names_[last_file_name_]) == name) return last_file_name_;
   if (file_names_.empty()) file_names_.emplace_back();  // index 0: no name
-  // Few names, and mostly the last one again.
   for (std::size_t i = file_names_.size(); i-- > 1;)
-    if (file_names_[i] == name) return static_cast<std::uint16_t>(i);
+    if (file_names_[i] == name) return last_file_name_ = static_cast<std::uint16_t>(i);
   if (file_names_.size() > 0xFFFF) internal_error_A01(run_, "keep_file_name", "Too many source file names", 0, 0);
   file_names_.emplace_back(name);
-  return static_cast<std::uint16_t>(file_names_.size() - 1);
+  return last_file_name_ = static_cast<std::uint16_t>(file_names_.size() - 1);
 }
 
 const char* StatementStore::file_name(std::uint16_t index) const {
@@ -241,10 +242,8 @@ StatementChain::iterator StatementChain::end() const {
   return it;
 }
 
-StatementChain::iterator& StatementChain::iterator::operator++() {
-  if (--left_ != 0) {
-    ++cursor_;
-  } else if (++run_ < chain_->runs_.size()) {
+StatementChain::iterator& StatementChain::iterator::next_run() {
+  if (++run_ < chain_->runs_.size()) {
     const Run& r = chain_->runs_[run_];
     left_ = r.count;
     cursor_ = chain_->store_->cursor(r.first);

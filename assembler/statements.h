@@ -296,11 +296,18 @@ class StatementChain {
     using difference_type = std::ptrdiff_t;
     iterator() = default;
     Statement* operator*() const { return cursor_.record(); }
-    iterator& operator++();
+    iterator& operator++() {
+      if (--left_ != 0) {
+        ++cursor_;
+        return *this;
+      }
+      return next_run();
+    }
     bool operator==(const iterator& o) const { return run_ == o.run_ && left_ == o.left_; }
 
    private:
     friend class StatementChain;
+    iterator& next_run();  // the first record of the next run, if any
     const StatementChain* chain_ = nullptr;
     std::size_t run_ = 0;
     std::uint32_t left_ = 0;
@@ -367,6 +374,7 @@ class StatementStore {
   RecordArena<StatementExtra, 16, 1024> extras_;
   RecordArena<std::array<Fixup, 2>> fixups_;
   std::deque<std::string> file_names_;
+  std::uint16_t last_file_name_ = 0;  // index of the name kept last (0: none yet)
   TextArena lines_;
   std::string_view last_line_;
   const char* last_generated_ = nullptr;

@@ -67,6 +67,26 @@ class ScannerTest : public ::testing::Test {
     src = std::make_unique<StringLineSource>(text);
     sc.start(src.get());
   }
+  // The text, written to a temporary file, as the scanner's source through the driver's source
+  // reader: names, blanks and numbers are then taken from the reader's line.
+  void file_source(const std::string& text) {
+    close_file();
+    file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::rewind(file);
+    file_reader = std::make_unique<SourceReader>(run);
+    file_reader->start(file, "t.s71");
+    file_input = std::make_unique<IncludeStackSource>(*file_reader);
+    sc.start(file_input.get());
+  }
+  void close_file() {
+    if (!file) return;
+    file_reader->reset();
+    std::fclose(file);
+    file = nullptr;
+  }
+  void TearDown() override { close_file(); }
   // The next non-blank token of the character level.
   const Token& pp() {
     while (sc.get_pp_token_A05() == TOK_BLANK) {
@@ -94,7 +114,10 @@ class ScannerTest : public ::testing::Test {
   }
 
   std::unique_ptr<StringLineSource> src;
+  std::FILE* file = nullptr;
   Assembly run;
+  std::unique_ptr<SourceReader> file_reader;
+  std::unique_ptr<IncludeStackSource> file_input;
   Scanner sc{run};
   std::vector<Problem> problems;
   std::string internal;
@@ -699,13 +722,63 @@ TEST_F(ScannerTest, ReadsThroughTheIncludeStackReader) {
   std::fclose(f);
 }
 
+// Blanks between two tokens of a line are passed without a token: what follows reads as it does
+// after a blank token (codes, texts, positions, classification, problems), whatever follows.
+TEST_F(ScannerTest, PassedBlanksLeaveWhatABlankTokenWould) {
+  const std::vector<std::string> inputs = {
+      " ADD  R1 ,\tR1\n",  "L1: NOP ; c\n",     "  #  \n NOP\t\t;x\n", "ADD: \tNOP  *\n  * c\n",
+      " NOP \n  \n NOP",  " NOP \0 R1\n",       "L2 \t EQU 1\n",       " NOP  ## NOP # x\n",
+      "  \t  "};
+  struct Seen {
+    int code;
+    int kind;
+    std::string text;
+    long line;
+    int column;
+    bool keyword_seen;
+    bool label_blank;
+    bool operator==(const Seen&) const = default;
+  };
+  auto tokens = [&](bool passing) {
+    std::vector<Seen> seen;
+    for (int i = 0; i < 200; ++i) {
+      const Token& t = passing ? sc.next_nonblank_token() : st();
+      seen.push_back({t.code, t.kind, t.text, t.where.line, t.where.column, sc.keyword_seen(), sc.label_followed_by_blank()});
+      if (t.code == TOK_EOF) break;
+    }
+    return seen;
+  };
+  for (const std::string& text : inputs) {
+    for (bool first : {true, false}) {
+      // The tokens as read with blank tokens, then as read passing blanks; from the reader's
+      // line both times (blanks are passed only there).
+      problems.clear();
+      file_source(text);
+      if (!first) sc.next_token_A07();  // the first token read as it stands
+      std::vector<Seen> expected = tokens(false);
+      std::size_t expected_problems = problems.size();
+      problems.clear();
+      file_source(text);
+      if (!first) sc.next_token_A07();
+      EXPECT_TRUE(tokens(true) == expected) << testing::PrintToString(text);
+      EXPECT_EQ(problems.size(), expected_problems) << testing::PrintToString(text);
+    }
+  }
+}
+
 // Names are taken from the reader's line in runs: the tokens, their positions and the problems
 // are those of the same text read a character at a time.
 TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
   using namespace std::string_literals;
   const std::vector<std::string> inputs = {
       std::string(300, 'n') + " x\n",   " a.b @c .d ab:cd e:\n",  " nam\0e R1 na\0\n",
-      "L1: ADD R1,R1 ; c\n LAB$?_1 e\n", "x\ny",                  "ab.cd.ef\n\n  q"};
+      "L1: ADD R1,R1 ; c\n LAB$?_1 e\n", "x\ny",                  "ab.cd.ef\n\n  q",
+      // Names in capitals (keywords, labels, new ones) at the end of a line or of the input,
+      // beside the same names in other cases; numbers in the line at hand.
+      " ADD R1,R1\nADD: NOP\n NOP", " add Add ADD aDD R1 r1 NOP'X NOP\0\n R1",
+      std::string(" ") + std::string(255, 'N') + "\n" + std::string(256, 'M') + "\n",
+      " 0x12,0x 019 12h 0x1F,7 10 1.5 1. 0X1fL 0a 12\n" + std::string(511, '3') + "\n 7",
+      "NEWNAME\n NEWNAME,NEWNAME:\n"};
   struct Seen {
     int code;
     std::string text;
@@ -731,19 +804,10 @@ TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
       std::size_t expected_problems = problems.size();
 
       problems.clear();
-      std::FILE* f = std::tmpfile();
-      ASSERT_NE(f, nullptr);
-      std::fwrite(text.data(), 1, text.size(), f);
-      std::rewind(f);
-      SourceReader reader(run);
-      reader.start(f, "t.s71");
-      IncludeStackSource input(reader);
-      sc.start(&input);
+      file_source(text);
       sc.colon_continues_ident = colon;
       EXPECT_TRUE(tokens() == expected) << testing::PrintToString(text);
       EXPECT_EQ(problems.size(), expected_problems);
-      reader.reset();
-      std::fclose(f);
     }
   }
   sc.colon_continues_ident = false;
