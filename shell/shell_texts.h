@@ -39,6 +39,7 @@ std::string CellsAfterEnd(int shownRow, bool koreanMenu);
 
 inline constexpr const char* kCaptionErrorUpper = "Korvane Studio ERROR !";
 inline constexpr const char* kCaptionError = "Korvane Studio Error !";
+inline constexpr const char* kCaptionMessage = "Korvane Studio Message";
 inline constexpr const char* kCaptionQuestion = "Korvane Studio ";  // the trailing blank belongs to it
 inline constexpr const char* kCaptionOverwrite = "Korvane Studio";
 }  // namespace msg
