@@ -390,6 +390,17 @@ struct StreamLines {
   ssize_t fetch(RawLine& raw) const { return file ? ::getline(&raw.bytes, &raw.capacity, file) : -1; }
 };
 
+// Room for `need` bytes in `raw` (its buffer grows at least twofold); false when memory is out.
+bool make_room(RawLine& raw, std::size_t need) {
+  if (need <= raw.capacity) return true;
+  const std::size_t capacity = std::max(raw.capacity * 2, need);
+  char* bytes = static_cast<char*>(std::realloc(raw.bytes, capacity));
+  if (!bytes) return false;
+  raw.bytes = bytes;
+  raw.capacity = capacity;
+  return true;
+}
+
 // Physical lines read again from a place of a file through its descriptor: the position of the
 // stream that reads the file is left alone.
 struct DescriptorLines {
@@ -399,13 +410,7 @@ struct DescriptorLines {
     constexpr std::size_t kStep = 1024;
     std::size_t length = 0;
     for (;;) {
-      if (length + kStep + 1 > raw.capacity) {
-        const std::size_t capacity = std::max(raw.capacity * 2, length + kStep + 1);
-        char* bytes = static_cast<char*>(std::realloc(raw.bytes, capacity));
-        if (!bytes) break;
-        raw.bytes = bytes;
-        raw.capacity = capacity;
-      }
+      if (!make_room(raw, length + kStep + 1)) break;
       const ssize_t got = ::pread(fd, raw.bytes + length, kStep, offset);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
@@ -428,12 +433,7 @@ struct TextLines {
     if (offset >= text.size()) return -1;
     const std::size_t lf = text.find('\n', offset);
     const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
-    if (length + 1 > raw.capacity) {
-      char* bytes = static_cast<char*>(std::realloc(raw.bytes, length + 1));
-      if (!bytes) return -1;
-      raw.bytes = bytes;
-      raw.capacity = length + 1;
-    }
+    if (!make_room(raw, length + 1)) return -1;
     std::memcpy(raw.bytes, text.data() + offset, length);
     offset += length;
     return static_cast<ssize_t>(length);

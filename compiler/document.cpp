@@ -39,16 +39,30 @@ void ProgramDocument::SelectErrorCell(int col, int row) {
   TopRow = static_cast<int16_t>(ErrorTopRow(row));
 }
 
-bool ProgramDocument::FindEndLine() {
+bool ProgramDocument::FindEndCell(int& endCol, int& endRow) const {
   for (int row = 0; row < kProgramRows; ++row) {
     for (int col = 0; col <= kOutputCol; ++col) {
       if (CellText[col][row] == "END") {
-        EndRow = static_cast<int16_t>(row);
-        return false;
+        endCol = col;
+        endRow = row;
+        return true;
       }
     }
   }
-  return true;
+  return false;
+}
+
+bool ProgramDocument::FindEndLine() {
+  int col = 0, row = 0;
+  if (!FindEndCell(col, row)) return true;
+  EndRow = static_cast<int16_t>(row);
+  return false;
+}
+
+bool ProgramDocument::RowUsed(int row) const {
+  for (int col = 0; col <= kOutputCol; ++col)
+    if (CellUsed(col, row)) return true;
+  return false;
 }
 
 int16_t ProgramDocument::TypeAt(int col, int row) const {

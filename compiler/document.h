@@ -86,6 +86,15 @@ class ProgramDocument {
   // Finds the first cell of rows 0..1199, columns 0..10 whose text is exactly "END".
   // Found: EndRow is set, returns false. Not found: returns true and EndRow keeps its value.
   bool FindEndLine();
+  // The same search without setting EndRow: true with the END cell's column and row.
+  bool FindEndCell(int& endCol, int& endRow) const;
+
+  // A cell (columns 0..10, rows 0..1199) holds something a save stores: an element, a text or
+  // a vertical link. A row is used when one of its cells is.
+  bool CellUsed(int col, int row) const {
+    return CellType[col][row] != 0 || !CellText[col][row].empty() || VertLink[col][row] != 0;
+  }
+  bool RowUsed(int row) const;
 
   // Puts the cursor on a cell that a build failed at (clamped into the program), with the
   // two rows above it shown: TopRow = row - 2, or 0 for rows 0 to 2.

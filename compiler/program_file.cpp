@@ -162,29 +162,6 @@ std::unique_ptr<ProgramDocument> ParseFile(Studio& studio, const std::string& pa
   return fresh;
 }
 
-// The file ends with the first cell whose text is "END", rows 0 up, columns 0 to 10.
-bool FindEndCell(const ProgramDocument& doc, int& endCol, int& endRow) {
-  for (int row = 0; row < kProgramRows; ++row)
-    for (int col = 0; col <= kOutputCol; ++col)
-      if (doc.CellText[col][row] == "END") {
-        endCol = col;
-        endRow = row;
-        return true;
-      }
-  return false;
-}
-
-// A cell holds something a save would store: an element, a text or a vertical link.
-bool CellUsed(const ProgramDocument& doc, int col, int row) {
-  return doc.CellType[col][row] != 0 || !doc.CellText[col][row].empty() || doc.VertLink[col][row] != 0;
-}
-
-bool RowUsed(const ProgramDocument& doc, int row) {
-  for (int col = 0; col <= kOutputCol; ++col)
-    if (CellUsed(doc, col, row)) return true;
-  return false;
-}
-
 // The five fields that row moves carry (MonDevBit stays with its position).
 void MoveCell(ProgramDocument& doc, int col, int from, int to) {
   doc.CellType[col][to] = doc.CellType[col][from];
@@ -236,7 +213,7 @@ void SaveMemo(Studio& studio, const std::string& programPath) {
 
 bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal) {
   int endRow = -1, endCol = -1;
-  if (!FindEndCell(doc, endCol, endRow)) {
+  if (!doc.FindEndCell(endCol, endRow)) {
     Refuse(refusal, kNoEnd.english, kNoEnd.korean);
     return false;
   }
@@ -314,11 +291,11 @@ bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefus
 
 std::optional<int> FirstRowLeftOut(const ProgramDocument& doc) {
   int endCol = 0, endRow = 0;
-  if (!FindEndCell(doc, endCol, endRow)) return std::nullopt;
+  if (!doc.FindEndCell(endCol, endRow)) return std::nullopt;
   for (int col = endCol + 1; col <= kOutputCol; ++col)
-    if (CellUsed(doc, col, endRow)) return endRow;
+    if (doc.CellUsed(col, endRow)) return endRow;
   for (int row = endRow + 1; row < kProgramRows; ++row)
-    if (RowUsed(doc, row)) return row;
+    if (doc.RowUsed(row)) return row;
   return std::nullopt;
 }
 
@@ -451,7 +428,7 @@ bool ImportProgramFile(Studio& studio, const std::string& path) {
   const int at = doc.CurRow;
   int usedRows = 0;
   for (int row = kProgramRows - 1; row >= 0; --row)
-    if (RowUsed(doc, row)) {
+    if (doc.RowUsed(row)) {
       usedRows = row + 1;
       break;
     }

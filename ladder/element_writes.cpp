@@ -57,8 +57,7 @@ bool InsertCellAtCursor(ProgramDocument& doc) {
   if (c >= kOutputCol) return false;
   const int t9 = doc.CellType[9][r];
   if (t9 == compiler::kBox || t9 == compiler::kCounterBox) return false;
-  if (doc.CellType[kOutputCol][r] != 0 || !doc.CellText[kOutputCol][r].empty() || doc.VertLink[kOutputCol][r] != 0)
-    return false;
+  if (doc.CellUsed(kOutputCol, r)) return false;
   for (int k = kOutputCol; k > c; --k) CopyCell(doc, k - 1, r, k, r);
   ClearCell(doc, c, r);
   return true;

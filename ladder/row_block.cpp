@@ -81,12 +81,7 @@ void PutCell(ProgramDocument& doc, int col, int row, const CellCopy& cell) {
 
 void ClearCell(ProgramDocument& doc, int col, int row) { PutCell(doc, col, row, CellCopy{}); }
 
-bool RowIsEmpty(const ProgramDocument& doc, int row) {
-  for (int col = 0; col <= kOutputCol; ++col) {
-    if (doc.CellType[col][row] != 0 || !doc.CellText[col][row].empty() || doc.VertLink[col][row] != 0) return false;
-  }
-  return true;
-}
+bool RowIsEmpty(const ProgramDocument& doc, int row) { return !doc.RowUsed(row); }
 
 void RowBlockCommands::DropPasteUndo(compiler::Studio& studio) {
   studio.editor.pasteUndo.valid = false;
