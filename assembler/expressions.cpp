@@ -243,19 +243,6 @@ Item combine(State& s, const ExprTerm& op, Item a, Item b, bool binary, FoldProb
 
 // ---- value records ---------------------------------------------------------------------------
 
-OperandValue ValueRec::operand_value() const {
-  switch (kind) {
-    case VALUE_ABSOLUTE:
-      return OperandValue::absolute(value);
-    case VALUE_RELOCATABLE:
-      return OperandValue::relocatable(static_cast<std::uint16_t>(result_segment), value);
-    case VALUE_TEMPORARY:
-      return {ValueKind::kTemporary, value, 0};
-    default:
-      return OperandValue::linker();
-  }
-}
-
 void set_value_limit(Assembly& run, ValueRec& value, const ValueLimit& limit) {
   State& s = state(run);
   if (!value.limit.limit_) value.limit.limit_ = &s.limits.emplace_back();
@@ -559,36 +546,12 @@ void add_unsolved(State& s, ValueRec& e) {
 
 bool limit_ok(State& s, ValueRec& e);
 
-int evaluate(State& s, ValueRec& e, bool final) {
-  if (e.solved() || e.kind == VALUE_TEMPORARY) return e.kind;
-  if (e.terms.empty()) return e.kind;  // a label without value, or a failed parse
-  if (e.evaluating) return e.kind;
-  if (!e.typed) first_evaluation(s, e);
-
-  e.evaluating = true;
-  ++s.depth;
-  struct Leave {
-    State& s;
-    ValueRec& e;
-    ~Leave() {
-      e.evaluating = false;
-      --s.depth;
-    }
-  } leave{s, e};
-
-  // A deferred check tail (a message string onwards) is never computed here.
-  std::size_t end = e.terms.size();
-  for (std::size_t i = 0; i < e.terms.size(); ++i)
-    if (e.terms[i].kind == ExprTerm::String) {
-      end = i;
-      break;
-    }
-
+// The postfix terms [0, end) of e on the evaluation stack of this depth: the item they come to.
+Item& evaluate_terms(State& s, ValueRec& e, std::size_t end, bool final, LabelRec*& first_undefined,
+                     FoldProblems& problems) {
   if (s.stacks.size() < static_cast<std::size_t>(s.depth)) s.stacks.resize(static_cast<std::size_t>(s.depth));
   std::vector<Item>& stack = s.stacks[static_cast<std::size_t>(s.depth) - 1];
   stack.clear();
-  LabelRec* first_undefined = nullptr;
-  FoldProblems problems;
   for (std::size_t i = 0; i < end; ++i) {
     const ExprTerm& t = e.terms[i];
     switch (t.kind) {
@@ -636,13 +599,51 @@ int evaluate(State& s, ValueRec& e, bool final) {
     }
   }
   if (stack.size() != 1) report_internal(s.run, "solved in A08", "No such tag");
+  return stack.back();
+}
+
+int evaluate(State& s, ValueRec& e, bool final) {
+  if (e.solved() || e.kind == VALUE_TEMPORARY) return e.kind;
+  if (e.terms.empty()) return e.kind;  // a label without value, or a failed parse
+  if (e.evaluating) return e.kind;
+  if (!e.typed) first_evaluation(s, e);
+
+  e.evaluating = true;
+  ++s.depth;
+  struct Leave {
+    State& s;
+    ValueRec& e;
+    ~Leave() {
+      e.evaluating = false;
+      --s.depth;
+    }
+  } leave{s, e};
+
+  // A deferred check tail (a message string onwards) is never computed here.
+  std::size_t end = e.terms.size();
+  for (std::size_t i = 0; i < e.terms.size(); ++i)
+    if (e.terms[i].kind == ExprTerm::String) {
+      end = i;
+      break;
+    }
+
+  LabelRec* first_undefined = nullptr;
+  FoldProblems problems;
+  Item single;
+  Item* result = &single;
+  if (end == 1 && e.terms[0].kind == ExprTerm::Symbol && e.terms[0].label) {
+    // A lone label, the usual operand that is not a number, is the label's value as it is.
+    single = label_item(s, e.terms[0].label, final, first_undefined);
+  } else {
+    result = &evaluate_terms(s, e, end, final, first_undefined, problems);
+  }
 
   if ((problems.division_by_zero || problems.date_error) && s.reported_arithmetic.insert(&e).second) {
     if (problems.division_by_zero) pass2_warning(s, &e, 14);
     if (problems.date_error) pass2_error(s, &e, nullptr, 48, {"1-6", 0});
   }
 
-  Item& r = stack.back();
+  Item& r = *result;
   e.first_undefined = first_undefined;
   switch (r.kind) {
     case Item::Absolute:
@@ -900,7 +901,7 @@ std::vector<LabelRec*> undefined_labels(Assembly& run) {
 
 // ---- parsing -----------------------------------------------------------------------------------
 
-ValueRec* expression_from_terms(Assembly& run, TermList terms) {
+ValueRec* expression_from_terms(Assembly& run, TermList&& terms) {
   ValueRec* e = new_expression(run);
   e->terms = std::move(terms);
   if (e->terms.empty()) {
@@ -953,12 +954,6 @@ std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& 
   if (problems.division_by_zero) report_warning(run, 14);
   if (problems.date_error) report_error(run, 48, "1-6", 0);
   return stack[0];
-}
-
-OperandValue operand_value(OperandSlot slot) {
-  if (slot.is_constant()) return OperandValue::absolute(slot.constant_value());
-  if (const ValueRec* e = slot.expression()) return e->operand_value();
-  return {};
 }
 
 ValueRec* failed_expression(Assembly& run) {

@@ -387,7 +387,18 @@ struct ValueRec {
   bool absolute() const { return kind == VALUE_ABSOLUTE; }
   std::int32_t signed_value() const { return static_cast<std::int32_t>(value); }
   // The operand value the encoders take.
-  OperandValue operand_value() const;
+  OperandValue operand_value() const {
+    switch (kind) {
+      case VALUE_ABSOLUTE:
+        return OperandValue::absolute(value);
+      case VALUE_RELOCATABLE:
+        return OperandValue::relocatable(result_segment, value);
+      case VALUE_TEMPORARY:
+        return {ValueKind::kTemporary, value, 0};
+      default:
+        return OperandValue::linker();
+    }
+  }
 };
 
 // Value records are made for every label and every operand that uses one: keep them small.
@@ -422,14 +433,18 @@ void begin_module_expressions(Assembly& run);
 
 ValueRec* new_expression(Assembly& run);  // empty, unsolved, no terms
 // An expression of the given postfix terms, evaluated once (no terms: failed, absolute 0).
-ValueRec* expression_from_terms(Assembly& run, TermList terms);
+ValueRec* expression_from_terms(Assembly& run, TermList&& terms);
 ValueRec* failed_expression(Assembly& run);  // failed parse: absolute 0
 // The value of a term list of numbers and operators only (no label, segment or external term):
 // folded at once, with the problems evaluating it reports (warning 14, error 48) reported at the
 // current line as for a new expression. nullopt, with nothing reported, for any other list.
 std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& terms);
 // The operand value the encoders take from an operand slot (absent for an empty slot).
-OperandValue operand_value(OperandSlot slot);
+inline OperandValue operand_value(OperandSlot slot) {
+  if (slot.is_constant()) return OperandValue::absolute(slot.constant_value());
+  if (const ValueRec* e = slot.expression()) return e->operand_value();
+  return {};
+}
 ValueRec* new_constant_expression_A08(Assembly& run, std::int32_t value);  // solved absolute
 // The value record of a new label (make_value callback of the identifier tree).
 ValueRec* new_label_value(Assembly& run, LabelRec& label);

@@ -63,11 +63,27 @@ int level_of_class(int cls) {
 
 class Parser {
  public:
-  Parser(Scanner& sc, bool expression_mode) : sc_(sc), expression_mode_(expression_mode) {}
+  // The terms of what is parsed go to `terms`.
+  Parser(Scanner& sc, bool expression_mode, TermList& terms)
+      : sc_(sc), expression_mode_(expression_mode), terms_(&terms) {}
 
-  void advance() { sc_.next_nonblank_token(); }
+  void advance() {
+    sc_.next_nonblank_token();
+    classified_ = false;
+  }
   void skip_blanks() {
     while (sc_.token().code == TOK_BLANK) advance();
+  }
+
+  // What the current token is to the grammar. The grammar asks this several times of most tokens
+  // (each level looks at the token that ends its operand), so the answer is kept until the next
+  // token is read.
+  Term classify() const {
+    if (!classified_) {
+      term_ = classify_token();
+      classified_ = true;
+    }
+    return term_;
   }
 
   // Operator token of the current token (registered operators), else its code.
@@ -77,7 +93,7 @@ class Parser {
     return t.code;
   }
 
-  Term classify() const {
+  Term classify_token() const {
     const Token& t = sc_.token();
     switch (t.code) {
       case TOK_INTEGER:
@@ -169,20 +185,25 @@ class Parser {
   // asked once: an operand followed by nothing asks once, not once per level.
   void level(int lvl, bool pending_minus) {
     unary(pending_minus);
+    binary_tail(lvl);
+  }
+
+  // The binary operators of level lvl and above that follow an operand already read.
+  void binary_tail(int lvl) {
     for (;;) {
       const int op_level = binary_level();
       if (op_level == 0 || op_level < lvl || op_level >= kUnaryLevel) return;
       const int tok = op_token();
       advance();
       level(op_level + 1, false);
-      terms.push_back(ExprTerm::op(tok, false));
+      terms_->push_back(ExprTerm::op(tok, false));
     }
   }
 
   void unary(bool pending_minus) {
     if (pending_minus) {
       primary();
-      terms.push_back(ExprTerm::op(OP_SUB, true));
+      terms_->push_back(ExprTerm::op(OP_SUB, true));
       return;
     }
     switch (classify()) {
@@ -192,7 +213,7 @@ class Parser {
         const int tok = op_token();
         advance();
         primary();
-        terms.push_back(ExprTerm::op(tok, true));
+        terms_->push_back(ExprTerm::op(tok, true));
         return;
       }
       case Term::SegmentOp: {
@@ -201,7 +222,7 @@ class Parser {
         ExprTerm t;
         t.kind = tok == OP_SFB ? ExprTerm::SegmentBegin : ExprTerm::SegmentEnd;
         t.segment = segment_operand();
-        terms.push_back(t);
+        terms_->push_back(t);
         return;
       }
       case Term::SizeOf: {
@@ -214,9 +235,9 @@ class Parser {
         ExprTerm begin;
         begin.kind = ExprTerm::SegmentBegin;
         begin.segment = seg;
-        terms.push_back(end);
-        terms.push_back(begin);
-        terms.push_back(ExprTerm::op(OP_SUB, false));
+        terms_->push_back(end);
+        terms_->push_back(begin);
+        terms_->push_back(ExprTerm::op(OP_SUB, false));
         return;
       }
       default:
@@ -245,20 +266,20 @@ class Parser {
     const Token& t = sc_.token();
     switch (classify()) {
       case Term::Integer:
-        terms.push_back(ExprTerm::constant(static_cast<std::uint32_t>(t.number)));
+        terms_->push_back(ExprTerm::constant(static_cast<std::uint32_t>(t.number)));
         advance();
         return;
       case Term::Symbol: {
         LabelRec* l = t.node->def->label;
         if (!l) l = ident_tree(sc_.run()).make_label(t.node, false);
-        terms.push_back(ExprTerm::symbol(l));
+        terms_->push_back(ExprTerm::symbol(l));
         advance();
         return;
       }
       case Term::Segment:
         report_error(sc_.run(), 84, t.node->name);
         segment_error = true;
-        terms.push_back(ExprTerm::constant(0));
+        terms_->push_back(ExprTerm::constant(0));
         advance();
         return;
       case Term::Dollar: {
@@ -267,7 +288,7 @@ class Parser {
         if (!l) syntax();
         ExprTerm t = ExprTerm::symbol(l);
         t.location = true;
-        terms.push_back(t);
+        terms_->push_back(t);
         advance();
         return;
       }
@@ -302,6 +323,7 @@ class Parser {
   // After a syntax error: error 0 and the rest of the operand field is dropped.
   void recover() {
     report_error(sc_.run(), 0);
+    classified_ = false;
     for (int c = sc_.token().code; c != TOK_EOL && c != TOK_EOF; c = sc_.token().code) {
       if (c == TOK_SEMICOLON) {
         sc_.skip_rest_of_line();
@@ -313,14 +335,24 @@ class Parser {
 
   // A ";" that ends the field starts a comment: the line end becomes the current token.
   void finish_comment() {
-    if (sc_.token().code == TOK_SEMICOLON) sc_.skip_rest_of_line();
+    if (sc_.token().code == TOK_SEMICOLON) {
+      sc_.skip_rest_of_line();
+      classified_ = false;
+    }
   }
+
+  // Where the terms go from now on.
+  void set_terms(TermList& terms) { terms_ = &terms; }
 
   Scanner& sc_;
   bool expression_mode_;
   int depth_ = 0;
   bool segment_error = false;
-  TermList terms;
+
+ private:
+  TermList* terms_;
+  mutable Term term_ = Term::Error;
+  mutable bool classified_ = false;
 };
 
 bool string_equal_token(int tok) { return tok == OP_ASSIGN_EQ; }
@@ -329,7 +361,7 @@ bool string_equal_token(int tok) { return tok == OP_ASSIGN_EQ; }
 
 ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/, bool token_read) {
   ExpressionParse out;
-  Parser p(scanner, true);
+  Parser p(scanner, true, out.terms);
   scanner.set_lookup_mode(MODE_EXPRESSION);
   try {
     if (token_read)
@@ -358,13 +390,11 @@ ExpressionParse parse_expression_B03(Scanner& scanner, bool /*comma_may_follow*/
     p.finish_comment();
   } catch (const SyntaxError&) {
     p.recover();
+    out.terms.clear();
     return out;
   }
   out.ok = true;
-  if (p.segment_error)
-    out.terms.assign(1, ExprTerm::constant(0));
-  else
-    out.terms = std::move(p.terms);
+  if (p.segment_error) out.terms.assign(1, ExprTerm::constant(0));
   return out;
 }
 
@@ -378,26 +408,26 @@ struct Operand {
   bool segment_error = false;
 };
 
-Operand read_operand(Parser& p) {
-  Operand o;
+// Reads one operand into o (a fresh one).
+void read_operand(Parser& p, Operand& o) {
   const Token& t = p.sc_.token();
   switch (p.classify()) {
     case Term::Register:
       o.kind = Operand::Register;
       o.reg = static_cast<std::uint16_t>(t.node->def->b);
       p.advance();
-      return o;
+      return;
     case Term::Pointer:
       o.reg = static_cast<std::uint16_t>(t.node->def->b);
       p.advance();
       if (p.classify() != Term::Plus) {
         o.kind = Operand::Pointer;
-        return o;
+        return;
       }
       p.advance();
       if (p.at_expression_end()) {
         o.kind = Operand::PointerInc;
-        return o;
+        return;
       }
       o.kind = Operand::PointerDisp;
       break;
@@ -407,23 +437,20 @@ Operand read_operand(Parser& p) {
         o.kind = Operand::PointerDec;
         o.reg = static_cast<std::uint16_t>(p.sc_.token().node->def->b);
         p.advance();
-        return o;
+        return;
       }
-      p.terms.clear();
+      p.set_terms(o.terms);
       p.segment_error = false;
       p.expression(true);
-      o.terms = std::move(p.terms);
       o.segment_error = p.segment_error;
-      return o;
+      return;
     default:
       break;
   }
-  p.terms.clear();
+  p.set_terms(o.terms);
   p.segment_error = false;
   p.expression();
-  o.terms = std::move(p.terms);
   o.segment_error = p.segment_error;
-  return o;
 }
 
 // Form number of one or two operands, 0 when the shape is no operand form.
@@ -472,7 +499,10 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
 
 // A number needs no value record: nothing can change it later.
 OperandSlot make_operand_expression(Assembly& run, Operand& o) {
-  if (o.segment_error) o.terms.assign(1, ExprTerm::constant(0));
+  if (o.segment_error) return OperandSlot::constant(0);
+  // A lone number, the usual operand, is its own value.
+  if (o.terms.size() == 1 && o.terms[0].kind == ExprTerm::Constant && o.terms[0].segment == 0)
+    return OperandSlot::constant(o.terms[0].value);
   if (const std::optional<std::uint32_t> v = fold_constant_terms(run, o.terms)) return OperandSlot::constant(*v);
   return expression_from_terms(run, std::move(o.terms));
 }
@@ -481,10 +511,11 @@ OperandSlot make_operand_expression(Assembly& run, Operand& o) {
 
 ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
   ParsedOperands out;
-  Parser p(scanner, false);
-  scanner.set_lookup_mode(MODE_EXPRESSION);
   Operand first, second;
+  Parser p(scanner, false, first.terms);
+  scanner.set_lookup_mode(MODE_EXPRESSION);
   bool two = false;
+  std::uint16_t form = 0;
   try {
     p.advance();
     out.column = scanner.token().where.column;
@@ -493,14 +524,15 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
       p.finish_comment();
       return out;
     }
-    first = read_operand(p);
+    read_operand(p, first);
     if (p.classify() == Term::Comma) {
       p.advance();
-      second = read_operand(p);
+      read_operand(p, second);
       two = true;
     }
     if (p.classify() != Term::End) p.syntax();
-    if (form_of(first, two ? &second : nullptr) == 0) p.syntax();
+    form = form_of(first, two ? &second : nullptr);
+    if (form == 0) p.syntax();
     p.finish_comment();
   } catch (const SyntaxError&) {
     p.recover();
@@ -509,7 +541,7 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
   }
 
   OperandRec& ops = out.ops;
-  ops.form = form_of(first, two ? &second : nullptr);
+  ops.form = form;
   // Registers: reg1 is the first register written, reg2 the second of form 1; the pointer of
   // forms 7-14; expressions in the order written.
   auto take = [&](Operand& o) {
@@ -625,26 +657,34 @@ void expand_instruction_statement(Statement& st) {
 
 void encode_instruction_statement(Assembly& run, Statement& st, const EncodeContext& ctx, OddAddressCheck& odd) {
   if (st.failed || !st.entry) return;
-  StatementStore& store = statement_store(run);
   const std::uint32_t start = ctx.location - st.size;
-  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(run, 2, st.site(store), e, 1);
+  if (const std::uint16_t e = odd.check(start)) user_error_pass2_A01(run, 2, st.site(statement_store(run)), e, 1);
 
-  // The values come from the operand expressions (absent where there is none).
+  // The values come from the operand expressions (absent where there is none). A solved value
+  // stays as it is.
   OperandRec ops = st.operands.record();
   for (int i = 0; i < 2; ++i) {
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(i)];
     if (!slot) continue;
-    if (ValueRec* e = slot.expression()) evaluate_expression_A08(run, *e, true);
+    if (ValueRec* e = slot.expression(); e && !e->solved() && e->kind != VALUE_TEMPORARY)
+      evaluate_expression_A08(run, *e, true);
     (i == 0 ? ops.expr1 : ops.expr2) = operand_value(slot);
   }
 
   EncodeResult code = encode_instruction(st.mnemonic, *st.entry, ops, st.parsed_count, ctx);
   if (code.internal_error)
     report_internal(run, code.internal_where ? code.internal_where : "gen_instruction_B00", code.internal_error);
-  for (std::uint8_t i = 0; i < code.error_count; ++i) user_error_pass2_A01(run, 2, st.site(store), code.errors[i], 2);
+  for (std::uint8_t i = 0; i < code.error_count; ++i)
+    user_error_pass2_A01(run, 2, st.site(statement_store(run)), code.errors[i], 2);
   st.code.words = code.words;
   st.code.word_count = code.word_count;
-  st.set_fixups(store, store.keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
+  // Most instructions have no fields for the linker and no side record to clear them in.
+  if (code.fixup_count != 0 || st.has_side_record()) {
+    StatementStore& store = statement_store(run);
+    st.set_fixups(store, store.keep_fixups(code.fixups.data(), code.fixup_count), code.fixup_count);
+  } else {
+    st.code.fixup_count = 0;
+  }
   st.encoded = true;
   if (const EncodedStatementHook& hook = encoded_statement_hook(run)) hook(st, ctx);
 }
