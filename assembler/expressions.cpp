@@ -133,17 +133,19 @@ void register_dependent(State& s, LabelRec* l, ValueRec* e) {
 
 void first_evaluation(State& s, ValueRec& e) {
   e.typed = true;
-  std::unordered_set<LabelRec*> seen;  // long lists only; short ones look back
   const std::size_t n = e.terms.size();
+  // Long lists keep the labels seen in a set; short ones look back (and make no set).
+  std::optional<std::unordered_set<LabelRec*>> seen;
+  if (n > 32) seen.emplace();
   for (std::size_t i = 0; i < n; ++i) {
     const ExprTerm& t = e.terms[i];
     if (t.kind != ExprTerm::Symbol || !t.label) continue;
     bool first = true;
-    if (n <= 32) {
+    if (seen) {
+      first = seen->insert(t.label).second;
+    } else {
       for (std::size_t j = 0; j < i && first; ++j)
         first = !(e.terms[j].kind == ExprTerm::Symbol && e.terms[j].label == t.label);
-    } else {
-      first = seen.insert(t.label).second;
     }
     if (first) {
       register_dependent(s, t.label, &e);
