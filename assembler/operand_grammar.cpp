@@ -449,7 +449,15 @@ void read_operand(Parser& p, Operand& o) {
   }
   p.set_terms(o.terms);
   p.segment_error = false;
-  p.expression();
+  // Most operands begin with a number or a label: read as the leftmost primary, then only an
+  // operator after it leads into the levels.
+  const Term lead = p.classify();
+  if (lead == Term::Integer || lead == Term::Symbol) {
+    p.primary();
+    p.binary_tail(1);
+  } else {
+    p.expression();
+  }
   o.segment_error = p.segment_error;
 }
 
