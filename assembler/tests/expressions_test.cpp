@@ -432,6 +432,51 @@ TEST(TermList, CopiesMovesAndSelfAppendsKeepEveryTerm) {
   }
 }
 
+// A label alone is the value of its label, whatever kind of value that is; only a value that
+// may be given again (VAR) is taken as the number it is now.
+TEST_F(ExprTest, ALoneLabelTakesItsLabelsValue) {
+  LabelRec* var = label("V");
+  assign_label_number(aq71_test::test_run(), *var, 9, true);
+  ValueRec* v = parse("V");
+  EXPECT_EQ(v->kind, VALUE_ABSOLUTE);
+  EXPECT_EQ(v->value, 9u);
+  EXPECT_EQ(v->operand_value().kind, ValueKind::kAbsolute);
+
+  ValueRec* nowhere = parse("NOWHERE");
+  EXPECT_EQ(nowhere->kind, VALUE_UNSOLVED);
+  EXPECT_EQ(nowhere->first_undefined, label("NOWHERE"));
+  EXPECT_EQ(unsolved_count(aq71_test::test_run()), 1u);
+
+  LabelRec* ext = label("EXT3");
+  ext->flags |= LABEL_EXTERN;
+  ext->extern_index = 5;
+  ValueRec* x = parse("EXT3");
+  EXPECT_EQ(x->kind, VALUE_COMPLEX);
+  ASSERT_EQ(x->reduced.size(), 1u);
+  EXPECT_EQ(x->reduced[0].kind, ExprTerm::External);
+  EXPECT_EQ(x->reduced[0].extern_index, 5);
+  EXPECT_EQ(x->first_undefined, nullptr);
+
+  // A label defined by an expression for the linker hands its folded terms on.
+  LabelRec* near = label("NEAR");
+  assign_label_value(aq71_test::test_run(), *near, *parse("EXT3 + 2 * 3"));
+  ValueRec* n = parse("NEAR");
+  EXPECT_EQ(n->kind, VALUE_COMPLEX);
+  ASSERT_EQ(n->reduced.size(), 3u);
+  EXPECT_EQ(n->reduced[0].kind, ExprTerm::External);
+  EXPECT_EQ(n->reduced[1].value, 6u);
+  EXPECT_EQ(n->reduced[2].token, OP_ADD);
+
+  // A label used before it is placed: solved with it, and nothing left unsolved.
+  ValueRec* fwd = parse("LATE");
+  set_label_location(aq71_test::test_run(), *label("LATE"), 3, false, 0x22, true);
+  EXPECT_EQ(fwd->kind, VALUE_RELOCATABLE);
+  EXPECT_EQ(fwd->result_segment, 3);
+  EXPECT_EQ(fwd->value, 0x22u);
+  EXPECT_EQ(fwd->first_undefined, nullptr);
+  EXPECT_TRUE(problems.empty());
+}
+
 TEST_F(ExprTest, QueuedExpressionsStillUnsolvedGiveError64) {
   ValueRec* e = parse("LATER + 2");
   queue_for_resolve(aq71_test::test_run(), *e);
