@@ -162,14 +162,16 @@ struct ExprTerm {
 
 static_assert(std::is_trivially_copyable_v<ExprTerm> && sizeof(ExprTerm) == 16);
 
-// A postfix term list. Its first term lives inside the list, so a constant or a single label
-// takes no heap block; longer lists move to the heap.
+// A postfix term list in 16 bytes. Its first term lives inside the list, so a constant or a
+// single label takes no heap block; longer lists move to the heap. The kind byte of the term in
+// place tells the three states apart: 0 for an empty list, kOnHeap for a list on the heap (its
+// size and capacity are kept beside the block pointer), any term kind for one term in place.
 class TermList {
  public:
-  TermList() : local_() {}
-  TermList(std::initializer_list<ExprTerm> terms) : local_() { append(terms.begin(), terms.end()); }
-  TermList(const TermList& other) : local_() { append(other.begin(), other.end()); }
-  TermList(TermList&& other) noexcept : local_() { take(other); }
+  TermList() { set_empty(); }
+  TermList(std::initializer_list<ExprTerm> terms) : TermList() { append(terms.begin(), terms.end()); }
+  TermList(const TermList& other) : TermList() { append(other.begin(), other.end()); }
+  TermList(TermList&& other) noexcept : TermList() { take(other); }
   TermList& operator=(const TermList& other) {
     if (this != &other) {
       clear();
@@ -186,45 +188,61 @@ class TermList {
   }
   ~TermList() { release(); }
 
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  ExprTerm* data() { return on_heap() ? heap_ : &local_; }
-  const ExprTerm* data() const { return on_heap() ? heap_ : &local_; }
+  std::size_t size() const { return on_heap() ? heap_.size : local_.kind != kEmpty; }
+  bool empty() const { return size() == 0; }
+  ExprTerm* data() { return on_heap() ? heap_.block : &local_; }
+  const ExprTerm* data() const { return on_heap() ? heap_.block : &local_; }
   ExprTerm* begin() { return data(); }
-  ExprTerm* end() { return data() + size_; }
+  ExprTerm* end() { return data() + size(); }
   const ExprTerm* begin() const { return data(); }
-  const ExprTerm* end() const { return data() + size_; }
+  const ExprTerm* end() const { return data() + size(); }
   ExprTerm& operator[](std::size_t i) { return data()[i]; }
   const ExprTerm& operator[](std::size_t i) const { return data()[i]; }
   ExprTerm& front() { return data()[0]; }
   const ExprTerm& front() const { return data()[0]; }
-  ExprTerm& back() { return data()[size_ - 1]; }
-  const ExprTerm& back() const { return data()[size_ - 1]; }
+  ExprTerm& back() { return data()[size() - 1]; }
+  const ExprTerm& back() const { return data()[size() - 1]; }
 
-  void clear() { size_ = 0; }
+  void clear() {
+    if (on_heap())
+      heap_.size = 0;
+    else
+      set_empty();
+  }
+  // t is a term of one of ExprTerm's kinds.
   void push_back(const ExprTerm& t) {
-    if (size_ == capacity_) {
-      ExprTerm copy = t;  // t may lie in this list
-      grow(size_ + 1);
-      data()[size_++] = copy;
+    if (!on_heap() && local_.kind == kEmpty) {
+      local_ = t;
       return;
     }
-    data()[size_++] = t;
+    const std::size_t n = size();
+    if (n == capacity()) {
+      ExprTerm copy = t;  // t may lie in this list
+      grow(n + 1);
+      heap_.block[heap_.size++] = copy;
+      return;
+    }
+    heap_.block[heap_.size++] = t;
   }
   void append(const ExprTerm* first, const ExprTerm* last) {
-    std::size_t n = static_cast<std::size_t>(last - first);
-    if (size_ + n > capacity_) {
+    const std::size_t n = static_cast<std::size_t>(last - first);
+    if (n == 0) return;
+    if (n == 1) {
+      push_back(*first);
+      return;
+    }
+    if (size() + n > capacity()) {
       if (first >= begin() && first < end()) {  // a part of this list itself
         TermList copy;
         copy.append(first, last);
         append(copy.begin(), copy.end());
         return;
       }
-      grow(size_ + n);
+      grow(size() + n);
     }
-    ExprTerm* to = data() + size_;
+    ExprTerm* to = heap_.block + heap_.size;
     for (const ExprTerm* p = first; p != last; ++p) *to++ = *p;
-    size_ += static_cast<std::uint32_t>(n);
+    heap_.size += static_cast<std::uint32_t>(n);
   }
   void append(const TermList& other) { append(other.begin(), other.end()); }
   void assign(std::size_t n, const ExprTerm& t) {
@@ -233,47 +251,57 @@ class TermList {
   }
 
  private:
-  bool on_heap() const { return capacity_ > 1; }
+  static constexpr ExprTerm::Kind kEmpty = static_cast<ExprTerm::Kind>(0);
+  static constexpr ExprTerm::Kind kOnHeap = static_cast<ExprTerm::Kind>(0xFF);
+
+  // The heap state; its first member shares the place of the kind of the term in place.
+  struct Heap {
+    ExprTerm::Kind tag;
+    std::uint8_t log2_capacity;
+    std::uint32_t size;
+    ExprTerm* block;
+  };
+
+  bool on_heap() const { return heap_.tag == kOnHeap; }
+  std::size_t capacity() const { return on_heap() ? std::size_t{1} << heap_.log2_capacity : 1; }
+  void set_empty() {
+    local_ = ExprTerm();
+    local_.kind = kEmpty;
+  }
+  // Room for at least `need` terms on the heap (a power of two, at least 4), the terms kept.
   void grow(std::size_t need) {
-    std::size_t cap = capacity_ * 2;
-    if (cap < need) cap = need;
-    if (cap < 4) cap = 4;
-    ExprTerm* block = new ExprTerm[cap];
+    std::uint8_t log2 = on_heap() ? static_cast<std::uint8_t>(heap_.log2_capacity + 1) : 2;
+    while ((std::size_t{1} << log2) < need) ++log2;
+    ExprTerm* block = new ExprTerm[std::size_t{1} << log2];
+    const std::size_t n = size();
     const ExprTerm* from = data();
-    for (std::uint32_t i = 0; i < size_; ++i) block[i] = from[i];
-    if (on_heap()) delete[] heap_;
-    heap_ = block;
-    capacity_ = static_cast<std::uint32_t>(cap);
+    for (std::size_t i = 0; i < n; ++i) block[i] = from[i];
+    if (on_heap()) delete[] heap_.block;
+    heap_.tag = kOnHeap;
+    heap_.log2_capacity = log2;
+    heap_.size = static_cast<std::uint32_t>(n);
+    heap_.block = block;
   }
   void release() {
-    if (on_heap()) {
-      delete[] heap_;
-      local_ = ExprTerm();
-    }
-    size_ = 0;
-    capacity_ = 1;
+    if (on_heap()) delete[] heap_.block;
+    set_empty();
   }
   void take(TermList& other) {
-    if (other.on_heap()) {
+    if (other.on_heap())
       heap_ = other.heap_;
-      other.local_ = ExprTerm();
-    } else {
+    else
       local_ = other.local_;
-    }
-    size_ = other.size_;
-    capacity_ = other.capacity_;
-    other.size_ = 0;
-    other.capacity_ = 1;
+    other.set_empty();
   }
 
   // ExprTerm is plain data: the union needs no care beyond knowing which member is in use.
   union {
-    ExprTerm local_;  // capacity 1
-    ExprTerm* heap_;  // capacity above 1
+    ExprTerm local_;
+    Heap heap_;
   };
-  std::uint32_t size_ = 0;
-  std::uint32_t capacity_ = 1;
 };
+
+static_assert(sizeof(TermList) == 16);
 
 // Limit on a value (LIMIT directive): kind 0 none, 1 minimum, 2 maximum, 3 both. A limit kept
 // by a value record (set_value_limit) has its message copied into storage that lasts for the
@@ -402,7 +430,7 @@ struct ValueRec {
 };
 
 // Value records are made for every label and every operand that uses one: keep them small.
-static_assert(sizeof(ValueRec) <= 72);
+static_assert(sizeof(ValueRec) <= 64);
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
