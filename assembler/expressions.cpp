@@ -676,7 +676,7 @@ int evaluate(State& s, ValueRec& e, bool final) {
     add_unsolved(s, e);
   } else {
     e.in_unsolved_list = false;
-    if (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3)) limit_ok(s, e);
+    if (e.limit && (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3))) limit_ok(s, e);
   }
   return e.kind;
 }

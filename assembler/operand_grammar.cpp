@@ -508,9 +508,13 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
 // A number needs no value record: nothing can change it later.
 OperandSlot make_operand_expression(Assembly& run, Operand& o) {
   if (o.segment_error) return OperandSlot::constant(0);
-  // A lone number, the usual operand, is its own value.
-  if (o.terms.size() == 1 && o.terms[0].kind == ExprTerm::Constant && o.terms[0].segment == 0)
-    return OperandSlot::constant(o.terms[0].value);
+  // A lone number, the usual operand, is its own value; any other lone term (a label) folds to
+  // nothing.
+  if (o.terms.size() == 1) {
+    const ExprTerm& t = o.terms[0];
+    if (t.kind == ExprTerm::Constant && t.segment == 0) return OperandSlot::constant(t.value);
+    return expression_from_terms(run, std::move(o.terms));
+  }
   if (const std::optional<std::uint32_t> v = fold_constant_terms(run, o.terms)) return OperandSlot::constant(*v);
   return expression_from_terms(run, std::move(o.terms));
 }
