@@ -508,8 +508,8 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
 // A number needs no value record: nothing can change it later.
 OperandSlot make_operand_expression(Assembly& run, Operand& o) {
   if (o.segment_error) return OperandSlot::constant(0);
-  // A lone number, the usual operand, is its own value; any other lone term (a label) folds to
-  // nothing.
+  // A lone number, the usual operand, is its own value; any other lone term (a label, "$", SFB
+  // or SFE) cannot be folded.
   if (o.terms.size() == 1) {
     const ExprTerm& t = o.terms[0];
     if (t.kind == ExprTerm::Constant && t.segment == 0) return OperandSlot::constant(t.value);
