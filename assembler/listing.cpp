@@ -82,9 +82,12 @@ void write(Assembly& run, std::string_view text) {
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
 
-std::string padded(std::string text, int width) {
-  if (static_cast<int>(text.size()) < width) text.append(static_cast<std::size_t>(width) - text.size(), ' ');
-  return text;
+std::string padded(std::string_view text, int width) {
+  std::string out;
+  out.reserve(std::max(text.size(), static_cast<std::size_t>(std::max(width, 0))));
+  out.append(text);
+  if (static_cast<int>(out.size()) < width) out.append(static_cast<std::size_t>(width) - out.size(), ' ');
+  return out;
 }
 
 template <class... A>
