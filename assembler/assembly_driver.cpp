@@ -280,6 +280,15 @@ class Driver {
       int unknown = 0;
       for (Statement* stp : seg.chain) {
         Statement& st = *stp;
+        // Most statements are instructions of a known size without label or "$": they only
+        // move the offset on.
+        if (st.kind == StatementKind::Instruction && (st.size_fixed || st.final) && !st.has_side_record()) {
+          offset += st.size;
+          if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
+          st.end_offset = static_cast<std::uint32_t>(offset);
+          check_aseg_range(st, mode);
+          continue;
+        }
         std::uint32_t start = static_cast<std::uint32_t>(offset);
         switch (st.kind) {
           case StatementKind::AbsoluteLocation:

@@ -91,14 +91,6 @@ int SegmentTable::find_node(const SymbolNode* node) const {
   return -1;
 }
 
-Statement& SegmentTable::add_statement(StatementStore& store, StatementKind kind) {
-  Statement& st = store.make(kind, current_);
-  Segment& seg = current();
-  st.end_offset = seg.location;
-  seg.chain.append(store, store.count() - 1);
-  return st;
-}
-
 Statement& SegmentTable::renew_statement(Statement& last, StatementKind kind) {
   last = Statement{};
   last.kind = kind;
