@@ -135,7 +135,7 @@ class Driver {
     }
     if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
       Statement& st = open_statement(run_, StatementKind::Instruction);
-      attach_label(run_, st, label);
+      if (label) attach_label(run_, st, label);
       services_.backend = &st;
       parse_instruction_statement(sc, st);
       services_.backend = nullptr;
@@ -251,10 +251,13 @@ class Driver {
     if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
     std::uint32_t start = st.end_offset - st.size;
     std::uint32_t end = st.end_offset;
-    for (const auto& r : s.aseg_ranges) {
-      if (start < r.end && end > r.start && !s.range_reported) {
-        statement_error(st, 90);
-        s.range_reported = true;
+    if (!s.range_reported) {
+      for (const auto& r : s.aseg_ranges) {
+        if (start < r.end && end > r.start) {
+          statement_error(st, 90);
+          s.range_reported = true;
+          break;
+        }
       }
     }
     if (s.aseg_ranges.empty()) s.aseg_ranges.push_back({start, start});

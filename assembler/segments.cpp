@@ -99,12 +99,6 @@ Statement& SegmentTable::renew_statement(Statement& last, StatementKind kind) {
   return last;
 }
 
-void SegmentTable::advance(std::uint32_t bytes) {
-  Segment& seg = current();
-  std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
-  seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
-}
-
 SegmentTable& segments(Assembly& run) { return run.part<SegmentTable>(); }
 
 void init_segment_types(Assembly& run) {

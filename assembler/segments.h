@@ -99,7 +99,11 @@ class SegmentTable {
   // of that kind (it keeps its place in the chain).
   Statement& renew_statement(Statement& last, StatementKind kind);
   // Advances the current segment's source-pass location.
-  void advance(std::uint32_t bytes);
+  void advance(std::uint32_t bytes) {
+    Segment& seg = current();
+    const std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
+    seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
+  }
 
  private:
   Assembly& run_;
