@@ -154,9 +154,8 @@ const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count)
 std::uint16_t StatementStore::keep_other_file_name(std::string_view name) {
   if (name.empty()) return 0;
   if (file_names_.empty()) file_names_.emplace_back();  // index 0: no name
-  std::size_t index = file_names_.size();
-  while (--index > 0 && file_names_[index] != name) {
-  }
+  std::size_t index = file_names_.size() - 1;
+  while (index > 0 && file_names_[index] != name) --index;
   if (index == 0) {
     if (file_names_.size() > 0xFFFF) internal_error_A01(run_, "keep_file_name", "Too many source file names", 0, 0);
     file_names_.emplace_back(name);

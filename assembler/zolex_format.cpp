@@ -160,7 +160,7 @@ const std::array<uint8_t, 256> kReverse = make_reverse_table();
 // bytes later: eight bytes are taken in one step.
 using SlicedCrcTables = std::array<std::array<uint16_t, 256>, 8>;
 
-SlicedCrcTables make_sliced_crc_tables() {
+constexpr SlicedCrcTables make_sliced_crc_tables() {
   SlicedCrcTables t{};
   for (unsigned i = 0; i < 256; ++i) {
     uint16_t r = static_cast<uint16_t>(i);
@@ -172,7 +172,7 @@ SlicedCrcTables make_sliced_crc_tables() {
   return t;
 }
 
-const SlicedCrcTables kSlicedCrc = make_sliced_crc_tables();
+constexpr SlicedCrcTables kSlicedCrc = make_sliced_crc_tables();
 
 uint16_t reverse16(uint16_t v) { return static_cast<uint16_t>(kReverse[v & 0xFF] << 8 | kReverse[v >> 8]); }
 
