@@ -189,9 +189,10 @@ std::uint32_t listed_address(Assembly& run, const Statement& st) {
   return st.start();
 }
 
-std::string code_text(const std::vector<int>& bytes, std::size_t from) {
+// Appends up to kCodeBytesPerLine code bytes from `from` on, padded to 12 columns.
+void append_code_text(std::string& s, const std::vector<int>& bytes, std::size_t from) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string s;
+  const std::size_t start = s.size();
   for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i) {
     const int b = bytes[i];
     if (b < 0) {
@@ -203,7 +204,7 @@ std::string code_text(const std::vector<int>& bytes, std::size_t from) {
       append_hex(s, static_cast<unsigned>(b), 2);
     }
   }
-  return padded(s, 12);
+  if (s.size() - start < 12) s.append(12 - (s.size() - start), ' ');
 }
 
 void problem_line(Assembly& run, const std::string& text) { list_source_line_A01(run, text, -1, 0, nullptr, 0); }
@@ -606,7 +607,7 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
     append_hex(s, static_cast<unsigned long>(listed_address(run, *st)), kAddressDigits);
     s += ' ';
     code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
-    s += code_text(code, 0);
+    append_code_text(s, code, 0);
   } else {
     s += blanks(21);
   }
@@ -650,7 +651,8 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
   count_list_line(run);
   if (multi) {
     for (std::size_t from = kCodeBytesPerLine; from < code.size(); from += kCodeBytesPerLine) {
-      std::string more = blanks(cycles ? 29 : 20) + code_text(code, from);
+      std::string more = blanks(cycles ? 29 : 20);
+      append_code_text(more, code, from);
       while (!more.empty() && more.back() == ' ') more.pop_back();
       line(run, more);
     }
