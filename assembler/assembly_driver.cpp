@@ -135,7 +135,7 @@ class Driver {
     }
     if (code == TOK_IDENT && t.kind == KIND_MNEMONIC) {
       Statement& st = open_statement(run_, StatementKind::Instruction);
-      attach_label(run_, st, label);
+      if (label) attach_label(run_, st, label);
       services_.backend = &st;
       parse_instruction_statement(sc, st);
       services_.backend = nullptr;
@@ -251,10 +251,13 @@ class Driver {
     if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
     std::uint32_t start = st.end_offset - st.size;
     std::uint32_t end = st.end_offset;
-    for (const auto& r : s.aseg_ranges) {
-      if (start < r.end && end > r.start && !s.range_reported) {
-        statement_error(st, 90);
-        s.range_reported = true;
+    if (!s.range_reported) {
+      for (const auto& r : s.aseg_ranges) {
+        if (start < r.end && end > r.start) {
+          statement_error(st, 90);
+          s.range_reported = true;
+          break;
+        }
       }
     }
     if (s.aseg_ranges.empty()) s.aseg_ranges.push_back({start, start});
@@ -280,6 +283,15 @@ class Driver {
       int unknown = 0;
       for (Statement* stp : seg.chain) {
         Statement& st = *stp;
+        // Most statements are instructions of a known size without label or "$": they only
+        // move the offset on.
+        if (st.kind == StatementKind::Instruction && (st.size_fixed || st.final) && !st.has_side_record()) {
+          offset += st.size;
+          if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
+          st.end_offset = static_cast<std::uint32_t>(offset);
+          check_aseg_range(st, mode);
+          continue;
+        }
         std::uint32_t start = static_cast<std::uint32_t>(offset);
         switch (st.kind) {
           case StatementKind::AbsoluteLocation:

@@ -157,7 +157,8 @@ struct InstrEntry {
   std::array<uint32_t, kClassSlots> sfr_needs;  // access needs per mnemonic
 
   constexpr uint16_t opcode(uint16_t mnemonic) const {
-    return opcodes[static_cast<std::size_t>(mnemonic - first_mnemonic) % kClassSlots];
+    const auto slot = static_cast<std::size_t>(mnemonic - first_mnemonic);
+    return opcodes[slot < kClassSlots ? slot : slot % kClassSlots];  // a mnemonic of the class: no division
   }
   constexpr bool last() const { return (mask & kLastAlternative) != 0; }
 };

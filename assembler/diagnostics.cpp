@@ -22,6 +22,7 @@ struct DiagnosticState {
   std::string list_line;                           // message line being collected for the listing
   ProblemLines pending;                            // reports made before their statement record
   ProblemLines* last_problems = nullptr;           // statement of the last report
+  bool may_wait = false;                           // see problems_may_wait
   RecordArena<ProblemLines, 16, 1024> site_lines;  // problem lines of the sites that had a report
 };
 
@@ -217,7 +218,10 @@ void report(Assembly& run, int context_kind, const ProblemSite* site, int column
     else if (hooks(run).current_statement)
       statement = hooks(run).current_statement();
   }
-  if (!statement) statement = &d.pending;
+  if (!statement) {
+    statement = &d.pending;
+    d.may_wait = true;
+  }
   if (statement->severity < severity) statement->severity = severity;
   d.last_problems = statement;
   ctx.fatal = std::strchr(text, MSG_FATAL) != nullptr;
@@ -301,6 +305,8 @@ bool pending_problems(Assembly& run) {
   return d.pending.severity != 0 || !d.pending.lines.empty() || d.last_problems == &d.pending;
 }
 
+const bool& problems_may_wait(Assembly& run) { return diag_state(run).may_wait; }
+
 ProblemLines& site_problems(Assembly& run, const ProblemSite& site) {
   if (!site.problems) {
     site.problems = &diag_state(run).site_lines.emplace_back();
@@ -315,6 +321,7 @@ void take_pending_problems(Assembly& run, ProblemLines& into) {
   for (auto& line : d.pending.lines) into.lines.push_back(std::move(line));
   if (d.last_problems == &d.pending) d.last_problems = &into;
   d.pending = ProblemLines{};
+  d.may_wait = false;
 }
 
 // ---- reporters ------------------------------------------------------------------------------

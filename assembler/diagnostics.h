@@ -139,6 +139,9 @@ void mark_position_A01(Assembly& run, SourceLocation where);
 void take_pending_problems(Assembly& run, ProblemLines& into);
 // True when reports wait for the next statement record.
 bool pending_problems(Assembly& run);
+// False while no report went to the next statement record since it last took them (then
+// pending_problems is false too): one load for a caller that asks at every statement.
+const bool& problems_may_wait(Assembly& run);
 // Problem lines of a site, made (for the rest of the run) when the site has none yet.
 ProblemLines& site_problems(Assembly& run, const ProblemSite& site);
 

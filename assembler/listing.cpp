@@ -3,9 +3,12 @@
 #include "assembler/listing_directives.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <span>
+#include <tuple>
 
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
@@ -27,6 +30,8 @@ namespace {
 
 constexpr int kAddressDigits = 8;
 constexpr std::size_t kCodeBytesPerLine = 6;
+// Room a listed line is given up front: its fields and a source line of common length.
+constexpr std::size_t kLineRoom = 192;
 
 // What the listing keeps of a statement record besides the record itself.
 struct LineInfo {
@@ -118,7 +123,9 @@ void append_hex(std::string& s, unsigned long v, int digits) {
   char* end = std::to_chars(text, text + sizeof text, v, 16).ptr;
   const std::size_t n = static_cast<std::size_t>(end - text);
   if (static_cast<std::size_t>(digits) > n) s.append(static_cast<std::size_t>(digits) - n, '0');
-  for (char* c = text; c != end; ++c) s += *c >= 'a' ? static_cast<char>(*c - 'a' + 'A') : *c;
+  for (char* c = text; c != end; ++c)
+    if (*c >= 'a') *c = static_cast<char>(*c - 'a' + 'A');
+  s.append(text, n);
 }
 
 // A line made of text (without line feed), ended and counted.
@@ -185,14 +192,22 @@ std::uint32_t listed_address(Assembly& run, const Statement& st) {
   return st.start();
 }
 
-std::string code_text(const std::vector<int>& bytes, std::size_t from) {
-  std::string s;
-  for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i)
-    if (bytes[i] < 0)
+// Appends up to kCodeBytesPerLine code bytes from `from` on, padded to 12 columns.
+void append_code_text(std::string& s, const std::vector<int>& bytes, std::size_t from) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::size_t start = s.size();
+  for (std::size_t i = from; i < bytes.size() && i < from + kCodeBytesPerLine; ++i) {
+    const int b = bytes[i];
+    if (b < 0) {
       s += "..";
-    else
-      append_hex(s, static_cast<unsigned>(bytes[i]), 2);
-  return padded(s, 12);
+    } else if (b <= 0xFF) {
+      s += kHex[b >> 4];
+      s += kHex[b & 15];
+    } else {
+      append_hex(s, static_cast<unsigned>(b), 2);
+    }
+  }
+  if (s.size() - start < 12) s.append(12 - (s.size() - start), ' ');
 }
 
 void problem_line(Assembly& run, const std::string& text) { list_source_line_A01(run, text, -1, 0, nullptr, 0); }
@@ -483,10 +498,19 @@ void page_header_A01(Assembly& run) {
   start_new_page(run);
 }
 
-void new_list_line_A01(Assembly& run) {
-  write(run, "\n");
+namespace {
+
+// A line feed was written: the line counts on the page.
+void count_list_line(Assembly& run) {
   ++ls(run).page_lines;
   if (settings(run).page_length > 0 && ls(run).page_lines == settings(run).page_length) page_header_A01(run);
+}
+
+}  // namespace
+
+void new_list_line_A01(Assembly& run) {
+  write(run, "\n");
+  count_list_line(run);
 }
 
 void list_header_A01(Assembly& run) {
@@ -546,31 +570,33 @@ void list_header_A01(Assembly& run) {
 void list_source_line_A01(Assembly& run, std::string_view text, long line_number, unsigned context,
                           const Statement* st, std::uint32_t list_flags) {
   if (!list_file(run)) return;
+  ListingState& l = ls(run);
   const bool problem = st == nullptr && line_number < 0;
   std::string s;
+  s.reserve(kLineRoom);  // one allocation for the fields and the text of most lines
   if (problem) {
-    s = blanks(11);
+    s.assign(11, ' ');
   } else if (context) {
-    if (ls(run).have_line) {
-      append_decimal(s, ls(run).last_line, 7);
+    if (l.have_line) {
+      append_decimal(s, l.last_line, 7);
       s += '.';
-      append_decimal(s, ++ls(run).expansion, 2, true);
+      append_decimal(s, ++l.expansion, 2, true);
       s += ' ';
     } else {
-      s = blanks(11);
+      s.assign(11, ' ');
     }
   } else {
     append_decimal(s, line_number, 7);
     s += "    ";
-    ls(run).last_line = line_number;
-    ls(run).have_line = true;
-    ls(run).expansion = 0;
+    l.last_line = line_number;
+    l.have_line = true;
+    l.expansion = 0;
   }
   const bool cycles = !problem && (list_flags & LIST_CYCLES);
   if (cycles) {
     const DiagnosticCounts& c = diagnostic_counts(run);
     if (c.errors == 0 && c.warnings == 0) {
-      append_decimal(s, ls(run).cycles, 8);
+      append_decimal(s, l.cycles, 8);
       s += ' ';
     } else {
       s += blanks(9);
@@ -584,7 +610,7 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
     append_hex(s, static_cast<unsigned long>(listed_address(run, *st)), kAddressDigits);
     s += ' ';
     code = listing_code_bytes(*st, multi ? SIZE_MAX : kCodeBytesPerLine + 1);
-    s += code_text(code, 0);
+    append_code_text(s, code, 0);
   } else {
     s += blanks(21);
   }
@@ -600,6 +626,11 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
     int indent = 22 + (with_code && !code.empty() ? comment_column(text) : 0) + (context ? 0 : 11) + (cycles ? 8 : 0);
     if (indent >= width - 5) indent = 0;
     int col = static_cast<int>(s.size());
+    // A text that ends within the width is never wrapped: no word of it passes the width.
+    if (static_cast<std::ptrdiff_t>(text.size()) <= width - col) {
+      s += text;
+      text = {};
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
       char c = text[i];
       bool wrap = col >= width;
@@ -618,11 +649,13 @@ void list_source_line_A01(Assembly& run, std::string_view text, long line_number
       ++col;
     }
   }
+  s += '\n';  // written with the line
   write(run, s);
-  new_list_line_A01(run);
+  count_list_line(run);
   if (multi) {
     for (std::size_t from = kCodeBytesPerLine; from < code.size(); from += kCodeBytesPerLine) {
-      std::string more = blanks(cycles ? 29 : 20) + code_text(code, from);
+      std::string more = blanks(cycles ? 29 : 20);
+      append_code_text(more, code, from);
       while (!more.empty() && more.back() == ' ') more.pop_back();
       line(run, more);
     }
@@ -643,10 +676,11 @@ std::vector<int> listing_code_bytes(const Statement& st, std::size_t limit) {
     case StatementKind::Instruction: {
       if (!st.encoded || !st.entry) break;
       const StatementCode& c = st.code;
-      std::vector<int> bytes;
-      for (std::size_t k = 0; k < c.word_count; ++k) {
-        bytes.push_back(c.words[k] & 0xFF);
-        bytes.push_back(c.words[k] >> 8);
+      std::array<int, 2 * std::tuple_size_v<decltype(c.words)>> held{};
+      const std::span<int> bytes(held.data(), std::min<std::size_t>(2u * c.word_count, held.size()));
+      for (std::size_t k = 0; k < bytes.size() / 2; ++k) {
+        bytes[2 * k] = c.words[k] & 0xFF;
+        bytes[2 * k + 1] = c.words[k] >> 8;
       }
       for (std::uint8_t i = 0; i < c.fixup_count; ++i) {
         const Fixup& f = st.fixups()[i];

@@ -610,7 +610,8 @@ std::tm header_time(const RunSettings& settings) {
   return t;
 }
 
-void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
+// Writes the module; returns the bytes of code and data it holds.
+std::uint32_t build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {
     throw WriteProblem{48, table[2 + 256].name, 0};
@@ -652,6 +653,8 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
     e.segment_declaration(file_segment(run, i), file_segment_kind(run, seg.kind), seg.type,
                           static_cast<std::uint8_t>(seg.alignment_exponent()), seg.name);
   }
+  // A segment without code holds no instructions, storage or alignment either.
+  std::uint32_t bytes = 0;
   for (int i = SEG_ASEG; i < table.count(); ++i) {
     Segment& seg = table[i];
     if (i == SEG_ASEG) {
@@ -661,7 +664,12 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
     } else {
       e.segment_location(file_segment(run, i), 0);
     }
-    for (Statement* st : seg.chain) write_statement(e, w, *st);
+    for (Statement* st : seg.chain) {
+      write_statement(e, w, *st);
+      if (st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
+          st->kind == StatementKind::Alignment)
+        bytes += st->size;
+    }
   }
 
   ValueRec* entry = module.start_address;
@@ -679,6 +687,7 @@ void build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
       user_error_A01(run, 64);
     e.end_module(module.program_end);
   }
+  return bytes;
 }
 
 }  // namespace
@@ -724,8 +733,9 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
     else
       user_error_A01(run, number, args);
   };
+  std::uint32_t bytes = 0;
   try {
-    build(run, e, w, module);
+    bytes = build(run, e, w, module);
   } catch (const WriteProblem& p) {
     report(p.number, {.text = p.text, .number = p.value});
     return std::nullopt;
@@ -741,11 +751,7 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
   }
   w.summary.written = true;
   w.summary.crc = e.last_crc();
-  for (int i = SEG_ASEG; i < w.segments.count(); ++i)
-    for (const Statement* st : w.segments[i].chain)
-      if (st->kind == StatementKind::Instruction || st->kind == StatementKind::Storage ||
-          st->kind == StatementKind::Alignment)
-        w.summary.bytes += st->size;
+  w.summary.bytes = bytes;
   return e.take();
 }
 

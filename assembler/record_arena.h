@@ -9,6 +9,7 @@
 #include <new>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace aq71 {
@@ -91,6 +92,13 @@ class RecordArena {
     return Cursor(this, block, index - blocks_[block].first);
   }
   T& operator[](std::size_t index) const { return *cursor(index); }
+  // The record made `index`-th (index < size()) and how many records from it on lie side by
+  // side in its block, itself included: T pointers step through them.
+  std::pair<T*, std::size_t> neighbours(std::size_t index) const {
+    const Cursor at = cursor(index);
+    const Block& b = blocks_[at.block_];
+    return {at.record(), b.used - at.slot_};
+  }
 
   // The place of a record made here (the latest blocks are looked at first); size() for one
   // that is not.
@@ -109,6 +117,7 @@ class RecordArena {
     alignas(T) unsigned char bytes[sizeof(T)];
   };
   static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "records are placed in plain allocations");
+  static_assert(sizeof(Slot) == sizeof(T), "records of a block lie side by side as in an array");
   struct Block {
     Slot* slots;
     std::size_t used;

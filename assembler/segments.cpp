@@ -91,26 +91,12 @@ int SegmentTable::find_node(const SymbolNode* node) const {
   return -1;
 }
 
-Statement& SegmentTable::add_statement(StatementStore& store, StatementKind kind) {
-  Statement& st = store.make(kind, current_);
-  Segment& seg = current();
-  st.end_offset = seg.location;
-  seg.chain.append(store, store.count() - 1);
-  return st;
-}
-
 Statement& SegmentTable::renew_statement(Statement& last, StatementKind kind) {
   last = Statement{};
   last.kind = kind;
   last.segment = static_cast<std::uint16_t>(current_);
   last.end_offset = current().location;
   return last;
-}
-
-void SegmentTable::advance(std::uint32_t bytes) {
-  Segment& seg = current();
-  std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
-  seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
 }
 
 SegmentTable& segments(Assembly& run) { return run.part<SegmentTable>(); }

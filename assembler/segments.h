@@ -88,12 +88,22 @@ class SegmentTable {
   int count() const { return static_cast<int>(segments_.size()); }
 
   // A new statement record at the end of the current segment's chain, at its location.
-  Statement& add_statement(StatementStore& store, StatementKind kind);
+  Statement& add_statement(StatementStore& store, StatementKind kind) {
+    Statement& st = store.make(kind, current_);
+    Segment& seg = current();
+    st.end_offset = seg.location;
+    seg.chain.append(store, store.count() - 1);
+    return st;
+  }
   // The store's last record, which is the last of the current segment, made anew as a statement
   // of that kind (it keeps its place in the chain).
   Statement& renew_statement(Statement& last, StatementKind kind);
   // Advances the current segment's source-pass location.
-  void advance(std::uint32_t bytes);
+  void advance(std::uint32_t bytes) {
+    Segment& seg = current();
+    const std::uint64_t next = static_cast<std::uint64_t>(seg.location) + bytes;
+    seg.location = next > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(next);
+  }
 
  private:
   Assembly& run_;

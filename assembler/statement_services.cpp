@@ -20,7 +20,8 @@ StatementServices::StatementServices(Assembly& run)
       settings(aq71::settings(run)),
       tree(ident_tree(run)),
       module(module_state(run)),
-      store(statement_store(run)) {}
+      store(statement_store(run)),
+      problems_may_wait(aq71::problems_may_wait(run)) {}
 
 // A statement keeps the listing flags of its line in 16 bits.
 static_assert(((LIST_ON | LIST_ASSEMBLED_ONLY | LIST_MULTI_CODE | LIST_MACRO_EXPANSION | LIST_MACRO_DEFS | LIST_CYCLES |
@@ -40,8 +41,9 @@ namespace {
 // unless a label or expression took it, or a listing may show it or the next one.
 Statement* disposable_record(StatementServices& s, bool listed) {
   Statement* last = s.store.last();
-  if (listed || !last || (s.listing && !s.last_unlisted) || s.store.place(*last) <= s.module_first) return nullptr;
+  if (listed || !last || (s.listing && !s.last_unlisted)) return nullptr;
   if (last->kind != StatementKind::Nothing && last->kind != StatementKind::Comment) return nullptr;
+  if (s.store.place(*last) <= s.module_first) return nullptr;
   if (last->label() || last->failed || last->size || last->has_side_record()) return nullptr;
   if (last->segment != s.segments.current_index()) return nullptr;
   if (last == s.module.first_statement || last == s.backend) return nullptr;
@@ -69,7 +71,7 @@ Statement& open_statement(Assembly& run, StatementKind kind) {
   const std::uint16_t column = caret_column(s.scanner ? s.scanner->token().where.column : 0);
   st.columns = {column, column};
   st.list_flags = static_cast<std::uint16_t>(s.settings.list_flags);
-  if (pending_problems(s.run)) take_pending_problems(s.run, site_problems(s.run, st.site(s.store)));
+  if (s.problems_may_wait && pending_problems(s.run)) take_pending_problems(s.run, site_problems(s.run, st.site(s.store)));
   if (s.statement_opened) s.statement_opened(st, s.line_statement == nullptr);
   s.line_statement = &st;
   s.tree.env.statement = &st;

@@ -60,6 +60,7 @@ struct StatementServices {
   IdentTree& tree;
   ModuleState& module;
   StatementStore& store;
+  const bool& problems_may_wait;  // see problems_may_wait(): asked at every statement
 
   const Scanner* scanner = nullptr;           // reads the source: token columns, generated lines
   Statement* line_statement = nullptr;        // statement of the line being read

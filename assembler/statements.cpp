@@ -102,7 +102,7 @@ std::string_view Statement::text(StatementStore& store) const {
   return {text, static_cast<std::size_t>(end - text) + 1};
 }
 
-void Statement::set_line(StatementStore& store, std::string_view line, std::uint64_t place) {
+void Statement::set_kept_line(StatementStore& store, std::string_view line, std::uint64_t place) {
   const std::uintptr_t word = store.keeps_lines() ? reinterpret_cast<std::uintptr_t>(store.keep_line(line).data())
                                                   : static_cast<std::uintptr_t>(place << 1);
   if (StatementExtra* x = extra_record())
@@ -143,14 +143,6 @@ StatementData& Statement::data(StatementStore& store) {
   return *x.data;
 }
 
-Statement& StatementStore::make(StatementKind kind, int segment) {
-  Statement& s = records_.emplace_back();
-  last_ = &s;
-  s.kind = kind;
-  s.segment = static_cast<std::uint16_t>(segment);
-  return s;
-}
-
 const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count) {
   if (count == 0) return nullptr;
   std::array<Fixup, 2>& kept = fixups_.emplace_back();
@@ -158,16 +150,20 @@ const Fixup* StatementStore::keep_fixups(const Fixup* fixups, std::size_t count)
   return kept.data();
 }
 
-std::uint16_t StatementStore::keep_file_name(const std::string& name) {
+// A name other than the one kept last: one of few.
+std::uint16_t StatementStore::keep_other_file_name(std::string_view name) {
   if (name.empty()) return 0;
-  // Mostly the name kept last again; else one of few.
-  if (last_file_name_ != 0 && std::string_view(file_names_[last_file_name_]) == name) return last_file_name_;
   if (file_names_.empty()) file_names_.emplace_back();  // index 0: no name
-  for (std::size_t i = file_names_.size(); i-- > 1;)
-    if (file_names_[i] == name) return last_file_name_ = static_cast<std::uint16_t>(i);
-  if (file_names_.size() > 0xFFFF) internal_error_A01(run_, "keep_file_name", "Too many source file names", 0, 0);
-  file_names_.emplace_back(name);
-  return last_file_name_ = static_cast<std::uint16_t>(file_names_.size() - 1);
+  std::size_t index = file_names_.size() - 1;
+  while (index > 0 && file_names_[index] != name) --index;
+  if (index == 0) {
+    if (file_names_.size() > 0xFFFF) internal_error_A01(run_, "keep_file_name", "Too many source file names", 0, 0);
+    file_names_.emplace_back(name);
+    index = file_names_.size() - 1;
+  }
+  last_file_name_ = static_cast<std::uint16_t>(index);
+  last_name_ = file_names_[index];
+  return last_file_name_;
 }
 
 const char* StatementStore::file_name(std::uint16_t index) const {
@@ -209,12 +205,8 @@ StatementRange::iterator StatementRange::begin() const {
 
 Statement* StatementRange::operator[](std::size_t i) const { return &store_->at(first_ + i); }
 
-void StatementChain::append(const StatementStore& store, std::size_t index) {
+void StatementChain::append_run(const StatementStore& store, std::size_t index) {
   store_ = &store;
-  if (!runs_.empty() && runs_.back().first + runs_.back().count == index && runs_.back().count < UINT32_MAX) {
-    ++runs_.back().count;
-    return;
-  }
   if (index > UINT32_MAX) internal_error_A01(store.run(), "StatementChain", "Too many statements", 0, 0);
   runs_.push_back({static_cast<std::uint32_t>(index), 1});
 }
@@ -231,8 +223,8 @@ StatementChain::iterator StatementChain::begin() const {
   it.chain_ = this;
   it.run_ = 0;
   it.left_ = runs_[0].count;
-  it.cursor_ = store_->cursor(runs_[0].first);
-  return it;
+  it.next_ = runs_[0].first;
+  return it.next_span();
 }
 
 StatementChain::iterator StatementChain::end() const {
@@ -242,12 +234,21 @@ StatementChain::iterator StatementChain::end() const {
   return it;
 }
 
-StatementChain::iterator& StatementChain::iterator::next_run() {
-  if (++run_ < chain_->runs_.size()) {
-    const Run& r = chain_->runs_[run_];
-    left_ = r.count;
-    cursor_ = chain_->store_->cursor(r.first);
+StatementChain::iterator& StatementChain::iterator::next_span() {
+  while (left_ == 0) {
+    if (++run_ >= chain_->runs_.size()) {
+      at_ = span_end_ = nullptr;
+      return *this;
+    }
+    left_ = chain_->runs_[run_].count;
+    next_ = chain_->runs_[run_].first;
   }
+  const auto [first, available] = chain_->store_->neighbours(next_);
+  const std::uint32_t taken = available < left_ ? static_cast<std::uint32_t>(available) : left_;
+  left_ -= taken;
+  next_ += taken;
+  at_ = first;
+  span_end_ = first + taken;
   return *this;
 }
 

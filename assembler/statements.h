@@ -5,9 +5,11 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "assembler/avr_encode.h"
@@ -179,7 +181,7 @@ struct Statement {
   std::string_view text(StatementStore& store) const;
   // Gives the record its line: `line` as the reader gave it, `place` where the reader can read
   // it again (SourceReader::line_place).
-  void set_line(StatementStore& store, std::string_view line, std::uint64_t place);
+  inline void set_line(StatementStore& store, std::string_view line, std::uint64_t place);
   // File name, line number and line text; `store` holds the statement.
   SourceRef source(StatementStore& store) const;
   // What a problem report at this statement needs; problem lines it makes are kept here.
@@ -234,6 +236,7 @@ struct Statement {
   }
 
   StatementExtra& extra(StatementStore& store) const;
+  void set_kept_line(StatementStore& store, std::string_view line, std::uint64_t place);
 };
 // A statement record is made for every line read: keep it small.
 static_assert(sizeof(Statement) <= 64, "statement records stay small");
@@ -286,7 +289,17 @@ class StatementRange {
 class StatementChain {
  public:
   // Appends the record made `index`-th in `store` (made after those already in the chain).
-  void append(const StatementStore& store, std::size_t index);
+  void append(const StatementStore& store, std::size_t index) {
+    // Mostly the record after the last one of the chain: its run grows.
+    if (!runs_.empty()) {
+      Run& last = runs_.back();
+      if (last.first + last.count == index && last.count < UINT32_MAX) {
+        ++last.count;
+        return;
+      }
+    }
+    append_run(store, index);
+  }
   bool empty() const { return runs_.empty(); }
   std::size_t size() const;
 
@@ -295,23 +308,24 @@ class StatementChain {
     using value_type = Statement*;
     using difference_type = std::ptrdiff_t;
     iterator() = default;
-    Statement* operator*() const { return cursor_.record(); }
+    Statement* operator*() const { return at_; }
     iterator& operator++() {
-      if (--left_ != 0) {
-        ++cursor_;
-        return *this;
-      }
-      return next_run();
+      if (++at_ != span_end_) return *this;
+      return next_span();
     }
-    bool operator==(const iterator& o) const { return run_ == o.run_ && left_ == o.left_; }
+    bool operator==(const iterator& o) const { return at_ == o.at_; }
 
    private:
     friend class StatementChain;
-    iterator& next_run();  // the first record of the next run, if any
+    // The records of a run lie side by side in the store's blocks: a walk steps through one
+    // stretch of neighbours with a pointer, and looks for the next stretch only at its end.
+    iterator& next_span();
     const StatementChain* chain_ = nullptr;
     std::size_t run_ = 0;
-    std::uint32_t left_ = 0;
-    StatementCursor cursor_;
+    std::uint32_t left_ = 0;  // records of the run after the current stretch
+    std::size_t next_ = 0;    // place in the store of the first of them
+    Statement* at_ = nullptr;  // nullptr: the end
+    Statement* span_end_ = nullptr;
   };
   iterator begin() const;
   iterator end() const;
@@ -323,6 +337,8 @@ class StatementChain {
   };
   const StatementStore* store_ = nullptr;
   std::vector<Run> runs_;
+
+  void append_run(const StatementStore& store, std::size_t index);
 };
 
 // Statement records live for the whole run (labels and expressions point at them), and so do
@@ -333,7 +349,13 @@ class StatementStore {
   explicit StatementStore(Assembly& run) : run_(run) {}
   Assembly& run() const { return run_; }
 
-  Statement& make(StatementKind kind, int segment);
+  Statement& make(StatementKind kind, int segment) {
+    Statement& s = records_.emplace_back();
+    last_ = &s;
+    s.kind = kind;
+    s.segment = static_cast<std::uint16_t>(segment);
+    return s;
+  }
   // The record made last, or nullptr.
   Statement* last() const { return last_; }
   std::size_t count() const { return records_.size(); }
@@ -342,6 +364,8 @@ class StatementStore {
   // The place of a record made here (0: the first of the run).
   std::size_t place(const Statement& st) const { return records_.index_of(&st); }
   StatementCursor cursor(std::size_t index) const { return records_.cursor(index); }
+  // The record made `index`-th and how many made after it lie next to it, itself included.
+  std::pair<Statement*, std::size_t> neighbours(std::size_t index) const { return records_.neighbours(index); }
   // The records made from place `first` on.
   StatementRange since(std::size_t first) const { return {*this, first, count() - first}; }
 
@@ -350,7 +374,13 @@ class StatementStore {
   // Keeps a copy of `count` fixups (at most 2) for the rest of the run.
   const Fixup* keep_fixups(const Fixup* fixups, std::size_t count);
   // The index of a file name, held once per name; the name of an index.
-  std::uint16_t keep_file_name(const std::string& name);
+  std::uint16_t keep_file_name(std::string_view name) {
+    // Mostly the name kept last again (every statement of a file asks).
+    if (name.size() == last_name_.size() && last_file_name_ != 0 &&
+        std::memcmp(name.data(), last_name_.data(), name.size()) == 0)
+      return last_file_name_;
+    return keep_other_file_name(name);
+  }
   const char* file_name(std::uint16_t index) const;
   // Whether records hold their lines, as a listing needs them, or only where in their files
   // they are, to be read again for the rare report after the line was read (the default:
@@ -375,6 +405,7 @@ class StatementStore {
   RecordArena<std::array<Fixup, 2>> fixups_;
   std::deque<std::string> file_names_;
   std::uint16_t last_file_name_ = 0;  // index of the name kept last (0: none yet)
+  std::string_view last_name_;        // that name
   TextArena lines_;
   std::string_view last_line_;
   const char* last_generated_ = nullptr;
@@ -382,7 +413,17 @@ class StatementStore {
   bool keeps_lines_ = true;
 
   std::string_view keep_text(std::string_view line, std::string_view& last);
+  std::uint16_t keep_other_file_name(std::string_view name);
 };
 StatementStore& statement_store(Assembly& run);
+
+// Without kept lines and side record a statement holds only its line's place.
+inline void Statement::set_line(StatementStore& store, std::string_view line, std::uint64_t place) {
+  if (!store.keeps_lines() && !(ref_ & 1u)) {
+    ref_ = static_cast<std::uintptr_t>(place << 1);
+    return;
+  }
+  set_kept_line(store, line, place);
+}
 
 }  // namespace aq71

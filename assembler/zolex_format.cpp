@@ -155,6 +155,27 @@ std::array<uint8_t, 256> make_reverse_table() {
 const std::array<uint16_t, 256> kCrcTable = make_crc_table();
 const std::array<uint8_t, 256> kReverse = make_reverse_table();
 
+// The same CRC with the register held bit-reversed takes the input bytes as they are, least
+// significant bit first (polynomial 0xA001). Table k gives a byte's effect on the register k
+// bytes later: eight bytes are taken in one step.
+using SlicedCrcTables = std::array<std::array<uint16_t, 256>, 8>;
+
+constexpr SlicedCrcTables make_sliced_crc_tables() {
+  SlicedCrcTables t{};
+  for (unsigned i = 0; i < 256; ++i) {
+    uint16_t r = static_cast<uint16_t>(i);
+    for (int k = 0; k < 8; ++k) r = (r & 1) ? static_cast<uint16_t>((r >> 1) ^ 0xA001) : static_cast<uint16_t>(r >> 1);
+    t[0][i] = r;
+  }
+  for (std::size_t k = 1; k < t.size(); ++k)
+    for (unsigned i = 0; i < 256; ++i) t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
+  return t;
+}
+
+constexpr SlicedCrcTables kSlicedCrc = make_sliced_crc_tables();
+
+uint16_t reverse16(uint16_t v) { return static_cast<uint16_t>(kReverse[v & 0xFF] << 8 | kReverse[v >> 8]); }
+
 [[noreturn]] void refuse(const std::string& what) { throw EncodeError(what); }
 
 uint8_t segment_byte(unsigned segment) {
@@ -224,7 +245,21 @@ void Crc16::update(uint8_t byte) {
 }
 
 void Crc16::update(std::span<const uint8_t> bytes) {
-  for (uint8_t b : bytes) update(b);
+  const uint8_t* p = bytes.data();
+  std::size_t left = bytes.size();
+  if (left < 8) {
+    for (; left; --left) update(*p++);
+    return;
+  }
+  const SlicedCrcTables& t = kSlicedCrc;
+  uint16_t r = reverse16(reg_);
+  for (; left >= 8; left -= 8, p += 8) {
+    const unsigned b0 = p[0] ^ (r & 0xFFu), b1 = p[1] ^ (r >> 8);
+    r = static_cast<uint16_t>(t[7][b0] ^ t[6][b1] ^ t[5][p[2]] ^ t[4][p[3]] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^
+                              t[0][p[7]]);
+  }
+  for (; left; --left) r = static_cast<uint16_t>((r >> 8) ^ t[0][(r ^ *p++) & 0xFF]);
+  reg_ = reverse16(r);
 }
 
 uint16_t crc16(std::span<const uint8_t> bytes) {
@@ -234,11 +269,6 @@ uint16_t crc16(std::span<const uint8_t> bytes) {
 }
 
 // ---- Encoder ----
-
-Encoder& Encoder::u8(uint8_t v) {
-  buf_.push_back(v);
-  return *this;
-}
 
 Encoder& Encoder::u16(uint16_t v) {
   buf_.push_back(static_cast<uint8_t>(v >> 8));
@@ -342,8 +372,6 @@ Encoder& Encoder::external(unsigned index, std::string_view name, uint16_t type)
 }
 
 Encoder& Encoder::code8(uint8_t v) { return u8(kCode1).u8(v); }
-
-Encoder& Encoder::code16(uint16_t v) { return u8(kCode2).u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
 
 Encoder& Encoder::code24(uint32_t v) {
   u8(kCode3);

@@ -168,7 +168,10 @@ struct ModuleHeader {
 class Encoder {
  public:
   // Raw numbers.
-  Encoder& u8(uint8_t v);
+  Encoder& u8(uint8_t v) {
+    buf_.push_back(v);
+    return *this;
+  }
   Encoder& u16(uint16_t v);
   Encoder& u32(uint32_t v);
   Encoder& str(std::string_view s);  // length byte + characters; over 255 bytes refused
@@ -193,7 +196,9 @@ class Encoder {
 
   // Contents.
   Encoder& code8(uint8_t v);
-  Encoder& code16(uint16_t v);  // low byte first
+  Encoder& code16(uint16_t v) {  // low byte first
+    return u8(kCode2).u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8));
+  }
   Encoder& code24(uint32_t v);  // tag 163: 4 bytes, the first 3 are code
   Encoder& code32(uint32_t v);
   Encoder& code_bytes(std::span<const uint8_t> bytes);             // tags 56, then 163/55/54 for the rest

@@ -216,6 +216,21 @@ TEST_F(Listing, ListingDirectivesAndWidth) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "      1    00000000 0000          NOP ; " + std::string(30, 'a'));
   EXPECT_EQ(lines[1], std::string(38, ' ') + " " + std::string(20, 'b') + " " + std::string(10, 'c'));
+  // A line that ends in the last column stays whole, even with a blank in its last ten; one
+  // column more breaks it before its last word.
+  const std::string head = "      1    00000000 0000          NOP ; " + std::string(30, 'a');
+  for (int more : {0, 1}) {
+    const std::string tail = " " + std::string(static_cast<std::size_t>(8 + more), 'b');
+    lines = lines_of(list(" NOP ; " + std::string(30, 'a') + tail + "\n END\n", {"-N", "-S"}));
+    ASSERT_GE(lines.size(), 2u);
+    if (more == 0) {
+      EXPECT_EQ(lines[0], head + tail);
+      EXPECT_EQ(lines[0].size(), 79u);
+    } else {
+      EXPECT_EQ(lines[0], head);
+      EXPECT_EQ(lines[1], std::string(38, ' ') + tail);
+    }
+  }
   // COL 200 is taken as 132: the long line stays whole and the header box widens to 99.
   lst = list(" COL 200\n NOP " + comment + "\n END\n", {"-S"});
   lines = lines_of(lst);
