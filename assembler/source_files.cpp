@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -382,14 +383,6 @@ struct LineTaken {
   bool truncated = false;   // characters past the limit were dropped
 };
 
-// Physical lines of a stream, read on from where it stands (the source pass).
-struct StreamLines {
-  std::FILE* file;
-  // The next physical line into `raw` (with its line feed, if any): its length, or -1 when the
-  // file has nothing left.
-  ssize_t fetch(RawLine& raw) const { return file ? ::getline(&raw.bytes, &raw.capacity, file) : -1; }
-};
-
 // Room for `need` bytes in `raw` (its buffer grows at least twofold); false when memory is out.
 bool make_room(RawLine& raw, std::size_t need) {
   if (need <= raw.capacity) return true;
@@ -401,12 +394,26 @@ bool make_room(RawLine& raw, std::size_t need) {
   return true;
 }
 
+// Physical lines of a file read on from where it stands (the source pass), after `first` when
+// that was taken already.
+struct StreamLines {
+  ReadAhead& ahead;
+  std::string_view first;
+  bool fetch(std::string_view& line) {
+    if (first.empty()) return ahead.next(line);
+    line = first;
+    first = {};
+    return true;
+  }
+};
+
 // Physical lines read again from a place of a file through its descriptor: the position of the
 // stream that reads the file is left alone.
 struct DescriptorLines {
+  RawLine& raw;
   int fd;
   off_t offset;
-  ssize_t fetch(RawLine& raw) {
+  bool fetch(std::string_view& line) {
     constexpr std::size_t kStep = 1024;
     std::size_t length = 0;
     for (;;) {
@@ -421,7 +428,8 @@ struct DescriptorLines {
       offset += static_cast<off_t>(take);
       if (lf) break;
     }
-    return length > 0 ? static_cast<ssize_t>(length) : -1;
+    line = std::string_view(raw.bytes, length);
+    return length > 0;
   }
 };
 
@@ -429,14 +437,13 @@ struct DescriptorLines {
 struct TextLines {
   std::string_view text;
   std::size_t offset;
-  ssize_t fetch(RawLine& raw) {
-    if (offset >= text.size()) return -1;
+  bool fetch(std::string_view& line) {
+    if (offset >= text.size()) return false;
     const std::size_t lf = text.find('\n', offset);
     const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
-    if (!make_room(raw, length + 1)) return -1;
-    std::memcpy(raw.bytes, text.data() + offset, length);
+    line = text.substr(offset, length);
     offset += length;
-    return static_cast<ssize_t>(length);
+    return true;
   }
 };
 
@@ -458,81 +465,94 @@ bool read_whole_file(int fd, std::string& text) {
   }
 }
 
-// One physical line of `lines` into `raw` (without its line feed, a CR before it dropped); false
-// when the file has nothing left. `bytes` counts what was taken from the file.
-template <class Lines>
-bool read_physical_line(Lines& lines, RawLine& raw, bool& had_line_feed, std::uint64_t& bytes) {
+// The physical line `raw` (with its line feed, if any) without its line feed and a CR before it;
+// false when it is no line at all (a CR alone at the end of the file).
+inline bool trim_physical_line(std::string_view& raw, bool& had_line_feed) {
   had_line_feed = false;
-  raw.length = 0;
-  ssize_t n = lines.fetch(raw);
-  if (n <= 0) return false;
-  bytes += static_cast<std::uint64_t>(n);
-  std::size_t length = static_cast<std::size_t>(n);
-  if (raw.bytes[length - 1] == '\n') {
+  std::size_t length = raw.size();
+  if (raw[length - 1] == '\n') {
     had_line_feed = true;
     --length;
   }
-  // CR directly before LF or at the end of the file is dropped; a CR alone at the end of the
-  // file is no line at all.
-  if (length > 0 && raw.bytes[length - 1] == '\r') --length;
+  // CR directly before LF or at the end of the file is dropped.
+  if (length > 0 && raw[length - 1] == '\r') --length;
   if (length == 0 && !had_line_feed) return false;
-  raw.length = length;
+  raw = raw.substr(0, length);
   return true;
 }
 
-// The next logical line of `lines` into `line` (which comes empty): physical lines joined where
-// one ends in "\", tabs expanded to stops `tab` apart, at most LINE_LIMIT - 1 characters and a
-// line feed.
+// Room for a logical line: its characters, its line feed, and the blanks of a tab written whole.
+constexpr std::size_t kJoinedRoom = SourceReader::LINE_LIMIT + 8;
+
+// `count` blanks at `to` (with room for 8 at least); returns count.
+inline std::size_t put_blanks(char* to, std::size_t count) {
+  if (count <= 8)
+    std::memcpy(to, "        ", 8);
+  else
+    std::memset(to, ' ', count);
+  return count;
+}
+
+// The next logical line of `lines` into `joined` (kJoinedRoom characters), `line` naming
+// it: physical lines joined where one ends in "\", tabs expanded to stops `tab` apart, at most
+// LINE_LIMIT - 1 characters and a line feed.
 template <class Lines>
-LineEnd read_logical_line(Lines& lines, RawLine& raw, std::size_t tab, std::string& line, LineTaken& taken) {
-  const std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
-  bool started = false;                                   // some physical line of this logical line was begun
-  int last = -1;                                          // last physical character before the line feed
+LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::string_view& line, LineTaken& taken) {
+  constexpr std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
+  std::size_t length = 0;                                     // characters in `joined`
+  int last = -1;                                              // last physical character before the line feed
+  bool started = false;                                       // some physical line of this logical line was begun
   for (;;) {
+    std::string_view raw;
+    if (!lines.fetch(raw)) break;
+    taken.bytes += raw.size();
     bool had_line_feed = false;
-    if (!read_physical_line(lines, raw, had_line_feed, taken.bytes)) break;
+    if (!trim_physical_line(raw, had_line_feed)) break;
     started = true;
-    // Runs of characters between tabs are copied whole; a tab becomes blanks up to the next
-    // tab stop; what does not fit is dropped.
-    const char* p = raw.bytes;
-    const char* const end = raw.bytes + raw.length;
-    while (p < end) {
-      const char* stop = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
-      if (!stop) stop = end;
-      std::size_t run = static_cast<std::size_t>(stop - p);
-      std::size_t room = keep - line.size();
-      if (run > room) {
-        run = room;
-        taken.truncated = true;
+    // A tab becomes blanks up to the next tab stop; what does not fit is dropped.
+    if (raw.size() <= (keep - length) / tab) {
+      for (const char c : raw) {  // fits whatever its tabs
+        if (c == '\t') {
+          length += put_blanks(joined + length, tab - length % tab);
+        } else {
+          joined[length++] = c;
+        }
       }
-      line.append(p, run);
-      p = stop;
-      if (p < end) {  // a tab
-        std::size_t spaces = tab - line.size() % tab;
-        if (line.size() + spaces > keep) {
-          spaces = keep - line.size();
+    } else {
+      for (const char c : raw) {
+        if (c != '\t') {
+          if (length < keep)
+            joined[length++] = c;
+          else
+            taken.truncated = true;
+          continue;
+        }
+        std::size_t spaces = tab - length % tab;
+        if (length + spaces > keep) {
+          spaces = keep - length;
           taken.truncated = true;
         }
-        line.append(spaces, ' ');
-        ++p;
+        length += put_blanks(joined + length, spaces);
       }
     }
-    if (raw.length > 0) last = static_cast<unsigned char>(raw.bytes[raw.length - 1]);
+    if (!raw.empty()) last = static_cast<unsigned char>(raw.back());
     if (!had_line_feed) break;
     ++taken.physical_lines;
     if (last != '\\') {
-      line.push_back('\n');
+      joined[length++] = '\n';
+      line = std::string_view(joined, length);
       return LineEnd::line_feed;
     }
     // Continued line: backslash and line feed are dropped.
-    if (!taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
+    if (!taken.truncated && length > 0 && joined[length - 1] == '\\') --length;
     last = -1;
   }
   if (!started) return LineEnd::nothing;
   // A last line without a line feed gets one.
   ++taken.physical_lines;
-  if (last == '\\' && !taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
-  line.push_back('\n');
+  if (last == '\\' && !taken.truncated && length > 0 && joined[length - 1] == '\\') --length;
+  joined[length++] = '\n';
+  line = std::string_view(joined, length);
   return LineEnd::file_end;
 }
 
@@ -540,7 +560,103 @@ LineEnd read_logical_line(Lines& lines, RawLine& raw, std::size_t tab, std::stri
 
 RawLine::~RawLine() { std::free(bytes); }
 
-SourceReader::SourceReader(Assembly& run) : run_(run), settings_(settings(run)) {}
+void ReadAhead::attach(int fd) {
+  fd_ = fd;
+  begin_ = end_ = tab_ = 0;
+  ended_ = fd < 0;
+  // A regular file is read in large pieces (no larger than it needs); anything else in the
+  // pieces the standard streams would take of it.
+  struct stat st {};
+  const bool known = fd >= 0 && ::fstat(fd, &st) == 0;
+  if (known && S_ISREG(st.st_mode)) {
+    piece_ = kLargePiece;
+    capacity_ = static_cast<std::size_t>(std::clamp<off_t>(st.st_size + 1, kSmallPiece, kLargePiece));
+  } else {
+    piece_ = known && st.st_blksize > 0 ? static_cast<std::size_t>(st.st_blksize) : BUFSIZ;
+    capacity_ = piece_;
+  }
+  bytes_.reset(new char[capacity_]);
+}
+
+std::size_t ReadAhead::find_tab(std::size_t from) const {
+  const void* tab = std::memchr(bytes_.get() + from, '\t', end_ - from);
+  return tab ? static_cast<std::size_t>(static_cast<const char*>(tab) - bytes_.get()) : end_;
+}
+
+inline bool ReadAhead::next(std::string_view& line) {
+  const std::size_t at = begin_;
+  if (const void* lf = std::memchr(bytes_.get() + at, '\n', end_ - at)) {
+    begin_ = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.get()) + 1;
+    line = std::string_view(bytes_.get() + at, begin_ - at);
+    if (tab_ < begin_) tab_ = find_tab(begin_);
+    return true;
+  }
+  return next_from_file(line);
+}
+
+inline ReadAhead::Found ReadAhead::next_at_hand(std::string_view& line, std::size_t limit) {
+  const char* from = bytes_.get() + begin_;
+  const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - begin_));
+  if (!lf) return Found::none;
+  const std::size_t size = static_cast<std::size_t>(lf - from) + 1;
+  line = std::string_view(from, size);
+  begin_ += size;
+  if (tab_ < begin_) {
+    tab_ = find_tab(begin_);
+    return Found::other;
+  }
+  return size > limit || (size > 1 && (lf[-1] == '\r' || lf[-1] == '\\')) ? Found::other : Found::plain;
+}
+
+bool ReadAhead::fill() {
+  if (ended_) return false;
+  if (begin_ > 0) {
+    std::memmove(bytes_.get(), bytes_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    tab_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == capacity_) {  // a line longer than the buffer
+    std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
+    std::memcpy(larger.get(), bytes_.get(), end_);
+    bytes_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  for (;;) {
+    const ssize_t got = ::read(fd_, bytes_.get() + end_, std::min(capacity_ - end_, piece_));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ended_ = true;
+      return false;
+    }
+    const std::size_t from = end_;
+    end_ += static_cast<std::size_t>(got);
+    if (tab_ == from) tab_ = find_tab(from);
+    return true;
+  }
+}
+
+bool ReadAhead::next_from_file(std::string_view& line) {
+  std::size_t looked_at = end_ - begin_;  // bytes of the line known to hold no line feed
+  while (fill()) {
+    const char* from = bytes_.get() + begin_;
+    if (const void* lf = std::memchr(from + looked_at, '\n', end_ - begin_ - looked_at)) {
+      const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1;
+      line = std::string_view(from, length);
+      begin_ += length;
+      if (tab_ < begin_) tab_ = find_tab(begin_);
+      return true;
+    }
+    looked_at = end_ - begin_;
+  }
+  if (begin_ == end_) return false;
+  line = std::string_view(bytes_.get() + begin_, end_ - begin_);
+  begin_ = tab_ = end_;
+  return true;
+}
+
+SourceReader::SourceReader(Assembly& run)
+    : run_(run), settings_(settings(run)), joined_(std::make_unique<char[]>(kJoinedRoom)) {}
 
 // Held descriptors are entries of the run's file table, closed with the other files.
 SourceReader::~SourceReader() = default;
@@ -548,6 +664,7 @@ SourceReader::~SourceReader() = default;
 void SourceReader::start(std::FILE* handle, std::string name) {
   reset();
   handle_ = handle;
+  ahead_.attach(handle ? fileno(handle) : -1);
   name_ = std::move(name);
   add_input(handle);
 }
@@ -601,8 +718,20 @@ void SourceReader::add_input(std::FILE* handle) {
         in.again = Again::kept;
     }
   }
-  input_ = static_cast<std::uint32_t>(inputs_.size());
   inputs_.push_back(in);
+  select_input(static_cast<std::uint32_t>(inputs_.size() - 1));
+}
+
+void SourceReader::select_input(std::uint32_t input) {
+  input_ = input;
+  place_base_ = place_limit_ = 0;
+  if (!gives_places_ || input_ >= inputs_.size()) return;
+  const Input& in = inputs_[input_];
+  // Lines read again from the file: the place follows from where the line begins.
+  if ((in.again == Again::descriptor || in.again == Again::text) && in.base < kPlacePositionMask) {
+    place_base_ = (std::uint64_t{in.via} << kPlacePositionBits) | (in.base + 1);
+    place_limit_ = kPlacePositionMask - in.base;
+  }
 }
 
 // Held include descriptors take at most a quarter of the descriptors a process may open.
@@ -679,22 +808,28 @@ void SourceReader::reset() {
   line_position_ = 0;
   line_place_ = 0;
   inputs_.clear();
-  input_ = 0;
+  select_input(0);
   held_includes_ = 0;
   kept_.clear();
   main_lines_.clear();
-  line_.clear();
+  line_ = {};
   pos_ = 0;
   pending_pop_ = false;
   end_of_input_ = false;
 }
 
 void SourceReader::close_includes() {
+  // The current line outlives the buffers of the files it may lie in.
+  if (!levels_.empty() && line_.data() != joined_.get()) {
+    std::memmove(joined_.get(), line_.data(), line_.size());
+    line_ = std::string_view(joined_.get(), line_.size());
+  }
   while (!levels_.empty()) {
     leave_input();
-    const Level& level = levels_.back();
-    input_ = level.input;
+    Level& level = levels_.back();
+    select_input(level.input);
     handle_ = level.handle;
+    ahead_ = std::move(level.ahead);
     name_ = level.name;
     file_index_ = level.file_index;
     line_number_ = level.line_number;
@@ -714,7 +849,7 @@ SourceLocation SourceReader::location() const {
   loc.file = name_;
   loc.line = line_number_;
   loc.column = static_cast<int>(pos_);
-  loc.text = line_;
+  loc.text = std::string(line_);
   return loc;
 }
 
@@ -722,19 +857,39 @@ std::size_t SourceReader::tab_width() const {
   return static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
 }
 
-bool SourceReader::read_line() {
+// A line that lies whole in the bytes at hand and is plain is taken as it stands.
+inline bool SourceReader::read_line() {
+  std::string_view raw;
+  if (pending_pop_ || end_of_input_) return read_other_line(raw);
+  const ReadAhead::Found found = ahead_.next_at_hand(raw, LINE_LIMIT);
+  if (found != ReadAhead::Found::plain) return read_other_line(raw);
+  line_ = raw;
+  pos_ = 0;
+  line_position_ = offset_;
+  offset_ += raw.size();
+  ++line_number_;
+  ++total_lines_;
+  line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
+  if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
+  return true;
+}
+
+void SourceReader::keep_main_line() { main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0)); }
+
+bool SourceReader::read_other_line(std::string_view first) {
   if (pending_pop_) {
     pending_pop_ = false;
     pop_include_file();
   }
   if (end_of_input_) return false;
   for (;;) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     line_position_ = offset_;
     LineTaken taken;
-    StreamLines lines{handle_};
-    const LineEnd end = read_logical_line(lines, raw_, tab_width(), line_, taken);
+    StreamLines lines{ahead_, first};
+    first = {};
+    const LineEnd end = read_logical_line(lines, tab_width(), joined_.get(), line_, taken);
     offset_ += taken.bytes;
     line_number_ += taken.physical_lines;
     total_lines_ += taken.physical_lines;
@@ -757,9 +912,8 @@ bool SourceReader::read_line() {
       args.number = static_cast<long>(LINE_LIMIT);
       user_error_A01(run_, 5, args);
     }
-    line_place_ = place_of_line();
-    if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE))
-      main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
+    line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
+    if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
     return true;
   }
 }
@@ -777,22 +931,22 @@ std::string SourceReader::line_at(std::uint64_t place) {
     line.assign(kept_, from, end == std::string::npos ? std::string::npos : end + 1 - from);
     return line;
   }
+  std::array<char, kJoinedRoom> joined;
+  std::string_view got;
+  LineTaken taken;
   if (in.again == Again::text) {
     TextLines lines{in.text, static_cast<std::size_t>(position - 1)};
-    LineTaken taken;
-    read_logical_line(lines, again_raw_, tab_width(), line, taken);
-    return line;
+    read_logical_line(lines, tab_width(), joined.data(), got, taken);
+  } else if (in.again == Again::descriptor && in.handle) {
+    DescriptorLines lines{again_raw_, fileno(in.handle), static_cast<off_t>(position - 1)};
+    read_logical_line(lines, tab_width(), joined.data(), got, taken);
   }
-  if (in.again != Again::descriptor || !in.handle) return line;
-  DescriptorLines lines{fileno(in.handle), static_cast<off_t>(position - 1)};
-  LineTaken taken;
-  read_logical_line(lines, again_raw_, tab_width(), line, taken);
-  return line;
+  return std::string(got);
 }
 
 int SourceReader::getch_next_line() {
   if (!read_line()) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     return -1;
   }
@@ -801,13 +955,13 @@ int SourceReader::getch_next_line() {
 
 bool SourceReader::next_line(std::string& line) {
   if (pos_ >= line_.size() && !read_line()) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     return false;
   }
   std::size_t end = line_.size();
   if (end > pos_ && line_[end - 1] == '\n') --end;
-  line.assign(line_, pos_, end - pos_);
+  line.assign(line_.data() + pos_, end - pos_);
   pos_ = line_.size();
   return true;
 }
@@ -852,10 +1006,11 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     return;
   }
   if (inputs_.empty()) add_input(handle_);  // a reader given no main source by start()
-  Level level{handle_, input_, name_, file_index_, line_number_, offset_, {}};
+  Level level{handle_, std::move(ahead_), input_, name_, file_index_, line_number_, offset_, {}};
   if (hooks_.get) level.state = hooks_.get();
   levels_.push_back(std::move(level));
   handle_ = found.handle;
+  ahead_.attach(fileno(handle_));
   add_input(handle_);
   name_ = found.name;
   line_number_ = 0;
@@ -869,8 +1024,9 @@ void SourceReader::pop_include_file() {
   leave_input();
   Level level = std::move(levels_.back());
   levels_.pop_back();
-  input_ = level.input;
+  select_input(level.input);
   handle_ = level.handle;
+  ahead_ = std::move(level.ahead);
   name_ = std::move(level.name);
   file_index_ = level.file_index;
   line_number_ = level.line_number;
