@@ -532,12 +532,15 @@ TEST_F(SourceFiles, LinesAcrossThePiecesAFileIsReadIn) {
   const std::vector<std::pair<std::string, std::size_t>> across = {
       {"end\n", 4},   {"cr\r\n", 3},    {"cr\r\n", 4},    {"join\\\ned\n", 5}, {"join\\\r\ned\n", 5},
       {"a\tb\n", 1},  {"a\tb\n", 2},    {"\tx\n", 0},     {std::string("a\0b\n", 4), 2},
-      {std::string(70000, 'w') + "\n", 10}, {"a\tb\nplain\n", 6}, {"no line feed", 3}};
+      {std::string(70000, 'w') + "\n", 10}, {"a\tb\nplain\n", 6}, {"no line feed", 3},
+      // the last piece is short: what lies after it in the buffer was read before
+      {"a\nno line feed", 0}};
   std::mt19937 rng(38);
   for (const auto& [line, before] : across) {
     reset_run_state();
     aq71::settings(aq71_test::test_run()).max_errors = 1000000;
     std::string text;
+    for (int i = 0; i < 64; ++i) text += "ab\n";
     while (text.size() + 100 < kFirstPiece - before) text += std::string(rng() % 90, 'p') + "\n";
     text += std::string(kFirstPiece - before - text.size() - 1, 'q') + "\n";
     text += line;
