@@ -11,6 +11,7 @@
 #endif
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -386,6 +387,9 @@ struct LineTaken {
   bool truncated = false;   // characters past the limit were dropped
 };
 
+// The bytes of a physical line are followed by this many more that may be read (and not used).
+constexpr std::size_t kRoomAfterLine = 8;
+
 // Room for `need` bytes in `raw` (its buffer grows at least twofold); false when memory is out.
 bool make_room(RawLine& raw, std::size_t need) {
   if (need <= raw.capacity) return true;
@@ -420,7 +424,7 @@ struct DescriptorLines {
     constexpr std::size_t kStep = 1024;
     std::size_t length = 0;
     for (;;) {
-      if (!make_room(raw, length + kStep + 1)) break;
+      if (!make_room(raw, length + kStep + kRoomAfterLine)) break;
       const ssize_t got = ::pread(fd, raw.bytes + length, kStep, offset);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
@@ -438,13 +442,16 @@ struct DescriptorLines {
 
 // Physical lines read again from a place of a file's text held in memory.
 struct TextLines {
+  RawLine& raw;
   std::string_view text;
   std::size_t offset;
   bool fetch(std::string_view& line) {
     if (offset >= text.size()) return false;
     const std::size_t lf = text.find('\n', offset);
     const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
-    line = text.substr(offset, length);
+    if (!make_room(raw, length + kRoomAfterLine)) return false;
+    std::memcpy(raw.bytes, text.data() + offset, length);
+    line = std::string_view(raw.bytes, length);
     offset += length;
     return true;
   }
@@ -496,9 +503,27 @@ inline std::size_t put_blanks(char* to, std::size_t count) {
   return count;
 }
 
+// Eight characters are looked at in one word where the first of them lies lowest in it.
+constexpr bool kWordSteps = std::endian::native == std::endian::little;
+
+// Copies the eight characters at `from` to `to`; returns how many of them come before the first
+// tab (8: none is a tab).
+inline std::size_t copy_to_tab(const char* from, char* to) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  std::uint64_t word;
+  std::memcpy(&word, from, 8);
+  std::memcpy(to, &word, 8);
+  // A byte of `tabs` is zero where `word` has a tab; its high bit is set in `found` at the
+  // first such byte (bytes above it may be marked wrongly, which does not matter).
+  const std::uint64_t tabs = word ^ (kOnes * '\t');
+  const std::uint64_t found = (tabs - kOnes) & ~tabs & (kOnes * 0x80);
+  return found ? static_cast<std::size_t>(std::countr_zero(found)) / 8 : 8;
+}
+
 // The next logical line of `lines` into `joined` (kJoinedRoom characters), `line` naming
 // it: physical lines joined where one ends in "\", tabs expanded to stops `tab` apart, at most
-// LINE_LIMIT - 1 characters and a line feed.
+// LINE_LIMIT - 1 characters and a line feed. The physical lines `lines` gives have
+// kRoomAfterLine bytes after them.
 template <class Lines>
 LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::string_view& line, LineTaken& taken) {
   constexpr std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
@@ -512,31 +537,32 @@ LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::stri
     bool had_line_feed = false;
     if (!trim_physical_line(raw, had_line_feed)) break;
     started = true;
-    // A tab becomes blanks up to the next tab stop; what does not fit is dropped.
-    if (raw.size() <= (keep - length) / tab) {
-      for (const char c : raw) {  // fits whatever its tabs
-        if (c == '\t') {
-          length += put_blanks(joined + length, tab - length % tab);
-        } else {
-          joined[length++] = c;
-        }
-      }
-    } else {
-      for (const char c : raw) {
-        if (c != '\t') {
-          if (length < keep)
-            joined[length++] = c;
-          else
-            taken.truncated = true;
-          continue;
-        }
-        std::size_t spaces = tab - length % tab;
-        if (length + spaces > keep) {
-          spaces = keep - length;
+    // A tab becomes blanks up to the next tab stop; what does not fit is dropped. Characters
+    // are copied eight at a step up to the next tab while eight fit.
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    while (p < end) {
+      if (kWordSteps && length + 8 <= keep) {
+        const std::size_t to_tab = copy_to_tab(p, joined + length);
+        const std::size_t run = std::min(to_tab, static_cast<std::size_t>(end - p));
+        p += run;
+        length += run;
+        if (to_tab == 8 || p == end) continue;
+      } else if (*p != '\t') {
+        if (length < keep)
+          joined[length++] = *p;
+        else
           taken.truncated = true;
-        }
-        length += put_blanks(joined + length, spaces);
+        ++p;
+        continue;
       }
+      std::size_t spaces = tab - length % tab;  // *p is a tab
+      if (length + spaces > keep) {
+        spaces = keep - length;
+        taken.truncated = true;
+      }
+      length += put_blanks(joined + length, spaces);
+      ++p;
     }
     if (!raw.empty()) last = static_cast<unsigned char>(raw.back());
     if (!had_line_feed) break;
@@ -559,8 +585,10 @@ LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::stri
   return LineEnd::file_end;
 }
 
-// Room after the bytes of a ReadAhead: a look at 16 bytes from any of them stays in the buffer.
+// Room after the bytes of a ReadAhead: a look at 16 bytes from any of them stays in the buffer
+// (and a line there has kRoomAfterLine bytes after it).
 constexpr std::size_t kLookPast = 16;
+static_assert(kLookPast >= kRoomAfterLine);
 
 // The first line feed in [from, end), or nullptr. Lines are short: 16 bytes are looked at in one
 // step, up to 15 of them past `end`.
@@ -959,7 +987,7 @@ std::string SourceReader::line_at(std::uint64_t place) {
   std::string_view got;
   LineTaken taken;
   if (in.again == Again::text) {
-    TextLines lines{in.text, static_cast<std::size_t>(position - 1)};
+    TextLines lines{again_raw_, in.text, static_cast<std::size_t>(position - 1)};
     read_logical_line(lines, tab_width(), joined.data(), got, taken);
   } else if (in.again == Again::descriptor && in.handle) {
     DescriptorLines lines{again_raw_, fileno(in.handle), static_cast<off_t>(position - 1)};
