@@ -926,9 +926,13 @@ inline bool SourceReader::read_line() {
   return true;
 }
 
-void SourceReader::keep_main_line() { main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0)); }
+void SourceReader::keep_main_line() {
+  main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
+}
 
 bool SourceReader::read_other_line(std::string_view first) {
+  // A pop is pending after a last line without a line feed: that line lies in joined_, not in
+  // the buffer of the file given up.
   if (pending_pop_) {
     pending_pop_ = false;
     pop_include_file();

@@ -157,7 +157,7 @@ class ReadAhead {
   std::size_t capacity_ = 0;
   std::size_t begin_ = 0;  // bytes_[begin_, end_) are read and not yet handed out
   std::size_t end_ = 0;
-  std::size_t tab_ = 0;    // the first tab of them, else end_ (lines without one need no work)
+  std::size_t tab_ = 0;  // the first tab of them, else end_ (lines without one need no work)
   std::size_t piece_ = 0;
   int fd_ = -1;
   bool ended_ = true;
@@ -175,7 +175,8 @@ struct RawLine {
 
 // Delivers the source text one character at a time, in lines of at most 511 characters and a
 // line feed, with tabs expanded, CR before LF dropped and "\" line continuation, through a
-// stack of at most 10 include files. Files are read a whole line at a time.
+// stack of at most 10 include files. Files are read in pieces (ReadAhead); a line that needs none
+// of this work is handed out as it lies in them.
 class SourceReader {
  public:
   static constexpr int MAX_INCLUDE_DEPTH = 10;

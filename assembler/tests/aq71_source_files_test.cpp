@@ -530,9 +530,18 @@ TEST_F(SourceFiles, LinesAcrossThePiecesAFileIsReadIn) {
   constexpr std::size_t kFirstPiece = 65536;
   // Lines put across the end of the first piece, with the bytes of them that lie before it.
   const std::vector<std::pair<std::string, std::size_t>> across = {
-      {"end\n", 4},   {"cr\r\n", 3},    {"cr\r\n", 4},    {"join\\\ned\n", 5}, {"join\\\r\ned\n", 5},
-      {"a\tb\n", 1},  {"a\tb\n", 2},    {"\tx\n", 0},     {std::string("a\0b\n", 4), 2},
-      {std::string(70000, 'w') + "\n", 10}, {"a\tb\nplain\n", 6}, {"no line feed", 3},
+      {"end\n", 4},
+      {"cr\r\n", 3},
+      {"cr\r\n", 4},
+      {"join\\\ned\n", 5},
+      {"join\\\r\ned\n", 5},
+      {"a\tb\n", 1},
+      {"a\tb\n", 2},
+      {"\tx\n", 0},
+      {std::string("a\0b\n", 4), 2},
+      {std::string(70000, 'w') + "\n", 10},
+      {"a\tb\nplain\n", 6},
+      {"no line feed", 3},
       // the last piece is short: what lies after it in the buffer was read before
       {"a\nno line feed", 0}};
   std::mt19937 rng(38);
