@@ -620,14 +620,19 @@ void ReadAhead::attach(int fd) {
   // pieces the standard streams would take of it.
   struct stat st {};
   const bool known = fd >= 0 && ::fstat(fd, &st) == 0;
+  std::size_t wanted = 0;
   if (known && S_ISREG(st.st_mode)) {
     piece_ = kLargePiece;
-    capacity_ = static_cast<std::size_t>(std::clamp<off_t>(st.st_size + 1, kSmallPiece, kLargePiece));
+    wanted = static_cast<std::size_t>(std::clamp<off_t>(st.st_size + 1, kSmallPiece, kLargePiece));
   } else {
     piece_ = known && st.st_blksize > 0 ? static_cast<std::size_t>(st.st_blksize) : BUFSIZ;
-    capacity_ = piece_;
+    wanted = piece_;
   }
-  bytes_.reset(new char[capacity_ + kLookPast]());
+  // A buffer large enough already is used again.
+  if (!bytes_ || capacity_ < wanted) {
+    bytes_.reset(new char[wanted + kLookPast]());
+    capacity_ = wanted;
+  }
 }
 
 std::size_t ReadAhead::find_tab(std::size_t from) const {
@@ -881,6 +886,7 @@ void SourceReader::close_includes() {
     Level& level = levels_.back();
     select_input(level.input);
     handle_ = level.handle;
+    spare_aheads_.push_back(std::move(ahead_));
     ahead_ = std::move(level.ahead);
     name_ = level.name;
     file_index_ = level.file_index;
@@ -1066,6 +1072,10 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
   if (hooks_.get) level.state = hooks_.get();
   levels_.push_back(std::move(level));
   handle_ = found.handle;
+  if (!spare_aheads_.empty()) {
+    ahead_ = std::move(spare_aheads_.back());
+    spare_aheads_.pop_back();
+  }
   ahead_.attach(fileno(handle_));
   add_input(handle_);
   name_ = found.name;
@@ -1082,6 +1092,7 @@ void SourceReader::pop_include_file() {
   levels_.pop_back();
   select_input(level.input);
   handle_ = level.handle;
+  spare_aheads_.push_back(std::move(ahead_));
   ahead_ = std::move(level.ahead);
   name_ = std::move(level.name);
   file_index_ = level.file_index;
