@@ -314,7 +314,8 @@ class SourceReader {
   RawLine again_raw_;  // a line read again
   std::FILE* handle_ = nullptr;
   ReadAhead ahead_;                  // what is read of handle_
-  std::vector<ReadAhead> spare_aheads_;  // those of include files done with, for the next ones
+  // The buffers of include files done with, for the next ones.
+  std::vector<ReadAhead> spare_aheads_;
   std::uint64_t offset_ = 0;         // bytes read of the current file
   std::uint64_t line_position_ = 0;  // where in its file the current line began
   std::uint64_t line_place_ = 0;     // see line_place
