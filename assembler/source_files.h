@@ -313,7 +313,7 @@ class SourceReader {
   const RunSettings& settings_;
   RawLine again_raw_;  // a line read again
   std::FILE* handle_ = nullptr;
-  ReadAhead ahead_;                  // what is read of handle_
+  ReadAhead ahead_;  // what is read of handle_
   // The buffers of include files done with, for the next ones.
   std::vector<ReadAhead> spare_aheads_;
   std::uint64_t offset_ = 0;         // bytes read of the current file
