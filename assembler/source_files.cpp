@@ -520,16 +520,50 @@ inline std::size_t copy_to_tab(const char* from, char* to) {
   return found ? static_cast<std::size_t>(std::countr_zero(found)) / 8 : 8;
 }
 
+// Appends the characters of `raw` (which has kRoomAfterLine bytes after it) to the `length` ones
+// in `joined` (kJoinedRoom characters), a tab becoming blanks up to the next stop `tab` apart;
+// what passes LINE_LIMIT - 1 characters is dropped, and `truncated` set. Returns the length.
+// Characters are copied eight at a step up to the next tab while eight fit.
+inline std::size_t expand_tabs(std::string_view raw, std::size_t tab, char* joined, std::size_t length,
+                               bool& truncated) {
+  constexpr std::size_t keep = SourceReader::LINE_LIMIT - 1;
+  const char* p = raw.data();
+  const char* const end = p + raw.size();
+  while (p < end) {
+    if (kWordSteps && length + 8 <= keep) {
+      const std::size_t to_tab = copy_to_tab(p, joined + length);
+      const std::size_t run = std::min(to_tab, static_cast<std::size_t>(end - p));
+      p += run;
+      length += run;
+      if (to_tab == 8 || p == end) continue;
+    } else if (*p != '\t') {
+      if (length < keep)
+        joined[length++] = *p;
+      else
+        truncated = true;
+      ++p;
+      continue;
+    }
+    std::size_t spaces = tab - length % tab;  // *p is a tab
+    if (length + spaces > keep) {
+      spaces = keep - length;
+      truncated = true;
+    }
+    length += put_blanks(joined + length, spaces);
+    ++p;
+  }
+  return length;
+}
+
 // The next logical line of `lines` into `joined` (kJoinedRoom characters), `line` naming
 // it: physical lines joined where one ends in "\", tabs expanded to stops `tab` apart, at most
 // LINE_LIMIT - 1 characters and a line feed. The physical lines `lines` gives have
 // kRoomAfterLine bytes after them.
 template <class Lines>
 LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::string_view& line, LineTaken& taken) {
-  constexpr std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
-  std::size_t length = 0;                                     // characters in `joined`
-  int last = -1;                                              // last physical character before the line feed
-  bool started = false;                                       // some physical line of this logical line was begun
+  std::size_t length = 0;  // characters in `joined`
+  int last = -1;           // last physical character before the line feed
+  bool started = false;    // some physical line of this logical line was begun
   for (;;) {
     std::string_view raw;
     if (!lines.fetch(raw)) break;
@@ -537,33 +571,7 @@ LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::stri
     bool had_line_feed = false;
     if (!trim_physical_line(raw, had_line_feed)) break;
     started = true;
-    // A tab becomes blanks up to the next tab stop; what does not fit is dropped. Characters
-    // are copied eight at a step up to the next tab while eight fit.
-    const char* p = raw.data();
-    const char* const end = p + raw.size();
-    while (p < end) {
-      if (kWordSteps && length + 8 <= keep) {
-        const std::size_t to_tab = copy_to_tab(p, joined + length);
-        const std::size_t run = std::min(to_tab, static_cast<std::size_t>(end - p));
-        p += run;
-        length += run;
-        if (to_tab == 8 || p == end) continue;
-      } else if (*p != '\t') {
-        if (length < keep)
-          joined[length++] = *p;
-        else
-          taken.truncated = true;
-        ++p;
-        continue;
-      }
-      std::size_t spaces = tab - length % tab;  // *p is a tab
-      if (length + spaces > keep) {
-        spaces = keep - length;
-        taken.truncated = true;
-      }
-      length += put_blanks(joined + length, spaces);
-      ++p;
-    }
+    length = expand_tabs(raw, tab, joined, length, taken.truncated);
     if (!raw.empty()) last = static_cast<unsigned char>(raw.back());
     if (!had_line_feed) break;
     ++taken.physical_lines;
@@ -658,11 +666,10 @@ inline ReadAhead::Found ReadAhead::next_at_hand(std::string_view& line, std::siz
   const std::size_t size = static_cast<std::size_t>(lf - from) + 1;
   line = std::string_view(from, size);
   begin_ += size;
-  if (tab_ < begin_) {
-    tab_ = find_tab(begin_);
-    return Found::other;
-  }
-  return size > limit || (size > 1 && (lf[-1] == '\r' || lf[-1] == '\\')) ? Found::other : Found::plain;
+  const bool tabbed = tab_ < begin_;
+  if (tabbed) tab_ = find_tab(begin_);
+  if (size > limit || (size > 1 && (lf[-1] == '\r' || lf[-1] == '\\'))) return Found::other;
+  return tabbed ? Found::tabbed : Found::plain;
 }
 
 bool ReadAhead::fill() {
@@ -915,13 +922,17 @@ std::size_t SourceReader::tab_width() const {
   return static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
 }
 
-// A line that lies whole in the bytes at hand and is plain is taken as it stands.
+// A line that lies whole in the bytes at hand is taken as it stands when it is plain, and with
+// its tabs expanded when that is all it needs.
 inline bool SourceReader::read_line() {
   std::string_view raw;
   if (pending_pop_ || end_of_input_) return read_other_line(raw);
   const ReadAhead::Found found = ahead_.next_at_hand(raw, LINE_LIMIT);
-  if (found != ReadAhead::Found::plain) return read_other_line(raw);
-  line_ = raw;
+  if (found == ReadAhead::Found::plain) {
+    line_ = raw;
+  } else if (found != ReadAhead::Found::tabbed || !expand_tabbed_line(raw)) {
+    return read_other_line(raw);
+  }
   pos_ = 0;
   line_position_ = offset_;
   offset_ += raw.size();
@@ -930,6 +941,21 @@ inline bool SourceReader::read_line() {
   line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
   if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
   return true;
+}
+
+bool SourceReader::expand_tabbed_line(std::string_view raw) {
+  bool truncated = false;
+  std::size_t length = expand_tabs(raw.substr(0, raw.size() - 1), tab_width(), joined_.get(), 0, truncated);
+  if (truncated) return false;  // read the general way, with its report
+  joined_[length++] = '\n';
+  line_ = std::string_view(joined_.get(), length);
+  return true;
+}
+
+void SourceReader::report_long_line() {
+  MessageArgs args;
+  args.number = static_cast<long>(LINE_LIMIT);
+  user_error_A01(run_, 5, args);
 }
 
 void SourceReader::keep_main_line() {
@@ -969,11 +995,7 @@ bool SourceReader::read_other_line(std::string_view first) {
       else
         end_of_input_ = true;
     }
-    if (taken.truncated) {
-      MessageArgs args;
-      args.number = static_cast<long>(LINE_LIMIT);
-      user_error_A01(run_, 5, args);
-    }
+    if (taken.truncated) report_long_line();
     line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
     if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
     return true;

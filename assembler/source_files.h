@@ -142,8 +142,8 @@ class ReadAhead {
   bool next(std::string_view& line);
   // The next physical line when it lies whole in the bytes at hand (none: nothing is taken, and
   // nothing is read from the file); plain when it has at most `limit` bytes, no tab, and no CR or
-  // "\" before its line feed.
-  enum class Found { none, plain, other };
+  // "\" before its line feed; tabbed when it would be plain but for its tabs.
+  enum class Found { none, plain, tabbed, other };
   Found next_at_hand(std::string_view& line, std::size_t limit);
 
  private:
@@ -303,6 +303,11 @@ class SourceReader {
   bool read_line();
   // The next line read the general way, its first physical line `first` when taken already.
   bool read_other_line(std::string_view first);
+  // The physical line `raw`, a line but for its tabs, made the current line with its tabs
+  // expanded; false when it is too long for that.
+  [[gnu::noinline]] bool expand_tabbed_line(std::string_view raw);
+  // Error 5 for the current line.
+  void report_long_line();
   // Keeps the current line of the main file for embedding.
   [[gnu::noinline]] void keep_main_line();
   void pop_include_file();

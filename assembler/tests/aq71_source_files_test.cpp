@@ -128,6 +128,15 @@ TEST_F(SourceFiles, LongLinesAreCutWithErrorFive) {
   EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).errors, 1);
 }
 
+// A line taken past the limit by its tabs alone is cut with error 5 like any other.
+TEST_F(SourceFiles, LineLongByItsTabsIsCutWithErrorFive) {
+  write_file("t.s71", "first\n\t" + std::string(505, 'a') + "\nnext\n");
+  const std::string cut = std::string(8, ' ') + std::string(503, 'a');
+  EXPECT_EQ(read_all("t"), (std::vector<std::string>{"first\n", cut + "\n", "next\n"}));
+  EXPECT_EQ(console_.text(),
+            "\n" + cut + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
+}
+
 TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
   write_file("t.s71", "one\ntwo\nthree\n");
   write_file("inc.h", "i1\ni2");
