@@ -6,7 +6,12 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -382,13 +387,8 @@ struct LineTaken {
   bool truncated = false;   // characters past the limit were dropped
 };
 
-// Physical lines of a stream, read on from where it stands (the source pass).
-struct StreamLines {
-  std::FILE* file;
-  // The next physical line into `raw` (with its line feed, if any): its length, or -1 when the
-  // file has nothing left.
-  ssize_t fetch(RawLine& raw) const { return file ? ::getline(&raw.bytes, &raw.capacity, file) : -1; }
-};
+// The bytes of a physical line are followed by this many more that may be read (and not used).
+constexpr std::size_t kRoomAfterLine = 8;
 
 // Room for `need` bytes in `raw` (its buffer grows at least twofold); false when memory is out.
 bool make_room(RawLine& raw, std::size_t need) {
@@ -401,16 +401,30 @@ bool make_room(RawLine& raw, std::size_t need) {
   return true;
 }
 
+// Physical lines of a file read on from where it stands (the source pass), after `first` when
+// that was taken already.
+struct StreamLines {
+  ReadAhead& ahead;
+  std::string_view first;
+  bool fetch(std::string_view& line) {
+    if (first.empty()) return ahead.next(line);
+    line = first;
+    first = {};
+    return true;
+  }
+};
+
 // Physical lines read again from a place of a file through its descriptor: the position of the
 // stream that reads the file is left alone.
 struct DescriptorLines {
+  RawLine& raw;
   int fd;
   off_t offset;
-  ssize_t fetch(RawLine& raw) {
+  bool fetch(std::string_view& line) {
     constexpr std::size_t kStep = 1024;
     std::size_t length = 0;
     for (;;) {
-      if (!make_room(raw, length + kStep + 1)) break;
+      if (!make_room(raw, length + kStep + kRoomAfterLine)) break;
       const ssize_t got = ::pread(fd, raw.bytes + length, kStep, offset);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
@@ -421,22 +435,25 @@ struct DescriptorLines {
       offset += static_cast<off_t>(take);
       if (lf) break;
     }
-    return length > 0 ? static_cast<ssize_t>(length) : -1;
+    line = std::string_view(raw.bytes, length);
+    return length > 0;
   }
 };
 
 // Physical lines read again from a place of a file's text held in memory.
 struct TextLines {
+  RawLine& raw;
   std::string_view text;
   std::size_t offset;
-  ssize_t fetch(RawLine& raw) {
-    if (offset >= text.size()) return -1;
+  bool fetch(std::string_view& line) {
+    if (offset >= text.size()) return false;
     const std::size_t lf = text.find('\n', offset);
     const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
-    if (!make_room(raw, length + 1)) return -1;
+    if (!make_room(raw, length + kRoomAfterLine)) return false;
     std::memcpy(raw.bytes, text.data() + offset, length);
+    line = std::string_view(raw.bytes, length);
     offset += length;
-    return static_cast<ssize_t>(length);
+    return true;
   }
 };
 
@@ -458,89 +475,252 @@ bool read_whole_file(int fd, std::string& text) {
   }
 }
 
-// One physical line of `lines` into `raw` (without its line feed, a CR before it dropped); false
-// when the file has nothing left. `bytes` counts what was taken from the file.
-template <class Lines>
-bool read_physical_line(Lines& lines, RawLine& raw, bool& had_line_feed, std::uint64_t& bytes) {
+// The physical line `raw` (with its line feed, if any) without its line feed and a CR before it;
+// false when it is no line at all (a CR alone at the end of the file).
+inline bool trim_physical_line(std::string_view& raw, bool& had_line_feed) {
   had_line_feed = false;
-  raw.length = 0;
-  ssize_t n = lines.fetch(raw);
-  if (n <= 0) return false;
-  bytes += static_cast<std::uint64_t>(n);
-  std::size_t length = static_cast<std::size_t>(n);
-  if (raw.bytes[length - 1] == '\n') {
+  std::size_t length = raw.size();
+  if (raw[length - 1] == '\n') {
     had_line_feed = true;
     --length;
   }
-  // CR directly before LF or at the end of the file is dropped; a CR alone at the end of the
-  // file is no line at all.
-  if (length > 0 && raw.bytes[length - 1] == '\r') --length;
+  // CR directly before LF or at the end of the file is dropped.
+  if (length > 0 && raw[length - 1] == '\r') --length;
   if (length == 0 && !had_line_feed) return false;
-  raw.length = length;
+  raw = raw.substr(0, length);
   return true;
 }
 
-// The next logical line of `lines` into `line` (which comes empty): physical lines joined where
-// one ends in "\", tabs expanded to stops `tab` apart, at most LINE_LIMIT - 1 characters and a
-// line feed.
-template <class Lines>
-LineEnd read_logical_line(Lines& lines, RawLine& raw, std::size_t tab, std::string& line, LineTaken& taken) {
-  const std::size_t keep = SourceReader::LINE_LIMIT - 1;  // characters before the line feed
-  bool started = false;                                   // some physical line of this logical line was begun
-  int last = -1;                                          // last physical character before the line feed
-  for (;;) {
-    bool had_line_feed = false;
-    if (!read_physical_line(lines, raw, had_line_feed, taken.bytes)) break;
-    started = true;
-    // Runs of characters between tabs are copied whole; a tab becomes blanks up to the next
-    // tab stop; what does not fit is dropped.
-    const char* p = raw.bytes;
-    const char* const end = raw.bytes + raw.length;
-    while (p < end) {
-      const char* stop = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
-      if (!stop) stop = end;
-      std::size_t run = static_cast<std::size_t>(stop - p);
-      std::size_t room = keep - line.size();
-      if (run > room) {
-        run = room;
-        taken.truncated = true;
-      }
-      line.append(p, run);
-      p = stop;
-      if (p < end) {  // a tab
-        std::size_t spaces = tab - line.size() % tab;
-        if (line.size() + spaces > keep) {
-          spaces = keep - line.size();
-          taken.truncated = true;
-        }
-        line.append(spaces, ' ');
-        ++p;
-      }
+// Room for a logical line: its characters, its line feed, and the blanks of a tab written whole.
+constexpr std::size_t kJoinedRoom = SourceReader::LINE_LIMIT + 8;
+
+// `count` blanks at `to` (with room for 8 at least); returns count.
+inline std::size_t put_blanks(char* to, std::size_t count) {
+  if (count <= 8)
+    std::memcpy(to, "        ", 8);
+  else
+    std::memset(to, ' ', count);
+  return count;
+}
+
+// Eight characters are looked at in one word where the first of them lies lowest in it.
+constexpr bool kWordSteps = std::endian::native == std::endian::little;
+
+// Copies the eight characters at `from` to `to`; returns how many of them come before the first
+// tab (8: none is a tab).
+inline std::size_t copy_to_tab(const char* from, char* to) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  std::uint64_t word;
+  std::memcpy(&word, from, 8);
+  std::memcpy(to, &word, 8);
+  // A byte of `tabs` is zero where `word` has a tab; its high bit is set in `found` at the
+  // first such byte (bytes above it may be marked wrongly, which does not matter).
+  const std::uint64_t tabs = word ^ (kOnes * '\t');
+  const std::uint64_t found = (tabs - kOnes) & ~tabs & (kOnes * 0x80);
+  return found ? static_cast<std::size_t>(std::countr_zero(found)) / 8 : 8;
+}
+
+// Appends the characters of `raw` (which has kRoomAfterLine bytes after it) to the `length` ones
+// in `joined` (kJoinedRoom characters), a tab becoming blanks up to the next stop `tab` apart;
+// what passes LINE_LIMIT - 1 characters is dropped, and `truncated` set. Returns the length.
+// Characters are copied eight at a step up to the next tab while eight fit.
+inline std::size_t expand_tabs(std::string_view raw, std::size_t tab, char* joined, std::size_t length,
+                               bool& truncated) {
+  constexpr std::size_t keep = SourceReader::LINE_LIMIT - 1;
+  const char* p = raw.data();
+  const char* const end = p + raw.size();
+  while (p < end) {
+    if (kWordSteps && length + 8 <= keep) {
+      const std::size_t to_tab = copy_to_tab(p, joined + length);
+      const std::size_t run = std::min(to_tab, static_cast<std::size_t>(end - p));
+      p += run;
+      length += run;
+      if (to_tab == 8 || p == end) continue;
+    } else if (*p != '\t') {
+      if (length < keep)
+        joined[length++] = *p;
+      else
+        truncated = true;
+      ++p;
+      continue;
     }
-    if (raw.length > 0) last = static_cast<unsigned char>(raw.bytes[raw.length - 1]);
+    std::size_t spaces = tab - length % tab;  // *p is a tab
+    if (length + spaces > keep) {
+      spaces = keep - length;
+      truncated = true;
+    }
+    length += put_blanks(joined + length, spaces);
+    ++p;
+  }
+  return length;
+}
+
+// The next logical line of `lines` into `joined` (kJoinedRoom characters), `line` naming
+// it: physical lines joined where one ends in "\", tabs expanded to stops `tab` apart, at most
+// LINE_LIMIT - 1 characters and a line feed. The physical lines `lines` gives have
+// kRoomAfterLine bytes after them.
+template <class Lines>
+LineEnd read_logical_line(Lines& lines, std::size_t tab, char* joined, std::string_view& line, LineTaken& taken) {
+  std::size_t length = 0;  // characters in `joined`
+  int last = -1;           // last physical character before the line feed
+  bool started = false;    // some physical line of this logical line was begun
+  for (;;) {
+    std::string_view raw;
+    if (!lines.fetch(raw)) break;
+    taken.bytes += raw.size();
+    bool had_line_feed = false;
+    if (!trim_physical_line(raw, had_line_feed)) break;
+    started = true;
+    length = expand_tabs(raw, tab, joined, length, taken.truncated);
+    if (!raw.empty()) last = static_cast<unsigned char>(raw.back());
     if (!had_line_feed) break;
     ++taken.physical_lines;
     if (last != '\\') {
-      line.push_back('\n');
+      joined[length++] = '\n';
+      line = std::string_view(joined, length);
       return LineEnd::line_feed;
     }
     // Continued line: backslash and line feed are dropped.
-    if (!taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
+    if (!taken.truncated && length > 0 && joined[length - 1] == '\\') --length;
     last = -1;
   }
   if (!started) return LineEnd::nothing;
   // A last line without a line feed gets one.
   ++taken.physical_lines;
-  if (last == '\\' && !taken.truncated && !line.empty() && line.back() == '\\') line.pop_back();
-  line.push_back('\n');
+  if (last == '\\' && !taken.truncated && length > 0 && joined[length - 1] == '\\') --length;
+  joined[length++] = '\n';
+  line = std::string_view(joined, length);
   return LineEnd::file_end;
+}
+
+// Room after the bytes of a ReadAhead: a look at 16 bytes from any of them stays in the buffer
+// (and a line there has kRoomAfterLine bytes after it).
+constexpr std::size_t kLookPast = 16;
+static_assert(kLookPast >= kRoomAfterLine);
+
+// The first line feed in [from, end), or nullptr. Lines are short: 16 bytes are looked at in one
+// step, up to 15 of them past `end`.
+inline const char* find_line_feed(const char* from, const char* end) {
+#if defined(__SSE2__)
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  for (const char* p = from; p < end; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, line_feed)))) {
+      const char* at = p + __builtin_ctz(found);
+      return at < end ? at : nullptr;
+    }
+  }
+  return nullptr;
+#else
+  return static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+#endif
 }
 
 }  // namespace
 
 RawLine::~RawLine() { std::free(bytes); }
 
-SourceReader::SourceReader(Assembly& run) : run_(run), settings_(settings(run)) {}
+void ReadAhead::attach(int fd) {
+  fd_ = fd;
+  begin_ = end_ = tab_ = 0;
+  ended_ = fd < 0;
+  // A regular file is read in large pieces (no larger than it needs); anything else in the
+  // pieces the standard streams would take of it.
+  struct stat st {};
+  const bool known = fd >= 0 && ::fstat(fd, &st) == 0;
+  std::size_t wanted = 0;
+  if (known && S_ISREG(st.st_mode)) {
+    piece_ = kLargePiece;
+    wanted = static_cast<std::size_t>(std::clamp<off_t>(st.st_size + 1, kSmallPiece, kLargePiece));
+  } else {
+    piece_ = known && st.st_blksize > 0 ? static_cast<std::size_t>(st.st_blksize) : BUFSIZ;
+    wanted = piece_;
+  }
+  // A buffer large enough already is used again.
+  if (!bytes_ || capacity_ < wanted) {
+    bytes_.reset(new char[wanted + kLookPast]());
+    capacity_ = wanted;
+  }
+}
+
+std::size_t ReadAhead::find_tab(std::size_t from) const {
+  const void* tab = std::memchr(bytes_.get() + from, '\t', end_ - from);
+  return tab ? static_cast<std::size_t>(static_cast<const char*>(tab) - bytes_.get()) : end_;
+}
+
+inline bool ReadAhead::next(std::string_view& line) {
+  const std::size_t at = begin_;
+  if (const void* lf = std::memchr(bytes_.get() + at, '\n', end_ - at)) {
+    begin_ = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.get()) + 1;
+    line = std::string_view(bytes_.get() + at, begin_ - at);
+    if (tab_ < begin_) tab_ = find_tab(begin_);
+    return true;
+  }
+  return next_from_file(line);
+}
+
+inline ReadAhead::Found ReadAhead::next_at_hand(std::string_view& line, std::size_t limit) {
+  const char* from = bytes_.get() + begin_;
+  const char* lf = find_line_feed(from, bytes_.get() + end_);
+  if (!lf) return Found::none;
+  const std::size_t size = static_cast<std::size_t>(lf - from) + 1;
+  line = std::string_view(from, size);
+  begin_ += size;
+  const bool tabbed = tab_ < begin_;
+  if (tabbed) tab_ = find_tab(begin_);
+  if (size > limit || (size > 1 && (lf[-1] == '\r' || lf[-1] == '\\'))) return Found::other;
+  return tabbed ? Found::tabbed : Found::plain;
+}
+
+bool ReadAhead::fill() {
+  if (ended_) return false;
+  if (begin_ > 0) {
+    std::memmove(bytes_.get(), bytes_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    tab_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == capacity_) {  // a line longer than the buffer
+    std::unique_ptr<char[]> larger(new char[capacity_ * 2 + kLookPast]());
+    std::memcpy(larger.get(), bytes_.get(), end_);
+    bytes_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  for (;;) {
+    const ssize_t got = ::read(fd_, bytes_.get() + end_, std::min(capacity_ - end_, piece_));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ended_ = true;
+      return false;
+    }
+    const std::size_t from = end_;
+    end_ += static_cast<std::size_t>(got);
+    if (tab_ == from) tab_ = find_tab(from);
+    return true;
+  }
+}
+
+bool ReadAhead::next_from_file(std::string_view& line) {
+  std::size_t looked_at = end_ - begin_;  // bytes of the line known to hold no line feed
+  while (fill()) {
+    const char* from = bytes_.get() + begin_;
+    if (const void* lf = std::memchr(from + looked_at, '\n', end_ - begin_ - looked_at)) {
+      const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1;
+      line = std::string_view(from, length);
+      begin_ += length;
+      if (tab_ < begin_) tab_ = find_tab(begin_);
+      return true;
+    }
+    looked_at = end_ - begin_;
+  }
+  if (begin_ == end_) return false;
+  line = std::string_view(bytes_.get() + begin_, end_ - begin_);
+  begin_ = tab_ = end_;
+  return true;
+}
+
+SourceReader::SourceReader(Assembly& run)
+    : run_(run), settings_(settings(run)), joined_(std::make_unique<char[]>(kJoinedRoom)) {}
 
 // Held descriptors are entries of the run's file table, closed with the other files.
 SourceReader::~SourceReader() = default;
@@ -548,6 +728,7 @@ SourceReader::~SourceReader() = default;
 void SourceReader::start(std::FILE* handle, std::string name) {
   reset();
   handle_ = handle;
+  ahead_.attach(handle ? fileno(handle) : -1);
   name_ = std::move(name);
   add_input(handle);
 }
@@ -601,8 +782,20 @@ void SourceReader::add_input(std::FILE* handle) {
         in.again = Again::kept;
     }
   }
-  input_ = static_cast<std::uint32_t>(inputs_.size());
   inputs_.push_back(in);
+  select_input(static_cast<std::uint32_t>(inputs_.size() - 1));
+}
+
+void SourceReader::select_input(std::uint32_t input) {
+  input_ = input;
+  place_base_ = place_limit_ = 0;
+  if (!gives_places_ || input_ >= inputs_.size()) return;
+  const Input& in = inputs_[input_];
+  // Lines read again from the file: the place follows from where the line begins.
+  if ((in.again == Again::descriptor || in.again == Again::text) && in.base < kPlacePositionMask) {
+    place_base_ = (std::uint64_t{in.via} << kPlacePositionBits) | (in.base + 1);
+    place_limit_ = kPlacePositionMask - in.base;
+  }
 }
 
 // Held include descriptors take at most a quarter of the descriptors a process may open.
@@ -679,22 +872,29 @@ void SourceReader::reset() {
   line_position_ = 0;
   line_place_ = 0;
   inputs_.clear();
-  input_ = 0;
+  select_input(0);
   held_includes_ = 0;
   kept_.clear();
   main_lines_.clear();
-  line_.clear();
+  line_ = {};
   pos_ = 0;
   pending_pop_ = false;
   end_of_input_ = false;
 }
 
 void SourceReader::close_includes() {
+  // The current line outlives the buffers of the files it may lie in.
+  if (!levels_.empty() && line_.data() != joined_.get()) {
+    std::memmove(joined_.get(), line_.data(), line_.size());
+    line_ = std::string_view(joined_.get(), line_.size());
+  }
   while (!levels_.empty()) {
     leave_input();
-    const Level& level = levels_.back();
-    input_ = level.input;
+    Level& level = levels_.back();
+    select_input(level.input);
     handle_ = level.handle;
+    spare_aheads_.push_back(std::move(ahead_));
+    ahead_ = std::move(level.ahead);
     name_ = level.name;
     file_index_ = level.file_index;
     line_number_ = level.line_number;
@@ -714,7 +914,7 @@ SourceLocation SourceReader::location() const {
   loc.file = name_;
   loc.line = line_number_;
   loc.column = static_cast<int>(pos_);
-  loc.text = line_;
+  loc.text = std::string(line_);
   return loc;
 }
 
@@ -722,19 +922,62 @@ std::size_t SourceReader::tab_width() const {
   return static_cast<std::size_t>(settings_.tab_width > 0 ? settings_.tab_width : 8);
 }
 
-bool SourceReader::read_line() {
+// A line that lies whole in the bytes at hand is taken as it stands when it is plain, and with
+// its tabs expanded when that is all it needs.
+inline bool SourceReader::read_line() {
+  std::string_view raw;
+  if (pending_pop_ || end_of_input_) return read_other_line(raw);
+  const ReadAhead::Found found = ahead_.next_at_hand(raw, LINE_LIMIT);
+  if (found == ReadAhead::Found::plain) {
+    line_ = raw;
+  } else if (found != ReadAhead::Found::tabbed || !expand_tabbed_line(raw)) {
+    return read_other_line(raw);
+  }
+  pos_ = 0;
+  line_position_ = offset_;
+  offset_ += raw.size();
+  ++line_number_;
+  ++total_lines_;
+  line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
+  if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
+  return true;
+}
+
+bool SourceReader::expand_tabbed_line(std::string_view raw) {
+  bool truncated = false;
+  std::size_t length = expand_tabs(raw.substr(0, raw.size() - 1), tab_width(), joined_.get(), 0, truncated);
+  if (truncated) return false;  // read the general way, with its report
+  joined_[length++] = '\n';
+  line_ = std::string_view(joined_.get(), length);
+  return true;
+}
+
+void SourceReader::report_long_line() {
+  MessageArgs args;
+  args.number = static_cast<long>(LINE_LIMIT);
+  user_error_A01(run_, 5, args);
+}
+
+void SourceReader::keep_main_line() {
+  main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
+}
+
+bool SourceReader::read_other_line(std::string_view first) {
+  // A pop is pending after a last line without a line feed: that line lies in joined_, not in
+  // the buffer of the file given up.
   if (pending_pop_) {
     pending_pop_ = false;
     pop_include_file();
   }
   if (end_of_input_) return false;
   for (;;) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     line_position_ = offset_;
     LineTaken taken;
-    StreamLines lines{handle_};
-    const LineEnd end = read_logical_line(lines, raw_, tab_width(), line_, taken);
+    StreamLines lines{ahead_, first};
+    first = {};
+    const LineEnd end = read_logical_line(lines, tab_width(), joined_.get(), line_, taken);
     offset_ += taken.bytes;
     line_number_ += taken.physical_lines;
     total_lines_ += taken.physical_lines;
@@ -752,14 +995,9 @@ bool SourceReader::read_line() {
       else
         end_of_input_ = true;
     }
-    if (taken.truncated) {
-      MessageArgs args;
-      args.number = static_cast<long>(LINE_LIMIT);
-      user_error_A01(run_, 5, args);
-    }
-    line_place_ = place_of_line();
-    if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE))
-      main_lines_.emplace_back(line_, 0, line_.size() - (line_.back() == '\n' ? 1 : 0));
+    if (taken.truncated) report_long_line();
+    line_place_ = line_position_ < place_limit_ ? place_base_ + line_position_ : place_of_line();
+    if (levels_.empty() && (settings_.debug_info & DEBUG_EMBED_SOURCE)) keep_main_line();
     return true;
   }
 }
@@ -777,22 +1015,22 @@ std::string SourceReader::line_at(std::uint64_t place) {
     line.assign(kept_, from, end == std::string::npos ? std::string::npos : end + 1 - from);
     return line;
   }
-  if (in.again == Again::text) {
-    TextLines lines{in.text, static_cast<std::size_t>(position - 1)};
-    LineTaken taken;
-    read_logical_line(lines, again_raw_, tab_width(), line, taken);
-    return line;
-  }
-  if (in.again != Again::descriptor || !in.handle) return line;
-  DescriptorLines lines{fileno(in.handle), static_cast<off_t>(position - 1)};
+  std::array<char, kJoinedRoom> joined;
+  std::string_view got;
   LineTaken taken;
-  read_logical_line(lines, again_raw_, tab_width(), line, taken);
-  return line;
+  if (in.again == Again::text) {
+    TextLines lines{again_raw_, in.text, static_cast<std::size_t>(position - 1)};
+    read_logical_line(lines, tab_width(), joined.data(), got, taken);
+  } else if (in.again == Again::descriptor && in.handle) {
+    DescriptorLines lines{again_raw_, fileno(in.handle), static_cast<off_t>(position - 1)};
+    read_logical_line(lines, tab_width(), joined.data(), got, taken);
+  }
+  return std::string(got);
 }
 
 int SourceReader::getch_next_line() {
   if (!read_line()) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     return -1;
   }
@@ -801,13 +1039,13 @@ int SourceReader::getch_next_line() {
 
 bool SourceReader::next_line(std::string& line) {
   if (pos_ >= line_.size() && !read_line()) {
-    line_.clear();
+    line_ = {};
     pos_ = 0;
     return false;
   }
   std::size_t end = line_.size();
   if (end > pos_ && line_[end - 1] == '\n') --end;
-  line.assign(line_, pos_, end - pos_);
+  line.assign(line_.data() + pos_, end - pos_);
   pos_ = line_.size();
   return true;
 }
@@ -852,10 +1090,15 @@ void SourceReader::push_include_file(std::string_view name, bool search_source_d
     return;
   }
   if (inputs_.empty()) add_input(handle_);  // a reader given no main source by start()
-  Level level{handle_, input_, name_, file_index_, line_number_, offset_, {}};
+  Level level{handle_, std::move(ahead_), input_, name_, file_index_, line_number_, offset_, {}};
   if (hooks_.get) level.state = hooks_.get();
   levels_.push_back(std::move(level));
   handle_ = found.handle;
+  if (!spare_aheads_.empty()) {
+    ahead_ = std::move(spare_aheads_.back());
+    spare_aheads_.pop_back();
+  }
+  ahead_.attach(fileno(handle_));
   add_input(handle_);
   name_ = found.name;
   line_number_ = 0;
@@ -869,8 +1112,10 @@ void SourceReader::pop_include_file() {
   leave_input();
   Level level = std::move(levels_.back());
   levels_.pop_back();
-  input_ = level.input;
+  select_input(level.input);
   handle_ = level.handle;
+  spare_aheads_.push_back(std::move(ahead_));
+  ahead_ = std::move(level.ahead);
   name_ = std::move(level.name);
   file_index_ = level.file_index;
   line_number_ = level.line_number;

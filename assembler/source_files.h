@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -128,11 +129,44 @@ struct IncludeStateHooks {
 
 struct RunSettings;
 
-// getline's buffer and the physical line in it.
+// Bytes of a file being read, taken from it in pieces far larger than a line and handed out a
+// physical line at a time. A piece is read only when the bytes at hand hold no whole line, and
+// read(2) gives what a pipe, FIFO or terminal has at that moment: reading never waits for more
+// than the line needs.
+class ReadAhead {
+ public:
+  // Reads `fd` from where it stands (-1: nothing to read).
+  void attach(int fd);
+  // The next physical line with its line feed (the last one of a file may have none); false when
+  // the file has nothing left. Its bytes stay put until the next call.
+  bool next(std::string_view& line);
+  // The next physical line when it lies whole in the bytes at hand (none: nothing is taken, and
+  // nothing is read from the file); plain when it has at most `limit` bytes, no tab, and no CR or
+  // "\" before its line feed; tabbed when it would be plain but for its tabs.
+  enum class Found { none, plain, tabbed, other };
+  Found next_at_hand(std::string_view& line, std::size_t limit);
+
+ private:
+  static constexpr std::size_t kSmallPiece = 512;
+  static constexpr std::size_t kLargePiece = 65536;
+  bool next_from_file(std::string_view& line);
+  bool fill();
+  // The first tab at or after `from`, else end_.
+  std::size_t find_tab(std::size_t from) const;
+  std::unique_ptr<char[]> bytes_{new char[1]};
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;  // bytes_[begin_, end_) are read and not yet handed out
+  std::size_t end_ = 0;
+  std::size_t tab_ = 0;  // the first tab of them, else end_ (lines without one need no work)
+  std::size_t piece_ = 0;
+  int fd_ = -1;
+  bool ended_ = true;
+};
+
+// A buffer that grows for lines read again.
 struct RawLine {
   char* bytes = nullptr;
   std::size_t capacity = 0;
-  std::size_t length = 0;
   RawLine() = default;
   RawLine(const RawLine&) = delete;
   RawLine& operator=(const RawLine&) = delete;
@@ -141,7 +175,8 @@ struct RawLine {
 
 // Delivers the source text one character at a time, in lines of at most 511 characters and a
 // line feed, with tabs expanded, CR before LF dropped and "\" line continuation, through a
-// stack of at most 10 include files. Files are read a whole line at a time.
+// stack of at most 10 include files. Files are read in pieces (ReadAhead); a line that needs none
+// of this work is handed out as it lies in them.
 class SourceReader {
  public:
   static constexpr int MAX_INCLUDE_DEPTH = 10;
@@ -184,12 +219,12 @@ class SourceReader {
   void check_include_end();
 
   // What is left of the current line; advance() takes characters of it as delivered.
-  std::string_view rest_of_line() const { return std::string_view(line_).substr(pos_); }
+  std::string_view rest_of_line() const { return std::string_view(line_.data() + pos_, line_.size() - pos_); }
   void advance(std::size_t count) { pos_ += count; }
 
   // The current line, as the reports show it (column = characters delivered from it).
   SourceLocation location() const;
-  const std::string& line() const { return line_; }
+  std::string_view line() const { return line_; }
   std::size_t read_position() const { return pos_; }
   const std::string& file_name() const { return name_; }
   long line_number() const { return line_number_; }
@@ -211,7 +246,10 @@ class SourceReader {
   std::string line_at(std::uint64_t place);
   // Whether the reader gives places (by default it does). A reader that gives none closes each
   // include file when it is done and keeps no text of inputs that cannot be read again.
-  void set_gives_places(bool gives) { gives_places_ = gives; }
+  void set_gives_places(bool gives) {
+    gives_places_ = gives;
+    select_input(input_);
+  }
   // The main file's lines read so far, without their line feeds; kept only while the object
   // embeds the source (-re).
   const std::vector<std::string>& main_lines() const { return main_lines_; }
@@ -224,6 +262,7 @@ class SourceReader {
  private:
   struct Level {
     std::FILE* handle;
+    ReadAhead ahead;
     std::uint32_t input;
     std::string name;
     int file_index;
@@ -258,20 +297,37 @@ class SourceReader {
   bool give_up_held_descriptors();
   void add_input(std::FILE* handle);
   void leave_input();
+  // Makes `input` the one read now.
+  void select_input(std::uint32_t input);
   std::uint64_t place_of_line();
   bool read_line();
+  // The next line read the general way, its first physical line `first` when taken already.
+  bool read_other_line(std::string_view first);
+  // The physical line `raw`, a line but for its tabs, made the current line with its tabs
+  // expanded; false when it is too long for that.
+  [[gnu::noinline]] bool expand_tabbed_line(std::string_view raw);
+  // Error 5 for the current line.
+  void report_long_line();
+  // Keeps the current line of the main file for embedding.
+  [[gnu::noinline]] void keep_main_line();
   void pop_include_file();
   int getch_next_line();
   std::size_t tab_width() const;
 
   Assembly& run_;
   const RunSettings& settings_;
-  RawLine raw_;
   RawLine again_raw_;  // a line read again
   std::FILE* handle_ = nullptr;
+  ReadAhead ahead_;  // what is read of handle_
+  // The buffers of include files done with, for the next ones.
+  std::vector<ReadAhead> spare_aheads_;
   std::uint64_t offset_ = 0;         // bytes read of the current file
   std::uint64_t line_position_ = 0;  // where in its file the current line began
   std::uint64_t line_place_ = 0;     // see line_place
+  // The place of a line of the input read now is place_base_ + line_position_ while
+  // line_position_ is below place_limit_; else (and while place_base_ is 0) place_of_line says.
+  std::uint64_t place_base_ = 0;
+  std::uint64_t place_limit_ = 0;
   std::vector<Input> inputs_;
   std::uint32_t input_ = 0;  // the input read now
   int held_includes_ = 0;
@@ -284,7 +340,9 @@ class SourceReader {
   long total_lines_ = 0;
   int file_counter_ = 0;
   std::vector<Level> levels_;
-  std::string line_;
+  // The current line: a physical line as it lies in ahead_ when it needs no change, else joined_.
+  std::string_view line_;
+  std::unique_ptr<char[]> joined_;
   std::size_t pos_ = 0;
   bool pending_pop_ = false;
   bool end_of_input_ = false;

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -128,6 +129,33 @@ TEST_F(ReportLines, FifoSourceAndFifoIncludeShowTheirLinesAndTheRunEnds) {
   EXPECT_NE(r.out.find("\n RCALL L8\n-^\n\"g.inc\",2  Error[50]: undefined symbol:'L8'\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\n RJMP   L9\n-^\n\"f.s71\",3  Error[50]: undefined symbol:'L9'\n"), std::string::npos)
       << r.out;
+}
+
+// A FIFO include is read no further than the lines the run takes: its writer writes its second
+// line only once the run has opened the file its first line includes, and gives up after a while.
+TEST_F(ReportLines, AFifoIncludeIsReadNoFurtherThanTheLinesTaken) {
+  write_file(dir_ / "f.s71", " ASEG\n#include \"g.inc\"\n END\n");
+  std::atomic<bool> inner_opened{false};
+  std::thread inner = fifo_writer(dir_ / "h.inc", " NOP\n", [&inner_opened] { inner_opened = true; });
+  if (::mkfifo((dir_ / "g.inc").c_str(), 0600) != 0) ADD_FAILURE() << "mkfifo g.inc";
+  std::thread outer([fifo = dir_ / "g.inc", &inner_opened] {
+    int fd = open_fifo_for_writing(fifo);
+    if (fd < 0) return;
+    const std::string first = "#include \"h.inc\"\n";
+    const std::string second = " RCALL L8\n";
+    if (::write(fd, first.data(), first.size()) > 0) {
+      const auto deadline = Clock::now() + kLimit / 2;
+      while (!inner_opened && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (inner_opened && ::write(fd, second.data(), second.size()) < 0) ADD_FAILURE() << "write g.inc";
+    }
+    ::close(fd);
+  });
+  BoundedRun r = run_bounded(dir_, {"f.s71"});
+  outer.join();
+  inner.join();
+  ASSERT_FALSE(r.timed_out) << r.out;
+  EXPECT_EQ(r.code, 2) << r.out;
+  EXPECT_NE(r.out.find("\n RCALL L8\n-^\n\"g.inc\",2  Error[50]: undefined symbol:'L8'\n"), std::string::npos) << r.out;
 }
 
 // A pipe named as the source ("/dev/stdin.": the name without an extension) cannot be read again

@@ -1,6 +1,9 @@
 // File naming, the open-file table, include search and the line reader.
 #include "aq71_test_support.h"
 
+#include <chrono>
+#include <thread>
+
 #include "assembler/ident_tree.h"
 #include "assembler/tests/test_run.h"
 
@@ -123,6 +126,15 @@ TEST_F(SourceFiles, LongLinesAreCutWithErrorFive) {
             "\n" + std::string(511, 'b') +
                 "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
   EXPECT_EQ(aq71::diagnostic_counts(aq71_test::test_run()).errors, 1);
+}
+
+// A line taken past the limit by its tabs alone is cut with error 5 like any other.
+TEST_F(SourceFiles, LineLongByItsTabsIsCutWithErrorFive) {
+  write_file("t.s71", "first\n\t" + std::string(505, 'a') + "\nnext\n");
+  const std::string cut = std::string(8, ' ') + std::string(503, 'a');
+  EXPECT_EQ(read_all("t"), (std::vector<std::string>{"first\n", cut + "\n", "next\n"}));
+  EXPECT_EQ(console_.text(),
+            "\n" + cut + "\n^\n\"t.s71\",2  Error[5]: Too long source line (max is 512 characters); truncated\n");
 }
 
 TEST_F(SourceFiles, IncludeWithoutFinalLineFeedAndReturn) {
@@ -504,6 +516,86 @@ TEST_F(SourceFiles, LinesReadWholeKeepTheCharacterRules) {
     aq71::open_source_file(aq71_test::test_run(), &name);
     EXPECT_EQ(drain(), model_lines(text)) << testing::PrintToString(text);
   }
+}
+
+// Random lines of `size` bytes or a few more: mostly short ones, some about the limit and some
+// far past it, with tabs, CRs, NULs and "\" among their characters and at their ends.
+std::string random_lines(std::mt19937& rng, std::size_t size) {
+  const char alphabet[] = {'a', 'b', '\t', '\r', ' ', '\\', '\0'};
+  const char* const ends[] = {"\n", "\n", "\n", "\r\n", "\\\n", "\t\n"};
+  std::string text;
+  while (text.size() < size) {
+    const unsigned kind = rng() % 40;
+    const std::size_t length = kind == 0 ? 4000 + rng() % 9000 : kind < 4 ? 500 + rng() % 30 : rng() % 60;
+    for (std::size_t i = 0; i < length; ++i) text.push_back(rng() % 4 ? 'x' : alphabet[rng() % sizeof alphabet]);
+    text += ends[rng() % std::size(ends)];
+  }
+  return text;
+}
+
+// A large file is read in pieces (the first ends at 64 KiB): a line across the end of one, or
+// longer than one, is read whole and can be read again from its place.
+TEST_F(SourceFiles, LinesAcrossThePiecesAFileIsReadIn) {
+  constexpr std::size_t kFirstPiece = 65536;
+  // Lines put across the end of the first piece, with the bytes of them that lie before it.
+  const std::vector<std::pair<std::string, std::size_t>> across = {
+      {"end\n", 4},
+      {"cr\r\n", 3},
+      {"cr\r\n", 4},
+      {"join\\\ned\n", 5},
+      {"join\\\r\ned\n", 5},
+      {"a\tb\n", 1},
+      {"a\tb\n", 2},
+      {"\tx\n", 0},
+      {std::string("a\0b\n", 4), 2},
+      {std::string(70000, 'w') + "\n", 10},
+      {"a\tb\nplain\n", 6},
+      {"no line feed", 3},
+      // the last piece is short: what lies after it in the buffer was read before
+      {"a\nno line feed", 0}};
+  std::mt19937 rng(38);
+  for (const auto& [line, before] : across) {
+    reset_run_state();
+    aq71::settings(aq71_test::test_run()).max_errors = 1000000;
+    std::string text;
+    for (int i = 0; i < 64; ++i) text += "ab\n";
+    while (text.size() + 100 < kFirstPiece - before) text += std::string(rng() % 90, 'p') + "\n";
+    text += std::string(kFirstPiece - before - text.size() - 1, 'q') + "\n";
+    text += line;
+    if (line.back() == '\n') text += random_lines(rng, 150000);
+    write_file("big.s71", text);
+    std::string name = "big";
+    aq71::open_source_file(aq71_test::test_run(), &name);
+    EXPECT_EQ(drain(), model_lines(text)) << testing::PrintToString(line.substr(0, 20));
+  }
+}
+
+// A pipe is read in the pieces it hands over, whatever their size.
+TEST_F(SourceFiles, LinesOfAPipeWhateverPiecesItGives) {
+  aq71::settings(aq71_test::test_run()).max_errors = 1000000;
+  std::mt19937 rng(71);
+  const std::string text = random_lines(rng, 100000);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::FILE* pipe = ::fdopen(fds[0], "r");
+  ASSERT_NE(pipe, nullptr);
+  std::thread writer([&text, fd = fds[1]] {
+    std::mt19937 sizes(7);
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t n = std::min<std::size_t>(sizes() % 9000 + 1, text.size() - at);
+      const ssize_t put = ::write(fd, text.data() + at, n);
+      if (put <= 0) break;
+      at += static_cast<std::size_t>(put);
+      if (sizes() % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::close(fd);
+  });
+  aq71::SourceReader& reader = aq71::source_reader(aq71_test::test_run());
+  reader.start(pipe, "pipe.s71");
+  EXPECT_EQ(drain(), model_lines(text));
+  writer.join();
+  reader.reset();
+  std::fclose(pipe);
 }
 
 TEST_F(SourceFiles, FuzzLineReaderInvariants) {
