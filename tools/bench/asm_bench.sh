@@ -116,12 +116,16 @@ alternate() {
     for n in "$@"; do
       [[ -f $work/$n.failed ]] && continue
       local -n cmd=$n
-      if ! /usr/bin/time -f '%e %M' -o "$work/time.txt" "${cmd[@]}" >/dev/null 2>&1; then
+      # Wall time to the millisecond (time's own %e has hundredths only), peak memory from time.
+      local start end
+      start=$(date +%s%N)
+      if ! /usr/bin/time -f '%M' -o "$work/time.txt" "${cmd[@]}" >/dev/null 2>&1; then
         [[ ${cmd[0]} == avra ]] || { echo "failed: ${cmd[*]}" >&2; exit 1; }
         touch "$work/$n.failed"
       fi
+      end=$(date +%s%N)
       unset -n cmd
-      cat "$work/time.txt" >>"$work/$n.times"
+      awk -v ns=$((end - start)) '{ printf "%.3f %s\n", ns / 1e9, $1 }' "$work/time.txt" >>"$work/$n.times"
     done
   done
   for n in "$@"; do
