@@ -126,9 +126,10 @@ struct DeviceMap {                        // defaults: the map of the start-up m
 };
 
 struct MonitorState {
-  // True while monitor mode is on: file, port and device commands refuse (with the one
-  // message of compiler/monitoring_refusal.h), the editor only pages. Everyone reads it
-  // here; monitor::MonitorMode alone switches it.
+  // True while monitor mode is on: of the file commands only New, Open and Import refuse
+  // (saving and printing go on); the port choice and the device commands refuse too, all
+  // with the one message of compiler/monitoring_refusal.h; the editor only pages. Everyone
+  // reads it here; monitor::MonitorMode alone switches it.
   bool MonitorOn() const { return monitorOn_; }
   int16_t MonSpeed = 5;  // speed slider 0..10, settings Setup/MonSpeed
   DeviceMap map;

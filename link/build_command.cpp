@@ -100,6 +100,12 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
     return AutoOutcome::ImageError;
   }
   if (!job.device) return AutoOutcome::ImageReady;
+  return RunAutoModuleSteps(studio, host, job);
+}
+
+AutoOutcome RunAutoModuleSteps(compiler::Studio& studio, AutoHost& host, const AutoJob& job) {
+  namespace t = build_text;
+  const bool korean = studio.shell.KoreanMenu;
   if (job.device->DownloadProgram() == StepResult::Failed) {
     host.FocusBoard();
     return AutoOutcome::DownloadError;

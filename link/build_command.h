@@ -92,4 +92,9 @@ struct AutoJob {
 // The caller carries out what the outcome means for the Monitor item (MonitorItemAfter).
 AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job);
 
+// The module's part of Auto once the image is ready, as RunAuto runs it: download, checksum,
+// keep-area clear (when the setup's option is on), the question "Do you want execution now ?"
+// (when job.askStart), run. job.device must be set.
+AutoOutcome RunAutoModuleSteps(compiler::Studio& studio, AutoHost& host, const AutoJob& job);
+
 }  // namespace plclink

@@ -132,16 +132,4 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
   return BackToLadder(MonitorItem::Disable);
 }
 
-Outcome DownloadAndRun(Device& device, const DeviceJob& job, bool clearKeep, bool askStart) {
-  if (DownloadProgram(device, job)) return BackToLadder();
-  // From here the module holds the new program, stopped.
-  if (VerifyChecksum(device, job)) return BackToLadder(MonitorItem::Disable);
-  if (clearKeep) ClearKeepArea(device, job.romSize);
-  if (askStart && device.Ask(text::kCaptionQuestion, text::kAskRun.Pick(device.Korean()), platform::MsgButtons::YesNo,
-                           platform::MsgIcon::None) != platform::MsgResult::Yes)
-    return {.monitor = MonitorItem::Disable};
-  SendCommand(device, cmd::kRun);
-  return {.monitor = MonitorItem::Enable};
-}
-
 }  // namespace plclink

@@ -1,9 +1,9 @@
 #pragma once
 // The device commands of the menu and toolbar as the window calls them: Verify, Clear
-// Keep Area, Erase, Object Download, Upload, and the download steps of Auto. Each takes
-// the device (the link with its message sink, status port and language), what it needs
-// of the studio, and the host of the services of other parts of the studio; it returns what
-// the window does afterwards.
+// Keep Area, Erase, Object Download and Upload; Auto's module steps are RunAutoModuleSteps
+// over LinkDeviceSteps. Each takes the device (the link with its message sink, status port
+// and language), what it needs of the studio, and the host of the services of other parts
+// of the studio; it returns what the window does afterwards.
 
 #include <filesystem>
 #include <string>
@@ -18,11 +18,11 @@
 namespace plclink {
 
 struct Outcome {
-  // The ladder view takes the keyboard focus when the command has ended: after Verify's
-  // comparison failed; after a failed HEX read, batch or download of Erase and Object
-  // Download, or a failed download or checksum of DownloadAndRun; after every Erase that
-  // reached its download, whatever its result; after an Upload that opened its program.
-  // Otherwise, refusals among them, the focus stays where it was.
+  // The ladder view takes the keyboard focus when the command has ended: after any failure
+  // of Verify's read-back past its checks (the image file, the module's reply or the
+  // comparison); after a failed HEX read, batch or download of Erase and Object Download;
+  // after every Erase that reached its download, whatever its result; after an Upload that
+  // opened its program. Otherwise, refusals among them, the focus stays where it was.
   bool ladderTakesKeys = false;
   MonitorItem monitor = MonitorItem::Unchanged;
 };
@@ -57,8 +57,8 @@ class UploadHost {
   virtual ~UploadHost() = default;
   virtual void SaveProgram() = 0;  // SaveProgram of a titled program
   virtual void SaveAs() = 0;       // the Save As command
-  // Loads the program file at the path as the document with its companion files, redraws
-  // the ladder and gives it the focus.
+  // Loads the program file at the path as the document with its companion files and redraws
+  // the ladder (the device commands' wrapper gives it the focus, as the Outcome asks).
   virtual void OpenProgram(const std::filesystem::path& program) = 0;
   virtual void SetCaption(const std::string& caption) = 0;
 };
@@ -67,9 +67,5 @@ class UploadHost {
 // QSKLBK.$$$ out of it and opens it as a new, untitled, changed program.
 Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn);
-
-// The steps of Auto after the image is ready: download, checksum, keep-area clear (when
-// clearKeep), the question "Do you want execution now ?" (when askStart), run.
-Outcome DownloadAndRun(Device& device, const DeviceJob& job, bool clearKeep, bool askStart);
 
 }  // namespace plclink

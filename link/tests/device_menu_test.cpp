@@ -1,5 +1,5 @@
 // The device commands of the menu against the simulated module: Verify, Erase, Object
-// Download, Upload with the archive unpacking, the download steps of Auto, and a matrix
+// Download, Upload with the archive unpacking, Auto's module steps, and a matrix
 // of injected faults.
 #include "link/device_menu.h"
 
@@ -12,6 +12,7 @@
 #include "link/download.h"
 #include "link/exec_cmd.h"
 #include "link/hex_image.h"
+#include "link/tests/auto_steps.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
 
@@ -52,9 +53,9 @@ TEST(VerifyCommand, RefusalsSuccessAndMismatch) {
   EXPECT_EQ(b.Texts().back(), "No compile information ! Compile First !");
   EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio ERROR !");
   b.Image(300);
-  o = DownloadAndRun(*b.device, b.job, false, false);
-  EXPECT_EQ(o.monitor, MonitorItem::Enable);
-  EXPECT_FALSE(o.ladderTakesKeys);
+  const AutoStepsResult run = RunAutoSteps(*b.device, b.job, b.messages, false, false);
+  EXPECT_EQ(run.monitor, MonitorItem::Enable);
+  EXPECT_FALSE(run.ladderTakesKeys);
   o = VerifyCommand(*b.device, b.job, false);
   EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
@@ -97,7 +98,7 @@ TEST(Erase, SmallModelsKeepNothingOfTheEarlierProgram) {
     SCOPED_TRACE(firmware);
     SimBench b(ProfileOf(1, firmware));
     const Bytes earlier = b.Image(600);
-    ASSERT_EQ(DownloadAndRun(*b.device, b.job, false, false).monitor, MonitorItem::Enable);
+    ASSERT_EQ(RunAutoSteps(*b.device, b.job, b.messages, false, false).outcome, AutoOutcome::Started);
     ASSERT_TRUE(b.ProgramEquals(earlier, earlier.size()));
     BatchRunner runner;
     FakeBuild build{[](DeviceJob&) { return false; }};
@@ -259,12 +260,13 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
 }
 
-TEST(DownloadAndRun, AskClearKeepAndRun) {
+TEST(AutoModuleSteps, AskClearKeepAndRun) {
   SimBench b(ProfileOf(5));
   b.Image(700);
   b.core.data()[b.core.KeepArea().first + 3] = 0x44;
   b.messages.answers = {platform::MsgResult::No};
-  Outcome o = DownloadAndRun(*b.device, b.job, true, true);
+  AutoStepsResult o = RunAutoSteps(*b.device, b.job, b.messages, true, true);
+  EXPECT_EQ(o.outcome, AutoOutcome::NotStarted);
   EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_FALSE(b.core.running());
@@ -275,12 +277,13 @@ TEST(DownloadAndRun, AskClearKeepAndRun) {
   EXPECT_EQ(b.messages.shown[0].buttons, platform::MsgButtons::YesNo);
 
   b.messages.answers = {platform::MsgResult::Yes};
-  o = DownloadAndRun(*b.device, b.job, false, true);
+  o = RunAutoSteps(*b.device, b.job, b.messages, false, true);
   EXPECT_EQ(o.monitor, MonitorItem::Enable);
   EXPECT_TRUE(b.core.running());
 
   b.core.AddFault(*zqvsim::ParseFault("A8 wrongsum", nullptr));
-  o = DownloadAndRun(*b.device, b.job, false, false);
+  o = RunAutoSteps(*b.device, b.job, b.messages, false, false);
+  EXPECT_EQ(o.outcome, AutoOutcome::ChecksumError);
   EXPECT_TRUE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);  // downloaded, so stopped
   EXPECT_EQ(b.Texts().back().rfind("Check Sum UnMatch Error !!!  PC : ", 0), 0u);
@@ -467,7 +470,7 @@ TEST(FaultMatrix, EveryFaultEndsInAMessageAndLeavesTheFilesAlone) {
         const Bytes image = ReadFile(r.b.job.Image());
         const plclink::Micros start = r.b.clock.now;
 
-        Outcome run = DownloadAndRun(*r.b.device, r.b.job, true, false);
+        const AutoStepsResult run = RunAutoSteps(*r.b.device, r.b.job, r.b.messages, true, false);
         r.b.clock.now += 2 * 1000 * 1000;
         Outcome verify = VerifyCommand(*r.b.device, r.b.job, false);
         r.b.clock.now += 2 * 1000 * 1000;

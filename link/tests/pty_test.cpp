@@ -7,6 +7,7 @@
 #include "link/device_menu.h"
 #include "link/module_commands.h"
 #include "link/readback.h"
+#include "link/tests/auto_steps.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
 #include "tools/zqvsim/core/sim_process.h"
@@ -164,7 +165,7 @@ TEST_F(PtyLink, DownloadChecksumVerifyAndUploadBringTheProgramBack) {
   const Bytes image = MakeImage(600, &archive, &job.romSize);
   WriteFile(job.Image(), image);
 
-  Outcome run = DownloadAndRun(*device, job, true, false);
+  const AutoStepsResult run = RunAutoSteps(*device, job, messages, true, false);
   EXPECT_FALSE(run.ladderTakesKeys);
   EXPECT_EQ(run.monitor, MonitorItem::Enable);
   EXPECT_EQ(sim.Control("state"), "ok running");
