@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -20,6 +19,8 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include "platform/tests/ordinary_user_support.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -79,10 +80,7 @@ int InChild(const std::function<int()>& body) {
   return status;
 }
 
-std::string Ending(int status) {
-  if (WIFSIGNALED(status)) return std::string("killed by ") + strsignal(WTERMSIG(status));
-  return "exit code " + std::to_string(WEXITSTATUS(status));
-}
+using ordinary_user::Ending;
 
 using Writer = bool (*)(const fs::path&, std::string_view, std::string*);
 constexpr Writer kWriters[] = {&WriteFileAtomically, &WriteBuildFile, &WriteFileThroughNamedTemporary};
@@ -471,36 +469,6 @@ TEST(FileWrite, ASaveFlushesTheFolderOfTheReplacedFile) {
 }
 
 namespace {
-// The uid and gid an ordinary user has in these tests: the caller's own, or, for root (who
-// may write every file), those of "nobody".
-constexpr uid_t kOrdinaryId = 65534;
-
-// Makes `dir` belong to the user that AsOrdinaryUser runs as.
-void GiveToOrdinaryUser(const fs::path& dir) {
-  if (geteuid() == 0) {
-    ASSERT_EQ(chown(dir.c_str(), kOrdinaryId, kOrdinaryId), 0) << dir;
-  }
-}
-
-// Runs `body` in a child process as an ordinary user and returns how the child ended. The
-// body reports a failed check on stderr and ends with a code other than 0.
-int AsOrdinaryUser(const std::function<int()>& body) {
-  return InChild([&] {
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(kOrdinaryId, kOrdinaryId, kOrdinaryId) != 0 ||
-                           setresuid(kOrdinaryId, kOrdinaryId, kOrdinaryId) != 0))
-      return 100;
-    return body();
-  });
-}
-
-#define CHILD_CHECK(cond)                                               \
-  do {                                                                  \
-    if (!(cond)) {                                                      \
-      std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      return 1;                                                         \
-    }                                                                   \
-  } while (0)
-
 std::string Read(const fs::path& path) {
   std::string bytes;
   return ReadWholeFile(path, bytes) ? bytes : "(unreadable)";
@@ -518,11 +486,11 @@ struct stat StatOf(const fs::path& path) {
 // Every writer refuses with EACCES before it writes anything, and leaves nothing behind.
 TEST(FileWrite, AFileTheUserMayNotWriteIsNeverReplaced) {
   const fs::path dir = TempFolder("fw13");
-  GiveToOrdinaryUser(dir);
+  ASSERT_TRUE(ordinary_user::Give(dir));
   const fs::path others = dir / "others.qsl";
   std::ofstream(others) << "another user's program";
   if (geteuid() == 0) chmod(others.c_str(), 0644);
-  const int status = AsOrdinaryUser([&] {
+  const int status = ordinary_user::Run([&] {
     const fs::path program = dir / "prog.qsl";
     CHILD_CHECK(WriteFileAtomically(program, "old"));
     CHILD_CHECK(chmod(program.c_str(), 0444) == 0);
@@ -546,7 +514,7 @@ TEST(FileWrite, AFileTheUserMayNotWriteIsNeverReplaced) {
     CHILD_CHECK((StatOf(program).st_mode & 07777) == 0444);
     return 0;
   });
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Ending(status);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
   EXPECT_EQ(Read(others), "another user's program");
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"link.qsl", "others.qsl", "prog.qsl"}));
   fs::remove_all(dir);
@@ -558,8 +526,8 @@ TEST(FileWrite, AFileTheUserMayNotWriteIsNeverReplaced) {
 // old bytes are touched. Nothing is left beside the file.
 TEST(FileWrite, AFolderThatTakesNoNewFilesGetsTheBytesInTheFileItself) {
   const fs::path dir = TempFolder("fw14");
-  GiveToOrdinaryUser(dir);
-  const int status = AsOrdinaryUser([&] {
+  ASSERT_TRUE(ordinary_user::Give(dir));
+  const int status = ordinary_user::Run([&] {
     const fs::path program = dir / "prog.qsl";
     CHILD_CHECK(WriteFileAtomically(program, std::string(3000, 'o')));
     CHILD_CHECK(chmod(program.c_str(), 0640) == 0);
@@ -601,7 +569,7 @@ TEST(FileWrite, AFolderThatTakesNoNewFilesGetsTheBytesInTheFileItself) {
     CHILD_CHECK(sigpending(&pending) == 0 && !sigismember(&pending, SIGXFSZ));
     return 0;
   });
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Ending(status);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
   chmod(dir.c_str(), 0755);
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"link.qsl", "prog.qsl"}));
   fs::remove_all(dir);
@@ -616,14 +584,14 @@ TEST(FileWrite, AStickyFolderGetsTheBytesInAnotherUsersWritableFile) {
   const fs::path shared = dir / "shared.qsl";
   std::ofstream(shared) << "root's program";
   ASSERT_EQ(chmod(shared.c_str(), 0666), 0);
-  const int status = AsOrdinaryUser([&] {
+  const int status = ordinary_user::Run([&] {
     for (Writer save : kWriters) {
       std::string error;
       CHILD_CHECK(save(shared, "written by another user", &error));
     }
     return 0;
   });
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Ending(status);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
   EXPECT_EQ(Read(shared), "written by another user");
   EXPECT_EQ(StatOf(shared).st_uid, 0u);
   EXPECT_EQ(StatOf(shared).st_mode & 07777, 0666u);
