@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -150,9 +151,9 @@ bool WriteAll(int fd, std::string_view bytes) {
 // Writes `bytes` into the existing file `target` itself, for when its folder refuses the
 // temporary (a shared folder of mode 555, a sticky folder that keeps others from replacing
 // the file) while the file may be written. This is not atomic: a write that is killed or a
-// failing disk can leave the file part old, part new. So that a full disk or the file-size
-// limit fail before the old bytes are touched, the room for the new ones is taken first
-// (fallocate, where the filesystem has it); then the bytes are written from the start, the
+// failing disk can leave the file part old, part new. So that the file-size limit or a full
+// disk fail before the old bytes are touched, the limit is checked and the room for the new
+// ones taken first (fallocate, where the filesystem has it); then the bytes are written from the start, the
 // rest of the old file is cut off and, with `flush`, the file is flushed. When `target` is
 // no regular file that may be opened for writing, the folder's refusal `refusal` stands.
 bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, bool flush, int refusal,
@@ -171,6 +172,11 @@ bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, b
     return Fail(error, what);
   };
   const auto size = static_cast<off_t>(bytes.size());
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur) {
+    errno = EFBIG;  // found before the first byte, also where the filesystem cannot reserve room
+    return abandon("cannot write " + target.string());
+  }
   if (size > 0 && fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
     return abandon("cannot write " + target.string());
   if (!WriteAll(fd, bytes) || ftruncate(fd, size) != 0) return abandon("cannot write " + target.string());

@@ -18,9 +18,9 @@
 // file) is never replaced: the write fails with EACCES before anything is written. Where the
 // folder refuses the temporary (EACCES, EPERM: a folder of mode 555, a sticky folder) but the
 // target exists and may be written, the bytes are written into the target itself. That road
-// is not atomic (a write that is killed there can leave the file part old, part new); a full
-// disk and the file-size limit still fail before the old bytes are touched where the
-// filesystem can reserve room (fallocate).
+// is not atomic (a write that is killed there can leave the file part old, part new); the
+// file-size limit still fails before the old bytes are touched, and so does a full disk where
+// the filesystem can reserve room (fallocate).
 //
 // On failure errno tells why; EACCES, EPERM and EROFS mean that the target could not be
 // opened for writing (not permitted), and then nothing was written.

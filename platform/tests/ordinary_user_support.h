@@ -20,9 +20,7 @@ namespace ordinary_user {
 constexpr uid_t kId = 65534;  // uid and gid of "nobody"
 
 // Makes `path` belong to the user that Run runs as; true when that worked (or was not needed).
-inline bool Give(const std::filesystem::path& path) {
-  return geteuid() != 0 || chown(path.c_str(), kId, kId) == 0;
-}
+inline bool Give(const std::filesystem::path& path) { return geteuid() != 0 || chown(path.c_str(), kId, kId) == 0; }
 
 // Runs `body` in a child process as an ordinary user and returns how the child ended, as
 // waitpid tells it. The body reports a failed check on stderr (CHILD_CHECK) and returns a
@@ -31,7 +29,8 @@ inline int Run(const std::function<int()>& body) {
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(kId, kId, kId) != 0 || setresuid(kId, kId, kId) != 0))
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setresgid(kId, kId, kId) != 0 || setresuid(kId, kId, kId) != 0))
       _exit(100);
     const int code = body();
     std::fflush(nullptr);
@@ -52,10 +51,10 @@ inline bool EndedWell(int status) { return WIFEXITED(status) && WEXITSTATUS(stat
 
 }  // namespace ordinary_user
 
-#define CHILD_CHECK(cond)                                               \
-  do {                                                                  \
-    if (!(cond)) {                                                      \
+#define CHILD_CHECK(cond)                                             \
+  do {                                                                \
+    if (!(cond)) {                                                    \
       std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      return 1;                                                         \
-    }                                                                   \
+      return 1;                                                       \
+    }                                                                 \
   } while (0)
