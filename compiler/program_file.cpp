@@ -7,6 +7,8 @@
 #include <system_error>
 #include <utility>
 
+#include "compiler/file_messages.h"
+#include "compiler/memo_file.h"
 #include "compiler/watch_file.h"
 #include "platform/ansi_text.h"
 #include "platform/file_write.h"
@@ -21,31 +23,21 @@ constexpr int kOldAliasMarker = 50;  // older layout: AliasP 0..49 only
 constexpr int kMaxText = 255;
 
 // Messages of the program file, English and Korean; the path follows the text directly.
-struct Text {
-  const char* english;
-  const char* korean;
-};
-constexpr Text kOpenError{"File Open Error :", "파일 오픈 에러 :"};
+using Text = FileText;
+constexpr const Text& kOpenError = kFileOpenError;
 constexpr Text kBadMagic{"File Format Error :", "읽어들일 수 없는 형식의 파일입니다."};
 constexpr Text kOldVersion{"This is old version File Format :", "이전포멧의 파일입니다. 읽어들 수 없습니다."};
 constexpr Text kVersionMismatch{"File Format Version Unmatch Error :", "파일의 버젼이 틀립니다. 읽어들 수 없습니다."};
 constexpr Text kDamaged{"File Format Error :", "파일 포멧에 이상이 발견되었습니다."};
-constexpr Text kSaveError{"File Save Error :", "파일 세이브도중 에러가 발생했습니다. "};
 constexpr Text kNoEnd{"END Command Not Found !", "END명령을 찾을 수 없습니다."};
 constexpr Text kImportNoRoom{"Not enough free rows to import (a program has at most 1200 rows) :",
                              "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :"};
 
 void Show(Studio& studio, const std::string& english, const std::string& korean, const std::string& path) {
-  if (!studio.messages) return;
-  platform::Message m;
-  m.caption = "Korvane Studio Error !";
-  m.text = (studio.shell.KoreanMenu ? korean : english) + path;
-  m.icon = platform::MsgIcon::Information;
-  m.buttons = platform::MsgButtons::Ok;
-  studio.messages->Show(m);
+  ShowFileMessage(studio, english, korean, path);
 }
 
-void Show(Studio& studio, const Text& text, const std::string& path) { Show(studio, text.english, text.korean, path); }
+void Show(Studio& studio, const Text& text, const std::string& path) { ShowFileMessage(studio, text, path); }
 
 // ---- writing ----
 
@@ -182,9 +174,7 @@ void ClearCell(ProgramDocument& doc, int col, int row) {
 // A build file (made afresh by every build) is not flushed to disk before it replaces the old.
 bool WriteBytes(Studio& studio, const std::filesystem::path& target, const std::string& bytes,
                 bool buildFile = false) {
-  if (buildFile ? platform::WriteBuildFile(target, bytes) : platform::WriteFileAtomically(target, bytes)) return false;
-  Show(studio, kSaveError, target.string());
-  return true;
+  return WriteUserFile(studio, target.string(), bytes, buildFile);
 }
 
 // Encodes the document; shows the refusal when it cannot be stored.
@@ -193,20 +183,6 @@ bool Encode(Studio& studio, std::string& bytes) {
   if (EncodeProgramFile(studio.doc, bytes, &refusal)) return true;
   Show(studio, refusal.english, refusal.korean, "");
   return false;
-}
-
-// Writes the memo page's text beside the program. An empty memo is written only over an
-// existing memo file, so that emptying the memo sticks.
-void SaveMemo(Studio& studio, const std::string& programPath) {
-  std::string path = MemoFilePath(programPath);
-  std::error_code ec;
-  if (!path.empty() && studio.shell.MemoText.empty() && !std::filesystem::exists(path, ec)) return;
-  std::string bytes;
-  if (path.empty() || !EncodeMemo(studio.shell.MemoText, bytes)) {
-    Show(studio, kSaveError, path.empty() ? programPath : path);
-    return;
-  }
-  WriteBytes(studio, path, bytes);
 }
 
 }  // namespace
@@ -383,7 +359,7 @@ SaveResult SaveProgram(Studio& studio, const std::string& path, const std::files
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
-  SaveMemo(studio, path);
+  SaveMemoFile(studio, path);
   SaveWatchFile(studio, path);
   return SaveResult::Saved;
 }
@@ -453,28 +429,6 @@ bool ImportProgramFile(Studio& studio, const std::string& path) {
   }
   doc.EndRow = static_cast<int16_t>(at + fileEnd);
   return true;
-}
-
-bool EncodeMemo(std::string_view utf8, std::string& bytes) {
-  std::string crlf;
-  crlf.reserve(utf8.size() + utf8.size() / 16);
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) crlf.push_back('\r');
-    crlf.push_back(utf8[i]);
-  }
-  std::optional<platform::AnsiText> ansi = platform::Utf8ToAnsi(crlf);
-  if (!ansi) return false;
-  bytes = std::move(*ansi);
-  return true;
-}
-
-std::string DecodeMemo(std::string_view bytes) {
-  std::string text = platform::AnsiToUtf8Lossy(bytes);
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out.push_back(text[i]);
-  return out;
 }
 
 }  // namespace compiler

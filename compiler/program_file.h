@@ -1,6 +1,6 @@
 #pragma once
 // The program file (".qsl", magic "QSKL2000"), its backup QSKLBK.$$$ in the studio's folder,
-// the memo file beside it, and the import of another program's rows at the cursor.
+// and the import of another program's rows at the cursor.
 //
 // Layout (little-endian): "QSKL2000"; one record per cell, rows 0 up, columns 0 to 10, up to
 // and including the END cell (type u8, link u8, monitor number i16, monitor bit u8, monitor
@@ -66,7 +66,8 @@ bool WriteProgramFile(Studio& studio);
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
-// program file `path` (UTF-8), then the backup, the memo and the watch file beside it. SourceSaved becomes true
+// program file `path` (UTF-8), then the backup, the memo (compiler/memo_file.h: only where it
+// was edited, or under a new name) and the watch file beside it. SourceSaved becomes true
 // once the program file is complete. NotSaved when the program file was not written (after
 // the message).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
@@ -84,11 +85,5 @@ bool LoadProgramFile(Studio& studio, const std::string& path);
 // The whole file is checked first; when the rows would not fit in 1200, nothing changes.
 // Returns true when the rows were inserted; on failure a message has been shown.
 bool ImportProgramFile(Studio& studio, const std::string& path);
-
-// The memo file's content for the memo page's text (UTF-8): CP949 with CR LF line ends.
-// False when the text holds a character CP949 cannot represent.
-bool EncodeMemo(std::string_view utf8, std::string& bytes);
-// The memo page's text (UTF-8, LF line ends) for a memo file's bytes.
-std::string DecodeMemo(std::string_view bytes);
 
 }  // namespace compiler

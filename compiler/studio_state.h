@@ -89,12 +89,24 @@ struct EditorState {
   AliasPageState aliasPage;
 };
 
+// How a memo file stores its text: UTF-8 or CP949, line ends CR LF or LF. A new memo is
+// CP949 with CR LF.
+struct MemoFormat {
+  bool utf8 = false;
+  bool crlf = true;
+  bool operator==(const MemoFormat&) const = default;
+};
+
 struct ShellState {
   // The interface language as the libraries read it; the shell's settings owner sets it.
   bool KoreanMenu = false;
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
   bool SourceSaved = true;
   std::string MemoText;  // the memo page's text (UTF-8)
+  MemoFormat MemoForm;   // the format of the memo file the text came from
+  // The memo page was edited since the program was opened, made or saved: only then does a
+  // save of the program write its memo file.
+  bool MemoChanged = false;
 };
 
 constexpr int kWatchSlots = 31;

@@ -1,26 +1,19 @@
 #include "compiler/watch_file.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
+#include "compiler/file_messages.h"
 #include "platform/ansi_text.h"
 #include "platform/file_write.h"
-#include "platform/message_box.h"
 
 namespace compiler {
 namespace {
 
 constexpr std::string_view kWatchMagic = "WATCH200";
-
-void ShowFileError(Studio& studio, const char* english, const char* korean, const std::string& path) {
-  if (!studio.messages) return;
-  platform::Message m;
-  m.caption = "Korvane Studio Error !";
-  m.text = std::string(studio.shell.KoreanMenu ? korean : english) + path;
-  m.icon = platform::MsgIcon::Information;
-  m.buttons = platform::MsgButtons::Ok;
-  studio.messages->Show(m);
-}
 
 void PutI16(std::string& out, int v) {
   auto u = static_cast<uint16_t>(static_cast<int16_t>(v));
@@ -128,23 +121,30 @@ bool DecodeWatchFile(std::string_view bytes, WatchList& list) {
 
 bool SaveWatchFile(Studio& studio, const std::string& programPath) {
   std::string path = WatchFilePath(programPath);
-  if (path.empty() || !platform::WriteFileAtomically(path, EncodeWatchFile(studio.watch))) {
-    ShowFileError(studio, "File Save Error :", "파일 세이브도중 에러가 발생했습니다. ",
-                  path.empty() ? programPath : path);
+  if (path.empty()) {
+    ShowFileMessage(studio, kFileSaveError, programPath);
     return true;
   }
-  return false;
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(path, ec);
+  const int reason = WriteFileOrReason(path, EncodeWatchFile(studio.watch));
+  if (reason == 0) return false;
+  // A folder that takes no new file (a shared folder) cannot hold a watch file that is not
+  // there yet; an empty watch list loses nothing by that and is not worth a message.
+  if (!existed && studio.watch.WatchCount == 0 && (reason == EACCES || reason == EPERM)) return false;
+  ShowWriteFailure(studio, reason, path);
+  return true;
 }
 
 bool LoadWatchFile(Studio& studio, const std::string& programPath) {
   std::string path = WatchFilePath(programPath);
   std::string bytes;
   if (path.empty() || !platform::ReadWholeFile(path, bytes)) {
-    ShowFileError(studio, "File Open Error :", "파일 오픈 에러 :", path.empty() ? programPath : path);
+    ShowFileMessage(studio, kFileOpenError, path.empty() ? programPath : path);
     return false;
   }
   if (!DecodeWatchFile(bytes, studio.watch)) {
-    ShowFileError(studio, "File Format Error :", "읽어들일 수 없는 형식의 파일입니다.", path);
+    ShowFileMessage(studio, "File Format Error :", "읽어들일 수 없는 형식의 파일입니다.", path);
     return false;
   }
   return true;

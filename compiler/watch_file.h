@@ -31,7 +31,9 @@ std::string EncodeWatchFile(const WatchList& list);
 bool DecodeWatchFile(std::string_view bytes, WatchList& list);
 
 // Writes the watch list to the watch path of the program `programPath` through a temporary file.
-// Returns true on failure, after "File Save Error :" with the watch path has been shown.
+// Returns true on failure, after "File Open Error :" (the file may not be written there) or
+// "File Save Error :" with the watch path has been shown. An empty watch list that a folder
+// taking no new file cannot hold (no watch file there yet) is no failure and has no message.
 bool SaveWatchFile(Studio& studio, const std::string& programPath);
 
 // Reads the watch path of the program `programPath` into the watch list. Returns true when the file was

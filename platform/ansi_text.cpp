@@ -60,6 +60,8 @@ std::optional<std::string> AnsiToUtf8(std::string_view ansi) { return Convert("U
 std::optional<AnsiText> Utf8ToAnsi(std::string_view utf8) { return Convert("CP949", "UTF-8", utf8); }
 std::optional<std::string> AnsiToJohab(std::string_view ansi) { return Convert("JOHAB", "CP949", ansi); }
 
+bool IsUtf8(std::string_view text) { return Convert("UTF-32LE", "UTF-8", text).has_value(); }
+
 std::string AnsiToUtf8Lossy(std::string_view ansi) {
   if (auto whole = AnsiToUtf8(ansi)) return *whole;
   std::string out;

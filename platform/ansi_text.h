@@ -25,6 +25,10 @@ std::optional<std::string> AnsiToUtf8(std::string_view ansi);
 std::optional<AnsiText> Utf8ToAnsi(std::string_view utf8);
 std::optional<std::string> AnsiToJohab(std::string_view ansi);
 
+// True when `text` is well-formed UTF-8 (no stray or missing continuation byte, no overlong
+// form, no surrogate, nothing above U+10FFFF).
+bool IsUtf8(std::string_view text);
+
 // Lossy display form: undecodable bytes show as '?'. For messages that quote file text.
 std::string AnsiToUtf8Lossy(std::string_view ansi);
 

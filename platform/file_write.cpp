@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -35,10 +36,16 @@ std::string TemporaryName(const std::string& name) {
   return "." + name.substr(0, keep) + mark + kTemporarySuffix;
 }
 
+// Sets *error to `what` and the reason errno gives; errno stays as it was for the caller.
 bool Fail(std::string* error, const std::string& what) {
-  if (error) *error = what + ": " + std::strerror(errno);
+  const int saved = errno;
+  if (error) *error = what + ": " + std::strerror(saved);
+  errno = saved;
   return false;
 }
+
+// The reasons for which a folder refuses a new file, or a file refuses to be written.
+bool NotPermitted(int reason) { return reason == EACCES || reason == EPERM; }
 
 // A write past the file-size limit (ulimit -f) raises SIGXFSZ, whose default action ends the
 // process. While a write runs, this holds the signal blocked in the writing thread, so the
@@ -141,6 +148,43 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Writes `bytes` into the existing file `target` itself, for when its folder refuses the
+// temporary (a shared folder of mode 555, a sticky folder that keeps others from replacing
+// the file) while the file may be written. This is not atomic: a write that is killed or a
+// failing disk can leave the file part old, part new. So that the file-size limit or a full
+// disk fail before the old bytes are touched, the limit is checked and the room for the new
+// ones taken first (fallocate, where the filesystem has it); then the bytes are written from the start, the
+// rest of the old file is cut off and, with `flush`, the file is flushed. When `target` is
+// no regular file that may be opened for writing, the folder's refusal `refusal` stands.
+bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, bool flush, int refusal,
+                  const std::string& refused, std::string* error) {
+  const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd >= 0) close(fd);
+    errno = refusal;
+    return Fail(error, refused);
+  }
+  auto abandon = [&](const std::string& what) {
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return Fail(error, what);
+  };
+  const auto size = static_cast<off_t>(bytes.size());
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur) {
+    errno = EFBIG;  // found before the first byte, also where the filesystem cannot reserve room
+    return abandon("cannot write " + target.string());
+  }
+  if (size > 0 && fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+    return abandon("cannot write " + target.string());
+  if (!WriteAll(fd, bytes) || ftruncate(fd, size) != 0) return abandon("cannot write " + target.string());
+  if (flush && fsync(fd) != 0) return abandon("cannot flush " + target.string());
+  if (close(fd) != 0) return Fail(error, "cannot close " + target.string());
+  return true;
+}
+
 // The bytes go to an unnamed file in the target's folder (O_TMPFILE): a write that is killed
 // leaves nothing behind. Only when it is complete (and flushed) does it get the temporary's
 // name, and at once it is renamed over the target; with `flush` the folder is flushed after
@@ -168,8 +212,10 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
   if (fd < 0) {
     const int saved = errno;
     close(dir);
+    const std::string refused = "cannot create a file in " + folder.string();
+    if (NotPermitted(saved)) return WriteInPlace(target, bytes, flush, saved, refused, error);
     errno = saved;
-    return Fail(error, "cannot create a file in " + folder.string());
+    return Fail(error, refused);
   }
   // Held until the file has its final name: a write of the same target elsewhere then leaves
   // the temporary alone (see RemoveLeftover). A remover can only have come between the
@@ -220,7 +266,12 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
     }
     ownsName = true;
   }
-  if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) return abandon("cannot replace " + target.string());
+  if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+    const int refusal = errno;
+    const std::string refused = "cannot replace " + target.string();
+    abandon(refused);
+    return NotPermitted(refusal) && WriteInPlace(target, bytes, flush, refusal, refused, error);
+  }
   close(fd);
   // A filesystem that cannot flush a folder says EINVAL: there the rename is as safe as that
   // filesystem makes it, and the write has not failed.
@@ -268,6 +319,10 @@ bool WriteFollowingLinks(const std::filesystem::path& target, std::string_view b
   FileSizeSignalHold hold;
   std::filesystem::path final;
   if (!FinalTarget(target, final)) return Fail(error, "cannot follow the links of " + target.string());
+  // A file that the user may not write (made read-only, or another user's) is not replaced,
+  // even where its folder would let a new file take its name.
+  if (faccessat(AT_FDCWD, final.c_str(), W_OK, AT_EACCESS) != 0 && (NotPermitted(errno) || errno == EROFS))
+    return Fail(error, "cannot write " + final.string());
   return WriteAndRename(final, bytes, flush, named, error);
 }
 

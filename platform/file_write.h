@@ -13,6 +13,17 @@
 // A target that is a symbolic link (or a chain of them) is written where the link leads, and
 // the link stays as it is: "target", "its folder" and NAME above then mean the linked file, its
 // folder and its name. A loop of links fails with ELOOP before anything is written.
+//
+// A target that exists and that the user may not write (a read-only file, another user's
+// file) is never replaced: the write fails with EACCES before anything is written. Where the
+// folder refuses the temporary (EACCES, EPERM: a folder of mode 555, a sticky folder) but the
+// target exists and may be written, the bytes are written into the target itself. That road
+// is not atomic (a write that is killed there can leave the file part old, part new); the
+// file-size limit still fails before the old bytes are touched, and so does a full disk where
+// the filesystem can reserve room (fallocate).
+//
+// On failure errno tells why; EACCES, EPERM and EROFS mean that the target could not be
+// opened for writing (not permitted), and then nothing was written.
 
 #include <filesystem>
 #include <string>
@@ -34,7 +45,7 @@ bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes,
 bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes,
                                     std::string* error = nullptr);
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole file; false (errno set) when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr);
 
 }  // namespace platform

@@ -3,10 +3,10 @@
 #include <optional>
 #include <system_error>
 
+#include "compiler/memo_file.h"
 #include "compiler/monitoring_refusal.h"
 #include "compiler/program_file.h"
 #include "compiler/watch_file.h"
-#include "platform/file_write.h"
 #include "shell/settings.h"
 #include "shell/shell_texts.h"
 
@@ -63,6 +63,7 @@ void FileCommands::New() {
   host_.SetCaption(Caption(title::kNew, kUntitled));
   host_.ClearLadderView();
   studio_.ClearProgram();
+  studio_.shell.MemoChanged = false;  // the memo page keeps its text, which no memo file holds yet
   ShowFromTop();
   // The panel shows the cleared setup as its model allows it, and the document takes that
   // back, so that a new program counts as unchanged and the first save stores what is shown.
@@ -85,12 +86,7 @@ FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
   ShowFromTop();
   host_.SetDeviceMap();
 
-  std::string memoPath = compiler::MemoFilePath(path);
-  std::string memo;
-  if (FileExists(memoPath) && platform::ReadWholeFile(memoPath, memo))
-    studio_.shell.MemoText = compiler::DecodeMemo(memo);
-  else
-    studio_.shell.MemoText.clear();
+  compiler::LoadMemoFile(studio_, path);
   host_.MemoReplaced();
 
   // A program without a watch file keeps the watch list as it is.

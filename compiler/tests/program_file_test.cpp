@@ -10,10 +10,12 @@
 #include <set>
 #include <string>
 
+#include "compiler/memo_file.h"
 #include "compiler/studio_state.h"
 #include "compiler/watch_file.h"
 #include "platform/file_write.h"
 #include "platform/message_box.h"
+#include "platform/tests/ordinary_user_support.h"
 
 using namespace compiler;
 namespace fs = std::filesystem;
@@ -391,6 +393,7 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   studio->shell.CurFilePath = dir / "prog.QSL";
   studio->shell.SourceSaved = false;
   studio->shell.MemoText = "first line\n" + std::string("\xEA\xB0\x80");  // UTF-8 Korean
+  studio->shell.MemoChanged = true;
   studio->watch.WatchCount = 1;
   studio->watch.WatchName[0] = "P0:1";
 
@@ -402,10 +405,15 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   EXPECT_EQ(ReadFile((dir.path / "studio" / "QSKLBK.$$$").string()), program);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "first line\r\n\xB0\xA1");
   EXPECT_EQ(ReadFile(dir / "prog.wch"), EncodeWatchFile(studio->watch));
-  EXPECT_EQ(DecodeMemo(ReadFile(dir / "prog.txt")), studio->shell.MemoText);
+  std::string memo;
+  MemoFormat format;
+  ASSERT_TRUE(DecodeMemo(ReadFile(dir / "prog.txt"), memo, format));
+  EXPECT_EQ(memo, studio->shell.MemoText);
+  EXPECT_FALSE(studio->shell.MemoChanged);
 
   // An emptied memo is written empty; with no memo file, an empty memo writes none.
   studio->shell.MemoText.clear();
+  studio->shell.MemoChanged = true;
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
   studio->shell.CurFilePath = dir / "other.qsl";
@@ -445,6 +453,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   // An unwritable target: a folder stands where the file should be.
   studio->shell.KoreanMenu = false;
   studio->shell.MemoText = "memo";
+  studio->shell.MemoChanged = true;
   fs::create_directory(dir.path / "blocked.qsl");
   studio->shell.CurFilePath = dir / "blocked.qsl";
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::NotSaved);
@@ -471,6 +480,7 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   sink.shown.clear();
   studio->shell.KoreanMenu = false;
   studio->shell.MemoText = "\xF0\x9F\x98\x80";
+  studio->shell.MemoChanged = true;
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
@@ -503,6 +513,7 @@ TEST(ProgramFileCommands, SaveThroughALinkReachesTheLinkedProgram) {
   ASSERT_TRUE(LoadProgramFile(*studio, opened));
   studio->doc.CellText[0][0] = "P0:1";
   studio->shell.MemoText = "new memo";
+  studio->shell.MemoChanged = true;
   EXPECT_EQ(SaveProgram(*studio, opened, dir.path), SaveResult::Saved);
   EXPECT_TRUE(sink.shown.empty());
 
@@ -716,4 +727,214 @@ TEST(ProgramFileFuzz, DamagedFilesAreRefusedOrReadWithoutHarm) {
     EncodeProgramFile(*fresh, again);  // whatever was read can be offered to the writer
   }
   EXPECT_GT(accepted, 0);
+}
+
+// ---- the memo file ----
+
+namespace {
+// A memo as this system's own editors write it: UTF-8 with LF line ends (59 bytes).
+const std::string kUtf8Memo =
+    "\xEB\xA9\x94\xEB\xAA\xA8: \xED\x8E\x8C\xED\x94\x84 A \xEB\x9D\xBC\xEC\x9D\xB8 "
+    "\xEC\x84\xA4\xEC\xA0\x95\xEA\xB0\x92 \xE2\x9C\x93 \xE2\x80\x94 2026\nsecond line\n";
+const std::string kNotText = "line one \x80\xff\xfe end";
+
+// Opens `path` as the Open command does: the program, then its memo.
+bool OpenWithMemo(Studio& studio, const std::string& path) {
+  if (!LoadProgramFile(studio, path)) return false;
+  studio.shell.CurFilePath = path;
+  LoadMemoFile(studio, path);
+  return true;
+}
+}  // namespace
+
+TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
+  ASSERT_EQ(kUtf8Memo.size(), 59u);
+  std::string text;
+  MemoFormat format;
+  ASSERT_TRUE(DecodeMemo(kUtf8Memo, text, format));
+  EXPECT_EQ(format, (MemoFormat{true, false}));
+  EXPECT_EQ(text, kUtf8Memo);
+  std::string bytes;
+  ASSERT_TRUE(EncodeMemo(text + "\xF0\x9F\x98\x80\n", format, bytes));  // UTF-8 holds what CP949 cannot
+  EXPECT_EQ(bytes, kUtf8Memo + "\xF0\x9F\x98\x80\n");
+
+  // CP949 keeps its line ends, CR LF or LF; a memo without a line end gets CR LF.
+  ASSERT_TRUE(DecodeMemo("first\r\n" + kKo2 + "\r\n", text, format));
+  EXPECT_EQ(format, (MemoFormat{false, true}));
+  EXPECT_EQ(text, "first\n\xEA\xB0\x80\xED\x95\x9C\n");
+  ASSERT_TRUE(EncodeMemo(text + "x\n", format, bytes));
+  EXPECT_EQ(bytes, "first\r\n" + kKo2 + "\r\nx\r\n");
+  ASSERT_TRUE(DecodeMemo("a\nb" + kKo2, text, format));
+  EXPECT_EQ(format, (MemoFormat{false, false}));
+  ASSERT_TRUE(EncodeMemo(text + "\nc", format, bytes));
+  EXPECT_EQ(bytes, "a\nb" + kKo2 + "\nc");
+  ASSERT_TRUE(DecodeMemo("plain", text, format));
+  EXPECT_EQ(format, MemoFormat{});
+  ASSERT_TRUE(EncodeMemo("plain\nmore", format, bytes));
+  EXPECT_EQ(bytes, "plain\r\nmore");
+  EXPECT_FALSE(EncodeMemo("\xF0\x9F\x98\x80", format, bytes));  // no CP949 form
+
+  // Bytes that are text in neither encoding are refused, not turned into "?".
+  text = "kept";
+  EXPECT_FALSE(DecodeMemo(kNotText, text, format));
+  EXPECT_EQ(text, "kept");
+  EXPECT_FALSE(DecodeMemo(kKo2.substr(0, 3), text, format));  // cut in a character
+}
+
+// A save of the program leaves a memo the user did not edit byte for byte as it is: one in
+// UTF-8, and one that is no text (reported at open, naming the file). Edited, each is written:
+// the UTF-8 memo in UTF-8 with its LF line ends, the other as a new memo.
+TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  for (const char* name : {"utf8.qsl", "binary.qsl"}) WriteFile(dir / name, Encoded(studio->doc));
+  WriteFile(dir / "utf8.txt", kUtf8Memo);
+  WriteFile(dir / "binary.txt", kNotText);
+
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "utf8.qsl"));
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.MemoText, kUtf8Memo);
+  studio->doc.CellText[0][0] = "P0:1";
+  ASSERT_EQ(SaveProgram(*studio, dir / "utf8.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "utf8.txt"), kUtf8Memo);
+  EXPECT_EQ(ReadFile(dir / "utf8.qsl"), Encoded(studio->doc));
+
+  studio->shell.MemoText += "third\n";
+  studio->shell.MemoChanged = true;
+  ASSERT_EQ(SaveProgram(*studio, dir / "utf8.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "utf8.txt"), kUtf8Memo + "third\n");
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(sink.shown.empty());
+
+  for (bool korean : {false, true}) {
+    sink.shown.clear();
+    studio->shell.KoreanMenu = korean;
+    ASSERT_TRUE(OpenWithMemo(*studio, dir / "binary.qsl"));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].caption, "Korvane Studio Error !");
+    EXPECT_EQ(sink.shown[0].icon, platform::MsgIcon::Information);
+    const std::string& text = sink.shown[0].text;
+    EXPECT_EQ(text.find(korean ? "메모 파일 형식 에러 (UTF-8도 CP949도 아닌 텍스트) :" + dir / "binary.txt"
+                               : "Memo File Format Error (neither UTF-8 nor CP949 text) :" + dir / "binary.txt"),
+              0u)
+        << text;
+    EXPECT_EQ(studio->shell.MemoText, "");
+    studio->doc.CellText[0][0] = korean ? "P0:2" : "P0:3";
+    ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
+    EXPECT_EQ(ReadFile(dir / "binary.txt"), kNotText);
+  }
+  studio->shell.MemoText = "new\nmemo";
+  studio->shell.MemoChanged = true;
+  ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "binary.txt"), "new\r\nmemo");
+}
+
+// Saved under another name, the memo goes with the program when it holds text, in its form;
+// an empty memo makes no memo file there.
+TEST(MemoFile, SaveAsTakesTheMemoAlong) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  WriteFile(dir / "prog.qsl", Encoded(studio->doc));
+  WriteFile(dir / "prog.txt", kUtf8Memo);
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  ASSERT_EQ(SaveProgram(*studio, dir / "copy.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "copy.txt"), kUtf8Memo);
+  studio->shell.MemoText.clear();
+  ASSERT_EQ(SaveProgram(*studio, dir / "empty.qsl", dir.path), SaveResult::Saved);
+  EXPECT_FALSE(fs::exists(dir.path / "empty.txt"));
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), kUtf8Memo);
+  EXPECT_TRUE(sink.shown.empty());
+}
+
+// A memo the user may not read (another user's, mode 600) is reported at open with its path
+// and the reason, shown empty, and a save of the program leaves it as it is.
+TEST(MemoFile, AMemoTheUserCannotReadIsReportedAndKept) {
+  TempDir dir;
+  ASSERT_TRUE(ordinary_user::Give(dir.path));
+  const std::string notes = "Important commissioning notes";
+  WriteFile(dir / "prog.txt", notes);
+  ASSERT_EQ(chmod((dir / "prog.txt").c_str(), geteuid() == 0 ? 0600 : 0), 0);
+  const int status = ordinary_user::Run([&] {
+    platform::RecordingMessageSink sink;
+    auto studio = MakeStudio(sink);
+    studio->doc.CellText[0][2] = "END";
+    CHILD_CHECK(platform::WriteFileAtomically(dir / "prog.qsl", Encoded(studio->doc)));
+    CHILD_CHECK(OpenWithMemo(*studio, dir / "prog.qsl"));
+    CHILD_CHECK(sink.shown.size() == 1);
+    CHILD_CHECK(sink.shown[0].text.find("Memo File Open Error (no permission to read it) :" + dir / "prog.txt") == 0);
+    CHILD_CHECK(studio->shell.MemoText.empty());
+    studio->doc.CellText[0][0] = "P0:1";
+    CHILD_CHECK(SaveProgram(*studio, dir / "prog.qsl", dir.path) == SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 1);
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+  ASSERT_EQ(chmod((dir / "prog.txt").c_str(), 0600), 0);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), notes);
+}
+
+// A save writes only where the user may write: a read-only program keeps its bytes and the
+// open-error message names it (its memo and watch file are then not written); a read-only
+// memo is named the same way while the program is saved; in a folder that takes no new file
+// the program, its memo and watch file are written into the files themselves.
+TEST(ProgramFileCommands, ASaveWritesOnlyWhereTheUserMayWrite) {
+  TempDir dir;
+  ASSERT_TRUE(ordinary_user::Give(dir.path));
+  const int status = ordinary_user::Run([&] {
+    platform::RecordingMessageSink sink;
+    auto studio = MakeStudio(sink);
+    studio->doc.CellText[0][2] = "END";
+    const std::string old = Encoded(studio->doc);
+    fs::create_directory(dir.path / "shared");
+    for (const char* name :
+         {"ro.qsl", "ro.txt", "ro.wch", "shared/prog.qsl", "shared/prog.txt", "shared/prog.wch", "shared/bare.qsl"})
+      CHILD_CHECK(platform::WriteFileAtomically(dir / name, old));
+    fs::create_directory(dir.path / "studio");
+    CHILD_CHECK(chmod((dir / "ro.qsl").c_str(), 0444) == 0);
+    CHILD_CHECK(chmod((dir.path / "shared").c_str(), 0555) == 0);
+
+    studio->doc.CellText[0][0] = "P0:1";
+    studio->shell.MemoText = "edited";
+    studio->shell.MemoChanged = true;
+    studio->shell.SourceSaved = false;
+    studio->shell.CurFilePath = dir / "ro.qsl";
+    CHILD_CHECK(SaveProgram(*studio, dir / "ro.qsl", dir.path / "studio") == SaveResult::NotSaved);
+    CHILD_CHECK(sink.shown.size() == 1 && sink.shown[0].text == "File Open Error :" + dir / "ro.qsl");
+    for (const char* name : {"ro.qsl", "ro.txt", "ro.wch"}) CHILD_CHECK(ReadFile(dir / name) == old);
+    CHILD_CHECK(!studio->shell.SourceSaved);
+
+    CHILD_CHECK(chmod((dir / "ro.qsl").c_str(), 0644) == 0);
+    CHILD_CHECK(chmod((dir / "ro.txt").c_str(), 0444) == 0);
+    studio->shell.KoreanMenu = true;
+    CHILD_CHECK(SaveProgram(*studio, dir / "ro.qsl", dir.path / "studio") == SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 2 && sink.shown[1].text == "파일 오픈 에러 :" + dir / "ro.txt");
+    CHILD_CHECK(ReadFile(dir / "ro.qsl") == Encoded(studio->doc) && ReadFile(dir / "ro.txt") == old);
+    CHILD_CHECK(studio->shell.MemoChanged);  // still to be saved
+
+    studio->shell.CurFilePath = dir / "shared/prog.qsl";
+    CHILD_CHECK(SaveProgram(*studio, dir / "shared/prog.qsl", dir.path / "studio") == SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 2);
+    CHILD_CHECK(ReadFile(dir / "shared/prog.qsl") == Encoded(studio->doc));
+    CHILD_CHECK(ReadFile(dir / "shared/prog.txt") == "edited");
+    CHILD_CHECK(ReadFile(dir / "shared/prog.wch") == EncodeWatchFile(studio->watch));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path / "shared")) names.insert(entry.path().filename());
+    CHILD_CHECK(names == (std::set<std::string>{"bare.qsl", "prog.qsl", "prog.txt", "prog.wch"}));
+
+    // No watch file can be made there: for an empty watch list that is no loss and no message.
+    studio->shell.CurFilePath = dir / "shared/bare.qsl";
+    CHILD_CHECK(SaveProgram(*studio, dir / "shared/bare.qsl", dir.path / "studio") == SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 2);
+    CHILD_CHECK(ReadFile(dir / "shared/bare.qsl") == Encoded(studio->doc));
+    studio->watch.WatchCount = 1;
+    CHILD_CHECK(SaveProgram(*studio, dir / "shared/bare.qsl", dir.path / "studio") == SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 3 && sink.shown[2].text == "파일 오픈 에러 :" + dir / "shared/bare.wch");
+    CHILD_CHECK(chmod((dir.path / "shared").c_str(), 0755) == 0);
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
 }

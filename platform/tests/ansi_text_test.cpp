@@ -35,3 +35,14 @@ TEST(AnsiText, RefusesWhatTheTargetCannotHold) {
                             "B"),
             "A?B");
 }
+
+TEST(AnsiText, TellsWellFormedUtf8) {
+  EXPECT_TRUE(IsUtf8(""));
+  EXPECT_TRUE(IsUtf8("plain"));
+  EXPECT_TRUE(IsUtf8("\xEB\xA9\x94\xEB\xAA\xA8 \xE2\x9C\x93 \xF0\x9F\x98\x80"));  // 메모 ✓ and an emoji
+  EXPECT_FALSE(IsUtf8("\xB0\xA1\xC7\xD1"));                                       // CP949 가한
+  EXPECT_FALSE(IsUtf8("\xEA\xB0"));                                               // cut short
+  EXPECT_FALSE(IsUtf8("\xC0\xAF"));                                               // overlong "/"
+  EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));                                           // a surrogate
+  EXPECT_FALSE(IsUtf8("\xF4\x90\x80\x80"));                                       // above U+10FFFF
+}

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/tests/ordinary_user_support.h"
+
 namespace fs = std::filesystem;
 using namespace platform;
 
@@ -78,10 +80,7 @@ int InChild(const std::function<int()>& body) {
   return status;
 }
 
-std::string Ending(int status) {
-  if (WIFSIGNALED(status)) return std::string("killed by ") + strsignal(WTERMSIG(status));
-  return "exit code " + std::to_string(WEXITSTATUS(status));
-}
+using ordinary_user::Ending;
 
 using Writer = bool (*)(const fs::path&, std::string_view, std::string*);
 constexpr Writer kWriters[] = {&WriteFileAtomically, &WriteBuildFile, &WriteFileThroughNamedTemporary};
@@ -150,10 +149,10 @@ TEST(FileWrite, FailureKeepsTheOldFile) {
   fs::create_directories(blocked / "inner");
   EXPECT_FALSE(WriteFileAtomically(blocked, "new", &error));
   EXPECT_FALSE(error.empty());
-  // An unwritable folder (not for root, who may write anywhere).
+  // An unwritable folder takes no new file (not for root, who may write anywhere).
   if (geteuid() != 0) {
     chmod(dir.c_str(), 0500);
-    EXPECT_FALSE(WriteFileAtomically(target, "new", &error));
+    EXPECT_FALSE(WriteFileAtomically(dir / "fresh.qsl", "new", &error));
     chmod(dir.c_str(), 0700);
   }
   std::string back;
@@ -467,4 +466,135 @@ TEST(FileWrite, ASaveFlushesTheFolderOfTheReplacedFile) {
   folderFlushes = {};
   EXPECT_EQ(Names(real), std::vector<std::string>{"prog.qsl"});
   fs::remove_all(top);
+}
+
+namespace {
+std::string Read(const fs::path& path) {
+  std::string bytes;
+  return ReadWholeFile(path, bytes) ? bytes : "(unreadable)";
+}
+
+struct stat StatOf(const fs::path& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st;
+}
+}  // namespace
+
+// A file the user may not write is never replaced, even in a folder where a new file could
+// take its name: a program made read-only, the same through a link, another user's file.
+// Every writer refuses with EACCES before it writes anything, and leaves nothing behind.
+TEST(FileWrite, AFileTheUserMayNotWriteIsNeverReplaced) {
+  const fs::path dir = TempFolder("fw13");
+  ASSERT_TRUE(ordinary_user::Give(dir));
+  const fs::path others = dir / "others.qsl";
+  std::ofstream(others) << "another user's program";
+  if (geteuid() == 0) chmod(others.c_str(), 0644);
+  const int status = ordinary_user::Run([&] {
+    const fs::path program = dir / "prog.qsl";
+    CHILD_CHECK(WriteFileAtomically(program, "old"));
+    CHILD_CHECK(chmod(program.c_str(), 0444) == 0);
+    fs::create_symlink("prog.qsl", dir / "link.qsl");
+    const ino_t inode = StatOf(program).st_ino;
+    for (Writer save : kWriters) {
+      for (const char* name : {"prog.qsl", "link.qsl"}) {
+        std::string error;
+        errno = 0;
+        CHILD_CHECK(!save(dir / name, "new", &error));
+        CHILD_CHECK(errno == EACCES);
+        CHILD_CHECK(error == "cannot write " + program.string() + ": " + std::strerror(EACCES));
+      }
+      if (geteuid() != 0 && StatOf(others).st_uid != geteuid()) {
+        CHILD_CHECK(!save(others, "mine now", nullptr));
+        CHILD_CHECK(errno == EACCES);
+      }
+    }
+    CHILD_CHECK(Read(program) == "old");
+    CHILD_CHECK(StatOf(program).st_ino == inode);
+    CHILD_CHECK((StatOf(program).st_mode & 07777) == 0444);
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
+  EXPECT_EQ(Read(others), "another user's program");
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"link.qsl", "others.qsl", "prog.qsl"}));
+  fs::remove_all(dir);
+}
+
+// A folder that takes no new files (mode 555, shared folders) still lets the user save a
+// file they may write: the bytes go into the file itself, which keeps its inode and mode.
+// A file not there yet cannot be made; a write beyond the file-size limit fails before the
+// old bytes are touched. Nothing is left beside the file.
+TEST(FileWrite, AFolderThatTakesNoNewFilesGetsTheBytesInTheFileItself) {
+  const fs::path dir = TempFolder("fw14");
+  ASSERT_TRUE(ordinary_user::Give(dir));
+  const int status = ordinary_user::Run([&] {
+    const fs::path program = dir / "prog.qsl";
+    CHILD_CHECK(WriteFileAtomically(program, std::string(3000, 'o')));
+    CHILD_CHECK(chmod(program.c_str(), 0640) == 0);
+    fs::create_symlink("prog.qsl", dir / "link.qsl");
+    CHILD_CHECK(chmod(dir.c_str(), 0555) == 0);
+    const ino_t inode = StatOf(program).st_ino;
+    int round = 0;
+    for (Writer save : kWriters) {
+      for (const char* name : {"prog.qsl", "link.qsl"}) {
+        const std::string bytes = "saved " + std::to_string(++round);
+        std::string error;
+        CHILD_CHECK(save(dir / name, bytes, &error));
+        CHILD_CHECK(Read(program) == bytes);
+      }
+    }
+    CHILD_CHECK(WriteFileAtomically(program, ""));
+    CHILD_CHECK(Read(program).empty());
+    CHILD_CHECK(WriteFileAtomically(program, "last"));
+    CHILD_CHECK(StatOf(program).st_ino == inode);
+    CHILD_CHECK((StatOf(program).st_mode & 07777) == 0640);
+
+    std::string error;
+    errno = 0;
+    CHILD_CHECK(!WriteFileAtomically(dir / "fresh.qsl", "new", &error));
+    CHILD_CHECK(errno == EACCES);
+    CHILD_CHECK(error.find("cannot create a file in " + dir.string()) == 0);
+
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 4096;
+    CHILD_CHECK(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    for (Writer save : kWriters) {
+      errno = 0;
+      CHILD_CHECK(!save(program, std::string(65536, 'n'), &error));
+      CHILD_CHECK(errno == EFBIG);
+      CHILD_CHECK(Read(program) == "last");
+    }
+    sigset_t pending;
+    CHILD_CHECK(sigpending(&pending) == 0 && !sigismember(&pending, SIGXFSZ));
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
+  chmod(dir.c_str(), 0755);
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"link.qsl", "prog.qsl"}));
+  fs::remove_all(dir);
+}
+
+// In a sticky folder (like /tmp) a user may not replace another user's file by a rename, but
+// may write it where its mode allows: the bytes go into the file, which stays the owner's.
+TEST(FileWrite, AStickyFolderGetsTheBytesInAnotherUsersWritableFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user";
+  const fs::path dir = TempFolder("fw15");
+  ASSERT_EQ(chmod(dir.c_str(), 01777), 0);
+  const fs::path shared = dir / "shared.qsl";
+  std::ofstream(shared) << "root's program";
+  ASSERT_EQ(chmod(shared.c_str(), 0666), 0);
+  const int status = ordinary_user::Run([&] {
+    for (Writer save : kWriters) {
+      std::string error;
+      CHILD_CHECK(save(shared, "written by another user", &error));
+    }
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
+  EXPECT_EQ(Read(shared), "written by another user");
+  EXPECT_EQ(StatOf(shared).st_uid, 0u);
+  EXPECT_EQ(StatOf(shared).st_mode & 07777, 0666u);
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"shared.qsl"});
+  fs::remove_all(dir);
 }

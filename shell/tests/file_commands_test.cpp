@@ -1,6 +1,7 @@
 #include "shell/file_commands.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "compiler/program_file.h"
 #include "compiler/tests/monitor_flag_support.h"
 #include "compiler/watch_file.h"
+#include "platform/tests/ordinary_user_support.h"
 #include "shell/shell_texts.h"
 #include "shell/tests/shell_test_support.h"
 
@@ -466,4 +468,91 @@ TEST(CaptionTable, FiftyNineRowsWithTheirTexts) {
   EXPECT_STREQ(table[0].korean, "파일(&F)");
   EXPECT_STREQ(table[21].english, "Block Paste (Overay)");
   EXPECT_STREQ(table[39].english, "Comunication");
+}
+
+namespace {
+// A memo as this system's own editors write it (UTF-8, LF), and one that is no text.
+const std::string kUtf8Memo =
+    "\xEB\xA9\x94\xEB\xAA\xA8: \xED\x8E\x8C\xED\x94\x84 A \xEB\x9D\xBC\xEC\x9D\xB8 "
+    "\xEC\x84\xA4\xEC\xA0\x95\xEA\xB0\x92 \xE2\x9C\x93 \xE2\x80\x94 2026\nsecond line\n";
+const std::string kNotText = "line one \x80\xff\xfe end";
+}  // namespace
+
+// Saving a changed program leaves a memo the user did not edit byte for byte as it was: a
+// UTF-8 memo shows its text, a memo that is no text is reported when the program opens.
+TEST_F(FileCommandsTest, ASaveLeavesAMemoTheUserDidNotEditAsItWas) {
+  const std::string utf8 = MakeProgram("utf8.qsl", "P0:1"), binary = MakeProgram("binary.qsl", "P0:1");
+  WriteFile(compiler::MemoFilePath(utf8), kUtf8Memo);
+  WriteFile(compiler::MemoFilePath(binary), kNotText);
+  sink.shown.clear();
+
+  host.openNames = {utf8};
+  files->Open();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.MemoText, kUtf8Memo);
+  studio->doc.CellText[0][0] = "P0:2";
+  files->MarkChanged();
+  ASSERT_EQ(files->Save(), compiler::SaveResult::Saved);
+  EXPECT_EQ(ReadFile(compiler::MemoFilePath(utf8)), kUtf8Memo);
+
+  host.openNames = {binary};
+  files->Open();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_NE(sink.shown[0].text.find(compiler::MemoFilePath(binary)), std::string::npos) << sink.shown[0].text;
+  EXPECT_EQ(studio->shell.CurFilePath, binary);
+  studio->doc.CellText[0][0] = "P0:3";
+  files->MarkChanged();
+  ASSERT_EQ(files->Save(), compiler::SaveResult::Saved);
+  EXPECT_EQ(ReadFile(compiler::MemoFilePath(binary)), kNotText);
+  EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+// Run as an ordinary user: a program made read-only keeps its bytes when it is saved and the
+// user is told; a program in a folder that takes no new file (mode 555) is saved; a memo the
+// user may not read (another user's, mode 600) is reported at open and kept by the save.
+TEST_F(FileCommandsTest, AnOrdinaryUserSavesOnlyWhereTheyMayWrite) {
+  ASSERT_TRUE(ordinary_user::Give(dir.path));
+  ASSERT_TRUE(ordinary_user::Give(dir.path / "studio"));
+  const std::string notes = "Important commissioning notes";
+  WriteFile(dir / "notes.txt", notes);
+  ASSERT_EQ(chmod((dir / "notes.txt").c_str(), geteuid() == 0 ? 0600 : 0), 0);
+  const int status = ordinary_user::Run([&] {
+    const std::string readOnly = MakeProgram("ro.qsl", "P0:1");
+    const std::string old = ReadFile(readOnly);
+    CHILD_CHECK(chmod(readOnly.c_str(), 0444) == 0);
+    host.openNames = {readOnly};
+    files->Open();
+    studio->doc.CellText[0][0] = "P0:2";
+    files->MarkChanged();
+    CHILD_CHECK(files->Save() == compiler::SaveResult::NotSaved);
+    CHILD_CHECK(ReadFile(readOnly) == old);
+    CHILD_CHECK(sink.shown.size() == 1 && sink.shown[0].text.find(readOnly) != std::string::npos);
+    CHILD_CHECK(!studio->shell.SourceSaved);
+    studio->shell.SourceSaved = true;  // given up
+
+    std::filesystem::create_directory(dir.path / "shared");
+    const std::string shared = MakeProgram("shared/prog.qsl", "P0:1");
+    CHILD_CHECK(chmod((dir.path / "shared").c_str(), 0555) == 0);
+    host.openNames = {shared};
+    files->Open();
+    studio->doc.CellText[0][0] = "M0:1";
+    files->MarkChanged();
+    CHILD_CHECK(files->Save() == compiler::SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 1);
+    CHILD_CHECK(ReadFile(shared).find("M0:1") != std::string::npos);
+    CHILD_CHECK(chmod((dir.path / "shared").c_str(), 0755) == 0);
+
+    const std::string withNotes = MakeProgram("notes.qsl", "P0:1");
+    host.openNames = {withNotes};
+    files->Open();
+    CHILD_CHECK(sink.shown.size() == 2 && sink.shown[1].text.find(dir / "notes.txt") != std::string::npos);
+    studio->doc.CellText[0][0] = "P0:4";
+    files->MarkChanged();
+    CHILD_CHECK(files->Save() == compiler::SaveResult::Saved);
+    CHILD_CHECK(sink.shown.size() == 2);
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+  ASSERT_EQ(chmod((dir / "notes.txt").c_str(), 0600), 0);
+  EXPECT_EQ(ReadFile(dir / "notes.txt"), notes);
 }

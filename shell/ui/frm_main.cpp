@@ -331,6 +331,7 @@ void FrmMain::BuildClientArea() {
   txtMemo_->setVisible(false);
   connect(txtMemo_, &QTextEdit::textChanged, this, [this] {
     studio_.shell.MemoText = txtMemo_->toPlainText().toStdString();
+    studio_.shell.MemoChanged = true;
     files_->MarkChanged();  // the memo is saved with the program
   });
 

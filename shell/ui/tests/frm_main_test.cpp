@@ -313,6 +313,7 @@ TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
   EXPECT_EQ(studio->doc.CellText[0][0], "P1:1");
   EXPECT_EQ(window->Memo()->toPlainText(), "note\n");
   EXPECT_TRUE(studio->shell.SourceSaved);  // showing the memo is no edit
+  EXPECT_FALSE(studio->shell.MemoChanged);
   QAction* second = nullptr;
   for (QAction* a : window->findChildren<QAction*>("mnuLastOpen"))
     if (a->property("index").toInt() == 2) second = a;
@@ -325,6 +326,7 @@ TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
 
   window->Memo()->setPlainText("edited");
   EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_TRUE(studio->shell.MemoChanged);  // the next save writes the memo file
   EXPECT_EQ(studio->shell.MemoText, "edited");
 }
 

@@ -1,0 +1,121 @@
+#include "compiler/memo_file.h"
+
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "compiler/file_messages.h"
+#include "compiler/watch_file.h"
+#include "platform/ansi_text.h"
+#include "platform/file_write.h"
+
+namespace compiler {
+namespace {
+
+constexpr const char* kKeptEnglish = "\r\nThe memo file is kept as it is unless you edit the memo.";
+constexpr const char* kKeptKorean = "\r\n메모를 고치지 않으면 메모 파일은 그대로 둡니다.";
+
+// A memo file that cannot be read: the reason, then the path.
+void ShowUnreadable(Studio& studio, int reason, const std::string& path) {
+  const bool denied = reason == EACCES || reason == EPERM;
+  const std::string english = denied ? "no permission to read it" : std::strerror(reason);
+  const std::string korean = denied ? "읽기 권한이 없습니다" : std::strerror(reason);
+  ShowFileMessage(studio, "Memo File Open Error (" + english + ") :", "메모 파일 오픈 에러 (" + korean + ") :",
+                  path + (studio.shell.KoreanMenu ? kKeptKorean : kKeptEnglish));
+}
+
+void ShowNotText(Studio& studio, const std::string& path) {
+  ShowFileMessage(studio, "Memo File Format Error (neither UTF-8 nor CP949 text) :",
+                  "메모 파일 형식 에러 (UTF-8도 CP949도 아닌 텍스트) :",
+                  path + (studio.shell.KoreanMenu ? kKeptKorean : kKeptEnglish));
+}
+
+bool HasHighByte(std::string_view bytes) {
+  for (char c : bytes)
+    if (static_cast<unsigned char>(c) > 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+bool DecodeMemo(std::string_view bytes, std::string& text, MemoFormat& format) {
+  MemoFormat found;
+  found.utf8 = HasHighByte(bytes) && platform::IsUtf8(bytes);
+  std::string decoded;
+  if (found.utf8) {
+    decoded = bytes;
+  } else if (std::optional<std::string> converted = platform::AnsiToUtf8(bytes)) {
+    decoded = std::move(*converted);
+  } else {
+    return false;
+  }
+  const std::size_t firstEnd = decoded.find('\n');
+  found.crlf = firstEnd == std::string::npos || (firstEnd > 0 && decoded[firstEnd - 1] == '\r');
+  text.clear();
+  text.reserve(decoded.size());
+  for (std::size_t i = 0; i < decoded.size(); ++i)
+    if (!(decoded[i] == '\r' && i + 1 < decoded.size() && decoded[i + 1] == '\n')) text.push_back(decoded[i]);
+  format = found;
+  return true;
+}
+
+bool EncodeMemo(std::string_view text, const MemoFormat& format, std::string& bytes) {
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (format.crlf && text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines.push_back('\r');
+    lines.push_back(text[i]);
+  }
+  if (format.utf8) {
+    bytes = std::move(lines);
+    return true;
+  }
+  std::optional<platform::AnsiText> ansi = platform::Utf8ToAnsi(lines);
+  if (!ansi) return false;
+  bytes = std::move(*ansi);
+  return true;
+}
+
+void LoadMemoFile(Studio& studio, const std::string& programPath) {
+  ShellState& shell = studio.shell;
+  shell.MemoText.clear();
+  shell.MemoForm = MemoFormat{};
+  shell.MemoChanged = false;
+  const std::string path = MemoFilePath(programPath);
+  if (path.empty()) return;
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
+    ShowUnreadable(studio, ec.value(), path);
+    return;
+  }
+  if (!std::filesystem::is_regular_file(status)) return;  // no memo (a folder of that name is none either)
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes)) {
+    ShowUnreadable(studio, errno, path);
+    return;
+  }
+  if (!DecodeMemo(bytes, shell.MemoText, shell.MemoForm)) ShowNotText(studio, path);
+}
+
+void SaveMemoFile(Studio& studio, const std::string& programPath) {
+  ShellState& shell = studio.shell;
+  const bool sameProgram = programPath == shell.CurFilePath;
+  if (sameProgram ? !shell.MemoChanged : shell.MemoText.empty()) return;
+  const std::string path = MemoFilePath(programPath);
+  std::error_code ec;
+  if (!path.empty() && shell.MemoText.empty() && !std::filesystem::exists(path, ec)) {
+    shell.MemoChanged = false;  // an emptied memo that never had a file
+    return;
+  }
+  std::string bytes;
+  shell.MemoChanged = true;
+  if (path.empty() || !EncodeMemo(shell.MemoText, shell.MemoForm, bytes)) {
+    ShowFileMessage(studio, kFileSaveError, path.empty() ? programPath : path);
+    return;
+  }
+  if (!WriteUserFile(studio, path, bytes)) shell.MemoChanged = false;
+}
+
+}  // namespace compiler
