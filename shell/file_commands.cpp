@@ -48,8 +48,15 @@ void FileCommands::Message(const std::string& caption, const std::string& text, 
   studio_.messages->Show({caption, text, icon, MsgButtons::Ok});
 }
 
+bool FileCommands::Unsaved() {
+  // The PLC page hands its edits to the document only when it is left or the program saved;
+  // while it is shown they count as changes all the same.
+  if (host_.PlcSetupEdited()) MarkChanged();
+  return !studio_.shell.SourceSaved;
+}
+
 bool FileCommands::MayReplaceProgram() {
-  if (studio_.shell.SourceSaved) return true;
+  if (!Unsaved()) return true;
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
                                              MsgIcon::Question, MsgButtons::YesNoCancel});
   if (answer == MsgResult::No) return true;
@@ -214,7 +221,7 @@ FileCommands::Stored FileCommands::SaveAs(After after) {
 }
 
 bool FileCommands::QueryClose() {
-  if (studio_.shell.SourceSaved) return true;
+  if (!Unsaved()) return true;
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
                                              MsgIcon::Question, MsgButtons::YesNoCancel});
   if (answer == MsgResult::No) return true;

@@ -5,8 +5,9 @@
 // its files are read and written by the compiler library.
 //
 // Unsaved edits are never lost silently: New, Open and a recent file ask the close question
-// first when the program has changed. A save on the way to closing or replacing the program
-// that leaves cells after END out asks whether to close it anyway. A program that cannot be read changes nothing, and a name is taken (path,
+// first when the program has changed, and an edit still on the PLC page counts. A save on the
+// way to closing or replacing the program that leaves cells after END out asks whether to close
+// it anyway. A program that cannot be read changes nothing, and a name is taken (path,
 // caption, recent list) only after its file was written.
 
 #include <filesystem>
@@ -42,6 +43,9 @@ class FileCommandHost {
   // The PLC setup panel: copy its state into the document / show the document's setup.
   virtual void PlcSetupFix() {}
   virtual void PlcSetupLoad() {}
+  // The PLC page is shown and holds an edit of the user's that differs from the document's
+  // setup (it reaches the document when the page is left or the program saved).
+  virtual bool PlcSetupEdited() { return false; }
   // Shows the PLC page of the side panel (which loads the panel from the document).
   virtual void ShowPlcPage() { PlcSetupLoad(); }
   // The memo text or the watch list of the studio was replaced: show it.
@@ -110,6 +114,8 @@ class FileCommands {
   Stored StoreProgram(const std::string& path, After after);
   // False: the user keeps the program open.
   bool TellCellsLeftOut(After after);
+  // The program holds edits that are not saved, those on the PLC page included.
+  bool Unsaved();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   // The cursor on the first cell, the view from the first row, no block selected.

@@ -25,6 +25,7 @@ struct FakeHost : FileCommandHost {
   std::deque<std::string> openNames, saveNames;
   std::string caption;
   int panelLoads = 0, panelFixes = 0, redraws = 0, memoShows = 0, watchShows = 0, recentChanges = 0;
+  bool plcEdited = false;  // the PLC page is shown with an edit that is not in the document
   std::string AskOpenName(const std::string& filter) override {
     EXPECT_EQ(filter, kOpenFilter);
     if (openNames.empty()) return "";
@@ -41,7 +42,11 @@ struct FakeHost : FileCommandHost {
   }
   void SetCaption(const std::string& c) override { caption = c; }
   void PlcSetupLoad() override { ++panelLoads; }
-  void PlcSetupFix() override { ++panelFixes; }
+  void PlcSetupFix() override {
+    ++panelFixes;
+    plcEdited = false;
+  }
+  bool PlcSetupEdited() override { return plcEdited; }
   void RedrawLadder() override { ++redraws; }
   void MemoReplaced() override { ++memoShows; }
   void WatchReplaced() override { ++watchShows; }
@@ -526,6 +531,37 @@ TEST_F(FileCommandsTest, CloseQuestion) {
   EXPECT_FALSE(files->QueryClose());
   EXPECT_TRUE(std::filesystem::exists(dir / "d.QSL"));
   EXPECT_TRUE(files->QueryClose());  // saved now: no question
+}
+
+// An edit on the PLC page reaches the document when the page is left; while the page is shown
+// it counts as a change for the save question all the same.
+TEST_F(FileCommandsTest, AnEditStillOnThePlcPageIsAChange) {
+  Draw("P0:1");
+  const std::string c = dir / "c.qsl";
+  studio->shell.CurFilePath = c;
+  host.plcEdited = true;
+  sink.answers = {MsgResult::Cancel};
+  files->New();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+  EXPECT_EQ(studio->shell.CurFilePath, c);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_EQ(host.panelFixes, 0);  // asking hands nothing over
+
+  // The close asks too; Yes saves with the page's setup.
+  studio->shell.SourceSaved = true;
+  sink.shown.clear();
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(host.panelFixes, 1);
+  EXPECT_TRUE(std::filesystem::exists(c));
+
+  // Nothing on the page: nothing asked.
+  sink.shown.clear();
+  files->New();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.CurFilePath, kUntitled);
 }
 
 TEST_F(FileCommandsTest, ReopenLastAtStartup) {
