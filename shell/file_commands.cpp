@@ -162,9 +162,9 @@ bool FileCommands::TellCellsLeftOut(After after) {
   const bool korean = studio_.shell.KoreanMenu;
   if (after == After::Closing) {
     // Closing now would throw away what the notice says to keep: ask, keeping by default.
-    MsgResult answer =
-        studio_.messages->Show({msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean) + "\r\n" + msg::kCloseAnyway.Pick(korean),
-                                MsgIcon::Question, MsgButtons::YesNo, platform::MsgDefault::Second});
+    MsgResult answer = studio_.messages->Show(
+        {msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean) + "\r\n" + msg::kCloseAnyway.Pick(korean),
+         MsgIcon::Question, MsgButtons::YesNo, platform::MsgDefault::Second});
     if (answer == MsgResult::Yes) return true;
     MarkChanged();  // the cells the file left out are still unsaved
     return false;

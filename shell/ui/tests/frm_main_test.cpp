@@ -21,10 +21,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTimer>
-#include <QTest>
 #include <QToolButton>
 #include <deque>
 #include <memory>
