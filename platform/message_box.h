@@ -10,12 +10,15 @@ namespace platform {
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
+// The button that Enter presses: the first of the set, or the second (No of Yes and No).
+enum class MsgDefault { First, Second };
 
 struct Message {
   std::string caption;
   std::string text;
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
+  MsgDefault defaultButton = MsgDefault::First;
 };
 
 class MessageSink {

@@ -48,12 +48,19 @@ void FileCommands::Message(const std::string& caption, const std::string& text, 
   studio_.messages->Show({caption, text, icon, MsgButtons::Ok});
 }
 
+bool FileCommands::Unsaved() {
+  // The PLC page hands its edits to the document only when it is left or the program saved;
+  // while it is shown they count as changes all the same.
+  if (host_.PlcSetupEdited()) MarkChanged();
+  return !studio_.shell.SourceSaved;
+}
+
 bool FileCommands::MayReplaceProgram() {
-  if (studio_.shell.SourceSaved) return true;
+  if (!Unsaved()) return true;
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
                                              MsgIcon::Question, MsgButtons::YesNoCancel});
   if (answer == MsgResult::No) return true;
-  if (answer == MsgResult::Yes) return Save() == compiler::SaveResult::Saved;
+  if (answer == MsgResult::Yes) return Save(After::Closing) == Stored::Saved;
   return false;
 }
 
@@ -145,61 +152,81 @@ FileCommands::OneNotice::OneNotice(FileCommands& files) : files_(files) {
 
 FileCommands::OneNotice::~OneNotice() { --files_.oneNoticeScopes_; }
 
-void FileCommands::TellCellsLeftOut() {
+bool FileCommands::TellCellsLeftOut(After after) {
   const std::optional<int> row = compiler::FirstRowLeftOut(studio_.doc);
-  if (!row || (oneNoticeScopes_ > 0 && noticeTold_)) return;
+  if (!row) return true;
+  const bool korean = studio_.shell.KoreanMenu;
+  if (after == After::Closing) {
+    // Closing now would throw away what the notice says to keep: ask, keeping by default.
+    MsgResult answer = studio_.messages->Show(
+        {msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean) + "\r\n" + msg::kCloseAnyway.Pick(korean),
+         MsgIcon::Question, MsgButtons::YesNo, platform::MsgDefault::Second});
+    if (answer == MsgResult::Yes) return true;
+    MarkChanged();  // the cells the file left out are still unsaved
+    return false;
+  }
+  if (oneNoticeScopes_ > 0 && noticeTold_) return true;
   noticeTold_ = true;
-  Message(msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, studio_.shell.KoreanMenu), MsgIcon::Information);
+  Message(msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean), MsgIcon::Information);
+  return true;
 }
 
-compiler::SaveResult FileCommands::StoreProgram(const std::string& path) {
+FileCommands::Stored FileCommands::StoreProgram(const std::string& path, After after) {
   host_.PlcSetupFix();
-  const compiler::SaveResult result = compiler::SaveProgram(studio_, path, studioFolder_);
-  if (result == compiler::SaveResult::Saved) TellCellsLeftOut();
-  return result;
+  if (compiler::SaveProgram(studio_, path, studioFolder_) != compiler::SaveResult::Saved) return Stored::NotSaved;
+  return TellCellsLeftOut(after) ? Stored::Saved : Stored::KeptOpen;
 }
 
 compiler::SaveResult FileCommands::Save() {
-  if (studio_.FindEndLine()) {
-    Message(msg::kCaptionError, msg::kEndNotFound.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
-    return compiler::SaveResult::NotSaved;
-  }
-  if (studio_.shell.CurFilePath == kUntitled) return SaveAs();
-  return StoreProgram(studio_.shell.CurFilePath);
+  return Save(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
 }
 
 compiler::SaveResult FileCommands::SaveAs() {
+  return SaveAs(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
+}
+
+FileCommands::Stored FileCommands::Save(After after) {
+  if (studio_.FindEndLine()) {
+    Message(msg::kCaptionError, msg::kEndNotFound.Pick(studio_.shell.KoreanMenu), MsgIcon::Information);
+    return Stored::NotSaved;
+  }
+  if (studio_.shell.CurFilePath == kUntitled) return SaveAs(after);
+  return StoreProgram(studio_.shell.CurFilePath, after);
+}
+
+FileCommands::Stored FileCommands::SaveAs(After after) {
   std::string name = host_.AskSaveName(kSaveFilter);
-  if (name.empty()) return compiler::SaveResult::NotSaved;
+  if (name.empty()) return Stored::NotSaved;
   name = SaveAsName(name);
   if (FileExists(name)) {
     MsgResult answer = studio_.messages->Show({msg::kCaptionOverwrite, std::string(msg::kOverwrite) + name + "] ",
                                                MsgIcon::Question, MsgButtons::YesNoCancel});
     if (answer != MsgResult::Yes) {
       host_.FocusBoard();
-      return compiler::SaveResult::NotSaved;
+      return Stored::NotSaved;
     }
   }
   // The name is taken only once the program was written under it.
-  if (StoreProgram(name) != compiler::SaveResult::Saved) return compiler::SaveResult::NotSaved;
+  const Stored stored = StoreProgram(name, after);
+  if (stored == Stored::NotSaved) return stored;
   studio_.shell.CurFilePath = name;
   host_.SetCaption(Caption(title::kOpened, name));
   recent_.Update(profile_, name);
   host_.RecentFilesChanged();
-  return compiler::SaveResult::Saved;
+  return stored;
 }
 
 bool FileCommands::QueryClose() {
-  if (studio_.shell.SourceSaved) return true;
+  if (!Unsaved()) return true;
   MsgResult answer = studio_.messages->Show({msg::kCaptionQuestion, msg::kSourceChanged.Pick(studio_.shell.KoreanMenu),
                                              MsgIcon::Question, MsgButtons::YesNoCancel});
   if (answer == MsgResult::No) return true;
   if (answer != MsgResult::Yes) return false;
   if (studio_.shell.CurFilePath == kUntitled) {
-    static_cast<void>(SaveAs());
+    static_cast<void>(SaveAs(After::Staying));
     return false;  // the window stays open; the next close asks again unless it was saved
   }
-  return StoreProgram(studio_.shell.CurFilePath) == compiler::SaveResult::Saved;
+  return StoreProgram(studio_.shell.CurFilePath, After::Closing) == Stored::Saved;
 }
 
 void FileCommands::ReopenLast() {

@@ -5,8 +5,10 @@
 // its files are read and written by the compiler library.
 //
 // Unsaved edits are never lost silently: New, Open and a recent file ask the close question
-// first when the program has changed. A program that cannot be read changes nothing, and a
-// name is taken (path, caption, recent list) only after its file was written.
+// first when the program has changed, and an edit still on the PLC page counts. A save on the
+// way to closing or replacing the program that leaves cells after END out asks whether to close
+// it anyway. A program that cannot be read changes nothing, and a name is taken (path,
+// caption, recent list) only after its file was written.
 
 #include <filesystem>
 #include <string>
@@ -41,6 +43,9 @@ class FileCommandHost {
   // The PLC setup panel: copy its state into the document / show the document's setup.
   virtual void PlcSetupFix() {}
   virtual void PlcSetupLoad() {}
+  // The PLC page is shown and holds an edit of the user's that differs from the document's
+  // setup (it reaches the document when the page is left or the program saved).
+  virtual bool PlcSetupEdited() { return false; }
   // Shows the PLC page of the side panel (which loads the panel from the document).
   virtual void ShowPlcPage() { PlcSetupLoad(); }
   // The memo text or the watch list of the studio was replaced: show it.
@@ -84,7 +89,7 @@ class FileCommands {
   OpenResult OpenProgram(const std::string& path);
 
   // The close question: true when the window may close (nothing to save, No, or Yes and
-  // the save succeeded); false keeps it open.
+  // the save succeeded without leaving cells out that the user keeps); false keeps it open.
   bool QueryClose();
 
   // Start-up: reopens the program of File1, or starts a new program.
@@ -96,10 +101,21 @@ class FileCommands {
   static std::string Caption(const char* prefix, std::string_view path);
 
  private:
+  // What follows a save: the program stays open (Save, Save As, Auto), or it is closed or
+  // replaced (the Yes of the close question and of New, Open and a recent file).
+  enum class After { Staying, Closing };
+  // KeptOpen: the file was written, and the user keeps the program open for the cells after
+  // END that the file does not hold.
+  enum class Stored { Saved, NotSaved, KeptOpen };
+  Stored Save(After after);
+  Stored SaveAs(After after);
   // Every save of the program: the PLC panel into the document, SaveProgram, and the notice
   // of cells left out.
-  compiler::SaveResult StoreProgram(const std::string& path);
-  void TellCellsLeftOut();
+  Stored StoreProgram(const std::string& path, After after);
+  // False: the user keeps the program open.
+  bool TellCellsLeftOut(After after);
+  // The program holds edits that are not saved, those on the PLC page included.
+  bool Unsaved();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   // The cursor on the first cell, the view from the first row, no block selected.

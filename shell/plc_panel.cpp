@@ -50,6 +50,7 @@ const std::array<IoBoardPreset, 10> kIoBoards = {{
 PlcPanelModel::PlcPanelModel(compiler::PlcSetup& setup, PlcPanelListener& listener)
     : setup_(setup), listener_(listener) {
   enabled.fill(true);
+  shownAtLoad_ = Fixed();
 }
 
 void PlcPanelModel::ApplyRule(int16_t code) {
@@ -112,6 +113,7 @@ void PlcPanelModel::Load() {
   ApplyRule(code);
   commOption = (setup_.CommMode >= 0 && setup_.CommMode <= 2) ? setup_.CommMode : 3;
   nodeText = std::to_string(setup_.NodeNum);
+  shownAtLoad_ = Fixed();
 }
 
 namespace {
@@ -135,30 +137,38 @@ bool ParseNode(const std::string& text, int16_t& value) {
 
 }  // namespace
 
+compiler::PlcSetup PlcPanelModel::Fixed() const {
+  compiler::PlcSetup fixed = setup_;
+  if (modelRow >= 0) fixed.PlcModel = kPlcModelRows[static_cast<size_t>(modelRow)].code;
+  for (int i = 0; i < kPortBits; ++i) fixed.IoDir[i] = checked[i] ? 1 : 0;
+  if (commOption >= 0 && commOption < kCommModes) fixed.CommMode = static_cast<int16_t>(commOption);
+  int16_t node = 0;
+  if (ParseNode(nodeText.empty() ? "0" : nodeText, node)) fixed.NodeNum = node;
+  return fixed;
+}
+
+namespace {
+
+// The fields the panel edits differ.
+bool PanelFieldsDiffer(const compiler::PlcSetup& a, const compiler::PlcSetup& b) {
+  return a.PlcModel != b.PlcModel || a.IoDir != b.IoDir || a.CommMode != b.CommMode || a.NodeNum != b.NodeNum;
+}
+
+}  // namespace
+
+bool PlcPanelModel::Edited() const {
+  const compiler::PlcSetup fixed = Fixed();
+  return PanelFieldsDiffer(fixed, setup_) && PanelFieldsDiffer(fixed, shownAtLoad_);
+}
+
 void PlcPanelModel::Fix() {
-  bool changed = false;
-  if (modelRow >= 0) {
-    int16_t code = kPlcModelRows[static_cast<size_t>(modelRow)].code;
-    changed |= setup_.PlcModel != code;
-    setup_.PlcModel = code;
-  }
-  for (int i = 0; i < kPortBits; ++i) {
-    int16_t dir = checked[i] ? 1 : 0;
-    changed |= setup_.IoDir[i] != dir;
-    setup_.IoDir[i] = dir;
-  }
-  if (commOption >= 0 && commOption < kCommModes) {
-    changed |= setup_.CommMode != commOption;
-    setup_.CommMode = static_cast<int16_t>(commOption);
-  }
+  const compiler::PlcSetup fixed = Fixed();
+  const bool changed = PanelFieldsDiffer(fixed, setup_);
+  setup_ = fixed;
+  shownAtLoad_ = fixed;
   if (nodeText.empty()) nodeText = "0";
   int16_t node = 0;
-  if (ParseNode(nodeText, node)) {
-    changed |= setup_.NodeNum != node;
-    setup_.NodeNum = node;
-  } else {
-    nodeText = std::to_string(setup_.NodeNum);
-  }
+  if (!ParseNode(nodeText, node)) nodeText = std::to_string(setup_.NodeNum);
   if (changed) listener_.SetupChanged();
 }
 

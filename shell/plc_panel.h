@@ -93,14 +93,21 @@ class PlcPanelModel {
   // Panel to document. A node text that is not a whole number in -32768..32767 keeps the
   // stored node number and shows it again.
   void Fix();
+  // The panel holds an edit that Fix would hand to the document: what it would store differs
+  // from the document and from what the panel showed after the last Load or Fix (so the
+  // directions a model forces on a loaded program are no edit of the user's).
+  bool Edited() const;
 
   compiler::PlcSetup& setup() { return setup_; }
 
  private:
   void ApplyRule(int16_t code);
+  // The document's setup as Fix leaves it.
+  compiler::PlcSetup Fixed() const;
 
   compiler::PlcSetup& setup_;
   PlcPanelListener& listener_;
+  compiler::PlcSetup shownAtLoad_;  // Fixed() after the last Load or Fix
 };
 
 }  // namespace shell

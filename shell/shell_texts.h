@@ -36,6 +36,8 @@ inline constexpr Twin kEndNotFound{"END Command Not Found !", "END명령을 찾�
 inline constexpr const char* kOverwrite = "Overwrite ? [";  // + name + "] "; English only
 // A save that leaves cells out: `shownRow` is the first such row as the ladder numbers it.
 std::string CellsAfterEnd(int shownRow, bool koreanMenu);
+// Follows that notice when the program is about to be closed or replaced after the save.
+inline constexpr Twin kCloseAnyway{"Do you want to close the program anyway ?", "그래도 프로그램을 닫으시겠습니까 ?"};
 
 inline constexpr const char* kCaptionErrorUpper = "Korvane Studio ERROR !";
 inline constexpr const char* kCaptionError = "Korvane Studio Error !";

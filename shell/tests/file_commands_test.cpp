@@ -27,6 +27,7 @@ struct FakeHost : FileCommandHost {
   std::deque<std::string> openNames, saveNames;
   std::string caption;
   int panelLoads = 0, panelFixes = 0, redraws = 0, memoShows = 0, watchShows = 0, recentChanges = 0;
+  bool plcEdited = false;  // the PLC page is shown with an edit that is not in the document
   std::string AskOpenName(const std::string& filter) override {
     EXPECT_EQ(filter, kOpenFilter);
     if (openNames.empty()) return "";
@@ -43,7 +44,11 @@ struct FakeHost : FileCommandHost {
   }
   void SetCaption(const std::string& c) override { caption = c; }
   void PlcSetupLoad() override { ++panelLoads; }
-  void PlcSetupFix() override { ++panelFixes; }
+  void PlcSetupFix() override {
+    ++panelFixes;
+    plcEdited = false;
+  }
+  bool PlcSetupEdited() override { return plcEdited; }
   void RedrawLadder() override { ++redraws; }
   void MemoReplaced() override { ++memoShows; }
   void WatchReplaced() override { ++watchShows; }
@@ -269,14 +274,14 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   expectNotice(english);
 
-  // The close question's Yes: the question, the notice, and the window may close.
+  // The close question's Yes: the notice asks whether to close all the same (below).
   files->MarkChanged();
-  sink.answers = {MsgResult::Yes};
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
   EXPECT_TRUE(files->QueryClose());
   ASSERT_EQ(sink.shown.size(), 2u);
   EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
-  sink.shown.erase(sink.shown.begin());
-  expectNotice(english);
+  EXPECT_EQ(sink.shown[1].text, english + "\r\nDo you want to close the program anyway ?");
+  sink.shown.clear();
 
   // In Korean; a vertical link alone in END's row counts, right of END.
   studio->shell.KoreanMenu = true;
@@ -310,6 +315,114 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   expectNotice("Cells after END are not saved (first at row 6). Move END below them to keep them.");
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+// Yes at the save question of a close, New, Open or a recent file saves what the file can hold;
+// when that leaves cells after END out, the notice asks whether to close the program anyway.
+// No, the default, keeps the window and the program, still changed; Yes goes on.
+TEST_F(FileCommandsTest, ClosingAfterASaveThatLeavesCellsOutAsksFirst) {
+  const std::string notice = "Cells after END are not saved (first at row 4). Move END below them to keep them.";
+  auto drawBelowEnd = [&] {
+    Draw("P0:1");
+    studio->doc.CellType[2][3] = compiler::kContactNO;
+    studio->doc.CellText[2][3] = "M0:0";
+    files->MarkChanged();
+  };
+  auto expectAsked = [&](const std::string& text) {
+    ASSERT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+    EXPECT_EQ(sink.shown[1].text, text);
+    EXPECT_EQ(sink.shown[1].caption, "Korvane Studio Message");
+    EXPECT_EQ(sink.shown[1].icon, platform::MsgIcon::Question);
+    EXPECT_EQ(sink.shown[1].buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(sink.shown[1].defaultButton, platform::MsgDefault::Second);
+    sink.shown.clear();
+  };
+  auto expectKept = [&](const std::string& path) {
+    EXPECT_EQ(studio->shell.CurFilePath, path);
+    EXPECT_EQ(studio->doc.CellText[2][3], "M0:0");
+    EXPECT_FALSE(studio->shell.SourceSaved);  // the cells left out are not saved
+    auto check = std::make_unique<compiler::Studio>();
+    check->messages = &sink;
+    ASSERT_TRUE(compiler::LoadProgramFile(*check, path));  // the file holds what it can
+    EXPECT_EQ(check->doc.CellText[0][0], "P0:1");
+    EXPECT_TRUE(check->doc.CellText[2][3].empty());
+    sink.shown.clear();
+  };
+  const std::string named = dir / "named.qsl";
+  const std::string other = MakeProgram("other.qsl", "M5:5");
+  recent.Update(ini, other);
+  drawBelowEnd();
+  studio->shell.CurFilePath = named;
+
+  // The close: No keeps the window open; the next close asks again.
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  EXPECT_FALSE(files->QueryClose());
+  expectAsked(notice + "\r\nDo you want to close the program anyway ?");
+  expectKept(named);
+  // An answer other than Yes (a box closed otherwise) keeps it too.
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  sink.shown.clear();
+
+  // New, Open and a recent file keep the program on No.
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  files->New();
+  expectAsked(notice + "\r\nDo you want to close the program anyway ?");
+  expectKept(named);
+  host.openNames = {other};
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  files->Open();
+  sink.shown.clear();
+  expectKept(named);
+  EXPECT_EQ(host.openNames.size(), 1u);  // not even asked for a name
+  host.openNames.clear();
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  files->OpenRecent(1);
+  sink.shown.clear();
+  expectKept(named);
+
+  // In Korean.
+  studio->shell.KoreanMenu = true;
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  files->New();
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text,
+            "END 뒤의 셀은 저장되지 않습니다 (첫 셀: 4행). 남기려면 END를 그 아래로 옮기십시오.\r\n"
+            "그래도 프로그램을 닫으시겠습니까 ?");
+  studio->shell.KoreanMenu = false;
+  expectKept(named);
+
+  // An untitled program gets its name from the save, and keeps it on No.
+  drawBelowEnd();
+  studio->shell.CurFilePath = kUntitled;
+  host.saveNames = {dir / "fresh"};
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  files->New();
+  expectKept(dir / "fresh.QSL");
+  EXPECT_EQ(recent.Caption(1), dir / "fresh.QSL");
+  // Closing an untitled program keeps the window open anyway: the plain notice.
+  studio->shell.CurFilePath = kUntitled;
+  host.saveNames = {dir / "fresh2"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, notice);
+  EXPECT_EQ(sink.shown[1].buttons, platform::MsgButtons::Ok);
+  sink.shown.clear();
+
+  // Yes goes on: the program is replaced, or the window may close.
+  files->MarkChanged();
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
+  int otherItem = 1;
+  while (otherItem < RecentFiles::kItems && recent.Caption(otherItem) != other) ++otherItem;
+  files->OpenRecent(otherItem);
+  EXPECT_EQ(studio->shell.CurFilePath, other);
+  EXPECT_EQ(studio->doc.CellText[0][0], "M5:5");
+  drawBelowEnd();
+  studio->shell.CurFilePath = named;
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
 }
 
 TEST_F(FileCommandsTest, SaveAsNames) {
@@ -420,6 +533,37 @@ TEST_F(FileCommandsTest, CloseQuestion) {
   EXPECT_FALSE(files->QueryClose());
   EXPECT_TRUE(std::filesystem::exists(dir / "d.QSL"));
   EXPECT_TRUE(files->QueryClose());  // saved now: no question
+}
+
+// An edit on the PLC page reaches the document when the page is left; while the page is shown
+// it counts as a change for the save question all the same.
+TEST_F(FileCommandsTest, AnEditStillOnThePlcPageIsAChange) {
+  Draw("P0:1");
+  const std::string c = dir / "c.qsl";
+  studio->shell.CurFilePath = c;
+  host.plcEdited = true;
+  sink.answers = {MsgResult::Cancel};
+  files->New();
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+  EXPECT_EQ(studio->shell.CurFilePath, c);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_EQ(host.panelFixes, 0);  // asking hands nothing over
+
+  // The close asks too; Yes saves with the page's setup.
+  studio->shell.SourceSaved = true;
+  sink.shown.clear();
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(host.panelFixes, 1);
+  EXPECT_TRUE(std::filesystem::exists(c));
+
+  // Nothing on the page: nothing asked.
+  sink.shown.clear();
+  files->New();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.CurFilePath, kUntitled);
 }
 
 TEST_F(FileCommandsTest, ReopenLastAtStartup) {

@@ -212,5 +212,80 @@ TEST_F(PanelFixture, PortWideBoxSetsDisabledBoxesToo) {
   panel.ClickPort(5, true);  // no such port
 }
 
+// Edited tells, without touching the document, whether the user's edits would change it on
+// Fix: every field the panel hands over counts; what Fix would refuse or keep does not.
+TEST_F(PanelFixture, EditedIsWhatFixWouldChange) {
+  setup.PlcModel = 4;  // ZQV-C
+  setup.NodeNum = 7;
+  panel.Load();
+  changes = 0;
+  EXPECT_FALSE(panel.Edited());
+  const compiler::PlcSetup before = setup;
+  auto expectEdited = [&](const char* what) {
+    EXPECT_TRUE(panel.Edited()) << what;
+    EXPECT_EQ(setup.IoDir, before.IoDir) << what;  // only Fix hands the copy over
+    EXPECT_EQ(setup.CommMode, before.CommMode) << what;
+    EXPECT_EQ(setup.NodeNum, before.NodeNum) << what;
+    EXPECT_EQ(changes, 0) << what;
+    panel.Load();
+    EXPECT_FALSE(panel.Edited()) << what;
+  };
+  panel.SetBox(3, false);
+  expectEdited("one port direction");
+  panel.SetBox(30, false);  // disabled for this model, and still handed over
+  expectEdited("a disabled box");
+  panel.ClickPort(2, false);
+  expectEdited("a port-wide box");
+  panel.commOption = 0;
+  expectEdited("the communication mode");
+  panel.nodeText = "8";
+  expectEdited("the node");
+  panel.nodeText = "";  // Fix stores 0
+  expectEdited("an empty node");
+
+  // Texts Fix refuses keep the node; no option keeps the mode; a box set back is no edit.
+  for (const char* kept : {"abc", " 7 ", "40000"}) {
+    panel.nodeText = kept;
+    EXPECT_FALSE(panel.Edited()) << kept;
+  }
+  panel.nodeText = "7";
+  panel.commOption = -1;
+  EXPECT_FALSE(panel.Edited());
+  panel.SetBox(3, false);
+  panel.SetBox(3, true);
+  EXPECT_FALSE(panel.Edited());
+  // A model chosen reaches the document at once, so it leaves nothing for Fix.
+  panel.ChooseModelRow(0);
+  EXPECT_EQ(setup.PlcModel, 10);
+  EXPECT_FALSE(panel.Edited());
+  // Fix agrees: what Edited saw is what Fix stores and reports.
+  panel.SetBox(0, false);
+  ASSERT_TRUE(panel.Edited());
+  changes = 0;
+  panel.Fix();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(setup.IoDir[0], 0);
+  EXPECT_FALSE(panel.Edited());
+}
+
+// A program whose directions its model overrides (ZQV-E shows P1 as outputs): the page shows
+// the forced directions without an edit of the user's; Fix still stores them.
+TEST_F(PanelFixture, DirectionsAModelForcesAreNoEdit) {
+  setup.PlcModel = 1;
+  panel.Load();
+  changes = 0;
+  EXPECT_FALSE(panel.checked[8]);
+  EXPECT_EQ(setup.IoDir[8], 1);
+  EXPECT_FALSE(panel.Edited());
+  panel.SetBox(2, false);  // an edit of the user's on top
+  EXPECT_TRUE(panel.Edited());
+  panel.SetBox(2, true);
+  EXPECT_FALSE(panel.Edited());
+  panel.Fix();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(setup.IoDir[8], 0);
+  EXPECT_FALSE(panel.Edited());
+}
+
 }  // namespace
 }  // namespace shell

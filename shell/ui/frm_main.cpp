@@ -745,6 +745,7 @@ void FrmMain::FocusBoard() { board_->setFocus(); }
 void FrmMain::SetDeviceMap() { emit deviceModelChanged(); }
 void FrmMain::PlcSetupFix() { plcPage_->Fix(); }
 void FrmMain::PlcSetupLoad() { plcPage_->Load(); }
+bool FrmMain::PlcSetupEdited() { return !frames_["fraPlcSetup"]->isHidden() && plcPage_->Edited(); }
 void FrmMain::ShowPlcPage() { SelectSidePage(1); }
 void FrmMain::MemoReplaced() {
   QSignalBlocker block(txtMemo_);

@@ -161,6 +161,7 @@ class FrmMain : public QMainWindow,
   void SetDeviceMap() override;
   void PlcSetupFix() override;
   void PlcSetupLoad() override;
+  bool PlcSetupEdited() override;
   void ShowPlcPage() override;
   void MemoReplaced() override;
   void WatchReplaced() override;

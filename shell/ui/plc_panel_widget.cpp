@@ -160,4 +160,9 @@ void PlcPanelWidget::Fix() {
   Refresh();
 }
 
+bool PlcPanelWidget::Edited() {
+  model_.nodeText = txtNode_->text().toStdString();
+  return model_.Edited();
+}
+
 }  // namespace shell

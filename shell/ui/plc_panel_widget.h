@@ -26,6 +26,8 @@ class PlcPanelWidget : public QWidget {
   void Load();
   // Controls to document (the page is left, or before a save).
   void Fix();
+  // The controls hold a setup that Fix would hand to the document.
+  bool Edited();
   // Captions that follow the interface language.
   void SetKoreanMenu(bool korean);
 

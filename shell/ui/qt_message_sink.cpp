@@ -43,6 +43,19 @@ platform::MsgResult QtMessageSink::Show(const platform::Message& message) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  if (message.defaultButton == platform::MsgDefault::Second) {
+    switch (message.buttons) {
+      case MsgButtons::Ok:
+        break;
+      case MsgButtons::OkCancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+      case MsgButtons::YesNo:
+      case MsgButtons::YesNoCancel:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    }
+  }
   // The window the box came over gets the keyboard back (and with it its shortcuts) when the
   // box closes, also where no window manager hands activation back.
   QPointer<QWidget> owner = QApplication::activeWindow();

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTimer>
@@ -512,6 +514,63 @@ TEST_F(WindowTest, SidePagesAndThePlcPanel) {
   window->SelectSidePage(2);
   EXPECT_EQ(studio->doc.Setup.PlcModel, 10);
   EXPECT_FALSE(studio->shell.SourceSaved);
+}
+
+// The PLC page hands its edits to the document when it is left; while it is shown they count
+// for the save question of New, Open, a recent file and the close all the same.
+TEST_F(WindowTest, AnEditOnTheShownPlcPageIsAskedAbout) {
+  Start();
+  window->show();
+  ASSERT_FALSE(window->Frame("fraPlcSetup")->isHidden());
+  ASSERT_TRUE(studio->shell.SourceSaved);
+  PlcPanelWidget* page = window->PlcPage();
+  auto askedOnce = [&](const char* what) {
+    ASSERT_EQ(sink.shown.size(), 1u) << what;
+    EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english) << what;
+    sink.shown.clear();
+  };
+
+  // One port direction ticked, then New: the question; Cancel keeps the page as it is.
+  const bool wasInput = page->portBox(2)->isChecked();
+  page->portBox(2)->click();
+  ASSERT_NE(page->portBox(2)->isChecked(), wasInput);
+  sink.answers = {platform::MsgResult::Cancel};
+  window->Commands().mnuNew->trigger();
+  askedOnce("a port direction");
+  EXPECT_NE(page->portBox(2)->isChecked(), wasInput);
+  EXPECT_FALSE(studio->shell.SourceSaved);
+
+  // "No Use", then the close.
+  sink.answers = {platform::MsgResult::No};
+  window->Files().New();
+  sink.shown.clear();
+  page->commOption(0)->click();
+  sink.answers = {platform::MsgResult::Cancel};
+  EXPECT_FALSE(window->close());
+  askedOnce("the communication mode");
+
+  // The node, typed, then Open; No drops the edit with the program.
+  sink.answers = {platform::MsgResult::No};
+  window->Files().New();
+  sink.shown.clear();
+  page->nodeEdit()->setFocus();
+  page->nodeEdit()->selectAll();
+  QTest::keyClicks(page->nodeEdit(), "12");
+  std::string a = MakeProgram("a.qsl", "M0:1");
+  sink.shown.clear();
+  dialogs.open = {a};
+  sink.answers = {platform::MsgResult::No};
+  window->Commands().mnuOpen->trigger();
+  askedOnce("the node");
+  EXPECT_EQ(studio->shell.CurFilePath, a);
+  EXPECT_EQ(page->nodeEdit()->text(), "0");
+  // The directions the model forces on the opened program (P1 outputs on ZQV-E, inputs in the
+  // file) are shown without an edit: New asks nothing.
+  ASSERT_EQ(studio->doc.Setup.IoDir[8], 1);
+  ASSERT_FALSE(page->portBox(8)->isChecked());
+  window->Commands().mnuNew->trigger();
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.CurFilePath, kUntitled);
 }
 
 TEST_F(WindowTest, StatusBarAndGauge) {

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+#include "compiler/program_file.h"
 #include "compiler/studio_state.h"
 #include "ladder/ui/ladder_view.h"
 #include "platform/tests/qt_test_app.h"
@@ -41,7 +42,9 @@ class ModalAnswerer {
       if (!modal || !modal->isVisible()) return;
       ++seen;
       if (look) look(modal);
-      if (auto* box = qobject_cast<QMessageBox*>(modal))
+      if (auto* box = qobject_cast<QMessageBox*>(modal); box && enter)
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);  // its default button
+      else if (box)
         (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
       else if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();
@@ -49,6 +52,7 @@ class ModalAnswerer {
     timer_.start(10);
   }
   QMessageBox::StandardButton answer = QMessageBox::Cancel;
+  bool enter = false;  // answer message boxes with the Enter key instead
   std::function<void(QWidget*)> look;
   int seen = 0;
 
@@ -220,4 +224,51 @@ TEST_F(StudioFocusTest, NothingMovesUnderTheSaveQuestion) {
   unmoved("Open");
   window->Commands().mnuNew->trigger();
   unmoved("New");
+}
+
+// Cells drawn below END, and the window closed: Enter at the save question saves (Yes), and
+// Enter at the notice that the file left those cells out keeps the studio open with them. So
+// do New and Open.
+TEST_F(StudioFocusTest, EnterThroughTheCloseKeepsCellsDrawnBelowEnd) {
+  Start();
+  ASSERT_EQ(doc().CellText[9][1], "END");
+  Key(Qt::Key_Down);
+  Key(Qt::Key_Down);
+  Key(Qt::Key_Down);
+  TypeContact();
+  ASSERT_EQ(doc().CellText[0][3], "P0:0");
+  ASSERT_FALSE(studio->shell.SourceSaved);
+
+  ModalAnswerer answerer;
+  answerer.enter = true;
+  QStringList asked;
+  answerer.look = [&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) asked << box->text();
+  };
+  const QString notice =
+      "Cells after END are not saved (first at row 4). Move END below them to keep them.\n"
+      "Do you want to close the program anyway ?";
+  auto kept = [&](const char* how) {
+    ASSERT_EQ(asked.size(), 2) << how;
+    EXPECT_TRUE(asked[0].startsWith("The Source has changed.")) << how;
+    EXPECT_EQ(asked[1], notice) << how;
+    asked.clear();
+    EXPECT_TRUE(window->isVisible()) << how;
+    EXPECT_EQ(studio->shell.CurFilePath, program) << how;
+    EXPECT_EQ(doc().CellText[0][3], "P0:0") << how;
+    EXPECT_FALSE(studio->shell.SourceSaved) << how;
+  };
+  EXPECT_FALSE(window->close());
+  kept("the close");
+  auto check = std::make_unique<compiler::Studio>();
+  platform::RecordingMessageSink quiet;
+  check->messages = &quiet;
+  ASSERT_TRUE(compiler::LoadProgramFile(*check, program));  // saved as far as END
+  EXPECT_EQ(check->doc.CellText[9][1], "END");
+  EXPECT_TRUE(check->doc.CellText[0][3].empty());
+
+  window->Commands().mnuNew->trigger();
+  kept("New");
+  window->Commands().mnuOpen->trigger();
+  kept("Open");
 }
