@@ -168,6 +168,9 @@ TEST_F(DriverGolden, ALabelThatSettlesAgainIsUsedAtItsLastPlace) {
        " CALL P1\n ORG 0x40\n",
        {"00000046 420002004700  DW L1, L2-L1, P2", "0000004C 27E4          LDI R18,LOW(P2)",
         "0000004E 0E942300      CALL P1"}},
+      // A storage count made from the label: its size follows, and so does what comes after.
+      {" NOP\nL1: NOP\n DS 2*HIGH(L1)\nL2: NOP\n JMP L2\n ORG 0x140\n",
+       {"00000146 0000         L2: NOP", "00000148 0C94A300      JMP L2"}},
   };
   for (const Case& c : cases) {
     const std::string last = c.body + data + equates + " END\n";
