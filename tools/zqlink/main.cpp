@@ -128,7 +128,10 @@ int main(int argc, char** argv) {
     // SIGXFSZ) leaves no temporary behind.
     std::string error;
     if (!platform::WriteBuildFile(output, zqlink::intel_hex(r.image), &error)) {
-      std::cerr << "zqlink: error: cannot write \"" << output << "\": " << error << "\n";
+      // The writer's text ends with the system's reason.
+      const std::size_t reason = error.rfind(": ");
+      std::cerr << "zqlink: error: cannot write \"" << output
+                << "\": " << (reason == std::string::npos ? error : error.substr(reason + 2)) << "\n";
       remove_output();
       return 1;
     }
