@@ -126,6 +126,9 @@ int classify_exception(int signal_number, int signal_code) {
 int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, char** argv) {
   g_guarded_run = &run;
   install_fault_handlers();
+  // A write past the file-size limit (ulimit -f) fails with EFBIG, reported like a full disk,
+  // instead of ending the run by SIGXFSZ with a partial object left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   int code = body(run, argc, argv);
   g_guarded_run = nullptr;
   return code;

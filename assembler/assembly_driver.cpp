@@ -50,8 +50,13 @@ struct DriverState {
   };
   std::vector<Range> aseg_ranges;
   bool range_reported = false;
+  bool sizes_changed = false;  // a storage size followed its count in the last sizing walk
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
+
+// Sizing walks made after the last one when storage sizes still follow their counts: more
+// means sizes that feed each other without end.
+constexpr int kMaxFinalWalks = 16;
 
 // One run of the driver over a run's source: the parts of the run it works with, reached once.
 class Driver {
@@ -266,11 +271,24 @@ class Driver {
     if (end > cur.end) cur.end = end;
   }
 
+  // A storage statement sized from a count folded again since (a label it uses settled
+  // elsewhere): its size follows the count, and the walk is to be made again.
+  void resize_storage(Statement& st) {
+    const ValueRec& c = *st.data().count;
+    if (!c.absolute() || c.signed_value() < 0) return;
+    const std::uint64_t size = static_cast<std::uint64_t>(c.value) * st.data().element_size;
+    const std::uint32_t now = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+    if (now == st.size) return;
+    st.size = now;
+    s_.sizes_changed = true;
+  }
+
   bool calc_code_offsets(int mode) {
     DriverState& s = s_;
     SegmentTable& table = segments_;
     bool count_not_absolute = false;
     s.pending.clear();
+    s.sizes_changed = false;
     if (mode != 0) {
       s.aseg_ranges.clear();
       s.range_reported = false;
@@ -336,6 +354,7 @@ class Driver {
             break;
           case StatementKind::Storage:
             if (st.failed) st.final = true;
+            if (st.final && !st.failed && st.data().count) resize_storage(st);
             if (!st.final && st.data().count) {
               ValueRec& c = *st.data().count;
               if (!c.solved()) evaluate_expression_A08(run_, c, mode == 2);
@@ -440,8 +459,13 @@ class Driver {
     if (again) calc_code_offsets(2);
     final_evaluation_A08(run_);
     if (again) calc_code_offsets(2);
-    // Sizes can no longer change: make the labels final.
+    // Sizes can no longer change: make the labels final. A storage size that followed its count
+    // moves what comes after it: the walk is made again until nothing moves.
     calc_code_offsets(2);
+    for (int walks = 0; s.sizes_changed; ++walks) {
+      if (walks == kMaxFinalWalks) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 1, 0);
+      calc_code_offsets(2);
+    }
     if (!s.pending.empty()) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 0, 0);
   }
 

@@ -54,6 +54,9 @@ struct State {
   // module whose number the label carries (LabelRec::expression_module).
   std::uint32_t module = 1;
   std::vector<LabelRec*> used_labels;  // labels used by expressions, in order of first use
+  // Labels whose value settled elsewhere than where their dependents were folded from: those
+  // dependents wait to be folded again by the next propagation.
+  std::vector<LabelRec*> moved;
   std::unordered_set<const ValueRec*> reported_arithmetic;
   std::deque<std::vector<Item>> stacks;  // evaluation stacks, one per nesting depth, kept for reuse
   std::tm time = now_tm();
@@ -105,6 +108,7 @@ LabelRec& this_module(State& s, LabelRec& l) {
     l.last_dependent = nullptr;
     l.used = false;
     l.reported_undefined = false;
+    l.has_folded = false;
   }
   return l;
 }
@@ -299,6 +303,7 @@ ValueRec* new_label_value(Assembly& run, LabelRec& label) {
 }
 
 void renew_label_value(LabelRec& label) {
+  label.has_folded = false;
   if (!label.value) return;
   *label.value = ValueRec{};
   init_label_value(*label.value, label);
@@ -502,21 +507,69 @@ bool apply_operator(Assembly& run, int token, bool unary, std::uint32_t a, std::
 
 namespace {
 
-// Passes a label's newly found value on to every expression that uses it, and so on.
+void add_unsolved(State& s, ValueRec& e);
+
+// Remembers the solved value the label's dependents were folded from, unless one is kept
+// already (it is still the one they were folded from).
+void keep_folded_value(LabelRec& l, const ValueRec& v) {
+  if (l.has_folded) return;
+  l.has_folded = true;
+  l.folded_kind = v.kind;
+  l.folded_value = v.value;
+  l.folded_segment = v.result_segment;
+}
+
+// The label's value has settled: whether it differs from the one its dependents were folded
+// from. The kept value is forgotten.
+bool settled_elsewhere(LabelRec& l, const ValueRec& v) {
+  if (!l.has_folded) return false;
+  l.has_folded = false;
+  return l.folded_kind != v.kind || l.folded_value != v.value || l.folded_segment != v.result_segment;
+}
+
+// The expressions folded from the label's former value wait to be folded again. A label
+// defined by one of them keeps the value its own dependents were folded from, so that they are
+// folded again in turn when it settles elsewhere. Unless the label moved straight from one
+// place to the next, an expression that an error gave its value keeps that value; what was
+// folded from such a value is left as it is.
+void unfold_dependents(State& s, LabelRec& l, bool straight) {
+  for (const DependentLink* d = dependents_of(s, l); d; d = d->next) {
+    ValueRec* e = d->expr;
+    if (!e->solved() || e->terms.empty() || e->evaluating || (e->forced && !straight)) continue;
+    if (e->owner && e->owner->value == e && !e->forced) keep_folded_value(*e->owner, *e);
+    if (e->limit) e->limit->checked = false;
+    e->kind = VALUE_UNSOLVED;
+    add_unsolved(s, *e);
+  }
+}
+
+// Passes a label's newly found value on to every expression that uses it, and so on. A label
+// that settles elsewhere on the way has its dependents folded again, even when it was passed on
+// before.
 void propagate_from(State& s, LabelRec* first) {
-  if (!dependents_of(s, *first)) return;
-  std::vector<LabelRec*> work{first};
+  if (!dependents_of(s, *first) && s.moved.empty()) return;
+  struct Step {
+    LabelRec* label;
+    bool moved;
+  };
+  std::vector<Step> work{{first, false}};
+  const auto take_moved = [&] {
+    for (LabelRec* m : s.moved) work.push_back({m, true});
+    s.moved.clear();
+  };
+  take_moved();
   std::unordered_set<const LabelRec*> done;  // long walks only; short ones look back
   for (std::size_t i = 0; i < work.size(); ++i) {
-    LabelRec* l = work[i];
-    bool again;
+    LabelRec* l = work[i].label;
+    bool again = false;
     if (i < 32) {
-      again = std::find(work.begin(), work.begin() + static_cast<long>(i), l) != work.begin() + static_cast<long>(i);
+      for (std::size_t j = 0; j < i && !again; ++j) again = work[j].label == l;
     } else {
-      if (done.empty()) done.insert(work.begin(), work.begin() + static_cast<long>(i));
+      if (done.empty())
+        for (std::size_t j = 0; j < i; ++j) done.insert(work[j].label);
       again = !done.insert(l).second;
     }
-    if (again) continue;
+    if (again && !work[i].moved) continue;
     const DependentLink* d = dependents_of(s, *l);
     if (!d) continue;
     const DependentLink* last = l->last_dependent;  // evaluation may add more: not these
@@ -525,11 +578,20 @@ void propagate_from(State& s, LabelRec* first) {
       if (!e->solved() && !e->evaluating) {
         int before = e->kind;
         evaluate(s, *e, false);
-        if (e->owner && e->kind != before) work.push_back(e->owner);
+        if (e->owner && e->kind != before) work.push_back({e->owner, false});
+        if (!s.moved.empty()) take_moved();
       }
       if (d == last) break;
     }
   }
+}
+
+// Propagates what settled elsewhere during an evaluation that was not itself a propagation.
+void propagate_moved(State& s) {
+  if (s.moved.empty()) return;
+  LabelRec* m = s.moved.back();
+  s.moved.pop_back();
+  propagate_from(s, m);
 }
 
 void make_absolute(ValueRec& e, std::uint32_t value) {
@@ -677,6 +739,12 @@ int evaluate(State& s, ValueRec& e, bool final) {
   } else {
     e.in_unsolved_list = false;
     if (e.limit && (e.solved() || (e.kind == VALUE_COMPLEX && e.limit.kind() == 3))) limit_ok(s, e);
+    // A label defined by this expression that now has another value than its dependents were
+    // folded from: they are folded again.
+    if (e.owner && e.owner->has_folded && e.owner->value == &e && settled_elsewhere(*e.owner, e)) {
+      unfold_dependents(s, *e.owner, false);
+      s.moved.push_back(e.owner);
+    }
   }
   return e.kind;
 }
@@ -704,7 +772,12 @@ bool limit_ok(State& s, ValueRec& e) {
 
 }  // namespace
 
-int evaluate_expression_A08(Assembly& run, ValueRec& e, bool final) { return evaluate(state(run), e, final); }
+int evaluate_expression_A08(Assembly& run, ValueRec& e, bool final) {
+  State& s = state(run);
+  const int kind = evaluate(s, e, final);
+  if (s.depth == 0) propagate_moved(s);
+  return kind;
+}
 
 bool limit_ok_A08(Assembly& run, ValueRec& e) { return limit_ok(state(run), e); }
 
@@ -715,10 +788,15 @@ void set_label_location(Assembly& run, LabelRec& label, int segment, bool absolu
   State& s = state(run);
   ValueRec& v = label_value(run, label);
   v.owner = &label;
-  const int before_kind = v.kind;
-  const std::uint32_t before_value = v.value;
-  const int before_segment = v.result_segment;
+  // What the dependents were folded from: this value when it is solved, else the last solved one.
+  const bool was_solved = v.solved();
+  const bool was_forced = v.forced;
+  if (was_solved) {
+    label.has_folded = false;
+    keep_folded_value(label, v);
+  }
   v.terms.clear();
+  v.forced = false;
   v.value = offset;
   if (!known) {
     v.kind = VALUE_UNSOLVED;
@@ -732,13 +810,16 @@ void set_label_location(Assembly& run, LabelRec& label, int segment, bool absolu
   }
   v.reduced.clear();
   label.segment_number = segment;
-  if (!v.solved()) return;
-  if (before_kind == v.kind && before_value == v.value && before_segment == v.result_segment) return;
-  // A solved value that changed: what was folded from the old one is folded again.
-  if (before_kind == VALUE_ABSOLUTE || before_kind == VALUE_RELOCATABLE) {
-    for (const DependentLink* d = dependents_of(s, label); d; d = d->next)
-      if (d->expr->solved() && !d->expr->terms.empty()) d->expr->kind = VALUE_UNSOLVED;
+  if (!v.solved()) {
+    // The value an error gave it counts until the label is placed straight at another one.
+    if (was_forced) label.has_folded = false;
+    return;
   }
+  // Settled elsewhere than its dependents were folded from, on whatever road (directly, or
+  // unsettled in between): they are folded again.
+  const bool moved = settled_elsewhere(label, v);
+  if (was_solved && !moved) return;
+  if (moved) unfold_dependents(s, label, was_solved);
   propagate_from(s, &label);
 }
 
@@ -749,6 +830,7 @@ void assign_label_value(Assembly& run, LabelRec& label, const ValueRec& expr, bo
   v.terms = expr.terms;
   v.statement = expr.statement;
   v.typed = false;
+  v.forced = false;
   v.failed = expr.failed;
   if (expr.failed || (expr.terms.empty() && expr.solved())) {
     v.kind = expr.kind;
@@ -816,6 +898,7 @@ std::size_t evaluate_list_once(State& s) {
     if (e->kind == VALUE_UNSOLVED) {
       evaluate(s, *e, false);
       if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(s, e->owner);
+      propagate_moved(s);
     }
   return count_unsolved(s);
 }
@@ -826,6 +909,7 @@ void evaluate_queue(State& s) {
     if (e->kind == VALUE_UNSOLVED) {
       evaluate(s, *e, false);
       if (e->owner && e->kind != VALUE_UNSOLVED) propagate_from(s, e->owner);
+      propagate_moved(s);
     }
 }
 
@@ -864,9 +948,11 @@ void final_evaluation_A08(Assembly& run) {
   std::vector<ValueRec*> q = s.queue;
   for (ValueRec* e : q) {
     if (e->kind == VALUE_UNSOLVED) evaluate(s, *e, false);
+    propagate_moved(s);
     if (e->kind == VALUE_UNSOLVED) {
       pass2_error(s, e, e->owner, 64);
       make_absolute(*e, 0);
+      e->forced = true;
       if (e->owner) propagate_from(s, e->owner);
     }
   }
@@ -887,6 +973,7 @@ void final_evaluation_A08(Assembly& run) {
       }
       v.terms.clear();
       make_absolute(v, 1);
+      v.forced = true;
       propagate_from(s, l);
     }
     evaluate_list_while_falling(s);

@@ -398,6 +398,7 @@ struct ValueRec {
   bool in_unsolved_list : 1 = false;
   bool queued : 1 = false;
   bool evaluating : 1 = false;
+  bool forced : 1 = false;  // given its value by an error (64: 0, or 50 for a label: 1)
   std::uint16_t result_segment = 0;  // segment of a relocatable result (0 for absolute)
   std::uint32_t value = 0;           // absolute value, or offset in result_segment
   TermList terms;                    // postfix, as parsed (empty for a placed label)

@@ -72,6 +72,13 @@ struct LabelRec {
   std::uint32_t expression_module = 0;
   bool used = false;
   bool reported_undefined = false;
+  // The solved value the label's dependents were folded from, kept while the label's value is
+  // unsettled (a provisional place, or its expression waiting to be folded again): when it
+  // settles elsewhere, those dependents are folded again.
+  bool has_folded = false;
+  std::uint8_t folded_kind = 0;
+  std::uint16_t folded_segment = 0;
+  std::uint32_t folded_value = 0;
 };
 
 struct OperatorRec {

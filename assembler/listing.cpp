@@ -14,6 +14,7 @@
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/output_files.h"
 #include "assembler/macros.h"
 #include "assembler/object_writer.h"
 #include "assembler/preprocessor.h"
@@ -82,7 +83,7 @@ LineInfo* line_info(Assembly& run, const Statement* st) {
 std::FILE* list_file(Assembly& run) { return standard_files(run).list; }
 
 void write(Assembly& run, std::string_view text) {
-  if (std::FILE* f = list_file(run)) std::fwrite(text.data(), 1, text.size(), f);
+  write_output(run, list_file(run), standard_files(run).list_name, text);
 }
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
@@ -960,7 +961,7 @@ void flush_problems_on_fatal_stop(Assembly& run) {
   ProblemLines pending;
   take_pending_problems(run, pending);
   for (const std::string& l : pending.lines) problem_line(run, l);
-  std::fflush(list_file(run));
+  flush_output(run, list_file(run), standard_files(run).list_name);
 }
 
 }  // namespace aq71

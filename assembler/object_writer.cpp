@@ -11,6 +11,7 @@
 #include "assembler/diagnostics.h"
 #include "assembler/expressions.h"
 #include "assembler/ident_tree.h"
+#include "assembler/output_files.h"
 #include "assembler/preprocessor.h"
 #include "assembler/run_settings.h"
 #include "assembler/segments.h"
@@ -758,9 +759,11 @@ std::optional<std::vector<std::uint8_t>> build_object_module(Assembly& run, cons
 void write_object_module(Assembly& run, const ModuleView& module) {
   std::optional<std::vector<std::uint8_t>> bytes = build_object_module(run, module);
   if (!bytes) return;
-  std::FILE* f = standard_files(run).object;
-  if (!f) return;
-  if (std::fwrite(bytes->data(), 1, bytes->size(), f) != bytes->size()) fatal_exit_A01(run);
+  // Flushed at once: a failure stops the run before its report can tell of success.
+  const StandardFiles& files = standard_files(run);
+  write_output(run, files.object, files.object_name,
+               std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  flush_output(run, files.object, files.object_name);
 }
 
 }  // namespace aq71

@@ -19,6 +19,7 @@
 #include <ctime>
 #include <set>
 
+#include "assembler/output_files.h"
 #include "assembler/run_settings.h"
 
 namespace aq71 {
@@ -117,9 +118,11 @@ OpenedFile open_failed(Assembly& run, const std::string& name, int quiet, bool l
   return {};
 }
 
-void close_handle(Files& f, std::FILE*& handle) {
-  if (!handle) return;
-  if (handle != stdin) std::fclose(handle);
+// Closes the handle; false (errno the reason) when its last bytes could not be written.
+bool close_handle(Files& f, std::FILE*& handle) {
+  if (!handle) return true;
+  bool closed = true;
+  if (handle != stdin) closed = std::fclose(handle) == 0;
   for (auto& e : f.table) {
     if (e.handle == handle) {
       e.is_open = false;
@@ -127,6 +130,7 @@ void close_handle(Files& f, std::FILE*& handle) {
     }
   }
   handle = nullptr;
+  return closed;
 }
 
 // Splits the source name and makes its directory the first include prefix.
@@ -350,16 +354,30 @@ void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix) {
 }
 
 void close_all_files(Assembly& run) {
-  if (files(run).files.closed) return;
-  files(run).files.closed = true;
-  close_handle(files(run), files(run).files.list);
-  close_handle(files(run), files(run).files.command);
+  StandardFiles& f = files(run).files;
+  if (f.closed) return;
+  f.closed = true;
+  // The object's last bytes go out before the listing ends, so that the listing still tells
+  // when they cannot be written. Every output is closed checked; a failure stops the run once
+  // all files are closed (and the object is deleted).
+  flush_output_noted(run, f.object, f.object_name);
+  // Only the regular file this run wrote is ever deleted (never a device named as the object).
+  struct stat made {};
+  const bool made_here = f.object && ::fstat(::fileno(f.object), &made) == 0 && S_ISREG(made.st_mode);
+  const std::string list_name = f.list_name;
+  if (flush_output_noted(run, f.list, list_name) && !close_handle(files(run), f.list))
+    note_output_failure(run, list_name, errno);
+  close_handle(files(run), f.list);
+  close_handle(files(run), f.command);
   files(run).reader.close_includes();
-  close_handle(files(run), files(run).files.source);
-  close_handle(files(run), files(run).files.object);
-  if (!files(run).files.object_name.empty() && diagnostic_counts(run).run_errors > 0) {
-    std::remove(files(run).files.object_name.c_str());
-  }
+  close_handle(files(run), f.source);
+  if (f.object && !close_handle(files(run), f.object)) note_output_failure(run, f.object_name, errno);
+  close_handle(files(run), f.object);
+  struct stat named {};
+  if (made_here && (diagnostic_counts(run).run_errors > 0 || output_failed(run)) &&
+      ::stat(f.object_name.c_str(), &named) == 0 && named.st_dev == made.st_dev && named.st_ino == made.st_ino)
+    std::remove(f.object_name.c_str());
+  stop_after_output_failure(run);
 }
 
 void install_reader_hooks(Assembly& run) {

@@ -2,6 +2,10 @@
 #include "aq71_test_support.h"
 
 #include <pty.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace aq71_test;
 
@@ -408,6 +412,57 @@ TEST_F(Golden, WarningsExitCodeWithoutWarnings) {
   write_file(dir_ / "t.s71", "x\n END\n");
   RunResult r = run({"t", "-ws", "-S"});
   EXPECT_EQ(r.code, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A source whose object takes some 12 KB and whose listing some 130 KB.
+std::string sizeable_source() {
+  std::string text;
+  for (int i = 0; i < 1000; ++i)
+    text += " LDI R16," + std::to_string(i % 256) + "\n JMP L" + std::to_string(i) + "\nL" + std::to_string(i) + ": NOP\n";
+  return text + " END\n";
+}
+
+// In the child: files may grow to `bytes` at most.
+std::function<void()> file_size_limit(rlim_t bytes) {
+  return [bytes] {
+    struct rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  };
+}
+
+// Every write of every output is checked: a failure is a fatal stop (exit code 3) with a message
+// that names the file and the system's reason, and no object is left under its name. A device
+// named as an output is never deleted.
+TEST_F(Golden, AFailedWriteOfAnOutputIsAFatalStop) {
+  const std::string no_space = std::strerror(ENOSPC);
+  const std::string too_large = std::strerror(EFBIG);
+  write_file(dir_ / "t.s71", " NOP\n NOP\n END\n");
+  if (fs::exists("/dev/full")) {
+    RunResult r = run({"t", "-S", "-o", "/dev/full."});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.out, "\nCould not write file: '/dev/full': " + no_space + "\n");
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    r = run({"t", "-S", "-l", "/dev/full."});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.out, "\nCould not write file: '/dev/full': " + no_space + "\n");
+    EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"});
+  }
+  // A file-size limit (ulimit -f) fails a write like a full disk instead of killing the run: on
+  // the object's writes, and on the listing's.
+  write_file(dir_ / "t.s71", sizeable_source());
+  RunResult r = run_aq71(dir_, {"t", "-S"}, {}, "", file_size_limit(4096));
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out, "\nCould not write file: 't.r71': " + too_large + "\n");
+  EXPECT_EQ(folder_files(dir_), std::vector<std::string>{"t.s71"});
+  r = run_aq71(dir_, {"t", "-S", "-l", "t.lst"}, {}, "", file_size_limit(20000));
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.out, "\nCould not write file: 't.lst': " + too_large + "\n");
+  EXPECT_FALSE(fs::exists(dir_ / "t.r71"));
 }
 
 }  // namespace

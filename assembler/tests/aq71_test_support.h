@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -134,10 +135,11 @@ inline fs::path aq71_binary() {
 }
 
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
-// ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text.
+// ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text. in_child runs in
+// the child just before aq71 starts (limits and the like).
 inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& args,
                           const std::map<std::string, std::optional<std::string>>& env = {},
-                          const std::string& stdin_text = "") {
+                          const std::string& stdin_text = "", const std::function<void()>& in_child = {}) {
   fs::path cap = make_temp_dir("cap");
   write_file(cap / "in", stdin_text);
   pid_t pid = ::fork();
@@ -157,6 +159,7 @@ inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& a
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
+    if (in_child) in_child();
     exec_aq71(args);
   }
   int status = 0;

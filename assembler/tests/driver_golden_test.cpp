@@ -134,6 +134,65 @@ TEST_F(DriverGolden, CommandLineSymbols) {
   EXPECT_EQ(run(" NOP\n LDI R16,S\n END\n", {"-DS=S"}).code, 2);
 }
 
+// A label in the absolute segment is first placed during the source pass, moves when a later
+// ORG moves the segment, and is unsettled for a walk (a storage count before it waits for
+// equates written at the end) before it settles at its last place. Every use of it, and of the
+// equates made from it, must carry the last place: the object equals the one of the same program
+// with the equates written first.
+TEST_F(DriverGolden, ALabelThatSettlesAgainIsUsedAtItsLastPlace) {
+  const auto object = [&](const std::string& source, std::string* listing = nullptr) {
+    std::error_code ec;
+    fs::remove(dir_ / "t.r71", ec);
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, 0) << source << r.out;
+    EXPECT_EQ(r.out, "") << source;
+    if (listing) *listing = read_file(dir_ / "t.lst");
+    return read_file(dir_ / "t.r71");
+  };
+  const std::string equates = "N EQU D2-D1\nM EQU 3\n";
+  const std::string data = " RSEG DATA\n DS M\nD1: DS 2\nD2:\n";
+  struct Case {
+    std::string body;                // code in the absolute segment, up to its ORG
+    std::vector<std::string> lines;  // listing lines the code must show
+  };
+  const std::vector<Case> cases = {
+      {" NOP\nL1: DS N\n DW L1\n LDI R16,LOW(L1)\n JMP L1\n ORG 0x40\n",
+       {"00000044 4200          DW L1", "00000046 02E4          LDI R16,LOW(L1)",
+        "00000048 0C942100      JMP L1"}},
+      // Other directives between, other instructions and operators.
+      {" NOP\nL1: DS N\n EVEN\n DD L1\n LDI R17,HIGH(L1)\n CALL L1\n RJMP L1\n ORG 0x100\n",
+       {"00000104 02010000      DD L1", "00000108 11E0          LDI R17,HIGH(L1)",
+        "0000010A 0E948100      CALL L1", "0000010E F9CF          RJMP L1"}},
+      // Several labels, and equates made from a label before it settled: they follow it.
+      {" NOP\nL1: DS N\nL2: DS N\nP1 EQU L2+2\nP2 EQU P1+1\n DW L1, L2-L1, P2\n LDI R18,LOW(P2)\n"
+       " CALL P1\n ORG 0x40\n",
+       {"00000046 420002004700  DW L1, L2-L1, P2", "0000004C 27E4          LDI R18,LOW(P2)",
+        "0000004E 0E942300      CALL P1"}},
+      // A storage count made from the label: its size follows, and so does what comes after.
+      {" NOP\nL1: NOP\n DS 2*HIGH(L1)\nL2: NOP\n JMP L2\n ORG 0x140\n",
+       {"00000146 0000         L2: NOP", "00000148 0C94A300      JMP L2"}},
+  };
+  for (const Case& c : cases) {
+    const std::string last = c.body + data + equates + " END\n";
+    const std::string first = equates + c.body + data + " END\n";
+    std::string listing;
+    EXPECT_EQ(object(last, &listing), object(first)) << last;
+    for (const std::string& line : c.lines) EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+  }
+}
+
+// A label that moves straight from its first place to its last: the equates made from it, the
+// equates made from those, and every use of them follow it.
+TEST_F(DriverGolden, EquatesOfAMovedLabelFollowIt) {
+  RunResult r = run(" NOP\nL1: NOP\nE2 EQU L1+0\nE3 EQU E2+2\n DW E2, E3\n LDI R16,LOW(E3)\n ORG 0x40\n END\n",
+                    {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 0) << r.out;
+  const std::string listing = read_file(dir_ / "t.lst");
+  for (const char* line : {"00000042              E2 EQU L1+0", "00000044              E3 EQU E2+2",
+                           "00000044 42004400      DW E2, E3", "00000048 04E4          LDI R16,LOW(E3)"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
 TEST_F(DriverGolden, IncludeFilesAreRead) {
   write_file(dir_ / "inc.s71", "L2: NOP\n");
   RunResult r = run("$inc.s71\n RJMP L2\n END\n");

@@ -1,5 +1,4 @@
 // zqlink: links ZOLEX object modules into an Intel HEX file.
-#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "link.h"
+#include "platform/file_write.h"
 
 namespace {
 
@@ -51,26 +51,6 @@ int run_dump(const std::string& name) {
   for (const auto& m : d.object.modules)
     if (!m.crc_ok()) return 1;
   return 0;
-}
-
-// Writes the file under a temporary name and renames it, so that a reader never sees half
-// a file and a failed write leaves no file at all.
-bool write_output(const std::string& name, const std::string& text) {
-  const std::string tmp = name + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      std::filesystem::remove(tmp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, name, ec);
-  if (ec) std::filesystem::remove(tmp, ec);
-  return !ec;
 }
 
 const char* kind_name(aq71::zolex::SegmentKind k) {
@@ -143,8 +123,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!output.empty()) {
-    if (!write_output(output, zqlink::intel_hex(r.image))) {
-      std::cerr << "zqlink: error: cannot write \"" << output << "\"\n";
+    // Written whole and renamed over the target, so a reader never sees half a file; a failed
+    // write (also one past the file-size limit, which then fails instead of ending zqlink by
+    // SIGXFSZ) leaves no temporary behind.
+    std::string error;
+    if (!platform::WriteBuildFile(output, zqlink::intel_hex(r.image), &error)) {
+      // The writer's text ends with the system's reason.
+      const std::size_t reason = error.rfind(": ");
+      std::cerr << "zqlink: error: cannot write \"" << output
+                << "\": " << (reason == std::string::npos ? error : error.substr(reason + 2)) << "\n";
       remove_output();
       return 1;
     }

@@ -2,8 +2,12 @@
 // compared byte for byte and run through avr-objcopy, and failed links leave no HEX file.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -583,3 +587,29 @@ TEST(ZqlinkPlacement, ParsesRanges) {
   EXPECT_FALSE(zqlink::parse_placement("CODE=0-x", p, err));
   EXPECT_FALSE(zqlink::parse_placement("CODE=0-123456789", p, err));
 }
+
+namespace {
+
+// A HEX file past the file-size limit (ulimit -f) fails like a full disk: the "cannot write"
+// message with the reason, exit code 1, no HEX file (a stale one is removed) and no temporary.
+TEST_F(Zqlink, AWritePastTheFileSizeLimitFails) {
+  z::Encoder e;
+  begin(e, "EDGE").absolute_location(0xFFFF).code8(0);
+  e.end_module(false);
+  obj("edge.r71", e.take());
+  write_bytes(dir_ / "OUT.HEX", {'o', 'l', 'd'});
+  const std::string cmd = "cd '" + dir_.string() + "' && (ulimit -f 64 && exec '" + exe_.string() +
+                          "' edge.r71 -o OUT.HEX) >out.txt 2>err.txt";
+  const int status = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string err = read_text(dir_ / "err.txt");
+  EXPECT_NE(err.find("zqlink: error: cannot write \"OUT.HEX\": "), std::string::npos) << err;
+  EXPECT_NE(err.find(std::strerror(EFBIG)), std::string::npos) << err;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"edge.r71", "err.txt", "out.txt"}));
+}
+
+}  // namespace
