@@ -551,7 +551,8 @@ inline std::size_t expand_tabs(std::string_view raw, std::size_t tab, char* join
       ++p;
       continue;
     }
-    std::size_t spaces = tab - length % tab;  // *p is a tab
+    // *p is a tab (the stops of the usual width are found without a division)
+    std::size_t spaces = tab - (tab == 8 ? length % 8 : length % tab);
     if (length + spaces > keep) {
       spaces = keep - length;
       truncated = true;

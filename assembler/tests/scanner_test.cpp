@@ -813,6 +813,60 @@ TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
   sc.colon_continues_ident = false;
 }
 
+// Runs of blanks of every length, spaces alone and ended by tabs and form feeds, before names,
+// comments, line ends and the end of the input: taken from the reader's line in runs (as a
+// token and passed without one), they give the tokens and positions of the same text, its tabs
+// expanded, read a character at a time.
+TEST_F(ScannerTest, BlankRunsOfEveryLengthReadAsCharacters) {
+  auto expanded = [](const std::string& text) {
+    std::string out;
+    std::size_t column = 0;
+    for (char c : text) {
+      if (c == '\t') {
+        do out += ' ';
+        while (++column % 8 != 0);
+        continue;
+      }
+      out += c;
+      column = c == '\n' ? 0 : column + 1;
+    }
+    return out;
+  };
+  struct Seen {
+    int code;
+    std::string text;
+    long line;
+    int column;
+    bool operator==(const Seen&) const = default;
+  };
+  auto tokens = [&](bool passing) {
+    std::vector<Seen> seen;
+    for (int i = 0; i < 1000; ++i) {
+      const Token& t = passing ? sc.next_nonblank_token() : st();
+      seen.push_back({t.code, t.text, t.where.line, t.where.column});
+      if (t.code == TOK_EOF) break;
+    }
+    return seen;
+  };
+  for (std::size_t n = 1; n <= 20; ++n) {
+    for (const std::string tail : {"", "\t", "\f ", " \t  ", "\t\f\t"}) {
+      const std::string run = std::string(n, ' ') + tail;
+      const std::string text = "L1:" + run + "ADD" + run + "R1," + run + "R1" + run + "; c\n" + run + "NOP" + run +
+                               "\n" + run + "\n" + run + "NOP" + run;
+      for (bool passing : {false, true}) {
+        problems.clear();
+        source(expanded(text));
+        const std::vector<Seen> expected = tokens(passing);
+        const std::size_t expected_problems = problems.size();
+        problems.clear();
+        file_source(text);
+        EXPECT_TRUE(tokens(passing) == expected) << testing::PrintToString(text);
+        EXPECT_EQ(problems.size(), expected_problems);
+      }
+    }
+  }
+}
+
 // ---- false conditional branches ----------------------------------------------------------------
 
 class FakeConditional : public ConditionalControl {
