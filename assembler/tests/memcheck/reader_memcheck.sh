@@ -42,8 +42,8 @@ check() {
 }
 memcheck=("$valgrind" -q --error-exitcode=99 "$aq71")
 
-# A line of `n` characters that the assembler reports on (an undefined name in a comment-free
-# operand), made long with blanks before its comment.
+# long_line SUFFIX COUNT: a line the assembler reports on (a jump to the undefined LONG<SUFFIX>),
+# made long by COUNT blanks and a comment of COUNT characters.
 long_line() { printf ' RJMP LONG%s%*s; %s\n' "$1" "$2" '' "$(head -c "$2" /dev/zero | tr '\0' x)"; }
 
 # Report lines after a macro call, on a tabbed line, and in the macro's own lines.
@@ -118,9 +118,8 @@ writers+=($!)
 printf ' NOP\n\tRCALL\tFIFO2\n' >fifo.inc &
 writers+=($!)
 check fifos "${memcheck[@]}" -v6 fifo.s71
-writers=()
 
-# Standard input as the source, from a file and from a pipe, and named as /dev/stdin.
+# Standard input as the source, from a file and from a pipe.
 check stdin_file "${memcheck[@]}" -v6 -G <tabs.s71
 check stdin_pipe "${memcheck[@]}" -v6 -G < <(cat tabs.s71)
 
