@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace aq71 {
 
@@ -20,6 +21,25 @@ constexpr std::size_t PUSHBACK_LIMIT = 100;
 constexpr std::size_t SAVED_LIMIT = 4;
 
 constexpr bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\f'; }
+
+// How many blanks `rest` starts with. The runs of spaces that expanded tabs leave are counted
+// eight at a step while eight characters remain.
+inline std::size_t leading_blanks(std::string_view rest) {
+  std::size_t n = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (n + 8 <= rest.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, rest.data() + n, 8);
+      if (const std::uint64_t other = word ^ 0x2020202020202020; other != 0) {
+        n += static_cast<std::size_t>(std::countr_zero(other)) / 8;
+        break;
+      }
+      n += 8;
+    }
+  }
+  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+  return n;
+}
 constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 constexpr bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool is_hex(int c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -693,12 +713,12 @@ void Scanner::skip_to_line_end() {
 int Scanner::finish_blank_run() {
   getch();
   if (is_blank(ch_)) {
-    // A longer run: the blanks at hand are taken at once.
+    // A longer run: the blanks at hand are taken at once (the last one becomes the current
+    // character), then the character after them is read.
     std::string_view rest = ahead();
-    std::size_t n = 0;
-    while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
-    take_ahead(rest, n);
-    while (is_blank(ch_)) getch();
+    take_ahead(rest, leading_blanks(rest));
+    do getch();
+    while (is_blank(ch_));
   }
   if (ch_ == '#' && at_line_start_ && !raw_mode && !in_pp_line_ && peek() != '#') {
     handle_preprocessor_line();
@@ -1847,8 +1867,7 @@ void Scanner::pass_plain_blanks() {
       (replay_ && !saved_.empty()) || !held_.empty())
     return;
   const std::string_view rest = ahead();
-  std::size_t n = 0;
-  while (n < rest.size() && is_blank(static_cast<unsigned char>(rest[n]))) ++n;
+  const std::size_t n = leading_blanks(rest);
   if (n >= rest.size()) return;
   // What follows the blanks must start an ordinary token: a '#' or a comment asks for more.
   const int after = static_cast<unsigned char>(rest[n]);

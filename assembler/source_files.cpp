@@ -419,6 +419,10 @@ bool make_room(RawLine& raw, std::size_t need) {
   return true;
 }
 
+// Clears the kRoomAfterLine bytes after the `length` bytes of a line in `raw` (which has room for
+// them): the steps that look past a line's end then read what was written.
+inline void clear_room_after(RawLine& raw, std::size_t length) { std::memset(raw.bytes + length, 0, kRoomAfterLine); }
+
 // Physical lines of a file read on from where it stands (the source pass), after `first` when
 // that was taken already.
 struct StreamLines {
@@ -453,8 +457,10 @@ struct DescriptorLines {
       offset += static_cast<off_t>(take);
       if (lf) break;
     }
+    if (length == 0) return false;
+    clear_room_after(raw, length);
     line = std::string_view(raw.bytes, length);
-    return length > 0;
+    return true;
   }
 };
 
@@ -469,6 +475,7 @@ struct TextLines {
     const std::size_t length = (lf == std::string_view::npos ? text.size() : lf + 1) - offset;
     if (!make_room(raw, length + kRoomAfterLine)) return false;
     std::memcpy(raw.bytes, text.data() + offset, length);
+    clear_room_after(raw, length);
     line = std::string_view(raw.bytes, length);
     offset += length;
     return true;
@@ -562,7 +569,8 @@ inline std::size_t expand_tabs(std::string_view raw, std::size_t tab, char* join
       ++p;
       continue;
     }
-    std::size_t spaces = tab - length % tab;  // *p is a tab
+    // *p is a tab (the stops of the usual width are found without a division)
+    std::size_t spaces = tab - (tab == 8 ? length % 8 : length % tab);
     if (length + spaces > keep) {
       spaces = keep - length;
       truncated = true;

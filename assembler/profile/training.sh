@@ -2,7 +2,8 @@
 # The training run of aq71's profile-guided build: the instrumented assembler assembles sources
 # shaped like the code people write (instruction lines with labels now and then, register names
 # from #define, equates, data, comments, macros with conditional arms and local labels, repeat
-# blocks), with and without a listing; its counts then guide the optimised build.
+# blocks), and every form of the instruction table in an order of its own, with and without a
+# listing; its counts then guide the optimised build.
 #
 #   training.sh AQ71_TRAIN RAW_DIR USE_DIR WORK_DIR CORE_PREFIX ZOLEX_PREFIX
 #
@@ -17,6 +18,7 @@ use=$3
 work=$4
 core_prefix=$5
 zolex_prefix=$6
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$raw" "$use" "$work"
 mkdir -p "$raw" "$use" "$work"
 cd "$work"
@@ -89,10 +91,15 @@ BEGIN {
   print "        END" >> f
 }'
 
+# Every form of the instruction table, in a shuffled order with operands of its own.
+awk -v n=40000 -v seed=1931 -v shuffle=1 -v aq=table.s71 -f "$here/instruction_mix.awk"
+
 "$aq71" plain -v6 -S
 "$aq71" plain -v6 -S -l plain.lst
 "$aq71" macros -v6 -S
 "$aq71" macros -v6 -S -l macros.lst
+"$aq71" table -v6 -S
+"$aq71" table -v6 -S -l table.lst
 
 # The counts of the assembler's libraries under the optimised build's names; the program's main
 # is left out (the training build's differs).

@@ -98,6 +98,28 @@ class ScannerTest : public ::testing::Test {
     while (sc.token().code == TOK_BLANK);
     return sc.token();
   }
+  // What a statement reader sees of a token, and of the scanner after it.
+  struct SeenToken {
+    int code;
+    int kind;
+    std::string text;
+    long line;
+    int column;
+    bool keyword_seen;
+    bool label_blank;
+    bool operator==(const SeenToken&) const = default;
+  };
+  // The tokens up to the end of the input (at most `limit`), read with blank tokens or passing
+  // blanks.
+  std::vector<SeenToken> seen_tokens(bool passing, int limit) {
+    std::vector<SeenToken> seen;
+    for (int i = 0; i < limit; ++i) {
+      const Token& t = passing ? sc.next_nonblank_token() : st();
+      seen.push_back({t.code, t.kind, t.text, t.where.line, t.where.column, sc.keyword_seen(), sc.label_followed_by_blank()});
+      if (t.code == TOK_EOF) break;
+    }
+    return seen;
+  }
   std::vector<int> all_codes() {
     std::vector<int> codes;
     for (int i = 0; i < 10000; ++i) {
@@ -729,25 +751,7 @@ TEST_F(ScannerTest, PassedBlanksLeaveWhatABlankTokenWould) {
       " ADD  R1 ,\tR1\n",  "L1: NOP ; c\n",     "  #  \n NOP\t\t;x\n", "ADD: \tNOP  *\n  * c\n",
       " NOP \n  \n NOP",  " NOP \0 R1\n",       "L2 \t EQU 1\n",       " NOP  ## NOP # x\n",
       "  \t  "};
-  struct Seen {
-    int code;
-    int kind;
-    std::string text;
-    long line;
-    int column;
-    bool keyword_seen;
-    bool label_blank;
-    bool operator==(const Seen&) const = default;
-  };
-  auto tokens = [&](bool passing) {
-    std::vector<Seen> seen;
-    for (int i = 0; i < 200; ++i) {
-      const Token& t = passing ? sc.next_nonblank_token() : st();
-      seen.push_back({t.code, t.kind, t.text, t.where.line, t.where.column, sc.keyword_seen(), sc.label_followed_by_blank()});
-      if (t.code == TOK_EOF) break;
-    }
-    return seen;
-  };
+  auto tokens = [&](bool passing) { return seen_tokens(passing, 200); };
   for (const std::string& text : inputs) {
     for (bool first : {true, false}) {
       // The tokens as read with blank tokens, then as read passing blanks; from the reader's
@@ -755,7 +759,7 @@ TEST_F(ScannerTest, PassedBlanksLeaveWhatABlankTokenWould) {
       problems.clear();
       file_source(text);
       if (!first) sc.next_token_A07();  // the first token read as it stands
-      std::vector<Seen> expected = tokens(false);
+      std::vector<SeenToken> expected = tokens(false);
       std::size_t expected_problems = problems.size();
       problems.clear();
       file_source(text);
@@ -811,6 +815,44 @@ TEST_F(ScannerTest, SourceReaderAndTextGiveTheSameTokens) {
     }
   }
   sc.colon_continues_ident = false;
+}
+
+// Runs of blanks of every length, spaces alone and ended by tabs and form feeds, before names,
+// comments, line ends and the end of the input: taken from the reader's line in runs (as a
+// token and passed without one), they give the tokens and positions of the same text, its tabs
+// expanded, read a character at a time.
+TEST_F(ScannerTest, BlankRunsOfEveryLengthReadAsCharacters) {
+  auto expanded = [](const std::string& text) {
+    std::string out;
+    std::size_t column = 0;
+    for (char c : text) {
+      if (c == '\t') {
+        do out += ' ';
+        while (++column % 8 != 0);
+        continue;
+      }
+      out += c;
+      column = c == '\n' ? 0 : column + 1;
+    }
+    return out;
+  };
+  for (std::size_t n = 1; n <= 20; ++n) {
+    for (const std::string tail : {"", "\t", "\f ", " \t  ", "\t\f\t"}) {
+      const std::string run = std::string(n, ' ') + tail;
+      const std::string text = "L1:" + run + "ADD" + run + "R1," + run + "R1" + run + "; c\n" + run + "NOP" + run +
+                               "\n" + run + "\n" + run + "NOP" + run;
+      for (bool passing : {false, true}) {
+        problems.clear();
+        source(expanded(text));
+        const std::vector<SeenToken> expected = seen_tokens(passing, 1000);
+        const std::size_t expected_problems = problems.size();
+        problems.clear();
+        file_source(text);
+        EXPECT_TRUE(seen_tokens(passing, 1000) == expected) << testing::PrintToString(text);
+        EXPECT_EQ(problems.size(), expected_problems);
+      }
+    }
+  }
 }
 
 // ---- false conditional branches ----------------------------------------------------------------

@@ -5,6 +5,10 @@
 # - one generated program of LINES instruction lines (default 100000) in three dialects from one
 #   instruction list, assembled by aq71 (-v6, object only), avr-as (-mmcu=avr6) and avra
 #   (ATmega2560);
+# - a program of LINES lines that takes every form of the instruction table in turn
+#   (assembler/profile/instruction_mix.awk: a tab before each mnemonic, a label every 16 lines,
+#   a branch back every 8), by aq71 and avr-as; the code of both must be byte-equal (avr-as's
+#   object linked at 0 with avr-ld, which resolves its branches);
 # - a macro whose body is a chain of twelve IF "\1" = "EQ" ... ELSEIF ... ELSE arms (three NOPs
 #   each, the plain arm LDS/BST/BLD), called CALLS times (default 20000) with the plain arm, by
 #   aq71 and by avr-as with the same macro written with nested .ifc/.else; the code of both must
@@ -28,7 +32,7 @@ zqlink=$(dirname "$aq71")/zqlink
 
 [[ -x $aq71 ]] || { echo "no aq71 at $aq71 (build it with -DCMAKE_BUILD_TYPE=Release)" >&2; exit 2; }
 [[ -x $zqlink ]] || { echo "no zqlink next to aq71 at $zqlink" >&2; exit 2; }
-for tool in avr-as avr-objcopy avra od /usr/bin/time; do
+for tool in avr-as avr-ld avr-objcopy avra od /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "$tool not installed" >&2; exit 2; }
 done
 
@@ -61,6 +65,10 @@ BEGIN {
   }
   print " END" >> aq
 }'
+
+# Every form of the instruction table, in the table's order (the profile training takes them in
+# an order and with operands of its own).
+awk -v n="$lines" -v seed=1 -v aq="$work/t.s71" -v gnu="$work/t.s" -f "$root/assembler/profile/instruction_mix.awk"
 
 # The chain of twelve conditional arms, as the contact macros of the macro library have it.
 awk -v n="$calls" -v dir="$work" '
@@ -151,6 +159,8 @@ cd "$work"
 aq_instr=("$aq71" b -v6 -S)
 as_instr=(avr-as -mmcu=avr6 b.s -o b.o)
 avra_instr=(avra b.asm)
+aq_table=("$aq71" t -v6 -S)
+as_table=(avr-as -mmcu=avr6 t.s -o t.o)
 aq_chain=("$aq71" c -v6 -S)
 as_chain=(avr-as -mmcu=avr6 c.s -o c.o)
 aq_mac=("$aq71" m -v6 -S)
@@ -158,6 +168,9 @@ aq_lst=("$aq71" m -v6 -S -l m.lst)
 
 { read -r t_aq m_aq; read -r t_as m_as; read -r t_avra m_avra; } < <(alternate aq_instr as_instr avra_instr)
 bytes=$(stat -c %s b.r71)
+{ read -r t_taq m_taq; read -r t_tas m_tas; } < <(alternate aq_table as_table)
+avr-ld -mavr6 -Ttext=0 t.o -o t.elf
+if cmp -s <(aq71_code t.r71) <(gnu_code t.elf); then table_same="byte-equal"; else table_same="DIFFERENT"; fi
 { read -r t_caq m_caq; read -r t_cas m_cas; } < <(alternate aq_chain as_chain)
 if cmp -s <(aq71_code c.r71) <(gnu_code c.o); then same="byte-equal"; else same="DIFFERENT"; fi
 { read -r t_mac m_mac; read -r t_lst m_lst; } < <(alternate aq_mac aq_lst)
@@ -167,6 +180,10 @@ printf '%-8s %8s s %8s KiB\n' aq71 "$t_aq" "$m_aq" avr-as "$t_as" "$m_as" avra "
 awk -v q="$t_aq" -v s="$t_as" -v v="$t_avra" -v mq="$m_aq" -v ms="$m_as" 'BEGIN {
   printf "ratio aq71/avr-as: %.2f   aq71/avra: %s   memory aq71/avr-as: %.2f\n", q / s,
          v == "failed" ? "-" : sprintf("%.2f", q / v), mq / ms }'
+echo "every form of the instruction table: $lines lines, median of $runs alternated runs (code $table_same)"
+printf '%-8s %8s s %8s KiB\n' aq71 "$t_taq" "$m_taq" avr-as "$t_tas" "$m_tas"
+awk -v q="$t_taq" -v s="$t_tas" -v mq="$m_taq" -v ms="$m_tas" \
+  'BEGIN { printf "ratio aq71/avr-as: time %.2f   memory %.2f\n", q / s, mq / ms }'
 echo "12-arm IF/ELSEIF chain macro, $calls calls, median of $runs alternated runs (code $same)"
 printf '%-8s %8s s %8s KiB\n' aq71 "$t_caq" "$m_caq" avr-as "$t_cas" "$m_cas"
 awk -v q="$t_caq" -v s="$t_cas" -v mq="$m_caq" -v ms="$m_cas" \
@@ -174,3 +191,4 @@ awk -v q="$t_caq" -v s="$t_cas" -v mq="$m_caq" -v ms="$m_cas" \
 echo "macro calls: $macros, median of $runs alternated runs"
 printf '%-16s %8s s %8s KiB\n' "without listing" "$t_mac" "$m_mac" "with listing" "$t_lst" "$m_lst"
 [[ $same == byte-equal ]] || { echo "the chain's code differs from avr-as's" >&2; exit 1; }
+[[ $table_same == byte-equal ]] || { echo "the instruction table's code differs from avr-as's" >&2; exit 1; }
