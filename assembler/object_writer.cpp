@@ -233,7 +233,9 @@ void write_fixup(Assembly& run, Encoder& e, const Statement& st, const Fixup& f)
     if (n < 1 || n > 2 || !st.operand_exprs[static_cast<std::size_t>(n - 1)])
       internal_error_A01(run, "gen_instruction_B00", "Fixup without operand", n, 0);
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(n - 1)];
-    if (ValueRec* v = slot.expression())
+    if (LabelRec* l = slot.label())
+      write_linker_expression(run, e, *l->value);
+    else if (ValueRec* v = slot.expression())
       write_linker_expression(run, e, *v);
     else
       e.push_constant(static_cast<std::int32_t>(slot.constant_value()));
