@@ -1003,6 +1003,20 @@ ValueRec* expression_from_terms(Assembly& run, TermList&& terms) {
   return e;
 }
 
+bool keep_label_operand(Assembly& run, LabelRec& label) {
+  // Only a place changes such a label's value, and a place it takes later is its value at the
+  // end, which the operand reads then: a value record of the operand would follow it there.
+  // Temporary values (VAR) and LOCAL labels, whose records start over, are taken as they are now.
+  const ValueRec* v = label.value;
+  if (!v || v->owner != &label || !v->terms.empty() || !v->solved() || v->forced) return false;
+  if (label.flags & (LABEL_EXTERN | LABEL_LOCAL)) return false;
+  State& s = state(run);
+  note_used(s, &label);
+  ident_tree(run).env.take_statement();
+  if (s.depth == 0) propagate_moved(s);
+  return true;
+}
+
 std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& terms) {
   // Only a well-formed list of numbers and computable operators is folded here; anything else
   // takes the evaluator's road (and its internal checks).

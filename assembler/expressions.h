@@ -432,6 +432,7 @@ struct ValueRec {
 
 // Value records are made for every label and every operand that uses one: keep them small.
 static_assert(sizeof(ValueRec) <= 64);
+static_assert(alignof(ValueRec) >= 4 && alignof(LabelRec) >= 4, "operand slots tag record pointers");
 
 // What the driver gives the evaluator.
 struct ExpressionHooks {
@@ -468,9 +469,15 @@ ValueRec* failed_expression(Assembly& run);  // failed parse: absolute 0
 // folded at once, with the problems evaluating it reports (warning 14, error 48) reported at the
 // current line as for a new expression. nullopt, with nothing reported, for any other list.
 std::optional<std::uint32_t> fold_constant_terms(Assembly& run, const TermList& terms);
+// Whether an operand that is this label alone can be kept as the label itself (OperandSlot::label)
+// instead of a value record of its own: the label has its place already and nothing but a new
+// place can change its value. When it can, the label counts as used, as an expression using it
+// would make it.
+bool keep_label_operand(Assembly& run, LabelRec& label);
 // The operand value the encoders take from an operand slot (absent for an empty slot).
 inline OperandValue operand_value(OperandSlot slot) {
   if (slot.is_constant()) return OperandValue::absolute(slot.constant_value());
+  if (const LabelRec* l = slot.label()) return l->value->operand_value();
   if (const ValueRec* e = slot.expression()) return e->operand_value();
   return {};
 }

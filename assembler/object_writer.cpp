@@ -233,7 +233,9 @@ void write_fixup(Assembly& run, Encoder& e, const Statement& st, const Fixup& f)
     if (n < 1 || n > 2 || !st.operand_exprs[static_cast<std::size_t>(n - 1)])
       internal_error_A01(run, "gen_instruction_B00", "Fixup without operand", n, 0);
     const OperandSlot slot = st.operand_exprs[static_cast<std::size_t>(n - 1)];
-    if (ValueRec* v = slot.expression())
+    if (LabelRec* l = slot.label())
+      write_linker_expression(run, e, *l->value);
+    else if (ValueRec* v = slot.expression())
       write_linker_expression(run, e, *v);
     else
       e.push_constant(static_cast<std::int32_t>(slot.constant_value()));
@@ -612,6 +614,22 @@ std::tm header_time(const RunSettings& settings) {
 }
 
 // Writes the module; returns the bytes of code and data it holds.
+// Bytes the segment contents take, generously: a code word is three bytes, a linker field a few
+// more, a data byte two, a line record some. Room that is not written costs no memory; an image
+// that outgrows it is only moved once more.
+std::size_t contents_estimate(SegmentTable& table, bool debug) {
+  std::size_t n = 64;
+  for (int i = SEG_ASEG; i < table.count(); ++i)
+    for (const Statement* st : table[i].chain) {
+      if (st->kind == StatementKind::Instruction)
+        n += 2 * st->size + 24 * st->code.fixup_count + (debug ? 16 : 0);
+      else if (st->kind == StatementKind::Storage && !st->data().reserve_only)
+        n += 2 * st->size;
+      n += 8;  // locations, alignments and the like
+    }
+  return n;
+}
+
 std::uint32_t build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {
@@ -654,6 +672,7 @@ std::uint32_t build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& m
     e.segment_declaration(file_segment(run, i), file_segment_kind(run, seg.kind), seg.type,
                           static_cast<std::uint8_t>(seg.alignment_exponent()), seg.name);
   }
+  e.reserve(e.size() + contents_estimate(table, w.debug.on));
   // A segment without code holds no instructions, storage or alignment either.
   std::uint32_t bytes = 0;
   for (int i = SEG_ASEG; i < table.count(); ++i) {

@@ -508,11 +508,14 @@ std::uint16_t form_of(const Operand& a, const Operand* b) {
 // A number needs no value record: nothing can change it later.
 OperandSlot make_operand_expression(Assembly& run, Operand& o) {
   if (o.segment_error) return OperandSlot::constant(0);
-  // A lone number, the usual operand, is its own value; any other lone term (a label, "$", SFB
-  // or SFE) cannot be folded.
+  // A lone number, the usual operand, is its own value, and a lone label that has its place
+  // (a branch back) is the label's; any other lone term (a label yet to come, "$", SFB or SFE)
+  // cannot be folded.
   if (o.terms.size() == 1) {
     const ExprTerm& t = o.terms[0];
     if (t.kind == ExprTerm::Constant && t.segment == 0) return OperandSlot::constant(t.value);
+    if (t.kind == ExprTerm::Symbol && !t.location && t.label && keep_label_operand(run, *t.label))
+      return OperandSlot::label(t.label);
     return expression_from_terms(run, std::move(o.terms));
   }
   if (const std::optional<std::uint32_t> v = fold_constant_terms(run, o.terms)) return OperandSlot::constant(*v);
@@ -591,6 +594,7 @@ ParsedOperands parse_operands_B03(Scanner& scanner, std::uint16_t mnemonic) {
 namespace {
 
 std::uint32_t first_symbol_flags(OperandSlot slot) {
+  if (const LabelRec* l = slot.label()) return l->flags;
   const ValueRec* e = slot.expression();
   if (!e || e->terms.empty()) return 0;
   const ExprTerm& t = e->terms.front();

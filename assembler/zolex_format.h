@@ -242,6 +242,9 @@ class Encoder {
   const std::vector<uint8_t>& bytes() const { return buf_; }
   std::vector<uint8_t> take() { return std::move(buf_); }
   size_t size() const { return buf_.size(); }
+  // Room for `bytes` in all without moving what is written (a large image is not held twice
+  // while it grows).
+  void reserve(size_t bytes) { buf_.reserve(bytes); }
   uint16_t last_crc() const { return last_crc_; }
 
  private:

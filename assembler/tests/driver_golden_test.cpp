@@ -193,6 +193,21 @@ TEST_F(DriverGolden, EquatesOfAMovedLabelFollowIt) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
 }
 
+// Branches back: each expansion of a macro goes to its own LOCAL label, and an operand of a
+// temporary value (VAR) keeps the value it had on its line.
+TEST_F(DriverGolden, OperandsOfLabelsBackTakeTheValueOfTheirLine) {
+  RunResult r = run(" ASEG\nLOOP MACRO\n LOCAL again\nagain: DEC R16\n BRNE again\n RJMP again\n ENDM\n"
+                    "V VAR 3\nTOP: LOOP\n LDI R17,V\n RJMP TOP\n LOOP\nV VAR 5\n LDI R18,V\n BRNE TOP\n END\n",
+                    {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 0) << r.out;
+  const std::string listing = read_file(dir_ / "t.lst");
+  for (const char* line : {"9.3  00000002 F1F7          BRNE again", "9.4  00000004 FDCF          RJMP again",
+                           "10    00000006 13E0          LDI R17,V", "11    00000008 FBCF          RJMP TOP",
+                           "12.3  0000000C F1F7          BRNE again", "12.4  0000000E FDCF          RJMP again",
+                           "14    00000010 25E0          LDI R18,V", "15    00000012 B1F7          BRNE TOP"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
 TEST_F(DriverGolden, IncludeFilesAreRead) {
   write_file(dir_ / "inc.s71", "L2: NOP\n");
   RunResult r = run("$inc.s71\n RJMP L2\n END\n");

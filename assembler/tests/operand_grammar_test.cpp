@@ -256,6 +256,63 @@ TEST_F(GrammarTest, NumbersStayInTheStatementAndReportTheirProblemsOnce) {
   EXPECT_EQ(st->operand_exprs[0].constant_value(), 0u);
 }
 
+// A lone label that already has its place is kept as the label: the operand reads the label's
+// value wherever the label settles, as a value record of its own would have followed it. Labels
+// whose value can change otherwise keep a value record taken as the label is now.
+TEST_F(GrammarTest, PlacedLabelsAreKeptAsTheLabelAndFollowIt) {
+  Assembly& run = aq71_test::test_run();
+  LabelRec* back = label("BACK");
+  set_label_location(run, *back, 1, true, 0x10, true);
+  Statement* st = assemble("BRNE BACK", 0x10);
+  EXPECT_EQ(st->operand_exprs[0].label(), back);
+  EXPECT_EQ(st->operand_exprs[0].expression(), nullptr);
+  EXPECT_FALSE(st->operand_exprs[0].is_constant());
+  EXPECT_EQ(st->code.words[0], 0xF7F9);
+  // The label counts as used, as with any expression that names it.
+  EXPECT_TRUE(back->used);
+  // The label settles elsewhere before the code is made: the operand follows it.
+  st = statement("RJMP BACK");
+  ASSERT_EQ(st->operand_exprs[0].label(), back);
+  set_label_location(run, *back, 1, true, 0x20, true);
+  EncodeContext ctx;
+  ctx.location = 0x10 + st->size;
+  ctx.segment = 1;
+  ctx.absolute_segment = true;
+  encode_instruction_statement(run, *st, ctx, odd);
+  EXPECT_EQ(st->code.words[0], 0xC007);  // RJMP .+14 words
+  // In a relocatable segment the linker gets the label's segment and offset.
+  LabelRec* other = label("OTHERSEG");
+  set_label_location(run, *other, 3, false, 0x20, true);
+  st = assemble("CALL OTHERSEG", 0, false);
+  EXPECT_EQ(st->operand_exprs[0].label(), other);
+  EXPECT_EQ(st->code.fixup_count, 1);
+  EXPECT_EQ(operand_value(st->operand_exprs[0]).kind, ValueKind::kRelocatable);
+  EXPECT_EQ(operand_value(st->operand_exprs[0]).value, 0x20u);
+
+  // A label yet to come, a temporary value, an external and a LOCAL label keep records.
+  st = statement("RJMP AHEAD");
+  EXPECT_EQ(st->operand_exprs[0].label(), nullptr);
+  ASSERT_NE(st->operand_exprs[0].expression(), nullptr);
+  EXPECT_EQ(st->operand_exprs[0].expression()->statement, st);
+  LabelRec* var = label("COUNT");
+  assign_label_number(run, *var, 3, true);
+  st = statement("LDI R16,COUNT");
+  ASSERT_NE(st->operand_exprs[0].expression(), nullptr);
+  assign_label_number(run, *var, 5, true);
+  EXPECT_EQ(operand_value(st->operand_exprs[0]).value, 3u);
+  LabelRec* ext = label("EXTERNAL");
+  set_label_location(run, *ext, 1, true, 0x30, true);
+  ext->flags |= LABEL_EXTERN;
+  st = statement("JMP EXTERNAL");
+  EXPECT_NE(st->operand_exprs[0].expression(), nullptr);
+  LabelRec* local = label("AGAIN");
+  set_label_location(run, *local, 1, true, 0x40, true);
+  local->flags |= LABEL_LOCAL;
+  st = statement("BRNE AGAIN");
+  EXPECT_NE(st->operand_exprs[0].expression(), nullptr);
+  EXPECT_TRUE(internal.empty()) << internal;
+}
+
 TEST_F(GrammarTest, EmulatedMnemonicsTakeTheirCoreForm) {
   EXPECT_EQ(word("CLR R5"), word("EOR R5,R5"));
   EXPECT_EQ(word("CLR R5"), 0x2455);
