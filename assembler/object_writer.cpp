@@ -613,7 +613,6 @@ std::tm header_time(const RunSettings& settings) {
   return t;
 }
 
-// Writes the module; returns the bytes of code and data it holds.
 // Bytes the segment contents take, generously: a code word is three bytes, a linker field a few
 // more, a data byte two, a line record some. Room that is not written costs no memory; an image
 // that outgrows it is only moved once more.
@@ -630,6 +629,7 @@ std::size_t contents_estimate(SegmentTable& table, bool debug) {
   return n;
 }
 
+// Writes the module; returns the bytes of code and data it holds.
 std::uint32_t build(Assembly& run, Encoder& e, ObjectRun& w, const ModuleView& module) {
   SegmentTable& table = w.segments;
   if (table.count() - 2 > 256) {

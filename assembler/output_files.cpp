@@ -17,12 +17,10 @@ struct OutputState {
 
 OutputState& output_state(Assembly& run) { return run.part<OutputState>(); }
 
+// The stop writes the listing on: its failures are told already and stop nothing more.
 void failed_write(Assembly& run, std::FILE* file, const std::string& name, int error) {
   note_output_failure(run, name, error, file);
-  OutputState& s = output_state(run);
-  if (s.stopping) return;  // the stop writes the listing on: its failures are told already
-  s.stopping = true;
-  fatal_exit_A01(run);
+  stop_after_output_failure(run);
 }
 
 }  // namespace
@@ -50,9 +48,7 @@ void write_output(Assembly& run, std::FILE* file, const std::string& name, std::
 }
 
 void flush_output(Assembly& run, std::FILE* file, const std::string& name) {
-  if (!file) return;
-  errno = 0;
-  if (std::fflush(file) != 0 || std::ferror(file)) failed_write(run, file, name, errno);
+  if (!flush_output_noted(run, file, name)) stop_after_output_failure(run);
 }
 
 bool flush_output_noted(Assembly& run, std::FILE* file, const std::string& name) {

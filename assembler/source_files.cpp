@@ -365,14 +365,13 @@ void close_all_files(Assembly& run) {
   struct stat made {};
   const bool made_here = f.object && ::fstat(::fileno(f.object), &made) == 0 && S_ISREG(made.st_mode);
   const std::string list_name = f.list_name;
-  if (flush_output_noted(run, f.list, list_name) && !close_handle(files(run), f.list))
-    note_output_failure(run, list_name, errno);
-  close_handle(files(run), f.list);
+  // Only the first failure is told: a close after a failed flush adds nothing.
+  flush_output_noted(run, f.list, list_name);
+  if (!close_handle(files(run), f.list)) note_output_failure(run, list_name, errno);
   close_handle(files(run), f.command);
   files(run).reader.close_includes();
   close_handle(files(run), f.source);
-  if (f.object && !close_handle(files(run), f.object)) note_output_failure(run, f.object_name, errno);
-  close_handle(files(run), f.object);
+  if (!close_handle(files(run), f.object)) note_output_failure(run, f.object_name, errno);
   struct stat named {};
   if (made_here && (diagnostic_counts(run).run_errors > 0 || output_failed(run)) &&
       ::stat(f.object_name.c_str(), &named) == 0 && named.st_dev == made.st_dev && named.st_ino == made.st_ino)

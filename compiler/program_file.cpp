@@ -23,21 +23,13 @@ constexpr int kOldAliasMarker = 50;  // older layout: AliasP 0..49 only
 constexpr int kMaxText = 255;
 
 // Messages of the program file, English and Korean; the path follows the text directly.
-using Text = FileText;
-constexpr const Text& kOpenError = kFileOpenError;
-constexpr Text kBadMagic{"File Format Error :", "읽어들일 수 없는 형식의 파일입니다."};
-constexpr Text kOldVersion{"This is old version File Format :", "이전포멧의 파일입니다. 읽어들 수 없습니다."};
-constexpr Text kVersionMismatch{"File Format Version Unmatch Error :", "파일의 버젼이 틀립니다. 읽어들 수 없습니다."};
-constexpr Text kDamaged{"File Format Error :", "파일 포멧에 이상이 발견되었습니다."};
-constexpr Text kNoEnd{"END Command Not Found !", "END명령을 찾을 수 없습니다."};
-constexpr Text kImportNoRoom{"Not enough free rows to import (a program has at most 1200 rows) :",
-                             "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :"};
-
-void Show(Studio& studio, const std::string& english, const std::string& korean, const std::string& path) {
-  ShowFileMessage(studio, english, korean, path);
-}
-
-void Show(Studio& studio, const Text& text, const std::string& path) { ShowFileMessage(studio, text, path); }
+constexpr FileText kBadMagic{"File Format Error :", "읽어들일 수 없는 형식의 파일입니다."};
+constexpr FileText kOldVersion{"This is old version File Format :", "이전포멧의 파일입니다. 읽어들 수 없습니다."};
+constexpr FileText kVersionMismatch{"File Format Version Unmatch Error :", "파일의 버젼이 틀립니다. 읽어들 수 없습니다."};
+constexpr FileText kDamaged{"File Format Error :", "파일 포멧에 이상이 발견되었습니다."};
+constexpr FileText kNoEnd{"END Command Not Found !", "END명령을 찾을 수 없습니다."};
+constexpr FileText kImportNoRoom{"Not enough free rows to import (a program has at most 1200 rows) :",
+                                 "빈 줄이 모자라 가져올 수 없습니다 (프로그램은 최대 1200줄) :"};
 
 // ---- writing ----
 
@@ -115,7 +107,7 @@ ProgramFileStatus CheckHeader(Cursor& in) {
   return ProgramFileStatus::kOk;
 }
 
-const Text& StatusText(ProgramFileStatus status) {
+const FileText& StatusText(ProgramFileStatus status) {
   switch (status) {
     case ProgramFileStatus::kBadMagic:
       return kBadMagic;
@@ -137,7 +129,7 @@ bool ReadProgramBytes(Studio& studio, const std::string& path, std::string& byte
     bytes.clear();
     return true;
   }
-  Show(studio, kOpenError, path);
+  ShowFileMessage(studio, kFileOpenError, path);
   return false;
 }
 
@@ -148,7 +140,7 @@ std::unique_ptr<ProgramDocument> ParseFile(Studio& studio, const std::string& pa
   auto fresh = std::make_unique<ProgramDocument>();
   ProgramFileStatus status = DecodeProgramFile(bytes, *fresh);
   if (status != ProgramFileStatus::kOk) {
-    Show(studio, StatusText(status), path);
+    ShowFileMessage(studio, StatusText(status), path);
     return nullptr;
   }
   return fresh;
@@ -181,7 +173,7 @@ bool WriteBytes(Studio& studio, const std::filesystem::path& target, const std::
 bool Encode(Studio& studio, std::string& bytes) {
   SaveRefusal refusal;
   if (EncodeProgramFile(studio.doc, bytes, &refusal)) return true;
-  Show(studio, refusal.english, refusal.korean, "");
+  ShowFileMessage(studio, refusal.english, refusal.korean, "");
   return false;
 }
 
@@ -349,7 +341,7 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder) {
 
 SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder) {
   if (studio.FindEndLine()) {
-    Show(studio, kNoEnd, "");
+    ShowFileMessage(studio, kNoEnd, "");
     return SaveResult::NotSaved;
   }
   std::string bytes;
@@ -409,7 +401,7 @@ bool ImportProgramFile(Studio& studio, const std::string& path) {
       break;
     }
   if (at < 0 || at >= kProgramRows || std::max(usedRows, at) + count > kProgramRows) {
-    Show(studio, kImportNoRoom, path);
+    ShowFileMessage(studio, kImportNoRoom, path);
     return false;
   }
   for (int row = kProgramRows - 1; row >= at + count; --row)

@@ -1,5 +1,7 @@
 // zqlink: links ZOLEX object modules into an Intel HEX file.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -126,12 +128,8 @@ int main(int argc, char** argv) {
     // Written whole and renamed over the target, so a reader never sees half a file; a failed
     // write (also one past the file-size limit, which then fails instead of ending zqlink by
     // SIGXFSZ) leaves no temporary behind.
-    std::string error;
-    if (!platform::WriteBuildFile(output, zqlink::intel_hex(r.image), &error)) {
-      // The writer's text ends with the system's reason.
-      const std::size_t reason = error.rfind(": ");
-      std::cerr << "zqlink: error: cannot write \"" << output
-                << "\": " << (reason == std::string::npos ? error : error.substr(reason + 2)) << "\n";
+    if (!platform::WriteBuildFile(output, zqlink::intel_hex(r.image))) {
+      std::cerr << "zqlink: error: cannot write \"" << output << "\": " << std::strerror(errno) << "\n";
       remove_output();
       return 1;
     }
