@@ -40,7 +40,11 @@ bool ApplyProfileSetting(Profile& p, const std::string& key, const std::string& 
     return false;
   };
   if (key == "model") {
-    if (!Number(value, 255, &v)) return bad();
+    // Only the models the studio knows have a framing and a device map to simulate.
+    if (!Number(value, 10, &v) || (v < 1 || (v > 5 && v != 10))) {
+      if (error) *error = "bad value for model: " + value + " (the models are 1, 2, 3, 4, 5 and 10)";
+      return false;
+    }
     p.model = static_cast<int>(v);
   } else if (key == "firmware") {
     if (!Number(value, 255, &v)) return bad();

@@ -252,7 +252,8 @@ TEST(SimControl, MemoryInputsProfileAndErrors) {
   EXPECT_EQ(RunControl(core, "fault A9 unsupported *3", &quit), "ok");
   EXPECT_EQ(RunControl(core, "fault clear", &quit), "ok");
   for (const char* bad : {"peek", "peek 65535 2", "poke 10 zz", "input Q0:1 1", "input P16:0 1", "input P0:8 1",
-                          "profile model", "profile colour red", "fault A3", "outputs 2", "jump"}) {
+                          "profile model", "profile model 0", "profile model 6", "profile model 11",
+                          "profile model 255", "profile colour red", "fault A3", "outputs 2", "jump"}) {
     EXPECT_EQ(RunControl(core, bad, &quit).rfind("error", 0), 0u) << bad;
   }
   EXPECT_FALSE(quit);
