@@ -673,10 +673,8 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainLayout FrmMain::CurrentLayout() const {
-  const int W = frameGeometry().width() * kTwipsPerPixel;
-  const int H = frameGeometry().height() * kTwipsPerPixel;
-  const int S = client_->height() * kTwipsPerPixel;
-  return ComputeLayout(W, H, S);
+  // The window's own size, which every resize event reports, not the window manager's frame.
+  return ComputeWindowLayout(width() * kTwipsPerPixel, height() * kTwipsPerPixel, client_->height() * kTwipsPerPixel);
 }
 
 void FrmMain::Form_Resize() {

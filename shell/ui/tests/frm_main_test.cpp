@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "compiler/program_file.h"
@@ -468,10 +469,10 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   }
   EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine")->y(), 22);
   EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine2")->y(), 22);
-  const int boardBottom = 720 + (window->frameGeometry().height() * 15 - 1600) - 800;
+  const int boardBottom = 720 + (window->height() * 15 + kDesignFrameHeight - 1600) - 800;
   EXPECT_NEAR(board->geometry().bottom() + 1, boardBottom / 15, 1);
   EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);
-  EXPECT_NEAR(tabMain->width(), (window->frameGeometry().width() * 15 - 4285) / 15, 1);
+  EXPECT_NEAR(tabMain->width(), (window->width() * 15 + kDesignFrameWidth - 4285) / 15, 1);
   QWidget* memo = window->Memo();
   window->SelectSidePage(6);
   EXPECT_TRUE(memo->isVisible());
@@ -483,6 +484,73 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   window->resize(100, 80);  // far too small: nothing breaks
   QApplication::processEvents();
   window->hide();
+}
+
+// Where every named control of the window lies, in the window's client coordinates, and
+// which control is seen on top at the middle of each.
+static std::map<std::string, QRect> PlacedControls(QWidget* window) {
+  std::map<std::string, QRect> placed;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->objectName().isEmpty() || w->isWindow() || !w->isVisibleTo(window)) continue;
+    const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+    std::string name = w->objectName().toStdString();
+    if (w->property("index").isValid()) name += "(" + w->property("index").toString().toStdString() + ")";
+    placed[name] = r;
+    if (QWidget* top = window->childAt(r.center())) placed[name + " seen " + top->objectName().toStdString()] = {};
+  }
+  return placed;
+}
+
+static std::string Text(const QRect& r) {
+  return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+         std::to_string(r.height());
+}
+
+// Each control lies in `b` where it lies in `a`, and the same controls are seen.
+static void ExpectSamePlaces(const std::map<std::string, QRect>& a, const std::map<std::string, QRect>& b,
+                             const std::string& what) {
+  for (const auto& [name, where] : b) {
+    auto it = a.find(name);
+    if (it == a.end())
+      ADD_FAILURE() << what << ": only here: " << name;
+    else if (it->second != where)
+      ADD_FAILURE() << what << ": " << name << " at " << Text(where) << ", before at " << Text(it->second);
+  }
+  for (const auto& [name, where] : a)
+    if (!b.count(name)) ADD_FAILURE() << what << ": no longer: " << name;
+}
+
+// The panes lie where they lie whatever frame the window system draws around the window: a
+// framed window and one without a frame (as without a window manager) of the same size are
+// laid out alike, the tab strips and the side panel end above the status bar, and the main
+// tab strip ends inside the window.
+TEST_F(WindowTest, TheLayoutDoesNotFollowTheWindowFrame) {
+  ini->WriteString("Setup", "TipShow", "0");
+  std::map<std::string, QRect> framed;
+  for (bool frameless : {false, true}) {
+    Start();
+    if (frameless) window->setWindowFlag(Qt::FramelessWindowHint);
+    window->resize(1000, 750);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QApplication::processEvents();
+    ASSERT_EQ(window->frameGeometry().size() == window->size(), frameless);
+    const auto placed = PlacedControls(window.get());
+    if (!frameless) {
+      framed = placed;
+      QWidget* status = window->findChild<QWidget*>("sbrMain");
+      const int statusTop = status->mapTo(window.get(), QPoint(0, 0)).y();
+      for (const char* name : {"tabMain", "tabInfoBody", "tabMainBody"}) {
+        QWidget* w = window->findChild<QWidget*>(name);
+        const QRect r(w->mapTo(window.get(), QPoint(0, 0)), w->size());
+        EXPECT_LE(r.bottom(), statusTop) << name;
+        EXPECT_LE(r.right(), window->width() - 1) << name;
+      }
+    } else {
+      ExpectSamePlaces(framed, placed, "without a frame");
+    }
+    window.reset();
+  }
 }
 
 TEST_F(WindowTest, SidePagesAndThePlcPanel) {
