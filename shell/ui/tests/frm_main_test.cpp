@@ -520,6 +520,39 @@ static void ExpectSamePlaces(const std::map<std::string, QRect>& a, const std::m
     if (!b.count(name)) ADD_FAILURE() << what << ": no longer: " << name;
 }
 
+// The layout that start-up leaves is the one a resize to the same size gives, on each main
+// tab: nothing moves when the window manager's frame becomes known, and the Ladder tab stays
+// in sight above the mnemonic view.
+TEST_F(WindowTest, TheFirstLayoutIsTheLayoutAfterAResize) {
+  ini->WriteString("Setup", "TipShow", "0");
+  Start();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  QApplication::processEvents();
+  const QSize size = window->size();
+  for (int tab : {1, 2}) {
+    window->SelectMainTab(tab);
+    QApplication::processEvents();
+    const auto first = PlacedControls(window.get());
+    window->resize(size + QSize(37, 23));
+    QApplication::processEvents();
+    window->resize(size);
+    QApplication::processEvents();
+    ExpectSamePlaces(first, PlacedControls(window.get()), "tab " + std::to_string(tab) + " after the resize");
+  }
+
+  // On the Mnemonic tab the strip's tabs can be seen and clicked: a click on Ladder goes back.
+  auto* tabMain = window->findChild<QTabBar*>("tabMain");
+  QWidget* mnemonic = window->Mnemonic();
+  ASSERT_TRUE(mnemonic->isVisible());
+  const QRect ladderTab(tabMain->mapTo(window.get(), tabMain->tabRect(0).topLeft()), tabMain->tabRect(0).size());
+  const QRect view(mnemonic->mapTo(window.get(), QPoint(0, 0)), mnemonic->size());
+  EXPECT_FALSE(view.intersects(ladderTab));
+  EXPECT_EQ(window->childAt(ladderTab.center()), tabMain);
+  QTest::mouseClick(tabMain, Qt::LeftButton, {}, tabMain->tabRect(0).center());
+  EXPECT_FALSE(mnemonic->isVisible());
+}
+
 // The panes lie where they lie whatever frame the window system draws around the window: a
 // framed window and one without a frame (as without a window manager) of the same size are
 // laid out alike, the tab strips and the side panel end above the status bar, and the main
