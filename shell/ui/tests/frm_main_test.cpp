@@ -41,6 +41,8 @@
 #include "shell/ui/tip_dialog.h"
 #include <QTextBrowser>
 #include "shell/ui/view_settings_widget.h"
+#include "shell/ui/tests/layout_support.h"
+#include "shell/ui/window_places.h"
 
 using namespace shell;
 
@@ -486,40 +488,6 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   window->hide();
 }
 
-// Where every named control of the window lies, in the window's client coordinates, and
-// which control is seen on top at the middle of each.
-static std::map<std::string, QRect> PlacedControls(QWidget* window) {
-  std::map<std::string, QRect> placed;
-  for (QWidget* w : window->findChildren<QWidget*>()) {
-    if (w->objectName().isEmpty() || w->isWindow() || !w->isVisibleTo(window)) continue;
-    const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
-    std::string name = w->objectName().toStdString();
-    if (w->property("index").isValid()) name += "(" + w->property("index").toString().toStdString() + ")";
-    placed[name] = r;
-    if (QWidget* top = window->childAt(r.center())) placed[name + " seen " + top->objectName().toStdString()] = {};
-  }
-  return placed;
-}
-
-static std::string Text(const QRect& r) {
-  return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
-         std::to_string(r.height());
-}
-
-// Each control lies in `b` where it lies in `a`, and the same controls are seen.
-static void ExpectSamePlaces(const std::map<std::string, QRect>& a, const std::map<std::string, QRect>& b,
-                             const std::string& what) {
-  for (const auto& [name, where] : b) {
-    auto it = a.find(name);
-    if (it == a.end())
-      ADD_FAILURE() << what << ": only here: " << name;
-    else if (it->second != where)
-      ADD_FAILURE() << what << ": " << name << " at " << Text(where) << ", before at " << Text(it->second);
-  }
-  for (const auto& [name, where] : a)
-    if (!b.count(name)) ADD_FAILURE() << what << ": no longer: " << name;
-}
-
 // The layout that start-up leaves is the one a resize to the same size gives, on each main
 // tab: nothing moves when the window manager's frame becomes known, and the Ladder tab stays
 // in sight above the mnemonic view.
@@ -529,28 +497,8 @@ TEST_F(WindowTest, TheFirstLayoutIsTheLayoutAfterAResize) {
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   QApplication::processEvents();
-  const QSize size = window->size();
-  for (int tab : {1, 2}) {
-    window->SelectMainTab(tab);
-    QApplication::processEvents();
-    const auto first = PlacedControls(window.get());
-    window->resize(size + QSize(37, 23));
-    QApplication::processEvents();
-    window->resize(size);
-    QApplication::processEvents();
-    ExpectSamePlaces(first, PlacedControls(window.get()), "tab " + std::to_string(tab) + " after the resize");
-  }
-
-  // On the Mnemonic tab the strip's tabs can be seen and clicked: a click on Ladder goes back.
-  auto* tabMain = window->findChild<QTabBar*>("tabMain");
-  QWidget* mnemonic = window->Mnemonic();
-  ASSERT_TRUE(mnemonic->isVisible());
-  const QRect ladderTab(tabMain->mapTo(window.get(), tabMain->tabRect(0).topLeft()), tabMain->tabRect(0).size());
-  const QRect view(mnemonic->mapTo(window.get(), QPoint(0, 0)), mnemonic->size());
-  EXPECT_FALSE(view.intersects(ladderTab));
-  EXPECT_EQ(window->childAt(ladderTab.center()), tabMain);
-  QTest::mouseClick(tabMain, Qt::LeftButton, {}, tabMain->tabRect(0).center());
-  EXPECT_FALSE(mnemonic->isVisible());
+  for (int tab : {1, 2}) EXPECT_EQ(shell_test::PlacesMovedByAResize(*window, tab), std::vector<std::string>()) << tab;
+  EXPECT_TRUE(shell_test::LadderTabReachable(*window));
 }
 
 // The panes lie where they lie whatever frame the window system draws around the window: a
@@ -559,7 +507,7 @@ TEST_F(WindowTest, TheFirstLayoutIsTheLayoutAfterAResize) {
 // tab strip ends inside the window.
 TEST_F(WindowTest, TheLayoutDoesNotFollowTheWindowFrame) {
   ini->WriteString("Setup", "TipShow", "0");
-  std::map<std::string, QRect> framed;
+  std::map<std::string, std::string> framed;
   for (bool frameless : {false, true}) {
     Start();
     if (frameless) window->setWindowFlag(Qt::FramelessWindowHint);
@@ -568,7 +516,7 @@ TEST_F(WindowTest, TheLayoutDoesNotFollowTheWindowFrame) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QApplication::processEvents();
     ASSERT_EQ(window->frameGeometry().size() == window->size(), frameless);
-    const auto placed = PlacedControls(window.get());
+    const auto placed = ControlPlaces(*window);
     if (!frameless) {
       framed = placed;
       QWidget* status = window->findChild<QWidget*>("sbrMain");
@@ -580,7 +528,7 @@ TEST_F(WindowTest, TheLayoutDoesNotFollowTheWindowFrame) {
         EXPECT_LE(r.right(), window->width() - 1) << name;
       }
     } else {
-      ExpectSamePlaces(framed, placed, "without a frame");
+      EXPECT_EQ(shell_test::Differences(framed, placed), std::vector<std::string>());
     }
     window.reset();
   }
