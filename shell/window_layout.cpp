@@ -30,4 +30,8 @@ MainLayout ComputeLayout(int W, int H, int S) {
   return l;
 }
 
+MainLayout ComputeWindowLayout(int windowWidth, int windowHeight, int clientHeight) {
+  return ComputeLayout(windowWidth + kDesignFrameWidth, windowHeight + kDesignFrameHeight, clientHeight);
+}
+
 }  // namespace shell

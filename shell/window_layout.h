@@ -2,6 +2,11 @@
 // Placement of the main window's panes, in twips, as a function of the window's size.
 // W and H are the window's outer width and height, S the height of its client area.
 // Every pane is a fixed offset from the window's size or from a pane placed before it.
+// The outer size is the window's own size (menu bar included) with the frame the offsets were
+// drawn for around it, not the frame a window manager draws: that one is known only some time
+// after the window is first shown, differs from one window manager to the next and is missing
+// without one, and the panes must neither move when it comes nor slide under the status bar
+// below a tall title bar.
 
 namespace shell {
 
@@ -38,6 +43,14 @@ struct MainLayout {
 inline constexpr int kLadderToolbarHeight = 480;
 
 MainLayout ComputeLayout(int W, int H, int S);
+
+// The frame the offsets were drawn for: a 19-pixel title bar and 4-pixel borders (twips).
+inline constexpr int kDesignFrameWidth = 2 * 60;
+inline constexpr int kDesignFrameHeight = 285 + 2 * 60;
+
+// The layout of a window whose own width and height (menu bar included) and client height
+// are given, in twips.
+MainLayout ComputeWindowLayout(int windowWidth, int windowHeight, int clientHeight);
 
 // Where a side page goes when it is chosen (the memo box sits a little lower than the frames).
 TwipRect SidePageFrame(int panelHeight);

@@ -47,4 +47,19 @@ std::string MakeProgram(const TempDir& dir, const std::string& name, const std::
   return dir / name;
 }
 
+std::vector<std::string> Differences(const std::map<std::string, std::string>& a,
+                                     const std::map<std::string, std::string>& b) {
+  std::vector<std::string> lines;
+  for (const auto& [key, value] : a) {
+    auto it = b.find(key);
+    if (it == b.end())
+      lines.push_back(key + ": " + value + " -> (none)");
+    else if (it->second != value)
+      lines.push_back(key + ": " + value + " -> " + it->second);
+  }
+  for (const auto& [key, value] : b)
+    if (!a.count(key)) lines.push_back(key + ": (none) -> " + value);
+  return lines;
+}
+
 }  // namespace shell_test

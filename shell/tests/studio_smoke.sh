@@ -3,8 +3,9 @@
 # that program is built: opens a program, builds and runs it with Auto, turns an input of the
 # module on and watches the ladder in monitor mode, switches the interface to Korean, checks
 # the port, opens the user guide, saves and exits. Passes when the studio ends with status 0, the settings file holds what the run
-# wrote, the program was saved and the module runs the built program. Pictures of the screen
-# are left in the artefact folder.
+# wrote, the program was saved and the module runs the built program. Then the layout, without
+# and (when openbox is installed) with a window manager: passes when a resize to the same size
+# moves nothing. Pictures of the screen are left in the artefact folder.
 #   studio_smoke.sh ZQVSTUDIO ARTIFACT_DIR SAMPLE_PROGRAM
 set -euo pipefail
 studio=$1
@@ -138,4 +139,53 @@ fi
 for shot in studio-start studio-opened studio-error-cell studio-korean studio-korean-message studio-help; do
   [ -s "$artifacts/$shot.png" ] || { echo "no picture $shot.png"; exit 1; }
 done
+
+# The layout: what start-up lays out is what a resize to the same size lays out, on both main
+# tabs, and the Ladder tab is seen over the mnemonic view; without a window manager, and under
+# openbox, whose frame comes only after the window is first shown.
+layout_run() { # layout_run NAME [openbox]
+  local name=$1 wm=${2:-} dir="$work/layout-$1"
+  mkdir -p "$dir"
+  printf '[Setup]\nTipShow=0\n' >"$dir/ZQVSTUDIO.INI"
+  cat >"$dir/script.txt" <<SCRIPT
+wait 1500
+places $dir/start-1.txt
+tab 2
+wait 300
+places $dir/start-2.txt
+shot $artifacts/studio-layout-$name.png
+grow 40 30
+wait 500
+grow -40 -30
+wait 500
+places $dir/resized-2.txt
+tab 1
+wait 300
+places $dir/resized-1.txt
+exit
+SCRIPT
+  local run=("$studio")
+  [ -n "$wm" ] && run=(bash -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$@"' openbox "$studio")
+  status=0
+  ZQVSTUDIO_INI="$dir/ZQVSTUDIO.INI" ZQVSTUDIO_SCRIPT="$dir/script.txt" \
+    timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}" || status=$?
+  [ "$status" -eq 0 ] || { echo "layout $name: studio exit status $status"; exit 1; }
+  for tab in 1 2; do
+    diff "$dir/start-$tab.txt" "$dir/resized-$tab.txt" ||
+      { echo "layout $name: tab $tab lies elsewhere after a resize to the same size"; exit 1; }
+  done
+  grep -q '^tabMain tab 0: .* seen tabMain$' "$dir/start-2.txt" ||
+    { echo "layout $name: the Ladder tab is covered on the Mnemonic tab"; cat "$dir/start-2.txt"; exit 1; }
+  head -n 1 "$dir/start-1.txt"
+}
+layout_run plain
+if command -v openbox >/dev/null 2>&1; then
+  layout_run openbox openbox
+  # The check means something only when the window manager did frame the window.
+  read -r _ size _ frame _ <"$work/layout-openbox/start-1.txt"
+  [ "$size" != "$frame" ] || { echo "layout openbox: the window got no frame"; exit 1; }
+else
+  echo "openbox is not installed: the layout under a window manager is not tried"
+fi
+
 echo "smoke run passed; pictures in $artifacts"

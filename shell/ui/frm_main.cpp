@@ -381,6 +381,14 @@ void FrmMain::BuildClientArea() {
   gagStatus_->setRange(0, 100);
   gagStatus_->setValue(0);
   gagStatus_->setVisible(false);
+  StackLadderArea();
+}
+
+void FrmMain::StackLadderArea() {
+  // Bottom to top: the board, the ladder toolbar over its top band, the mnemonic view over
+  // both (the status bar and its gauge stay above them all).
+  board_->stackUnder(tbrLadder_);
+  txtMnemonic_->stackUnder(sbrMain_);
 }
 
 void FrmMain::HostPage(const QString& frameName, QWidget* page) {
@@ -439,7 +447,7 @@ void FrmMain::SetBoard(QWidget* board, LadderPane& pane) {
   delete board_;
   board_ = board;
   board_->show();
-  txtMnemonic_->raise();
+  StackLadderArea();
   Form_Resize();
 }
 
@@ -659,7 +667,6 @@ void FrmMain::tabMain_Click() {
   } else if (tab == 2) {
     Place(txtMnemonic_, CurrentLayout().txtMnemonic);
     txtMnemonic_->setVisible(true);
-    txtMnemonic_->raise();
     mnemonic_->TabChosen();
   }
   emit mainTabChanged(tab);
@@ -673,10 +680,8 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainLayout FrmMain::CurrentLayout() const {
-  const int W = frameGeometry().width() * kTwipsPerPixel;
-  const int H = frameGeometry().height() * kTwipsPerPixel;
-  const int S = client_->height() * kTwipsPerPixel;
-  return ComputeLayout(W, H, S);
+  // The window's own size, which every resize event reports, not the window manager's frame.
+  return ComputeWindowLayout(width() * kTwipsPerPixel, height() * kTwipsPerPixel, client_->height() * kTwipsPerPixel);
 }
 
 void FrmMain::Form_Resize() {
@@ -709,7 +714,6 @@ void FrmMain::Form_Resize() {
     tbrLadder_->setGeometry(Px(ladderBar.left), Px(ladderBar.top), Px(ladderBar.width), barHeight);
   Place(board_, l.picBoard);
   if (!ownScrollBar_ && board_->layout()) board_->layout()->setContentsMargins(0, Px(l.vsbMain.top), 0, 0);
-  tbrLadder_->raise();
   Place(txtMnemonic_, l.txtMnemonic);
   if (l.gagStatus.Usable())
     gagStatus_->setGeometry(Px(l.gagStatus.left), Px(l.gagStatus.top), Px(l.gagStatus.width), Px(l.gagStatus.height));

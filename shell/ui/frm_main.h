@@ -224,6 +224,7 @@ class FrmMain : public QMainWindow,
   void ApplyBoardFont();
   void ApplyBoardColours();
   void PlaceSidePage(int page, int panelHeight);
+  void StackLadderArea();
   MainLayout CurrentLayout() const;
 
   compiler::Studio& studio_;

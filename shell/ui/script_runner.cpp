@@ -10,10 +10,12 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
+#include <QTextStream>
 #include <QTimer>
 #include <cstdio>
 
 #include "shell/ui/frm_main.h"
+#include "shell/ui/window_places.h"
 
 namespace shell {
 namespace {
@@ -80,6 +82,29 @@ bool ScriptRunner::Run(const QString& line) {
   if (verb == "page") {
     window_.SelectSidePage(rest.toInt());
     return true;
+  }
+  if (verb == "tab") {
+    window_.SelectMainTab(rest.toInt());
+    return true;
+  }
+  if (verb == "grow") {
+    bool wide = false, tall = false;
+    const int dx = rest.section(' ', 0, 0).toInt(&wide), dy = rest.section(' ', 1, 1).toInt(&tall);
+    if (!wide || !tall) return false;
+    window_.resize(window_.size() + QSize(dx, dy));
+    return true;
+  }
+  if (verb == "places") {
+    QFile file(rest);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    QTextStream out(&file);
+    const QSize frame = window_.frameGeometry().size();
+    out << "window " << window_.width() << "x" << window_.height() << " frame " << frame.width() << "x"
+        << frame.height() << "\n";
+    for (const auto& [name, place] : ControlPlaces(window_))
+      out << QString::fromStdString(name) << ": " << QString::fromStdString(place) << "\n";
+    out.flush();
+    return file.error() == QFileDevice::NoError;
   }
   if (verb == "exit") {
     window_.mnuExit_Click();

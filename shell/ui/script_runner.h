@@ -8,6 +8,10 @@
 //   control TEXT     append a line to the file ZQVSTUDIO_SIM_CONTROL names (the simulated
 //                    module's control channel)
 //   page N           choose side page N
+//   tab N            choose main tab N (1 Ladder, 2 Mnemonic)
+//   grow DX DY       make the window DX pixels wider and DY pixels taller (negative: smaller)
+//   places FILE      write the window's size, its frame's size and where each of its named
+//                    controls lies, with the control seen at its middle, one line each
 //   shot FILE        save a picture of the screen (of the window without a display server)
 //   boxshot FILE     save a picture of the next message box before it is closed
 //   exit             the File menu's Exit

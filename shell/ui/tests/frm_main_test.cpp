@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "compiler/program_file.h"
@@ -40,6 +41,8 @@
 #include "shell/ui/tip_dialog.h"
 #include <QTextBrowser>
 #include "shell/ui/view_settings_widget.h"
+#include "shell/ui/tests/layout_support.h"
+#include "shell/ui/window_places.h"
 
 using namespace shell;
 
@@ -468,10 +471,10 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   }
   EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine")->y(), 22);
   EXPECT_EQ(window->findChild<QWidget*>("tbrEndLine2")->y(), 22);
-  const int boardBottom = 720 + (window->frameGeometry().height() * 15 - 1600) - 800;
+  const int boardBottom = 720 + (window->height() * 15 + kDesignFrameHeight - 1600) - 800;
   EXPECT_NEAR(board->geometry().bottom() + 1, boardBottom / 15, 1);
   EXPECT_NEAR(board->width(), tabMain->width() - 310 / 15, 1);
-  EXPECT_NEAR(tabMain->width(), (window->frameGeometry().width() * 15 - 4285) / 15, 1);
+  EXPECT_NEAR(tabMain->width(), (window->width() * 15 + kDesignFrameWidth - 4285) / 15, 1);
   QWidget* memo = window->Memo();
   window->SelectSidePage(6);
   EXPECT_TRUE(memo->isVisible());
@@ -483,6 +486,52 @@ TEST_F(WindowTest, LayoutPlacesThePanes) {
   window->resize(100, 80);  // far too small: nothing breaks
   QApplication::processEvents();
   window->hide();
+}
+
+// The layout that start-up leaves is the one a resize to the same size gives, on each main
+// tab: nothing moves when the window manager's frame becomes known, and the Ladder tab stays
+// in sight above the mnemonic view.
+TEST_F(WindowTest, TheFirstLayoutIsTheLayoutAfterAResize) {
+  ini->WriteString("Setup", "TipShow", "0");
+  Start();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  QApplication::processEvents();
+  for (int tab : {1, 2}) EXPECT_EQ(shell_test::PlacesMovedByAResize(*window, tab), std::vector<std::string>()) << tab;
+  EXPECT_TRUE(shell_test::LadderTabReachable(*window));
+}
+
+// The panes lie where they lie whatever frame the window system draws around the window: a
+// framed window and one without a frame (as without a window manager) of the same size are
+// laid out alike, the tab strips and the side panel end above the status bar, and the main
+// tab strip ends inside the window.
+TEST_F(WindowTest, TheLayoutDoesNotFollowTheWindowFrame) {
+  ini->WriteString("Setup", "TipShow", "0");
+  std::map<std::string, std::string> framed;
+  for (bool frameless : {false, true}) {
+    Start();
+    if (frameless) window->setWindowFlag(Qt::FramelessWindowHint);
+    window->resize(1000, 750);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QApplication::processEvents();
+    ASSERT_EQ(window->frameGeometry().size() == window->size(), frameless);
+    const auto placed = ControlPlaces(*window);
+    if (!frameless) {
+      framed = placed;
+      QWidget* status = window->findChild<QWidget*>("sbrMain");
+      const int statusTop = status->mapTo(window.get(), QPoint(0, 0)).y();
+      for (const char* name : {"tabMain", "tabInfoBody", "tabMainBody"}) {
+        QWidget* w = window->findChild<QWidget*>(name);
+        const QRect r(w->mapTo(window.get(), QPoint(0, 0)), w->size());
+        EXPECT_LE(r.bottom(), statusTop) << name;
+        EXPECT_LE(r.right(), window->width() - 1) << name;
+      }
+    } else {
+      EXPECT_EQ(shell_test::Differences(framed, placed), std::vector<std::string>());
+    }
+    window.reset();
+  }
 }
 
 TEST_F(WindowTest, SidePagesAndThePlcPanel) {

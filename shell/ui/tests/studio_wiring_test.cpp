@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -46,6 +47,7 @@
 #include "shell/ui/monitor_wiring.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/studio_language.h"
+#include "shell/ui/tests/layout_support.h"
 #include "shell/ui/view_settings_widget.h"
 #include "tools/zqvsim/core/sim_port.h"
 
@@ -214,6 +216,20 @@ struct StudioWiringTest : ::testing::Test {
 };
 
 }  // namespace
+
+// With the ladder view in place, the start-up layout is the layout after a resize to the
+// same size on both main tabs, and the Ladder tab takes the user back from the mnemonic view.
+TEST_F(StudioWiringTest, TheHostedLadderViewKeepsTheStartUpLayout) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  for (int tab : {1, 2}) EXPECT_EQ(shell_test::PlacesMovedByAResize(*window, tab), std::vector<std::string>()) << tab;
+  EXPECT_TRUE(shell_test::LadderTabReachable(*window));
+  // The ladder toolbar is seen over the board, the mnemonic view over both.
+  QWidget* bar = window->LadderToolbar();
+  const QPoint barMiddle = bar->mapTo(window.get(), bar->rect().center());
+  EXPECT_TRUE(bar->isAncestorOf(window->childAt(barMiddle)) || window->childAt(barMiddle) == bar);
+  window->SelectMainTab(2);
+  EXPECT_TRUE(window->Mnemonic()->isAncestorOf(window->childAt(barMiddle)));
+}
 
 TEST_F(StudioWiringTest, TheLadderEditorDrawsAndTheEditMenuActsOnIt) {
   ladder::LadderView* view = ladder.view;
