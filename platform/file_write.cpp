@@ -78,7 +78,8 @@ class WriteSignalHold {
       sigset_t pending;
       if (sigpending(&pending) != 0) break;
       bool raised = false;
-      for (int signal : kSignals) raised = raised || (sigismember(&held_, signal) == 1 && sigismember(&pending, signal) == 1);
+      for (int signal : kSignals)
+        raised = raised || (sigismember(&held_, signal) == 1 && sigismember(&pending, signal) == 1);
       if (!raised) break;
       if (sigtimedwait(&held_, nullptr, &now) < 0 && errno != EINTR) break;
     }
@@ -234,9 +235,11 @@ bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, b
     errno = EFBIG;  // found before the first byte, also where the filesystem cannot reserve room
     return abandon(writing);
   }
-  std::string old(static_cast<size_t>(std::min(st.st_size, size)), '\0');
+  const auto covered = static_cast<size_t>(std::min(st.st_size, size));
+  std::string old(covered, '\0');
   if (!ReadFromStart(fd, old)) return abandon("cannot read " + target.string());
-  const off_t oldSize = old.size() < static_cast<size_t>(size) ? static_cast<off_t>(old.size()) : st.st_size;
+  // (A file that came out shorter than it was has that length now.)
+  const off_t oldSize = old.size() < covered ? static_cast<off_t>(old.size()) : st.st_size;
   // A filesystem that cannot reserve room (ext2, many FUSE filesystems) shows a full disk
   // while the bytes are written; the old ones then go back.
   if (size > oldSize && fallocate(fd, FALLOC_FL_KEEP_SIZE, oldSize, size - oldSize) != 0 && errno != EOPNOTSUPP &&

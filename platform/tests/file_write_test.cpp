@@ -837,7 +837,7 @@ TEST(FileWrite, AFifoOrADeviceIsWrittenIntoAndStaysWhatItIs) {
     EXPECT_TRUE(S_ISCHR(StatOf(null).st_mode));
     EXPECT_EQ(StatOf(null).st_rdev, makedev(1, 3));
   }
-  EXPECT_EQ(Names(dir), geteuid() == 0 ? (std::vector<std::string>{"ZQOUT.HEX", "mynull"})
-                                       : std::vector<std::string>{"ZQOUT.HEX"});
+  EXPECT_EQ(Names(dir),
+            geteuid() == 0 ? (std::vector<std::string>{"ZQOUT.HEX", "mynull"}) : std::vector<std::string>{"ZQOUT.HEX"});
   fs::remove_all(dir);
 }

@@ -660,8 +660,8 @@ TEST_F(Zqlink, AnOutputThatIsAnInputIsRefused) {
   }
   EXPECT_TRUE(fs::is_symlink(dir_ / "alias.hex"));
   EXPECT_EQ(fs::hard_link_count(dir_ / "keep.r71"), 2u);
-  EXPECT_EQ(names_in(dir_), (std::vector<std::string>{"alias.hex", "err.txt", "keep.r71", "lib.r71", "out.txt",
-                                                      "second.hex"}));
+  EXPECT_EQ(names_in(dir_),
+            (std::vector<std::string>{"alias.hex", "err.txt", "keep.r71", "lib.r71", "out.txt", "second.hex"}));
 }
 
 // An output that is no regular file is written into, as cp does, and stays what it is: a
@@ -719,8 +719,7 @@ TEST_F(Zqlink, AFailedRunRemovesNothingItDidNotMake) {
     CHILD_CHECK(chmod((dir_ / "RO.HEX").c_str(), 0444) == 0);
     Outcome refused = zqlink("-o RO.HEX tiny.r71");
     CHILD_CHECK(refused.rc == 1);
-    CHILD_CHECK(refused.err ==
-                std::string("zqlink: error: cannot write \"RO.HEX\": ") + std::strerror(EACCES) + "\n");
+    CHILD_CHECK(refused.err == std::string("zqlink: error: cannot write \"RO.HEX\": ") + std::strerror(EACCES) + "\n");
     CHILD_CHECK(zqlink("-o RO.HEX missing.r71").rc == 1);
     CHILD_CHECK(read_text(dir_ / "RO.HEX") == "read-only");
     return 0;
