@@ -801,23 +801,27 @@ TEST(FileWrite, AFifoOrADeviceIsWrittenIntoAndStaysWhatItIs) {
     EXPECT_NE(error.find(fifo.string()), std::string::npos) << error;
     EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
   }
-  // More than the pipe holds, to a reader that takes a little and goes away.
+  // More than the pipe holds, to a reader that takes a little and goes away. (The reader has
+  // the FIFO open for writing too, so that its read waits for the first bytes rather than
+  // ending at once.)
   const int status = InChild([&] {
-    const int early = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    const int early = open(fifo.c_str(), O_RDWR);
     if (early < 0) return 2;
     const pid_t quitter = fork();
     if (quitter == 0) {
-      usleep(100000);
       char some[100];
-      (void)!read(early, some, sizeof some);
-      _exit(0);
+      _exit(read(early, some, sizeof some) > 0 ? 0 : 1);
     }
     close(early);
     std::string error;
     errno = 0;
-    if (WriteBuildFile(fifo, std::string(1 << 20, 'x'), &error)) return 3;
-    waitpid(quitter, nullptr, 0);
-    if (errno != EPIPE) return 4;
+    const bool written = WriteBuildFile(fifo, std::string(1 << 20, 'x'), &error);
+    const int reason = errno;
+    int quitted = 0;
+    waitpid(quitter, &quitted, 0);
+    if (written) return 3;
+    if (reason != EPIPE) return 4;
+    if (!WIFEXITED(quitted) || WEXITSTATUS(quitted) != 0) return 6;
     sigset_t pending;
     if (sigpending(&pending) != 0 || sigismember(&pending, SIGPIPE)) return 5;
     return 0;
