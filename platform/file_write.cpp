@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -47,37 +48,51 @@ bool Fail(std::string* error, const std::string& what) {
 // The reasons for which a folder refuses a new file, or a file refuses to be written.
 bool NotPermitted(int reason) { return reason == EACCES || reason == EPERM; }
 
-// A write past the file-size limit (ulimit -f) raises SIGXFSZ, whose default action ends the
-// process. While a write runs, this holds the signal blocked in the writing thread, so the
-// write fails with EFBIG like a full disk; a SIGXFSZ it raised is taken off again before the
-// thread's signal mask is restored. Nothing process-wide changes: the signal's action (and so
-// what programs the studio starts inherit) stays as it was.
-class FileSizeSignalHold {
+// Two signals of a write would end the process by their default action: SIGXFSZ (a write past
+// the file-size limit, ulimit -f) and SIGPIPE (a FIFO whose reader went away). While a write
+// runs, this holds them blocked in the writing thread, so the write fails with EFBIG or EPIPE
+// instead; what the write raised of them is taken off again before the thread's signal mask
+// is restored. A signal the caller already held blocked stays the caller's, pending or not.
+// Nothing process-wide changes: the signals' actions (and so what programs the studio starts
+// inherit) stay as they were.
+class WriteSignalHold {
  public:
-  FileSizeSignalHold() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGXFSZ);
+  WriteSignalHold() {
+    sigset_t both;
+    sigemptyset(&both);
+    sigemptyset(&held_);
+    for (int signal : kSignals) sigaddset(&both, signal);
     sigset_t old;
-    held_ = pthread_sigmask(SIG_BLOCK, &set_, &old) == 0 && sigismember(&old, SIGXFSZ) == 0;
+    if (pthread_sigmask(SIG_BLOCK, &both, &old) != 0) return;
+    for (int signal : kSignals) {
+      if (sigismember(&old, signal) != 0) continue;
+      sigaddset(&held_, signal);
+      holding_ = true;
+    }
   }
-  ~FileSizeSignalHold() {
-    if (!held_) return;  // blocked by the caller already: its pending signals stay its own
+  ~WriteSignalHold() {
+    if (!holding_) return;
     const int saved = errno;
     const timespec now{};
     for (;;) {
       sigset_t pending;
-      if (sigpending(&pending) != 0 || sigismember(&pending, SIGXFSZ) != 1) break;
-      if (sigtimedwait(&set_, nullptr, &now) < 0 && errno != EINTR) break;
+      if (sigpending(&pending) != 0) break;
+      bool raised = false;
+      for (int signal : kSignals)
+        raised = raised || (sigismember(&held_, signal) == 1 && sigismember(&pending, signal) == 1);
+      if (!raised) break;
+      if (sigtimedwait(&held_, nullptr, &now) < 0 && errno != EINTR) break;
     }
-    pthread_sigmask(SIG_UNBLOCK, &set_, nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &held_, nullptr);
     errno = saved;
   }
-  FileSizeSignalHold(const FileSizeSignalHold&) = delete;
-  FileSizeSignalHold& operator=(const FileSizeSignalHold&) = delete;
+  WriteSignalHold(const WriteSignalHold&) = delete;
+  WriteSignalHold& operator=(const WriteSignalHold&) = delete;
 
  private:
-  sigset_t set_;
-  bool held_ = false;
+  static constexpr int kSignals[] = {SIGXFSZ, SIGPIPE};
+  sigset_t held_;
+  bool holding_ = false;
 };
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -148,22 +163,64 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Writes `bytes` into the existing file `target` itself, for when its folder refuses the
-// temporary (a shared folder of mode 555, a sticky folder that keeps others from replacing
-// the file) while the file may be written. This is not atomic: a write that is killed or a
-// failing disk can leave the file part old, part new. So that the file-size limit or a full
-// disk fail before the old bytes are touched, the limit is checked and the room for the new
-// ones taken first (fallocate, where the filesystem has it); then the bytes are written from the start, the
-// rest of the old file is cut off and, with `flush`, the file is flushed. When `target` is
-// no regular file that may be opened for writing, the folder's refusal `refusal` stands.
+// Writes `bytes` at the start of the file, over what is there.
+bool WriteFromStart(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reads the first bytes.size() bytes of the file into `bytes`; a file that is shorter by now
+// gives what it has.
+bool ReadFromStart(int fd, std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bytes.resize(done);
+  return true;
+}
+
+// Writes `bytes` into the existing regular file `target` itself: for when its folder refuses
+// the temporary (a shared folder of mode 555, a sticky folder that keeps others from
+// replacing the file) while the file may be written, and for a file with more than one name
+// (hard links), which a new file would split from its other names. The file keeps its inode,
+// owner and mode. The old bytes that the new ones cover are read first; room beyond the old
+// end is reserved where the filesystem can (fallocate, which leaves the length as it is); the
+// new bytes are written over the old ones without cutting anything and flushed, and only then
+// is the file cut to its new length (and, with `flush`, flushed again). Any failure before the
+// cut writes the old bytes back and cuts the file to its old length, whose room was never
+// given up: the file is then the old one again, not a shortened or mixed one. A failure of the
+// last flush leaves the new file whole. The road is not atomic: a write that is killed, or a
+// failing disk, can leave the file part old, part new. With `refusal` (the folder's refusal,
+// `refused` its message), a `target` that is no regular file that may be read and written
+// fails with that refusal.
 bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, bool flush, int refusal,
                   const std::string& refused, std::string* error) {
-  const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  int fd = open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (fd >= 0) close(fd);
-    errno = refusal;
-    return Fail(error, refused);
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    const int reason = S_ISREG(st.st_mode) ? errno : EAGAIN;  // (it changed from a regular file meanwhile)
+    close(fd);
+    fd = -1;
+    errno = reason;
+  }
+  if (fd < 0) {
+    if (refusal != 0) errno = refusal;
+    return Fail(error, refusal != 0 ? refused : "cannot write " + target.string());
   }
   auto abandon = [&](const std::string& what) {
     const int saved = errno;
@@ -171,16 +228,62 @@ bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, b
     errno = saved;
     return Fail(error, what);
   };
+  const std::string writing = "cannot write " + target.string();
   const auto size = static_cast<off_t>(bytes.size());
   rlimit limit{};
   if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur) {
     errno = EFBIG;  // found before the first byte, also where the filesystem cannot reserve room
-    return abandon("cannot write " + target.string());
+    return abandon(writing);
   }
-  if (size > 0 && fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
-    return abandon("cannot write " + target.string());
-  if (!WriteAll(fd, bytes) || ftruncate(fd, size) != 0) return abandon("cannot write " + target.string());
+  const auto covered = static_cast<size_t>(std::min(st.st_size, size));
+  std::string old(covered, '\0');
+  if (!ReadFromStart(fd, old)) return abandon("cannot read " + target.string());
+  // (A file that came out shorter than it was has that length now.)
+  const off_t oldSize = old.size() < covered ? static_cast<off_t>(old.size()) : st.st_size;
+  // A filesystem that cannot reserve room (ext2, many FUSE filesystems) shows a full disk
+  // while the bytes are written; the old ones then go back.
+  if (size > oldSize && fallocate(fd, FALLOC_FL_KEEP_SIZE, oldSize, size - oldSize) != 0 && errno != EOPNOTSUPP &&
+      errno != ENOSYS && errno != EINVAL)
+    return abandon(writing);
+  auto giveBack = [&](const std::string& what) {
+    const int saved = errno;
+    if (WriteFromStart(fd, old) && ftruncate(fd, oldSize) == 0) fsync(fd);
+    errno = saved;
+    return abandon(what);
+  };
+  if (!WriteFromStart(fd, bytes)) return giveBack(writing);
+  if (fsync(fd) != 0) return giveBack("cannot flush " + target.string());
+  if (ftruncate(fd, size) != 0) return giveBack(writing);
   if (flush && fsync(fd) != 0) return abandon("cannot flush " + target.string());
+  if (close(fd) != 0) return Fail(error, "cannot close " + target.string());
+  return true;
+}
+
+// Writes `bytes` into `target`, which is no regular file (a device, a FIFO), as cp does: it
+// stays what it is and takes the bytes in one pass. It is opened without waiting (a FIFO that
+// nobody reads fails at once with ENXIO, a serial line does not wait for its carrier) and
+// then written in blocking mode; with `flush` it is flushed where it can be (a device that
+// cannot answers EINVAL, which is no failure).
+bool WriteInto(const std::filesystem::path& target, std::string_view bytes, bool flush, std::string* error) {
+  const std::string writing = "cannot write " + target.string();
+  const int fd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(error, writing);
+  auto abandon = [&](const std::string& what) {
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return Fail(error, what);
+  };
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return abandon(writing);
+  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    errno = EAGAIN;  // it became a regular file meanwhile: not written into without its old bytes
+    return abandon(writing);
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return abandon(writing);
+  if (!WriteAll(fd, bytes)) return abandon(writing);
+  if (flush && fsync(fd) != 0 && errno != EINVAL) return abandon("cannot flush " + target.string());
   if (close(fd) != 0) return Fail(error, "cannot close " + target.string());
   return true;
 }
@@ -239,11 +342,17 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
       return abandon("cannot create " + (folder / temp).string());
     }
   }
-  // Keep the permissions an existing target had; a new file gets the usual ones.
+  // Keep the owner, group and permissions an existing target had; a new file gets the usual
+  // ones. The owner and group where the saver may give them (root saving a user's program),
+  // else the group alone, else the file is the saver's: that is no failure. The mode comes
+  // after them, since a change of owner clears the set-id bits.
   struct stat st {};
   mode_t mode = 0666;
   if (fstatat(dir, name.c_str(), &st, 0) == 0) {
     mode = st.st_mode & 07777;
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+      // kept as the saver's
+    }
   } else {
     mode_t mask = umask(0);
     umask(mask);
@@ -316,13 +425,24 @@ bool FinalTarget(const std::filesystem::path& target, std::filesystem::path& fin
 
 bool WriteFollowingLinks(const std::filesystem::path& target, std::string_view bytes, bool flush, bool named,
                          std::string* error) {
-  FileSizeSignalHold hold;
+  WriteSignalHold hold;
   std::filesystem::path final;
   if (!FinalTarget(target, final)) return Fail(error, "cannot follow the links of " + target.string());
   // A file that the user may not write (made read-only, or another user's) is not replaced,
   // even where its folder would let a new file take its name.
   if (faccessat(AT_FDCWD, final.c_str(), W_OK, AT_EACCESS) != 0 && (NotPermitted(errno) || errno == EROFS))
     return Fail(error, "cannot write " + final.string());
+  // What is there decides the road: a folder is no file to write, a device or a FIFO is
+  // written into, a file with other names is written in place so that they keep it.
+  struct stat st {};
+  if (stat(final.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return Fail(error, "cannot write " + final.string());
+    }
+    if (!S_ISREG(st.st_mode)) return WriteInto(final, bytes, flush, error);
+    if (st.st_nlink > 1) return WriteInPlace(final, bytes, flush, 0, std::string(), error);
+  }
   return WriteAndRename(final, bytes, flush, named, error);
 }
 

@@ -530,6 +530,45 @@ TEST(ProgramFileCommands, SaveThroughALinkReachesTheLinkedProgram) {
   }
 }
 
+// A save keeps who owns the program and its other names: root saving a user's program, memo
+// and watch file leaves them the user's, with their modes; a program with a second name (a
+// hard link in another folder) is saved into the one file both names lead to.
+TEST(ProgramFileCommands, ASaveKeepsTheOwnerAndTheOtherNamesOfTheFiles) {
+  TempDir dir;
+  const fs::path work = dir.path / "work", other = dir.path / "other";
+  for (const fs::path& folder : {work, other}) fs::create_directory(folder);
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  const std::string opened = (work / "prog.qsl").string();
+  for (const char* name : {"prog.qsl", "prog.txt", "prog.wch"}) {
+    WriteFile((work / name).string(), name == std::string("prog.qsl") ? Encoded(studio->doc) : "old");
+    ASSERT_TRUE(ordinary_user::Give(work / name));
+    ASSERT_EQ(chmod((work / name).c_str(), 0640), 0);
+  }
+  fs::create_hard_link(work / "prog.qsl", other / "same.qsl");
+  ASSERT_TRUE(LoadProgramFile(*studio, opened));
+  studio->doc.CellText[0][0] = "P0:1";
+  studio->shell.MemoText = "new memo";
+  studio->shell.MemoChanged = true;
+  studio->watch.WatchCount = 1;
+  EXPECT_EQ(SaveProgram(*studio, opened, dir.path), SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_TRUE(ReadFile((other / "same.qsl").string()) == Encoded(studio->doc)) << "the other name kept the old program";
+  EXPECT_EQ(fs::hard_link_count(work / "prog.qsl"), 2u);
+  EXPECT_EQ(ReadFile((work / "prog.txt").string()), "new memo");
+  EXPECT_EQ(ReadFile((work / "prog.wch").string()), EncodeWatchFile(studio->watch));
+  for (const char* name : {"prog.qsl", "prog.txt", "prog.wch"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((work / name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << name;
+    if (geteuid() == 0) {
+      EXPECT_EQ(st.st_uid, ordinary_user::kId) << name;
+      EXPECT_EQ(st.st_gid, ordinary_user::kId) << name;
+    }
+  }
+}
+
 TEST(ProgramFileCommands, LoadReplacesTheDocumentOnlyWhenTheWholeFileWasRead) {
   TempDir dir;
   platform::RecordingMessageSink sink;

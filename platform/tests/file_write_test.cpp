@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,7 +111,56 @@ struct FolderFlushes {
 } folderFlushes;
 }  // namespace
 
+namespace {
+// A filesystem as a test makes it for one file (by inode): without fallocate (EOPNOTSUPP, as
+// ext2 and many FUSE filesystems), full beyond `room` bytes of the file (a write past that ends
+// short, the next one with ENOSPC), a flush of the file that fails with `flushError`.
+struct FileFaults {
+  ino_t inode = 0;
+  bool noFallocate = false;
+  off_t room = -1;
+  int flushError = 0;
+} fileFaults;
+
+bool Faulted(int fd) {
+  struct stat st {};
+  return fileFaults.inode != 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == fileFaults.inode;
+}
+
+// How many of `n` bytes written at `offset` the faulted file still takes; -1 (ENOSPC) for none.
+ssize_t RoomFor(int fd, size_t n, off_t offset) {
+  if (!Faulted(fd) || fileFaults.room < 0 || n == 0) return static_cast<ssize_t>(n);
+  if (offset >= fileFaults.room) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return static_cast<ssize_t>(std::min<off_t>(static_cast<off_t>(n), fileFaults.room - offset));
+}
+}  // namespace
+
+extern "C" int fallocate(int fd, int mode, off_t offset, off_t len) {
+  if (Faulted(fd) && fileFaults.noFallocate) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  return static_cast<int>(syscall(SYS_fallocate, fd, mode, offset, len));
+}
+
+extern "C" ssize_t write(int fd, const void* buf, size_t n) {
+  const ssize_t room = Faulted(fd) ? RoomFor(fd, n, lseek(fd, 0, SEEK_CUR)) : static_cast<ssize_t>(n);
+  return room < 0 ? -1 : static_cast<ssize_t>(syscall(SYS_write, fd, buf, static_cast<size_t>(room)));
+}
+
+extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
+  const ssize_t room = RoomFor(fd, n, offset);
+  return room < 0 ? -1 : static_cast<ssize_t>(syscall(SYS_pwrite64, fd, buf, static_cast<size_t>(room), offset));
+}
+
 extern "C" int fsync(int fd) {
+  if (Faulted(fd) && fileFaults.flushError != 0) {
+    errno = fileFaults.flushError;
+    return -1;
+  }
   struct stat st {};
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     folderFlushes.folders.push_back(st.st_ino);
@@ -596,5 +646,202 @@ TEST(FileWrite, AStickyFolderGetsTheBytesInAnotherUsersWritableFile) {
   EXPECT_EQ(StatOf(shared).st_uid, 0u);
   EXPECT_EQ(StatOf(shared).st_mode & 07777, 0666u);
   EXPECT_EQ(Names(dir), std::vector<std::string>{"shared.qsl"});
+  fs::remove_all(dir);
+}
+
+// Where the bytes go into the file itself (a folder that takes no new files) on a filesystem
+// that cannot reserve room and is full, or that fails the flush: every failure the write sees
+// gives the old file back, byte for byte and at its old length, never a file cut short or
+// part old, part new. With room enough the same road writes the new bytes whole, longer or
+// shorter than the old ones.
+TEST(FileWrite, AWriteIntoTheFileItselfGivesTheOldFileBackWhenItFails) {
+  const fs::path dir = TempFolder("fw16");
+  ASSERT_TRUE(ordinary_user::Give(dir));
+  const int status = ordinary_user::Run([&] {
+    const fs::path program = dir / "prog.qsl";
+    const std::string old(3000, 'o');
+    CHILD_CHECK(WriteFileAtomically(program, old));
+    CHILD_CHECK(chmod(dir.c_str(), 0555) == 0);
+    const ino_t inode = StatOf(program).st_ino;
+    fileFaults = {};
+    fileFaults.inode = inode;
+    fileFaults.noFallocate = true;
+    for (Writer save : kWriters) {
+      // Full: the file holds its own 3000 bytes and not one more.
+      fileFaults.room = 3000;
+      std::string error;
+      errno = 0;
+      CHILD_CHECK(!save(program, std::string(5000, 'n'), &error));
+      CHILD_CHECK(errno == ENOSPC);
+      CHILD_CHECK(error.find(program.string()) != std::string::npos);
+      CHILD_CHECK(Read(program) == old);
+      // A flush that fails, for a shorter program and a longer one that fits.
+      fileFaults.room = -1;
+      fileFaults.flushError = EIO;
+      for (const std::string& bytes : {std::string("short"), std::string(4000, 'l')}) {
+        errno = 0;
+        CHILD_CHECK(!save(program, bytes, &error));
+        CHILD_CHECK(errno == EIO);
+        CHILD_CHECK(Read(program) == old);
+      }
+      fileFaults.flushError = 0;
+    }
+    // Room enough: longer, then shorter, then the old length again.
+    fileFaults.room = 6000;
+    for (Writer save : kWriters) {
+      for (const std::string& bytes : {std::string(5000, 'n'), std::string("short"), old}) {
+        CHILD_CHECK(save(program, bytes, nullptr));
+        CHILD_CHECK(Read(program) == bytes);
+      }
+    }
+    fileFaults = {};
+    CHILD_CHECK(StatOf(program).st_ino == inode);
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
+  chmod(dir.c_str(), 0755);
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"prog.qsl"});
+  fs::remove_all(dir);
+}
+
+// A save by another user (root saving a user's program) leaves the file the owner's: same
+// owner, same group, same mode (set-id bits included), so the owner can go on saving it in
+// their own folder. Where the saver may not give the file away, the save still goes through.
+TEST(FileWrite, AReplacedFileKeepsItsOwnerGroupAndMode) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user";
+  const fs::path dir = TempFolder("fw17");
+  ASSERT_TRUE(ordinary_user::Give(dir));
+  const fs::path program = dir / "prog.qsl";
+  std::ofstream(program) << "the user's program";
+  ASSERT_TRUE(ordinary_user::Give(program));
+  ASSERT_EQ(chmod(program.c_str(), 06754), 0);
+  int round = 0;
+  for (Writer save : kWriters) {
+    const std::string bytes = "saved by root " + std::to_string(++round);
+    ASSERT_TRUE(save(program, bytes, nullptr));
+    EXPECT_EQ(Read(program), bytes);
+    EXPECT_EQ(StatOf(program).st_uid, ordinary_user::kId);
+    EXPECT_EQ(StatOf(program).st_gid, ordinary_user::kId);
+    EXPECT_EQ(StatOf(program).st_mode & 07777, 06754u);
+  }
+  // root's file, writable by all, saved by the user in the user's folder: the user cannot
+  // give it to root, and the save does not fail for that.
+  const fs::path shared = dir / "shared.qsl";
+  std::ofstream(shared) << "root's";
+  ASSERT_EQ(chmod(shared.c_str(), 0666), 0);
+  const int status = ordinary_user::Run([&] {
+    for (Writer save : kWriters) CHILD_CHECK(save(shared, "the user's now", nullptr));
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status);
+  EXPECT_EQ(Read(shared), "the user's now");
+  EXPECT_EQ(StatOf(shared).st_mode & 07777, 0666u);
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"prog.qsl", "shared.qsl"}));
+  fs::remove_all(dir);
+}
+
+// A program with more than one name (hard links, here in the same folder and in another) is
+// written into the file itself, so every name shows the new bytes: the names do not split.
+TEST(FileWrite, AFileWithOtherNamesIsWrittenInPlace) {
+  const fs::path top = TempFolder("fw18");
+  const fs::path work = top / "work", other = top / "other";
+  fs::create_directory(work);
+  fs::create_directory(other);
+  const fs::path program = work / "prog.qsl";
+  ASSERT_TRUE(WriteFileAtomically(program, std::string(3000, 'o')));
+  ASSERT_EQ(chmod(program.c_str(), 0640), 0);
+  fs::create_hard_link(program, work / "copy.qsl");
+  fs::create_hard_link(program, other / "prog.qsl");
+  const ino_t inode = StatOf(program).st_ino;
+  int round = 0;
+  for (Writer save : kWriters) {
+    for (const fs::path& name : {program, work / "copy.qsl", other / "prog.qsl"}) {
+      const std::string bytes = "saved " + std::to_string(++round);
+      std::string error;
+      ASSERT_TRUE(save(name, bytes, &error)) << error;
+      for (const fs::path& each : {program, work / "copy.qsl", other / "prog.qsl"}) {
+        EXPECT_EQ(Read(each), bytes) << each;
+        EXPECT_EQ(StatOf(each).st_ino, inode) << each;
+      }
+    }
+  }
+  EXPECT_EQ(StatOf(program).st_nlink, 3u);
+  EXPECT_EQ(StatOf(program).st_mode & 07777, 0640u);
+  EXPECT_EQ(Names(work), (std::vector<std::string>{"copy.qsl", "prog.qsl"}));
+  EXPECT_EQ(Names(other), std::vector<std::string>{"prog.qsl"});
+  fs::remove_all(top);
+}
+
+// A target that is no regular file is written into, as cp does, never replaced: a FIFO gives
+// its reader the bytes and stays a FIFO; a FIFO that nobody reads fails at once (ENXIO)
+// instead of waiting; a reader that goes away fails the write (EPIPE) without ending the
+// process by SIGPIPE; a device (a node of the null device) takes the bytes and stays a device.
+TEST(FileWrite, AFifoOrADeviceIsWrittenIntoAndStaysWhatItIs) {
+  const fs::path dir = TempFolder("fw19");
+  const fs::path fifo = dir / "ZQOUT.HEX";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  int round = 0;
+  for (Writer save : kWriters) {
+    const std::string bytes = ":00000001FF " + std::to_string(++round);
+    std::string error;
+    ASSERT_TRUE(save(fifo, bytes, &error)) << error;
+    char got[64] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), static_cast<ssize_t>(bytes.size()));
+    EXPECT_EQ(std::string(got), bytes);
+    EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
+  }
+  close(reader);
+  for (Writer save : kWriters) {
+    std::string error;
+    errno = 0;
+    EXPECT_FALSE(save(fifo, "nobody reads", &error));
+    EXPECT_EQ(errno, ENXIO);
+    EXPECT_NE(error.find(fifo.string()), std::string::npos) << error;
+    EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
+  }
+  // More than the pipe holds, to a reader that takes a little and goes away. (The reader has
+  // the FIFO open for writing too, so that its read waits for the first bytes rather than
+  // ending at once.)
+  const int status = InChild([&] {
+    const int early = open(fifo.c_str(), O_RDWR);
+    if (early < 0) return 2;
+    const pid_t quitter = fork();
+    if (quitter == 0) {
+      char some[100];
+      _exit(read(early, some, sizeof some) > 0 ? 0 : 1);
+    }
+    close(early);
+    std::string error;
+    errno = 0;
+    const bool written = WriteBuildFile(fifo, std::string(1 << 20, 'x'), &error);
+    const int reason = errno;
+    int quitted = 0;
+    waitpid(quitter, &quitted, 0);
+    if (written) return 3;
+    if (reason != EPIPE) return 4;
+    if (!WIFEXITED(quitted) || WEXITSTATUS(quitted) != 0) return 6;
+    sigset_t pending;
+    if (sigpending(&pending) != 0 || sigismember(&pending, SIGPIPE)) return 5;
+    return 0;
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Ending(status);
+  EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
+
+  // A node of the null device where root may make one; the system's own otherwise (an
+  // ordinary user cannot replace it, so no older writer could do harm here).
+  const fs::path null = geteuid() == 0 ? dir / "mynull" : fs::path("/dev/null");
+  if (geteuid() == 0) {
+    ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  }
+  for (Writer save : kWriters) {
+    std::string error;
+    EXPECT_TRUE(save(null, "into the null device", &error)) << error;
+    EXPECT_TRUE(S_ISCHR(StatOf(null).st_mode));
+    EXPECT_EQ(StatOf(null).st_rdev, makedev(1, 3));
+  }
+  EXPECT_EQ(Names(dir),
+            geteuid() == 0 ? (std::vector<std::string>{"ZQOUT.HEX", "mynull"}) : std::vector<std::string>{"ZQOUT.HEX"});
   fs::remove_all(dir);
 }

@@ -1,8 +1,9 @@
 // zqlink: links ZOLEX object modules into an Intel HEX file.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -30,6 +31,18 @@ bool read_file(const std::string& name, std::vector<uint8_t>& data) {
   if (!in) return false;
   data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
+}
+
+// The input that `output` names, the same file by device and inode (another spelling of its
+// name, a symbolic or a hard link), or null when it is none of them.
+const std::string* input_named_by(const std::string& output, const std::vector<std::string>& files) {
+  struct stat out {};
+  if (stat(output.c_str(), &out) != 0) return nullptr;
+  for (const auto& f : files) {
+    struct stat in {};
+    if (stat(f.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) return &f;
+  }
+  return nullptr;
 }
 
 int fail_usage(const std::string& message) {
@@ -100,19 +113,22 @@ int main(int argc, char** argv) {
     }
   }
   if (files.empty()) return fail_usage("no object file given");
+  if (!output.empty()) {
+    if (const std::string* input = input_named_by(output, files)) {
+      std::cerr << "zqlink: error: output \"" << output << "\" is the input file \"" << *input
+                << "\"; nothing written\n";
+      return 1;
+    }
+  }
 
-  // A failed link must not leave an older HEX file behind for the build to pick up.
-  auto remove_output = [&] {
-    std::error_code ec;
-    if (!output.empty()) std::filesystem::remove(output, ec);
-  };
-
+  // Nothing is removed on failure: the output is written only once the link has worked, and
+  // a failed write leaves no part of it behind, so whatever the output names stays as it was
+  // (the build batch removes the HEX file of an earlier build before it runs).
   std::vector<zqlink::InputFile> inputs;
   for (const auto& f : files) {
     zqlink::InputFile in{f, {}};
     if (!read_file(f, in.data)) {
       std::cerr << "zqlink: error: cannot read \"" << f << "\"\n";
-      remove_output();
       return 1;
     }
     inputs.push_back(std::move(in));
@@ -120,17 +136,16 @@ int main(int argc, char** argv) {
 
   zqlink::LinkResult r = zqlink::link(inputs, placements, std::cerr);
   if (!r.ok) {
-    remove_output();
     std::cerr << "zqlink: " << (r.errors ? r.errors : 1) << " error(s), no output written\n";
     return 1;
   }
   if (!output.empty()) {
-    // Written whole and renamed over the target, so a reader never sees half a file; a failed
-    // write (also one past the file-size limit, which then fails instead of ending zqlink by
-    // SIGXFSZ) leaves no temporary behind.
+    // The build-file writer: a regular file is replaced whole (a reader never sees half a
+    // file), a device or a FIFO is written into; a write that fails (also one past the
+    // file-size limit, which then fails instead of ending zqlink by SIGXFSZ) leaves the
+    // output as it was.
     if (!platform::WriteBuildFile(output, zqlink::intel_hex(r.image))) {
       std::cerr << "zqlink: error: cannot write \"" << output << "\": " << std::strerror(errno) << "\n";
-      remove_output();
       return 1;
     }
     return 0;

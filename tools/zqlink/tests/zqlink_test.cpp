@@ -2,6 +2,9 @@
 // compared byte for byte and run through avr-objcopy, and failed links leave no HEX file.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "link.h"
+#include "platform/tests/ordinary_user_support.h"
 
 namespace fs = std::filesystem;
 namespace z = aq71::zolex;
@@ -88,12 +92,13 @@ class Zqlink : public ::testing::Test {
     return hex;
   }
 
-  // Links expecting failure: non-zero exit, no HEX file (a stale one is removed).
+  // Links expecting failure: non-zero exit, nothing written: the HEX file of an earlier run
+  // is no file this run made, so it stays as it was, and no temporary is left.
   Outcome link_fails(const std::string& args) {
     write_bytes(dir_ / "OUT.HEX", {'o', 'l', 'd'});
     Outcome r = zqlink(args + " -o OUT.HEX");
     EXPECT_NE(r.rc, 0);
-    EXPECT_FALSE(fs::exists(dir_ / "OUT.HEX")) << "stale HEX left behind";
+    EXPECT_EQ(read_text(dir_ / "OUT.HEX"), "old");
     EXPECT_NE(r.err.find("zqlink: error: "), std::string::npos) << r.err;
     for (const auto& e : fs::directory_iterator(dir_))
       EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
@@ -591,7 +596,8 @@ TEST(ZqlinkPlacement, ParsesRanges) {
 namespace {
 
 // A HEX file past the file-size limit (ulimit -f) fails like a full disk: the "cannot write"
-// message with the reason, exit code 1, no HEX file (a stale one is removed) and no temporary.
+// message with the reason, exit code 1, the HEX file of an earlier run as it was and no
+// temporary.
 TEST_F(Zqlink, AWritePastTheFileSizeLimitFails) {
   z::Encoder e;
   begin(e, "EDGE").absolute_location(0xFFFF).code8(0);
@@ -609,7 +615,116 @@ TEST_F(Zqlink, AWritePastTheFileSizeLimitFails) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"edge.r71", "err.txt", "out.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"OUT.HEX", "edge.r71", "err.txt", "out.txt"}));
+  EXPECT_EQ(read_text(dir_ / "OUT.HEX"), "old");
+}
+
+// Two bytes of absolute code at 0: the HEX file of a link that works.
+std::vector<uint8_t> tiny_module() {
+  z::Encoder e;
+  begin(e, "TINY").absolute_location(0).code16(0x1234);
+  e.end_module(true);
+  return e.take();
+}
+
+std::vector<std::string> names_in(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An output that is one of the inputs, named the same, spelled another way, or reached
+// through a symbolic or a hard link, is refused before anything is written: a message naming
+// it, exit code 1, and the input keeps its bytes, whether the link would fail or work.
+TEST_F(Zqlink, AnOutputThatIsAnInputIsRefused) {
+  obj("keep.r71", tiny_module());
+  obj("lib.r71", lib_module());
+  const std::string keep = read_text(dir_ / "keep.r71"), lib = read_text(dir_ / "lib.r71");
+  fs::create_symlink("keep.r71", dir_ / "alias.hex");
+  fs::create_hard_link(dir_ / "keep.r71", dir_ / "second.hex");
+  const std::pair<const char*, const char*> runs[] = {
+      {"-o keep.r71 keep.r71 nothere.r71", "output \"keep.r71\" is the input file \"keep.r71\""},
+      {"-o keep.r71 keep.r71", "output \"keep.r71\" is the input file \"keep.r71\""},
+      {"-o ./keep.r71 keep.r71", "output \"./keep.r71\" is the input file \"keep.r71\""},
+      {"keep.r71 -o alias.hex", "output \"alias.hex\" is the input file \"keep.r71\""},
+      {"-o second.hex keep.r71", "output \"second.hex\" is the input file \"keep.r71\""},
+      {"-Z CODE=0-FFFF -o lib.r71 keep.r71 lib.r71", "output \"lib.r71\" is the input file \"lib.r71\""},
+  };
+  for (const auto& [args, message] : runs) {
+    Outcome r = zqlink(args);
+    EXPECT_EQ(r.rc, 1) << args;
+    EXPECT_EQ(r.err, std::string("zqlink: error: ") + message + "; nothing written\n") << args;
+    EXPECT_EQ(read_text(dir_ / "keep.r71"), keep) << args;
+    EXPECT_EQ(read_text(dir_ / "lib.r71"), lib) << args;
+  }
+  EXPECT_TRUE(fs::is_symlink(dir_ / "alias.hex"));
+  EXPECT_EQ(fs::hard_link_count(dir_ / "keep.r71"), 2u);
+  EXPECT_EQ(names_in(dir_),
+            (std::vector<std::string>{"alias.hex", "err.txt", "keep.r71", "lib.r71", "out.txt", "second.hex"}));
+}
+
+// An output that is no regular file is written into, as cp does, and stays what it is: a
+// FIFO hands the HEX text to its reader, a device node takes it.
+TEST_F(Zqlink, AnOutputThatIsNoRegularFileIsWrittenInto) {
+  obj("tiny.r71", tiny_module());
+  const std::string hex = zqlink::intel_hex(std::vector<uint8_t>{0x34, 0x12});
+  ASSERT_EQ(mkfifo((dir_ / "pipe.hex").c_str(), 0644), 0);
+  const int reader = open((dir_ / "pipe.hex").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  Outcome r = zqlink("-o pipe.hex tiny.r71");
+  EXPECT_EQ(r.rc, 0) << r.err;
+  char got[256] = {};
+  EXPECT_EQ(read(reader, got, sizeof got - 1), static_cast<ssize_t>(hex.size()));
+  close(reader);
+  EXPECT_EQ(std::string(got), hex);
+  struct stat st {};
+  ASSERT_EQ(lstat((dir_ / "pipe.hex").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  if (geteuid() == 0) {  // only root makes device nodes
+    ASSERT_EQ(mknod((dir_ / "mynull").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    r = zqlink("-o mynull tiny.r71");
+    EXPECT_EQ(r.rc, 0) << r.err;
+    ASSERT_EQ(lstat((dir_ / "mynull").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(st.st_rdev, makedev(1, 3));
+  }
+}
+
+// A run that fails removes nothing that it did not make: a folder named as the output, a
+// link that leads nowhere, the HEX file of an earlier run, a read-only file the user was
+// refused all stay as they were, whether the link or the write failed.
+TEST_F(Zqlink, AFailedRunRemovesNothingItDidNotMake) {
+  obj("tiny.r71", tiny_module());
+  fs::create_directory(dir_ / "out.hex");
+  Outcome r = zqlink("-o out.hex tiny.r71");
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_EQ(r.err, std::string("zqlink: error: cannot write \"out.hex\": ") + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(zqlink("-o out.hex missing.r71").rc, 1);
+  EXPECT_TRUE(fs::is_directory(dir_ / "out.hex"));
+  fs::create_symlink("nowhere.hex", dir_ / "dangling.hex");
+  EXPECT_EQ(zqlink("-o dangling.hex missing.r71").rc, 1);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.hex"));
+  write_bytes(dir_ / "OLD.HEX", {'o', 'l', 'd'});
+  EXPECT_EQ(zqlink("-o OLD.HEX missing.r71").rc, 1);
+  EXPECT_EQ(read_text(dir_ / "OLD.HEX"), "old");
+  EXPECT_EQ(names_in(dir_),
+            (std::vector<std::string>{"OLD.HEX", "dangling.hex", "err.txt", "out.hex", "out.txt", "tiny.r71"}));
+
+  // Refused: as an ordinary user, since root may write a read-only file.
+  ASSERT_TRUE(ordinary_user::Give(dir_));
+  const int status = ordinary_user::Run([&] {
+    for (const char* made_by_root : {"out.txt", "err.txt"}) fs::remove(dir_ / made_by_root);
+    std::ofstream(dir_ / "RO.HEX") << "read-only";
+    CHILD_CHECK(chmod((dir_ / "RO.HEX").c_str(), 0444) == 0);
+    Outcome refused = zqlink("-o RO.HEX tiny.r71");
+    CHILD_CHECK(refused.rc == 1);
+    CHILD_CHECK(refused.err == std::string("zqlink: error: cannot write \"RO.HEX\": ") + std::strerror(EACCES) + "\n");
+    CHILD_CHECK(zqlink("-o RO.HEX missing.r71").rc == 1);
+    CHILD_CHECK(read_text(dir_ / "RO.HEX") == "read-only");
+    return 0;
+  });
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
 }
 
 }  // namespace
