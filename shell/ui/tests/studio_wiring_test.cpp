@@ -619,6 +619,19 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
   EXPECT_EQ(window->focusWidget(), ladder.view->board());
   KeyToWindow(window.get(), Qt::Key_F3);
   EXPECT_EQ(doc().CellType[doc().CurCol][doc().CurRow], compiler::kContactNO);
+
+  // A HEX file there but no build since the program was made: refused like Verify without a
+  // build, and the keys stay in the operand box where the user was typing.
+  std::ofstream(folder / "ZQOUT.HEX") << ":0400000012345678E8\r\n:00000001FF\r\n";
+  doc().Setup.UploadFlag = false;
+  ladder.view->operandBox()->setFocus();
+  ASSERT_EQ(window->focusWidget(), ladder.view->operandBox());
+  Trigger(&MenuCommands::mnuObjectDownload);
+  EXPECT_EQ(sink.shown.back().text, "No compile information ! Please (AUTO) Click !");
+  EXPECT_EQ(window->focusWidget(), ladder.view->operandBox());
+  Trigger(&MenuCommands::mnuVerify);
+  EXPECT_EQ(sink.shown.back().text, "No compile information ! Compile First !");
+  EXPECT_EQ(window->focusWidget(), ladder.view->operandBox());
 }
 
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
