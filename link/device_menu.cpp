@@ -63,7 +63,7 @@ Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRu
       device.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (RunBuildBatch(runner, job.folder, job.plcModel) == BatchStart::NotStarted) {
+    if (RunBuildBatch(runner, job.folder, job.plcModel, &job.batchOutput) == BatchStart::NotStarted) {
       job.compileInfo = false;
       device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
       return BackToLadder();

@@ -33,7 +33,7 @@ class BuildHost {
  public:
   virtual ~BuildHost() = default;
   // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize and job.compileInfo;
-  // a failed read has shown its message.
+  // a failed read has shown its message, with job.batchOutput under it.
   virtual StepResult ReadHexFile(DeviceJob& job) = 0;
 };
 

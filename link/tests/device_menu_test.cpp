@@ -27,9 +27,10 @@ std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 struct BatchRunner : ProcessRunner {
   ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path&) override {
     ran.push_back(argv.back());
-    return {started, 0};
+    return {started, 0, output};
   }
   std::vector<std::string> ran;
+  std::string output;  // what the batch wrote
   bool started = true;
 };
 
@@ -133,8 +134,12 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   EXPECT_EQ(b.job.romSize, 16);
   EXPECT_TRUE(b.messages.shown.empty());
 
-  FakeBuild failing{[](DeviceJob&) { return true; }};
+  // The HEX reader has what the batch wrote, to show under its message.
+  runner.output = "zqlink: 1 error(s), no output written\n";
+  std::string seen;
+  FakeBuild failing{[&](DeviceJob& job) { return seen = job.batchOutput, true; }};
   EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, &runner, false).ladderTakesKeys);
+  EXPECT_EQ(seen, runner.output);
   EXPECT_EQ(EraseCommand(*b.device, b.job, build, &runner, true).monitor, MonitorItem::Unchanged);
 }
 
