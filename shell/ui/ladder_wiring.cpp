@@ -90,7 +90,8 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto add = [&window, view, commands, updateUndo](QAction* item, Command command) {
     QObject::connect(item, &QAction::triggered, view, [&window, view, commands, updateUndo, command] {
       const ladder::EditResult result = ((*commands).*command)();
-      if (commands->TakeRowsChanged()) view->drawLadder();
+      const bool repainted = commands->TakeRowsChanged();
+      if (repainted) view->drawLadder();
       if (result == ladder::EditResult::Refused) QApplication::beep();
       if (result == ladder::EditResult::Done) {
         window.Files().MarkChanged();
@@ -98,6 +99,9 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
       }
       updateUndo();
       view->board()->setFocus();
+      // The repaint took the cursor away; a board that held the keys already gets no focus
+      // event to draw it again.
+      if (repainted) view->drawCursor();
     });
   };
   const MenuCommands& c = window.Commands();

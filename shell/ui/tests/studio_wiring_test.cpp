@@ -197,6 +197,21 @@ struct StudioWiringTest : ::testing::Test {
         if (image.pixelColor(x, y) == QColor(255, 0, 0)) ++red;
     return red;
   }
+  // Red pixels on the frame of the cursor cell: the cursor box.
+  int CursorPixels() {
+    const ladder::LadderViewState& s = ladder.view->viewState();
+    const QImage& image = ladder.view->surface().Image();
+    const int px = 1440 / 96;  // twips per pixel
+    const int left = s.CurX / px, top = s.CurY / px;
+    const int right = (s.CurX + s.geo.CellW) / px, bottom = (s.CurY + s.geo.CellH) / px;
+    int red = 0;
+    for (int y = top - 1; y <= bottom + 1; ++y)
+      for (int x = left - 1; x <= right + 1; ++x) {
+        const bool frame = x <= left + 1 || x >= right - 1 || y <= top + 1 || y >= bottom - 1;
+        if (frame && image.valid(x, y) && image.pixelColor(x, y) == QColor(255, 0, 0)) ++red;
+      }
+    return red;
+  }
   // Auto through its menu item with real message boxes answered by Enter; afterwards the
   // window is active again and the first message's text is returned.
   std::string AutoWithMessageBoxes() {
@@ -252,6 +267,25 @@ TEST_F(StudioWiringTest, TheLadderEditorDrawsAndTheEditMenuActsOnIt) {
   EXPECT_EQ(doc().CellText[0][1], "P0:1");
   Trigger(&MenuCommands::mnuRestoreDeletedLine);
   EXPECT_EQ(doc().CellText[0][0], "P0:1");
+
+  // With the keys on the board, a row command that repaints shows the cursor box again at
+  // once, and the status bar names its cell.
+  ASSERT_TRUE(board->hasFocus());
+  doc().CurRow = 3;
+  doc().CurCol = 4;
+  view->showCursorCell();
+  ASSERT_GT(CursorPixels(), 0);
+  for (auto command : {&MenuCommands::mnuInsertBlankLine, &MenuCommands::mnuDeleteLine,
+                       &MenuCommands::mnuDuplicateLine, &MenuCommands::mnuBlockPasteInsert}) {
+    view->drawLadder();
+    ASSERT_EQ(CursorPixels(), 0);
+    Trigger(command);
+    EXPECT_GT(CursorPixels(), 0);
+    EXPECT_EQ(Status(), "X:5  Y:4");
+  }
+  doc().CurRow = 0;
+  doc().CurCol = 0;
+  view->showCursorCell();
 
   // Block commands without a selection say so; Undo stays disabled until an overlay.
   sink.shown.clear();
