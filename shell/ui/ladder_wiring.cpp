@@ -118,13 +118,9 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   updateUndo();
 
   QObject::connect(c.mnuGotoLine, &QAction::triggered, view, [&window, view] {
-    ladder::GotoDialog dialog(
-        window.Studio(),
-        [view] {
-          view->followEndLine();  // a Save or a build since the last repaint may have found a new END row
-          return view->scrollBar()->maximum();
-        },
-        &window);
+    // The reach is the scroll range as a repaint leaves it, whatever was repainted since a Save
+    // or a build found a new END row: a click elsewhere first changes nothing.
+    ladder::GotoDialog dialog(window.Studio(), [view] { return view->scrollMaximum(); }, &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
     window.Form_Activate();  // the main window is active again
     view->board()->setFocus();
