@@ -166,6 +166,11 @@ class ViewPane : public QObject, public LadderPane, public plclink::ErrorCellVie
     // cursor as a user's scrolling does.
     view_.showCursorCell();
   }
+  void ShowCursorCell() override {
+    view_.showCursorCell();
+    view_.board()->setFocus(Qt::OtherFocusReason);
+    view_.drawCursor();  // also when the board had the keys already, and for the status bar
+  }
   void ShowErrorCell() override { view_.showErrorCell(); }
 
  private:

@@ -668,6 +668,29 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
   EXPECT_EQ(window->focusWidget(), ladder.view->operandBox());
 }
 
+// A save refused for a cell's text: the cursor, the view and the status bar show that cell,
+// whichever control held the keys, and the message names it as the status bar does.
+TEST_F(StudioWiringTest, ASaveRefusedForACellPutsTheCursorOnIt) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  BoxProgram(14, "END");
+  doc().CellType[0][10] = compiler::kBox;
+  doc().CellText[0][10] = "'" + std::string(300, 'x');
+  ladder.view->operandBox()->setFocus();
+  Trigger(&MenuCommands::mnuSave);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text,
+            "The text of the cell at column 1, row 11 is longer than 255 bytes. The program was not saved.");
+  EXPECT_EQ(doc().CurCol, 0);
+  EXPECT_EQ(doc().CurRow, 10);
+  EXPECT_EQ(doc().TopRow, 8);
+  EXPECT_EQ(ladder.view->scrollBar()->value(), 8);
+  EXPECT_EQ(window->focusWidget(), ladder.view->board());
+  EXPECT_GT(CursorPixels(), 0);
+  EXPECT_EQ(Status(), "X:1  Y:11");
+  EXPECT_FALSE(std::filesystem::exists(folder / "built.qsl"));
+}
+
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   BoxProgram(1, "END");
   studio->shell.CurFilePath = (folder / "first.qsl").string();
