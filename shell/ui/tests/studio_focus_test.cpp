@@ -19,6 +19,7 @@
 
 #include "compiler/program_file.h"
 #include "compiler/studio_state.h"
+#include "ladder/ui/goto_find_dialogs.h"
 #include "ladder/ui/ladder_view.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/tests/shell_test_support.h"
@@ -246,12 +247,12 @@ TEST_F(StudioFocusTest, GotoReachesTheSameRowsWhateverHadTheKeys) {
     bool stayedOpen = false;
     QTimer typing;
     QObject::connect(&typing, &QTimer::timeout, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      auto* dialog = qobject_cast<ladder::GotoDialog*>(QApplication::activeModalWidget());
       if (!dialog || !dialog->isVisible()) return;
       typing.stop();
       topWhileAsked = doc().TopRow;
-      QTest::keyClicks(dialog->focusWidget(), "10");
-      QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+      QTest::keyClicks(dialog->textBox(), "10");
+      QTest::keyClick(dialog->textBox(), Qt::Key_Return);
       if (dialog->isVisible()) {
         stayedOpen = true;
         dialog->reject();
