@@ -40,8 +40,9 @@ void Refuse(SaveRefusal* refusal, std::string english, std::string korean) {
 }
 
 bool CellRefusal(SaveRefusal* refusal, int col, int row, bool textTooLong) {
-  std::string where = "column " + std::to_string(col) + ", row " + std::to_string(row);
-  std::string whereKo = std::to_string(col) + "열 " + std::to_string(row) + "행";
+  const std::string x = std::to_string(col + 1), y = std::to_string(row + 1);
+  std::string where = "column " + x + ", row " + y;
+  std::string whereKo = x + "열 " + y + "행";
   if (textTooLong)
     Refuse(refusal, "The text of the cell at " + where + " is longer than 255 bytes. The program was not saved.",
            whereKo + " 셀의 텍스트가 255바이트를 넘어 저장할 수 없습니다.");
@@ -179,6 +180,20 @@ bool Encode(Studio& studio, std::string& bytes) {
 
 }  // namespace
 
+std::optional<CellPlace> FirstUnstorableCell(const ProgramDocument& doc) {
+  int endRow = -1, endCol = -1;
+  if (!doc.FindEndCell(endCol, endRow)) return std::nullopt;
+  for (int row = 0; row <= endRow; ++row) {
+    for (int col = 0; col <= kOutputCol; ++col) {
+      if (!FitsByte(doc.CellType[col][row]) || !FitsByte(doc.VertLink[col][row]) ||
+          doc.CellText[col][row].size() > kMaxText)
+        return CellPlace{col, row};
+      if (row == endRow && col == endCol) break;
+    }
+  }
+  return std::nullopt;
+}
+
 bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal) {
   int endRow = -1, endCol = -1;
   if (!doc.FindEndCell(endCol, endRow)) {
@@ -187,12 +202,14 @@ bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefus
   }
 
   // Check every value before anything is stored.
+  if (const std::optional<CellPlace> cell = FirstUnstorableCell(doc)) {
+    const int col = cell->col, row = cell->row;
+    const bool valuesFit = FitsByte(doc.CellType[col][row]) && FitsByte(doc.VertLink[col][row]);
+    return CellRefusal(refusal, col, row, valuesFit);
+  }
   std::size_t size = kMagic.size() + 2 + 13 + 256 + 1;
   for (int row = 0; row <= endRow; ++row) {
     for (int col = 0; col <= kOutputCol; ++col) {
-      if (!FitsByte(doc.CellType[col][row]) || !FitsByte(doc.VertLink[col][row]))
-        return CellRefusal(refusal, col, row, false);
-      if (doc.CellText[col][row].size() > kMaxText) return CellRefusal(refusal, col, row, true);
       size += 7 + doc.CellText[col][row].size();
       if (row == endRow && col == endCol) break;
     }

@@ -28,9 +28,20 @@ struct SaveRefusal {
   std::string korean;
 };
 
+// A cell of the grid: column 0..10, row 0..1199.
+struct CellPlace {
+  int col = 0;
+  int row = 0;
+};
+
+// The first cell up to the END cell that the program file cannot store (a text over 255
+// bytes, a code or link outside 0 to 255); none when every one fits or there is no END cell.
+std::optional<CellPlace> FirstUnstorableCell(const ProgramDocument& doc);
+
 // Builds the program file's bytes. Returns false, with the reason in *refusal, when the
 // document has no END cell or holds a value that its one-byte field cannot carry (a text
-// over 255 bytes, an option, model, IoDir entry, cell code or link outside 0 to 255).
+// over 255 bytes, an option, model, IoDir entry, cell code or link outside 0 to 255). A
+// refused cell is named by its column and row counted from 1, as the status bar counts.
 // Monitor attributes that do not fit (number outside 0 to 32767, bit or kind outside
 // 0 to 255) are derived data: such a cell is stored with number, bit and kind 0.
 bool EncodeProgramFile(const ProgramDocument& doc, std::string& bytes, SaveRefusal* refusal = nullptr);

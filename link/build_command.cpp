@@ -35,15 +35,19 @@ void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
     std::filesystem::remove(folder / name, ec);
 }
 
-BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel) {
+BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel,
+                         std::string* output) {
   const std::string batch = BuildBatchName(plcModel);
+  if (output) output->clear();
   RemoveBuildOutputs(folder, plcModel);
   // The shell starts even without a batch it can read: that counts as not started.
   std::error_code ec;
   const std::filesystem::path file = folder / batch;
   if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0)
     return BatchStart::NotStarted;
-  return runner->Run({"/bin/sh", batch}, folder).started ? BatchStart::Started : BatchStart::NotStarted;
+  ExecResult ran = runner->Run({"/bin/sh", batch}, folder);
+  if (output) *output = std::move(ran.output);
+  return ran.started ? BatchStart::Started : BatchStart::NotStarted;
 }
 
 std::string BatchNotStartedText(int plcModel, bool korean) {
@@ -76,7 +80,8 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
   compiler::SaveBackup(studio, job.folder);
 
   const int model = studio.doc.Setup.PlcModel;
-  if (RunBuildBatch(job.runner, job.folder, model) == BatchStart::NotStarted) {
+  std::string batchOutput;
+  if (RunBuildBatch(job.runner, job.folder, model, &batchOutput) == BatchStart::NotStarted) {
     // The outputs of the last build are gone: nothing is left for Object Download.
     studio.build.CompileInfo = false;
     Show(studio, t::kCaptionError, BatchNotStartedText(model, korean));
@@ -95,7 +100,9 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
     host.FocusBoard();
     return AutoOutcome::ListingError;
   }
-  if (ReadHexFile(studio, job.folder)) {
+  // A build that made no image says why in the lines its tools wrote (the linker's, as a
+  // rule: the assembler's errors at a cell were shown by the listing scan).
+  if (ReadHexFile(studio, job.folder, batchOutput)) {
     host.FocusBoard();
     return AutoOutcome::ImageError;
   }

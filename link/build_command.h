@@ -37,9 +37,11 @@ void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
 // Removes the outputs of an earlier build, then runs the model's batch in `folder` with
 // /bin/sh and waits for it. NotStarted when it is missing or unreadable, there is no
 // runner, or the shell does not start. Auto and Erase both build through it; the caller
-// shows BatchNotStartedText.
+// shows BatchNotStartedText. *output, when given, receives what the batch wrote (the
+// runner's output), for the message of a build that left no usable HEX file.
 enum class [[nodiscard]] BatchStart { Started, NotStarted };
-BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel);
+BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel,
+                         std::string* output = nullptr);
 std::string BatchNotStartedText(int plcModel, bool korean);
 
 enum class AutoOutcome {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace plclink {
 
@@ -13,6 +14,7 @@ struct DeviceJob {
   std::int16_t plcModel = 10;
   std::int32_t romSize = 0;  // image bytes transferred, summed and compared
   bool compileInfo = false;  // an image exists
+  std::string batchOutput;   // what the build batch this command ran wrote
   std::filesystem::path Image() const { return folder / "ZQVREM.$$$"; }
 };
 

@@ -63,7 +63,7 @@ Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRu
       device.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (RunBuildBatch(runner, job.folder, job.plcModel) == BatchStart::NotStarted) {
+    if (RunBuildBatch(runner, job.folder, job.plcModel, &job.batchOutput) == BatchStart::NotStarted) {
       job.compileInfo = false;
       device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
       return BackToLadder();
@@ -79,6 +79,9 @@ Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRu
 Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, BuildHost& build, bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
   if (build.ReadHexFile(job) == StepResult::Failed) return BackToLadder();
+  // Refused before the module is touched (no image of a build, an unknown model, an image too
+  // large): the keys stay where they were, as after Verify's refusal.
+  if (DownloadRefused(device, job)) return {};
   if (DownloadProgram(device, job)) return BackToLadder();
   return {.monitor = MonitorItem::Disable};
 }

@@ -20,9 +20,10 @@ namespace plclink {
 struct Outcome {
   // The ladder view takes the keyboard focus when the command has ended: after any failure
   // of Verify's read-back past its checks (the image file, the module's reply or the
-  // comparison); after a failed HEX read, batch or download of Erase and Object Download;
-  // after every Erase that reached its download, whatever its result; after an Upload that
-  // opened its program. Otherwise, refusals among them, the focus stays where it was.
+  // comparison); after a failed HEX read or batch of Erase and Object Download, and a failed
+  // download of Object Download past the download's own checks (DownloadRefused); after
+  // every Erase that reached its download, whatever its result; after an Upload that opened
+  // its program. Otherwise, refusals among them, the focus stays where it was.
   bool ladderTakesKeys = false;
   MonitorItem monitor = MonitorItem::Unchanged;
 };
@@ -32,7 +33,7 @@ class BuildHost {
  public:
   virtual ~BuildHost() = default;
   // Reads ZQOUT.HEX into the image in job.folder and sets job.romSize and job.compileInfo;
-  // a failed read has shown its message.
+  // a failed read has shown its message, with job.batchOutput under it.
   virtual StepResult ReadHexFile(DeviceJob& job) = 0;
 };
 

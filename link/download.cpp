@@ -68,10 +68,8 @@ int BlockCountWord(std::int16_t plcModel, std::int32_t romSize) {
   return romSize / 128 + 1;
 }
 
-bool DownloadProgram(Device& device, const DeviceJob& job) {
-  Link& link = device.Wire();
-  auto& status = device.Status();
-  link.SetDataEchoMode(true);
+bool DownloadRefused(Device& device, const DeviceJob& job) {
+  device.Wire().SetDataEchoMode(true);
   if (!job.compileInfo || job.romSize == 0) {
     device.Show(text::kCaptionStudioError, text::kNoCompileInfo);
     return true;
@@ -88,6 +86,13 @@ bool DownloadProgram(Device& device, const DeviceJob& job) {
                                              text::kBytesSuffix.Pick(ko));
     return true;
   }
+  return false;
+}
+
+bool DownloadProgram(Device& device, const DeviceJob& job) {
+  Link& link = device.Wire();
+  auto& status = device.Status();
+  if (DownloadRefused(device, job)) return true;
   ClearMacroInclude(job.folder);
   if (device.OpenPort()) return true;
   if (CheckModuleModel(device, job.plcModel)) return true;

@@ -10,10 +10,13 @@
 namespace plclink {
 
 // True on failure, after its message (the studio's polarity for device commands, which the
-// download steps of Auto, Erase and Object Download rely on). Refuses without an image, for
-// a model code other than 1, 2, 3, 4, 5 and 10, and for an image larger than the model's
-// program memory, before the module is touched.
+// download steps of Auto, Erase and Object Download rely on). Begins with DownloadRefused.
 bool DownloadProgram(Device& device, const DeviceJob& job);
+
+// The download's checks before the module is touched (the link's DataEchoMode is set first,
+// whatever follows): true, after its message, without an image, for a model code other than
+// 1, 2, 3, 4, 5 and 10, and for an image larger than the model's program memory.
+bool DownloadRefused(Device& device, const DeviceJob& job);
 
 // The module's program memory in bytes: every model's processor is an ATmega128.
 std::int32_t ProgramMemoryBytes(std::int16_t plcModel);

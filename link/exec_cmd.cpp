@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -47,27 +48,73 @@ int Reap(pid_t pid, const std::function<void()>& whileWaiting = {}) {
   return waited < 0 ? -1 : ExitCode(status);
 }
 
+// An unnamed file in the temporary folder, closed on exec; -1 when none can be made.
+int AnonymousFile() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) dir = "/tmp";
+  int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+  std::string name = (dir / "zqv-output-XXXXXX").string();
+  fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) unlink(name.c_str());
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads the kept output back: the first kKeptOutputBytes into `kept`, and the whole of it
+// to standard error.
+void TakeKeptOutput(int fd, std::string& kept) {
+  if (lseek(fd, 0, SEEK_SET) != 0) return;
+  char buf[8192];
+  bool echo = true;
+  for (;;) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    const std::size_t got = static_cast<std::size_t>(n);
+    kept.append(buf, std::min(got, kKeptOutputBytes - kept.size()));
+    if (echo) echo = WriteAll(STDERR_FILENO, buf, got);
+  }
+}
+
 }  // namespace
 
 ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder,
-                   const std::function<void()>& whileWaiting) {
+                   const std::function<void()>& whileWaiting, ExecOutput output) {
   ExecResult result;
   if (argv.empty()) return result;
   std::vector<char*> args = ArgPointers(argv);
 
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return result;
+  // Without a file to keep it in, the output goes where the caller's goes.
+  const int keep = output == ExecOutput::Kept ? AnonymousFile() : -1;
+  bool ready = true;
+  if (keep >= 0)
+    ready = posix_spawn_file_actions_adddup2(&actions, keep, STDOUT_FILENO) == 0 &&
+            posix_spawn_file_actions_adddup2(&actions, keep, STDERR_FILENO) == 0;
   const std::string dir = folder.string();
-  if (!dir.empty() && posix_spawn_file_actions_addchdir_np(&actions, dir.c_str()) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return result;
-  }
+  if (ready && !dir.empty()) ready = posix_spawn_file_actions_addchdir_np(&actions, dir.c_str()) == 0;
   pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  const int rc = ready ? posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) : -1;
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return result;
-  result.started = true;
-  result.exitStatus = Reap(pid, whileWaiting);
+  if (rc == 0) {
+    result.started = true;
+    result.exitStatus = Reap(pid, whileWaiting);
+    if (keep >= 0) TakeKeptOutput(keep, result.output);
+  }
+  if (keep >= 0) close(keep);
   return result;
 }
 

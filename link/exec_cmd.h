@@ -11,9 +11,21 @@
 
 namespace plclink {
 
+// What a run keeps of what the program wrote.
+inline constexpr std::size_t kKeptOutputBytes = 64 * 1024;
+
 struct ExecResult {
   bool started = false;  // false: the program could not be started
   int exitStatus = -1;   // its exit code, or 128 + the signal that ended it
+  std::string output;    // ExecOutput::Kept: the first kKeptOutputBytes it wrote
+};
+
+// Where the program's standard output and errors go.
+enum class ExecOutput {
+  Shared,  // to the caller's own (the terminal)
+  // To a file of their own: the run's result keeps the first kKeptOutputBytes, and the
+  // whole of it is then copied to the caller's standard error, where it went before.
+  Kept,
 };
 
 // Runs argv[0] (searched in PATH when it has no "/") with the arguments, in `folder`, with
@@ -21,7 +33,7 @@ struct ExecResult {
 // given, is called on the caller's thread about every 20 ms while the program runs (the window
 // repaints from it); the call still returns only once the program has ended.
 ExecResult ExecCmd(const std::vector<std::string>& argv, const std::filesystem::path& folder,
-                   const std::function<void()>& whileWaiting = {});
+                   const std::function<void()>& whileWaiting = {}, ExecOutput output = ExecOutput::Shared);
 
 // How a captured run ended.
 enum class CaptureEnd {
@@ -43,7 +55,8 @@ struct CaptureResult {
 // children are killed when it runs longer than `limit` or writes more than `maxBytes`.
 CaptureResult RunCaptured(const std::vector<std::string>& argv, std::size_t maxBytes, std::chrono::milliseconds limit);
 
-// The seam through which commands start programs; tests put a fake in its place.
+// The seam through which commands start the build batch; tests put a fake in its place. The
+// result's output holds what the batch and its tools wrote.
 class ProcessRunner {
  public:
   virtual ~ProcessRunner() = default;
@@ -55,7 +68,7 @@ class SpawnProcessRunner : public ProcessRunner {
   SpawnProcessRunner() = default;
   explicit SpawnProcessRunner(std::function<void()> whileWaiting) : whileWaiting_(std::move(whileWaiting)) {}
   ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path& folder) override {
-    return ExecCmd(argv, folder, whileWaiting_);
+    return ExecCmd(argv, folder, whileWaiting_, ExecOutput::Kept);
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "link/batch_output.h"
 #include "link/build_texts.h"
 #include "platform/file_write.h"
 
@@ -24,8 +25,9 @@ int HexField(std::string_view line, size_t pos) {
   return lo < 0 ? hi : hi * 16 + lo;
 }
 
-void Show(compiler::Studio& studio, const std::string& caption, const std::string& text) {
-  if (studio.messages) studio.messages->Show({caption, text, platform::MsgIcon::Information});
+void Show(compiler::Studio& studio, const std::string& caption, const std::string& text,
+          std::string_view batchOutput) {
+  if (studio.messages) studio.messages->Show({caption, WithBatchOutput(text, batchOutput), platform::MsgIcon::Information});
 }
 
 }  // namespace
@@ -74,23 +76,23 @@ std::string MakeRomImage(const std::vector<uint8_t>& program, const std::string*
   return image;
 }
 
-bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder) {
+bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder, std::string_view batchOutput) {
   namespace t = build_text;
   const bool korean = studio.shell.KoreanMenu;
   studio.build.RomSize = 0;
 
   std::string hexText;
   if (!platform::ReadWholeFile(folder / kHexFileName, hexText)) {
-    Show(studio, t::kCaptionPlainError, t::kAssembleCodeError.Pick(korean) + kHexFileName);
+    Show(studio, t::kCaptionPlainError, t::kAssembleCodeError.Pick(korean) + kHexFileName, batchOutput);
     return true;
   }
   std::vector<uint8_t> program;
   switch (ParseHexRecords(hexText, program)) {
     case HexError::FormatError:
-      Show(studio, t::kCaptionPlainError, t::kHexFormatError);
+      Show(studio, t::kCaptionPlainError, t::kHexFormatError, batchOutput);
       return true;
     case HexError::ChecksumError:
-      Show(studio, t::kCaptionErrorUpper, t::kHexChecksumError);
+      Show(studio, t::kCaptionErrorUpper, t::kHexChecksumError, batchOutput);
       return true;
     case HexError::None:
       break;
@@ -102,16 +104,16 @@ bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder) 
     const std::filesystem::path zipPath = folder / kUploadArchiveName;
     std::error_code ec;
     if (!std::filesystem::exists(zipPath, ec)) {
-      Show(studio, t::kCaptionError, t::kFileNotFound.Pick(korean) + kUploadArchiveName);
+      Show(studio, t::kCaptionError, t::kFileNotFound.Pick(korean) + kUploadArchiveName, batchOutput);
       return true;
     }
     if (!platform::ReadWholeFile(zipPath, archive)) {
-      Show(studio, t::kCaptionError, t::kOpenError.Pick(korean) + kUploadArchiveName);
+      Show(studio, t::kCaptionError, t::kOpenError.Pick(korean) + kUploadArchiveName, batchOutput);
       return true;
     }
     // The image stores the length in a signed 16-bit word.
     if (archive.size() > size_t(kMaxArchiveBytes)) {
-      Show(studio, t::kCaptionError, t::kArchiveTooLarge.Pick(korean) + kUploadArchiveName);
+      Show(studio, t::kCaptionError, t::kArchiveTooLarge.Pick(korean) + kUploadArchiveName, batchOutput);
       return true;
     }
   }
@@ -120,7 +122,7 @@ bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder) 
   const std::string image = MakeRomImage(program, upload ? &archive : nullptr, romSize);
   // The whole file is replaced: nothing of an earlier, longer image stays behind.
   if (!platform::WriteFileAtomically(folder / kImageFileName, image)) {
-    Show(studio, t::kCaptionError, t::kImageOpenError.Pick(korean) + kImageFileName);
+    Show(studio, t::kCaptionError, t::kImageOpenError.Pick(korean) + kImageFileName, {});
     return true;
   }
   studio.build.RomSize = romSize;

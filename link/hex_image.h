@@ -38,8 +38,9 @@ std::string MakeRomImage(const std::vector<uint8_t>& program, const std::string*
 // Reads ZQOUT.HEX in `folder` into ZQVREM.$$$ there, with UPFILE.ZIP when the document's
 // UploadFlag is on. The image file is replaced whole. Returns true on failure, after a
 // message (the studio's polarity, which Auto relies on); RomSize is then 0 so that no later
-// command trusts the image.
-bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder);
+// command trusts the image. `batchOutput`, what the build batch that was to make the files
+// wrote, is shown under the message of a file the batch was to make (link/batch_output.h).
+bool ReadHexFile(compiler::Studio& studio, const std::filesystem::path& folder, std::string_view batchOutput = {});
 
 // *romSum := 16-bit sum of the first romSize bytes of the image file. True (no message, *romSum
 // untouched) when the file is missing, unreadable or shorter than romSize: the studio's

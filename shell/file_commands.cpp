@@ -173,6 +173,11 @@ bool FileCommands::TellCellsLeftOut(After after) {
 
 FileCommands::Stored FileCommands::StoreProgram(const std::string& path, After after) {
   host_.PlcSetupFix();
+  // The save refuses a cell it cannot store: the cursor shows the cell it names.
+  if (const std::optional<compiler::CellPlace> cell = compiler::FirstUnstorableCell(studio_.doc)) {
+    studio_.doc.SelectErrorCell(cell->col, cell->row);
+    host_.ShowCursorCell();
+  }
   if (compiler::SaveProgram(studio_, path, studioFolder_) != compiler::SaveResult::Saved) return Stored::NotSaved;
   return TellCellsLeftOut(after) ? Stored::Saved : Stored::KeptOpen;
 }

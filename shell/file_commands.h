@@ -37,6 +37,9 @@ class FileCommandHost {
   // the view shows them without moving them; no block selected.
   virtual void ResetLadderView() {}
   virtual void RedrawLadder() {}
+  // The document's cursor and TopRow were put on a cell to be looked at (one the program
+  // file cannot store): the view shows it there with the cursor, the board holding the keys.
+  virtual void ShowCursorCell() {}
   virtual void FocusBoard() {}
   // The device map follows the model of the document.
   virtual void SetDeviceMap() {}

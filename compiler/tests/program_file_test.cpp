@@ -346,12 +346,19 @@ TEST(ProgramFileFormat, WriterRefusesWhatItCannotStore) {
   for (int i = 0; i < 128; ++i) box += "\xB0\xA1";
   doc->CellText[3][2] = box;
   EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
-  EXPECT_NE(r.english.find("column 3, row 2"), std::string::npos) << r.english;
-  EXPECT_NE(r.korean.find("3열 2행"), std::string::npos);
+  // The cell as the status bar names it (X:4 Y:3), counted from 1.
+  EXPECT_EQ(r.english, "The text of the cell at column 4, row 3 is longer than 255 bytes. The program was not saved.");
+  EXPECT_NE(r.korean.find("4열 3행"), std::string::npos) << r.korean;
+  ASSERT_TRUE(FirstUnstorableCell(*doc).has_value());
+  EXPECT_EQ(FirstUnstorableCell(*doc)->col, 3);
+  EXPECT_EQ(FirstUnstorableCell(*doc)->row, 2);
   doc->CellText[3][2] = std::string(255, 'A');
   EXPECT_TRUE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_FALSE(FirstUnstorableCell(*doc).has_value());
   doc->CellText[6][9] = box;  // right of END: not stored, so no matter
   EXPECT_TRUE(EncodeProgramFile(*doc, bytes, &r));
+  EXPECT_FALSE(FirstUnstorableCell(*doc).has_value());
+
 
   doc->AliasM[8 * 3 + 5] = std::string(256, 'm');
   EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
@@ -372,7 +379,10 @@ TEST(ProgramFileFormat, WriterRefusesWhatItCannotStore) {
   doc->Setup.IoDir[13] = 0;
   doc->CellType[0][0] = 256;
   EXPECT_FALSE(EncodeProgramFile(*doc, bytes, &r));
-  EXPECT_NE(r.english.find("column 0, row 0"), std::string::npos);
+  EXPECT_NE(r.english.find("The cell at column 1, row 1 holds a value outside 0 to 255."), std::string::npos)
+      << r.english;
+  ASSERT_TRUE(FirstUnstorableCell(*doc).has_value());
+  EXPECT_EQ(FirstUnstorableCell(*doc)->row, 0);
   doc->CellType[0][0] = 0;
 
   doc->MonDevBit[1][1] = 300;

@@ -216,6 +216,11 @@ void LadderView::toolbarClick(int index) { editor_->ToolbarClick(index); }
 
 void LadderView::followEndLine() { followEndLine(EndFollow::MoveRows); }
 
+int LadderView::scrollMaximum() {
+  followEndLine(EndFollow::KeepRows);
+  return scroll_.Max();
+}
+
 void LadderView::followEndLine(EndFollow how) {
   if (studio_->EndLineScans == endLineScansSeen_) return;
   endLineScansSeen_ = studio_->EndLineScans;
@@ -225,7 +230,9 @@ void LadderView::followEndLine(EndFollow how) {
       scroll_.SetMax(endRow);  // a first shown row below END follows through onChange
       return;
     case EndFollow::KeepRows:
-      scroll_.SetMax(std::max(endRow, scroll_.Value()));
+      // Below END the range stays as the scrolling made it: a save there takes no row out of
+      // the reach of Go to.
+      if (scroll_.Value() <= endRow) scroll_.SetMax(endRow);
       return;
     case EndFollow::CallerPlaces:
       if (scroll_.Value() > endRow) scroll_.SetValueQuietly(endRow);

@@ -118,9 +118,13 @@ class LadderView : public QWidget, private EditorHost {
   // A command may have scanned for the END row (Save, Print, a build): once after each scan
   // that found it the scroll bar's maximum is reset to the END row, the first shown row
   // following when it stood below. A command that wants its rows brought back calls this;
-  // every repaint and showCursorCell take the new maximum first but leave the rows where
-  // they are, so that a repaint for any other reason (a focus change, a resize) moves nothing.
+  // every repaint, showCursorCell and scrollMaximum take the new END row first but leave the
+  // rows where they are, so that a repaint for any other reason (a focus change, a resize)
+  // moves nothing: with the first shown row below END the range stays as the scrolling made it.
   void followEndLine();
+  // The scroll bar's maximum, with an END row found since the last look taken in as a repaint
+  // takes it. Go to reaches the rows above it.
+  int scrollMaximum();
 
  signals:
   void statusText(const QString& text);  // second panel of the status bar
@@ -152,8 +156,8 @@ class LadderView : public QWidget, private EditorHost {
   void boardResized();
   void mirrorScroll();
   // How a found END row reaches the scroll bar: the first shown row follows it up (as the
-  // user's scrolling does), or stays with the maximum kept at or above it, or stays while the
-  // caller places the bar at TopRow itself.
+  // user's scrolling does), or stays (with the range the scrolling made when it lies below
+  // END), or stays while the caller places the bar at TopRow itself.
   enum class EndFollow { MoveRows, KeepRows, CallerPlaces };
   void followEndLine(EndFollow how);
 

@@ -34,10 +34,11 @@ struct FakeRunner : ProcessRunner {
     sawStaleHex = std::filesystem::exists(folder / kHexFileName);
     if (started)
       for (const auto& [name, bytes] : leave) WriteFile(folder / name, bytes);
-    return {started, 0};
+    return {started, 0, output};
   }
   std::vector<std::vector<std::string>> calls;
   std::vector<std::pair<std::string, std::string>> leave;
+  std::string output;  // what the batch wrote
   bool started = true;
   bool sawStaleHex = false;
   std::string seenBackup;
@@ -189,6 +190,48 @@ TEST(Auto, StaleOutputsAreNeverRead) {
   EXPECT_EQ(f.studio->build.RomSize, 0);
 }
 
+// A build that made no HEX file: what the batch wrote (the linker's reason, its own errors)
+// stands under the message; a build that made one shows nothing of it.
+TEST(Auto, TheBatchsOwnLinesStandUnderTheMessageOfAMissingImage) {
+  const std::string linker =
+      "zqlink: error: segment \"CODE\" (595286 bytes) does not fit in 0x0000-0x1FFFF\n"
+      "zqlink: 1 error(s), no output written\n";
+  {
+    AutoFixture f;
+    f.runner.leave = {{"ZQCORE3.LST", "Errors: 0\r\n"}};
+    f.runner.output = linker;
+    EXPECT_EQ(f.Run(), AutoOutcome::ImageError);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].caption, "ERROR !");
+    EXPECT_EQ(f.sink.shown[0].text,
+              "Assemble Code Error : ZQOUT.HEX\r\n\r\n"
+              "zqlink: error: segment \"CODE\" (595286 bytes) does not fit in 0x0000-0x1FFFF\r\n"
+              "zqlink: 1 error(s), no output written");
+    EXPECT_EQ(f.log, "save save focus ");
+  }
+  {
+    // The zip tool failed after the link: its line stands under the missing archive.
+    AutoFixture f;
+    f.studio->doc.Setup.UploadFlag = true;
+    f.runner.output = "ZQBUILD.BAT: 21: zip: not found\n";
+    EXPECT_EQ(f.Run(), AutoOutcome::ImageError);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].text, "File not found : UPFILE.ZIP\r\n\r\nZQBUILD.BAT: 21: zip: not found");
+  }
+  {
+    // The lines of a build that made its image are not shown; those of the next one are its own.
+    AutoFixture f;
+    f.runner.output = "a warning\n";
+    EXPECT_EQ(f.Run(), AutoOutcome::Started);
+    EXPECT_TRUE(f.sink.shown.empty());
+    f.runner.leave.clear();
+    f.runner.output.clear();
+    EXPECT_EQ(f.Run(), AutoOutcome::ImageError);
+    ASSERT_EQ(f.sink.shown.size(), 2u);  // the listing is missing too
+    EXPECT_EQ(f.sink.shown[1].text, "Assemble Code Error : ZQOUT.HEX");
+  }
+}
+
 TEST(Auto, ABatchThatCannotStartIsReported) {
   for (bool missing : {true, false}) {
     AutoFixture f;
@@ -287,6 +330,37 @@ TEST(ExecCmd, TheWaitCallsItsCallbackWhileTheChildRunsAndReturnsWhenItEnds) {
   EXPECT_EQ(r.exitStatus, 5);  // it ended through "go", not after its 5 s limit
   EXPECT_TRUE(childRanDuringCall);
   EXPECT_FALSE(std::filesystem::exists(folder / "running"));  // returned after the child ended
+  std::filesystem::remove_all(folder);
+}
+
+// Kept output: what the program writes to its output and its errors, in the order written,
+// is in the result (at most kKeptOutputBytes of it) and, all of it, on the caller's errors.
+TEST(ExecCmd, KeptOutputIsReturnedAndStillReachesTheTerminal) {
+  const auto folder = build_test::FreshFolder("exec_output");
+  ::testing::internal::CaptureStderr();
+  ExecResult r = ExecCmd({"/bin/sh", "-c", "echo out; echo err >&2; echo out2; exit 4"}, folder, {}, ExecOutput::Kept);
+  std::string terminal = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(r.started);
+  EXPECT_EQ(r.exitStatus, 4);
+  EXPECT_EQ(r.output, "out\nerr\nout2\n");
+  EXPECT_EQ(terminal, r.output);
+
+  ::testing::internal::CaptureStderr();
+  r = ExecCmd({"/bin/sh", "-c", "head -c 100000 /dev/zero | tr '\\0' a"}, folder, {}, ExecOutput::Kept);
+  terminal = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(r.output, std::string(kKeptOutputBytes, 'a'));
+  EXPECT_EQ(terminal, std::string(100000, 'a'));
+
+  // The runner of the build batch keeps it; a plain run shares the caller's.
+  ::testing::internal::CaptureStderr();
+  r = SpawnProcessRunner().Run({"/bin/sh", "-c", "echo batch >&2"}, folder);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(r.output, "batch\n");
+  ::testing::internal::CaptureStderr();
+  r = ExecCmd({"/bin/sh", "-c", "echo shared >&2"}, folder);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "shared\n");
+  EXPECT_EQ(r.output, "");
+  EXPECT_FALSE(ExecCmd({"/no/such/program"}, folder, {}, ExecOutput::Kept).started);
   std::filesystem::remove_all(folder);
 }
 

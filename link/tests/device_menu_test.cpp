@@ -27,9 +27,10 @@ std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 struct BatchRunner : ProcessRunner {
   ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path&) override {
     ran.push_back(argv.back());
-    return {started, 0};
+    return {started, 0, output};
   }
   std::vector<std::string> ran;
+  std::string output;  // what the batch wrote
   bool started = true;
 };
 
@@ -133,8 +134,12 @@ TEST(Erase, ModelTenBuildsAnEmptyProgram) {
   EXPECT_EQ(b.job.romSize, 16);
   EXPECT_TRUE(b.messages.shown.empty());
 
-  FakeBuild failing{[](DeviceJob&) { return true; }};
+  // The HEX reader has what the batch wrote, to show under its message.
+  runner.output = "zqlink: 1 error(s), no output written\n";
+  std::string seen;
+  FakeBuild failing{[&](DeviceJob& job) { return seen = job.batchOutput, true; }};
   EXPECT_TRUE(EraseCommand(*b.device, b.job, failing, &runner, false).ladderTakesKeys);
+  EXPECT_EQ(seen, runner.output);
   EXPECT_EQ(EraseCommand(*b.device, b.job, build, &runner, true).monitor, MonitorItem::Unchanged);
 }
 
@@ -182,7 +187,7 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
 
     // A HEX file of an earlier build put back in the folder is not downloaded either.
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
-    EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
+    EXPECT_FALSE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
   }
@@ -245,8 +250,9 @@ TEST(Erase, ModelTenReportsAFileItCannotWrite) {
 TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   SimBench b(ProfileOf(4, 60));
   Bytes image;
+  std::int32_t size = 400;
   FakeBuild build{[&](DeviceJob& job) {
-                     image = MakeImage(400, nullptr, &job.romSize);
+                     image = MakeImage(size, nullptr, &job.romSize);
                      WriteFile(job.Image(), image);
                      return false;
                    }};
@@ -255,9 +261,36 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   EXPECT_FALSE(o.ladderTakesKeys);
   EXPECT_EQ(o.monitor, MonitorItem::Disable);
   EXPECT_TRUE(b.ProgramEquals(image, image.size()));
+  EXPECT_TRUE(b.messages.shown.empty()) << b.Texts().front();
+
+  // The download's own refusals leave the keys where they were, as Verify's refusal does;
+  // the module is not touched.
+  b.Sent();
   b.job.compileInfo = false;
-  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
+  o = ObjectDownloadCommand(*b.device, b.job, build, false);
+  EXPECT_FALSE(o.ladderTakesKeys);
+  EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
   EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
+  b.job.compileInfo = true;
+  b.job.plcModel = 7;
+  EXPECT_FALSE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
+  EXPECT_EQ(b.messages.shown.size(), 2u);
+  b.job.plcModel = 4;
+  size = ProgramMemoryBytes(4);
+  EXPECT_FALSE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
+  EXPECT_EQ(b.messages.shown.size(), 3u);
+  EXPECT_TRUE(b.Sent().empty());
+
+  // Past the checks, a HEX file that cannot be read or a module that does not answer gives
+  // the ladder the keys.
+  size = 400;
+  b.core.AddFault(*zqvsim::ParseFault("A1 none", nullptr));
+  o = ObjectDownloadCommand(*b.device, b.job, build, false);
+  EXPECT_TRUE(o.ladderTakesKeys);
+  EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+  EXPECT_EQ(b.messages.shown.size(), 4u);
+  FakeBuild failing{[](DeviceJob&) { return true; }};
+  EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, failing, false).ladderTakesKeys);
 }
 
 TEST(AutoModuleSteps, AskClearKeepAndRun) {

@@ -258,7 +258,7 @@ TEST(Checksum, RetriesCoalescedSumMismatchAndTimeOuts) {
     TempFolder folder;
     WriteFile(folder.path / "ZQVREM.$$$", {0x01, 0x02, 0xFF, 0x10, 0x20});
     port->Then({0xA8}, {0xA8, 0xA8}).Then({0x00, 0x02}, {0x00, 0x02, 0x01, 0x32});
-    DeviceJob job{folder.path, 10, 5, true};
+    DeviceJob job{folder.path, 10, 5, true, {}};
     std::int32_t sum = 0;
     EXPECT_FALSE(VerifyChecksum(device, job, &sum));
     EXPECT_EQ(sum, 0x0132);

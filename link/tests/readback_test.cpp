@@ -45,7 +45,7 @@ TEST(Verify, TranscriptOfAFourByteImage) {
       .Then({0x00}, {0x20})
       .Then({0x00}, {0x30})
       .Then({0x00}, {0x40});
-  DeviceJob job{r.folder.path, 10, 4, true};
+  DeviceJob job{r.folder.path, 10, 4, true, {}};
   EXPECT_FALSE(VerifyProgram(*r.device, job));
   EXPECT_TRUE(r.port->Finished());
   EXPECT_TRUE(r.port->errors.empty());

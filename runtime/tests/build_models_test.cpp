@@ -152,6 +152,41 @@ TEST_P(EveryModel, BuildsEveryInstructionFamilyIntoAnImageThatRuns) {
   }
 }
 
+// The HEX file holds at most 64 KiB of program: 688 rows of ten contacts and a coil fit (the
+// user guide gives these figures), one row more does not, and then the linker's reason stands
+// under the message.
+TEST_P(EveryModel, HoldsAProgramOf64KiBAndTellsWhyALargerOneIsNotBuilt) {
+  const int model = GetParam();
+  const std::vector<std::string> tenContacts{"P0:0", "P0:1", "P0:2", "P0:3", "P0:4",
+                                             "P0:5", "P0:6", "P0:7", "P1:0", "P1:1"};
+  for (int rows : {688, 689}) {
+    SCOPED_TRACE(rows);
+    BuiltStudio b;
+    b.studio->doc.Setup.PlcModel = int16_t(model);
+    InputsOnP0P1(*b.studio);
+    for (int r = 0; r < rows; ++r) Rung(b.studio->doc, r, tenContacts, "P2:0");
+    EndRung(b.studio->doc, rows);
+    ::testing::internal::CaptureStderr();  // the batch's lines still reach the terminal
+    const AutoOutcome outcome = b.Build();
+    const std::string terminal = ::testing::internal::GetCapturedStderr();
+    if (rows == 688) {
+      ASSERT_EQ(outcome, AutoOutcome::ImageReady) << (b.sink.shown.empty() ? "" : b.sink.shown[0].text);
+      EXPECT_EQ(b.studio->build.RomSize, 786 + 688 * 94);
+      EXPECT_TRUE(b.sink.shown.empty());
+      continue;
+    }
+    EXPECT_EQ(outcome, AutoOutcome::ImageError);
+    ASSERT_EQ(b.sink.shown.size(), 1u);
+    const std::string core = model > 9 ? "ZQCORE2" : "ZQCORE3";
+    const std::string reason = "zqlink: error: module \"" + core + "\" (" + core +
+                               ".r71): code at 0x10000 lies beyond the 64 KiB an Intel HEX image without "
+                               "address records can hold";
+    EXPECT_EQ(b.sink.shown[0].text,
+              "Assemble Code Error : ZQOUT.HEX\r\n\r\n" + reason + "\r\nzqlink: 1 error(s), no output written");
+    EXPECT_NE(terminal.find(reason), std::string::npos) << terminal;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, EveryModel, ::testing::Values(1, 2, 3, 4, 5, 10));
 
 // The user's labels M_Q and M_1 are spelled like labels the library's macros use inside

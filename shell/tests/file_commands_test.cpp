@@ -50,6 +50,16 @@ struct FakeHost : FileCommandHost {
   }
   bool PlcSetupEdited() override { return plcEdited; }
   void RedrawLadder() override { ++redraws; }
+  // The cursor cell shown, with the number of messages shown before it.
+  void ShowCursorCell() override {
+    shownCells.push_back({studio->doc.CurCol, studio->doc.CurRow, studio->doc.TopRow, int(sink->shown.size())});
+  }
+  struct ShownCell {
+    int col, row, top, messagesBefore;
+  };
+  std::vector<ShownCell> shownCells;
+  compiler::Studio* studio = nullptr;
+  platform::RecordingMessageSink* sink = nullptr;
   void MemoReplaced() override { ++memoShows; }
   void WatchReplaced() override { ++watchShows; }
   void RecentFilesChanged() override { ++recentChanges; }
@@ -66,6 +76,8 @@ struct FileCommandsTest : ::testing::Test {
 
   void SetUp() override {
     studio->messages = &sink;
+    host.studio = studio.get();
+    host.sink = &sink;
     std::filesystem::create_directories(dir.path / "studio");
     recent.Load(ini);
     files = std::make_unique<FileCommands>(*studio, ini, recent, host, dir.path / "studio");
@@ -231,6 +243,41 @@ TEST_F(FileCommandsTest, SaveNeedsAnEndCellAndUntitledGoesToSaveAs) {
   EXPECT_EQ(recent.Caption(1), dir / "pump.QSL");
   EXPECT_EQ(host.panelFixes, 1);
   EXPECT_TRUE(studio->shell.SourceSaved);
+}
+
+// A cell whose text the file cannot hold: the save is refused naming the cell as the status
+// bar does (from 1), and the cursor shows it, two rows above it in view, before the message.
+TEST_F(FileCommandsTest, ASaveRefusedForACellShowsThatCell) {
+  Draw("P0:1");
+  studio->doc.CellText[9][0].clear();
+  studio->doc.CellType[9][14] = compiler::kBox;
+  studio->doc.CellText[9][14] = "END";
+  studio->doc.CellType[0][10] = compiler::kBox;
+  studio->doc.CellText[0][10] = "'" + std::string(300, 'x');
+  studio->doc.CurCol = 5;
+  studio->doc.CurRow = 2;
+  studio->shell.CurFilePath = dir / "long.qsl";
+  studio->shell.SourceSaved = false;
+  EXPECT_EQ(files->Save(), compiler::SaveResult::NotSaved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text,
+            "The text of the cell at column 1, row 11 is longer than 255 bytes. The program was not saved.");
+  ASSERT_EQ(host.shownCells.size(), 1u);
+  EXPECT_EQ(host.shownCells[0].col, 0);
+  EXPECT_EQ(host.shownCells[0].row, 10);
+  EXPECT_EQ(host.shownCells[0].top, 8);
+  EXPECT_EQ(host.shownCells[0].messagesBefore, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "long.qsl"));
+  EXPECT_FALSE(studio->shell.SourceSaved);
+
+  // Once the text fits, the save goes through and the cursor stays where the user put it.
+  studio->doc.CellText[0][10].resize(255);
+  studio->doc.CurRow = 3;
+  sink.shown.clear();
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(host.shownCells.size(), 1u);
+  EXPECT_EQ(studio->doc.CurRow, 3);
 }
 
 // Cells drawn after END are not stored: every save still writes the file and then says so

@@ -66,7 +66,7 @@ class WindowDeviceHost : public QObject,
   // BuildHost
   plclink::StepResult ReadHexFile(plclink::DeviceJob& job) override {
     compiler::Studio& studio = window_.Studio();
-    const bool failed = plclink::ReadHexFile(studio, job.folder);
+    const bool failed = plclink::ReadHexFile(studio, job.folder, job.batchOutput);
     TakeImage(studio.build, job);
     return failed ? plclink::StepResult::Failed : plclink::StepResult::Done;
   }

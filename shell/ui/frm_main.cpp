@@ -745,6 +745,7 @@ void FrmMain::ResetLadderView() {
   emit ladderReset();
 }
 void FrmMain::RedrawLadder() { pane_->Redraw(); }
+void FrmMain::ShowCursorCell() { pane_->ShowCursorCell(); }
 void FrmMain::FocusBoard() { board_->setFocus(); }
 void FrmMain::SetDeviceMap() { emit deviceModelChanged(); }
 void FrmMain::PlcSetupFix() { plcPage_->Fix(); }

@@ -157,6 +157,7 @@ class FrmMain : public QMainWindow,
   void ClearLadderView() override;
   void ResetLadderView() override;
   void RedrawLadder() override;
+  void ShowCursorCell() override;
   void FocusBoard() override;
   void SetDeviceMap() override;
   void PlcSetupFix() override;

@@ -15,6 +15,9 @@ class LadderPane {
   // or the cell size changed): shows them without moving them; no block is selected and no
   // paste is left to undo.
   virtual void Reset() = 0;
+  // The document's cursor and top row were put on a cell to be looked at: shows them there,
+  // the cursor drawn and the board holding the keys.
+  virtual void ShowCursorCell() {}
 };
 
 }  // namespace shell

@@ -90,7 +90,8 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   auto add = [&window, view, commands, updateUndo](QAction* item, Command command) {
     QObject::connect(item, &QAction::triggered, view, [&window, view, commands, updateUndo, command] {
       const ladder::EditResult result = ((*commands).*command)();
-      if (commands->TakeRowsChanged()) view->drawLadder();
+      const bool repainted = commands->TakeRowsChanged();
+      if (repainted) view->drawLadder();
       if (result == ladder::EditResult::Refused) QApplication::beep();
       if (result == ladder::EditResult::Done) {
         window.Files().MarkChanged();
@@ -98,6 +99,9 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
       }
       updateUndo();
       view->board()->setFocus();
+      // The repaint took the cursor away; a board that held the keys already gets no focus
+      // event to draw it again.
+      if (repainted) view->drawCursor();
     });
   };
   const MenuCommands& c = window.Commands();
@@ -114,13 +118,9 @@ void WireEditMenu(FrmMain& window, ladder::LadderView* view) {
   updateUndo();
 
   QObject::connect(c.mnuGotoLine, &QAction::triggered, view, [&window, view] {
-    ladder::GotoDialog dialog(
-        window.Studio(),
-        [view] {
-          view->followEndLine();  // a Save or a build since the last repaint may have found a new END row
-          return view->scrollBar()->maximum();
-        },
-        &window);
+    // The reach is the scroll range as a repaint leaves it, whatever was repainted since a Save
+    // or a build found a new END row: a click elsewhere first changes nothing.
+    ladder::GotoDialog dialog(window.Studio(), [view] { return view->scrollMaximum(); }, &window);
     if (dialog.exec() == QDialog::Accepted) view->showCursorCell();
     window.Form_Activate();  // the main window is active again
     view->board()->setFocus();
@@ -165,6 +165,11 @@ class ViewPane : public QObject, public LadderPane, public plclink::ErrorCellVie
     // The view's own scroll bar follows TopRow quietly: setting it here would move the
     // cursor as a user's scrolling does.
     view_.showCursorCell();
+  }
+  void ShowCursorCell() override {
+    view_.showCursorCell();
+    view_.board()->setFocus(Qt::OtherFocusReason);
+    view_.drawCursor();  // also when the board had the keys already, and for the status bar
   }
   void ShowErrorCell() override { view_.showErrorCell(); }
 

@@ -223,7 +223,8 @@ TEST_F(ViewTest, TheScrollRangeFollowsTheEndRowOnceAfterEachScanThatFoundIt) {
   EXPECT_EQ(view.scrollModel().Max(), 70);
 
   // A scan with the first shown row below END, then a repaint for another reason (the
-  // focus moved, a question came up): the rows and the cursor stay.
+  // focus moved, a question came up): the rows and the cursor stay, and so does the range
+  // the scrolling made.
   view.scrollBar()->setValue(65);
   EXPECT_EQ(studio->doc.TopRow, 65);
   const int row = studio->doc.CurRow;
@@ -232,10 +233,28 @@ TEST_F(ViewTest, TheScrollRangeFollowsTheEndRowOnceAfterEachScanThatFoundIt) {
   EXPECT_EQ(studio->doc.TopRow, 65);
   EXPECT_EQ(studio->doc.CurRow, row);
   EXPECT_EQ(view.scrollBar()->value(), 65);
-  EXPECT_EQ(view.scrollModel().Max(), 65);
+  EXPECT_EQ(view.scrollModel().Max(), 70);
+  // The same scan with no repaint after it: asked for its maximum (as Go to asks), the view
+  // answers as the repaint would have left it, and nothing moves.
+  ASSERT_FALSE(studio->FindEndLine());
+  EXPECT_EQ(view.scrollMaximum(), 70);
+  EXPECT_EQ(studio->doc.TopRow, 65);
+  // With the view at or above END a scan brings the range back to END (END moved down to
+  // row 60 here: the range grows to it).
+  view.scrollBar()->setValue(40);
+  studio->doc.CellText[0][50].clear();
+  studio->doc.CellText[0][60] = "END";
+  ASSERT_FALSE(studio->FindEndLine());
+  EXPECT_EQ(view.scrollMaximum(), 60);
+  EXPECT_EQ(studio->doc.TopRow, 40);
+  studio->doc.CellText[0][60].clear();
+  studio->doc.CellText[0][50] = "END";
+  ASSERT_FALSE(studio->FindEndLine());
+  EXPECT_EQ(view.scrollMaximum(), 50);
 
   // The command that scanned asks for it: the rows come back to END.
   view.scrollModel().SetMax(70);
+  view.scrollBar()->setValue(65);
   ASSERT_FALSE(studio->FindEndLine());
   view.followEndLine();
   EXPECT_EQ(view.scrollModel().Max(), 50);

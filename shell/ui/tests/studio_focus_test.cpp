@@ -19,6 +19,7 @@
 
 #include "compiler/program_file.h"
 #include "compiler/studio_state.h"
+#include "ladder/ui/goto_find_dialogs.h"
 #include "ladder/ui/ladder_view.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/tests/shell_test_support.h"
@@ -224,6 +225,49 @@ TEST_F(StudioFocusTest, NothingMovesUnderTheSaveQuestion) {
   unmoved("Open");
   window->Commands().mnuNew->trigger();
   unmoved("New");
+}
+
+// The view paged down past END and the program saved: Go to reaches the same rows whether or
+// not a click elsewhere in the window came before it, and the view is not pulled back first.
+TEST_F(StudioFocusTest, GotoReachesTheSameRowsWhateverHadTheKeys) {
+  for (const char* between : {"nothing", "a click in the operand box"}) {
+    SCOPED_TRACE(between);
+    Start();
+    ASSERT_EQ(doc().CellText[9][1], "END");
+    for (int i = 0; i < 3; ++i) Key(Qt::Key_PageDown);
+    ASSERT_EQ(doc().TopRow, 24);
+    studio->shell.SourceSaved = false;
+    QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(studio->shell.SourceSaved);
+    if (std::string(between) != "nothing") QTest::mouseClick(ladder.view->operandBox(), Qt::LeftButton);
+    QApplication::processEvents();
+
+    // Types the row into the Go to box and presses Enter; a box that stays open is closed.
+    int topWhileAsked = -1;
+    bool stayedOpen = false;
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<ladder::GotoDialog*>(QApplication::activeModalWidget());
+      if (!dialog || !dialog->isVisible()) return;
+      typing.stop();
+      topWhileAsked = doc().TopRow;
+      QTest::keyClicks(dialog->textBox(), "10");
+      QTest::keyClick(dialog->textBox(), Qt::Key_Return);
+      if (dialog->isVisible()) {
+        stayedOpen = true;
+        dialog->reject();
+      }
+    });
+    typing.start(10);
+    QTest::keyClick(window->windowHandle(), Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(topWhileAsked, 24);
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(doc().TopRow, 9);
+    EXPECT_EQ(doc().CurRow, 9);
+    EXPECT_EQ(doc().CurCol, 0);
+    EXPECT_EQ(ladder.view->scrollBar()->value(), 9);
+    window.reset();
+  }
 }
 
 // Cells drawn below END, and the window closed: Enter at the save question saves (Yes), and

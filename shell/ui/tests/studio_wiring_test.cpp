@@ -199,6 +199,21 @@ struct StudioWiringTest : ::testing::Test {
         if (image.pixelColor(x, y) == QColor(255, 0, 0)) ++red;
     return red;
   }
+  // Red pixels on the frame of the cursor cell: the cursor box.
+  int CursorPixels() {
+    const ladder::LadderViewState& s = ladder.view->viewState();
+    const QImage& image = ladder.view->surface().Image();
+    const int px = 1440 / 96;  // twips per pixel
+    const int left = s.CurX / px, top = s.CurY / px;
+    const int right = (s.CurX + s.geo.CellW) / px, bottom = (s.CurY + s.geo.CellH) / px;
+    int red = 0;
+    for (int y = top - 1; y <= bottom + 1; ++y)
+      for (int x = left - 1; x <= right + 1; ++x) {
+        const bool frame = x <= left + 1 || x >= right - 1 || y <= top + 1 || y >= bottom - 1;
+        if (frame && image.valid(x, y) && image.pixelColor(x, y) == QColor(255, 0, 0)) ++red;
+      }
+    return red;
+  }
   // Auto through its menu item with real message boxes answered by Enter; afterwards the
   // window is active again and the first message's text is returned.
   std::string AutoWithMessageBoxes() {
@@ -268,6 +283,25 @@ TEST_F(StudioWiringTest, TheLadderEditorDrawsAndTheEditMenuActsOnIt) {
   EXPECT_EQ(doc().CellText[0][1], "P0:1");
   Trigger(&MenuCommands::mnuRestoreDeletedLine);
   EXPECT_EQ(doc().CellText[0][0], "P0:1");
+
+  // With the keys on the board, a row command that repaints shows the cursor box again at
+  // once, and the status bar names its cell.
+  ASSERT_TRUE(board->hasFocus());
+  doc().CurRow = 3;
+  doc().CurCol = 4;
+  view->showCursorCell();
+  ASSERT_GT(CursorPixels(), 0);
+  for (auto command : {&MenuCommands::mnuInsertBlankLine, &MenuCommands::mnuDeleteLine,
+                       &MenuCommands::mnuDuplicateLine, &MenuCommands::mnuBlockPasteInsert}) {
+    view->drawLadder();
+    ASSERT_EQ(CursorPixels(), 0);
+    Trigger(command);
+    EXPECT_GT(CursorPixels(), 0);
+    EXPECT_EQ(Status(), "X:5  Y:4");
+  }
+  doc().CurRow = 0;
+  doc().CurCol = 0;
+  view->showCursorCell();
 
   // Block commands without a selection say so; Undo stays disabled until an overlay.
   sink.shown.clear();
@@ -635,6 +669,42 @@ TEST_F(StudioWiringTest, AFailedDeviceCommandGivesTheLadderTheKeyboard) {
   EXPECT_EQ(window->focusWidget(), ladder.view->board());
   KeyToWindow(window.get(), Qt::Key_F3);
   EXPECT_EQ(doc().CellType[doc().CurCol][doc().CurRow], compiler::kContactNO);
+
+  // A HEX file there but no build since the program was made: refused like Verify without a
+  // build, and the keys stay in the operand box where the user was typing.
+  std::ofstream(folder / "ZQOUT.HEX") << ":0400000012345678E8\r\n:00000001FF\r\n";
+  doc().Setup.UploadFlag = false;
+  ladder.view->operandBox()->setFocus();
+  ASSERT_EQ(window->focusWidget(), ladder.view->operandBox());
+  Trigger(&MenuCommands::mnuObjectDownload);
+  EXPECT_EQ(sink.shown.back().text, "No compile information ! Please (AUTO) Click !");
+  EXPECT_EQ(window->focusWidget(), ladder.view->operandBox());
+  Trigger(&MenuCommands::mnuVerify);
+  EXPECT_EQ(sink.shown.back().text, "No compile information ! Compile First !");
+  EXPECT_EQ(window->focusWidget(), ladder.view->operandBox());
+}
+
+// A save refused for a cell's text: the cursor, the view and the status bar show that cell,
+// whichever control held the keys, and the message names it as the status bar does.
+TEST_F(StudioWiringTest, ASaveRefusedForACellPutsTheCursorOnIt) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  BoxProgram(14, "END");
+  doc().CellType[0][10] = compiler::kBox;
+  doc().CellText[0][10] = "'" + std::string(300, 'x');
+  ladder.view->operandBox()->setFocus();
+  Trigger(&MenuCommands::mnuSave);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text,
+            "The text of the cell at column 1, row 11 is longer than 255 bytes. The program was not saved.");
+  EXPECT_EQ(doc().CurCol, 0);
+  EXPECT_EQ(doc().CurRow, 10);
+  EXPECT_EQ(doc().TopRow, 8);
+  EXPECT_EQ(ladder.view->scrollBar()->value(), 8);
+  EXPECT_EQ(window->focusWidget(), ladder.view->board());
+  EXPECT_GT(CursorPixels(), 0);
+  EXPECT_EQ(Status(), "X:1  Y:11");
+  EXPECT_FALSE(std::filesystem::exists(folder / "built.qsl"));
 }
 
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
