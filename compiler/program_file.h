@@ -67,9 +67,9 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
 // program file `path` (UTF-8), then the backup, the memo (compiler/memo_file.h: only where it
-// was edited, or under a new name) and the watch file beside it. SourceSaved becomes true
-// once the program file is complete. NotSaved when the program file was not written (after
-// the message).
+// holds text and was edited, or under a new name) and the watch file beside it. SourceSaved
+// becomes true once the program file is complete. NotSaved when the program file was not
+// written (after the message).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
 SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder);
 

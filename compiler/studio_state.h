@@ -89,11 +89,12 @@ struct EditorState {
   AliasPageState aliasPage;
 };
 
-// How a memo file stores its text: UTF-8 or CP949, line ends CR LF or LF. A new memo is
-// CP949 with CR LF.
+// How a memo file stores its text: UTF-8 (with or without a byte order mark) or CP949, line
+// ends CR LF or LF. A new memo is CP949 with CR LF.
 struct MemoFormat {
   bool utf8 = false;
   bool crlf = true;
+  bool bom = false;  // UTF-8 only: the file begins with EF BB BF
   bool operator==(const MemoFormat&) const = default;
 };
 

@@ -411,11 +411,13 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   EXPECT_EQ(memo, studio->shell.MemoText);
   EXPECT_FALSE(studio->shell.MemoChanged);
 
-  // An emptied memo is written empty; with no memo file, an empty memo writes none.
+  // An emptied memo writes nothing: the memo file stays as it is, and the edit is done with.
   studio->shell.MemoText.clear();
   studio->shell.MemoChanged = true;
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
-  EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first line\r\n\xB0\xA1");
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
   studio->shell.CurFilePath = dir / "other.qsl";
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_FALSE(fs::exists(dir.path / "other.txt"));
@@ -476,15 +478,6 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
   EXPECT_TRUE(fs::exists(dir.path / "prog.wch"));
 
-  // A memo CP949 cannot hold is refused with the memo's path; the old memo stays.
-  sink.shown.clear();
-  studio->shell.KoreanMenu = false;
-  studio->shell.MemoText = "\xF0\x9F\x98\x80";
-  studio->shell.MemoChanged = true;
-  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::Saved);
-  ASSERT_EQ(sink.shown.size(), 1u);
-  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
-  EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
 }
 
 // A program kept in two folders by a link is saved into the linked file; the links stay, the
@@ -774,6 +767,17 @@ TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
   EXPECT_EQ(bytes, "plain\r\nmore");
   EXPECT_FALSE(EncodeMemo("\xF0\x9F\x98\x80", format, bytes));  // no CP949 form
 
+  // A byte order mark belongs to the file, not to the text: the memo page does not show it,
+  // and an edit is written back behind it.
+  const std::string bom = "\xEF\xBB\xBF";
+  ASSERT_TRUE(DecodeMemo(bom + "note\r\n", text, format));
+  EXPECT_EQ(text, "note\n");
+  ASSERT_TRUE(EncodeMemo("Xnote\n", format, bytes));
+  EXPECT_EQ(bytes, bom + "Xnote\r\n");
+  ASSERT_TRUE(DecodeMemo("plain", text, format));
+  ASSERT_TRUE(EncodeMemo("plain", format, bytes));
+  EXPECT_EQ(bytes, "plain");
+
   // Bytes that are text in neither encoding are refused, not turned into "?".
   text = "kept";
   EXPECT_FALSE(DecodeMemo(kNotText, text, format));
@@ -829,6 +833,68 @@ TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
   studio->shell.MemoChanged = true;
   ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "binary.txt"), "new\r\nmemo");
+}
+
+// A memo that holds a character CP949 has no code for (an accented letter, an emoji) is written
+// in UTF-8 with the line ends of its file, so that it can always be saved, and reads back as
+// the same text.
+TEST(MemoFile, TextThatCp949CannotHoldIsWrittenInUtf8) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  for (const char* name : {"new.qsl", "prog.qsl"}) WriteFile(dir / name, Encoded(studio->doc));
+
+  studio->shell.CurFilePath = dir / "new.qsl";
+  studio->shell.SourceSaved = false;
+  studio->shell.MemoText = "caf\xC3\xA9\nline";
+  studio->shell.MemoChanged = true;
+  ASSERT_EQ(SaveProgram(*studio, dir / "new.qsl", dir.path), SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_EQ(ReadFile(dir / "new.txt"), "caf\xC3\xA9\r\nline");
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // A CP949 memo with LF line ends that gets an emoji becomes a UTF-8 memo as a whole.
+  WriteFile(dir / "prog.txt", "first\n" + kKo2 + "\n");
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  studio->shell.MemoText += "\xF0\x9F\x98\x80\n";
+  studio->shell.MemoChanged = true;
+  const std::string edited = studio->shell.MemoText;
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\n");
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  EXPECT_EQ(studio->shell.MemoText, edited);
+  studio->shell.MemoText += "more\n";  // and stays UTF-8 from then on
+  studio->shell.MemoChanged = true;
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\nmore\n");
+}
+
+// An edit back to an empty memo writes nothing and leaves the memo file as it is, also one that
+// could not be read and that the user so never saw (a letter typed and taken back, then Save).
+TEST(MemoFile, AnEmptiedMemoLeavesTheMemoFileAsItIs) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  WriteFile(dir / "prog.qsl", Encoded(studio->doc));
+  std::string unreadable;
+  while (unreadable.size() < 4000) unreadable += kNotText;
+  WriteFile(dir / "prog.txt", unreadable);
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  EXPECT_EQ(sink.shown.size(), 1u);  // the memo is no text
+  EXPECT_EQ(studio->shell.MemoText, "");
+  studio->shell.MemoText = "X";
+  studio->shell.MemoText.clear();
+  studio->shell.MemoChanged = true;
+  studio->shell.SourceSaved = false;
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), unreadable);
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
 }
 
 // Saved under another name, the memo goes with the program when it holds text, in its form;
