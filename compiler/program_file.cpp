@@ -347,12 +347,12 @@ SaveResult SaveProgram(Studio& studio, const std::string& path, const std::files
   std::string bytes;
   if (!Encode(studio, bytes)) return SaveResult::NotSaved;
   if (WriteBytes(studio, path, bytes)) return SaveResult::NotSaved;
-  studio.shell.SourceSaved = true;
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
-  SaveMemoFile(studio, path);
-  SaveWatchFile(studio, path);
+  bool editLeft = SaveMemoFile(studio, path);  // an edit that did not reach its file
+  editLeft |= SaveWatchFile(studio, path) && !WatchListStored(studio, path);
+  studio.shell.SourceSaved = !editLeft;
   return SaveResult::Saved;
 }
 

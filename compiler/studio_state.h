@@ -102,12 +102,18 @@ struct ShellState {
   // The interface language as the libraries read it; the shell's settings owner sets it.
   bool KoreanMenu = false;
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
+  // No unsaved edits: the program file, the memo and the watch list hold what the studio shows.
   bool SourceSaved = true;
   std::string MemoText;  // the memo page's text (UTF-8)
   MemoFormat MemoForm;   // the format of the memo file the text came from
   // The memo page was edited since the program was opened, made or saved: only then does a
   // save of the program write its memo file.
   bool MemoChanged = false;
+  // The watch file the watch list was read from or last written to (or that the opened
+  // program would have; empty: none yet), and the list as that file holds it (the bytes as the
+  // studio writes them; empty when it holds none that the studio read or wrote).
+  std::string WatchFile;
+  std::string WatchStored;
 };
 
 constexpr int kWatchSlots = 31;

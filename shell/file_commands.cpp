@@ -52,7 +52,7 @@ bool FileCommands::Unsaved() {
   // The PLC page hands its edits to the document only when it is left or the program saved;
   // while it is shown they count as changes all the same.
   if (host_.PlcSetupEdited()) MarkChanged();
-  return !studio_.shell.SourceSaved;
+  return !studio_.shell.SourceSaved || studio_.shell.MemoChanged;
 }
 
 bool FileCommands::MayReplaceProgram() {
@@ -97,10 +97,7 @@ FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
   host_.MemoReplaced();
 
   // A program without a watch file keeps the watch list as it is.
-  if (FileExists(compiler::WatchFilePath(path))) {
-    compiler::LoadWatchFile(studio_, path);
-    host_.WatchReplaced();
-  }
+  if (compiler::OpenWatchFile(studio_, path)) host_.WatchReplaced();
 
   host_.ShowPlcPage();
   studio_.FindEndLine();
@@ -155,34 +152,36 @@ FileCommands::OneNotice::~OneNotice() { --files_.oneNoticeScopes_; }
 bool FileCommands::TellCellsLeftOut(After after) {
   const std::optional<int> row = compiler::FirstRowLeftOut(studio_.doc);
   if (!row) return true;
+  MarkChanged();  // the cells the file left out are not saved
   const bool korean = studio_.shell.KoreanMenu;
   if (after == After::Closing) {
     // Closing now would throw away what the notice says to keep: ask, keeping by default.
     MsgResult answer = studio_.messages->Show(
         {msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean) + "\r\n" + msg::kCloseAnyway.Pick(korean),
          MsgIcon::Question, MsgButtons::YesNo, platform::MsgDefault::Second});
-    if (answer == MsgResult::Yes) return true;
-    MarkChanged();  // the cells the file left out are still unsaved
-    return false;
+    return answer == MsgResult::Yes;
   }
-  if (oneNoticeScopes_ > 0 && noticeTold_) return true;
+  if (oneNoticeScopes_ > 0 && noticeTold_) return false;
   noticeTold_ = true;
   Message(msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean), MsgIcon::Information);
-  return true;
+  return false;
 }
 
 FileCommands::Stored FileCommands::StoreProgram(const std::string& path, After after) {
   host_.PlcSetupFix();
   if (compiler::SaveProgram(studio_, path, studioFolder_) != compiler::SaveResult::Saved) return Stored::NotSaved;
-  return TellCellsLeftOut(after) ? Stored::Saved : Stored::KeptOpen;
+  // A memo or watch list that did not reach its file was named; the program is not closed then.
+  const bool whole = !Unsaved();
+  const bool mayClose = TellCellsLeftOut(whole ? after : After::Staying);
+  return whole && mayClose ? Stored::Saved : Stored::KeptOpen;
 }
 
 compiler::SaveResult FileCommands::Save() {
-  return Save(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
+  return Save(After::Staying) != Stored::NotSaved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
 }
 
 compiler::SaveResult FileCommands::SaveAs() {
-  return SaveAs(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
+  return SaveAs(After::Staying) != Stored::NotSaved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
 }
 
 FileCommands::Stored FileCommands::Save(After after) {

@@ -480,6 +480,77 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
 
 }
 
+// A save after which the memo or the watch list did not reach its file leaves the program
+// counted as changed, so that the save question comes again; once they are written it is saved.
+TEST(ProgramFileCommands, AnEditThatDidNotReachItsFileLeavesTheProgramChanged) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  studio->shell.CurFilePath = dir / "prog.qsl";
+  studio->shell.SourceSaved = false;
+  studio->shell.MemoText = "memo";
+  studio->shell.MemoChanged = true;
+  fs::create_directory(dir.path / "prog.txt");  // the memo cannot be written there
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
+  EXPECT_EQ(ReadFile(dir / "prog.qsl"), Encoded(studio->doc));
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_TRUE(studio->shell.MemoChanged);
+  fs::remove(dir.path / "prog.txt");
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // An entry added to the watch list, whose file cannot be written.
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  studio->shell.SourceSaved = false;
+  fs::remove(dir.path / "prog.wch");
+  fs::create_directory(dir.path / "prog.wch");
+  sink.shown.clear();
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.wch");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  fs::remove(dir.path / "prog.wch");
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.wch"), EncodeWatchFile(studio->watch));
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // A watch file the user may not write that holds the list as it is loses nothing: the user
+  // is told, and the program counts as saved.
+  ASSERT_TRUE(ordinary_user::Give(dir.path));
+  const int status = ordinary_user::Run([&] {
+    platform::RecordingMessageSink childSink;
+    studio->messages = &childSink;
+    const std::string program = dir / "ro.qsl";
+    CHILD_CHECK(platform::WriteFileAtomically(program, Encoded(studio->doc)));
+    CHILD_CHECK(platform::WriteFileAtomically(dir / "ro.wch", EncodeWatchFile(studio->watch)));
+    CHILD_CHECK(chmod((dir / "ro.wch").c_str(), 0444) == 0);
+    CHILD_CHECK(LoadProgramFile(*studio, program));
+    studio->shell.CurFilePath = program;
+    LoadMemoFile(*studio, program);
+    CHILD_CHECK(LoadWatchFile(*studio, program));
+    studio->doc.CellText[0][0] = "P0:2";
+    studio->shell.SourceSaved = false;
+    const fs::path folder = dir.path / "child";  // the backup's
+    fs::create_directory(folder);
+    CHILD_CHECK(SaveProgram(*studio, program, folder) == SaveResult::Saved);
+    CHILD_CHECK(childSink.shown.size() == 1 && childSink.shown[0].text == "File Open Error :" + dir / "ro.wch");
+    CHILD_CHECK(studio->shell.SourceSaved);
+    studio->watch.WatchAddr[0] = 7;  // now it holds an edit
+    studio->shell.SourceSaved = false;
+    CHILD_CHECK(SaveProgram(*studio, program, folder) == SaveResult::Saved);
+    CHILD_CHECK(childSink.shown.size() == 2);
+    CHILD_CHECK(!studio->shell.SourceSaved);
+    return 0;
+  });
+  studio->messages = &sink;
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+}
+
 // A program kept in two folders by a link is saved into the linked file; the links stay, the
 // memo and watch files keep the names made from the path that was opened, and nothing else
 // appears in either folder.
@@ -980,6 +1051,7 @@ TEST(ProgramFileCommands, ASaveWritesOnlyWhereTheUserMayWrite) {
     CHILD_CHECK(sink.shown.size() == 2 && sink.shown[1].text == "파일 오픈 에러 :" + dir / "ro.txt");
     CHILD_CHECK(ReadFile(dir / "ro.qsl") == Encoded(studio->doc) && ReadFile(dir / "ro.txt") == old);
     CHILD_CHECK(studio->shell.MemoChanged);  // still to be saved
+    CHILD_CHECK(!studio->shell.SourceSaved);
 
     studio->shell.CurFilePath = dir / "shared/prog.qsl";
     CHILD_CHECK(SaveProgram(*studio, dir / "shared/prog.qsl", dir.path / "studio") == SaveResult::Saved);

@@ -257,22 +257,27 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   studio->doc.CellType[2][3] = compiler::kContactNO;
   studio->doc.CellText[2][3] = "M0:0";
 
+  // The cells left out are not saved: the program stays changed.
   studio->shell.CurFilePath = dir / "t.qsl";
   files->MarkChanged();
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   expectNotice(english);
   expectStored(dir / "t.qsl");
-  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
+  studio->shell.SourceSaved = true;  // as if nothing were left
   host.saveNames = {dir / "as"};
   EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
   expectNotice(english);
   expectStored(dir / "as.QSL");
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
   studio->shell.CurFilePath = kUntitled;  // Save goes on to Save As: still one notice
+  studio->shell.SourceSaved = true;
   host.saveNames = {dir / "untitled-then-named"};
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   expectNotice(english);
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
   // The close question's Yes: the notice asks whether to close all the same (below).
   files->MarkChanged();
@@ -305,12 +310,14 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   EXPECT_EQ(sink.shown[0].text.rfind("File Save Error :", 0), 0u) << sink.shown[0].text;
   sink.shown.clear();
 
-  // A command that saves twice tells once; the next command tells again.
-  studio->shell.CurFilePath = dir / "t.qsl";
+  // A command that saves twice (Auto) tells once; the next command tells again.
+  studio->shell.CurFilePath = dir / "untitled-then-named.QSL";
   {
     FileCommands::OneNotice once(*files);
     EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+    studio->shell.SourceSaved = true;
     EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+    EXPECT_FALSE(studio->shell.SourceSaved);  // the second save leaves them out too
   }
   expectNotice("Cells after END are not saved (first at row 6). Move END below them to keep them.");
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
@@ -420,9 +427,128 @@ TEST_F(FileCommandsTest, ClosingAfterASaveThatLeavesCellsOutAsksFirst) {
   EXPECT_EQ(studio->shell.CurFilePath, other);
   EXPECT_EQ(studio->doc.CellText[0][0], "M5:5");
   drawBelowEnd();
-  studio->shell.CurFilePath = named;
   sink.answers = {MsgResult::Yes, MsgResult::Yes};
   EXPECT_TRUE(files->QueryClose());
+}
+
+// Cells left out count as unsaved until they are kept or deleted, on the roads the question
+// does not close: the untitled program's close (Save As, and the window stays), and a Yes to
+// close anyway before an Open whose dialog is then cancelled. The next close asks again.
+TEST_F(FileCommandsTest, CellsLeftOutAreAskedForAgain) {
+  const std::string notice = "Cells after END are not saved (first at row 4). Move END below them to keep them.";
+  Draw("P0:1");
+  studio->doc.CellType[2][3] = compiler::kContactNO;
+  studio->doc.CellText[2][3] = "M0:0";
+  studio->shell.CurFilePath = kUntitled;
+  files->MarkChanged();
+  host.saveNames = {dir / "fresh"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, notice);
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "fresh.QSL");
+  sink.shown.clear();
+
+  // The next close asks, and Yes asks whether to close anyway, No the default.
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+  EXPECT_EQ(sink.shown[1].text, notice + "\r\nDo you want to close the program anyway ?");
+  EXPECT_EQ(sink.shown[1].defaultButton, platform::MsgDefault::Second);
+  sink.shown.clear();
+
+  // Yes to close anyway, then no program chosen: the program stays, and so do its cells.
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
+  files->Open();
+  EXPECT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "fresh.QSL");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+// An edit whose file could not be written is still an unsaved edit: after a save that wrote
+// the program but not its memo or its watch list, closing, New, Open and a recent file ask
+// again, and a Yes whose save fails again keeps the program.
+TEST_F(FileCommandsTest, AnEditThatDidNotReachItsFileIsAskedForAgain) {
+  const std::string prog = MakeProgram("prog.qsl", "P0:1");
+  const std::string other = MakeProgram("other.qsl", "M5:5");
+  const std::string memo = compiler::MemoFilePath(prog), watch = compiler::WatchFilePath(prog);
+  recent.Update(ini, other);
+  host.openNames = {prog};
+  files->Open();
+  studio->shell.MemoText = "new memo";  // as the memo box sets it
+  studio->shell.MemoChanged = true;
+  files->MarkChanged();
+  std::filesystem::create_directory(memo);  // the memo cannot be written there
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + memo);
+  sink.shown.clear();
+
+  auto expectAsked = [&] {
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+    sink.shown.clear();
+  };
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  expectAsked();
+  sink.answers = {MsgResult::Cancel};
+  files->New();
+  expectAsked();
+  host.openNames = {other};
+  sink.answers = {MsgResult::Cancel};
+  files->Open();
+  expectAsked();
+  host.openNames.clear();
+  sink.answers = {MsgResult::Cancel};
+  files->OpenRecent(1);
+  expectAsked();
+  EXPECT_EQ(studio->shell.CurFilePath, prog);
+
+  // Yes saves again; the memo still cannot be written, so the window stays open.
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, "File Save Error :" + memo);
+  sink.shown.clear();
+  sink.answers = {MsgResult::Yes};
+  files->New();
+  EXPECT_EQ(studio->shell.CurFilePath, prog);
+  sink.shown.clear();
+  // Once the memo is written nothing is left to ask for.
+  std::filesystem::remove(memo);
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_EQ(ReadFile(memo), "new memo");
+  sink.shown.clear();
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_TRUE(sink.shown.empty());
+
+  // A memo edit counts by itself.
+  studio->shell.MemoChanged = true;
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  expectAsked();
+  studio->shell.MemoChanged = false;
+
+  // An entry added to the watch list whose file cannot be written.
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  files->MarkChanged();
+  std::filesystem::remove(watch);
+  std::filesystem::create_directory(watch);
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + watch);
+  sink.shown.clear();
+  sink.answers = {MsgResult::No};
+  EXPECT_TRUE(files->QueryClose());
+  expectAsked();
 }
 
 TEST_F(FileCommandsTest, SaveAsNames) {
