@@ -86,6 +86,7 @@ void LoadMemoFile(Studio& studio, const std::string& programPath) {
   shell.MemoForm = MemoFormat{};
   shell.MemoChanged = false;
   const std::string path = MemoFilePath(programPath);
+  shell.MemoFile = path;
   if (path.empty()) return;
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
@@ -130,6 +131,7 @@ bool SaveMemoFile(Studio& studio, const std::string& programPath) {
   if (WriteUserFile(studio, path, bytes)) return true;
   shell.MemoForm = format;
   shell.MemoChanged = false;
+  shell.MemoFile = path;
   return false;
 }
 

@@ -109,10 +109,13 @@ struct ShellState {
   // The memo page was edited since the program was opened, made or saved: only then does a
   // save of the program write its memo file.
   bool MemoChanged = false;
-  // The watch file the watch list was read from or last written to (or that the opened
-  // program would have; empty: none yet), and the list as that file holds it (the bytes as the
-  // studio writes them; empty when it holds none that the studio read or wrote).
+  // The memo file the memo page's text was read from or last written to, and the watch file
+  // the watch list was read from or last written to (or that the opened program would have):
+  // a save writes over another existing file only after asking. Empty: none yet.
+  std::string MemoFile;
   std::string WatchFile;
+  // The watch list as WatchFile holds it (the file's bytes as the studio writes them); empty
+  // when that file holds none that the studio read or wrote.
   std::string WatchStored;
 };
 

@@ -167,9 +167,30 @@ bool FileCommands::TellCellsLeftOut(After after) {
   return false;
 }
 
+bool FileCommands::AskToReplaceCompanions(const std::string& path, compiler::KeptFiles& kept) {
+  int endCol = 0, endRow = 0;
+  if (!studio_.doc.FindEndCell(endCol, endRow)) return true;  // the save refuses before it writes anything
+  const compiler::ForeignFiles foreign = compiler::ForeignCompanions(studio_, path);
+  for (const auto& [file, keep] : {std::pair{&foreign.memo, &kept.memo}, std::pair{&foreign.watch, &kept.watch}}) {
+    if (file->empty()) continue;
+    const MsgResult answer = studio_.messages->Show(
+        {msg::kCaptionOverwrite, msg::kOverwriteFile.Pick(studio_.shell.KoreanMenu) + *file + "] ", MsgIcon::Question,
+         MsgButtons::YesNoCancel, platform::MsgDefault::Second});
+    if (answer == MsgResult::Cancel) {
+      host_.FocusBoard();
+      return false;
+    }
+    *keep = answer != MsgResult::Yes;
+  }
+  return true;
+}
+
 FileCommands::Stored FileCommands::StoreProgram(const std::string& path, After after) {
+  compiler::KeptFiles kept;
+  if (!AskToReplaceCompanions(path, kept)) return Stored::NotSaved;
   host_.PlcSetupFix();
-  if (compiler::SaveProgram(studio_, path, studioFolder_) != compiler::SaveResult::Saved) return Stored::NotSaved;
+  if (compiler::SaveProgram(studio_, path, studioFolder_, kept) != compiler::SaveResult::Saved)
+    return Stored::NotSaved;
   // A memo or watch list that did not reach its file was named; the program is not closed then.
   const bool whole = !Unsaved();
   const bool mayClose = TellCellsLeftOut(whole ? after : After::Staying);

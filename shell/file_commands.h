@@ -8,9 +8,10 @@
 // first when the program has changed, and an edit still on the PLC page counts. An edit stays
 // unsaved until its bytes reached its file: a memo or watch list that a save could not write,
 // and cells after END that the program file leaves out. A save on the way to closing or
-// replacing the program that leaves such cells out asks whether to close it anyway. A program
-// that cannot be read changes nothing, and a name is taken (path, caption, recent list) only
-// after its file was written.
+// replacing the program that leaves such cells out asks whether to close it anyway. A save
+// writes over another program's memo or watch file only after asking. A program that cannot
+// be read changes nothing, and a name is taken (path, caption, recent list) only after its
+// file was written.
 
 #include <filesystem>
 #include <string>
@@ -67,9 +68,11 @@ class FileCommands {
   void Import();
   void OpenRecent(int index);
   // Saved when the program file was written; NotSaved after a refusal, a failure (its
-  // message was shown) or a cancelled dialog. A save that leaves out cells after END still
-  // writes the file and then says so, naming the first row left out; the program then stays
-  // changed.
+  // message was shown) or a cancelled dialog or question. A save that leaves out cells after
+  // END still writes the file and then says so, naming the first row left out; the program
+  // then stays changed. Where the new name's memo or watch file exists and is another
+  // program's, the save asks first, naming it ("Overwrite ? [" + path + "] ", No the default):
+  // No keeps that file and writes the rest, Cancel writes nothing.
   compiler::SaveResult Save();
   compiler::SaveResult SaveAs();
 
@@ -116,13 +119,16 @@ class FileCommands {
   enum class Stored { Saved, NotSaved, KeptOpen };
   Stored Save(After after);
   Stored SaveAs(After after);
-  // Every save of the program: the PLC panel into the document, SaveProgram, and the notice
-  // of cells left out.
+  // Every save of the program: the questions about another program's memo and watch file, the
+  // PLC panel into the document, SaveProgram, and the notice of cells left out.
   Stored StoreProgram(const std::string& path, After after);
   // Cells after END left out by the save just made: the program stays changed, and the user is
   // told, or asked whether to close anyway when `after` is Closing. True: nothing was left out,
   // or the user closes anyway.
   bool TellCellsLeftOut(After after);
+  // Asks before a save as `path` writes over another program's memo or watch file; a No goes
+  // into `kept`. False: the user cancelled the save.
+  bool AskToReplaceCompanions(const std::string& path, compiler::KeptFiles& kept);
   // The program holds edits that are not saved, those on the PLC page included.
   bool Unsaved();
   // Before the program is replaced: asks to save a changed program. False: keep it.

@@ -551,6 +551,90 @@ TEST_F(FileCommandsTest, AnEditThatDidNotReachItsFileIsAskedForAgain) {
   expectAsked();
 }
 
+// Save As never replaces the memo or the watch file of another program without asking: each
+// that exists under the new name and that the save would write is named in the overwrite
+// question, No the default. No keeps that file and writes the rest; Cancel writes nothing.
+TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile) {
+  const std::string mine = MakeProgram("mine.qsl", "P0:1");
+  WriteFile(compiler::MemoFilePath(mine), "my memo\r\n");
+  host.openNames = {mine};
+  files->Open();
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  files->MarkChanged();
+  const std::string myList = compiler::EncodeWatchFile(studio->watch);
+  for (const char* name : {"theirs", "third", "fourth", "fifth"}) {
+    if (std::string(name) != "fifth") WriteFile(dir / (std::string(name) + ".wch"), std::string("list of ") + name);
+    WriteFile(dir / (std::string(name) + ".txt"), std::string("memo of ") + name);
+  }
+  auto expectQuestion = [&](std::size_t i, const std::string& text) {
+    ASSERT_GT(sink.shown.size(), i);
+    EXPECT_EQ(sink.shown[i].text, text);
+    EXPECT_EQ(sink.shown[i].caption, "Korvane Studio");
+    EXPECT_EQ(sink.shown[i].icon, platform::MsgIcon::Question);
+    EXPECT_EQ(sink.shown[i].buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_EQ(sink.shown[i].defaultButton, platform::MsgDefault::Second);
+  };
+
+  // No to both: the program is written under the new name, the two files stay.
+  host.saveNames = {dir / "theirs"};
+  sink.answers = {MsgResult::No, MsgResult::No};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  expectQuestion(0, "Overwrite ? [" + dir / "theirs.txt" + "] ");
+  expectQuestion(1, "Overwrite ? [" + dir / "theirs.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "theirs.txt"), "memo of theirs");
+  EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "theirs.QSL");
+  EXPECT_NE(ReadFile(dir / "theirs.QSL").find("P0:1"), std::string::npos);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  // The watch file stays another list's: the next save asks again.
+  sink.answers = {MsgResult::No};
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  expectQuestion(0, "Overwrite ? [" + dir / "theirs.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
+  sink.shown.clear();
+
+  // Cancel: nothing is written and the name is not taken.
+  host.saveNames = {dir / "third"};
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "third.QSL"));
+  EXPECT_EQ(ReadFile(dir / "third.wch"), "list of third");
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "theirs.QSL");
+  sink.shown.clear();
+
+  // Yes, in Korean: both are replaced.
+  studio->shell.KoreanMenu = true;
+  host.saveNames = {dir / "fourth"};
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  expectQuestion(0, "덮어쓰시겠습니까 ? [" + dir / "fourth.txt" + "] ");
+  expectQuestion(1, "덮어쓰시겠습니까 ? [" + dir / "fourth.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "fourth.txt"), "my memo\r\n");
+  EXPECT_EQ(ReadFile(dir / "fourth.wch"), myList);
+  studio->shell.KoreanMenu = false;
+  sink.shown.clear();
+
+  // The program's own files ask nothing, and neither does a memo that is not written.
+  host.saveNames = {dir / "fourth"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Overwrite ? [" + dir / "fourth.QSL" + "] ");
+  sink.shown.clear();
+  studio->shell.MemoText.clear();
+  host.saveNames = {dir / "fifth"};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_EQ(ReadFile(dir / "fifth.txt"), "memo of fifth");
+  EXPECT_EQ(ReadFile(dir / "fifth.wch"), myList);
+}
+
 TEST_F(FileCommandsTest, SaveAsNames) {
   EXPECT_EQ(SaveAsName("pump"), "pump.QSL");
   EXPECT_EQ(SaveAsName("pump.qsl"), "pump.qsl");
