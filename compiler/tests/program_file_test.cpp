@@ -802,6 +802,24 @@ const std::string kUtf8Memo =
     "\xEC\x84\xA4\xEC\xA0\x95\xEA\xB0\x92 \xE2\x9C\x93 \xE2\x80\x94 2026\nsecond line\n";
 const std::string kNotText = "line one \x80\xff\xfe end";
 
+// A studio with an END-only program, written as each of `names` in `dir`.
+std::unique_ptr<Studio> StudioWithPrograms(platform::RecordingMessageSink& sink, const TempDir& dir,
+                                           std::initializer_list<const char*> names) {
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  for (const char* name : names) WriteFile(dir / name, Encoded(studio->doc));
+  return studio;
+}
+
+// The memo edited to `text` as the memo box does it, then the program `name` in `dir` saved;
+// returns the bytes of its memo file.
+std::string SaveWithMemo(Studio& studio, const TempDir& dir, const std::string& name, const std::string& text) {
+  studio.shell.MemoText = text;
+  studio.shell.MemoChanged = true;
+  EXPECT_EQ(SaveProgram(studio, dir / name, dir.path), SaveResult::Saved);
+  return ReadFile(MemoFilePath(dir / name));
+}
+
 // Opens `path` as the Open command does: the program, then its memo.
 bool OpenWithMemo(Studio& studio, const std::string& path) {
   if (!LoadProgramFile(studio, path)) return false;
@@ -862,9 +880,7 @@ TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
 TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  for (const char* name : {"utf8.qsl", "binary.qsl"}) WriteFile(dir / name, Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"utf8.qsl", "binary.qsl"});
   WriteFile(dir / "utf8.txt", kUtf8Memo);
   WriteFile(dir / "binary.txt", kNotText);
 
@@ -900,10 +916,7 @@ TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
     ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
     EXPECT_EQ(ReadFile(dir / "binary.txt"), kNotText);
   }
-  studio->shell.MemoText = "new\nmemo";
-  studio->shell.MemoChanged = true;
-  ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
-  EXPECT_EQ(ReadFile(dir / "binary.txt"), "new\r\nmemo");
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "binary.qsl", "new\nmemo"), "new\r\nmemo");
 }
 
 // A memo that holds a character CP949 has no code for (an accented letter, an emoji) is written
@@ -912,35 +925,26 @@ TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
 TEST(MemoFile, TextThatCp949CannotHoldIsWrittenInUtf8) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  for (const char* name : {"new.qsl", "prog.qsl"}) WriteFile(dir / name, Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"new.qsl", "prog.qsl"});
 
   studio->shell.CurFilePath = dir / "new.qsl";
   studio->shell.SourceSaved = false;
-  studio->shell.MemoText = "caf\xC3\xA9\nline";
-  studio->shell.MemoChanged = true;
-  ASSERT_EQ(SaveProgram(*studio, dir / "new.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "new.qsl", "caf\xC3\xA9\nline"), "caf\xC3\xA9\r\nline");
   EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
-  EXPECT_EQ(ReadFile(dir / "new.txt"), "caf\xC3\xA9\r\nline");
   EXPECT_FALSE(studio->shell.MemoChanged);
   EXPECT_TRUE(studio->shell.SourceSaved);
 
   // A CP949 memo with LF line ends that gets an emoji becomes a UTF-8 memo as a whole.
   WriteFile(dir / "prog.txt", "first\n" + kKo2 + "\n");
   ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
-  studio->shell.MemoText += "\xF0\x9F\x98\x80\n";
-  studio->shell.MemoChanged = true;
-  const std::string edited = studio->shell.MemoText;
-  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  const std::string edited = studio->shell.MemoText + "\xF0\x9F\x98\x80\n";
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "prog.qsl", edited), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\n");
   EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
-  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\n");
   ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
   EXPECT_EQ(studio->shell.MemoText, edited);
-  studio->shell.MemoText += "more\n";  // and stays UTF-8 from then on
-  studio->shell.MemoChanged = true;
-  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
-  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\nmore\n");
+  // and stays UTF-8 from then on
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "prog.qsl", edited + "more\n"),
+            "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\nmore\n");
 }
 
 // An edit back to an empty memo writes nothing and leaves the memo file as it is, also one that
@@ -948,9 +952,7 @@ TEST(MemoFile, TextThatCp949CannotHoldIsWrittenInUtf8) {
 TEST(MemoFile, AnEmptiedMemoLeavesTheMemoFileAsItIs) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  WriteFile(dir / "prog.qsl", Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"prog.qsl"});
   std::string unreadable;
   while (unreadable.size() < 4000) unreadable += kNotText;
   WriteFile(dir / "prog.txt", unreadable);
@@ -973,9 +975,7 @@ TEST(MemoFile, AnEmptiedMemoLeavesTheMemoFileAsItIs) {
 TEST(MemoFile, SaveAsTakesTheMemoAlong) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  WriteFile(dir / "prog.qsl", Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"prog.qsl"});
   WriteFile(dir / "prog.txt", kUtf8Memo);
   ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
   ASSERT_EQ(SaveProgram(*studio, dir / "copy.qsl", dir.path), SaveResult::Saved);

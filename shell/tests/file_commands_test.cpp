@@ -576,10 +576,14 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
     EXPECT_EQ(sink.shown[i].defaultButton, platform::MsgDefault::Second);
   };
 
+  auto saveAs = [&](const std::string& name, std::vector<MsgResult> answers) {
+    host.saveNames = {dir / name};
+    sink.answers = std::move(answers);
+    return files->SaveAs();
+  };
+
   // No to both: the program is written under the new name, the two files stay.
-  host.saveNames = {dir / "theirs"};
-  sink.answers = {MsgResult::No, MsgResult::No};
-  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_EQ(saveAs("theirs", {MsgResult::No, MsgResult::No}), compiler::SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 2u);
   expectQuestion(0, "Overwrite ? [" + dir / "theirs.txt" + "] ");
   expectQuestion(1, "Overwrite ? [" + dir / "theirs.wch" + "] ");
@@ -598,9 +602,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
   sink.shown.clear();
 
   // Cancel: nothing is written and the name is not taken.
-  host.saveNames = {dir / "third"};
-  sink.answers = {MsgResult::Cancel};
-  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::NotSaved);
+  EXPECT_EQ(saveAs("third", {MsgResult::Cancel}), compiler::SaveResult::NotSaved);
   EXPECT_EQ(sink.shown.size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(dir / "third.QSL"));
   EXPECT_EQ(ReadFile(dir / "third.wch"), "list of third");
@@ -609,9 +611,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
 
   // Yes, in Korean: both are replaced.
   studio->shell.KoreanMenu = true;
-  host.saveNames = {dir / "fourth"};
-  sink.answers = {MsgResult::Yes, MsgResult::Yes};
-  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_EQ(saveAs("fourth", {MsgResult::Yes, MsgResult::Yes}), compiler::SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 2u);
   expectQuestion(0, "덮어쓰시겠습니까 ? [" + dir / "fourth.txt" + "] ");
   expectQuestion(1, "덮어쓰시겠습니까 ? [" + dir / "fourth.wch" + "] ");
@@ -621,15 +621,12 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
   sink.shown.clear();
 
   // The program's own files ask nothing, and neither does a memo that is not written.
-  host.saveNames = {dir / "fourth"};
-  sink.answers = {MsgResult::Yes};
-  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_EQ(saveAs("fourth", {MsgResult::Yes}), compiler::SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "Overwrite ? [" + dir / "fourth.QSL" + "] ");
   sink.shown.clear();
   studio->shell.MemoText.clear();
-  host.saveNames = {dir / "fifth"};
-  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_EQ(saveAs("fifth", {}), compiler::SaveResult::Saved);
   EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
   EXPECT_EQ(ReadFile(dir / "fifth.txt"), "memo of fifth");
   EXPECT_EQ(ReadFile(dir / "fifth.wch"), myList);
