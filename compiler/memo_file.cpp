@@ -31,6 +31,8 @@ void ShowNotText(Studio& studio, const std::string& path) {
                   path + (studio.shell.KoreanMenu ? kKeptKorean : kKeptEnglish));
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool HasHighByte(std::string_view bytes) {
   for (char c : bytes)
     if (static_cast<unsigned char>(c) > 0x7F) return true;
@@ -44,7 +46,8 @@ bool DecodeMemo(std::string_view bytes, std::string& text, MemoFormat& format) {
   found.utf8 = HasHighByte(bytes) && platform::IsUtf8(bytes);
   std::string decoded;
   if (found.utf8) {
-    decoded = bytes;
+    found.bom = bytes.starts_with(kByteOrderMark);
+    decoded = bytes.substr(found.bom ? kByteOrderMark.size() : 0);
   } else if (std::optional<std::string> converted = platform::AnsiToUtf8(bytes)) {
     decoded = std::move(*converted);
   } else {
@@ -68,7 +71,7 @@ bool EncodeMemo(std::string_view text, const MemoFormat& format, std::string& by
     lines.push_back(text[i]);
   }
   if (format.utf8) {
-    bytes = std::move(lines);
+    bytes = format.bom ? std::string(kByteOrderMark) + lines : std::move(lines);
     return true;
   }
   std::optional<platform::AnsiText> ansi = platform::Utf8ToAnsi(lines);
@@ -83,6 +86,7 @@ void LoadMemoFile(Studio& studio, const std::string& programPath) {
   shell.MemoForm = MemoFormat{};
   shell.MemoChanged = false;
   const std::string path = MemoFilePath(programPath);
+  shell.MemoFile = path;
   if (path.empty()) return;
   std::error_code ec;
   const std::filesystem::file_status status = std::filesystem::status(path, ec);
@@ -99,23 +103,36 @@ void LoadMemoFile(Studio& studio, const std::string& programPath) {
   if (!DecodeMemo(bytes, shell.MemoText, shell.MemoForm)) ShowNotText(studio, path);
 }
 
-void SaveMemoFile(Studio& studio, const std::string& programPath) {
+bool MemoToWrite(const Studio& studio, const std::string& programPath) {
+  const ShellState& shell = studio.shell;
+  return !shell.MemoText.empty() && (shell.MemoChanged || programPath != shell.CurFilePath);
+}
+
+bool SaveMemoFile(Studio& studio, const std::string& programPath) {
   ShellState& shell = studio.shell;
-  const bool sameProgram = programPath == shell.CurFilePath;
-  if (sameProgram ? !shell.MemoChanged : shell.MemoText.empty()) return;
+  if (!MemoToWrite(studio, programPath)) {
+    shell.MemoChanged = false;  // untouched, or emptied: the memo file stays as it is
+    return false;
+  }
   const std::string path = MemoFilePath(programPath);
-  std::error_code ec;
-  if (!path.empty() && shell.MemoText.empty() && !std::filesystem::exists(path, ec)) {
-    shell.MemoChanged = false;  // an emptied memo that never had a file
-    return;
+  shell.MemoChanged = true;  // until its bytes are in the file
+  if (path.empty()) {
+    ShowFileMessage(studio, kFileSaveError, programPath);
+    return true;
   }
+  MemoFormat format = shell.MemoForm;
   std::string bytes;
-  shell.MemoChanged = true;
-  if (path.empty() || !EncodeMemo(shell.MemoText, shell.MemoForm, bytes)) {
-    ShowFileMessage(studio, kFileSaveError, path.empty() ? programPath : path);
-    return;
+  if (!EncodeMemo(shell.MemoText, format, bytes)) {
+    // A character CP949 has no code for: the memo goes to UTF-8, which Open reads as well.
+    format.utf8 = true;
+    format.bom = false;
+    EncodeMemo(shell.MemoText, format, bytes);
   }
-  if (!WriteUserFile(studio, path, bytes)) shell.MemoChanged = false;
+  if (WriteUserFile(studio, path, bytes)) return true;
+  shell.MemoForm = format;
+  shell.MemoChanged = false;
+  shell.MemoFile = path;
+  return false;
 }
 
 }  // namespace compiler

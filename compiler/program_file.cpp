@@ -356,7 +356,22 @@ bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder) {
   return WriteBytes(studio, BackupPath(studioFolder), bytes, true);
 }
 
-SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder) {
+ForeignFiles ForeignCompanions(const Studio& studio, const std::string& path) {
+  // Another file than `own`: it exists, and neither its name nor the file it names is `own`.
+  auto foreign = [](const std::string& file, const std::string& own) {
+    std::error_code ec;
+    if (file.empty() || file == own || !std::filesystem::exists(file, ec)) return false;
+    return own.empty() || !std::filesystem::equivalent(file, own, ec);
+  };
+  ForeignFiles files;
+  if (std::string memo = MemoFilePath(path); MemoToWrite(studio, path) && foreign(memo, studio.shell.MemoFile))
+    files.memo = std::move(memo);
+  if (std::string watch = WatchFilePath(path); foreign(watch, studio.shell.WatchFile)) files.watch = std::move(watch);
+  return files;
+}
+
+SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder,
+                       KeptFiles kept) {
   if (studio.FindEndLine()) {
     ShowFileMessage(studio, kNoEnd, "");
     return SaveResult::NotSaved;
@@ -364,12 +379,16 @@ SaveResult SaveProgram(Studio& studio, const std::string& path, const std::files
   std::string bytes;
   if (!Encode(studio, bytes)) return SaveResult::NotSaved;
   if (WriteBytes(studio, path, bytes)) return SaveResult::NotSaved;
-  studio.shell.SourceSaved = true;
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
-  SaveMemoFile(studio, path);
-  SaveWatchFile(studio, path);
+  bool editLeft = false;  // an edit that did not reach its file
+  if (kept.memo)
+    studio.shell.MemoChanged = false;
+  else
+    editLeft |= SaveMemoFile(studio, path);
+  if (!kept.watch) editLeft |= SaveWatchFile(studio, path) && !WatchListStored(studio, path);
+  studio.shell.SourceSaved = !editLeft;
   return SaveResult::Saved;
 }
 

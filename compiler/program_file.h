@@ -76,13 +76,32 @@ bool WriteProgramFile(Studio& studio);
 // studio's folder). Returns true on failure, after a message naming the backup.
 bool SaveBackup(Studio& studio, const std::filesystem::path& studioFolder);
 
+// The companion files of a save that the user chose to keep as they are.
+struct KeptFiles {
+  bool memo = false;
+  bool watch = false;
+};
+
+// The companion files that a save of the program as `path` would write over although they are
+// not the current program's own: the memo file when the save writes the memo, and the watch
+// file, each when it exists and is another file than the one the memo page or the watch list
+// was read from or last written to (ShellState::MemoFile, WatchFile). Empty: no such file.
+struct ForeignFiles {
+  std::string memo;
+  std::string watch;
+};
+ForeignFiles ForeignCompanions(const Studio& studio, const std::string& path);
+
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
 // program file `path` (UTF-8), then the backup, the memo (compiler/memo_file.h: only where it
-// was edited, or under a new name) and the watch file beside it. SourceSaved becomes true
-// once the program file is complete. NotSaved when the program file was not written (after
-// the message).
+// holds text and was edited, or under a new name) and the watch file beside it, except those
+// in `kept`. A kept memo counts as saved (the user chose its file over it). NotSaved when the
+// program file was not written (after the message). Saved: SourceSaved becomes true, unless
+// an edit did not reach its file: a memo that could not be written, or a watch list that
+// could not be written and that its file does not hold as it is (each after its message).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
-SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder);
+SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder,
+                       KeptFiles kept = {});
 
 // Reads the program file `path` (UTF-8). Returns true when the whole file was read (the
 // studio's reader keeps that polarity: opening goes on only on true); the document (cells,

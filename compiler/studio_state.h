@@ -89,11 +89,12 @@ struct EditorState {
   AliasPageState aliasPage;
 };
 
-// How a memo file stores its text: UTF-8 or CP949, line ends CR LF or LF. A new memo is
-// CP949 with CR LF.
+// How a memo file stores its text: UTF-8 (with or without a byte order mark) or CP949, line
+// ends CR LF or LF. A new memo is CP949 with CR LF.
 struct MemoFormat {
   bool utf8 = false;
   bool crlf = true;
+  bool bom = false;  // UTF-8 only: the file begins with EF BB BF
   bool operator==(const MemoFormat&) const = default;
 };
 
@@ -101,12 +102,21 @@ struct ShellState {
   // The interface language as the libraries read it; the shell's settings owner sets it.
   bool KoreanMenu = false;
   std::string CurFilePath = "Untitled.qsl";  // file system path (UTF-8)
+  // No unsaved edits: the program file, the memo and the watch list hold what the studio shows.
   bool SourceSaved = true;
   std::string MemoText;  // the memo page's text (UTF-8)
   MemoFormat MemoForm;   // the format of the memo file the text came from
   // The memo page was edited since the program was opened, made or saved: only then does a
   // save of the program write its memo file.
   bool MemoChanged = false;
+  // The memo file the memo page's text was read from or last written to, and the watch file
+  // the watch list was read from or last written to (or that the opened program would have):
+  // a save writes over another existing file only after asking. Empty: none yet.
+  std::string MemoFile;
+  std::string WatchFile;
+  // The watch list as WatchFile holds it (the file's bytes as the studio writes them); empty
+  // when that file holds none that the studio read or wrote.
+  std::string WatchStored;
 };
 
 constexpr int kWatchSlots = 31;

@@ -127,8 +127,13 @@ bool SaveWatchFile(Studio& studio, const std::string& programPath) {
   }
   std::error_code ec;
   const bool existed = std::filesystem::exists(path, ec);
-  const int reason = WriteFileOrReason(path, EncodeWatchFile(studio.watch));
-  if (reason == 0) return false;
+  std::string bytes = EncodeWatchFile(studio.watch);
+  const int reason = WriteFileOrReason(path, bytes);
+  if (reason == 0) {
+    studio.shell.WatchFile = path;
+    studio.shell.WatchStored = std::move(bytes);
+    return false;
+  }
   // A folder that takes no new file (a shared folder) cannot hold a watch file that is not
   // there yet; an empty watch list loses nothing by that and is not worth a message.
   if (!existed && studio.watch.WatchCount == 0 && (reason == EACCES || reason == EPERM)) return false;
@@ -147,6 +152,24 @@ bool LoadWatchFile(Studio& studio, const std::string& programPath) {
     ShowFileMessage(studio, "File Format Error :", "읽어들일 수 없는 형식의 파일입니다.", path);
     return false;
   }
+  studio.shell.WatchFile = path;
+  studio.shell.WatchStored = EncodeWatchFile(studio.watch);
+  return true;
+}
+
+bool WatchListStored(const Studio& studio, const std::string& programPath) {
+  const ShellState& shell = studio.shell;
+  const std::string path = WatchFilePath(programPath);
+  return !path.empty() && path == shell.WatchFile && !shell.WatchStored.empty() &&
+         shell.WatchStored == EncodeWatchFile(studio.watch);
+}
+
+bool OpenWatchFile(Studio& studio, const std::string& programPath) {
+  studio.shell.WatchFile = WatchFilePath(programPath);
+  studio.shell.WatchStored.clear();
+  std::error_code ec;
+  if (studio.shell.WatchFile.empty() || !std::filesystem::is_regular_file(studio.shell.WatchFile, ec)) return false;
+  LoadWatchFile(studio, programPath);
   return true;
 }
 

@@ -30,14 +30,25 @@ std::string EncodeWatchFile(const WatchList& list);
 // length is negative or the file ends early.
 bool DecodeWatchFile(std::string_view bytes, WatchList& list);
 
-// Writes the watch list to the watch path of the program `programPath` through a temporary file.
-// Returns true on failure, after "File Open Error :" (the file may not be written there) or
-// "File Save Error :" with the watch path has been shown. An empty watch list that a folder
-// taking no new file cannot hold (no watch file there yet) is no failure and has no message.
+// Writes the watch list to the watch path of the program `programPath` through a temporary file;
+// the file is then the list's own (WatchFile, WatchStored). Returns true on failure, after
+// "File Open Error :" (the file may not be written there) or "File Save Error :" with the watch
+// path has been shown. An empty watch list that a folder taking no new file cannot hold (no
+// watch file there yet) is no failure and has no message.
 bool SaveWatchFile(Studio& studio, const std::string& programPath);
 
-// Reads the watch path of the program `programPath` into the watch list. Returns true when the file was
-// read whole; on failure a message has been shown and the watch list is unchanged.
+// True when the watch file of the program `programPath` is the watch list's own and holds the
+// list as it is now: a failed write of it then loses nothing.
+bool WatchListStored(const Studio& studio, const std::string& programPath);
+
+// Reads the watch path of the program `programPath` into the watch list. Returns true when the
+// file was read whole (the file is then the list's own, as it holds it); on failure a message
+// has been shown and the watch list is unchanged.
 bool LoadWatchFile(Studio& studio, const std::string& programPath);
+
+// Open: the watch file of the program `programPath` becomes the watch list's own. When it
+// exists, true is returned after LoadWatchFile read it (or reported why it could not);
+// otherwise the watch list stays as it is and false is returned.
+bool OpenWatchFile(Studio& studio, const std::string& programPath);
 
 }  // namespace compiler

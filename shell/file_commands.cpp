@@ -52,7 +52,7 @@ bool FileCommands::Unsaved() {
   // The PLC page hands its edits to the document only when it is left or the program saved;
   // while it is shown they count as changes all the same.
   if (host_.PlcSetupEdited()) MarkChanged();
-  return !studio_.shell.SourceSaved;
+  return !studio_.shell.SourceSaved || studio_.shell.MemoChanged;
 }
 
 bool FileCommands::MayReplaceProgram() {
@@ -97,10 +97,7 @@ FileCommands::OpenResult FileCommands::OpenProgram(const std::string& path) {
   host_.MemoReplaced();
 
   // A program without a watch file keeps the watch list as it is.
-  if (FileExists(compiler::WatchFilePath(path))) {
-    compiler::LoadWatchFile(studio_, path);
-    host_.WatchReplaced();
-  }
+  if (compiler::OpenWatchFile(studio_, path)) host_.WatchReplaced();
 
   host_.ShowPlcPage();
   studio_.FindEndLine();
@@ -155,39 +152,62 @@ FileCommands::OneNotice::~OneNotice() { --files_.oneNoticeScopes_; }
 bool FileCommands::TellCellsLeftOut(After after) {
   const std::optional<int> row = compiler::FirstRowLeftOut(studio_.doc);
   if (!row) return true;
+  MarkChanged();  // the cells the file left out are not saved
   const bool korean = studio_.shell.KoreanMenu;
   if (after == After::Closing) {
     // Closing now would throw away what the notice says to keep: ask, keeping by default.
     MsgResult answer = studio_.messages->Show(
         {msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean) + "\r\n" + msg::kCloseAnyway.Pick(korean),
          MsgIcon::Question, MsgButtons::YesNo, platform::MsgDefault::Second});
-    if (answer == MsgResult::Yes) return true;
-    MarkChanged();  // the cells the file left out are still unsaved
-    return false;
+    return answer == MsgResult::Yes;
   }
-  if (oneNoticeScopes_ > 0 && noticeTold_) return true;
+  if (oneNoticeScopes_ > 0 && noticeTold_) return false;
   noticeTold_ = true;
   Message(msg::kCaptionMessage, msg::CellsAfterEnd(*row + 1, korean), MsgIcon::Information);
+  return false;
+}
+
+bool FileCommands::AskToReplaceCompanions(const std::string& path, compiler::KeptFiles& kept) {
+  int endCol = 0, endRow = 0;
+  if (!studio_.doc.FindEndCell(endCol, endRow)) return true;  // the save refuses before it writes anything
+  const compiler::ForeignFiles foreign = compiler::ForeignCompanions(studio_, path);
+  for (const auto& [file, keep] : {std::pair{&foreign.memo, &kept.memo}, std::pair{&foreign.watch, &kept.watch}}) {
+    if (file->empty()) continue;
+    const MsgResult answer = studio_.messages->Show(
+        {msg::kCaptionOverwrite, msg::kOverwriteFile.Pick(studio_.shell.KoreanMenu) + *file + "] ", MsgIcon::Question,
+         MsgButtons::YesNoCancel, platform::MsgDefault::Second});
+    if (answer == MsgResult::Cancel) {
+      host_.FocusBoard();
+      return false;
+    }
+    *keep = answer != MsgResult::Yes;
+  }
   return true;
 }
 
 FileCommands::Stored FileCommands::StoreProgram(const std::string& path, After after) {
+  compiler::KeptFiles kept;
+  if (!AskToReplaceCompanions(path, kept)) return Stored::NotSaved;
   host_.PlcSetupFix();
   // The save refuses a cell it cannot store: the cursor shows the cell it names.
   if (const std::optional<compiler::CellPlace> cell = compiler::FirstUnstorableCell(studio_.doc)) {
     studio_.doc.SelectErrorCell(cell->col, cell->row);
     host_.ShowCursorCell();
   }
-  if (compiler::SaveProgram(studio_, path, studioFolder_) != compiler::SaveResult::Saved) return Stored::NotSaved;
-  return TellCellsLeftOut(after) ? Stored::Saved : Stored::KeptOpen;
+  if (compiler::SaveProgram(studio_, path, studioFolder_, kept) != compiler::SaveResult::Saved)
+    return Stored::NotSaved;
+  // A memo or watch list that did not reach its file was named; the program is not closed then.
+  const bool whole = !Unsaved();
+  const bool mayClose = TellCellsLeftOut(whole ? after : After::Staying);
+  return whole && mayClose ? Stored::Saved : Stored::KeptOpen;
 }
 
 compiler::SaveResult FileCommands::Save() {
-  return Save(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
+  return Save(After::Staying) != Stored::NotSaved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
 }
 
 compiler::SaveResult FileCommands::SaveAs() {
-  return SaveAs(After::Staying) == Stored::Saved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
+  return SaveAs(After::Staying) != Stored::NotSaved ? compiler::SaveResult::Saved : compiler::SaveResult::NotSaved;
 }
 
 FileCommands::Stored FileCommands::Save(After after) {

@@ -5,10 +5,13 @@
 // its files are read and written by the compiler library.
 //
 // Unsaved edits are never lost silently: New, Open and a recent file ask the close question
-// first when the program has changed, and an edit still on the PLC page counts. A save on the
-// way to closing or replacing the program that leaves cells after END out asks whether to close
-// it anyway. A program that cannot be read changes nothing, and a name is taken (path,
-// caption, recent list) only after its file was written.
+// first when the program has changed, and an edit still on the PLC page counts. An edit stays
+// unsaved until its bytes reached its file: a memo or watch list that a save could not write,
+// and cells after END that the program file leaves out. A save on the way to closing or
+// replacing the program that leaves such cells out asks whether to close it anyway. A save
+// writes over another program's memo or watch file only after asking. A program that cannot
+// be read changes nothing, and a name is taken (path, caption, recent list) only after its
+// file was written.
 
 #include <filesystem>
 #include <string>
@@ -68,8 +71,11 @@ class FileCommands {
   void Import();
   void OpenRecent(int index);
   // Saved when the program file was written; NotSaved after a refusal, a failure (its
-  // message was shown) or a cancelled dialog. A save that leaves out cells after END still
-  // writes the file and then says so, naming the first row left out.
+  // message was shown) or a cancelled dialog or question. A save that leaves out cells after
+  // END still writes the file and then says so, naming the first row left out; the program
+  // then stays changed. Where the new name's memo or watch file exists and is another
+  // program's, the save asks first, naming it ("Overwrite ? [" + path + "] ", No the default):
+  // No keeps that file and writes the rest, Cancel writes nothing.
   compiler::SaveResult Save();
   compiler::SaveResult SaveAs();
 
@@ -91,8 +97,11 @@ class FileCommands {
   enum class [[nodiscard]] OpenResult { Opened, NotOpened };
   OpenResult OpenProgram(const std::string& path);
 
-  // The close question: true when the window may close (nothing to save, No, or Yes and
-  // the save succeeded without leaving cells out that the user keeps); false keeps it open.
+  // The close question, asked when the program has unsaved edits: true when the window may
+  // close (nothing to save, No, or Yes and the save reached every file, or left cells after END
+  // out and the user closes anyway); false keeps it open (Cancel, or a save that failed or left
+  // an edit unsaved). For an untitled program Yes runs Save As and the window stays open
+  // whatever came of it; the next close asks again unless everything was saved.
   bool QueryClose();
 
   // Start-up: reopens the program of File1, or starts a new program.
@@ -107,16 +116,22 @@ class FileCommands {
   // What follows a save: the program stays open (Save, Save As, Auto), or it is closed or
   // replaced (the Yes of the close question and of New, Open and a recent file).
   enum class After { Staying, Closing };
-  // KeptOpen: the file was written, and the user keeps the program open for the cells after
-  // END that the file does not hold.
+  // Saved: every edit reached its file, or the user closes anyway; the program may be closed.
+  // KeptOpen: the program file was written, but an edit is still unsaved (a memo or watch list
+  // that could not be written, cells after END that the file does not hold).
   enum class Stored { Saved, NotSaved, KeptOpen };
   Stored Save(After after);
   Stored SaveAs(After after);
-  // Every save of the program: the PLC panel into the document, SaveProgram, and the notice
-  // of cells left out.
+  // Every save of the program: the questions about another program's memo and watch file, the
+  // PLC panel into the document, SaveProgram, and the notice of cells left out.
   Stored StoreProgram(const std::string& path, After after);
-  // False: the user keeps the program open.
+  // Cells after END left out by the save just made: the program stays changed, and the user is
+  // told, or asked whether to close anyway when `after` is Closing. True: nothing was left out,
+  // or the user closes anyway.
   bool TellCellsLeftOut(After after);
+  // Asks before a save as `path` writes over another program's memo or watch file; a No goes
+  // into `kept`. False: the user cancelled the save.
+  bool AskToReplaceCompanions(const std::string& path, compiler::KeptFiles& kept);
   // The program holds edits that are not saved, those on the PLC page included.
   bool Unsaved();
   // Before the program is replaced: asks to save a changed program. False: keep it.

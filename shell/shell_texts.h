@@ -34,6 +34,8 @@ inline constexpr Twin kSourceChanged{"The Source has changed.\r\nDo you want to 
                                      "소스가 변경되었습니다.\r\n변경된 내용을 저장하시겠습니까 ?"};
 inline constexpr Twin kEndNotFound{"END Command Not Found !", "END명령을 찾을 수 없습니다."};
 inline constexpr const char* kOverwrite = "Overwrite ? [";  // + name + "] "; English only
+// The same question for another program's memo or watch file that a save would write over.
+inline constexpr Twin kOverwriteFile{"Overwrite ? [", "덮어쓰시겠습니까 ? ["};  // + path + "] "
 // A save that leaves cells out: `shownRow` is the first such row as the ladder numbers it.
 std::string CellsAfterEnd(int shownRow, bool koreanMenu);
 // Follows that notice when the program is about to be closed or replaced after the save.

@@ -421,11 +421,13 @@ TEST(ProgramFileCommands, SaveWritesProgramBackupMemoAndWatchFile) {
   EXPECT_EQ(memo, studio->shell.MemoText);
   EXPECT_FALSE(studio->shell.MemoChanged);
 
-  // An emptied memo is written empty; with no memo file, an empty memo writes none.
+  // An emptied memo writes nothing: the memo file stays as it is, and the edit is done with.
   studio->shell.MemoText.clear();
   studio->shell.MemoChanged = true;
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
-  EXPECT_EQ(ReadFile(dir / "prog.txt"), "");
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), "first line\r\n\xB0\xA1");
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
   studio->shell.CurFilePath = dir / "other.qsl";
   EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path / "studio"), SaveResult::Saved);
   EXPECT_FALSE(fs::exists(dir.path / "other.txt"));
@@ -486,15 +488,77 @@ TEST(ProgramFileCommands, FailedSavesKeepTheOldFileAndSayWhy) {
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
   EXPECT_TRUE(fs::exists(dir.path / "prog.wch"));
 
-  // A memo CP949 cannot hold is refused with the memo's path; the old memo stays.
-  sink.shown.clear();
-  studio->shell.KoreanMenu = false;
-  studio->shell.MemoText = "\xF0\x9F\x98\x80";
+}
+
+// A save after which the memo or the watch list did not reach its file leaves the program
+// counted as changed, so that the save question comes again; once they are written it is saved.
+TEST(ProgramFileCommands, AnEditThatDidNotReachItsFileLeavesTheProgramChanged) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  studio->shell.CurFilePath = dir / "prog.qsl";
+  studio->shell.SourceSaved = false;
+  studio->shell.MemoText = "memo";
   studio->shell.MemoChanged = true;
-  EXPECT_EQ(SaveProgram(*studio, studio->shell.CurFilePath, dir.path), SaveResult::Saved);
+  fs::create_directory(dir.path / "prog.txt");  // the memo cannot be written there
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.txt");
+  EXPECT_EQ(ReadFile(dir / "prog.qsl"), Encoded(studio->doc));
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  EXPECT_TRUE(studio->shell.MemoChanged);
+  fs::remove(dir.path / "prog.txt");
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), "memo");
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // An entry added to the watch list, whose file cannot be written.
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  studio->shell.SourceSaved = false;
+  fs::remove(dir.path / "prog.wch");
+  fs::create_directory(dir.path / "prog.wch");
+  sink.shown.clear();
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + dir / "prog.wch");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  fs::remove(dir.path / "prog.wch");
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.wch"), EncodeWatchFile(studio->watch));
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // A watch file the user may not write that holds the list as it is loses nothing: the user
+  // is told, and the program counts as saved.
+  ASSERT_TRUE(ordinary_user::Give(dir.path));
+  const int status = ordinary_user::Run([&] {
+    platform::RecordingMessageSink childSink;
+    studio->messages = &childSink;
+    const std::string program = dir / "ro.qsl";
+    CHILD_CHECK(platform::WriteFileAtomically(program, Encoded(studio->doc)));
+    CHILD_CHECK(platform::WriteFileAtomically(dir / "ro.wch", EncodeWatchFile(studio->watch)));
+    CHILD_CHECK(chmod((dir / "ro.wch").c_str(), 0444) == 0);
+    CHILD_CHECK(LoadProgramFile(*studio, program));
+    studio->shell.CurFilePath = program;
+    LoadMemoFile(*studio, program);
+    CHILD_CHECK(LoadWatchFile(*studio, program));
+    studio->doc.CellText[0][0] = "P0:2";
+    studio->shell.SourceSaved = false;
+    const fs::path folder = dir.path / "child";  // the backup's
+    fs::create_directory(folder);
+    CHILD_CHECK(SaveProgram(*studio, program, folder) == SaveResult::Saved);
+    CHILD_CHECK(childSink.shown.size() == 1 && childSink.shown[0].text == "File Open Error :" + dir / "ro.wch");
+    CHILD_CHECK(studio->shell.SourceSaved);
+    studio->watch.WatchAddr[0] = 7;  // now it holds an edit
+    studio->shell.SourceSaved = false;
+    CHILD_CHECK(SaveProgram(*studio, program, folder) == SaveResult::Saved);
+    CHILD_CHECK(childSink.shown.size() == 2);
+    CHILD_CHECK(!studio->shell.SourceSaved);
+    return 0;
+  });
+  studio->messages = &sink;
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
 }
 
 // A program kept in two folders by a link is saved into the linked file; the links stay, the
@@ -787,6 +851,24 @@ const std::string kUtf8Memo =
     "\xEC\x84\xA4\xEC\xA0\x95\xEA\xB0\x92 \xE2\x9C\x93 \xE2\x80\x94 2026\nsecond line\n";
 const std::string kNotText = "line one \x80\xff\xfe end";
 
+// A studio with an END-only program, written as each of `names` in `dir`.
+std::unique_ptr<Studio> StudioWithPrograms(platform::RecordingMessageSink& sink, const TempDir& dir,
+                                           std::initializer_list<const char*> names) {
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  for (const char* name : names) WriteFile(dir / name, Encoded(studio->doc));
+  return studio;
+}
+
+// The memo edited to `text` as the memo box does it, then the program `name` in `dir` saved;
+// returns the bytes of its memo file.
+std::string SaveWithMemo(Studio& studio, const TempDir& dir, const std::string& name, const std::string& text) {
+  studio.shell.MemoText = text;
+  studio.shell.MemoChanged = true;
+  EXPECT_EQ(SaveProgram(studio, dir / name, dir.path), SaveResult::Saved);
+  return ReadFile(MemoFilePath(dir / name));
+}
+
 // Opens `path` as the Open command does: the program, then its memo.
 bool OpenWithMemo(Studio& studio, const std::string& path) {
   if (!LoadProgramFile(studio, path)) return false;
@@ -823,6 +905,17 @@ TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
   EXPECT_EQ(bytes, "plain\r\nmore");
   EXPECT_FALSE(EncodeMemo("\xF0\x9F\x98\x80", format, bytes));  // no CP949 form
 
+  // A byte order mark belongs to the file, not to the text: the memo page does not show it,
+  // and an edit is written back behind it.
+  const std::string bom = "\xEF\xBB\xBF";
+  ASSERT_TRUE(DecodeMemo(bom + "note\r\n", text, format));
+  EXPECT_EQ(text, "note\n");
+  ASSERT_TRUE(EncodeMemo("Xnote\n", format, bytes));
+  EXPECT_EQ(bytes, bom + "Xnote\r\n");
+  ASSERT_TRUE(DecodeMemo("plain", text, format));
+  ASSERT_TRUE(EncodeMemo("plain", format, bytes));
+  EXPECT_EQ(bytes, "plain");
+
   // Bytes that are text in neither encoding are refused, not turned into "?".
   text = "kept";
   EXPECT_FALSE(DecodeMemo(kNotText, text, format));
@@ -836,9 +929,7 @@ TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
 TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  for (const char* name : {"utf8.qsl", "binary.qsl"}) WriteFile(dir / name, Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"utf8.qsl", "binary.qsl"});
   WriteFile(dir / "utf8.txt", kUtf8Memo);
   WriteFile(dir / "binary.txt", kNotText);
 
@@ -874,10 +965,58 @@ TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
     ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
     EXPECT_EQ(ReadFile(dir / "binary.txt"), kNotText);
   }
-  studio->shell.MemoText = "new\nmemo";
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "binary.qsl", "new\nmemo"), "new\r\nmemo");
+}
+
+// A memo that holds a character CP949 has no code for (an accented letter, an emoji) is written
+// in UTF-8 with the line ends of its file, so that it can always be saved, and reads back as
+// the same text.
+TEST(MemoFile, TextThatCp949CannotHoldIsWrittenInUtf8) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = StudioWithPrograms(sink, dir, {"new.qsl", "prog.qsl"});
+
+  studio->shell.CurFilePath = dir / "new.qsl";
+  studio->shell.SourceSaved = false;
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "new.qsl", "caf\xC3\xA9\nline"), "caf\xC3\xA9\r\nline");
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+
+  // A CP949 memo with LF line ends that gets an emoji becomes a UTF-8 memo as a whole.
+  WriteFile(dir / "prog.txt", "first\n" + kKo2 + "\n");
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  const std::string edited = studio->shell.MemoText + "\xF0\x9F\x98\x80\n";
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "prog.qsl", edited), "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\n");
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  EXPECT_EQ(studio->shell.MemoText, edited);
+  // and stays UTF-8 from then on
+  EXPECT_EQ(SaveWithMemo(*studio, dir, "prog.qsl", edited + "more\n"),
+            "first\n\xEA\xB0\x80\xED\x95\x9C\n\xF0\x9F\x98\x80\nmore\n");
+}
+
+// An edit back to an empty memo writes nothing and leaves the memo file as it is, also one that
+// could not be read and that the user so never saw (a letter typed and taken back, then Save).
+TEST(MemoFile, AnEmptiedMemoLeavesTheMemoFileAsItIs) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = StudioWithPrograms(sink, dir, {"prog.qsl"});
+  std::string unreadable;
+  while (unreadable.size() < 4000) unreadable += kNotText;
+  WriteFile(dir / "prog.txt", unreadable);
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
+  EXPECT_EQ(sink.shown.size(), 1u);  // the memo is no text
+  EXPECT_EQ(studio->shell.MemoText, "");
+  studio->shell.MemoText = "X";
+  studio->shell.MemoText.clear();
   studio->shell.MemoChanged = true;
-  ASSERT_EQ(SaveProgram(*studio, dir / "binary.qsl", dir.path), SaveResult::Saved);
-  EXPECT_EQ(ReadFile(dir / "binary.txt"), "new\r\nmemo");
+  studio->shell.SourceSaved = false;
+  ASSERT_EQ(SaveProgram(*studio, dir / "prog.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "prog.txt"), unreadable);
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  EXPECT_TRUE(studio->shell.SourceSaved);
 }
 
 // Saved under another name, the memo goes with the program when it holds text, in its form;
@@ -885,9 +1024,7 @@ TEST(MemoFile, ASaveWritesTheMemoOnlyWhenItWasEdited) {
 TEST(MemoFile, SaveAsTakesTheMemoAlong) {
   TempDir dir;
   platform::RecordingMessageSink sink;
-  auto studio = MakeStudio(sink);
-  studio->doc.CellText[0][2] = "END";
-  WriteFile(dir / "prog.qsl", Encoded(studio->doc));
+  auto studio = StudioWithPrograms(sink, dir, {"prog.qsl"});
   WriteFile(dir / "prog.txt", kUtf8Memo);
   ASSERT_TRUE(OpenWithMemo(*studio, dir / "prog.qsl"));
   ASSERT_EQ(SaveProgram(*studio, dir / "copy.qsl", dir.path), SaveResult::Saved);
@@ -963,6 +1100,7 @@ TEST(ProgramFileCommands, ASaveWritesOnlyWhereTheUserMayWrite) {
     CHILD_CHECK(sink.shown.size() == 2 && sink.shown[1].text == "파일 오픈 에러 :" + dir / "ro.txt");
     CHILD_CHECK(ReadFile(dir / "ro.qsl") == Encoded(studio->doc) && ReadFile(dir / "ro.txt") == old);
     CHILD_CHECK(studio->shell.MemoChanged);  // still to be saved
+    CHILD_CHECK(!studio->shell.SourceSaved);
 
     studio->shell.CurFilePath = dir / "shared/prog.qsl";
     CHILD_CHECK(SaveProgram(*studio, dir / "shared/prog.qsl", dir.path / "studio") == SaveResult::Saved);

@@ -304,22 +304,27 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   studio->doc.CellType[2][3] = compiler::kContactNO;
   studio->doc.CellText[2][3] = "M0:0";
 
+  // The cells left out are not saved: the program stays changed.
   studio->shell.CurFilePath = dir / "t.qsl";
   files->MarkChanged();
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   expectNotice(english);
   expectStored(dir / "t.qsl");
-  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
+  studio->shell.SourceSaved = true;  // as if nothing were left
   host.saveNames = {dir / "as"};
   EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
   expectNotice(english);
   expectStored(dir / "as.QSL");
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
   studio->shell.CurFilePath = kUntitled;  // Save goes on to Save As: still one notice
+  studio->shell.SourceSaved = true;
   host.saveNames = {dir / "untitled-then-named"};
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
   expectNotice(english);
+  EXPECT_FALSE(studio->shell.SourceSaved);
 
   // The close question's Yes: the notice asks whether to close all the same (below).
   files->MarkChanged();
@@ -352,12 +357,14 @@ TEST_F(FileCommandsTest, SavesThatLeaveCellsAfterEndOutSaySo) {
   EXPECT_EQ(sink.shown[0].text.rfind("File Save Error :", 0), 0u) << sink.shown[0].text;
   sink.shown.clear();
 
-  // A command that saves twice tells once; the next command tells again.
-  studio->shell.CurFilePath = dir / "t.qsl";
+  // A command that saves twice (Auto) tells once; the next command tells again.
+  studio->shell.CurFilePath = dir / "untitled-then-named.QSL";
   {
     FileCommands::OneNotice once(*files);
     EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+    studio->shell.SourceSaved = true;
     EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+    EXPECT_FALSE(studio->shell.SourceSaved);  // the second save leaves them out too
   }
   expectNotice("Cells after END are not saved (first at row 6). Move END below them to keep them.");
   EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
@@ -467,9 +474,209 @@ TEST_F(FileCommandsTest, ClosingAfterASaveThatLeavesCellsOutAsksFirst) {
   EXPECT_EQ(studio->shell.CurFilePath, other);
   EXPECT_EQ(studio->doc.CellText[0][0], "M5:5");
   drawBelowEnd();
-  studio->shell.CurFilePath = named;
   sink.answers = {MsgResult::Yes, MsgResult::Yes};
   EXPECT_TRUE(files->QueryClose());
+}
+
+// Cells left out count as unsaved until they are kept or deleted, on the roads the question
+// does not close: the untitled program's close (Save As, and the window stays), and a Yes to
+// close anyway before an Open whose dialog is then cancelled. The next close asks again.
+TEST_F(FileCommandsTest, CellsLeftOutAreAskedForAgain) {
+  const std::string notice = "Cells after END are not saved (first at row 4). Move END below them to keep them.";
+  Draw("P0:1");
+  studio->doc.CellType[2][3] = compiler::kContactNO;
+  studio->doc.CellText[2][3] = "M0:0";
+  studio->shell.CurFilePath = kUntitled;
+  files->MarkChanged();
+  host.saveNames = {dir / "fresh"};
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, notice);
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "fresh.QSL");
+  sink.shown.clear();
+
+  // The next close asks, and Yes asks whether to close anyway, No the default.
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+  EXPECT_EQ(sink.shown[1].text, notice + "\r\nDo you want to close the program anyway ?");
+  EXPECT_EQ(sink.shown[1].defaultButton, platform::MsgDefault::Second);
+  sink.shown.clear();
+
+  // Yes to close anyway, then no program chosen: the program stays, and so do its cells.
+  sink.answers = {MsgResult::Yes, MsgResult::Yes};
+  files->Open();
+  EXPECT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "fresh.QSL");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+// An edit whose file could not be written is still an unsaved edit: after a save that wrote
+// the program but not its memo or its watch list, closing, New, Open and a recent file ask
+// again, and a Yes whose save fails again keeps the program.
+TEST_F(FileCommandsTest, AnEditThatDidNotReachItsFileIsAskedForAgain) {
+  const std::string prog = MakeProgram("prog.qsl", "P0:1");
+  const std::string other = MakeProgram("other.qsl", "M5:5");
+  const std::string memo = compiler::MemoFilePath(prog), watch = compiler::WatchFilePath(prog);
+  recent.Update(ini, other);
+  host.openNames = {prog};
+  files->Open();
+  studio->shell.MemoText = "new memo";  // as the memo box sets it
+  studio->shell.MemoChanged = true;
+  files->MarkChanged();
+  std::filesystem::create_directory(memo);  // the memo cannot be written there
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + memo);
+  sink.shown.clear();
+
+  auto expectAsked = [&] {
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, msg::kSourceChanged.english);
+    sink.shown.clear();
+  };
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  expectAsked();
+  sink.answers = {MsgResult::Cancel};
+  files->New();
+  expectAsked();
+  host.openNames = {other};
+  sink.answers = {MsgResult::Cancel};
+  files->Open();
+  expectAsked();
+  host.openNames.clear();
+  sink.answers = {MsgResult::Cancel};
+  files->OpenRecent(1);
+  expectAsked();
+  EXPECT_EQ(studio->shell.CurFilePath, prog);
+
+  // Yes saves again; the memo still cannot be written, so the window stays open.
+  sink.answers = {MsgResult::Yes};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, "File Save Error :" + memo);
+  sink.shown.clear();
+  sink.answers = {MsgResult::Yes};
+  files->New();
+  EXPECT_EQ(studio->shell.CurFilePath, prog);
+  sink.shown.clear();
+  // Once the memo is written nothing is left to ask for.
+  std::filesystem::remove(memo);
+  sink.answers = {MsgResult::Yes};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_EQ(ReadFile(memo), "new memo");
+  sink.shown.clear();
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_TRUE(sink.shown.empty());
+
+  // A memo edit counts by itself.
+  studio->shell.MemoChanged = true;
+  sink.answers = {MsgResult::Cancel};
+  EXPECT_FALSE(files->QueryClose());
+  expectAsked();
+  studio->shell.MemoChanged = false;
+
+  // An entry added to the watch list whose file cannot be written.
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  files->MarkChanged();
+  std::filesystem::remove(watch);
+  std::filesystem::create_directory(watch);
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "File Save Error :" + watch);
+  sink.shown.clear();
+  sink.answers = {MsgResult::No};
+  EXPECT_TRUE(files->QueryClose());
+  expectAsked();
+}
+
+// Save As never replaces the memo or the watch file of another program without asking: each
+// that exists under the new name and that the save would write is named in the overwrite
+// question, No the default. No keeps that file and writes the rest; Cancel writes nothing.
+TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile) {
+  const std::string mine = MakeProgram("mine.qsl", "P0:1");
+  WriteFile(compiler::MemoFilePath(mine), "my memo\r\n");
+  host.openNames = {mine};
+  files->Open();
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  files->MarkChanged();
+  const std::string myList = compiler::EncodeWatchFile(studio->watch);
+  for (const char* name : {"theirs", "third", "fourth", "fifth"}) {
+    if (std::string(name) != "fifth") WriteFile(dir / (std::string(name) + ".wch"), std::string("list of ") + name);
+    WriteFile(dir / (std::string(name) + ".txt"), std::string("memo of ") + name);
+  }
+  auto expectQuestion = [&](std::size_t i, const std::string& text) {
+    ASSERT_GT(sink.shown.size(), i);
+    EXPECT_EQ(sink.shown[i].text, text);
+    EXPECT_EQ(sink.shown[i].caption, "Korvane Studio");
+    EXPECT_EQ(sink.shown[i].icon, platform::MsgIcon::Question);
+    EXPECT_EQ(sink.shown[i].buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_EQ(sink.shown[i].defaultButton, platform::MsgDefault::Second);
+  };
+
+  auto saveAs = [&](const std::string& name, std::vector<MsgResult> answers) {
+    host.saveNames = {dir / name};
+    sink.answers = std::move(answers);
+    return files->SaveAs();
+  };
+
+  // No to both: the program is written under the new name, the two files stay.
+  EXPECT_EQ(saveAs("theirs", {MsgResult::No, MsgResult::No}), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  expectQuestion(0, "Overwrite ? [" + dir / "theirs.txt" + "] ");
+  expectQuestion(1, "Overwrite ? [" + dir / "theirs.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "theirs.txt"), "memo of theirs");
+  EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "theirs.QSL");
+  EXPECT_NE(ReadFile(dir / "theirs.QSL").find("P0:1"), std::string::npos);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  // The watch file stays another list's: the next save asks again.
+  sink.answers = {MsgResult::No};
+  EXPECT_EQ(files->Save(), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  expectQuestion(0, "Overwrite ? [" + dir / "theirs.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
+  sink.shown.clear();
+
+  // Cancel: nothing is written and the name is not taken.
+  EXPECT_EQ(saveAs("third", {MsgResult::Cancel}), compiler::SaveResult::NotSaved);
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "third.QSL"));
+  EXPECT_EQ(ReadFile(dir / "third.wch"), "list of third");
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "theirs.QSL");
+  sink.shown.clear();
+
+  // Yes, in Korean: both are replaced.
+  studio->shell.KoreanMenu = true;
+  EXPECT_EQ(saveAs("fourth", {MsgResult::Yes, MsgResult::Yes}), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  expectQuestion(0, "덮어쓰시겠습니까 ? [" + dir / "fourth.txt" + "] ");
+  expectQuestion(1, "덮어쓰시겠습니까 ? [" + dir / "fourth.wch" + "] ");
+  EXPECT_EQ(ReadFile(dir / "fourth.txt"), "my memo\r\n");
+  EXPECT_EQ(ReadFile(dir / "fourth.wch"), myList);
+  studio->shell.KoreanMenu = false;
+  sink.shown.clear();
+
+  // The program's own files ask nothing, and neither does a memo that is not written.
+  EXPECT_EQ(saveAs("fourth", {MsgResult::Yes}), compiler::SaveResult::Saved);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "Overwrite ? [" + dir / "fourth.QSL" + "] ");
+  sink.shown.clear();
+  studio->shell.MemoText.clear();
+  EXPECT_EQ(saveAs("fifth", {}), compiler::SaveResult::Saved);
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_EQ(ReadFile(dir / "fifth.txt"), "memo of fifth");
+  EXPECT_EQ(ReadFile(dir / "fifth.wch"), myList);
 }
 
 TEST_F(FileCommandsTest, SaveAsNames) {

@@ -29,6 +29,7 @@
 #include "shell/side_panel.h"
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/mnemonic_view.h"
+#include "shell/ui/memo_box.h"
 #include "shell/ui/options_dialog.h"
 #include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/side_panel_notice.h"
@@ -330,7 +331,7 @@ void FrmMain::BuildClientArea() {
   txtMemo_->setAcceptRichText(false);
   txtMemo_->setVisible(false);
   connect(txtMemo_, &QTextEdit::textChanged, this, [this] {
-    studio_.shell.MemoText = txtMemo_->toPlainText().toStdString();
+    studio_.shell.MemoText = MemoBoxText(*txtMemo_);
     studio_.shell.MemoChanged = true;
     files_->MarkChanged();  // the memo is saved with the program
   });
@@ -754,7 +755,7 @@ bool FrmMain::PlcSetupEdited() { return !frames_["fraPlcSetup"]->isHidden() && p
 void FrmMain::ShowPlcPage() { SelectSidePage(1); }
 void FrmMain::MemoReplaced() {
   QSignalBlocker block(txtMemo_);
-  txtMemo_->setPlainText(QString::fromStdString(studio_.shell.MemoText));
+  ShowMemoText(*txtMemo_, studio_.shell.MemoText);
 }
 void FrmMain::WatchReplaced() { emit watchListReplaced(); }
 void FrmMain::RecentFilesChanged() {

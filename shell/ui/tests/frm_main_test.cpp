@@ -335,6 +335,31 @@ TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
   EXPECT_EQ(studio->shell.MemoText, "edited");
 }
 
+// An edit in the memo box keeps the bytes the user did not touch: a non-breaking space stays
+// one, a line separator stays, and the file's byte order mark stays in front of what is typed
+// at the top.
+TEST_F(WindowTest, AnEditedMemoKeepsTheBytesTheUserDidNotTouch) {
+  const std::string pump = MakeProgram("pump.qsl", "P1:1");
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string body = "a\xC2\xA0" "b\xE2\x80\xA8" "c\n\tend\n";
+  WriteFile(compiler::MemoFilePath(pump), bom + body);
+  ini->WriteString("LastOpen", "File1", pump);
+  Start();
+  ASSERT_EQ(studio->shell.CurFilePath, pump);
+  window->SelectSidePage(6);
+  QTextEdit* memo = window->Memo();
+  memo->moveCursor(QTextCursor::Start);
+  QTest::keyClicks(memo, "X");
+  EXPECT_TRUE(studio->shell.MemoChanged);
+  window->Commands().mnuSave->trigger();
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body);
+  memo->moveCursor(QTextCursor::End);
+  QTest::keyClicks(memo, "Y");
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body + "Y");
+}
+
 TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {
   Start();
   std::string a = MakeProgram("a.qsl", "M0:1");
