@@ -63,6 +63,19 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
     Show(studio, t::kCaptionErrorUpper, t::kEndNotFound.Pick(korean));
     return AutoOutcome::NoEnd;
   }
+  // A program its file cannot hold is neither saved nor built: the source archive would
+  // pack the backup of an older program. Told once, with the cursor on the cell named.
+  std::string bytes;
+  if (compiler::SaveRefusal refusal; !compiler::EncodeProgramFile(studio.doc, bytes, &refusal)) {
+    const platform::Message message{t::kCaptionError, korean ? refusal.korean : refusal.english,
+                                    platform::MsgIcon::Information};
+    if (const std::optional<compiler::CellPlace> cell = compiler::FirstUnstorableCell(studio.doc))
+      ReportErrorCell(studio.doc, host, studio.messages, cell->col, cell->row, message);
+    else if (studio.messages)
+      studio.messages->Show(message);
+    host.FocusBoard();
+    return AutoOutcome::NotStorable;
+  }
   // The build uses the program in memory whatever becomes of the save.
   host.Save();
 

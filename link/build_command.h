@@ -47,6 +47,7 @@ std::string BatchNotStartedText(int plcModel, bool korean);
 enum class AutoOutcome {
   RefusedMonitoring,
   NoEnd,
+  NotStorable,  // the program file cannot hold the program (a cell's text too long)
   TranslationError,  // also a file error of the translator
   LibraryError,
   BatchNotStarted,

@@ -144,6 +144,24 @@ TEST(Auto, RefusalsWriteNothing) {
   EXPECT_FALSE(std::filesystem::exists(f.folder / "QS2OUT.$$$"));
 }
 
+// A program its file cannot hold is refused once, before the save: a build would pack the
+// backup of an older program into the module's source archive.
+TEST(Auto, AProgramTheFileCannotHoldIsRefusedOnceAndNotBuilt) {
+  AutoFixture f;
+  f.studio->doc.Setup.UploadFlag = true;
+  WriteFile(f.folder / "QSKLBK.$$$", "an older program");
+  f.studio->doc.CellType[4][1] = compiler::kWire;
+  f.studio->doc.CellText[4][1] = "'" + std::string(300, 'c');
+  EXPECT_EQ(f.Run(), AutoOutcome::NotStorable);
+  ASSERT_EQ(f.sink.shown.size(), 1u);
+  EXPECT_EQ(f.sink.shown[0].text,
+            "The text of the cell at column 5, row 2 is longer than 255 bytes. The program was not saved.");
+  EXPECT_EQ(f.log, "cell 4,1 top 0 after 0 focus ");
+  EXPECT_TRUE(f.runner.calls.empty());
+  EXPECT_EQ(ReadFile(f.folder / "QSKLBK.$$$"), "an older program");
+  EXPECT_EQ(f.item, MonitorItem::Unchanged);
+}
+
 TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
   AutoFixture f;
   f.studio->doc.CellText[0][0] = "";  // a contact without operand
