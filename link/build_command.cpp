@@ -31,8 +31,11 @@ std::string BuildBatchName(int plcModel) {
 
 void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
   std::error_code ec;
+  // Only a plain file can be an earlier build's output: a folder, a link or a device under
+  // such a name is left alone (the build then fails on it, or reads and writes through it).
   for (const std::string& name : {std::string(kHexFileName), ListingName(plcModel), std::string(kUploadArchiveName)})
-    std::filesystem::remove(folder / name, ec);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / name, ec)))
+      std::filesystem::remove(folder / name, ec);
 }
 
 BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel,

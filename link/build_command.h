@@ -31,7 +31,7 @@ class DeviceSteps {
 std::string BuildBatchName(int plcModel);
 
 // Output files of a build, removed before the batch runs so that none of them is read
-// from an earlier build.
+// from an earlier build; only plain files are removed (not folders, links or devices).
 void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
 
 // Removes the outputs of an earlier build, then runs the model's batch in `folder` with

@@ -268,6 +268,21 @@ TEST(Auto, ABatchThatCannotStartIsReported) {
   }
 }
 
+// Before the batch only plain files of the earlier build go: a folder or a link standing
+// under an output's name, and what the link leads to, stay.
+TEST(Auto, OnlyPlainOutputFilesAreRemovedBeforeTheBatch) {
+  AutoFixture f;
+  std::filesystem::create_directory(f.folder / kHexFileName);
+  WriteFile(f.folder / "elsewhere.zip", "kept");
+  std::filesystem::create_symlink("elsewhere.zip", f.folder / "UPFILE.ZIP");
+  WriteFile(f.folder / "ZQCORE3.LST", "old listing");
+  RemoveBuildOutputs(f.folder, 1);
+  EXPECT_TRUE(std::filesystem::is_directory(f.folder / kHexFileName));
+  EXPECT_TRUE(std::filesystem::is_symlink(f.folder / "UPFILE.ZIP"));
+  EXPECT_EQ(ReadFile(f.folder / "elsewhere.zip"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(f.folder / "ZQCORE3.LST"));
+}
+
 TEST(Auto, TheBackupHoldsTheProgramInMemory) {
   AutoFixture f;
   WriteFile(f.folder / "QSKLBK.$$$", "stale");
