@@ -28,6 +28,7 @@
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
+#include "assembler/self_dependence.h"
 #include "assembler/source_files.h"
 #include "assembler/statement_services.h"
 
@@ -320,6 +321,9 @@ class Driver {
               break;
             }
             ValueRec& loc = *st.data().location;
+            // "$" in the operand is where the line begins, before its own location takes effect.
+            LabelRec* here = st.location_label();
+            if (here) set_label_location(run_, *here, si, seg.absolute(), start, all_known);
             if (st.failed) {
               offset = 0;
             } else {
@@ -327,12 +331,16 @@ class Driver {
               if (loc.solved()) {
                 offset = loc.value;
                 all_known = true;
-              } else if (mode == 0) {
+              } else if (mode == 0 || (mode == 1 && here && !all_known)) {
+                // Not known yet, or waiting for the sizes before the line.
                 offset = 257;
                 all_known = false;
                 ++unknown;
               } else {
+                // A line with an error: from the next walk on the location is 0 (else one
+                // solved from labels after it would move them on every walk).
                 statement_error(st, 52);
+                st.failed = true;
               }
             }
             if (mode != 0 && st.segment == SEG_ASEG) {
@@ -434,7 +442,8 @@ class Driver {
                                          ? st.end_offset - st.size
                                          : start;
         if (st.label() && st.label_counted) set_label_value(st.label(), st, label_offset, all_known, unknown);
-        set_location_labels(st, si, seg.absolute(), label_offset, all_known);
+        // "$" of an ORG or ASEG line was placed before its location.
+        if (!location_of(st)) set_location_labels(st, si, seg.absolute(), label_offset, all_known);
         if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
       }
       seg.size = static_cast<std::uint32_t>(offset);
@@ -444,6 +453,7 @@ class Driver {
 
   void resolve() {
     DriverState& s = s_;
+    settle_segment_starts(run_);
     calc_code_offsets(0);
     resolve_unsolved_A08(run_);
     for (Statement* st : s.pending) {
@@ -648,6 +658,8 @@ class Driver {
       LabelRec& l = s.location_labels.emplace_back();
       Segment& seg = segments.current();
       l.flags = LABEL_DEFINED;
+      if (st && (st->kind == StatementKind::Location || st->kind == StatementKind::AbsoluteLocation))
+        l.flags |= LABEL_LOCATION_ORIGIN;
       l.segment_number = segments.current_index();
       l.segment_kind = static_cast<std::uint16_t>(seg.kind);
       l.statement = st;

@@ -208,6 +208,49 @@ TEST_F(DriverGolden, OperandsOfLabelsBackTakeTheValueOfTheirLine) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
 }
 
+// "$" of an ORG line is where the line begins, on every walk: the location moves by the number
+// once, also when the sizes before it are known only late.
+TEST_F(DriverGolden, AnOrgFromDollarMovesTheLocationOnce) {
+  const auto lines = [&](const std::string& source, int code, const std::vector<std::string>& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, code) << source << r.out;
+    const std::string listing = read_file(dir_ / "t.lst");
+    for (const std::string& line : expected)
+      EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+    return r.out;
+  };
+  lines(" ASEG\n ORG 110\n ORG $+2\nB: NOP\n RJMP B\n END\n", 0,
+        {"00000070               ORG $+2", "00000070 0000         B: NOP", "00000072 FECF          RJMP B"});
+  lines(" RSEG CODE\n NOP\n ORG $+2\nB: NOP\n RJMP B\n END\n", 0, {"00000004 0000         B: NOP"});
+  // The distance of labels around it is what the ORG makes it.
+  lines(" ASEG\n ORG 110\nA:\n ORG $+2\nB:\n DS (B-A)\n NOP\n END\n", 0,
+        {"00000070               DS (B-A)", "00000072 0000          NOP"});
+  // After storage sized only once an undefined count is given its value: the ORG waits for it.
+  const std::string out = lines(" ASEG\n DS U\n ORG $+2\nB: NOP\n END\n", 2, {"00000003               ORG $+2"});
+  for (const char* wrong : {"Error[52]", "Error[64]", "'?'"}) EXPECT_EQ(out.find(wrong), std::string::npos) << out;
+}
+
+// The first location of the absolute segment is where it starts, unless it is reckoned from
+// places that follow from the start: then the segment starts at 0.
+TEST_F(DriverGolden, TheAbsoluteSegmentStartsWhereItsFirstLocationSays) {
+  const auto lines = [&](const std::string& source, const std::vector<std::string>& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, 0) << source << r.out;
+    const std::string listing = read_file(dir_ / "t.lst");
+    for (const std::string& line : expected)
+      EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+  };
+  // From a label before it.
+  lines(" NOP\nL1: NOP\n ORG L1+0x10\nL2: NOP\n RJMP L1\n END\n",
+        {"00000000 0000          NOP", "00000012               ORG L1+0x10", "00000014 F6CF          RJMP L1"});
+  // From labels of ORG lines and equates that lead back to such a label.
+  lines(" NOP\nL1: NOP\n ORG XX\nL2: ORG L1+8\n ORG L2+4\n NOP\nXX EQU L1+2\n END\n",
+        {"00000000 0000          NOP", "0000000E 0000          NOP"});
+  // Not from an equate of a number, or from a label after a location of its own.
+  lines(" ORG START\n NOP\nSTART EQU 0x40\n END\n", {"00000040 0000          NOP"});
+  lines(" ORG F4+0x10\n NOP\n ORG 0x100\nF4: NOP\n END\n", {"00000110 0000          NOP", "00000100 0000         F4: NOP"});
+}
+
 TEST_F(DriverGolden, IncludeFilesAreRead) {
   write_file(dir_ / "inc.s71", "L2: NOP\n");
   RunResult r = run("$inc.s71\n RJMP L2\n END\n");
