@@ -51,11 +51,11 @@ struct DriverState {
   };
   std::vector<Range> aseg_ranges;
   bool range_reported = false;
-  bool sizes_changed = false;  // a storage size followed its count in the last sizing walk
+  bool sizes_changed = false;  // a size given before changed in the last sizing walk
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
 
-// Sizing walks made after the last one when storage sizes still follow their counts: more
+// Sizing walks made after the last one when sizes still follow their counts and offsets: more
 // means sizes that feed each other without end.
 constexpr int kMaxFinalWalks = 16;
 
@@ -272,16 +272,30 @@ class Driver {
     if (end > cur.end) cur.end = end;
   }
 
+  static std::uint32_t byte_count(std::uint64_t bytes) {
+    return static_cast<std::uint32_t>(bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : bytes);
+  }
+
+  // A size given before changed in this walk: what comes after it moves, and the walk is to be
+  // made again.
+  void size_changed(Statement& st, std::uint32_t now) {
+    st.size = now;
+    s_.sizes_changed = true;
+  }
+
   // A storage statement sized from a count folded again since (a label it uses settled
-  // elsewhere): its size follows the count, and the walk is to be made again.
+  // elsewhere): its size follows the count.
   void resize_storage(Statement& st) {
     const ValueRec& c = *st.data().count;
     if (!c.absolute() || c.signed_value() < 0) return;
-    const std::uint64_t size = static_cast<std::uint64_t>(c.value) * st.data().element_size;
-    const std::uint32_t now = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
-    if (now == st.size) return;
-    st.size = now;
-    s_.sizes_changed = true;
+    const std::uint32_t now = byte_count(static_cast<std::uint64_t>(c.value) * st.data().element_size);
+    if (now != st.size) size_changed(st, now);
+  }
+
+  // An alignment placed before a size in front of it changed: its padding follows the offset.
+  void resize_alignment(Statement& st, std::uint64_t offset) {
+    const std::uint32_t now = byte_count(alignment_padding(offset, st.data().exponent_value));
+    if (now != st.size) size_changed(st, now);
   }
 
   bool calc_code_offsets(int mode) {
@@ -372,8 +386,7 @@ class Driver {
                   statement_error(st, 48, {.text = std::to_string(n)});
                   n = 0;
                 }
-                std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
-                st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+                st.size = byte_count(static_cast<std::uint64_t>(n) * st.data().element_size);
                 st.final = st.size_fixed = true;
               } else if (c.solved() || c.kind == VALUE_COMPLEX) {
                 if (mode == 1) count_not_absolute = true;
@@ -410,14 +423,15 @@ class Driver {
                 int n = d.exponent ? d.exponent->signed_value() : d.exponent_value;
                 if (d.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
                 d.exponent_value = n;
-                std::uint64_t pad = alignment_padding(offset, n);
-                st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
+                st.size = byte_count(alignment_padding(offset, n));
                 st.size_fixed = st.final = true;
               } else {
                 if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
                 all_known = false;
                 ++unknown;
               }
+            } else if (!st.failed && all_known) {
+              resize_alignment(st, offset);
             }
             offset += st.size;
             break;
@@ -469,8 +483,8 @@ class Driver {
     if (again) calc_code_offsets(2);
     final_evaluation_A08(run_);
     if (again) calc_code_offsets(2);
-    // Sizes can no longer change: make the labels final. A storage size that followed its count
-    // moves what comes after it: the walk is made again until nothing moves.
+    // Sizes can no longer change: make the labels final. A size that followed its count or
+    // offset moves what comes after it: the walk is made again until nothing moves.
     calc_code_offsets(2);
     for (int walks = 0; s.sizes_changed; ++walks) {
       if (walks == kMaxFinalWalks) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 1, 0);

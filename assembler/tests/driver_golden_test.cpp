@@ -230,6 +230,17 @@ TEST_F(DriverGolden, AnOrgFromDollarMovesTheLocationOnce) {
   for (const char* wrong : {"Error[52]", "Error[64]", "'?'"}) EXPECT_EQ(out.find(wrong), std::string::npos) << out;
 }
 
+// An alignment placed before a size in front of it changed (a count given its value only at the
+// end) pads from where it lies now: the instruction after it is at an even address.
+TEST_F(DriverGolden, AnAlignmentFollowsASizeChangedBeforeIt) {
+  RunResult r = run(" ASEG\nA:\n DS (A-B)\n DS U\n EVEN\n NOP\n RSEG DATA:DATA\nB: DS 2\n END\n", {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out.find("Error[420]"), std::string::npos) << r.out;
+  const std::string listing = read_file(dir_ / "t.lst");
+  for (const char* line : {"00000001               EVEN", "00000002 0000          NOP"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
 // The first location of the absolute segment is where it starts, unless it is reckoned from
 // places that follow from the start: then the segment starts at 0.
 TEST_F(DriverGolden, TheAbsoluteSegmentStartsWhereItsFirstLocationSays) {
