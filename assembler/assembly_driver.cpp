@@ -51,13 +51,19 @@ struct DriverState {
   };
   std::vector<Range> aseg_ranges;
   bool range_reported = false;
-  bool sizes_changed = false;  // a size given before changed in the last sizing walk
+  bool sizes_changed = false;          // a size given before changed in the last sizing walk
+  Statement* first_changed = nullptr;  // the first of them in walk order
+  // Storage counts and alignment exponents the last walk in mode 1 left unsolved.
+  std::vector<Statement*> open_sizes;
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
 
 // Sizing walks made after the last one when sizes still follow their counts and offsets: more
 // means sizes that feed each other without end.
 constexpr int kMaxFinalWalks = 16;
+
+// Error: "size depends on itself and can not be fixed".
+constexpr int kSizeOfItsOwn = 100;
 
 // One run of the driver over a run's source: the parts of the run it works with, reached once.
 class Driver {
@@ -281,6 +287,7 @@ class Driver {
   void size_changed(Statement& st, std::uint32_t now) {
     st.size = now;
     s_.sizes_changed = true;
+    if (!s_.first_changed) s_.first_changed = &st;
   }
 
   // A storage statement sized from a count folded again since (a label it uses settled
@@ -304,6 +311,8 @@ class Driver {
     bool count_not_absolute = false;
     s.pending.clear();
     s.sizes_changed = false;
+    s.first_changed = nullptr;
+    s.open_sizes.clear();
     if (mode != 0) {
       s.aseg_ranges.clear();
       s.range_reported = false;
@@ -406,6 +415,7 @@ class Driver {
               } else {
                 all_known = false;
                 ++unknown;
+                if (mode == 1) s.open_sizes.push_back(&st);
               }
             }
             offset += st.size;
@@ -427,6 +437,7 @@ class Driver {
                 st.size_fixed = st.final = true;
               } else {
                 if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+                if (mode == 1 && d.exponent && d.exponent->kind == VALUE_UNSOLVED) s.open_sizes.push_back(&st);
                 all_known = false;
                 ++unknown;
               }
@@ -465,6 +476,30 @@ class Driver {
     return count_not_absolute;
   }
 
+  // A statement whose size can not be fixed: an error at it, and it takes no room from now on.
+  void give_up_size(Statement& st) {
+    statement_error(st, kSizeOfItsOwn);
+    st.failed = true;
+    st.size = 0;
+    st.final = st.size_fixed = true;
+  }
+
+  // Gives up the sizes left open by the walk in mode 1 that depend on themselves: no walk could
+  // fix them, and the labels after them would keep no place. True when there was one.
+  bool give_up_sizes_of_their_own() {
+    if (s_.open_sizes.empty()) return false;
+    SizeDependence dependence(segments_);
+    bool given_up = false;
+    for (Statement* st : s_.open_sizes) {
+      const StatementData& d = st->data();
+      const ValueRec* e = st->kind == StatementKind::Storage ? d.count : d.exponent;
+      if (!e || e->solved() || st->failed || !dependence.depends_on_own_size(*st, *e)) continue;
+      give_up_size(*st);
+      given_up = true;
+    }
+    return given_up;
+  }
+
   void resolve() {
     DriverState& s = s_;
     settle_segment_starts(run_);
@@ -480,14 +515,20 @@ class Driver {
       st->size_fixed = true;
     }
     bool again = calc_code_offsets(1);
+    if (give_up_sizes_of_their_own()) again = calc_code_offsets(1) || again;
     if (again) calc_code_offsets(2);
     final_evaluation_A08(run_);
     if (again) calc_code_offsets(2);
     // Sizes can no longer change: make the labels final. A size that followed its count or
-    // offset moves what comes after it: the walk is made again until nothing moves.
+    // offset moves what comes after it: the walk is made again until nothing moves. A size that
+    // still moves after that feeds on itself: the first that changed in the last walk is given
+    // up, and the walks go on without it.
     calc_code_offsets(2);
     for (int walks = 0; s.sizes_changed; ++walks) {
-      if (walks == kMaxFinalWalks) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 1, 0);
+      if (walks == kMaxFinalWalks) {
+        give_up_size(*s.first_changed);
+        walks = 0;
+      }
       calc_code_offsets(2);
     }
     if (!s.pending.empty()) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 0, 0);

@@ -1,7 +1,6 @@
 #include "assembler/self_dependence.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <vector>
 
 #include "assembler/expressions.h"
@@ -13,6 +12,16 @@
 namespace aq71 {
 
 namespace {
+
+// Labels defined by labels defined by labels ...: followed this deep, no deeper.
+constexpr int kMaxDepth = 64;
+
+// An ORG or ASEG line whose location the walk knows: what follows it no longer moves with what
+// comes before it.
+bool known_location(const Statement& st) {
+  const ValueRec* loc = location_of(st);
+  return loc && !st.failed && loc->solved();
+}
 
 // Which lines of an absolute segment lie where they do because of where the segment starts: from
 // its first line to the first location that is not reckoned from such places.
@@ -82,6 +91,93 @@ void settle_segment_starts(Assembly& run) {
     StartPlaces places(seg, i);
     if (places.uses(seg.start->terms)) seg.start = new_constant_expression_A08(run, 0);
   }
+}
+
+void SizeDependence::place_segment(int segment) {
+  if (!placed_segments_.insert(segment).second) return;
+  Place p;
+  for (const Statement* st : segments_[segment].chain) {
+    // The sizing walk knows every place again from a known location on.
+    if (known_location(*st)) ++p.stretch;
+    places_[st] = p;
+    ++p.index;
+    if (st->kind == StatementKind::Alignment && !st->failed) ++p.alignments;
+  }
+}
+
+bool SizeDependence::depends_on_own_size(const Statement& st, const ValueRec& expr) {
+  place_segment(st.segment);
+  const auto at = places_.find(&st);
+  if (at == places_.end()) return false;
+  statement_ = &st;
+  place_ = at->second;
+  labels_.clear();
+  visiting_.clear();
+  return of_terms(expr.terms, 0).any();
+}
+
+SizeDependence::Change SizeDependence::of_terms(const TermList& terms, int depth) {
+  std::vector<Change> stack;
+  for (const ExprTerm& t : terms) {
+    switch (t.kind) {
+      case ExprTerm::Symbol:
+        stack.push_back(of_label(t.label, depth));
+        break;
+      case ExprTerm::Operator: {
+        const std::size_t need = t.unary ? 1 : 2;
+        if (stack.size() < need) return {};
+        const Change b = stack.back();
+        stack.pop_back();
+        Change a;
+        if (!t.unary) {
+          a = stack.back();
+          stack.pop_back();
+        }
+        Change r;
+        if (t.token == OP_ADD) {
+          r = {a.times + b.times, a.other || b.other};
+        } else if (t.token == OP_SUB) {
+          r = {a.times - b.times, a.other || b.other};
+        } else {
+          r.other = a.any() || b.any();
+        }
+        stack.push_back(r);
+        break;
+      }
+      case ExprTerm::String:  // a deferred check follows: not part of the value
+        return stack.size() == 1 ? stack.back() : Change{};
+      default:
+        stack.push_back({});
+        break;
+    }
+  }
+  return stack.size() == 1 ? stack.back() : Change{};
+}
+
+SizeDependence::Change SizeDependence::of_label(const LabelRec* label, int depth) {
+  if (!label || (label->flags & LABEL_EXTERN) || label_solved(*label) || !label->value) return {};
+  const ValueRec& v = *label->value;
+  if (!v.terms.empty()) {
+    // Defined by an expression: it changes as that does.
+    if (const auto known = labels_.find(label); known != labels_.end()) return known->second;
+    if (depth >= kMaxDepth || !visiting_.insert(label).second) return {};
+    const Change c = of_terms(v.terms, depth + 1);
+    visiting_.erase(label);
+    labels_[label] = c;
+    return c;
+  }
+  // Placed: it moves with the size when it lies after the statement in the same stretch. The
+  // label of a known location is that location; "$" of the line is where the line begins.
+  const Statement* at = placing_statement(*label);
+  if (!at || at->segment != statement_->segment) return {};
+  const bool known = known_location(*at);
+  if (known && at->location_label() != label) return {};
+  const auto p = places_.find(at);
+  if (p == places_.end() || p->second.index <= place_.index) return {};
+  if (p->second.stretch - (known ? 1 : 0) != place_.stretch) return {};  // "$" lies before its location
+  const std::uint32_t own = statement_->kind == StatementKind::Alignment ? 1 : 0;
+  if (p->second.alignments > place_.alignments + own) return {0, true};  // an alignment between
+  return {1, false};
 }
 
 }  // namespace aq71

@@ -208,6 +208,53 @@ TEST_F(DriverGolden, OperandsOfLabelsBackTakeTheValueOfTheirLine) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
 }
 
+// A size that depends on itself (a storage count or an alignment that waits for labels its own
+// size moves) is an ordinary error at its line, no internal error: exit 2, no object, the whole
+// listing; the labels on and after that line are not reported as undefined.
+TEST_F(DriverGolden, ASizeThatDependsOnItselfIsAnErrorAtItsLine) {
+  const auto ends_at_its_line = [&](const std::string& source, const std::string& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, 2) << source;
+    EXPECT_EQ(r.out, expected) << source;
+    EXPECT_FALSE(fs::exists(dir_ / "t.r71")) << source;
+    const std::string listing = read_file(dir_ / "t.lst");
+    EXPECT_EQ(listing.find("INTERNAL"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("END\n##############################\n#        Errors:"), std::string::npos) << listing;
+  };
+  const std::string e100 = "  Error[100]: size depends on itself and can not be fixed\n";
+  // Its count grows with the place of the label after it.
+  ends_at_its_line(" ASEG\nA: DS (B-A+1)\nB: NOP\n RJMP B\n END\n",
+                   "\nA: DS (B-A+1)\n---^\n\"t.s71\",2" + e100);
+  // With ordinary errors around it, as a run ends them.
+  ends_at_its_line(" DS (B-A)\n LDI R18,V2\n DS (C-U)\nC: NOP\n RSEG DATA:DATA\nA: DS 2\n ASEG\nB:\n END\n",
+                   "\n DS (B-A)\n-^\n\"t.s71\",1  Error[53]: expression must be absolute\n"
+                   "\n DS (C-U)\n-^\n\"t.s71\",3" + e100 +
+                       "\n LDI R18,V2\n-^\n\"t.s71\",2  Error[50]: undefined symbol:'V2'\n"
+                       "\n DS (C-U)\n-^\n\"t.s71\",3  Error[50]: undefined symbol:'U'\n");
+  // The distance of two labels after it, with an alignment between them.
+  ends_at_its_line(" ASEG\n DS YY\nS: DS (D-C+1)\nC: NOP\n DB 1\n EVEN\nD: NOP\n RSEG DATA\nYY: DS 1\n END\n",
+                   "\n DS YY\n-^\n\"t.s71\",2  Error[53]: expression must be absolute\n"
+                   "\nS: DS (D-C+1)\n---^\n\"t.s71\",3" + e100);
+  // An alignment whose exponent waits for a label after it.
+  ends_at_its_line(" ASEG\n NOP\n ALIGN B\nB: NOP\n END\n", "\n ALIGN B\n-^\n\"t.s71\",3" + e100);
+  // Without an alignment between them, the distance of two labels after it does not change with
+  // its size.
+  EXPECT_EQ(run(" ASEG\n DS (D-C)\nC: NOP\nD: NOP\n END\n").out.find("Error[100]"), std::string::npos);
+}
+
+// Two sizes that feed each other without end: the walks stop at the first that still moves, with
+// the same error.
+TEST_F(DriverGolden, SizesThatFeedEachOtherEndWithAnErrorNotAnInternalOne) {
+  RunResult r = run(" ASEG\n DS YY\nK:\nS1: DS (L2-M)\nM: NOP\nS2: DS (M-K+1)\nL2: NOP\n RSEG DATA\nYY: DS 1\n END\n",
+                    {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("\"t.s71\",4  Error[100]: size depends on itself and can not be fixed\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("INTERNAL"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(dir_ / "t.r71"));
+  EXPECT_NE(read_file(dir_ / "t.lst").find("     10    00000001               END\n"), std::string::npos);
+}
+
 // "$" of an ORG line is where the line begins, on every walk: the location moves by the number
 // once, also when the sizes before it are known only late.
 TEST_F(DriverGolden, AnOrgFromDollarMovesTheLocationOnce) {
