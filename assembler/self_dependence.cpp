@@ -81,13 +81,30 @@ class StartPlaces {
   std::vector<const LabelRec*> seen_;
 };
 
+// Whether the terms use, directly or through labels defined by expressions, a label some line
+// places. Most starts are numbers or equates of numbers: they need no look at the lines.
+bool uses_placed_labels(const TermList& terms, std::vector<const LabelRec*>& seen) {
+  for (const ExprTerm& t : terms) {
+    if (t.kind != ExprTerm::Symbol || !t.label) continue;
+    const LabelRec* l = t.label;
+    if (std::find(seen.begin(), seen.end(), l) != seen.end()) continue;
+    seen.push_back(l);
+    if (l->value && !l->value->terms.empty() ? uses_placed_labels(l->value->terms, seen)
+                                             : placing_statement(*l) != nullptr)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void settle_segment_starts(Assembly& run) {
   SegmentTable& table = segments(run);
   for (int i = 0; i < table.count(); ++i) {
     Segment& seg = table[i];
-    if (!seg.absolute() || !seg.start || seg.start->terms.empty()) continue;
+    if (!seg.absolute() || !seg.start) continue;
+    std::vector<const LabelRec*> seen;
+    if (!uses_placed_labels(seg.start->terms, seen)) continue;
     StartPlaces places(seg, i);
     if (places.uses(seg.start->terms)) seg.start = new_constant_expression_A08(run, 0);
   }
