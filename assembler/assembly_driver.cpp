@@ -28,6 +28,7 @@
 #include "assembler/run_settings.h"
 #include "assembler/scanner.h"
 #include "assembler/segments.h"
+#include "assembler/self_dependence.h"
 #include "assembler/source_files.h"
 #include "assembler/statement_services.h"
 
@@ -50,13 +51,19 @@ struct DriverState {
   };
   std::vector<Range> aseg_ranges;
   bool range_reported = false;
-  bool sizes_changed = false;  // a storage size followed its count in the last sizing walk
+  bool sizes_changed = false;          // a size given before changed in the last sizing walk
+  Statement* first_changed = nullptr;  // the first of them in walk order
+  // Storage counts and alignment exponents the last walk in mode 1 left unsolved.
+  std::vector<Statement*> open_sizes;
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
 
-// Sizing walks made after the last one when storage sizes still follow their counts: more
+// Sizing walks made after the last one when sizes still follow their counts and offsets: more
 // means sizes that feed each other without end.
 constexpr int kMaxFinalWalks = 16;
+
+// Error: "size depends on itself and can not be fixed".
+constexpr int kSizeOfItsOwn = 100;
 
 // One run of the driver over a run's source: the parts of the run it works with, reached once.
 class Driver {
@@ -271,16 +278,31 @@ class Driver {
     if (end > cur.end) cur.end = end;
   }
 
+  static std::uint32_t byte_count(std::uint64_t bytes) {
+    return static_cast<std::uint32_t>(bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : bytes);
+  }
+
+  // A size given before changed in this walk: what comes after it moves, and the walk is to be
+  // made again.
+  void size_changed(Statement& st, std::uint32_t now) {
+    st.size = now;
+    s_.sizes_changed = true;
+    if (!s_.first_changed) s_.first_changed = &st;
+  }
+
   // A storage statement sized from a count folded again since (a label it uses settled
-  // elsewhere): its size follows the count, and the walk is to be made again.
+  // elsewhere): its size follows the count.
   void resize_storage(Statement& st) {
     const ValueRec& c = *st.data().count;
     if (!c.absolute() || c.signed_value() < 0) return;
-    const std::uint64_t size = static_cast<std::uint64_t>(c.value) * st.data().element_size;
-    const std::uint32_t now = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
-    if (now == st.size) return;
-    st.size = now;
-    s_.sizes_changed = true;
+    const std::uint32_t now = byte_count(static_cast<std::uint64_t>(c.value) * st.data().element_size);
+    if (now != st.size) size_changed(st, now);
+  }
+
+  // An alignment placed before a size in front of it changed: its padding follows the offset.
+  void resize_alignment(Statement& st, std::uint64_t offset) {
+    const std::uint32_t now = byte_count(alignment_padding(offset, st.data().exponent_value));
+    if (now != st.size) size_changed(st, now);
   }
 
   bool calc_code_offsets(int mode) {
@@ -289,6 +311,8 @@ class Driver {
     bool count_not_absolute = false;
     s.pending.clear();
     s.sizes_changed = false;
+    s.first_changed = nullptr;
+    s.open_sizes.clear();
     if (mode != 0) {
       s.aseg_ranges.clear();
       s.range_reported = false;
@@ -320,6 +344,9 @@ class Driver {
               break;
             }
             ValueRec& loc = *st.data().location;
+            // "$" in the operand is where the line begins, before its own location takes effect.
+            LabelRec* here = st.location_label();
+            if (here) set_label_location(run_, *here, si, seg.absolute(), start, all_known);
             if (st.failed) {
               offset = 0;
             } else {
@@ -327,12 +354,16 @@ class Driver {
               if (loc.solved()) {
                 offset = loc.value;
                 all_known = true;
-              } else if (mode == 0) {
+              } else if (mode == 0 || (mode == 1 && here && !all_known)) {
+                // Not known yet, or waiting for the sizes before the line.
                 offset = 257;
                 all_known = false;
                 ++unknown;
               } else {
+                // A line with an error: from the next walk on the location is 0 (else one
+                // solved from labels after it would move them on every walk).
                 statement_error(st, 52);
+                st.failed = true;
               }
             }
             if (mode != 0 && st.segment == SEG_ASEG) {
@@ -364,8 +395,7 @@ class Driver {
                   statement_error(st, 48, {.text = std::to_string(n)});
                   n = 0;
                 }
-                std::uint64_t size = static_cast<std::uint64_t>(n) * st.data().element_size;
-                st.size = static_cast<std::uint32_t>(size > 0xFFFFFFFFu ? 0xFFFFFFFFu : size);
+                st.size = byte_count(static_cast<std::uint64_t>(n) * st.data().element_size);
                 st.final = st.size_fixed = true;
               } else if (c.solved() || c.kind == VALUE_COMPLEX) {
                 if (mode == 1) count_not_absolute = true;
@@ -385,6 +415,7 @@ class Driver {
               } else {
                 all_known = false;
                 ++unknown;
+                if (mode == 1) s.open_sizes.push_back(&st);
               }
             }
             offset += st.size;
@@ -402,14 +433,16 @@ class Driver {
                 int n = d.exponent ? d.exponent->signed_value() : d.exponent_value;
                 if (d.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
                 d.exponent_value = n;
-                std::uint64_t pad = alignment_padding(offset, n);
-                st.size = static_cast<std::uint32_t>(pad > 0xFFFFFFFFu ? 0xFFFFFFFFu : pad);
+                st.size = byte_count(alignment_padding(offset, n));
                 st.size_fixed = st.final = true;
               } else {
                 if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
+                if (mode == 1 && d.exponent && d.exponent->kind == VALUE_UNSOLVED) s.open_sizes.push_back(&st);
                 all_known = false;
                 ++unknown;
               }
+            } else if (!st.failed && all_known) {
+              resize_alignment(st, offset);
             }
             offset += st.size;
             break;
@@ -434,7 +467,8 @@ class Driver {
                                          ? st.end_offset - st.size
                                          : start;
         if (st.label() && st.label_counted) set_label_value(st.label(), st, label_offset, all_known, unknown);
-        set_location_labels(st, si, seg.absolute(), label_offset, all_known);
+        // "$" of an ORG or ASEG line was placed before its location.
+        if (!location_of(st)) set_location_labels(st, si, seg.absolute(), label_offset, all_known);
         if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
       }
       seg.size = static_cast<std::uint32_t>(offset);
@@ -442,8 +476,33 @@ class Driver {
     return count_not_absolute;
   }
 
+  // A statement whose size can not be fixed: an error at it, and it takes no room from now on.
+  void give_up_size(Statement& st) {
+    statement_error(st, kSizeOfItsOwn);
+    st.failed = true;
+    st.size = 0;
+    st.final = st.size_fixed = true;
+  }
+
+  // Gives up the sizes left open by the walk in mode 1 that depend on themselves: no walk could
+  // fix them, and the labels after them would keep no place. True when there was one.
+  bool give_up_sizes_of_their_own() {
+    if (s_.open_sizes.empty()) return false;
+    SizeDependence dependence(segments_);
+    bool given_up = false;
+    for (Statement* st : s_.open_sizes) {
+      const StatementData& d = st->data();
+      const ValueRec* e = st->kind == StatementKind::Storage ? d.count : d.exponent;
+      if (!e || e->solved() || st->failed || !dependence.depends_on_own_size(*st, *e)) continue;
+      give_up_size(*st);
+      given_up = true;
+    }
+    return given_up;
+  }
+
   void resolve() {
     DriverState& s = s_;
+    settle_segment_starts(run_);
     calc_code_offsets(0);
     resolve_unsolved_A08(run_);
     for (Statement* st : s.pending) {
@@ -456,14 +515,20 @@ class Driver {
       st->size_fixed = true;
     }
     bool again = calc_code_offsets(1);
+    if (give_up_sizes_of_their_own()) again = calc_code_offsets(1) || again;
     if (again) calc_code_offsets(2);
     final_evaluation_A08(run_);
     if (again) calc_code_offsets(2);
-    // Sizes can no longer change: make the labels final. A storage size that followed its count
-    // moves what comes after it: the walk is made again until nothing moves.
+    // Sizes can no longer change: make the labels final. A size that followed its count or
+    // offset moves what comes after it: the walk is made again until nothing moves. A size that
+    // still moves after that feeds on itself: the first that changed in the last walk is given
+    // up, and the walks go on without it.
     calc_code_offsets(2);
     for (int walks = 0; s.sizes_changed; ++walks) {
-      if (walks == kMaxFinalWalks) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 1, 0);
+      if (walks == kMaxFinalWalks) {
+        give_up_size(*s.first_changed);
+        walks = 0;
+      }
       calc_code_offsets(2);
     }
     if (!s.pending.empty()) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 0, 0);
@@ -648,6 +713,8 @@ class Driver {
       LabelRec& l = s.location_labels.emplace_back();
       Segment& seg = segments.current();
       l.flags = LABEL_DEFINED;
+      if (st && (st->kind == StatementKind::Location || st->kind == StatementKind::AbsoluteLocation))
+        l.flags |= LABEL_LOCATION_ORIGIN;
       l.segment_number = segments.current_index();
       l.segment_kind = static_cast<std::uint16_t>(seg.kind);
       l.statement = st;

@@ -111,6 +111,7 @@ const MessageRow k_errors[] = {
     {96, "No such macro argument " NUM},
     {98, "Option -re cannot handle include files used in source file, use -r instead" FATAL},
     {99, "#include within macro not supported" FATAL},
+    {100, "size depends on itself and can not be fixed"},
     {-1, nullptr},
 };
 

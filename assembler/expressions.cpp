@@ -943,13 +943,22 @@ void resolve_unsolved_A08(Assembly& run) {
   evaluate_list_while_falling(s);
 }
 
+namespace {
+
+// A location that waits for "$" of its line: the walks that follow place it.
+bool waits_for_its_origin(const ValueRec& e) {
+  return e.first_undefined && (e.first_undefined->flags & LABEL_LOCATION_ORIGIN);
+}
+
+}  // namespace
+
 void final_evaluation_A08(Assembly& run) {
   State& s = state(run);
   std::vector<ValueRec*> q = s.queue;
   for (ValueRec* e : q) {
     if (e->kind == VALUE_UNSOLVED) evaluate(s, *e, false);
     propagate_moved(s);
-    if (e->kind == VALUE_UNSOLVED) {
+    if (e->kind == VALUE_UNSOLVED && !waits_for_its_origin(*e)) {
       pass2_error(s, e, e->owner, 64);
       make_absolute(*e, 0);
       e->forced = true;
@@ -963,7 +972,7 @@ void final_evaluation_A08(Assembly& run) {
   for (int round = 0; round < 2; ++round) {
     std::vector<LabelRec*> used = s.used_labels;
     for (LabelRec* l : used) {
-      if (label_solved(*l) || (l->flags & LABEL_EXTERN)) continue;
+      if (label_solved(*l) || (l->flags & (LABEL_EXTERN | LABEL_LOCATION_ORIGIN))) continue;
       ValueRec& v = label_value(run, *l);
       if (v.kind != VALUE_UNSOLVED) continue;
       if (round == 0 && !v.terms.empty()) continue;

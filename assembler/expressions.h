@@ -434,6 +434,11 @@ struct ValueRec {
 static_assert(sizeof(ValueRec) <= 64);
 static_assert(alignof(ValueRec) >= 4 && alignof(LabelRec) >= 4, "operand slots tag record pointers");
 
+// Flag of the label the driver makes for "$" of a location line (ORG, ASEG address): its place is
+// where the line begins, known once the sizes before it are. Until then neither it nor the
+// location waiting for it is undefined.
+inline constexpr std::uint32_t LABEL_LOCATION_ORIGIN = 0x20000000;
+
 // What the driver gives the evaluator.
 struct ExpressionHooks {
   // "$": a label at the current location (the driver makes it, with its statement, and gives

@@ -91,6 +91,12 @@ LabelRec* label_record(SymbolNode* node) {
   return node->def->label;
 }
 
+const Statement* placing_statement(const LabelRec& label) {
+  const Statement* st = label.statement;
+  if (!st || !st->label_counted) return nullptr;
+  return (label.flags & LABEL_ON_LINE) || st->location_label() == &label ? st : nullptr;
+}
+
 void attach_label(Assembly& run, Statement& st, SymbolNode* node) {
   LabelRec* l = label_record(node);
   if (!l) return;

@@ -95,6 +95,9 @@ Statement& open_line_statement(Assembly& run, StatementKind kind);
 void attach_label(Assembly& run, Statement& st, SymbolNode* label);
 // The label record of a label node, nullptr for other nodes.
 LabelRec* label_record(SymbolNode* node);
+// The statement whose place the label takes (its line, or the line of a "$"), nullptr for a
+// label placed by no line (one defined by an expression, or not defined).
+const Statement* placing_statement(const LabelRec& label);
 
 // The statement record of the current back-end work (instruction being parsed or encoded);
 // internal error at any other time.

@@ -240,6 +240,12 @@ struct Statement {
 };
 // A statement record is made for every line read: keep it small.
 static_assert(sizeof(Statement) <= 64, "statement records stay small");
+
+// The location expression of an ORG or ASEG line, nullptr for any other statement.
+inline const ValueRec* location_of(const Statement& st) {
+  const bool location = st.kind == StatementKind::Location || st.kind == StatementKind::AbsoluteLocation;
+  return location ? st.data().location : nullptr;
+}
 static_assert(alignof(StatementExtra) > 1, "a side record's address leaves the lowest bit free");
 static_assert(sizeof(std::uintptr_t) == sizeof(std::uint64_t), "a record's word holds a line's place");
 

@@ -119,6 +119,7 @@ const Rows kErrors = {
     {96, "No such macro argument [number]"},
     {98, "Option -re cannot handle include files used in source file, use -r instead[fatal]"},
     {99, "#include within macro not supported[fatal]"},
+    {100, "size depends on itself and can not be fixed"},
 };
 
 const Rows kWarnings = {

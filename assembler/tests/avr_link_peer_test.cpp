@@ -177,6 +177,42 @@ void LinkPeer::sweep(bool relocatable) {
   EXPECT_GT(p.items.size(), 4000u);
 }
 
+// "$" in an ORG operand is the location where the ORG line begins, in the absolute segment and in
+// a relocatable one, after storage, alignment and branches to labels further on (which make the
+// sizing walk several times): the bytes land where the GNU tools put them. Gaps are 0xFF in both.
+// The peer refuses to move its location back, so "ORG $-n" goes with a larger step forward.
+TEST_F(LinkPeer, LocationsFromDollarMatchThePeer) {
+  REQUIRE_PEER();
+  struct Case {
+    std::string ours;
+    std::string gnu;
+    std::string link;
+  };
+  const std::vector<Case> cases = {
+      {" ASEG\n ORG 110\n ORG $+2\nB: NOP\n RJMP B\n ORG $\n DW B\n LDI R16,LOW(B)\n END\n",
+       " .text\n .org 110, 0xff\n .org .+2, 0xff\nb: nop\n rjmp b\n .org ., 0xff\n .word b\n ldi r16, lo8(b)\n",
+       "t.r71"},
+      {" ASEG\n ORG 0x100\n RJMP FWD\n DS 3\n EVEN\n ORG $+4\nF1: RCALL FWD\n DS N\n ORG $-2\n ORG $+6\n"
+       "FWD: NOP\n DW F1,FWD\n ORG $+N+1\n DB 1\nN EQU 4\n END\n",
+       " .text\n .org 0x100, 0xff\n rjmp fwd\n .skip 3, 0xff\n .balign 2, 0xff\n .org .+4, 0xff\nf1: rcall fwd\n"
+       " .skip 4, 0xff\n .org .+4, 0xff\nfwd: nop\n .word f1, fwd\n .org .+5, 0xff\n .byte 1\n",
+       "t.r71"},
+      {" RSEG CODE:CODE\n NOP\n ORG $+2\nB: NOP\n DS 1\n EVEN\n ORG $+N\nC: RJMP B\n RCALL D\n ORG $\nD: RET\n"
+       " DW C\n ORG $-1\n ORG $+3\n DB 7,8\nN EQU 4\n END\n",
+       " .text\n nop\n .org .+2, 0xff\nb: nop\n .skip 1, 0xff\n .balign 2, 0xff\n .org .+4, 0xff\nc: rjmp b\n"
+       " rcall d\nd: ret\n .word c\n .org .+2, 0xff\n .byte 7, 8\n",
+       "-Z CODE=0-1FFFF t.r71"},
+      // Code before the first ORG of the absolute segment: the segment starts at 0 when that ORG
+      // is reckoned from "$" or from a label before it.
+      {" NOP\n ORG $+2\nB: NOP\nL1: RJMP B\n ORG L1+0x10\n DW L1\n END\n",
+       " .text\n nop\n .org .+2, 0xff\nb: nop\nl1: rjmp b\n .org l1+0x10, 0xff\n .word l1\n", "t.r71"},
+  };
+  for (const Case& c : cases) {
+    assemble("t", c.ours);
+    EXPECT_EQ(link(c.link), gnu({c.gnu})) << c.ours;
+  }
+}
+
 TEST_F(LinkPeer, CrossModuleReferencesMatchTheGnuBuildWithGlobals) {
   REQUIRE_PEER();
   assemble("a",

@@ -208,6 +208,107 @@ TEST_F(DriverGolden, OperandsOfLabelsBackTakeTheValueOfTheirLine) {
     EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
 }
 
+// A size that depends on itself (a storage count or an alignment that waits for labels its own
+// size moves) is an ordinary error at its line, no internal error: exit 2, no object, the whole
+// listing; the labels on and after that line are not reported as undefined.
+TEST_F(DriverGolden, ASizeThatDependsOnItselfIsAnErrorAtItsLine) {
+  const auto ends_at_its_line = [&](const std::string& source, const std::string& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, 2) << source;
+    EXPECT_EQ(r.out, expected) << source;
+    EXPECT_FALSE(fs::exists(dir_ / "t.r71")) << source;
+    const std::string listing = read_file(dir_ / "t.lst");
+    EXPECT_EQ(listing.find("INTERNAL"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("END\n##############################\n#        Errors:"), std::string::npos) << listing;
+  };
+  const std::string e100 = "  Error[100]: size depends on itself and can not be fixed\n";
+  // Its count grows with the place of the label after it.
+  ends_at_its_line(" ASEG\nA: DS (B-A+1)\nB: NOP\n RJMP B\n END\n",
+                   "\nA: DS (B-A+1)\n---^\n\"t.s71\",2" + e100);
+  // With ordinary errors around it, as a run ends them.
+  ends_at_its_line(" DS (B-A)\n LDI R18,V2\n DS (C-U)\nC: NOP\n RSEG DATA:DATA\nA: DS 2\n ASEG\nB:\n END\n",
+                   "\n DS (B-A)\n-^\n\"t.s71\",1  Error[53]: expression must be absolute\n"
+                   "\n DS (C-U)\n-^\n\"t.s71\",3" + e100 +
+                       "\n LDI R18,V2\n-^\n\"t.s71\",2  Error[50]: undefined symbol:'V2'\n"
+                       "\n DS (C-U)\n-^\n\"t.s71\",3  Error[50]: undefined symbol:'U'\n");
+  // The distance of two labels after it, with an alignment between them.
+  ends_at_its_line(" ASEG\n DS YY\nS: DS (D-C+1)\nC: NOP\n DB 1\n EVEN\nD: NOP\n RSEG DATA\nYY: DS 1\n END\n",
+                   "\n DS YY\n-^\n\"t.s71\",2  Error[53]: expression must be absolute\n"
+                   "\nS: DS (D-C+1)\n---^\n\"t.s71\",3" + e100);
+  // An alignment whose exponent waits for a label after it.
+  ends_at_its_line(" ASEG\n NOP\n ALIGN B\nB: NOP\n END\n", "\n ALIGN B\n-^\n\"t.s71\",3" + e100);
+  // Without an alignment between them, the distance of two labels after it does not change with
+  // its size.
+  EXPECT_EQ(run(" ASEG\n DS (D-C)\nC: NOP\nD: NOP\n END\n").out.find("Error[100]"), std::string::npos);
+}
+
+// Two sizes that feed each other without end: the walks stop at the first that still moves, with
+// the same error.
+TEST_F(DriverGolden, SizesThatFeedEachOtherEndWithAnErrorNotAnInternalOne) {
+  RunResult r = run(" ASEG\n DS YY\nK:\nS1: DS (L2-M)\nM: NOP\nS2: DS (M-K+1)\nL2: NOP\n RSEG DATA\nYY: DS 1\n END\n",
+                    {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("\"t.s71\",4  Error[100]: size depends on itself and can not be fixed\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("INTERNAL"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(dir_ / "t.r71"));
+  EXPECT_NE(read_file(dir_ / "t.lst").find("     10    00000001               END\n"), std::string::npos);
+}
+
+// "$" of an ORG line is where the line begins, on every walk: the location moves by the number
+// once, also when the sizes before it are known only late.
+TEST_F(DriverGolden, AnOrgFromDollarMovesTheLocationOnce) {
+  const auto lines = [&](const std::string& source, int code, const std::vector<std::string>& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, code) << source << r.out;
+    const std::string listing = read_file(dir_ / "t.lst");
+    for (const std::string& line : expected)
+      EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+    return r.out;
+  };
+  lines(" ASEG\n ORG 110\n ORG $+2\nB: NOP\n RJMP B\n END\n", 0,
+        {"00000070               ORG $+2", "00000070 0000         B: NOP", "00000072 FECF          RJMP B"});
+  lines(" RSEG CODE\n NOP\n ORG $+2\nB: NOP\n RJMP B\n END\n", 0, {"00000004 0000         B: NOP"});
+  // The distance of labels around it is what the ORG makes it.
+  lines(" ASEG\n ORG 110\nA:\n ORG $+2\nB:\n DS (B-A)\n NOP\n END\n", 0,
+        {"00000070               DS (B-A)", "00000072 0000          NOP"});
+  // After storage sized only once an undefined count is given its value: the ORG waits for it.
+  const std::string out = lines(" ASEG\n DS U\n ORG $+2\nB: NOP\n END\n", 2, {"00000003               ORG $+2"});
+  for (const char* wrong : {"Error[52]", "Error[64]", "'?'"}) EXPECT_EQ(out.find(wrong), std::string::npos) << out;
+}
+
+// An alignment placed before a size in front of it changed (a count given its value only at the
+// end) pads from where it lies now: the instruction after it is at an even address.
+TEST_F(DriverGolden, AnAlignmentFollowsASizeChangedBeforeIt) {
+  RunResult r = run(" ASEG\nA:\n DS (A-B)\n DS U\n EVEN\n NOP\n RSEG DATA:DATA\nB: DS 2\n END\n", {"-l", "t.lst"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out.find("Error[420]"), std::string::npos) << r.out;
+  const std::string listing = read_file(dir_ / "t.lst");
+  for (const char* line : {"00000001               EVEN", "00000002 0000          NOP"})
+    EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+}
+
+// The first location of the absolute segment is where it starts, unless it is reckoned from
+// places that follow from the start: then the segment starts at 0.
+TEST_F(DriverGolden, TheAbsoluteSegmentStartsWhereItsFirstLocationSays) {
+  const auto lines = [&](const std::string& source, const std::vector<std::string>& expected) {
+    RunResult r = run(source, {"-l", "t.lst"});
+    EXPECT_EQ(r.code, 0) << source << r.out;
+    const std::string listing = read_file(dir_ / "t.lst");
+    for (const std::string& line : expected)
+      EXPECT_NE(listing.find(line), std::string::npos) << line << "\n" << listing;
+  };
+  // From a label before it.
+  lines(" NOP\nL1: NOP\n ORG L1+0x10\nL2: NOP\n RJMP L1\n END\n",
+        {"00000000 0000          NOP", "00000012               ORG L1+0x10", "00000014 F6CF          RJMP L1"});
+  // From labels of ORG lines and equates that lead back to such a label.
+  lines(" NOP\nL1: NOP\n ORG XX\nL2: ORG L1+8\n ORG L2+4\n NOP\nXX EQU L1+2\n END\n",
+        {"00000000 0000          NOP", "0000000E 0000          NOP"});
+  // Not from an equate of a number, or from a label after a location of its own.
+  lines(" ORG START\n NOP\nSTART EQU 0x40\n END\n", {"00000040 0000          NOP"});
+  lines(" ORG F4+0x10\n NOP\n ORG 0x100\nF4: NOP\n END\n", {"00000110 0000          NOP", "00000100 0000         F4: NOP"});
+}
+
 TEST_F(DriverGolden, IncludeFilesAreRead) {
   write_file(dir_ / "inc.s71", "L2: NOP\n");
   RunResult r = run("$inc.s71\n RJMP L2\n END\n");
