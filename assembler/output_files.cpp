@@ -213,14 +213,25 @@ OpenedOutput open_output(const std::string& name, bool binary) {
     out.error = errno;
     return out;
   }
+  // The target by the folder's own path: two outputs that name one file not made yet are found
+  // the same by it.
+  const std::string folder = folder_of(f.path);
+  char* real_folder = ::realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+  if (!real_folder) {
+    out.error = errno;
+    return out;
+  }
   OutputPlace& place = out.place;
-  place.target = f.path;
+  place.target = real_folder;
+  std::free(real_folder);
+  if (place.target.back() != '/') place.target.push_back('/');
+  place.target.append(f.path, folder.size());
   if (f.exists) {
     place.device = f.st.st_dev;
     place.inode = f.st.st_ino;
   }
   TerminationSignalHold hold;  // the temporary's name is known before a handler can look
-  int fd = make_temporary_beside(f.path, place.temporary);
+  int fd = make_temporary_beside(place.target, place.temporary);
   if (fd >= 0) {
     give_mode(fd, f);
     place.road = OutputRoad::renamed;

@@ -35,7 +35,8 @@ enum class OutputRoad : unsigned char {
 // on the direct road).
 struct OutputPlace {
   OutputRoad road = OutputRoad::none;
-  std::string target;     // the file put in place: the name with its links followed
+  std::string target;     // the file put in place: the name with its links followed, from its
+                          // folder's absolute path
   std::string temporary;  // renamed road: the temporary's name until it is renamed or removed
   bool clashed = false;   // the target is a file the run reads: it is never put in place
   dev_t device = 0;       // the target's identity when the output was opened (0 0: none)

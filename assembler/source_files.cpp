@@ -81,6 +81,11 @@ const char* mode_of(FileKind kind) {
 
 bool is_output(FileKind kind) { return kind == FileKind::text_output || kind == FileKind::binary_output; }
 
+// Whether an output is put in place at the end (it is not written into the file it names).
+bool puts_in_place(const OutputPlace& place) {
+  return place.road == OutputRoad::renamed || place.road == OutputRoad::copied;
+}
+
 FileTime fixed_file_time() {
   FileTime t;
   t.year = 80;
@@ -253,6 +258,16 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
     handle = opened.handle;
     error = opened.error;
     place = std::move(opened.place);
+    // Another output that will be put in place as the same file (not made yet, so it has no
+    // identity to compare).
+    const StandardFiles& sf = files(run).files;
+    if (handle && puts_in_place(place) &&
+        ((puts_in_place(sf.object_place) && sf.object_place.target == place.target) ||
+         (puts_in_place(sf.list_place) && sf.list_place.target == place.target))) {
+      std::fclose(handle);
+      remove_output_temporary(place);
+      overwrite_stop(run, full);
+    }
   } else {
     handle = std::fopen(full.c_str(), mode_of(kind));
     error = errno;
@@ -265,7 +280,7 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   // The file that is read or written into: its status. A temporary stands for the file it will
   // replace (if there is one yet).
   st = {};
-  if (place.road == OutputRoad::renamed || place.road == OutputRoad::copied) {
+  if (puts_in_place(place)) {
     st.st_dev = place.device;
     st.st_ino = place.inode;
   } else if (::fstat(fileno(handle), &st) != 0) {
@@ -400,7 +415,7 @@ namespace {
 void check_output_clashes(Assembly& run) {
   StandardFiles& f = files(run).files;
   for (auto [place, name] : {std::pair{&f.list_place, &f.list_name}, std::pair{&f.object_place, &f.object_name}}) {
-    if (place->clashed || (place->road != OutputRoad::renamed && place->road != OutputRoad::copied)) continue;
+    if (place->clashed || !puts_in_place(*place)) continue;
     struct stat st {};
     if (::stat(place->target.c_str(), &st) != 0) continue;
     for (const OpenFileEntry& e : files(run).table) {

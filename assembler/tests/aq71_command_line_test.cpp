@@ -118,7 +118,7 @@ TEST_F(CommandLine, SettingsFromOptions) {
   EXPECT_FALSE(s.ifdef_matching);
   // Open, to be put in place when the run ends.
   EXPECT_NE(aq71::standard_files(aq71_test::test_run()).list, nullptr);
-  EXPECT_EQ(aq71::standard_files(aq71_test::test_run()).list_place.target, "l.lst");
+  EXPECT_EQ(aq71::standard_files(aq71_test::test_run()).list_place.target, (fs::current_path() / "l.lst").string());
   EXPECT_EQ(aq71::standard_files(aq71_test::test_run()).list_name, "l.lst");
 }
 

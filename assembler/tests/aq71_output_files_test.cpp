@@ -76,6 +76,21 @@ TEST_F(OutputFiles, AnOutputNeverWritesOverAFileTheRunReads) {
   }
 }
 
+// Two outputs that name one file, also one not made yet, are refused before anything is made.
+TEST_F(OutputFiles, TwoOutputsNamingOneFileAreRefused) {
+  write_file(dir_ / "t.s71", " NOP\n END\n");
+  fs::create_directory(dir_ / "sub");
+  fs::create_symlink("sub", dir_ / "via");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"t", "-S", "-o", "x", "-l", "./x.r71"}, {"t", "-S", "-o", "sub/x", "-l", "via/x.r71"}}) {
+    RunResult r = run(args);
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.out, "\nTry to overwrite file: '" + args.back() + "'\n");
+    EXPECT_EQ(folder_files(dir_), (std::vector<std::string>{"sub", "t.s71", "via"}));
+    EXPECT_TRUE(fs::is_empty(dir_ / "sub"));
+  }
+}
+
 // The listing is put in place also after errors and fatal stops (it tells them); the object only
 // after a run without errors, and an earlier object stays as it was until then.
 TEST_F(OutputFiles, TheListingTellsEveryRunTheObjectComesOnlyFromOneWithoutErrors) {
