@@ -1,6 +1,7 @@
 #include "assembler/assembler_main.h"
 
 #include <unistd.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "assembler/command_line.h"
 #include "assembler/diagnostics.h"
 #include "assembler/listing.h"
+#include "assembler/output_files.h"
 #include "assembler/run_settings.h"
 #include "assembler/source_files.h"
 
@@ -31,10 +33,34 @@ extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
     write_internal_error_report(*run, "Assembler", "non-initialized parameter", 0, 0);
     std::fflush(console_stream());
     StandardFiles& files = standard_files(*run);
+    // The listing holds the report: it is put in place; the object is not.
     if (files.list) std::fflush(files.list);
-    if (!files.object_name.empty()) ::unlink(files.object_name.c_str());
+    abandon_outputs(files, true);
   }
   ::_exit(3);
+}
+
+// A signal that ends the process leaves no temporary: removed, then the signal takes its
+// course.
+extern "C" void termination_handler(int signal_number) {
+  const int saved = errno;
+  if (Assembly* run = g_guarded_run) abandon_outputs(standard_files(*run), false);
+  errno = saved;
+  ::raise(signal_number);  // the handler was reset to the default on entry
+}
+
+void install_termination_handlers() {
+  struct sigaction sa {};
+  sa.sa_handler = termination_handler;
+  sa.sa_flags = SA_RESETHAND | SA_NODEFER;
+  sigemptyset(&sa.sa_mask);
+  std::size_t count = 0;
+  const int* signals = termination_signals(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    struct sigaction old {};
+    // A signal the caller set aside (nohup, a shell's background job) stays so.
+    if (::sigaction(signals[i], nullptr, &old) == 0 && old.sa_handler == SIG_DFL) ::sigaction(signals[i], &sa, nullptr);
+  }
 }
 
 void install_fault_handlers() {
@@ -126,6 +152,7 @@ int classify_exception(int signal_number, int signal_code) {
 int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, char** argv) {
   g_guarded_run = &run;
   install_fault_handlers();
+  install_termination_handlers();
   // A write past the file-size limit (ulimit -f) fails with EFBIG, reported like a full disk,
   // instead of ending the run by SIGXFSZ with a partial object left behind.
   std::signal(SIGXFSZ, SIG_IGN);

@@ -12,7 +12,9 @@ struct RunSettings;
 // The whole run, its state kept in `run` (current while it lasts); returns the exit code.
 int assembler_main(Assembly& run, int argc, char** argv);
 // Runs body(run, argc, argv) with handlers for processor faults installed: a fault prints the
-// internal-error report, deletes the run's object file and ends the process with exit code 3.
+// internal-error report, puts the listing in place (not the object) and ends the process with
+// exit code 3. A signal that ends the process (SIGINT, SIGTERM, SIGPIPE, ...) first removes the
+// run's temporaries.
 int run_guarded(Assembly& run, int (*body)(Assembly&, int, char**), int argc, char** argv);
 
 // Fault class of a signal and its code (1 memory access, 2 misaligned data, 3 integer division

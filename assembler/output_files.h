@@ -1,9 +1,20 @@
 // Writing aq71's output files (object, listing): every write, flush and close is checked. The
 // first one that fails stops the run fatally with a message that names the file and the
 // system's reason (on the console, and in the listing when that is another file still
-// writable); the run ends with exit code 3 and the object file is deleted.
+// writable); the run ends with exit code 3 and the object is not put in place.
+//
+// An output that names a regular file (or a name not taken yet) is written to a temporary
+// beside that file and only put in place when the run ends: so the files the run reads keep
+// their bytes until it is known that none of them is an output, and a failed run leaves the
+// earlier object as it was. Where the folder refuses a new file but the file itself may be
+// written, the temporary is an unnamed one elsewhere, copied into the file at the end. A device,
+// a FIFO, a terminal or a descriptor of the process (/dev/stdout) is written into as named,
+// never replaced.
 #pragma once
 
+#include <signal.h>
+#include <sys/types.h>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -11,6 +22,58 @@
 namespace aq71 {
 
 class Assembly;
+
+// How an output's bytes reach the file it names.
+enum class OutputRoad : unsigned char {
+  none,     // not open
+  direct,   // written into the named file itself
+  renamed,  // written to `temporary` beside `target`, renamed over it at the end
+  copied,   // written to an unnamed temporary, copied into `target` at the end
+};
+
+// Where an output goes. Its handle is kept by the caller (the temporary's, or the named file's
+// on the direct road).
+struct OutputPlace {
+  OutputRoad road = OutputRoad::none;
+  std::string target;     // the file put in place: the name with its links followed, from its
+                          // folder's absolute path
+  std::string temporary;  // renamed road: the temporary's name until it is renamed or removed
+  bool clashed = false;   // the target is a file the run reads: it is never put in place
+  dev_t device = 0;       // the target's identity when the output was opened (0 0: none)
+  ino_t inode = 0;
+};
+
+struct OpenedOutput {
+  std::FILE* handle = nullptr;  // nullptr when the open failed (errno in `error`)
+  OutputPlace place;
+  int error = 0;
+};
+
+// Opens the output `name` (binary or text). Nothing that exists is changed yet.
+OpenedOutput open_output(const std::string& name, bool binary);
+// Puts a finished output in place: renames the temporary over the target, or copies the unnamed
+// temporary's bytes (`fd`, flushed) into it; nothing on the direct road. False (errno the reason)
+// when that fails. Only system calls: also for a signal handler.
+bool put_output_in_place(OutputPlace& place, int fd);
+// Removes the temporary of an output not put in place (nothing else is ever removed). Also for a
+// signal handler.
+void remove_output_temporary(OutputPlace& place);
+
+// While one lives, the signals that end the process wait: a signal handler then never sees an
+// output half made or half put in place.
+class TerminationSignalHold {
+ public:
+  TerminationSignalHold();
+  ~TerminationSignalHold();
+  TerminationSignalHold(const TerminationSignalHold&) = delete;
+  TerminationSignalHold& operator=(const TerminationSignalHold&) = delete;
+
+ private:
+  sigset_t old_;
+  bool held_ = false;
+};
+// The signals that end the process and that a handler can catch (none of the processor faults).
+const int* termination_signals(std::size_t& count);
 
 // Writes the bytes to the output file `name` of the run (nothing for a null file).
 void write_output(Assembly& run, std::FILE* file, const std::string& name, std::string_view bytes);
@@ -25,6 +88,9 @@ void note_output_failure(Assembly& run, const std::string& name, int error, std:
 bool flush_output_noted(Assembly& run, std::FILE* file, const std::string& name);
 // Whether an output failure was noted in this run.
 bool output_failed(Assembly& run);
+// An output found at the end to be a file the run read: told ("Try to overwrite file") and
+// counted like a failure, so the run stops once the files are closed.
+void note_output_clash(Assembly& run, const std::string& name);
 // After the files are closed: the fatal stop for a failure noted while closing them (unless the
 // run is stopping already).
 void stop_after_output_failure(Assembly& run);

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <set>
+#include <utility>
 
 #include "assembler/output_files.h"
 #include "assembler/run_settings.h"
@@ -50,6 +51,8 @@ Files::~Files() {
     if (e.is_open) open.insert(e.handle);
   for (std::FILE* handle : open)
     if (handle && handle != stdin) std::fclose(handle);
+  remove_output_temporary(files.list_place);
+  remove_output_temporary(files.object_place);
 }
 
 bool is_separator(char c) { return c == ':' || c == '\\' || c == '/'; }
@@ -77,6 +80,11 @@ const char* mode_of(FileKind kind) {
 }
 
 bool is_output(FileKind kind) { return kind == FileKind::text_output || kind == FileKind::binary_output; }
+
+// Whether an output is put in place at the end (it is not written into the file it names).
+bool puts_in_place(const OutputPlace& place) {
+  return place.road == OutputRoad::renamed || place.road == OutputRoad::copied;
+}
 
 FileTime fixed_file_time() {
   FileTime t;
@@ -107,6 +115,14 @@ FileTime file_time(const RunSettings& settings, const struct stat& st) {
 [[noreturn]] void overwrite_stop(Assembly& run, const std::string& name) {
   console_printf("\nTry to overwrite file: '%s'\n", name.c_str());
   fatal_exit_A01(run);
+}
+
+// An input that is an output of the run (`output` its entry): that output is never put in place.
+[[noreturn]] void input_overwrite_stop(Assembly& run, const OpenFileEntry& output, const std::string& name) {
+  StandardFiles& sf = files(run).files;
+  if (output.handle == sf.object) sf.object_place.clashed = true;
+  if (output.handle == sf.list) sf.list_place.clashed = true;
+  overwrite_stop(run, name);
 }
 
 // Fails the open: prints per quiet mode, stops when fatal.
@@ -219,9 +235,13 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   bool output = is_output(kind);
 
   // Never write over a file that is open, nor read one that is being written: by name, and
-  // by identity, so that another spelling or a link of the same file is caught too.
+  // by identity, so that another spelling or a link of the same file is caught too. (An output
+  // is written to a temporary until the run ends; its entry has the identity of the file it
+  // will replace.)
   for (const auto& e : files(run).table) {
-    if (e.name == lower && (output || (e.is_open && is_output(e.kind)))) overwrite_stop(run, full);
+    if (e.name != lower) continue;
+    if (output) overwrite_stop(run, full);
+    if (e.is_open && is_output(e.kind)) input_overwrite_stop(run, e, full);
   }
   struct stat st {};
   if (output && ::stat(full.c_str(), &st) == 0) {
@@ -230,26 +250,51 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
     }
   }
 
-  std::FILE* handle = std::fopen(full.c_str(), mode_of(kind));
+  OutputPlace place;
+  std::FILE* handle = nullptr;
+  int error = 0;
+  if (output) {
+    OpenedOutput opened = open_output(full, kind == FileKind::binary_output);
+    handle = opened.handle;
+    error = opened.error;
+    place = std::move(opened.place);
+    // Another output that will be put in place as the same file (not made yet, so it has no
+    // identity to compare).
+    const StandardFiles& sf = files(run).files;
+    if (handle && puts_in_place(place) &&
+        ((puts_in_place(sf.object_place) && sf.object_place.target == place.target) ||
+         (puts_in_place(sf.list_place) && sf.list_place.target == place.target))) {
+      std::fclose(handle);
+      remove_output_temporary(place);
+      overwrite_stop(run, full);
+    }
+  } else {
+    handle = std::fopen(full.c_str(), mode_of(kind));
+    error = errno;
+  }
   if (!handle) {
-    const int error = errno;
     OpenedFile failed = open_failed(run, full, quiet);
     failed.error = error;
     return failed;
   }
-  if (::fstat(fileno(handle), &st) != 0) {
+  // The file that is read or written into: its status. A temporary stands for the file it will
+  // replace (if there is one yet).
+  st = {};
+  if (puts_in_place(place)) {
+    st.st_dev = place.device;
+    st.st_ino = place.inode;
+  } else if (::fstat(fileno(handle), &st) != 0) {
     std::fclose(handle);
     return open_failed(run, full, quiet, false);
-  }
-  if (S_ISDIR(st.st_mode)) {
+  } else if (S_ISDIR(st.st_mode)) {
     std::fclose(handle);
     return open_failed(run, full, quiet);
   }
   if (!output) {
     for (const auto& e : files(run).table) {
-      if (e.is_open && is_output(e.kind) && e.device == st.st_dev && e.inode == st.st_ino) {
+      if (e.is_open && is_output(e.kind) && e.inode != 0 && e.device == st.st_dev && e.inode == st.st_ino) {
         std::fclose(handle);
-        overwrite_stop(run, full);
+        input_overwrite_stop(run, e, full);
       }
     }
   }
@@ -265,7 +310,7 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   entry.is_open = true;
   entry.handle = handle;
   files(run).table.push_back(std::move(entry));
-  return {handle, full};
+  return {handle, full, 0, std::move(place)};
 }
 
 void open_source_file(Assembly& run, const std::string* name) {
@@ -301,31 +346,41 @@ void open_source_file(Assembly& run, const std::string* name) {
   files(run).reader.start(files(run).files.source, files(run).files.source_name);
 }
 
+namespace {
+
+// Opens an output of the run and keeps it as the object or the listing. A signal that ends the
+// process waits until it is kept, so that its handler finds the temporary.
+void open_standard_output(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
+                          std::string_view extension, std::FILE*& handle, std::string& kept_name, OutputPlace& place) {
+  TerminationSignalHold hold;
+  OpenedFile f = open_output_or_input_file(run, kind, prefix, name, extension, OPEN_FATAL, 0);
+  handle = f.handle;
+  kept_name = f.name;
+  place = std::move(f.place);
+}
+
+}  // namespace
+
 void open_default_object(Assembly& run, std::string_view prefix) {
-  OpenedFile f =
-      open_output_or_input_file(run, FileKind::binary_output, prefix, files(run).files.base_name, "r71", OPEN_FATAL, 0);
-  files(run).files.object = f.handle;
-  files(run).files.object_name = f.name;
+  StandardFiles& f = files(run).files;
+  open_standard_output(run, FileKind::binary_output, prefix, f.base_name, "r71", f.object, f.object_name,
+                       f.object_place);
 }
 
 void open_default_list(Assembly& run, std::string_view prefix) {
-  OpenedFile f =
-      open_output_or_input_file(run, FileKind::text_output, prefix, files(run).files.base_name, "lst", OPEN_FATAL, 0);
-  files(run).files.list = f.handle;
-  files(run).files.list_name = f.name;
+  StandardFiles& f = files(run).files;
+  open_standard_output(run, FileKind::text_output, prefix, f.base_name, "lst", f.list, f.list_name, f.list_place);
 }
 
 int opt_o(Assembly& run, std::string_view name) {
-  OpenedFile f = open_output_or_input_file(run, FileKind::binary_output, "", name, "r71", OPEN_FATAL, 0);
-  files(run).files.object = f.handle;
-  files(run).files.object_name = f.name;
+  StandardFiles& f = files(run).files;
+  open_standard_output(run, FileKind::binary_output, "", name, "r71", f.object, f.object_name, f.object_place);
   return 0;
 }
 
 int opt_l(Assembly& run, std::string_view name) {
-  OpenedFile f = open_output_or_input_file(run, FileKind::text_output, "", name, "lst", OPEN_FATAL, 0);
-  files(run).files.list = f.handle;
-  files(run).files.list_name = f.name;
+  StandardFiles& f = files(run).files;
+  open_standard_output(run, FileKind::text_output, "", name, "lst", f.list, f.list_name, f.list_place);
   return 0;
 }
 
@@ -353,30 +408,71 @@ void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix) {
   files(run).prefixes.push_back(std::move(p));
 }
 
+namespace {
+
+// An output whose target is now a file the run read (made or linked so while it ran): told and
+// left out.
+void check_output_clashes(Assembly& run) {
+  StandardFiles& f = files(run).files;
+  for (auto [place, name] : {std::pair{&f.list_place, &f.list_name}, std::pair{&f.object_place, &f.object_name}}) {
+    if (place->clashed || !puts_in_place(*place)) continue;
+    struct stat st {};
+    if (::stat(place->target.c_str(), &st) != 0) continue;
+    for (const OpenFileEntry& e : files(run).table) {
+      if (!is_output(e.kind) && e.inode != 0 && e.device == st.st_dev && e.inode == st.st_ino) {
+        place->clashed = true;
+        note_output_clash(run, *name);
+        break;
+      }
+    }
+  }
+}
+
+// Closes an output; puts it in place when `wanted()` says so (asked while an unnamed temporary is
+// still open, else once it is closed), and removes a temporary left.
+template <typename Wanted>
+void finish_output(Assembly& run, std::FILE*& handle, OutputPlace& place, const std::string& name, Wanted wanted) {
+  if (!handle) return;
+  if (place.road == OutputRoad::copied && wanted() && !put_output_in_place(place, fileno(handle)))
+    note_output_failure(run, name, errno);
+  if (!close_handle(files(run), handle)) note_output_failure(run, name, errno);
+  if (place.road == OutputRoad::renamed && wanted() && !put_output_in_place(place, -1))
+    note_output_failure(run, name, errno);
+  remove_output_temporary(place);
+}
+
+}  // namespace
+
 void close_all_files(Assembly& run) {
   StandardFiles& f = files(run).files;
   if (f.closed) return;
   f.closed = true;
+  // A signal that ends the process waits until the outputs are in place or removed.
+  TerminationSignalHold hold;
+  // Nothing is put in place before it is known that no output is a file the run read.
+  check_output_clashes(run);
   // The object's last bytes go out before the listing ends, so that the listing still tells
   // when they cannot be written. Every output is closed checked; a failure stops the run once
-  // all files are closed (and the object is deleted).
+  // all files are closed. Only the first failure is told: a close after a failed flush adds
+  // nothing.
   flush_output_noted(run, f.object, f.object_name);
-  // Only the regular file this run wrote is ever deleted (never a device named as the object).
-  struct stat made {};
-  const bool made_here = f.object && ::fstat(::fileno(f.object), &made) == 0 && S_ISREG(made.st_mode);
   const std::string list_name = f.list_name;
-  // Only the first failure is told: a close after a failed flush adds nothing.
   flush_output_noted(run, f.list, list_name);
-  if (!close_handle(files(run), f.list)) note_output_failure(run, list_name, errno);
+  // The listing also after errors: it tells them.
+  finish_output(run, f.list, f.list_place, list_name, [&f] { return !f.list_place.clashed; });
   close_handle(files(run), f.command);
   files(run).reader.close_includes();
   close_handle(files(run), f.source);
-  if (!close_handle(files(run), f.object)) note_output_failure(run, f.object_name, errno);
-  struct stat named {};
-  if (made_here && (diagnostic_counts(run).run_errors > 0 || output_failed(run)) &&
-      ::stat(f.object_name.c_str(), &named) == 0 && named.st_dev == made.st_dev && named.st_ino == made.st_ino)
-    std::remove(f.object_name.c_str());
+  finish_output(run, f.object, f.object_place, f.object_name, [&run, &f] {
+    return !f.object_place.clashed && diagnostic_counts(run).run_errors == 0 && !output_failed(run);
+  });
   stop_after_output_failure(run);
+}
+
+void abandon_outputs(StandardFiles& files, bool keep_listing) {
+  if (keep_listing && files.list && !files.list_place.clashed) put_output_in_place(files.list_place, fileno(files.list));
+  remove_output_temporary(files.list_place);
+  remove_output_temporary(files.object_place);
 }
 
 void install_reader_hooks(Assembly& run) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "assembler/diagnostics.h"
+#include "assembler/output_files.h"
 
 namespace aq71 {
 
@@ -52,14 +53,17 @@ struct OpenedFile {
   std::FILE* handle = nullptr;  // nullptr when the open failed quietly
   std::string name;             // the name as opened
   int error = 0;                // errno of a failed open (0 when it failed for another reason)
+  OutputPlace place;            // an output's
 };
 
 // The standard files and the naming of the source.
 struct StandardFiles {
-  std::FILE* object = nullptr;
-  std::string object_name;  // as opened (for deleting); display names are in the file table
+  std::FILE* object = nullptr;  // on the direct road the named file, else its temporary
+  std::string object_name;      // as named (messages); display names are in the file table
+  OutputPlace object_place;
   std::FILE* list = nullptr;
   std::string list_name;
+  OutputPlace list_place;
   std::FILE* command = nullptr;
   std::string command_name;
   std::FILE* source = nullptr;
@@ -111,9 +115,14 @@ int cmdfile_getc(Assembly& run);
 void add_include_prefix(Assembly& run, std::optional<std::string_view> prefix);
 const std::vector<std::string>& include_prefixes(Assembly& run);
 
-// Closes list, command file, source and object (and any open include), once; deletes the object
-// file when the run counted any error.
+// Closes list, command file, source and object (and any open include), once, and puts the
+// outputs in place: first the check that none is a file the run read (such a one is told and
+// left out, and the run stops); the listing then also after errors, the object only when the
+// run counted no error. A temporary not put in place is removed.
 void close_all_files(Assembly& run);
+// For a signal handler that ends the process: removes the temporaries, after putting the
+// listing in place when `keep_listing` (its bytes flushed already). Only system calls.
+void abandon_outputs(StandardFiles& files, bool keep_listing);
 
 // States of other modules that an include level saves and checks when it ends.
 struct IncludeState {

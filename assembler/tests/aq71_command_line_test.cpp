@@ -116,7 +116,9 @@ TEST_F(CommandLine, SettingsFromOptions) {
   EXPECT_FALSE(s.console_diagnostics);
   EXPECT_FALSE(s.listing_header);
   EXPECT_FALSE(s.ifdef_matching);
-  EXPECT_TRUE(fs::exists("l.lst"));
+  // Open, to be put in place when the run ends.
+  EXPECT_NE(aq71::standard_files(aq71_test::test_run()).list, nullptr);
+  EXPECT_EQ(aq71::standard_files(aq71_test::test_run()).list_place.target, (fs::current_path() / "l.lst").string());
   EXPECT_EQ(aq71::standard_files(aq71_test::test_run()).list_name, "l.lst");
 }
 

@@ -1,6 +1,8 @@
 // Processor faults end the run with the internal-error report, exit code 3 and no object.
 #include "aq71_test_support.h"
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "assembler/assembler_main.h"
@@ -20,6 +22,17 @@ int segv_body(aq71::Assembly&, int, char**) {
   return 0;
 }
 
+// The object named is a FIFO (the test holds it open), the listing a file.
+int segv_with_outputs_body(aq71::Assembly&, int, char**) {
+  aq71::set_console_stream(stderr);
+  std::string name = "t";
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::opt_o(aq71_test::test_run(), "f.r71");
+  aq71::opt_l(aq71_test::test_run(), "t.lst");
+  std::raise(SIGSEGV);
+  return 0;
+}
+
 int fpe_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::raise(SIGFPE);
@@ -28,12 +41,26 @@ int fpe_body(aq71::Assembly&, int, char**) {
 
 class FaultGuard : public InFolder {};
 
-TEST_F(FaultGuard, SegmentationFaultGivesInternalErrorAndDeletesObject) {
+TEST_F(FaultGuard, SegmentationFaultGivesInternalErrorAndLeavesNoObject) {
   write_file("t.s71", "x\n");
   EXPECT_EXIT(aq71::run_guarded(aq71_test::test_run(), segv_body, 0, nullptr), ::testing::ExitedWithCode(3),
               "I N T E R N A L   E R R O R.*In function: Assembler.Diagnostic: non-initialized parameter");
-  EXPECT_FALSE(fs::exists("t.r71"));
-  EXPECT_TRUE(fs::exists("t.s71"));
+  EXPECT_EQ(folder_files("."), std::vector<std::string>{"t.s71"});
+}
+
+// The listing, which the console points to, holds the report; an object that is not a regular
+// file is left as it is.
+TEST_F(FaultGuard, TheListingKeepsTheReportAndNothingButTheRunsOwnIsRemoved) {
+  write_file("t.s71", "x\n");
+  ASSERT_EQ(::mkfifo("f.r71", 0600), 0);
+  const int held = ::open("f.r71", O_RDWR | O_NONBLOCK);  // a reader: opening it to write goes on
+  ASSERT_GE(held, 0);
+  EXPECT_EXIT(aq71::run_guarded(aq71_test::test_run(), segv_with_outputs_body, 0, nullptr),
+              ::testing::ExitedWithCode(3), "Please see list file");
+  ::close(held);
+  EXPECT_TRUE(fs::is_fifo("f.r71"));
+  EXPECT_NE(read_file("t.lst").find("In function: Assembler\nDiagnostic: non-initialized parameter"), std::string::npos);
+  EXPECT_EQ(folder_files("."), (std::vector<std::string>{"f.r71", "t.lst", "t.s71"}));
 }
 
 TEST_F(FaultGuard, FloatingPointFaultIsCaughtToo) {
