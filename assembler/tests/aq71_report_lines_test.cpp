@@ -35,12 +35,16 @@ BoundedRun run_bounded(const fs::path& dir, const std::vector<std::string>& args
   fs::path cap = make_temp_dir("cap");
   int in[2];
   if (::pipe(in) != 0) return {};
+  // The child allocates nothing before exec: a FIFO writer thread of the test may hold the
+  // allocator's lock at the fork.
+  const std::string out_path = (cap / "out").string();
+  const Aq71Command command(args);
   pid_t pid = ::fork();
   if (pid == 0) {
     if (::chdir(dir.c_str()) != 0) ::_exit(120);
     ::unsetenv("ASMQ71");
     ::unsetenv("AQ71_INC");
-    int out = ::open((cap / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in[0], 0);
     ::dup2(out, 1);
     ::dup2(out, 2);
@@ -54,7 +58,7 @@ BoundedRun run_bounded(const fs::path& dir, const std::vector<std::string>& args
       };
       if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(122);
     }
-    exec_aq71(args);
+    command.exec();
   }
   ::close(in[0]);
   if (!stdin_text.empty() && ::write(in[1], stdin_text.data(), stdin_text.size()) < 0) ADD_FAILURE() << "stdin";

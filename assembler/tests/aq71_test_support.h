@@ -124,15 +124,24 @@ inline fs::path aq71_binary() {
 }
 
 // In a child process: becomes aq71 with the arguments (exit code 121 when it cannot).
-[[noreturn]] inline void exec_aq71(const std::vector<std::string>& args) {
-  std::string bin = aq71_binary().string();
+// The command line of aq71, made before a fork so that the child allocates nothing (a thread of
+// the test may hold the allocator's lock at the fork).
+struct Aq71Command {
+  explicit Aq71Command(const std::vector<std::string>& args) : bin(aq71_binary().string()), words(args) {
+    argv.push_back(const_cast<char*>(bin.c_str()));
+    for (auto& a : words) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+  }
+  [[noreturn]] void exec() const {
+    ::execv(bin.c_str(), argv.data());
+    ::_exit(121);
+  }
+  std::string bin;
+  std::vector<std::string> words;
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(bin.c_str()));
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  ::execv(bin.c_str(), argv.data());
-  ::_exit(121);
-}
+};
+
+[[noreturn]] inline void exec_aq71(const std::vector<std::string>& args) { Aq71Command(args).exec(); }
 
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
 // ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text. in_child runs in
