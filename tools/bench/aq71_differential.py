@@ -191,6 +191,11 @@ def run(binary, folder, source, options, listing):
     return result
 
 
+def internal_error(result):
+    """The run stopped with aq71's internal-error report (its heading is spaced out)."""
+    return b"I N T E R N A L   E R R O R" in result["out"] + (result["t.lst"] or b"")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("old")
@@ -215,12 +220,12 @@ def main():
             for listing in (False, True):
                 old = run(a.old, old_dir, source, options, listing)
                 new = run(a.new, new_dir, source, options, listing)
-                if b"INTERNAL ERROR" in old["out"] + (old["t.lst"] or b""):
+                if internal_error(old):
                     internal += 1
-                    key = (new["code"], new["t.r71"] is not None, b"INTERNAL ERROR" in new["out"])
+                    key = (new["code"], new["t.r71"] is not None, internal_error(new))
                     internal_ends[key] = internal_ends.get(key, 0) + 1
                     continue
-                if b"INTERNAL ERROR" in new["out"] + (new["t.lst"] or b""):
+                if internal_error(new):
                     differing += 1
                     print("program %d %s: new build stops with an internal error" % (i, options))
                     continue
