@@ -664,6 +664,9 @@ void FrmMain::SelectMainTab(int tab) {
 void FrmMain::tabMain_Click() {
   const int tab = tabMain_->currentIndex() + 1;
   if (tab == 1) {
+    // The ladder takes the keys back, its cursor drawn, before the view that held them goes:
+    // a hidden control hands the keys on down the tab chain, into the side panel.
+    FocusBoard();
     txtMnemonic_->setVisible(false);
   } else if (tab == 2) {
     Place(txtMnemonic_, CurrentLayout().txtMnemonic);

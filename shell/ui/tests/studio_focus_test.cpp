@@ -1,7 +1,8 @@
 // The studio's first minute at the keyboard: the window with its ladder view started on the
 // last program, real message boxes and dialogs, keys sent to the window as the display server
 // brings them. The ladder board holds the keyboard from the first show and gets it back after
-// every box; the status bar names the cursor's cell; nothing moves under a question.
+// every box and from the Mnemonic tab; the status bar names the cursor's cell; nothing moves
+// under a question.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,8 +10,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTabBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -93,7 +96,9 @@ struct StudioFocusTest : ::testing::Test {
   void Keys(const QString& keys) {
     for (QChar ch : keys) QTest::keyClick(window->windowHandle(), ch.toLatin1());
   }
-  void Key(Qt::Key key) { QTest::keyClick(window->windowHandle(), key); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(window->windowHandle(), key, mods);
+  }
   // F3, "p0:0", Enter, as typed: a contact P0:0 in the cursor's cell.
   void TypeContact() {
     Key(Qt::Key_F3);
@@ -108,6 +113,20 @@ struct StudioFocusTest : ::testing::Test {
     const QImage& image = ladder.view->surface().Image();
     const int px = 1440 / 96;
     return image.pixelColor(s.CurX / px, (s.CurY + s.geo.CellH / 2) / px) == QColor(255, 0, 0);
+  }
+  QTabBar* mainTabs() { return window->findChild<QTabBar*>("tabMain"); }
+  void ClickMainTab(int tab) {
+    QTest::mouseClick(mainTabs(), Qt::LeftButton, {}, mainTabs()->tabRect(tab - 1).center());
+  }
+  // The ladder holds the keys with its cursor box drawn, and an arrow key moves the cursor.
+  void LadderHasTheKeys(const char* how) {
+    EXPECT_FALSE(window->Mnemonic()->isVisible()) << how;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << how;
+    EXPECT_TRUE(CursorBoxDrawn()) << how;
+    const int row = doc().CurRow;
+    Key(Qt::Key_Down);
+    EXPECT_EQ(doc().CurRow, row + 1) << how;
+    EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:" + std::to_string(row + 2)) << how;
   }
 };
 
@@ -315,4 +334,23 @@ TEST_F(StudioFocusTest, EnterThroughTheCloseKeepsCellsDrawnBelowEnd) {
   kept("New");
   window->Commands().mnuOpen->trigger();
   kept("Open");
+}
+
+// The Mnemonic tab takes the keys; choosing the Ladder tab again, by a click or from the
+// keyboard, gives them back to the ladder with its cursor box, not to the side panel.
+TEST_F(StudioFocusTest, TheLadderTabGivesTheLadderTheKeysBack) {
+  Start();
+  ClickMainTab(2);
+  ASSERT_TRUE(window->Mnemonic()->isVisible());
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  ClickMainTab(1);
+  LadderHasTheKeys("a click on Ladder");
+
+  // The keyboard's way: Shift+Tab from the view to the tab strip, then Left.
+  ClickMainTab(2);
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_EQ(QApplication::focusWidget(), mainTabs());
+  Key(Qt::Key_Left);
+  LadderHasTheKeys("Left on the tab strip");
 }
