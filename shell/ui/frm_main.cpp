@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -343,6 +344,7 @@ void FrmMain::BuildClientArea() {
   tabMain_->setExpanding(false);
   tabMain_->setShape(QTabBar::RoundedSouth);  // below the picture: the ladder toolbar runs along the top
   connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
+  tabMain_->installEventFilter(this);  // the platform's keys for the next tab (eventFilter)
 
   board_ = new QWidget(client_);
   board_->setObjectName("picBoard");
@@ -363,6 +365,7 @@ void FrmMain::BuildClientArea() {
   txtMnemonic_->setObjectName("txtMnemonic");
   txtMnemonic_->setReadOnly(true);
   txtMnemonic_->setVisible(false);
+  txtMnemonic_->installEventFilter(this);
 
   tbrLadder_ = new QToolBar(client_);
   tbrLadder_->setObjectName("tbrLadder");
@@ -680,6 +683,18 @@ void FrmMain::tabMain_Click() {
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+  // On the main tab strip and in the mnemonic view, the platform's keys for the next and the
+  // previous tab (Ctrl+Tab, Ctrl+Shift+Tab) choose the other tab, as in a tab control. On the
+  // ladder they stay ladder keys.
+  if ((watched == tabMain_ || watched == txtMnemonic_) && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int step = key->matches(QKeySequence::NextChild) ? 1 : key->matches(QKeySequence::PreviousChild) ? -1 : 0;
+    if (step != 0) {
+      const int tabs = tabMain_->count();
+      SelectMainTab((tabMain_->currentIndex() + step + tabs) % tabs + 1);
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

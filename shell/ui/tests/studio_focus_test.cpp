@@ -353,4 +353,16 @@ TEST_F(StudioFocusTest, TheLadderTabGivesTheLadderTheKeysBack) {
   ASSERT_EQ(QApplication::focusWidget(), mainTabs());
   Key(Qt::Key_Left);
   LadderHasTheKeys("Left on the tab strip");
+
+  // The platform's keys for the next and the previous tab, in the view and on the strip.
+  ClickMainTab(2);
+  Key(Qt::Key_Tab, Qt::ControlModifier);
+  LadderHasTheKeys("Ctrl+Tab in the view");
+  ClickMainTab(2);
+  Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  LadderHasTheKeys("Ctrl+Shift+Tab in the view");
+  ClickMainTab(2);
+  Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  Key(Qt::Key_Tab, Qt::ControlModifier);
+  LadderHasTheKeys("Ctrl+Tab on the tab strip");
 }
