@@ -350,6 +350,8 @@ void FrmMain::BuildClientArea() {
   board_->setObjectName("picBoard");
   board_->setAutoFillBackground(true);
   board_->setFocusPolicy(Qt::StrongFocus);
+  boardKeys_ = board_;
+  boardKeys_->installEventFilter(this);  // the board that takes the keys is shown (eventFilter)
   vsbMain_ = new QScrollBar(Qt::Vertical, board_);
   vsbMain_->setObjectName("vsbMain");
   for (QWidget** line : {&endLine_, &endLine2_}) {
@@ -450,6 +452,8 @@ void FrmMain::SetBoard(QWidget* board, LadderPane& pane) {
   endLine2_->setParent(board);
   delete board_;
   board_ = board;
+  boardKeys_ = board_->focusProxy() ? board_->focusProxy() : board_;
+  boardKeys_->installEventFilter(this);
   board_->show();
   StackLadderArea();
   Form_Resize();
@@ -683,6 +687,9 @@ void FrmMain::tabMain_Click() {
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+  // The board that takes the keys, whoever gives them (a command, a build's failing cell, the
+  // end of monitor mode), is shown: under the mnemonic view they would edit a ladder nobody sees.
+  if (watched == boardKeys_ && event->type() == QEvent::FocusIn && tabMain_->currentIndex() != 0) SelectMainTab(1);
   // On the main tab strip and in the mnemonic view, the platform's keys for the next and the
   // previous tab (Ctrl+Tab, Ctrl+Shift+Tab) choose the other tab, as in a tab control. On the
   // ladder they stay ladder keys.

@@ -366,3 +366,20 @@ TEST_F(StudioFocusTest, TheLadderTabGivesTheLadderTheKeysBack) {
   Key(Qt::Key_Tab, Qt::ControlModifier);
   LadderHasTheKeys("Ctrl+Tab on the tab strip");
 }
+
+// A command that gives the ladder the keys while the Mnemonic tab covers it shows the ladder:
+// the keys never edit a ladder the user cannot see.
+TEST_F(StudioFocusTest, ALadderThatTakesTheKeysIsShown) {
+  Start();
+  ClickMainTab(2);
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  Key(Qt::Key_I, Qt::ControlModifier);  // Insert Line, from the Edit menu's keys
+  EXPECT_EQ(doc().CellText[0][1], "M0:5");
+  LadderHasTheKeys("Insert Line");
+
+  ClickMainTab(2);
+  studio->shell.SourceSaved = true;
+  window->Files().OpenRecent(1);
+  EXPECT_EQ(doc().CellText[0][0], "M0:5");
+  LadderHasTheKeys("a recent file");
+}
