@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolBar>
 #include <functional>
 #include <memory>
 
@@ -28,6 +30,7 @@
 #include "shell/tests/shell_test_support.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
+#include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/view_settings_widget.h"
 
@@ -382,4 +385,57 @@ TEST_F(StudioFocusTest, ALadderThatTakesTheKeysIsShown) {
   window->Files().OpenRecent(1);
   EXPECT_EQ(doc().CellText[0][0], "M0:5");
   LadderHasTheKeys("a recent file");
+}
+
+// New, from the toolbar, the File menu's keys or Ctrl+N, whatever held the keys before: the
+// new program's first cell has the cursor box and the ladder has the keys, as at start-up.
+TEST_F(StudioFocusTest, NewGivesTheLadderTheKeysOnTheFirstCell) {
+  Start();
+  ModalAnswerer answerer;
+  answerer.answer = QMessageBox::No;
+  auto elsewhere = [this] {  // the cursor away from the first cell
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Right);
+    ASSERT_EQ(doc().CurRow, 1);
+  };
+  auto firstCell = [this](const char* how) {
+    EXPECT_EQ(studio->shell.CurFilePath, kUntitled) << how;
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get())) << how;
+    QApplication::processEvents();
+    EXPECT_FALSE(window->Mnemonic()->isVisible()) << how;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << how;
+    EXPECT_TRUE(CursorBoxDrawn()) << how;
+    EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:1") << how;
+    Key(Qt::Key_Right);
+    EXPECT_EQ(window->StatusText().toStdString(), "X:2  Y:1") << how;
+    studio->shell.CurFilePath = program;  // so that the next New is seen to run
+  };
+
+  // The model list took the keys, and Down chose another model: the toolbar's New asks first.
+  elsewhere();
+  QComboBox* models = window->PlcPage()->modelList();
+  models->setFocus(Qt::TabFocusReason);
+  const int model = models->currentIndex();
+  Key(Qt::Key_Down);
+  ASSERT_NE(models->currentIndex(), model);
+  ASSERT_FALSE(studio->shell.SourceSaved);
+  auto* toolbar = window->findChild<QToolBar*>("tbrMain");
+  QTest::mouseClick(toolbar->widgetForAction(window->Commands().mnuNew), Qt::LeftButton);
+  EXPECT_EQ(answerer.seen, 1);
+  firstCell("the toolbar's New");
+
+  // From the Mnemonic tab, through the File menu's keys.
+  elsewhere();
+  ClickMainTab(2);
+  Key(Qt::Key_F, Qt::AltModifier);
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+  firstCell("File > New");
+
+  // From the memo.
+  elsewhere();
+  window->SelectSidePage(6);
+  window->Memo()->setFocus(Qt::MouseFocusReason);
+  Key(Qt::Key_N, Qt::ControlModifier);
+  firstCell("Ctrl+N");
 }
