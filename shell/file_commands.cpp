@@ -78,6 +78,9 @@ void FileCommands::New() {
   host_.PlcSetupFix();
   studio_.shell.SourceSaved = true;
   host_.RedrawLadder();
+  // The new program is drawn at once: the ladder takes the keys, whatever held them (the
+  // side panel, the mnemonic view), and shows its cursor on the first cell.
+  host_.FocusBoard();
 }
 
 void FileCommands::ShowFromTop() {

@@ -66,6 +66,7 @@ class FileCommands {
   FileCommands(compiler::Studio& studio, ProfileFile& profile, RecentFiles& recent, FileCommandHost& host,
                std::filesystem::path studioFolder);
 
+  // A new program, the cursor on its first cell and the ladder holding the keys.
   void New();
   void Open();
   void Import();

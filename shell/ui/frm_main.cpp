@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -343,11 +344,14 @@ void FrmMain::BuildClientArea() {
   tabMain_->setExpanding(false);
   tabMain_->setShape(QTabBar::RoundedSouth);  // below the picture: the ladder toolbar runs along the top
   connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
+  tabMain_->installEventFilter(this);  // the platform's keys for the next tab (eventFilter)
 
   board_ = new QWidget(client_);
   board_->setObjectName("picBoard");
   board_->setAutoFillBackground(true);
   board_->setFocusPolicy(Qt::StrongFocus);
+  boardKeys_ = board_;
+  boardKeys_->installEventFilter(this);  // the board that takes the keys is shown (eventFilter)
   vsbMain_ = new QScrollBar(Qt::Vertical, board_);
   vsbMain_->setObjectName("vsbMain");
   for (QWidget** line : {&endLine_, &endLine2_}) {
@@ -363,6 +367,7 @@ void FrmMain::BuildClientArea() {
   txtMnemonic_->setObjectName("txtMnemonic");
   txtMnemonic_->setReadOnly(true);
   txtMnemonic_->setVisible(false);
+  txtMnemonic_->installEventFilter(this);
 
   tbrLadder_ = new QToolBar(client_);
   tbrLadder_->setObjectName("tbrLadder");
@@ -447,6 +452,8 @@ void FrmMain::SetBoard(QWidget* board, LadderPane& pane) {
   endLine2_->setParent(board);
   delete board_;
   board_ = board;
+  boardKeys_ = board_->focusProxy() ? board_->focusProxy() : board_;
+  boardKeys_->installEventFilter(this);
   board_->show();
   StackLadderArea();
   Form_Resize();
@@ -664,6 +671,9 @@ void FrmMain::SelectMainTab(int tab) {
 void FrmMain::tabMain_Click() {
   const int tab = tabMain_->currentIndex() + 1;
   if (tab == 1) {
+    // The ladder takes the keys back, its cursor drawn, before the view that held them goes:
+    // a hidden control hands the keys on down the tab chain, into the side panel.
+    FocusBoard();
     txtMnemonic_->setVisible(false);
   } else if (tab == 2) {
     Place(txtMnemonic_, CurrentLayout().txtMnemonic);
@@ -677,6 +687,21 @@ void FrmMain::tabMain_Click() {
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) Form_Resize();
+  // The board that takes the keys, whoever gives them (a command, a build's failing cell, the
+  // end of monitor mode), is shown: under the mnemonic view they would edit a ladder nobody sees.
+  if (watched == boardKeys_ && event->type() == QEvent::FocusIn && tabMain_->currentIndex() != 0) SelectMainTab(1);
+  // On the main tab strip and in the mnemonic view, the platform's keys for the next and the
+  // previous tab (Ctrl+Tab, Ctrl+Shift+Tab) choose the other tab, as in a tab control. On the
+  // ladder they stay ladder keys.
+  if ((watched == tabMain_ || watched == txtMnemonic_) && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int step = key->matches(QKeySequence::NextChild) ? 1 : key->matches(QKeySequence::PreviousChild) ? -1 : 0;
+    if (step != 0) {
+      const int tabs = tabMain_->count();
+      SelectMainTab((tabMain_->currentIndex() + step + tabs) % tabs + 1);
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

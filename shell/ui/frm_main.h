@@ -110,7 +110,10 @@ class FrmMain : public QMainWindow,
   // The side panel's page 1..6 is chosen (by a click or from code: the handler always runs).
   void SelectSidePage(int page);
   int SidePage() const;
-  // The main tab 1 (Ladder) or 2 (Mnemonic).
+  // The main tab 1 (Ladder) or 2 (Mnemonic). Choosing the Ladder tab gives the ladder the
+  // keys; the Mnemonic tab gives them to its view. In that view and on the tab strip the
+  // platform's keys for the next and the previous tab (Ctrl+Tab, Ctrl+Shift+Tab) choose the
+  // other tab. A board that takes the keys while the Mnemonic tab is chosen chooses Ladder.
   void SelectMainTab(int tab);
 
   // Lays out the window's panes for its present size: the frame of the visible side page;
@@ -255,6 +258,7 @@ class FrmMain : public QMainWindow,
   QWidget* tabInfoBody_ = nullptr;
   QWidget* tabMainBody_ = nullptr;
   QWidget* board_ = nullptr;
+  QWidget* boardKeys_ = nullptr;  // the widget that takes the board's keys (its focus proxy)
   std::unique_ptr<EmptyBoard> emptyBoard_;  // the pane until a ladder view is hosted
   LadderPane* pane_ = nullptr;
   QScrollBar* vsbMain_ = nullptr;

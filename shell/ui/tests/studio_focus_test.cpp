@@ -1,19 +1,24 @@
 // The studio's first minute at the keyboard: the window with its ladder view started on the
 // last program, real message boxes and dialogs, keys sent to the window as the display server
 // brings them. The ladder board holds the keyboard from the first show and gets it back after
-// every box; the status bar names the cursor's cell; nothing moves under a question.
+// every box and from the Mnemonic tab; the status bar names the cursor's cell; nothing moves
+// under a question.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTabBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolBar>
 #include <functional>
 #include <memory>
 
@@ -25,6 +30,7 @@
 #include "shell/tests/shell_test_support.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
+#include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/view_settings_widget.h"
 
@@ -93,7 +99,9 @@ struct StudioFocusTest : ::testing::Test {
   void Keys(const QString& keys) {
     for (QChar ch : keys) QTest::keyClick(window->windowHandle(), ch.toLatin1());
   }
-  void Key(Qt::Key key) { QTest::keyClick(window->windowHandle(), key); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(window->windowHandle(), key, mods);
+  }
   // F3, "p0:0", Enter, as typed: a contact P0:0 in the cursor's cell.
   void TypeContact() {
     Key(Qt::Key_F3);
@@ -108,6 +116,20 @@ struct StudioFocusTest : ::testing::Test {
     const QImage& image = ladder.view->surface().Image();
     const int px = 1440 / 96;
     return image.pixelColor(s.CurX / px, (s.CurY + s.geo.CellH / 2) / px) == QColor(255, 0, 0);
+  }
+  QTabBar* mainTabs() { return window->findChild<QTabBar*>("tabMain"); }
+  void ClickMainTab(int tab) {
+    QTest::mouseClick(mainTabs(), Qt::LeftButton, {}, mainTabs()->tabRect(tab - 1).center());
+  }
+  // The ladder holds the keys with its cursor box drawn, and an arrow key moves the cursor.
+  void LadderHasTheKeys(const char* how) {
+    EXPECT_FALSE(window->Mnemonic()->isVisible()) << how;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << how;
+    EXPECT_TRUE(CursorBoxDrawn()) << how;
+    const int row = doc().CurRow;
+    Key(Qt::Key_Down);
+    EXPECT_EQ(doc().CurRow, row + 1) << how;
+    EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:" + std::to_string(row + 2)) << how;
   }
 };
 
@@ -315,4 +337,105 @@ TEST_F(StudioFocusTest, EnterThroughTheCloseKeepsCellsDrawnBelowEnd) {
   kept("New");
   window->Commands().mnuOpen->trigger();
   kept("Open");
+}
+
+// The Mnemonic tab takes the keys; choosing the Ladder tab again, by a click or from the
+// keyboard, gives them back to the ladder with its cursor box, not to the side panel.
+TEST_F(StudioFocusTest, TheLadderTabGivesTheLadderTheKeysBack) {
+  Start();
+  ClickMainTab(2);
+  ASSERT_TRUE(window->Mnemonic()->isVisible());
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  ClickMainTab(1);
+  LadderHasTheKeys("a click on Ladder");
+
+  // The keyboard's way: Shift+Tab from the view to the tab strip, then Left.
+  ClickMainTab(2);
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_EQ(QApplication::focusWidget(), mainTabs());
+  Key(Qt::Key_Left);
+  LadderHasTheKeys("Left on the tab strip");
+
+  // The platform's keys for the next and the previous tab, in the view and on the strip.
+  ClickMainTab(2);
+  Key(Qt::Key_Tab, Qt::ControlModifier);
+  LadderHasTheKeys("Ctrl+Tab in the view");
+  ClickMainTab(2);
+  Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  LadderHasTheKeys("Ctrl+Shift+Tab in the view");
+  ClickMainTab(2);
+  Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  Key(Qt::Key_Tab, Qt::ControlModifier);
+  LadderHasTheKeys("Ctrl+Tab on the tab strip");
+}
+
+// A command that gives the ladder the keys while the Mnemonic tab covers it shows the ladder:
+// the keys never edit a ladder the user cannot see.
+TEST_F(StudioFocusTest, ALadderThatTakesTheKeysIsShown) {
+  Start();
+  ClickMainTab(2);
+  ASSERT_EQ(QApplication::focusWidget(), window->Mnemonic());
+  Key(Qt::Key_I, Qt::ControlModifier);  // Insert Line, from the Edit menu's keys
+  EXPECT_EQ(doc().CellText[0][1], "M0:5");
+  LadderHasTheKeys("Insert Line");
+
+  ClickMainTab(2);
+  studio->shell.SourceSaved = true;
+  window->Files().OpenRecent(1);
+  EXPECT_EQ(doc().CellText[0][0], "M0:5");
+  LadderHasTheKeys("a recent file");
+}
+
+// New, from the toolbar, the File menu's keys or Ctrl+N, whatever held the keys before: the
+// new program's first cell has the cursor box and the ladder has the keys, as at start-up.
+TEST_F(StudioFocusTest, NewGivesTheLadderTheKeysOnTheFirstCell) {
+  Start();
+  ModalAnswerer answerer;
+  answerer.answer = QMessageBox::No;
+  auto elsewhere = [this] {  // the cursor away from the first cell
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Right);
+    ASSERT_EQ(doc().CurRow, 1);
+  };
+  auto firstCell = [this](const char* how) {
+    EXPECT_EQ(studio->shell.CurFilePath, kUntitled) << how;
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get())) << how;
+    QApplication::processEvents();
+    EXPECT_FALSE(window->Mnemonic()->isVisible()) << how;
+    EXPECT_EQ(QApplication::focusWidget(), board()) << how;
+    EXPECT_TRUE(CursorBoxDrawn()) << how;
+    EXPECT_EQ(window->StatusText().toStdString(), "X:1  Y:1") << how;
+    Key(Qt::Key_Right);
+    EXPECT_EQ(window->StatusText().toStdString(), "X:2  Y:1") << how;
+    studio->shell.CurFilePath = program;  // so that the next New is seen to run
+  };
+
+  // The model list took the keys, and Down chose another model: the toolbar's New asks first.
+  elsewhere();
+  QComboBox* models = window->PlcPage()->modelList();
+  models->setFocus(Qt::TabFocusReason);
+  const int model = models->currentIndex();
+  Key(Qt::Key_Down);
+  ASSERT_NE(models->currentIndex(), model);
+  ASSERT_FALSE(studio->shell.SourceSaved);
+  auto* toolbar = window->findChild<QToolBar*>("tbrMain");
+  QTest::mouseClick(toolbar->widgetForAction(window->Commands().mnuNew), Qt::LeftButton);
+  EXPECT_EQ(answerer.seen, 1);
+  firstCell("the toolbar's New");
+
+  // From the Mnemonic tab, through the File menu's keys.
+  elsewhere();
+  ClickMainTab(2);
+  Key(Qt::Key_F, Qt::AltModifier);
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_N);
+  firstCell("File > New");
+
+  // From the memo.
+  elsewhere();
+  window->SelectSidePage(6);
+  window->Memo()->setFocus(Qt::MouseFocusReason);
+  Key(Qt::Key_N, Qt::ControlModifier);
+  firstCell("Ctrl+N");
 }
