@@ -382,12 +382,13 @@ SaveResult SaveProgram(Studio& studio, const std::string& path, const std::files
   // The backup is a spare copy: its failure is reported with its own path and the
   // program's companion files are still written.
   WriteBytes(studio, BackupPath(studioFolder), bytes);
-  bool editLeft = false;  // an edit that did not reach its file
-  if (kept.memo)
-    studio.shell.MemoChanged = false;
+  // An edit that did not reach its file. A file kept at the user's No holds another program's
+  // text: an edit of the memo or the watch list is then in no file, one nobody made loses nothing.
+  bool editLeft = kept.memo ? studio.shell.MemoChanged : SaveMemoFile(studio, path);
+  if (kept.watch)
+    editLeft |= WatchListEdited(studio);
   else
-    editLeft |= SaveMemoFile(studio, path);
-  if (!kept.watch) editLeft |= SaveWatchFile(studio, path) && !WatchListStored(studio, path);
+    editLeft |= SaveWatchFile(studio, path) && !WatchListStored(studio, path);
   studio.shell.SourceSaved = !editLeft;
   return SaveResult::Saved;
 }

@@ -95,10 +95,11 @@ ForeignFiles ForeignCompanions(const Studio& studio, const std::string& path);
 // The save command's core: checks for an END cell ("END Command Not Found !"), writes the
 // program file `path` (UTF-8), then the backup, the memo (compiler/memo_file.h: only where it
 // holds text and was edited, or under a new name) and the watch file beside it, except those
-// in `kept`. A kept memo counts as saved (the user chose its file over it). NotSaved when the
-// program file was not written (after the message). Saved: SourceSaved becomes true, unless
-// an edit did not reach its file: a memo that could not be written, or a watch list that
-// could not be written and that its file does not hold as it is (each after its message).
+// in `kept`. NotSaved when the program file was not written (after the message). Saved:
+// SourceSaved becomes true, unless an edit did not reach its file: a memo that could not be
+// written, or a watch list that could not be written and that its file does not hold as it is
+// (each after its message), or an edited memo or watch list whose file was kept (the user chose
+// that file, another program's, over the edit; MemoChanged stays).
 enum class [[nodiscard]] SaveResult { Saved, NotSaved };
 SaveResult SaveProgram(Studio& studio, const std::string& path, const std::filesystem::path& studioFolder,
                        KeptFiles kept = {});

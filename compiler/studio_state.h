@@ -117,6 +117,11 @@ struct ShellState {
   // The watch list as WatchFile holds it (the file's bytes as the studio writes them); empty
   // when that file holds none that the studio read or wrote.
   std::string WatchStored;
+
+  // An edit that has not reached its file: of the program or the watch list (SourceSaved), or
+  // of the memo. Whatever closes or replaces the program asks to save first while this holds,
+  // and goes on after that save only once it no longer holds.
+  bool Unsaved() const { return !SourceSaved || MemoChanged; }
 };
 
 constexpr int kWatchSlots = 31;

@@ -157,11 +157,16 @@ bool LoadWatchFile(Studio& studio, const std::string& programPath) {
   return true;
 }
 
+bool WatchListEdited(const Studio& studio) {
+  const std::string& stored = studio.shell.WatchStored;
+  // Without a file of its own, only entries would be lost.
+  return EncodeWatchFile(studio.watch) != (stored.empty() ? EncodeWatchFile(WatchList{}) : stored);
+}
+
 bool WatchListStored(const Studio& studio, const std::string& programPath) {
-  const ShellState& shell = studio.shell;
   const std::string path = WatchFilePath(programPath);
-  return !path.empty() && path == shell.WatchFile && !shell.WatchStored.empty() &&
-         shell.WatchStored == EncodeWatchFile(studio.watch);
+  return !path.empty() && path == studio.shell.WatchFile && !studio.shell.WatchStored.empty() &&
+         !WatchListEdited(studio);
 }
 
 bool OpenWatchFile(Studio& studio, const std::string& programPath) {

@@ -37,6 +37,11 @@ bool DecodeWatchFile(std::string_view bytes, WatchList& list);
 // watch file there yet) is no failure and has no message.
 bool SaveWatchFile(Studio& studio, const std::string& programPath);
 
+// True when the watch list holds what no file holds: it differs from the list as its own file
+// holds it (WatchFile, WatchStored), or, where no file holds one that the studio read or wrote,
+// it has entries. A list nobody changed since its file was read or written is no edit.
+bool WatchListEdited(const Studio& studio);
+
 // True when the watch file of the program `programPath` is the watch list's own and holds the
 // list as it is now: a failed write of it then loses nothing.
 bool WatchListStored(const Studio& studio, const std::string& programPath);

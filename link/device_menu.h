@@ -65,7 +65,10 @@ class UploadHost {
 };
 
 // Upload: reads the source archive out of the module into DNFILE.ZIP, takes the backup
-// QSKLBK.$$$ out of it and opens it as a new, untitled, changed program.
+// QSKLBK.$$$ out of it and opens it as a new, untitled, changed program. Unsaved edits are
+// asked about first; after Yes, Upload goes on only when the save stored every edit
+// (ShellState::Unsaved, as New, Open and a recent file test it), and otherwise ends with the
+// program and its edit as they were (a failed save has said why).
 Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn);
 

@@ -52,7 +52,7 @@ bool FileCommands::Unsaved() {
   // The PLC page hands its edits to the document only when it is left or the program saved;
   // while it is shown they count as changes all the same.
   if (host_.PlcSetupEdited()) MarkChanged();
-  return !studio_.shell.SourceSaved || studio_.shell.MemoChanged;
+  return studio_.shell.Unsaved();
 }
 
 bool FileCommands::MayReplaceProgram() {

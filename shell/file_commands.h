@@ -7,11 +7,12 @@
 // Unsaved edits are never lost silently: New, Open and a recent file ask the close question
 // first when the program has changed, and an edit still on the PLC page counts. An edit stays
 // unsaved until its bytes reached its file: a memo or watch list that a save could not write,
-// and cells after END that the program file leaves out. A save on the way to closing or
-// replacing the program that leaves such cells out asks whether to close it anyway. A save
-// writes over another program's memo or watch file only after asking. A program that cannot
-// be read changes nothing, and a name is taken (path, caption, recent list) only after its
-// file was written.
+// cells after END that the program file leaves out, and a memo or watch list edit kept out of
+// another program's file at the user's No. A save on the way to closing or replacing the
+// program that leaves such cells out asks whether to close it anyway. A save writes over
+// another program's memo or watch file only after asking. A program that cannot be read
+// changes nothing, and a name is taken (path, caption, recent list) only after its file was
+// written.
 
 #include <filesystem>
 #include <string>
@@ -76,7 +77,8 @@ class FileCommands {
   // END still writes the file and then says so, naming the first row left out; the program
   // then stays changed. Where the new name's memo or watch file exists and is another
   // program's, the save asks first, naming it ("Overwrite ? [" + path + "] ", No the default):
-  // No keeps that file and writes the rest, Cancel writes nothing.
+  // No keeps that file and writes the rest (an edit of the memo or watch list kept out of it
+  // stays unsaved), Cancel writes nothing.
   compiler::SaveResult Save();
   compiler::SaveResult SaveAs();
 

@@ -561,6 +561,46 @@ TEST(ProgramFileCommands, AnEditThatDidNotReachItsFileLeavesTheProgramChanged) {
   EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
 }
 
+// A memo or watch file kept at the user's No holds another program's text: an edited memo or
+// watch list reached no file and the program stays changed, while one nobody changed since its
+// own file was read or written loses nothing.
+TEST(ProgramFileCommands, AnEditKeptOutOfAnotherProgramsFileLeavesTheProgramChanged) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  const std::string mine = dir / "mine.qsl", theirs = dir / "theirs.qsl";
+  studio->shell.CurFilePath = mine;
+  studio->shell.MemoText = "typed";
+  studio->shell.MemoChanged = true;
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  WriteFile(dir / "theirs.txt", "their memo");
+  WriteFile(dir / "theirs.wch", "their list");
+  auto savedKeepingTheirs = [&] {
+    studio->shell.SourceSaved = false;
+    EXPECT_EQ(SaveProgram(*studio, theirs, dir.path, {.memo = true, .watch = true}), SaveResult::Saved);
+    EXPECT_EQ(ReadFile(dir / "theirs.txt"), "their memo");
+    EXPECT_EQ(ReadFile(dir / "theirs.wch"), "their list");
+    return studio->shell.SourceSaved;
+  };
+  EXPECT_FALSE(savedKeepingTheirs());
+  EXPECT_TRUE(studio->shell.MemoChanged);
+  ASSERT_EQ(SaveProgram(*studio, mine, dir.path), SaveResult::Saved);  // the memo and the list into their own files
+  EXPECT_TRUE(savedKeepingTheirs());
+  EXPECT_FALSE(studio->shell.MemoChanged);
+  studio->shell.MemoChanged = true;  // the memo edited again
+  EXPECT_FALSE(savedKeepingTheirs());
+  studio->shell.MemoChanged = false;
+  studio->watch.WatchAddr[0] = 7;  // an entry changed
+  EXPECT_FALSE(savedKeepingTheirs());
+  studio->watch.WatchCount = 0;  // All Clear of a list its file holds
+  EXPECT_FALSE(savedKeepingTheirs());
+  studio->shell.WatchStored.clear();  // an empty list that no file held
+  EXPECT_TRUE(savedKeepingTheirs());
+  EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
+}
+
 // A program kept in two folders by a link is saved into the linked file; the links stay, the
 // memo and watch files keep the names made from the path that was opened, and nothing else
 // appears in either folder.

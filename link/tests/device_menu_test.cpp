@@ -330,8 +330,14 @@ struct UploadRig {
   // The window's side, logging each call.
   struct Host : UploadHost {
     explicit Host(UploadRig& rig) : rig(rig) {}
-    void SaveProgram() override { rig.calls.push_back("save"); }
-    void SaveAs() override { rig.calls.push_back("saveAs"); }
+    void SaveProgram() override { Saved("save"); }
+    void SaveAs() override { Saved("saveAs"); }
+    void Saved(const char* call) {
+      rig.calls.push_back(call);
+      if (!rig.saveStores) return;  // a failed or cancelled save leaves the edits unsaved
+      rig.shell.SourceSaved = true;
+      rig.shell.MemoChanged = false;
+    }
     void OpenProgram(const std::filesystem::path& p) override {
       rig.calls.push_back("open " + p.string());
       rig.opened = Text(ReadFile(p));
@@ -343,6 +349,7 @@ struct UploadRig {
   SimBench b;
   compiler::ShellState shell;
   Host host{*this};
+  bool saveStores = true;  // the save reaches every file
   std::vector<std::string> calls;
   std::string opened;
 };
@@ -392,6 +399,29 @@ TEST(UploadCommand, CancelNoAndAnUntitledSave) {
     EXPECT_EQ(r.calls, std::vector<std::string>{"saveAs"});
     EXPECT_EQ(ReadFile(r.b.folder.path / "DNFILE.ZIP"), archive);
     EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "QSKLBK.$$$"));
+  }
+}
+
+// Yes at the save question goes on only when the save stored every edit: after a save that
+// failed, or a Save As cancelled, Upload ends before it asks the module, and the program with
+// its edit stays.
+TEST(UploadCommand, AnEditTheSaveDidNotStoreEndsTheUpload) {
+  for (const char* path : {"/home/u/read-only.qsl", "Untitled.qsl"}) {
+    UploadRig r(StoredZip({{"QSKLBK.$$$", "p"}}));
+    r.saveStores = false;
+    r.shell.CurFilePath = path;
+    r.shell.SourceSaved = false;
+    r.b.Sent();
+    r.b.messages.answers = {platform::MsgResult::Yes, platform::MsgResult::Yes};
+    Outcome o = r.Run();
+    EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+    EXPECT_FALSE(o.ladderTakesKeys);
+    EXPECT_EQ(r.calls, std::vector<std::string>{path == std::string("Untitled.qsl") ? "saveAs" : "save"});
+    EXPECT_TRUE(r.b.Sent().empty()) << path;
+    EXPECT_EQ(r.b.messages.shown.size(), 1u);  // the save question alone
+    EXPECT_FALSE(std::filesystem::exists(r.b.folder.path / "DNFILE.ZIP"));
+    EXPECT_EQ(r.shell.CurFilePath, path);
+    EXPECT_FALSE(r.shell.SourceSaved);
   }
 }
 

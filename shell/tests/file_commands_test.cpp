@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -638,7 +639,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
   EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
   EXPECT_EQ(studio->shell.CurFilePath, dir / "theirs.QSL");
   EXPECT_NE(ReadFile(dir / "theirs.QSL").find("P0:1"), std::string::npos);
-  EXPECT_TRUE(studio->shell.SourceSaved);
+  EXPECT_FALSE(studio->shell.SourceSaved);  // the entry added to the list is in no file
   sink.shown.clear();
   // The watch file stays another list's: the next save asks again.
   sink.answers = {MsgResult::No};
@@ -646,6 +647,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
   ASSERT_EQ(sink.shown.size(), 1u);
   expectQuestion(0, "Overwrite ? [" + dir / "theirs.wch" + "] ");
   EXPECT_EQ(ReadFile(dir / "theirs.wch"), "list of theirs");
+  EXPECT_FALSE(studio->shell.SourceSaved);
   sink.shown.clear();
 
   // Cancel: nothing is written and the name is not taken.
@@ -677,6 +679,73 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeReplacingAnotherProgramsMemoOrWatchFile
   EXPECT_TRUE(sink.shown.empty()) << sink.shown[0].text;
   EXPECT_EQ(ReadFile(dir / "fifth.txt"), "memo of fifth");
   EXPECT_EQ(ReadFile(dir / "fifth.wch"), myList);
+}
+
+// A typed memo kept out of another program's memo file by No is still unsaved: the close
+// question's Save As of an untitled program leaves the window open, and every road that
+// closes or replaces the program asks again, its No closing without a save. A memo and a
+// watch list nobody changed lose nothing by a No.
+TEST_F(FileCommandsTest, AMemoKeptOutOfAnotherProgramsFileIsAskedForAgain) {
+  Draw("P0:1");
+  const std::string other = MakeProgram("other.qsl", "M5:5");
+  recent.Update(ini, other);
+  WriteFile(dir / "b.txt", "memo of b");
+  studio->shell.MemoText = "typed";  // as the memo box sets it
+  studio->shell.MemoChanged = true;
+  files->MarkChanged();
+  host.saveNames = {dir / "b"};
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  EXPECT_FALSE(files->QueryClose());
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, "Overwrite ? [" + dir / "b.txt" + "] ");
+  EXPECT_EQ(studio->shell.CurFilePath, dir / "b.QSL");
+  EXPECT_EQ(ReadFile(dir / "b.txt"), "memo of b");
+  sink.shown.clear();
+
+  auto asked = [&](const std::function<void()>& road) {
+    sink.answers = {MsgResult::Cancel};
+    road();
+    const bool once = sink.shown.size() == 1 && sink.shown[0].text == msg::kSourceChanged.english;
+    sink.shown.clear();
+    return once;
+  };
+  EXPECT_TRUE(asked([&] { EXPECT_FALSE(files->QueryClose()); }));
+  EXPECT_TRUE(asked([&] { files->New(); }));
+  host.openNames = {other};
+  EXPECT_TRUE(asked([&] { files->Open(); }));
+  EXPECT_TRUE(asked([&] { files->OpenRecent(1); }));
+  // Yes asks about b.txt again; No there keeps the window open, No at the close question closes.
+  sink.answers = {MsgResult::Yes, MsgResult::No};
+  EXPECT_FALSE(files->QueryClose());
+  EXPECT_EQ(sink.shown.size(), 2u);
+  sink.shown.clear();
+  sink.answers = {MsgResult::No};
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_EQ(ReadFile(dir / "b.txt"), "memo of b");
+
+  // Opened with its memo and watch list and saved as c beside another program's files: No to
+  // both loses no edit.
+  const std::string b = studio->shell.CurFilePath;
+  host.openNames = {b};
+  sink.answers = {MsgResult::No};
+  files->Open();
+  ASSERT_EQ(studio->shell.CurFilePath, b);
+  studio->watch.WatchCount = 1;
+  studio->watch.WatchName[0] = "P0:1";
+  WriteFile(dir / "b.wch", compiler::EncodeWatchFile(studio->watch));
+  ASSERT_TRUE(compiler::OpenWatchFile(*studio, b));
+  WriteFile(dir / "c.txt", "memo of c");
+  WriteFile(dir / "c.wch", "list of c");
+  files->MarkChanged();  // a cell edited
+  host.saveNames = {dir / "c"};
+  sink.shown.clear();
+  sink.answers = {MsgResult::No, MsgResult::No};
+  EXPECT_EQ(files->SaveAs(), compiler::SaveResult::Saved);
+  EXPECT_EQ(sink.shown.size(), 2u);
+  EXPECT_TRUE(studio->shell.SourceSaved);
+  sink.shown.clear();
+  EXPECT_TRUE(files->QueryClose());
+  EXPECT_TRUE(sink.shown.empty());
 }
 
 TEST_F(FileCommandsTest, SaveAsNames) {

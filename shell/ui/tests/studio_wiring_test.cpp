@@ -707,6 +707,47 @@ TEST_F(StudioWiringTest, ASaveRefusedForACellPutsTheCursorOnIt) {
   EXPECT_FALSE(std::filesystem::exists(folder / "built.qsl"));
 }
 
+// Upload over an edit that its save did not store: after Yes and the save's own message, Upload
+// ends before the module is asked, and the edit stays, still asked about at close.
+TEST_F(StudioWiringTest, UploadEndsWhenTheSaveDidNotStoreTheEdit) {
+  BoxProgram(14, "END");
+  const std::string longText = "'" + std::string(300, 'x');
+  doc().CellType[0][10] = compiler::kBox;
+  doc().CellText[0][10] = longText;
+  studio->shell.CurFilePath = (folder / "prog.qsl").string();
+  studio->shell.SourceSaved = false;
+  const std::string question = "The Source has changed.\r\nDo you want to save the change ?";
+  sink.answers = {platform::MsgResult::Yes};
+  Trigger(&MenuCommands::mnuUpload);
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].text, question);
+  EXPECT_EQ(sink.shown[1].text,
+            "The text of the cell at column 1, row 11 is longer than 255 bytes. The program was not saved.");
+  EXPECT_EQ(simPort, nullptr);  // the module was not asked
+  EXPECT_FALSE(std::filesystem::exists(folder / "DNFILE.ZIP"));
+  EXPECT_EQ(doc().CellText[0][10], longText);
+  EXPECT_EQ(studio->shell.CurFilePath, (folder / "prog.qsl").string());
+  sink.shown.clear();
+  sink.answers = {platform::MsgResult::No};
+  EXPECT_TRUE(window->Files().QueryClose());
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, question);
+
+  // An untitled program whose Save As is cancelled.
+  OneName dialog;
+  window->SetFileDialogs(&dialog);
+  doc().CellText[0][10] = "'short";
+  studio->shell.CurFilePath = "Untitled.qsl";
+  sink.shown.clear();
+  sink.answers = {platform::MsgResult::Yes};
+  Trigger(&MenuCommands::mnuUpload);
+  EXPECT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(simPort, nullptr);
+  EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
+  EXPECT_FALSE(studio->shell.SourceSaved);
+  window->SetFileDialogs(nullptr);
+}
+
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
   BoxProgram(1, "END");
   studio->shell.CurFilePath = (folder / "first.qsl").string();
