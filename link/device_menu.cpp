@@ -89,7 +89,7 @@ Outcome ObjectDownloadCommand(Device& device, DeviceJob& job, BuildHost& build, 
 Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn) {
   if (RefuseWhileMonitoring(device, monitorOn)) return {};
-  if (shell.Unsaved()) {
+  if (host.Unsaved()) {
     auto answer = device.Ask(text::kCaptionQuestion, text::kAskSave.Pick(device.Korean()),
                            platform::MsgButtons::YesNoCancel, platform::MsgIcon::Warning);
     if (answer == platform::MsgResult::Cancel) return {};
@@ -99,7 +99,7 @@ Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState
       else
         host.SaveAs();
       // The uploaded program replaces this one: only once every edit is in its file.
-      if (shell.Unsaved()) return {};
+      if (host.Unsaved()) return {};
     }
   }
   if (CheckModuleModel(device, job.plcModel)) return {};

@@ -58,6 +58,8 @@ class UploadHost {
   virtual ~UploadHost() = default;
   virtual void SaveProgram() = 0;  // SaveProgram of a titled program
   virtual void SaveAs() = 0;       // the Save As command
+  // The program holds edits that no file has, those still on the PLC page included.
+  virtual bool Unsaved() = 0;
   // Loads the program file at the path as the document with its companion files and redraws
   // the ladder (the device commands' wrapper gives it the focus, as the Outcome asks).
   virtual void OpenProgram(const std::filesystem::path& program) = 0;
@@ -67,7 +69,7 @@ class UploadHost {
 // Upload: reads the source archive out of the module into DNFILE.ZIP, takes the backup
 // QSKLBK.$$$ out of it and opens it as a new, untitled, changed program. Unsaved edits are
 // asked about first; after Yes, Upload goes on only when the save stored every edit
-// (ShellState::Unsaved, as New, Open and a recent file test it), and otherwise ends with the
+// (UploadHost::Unsaved, as New, Open and a recent file test it), and otherwise ends with the
 // program and its edit as they were (a failed save has said why).
 Outcome UploadCommand(Device& device, const DeviceJob& job, compiler::ShellState& shell, UploadHost& host,
                       bool monitorOn);

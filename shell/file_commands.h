@@ -110,6 +110,9 @@ class FileCommands {
   // Start-up: reopens the program of File1, or starts a new program.
   void ReopenLast();
 
+  // The program holds edits that are not saved, those on the PLC page included.
+  bool Unsaved();
+
   // Marks the program as changed (every edit of the document calls it).
   void MarkChanged() { studio_.shell.SourceSaved = false; }
 
@@ -135,8 +138,6 @@ class FileCommands {
   // Asks before a save as `path` writes over another program's memo or watch file; a No goes
   // into `kept`. False: the user cancelled the save.
   bool AskToReplaceCompanions(const std::string& path, compiler::KeptFiles& kept);
-  // The program holds edits that are not saved, those on the PLC page included.
-  bool Unsaved();
   // Before the program is replaced: asks to save a changed program. False: keep it.
   bool MayReplaceProgram();
   // The cursor on the first cell, the view from the first row, no block selected.

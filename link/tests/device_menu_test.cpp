@@ -332,6 +332,7 @@ struct UploadRig {
     explicit Host(UploadRig& rig) : rig(rig) {}
     void SaveProgram() override { Saved("save"); }
     void SaveAs() override { Saved("saveAs"); }
+    bool Unsaved() override { return rig.shell.Unsaved(); }
     void Saved(const char* call) {
       rig.calls.push_back(call);
       if (!rig.saveStores) return;  // a failed or cancelled save leaves the edits unsaved

@@ -183,6 +183,7 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
   struct Host : plclink::UploadHost {
     void SaveProgram() override {}
     void SaveAs() override {}
+    bool Unsaved() override { return false; }  // saved just before
     void OpenProgram(const std::filesystem::path& p) override {
       std::string bytes;
       ASSERT_TRUE(platform::ReadWholeFile(p, bytes));

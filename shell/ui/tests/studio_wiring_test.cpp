@@ -45,6 +45,7 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/ladder_wiring.h"
 #include "shell/ui/monitor_wiring.h"
+#include "shell/ui/plc_panel_widget.h"
 #include "shell/ui/qt_message_sink.h"
 #include "shell/ui/studio_language.h"
 #include "shell/ui/tests/layout_support.h"
@@ -746,6 +747,22 @@ TEST_F(StudioWiringTest, UploadEndsWhenTheSaveDidNotStoreTheEdit) {
   EXPECT_EQ(studio->shell.CurFilePath, "Untitled.qsl");
   EXPECT_FALSE(studio->shell.SourceSaved);
   window->SetFileDialogs(nullptr);
+}
+
+// An edit still on the shown PLC page is an unsaved edit for Upload as for New and Open.
+TEST_F(StudioWiringTest, UploadAsksAboutAnEditOnTheShownPlcPage) {
+  window->ShowPlcPage();
+  ASSERT_TRUE(studio->shell.SourceSaved);
+  PlcPanelWidget* page = window->PlcPage();
+  page->nodeEdit()->setFocus();
+  page->nodeEdit()->selectAll();
+  QTest::keyClicks(page->nodeEdit(), "12");
+  sink.answers = {platform::MsgResult::Cancel};
+  Trigger(&MenuCommands::mnuUpload);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text, "The Source has changed.\r\nDo you want to save the change ?");
+  EXPECT_EQ(simPort, nullptr);  // Cancel: the module was not asked
+  EXPECT_EQ(page->nodeEdit()->text(), "12");
 }
 
 TEST_F(StudioWiringTest, EveryWayToAProgramStartsAtTheFirstCell) {
