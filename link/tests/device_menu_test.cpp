@@ -293,6 +293,47 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, failing, false).ladderTakesKeys);
 }
 
+// A HEX file cut short (no end record, or empty) is refused by Object Download and by the
+// model-10 Erase: nothing reaches the module.
+TEST(ObjectDownload, AHexFileCutShortIsNeverDownloaded) {
+  const std::string whole = ":0C00000000010203040506070C000A0BB7\r\n:0400000012345678E8\r\n:00000001FF\r\n";
+  for (const std::string& hex : {whole.substr(0, whole.find(":04")), whole.substr(0, whole.find(":00")), std::string()})
+    for (bool erase : {false, true}) {
+      SCOPED_TRACE(hex + (erase ? "erase" : "object download"));
+      SimBench b(ProfileOf(10));
+      compiler::Studio studio;
+      studio.messages = &b.messages;
+      studio.doc.Setup.UploadFlag = false;
+      FakeBuild build{[&](DeviceJob& job) {
+                         const bool failed = ReadHexFile(studio, job.folder);
+                         job.romSize = studio.build.RomSize;
+                         return failed;
+                       }};
+      // The batch of the erase leaves the HEX file.
+      struct : ProcessRunner {
+        ExecResult Run(const std::vector<std::string>&, const std::filesystem::path& folder) override {
+          WriteFile(folder / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
+          return {true, 0, ""};
+        }
+        std::string hex;
+      } runner;
+      runner.hex = hex;
+      WriteFile(b.folder.path / "ZQA3.BAT", {});
+      WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
+      b.Image(40);
+      b.core.program()[0] = 0x5A;
+      b.Sent();
+      const Outcome o = erase ? EraseCommand(*b.device, b.job, build, &runner, false)
+                              : ObjectDownloadCommand(*b.device, b.job, build, false);
+      EXPECT_TRUE(o.ladderTakesKeys);
+      EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+      EXPECT_EQ(b.Texts(), std::vector<std::string>{"Hex File Format Error !"});
+      EXPECT_TRUE(b.Sent().empty());
+      EXPECT_EQ(b.core.program()[0], 0x5A);
+      EXPECT_EQ(b.job.romSize, 0);
+    }
+}
+
 TEST(AutoModuleSteps, AskClearKeepAndRun) {
   SimBench b(ProfileOf(5));
   b.Image(700);
