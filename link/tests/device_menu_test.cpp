@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "link/archive_extract.h"
 #include "link/download.h"
 #include "link/exec_cmd.h"
@@ -29,12 +31,12 @@ std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 struct BatchRunner : ProcessRunner {
   ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path& folder) override {
     ran.push_back(argv.back());
-    if (!hex.empty()) WriteFile(folder / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
+    if (hex) WriteFile(folder / "ZQOUT.HEX", Bytes(hex->begin(), hex->end()));
     return {started, exitStatus, output};
   }
   std::vector<std::string> ran;
   std::string output;  // what the batch wrote
-  std::string hex;     // the HEX file it leaves, if any
+  std::optional<std::string> hex;  // the HEX file it leaves
   bool started = true;
   int exitStatus = 0;
 };
@@ -44,6 +46,21 @@ struct FakeBuild : BuildHost {
   explicit FakeBuild(std::function<bool(DeviceJob&)> read) : read(std::move(read)) {}
   StepResult ReadHexFile(DeviceJob& job) override { return read(job) ? StepResult::Failed : StepResult::Done; }
   std::function<bool(DeviceJob&)> read;
+};
+
+// The HEX reader of the build road itself, through a studio whose messages go with the
+// module's.
+struct StudioHexReader : BuildHost {
+  explicit StudioHexReader(platform::MessageSink& messages) {
+    studio.messages = &messages;
+    studio.doc.Setup.UploadFlag = false;
+  }
+  StepResult ReadHexFile(DeviceJob& job) override {
+    const bool failed = plclink::ReadHexFile(studio, job.folder);
+    job.romSize = studio.build.RomSize;
+    return failed ? StepResult::Failed : StepResult::Done;
+  }
+  compiler::Studio studio;
 };
 
 // A refused Verify leaves the keyboard where it was; one that compared unequal gives it to
@@ -157,15 +174,8 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     if (c == Unreadable && geteuid() == 0) continue;  // root reads every file
     SCOPED_TRACE(c);
     SimBench b(ProfileOf(10));
-    compiler::Studio studio;
-    studio.messages = &b.messages;
-    studio.doc.Setup.UploadFlag = false;
     BatchRunner runner;
-    FakeBuild build{[&](DeviceJob& job) {
-                       const bool failed = ReadHexFile(studio, job.folder);
-                       job.romSize = studio.build.RomSize;
-                       return failed;
-                     }};
+    StudioHexReader build(b.messages);
     // The earlier build's outputs, its image already in the module.
     const std::string earlierHex = ":0C00000000010203040506070C000A0BB7\r\n:00000001FF\r\n";
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
@@ -206,14 +216,7 @@ TEST(Erase, ModelTenDownloadsNothingOfABuildThatFailed) {
   for (bool kept : {true, false}) {
     SCOPED_TRACE(kept ? "kept" : "failed");
     SimBench b(ProfileOf(10));
-    compiler::Studio studio;
-    studio.messages = &b.messages;
-    studio.doc.Setup.UploadFlag = false;
-    FakeBuild build{[&](DeviceJob& job) {
-                       const bool failed = ReadHexFile(studio, job.folder);
-                       job.romSize = studio.build.RomSize;
-                       return failed;
-                     }};
+    StudioHexReader build(b.messages);
     BatchRunner runner;
     runner.hex = hex;
     runner.exitStatus = kept ? 0 : 1;
@@ -247,7 +250,7 @@ TEST(Erase, ModelTenDownloadsNothingOfABuildThatFailed) {
     }
     o = EraseCommand(*b.device, b.job, build, &runner, false);
     EXPECT_EQ(runner.ran, std::vector<std::string>{"ZQA3.BAT"});
-    EXPECT_EQ(b.Texts(), std::vector<std::string>{"Build Batch Error (exit status 1) : ZQA3.BAT\r\n\r\n"
+    ASSERT_EQ(b.Texts(), std::vector<std::string>{"Build Batch Error (exit status 1) : ZQA3.BAT\r\n\r\n"
                                                   "ZQBUILD.BAT: 21: zip: not found"});
     EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio Error !");
     EXPECT_TRUE(o.ladderTakesKeys);
@@ -366,23 +369,9 @@ TEST(ObjectDownload, AHexFileCutShortIsNeverDownloaded) {
     for (bool erase : {false, true}) {
       SCOPED_TRACE(hex + (erase ? "erase" : "object download"));
       SimBench b(ProfileOf(10));
-      compiler::Studio studio;
-      studio.messages = &b.messages;
-      studio.doc.Setup.UploadFlag = false;
-      FakeBuild build{[&](DeviceJob& job) {
-                         const bool failed = ReadHexFile(studio, job.folder);
-                         job.romSize = studio.build.RomSize;
-                         return failed;
-                       }};
-      // The batch of the erase leaves the HEX file.
-      struct : ProcessRunner {
-        ExecResult Run(const std::vector<std::string>&, const std::filesystem::path& folder) override {
-          WriteFile(folder / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
-          return {true, 0, ""};
-        }
-        std::string hex;
-      } runner;
-      runner.hex = hex;
+      StudioHexReader build(b.messages);
+      BatchRunner runner;
+      runner.hex = hex;  // the erase's batch leaves it
       WriteFile(b.folder.path / "ZQA3.BAT", {});
       WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
       b.Image(40);
