@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "compiler/macro_library.h"
@@ -9,6 +11,7 @@
 #include "compiler/options_header.h"
 #include "compiler/program_file.h"
 #include "compiler/translator.h"
+#include "link/batch_output.h"
 #include "link/build_texts.h"
 #include "link/hex_image.h"
 #include "link/listing_scan.h"
@@ -29,32 +32,64 @@ std::string BuildBatchName(int plcModel) {
   return "ZQA.BAT";
 }
 
-void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
-  std::error_code ec;
+std::optional<KeptOutput> RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel) {
   // Only a plain file can be an earlier build's output: a folder, a link or a device under
   // such a name is left alone (the build then fails on it, or reads and writes through it).
-  for (const std::string& name : {std::string(kHexFileName), ListingName(plcModel), std::string(kUploadArchiveName)})
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / name, ec)))
-      std::filesystem::remove(folder / name, ec);
+  for (const std::string& name : {std::string(kHexFileName), ListingName(plcModel), std::string(kUploadArchiveName)}) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(folder / name, ec))) continue;
+    if (!std::filesystem::remove(folder / name, ec) && ec) return KeptOutput{name, ec.value()};
+  }
+  return std::nullopt;
 }
 
-BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel,
-                         std::string* output) {
-  const std::string batch = BuildBatchName(plcModel);
-  if (output) output->clear();
-  RemoveBuildOutputs(folder, plcModel);
+BatchRun RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel) {
+  BatchRun run;
+  if (std::optional<KeptOutput> kept = RemoveBuildOutputs(folder, plcModel)) {
+    run.end = BatchEnd::OutputKept;
+    run.kept = std::move(*kept);
+    return run;
+  }
   // The shell starts even without a batch it can read: that counts as not started.
+  const std::string batch = BuildBatchName(plcModel);
   std::error_code ec;
   const std::filesystem::path file = folder / batch;
-  if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0)
-    return BatchStart::NotStarted;
+  if (!runner || !std::filesystem::is_regular_file(file, ec) || access(file.c_str(), R_OK) != 0) return run;
   ExecResult ran = runner->Run({"/bin/sh", batch}, folder);
-  if (output) *output = std::move(ran.output);
-  return ran.started ? BatchStart::Started : BatchStart::NotStarted;
+  if (!ran.started) return run;
+  run.end = ran.exitStatus == 0 ? BatchEnd::Succeeded : BatchEnd::Failed;
+  run.exitStatus = ran.exitStatus;
+  run.output = std::move(ran.output);
+  return run;
 }
 
-std::string BatchNotStartedText(int plcModel, bool korean) {
-  return build_text::kBatchNotStarted.Pick(korean) + BuildBatchName(plcModel);
+platform::Message BatchFailureMessage(const BatchRun& run, const std::filesystem::path& folder, int plcModel,
+                                      bool korean) {
+  namespace t = build_text;
+  const std::string batch = BuildBatchName(plcModel);
+  switch (run.end) {
+    case BatchEnd::OutputKept: {
+      const bool denied = run.kept.reason == EACCES || run.kept.reason == EPERM;
+      const std::string why = denied ? t::kNoRightToRemove.Pick(korean) : std::strerror(run.kept.reason);
+      return {t::kCaptionError,
+              t::kOutputNotRemoved.Pick(korean) + "(" + why + ") : " + (folder / run.kept.name).string() +
+                  t::kNothingBuilt.Pick(korean),
+              platform::MsgIcon::Information};
+    }
+    case BatchEnd::Failed: {
+      std::error_code ec;
+      if (!std::filesystem::exists(folder / kHexFileName, ec))
+        return {t::kCaptionPlainError, WithBatchOutput(t::kAssembleCodeError.Pick(korean) + kHexFileName, run.output),
+                platform::MsgIcon::Information};
+      return {t::kCaptionError,
+              WithBatchOutput(t::kBatchFailed.Pick(korean) + std::to_string(run.exitStatus) + ") : " + batch, run.output),
+              platform::MsgIcon::Information};
+    }
+    case BatchEnd::NotStarted:
+    case BatchEnd::Succeeded:
+      break;
+  }
+  return {t::kCaptionError, t::kBatchNotStarted.Pick(korean) + batch, platform::MsgIcon::Information};
 }
 
 AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job) {
@@ -96,29 +131,42 @@ AutoOutcome RunAuto(compiler::Studio& studio, AutoHost& host, const AutoJob& job
   compiler::SaveBackup(studio, job.folder);
 
   const int model = studio.doc.Setup.PlcModel;
-  std::string batchOutput;
-  if (RunBuildBatch(job.runner, job.folder, model, &batchOutput) == BatchStart::NotStarted) {
-    // The outputs of the last build are gone: nothing is left for Object Download.
-    studio.build.CompileInfo = false;
-    Show(studio, t::kCaptionError, BatchNotStartedText(model, korean));
+  const BatchRun batch = RunBuildBatch(job.runner, job.folder, model);
+  // Only a batch that ended well made this program's image; the outputs of the last build
+  // are gone or not to be trusted, so nothing is left for Object Download or Verify.
+  studio.build.CompileInfo = batch.end == BatchEnd::Succeeded;
+  if (batch.end == BatchEnd::OutputKept || batch.end == BatchEnd::NotStarted) {
+    if (studio.messages) studio.messages->Show(BatchFailureMessage(batch, job.folder, model, korean));
     host.FocusBoard();
-    return AutoOutcome::BatchNotStarted;
+    return batch.end == BatchEnd::OutputKept ? AutoOutcome::OutputKept : AutoOutcome::BatchNotStarted;
   }
-  studio.build.CompileInfo = true;
 
   host.Save();
   host.PaintWhileWaiting();
 
-  const ListingCheck listing = CheckCompileListing(job.folder, model, korean, studio.messages);
-  if (listing.Failed()) {
-    if (listing.outcome == ListingOutcome::ErrorAtCell)
-      ReportErrorCell(studio.doc, host, studio.messages, listing.col, listing.row, listing.errorMessage);
+  // An assembler error on a line made from a cell is the most precise news of a failed
+  // build: the listing leads to the cell, whatever the batch's status. Of a failed batch
+  // the listing says nothing else (a missing one is no news), and the batch's own message
+  // follows instead, once.
+  const bool failed = batch.end == BatchEnd::Failed;
+  const ListingCheck listing = CheckCompileListing(job.folder, model, korean, failed ? nullptr : studio.messages);
+  if (listing.outcome == ListingOutcome::ErrorAtCell) {
+    ReportErrorCell(studio.doc, host, studio.messages, listing.col, listing.row, listing.errorMessage);
     host.FocusBoard();
     return AutoOutcome::ListingError;
   }
-  // A build that made no image says why in the lines its tools wrote (the linker's, as a
-  // rule: the assembler's errors at a cell were shown by the listing scan).
-  if (ReadHexFile(studio, job.folder, batchOutput)) {
+  if (failed) {
+    if (studio.messages) studio.messages->Show(BatchFailureMessage(batch, job.folder, model, korean));
+    host.FocusBoard();
+    return AutoOutcome::BatchFailed;
+  }
+  if (listing.Failed()) {
+    host.FocusBoard();
+    return AutoOutcome::ListingError;
+  }
+  // A batch that ended well but made no usable image (one that does not pass on its tools'
+  // status) is told by the HEX reader, with the lines the batch wrote under the message.
+  if (ReadHexFile(studio, job.folder, batch.output)) {
     host.FocusBoard();
     return AutoOutcome::ImageError;
   }

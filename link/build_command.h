@@ -4,6 +4,7 @@
 // image, then download, check and start the program through the module's steps.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "compiler/studio_state.h"
@@ -30,19 +31,46 @@ class DeviceSteps {
 // Batch file by model code: above 9 "ZQA3.BAT", 2 "ZQA2.BAT", else "ZQA.BAT".
 std::string BuildBatchName(int plcModel);
 
-// Output files of a build, removed before the batch runs so that none of them is read
-// from an earlier build; only plain files are removed (not folders, links or devices).
-void RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
+// An output of an earlier build that stays in the folder: its name and why it could not be
+// removed (an errno value).
+struct KeptOutput {
+  std::string name;
+  int reason = 0;
+};
+
+// Removes the output files of a build (ZQOUT.HEX, the model's listing, UPFILE.ZIP) from
+// `folder` before the batch runs, so that none of them is read from an earlier build; only
+// plain files are removed (not folders, links or devices). The first plain file that cannot
+// be removed (a folder of mode 555, another user's file in a sticky folder) is returned, and
+// the build must not go on: what it read could be that earlier build's.
+std::optional<KeptOutput> RemoveBuildOutputs(const std::filesystem::path& folder, int plcModel);
+
+// How a run of the build batch ended. Only Succeeded made this program's image.
+enum class BatchEnd {
+  Succeeded,   // it ran and ended with exit status 0
+  OutputKept,  // an earlier build's output could not be removed: the batch did not run
+  NotStarted,  // the batch is missing or unreadable, there is no runner, or the shell did not start
+  Failed,      // it ran and ended with another exit status
+};
+
+struct [[nodiscard]] BatchRun {
+  BatchEnd end = BatchEnd::NotStarted;
+  int exitStatus = -1;  // Succeeded and Failed: the batch's exit status (128 + a signal)
+  std::string output;   // what the batch and its tools wrote (the runner's output)
+  KeptOutput kept;      // OutputKept: the output that stays
+};
 
 // Removes the outputs of an earlier build, then runs the model's batch in `folder` with
-// /bin/sh and waits for it. NotStarted when it is missing or unreadable, there is no
-// runner, or the shell does not start. Auto and Erase both build through it; the caller
-// shows BatchNotStartedText. *output, when given, receives what the batch wrote (the
-// runner's output), for the message of a build that left no usable HEX file.
-enum class [[nodiscard]] BatchStart { Started, NotStarted };
-BatchStart RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel,
-                         std::string* output = nullptr);
-std::string BatchNotStartedText(int plcModel, bool korean);
+// /bin/sh and waits for it. Auto and Erase both build through it; a run that did not
+// succeed is told with BatchFailureMessage.
+BatchRun RunBuildBatch(ProcessRunner* runner, const std::filesystem::path& folder, int plcModel);
+
+// The message of a batch run that did not succeed: the output that stays, with its path and
+// why; a batch that did not start; a failed batch that left no HEX file, as the HEX reader
+// tells a missing one ("Assemble Code Error : ZQOUT.HEX"), else the batch's exit status. The
+// lines the batch wrote stand under the message of a batch that ran.
+platform::Message BatchFailureMessage(const BatchRun& run, const std::filesystem::path& folder, int plcModel,
+                                      bool korean);
 
 enum class AutoOutcome {
   RefusedMonitoring,
@@ -50,7 +78,9 @@ enum class AutoOutcome {
   NotStorable,  // the program file cannot hold the program (a cell's text too long)
   TranslationError,  // also a file error of the translator
   LibraryError,
+  OutputKept,  // an earlier build's output could not be removed: no batch ran
   BatchNotStarted,
+  BatchFailed,  // the batch ended with a non-zero exit status, no cell to lead to
   ListingError,
   ImageError,
   ImageReady,  // no module steps given: the road ends with the image

@@ -23,6 +23,14 @@ inline constexpr BuildTwin kEndNotFound{"END Command Not Found !", "END 명령�
 inline constexpr BuildTwin kAskRun{"Do you want execution now ?", "다운로드가 완료되었습니다. 지금 실행하시겠습니까?"};
 inline constexpr BuildTwin kBatchNotStarted{"Build batch could not be started : ",
                                             "빌드 배치 파일을 실행할 수 없습니다. : "};
+// A batch that ended with a non-zero status: the status, ") : " and the batch's name follow.
+inline constexpr BuildTwin kBatchFailed{"Build Batch Error (exit status ", "빌드 배치 파일 실행 에러 (종료 코드 "};
+// An earlier build's output that stays: the reason, ") : " and its path follow.
+inline constexpr BuildTwin kOutputNotRemoved{"Old Build File Remove Error ", "이전 빌드 파일 삭제 에러 "};
+inline constexpr BuildTwin kNoRightToRemove{"no permission to remove it from the studio's folder",
+                                            "스튜디오 폴더에서 지울 권한이 없습니다"};
+inline constexpr BuildTwin kNothingBuilt{"\r\nNothing was built or downloaded.",
+                                         "\r\n빌드와 다운로드를 하지 않았습니다."};
 
 // Listing scan.
 inline constexpr BuildTwin kFileNotFound{"File not found : ", "파일을 찾을 수 없습니다. : "};

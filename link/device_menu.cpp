@@ -63,12 +63,15 @@ Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRu
       device.Show(text::kCaptionStudioERROR, std::string(text::kFileOpenErrorColon.en) + kBackupFileName);
       return {};
     }
-    if (RunBuildBatch(runner, job.folder, job.plcModel, &job.batchOutput) == BatchStart::NotStarted) {
-      job.compileInfo = false;
-      device.Show(build_text::kCaptionError, BatchNotStartedText(job.plcModel, device.Korean()));
+    const BatchRun batch = RunBuildBatch(runner, job.folder, job.plcModel);
+    job.batchOutput = batch.output;
+    // Only a batch that ended well made the empty program's image.
+    job.compileInfo = batch.end == BatchEnd::Succeeded;
+    if (!job.compileInfo) {
+      const platform::Message failure = BatchFailureMessage(batch, job.folder, job.plcModel, device.Korean());
+      device.Show(failure.caption.c_str(), failure.text);
       return BackToLadder();
     }
-    job.compileInfo = true;
     if (build.ReadHexFile(job) == StepResult::Failed) return BackToLadder();
   }
   // Whatever the download's result, the user goes back to the ladder.

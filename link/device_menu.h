@@ -44,9 +44,10 @@ Outcome VerifyCommand(Device& device, const DeviceJob& job, bool monitorOn);
 void ClearKeepCommand(Device& device, const DeviceJob& job, bool monitorOn);
 
 // Erase: models up to 9 download a four-byte image of 0xFF; model 10 builds and downloads
-// an empty program, after removing the outputs of an earlier build; a batch that cannot
-// start is reported and nothing is downloaded (job.compileInfo false). Otherwise leaves
-// job.compileInfo true and job.romSize the erase image's. `runner` starts the build batch.
+// an empty program, after removing the outputs of an earlier build; an output that cannot be
+// removed, a batch that cannot start or that ends with a non-zero status is reported and
+// nothing is downloaded (job.compileInfo false). Otherwise leaves job.compileInfo true and
+// job.romSize the erase image's. `runner` starts the build batch.
 Outcome EraseCommand(Device& device, DeviceJob& job, BuildHost& build, ProcessRunner* runner, bool monitorOn);
 
 // Object Download: the last build's image again (no checksum, no run).

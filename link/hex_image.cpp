@@ -54,7 +54,9 @@ HexError ParseHexRecords(std::string_view text, std::vector<uint8_t>& bytes) {
     sum = (sum + unsigned(HexField(line, 9 + 2 * size_t(count)))) & 0xFF;
     if (sum != 0) return HexError::ChecksumError;
   }
-  return HexError::None;
+  // Every file the linker writes ends with its end record: a text that stops before one was
+  // cut short, and its records are only part of a program.
+  return HexError::FormatError;
 }
 
 std::string MakeRomImage(const std::vector<uint8_t>& program, const std::string* archive, int32_t& romSize) {

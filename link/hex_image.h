@@ -22,11 +22,13 @@ inline constexpr int32_t kMaxArchiveBytes = 32767;
 enum class HexError { None, FormatError, ChecksumError };
 
 // Reads the data bytes of the records of a HEX text in file order up to the first record of
-// byte count 0 or the end of the text. A line that does not begin with ":" or is too short
-// for its byte count is a FormatError; a record whose count, address bytes, data and
-// checksum do not sum to 0 is a ChecksumError (the record type is not summed, so only type
-// 00 records pass). Fields are two hexadecimal digits; other characters count as the value
-// of the leading hexadecimal digits. Bytes read before an error are in `bytes`.
+// byte count 0 (the end record, or a record of any type with count 0). A text that ends
+// before such a record, the empty text included, was cut short: a FormatError, as is a line
+// that does not begin with ":" or is too short for its byte count. A record whose count,
+// address bytes, data and checksum do not sum to 0 is a ChecksumError (the record type is
+// not summed, so only type 00 records pass). Fields are two hexadecimal digits; other
+// characters count as the value of the leading hexadecimal digits. Bytes read before an
+// error are in `bytes`.
 HexError ParseHexRecords(std::string_view text, std::vector<uint8_t>& bytes);
 
 // The image for program bytes and, with `archive` given, the source archive: program,

@@ -1,11 +1,13 @@
 #include "link/build_command.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "build_test_support.h"
 #include "compiler/document.h"
 #include "link/exec_cmd.h"
 #include "link/hex_image.h"
+#include "platform/tests/ordinary_user_support.h"
 
 using namespace plclink;
 using build_test::ReadFile;
@@ -34,12 +36,13 @@ struct FakeRunner : ProcessRunner {
     sawStaleHex = std::filesystem::exists(folder / kHexFileName);
     if (started)
       for (const auto& [name, bytes] : leave) WriteFile(folder / name, bytes);
-    return {started, 0, output};
+    return {started, exitStatus, output};
   }
   std::vector<std::vector<std::string>> calls;
   std::vector<std::pair<std::string, std::string>> leave;
   std::string output;  // what the batch wrote
   bool started = true;
+  int exitStatus = 0;
   bool sawStaleHex = false;
   std::string seenBackup;
 };
@@ -179,17 +182,25 @@ TEST(Auto, TranslationErrorLeavesCompileInfoAlone) {
   EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio Ladder Compile ERROR !");
 }
 
-TEST(Auto, ListingErrorStopsAfterTheBuildWithCompileInfoSet) {
-  AutoFixture f;
-  f.runner.leave.push_back({"ZQCORE3.LST", " AN P0:1 ; __Pos 0003 0011\r\n^\r\nerror\r\n"});
-  EXPECT_EQ(f.Run(), AutoOutcome::ListingError);
-  EXPECT_TRUE(f.studio->build.CompileInfo);
-  EXPECT_EQ(f.device.steps, "");
-  EXPECT_EQ(f.log, "save save cell 3,17 top 15 after 0 focus ");
-  EXPECT_EQ(f.item, MonitorItem::Unchanged);
-  ASSERT_EQ(f.sink.shown.size(), 1u);
-  EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
-  EXPECT_EQ(f.sink.shown[0].text, "Ladder compile Error \r\n\r\nAN P0:1 \r\n^\r\nerror");
+// The assembler refused a line made from a cell: its cell and its lines, once, whether the
+// batch passed on the assembler's status (as ours does) or not. Only a batch that ended well
+// leaves CompileInfo set.
+TEST(Auto, ListingErrorStopsAtItsCellWhateverTheBatchsStatus) {
+  for (int status : {0, 2}) {
+    SCOPED_TRACE(status);
+    AutoFixture f;
+    f.runner.leave.push_back({"ZQCORE3.LST", " AN P0:1 ; __Pos 0003 0011\r\n^\r\nerror\r\n"});
+    f.runner.exitStatus = status;
+    f.runner.output = "Errors: 1\n";
+    EXPECT_EQ(f.Run(), AutoOutcome::ListingError);
+    EXPECT_EQ(f.studio->build.CompileInfo, status == 0);
+    EXPECT_EQ(f.device.steps, "");
+    EXPECT_EQ(f.log, "save save cell 3,17 top 15 after 0 focus ");
+    EXPECT_EQ(f.item, MonitorItem::Unchanged);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio COMPILE ERROR !");
+    EXPECT_EQ(f.sink.shown[0].text, "Ladder compile Error \r\n\r\nAN P0:1 \r\n^\r\nerror");
+  }
 }
 
 TEST(Auto, StaleOutputsAreNeverRead) {
@@ -281,6 +292,85 @@ TEST(Auto, OnlyPlainOutputFilesAreRemovedBeforeTheBatch) {
   EXPECT_TRUE(std::filesystem::is_symlink(f.folder / "UPFILE.ZIP"));
   EXPECT_EQ(ReadFile(f.folder / "elsewhere.zip"), "kept");
   EXPECT_FALSE(std::filesystem::exists(f.folder / "ZQCORE3.LST"));
+}
+
+// The folder refuses to let the earlier build's outputs go (mode 555 for an ordinary user,
+// or a sticky folder where they belong to another user), its files still writable: Auto
+// names the output and why, builds and downloads nothing, and the keys go to the ladder.
+TEST(Auto, AnEarlierOutputThatStaysStopsTheBuild) {
+  for (bool sticky : {false, true}) {
+    if (sticky && geteuid() != 0) continue;  // only root can leave another user's files
+    SCOPED_TRACE(sticky ? "sticky" : "555");
+    AutoFixture f;
+    ASSERT_EQ(f.Run(), AutoOutcome::Started);  // the earlier build, by its owner
+    f.runner.calls.clear();
+    f.device.steps.clear();
+    f.log.clear();
+    for (const auto& entry : std::filesystem::directory_iterator(f.folder))
+      ASSERT_EQ(chmod(entry.path().c_str(), 0666), 0);
+    ASSERT_EQ(chmod(f.folder.c_str(), sticky ? 01777 : 0555), 0);
+    f.studio->doc.CellText[0][0] = "P0:1";  // another program
+    const int status = ordinary_user::Run([&] {
+      CHILD_CHECK(f.Run() == AutoOutcome::OutputKept);
+      CHILD_CHECK(f.runner.calls.empty());
+      CHILD_CHECK(f.device.steps.empty());
+      CHILD_CHECK(!f.studio->build.CompileInfo);
+      CHILD_CHECK(f.log == "save focus ");
+      CHILD_CHECK(f.item == MonitorItem::Unchanged);
+      CHILD_CHECK(f.sink.shown.size() == 1);
+      CHILD_CHECK(f.sink.shown[0].caption == "Korvane Studio Error !");
+      CHILD_CHECK(f.sink.shown[0].text == "Old Build File Remove Error (no permission to remove it from the studio's "
+                                          "folder) : " + (f.folder / "ZQOUT.HEX").string() +
+                                              "\r\nNothing was built or downloaded.");
+      // The program's own files were written for this build all the same.
+      CHILD_CHECK(ReadFile(f.folder / "QS2OUT.$$$").find("P0:1") != std::string::npos);
+      f.studio->shell.KoreanMenu = true;
+      CHILD_CHECK(f.Run() == AutoOutcome::OutputKept);
+      CHILD_CHECK(f.sink.shown.back().text == "이전 빌드 파일 삭제 에러 (스튜디오 폴더에서 지울 권한이 없습니다) : " +
+                                                  (f.folder / "ZQOUT.HEX").string() +
+                                                  "\r\n빌드와 다운로드를 하지 않았습니다.");
+      return 0;
+    });
+    EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+    EXPECT_EQ(ReadFile(f.folder / kHexFileName), ":0400000012345678E8\r\n:00000001FF\r\n");
+    chmod(f.folder.c_str(), 0755);
+  }
+}
+
+// A batch that ends with a non-zero status made no image of this program, whatever lies in
+// the folder: Auto says so once, with the batch's lines, and downloads nothing.
+TEST(Auto, ABatchThatFailsStopsTheBuild) {
+  {
+    // The HEX file and a clean listing are there: the batch's status tells.
+    AutoFixture f;
+    f.runner.exitStatus = 1;
+    f.runner.output = "rm: cannot remove 'ZQOUT.HEX': Permission denied\n";
+    EXPECT_EQ(f.Run(), AutoOutcome::BatchFailed);
+    EXPECT_FALSE(f.studio->build.CompileInfo);
+    EXPECT_EQ(f.device.steps, "");
+    EXPECT_EQ(f.log, "save save focus ");
+    EXPECT_EQ(f.item, MonitorItem::Unchanged);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].caption, "Korvane Studio Error !");
+    EXPECT_EQ(f.sink.shown[0].text,
+              "Build Batch Error (exit status 1) : ZQA.BAT\r\n\r\nrm: cannot remove 'ZQOUT.HEX': Permission denied");
+    f.studio->shell.KoreanMenu = true;
+    EXPECT_EQ(f.Run(), AutoOutcome::BatchFailed);
+    EXPECT_EQ(f.sink.shown.back().text, "빌드 배치 파일 실행 에러 (종료 코드 1) : ZQA.BAT\r\n\r\n"
+                                        "rm: cannot remove 'ZQOUT.HEX': Permission denied");
+  }
+  {
+    // No listing and no HEX file: one message, the missing HEX file's, with the lines.
+    AutoFixture f;
+    f.runner.leave.clear();
+    f.runner.exitStatus = 2;
+    f.runner.output = "zqlink: 1 error(s), no output written\n";
+    EXPECT_EQ(f.Run(), AutoOutcome::BatchFailed);
+    ASSERT_EQ(f.sink.shown.size(), 1u);
+    EXPECT_EQ(f.sink.shown[0].caption, "ERROR !");
+    EXPECT_EQ(f.sink.shown[0].text, "Assemble Code Error : ZQOUT.HEX\r\n\r\nzqlink: 1 error(s), no output written");
+    EXPECT_EQ(f.log, "save save focus ");
+  }
 }
 
 TEST(Auto, TheBackupHoldsTheProgramInMemory) {

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "link/archive_extract.h"
 #include "link/download.h"
 #include "link/exec_cmd.h"
@@ -15,6 +17,7 @@
 #include "link/tests/auto_steps.h"
 #include "link/tests/sim_bench.h"
 #include "link/tests/stored_zip.h"
+#include "platform/tests/ordinary_user_support.h"
 
 namespace plclink {
 namespace {
@@ -23,15 +26,19 @@ using namespace plclink::testing;
 
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-// Stands in for the build batch: records its command lines and reports it started.
+// Stands in for the build batch: records its command lines, leaves the HEX file it is
+// given and reports it started.
 struct BatchRunner : ProcessRunner {
-  ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path&) override {
+  ExecResult Run(const std::vector<std::string>& argv, const std::filesystem::path& folder) override {
     ran.push_back(argv.back());
-    return {started, 0, output};
+    if (hex) WriteFile(folder / "ZQOUT.HEX", Bytes(hex->begin(), hex->end()));
+    return {started, exitStatus, output};
   }
   std::vector<std::string> ran;
   std::string output;  // what the batch wrote
+  std::optional<std::string> hex;  // the HEX file it leaves
   bool started = true;
+  int exitStatus = 0;
 };
 
 // The build road's image as each test makes it: the reader returns true on failure.
@@ -39,6 +46,21 @@ struct FakeBuild : BuildHost {
   explicit FakeBuild(std::function<bool(DeviceJob&)> read) : read(std::move(read)) {}
   StepResult ReadHexFile(DeviceJob& job) override { return read(job) ? StepResult::Failed : StepResult::Done; }
   std::function<bool(DeviceJob&)> read;
+};
+
+// The HEX reader of the build road itself, through a studio whose messages go with the
+// module's.
+struct StudioHexReader : BuildHost {
+  explicit StudioHexReader(platform::MessageSink& messages) {
+    studio.messages = &messages;
+    studio.doc.Setup.UploadFlag = false;
+  }
+  StepResult ReadHexFile(DeviceJob& job) override {
+    const bool failed = plclink::ReadHexFile(studio, job.folder);
+    job.romSize = studio.build.RomSize;
+    return failed ? StepResult::Failed : StepResult::Done;
+  }
+  compiler::Studio studio;
 };
 
 // A refused Verify leaves the keyboard where it was; one that compared unequal gives it to
@@ -152,15 +174,8 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     if (c == Unreadable && geteuid() == 0) continue;  // root reads every file
     SCOPED_TRACE(c);
     SimBench b(ProfileOf(10));
-    compiler::Studio studio;
-    studio.messages = &b.messages;
-    studio.doc.Setup.UploadFlag = false;
     BatchRunner runner;
-    FakeBuild build{[&](DeviceJob& job) {
-                       const bool failed = ReadHexFile(studio, job.folder);
-                       job.romSize = studio.build.RomSize;
-                       return failed;
-                     }};
+    StudioHexReader build(b.messages);
     // The earlier build's outputs, its image already in the module.
     const std::string earlierHex = ":0C00000000010203040506070C000A0BB7\r\n:00000001FF\r\n";
     WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(earlierHex.begin(), earlierHex.end()));
@@ -190,6 +205,59 @@ TEST(Erase, ModelTenNeverDownloadsTheImageOfAnEarlierBuild) {
     EXPECT_FALSE(ObjectDownloadCommand(*b.device, b.job, build, false).ladderTakesKeys);
     EXPECT_EQ(b.Texts().back(), "No compile information ! Please (AUTO) Click !");
     EXPECT_EQ(b.core.program()[0], 0x5A);
+  }
+}
+
+// A model-10 erase whose build did not make the empty program's image downloads nothing: an
+// earlier output the folder does not let go (mode 555, as an ordinary user), or a batch that
+// ends with a non-zero status although its HEX file is there.
+TEST(Erase, ModelTenDownloadsNothingOfABuildThatFailed) {
+  const std::string hex = ":0C00000000010203040506070C000A0BB7\r\n:00000001FF\r\n";
+  for (bool kept : {true, false}) {
+    SCOPED_TRACE(kept ? "kept" : "failed");
+    SimBench b(ProfileOf(10));
+    StudioHexReader build(b.messages);
+    BatchRunner runner;
+    runner.hex = hex;
+    runner.exitStatus = kept ? 0 : 1;
+    runner.output = "ZQBUILD.BAT: 21: zip: not found\n";
+    for (const char* name : {"ZQA3.BAT", "QSKLINC.$$$", "QSKLBK.$$$", "ZQ3MAC.INC", "ZQOUT.HEX"})
+      WriteFile(b.folder.path / name, Bytes(hex.begin(), hex.end()));
+    b.Image(40);
+    b.core.program()[0] = 0x5A;
+    b.Sent();
+    Outcome o;
+    if (kept) {
+      for (const auto& entry : std::filesystem::directory_iterator(b.folder.path))
+        ASSERT_EQ(chmod(entry.path().c_str(), 0666), 0);
+      ASSERT_EQ(chmod(b.folder.path.c_str(), 0555), 0);
+      const int status = ordinary_user::Run([&] {
+        o = EraseCommand(*b.device, b.job, build, &runner, false);
+        CHILD_CHECK(runner.ran.empty());
+        CHILD_CHECK(b.Texts() == std::vector<std::string>{"Old Build File Remove Error (no permission to remove it "
+                                                          "from the studio's folder) : " +
+                                                          (b.folder.path / "ZQOUT.HEX").string() +
+                                                          "\r\nNothing was built or downloaded."});
+        CHILD_CHECK(o.ladderTakesKeys && o.monitor == MonitorItem::Unchanged);
+        CHILD_CHECK(b.Sent().empty());
+        CHILD_CHECK(b.core.program()[0] == 0x5A);
+        CHILD_CHECK(!b.job.compileInfo);
+        return 0;
+      });
+      EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+      chmod(b.folder.path.c_str(), 0700);
+      continue;
+    }
+    o = EraseCommand(*b.device, b.job, build, &runner, false);
+    EXPECT_EQ(runner.ran, std::vector<std::string>{"ZQA3.BAT"});
+    ASSERT_EQ(b.Texts(), std::vector<std::string>{"Build Batch Error (exit status 1) : ZQA3.BAT\r\n\r\n"
+                                                  "ZQBUILD.BAT: 21: zip: not found"});
+    EXPECT_EQ(b.messages.shown.back().caption, "Korvane Studio Error !");
+    EXPECT_TRUE(o.ladderTakesKeys);
+    EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+    EXPECT_TRUE(b.Sent().empty());
+    EXPECT_EQ(b.core.program()[0], 0x5A);
+    EXPECT_FALSE(b.job.compileInfo);
   }
 }
 
@@ -291,6 +359,33 @@ TEST(ObjectDownload, NeedsTheHexReaderAndDownloads) {
   EXPECT_EQ(b.messages.shown.size(), 4u);
   FakeBuild failing{[](DeviceJob&) { return true; }};
   EXPECT_TRUE(ObjectDownloadCommand(*b.device, b.job, failing, false).ladderTakesKeys);
+}
+
+// A HEX file cut short (no end record, or empty) is refused by Object Download and by the
+// model-10 Erase: nothing reaches the module.
+TEST(ObjectDownload, AHexFileCutShortIsNeverDownloaded) {
+  const std::string whole = ":0C00000000010203040506070C000A0BB7\r\n:0400000012345678E8\r\n:00000001FF\r\n";
+  for (const std::string& hex : {whole.substr(0, whole.find(":04")), whole.substr(0, whole.find(":00")), std::string()})
+    for (bool erase : {false, true}) {
+      SCOPED_TRACE(hex + (erase ? "erase" : "object download"));
+      SimBench b(ProfileOf(10));
+      StudioHexReader build(b.messages);
+      BatchRunner runner;
+      runner.hex = hex;  // the erase's batch leaves it
+      WriteFile(b.folder.path / "ZQA3.BAT", {});
+      WriteFile(b.folder.path / "ZQOUT.HEX", Bytes(hex.begin(), hex.end()));
+      b.Image(40);
+      b.core.program()[0] = 0x5A;
+      b.Sent();
+      const Outcome o = erase ? EraseCommand(*b.device, b.job, build, &runner, false)
+                              : ObjectDownloadCommand(*b.device, b.job, build, false);
+      EXPECT_TRUE(o.ladderTakesKeys);
+      EXPECT_EQ(o.monitor, MonitorItem::Unchanged);
+      EXPECT_EQ(b.Texts(), std::vector<std::string>{"Hex File Format Error !"});
+      EXPECT_TRUE(b.Sent().empty());
+      EXPECT_EQ(b.core.program()[0], 0x5A);
+      EXPECT_EQ(b.job.romSize, 0);
+    }
 }
 
 TEST(AutoModuleSteps, AskClearKeepAndRun) {

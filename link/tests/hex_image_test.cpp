@@ -43,17 +43,28 @@ std::string HexOf(size_t size, std::vector<uint8_t>* bytes = nullptr) {
 
 TEST(HexRecords, DataRecordsConcatenateUpToTheFirstEmptyRecord) {
   std::vector<uint8_t> bytes;
-  EXPECT_EQ(ParseHexRecords(":0400000012345678E8\n", bytes), HexError::None);
+  EXPECT_EQ(ParseHexRecords(":0400000012345678E8\n:00000001FF", bytes), HexError::None);
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x12, 0x34, 0x56, 0x78}));
   // Addresses are ignored; the first count-0 record of any type ends the reading.
   bytes.clear();
   EXPECT_EQ(ParseHexRecords(Record(0x100, {1, 2}) + Record(0, {3}) + ":00000005FB\r\ngarbage\r\n", bytes),
             HexError::None);
   EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
-  // The end of the text ends it as well; so does an empty text.
+}
+
+// A text that ends before a count-0 record was cut short: its records are part of a program.
+TEST(HexRecords, ATextCutShortIsRefused) {
+  const std::string whole = HexOf(160);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(ParseHexRecords("", bytes), HexError::FormatError);
+  EXPECT_EQ(ParseHexRecords(Record(0, {9}), bytes), HexError::FormatError);
+  EXPECT_EQ(ParseHexRecords(":0400000012345678E8\n", bytes), HexError::FormatError);
+  // Cut after any of its complete records.
+  for (size_t end = whole.find('\n'); end + 1 < whole.size(); end = whole.find('\n', end + 1))
+    EXPECT_EQ(ParseHexRecords(whole.substr(0, end + 1), bytes), HexError::FormatError) << end;
   bytes.clear();
-  EXPECT_EQ(ParseHexRecords(Record(0, {9}), bytes), HexError::None);
-  EXPECT_EQ(ParseHexRecords("", bytes), HexError::None);
+  EXPECT_EQ(ParseHexRecords(whole, bytes), HexError::None);
+  EXPECT_EQ(bytes.size(), 160u);
 }
 
 TEST(HexRecords, BadLinesAreRefused) {
@@ -135,13 +146,16 @@ TEST(ReadHexFile, WritesTheImageWholeAndSumsIt) {
 
 TEST(ReadHexFile, FailuresAreShownAndLeaveNoImageSize) {
   struct Case {
-    std::string hex;  // empty: no HEX file
+    std::string hex;  // "-": no HEX file
     std::string archive;
     bool upload;
     std::string caption, text;
   } cases[] = {
-      {"", "", false, "ERROR !", "Assemble Code Error : ZQOUT.HEX"},
+      {"-", "", false, "ERROR !", "Assemble Code Error : ZQOUT.HEX"},
       {Record(0, {1, 2}) + "\r\n", "", false, "ERROR !", "Hex File Format Error !"},
+      // Cut short: empty, or without its end record.
+      {"", "", false, "ERROR !", "Hex File Format Error !"},
+      {HexOf(64).substr(0, HexOf(64).find(":00000001FF")), "", false, "ERROR !", "Hex File Format Error !"},
       {Record(0, {1, 2}) + ":020000040001F9\r\n", "", false, "Korvane Studio ERROR !",
        "Hex File Format Error ! Check Sum Error !"},
       {HexOf(64), "-", true, "Korvane Studio Error !", "File not found : UPFILE.ZIP"},
@@ -152,7 +166,7 @@ TEST(ReadHexFile, FailuresAreShownAndLeaveNoImageSize) {
     StudioFixture f;
     f.studio->doc.Setup.UploadFlag = c.upload;
     f.studio->build.RomSize = 1234;
-    if (!c.hex.empty()) WriteFile(f.folder / kHexFileName, c.hex);
+    if (c.hex != "-") WriteFile(f.folder / kHexFileName, c.hex);
     if (c.archive != "-") WriteFile(f.folder / kUploadArchiveName, c.archive);
     EXPECT_TRUE(ReadHexFile(*f.studio, f.folder)) << c.text;
     EXPECT_EQ(f.studio->build.RomSize, 0) << c.text;

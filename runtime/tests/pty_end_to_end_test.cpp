@@ -5,6 +5,7 @@
 // Upload brings back the program that was downloaded.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "link/exec_cmd.h"
 #include "monitor/link_reader.h"
 #include "platform/file_write.h"
+#include "platform/tests/ordinary_user_support.h"
 #include "runtime_support.h"
 #include "tools/zqvsim/core/module_core.h"
 #include "tools/zqvsim/core/sim_process.h"
@@ -200,6 +202,38 @@ TEST(PtyEndToEnd, AutoRunMonitorVerifyAndUpload) {
   EXPECT_EQ(host.uploaded, downloaded);
   ASSERT_EQ(r.messages.shown.size(), 1u) << r.Texts();  // only the question
   EXPECT_TRUE(r.b.sink.shown.empty()) << r.Texts();
+}
+
+// The studio's folder does not let an ordinary user remove the last build's outputs (mode
+// 555, its files writable): Auto of another program stops before the batch with a message
+// that names the file, and the module is not touched.
+TEST(PtyEndToEnd, AutoOfAnotherProgramDownloadsNothingWhenTheFolderKeepsTheLastBuild) {
+  PtyRoad r(10);
+  ASSERT_TRUE(r.started);
+  ASSERT_EQ(r.Auto(), AutoOutcome::Started) << r.Texts();
+  const std::string programA = r.sim.Control("program");
+  // Stopped, so that a download, which ends in the run command, would show.
+  EXPECT_EQ(plclink::RunCommand(*r.device, plclink::cmd::kStop, false), plclink::MonitorItem::Disable);
+  ASSERT_EQ(r.sim.Control("state"), "ok stopped");
+
+  r.b.studio->doc.CellText[10][0] = "P2:4";  // another program
+  for (const auto& entry : std::filesystem::directory_iterator(r.b.folder))
+    if (entry.is_regular_file() && !entry.is_symlink()) {
+      ASSERT_EQ(chmod(entry.path().c_str(), 0666), 0);
+    }
+  ASSERT_EQ(chmod(r.b.folder.c_str(), 0555), 0);
+  const std::string hex = (r.b.folder / "ZQOUT.HEX").string();
+  const int status = ordinary_user::Run([&] {
+    CHILD_CHECK(r.Auto() == AutoOutcome::OutputKept);
+    CHILD_CHECK(r.b.sink.shown.size() == 1 && r.messages.shown.empty());
+    CHILD_CHECK(r.b.sink.shown[0].text.find(" : " + hex + "\r\n") != std::string::npos);
+    CHILD_CHECK(!r.b.studio->build.CompileInfo);
+    return 0;
+  });
+  chmod(r.b.folder.c_str(), 0755);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
+  EXPECT_EQ(r.sim.Control("state"), "ok stopped");
+  EXPECT_EQ(r.sim.Control("program"), programA);
 }
 
 // Every model code builds, downloads with its own framing and runs.
