@@ -74,6 +74,7 @@ class WindowDeviceHost : public QObject,
   // UploadHost
   void SaveProgram() override { (void)window_.Files().Save(); }
   void SaveAs() override { (void)window_.Files().SaveAs(); }
+  bool Unsaved() override { return window_.Files().Unsaved(); }
   void OpenProgram(const std::filesystem::path& program) override {
     (void)window_.Files().OpenProgram(program.string());
   }
