@@ -14,6 +14,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/extended_attributes.h"
+
 namespace platform {
 namespace {
 
@@ -196,18 +198,19 @@ bool ReadFromStart(int fd, std::string& bytes) {
 
 // Writes `bytes` into the existing regular file `target` itself: for when its folder refuses
 // the temporary (a shared folder of mode 555, a sticky folder that keeps others from
-// replacing the file) while the file may be written, and for a file with more than one name
-// (hard links), which a new file would split from its other names. The file keeps its inode,
-// owner and mode. The old bytes that the new ones cover are read first; room beyond the old
-// end is reserved where the filesystem can (fallocate, which leaves the length as it is); the
-// new bytes are written over the old ones without cutting anything and flushed, and only then
-// is the file cut to its new length (and, with `flush`, flushed again). Any failure before the
-// cut writes the old bytes back and cuts the file to its old length, whose room was never
-// given up: the file is then the old one again, not a shortened or mixed one. A failure of the
-// last flush leaves the new file whole. The road is not atomic: a write that is killed, or a
-// failing disk, can leave the file part old, part new. With `refusal` (the folder's refusal,
-// `refused` its message), a `target` that is no regular file that may be read and written
-// fails with that refusal.
+// replacing the file) while the file may be written, for a file with more than one name (hard
+// links), which a new file would split from its other names, and for one whose extended
+// attributes (an access list, a label, the user's own) a new file would not carry. The file
+// keeps its inode, owner, mode and attributes. The old bytes that the new ones cover are read
+// first; room beyond the old end is reserved where the filesystem can (fallocate, which leaves
+// the length as it is); the new bytes are written over the old ones without cutting anything
+// and flushed, and only then is the file cut to its new length (and, with `flush`, flushed
+// again). Any failure before the cut writes the old bytes back and cuts the file to its old
+// length, whose room was never given up: the file is then the old one again, not a shortened
+// or mixed one. A failure of the last flush leaves the new file whole. The road is not atomic:
+// a write that is killed, or a failing disk, can leave the file part old, part new. With
+// `refusal` (the folder's refusal, `refused` its message), a `target` that is no regular file
+// that may be read and written fails with that refusal.
 bool WriteInPlace(const std::filesystem::path& target, std::string_view bytes, bool flush, int refusal,
                   const std::string& refused, std::string* error) {
   int fd = open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -302,13 +305,27 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
   const std::string temp = TemporaryName(name);
   const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return Fail(error, "cannot create a file in " + folder.string());
+  // An existing target's attributes (its access list, a security label, the user's own) do not
+  // pass to a new file: the new file must come out with the same ones, or the bytes go into the
+  // old file itself, which keeps them. Attributes that cannot be read count as not the same.
+  struct stat st {};
+  const bool replacing = fstatat(dir, name.c_str(), &st, 0) == 0;
+  ExtendedAttributes kept;
+  if (replacing && !ReadExtendedAttributes(target.string(), kept)) {
+    close(dir);
+    return WriteInPlace(target, bytes, flush, 0, std::string(), error);
+  }
+  // A new file is made as open(2) makes one with mode 0666, so that it gets what the folder
+  // gives every new file: the umask, or the folder's default access list, which the umask does
+  // not cut. A replacement is the saver's alone until it has the old file's mode.
+  const mode_t creation = replacing ? 0600 : 0666;
   int fd = -1;
   if (!named) {
-    fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, creation);
     named = fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
   }
   auto create = [&] {
-    fd = openat(dir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    fd = openat(dir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, creation);
     return fd < 0 ? -1 : 0;
   };
   if (named && WithNameFree(dir, temp.c_str(), create) != 0) fd = -1;
@@ -325,12 +342,15 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
   // creation of a named temporary and this lock; then the name no longer leads to this file.
   flock(fd, LOCK_EX);
   bool ownsName = named;
-  auto abandon = [&](const std::string& what) {
+  auto discard = [&] {
     const int saved = errno;
     if (ownsName) unlinkat(dir, temp.c_str(), 0);
     close(fd);
     close(dir);
     errno = saved;
+  };
+  auto abandon = [&](const std::string& what) {
+    discard();
     return Fail(error, what);
   };
   if (named) {
@@ -342,23 +362,27 @@ bool WriteAndRename(const std::filesystem::path& target, std::string_view bytes,
       return abandon("cannot create " + (folder / temp).string());
     }
   }
-  // Keep the owner, group and permissions an existing target had; a new file gets the usual
-  // ones. The owner and group where the saver may give them (root saving a user's program),
-  // else the group alone, else the file is the saver's: that is no failure. The mode comes
-  // after them, since a change of owner clears the set-id bits.
-  struct stat st {};
-  mode_t mode = 0666;
-  if (fstatat(dir, name.c_str(), &st, 0) == 0) {
-    mode = st.st_mode & 07777;
+  // Keep the owner, group and permissions an existing target had: the owner and group where
+  // the saver may give them (root saving a user's program), else the group alone, else the
+  // file is the saver's, which is no failure. The mode comes after them, since a change of
+  // owner clears the set-id bits; then the attributes must be the old file's, or the old file
+  // takes the bytes.
+  if (replacing) {
     if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
       // kept as the saver's
     }
-  } else {
-    mode_t mask = umask(0);
+    if (fchmod(fd, st.st_mode & 07777) != 0) return abandon("cannot set the mode of " + target.string());
+    ExtendedAttributes carried;
+    if (!ReadExtendedAttributes(fd, carried) || carried != kept) {
+      discard();
+      return WriteInPlace(target, bytes, flush, 0, std::string(), error);
+    }
+  } else if (!HasDefaultAccessList(dir)) {
+    // The umask once more, for kernels that did not apply it to unnamed files.
+    const mode_t mask = umask(0);
     umask(mask);
-    mode &= ~mask;
+    if (fchmod(fd, 0666 & ~mask) != 0) return abandon("cannot set the mode of " + target.string());
   }
-  if (fchmod(fd, mode) != 0) return abandon("cannot set the mode of " + target.string());
   if (!WriteAll(fd, bytes)) return abandon("cannot write " + target.string());
   if (flush && fsync(fd) != 0) return abandon("cannot flush " + target.string());
   // Closing a duplicate reports what a filesystem that writes back on close (NFS) found

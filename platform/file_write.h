@@ -13,13 +13,19 @@
 //   on a filesystem without unnamed files (there the temporary is named from the start): then
 //   it leaves that one name, which the next write of the target removes. Nothing else in the
 //   folder is ever removed.
-// - A regular file with more than one name (hard links), and one whose folder refuses the
-//   temporary or the rename (EACCES, EPERM: a folder of mode 555, a sticky folder) while the
-//   file may be written: the bytes are written into the file itself, which keeps its inode,
-//   owner and mode. They go over the old bytes, which were read first, and the file is cut to
-//   its new length only once they are all written and flushed; a failure before that writes
-//   the old bytes back and cuts the file to its old length. Every failure the write sees thus
-//   leaves the old file; a write that is killed on this road can leave it part old, part new.
+//   A new file is made as open(2) with mode 0666 makes one: it gets the umask, or the
+//   folder's default access list. A replacement must come out with the old file's extended
+//   attributes, name for name and byte for byte (its access list, whose mask the mode shows as
+//   the group's bits; a security label; user.* attributes); where it does not, or where they
+//   cannot be read, the old file takes the bytes itself, as below.
+// - A regular file with more than one name (hard links), one whose extended attributes a new
+//   file would not carry, and one whose folder refuses the temporary or the rename (EACCES,
+//   EPERM: a folder of mode 555, a sticky folder) while the file may be written: the bytes are
+//   written into the file itself, which keeps its inode, owner, mode and attributes. They go
+//   over the old bytes, which were read first, and the file is cut to its new length only once
+//   they are all written and flushed; a failure before that writes the old bytes back and cuts
+//   the file to its old length. Every failure the write sees thus leaves the old file; a write
+//   that is killed on this road can leave it part old, part new.
 // - A device or a FIFO: written into, as cp does, never replaced. It is opened without waiting
 //   (a FIFO that nobody reads fails with ENXIO).
 // - A folder: refused with EISDIR.

@@ -1,14 +1,17 @@
 #include "platform/file_write.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -173,6 +176,41 @@ extern "C" int fsync(int fd) {
     }
   }
   return static_cast<int>(syscall(SYS_fsync, fd));
+}
+
+namespace {
+// A filesystem as a test makes it for listing extended attributes: one that keeps none, where
+// every listing answers ENOTSUP (reading one attribute by name is left as it is), and one file
+// (by inode) whose listing fails with `listError`.
+struct AttributeFaults {
+  bool noListing = false;
+  ino_t inode = 0;
+  int listError = 0;
+} attributeFaults;
+
+ssize_t ListFault(const struct stat* st) {
+  if (attributeFaults.noListing) {
+    errno = ENOTSUP;
+    return -1;
+  }
+  if (st != nullptr && attributeFaults.inode != 0 && st->st_ino == attributeFaults.inode) {
+    errno = attributeFaults.listError;
+    return -1;
+  }
+  return 0;
+}
+}  // namespace
+
+extern "C" ssize_t llistxattr(const char* path, char* list, size_t size) {
+  struct stat st {};
+  if (ListFault(lstat(path, &st) == 0 ? &st : nullptr) != 0) return -1;
+  return static_cast<ssize_t>(syscall(SYS_llistxattr, path, list, size));
+}
+
+extern "C" ssize_t flistxattr(int fd, char* list, size_t size) {
+  struct stat st {};
+  if (ListFault(fstat(fd, &st) == 0 ? &st : nullptr) != 0) return -1;
+  return static_cast<ssize_t>(syscall(SYS_flistxattr, fd, list, size));
 }
 
 TEST(FileWrite, ReplacesWholeFileAndLeavesNoTemporary) {
@@ -843,5 +881,149 @@ TEST(FileWrite, AFifoOrADeviceIsWrittenIntoAndStaysWhatItIs) {
   }
   EXPECT_EQ(Names(dir),
             geteuid() == 0 ? (std::vector<std::string>{"ZQOUT.HEX", "mynull"}) : std::vector<std::string>{"ZQOUT.HEX"});
+  fs::remove_all(dir);
+}
+
+namespace {
+// The access list of `path` as text with numeric ids,
+// "user::rw-,user:65534:rw-,group::r--,mask::rw-,other::---"; a file without a list of its own
+// shows the three entries its mode gives.
+std::string AccessList(const fs::path& path) {
+  acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+  if (acl == nullptr) return std::string("(unreadable: ") + std::strerror(errno) + ")";
+  char* text = acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS);
+  std::string list = text != nullptr ? text : "(no text)";
+  acl_free(text);
+  acl_free(acl);
+  return list;
+}
+
+bool SetAccessList(const fs::path& path, const char* text, acl_type_t type = ACL_TYPE_ACCESS) {
+  acl_t acl = acl_from_text(text);
+  const bool set = acl != nullptr && acl_set_file(path.c_str(), type, acl) == 0;
+  acl_free(acl);
+  return set;
+}
+
+std::string Attribute(const fs::path& path, const char* name) {
+  char value[256];
+  const ssize_t n = getxattr(path.c_str(), name, value, sizeof value);
+  return n < 0 ? std::string("(none: ") + std::strerror(errno) + ")" : std::string(value, static_cast<size_t>(n));
+}
+
+// A program that another user may write too, through its access list: the list's mask is what
+// the mode shows as the group's bits, while the owning group itself may only read.
+constexpr const char* kSharedProgram = "user::rw-,user:65534:rw-,group::r--,mask::rw-,other::---";
+
+bool ShareProgram(const fs::path& program) {
+  return SetAccessList(program, kSharedProgram) && setxattr(program.c_str(), "user.note", "pump", 4, 0) == 0;
+}
+}  // namespace
+
+// A program with an access list (a user named in it may write it too) and an attribute of its
+// own keeps both through every save: the owning group does not gain the write access that the
+// list's mask gives the named user, the named user can go on saving it, and user.* attributes
+// stay. Saved by its owner, then by the named user in a folder they may not write and in one
+// they may; the program stays its owner's.
+TEST(FileWrite, AProgramKeepsItsAccessListAndAttributes) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user";
+  const fs::path top = TempFolder("fw20");
+  const fs::path own = top / "own", shared = top / "shared";
+  fs::create_directory(own);
+  fs::create_directory(shared);
+  ASSERT_TRUE(SetAccessList(shared, "user::rwx,user:65534:rwx,group::r-x,mask::rwx,other::r-x"));
+  for (const fs::path& dir : {own, shared}) {
+    const fs::path program = dir / "prog.qsl";
+    std::ofstream(program) << "old";
+    ASSERT_TRUE(ShareProgram(program));
+    int round = 0;
+    for (Writer save : kWriters) {
+      const std::string bytes = "saved by the owner " + std::to_string(++round);
+      std::string error;
+      ASSERT_TRUE(save(program, bytes, &error)) << error;
+      EXPECT_EQ(Read(program), bytes);
+      EXPECT_EQ(AccessList(program), kSharedProgram) << dir;
+      EXPECT_EQ(Attribute(program, "user.note"), "pump") << dir;
+    }
+    const int status = ordinary_user::Run([&] {
+      for (Writer save : kWriters) CHILD_CHECK(save(program, "saved by the named user", nullptr));
+      return 0;
+    });
+    EXPECT_TRUE(ordinary_user::EndedWell(status)) << Ending(status) << " in " << dir;
+    EXPECT_EQ(Read(program), "saved by the named user");
+    EXPECT_EQ(StatOf(program).st_uid, 0u);
+    EXPECT_EQ(AccessList(program), kSharedProgram) << dir;
+    EXPECT_EQ(Attribute(program, "user.note"), "pump") << dir;
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"prog.qsl"});
+  }
+  fs::remove_all(top);
+}
+
+// In a folder whose default access list names a user, a new file gets what the folder gives
+// every new file (what open with mode 0666 makes there: the list, its mask not cut by the
+// umask), while a file without a list of its own gets none from a save: the named user gains
+// no access to it. A file that holds the folder's list keeps it.
+TEST(FileWrite, AFolderWithADefaultAccessListGivesItToNewFilesOnly) {
+  const fs::path dir = TempFolder("fw21");
+  ASSERT_TRUE(SetAccessList(dir, "user::rwx,user:65534:rw-,group::r-x,mask::rwx,other::r-x", ACL_TYPE_DEFAULT));
+  const mode_t mask = umask(022);
+  const fs::path given = dir / "given";
+  close(open(given.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0666));
+  const fs::path plain = dir / "plain.qsl", inherited = dir / "inherited.qsl";
+  std::ofstream(plain) << "old";
+  std::ofstream(inherited) << "old";
+  ASSERT_EQ(removexattr(plain.c_str(), "system.posix_acl_access"), 0);
+  ASSERT_EQ(chmod(plain.c_str(), 0640), 0);
+  const std::string inheritedList = AccessList(inherited);
+  int round = 0;
+  for (Writer save : kWriters) {
+    const fs::path fresh = dir / ("new" + std::to_string(++round) + ".qsl");
+    std::string error;
+    ASSERT_TRUE(save(fresh, "new", &error)) << error;
+    EXPECT_EQ(AccessList(fresh), AccessList(given));
+    EXPECT_EQ(StatOf(fresh).st_mode & 07777, StatOf(given).st_mode & 07777);
+    ASSERT_TRUE(save(plain, "saved", &error)) << error;
+    EXPECT_EQ(AccessList(plain), "user::rw-,group::r--,other::---");
+    ASSERT_TRUE(save(inherited, "saved", &error)) << error;
+    EXPECT_EQ(AccessList(inherited), inheritedList);
+  }
+  umask(mask);
+  EXPECT_EQ(Names(dir),
+            (std::vector<std::string>{"given", "inherited.qsl", "new1.qsl", "new2.qsl", "new3.qsl", "plain.qsl"}));
+  fs::remove_all(dir);
+}
+
+// Where the filesystem keeps no attributes (listing them is not supported), a save replaces the
+// file as before, with its mode. Where a file has an access list all the same, or where listing
+// its attributes fails, the save cannot tell what a new file would lose: the bytes go into the
+// file itself, which keeps its list and attributes.
+TEST(FileWrite, AttributesThatCannotBeListedAreKeptByWritingTheFileItself) {
+  const fs::path dir = TempFolder("fw22");
+  const fs::path plain = dir / "plain.qsl", program = dir / "prog.qsl";
+  std::ofstream(plain) << "old";
+  ASSERT_EQ(chmod(plain.c_str(), 0640), 0);
+  std::ofstream(program) << "old";
+  ASSERT_TRUE(ShareProgram(program));
+  const ino_t inode = StatOf(program).st_ino;
+  int round = 0;
+  for (Writer save : kWriters) {
+    for (const bool noListing : {true, false}) {
+      attributeFaults = {};
+      attributeFaults.noListing = noListing;
+      attributeFaults.inode = noListing ? 0 : inode;
+      attributeFaults.listError = EIO;
+      const std::string bytes = "saved " + std::to_string(++round);
+      std::string error;
+      EXPECT_TRUE(save(plain, bytes, &error)) << error;
+      EXPECT_EQ(StatOf(plain).st_mode & 07777, 0640u);
+      EXPECT_TRUE(save(program, bytes, &error)) << error;
+      attributeFaults = {};
+      EXPECT_EQ(Read(program), bytes);
+      EXPECT_EQ(StatOf(program).st_ino, inode);
+      EXPECT_EQ(AccessList(program), kSharedProgram);
+      EXPECT_EQ(Attribute(program, "user.note"), "pump");
+    }
+  }
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"plain.qsl", "prog.qsl"}));
   fs::remove_all(dir);
 }
