@@ -67,7 +67,7 @@ bool EncodeMemo(std::string_view text, const MemoFormat& format, std::string& by
   std::string lines;
   lines.reserve(text.size() + text.size() / 16);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (format.crlf && text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines.push_back('\r');
+    if (format.crlf && text[i] == '\n') lines.push_back('\r');  // (a CR before it is a lone CR of the text)
     lines.push_back(text[i]);
   }
   if (format.utf8) {

@@ -17,11 +17,14 @@ namespace compiler {
 // The memo page's text (UTF-8, LF line ends) for a memo file's bytes, and the file's format:
 // UTF-8 when the bytes are well-formed UTF-8 with at least one byte above 7FH (a byte order
 // mark is the format's, not the text's), else CP949; CR LF or LF after the file's first line
-// end (CR LF when it has none). False when the bytes are text in neither encoding.
+// end (CR LF when it has none). A CR that does not begin a CR LF, and a paragraph separator
+// (U+2029), are no line ends of the text: they stay in it as they are. False when the bytes are
+// text in neither encoding.
 bool DecodeMemo(std::string_view bytes, std::string& text, MemoFormat& format);
 
-// The memo file's bytes for the memo page's text (UTF-8) in `format`. False when the text
-// holds a character that the format's encoding cannot represent (only CP949 can fail).
+// The memo file's bytes for the memo page's text (UTF-8) in `format`: each LF is a line end of
+// the format, a CR is a lone CR of the text (also right before a LF) and stays one. False when
+// the text holds a character that the format's encoding cannot represent (only CP949 can fail).
 bool EncodeMemo(std::string_view text, const MemoFormat& format, std::string& bytes);
 
 // Open: reads the memo file of the program `programPath` into MemoText and MemoForm; the memo

@@ -935,6 +935,11 @@ TEST(MemoFile, ReadsUtf8OrCp949AndWritesAnEditBackInTheFileForm) {
   EXPECT_EQ(text, "first\n\xEA\xB0\x80\xED\x95\x9C\n");
   ASSERT_TRUE(EncodeMemo(text + "x\n", format, bytes));
   EXPECT_EQ(bytes, "first\r\n" + kKo2 + "\r\nx\r\n");
+  // A lone CR is no line end and stays one, also right before a CR LF.
+  ASSERT_TRUE(DecodeMemo("a\rb\r\r\nc\r\n", text, format));
+  EXPECT_EQ(text, "a\rb\r\nc\n");
+  ASSERT_TRUE(EncodeMemo("X" + text, format, bytes));
+  EXPECT_EQ(bytes, "Xa\rb\r\r\nc\r\n");
   ASSERT_TRUE(DecodeMemo("a\nb" + kKo2, text, format));
   EXPECT_EQ(format, (MemoFormat{false, false}));
   ASSERT_TRUE(EncodeMemo(text + "\nc", format, bytes));
