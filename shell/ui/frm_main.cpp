@@ -331,8 +331,9 @@ void FrmMain::BuildClientArea() {
   txtMemo_->setObjectName("txtMemo");
   txtMemo_->setAcceptRichText(false);
   txtMemo_->setVisible(false);
+  memoBox_ = new MemoBox(*txtMemo_);
   connect(txtMemo_, &QTextEdit::textChanged, this, [this] {
-    studio_.shell.MemoText = MemoBoxText(*txtMemo_);
+    studio_.shell.MemoText = memoBox_->Text();
     studio_.shell.MemoChanged = true;
     files_->MarkChanged();  // the memo is saved with the program
   });
@@ -780,7 +781,7 @@ bool FrmMain::PlcSetupEdited() { return !frames_["fraPlcSetup"]->isHidden() && p
 void FrmMain::ShowPlcPage() { SelectSidePage(1); }
 void FrmMain::MemoReplaced() {
   QSignalBlocker block(txtMemo_);
-  ShowMemoText(*txtMemo_, studio_.shell.MemoText);
+  memoBox_->Show(studio_.shell.MemoText);
 }
 void FrmMain::WatchReplaced() { emit watchListReplaced(); }
 void FrmMain::RecentFilesChanged() {

@@ -48,6 +48,8 @@ class QFont;
 
 namespace shell {
 
+class MemoBox;
+
 // The window's menu commands, created once by the window. A command on the main toolbar is
 // the same action there, so its button is enabled and disabled with the menu item. Each
 // action's object name is its member's name.
@@ -272,6 +274,7 @@ class FrmMain : public QMainWindow,
   QLabel* statusPanel2_ = nullptr;
   QProgressBar* gagStatus_ = nullptr;
   QTextEdit* txtMemo_ = nullptr;
+  MemoBox* memoBox_ = nullptr;  // owned by txtMemo_
   std::map<QString, QWidget*> frames_;
   std::array<QAction*, 5> lastOpen_{};  // element 0 is the hidden template
 };

@@ -336,12 +336,13 @@ TEST_F(WindowTest, ReopensTheLastProgramAndRecentMenu) {
 }
 
 // An edit in the memo box keeps the bytes the user did not touch: a non-breaking space stays
-// one, a line separator stays, and the file's byte order mark stays in front of what is typed
-// at the top.
+// one, a line separator stays, a lone CR and a paragraph separator, which the box shows as line
+// ends, stay what they were, and the file's byte order mark stays in front of what is typed at
+// the top. A line end the user makes is the file's own.
 TEST_F(WindowTest, AnEditedMemoKeepsTheBytesTheUserDidNotTouch) {
   const std::string pump = MakeProgram("pump.qsl", "P1:1");
   const std::string bom = "\xEF\xBB\xBF";
-  const std::string body = "a\xC2\xA0" "b\xE2\x80\xA8" "c\n\tend\n";
+  const std::string body = "a\xC2\xA0" "b\xE2\x80\xA8" "c\rd\xE2\x80\xA9" "e\n\tend\n";
   WriteFile(compiler::MemoFilePath(pump), bom + body);
   ini->WriteString("LastOpen", "File1", pump);
   Start();
@@ -358,6 +359,39 @@ TEST_F(WindowTest, AnEditedMemoKeepsTheBytesTheUserDidNotTouch) {
   QTest::keyClicks(memo, "Y");
   window->Commands().mnuSave->trigger();
   EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body + "Y");
+
+  // A new line end beside the paragraph separator, taken away again: the separator stays.
+  memo->moveCursor(QTextCursor::Start);
+  memo->moveCursor(QTextCursor::NextBlock);
+  memo->moveCursor(QTextCursor::EndOfBlock);
+  QTest::keyClick(memo, Qt::Key_Return);
+  window->Commands().mnuSave->trigger();
+  const std::string split = "Xa\xC2\xA0" "b\xE2\x80\xA8" "c\rd\n\xE2\x80\xA9" "e\n\tend\nY";
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + split);
+  QTest::keyClick(memo, Qt::Key_Backspace);
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body + "Y");
+  memo->moveCursor(QTextCursor::End);
+  memo->moveCursor(QTextCursor::StartOfBlock);
+  QTest::keyClick(memo, Qt::Key_Backspace);
+  memo->moveCursor(QTextCursor::StartOfBlock);
+  QTest::keyClick(memo, Qt::Key_Backspace);
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)),
+            bom + "Xa\xC2\xA0" "b\xE2\x80\xA8" "c\rd\xE2\x80\xA9" "e\tendY");
+
+  // A CR LF memo whose line ends with a lone CR: two line ends, and both stay.
+  const std::string valve = MakeProgram("valve.qsl", "P1:2");
+  WriteFile(compiler::MemoFilePath(valve), "one\r\r\ntwo\r\n");
+  dialogs.open = {valve};
+  window->Commands().mnuOpen->trigger();
+  ASSERT_EQ(studio->shell.CurFilePath, valve);
+  window->SelectSidePage(6);
+  EXPECT_EQ(memo->toPlainText().toStdString(), "one\n\ntwo\n");
+  memo->moveCursor(QTextCursor::Start);
+  QTest::keyClicks(memo, "X");
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(valve)), "Xone\r\r\ntwo\r\n");
 }
 
 TEST_F(WindowTest, FileCommandsFromTheMenuAndClose) {

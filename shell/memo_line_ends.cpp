@@ -1,0 +1,39 @@
+#include "shell/memo_line_ends.h"
+
+#include <algorithm>
+
+namespace shell {
+namespace {
+
+constexpr char16_t kParagraphSeparator = u'\u2029';
+
+bool IsBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == kParagraphSeparator; }
+
+// Whether the box shows the memo's character `kept` as `shown`.
+bool ShownAs(char16_t kept, char16_t shown) { return IsBreak(kept) ? shown == kParagraphSeparator : kept == shown; }
+
+}  // namespace
+
+std::u16string MemoLineEnds::Show(std::u16string text) {
+  text_ = text;
+  for (char16_t& c : text)
+    if (IsBreak(c)) c = u'\n';
+  return text;
+}
+
+void MemoLineEnds::Changed(const std::u16string& box, std::size_t from) {
+  // The change starts at `from` at the latest; where the same character stands on either side
+  // of it (one break of two, say), the stretch is the one the box says it changed.
+  const std::size_t limit = std::min({from, text_.size(), box.size()});
+  std::size_t before = 0;
+  while (before < limit && ShownAs(text_[before], box[before])) ++before;
+  std::size_t after = 0;
+  while (after < text_.size() - before && after < box.size() - before &&
+         ShownAs(text_[text_.size() - 1 - after], box[box.size() - 1 - after]))
+    ++after;
+  std::u16string made = box.substr(before, box.size() - before - after);
+  std::replace(made.begin(), made.end(), kParagraphSeparator, u'\n');
+  text_.replace(before, text_.size() - before - after, made);
+}
+
+}  // namespace shell
