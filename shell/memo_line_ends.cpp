@@ -12,9 +12,15 @@ bool IsBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == kParagraphSep
 // Whether the box shows the memo's character `kept` as `shown`.
 bool ShownAs(char16_t kept, char16_t shown) { return IsBreak(kept) ? shown == kParagraphSeparator : kept == shown; }
 
+// Whether the box shows the memo text `kept` as `box`.
+bool ShowsAs(const std::u16string& kept, const std::u16string& box) {
+  return kept.size() == box.size() && std::equal(kept.begin(), kept.end(), box.begin(), ShownAs);
+}
+
 }  // namespace
 
 std::u16string MemoLineEnds::Show(std::u16string text) {
+  earlier_.clear();
   text_ = text;
   for (char16_t& c : text)
     if (IsBreak(c)) c = u'\n';
@@ -22,6 +28,16 @@ std::u16string MemoLineEnds::Show(std::u16string text) {
 }
 
 void MemoLineEnds::Changed(const std::u16string& box, std::size_t from) {
+  if (ShowsAs(text_, box)) return;
+  earlier_.push_front(text_);
+  if (earlier_.size() > kEarlier) earlier_.pop_back();
+  // A text the box held before (an edit undone, a line end taken away and made again) comes
+  // back with the breaks it had then.
+  for (const std::u16string& then : earlier_) {
+    if (!ShowsAs(then, box)) continue;
+    text_ = then;
+    return;
+  }
   // The change starts at `from` at the latest; where the same character stands on either side
   // of it (one break of two, say), the stretch is the one the box says it changed.
   const std::size_t limit = std::min({from, text_.size(), box.size()});

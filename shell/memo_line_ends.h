@@ -6,6 +6,7 @@
 // did not touch comes back as it was read, and one the user made is a LF.
 
 #include <cstddef>
+#include <deque>
 #include <string>
 
 namespace shell {
@@ -18,7 +19,8 @@ class MemoLineEnds {
 
   // Follows a change of the box that begins at `from` (npos: anywhere), `box` being the box's
   // text after it with its paragraph breaks as U+2029. The kept text before and after the
-  // changed stretch stays as it is; the stretch is the box's, each break in it a LF.
+  // changed stretch stays as it is; the stretch is the box's, each break in it a LF. A text
+  // the box held in one of the last kEarlier changes (an edit undone) takes the breaks it had.
   void Changed(const std::u16string& box, std::size_t from = std::u16string::npos);
 
   // The memo's text: the box's characters, each break as it was read or a LF where the user
@@ -26,7 +28,10 @@ class MemoLineEnds {
   const std::u16string& Text() const { return text_; }
 
  private:
+  static constexpr std::size_t kEarlier = 100;
+
   std::u16string text_;
+  std::deque<std::u16string> earlier_;  // the texts before the last changes, the latest first
 };
 
 }  // namespace shell

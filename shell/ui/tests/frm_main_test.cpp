@@ -371,6 +371,13 @@ TEST_F(WindowTest, AnEditedMemoKeepsTheBytesTheUserDidNotTouch) {
   QTest::keyClick(memo, Qt::Key_Backspace);
   window->Commands().mnuSave->trigger();
   EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body + "Y");
+  // The lone CR taken away and given back by Undo is the CR again.
+  memo->moveCursor(QTextCursor::Start);
+  memo->moveCursor(QTextCursor::NextBlock);
+  QTest::keyClick(memo, Qt::Key_Backspace);
+  QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier);
+  window->Commands().mnuSave->trigger();
+  EXPECT_EQ(shell_test::ReadFile(compiler::MemoFilePath(pump)), bom + "X" + body + "Y");
   memo->moveCursor(QTextCursor::End);
   memo->moveCursor(QTextCursor::StartOfBlock);
   QTest::keyClick(memo, Qt::Key_Backspace);
