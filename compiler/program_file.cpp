@@ -11,7 +11,7 @@
 #include "compiler/memo_file.h"
 #include "compiler/watch_file.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "platform/message_box.h"
 
 namespace compiler {
@@ -122,7 +122,8 @@ const FileText& StatusText(ProgramFileStatus status) {
 }
 
 // Reads a program file for `path`. A path that names no file reads as an empty file (and so
-// gives the format error); one that cannot be read gives the open error.
+// gives the format error); one that cannot be read, or is no regular file (a FIFO, a device,
+// a folder), gives the open error.
 bool ReadProgramBytes(Studio& studio, const std::string& path, std::string& bytes) {
   if (platform::ReadWholeFile(path, bytes)) return true;
   std::error_code ec;

@@ -13,6 +13,7 @@
 #include "compiler/memo_file.h"
 #include "compiler/studio_state.h"
 #include "compiler/watch_file.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/message_box.h"
 #include "platform/tests/ordinary_user_support.h"
