@@ -1,5 +1,7 @@
 #include "compiler/memo_file.h"
 
+#include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -8,7 +10,7 @@
 #include "compiler/file_messages.h"
 #include "compiler/watch_file.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 
 namespace compiler {
 namespace {
@@ -16,11 +18,19 @@ namespace {
 constexpr const char* kKeptEnglish = "\r\nThe memo file is kept as it is unless you edit the memo.";
 constexpr const char* kKeptKorean = "\r\n메모를 고치지 않으면 메모 파일은 그대로 둡니다.";
 
+// The largest memo file read. A larger one is no memo a user typed: the memo box would take
+// minutes to show it, or run out of memory. It is reported and kept as it is.
+constexpr std::size_t kLargestMemo = std::size_t{16} << 20;
+
 // A memo file that cannot be read: the reason, then the path.
 void ShowUnreadable(Studio& studio, int reason, const std::string& path) {
   const bool denied = reason == EACCES || reason == EPERM;
-  const std::string english = denied ? "no permission to read it" : std::strerror(reason);
-  const std::string korean = denied ? "읽기 권한이 없습니다" : std::strerror(reason);
+  std::string english = denied ? "no permission to read it" : std::strerror(reason);
+  std::string korean = denied ? "읽기 권한이 없습니다" : std::strerror(reason);
+  if (reason == EFBIG) {
+    english = "larger than 16 MiB";
+    korean = "16 MiB보다 큽니다";
+  }
   ShowFileMessage(studio, "Memo File Open Error (" + english + ") :", "메모 파일 오픈 에러 (" + korean + ") :",
                   path + (studio.shell.KoreanMenu ? kKeptKorean : kKeptEnglish));
 }
@@ -96,8 +106,12 @@ void LoadMemoFile(Studio& studio, const std::string& programPath) {
   }
   if (!std::filesystem::is_regular_file(status)) return;  // no memo (a folder of that name is none either)
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes)) {
+  if (!platform::ReadFileStart(path, bytes, kLargestMemo + 1)) {
     ShowUnreadable(studio, errno, path);
+    return;
+  }
+  if (bytes.size() > kLargestMemo) {
+    ShowUnreadable(studio, EFBIG, path);
     return;
   }
   if (!DecodeMemo(bytes, shell.MemoText, shell.MemoForm)) ShowNotText(studio, path);

@@ -29,9 +29,10 @@ bool EncodeMemo(std::string_view text, const MemoFormat& format, std::string& by
 
 // Open: reads the memo file of the program `programPath` into MemoText and MemoForm; the memo
 // counts as unchanged, and the file is the memo's own (MemoFile). Without a memo file the memo
-// page is emptied (a new memo's format). A memo file that cannot be read, or that is no text,
-// empties the page too and is reported in a message that names the file and the reason; it
-// stays as it is unless the memo is edited.
+// page is emptied (a new memo's format); so it is when the name is no regular file (a FIFO, a
+// device, a folder). A memo file that cannot be read, that is larger than 16 MiB or that is no
+// text empties the page too and is reported in a message that names the file and the reason;
+// it stays as it is unless the memo is edited.
 void LoadMemoFile(Studio& studio, const std::string& programPath);
 
 // Whether a save of the program as `programPath` writes the memo file: the memo holds text,

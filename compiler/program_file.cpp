@@ -11,7 +11,7 @@
 #include "compiler/memo_file.h"
 #include "compiler/watch_file.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "platform/message_box.h"
 
 namespace compiler {
@@ -121,10 +121,18 @@ const FileText& StatusText(ProgramFileStatus status) {
   }
 }
 
+// The most bytes the reader can take from a file: every cell with the longest text, the
+// setup, every alias with the longest text, the port flags and the terminator. It never looks
+// further, so a huge file (chosen under "all files") is not read whole.
+constexpr std::size_t kLargestProgramFile =
+    kMagic.size() + std::size_t{kProgramRows} * (kOutputCol + 1) * (6 + 1 + kMaxText) + 1 + 3 + 8 + 1 +
+    std::size_t{kAliasPUsed + kAliasMUsed + kAliasKUsed + kAliasCUsed + kAliasTUsed} * (1 + kMaxText) + 256 + 1;
+
 // Reads a program file for `path`. A path that names no file reads as an empty file (and so
-// gives the format error); one that cannot be read gives the open error.
+// gives the format error); one that cannot be read, or is no regular file (a FIFO, a device,
+// a folder), gives the open error.
 bool ReadProgramBytes(Studio& studio, const std::string& path, std::string& bytes) {
-  if (platform::ReadWholeFile(path, bytes)) return true;
+  if (platform::ReadFileStart(path, bytes, kLargestProgramFile)) return true;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec) && !ec) {
     bytes.clear();

@@ -8,7 +8,7 @@
 
 #include "compiler/file_messages.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 
 namespace compiler {
 namespace {

@@ -1,9 +1,11 @@
 #include "link/download.h"
 
-#include <fstream>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "link/module_commands.h"
+#include "platform/file_read.h"
 
 namespace plclink {
 
@@ -11,31 +13,29 @@ namespace {
 
 bool KnownModel(std::int16_t m) { return (m >= 1 && m <= 5) || m == 10; }
 
-// Checks that the image file is there and can be read; shows the message when not.
-bool ImageMissing(Device& device, const std::filesystem::path& image) {
+// Reads the image bytes the blocks are cut from: the counted length and the two bytes behind
+// it, the archive length (or the 0xFF 0xFF marker) that the module needs. Shows the message
+// when the file is not there or cannot be read (a FIFO or a device of that name is refused at
+// once).
+bool ReadImageFile(Device& device, const std::filesystem::path& image, std::int32_t romSize, std::string& bytes) {
   std::error_code ec;
   const std::string name = image.filename().string();
   if (!std::filesystem::exists(image, ec)) {
     device.Show(text::kCaptionStudioError, text::kFileNotFound.Pick(device.Korean()) + name);
-    return true;
+    return false;
   }
-  std::ifstream in(image, std::ios::binary);
-  if (!in) {
+  if (!platform::ReadFileStart(image, bytes, static_cast<std::size_t>(std::max<std::int32_t>(romSize, 0)) + 2)) {
     device.Show(text::kCaptionStudioError, text::kOpenError.Pick(device.Korean()) + name);
-    return true;
+    return false;
   }
-  return false;
+  return true;
 }
 
-// The image bytes the blocks are cut from. Behind the counted length lie the two bytes of
-// the archive length (or the 0xFF 0xFF marker) that the module needs; anything further
-// (an earlier, longer image) is replaced by erased bytes.
-std::vector<std::uint8_t> ReadImage(std::ifstream& in, std::int32_t romSize, std::size_t total) {
+// `total` bytes to send: the image's, then erased bytes. Anything of the file further on (an
+// earlier, longer image) was never read.
+std::vector<std::uint8_t> ImageBlocks(const std::string& image, std::size_t total) {
   std::vector<std::uint8_t> bytes(total, 0xFF);
-  const std::size_t keep = std::min<std::size_t>(total, static_cast<std::size_t>(romSize) + 2);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(keep));
-  const std::size_t got = static_cast<std::size_t>(in.gcount());
-  std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), 0xFF);
+  std::copy_n(image.begin(), std::min(total, image.size()), bytes.begin());
   return bytes;
 }
 
@@ -102,7 +102,8 @@ bool DownloadProgram(Device& device, const DeviceJob& job) {
     return true;
   }
   // The module is erased below: make sure there is an image to write first.
-  if (ImageMissing(device, job.Image())) return true;
+  std::string imageFile;
+  if (!ReadImageFile(device, job.Image(), job.romSize, imageFile)) return true;
 
   link.Flush();
   status.SetStatusText(text::kStatusErasing);
@@ -122,19 +123,13 @@ bool DownloadProgram(Device& device, const DeviceJob& job) {
   if (erase == 0xBB) return fail(text::kWritingFail);
   if (erase != 0xA2) return fail(text::kIncorrectOut);
 
-  std::ifstream in(job.Image(), std::ios::binary);
-  if (!in) {
-    device.Show(text::kCaptionStudioError, text::kOpenError.Pick(device.Korean()) + job.Image().filename().string());
-    status.SetStatusText("");
-    return true;
-  }
   Gauge gauge(status, job.romSize / 4 + 100);
   status.SetStatusText(text::kStatusDownloading);
   link.Flush();
 
   const int m = job.plcModel;
   if (m == 2) {
-    auto image = ReadImage(in, job.romSize, static_cast<std::size_t>(job.romSize));
+    auto image = ImageBlocks(imageFile, static_cast<std::size_t>(job.romSize));
     for (std::int32_t i = 0; i < job.romSize; ++i) {
       link.SendByte(image[static_cast<std::size_t>(i)]);
       gauge.Step();
@@ -151,7 +146,7 @@ bool DownloadProgram(Device& device, const DeviceJob& job) {
     } else if (m == 4) {
       ackCount = link.DataEchoMode() ? 257 : 1;
     }
-    auto image = ReadImage(in, job.romSize, static_cast<std::size_t>(count) * blockLen);
+    auto image = ImageBlocks(imageFile, static_cast<std::size_t>(count) * blockLen);
     std::vector<std::uint8_t> block;
     for (int b = 0; b < count; ++b) {
       block.clear();

@@ -5,6 +5,7 @@
 
 #include "link/batch_output.h"
 #include "link/build_texts.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 
 namespace plclink {

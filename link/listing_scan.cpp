@@ -5,7 +5,7 @@
 #include "compiler/document.h"
 #include "link/build_texts.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 
 namespace plclink {
 namespace {

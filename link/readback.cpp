@@ -1,11 +1,12 @@
 #include "link/readback.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <vector>
+#include <string>
 
 #include "link/checksum.h"
 #include "link/module_commands.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 
 namespace plclink {
@@ -67,10 +68,9 @@ bool VerifyProgram(Device& device, const DeviceJob& job) {
     device.Show(text::kCaptionStudioError, text::kFileNotFoundVerify.Pick(false) + name);
     return true;
   }
-  std::ifstream in(job.Image(), std::ios::binary);
-  std::vector<char> image(static_cast<std::size_t>(std::max<std::int32_t>(job.romSize, 0)));
-  in.read(image.data(), static_cast<std::streamsize>(image.size()));
-  if (!in || static_cast<std::size_t>(in.gcount()) != image.size()) {
+  std::string image;
+  const std::size_t length = static_cast<std::size_t>(std::max<std::int32_t>(job.romSize, 0));
+  if (!platform::ReadFileStart(job.Image(), image, length) || image.size() != length) {
     device.Show(text::kCaptionStudioError, text::kOpenErrorVerify.Pick(false) + name);
     return true;
   }

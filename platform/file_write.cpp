@@ -484,25 +484,4 @@ bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::st
   return WriteFollowingLinks(target, bytes, true, true, error);
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error) {
-  int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return Fail(error, "cannot open " + path.string());
-  bytes.clear();
-  char buf[65536];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int saved = errno;
-      close(fd);
-      errno = saved;
-      return Fail(error, "cannot read " + path.string());
-    }
-    if (n == 0) break;
-    bytes.append(buf, static_cast<size_t>(n));
-  }
-  close(fd);
-  return true;
-}
-
 }  // namespace platform

@@ -63,7 +63,4 @@ bool WriteBuildFile(const std::filesystem::path& target, std::string_view bytes,
 bool WriteFileThroughNamedTemporary(const std::filesystem::path& target, std::string_view bytes,
                                     std::string* error = nullptr);
 
-// Reads a whole file; false (errno set) when it cannot be opened or read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr);
-
 }  // namespace platform

@@ -1,7 +1,7 @@
 #include "shell/mnemonic.h"
 
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 
 namespace shell {
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 
 namespace shell {

@@ -63,6 +63,16 @@ Settings ReadSettings(const ProfileFile& file) {
 WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight) {
   if (place.Width < kMinWidth) place.Width = kDefaultWidth;
   if (place.Height < kMinHeight) place.Height = kDefaultHeight;
+  // A window larger than the screen would only hide its own edges, and its picture of the
+  // ladder can take gigabytes: it is fitted to the screen, from the screen's edge.
+  if (screenWidth > 0 && place.Width > screenWidth) {
+    place.Width = screenWidth;
+    place.Left = 0;
+  }
+  if (screenHeight > 0 && place.Height > screenHeight) {
+    place.Height = screenHeight;
+    place.Top = 0;
+  }
   if (place.Left < 0) place.Left = kDefaultLeft;
   if (place.Top < 0) place.Top = kDefaultTop;
   if (place.Left > screenWidth - 500) place.Left = 0;

@@ -65,7 +65,8 @@ Settings ReadSettings(const ProfileFile& file);
 
 // Keeps a stored window on the screen (twips): a left edge beyond screen width - 500 goes
 // to 0, then a top beyond screen height - 500 goes to 0; a negative position goes to the
-// default and a size below the minimum to the default size.
+// default and a size below the minimum to the default size; a width or height larger than
+// the screen is fitted to it, the window then starting at the screen's edge on that side.
 WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight);
 
 // Writes the window's place to the Screen section (Left, Top, Width, Height).

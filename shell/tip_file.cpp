@@ -1,6 +1,6 @@
 #include "shell/tip_file.h"
 
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 
 namespace shell {
 

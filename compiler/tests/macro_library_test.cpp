@@ -12,7 +12,7 @@
 #include "compiler/macro_library.h"
 #include "macro_library_support.h"
 #include "platform/ansi_text.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "platform/message_box.h"
 
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <set>
@@ -13,6 +14,7 @@
 #include "compiler/memo_file.h"
 #include "compiler/studio_state.h"
 #include "compiler/watch_file.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/message_box.h"
 #include "platform/tests/ordinary_user_support.h"
@@ -45,6 +47,16 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   ASSERT_TRUE(platform::WriteFileAtomically(path, bytes));
+}
+
+// The bytes this process has read so far, by the system's count of its reads.
+long long BytesReadSoFar() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  long long value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return -1;
 }
 
 std::unique_ptr<Studio> MakeStudio(platform::RecordingMessageSink& sink) {
@@ -840,6 +852,27 @@ TEST(ProgramFileCommands, ImportRefusesBadFilesAndRowsThatDoNotFit) {
   EXPECT_EQ(doc.EndRow, 1199);
 }
 
+// The reader never looks past the largest program a file can hold, so Open and Import read
+// no more of a huge file than that: a program followed by 64 MiB of anything opens after
+// reading less than 4 MiB.
+TEST(ProgramFileCommands, AHugeFileIsReadOnlyAsFarAsAProgramReaches) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  auto source = std::make_unique<ProgramDocument>();
+  FillProgram(*source);
+  WriteFile(dir / "huge.qsl", Encoded(*source));
+  fs::resize_file(dir / "huge.qsl", 64 << 20);
+  const long long before = BytesReadSoFar();
+  ASSERT_GE(before, 0);
+  ASSERT_TRUE(LoadProgramFile(*studio, dir / "huge.qsl"));
+  studio->doc.CurRow = 50;
+  ASSERT_TRUE(ImportProgramFile(*studio, dir / "huge.qsl"));
+  EXPECT_LT(BytesReadSoFar() - before, 2 * (4 << 20));
+  EXPECT_TRUE(sink.shown.empty());
+  ExpectSameCells(studio->doc, *source, 40);
+}
+
 TEST(ProgramFileCommands, CompanionPathsNeverNameTheProgram) {
   EXPECT_EQ(MemoFilePath("/a/prog.qsl"), "/a/prog.txt");
   EXPECT_EQ(WatchFilePath("/a/PROG.QsL"), "/a/PROG.wch");
@@ -1106,6 +1139,40 @@ TEST(MemoFile, AMemoTheUserCannotReadIsReportedAndKept) {
   EXPECT_TRUE(ordinary_user::EndedWell(status)) << ordinary_user::Ending(status);
   ASSERT_EQ(chmod((dir / "prog.txt").c_str(), 0600), 0);
   EXPECT_EQ(ReadFile(dir / "prog.txt"), notes);
+}
+
+// A memo file larger than 16 MiB is no memo a user typed (a program "data.qsl" beside someone's
+// "data.txt"): the memo box would take minutes to show it. It is reported, the page stays
+// empty, and the file is kept as it is by the next save.
+TEST(MemoFile, AMemoFileLargerThan16MiBIsReportedAndKept) {
+  TempDir dir;
+  platform::RecordingMessageSink sink;
+  auto studio = MakeStudio(sink);
+  studio->doc.CellText[0][2] = "END";
+  WriteFile(dir / "data.qsl", Encoded(studio->doc));
+  const std::string data(std::size_t{16} << 20, 'd');
+  WriteFile(dir / "data.txt", data + "\n");
+  for (bool korean : {false, true}) {
+    sink.shown.clear();
+    studio->shell.KoreanMenu = korean;
+    studio->shell.MemoText = "old";
+    ASSERT_TRUE(OpenWithMemo(*studio, dir / "data.qsl"));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text.find(korean ? "메모 파일 오픈 에러 (16 MiB보다 큽니다) :" + dir / "data.txt"
+                                             : "Memo File Open Error (larger than 16 MiB) :" + dir / "data.txt"),
+              0u)
+        << sink.shown[0].text;
+    EXPECT_TRUE(studio->shell.MemoText.empty());
+  }
+  studio->doc.CellText[0][0] = "P0:1";
+  EXPECT_EQ(SaveProgram(*studio, dir / "data.qsl", dir.path), SaveResult::Saved);
+  EXPECT_EQ(ReadFile(dir / "data.txt"), data + "\n");
+
+  WriteFile(dir / "data.txt", data);  // 16 MiB is still a memo
+  sink.shown.clear();
+  ASSERT_TRUE(OpenWithMemo(*studio, dir / "data.qsl"));
+  EXPECT_TRUE(sink.shown.empty());
+  EXPECT_EQ(studio->shell.MemoText.size(), data.size());
 }
 
 // A save writes only where the user may write: a read-only program keeps its bytes and the

@@ -10,7 +10,7 @@
 #include "compiler/monitor_attrs.h"
 #include "compiler/options_header.h"
 #include "macro_library_support.h"
-#include "platform/file_write.h"
+#include "platform/file_read.h"
 #include "translator_test_util.h"
 
 using namespace compiler;

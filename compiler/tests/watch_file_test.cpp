@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compiler/studio_state.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/message_box.h"
 

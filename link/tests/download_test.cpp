@@ -6,6 +6,10 @@
 #include "link/scripted_port.h"
 #include "link/tests/sim_bench.h"
 
+#include <sys/stat.h>
+
+#include "platform/tests/hang_guard_support.h"
+
 namespace plclink {
 namespace {
 
@@ -132,6 +136,26 @@ TEST(Download, RefusalsBeforeTheModuleIsErased) {
     EXPECT_EQ(b.core.program()[0], 0x12);  // not erased
     Bytes sent = b.Sent();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), 0xA1), 0);
+  }
+  {
+    // An image file that became a FIFO is refused at once, not waited for.
+    SimBench b(ProfileOf(10, 150, false));
+    b.Image(100);
+    b.core.program()[0] = 0x12;
+    std::filesystem::remove(b.job.Image());
+    ASSERT_EQ(mkfifo(b.job.Image().c_str(), 0644), 0);
+    std::string overran;
+    const int status = hang_guard::RunInChild(
+        [&] {
+          CHILD_CHECK(DownloadProgram(*b.device, b.job));
+          CHILD_CHECK(b.Texts() == std::vector<std::string>{"Open Error:ZQVREM.$$$"});
+          CHILD_CHECK(b.core.program()[0] == 0x12);
+          const Bytes sent = b.Sent();
+          CHILD_CHECK(std::count(sent.begin(), sent.end(), 0xA1) == 0);
+          return 0;
+        },
+        &overran);
+    EXPECT_TRUE(ordinary_user::EndedWell(status)) << hang_guard::Ending(status, overran);
   }
   {
     SimBench b(ProfileOf(10, 150, false));

@@ -1,6 +1,8 @@
 // Verify and source read-back against scripted replies and the simulated module.
 #include "link/readback.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "link/checksum.h"
@@ -8,6 +10,7 @@
 #include "link/module_commands.h"
 #include "link/scripted_port.h"
 #include "link/tests/sim_bench.h"
+#include "platform/tests/hang_guard_support.h"
 
 namespace plclink {
 namespace {
@@ -93,6 +96,18 @@ TEST(Verify, MismatchAndTimeOut) {
   b.clock.now += 2 * 1000 * 1000;
   EXPECT_TRUE(VerifyProgram(*b.device, b.job));
   EXPECT_EQ(b.Texts().back(), "File not found : ZQVREM.$$$");
+  // An image file that became a FIFO is refused at once, not waited for.
+  ASSERT_EQ(mkfifo(b.job.Image().c_str(), 0644), 0);
+  b.clock.now += 2 * 1000 * 1000;
+  std::string overran;
+  const int status = hang_guard::RunInChild(
+      [&] {
+        CHILD_CHECK(VerifyProgram(*b.device, b.job));
+        CHILD_CHECK(b.Texts().back() == "Open Error:ZQVREM.$$$");
+        return 0;
+      },
+      &overran);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << hang_guard::Ending(status, overran);
 }
 
 // Consecutive repeats dropped: what the status panel went through.

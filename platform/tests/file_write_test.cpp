@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "platform/tests/ordinary_user_support.h"
 
 namespace fs = std::filesystem;

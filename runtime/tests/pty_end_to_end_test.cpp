@@ -16,6 +16,7 @@
 #include "link/device_menu.h"
 #include "link/exec_cmd.h"
 #include "monitor/link_reader.h"
+#include "platform/file_read.h"
 #include "platform/file_write.h"
 #include "platform/tests/ordinary_user_support.h"
 #include "runtime_support.h"

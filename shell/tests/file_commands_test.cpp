@@ -11,6 +11,7 @@
 #include "compiler/program_file.h"
 #include "compiler/tests/monitor_flag_support.h"
 #include "compiler/watch_file.h"
+#include "platform/tests/hang_guard_support.h"
 #include "platform/tests/ordinary_user_support.h"
 #include "shell/shell_texts.h"
 #include "shell/tests/shell_test_support.h"
@@ -176,6 +177,56 @@ TEST_F(FileCommandsTest, FailedOpenChangesNothing) {
   // A later Save writes the good file, not the broken one.
   ASSERT_EQ(files->Save(), compiler::SaveResult::Saved);
   EXPECT_EQ(ReadFile(dir / "bad.qsl"), "not a program");
+}
+
+// A name that is no regular file never holds the window: Open of a FIFO, of a link x.qsl to
+// /dev/zero and of a folder, and Import of a FIFO, are refused at once with the program
+// reader's "File Open Error :" and the name. A recent entry that became a FIFO and the start-up
+// reopen of one keep their own words for a file that is not there. The program stays open.
+TEST_F(FileCommandsTest, ANameThatIsNoRegularFileIsRefusedAtOnce) {
+  const std::string good = MakeProgram("good.qsl", "P0:1"), was = MakeProgram("was.qsl", "P0:2");
+  host.openNames = {was, good};
+  files->Open();
+  files->Open();  // the recent list reads good, was
+  const std::string fifo = dir / "p.qsl", zero = dir / "x.qsl", folder = dir / "d.qsl";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", zero);
+  std::filesystem::create_directory(folder);
+  std::filesystem::remove(was);
+  ASSERT_EQ(mkfifo(was.c_str(), 0644), 0);
+  const std::string caption = host.caption;
+  std::string overran;
+  const int status = hang_guard::RunInChild(
+      [&] {
+        host.openNames = {fifo, zero, folder, fifo};
+        files->Open();
+        files->Open();
+        files->Open();
+        files->Import();
+        studio->shell.KoreanMenu = true;
+        host.openNames = {zero};
+        files->Open();
+        studio->shell.KoreanMenu = false;
+        files->OpenRecent(2);
+        CHILD_CHECK(sink.shown.size() == 6);
+        CHILD_CHECK(sink.shown[0].text == "File Open Error :" + fifo);
+        CHILD_CHECK(sink.shown[1].text == "File Open Error :" + zero);
+        CHILD_CHECK(sink.shown[2].text == "File Open Error :" + folder);
+        CHILD_CHECK(sink.shown[3].text == "File Open Error :" + fifo);
+        CHILD_CHECK(sink.shown[4].text == "파일 오픈 에러 :" + zero);
+        CHILD_CHECK(sink.shown[5].text == "Open Error:" + was);
+        CHILD_CHECK(studio->shell.CurFilePath == good && host.caption == caption);
+        CHILD_CHECK(studio->doc.CellText[0][0] == "P0:1" && studio->shell.SourceSaved);
+        CHILD_CHECK(recent.Caption(1) == good && recent.Caption(2) == was);
+
+        ini.WriteString("LastOpen", "File1", fifo);
+        files->ReopenLast();
+        CHILD_CHECK(sink.shown.size() == 7 && sink.shown[6].text == "File not found : " + fifo);
+        CHILD_CHECK(studio->shell.CurFilePath == "Untitled.qsl");
+        return 0;
+      },
+      &overran);
+  EXPECT_TRUE(ordinary_user::EndedWell(status)) << hang_guard::Ending(status, overran);
 }
 
 TEST_F(FileCommandsTest, CancelledDialogsDoNothing) {

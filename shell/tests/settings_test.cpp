@@ -81,6 +81,12 @@ TEST(WindowPlace, KeptOnTheScreen) {
   WindowPlace bad{-32000, -32000, 1200, 600};  // a minimised window's report
   WindowPlace fixed = PlaceOnScreen(bad, 19200, 14400);
   EXPECT_EQ(fixed, (WindowPlace{105, 105, 14540, 11175}));
+  // A size larger than the screen is fitted to it: 1,000,000 twips would make the ladder's
+  // picture 66,666 pixels square.
+  EXPECT_EQ(PlaceOnScreen(WindowPlace{105, 105, 1000000, 1000000}, 19200, 14400), (WindowPlace{0, 0, 19200, 14400}));
+  EXPECT_EQ(PlaceOnScreen(WindowPlace{105, 105, 19200, 14400}, 19200, 14400), (WindowPlace{105, 105, 19200, 14400}));
+  EXPECT_EQ(PlaceOnScreen(WindowPlace{300, 200, 12000, 20000}, 19200, 14400), (WindowPlace{0, 200, 12000, 14400}));
+  EXPECT_EQ(PlaceOnScreen(WindowPlace{}, 12000, 9000), (WindowPlace{0, 0, 12000, 9000}));
 }
 
 TEST(WindowPlace, WrittenInOrder) {

@@ -1,9 +1,11 @@
 #include "shell/ui/help_window.h"
 
-#include <QFile>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <string>
+
+#include "platform/file_read.h"
 
 namespace shell {
 
@@ -21,10 +23,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 }
 
 bool HelpWindow::Load(const std::filesystem::path& guide) {
-  QFile file(QString::fromStdString(guide.string()));
-  if (!file.open(QIODevice::ReadOnly)) return false;
+  std::string text;
+  if (!platform::ReadWholeFile(guide, text)) return false;
   browser_->setSearchPaths({QString::fromStdString(guide.parent_path().string())});
-  browser_->setMarkdown(QString::fromUtf8(file.readAll()));
+  browser_->setMarkdown(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   return true;
 }
 

@@ -1,7 +1,9 @@
 #include "shell/ui/frm_main.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "platform/tests/hang_guard_support.h"
 #include "platform/tests/qt_test_app.h"
 #include "shell/tests/shell_test_support.h"
 
@@ -156,6 +158,18 @@ TEST_F(WindowTest, HelpShowsTheUserGuide) {
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].text, "Help File Open Error : " + (std::filesystem::path(dir.path) / "user-guide.md").string());
   EXPECT_EQ(window->findChild<HelpWindow*>(), nullptr);
+  // A guide that is a FIFO is refused at once, as a missing one.
+  const std::filesystem::path guide = std::filesystem::path(dir.path) / "user-guide.md";
+  ASSERT_EQ(mkfifo(guide.c_str(), 0644), 0);
+  {
+    hang_guard::FifoRelease release(guide);
+    window->Commands().mnuHelp->trigger();
+    EXPECT_FALSE(release.Released());
+  }
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[1].text, "Help File Open Error : " + guide.string());
+  EXPECT_EQ(window->findChild<HelpWindow*>(), nullptr);
+  std::filesystem::remove(guide);
 
   WriteFile(std::filesystem::path(dir.path) / "user-guide.md", "# The guide\n\nPress **F3** for a contact.\n");
   window->Commands().mnuHelp->trigger();
