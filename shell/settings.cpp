@@ -60,17 +60,19 @@ Settings ReadSettings(const ProfileFile& file) {
   return s;
 }
 
-WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight) {
+WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight, int frameWidth, int frameHeight) {
   if (place.Width < kMinWidth) place.Width = kDefaultWidth;
   if (place.Height < kMinHeight) place.Height = kDefaultHeight;
   // A window larger than the screen would only hide its own edges, and its picture of the
-  // ladder can take gigabytes: it is fitted to the screen, from the screen's edge.
-  if (screenWidth > 0 && place.Width > screenWidth) {
-    place.Width = screenWidth;
+  // ladder can take gigabytes: it is fitted to the screen, frame included, from the screen's
+  // edge.
+  const int roomWidth = screenWidth - frameWidth, roomHeight = screenHeight - frameHeight;
+  if (roomWidth > 0 && place.Width > roomWidth) {
+    place.Width = roomWidth;
     place.Left = 0;
   }
-  if (screenHeight > 0 && place.Height > screenHeight) {
-    place.Height = screenHeight;
+  if (roomHeight > 0 && place.Height > roomHeight) {
+    place.Height = roomHeight;
     place.Top = 0;
   }
   if (place.Left < 0) place.Left = kDefaultLeft;

@@ -65,9 +65,11 @@ Settings ReadSettings(const ProfileFile& file);
 
 // Keeps a stored window on the screen (twips): a left edge beyond screen width - 500 goes
 // to 0, then a top beyond screen height - 500 goes to 0; a negative position goes to the
-// default and a size below the minimum to the default size; a width or height larger than
-// the screen is fitted to it, the window then starting at the screen's edge on that side.
-WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight);
+// default and a size below the minimum to the default size; a width or height that would
+// not fit on the screen with the frame around the window (frameWidth, frameHeight) is fitted
+// to it, the window then starting at the screen's edge on that side.
+WindowPlace PlaceOnScreen(WindowPlace place, int screenWidth, int screenHeight, int frameWidth = 0,
+                          int frameHeight = 0);
 
 // Writes the window's place to the Screen section (Left, Top, Width, Height).
 void WriteWindowPlace(ProfileFile& file, const WindowPlace& place);

@@ -87,6 +87,9 @@ TEST(WindowPlace, KeptOnTheScreen) {
   EXPECT_EQ(PlaceOnScreen(WindowPlace{105, 105, 19200, 14400}, 19200, 14400), (WindowPlace{105, 105, 19200, 14400}));
   EXPECT_EQ(PlaceOnScreen(WindowPlace{300, 200, 12000, 20000}, 19200, 14400), (WindowPlace{0, 200, 12000, 14400}));
   EXPECT_EQ(PlaceOnScreen(WindowPlace{}, 12000, 9000), (WindowPlace{0, 0, 12000, 9000}));
+  // With the window's frame, the window and its frame fit.
+  EXPECT_EQ(PlaceOnScreen(WindowPlace{105, 105, 1000000, 1000000}, 19200, 14400, 120, 405),
+            (WindowPlace{0, 0, 19080, 13995}));
 }
 
 TEST(WindowPlace, WrittenInOrder) {

@@ -466,7 +466,8 @@ void FrmMain::Form_Load() {
   settings_.Load(ReadSettings(profile_));  // the board, the Setup page and the ladder view follow
   const Settings& settings = settings_.Values();
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  WindowPlace place = PlaceOnScreen(settings.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+  WindowPlace place = PlaceOnScreen(settings.screen, screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel,
+                                    kDesignFrameWidth, kDesignFrameHeight);
   move(Px(place.Left), Px(place.Top));
   resize(Px(place.Width), Px(place.Height));
 
