@@ -55,6 +55,8 @@ struct DriverState {
   Statement* first_changed = nullptr;  // the first of them in walk order
   // Storage counts and alignment exponents the last walk in mode 1 left unsolved.
   std::vector<Statement*> open_sizes;
+  // Locations the last walk found below the start of their segment.
+  std::vector<Statement*> below_start;
   std::set<std::pair<const void*, int>> reported;  // pass-2 problems already shown
 };
 
@@ -64,6 +66,9 @@ constexpr int kMaxFinalWalks = 16;
 
 // Error: "size depends on itself and can not be fixed".
 constexpr int kSizeOfItsOwn = 100;
+
+// Error: "Address can't be negative.", for a location below the start of its segment.
+constexpr int kNegativeAddress = 405;
 
 // One run of the driver over a run's source: the parts of the run it works with, reached once.
 class Driver {
@@ -246,7 +251,9 @@ class Driver {
 
   // ---- resolve -----------------------------------------------------------------------------------
 
-  void set_label_value(SymbolNode* node, Statement& st, std::uint32_t offset, bool all_known, int unknown) {
+  // A label below 0 lies after a location below the start of its segment: that location is the
+  // error, not the length of the segment.
+  void set_label_value(SymbolNode* node, Statement& st, std::int64_t offset, bool all_known, int unknown) {
     (void)unknown;
     LabelRec* l = label_record(node);
     if (!l || (l->flags & LABEL_EXTERN)) return;
@@ -255,13 +262,15 @@ class Driver {
       fatal_exit_A01(run_);
     }
     const Segment& seg = segments_[st.segment];
-    set_label_location(run_, *l, st.segment, seg.absolute(), offset, all_known);
+    set_label_location(run_, *l, st.segment, seg.absolute(), static_cast<std::uint32_t>(offset), all_known);
   }
 
-  void check_aseg_range(Statement& st, int mode) {
+  // end_place is where the statement ends. Code below 0 lies after a location below the start
+  // of the segment, which is the error: only its part from 0 on is checked.
+  void check_aseg_range(Statement& st, int mode, std::int64_t end_place) {
     DriverState& s = s_;
-    if (mode == 0 || st.segment != SEG_ASEG || st.size == 0) return;
-    std::uint32_t start = st.end_offset - st.size;
+    if (mode == 0 || st.segment != SEG_ASEG || st.size == 0 || end_place <= 0) return;
+    std::uint32_t start = end_place < st.size ? 0 : st.end_offset - st.size;
     std::uint32_t end = st.end_offset;
     if (!s.range_reported) {
       for (const auto& r : s.aseg_ranges) {
@@ -313,14 +322,17 @@ class Driver {
     s.sizes_changed = false;
     s.first_changed = nullptr;
     s.open_sizes.clear();
+    s.below_start.clear();
     if (mode != 0) {
       s.aseg_ranges.clear();
       s.range_reported = false;
     }
     for (int si = 0; si < table.count(); ++si) {
       Segment& seg = table[si];
-      std::uint64_t offset = 0;
-      if (seg.absolute() && seg.start && seg.start->solved()) offset = seg.start->value;
+      // Signed: a location below the start of the segment places what follows below 0, as the
+      // source says; that location is the error.
+      std::int64_t offset = 0;
+      if (seg.absolute() && seg.start && seg.start->solved()) offset = seg.start->signed_value();
       bool all_known = true;
       int unknown = 0;
       for (Statement* stp : seg.chain) {
@@ -331,10 +343,10 @@ class Driver {
           offset += st.size;
           if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
           st.end_offset = static_cast<std::uint32_t>(offset);
-          check_aseg_range(st, mode);
+          check_aseg_range(st, mode, offset);
           continue;
         }
-        std::uint32_t start = static_cast<std::uint32_t>(offset);
+        std::int64_t start = offset;
         switch (st.kind) {
           case StatementKind::AbsoluteLocation:
           case StatementKind::Location: {
@@ -346,14 +358,15 @@ class Driver {
             ValueRec& loc = *st.data().location;
             // "$" in the operand is where the line begins, before its own location takes effect.
             LabelRec* here = st.location_label();
-            if (here) set_label_location(run_, *here, si, seg.absolute(), start, all_known);
+            if (here) set_label_location(run_, *here, si, seg.absolute(), static_cast<std::uint32_t>(start), all_known);
             if (st.failed) {
               offset = 0;
             } else {
               if (!loc.solved()) evaluate_expression_A08(run_, loc, mode == 2);
               if (loc.solved()) {
-                offset = loc.value;
+                offset = loc.signed_value();
                 all_known = true;
+                if (offset < 0) s.below_start.push_back(&st);
               } else if (mode == 0 || (mode == 1 && here && !all_known)) {
                 // Not known yet, or waiting for the sizes before the line.
                 offset = 257;
@@ -367,11 +380,12 @@ class Driver {
               }
             }
             if (mode != 0 && st.segment == SEG_ASEG) {
-              std::uint32_t o = static_cast<std::uint32_t>(offset);
+              // Below 0 the range starts where the code after it is checked from.
+              std::uint32_t o = offset < 0 ? 0 : static_cast<std::uint32_t>(offset);
               s.aseg_ranges.push_back({o, o});
               s.range_reported = false;
             }
-            start = static_cast<std::uint32_t>(offset);
+            start = offset;
             st.size = 0;
             break;
           }
@@ -433,7 +447,7 @@ class Driver {
                 int n = d.exponent ? d.exponent->signed_value() : d.exponent_value;
                 if (d.exponent && (n < 0 || n > 8)) n = 0;  // reported when it was read
                 d.exponent_value = n;
-                st.size = byte_count(alignment_padding(offset, n));
+                st.size = byte_count(alignment_padding(static_cast<std::uint64_t>(offset), n));
                 st.size_fixed = st.final = true;
               } else {
                 if (mode != 0 && d.exponent && d.exponent->kind == VALUE_COMPLEX) statement_error(st, 52);
@@ -442,7 +456,7 @@ class Driver {
                 ++unknown;
               }
             } else if (!st.failed && all_known) {
-              resize_alignment(st, offset);
+              resize_alignment(st, static_cast<std::uint64_t>(offset));
             }
             offset += st.size;
             break;
@@ -462,14 +476,15 @@ class Driver {
         }
         if (offset > 0xFFFFFFFFu) offset = 0xFFFFFFFFu;
         st.end_offset = static_cast<std::uint32_t>(offset);
-        std::uint32_t label_offset = st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage ||
-                                             st.kind == StatementKind::Alignment
-                                         ? st.end_offset - st.size
-                                         : start;
-        if (st.label() && st.label_counted) set_label_value(st.label(), st, label_offset, all_known, unknown);
+        const std::int64_t place = st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage ||
+                                           st.kind == StatementKind::Alignment
+                                       ? offset - st.size
+                                       : start;
+        if (st.label() && st.label_counted) set_label_value(st.label(), st, place, all_known, unknown);
         // "$" of an ORG or ASEG line was placed before its location.
-        if (!location_of(st)) set_location_labels(st, si, seg.absolute(), label_offset, all_known);
-        if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage) check_aseg_range(st, mode);
+        if (!location_of(st)) set_location_labels(st, si, seg.absolute(), static_cast<std::uint32_t>(place), all_known);
+        if (st.kind == StatementKind::Instruction || st.kind == StatementKind::Storage)
+          check_aseg_range(st, mode, offset);
       }
       seg.size = static_cast<std::uint32_t>(offset);
     }
@@ -532,6 +547,16 @@ class Driver {
       calc_code_offsets(2);
     }
     if (!s.pending.empty()) internal_error_A01(run_, "resolve in A03", "Bytecount not fixed", 0, 0);
+    refuse_locations_below_start();
+  }
+
+  // A location below the start of its segment (an offset or address below 0) is an error at its
+  // line, once the last walk has placed it: sizes before it may still have moved it up.
+  void refuse_locations_below_start() {
+    for (Statement* st : s_.below_start) {
+      statement_error(*st, kNegativeAddress);
+      st->failed = true;
+    }
   }
 
   // Encodes every instruction at its final place.

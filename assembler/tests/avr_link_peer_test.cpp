@@ -180,7 +180,8 @@ void LinkPeer::sweep(bool relocatable) {
 // "$" in an ORG operand is the location where the ORG line begins, in the absolute segment and in
 // a relocatable one, after storage, alignment and branches to labels further on (which make the
 // sizing walk several times): the bytes land where the GNU tools put them. Gaps are 0xFF in both.
-// The peer refuses to move its location back, so "ORG $-n" goes with a larger step forward.
+// The peer refuses to move its location back, so "ORG $-n" goes with a larger step forward (aq71
+// takes it while it stays in the segment).
 TEST_F(LinkPeer, LocationsFromDollarMatchThePeer) {
   REQUIRE_PEER();
   struct Case {
@@ -210,6 +211,35 @@ TEST_F(LinkPeer, LocationsFromDollarMatchThePeer) {
   for (const Case& c : cases) {
     assemble("t", c.ours);
     EXPECT_EQ(link(c.link), gnu({c.gnu})) << c.ours;
+  }
+  // A location below the start of the segment: both refuse the source at that line, aq71 with
+  // error 405 and no object, the peer as a location moved back.
+  struct Refused {
+    std::string ours;
+    std::string gnu;
+    int line;
+  };
+  const std::vector<Refused> refused = {
+      {" RSEG CODE:CODE\n NOP\n ORG $-3\n ORG $+5\n NOP\n END\n",
+       " .text\n nop\n .org .-3, 0xff\n .org .+5, 0xff\n nop\n", 3},
+      {" ASEG\nA: NOP\n ORG A-4\n NOP\n END\n", " .text\na: nop\n .org a-4, 0xff\n nop\n", 3},
+  };
+  for (const Refused& c : refused) {
+    std::error_code ec;
+    fs::remove(dir_ / "t.r71", ec);
+    aq71_test::write_file(dir_ / "t.s71", c.ours);
+    const auto ours = aq71_test::run_aq71(dir_, {"t", "-v6", "-S"});
+    EXPECT_EQ(ours.code, 2) << c.ours;
+    EXPECT_NE(ours.out.find("\"t.s71\"," + std::to_string(c.line) + "  Error[405]: Address can't be negative."),
+              std::string::npos)
+        << ours.out;
+    EXPECT_FALSE(fs::exists(dir_ / "t.r71")) << c.ours;
+    aq71_test::write_file(dir_ / "g.s", c.gnu);
+    const Shell peer = shell(dir_, "avr-as -mmcu=avr6 g.s -o g.o");
+    EXPECT_NE(peer.code, 0) << c.gnu;
+    EXPECT_NE(peer.out.find("g.s:" + std::to_string(c.line) + ": Error: attempt to move .org backwards"),
+              std::string::npos)
+        << peer.out;
   }
 }
 

@@ -277,6 +277,71 @@ TEST_F(DriverGolden, AnOrgFromDollarMovesTheLocationOnce) {
   for (const char* wrong : {"Error[52]", "Error[64]", "'?'"}) EXPECT_EQ(out.find(wrong), std::string::npos) << out;
 }
 
+// A location below the start of its segment (an offset or address below 0) is an error at its
+// line, once, on every option set: exit 2, no object, and in the listing the line's report in
+// its place. What follows lies where the source puts it: an ORG back above 0 is no error, and a
+// label below 0 is no "segment too long".
+TEST_F(DriverGolden, AnOrgBelowTheStartOfItsSegmentIsAnErrorAtItsLine) {
+  const auto refused = [&](const std::string& source, const std::vector<int>& lines,
+                           const std::vector<std::string>& options = {}) {
+    std::error_code ec;
+    fs::remove(dir_ / "t.r71", ec);
+    RunResult r = run(source, options);
+    EXPECT_EQ(r.code, 2) << source << r.out;
+    std::string expected;
+    for (int line : lines) {
+      std::string text = source;
+      for (int n = 1; n < line; ++n) text.erase(0, text.find('\n') + 1);
+      expected += "\n" + text.substr(0, text.find('\n')) + "\n-^\n\"t.s71\"," + std::to_string(line) +
+                  "  Error[405]: Address can't be negative.\n";
+    }
+    EXPECT_EQ(r.out, expected) << source;
+    EXPECT_FALSE(fs::exists(dir_ / "t.r71")) << source;
+  };
+  const std::string source = " RSEG CODE:CODE\n NOP\n ORG $-3\n ORG $+5\n NOP\n END\n";
+  for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{
+           {}, {"-l", "t.lst"}, {"-ws"}, {"-E2"}, {"-w-"}, {"-r"}, {"-v3", "-x", "-l", "t.lst"}})
+    refused(source, {3}, options);
+  EXPECT_NE(read_file(dir_ / "t.lst")
+                .find("      2    00000000 0000          NOP\n"
+                      "                                  ORG $-3\n"
+                      "                                 -^\n"
+                      "                                 \"t.s71\",3  Error[405]: Address can't be negative.\n"
+                      "      4    00000004               ORG $+5\n"
+                      "      5    00000004 0000          NOP\n"),
+            std::string::npos)
+      << read_file(dir_ / "t.lst");
+  // The error that reaches the limit gives way to error 9, as any other.
+  RunResult r = run(source, {"-E1"});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.out.find("Error[9]: Too many errors encountered (>1)."), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Error[405]"), std::string::npos) << r.out;
+
+  // A number, in STACK and COMMON segments too.
+  refused(" STACK STK:DATA\n DS 2\n ORG $-4\n ORG $+6\n DS 2\n END\n", {3});
+  refused(" COMMON CM:DATA\n ORG -1\n DS 2\n END\n", {2});
+  // An ASEG address of an equate further on, a label less a number, and the first location of
+  // the absolute segment with code before it.
+  refused(" ASEG N-6\n NOP\nN EQU 4\n END\n", {1});
+  refused(" ASEG\nA: NOP\n ORG A-4\n NOP\n ORG $+8\n NOP\n END\n", {3});
+  refused(" NOP\n ORG -2\n NOP\n END\n", {2});
+  // Code of the absolute segment that comes back above 0 overlaps nothing there.
+  refused(" ASEG\n ORG $-2\n NOP\n NOP\n DS 2\n NOP\n END\n", {2});
+  // Known only once the sizes before it are.
+  refused(" RSEG CODE\n DS N\n ORG $-4\n NOP\n RSEG DATA\n DS M\nD1: DS 2\nD2:\nN EQU D2-D1\nM EQU 3\n END\n", {3});
+  // Labels below 0, and each line that goes below 0 on its own.
+  refused(" RSEG CODE\n NOP\n ORG $-4\nL: NOP\n DW L\n ORG $+8\n NOP\n END\n", {3});
+  refused(" RSEG CODE\n NOP\n ORG $-4\n ORG $-2\n ORG $+8\n NOP\n END\n", {3, 4});
+
+  // Back, but never below the start.
+  for (const char* fine : {" RSEG CODE:CODE\n NOP\n ORG $-1\n ORG $+3\n NOP\n END\n",
+                           " RSEG CODE\n DS N\n ORG $-6\n NOP\nN EQU 6\n END\n"}) {
+    r = run(fine);
+    EXPECT_EQ(r.code, 0) << fine << r.out;
+    EXPECT_TRUE(fs::exists(dir_ / "t.r71")) << fine;
+  }
+}
+
 // An alignment placed before a size in front of it changed (a count given its value only at the
 // end) pads from where it lies now: the instruction after it is at an even address.
 TEST_F(DriverGolden, AnAlignmentFollowsASizeChangedBeforeIt) {

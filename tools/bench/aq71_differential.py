@@ -7,16 +7,19 @@ errors of many kinds), assembles each with both builds under seven option sets, 
 listing, and compares exit codes, console output, objects and listings byte for byte. Programs
 whose run by the old build stops with an internal error are counted apart, with what the new
 build made of them. With --location, the programs also use "$" in ORG operands: those are not
-compared, only checked to end without an internal error.
+compared, only checked to end without an internal error, unless --compare is given too. Each
+differing run names the error numbers only the new build reports on the console, and the
+summary counts the differing programs by them.
 
   tools/bench/aq71_differential.py OLD_AQ71 NEW_AQ71 [--count N] [--seed S] [--location]
-      [--keep DIR]
+      [--compare] [--keep DIR]
 
 Exit status 1 when a compared run differs.
 """
 import argparse
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -196,6 +199,12 @@ def internal_error(result):
     return b"I N T E R N A L   E R R O R" in result["out"] + (result["t.lst"] or b"")
 
 
+def new_errors(old, new):
+    """The error numbers the new run reports on the console and the old one does not."""
+    found = lambda r: set(re.findall(rb"  Error\[(\d+)\]", r["out"]))
+    return sorted(int(n) for n in found(new) - found(old))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("old")
@@ -203,6 +212,7 @@ def main():
     ap.add_argument("--count", type=int, default=800)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--location", action="store_true")
+    ap.add_argument("--compare", action="store_true")
     ap.add_argument("--keep")
     a = ap.parse_args()
     work = tempfile.mkdtemp(prefix="aq71_diff.")
@@ -210,7 +220,7 @@ def main():
     os.mkdir(old_dir)
     os.mkdir(new_dir)
     compared = differing = internal = 0
-    programs_differing = set()
+    programs_differing = {}  # program: the error numbers only the new build reports in any of its runs
     codes = {}
     internal_ends = {}
     for i in range(a.count):
@@ -229,7 +239,7 @@ def main():
                     differing += 1
                     print("program %d %s: new build stops with an internal error" % (i, options))
                     continue
-                if a.location:
+                if a.location and not a.compare:
                     codes[new["code"]] = codes.get(new["code"], 0) + 1
                     continue
                 compared += 1
@@ -237,8 +247,10 @@ def main():
                 what = [k for k in ("code", "out", "err", "t.r71", "t.lst") if old[k] != new[k]]
                 if what:
                     differing += 1
-                    programs_differing.add(i)
-                    print("program %d %s listing=%s: %s differ" % (i, " ".join(options), listing, ", ".join(what)))
+                    added = new_errors(old, new)
+                    programs_differing.setdefault(i, set()).update(added)
+                    print("program %d %s listing=%s: %s differ; new errors: %s" %
+                          (i, " ".join(options), listing, ", ".join(what), added or "none"))
                     if a.keep:
                         os.makedirs(a.keep, exist_ok=True)
                         with open(os.path.join(a.keep, "p%d.s71" % i), "w") as f:
@@ -246,6 +258,11 @@ def main():
     shutil.rmtree(work)
     print("programs: %d (differing: %d), runs compared: %d, differing: %d, exit codes: %s" %
           (a.count, len(programs_differing), compared, differing, dict(sorted(codes.items()))))
+    by_errors = {}
+    for added in programs_differing.values():
+        key = ",".join(str(n) for n in sorted(added)) or "none"
+        by_errors[key] = by_errors.get(key, 0) + 1
+    print("differing programs by the errors only the new build reports: %s" % dict(sorted(by_errors.items())))
     print("runs the old build ended with an internal error: %d; the new build's ends "
           "(exit code, object left, internal error): %s" % (internal, internal_ends))
     return 1 if differing else 0
