@@ -123,53 +123,64 @@ inline fs::path aq71_binary() {
   return self.parent_path().parent_path() / "bin" / "aq71";
 }
 
-// In a child process: becomes aq71 with the arguments (exit code 121 when it cannot).
-// The command line of aq71, made before a fork so that the child allocates nothing (a thread of
-// the test may hold the allocator's lock at the fork).
+// The command line of aq71 and the environment it runs in, made before a fork so that the child
+// allocates nothing (a thread of the test may hold the allocator's lock at the fork). The
+// environment is the test's without ASMQ71 and AQ71_INC, with the entries of `env` set (value) or
+// left out (nullopt).
 struct Aq71Command {
-  explicit Aq71Command(const std::vector<std::string>& args) : bin(aq71_binary().string()), words(args) {
+  explicit Aq71Command(const std::vector<std::string>& args,
+                       const std::map<std::string, std::optional<std::string>>& env = {})
+      : bin(aq71_binary().string()), words(args) {
     argv.push_back(const_cast<char*>(bin.c_str()));
     for (auto& a : words) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      const std::string key = entry.substr(0, entry.find('='));
+      if (key != "ASMQ71" && key != "AQ71_INC" && !env.count(key)) variables.push_back(entry);
+    }
+    for (const auto& [k, v] : env)
+      if (v) variables.push_back(k + "=" + *v);
+    for (auto& v : variables) envp.push_back(const_cast<char*>(v.c_str()));
+    envp.push_back(nullptr);
   }
+  // In a child process: becomes aq71 (exit code 121 when it cannot).
   [[noreturn]] void exec() const {
-    ::execv(bin.c_str(), argv.data());
+    ::execve(bin.c_str(), argv.data(), envp.data());
     ::_exit(121);
   }
   std::string bin;
   std::vector<std::string> words;
   std::vector<char*> argv;
+  std::vector<std::string> variables;
+  std::vector<char*> envp;
 };
 
 [[noreturn]] inline void exec_aq71(const std::vector<std::string>& args) { Aq71Command(args).exec(); }
 
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
 // ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text. in_child runs in
-// the child just before aq71 starts (limits and the like).
+// the child just before aq71 starts (limits and the like), and must allocate nothing: the child
+// allocates nothing else.
 inline RunResult run_aq71(const fs::path& dir, const std::vector<std::string>& args,
                           const std::map<std::string, std::optional<std::string>>& env = {},
                           const std::string& stdin_text = "", const std::function<void()>& in_child = {}) {
   fs::path cap = make_temp_dir("cap");
   write_file(cap / "in", stdin_text);
+  const std::string folder = dir.string(), in_path = (cap / "in").string(), out_path = (cap / "out").string(),
+                    err_path = (cap / "err").string();
+  const Aq71Command command(args, env);
   pid_t pid = ::fork();
   if (pid == 0) {
-    if (::chdir(dir.c_str()) != 0) ::_exit(120);
-    ::unsetenv("ASMQ71");
-    ::unsetenv("AQ71_INC");
-    for (const auto& [k, v] : env) {
-      if (v)
-        ::setenv(k.c_str(), v->c_str(), 1);
-      else
-        ::unsetenv(k.c_str());
-    }
-    int in = ::open((cap / "in").c_str(), O_RDONLY);
-    int out = ::open((cap / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = ::open((cap / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::chdir(folder.c_str()) != 0) ::_exit(120);
+    int in = ::open(in_path.c_str(), O_RDONLY);
+    int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
     if (in_child) in_child();
-    exec_aq71(args);
+    command.exec();
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
