@@ -33,9 +33,10 @@ extern "C" void fault_handler(int signal_number, siginfo_t* info, void*) {
     write_internal_error_report(*run, "Assembler", "non-initialized parameter", 0, 0);
     std::fflush(console_stream());
     StandardFiles& files = standard_files(*run);
-    // The listing holds the report: it is put in place; the object is not.
-    if (files.list) std::fflush(files.list);
-    abandon_outputs(files, true);
+    // The listing holds the report: it is put in place when it could be written whole; the
+    // object is not.
+    const bool whole = files.list && std::fflush(files.list) == 0 && !std::ferror(files.list);
+    abandon_outputs(files, whole);
   }
   ::_exit(3);
 }

@@ -112,6 +112,8 @@ struct DiagnosticHooks {
   // The list file the problem lines and the internal-error report go to, nullptr while none is
   // open (installed by the files).
   std::function<std::FILE*()> list_file;
+  // Its name as the messages give it (installed by the files).
+  std::function<std::string()> list_name;
   // A fatal stop, in this order: the listing writes the problem lines it still holds, then every
   // file is closed (installed by the listing and by the files).
   std::function<void()> flush_listing;

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "assembler/diagnostics.h"
 
@@ -134,8 +136,9 @@ constexpr int kTerminationSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGPI
                                        SIGUSR1, SIGUSR2, SIGXCPU, SIGABRT, SIGVTALRM};
 
 struct OutputState {
-  bool failed = false;    // a failure was told
-  bool stopping = false;  // its fatal stop has begun
+  std::vector<std::string> failed;  // the outputs whose failure was told
+  bool stops = false;               // a failure or a clash was told: the run stops
+  bool stopping = false;            // its fatal stop has begun
 };
 
 OutputState& output_state(Assembly& run) { return run.part<OutputState>(); }
@@ -150,17 +153,20 @@ void failed_write(Assembly& run, std::FILE* file, const std::string& name, int e
 
 void note_output_failure(Assembly& run, const std::string& name, int error, std::FILE* file) {
   OutputState& s = output_state(run);
-  if (s.failed) return;
-  s.failed = true;
+  if (output_failed(run, name)) return;
+  s.failed.push_back(name);
+  s.stops = true;
   // A stream in error without errno telling why.
   const std::string text = "\nCould not write file: '" + name + "': " + std::strerror(error != 0 ? error : EIO) + "\n";
   console_write(text);
-  // The listing tells it too, unless it is the file that failed or it cannot take more.
+  // The listing tells it too, unless it is the file that failed or it cannot take more; when it
+  // cannot take this, that is its own failure.
   const DiagnosticHooks& hooks = diagnostic_hooks(run);
   std::FILE* list = hooks.list_file ? hooks.list_file() : nullptr;
   if (list && list != file && !std::ferror(list)) {
-    std::fwrite(text.data(), 1, text.size(), list);
-    std::fflush(list);
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), list) != text.size() || std::fflush(list) != 0)
+      note_output_failure(run, hooks.list_name ? hooks.list_name() : std::string(), errno, list);
   }
 }
 
@@ -182,16 +188,21 @@ bool flush_output_noted(Assembly& run, std::FILE* file, const std::string& name)
   return false;
 }
 
-bool output_failed(Assembly& run) { return output_state(run).failed; }
+bool output_failed(Assembly& run) { return output_state(run).stops; }
+
+bool output_failed(Assembly& run, const std::string& name) {
+  const std::vector<std::string>& failed = output_state(run).failed;
+  return std::find(failed.begin(), failed.end(), name) != failed.end();
+}
 
 void note_output_clash(Assembly& run, const std::string& name) {
   console_printf("\nTry to overwrite file: '%s'\n", name.c_str());
-  output_state(run).failed = true;
+  output_state(run).stops = true;
 }
 
 void stop_after_output_failure(Assembly& run) {
   OutputState& s = output_state(run);
-  if (!s.failed || s.stopping) return;
+  if (!s.stops || s.stopping) return;
   s.stopping = true;
   fatal_exit_A01(run);
 }

@@ -1,7 +1,8 @@
 // Writing aq71's output files (object, listing): every write, flush and close is checked. The
-// first one that fails stops the run fatally with a message that names the file and the
-// system's reason (on the console, and in the listing when that is another file still
-// writable); the run ends with exit code 3 and the object is not put in place.
+// first one that fails stops the run fatally; every output that fails is told with the system's
+// reason (on the console, and in the listing when that is another file still writable); the run
+// ends with exit code 3, the object is not put in place, and neither is a listing that could not
+// be written whole.
 //
 // An output that names a regular file (or a name not taken yet) is written to a temporary
 // beside that file and only put in place when the run ends: so the files the run reads keep
@@ -82,12 +83,15 @@ void flush_output(Assembly& run, std::FILE* file, const std::string& name);
 
 // For the closing of the files, which stops only after everything is closed: a failed flush or
 // close of the output file `name` (errno the reason; `file` while it is still open) is noted
-// and told, without stopping. Later failures are not told again.
+// and told, without stopping. Each output's failure is told once: a close after its failed
+// flush adds nothing.
 void note_output_failure(Assembly& run, const std::string& name, int error, std::FILE* file = nullptr);
 // Flushes an output file and notes a failure; false when it failed.
 bool flush_output_noted(Assembly& run, std::FILE* file, const std::string& name);
-// Whether an output failure was noted in this run.
+// Whether an output failure (or clash) was noted in this run.
 bool output_failed(Assembly& run);
+// Whether a failure of the output file `name` was noted: it was not written whole.
+bool output_failed(Assembly& run, const std::string& name);
 // An output found at the end to be a file the run read: told ("Try to overwrite file") and
 // counted like a failure, so the run stops once the files are closed.
 void note_output_clash(Assembly& run, const std::string& name);

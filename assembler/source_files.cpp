@@ -42,6 +42,7 @@ Files& files(Assembly& run) { return run.part<Files>(); }
 Files::Files(Assembly& run) : reader(run) {
   DiagnosticHooks& hooks = diagnostic_hooks(run);
   hooks.list_file = [this] { return files.list; };
+  hooks.list_name = [this] { return files.list_name; };
   hooks.close_files = [&run] { close_all_files(run); };
 }
 
@@ -452,14 +453,14 @@ void close_all_files(Assembly& run) {
   // Nothing is put in place before it is known that no output is a file the run read.
   check_output_clashes(run);
   // The object's last bytes go out before the listing ends, so that the listing still tells
-  // when they cannot be written. Every output is closed checked; a failure stops the run once
-  // all files are closed. Only the first failure is told: a close after a failed flush adds
-  // nothing.
+  // when they cannot be written. Every output is closed checked and every failure is told; a
+  // failure stops the run once all files are closed.
   flush_output_noted(run, f.object, f.object_name);
   const std::string list_name = f.list_name;
   flush_output_noted(run, f.list, list_name);
-  // The listing also after errors: it tells them.
-  finish_output(run, f.list, f.list_place, list_name, [&f] { return !f.list_place.clashed; });
+  // The listing also after errors (it tells them), unless it could not be written whole.
+  finish_output(run, f.list, f.list_place, list_name,
+                [&run, &f, &list_name] { return !f.list_place.clashed && !output_failed(run, list_name); });
   close_handle(files(run), f.command);
   files(run).reader.close_includes();
   close_handle(files(run), f.source);

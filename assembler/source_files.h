@@ -117,11 +117,13 @@ const std::vector<std::string>& include_prefixes(Assembly& run);
 
 // Closes list, command file, source and object (and any open include), once, and puts the
 // outputs in place: first the check that none is a file the run read (such a one is told and
-// left out, and the run stops); the listing then also after errors, the object only when the
-// run counted no error. A temporary not put in place is removed.
+// left out, and the run stops); the listing then also after errors unless it could not be
+// written whole, the object only when the run counted no error and no output failed. A
+// temporary not put in place is removed.
 void close_all_files(Assembly& run);
 // For a signal handler that ends the process: removes the temporaries, after putting the
-// listing in place when `keep_listing` (its bytes flushed already). Only system calls.
+// listing in place when `keep_listing` (its bytes flushed already, all of them). Only system
+// calls.
 void abandon_outputs(StandardFiles& files, bool keep_listing);
 
 // States of other modules that an include level saves and checks when it ends.

@@ -1,6 +1,7 @@
 // Processor faults end the run with the internal-error report, exit code 3 and no object.
 #include "aq71_test_support.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -33,6 +34,18 @@ int segv_with_outputs_body(aq71::Assembly&, int, char**) {
   return 0;
 }
 
+// The listing's file may take fewer bytes than the report in it.
+int segv_with_listing_cut_short_body(aq71::Assembly&, int, char**) {
+  aq71::set_console_stream(stderr);
+  std::string name = "t";
+  aq71::open_source_file(aq71_test::test_run(), &name);
+  aq71::opt_l(aq71_test::test_run(), "t.lst");
+  const struct rlimit limit = {512, 512};
+  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 1;
+  std::raise(SIGSEGV);
+  return 0;
+}
+
 int fpe_body(aq71::Assembly&, int, char**) {
   aq71::set_console_stream(stderr);
   std::raise(SIGFPE);
@@ -61,6 +74,16 @@ TEST_F(FaultGuard, TheListingKeepsTheReportAndNothingButTheRunsOwnIsRemoved) {
   EXPECT_TRUE(fs::is_fifo("f.r71"));
   EXPECT_NE(read_file("t.lst").find("In function: Assembler\nDiagnostic: non-initialized parameter"), std::string::npos);
   EXPECT_EQ(folder_files("."), (std::vector<std::string>{"f.r71", "t.lst", "t.s71"}));
+}
+
+// A listing that could not take the whole report is not put in place: the earlier one stays.
+TEST_F(FaultGuard, AListingCutShortNeverReplacesTheEarlierOne) {
+  write_file("t.s71", "x\n");
+  write_file("t.lst", "earlier listing");
+  EXPECT_EXIT(aq71::run_guarded(aq71_test::test_run(), segv_with_listing_cut_short_body, 0, nullptr),
+              ::testing::ExitedWithCode(3), "Please see list file");
+  EXPECT_EQ(read_file("t.lst"), "earlier listing");
+  EXPECT_EQ(folder_files("."), (std::vector<std::string>{"t.lst", "t.s71"}));
 }
 
 TEST_F(FaultGuard, FloatingPointFaultIsCaughtToo) {

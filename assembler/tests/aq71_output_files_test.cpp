@@ -4,6 +4,7 @@
 #include "aq71_test_support.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -245,6 +246,52 @@ TEST_F(OutputFiles, ASignalThatEndsTheRunLeavesNoTemporary) {
   EXPECT_EQ(folder_files(dir_), before);
   EXPECT_EQ(read_file(dir_ / "t.r71"), "earlier object");
   EXPECT_EQ(read_file(dir_ / "t.lst"), "earlier listing");
+}
+
+// Limits the size of every file the child writes (a disk that fills up).
+std::function<void()> file_size_limit(rlim_t bytes) {
+  return [bytes] {
+    const struct rlimit limit = {bytes, bytes};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(122);
+  };
+}
+
+// A listing that could not be written whole never replaces the earlier one: its temporary is
+// removed. Every output that failed is told with its reason; a listing written whole still goes
+// in place and tells the object's failure.
+TEST_F(OutputFiles, AListingThatCouldNotBeWrittenWholeNeverReplacesTheEarlierOne) {
+  // An object of some 5 KiB and a listing of some 10 KiB.
+  write_file(dir_ / "m.s71", " NAME m\n RSEG CODE:CODE\nL: NOP\n REPT 100\n LDI R16,1\n RJMP L\n ENDR\n END\n");
+  const std::string too_large = std::strerror(EFBIG);
+  struct Case {
+    rlim_t limit;
+    std::string console;
+    bool listing_in_place;
+  };
+  const std::vector<Case> cases = {
+      {8192, "\nCould not write file: 'keep.lst': " + too_large + "\n", false},
+      {4096, "\nCould not write file: 'm.r71': " + too_large + "\n", true},
+      {1024,
+       "\nCould not write file: 'm.r71': " + too_large + "\n\nCould not write file: 'keep.lst': " + too_large + "\n",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit);
+    write_file(dir_ / "keep.lst", "earlier listing");
+    write_file(dir_ / "m.r71", "earlier object");
+    RunResult r = run({"m", "-S", "-c#", "-l", "keep.lst"}, file_size_limit(c.limit));
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.out, c.console);
+    EXPECT_EQ(read_file(dir_ / "m.r71"), "earlier object");
+    const std::string listing = read_file(dir_ / "keep.lst");
+    if (c.listing_in_place) {
+      EXPECT_NE(listing.find("Could not write file: 'm.r71': " + too_large), std::string::npos);
+      EXPECT_LE(listing.size(), c.limit);
+    } else {
+      EXPECT_EQ(listing, "earlier listing");
+    }
+    EXPECT_EQ(folder_files(dir_), (std::vector<std::string>{"keep.lst", "m.r71", "m.s71"}));
+  }
 }
 
 // In the run itself: the check at the end, and putting in place that fails.
