@@ -67,14 +67,19 @@ std::optional<Followed> follow_links(const std::string& name) {
   return std::nullopt;
 }
 
-// A temporary beside `target`: ".NAME.XXXXXX" in its folder, made by this run alone; -1 (errno
-// set) when the folder refuses it.
-int make_temporary_beside(const std::string& target, std::string& temporary) {
-  std::string file = target.substr(folder_of(target).size());
+// Makes the temporary ".NAME.XXXXXX" beside place.target, by this run alone, and records it in
+// `place`, for a signal handler to remove. Termination signals wait meanwhile, so that a handler
+// never misses a temporary made; the making never waits on anything (it makes a new name and
+// never opens one that is there). -1 (errno set) when the folder refuses it.
+int make_temporary(OutputPlace& place) {
+  std::string file = place.target.substr(folder_of(place.target).size());
   if (file.size() > 200) file.resize(200);  // room for the marks within a name's limit
-  temporary = folder_of(target) + "." + file + ".XXXXXX";
+  std::string temporary = folder_of(place.target) + "." + file + ".XXXXXX";
+  TerminationSignalHold hold;
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) temporary.clear();
+  if (fd < 0) return -1;
+  place.temporary = std::move(temporary);
+  place.road = OutputRoad::renamed;
   return fd;
 }
 
@@ -107,10 +112,11 @@ bool write_all(int fd, const char* bytes, std::size_t size) {
   return true;
 }
 
-// Copies the whole of `from` into the file `to`, which it makes afresh.
+// Copies the whole of `from` into the file `to`, which it makes afresh. A file that has become a
+// FIFO or a device meanwhile is not waited for: it fails.
 bool copy_into(int from, const char* to) {
   if (::lseek(from, 0, SEEK_SET) != 0) return false;
-  const int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int out = ::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
   if (out < 0) return false;
   char buffer[4096];
   bool ok = true;
@@ -207,15 +213,16 @@ void stop_after_output_failure(Assembly& run) {
   fatal_exit_A01(run);
 }
 
-OpenedOutput open_output(const std::string& name, bool binary) {
+OpenedOutput open_output(const std::string& name, bool binary, OutputPlace& place) {
   OpenedOutput out;
   const char* mode = binary ? "wb" : "w";
   const std::optional<Followed> followed = follow_links(name);
   if (!followed || (followed->exists && !S_ISREG(followed->st.st_mode))) {
-    // A device, a FIFO, a terminal, a folder (which fails), a descriptor of the process.
+    // A device, a FIFO, a terminal, a folder (which fails), a descriptor of the process. Opening
+    // a FIFO waits for its reader: a signal that ends the process ends it then too.
+    place.road = OutputRoad::direct;
     out.handle = std::fopen(name.c_str(), mode);
     out.error = out.handle ? 0 : errno;
-    out.place.road = OutputRoad::direct;
     return out;
   }
   const Followed& f = *followed;
@@ -232,7 +239,6 @@ OpenedOutput open_output(const std::string& name, bool binary) {
     out.error = errno;
     return out;
   }
-  OutputPlace& place = out.place;
   place.target = real_folder;
   std::free(real_folder);
   if (place.target.back() != '/') place.target.push_back('/');
@@ -241,11 +247,9 @@ OpenedOutput open_output(const std::string& name, bool binary) {
     place.device = f.st.st_dev;
     place.inode = f.st.st_ino;
   }
-  TerminationSignalHold hold;  // the temporary's name is known before a handler can look
-  int fd = make_temporary_beside(place.target, place.temporary);
+  const int fd = make_temporary(place);
   if (fd >= 0) {
     give_mode(fd, f);
-    place.road = OutputRoad::renamed;
     out.handle = ::fdopen(fd, mode);
   } else if (f.exists && (errno == EACCES || errno == EPERM)) {
     // The folder takes no new file, but the file may be written: copied into it at the end.
@@ -258,8 +262,7 @@ OpenedOutput open_output(const std::string& name, bool binary) {
   if (!out.handle) {
     out.error = errno;
     if (fd >= 0) ::close(fd);
-    remove_output_temporary(place);
-    place.road = OutputRoad::none;
+    discard_output(place);
   }
   return out;
 }
@@ -283,6 +286,12 @@ void remove_output_temporary(OutputPlace& place) {
   if (place.road != OutputRoad::renamed || place.temporary.empty()) return;
   ::unlink(place.temporary.c_str());
   place.temporary.clear();
+}
+
+void discard_output(OutputPlace& place) {
+  TerminationSignalHold hold;
+  remove_output_temporary(place);
+  place.road = OutputRoad::none;
 }
 
 const int* termination_signals(std::size_t& count) {

@@ -11,6 +11,10 @@
 // written, the temporary is an unnamed one elsewhere, copied into the file at the end. A device,
 // a FIFO, a terminal or a descriptor of the process (/dev/stdout) is written into as named,
 // never replaced.
+//
+// The handler of a signal that ends the process removes the temporaries. The signals wait
+// only while a temporary is made and recorded, put in place or removed, never while a file is
+// opened, written or flushed that may make the run wait (a FIFO, a terminal).
 #pragma once
 
 #include <signal.h>
@@ -46,12 +50,13 @@ struct OutputPlace {
 
 struct OpenedOutput {
   std::FILE* handle = nullptr;  // nullptr when the open failed (errno in `error`)
-  OutputPlace place;
   int error = 0;
 };
 
-// Opens the output `name` (binary or text). Nothing that exists is changed yet.
-OpenedOutput open_output(const std::string& name, bool binary);
+// Opens the output `name` (binary or text), and records where it goes in `place` (an output's
+// that was not opened yet, where a signal handler looks): a temporary from the moment it is
+// made. Nothing that exists is changed yet.
+OpenedOutput open_output(const std::string& name, bool binary, OutputPlace& place);
 // Puts a finished output in place: renames the temporary over the target, or copies the unnamed
 // temporary's bytes (`fd`, flushed) into it; nothing on the direct road. False (errno the reason)
 // when that fails. Only system calls: also for a signal handler.
@@ -59,9 +64,12 @@ bool put_output_in_place(OutputPlace& place, int fd);
 // Removes the temporary of an output not put in place (nothing else is ever removed). Also for a
 // signal handler.
 void remove_output_temporary(OutputPlace& place);
+// Gives up an output opened but not to be used: its temporary is removed, while termination
+// signals wait, and it goes nowhere.
+void discard_output(OutputPlace& place);
 
 // While one lives, the signals that end the process wait: a signal handler then never sees an
-// output half made or half put in place.
+// output half made or half put in place. Never held across anything that may wait.
 class TerminationSignalHold {
  public:
   TerminationSignalHold();

@@ -230,10 +230,12 @@ const OpenFileEntry* find_open_file(Assembly& run, std::string_view name) {
 }
 
 OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet, int file_index) {
+                                     std::string_view default_extension, int quiet, int file_index,
+                                     OutputPlace* place) {
   std::string full = build_file_name(prefix, name, default_extension);
   std::string lower = lower_case(full);
   bool output = is_output(kind);
+  if (output && !place) internal_error_A01(run, "open_output_or_input_file", "no place for an output", 0, 0);
 
   // Never write over a file that is open, nor read one that is being written: by name, and
   // by identity, so that another spelling or a link of the same file is caught too. (An output
@@ -251,22 +253,21 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
     }
   }
 
-  OutputPlace place;
   std::FILE* handle = nullptr;
   int error = 0;
   if (output) {
-    OpenedOutput opened = open_output(full, kind == FileKind::binary_output);
+    OpenedOutput opened = open_output(full, kind == FileKind::binary_output, *place);
     handle = opened.handle;
     error = opened.error;
-    place = std::move(opened.place);
     // Another output that will be put in place as the same file (not made yet, so it has no
     // identity to compare).
     const StandardFiles& sf = files(run).files;
-    if (handle && puts_in_place(place) &&
-        ((puts_in_place(sf.object_place) && sf.object_place.target == place.target) ||
-         (puts_in_place(sf.list_place) && sf.list_place.target == place.target))) {
+    const auto same = [place](const OutputPlace& other) {
+      return &other != place && puts_in_place(other) && other.target == place->target;
+    };
+    if (handle && puts_in_place(*place) && (same(sf.object_place) || same(sf.list_place))) {
       std::fclose(handle);
-      remove_output_temporary(place);
+      discard_output(*place);
       overwrite_stop(run, full);
     }
   } else {
@@ -281,9 +282,9 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   // The file that is read or written into: its status. A temporary stands for the file it will
   // replace (if there is one yet).
   st = {};
-  if (puts_in_place(place)) {
-    st.st_dev = place.device;
-    st.st_ino = place.inode;
+  if (output && puts_in_place(*place)) {
+    st.st_dev = place->device;
+    st.st_ino = place->inode;
   } else if (::fstat(fileno(handle), &st) != 0) {
     std::fclose(handle);
     return open_failed(run, full, quiet, false);
@@ -311,7 +312,7 @@ OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_v
   entry.is_open = true;
   entry.handle = handle;
   files(run).table.push_back(std::move(entry));
-  return {handle, full, 0, std::move(place)};
+  return {handle, full, 0};
 }
 
 void open_source_file(Assembly& run, const std::string* name) {
@@ -349,15 +350,14 @@ void open_source_file(Assembly& run, const std::string* name) {
 
 namespace {
 
-// Opens an output of the run and keeps it as the object or the listing. A signal that ends the
-// process waits until it is kept, so that its handler finds the temporary.
+// Opens an output of the run and keeps it as the object or the listing. Its temporary is
+// recorded in `place` as it is made, where a signal handler finds it; the open itself may wait
+// (for a FIFO's reader) and a signal that ends the process ends it then too.
 void open_standard_output(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
                           std::string_view extension, std::FILE*& handle, std::string& kept_name, OutputPlace& place) {
-  TerminationSignalHold hold;
-  OpenedFile f = open_output_or_input_file(run, kind, prefix, name, extension, OPEN_FATAL, 0);
+  OpenedFile f = open_output_or_input_file(run, kind, prefix, name, extension, OPEN_FATAL, 0, &place);
   handle = f.handle;
   kept_name = f.name;
-  place = std::move(f.place);
 }
 
 }  // namespace
@@ -429,17 +429,19 @@ void check_output_clashes(Assembly& run) {
   }
 }
 
-// Closes an output; puts it in place when `wanted()` says so (asked while an unnamed temporary is
-// still open, else once it is closed), and removes a temporary left.
-template <typename Wanted>
-void finish_output(Assembly& run, std::FILE*& handle, OutputPlace& place, const std::string& name, Wanted wanted) {
-  if (!handle) return;
-  if (place.road == OutputRoad::copied && wanted() && !put_output_in_place(place, fileno(handle)))
-    note_output_failure(run, name, errno);
-  if (!close_handle(files(run), handle)) note_output_failure(run, name, errno);
-  if (place.road == OutputRoad::renamed && wanted() && !put_output_in_place(place, -1))
-    note_output_failure(run, name, errno);
+// Closes an output, noting a failure; an unnamed temporary stays open until it is copied.
+void close_output(Assembly& run, std::FILE*& handle, const OutputPlace& place, const std::string& name) {
+  if (place.road != OutputRoad::copied && !close_handle(files(run), handle)) note_output_failure(run, name, errno);
+}
+
+// Puts an output closed (or an unnamed temporary) in place when wanted, and removes a temporary
+// left: 0, or errno when putting it in place failed. Waits on nothing, for termination signals
+// wait meanwhile.
+int settle_output(std::FILE* handle, OutputPlace& place, bool wanted) {
+  int error = 0;
+  if (wanted && !put_output_in_place(place, handle ? fileno(handle) : -1)) error = errno;
   remove_output_temporary(place);
+  return error;
 }
 
 }  // namespace
@@ -448,8 +450,6 @@ void close_all_files(Assembly& run) {
   StandardFiles& f = files(run).files;
   if (f.closed) return;
   f.closed = true;
-  // A signal that ends the process waits until the outputs are in place or removed.
-  TerminationSignalHold hold;
   // Nothing is put in place before it is known that no output is a file the run read.
   check_output_clashes(run);
   // The object's last bytes go out before the listing ends, so that the listing still tells
@@ -458,15 +458,27 @@ void close_all_files(Assembly& run) {
   flush_output_noted(run, f.object, f.object_name);
   const std::string list_name = f.list_name;
   flush_output_noted(run, f.list, list_name);
-  // The listing also after errors (it tells them), unless it could not be written whole.
-  finish_output(run, f.list, f.list_place, list_name,
-                [&run, &f, &list_name] { return !f.list_place.clashed && !output_failed(run, list_name); });
+  close_output(run, f.list, f.list_place, list_name);
   close_handle(files(run), f.command);
   files(run).reader.close_includes();
   close_handle(files(run), f.source);
-  finish_output(run, f.object, f.object_place, f.object_name, [&run, &f] {
-    return !f.object_place.clashed && diagnostic_counts(run).run_errors == 0 && !output_failed(run);
-  });
+  close_output(run, f.object, f.object_place, f.object_name);
+  // The outputs are put in place, or their temporaries removed, while a signal that ends the
+  // process waits. The listing also after errors (it tells them), unless it could not be written
+  // whole; the object only after a run without errors.
+  int list_error = 0, object_error = 0;
+  {
+    TerminationSignalHold hold;
+    list_error = settle_output(f.list, f.list_place, !f.list_place.clashed && !output_failed(run, list_name));
+    object_error = settle_output(f.object, f.object_place,
+                                 !f.object_place.clashed && diagnostic_counts(run).run_errors == 0 &&
+                                     !output_failed(run) && list_error == 0);
+  }
+  if (list_error != 0) note_output_failure(run, list_name, list_error);
+  if (object_error != 0) note_output_failure(run, f.object_name, object_error);
+  // Unnamed temporaries, copied or not.
+  if (f.list && !close_handle(files(run), f.list)) note_output_failure(run, list_name, errno);
+  if (f.object && !close_handle(files(run), f.object)) note_output_failure(run, f.object_name, errno);
   stop_after_output_failure(run);
 }
 

@@ -53,7 +53,6 @@ struct OpenedFile {
   std::FILE* handle = nullptr;  // nullptr when the open failed quietly
   std::string name;             // the name as opened
   int error = 0;                // errno of a failed open (0 when it failed for another reason)
-  OutputPlace place;            // an output's
 };
 
 // The standard files and the naming of the source.
@@ -87,9 +86,12 @@ std::string lower_case(std::string_view text);
 std::string build_file_name(std::string_view prefix, std::string_view name, std::string_view default_extension);
 
 // Opens prefix + name (+ extension) for the kind and records it in the file table. Refuses (with
-// a fatal stop) to write over a file that is open, or to read a file open for output.
+// a fatal stop) to write over a file that is open, or to read a file open for output. An output
+// records where it goes in `place` (one of the standard files', where a signal handler looks);
+// an output opened without one is an internal error.
 OpenedFile open_output_or_input_file(Assembly& run, FileKind kind, std::string_view prefix, std::string_view name,
-                                     std::string_view default_extension, int quiet, int file_index);
+                                     std::string_view default_extension, int quiet, int file_index,
+                                     OutputPlace* place = nullptr);
 
 // The open-file table (also the object's file table).
 const std::vector<OpenFileEntry>& open_file_table(Assembly& run);

@@ -4,6 +4,7 @@
 #include "aq71_test_support.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -294,6 +295,80 @@ TEST_F(OutputFiles, AListingThatCouldNotBeWrittenWholeNeverReplacesTheEarlierOne
   }
 }
 
+// The state letter of a process (R, S, D, ...), or '?' when it cannot be read.
+char process_state(pid_t pid) {
+  const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+  const std::size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+}
+
+// Waits at most `seconds` for the child to end: its wait status, or -1 when it had to be killed.
+int wait_bounded(pid_t pid, int seconds) {
+  int status = 0;
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (::waitpid(pid, &status, WNOHANG) == pid) return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  return -1;
+}
+
+// A signal ends a run that waits on a FIFO at once, and leaves no temporary: while it waits for
+// a reader to open the listing, and while its last bytes wait for a reader that reads nothing.
+TEST_F(OutputFiles, ASignalEndsARunThatWaitsOnAFifo) {
+  // A listing of some 5 KiB: more than a pipe of one page takes.
+  write_file(dir_ / "t.s71", " NAME t\n RSEG CODE:CODE\nL: NOP\n REPT 100\n RJMP L\n ENDR\n END\n");
+  ASSERT_EQ(::mkfifo((dir_ / "f.lst").c_str(), 0600), 0);
+  const std::string folder = dir_.string();
+  const Aq71Command command({"t", "-S", "-o", "t.r71", "-l", "f.lst"});
+  for (const bool reader : {false, true}) {
+    for (const int signal_number : {SIGTERM, SIGINT}) {
+      SCOPED_TRACE(std::string(reader ? "stalled reader, " : "no reader, ") + strsignal(signal_number));
+      write_file(dir_ / "t.r71", "earlier object");
+      const std::vector<std::string> before = folder_files(dir_);
+      // A reader that reads nothing, through a pipe of one page.
+      int held = -1;
+      if (reader) {
+        held = ::open((dir_ / "f.lst").c_str(), O_RDWR | O_NONBLOCK);
+        ASSERT_GE(held, 0);
+        ASSERT_GT(::fcntl(held, F_SETPIPE_SZ, 4096), 0);
+      }
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        // The signal ends the run as it would at a terminal, also where the tests run in the
+        // background (which ignores SIGINT) or with signals blocked.
+        ::signal(signal_number, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (::chdir(folder.c_str()) != 0) ::_exit(120);
+        command.exec();
+      }
+      ASSERT_GT(pid, 0);
+      // Until the object's temporary is made and the run waits (with a reader: until the pipe is
+      // full, the listing's last bytes still to go).
+      for (int i = 0; i < 500; ++i) {
+        int queued = 0;
+        const bool waits = folder_files(dir_).size() > before.size() && process_state(pid) == 'S' &&
+                           (!reader || (::ioctl(held, FIONREAD, &queued) == 0 && queued == 4096));
+        if (waits) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      EXPECT_EQ(process_state(pid), 'S');
+      ::kill(pid, signal_number);
+      const int status = wait_bounded(pid, 5);
+      if (held >= 0) ::close(held);
+      EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+      EXPECT_EQ(folder_files(dir_), before);
+      EXPECT_TRUE(read_file(dir_ / "t.r71") == "earlier object");
+      for (const std::string& name : folder_files(dir_))
+        if (name.front() == '.') fs::remove(dir_ / name);
+    }
+  }
+}
+
 // In the run itself: the check at the end, and putting in place that fails.
 class OutputsAtTheEnd : public InFolder {
  protected:
@@ -333,20 +408,22 @@ TEST_F(OutputsAtTheEnd, ADescriptorOfTheProcessIsWrittenThrough) {
   const int fd = ::open("console.txt", O_RDWR | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   const std::string name = "/proc/self/fd/" + std::to_string(fd);
-  aq71::OpenedOutput out = aq71::open_output(name, false);
+  aq71::OutputPlace place;
+  aq71::OpenedOutput out = aq71::open_output(name, false, place);
   ASSERT_NE(out.handle, nullptr);
-  EXPECT_EQ(out.place.road, aq71::OutputRoad::direct);
+  EXPECT_EQ(place.road, aq71::OutputRoad::direct);
   std::fputs("listed\n", out.handle);
   std::fclose(out.handle);
   EXPECT_EQ(read_file("console.txt"), "listed\n");
   EXPECT_EQ(folder_files("."), std::vector<std::string>{"console.txt"});
   ::close(fd);
   // A name in the current folder, for comparison.
-  out = aq71::open_output("plain.lst", false);
+  place = {};
+  out = aq71::open_output("plain.lst", false, place);
   ASSERT_NE(out.handle, nullptr);
-  EXPECT_EQ(out.place.road, aq71::OutputRoad::renamed);
+  EXPECT_EQ(place.road, aq71::OutputRoad::renamed);
   std::fclose(out.handle);
-  aq71::remove_output_temporary(out.place);
+  aq71::remove_output_temporary(place);
   EXPECT_EQ(folder_files("."), std::vector<std::string>{"console.txt"});
 }
 
