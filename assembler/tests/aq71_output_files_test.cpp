@@ -224,12 +224,14 @@ TEST_F(OutputFiles, ASignalThatEndsTheRunLeavesNoTemporary) {
   write_file(dir_ / "t.r71", "earlier object");
   write_file(dir_ / "t.lst", "earlier listing");
   const std::vector<std::string> before = folder_files(dir_);
+  const std::string folder = dir_.string();
+  const Aq71Command command({"t.s71", "-S", "-l", "t.lst"});
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (::chdir(dir_.c_str()) != 0) ::_exit(120);
+    if (::chdir(folder.c_str()) != 0) ::_exit(120);
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
-    exec_aq71({"t.s71", "-S", "-l", "t.lst"});
+    command.exec();
   }
   // The source is open and the outputs are made once a line has been read; the run then waits
   // for more.

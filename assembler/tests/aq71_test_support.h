@@ -156,8 +156,6 @@ struct Aq71Command {
   std::vector<char*> envp;
 };
 
-[[noreturn]] inline void exec_aq71(const std::vector<std::string>& args) { Aq71Command(args).exec(); }
-
 // Runs aq71 in dir with the arguments; env entries set (value) or unset (nullopt) variables;
 // ASMQ71 and AQ71_INC are unset unless given. Standard input is stdin_text. in_child runs in
 // the child just before aq71 starts (limits and the like), and must allocate nothing: the child
