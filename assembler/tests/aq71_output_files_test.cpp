@@ -158,8 +158,9 @@ TEST_F(OutputFiles, OutputsThatAreNotRegularFilesAreWrittenInto) {
   write_file(dir_ / "t.s71", " NOP\n END\n");
   ASSERT_EQ(::mkfifo((dir_ / "pipe.lst").c_str(), 0600), 0);
   // The FIFO's reader is a process of its own: a thread alive while the run is forked could
-  // hold a lock that the child then waits for.
-  const std::string fifo = (dir_ / "pipe.lst").string(), copy = (dir_ / ".." / "piped").lexically_normal().string();
+  // hold a lock that the child then waits for. Its copy lies beside the test's own folder, under
+  // a name as much its own (other runs of the tests share the temporary folder).
+  const std::string fifo = (dir_ / "pipe.lst").string(), copy = dir_.string() + ".piped";
   const pid_t reader = ::fork();
   if (reader == 0) {
     const int in = ::open(fifo.c_str(), O_RDONLY);
