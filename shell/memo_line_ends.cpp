@@ -9,6 +9,11 @@ constexpr char16_t kParagraphSeparator = u'\u2029';
 
 bool IsBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == kParagraphSeparator; }
 
+// A break the box would not give back as it is: a lone CR or a paragraph separator.
+bool HasOwnBreak(const std::u16string& text) {
+  return text.find_first_of(u"\r\u2029") != std::u16string::npos;
+}
+
 // Whether the box shows the memo's character `kept` as `shown`.
 bool ShownAs(char16_t kept, char16_t shown) { return IsBreak(kept) ? shown == kParagraphSeparator : kept == shown; }
 
@@ -29,8 +34,15 @@ std::u16string MemoLineEnds::Show(std::u16string text) {
 
 void MemoLineEnds::Changed(const std::u16string& box, std::size_t from) {
   if (ShowsAs(text_, box)) return;
-  earlier_.push_front(text_);
-  if (earlier_.size() > kEarlier) earlier_.pop_back();
+  // Only a text with breaks of its own needs keeping: any other comes back as the box shows it.
+  // What is kept is bounded, so that a long memo is not held a hundred times over.
+  if (HasOwnBreak(text_)) {
+    earlier_.push_front(text_);
+    std::size_t chars = 0, kept = 0;
+    while (kept < earlier_.size() && kept < kEarlier && chars + earlier_[kept].size() <= kEarlierChars)
+      chars += earlier_[kept++].size();
+    earlier_.resize(kept);
+  }
   // A text the box held before (an edit undone, a line end taken away and made again) comes
   // back with the breaks it had then.
   for (const std::u16string& then : earlier_) {

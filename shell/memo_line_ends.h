@@ -20,7 +20,9 @@ class MemoLineEnds {
   // Follows a change of the box that begins at `from` (npos: anywhere), `box` being the box's
   // text after it with its paragraph breaks as U+2029. The kept text before and after the
   // changed stretch stays as it is; the stretch is the box's, each break in it a LF. A text
-  // the box held in one of the last kEarlier changes (an edit undone) takes the breaks it had.
+  // the box held in one of the last kEarlier changes (an edit undone) takes the breaks it had:
+  // those texts are kept while they hold a break of their own (a lone CR, U+2029), at most
+  // kEarlierChars characters of them.
   void Changed(const std::u16string& box, std::size_t from = std::u16string::npos);
 
   // The memo's text: the box's characters, each break as it was read or a LF where the user
@@ -29,6 +31,7 @@ class MemoLineEnds {
 
  private:
   static constexpr std::size_t kEarlier = 100;
+  static constexpr std::size_t kEarlierChars = std::size_t{1} << 22;
 
   std::u16string text_;
   std::deque<std::u16string> earlier_;  // the texts before the last changes, the latest first
