@@ -8,16 +8,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_failure.h"
+
 namespace platform {
 namespace {
 
-// Sets *error to `what` and the reason errno gives; errno stays as it was for the caller.
-bool Fail(std::string* error, const std::string& what) {
-  const int saved = errno;
-  if (error) *error = what + ": " + std::strerror(saved);
-  errno = saved;
-  return false;
-}
+using file_failure::Fail;
 
 // The refusal of a name that is no regular file.
 bool NotRegular(std::string* error, const std::filesystem::path& path, mode_t mode) {

@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "platform/extended_attributes.h"
+#include "platform/file_failure.h"
 
 namespace platform {
 namespace {
@@ -39,13 +40,7 @@ std::string TemporaryName(const std::string& name) {
   return "." + name.substr(0, keep) + mark + kTemporarySuffix;
 }
 
-// Sets *error to `what` and the reason errno gives; errno stays as it was for the caller.
-bool Fail(std::string* error, const std::string& what) {
-  const int saved = errno;
-  if (error) *error = what + ": " + std::strerror(saved);
-  errno = saved;
-  return false;
-}
+using file_failure::Fail;
 
 // The reasons for which a folder refuses a new file, or a file refuses to be written.
 bool NotPermitted(int reason) { return reason == EACCES || reason == EPERM; }
